@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build g++ clang pkg-config libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
 )
 
