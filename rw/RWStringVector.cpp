@@ -1,0 +1,3 @@
+#include "rw/RWStringVector.h"
+
+template class RWOrderedVector<RWCString>;
