@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "rw/RWHashTable.h"
+
 namespace {
 
 void CollectInto(RWCollectable* element, void* userData) {
@@ -22,6 +24,15 @@ std::vector<RWCollectable*> Snapshot(const RWObjectCollection& collection) {
 }  // namespace
 
 RWClassID RWObjectCollection::ClassId() const { return RWObjectCollectionClassId; }
+
+void RWObjectCollection::RemoveAndDeleteAll() {
+  // Collect the elements by identity first, so that an object held more
+  // than once is deleted once.
+  RWIdentitySet distinct(Count() / 4);
+  ApplyToEach([](RWCollectable* element, void* set) { static_cast<RWIdentitySet*>(set)->Add(element); }, &distinct);
+  distinct.RemoveAndDeleteAll();
+  RemoveAll();
+}
 
 bool RWObjectCollection::Contains(const RWCollectable* x) const { return FindEqual(x) != nullptr; }
 

@@ -5,9 +5,9 @@
 // remove-and-delete, the whole-collection operations) live here.
 //
 // Ownership: Add does not copy; the collection holds the caller's pointer
-// but never deletes an element except through RemoveEqualAndDelete.
-// RemoveEqual hands the element back to the caller. Destroying a collection
-// frees only its own structure.
+// but never deletes an element except through RemoveAndDeleteAll and
+// RemoveEqualAndDelete. RemoveEqual hands the element back to the caller.
+// Destroying a collection frees only its own structure.
 #pragma once
 
 #include <cstdint>
@@ -30,6 +30,9 @@ class RWObjectCollection : public RWCollectable {
   virtual void ApplyToEach(RWApplyCollectable function, void* userData) const = 0;
   // Forgets every element without deleting any.
   virtual void RemoveAll() = 0;
+  // Deletes every distinct element once (an object held twice is deleted
+  // once), then RemoveAll.
+  virtual void RemoveAndDeleteAll();
   // FindEqual(x) is not null.
   virtual bool Contains(const RWCollectable* x) const;
   virtual uint32_t Count() const = 0;

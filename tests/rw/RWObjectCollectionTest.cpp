@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "rw/CollectableTestItems.h"
+#include "rw/RWHashTable.h"
 #include "rw/RWObjectCollection.h"
 #include "rw/RWSlistCollectables.h"
 
@@ -59,8 +60,18 @@ TEST_F(Collections, AddClonesToGivesTheTargetNewObjects) {
   EXPECT_EQ(Values(clones), (Order{1, 2, 3, 4}));
   EXPECT_NE(clones.First(), list.First());
   EXPECT_TRUE(clones.IsEqual(&list));
-  for (RWCollectable* clone : qvtest::Elements(clones)) delete clone;
-  clones.RemoveAll();
+  clones.RemoveAndDeleteAll();
+  EXPECT_EQ(Item::Live(), before);
+
+  // A set refuses clones equal to what it holds; those are deleted at once.
+  RWSet set;
+  set.Add(&items[0]);
+  list.AddClonesTo(set);
+  EXPECT_EQ(set.Count(), 4u);
+  EXPECT_EQ(set.FindEqual(&items[0]), &items[0]);
+  EXPECT_EQ(Item::Live(), before + 3);
+  set.RemoveEqual(&items[0]);
+  set.RemoveAndDeleteAll();
   EXPECT_EQ(Item::Live(), before);
 }
 
@@ -89,6 +100,61 @@ TEST_F(Collections, RemoveEqualAndDeleteDeletesWhatWasRemoved) {
   EXPECT_EQ(Values(list), (Order{1, 2, 3, 4}));
   list.RemoveEqualAndDelete(&probe);  // nothing equal: nothing deleted
   EXPECT_EQ(Item::Live(), before - 1);
+}
+
+// The generic delete-all deletes each distinct object once, however often
+// it is held, and leaves the collection empty.
+TEST(RemoveAndDeleteAll, DeletesEachObjectOnce) {
+  int before = Item::Live();
+  auto* a = new Item(1);
+  auto* b = new Item(2);
+  auto* b2 = new Item(2);  // equal to b, another object: deleted as well
+
+  RWSlistCollectables list;
+  for (RWCollectable* e : {static_cast<RWCollectable*>(a), static_cast<RWCollectable*>(b),
+                           static_cast<RWCollectable*>(a), static_cast<RWCollectable*>(b2)})
+    list.Add(e);
+  list.Add(nullptr);
+  list.RemoveAndDeleteAll();
+  EXPECT_TRUE(list.IsEmpty());
+  EXPECT_EQ(Item::Live(), before);
+
+  RWHashTable bag(4);
+  auto* c = new Item(3);
+  bag.Add(c);
+  bag.Add(c);
+  bag.Add(new Item(3));
+  bag.RemoveAndDeleteAll();
+  EXPECT_TRUE(bag.IsEmpty());
+  EXPECT_EQ(Item::Live(), before);
+
+  RWSlistCollectablesStack stack;
+  auto* d = new Item(4);
+  stack.Add(d);
+  stack.Add(d);
+  stack.RemoveAndDeleteAll();
+  EXPECT_TRUE(stack.IsEmpty());
+  EXPECT_EQ(Item::Live(), before);
+
+  RWSlistCollectables empty;
+  empty.RemoveAndDeleteAll();
+  EXPECT_TRUE(empty.IsEmpty());
+}
+
+TEST(RemoveAndDeleteAll, SetsDeleteTheirElements) {
+  int before = Item::Live();
+  RWSet set(4);
+  set.Add(new Item(1));
+  set.Add(new Item(2));
+  RWIdentitySet identity(4);
+  identity.Add(new Item(1));
+  identity.Add(new Item(1));
+  EXPECT_EQ(Item::Live(), before + 4);
+  set.RemoveAndDeleteAll();
+  identity.RemoveAndDeleteAll();
+  EXPECT_TRUE(set.IsEmpty());
+  EXPECT_TRUE(identity.IsEmpty());
+  EXPECT_EQ(Item::Live(), before);
 }
 
 }  // namespace
