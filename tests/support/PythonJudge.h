@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -14,7 +16,10 @@ namespace qvtest {
 
 // The script's standard output, or false when python3 cannot be run or fails.
 inline bool RunPython(const std::string& script, std::string* output) {
-  std::string path = ::testing::TempDir() + "qv_python_judge.py";
+  // Test cases run as parallel processes: each script gets its own file.
+  static int serial = 0;
+  std::string path = ::testing::TempDir() + "qv_python_judge_" + std::to_string(getpid()) + "_" +
+                     std::to_string(++serial) + ".py";
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return false;
   std::fwrite(script.data(), 1, script.size(), f);
