@@ -10,6 +10,7 @@
 #include "rw/RWDefs.h"
 
 class RWCSubString;
+class RWRegularExpression;
 
 // Header of a string block; the characters (capacity + 1 bytes, the last used
 // one followed by a NUL) come right after it in the same allocation.
@@ -59,6 +60,9 @@ class RWCString {
   size_t LastIndexOfChar(char c) const;              // stops at the first NUL
   size_t FindLastChar(char c, size_t unused = 1) const;
   size_t FindPattern(const char* pattern, size_t n, size_t start, int ignoreCase) const;
+  // The first match of a regular expression at or after start, as
+  // RWRegularExpression::IndexIn (defined with the expression).
+  size_t IndexOfRegex(const RWRegularExpression& re, size_t& length, size_t start) const;
 
   int Compare(const RWCString& other, int ignoreCase) const;
   int CompareText(const char* text, int ignoreCase) const;
@@ -103,6 +107,9 @@ class RWCString {
   RWCSubString StripChar(int mode, char c);
   RWCSubString SubStringView(size_t start, size_t extent);
   RWCSubString SubStringOfPattern(const char* pattern, size_t start, int ignoreCase);
+  // The view of the first match of re at or after start; the null view when
+  // nothing matches (defined with the expression).
+  RWCSubString SubStringOfRegex(const RWRegularExpression& re, size_t start = 0);
   static void RaiseSubStringError(size_t length, size_t start, size_t extent);
 
   // ---- Concatenation ----

@@ -1,7 +1,18 @@
 // Code-page conversion of the stand-in (MultiByteToWideChar,
 // WideCharToMultiByte), on top of iconv. The ANSI code page is settable
 // through the testing interface and is 1252 by default.
+//
+// Code pages: CP_ACP is the ANSI code page, CP_OEMCP is 437, 65001 is UTF-8,
+// 20127 US-ASCII, 28591-28599 ISO-8859-1..9, 20866 KOI8-R, 21866 KOI8-U;
+// any other number n is iconv's "CPn" (1250-1258, 874, 932, 936, 949, 437,
+// 850 and so on). A code page iconv does not know is refused with
+// ERROR_INVALID_PARAMETER. Bytes that iconv's table of a code page leaves
+// undefined (for instance 0x81 in 1252) are invalid input. There is no
+// best-fit mapping: a character the code page cannot hold becomes the
+// default character, as with WC_NO_BEST_FIT_CHARS.
 #pragma once
+
+#include <string>
 
 #include "win32/Types.h"
 
@@ -14,11 +25,49 @@
 #define WC_NO_BEST_FIT_CHARS 0x00000400
 
 UINT GetACP();
+// Converts srcBytes bytes of src (-1: up to and including its NUL) to UTF-16.
+// dstChars 0 returns the number of characters needed. Invalid bytes become
+// U+FFFD, or fail with ERROR_NO_UNICODE_TRANSLATION under
+// MB_ERR_INVALID_CHARS. A buffer too small fails with
+// ERROR_INSUFFICIENT_BUFFER; bad arguments or an unknown code page with
+// ERROR_INVALID_PARAMETER. Failures return 0.
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR src, int srcBytes, LPWSTR dst, int dstChars);
+// Converts srcChars 16-bit units of src (-1: up to and including its NUL) to
+// the code page. dstBytes 0 returns the number of bytes needed. A character
+// the code page cannot hold (or an unpaired surrogate) becomes the first byte
+// of defaultChar, '?' when it is null, and sets *usedDefaultChar; for UTF-8 an
+// unpaired surrogate becomes U+FFFD, and defaultChar and usedDefaultChar must
+// be null. Errors as for MultiByteToWideChar.
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR src, int srcChars, LPSTR dst, int dstBytes,
                         LPCSTR defaultChar, LPBOOL usedDefaultChar);
 
 namespace w32test {
 // Sets the ANSI code page that CP_ACP and the ".ACP" locale stand for.
+// w32test::Reset() restores 1252.
 void SetAnsiCodePage(UINT codePage);
 }  // namespace w32test
+
+namespace w32detail {
+
+// The layout of a code page as the C runtime needs it for its locale tables.
+struct CodePageLayout {
+  int maxCharSize = 1;          // longest character in bytes
+  bool lead[256] = {};          // bytes that start a two-byte character
+  bool single[256] = {};        // bytes that are a character on their own
+  WCHAR unicode[256] = {};      // the character of each such single byte
+};
+// Resolves CP_ACP/CP_OEMCP to a concrete code page number.
+UINT ResolveCodePage(UINT codePage);
+// Fills the layout of a concrete code page; false when the code page is not known.
+bool GetCodePageLayout(UINT codePage, CodePageLayout* layout);
+// Converts bytes of the code page to UTF-16. strict: an invalid or incomplete
+// character fails (returns false); otherwise each becomes U+FFFD. False also
+// for an unknown code page.
+bool CodePageToUtf16(UINT codePage, const char* src, size_t bytes, bool strict, std::u16string* out);
+// Converts UTF-16 to the code page. A character the code page cannot hold or
+// an unpaired surrogate becomes defaultChar (U+FFFD's encoding for UTF-8)
+// and sets *usedDefault. False for an unknown code page.
+bool Utf16ToCodePage(UINT codePage, const WCHAR* src, size_t units, char defaultChar, std::string* out,
+                     bool* usedDefault);
+
+}  // namespace w32detail

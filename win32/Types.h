@@ -47,6 +47,19 @@ typedef UINT_PTR WPARAM;
 typedef LONG_PTR LPARAM;
 typedef LONG_PTR LRESULT;
 
+// Sizes and rectangles in 32-bit units (spooler forms, GDI).
+struct SIZE {
+  LONG cx;
+  LONG cy;
+};
+typedef SIZE SIZEL;
+struct RECTL {
+  LONG left;
+  LONG top;
+  LONG right;
+  LONG bottom;
+};
+
 #ifndef TRUE
 #define TRUE 1
 #endif
