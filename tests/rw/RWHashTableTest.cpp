@@ -196,13 +196,17 @@ TEST(RWHashTable, BagEquality) {
 
 TEST(RWHashTable, IdentitySetEqualityLooksAtEveryObject) {
   Item a1(1), a2(1), a3(1);
-  RWIdentitySet s12, s21, s13;
+  RWIdentitySet s12, s21, s13, s23;
   Fill(s12, {&a1, &a2});
   Fill(s21, {&a2, &a1});
   Fill(s13, {&a1, &a3});
+  Fill(s23, {&a2, &a3});
   EXPECT_TRUE(s12.IsEqual(&s21));
-  // a2 is not in the other set, even though an equal object is.
+  // One of a1 and a2 is missing from each other set, though an equal object
+  // is there. (A comparison that looked at only one of two equal objects
+  // would pass one of these two checks, whichever object it picked.)
   EXPECT_FALSE(s12.IsEqual(&s13));
+  EXPECT_FALSE(s12.IsEqual(&s23));
   RWSet plain;
   Fill(plain, {&a1});
   RWIdentitySet one;

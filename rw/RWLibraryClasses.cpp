@@ -1,0 +1,37 @@
+#include "rw/RWLibraryClasses.h"
+
+#include "rw/RWFactory.h"
+#include "rw/RWHashTable.h"
+#include "rw/RWSlistCollectables.h"
+
+namespace {
+
+struct LibraryClass {
+  RWUserCreator create;
+  RWClassID id;
+  const char* name;
+};
+
+const LibraryClass kLibraryClasses[] = {
+    {&RWCollectableCreate, RWCollectableClassId, "RWCollectable"},
+    {&RWSlistCollectablesCreate, RWSlistCollectablesClassId, "RWSlistCollectables"},
+    {&RWSlistCollectablesStackCreate, RWSlistCollectablesStackClassId, "RWSlistCollectablesStack"},
+    {&RWHashTableCreate, RWHashTableClassId, "RWHashTable"},
+    {&RWSetCreate, RWSetClassId, "RWSet"},
+    {&RWIdentitySetCreate, RWIdentitySetClassId, "RWIdentitySet"},
+};
+
+}  // namespace
+
+RWCollectable* RWCollectableCreate() { return new RWCollectable; }
+
+void RWRegisterLibraryClasses() {
+  for (const LibraryClass& c : kLibraryClasses) RWFactoryAddClass(c.create, c.id, RWStringID(c.name));
+}
+
+void RWUnregisterLibraryClasses() {
+  for (const LibraryClass& c : kLibraryClasses) {
+    RWFactoryRemoveClassId(c.id);
+    RWFactoryRemoveStringId(RWStringID(c.name));
+  }
+}

@@ -1,0 +1,18 @@
+// Registration of the container library's own persistent classes with the
+// class factory. Registration is explicit: the module calls
+// RWRegisterLibraryClasses when it starts (static registration objects in a
+// static library would be dropped by the linker), and
+// RWUnregisterLibraryClasses when it unloads. Tests call them from a
+// fixture or test environment.
+#pragma once
+
+#include "rw/RWCollectable.h"
+
+// Registers RWCollectable and the library's registered collections under
+// their class ids and class-name string ids.
+void RWRegisterLibraryClasses();
+// Removes each of them, id first, then string id.
+void RWUnregisterLibraryClasses();
+
+// The create function of RWCollectable itself: a new plain object.
+RWCollectable* RWCollectableCreate();
