@@ -5,8 +5,10 @@
 #include <cstring>
 #include <new>
 
+#include "rw/RWBinaryFile.h"
 #include "rw/RWCollectable.h"
 #include "rw/RWError.h"
+#include "rw/RWVirtualStream.h"
 #include "win32/CRuntime.h"
 
 namespace {
@@ -633,4 +635,94 @@ void RWCSubString::ToUpperInPlace() {
   string_->MakeUnique();
   char* p = string_->data_ + start_;
   for (uint32_t i = 0; i < extent_; ++i) p[i] = static_cast<char>(crt::toupper(static_cast<unsigned char>(p[i])));
+}
+
+// ---- Persistence ----
+
+namespace {
+
+// Stored bodies are read this many characters at a time.
+constexpr size_t kRestoreChunk = 4096;
+
+// Reads a stored body of n characters, a chunk at a time through
+// read (chunk, count) -> whole chunk read, into a fresh string whose block
+// grows with what has arrived: a damaged length costs at most twice the
+// memory of the characters really there. False, with the target unchanged,
+// when a chunk cannot be read whole.
+template <typename Read>
+bool RestoreBody(RWCString& target, size_t n, Read read) {
+  char chunk[kRestoreChunk];
+  RWCString fresh(std::min(n, kRestoreChunk));
+  while (fresh.Length() < n) {
+    const size_t have = fresh.Length();
+    const size_t want = std::min(n - have, kRestoreChunk);
+    if (!read(chunk, want)) return false;
+    if (fresh.Capacity() < have + want) fresh.SetCapacity(std::min(n, std::max(have + want, 2 * fresh.Capacity())));
+    fresh.ReplaceRange(have, 0, chunk, want);
+  }
+  target = fresh;
+  return true;
+}
+
+}  // namespace
+
+bool RWCString::SaveToFile(RWBinaryFile& file) const {
+  const uint32_t length = static_cast<uint32_t>(Length());
+  if (!file.WriteUInt(length)) return false;
+  return file.WriteChars(data_, length);
+}
+
+void RWCString::SaveTo(RWVirtualOutStream& stream) const {
+  const unsigned length = static_cast<unsigned>(Length());
+  stream.PutUInt(length);
+  if (stream.StringForm())
+    stream.PutString(data_, length);
+  else
+    stream.PutChars(data_, length);
+}
+
+bool RWCString::RestoreFromFile(RWBinaryFile& file) {
+  uint32_t n;
+  if (!file.ReadUInt(n)) return false;
+  return RestoreBody(*this, n, [&file](char* chunk, size_t count) { return file.ReadChars(chunk, count); });
+}
+
+void RWCString::RestoreFrom(RWVirtualInStream& stream) {
+  // A restore that does not complete leaves the stream failed as well as
+  // the string unchanged: a text stream cut inside a number is only at its
+  // end, yet what was read of the number is not the stored value.
+  uint32_t n = 0;
+  stream.GetUInt(n);
+  if (!stream.Good()) {
+    stream.SetState(RW_STREAM_FAIL);
+    return;
+  }
+  if (!stream.StringForm()) {
+    const bool whole = RestoreBody(*this, n, [&stream](char* chunk, size_t count) {
+      stream.GetChars(chunk, static_cast<unsigned>(count));
+      return stream.Good();
+    });
+    if (!whole) stream.SetState(RW_STREAM_FAIL);
+    return;
+  }
+  // A stream string is read whole into a buffer of n + 1 characters, so n
+  // must be believed before the characters arrive: beyond the limit it is
+  // refused rather than trusted.
+  if (n > kMaxStreamStringLength) {
+    stream.SetState(RW_STREAM_FAIL);
+    return;
+  }
+  RWCString fresh(static_cast<size_t>(n));
+  char empty[1];
+  char* buffer = n ? fresh.data_ : empty;
+  // The reader writes its terminator right after the characters it stored:
+  // a mark at index n that survives shows a stream string shorter than n.
+  buffer[n] = 1;
+  stream.GetString(buffer, n + 1);
+  if (!stream.Good() || buffer[n] != '\0') {
+    stream.SetState(RW_STREAM_FAIL);
+    return;
+  }
+  if (n) fresh.Block()->length = n;
+  *this = fresh;
 }

@@ -9,8 +9,11 @@
 
 #include "rw/RWDefs.h"
 
+class RWBinaryFile;
 class RWCSubString;
 class RWRegularExpression;
+class RWVirtualInStream;
+class RWVirtualOutStream;
 
 // Header of a string block; the characters (capacity + 1 bytes, the last used
 // one followed by a NUL) come right after it in the same allocation.
@@ -116,6 +119,25 @@ class RWCString {
   static RWCString Concat(const RWCString& a, const RWCString& b);
   static RWCString ConcatText(const RWCString& a, const char* b);
   static RWCString ConcatTextFirst(const char* a, const RWCString& b);
+
+  // ---- Persistence ----
+  // Stored form: a 32-bit length, then the characters, no terminator. On a
+  // file the characters follow the length directly; on a virtual stream they
+  // are written as a stream string (which carries its own length again).
+  // SaveToFile answers whether both writes succeeded.
+  bool SaveToFile(RWBinaryFile& file) const;
+  void SaveTo(RWVirtualOutStream& stream) const;
+  // A restore either reads the whole stored string or leaves this string as
+  // it was: a length that cannot be read, a body cut short, or a stream
+  // string whose length differs from the stored one changes nothing, and the
+  // file's indicators or the stream's state tell the caller. RestoreFromFile
+  // answers whether the whole string was read. Memory is taken as the
+  // characters arrive, never on the word of the stored length alone; on a
+  // virtual stream a stored length above kMaxStreamStringLength is refused
+  // (fail bit) without reading further.
+  bool RestoreFromFile(RWBinaryFile& file);
+  void RestoreFrom(RWVirtualInStream& stream);
+  static constexpr size_t kMaxStreamStringLength = 0x1000000;
 
   // ---- Capacity policy (process-wide; each setter returns the old value) ----
   static size_t RoundCapacity(size_t n);

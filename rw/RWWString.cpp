@@ -3,12 +3,16 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <istream>
 #include <memory>
 #include <new>
+#include <ostream>
 
+#include "rw/RWBinaryFile.h"
 #include "rw/RWCString.h"
 #include "rw/RWCollectable.h"
 #include "rw/RWError.h"
+#include "rw/RWVirtualStream.h"
 #include "win32/CRuntime.h"
 
 namespace {
@@ -729,4 +733,239 @@ void RWWSubString::ToUpperInPlace() {
   string_->MakeUnique();
   WCHAR* p = string_->data_ + start_;
   for (uint32_t i = 0; i < extent_; ++i) p[i] = crt::towupper(p[i]);
+}
+
+// ---- Persistence ----
+
+namespace {
+
+// Stored bodies travel this many characters at a time.
+constexpr size_t kWideChunk = 2048;
+
+// Reads a stored body of n characters, a chunk at a time through
+// read (chunk, count) -> whole chunk read, into a fresh string whose block
+// grows with what has arrived: a damaged length costs at most twice the
+// memory of the characters really there. False, with the target unchanged,
+// when a chunk cannot be read whole.
+template <typename Read>
+bool RestoreWideBody(RWWString& target, size_t n, Read read) {
+  WCHAR chunk[kWideChunk];
+  RWWString fresh(std::min(n, kWideChunk));
+  while (fresh.Length() < n) {
+    const size_t have = fresh.Length();
+    const size_t want = std::min(n - have, kWideChunk);
+    if (!read(chunk, want)) return false;
+    if (fresh.Capacity() < have + want) fresh.SetCapacity(std::min(n, std::max(have + want, 2 * fresh.Capacity())));
+    fresh.ReplaceRange(have, 0, chunk, want);
+  }
+  target = fresh;
+  return true;
+}
+
+}  // namespace
+
+bool RWWString::SaveToFile(RWBinaryFile& file) const {
+  const size_t length = Length();
+  if (!file.WriteUInt(static_cast<uint32_t>(length))) return false;
+  int16_t chunk[kWideChunk];
+  for (size_t done = 0; done < length;) {
+    const size_t now = std::min(length - done, kWideChunk);
+    for (size_t i = 0; i < now; ++i) chunk[i] = static_cast<int16_t>(data_[done + i]);
+    if (!file.WriteShorts(chunk, now)) return false;
+    done += now;
+  }
+  return true;
+}
+
+void RWWString::SaveTo(RWVirtualOutStream& stream) const {
+  const size_t length = Length();
+  stream.PutUInt(static_cast<uint32_t>(length));
+  uint16_t chunk[kWideChunk];
+  for (size_t done = 0; done < length;) {
+    const size_t now = std::min(length - done, kWideChunk);
+    for (size_t i = 0; i < now; ++i) chunk[i] = data_[done + i];
+    stream.PutUShorts(chunk, static_cast<unsigned>(now));
+    done += now;
+  }
+}
+
+bool RWWString::RestoreFromFile(RWBinaryFile& file) {
+  uint32_t n;
+  if (!file.ReadUInt(n)) return false;
+  return RestoreWideBody(*this, n, [&file](WCHAR* chunk, size_t count) {
+    int16_t stored[kWideChunk];
+    if (!file.ReadShorts(stored, count)) return false;
+    for (size_t i = 0; i < count; ++i) chunk[i] = static_cast<WCHAR>(static_cast<uint16_t>(stored[i]));
+    return true;
+  });
+}
+
+void RWWString::RestoreFrom(RWVirtualInStream& stream) {
+  // A restore that does not complete leaves the stream failed as well as
+  // the string unchanged: a text stream cut inside a number is only at its
+  // end, yet what was read of the number is not the stored value.
+  uint32_t n = 0;
+  stream.GetUInt(n);
+  const bool whole = stream.Good() && RestoreWideBody(*this, n, [&stream](WCHAR* chunk, size_t count) {
+    uint16_t stored[kWideChunk];
+    stream.GetUShorts(stored, static_cast<unsigned>(count));
+    if (!stream.Good()) return false;
+    for (size_t i = 0; i < count; ++i) chunk[i] = stored[i];
+    return true;
+  });
+  if (!whole) stream.SetState(RW_STREAM_FAIL);
+}
+
+// ---- Text on the classic streams ----
+
+namespace {
+
+// The growth rule of the library's growable buffers: below 16 elements 16,
+// then doubling while the byte size stays within 31 bits, then the rest of
+// the 32-bit range in halves; past that the OVFLOW error, and 0.
+size_t GrowCapacity(size_t n, size_t elementSize) {
+  if (n < 16) return 16;
+  const uint64_t bytes = static_cast<uint64_t>(n) * elementSize;
+  if (bytes <= 0x7FFFFFFFu) return 2 * n;
+  if (bytes < 0xFFFFFFFDu) return 0xFFFFFFFFu / (2 * elementSize) + n / 2;
+  static const char kWhat[] = "Buffer may not resize larger than";
+  RWRaiseIndexError(RWIndexError(RWMessageText(RWCoreMsg_OVFLOW(), 33, kWhat, 0xFFFFFFFFu)));
+  return 0;
+}
+
+// One character: two bytes, low byte first. A stream whose state is not
+// good gives nothing; fewer than two bytes set the fail bit.
+bool GetWideChar(std::istream& stream, WCHAR& c) {
+  if (!stream.good()) return false;
+  std::streambuf* buffer = stream.rdbuf();
+  if (!buffer) {
+    stream.setstate(std::ios_base::badbit);
+    return false;
+  }
+  char bytes[2];
+  if (buffer->sgetn(bytes, 2) != 2) {
+    stream.setstate(std::ios_base::failbit);
+    return false;
+  }
+  c = static_cast<WCHAR>(static_cast<unsigned char>(bytes[0]) | static_cast<unsigned char>(bytes[1]) << 8);
+  return true;
+}
+
+// The first character that is not wide white space.
+bool SkipWideWhite(std::istream& stream, WCHAR& c) {
+  while (GetWideChar(stream, c))
+    if (!crt::iswspace(c)) return true;
+  return false;
+}
+
+bool PutWideChar(std::ostream& stream, WCHAR c) {
+  if (!stream.good()) return false;
+  const char bytes[2] = {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+  if (stream.rdbuf()->sputn(bytes, 2) != 2) {
+    stream.setstate(std::ios_base::failbit);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool RWWString::AppendRead(WCHAR c, size_t (*grow)(size_t)) {
+  const size_t length = Length();
+  if (length == Capacity()) {
+    const size_t capacity = grow(Capacity());
+    if (capacity <= length) return false;
+    SetCapacity(capacity);
+  }
+  data_[length] = c;
+  data_[length + 1] = 0;
+  Block()->length = static_cast<uint32_t>(length + 1);
+  return true;
+}
+
+void RWWString::FinishRead() {
+  data_[Length()] = 0;
+  if (Capacity() - Length() > g_maxWaste.load(std::memory_order_relaxed)) SetCapacity(RoundCapacity(Length()));
+}
+
+namespace {
+
+size_t GrowDoubling(size_t capacity) { return GrowCapacity(capacity, sizeof(WCHAR)); }
+
+size_t GrowByIncrement(size_t capacity) {
+  const size_t increment = std::max<size_t>(g_resizeIncrement.load(std::memory_order_relaxed), 1);
+  return capacity <= kMaxLength - increment ? capacity + increment : kMaxLength;
+}
+
+}  // namespace
+
+std::istream& RWWString::ReadToDelimiter(std::istream& stream, WCHAR delimiter, bool skipWhite) {
+  ClearWithCapacity(15);
+  WCHAR c = 0;
+  bool got = skipWhite ? SkipWideWhite(stream, c) : GetWideChar(stream, c);
+  while (got && c != delimiter) {
+    if (!AppendRead(c, GrowDoubling)) {
+      stream.setstate(std::ios_base::failbit);
+      break;
+    }
+    got = GetWideChar(stream, c);
+  }
+  FinishRead();
+  return stream;
+}
+
+std::istream& RWWString::ReadLine(std::istream& stream, bool skipWhite) {
+  return ReadToDelimiter(stream, 0x000A, skipWhite);
+}
+
+std::istream& RWWString::ReadString(std::istream& stream) { return ReadToDelimiter(stream, 0, false); }
+
+std::istream& RWWString::ReadToken(std::istream& stream) {
+  ClearWithCapacity(15);
+  WCHAR c = 0;
+  bool got = SkipWideWhite(stream, c);
+  const std::streamsize width = stream.width(0);
+  const size_t limit = width > 0 ? static_cast<size_t>(width) : 0;
+  while (got && !crt::iswspace(c)) {
+    if (!AppendRead(c, GrowByIncrement)) {
+      stream.setstate(std::ios_base::failbit);
+      break;
+    }
+    if (limit && Length() >= limit) break;
+    got = GetWideChar(stream, c);
+  }
+  FinishRead();
+  return stream;
+}
+
+std::istream& RWWString::ReadAll(std::istream& stream) {
+  ClearWithCapacity(15);
+  WCHAR c = 0;
+  while (GetWideChar(stream, c)) {
+    if (!AppendRead(c, GrowDoubling)) {
+      stream.setstate(std::ios_base::failbit);
+      break;
+    }
+  }
+  FinishRead();
+  return stream;
+}
+
+std::ostream& RWWString::WriteTo(std::ostream& stream) const {
+  const std::ostream::sentry ready(stream);
+  if (!ready) return stream;
+  const std::streamsize width = stream.width(0);
+  const size_t length = Length();
+  const size_t pad = width > 0 && static_cast<size_t>(width) > length ? static_cast<size_t>(width) - length : 0;
+  const WCHAR fill = static_cast<WCHAR>(static_cast<int16_t>(static_cast<signed char>(stream.fill())));
+  const bool left = (stream.flags() & std::ios_base::left) != 0;
+  auto padding = [&] {
+    for (size_t i = 0; i < pad && PutWideChar(stream, fill); ++i) {
+    }
+  };
+  if (!left) padding();
+  for (size_t i = 0; i < length && PutWideChar(stream, data_[i]); ++i) {
+  }
+  if (left) padding();
+  return stream;
 }

@@ -8,11 +8,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iosfwd>
 
 #include "rw/RWDefs.h"
 #include "win32/Types.h"
 
+class RWBinaryFile;
 class RWCString;
+class RWVirtualInStream;
+class RWVirtualOutStream;
 class RWWSubString;
 
 // Selects the constructors that convert multibyte text under the current
@@ -146,6 +150,40 @@ class RWWString {
   static RWWString ConcatText(const RWWString& a, const WCHAR* b);
   static RWWString ConcatTextFirst(const WCHAR* a, const RWWString& b);
 
+  // ---- Persistence ----
+  // Stored form: a 32-bit length in characters, then the characters as
+  // 16-bit values, no terminator. SaveToFile answers whether every write
+  // succeeded.
+  bool SaveToFile(RWBinaryFile& file) const;
+  void SaveTo(RWVirtualOutStream& stream) const;
+  // A restore either reads the whole stored string or leaves this string as
+  // it was (the file's indicators or the stream's state tell the caller);
+  // RestoreFromFile answers whether the whole string was read. Memory is
+  // taken as the characters arrive, never on the word of the stored length.
+  bool RestoreFromFile(RWBinaryFile& file);
+  void RestoreFrom(RWVirtualInStream& stream);
+
+  // ---- Text on the classic streams ----
+  // A character travels as two bytes, low byte first. Reading stops as soon
+  // as the stream's state is not good; a character cut short sets the fail
+  // bit. The string keeps what was read before a failure. Each reader
+  // replaces the text and returns the stream.
+  //
+  // Characters up to the delimiter, which is consumed and not stored;
+  // leading white space is skipped first when skipWhite is set.
+  std::istream& ReadToDelimiter(std::istream& stream, WCHAR delimiter, bool skipWhite);
+  std::istream& ReadLine(std::istream& stream, bool skipWhite);  // delimiter 0x000A
+  std::istream& ReadString(std::istream& stream);                // delimiter 0, no skipping
+  // After white space, characters up to the next white space (consumed), or
+  // up to the stream's width when it is set; the width is reset to 0.
+  std::istream& ReadToken(std::istream& stream);
+  // Every character until the stream fails.
+  std::istream& ReadAll(std::istream& stream);
+  // The text, padded with the stream's fill byte (sign-extended) to its
+  // width, before the text or, with the left-adjust flag, after it; the
+  // width is reset to 0. A short write sets the fail bit.
+  std::ostream& WriteTo(std::ostream& stream) const;
+
   // ---- Capacity policy (process-wide, separate from the narrow string's;
   // each setter returns the old value) ----
   static size_t RoundCapacity(size_t n);
@@ -162,6 +200,11 @@ class RWWString {
   static WCHAR* NewBlock(size_t capacity, size_t length);
   static void Release(WCHAR* data);
   static WCHAR* Widen(const char* chars, size_t count);
+  // The classic-stream readers' append: when the block is full its capacity
+  // becomes grow (capacity) first; false when that gives no room.
+  bool AppendRead(WCHAR c, size_t (*grow)(size_t));
+  // Writes the terminator and gives back room beyond the maximum waste.
+  void FinishRead();
   static WCHAR* FromMultibyte(const char* chars, size_t count);
 
   WCHAR* data_;

@@ -848,6 +848,45 @@ int remove(const char* path) {
   return ::unlink(m.host.c_str()) == 0 ? 0 : -1;
 }
 
+int _access(const char* path, int mode) {
+  int hostMode = 0;
+  switch (mode) {
+    case 0: hostMode = F_OK; break;
+    case 2: hostMode = W_OK; break;
+    case 4: hostMode = R_OK; break;
+    case 6: hostMode = R_OK | W_OK; break;
+    default: errno = EINVAL; return -1;
+  }
+  auto widePath = path ? w32detail::AnsiToWide(path) : std::nullopt;
+  if (!widePath) {
+    errno = EINVAL;
+    return -1;
+  }
+  Mapped m = Map(*widePath);
+  if (m.host.empty()) {
+    errno = ENOENT;
+    return -1;
+  }
+  return ::access(m.host.c_str(), hostMode) == 0 ? 0 : -1;
+}
+
+int _fileno(std::FILE* file) {
+  if (!file) {
+    errno = EINVAL;
+    return -1;
+  }
+  return ::fileno(file);
+}
+
+LONG _filelength(int fd) {
+  struct stat st;
+  if (fd < 0 || ::fstat(fd, &st) != 0 || st.st_size < 0 || st.st_size > 0x7FFFFFFF) {
+    if (fd < 0) errno = EBADF;
+    return -1;
+  }
+  return static_cast<LONG>(st.st_size);
+}
+
 }  // namespace crt
 
 // ---- Testing interface -------------------------------------------------------

@@ -109,6 +109,13 @@ std::FILE* fopen(const char* path, const char* mode);
 std::FILE* _wfopen(LPCWSTR path, LPCWSTR mode);
 // 0 when the file was removed, else -1.
 int remove(const char* path);
+// 0 when the path (a file or a directory) allows the access asked for, else
+// -1: mode 0 existence, 2 writing, 4 reading, 6 both.
+int _access(const char* path, int mode);
+// The descriptor of an open stdio stream, and the size in bytes of the file
+// open on a descriptor (-1 when it cannot be found or does not fit).
+int _fileno(std::FILE* file);
+LONG _filelength(int fd);
 }  // namespace crt
 
 namespace w32test {
