@@ -12,6 +12,7 @@
 #include "rw/RWCString.h"
 #include "rw/RWCollectable.h"
 #include "rw/RWError.h"
+#include "rw/RWGrowCapacity.h"
 #include "rw/RWVirtualStream.h"
 #include "win32/CRuntime.h"
 
@@ -820,19 +821,6 @@ void RWWString::RestoreFrom(RWVirtualInStream& stream) {
 
 namespace {
 
-// The growth rule of the library's growable buffers: below 16 elements 16,
-// then doubling while the byte size stays within 31 bits, then the rest of
-// the 32-bit range in halves; past that the OVFLOW error, and 0.
-size_t GrowCapacity(size_t n, size_t elementSize) {
-  if (n < 16) return 16;
-  const uint64_t bytes = static_cast<uint64_t>(n) * elementSize;
-  if (bytes <= 0x7FFFFFFFu) return 2 * n;
-  if (bytes < 0xFFFFFFFDu) return 0xFFFFFFFFu / (2 * elementSize) + n / 2;
-  static const char kWhat[] = "Buffer may not resize larger than";
-  RWRaiseIndexError(RWIndexError(RWMessageText(RWCoreMsg_OVFLOW(), 33, kWhat, 0xFFFFFFFFu)));
-  return 0;
-}
-
 // One character: two bytes, low byte first. A stream whose state is not
 // good gives nothing; fewer than two bytes set the fail bit.
 bool GetWideChar(std::istream& stream, WCHAR& c) {
@@ -890,7 +878,9 @@ void RWWString::FinishRead() {
 
 namespace {
 
-size_t GrowDoubling(size_t capacity) { return GrowCapacity(capacity, sizeof(WCHAR)); }
+size_t GrowDoubling(size_t capacity) {
+  return RWGrowCapacity(static_cast<uint32_t>(capacity), sizeof(WCHAR));
+}
 
 size_t GrowByIncrement(size_t capacity) {
   const size_t increment = std::max<size_t>(g_resizeIncrement.load(std::memory_order_relaxed), 1);
