@@ -36,6 +36,17 @@ class RWCollectable {
   virtual void RestoreMembersFromFile(RWBinaryFile& file);
   virtual void SaveMembers(RWVirtualOutStream& stream) const;
   virtual void SaveMembersToFile(RWBinaryFile& file) const;
+
+  // Writes the object as one reference of a stored object graph: the first
+  // time a save reaches it, its class and body; after that, a back
+  // reference to it (rw/RWPersistence.h).
+  void WriteTo(RWVirtualOutStream& stream) const;
+  void WriteToFile(RWBinaryFile& file) const;
+  // The number of bytes WriteToFile would write for the object now. It
+  // enters the objects it reaches in the thread's store table as a write
+  // does, so it matches the write only when it runs as its own outermost
+  // operation immediately before it.
+  uint32_t StoredByteCount() const;
 };
 
 // The object that stands for a null pointer in stored graphs.

@@ -56,6 +56,13 @@ char* CopyText(const char* text) {
 }
 
 RWErrorHandler g_handler = RWDefaultErrorHandler;
+thread_local RWErrorInterceptor* t_interceptor = nullptr;
+
+// Offers the error to the thread's interceptor first, then to the handler.
+void Dispatch(const RWLibraryError& error) {
+  if (t_interceptor != nullptr && t_interceptor->Intercept(error)) return;
+  g_handler(error);
+}
 
 }  // namespace
 
@@ -189,12 +196,18 @@ void RWDefaultErrorHandler(const RWLibraryError& error) {
   std::exit(1);
 }
 
-void RWRaiseLibraryError(const RWLibraryError& error) { g_handler(error); }
-void RWRaiseExternalDataError(const RWExternalDataError& error) { g_handler(error); }
-void RWRaiseFileIoError(const RWFileIoError& error) { g_handler(error); }
-void RWRaiseStreamIoError(const RWStreamIoError& error) { g_handler(error); }
-void RWRaiseInternalLogicError(const RWInternalLogicError& error) { g_handler(error); }
-void RWRaiseIndexError(const RWIndexError& error) { g_handler(error); }
+RWErrorInterceptor* RWSetThreadErrorInterceptor(RWErrorInterceptor* interceptor) {
+  RWErrorInterceptor* previous = t_interceptor;
+  t_interceptor = interceptor;
+  return previous;
+}
+
+void RWRaiseLibraryError(const RWLibraryError& error) { Dispatch(error); }
+void RWRaiseExternalDataError(const RWExternalDataError& error) { Dispatch(error); }
+void RWRaiseFileIoError(const RWFileIoError& error) { Dispatch(error); }
+void RWRaiseStreamIoError(const RWStreamIoError& error) { Dispatch(error); }
+void RWRaiseInternalLogicError(const RWInternalLogicError& error) { Dispatch(error); }
+void RWRaiseIndexError(const RWIndexError& error) { Dispatch(error); }
 
 void RWRaiseIndexOutOfRange(uint32_t index, uint32_t count) {
   if (index == RW_NPOS) {

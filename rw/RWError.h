@@ -152,6 +152,21 @@ RWErrorHandler RWSetErrorHandler(RWErrorHandler handler);
 // Shows the text in a task-modal "Fatal Error" box and ends the process with code 1.
 [[noreturn]] void RWDefaultErrorHandler(const RWLibraryError& error);
 
+// A per-thread hook in front of the handler. While a thread has one, each
+// error raised on that thread is first offered to it; when Intercept returns
+// true the raise returns at once and the handler is not called. Restoring a
+// stored object graph uses it to turn damaged input into a failed restore.
+class RWErrorInterceptor {
+ public:
+  virtual bool Intercept(const RWLibraryError& error) = 0;
+
+ protected:
+  ~RWErrorInterceptor() = default;
+};
+
+// Sets this thread's interceptor (null for none) and returns the previous one.
+RWErrorInterceptor* RWSetThreadErrorInterceptor(RWErrorInterceptor* interceptor);
+
 void RWRaiseLibraryError(const RWLibraryError& error);
 void RWRaiseExternalDataError(const RWExternalDataError& error);
 void RWRaiseFileIoError(const RWFileIoError& error);

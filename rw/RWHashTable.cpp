@@ -2,6 +2,22 @@
 
 #include <new>
 
+namespace {
+
+// Comparing tables compares their elements, which may be collections in
+// turn, and a stored graph read from outside can make collections contain
+// one another. Past this nesting a table equals only itself, so every
+// comparison ends.
+constexpr int kMaxEqualityNesting = 64;
+thread_local int t_equalityNesting = 0;
+
+struct EqualityNesting {
+  EqualityNesting() { ++t_equalityNesting; }
+  ~EqualityNesting() { --t_equalityNesting; }
+};
+
+}  // namespace
+
 // ---- RWHashTable ----
 
 RWHashTable::RWHashTable(uint32_t n) : buckets_(n == 0 ? 2 : n, nullptr) {}
@@ -57,6 +73,9 @@ const RWHashTable* RWHashTable::ComparableTable(const RWCollectable* other) cons
 }
 
 bool RWHashTable::HoldsNoMoreThan(const RWHashTable& other) const {
+  if (&other == this) return true;
+  if (t_equalityNesting >= kMaxEqualityNesting) return false;
+  EqualityNesting nesting;
   std::unique_ptr<RWSet> distinct(DistinctCopy());
   for (uint32_t i = 0; i < distinct->BucketCount(); ++i) {
     const RWSlistCollectables* bucket = distinct->BucketAt(i);

@@ -2,7 +2,11 @@
 
 #include <vector>
 
+#include "rw/RWBinaryFile.h"
 #include "rw/RWHashTable.h"
+#include "rw/RWPersistence.h"
+#include "rw/RWReadTable.h"
+#include "rw/RWVirtualStream.h"
 
 namespace {
 
@@ -75,4 +79,76 @@ RWObjectCollection* RWObjectCollection::Select(RWTestCollectable predicate, cons
   for (RWCollectable* element : Snapshot(*this))
     if (predicate(element, userData)) result->Add(element);
   return result;
+}
+
+// ---- Stored form ----
+
+uint32_t RWObjectCollection::MembersStoreSize() const {
+  uint32_t size = 4;
+  ApplyToEach(
+      [](RWCollectable* element, void* total) {
+        const RWCollectable* object = element != nullptr ? element : &RWNullObjectInstance;
+        *static_cast<uint32_t*>(total) += object->StoredByteCount();
+      },
+      &size);
+  return size;
+}
+
+void RWObjectCollection::SaveMembers(RWVirtualOutStream& stream) const {
+  stream.PutUInt(Count());
+  if (!stream.Good()) return;
+  ApplyToEach(
+      [](RWCollectable* element, void* out) {
+        auto& target = *static_cast<RWVirtualOutStream*>(out);
+        if (target.Good()) RWWriteObjectPointer(target, element);
+      },
+      &stream);
+}
+
+void RWObjectCollection::SaveMembersToFile(RWBinaryFile& file) const {
+  file.WriteUInt(Count());
+  ApplyToEach(
+      [](RWCollectable* element, void* out) {
+        auto& target = *static_cast<RWBinaryFile*>(out);
+        if (!target.HasError()) RWWriteObjectPointerToFile(target, element);
+      },
+      &file);
+}
+
+void RWObjectCollection::RestoreElements(RWVirtualInStream& stream, RWStoreRestored store) {
+  uint32_t count = 0;
+  stream.GetUInt(count);
+  // An element whose read leaves the stream not good was not read whole: it
+  // is not stored, and the loop ends (the stored count is not trusted).
+  for (uint32_t i = 0; i < count && stream.Good(); ++i) {
+    RWCollectable* element = nullptr;
+    RWReadObjectPointer(stream, element);
+    if (!stream.Good()) break;
+    store(*this, element);
+  }
+}
+
+void RWObjectCollection::RestoreElementsFromFile(RWBinaryFile& file, RWStoreRestored store) {
+  uint32_t count = 0;
+  if (!file.ReadUInt(count)) return;
+  // The end of the file stops the loop as an error does: a damaged count
+  // must not make it add nulls four billion times.
+  for (uint32_t i = 0; i < count && !file.IsAtEnd() && !file.HasError(); ++i) {
+    RWCollectable* element = nullptr;
+    RWReadObjectPointerFromFile(file, element);
+    if (file.IsAtEnd() || file.HasError() || RWReadTableGuard::RestoreFailed()) break;
+    store(*this, element);
+  }
+}
+
+void RWObjectCollection::RestoreMembers(RWVirtualInStream& stream) {
+  RemoveAll();
+  RestoreElements(stream, [](RWObjectCollection& collection, RWCollectable* element) { collection.Add(element); });
+}
+
+void RWObjectCollection::RestoreMembersFromFile(RWBinaryFile& file) {
+  RemoveAll();
+  RestoreElementsFromFile(file, [](RWObjectCollection& collection, RWCollectable* element) {
+    collection.Add(element);
+  });
 }

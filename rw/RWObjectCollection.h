@@ -49,6 +49,20 @@ class RWObjectCollection : public RWCollectable {
   // RemoveEqual(x), then deletes what it returned.
   virtual void RemoveEqualAndDelete(const RWCollectable* x);
 
+  // ---- Stored form ----
+  // The element count (32-bit unsigned), then each element as one
+  // reference of the stored object graph (rw/RWPersistence.h), in
+  // ApplyToEach order. The size is 4 plus each element's StoredByteCount.
+  // A save stops writing elements once the stream or file has failed.
+  uint32_t MembersStoreSize() const override;
+  void SaveMembers(RWVirtualOutStream& stream) const override;
+  void SaveMembersToFile(RWBinaryFile& file) const override;
+  // RemoveAll, then each element read is given to Add (so a set drops
+  // duplicates). The restore stops at the first failure or at the end of
+  // the input; the elements read until then stay.
+  void RestoreMembers(RWVirtualInStream& stream) override;
+  void RestoreMembersFromFile(RWBinaryFile& file) override;
+
   // Adds every element of other through this collection's Add.
   void AddAll(const RWObjectCollection& other);
   // Adds this collection's elements to other.
@@ -61,4 +75,11 @@ class RWObjectCollection : public RWCollectable {
   // A new collection of the same kind (the caller owns it, not the
   // elements) holding the elements for which the predicate is nonzero.
   RWObjectCollection* Select(RWTestCollectable predicate, const void* userData) const;
+
+ protected:
+  // Reads the stored count and elements and passes each element read to
+  // store; the collection is not emptied first.
+  typedef void (*RWStoreRestored)(RWObjectCollection& collection, RWCollectable* element);
+  void RestoreElements(RWVirtualInStream& stream, RWStoreRestored store);
+  void RestoreElementsFromFile(RWBinaryFile& file, RWStoreRestored store);
 };

@@ -9,6 +9,18 @@ bool ElementIsEqual(const RWCollectable* element, const void* target) {
   return element != nullptr && RWCollectableIsEqual(element, target);
 }
 
+// Comparing lists compares their elements, which may be collections in
+// turn, and a stored graph read from outside can make collections contain
+// one another. Past this nesting a list equals only itself, so every
+// comparison ends.
+constexpr int kMaxEqualityNesting = 64;
+thread_local int t_equalityNesting = 0;
+
+struct EqualityNesting {
+  EqualityNesting() { ++t_equalityNesting; }
+  ~EqualityNesting() { --t_equalityNesting; }
+};
+
 }  // namespace
 
 // ---- RWSlistCollectables ----
@@ -22,7 +34,10 @@ RWCollectable* RWSlistCollectables::Clone() const { return new RWSlistCollectabl
 RWClassID RWSlistCollectables::ClassId() const { return RWSlistCollectablesClassId; }
 
 bool RWSlistCollectables::IsEqual(const RWCollectable* other) const {
+  if (other == this) return true;
   if (other == nullptr || other->ClassId() != ClassId()) return false;
+  if (t_equalityNesting >= kMaxEqualityNesting) return false;
+  EqualityNesting nesting;
   const RWSlistCollectables* list = dynamic_cast<const RWSlistCollectables*>(other);
   if (list == nullptr || list->Count() != Count()) return false;
   const RWIntrusiveSlist& mine = list_.Links();
@@ -100,6 +115,18 @@ RWCollectable* RWSlistCollectablesStack::RemoveEqual(const RWCollectable*) { ret
 void RWSlistCollectablesStack::RemoveEqualAndDelete(const RWCollectable*) {}
 
 RWCollectable* RWSlistCollectablesStack::Append(RWCollectable*) { return nullptr; }
+
+namespace {
+void AppendToList(RWObjectCollection& collection, RWCollectable* element) {
+  static_cast<RWSlistCollectablesStack&>(collection).List().Append(element);
+}
+}  // namespace
+
+void RWSlistCollectablesStack::RestoreMembers(RWVirtualInStream& stream) { RestoreElements(stream, &AppendToList); }
+
+void RWSlistCollectablesStack::RestoreMembersFromFile(RWBinaryFile& file) {
+  RestoreElementsFromFile(file, &AppendToList);
+}
 
 // ---- RWSlistCollectablesIterator ----
 

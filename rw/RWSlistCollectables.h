@@ -100,6 +100,11 @@ class RWSlistCollectablesStack : public RWSlistCollectables {
   void RemoveEqualAndDelete(const RWCollectable* x) override;
   // A stack only grows at its top: returns null and adds nothing.
   RWCollectable* Append(RWCollectable* x) override;
+
+  // The stored elements (top first) are appended after those the stack
+  // holds, which stay: the top saved first is again the top.
+  void RestoreMembers(RWVirtualInStream& stream) override;
+  void RestoreMembersFromFile(RWBinaryFile& file) override;
 };
 
 // Walks a list from its head; the cursor starts before the first element.

@@ -1,0 +1,149 @@
+// Small persistent classes for the framing tests, registered with the class
+// factory by RegisterPersistentTestClasses:
+//   TestNode  (781)   a 32-bit value and a pointer it does not own;
+//   TestLeaf  (782)   a 32-bit value;
+//   TestOwner (783)   a child it owns (deleted with it) and adopts when it
+//                     restores it;
+//   TestNamed (an id from RWNewClassId, stored by the string id
+//              "TestNamed"): a value and a pointer it does not own.
+#pragma once
+
+#include <cstdint>
+#include <unordered_set>
+#include <vector>
+
+#include "rw/RWBinaryFile.h"
+#include "rw/RWCollectable.h"
+#include "rw/RWError.h"
+#include "rw/RWFactory.h"
+#include "rw/RWLibraryClasses.h"
+#include "rw/RWObjectCollection.h"
+#include "rw/RWPersistence.h"
+#include "rw/RWReadTable.h"
+#include "rw/RWVirtualStream.h"
+
+namespace qvtest {
+
+class TestNode : public RWCollectable {
+ public:
+  static constexpr RWClassID kId = 781;
+  TestNode() = default;
+  explicit TestNode(int32_t v, RWCollectable* l = nullptr) : value(v), link(l) {}
+  RWClassID ClassId() const override { return kId; }
+  uint32_t MembersStoreSize() const override {
+    return 4 + (link != nullptr ? link->StoredByteCount() : RWNullObjectInstance.StoredByteCount());
+  }
+  void SaveMembers(RWVirtualOutStream& s) const override {
+    s.PutInt(value);
+    RWWriteObjectPointer(s, link);
+  }
+  void SaveMembersToFile(RWBinaryFile& f) const override {
+    f.WriteInt(value);
+    RWWriteObjectPointerToFile(f, link);
+  }
+  void RestoreMembers(RWVirtualInStream& s) override {
+    s.GetInt(value);
+    RWReadObjectPointer(s, link);
+  }
+  void RestoreMembersFromFile(RWBinaryFile& f) override {
+    f.ReadInt(value);
+    RWReadObjectPointerFromFile(f, link);
+  }
+
+  int32_t value = 0;
+  RWCollectable* link = nullptr;
+};
+
+class TestLeaf : public RWCollectable {
+ public:
+  static constexpr RWClassID kId = 782;
+  TestLeaf() = default;
+  explicit TestLeaf(int32_t v) : value(v) {}
+  RWClassID ClassId() const override { return kId; }
+  uint32_t MembersStoreSize() const override { return 4; }
+  void SaveMembers(RWVirtualOutStream& s) const override { s.PutInt(value); }
+  void SaveMembersToFile(RWBinaryFile& f) const override { f.WriteInt(value); }
+  void RestoreMembers(RWVirtualInStream& s) override { s.GetInt(value); }
+  void RestoreMembersFromFile(RWBinaryFile& f) override {
+    f.ReadInt(value);
+    // A negative value stands for a body that finds its own data wrong and
+    // raises an error that is not one of damaged framing.
+    if (value < 0) RWRaiseIndexOutOfRange(static_cast<uint32_t>(value), 0);
+  }
+
+  int32_t value = 0;
+};
+
+class TestOwner : public RWCollectable {
+ public:
+  static constexpr RWClassID kId = 783;
+  TestOwner() = default;
+  explicit TestOwner(RWCollectable* c) : child(c) {}
+  ~TestOwner() override { delete child; }
+  RWClassID ClassId() const override { return kId; }
+  uint32_t MembersStoreSize() const override {
+    return child != nullptr ? child->StoredByteCount() : RWNullObjectInstance.StoredByteCount();
+  }
+  void SaveMembers(RWVirtualOutStream& s) const override { RWWriteObjectPointer(s, child); }
+  void SaveMembersToFile(RWBinaryFile& f) const override { RWWriteObjectPointerToFile(f, child); }
+  void RestoreMembers(RWVirtualInStream& s) override {
+    RWReadObjectPointer(s, child);
+    RWReadTableGuard::Adopt(child);
+  }
+  void RestoreMembersFromFile(RWBinaryFile& f) override {
+    RWReadObjectPointerFromFile(f, child);
+    RWReadTableGuard::Adopt(child);
+  }
+
+  RWCollectable* child = nullptr;
+};
+
+class TestNamed : public TestNode {
+ public:
+  static RWClassID Id() {
+    static const RWClassID id = RWNewClassId();
+    return id;
+  }
+  TestNamed() = default;
+  explicit TestNamed(int32_t v, RWCollectable* l = nullptr) : TestNode(v, l) {}
+  RWClassID ClassId() const override { return Id(); }
+};
+
+inline void RegisterPersistentTestClasses() {
+  static const bool done = [] {
+    RWRegisterLibraryClasses();
+    RWFactoryAddClass([]() -> RWCollectable* { return new TestNode; }, TestNode::kId, RWStringID("TestNode"));
+    RWFactoryAddClass([]() -> RWCollectable* { return new TestLeaf; }, TestLeaf::kId, RWStringID("TestLeaf"));
+    RWFactoryAddClass([]() -> RWCollectable* { return new TestOwner; }, TestOwner::kId, RWStringID("TestOwner"));
+    RWFactoryAddClass([]() -> RWCollectable* { return new TestNamed; }, TestNamed::Id(), RWStringID("TestNamed"));
+    return true;
+  }();
+  (void)done;
+}
+
+// Deletes every object reachable from root once (the test classes and the
+// collections do not own what they point to, except TestOwner).
+inline void DeleteGraph(RWCollectable* root) {
+  std::unordered_set<RWCollectable*> seen;
+  std::vector<RWCollectable*> order;
+  std::vector<RWCollectable*> work{root};
+  while (!work.empty()) {
+    RWCollectable* object = work.back();
+    work.pop_back();
+    if (object == nullptr || !seen.insert(object).second) continue;
+    order.push_back(object);
+    if (auto* node = dynamic_cast<TestNode*>(object)) work.push_back(node->link);
+    if (auto* owner = dynamic_cast<TestOwner*>(object)) {
+      // The owner deletes its child; keep it out of the list but walk it.
+      seen.insert(owner->child);
+      if (auto* node = dynamic_cast<TestNode*>(owner->child)) work.push_back(node->link);
+    }
+    if (auto* collection = dynamic_cast<RWObjectCollection*>(object)) {
+      collection->ApplyToEach([](RWCollectable* e, void* w) { static_cast<std::vector<RWCollectable*>*>(w)->push_back(e); },
+                              &work);
+    }
+  }
+  for (RWCollectable* object : order) delete object;
+}
+
+}  // namespace qvtest
