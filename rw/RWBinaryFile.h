@@ -93,6 +93,8 @@ class RWBinaryFile {
   bool Erase();
   // The mode of the last open tried (at most 8 characters).
   const char* GetMode() const { return mode_; }
+  // The stdio stream, null when closed (file errors carry it).
+  std::FILE* Handle() const { return file_; }
 
  private:
   // Opens name_ with mode and remembers the mode.
