@@ -1,0 +1,3 @@
+#include "model/GCountedPtrVector.h"
+
+template class RWOrderedVector<GCountedPtr>;

@@ -1,0 +1,32 @@
+#include "model/ModelClasses.h"
+
+#include "model/GCountedPtr.h"
+#include "model/MPersistentComposite.h"
+#include "rw/RWFactory.h"
+#include "rw/RWStringID.h"
+
+namespace {
+
+// New classes are appended here.
+const ModelClassEntry kModelClasses[] = {
+    {&MPersistentCompositeCreate, MPersistentCompositeClassId, "MPersistentComposite"},
+    {&GCountedPtrCreate, GCountedPtrClassId, "GCountedPtr"},
+};
+
+}  // namespace
+
+const ModelClassEntry* ModelClasses(unsigned* count) {
+  if (count != nullptr) *count = sizeof(kModelClasses) / sizeof(kModelClasses[0]);
+  return kModelClasses;
+}
+
+void RegisterModelClasses() {
+  for (const ModelClassEntry& entry : kModelClasses) RWFactoryAddClass(entry.create, entry.id, RWStringID(entry.name));
+}
+
+void UnregisterModelClasses() {
+  for (const ModelClassEntry& entry : kModelClasses) {
+    RWFactoryRemoveClassId(entry.id);
+    RWFactoryRemoveStringId(RWStringID(entry.name));
+  }
+}

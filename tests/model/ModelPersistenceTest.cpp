@@ -1,0 +1,386 @@
+// Storing and reading back graphs of model objects: round trips through the
+// four stored forms, the store-size table over every registered class, and
+// damaged or hostile inputs.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "model/GCountedPtr.h"
+#include "model/MPersistentComposite.h"
+#include "model/MPersistentIterator.h"
+#include "model/ModelClasses.h"
+#include "rw/RWReadTable.h"
+#include "support/ModelRoundTrip.h"
+#include "tests/model/ModelTestClasses.h"
+
+namespace {
+
+using qvtest::ModelForm;
+using qvtest::StoredBytes;
+
+const int32_t kRoot = 100;
+const int32_t kLeft = 200;
+const int32_t kRight = 300;
+const int32_t kShared = 5;
+const int32_t kOwn = 6;
+
+// root(100) { left(200){ shared(5), own(6) }, right(300){ shared(5) }, shared(5) }
+// The shared leaf sits in three places, so it is written once and referred
+// to twice.
+std::unique_ptr<MPersistentComposite> MakeGraph(TestLeaf** shared = nullptr) {
+  auto root = std::make_unique<MPersistentComposite>(kRoot);
+  auto* left = new MPersistentComposite(kLeft);
+  auto* right = new MPersistentComposite(kRight);
+  auto* leaf = new TestLeaf(55, kShared);
+  left->AddChild(leaf);
+  left->AddChild(new TestLeaf(66, kOwn));
+  right->AddChild(leaf);
+  root->AddChild(left);
+  root->AddChild(right);
+  root->AddChild(leaf);
+  if (shared != nullptr) *shared = leaf;
+  return root;
+}
+
+class ModelPersistenceTest : public ::testing::Test {
+ protected:
+  void SetUp() override { live_ = TestLeaf::live; }
+  void TearDown() override { EXPECT_EQ(TestLeaf::live, live_) << "test leaves leaked or deleted twice"; }
+
+ private:
+  int live_ = 0;
+};
+
+TEST_F(ModelPersistenceTest, AGraphWithSharedChildrenRoundTripsInEveryForm) {
+  TestLeaf* shared = nullptr;
+  auto graph = MakeGraph(&shared);
+  qvtest::ExpectRoundTripsInAllForms(*graph);
+
+  for (ModelForm form : qvtest::kAllModelForms) {
+    SCOPED_TRACE(qvtest::ModelFormName(form));
+    qvtest::ModelRead read = qvtest::RestoreFromForm(qvtest::SaveInForm(graph.get(), form), form);
+    ASSERT_NE(read.object, nullptr);
+    std::unique_ptr<MPersistentObject> copy(read.object);
+    // Identity survives: the three places hold one object, three times.
+    MPersistentObject* left = copy->FindById(kLeft);
+    MPersistentObject* right = copy->FindById(kRight);
+    ASSERT_NE(left, nullptr);
+    ASSERT_NE(right, nullptr);
+    MPersistentObject* leaf = left->FindById(kShared);
+    EXPECT_EQ(right->FindById(kShared), leaf);
+    EXPECT_EQ(leaf->HolderCount(), 2);
+    EXPECT_EQ(leaf->GetSerial(), shared->GetSerial());
+    EXPECT_EQ(copy->GetSerial(), graph->GetSerial());
+    EXPECT_EQ(copy->HolderCount(), -1);
+  }
+}
+
+TEST_F(ModelPersistenceTest, TheFileFormOfACompositeIsBaseVersionCountAndChildren) {
+  MPersistentComposite composite(kRoot);
+  composite.SetSerial(9);
+  auto* leaf = new TestLeaf(1, kOwn);
+  leaf->SetSerial(10);
+  composite.AddChild(leaf);
+  composite.AddChild(leaf);
+  const std::string expected = StoredBytes()
+                                   .Marker()
+                                   .U16(MPersistentCompositeClassId)
+                                   .Base(kRoot, 9)
+                                   .U32(1)  // version
+                                   .U32(2)  // count
+                                   .U16(TestLeafClassId)
+                                   .Base(kOwn, 10)
+                                   .U32(1)
+                                   .U32(1)
+                                   .Ref(2)  // the same leaf again
+                                   .Bytes();
+  EXPECT_EQ(qvtest::SaveInForm(&composite, ModelForm::kFile), expected);
+}
+
+// ---- Store sizes ----
+
+// One populated sample per registered class. A class added to
+// RegisterModelClasses adds its sample here.
+struct StoreSizeSample {
+  RWClassID id;
+  std::function<RWCollectable*()> make;
+};
+
+std::vector<StoreSizeSample> StoreSizeSamples() {
+  return {
+      {MPersistentCompositeClassId, [] { return MakeGraph().release(); }},
+      {GCountedPtrClassId, [] { return new GCountedPtr(MakeGraph().release()); }},
+  };
+}
+
+TEST_F(ModelPersistenceTest, StoredByteCountIsWhatTheFileFormWritesForEveryRegisteredClass) {
+  std::set<RWClassID> sampled;
+  for (const StoreSizeSample& sample : StoreSizeSamples()) {
+    SCOPED_TRACE(sample.id);
+    std::unique_ptr<RWCollectable> object(sample.make());
+    ASSERT_EQ(object->ClassId(), sample.id);
+    qvtest::ExpectStoredByteCountIsWritten(*object);
+    sampled.insert(sample.id);
+  }
+  unsigned count = 0;
+  const ModelClassEntry* classes = ModelClasses(&count);
+  for (unsigned i = 0; i < count; ++i)
+    EXPECT_EQ(sampled.count(classes[i].id), 1u) << classes[i].name << " has no store-size sample";
+}
+
+TEST_F(ModelPersistenceTest, StoreSizesCountEmptyChildrenAndBackReferences) {
+  MPersistentComposite empty;
+  EXPECT_EQ(empty.MembersStoreSize(), 20u);
+  qvtest::ExpectStoredByteCountIsWritten(empty);
+
+  // A child that appears twice is counted once in full, then as a 6-byte
+  // back reference.
+  MPersistentComposite twice;
+  auto* leaf = new TestLeaf(1, kOwn);
+  twice.AddChild(leaf);
+  twice.AddChild(leaf);
+  EXPECT_EQ(twice.MembersStoreSize(), 20u + (2 + leaf->MembersStoreSize()) + 6);
+  qvtest::ExpectStoredByteCountIsWritten(twice);
+}
+
+// ---- Restoring ----
+
+TEST_F(ModelPersistenceTest, RestoreBringsBackEveryChildWhateverAddChildAccepts) {
+  TestRefusingComposite list;
+  list.AddChild(new TestLeaf(1, kOwn));
+  EXPECT_EQ(list.GetEntryCount(), 0);
+  // Build the stored form by hand: the class refuses every AddChild.
+  const std::string bytes = StoredBytes()
+                                .Marker()
+                                .U16(TestRefusingCompositeClassId)
+                                .Base(kRoot, 3)
+                                .U32(1)
+                                .U32(2)
+                                .U16(TestLeafClassId)
+                                .Base(kOwn, 4)
+                                .U32(1)
+                                .U32(11)
+                                .U16(TestLeafClassId)
+                                .Base(kShared, 5)
+                                .U32(1)
+                                .U32(12)
+                                .Bytes();
+  qvtest::ModelRead read = qvtest::RestoreFromForm(bytes, ModelForm::kFile);
+  ASSERT_NE(read.object, nullptr);
+  std::unique_ptr<MPersistentObject> restored(read.object);
+  EXPECT_EQ(restored->ClassId(), TestRefusingCompositeClassId);
+  EXPECT_EQ(restored->GetEntryCount(), 2);
+  qvtest::ExpectRoundTripsInAllForms(*restored);
+}
+
+TEST_F(ModelPersistenceTest, AnUnknownCompositeVersionLeavesTheChildren) {
+  MPersistentComposite composite(kRoot);
+  composite.AddChild(new TestLeaf(1, kOwn));
+  const std::string bytes = StoredBytes().Base(kLeft, 8).U32(2).U32(0).Bytes();
+  w32test::MakeDirectories(u"C:\\ModelTests");
+  w32test::PutFile(qvtest::ModelTestFilePathW(), bytes);
+  RWBinaryFile file(qvtest::ModelTestFilePath(), "rb");
+  composite.RestoreMembersFromFile(file);
+  EXPECT_EQ(composite.FeatureId(), kLeft);  // the base part was read
+  EXPECT_EQ(composite.GetEntryCount(), 1);  // its own part was not
+  uint32_t next = 7;
+  EXPECT_TRUE(file.ReadULong(next));
+  EXPECT_EQ(next, 0u);  // nothing after the version word was consumed
+}
+
+TEST_F(ModelPersistenceTest, AStoredNullChildIsAnEmptyPlaceThatEveryOperationSkips) {
+  const std::string bytes = StoredBytes()
+                                .Marker()
+                                .U16(MPersistentCompositeClassId)
+                                .Base(kRoot, 1)
+                                .U32(1)
+                                .U32(3)
+                                .Ref(0)
+                                .U16(TestLeafClassId)
+                                .Base(kOwn, 2)
+                                .U32(1)
+                                .U32(7)
+                                .Ref(0)
+                                .Bytes();
+  qvtest::ModelRead read = qvtest::RestoreFromForm(bytes, ModelForm::kFile);
+  ASSERT_NE(read.object, nullptr);
+  EXPECT_FALSE(read.failed);
+  std::unique_ptr<MPersistentObject> root(read.object);
+  EXPECT_EQ(root->GetEntryCount(), 3);
+  EXPECT_EQ(root->GetNodeCount(), 2);
+  EXPECT_NE(root->FindById(kOwn), nullptr);
+  EXPECT_EQ(root->FindById(kShared), nullptr);
+  EXPECT_EQ(root->RemoveChildById(kShared), nullptr);
+  MPersistentComposite into;
+  root->CollectById(kOwn, &into);
+  EXPECT_EQ(into.GetEntryCount(), 1);
+  root->ClearSerials();
+  EXPECT_TRUE(root->Matches(root.get()));
+  std::unique_ptr<MPersistentObject> deep(root->DeepCopy());
+  EXPECT_EQ(deep->GetEntryCount(), 1);  // the copy leaves the empty places out
+  EXPECT_FALSE(root->Matches(deep.get()));
+  // The empty places are stored again as null objects.
+  qvtest::ExpectRoundTripsInAllForms(*root);
+  qvtest::ExpectStoredByteCountIsWritten(*root);
+}
+
+// ---- Damaged and hostile input ----
+
+TEST_F(ModelPersistenceTest, EveryTruncationOfAGraphFailsCleanly) {
+  auto graph = MakeGraph();
+  for (ModelForm form : qvtest::kAllModelForms) {
+    SCOPED_TRACE(qvtest::ModelFormName(form));
+    const std::string bytes = qvtest::SaveInForm(graph.get(), form);
+    for (size_t length = 0; length < bytes.size(); ++length) {
+      SCOPED_TRACE(length);
+      qvtest::ModelRead read = qvtest::RestoreFromForm(bytes.substr(0, length), form);
+      // Either nothing, or (a text form cut only in trailing layout) the
+      // whole graph.
+      if (read.object != nullptr) {
+        EXPECT_FALSE(read.failed);
+        EXPECT_TRUE(graph->Matches(read.object));
+        delete read.object;
+      }
+    }
+  }
+}
+
+TEST_F(ModelPersistenceTest, AHugeChildCountReservesNothingAndFailsAtTheEndOfInput) {
+  for (uint32_t count : {0xFFFFFFFFu, 0x1FFFFFBFu, 3u}) {
+    SCOPED_TRACE(count);
+    StoredBytes bytes;
+    bytes.Marker().U16(MPersistentCompositeClassId).Base(kRoot, 1).U32(1).U32(count);
+    for (int i = 0; i < 2; ++i) bytes.U16(TestLeafClassId).Base(kOwn, 2).U32(1).U32(i);
+    qvtest::ModelRead read = qvtest::RestoreFromForm(bytes.Bytes(), ModelForm::kFile);
+    EXPECT_EQ(read.object, nullptr);
+    EXPECT_TRUE(read.failed);
+  }
+}
+
+TEST_F(ModelPersistenceTest, ALongChildListIsReadInLinearSteps) {
+  // 3000 children, most of them back references to the first: the list
+  // grows with what is read, and the composite holds every place.
+  const uint32_t count = 3000;
+  StoredBytes bytes;
+  bytes.Marker().U16(MPersistentCompositeClassId).Base(kRoot, 1).U32(1).U32(count);
+  bytes.U16(TestLeafClassId).Base(kOwn, 2).U32(1).U32(5);
+  for (uint32_t i = 1; i < count; ++i) bytes.Ref(2);
+  qvtest::ModelRead read = qvtest::RestoreFromForm(bytes.Bytes(), ModelForm::kFile);
+  ASSERT_NE(read.object, nullptr);
+  std::unique_ptr<MPersistentObject> root(read.object);
+  EXPECT_EQ(root->GetEntryCount(), 3000);
+  EXPECT_EQ(root->FindById(kOwn)->HolderCount(), 2999);
+  auto* composite = root->AsComposite();
+  EXPECT_LE(composite->Children().Capacity(), 2u * count);
+}
+
+// Hand-made graphs that refer back to an object whose body is still being
+// read: a composite would hold itself or an ancestor.
+struct CycleCase {
+  const char* name;
+  std::string bytes;
+};
+
+std::vector<CycleCase> CycleCases() {
+  std::vector<CycleCase> cases;
+  // root(index 1) holding itself.
+  cases.push_back({"SelfReference", StoredBytes()
+                                        .Marker()
+                                        .U16(MPersistentCompositeClassId)
+                                        .Base(kRoot, 1)
+                                        .U32(1)
+                                        .U32(2)
+                                        .U16(TestLeafClassId)
+                                        .Base(kOwn, 2)
+                                        .U32(1)
+                                        .U32(0)
+                                        .Ref(1)
+                                        .Bytes()});
+  // root(1) { inner(2) { leaf(3), @1 } }
+  cases.push_back({"AncestorReference", StoredBytes()
+                                            .Marker()
+                                            .U16(MPersistentCompositeClassId)
+                                            .Base(kRoot, 1)
+                                            .U32(1)
+                                            .U32(1)
+                                            .U16(MPersistentCompositeClassId)
+                                            .Base(kLeft, 2)
+                                            .U32(1)
+                                            .U32(2)
+                                            .U16(TestLeafClassId)
+                                            .Base(kOwn, 3)
+                                            .U32(1)
+                                            .U32(0)
+                                            .Ref(1)
+                                            .Bytes()});
+  return cases;
+}
+
+TEST_F(ModelPersistenceTest, AStoredCycleFailsTheRestoreAndFreesWhatItRead) {
+  for (const CycleCase& c : CycleCases()) {
+    SCOPED_TRACE(c.name);
+    qvtest::ModelRead read = qvtest::RestoreFromForm(c.bytes, ModelForm::kFile);
+    EXPECT_EQ(read.object, nullptr);
+    EXPECT_TRUE(read.failed);
+    EXPECT_EQ(RWReadTableGuard::LastFailureText(), "[REF] Bad persistence reference");
+  }
+}
+
+TEST_F(ModelPersistenceTest, AnObjectThatIsNoModelObjectIsRefusedAndFreed) {
+  // A plain collectable (class 0x8007) where a child belongs.
+  const std::string nested = StoredBytes()
+                                 .Marker()
+                                 .U16(MPersistentCompositeClassId)
+                                 .Base(kRoot, 1)
+                                 .U32(1)
+                                 .U32(2)
+                                 .U16(TestLeafClassId)
+                                 .Base(kOwn, 2)
+                                 .U32(1)
+                                 .U32(0)
+                                 .U16(RWCollectableClassId)
+                                 .Bytes();
+  qvtest::ModelRead read = qvtest::RestoreFromForm(nested, ModelForm::kFile);
+  EXPECT_EQ(read.object, nullptr);
+  EXPECT_TRUE(read.failed);
+
+  // At the top of the graph.
+  const std::string top = StoredBytes().Marker().U16(RWCollectableClassId).Bytes();
+  read = qvtest::RestoreFromForm(top, ModelForm::kFile);
+  EXPECT_EQ(read.object, nullptr);
+
+  // A model object where a composite is wanted.
+  w32test::PutFile(qvtest::ModelTestFilePathW(),
+                   StoredBytes().Marker().U16(TestLeafClassId).Base(kOwn, 2).U32(1).U32(0).Bytes());
+  RWBinaryFile file(qvtest::ModelTestFilePath(), "rb");
+  MPersistentComposite* composite = nullptr;
+  file >> composite;
+  EXPECT_EQ(composite, nullptr);
+}
+
+TEST_F(ModelPersistenceTest, AHandleWhosePointeeHoldsItselfIsRefused) {
+  // GCountedPtr { composite(1) { @1 } } read into an existing handle.
+  const std::string bytes = StoredBytes()
+                                .Marker()
+                                .U16(GCountedPtrClassId)
+                                .U16(MPersistentCompositeClassId)
+                                .Base(kRoot, 1)
+                                .U32(1)
+                                .U32(1)
+                                .Ref(2)
+                                .Bytes();
+  w32test::MakeDirectories(u"C:\\ModelTests");
+  w32test::PutFile(qvtest::ModelTestFilePathW(), bytes);
+  RWBinaryFile file(qvtest::ModelTestFilePath(), "rb");
+  GCountedPtr handle(new TestLeaf(1, kOwn));
+  RWReadObjectIntoFromFile(file, &handle);
+  EXPECT_TRUE(file.IsAtEnd());
+  EXPECT_TRUE(handle.IsEmpty());
+  EXPECT_EQ(RWReadTableGuard::LastFailureText(), "[REF] Bad persistence reference");
+}
+
+}  // namespace
