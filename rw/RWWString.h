@@ -4,6 +4,11 @@
 // a holder writes. It also converts between narrow and wide text, by
 // widening bytes or through the C runtime's multibyte conversion.
 // RWWSubString is a short-lived view of a stretch of an RWWString.
+//
+// The block, its capacity policy, the general edit and its forms, searching,
+// views and concatenation are those of RWStringBlock (rw/RWStringBlock.h),
+// which the narrow string shares; what is the wide string's own is declared
+// here.
 #pragma once
 
 #include <cstddef>
@@ -11,45 +16,48 @@
 #include <iosfwd>
 
 #include "rw/RWDefs.h"
+#include "rw/RWStringBlock.h"
 #include "win32/Types.h"
 
 class RWBinaryFile;
 class RWCString;
 class RWVirtualInStream;
 class RWVirtualOutStream;
+class RWWString;
 class RWWSubString;
 
 // Selects the constructors that convert multibyte text under the current
 // C-runtime locale, as opposed to the ones that widen each byte as it is.
 enum RWMultibyteTag { RWMultibyte };
 
-// Header of a wide string block; capacity + 1 16-bit characters (the last
-// used one followed by a 0) come right after it in the same allocation of
-// 2 * capacity + 14 bytes.
-struct RWWStringBlock {
-  uint32_t refs;      // holders minus one (0: one holder)
-  uint32_t capacity;  // characters the block can hold, without the terminator
-  uint32_t length;    // characters in use
-
-  WCHAR* Text() { return reinterpret_cast<WCHAR*>(this + 1); }
-};
+// The wide string's block: a block of capacity c is one allocation of
+// 2 * c + 14 bytes.
+using RWWStringBlock = RWStringBlockHeader<WCHAR>;
 static_assert(sizeof(RWWStringBlock) == 12, "the block header is three 32-bit fields");
 
-class RWWString {
+// What the shared block machinery uses of the wide string: its types and the
+// C runtime's calls for 16-bit text.
+struct RWWStringTraits {
+  using Char = WCHAR;
+  using String = RWWString;
+  using SubString = RWWSubString;
+  static size_t TextLength(const WCHAR* text);  // wcslen; 0 for null
+  static WCHAR Lower(WCHAR c);                   // towlower
+  static WCHAR Upper(WCHAR c);                   // towupper
+  static const WCHAR* FindFirst(const WCHAR* text, WCHAR c);
+  static const WCHAR* FindLast(const WCHAR* text, WCHAR c);
+  static const WCHAR* FindAnyOf(const WCHAR* text, const WCHAR* set);
+};
+
+class RWWString : public RWStringBlock<RWWStringTraits> {
  public:
   // ---- Construction, assignment, destruction ----
-  RWWString();                                   // the shared empty block
-  RWWString(const WCHAR* text);                  // 0-terminated text; capacity = length
-  RWWString(const WCHAR* chars, size_t count);   // count characters, 0s included
-  explicit RWWString(WCHAR c);                   // one character, initial capacity
-  RWWString(WCHAR c, size_t count);              // count copies of c
-  explicit RWWString(size_t capacity);           // empty text in a block of that capacity
-  RWWString(const RWWSubString& view);           // the viewed characters
-  // Concatenation: one block of RoundCapacity(count1 + count2) holding both
-  // runs; a null pointer counts as no characters.
-  RWWString(const WCHAR* chars1, size_t count1, const WCHAR* chars2, size_t count2);
-  RWWString(const RWWString& other);             // shares the block
-  ~RWWString();
+  // The constructors of RWStringBlock: default (the shared empty block),
+  // 0-terminated text, (characters, count), one character, (character,
+  // count), a capacity, a view, the concatenation of two runs.
+  using RWStringBlock::RWStringBlock;
+  RWWString() = default;
+  RWWString(const RWWString& other) = default;  // shares the block
 
   // Widening: each byte becomes the character of the same value; no code
   // page is involved. A null text counts as no characters.
@@ -65,27 +73,10 @@ class RWWString {
   RWWString(const char* chars, size_t count, RWMultibyteTag);
   RWWString(const RWCString& s, RWMultibyteTag);
 
-  RWWString& Assign(const RWWString& other);
-  RWWString& AssignText(const WCHAR* text);
   RWWString& operator=(const RWWString& other) { return Assign(other); }
   RWWString& operator=(const WCHAR* text) { return AssignText(text); }
 
-  // ---- Accessors ----
-  size_t Length() const { return Block()->length; }
-  size_t Capacity() const { return Block()->capacity; }
-  const WCHAR* Data() const { return data_; }
-  bool IsEmpty() const { return Block()->length == 0; }
-  // Checked read access; an index error gives 0.
-  WCHAR operator[](size_t i) const;
-
   // ---- Reading and searching (RW_NPOS when nothing is found) ----
-  size_t IndexOfChar(WCHAR c) const;                  // stops at the first 0
-  size_t FindChar(WCHAR c, size_t unused = 1) const;  // all characters
-  size_t IndexOfAnyCharText(const WCHAR* set) const;  // stops at the first 0
-  size_t IndexOfAnyChar(const WCHAR* set, size_t n) const;
-  size_t LastIndexOfChar(WCHAR c) const;              // stops at the first 0
-  size_t FindLastChar(WCHAR c, size_t unused = 1) const;
-  size_t FindPattern(const WCHAR* pattern, size_t n, size_t start, int ignoreCase) const;
   size_t FindPatternText(const WCHAR* pattern, size_t start, int ignoreCase) const;
   bool Contains(const WCHAR* pattern, int ignoreCase) const;
 
@@ -93,14 +84,11 @@ class RWWString {
   // lowered characters as unsigned 16-bit values.
   int Compare(const RWWString& other, int ignoreCase) const;
   int CompareText(const WCHAR* text, int ignoreCase) const;
-  static bool EqualsText(const RWWString& s, const WCHAR* text);
 
+  // Pairs of characters as little-endian 32-bit words, then an odd last
+  // character on its own.
   uint32_t Hash() const;
-  uint32_t HashFoldCase() const;
-  uint32_t HashWithCase(int ignoreCase) const;
-  static uint32_t HashOf(const RWWString& s);
 
-  bool IsAscii() const;  // no character above 127
   int Collate(const WCHAR* text) const;
   static RWWString CollationKey(const RWWString& s);
 
@@ -112,43 +100,12 @@ class RWWString {
   RWCString NarrowAscii() const;
 
   // ---- Writing (each makes the block private first) ----
-  // The one general edit: replaces extent characters at position by count
-  // characters (null characters: none). A position beyond the length raises
-  // the index error and leaves the string as it was.
-  RWWString& ReplaceRange(size_t position, size_t extent, const WCHAR* chars, size_t count);
+  // Forms of ReplaceRange with 0-terminated text.
   RWWString& AppendText(const WCHAR* text);
   RWWString& PrependText(const WCHAR* text);
   RWWString& InsertText(size_t position, const WCHAR* text);
   // The position is clamped to the length first.
   RWWString& ReplaceText(size_t position, size_t extent, const WCHAR* text);
-  RWWString& AppendRepeated(WCHAR c, size_t n);
-  RWWString& PrependRepeated(WCHAR c, size_t n);
-  void Resize(size_t n);  // pads with blanks (0x0020)
-  size_t SetCapacity(size_t n);
-  void ClearWithCapacity(size_t n);
-  void MakeUnique();
-  RWWString Copy() const;
-  void ToLowerInPlace();
-  void ToUpperInPlace();
-  static RWWString ToLowerCopy(const RWWString& s);
-  static RWWString ToUpperCopy(const RWWString& s);
-  // Checked writable access to character i.
-  WCHAR& CharAt(size_t i);
-  // Passes when i is below the length; otherwise raises the index error
-  // (INDEXERR, or NPOSINDEX for RW_NPOS) and returns false.
-  bool CheckIndex(size_t i) const;
-
-  // ---- Views ----
-  // mode 1: without leading runs of c, 2: without trailing ones, 3: both.
-  RWWSubString StripChar(int mode, WCHAR c);
-  RWWSubString SubStringView(size_t start, size_t extent);
-  RWWSubString SubStringOfPattern(const WCHAR* pattern, size_t start, int ignoreCase);
-  static void RaiseSubStringError(size_t length, size_t start, size_t extent);
-
-  // ---- Concatenation ----
-  static RWWString Concat(const RWWString& a, const RWWString& b);
-  static RWWString ConcatText(const RWWString& a, const WCHAR* b);
-  static RWWString ConcatTextFirst(const WCHAR* a, const RWWString& b);
 
   // ---- Persistence ----
   // Stored form: a 32-bit length in characters, then the characters as
@@ -184,30 +141,16 @@ class RWWString {
   // width is reset to 0. A short write sets the fail bit.
   std::ostream& WriteTo(std::ostream& stream) const;
 
-  // ---- Capacity policy (process-wide, separate from the narrow string's;
-  // each setter returns the old value) ----
-  static size_t RoundCapacity(size_t n);
-  static size_t SetInitialCapacity(size_t n);
-  static size_t SetResizeIncrement(size_t n);
-  static size_t SetMaxWaste(size_t n);
-
  private:
-  friend class RWWSubString;
-  RWWStringBlock* Block() const { return reinterpret_cast<RWWStringBlock*>(data_) - 1; }
-  bool IsShared() const;
-  // A block of (capacity, length) with its terminator written; (0, 0) is the
-  // shared empty block.
-  static WCHAR* NewBlock(size_t capacity, size_t length);
-  static void Release(WCHAR* data);
   static WCHAR* Widen(const char* chars, size_t count);
   // The classic-stream readers' append: when the block is full its capacity
   // becomes grow (capacity) first; false when that gives no room.
   bool AppendRead(WCHAR c, size_t (*grow)(size_t));
+  // The token reader's growth: the capacity plus the resize increment.
+  static size_t GrowByIncrement(size_t capacity);
   // Writes the terminator and gives back room beyond the maximum waste.
   void FinishRead();
   static WCHAR* FromMultibyte(const char* chars, size_t count);
-
-  WCHAR* data_;
 };
 
 bool operator==(const RWWString& a, const RWWString& b);
@@ -221,42 +164,16 @@ bool operator==(const RWWString& a, const WCHAR* b);
 int RWWideCompareFoldCase(const WCHAR* a, const WCHAR* b);
 int RWWideCompareFoldCaseN(const WCHAR* a, const WCHAR* b, size_t n);
 
-// A view {string, start, extent}; a start of RW_NPOS is the null view (no
-// match). It neither owns nor shares the block and is valid only while the
-// string lives and is not resized by anyone else. Operations that find the
-// view no longer within the string raise the SUBSTRING error and do nothing.
-class RWWSubString {
+// The view of RWStringBlockView over an RWWString.
+class RWWSubString : public RWStringBlockView<RWWStringTraits> {
  public:
-  size_t Start() const { return start_; }
-  size_t Extent() const { return extent_; }
-  bool IsNull() const { return start_ == RW_NPOS; }
-
   // Passes when i is below the extent; otherwise raises the INDEX error and
   // returns false.
   bool CheckIndex(size_t i) const;
+  // Checked writable access to character i of the view.
   WCHAR& CharAt(size_t i);
-  WCHAR& CharAtUnchecked(size_t i);
-
-  RWWSubString& Assign(const RWWString& s);
-  RWWSubString& Assign(const RWWSubString& view);
-  RWWSubString& AssignText(const WCHAR* text);
-
-  bool Equals(const RWWString& s) const;
-  bool Equals(const RWWSubString& view) const;
-  bool EqualsText(const WCHAR* text) const;
-
-  void ToLowerInPlace();
-  void ToUpperInPlace();
 
  private:
-  friend class RWWString;
-  RWWSubString(RWWString& s, size_t start, size_t extent)
-      : string_(&s), start_(static_cast<uint32_t>(start)), extent_(static_cast<uint32_t>(extent)) {}
-  // True when the view lies within its string; otherwise raises SUBSTRING.
-  bool InRange() const;
-  RWWSubString& Replace(const WCHAR* chars, size_t count);
-
-  RWWString* string_;
-  uint32_t start_;
-  uint32_t extent_;
+  friend class RWStringBlock<RWWStringTraits>;
+  RWWSubString(RWWString& s, size_t start, size_t extent) : RWStringBlockView(s, start, extent) {}
 };
