@@ -9,7 +9,19 @@
 #include <string>
 #include <vector>
 
+#include "model/GAttributeComposite.h"
+#include "model/GBookletComposite.h"
 #include "model/GCountedPtr.h"
+#include "model/GDisplayString.h"
+#include "model/GDisplayStringAttribute.h"
+#include "model/GEnumAttribute.h"
+#include "model/GGraphicBundle.h"
+#include "model/GOptMediaComposite.h"
+#include "model/GRangeAttribute.h"
+#include "model/GState.h"
+#include "model/GStringAttribute.h"
+#include "model/GValue32Attribute.h"
+#include "model/GValueAttribute.h"
 #include "model/MPersistentComposite.h"
 #include "model/MPersistentIterator.h"
 #include "model/ModelClasses.h"
@@ -43,6 +55,19 @@ std::unique_ptr<MPersistentComposite> MakeGraph(TestLeaf** shared = nullptr) {
   root->AddChild(right);
   root->AddChild(leaf);
   if (shared != nullptr) *shared = leaf;
+  return root;
+}
+
+// A container of attributes with a nested container and an attribute held
+// in two places.
+GAttributeComposite* MakeAttributeTree(GAttributeComposite* root) {
+  auto* nested = new GState(&kLeft);
+  auto* shared = new GStringAttribute("shared", &kShared);
+  nested->AddChild(shared);
+  nested->AddChild(new GValueAttribute(3, &kOwn));
+  root->AddChild(nested);
+  root->AddChild(shared);
+  root->AddChild(new GDisplayStringAttribute(&kRight, 4, "Tray", ""));
   return root;
 }
 
@@ -114,6 +139,35 @@ std::vector<StoreSizeSample> StoreSizeSamples() {
   return {
       {MPersistentCompositeClassId, [] { return MakeGraph().release(); }},
       {GCountedPtrClassId, [] { return new GCountedPtr(MakeGraph().release()); }},
+      {GValueAttributeClassId, [] { return new GValueAttribute(-5, &kOwn); }},
+      {GValue32AttributeClassId, [] { return new GValue32Attribute(100000, &kOwn); }},
+      {GStringAttributeClassId, [] { return new GStringAttribute("Letter", &kOwn); }},
+      {GDisplayStringClassId, [] { return new GDisplayString(12, "Tray 1", "qvres.dll"); }},
+      {GDisplayStringAttributeClassId, [] { return new GDisplayStringAttribute(&kOwn, 12, "Tray 1", "qvres.dll"); }},
+      {GAttributeCompositeClassId, [] { return MakeAttributeTree(new GAttributeComposite(&kRoot)); }},
+      {GStateClassId, [] { return MakeAttributeTree(new GState(&kRoot)); }},
+      {GGraphicBundleClassId, [] { return MakeAttributeTree(new GGraphicBundle); }},
+      {GEnumAttributeClassId,
+       [] {
+         auto* e = new GEnumAttribute(&kRoot);
+         for (int16_t v : {1, 2, 3}) e->AddChild(new GValueAttribute(v, &kOwn));
+         e->SelectNext();
+         return e;
+       }},
+      {GRangeAttributeClassId, [] { return new GRangeAttribute(0, 10, 2, 4, &kOwn); }},
+      {GOptMediaCompositeClassId,
+       [] {
+         auto* list = new GOptMediaComposite(4, 1);
+         list->AddOption(7);
+         list->AddOption(8);
+         return list;
+       }},
+      {GBookletCompositeClassId,
+       [] {
+         auto* list = new GBookletComposite(2, 0);
+         list->AddOptionPair(1, 2);
+         return list;
+       }},
   };
 }
 
