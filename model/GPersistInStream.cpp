@@ -10,6 +10,7 @@
 #include "rw/RWBinaryStream.h"
 #include "rw/RWCString.h"
 #include "rw/RWEndianStream.h"
+#include "rw/RWError.h"
 #include "rw/RWMemoryStreamBuf.h"
 #include "rw/RWPortableStream.h"
 #include "win32/File.h"
@@ -49,9 +50,14 @@ void GPersistInStream::MakeStream(int format, bool opened) {
     case 1:
       stream_ = std::make_unique<RWBinaryInStream>(buffer);
       break;
-    case 2:
+    case 2: {
+      // The reader takes its header at once; a missing or damaged header
+      // (outside input) leaves the stream failed rather than ending the
+      // process through the error handler.
+      RWQuietErrorScope quiet;
       stream_ = std::make_unique<RWEndianInStream>(buffer);
       break;
+    }
     default:
       break;
   }

@@ -11,6 +11,7 @@
 #include "rw/RWBinaryStream.h"
 #include "rw/RWCString.h"
 #include "rw/RWEndianStream.h"
+#include "rw/RWError.h"
 #include "rw/RWMemoryStreamBuf.h"
 #include "rw/RWPortableStream.h"
 #include "win32/File.h"
@@ -59,10 +60,14 @@ void GPersistOutStream::MakeStream(int format, bool opened) {
     case 1:
       stream_ = std::make_unique<RWBinaryOutStream>(buffer);
       break;
-    case 2:
-      // In the host's own order; the header goes out at once.
+    case 2: {
+      // In the host's own order; the header goes out at once. A target that
+      // cannot take it leaves the stream failed rather than ending the
+      // process through the error handler.
+      RWQuietErrorScope quiet;
       stream_ = std::make_unique<RWEndianOutStream>(buffer, RWEndianOutStream::HostOrder);
       break;
+    }
     default:
       break;
   }

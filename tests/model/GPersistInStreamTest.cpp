@@ -135,11 +135,22 @@ TEST_F(GPersistInStreamTest, AFileThatCannotBeOpenedGivesABadStreamFromTheStart)
 }
 
 // The tagged reader reads its header at once; a missing or damaged header
-// is reported through the container library's error handler.
-TEST_F(GPersistInStreamTest, TaggedFormatReportsAMissingHeader) {
+// is outside input: the stream is failed and the error handler (whose
+// default ends the process) is not reached.
+TEST_F(GPersistInStreamTest, TaggedFormatWithAMissingHeaderGivesAFailedStream) {
   const std::string damaged = "xs\x01\x00\x02\x04\x04\x02\x04";
-  EXPECT_NE(qvtest::RaisedText([&] { GPersistInStream in(damaged.data(), damaged.size(), 2); }), "");
-  EXPECT_NE(qvtest::RaisedText([&] { GPersistInStream in(RWWString(u"C:\\Missing.bin"), 2); }), "");
+  EXPECT_EQ(qvtest::RaisedText([&] {
+              GPersistInStream in(damaged.data(), damaged.size(), 2);
+              ASSERT_NE(in.GetStream(), nullptr);
+              EXPECT_FALSE(in.GetStream()->Good());
+            }),
+            "");
+  EXPECT_EQ(qvtest::RaisedText([&] {
+              GPersistInStream in(RWWString(u"C:\\Missing.bin"), 2);
+              ASSERT_NE(in.GetStream(), nullptr);
+              EXPECT_FALSE(in.GetStream()->Good());
+            }),
+            "");
 }
 
 TEST_F(GPersistInStreamTest, ReadsNoFurtherThanTheGivenLength) {

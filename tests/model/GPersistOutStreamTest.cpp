@@ -173,10 +173,15 @@ TEST_F(GPersistOutStreamTest, NameIsNarrowedUnderTheCodePage) {
 }
 
 // The tagged writer must find its target's end before its header; a file
-// that could not be created has none, which the writer reports through the
-// container library's error handler.
-TEST_F(GPersistOutStreamTest, TaggedFormatReportsAFileThatCannotBeCreated) {
-  EXPECT_NE(qvtest::RaisedText([] { GPersistOutStream holder(RWWString(u"C:\\NoSuchDir\\x.bin"), 2); }), "");
+// that could not be created has none: the stream is failed and the error
+// handler (whose default ends the process) is not reached.
+TEST_F(GPersistOutStreamTest, TaggedFormatOnAFileThatCannotBeCreatedGivesAFailedStream) {
+  EXPECT_EQ(qvtest::RaisedText([] {
+              GPersistOutStream holder(RWWString(u"C:\\NoSuchDir\\x.bin"), 2);
+              ASSERT_NE(holder.GetStream(), nullptr);
+              EXPECT_FALSE(holder.GetStream()->Good());
+            }),
+            "");
 }
 
 TEST_F(GPersistOutStreamTest, AFileThatCannotBeCreatedGivesABadStream) {
