@@ -11,6 +11,7 @@
 #include "model/GDisplayStringAttribute.h"
 #include "model/GEnumAttribute.h"
 #include "model/GGraphicBundle.h"
+#include "model/GLocaleInfo.h"
 #include "model/GMedia.h"
 #include "model/GMediaPool.h"
 #include "model/GOptMediaComposite.h"
@@ -79,6 +80,7 @@ const ModelClassEntry kModelClasses[] = {
     {&GMediaCreate, GMediaClassId, "GMedia"},
     {&GTrayCreate, GTrayClassId, "GTray"},
     {&GMediaPoolCreate, GMediaPoolClassId, "GMediaPool"},
+    {&GLocaleInfoCreate, GLocaleInfoClassId, "GLocaleInfo"},
 };
 
 }  // namespace

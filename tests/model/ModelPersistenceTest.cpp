@@ -14,6 +14,7 @@
 #include "model/GBookletComposite.h"
 #include "model/GCapabilities.h"
 #include "model/GColorAttributes.h"
+#include "model/GLocaleInfo.h"
 #include "model/GConfiguration.h"
 #include "model/GCountedPtr.h"
 #include "model/GDisplayString.h"
@@ -250,6 +251,13 @@ std::vector<StoreSizeSample> StoreSizeSamples() {
          auto* pool = new GMediaPool(&kRoot);
          pool->AddChild(SampleMedium());
          return pool;
+       }},
+      {GLocaleInfoClassId,
+       [] {
+         auto* info = new GLocaleInfo(kOwn);
+         info->SetCountryName("Deutschland");
+         info->SetAMSymbol("");
+         return info;
        }},
   };
 }
