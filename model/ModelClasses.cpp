@@ -8,12 +8,17 @@
 #include "model/GEnumAttribute.h"
 #include "model/GGraphicBundle.h"
 #include "model/GOptMediaComposite.h"
+#include "model/GRecord.h"
+#include "model/GRecordComposite.h"
+#include "model/GRecordProxy.h"
 #include "model/GRangeAttribute.h"
 #include "model/GState.h"
 #include "model/GStringAttribute.h"
 #include "model/GValue32Attribute.h"
 #include "model/GValueAttribute.h"
 #include "model/MPersistentComposite.h"
+#include "model/MPersistentCompositeOnDisk.h"
+#include "model/MPersistentCompositeOnDiskImp.h"
 #include "rw/RWFactory.h"
 #include "rw/RWStringID.h"
 
@@ -35,6 +40,11 @@ const ModelClassEntry kModelClasses[] = {
     {&GRangeAttributeCreate, GRangeAttributeClassId, "GRangeAttribute"},
     {&GOptMediaCompositeCreate, GOptMediaCompositeClassId, "GOptMediaComposite"},
     {&GBookletCompositeCreate, GBookletCompositeClassId, "GBookletComposite"},
+    {&MPersistentCompositeOnDiskCreate, MPersistentCompositeOnDiskClassId, "MPersistentCompositeOnDisk"},
+    {&MPersistentCompositeOnDiskImpCreate, MPersistentCompositeOnDiskImpClassId, "MPersistentCompositeOnDiskImp"},
+    {&GRecordCreate, GRecordClassId, "GRecord"},
+    {&GRecordProxyCreate, GRecordProxyClassId, "GRecordProxy"},
+    {&GRecordCompositeCreate, GRecordCompositeClassId, "GRecordComposite"},
 };
 
 }  // namespace

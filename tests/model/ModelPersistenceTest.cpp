@@ -18,11 +18,16 @@
 #include "model/GGraphicBundle.h"
 #include "model/GOptMediaComposite.h"
 #include "model/GRangeAttribute.h"
+#include "model/GRecord.h"
+#include "model/GRecordComposite.h"
+#include "model/GRecordProxy.h"
 #include "model/GState.h"
 #include "model/GStringAttribute.h"
 #include "model/GValue32Attribute.h"
 #include "model/GValueAttribute.h"
 #include "model/MPersistentComposite.h"
+#include "model/MPersistentCompositeOnDisk.h"
+#include "model/MPersistentCompositeOnDiskImp.h"
 #include "model/MPersistentIterator.h"
 #include "model/ModelClasses.h"
 #include "rw/RWReadTable.h"
@@ -167,6 +172,18 @@ std::vector<StoreSizeSample> StoreSizeSamples() {
          auto* list = new GBookletComposite(2, 0);
          list->AddOptionPair(1, 2);
          return list;
+       }},
+      {MPersistentCompositeOnDiskClassId,
+       [] { return new MPersistentCompositeOnDisk(RWWString(u"C:\\ModelTests\\records.dat"), 0, kOwn); }},
+      {MPersistentCompositeOnDiskImpClassId, [] { return new MPersistentCompositeOnDiskImp; }},
+      {GRecordClassId, [] { return new GRecord(TestLeaf(1, kOwn)); }},
+      {GRecordProxyClassId, [] { return new GRecordProxy(TestLeaf(1, kOwn)); }},
+      {GRecordCompositeClassId,
+       [] {
+         auto* record = new GRecordComposite(MPersistentComposite(kRoot));
+         record->AddRecord(GRecordRef(new GRecord(TestLeaf(1, kOwn))));
+         record->AddRecord(GRecordRef(new GRecordProxy(TestLeaf(2, kOwn))));
+         return record;
        }},
   };
 }
