@@ -18,6 +18,9 @@
 #include "model/GPersistableLong.h"
 #include "model/GPersistableULong.h"
 #include "model/GRangeAttribute.h"
+#include "model/GRecord.h"
+#include "model/GRecordComposite.h"
+#include "model/GRecordProxy.h"
 #include "model/GResourceMapping.h"
 #include "model/GResourceMappingList.h"
 #include "model/GSelectionString.h"
@@ -30,6 +33,8 @@
 #include "model/MAssociationList.h"
 #include "model/MPersistentAssociation.h"
 #include "model/MPersistentComposite.h"
+#include "model/MPersistentCompositeOnDisk.h"
+#include "model/MPersistentCompositeOnDiskImp.h"
 #include "rw/RWFactory.h"
 #include "rw/RWStringID.h"
 
@@ -79,6 +84,11 @@ const ModelClassEntry kModelClasses[] = {
     {&GMediaCreate, GMediaClassId, "GMedia"},
     {&GTrayCreate, GTrayClassId, "GTray"},
     {&GMediaPoolCreate, GMediaPoolClassId, "GMediaPool"},
+    {&MPersistentCompositeOnDiskCreate, MPersistentCompositeOnDiskClassId, "MPersistentCompositeOnDisk"},
+    {&MPersistentCompositeOnDiskImpCreate, MPersistentCompositeOnDiskImpClassId, "MPersistentCompositeOnDiskImp"},
+    {&GRecordCreate, GRecordClassId, "GRecord"},
+    {&GRecordProxyCreate, GRecordProxyClassId, "GRecordProxy"},
+    {&GRecordCompositeCreate, GRecordCompositeClassId, "GRecordComposite"},
 };
 
 }  // namespace

@@ -27,6 +27,9 @@
 #include "model/GPersistableLong.h"
 #include "model/GPersistableULong.h"
 #include "model/GRangeAttribute.h"
+#include "model/GRecord.h"
+#include "model/GRecordComposite.h"
+#include "model/GRecordProxy.h"
 #include "model/GResourceMapping.h"
 #include "model/GResourceMappingList.h"
 #include "model/GSelectionString.h"
@@ -39,6 +42,8 @@
 #include "model/MAssociationList.h"
 #include "model/MPersistentAssociation.h"
 #include "model/MPersistentComposite.h"
+#include "model/MPersistentCompositeOnDisk.h"
+#include "model/MPersistentCompositeOnDiskImp.h"
 #include "model/MPersistentIterator.h"
 #include "model/ModelClasses.h"
 #include "rw/RWReadTable.h"
@@ -250,6 +255,18 @@ std::vector<StoreSizeSample> StoreSizeSamples() {
          auto* pool = new GMediaPool(&kRoot);
          pool->AddChild(SampleMedium());
          return pool;
+       }},
+      {MPersistentCompositeOnDiskClassId,
+       [] { return new MPersistentCompositeOnDisk(RWWString(u"C:\\ModelTests\\records.dat"), 0, kOwn); }},
+      {MPersistentCompositeOnDiskImpClassId, [] { return new MPersistentCompositeOnDiskImp; }},
+      {GRecordClassId, [] { return new GRecord(TestLeaf(1, kOwn)); }},
+      {GRecordProxyClassId, [] { return new GRecordProxy(TestLeaf(1, kOwn)); }},
+      {GRecordCompositeClassId,
+       [] {
+         auto* record = new GRecordComposite(MPersistentComposite(kRoot));
+         record->AddRecord(GRecordRef(new GRecord(TestLeaf(1, kOwn))));
+         record->AddRecord(GRecordRef(new GRecordProxy(TestLeaf(2, kOwn))));
+         return record;
        }},
   };
 }
