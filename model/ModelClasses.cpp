@@ -1,6 +1,8 @@
 #include "model/ModelClasses.h"
 
 #include "model/GCountedPtr.h"
+#include "model/GDeviceFontDescription.h"
+#include "model/GMarginPool.h"
 #include "model/MPersistentComposite.h"
 #include "rw/RWFactory.h"
 #include "rw/RWStringID.h"
@@ -11,6 +13,8 @@ namespace {
 const ModelClassEntry kModelClasses[] = {
     {&MPersistentCompositeCreate, MPersistentCompositeClassId, "MPersistentComposite"},
     {&GCountedPtrCreate, GCountedPtrClassId, "GCountedPtr"},
+    {&GDeviceFontDescriptionCreate, GDeviceFontDescriptionClassId, "GDeviceFontDescription"},
+    {&GMarginPoolCreate, GMarginPoolClassId, "GMarginPool"},
 };
 
 }  // namespace

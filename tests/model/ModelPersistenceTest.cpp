@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "model/GCountedPtr.h"
+#include "model/GDeviceFontDescription.h"
+#include "model/GMarginPool.h"
 #include "model/MPersistentComposite.h"
 #include "model/MPersistentIterator.h"
 #include "model/ModelClasses.h"
@@ -114,6 +116,21 @@ std::vector<StoreSizeSample> StoreSizeSamples() {
   return {
       {MPersistentCompositeClassId, [] { return MakeGraph().release(); }},
       {GCountedPtrClassId, [] { return new GCountedPtr(MakeGraph().release()); }},
+      {GDeviceFontDescriptionClassId,
+       [] {
+         GDeviceFontDescription::SymbolSetVector sets(64);
+         sets.Append(277);
+         sets.Append(14);
+         return new GDeviceFontDescription(RWCString("Mono"), RWCString("(s0T"), 277, sets, 400, 0, 16, 1, 1, 12, 3,
+                                           4);
+       }},
+      {GMarginPoolClassId,
+       [] {
+         auto* pool = new GMarginPool;
+         const int32_t record[16] = {6350, 4233, 6350, 4233};
+         pool->Add(record);
+         return pool;
+       }},
   };
 }
 
