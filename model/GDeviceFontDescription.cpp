@@ -1,5 +1,6 @@
 #include "model/GDeviceFontDescription.h"
 
+#include "model/GAttribute.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWVirtualStream.h"
 
@@ -198,6 +199,16 @@ void GDeviceFontDescription::RestoreMembersFromFile(RWBinaryFile& file) {
     return;
   }
   if (file.ReadUShort(fontId_)) file.ReadLong(location_);
+}
+
+RWVirtualInStream& operator>>(RWVirtualInStream& stream, GDeviceFontDescription*& out) {
+  GReadTypedObject(stream, out);
+  return stream;
+}
+
+RWBinaryFile& operator>>(RWBinaryFile& file, GDeviceFontDescription*& out) {
+  GReadTypedObject(file, out);
+  return file;
 }
 
 RWCollectable* GDeviceFontDescriptionCreate() { return new GDeviceFontDescription; }

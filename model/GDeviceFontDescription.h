@@ -79,4 +79,7 @@ class GDeviceFontDescription : public MPersistentObject {
   int32_t location_ = 0;
 };
 
+RWVirtualInStream& operator>>(RWVirtualInStream& stream, GDeviceFontDescription*& out);
+RWBinaryFile& operator>>(RWBinaryFile& file, GDeviceFontDescription*& out);
+
 RWCollectable* GDeviceFontDescriptionCreate();

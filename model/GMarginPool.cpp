@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "model/GAttribute.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWVirtualStream.h"
 
@@ -171,6 +172,16 @@ void GMarginPool::RestoreMembersFromFile(RWBinaryFile& file) {
   } else if (capacity != count_) {
     Assign(records_, count_);
   }
+}
+
+RWVirtualInStream& operator>>(RWVirtualInStream& stream, GMarginPool*& out) {
+  GReadTypedObject(stream, out);
+  return stream;
+}
+
+RWBinaryFile& operator>>(RWBinaryFile& file, GMarginPool*& out) {
+  GReadTypedObject(file, out);
+  return file;
 }
 
 RWCollectable* GMarginPoolCreate() { return new GMarginPool; }

@@ -56,4 +56,7 @@ class GMarginPool : public MPersistentObject {
   int32_t* records_ = nullptr;
 };
 
+RWVirtualInStream& operator>>(RWVirtualInStream& stream, GMarginPool*& out);
+RWBinaryFile& operator>>(RWBinaryFile& file, GMarginPool*& out);
+
 RWCollectable* GMarginPoolCreate();

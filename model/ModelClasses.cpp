@@ -1,8 +1,15 @@
 #include "model/ModelClasses.h"
 
+#include "model/GBin.h"
 #include "model/GCountedPtr.h"
+#include "model/GCustomMediaSize.h"
 #include "model/GDeviceFontDescription.h"
+#include "model/GDeviceFontList.h"
+#include "model/GDeviceFontListComposite.h"
+#include "model/GFormToTrayAssociation.h"
+#include "model/GFormToTrayDatabase.h"
 #include "model/GMarginPool.h"
+#include "model/GPaperHandlingDevice.h"
 #include "model/MPersistentComposite.h"
 #include "rw/RWFactory.h"
 #include "rw/RWStringID.h"
@@ -14,7 +21,14 @@ const ModelClassEntry kModelClasses[] = {
     {&MPersistentCompositeCreate, MPersistentCompositeClassId, "MPersistentComposite"},
     {&GCountedPtrCreate, GCountedPtrClassId, "GCountedPtr"},
     {&GDeviceFontDescriptionCreate, GDeviceFontDescriptionClassId, "GDeviceFontDescription"},
+    {&GDeviceFontListCreate, GDeviceFontListClassId, "GDeviceFontList"},
+    {&GDeviceFontListCompositeCreate, GDeviceFontListCompositeClassId, "GDeviceFontListComposite"},
+    {&GCustomMediaSizeCreate, GCustomMediaSizeClassId, "GCustomMediaSize"},
     {&GMarginPoolCreate, GMarginPoolClassId, "GMarginPool"},
+    {&GBinCreate, GBinClassId, "GBin"},
+    {&GPaperHandlingDeviceCreate, GPaperHandlingDeviceClassId, "GPaperHandlingDevice"},
+    {&GFormToTrayDatabaseCreate, GFormToTrayDatabaseClassId, "GFormToTrayDatabase"},
+    {&GFormToTrayAssociationCreate, GFormToTrayAssociationClassId, "GFormToTrayAssociation"},
 };
 
 }  // namespace
