@@ -19,14 +19,14 @@ std::atomic<uint32_t> g_serialCounter{0};
 thread_local MRestoreScope* t_restoring = nullptr;
 
 // What a read may hand out: a model object that is not still being read
-// further up. Anything else is refused: inside a restore the refusal fails
+// further up and is not a member embedded in another object. Anything else is refused: inside a restore the refusal fails
 // the restore (as a bad reference), whose end frees what it created; after
 // an outermost read nothing else can refer to the object, so a refused
 // object that the read created is freed here.
 MPersistentObject* Accept(RWCollectable* object) {
   if (object == nullptr) return nullptr;
   auto* model = dynamic_cast<MPersistentObject*>(object);
-  if (model != nullptr && !MRestoreScope::IsRestoring(model)) return model;
+  if (model != nullptr && !model->IsEmbedded() && !MRestoreScope::IsRestoring(model)) return model;
   RWReadTableGuard guard;
   if (guard.IsTopLevel()) {
     // An outermost read cannot yield an object still being read.
@@ -57,8 +57,11 @@ void MPersistentObject::AssignNextSerial() {
 
 void MPersistentObject::ClearSerials() {
   serial_ = 0;
-  if (AsComposite() == nullptr) return;
+  // Every object hands out an iterator over its children (a leaf an empty
+  // one), so containers of other families than MPersistentComposite, such
+  // as the attribute containers, are cleared as well.
   MPersistentIterator* it = CreateIterator();
+  if (it == nullptr) return;
   while (it->Advance()) {
     if (MPersistentObject* child = it->Current()) child->ClearSerials();
   }
@@ -67,14 +70,17 @@ void MPersistentObject::ClearSerials() {
 
 // ---- Construction ----
 
-MPersistentObject::MPersistentObject() : holders_(0xFFFFFFFFu), id_(0), serial_(0) { AssignNextSerial(); }
+MPersistentObject::MPersistentObject() : holders_(0xFFFFFFFFu), id_(0), serial_(0), embedded_(false) {
+  AssignNextSerial();
+}
 
-MPersistentObject::MPersistentObject(const int32_t& id) : holders_(0xFFFFFFFFu), id_(id), serial_(0) {
+MPersistentObject::MPersistentObject(const int32_t& id)
+    : holders_(0xFFFFFFFFu), id_(id), serial_(0), embedded_(false) {
   AssignNextSerial();
 }
 
 MPersistentObject::MPersistentObject(const MPersistentObject& other)
-    : RWCollectable(other), holders_(0xFFFFFFFFu), id_(other.id_), serial_(other.serial_) {}
+    : RWCollectable(other), holders_(0xFFFFFFFFu), id_(other.id_), serial_(other.serial_), embedded_(false) {}
 
 MPersistentObject& MPersistentObject::operator=(const MPersistentObject& other) {
   if (this != &other) {

@@ -115,6 +115,11 @@ class MPersistentObject : public RWCollectable {
   void AssignNextSerial();
   // Holders minus one: -1 while no handle holds the object.
   int32_t HolderCount() const { return static_cast<int32_t>(holders_); }
+  // Marks an object that lives inside its owner (a member held by value and
+  // read in place). A read never hands it out, so no handle or container
+  // can come to hold, and later delete, it. Copies are not marked.
+  void MarkEmbedded() { embedded_ = true; }
+  bool IsEmbedded() const { return embedded_; }
 
   // Reads one object through the framing. out receives the object (null for
   // the stored null object, and when the restore failed). Anything that is
@@ -135,6 +140,7 @@ class MPersistentObject : public RWCollectable {
   uint32_t holders_;  // -1 (0xFFFFFFFF): no holder
   int32_t id_;
   uint32_t serial_;
+  bool embedded_;
 };
 
 // Marks an object whose body is being read, for the length of a scope.

@@ -1,15 +1,27 @@
 #include "model/ModelClasses.h"
 
+#include "model/GAttributeComposite.h"
 #include "model/GBin.h"
+#include "model/GBookletComposite.h"
 #include "model/GCountedPtr.h"
 #include "model/GCustomMediaSize.h"
 #include "model/GDeviceFontDescription.h"
 #include "model/GDeviceFontList.h"
 #include "model/GDeviceFontListComposite.h"
+#include "model/GDisplayString.h"
+#include "model/GDisplayStringAttribute.h"
+#include "model/GEnumAttribute.h"
 #include "model/GFormToTrayAssociation.h"
 #include "model/GFormToTrayDatabase.h"
+#include "model/GGraphicBundle.h"
 #include "model/GMarginPool.h"
+#include "model/GOptMediaComposite.h"
 #include "model/GPaperHandlingDevice.h"
+#include "model/GRangeAttribute.h"
+#include "model/GState.h"
+#include "model/GStringAttribute.h"
+#include "model/GValue32Attribute.h"
+#include "model/GValueAttribute.h"
 #include "model/MPersistentComposite.h"
 #include "rw/RWFactory.h"
 #include "rw/RWStringID.h"
@@ -20,6 +32,18 @@ namespace {
 const ModelClassEntry kModelClasses[] = {
     {&MPersistentCompositeCreate, MPersistentCompositeClassId, "MPersistentComposite"},
     {&GCountedPtrCreate, GCountedPtrClassId, "GCountedPtr"},
+    {&GValueAttributeCreate, GValueAttributeClassId, "GValueAttribute"},
+    {&GValue32AttributeCreate, GValue32AttributeClassId, "GValue32Attribute"},
+    {&GStringAttributeCreate, GStringAttributeClassId, "GStringAttribute"},
+    {&GDisplayStringCreate, GDisplayStringClassId, "GDisplayString"},
+    {&GDisplayStringAttributeCreate, GDisplayStringAttributeClassId, "GDisplayStringAttribute"},
+    {&GAttributeCompositeCreate, GAttributeCompositeClassId, "GAttributeComposite"},
+    {&GStateCreate, GStateClassId, "GState"},
+    {&GGraphicBundleCreate, GGraphicBundleClassId, "GGraphicBundle"},
+    {&GEnumAttributeCreate, GEnumAttributeClassId, "GEnumAttribute"},
+    {&GRangeAttributeCreate, GRangeAttributeClassId, "GRangeAttribute"},
+    {&GOptMediaCompositeCreate, GOptMediaCompositeClassId, "GOptMediaComposite"},
+    {&GBookletCompositeCreate, GBookletCompositeClassId, "GBookletComposite"},
     {&GDeviceFontDescriptionCreate, GDeviceFontDescriptionClassId, "GDeviceFontDescription"},
     {&GDeviceFontListCreate, GDeviceFontListClassId, "GDeviceFontList"},
     {&GDeviceFontListCompositeCreate, GDeviceFontListCompositeClassId, "GDeviceFontListComposite"},

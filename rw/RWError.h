@@ -167,6 +167,27 @@ class RWErrorInterceptor {
 // Sets this thread's interceptor (null for none) and returns the previous one.
 RWErrorInterceptor* RWSetThreadErrorInterceptor(RWErrorInterceptor* interceptor);
 
+// While it lives, every error raised on this thread is taken and counted
+// instead of reaching the handler. For operations on outside input whose
+// failure already shows in their own state (a stream whose header is
+// damaged is left failed), so that damaged input never ends the process.
+class RWQuietErrorScope : private RWErrorInterceptor {
+ public:
+  RWQuietErrorScope() : previous_(RWSetThreadErrorInterceptor(this)) {}
+  ~RWQuietErrorScope() { RWSetThreadErrorInterceptor(previous_); }
+  RWQuietErrorScope(const RWQuietErrorScope&) = delete;
+  RWQuietErrorScope& operator=(const RWQuietErrorScope&) = delete;
+  int Count() const { return count_; }
+
+ private:
+  bool Intercept(const RWLibraryError&) override {
+    ++count_;
+    return true;
+  }
+  RWErrorInterceptor* previous_;
+  int count_ = 0;
+};
+
 void RWRaiseLibraryError(const RWLibraryError& error);
 void RWRaiseExternalDataError(const RWExternalDataError& error);
 void RWRaiseFileIoError(const RWFileIoError& error);

@@ -1,5 +1,8 @@
 #include "rw/RWLibraryClasses.h"
 
+#include "rw/RWBTree.h"
+#include "rw/RWBTreeDictionary.h"
+#include "rw/RWCollectableAssociation.h"
 #include "rw/RWFactory.h"
 #include "rw/RWHashTable.h"
 #include "rw/RWSlistCollectables.h"
@@ -19,6 +22,10 @@ const LibraryClass kLibraryClasses[] = {
     {&RWHashTableCreate, RWHashTableClassId, "RWHashTable"},
     {&RWSetCreate, RWSetClassId, "RWSet"},
     {&RWIdentitySetCreate, RWIdentitySetClassId, "RWIdentitySet"},
+    {&RWBTreeCreate, RWBTreeClassId, "RWBTree"},
+    {&RWBTreeDictionaryCreate, RWBTreeDictionaryClassId, "RWBTreeDictionary"},
+    {&RWCollectableAssociationCreate, RWCollectableAssociationClassId, "RWCollectableAssociation"},
+    {&RWCollectableIDAssociationCreate, RWCollectableIDAssociationClassId, "RWCollectableIDAssociation"},
 };
 
 }  // namespace

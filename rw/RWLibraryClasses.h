@@ -8,8 +8,8 @@
 
 #include "rw/RWCollectable.h"
 
-// Registers RWCollectable and the library's registered collections under
-// their class ids and class-name string ids.
+// Registers RWCollectable, the library's registered collections and the
+// associations under their class ids and class-name string ids.
 void RWRegisterLibraryClasses();
 // Removes each of them, id first, then string id.
 void RWUnregisterLibraryClasses();

@@ -11,17 +11,27 @@
 
 #include "model/GAttributeComposite.h"
 #include "model/GBin.h"
+#include "model/GBookletComposite.h"
 #include "model/GCountedPtr.h"
 #include "model/GCustomMediaSize.h"
 #include "model/GDeviceFontDescription.h"
 #include "model/GDeviceFontList.h"
 #include "model/GDeviceFontListComposite.h"
+#include "model/GDisplayString.h"
+#include "model/GDisplayStringAttribute.h"
+#include "model/GEnumAttribute.h"
 #include "model/GFormToTrayAssociation.h"
 #include "model/GFormToTrayDatabase.h"
+#include "model/GGraphicBundle.h"
 #include "model/GMarginPool.h"
+#include "model/GOptMediaComposite.h"
 #include "model/GPaperHandlingDevice.h"
 #include "model/GPersistableULong.h"
+#include "model/GRangeAttribute.h"
+#include "model/GState.h"
 #include "model/GStringAttribute.h"
+#include "model/GValue32Attribute.h"
+#include "model/GValueAttribute.h"
 #include "model/MAssociationList.h"
 #include "model/MPersistentComposite.h"
 #include "model/MPersistentIterator.h"
@@ -56,6 +66,19 @@ std::unique_ptr<MPersistentComposite> MakeGraph(TestLeaf** shared = nullptr) {
   root->AddChild(right);
   root->AddChild(leaf);
   if (shared != nullptr) *shared = leaf;
+  return root;
+}
+
+// A container of attributes with a nested container and an attribute held
+// in two places.
+GAttributeComposite* MakeAttributeTree(GAttributeComposite* root) {
+  auto* nested = new GState(&kLeft);
+  auto* shared = new GStringAttribute("shared", &kShared);
+  nested->AddChild(shared);
+  nested->AddChild(new GValueAttribute(3, &kOwn));
+  root->AddChild(nested);
+  root->AddChild(shared);
+  root->AddChild(new GDisplayStringAttribute(&kRight, 4, "Tray", ""));
   return root;
 }
 
@@ -143,41 +166,59 @@ std::vector<StoreSizeSample> StoreSizeSamples() {
   return {
       {MPersistentCompositeClassId, [] { return MakeGraph().release(); }},
       {GCountedPtrClassId, [] { return new GCountedPtr(MakeGraph().release()); }},
-      {GDeviceFontDescriptionClassId,
+      {GValueAttributeClassId, [] { return new GValueAttribute(-5, &kOwn); }},
+      {GValue32AttributeClassId, [] { return new GValue32Attribute(100000, &kOwn); }},
+      {GStringAttributeClassId, [] { return new GStringAttribute("Letter", &kOwn); }},
+      {GDisplayStringClassId, [] { return new GDisplayString(12, "Tray 1", "qvres.dll"); }},
+      {GDisplayStringAttributeClassId, [] { return new GDisplayStringAttribute(&kOwn, 12, "Tray 1", "qvres.dll"); }},
+      {GAttributeCompositeClassId, [] { return MakeAttributeTree(new GAttributeComposite(&kRoot)); }},
+      {GStateClassId, [] { return MakeAttributeTree(new GState(&kRoot)); }},
+      {GGraphicBundleClassId, [] { return MakeAttributeTree(new GGraphicBundle); }},
+      {GEnumAttributeClassId,
        [] {
+         auto* e = new GEnumAttribute(&kRoot);
+         for (int16_t v : {1, 2, 3}) e->AddChild(new GValueAttribute(v, &kOwn));
+         e->SelectNext();
+         return e;
+       }},
+      {GRangeAttributeClassId, [] { return new GRangeAttribute(0, 10, 2, 4, &kOwn); }},
+      {GOptMediaCompositeClassId,
+       [] {
+         auto* list = new GOptMediaComposite(4, 1);
+         list->AddOption(7);
+         list->AddOption(8);
+         return list;
+       }},
+      {GBookletCompositeClassId,
+       [] {
+         auto* list = new GBookletComposite(2, 0);
+         list->AddOptionPair(1, 2);
+         return list;
+       }},
+      {GDeviceFontDescriptionClassId,
          GDeviceFontDescription::SymbolSetVector sets(64);
          sets.Append(277);
          sets.Append(14);
          return new GDeviceFontDescription(RWCString("Mono"), RWCString("(s0T"), 277, sets, 400, 0, 16, 1, 1, 12, 3,
                                            4);
-       }},
       {GMarginPoolClassId,
-       [] {
          auto* pool = new GMarginPool;
          const int32_t record[16] = {6350, 4233, 6350, 4233};
          pool->Add(record);
          return pool;
-       }},
       {GDeviceFontListClassId, [] { return MakeFontList(); }},
       {GDeviceFontListCompositeClassId,
-       [] {
          auto* lists = new GDeviceFontListComposite;
          lists->Add(MakeFontList());
          lists->Add(MakeFontList());
          return lists;
-       }},
       {GCustomMediaSizeClassId,
-       [] {
          static const int32_t id = 777;
          return new GCustomMediaSize(16384, RWCString("Postcard"), 1, 100, 148, &id);
-       }},
       {GBinClassId,
-       [] {
          static const int32_t id = 0;
          return new GBin(12, RWCString("Face up"), 16, 1, 2, 250, -1, 0, 0, "Face-up bin", "qvres.dll", &id);
-       }},
       {GPaperHandlingDeviceClassId,
-       [] {
          static const int32_t id = 0;
          auto* device = new GPaperHandlingDevice(7, RWCString("Mailbox"), 1, 1, 0, 1, 1, "Mailbox", nullptr, &id);
          auto* option = new GAttributeComposite;
@@ -186,15 +227,12 @@ std::vector<StoreSizeSample> StoreSizeSamples() {
          device->SetOption(19, GCountedPtr(option));
          device->SetOption(2, GCountedPtr(new GAttributeComposite));
          return device;
-       }},
       {GFormToTrayDatabaseClassId,
-       [] {
          static const int32_t id = 510;
          auto* database = new GFormToTrayDatabase(&id);
          database->AssignTrayWithForm(1, 1, 11102, "Letter");
          database->ResetTray(2);
          return database;
-       }},
       {GFormToTrayAssociationClassId,
        [] { return new GFormToTrayAssociation(3, 9, 11104, RWWString(u"A4")); }},
   };

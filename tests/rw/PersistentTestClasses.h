@@ -12,7 +12,9 @@
 #include <unordered_set>
 #include <vector>
 
+#include "rw/RWBTreeDictionary.h"
 #include "rw/RWBinaryFile.h"
+#include "rw/RWCollectableAssociation.h"
 #include "rw/RWCollectable.h"
 #include "rw/RWError.h"
 #include "rw/RWFactory.h"
@@ -121,12 +123,16 @@ inline void RegisterPersistentTestClasses() {
   (void)done;
 }
 
-// Deletes every object reachable from root once (the test classes and the
-// collections do not own what they point to, except TestOwner).
+// Deletes every object reachable from root once. The test classes and the
+// collections do not own what they point to, except TestOwner (its child)
+// and RWBTreeDictionary (its associations): what an owner deletes is walked
+// but not deleted here. Associations lead on to their keys and values.
 inline void DeleteGraph(RWCollectable* root) {
   std::unordered_set<RWCollectable*> seen;
+  std::unordered_set<RWCollectable*> owned;
   std::vector<RWCollectable*> order;
   std::vector<RWCollectable*> work{root};
+  auto pushElements = [](RWCollectable* e, void* w) { static_cast<std::vector<RWCollectable*>*>(w)->push_back(e); };
   while (!work.empty()) {
     RWCollectable* object = work.back();
     work.pop_back();
@@ -134,16 +140,26 @@ inline void DeleteGraph(RWCollectable* root) {
     order.push_back(object);
     if (auto* node = dynamic_cast<TestNode*>(object)) work.push_back(node->link);
     if (auto* owner = dynamic_cast<TestOwner*>(object)) {
-      // The owner deletes its child; keep it out of the list but walk it.
-      seen.insert(owner->child);
-      if (auto* node = dynamic_cast<TestNode*>(owner->child)) work.push_back(node->link);
+      owned.insert(owner->child);
+      work.push_back(owner->child);
     }
-    if (auto* collection = dynamic_cast<RWObjectCollection*>(object)) {
-      collection->ApplyToEach([](RWCollectable* e, void* w) { static_cast<std::vector<RWCollectable*>*>(w)->push_back(e); },
-                              &work);
+    if (auto* association = dynamic_cast<RWCollectableAssociation*>(object)) {
+      work.push_back(association->Key());
+      work.push_back(association->Value());
+    }
+    if (auto* dictionary = dynamic_cast<RWBTreeDictionary*>(object)) {
+      std::vector<RWCollectable*> associations;
+      dictionary->ApplyToEach(pushElements, &associations);
+      for (RWCollectable* a : associations) {
+        owned.insert(a);
+        work.push_back(a);
+      }
+    } else if (auto* collection = dynamic_cast<RWObjectCollection*>(object)) {
+      collection->ApplyToEach(pushElements, &work);
     }
   }
-  for (RWCollectable* object : order) delete object;
+  for (RWCollectable* object : order)
+    if (owned.count(object) == 0) delete object;
 }
 
 }  // namespace qvtest

@@ -1,0 +1,569 @@
+#include "model/GAttributeComposite.h"
+
+#include <climits>
+#include <unordered_set>
+
+#include "model/MPersistentComposite.h"
+#include "rw/RWBinaryFile.h"
+#include "rw/RWError.h"
+#include "rw/RWPersistence.h"
+#include "rw/RWReadTable.h"
+#include "rw/RWStoreTable.h"
+#include "rw/RWVirtualStream.h"
+
+namespace {
+
+constexpr uint32_t kInitialCapacity = 10;
+constexpr uint32_t kResetCapacity = 64;
+
+bool IsContainer(MPersistentObject* object) {
+  return object->AsComposite() != nullptr || object->DerivesFrom(GAttributeCompositeClassId);
+}
+
+// True when target is from or lies below it; shared children are visited
+// once.
+bool Reaches(MPersistentObject* from, const MPersistentObject* target,
+             std::unordered_set<const MPersistentObject*>& visited) {
+  if (from == target) return true;
+  if (!IsContainer(from) || !visited.insert(from).second) return false;
+  MPersistentIterator* it = from->CreateIterator();
+  bool found = false;
+  while (!found && it->Advance()) {
+    MPersistentObject* child = it->Current();
+    found = child != nullptr && Reaches(child, target, visited);
+  }
+  delete it;
+  return found;
+}
+
+GAttribute* AsAttribute(MPersistentObject* object) { return dynamic_cast<GAttribute*>(object); }
+
+}  // namespace
+
+// ---- Construction ----
+
+GAttributeComposite::GAttributeComposite() : children_(kInitialCapacity) {}
+
+GAttributeComposite::GAttributeComposite(const int32_t* id) : GAttribute(id), children_(kInitialCapacity) {}
+
+GAttributeComposite::GAttributeComposite(const GAttributeComposite& other)
+    : GAttribute(other), children_(other.children_) {
+  children_.SetCapacity(children_.Count());
+}
+
+GAttributeComposite& GAttributeComposite::operator=(const GAttributeComposite& other) {
+  if (&other == this) return *this;
+  for (size_t i = 0; i < other.children_.Count(); ++i) {
+    if (WouldHoldItself(other.children_.Data()[i].Pointee())) return *this;
+  }
+  GAttribute::operator=(other);
+  children_ = other.children_;
+  return *this;
+}
+
+GAttributeComposite::~GAttributeComposite() = default;
+
+GAttributeComposite* GAttributeComposite::CreateSameKind() const { return new GAttributeComposite; }
+GAttributeComposite* GAttributeComposite::Clone() const { return new GAttributeComposite(*this); }
+RWClassID GAttributeComposite::ClassId() const { return GAttributeCompositeClassId; }
+
+int GAttributeComposite::DerivesFrom(RWClassID classId) const {
+  return classId == GAttributeCompositeClassId || GAttribute::DerivesFrom(classId);
+}
+
+int GAttributeComposite::Matches(const MPersistentObject* other) const {
+  if (other == this) return 1;
+  if (other == nullptr || other->ClassId() != ClassId() || !GAttribute::Matches(other)) return 0;
+  auto* composite = dynamic_cast<const GAttributeComposite*>(other);
+  if (composite == nullptr || composite->children_.Count() != children_.Count()) return 0;
+  for (size_t i = 0; i < children_.Count(); ++i) {
+    const MPersistentObject* mine = children_.Data()[i].Pointee();
+    const MPersistentObject* theirs = composite->children_.Data()[i].Pointee();
+    if (mine == nullptr || theirs == nullptr) {
+      if (mine != theirs) return 0;
+    } else if (mine->DiffersFrom(theirs)) {
+      return 0;
+    }
+  }
+  return 1;
+}
+
+// ---- Children ----
+
+GAttribute* GAttributeComposite::ChildAt(size_t index) const {
+  if (index >= children_.Count()) return nullptr;
+  return AsAttribute(children_.Data()[index].Pointee());
+}
+
+long GAttributeComposite::IndexOfChild(const MPersistentObject* object) const {
+  if (object == nullptr) return -1;
+  for (size_t i = 0; i < children_.Count(); ++i)
+    if (children_.Data()[i].Pointee() == object) return static_cast<long>(i);
+  return -1;
+}
+
+bool GAttributeComposite::WouldHoldItself(const MPersistentObject* object) const {
+  if (object == nullptr) return false;
+  std::unordered_set<const MPersistentObject*> visited;
+  return Reaches(const_cast<MPersistentObject*>(object), this, visited);
+}
+
+void GAttributeComposite::DropHandedOver(MPersistentObject* object) {
+  if (object != nullptr && object->HolderCount() == -1) delete object;
+}
+
+bool GAttributeComposite::AppendChild(GAttribute* child) {
+  if (child == nullptr || WouldHoldItself(child)) return false;
+  children_.Append(GCountedPtr(child));
+  return true;
+}
+
+void GAttributeComposite::HoldAt(size_t index, GAttribute* child) {
+  // Held before the old child is let go: it may be the old child itself.
+  GCountedPtr held(child);
+  if (GCountedPtr* element = children_.At(index)) *element = held;
+}
+
+void GAttributeComposite::AddChild(MPersistentObject* child) {
+  if (child == nullptr) return;
+  GAttribute* attribute = AsAttribute(child);
+  if (attribute == nullptr || !attribute->DerivesFrom(GAttributeClassId)) {
+    DropHandedOver(child);
+    return;
+  }
+  AppendChild(attribute);
+}
+
+void GAttributeComposite::ChildRemovedAt(size_t) {}
+
+GAttribute* GAttributeComposite::TakeAt(size_t index) {
+  GCountedPtr taken = children_.RemoveAt(index);
+  ChildRemovedAt(index);
+  // The child itself when this container was its only holder, else a copy.
+  return AsAttribute(taken.TakePointee(nullptr));
+}
+
+void GAttributeComposite::ResetChildren() {
+  // The old array goes only after the new one is in place, so a child that
+  // is destroyed now sees a consistent (empty) container.
+  children_ = GCountedPtrVector(kResetCapacity);
+}
+
+void GAttributeComposite::RemoveAllChildren() { ResetChildren(); }
+
+namespace {
+
+// Finds a direct child that qualifies, else asks each child in turn (depth
+// first); what is found must be an attribute.
+template <typename Match, typename Recurse>
+GAttribute* FindWhere(const GCountedPtrVector& children, const Match& match, const Recurse& recurse) {
+  for (size_t i = 0; i < children.Count(); ++i) {
+    MPersistentObject* child = children.Data()[i].Pointee();
+    if (child == nullptr) continue;
+    if (match(child)) {
+      if (GAttribute* found = AsAttribute(child)) return found;
+    }
+    if (GAttribute* found = AsAttribute(recurse(child))) return found;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+GAttribute* GAttributeComposite::RemoveChild(const MPersistentObject* target) {
+  if (target == nullptr) return nullptr;
+  for (size_t i = 0; i < children_.Count(); ++i) {
+    MPersistentObject* child = children_.Data()[i].Pointee();
+    if (child == nullptr) continue;
+    if (child == target) return TakeAt(i);
+    if (GAttribute* found = AsAttribute(child->RemoveChild(target))) return found;
+  }
+  return nullptr;
+}
+
+GAttribute* GAttributeComposite::RemoveChildById(const int32_t& id) {
+  for (size_t i = 0; i < children_.Count(); ++i) {
+    MPersistentObject* child = children_.Data()[i].Pointee();
+    if (child == nullptr) continue;
+    if (child->FeatureId() == id) return TakeAt(i);
+    if (GAttribute* found = AsAttribute(child->RemoveChildById(id))) return found;
+  }
+  return nullptr;
+}
+
+GAttribute* GAttributeComposite::RemoveChildByClass(const RWClassID& classId) {
+  for (size_t i = 0; i < children_.Count(); ++i) {
+    MPersistentObject* child = children_.Data()[i].Pointee();
+    if (child == nullptr) continue;
+    if (child->ClassId() == classId) return TakeAt(i);
+    if (GAttribute* found = AsAttribute(child->RemoveChildByClass(classId))) return found;
+  }
+  return nullptr;
+}
+
+namespace {
+
+// Replaces the first qualifying direct child by a deep copy of with, else
+// asks each child in turn. Only an attribute can take a child's place.
+template <typename Match, typename Recurse>
+int ReplaceWhere(GAttributeComposite* self, const MPersistentObject* with, const Match& match,
+                 const Recurse& recurse) {
+  if (with == nullptr || dynamic_cast<const GAttribute*>(with) == nullptr) return 0;
+  GCountedPtrVector& children = self->Children();
+  for (size_t i = 0; i < children.Count(); ++i) {
+    MPersistentObject* child = children.Data()[i].Pointee();
+    if (child == nullptr) continue;
+    if (match(child)) {
+      // Copied before the old child is let go: with may be that child or lie
+      // below it.
+      GCountedPtr copy(with->DeepCopy());
+      *children.At(i) = copy;
+      return 1;
+    }
+    if (recurse(child)) return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int GAttributeComposite::ReplaceChildById(const int32_t& id, const MPersistentObject* with) {
+  return ReplaceWhere(
+      this, with, [&](MPersistentObject* c) { return c->FeatureId() == id; },
+      [&](MPersistentObject* c) { return c->ReplaceChildById(id, with); });
+}
+
+int GAttributeComposite::ReplaceChildByClass(const RWClassID& classId, const MPersistentObject* with) {
+  return ReplaceWhere(
+      this, with, [&](MPersistentObject* c) { return c->ClassId() == classId; },
+      [&](MPersistentObject* c) { return c->ReplaceChildByClass(classId, with); });
+}
+
+int GAttributeComposite::ReplaceChild(const MPersistentObject* old, const MPersistentObject* with) {
+  if (old == nullptr) return 0;
+  return ReplaceWhere(
+      this, with, [&](MPersistentObject* c) { return c == old; },
+      [&](MPersistentObject* c) { return c->ReplaceChild(old, with); });
+}
+
+int GAttributeComposite::ReplaceChildByKind(const RWClassID& classId, const MPersistentObject* with) {
+  return ReplaceWhere(
+      this, with, [&](MPersistentObject* c) { return c->DerivesFrom(classId) != 0; },
+      [&](MPersistentObject* c) { return c->ReplaceChildByKind(classId, with); });
+}
+
+// ---- Finds, collects, selects ----
+
+GAttribute* GAttributeComposite::FindById(const int32_t& id) {
+  return FindWhere(
+      children_, [&](MPersistentObject* c) { return c->FeatureId() == id; },
+      [&](MPersistentObject* c) { return c->FindById(id); });
+}
+
+GAttribute* GAttributeComposite::FindByClass(const RWClassID& classId) {
+  return FindWhere(
+      children_, [&](MPersistentObject* c) { return c->ClassId() == classId; },
+      [&](MPersistentObject* c) { return c->FindByClass(classId); });
+}
+
+GAttribute* GAttributeComposite::FindMatch(const MPersistentObject* other) {
+  if (other == nullptr) return nullptr;
+  // A leaf's own find answers it when it matches; a container's searches
+  // below it, so a container qualifies only by identity.
+  return FindWhere(
+      children_, [&](MPersistentObject* c) { return c == other; },
+      [&](MPersistentObject* c) { return c->FindMatch(other); });
+}
+
+GAttribute* GAttributeComposite::FindByKind(const RWClassID& classId) {
+  return FindWhere(
+      children_, [&](MPersistentObject* c) { return c->DerivesFrom(classId) != 0; },
+      [&](MPersistentObject* c) { return c->FindByKind(classId); });
+}
+
+namespace {
+
+// Passes into through the children present when the walk starts.
+template <typename Collect>
+MPersistentComposite* CollectThrough(const GCountedPtrVector& children, MPersistentComposite* into,
+                                     const Collect& collect) {
+  const size_t count = children.Count();
+  for (size_t i = 0; i < count && i < children.Count(); ++i) {
+    MPersistentObject* child = children.Data()[i].Pointee();
+    if (child != nullptr) into = collect(child, into);
+  }
+  return into;
+}
+
+template <typename Collect>
+MPersistentComposite* SelectThrough(const Collect& collect) {
+  auto* result = new MPersistentComposite;
+  collect(result);
+  if (result->GetEntryCount() > 0) return result;
+  delete result;
+  return nullptr;
+}
+
+}  // namespace
+
+MPersistentComposite* GAttributeComposite::CollectByClass(const RWClassID& classId, MPersistentComposite* into) {
+  return CollectThrough(children_, into,
+                        [&](MPersistentObject* c, MPersistentComposite* t) { return c->CollectByClass(classId, t); });
+}
+
+MPersistentComposite* GAttributeComposite::CollectById(const int32_t& id, MPersistentComposite* into) {
+  return CollectThrough(children_, into,
+                        [&](MPersistentObject* c, MPersistentComposite* t) { return c->CollectById(id, t); });
+}
+
+MPersistentComposite* GAttributeComposite::CollectByKind(const RWClassID& classId, MPersistentComposite* into) {
+  return CollectThrough(children_, into,
+                        [&](MPersistentObject* c, MPersistentComposite* t) { return c->CollectByKind(classId, t); });
+}
+
+MPersistentComposite* GAttributeComposite::SelectById(const int32_t& id) {
+  return SelectThrough([&](MPersistentComposite* t) { CollectById(id, t); });
+}
+
+MPersistentComposite* GAttributeComposite::SelectByClass(const RWClassID& classId) {
+  return SelectThrough([&](MPersistentComposite* t) { CollectByClass(classId, t); });
+}
+
+MPersistentComposite* GAttributeComposite::SelectByKind(const RWClassID& classId) {
+  return SelectThrough([&](MPersistentComposite* t) { CollectByKind(classId, t); });
+}
+
+// ---- Shape ----
+
+int GAttributeComposite::GetEntryCount() const { return static_cast<int>(children_.Count()); }
+
+int GAttributeComposite::GetNodeCount() const {
+  int64_t total = 1;
+  for (size_t i = 0; i < children_.Count() && total < INT_MAX; ++i) {
+    const MPersistentObject* child = children_.Data()[i].Pointee();
+    if (child != nullptr) total += child->GetNodeCount();
+  }
+  return total < INT_MAX ? static_cast<int>(total) : INT_MAX;
+}
+
+MPersistentIterator* GAttributeComposite::CreateIterator() { return new GAttributeCompositeIterator(this); }
+
+MPersistentObject* GAttributeComposite::DeepCopy() const {
+  MPersistentObject* copy = CreateSameKind();
+  copy->SetFeatureId(FeatureId());
+  const size_t count = children_.Count();
+  for (size_t i = 0; i < count && i < children_.Count(); ++i) {
+    if (const MPersistentObject* child = children_.Data()[i].Pointee()) copy->AddChild(child->DeepCopy());
+  }
+  return copy;
+}
+
+// ---- Applying, flags, merging ----
+
+int16_t GAttributeComposite::ApplyTo(GPeripheral* receiver) {
+  int16_t result = 0;
+  const size_t count = children_.Count();
+  for (size_t i = 0; i < count; ++i) {
+    // The index error when the receiver shrank the list.
+    GCountedPtr* element = children_.At(i);
+    if (element == nullptr) break;
+    GAttribute* child = AsAttribute(element->Pointee());
+    if (child == nullptr || child->changed == 0) continue;
+    // Held for the call, so a receiver that lets go of it cannot delete it
+    // under its own ApplyTo.
+    GCountedPtr held(child);
+    const int16_t r = child->ApplyTo(receiver);
+    if (r != 0) result = r;
+  }
+  changed = 0;
+  return result;
+}
+
+void GAttributeComposite::MarkAllChanged() {
+  for (size_t i = 0; i < children_.Count(); ++i)
+    if (GAttribute* child = ChildAt(i)) child->changed = 1;
+  changed = 1;
+}
+
+void GAttributeComposite::MarkAllUnchanged() {
+  for (size_t i = 0; i < children_.Count(); ++i)
+    if (GAttribute* child = ChildAt(i)) child->changed = 0;
+  changed = 0;
+}
+
+void GAttributeComposite::Merge(GAttribute* other) {
+  if (other == nullptr) return;
+  if (other->GetTypeId() != GetTypeId() || other->FeatureId() != FeatureId()) {
+    AddChild(other->Clone());
+    return;
+  }
+  // The other's children are taken first: other may be this container.
+  GCountedPtrVector theirs;
+  MPersistentIterator* it = other->CreateIterator();
+  while (it->Advance()) {
+    if (MPersistentObject* child = it->Current()) theirs.Append(GCountedPtr(child));
+  }
+  delete it;
+  for (size_t i = 0; i < theirs.Count(); ++i) AddChild(theirs.Data()[i].Pointee()->Clone());
+}
+
+void GAttributeComposite::ForEachChild(ChildFunction function, int userData) {
+  if (function == nullptr) return;
+  const size_t count = children_.Count();
+  for (size_t i = 0; i < count; ++i) {
+    GCountedPtr* element = children_.At(i);
+    if (element == nullptr) return;
+    function(element, userData);
+  }
+}
+
+GAttribute* GAttributeComposite::FindChildWhere(ChildPredicate predicate, int userData) {
+  if (predicate == nullptr) return nullptr;
+  for (size_t i = 0; i < children_.Count(); ++i) {
+    GCountedPtr* element = children_.At(i);
+    if (predicate(element, userData)) return AsAttribute(element->Pointee());
+  }
+  return nullptr;
+}
+
+// ---- Persistence ----
+
+uint32_t GAttributeComposite::MembersStoreSize() const {
+  // Version and count, then each child as an object reference (a stored
+  // null child is a 6-byte reference too). Asked on its own, the size is
+  // that of the body inside one save.
+  RWStoreTableGuard guard;
+  uint32_t size = GAttribute::MembersStoreSize() + 8;
+  for (size_t i = 0; i < children_.Count(); ++i) {
+    const MPersistentObject* child = children_.Data()[i].Pointee();
+    size += child != nullptr ? child->StoredByteCount() : 6;
+  }
+  return size;
+}
+
+void GAttributeComposite::SaveMembers(RWVirtualOutStream& stream) const {
+  GAttribute::SaveMembers(stream);
+  stream.PutULong(ClassVersion());
+  stream.PutUInt(static_cast<uint32_t>(children_.Count()));
+  for (size_t i = 0; i < children_.Count(); ++i) RWWriteObjectPointer(stream, children_.Data()[i].Pointee());
+}
+
+void GAttributeComposite::SaveMembersToFile(RWBinaryFile& file) const {
+  GAttribute::SaveMembersToFile(file);
+  file.WriteULong(ClassVersion());
+  file.WriteUInt(static_cast<uint32_t>(children_.Count()));
+  for (size_t i = 0; i < children_.Count(); ++i) RWWriteObjectPointerToFile(file, children_.Data()[i].Pointee());
+}
+
+void GAttributeComposite::AppendRestored(MPersistentObject* child) {
+  // Only attributes stand in a container of attributes; anything else is
+  // damaged input.
+  if (child != nullptr && AsAttribute(child) == nullptr) {
+    GRefuseRead(child);
+    return;
+  }
+  // The list grows with what was actually read, doubling past the first 64.
+  const size_t count = children_.Count();
+  if (count == children_.Capacity()) children_.SetCapacity(count + (count > kResetCapacity ? count : kResetCapacity));
+  // The container deletes the child when it lets go of it, so a failed
+  // restore must not delete it too.
+  RWReadTableGuard::Adopt(child);
+  children_.Append(GCountedPtr(child));
+}
+
+bool GAttributeComposite::RestoreCompositeBody(RWVirtualInStream& stream) {
+  MRestoreScope scope(this);
+  GAttribute::RestoreMembers(stream);
+  uint32_t version = 0;
+  stream.GetULong(version);
+  if (!stream.Good() || version != ClassVersion()) return false;
+  ResetChildren();
+  uint32_t count = 0;
+  stream.GetUInt(count);
+  // One child at a time; the first failed read ends the list, so the stored
+  // count reserves nothing.
+  for (uint32_t i = 0; i < count && stream.Good() && !RWReadTableGuard::RestoreFailed(); ++i) {
+    MPersistentObject* child = nullptr;
+    ReadPersistentObject(stream, child);
+    const bool failed = !stream.Good() || RWReadTableGuard::RestoreFailed();
+    if (child != nullptr || !failed) AppendRestored(child);
+  }
+  return true;
+}
+
+bool GAttributeComposite::RestoreCompositeBodyFromFile(RWBinaryFile& file) {
+  MRestoreScope scope(this);
+  GAttribute::RestoreMembersFromFile(file);
+  uint32_t version = 0;
+  if (!file.ReadULong(version) || version != ClassVersion()) return false;
+  ResetChildren();
+  uint32_t count = 0;
+  if (!file.ReadUInt(count)) return true;
+  auto failed = [&file] { return file.HasError() || file.IsAtEnd() || RWReadTableGuard::RestoreFailed(); };
+  for (uint32_t i = 0; i < count && !failed(); ++i) {
+    MPersistentObject* child = nullptr;
+    ReadPersistentObject(file, child);
+    if (child != nullptr || !failed()) AppendRestored(child);
+  }
+  return true;
+}
+
+void GAttributeComposite::RestoreMembers(RWVirtualInStream& stream) { RestoreCompositeBody(stream); }
+
+void GAttributeComposite::RestoreMembersFromFile(RWBinaryFile& file) { RestoreCompositeBodyFromFile(file); }
+
+// ---- Iterator ----
+
+GAttributeCompositeIterator::GAttributeCompositeIterator(GAttributeComposite* composite)
+    : composite_(composite), children_(&composite->Children()), cursor_(-1) {}
+
+GAttributeCompositeIterator::~GAttributeCompositeIterator() = default;
+
+MPersistentObject* GAttributeCompositeIterator::Current() {
+  GCountedPtr* element = children_->At(static_cast<size_t>(cursor_));
+  return element != nullptr ? element->Pointee() : nullptr;
+}
+
+void GAttributeCompositeIterator::ReplaceCurrent(MPersistentObject* object) {
+  if (object == nullptr) return;
+  if (dynamic_cast<GAttribute*>(object) == nullptr) {
+    if (object->HolderCount() == -1) delete object;
+    return;
+  }
+  if (composite_->WouldHoldItself(object)) return;
+  // Held first: the object may be the child it replaces.
+  GCountedPtr held(object);
+  const size_t count = children_->Count();
+  if (cursor_ >= 0 && static_cast<size_t>(cursor_) < count) {
+    // Taking the old child out and putting the new one at its place is one
+    // assignment of the handle there.
+    *children_->At(static_cast<size_t>(cursor_)) = held;
+  } else if (count == 0) {
+    children_->Append(held);
+  } else {
+    RWRaiseIndexOutOfRange(static_cast<uint32_t>(cursor_), static_cast<uint32_t>(count));
+  }
+}
+
+int GAttributeCompositeIterator::Advance() {
+  ++cursor_;
+  if (cursor_ >= 0 && static_cast<size_t>(cursor_) < children_->Count()) return 1;
+  cursor_ = -1;
+  return 0;
+}
+
+void GAttributeCompositeIterator::Reset() { cursor_ = -1; }
+
+// ---- Reads ----
+
+RWVirtualInStream& operator>>(RWVirtualInStream& stream, GAttributeComposite*& out) {
+  GReadTypedObject(stream, out);
+  return stream;
+}
+
+RWBinaryFile& operator>>(RWBinaryFile& file, GAttributeComposite*& out) {
+  GReadTypedObject(file, out);
+  return file;
+}
+
+RWCollectable* GAttributeCompositeCreate() { return new GAttributeComposite; }

@@ -1,0 +1,99 @@
+#include "model/GGraphicBundle.h"
+
+#include "rw/RWBinaryFile.h"
+#include "rw/RWVirtualStream.h"
+
+const int32_t GGraphicBundle::kGraphicsStateId = 244;
+const int32_t GGraphicBundle::kBrushId = 154;
+const int32_t GGraphicBundle::kPenId = 160;
+const int32_t GGraphicBundle::kLineCapId = 166;
+const int32_t GGraphicBundle::kLineJoinId = 172;
+const int32_t GGraphicBundle::kClipId = 177;
+const int32_t GGraphicBundle::kFillModeId = 182;
+const int32_t GGraphicBundle::kRasterOperationId = 183;
+
+GGraphicBundle::GGraphicBundle() : GState(&kGraphicsStateId) {}
+GGraphicBundle::GGraphicBundle(const int32_t*) : GState(&kGraphicsStateId) {}
+GGraphicBundle::GGraphicBundle(const GGraphicBundle& other) = default;
+GGraphicBundle& GGraphicBundle::operator=(const GGraphicBundle& other) = default;
+GGraphicBundle::~GGraphicBundle() = default;
+
+GGraphicBundle* GGraphicBundle::CreateSameKind() const { return new GGraphicBundle; }
+GGraphicBundle* GGraphicBundle::Clone() const { return new GGraphicBundle(*this); }
+RWClassID GGraphicBundle::ClassId() const { return GGraphicBundleClassId; }
+
+int GGraphicBundle::DerivesFrom(RWClassID classId) const {
+  return classId == GGraphicBundleClassId || GState::DerivesFrom(classId);
+}
+
+uint32_t GGraphicBundle::MembersStoreSize() const { return GState::MembersStoreSize() + 4; }
+
+void GGraphicBundle::SaveMembers(RWVirtualOutStream& stream) const {
+  GState::SaveMembers(stream);
+  stream.PutULong(ClassVersion());
+}
+
+void GGraphicBundle::SaveMembersToFile(RWBinaryFile& file) const {
+  GState::SaveMembersToFile(file);
+  file.WriteULong(ClassVersion());
+}
+
+// The version word is read and its value ignored.
+void GGraphicBundle::RestoreMembers(RWVirtualInStream& stream) {
+  GState::RestoreMembers(stream);
+  uint32_t version = 0;
+  stream.GetULong(version);
+}
+
+void GGraphicBundle::RestoreMembersFromFile(RWBinaryFile& file) {
+  GState::RestoreMembersFromFile(file);
+  uint32_t version = 0;
+  file.ReadULong(version);
+}
+
+void GGraphicBundle::SetMember(const int32_t& id, GAttribute* attribute) {
+  if (attribute == nullptr) return;
+  attribute->SetFeatureId(id);
+  GState::AddChild(attribute);
+}
+
+GAttribute* GGraphicBundle::DetachMember(const int32_t& id) {
+  GAttribute* member = FindById(id);
+  return member != nullptr ? RemoveChild(member) : nullptr;
+}
+
+void GGraphicBundle::SetBrush(GAttribute* brush) { SetMember(kBrushId, brush); }
+void GGraphicBundle::SetLineCap(GAttribute* cap) { SetMember(kLineCapId, cap); }
+void GGraphicBundle::SetClip(GAttribute* clip) { SetMember(kClipId, clip); }
+void GGraphicBundle::SetFillMode(GAttribute* fillMode) { SetMember(kFillModeId, fillMode); }
+void GGraphicBundle::SetLineJoin(GAttribute* joint) { SetMember(kLineJoinId, joint); }
+void GGraphicBundle::SetPen(GAttribute* pen) { SetMember(kPenId, pen); }
+void GGraphicBundle::SetRasterOperation(GAttribute* operation) { SetMember(kRasterOperationId, operation); }
+
+GAttribute* GGraphicBundle::DetachBrush() { return DetachMember(kBrushId); }
+GAttribute* GGraphicBundle::DetachLineCap() { return DetachMember(kLineCapId); }
+GAttribute* GGraphicBundle::DetachClip() { return DetachMember(kClipId); }
+GAttribute* GGraphicBundle::DetachFillMode() { return DetachMember(kFillModeId); }
+GAttribute* GGraphicBundle::DetachLineJoin() { return DetachMember(kLineJoinId); }
+GAttribute* GGraphicBundle::DetachPen() { return DetachMember(kPenId); }
+GAttribute* GGraphicBundle::DetachRasterOperation() { return DetachMember(kRasterOperationId); }
+
+GAttribute* GGraphicBundle::GetBrush() { return FindById(kBrushId); }
+GAttribute* GGraphicBundle::GetLineCap() { return FindById(kLineCapId); }
+GAttribute* GGraphicBundle::GetClip() { return FindById(kClipId); }
+GAttribute* GGraphicBundle::GetFillMode() { return FindById(kFillModeId); }
+GAttribute* GGraphicBundle::GetLineJoin() { return FindById(kLineJoinId); }
+GAttribute* GGraphicBundle::GetPen() { return FindById(kPenId); }
+GAttribute* GGraphicBundle::GetRasterOperation() { return FindById(kRasterOperationId); }
+
+RWVirtualInStream& operator>>(RWVirtualInStream& stream, GGraphicBundle*& out) {
+  GReadTypedObject(stream, out);
+  return stream;
+}
+
+RWBinaryFile& operator>>(RWBinaryFile& file, GGraphicBundle*& out) {
+  GReadTypedObject(file, out);
+  return file;
+}
+
+RWCollectable* GGraphicBundleCreate() { return new GGraphicBundle; }
