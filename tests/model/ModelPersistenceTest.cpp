@@ -196,29 +196,40 @@ std::vector<StoreSizeSample> StoreSizeSamples() {
          return list;
        }},
       {GDeviceFontDescriptionClassId,
+       [] {
          GDeviceFontDescription::SymbolSetVector sets(64);
          sets.Append(277);
          sets.Append(14);
          return new GDeviceFontDescription(RWCString("Mono"), RWCString("(s0T"), 277, sets, 400, 0, 16, 1, 1, 12, 3,
                                            4);
+       }},
       {GMarginPoolClassId,
+       [] {
          auto* pool = new GMarginPool;
          const int32_t record[16] = {6350, 4233, 6350, 4233};
          pool->Add(record);
          return pool;
+       }},
       {GDeviceFontListClassId, [] { return MakeFontList(); }},
       {GDeviceFontListCompositeClassId,
+       [] {
          auto* lists = new GDeviceFontListComposite;
          lists->Add(MakeFontList());
          lists->Add(MakeFontList());
          return lists;
+       }},
       {GCustomMediaSizeClassId,
+       [] {
          static const int32_t id = 777;
          return new GCustomMediaSize(16384, RWCString("Postcard"), 1, 100, 148, &id);
+       }},
       {GBinClassId,
+       [] {
          static const int32_t id = 0;
          return new GBin(12, RWCString("Face up"), 16, 1, 2, 250, -1, 0, 0, "Face-up bin", "qvres.dll", &id);
+       }},
       {GPaperHandlingDeviceClassId,
+       [] {
          static const int32_t id = 0;
          auto* device = new GPaperHandlingDevice(7, RWCString("Mailbox"), 1, 1, 0, 1, 1, "Mailbox", nullptr, &id);
          auto* option = new GAttributeComposite;
@@ -227,12 +238,15 @@ std::vector<StoreSizeSample> StoreSizeSamples() {
          device->SetOption(19, GCountedPtr(option));
          device->SetOption(2, GCountedPtr(new GAttributeComposite));
          return device;
+       }},
       {GFormToTrayDatabaseClassId,
+       [] {
          static const int32_t id = 510;
          auto* database = new GFormToTrayDatabase(&id);
          database->AssignTrayWithForm(1, 1, 11102, "Letter");
          database->ResetTray(2);
          return database;
+       }},
       {GFormToTrayAssociationClassId,
        [] { return new GFormToTrayAssociation(3, 9, 11104, RWWString(u"A4")); }},
   };
