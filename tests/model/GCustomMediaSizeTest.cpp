@@ -154,6 +154,27 @@ TEST(GCustomMediaSize, RoundTripsAndStopsAtAnotherVersion) {
   EXPECT_EQ(restored->GetPaperId(), 0);
 }
 
+TEST(GCustomMediaSize, DamagedInputFailsCleanly) {
+  GCustomMediaSize size(16384, RWCString("My Size"), Unit::kMicrometre, 123456, 654321, &kSizeId);
+  for (ModelForm form : qvtest::kAllModelForms) {
+    SCOPED_TRACE(qvtest::ModelFormName(form));
+    const std::string bytes = qvtest::SaveInForm(&size, form);
+    for (size_t length = 0; length < bytes.size(); ++length) {
+      qvtest::ModelRead read = qvtest::RestoreFromForm(bytes.substr(0, length), form);
+      if (read.object != nullptr) {
+        EXPECT_TRUE(size.Matches(read.object));
+      }
+      delete read.object;
+    }
+  }
+  // A name longer than the input.
+  StoredBody bytes;
+  bytes.Top(775).Attribute(kSizeId, 5, 0).U32(1).U16(16384).U32(0xFFFFFFF0u).Raw("abc");
+  qvtest::ModelRead read = qvtest::RestoreFromForm(bytes.Bytes(), ModelForm::kFile);
+  EXPECT_EQ(read.object, nullptr);
+  EXPECT_TRUE(read.failed);
+}
+
 // ---- Media for custom sizes ----
 
 // A printer configuration: a plain composite, with a margin pool or the four
