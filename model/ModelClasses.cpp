@@ -2,7 +2,10 @@
 
 #include "model/GAttributeComposite.h"
 #include "model/GBin.h"
+#include "model/GBinaryData.h"
 #include "model/GBookletComposite.h"
+#include "model/GCapabilities.h"
+#include "model/GConfiguration.h"
 #include "model/GCountedPtr.h"
 #include "model/GCustomMediaSize.h"
 #include "model/GDeviceFontDescription.h"
@@ -16,12 +19,20 @@
 #include "model/GGraphicBundle.h"
 #include "model/GMarginPool.h"
 #include "model/GOptMediaComposite.h"
+#include "model/GPMDVersionInfo.h"
 #include "model/GPaperHandlingDevice.h"
+#include "model/GPersistableLong.h"
+#include "model/GPersistableULong.h"
 #include "model/GRangeAttribute.h"
+#include "model/GResourceMapping.h"
+#include "model/GResourceMappingList.h"
+#include "model/GSelectionString.h"
 #include "model/GState.h"
 #include "model/GStringAttribute.h"
 #include "model/GValue32Attribute.h"
 #include "model/GValueAttribute.h"
+#include "model/MAssociationList.h"
+#include "model/MPersistentAssociation.h"
 #include "model/MPersistentComposite.h"
 #include "rw/RWFactory.h"
 #include "rw/RWStringID.h"
@@ -44,6 +55,17 @@ const ModelClassEntry kModelClasses[] = {
     {&GRangeAttributeCreate, GRangeAttributeClassId, "GRangeAttribute"},
     {&GOptMediaCompositeCreate, GOptMediaCompositeClassId, "GOptMediaComposite"},
     {&GBookletCompositeCreate, GBookletCompositeClassId, "GBookletComposite"},
+    {&MPersistentAssociationCreate, MPersistentAssociationClassId, "MPersistentAssociation"},
+    {&MAssociationListCreate, MAssociationListClassId, "MAssociationList"},
+    {&GBinaryDataCreate, GBinaryDataClassId, "GBinaryData"},
+    {&GSelectionStringCreate, GSelectionStringClassId, "GSelectionString"},
+    {&GPMDVersionInfoCreate, GPMDVersionInfoClassId, "GPMDVersionInfo"},
+    {&GPersistableLongCreate, GPersistableLongClassId, "GPersistableLong"},
+    {&GPersistableULongCreate, GPersistableULongClassId, "GPersistableULong"},
+    {&GResourceMappingCreate, GResourceMappingClassId, "GResourceMapping"},
+    {&GResourceMappingListCreate, GResourceMappingListClassId, "GResourceMappingList"},
+    {&GCapabilitiesCreate, GCapabilitiesClassId, "GCapabilities"},
+    {&GConfigurationCreate, GConfigurationClassId, "GConfiguration"},
     {&GDeviceFontDescriptionCreate, GDeviceFontDescriptionClassId, "GDeviceFontDescription"},
     {&GDeviceFontListCreate, GDeviceFontListClassId, "GDeviceFontList"},
     {&GDeviceFontListCompositeCreate, GDeviceFontListCompositeClassId, "GDeviceFontListComposite"},

@@ -11,7 +11,10 @@
 
 #include "model/GAttributeComposite.h"
 #include "model/GBin.h"
+#include "model/GBinaryData.h"
 #include "model/GBookletComposite.h"
+#include "model/GCapabilities.h"
+#include "model/GConfiguration.h"
 #include "model/GCountedPtr.h"
 #include "model/GCustomMediaSize.h"
 #include "model/GDeviceFontDescription.h"
@@ -25,14 +28,20 @@
 #include "model/GGraphicBundle.h"
 #include "model/GMarginPool.h"
 #include "model/GOptMediaComposite.h"
+#include "model/GPMDVersionInfo.h"
 #include "model/GPaperHandlingDevice.h"
+#include "model/GPersistableLong.h"
 #include "model/GPersistableULong.h"
 #include "model/GRangeAttribute.h"
+#include "model/GResourceMapping.h"
+#include "model/GResourceMappingList.h"
+#include "model/GSelectionString.h"
 #include "model/GState.h"
 #include "model/GStringAttribute.h"
 #include "model/GValue32Attribute.h"
 #include "model/GValueAttribute.h"
 #include "model/MAssociationList.h"
+#include "model/MPersistentAssociation.h"
 #include "model/MPersistentComposite.h"
 #include "model/MPersistentIterator.h"
 #include "model/ModelClasses.h"
@@ -194,6 +203,47 @@ std::vector<StoreSizeSample> StoreSizeSamples() {
          auto* list = new GBookletComposite(2, 0);
          list->AddOptionPair(1, 2);
          return list;
+       }},
+      {MPersistentAssociationClassId,
+       [] { return new MPersistentAssociation(new TestLeaf(1, kOwn), new GSelectionString("v", 2, kOwn), kOwn); }},
+      {MAssociationListClassId,
+       [] {
+         auto* list = new MAssociationList(kRoot);
+         list->Add(new MPersistentAssociation(new GPersistableULong(1), MakeGraph().release(), kOwn));
+         list->Add(new MPersistentAssociation(new GPersistableULong(2), nullptr, kOwn));
+         return list;
+       }},
+      {GBinaryDataClassId, [] { return new GBinaryData(new unsigned char[5](), 5, 1, kOwn); }},
+      {GSelectionStringClassId, [] { return new GSelectionString("Upper tray", 7, kOwn); }},
+      {GPMDVersionInfoClassId,
+       [] {
+         auto* info = new GPMDVersionInfo(0x00010002, 0x00030004, 5, kOwn);
+         info->AddString("");
+         info->AddString("data");
+         return info;
+       }},
+      {GPersistableLongClassId, [] { return new GPersistableLong(-7); }},
+      {GPersistableULongClassId, [] { return new GPersistableULong(7); }},
+      {GResourceMappingClassId, [] { return new GResourceMapping(1000, 1, 28, kOwn); }},
+      {GResourceMappingListClassId,
+       [] {
+         auto* list = new GResourceMappingList(kRoot);
+         list->AddIfNew(new GResourceMapping(1000, 1, 28, kOwn));
+         list->AddIfNew(new GResourceMapping(1001, 2, 29, kOwn));
+         return list;
+       }},
+      {GCapabilitiesClassId, [] { return new GCapabilities(kOwn, 13, 12); }},
+      {GConfigurationClassId,
+       [] {
+         // A capability set shared by the root and a nested configuration.
+         auto* config = new GConfiguration(kRoot);
+         auto* caps = new GCapabilities(kOwn, 9, 8);
+         config->AddChild(caps);
+         config->AddChild(MakeGraph().release());
+         auto* nested = new GConfiguration(kLeft);
+         nested->AddChild(caps);
+         config->AddChild(nested);
+         return config;
        }},
       {GDeviceFontDescriptionClassId,
        [] {

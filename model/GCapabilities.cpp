@@ -1,0 +1,193 @@
+#include "model/GCapabilities.h"
+
+#include <new>
+#include <vector>
+
+#include "model/MPersistentRead.h"
+#include "rw/RWBinaryFile.h"
+#include "rw/RWVirtualStream.h"
+
+namespace {
+
+constexpr uint32_t kNoSuchBit = 0xFFFFFFFFu;
+// Stored bytes are read in pieces of this size, so memory follows what the
+// input really holds rather than the bit count it claims.
+constexpr size_t kReadChunk = 64 * 1024;
+
+// Reads the bytes of count bits through readPiece. Answers false when the
+// input ends (or memory runs out) first.
+template <typename ReadPiece>
+bool ReadBitBytes(uint32_t count, std::vector<uint8_t>& bytes, const ReadPiece& readPiece) {
+  const size_t total = (static_cast<size_t>(count) + 7) / 8;
+  try {
+    for (size_t done = 0; done < total;) {
+      const size_t piece = total - done < kReadChunk ? total - done : kReadChunk;
+      bytes.resize(done + piece);
+      if (!readPiece(bytes.data() + done, piece)) return false;
+      done += piece;
+    }
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+GCapabilities::GCapabilities() = default;
+GCapabilities::GCapabilities(const int32_t& id) : MPersistentObject(id) {}
+GCapabilities::GCapabilities(const int32_t& id, uint32_t count) : MPersistentObject(id), bits_(count) {}
+
+GCapabilities::GCapabilities(const int32_t& id, uint32_t count, uint32_t bit) : MPersistentObject(id), bits_(count) {
+  Set(bit);
+}
+
+GCapabilities::GCapabilities(const int32_t& id, uint32_t count, const uint32_t* bits, uint16_t listCount)
+    : MPersistentObject(id), bits_(count) {
+  SetMany(bits, listCount);
+}
+
+GCapabilities::GCapabilities(const GCapabilities& other) = default;
+
+GCapabilities& GCapabilities::operator=(const GCapabilities& other) {
+  if (this != &other) {
+    MPersistentObject::operator=(other);
+    bits_ = other.bits_;
+  }
+  return *this;
+}
+
+GCapabilities::~GCapabilities() = default;
+
+GCapabilities* GCapabilities::CreateSameKind() const { return new GCapabilities; }
+GCapabilities* GCapabilities::Clone() const { return new GCapabilities(*this); }
+RWClassID GCapabilities::ClassId() const { return GCapabilitiesClassId; }
+
+int GCapabilities::DerivesFrom(RWClassID classId) const {
+  return classId == GCapabilitiesClassId || MPersistentObject::DerivesFrom(classId);
+}
+
+int GCapabilities::Matches(const MPersistentObject* other) const {
+  if (other == this) return 1;
+  if (other == nullptr || other->ClassId() != ClassId() || !MPersistentObject::Matches(other)) return 0;
+  auto* capabilities = dynamic_cast<const GCapabilities*>(other);
+  return capabilities != nullptr && capabilities->bits_.Equals(bits_);
+}
+
+// ---- The bits ----
+
+void GCapabilities::Set(uint32_t bit) {
+  if (bit == kNoSuchBit) return;
+  if (bit >= bits_.BitCount()) bits_.Resize(static_cast<size_t>(bit) + 1);
+  bits_.SetBit(bit);
+}
+
+void GCapabilities::SetMany(const uint32_t* bits, uint16_t count) {
+  if (bits == nullptr || count == 0) return;
+  uint32_t largest = 0;
+  bool any = false;
+  for (uint16_t i = 0; i < count; ++i) {
+    if (bits[i] == kNoSuchBit) continue;
+    if (!any || bits[i] > largest) largest = bits[i];
+    any = true;
+  }
+  if (!any) return;
+  if (largest >= bits_.BitCount()) bits_.Resize(static_cast<size_t>(largest) + 1);
+  for (uint16_t i = 0; i < count; ++i) {
+    if (bits[i] != kNoSuchBit) bits_.SetBit(bits[i]);
+  }
+}
+
+void GCapabilities::ClearBit(uint32_t bit) {
+  if (bit < bits_.BitCount()) bits_.ClearBit(bit);
+}
+
+void GCapabilities::ClearMany(const uint32_t* bits, uint16_t count) {
+  if (bits == nullptr) return;
+  for (uint16_t i = 0; i < count; ++i) ClearBit(bits[i]);
+}
+
+int GCapabilities::Has(uint32_t bit) const { return bit < bits_.BitCount() && bits_.TestBit(bit) ? 1 : 0; }
+
+int GCapabilities::HasAll(const uint32_t* bits, uint16_t count) const {
+  if (count != 0 && bits == nullptr) return 0;
+  for (uint16_t i = 0; i < count; ++i) {
+    if (!Has(bits[i])) return 0;
+  }
+  return 1;
+}
+
+int GCapabilities::HasAny(const uint32_t* bits, uint16_t count) const {
+  if (bits == nullptr) return 0;
+  for (uint16_t i = 0; i < count; ++i) {
+    if (Has(bits[i])) return 1;
+  }
+  return 0;
+}
+
+// ---- Persistence ----
+
+uint32_t GCapabilities::MembersStoreSize() const {
+  return MPersistentObject::MembersStoreSize() + 8 + static_cast<uint32_t>(bits_.ByteCount());
+}
+
+void GCapabilities::SaveMembers(RWVirtualOutStream& stream) const {
+  MPersistentObject::SaveMembers(stream);
+  stream.PutULong(ClassVersion());
+  stream.PutUInt(GetBitCount());
+  const uint8_t* bytes = bits_.Bytes();
+  for (size_t i = 0; i < bits_.ByteCount(); ++i) stream.PutUCharText(bytes[i]);
+}
+
+void GCapabilities::SaveMembersToFile(RWBinaryFile& file) const {
+  MPersistentObject::SaveMembersToFile(file);
+  file.WriteULong(ClassVersion());
+  file.WriteUInt(GetBitCount());
+  if (bits_.ByteCount() != 0) file.WriteChars(reinterpret_cast<const char*>(bits_.Bytes()), bits_.ByteCount());
+}
+
+// A stored count of 0 reads nothing more and leaves the bits as they were;
+// any other count replaces them once all of its bytes have been read.
+
+void GCapabilities::RestoreMembers(RWVirtualInStream& stream) {
+  MPersistentObject::RestoreMembers(stream);
+  uint32_t version = 0;
+  stream.GetULong(version);
+  if (!stream.Good() || version != ClassVersion()) return;
+  uint32_t count = 0;
+  stream.GetUInt(count);
+  if (!stream.Good() || count == 0) return;
+  std::vector<uint8_t> bytes;
+  const bool whole = ReadBitBytes(count, bytes, [&stream](uint8_t* piece, size_t n) {
+    for (size_t i = 0; i < n && stream.Good(); ++i) {
+      unsigned char c = 0;
+      stream.GetUCharText(c);
+      piece[i] = c;
+    }
+    return stream.Good();
+  });
+  if (!whole) {
+    stream.SetState(RW_STREAM_FAIL);
+    return;
+  }
+  bits_ = RWBitVector(bytes.data(), count);
+}
+
+void GCapabilities::RestoreMembersFromFile(RWBinaryFile& file) {
+  MPersistentObject::RestoreMembersFromFile(file);
+  uint32_t version = 0;
+  if (!file.ReadULong(version) || version != ClassVersion()) return;
+  uint32_t count = 0;
+  if (!file.ReadUInt(count) || count == 0) return;
+  std::vector<uint8_t> bytes;
+  const bool whole = ReadBitBytes(count, bytes, [&file](uint8_t* piece, size_t n) {
+    return file.ReadChars(reinterpret_cast<char*>(piece), n);
+  });
+  if (whole) bits_ = RWBitVector(bytes.data(), count);
+}
+
+RWVirtualInStream& operator>>(RWVirtualInStream& stream, GCapabilities*& out) { return MReadPersistentAs(stream, out); }
+
+RWBinaryFile& operator>>(RWBinaryFile& file, GCapabilities*& out) { return MReadPersistentAs(file, out); }
+
+RWCollectable* GCapabilitiesCreate() { return new GCapabilities; }
