@@ -8,6 +8,8 @@
 
 #include "model/GAttributeComposite.h"
 #include "model/GBin.h"
+#include "model/GMedia.h"
+#include "model/GTray.h"
 #include "model/MPersistentIterator.h"
 #include "rw/RWPersistence.h"
 #include "rw/RWShortList.h"
@@ -219,6 +221,27 @@ TEST(GPaperHandlingDevice, RoundTripsWithSharedOptions) {
     EXPECT_EQ(restored->GetSelectedOptionSize(), 3);
     EXPECT_EQ(restored->GetDisplayString().GetText(), RWCString("Stacker"));
   }
+}
+
+TEST(GPaperHandlingDevice, AnInputDeviceWithTraysRoundTrips) {
+  const int32_t trayId = 0;
+  GPaperHandlingDevice feeder(21, RWCString("Feeder 500"), GPaperHandlingDevice::kInputDevice, 1, 1, 1, 0, "Feeder",
+                              nullptr, &kDeviceId);
+  auto* option = new GAttributeComposite;
+  const GShortPoint size(5100, 6600);
+  const GShortPoint extent(4900, 6400);
+  const GShortPoint origin(100, 100);
+  option->AddChild(new GTray("Tray 3", 3, 0, 0, 500, 250,
+                             new GMedia("Letter", &size, &extent, &origin, 0, 1, 600, 600, &trayId), &trayId));
+  option->AddChild(new GTray("Tray 4", 4, &trayId));
+  feeder.SetOption(1, GCountedPtr(option));
+  qvtest::ExpectRoundTripsInAllForms(feeder);
+  qvtest::ExpectStoredByteCountIsWritten(feeder);
+
+  std::unique_ptr<MPersistentIterator> it(feeder.CreateIterator());
+  std::vector<int16_t> trays;
+  while (it->Advance()) trays.push_back(dynamic_cast<GTray*>(it->Current())->GetTrayNumber());
+  EXPECT_EQ(trays, (std::vector<int16_t>{3, 4}));
 }
 
 // A stored device of class version 1: no detection mode, option source or
