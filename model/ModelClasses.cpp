@@ -5,6 +5,7 @@
 #include "model/GBinaryData.h"
 #include "model/GBookletComposite.h"
 #include "model/GCapabilities.h"
+#include "model/GColorAttributes.h"
 #include "model/GConfiguration.h"
 #include "model/GCountedPtr.h"
 #include "model/GCustomMediaSize.h"
@@ -18,6 +19,8 @@
 #include "model/GFormToTrayDatabase.h"
 #include "model/GGraphicBundle.h"
 #include "model/GMarginPool.h"
+#include "model/GMedia.h"
+#include "model/GMediaPool.h"
 #include "model/GOptMediaComposite.h"
 #include "model/GPMDVersionInfo.h"
 #include "model/GPaperHandlingDevice.h"
@@ -29,6 +32,8 @@
 #include "model/GSelectionString.h"
 #include "model/GState.h"
 #include "model/GStringAttribute.h"
+#include "model/GTintwrightAttribute.h"
+#include "model/GTray.h"
 #include "model/GValue32Attribute.h"
 #include "model/GValueAttribute.h"
 #include "model/MAssociationList.h"
@@ -66,6 +71,23 @@ const ModelClassEntry kModelClasses[] = {
     {&GResourceMappingListCreate, GResourceMappingListClassId, "GResourceMappingList"},
     {&GCapabilitiesCreate, GCapabilitiesClassId, "GCapabilities"},
     {&GConfigurationCreate, GConfigurationClassId, "GConfiguration"},
+    {&GTintwrightAttributeCreate, GTintwrightAttributeClassId, "GTintwrightAttribute"},
+    {&GTintwrightEnhancedAttributeCreate, GTintwrightEnhancedAttributeClassId, "GTintwrightEnhancedAttribute"},
+    {&GTintwrightEnhancedAttributeVer2Create, GTintwrightEnhancedAttributeVer2ClassId,
+     "GTintwrightEnhancedAttributeVer2"},
+    {&GSRGBExtensionCreate, GSRGBExtensionClassId, "GSRGBExtension"},
+    {&GEdgeControlCreate, GEdgeControlClassId, "GEdgeControl"},
+    {&GSRGBColorCreate, GSRGBColorClassId, "GSRGBColor"},
+    // Both halftone classes take id 790; the first registration of an id
+    // wins, so a stored 790 is created as a GHalftoneEnhanced. GHalftone is
+    // still found by its name.
+    {&GHalftoneEnhancedCreate, GHalftoneEnhancedClassId, "GHalftoneEnhanced"},
+    {&GHalftoneCreate, GHalftoneClassId, "GHalftone"},
+    {&GNeutralGraysCreate, GNeutralGraysClassId, "GNeutralGrays"},
+    {&GColorMapCreate, GColorMapClassId, "GColorMap"},
+    {&GMediaCreate, GMediaClassId, "GMedia"},
+    {&GTrayCreate, GTrayClassId, "GTray"},
+    {&GMediaPoolCreate, GMediaPoolClassId, "GMediaPool"},
     {&GDeviceFontDescriptionCreate, GDeviceFontDescriptionClassId, "GDeviceFontDescription"},
     {&GDeviceFontListCreate, GDeviceFontListClassId, "GDeviceFontList"},
     {&GDeviceFontListCompositeCreate, GDeviceFontListCompositeClassId, "GDeviceFontListComposite"},
