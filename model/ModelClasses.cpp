@@ -1,20 +1,29 @@
 #include "model/ModelClasses.h"
 
 #include "model/GAttributeComposite.h"
+#include "model/GBin.h"
 #include "model/GBinaryData.h"
 #include "model/GBookletComposite.h"
 #include "model/GCapabilities.h"
 #include "model/GColorAttributes.h"
 #include "model/GConfiguration.h"
 #include "model/GCountedPtr.h"
+#include "model/GCustomMediaSize.h"
+#include "model/GDeviceFontDescription.h"
+#include "model/GDeviceFontList.h"
+#include "model/GDeviceFontListComposite.h"
 #include "model/GDisplayString.h"
 #include "model/GDisplayStringAttribute.h"
 #include "model/GEnumAttribute.h"
+#include "model/GFormToTrayAssociation.h"
+#include "model/GFormToTrayDatabase.h"
 #include "model/GGraphicBundle.h"
+#include "model/GMarginPool.h"
 #include "model/GMedia.h"
 #include "model/GMediaPool.h"
 #include "model/GOptMediaComposite.h"
 #include "model/GPMDVersionInfo.h"
+#include "model/GPaperHandlingDevice.h"
 #include "model/GPersistableLong.h"
 #include "model/GPersistableULong.h"
 #include "model/GRangeAttribute.h"
@@ -89,6 +98,15 @@ const ModelClassEntry kModelClasses[] = {
     {&GRecordCreate, GRecordClassId, "GRecord"},
     {&GRecordProxyCreate, GRecordProxyClassId, "GRecordProxy"},
     {&GRecordCompositeCreate, GRecordCompositeClassId, "GRecordComposite"},
+    {&GDeviceFontDescriptionCreate, GDeviceFontDescriptionClassId, "GDeviceFontDescription"},
+    {&GDeviceFontListCreate, GDeviceFontListClassId, "GDeviceFontList"},
+    {&GDeviceFontListCompositeCreate, GDeviceFontListCompositeClassId, "GDeviceFontListComposite"},
+    {&GCustomMediaSizeCreate, GCustomMediaSizeClassId, "GCustomMediaSize"},
+    {&GMarginPoolCreate, GMarginPoolClassId, "GMarginPool"},
+    {&GBinCreate, GBinClassId, "GBin"},
+    {&GPaperHandlingDeviceCreate, GPaperHandlingDeviceClassId, "GPaperHandlingDevice"},
+    {&GFormToTrayDatabaseCreate, GFormToTrayDatabaseClassId, "GFormToTrayDatabase"},
+    {&GFormToTrayAssociationCreate, GFormToTrayAssociationClassId, "GFormToTrayAssociation"},
 };
 
 }  // namespace
