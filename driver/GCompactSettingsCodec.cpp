@@ -1,8 +1,10 @@
 #include "driver/GCompactSettingsCodec.h"
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
+#include "driver/GDriverInstanceAccess.h"
 #include "model/GAttribute.h"
 #include "model/GAttributeComposite.h"
 #include "model/GCustomMediaSize.h"
@@ -36,7 +38,8 @@
 
 namespace {
 
-GCompactCodecInstanceAccess g_access;
+// Installed once when the module starts; read by any thread's first decode.
+std::atomic<MPersistentObject* (*)(GDriverInstance*)> g_createDefaultSettings{nullptr};
 
 // Record tags of the stream.
 enum : uint8_t {
@@ -870,7 +873,9 @@ GCompactSettingsCodec::GCompactSettingsCodec() = default;
 
 GCompactSettingsCodec::~GCompactSettingsCodec() { delete defaultTree_; }
 
-void GCompactSettingsCodec::SetInstanceAccess(const GCompactCodecInstanceAccess& access) { g_access = access; }
+void GCompactSettingsCodec::SetInstanceAccess(const GCompactCodecInstanceAccess& access) {
+  g_createDefaultSettings.store(access.createDefaultSettings);
+}
 
 bool GCompactSettingsCodec::SelectMode(int16_t selector) {
   if (selector != 0 && selector != 1) return false;
@@ -917,11 +922,9 @@ void AddToGroup(MPersistentObject* parent, GAttribute* child) {
 
 void GCompactSettingsCodec::BuildDefaultTree(GDriverInstance* instance) {
   auto root = std::make_unique<GAttributeComposite>();
-  MPersistentObject* configuration = nullptr;
-  if (instance != nullptr) {
-    if (g_access.createDefaultSettings != nullptr) root->AddChild(g_access.createDefaultSettings(instance));
-    if (g_access.printerConfiguration != nullptr) configuration = g_access.printerConfiguration(instance);
-  }
+  auto createDefaultSettings = g_createDefaultSettings.load();
+  if (instance != nullptr && createDefaultSettings != nullptr) root->AddChild(createDefaultSettings(instance));
+  MPersistentObject* configuration = InstancePrinterConfiguration(instance);
   root->AddChild(new GAttributeComposite(&kAnyChildGroupId));
 
   // The quick-set pool: one entry made from the configuration's template,

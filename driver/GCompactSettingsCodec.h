@@ -27,14 +27,14 @@ class RWVirtualInStream;
 class RWVirtualOutStream;
 
 // What the codec asks of a driver instance when it builds its tree of
-// defaults. The driver objects, which are built on this layer, install the
-// accessors when the module starts; without them the defaults are empty.
+// defaults, beside the printer configuration that it takes through
+// GDriverInstanceAccess. The driver objects, which are built on this layer,
+// install the accessor when the module starts; without it the tree holds
+// no document settings.
 struct GCompactCodecInstanceAccess {
   // A new document settings composite (id 360) holding the instance's
   // defaults, owned by the caller; or null.
   MPersistentObject* (*createDefaultSettings)(GDriverInstance* instance) = nullptr;
-  // The printer configuration of the instance's device model (borrowed), or null.
-  MPersistentObject* (*printerConfiguration)(GDriverInstance* instance) = nullptr;
 };
 
 class GCompactSettingsCodec {
@@ -77,8 +77,8 @@ class GCompactSettingsCodec {
   // The tree of defaults (borrowed); null before the first decode.
   const MPersistentObject* DefaultTree() const { return defaultTree_; }
 
-  // Installs the accessors used to build the tree of defaults (a
-  // default-made record removes them).
+  // Installs the accessor used to build the tree of defaults (a
+  // default-made record removes it).
   static void SetInstanceAccess(const GCompactCodecInstanceAccess& access);
 
  private:

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/GDriverInstanceAccess.h"
 #include "model/GAttributeComposite.h"
 #include "model/GCustomMediaSize.h"
 #include "model/GDeviceFontList.h"
@@ -147,13 +148,18 @@ class CompactCodecTest : public ::testing::Test {
       FakeInstance& fake = FromInstance(instance);
       return fake.defaults ? fake.defaults->DeepCopy() : nullptr;
     };
-    access.printerConfiguration = [](GDriverInstance* instance) -> MPersistentObject* {
+    GCompactSettingsCodec::SetInstanceAccess(access);
+    GDriverInstanceAccess instanceAccess;
+    instanceAccess.printerConfiguration = [](GDriverInstance* instance) -> MPersistentObject* {
       return FromInstance(instance).configuration.get();
     };
-    GCompactSettingsCodec::SetInstanceAccess(access);
+    SetDriverInstanceAccess(instanceAccess);
     instance_.defaults.reset(MakeDefaults());
   }
-  void TearDown() override { GCompactSettingsCodec::SetInstanceAccess(GCompactCodecInstanceAccess()); }
+  void TearDown() override {
+    GCompactSettingsCodec::SetInstanceAccess(GCompactCodecInstanceAccess());
+    SetDriverInstanceAccess(GDriverInstanceAccess());
+  }
 
   // Encodes with one codec and decodes with another over the defaults.
   std::unique_ptr<MPersistentObject> RoundTrip(const MPersistentObject* root, int16_t selector) {
