@@ -4,12 +4,15 @@
 #include "model/GBinaryData.h"
 #include "model/GBookletComposite.h"
 #include "model/GCapabilities.h"
+#include "model/GColorAttributes.h"
 #include "model/GConfiguration.h"
 #include "model/GCountedPtr.h"
 #include "model/GDisplayString.h"
 #include "model/GDisplayStringAttribute.h"
 #include "model/GEnumAttribute.h"
 #include "model/GGraphicBundle.h"
+#include "model/GMedia.h"
+#include "model/GMediaPool.h"
 #include "model/GOptMediaComposite.h"
 #include "model/GPMDVersionInfo.h"
 #include "model/GPersistableLong.h"
@@ -20,6 +23,8 @@
 #include "model/GSelectionString.h"
 #include "model/GState.h"
 #include "model/GStringAttribute.h"
+#include "model/GTintwrightAttribute.h"
+#include "model/GTray.h"
 #include "model/GValue32Attribute.h"
 #include "model/GValueAttribute.h"
 #include "model/MAssociationList.h"
@@ -57,6 +62,23 @@ const ModelClassEntry kModelClasses[] = {
     {&GResourceMappingListCreate, GResourceMappingListClassId, "GResourceMappingList"},
     {&GCapabilitiesCreate, GCapabilitiesClassId, "GCapabilities"},
     {&GConfigurationCreate, GConfigurationClassId, "GConfiguration"},
+    {&GTintwrightAttributeCreate, GTintwrightAttributeClassId, "GTintwrightAttribute"},
+    {&GTintwrightEnhancedAttributeCreate, GTintwrightEnhancedAttributeClassId, "GTintwrightEnhancedAttribute"},
+    {&GTintwrightEnhancedAttributeVer2Create, GTintwrightEnhancedAttributeVer2ClassId,
+     "GTintwrightEnhancedAttributeVer2"},
+    {&GSRGBExtensionCreate, GSRGBExtensionClassId, "GSRGBExtension"},
+    {&GEdgeControlCreate, GEdgeControlClassId, "GEdgeControl"},
+    {&GSRGBColorCreate, GSRGBColorClassId, "GSRGBColor"},
+    // Both halftone classes take id 790; the first registration of an id
+    // wins, so a stored 790 is created as a GHalftoneEnhanced. GHalftone is
+    // still found by its name.
+    {&GHalftoneEnhancedCreate, GHalftoneEnhancedClassId, "GHalftoneEnhanced"},
+    {&GHalftoneCreate, GHalftoneClassId, "GHalftone"},
+    {&GNeutralGraysCreate, GNeutralGraysClassId, "GNeutralGrays"},
+    {&GColorMapCreate, GColorMapClassId, "GColorMap"},
+    {&GMediaCreate, GMediaClassId, "GMedia"},
+    {&GTrayCreate, GTrayClassId, "GTray"},
+    {&GMediaPoolCreate, GMediaPoolClassId, "GMediaPool"},
 };
 
 }  // namespace

@@ -13,12 +13,15 @@
 #include "model/GBinaryData.h"
 #include "model/GBookletComposite.h"
 #include "model/GCapabilities.h"
+#include "model/GColorAttributes.h"
 #include "model/GConfiguration.h"
 #include "model/GCountedPtr.h"
 #include "model/GDisplayString.h"
 #include "model/GDisplayStringAttribute.h"
 #include "model/GEnumAttribute.h"
 #include "model/GGraphicBundle.h"
+#include "model/GMedia.h"
+#include "model/GMediaPool.h"
 #include "model/GOptMediaComposite.h"
 #include "model/GPMDVersionInfo.h"
 #include "model/GPersistableLong.h"
@@ -29,6 +32,8 @@
 #include "model/GSelectionString.h"
 #include "model/GState.h"
 #include "model/GStringAttribute.h"
+#include "model/GTintwrightAttribute.h"
+#include "model/GTray.h"
 #include "model/GValue32Attribute.h"
 #include "model/GValueAttribute.h"
 #include "model/MAssociationList.h"
@@ -139,6 +144,13 @@ TEST_F(ModelPersistenceTest, TheFileFormOfACompositeIsBaseVersionCountAndChildre
 
 // ---- Store sizes ----
 
+GMedia* SampleMedium() {
+  const GShortPoint size(5100, 6600);
+  const GShortPoint extent(4900, 6400);
+  const GShortPoint origin(100, 100);
+  return new GMedia("Letter", &size, &extent, &origin, 0, 1, 600, 600, &kRoot, 0, "", "Plain");
+}
+
 // One populated sample per registered class. A class added to
 // RegisterModelClasses adds its sample here.
 struct StoreSizeSample {
@@ -219,6 +231,25 @@ std::vector<StoreSizeSample> StoreSizeSamples() {
          nested->AddChild(caps);
          config->AddChild(nested);
          return config;
+       }},
+      {GTintwrightAttributeClassId, [] { return new GTintwrightAttribute(&kRoot, 1, 2, 3, 4, 5, 6); }},
+      {GTintwrightEnhancedAttributeClassId, [] { return new GTintwrightEnhancedAttribute(&kRoot); }},
+      {GTintwrightEnhancedAttributeVer2ClassId, [] { return new GTintwrightEnhancedAttributeVer2(&kRoot); }},
+      {GSRGBExtensionClassId, [] { return new GSRGBExtension(101, &kRoot); }},
+      {GEdgeControlClassId, [] { return new GEdgeControl(94, &kRoot); }},
+      {GSRGBColorClassId, [] { return new GSRGBColor(98, &kRoot); }},
+      {GHalftoneEnhancedClassId, [] { return new GHalftoneEnhanced(41, &kRoot); }},
+      {GHalftoneClassId, [] { return new GHalftone(41, &kRoot); }},
+      {GNeutralGraysClassId, [] { return new GNeutralGrays(80, &kRoot); }},
+      {GColorMapClassId, [] { return new GColorMap(15, &kRoot); }},
+      {GMediaClassId, [] { return SampleMedium(); }},
+      {GTrayClassId,
+       [] { return new GTray(5, "Tray1", 1, 0, 0, 250, 100, SampleMedium(), "Tray 1", "qvres.dll", &kRoot); }},
+      {GMediaPoolClassId,
+       [] {
+         auto* pool = new GMediaPool(&kRoot);
+         pool->AddChild(SampleMedium());
+         return pool;
        }},
   };
 }

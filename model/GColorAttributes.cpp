@@ -1,0 +1,117 @@
+#include "model/GColorAttributes.h"
+
+#include "model/GColorSettingGetters.h"
+#include "model/GPeripheral.h"
+#include "rw/RWBinaryFile.h"
+#include "rw/RWVirtualStream.h"
+
+// ---- GColorCodeAttribute ----
+
+GColorCodeAttribute::GColorCodeAttribute(int32_t value, const int32_t* id) : GColorAttribute(id), value_(value) {}
+
+GColorCodeAttribute::GColorCodeAttribute(const GColorCodeAttribute& other) = default;
+
+GColorCodeAttribute& GColorCodeAttribute::operator=(const GColorCodeAttribute& other) {
+  if (this != &other) {
+    GColorAttribute::operator=(other);
+    value_ = other.value_;
+  }
+  return *this;
+}
+
+GColorCodeAttribute::~GColorCodeAttribute() = default;
+
+uint32_t GColorCodeAttribute::MembersStoreSize() const { return GColorAttribute::MembersStoreSize() + 8; }
+
+void GColorCodeAttribute::SaveMembers(RWVirtualOutStream& stream) const {
+  GColorAttribute::SaveMembers(stream);
+  stream.PutULong(ClassVersion());
+  stream.PutInt(value_);
+}
+
+void GColorCodeAttribute::SaveMembersToFile(RWBinaryFile& file) const {
+  GColorAttribute::SaveMembersToFile(file);
+  file.WriteULong(ClassVersion());
+  file.WriteInt(value_);
+}
+
+void GColorCodeAttribute::RestoreMembers(RWVirtualInStream& stream) {
+  GColorAttribute::RestoreMembers(stream);
+  uint32_t version = 0;
+  if (!stream.Good() || !stream.GetULong(version).Good() || version != ClassVersion()) return;
+  int32_t value = 0;
+  if (stream.GetInt(value).Good()) value_ = value;
+}
+
+void GColorCodeAttribute::RestoreMembersFromFile(RWBinaryFile& file) {
+  GColorAttribute::RestoreMembersFromFile(file);
+  uint32_t version = 0;
+  if (!file.ReadULong(version) || version != ClassVersion()) return;
+  int32_t value = 0;
+  if (file.ReadInt(value)) value_ = value;
+}
+
+int GColorCodeAttribute::DerivesFrom(RWClassID classId) const {
+  return classId == ClassId() || GColorAttribute::DerivesFrom(classId);
+}
+
+int GColorCodeAttribute::Matches(const MPersistentObject* other) const {
+  if (other == this) return 1;
+  if (other == nullptr || other->ClassId() != ClassId()) return 0;
+  const auto* color = dynamic_cast<const GColorCodeAttribute*>(other);
+  return color != nullptr && color->value_ == value_;
+}
+
+int16_t GColorCodeAttribute::GetDeviceValue(const GCountedPtr& holder) const {
+  return MapFeatureValue(MappingListId(), holder, GetValue());
+}
+
+// ---- The seven classes ----
+
+namespace {
+
+const int32_t kNoFeature = 0;
+const int32_t kHalftoneCodes = 533;
+const int32_t kColorMapCodes = 537;
+const int32_t kNeutralGraysCodes = 543;
+const int32_t kEdgeControlCodes = 545;
+const int32_t kSRGBCodes = 552;
+
+}  // namespace
+
+#define QV_COLOR_CODE_CLASS(Name, classId, defaultValue, receiverOperation, listId)                 \
+  Name::Name() : GColorCodeAttribute(defaultValue, &kNoFeature) {}                                 \
+  Name::Name(int32_t value, const int32_t* id) : GColorCodeAttribute(value, id) {}                 \
+  Name::Name(const Name& other) = default;                                                         \
+  Name& Name::operator=(const Name& other) {                                                       \
+    GColorCodeAttribute::operator=(other);                                                         \
+    return *this;                                                                                  \
+  }                                                                                                \
+  Name::~Name() = default;                                                                         \
+  RWClassID Name::StaticClassId() { return classId; }                                              \
+  Name* Name::CreateSameKind() const { return new Name; }                                          \
+  Name* Name::Clone() const { return new Name(*this); }                                            \
+  RWClassID Name::ClassId() const { return classId; }                                              \
+  const int32_t* Name::MappingListId() const { return &listId; }                                   \
+  int16_t Name::ApplyTo(GPeripheral* receiver) {                                                   \
+    return receiver != nullptr ? receiver->receiverOperation(this) : 0;                            \
+  }                                                                                                \
+  RWVirtualInStream& operator>>(RWVirtualInStream& stream, Name*& out) {                           \
+    GReadTypedObject(stream, out);                                                                 \
+    return stream;                                                                                 \
+  }                                                                                                \
+  RWBinaryFile& operator>>(RWBinaryFile& file, Name*& out) {                                       \
+    GReadTypedObject(file, out);                                                                   \
+    return file;                                                                                   \
+  }                                                                                                \
+  RWCollectable* Name##Create() { return new Name; }
+
+QV_COLOR_CODE_CLASS(GSRGBExtension, GSRGBExtensionClassId, 100, SetSRGBExtension, kSRGBCodes)
+QV_COLOR_CODE_CLASS(GEdgeControl, GEdgeControlClassId, 93, SetEdgeControl, kEdgeControlCodes)
+QV_COLOR_CODE_CLASS(GSRGBColor, GSRGBColorClassId, 98, SetSRGBColor, kSRGBCodes)
+QV_COLOR_CODE_CLASS(GHalftoneEnhanced, GHalftoneEnhancedClassId, 40, SetHalftoneEnhanced, kHalftoneCodes)
+QV_COLOR_CODE_CLASS(GHalftone, GHalftoneClassId, 40, SetHalftone, kHalftoneCodes)
+QV_COLOR_CODE_CLASS(GNeutralGrays, GNeutralGraysClassId, 70, SetNeutralGrays, kNeutralGraysCodes)
+QV_COLOR_CODE_CLASS(GColorMap, GColorMapClassId, 15, SetColorMap, kColorMapCodes)
+
+#undef QV_COLOR_CODE_CLASS
