@@ -1,23 +1,35 @@
 #include "model/ModelClasses.h"
 
 #include "model/GAttributeComposite.h"
+#include "model/GBin.h"
 #include "model/GBinaryData.h"
 #include "model/GBookletComposite.h"
 #include "model/GCapabilities.h"
 #include "model/GColorAttributes.h"
 #include "model/GConfiguration.h"
 #include "model/GCountedPtr.h"
+#include "model/GCustomMediaSize.h"
+#include "model/GDeviceFontDescription.h"
+#include "model/GDeviceFontList.h"
+#include "model/GDeviceFontListComposite.h"
 #include "model/GDisplayString.h"
 #include "model/GDisplayStringAttribute.h"
 #include "model/GEnumAttribute.h"
+#include "model/GFormToTrayAssociation.h"
+#include "model/GFormToTrayDatabase.h"
 #include "model/GGraphicBundle.h"
+#include "model/GMarginPool.h"
 #include "model/GMedia.h"
 #include "model/GMediaPool.h"
 #include "model/GOptMediaComposite.h"
 #include "model/GPMDVersionInfo.h"
+#include "model/GPaperHandlingDevice.h"
 #include "model/GPersistableLong.h"
 #include "model/GPersistableULong.h"
 #include "model/GRangeAttribute.h"
+#include "model/GRecord.h"
+#include "model/GRecordComposite.h"
+#include "model/GRecordProxy.h"
 #include "model/GResourceMapping.h"
 #include "model/GResourceMappingList.h"
 #include "model/GSelectionString.h"
@@ -30,6 +42,8 @@
 #include "model/MAssociationList.h"
 #include "model/MPersistentAssociation.h"
 #include "model/MPersistentComposite.h"
+#include "model/MPersistentCompositeOnDisk.h"
+#include "model/MPersistentCompositeOnDiskImp.h"
 #include "rw/RWFactory.h"
 #include "rw/RWStringID.h"
 
@@ -79,6 +93,20 @@ const ModelClassEntry kModelClasses[] = {
     {&GMediaCreate, GMediaClassId, "GMedia"},
     {&GTrayCreate, GTrayClassId, "GTray"},
     {&GMediaPoolCreate, GMediaPoolClassId, "GMediaPool"},
+    {&MPersistentCompositeOnDiskCreate, MPersistentCompositeOnDiskClassId, "MPersistentCompositeOnDisk"},
+    {&MPersistentCompositeOnDiskImpCreate, MPersistentCompositeOnDiskImpClassId, "MPersistentCompositeOnDiskImp"},
+    {&GRecordCreate, GRecordClassId, "GRecord"},
+    {&GRecordProxyCreate, GRecordProxyClassId, "GRecordProxy"},
+    {&GRecordCompositeCreate, GRecordCompositeClassId, "GRecordComposite"},
+    {&GDeviceFontDescriptionCreate, GDeviceFontDescriptionClassId, "GDeviceFontDescription"},
+    {&GDeviceFontListCreate, GDeviceFontListClassId, "GDeviceFontList"},
+    {&GDeviceFontListCompositeCreate, GDeviceFontListCompositeClassId, "GDeviceFontListComposite"},
+    {&GCustomMediaSizeCreate, GCustomMediaSizeClassId, "GCustomMediaSize"},
+    {&GMarginPoolCreate, GMarginPoolClassId, "GMarginPool"},
+    {&GBinCreate, GBinClassId, "GBin"},
+    {&GPaperHandlingDeviceCreate, GPaperHandlingDeviceClassId, "GPaperHandlingDevice"},
+    {&GFormToTrayDatabaseCreate, GFormToTrayDatabaseClassId, "GFormToTrayDatabase"},
+    {&GFormToTrayAssociationCreate, GFormToTrayAssociationClassId, "GFormToTrayAssociation"},
 };
 
 }  // namespace

@@ -10,23 +10,35 @@
 #include <vector>
 
 #include "model/GAttributeComposite.h"
+#include "model/GBin.h"
 #include "model/GBinaryData.h"
 #include "model/GBookletComposite.h"
 #include "model/GCapabilities.h"
 #include "model/GColorAttributes.h"
 #include "model/GConfiguration.h"
 #include "model/GCountedPtr.h"
+#include "model/GCustomMediaSize.h"
+#include "model/GDeviceFontDescription.h"
+#include "model/GDeviceFontList.h"
+#include "model/GDeviceFontListComposite.h"
 #include "model/GDisplayString.h"
 #include "model/GDisplayStringAttribute.h"
 #include "model/GEnumAttribute.h"
+#include "model/GFormToTrayAssociation.h"
+#include "model/GFormToTrayDatabase.h"
 #include "model/GGraphicBundle.h"
+#include "model/GMarginPool.h"
 #include "model/GMedia.h"
 #include "model/GMediaPool.h"
 #include "model/GOptMediaComposite.h"
 #include "model/GPMDVersionInfo.h"
+#include "model/GPaperHandlingDevice.h"
 #include "model/GPersistableLong.h"
 #include "model/GPersistableULong.h"
 #include "model/GRangeAttribute.h"
+#include "model/GRecord.h"
+#include "model/GRecordComposite.h"
+#include "model/GRecordProxy.h"
 #include "model/GResourceMapping.h"
 #include "model/GResourceMappingList.h"
 #include "model/GSelectionString.h"
@@ -39,6 +51,8 @@
 #include "model/MAssociationList.h"
 #include "model/MPersistentAssociation.h"
 #include "model/MPersistentComposite.h"
+#include "model/MPersistentCompositeOnDisk.h"
+#include "model/MPersistentCompositeOnDiskImp.h"
 #include "model/MPersistentIterator.h"
 #include "model/ModelClasses.h"
 #include "rw/RWReadTable.h"
@@ -151,6 +165,22 @@ GMedia* SampleMedium() {
   return new GMedia("Letter", &size, &extent, &origin, 0, 1, 600, 600, &kRoot, 0, "", "Plain");
 }
 
+// A device font list with two fonts and both maps.
+GDeviceFontList* MakeFontList() {
+  static const int32_t noId = 0;
+  auto* list = new GDeviceFontList(416);
+  GDeviceFontDescription::SymbolSetVector sets(64);
+  sets.Append(277);
+  list->AddFont(GDeviceFontDescription(RWCString("Mono"), RWCString("(s0T"), 277, sets, 400, 0, 16, 1, 1, 12, 3, 4));
+  list->AddFont(GDeviceFontDescription());
+  list->SetStamp(9);
+  auto* first = new MAssociationList;
+  first->Add(new MPersistentAssociation(new GPersistableULong(3), new GStringAttribute("(3@", &noId), noId));
+  list->SetFirstMap(first);
+  list->SetSecondMap(new MAssociationList);
+  return list;
+}
+
 // One populated sample per registered class. A class added to
 // RegisterModelClasses adds its sample here.
 struct StoreSizeSample {
@@ -251,6 +281,72 @@ std::vector<StoreSizeSample> StoreSizeSamples() {
          pool->AddChild(SampleMedium());
          return pool;
        }},
+      {MPersistentCompositeOnDiskClassId,
+       [] { return new MPersistentCompositeOnDisk(RWWString(u"C:\\ModelTests\\records.dat"), 0, kOwn); }},
+      {MPersistentCompositeOnDiskImpClassId, [] { return new MPersistentCompositeOnDiskImp; }},
+      {GRecordClassId, [] { return new GRecord(TestLeaf(1, kOwn)); }},
+      {GRecordProxyClassId, [] { return new GRecordProxy(TestLeaf(1, kOwn)); }},
+      {GRecordCompositeClassId,
+       [] {
+         auto* record = new GRecordComposite(MPersistentComposite(kRoot));
+         record->AddRecord(GRecordRef(new GRecord(TestLeaf(1, kOwn))));
+         record->AddRecord(GRecordRef(new GRecordProxy(TestLeaf(2, kOwn))));
+         return record;
+       }},
+      {GDeviceFontDescriptionClassId,
+       [] {
+         GDeviceFontDescription::SymbolSetVector sets(64);
+         sets.Append(277);
+         sets.Append(14);
+         return new GDeviceFontDescription(RWCString("Mono"), RWCString("(s0T"), 277, sets, 400, 0, 16, 1, 1, 12, 3,
+                                           4);
+       }},
+      {GMarginPoolClassId,
+       [] {
+         auto* pool = new GMarginPool;
+         const int32_t record[16] = {6350, 4233, 6350, 4233};
+         pool->Add(record);
+         return pool;
+       }},
+      {GDeviceFontListClassId, [] { return MakeFontList(); }},
+      {GDeviceFontListCompositeClassId,
+       [] {
+         auto* lists = new GDeviceFontListComposite;
+         lists->Add(MakeFontList());
+         lists->Add(MakeFontList());
+         return lists;
+       }},
+      {GCustomMediaSizeClassId,
+       [] {
+         static const int32_t id = 777;
+         return new GCustomMediaSize(16384, RWCString("Postcard"), 1, 100, 148, &id);
+       }},
+      {GBinClassId,
+       [] {
+         static const int32_t id = 0;
+         return new GBin(12, RWCString("Face up"), 16, 1, 2, 250, -1, 0, 0, "Face-up bin", "qvres.dll", &id);
+       }},
+      {GPaperHandlingDeviceClassId,
+       [] {
+         static const int32_t id = 0;
+         auto* device = new GPaperHandlingDevice(7, RWCString("Mailbox"), 1, 1, 0, 1, 1, "Mailbox", nullptr, &id);
+         auto* option = new GAttributeComposite;
+         option->AddChild(new GBin(RWCString("Bin 1"), 41, &id));
+         device->SetOption(3, GCountedPtr(option));
+         device->SetOption(19, GCountedPtr(option));
+         device->SetOption(2, GCountedPtr(new GAttributeComposite));
+         return device;
+       }},
+      {GFormToTrayDatabaseClassId,
+       [] {
+         static const int32_t id = 510;
+         auto* database = new GFormToTrayDatabase(&id);
+         database->AssignTrayWithForm(1, 1, 11102, "Letter");
+         database->ResetTray(2);
+         return database;
+       }},
+      {GFormToTrayAssociationClassId,
+       [] { return new GFormToTrayAssociation(3, 9, 11104, RWWString(u"A4")); }},
   };
 }
 

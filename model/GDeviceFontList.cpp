@@ -1,0 +1,264 @@
+#include "model/GDeviceFontList.h"
+
+#include <new>
+
+#include "model/GPersistableULong.h"
+#include "model/GStringAttribute.h"
+#include "model/MAssociationList.h"
+#include "rw/RWBinaryFile.h"
+#include "rw/RWPersistence.h"
+#include "rw/RWReadTable.h"
+#include "rw/RWStoreTable.h"
+#include "rw/RWVirtualStream.h"
+
+namespace {
+
+// Reads one map through the framing; only an association list is taken.
+template <typename Input>
+void ReadMap(Input& input, GCountedPtr& map) {
+  MAssociationList* list = nullptr;
+  GReadTypedObject(input, list);
+  // The handle deletes the list when it lets go, so a failed restore must
+  // not delete it too.
+  RWReadTableGuard::Adopt(list);
+  map = GCountedPtr(list);
+}
+
+}  // namespace
+
+// ---- Construction ----
+
+GDeviceFontList::GDeviceFontList() = default;
+
+GDeviceFontList::GDeviceFontList(const int32_t& id) : MPersistentObject(id) {}
+
+GDeviceFontList::GDeviceFontList(const GDeviceFontList& other) : MPersistentObject(other) { CopyFrom(other); }
+
+GDeviceFontList& GDeviceFontList::operator=(const GDeviceFontList& other) {
+  MPersistentObject::operator=(other);
+  CopyFrom(other);
+  return *this;
+}
+
+GDeviceFontList::~GDeviceFontList() { DeleteFonts(); }
+
+GDeviceFontList* GDeviceFontList::CreateSameKind() const { return new GDeviceFontList; }
+GDeviceFontList* GDeviceFontList::Clone() const { return new GDeviceFontList(*this); }
+RWClassID GDeviceFontList::ClassId() const { return GDeviceFontListClassId; }
+
+int GDeviceFontList::DerivesFrom(RWClassID classId) const {
+  return classId == GDeviceFontListClassId || MPersistentObject::DerivesFrom(classId);
+}
+
+// ---- Fonts and maps ----
+
+void GDeviceFontList::DeleteFonts() {
+  while (RWSlistLink* link = fonts_.RemoveAfter(fonts_.Head())) {
+    if (link == fonts_.Tail()) break;
+    delete static_cast<FontNode*>(link);
+  }
+  fonts_.Init();
+}
+
+void GDeviceFontList::AppendNode(FontNode* node) { fonts_.InsertAfter(fonts_.Last(), node); }
+
+void GDeviceFontList::AddFont(const GDeviceFontDescription& font) {
+  auto* node = new (std::nothrow) FontNode;
+  if (node == nullptr) return;
+  node->font = font;
+  AppendNode(node);
+}
+
+void GDeviceFontList::CopyFrom(const GDeviceFontList& other) {
+  // Copying a list from itself would delete what it copies.
+  if (&other == this) return;
+  auto copyMap = [](const GCountedPtr& map) {
+    auto* list = dynamic_cast<MAssociationList*>(map.Pointee());
+    return GCountedPtr(list != nullptr ? list->Clone() : nullptr);
+  };
+  firstMap_ = copyMap(other.firstMap_);
+  secondMap_ = copyMap(other.secondMap_);
+  DeleteFonts();
+  for (RWSlistLink* p = other.fonts_.First(); p != other.fonts_.Tail(); p = p->next)
+    AddFont(static_cast<FontNode*>(p)->font);
+  stamp_ = other.stamp_;
+}
+
+void GDeviceFontList::Clear() {
+  DeleteFonts();
+  firstMap_ = GCountedPtr();
+  secondMap_ = GCountedPtr();
+}
+
+int GDeviceFontList::GetFont(uint32_t index, GDeviceFontDescription& out) const {
+  if (index >= fonts_.Count()) return 0;
+  RWSlistLink* p = fonts_.First();
+  for (uint32_t i = 0; i < index; ++i) p = p->next;
+  out = static_cast<FontNode*>(p)->font;
+  return 1;
+}
+
+int GDeviceFontList::FindFontWhere(FontPredicate predicate, int userData, GDeviceFontDescription*& out) {
+  if (predicate == nullptr) return 0;
+  for (RWSlistLink* p = fonts_.First(); p != fonts_.Tail(); p = p->next) {
+    GDeviceFontDescription* font = &static_cast<FontNode*>(p)->font;
+    if (predicate(font, userData)) {
+      out = font;
+      return 1;
+    }
+  }
+  return 0;
+}
+
+void GDeviceFontList::SetFirstMap(MAssociationList* map) { firstMap_ = GCountedPtr(map); }
+void GDeviceFontList::SetSecondMap(MAssociationList* map) { secondMap_ = GCountedPtr(map); }
+MAssociationList* GDeviceFontList::GetFirstMap() const { return dynamic_cast<MAssociationList*>(firstMap_.Pointee()); }
+MAssociationList* GDeviceFontList::GetSecondMap() const {
+  return dynamic_cast<MAssociationList*>(secondMap_.Pointee());
+}
+
+const char* GDeviceFontList::Lookup(const GCountedPtr& map, uint32_t key) {
+  auto* list = dynamic_cast<MAssociationList*>(map.Pointee());
+  if (list == nullptr) return nullptr;
+  // The probe has id 0, so only keys stored with id 0 and an equal value
+  // are found.
+  GPersistableULong probe(key);
+  MPersistentAssociation* association = list->FindAssociation(&probe);
+  if (association == nullptr) return nullptr;
+  // A stored map may pair a key with something other than a text.
+  auto* text = dynamic_cast<GStringAttribute*>(association->GetValue());
+  return text != nullptr ? text->GetString().Data() : nullptr;
+}
+
+const char* GDeviceFontList::LookupFirst(int32_t key) const {
+  return Lookup(firstMap_, static_cast<uint32_t>(key) & 0xFFFFu);
+}
+
+const char* GDeviceFontList::LookupSecond(int32_t key) const { return Lookup(secondMap_, static_cast<uint32_t>(key)); }
+
+int GDeviceFontList::Matches(const MPersistentObject* other) const {
+  if (other == this) return 1;
+  if (other == nullptr || other->ClassId() != ClassId() || !MPersistentObject::Matches(other)) return 0;
+  auto* list = dynamic_cast<const GDeviceFontList*>(other);
+  if (list == nullptr) return 0;
+  auto mapsAlike = [](const GCountedPtr& a, const GCountedPtr& b) {
+    if (a.Pointee() == b.Pointee()) return true;
+    return a.Pointee() != nullptr && b.Pointee() != nullptr && a.Pointee()->Matches(b.Pointee());
+  };
+  if (!mapsAlike(firstMap_, list->firstMap_) || !mapsAlike(secondMap_, list->secondMap_)) return 0;
+  if (fonts_.Count() != list->fonts_.Count()) return 0;
+  for (RWSlistLink *p = fonts_.First(), *q = list->fonts_.First(); p != fonts_.Tail(); p = p->next, q = q->next)
+    if (!static_cast<FontNode*>(p)->font.Matches(&static_cast<FontNode*>(q)->font)) return 0;
+  return 1;
+}
+
+// ---- Persistence ----
+
+uint32_t GDeviceFontList::MembersStoreSize() const {
+  RWStoreTableGuard guard;
+  uint32_t size = MPersistentObject::MembersStoreSize() + 8;
+  for (RWSlistLink* p = fonts_.First(); p != fonts_.Tail(); p = p->next)
+    size += static_cast<FontNode*>(p)->font.StoredByteCount();
+  size += 4;
+  size += firstMap_.Pointee() != nullptr ? firstMap_.Pointee()->StoredByteCount() : 6;
+  size += secondMap_.Pointee() != nullptr ? secondMap_.Pointee()->StoredByteCount() : 6;
+  return size;
+}
+
+void GDeviceFontList::SaveMembers(RWVirtualOutStream& stream) const {
+  MPersistentObject::SaveMembers(stream);
+  stream.PutULong(ClassVersion());
+  stream.PutUInt(static_cast<uint32_t>(fonts_.Count()));
+  for (RWSlistLink* p = fonts_.First(); p != fonts_.Tail(); p = p->next)
+    static_cast<FontNode*>(p)->font.WriteTo(stream);
+  stream.PutULong(stamp_);
+  RWWriteObjectPointer(stream, firstMap_.Pointee());
+  RWWriteObjectPointer(stream, secondMap_.Pointee());
+}
+
+void GDeviceFontList::SaveMembersToFile(RWBinaryFile& file) const {
+  MPersistentObject::SaveMembersToFile(file);
+  file.WriteULong(ClassVersion());
+  file.WriteUInt(static_cast<uint32_t>(fonts_.Count()));
+  for (RWSlistLink* p = fonts_.First(); p != fonts_.Tail(); p = p->next)
+    static_cast<FontNode*>(p)->font.WriteToFile(file);
+  file.WriteULong(stamp_);
+  RWWriteObjectPointerToFile(file, firstMap_.Pointee());
+  RWWriteObjectPointerToFile(file, secondMap_.Pointee());
+}
+
+// Reading: version 0 reads nothing more. Otherwise the fonts are replaced by
+// the stored ones, each read in place into a new entry (the stored count
+// reserves nothing: the first failed read ends the list); a version below 2
+// has no stamp (0) and one below 3 no maps (none). Versions above 3 are read
+// as 3.
+
+void GDeviceFontList::RestoreMembers(RWVirtualInStream& stream) {
+  MRestoreScope scope(this);
+  MPersistentObject::RestoreMembers(stream);
+  uint32_t version = 0;
+  stream.GetULong(version);
+  if (!stream.Good() || version == 0) return;
+  DeleteFonts();
+  uint32_t count = 0;
+  stream.GetUInt(count);
+  if (!stream.Good()) return;
+  for (uint32_t i = 0; i < count; ++i) {
+    auto* node = new (std::nothrow) FontNode;
+    if (node == nullptr) {
+      stream.SetState(RW_STREAM_FAIL);
+      return;
+    }
+    if (RWReadObjectInto(stream, &node->font) == nullptr || !stream.Good() || RWReadTableGuard::RestoreFailed()) {
+      delete node;
+      return;
+    }
+    AppendNode(node);
+  }
+  stamp_ = 0;
+  if (version >= 2) stream.GetULong(stamp_);
+  firstMap_ = GCountedPtr();
+  secondMap_ = GCountedPtr();
+  if (version < 3 || !stream.Good()) return;
+  ReadMap(stream, firstMap_);
+  if (stream.Good()) ReadMap(stream, secondMap_);
+}
+
+void GDeviceFontList::RestoreMembersFromFile(RWBinaryFile& file) {
+  MRestoreScope scope(this);
+  MPersistentObject::RestoreMembersFromFile(file);
+  uint32_t version = 0;
+  if (!file.ReadULong(version) || version == 0) return;
+  DeleteFonts();
+  uint32_t count = 0;
+  if (!file.ReadUInt(count)) return;
+  auto failed = [&file] { return file.HasError() || file.IsAtEnd() || RWReadTableGuard::RestoreFailed(); };
+  for (uint32_t i = 0; i < count; ++i) {
+    auto* node = new (std::nothrow) FontNode;
+    if (node == nullptr) return;
+    if (RWReadObjectIntoFromFile(file, &node->font) == nullptr || failed()) {
+      delete node;
+      return;
+    }
+    AppendNode(node);
+  }
+  stamp_ = 0;
+  if (version >= 2 && !file.ReadULong(stamp_)) return;
+  firstMap_ = GCountedPtr();
+  secondMap_ = GCountedPtr();
+  if (version < 3) return;
+  ReadMap(file, firstMap_);
+  if (!failed()) ReadMap(file, secondMap_);
+}
+
+RWVirtualInStream& operator>>(RWVirtualInStream& stream, GDeviceFontList*& out) {
+  GReadTypedObject(stream, out);
+  return stream;
+}
+
+RWBinaryFile& operator>>(RWBinaryFile& file, GDeviceFontList*& out) {
+  GReadTypedObject(file, out);
+  return file;
+}
+
+RWCollectable* GDeviceFontListCreate() { return new GDeviceFontList; }

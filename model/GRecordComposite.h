@@ -1,0 +1,84 @@
+// GRecordComposite: the record of a composite that a record store has
+// written as its children's blocks followed by a shell of the composite
+// itself. It holds the child records in order, each by a counted handle.
+// The store's index of everything it holds is one too: its own fields stay
+// zero, so its searches always go on to its children.
+#pragma once
+
+#include <cstdint>
+
+#include "model/GRecord.h"
+#include "rw/RWIntrusiveDlist.h"
+
+constexpr RWClassID GRecordCompositeClassId = 785;
+
+class GRecordComposite : public GRecord {
+ public:
+  // No child records, class id, serial and feature id 0 (an index).
+  GRecordComposite();
+  // The composite's record fields and no child records yet.
+  explicit GRecordComposite(const MPersistentObject& composite);
+  // The same record fields and the same child records (shared).
+  GRecordComposite(const GRecordComposite& other);
+  // Lets go of every child record.
+  ~GRecordComposite() override;
+
+  static RWClassID StaticClassId() { return GRecordCompositeClassId; }
+  static uint32_t ClassVersion() { return 1; }
+
+  RWCollectable* CreateSameKind() const override;
+  GRecordComposite* Clone() const override;
+  RWClassID ClassId() const override;
+  // The record's size, version, count and the children's stored sizes.
+  uint32_t MembersStoreSize() const override;
+  // Restoring reads only records, each a new one that nothing else holds:
+  // a damaged input that names anything else (another object, a record
+  // already placed, one of the records still being read) fails the
+  // restore, so the records always form a tree.
+  void RestoreMembers(RWVirtualInStream& stream) override;
+  void RestoreMembersFromFile(RWBinaryFile& file) override;
+  void SaveMembers(RWVirtualOutStream& stream) const override;
+  void SaveMembersToFile(RWBinaryFile& file) const override;
+
+  GRecordComposite* AsComposite() override;
+  // Appends the record (an empty handle is ignored).
+  void AddRecord(const GRecordRef& record) override;
+  // The sum of the children's record counts; the composite's own record is
+  // not counted.
+  int GetRecordCount() const override;
+  // Lets go of every child record.
+  virtual void ClearRecords();
+  // The number of direct child records.
+  virtual int GetChildCount() const;
+
+  // ---- The list of child records ----
+  RWIntrusiveDlist& Links() { return records_; }
+  // The record that a link of this list holds.
+  static GRecord* RecordAt(const RWDlistLink* link);
+  // The last link that holds the record, or null.
+  RWDlistLink* LastLinkOf(const GRecord* record) const;
+  // Makes this the index of a store: its own record then never answers a
+  // search (an object stored with serial 0 would otherwise name it, and
+  // taking the index would take everything).
+  void MarkAsIndex() { isIndex_ = true; }
+
+ protected:
+  // The composite's own record first, then the children in order: a child
+  // whose own key matches answers (and, for take and replace, leaves this
+  // list); any other child searches its own children or store.
+  void Take(GCountedRef& out, const GRecordKey& key, MPersistentCompositeOnDiskImp& store) override;
+  int Replace(const GRecordKey& key, const GCountedRef& with, MPersistentCompositeOnDiskImp& store) override;
+  void Peek(GCountedRef& out, const GRecordKey& key, MPersistentCompositeOnDiskImp& store) override;
+
+ private:
+  // Reads the child records after the version; read gets one reference.
+  template <typename ReadOne>
+  void RestoreChildren(uint32_t count, ReadOne read);
+  // Unlinks the link and lets go of its record.
+  void DropLink(RWDlistLink* link);
+
+  RWIntrusiveDlist records_;
+  bool isIndex_ = false;
+};
+
+RWCollectable* GRecordCompositeCreate();
