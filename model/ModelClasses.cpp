@@ -18,6 +18,7 @@
 #include "model/GFormToTrayAssociation.h"
 #include "model/GFormToTrayDatabase.h"
 #include "model/GGraphicBundle.h"
+#include "model/GLocaleInfo.h"
 #include "model/GMarginPool.h"
 #include "model/GMedia.h"
 #include "model/GMediaPool.h"
@@ -107,6 +108,7 @@ const ModelClassEntry kModelClasses[] = {
     {&GPaperHandlingDeviceCreate, GPaperHandlingDeviceClassId, "GPaperHandlingDevice"},
     {&GFormToTrayDatabaseCreate, GFormToTrayDatabaseClassId, "GFormToTrayDatabase"},
     {&GFormToTrayAssociationCreate, GFormToTrayAssociationClassId, "GFormToTrayAssociation"},
+    {&GLocaleInfoCreate, GLocaleInfoClassId, "GLocaleInfo"},
 };
 
 }  // namespace

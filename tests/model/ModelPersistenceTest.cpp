@@ -15,6 +15,7 @@
 #include "model/GBookletComposite.h"
 #include "model/GCapabilities.h"
 #include "model/GColorAttributes.h"
+#include "model/GLocaleInfo.h"
 #include "model/GConfiguration.h"
 #include "model/GCountedPtr.h"
 #include "model/GCustomMediaSize.h"
@@ -347,6 +348,13 @@ std::vector<StoreSizeSample> StoreSizeSamples() {
        }},
       {GFormToTrayAssociationClassId,
        [] { return new GFormToTrayAssociation(3, 9, 11104, RWWString(u"A4")); }},
+      {GLocaleInfoClassId,
+       [] {
+         auto* info = new GLocaleInfo(kOwn);
+         info->SetCountryName("Deutschland");
+         info->SetAMSymbol("");
+         return info;
+       }},
   };
 }
 

@@ -1,0 +1,7 @@
+// Registration of the driver core's persistent classes with the class
+// factory. The module calls RegisterDriverClasses when it starts, after the
+// model's classes, and UnregisterDriverClasses when it unloads.
+#pragma once
+
+void RegisterDriverClasses();
+void UnregisterDriverClasses();

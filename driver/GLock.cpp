@@ -1,0 +1,5 @@
+#include "driver/GLock.h"
+
+GLock::~GLock() = default;
+
+void GLock::Reserved(void*) {}
