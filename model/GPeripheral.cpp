@@ -1,9 +1,128 @@
 #include "model/GPeripheral.h"
 
-GPeripheral::GPeripheral() = default;
-GPeripheral::GPeripheral(const int32_t* id) : GAttribute(id) {}
-GPeripheral::GPeripheral(const GPeripheral& other) = default;
-GPeripheral& GPeripheral::operator=(const GPeripheral& other) = default;
+#include <algorithm>
+
+#include "model/GConfiguration.h"
+#include "model/GState.h"
+#include "rw/RWBinaryFile.h"
+#include "rw/RWPersistence.h"
+#include "rw/RWReadTable.h"
+#include "rw/RWStoreTable.h"
+#include "rw/RWVirtualStream.h"
+
+namespace {
+
+// Tag bytes of the stored observer list.
+constexpr char kListTag = ':';
+
+// The composite whose list of children is being read on this thread, while
+// its direct children are being read; null everywhere else.
+thread_local GPeripheral* t_listParent = nullptr;
+
+// Fixed fields of the body: version, list tag and count, name length, the
+// three add-on ints.
+constexpr uint32_t kFixedBodyBytes = 4 + 1 + 4 + 4 + 12;
+
+bool Differ(const MPersistentObject* a, const MPersistentObject* b) {
+  if (a == nullptr || b == nullptr) return a != b;
+  return a->DiffersFrom(b) != 0;
+}
+
+uint32_t ReferenceSize(const MPersistentObject* object) {
+  // A null reference is the 6-byte back reference to the null object.
+  return object != nullptr ? object->StoredByteCount() : 6;
+}
+
+bool StreamOk(const RWVirtualInStream& stream) { return stream.Good() && !RWReadTableGuard::RestoreFailed(); }
+
+bool FileOk(const RWBinaryFile& file) {
+  return !file.HasError() && !file.IsAtEnd() && !RWReadTableGuard::RestoreFailed();
+}
+
+// A typed read of a held part: the object (null for a stored null) goes
+// into the handle, which from now on deletes it, so the restore must not.
+// False when the read failed; the handle then keeps what it held.
+template <typename T, typename Input>
+bool ReadHeld(Input& input, GCountedPtr& slot, bool (*ok)(const Input&)) {
+  T* object = nullptr;
+  GReadTypedObject(input, object);
+  if (!ok(input)) return false;
+  RWReadTableGuard::Adopt(object);
+  slot = GCountedPtr(object);
+  return true;
+}
+
+}  // namespace
+
+// ---- Construction ----
+
+GPeripheral::GPeripheral()
+    : mode_(0),
+      addOnListId_(GPeripheralAddOnListId),
+      addOnKind_(kAddOnNone),
+      addOnMode_(kNoAddOns),
+      currentState_(new GState(&GPeripheralStateId)),
+      defaultState_(new GState(&GPeripheralStateId)),
+      configuration_(new GConfiguration(GPeripheralConfigurationId)),
+      active_(1) {}
+
+GPeripheral::GPeripheral(const int32_t* id)
+    : GAttribute(id),
+      mode_(0),
+      addOnListId_(GPeripheralAddOnListId),
+      addOnKind_(kAddOnNone),
+      addOnMode_(kNoAddOns),
+      currentState_(new GState(&GPeripheralStateId)),
+      defaultState_(new GState(&GPeripheralStateId)),
+      configuration_(new GConfiguration(GPeripheralConfigurationId)),
+      active_(1) {}
+
+GPeripheral::GPeripheral(const RWCString& name, GState* defaultState, GConfiguration* configuration,
+                         const int32_t* id, int32_t addOnListId, int32_t addOnKind, int32_t addOnMode)
+    : GAttribute(id),
+      name_(name),
+      mode_(0),
+      addOnListId_(addOnListId),
+      addOnKind_(addOnKind),
+      addOnMode_(addOnMode),
+      active_(1) {
+  if (configuration == nullptr) configuration = new GConfiguration(GPeripheralConfigurationId);
+  if (defaultState == nullptr) defaultState = new GState;
+  GPeripheral::SetConfiguration(configuration);
+  GPeripheral::SetDefaultState(defaultState);
+  // The current state is rebuilt from the default state.
+  auto* current = static_cast<GState*>(defaultState->DeepCopy());
+  current->SetFeatureId(GPeripheralStateId);
+  currentState_ = GCountedPtr(current);
+}
+
+GPeripheral::GPeripheral(const GPeripheral& other)
+    : GAttribute(other),
+      name_(other.name_),
+      mode_(0),
+      addOnListId_(other.addOnListId_),
+      addOnKind_(other.addOnKind_),
+      addOnMode_(other.addOnMode_),
+      currentState_(other.currentState_),
+      defaultState_(other.defaultState_),
+      configuration_(other.configuration_),
+      active_(other.active_) {}
+
+GPeripheral& GPeripheral::operator=(const GPeripheral& other) {
+  if (&other == this || !other.DiffersFrom(this)) return *this;
+  GAttribute::operator=(other);
+  name_ = other.name_;
+  mode_ = 0;
+  addOnListId_ = other.addOnListId_;
+  addOnKind_ = other.addOnKind_;
+  addOnMode_ = other.addOnMode_;
+  currentState_ = other.currentState_;
+  defaultState_ = other.defaultState_;
+  configuration_ = other.configuration_;
+  active_ = other.active_;
+  return *this;
+}
+
 GPeripheral::~GPeripheral() = default;
 
 RWClassID GPeripheral::ClassId() const { return GPeripheralClassId; }
@@ -11,6 +130,263 @@ RWClassID GPeripheral::ClassId() const { return GPeripheralClassId; }
 int GPeripheral::DerivesFrom(RWClassID classId) const {
   return classId == GPeripheralClassId || GAttribute::DerivesFrom(classId);
 }
+
+int GPeripheral::Matches(const MPersistentObject* other) const {
+  if (other == this) return 1;
+  auto* peripheral = dynamic_cast<const GPeripheral*>(other);
+  if (peripheral == nullptr || !GAttribute::Matches(other)) return 0;
+  return name_ == peripheral->name_ && mode_ == peripheral->mode_ && addOnListId_ == peripheral->addOnListId_ &&
+         addOnKind_ == peripheral->addOnKind_ && addOnMode_ == peripheral->addOnMode_ &&
+         active_ == peripheral->active_ && !Differ(currentState_.Pointee(), peripheral->currentState_.Pointee()) &&
+         !Differ(defaultState_.Pointee(), peripheral->defaultState_.Pointee()) &&
+         !Differ(configuration_.Pointee(), peripheral->configuration_.Pointee());
+}
+
+MPersistentObject* GPeripheral::DeepCopy() const {
+  auto* copy = static_cast<GPeripheral*>(Clone());
+  if (copy == nullptr) return nullptr;
+  copy->currentState_ = GCountedPtr(currentState_.CopyPointee());
+  copy->defaultState_ = GCountedPtr(defaultState_.CopyPointee());
+  copy->configuration_ = GCountedPtr(configuration_.CopyPointee());
+  return copy;
+}
+
+// ---- Data ----
+
+void GPeripheral::SetDefaultState(GState* state) {
+  if (state == nullptr) return;
+  state->SetFeatureId(GPeripheralStateId);
+  defaultState_ = GCountedPtr(state);
+}
+
+void GPeripheral::SetCurrentState(GState* state) {
+  if (state == nullptr) return;
+  state->SetFeatureId(GPeripheralStateId);
+  currentState_ = GCountedPtr(state);
+}
+
+void GPeripheral::SetConfiguration(GConfiguration* configuration) {
+  if (configuration == nullptr) return;
+  configuration_ = GCountedPtr(configuration);
+}
+
+void GPeripheral::SetName(const RWCString& name) { name_ = name; }
+void GPeripheral::GetName(RWCString& out) const { out = name_; }
+
+void GPeripheral::AddObserver(GPeripheral* observer) {
+  if (observer != nullptr) observers_.push_back(observer);
+}
+
+void GPeripheral::RemoveObserver(GPeripheral* observer) {
+  auto it = std::find(observers_.begin(), observers_.end(), observer);
+  if (it != observers_.end()) observers_.erase(it);
+}
+
+void GPeripheral::RemoveAllObserverEntries(GPeripheral* observer) {
+  observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
+}
+
+void GPeripheral::EnterDocument() { mode_ = 1; }
+void GPeripheral::EnterPage() { mode_ = 2; }
+void GPeripheral::EnterIdle() { mode_ = 0; }
+int GPeripheral::IsInDocument() const { return mode_ == 1; }
+int GPeripheral::IsInPage() const { return mode_ == 2; }
+
+GState* GPeripheral::GetCurrentState() const { return static_cast<GState*>(currentState_.Pointee()); }
+GState* GPeripheral::GetDefaultState() const { return static_cast<GState*>(defaultState_.Pointee()); }
+GConfiguration* GPeripheral::GetConfiguration() const {
+  return static_cast<GConfiguration*>(configuration_.Pointee());
+}
+
+int16_t GPeripheral::ApplyTo(GPeripheral* target) {
+  int16_t result = 0;
+  // The state is held for the walk: an attribute applied to the target may
+  // make this peripheral let go of it.
+  GCountedPtr held(currentState_);
+  if (auto* state = static_cast<GState*>(held.Pointee())) {
+    for (size_t i = 0; i < state->Children().Count(); ++i) {
+      GAttribute* attribute = state->ChildAt(i);
+      if (attribute == nullptr) continue;
+      const int16_t status = attribute->ApplyTo(target);
+      if (status != 0) result = status;
+    }
+  }
+  changed = 0;
+  return result;
+}
+
+// ---- Persistence ----
+
+GPeripheral::ChildListRead::ChildListRead(GPeripheral* parent) : outer_(t_listParent) { t_listParent = parent; }
+GPeripheral::ChildListRead::~ChildListRead() { t_listParent = outer_; }
+
+GPeripheral::SizingScope::SizingScope(const GPeripheral* self) {
+  uint32_t index = 0;
+  if (guard_.IsTopLevel()) guard_.Table().Enter(self, index);
+}
+
+uint32_t GPeripheral::MembersStoreSize() const {
+  // Inside one save: shared states and observers already counted are
+  // 6-byte back references.
+  SizingScope sizing(this);
+  uint32_t size = GAttribute::MembersStoreSize() + kFixedBodyBytes + static_cast<uint32_t>(name_.Length());
+  size += ReferenceSize(defaultState_.Pointee());
+  size += ReferenceSize(currentState_.Pointee());
+  size += ReferenceSize(configuration_.Pointee());
+  for (const GPeripheral* observer : observers_) size += ReferenceSize(observer);
+  return size;
+}
+
+void GPeripheral::SaveMembers(RWVirtualOutStream& stream) const {
+  GAttribute::SaveMembers(stream);
+  stream.PutULong(ClassVersion());
+  RWWriteObjectPointer(stream, defaultState_.Pointee());
+  RWWriteObjectPointer(stream, currentState_.Pointee());
+  RWWriteObjectPointer(stream, configuration_.Pointee());
+  stream.PutChar(kListTag);
+  stream.PutULong(static_cast<uint32_t>(observers_.size()));
+  for (const GPeripheral* observer : observers_) RWWriteObjectPointer(stream, observer);
+  name_.SaveTo(stream);
+  stream.PutLong(addOnListId_);
+  stream.PutLong(addOnKind_);
+  stream.PutLong(addOnMode_);
+}
+
+void GPeripheral::SaveMembersToFile(RWBinaryFile& file) const {
+  GAttribute::SaveMembersToFile(file);
+  file.WriteULong(ClassVersion());
+  RWWriteObjectPointerToFile(file, defaultState_.Pointee());
+  RWWriteObjectPointerToFile(file, currentState_.Pointee());
+  RWWriteObjectPointerToFile(file, configuration_.Pointee());
+  file.WriteChar(kListTag);
+  file.WriteULong(static_cast<uint32_t>(observers_.size()));
+  for (const GPeripheral* observer : observers_) RWWriteObjectPointerToFile(file, observer);
+  name_.SaveToFile(file);
+  file.WriteLong(addOnListId_);
+  file.WriteLong(addOnKind_);
+  file.WriteLong(addOnMode_);
+}
+
+bool GPeripheral::AcceptObserver(RWCollectable* object, GPeripheral* parent) {
+  // The only observer a stored peripheral may name is the composite that is
+  // reading it as a direct child: that composite holds it and unregisters
+  // itself when it goes. Anything else (a null entry, an object the entry
+  // itself created, another peripheral) would leave a link that nothing
+  // clears: the restore fails.
+  if (object != nullptr && object == parent) {
+    observers_.push_back(parent);
+    return true;
+  }
+  if (object != nullptr) {
+    if (auto* model = dynamic_cast<MPersistentObject*>(object)) {
+      GRefuseRead(model);
+      return false;
+    }
+    RWReadTableGuard guard;
+    if (guard.IsTopLevel()) delete object;
+  }
+  GFailRestore();
+  return false;
+}
+
+bool GPeripheral::RestoreObservers(RWVirtualInStream& stream, GPeripheral* parent) {
+  uint32_t count = 0;
+  stream.GetULong(count);
+  // One entry at a time: the stored count reserves nothing.
+  for (uint32_t i = 0; i < count && StreamOk(stream); ++i) {
+    RWCollectable* object = nullptr;
+    RWReadObjectPointer(stream, object);
+    if (!StreamOk(stream)) return false;
+    if (!AcceptObserver(object, parent)) {
+      stream.SetState(RW_STREAM_FAIL);
+      return false;
+    }
+  }
+  return StreamOk(stream);
+}
+
+bool GPeripheral::RestoreObserversFromFile(RWBinaryFile& file, GPeripheral* parent) {
+  uint32_t count = 0;
+  if (!file.ReadULong(count)) return false;
+  for (uint32_t i = 0; i < count && FileOk(file); ++i) {
+    RWCollectable* object = nullptr;
+    RWReadObjectPointerFromFile(file, object);
+    if (!FileOk(file)) return false;
+    if (!AcceptObserver(object, parent)) return false;
+  }
+  return FileOk(file);
+}
+
+void GPeripheral::RestoreMembers(RWVirtualInStream& stream) {
+  MRestoreScope scope(this);
+  // Only this peripheral's own list may name the parent; what it holds
+  // (its states, its configuration) is no direct child of that parent.
+  GPeripheral* parent = t_listParent;
+  ChildListRead own(nullptr);
+  GAttribute::RestoreMembers(stream);
+  uint32_t version = 0;
+  stream.GetULong(version);
+  if (!stream.Good() || version != ClassVersion()) return;
+  mode_ = 0;
+  if (!ReadHeld<GState>(stream, defaultState_, &StreamOk)) return;
+  if (!ReadHeld<GState>(stream, currentState_, &StreamOk)) return;
+  if (!ReadHeld<GConfiguration>(stream, configuration_, &StreamOk)) return;
+  char tag = 0;
+  stream.GetChar(tag);
+  if (!StreamOk(stream)) return;
+  if (tag != kListTag) {
+    // Observer lists are never shared, so the back-reference form of the
+    // list cannot stand here: damaged input.
+    GFailRestore();
+    stream.SetState(RW_STREAM_FAIL);
+    return;
+  }
+  observers_.clear();
+  if (!RestoreObservers(stream, parent)) return;
+  name_.RestoreFrom(stream);
+  if (!StreamOk(stream)) return;
+  int32_t listId = 0;
+  int32_t kind = 0;
+  int32_t addOnMode = 0;
+  stream.GetLong(listId);
+  stream.GetLong(kind);
+  stream.GetLong(addOnMode);
+  if (!stream.Good()) return;
+  addOnListId_ = listId;
+  addOnKind_ = kind;
+  addOnMode_ = addOnMode;
+}
+
+void GPeripheral::RestoreMembersFromFile(RWBinaryFile& file) {
+  MRestoreScope scope(this);
+  GPeripheral* parent = t_listParent;
+  ChildListRead own(nullptr);
+  GAttribute::RestoreMembersFromFile(file);
+  uint32_t version = 0;
+  if (!file.ReadULong(version) || version != ClassVersion()) return;
+  mode_ = 0;
+  if (!ReadHeld<GState>(file, defaultState_, &FileOk)) return;
+  if (!ReadHeld<GState>(file, currentState_, &FileOk)) return;
+  if (!ReadHeld<GConfiguration>(file, configuration_, &FileOk)) return;
+  char tag = 0;
+  if (!file.ReadChar(tag)) return;
+  if (tag != kListTag) {
+    GFailRestore();
+    return;
+  }
+  observers_.clear();
+  if (!RestoreObserversFromFile(file, parent)) return;
+  if (!name_.RestoreFromFile(file)) return;
+  int32_t listId = 0;
+  int32_t kind = 0;
+  int32_t addOnMode = 0;
+  if (!file.ReadLong(listId) || !file.ReadLong(kind) || !file.ReadLong(addOnMode)) return;
+  addOnListId_ = listId;
+  addOnKind_ = kind;
+  addOnMode_ = addOnMode;
+}
+
+// ---- Receiver operations ----
 
 int16_t GPeripheral::SetBrush(GBrush*) { return 0; }
 int16_t GPeripheral::SetLineCap(GCap*) { return 0; }
@@ -37,6 +413,10 @@ int16_t GPeripheral::SetValue(GValueAttribute*) { return 0; }
 int16_t GPeripheral::SetString(GStringAttribute*) { return 0; }
 int16_t GPeripheral::SetEnum(GEnumAttribute*) { return 0; }
 int16_t GPeripheral::SetRange(GRangeAttribute*) { return 0; }
+int16_t GPeripheral::UsePclXlGenerator(GPeripheral*) { return 0; }
+int16_t GPeripheral::UsePcl5eGenerator(GPeripheral*) { return 0; }
+int16_t GPeripheral::UsePostScriptGenerator(GPeripheral*) { return 0; }
+int16_t GPeripheral::UsePjl(GPeripheral*) { return 0; }
 int16_t GPeripheral::SetMedia(GMedia*) { return 0; }
 int16_t GPeripheral::SetTray(GTray*) { return 0; }
 int16_t GPeripheral::SetTransform(GTransformAttribute*) { return 0; }

@@ -6,12 +6,14 @@
 #include <memory>
 
 #include "model/GCommand.h"
+#include "model/GConfiguration.h"
 #include "model/GEnumAttribute.h"
 #include "model/GPeripheral.h"
 #include "model/GRangeAttribute.h"
 #include "model/GState.h"
 #include "model/GStringAttribute.h"
 #include "model/GValueAttribute.h"
+#include "support/RecordingPeripheral.h"
 
 namespace {
 
@@ -80,6 +82,127 @@ TEST(GPeripheralTest, ACommandSharesItsSettings) {
   EXPECT_TRUE(bare.DerivesFrom(601));
   command.SetSettings(nullptr);
   EXPECT_EQ(command.GetSettings(), nullptr);
+}
+
+// ---- The peripheral's data model ----
+
+const int32_t kPrinterModel = 956;
+const int32_t kResolution = 249;
+
+TEST(GPeripheralTest, AFreshPeripheralHasItsOwnStatesAndConfiguration) {
+  PlainPeripheral peripheral(&kPeripheral);
+  EXPECT_TRUE(peripheral.Name().IsEmpty());
+  EXPECT_EQ(peripheral.GetMode(), 0);
+  EXPECT_EQ(peripheral.GetAddOnListId(), 64);
+  EXPECT_EQ(peripheral.GetAddOnKind(), 6);
+  EXPECT_EQ(peripheral.GetAddOnMode(), 2);
+  EXPECT_TRUE(peripheral.IsActive());
+  EXPECT_EQ(peripheral.ObserverCount(), 0u);
+  ASSERT_NE(peripheral.GetCurrentState(), nullptr);
+  ASSERT_NE(peripheral.GetDefaultState(), nullptr);
+  ASSERT_NE(peripheral.GetConfiguration(), nullptr);
+  EXPECT_NE(peripheral.GetCurrentState(), peripheral.GetDefaultState());
+  EXPECT_EQ(peripheral.GetCurrentState()->FeatureId(), 243);
+  EXPECT_EQ(peripheral.GetDefaultState()->FeatureId(), 243);
+  EXPECT_EQ(peripheral.GetConfiguration()->FeatureId(), 198);
+  EXPECT_EQ(peripheral.GetConfiguration()->ClassId(), GConfigurationClassId);
+}
+
+TEST(GPeripheralTest, TheFullConstructorBuildsTheCurrentStateFromTheDefaultState) {
+  auto* defaults = new GState(&kResolution);
+  defaults->AddChild(new GValueAttribute(600, &kResolution));
+  PlainPeripheral peripheral("Engine", defaults, nullptr, &kPeripheral, 0, 4, 1);
+  EXPECT_EQ(peripheral.GetDefaultState(), defaults);
+  EXPECT_EQ(defaults->FeatureId(), 243);  // stamped
+  GState* current = peripheral.GetCurrentState();
+  ASSERT_NE(current, nullptr);
+  EXPECT_NE(current, defaults);
+  EXPECT_TRUE(current->Matches(defaults));
+  ASSERT_NE(peripheral.GetConfiguration(), nullptr);  // a null configuration is replaced
+  EXPECT_EQ(peripheral.Name(), RWCString("Engine"));
+  EXPECT_EQ(peripheral.GetAddOnListId(), 0);
+  EXPECT_EQ(peripheral.GetAddOnKind(), 4);
+  EXPECT_EQ(peripheral.GetAddOnMode(), 1);
+}
+
+TEST(GPeripheralTest, ACopySharesTheStatesButIsIdleAndObservedByNobody) {
+  PlainPeripheral original(&kPeripheral);
+  PlainPeripheral observer;
+  original.AddObserver(&observer);
+  original.SetName("Engine");
+  original.EnterPage();
+  original.Deactivate();
+  PlainPeripheral copy(original);
+  EXPECT_EQ(copy.GetCurrentState(), original.GetCurrentState());
+  EXPECT_EQ(copy.GetDefaultState(), original.GetDefaultState());
+  EXPECT_EQ(copy.GetConfiguration(), original.GetConfiguration());
+  EXPECT_EQ(copy.GetCurrentState()->HolderCount(), 1);
+  EXPECT_EQ(copy.Name(), RWCString("Engine"));
+  EXPECT_FALSE(copy.IsActive());
+  EXPECT_EQ(copy.GetMode(), 0);
+  // The observer holds the original, not the copy: a link to it from the
+  // copy would outlive the observer's bookkeeping.
+  EXPECT_EQ(copy.ObserverCount(), 0u);
+  // Mode differs; idle again, the two match.
+  EXPECT_FALSE(copy.Matches(&original));
+  original.EnterIdle();
+  EXPECT_TRUE(copy.Matches(&original));
+}
+
+TEST(GPeripheralTest, MatchesComparesTheSettingsNotWhoObserves) {
+  PlainPeripheral a(&kPeripheral);
+  PlainPeripheral b(&kPeripheral);
+  EXPECT_TRUE(a.Matches(&b));
+  PlainPeripheral observer;
+  a.AddObserver(&observer);
+  EXPECT_TRUE(a.Matches(&b));
+  b.GetCurrentState()->AddChild(new GStringAttribute("Model 7", &kPrinterModel));
+  EXPECT_FALSE(a.Matches(&b));
+  a.GetCurrentState()->AddChild(new GStringAttribute("Model 7", &kPrinterModel));
+  EXPECT_TRUE(a.Matches(&b));
+  b.SetName("other");
+  EXPECT_FALSE(a.Matches(&b));
+}
+
+TEST(GPeripheralTest, DeepCopyCopiesTheStatesInsteadOfSharingThem) {
+  PlainPeripheral original(&kPeripheral);
+  original.GetDefaultState()->AddChild(new GValueAttribute(600, &kResolution));
+  std::unique_ptr<MPersistentObject> copy(original.DeepCopy());
+  auto* peripheral = dynamic_cast<PlainPeripheral*>(copy.get());
+  ASSERT_NE(peripheral, nullptr);
+  EXPECT_NE(peripheral->GetDefaultState(), original.GetDefaultState());
+  EXPECT_NE(peripheral->GetCurrentState(), original.GetCurrentState());
+  EXPECT_NE(peripheral->GetConfiguration(), original.GetConfiguration());
+  EXPECT_TRUE(peripheral->Matches(&original));
+}
+
+TEST(GPeripheralTest, RemoveObserverTakesOutOnlyTheFirstEntry) {
+  PlainPeripheral peripheral;
+  PlainPeripheral a;
+  PlainPeripheral b;
+  peripheral.AddObserver(&a);
+  peripheral.AddObserver(&b);
+  peripheral.AddObserver(&a);
+  peripheral.RemoveObserver(&a);
+  ASSERT_EQ(peripheral.ObserverCount(), 2u);
+  EXPECT_EQ(peripheral.ObserverAt(0), &b);
+  EXPECT_EQ(peripheral.ObserverAt(1), &a);
+  peripheral.RemoveObserver(&peripheral);  // absent: nothing
+  EXPECT_EQ(peripheral.ObserverCount(), 2u);
+}
+
+TEST(GPeripheralTest, ApplyToSendsEveryAttributeOfTheCurrentStateAndAnswersTheLastFailure) {
+  PlainPeripheral peripheral(&kPeripheral);
+  GState* state = peripheral.GetCurrentState();
+  state->AddChild(new GValueAttribute(2, &kCopies));
+  state->AddChild(new GStringAttribute("x", &kPrinterModel));
+  state->AddChild(new GValueAttribute(600, &kResolution));
+  state->MarkAllUnchanged();  // applied regardless of the changed flags
+  qvtest::RecordingPeripheral target;
+  target.SetResult("SetString", 7);
+  EXPECT_EQ(peripheral.GPeripheral::ApplyTo(&target), 7);
+  EXPECT_EQ(target.FeatureIds(), (std::vector<int32_t>{kCopies, kPrinterModel, kResolution}));
+  EXPECT_EQ(peripheral.changed, 0);
 }
 
 }  // namespace

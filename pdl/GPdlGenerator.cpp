@@ -1,0 +1,124 @@
+#include "pdl/GPdlGenerator.h"
+
+#include "rw/RWBinaryFile.h"
+#include "rw/RWVirtualStream.h"
+
+GPdlGenerator::GPdlGenerator()
+    : inDocument_(0), secondJob_(0), fontCounter_(0), useStampCounter_(0), pathDepth_(0), clipPath_(0), progress_(1) {}
+
+GPdlGenerator::GPdlGenerator(const int32_t* id)
+    : GPeripheralComposite(id),
+      inDocument_(0),
+      secondJob_(0),
+      fontCounter_(0),
+      useStampCounter_(0),
+      pathDepth_(0),
+      clipPath_(0),
+      progress_(1) {}
+
+GPdlGenerator::GPdlGenerator(const RWCString& name, GState* defaultState, GConfiguration* configuration,
+                             const int32_t* id, int32_t addOnListId, int32_t addOnKind, int32_t addOnMode)
+    : GPeripheralComposite(name, defaultState, configuration, id, addOnListId, addOnKind, addOnMode),
+      inDocument_(0),
+      secondJob_(0),
+      fontCounter_(0),
+      useStampCounter_(0),
+      pathDepth_(0),
+      clipPath_(0),
+      progress_(1) {}
+
+GPdlGenerator::GPdlGenerator(const GPdlGenerator& other)
+    : GPeripheralComposite(other),
+      inDocument_(other.inDocument_),
+      secondJob_(other.secondJob_),
+      fontCounter_(0),
+      useStampCounter_(0),
+      pathDepth_(other.pathDepth_),
+      clipPath_(other.clipPath_),
+      progress_(other.progress_) {}
+
+GPdlGenerator& GPdlGenerator::operator=(const GPdlGenerator& other) {
+  if (&other == this) return *this;
+  GPeripheralComposite::operator=(other);
+  inDocument_ = other.inDocument_;
+  secondJob_ = other.secondJob_;
+  pathDepth_ = other.pathDepth_;
+  clipPath_ = other.clipPath_;
+  progress_ = other.progress_;
+  fontCounter_ = 0;
+  useStampCounter_ = 0;
+  return *this;
+}
+
+GPdlGenerator::~GPdlGenerator() = default;
+
+int GPdlGenerator::DerivesFrom(RWClassID classId) const {
+  return classId == GPdlGeneratorClassId || GPeripheralComposite::DerivesFrom(classId);
+}
+
+int GPdlGenerator::Matches(const MPersistentObject* other) const {
+  if (other == this) return 1;
+  auto* generator = dynamic_cast<const GPdlGenerator*>(other);
+  return generator != nullptr && GPeripheralComposite::Matches(other) && inDocument_ == generator->inDocument_ &&
+         secondJob_ == generator->secondJob_ && pathDepth_ == generator->pathDepth_ &&
+         clipPath_ == generator->clipPath_ && progress_ == generator->progress_;
+}
+
+uint32_t GPdlGenerator::MembersStoreSize() const { return GPeripheralComposite::MembersStoreSize() + 18; }
+
+void GPdlGenerator::SaveMembers(RWVirtualOutStream& stream) const {
+  GPeripheralComposite::SaveMembers(stream);
+  stream.PutULong(ClassVersion());
+  stream.PutLong(inDocument_);
+  stream.PutLong(secondJob_);
+  stream.PutShort(pathDepth_);
+  stream.PutLong(clipPath_);
+}
+
+void GPdlGenerator::SaveMembersToFile(RWBinaryFile& file) const {
+  GPeripheralComposite::SaveMembersToFile(file);
+  file.WriteULong(ClassVersion());
+  file.WriteLong(inDocument_);
+  file.WriteLong(secondJob_);
+  file.WriteShort(pathDepth_);
+  file.WriteLong(clipPath_);
+}
+
+void GPdlGenerator::RestoreMembers(RWVirtualInStream& stream) {
+  MRestoreScope scope(this);
+  GPeripheralComposite::RestoreMembers(stream);
+  uint32_t version = 0;
+  stream.GetULong(version);
+  if (!stream.Good() || version != ClassVersion()) return;
+  int32_t inDocument = 0;
+  int32_t secondJob = 0;
+  int16_t pathDepth = 0;
+  int32_t clipPath = 0;
+  stream.GetLong(inDocument);
+  stream.GetLong(secondJob);
+  stream.GetShort(pathDepth);
+  stream.GetLong(clipPath);
+  if (!stream.Good()) return;
+  inDocument_ = inDocument;
+  secondJob_ = secondJob;
+  pathDepth_ = pathDepth;
+  clipPath_ = clipPath;
+}
+
+void GPdlGenerator::RestoreMembersFromFile(RWBinaryFile& file) {
+  MRestoreScope scope(this);
+  GPeripheralComposite::RestoreMembersFromFile(file);
+  uint32_t version = 0;
+  if (!file.ReadULong(version) || version != ClassVersion()) return;
+  int32_t inDocument = 0;
+  int32_t secondJob = 0;
+  int16_t pathDepth = 0;
+  int32_t clipPath = 0;
+  if (!file.ReadLong(inDocument) || !file.ReadLong(secondJob) || !file.ReadShort(pathDepth) ||
+      !file.ReadLong(clipPath))
+    return;
+  inDocument_ = inDocument;
+  secondJob_ = secondJob;
+  pathDepth_ = pathDepth;
+  clipPath_ = clipPath;
+}

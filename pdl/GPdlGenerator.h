@@ -1,0 +1,68 @@
+// GPdlGenerator: the common base of the page-description generators (PCL
+// XL, PCL 5e with GL/2, PostScript). It is a peripheral composite that the
+// printer holds as its child with feature id 101; it keeps what every
+// generator needs across a job: the in-document and second job flags, the
+// font counters, the depth of nested paths being drawn, the clip-path flag
+// and the progress flag. It is abstract and never made by the class
+// factory; it answers the composite's class id, each generator its own.
+#pragma once
+
+#include <cstdint>
+
+#include "printpath/GPeripheralComposite.h"
+
+constexpr RWClassID GPdlGeneratorClassId = 765;
+
+class GPdlGenerator : public GPeripheralComposite {
+ public:
+  // Flags 0, counters 0, path depth 0, progress flag 1.
+  GPdlGenerator();
+  explicit GPdlGenerator(const int32_t* id);
+  GPdlGenerator(const RWCString& name, GState* defaultState, GConfiguration* configuration, const int32_t* id,
+                int32_t addOnListId, int32_t addOnKind, int32_t addOnMode);
+  // Takes the in-document flag, the second job flag, the path depth, the
+  // clip-path flag and the progress flag; the font counters start at 0.
+  GPdlGenerator(const GPdlGenerator& other);
+  GPdlGenerator& operator=(const GPdlGenerator& other);
+  ~GPdlGenerator() override;
+
+  static RWClassID StaticClassId() { return GPdlGeneratorClassId; }
+  static uint32_t ClassVersion() { return 1; }
+
+  GPdlGenerator* CreateSameKind() const override = 0;
+  GPdlGenerator* Clone() const override = 0;
+  // Each generator hands itself to the target's operation for its class.
+  int16_t ApplyTo(GPeripheral* target) override = 0;
+  int DerivesFrom(RWClassID classId) const override;
+  // The composite's match, and equal in-document flag, second job flag,
+  // path depth, clip-path flag and progress flag.
+  int Matches(const MPersistentObject* other) const override;
+
+  // Stored body after the composite's: version 1, in-document flag (32-bit),
+  // second job flag (32-bit), path depth (16-bit), clip-path flag (32-bit).
+  uint32_t MembersStoreSize() const override;
+  void RestoreMembers(RWVirtualInStream& stream) override;
+  void RestoreMembersFromFile(RWBinaryFile& file) override;
+  void SaveMembers(RWVirtualOutStream& stream) const override;
+  void SaveMembersToFile(RWBinaryFile& file) const override;
+
+  int IsInsidePath() const { return pathDepth_ > 0; }
+  int32_t GetClipPathFlag() const { return clipPath_; }
+  void SetClipPathFlag(int32_t value) { clipPath_ = value; }
+  int32_t GetInDocumentFlag() const { return inDocument_; }
+  int32_t GetSecondJobFlag() const { return secondJob_; }
+  int16_t GetPathDepth() const { return pathDepth_; }
+  int32_t GetProgressFlag() const { return progress_; }
+  int32_t GetFontCounter() const { return fontCounter_; }
+  int32_t GetUseStampCounter() const { return useStampCounter_; }
+
+ protected:
+  // Set by the generators' job and drawing operations.
+  int32_t inDocument_;
+  int32_t secondJob_;
+  int32_t fontCounter_;
+  int32_t useStampCounter_;
+  int16_t pathDepth_;
+  int32_t clipPath_;
+  int32_t progress_;
+};

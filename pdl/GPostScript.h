@@ -1,0 +1,72 @@
+// GPostScript: the PostScript Level 2 page-description generator. It is a
+// generator peripheral (the printer's child with feature id 101) that turns
+// the commands and graphics of a job into one DSC-structured PostScript job
+// per document. Its stored body keeps a reserved setting, the output sink's
+// status and enabled flag, the resolution and the colour mode.
+#pragma once
+
+#include <cstdint>
+
+#include "pdl/GPdlGenerator.h"
+
+constexpr RWClassID GPostScriptClassId = 768;
+
+class GPostScript : public GPdlGenerator {
+ public:
+  // Reserved setting 1, sink status 0, sink enabled, 600 by 600 dpi, colour
+  // mode 0, current point (0, 0).
+  GPostScript();
+  explicit GPostScript(const int32_t* id);
+  GPostScript(const RWCString& name, GState* defaultState, GConfiguration* configuration, const int32_t* id,
+              int32_t addOnListId, int32_t addOnKind, int32_t addOnMode);
+  GPostScript(const GPostScript& other);
+  // Nothing when the two are the same or do not differ; the sink status is
+  // not taken.
+  GPostScript& operator=(const GPostScript& other);
+  ~GPostScript() override;
+
+  static RWClassID StaticClassId() { return GPostScriptClassId; }
+  static uint32_t ClassVersion() { return 1; }
+
+  GPostScript* CreateSameKind() const override;
+  GPostScript* Clone() const override;
+  RWClassID ClassId() const override;
+  int DerivesFrom(RWClassID classId) const override;
+  // The generator base's match, and equal reserved setting, colour mode and
+  // current point.
+  int Matches(const MPersistentObject* other) const override;
+  // Asks the target to take a copy of this generator
+  // (UsePostScriptGenerator).
+  int16_t ApplyTo(GPeripheral* target) override;
+
+  // Stored body after the generator base's: version 1, reserved setting
+  // (16-bit), sink status (16-bit), sink enabled (32-bit), x and y
+  // resolution (16-bit each), colour mode (32-bit).
+  uint32_t MembersStoreSize() const override;
+  void RestoreMembers(RWVirtualInStream& stream) override;
+  void RestoreMembersFromFile(RWBinaryFile& file) override;
+  void SaveMembers(RWVirtualOutStream& stream) const override;
+  void SaveMembersToFile(RWBinaryFile& file) const override;
+
+  int16_t GetReservedSetting() const { return reservedSetting_; }
+  uint16_t GetSinkStatus() const { return sinkStatus_; }
+  int32_t GetSinkEnabled() const { return sinkEnabled_; }
+  uint16_t GetXResolution() const { return xResolution_; }
+  uint16_t GetYResolution() const { return yResolution_; }
+  int32_t GetColourMode() const { return colourMode_; }
+  int16_t GetCurrentX() const { return currentX_; }
+  int16_t GetCurrentY() const { return currentY_; }
+
+ protected:
+  // Set by the job, page and drawing operations.
+  int16_t reservedSetting_ = 1;
+  uint16_t sinkStatus_ = 0;
+  int32_t sinkEnabled_ = 1;
+  uint16_t xResolution_ = 600;
+  uint16_t yResolution_ = 600;
+  int32_t colourMode_ = 0;  // 1 colour, 0 gray
+  int16_t currentX_ = 0;
+  int16_t currentY_ = 0;
+};
+
+RWCollectable* GPostScriptCreate();

@@ -1,0 +1,420 @@
+#include "printpath/GPeripheralComposite.h"
+
+#include <algorithm>
+
+#include "model/GConfiguration.h"
+#include "model/GState.h"
+#include "rw/RWBinaryFile.h"
+#include "rw/RWPersistence.h"
+#include "rw/RWReadTable.h"
+#include "rw/RWStoreTable.h"
+#include "rw/RWVirtualStream.h"
+
+namespace {
+
+bool Differ(const MPersistentObject* a, const MPersistentObject* b) {
+  if (a == nullptr || b == nullptr) return a != b;
+  return a->DiffersFrom(b) != 0;
+}
+
+uint32_t ReferenceSize(const MPersistentObject* object) { return object != nullptr ? object->StoredByteCount() : 6; }
+
+bool StreamOk(const RWVirtualInStream& stream) { return stream.Good() && !RWReadTableGuard::RestoreFailed(); }
+
+bool FileOk(const RWBinaryFile& file) {
+  return !file.HasError() && !file.IsAtEnd() && !RWReadTableGuard::RestoreFailed();
+}
+
+bool IsPeripheral(const MPersistentObject* object) {
+  return object != nullptr && object->DerivesFrom(GPeripheralClassId) &&
+         dynamic_cast<const GPeripheral*>(object) != nullptr;
+}
+
+// An own state or own configuration read from storage: a GState, or a
+// GConfiguration for the configuration. Anything else is refused.
+bool IsOwnPart(const MPersistentObject* object, bool configuration) {
+  if (object == nullptr) return true;
+  if (dynamic_cast<const GState*>(object) != nullptr) return true;
+  return configuration && dynamic_cast<const GConfiguration*>(object) != nullptr;
+}
+
+// Reads one own part into the handle (which deletes it from now on). False
+// when the read failed or brought something that does not belong there.
+template <typename Input>
+bool ReadOwnPart(Input& input, GCountedPtr& slot, bool configuration, bool (*ok)(const Input&)) {
+  MPersistentObject* object = nullptr;
+  MPersistentObject::ReadPersistentObject(input, object);
+  if (!ok(input)) return false;
+  if (!IsOwnPart(object, configuration)) {
+    GRefuseRead(object);
+    return false;
+  }
+  RWReadTableGuard::Adopt(object);
+  slot = GCountedPtr(object);
+  return true;
+}
+
+size_t Occurrences(const std::vector<GPeripheral*>& list, const GPeripheral* p) {
+  return static_cast<size_t>(std::count(list.begin(), list.end(), p));
+}
+
+}  // namespace
+
+// ---- Construction ----
+
+void GPeripheralComposite::InitOwnParts() {
+  // The list is a member read in place; no stored reference may hand it to
+  // another holder.
+  children_.MarkEmbedded();
+  ownCurrentState_ = GCountedPtr(new GState(&GPeripheralStateId));
+  ownDefaultState_ = GCountedPtr(new GState(&GPeripheralStateId));
+  ownConfiguration_ = GCountedPtr(new GState(&GPeripheralConfigurationId));
+}
+
+GPeripheralComposite::GPeripheralComposite() { InitOwnParts(); }
+
+GPeripheralComposite::GPeripheralComposite(const int32_t* id) : GPeripheral(id) { InitOwnParts(); }
+
+GPeripheralComposite::GPeripheralComposite(const RWCString& name, GState* defaultState,
+                                           GConfiguration* configuration, const int32_t* id, int32_t addOnListId,
+                                           int32_t addOnKind, int32_t addOnMode)
+    : GPeripheral(name, defaultState, configuration, id, addOnListId, addOnKind, addOnMode) {
+  InitOwnParts();
+}
+
+GPeripheralComposite::GPeripheralComposite(const GPeripheralComposite& other)
+    : GPeripheral(other),
+      ownCurrentState_(other.ownCurrentState_),
+      ownDefaultState_(other.ownDefaultState_),
+      ownConfiguration_(other.ownConfiguration_),
+      children_(other.children_) {
+  children_.MarkEmbedded();
+  ObserveChildren();
+}
+
+GPeripheralComposite& GPeripheralComposite::operator=(const GPeripheralComposite& other) {
+  if (&other == this || !other.DiffersFrom(this)) return *this;
+  // Taking the other's children must not make this composite its own
+  // descendant.
+  for (const GPeripheral* child : other.DirectChildren())
+    if (children_.WouldHoldItself(child)) return *this;
+  GPeripheral::operator=(other);
+  StopObservingChildren();
+  children_.Children() = other.children_.Children();
+  ObserveChildren();
+  ownCurrentState_ = other.ownCurrentState_;
+  ownDefaultState_ = other.ownDefaultState_;
+  ownConfiguration_ = other.ownConfiguration_;
+  ChildrenChanged();
+  return *this;
+}
+
+GPeripheralComposite::~GPeripheralComposite() { StopObservingChildren(); }
+
+GPeripheralComposite* GPeripheralComposite::CreateSameKind() const { return new GPeripheralComposite; }
+GPeripheralComposite* GPeripheralComposite::Clone() const { return new GPeripheralComposite(*this); }
+RWClassID GPeripheralComposite::ClassId() const { return GPeripheralCompositeClassId; }
+
+int GPeripheralComposite::DerivesFrom(RWClassID classId) const {
+  return classId == GPeripheralCompositeClassId || GPeripheral::DerivesFrom(classId);
+}
+
+int GPeripheralComposite::Matches(const MPersistentObject* other) const {
+  if (other == this) return 1;
+  if (other == nullptr || other->ClassId() != ClassId()) return 0;
+  auto* composite = dynamic_cast<const GPeripheralComposite*>(other);
+  if (composite == nullptr || !GPeripheral::Matches(other)) return 0;
+  return !Differ(ownCurrentState_.Pointee(), composite->ownCurrentState_.Pointee()) &&
+         !Differ(ownDefaultState_.Pointee(), composite->ownDefaultState_.Pointee()) &&
+         !Differ(ownConfiguration_.Pointee(), composite->ownConfiguration_.Pointee()) &&
+         children_.Matches(&composite->children_);
+}
+
+MPersistentObject* GPeripheralComposite::DeepCopy() const {
+  auto* copy = static_cast<GPeripheralComposite*>(GPeripheral::DeepCopy());
+  if (copy == nullptr) return nullptr;
+  copy->ownCurrentState_ = GCountedPtr(ownCurrentState_.CopyPointee());
+  copy->ownDefaultState_ = GCountedPtr(ownDefaultState_.CopyPointee());
+  copy->ownConfiguration_ = GCountedPtr(ownConfiguration_.CopyPointee());
+  copy->RemoveAllChildren();
+  for (GPeripheral* child : DirectChildren()) copy->AddChild(child->DeepCopy());
+  return copy;
+}
+
+// ---- Observer bookkeeping ----
+
+std::vector<GPeripheral*> GPeripheralComposite::DirectChildren() const {
+  std::vector<GPeripheral*> list;
+  const GCountedPtrVector& handles = children_.Children();
+  for (size_t i = 0; i < handles.Count(); ++i) {
+    auto* child = dynamic_cast<GPeripheral*>(handles.Data()[i].Pointee());
+    if (child != nullptr) list.push_back(child);
+  }
+  return list;
+}
+
+void GPeripheralComposite::ObserveChildren() {
+  for (GPeripheral* child : DirectChildren()) child->AddObserver(this);
+}
+
+void GPeripheralComposite::StopObservingChildren() {
+  for (GPeripheral* child : DirectChildren()) child->RemoveAllObserverEntries(this);
+}
+
+void GPeripheralComposite::Rewire(const std::vector<GPeripheral*>& before) {
+  // Every child is observed once for each place it holds in the list. The
+  // children that left are still alive here (the caller keeps them so).
+  const std::vector<GPeripheral*> after = DirectChildren();
+  std::vector<GPeripheral*> seen;
+  for (GPeripheral* child : before) {
+    if (Occurrences(seen, child) != 0) continue;
+    seen.push_back(child);
+    for (size_t n = Occurrences(after, child); n < Occurrences(before, child); ++n) child->RemoveObserver(this);
+  }
+  for (GPeripheral* child : after) {
+    if (Occurrences(seen, child) != 0) continue;
+    seen.push_back(child);
+    for (size_t n = Occurrences(before, child); n < Occurrences(after, child); ++n) child->AddObserver(this);
+  }
+  ChildrenChanged();
+}
+
+void GPeripheralComposite::ChildrenChanged() {}
+
+// ---- Children ----
+
+void GPeripheralComposite::TakeChild(MPersistentObject* child, bool atFront) {
+  if (child == nullptr) return;
+  if (!IsPeripheral(child)) {
+    // Only peripherals are children; ownership came with the call.
+    if (child->HolderCount() == -1 && !children_.WouldHoldItself(child)) delete child;
+    return;
+  }
+  const size_t count = children_.Children().Count();
+  if (atFront) {
+    children_.PrependChild(child);
+  } else {
+    children_.AddChild(child);
+  }
+  // Refused by the list (it would hold itself, or is full): not a child.
+  if (children_.Children().Count() == count) return;
+  static_cast<GPeripheral*>(child)->AddObserver(this);
+  ChildrenChanged();
+}
+
+void GPeripheralComposite::AddChild(MPersistentObject* child) { TakeChild(child, false); }
+void GPeripheralComposite::PrependChild(MPersistentObject* child) { TakeChild(child, true); }
+
+MPersistentObject* GPeripheralComposite::RemoveChild(const MPersistentObject* child) {
+  const std::vector<GPeripheral*> before = DirectChildren();
+  // A removed child is either handed back or a copy of it is, while other
+  // holders keep the original: either way it is alive for the rewiring.
+  MPersistentObject* removed = children_.RemoveChild(child);
+  Rewire(before);
+  return removed;
+}
+
+MPersistentObject* GPeripheralComposite::RemoveChildById(const int32_t& id) {
+  const std::vector<GPeripheral*> before = DirectChildren();
+  MPersistentObject* removed = children_.RemoveChildById(id);
+  Rewire(before);
+  return removed;
+}
+
+MPersistentObject* GPeripheralComposite::RemoveChildByClass(const RWClassID& classId) {
+  const std::vector<GPeripheral*> before = DirectChildren();
+  MPersistentObject* removed = children_.RemoveChildByClass(classId);
+  Rewire(before);
+  return removed;
+}
+
+void GPeripheralComposite::RemoveAllChildren() {
+  StopObservingChildren();
+  children_.RemoveAllChildren();
+  ChildrenChanged();
+}
+
+int GPeripheralComposite::ReplaceChildById(const int32_t& id, const MPersistentObject* with) {
+  const std::vector<GPeripheral*> before = DirectChildren();
+  // The old children stay held until the links are rewired.
+  GCountedPtrVector held(children_.Children());
+  const int result = IsPeripheral(with) ? children_.ReplaceChildById(id, with) : 0;
+  Rewire(before);
+  return result;
+}
+
+int GPeripheralComposite::ReplaceChildByClass(const RWClassID& classId, const MPersistentObject* with) {
+  const std::vector<GPeripheral*> before = DirectChildren();
+  // The old children stay held until the links are rewired.
+  GCountedPtrVector held(children_.Children());
+  const int result = IsPeripheral(with) ? children_.ReplaceChildByClass(classId, with) : 0;
+  Rewire(before);
+  return result;
+}
+
+int GPeripheralComposite::ReplaceChild(const MPersistentObject* old, const MPersistentObject* with) {
+  const std::vector<GPeripheral*> before = DirectChildren();
+  // The old children stay held until the links are rewired.
+  GCountedPtrVector held(children_.Children());
+  const int result = IsPeripheral(with) ? children_.ReplaceChild(old, with) : 0;
+  Rewire(before);
+  return result;
+}
+
+int GPeripheralComposite::ReplaceChildByKind(const RWClassID& classId, const MPersistentObject* with) {
+  const std::vector<GPeripheral*> before = DirectChildren();
+  // The old children stay held until the links are rewired.
+  GCountedPtrVector held(children_.Children());
+  const int result = IsPeripheral(with) ? children_.ReplaceChildByKind(classId, with) : 0;
+  Rewire(before);
+  return result;
+}
+
+MPersistentObject* GPeripheralComposite::FindById(const int32_t& id) { return children_.FindById(id); }
+MPersistentObject* GPeripheralComposite::FindByClass(const RWClassID& classId) {
+  return children_.FindByClass(classId);
+}
+MPersistentObject* GPeripheralComposite::FindMatch(const MPersistentObject* other) {
+  return children_.FindMatch(other);
+}
+MPersistentObject* GPeripheralComposite::FindByKind(const RWClassID& classId) {
+  return children_.FindByKind(classId);
+}
+MPersistentComposite* GPeripheralComposite::CollectByClass(const RWClassID& classId, MPersistentComposite* into) {
+  return children_.CollectByClass(classId, into);
+}
+MPersistentComposite* GPeripheralComposite::CollectById(const int32_t& id, MPersistentComposite* into) {
+  return children_.CollectById(id, into);
+}
+MPersistentComposite* GPeripheralComposite::SelectById(const int32_t& id) { return children_.SelectById(id); }
+MPersistentComposite* GPeripheralComposite::SelectByClass(const RWClassID& classId) {
+  return children_.SelectByClass(classId);
+}
+MPersistentComposite* GPeripheralComposite::CollectByKind(const RWClassID& classId, MPersistentComposite* into) {
+  return children_.CollectByKind(classId, into);
+}
+MPersistentComposite* GPeripheralComposite::SelectByKind(const RWClassID& classId) {
+  return children_.SelectByKind(classId);
+}
+MPersistentComposite* GPeripheralComposite::AsComposite() { return &children_; }
+int GPeripheralComposite::GetEntryCount() const { return children_.GetEntryCount(); }
+int GPeripheralComposite::GetNodeCount() const { return children_.GetNodeCount(); }
+MPersistentIterator* GPeripheralComposite::CreateIterator() { return children_.CreateIterator(); }
+
+GPeripheral* GPeripheralComposite::ChildAt(size_t index) const {
+  const GCountedPtrVector& handles = children_.Children();
+  if (index >= handles.Count()) return nullptr;
+  return dynamic_cast<GPeripheral*>(handles.Data()[index].Pointee());
+}
+
+// ---- States and configuration ----
+
+void GPeripheralComposite::SetDefaultState(GState* state) {
+  if (state == nullptr) return;
+  GPeripheral::SetDefaultState(state);
+  ownDefaultState_ = GCountedPtr(state);
+}
+
+void GPeripheralComposite::SetCurrentState(GState* state) {
+  if (state == nullptr) return;
+  GPeripheral::SetCurrentState(state);
+  ownCurrentState_ = GCountedPtr(state);
+}
+
+void GPeripheralComposite::SetConfiguration(GConfiguration* configuration) {
+  if (configuration == nullptr) return;
+  ownConfiguration_ = GCountedPtr(configuration);
+}
+
+GState* GPeripheralComposite::GetOwnCurrentState() const {
+  return static_cast<GState*>(ownCurrentState_.Pointee());
+}
+
+GState* GPeripheralComposite::GetOwnDefaultState() const {
+  return static_cast<GState*>(ownDefaultState_.Pointee());
+}
+
+// ---- Persistence ----
+
+uint32_t GPeripheralComposite::MembersStoreSize() const {
+  SizingScope sizing(this);
+  return GPeripheral::MembersStoreSize() + 4 + children_.StoredByteCount() +
+         ReferenceSize(ownCurrentState_.Pointee()) + ReferenceSize(ownDefaultState_.Pointee()) +
+         ReferenceSize(ownConfiguration_.Pointee());
+}
+
+void GPeripheralComposite::SaveMembers(RWVirtualOutStream& stream) const {
+  GPeripheral::SaveMembers(stream);
+  stream.PutULong(ClassVersion());
+  RWWriteObjectPointer(stream, &children_);
+  RWWriteObjectPointer(stream, ownCurrentState_.Pointee());
+  RWWriteObjectPointer(stream, ownDefaultState_.Pointee());
+  RWWriteObjectPointer(stream, ownConfiguration_.Pointee());
+}
+
+void GPeripheralComposite::SaveMembersToFile(RWBinaryFile& file) const {
+  GPeripheral::SaveMembersToFile(file);
+  file.WriteULong(ClassVersion());
+  RWWriteObjectPointerToFile(file, &children_);
+  RWWriteObjectPointerToFile(file, ownCurrentState_.Pointee());
+  RWWriteObjectPointerToFile(file, ownDefaultState_.Pointee());
+  RWWriteObjectPointerToFile(file, ownConfiguration_.Pointee());
+}
+
+bool GPeripheralComposite::AdoptRestoredChildren() {
+  const GCountedPtrVector& handles = children_.Children();
+  for (size_t i = 0; i < handles.Count(); ++i) {
+    if (!IsPeripheral(handles.Data()[i].Pointee())) return false;
+  }
+  // A child read as a direct child names this composite as its observer; a
+  // child met again through a back reference was read elsewhere, so it is
+  // observed here as well. Either way each place in the list is observed.
+  for (GPeripheral* child : DirectChildren()) child->RemoveAllObserverEntries(this);
+  ObserveChildren();
+  ChildrenChanged();
+  return true;
+}
+
+void GPeripheralComposite::RestoreMembers(RWVirtualInStream& stream) {
+  MRestoreScope scope(this);
+  GPeripheral::RestoreMembers(stream);
+  uint32_t version = 0;
+  stream.GetULong(version);
+  if (!stream.Good() || version != ClassVersion()) return;
+  StopObservingChildren();
+  {
+    ChildListRead list(this);
+    RWReadObjectInto(stream, &children_);
+  }
+  if (!StreamOk(stream)) return;
+  if (!AdoptRestoredChildren()) {
+    GFailRestore();
+    stream.SetState(RW_STREAM_FAIL);
+    return;
+  }
+  if (!ReadOwnPart(stream, ownCurrentState_, false, &StreamOk)) return;
+  if (!ReadOwnPart(stream, ownDefaultState_, false, &StreamOk)) return;
+  ReadOwnPart(stream, ownConfiguration_, true, &StreamOk);
+}
+
+void GPeripheralComposite::RestoreMembersFromFile(RWBinaryFile& file) {
+  MRestoreScope scope(this);
+  GPeripheral::RestoreMembersFromFile(file);
+  uint32_t version = 0;
+  if (!file.ReadULong(version) || version != ClassVersion()) return;
+  StopObservingChildren();
+  {
+    ChildListRead list(this);
+    RWReadObjectIntoFromFile(file, &children_);
+  }
+  if (!FileOk(file)) return;
+  if (!AdoptRestoredChildren()) {
+    GFailRestore();
+    return;
+  }
+  if (!ReadOwnPart(file, ownCurrentState_, false, &FileOk)) return;
+  if (!ReadOwnPart(file, ownDefaultState_, false, &FileOk)) return;
+  ReadOwnPart(file, ownConfiguration_, true, &FileOk);
+}
+
+RWCollectable* GPeripheralCompositeCreate() { return new GPeripheralComposite; }

@@ -1,0 +1,33 @@
+#include "printpath/PrintPathClasses.h"
+
+#include "printpath/GPeripheralComposite.h"
+#include "printpath/GPrinter.h"
+#include "rw/RWFactory.h"
+#include "rw/RWStringID.h"
+
+namespace {
+
+// New classes are appended here.
+const ModelClassEntry kPrintPathClasses[] = {
+    {&GPeripheralCompositeCreate, GPeripheralCompositeClassId, "GPeripheralComposite"},
+    {&GPrinterCreate, GPrinterClassId, "GPrinter"},
+};
+
+}  // namespace
+
+const ModelClassEntry* PrintPathClasses(unsigned* count) {
+  if (count != nullptr) *count = sizeof(kPrintPathClasses) / sizeof(kPrintPathClasses[0]);
+  return kPrintPathClasses;
+}
+
+void RegisterPrintPathClasses() {
+  for (const ModelClassEntry& entry : kPrintPathClasses)
+    RWFactoryAddClass(entry.create, entry.id, RWStringID(entry.name));
+}
+
+void UnregisterPrintPathClasses() {
+  for (const ModelClassEntry& entry : kPrintPathClasses) {
+    RWFactoryRemoveClassId(entry.id);
+    RWFactoryRemoveStringId(RWStringID(entry.name));
+  }
+}

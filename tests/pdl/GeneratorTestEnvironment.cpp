@@ -1,0 +1,32 @@
+// Registers the library's, the model's, the print path's and the
+// generators' classes with the class factory once per test program, as the
+// module does at start-up.
+#include <gtest/gtest.h>
+
+#include "model/ModelClasses.h"
+#include "pdl/GeneratorClasses.h"
+#include "printpath/PrintPathClasses.h"
+#include "rw/RWLibraryClasses.h"
+
+namespace {
+
+class GeneratorClassesEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    RWRegisterLibraryClasses();
+    RegisterModelClasses();
+    RegisterPrintPathClasses();
+    RegisterGeneratorClasses();
+  }
+  void TearDown() override {
+    UnregisterGeneratorClasses();
+    UnregisterPrintPathClasses();
+    UnregisterModelClasses();
+    RWUnregisterLibraryClasses();
+  }
+};
+
+[[maybe_unused]] ::testing::Environment* const g_environment =
+    ::testing::AddGlobalTestEnvironment(new GeneratorClassesEnvironment);
+
+}  // namespace
