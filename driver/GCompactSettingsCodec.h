@@ -1,10 +1,20 @@
 // GCompactSettingsCodec: writes a settings tree in the compact tagged binary
-// form and reads it back over a tree of defaults. The platform factory embeds
-// one for its object store and the DEVMODE objects embed one each.
+// form (the compact settings stream) and reads it back. Each attribute kind
+// has a small fixed record and small values fold into the tag byte, so that
+// compressed document settings fit the DEVMODE's private area. The DEVMODE
+// objects embed one codec each and the platform factory one for its object
+// store.
 //
-// Only the interface and the identifier conversions are here so far: Encode
-// and Decode answer "not available" (0 and null), and their callers store
-// and read through the persisted-object framing instead.
+// The reader does not trust the stream: it rebuilds every composite over a
+// tree of defaults, takes a child only where the defaults have a child of
+// that id and kind, fills in every default child the stream lacks, and keeps
+// every read within the record that holds it.
+//
+// Stream layout (little-endian; "ver" and "id" are 16-bit in mode 1 and
+// 32-bit in mode 0): 20 bytes 0x73, then one root record. A composite
+// record is: tag, ver, id, 16-bit length, the children's records, a 0 byte;
+// the length counts from its own first byte to just past the end byte, plus
+// one.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +26,17 @@ class MPersistentObject;
 class RWVirtualInStream;
 class RWVirtualOutStream;
 
+// What the codec asks of a driver instance when it builds its tree of
+// defaults, beside the printer configuration that it takes through
+// GDriverInstanceAccess. The driver objects, which are built on this layer,
+// install the accessor when the module starts; without it the tree holds
+// no document settings.
+struct GCompactCodecInstanceAccess {
+  // A new document settings composite (id 360) holding the instance's
+  // defaults, owned by the caller; or null.
+  MPersistentObject* (*createDefaultSettings)(GDriverInstance* instance) = nullptr;
+};
+
 class GCompactSettingsCodec {
  public:
   // Mode 1 (16-bit versions and ids), no default tree.
@@ -25,13 +46,22 @@ class GCompactSettingsCodec {
   GCompactSettingsCodec(const GCompactSettingsCodec&) = delete;
   GCompactSettingsCodec& operator=(const GCompactSettingsCodec&) = delete;
 
-  // Selector 0 selects mode 1 (16-bit), 1 mode 0 (32-bit); any other is
-  // refused. 1 on success, 0 when the tree could not be written; not
-  // available yet: always 0, nothing written.
+  // Writes the header and the root's record. Selector 0 selects mode 1
+  // (16-bit versions and ids), 1 mode 0 (32-bit); any other answers 0. The
+  // holder reports and sets the write position (the composites' lengths are
+  // patched in afterwards). 1 on success; 0 when the root is not a
+  // composite kind, a child has no record, a record is too long for its
+  // 16-bit length, or the stream failed. A null root writes the header
+  // alone and answers 1.
   int Encode(const MPersistentObject* root, RWVirtualOutStream* stream, GPersistOutStream* holder,
              int16_t selector);
-  // The rebuilt settings root, owned by the caller, or null; not available
-  // yet: always null, nothing read.
+
+  // Reads a stream written by Encode and answers the rebuilt root (owned by
+  // the caller), or null for a bad header, an unknown root, a root that the
+  // default tree lacks, or a selector other than 0 or 1. The first decode
+  // builds the tree of defaults from the instance; later ones reuse it. The
+  // holder reports the read position (damaged records are skipped by their
+  // length).
   MPersistentObject* Decode(RWVirtualInStream* stream, GPersistInStream* holder, GDriverInstance* instance,
                             int16_t selector);
 
@@ -42,11 +72,20 @@ class GCompactSettingsCodec {
   int32_t MapIdForRead(int32_t stored) const;
   uint32_t MapVersionForRead(uint32_t stored) const;
 
+  // 1 (16-bit) or 0 (32-bit): the mode of the last encode or decode.
   int Mode() const { return mode_; }
+  // The tree of defaults (borrowed); null before the first decode.
+  const MPersistentObject* DefaultTree() const { return defaultTree_; }
+
+  // Installs the accessor used to build the tree of defaults (a
+  // default-made record removes it).
+  static void SetInstanceAccess(const GCompactCodecInstanceAccess& access);
 
  private:
   // Sets the mode from a selector; false for a selector that is neither 0 nor 1.
   bool SelectMode(int16_t selector);
+  // Builds the tree of defaults from the instance.
+  void BuildDefaultTree(GDriverInstance* instance);
 
   int mode_ = 1;
   MPersistentObject* defaultTree_ = nullptr;
