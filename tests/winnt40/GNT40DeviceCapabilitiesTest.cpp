@@ -187,6 +187,32 @@ TEST_F(GNT40DeviceCapabilitiesTest, AssignedFormsReduceTheTraysToFormSelect) {
   EXPECT_EQ(Caps(DC_MEDIAREADY, names.data()), n);
 }
 
+TEST_F(GNT40DeviceCapabilitiesTest, TraysAndBinsWithTheirNames) {
+  // The sample's standard input device holds trays 1 and 2.
+  const LONG n = Caps(DC_BINS);
+  ASSERT_EQ(n, 2);
+  std::vector<WORD> bins(n + 1, 0xFFFF);
+  std::vector<char16_t> names((n + 1) * 24, u'#');
+  EXPECT_EQ(Caps(DC_BINS, bins.data()), n);
+  EXPECT_EQ(Caps(DC_BINNAMES, names.data()), n);
+  EXPECT_EQ(bins, (std::vector<WORD>{257, 258, 0xFFFF}));
+  EXPECT_EQ(Entry(names, 0, 24), u" Tray 1");
+  EXPECT_EQ(Entry(names, 1, 24), u" Tray 2");
+  EXPECT_EQ(names[2 * 24], u'#');
+
+  // With the output bins listed, the bin mappings follow, without the blank.
+  ASSERT_TRUE(SV::Set(Options(), 197, 1));
+  ForgetStoredSettings();
+  const LONG all = Caps(DC_BINS);
+  ASSERT_GT(all, n);
+  std::vector<WORD> allBins(all);
+  std::vector<char16_t> allNames(all * 24);
+  EXPECT_EQ(Caps(DC_BINS, allBins.data()), all);
+  EXPECT_EQ(Caps(DC_BINNAMES, allNames.data()), all);
+  EXPECT_EQ(allBins[2], 16680);
+  EXPECT_EQ(Entry(allNames, 2, 24), u"Top Bin");
+}
+
 TEST_F(GNT40DeviceCapabilitiesTest, ResolutionPairsSkipRepeats) {
   MPersistentObject* list = SV::Find(Configuration(), 206);
   ASSERT_NE(list, nullptr);
@@ -243,6 +269,8 @@ TEST_F(GNT40DeviceCapabilitiesTest, ExtentsNeedAResolution) {
 TEST_F(GNT40DeviceCapabilitiesTest, OrientationOfTheDevModeSettings) {
   ASSERT_EQ(driver_->LoadDevMode(nullptr), 1);
   GAttributeComposite* settings = driver_->GetDevModeSettings();
+  ASSERT_NE(settings, nullptr);
+  while (MPersistentObject* orientation = settings->RemoveChildById(265)) delete orientation;
   EXPECT_EQ(driver_->CapOrientation(), 0) << "no Orientation attribute";
   settings->AddChild(Value(265, 0));
   EXPECT_EQ(driver_->CapOrientation(), 90);

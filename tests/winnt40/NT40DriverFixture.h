@@ -14,6 +14,8 @@
 #include "driver/GDriverInstance.h"
 #include "driver/drvrsrvr.h"
 #include "driver/osfactry.h"
+#include "pdl/GeneratorClasses.h"
+#include "printpath/PrintPathClasses.h"
 #include "win32/DevMode.h"
 #include "win32/File.h"
 #include "win32/Module.h"
@@ -26,6 +28,16 @@ namespace qvtest {
 
 class NT40DriverTest : public ::testing::Test {
  protected:
+  // The sample model holds print-path and generator objects.
+  static void SetUpTestSuite() {
+    RegisterPrintPathClasses();
+    RegisterGeneratorClasses();
+  }
+  static void TearDownTestSuite() {
+    UnregisterGeneratorClasses();
+    UnregisterPrintPathClasses();
+  }
+
   static constexpr const char16_t* kDirectory = u"C:\\WINNT\\System32\\spool\\DRIVERS\\W32X86\\2";
   static constexpr const char16_t* kModulePath = u"C:\\WINNT\\System32\\spool\\DRIVERS\\W32X86\\2\\QVUI.DLL";
   static constexpr const char16_t* kResourcePath = u"C:\\WINNT\\System32\\spool\\DRIVERS\\W32X86\\2\\QVRS4700.DLL";
@@ -41,6 +53,13 @@ class NT40DriverTest : public ::testing::Test {
     self.loadCount = 1;
     self.strings[10120] = u"Custom Size";
     module_ = reinterpret_cast<HINSTANCE>(w32test::InstallModule(self));
+    // The resource module the configuration names, with the sample's tray
+    // and bin names.
+    w32test::ModuleSpec resources;
+    resources.name = kResourcePath;
+    resources.strings = {{1301, u"Tray 1"}, {1302, u"Tray 2"}, {1303, u"Tray 3"}, {1305, u"Envelope Feeder"},
+                         {1401, u"Top Bin"}, {1402, u"Rear Bin"}};
+    w32test::InstallModule(resources);
 
     WriteDataFile();
     w32test::PrinterSetup setup;
