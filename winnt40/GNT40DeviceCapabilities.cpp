@@ -124,9 +124,7 @@ int32_t ValueOr(MPersistentObject* root, int32_t id, int32_t fallback) {
   return root != nullptr ? SV::GetOr(root, id, fallback) : fallback;
 }
 
-bool Has(MPersistentObject* root, int32_t id, int32_t* value) {
-  return root != nullptr && SV::Get(root, id, value);
-}
+bool Has(MPersistentObject* root, int32_t id, int32_t* value) { return root != nullptr && SV::Get(root, id, value); }
 
 // The tray and bin walks: where the entries go and how many there are.
 struct BinWalk {
@@ -161,8 +159,8 @@ int TrayEntry(GTray* tray, GResourceMapping* mapping, int, void* context, int* f
       if (text.Length() == 0 && mapping != nullptr) text = ResourceText(walk->resources, mapping->GetResourceId());
       GNT40CapabilityRecords::WriteBinName(walk->output, walk->count, u" ", text);
     } else {
-      const WORD number = mapping != nullptr ? static_cast<WORD>(mapping->GetSystemCode())
-                                             : static_cast<WORD>(tray->GetTrayNumber());
+      const WORD number =
+          mapping != nullptr ? static_cast<WORD>(mapping->GetSystemCode()) : static_cast<WORD>(tray->GetTrayNumber());
       PutWord(walk->output, walk->count, number);
     }
   }
@@ -190,8 +188,7 @@ int BinEntry(GResourceMapping* bin, GResourceMapping*, int, void* context, int* 
 // The library named by a path, loaded for the length of one answer.
 class ScopedLibrary {
  public:
-  explicit ScopedLibrary(const RWWString& path)
-      : module_(path.Length() != 0 ? LoadLibraryW(path.Data()) : nullptr) {}
+  explicit ScopedLibrary(const RWWString& path) : module_(path.Length() != 0 ? LoadLibraryW(path.Data()) : nullptr) {}
   ScopedLibrary(const ScopedLibrary&) = delete;
   ScopedLibrary& operator=(const ScopedLibrary&) = delete;
   ~ScopedLibrary() {
@@ -242,14 +239,13 @@ LONG CustomExtent(GNT40Driver& driver, int16_t paperId) {
   const int16_t x = object->GetXResolution();
   const int16_t y = object->GetYResolution();
   if (x <= 0 || y <= 0) return 0;
-  GMedia* medium = pool->FindMedia(paperId, PaperOrientation(driver), static_cast<uint16_t>(x),
-                                   static_cast<uint16_t>(y));
+  GMedia* medium =
+      pool->FindMedia(paperId, PaperOrientation(driver), static_cast<uint16_t>(x), static_cast<uint16_t>(y));
   if (medium == nullptr) return 0;
   const LONG width = MulDiv(medium->GetSize()->x, 254, x);
   const LONG length = MulDiv(medium->GetSize()->y, 254, y);
   if (width == -1 || length == -1) return 0;
-  return static_cast<LONG>((static_cast<uint32_t>(static_cast<uint16_t>(length)) << 16) |
-                           static_cast<uint16_t>(width));
+  return static_cast<LONG>((static_cast<uint32_t>(static_cast<uint16_t>(length)) << 16) | static_cast<uint16_t>(width));
 }
 
 HINSTANCE OwnModule() {
@@ -294,9 +290,12 @@ LONG TrayList(GNT40Driver& driver, GAttributeComposite* settings, void* output, 
 LONG GNT40Driver::DeviceCapabilities(HANDLE, LPWSTR, WORD capability, LPVOID output, DEVMODEW* devMode) {
   if (LoadDevMode(devMode) == 0) return kFailed;
   switch (capability) {
-    case kDcFields: return CapFields();
-    case kDcPapers: return CapPapers(output);
-    case kDcPaperSize: return CapPaperSize(output);
+    case kDcFields:
+      return CapFields();
+    case kDcPapers:
+      return CapPapers(output);
+    case kDcPaperSize:
+      return CapPaperSize(output);
     case kDcMinExtent: {
       LONG extent = 0;
       CapMinExtent(&extent);
@@ -307,31 +306,56 @@ LONG GNT40Driver::DeviceCapabilities(HANDLE, LPWSTR, WORD capability, LPVOID out
       CapMaxExtent(&extent);
       return extent;
     }
-    case kDcBins: return CapBins(output);
-    case kDcDuplex: return CapDuplex();
-    case kDcSize: return CapSize();
-    case kDcExtra: return CapExtra();
-    case kDcVersion: return CapVersion();
-    case kDcDriver: return CapDriver();
-    case kDcBinNames: return CapBinNames(output);
-    case kDcEnumResolutions: return CapEnumResolutions(output);
-    case kDcFileDependencies: return CapFileDependencies(output);
-    case kDcTrueType: return CapTrueType();
-    case kDcPaperNames: return CapPaperNames(output);
-    case kDcOrientation: return CapOrientation();
-    case kDcCopies: return CapCopies();
-    case kDcCollate: return CapCollate();
-    case kDcPersonality: return CapPersonality(output);
-    case kDcPrintRate: return CapPrintRate();
-    case kDcPrintRateUnit: return CapPrintRateUnit();
-    case kDcPrinterMem: return CapPrinterMem();
-    case kDcMediaReady: return CapMediaReady(output);
-    case kDcStaple: return CapStaple();
-    case kDcPrintRatePpm: return CapPrintRatePpm();
-    case kDcColorDevice: return CapColorDevice();
-    case kDcNup: return CapNup(output);
-    case GNT40CapabilityRecords::kPrivateIndex: return CapPrivate(output);
-    default: return CapOther(capability, output);
+    case kDcBins:
+      return CapBins(output);
+    case kDcDuplex:
+      return CapDuplex();
+    case kDcSize:
+      return CapSize();
+    case kDcExtra:
+      return CapExtra();
+    case kDcVersion:
+      return CapVersion();
+    case kDcDriver:
+      return CapDriver();
+    case kDcBinNames:
+      return CapBinNames(output);
+    case kDcEnumResolutions:
+      return CapEnumResolutions(output);
+    case kDcFileDependencies:
+      return CapFileDependencies(output);
+    case kDcTrueType:
+      return CapTrueType();
+    case kDcPaperNames:
+      return CapPaperNames(output);
+    case kDcOrientation:
+      return CapOrientation();
+    case kDcCopies:
+      return CapCopies();
+    case kDcCollate:
+      return CapCollate();
+    case kDcPersonality:
+      return CapPersonality(output);
+    case kDcPrintRate:
+      return CapPrintRate();
+    case kDcPrintRateUnit:
+      return CapPrintRateUnit();
+    case kDcPrinterMem:
+      return CapPrinterMem();
+    case kDcMediaReady:
+      return CapMediaReady(output);
+    case kDcStaple:
+      return CapStaple();
+    case kDcPrintRatePpm:
+      return CapPrintRatePpm();
+    case kDcColorDevice:
+      return CapColorDevice();
+    case kDcNup:
+      return CapNup(output);
+    case GNT40CapabilityRecords::kPrivateIndex:
+      return CapPrivate(output);
+    default:
+      return CapOther(capability, output);
   }
 }
 

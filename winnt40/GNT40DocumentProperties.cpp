@@ -16,8 +16,8 @@
 #include "driver/GUIServices.h"
 #include "driver/osfactry.h"
 #include "model/GAttributeComposite.h"
-#include "model/GPeripheral.h"
 #include "model/GOSVersionInfo.h"
+#include "model/GPeripheral.h"
 #include "model/MPersistentObject.h"
 #include "win32/CompStui.h"
 #include "win32/DevMode.h"
@@ -225,7 +225,8 @@ int StoreConversionDefaults(GNT40Driver& driver, LPWSTR printerName, MPersistent
   if (SV::GetOr(defaults.get(), kConfigurationLibrary, 0) == 1) {
     // The watermarks the printer already has stay.
     MPersistentObject* preferences = defaults->FindById(GNT40DriverSettings::kDriverPreferences);
-    if (preferences != nullptr && currentPool != nullptr && preferences->FindById(GNT40DriverSettings::kWatermarkPool) != nullptr) {
+    if (preferences != nullptr && currentPool != nullptr &&
+        preferences->FindById(GNT40DriverSettings::kWatermarkPool) != nullptr) {
       preferences->ReplaceChildById(GNT40DriverSettings::kWatermarkPool, currentPool);
     }
     if (GOSFactory* factory = Factory()) factory->SetPrinterDataString(&driver, u"Stale", u"FALSE");
@@ -287,7 +288,8 @@ LONG GNT40Driver::DocumentPropertySheets(PROPSHEETUI_INFO* info, LPARAM lParam) 
   }
 
   switch (info->Reason) {
-    case PROPSHEETUI_REASON_INIT: return OpenDocumentSheet(*this, info, header, noPermission);
+    case PROPSHEETUI_REASON_INIT:
+      return OpenDocumentSheet(*this, info, header, noPermission);
     case PROPSHEETUI_REASON_GET_INFO_HEADER: {
       auto* sheetHeader = reinterpret_cast<PROPSHEETUI_INFO_HEADER*>(lParam);
       if (sheetHeader == nullptr) return 0;
@@ -307,6 +309,8 @@ LONG GNT40Driver::DocumentPropertySheets(PROPSHEETUI_INFO* info, LPARAM lParam) 
       SetSheetRequest(nullptr);
       FreeSheetRequest(request);
       ReleaseAdminHandle(*this);
+      // The per-user mode lasts as long as the sheet.
+      SetPerUserFlag(0);
       return 1;
     }
     case PROPSHEETUI_REASON_SET_RESULT: {
@@ -316,7 +320,8 @@ LONG GNT40Driver::DocumentPropertySheets(PROPSHEETUI_INFO* info, LPARAM lParam) 
       info->Result = static_cast<ULONG_PTR>(result->Result);
       return 1;
     }
-    default: return 0;
+    default:
+      return 0;
   }
 }
 
@@ -448,4 +453,3 @@ BOOL GNT40Driver::ConvertDevMode(LPWSTR printerName, DEVMODEW* in, DEVMODEW* out
   if (!ok) SetLastError(error != 0 ? error : callerError);
   return ok;
 }
-

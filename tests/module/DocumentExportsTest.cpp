@@ -33,12 +33,35 @@ constexpr size_t kDevModeSize = 1172;
 
 // Capability indexes and DEVMODE modes, as the platform numbers them.
 enum : WORD {
-  DC_FIELDS = 1, DC_PAPERS = 2, DC_PAPERSIZE = 3, DC_MINEXTENT = 4, DC_MAXEXTENT = 5, DC_BINS = 6,
-  DC_DUPLEX = 7, DC_SIZE = 8, DC_EXTRA = 9, DC_VERSION = 10, DC_DRIVER = 11, DC_BINNAMES = 12,
-  DC_ENUMRESOLUTIONS = 13, DC_FILEDEPENDENCIES = 14, DC_TRUETYPE = 15, DC_PAPERNAMES = 16,
-  DC_ORIENTATION = 17, DC_COPIES = 18, DC_COLLATE = 22, DC_PERSONALITY = 25, DC_PRINTRATE = 26,
-  DC_PRINTRATEUNIT = 27, DC_PRINTERMEM = 28, DC_MEDIAREADY = 29, DC_STAPLE = 30, DC_PRINTRATEPPM = 31,
-  DC_COLORDEVICE = 32, DC_NUP = 33, DC_PRIVATE = 22097,
+  DC_FIELDS = 1,
+  DC_PAPERS = 2,
+  DC_PAPERSIZE = 3,
+  DC_MINEXTENT = 4,
+  DC_MAXEXTENT = 5,
+  DC_BINS = 6,
+  DC_DUPLEX = 7,
+  DC_SIZE = 8,
+  DC_EXTRA = 9,
+  DC_VERSION = 10,
+  DC_DRIVER = 11,
+  DC_BINNAMES = 12,
+  DC_ENUMRESOLUTIONS = 13,
+  DC_FILEDEPENDENCIES = 14,
+  DC_TRUETYPE = 15,
+  DC_PAPERNAMES = 16,
+  DC_ORIENTATION = 17,
+  DC_COPIES = 18,
+  DC_COLLATE = 22,
+  DC_PERSONALITY = 25,
+  DC_PRINTRATE = 26,
+  DC_PRINTRATEUNIT = 27,
+  DC_PRINTERMEM = 28,
+  DC_MEDIAREADY = 29,
+  DC_STAPLE = 30,
+  DC_PRINTRATEPPM = 31,
+  DC_COLORDEVICE = 32,
+  DC_NUP = 33,
+  DC_PRIVATE = 22097,
 };
 constexpr DWORD DM_UPDATE = 1, DM_COPY = 2, DM_IN_BUFFER = 8;
 constexpr DWORD CDM_CONVERT = 1, CDM_CONVERT351 = 2, CDM_DRIVER_DEFAULT = 4;
@@ -439,11 +462,21 @@ TEST_F(DocumentExportsTest, EveryIndexAnswersWithAnApplicationsDevMode) {
   std::vector<uint8_t> publicOnly(full.begin(), full.begin() + 220);
   PutWord(publicOnly, 70, 0);
   for (std::vector<uint8_t>* dm : {&full, &publicOnly}) {
-    for (WORD index : {DC_FIELDS, DC_PAPERS, DC_PAPERSIZE, DC_MINEXTENT, DC_MAXEXTENT, DC_BINS, DC_DUPLEX, DC_SIZE,
-                       DC_EXTRA, DC_VERSION, DC_DRIVER, DC_BINNAMES, DC_ENUMRESOLUTIONS, DC_FILEDEPENDENCIES,
-                       DC_TRUETYPE, DC_PAPERNAMES, DC_ORIENTATION, DC_COPIES, DC_COLLATE, DC_PERSONALITY,
-                       DC_PRINTRATE, DC_PRINTRATEUNIT, DC_PRINTERMEM, DC_MEDIAREADY, DC_STAPLE, DC_PRINTRATEPPM,
-                       DC_COLORDEVICE, DC_NUP, DC_PRIVATE}) {
+    for (WORD index : {DC_FIELDS,          DC_PAPERS,
+                       DC_PAPERSIZE,       DC_MINEXTENT,
+                       DC_MAXEXTENT,       DC_BINS,
+                       DC_DUPLEX,          DC_SIZE,
+                       DC_EXTRA,           DC_VERSION,
+                       DC_DRIVER,          DC_BINNAMES,
+                       DC_ENUMRESOLUTIONS, DC_FILEDEPENDENCIES,
+                       DC_TRUETYPE,        DC_PAPERNAMES,
+                       DC_ORIENTATION,     DC_COPIES,
+                       DC_COLLATE,         DC_PERSONALITY,
+                       DC_PRINTRATE,       DC_PRINTRATEUNIT,
+                       DC_PRINTERMEM,      DC_MEDIAREADY,
+                       DC_STAPLE,          DC_PRINTRATEPPM,
+                       DC_COLORDEVICE,     DC_NUP,
+                       DC_PRIVATE}) {
       const LONG r = Caps(index, nullptr, AsDevMode(*dm));
       EXPECT_GE(r, -1) << index;
     }

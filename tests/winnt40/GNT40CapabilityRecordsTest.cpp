@@ -1,10 +1,10 @@
-#include "winnt40/GNT40CapabilityRecords.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "winnt40/GNT40CapabilityRecords.h"
 
 namespace {
 
@@ -13,7 +13,9 @@ uint32_t Dword(const std::vector<uint8_t>& b, size_t at) {
   return static_cast<uint32_t>(b[at]) | (static_cast<uint32_t>(b[at + 1]) << 8) |
          (static_cast<uint32_t>(b[at + 2]) << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
 }
-std::string Narrow(const std::vector<uint8_t>& b, size_t at) { return std::string(reinterpret_cast<const char*>(&b[at])); }
+std::string Narrow(const std::vector<uint8_t>& b, size_t at) {
+  return std::string(reinterpret_cast<const char*>(&b[at]));
+}
 
 std::u16string Wide(const std::vector<char16_t>& entries, size_t index, size_t length) {
   std::u16string s;

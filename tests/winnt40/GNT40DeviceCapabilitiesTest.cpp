@@ -10,12 +10,12 @@
 #include "model/GConfiguration.h"
 #include "model/GFormToTrayDatabase.h"
 #include "model/GPersistOutStream.h"
-#include "model/GResourceMappingList.h"
-#include "model/MPersistentComposite.h"
-#include "rw/RWPersistence.h"
 #include "model/GRangeAttribute.h"
+#include "model/GResourceMappingList.h"
 #include "model/GStringAttribute.h"
 #include "model/GValueAttribute.h"
+#include "model/MPersistentComposite.h"
+#include "rw/RWPersistence.h"
 #include "tests/winnt40/NT40DriverFixture.h"
 #include "win32/Kernel.h"
 #include "winnt40/GNT40PrinterDevMode.h"
@@ -26,10 +26,28 @@ namespace {
 using SV = GSettingValue;
 
 enum : WORD {
-  DC_FIELDS = 1, DC_PAPERS = 2, DC_PAPERSIZE = 3, DC_MINEXTENT = 4, DC_MAXEXTENT = 5, DC_BINS = 6,
-  DC_DUPLEX = 7, DC_SIZE = 8, DC_EXTRA = 9, DC_BINNAMES = 12, DC_ENUMRESOLUTIONS = 13, DC_PAPERNAMES = 16,
-  DC_ORIENTATION = 17, DC_COPIES = 18, DC_COLLATE = 22, DC_PERSONALITY = 25, DC_PRINTRATE = 26,
-  DC_PRINTERMEM = 28, DC_MEDIAREADY = 29, DC_STAPLE = 30, DC_PRINTRATEPPM = 31, DC_COLORDEVICE = 32,
+  DC_FIELDS = 1,
+  DC_PAPERS = 2,
+  DC_PAPERSIZE = 3,
+  DC_MINEXTENT = 4,
+  DC_MAXEXTENT = 5,
+  DC_BINS = 6,
+  DC_DUPLEX = 7,
+  DC_SIZE = 8,
+  DC_EXTRA = 9,
+  DC_BINNAMES = 12,
+  DC_ENUMRESOLUTIONS = 13,
+  DC_PAPERNAMES = 16,
+  DC_ORIENTATION = 17,
+  DC_COPIES = 18,
+  DC_COLLATE = 22,
+  DC_PERSONALITY = 25,
+  DC_PRINTRATE = 26,
+  DC_PRINTERMEM = 28,
+  DC_MEDIAREADY = 29,
+  DC_STAPLE = 30,
+  DC_PRINTRATEPPM = 31,
+  DC_COLORDEVICE = 32,
 };
 
 template <class T>

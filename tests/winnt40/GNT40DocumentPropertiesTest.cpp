@@ -92,7 +92,7 @@ TEST_F(GNT40DocumentPropertiesTest, ThePromptRunsTheSheetAndOkHandsTheDevModeOut
                                         DM_PROMPT | DM_COPY | DM_IN_BUFFER),
             1);
   EXPECT_EQ(w32test::SheetReasons(), (std::vector<WORD>{PROPSHEETUI_REASON_INIT, PROPSHEETUI_REASON_GET_INFO_HEADER,
-                                                          PROPSHEETUI_REASON_SET_RESULT, PROPSHEETUI_REASON_DESTROY}));
+                                                        PROPSHEETUI_REASON_SET_RESULT, PROPSHEETUI_REASON_DESTROY}));
   EXPECT_EQ(ScriptedBridge::opened, 1);
   EXPECT_EQ(ScriptedBridge::closed, 1);
   EXPECT_EQ(ScriptedBridge::seen.size, static_cast<int>(sizeof(SheetRequest)));

@@ -1,9 +1,9 @@
-#include "winnt40/GNT40PaperList.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "winnt40/GNT40PaperList.h"
 
 namespace {
 

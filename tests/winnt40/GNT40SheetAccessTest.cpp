@@ -1,6 +1,6 @@
-#include "winnt40/GNT40SheetAccess.h"
-
 #include <gtest/gtest.h>
+
+#include "winnt40/GNT40SheetAccess.h"
 
 namespace {
 

@@ -57,8 +57,8 @@ class NT40DriverTest : public ::testing::Test {
     // and bin names.
     w32test::ModuleSpec resources;
     resources.name = kResourcePath;
-    resources.strings = {{1301, u"Tray 1"}, {1302, u"Tray 2"}, {1303, u"Tray 3"}, {1305, u"Envelope Feeder"},
-                         {1401, u"Top Bin"}, {1402, u"Rear Bin"}};
+    resources.strings = {{1301, u"Tray 1"},          {1302, u"Tray 2"},  {1303, u"Tray 3"},
+                         {1305, u"Envelope Feeder"}, {1401, u"Top Bin"}, {1402, u"Rear Bin"}};
     w32test::InstallModule(resources);
 
     WriteDataFile();
