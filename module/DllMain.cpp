@@ -20,6 +20,7 @@
 #include "rw/RWLibraryClasses.h"
 #include "win32/CRuntime.h"
 #include "win32/Module.h"
+#include "winnt40/GNT40DocumentServices.h"
 #include "winnt40/GNT40OSFactory.h"
 #include "winnt40/nt40qddi.h"
 
@@ -65,6 +66,11 @@ struct ClassRegistration {
 };
 ClassRegistration g_classes;
 
+// The registered providers of the services, for the document sheets.
+int CountProviders(unsigned services) {
+  return GProviderRegistry::GetInstance()->CountProviders(static_cast<int>(services));
+}
+
 // The driver instance's update sessions come from the provider registry.
 GUpdateSession* CreateUpdateSession(GDriverInstance* instance, const RWWString& portName, int services) {
   return GProviderRegistry::GetInstance()->CreateSession(instance, portName, services);
@@ -100,6 +106,9 @@ BOOL ProcessAttach(HINSTANCE module) {
   g_classes.Register();
   InstallNT40Driver();
   SetUpdateSessionSource(&CreateUpdateSession);
+  GNT40DocumentServices documentServices;
+  documentServices.countProviders = &CountProviders;
+  SetNT40DocumentServices(documentServices);
 
   MemoryReserve::Install(MemoryReserve::kDefaultSize);
   factory->SetModuleHandle(module);
