@@ -1,0 +1,1116 @@
+// GDriverInstance: the per-printer base of the driver objects, and
+// GUIDriverInstance. Every model part is looked up again on use and checked
+// for its class, since the device model comes from the driver's data file.
+#include "driver/GDriverInstance.h"
+
+#include <atomic>
+#include <mutex>
+#include <vector>
+
+#include "driver/GCompactSettingsCodec.h"
+#include "driver/GDriverInstanceAccess.h"
+#include "driver/MassStorageFonts.h"
+#include "driver/NumberedValueStore.h"
+#include "driver/osfactry.h"
+#include "model/GAttributeComposite.h"
+#include "model/GCapabilities.h"
+#include "model/GConfiguration.h"
+#include "model/GCustomMediaSize.h"
+#include "model/GDeviceFontList.h"
+#include "model/GDeviceFontListComposite.h"
+#include "model/GEnumAttribute.h"
+#include "model/GLocaleInfo.h"
+#include "model/GMedia.h"
+#include "model/GMediaPool.h"
+#include "model/GPaperHandlingDevice.h"
+#include "model/GPeripheral.h"
+#include "model/GPersistInStream.h"
+#include "model/GPersistOutStream.h"
+#include "model/GPersistableLong.h"
+#include "model/GRangeAttribute.h"
+#include "model/GResourceMapping.h"
+#include "model/GResourceMappingList.h"
+#include "model/GStringAttribute.h"
+#include "model/GStringConversion.h"
+#include "model/GTray.h"
+#include "model/GValue32Attribute.h"
+#include "model/GValueAttribute.h"
+#include "model/MAssociationList.h"
+#include "model/MPersistentAssociation.h"
+#include "model/MPersistentComposite.h"
+#include "model/MPersistentIterator.h"
+
+namespace {
+
+using namespace GDriverIds;
+
+// Result of the auto-configuration without a session or a configuration.
+constexpr int16_t kNoAutoConfiguration = 603;
+// RegisterExtension's answer when extensions are not available.
+constexpr int16_t kExtensionsUnavailable = 5;
+// The services of a bidirectional configuration session.
+constexpr int kConfigurationServices = 0x10000;
+// Paper ids of user forms.
+constexpr int16_t kFirstFormId = 16385;
+constexpr int16_t kLastFormId = 17383;
+// The largest paper id of a standard paper.
+constexpr int kLargestStandardPaperId = 0x3FFF;
+// Reference media of the printer media pool.
+constexpr int16_t kLargestCustomMedium = 17384;
+constexpr int16_t kSmallestCustomMedium = 17385;
+constexpr int16_t kLargestCheckedMedium = 17388;
+constexpr int16_t kSmallestCheckedMedium = 17389;
+// Discovered media names become output-bin mappings from these codes on.
+constexpr int16_t kFirstDiscoveredSystemCode = 16690;
+constexpr int16_t kFirstDiscoveredDeviceCode = 50;
+// The id of a stored list of model entries that is rebuilt on re-encoding.
+constexpr int32_t kEntryListId = 0x4000005C;
+constexpr size_t kReencodeBufferSize = 4096;
+// The codec's 32-bit form: stored ids such as the entry list's do not fit
+// in 16 bits.
+constexpr int16_t kCodecSelector = 1;
+
+std::atomic<GUpdateSessionSource> g_sessionSource{nullptr};
+std::atomic<GFontCatalogReaderSource> g_catalogSource{nullptr};
+
+// ---- Untrusted model access ----
+
+MPersistentObject* Find(MPersistentObject* in, int32_t id) { return in != nullptr ? in->FindById(id) : nullptr; }
+
+// The number an attribute holds, for the classes that hold one.
+bool ReadNumber(const MPersistentObject* object, int32_t* out) {
+  if (auto* value = dynamic_cast<const GValueAttribute*>(object)) {
+    *out = value->GetValue();
+  } else if (auto* range = dynamic_cast<const GRangeAttribute*>(object)) {
+    *out = range->GetValue();
+  } else if (auto* value32 = dynamic_cast<const GValue32Attribute*>(object)) {
+    *out = value32->GetValue();
+  } else if (auto* number = dynamic_cast<const GPersistableLong*>(object)) {
+    *out = number->GetValue();
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// The 16-bit value of attribute id below in; false when there is none.
+bool FindValue(MPersistentObject* in, int32_t id, int16_t* out) {
+  int32_t number = 0;
+  if (!ReadNumber(Find(in, id), &number)) return false;
+  *out = static_cast<int16_t>(number);
+  return true;
+}
+
+int16_t ValueOr(MPersistentObject* in, int32_t id, int16_t fallback) {
+  int16_t value = fallback;
+  FindValue(in, id, &value);
+  return value;
+}
+
+// Stores a 16-bit value into an attribute that holds a number (a range
+// clamps it); false for anything else.
+bool WriteNumber(MPersistentObject* object, int16_t value) {
+  if (auto* plain = dynamic_cast<GValueAttribute*>(object)) {
+    plain->SetValue(value);
+  } else if (auto* range = dynamic_cast<GRangeAttribute*>(object)) {
+    range->SetValue(value);
+  } else if (auto* value32 = dynamic_cast<GValue32Attribute*>(object)) {
+    value32->SetValue(value);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// Copies the value of from's fromId to to's toId when both exist.
+void CopyValue(MPersistentObject* from, int32_t fromId, MPersistentObject* to, int32_t toId) {
+  int16_t value = 0;
+  if (!FindValue(from, fromId, &value)) return;
+  WriteNumber(Find(to, toId), value);
+}
+
+GStringAttribute* FindString(MPersistentObject* in, int32_t id) {
+  return dynamic_cast<GStringAttribute*>(Find(in, id));
+}
+
+// Deletes an object the caller owns, unless a handle still holds it.
+void Dispose(MPersistentObject* object) {
+  if (object != nullptr && object->HolderCount() < 0) delete object;
+}
+
+// Calls f with every direct child of object (nothing for a leaf).
+template <typename F>
+void ForEachChild(MPersistentObject* object, F f) {
+  if (object == nullptr) return;
+  MPersistentIterator* it = object->CreateIterator();
+  if (it == nullptr) return;
+  while (it->Advance()) {
+    if (!f(it->Current())) break;
+  }
+  delete it;
+}
+
+// The media pool's reference medium of the paper id, or null.
+GMedia* ReferenceMedium(GMediaPool* pool, int16_t paperId, int32_t orientation, const int16_t resolution[2]) {
+  if (pool == nullptr) return nullptr;
+  return pool->FindMedia(paperId, orientation, static_cast<uint16_t>(resolution[0]),
+                         static_cast<uint16_t>(resolution[1]));
+}
+
+// The bounds of the media queries: everything, or the custom-size limits of
+// the pool when asked for and present.
+void MediaBounds(GMediaPool* pool, int customLimits, int32_t orientation, const int16_t resolution[2],
+                 GShortPoint* minimum, GShortPoint* maximum) {
+  *minimum = GShortPoint(0, 0);
+  *maximum = GShortPoint(32767, 32767);
+  if (customLimits == 0) return;
+  if (GMedia* smallest = ReferenceMedium(pool, kSmallestCustomMedium, orientation, resolution)) {
+    *minimum = *smallest->GetSize();
+  }
+  if (GMedia* largest = ReferenceMedium(pool, kLargestCustomMedium, orientation, resolution)) {
+    *maximum = *largest->GetSize();
+  }
+}
+
+bool Within(const GShortPoint& size, const GShortPoint& minimum, const GShortPoint& maximum) {
+  return size.x >= minimum.x && size.y >= minimum.y && size.x <= maximum.x && size.y <= maximum.y;
+}
+
+// A resolution the media and pixel conversions can use.
+bool UsableResolution(const int16_t resolution[2]) { return resolution[0] > 0 && resolution[1] > 0; }
+
+// The x and y resolution of the settings' Resolution (249).
+void SettingsResolution(MPersistentObject* settings, int16_t resolution[2]) {
+  MPersistentObject* group = Find(settings, kResolution);
+  resolution[0] = ValueOr(group, kXResolution, 0);
+  resolution[1] = ValueOr(group, kYResolution, 0);
+}
+
+// The accessors the platform factory and the settings codec use to reach an
+// instance, installed with the first instance.
+RWWString AccessPrinterName(GDriverInstance* instance) { return instance->GetPrinterName(); }
+MPersistentObject* AccessPrinterConfiguration(GDriverInstance* instance) {
+  return instance->GetPrinterConfiguration();
+}
+MPersistentObject* AccessDefaultSettings(GDriverInstance* instance) { return instance->CreateDefaultSettings(); }
+
+void InstallAccessors() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    GDriverInstanceAccess access;
+    access.printerName = &AccessPrinterName;
+    access.printerConfiguration = &AccessPrinterConfiguration;
+    SetDriverInstanceAccess(access);
+    GCompactCodecInstanceAccess codecAccess;
+    codecAccess.createDefaultSettings = &AccessDefaultSettings;
+    GCompactSettingsCodec::SetInstanceAccess(codecAccess);
+  });
+}
+
+}  // namespace
+
+// ---- Seams to the higher layers ----
+
+GUpdateSession::~GUpdateSession() = default;
+GFontCatalogReader::~GFontCatalogReader() = default;
+
+void SetUpdateSessionSource(GUpdateSessionSource source) { g_sessionSource.store(source); }
+void SetFontCatalogReaderSource(GFontCatalogReaderSource source) { g_catalogSource.store(source); }
+
+// ---- Construction ----
+
+GDriverInstance::GDriverInstance() {
+  InstallAccessors();
+  // The driver extension of this instance comes with the extension
+  // interface; until then the instance has none.
+  driverExtension_ = nullptr;
+}
+
+GDriverInstance::~GDriverInstance() {
+  Dispose(deviceModel_);
+  Dispose(paperMappings_);
+  Dispose(sourceMappings_);
+  Dispose(capabilityMappings_);
+  Dispose(documentSettings_);
+  Dispose(symmetricPool_);
+}
+
+void GDriverInstance::SetNames(const RWWString& printerName, const RWWString& driverName,
+                               const RWWString& portName) {
+  printerName_ = printerName;
+  driverName_ = driverName;
+  portName_ = portName;
+}
+
+void GDriverInstance::SetStoredDocumentSettings(GAttributeComposite* settings) {
+  if (settings == documentSettings_) return;
+  Dispose(documentSettings_);
+  documentSettings_ = settings;
+}
+
+// ---- Setters of the driver server ----
+
+namespace {
+GResourceMappingList* AdoptMappingList(MPersistentObject* list) {
+  auto* mappings = dynamic_cast<GResourceMappingList*>(list);
+  if (mappings == nullptr) Dispose(list);
+  return mappings;
+}
+}  // namespace
+
+void GDriverInstance::SetDeviceModel(MPersistentObject* model) {
+  if (model == deviceModel_) return;
+  Dispose(deviceModel_);
+  deviceModel_ = model;
+  // Cached answers of the old model are stale.
+  colourStale_ = 1;
+  Dispose(symmetricPool_);
+  symmetricPool_ = nullptr;
+}
+
+void GDriverInstance::SetPaperMappings(MPersistentObject* list) {
+  if (list == paperMappings_) return;
+  Dispose(paperMappings_);
+  paperMappings_ = AdoptMappingList(list);
+}
+
+void GDriverInstance::SetSourceMappings(MPersistentObject* list) {
+  if (list == sourceMappings_) return;
+  Dispose(sourceMappings_);
+  sourceMappings_ = AdoptMappingList(list);
+}
+
+void GDriverInstance::SetCapabilityMappings(MPersistentObject* list) {
+  if (list == capabilityMappings_) return;
+  Dispose(capabilityMappings_);
+  capabilityMappings_ = AdoptMappingList(list);
+}
+
+// ---- Model paths ----
+
+GPeripheral* GDriverInstance::FindPrinter() const {
+  return dynamic_cast<GPeripheral*>(Find(deviceModel_, kDeviceEntry));
+}
+
+GConfiguration* GDriverInstance::GetPrinterConfiguration() const {
+  GPeripheral* printer = FindPrinter();
+  return printer != nullptr ? printer->GetConfiguration() : nullptr;
+}
+
+GConfiguration* GDriverInstance::GetPeripheralConfiguration(int32_t peripheralId) const {
+  auto* peripheral = dynamic_cast<GPeripheral*>(Find(FindPrinter(), peripheralId));
+  return peripheral != nullptr ? peripheral->GetConfiguration() : nullptr;
+}
+
+// The capability set is PrinterCapabilities (135) of the printer
+// configuration's capability group (112), where every reader of the set
+// looks for it.
+GCapabilities* GDriverInstance::GetCapabilitySet() const {
+  GConfiguration* configuration = GetPrinterConfiguration();
+  MPersistentObject* group = Find(configuration, kPrinterCapabilityGroup);
+  auto* set = dynamic_cast<GCapabilities*>(Find(group, kPrinterCapabilities));
+  if (set == nullptr) set = dynamic_cast<GCapabilities*>(Find(configuration, kPrinterCapabilities));
+  return set;
+}
+
+GMediaPool* GDriverInstance::GetPrinterMediaPool() const {
+  return dynamic_cast<GMediaPool*>(Find(GetPrinterConfiguration(), kPrinterMediaPool));
+}
+
+GAttributeComposite* GDriverInstance::GetPaperHandlingDevices() const {
+  return dynamic_cast<GAttributeComposite*>(Find(GetPrinterConfiguration(), kPaperHandlingDevices));
+}
+
+int16_t GDriverInstance::IsTrueTypeBitmapRequired() const { return ValueOr(GetPrinterConfiguration(), 958, 0); }
+
+// ---- Virtual operations with a base behaviour ----
+
+int16_t GDriverInstance::RunAutoConfiguration(int) {
+  GUpdateSessionSource source = g_sessionSource.load();
+  GUpdateSession* session = source != nullptr ? source(this, portName_, kConfigurationServices) : nullptr;
+  if (session == nullptr) return kNoAutoConfiguration;
+  GConfiguration* configuration = GetPrinterConfiguration();
+  int16_t result = kNoAutoConfiguration;
+  if (configuration != nullptr) result = session->Update(configuration, 1);
+  delete session;
+  return result;
+}
+
+int GDriverInstance::ApplyDocumentSettings(GAttributeComposite* settings) {
+  if (settings == nullptr) settings = documentSettings_;
+  if (settings == nullptr) return 0;
+  MPersistentObject* options =
+      settings->FeatureId() == kInstallableOptions ? settings : Find(settings, kInstallableOptions);
+  GConfiguration* configuration = GetPrinterConfiguration();
+  MPersistentObject* autoConfiguration = Find(configuration, kAutoConfiguration);
+  GConfiguration* generator = GetPeripheralConfiguration(kGeneratorPeripheral);
+  GConfiguration* pjl = GetPeripheralConfiguration(kPjlPeripheral);
+
+  // 1. The generator's work space, taken from the discovered one when the
+  // generator has none.
+  MPersistentObject* workSpace = Find(generator, 202);
+  if (workSpace == nullptr && generator != nullptr) {
+    if (MPersistentObject* discovered = Find(autoConfiguration, 202)) {
+      generator->AddChild(discovered->DeepCopy());
+      workSpace = Find(generator, 202);
+    }
+  }
+  int16_t value = 0;
+  if (workSpace != nullptr && FindValue(options, 307, &value)) WriteNumber(workSpace, value);
+
+  // 2. Installed options into the configuration.
+  CopyValue(options, 925, autoConfiguration, 201);
+  CopyValue(options, 918, autoConfiguration, 1011);
+  CopyValue(options, 308, autoConfiguration, 204);
+  CopyValue(options, 245, configuration, 245);
+  CopyValue(options, 310, autoConfiguration, 231);
+  CopyValue(options, 311, configuration, 311);
+  if (FindValue(options, 239, &value)) WriteNumber(Find(autoConfiguration, 226), value == 1 ? 1 : 0);
+  CopyValue(options, 317, generator, 317);
+
+  // 3. Tray and bin maps stored for the printer.
+  if (MPersistentObject* binPool = LoadStoredObject(RWWString(GOSFactory::BinPoolValueName()))) {
+    if (autoConfiguration != nullptr) autoConfiguration->ReplaceChildById(kPaperHandlingDevices, binPool);
+    Dispose(binPool);
+  }
+  if (MPersistentObject* trayMap = LoadStoredObject(RWWString(u"DEKOSTrayMap"))) SetSourceMappings(trayMap);
+  if (MPersistentObject* pdlMap = LoadStoredObject(RWWString(u"DEKPDLTrayMap"))) {
+    MPersistentObject* holder = Find(generator, kPeripheralConfiguration);
+    if (holder == nullptr) holder = generator;
+    if (holder != nullptr) holder->ReplaceChildById(kPdlTrayMap, pdlMap);
+    Dispose(pdlMap);
+  }
+  if (MPersistentObject* binMap = LoadStoredObject(RWWString(u"DEKPJLBinMap"))) {
+    MPersistentObject* holder = Find(pjl, kPeripheralConfiguration);
+    if (holder == nullptr) holder = pjl;
+    if (holder != nullptr) holder->ReplaceChildById(kPjlBinMap, binMap);
+    Dispose(binMap);
+  }
+
+  // 4. The paper-handling devices.
+  GStringAttribute* outputModel = FindString(options, 316);
+  GStringAttribute* inputModel = FindString(options, 315);
+  bool inputChoiceUsable = true;
+  bool envelopeFeederUsable = true;
+  ForEachChild(Find(autoConfiguration, kPaperHandlingDevices), [&](MPersistentObject* child) {
+    auto* device = dynamic_cast<GPaperHandlingDevice*>(child);
+    if (device == nullptr) return true;
+    int16_t option = 0;
+    if (device->IsInstallable() == 1 && device->GetKind() == GPaperHandlingDevice::kOutputDevice) {
+      if (outputModel != nullptr && outputModel->GetString() == device->GetName()) {
+        device->SetInstalled(1);
+        if (FindValue(options, 213, &option)) device->SelectOption(option);
+      } else {
+        device->SetInstalled(0);
+      }
+    } else if (device->IsInstallable() == 1) {
+      device->SetInstalled(0);
+      if (inputChoiceUsable && inputModel != nullptr && inputModel->GetString() == device->GetName()) {
+        device->SetInstalled(1);
+        if (FindValue(options, 318, &option) && device->GetOptionCount() > 1 && device->HasOption(option)) {
+          device->SelectOption(option);
+        }
+        inputChoiceUsable = false;
+      }
+      if (envelopeFeederUsable && ValueOr(options, 275, 0) == 1) {
+        GTray* first = nullptr;
+        ForEachChild(device, [&](MPersistentObject* tray) {
+          first = dynamic_cast<GTray*>(tray);
+          return false;
+        });
+        if (first != nullptr && first->GetTrayNumber() == 5) {
+          device->SetInstalled(1);
+          envelopeFeederUsable = false;
+        }
+      }
+    } else if (FindValue(options, 274, &option) && device->GetOptionCount() > 1 && device->HasOption(option)) {
+      device->SelectOption(option);
+    }
+    return true;
+  });
+
+  // 5. Further options.
+  CopyValue(options, 441, autoConfiguration, 441);
+  CopyValue(options, 915, configuration, 915);
+  CopyValue(options, 976, autoConfiguration, 976);
+  return 1;
+}
+
+void GDriverInstance::Rebind(GPrinterKey*) {
+  colourStale_ = 1;
+  Dispose(symmetricPool_);
+  symmetricPool_ = nullptr;
+}
+
+int GDriverInstance::ReleaseMemory() { return 0; }
+
+int GDriverInstance::GetColorCapability() {
+  if (colourStale_ != 0) {
+    int16_t value = 0;
+    if (FindValue(GetPrinterConfiguration(), 339, &value)) colourValue_ = value;
+    colourStale_ = 0;
+  }
+  return colourValue_;
+}
+
+int GDriverInstance::IsPaperSupported(const GPaperRequest* request) {
+  if (request == nullptr) return 0;
+  struct Query {
+    int16_t spoolerPaper;
+  } query{request->spoolerPaper};
+  auto matches = [](GMedia*, GResourceMapping* mapping, int, void* context, int* found) -> int {
+    if (mapping != nullptr && mapping->GetSystemCode() == static_cast<Query*>(context)->spoolerPaper) {
+      *found = 1;
+      return 0;
+    }
+    return 1;
+  };
+  if (EnumerateMedia(matches, &query, request->orientation, request->resolution, 1, request->customLimits,
+                     nullptr) == 1) {
+    return 1;
+  }
+  if (documentSettings_ == nullptr) return 1;
+  MPersistentObject* customSizes = Find(documentSettings_, kCustomPaperList);
+  if (customSizes == nullptr || !UsableResolution(request->resolution)) return 0;
+
+  GShortPoint minimum;
+  GShortPoint maximum;
+  MediaBounds(request->customLimits != 0 ? GetMediaPool() : nullptr, request->customLimits,
+              request->orientation, request->resolution, &minimum, &maximum);
+  int supported = 0;
+  ForEachChild(customSizes, [&](MPersistentObject* child) {
+    auto* size = dynamic_cast<GCustomMediaSize*>(child);
+    if (size == nullptr) return true;
+    int16_t spoolerPaper = 0;
+    if (PaperIdToDmPaper(size->GetPaperId(), &spoolerPaper) == 0 || spoolerPaper != request->spoolerPaper) {
+      return true;
+    }
+    GCustomMediaSize::Pair pixels;
+    size->GetSizeInPixels(pixels, static_cast<uint32_t>(request->resolution[0]),
+                          static_cast<uint32_t>(request->resolution[1]));
+    if (pixels.width >= static_cast<uint32_t>(minimum.x) && pixels.height >= static_cast<uint32_t>(minimum.y) &&
+        pixels.width <= static_cast<uint32_t>(maximum.x) && pixels.height <= static_cast<uint32_t>(maximum.y)) {
+      supported = 1;
+      return false;
+    }
+    return true;
+  });
+  return supported;
+}
+
+int GDriverInstance::IsRemotePrinter() { return 0; }
+
+int GDriverInstance::IsSourceSupported(int16_t source) {
+  auto matches = [](GTray* tray, GResourceMapping*, int, void* context, int* found) -> int {
+    if (tray->GetTrayNumber() == *static_cast<int16_t*>(context)) {
+      *found = 1;
+      return 0;
+    }
+    return 1;
+  };
+  return EnumerateInputTrays(matches, &source, 1, nullptr) == 1 ? 1 : 0;
+}
+
+int GDriverInstance::IsResolutionSupported(int16_t x, int16_t y) {
+  int supported = 0;
+  ForEachChild(Find(GetPrinterConfiguration(), kResolutionList), [&](MPersistentObject* entry) {
+    int16_t ex = 0;
+    int16_t ey = 0;
+    if (FindValue(entry, kXResolution, &ex) && FindValue(entry, kYResolution, &ey) && ex == x && ey == y) {
+      supported = 1;
+      return false;
+    }
+    return true;
+  });
+  return supported;
+}
+
+int GDriverInstance::DmPaperToPaperId(int16_t spoolerPaper, int16_t* paperId) {
+  GResourceMapping* mapping = paperMappings_ != nullptr ? paperMappings_->FindBySystemCode(spoolerPaper) : nullptr;
+  if (mapping == nullptr) return 0;
+  if (paperId != nullptr) *paperId = mapping->GetDeviceCode();
+  return 1;
+}
+
+int GDriverInstance::PaperIdToDmPaper(int16_t paperId, int16_t* spoolerPaper) {
+  GResourceMapping* mapping = paperMappings_ != nullptr ? paperMappings_->FindByDeviceCode(paperId) : nullptr;
+  if (mapping == nullptr) return 0;
+  if (spoolerPaper != nullptr) *spoolerPaper = mapping->GetSystemCode();
+  return 1;
+}
+
+int16_t GDriverInstance::GetDefaultPaperId() {
+  if (defaultPaper_ != 0) return defaultPaper_;
+  int16_t paper = 1;
+  GOSFactory* factory = GOSFactory::GetInstance();
+  GLocaleInfo* locale = factory != nullptr ? factory->CreateLocaleInfo() : nullptr;
+  if (locale != nullptr) {
+    const int32_t country = locale->country;
+    const bool letterCountry =
+        (country >= 0 && country <= 2) || (country >= 50 && country <= 59) || (country >= 500 && country <= 599);
+    paper = letterCountry ? 1 : 23;
+    delete locale;
+  }
+  defaultPaper_ = paper;
+  return paper;
+}
+
+int GDriverInstance::AddCustomForm(GCustomMediaSize* size, GAttributeComposite* list, int) {
+  if (size == nullptr || list == nullptr) return 0;
+  std::vector<bool> used(kLastFormId - kFirstFormId + 1, false);
+  GCustomMediaSize* sameName = nullptr;
+  ForEachChild(list, [&](MPersistentObject* child) {
+    auto* entry = dynamic_cast<GCustomMediaSize*>(child);
+    if (entry == nullptr) return true;
+    const int16_t id = entry->GetPaperId();
+    if (id >= kFirstFormId && id <= kLastFormId) used[id - kFirstFormId] = true;
+    if (sameName == nullptr && entry != size && entry->GetName() == size->GetName()) sameName = entry;
+    return true;
+  });
+  int16_t freeId = 0;
+  for (int16_t id = kFirstFormId; id <= kLastFormId; ++id) {
+    if (!used[id - kFirstFormId]) {
+      freeId = id;
+      break;
+    }
+  }
+  if (freeId == 0) return 0;
+  size->SetPaperId(freeId);
+  if (sameName != nullptr) Dispose(list->RemoveChild(sameName));
+  list->AddChild(size);
+  return 1;
+}
+
+int GDriverInstance::DeleteCustomForm(GCustomMediaSize* size, GAttributeComposite* list, int) {
+  if (size == nullptr || list == nullptr) return 0;
+  MPersistentObject* held = list->IndexOfChild(size) >= 0 ? size : nullptr;
+  if (held == nullptr) {
+    ForEachChild(list, [&](MPersistentObject* child) {
+      if (child != nullptr && child->ClassId() == size->ClassId() && child->Matches(size)) {
+        held = child;
+        return false;
+      }
+      return true;
+    });
+  }
+  if (held == nullptr) return 0;
+  MPersistentObject* removed = list->RemoveChild(held);
+  if (removed == nullptr) return 0;
+  Dispose(removed);
+  return 1;
+}
+
+int GDriverInstance::EnumeratePaperNames(void*, void*, int, GAttributeComposite*) { return 0; }
+int GDriverInstance::EnumerateAllPaperNames(void*, void*, int, GAttributeComposite*) { return 0; }
+
+// The paper checked is the settings' PaperSize (260), or the given id when
+// the settings have none; the orientation slot carries the settings'
+// Orientation (265).
+int GDriverInstance::CheckPaperForSettings(GAttributeComposite* settings, int16_t paperId) {
+  const int16_t paper = ValueOr(settings, kPaperSize, paperId);
+  int16_t resolution[2];
+  SettingsResolution(settings, resolution);
+  return CheckPaperId(settings, paper, ValueOr(settings, kOrientation, 0), resolution[0], resolution[1]);
+}
+
+int GDriverInstance::CheckPaperId(GAttributeComposite*, int16_t paperId, int32_t, int16_t, int16_t) {
+  if (static_cast<uint16_t>(paperId) > kLargestStandardPaperId) return 2;
+  MPersistentObject* list = Find(GetPrinterConfiguration(), kPaperList);
+  if (list == nullptr) return 1;
+  int present = 0;
+  ForEachChild(list, [&](MPersistentObject* entry) {
+    int32_t key = 0;
+    auto* association = dynamic_cast<MPersistentAssociation*>(entry);
+    const bool keyed = association != nullptr ? ReadNumber(association->GetKey(), &key) : ReadNumber(entry, &key);
+    if (keyed && static_cast<int16_t>(key) == paperId) {
+      present = 1;
+      return false;
+    }
+    return true;
+  });
+  return present != 0 ? 1 : 2;
+}
+
+RWWString GDriverInstance::GetResourceModulePath() {
+  RWWString path;
+  if (GStringAttribute* name = FindString(GetPrinterConfiguration(), 401)) ToWideString(name->GetString(), path);
+  return path;
+}
+
+int GDriverInstance::ApplyNamedModelEntry(const RWWString& name, GAttribute* target) {
+  int applied = 0;
+  ForEachChild(Find(GetPrinterConfiguration(), kModelEntryList), [&](MPersistentObject* entry) {
+    GStringAttribute* entryName = FindString(entry, kModelEntryName);
+    if (entryName == nullptr) return true;
+    RWWString wide;
+    ToWideString(entryName->GetString(), wide);
+    if (wide.Compare(name, 1) != 0) return true;
+    auto* settings = dynamic_cast<GAttribute*>(Find(entry, kSettingsRoot));
+    if (settings != nullptr && target != nullptr) target->Merge(settings);
+    applied = 1;
+    return false;
+  });
+  return applied;
+}
+
+int16_t GDriverInstance::ResolvePaperId(GAttributeComposite*, int16_t paperId) { return paperId; }
+
+int16_t GDriverInstance::RegisterExtension(const char* name, int remove) {
+  const int16_t value = ValueOr(GetPrinterConfiguration(), 984, 0);
+  if (name == nullptr || name[0] == '\0') return value;
+  if (value == 0) return kExtensionsUnavailable;
+  // Loading and removing extension modules is the driver extension's work;
+  // an instance without one has no extensions.
+  (void)remove;
+  return kExtensionsUnavailable;
+}
+
+int GDriverInstance::EnumerateBuiltinForms(void*, void*) { return 0; }
+int GDriverInstance::IsBuiltinForm(GCustomMediaSize*) { return 0; }
+int GDriverInstance::MatchPaperByName(int16_t, int16_t*) { return 0; }
+
+// ---- Media ----
+
+GMediaPool* GDriverInstance::GetMediaPool() {
+  const int16_t emulateMargins = ValueOr(documentSettings_, 711, 0);
+  const int16_t symmetricMargins = ValueOr(documentSettings_, 713, 0);
+  GConfiguration* configuration = GetPrinterConfiguration();
+  if (configuration == nullptr) return nullptr;
+  if (emulateMargins != 0) return dynamic_cast<GMediaPool*>(Find(configuration, kEmulatedMarginsMediaPool));
+  GMediaPool* pool = dynamic_cast<GMediaPool*>(Find(configuration, kPrinterMediaPool));
+  if (symmetricMargins == 0 || pool == nullptr) return pool;
+  if (symmetricPool_ == nullptr) symmetricPool_ = BuildSymmetricMediaPool(pool);
+  return symmetricPool_;
+}
+
+namespace {
+// One dimension of a centred imageable area: the larger margin on both
+// sides; an extent that would turn negative becomes 0.
+void CentreDimension(int size, int extent, int origin, int16_t* newOrigin, int16_t* newExtent) {
+  const int opposite = size - extent - origin;
+  int margin = origin > opposite ? origin : opposite;
+  if (margin < 0) margin = 0;
+  int centred = size - 2 * margin;
+  if (centred < 0) centred = 0;
+  *newOrigin = static_cast<int16_t>(margin);
+  *newExtent = static_cast<int16_t>(centred);
+}
+}  // namespace
+
+GMediaPool* GDriverInstance::BuildSymmetricMediaPool(GMediaPool* pool) {
+  const int32_t noId = 0;
+  auto* symmetric = new GMediaPool(&noId);
+  ForEachChild(pool, [&](MPersistentObject* child) {
+    auto* medium = dynamic_cast<GMedia*>(child);
+    if (medium == nullptr) return true;
+    const GShortPoint& size = *medium->GetSize();
+    const GShortPoint& extent = *medium->GetImageableExtent();
+    const GShortPoint& origin = *medium->GetImageableOrigin();
+    GShortPoint newOrigin;
+    GShortPoint newExtent;
+    CentreDimension(size.x, extent.x, origin.x, &newOrigin.x, &newExtent.x);
+    CentreDimension(size.y, extent.y, origin.y, &newOrigin.y, &newExtent.y);
+    const int32_t featureId = medium->FeatureId();
+    auto* copy = new GMedia(medium->GetPaperName().Data(), &size, &newExtent, &newOrigin, medium->GetOrientation(),
+                            medium->GetPaperId(), medium->GetXResolution(), medium->GetYResolution(), &featureId,
+                            medium->GetExtraCode(), medium->GetSecondName().Data(),
+                            medium->GetMediaTypeName().Data());
+    copy->changed = medium->changed;
+    symmetric->AddChild(copy);
+    return true;
+  });
+  return symmetric;
+}
+
+int GDriverInstance::IsMediaSizeWithinLimits(int16_t customPaperId, GAttributeComposite* settings) {
+  GAttributeComposite* own = GetDocumentSettings();
+  if (settings == nullptr) settings = own;
+  if (settings == nullptr || own == nullptr) return 0;
+  const int32_t orientation = ValueOr(settings, kOrientation, 0);
+  int16_t resolution[2];
+  SettingsResolution(settings, resolution);
+  if (!UsableResolution(resolution)) return 0;
+
+  GCustomMediaSize* size = nullptr;
+  ForEachChild(Find(own, kCustomPaperList), [&](MPersistentObject* child) {
+    auto* entry = dynamic_cast<GCustomMediaSize*>(child);
+    if (entry != nullptr && entry->GetPaperId() == customPaperId) {
+      size = entry;
+      return false;
+    }
+    return true;
+  });
+  if (size == nullptr) return 0;
+  GConfiguration* configuration = GetPrinterConfiguration();
+  GMediaPool* pool = dynamic_cast<GMediaPool*>(Find(configuration, kPrinterMediaPool));
+  if (pool == nullptr) return 0;
+  GMedia* largest = ReferenceMedium(pool, kLargestCheckedMedium, orientation, resolution);
+  GMedia* smallest = ReferenceMedium(pool, kSmallestCheckedMedium, orientation, resolution);
+  if (largest == nullptr || smallest == nullptr) return 0;
+  GMedia* medium = CreateMediaFromSettings(*size, settings, configuration);
+  if (medium == nullptr) return 0;
+  const int result = Within(*medium->GetSize(), *smallest->GetSize(), *largest->GetSize()) ? 1 : 0;
+  delete medium;
+  return result;
+}
+
+int GDriverInstance::IsMediaTypeAllowed(const RWCString& mediaTypeName) const {
+  int allowed = 1;
+  ForEachChild(Find(GetPrinterConfiguration(), 1132), [&](MPersistentObject* child) {
+    auto* text = dynamic_cast<GStringAttribute*>(child);
+    if (text != nullptr && text->GetString() == mediaTypeName) {
+      allowed = 0;
+      return false;
+    }
+    return true;
+  });
+  return allowed;
+}
+
+// ---- Enumerators ----
+
+int GDriverInstance::EnumerateMedia(GMediaCallback callback, void* context, int32_t orientation,
+                                    const int16_t resolution[2], int mappingFilter, int customLimits, int* counter) {
+  if (counter != nullptr) *counter = 0;
+  GMediaPool* pool = GetMediaPool();
+  if (pool == nullptr || resolution == nullptr) return -1;
+  GShortPoint minimum;
+  GShortPoint maximum;
+  MediaBounds(pool, customLimits, orientation, resolution, &minimum, &maximum);
+  GMediaQueryIterator* query = pool->CreateMediaQuery(orientation, static_cast<uint16_t>(resolution[0]),
+                                                      static_cast<uint16_t>(resolution[1]), minimum, maximum);
+  if (query == nullptr) return -1;
+  int index = 0;
+  int found = 0;
+  while (query->Advance()) {
+    GMedia* medium = query->CurrentMedia();
+    if (medium == nullptr) continue;
+    GResourceMapping* mapping =
+        paperMappings_ != nullptr ? paperMappings_->FindByDeviceCode(medium->GetPaperId()) : nullptr;
+    if (mappingFilter != 0 && mapping == nullptr) continue;
+    const int position = index++;
+    if (context == nullptr || callback == nullptr) {
+      found = 1;
+      continue;
+    }
+    if (callback(medium, mapping, position, context, &found) != 1) break;
+  }
+  delete query;
+  if (counter != nullptr) *counter = index;
+  return found != 0 ? 1 : -1;
+}
+
+int GDriverInstance::EnumerateInputTrays(GTrayCallback callback, void* context, int mappingFilter, int* counter) {
+  if (counter != nullptr) *counter = 0;
+  GConfiguration* configuration = GetPrinterConfiguration();
+  MPersistentObject* devices = Find(configuration, kPaperHandlingDevices);
+  // With list 1114 the trays come in its order: one walk per entry, visiting
+  // only the trays of that code.
+  std::vector<int16_t> order;
+  MPersistentObject* trayOrder = Find(configuration, 1114);
+  ForEachChild(trayOrder, [&](MPersistentObject* entry) {
+    int32_t code = 0;
+    if (ReadNumber(entry, &code)) order.push_back(static_cast<int16_t>(code));
+    return true;
+  });
+  const bool ordered = trayOrder != nullptr;
+  const size_t passes = ordered ? order.size() : 1;
+
+  int index = 0;
+  int found = 0;
+  bool stopped = false;
+  for (size_t pass = 0; pass < passes && !stopped; ++pass) {
+    ForEachChild(devices, [&](MPersistentObject* child) {
+      auto* device = dynamic_cast<GPaperHandlingDevice*>(child);
+      if (device == nullptr || device->IsInstalled() == 0 || device->GetKind() != GPaperHandlingDevice::kInputDevice) {
+        return true;
+      }
+      ForEachChild(device, [&](MPersistentObject* item) {
+        auto* tray = dynamic_cast<GTray*>(item);
+        if (tray == nullptr) return true;
+        if (ordered && tray->GetTrayNumber() != order[pass]) return true;
+        GResourceMapping* mapping =
+            sourceMappings_ != nullptr ? sourceMappings_->FindByDeviceCode(tray->GetTrayNumber()) : nullptr;
+        if (mappingFilter != 0 && mapping == nullptr) return true;
+        const int position = index++;
+        if (context == nullptr || callback == nullptr) {
+          found = 1;
+          return true;
+        }
+        if (callback(tray, mapping, position, context, &found) != 1) stopped = true;
+        return !stopped;
+      });
+      return !stopped;
+    });
+  }
+  if (counter != nullptr) *counter = index;
+  return found != 0 ? 1 : -1;
+}
+
+GResourceMappingList* GDriverInstance::AddDiscoveredMediaMappings() {
+  const int32_t noId = 0;
+  auto* list = new GResourceMappingList(noId);
+  int16_t systemCode = kFirstDiscoveredSystemCode;
+  int16_t deviceCode = kFirstDiscoveredDeviceCode;
+  ForEachChild(Find(GetPrinterConfiguration(), 701), [&](MPersistentObject* child) {
+    if (dynamic_cast<GStringAttribute*>(child) == nullptr) return true;
+    const bool known = capabilityMappings_ != nullptr && capabilityMappings_->FindByDeviceCode(deviceCode) != nullptr;
+    if (!known) {
+      auto* mapping = new GResourceMapping(0, systemCode, deviceCode, noId);
+      if (list->AddIfNewDeviceCode(mapping) == 0) delete mapping;
+    }
+    ++systemCode;
+    ++deviceCode;
+    return true;
+  });
+  return list;
+}
+
+int GDriverInstance::EnumerateOutputBins(GBinCallback callback, void* context, int* counter) {
+  if (counter != nullptr) *counter = 0;
+  int index = 0;
+  int found = 0;
+  bool stopped = false;
+  auto visit = [&](MPersistentObject* child) {
+    auto* mapping = dynamic_cast<GResourceMapping*>(child);
+    if (mapping == nullptr) return true;
+    const int position = index++;
+    if (context == nullptr || callback == nullptr) {
+      found = 1;
+      return true;
+    }
+    if (callback(mapping, mapping, position, context, &found) != 1) stopped = true;
+    return !stopped;
+  };
+  ForEachChild(capabilityMappings_, visit);
+  if (!stopped) {
+    GResourceMappingList* discovered = AddDiscoveredMediaMappings();
+    ForEachChild(discovered, visit);
+    Dispose(discovered);
+  }
+  if (counter != nullptr) *counter = index;
+  return found != 0 ? 1 : -1;
+}
+
+int GDriverInstance::IsSourceMapped(int16_t code) {
+  if (capabilityMappings_ != nullptr && capabilityMappings_->FindByDeviceCode(code) != nullptr) return 1;
+  GResourceMappingList* discovered = AddDiscoveredMediaMappings();
+  const int known = discovered->FindByDeviceCode(code) != nullptr ? 1 : 0;
+  Dispose(discovered);
+  return known;
+}
+
+// ---- Stored objects ----
+
+MPersistentObject* GDriverInstance::LoadStoredObject(const RWWString& name) {
+  GOSFactory* factory = GOSFactory::GetInstance();
+  return factory != nullptr ? factory->LoadObject(this, name, 0) : nullptr;
+}
+
+int GDriverInstance::StoreStoredObject(const RWWString& name, const MPersistentObject* object) {
+  GOSFactory* factory = GOSFactory::GetInstance();
+  return factory != nullptr ? factory->StoreObject(this, name, object) : 0;
+}
+
+namespace {
+// The font-list ids of the ten mass-storage devices, by device index.
+constexpr int32_t kFontListIds[kFontDeviceCount] = {416, 417, 420, 421, 418, 419, 422, 423, 428, 429};
+}  // namespace
+
+MPersistentObject* GDriverInstance::LoadAddedFonts() {
+  const RWWString valueName(u"AddedFonts");
+  MPersistentObject* stored = LoadStoredObject(valueName);
+  auto* list = dynamic_cast<GDeviceFontListComposite*>(stored);
+  if (list == nullptr) Dispose(stored);
+  RefreshMassStorageFontsFlag(this);
+  if (IsMassStorageFontsPresent(this) == 0 && (list == nullptr || list->GetCount() == 0)) return list;
+
+  bool changed = false;
+  GFontCatalogReaderSource source = g_catalogSource.load();
+  for (int device = 0; device < kFontDeviceCount; ++device) {
+    const int32_t listId = kFontListIds[device];
+    GFontCatalogReader* reader = source != nullptr ? source(device, this) : nullptr;
+    const bool readable = reader != nullptr && reader->Open() && reader->ReadDescriptor();
+    const int state = GetFontDeviceState(this, device);
+    if (readable && (state == 1 || (state == 0 && device < 6))) {
+      SetFontDeviceState(this, device, 1);
+      if (list == nullptr) list = new GDeviceFontListComposite;
+      MPersistentObject* catalogue = reader->BuildFontList();
+      if (auto* fonts = dynamic_cast<GDeviceFontList*>(catalogue)) {
+        fonts->SetFeatureId(listId);
+        const int32_t stamp = reader->GetStamp();
+        fonts->SetStamp(static_cast<uint32_t>(stamp));
+        auto* present = dynamic_cast<GDeviceFontList*>(list->FindListById(listId));
+        if (present == nullptr) {
+          list->Add(fonts);
+          catalogue = nullptr;
+          changed = true;
+        } else if (static_cast<int64_t>(present->GetStamp()) < static_cast<int64_t>(stamp)) {
+          list->ReplaceById(listId, fonts);
+          changed = true;
+        }
+      }
+      Dispose(catalogue);
+    } else {
+      if (!readable) SetFontDeviceState(this, device, 0);
+      if (IsRemotePrinter() == 0 && list != nullptr && list->FindListById(listId) != nullptr) {
+        Dispose(list->RemoveById(listId));
+        changed = true;
+      }
+    }
+    delete reader;
+  }
+  if (changed && list != nullptr) {
+    SetMassStorageFontsPresent(list->GetCount() > 0 ? 1 : 0, this);
+    StoreStoredObject(valueName, list);
+  }
+  return list;
+}
+
+int GDriverInstance::IsPhySettingCurrent(MPersistentObject* options) {
+  MPersistentObject* stored = LoadStoredObject(RWWString(u"PhySetting"));
+  if (stored == nullptr || options == nullptr) {
+    Dispose(stored);
+    return 1;
+  }
+  int result = 1;
+  GOSFactory* factory = GOSFactory::GetInstance();
+  const RWWString last = factory != nullptr
+                             ? factory->GetPrinterDataString(this, RWWString(u"LastUpdateType"), RWWString(u"FAILED"))
+                             : RWWString(u"FAILED");
+  int16_t bundle = 0;
+  if ((last == u"Admin" || last == u"Auto") && FindValue(options, 927, &bundle) && bundle != 14113 &&
+      bundle != 14119) {
+    result = 0;
+  }
+  static constexpr int32_t kNumbers[] = {307, 925, 451, 918, 308, 245, 310, 311, 239, 275, 520, 915, 197};
+  for (int32_t id : kNumbers) {
+    int16_t now = 0;
+    int16_t then = 0;
+    if (FindValue(options, id, &now) && FindValue(stored, id, &then) && now != then) {
+      Dispose(stored);
+      return 0;
+    }
+  }
+  for (int32_t id : {316, 315}) {
+    GStringAttribute* now = FindString(options, id);
+    GStringAttribute* then = FindString(stored, id);
+    if (now != nullptr && then != nullptr && !(now->GetString() == then->GetString())) {
+      Dispose(stored);
+      return 0;
+    }
+  }
+  Dispose(stored);
+  return result;
+}
+
+MPersistentObject* GDriverInstance::CopyNUpSettings(MPersistentObject* source, MPersistentObject* destination) {
+  MPersistentObject* from = Find(source, kDocumentSettings);
+  MPersistentObject* to = Find(destination, 329);
+  if (from != nullptr && to != nullptr) {
+    for (int32_t id : {266, 267, 268}) CopyValue(from, id, to, id);
+  }
+  return destination;
+}
+
+// ---- Re-encoding ----
+
+int GDriverInstance::ReencodeNamedObject(const RWWString& name) {
+  GOSFactory* factory = GOSFactory::GetInstance();
+  MPersistentObject* object = factory != nullptr ? factory->LoadObject(this, name, 1) : nullptr;
+  if (object == nullptr) return 0;
+  return ReencodeObject(object, name);
+}
+
+int GDriverInstance::ReencodeNumberedObject(uint32_t number) {
+  NumberedValueStore store(this);
+  const int key = static_cast<int>(number);
+  MPersistentObject* object = store.LoadObjectByNumber(&key, 1);
+  if (object == nullptr) return 0;
+  return ReencodeObject(object, RWWString());
+}
+
+MPersistentObject* GDriverInstance::ConvertEntryList(MPersistentObject* list) {
+  MPersistentObject* entryTemplate = Find(GetPrinterConfiguration(), kModelEntryList);
+  if (entryTemplate == nullptr) return list;
+  const int32_t listId = list->FeatureId();
+  auto* converted = new GAttributeComposite(&listId);
+  ForEachChild(list, [&](MPersistentObject* old) {
+    MPersistentObject* entry = entryTemplate->DeepCopy();
+    // Carry over the children the old entry has of the template's ids.
+    std::vector<MPersistentObject*> parts;
+    ForEachChild(entry, [&](MPersistentObject* part) {
+      parts.push_back(part);
+      return true;
+    });
+    for (MPersistentObject* part : parts) {
+      if (part == nullptr) continue;
+      MPersistentObject* kept = Find(old, part->FeatureId());
+      if (kept != nullptr && kept != old) entry->ReplaceChildById(part->FeatureId(), kept);
+    }
+    converted->AddChild(entry);
+    return true;
+  });
+  Dispose(list);
+  return converted;
+}
+
+int GDriverInstance::ReencodeObject(MPersistentObject* object, const RWWString& name) {
+  if (object == nullptr) return 0;
+  std::vector<unsigned char> buffer(kReencodeBufferSize);
+  GCompactSettingsCodec codec;
+  int written = -1;
+  {
+    GPersistOutStream out(buffer.data(), buffer.size(), kBinaryStreamFormat);
+    if (out.GetStream() != nullptr && codec.Encode(object, out.GetStream(), &out, kCodecSelector) == 1) written = out.Tell();
+  }
+  Dispose(object);
+  if (written <= 0) return 0;
+  MPersistentObject* decoded = nullptr;
+  {
+    GPersistInStream in(buffer.data(), static_cast<size_t>(written), kBinaryStreamFormat);
+    if (in.GetStream() != nullptr) decoded = codec.Decode(in.GetStream(), &in, this, kCodecSelector);
+  }
+  if (decoded == nullptr) return 0;
+  if (decoded->FeatureId() == kEntryListId) decoded = ConvertEntryList(decoded);
+  RWWString valueName = name;
+  if (valueName.Length() == 0) valueName = NumberedValueStore::NumberName(decoded->FeatureId());
+  const int stored = StoreStoredObject(valueName, decoded) == 1 ? 1 : 0;
+  Dispose(decoded);
+  return stored;
+}
+
+// ---- GUIDriverInstance ----
+
+GUIDriverInstance::GUIDriverInstance() = default;
+GUIDriverInstance::~GUIDriverInstance() = default;
+
+void* GUIDriverInstance::GetRenderObject() { return nullptr; }
+void* GUIDriverInstance::GetDriverObject() { return dynamic_cast<void*>(this); }
+void GUIDriverInstance::Rebind(GPrinterKey* key) { GDriverInstance::Rebind(key); }
+void GUIDriverInstance::Release() {}
+
+void GUIDriverInstance::GetPrinterLocation(RWWString& out) { out = RWWString(); }
+RWWString GUIDriverInstance::GetJobDisplayName() { return RWWString(); }
+
+int GUIDriverInstance::QueryCapabilitySet(uint32_t bit) {
+  GCapabilities* set = GetCapabilitySet();
+  return set != nullptr ? set->Has(bit) : 0;
+}
+
+namespace {
+// A configuration flag read once per process: -1 until read.
+int ReadProcessFlag(std::atomic<int>& cache, GDriverInstance* instance, int32_t id) {
+  int value = cache.load();
+  if (value < 0) {
+    value = ValueOr(instance->GetPrinterConfiguration(), id, 0) == 1 ? 1 : 0;
+    cache.store(value);
+  }
+  return value;
+}
+std::atomic<int> g_flag1025{-1};
+std::atomic<int> g_flag1100{-1};
+}  // namespace
+
+int GUIDriverInstance::IsConfigurationFlag1025Set() { return ReadProcessFlag(g_flag1025, this, 1025); }
+int GUIDriverInstance::IsConfigurationFlag1100Set() { return ReadProcessFlag(g_flag1100, this, 1100); }

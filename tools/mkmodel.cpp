@@ -1,0 +1,430 @@
+// mkmodel: writes the sample device model of the fictional "Quarrin 4700
+// Series" printer family as the driver's data file. The model is built from
+// the real classes and saved as one object graph through the framing, in
+// the native binary stream form that the driver server reads:
+//
+//   root (MPersistentComposite)
+//     353 DeviceModelRoot (GPeripheralComposite)
+//       76 DeviceEntry (GPrinter): its own configuration holds the
+//          device's values; children 106 (GPJL) and 101 (GPcl5e) with
+//          their own. Each configuration as the print path reads it is the
+//          own one followed by the children's.
+//     191 PaperMappingList, 84 SourceMappingList,
+//     194 DeviceCapabilityMappings (GResourceMappingList)
+//
+// Sizes are device pixels: Letter is 5100 x 6600 at 600 dpi. Paper ids are
+// the driver's own (1 Letter, 6 Legal, 23 A4).
+//
+// Usage: mkmodel <output file>. Exit code 0 when the file was written whole.
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <initializer_list>
+
+#include "model/GAttributeComposite.h"
+#include "model/GBin.h"
+#include "model/GCapabilities.h"
+#include "model/GConfiguration.h"
+#include "model/GCountedPtr.h"
+#include "model/GCustomMediaSize.h"
+#include "model/GEnumAttribute.h"
+#include "model/GMedia.h"
+#include "model/GMediaPool.h"
+#include "model/GPaperHandlingDevice.h"
+#include "model/GRangeAttribute.h"
+#include "model/GResourceMapping.h"
+#include "model/GResourceMappingList.h"
+#include "model/GSelectionString.h"
+#include "model/GState.h"
+#include "model/GStringAttribute.h"
+#include "model/GTray.h"
+#include "model/GValueAttribute.h"
+#include "model/MAssociationList.h"
+#include "model/MPersistentAssociation.h"
+#include "model/MPersistentComposite.h"
+#include "model/ModelClasses.h"
+#include "pdl/GPJL.h"
+#include "pdl/GPcl5e.h"
+#include "pdl/GeneratorClasses.h"
+#include "printpath/GPeripheralComposite.h"
+#include "printpath/GPrinter.h"
+#include "printpath/PrintPathClasses.h"
+#include "rw/RWLibraryClasses.h"
+#include "rw/RWPersistence.h"
+#include "rw/RWBinaryStream.h"
+
+namespace {
+
+constexpr int32_t kNoId = 0;
+
+GValueAttribute* Value(int32_t id, int16_t value) { return new GValueAttribute(value, &id); }
+GStringAttribute* Text(int32_t id, const char* text) { return new GStringAttribute(text, &id); }
+GAttributeComposite* Group(int32_t id) { return new GAttributeComposite(&id); }
+GRangeAttribute* Range(int32_t id, int16_t min, int16_t max, int16_t step, int16_t value) {
+  return new GRangeAttribute(min, max, step, value, &id);
+}
+
+// ---- Media ----
+
+struct Paper {
+  const char* name;
+  int16_t paperId;
+  int16_t width;   // at 600 dpi, portrait
+  int16_t height;
+};
+
+constexpr Paper kPapers[] = {
+    {"Letter", 1, 5100, 6600},
+    {"Legal", 6, 5100, 8400},
+    {"A4", 23, 4960, 7016},
+};
+
+// Reference sheets of the pool: the largest and smallest custom sizes (also
+// used for the limits without the large-capacity tray and for the custom
+// size checks). 8.5 x 14 and 3 x 5 inches.
+constexpr Paper kReferences[] = {
+    {"Custom Maximum", 17384, 5100, 8400}, {"Custom Minimum", 17385, 1800, 3000},
+    {"Custom Maximum", 17386, 5100, 8400}, {"Custom Minimum", 17387, 1800, 3000},
+    {"Custom Maximum", 17388, 5100, 8400}, {"Custom Minimum", 17389, 1800, 3000},
+};
+
+constexpr uint16_t kResolutions[] = {600, 300};
+constexpr int32_t kOrientations[] = {0, 90};
+
+// One medium at a resolution and orientation with an equal margin (in 600
+// dpi pixels) on every side.
+GMedia* Medium(const Paper& paper, uint16_t dpi, int32_t orientation, int16_t margin600) {
+  const int scale = 600 / dpi;
+  int16_t width = static_cast<int16_t>(paper.width / scale);
+  int16_t height = static_cast<int16_t>(paper.height / scale);
+  if (orientation == 90) {
+    const int16_t swap = width;
+    width = height;
+    height = swap;
+  }
+  const int16_t margin = static_cast<int16_t>(margin600 / scale);
+  const GShortPoint size(width, height);
+  const GShortPoint extent(static_cast<int16_t>(width - 2 * margin), static_cast<int16_t>(height - 2 * margin));
+  const GShortPoint origin(margin, margin);
+  return new GMedia(paper.name, &size, &extent, &origin, orientation, paper.paperId, dpi, dpi,
+                    &GMediaDefaultFeatureId);
+}
+
+GMediaPool* MediaPool(int32_t id, int16_t margin600, bool withReferences) {
+  auto* pool = new GMediaPool(&id);
+  for (uint16_t dpi : kResolutions) {
+    for (int32_t orientation : kOrientations) {
+      for (const Paper& paper : kPapers) pool->AddChild(Medium(paper, dpi, orientation, margin600));
+      if (!withReferences) continue;
+      for (const Paper& paper : kReferences) pool->AddChild(Medium(paper, dpi, orientation, 0));
+    }
+  }
+  return pool;
+}
+
+// ---- Paper handling ----
+
+GAttributeComposite* Option(std::initializer_list<GAttribute*> items) {
+  GAttributeComposite* option = Group(kNoId);
+  for (GAttribute* item : items) option->AddChild(item);
+  return option;
+}
+
+GTray* Tray(const char* name, int16_t number) { return new GTray(name, number, &kNoId); }
+GBin* Bin(const char* name, int16_t code) { return new GBin(RWCString(name), code, &kNoId); }
+
+GPaperHandlingDevice* Device(const char* name, int32_t kind, int32_t installable) {
+  return new GPaperHandlingDevice(RWCString(name), kind, installable, installable == 0 ? 1 : 0, 2, 0, &kNoId);
+}
+
+GAttributeComposite* PaperHandlingDevices() {
+  GAttributeComposite* devices = Group(90);
+
+  GPaperHandlingDevice* standard = Device("Quarrin 4700 Trays", GPaperHandlingDevice::kInputDevice, 0);
+  standard->SetOption(1, GCountedPtr(Option({Tray("Tray 1", 1), Tray("Tray 2", 2)})));
+  standard->SelectOption(1);
+  devices->AddChild(standard);
+
+  GPaperHandlingDevice* feeder = Device("Quarrin 550 Sheet Feeder", GPaperHandlingDevice::kInputDevice, 1);
+  feeder->SetOption(1, GCountedPtr(Option({Tray("Tray 3", 3)})));
+  feeder->SelectOption(1);
+  devices->AddChild(feeder);
+
+  GPaperHandlingDevice* envelopes = Device("Quarrin Envelope Feeder", GPaperHandlingDevice::kInputDevice, 1);
+  envelopes->SetOption(1, GCountedPtr(Option({Tray("Envelope Feeder", 5)})));
+  envelopes->SelectOption(1);
+  devices->AddChild(envelopes);
+
+  GPaperHandlingDevice* bins = Device("Quarrin 4700 Bins", GPaperHandlingDevice::kOutputDevice, 0);
+  bins->SetOption(1, GCountedPtr(Option({Bin("Top Bin", 30), Bin("Rear Bin", 31)})));
+  bins->SelectOption(1);
+  devices->AddChild(bins);
+
+  // Option 1 stacks the three bins as one; option 2 is the mailbox mode.
+  GPaperHandlingDevice* mailbox = Device("Quarrin Three Bin Mailbox", GPaperHandlingDevice::kOutputDevice, 1);
+  mailbox->SetOption(1, GCountedPtr(Option({Bin("Stacker", 32)})));
+  mailbox->SetOption(2, GCountedPtr(Option({Bin("Mailbox 1", 33), Bin("Mailbox 2", 34), Bin("Mailbox 3", 35)})));
+  mailbox->SelectOption(1);
+  devices->AddChild(mailbox);
+  return devices;
+}
+
+// ---- Configurations ----
+
+// Defaults of the installable options, as the document settings start.
+GAttributeComposite* InstallableOptions() {
+  GAttributeComposite* options = Group(365);
+  options->AddChild(Value(307, 800));  // work space, hundredths of a MB
+  options->AddChild(Value(925, 64));   // memory, MB
+  options->AddChild(Value(918, 0));
+  options->AddChild(Value(308, 0));  // duplex unit
+  options->AddChild(Value(245, 0));  // manual duplex
+  options->AddChild(Value(310, 0));
+  options->AddChild(Value(311, 0));
+  options->AddChild(Value(239, 0));  // hard disk
+  options->AddChild(Value(317, 0));
+  options->AddChild(Text(316, ""));  // accessory output bins
+  options->AddChild(Text(315, ""));  // optional paper sources
+  options->AddChild(Value(318, 1));
+  options->AddChild(Value(213, 1));
+  options->AddChild(Value(274, 1));
+  options->AddChild(Value(275, 0));  // envelope feeder
+  options->AddChild(Value(441, 0));
+  options->AddChild(Value(915, 1));
+  options->AddChild(Value(976, 0));
+  options->AddChild(Value(451, 0));
+  options->AddChild(Value(520, 0));
+  options->AddChild(Value(197, 0));
+  options->AddChild(Value(927, 14113));
+  return options;
+}
+
+GAttributeComposite* DriverConfiguration() {
+  GAttributeComposite* driver = Group(359);
+  driver->AddChild(InstallableOptions());
+  GAttributeComposite* preferences = Group(366);
+  preferences->AddChild(Value(940, 0));
+  driver->AddChild(preferences);
+  const int32_t customListId = 276;
+  driver->AddChild(new GEnumAttribute(&customListId));
+  return driver;
+}
+
+GAttributeComposite* AutoConfiguration() {
+  GAttributeComposite* discovered = Group(228);
+  discovered->AddChild(Text(229, ""));
+  discovered->AddChild(Value(201, 64));
+  discovered->AddChild(Range(202, 100, 3200, 100, 800));
+  discovered->AddChild(Value(204, 0));
+  discovered->AddChild(Value(226, 0));
+  discovered->AddChild(Value(231, 0));
+  discovered->AddChild(Value(441, 0));
+  discovered->AddChild(Value(976, 0));
+  discovered->AddChild(Value(1011, 0));
+  discovered->AddChild(PaperHandlingDevices());
+  discovered->AddChild(Group(701));
+  return discovered;
+}
+
+GAttributeComposite* ResolutionList() {
+  GAttributeComposite* list = Group(206);
+  for (uint16_t dpi : kResolutions) {
+    GAttributeComposite* entry = Group(kNoId);
+    entry->AddChild(Value(323, static_cast<int16_t>(dpi)));
+    entry->AddChild(Value(324, static_cast<int16_t>(dpi)));
+    entry->AddChild(Value(325, 1));
+    list->AddChild(entry);
+  }
+  return list;
+}
+
+// Paper id to the printer's paper name.
+MAssociationList* PaperList() {
+  auto* list = new MAssociationList(192);
+  const struct {
+    int16_t paperId;
+    const char* name;
+  } names[] = {{1, "LETTER"}, {6, "LEGAL"}, {23, "A4"}};
+  for (const auto& entry : names) {
+    list->Add(new MPersistentAssociation(Value(kNoId, entry.paperId), new GSelectionString(entry.name, 0, kNoId),
+                                         kNoId));
+  }
+  return list;
+}
+
+// The named model variants and the settings each brings.
+GAttributeComposite* ModelEntries() {
+  GAttributeComposite* list = Group(375);
+  GAttributeComposite* entry = Group(kNoId);
+  entry->AddChild(Text(376, "quarrin 4700dn"));
+  GAttributeComposite* settings = Group(360);
+  GAttributeComposite* options = Group(365);
+  options->AddChild(Value(308, 1));
+  settings->AddChild(options);
+  entry->AddChild(settings);
+  list->AddChild(entry);
+  return list;
+}
+
+GConfiguration* PrinterConfiguration() {
+  auto* configuration = new GConfiguration(198);
+  configuration->AddChild(DriverConfiguration());
+  configuration->AddChild(AutoConfiguration());
+  configuration->AddChild(MediaPool(189, 100, true));
+  configuration->AddChild(MediaPool(195, 150, false));
+  // The capability sets are plain persistent objects, not attributes.
+  auto* capabilities = new MPersistentComposite(112);
+  capabilities->AddChild(new GCapabilities(135, 8, 0));  // bit 0: TrueType as bitmap allowed
+  configuration->AddChild(capabilities);
+  configuration->AddChild(ResolutionList());
+  configuration->AddChild(PaperList());
+  GAttributeComposite* excludedTypes = Group(1132);
+  excludedTypes->AddChild(Text(kNoId, "Labels"));
+  configuration->AddChild(excludedTypes);
+  configuration->AddChild(ModelEntries());
+  configuration->AddChild(Value(339, 0));  // monochrome
+  configuration->AddChild(Text(401, "QVRS4700.DLL"));
+  configuration->AddChild(Value(958, 0));
+  configuration->AddChild(Value(984, 1));
+  configuration->AddChild(Value(1025, 0));
+  configuration->AddChild(Value(1100, 0));
+  configuration->AddChild(Value(245, 0));
+  configuration->AddChild(Value(311, 0));
+  configuration->AddChild(Value(915, 1));
+  return configuration;
+}
+
+GConfiguration* GeneratorConfiguration() {
+  auto* configuration = new GConfiguration(198);
+  // Tray number to the printer's paper-source code.
+  auto* trays = new MAssociationList(85);
+  const int16_t sources[][2] = {{1, 4}, {2, 1}, {3, 5}, {5, 6}};
+  for (const auto& source : sources) {
+    trays->Add(new MPersistentAssociation(Value(kNoId, source[0]), Value(kNoId, source[1]), kNoId));
+  }
+  configuration->AddChild(trays);
+  configuration->AddChild(Range(202, 100, 3200, 100, 800));
+  configuration->AddChild(Value(317, 0));
+  return configuration;
+}
+
+GConfiguration* PjlConfiguration() {
+  auto* configuration = new GConfiguration(198);
+  // Bin value to the PJL bin name.
+  auto* bins = new MAssociationList(93);
+  const struct {
+    int16_t code;
+    const char* name;
+  } names[] = {{30, "UPPER"}, {31, "LOWER"}, {32, "OPTIONALOUTBIN1"},
+               {33, "OPTIONALOUTBIN2"}, {34, "OPTIONALOUTBIN3"}, {35, "OPTIONALOUTBIN4"}};
+  for (const auto& entry : names) {
+    bins->Add(
+        new MPersistentAssociation(Value(kNoId, entry.code), new GSelectionString(entry.name, 0, kNoId), kNoId));
+  }
+  configuration->AddChild(bins);
+  return configuration;
+}
+
+// A composite's configuration is derived: its own configuration followed by
+// each child's, in child order. The file carries it as the composite keeps
+// it once its children are in place.
+void DeriveConfiguration(GPeripheralComposite* composite, GConfiguration* own,
+                         std::initializer_list<GPeripheral*> children) {
+  composite->SetConfiguration(own);
+  auto* derived = new GConfiguration(198);
+  derived->AddChild(own);
+  for (GPeripheral* child : children) derived->AddChild(child->GetConfiguration());
+  composite->GPeripheral::SetConfiguration(derived);
+}
+
+GPeripheral* Printer() {
+  const int32_t pjlId = 106;
+  auto* pjl = new GPJL(&pjlId);
+  DeriveConfiguration(pjl, PjlConfiguration(), {});
+  const int32_t generatorId = 101;
+  auto* generator = new GPcl5e(&generatorId);
+  DeriveConfiguration(generator, GeneratorConfiguration(), {});
+
+  const int32_t printerId = 76;
+  auto* printer = new GPrinter(&printerId);
+  printer->SetName(RWCString("Quarrin 4700 Series"));
+  printer->AddChild(pjl);
+  printer->AddChild(generator);
+  DeriveConfiguration(printer, PrinterConfiguration(), {pjl, generator});
+  return printer;
+}
+
+// ---- Mapping lists ----
+
+// Paper mappings: system code = the spooler's paper number, device code =
+// the driver's paper id.
+GResourceMappingList* PaperMappings() {
+  auto* list = new GResourceMappingList(191);
+  list->AddIfNew(new GResourceMapping(1201, 1, 1, kNoId));    // Letter
+  list->AddIfNew(new GResourceMapping(1206, 5, 6, kNoId));    // Legal
+  list->AddIfNew(new GResourceMapping(1223, 9, 23, kNoId));   // A4
+  return list;
+}
+
+// Source mappings: device code = tray number, system code = paper source.
+GResourceMappingList* SourceMappings() {
+  auto* list = new GResourceMappingList(84);
+  list->AddIfNew(new GResourceMapping(1301, 257, 1, kNoId));  // Tray 1
+  list->AddIfNew(new GResourceMapping(1302, 258, 2, kNoId));  // Tray 2
+  list->AddIfNew(new GResourceMapping(1303, 259, 3, kNoId));  // Tray 3
+  list->AddIfNew(new GResourceMapping(1305, 5, 5, kNoId));    // Envelope feeder
+  return list;
+}
+
+// Output-bin mappings: device code = bin value.
+GResourceMappingList* CapabilityMappings() {
+  auto* list = new GResourceMappingList(194);
+  list->AddIfNew(new GResourceMapping(1401, 16680, 30, kNoId));  // Top Bin
+  list->AddIfNew(new GResourceMapping(1402, 16681, 31, kNoId));  // Rear Bin
+  return list;
+}
+
+MPersistentObject* SampleModel() {
+  auto* root = new MPersistentComposite(kNoId);
+  const int32_t modelRootId = 353;
+  auto* model = new GPeripheralComposite(&modelRootId);
+  model->AddChild(Printer());
+  root->AddChild(model);
+  root->AddChild(PaperMappings());
+  root->AddChild(SourceMappings());
+  root->AddChild(CapabilityMappings());
+  return root;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: mkmodel <output file>\n");
+    return 2;
+  }
+  RWRegisterLibraryClasses();
+  RegisterModelClasses();
+  RegisterPrintPathClasses();
+  RegisterGeneratorClasses();
+
+  MPersistentObject* model = SampleModel();
+  // A host file: the tool runs in the build, outside the platform stand-in.
+  bool written = false;
+  {
+    std::filebuf file;
+    if (file.open(argv[1], std::ios_base::out | std::ios_base::trunc | std::ios_base::binary) != nullptr) {
+      RWBinaryOutStream stream(&file);
+      RWWriteObjectPointer(stream, model);
+      stream.Flush();
+      written = stream.Good() && file.close() != nullptr;
+    }
+  }
+  delete model;
+  if (!written) {
+    std::remove(argv[1]);
+    std::fprintf(stderr, "mkmodel: cannot write %s\n", argv[1]);
+    return 1;
+  }
+  return 0;
+}
