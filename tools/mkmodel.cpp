@@ -285,12 +285,17 @@ GConfiguration* PrinterConfiguration() {
   configuration->AddChild(Value(339, 0));  // monochrome
   configuration->AddChild(Text(401, "QVRS4700.DLL"));
   configuration->AddChild(Value(958, 0));
-  configuration->AddChild(Value(984, 1));
+  configuration->AddChild(Value(984, 2));  // driver extensions supported (any non-zero value)
   configuration->AddChild(Value(1025, 0));
   configuration->AddChild(Value(1100, 0));
   configuration->AddChild(Value(245, 0));
   configuration->AddChild(Value(311, 0));
   configuration->AddChild(Value(915, 1));
+  configuration->AddChild(Range(199, 1, 999, 1, 1));  // copies
+  configuration->AddChild(Range(203, 0, 2, 1, 0));    // duplex edges: off, short, long
+  GAttributeComposite* orientations = Group(205);    // degrees
+  for (int16_t degrees : {0, 90, 180, 270}) orientations->AddChild(Value(kNoId, degrees));
+  configuration->AddChild(orientations);
   return configuration;
 }
 
