@@ -1,8 +1,8 @@
 // The user-interface services the driver core calls, declared here because
 // the user-interface framework sits above the driver core and implements
 // them: the property-sheet bridge (GSheetBridge) with the records it works
-// on (SheetRequest, GUIData), the UI string loader, the print-time message
-// dialog and the address of the UI-side extension interface. The framework
+// on (SheetRequest, GUIData), the UI string loader and the print-time
+// message dialog. The framework
 // installs its implementations once at module start-up (SetUIServices);
 // until then a bridge or a dialog cannot be made and strings load as empty.
 #pragma once
@@ -117,9 +117,6 @@ struct GUIServices {
   GTimedMessage* (*createTimedMessage)(int dialogId, int period, const RWWString& title, const RWWString& text1,
                                        const RWWString& text2, const RWWString& text3,
                                        const RWWString& text4) = nullptr;
-  // The UI-side extension interface ("QVDrv_QueryInterface") whose address
-  // the driver core hands to driver extensions.
-  int (*queryInterface)(int16_t interfaceId, void* table) = nullptr;
 };
 
 // Installs the services (a default-made record removes them).

@@ -66,7 +66,8 @@ class GCPSOSUI : public GSheetBridge {
   GExtensionUIManager** providers_ = nullptr;
 };
 
-// Installs the framework's services for the driver core: the bridge, the
-// UI string loader and the UI-side extension interface. Module start-up
-// calls it; SetUIServices(GUIServices()) removes them again.
+// Installs the framework's services for the driver core: the bridge and the
+// UI string loader, and hands the UI-side extension interface
+// ("QVDrv_QueryInterface") to the driver extensions. Module start-up calls
+// it; SetUIServices(GUIServices()) removes the services again.
 void InstallUIServices();

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "driver/GDriverExtension.h"
 #include "rw/RWCString.h"
 
 struct GUIData;
@@ -14,11 +15,11 @@ struct GUIData;
 #define QV_UI_EXPORT extern "C" __attribute__((visibility("default")))
 
 // The extension record the host builds for each extension (276 bytes; the
-// extension id is the zero-terminated text at offset 40, 40 bytes).
+// extension id is the zero-terminated text at offset 40, 40 bytes); at most
+// kMaxExtensions of them.
 constexpr size_t kExtensionInfoSize = 276;
 constexpr size_t kExtensionIdOffset = 40;
 constexpr size_t kExtensionIdLength = 40;
-constexpr int kMaxExtensions = 4;
 
 struct GExtensionUIContext {
   GUIData* data = nullptr;
@@ -59,9 +60,9 @@ struct QVDrvUITable {
 // Interface 50 fills the table and answers 0; any other id answers 5 and
 // leaves the table alone.
 QV_UI_EXPORT int QVDrv_QueryInterface(int16_t interfaceId, void* table);
-// 1 without a context, without out or without settings. With them the
-// sheet's driver extension answers the value; this build has no extension
-// value dispatcher yet and answers 1.
+// 1 without a context, without out or without settings; otherwise the
+// sheet's driver extension answers the value id from the sheet's settings
+// (the value ids and results of "QVDrv_GetValue").
 QV_UI_EXPORT int16_t QVDrv_UIGetValue(int valueId, int16_t* out, void* uiContext);
 // Copies the settings string of the (last) extension with that id into the
 // buffer, at most length bytes and unterminated: 10 when the string is empty
