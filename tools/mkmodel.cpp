@@ -314,6 +314,7 @@ GConfiguration* PrinterConfiguration() {
   configuration->AddChild(Value(339, 0));  // monochrome
   configuration->AddChild(Text(401, "QVRS4700.DLL"));
   configuration->AddChild(Text(374, "QVHLP470.HLP"));
+  configuration->AddChild(Text(560, "PCL 5e"));  // the printer's personality
   configuration->AddChild(PrinterDataOptions());
   configuration->AddChild(Value(958, 0));
   configuration->AddChild(Value(984, 2));  // driver extensions supported (any non-zero value)

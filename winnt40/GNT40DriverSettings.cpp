@@ -164,6 +164,12 @@ void GNT40DriverSettings::DeleteDevModeObject() {
   devMode_ = nullptr;
 }
 
+void GNT40DriverSettings::ReplaceDevModeObject(GNT40PrinterDevMode* object) {
+  if (object == devMode_) return;
+  DeleteDevModeObject();
+  devMode_ = object;
+}
+
 int GNT40DriverSettings::MakeDevModeObject() {
   DeleteDevModeObject();
   devMode_ = new GNT40PrinterDevMode(this, GetPrinterHandle());

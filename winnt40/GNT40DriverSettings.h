@@ -108,6 +108,8 @@ class GNT40DriverSettings : public GSpoolerFormServices {
   GNT40PrinterDevMode* GetDevModeObject() const { return devMode_; }
   // Deletes the DEVMODE object (a later LoadDevMode makes a new one).
   void DeleteDevModeObject();
+  // Takes the object over in place of the current one (deleted).
+  void ReplaceDevModeObject(GNT40PrinterDevMode* object);
   int GetDevModeState() const { return devModeState_; }
   void SetDevModeState(int state) { devModeState_ = state; }
   int IsDefaultsLoaded() const { return defaultsLoaded_; }

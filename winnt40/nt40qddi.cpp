@@ -89,14 +89,11 @@ GNT40Driver::GNT40Driver(HANDLE printer, const RWWString& printerName, const RWW
 
 GNT40Driver::~GNT40Driver() {
   if (adminPrinter_ != nullptr) CloseAdminPrinterHandle();
-  delete[] paperListNames_;
-  delete[] paperListNumbers_;
-  delete[] paperListSizes_;
   // A sheet still open when the object goes: its pages and records go too.
   if (sheetRequest_ != nullptr && bridge_ != nullptr && sheetRequest_->uiData != nullptr) {
     bridge_->CloseSheet(sheetRequest_);
   }
-  delete sheetRequest_;
+  FreeSheetRequest(sheetRequest_);
   delete bridge_;
 }
 
@@ -127,16 +124,6 @@ void GNT40Driver::GetPrinterLocation(RWWString& out) {
 RWWString GNT40Driver::GetJobDisplayName() { return jobDisplayName_; }
 
 // ---- Spooler operations ----
-
-LONG GNT40Driver::DeviceCapabilities(HANDLE, LPWSTR, WORD, LPVOID, DEVMODEW*) { return kLongFailure; }
-
-LONG GNT40Driver::DocumentProperties(HWND, HANDLE, LPWSTR, DEVMODEW*, DEVMODEW*, DWORD) { return kLongFailure; }
-
-LONG GNT40Driver::DocumentPropertySheets(PROPSHEETUI_INFO*, LPARAM) { return kLongFailure; }
-
-LONG GNT40Driver::AdvancedDocumentProperties(HWND, HANDLE, LPWSTR, DEVMODEW*, DEVMODEW*) { return kLongFailure; }
-
-BOOL GNT40Driver::ConvertDevMode(LPWSTR, DEVMODEW*, DEVMODEW*, LONG*, DWORD) { return FALSE; }
 
 LONG GNT40Driver::DevicePropertySheets(PROPSHEETUI_INFO*, LPARAM) { return kLongFailure; }
 

@@ -10,9 +10,11 @@
 // overrides of the driver instance (auto-configuration, rebinding to another
 // printer, extension registration).
 //
-// The spooler operations whose work belongs to the document-sheet, device
-// sheet, capability and event services answer the failure result of their
-// spooler interface until those services are built.
+// The document operations and the capability handlers are defined in
+// GNT40DocumentProperties.cpp and GNT40DeviceCapabilities.cpp. The spooler
+// operations whose work belongs to the device sheet and the event services
+// answer the failure result of their spooler interface until those services
+// are built.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +25,7 @@
 #include "win32/DriverUI.h"
 #include "win32/Types.h"
 #include "winnt40/GNT40DriverSettings.h"
+#include "winnt40/GNT40PaperList.h"
 
 class GSheetBridge;
 struct SheetRequest;
@@ -49,8 +52,8 @@ class GNT40Driver : public GUIDriverInstance, public GNT40DriverSettings {
   RWWString GetJobDisplayName() override;
 
   // ---- Spooler operations, one per entry point ----
-  // Each answers its interface's failure result until its service is built:
-  // -1 (GDI_ERROR, ERR_CPSUI_GETLASTERROR, DOCUMENTEVENT_FAILURE) or FALSE.
+  // Those not built yet answer their interface's failure result: -1
+  // (GDI_ERROR, ERR_CPSUI_GETLASTERROR, DOCUMENTEVENT_FAILURE) or FALSE.
   virtual LONG DeviceCapabilities(HANDLE printer, LPWSTR deviceName, WORD capability, LPVOID output,
                                   DEVMODEW* devMode);
   virtual LONG DocumentProperties(HWND window, HANDLE printer, LPWSTR deviceName, DEVMODEW* out, DEVMODEW* in,
@@ -65,6 +68,55 @@ class GNT40Driver : public GUIDriverInstance, public GNT40DriverSettings {
   virtual BOOL UpgradePrinter(DWORD level, DRIVER_UPGRADE_INFO_1* info);
   virtual BOOL PrinterEvent(LPWSTR printerName, INT event, DWORD flags, LPARAM lParam);
   virtual INT DocumentEvent(HANDLE printer, HDC dc, INT event, ULONG inSize, LPVOID in, ULONG outSize, LPVOID out);
+
+  // ---- Document operations (GNT40DocumentProperties.cpp) ----
+  // DEVMODE in and out without a sheet, for a DOCUMENTPROPERTYHEADER.
+  virtual LONG DocumentPropertiesWorker(DOCUMENTPROPERTYHEADER* header);
+  // Builds the header; with DM_PROMPT runs the document sheet, else the
+  // worker.
+  virtual LONG DocumentPropertiesWithHeader(HWND window, HANDLE printer, LPWSTR deviceName, DEVMODEW* out,
+                                            DEVMODEW* in, DWORD mode);
+  // The request of a document sheet with a copy of the document settings
+  // (owned by the request); null when the settings cannot be made.
+  virtual SheetRequest* CreateSheetRequest();
+  virtual void FreeSheetRequest(SheetRequest* request);
+
+  // ---- Capability handlers (GNT40DeviceCapabilities.cpp), slot order ----
+  // Each writes into output only when it is given; the result is the
+  // capability's answer.
+  virtual LONG CapBinNames(void* output);
+  virtual LONG CapBins(void* output);
+  virtual LONG CapCopies();
+  virtual LONG CapDriver();
+  virtual LONG CapDuplex();
+  virtual LONG CapEnumResolutions(void* output);
+  virtual LONG CapExtra();
+  virtual LONG CapFields();
+  virtual LONG CapFileDependencies(void* output);
+  virtual void CapMaxExtent(LONG* out);
+  virtual void CapMinExtent(LONG* out);
+  virtual LONG CapOrientation();
+  virtual LONG CapPaperNames(void* output);
+  virtual LONG CapPapers(void* output);
+  virtual LONG CapPaperSize(void* output);
+  virtual LONG CapSize();
+  virtual LONG CapTrueType();
+  virtual LONG CapVersion();
+  virtual LONG CapOther(WORD capability, void* output);
+  virtual LONG CapCollate();
+  virtual LONG CapPrivate(void* output);
+  // Rebuilds the paper list and copies the parts asked for (names of 64
+  // characters, WORD numbers, POINT sizes); the count, -1 when empty.
+  virtual LONG BuildPaperList(void* names, void* numbers, void* sizes);
+  virtual LONG CapColorDevice();
+  virtual LONG CapNup(void* output);
+  virtual LONG CapStaple();
+  virtual LONG CapPrinterMem();
+  virtual LONG CapPrintRate();
+  virtual LONG CapPrintRatePpm();
+  virtual LONG CapPrintRateUnit();
+  virtual LONG CapPersonality(void* output);
+  virtual LONG CapMediaReady(void* output);
 
   // The printer name, the creation handle and 0.
   virtual void GetKeyInfo(RWWString* printerName, HANDLE* printer, int* reserved);
@@ -114,6 +166,8 @@ class GNT40Driver : public GUIDriverInstance, public GNT40DriverSettings {
 
   // ---- Plain accessors ----
   HANDLE GetCreationPrinterHandle() const { return printer_; }
+  // DrvConvertDevMode works on a printer it opens by name.
+  void SetCreationPrinterHandle(HANDLE printer) { printer_ = printer; }
   HANDLE GetAdminPrinterHandle() const { return adminPrinter_; }
   int IsUsingAdminHandle() const { return useAdmin_; }
   // The handle under which the property-sheet entry points opened this object.
@@ -128,14 +182,12 @@ class GNT40Driver : public GUIDriverInstance, public GNT40DriverSettings {
   void SetSheetBridge(GSheetBridge* bridge);
 
  protected:
-  // The capability handlers' paper list: entry count and capacity, names
-  // (64 characters each), spooler paper numbers and sizes (tenths of a
-  // millimetre, x and y). Owned; freed with the object.
-  int paperListCount_ = 0;
-  int paperListCapacity_ = 0;
-  WCHAR* paperListNames_ = nullptr;
-  WORD* paperListNumbers_ = nullptr;
-  LONG* paperListSizes_ = nullptr;
+  // The capability handlers' instance document settings, rebuilt when the
+  // DEVMODE changed (always: on every call).
+  GAttributeComposite* RefreshDocumentSettings(int always);
+
+  // The capability handlers' paper list (owned).
+  GNT40PaperList paperList_;
   // STARTPAGE events of the current document; the watermark mode and gray
   // flag of the document.
   int pageCounter_ = 0;

@@ -393,7 +393,8 @@ TEST_F(DocumentExportsTest, TraysAndBins) {
   std::vector<char16_t> names((n + 1) * 24, u'#');
   EXPECT_EQ(Caps(DC_BINS, bins.data()), n);
   EXPECT_EQ(Caps(DC_BINNAMES, names.data()), n);
-  EXPECT_EQ(bins[n], 0xFFFF);
+  // Trays 1 and 2 of the sample's standard input device.
+  EXPECT_EQ(bins, (std::vector<WORD>{257, 258, 0xFFFF}));
   EXPECT_EQ(names[n * 24], u'#');
   for (LONG i = 0; i < n; ++i) {
     EXPECT_EQ(names[i * 24], u' ') << "tray names begin with a blank";
@@ -426,6 +427,8 @@ TEST_F(DocumentExportsTest, FixedAnswers) {
   std::vector<char16_t> personality(33, u'#');
   EXPECT_EQ(Caps(DC_PERSONALITY), 1);
   EXPECT_EQ(Caps(DC_PERSONALITY, personality.data()), 1);
+  EXPECT_EQ(std::u16string(personality.data()), u"PCL 5e");
+  EXPECT_EQ(personality[31], 0);
   EXPECT_EQ(personality[32], u'#');
 
   std::vector<uint8_t> record(1539, 0xCC);
@@ -444,13 +447,14 @@ TEST_F(DocumentExportsTest, FixedAnswers) {
 
 TEST_F(DocumentExportsTest, PrinterAbilities) {
   // The sample printer: monochrome, no duplex unit, no stapler, no
-  // collation unit.
+  // collation unit, up to 999 copies, 64 MB of memory.
   EXPECT_EQ(Caps(DC_COLORDEVICE), 0);
   EXPECT_EQ(Caps(DC_DUPLEX), 0);
   EXPECT_EQ(Caps(DC_STAPLE), 0);
   EXPECT_EQ(Caps(DC_COLLATE), 0);
-  EXPECT_GE(Caps(DC_COPIES), 0);
-  EXPECT_GE(Caps(DC_PRINTERMEM), 0);
+  EXPECT_EQ(Caps(DC_COPIES), 999);
+  EXPECT_EQ(Caps(DC_PRINTERMEM), 64);
+  EXPECT_EQ(Caps(DC_ORIENTATION), 90);
   EXPECT_GE(Caps(DC_PRINTRATE), 0);
   EXPECT_EQ(Caps(DC_PRINTRATEPPM), Caps(DC_PRINTRATE));
   EXPECT_EQ(Caps(DC_MEDIAREADY), 0) << "no form is assigned to a tray";

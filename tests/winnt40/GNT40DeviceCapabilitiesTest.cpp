@@ -12,7 +12,6 @@
 #include "model/GPersistOutStream.h"
 #include "model/GRangeAttribute.h"
 #include "model/GResourceMappingList.h"
-#include "model/GStringAttribute.h"
 #include "model/GValueAttribute.h"
 #include "model/MPersistentComposite.h"
 #include "rw/RWPersistence.h"
@@ -80,15 +79,15 @@ class GNT40DeviceCapabilitiesTest : public NT40DriverTest {
 };
 
 TEST_F(GNT40DeviceCapabilitiesTest, ConfigurationAnswers) {
-  const int32_t copies = 199;
-  Configuration()->AddChild(new GRangeAttribute(1, 999, 1, 1, &copies));
+  auto* copies = dynamic_cast<GRangeAttribute*>(SV::Find(Configuration(), 199));
+  ASSERT_NE(copies, nullptr);
+  copies->SetMax(500);
   ASSERT_TRUE(SV::Set(Configuration(), 310, 1));
   ASSERT_TRUE(SV::Set(Configuration(), 339, 1));
   ASSERT_TRUE(SV::Set(Configuration(), 925, 128));
-  const int32_t personality = 560;
-  Configuration()->AddChild(new GStringAttribute("PCL XL Class 2.1 with a name longer than an entry", &personality));
+  ASSERT_TRUE(SV::SetText(Configuration(), 560, RWCString("PCL XL Class 2.1 with a name longer than an entry")));
 
-  EXPECT_EQ(Caps(DC_COPIES), 999);
+  EXPECT_EQ(Caps(DC_COPIES), 500);
   EXPECT_EQ(Caps(DC_COLLATE), 1);
   EXPECT_EQ(Caps(DC_COLORDEVICE), 1);
   EXPECT_EQ(Caps(DC_PRINTERMEM), 128);

@@ -273,5 +273,26 @@ TEST_F(GNT40DocumentPropertiesTest, ConversionOfAPrinterWithoutADevModeStoresThe
       << "the DEVMODE handed out is the one the printer now keeps";
 }
 
+// A user who may not change the printer: the sheet opens without the right
+// to store the printer's settings, and OK hands the DEVMODE out only.
+class WithoutPrinterRightsTest : public GNT40DocumentPropertiesTest {
+ protected:
+  void PrinterInstalled() override {
+    userHandle_ = true;
+    w32test::RefuseAccess(kPrinter);
+  }
+};
+
+TEST_F(WithoutPrinterRightsTest, TheSheetStoresNothingForTheUser) {
+  std::vector<uint8_t> out(kDevModeSize, 0xEE);
+  EXPECT_EQ(driver_->DocumentProperties(nullptr, printer_, Name(), AsDevMode(out), nullptr, DM_PROMPT | DM_COPY), 1);
+  EXPECT_EQ(ScriptedBridge::opened, 1);
+  EXPECT_EQ(ScriptedBridge::seen.accessFlags & 2, 2) << "the printer's data may not be written";
+  EXPECT_EQ(Word(out, 70), 952);
+  EXPECT_FALSE(Stored(u"365"));
+  EXPECT_EQ(driver_->GetAdminPrinterHandle(), nullptr);
+  EXPECT_EQ(driver_->GetPerUserFlag(), 0) << "the per-user mode ended with the sheet";
+}
+
 }  // namespace
 }  // namespace qvtest

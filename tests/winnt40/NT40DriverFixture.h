@@ -69,6 +69,7 @@ class NT40DriverTest : public ::testing::Test {
     setup.dataFile = kDataFile;
     AdjustPrinter(setup);
     w32test::AddPrinter(setup);
+    PrinterInstalled();
 
     factory_ = new GNT40OSFactory;
     GOSFactory::SetInstance(factory_);
@@ -77,9 +78,9 @@ class NT40DriverTest : public ::testing::Test {
     server_ = GDriverServer::CreateInstance();
     ASSERT_NE(server_, nullptr);
     // The printer is opened as the printers folder opens it, with the right
-    // to change its data.
+    // to change its data, unless a test asks for a user's handle.
     PRINTER_DEFAULTSW all{nullptr, nullptr, PRINTER_ALL_ACCESS};
-    ASSERT_TRUE(OpenPrinterW(kPrinter, &printer_, &all));
+    ASSERT_TRUE(OpenPrinterW(kPrinter, &printer_, userHandle_ ? nullptr : &all));
     driver_ = Open(printer_, &handle_);
     ASSERT_NE(driver_, nullptr);
   }
@@ -93,8 +94,10 @@ class NT40DriverTest : public ::testing::Test {
     delete factory_;
   }
 
-  // A test may change the printer before it is installed.
+  // A test may change the printer before it is installed, and the rights
+  // on it once it is.
   virtual void AdjustPrinter(w32test::PrinterSetup&) {}
+  virtual void PrinterInstalled() {}
   // The driver's data file: the sample device model unless a test writes
   // another one.
   virtual void WriteDataFile() {
@@ -129,6 +132,7 @@ class NT40DriverTest : public ::testing::Test {
   HANDLE printer_ = nullptr;
   GNT40Driver* driver_ = nullptr;
   int handle_ = 0;
+  bool userHandle_ = false;
 };
 
 }  // namespace qvtest
