@@ -55,6 +55,9 @@ class GNRAProvider : public GProvider {
   int GetServiceMask() override;
   // 1 only for exactly 0x10000 while the agent is known or can be found now.
   int SupportsServices(int services) override;
+  // The session that writes the request into printer data and wakes the
+  // agent comes with the update session; until it is there the provider's
+  // CreateSession is the base one and gives none. It never offers a channel.
 
   // ---- Agent contact ----
   // 1 when both the agent's window and its message are known.
