@@ -6,6 +6,7 @@
 #include "driver/drvrsrvr.h"
 #include "win32/CRuntime.h"
 #include "win32/Module.h"
+#include "winnt40/GNT40DocumentEventHost.h"
 #include "winnt40/GNT40OSFactory.h"
 
 namespace {
@@ -80,7 +81,12 @@ BOOL GNT40Driver::UpgradePrinter(DWORD, DRIVER_UPGRADE_INFO_1*) { return FALSE; 
 
 BOOL GNT40Driver::PrinterEvent(LPWSTR, INT, DWORD, LPARAM) { return FALSE; }
 
-INT GNT40Driver::DocumentEvent(HANDLE, HDC, INT, ULONG, LPVOID, ULONG, LPVOID) { return kDocumentEventFailure; }
+INT GNT40Driver::DocumentEvent(HANDLE printer, HDC dc, INT event, ULONG inSize, LPVOID in, ULONG outSize,
+                               LPVOID out) {
+  if (!documentEvents_) documentEvents_.reset(new (std::nothrow) GNT40DocumentEventHost(this));
+  if (!documentEvents_) return kDocumentEventFailure;
+  return documentEvents_->Events().DocumentEvent(printer, dc, event, inSize, in, outSize, out);
+}
 
 void GNT40Driver::GetKeyInfo(RWWString* printerName, HANDLE* printer, int* reserved) {
   if (printerName != nullptr) *printerName = GetPrinterName();

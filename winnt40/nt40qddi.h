@@ -13,11 +13,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "driver/GDriverInstance.h"
 #include "rw/RWWString.h"
 #include "win32/DriverUI.h"
 #include "win32/Types.h"
+
+class GNT40DocumentEventHost;
 
 class GNT40Driver : public GUIDriverInstance {
  public:
@@ -73,6 +76,8 @@ class GNT40Driver : public GUIDriverInstance {
   HANDLE printer_;
   WCHAR hostModule_[260] = {};
   int serverHandle_ = 0;
+  // The document events' state, made at the first event.
+  std::unique_ptr<GNT40DocumentEventHost> documentEvents_;
 };
 
 // The application flags read at module attach, which every driver object copies.
