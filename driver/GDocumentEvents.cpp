@@ -73,10 +73,7 @@ size_t WLen(const WCHAR* text) {
 
 uint16_t Read16(const BYTE* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 
-MPersistentObject* Settings(MDocumentEventHost* host) {
-  GDriverInstance* instance = host->GetInstance();
-  return instance != nullptr ? instance->GetDocumentSettings() : nullptr;
-}
+MPersistentObject* Settings(MDocumentEventHost* host) { return host->GetJobSettings(); }
 
 bool NumberIn(MPersistentObject* tree, int32_t id, int32_t* out) { return SettingNumber(FindSetting(tree, id), out); }
 
@@ -309,14 +306,14 @@ INT GDocumentEvents::DocumentEvent(HANDLE, HDC dc, INT event, ULONG inSize, void
         ++g_jobPageCount;
       }
       const INT result = watermark_.EndPageWatermark(dc, pageCounter_) ? DOCUMENTEVENT_SUCCESS : DOCUMENTEVENT_FAILURE;
-      accounting_.EndPage(instance, instance != nullptr ? instance->GetDocumentSettings() : nullptr);
+      accounting_.EndPage(instance, host_->GetJobSettings());
       return result;
     }
     case DOCUMENTEVENT_ENDDOC:
       PromptQuery(dc, 1);
       return DOCUMENTEVENT_UNSUPPORTED;
     case DOCUMENTEVENT_ABORTDOC:
-      accounting_.AbortJob(instance, instance != nullptr ? instance->GetDocumentSettings() : nullptr);
+      accounting_.AbortJob(instance, host_->GetJobSettings());
       return DOCUMENTEVENT_UNSUPPORTED;
     case DOCUMENTEVENT_ENDDOCPOST:
       EndDocPost();
@@ -427,11 +424,11 @@ void GDocumentEvents::StartDoc(HDC dc, void** args, size_t argCount) {
   host_->ReleaseAdminHandle();
 
   const DOCINFOW* docInfo = argCount > 0 ? static_cast<const DOCINFOW*>(args[0]) : nullptr;
-  accounting_.BeginJob(instance, instance != nullptr ? instance->GetDocumentSettings() : nullptr, docInfo);
+  accounting_.BeginJob(instance, host_->GetJobSettings(), docInfo);
 }
 
 void GDocumentEvents::StartDocPost(HDC dc) {
-  watermark_.StartDocWatermark(host_->GetInstance());
+  watermark_.StartDocWatermark(host_->GetJobSettings());
   host_->RebuildDocumentSettings();
   MPersistentObject* group = FindSetting(Settings(host_), kDocumentSettings);
 
@@ -570,7 +567,7 @@ void GDocumentEvents::EndDocPost() {
   JoinNoticeThread();
   GDriverInstance* instance = host_->GetInstance();
   if (instance != nullptr && instance->GetEventValue() == 1) host_->SetLocalJobStorage(1);
-  accounting_.EndJob(instance, instance != nullptr ? instance->GetDocumentSettings() : nullptr);
+  accounting_.EndJob(instance, host_->GetJobSettings());
   if (EndOfJobSheetWanted()) ShowPromptSheet();
   std::lock_guard<std::mutex> g(g_jobLock);
   g_jobPageCount = 0;
@@ -631,7 +628,7 @@ DWORD GDocumentEvents::NoticeThread(void* self) {
   MDocumentEventHost* host = events->host_;
   GDriverInstance* instance = host->GetInstance();
   if (instance == nullptr) return 1;
-  MPersistentObject* group = FindSetting(instance->GetDocumentSettings(), kDocumentSettings);
+  MPersistentObject* group = FindSetting(host->GetJobSettings(), kDocumentSettings);
   RWWString user;
   RWCString narrowUser;
   int32_t useLogin = -1;

@@ -21,6 +21,7 @@
 #include "rw/RWWString.h"
 #include "win32/Gdi.h"
 
+class GAttributeComposite;
 class GDriverInstance;
 
 // Document events and their results.
@@ -46,13 +47,15 @@ class MDocumentEventHost {
   virtual ~MDocumentEventHost() = default;
   // The driver instance: names, device model and document settings.
   virtual GDriverInstance* GetInstance() = 0;
+  // The instance's current document settings (borrowed; null when none).
+  virtual GAttributeComposite* GetJobSettings() = 0;
   // The printer handle for printer data.
   virtual HANDLE GetPrinterHandle() = 0;
   // Loads a DEVMODE (its bytes as the application gave them); 1 on success.
   virtual int LoadDevMode(const void* devMode) = 0;
   // The DEVMODE object's state bits.
   virtual int GetDevModeState() = 0;
-  // Builds the document settings again from the DEVMODE object.
+  // Builds the instance's document settings again from the DEVMODE object.
   virtual void RebuildDocumentSettings() = 0;
   virtual int CanWritePrinterData() = 0;
   // Stops using and closes an open administrative printer handle.

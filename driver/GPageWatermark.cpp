@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "driver/GDriverInstance.h"
 #include "driver/SettingValues.h"
 #include "model/GAttributeComposite.h"
 #include "model/GStringConversion.h"
@@ -58,9 +57,8 @@ void SendBracket(HDC dc, uint32_t phase, COLORREF colour) {
 
 }  // namespace
 
-int GPageWatermark::StartDocWatermark(GDriverInstance* instance) {
+int GPageWatermark::StartDocWatermark(MPersistentObject* settings) {
   mode_ = 0;
-  MPersistentObject* settings = instance != nullptr ? instance->GetDocumentSettings() : nullptr;
   MPersistentObject* options = FindSetting(settings, kJobOptions);
   MPersistentObject* selection = FindSetting(options, kSelection);
   if (options == nullptr || selection == nullptr) return 1;

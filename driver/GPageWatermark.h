@@ -12,7 +12,6 @@
 #include "rw/RWWString.h"
 #include "win32/Gdi.h"
 
-class GDriverInstance;
 class MPersistentObject;
 
 class GPageWatermark {
@@ -38,9 +37,9 @@ class GPageWatermark {
     int32_t customAngle = 0;
   };
 
-  // Reads the choice for a new document: mode 0 (none), 1 (first page
+  // Reads the choice for a new document from the document settings: mode 0 (none), 1 (first page
   // only) or 2 (every page); prepares the chosen record. 1.
-  int StartDocWatermark(GDriverInstance* instance);
+  int StartDocWatermark(MPersistentObject* settings);
   // Draws at the end of a page when the mode asks for it (pageCounter is the
   // page's STARTPAGE count); 1, or the drawing's result.
   int EndPageWatermark(HDC dc, int pageCounter);

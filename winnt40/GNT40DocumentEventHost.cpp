@@ -26,6 +26,8 @@ GNT40DocumentEventHost::~GNT40DocumentEventHost() = default;
 
 GDriverInstance* GNT40DocumentEventHost::GetInstance() { return driver_; }
 
+GAttributeComposite* GNT40DocumentEventHost::GetJobSettings() { return driver_->StoredDocumentSettings(); }
+
 HANDLE GNT40DocumentEventHost::GetPrinterHandle() { return driver_->GetCreationPrinterHandle(); }
 
 // The DEVMODE operations, the administrative handle, the local job storage
@@ -36,7 +38,10 @@ int GNT40DocumentEventHost::LoadDevMode(const void*) { return 0; }
 
 int GNT40DocumentEventHost::GetDevModeState() { return 0; }
 
-void GNT40DocumentEventHost::RebuildDocumentSettings() {}
+// GetDocumentSettings builds a new tree that the driver object then holds.
+void GNT40DocumentEventHost::RebuildDocumentSettings() {
+  driver_->SetStoredDocumentSettings(driver_->GetDocumentSettings());
+}
 
 int GNT40DocumentEventHost::CanWritePrinterData() { return 0; }
 

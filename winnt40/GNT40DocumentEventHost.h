@@ -20,6 +20,8 @@ class GNT40DocumentEventHost : public MDocumentEventHost {
   GDocumentEvents& Events() { return events_; }
 
   GDriverInstance* GetInstance() override;
+  // The settings the driver object holds (not a fresh build).
+  GAttributeComposite* GetJobSettings() override;
   HANDLE GetPrinterHandle() override;
   int LoadDevMode(const void* devMode) override;
   int GetDevModeState() override;

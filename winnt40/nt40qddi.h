@@ -76,7 +76,9 @@ class GNT40Driver : public GUIDriverInstance {
   HANDLE printer_;
   WCHAR hostModule_[260] = {};
   int serverHandle_ = 0;
-  // The document events' state, made at the first event.
+  // The document events' state, made at the first event; the host reads and
+  // rebuilds the settings the object holds.
+  friend class GNT40DocumentEventHost;
   std::unique_ptr<GNT40DocumentEventHost> documentEvents_;
 };
 

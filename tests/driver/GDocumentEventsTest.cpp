@@ -30,6 +30,7 @@ const int32_t kJobName = 1031, kUseLogin = 1034;
 class FakeHost : public MDocumentEventHost {
  public:
   GDriverInstance* GetInstance() override { return &instance; }
+  GAttributeComposite* GetJobSettings() override { return instance.GetDocumentSettings(); }
   HANDLE GetPrinterHandle() override { return printer; }
   int LoadDevMode(const void* devMode) override {
     loaded = devMode;

@@ -75,7 +75,7 @@ std::string Bracket(uint32_t phase, COLORREF colour) {
 
 TEST_F(WatermarkTest, EveryPageGetsTheTextBetweenTheBracketEscapes) {
   Install(0, "Draft", RecordSpec{"Draft", 100, 0, 0, 0, 0, 3});
-  watermark.StartDocWatermark(&instance);
+  watermark.StartDocWatermark(instance.GetDocumentSettings());
   EXPECT_EQ(watermark.GetMode(), 2);
   EXPECT_EQ(watermark.EndPageWatermark(dc, 1), 1);
   EXPECT_EQ(watermark.EndPageWatermark(dc, 2), 1);
@@ -107,7 +107,7 @@ TEST_F(WatermarkTest, EveryPageGetsTheTextBetweenTheBracketEscapes) {
 
 TEST_F(WatermarkTest, FirstPageOnlyDrawsOnPageOneOnly) {
   Install(1, "Draft", RecordSpec{});
-  watermark.StartDocWatermark(&instance);
+  watermark.StartDocWatermark(instance.GetDocumentSettings());
   watermark.EndPageWatermark(dc, 1);
   watermark.EndPageWatermark(dc, 2);
   EXPECT_EQ(w32test::DcTexts(dc).size(), 1u);
@@ -120,12 +120,12 @@ TEST_F(WatermarkTest, NothingIsDrawnWithoutAValidSelection) {
   } cases[] = {{2, "Draft"}, {0, "Missing"}, {0, ""}, {0, "Draf"}};
   for (const Case& c : cases) {
     Install(c.firstPage, c.selected, RecordSpec{});
-    watermark.StartDocWatermark(&instance);
+    watermark.StartDocWatermark(instance.GetDocumentSettings());
     EXPECT_EQ(watermark.GetMode(), 0) << c.selected;
     EXPECT_EQ(watermark.EndPageWatermark(dc, 1), 1);
   }
   instance.InstallSettings(nullptr);
-  watermark.StartDocWatermark(&instance);
+  watermark.StartDocWatermark(instance.GetDocumentSettings());
   EXPECT_EQ(watermark.GetMode(), 0);
   EXPECT_TRUE(w32test::DcEvents(dc).empty());
 }
@@ -148,7 +148,7 @@ TEST_F(WatermarkTest, ColourFollowsTheSwitchesAndTheShade) {
     spec.blue = c.b;
     spec.shade = c.shade;
     Install(0, "Draft", spec, c.black);
-    watermark.StartDocWatermark(&instance);
+    watermark.StartDocWatermark(instance.GetDocumentSettings());
     ASSERT_NE(watermark.GetDrawingRecord(), nullptr);
     EXPECT_EQ(watermark.GetDrawingRecord()->colour, c.expected) << c.r << c.g << c.b << " " << c.shade;
   }
@@ -169,7 +169,7 @@ TEST_F(WatermarkTest, TopDiagonalOnAPortraitPageEscapesAt3060) {
   RecordSpec spec;
   spec.escapement = 3;
   Install(0, "Draft", spec);
-  watermark.StartDocWatermark(&instance);
+  watermark.StartDocWatermark(instance.GetDocumentSettings());
   watermark.EndPageWatermark(dc, 1);
   auto texts = w32test::DcTexts(dc);
   ASSERT_EQ(texts.size(), 1u);
@@ -179,7 +179,7 @@ TEST_F(WatermarkTest, TopDiagonalOnAPortraitPageEscapesAt3060) {
 
 TEST_F(WatermarkTest, AFailedSaveDrawsNothing) {
   Install(0, "Draft", RecordSpec{});
-  watermark.StartDocWatermark(&instance);
+  watermark.StartDocWatermark(instance.GetDocumentSettings());
   w32test::FailCall("SaveDC", 8);
   EXPECT_EQ(watermark.EndPageWatermark(dc, 1), 1);
   EXPECT_TRUE(w32test::DcEvents(dc).empty());
