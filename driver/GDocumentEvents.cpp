@@ -341,7 +341,8 @@ void GDocumentEvents::StartDoc(HDC dc, void** args, size_t argCount) {
   WCHAR user[kUserNameChars] = {};
   DWORD userSize = kUserNameChars;
   if (GetUserNameW(user, &userSize)) {
-    RWWString name(user, WLen(user) < kUserNameChars ? WLen(user) : 0);
+    user[kUserNameChars - 1] = 0;
+    RWWString name(user, WLen(user));
     if (FindSetting(settings, kDocumentSettings) != nullptr) {
       const bool withMap = FindSetting(settings, kUserNameByMap) != nullptr;
       const BYTE* map = nullptr;
