@@ -1,5 +1,7 @@
 #include "winnt40/GNT40DocumentEventHost.h"
 
+#include "driver/GUIServices.h"
+#include "win32/DevMode.h"
 #include "win32/Module.h"
 #include "winnt40/nt40qddi.h"
 
@@ -30,28 +32,30 @@ GAttributeComposite* GNT40DocumentEventHost::GetJobSettings() { return driver_->
 
 HANDLE GNT40DocumentEventHost::GetPrinterHandle() { return driver_->GetCreationPrinterHandle(); }
 
-// The DEVMODE operations, the administrative handle, the local job storage
-// flag, the instruction sheet and the notice dialog belong to the settings
-// base and the UI services of the driver object; this frame of the object
-// has none of them, so a load fails and the rest do nothing.
-int GNT40DocumentEventHost::LoadDevMode(const void*) { return 0; }
+int GNT40DocumentEventHost::LoadDevMode(const void* devMode) {
+  return driver_->LoadDevMode(static_cast<const DEVMODEW*>(devMode));
+}
 
-int GNT40DocumentEventHost::GetDevModeState() { return 0; }
+int GNT40DocumentEventHost::GetDevModeState() { return driver_->GetDevModeState(); }
 
 // GetDocumentSettings builds a new tree that the driver object then holds.
 void GNT40DocumentEventHost::RebuildDocumentSettings() {
   driver_->SetStoredDocumentSettings(driver_->GetDocumentSettings());
 }
 
-int GNT40DocumentEventHost::CanWritePrinterData() { return 0; }
+int GNT40DocumentEventHost::CanWritePrinterData() { return driver_->CanWritePrinterData(); }
 
-void GNT40DocumentEventHost::ReleaseAdminHandle() {}
+void GNT40DocumentEventHost::ReleaseAdminHandle() {
+  if (driver_->GetAdminPrinterHandle() == nullptr) return;
+  driver_->SetUseAdminHandle(0);
+  driver_->CloseAdminPrinterHandle();
+}
 
-void GNT40DocumentEventHost::SetLocalJobStorage(int) {}
+void GNT40DocumentEventHost::SetLocalJobStorage(int flag) { driver_->SetLocalJobStorage(flag); }
 
-void GNT40DocumentEventHost::SetJobDisplayName(const RWWString& name) { jobDisplayName_ = name; }
+void GNT40DocumentEventHost::SetJobDisplayName(const RWWString& name) { driver_->SetJobDisplayName(name); }
 
-RWWString GNT40DocumentEventHost::GetJobDisplayName() { return jobDisplayName_; }
+RWWString GNT40DocumentEventHost::GetJobDisplayName() { return driver_->GetJobDisplayName(); }
 
 RWWString GNT40DocumentEventHost::GetPrinterLocation() {
   RWWString location;
@@ -59,12 +63,17 @@ RWWString GNT40DocumentEventHost::GetPrinterLocation() {
   return location;
 }
 
+// The instruction sheet and the notice dialog are UI services that are not
+// offered yet: no sheet opens, and the notice stays on for the next job.
 void GNT40DocumentEventHost::OpenPromptSheet() {}
 
-// Without the dialog the notice stays on for the next job.
 int GNT40DocumentEventHost::RunJobStorageNotice(const std::vector<RWWString>&) { return 1; }
 
-RWWString GNT40DocumentEventHost::LoadUIString(UINT id) { return LoadModuleString(driver_->GetResourceModulePath(), id); }
+RWWString GNT40DocumentEventHost::LoadUIString(UINT id) {
+  RWWString text;
+  if (LoadUIStringService(static_cast<int>(id), &text) > 0 && !text.IsEmpty()) return text;
+  return LoadModuleString(driver_->GetResourceModulePath(), id);
+}
 
 RWWString GNT40DocumentEventHost::LoadResourceString(UINT id) {
   return LoadModuleString(driver_->GetResourceModulePath(), id);

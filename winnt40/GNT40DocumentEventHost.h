@@ -39,6 +39,5 @@ class GNT40DocumentEventHost : public MDocumentEventHost {
 
  private:
   GNT40Driver* driver_;
-  RWWString jobDisplayName_;
   GDocumentEvents events_;  // last: it may use the members above until it ends
 };

@@ -262,7 +262,7 @@ TEST_F(ModuleTest, AJobThroughTheDocumentEvents) {
   for (auto& e : w32test::DcEscapes(dc)) got.emplace_back(e.code, e.input);
   auto z = [](const std::string& text) { return text + std::string(1, '\0'); };
   std::vector<std::pair<int, std::string>> want = {
-      {0x303EB8EF, z("ann")},
+      {0x303EB8EF, z("ANN")},  // the printable-ASCII form of the settings' user name
       {0x303EB8EC, z("DESK1")},
       {0x303EB8F1, z("00000001-0002-4003-8000-000000000009")},
       {0x303EB8F0, z("OS Info: WinNT Kernel;4.0;1381;")},
