@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "driver/GDriverInstance.h"
 #include "rw/RWWString.h"
@@ -24,6 +25,7 @@
 #include "win32/Types.h"
 #include "winnt40/GNT40DriverSettings.h"
 
+class GNT40DocumentEventHost;
 class GSheetBridge;
 struct SheetRequest;
 
@@ -154,6 +156,10 @@ class GNT40Driver : public GUIDriverInstance, public GNT40DriverSettings {
   SheetRequest* sheetRequest_ = nullptr;
   GSheetBridge* bridge_ = nullptr;
   int serverHandle_ = 0;
+  // The document events' state, made at the first event; the host reads and
+  // rebuilds the settings the object holds.
+  friend class GNT40DocumentEventHost;
+  std::unique_ptr<GNT40DocumentEventHost> documentEvents_;
 };
 
 // Lets the NT 4.0 platform factory create GNT40Driver objects and reach
