@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "driver/GCompactSettingsCodec.h"
+#include "driver/GDriverExtension.h"
 #include "driver/GDriverInstanceAccess.h"
 #include "driver/MassStorageFonts.h"
 #include "driver/NumberedValueStore.h"
@@ -221,9 +222,7 @@ void SetFontCatalogReaderSource(GFontCatalogReaderSource source) { g_catalogSour
 
 GDriverInstance::GDriverInstance() {
   InstallAccessors();
-  // The driver extension of this instance comes with the extension
-  // interface; until then the instance has none.
-  driverExtension_ = nullptr;
+  driverExtension_ = new GDriverExtension(this);
 }
 
 GDriverInstance::~GDriverInstance() {
@@ -233,6 +232,8 @@ GDriverInstance::~GDriverInstance() {
   Dispose(capabilityMappings_);
   Dispose(documentSettings_);
   Dispose(symmetricPool_);
+  delete driverExtension_;
+  driverExtension_ = nullptr;
 }
 
 void GDriverInstance::SetNames(const RWWString& printerName, const RWWString& driverName,
@@ -658,11 +659,8 @@ int16_t GDriverInstance::ResolvePaperId(GAttributeComposite*, int16_t paperId) {
 int16_t GDriverInstance::RegisterExtension(const char* name, int remove) {
   const int16_t value = ValueOr(GetPrinterConfiguration(), 984, 0);
   if (name == nullptr || name[0] == '\0') return value;
-  if (value == 0) return kExtensionsUnavailable;
-  // Loading and removing extension modules is the driver extension's work;
-  // an instance without one has no extensions.
-  (void)remove;
-  return kExtensionsUnavailable;
+  if (value == 0 || driverExtension_ == nullptr) return kExtensionsUnavailable;
+  return remove != 0 ? driverExtension_->RemoveExtension(name) : driverExtension_->LoadExtension(name);
 }
 
 int GDriverInstance::EnumerateBuiltinForms(void*, void*) { return 0; }

@@ -1,0 +1,167 @@
+#include "winnt40/GNT40PrinterDevMode.h"
+
+#include <cstring>
+#include <vector>
+
+#include "driver/DevmodePrivateArea.h"
+#include "driver/GSettingValue.h"
+#include "driver/GSpoolerFormServices.h"
+#include "model/GAttributeComposite.h"
+#include "model/GConfiguration.h"
+#include "win32/Spooler.h"
+
+namespace {
+
+using PA = DevmodePrivateArea;
+
+#define DM_OFFSET(field) offsetof(DEVMODEW, field)
+
+GDriverInstance* InstanceOf(GSpoolerFormServices* owner) { return owner; }
+
+// The datatypes of the spooler's EMF print path.
+bool IsEmfDatatypeName(const WCHAR* name) {
+  static const char16_t* const kNames[] = {u"NT EMF 1.003", u"NT EMF 1.006", u"NT EMF 1.007", u"NT EMF 1.008"};
+  const RWWString text(name);
+  for (const char16_t* candidate : kNames)
+    if (text == candidate) return true;
+  return false;
+}
+
+}  // namespace
+
+GNT40PrinterDevMode::GNT40PrinterDevMode(GSpoolerFormServices* owner, HANDLE printer)
+    : GNT40DevMode(InstanceOf(owner)), owner_(owner) {
+  if (printer != nullptr) LoadFromPrinter(printer);
+  if (!IsLoadedFromPrinter()) {
+    SetDefaults();
+  } else {
+    // The printer's settings: in the current form, else in an old one.
+    GAttributeComposite* settings = ReadPrivate(GetBuffer(), 0);
+    if (settings != nullptr) {
+      AdoptSettings(settings);
+      ApplyColorPolicy();
+    } else {
+      settings = ReadOldForms(Buffer());
+      if (settings != nullptr) AdoptSettings(settings);
+    }
+  }
+  if (GetSettings() == nullptr && GetInstance() != nullptr) AdoptSettings(GetInstance()->CreateDefaultSettings());
+}
+
+GNT40PrinterDevMode::GNT40PrinterDevMode(const GNT40PrinterDevMode& other) = default;
+
+GNT40PrinterDevMode::~GNT40PrinterDevMode() = default;
+
+int GNT40PrinterDevMode::LoadFromPrinter(HANDLE printer) {
+  DWORD needed = 0;
+  GetPrinterW(printer, 2, nullptr, 0, &needed);
+  if (needed == 0) return 0;
+  std::vector<BYTE> buffer(needed);
+  if (!GetPrinterW(printer, 2, buffer.data(), needed, &needed)) return 0;
+  const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+  if (info->pDatatype != nullptr) SetEmfFlag(IsEmfDatatypeName(info->pDatatype) ? 1 : 0);
+  if (info->pDevMode == nullptr) return 0;
+
+  // The DEVMODE must lie inside the answer before any of it is read.
+  const auto* dm = reinterpret_cast<const uint8_t*>(info->pDevMode);
+  const uint8_t* end = buffer.data() + buffer.size();
+  if (dm < buffer.data() || dm > end || static_cast<size_t>(end - dm) < PA::kHeadSize) return 0;
+  if (PA::GetWord(dm, DM_OFFSET(dmSpecVersion)) != GetSpecVersion() ||
+      PA::GetWord(dm, DM_OFFSET(dmDriverExtra)) != PA::kDriverExtra ||
+      PA::GetWord(dm, DM_OFFSET(dmSize)) != PA::kPublicSize || static_cast<size_t>(end - dm) < PA::kTotalSize ||
+      PA::GetWord(dm, PA::kFormatTagOffset) != PA::kFormatTag)
+    return 0;
+  std::memcpy(Buffer(), dm, PA::kTotalSize);
+  SetLoadedFromPrinter(1);
+  ApplyColorPolicy();
+  return 1;
+}
+
+int GNT40PrinterDevMode::IsDriverDevmode(const DEVMODEW* dm) {
+  if (dm == nullptr) return 0;
+  // The head first: the private header is read only once the extent is
+  // known to reach it.
+  if (PA::GetWord(dm, DM_OFFSET(dmSpecVersion)) != GetSpecVersion() ||
+      PA::GetWord(dm, DM_OFFSET(dmSize)) != GetPublicSize() ||
+      PA::GetWord(dm, DM_OFFSET(dmDriverExtra)) != GetPrivateHeaderSize() + GetSettingsAreaSize())
+    return 0;
+  return (PA::GetWord(dm, PA::kPrivateSizeOffset) == GetTotalSize() &&
+          PA::GetWord(dm, PA::kHeaderSizeOffset) == GetPrivateHeaderSize() &&
+          PA::GetWord(dm, PA::kFormatTagOffset) == PA::kFormatTag &&
+          GetSettingsAreaSize() - PA::GetWord(dm, PA::kSettingsCapacityOffset) == 4)
+             ? 1
+             : 0;
+}
+
+int GNT40PrinterDevMode::CopyTo(DEVMODEW* out) {
+  if (out == nullptr) return 0;
+  if (GetInstance() != nullptr && (GetInstance()->GetAppFlags() & kAppFlagsPublicOnly) != 0) {
+    CopyPublicOut(out);
+    PA::SetWord(out, DM_OFFSET(dmDriverExtra), 0);
+    PA::SetWord(out, DM_OFFSET(dmSize), static_cast<uint16_t>(PA::kPublicSize));
+    return 1;
+  }
+  return GNT40DevMode::CopyTo(out);
+}
+
+int GNT40PrinterDevMode::SettingsToPublic(GAttributeComposite* settings, DEVMODEW* dm) {
+  const int r = GNT40DevMode::SettingsToPublic(settings, dm);
+  if (r != 1) return r;
+  bool named = false;
+  int16_t paperId = 0;
+  int16_t spoolerPaper = 0;
+  if (PA::GetShort(dm, DM_OFFSET(dmDefaultSource)) == DMBIN_FORMSOURCE && owner_ != nullptr &&
+      GSettingValue::Get16(settings, Ids::kPaperSize, &paperId) &&
+      owner_->PaperIdToDmPaper(paperId, &spoolerPaper) != 0 && spoolerPaper > 0) {
+    GSpoolerFormList forms(owner_->GetPrinterHandle());
+    if (forms.Count() >= static_cast<size_t>(spoolerPaper)) {
+      PA::SetWideField(Buffer(), DM_OFFSET(dmFormName), CCHFORMNAME,
+                       forms.At(static_cast<size_t>(spoolerPaper) - 1).name);
+      PA::SetFieldBits(Buffer(), DM_FORMNAME);
+      named = true;
+    }
+  }
+  if (!named) PA::ClearFieldBits(dm, DM_FORMNAME);
+  return r;
+}
+
+int GNT40PrinterDevMode::PublicToSettings(const DEVMODEW* dm, GAttributeComposite* settings) {
+  const int r = GNT40DevMode::PublicToSettings(dm, settings);
+  if (r != 1 || PA::GetShort(dm, DM_OFFSET(dmDefaultSource)) != DMBIN_FORMSOURCE ||
+      (PA::GetFields(dm) & DM_FORMNAME) == 0)
+    return r;
+  const int flag = GSettingValue::GetOr(Configuration(), Ids::kScaleFromLargePaper, 0) == 0 ? 1 : 0;
+  int16_t index = 0;
+  int16_t paperId = 0;
+  const RWWString name = PA::GetWideField(dm, DM_OFFSET(dmFormName), CCHFORMNAME);
+  if (FormIndexForName(name, &index, flag) == 1 && owner_ != nullptr && owner_->DmPaperToPaperId(index, &paperId) != 0)
+    GSettingValue::Set(settings, Ids::kPaperSize, paperId);
+  else if (GetInstance() != nullptr)
+    GSettingValue::Set(settings, Ids::kPaperSize, GetInstance()->GetDefaultPaperId());
+  return r;
+}
+
+int GNT40PrinterDevMode::FindFormIndex(const RWWString& name, int16_t* index, int16_t x, int16_t y,
+                                       int16_t orientation, int flag) {
+  if (owner_ == nullptr) return 0;
+  GSpoolerFormList forms(owner_->GetPrinterHandle());
+  for (size_t i = 0; i < forms.Count() && i < 0x7FFF; ++i) {
+    if (!(forms.At(i).name == name)) continue;
+    GPaperRequest request;
+    request.orientation = orientation;
+    request.resolution[0] = x;
+    request.resolution[1] = y;
+    request.customLimits = flag;
+    request.spoolerPaper = static_cast<int16_t>(i + 1);
+    const int result = owner_->IsPaperSupported(&request);
+    if (result == 1) *index = static_cast<int16_t>(i + 1);
+    return result;
+  }
+  return 0;
+}
+
+int GNT40PrinterDevMode::FormIndexForName(const RWWString& name, int16_t* index, int flag) {
+  const int16_t orientation =
+      PA::GetShort(Buffer(), DM_OFFSET(dmOrientation)) == DMORIENT_LANDSCAPE ? int16_t{90} : int16_t{0};
+  return FindFormIndex(name, index, GetXResolution(), GetYResolution(), orientation, flag);
+}

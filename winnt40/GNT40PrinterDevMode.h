@@ -1,0 +1,58 @@
+// GNT40PrinterDevMode: the driver's concrete DEVMODE object, bound to a
+// printer. At creation it takes the printer's own default DEVMODE from the
+// spooler when that buffer has this driver's layout (else it starts from the
+// defaults), notes whether the printer's datatype is an EMF datatype, and it
+// maps jobs that select the paper by form (DMBIN_FORMSOURCE) through the
+// names of the spooler's forms.
+#pragma once
+
+#include <cstdint>
+
+#include "driver/GNT40DevMode.h"
+#include "rw/RWWString.h"
+#include "win32/Types.h"
+
+class GSpoolerFormServices;
+
+class GNT40PrinterDevMode : public GNT40DevMode {
+ public:
+  // The dmSpecVersion this driver writes and takes.
+  static constexpr int kSpecVersion = 0x0401;
+  // Application flags that ask for a DEVMODE without the private part.
+  static constexpr uint32_t kAppFlagsPublicOnly = 0x40100;
+
+  // owner (not owned; may be null) supplies the driver instance and the
+  // printer handle of the form list; with a printer handle the printer's
+  // own DEVMODE is taken when it is this driver's.
+  GNT40PrinterDevMode(GSpoolerFormServices* owner, HANDLE printer);
+  GNT40PrinterDevMode(const GNT40PrinterDevMode& other);
+  ~GNT40PrinterDevMode() override;
+
+  // ---- Overrides ----
+  // With the public-only application flags, only the 220 public bytes
+  // (dmDriverExtra 0).
+  int CopyTo(DEVMODEW* out) override;
+  // Adds the form name of a form-source job.
+  int SettingsToPublic(GAttributeComposite* settings, DEVMODEW* dm) override;
+  // A form-source job's form name selects the paper.
+  int PublicToSettings(const DEVMODEW* dm, GAttributeComposite* settings) override;
+  int IsUsable() override { return 1; }
+  int GetSpecVersion() override { return kSpecVersion; }
+
+  // ---- Own operations, in slot order ----
+  // 1 when the printer's DEVMODE was taken.
+  virtual int LoadFromPrinter(HANDLE printer);
+  // 1 when dm has exactly this driver's layout.
+  virtual int IsDriverDevmode(const DEVMODEW* dm);
+  // The form check of the first form named name (case counting); *index is
+  // its 1-based number when the check answers 1. 0 when no form has the name.
+  virtual int FindFormIndex(const RWWString& name, int16_t* index, int16_t x, int16_t y, int16_t orientation,
+                            int flag);
+  // FindFormIndex at the settings' resolution and the buffer's orientation.
+  virtual int FormIndexForName(const RWWString& name, int16_t* index, int flag);
+
+  GSpoolerFormServices* GetOwner() const { return owner_; }
+
+ private:
+  GSpoolerFormServices* owner_;
+};
