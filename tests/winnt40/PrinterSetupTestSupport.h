@@ -30,6 +30,10 @@
 
 namespace qvtest {
 
+inline GValueAttribute* MakeValue(int32_t id, int16_t value) { return new GValueAttribute(value, &id); }
+inline GStringAttribute* MakeText(int32_t id, const char* text) { return new GStringAttribute(text, &id); }
+inline GAttributeComposite* MakeGroup(int32_t id) { return new GAttributeComposite(&id); }
+
 // A printer entry whose children are found by id.
 class SetupPeripheral : public GPeripheral {
  public:
@@ -46,7 +50,16 @@ class SetupDriverInstance : public GUIDriverInstance {
   void InstallSettings(GAttributeComposite* settings) { SetStoredDocumentSettings(settings); }
 
   void RefreshAppFlags() override {}
-  GAttributeComposite* CreateDefaultSettings() override { return nullptr; }
+  // The settings root with the groups the upgrade rewrites: 365, 366, 368.
+  GAttributeComposite* CreateDefaultSettings() override {
+    GAttributeComposite* root = MakeGroup(360);
+    for (int32_t id : {365, 366, 368}) {
+      GAttributeComposite* group = MakeGroup(id);
+      group->AddChild(MakeValue(id + 1000, 7));
+      root->AddChild(group);
+    }
+    return root;
+  }
   GAttributeComposite* GetDocumentSettings() override { return StoredDocumentSettings(); }
   GPrinterKey* GetPrinterKey() override { return nullptr; }
   RWWString GetJobStorageKeyPath() override { return RWWString(); }
@@ -57,9 +70,6 @@ class SetupDriverInstance : public GUIDriverInstance {
   HANDLE handle = nullptr;
 };
 
-inline GValueAttribute* MakeValue(int32_t id, int16_t value) { return new GValueAttribute(value, &id); }
-inline GStringAttribute* MakeText(int32_t id, const char* text) { return new GStringAttribute(text, &id); }
-inline GAttributeComposite* MakeGroup(int32_t id) { return new GAttributeComposite(&id); }
 
 inline std::u16string Wide(const RWWString& s) { return std::u16string(s.Data(), s.Length()); }
 
