@@ -291,6 +291,11 @@ GConfiguration* PrinterConfiguration() {
   configuration->AddChild(Value(245, 0));
   configuration->AddChild(Value(311, 0));
   configuration->AddChild(Value(915, 1));
+  configuration->AddChild(Range(199, 1, 999, 1, 1));  // copies
+  configuration->AddChild(Range(203, 0, 2, 1, 0));    // duplex edges: off, short, long
+  GAttributeComposite* orientations = Group(205);    // degrees
+  for (int16_t degrees : {0, 90, 180, 270}) orientations->AddChild(Value(kNoId, degrees));
+  configuration->AddChild(orientations);
   return configuration;
 }
 

@@ -1,0 +1,174 @@
+// The module's entry point: builds the process-wide services at process
+// attach in a fixed order and takes them down at process detach.
+#include <atomic>
+#include <cstring>
+#include <mutex>
+#include <new>
+
+#include "config/GNRAProvider.h"
+#include "config/GProviderRegistry.h"
+#include "driver/DriverClasses.h"
+#include "driver/GModuleKeeper.h"
+#include "driver/drvrsrvr.h"
+#include "driver/newhndlr.h"
+#include "driver/osfactry.h"
+#include "model/ModelClasses.h"
+#include "module/GPrinterHandleTable.h"
+#include "module/ModuleState.h"
+#include "pdl/GeneratorClasses.h"
+#include "printpath/PrintPathClasses.h"
+#include "rw/RWLibraryClasses.h"
+#include "win32/CRuntime.h"
+#include "win32/Module.h"
+#include "winnt40/GNT40OSFactory.h"
+#include "winnt40/nt40qddi.h"
+
+#define DLL_PROCESS_DETACH 0
+#define DLL_PROCESS_ATTACH 1
+#define DLL_THREAD_ATTACH 2
+#define DLL_THREAD_DETACH 3
+
+namespace {
+
+HINSTANCE g_module = nullptr;
+std::atomic<uint32_t> g_appFlags{0};
+std::atomic<GDriverServer*> g_server{nullptr};
+std::atomic<GPrinterHandleTable*> g_printerHandles{nullptr};
+GNRAProvider* g_provider = nullptr;
+
+// Constructed when the module is loaded; its semaphore is closed at unload.
+GModuleKeeper g_keeper(GModuleKeeper::kDefaultPeriodMs);
+
+// The persistent classes are registered with the class factory at the first
+// attach and unregistered when the module is unloaded.
+struct ClassRegistration {
+  std::once_flag once;
+  bool registered = false;
+  void Register() {
+    std::call_once(once, [this] {
+      RWRegisterLibraryClasses();
+      RegisterModelClasses();
+      RegisterDriverClasses();
+      RegisterPrintPathClasses();
+      RegisterGeneratorClasses();
+      registered = true;
+    });
+  }
+  ~ClassRegistration() {
+    if (!registered) return;
+    UnregisterGeneratorClasses();
+    UnregisterPrintPathClasses();
+    UnregisterDriverClasses();
+    UnregisterModelClasses();
+    RWUnregisterLibraryClasses();
+  }
+};
+ClassRegistration g_classes;
+
+// The driver instance's update sessions come from the provider registry.
+GUpdateSession* CreateUpdateSession(GDriverInstance* instance, const RWWString& portName, int services) {
+  return GProviderRegistry::GetInstance()->CreateSession(instance, portName, services);
+}
+
+// "QVBAFD32.DLL" beside this module: its "GetAppFlags", or 0.
+uint32_t ReadCompanionFlags(HINSTANCE module) {
+  static const char kCompanion[] = "QVBAFD32.DLL";
+  char path[260] = {};
+  const DWORD length = GetModuleFileNameA(module, path, sizeof path);
+  size_t directory = 0;  // characters kept before the companion's name
+  if (length != 0 && length < sizeof path) {
+    if (const char* slash = std::strrchr(path, '\\')) directory = static_cast<size_t>(slash - path) + 1;
+  }
+  if (directory + sizeof kCompanion > sizeof path) directory = 0;
+  std::memcpy(path + directory, kCompanion, sizeof kCompanion);
+
+  HMODULE companion = LoadLibraryA(path);
+  if (companion == nullptr) return 0;
+  uint32_t flags = 0;
+  using GetAppFlagsProc = DWORD (*)();
+  if (FARPROC proc = GetProcAddress(companion, "GetAppFlags")) flags = reinterpret_cast<GetAppFlagsProc>(proc)();
+  FreeLibrary(companion);
+  return flags;
+}
+
+BOOL ProcessAttach(HINSTANCE module) {
+  g_module = module;
+
+  CreateNT40OSFactory();
+  GOSFactory* factory = GOSFactory::GetInstance();
+  if (factory == nullptr) return FALSE;
+  g_classes.Register();
+  InstallNT40Driver();
+  SetUpdateSessionSource(&CreateUpdateSession);
+
+  MemoryReserve::Install(MemoryReserve::kDefaultSize);
+  factory->SetModuleHandle(module);
+
+  GDriverServer* server = GDriverServer::CreateInstance();
+  if (server == nullptr) return FALSE;
+  g_server.store(server);
+
+  auto* table = new (std::nothrow) GPrinterHandleTable;
+  if (table == nullptr) return FALSE;
+  g_printerHandles.store(table);
+
+  g_provider = new (std::nothrow) GNRAProvider;
+  if (g_provider != nullptr) GProviderRegistry::GetInstance()->Register(g_provider, GNRAProvider::kRegisteredName, 0);
+
+  // The stand-in's C runtime keeps one locale for every category, so the
+  // choice between all categories (Chinese, Japanese and Korean systems) and
+  // the character classes alone comes to the same call.
+  crt::setlocale(".ACP");
+
+  g_keeper.Start(module);
+
+  const uint32_t flags = ReadCompanionFlags(module);
+  g_appFlags.store(flags);
+  SetProcessAppFlags(flags);
+  return TRUE;
+}
+
+BOOL ProcessDetach() {
+  // The entries' server handles are not closed: emptying the server below
+  // deletes their instances.
+  if (GPrinterHandleTable* table = g_printerHandles.exchange(nullptr)) {
+    table->DiscardAll();
+    delete table;
+  }
+  if (GDriverServer* server = g_server.load()) {
+    server->DropCaches();
+    server->EmptyTables();
+  }
+  if (g_provider != nullptr) {
+    GProviderRegistry::GetInstance()->Unregister(GNRAProvider::kRegisteredName);
+    delete g_provider;
+    g_provider = nullptr;
+  }
+  g_module = nullptr;
+  g_appFlags.store(0);
+  SetProcessAppFlags(0);
+  MemoryReserve::Remove();
+  return TRUE;
+}
+
+}  // namespace
+
+namespace qvmodule {
+
+GModuleKeeper& Keeper() { return g_keeper; }
+GDriverServer* Server() { return g_server.load(); }
+GPrinterHandleTable* PrinterHandles() { return g_printerHandles.load(); }
+uint32_t AppFlags() { return g_appFlags.load(); }
+
+}  // namespace qvmodule
+
+QV_EXPORT BOOL DllMain(HINSTANCE module, DWORD reason, LPVOID) {
+  switch (reason) {
+    case DLL_PROCESS_ATTACH:
+      return ProcessAttach(module);
+    case DLL_PROCESS_DETACH:
+      return ProcessDetach();
+    default:
+      return TRUE;
+  }
+}

@@ -1,0 +1,265 @@
+// The module loaded as the spooler loads it: dlopen, DllMain with process
+// attach, the exported entry points, process detach, dlclose.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "model/GPersistOutStream.h"
+#include "model/GResourceMappingList.h"
+#include "model/MPersistentComposite.h"
+#include "rw/RWPersistence.h"
+#include "win32/DriverUI.h"
+#include "win32/File.h"
+#include "win32/Kernel.h"
+#include "win32/Module.h"
+#include "win32/Spooler.h"
+#include "win32/Testing.h"
+
+namespace {
+
+constexpr const char16_t* kModulePath = u"C:\\WINNT\\System32\\spool\\DRIVERS\\W32X86\\2\\QVUI.DLL";
+constexpr const char16_t* kCompanionPath = u"C:\\WINNT\\System32\\spool\\DRIVERS\\W32X86\\2\\QVBAFD32.DLL";
+constexpr const char16_t* kDataFile = u"C:\\WINNT\\System32\\spool\\DRIVERS\\W32X86\\2\\QUARRIN.DAT";
+constexpr const char16_t* kDriver = u"Quarrin 4700";
+
+using DllMainProc = BOOL (*)(HINSTANCE, DWORD, LPVOID);
+using RegisterExtensionProc = DWORD (*)(LPCSTR, LPVOID, LPCSTR, int);
+using DocumentEventProc = INT (*)(HANDLE, HDC, INT, ULONG, LPVOID, ULONG, LPVOID);
+using UpgradePrinterProc = BOOL (*)(DWORD, DRIVER_UPGRADE_INFO_1*);
+using DevQueryPrintExProc = BOOL (*)(DEVQUERYPRINT_INFO*);
+using PropertySheetsProc = LONG (*)(PROPSHEETUI_INFO*, LPARAM);
+
+int g_appFlagCalls = 0;
+DWORD GetAppFlags() {
+  ++g_appFlagCalls;
+  return 0x40;
+}
+
+// A small driver data file: the device model root and the mapping lists.
+void WriteDataFile() {
+  MPersistentComposite root;
+  root.AddChild(new MPersistentComposite(353));
+  root.AddChild(new GResourceMappingList(191));
+  root.AddChild(new GResourceMappingList(84));
+  GPersistOutStream out(RWWString(kDataFile), 1);
+  ASSERT_NE(out.GetStream(), nullptr);
+  RWWriteObjectPointer(*out.GetStream(), &root);
+}
+
+void AddPrinter(const char16_t* name, const char16_t* driver, const char16_t* dataFile) {
+  w32test::PrinterSetup setup;
+  setup.name = name;
+  setup.driverName = driver;
+  setup.dataFile = dataFile;
+  w32test::AddPrinter(setup);
+}
+
+class ModuleTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    w32test::Reset();
+    w32test::ModuleSpec self;
+    self.name = kModulePath;
+    self.loadCount = 1;
+    module_ = reinterpret_cast<HINSTANCE>(w32test::InstallModule(self));
+    w32test::ModuleSpec companion;
+    companion.name = kCompanionPath;
+    companion.exports["GetAppFlags"] = w32test::Export(&GetAppFlags);
+    w32test::InstallModule(companion);
+    g_appFlagCalls = 0;
+
+    WriteDataFile();
+    AddPrinter(u"Front Desk", kDriver, kDataFile);
+    AddPrinter(u"Back Office", kDriver, kDataFile);
+    AddPrinter(u"Plotter", u"Other Driver", u"C:\\Nowhere\\OTHER.DAT");
+
+    library_ = dlopen(QV_MODULE_FILE, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(library_, nullptr) << dlerror();
+    dllMain_ = Symbol<DllMainProc>("DllMain");
+    ASSERT_NE(dllMain_, nullptr);
+  }
+
+  void TearDown() override {
+    if (attached_) Detach();
+    // The keeper thread gives its reference back within a period or two.
+    for (int i = 0; i < 1000 && w32test::ModuleLoadCount(kModulePath) > 1; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(w32test::ModuleLoadCount(kModulePath), 1u) << "the keeper still holds the module";
+    if (library_ != nullptr) dlclose(library_);
+  }
+
+  template <class Proc>
+  Proc Symbol(const char* name) {
+    return reinterpret_cast<Proc>(dlsym(library_, name));
+  }
+
+  void Attach() {
+    ASSERT_EQ(dllMain_(module_, 1, nullptr), TRUE);
+    attached_ = true;
+  }
+  void Detach() {
+    EXPECT_EQ(dllMain_(module_, 0, nullptr), TRUE);
+    attached_ = false;
+  }
+
+  // QVDrv_RegisterExtension: without a driver object it answers 1; with
+  // one and an empty extension name, the driver's extension setting (0 in
+  // the small data file); with a name, that setting 0 gives 5 and any other
+  // the result of loading the extension, which does not exist.
+  DWORD Resolve(const char* printer, const char* extension = "") {
+    auto registerExtension = Symbol<RegisterExtensionProc>("QVDrv_RegisterExtension");
+    return registerExtension(printer, nullptr, extension, 0);
+  }
+
+  void* library_ = nullptr;
+  HINSTANCE module_ = nullptr;
+  DllMainProc dllMain_ = nullptr;
+  bool attached_ = false;
+};
+
+TEST_F(ModuleTest, ExportsTheEntryPointsOnly) {
+  for (const char* name :
+       {"DllMain", "DrvDeviceCapabilities", "DrvDocumentProperties", "DrvAdvancedDocumentProperties",
+        "PrinterProperties", "DrvDocumentPropertySheets", "DrvConvertDevMode", "DrvDevicePropertySheets",
+        "DevQueryPrintEx", "DrvUpgradePrinter", "DrvPrinterEvent", "DrvDocumentEvent", "QVDrv_RegisterExtension"})
+    EXPECT_NE(dlsym(library_, name), nullptr) << name;
+  EXPECT_EQ(dlsym(library_, "_ZN13GDriverServer11GetInstanceEv"), nullptr) << "internals are hidden";
+}
+
+TEST_F(ModuleTest, ResolvesAPrinterTwiceWithOneReadOfTheDataFileAndLeavesNothingBehind) {
+  Attach();
+  EXPECT_EQ(Resolve("Front Desk"), 0u);
+  // The data file is gone: another printer of the same driver is still
+  // served by the instance the server kept from the first call.
+  ASSERT_TRUE(DeleteFileW(kDataFile));
+  EXPECT_EQ(Resolve("Back Office"), 0u);
+  // A printer of another driver needs its own data file, which is missing.
+  EXPECT_EQ(Resolve("Plotter"), 1u);
+  EXPECT_EQ(Resolve("Front Desk"), 0u) << "the cached instance outlives a failed open";
+  Detach();
+
+  // Detach emptied the server: attached again, nothing is left to reuse.
+  Attach();
+  EXPECT_EQ(Resolve("Front Desk"), 1u);
+  WriteDataFile();
+  EXPECT_EQ(Resolve("Front Desk"), 0u);
+  Detach();
+  EXPECT_EQ(w32test::OpenPrinterCount(), 0u);
+}
+
+TEST_F(ModuleTest, AttachReadsTheCompanionFlagsAndFreesTheCompanion) {
+  Attach();
+  EXPECT_EQ(g_appFlagCalls, 1);
+  EXPECT_EQ(w32test::ModuleLoadCount(kCompanionPath), 0u);
+  EXPECT_EQ(dllMain_(module_, 2, nullptr), TRUE);
+  EXPECT_EQ(dllMain_(module_, 3, nullptr), TRUE);
+}
+
+TEST_F(ModuleTest, AttachWithoutTheCompanionStillSucceeds) {
+  w32test::RemoveModule(kCompanionPath);
+  Attach();
+  EXPECT_EQ(Resolve("Front Desk"), 0u);
+}
+
+TEST_F(ModuleTest, TheKeeperHoldsTheModuleWhileItIsUsed) {
+  Attach();
+  EXPECT_EQ(w32test::ModuleLoadCount(kModulePath), 2u) << "the keeper took a reference at attach";
+  // TearDown checks that the reference is given back once the module is idle.
+}
+
+TEST_F(ModuleTest, ArgumentChecksAnswerWithoutADriverObject) {
+  Attach();
+  auto upgrade = Symbol<UpgradePrinterProc>("DrvUpgradePrinter");
+  WCHAR printer[] = u"Front Desk";
+  WCHAR directory[] = u"C:\\OLD";
+  DRIVER_UPGRADE_INFO_1 good{printer, directory};
+  DRIVER_UPGRADE_INFO_1 noDirectory{printer, nullptr};
+  struct Case {
+    DWORD level;
+    DRIVER_UPGRADE_INFO_1* info;
+  } cases[] = {{2, &good}, {1, nullptr}, {1, &noDirectory}};
+  for (const Case& c : cases) {
+    SetLastError(0);
+    EXPECT_EQ(upgrade(c.level, c.info), FALSE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  }
+  EXPECT_EQ(Symbol<DevQueryPrintExProc>("DevQueryPrintEx")(nullptr), FALSE);
+  EXPECT_EQ(Symbol<PropertySheetsProc>("DrvDevicePropertySheets")(nullptr, 0), -1);
+  EXPECT_EQ(Symbol<PropertySheetsProc>("DrvDocumentPropertySheets")(nullptr, 0), -1);
+}
+
+TEST_F(ModuleTest, DocumentEventsWithoutCreateDcPreFindNoDriver) {
+  Attach();
+  auto documentEvent = Symbol<DocumentEventProc>("DrvDocumentEvent");
+  HANDLE printer = nullptr;
+  ASSERT_TRUE(OpenPrinterW(u"Front Desk", &printer, nullptr));
+  for (INT event : {2, 3, 10}) EXPECT_EQ(documentEvent(printer, nullptr, event, 0, nullptr, 0, nullptr), -1);
+  ClosePrinter(printer);
+}
+
+TEST_F(ModuleTest, AFailedCreateDcPreLeavesNoEntryBehind) {
+  Attach();
+  auto documentEvent = Symbol<DocumentEventProc>("DrvDocumentEvent");
+  HANDLE printer = nullptr;
+  ASSERT_TRUE(OpenPrinterW(u"Front Desk", &printer, nullptr));
+  // The driver object answers the document events with a failure for now,
+  // so the graphics engine sends no delete-DC: the entry goes at once and
+  // later events find nothing.
+  EXPECT_EQ(documentEvent(printer, nullptr, 1, 0, nullptr, 0, nullptr), -1);
+  EXPECT_EQ(documentEvent(printer, nullptr, 10, 0, nullptr, 0, nullptr), -1);
+  ClosePrinter(printer);
+}
+
+TEST_F(ModuleTest, PropertySheetsKeepTheDriverObjectFromInitToDestroy) {
+  Attach();
+  auto sheets = Symbol<PropertySheetsProc>("DrvDocumentPropertySheets");
+  HANDLE printer = nullptr;
+  ASSERT_TRUE(OpenPrinterW(u"Front Desk", &printer, nullptr));
+  DOCUMENTPROPERTYHEADER header{};
+  header.cbSize = sizeof header;
+  header.hPrinter = printer;
+  PROPSHEETUI_INFO info{};
+  info.cbSize = sizeof info;
+  info.lParamInit = reinterpret_cast<LPARAM>(&header);
+  info.Reason = PROPSHEETUI_REASON_INIT;
+  sheets(&info, 0);
+  EXPECT_NE(info.UserData, 0u) << "the driver object travels in UserData";
+  const ULONG_PTR driver = info.UserData;
+  info.Reason = PROPSHEETUI_REASON_GET_INFO_HEADER;
+  sheets(&info, 0);
+  EXPECT_EQ(info.UserData, driver);
+  info.Reason = PROPSHEETUI_REASON_DESTROY;
+  sheets(&info, 0);
+  EXPECT_EQ(info.UserData, 0u) << "the record no longer leads to the returned object";
+  // A later call without a driver object answers 0.
+  info.Reason = PROPSHEETUI_REASON_GET_INFO_HEADER;
+  EXPECT_EQ(sheets(&info, 0), 0);
+  ClosePrinter(printer);
+}
+
+#ifdef QV_SAMPLE_MODEL_FILE
+// The sample device model that the build writes: the module restores it
+// (every persistent class of the device model registered at attach) and
+// serves both printers of its driver from the one read.
+TEST_F(ModuleTest, TheSampleDataFileServesBothPrintersOfItsDriver) {
+  std::ifstream file(QV_SAMPLE_MODEL_FILE, std::ios::binary);
+  ASSERT_TRUE(file) << QV_SAMPLE_MODEL_FILE;
+  std::stringstream bytes;
+  bytes << file.rdbuf();
+  ASSERT_TRUE(w32test::PutFile(kDataFile, bytes.str()));
+  Attach();
+  EXPECT_NE(Resolve("Front Desk", "NOSUCH.DLL"), 1u);
+  ASSERT_TRUE(DeleteFileW(kDataFile));
+  EXPECT_NE(Resolve("Back Office", "NOSUCH.DLL"), 1u);
+  Detach();
+  Attach();
+  EXPECT_EQ(Resolve("Back Office", "NOSUCH.DLL"), 1u);
+}
+#endif
+
+}  // namespace
