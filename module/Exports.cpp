@@ -4,6 +4,7 @@
 // driver server, call exactly one of its operations and give it back.
 #include <new>
 
+#include "driver/GDriverExtension.h"
 #include "driver/GModuleKeeper.h"
 #include "driver/drvrsrvr.h"
 #include "model/GStringConversion.h"
@@ -118,6 +119,20 @@ QV_EXPORT DWORD QVDrv_RegisterExtension(LPCSTR printerName, LPVOID, LPCSTR exten
     GDriverInstance* instance = driver;
     return static_cast<DWORD>(static_cast<uint16_t>(instance->RegisterExtension(extensionModule, remove)));
   });
+}
+
+// ---- Callbacks of driver extensions at print time ----
+
+QV_EXPORT SHORT QVDrv_GetValue(INT valueId, SHORT* out, LPVOID context) {
+  return DriverGetValue(valueId, out, context);
+}
+
+QV_EXPORT SHORT QVDrv_GetExtSettings(LPSTR buffer, UINT length, LPCSTR extensionId, LPVOID context) {
+  return DriverGetExtSettings(buffer, length, extensionId, context);
+}
+
+QV_EXPORT SHORT QVDrv_SetExtSettings(LPCSTR buffer, UINT length, LPCSTR extensionId, LPVOID context) {
+  return DriverSetExtSettings(buffer, length, extensionId, context);
 }
 
 // ---- Property sheets ----

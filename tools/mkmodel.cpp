@@ -285,7 +285,7 @@ GConfiguration* PrinterConfiguration() {
   configuration->AddChild(Value(339, 0));  // monochrome
   configuration->AddChild(Text(401, "QVRS4700.DLL"));
   configuration->AddChild(Value(958, 0));
-  configuration->AddChild(Value(984, 1));
+  configuration->AddChild(Value(984, 2));  // driver extensions supported (any non-zero value)
   configuration->AddChild(Value(1025, 0));
   configuration->AddChild(Value(1100, 0));
   configuration->AddChild(Value(245, 0));

@@ -126,9 +126,25 @@ TEST_F(ModuleTest, ExportsTheEntryPointsOnly) {
   for (const char* name :
        {"DllMain", "DrvDeviceCapabilities", "DrvDocumentProperties", "DrvAdvancedDocumentProperties",
         "PrinterProperties", "DrvDocumentPropertySheets", "DrvConvertDevMode", "DrvDevicePropertySheets",
-        "DevQueryPrintEx", "DrvUpgradePrinter", "DrvPrinterEvent", "DrvDocumentEvent", "QVDrv_RegisterExtension"})
+        "DevQueryPrintEx", "DrvUpgradePrinter", "DrvPrinterEvent", "DrvDocumentEvent", "QVDrv_RegisterExtension",
+        "QVDrv_GetValue", "QVDrv_GetExtSettings", "QVDrv_SetExtSettings"})
     EXPECT_NE(dlsym(library_, name), nullptr) << name;
   EXPECT_EQ(dlsym(library_, "_ZN13GDriverServer11GetInstanceEv"), nullptr) << "internals are hidden";
+}
+
+// Extensions call back through these exports with the context they were
+// given; a context that is no live extension, or no place for the answer,
+// is refused, and settings cannot be set at print time.
+TEST_F(ModuleTest, ExtensionCallbacksRefuseWhatTheyCannotServe) {
+  Attach();
+  using GetValueProc = SHORT (*)(INT, SHORT*, LPVOID);
+  using SetSettingsProc = SHORT (*)(LPCSTR, UINT, LPCSTR, LPVOID);
+  SHORT value = 0;
+  int notAnExtension = 0;
+  EXPECT_EQ(Symbol<GetValueProc>("QVDrv_GetValue")(1, nullptr, &notAnExtension), 1);
+  EXPECT_EQ(Symbol<GetValueProc>("QVDrv_GetValue")(1, &value, &notAnExtension), 1);
+  EXPECT_EQ(Symbol<SetSettingsProc>("QVDrv_SetExtSettings")("x", 1, "id", &notAnExtension), 5);
+  Detach();
 }
 
 TEST_F(ModuleTest, ResolvesAPrinterTwiceWithOneReadOfTheDataFileAndLeavesNothingBehind) {
@@ -252,13 +268,15 @@ TEST_F(ModuleTest, TheSampleDataFileServesBothPrintersOfItsDriver) {
   std::stringstream bytes;
   bytes << file.rdbuf();
   ASSERT_TRUE(w32test::PutFile(kDataFile, bytes.str()));
+  // A resolved printer answers the sample model's extension value (2); one
+  // that cannot be resolved answers 1.
   Attach();
-  EXPECT_NE(Resolve("Front Desk", "NOSUCH.DLL"), 1u);
+  EXPECT_EQ(Resolve("Front Desk"), 2u);
   ASSERT_TRUE(DeleteFileW(kDataFile));
-  EXPECT_NE(Resolve("Back Office", "NOSUCH.DLL"), 1u);
+  EXPECT_EQ(Resolve("Back Office"), 2u);
   Detach();
   Attach();
-  EXPECT_EQ(Resolve("Back Office", "NOSUCH.DLL"), 1u);
+  EXPECT_EQ(Resolve("Back Office"), 1u);
 }
 #endif
 
