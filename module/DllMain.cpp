@@ -18,6 +18,7 @@
 #include "pdl/GeneratorClasses.h"
 #include "printpath/PrintPathClasses.h"
 #include "rw/RWLibraryClasses.h"
+#include "ui/framework/GCPSOSUI.h"
 #include "win32/CRuntime.h"
 #include "win32/Module.h"
 #include "winnt40/GNT40OSFactory.h"
@@ -99,6 +100,7 @@ BOOL ProcessAttach(HINSTANCE module) {
   if (factory == nullptr) return FALSE;
   g_classes.Register();
   InstallNT40Driver();
+  InstallUIServices();
   SetUpdateSessionSource(&CreateUpdateSession);
 
   MemoryReserve::Install(MemoryReserve::kDefaultSize);

@@ -207,7 +207,36 @@ GAttributeComposite* DriverConfiguration() {
   driver->AddChild(preferences);
   const int32_t customListId = 276;
   driver->AddChild(new GEnumAttribute(&customListId));
+  // The UI providers whose pages the property sheets show.
+  GAttributeComposite* providers = Group(63);
+  providers->AddChild(Text(kNoId, "QVUI.DLL"));
+  driver->AddChild(providers);
   return driver;
+}
+
+// Installable options whose values the printer's data may set: option id
+// to printer-data value name.
+MAssociationList* PrinterDataOptions() {
+  auto* list = new MAssociationList(950);
+  list->Add(new MPersistentAssociation(Value(kNoId, 308), new GSelectionString("DuplexUnitInstalled", 0, kNoId),
+                                       kNoId));
+  return list;
+}
+
+// The device's default state: the job settings and the page state the
+// document settings start from.
+GState* DefaultState() {
+  const int32_t stateId = 243, jobId = 246, pageId = 256;
+  auto* job = new GState(&jobId);
+  job->AddChild(Value(259, 1));  // page medium
+  job->AddChild(Value(265, 0));  // orientation
+  job->AddChild(Value(291, 1));  // copies
+  auto* page = new GState(&pageId);
+  page->AddChild(Value(265, 0));
+  auto* state = new GState(&stateId);
+  state->AddChild(job);
+  state->AddChild(page);
+  return state;
 }
 
 GAttributeComposite* AutoConfiguration() {
@@ -284,6 +313,8 @@ GConfiguration* PrinterConfiguration() {
   configuration->AddChild(ModelEntries());
   configuration->AddChild(Value(339, 0));  // monochrome
   configuration->AddChild(Text(401, "QVRS4700.DLL"));
+  configuration->AddChild(Text(374, "QVHLP470.HLP"));
+  configuration->AddChild(PrinterDataOptions());
   configuration->AddChild(Value(958, 0));
   configuration->AddChild(Value(984, 2));  // driver extensions supported (any non-zero value)
   configuration->AddChild(Value(1025, 0));
@@ -353,6 +384,7 @@ GPeripheral* Printer() {
   const int32_t printerId = 76;
   auto* printer = new GPrinter(&printerId);
   printer->SetName(RWCString("Quarrin 4700 Series"));
+  printer->SetDefaultState(DefaultState());
   printer->AddChild(pjl);
   printer->AddChild(generator);
   DeriveConfiguration(printer, PrinterConfiguration(), {pjl, generator});

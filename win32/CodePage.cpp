@@ -16,9 +16,10 @@
 namespace {
 
 constexpr UINT kDefaultAnsiCodePage = 1252;
-constexpr UINT kOemCodePage = 437;
+constexpr UINT kDefaultOemCodePage = 437;
 
 std::atomic<UINT> g_acp{kDefaultAnsiCodePage};
+std::atomic<UINT> g_oemcp{kDefaultOemCodePage};
 std::once_flag g_resetRegistered;
 
 const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
@@ -103,11 +104,28 @@ size_t Utf8InvalidRun(const unsigned char* p, size_t n) {
 
 UINT GetACP() { return g_acp.load(); }
 
+UINT GetOEMCP() { return g_oemcp.load(); }
+
 namespace w32test {
+namespace {
+void RegisterCodePageReset() {
+  std::call_once(g_resetRegistered, [] {
+    w32detail::RegisterReset([] {
+      g_acp.store(kDefaultAnsiCodePage);
+      g_oemcp.store(kDefaultOemCodePage);
+    });
+  });
+}
+}  // namespace
+
 void SetAnsiCodePage(UINT codePage) {
-  std::call_once(g_resetRegistered,
-                 [] { w32detail::RegisterReset([] { g_acp.store(kDefaultAnsiCodePage); }); });
+  RegisterCodePageReset();
   g_acp.store(codePage);
+}
+
+void SetOemCodePage(UINT codePage) {
+  RegisterCodePageReset();
+  g_oemcp.store(codePage);
 }
 }  // namespace w32test
 
@@ -115,7 +133,7 @@ namespace w32detail {
 
 UINT ResolveCodePage(UINT codePage) {
   if (codePage == CP_ACP) return GetACP();
-  if (codePage == CP_OEMCP) return kOemCodePage;
+  if (codePage == CP_OEMCP) return GetOEMCP();
   return codePage;
 }
 

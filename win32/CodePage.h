@@ -2,7 +2,8 @@
 // WideCharToMultiByte), on top of iconv. The ANSI code page is settable
 // through the testing interface and is 1252 by default.
 //
-// Code pages: CP_ACP is the ANSI code page, CP_OEMCP is 437, 65001 is UTF-8,
+// Code pages: CP_ACP is the ANSI code page, CP_OEMCP the OEM code page (437
+// unless a test sets another), 65001 is UTF-8,
 // 20127 US-ASCII, 28591-28599 ISO-8859-1..9, 20866 KOI8-R, 21866 KOI8-U;
 // any other number n is iconv's "CPn" (1250-1258, 874, 932, 936, 949, 437,
 // 850 and so on). A code page iconv does not know is refused with
@@ -25,6 +26,7 @@
 #define WC_NO_BEST_FIT_CHARS 0x00000400
 
 UINT GetACP();
+UINT GetOEMCP();
 // Converts srcBytes bytes of src (-1: up to and including its NUL) to UTF-16.
 // dstChars 0 returns the number of characters needed. Invalid bytes become
 // U+FFFD, or fail with ERROR_NO_UNICODE_TRANSLATION under
@@ -45,6 +47,8 @@ namespace w32test {
 // Sets the ANSI code page that CP_ACP and the ".ACP" locale stand for.
 // w32test::Reset() restores 1252.
 void SetAnsiCodePage(UINT codePage);
+// Sets the OEM code page that GetOEMCP and CP_OEMCP answer; Reset() restores 437.
+void SetOemCodePage(UINT codePage);
 }  // namespace w32test
 
 namespace w32detail {

@@ -2,29 +2,51 @@
 // The NT 4.0 platform factory creates one for a printer key; the driver
 // server fills it from the driver's data file, keeps it under a handle and
 // hands it to every spooler entry point, which calls exactly one of its
-// spooler operations.
+// spooler operations. The object joins the driver instance (names, device
+// model, document settings, paper and tray services), the settings base
+// (the DEVMODE object, the stored setting groups and the spooler forms) and
+// its own operations: the printer's location, the administrative printer
+// handle, writing the DEVMODE into the printer, the help file and the
+// overrides of the driver instance (auto-configuration, rebinding to another
+// printer, extension registration).
 //
-// This is the object's frame: its identity (the key it was made for, the
-// host module, the driver-server handle of the property sheets) and the
-// spooler operations in their final form of call. The operations whose
-// work belongs to the settings, property-sheet, capability and event
-// services answer the failure result of their spooler interface until
-// those services are built.
+// The spooler operations whose work belongs to the document-sheet, device
+// sheet, capability and event services answer the failure result of their
+// spooler interface until those services are built.
 #pragma once
 
 #include <cstdint>
 
 #include "driver/GDriverInstance.h"
 #include "rw/RWWString.h"
+#include "win32/DevMode.h"
 #include "win32/DriverUI.h"
 #include "win32/Types.h"
+#include "winnt40/GNT40DriverSettings.h"
 
-class GNT40Driver : public GUIDriverInstance {
+class GSheetBridge;
+struct SheetRequest;
+
+class GNT40Driver : public GUIDriverInstance, public GNT40DriverSettings {
  public:
+  // Access asked for the administrative printer handle.
+  static constexpr DWORD kAdminAccess = 0x000F000C;
+  // Characters of the paths read with GetModuleFileNameW.
+  static constexpr DWORD kPathLength = 260;
+  // Configuration string with the help file's name.
+  static constexpr int32_t kHelpFileName = 374;
+
   // Keeps the printer handle and the three names; then the host-module check.
   GNT40Driver(HANDLE printer, const RWWString& printerName, const RWWString& driverName,
               const RWWString& portName);
+  // Closes the administrative handle and frees what the object owns.
   ~GNT40Driver() override;
+
+  // ---- Overrides of GUIDriverInstance ----
+  // PRINTER_INFO_2.pLocation ("" when null); out unchanged when the printer
+  // cannot be queried.
+  void GetPrinterLocation(RWWString& out) override;
+  RWWString GetJobDisplayName() override;
 
   // ---- Spooler operations, one per entry point ----
   // Each answers its interface's failure result until its service is built:
@@ -44,42 +66,98 @@ class GNT40Driver : public GUIDriverInstance {
   virtual BOOL PrinterEvent(LPWSTR printerName, INT event, DWORD flags, LPARAM lParam);
   virtual INT DocumentEvent(HANDLE printer, HDC dc, INT event, ULONG inSize, LPVOID in, ULONG outSize, LPVOID out);
 
-  // The printer name and the creation handle.
+  // The printer name, the creation handle and 0.
   virtual void GetKeyInfo(RWWString* printerName, HANDLE* printer, int* reserved);
+  // Configuration string 374 with this module's directory in front; the
+  // configuration string alone when the module's path has no directory.
+  virtual void GetHelpFileName(RWWString& out);
 
-  // ---- GDriverInstance ----
+  // ---- Administrative printer handle ----
+  // Opens the printer with PRINTER_ALL_ACCESS (closing an open one first);
+  // 1 on success, else 0 with the handle null.
+  virtual int OpenAdminPrinterHandle();
+  // Closes it and stops using it; 1.
+  virtual int CloseAdminPrinterHandle();
+  // The use flag becomes (flag == 1); a request for 1 is ignored while the
+  // administrative handle is closed.
+  virtual void SetUseAdminHandle(int flag);
+  // 1 when printer data can be written, retrying with the administrative
+  // handle (which then stays in use).
+  virtual int CanWritePrinterData();
+  // Writes the DEVMODE object's buffer as the printer's default DEVMODE
+  // (SetPrinterW level 2); its result, 0 without handle or buffer.
+  virtual int StoreDevModeInPrinter();
+
+  // ---- Overrides of GDriverInstance ----
   // Host-module check: when the calling process's executable differs from
-  // the one seen last, takes the process-wide application flags again.
+  // the one seen last, the application flags are taken again.
   void RefreshAppFlags() override;
   void* GetRenderObject() override;
   // This object.
   void* GetDriverObject() override;
-  GAttributeComposite* CreateDefaultSettings() override;
-  GAttributeComposite* GetDocumentSettings() override;
-  // Takes the key's handle and names.
+  // The base query first; when it answers nothing (and not forced), the
+  // UI providers take the configuration into the settings.
+  int16_t RunAutoConfiguration(int forced) override;
+  // Takes the key's handle and names; a new printer name drops the DEVMODE
+  // object.
   void Rebind(GPrinterKey* key) override;
   void Release() override;
-  // A new key with the creation handle and the three names.
+  // A new key with the creation handle and the three names (caller owns it).
   GPrinterKey* GetPrinterKey() override;
-  RWWString GetJobStorageKeyPath() override;
-  GAttributeComposite* GetDevModeSettings() override;
+  // Registers or removes a driver extension and stores the result as the
+  // printer's default DEVMODE.
+  int16_t RegisterExtension(const char* name, int remove) override;
 
+  // ---- GSpoolerFormServices ----
+  // The administrative handle while in use, else the creation handle.
+  HANDLE GetPrinterHandle() override;
+
+  // ---- Plain accessors ----
   HANDLE GetCreationPrinterHandle() const { return printer_; }
+  HANDLE GetAdminPrinterHandle() const { return adminPrinter_; }
+  int IsUsingAdminHandle() const { return useAdmin_; }
   // The handle under which the property-sheet entry points opened this object.
   void SetServerHandle(int handle) { serverHandle_ = handle; }
   int GetServerHandle() const { return serverHandle_; }
+  void SetJobDisplayName(const RWWString& name) { jobDisplayName_ = name; }
+  // The sheet open on this object (owned while it is open), and its bridge.
+  SheetRequest* GetSheetRequest() const { return sheetRequest_; }
+  void SetSheetRequest(SheetRequest* request) { sheetRequest_ = request; }
+  GSheetBridge* GetSheetBridge() const { return bridge_; }
+  // Takes the bridge over, deleting the one held before.
+  void SetSheetBridge(GSheetBridge* bridge);
+
+ protected:
+  // The capability handlers' paper list: entry count and capacity, names
+  // (64 characters each), spooler paper numbers and sizes (tenths of a
+  // millimetre, x and y). Owned; freed with the object.
+  int paperListCount_ = 0;
+  int paperListCapacity_ = 0;
+  WCHAR* paperListNames_ = nullptr;
+  WORD* paperListNumbers_ = nullptr;
+  LONG* paperListSizes_ = nullptr;
+  // STARTPAGE events of the current document; the watermark mode and gray
+  // flag of the document.
+  int pageCounter_ = 0;
+  int watermarkMode_ = 0;
+  int watermarkGray_ = 0;
 
  private:
+  // The host-module check; 1 when the flags were taken again.
+  int CheckHostModule();
+
   HANDLE printer_;
-  WCHAR hostModule_[260] = {};
+  HANDLE adminPrinter_ = nullptr;
+  int useAdmin_ = 0;
+  WCHAR hostModule_[kPathLength] = {};
+  RWWString jobDisplayName_;
+  SheetRequest* sheetRequest_ = nullptr;
+  GSheetBridge* bridge_ = nullptr;
   int serverHandle_ = 0;
 };
 
-// The application flags read at module attach, which every driver object copies.
-void SetProcessAppFlags(uint32_t flags);
-uint32_t ProcessAppFlags();
-
-// Lets the NT 4.0 platform factory create GNT40Driver objects (module start).
+// Lets the NT 4.0 platform factory create GNT40Driver objects and reach
+// their printer handle and key (module start).
 void InstallNT40Driver();
 // Removes that again (module detach).
 void RemoveNT40Driver();

@@ -1,0 +1,68 @@
+// The UI resource library: counted loading and the string loader over the
+// module's string table.
+#include <gtest/gtest.h>
+
+#include "resources/StringTable.h"
+#include "ui/framework/UIResources.h"
+#include "win32/Module.h"
+#include "win32/Testing.h"
+
+namespace {
+
+constexpr const char16_t* kLibrary = u"C:\\WINNT\\System32\\spool\\DRIVERS\\W32X86\\2\\QVUI.DLL";
+
+class UIResourcesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    w32test::Reset();
+    w32test::ModuleSpec spec;
+    spec.name = kLibrary;
+    spec.strings = ModuleStringTable();
+    w32test::InstallModule(spec);
+  }
+  void TearDown() override {
+    while (GetUIResourceInstance() != nullptr) FreeUIResourceLibrary();
+    w32test::Reset();
+  }
+};
+
+TEST_F(UIResourcesTest, TwoSheetsShareOneLoad) {
+  EXPECT_EQ(LoadUIResourceLibrary(RWWString(kLibrary)), 1);
+  EXPECT_EQ(LoadUIResourceLibrary(RWWString(kLibrary)), 1);
+  EXPECT_EQ(w32test::ModuleLoadCount(kLibrary), 1u);
+  EXPECT_EQ(FreeUIResourceLibrary(), 0);
+  EXPECT_NE(GetUIResourceInstance(), nullptr);
+  EXPECT_NE(FreeUIResourceLibrary(), 0);
+  EXPECT_EQ(GetUIResourceInstance(), nullptr);
+  EXPECT_EQ(w32test::ModuleLoadCount(kLibrary), 0u);
+  EXPECT_EQ(FreeUIResourceLibrary(), 0);  // nothing left to free
+}
+
+TEST_F(UIResourcesTest, MissingLibraryLoadsNothing) {
+  EXPECT_EQ(LoadUIResourceLibrary(RWWString(u"NOWHERE.DLL")), 0);
+  EXPECT_EQ(GetUIResourceInstance(), nullptr);
+  RWWString text(u"stale");
+  EXPECT_EQ(LoadUIString(10120, &text), 0);
+  EXPECT_TRUE(text.IsEmpty());
+  // A failed load does not count: the next load is a real one.
+  EXPECT_EQ(LoadUIResourceLibrary(RWWString(kLibrary)), 1);
+  EXPECT_NE(GetUIResourceInstance(), nullptr);
+}
+
+TEST_F(UIResourcesTest, StringsComeFromTheLibrary) {
+  ASSERT_EQ(LoadUIResourceLibrary(RWWString(kLibrary)), 1);
+  RWWString text;
+  EXPECT_EQ(LoadUIString(10120, &text), 11);
+  EXPECT_EQ(std::u16string(text.Data(), text.Length()), u"Custom Size");
+  EXPECT_EQ(LoadUIString(11007, &text), 0);  // empty on purpose
+  EXPECT_TRUE(text.IsEmpty());
+  EXPECT_EQ(LoadUIString(-5, &text), 0);
+}
+
+TEST(UIModuleInstanceTest, TheFirstInstanceGivenIsKept) {
+  SetModuleInstance(reinterpret_cast<HINSTANCE>(0x1000));
+  SetModuleInstance(reinterpret_cast<HINSTANCE>(0x2000));
+  EXPECT_EQ(GetModuleInstance(), reinterpret_cast<HINSTANCE>(0x1000));
+}
+
+}  // namespace

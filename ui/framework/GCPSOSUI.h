@@ -1,0 +1,73 @@
+// GCPSOSUI: the bridge between the per-printer driver object and the common
+// property-sheet UI for one sheet. It builds the GUIData record of the
+// sheet, loads the UI providers that the settings name (UIProviders, 63),
+// asks them in two passes for their pages, hands the pages to the host
+// through its callback (or runs a sheet of its own through
+// CommonPropertySheetUIW when there is no host) and tears everything down
+// again. Its page callback follows each page's life.
+//
+// Providers fill the pages of the GUIData; a page title they set is a
+// new[]-allocated text that the bridge frees when the sheet closes.
+#pragma once
+
+#include <cstdint>
+
+#include "driver/GUIServices.h"
+
+class GExtensionUIManager;
+class GPropertyPage;
+
+// What every page's lParam points to.
+struct PageLink {
+  int size = 0;  // sizeof(PageLink)
+  HWND window = nullptr;
+  HANDLE pageHandle = nullptr;  // what the host answered for the page
+  GUIData* data = nullptr;
+  int created = 0;
+  int released = 0;
+  GPropertyPage* pageObject = nullptr;  // the page object that fills the page
+};
+
+class GCPSOSUI : public GSheetBridge {
+ public:
+  // Settings ids the bridge reads.
+  static constexpr int32_t kUIProviders = 63;
+  static constexpr int32_t kLastPageGroup = 364;
+  static constexpr int32_t kLastPageTitle = 1118;
+
+  // No providers loaded.
+  GCPSOSUI();
+  GCPSOSUI(const GCPSOSUI&) = delete;
+  GCPSOSUI& operator=(const GCPSOSUI&) = delete;
+  // Frees the providers.
+  ~GCPSOSUI() override;
+
+  int16_t OpenSheet(SheetRequest* request, int16_t mode) override;
+  int16_t CloseSheet(SheetRequest* request) override;
+  int16_t ConfigToSettings(GUIData* data) override;
+
+  void InitProviders();
+  void FreeProviders();
+  // Loads the providers the settings name; the number loaded.
+  int LoadProviders(GUIData* data);
+  int GetProviderCount() const { return providerCount_; }
+
+  // The page callback the bridge gives every page it hands to a host.
+  static UINT PropPageCallback(HWND window, UINT message, PROPSHEETPAGEW* page);
+
+ private:
+  // Hands the first `filled` pages to the host; minus the number of pages
+  // it accepted.
+  int AddPagesToHost(SheetRequest* request, GUIData* data, int16_t filled);
+  // Allocates count zeroed pages with their links.
+  void AllocatePages(GUIData* data, int16_t count);
+
+  int providerCount_ = 0;
+  GExtensionUIManager** providers_ = nullptr;
+};
+
+// Installs the framework's services for the driver core: the bridge and the
+// UI string loader, and hands the UI-side extension interface
+// ("QVDrv_QueryInterface") to the driver extensions. Module start-up calls
+// it; SetUIServices(GUIServices()) removes the services again.
+void InstallUIServices();

@@ -1,0 +1,127 @@
+// The common property-sheet UI of the stand-in: the property-page record,
+// the host functions a driver calls through pfnComPropSheet, and
+// CommonPropertySheetUIW, which runs a sheet by calling the driver's sheet
+// function with each reason in the order the real UI does. There is no
+// screen: the pages handed to the host are recorded, the "run" of the sheet
+// is a scripted action of the test, and the user's OK or Cancel comes from
+// the test's script.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "win32/DriverUI.h"
+#include "win32/Types.h"
+
+// Page flags.
+#define PSP_DEFAULT 0x00000000
+#define PSP_DLGINDIRECT 0x00000001
+#define PSP_USETITLE 0x00000008
+#define PSP_HASHELP 0x00000020
+#define PSP_USECALLBACK 0x00000080
+
+// Page callback messages.
+#define PSPCB_RELEASE 1
+#define PSPCB_CREATE 2
+
+// Host functions of pfnComPropSheet.
+#define CPSFUNC_ADD_HPROPSHEETPAGE 0
+#define CPSFUNC_ADD_PROPSHEETPAGEW 1
+#define CPSFUNC_SET_HSTARTPAGE 7
+#define CPSFUNC_GET_PAGECOUNT 8
+#define CPSFUNC_SET_RESULT 9
+
+// Sheet results.
+#define CPSUI_CANCEL 0
+#define CPSUI_OK 1
+#define ERR_CPSUI_GETLASTERROR -1
+
+typedef INT_PTR (*DLGPROC)(HWND, UINT, WPARAM, LPARAM);
+struct PROPSHEETPAGEW;
+typedef UINT (*LPFNPSPCALLBACKW)(HWND, UINT, PROPSHEETPAGEW*);
+
+// In-process record in its natural 64-bit layout; the host checks dwSize
+// against this record's size.
+struct PROPSHEETPAGEW {
+  DWORD dwSize;
+  DWORD dwFlags;
+  HINSTANCE hInstance;
+  LPCWSTR pszTemplate;  // a dialog id as an integer resource
+  LPCWSTR pszIcon;
+  LPCWSTR pszTitle;
+  DLGPROC pfnDlgProc;
+  LPARAM lParam;
+  LPFNPSPCALLBACKW pfnCallback;
+  UINT* pcRefParent;
+  LPCWSTR pszHeaderTitle;
+  LPCWSTR pszHeaderSubTitle;
+};
+static_assert(sizeof(PROPSHEETPAGEW) == 88, "natural 64-bit layout");
+
+// What the sheet function receives with PROPSHEETUI_REASON_GET_INFO_HEADER.
+struct PROPSHEETUI_INFO_HEADER {
+  WORD cbSize;
+  WORD Flags;
+  LPWSTR pTitle;
+  HWND hWndParent;
+  HINSTANCE hInst;
+  ULONG_PTR IconID;
+};
+static_assert(sizeof(PROPSHEETUI_INFO_HEADER) == 40, "natural 64-bit layout");
+
+// What the sheet function receives with PROPSHEETUI_REASON_SET_RESULT.
+struct SETRESULT_INFO {
+  WORD cbSize;
+  WORD wReserved;
+  HANDLE hSetResult;
+  LRESULT Result;
+};
+static_assert(sizeof(SETRESULT_INFO) == 24, "natural 64-bit layout");
+
+typedef LONG (*PFNPROPSHEETUI)(PROPSHEETUI_INFO* info, LPARAM lParam);
+
+// Runs a sheet: INIT (lParamInit = lParam), GET_INFO_HEADER, the run (page
+// creation callbacks, then the test's scripted action), SET_RESULT with the
+// scripted CPSUI_OK or CPSUI_CANCEL, page release callbacks, DESTROY. A
+// failed INIT (a result of 0 or less) goes straight to DESTROY and the call
+// answers ERR_CPSUI_GETLASTERROR. Otherwise *result receives the scripted
+// result and the call answers 1.
+LONG CommonPropertySheetUIW(HWND owner, PFNPROPSHEETUI sheetFunction, LPARAM lParam, LPDWORD result);
+
+namespace w32test {
+
+// A page handed to a host through CPSFUNC_ADD_PROPSHEETPAGEW.
+struct SheetPageRecord {
+  HANDLE sheet = nullptr;  // the host handle it was added to
+  HANDLE page = nullptr;   // the handle the host answered
+  PROPSHEETPAGEW record{};  // a copy of the page as it was added
+  std::u16string title;     // pszTitle, when it was a string
+};
+// The pages added since the last reset, in order.
+const std::vector<SheetPageRecord>& SheetPages();
+// The start page each host was given (CPSFUNC_SET_HSTARTPAGE), null when none.
+HANDLE SheetStartPage(HANDLE sheet);
+// Every CPSFUNC_SET_RESULT call: the page handle and the result.
+struct SheetResultRecord {
+  HANDLE sheet = nullptr;
+  HANDLE page = nullptr;
+  LPARAM result = 0;
+};
+const std::vector<SheetResultRecord>& SheetResults();
+// The reasons the sheet function was called with, in order, over every sheet
+// run since the last reset.
+const std::vector<WORD>& SheetReasons();
+
+// The user's answer for the next sheet runs, first in first out; when none
+// is queued the sheet ends with CPSUI_OK.
+void QueueSheetResult(LONG result);
+// Called during the run of every sheet with its host handle (replaces any
+// action set before; an empty function removes it).
+void SetSheetAction(std::function<void(HANDLE sheet)> action);
+
+// A host of its own, as the printers folder or an application gives one to a
+// driver's sheet function: a fresh host handle and the host function.
+HANDLE NewHostSheet();
+PFNCOMPROPSHEET HostFunction();
+
+}  // namespace w32test
