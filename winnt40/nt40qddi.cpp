@@ -142,11 +142,7 @@ LONG GNT40Driver::DevicePropertySheets(PROPSHEETUI_INFO*, LPARAM) { return kLong
 
 BOOL GNT40Driver::PrinterProperties(HWND, HANDLE) { return FALSE; }
 
-BOOL GNT40Driver::DevQueryPrintEx(DEVQUERYPRINT_INFO*) { return FALSE; }
-
-BOOL GNT40Driver::UpgradePrinter(DWORD, DRIVER_UPGRADE_INFO_1*) { return FALSE; }
-
-BOOL GNT40Driver::PrinterEvent(LPWSTR, INT, DWORD, LPARAM) { return FALSE; }
+// PrinterEvent, UpgradePrinter and DevQueryPrintEx: GNT40PrinterOperations.cpp.
 
 INT GNT40Driver::DocumentEvent(HANDLE, HDC, INT, ULONG, LPVOID, ULONG, LPVOID) { return kDocumentEventFailure; }
 

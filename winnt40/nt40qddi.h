@@ -145,6 +145,11 @@ class GNT40Driver : public GUIDriverInstance, public GNT40DriverSettings {
  private:
   // The host-module check; 1 when the flags were taken again.
   int CheckHostModule();
+  // PRINTER_EVENT_INITIALIZE: sets the new printer up.
+  BOOL SetUpPrinter(const RWWString& printerName);
+  // The document settings, rebuilt when missing or when the DEVMODE object
+  // asks for it.
+  GAttributeComposite* CurrentDocumentSettings();
 
   HANDLE printer_;
   HANDLE adminPrinter_ = nullptr;
