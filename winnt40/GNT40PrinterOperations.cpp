@@ -1,6 +1,7 @@
 // The driver object's printer-level spooler operations: printer events
 // (set-up of a new printer, font files of connections), the upgrade from an
 // older driver and the check whether a job can print with its DEVMODE.
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "model/GConfiguration.h"
 #include "model/GRangeAttribute.h"
 #include "model/GValueAttribute.h"
+#include "win32/CompStui.h"
 #include "win32/DevMode.h"
 #include "win32/Kernel.h"
 #include "win32/Module.h"
@@ -46,6 +48,8 @@ int32_t ValueOf(MPersistentObject* in, int32_t id, int32_t fallback) {
   if (in != nullptr) ReadNumber(in->FindById(id), &value);
   return value;
 }
+
+std::atomic<PFNPROPSHEETUI> g_devicePropertySheets{nullptr};
 
 HANDLE OpenForSetUp(const RWWString& name) {
   HANDLE printer = nullptr;
@@ -190,4 +194,23 @@ BOOL GNT40Driver::DevQueryPrintEx(DEVQUERYPRINT_INFO* info) {
   GNT40PrinterEvents::ReportMessage(resources, id, info->pszErrorStr, info->cchErrorStr, &info->cchNeeded);
   if (resources != nullptr) FreeLibrary(resources);
   return FALSE;
+}
+
+// ---- Device sheet from the printers folder ----
+
+void SetDevicePropertySheetsEntry(LONG (*entry)(PROPSHEETUI_INFO* info, LPARAM lParam)) { g_devicePropertySheets.store(entry); }
+
+BOOL GNT40Driver::PrinterProperties(HWND window, HANDLE printer) {
+  const PFNPROPSHEETUI entry = g_devicePropertySheets.load();
+  if (entry == nullptr) return FALSE;
+  DEVICEPROPERTYHEADER header{};
+  header.cbSize = sizeof(DEVICEPROPERTYHEADER);
+  header.Flags = 0;
+  header.hPrinter = printer;
+  header.pszPrinterName = nullptr;
+  DWORD result = 1;
+  // A sheet that could not run leaves the result as it was: only a run that
+  // succeeded answers with its result.
+  const LONG run = CommonPropertySheetUIW(window, entry, reinterpret_cast<LPARAM>(&header), &result);
+  return run > 0 && result != 0 ? TRUE : FALSE;
 }

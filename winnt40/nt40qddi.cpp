@@ -140,9 +140,8 @@ BOOL GNT40Driver::ConvertDevMode(LPWSTR, DEVMODEW*, DEVMODEW*, LONG*, DWORD) { r
 
 LONG GNT40Driver::DevicePropertySheets(PROPSHEETUI_INFO*, LPARAM) { return kLongFailure; }
 
-BOOL GNT40Driver::PrinterProperties(HWND, HANDLE) { return FALSE; }
-
-// PrinterEvent, UpgradePrinter and DevQueryPrintEx: GNT40PrinterOperations.cpp.
+// PrinterProperties, PrinterEvent, UpgradePrinter and DevQueryPrintEx:
+// GNT40PrinterOperations.cpp.
 
 INT GNT40Driver::DocumentEvent(HANDLE, HDC, INT, ULONG, LPVOID, ULONG, LPVOID) { return kDocumentEventFailure; }
 

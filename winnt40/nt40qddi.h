@@ -166,3 +166,6 @@ class GNT40Driver : public GUIDriverInstance, public GNT40DriverSettings {
 void InstallNT40Driver();
 // Removes that again (module detach).
 void RemoveNT40Driver();
+// The module's DrvDevicePropertySheets, which PrinterProperties runs as the
+// sheet function; the module installs it at start (null removes it).
+void SetDevicePropertySheetsEntry(LONG (*entry)(PROPSHEETUI_INFO* info, LPARAM lParam));

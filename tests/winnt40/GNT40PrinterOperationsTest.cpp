@@ -7,6 +7,7 @@
 #include "model/GPersistOutStream.h"
 #include "rw/RWPersistence.h"
 #include "rw/RWVirtualStream.h"
+#include "win32/CompStui.h"
 #include "win32/DevMode.h"
 #include "win32/File.h"
 #include "win32/Rpc.h"
@@ -213,6 +214,52 @@ TEST_F(PrinterOperationsTest, UpgradeWithoutInfoIsAnInvalidParameter) {
   SetLastError(0);
   EXPECT_EQ(driver.UpgradePrinter(1, &info), FALSE);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
+
+}  // namespace
+
+namespace {
+
+int g_sheetCalls = 0;
+LONG FailingSheet(PROPSHEETUI_INFO*, LPARAM) {
+  ++g_sheetCalls;
+  return -1;
+}
+LONG WorkingSheet(PROPSHEETUI_INFO* info, LPARAM) {
+  ++g_sheetCalls;
+  if (info != nullptr && info->Reason == PROPSHEETUI_REASON_INIT) {
+    auto* header = reinterpret_cast<DEVICEPROPERTYHEADER*>(info->lParamInit);
+    if (header == nullptr || header->cbSize != sizeof(DEVICEPROPERTYHEADER)) return -1;
+  }
+  return 1;
+}
+
+class PrinterPropertiesTest : public qvdrv::DriverObjectTest {
+ protected:
+  void TearDown() override {
+    SetDevicePropertySheetsEntry(nullptr);
+    DriverObjectTest::TearDown();
+  }
+};
+
+// A sheet that fails leaves the result at its start value: that is no
+// success.
+TEST_F(PrinterPropertiesTest, ASheetThatFailsIsNoSuccess) {
+  GNT40Driver& driver = MakeDriver();
+  g_sheetCalls = 0;
+  EXPECT_EQ(driver.PrinterProperties(nullptr, Open()), FALSE);  // no sheet entry
+  SetDevicePropertySheetsEntry(&FailingSheet);
+  EXPECT_EQ(driver.PrinterProperties(nullptr, Open()), FALSE);
+  EXPECT_GT(g_sheetCalls, 0);
+}
+
+TEST_F(PrinterPropertiesTest, TheSheetsResultIsTheAnswer) {
+  GNT40Driver& driver = MakeDriver();
+  SetDevicePropertySheetsEntry(&WorkingSheet);
+  w32test::QueueSheetResult(CPSUI_OK);
+  EXPECT_EQ(driver.PrinterProperties(nullptr, Open()), TRUE);
+  w32test::QueueSheetResult(CPSUI_CANCEL);
+  EXPECT_EQ(driver.PrinterProperties(nullptr, Open()), FALSE);
 }
 
 }  // namespace
