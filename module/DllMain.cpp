@@ -5,6 +5,7 @@
 #include <mutex>
 #include <new>
 
+#include "config/ConfigClasses.h"
 #include "config/GNRAProvider.h"
 #include "config/GProviderRegistry.h"
 #include "driver/DriverClasses.h"
@@ -55,11 +56,13 @@ struct ClassRegistration {
       RegisterDriverClasses();
       RegisterPrintPathClasses();
       RegisterGeneratorClasses();
+      RegisterConfigClasses();
       registered = true;
     });
   }
   ~ClassRegistration() {
     if (!registered) return;
+    UnregisterConfigClasses();
     UnregisterGeneratorClasses();
     UnregisterPrintPathClasses();
     UnregisterDriverClasses();
