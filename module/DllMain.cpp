@@ -30,6 +30,9 @@
 #define DLL_THREAD_ATTACH 2
 #define DLL_THREAD_DETACH 3
 
+// The exported device sheet entry (Exports.cpp).
+extern "C" LONG DrvDevicePropertySheets(PROPSHEETUI_INFO* info, LPARAM lParam);
+
 namespace {
 
 HINSTANCE g_module = nullptr;
@@ -103,6 +106,7 @@ BOOL ProcessAttach(HINSTANCE module) {
   if (factory == nullptr) return FALSE;
   g_classes.Register();
   InstallNT40Driver();
+  SetDevicePropertySheetsEntry(&DrvDevicePropertySheets);
   InstallUIServices();
   SetUpdateSessionSource(&CreateUpdateSession);
 

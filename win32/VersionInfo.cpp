@@ -181,4 +181,14 @@ void RemoveFileVersionInfo(LPCWSTR path) {
   s.files.erase(fold(path));
 }
 
+void SetVersionTranslations(const std::u16string& fileName, std::vector<std::pair<WORD, WORD>> translations) {
+  if (translations.empty()) {
+    RemoveFileVersionInfo(fileName.c_str());
+    return;
+  }
+  VersionStrings info;
+  info.translations = std::move(translations);
+  SetFileVersionInfo(fileName.c_str(), info);
+}
+
 }  // namespace w32test

@@ -37,5 +37,7 @@ struct VersionStrings {
 // information; Reset() removes every one.
 void SetFileVersionInfo(LPCWSTR path, const VersionStrings& info);
 void RemoveFileVersionInfo(LPCWSTR path);
+// Gives the file only a translation table; an empty list removes its block.
+void SetVersionTranslations(const std::u16string& fileName, std::vector<std::pair<WORD, WORD>> translations);
 
 }  // namespace w32test

@@ -143,13 +143,8 @@ BOOL GNT40Driver::ConvertDevMode(LPWSTR, DEVMODEW*, DEVMODEW*, LONG*, DWORD) { r
 
 LONG GNT40Driver::DevicePropertySheets(PROPSHEETUI_INFO*, LPARAM) { return kLongFailure; }
 
-BOOL GNT40Driver::PrinterProperties(HWND, HANDLE) { return FALSE; }
-
-BOOL GNT40Driver::DevQueryPrintEx(DEVQUERYPRINT_INFO*) { return FALSE; }
-
-BOOL GNT40Driver::UpgradePrinter(DWORD, DRIVER_UPGRADE_INFO_1*) { return FALSE; }
-
-BOOL GNT40Driver::PrinterEvent(LPWSTR, INT, DWORD, LPARAM) { return FALSE; }
+// PrinterProperties, PrinterEvent, UpgradePrinter and DevQueryPrintEx:
+// GNT40PrinterOperations.cpp.
 
 INT GNT40Driver::DocumentEvent(HANDLE printer, HDC dc, INT event, ULONG inSize, LPVOID in, ULONG outSize,
                                LPVOID out) {

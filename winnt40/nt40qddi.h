@@ -147,6 +147,11 @@ class GNT40Driver : public GUIDriverInstance, public GNT40DriverSettings {
  private:
   // The host-module check; 1 when the flags were taken again.
   int CheckHostModule();
+  // PRINTER_EVENT_INITIALIZE: sets the new printer up.
+  BOOL SetUpPrinter(const RWWString& printerName);
+  // The document settings, rebuilt when missing or when the DEVMODE object
+  // asks for it.
+  GAttributeComposite* CurrentDocumentSettings();
 
   HANDLE printer_;
   HANDLE adminPrinter_ = nullptr;
@@ -167,3 +172,6 @@ class GNT40Driver : public GUIDriverInstance, public GNT40DriverSettings {
 void InstallNT40Driver();
 // Removes that again (module detach).
 void RemoveNT40Driver();
+// The module's DrvDevicePropertySheets, which PrinterProperties runs as the
+// sheet function; the module installs it at start (null removes it).
+void SetDevicePropertySheetsEntry(LONG (*entry)(PROPSHEETUI_INFO* info, LPARAM lParam));
