@@ -3,6 +3,7 @@
 #include <climits>
 #include <unordered_set>
 
+#include "model/GStoredChildren.h"
 #include "model/MPersistentComposite.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWError.h"
@@ -434,25 +435,20 @@ uint32_t GAttributeComposite::MembersStoreSize() const {
   // that of the body inside one save.
   RWStoreTableGuard guard;
   uint32_t size = GAttribute::MembersStoreSize() + 8;
-  for (size_t i = 0; i < children_.Count(); ++i) {
-    const MPersistentObject* child = children_.Data()[i].Pointee();
-    size += child != nullptr ? child->StoredByteCount() : 6;
-  }
+  size += GStoredChildren::ReferencesSize(children_);
   return size;
 }
 
 void GAttributeComposite::SaveMembers(RWVirtualOutStream& stream) const {
   GAttribute::SaveMembers(stream);
   stream.PutULong(ClassVersion());
-  stream.PutUInt(static_cast<uint32_t>(children_.Count()));
-  for (size_t i = 0; i < children_.Count(); ++i) RWWriteObjectPointer(stream, children_.Data()[i].Pointee());
+  GStoredChildren::Save(stream, children_);
 }
 
 void GAttributeComposite::SaveMembersToFile(RWBinaryFile& file) const {
   GAttribute::SaveMembersToFile(file);
   file.WriteULong(ClassVersion());
-  file.WriteUInt(static_cast<uint32_t>(children_.Count()));
-  for (size_t i = 0; i < children_.Count(); ++i) RWWriteObjectPointerToFile(file, children_.Data()[i].Pointee());
+  GStoredChildren::Save(file, children_);
 }
 
 void GAttributeComposite::AppendRestored(MPersistentObject* child) {
@@ -462,13 +458,7 @@ void GAttributeComposite::AppendRestored(MPersistentObject* child) {
     GRefuseRead(child);
     return;
   }
-  // The list grows with what was actually read, doubling past the first 64.
-  const size_t count = children_.Count();
-  if (count == children_.Capacity()) children_.SetCapacity(count + (count > kResetCapacity ? count : kResetCapacity));
-  // The container deletes the child when it lets go of it, so a failed
-  // restore must not delete it too.
-  RWReadTableGuard::Adopt(child);
-  children_.Append(GCountedPtr(child));
+  GStoredChildren::AppendRestored(children_, child, kResetCapacity);
 }
 
 bool GAttributeComposite::RestoreCompositeBody(RWVirtualInStream& stream) {
@@ -478,16 +468,7 @@ bool GAttributeComposite::RestoreCompositeBody(RWVirtualInStream& stream) {
   stream.GetULong(version);
   if (!stream.Good() || version != ClassVersion()) return false;
   ResetChildren();
-  uint32_t count = 0;
-  stream.GetUInt(count);
-  // One child at a time; the first failed read ends the list, so the stored
-  // count reserves nothing.
-  for (uint32_t i = 0; i < count && stream.Good() && !RWReadTableGuard::RestoreFailed(); ++i) {
-    MPersistentObject* child = nullptr;
-    ReadPersistentObject(stream, child);
-    const bool failed = !stream.Good() || RWReadTableGuard::RestoreFailed();
-    if (child != nullptr || !failed) AppendRestored(child);
-  }
+  GStoredChildren::Restore(stream, [this](MPersistentObject* child) { AppendRestored(child); });
   return true;
 }
 
@@ -497,14 +478,7 @@ bool GAttributeComposite::RestoreCompositeBodyFromFile(RWBinaryFile& file) {
   uint32_t version = 0;
   if (!file.ReadULong(version) || version != ClassVersion()) return false;
   ResetChildren();
-  uint32_t count = 0;
-  if (!file.ReadUInt(count)) return true;
-  auto failed = [&file] { return file.HasError() || file.IsAtEnd() || RWReadTableGuard::RestoreFailed(); };
-  for (uint32_t i = 0; i < count && !failed(); ++i) {
-    MPersistentObject* child = nullptr;
-    ReadPersistentObject(file, child);
-    if (child != nullptr || !failed()) AppendRestored(child);
-  }
+  GStoredChildren::Restore(file, [this](MPersistentObject* child) { AppendRestored(child); });
   return true;
 }
 

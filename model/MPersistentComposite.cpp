@@ -3,6 +3,7 @@
 #include <climits>
 #include <unordered_set>
 
+#include "model/GStoredChildren.h"
 #include "model/MPersistentIterator.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWError.h"
@@ -347,36 +348,24 @@ uint32_t MPersistentComposite::MembersStoreSize() const {
   // share one identity table and carry no marker of their own.
   RWStoreTableGuard guard;
   uint32_t size = MPersistentObject::MembersStoreSize() + 8;
-  for (size_t i = 0; i < children_.Count(); ++i) {
-    const MPersistentObject* child = children_.Data()[i].Pointee();
-    size += child != nullptr ? child->StoredByteCount() : 6;
-  }
+  size += GStoredChildren::ReferencesSize(children_);
   return size;
 }
 
 void MPersistentComposite::SaveMembers(RWVirtualOutStream& stream) const {
   MPersistentObject::SaveMembers(stream);
   stream.PutULong(ClassVersion());
-  stream.PutUInt(static_cast<uint32_t>(children_.Count()));
-  for (size_t i = 0; i < children_.Count(); ++i) RWWriteObjectPointer(stream, children_.Data()[i].Pointee());
+  GStoredChildren::Save(stream, children_);
 }
 
 void MPersistentComposite::SaveMembersToFile(RWBinaryFile& file) const {
   MPersistentObject::SaveMembersToFile(file);
   file.WriteULong(ClassVersion());
-  file.WriteUInt(static_cast<uint32_t>(children_.Count()));
-  for (size_t i = 0; i < children_.Count(); ++i) RWWriteObjectPointerToFile(file, children_.Data()[i].Pointee());
+  GStoredChildren::Save(file, children_);
 }
 
 void MPersistentComposite::AppendRestored(MPersistentObject* child) {
-  // A stored count can be anything; the list grows with what was actually
-  // read, doubling past the first 64 so a long list costs linear time.
-  const size_t count = children_.Count();
-  if (count == children_.Capacity()) children_.SetCapacity(count + (count > kResetCapacity ? count : kResetCapacity));
-  // The composite deletes the child when it lets go of it, so a failed
-  // restore must not delete it too.
-  RWReadTableGuard::Adopt(child);
-  children_.Append(GCountedPtr(child));
+  GStoredChildren::AppendRestored(children_, child, kResetCapacity);
 }
 
 void MPersistentComposite::RestoreMembers(RWVirtualInStream& stream) {
@@ -386,17 +375,7 @@ void MPersistentComposite::RestoreMembers(RWVirtualInStream& stream) {
   stream.GetULong(version);
   if (!stream.Good() || version != ClassVersion()) return;
   ResetChildren();
-  uint32_t count = 0;
-  stream.GetUInt(count);
-  // Children are read one at a time, and the first failed read ends the
-  // list: the stored count reserves nothing.
-  for (uint32_t i = 0; i < count && stream.Good() && !RWReadTableGuard::RestoreFailed(); ++i) {
-    MPersistentObject* child = nullptr;
-    ReadPersistentObject(stream, child);
-    const bool failed = !stream.Good() || RWReadTableGuard::RestoreFailed();
-    // A stored null child is kept as an empty place; a failed read adds none.
-    if (child != nullptr || !failed) AppendRestored(child);
-  }
+  GStoredChildren::Restore(stream, [this](MPersistentObject* child) { AppendRestored(child); });
 }
 
 void MPersistentComposite::RestoreMembersFromFile(RWBinaryFile& file) {
@@ -405,14 +384,7 @@ void MPersistentComposite::RestoreMembersFromFile(RWBinaryFile& file) {
   uint32_t version = 0;
   if (!file.ReadULong(version) || version != ClassVersion()) return;
   ResetChildren();
-  uint32_t count = 0;
-  if (!file.ReadUInt(count)) return;
-  auto failed = [&file] { return file.HasError() || file.IsAtEnd() || RWReadTableGuard::RestoreFailed(); };
-  for (uint32_t i = 0; i < count && !failed(); ++i) {
-    MPersistentObject* child = nullptr;
-    ReadPersistentObject(file, child);
-    if (child != nullptr || !failed()) AppendRestored(child);
-  }
+  GStoredChildren::Restore(file, [this](MPersistentObject* child) { AppendRestored(child); });
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <new>
 
+#include "config/ConfigClasses.h"
 #include "config/GNRAProvider.h"
 #include "config/GProviderRegistry.h"
 #include "driver/DriverClasses.h"
@@ -30,6 +31,9 @@
 #define DLL_THREAD_ATTACH 2
 #define DLL_THREAD_DETACH 3
 
+// The exported device sheet entry (Exports.cpp).
+extern "C" LONG DrvDevicePropertySheets(PROPSHEETUI_INFO* info, LPARAM lParam);
+
 namespace {
 
 HINSTANCE g_module = nullptr;
@@ -53,11 +57,13 @@ struct ClassRegistration {
       RegisterDriverClasses();
       RegisterPrintPathClasses();
       RegisterGeneratorClasses();
+      RegisterConfigClasses();
       registered = true;
     });
   }
   ~ClassRegistration() {
     if (!registered) return;
+    UnregisterConfigClasses();
     UnregisterGeneratorClasses();
     UnregisterPrintPathClasses();
     UnregisterDriverClasses();
@@ -106,6 +112,7 @@ BOOL ProcessAttach(HINSTANCE module) {
   if (factory == nullptr) return FALSE;
   g_classes.Register();
   InstallNT40Driver();
+  SetDevicePropertySheetsEntry(&DrvDevicePropertySheets);
   InstallUIServices();
   SetUpdateSessionSource(&CreateUpdateSession);
   GNT40DocumentServices documentServices;

@@ -56,83 +56,50 @@ int GPcl5e::Matches(const MPersistentObject* other) const {
 
 int16_t GPcl5e::ApplyTo(GPeripheral* target) { return target != nullptr ? target->UsePcl5eGenerator(this) : 0; }
 
-uint32_t GPcl5e::MembersStoreSize() const { return GPdlGenerator::MembersStoreSize() + 24; }
+uint32_t GPcl5e::MembersStoreSize() const {
+  return GPdlGenerator::MembersStoreSize() + kOutputBlockStoreSize + 4;
+}
+
+GPdlGenerator::OutputBlock GPcl5e::Output() const {
+  return {patternId_, outputStatus_, outputOk_, xResolution_, yResolution_, colourMode_};
+}
+
+void GPcl5e::TakeOutput(const OutputBlock& block) {
+  patternId_ = block.setting;
+  outputStatus_ = block.sinkStatus;
+  outputOk_ = block.sinkEnabled;
+  xResolution_ = block.xResolution;
+  yResolution_ = block.yResolution;
+  colourMode_ = block.colour;
+}
 
 void GPcl5e::SaveMembers(RWVirtualOutStream& stream) const {
   GPdlGenerator::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  stream.PutShort(patternId_);
-  stream.PutUShort(outputStatus_);
-  stream.PutLong(outputOk_);
-  stream.PutUShort(xResolution_);
-  stream.PutUShort(yResolution_);
-  stream.PutLong(colourMode_);
-  stream.PutLong(colourTreatmentMode_);
+  SaveOutputBlock(stream, ClassVersion(), Output(), &colourTreatmentMode_);
 }
 
 void GPcl5e::SaveMembersToFile(RWBinaryFile& file) const {
   GPdlGenerator::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  file.WriteShort(patternId_);
-  file.WriteUShort(outputStatus_);
-  file.WriteLong(outputOk_);
-  file.WriteUShort(xResolution_);
-  file.WriteUShort(yResolution_);
-  file.WriteLong(colourMode_);
-  file.WriteLong(colourTreatmentMode_);
+  SaveOutputBlock(file, ClassVersion(), Output(), &colourTreatmentMode_);
 }
 
 void GPcl5e::RestoreMembers(RWVirtualInStream& stream) {
   MRestoreScope scope(this);
   GPdlGenerator::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return;
-  int16_t pattern = 0;
-  uint16_t status = 0;
-  int32_t ok = 0;
-  uint16_t x = 0;
-  uint16_t y = 0;
-  int32_t colour = 0;
+  OutputBlock block;
   int32_t treatment = 0;
-  stream.GetShort(pattern);
-  stream.GetUShort(status);
-  stream.GetLong(ok);
-  stream.GetUShort(x);
-  stream.GetUShort(y);
-  stream.GetLong(colour);
-  stream.GetLong(treatment);
-  if (!stream.Good()) return;
-  patternId_ = pattern;
-  outputStatus_ = status;
-  outputOk_ = ok;
-  xResolution_ = x;
-  yResolution_ = y;
-  colourMode_ = colour;
+  if (!RestoreOutputBlock(stream, ClassVersion(), block, &treatment)) return;
+  TakeOutput(block);
   colourTreatmentMode_ = treatment;
 }
 
 void GPcl5e::RestoreMembersFromFile(RWBinaryFile& file) {
   MRestoreScope scope(this);
   GPdlGenerator::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  int16_t pattern = 0;
-  uint16_t status = 0;
-  int32_t ok = 0;
-  uint16_t x = 0;
-  uint16_t y = 0;
-  int32_t colour = 0;
+  OutputBlock block;
   int32_t treatment = 0;
-  if (!file.ReadShort(pattern) || !file.ReadUShort(status) || !file.ReadLong(ok) || !file.ReadUShort(x) ||
-      !file.ReadUShort(y) || !file.ReadLong(colour) || !file.ReadLong(treatment))
-    return;
-  patternId_ = pattern;
-  outputStatus_ = status;
-  outputOk_ = ok;
-  xResolution_ = x;
-  yResolution_ = y;
-  colourMode_ = colour;
+  if (!RestoreOutputBlock(file, ClassVersion(), block, &treatment)) return;
+  TakeOutput(block);
   colourTreatmentMode_ = treatment;
 }
 

@@ -75,6 +75,9 @@ class GPcl5e : public GPdlGenerator {
   int32_t forceY_ = 1;
 
  private:
+  // The stored output settings, in the shared block's order.
+  OutputBlock Output() const;
+  void TakeOutput(const OutputBlock& block);
   void CopyValues(const GPcl5e& other);
 };
 

@@ -122,3 +122,52 @@ void GPdlGenerator::RestoreMembersFromFile(RWBinaryFile& file) {
   pathDepth_ = pathDepth;
   clipPath_ = clipPath;
 }
+
+// ---- Output settings block shared by the generators ----
+
+void GPdlGenerator::SaveOutputBlock(RWVirtualOutStream& stream, uint32_t version, const OutputBlock& block,
+                                    const int32_t* trailing) {
+  stream.PutULong(version);
+  stream.PutShort(block.setting);
+  stream.PutUShort(block.sinkStatus);
+  stream.PutLong(block.sinkEnabled);
+  stream.PutUShort(block.xResolution);
+  stream.PutUShort(block.yResolution);
+  stream.PutLong(block.colour);
+  if (trailing != nullptr) stream.PutLong(*trailing);
+}
+
+void GPdlGenerator::SaveOutputBlock(RWBinaryFile& file, uint32_t version, const OutputBlock& block,
+                                    const int32_t* trailing) {
+  file.WriteULong(version);
+  file.WriteShort(block.setting);
+  file.WriteUShort(block.sinkStatus);
+  file.WriteLong(block.sinkEnabled);
+  file.WriteUShort(block.xResolution);
+  file.WriteUShort(block.yResolution);
+  file.WriteLong(block.colour);
+  if (trailing != nullptr) file.WriteLong(*trailing);
+}
+
+bool GPdlGenerator::RestoreOutputBlock(RWVirtualInStream& stream, uint32_t version, OutputBlock& block,
+                                       int32_t* trailing) {
+  uint32_t stored = 0;
+  stream.GetULong(stored);
+  if (!stream.Good() || stored != version) return false;
+  stream.GetShort(block.setting);
+  stream.GetUShort(block.sinkStatus);
+  stream.GetLong(block.sinkEnabled);
+  stream.GetUShort(block.xResolution);
+  stream.GetUShort(block.yResolution);
+  stream.GetLong(block.colour);
+  if (trailing != nullptr) stream.GetLong(*trailing);
+  return stream.Good();
+}
+
+bool GPdlGenerator::RestoreOutputBlock(RWBinaryFile& file, uint32_t version, OutputBlock& block, int32_t* trailing) {
+  uint32_t stored = 0;
+  if (!file.ReadULong(stored) || stored != version) return false;
+  return file.ReadShort(block.setting) && file.ReadUShort(block.sinkStatus) && file.ReadLong(block.sinkEnabled) &&
+         file.ReadUShort(block.xResolution) && file.ReadUShort(block.yResolution) && file.ReadLong(block.colour) &&
+         (trailing == nullptr || file.ReadLong(*trailing));
+}

@@ -57,6 +57,34 @@ class GPdlGenerator : public GPeripheralComposite {
   int32_t GetUseStampCounter() const { return useStampCounter_; }
 
  protected:
+  // The output settings each generator stores after this base's body, in
+  // this order: its class version (32-bit), a 16-bit setting, the output
+  // sink's 16-bit status and 32-bit enabled flag, the x and y resolution
+  // (16-bit each) and a 32-bit colour value. A generator may store one more
+  // 32-bit value right after them.
+  struct OutputBlock {
+    int16_t setting = 0;
+    uint16_t sinkStatus = 0;
+    int32_t sinkEnabled = 0;
+    uint16_t xResolution = 0;
+    uint16_t yResolution = 0;
+    int32_t colour = 0;
+  };
+  // Stored size of the version and the block, without a trailing value.
+  static constexpr uint32_t kOutputBlockStoreSize = 20;
+
+  static void SaveOutputBlock(RWVirtualOutStream& stream, uint32_t version, const OutputBlock& block,
+                              const int32_t* trailing = nullptr);
+  static void SaveOutputBlock(RWBinaryFile& file, uint32_t version, const OutputBlock& block,
+                              const int32_t* trailing = nullptr);
+  // True when the version is the expected one and the block (and the
+  // trailing value, when asked for) was read whole; the caller takes the
+  // values only then.
+  static bool RestoreOutputBlock(RWVirtualInStream& stream, uint32_t version, OutputBlock& block,
+                                 int32_t* trailing = nullptr);
+  static bool RestoreOutputBlock(RWBinaryFile& file, uint32_t version, OutputBlock& block,
+                                 int32_t* trailing = nullptr);
+
   // Set by the generators' job and drawing operations.
   int32_t inDocument_;
   int32_t secondJob_;

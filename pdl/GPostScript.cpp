@@ -58,77 +58,45 @@ int16_t GPostScript::ApplyTo(GPeripheral* target) {
   return target != nullptr ? target->UsePostScriptGenerator(this) : 0;
 }
 
-uint32_t GPostScript::MembersStoreSize() const { return GPdlGenerator::MembersStoreSize() + 20; }
+uint32_t GPostScript::MembersStoreSize() const {
+  return GPdlGenerator::MembersStoreSize() + kOutputBlockStoreSize;
+}
+
+GPdlGenerator::OutputBlock GPostScript::Output() const {
+  return {reservedSetting_, sinkStatus_, sinkEnabled_, xResolution_, yResolution_, colourMode_};
+}
+
+void GPostScript::TakeOutput(const OutputBlock& block) {
+  reservedSetting_ = block.setting;
+  sinkStatus_ = block.sinkStatus;
+  sinkEnabled_ = block.sinkEnabled;
+  xResolution_ = block.xResolution;
+  yResolution_ = block.yResolution;
+  colourMode_ = block.colour;
+}
 
 void GPostScript::SaveMembers(RWVirtualOutStream& stream) const {
   GPdlGenerator::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  stream.PutShort(reservedSetting_);
-  stream.PutUShort(sinkStatus_);
-  stream.PutLong(sinkEnabled_);
-  stream.PutUShort(xResolution_);
-  stream.PutUShort(yResolution_);
-  stream.PutLong(colourMode_);
+  SaveOutputBlock(stream, ClassVersion(), Output());
 }
 
 void GPostScript::SaveMembersToFile(RWBinaryFile& file) const {
   GPdlGenerator::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  file.WriteShort(reservedSetting_);
-  file.WriteUShort(sinkStatus_);
-  file.WriteLong(sinkEnabled_);
-  file.WriteUShort(xResolution_);
-  file.WriteUShort(yResolution_);
-  file.WriteLong(colourMode_);
+  SaveOutputBlock(file, ClassVersion(), Output());
 }
 
 void GPostScript::RestoreMembers(RWVirtualInStream& stream) {
   MRestoreScope scope(this);
   GPdlGenerator::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return;
-  int16_t reserved = 0;
-  uint16_t status = 0;
-  int32_t enabled = 0;
-  uint16_t x = 0;
-  uint16_t y = 0;
-  int32_t colour = 0;
-  stream.GetShort(reserved);
-  stream.GetUShort(status);
-  stream.GetLong(enabled);
-  stream.GetUShort(x);
-  stream.GetUShort(y);
-  stream.GetLong(colour);
-  if (!stream.Good()) return;
-  reservedSetting_ = reserved;
-  sinkStatus_ = status;
-  sinkEnabled_ = enabled;
-  xResolution_ = x;
-  yResolution_ = y;
-  colourMode_ = colour;
+  OutputBlock block;
+  if (RestoreOutputBlock(stream, ClassVersion(), block)) TakeOutput(block);
 }
 
 void GPostScript::RestoreMembersFromFile(RWBinaryFile& file) {
   MRestoreScope scope(this);
   GPdlGenerator::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  int16_t reserved = 0;
-  uint16_t status = 0;
-  int32_t enabled = 0;
-  uint16_t x = 0;
-  uint16_t y = 0;
-  int32_t colour = 0;
-  if (!file.ReadShort(reserved) || !file.ReadUShort(status) || !file.ReadLong(enabled) || !file.ReadUShort(x) ||
-      !file.ReadUShort(y) || !file.ReadLong(colour))
-    return;
-  reservedSetting_ = reserved;
-  sinkStatus_ = status;
-  sinkEnabled_ = enabled;
-  xResolution_ = x;
-  yResolution_ = y;
-  colourMode_ = colour;
+  OutputBlock block;
+  if (RestoreOutputBlock(file, ClassVersion(), block)) TakeOutput(block);
 }
 
 RWCollectable* GPostScriptCreate() { return new GPostScript; }

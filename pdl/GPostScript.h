@@ -67,6 +67,10 @@ class GPostScript : public GPdlGenerator {
   int32_t colourMode_ = 0;  // 1 colour, 0 gray
   int16_t currentX_ = 0;
   int16_t currentY_ = 0;
+ private:
+  // The stored output settings, in the shared block's order.
+  OutputBlock Output() const;
+  void TakeOutput(const OutputBlock& block);
 };
 
 RWCollectable* GPostScriptCreate();

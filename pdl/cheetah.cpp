@@ -54,77 +54,45 @@ int16_t GCheetah::ApplyTo(GPeripheral* target) {
   return target != nullptr ? target->UsePclXlGenerator(this) : 0;
 }
 
-uint32_t GCheetah::MembersStoreSize() const { return GPdlGenerator::MembersStoreSize() + 20; }
+uint32_t GCheetah::MembersStoreSize() const {
+  return GPdlGenerator::MembersStoreSize() + kOutputBlockStoreSize;
+}
+
+GPdlGenerator::OutputBlock GCheetah::Output() const {
+  return {reservedSetting_, writeStatus_, writeEnabled_, xResolution_, yResolution_, colourOutput_};
+}
+
+void GCheetah::TakeOutput(const OutputBlock& block) {
+  reservedSetting_ = block.setting;
+  writeStatus_ = block.sinkStatus;
+  writeEnabled_ = block.sinkEnabled;
+  xResolution_ = block.xResolution;
+  yResolution_ = block.yResolution;
+  colourOutput_ = block.colour;
+}
 
 void GCheetah::SaveMembers(RWVirtualOutStream& stream) const {
   GPdlGenerator::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  stream.PutShort(reservedSetting_);
-  stream.PutUShort(writeStatus_);
-  stream.PutLong(writeEnabled_);
-  stream.PutUShort(xResolution_);
-  stream.PutUShort(yResolution_);
-  stream.PutLong(colourOutput_);
+  SaveOutputBlock(stream, ClassVersion(), Output());
 }
 
 void GCheetah::SaveMembersToFile(RWBinaryFile& file) const {
   GPdlGenerator::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  file.WriteShort(reservedSetting_);
-  file.WriteUShort(writeStatus_);
-  file.WriteLong(writeEnabled_);
-  file.WriteUShort(xResolution_);
-  file.WriteUShort(yResolution_);
-  file.WriteLong(colourOutput_);
+  SaveOutputBlock(file, ClassVersion(), Output());
 }
 
 void GCheetah::RestoreMembers(RWVirtualInStream& stream) {
   MRestoreScope scope(this);
   GPdlGenerator::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return;
-  int16_t reserved = 0;
-  uint16_t status = 0;
-  int32_t enabled = 0;
-  uint16_t x = 0;
-  uint16_t y = 0;
-  int32_t colour = 0;
-  stream.GetShort(reserved);
-  stream.GetUShort(status);
-  stream.GetLong(enabled);
-  stream.GetUShort(x);
-  stream.GetUShort(y);
-  stream.GetLong(colour);
-  if (!stream.Good()) return;
-  reservedSetting_ = reserved;
-  writeStatus_ = status;
-  writeEnabled_ = enabled;
-  xResolution_ = x;
-  yResolution_ = y;
-  colourOutput_ = colour;
+  OutputBlock block;
+  if (RestoreOutputBlock(stream, ClassVersion(), block)) TakeOutput(block);
 }
 
 void GCheetah::RestoreMembersFromFile(RWBinaryFile& file) {
   MRestoreScope scope(this);
   GPdlGenerator::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  int16_t reserved = 0;
-  uint16_t status = 0;
-  int32_t enabled = 0;
-  uint16_t x = 0;
-  uint16_t y = 0;
-  int32_t colour = 0;
-  if (!file.ReadShort(reserved) || !file.ReadUShort(status) || !file.ReadLong(enabled) || !file.ReadUShort(x) ||
-      !file.ReadUShort(y) || !file.ReadLong(colour))
-    return;
-  reservedSetting_ = reserved;
-  writeStatus_ = status;
-  writeEnabled_ = enabled;
-  xResolution_ = x;
-  yResolution_ = y;
-  colourOutput_ = colour;
+  OutputBlock block;
+  if (RestoreOutputBlock(file, ClassVersion(), block)) TakeOutput(block);
 }
 
 RWCollectable* GCheetahCreate() { return new GCheetah; }

@@ -69,6 +69,9 @@ class GCheetah : public GPdlGenerator {
   int16_t currentY_ = 0;
 
  private:
+  // The stored output settings, in the shared block's order.
+  OutputBlock Output() const;
+  void TakeOutput(const OutputBlock& block);
   void CopyValues(const GCheetah& other);
 };
 

@@ -14,6 +14,7 @@
 #include "win32/Kernel.h"
 #include "win32/Module.h"
 #include "win32/Spooler.h"
+#include "winnt40/GNT40DocumentEventHost.h"
 #include "winnt40/GNT40OSFactory.h"
 #include "winnt40/GNT40PrinterDevMode.h"
 
@@ -88,6 +89,8 @@ GNT40Driver::GNT40Driver(HANDLE printer, const RWWString& printerName, const RWW
 }
 
 GNT40Driver::~GNT40Driver() {
+  // The document events first: a notice thread still running uses the object.
+  documentEvents_.reset();
   if (adminPrinter_ != nullptr) CloseAdminPrinterHandle();
   // A sheet still open when the object goes: its pages and records go too.
   if (sheetRequest_ != nullptr && bridge_ != nullptr && sheetRequest_->uiData != nullptr) {
@@ -127,15 +130,15 @@ RWWString GNT40Driver::GetJobDisplayName() { return jobDisplayName_; }
 
 LONG GNT40Driver::DevicePropertySheets(PROPSHEETUI_INFO*, LPARAM) { return kLongFailure; }
 
-BOOL GNT40Driver::PrinterProperties(HWND, HANDLE) { return FALSE; }
+// PrinterProperties, PrinterEvent, UpgradePrinter and DevQueryPrintEx:
+// GNT40PrinterOperations.cpp.
 
-BOOL GNT40Driver::DevQueryPrintEx(DEVQUERYPRINT_INFO*) { return FALSE; }
-
-BOOL GNT40Driver::UpgradePrinter(DWORD, DRIVER_UPGRADE_INFO_1*) { return FALSE; }
-
-BOOL GNT40Driver::PrinterEvent(LPWSTR, INT, DWORD, LPARAM) { return FALSE; }
-
-INT GNT40Driver::DocumentEvent(HANDLE, HDC, INT, ULONG, LPVOID, ULONG, LPVOID) { return kDocumentEventFailure; }
+INT GNT40Driver::DocumentEvent(HANDLE printer, HDC dc, INT event, ULONG inSize, LPVOID in, ULONG outSize,
+                               LPVOID out) {
+  if (!documentEvents_) documentEvents_.reset(new (std::nothrow) GNT40DocumentEventHost(this));
+  if (!documentEvents_) return kDocumentEventFailure;
+  return documentEvents_->Events().DocumentEvent(printer, dc, event, inSize, in, outSize, out);
+}
 
 void GNT40Driver::GetKeyInfo(RWWString* printerName, HANDLE* printer, int* reserved) {
   if (printerName != nullptr) *printerName = GetPrinterName();

@@ -18,6 +18,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "driver/GDriverInstance.h"
 #include "rw/RWWString.h"
@@ -27,6 +28,7 @@
 #include "winnt40/GNT40DriverSettings.h"
 #include "winnt40/GNT40PaperList.h"
 
+class GNT40DocumentEventHost;
 class GSheetBridge;
 struct SheetRequest;
 
@@ -197,6 +199,11 @@ class GNT40Driver : public GUIDriverInstance, public GNT40DriverSettings {
  private:
   // The host-module check; 1 when the flags were taken again.
   int CheckHostModule();
+  // PRINTER_EVENT_INITIALIZE: sets the new printer up.
+  BOOL SetUpPrinter(const RWWString& printerName);
+  // The document settings, rebuilt when missing or when the DEVMODE object
+  // asks for it.
+  GAttributeComposite* CurrentDocumentSettings();
 
   HANDLE printer_;
   HANDLE adminPrinter_ = nullptr;
@@ -206,6 +213,10 @@ class GNT40Driver : public GUIDriverInstance, public GNT40DriverSettings {
   SheetRequest* sheetRequest_ = nullptr;
   GSheetBridge* bridge_ = nullptr;
   int serverHandle_ = 0;
+  // The document events' state, made at the first event; the host reads and
+  // rebuilds the settings the object holds.
+  friend class GNT40DocumentEventHost;
+  std::unique_ptr<GNT40DocumentEventHost> documentEvents_;
 };
 
 // Lets the NT 4.0 platform factory create GNT40Driver objects and reach
@@ -213,3 +224,6 @@ class GNT40Driver : public GUIDriverInstance, public GNT40DriverSettings {
 void InstallNT40Driver();
 // Removes that again (module detach).
 void RemoveNT40Driver();
+// The module's DrvDevicePropertySheets, which PrinterProperties runs as the
+// sheet function; the module installs it at start (null removes it).
+void SetDevicePropertySheetsEntry(LONG (*entry)(PROPSHEETUI_INFO* info, LPARAM lParam));

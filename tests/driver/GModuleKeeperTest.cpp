@@ -15,10 +15,12 @@ constexpr const char16_t* kModule = u"C:\\Drivers\\QVUI.DLL";
 constexpr DWORD kPeriod = 20;
 
 // Waits (a generous while, never as a measure of speed) until the keeper's
-// thread is gone.
-bool WaitUntilStopped(GModuleKeeper& keeper) {
+// thread is gone and has given back its reference to the module: the thread
+// marks itself stopped before it frees the module and exits, so the module's
+// load count settles a moment after IsRunning turns false.
+bool WaitUntilStopped(GModuleKeeper& keeper, DWORD settledLoadCount = 1) {
   for (int i = 0; i < 1000; ++i) {
-    if (!keeper.IsRunning()) return true;
+    if (!keeper.IsRunning() && w32test::ModuleLoadCount(kModule) == settledLoadCount) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return false;

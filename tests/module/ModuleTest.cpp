@@ -13,7 +13,12 @@
 #include "model/GResourceMappingList.h"
 #include "model/MPersistentComposite.h"
 #include "rw/RWPersistence.h"
+#include "tests/support/FakeCompanionModules.h"
 #include "win32/DriverUI.h"
+#include "win32/Gdi.h"
+#include "win32/Registry.h"
+#include "win32/Rpc.h"
+#include "win32/Environment.h"
 #include "win32/File.h"
 #include "win32/Kernel.h"
 #include "win32/Module.h"
@@ -218,16 +223,79 @@ TEST_F(ModuleTest, DocumentEventsWithoutCreateDcPreFindNoDriver) {
   ClosePrinter(printer);
 }
 
-TEST_F(ModuleTest, AFailedCreateDcPreLeavesNoEntryBehind) {
+// A whole job through the export: the job information reaches the device
+// context as escapes, the accounting library sees the job, and delete-DC
+// removes the printer's entry.
+TEST_F(ModuleTest, AJobThroughTheDocumentEvents) {
   Attach();
   auto documentEvent = Symbol<DocumentEventProc>("DrvDocumentEvent");
   HANDLE printer = nullptr;
   ASSERT_TRUE(OpenPrinterW(u"Front Desk", &printer, nullptr));
-  // The driver object answers the document events with a failure for now,
-  // so the graphics engine sends no delete-DC: the entry goes at once and
-  // later events find nothing.
-  EXPECT_EQ(documentEvent(printer, nullptr, 1, 0, nullptr, 0, nullptr), -1);
-  EXPECT_EQ(documentEvent(printer, nullptr, 10, 0, nullptr, 0, nullptr), -1);
+  w32test::SetUserName(u"ann");
+  w32test::SetRegistryString(HKEY_LOCAL_MACHINE, u"System\\CurrentControlSet\\Control\\ComputerName\\ComputerName",
+                             u"ComputerName", u"DESK1");
+  UUID uuid{1, 2, 0x4003, {0x80, 0, 0, 0, 0, 0, 0, 9}};
+  w32test::QueueUuid(uuid);
+  qvtest::InstallAccountingLibrary();
+  HDC dc = w32test::CreateRecordingDC();
+
+  std::vector<BYTE> devMode(220, 0);
+  devMode[68] = 220;
+  void* createIn[4] = {nullptr, nullptr, devMode.data(), nullptr};
+  void* copy = nullptr;
+  EXPECT_EQ(documentEvent(printer, dc, 1, sizeof createIn, createIn, sizeof copy, &copy), 1);
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(static_cast<const BYTE*>(copy)[256], 0x40) << "the application flags are stamped";
+  void* postIn[1] = {copy};
+  documentEvent(printer, dc, 2, sizeof postIn, postIn, 0, nullptr);
+  DOCINFOW doc{sizeof(DOCINFOW), u"Minutes", nullptr, nullptr, 0};
+  void* startIn[1] = {&doc};
+  EXPECT_EQ(documentEvent(printer, dc, 5, sizeof startIn, startIn, 0, nullptr), 1);
+  EXPECT_EQ(documentEvent(printer, dc, 13, 0, nullptr, 0, nullptr), 0);
+  EXPECT_EQ(documentEvent(printer, dc, 6, 0, nullptr, 0, nullptr), 1);
+  EXPECT_EQ(documentEvent(printer, dc, 7, 0, nullptr, 0, nullptr), 1);
+  EXPECT_EQ(documentEvent(printer, dc, 8, 0, nullptr, 0, nullptr), 0);
+  EXPECT_EQ(documentEvent(printer, dc, 12, 0, nullptr, 0, nullptr), 0);
+  EXPECT_EQ(documentEvent(printer, dc, 10, 0, nullptr, 0, nullptr), 0);
+
+  std::vector<std::pair<int, std::string>> got;
+  for (auto& e : w32test::DcEscapes(dc)) got.emplace_back(e.code, e.input);
+  auto z = [](const std::string& text) { return text + std::string(1, '\0'); };
+  std::vector<std::pair<int, std::string>> want = {
+      {0x303EB8EF, z("ANN")},  // the printable-ASCII form of the settings' user name
+      {0x303EB8EC, z("DESK1")},
+      {0x303EB8F1, z("00000001-0002-4003-8000-000000000009")},
+      {0x303EB8F0, z("OS Info: WinNT Kernel;4.0;1381;")},
+      {0x303EB8E9, z("Application Context not Available")},
+      {0x303EB8F9, z("SPOOLSV.EXE")},
+      {0x303EB8E8, z("LPT1:")},
+  };
+  EXPECT_EQ(got, want);
+  std::vector<std::string> entries;
+  for (auto& c : qvtest::Accounting().calls) entries.push_back(c.entry);
+  EXPECT_EQ(entries, (std::vector<std::string>{"ksBeginJobEx", "ksEndPage", "ksEndJob"}));
+  EXPECT_EQ(qvtest::Accounting().calls[0].texts[1], u"Minutes");
+  EXPECT_EQ(qvtest::Accounting().calls[0].texts[2], u"Front Desk");
+  // Delete-DC took the entry out: later events find no driver object.
+  EXPECT_EQ(documentEvent(printer, dc, 6, 0, nullptr, 0, nullptr), -1);
+  ClosePrinter(printer);
+}
+
+// Without the accounting library the same job runs and nothing is called.
+TEST_F(ModuleTest, AJobWithoutTheAccountingLibrary) {
+  Attach();
+  auto documentEvent = Symbol<DocumentEventProc>("DrvDocumentEvent");
+  HANDLE printer = nullptr;
+  ASSERT_TRUE(OpenPrinterW(u"Front Desk", &printer, nullptr));
+  qvtest::Accounting() = qvtest::FakeAccounting();
+  HDC dc = w32test::CreateRecordingDC();
+  void* createIn[4] = {nullptr, nullptr, nullptr, nullptr};
+  void* copy = reinterpret_cast<void*>(1);
+  EXPECT_EQ(documentEvent(printer, dc, 1, sizeof createIn, createIn, sizeof copy, &copy), 1);
+  EXPECT_EQ(copy, nullptr);
+  for (INT event : {5, 13, 6, 7, 9, 12}) documentEvent(printer, dc, event, 0, nullptr, 0, nullptr);
+  EXPECT_EQ(documentEvent(printer, dc, 10, 0, nullptr, 0, nullptr), 0);
+  EXPECT_TRUE(qvtest::Accounting().calls.empty());
   ClosePrinter(printer);
 }
 

@@ -1,0 +1,176 @@
+// GDI calls of the stand-in on a printer device context: escapes, text
+// output with fonts, colours and clipping, device capabilities, text extents
+// and nested save/restore. A device context is a recording one that a test
+// creates; it keeps every escape and text output it receives, so that tests
+// can read back what the module sent, and answers escapes from a script.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "win32/Types.h"
+
+typedef struct HDC__* HDC;
+typedef void* HGDIOBJ;
+typedef struct HFONT__* HFONT;
+typedef DWORD COLORREF;
+
+#define RGB(r, g, b) \
+  ((COLORREF)(((BYTE)(r) | ((WORD)((BYTE)(g)) << 8)) | (((DWORD)(BYTE)(b)) << 16)))
+
+#define LF_FACESIZE 32
+
+struct LOGFONTW {
+  LONG lfHeight;
+  LONG lfWidth;
+  LONG lfEscapement;
+  LONG lfOrientation;
+  LONG lfWeight;
+  BYTE lfItalic;
+  BYTE lfUnderline;
+  BYTE lfStrikeOut;
+  BYTE lfCharSet;
+  BYTE lfOutPrecision;
+  BYTE lfClipPrecision;
+  BYTE lfQuality;
+  BYTE lfPitchAndFamily;
+  WCHAR lfFaceName[LF_FACESIZE];
+};
+static_assert(sizeof(LOGFONTW) == 92, "LOGFONTW is 92 bytes");
+
+struct DOCINFOW {
+  int cbSize;
+  LPCWSTR lpszDocName;
+  LPCWSTR lpszOutput;
+  LPCWSTR lpszDatatype;
+  DWORD fwType;
+};
+
+struct RECT {
+  LONG left;
+  LONG top;
+  LONG right;
+  LONG bottom;
+};
+struct POINT {
+  LONG x;
+  LONG y;
+};
+
+// GetDeviceCaps indexes.
+#define HORZSIZE 4
+#define VERTSIZE 6
+#define HORZRES 8
+#define VERTRES 10
+#define LOGPIXELSX 88
+#define LOGPIXELSY 90
+#define PHYSICALWIDTH 110
+#define PHYSICALHEIGHT 111
+
+#define GM_COMPATIBLE 1
+#define GM_ADVANCED 2
+#define MM_TEXT 1
+#define TRANSPARENT 1
+#define OPAQUE 2
+#define TA_LEFT 0
+#define TA_TOP 0
+#define DEFAULT_CHARSET 1
+#define OUT_TT_PRECIS 4
+#define FW_BOLD 700
+#define GDI_ERROR 0xFFFFFFFFu
+#define CLR_INVALID 0xFFFFFFFFu
+#define ERROR_REGION 0
+#define SIMPLEREGION 2
+
+// a * b / c rounded half away from zero, with a 64-bit product; -1 when c is
+// 0 or the result does not fit in 32 bits.
+int MulDiv(int a, int b, int c);
+
+// Sends an escape; the answer is the script's for the code (by default 0)
+// and the scripted output bytes (at most outSize) are copied into out.
+int ExtEscape(HDC dc, int escape, int inSize, LPCSTR in, int outSize, LPSTR out);
+int GetDeviceCaps(HDC dc, int index);
+// Saves the context's state and answers its new depth (1 for the first);
+// RestoreDC with a negative level goes back that many saves, with a positive
+// one to that saved state; 0 for a level that is not saved.
+int SaveDC(HDC dc);
+BOOL RestoreDC(HDC dc, int level);
+int SetGraphicsMode(HDC dc, int mode);
+BOOL SetViewportOrgEx(HDC dc, int x, int y, POINT* previous);
+BOOL SetWindowOrgEx(HDC dc, int x, int y, POINT* previous);
+UINT SetTextAlign(HDC dc, UINT align);
+int SetMapMode(HDC dc, int mode);
+int GetMapMode(HDC dc);
+COLORREF SetTextColor(HDC dc, COLORREF colour);
+COLORREF GetTextColor(HDC dc);
+int SetBkMode(HDC dc, int mode);
+int GetBkMode(HDC dc);
+int SetTextCharacterExtra(HDC dc, int extra);
+int GetTextCharacterExtra(HDC dc);
+// The clip becomes its intersection with the rectangle.
+int IntersectClipRect(HDC dc, int left, int top, int right, int bottom);
+HFONT CreateFontIndirectW(const LOGFONTW* font);
+// Selecting a font answers the font it replaces (null for the device's own).
+HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
+BOOL DeleteObject(HGDIOBJ object);
+// Extents are deterministic: every character is as wide as the font's height
+// magnitude times 6 / 10 (width when set), and the text as high as the height
+// magnitude (both 0 without a font's height: the device font is 100 units).
+BOOL GetTextExtentPoint32W(HDC dc, LPCWSTR text, int count, SIZE* size);
+BOOL ExtTextOutW(HDC dc, int x, int y, UINT options, const RECT* rect, LPCWSTR text, UINT count, const INT* dx);
+
+namespace w32test {
+
+struct EscapeRecord {
+  int code = 0;
+  std::string input;  // the input bytes
+  int outSize = 0;
+};
+
+struct TextOutRecord {
+  int x = 0;
+  int y = 0;
+  std::u16string text;
+  LOGFONTW font{};  // the selected font (all zero for the device's own)
+  COLORREF colour = 0;
+  int bkMode = 0;
+  int mapMode = 0;
+  int graphicsMode = 0;
+  int charExtra = 0;
+  RECT clip{};
+  int saveDepth = 0;  // saves in force when the text was drawn
+};
+
+// One entry of what a device context received, in order.
+struct DcEvent {
+  enum Kind { kEscape, kText } kind = kEscape;
+  EscapeRecord escape;
+  TextOutRecord text;
+};
+
+struct DcSetup {
+  int horzRes = 5100;
+  int vertRes = 6600;
+  int logPixelsX = 600;
+  int logPixelsY = 600;
+};
+
+// A new recording device context; Reset() drops every context.
+HDC CreateRecordingDC(const DcSetup& setup = DcSetup());
+// Every escape and text output the context received, in order.
+const std::vector<DcEvent>& DcEvents(HDC dc);
+std::vector<EscapeRecord> DcEscapes(HDC dc);
+std::vector<TextOutRecord> DcTexts(HDC dc);
+void ClearDcEvents(HDC dc);
+// Escape answers: the result and the output bytes for a code.
+void ScriptEscape(HDC dc, int code, int result, const std::string& output = std::string());
+// Saves still in force; live fonts (created, not deleted).
+int DcSaveDepth(HDC dc);
+int LiveFontCount();
+// State of a context as it stands.
+int DcMapMode(HDC dc);
+COLORREF DcTextColour(HDC dc);
+int DcBkMode(HDC dc);
+int DcCharExtra(HDC dc);
+
+}  // namespace w32test

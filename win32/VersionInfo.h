@@ -1,0 +1,43 @@
+// Version information of module files in the stand-in: a test gives a file
+// path its translations and string values; GetFileVersionInfoW copies them
+// into a self-contained block that VerQueryValueW reads, as on Windows.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "win32/Types.h"
+
+#ifndef ERROR_RESOURCE_TYPE_NOT_FOUND
+#define ERROR_RESOURCE_TYPE_NOT_FOUND 1813L
+#endif
+
+// The block size for the file, 0 with ERROR_RESOURCE_TYPE_NOT_FOUND when it
+// has no version information. *handle is set to 0.
+DWORD GetFileVersionInfoSizeW(LPCWSTR fileName, LPDWORD handle);
+// Fills the block; fails with ERROR_INSUFFICIENT_BUFFER when size is short.
+BOOL GetFileVersionInfoW(LPCWSTR fileName, DWORD handle, DWORD size, LPVOID data);
+// "\VarFileInfo\Translation" answers the (language, code page) pairs, *len in
+// bytes; "\StringFileInfo\llllcccc\Name" answers the zero-terminated value,
+// *len in characters with the terminator. Keys ignore case. FALSE for a key
+// the block lacks or a block that is not one.
+BOOL VerQueryValueW(LPCVOID block, LPCWSTR subBlock, LPVOID* buffer, UINT* len);
+
+namespace w32test {
+
+struct VersionStrings {
+  // Language and code page, e.g. {0x0409, 0x04B0}.
+  std::vector<std::pair<WORD, WORD>> translations;
+  // Full keys ("\StringFileInfo\040904b0\FileDescription") and values.
+  std::vector<std::pair<std::u16string, std::u16string>> strings;
+};
+
+// Gives the file at that Windows path (compared without case) its version
+// information; Reset() removes every one.
+void SetFileVersionInfo(LPCWSTR path, const VersionStrings& info);
+void RemoveFileVersionInfo(LPCWSTR path);
+// Gives the file only a translation table; an empty list removes its block.
+void SetVersionTranslations(const std::u16string& fileName, std::vector<std::pair<WORD, WORD>> translations);
+
+}  // namespace w32test

@@ -1,0 +1,80 @@
+#include "winnt40/GNT40DocumentEventHost.h"
+
+#include "driver/GUIServices.h"
+#include "win32/DevMode.h"
+#include "win32/Module.h"
+#include "winnt40/nt40qddi.h"
+
+namespace {
+
+constexpr int kStringChars = 256;
+
+// The module's string, or the text it has in the module's string table
+// when the resource module does not answer.
+RWWString LoadModuleString(const RWWString& modulePath, UINT id) {
+  WCHAR buffer[kStringChars] = {};
+  HMODULE module = modulePath.IsEmpty() ? nullptr : LoadLibraryW(modulePath.Data());
+  int length = module != nullptr ? LoadStringW(module, id, buffer, kStringChars) : 0;
+  if (module != nullptr) FreeLibrary(module);
+  if (length > 0) return RWWString(buffer, static_cast<size_t>(length));
+  return RWWString(id == 12111 ? u"UNTITLED" : id == 11029 ? u"Untitled" : u"");
+}
+
+}  // namespace
+
+GNT40DocumentEventHost::GNT40DocumentEventHost(GNT40Driver* driver) : driver_(driver), events_(this) {}
+
+GNT40DocumentEventHost::~GNT40DocumentEventHost() = default;
+
+GDriverInstance* GNT40DocumentEventHost::GetInstance() { return driver_; }
+
+GAttributeComposite* GNT40DocumentEventHost::GetJobSettings() { return driver_->StoredDocumentSettings(); }
+
+HANDLE GNT40DocumentEventHost::GetPrinterHandle() { return driver_->GetCreationPrinterHandle(); }
+
+int GNT40DocumentEventHost::LoadDevMode(const void* devMode) {
+  return driver_->LoadDevMode(static_cast<const DEVMODEW*>(devMode));
+}
+
+int GNT40DocumentEventHost::GetDevModeState() { return driver_->GetDevModeState(); }
+
+// GetDocumentSettings builds a new tree that the driver object then holds.
+void GNT40DocumentEventHost::RebuildDocumentSettings() {
+  driver_->SetStoredDocumentSettings(driver_->GetDocumentSettings());
+}
+
+int GNT40DocumentEventHost::CanWritePrinterData() { return driver_->CanWritePrinterData(); }
+
+void GNT40DocumentEventHost::ReleaseAdminHandle() {
+  if (driver_->GetAdminPrinterHandle() == nullptr) return;
+  driver_->SetUseAdminHandle(0);
+  driver_->CloseAdminPrinterHandle();
+}
+
+void GNT40DocumentEventHost::SetLocalJobStorage(int flag) { driver_->SetLocalJobStorage(flag); }
+
+void GNT40DocumentEventHost::SetJobDisplayName(const RWWString& name) { driver_->SetJobDisplayName(name); }
+
+RWWString GNT40DocumentEventHost::GetJobDisplayName() { return driver_->GetJobDisplayName(); }
+
+RWWString GNT40DocumentEventHost::GetPrinterLocation() {
+  RWWString location;
+  driver_->GetPrinterLocation(location);
+  return location;
+}
+
+// The instruction sheet and the notice dialog are UI services that are not
+// offered yet: no sheet opens, and the notice stays on for the next job.
+void GNT40DocumentEventHost::OpenPromptSheet() {}
+
+int GNT40DocumentEventHost::RunJobStorageNotice(const std::vector<RWWString>&) { return 1; }
+
+RWWString GNT40DocumentEventHost::LoadUIString(UINT id) {
+  RWWString text;
+  if (LoadUIStringService(static_cast<int>(id), &text) > 0 && !text.IsEmpty()) return text;
+  return LoadModuleString(driver_->GetResourceModulePath(), id);
+}
+
+RWWString GNT40DocumentEventHost::LoadResourceString(UINT id) {
+  return LoadModuleString(driver_->GetResourceModulePath(), id);
+}
