@@ -83,7 +83,12 @@ QV_EXPORT BOOL PrinterProperties(HWND window, HANDLE printer) {
 
 QV_EXPORT BOOL DrvConvertDevMode(LPWSTR printerName, DEVMODEW* in, DEVMODEW* out, LONG* size, DWORD mode) {
   qvmodule::Keeper().Touch();
+  // Opening the driver object reads printer data, which leaves size-probe
+  // codes in the last error; the conversion sets its own error, and a mode
+  // it does not serve leaves the caller's untouched.
+  const DWORD callerError = GetLastError();
   return WithDriver<BOOL>(nullptr, NameOf(printerName), 0, [&](GNT40Driver* driver) {
+    SetLastError(callerError);
     return driver->ConvertDevMode(printerName, in, out, size, mode);
   });
 }

@@ -278,6 +278,15 @@ TEST_F(DocumentExportsTest, ConvertDriverDefaultNeedsTheWholeBuffer) {
   EXPECT_EQ(w32test::OpenPrinterCount(), 1u) << "the conversion closes the printer it opened";
 }
 
+TEST_F(DocumentExportsTest, ConvertModeTwoDoesNothingAndKeepsTheCallersError) {
+  std::vector<uint8_t> out(kDevModeSize, 0xEE);
+  LONG size = 1172;
+  SetLastError(1234);
+  EXPECT_EQ(convert_(Name(), nullptr, AsDevMode(out), &size, 2), FALSE);
+  EXPECT_EQ(GetLastError(), 1234u);
+  EXPECT_EQ(out, std::vector<uint8_t>(kDevModeSize, 0xEE));
+}
+
 TEST_F(DocumentExportsTest, ConvertChecksBothBuffers) {
   std::vector<uint8_t> in = AskForA4(DefaultDevMode());
   std::vector<uint8_t> out = DefaultDevMode();
