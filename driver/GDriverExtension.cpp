@@ -640,24 +640,39 @@ void LookUpBinMap(GDriverInstance* owner, MAssociationList*& pjl, bool& pjlLoade
     pjl = dynamic_cast<MAssociationList*>(Find(owner->GetPeripheralConfiguration(kPjlPeripheral), kPjlBinMap));
 }
 
-}  // namespace
-
-int16_t GDriverExtension::AddDekMaps(const ExtensionRegistrationTable& table, uint16_t flags) {
+// The tray and bin groups an extension supplies, as its entries hand them
+// over: t and b are the entries' answers (1 when not asked); a group count
+// stays 0 unless its entry answered 0.
+struct SuppliedGroups {
   int16_t t = 1;
   int16_t b = 1;
   void* trayGroups = nullptr;
   int16_t trayCount = 0;
   void* binGroups = nullptr;
   int16_t binCount = 0;
-  const int16_t deviceType = GetDeviceType();
-  if ((flags & kExtensionSuppliesTrays) != 0 && table.trayEntry != nullptr) {
-    t = table.trayEntry(&trayGroups, &trayCount, deviceType);
-    if (t != 0) trayCount = 0;
+
+  SuppliedGroups(const ExtensionRegistrationTable& table, uint16_t flags, int16_t deviceType) {
+    if ((flags & kExtensionSuppliesTrays) != 0 && table.trayEntry != nullptr) {
+      t = table.trayEntry(&trayGroups, &trayCount, deviceType);
+      if (t != 0) trayCount = 0;
+    }
+    if ((flags & kExtensionSuppliesBins) != 0 && table.binEntry != nullptr) {
+      b = table.binEntry(&binGroups, &binCount, deviceType);
+      if (b != 0) binCount = 0;
+    }
   }
-  if ((flags & kExtensionSuppliesBins) != 0 && table.binEntry != nullptr) {
-    b = table.binEntry(&binGroups, &binCount, deviceType);
-    if (b != 0) binCount = 0;
-  }
+};
+
+}  // namespace
+
+int16_t GDriverExtension::AddDekMaps(const ExtensionRegistrationTable& table, uint16_t flags) {
+  const SuppliedGroups supplied(table, flags, GetDeviceType());
+  int16_t t = supplied.t;
+  int16_t b = supplied.b;
+  void* const trayGroups = supplied.trayGroups;
+  const int16_t trayCount = supplied.trayCount;
+  void* const binGroups = supplied.binGroups;
+  const int16_t binCount = supplied.binCount;
 
   Maps maps;
   LookUpMaps(maps, t == 0 || b == 0);
@@ -742,21 +757,13 @@ int16_t GDriverExtension::AddDekMaps(const ExtensionRegistrationTable& table, ui
 }
 
 int16_t GDriverExtension::RemoveDekMaps(const ExtensionRegistrationTable& table, uint16_t flags) {
-  int16_t t = 1;
-  int16_t b = 1;
-  void* trayGroups = nullptr;
-  int16_t trayCount = 0;
-  void* binGroups = nullptr;
-  int16_t binCount = 0;
-  const int16_t deviceType = GetDeviceType();
-  if ((flags & kExtensionSuppliesTrays) != 0 && table.trayEntry != nullptr) {
-    t = table.trayEntry(&trayGroups, &trayCount, deviceType);
-    if (t != 0) trayCount = 0;
-  }
-  if ((flags & kExtensionSuppliesBins) != 0 && table.binEntry != nullptr) {
-    b = table.binEntry(&binGroups, &binCount, deviceType);
-    if (b != 0) binCount = 0;
-  }
+  const SuppliedGroups supplied(table, flags, GetDeviceType());
+  int16_t t = supplied.t;
+  int16_t b = supplied.b;
+  void* const trayGroups = supplied.trayGroups;
+  const int16_t trayCount = supplied.trayCount;
+  void* const binGroups = supplied.binGroups;
+  const int16_t binCount = supplied.binCount;
 
   Maps maps;
   LookUpMaps(maps, t == 0 || b == 0);
