@@ -23,7 +23,6 @@
 #include "win32/CompStui.h"
 #include "win32/DevMode.h"
 #include "win32/Kernel.h"
-#include "win32/Module.h"
 #include "win32/Spooler.h"
 #include "winnt40/GNT40CapabilityRecords.h"
 #include "winnt40/GNT40DocumentServices.h"
