@@ -28,6 +28,8 @@ constexpr WORD kHeaderFlags = 6;
 constexpr ULONG_PTR kDeviceSheetIcon = 64082;
 // Directory-service state that is left alone: the printer is not published.
 constexpr DWORD kNotPublished = 4;
+// Room a PRINTER_INFO_7 may ask for: the record and its object's GUID text.
+constexpr DWORD kDirectoryInfoLimit = 4096;
 
 const WCHAR* const kExportConfig = u"ExportConfig";
 const WCHAR* const kPhySetting = u"PhySetting";
@@ -66,7 +68,7 @@ void UpdateDirectoryEntry(GNT40Driver& driver) {
   DWORD needed = 0;
   std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[sizeof(PRINTER_INFO_7W)]);
   bool read = buffer != nullptr && GetPrinterW(printer, 7, buffer.get(), sizeof(PRINTER_INFO_7W), &needed) != FALSE;
-  if (!read && buffer != nullptr && needed > sizeof(PRINTER_INFO_7W)) {
+  if (!read && buffer != nullptr && needed > sizeof(PRINTER_INFO_7W) && needed <= kDirectoryInfoLimit) {
     buffer.reset(new (std::nothrow) BYTE[needed]);
     read = buffer != nullptr && GetPrinterW(printer, 7, buffer.get(), needed, &needed) != FALSE;
   }
