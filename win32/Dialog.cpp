@@ -305,7 +305,7 @@ INT_PTR DialogBoxParamW(HINSTANCE module, LPCWSTR templateName, HWND owner, DLGP
 
   // What the caller disabled, before the dialog manager disables the owner.
   std::vector<HWND> disabled;
-  for (HWND window : w32detail::AllWindows())
+  for (HWND window : w32detail::TopLevelWindows())
     if (!IsWindowEnabled(window)) disabled.push_back(window);
 
   // The dialog with its font and its controls.

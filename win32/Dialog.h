@@ -153,8 +153,9 @@ struct DialogRun {
   INT_PTR result = 0;
   bool finished = false;  // the dialog was shown and ended
   std::map<int, ControlState> controls;
-  // The windows that were disabled when the dialog opened (before the
-  // dialog manager disabled the owner itself): what its caller disabled.
+  // The windows other than controls that were disabled when the dialog
+  // opened (before the dialog manager disabled the owner itself): what its
+  // caller disabled.
   std::vector<HWND> disabledWindows;
   std::vector<TimerRecord> timers;  // set on the dialog, in order
   int ignoredActions = 0;           // clicks on missing or disabled controls

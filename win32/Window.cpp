@@ -130,12 +130,13 @@ std::vector<HWND> ChildWindows(HWND parent) {
   return children;
 }
 
-std::vector<HWND> AllWindows() {
+std::vector<HWND> TopLevelWindows() {
   WindowState& s = State();
   std::lock_guard<std::mutex> lock(s.mutex);
-  std::vector<HWND> all;
-  for (const auto& entry : s.windows) all.push_back(Handle(entry.first));
-  return all;
+  std::vector<HWND> windows;
+  for (const auto& [key, data] : s.windows)
+    if (!data.child) windows.push_back(Handle(key));
+  return windows;
 }
 
 }  // namespace w32detail

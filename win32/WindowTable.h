@@ -43,7 +43,7 @@ bool WithWindow(HWND window, const std::function<void(WindowData&)>& function);
 bool IsWindowHandle(HWND window);
 // The controls of a dialog, in creation order.
 std::vector<HWND> ChildWindows(HWND parent);
-// Every window, in creation order.
-std::vector<HWND> AllWindows();
+// Every window that is not a control, in creation order.
+std::vector<HWND> TopLevelWindows();
 
 }  // namespace w32detail

@@ -372,6 +372,7 @@ TEST_F(DialogTest, ADialogOpenedFromADialogTakesTheNextScript) {
   ASSERT_EQ(runs.size(), 2u);
   EXPECT_EQ(runs[1].owner, runs[0].window);
   EXPECT_EQ(runs[1].result, IDOK);
+  EXPECT_TRUE(runs[1].disabledWindows.empty()) << "the outer dialog's disabled button is no window of its caller's";
 }
 
 TEST_F(DialogTest, ControlsCarryTheDialogFontAndRichEditsTheirBackground) {
