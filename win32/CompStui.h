@@ -24,6 +24,12 @@
 #define PSPCB_RELEASE 1
 #define PSPCB_CREATE 2
 
+// Notifications a property page receives in WM_NOTIFY (NMHDR code).
+#define PSN_SETACTIVE (0U - 200U)
+#define PSN_KILLACTIVE (0U - 201U)
+#define PSN_APPLY (0U - 202U)
+#define PSN_HELP (0U - 205U)
+
 // Host functions of pfnComPropSheet.
 #define CPSFUNC_ADD_HPROPSHEETPAGE 0
 #define CPSFUNC_ADD_PROPSHEETPAGEW 1

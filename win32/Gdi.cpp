@@ -273,15 +273,22 @@ int IntersectClipRect(HDC dc, int left, int top, int right, int bottom) {
 }
 
 HFONT CreateFontIndirectW(const LOGFONTW* font) {
+  if (!font || w32detail::ShouldFail("CreateFontIndirectW")) return nullptr;
+  return w32detail::CreateFontObject(*font);
+}
+
+int GetObjectW(HGDIOBJ object, int size, LPVOID buffer) {
   GdiState& s = state();
   std::lock_guard<std::mutex> g(s.mutex);
-  if (!font || w32detail::ShouldFail("CreateFontIndirectW")) return nullptr;
-  auto f = std::make_unique<Font>();
-  f->log = *font;
-  HGDIOBJ h = reinterpret_cast<HGDIOBJ>(s.next);
-  s.next += 0x10;
-  s.fonts[h] = std::move(f);
-  return static_cast<HFONT>(h);
+  auto it = s.fonts.find(object);
+  if (it == s.fonts.end()) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return 0;
+  }
+  if (!buffer) return static_cast<int>(sizeof(LOGFONTW));
+  if (size < static_cast<int>(sizeof(LOGFONTW))) return 0;
+  std::memcpy(buffer, &it->second->log, sizeof(LOGFONTW));
+  return static_cast<int>(sizeof(LOGFONTW));
 }
 
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
@@ -414,3 +421,27 @@ int DcBkMode(HDC dc) { return GetBkMode(dc); }
 int DcCharExtra(HDC dc) { return GetTextCharacterExtra(dc); }
 
 }  // namespace w32test
+
+namespace w32detail {
+
+HFONT CreateFontObject(const LOGFONTW& font) {
+  GdiState& s = state();
+  std::lock_guard<std::mutex> g(s.mutex);
+  auto f = std::make_unique<Font>();
+  f->log = font;
+  HGDIOBJ h = reinterpret_cast<HGDIOBJ>(s.next);
+  s.next += 0x10;
+  s.fonts[h] = std::move(f);
+  return static_cast<HFONT>(h);
+}
+
+bool FontDescription(HGDIOBJ font, LOGFONTW* out) {
+  GdiState& s = state();
+  std::lock_guard<std::mutex> g(s.mutex);
+  auto it = s.fonts.find(font);
+  if (it == s.fonts.end()) return false;
+  if (out) *out = it->second->log;
+  return true;
+}
+
+}  // namespace w32detail

@@ -76,7 +76,9 @@ struct POINT {
 #define TA_TOP 0
 #define DEFAULT_CHARSET 1
 #define OUT_TT_PRECIS 4
+#define FW_NORMAL 400
 #define FW_BOLD 700
+#define PROOF_QUALITY 2
 #define GDI_ERROR 0xFFFFFFFFu
 #define CLR_INVALID 0xFFFFFFFFu
 #define ERROR_REGION 0
@@ -113,6 +115,10 @@ HFONT CreateFontIndirectW(const LOGFONTW* font);
 // Selecting a font answers the font it replaces (null for the device's own).
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
 BOOL DeleteObject(HGDIOBJ object);
+// For a font: with a null buffer the size of its LOGFONTW; else copies the
+// LOGFONTW when the buffer holds one and answers its size. 0 for an object
+// that is no font or a buffer too small.
+int GetObjectW(HGDIOBJ object, int size, LPVOID buffer);
 // Extents are deterministic: every character is as wide as the font's height
 // magnitude times 6 / 10 (width when set), and the text as high as the height
 // magnitude (both 0 without a font's height: the device font is 100 units).
@@ -174,3 +180,13 @@ int DcBkMode(HDC dc);
 int DcCharExtra(HDC dc);
 
 }  // namespace w32test
+
+namespace w32detail {
+
+// Fonts that the stand-in itself makes (a dialog's font), outside the
+// failure script of CreateFontIndirectW.
+HFONT CreateFontObject(const LOGFONTW& font);
+// The description of a live font; false for no font.
+bool FontDescription(HGDIOBJ font, LOGFONTW* out);
+
+}  // namespace w32detail

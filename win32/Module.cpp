@@ -24,6 +24,7 @@ struct Entry {
   std::u16string path;
   std::map<std::string, FARPROC> exports;
   std::map<UINT, std::u16string> strings;
+  std::map<UINT, w32test::DialogSpec> dialogs;
   DWORD count;
   bool image;
 };
@@ -349,6 +350,26 @@ int LoadStringA(HINSTANCE module, UINT id, LPSTR buffer, int size) {
   return CopyString(*narrow, buffer, size);
 }
 
+namespace w32detail {
+
+std::optional<w32test::DialogSpec> FindDialogTemplate(HINSTANCE module, UINT id) {
+  ModuleTable& t = table();
+  std::lock_guard<std::mutex> g(t.mutex);
+  auto e = FindByHandle(t, module);
+  if (!e) {
+    SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
+    return std::nullopt;
+  }
+  auto it = e->dialogs.find(id);
+  if (it == e->dialogs.end()) {
+    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    return std::nullopt;
+  }
+  return it->second;
+}
+
+}  // namespace w32detail
+
 namespace w32test {
 
 HMODULE InstallModule(const ModuleSpec& spec) {
@@ -360,6 +381,7 @@ HMODULE InstallModule(const ModuleSpec& spec) {
   if (e->name.empty() || host.empty()) return nullptr;
   e->exports = spec.exports;
   e->strings = spec.strings;
+  e->dialogs = spec.dialogs;
   e->count = spec.loadCount;
   e->image = false;
   if (!FileContents(e->path.c_str())) PutFile(e->path.c_str(), std::string());

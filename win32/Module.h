@@ -1,13 +1,16 @@
 // The module table of the stand-in. Every library the module loads (its
 // companions, extensions, the job-accounting library, resource modules and
 // the module itself) is an entry that a test installs: a name, a Windows
-// path, an export table of in-process functions and a string table. Loading
+// path, an export table of in-process functions, a string table and dialog
+// templates. Loading
 // counts references as on Windows; a handle whose count fell to 0 is no longer
 // valid. The process's executable is an entry of its own, always loaded.
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "win32/Kernel.h"
 
@@ -53,11 +56,30 @@ int LoadStringA(HINSTANCE module, UINT id, LPSTR buffer, int size);
 
 namespace w32test {
 
+// The kinds of control a dialog template holds, with their window classes:
+// static text ("Static"), push button and check box ("Button"), edit
+// ("Edit") and rich edit ("RichEdit20W").
+enum class ControlKind { kStatic, kButton, kCheckBox, kEdit, kRichEdit };
+
+struct ControlSpec {
+  int id = 0;
+  ControlKind kind = ControlKind::kStatic;
+  std::u16string text;
+  bool disabled = false;
+};
+
+// A dialog template: its caption and its controls in tab order.
+struct DialogSpec {
+  std::u16string caption;
+  std::vector<ControlSpec> controls;
+};
+
 struct ModuleSpec {
   std::u16string name;  // "QVBAFD32.DLL"; may be a full path, which then gives the path
   std::u16string path;  // Windows path; by default "C:\WINDOWS\SYSTEM32\" + name
   std::map<std::string, FARPROC> exports;  // names are case-sensitive
   std::map<UINT, std::u16string> strings;
+  std::map<UINT, DialogSpec> dialogs;  // dialog templates by id
   DWORD loadCount = 0;  // references already held, e.g. 1 for the module itself
 };
 
@@ -81,3 +103,12 @@ DWORD ModuleLoadCount(LPCWSTR name);
 void SetProcessImagePath(LPCWSTR path);
 
 }  // namespace w32test
+
+namespace w32detail {
+
+// The dialog template of a loaded module (null: the executable); nothing
+// with ERROR_RESOURCE_DATA_NOT_FOUND for a module that is not loaded and
+// ERROR_RESOURCE_NAME_NOT_FOUND for an id it lacks.
+std::optional<w32test::DialogSpec> FindDialogTemplate(HINSTANCE module, UINT id);
+
+}  // namespace w32detail

@@ -1,5 +1,6 @@
 #include "win32/Window.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -7,6 +8,7 @@
 
 #include "win32/Kernel.h"
 #include "win32/Testing.h"
+#include "win32/WindowTable.h"
 
 namespace {
 
@@ -16,21 +18,16 @@ constexpr size_t kMaxMessageNameLength = 255;
 // Window handles are made-up values, never addresses; each is given out
 // once, so a handle kept past its window's end stays invalid.
 constexpr uintptr_t kFirstWindowHandle = 0x00010010;
-
-struct TestWindow {
-  std::u16string className;
-  std::u16string title;
-  w32test::WindowProcedure procedure;
-  std::deque<LRESULT> answers;
-};
+const char16_t kDialogClass[] = u"#32770";
 
 struct WindowState {
   std::mutex mutex;
   std::map<std::u16string, UINT> messages;  // keyed by the folded name
   UINT nextMessage = kFirstRegisteredMessage;
-  std::map<uintptr_t, TestWindow> windows;  // in creation order
+  std::map<uintptr_t, w32detail::WindowData> windows;  // in creation order
   uintptr_t nextHandle = kFirstWindowHandle;
   std::vector<w32test::SentMessage> sent;
+  std::vector<w32test::EnableCall> enableCalls;
 };
 
 WindowState& State() {
@@ -42,6 +39,7 @@ WindowState& State() {
       s->nextMessage = kFirstRegisteredMessage;
       s->windows.clear();
       s->sent.clear();
+      s->enableCalls.clear();
     });
     return s;
   }();
@@ -69,7 +67,79 @@ bool SameText(const std::u16string& a, LPCWSTR b) {
 uintptr_t Key(HWND window) { return reinterpret_cast<uintptr_t>(window); }
 HWND Handle(uintptr_t key) { return reinterpret_cast<HWND>(key); }
 
+// The window's data under the held lock; null with the last error set when
+// the handle is no window.
+w32detail::WindowData* Find(WindowState& s, HWND window) {
+  auto found = s.windows.find(Key(window));
+  if (found == s.windows.end()) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return nullptr;
+  }
+  return &found->second;
+}
+
+bool ValidSlot(const w32detail::WindowData& data, int index) {
+  return data.className == kDialogClass && (index == DWLP_MSGRESULT || index == DWLP_USER);
+}
+
 }  // namespace
+
+namespace w32detail {
+
+HWND AddWindow(WindowData data) {
+  WindowState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  const uintptr_t key = s.nextHandle;
+  s.nextHandle += 2;
+  s.windows.emplace(key, std::move(data));
+  return Handle(key);
+}
+
+bool RemoveWindow(HWND window) {
+  WindowData doomed;  // its handler is released outside the lock
+  WindowState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  auto found = s.windows.find(Key(window));
+  if (found == s.windows.end()) return false;
+  doomed = std::move(found->second);
+  s.windows.erase(found);
+  return true;
+}
+
+bool WithWindow(HWND window, const std::function<void(WindowData&)>& function) {
+  WindowState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  auto found = s.windows.find(Key(window));
+  if (found == s.windows.end()) return false;
+  function(found->second);
+  return true;
+}
+
+bool IsWindowHandle(HWND window) {
+  WindowState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  return s.windows.count(Key(window)) != 0;
+}
+
+std::vector<HWND> ChildWindows(HWND parent) {
+  WindowState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  std::vector<HWND> children;
+  for (const auto& [key, data] : s.windows)
+    if (data.child && data.parent == parent) children.push_back(Handle(key));
+  return children;
+}
+
+std::vector<HWND> TopLevelWindows() {
+  WindowState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  std::vector<HWND> windows;
+  for (const auto& [key, data] : s.windows)
+    if (!data.child) windows.push_back(Handle(key));
+  return windows;
+}
+
+}  // namespace w32detail
 
 UINT RegisterWindowMessageW(LPCWSTR name) {
   if (w32detail::ShouldFail("RegisterWindowMessageW")) return 0;
@@ -100,8 +170,9 @@ HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) {
   std::lock_guard<std::mutex> lock(s.mutex);
   // The window created last stands on top.
   for (auto it = s.windows.rbegin(); it != s.windows.rend(); ++it) {
+    if (it->second.child) continue;  // controls are no top-level windows
     if (className != nullptr && !SameText(it->second.className, className)) continue;
-    if (windowName != nullptr && !SameText(it->second.title, windowName)) continue;
+    if (windowName != nullptr && !SameText(it->second.text, windowName)) continue;
     return Handle(it->first);
   }
   return nullptr;
@@ -109,47 +180,121 @@ HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) {
 
 LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   WindowState& s = State();
-  w32test::WindowProcedure procedure;
+  w32detail::WindowHandler handler;
   LRESULT answer = 0;
   bool answered = false;
+  bool recorded = false;
   {
     std::lock_guard<std::mutex> lock(s.mutex);
-    auto found = s.windows.find(Key(window));
-    if (found == s.windows.end()) {
-      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-      return 0;
-    }
-    if (!found->second.answers.empty()) {
-      answer = found->second.answers.front();
-      found->second.answers.pop_front();
+    w32detail::WindowData* data = Find(s, window);
+    if (data == nullptr) return 0;
+    recorded = data->recorded;
+    if (!data->answers.empty()) {
+      answer = data->answers.front();
+      data->answers.pop_front();
       answered = true;
     } else {
-      procedure = found->second.procedure;
+      handler = data->handler;
     }
   }
-  // The procedure runs without the lock: it may call the window manager.
-  if (!answered && procedure) answer = procedure(window, message, wParam, lParam);
-  std::lock_guard<std::mutex> lock(s.mutex);
-  s.sent.push_back(w32test::SentMessage{window, message, wParam, lParam, answer});
+  // The handler runs without the lock: it may call the window manager.
+  if (!answered && handler) answer = handler(window, message, wParam, lParam);
+  if (recorded) {
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.sent.push_back(w32test::SentMessage{window, message, wParam, lParam, answer});
+  }
   return answer;
+}
+
+HWND GetParent(HWND window) {
+  WindowState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  w32detail::WindowData* data = Find(s, window);
+  if (data == nullptr) return nullptr;
+  SetLastError(0);
+  return data->parent;
+}
+
+int GetWindowTextW(HWND window, LPWSTR buffer, int size) {
+  WindowState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  w32detail::WindowData* data = Find(s, window);
+  if (data == nullptr || buffer == nullptr || size <= 0) return 0;
+  const size_t count = std::min(data->text.size(), static_cast<size_t>(size - 1));
+  std::copy(data->text.begin(), data->text.begin() + static_cast<std::ptrdiff_t>(count), buffer);
+  buffer[count] = 0;
+  return static_cast<int>(count);
+}
+
+BOOL SetWindowTextW(HWND window, LPCWSTR text) {
+  WindowState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  w32detail::WindowData* data = Find(s, window);
+  if (data == nullptr) return FALSE;
+  data->text = text != nullptr ? std::u16string(text) : std::u16string();
+  return TRUE;
+}
+
+BOOL EnableWindow(HWND window, BOOL enable) {
+  WindowState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  w32detail::WindowData* data = Find(s, window);
+  if (data == nullptr) return FALSE;
+  s.enableCalls.push_back(w32test::EnableCall{window, enable != FALSE});
+  const bool wasDisabled = !data->enabled;
+  data->enabled = enable != FALSE;
+  return wasDisabled ? TRUE : FALSE;
+}
+
+BOOL IsWindowEnabled(HWND window) {
+  WindowState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  w32detail::WindowData* data = Find(s, window);
+  return data != nullptr && data->enabled ? TRUE : FALSE;
+}
+
+LONG_PTR GetWindowLongPtrW(HWND window, int index) {
+  WindowState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  w32detail::WindowData* data = Find(s, window);
+  if (data == nullptr) return 0;
+  if (!ValidSlot(*data, index)) {
+    SetLastError(ERROR_INVALID_INDEX);
+    return 0;
+  }
+  auto found = data->longs.find(index);
+  return found != data->longs.end() ? found->second : 0;
+}
+
+LONG_PTR SetWindowLongPtrW(HWND window, int index, LONG_PTR value) {
+  WindowState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  w32detail::WindowData* data = Find(s, window);
+  if (data == nullptr) return 0;
+  if (!ValidSlot(*data, index)) {
+    SetLastError(ERROR_INVALID_INDEX);
+    return 0;
+  }
+  LONG_PTR& slot = data->longs[index];
+  const LONG_PTR previous = slot;
+  slot = value;
+  return previous;
 }
 
 namespace w32test {
 
-HWND CreateTestWindow(const std::u16string& className, const std::u16string& title, WindowProcedure procedure) {
-  WindowState& s = State();
-  std::lock_guard<std::mutex> lock(s.mutex);
-  const uintptr_t key = s.nextHandle;
-  s.nextHandle += 2;
-  s.windows.emplace(key, TestWindow{className, title, std::move(procedure), {}});
-  return Handle(key);
+HWND CreateTestWindow(const std::u16string& className, const std::u16string& title, WindowProcedure procedure,
+                      HWND owner) {
+  w32detail::WindowData data;
+  data.className = className;
+  data.text = title;
+  data.parent = owner;
+  data.handler = std::move(procedure);
+  data.recorded = true;
+  return w32detail::AddWindow(std::move(data));
 }
 
-bool DestroyTestWindow(HWND window) {
-  WindowState& s = State();
-  std::lock_guard<std::mutex> lock(s.mutex);
-  return s.windows.erase(Key(window)) != 0;
-}
+bool DestroyTestWindow(HWND window) { return w32detail::RemoveWindow(window); }
 
 void QueueWindowAnswer(HWND window, LRESULT answer) {
   WindowState& s = State();
@@ -168,6 +313,12 @@ void ClearSentMessages() {
   WindowState& s = State();
   std::lock_guard<std::mutex> lock(s.mutex);
   s.sent.clear();
+}
+
+std::vector<EnableCall> EnableWindowCalls() {
+  WindowState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  return s.enableCalls;
 }
 
 }  // namespace w32test

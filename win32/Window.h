@@ -1,8 +1,10 @@
-// Window-manager calls of the stand-in that reach other programs' windows:
-// registered window messages, finding a top-level window by class and
-// title, and sending a message to it. There is no screen and no other
-// process: the windows are entries that tests create, every message sent to
-// one is recorded, and its answer comes from the test's script.
+// Window-manager calls of the stand-in on any window: registered window
+// messages, finding a top-level window by class and title, sending a
+// message, titles, parents, enabling and the extra slots of dialog windows.
+// There is no screen and no other process: other programs' windows are
+// entries that tests create, every message sent to one is recorded, and its
+// answer comes from the test's script. Dialogs and their controls come from
+// the dialog manager (win32/Dialog.h) and live in the same table.
 #pragma once
 
 #include <functional>
@@ -14,6 +16,32 @@
 #ifndef ERROR_INVALID_WINDOW_HANDLE
 #define ERROR_INVALID_WINDOW_HANDLE 1400L
 #endif
+#ifndef ERROR_INVALID_INDEX
+#define ERROR_INVALID_INDEX 1413L
+#endif
+
+#define WM_DESTROY 0x0002
+#define WM_SETTEXT 0x000C
+#define WM_GETTEXT 0x000D
+#define WM_GETTEXTLENGTH 0x000E
+#define WM_SETFONT 0x0030
+#define WM_GETFONT 0x0031
+#define WM_NOTIFY 0x004E
+#define WM_INITDIALOG 0x0110
+#define WM_COMMAND 0x0111
+#define WM_TIMER 0x0113
+
+#define LOWORD(l) ((WORD)(((DWORD_PTR)(l)) & 0xFFFF))
+#define HIWORD(l) ((WORD)((((DWORD_PTR)(l)) >> 16) & 0xFFFF))
+#define MAKEWPARAM(low, high) ((WPARAM)(DWORD)(((WORD)(low)) | (((DWORD)(WORD)(high)) << 16)))
+
+// The extra slots of a dialog window: the answer of the last message and the
+// application's own value. Each slot holds a whole LONG_PTR, so a pointer
+// kept there is never cut; DWL_USER is the slot's traditional index 8.
+#define DWLP_MSGRESULT 0
+#define DWL_MSGRESULT 0
+#define DWL_USER 8
+#define DWLP_USER 8
 
 // The number of the message registered under the name, 0xC000 to 0xFFFF; the
 // same name (case ignored) gives the same number for the life of the
@@ -31,16 +59,36 @@ HWND FindWindowW(LPCWSTR className, LPCWSTR windowName);
 // handle that is no window: 0 and ERROR_INVALID_WINDOW_HANDLE.
 LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// A control's dialog, or the owner of a top-level window (null for none,
+// with the last error 0). Null with ERROR_INVALID_WINDOW_HANDLE for a handle
+// that is no window.
+HWND GetParent(HWND window);
+// Copies at most size - 1 characters of the title (or a control's text) and
+// a terminator; the characters copied. 0 for no window or no buffer.
+int GetWindowTextW(HWND window, LPWSTR buffer, int size);
+BOOL SetWindowTextW(HWND window, LPCWSTR text);
+// Non-zero when the window was disabled before the call. FALSE with
+// ERROR_INVALID_WINDOW_HANDLE for no window.
+BOOL EnableWindow(HWND window, BOOL enable);
+BOOL IsWindowEnabled(HWND window);
+// The slots DWLP_MSGRESULT and DWLP_USER of a dialog window (class
+// "#32770"); each is 0 until set. Setting answers the value it replaces.
+// Another index, or another window, answers 0 with ERROR_INVALID_INDEX.
+LONG_PTR GetWindowLongPtrW(HWND window, int index);
+LONG_PTR SetWindowLongPtrW(HWND window, int index, LONG_PTR value);
+
 namespace w32test {
 
 // Answers one message; stands for the window procedure of another program.
 using WindowProcedure = std::function<LRESULT(HWND window, UINT message, WPARAM wParam, LPARAM lParam)>;
 
-// Creates a top-level window of the class with the title. Messages sent to
-// it are answered by the queued answers first, then by the procedure, and
-// with 0 when it has neither.
+// Creates a window of the class with the title: a top-level one, or one owned
+// by the given window (as a property sheet owns its pages; a page stands as a
+// window of the dialog class "#32770"). Messages sent to it are answered by
+// the queued answers first, then by the procedure, and with 0 when it has
+// neither.
 HWND CreateTestWindow(const std::u16string& className, const std::u16string& title = std::u16string(),
-                      WindowProcedure procedure = nullptr);
+                      WindowProcedure procedure = nullptr, HWND owner = nullptr);
 // Destroys the window; its handle is never given out again. False when the
 // handle is no window.
 bool DestroyTestWindow(HWND window);
@@ -57,5 +105,12 @@ struct SentMessage {
 // Every message delivered since the last reset or clear, in order.
 std::vector<SentMessage> SentMessages();
 void ClearSentMessages();
+
+// Every EnableWindow call on a window since the last reset, in order.
+struct EnableCall {
+  HWND window = nullptr;
+  bool enable = false;
+};
+std::vector<EnableCall> EnableWindowCalls();
 
 }  // namespace w32test

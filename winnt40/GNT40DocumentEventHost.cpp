@@ -1,6 +1,9 @@
 #include "winnt40/GNT40DocumentEventHost.h"
 
+#include <memory>
+
 #include "driver/GUIServices.h"
+#include "model/GStringConversion.h"
 #include "win32/DevMode.h"
 #include "win32/Module.h"
 #include "winnt40/nt40qddi.h"
@@ -8,6 +11,8 @@
 namespace {
 
 constexpr int kStringChars = 256;
+constexpr int kNoticeDialog = 11540;
+constexpr int kNoticePeriod = 10;
 
 // The module's string, or the text it has in the module's string table
 // when the resource module does not answer.
@@ -63,11 +68,26 @@ RWWString GNT40DocumentEventHost::GetPrinterLocation() {
   return location;
 }
 
-// The instruction sheet and the notice dialog are UI services that are not
-// offered yet: no sheet opens, and the notice stays on for the next job.
+// The instruction sheet is a UI service that is not offered yet: no sheet
+// opens.
 void GNT40DocumentEventHost::OpenPromptSheet() {}
 
-int GNT40DocumentEventHost::RunJobStorageNotice(const std::vector<RWWString>&) { return 1; }
+// Dialog 11540 of the resource module with its five texts, without an owner;
+// its answer is the user's show-again choice. Without the UI services (or
+// with fewer texts) nothing is shown and the notice stays on.
+int GNT40DocumentEventHost::RunJobStorageNotice(const std::vector<RWWString>& texts) {
+  if (texts.size() < 5) return 1;
+  std::unique_ptr<GTimedMessage> dialog(
+      CreateTimedMessage(kNoticeDialog, kNoticePeriod, texts[0], texts[1], texts[2], texts[3], texts[4]));
+  if (dialog == nullptr) return 1;
+  RWWString helpFile;
+  driver_->GetHelpFileName(helpFile);
+  RWCString narrowHelpFile;
+  ToNarrowString(helpFile, narrowHelpFile);
+  dialog->SetHelpFile(narrowHelpFile);
+  dialog->DoModal(nullptr, driver_->GetResourceModulePath());
+  return dialog->GetShowAgain();
+}
 
 RWWString GNT40DocumentEventHost::LoadUIString(UINT id) {
   RWWString text;

@@ -1,5 +1,6 @@
 #include "ui/framework/GCPSOSUI.h"
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -10,8 +11,12 @@
 #include "model/GStringConversion.h"
 #include "model/MPersistentIterator.h"
 #include "ui/framework/GExtensionUIManager.h"
+#include "ui/framework/GTimedDialog.h"
 #include "ui/framework/QVDrvInterface.h"
 #include "ui/framework/UIResources.h"
+#include "win32/Dialog.h"
+#include "win32/Module.h"
+#include "win32/Window.h"
 
 namespace {
 
@@ -41,9 +46,50 @@ bool SameText(LPCWSTR a, const RWWString& b) {
 
 GSheetBridge* NewBridge() { return new GCPSOSUI; }
 
+// Whether the sheet's title has had its suffix; cleared by every bridge.
+std::atomic<bool> g_titleSuffixApplied{false};
+
+constexpr int kTitleChars = 80;
+
+// The sheet window's title followed by " - " and string 13620 of the host's
+// resource module, when that string exists.
+void AddTitleSuffix(HWND sheet, GDriverInstance* host) {
+  if (sheet == nullptr || host == nullptr) return;
+  const RWWString moduleName = host->GetResourceModulePath();
+  if (moduleName.IsEmpty()) return;
+  HMODULE module = LoadLibraryW(moduleName.Data());
+  if (module == nullptr) return;
+  WCHAR suffix[kTitleChars] = {};
+  const int suffixLength = LoadStringW(module, GCPSOSUI::kTitleSuffixString, suffix, kTitleChars);
+  if (suffixLength > 0) {
+    WCHAR title[kTitleChars] = {};
+    const int titleLength = GetWindowTextW(sheet, title, kTitleChars);
+    std::u16string text(title, static_cast<size_t>(titleLength > 0 ? titleLength : 0));
+    text += u" - ";
+    text.append(suffix, static_cast<size_t>(suffixLength));
+    SetWindowTextW(sheet, text.c_str());
+  }
+  FreeLibrary(module);
+}
+
+// The settings' LastPageTitle, written in place: leaving a page is no
+// change of the user's.
+void RememberPage(GAttributeComposite* settings, LPCWSTR title) {
+  if (settings == nullptr || title == nullptr || !IsStringTitle(title)) return;
+  MPersistentObject* group = settings->FindById(GCPSOSUI::kLastPageGroup);
+  auto* last = dynamic_cast<GStringAttribute*>(group != nullptr ? group->FindById(GCPSOSUI::kLastPageTitle) : nullptr);
+  if (last == nullptr) return;
+  RWCString narrow;
+  ToNarrowString(RWWString(title), narrow);
+  last->SetString(narrow);
+}
+
 }  // namespace
 
-GCPSOSUI::GCPSOSUI() { InitProviders(); }
+GCPSOSUI::GCPSOSUI() {
+  InitProviders();
+  g_titleSuffixApplied = false;
+}
 
 GCPSOSUI::~GCPSOSUI() { FreeProviders(); }
 
@@ -106,7 +152,7 @@ int16_t GCPSOSUI::OpenSheet(SheetRequest* request, int16_t mode) {
   data->ownerWindow = request->ownerWindow;
   data->sheetKind = request->sheetKind;
   data->accessFlags = request->accessFlags;
-  data->dialogHook = nullptr;
+  data->dialogHook = &GCPSOSUI::DlgProcHook;
   data->request = request;
   if (request->host != nullptr) {
     data->driverName = HeapCopy(request->host->GetDriverName());
@@ -233,10 +279,37 @@ UINT GCPSOSUI::PropPageCallback(HWND, UINT message, PROPSHEETPAGEW* page) {
   return 0;
 }
 
+WORD GCPSOSUI::DlgProcHook(HWND window, UINT message, WPARAM, LPARAM lParam, GUIData* data) {
+  auto* page = reinterpret_cast<PROPSHEETPAGEW*>(GetWindowLongPtrW(window, DWL_USER));
+  auto* link = page != nullptr ? reinterpret_cast<PageLink*>(page->lParam) : nullptr;
+  if (link == nullptr || data == nullptr) return 0;
+  if (message == WM_NOTIFY) {
+    const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+    if (header == nullptr) return 0;
+    if (header->code == PSN_APPLY) {
+      SheetRequest* request = data->request;
+      if (request != nullptr) {
+        request->applied = 1;
+        if (request->hostCallback != nullptr) {
+          request->hostCallback(request->hostHandle, CPSFUNC_SET_RESULT, reinterpret_cast<LPARAM>(link->pageHandle),
+                                CPSUI_OK);
+        }
+      }
+    } else if (header->code == PSN_KILLACTIVE) {
+      RememberPage(data->settings, page->pszTitle);
+    }
+  } else if (message == WM_INITDIALOG) {
+    if (!g_titleSuffixApplied.exchange(true)) AddTitleSuffix(GetParent(window), data->host);
+    link->window = window;
+  }
+  return 0;
+}
+
 void InstallUIServices() {
   GUIServices services;
   services.createSheetBridge = &NewBridge;
   services.loadUIString = &LoadUIString;
+  services.createTimedMessage = &CreateTimedDialogMessage;
   SetUIServices(services);
   // Driver extensions receive the UI-side interface at job start.
   GDriverExtension::SetInterfaceEntry(reinterpret_cast<void*>(&QVDrv_QueryInterface));

@@ -7,7 +7,9 @@
 // again. Its page callback follows each page's life.
 //
 // Providers fill the pages of the GUIData; a page title they set is a
-// new[]-allocated text that the bridge frees when the sheet closes.
+// new[]-allocated text that the bridge frees when the sheet closes. The
+// title suffix is applied once per bridge: a process-wide flag that every
+// bridge's constructor clears.
 #pragma once
 
 #include <cstdint>
@@ -54,6 +56,15 @@ class GCPSOSUI : public GSheetBridge {
 
   // The page callback the bridge gives every page it hands to a host.
   static UINT PropPageCallback(HWND window, UINT message, PROPSHEETPAGEW* page);
+
+  // The sheet's dialog hook (GUIData::dialogHook), called after every
+  // message of a page whose window keeps its PROPSHEETPAGEW in DWL_USER:
+  // Apply is reported to the host, the page the user leaves is remembered
+  // in the settings (LastPageTitle), and the first page initialised gives
+  // the sheet's title the suffix of the host's resource module (string
+  // 13620) and records its window in its link. Always 0.
+  static WORD DlgProcHook(HWND window, UINT message, WPARAM wParam, LPARAM lParam, GUIData* data);
+  static constexpr UINT kTitleSuffixString = 13620;
 
  private:
   // Hands the first `filled` pages to the host; minus the number of pages

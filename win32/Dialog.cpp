@@ -1,0 +1,592 @@
+#include "win32/Dialog.h"
+
+#include <deque>
+#include <mutex>
+
+#include "win32/Kernel.h"
+#include "win32/Testing.h"
+#include "win32/User.h"
+#include "win32/WindowTable.h"
+
+namespace {
+
+const char16_t kDialogClass[] = u"#32770";
+
+struct ControlInfo {
+  w32test::ControlKind kind = w32test::ControlKind::kStatic;
+  UINT check = BST_UNCHECKED;
+  HFONT font = nullptr;
+  bool backgroundSet = false;
+  COLORREF background = 0;
+};
+
+struct DialogInfo {
+  DLGPROC procedure = nullptr;
+  bool ended = false;
+  INT_PTR result = 0;
+};
+
+struct Timer {
+  HWND window = nullptr;
+  UINT_PTR id = 0;
+  UINT elapse = 0;
+  TIMERPROC procedure = nullptr;
+  bool killed = false;
+};
+
+struct DialogState {
+  std::mutex mutex;
+  std::map<HWND, ControlInfo> controls;
+  std::map<HWND, DialogInfo> dialogs;  // the running modal dialogs
+  std::vector<Timer> timers;           // of live windows, in the order set
+  std::deque<std::vector<w32test::DialogAction>> scripts;
+  std::vector<w32test::DialogRun> runs;
+  std::vector<w32test::HelpCall> help;
+};
+
+DialogState& State() {
+  static DialogState* state = [] {
+    auto* s = new DialogState;
+    w32detail::RegisterReset([s] {
+      std::lock_guard<std::mutex> lock(s->mutex);
+      s->controls.clear();
+      s->dialogs.clear();
+      s->timers.clear();
+      s->scripts.clear();
+      s->runs.clear();
+      s->help.clear();
+    });
+    return s;
+  }();
+  return *state;
+}
+
+const char16_t* ClassOf(w32test::ControlKind kind) {
+  switch (kind) {
+    case w32test::ControlKind::kButton:
+    case w32test::ControlKind::kCheckBox:
+      return u"Button";
+    case w32test::ControlKind::kEdit:
+      return u"Edit";
+    case w32test::ControlKind::kRichEdit:
+      return u"RichEdit20W";
+    case w32test::ControlKind::kStatic:
+      break;
+  }
+  return u"Static";
+}
+
+bool IsButton(w32test::ControlKind kind) {
+  return kind == w32test::ControlKind::kButton || kind == w32test::ControlKind::kCheckBox;
+}
+
+// A control's kind; false for a window that is no control.
+bool KindOf(HWND control, w32test::ControlKind* kind) {
+  DialogState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  auto found = s.controls.find(control);
+  if (found == s.controls.end()) return false;
+  *kind = found->second.kind;
+  return true;
+}
+
+UINT CheckOf(HWND control) {
+  DialogState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  auto found = s.controls.find(control);
+  return found != s.controls.end() ? found->second.check : 0;
+}
+
+// What a control does with the messages the module sends it.
+LRESULT ControlProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_SETTEXT:
+      return SetWindowTextW(control, reinterpret_cast<LPCWSTR>(lParam));
+    case WM_GETTEXT:
+      return GetWindowTextW(control, reinterpret_cast<LPWSTR>(lParam), static_cast<int>(wParam));
+    case WM_GETTEXTLENGTH: {
+      size_t length = 0;
+      w32detail::WithWindow(control, [&](w32detail::WindowData& data) { length = data.text.size(); });
+      return static_cast<LRESULT>(length);
+    }
+    default:
+      break;
+  }
+  DialogState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  auto found = s.controls.find(control);
+  if (found == s.controls.end()) return 0;
+  ControlInfo& info = found->second;
+  switch (message) {
+    case WM_SETFONT:
+      info.font = reinterpret_cast<HFONT>(wParam);
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(info.font);
+    case BM_GETCHECK:
+      return IsButton(info.kind) ? static_cast<LRESULT>(info.check) : 0;
+    case BM_SETCHECK:
+      if (info.kind == w32test::ControlKind::kCheckBox) {
+        info.check = wParam == BST_CHECKED ? BST_CHECKED : wParam == BST_INDETERMINATE ? BST_INDETERMINATE
+                                                                                      : BST_UNCHECKED;
+      }
+      return 0;
+    case EM_SETBKGNDCOLOR: {
+      if (info.kind != w32test::ControlKind::kRichEdit) return 0;
+      const COLORREF previous = info.backgroundSet ? info.background : GetSysColor(COLOR_WINDOW);
+      info.background = wParam != 0 ? GetSysColor(COLOR_WINDOW) : static_cast<COLORREF>(lParam);
+      info.backgroundSet = true;
+      return static_cast<LRESULT>(previous);
+    }
+    default:
+      return 0;
+  }
+}
+
+// Messages whose answer is what the procedure returns, not DWLP_MSGRESULT.
+bool AnswersDirectly(UINT message) {
+  return message == WM_INITDIALOG || (message >= 0x0132 && message <= 0x0138) /* WM_CTLCOLOR... */ ||
+         message == 0x0039 /* WM_COMPAREITEM */ || message == 0x002E /* WM_VKEYTOITEM */ ||
+         message == 0x002F /* WM_CHARTOITEM */ || message == 0x0037 /* WM_QUERYDRAGICON */;
+}
+
+// The dialog window hands every message to the dialog procedure; a message
+// the procedure handled answers the DWLP_MSGRESULT slot.
+LRESULT DialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  DLGPROC procedure = nullptr;
+  {
+    DialogState& s = State();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    auto found = s.dialogs.find(dialog);
+    if (found != s.dialogs.end()) procedure = found->second.procedure;
+  }
+  if (procedure == nullptr) return 0;
+  const INT_PTR handled = procedure(dialog, message, wParam, lParam);
+  if (AnswersDirectly(message) || handled == 0) return handled;
+  return GetWindowLongPtrW(dialog, DWLP_MSGRESULT);
+}
+
+bool Ended(HWND dialog, INT_PTR* result = nullptr) {
+  DialogState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  auto found = s.dialogs.find(dialog);
+  if (found == s.dialogs.end()) return true;
+  if (result != nullptr) *result = found->second.result;
+  return found->second.ended;
+}
+
+void ForceEnd(HWND dialog, INT_PTR result) {
+  DialogState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  auto found = s.dialogs.find(dialog);
+  if (found != s.dialogs.end() && !found->second.ended) {
+    found->second.ended = true;
+    found->second.result = result;
+  }
+}
+
+bool Usable(HWND control) { return control != nullptr && IsWindowEnabled(control); }
+
+void Command(HWND dialog, int id, HWND control) {
+  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+}
+
+// A user's click on a button or check box; false when it cannot be made.
+bool ClickControl(HWND dialog, int id) {
+  HWND control = GetDlgItem(dialog, id);
+  w32test::ControlKind kind;
+  if (!Usable(control) || !KindOf(control, &kind) || !IsButton(kind)) return false;
+  if (kind == w32test::ControlKind::kCheckBox) {
+    DialogState& s = State();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    UINT& check = s.controls[control].check;
+    check = check == BST_UNCHECKED ? BST_CHECKED : BST_UNCHECKED;
+  }
+  Command(dialog, id, control);
+  return true;
+}
+
+// Performs one scripted action; false when the user could not make it.
+bool Perform(HWND dialog, const w32test::DialogAction& action) {
+  using Action = w32test::DialogAction;
+  switch (action.kind) {
+    case Action::kClick:
+      return ClickControl(dialog, action.id);
+    case Action::kSetCheck: {
+      HWND control = GetDlgItem(dialog, action.id);
+      w32test::ControlKind kind;
+      if (!Usable(control) || !KindOf(control, &kind) || kind != w32test::ControlKind::kCheckBox) return false;
+      if ((CheckOf(control) == BST_CHECKED) == action.checked) return true;
+      return ClickControl(dialog, action.id);
+    }
+    case Action::kFireTimer: {
+      Timer timer;
+      bool found = false;
+      {
+        DialogState& s = State();
+        std::lock_guard<std::mutex> lock(s.mutex);
+        for (const Timer& t : s.timers) {
+          if (t.window == dialog && t.id == static_cast<UINT_PTR>(action.id) && !t.killed) {
+            timer = t;
+            found = true;
+          }
+        }
+      }
+      if (!found) return false;
+      if (timer.procedure != nullptr) {
+        timer.procedure(dialog, WM_TIMER, timer.id, GetTickCount());
+      } else {
+        SendMessageW(dialog, WM_TIMER, timer.id, 0);
+      }
+      return true;
+    }
+    case Action::kMessage:
+      SendMessageW(dialog, action.message, action.wParam, action.lParam);
+      return true;
+    case Action::kClose: {
+      HWND control = GetDlgItem(dialog, action.id);
+      if (control != nullptr && !IsWindowEnabled(control)) return false;
+      Command(dialog, action.id, control);
+      ForceEnd(dialog, action.id);
+      return true;
+    }
+    case Action::kInspect:
+      if (action.inspect) action.inspect(dialog);
+      return true;
+  }
+  return false;
+}
+
+w32test::ControlState Snapshot(HWND control) {
+  w32test::ControlState state;
+  w32detail::WithWindow(control, [&](w32detail::WindowData& data) {
+    state.text = data.text;
+    state.enabled = data.enabled;
+  });
+  {
+    DialogState& s = State();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    const ControlInfo& info = s.controls[control];
+    state.kind = info.kind;
+    state.check = info.check;
+    state.font = info.font;
+    state.backgroundSet = info.backgroundSet;
+    state.background = info.background;
+  }
+  if (state.font != nullptr) state.fontKnown = w32detail::FontDescription(state.font, &state.fontDescription);
+  return state;
+}
+
+int ControlIdOf(HWND control) {
+  int id = 0;
+  w32detail::WithWindow(control, [&](w32detail::WindowData& data) { id = data.controlId; });
+  return id;
+}
+
+}  // namespace
+
+INT_PTR DialogBoxParamW(HINSTANCE module, LPCWSTR templateName, HWND owner, DLGPROC procedure, LPARAM initParam) {
+  if (w32detail::ShouldFail("DialogBoxParamW")) return -1;
+  if (procedure == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return -1;
+  }
+  if (owner != nullptr && !w32detail::IsWindowHandle(owner)) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  if (!IS_INTRESOURCE(templateName)) {  // templates are found by id only
+    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    return -1;
+  }
+  const UINT templateId = static_cast<UINT>(reinterpret_cast<ULONG_PTR>(templateName));
+  std::optional<w32test::DialogSpec> spec = w32detail::FindDialogTemplate(module, templateId);
+  if (!spec) return -1;
+
+  // What the caller disabled, before the dialog manager disables the owner.
+  std::vector<HWND> disabled;
+  for (HWND window : w32detail::TopLevelWindows())
+    if (!IsWindowEnabled(window)) disabled.push_back(window);
+
+  // The dialog with its font and its controls.
+  LOGFONTW logFont{};
+  logFont.lfHeight = -11;
+  logFont.lfWeight = FW_NORMAL;
+  const char16_t face[] = u"MS Shell Dlg";
+  for (size_t i = 0; i + 1 < sizeof face / sizeof face[0]; ++i) logFont.lfFaceName[i] = face[i];
+  HFONT font = w32detail::CreateFontObject(logFont);
+
+  w32detail::WindowData window;
+  window.className = kDialogClass;
+  window.text = spec->caption;
+  window.parent = owner;
+  window.handler = &DialogProcedure;
+  HWND dialog = w32detail::AddWindow(std::move(window));
+  std::vector<HWND> controls;
+  for (const w32test::ControlSpec& c : spec->controls) {
+    w32detail::WindowData data;
+    data.className = ClassOf(c.kind);
+    data.text = c.text;
+    data.parent = dialog;
+    data.child = true;
+    data.controlId = c.id;
+    data.enabled = !c.disabled;
+    data.handler = &ControlProcedure;
+    controls.push_back(w32detail::AddWindow(std::move(data)));
+  }
+
+  size_t runIndex = 0;
+  std::vector<w32test::DialogAction> script;
+  {
+    DialogState& s = State();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    for (size_t i = 0; i < controls.size(); ++i) {
+      ControlInfo& info = s.controls[controls[i]];
+      info.kind = spec->controls[i].kind;
+      info.font = font;
+    }
+    s.dialogs[dialog].procedure = procedure;
+    w32test::DialogRun run;
+    run.module = module;
+    run.templateId = templateId;
+    run.owner = owner;
+    run.window = dialog;
+    run.disabledWindows = disabled;
+    runIndex = s.runs.size();
+    s.runs.push_back(std::move(run));
+    if (!s.scripts.empty()) {
+      script = std::move(s.scripts.front());
+      s.scripts.pop_front();
+    }
+  }
+
+  // Modal: the owner takes no input while the dialog is up.
+  const bool ownerDisabled = owner != nullptr && IsWindowEnabled(owner);
+  if (ownerDisabled) w32detail::WithWindow(owner, [](w32detail::WindowData& data) { data.enabled = false; });
+
+  SendMessageW(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(controls.empty() ? nullptr : controls.front()),
+               initParam);
+  int ignored = 0;
+  for (const w32test::DialogAction& action : script) {
+    if (Ended(dialog)) break;
+    if (!Perform(dialog, action)) ++ignored;
+  }
+  if (!Ended(dialog)) {
+    Command(dialog, IDCANCEL, GetDlgItem(dialog, IDCANCEL));
+    ForceEnd(dialog, IDCANCEL);
+  }
+  INT_PTR result = 0;
+  Ended(dialog, &result);
+
+  if (ownerDisabled) w32detail::WithWindow(owner, [](w32detail::WindowData& data) { data.enabled = true; });
+  SendMessageW(dialog, WM_DESTROY, 0, 0);
+
+  // What the dialog showed, then its end.
+  std::map<int, w32test::ControlState> shown;
+  for (HWND control : controls) shown[ControlIdOf(control)] = Snapshot(control);
+  {
+    DialogState& s = State();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (runIndex < s.runs.size() && s.runs[runIndex].window == dialog) {
+      w32test::DialogRun& run = s.runs[runIndex];
+      run.result = result;
+      run.finished = true;
+      run.controls = std::move(shown);
+      run.ignoredActions = ignored;
+      for (const Timer& t : s.timers)
+        if (t.window == dialog) run.timers.push_back(w32test::TimerRecord{t.id, t.elapse, t.killed});
+    }
+    // The timers of the dialog and its controls end with their windows.
+    std::vector<Timer> others;
+    for (const Timer& t : s.timers)
+      if (t.window != dialog && s.controls.count(t.window) == 0) others.push_back(t);
+    s.timers = std::move(others);
+    for (HWND control : controls) s.controls.erase(control);
+    s.dialogs.erase(dialog);
+  }
+  for (HWND control : controls) w32detail::RemoveWindow(control);
+  w32detail::RemoveWindow(dialog);
+  if (font != nullptr) DeleteObject(font);
+  return result;
+}
+
+BOOL EndDialog(HWND dialog, INT_PTR result) {
+  DialogState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  auto found = s.dialogs.find(dialog);
+  if (found == s.dialogs.end()) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  found->second.ended = true;
+  found->second.result = result;
+  return TRUE;
+}
+
+HWND GetDlgItem(HWND dialog, int id) {
+  if (!w32detail::IsWindowHandle(dialog)) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return nullptr;
+  }
+  for (HWND control : w32detail::ChildWindows(dialog))
+    if (ControlIdOf(control) == id) return control;
+  SetLastError(ERROR_CONTROL_ID_NOT_FOUND);
+  return nullptr;
+}
+
+BOOL SetDlgItemTextW(HWND dialog, int id, LPCWSTR text) {
+  HWND control = GetDlgItem(dialog, id);
+  return control != nullptr ? SetWindowTextW(control, text) : FALSE;
+}
+
+UINT GetDlgItemTextW(HWND dialog, int id, LPWSTR buffer, int size) {
+  HWND control = GetDlgItem(dialog, id);
+  if (control == nullptr) {
+    if (buffer != nullptr && size > 0) buffer[0] = 0;
+    return 0;
+  }
+  return static_cast<UINT>(GetWindowTextW(control, buffer, size));
+}
+
+BOOL CheckDlgButton(HWND dialog, int id, UINT check) {
+  HWND control = GetDlgItem(dialog, id);
+  if (control == nullptr) return FALSE;
+  SendMessageW(control, BM_SETCHECK, check, 0);
+  return TRUE;
+}
+
+UINT IsDlgButtonChecked(HWND dialog, int id) {
+  HWND control = GetDlgItem(dialog, id);
+  return control != nullptr ? static_cast<UINT>(SendMessageW(control, BM_GETCHECK, 0, 0)) : 0;
+}
+
+LRESULT SendDlgItemMessageW(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam) {
+  HWND control = GetDlgItem(dialog, id);
+  return control != nullptr ? SendMessageW(control, message, wParam, lParam) : 0;
+}
+
+UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC procedure) {
+  if (window == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  if (!w32detail::IsWindowHandle(window)) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  DialogState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  bool replaced = false;
+  for (Timer& t : s.timers) {
+    if (t.window == window && t.id == id && !t.killed) {
+      t.elapse = elapse;
+      t.procedure = procedure;
+      replaced = true;
+    }
+  }
+  if (!replaced) s.timers.push_back(Timer{window, id, elapse, procedure, false});
+  return id != 0 ? id : 1;
+}
+
+BOOL KillTimer(HWND window, UINT_PTR id) {
+  DialogState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  for (Timer& t : s.timers) {
+    if (t.window == window && t.id == id && !t.killed) {
+      t.killed = true;
+      return TRUE;
+    }
+  }
+  return FALSE;
+}
+
+DWORD GetSysColor(int index) {
+  switch (index) {
+    case COLOR_BTNFACE:
+      return RGB(0xC0, 0xC0, 0xC0);
+    case COLOR_WINDOW:
+      return RGB(0xFF, 0xFF, 0xFF);
+    default:
+      return 0;
+  }
+}
+
+BOOL WinHelpA(HWND window, LPCSTR helpFile, UINT command, ULONG_PTR data) {
+  DialogState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  s.help.push_back(w32test::HelpCall{window, helpFile != nullptr ? helpFile : "", command, data});
+  return helpFile != nullptr && helpFile[0] != 0 ? TRUE : FALSE;
+}
+
+namespace w32test {
+
+DialogAction DialogAction::Click(int id) {
+  DialogAction a;
+  a.kind = kClick;
+  a.id = id;
+  return a;
+}
+
+DialogAction DialogAction::SetCheck(int id, bool checked) {
+  DialogAction a;
+  a.kind = kSetCheck;
+  a.id = id;
+  a.checked = checked;
+  return a;
+}
+
+DialogAction DialogAction::FireTimer(int id) {
+  DialogAction a;
+  a.kind = kFireTimer;
+  a.id = id;
+  return a;
+}
+
+DialogAction DialogAction::Message(UINT message, WPARAM wParam, LPARAM lParam) {
+  DialogAction a;
+  a.kind = kMessage;
+  a.message = message;
+  a.wParam = wParam;
+  a.lParam = lParam;
+  return a;
+}
+
+DialogAction DialogAction::Close(int id) {
+  DialogAction a;
+  a.kind = kClose;
+  a.id = id;
+  return a;
+}
+
+DialogAction DialogAction::Inspect(std::function<void(HWND dialog)> inspect) {
+  DialogAction a;
+  a.kind = kInspect;
+  a.inspect = std::move(inspect);
+  return a;
+}
+
+void QueueDialogScript(std::vector<DialogAction> actions) {
+  DialogState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  s.scripts.push_back(std::move(actions));
+}
+
+void ClearDialogScripts() {
+  DialogState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  s.scripts.clear();
+}
+
+std::vector<DialogRun> DialogRuns() {
+  DialogState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  return s.runs;
+}
+
+std::vector<HelpCall> HelpCalls() {
+  DialogState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  return s.help;
+}
+
+}  // namespace w32test

@@ -1,0 +1,175 @@
+// The dialog manager of the stand-in: modal dialogs built from the dialog
+// templates of the module table, their controls, timers, the system colours
+// the dialogs paint with and the help calls they make. There is no screen and
+// no user: a modal dialog runs on the calling thread, its procedure receives
+// WM_INITDIALOG, then the actions the test scripted for it (clicks, check
+// boxes, timer ticks, messages), then WM_DESTROY; what the dialog showed is
+// kept for the test to read.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "win32/Gdi.h"
+#include "win32/Module.h"
+#include "win32/Types.h"
+#include "win32/Window.h"
+
+#ifndef ERROR_CONTROL_ID_NOT_FOUND
+#define ERROR_CONTROL_ID_NOT_FOUND 1421L
+#endif
+
+typedef INT_PTR (*DLGPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef void (*TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
+
+#define IS_INTRESOURCE(r) ((((ULONG_PTR)(r)) >> 16) == 0)
+#define MAKEINTRESOURCEW(i) ((LPWSTR)(ULONG_PTR)((WORD)(i)))
+
+// Buttons and their notifications.
+#define BM_GETCHECK 0x00F0
+#define BM_SETCHECK 0x00F1
+#define BST_UNCHECKED 0
+#define BST_CHECKED 1
+#define BST_INDETERMINATE 2
+#define BN_CLICKED 0
+// Rich edit: the background colour (wParam non-zero: the system's window colour).
+#define EM_SETBKGNDCOLOR 0x0443
+
+#define COLOR_WINDOW 5
+#define COLOR_BTNFACE 15
+
+// WinHelp commands.
+#define HELP_CONTEXT 0x0001
+#define HELP_QUIT 0x0002
+#define HELP_CONTEXTMENU 0x000A
+#define HELP_WM_HELP 0x000C
+
+// The header of a WM_NOTIFY message.
+struct NMHDR {
+  HWND hwndFrom;
+  UINT_PTR idFrom;
+  UINT code;
+};
+
+// Runs dialog `templateName` (an integer resource) of the module modally and
+// answers the value given to EndDialog. -1 when the template cannot be found
+// (the last error says why) or the procedure is null; 0 with
+// ERROR_INVALID_WINDOW_HANDLE for an owner that is no window. The owner, when
+// enabled, is disabled for the run and enabled again when the dialog ends.
+INT_PTR DialogBoxParamW(HINSTANCE module, LPCWSTR templateName, HWND owner, DLGPROC procedure, LPARAM initParam);
+// Ends a running modal dialog with the result once its procedure returns.
+// FALSE with ERROR_INVALID_WINDOW_HANDLE for a window that is no running
+// dialog.
+BOOL EndDialog(HWND dialog, INT_PTR result);
+// The control of the dialog with the id; null with ERROR_CONTROL_ID_NOT_FOUND.
+HWND GetDlgItem(HWND dialog, int id);
+BOOL SetDlgItemTextW(HWND dialog, int id, LPCWSTR text);
+// As GetWindowTextW on the control; 0 for a missing control.
+UINT GetDlgItemTextW(HWND dialog, int id, LPWSTR buffer, int size);
+// BST_CHECKED or BST_UNCHECKED into a check box; FALSE for a missing control.
+BOOL CheckDlgButton(HWND dialog, int id, UINT check);
+// The check state of a button; 0 for a missing control or another kind.
+UINT IsDlgButtonChecked(HWND dialog, int id);
+// SendMessageW to the control; 0 for a missing control.
+LRESULT SendDlgItemMessageW(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam);
+
+// A timer of a window (a thread timer without one is not offered: 0 with
+// ERROR_INVALID_PARAMETER). Setting an id again replaces its period.
+// Answers the id (1 for id 0). Ticks come only from the test's script.
+UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC procedure);
+// FALSE when the window has no such timer.
+BOOL KillTimer(HWND window, UINT_PTR id);
+
+// The colour of a display element (COLOR_BTNFACE, COLOR_WINDOW); 0 for
+// others.
+DWORD GetSysColor(int index);
+
+// Recorded; TRUE for a help file that is named, FALSE for a null or empty one.
+BOOL WinHelpA(HWND window, LPCSTR helpFile, UINT command, ULONG_PTR data);
+
+namespace w32test {
+
+// One action of the user in a modal dialog.
+struct DialogAction {
+  enum Kind {
+    kClick,      // clicks control `id`: a check box toggles, then WM_COMMAND BN_CLICKED
+    kSetCheck,   // clicks check box `id` only when its state differs from `checked`
+    kFireTimer,  // one tick of the dialog's timer `id` (ignored when it is not set)
+    kMessage,    // delivers `message` with `wParam` and `lParam` to the dialog
+    kClose,      // WM_COMMAND `id` (Enter is IDOK, Esc IDCANCEL); ends with `id` unless the procedure ended it
+    kInspect,    // calls `inspect` with the dialog window (the test looks at the running dialog)
+  };
+  Kind kind = kClick;
+  int id = 0;
+  bool checked = false;
+  UINT message = 0;
+  WPARAM wParam = 0;
+  LPARAM lParam = 0;
+  std::function<void(HWND dialog)> inspect;
+
+  static DialogAction Click(int id);
+  static DialogAction SetCheck(int id, bool checked);
+  static DialogAction FireTimer(int id);
+  static DialogAction Message(UINT message, WPARAM wParam, LPARAM lParam);
+  static DialogAction Close(int id);
+  static DialogAction Inspect(std::function<void(HWND dialog)> inspect);
+};
+
+// The actions for the next modal dialog, first in first out (one script per
+// dialog; a dialog opened from a dialog takes the next). A click on a control
+// that is missing or disabled is ignored, as a user cannot make it. A dialog
+// still open when its script is done (or that has none) gets IDCANCEL as the
+// Esc key gives it, and ends with IDCANCEL when its procedure does not end it.
+void QueueDialogScript(std::vector<DialogAction> actions);
+void ClearDialogScripts();
+
+// A control as the dialog left it, read after WM_DESTROY.
+struct ControlState {
+  ControlKind kind = ControlKind::kStatic;
+  std::u16string text;
+  UINT check = 0;
+  bool enabled = true;
+  HFONT font = nullptr;  // the font it was given
+  bool fontKnown = false;
+  LOGFONTW fontDescription{};  // when the font was alive
+  bool backgroundSet = false;  // EM_SETBKGNDCOLOR received
+  COLORREF background = 0;
+};
+
+struct TimerRecord {
+  UINT_PTR id = 0;
+  UINT elapse = 0;
+  bool killed = false;
+};
+
+// One modal run.
+struct DialogRun {
+  HINSTANCE module = nullptr;
+  UINT templateId = 0;
+  HWND owner = nullptr;
+  HWND window = nullptr;  // no longer valid after the run
+  INT_PTR result = 0;
+  bool finished = false;  // the dialog was shown and ended
+  std::map<int, ControlState> controls;
+  // The windows other than controls that were disabled when the dialog
+  // opened (before the dialog manager disabled the owner itself): what its
+  // caller disabled.
+  std::vector<HWND> disabledWindows;
+  std::vector<TimerRecord> timers;  // set on the dialog, in order
+  int ignoredActions = 0;           // clicks on missing or disabled controls
+};
+// Every modal run since the last reset, the innermost of nested runs after
+// the one that opened it.
+std::vector<DialogRun> DialogRuns();
+
+struct HelpCall {
+  HWND window = nullptr;
+  std::string file;
+  UINT command = 0;
+  ULONG_PTR data = 0;
+};
+std::vector<HelpCall> HelpCalls();
+
+}  // namespace w32test
