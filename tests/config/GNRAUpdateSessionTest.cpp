@@ -155,6 +155,13 @@ MPersistentObject* DeviceModel(GConfiguration* configuration) {
 
 // ---- Reading results ----
 
+// The ASCII text of a wide literal, for traces and comparisons.
+std::string Ascii(const char16_t* text) {
+  std::string out;
+  for (; *text != 0; ++text) out.push_back(static_cast<char>(*text));
+  return out;
+}
+
 int32_t NumberOf(MPersistentObject* object) {
   if (auto* value = dynamic_cast<GValueAttribute*>(object)) return value->GetValue();
   if (auto* range = dynamic_cast<GRangeAttribute*>(object)) return range->GetValue();
@@ -377,7 +384,7 @@ TEST_F(UpdateSessionTest, TheRequestsHoldTheirPlaceholders) {
       {u"PHD2-NUMBER-OF-OPTIONS", REG_DWORD, number},
   };
   for (const auto& e : expected) {
-    SCOPED_TRACE(std::string(e.name, e.name + std::char_traits<char16_t>::length(e.name)));
+    SCOPED_TRACE(Ascii(e.name));
     auto value = Data(e.name);
     ASSERT_TRUE(value.has_value());
     EXPECT_EQ(value->type, e.type);
@@ -424,7 +431,7 @@ TEST_F(UpdateSessionTest, TheReportedModelMustBeSupportedWhenTheCheckIsOn) {
     EXPECT_EQ(Number(313), c.state);
     // Only a supported model lets the other rows read their answers.
     EXPECT_EQ(Number(201), c.result == 0 ? 64 : 0);
-    EXPECT_EQ(TextOf(Discovered(229)), c.result == 0 ? "" + std::string(c.model, c.model + std::char_traits<char16_t>::length(c.model)) : "");
+    EXPECT_EQ(TextOf(Discovered(229)), c.result == 0 ? Ascii(c.model) : "");
   }
 }
 
@@ -527,8 +534,7 @@ TEST_F(UpdateSessionTest, SingleValueRowsTurnAnswersIntoValues) {
       {u"HELD-JOB-ENABLE", 3, 441, 5, 5},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.name, c.name + std::char_traits<char16_t>::length(c.name)) + " " +
-                 std::to_string(c.answer));
+    SCOPED_TRACE(Ascii(c.name) + " " + std::to_string(c.answer));
     configuration_.reset(Configuration());
     static_cast<GValueAttribute*>(Discovered(c.id))->SetValue(static_cast<int16_t>(c.before));
     FakeAgent agent(kPrinter);
@@ -551,7 +557,7 @@ TEST_F(UpdateSessionTest, AnUnreadableAnswerReportsOne) {
   const char16_t* names[] = {u"prtMediaPathType2", u"hrMemorySize", u"PLUX_MODE", u"prtInputMaxCapacity1",
                              u"NOT-READY-SOURCE-SCANNER"};
   for (const char16_t* name : names) {
-    SCOPED_TRACE(std::string(name, name + std::char_traits<char16_t>::length(name)));
+    SCOPED_TRACE(Ascii(name));
     configuration_.reset(Configuration());
     FakeAgent agent(kPrinter);
     agent.Start();
