@@ -1,5 +1,9 @@
 #include "config/GNRAProvider.h"
 
+#include <new>
+
+#include "config/GNRAUpdateSession.h"
+
 #include "rw/RWBinaryFile.h"
 #include "rw/RWPersistence.h"
 #include "rw/RWReadTable.h"
@@ -111,6 +115,11 @@ int GNRAProvider::GetServiceMask() { return kAutoConfigurationService; }
 int GNRAProvider::SupportsServices(int services) {
   if (services != kAutoConfigurationService) return 0;
   return (IsAgentKnown() || FindAgent()) ? 1 : 0;
+}
+
+GProviderSession* GNRAProvider::CreateSession(GDriverInstance* instance, const RWCString& registeredName, int,
+                                              const RWWString& portName) {
+  return new (std::nothrow) GNRAUpdateSession(this, registeredName, instance, portName);
 }
 
 // ---- Agent contact ----

@@ -55,9 +55,11 @@ class GNRAProvider : public GProvider {
   int GetServiceMask() override;
   // 1 only for exactly 0x10000 while the agent is known or can be found now.
   int SupportsServices(int services) override;
-  // The session that writes the request into printer data and wakes the
-  // agent comes with the update session; until it is there the provider's
-  // CreateSession is the base one and gives none. It never offers a channel.
+  // A new update session (GNRAUpdateSession) for the instance's printer,
+  // whatever the services; the caller owns it. The provider never offers
+  // an output channel.
+  GProviderSession* CreateSession(GDriverInstance* instance, const RWCString& registeredName, int services,
+                                  const RWWString& portName) override;
 
   // ---- Agent contact ----
   // 1 when both the agent's window and its message are known.

@@ -122,7 +122,7 @@ void GOSFactory::SetModuleHandle(HINSTANCE module) { moduleHandle_ = module; }
 
 HINSTANCE GOSFactory::GetModuleHandle() { return moduleHandle_; }
 
-GMiniInstallerLauncher* GOSFactory::CreateMiniInstallerLauncher(const RWWString&, HANDLE, void*) { return nullptr; }
+GExternalModule* GOSFactory::CreateMiniInstallerLauncher(const RWWString&, HANDLE, void*) { return nullptr; }
 
 RWWString GOSFactory::MakeUniqueFileName(const RWWString& directory, const RWWString& fileTemplate, int create) {
   RWWString pattern = fileTemplate.IsEmpty() ? GetDefaultFileTemplate() : fileTemplate;

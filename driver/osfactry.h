@@ -23,9 +23,9 @@
 
 class GCodePageConverter;
 class GDriverInstance;
+class GExternalModule;
 class GLocaleInfo;
 class GLock;
-class GMiniInstallerLauncher;
 class GPersistInStream;
 class GPersistOutStream;
 class GPrinterKey;
@@ -95,9 +95,11 @@ class GOSFactory {
   virtual RWWString GetTempDirectory(GDriverInstance* instance) = 0;
   // Directory of this module's file, without a trailing separator.
   virtual RWWString GetDriverDirectory() = 0;
-  // Null here; the caller deletes what it gets.
-  virtual GMiniInstallerLauncher* CreateMiniInstallerLauncher(const RWWString& printerName, HANDLE printer,
-                                                              void* reserved);
+  // A launcher of the agent's mini-installer for the printer, seen through
+  // its companion-module base (the launcher itself belongs to a higher
+  // layer). Null here; the caller deletes what it gets.
+  virtual GExternalModule* CreateMiniInstallerLauncher(const RWWString& printerName, HANDLE printer,
+                                                       void* reserved);
   // A path in the directory whose name is the template (or the default
   // template) with every '&' replaced by a random character of [0-9A-Z],
   // naming no existing file; with create set, the file is created empty.

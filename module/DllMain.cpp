@@ -6,6 +6,7 @@
 #include <new>
 
 #include "config/ConfigClasses.h"
+#include "config/GMiniInstallerLauncher.h"
 #include "config/GNRAProvider.h"
 #include "config/GProviderRegistry.h"
 #include "driver/DriverClasses.h"
@@ -115,6 +116,7 @@ BOOL ProcessAttach(HINSTANCE module) {
   SetDevicePropertySheetsEntry(&DrvDevicePropertySheets);
   InstallUIServices();
   SetUpdateSessionSource(&CreateUpdateSession);
+  SetMiniInstallerLauncherCreator(&NewMiniInstallerLauncher);
   GNT40DocumentServices documentServices;
   documentServices.countProviders = &CountProviders;
   SetNT40DocumentServices(documentServices);

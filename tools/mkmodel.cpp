@@ -211,6 +211,12 @@ GAttributeComposite* DriverConfiguration() {
   GAttributeComposite* providers = Group(63);
   providers->AddChild(Text(kNoId, "QVUI.DLL"));
   driver->AddChild(providers);
+  // The family works with the network registry agent: the printer set-up
+  // starts the agent's installer (1025) and asks the agent (306).
+  GAttributeComposite* setUp = Group(364);
+  setUp->AddChild(Value(1025, 1));
+  setUp->AddChild(Value(306, 1));
+  driver->AddChild(setUp);
   return driver;
 }
 
@@ -252,7 +258,24 @@ GAttributeComposite* AutoConfiguration() {
   discovered->AddChild(Value(1011, 0));
   discovered->AddChild(PaperHandlingDevices());
   discovered->AddChild(Group(701));
+  discovered->AddChild(Value(313, 0));  // not configured from the printer yet
+  discovered->AddChild(Group(314));     // bin names the printer reports
   return discovered;
+}
+
+// The models the auto-configuration accepts, and the index ranges of the
+// values it asks the agent for: accessories, input trays, output bins,
+// storage media and media names.
+void AddAgentQueries(GConfiguration* configuration) {
+  GAttributeComposite* models = Group(230);
+  models->AddChild(Text(kNoId, "Quarrin 4700 Series"));
+  models->AddChild(Text(kNoId, "Quarrin 4700dn"));
+  configuration->AddChild(models);
+  configuration->AddChild(Range(232, 1, 3, 1, 1));
+  configuration->AddChild(Range(233, 1, 5, 1, 1));
+  configuration->AddChild(Range(234, 1, 5, 1, 1));
+  configuration->AddChild(Range(236, 1, 2, 1, 1));
+  configuration->AddChild(Range(700, 1, 8, 1, 1));
 }
 
 GAttributeComposite* ResolutionList() {
@@ -299,6 +322,7 @@ GConfiguration* PrinterConfiguration() {
   auto* configuration = new GConfiguration(198);
   configuration->AddChild(DriverConfiguration());
   configuration->AddChild(AutoConfiguration());
+  AddAgentQueries(configuration);
   configuration->AddChild(MediaPool(189, 100, true));
   configuration->AddChild(MediaPool(195, 150, false));
   // The capability sets are plain persistent objects, not attributes.

@@ -819,8 +819,8 @@ HANDLE GNT40OSFactory::GetPrinterHandle(GDriverInstance* instance) {
   return handle != nullptr && instance != nullptr ? handle(instance) : nullptr;
 }
 
-GMiniInstallerLauncher* GNT40OSFactory::CreateMiniInstallerLauncher(const RWWString& printerName, HANDLE printer,
-                                                                    void*) {
+GExternalModule* GNT40OSFactory::CreateMiniInstallerLauncher(const RWWString& printerName, HANDLE printer,
+                                                             void*) {
   GMiniInstallerCreator create = g_miniInstallerCreator.load();
   return create != nullptr ? create(printerName, printer) : nullptr;
 }

@@ -110,8 +110,8 @@ class GNT40OSFactory : public GNT40OSFactoryBase {
   RWWString GetDriverDataFile(GDriverInstance* instance) override;
   // A new launcher of the agent mini-installer for the printer (through the
   // installed creator); the third argument is ignored.
-  GMiniInstallerLauncher* CreateMiniInstallerLauncher(const RWWString& printerName, HANDLE printer,
-                                                      void* reserved) override;
+  GExternalModule* CreateMiniInstallerLauncher(const RWWString& printerName, HANDLE printer,
+                                               void* reserved) override;
   HANDLE GetPrinterHandle(GDriverInstance* instance) override;
 };
 
@@ -132,7 +132,7 @@ void SetNT40DriverHooks(const GNT40DriverHooks& hooks);
 
 // Creates the agent mini-installer's launcher; the configuration exchange
 // installs it when it starts.
-using GMiniInstallerCreator = GMiniInstallerLauncher* (*)(const RWWString& printerName, HANDLE printer);
+using GMiniInstallerCreator = GExternalModule* (*)(const RWWString& printerName, HANDLE printer);
 void SetMiniInstallerLauncherCreator(GMiniInstallerCreator creator);
 
 // Builds the process-wide GNT40OSFactory unless a factory is set already.

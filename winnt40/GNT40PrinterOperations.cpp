@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "driver/GExternalModule.h"
 #include "driver/osfactry.h"
 #include "model/GAttributeComposite.h"
 #include "model/GConfiguration.h"
@@ -30,6 +31,7 @@ constexpr DWORD kSetUpPause = 3000;
 constexpr int32_t kAutoConfiguration = 228;
 constexpr int32_t kAutoConfigurationState = 313;
 constexpr int32_t kAutoConfigure = 306;
+constexpr int32_t kStartMiniInstaller = 1025;
 constexpr int32_t kSetUpGroup = 364;
 
 bool ReadNumber(MPersistentObject* object, int32_t* out) {
@@ -92,18 +94,31 @@ BOOL GNT40Driver::SetUpPrinter(const RWWString& name) {
     GAttributeComposite* settings = CurrentDocumentSettings();
     setup.CreateDefaultWatermarks(settings);
     MPersistentObject* setUpGroup = settings != nullptr ? settings->FindById(kSetUpGroup) : nullptr;
+    // The agent's mini-installer runs, when asked for, while the
+    // auto-configuration asks the agent; deleting the launcher stops it.
+    const bool installerWanted = ValueOf(setUpGroup, kStartMiniInstaller, 0) == 1;
+    std::unique_ptr<GExternalModule> installer;
+    if (installerWanted) {
+      if (GOSFactory* factory = GOSFactory::GetInstance())
+        installer.reset(factory->CreateMiniInstallerLauncher(name, printer_, nullptr));
+    }
     if (ValueOf(setUpGroup, kAutoConfigure, 0) == 1) RunAutoConfiguration(0);
 
     const RWWString date = GNT40PrinterEvents::UpdateDateText();
     events.WriteUpdateStamp(date, RWWString(u"Default"));
     MPersistentObject* autoConfiguration =
         GetPrinterConfiguration() != nullptr ? GetPrinterConfiguration()->FindById(kAutoConfiguration) : nullptr;
-    if (ValueOf(autoConfiguration, kAutoConfigurationState, -1) == 2) {
-      if (GOSFactory* factory = GOSFactory::GetInstance()) {
+    const int32_t state = ValueOf(autoConfiguration, kAutoConfigurationState, -1);
+    if (GOSFactory* factory = GOSFactory::GetInstance()) {
+      if (state == 2) {
         factory->SetPrinterDataString(this, RWWString(u"EACLastUpdate"), date);
         factory->SetPrinterDataString(this, RWWString(u"LastUpdateType"), RWWString(u"Auto"));
+      } else if (state == 0 && installerWanted && (installer == nullptr || !installer->IsLoaded())) {
+        // The installer was asked for but never ran.
+        factory->SetPrinterDataString(this, RWWString(u"EACLastUpdate"), RWWString(u"ERROR"));
       }
     }
+    installer.reset();
     SaveSettings(settings, 1);
     int16_t resolution[2] = {0, 0};
     int32_t orientation = 0;

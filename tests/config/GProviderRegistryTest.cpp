@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "config/GNRAProvider.h"
+#include "config/GNRAUpdateSession.h"
 
 namespace {
 
@@ -185,9 +188,15 @@ TEST(GNRAProvider, OffersTheAutoConfigurationSessionOnly) {
   EXPECT_TRUE(provider.DerivesFrom(952));
   EXPECT_TRUE(provider.DerivesFrom(751));
   EXPECT_EQ(provider.ClassId(), 957u);
-  // Without a reachable agent the provider serves nothing.
+  // Without a reachable agent the provider offers nothing; a session asked
+  // for all the same is made for the provider, whatever the services.
   EXPECT_EQ(provider.SupportsServices(0x10000), 0);
-  EXPECT_EQ(provider.CreateSession(nullptr, RWCString("QVNRA 1.0"), 0x10000, RWWString()), nullptr);
+  std::unique_ptr<GProviderSession> session(
+      provider.CreateSession(nullptr, RWCString("QVNRA 1.0"), 0x30000, RWWString(u"LPT1:")));
+  ASSERT_NE(dynamic_cast<GNRAUpdateSession*>(session.get()), nullptr);
+  EXPECT_EQ(session->GetProvider(), &provider);
+  EXPECT_EQ(session->GetPortName(), RWWString(u"LPT1:"));
+  EXPECT_EQ(session->HasModelName(), 0);
 }
 
 }  // namespace

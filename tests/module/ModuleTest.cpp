@@ -13,6 +13,7 @@
 #include "model/GResourceMappingList.h"
 #include "model/MPersistentComposite.h"
 #include "rw/RWPersistence.h"
+#include "tests/support/FakeAgent.h"
 #include "tests/support/FakeCompanionModules.h"
 #include "win32/DriverUI.h"
 #include "win32/Gdi.h"
@@ -345,6 +346,76 @@ TEST_F(ModuleTest, TheSampleDataFileServesBothPrintersOfItsDriver) {
   Detach();
   Attach();
   EXPECT_EQ(Resolve("Back Office"), 1u);
+}
+
+// The printer set-up as the spooler runs it on the sample model, which asks
+// for the agent's installer and the auto-configuration: the module's own
+// launcher starts "QVBMINI.DLL" and stops it again, the provider the module
+// registered wakes the agent, and the outcome is stamped.
+class AgentSetUpTest : public ModuleTest {
+ protected:
+  static constexpr const char16_t* kDriverDirectory = u"C:\\WINNT\\System32\\spool\\DRIVERS\\W32X86\\2";
+  using PrinterEventProc = BOOL (*)(LPWSTR, INT, DWORD, LPARAM);
+
+  void PutSampleModel() {
+    std::ifstream file(QV_SAMPLE_MODEL_FILE, std::ios::binary);
+    ASSERT_TRUE(file) << QV_SAMPLE_MODEL_FILE;
+    std::stringstream bytes;
+    bytes << file.rdbuf();
+    ASSERT_TRUE(w32test::PutFile(kDataFile, bytes.str()));
+  }
+  BOOL SetUpPrinter() {
+    WCHAR name[] = u"Front Desk";
+    return Symbol<PrinterEventProc>("DrvPrinterEvent")(name, 3, 0, 0);
+  }
+  static std::u16string DataText(const std::u16string& name) {
+    auto value = w32test::ReadPrinterData(u"Front Desk", name);
+    if (!value) return u"<missing>";
+    std::u16string text;
+    for (size_t i = 0; i + 1 < value->data.size(); i += 2)
+      text.push_back(static_cast<char16_t>(value->data[i] | value->data[i + 1] << 8));
+    while (!text.empty() && text.back() == 0) text.pop_back();
+    return text;
+  }
+};
+
+TEST_F(AgentSetUpTest, TheSetUpConfiguresThePrinterThroughTheAgent) {
+  PutSampleModel();
+  const std::u16string installer = qvtest::InstallMiniInstaller(kDriverDirectory);
+  qvtest::FakeAgent agent(u"Front Desk");
+  agent.Start();
+  agent.AnswerText(u"MODEL_NAME", u"QUARRIN 4700DN");
+  agent.AnswerDword(u"hrMemorySize", 131072);
+  Attach();
+  EXPECT_EQ(SetUpPrinter(), TRUE);
+
+  std::vector<std::string> calls;
+  for (const qvtest::MiniInstallerCall& c : qvtest::MiniInstaller().calls) calls.push_back(c.entry);
+  EXPECT_EQ(calls, (std::vector<std::string>{"InitializeMiniInstaller", "KillMiniInstaller"}));
+  EXPECT_NE(qvtest::MiniInstaller().calls[0].printer, nullptr);
+  EXPECT_EQ(w32test::ModuleLoadCount(installer.c_str()), 0u);
+
+  EXPECT_EQ(agent.requests, (std::vector<LPARAM>{6, 1}));
+  EXPECT_EQ(agent.wakes, 1);
+  EXPECT_EQ(DataText(u"EACLastUpdate"), DataText(u"LastUpdated"));
+  EXPECT_NE(DataText(u"EACLastUpdate"), u"<missing>");
+  EXPECT_EQ(DataText(u"LastUpdateType"), u"Auto");
+  EXPECT_EQ(DataText(u"RegistryAgentName"), u"QVNRA");
+  Detach();
+  EXPECT_EQ(w32test::OpenPrinterCount(), 0u);
+}
+
+TEST_F(AgentSetUpTest, AnInstallerThatDoesNotLoadIsStampedAsAnError) {
+  PutSampleModel();
+  Attach();
+  EXPECT_EQ(SetUpPrinter(), TRUE);
+  EXPECT_EQ(DataText(u"EACLastUpdate"), u"ERROR");
+  EXPECT_EQ(DataText(u"LastUpdateType"), u"Default");
+  // The launcher created the printer's request, cleared; the session left
+  // it cleared after the agent did not answer.
+  auto request = w32test::ReadPrinterData(u"Front Desk", u"QvrdbUpdateRequest");
+  ASSERT_TRUE(request.has_value());
+  EXPECT_EQ(request->data, (std::vector<BYTE>{0, 0, 0, 0}));
 }
 #endif
 

@@ -1,7 +1,8 @@
 // Test fakes of the companion modules in the stand-in's module table: the
 // job-accounting library "qvkeys32.dll", which records every call of its
-// entry points, and "QVBAFD32.DLL", which answers scripted application
-// flags. A test installs them with the entries it wants and reads the calls.
+// entry points, "QVBAFD32.DLL", which answers scripted application flags,
+// and the agent's mini-installer "QVBMINI.DLL", which records its starts and
+// stops. A test installs them with the entries it wants and reads the calls.
 #pragma once
 
 #include <cstring>
@@ -96,6 +97,67 @@ inline HMODULE InstallAppFlagsModule(DWORD flags) {
   spec.name = u"QVBAFD32.DLL";
   spec.exports["GetAppFlags"] = w32test::Export(&fakebafd::GetAppFlags);
   return w32test::InstallModule(spec);
+}
+
+// "QVBMINI.DLL": every call of its two entries, and what they answer.
+struct MiniInstallerCall {
+  std::string entry;  // "InitializeMiniInstaller" or "KillMiniInstaller"
+  HANDLE printer = nullptr;
+  std::u16string printerName;  // "<null>" when none was given
+  int mode = 0;
+};
+
+struct FakeMiniInstallerState {
+  std::vector<MiniInstallerCall> calls;
+  int initializeResult = 1;  // 0 and 1 count as started
+  int killResult = 0;
+  size_t Count(const std::string& entry) const {
+    size_t n = 0;
+    for (const MiniInstallerCall& c : calls) n += c.entry == entry ? 1 : 0;
+    return n;
+  }
+};
+
+inline FakeMiniInstallerState& MiniInstaller() {
+  static FakeMiniInstallerState state;
+  return state;
+}
+
+namespace fakemini {
+inline int Record(const char* entry, HANDLE printer, const WCHAR* name, int mode) {
+  MiniInstallerCall c;
+  c.entry = entry;
+  c.printer = printer;
+  c.printerName = name != nullptr ? std::u16string(name) : std::u16string(u"<null>");
+  c.mode = mode;
+  MiniInstaller().calls.push_back(c);
+  return 0;
+}
+inline int Initialize(HANDLE printer, const WCHAR* name, int mode) {
+  Record("InitializeMiniInstaller", printer, name, mode);
+  return MiniInstaller().initializeResult;
+}
+inline int Kill(HANDLE printer, const WCHAR* name, int mode) {
+  Record("KillMiniInstaller", printer, name, mode);
+  return MiniInstaller().killResult;
+}
+}  // namespace fakemini
+
+// Installs "QVBMINI.DLL" in the driver directory with the named entries
+// (both by default) and clears the recorded calls. Returns the module's
+// full path.
+inline std::u16string InstallMiniInstaller(const std::u16string& driverDirectory,
+                                           const std::vector<std::string>& entries = {"InitializeMiniInstaller",
+                                                                                      "KillMiniInstaller"}) {
+  MiniInstaller() = FakeMiniInstallerState();
+  w32test::ModuleSpec spec;
+  spec.name = driverDirectory + u"\\QVBMINI.DLL";
+  for (const std::string& e : entries) {
+    if (e == "InitializeMiniInstaller") spec.exports[e] = w32test::Export(&fakemini::Initialize);
+    if (e == "KillMiniInstaller") spec.exports[e] = w32test::Export(&fakemini::Kill);
+  }
+  w32test::InstallModule(spec);
+  return spec.name;
 }
 
 }  // namespace qvtest

@@ -101,6 +101,9 @@ TEST_F(SampleModelTest, RestoresToTheExpectedTree) {
       {configuration, 375, 757}, {configuration, 1132, 757}, {configuration, 339, 763},
       {configuration, 401, 776}, {configuration, 984, 763},  {generator, 85, 772},
       {generator, 202, 762},     {generator, 317, 763},      {pjl, 93, 772},
+      {configuration, 313, 763}, {configuration, 314, 757},  {configuration, 230, 757},
+      {configuration, 232, 762}, {configuration, 233, 762},  {configuration, 234, 762},
+      {configuration, 236, 762}, {configuration, 700, 762},  {configuration->FindById(359), 364, 757},
   };
   for (const Expected& e : expected) {
     MPersistentObject* found = e.in->FindById(e.id);

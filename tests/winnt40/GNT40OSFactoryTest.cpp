@@ -377,10 +377,10 @@ GDriverInstance* CreateFromKey(GPrinterKey* key) {
 }
 RWWString g_launchedFor;
 HANDLE g_launchHandle = nullptr;
-GMiniInstallerLauncher* Launch(const RWWString& printer, HANDLE handle) {
+GExternalModule* Launch(const RWWString& printer, HANDLE handle) {
   g_launchedFor = printer;
   g_launchHandle = handle;
-  return reinterpret_cast<GMiniInstallerLauncher*>(&g_launchedFor);
+  return reinterpret_cast<GExternalModule*>(&g_launchedFor);
 }
 
 TEST_F(GNT40OSFactoryTest, DriverAndLauncherComeFromTheInstalledCreators) {
