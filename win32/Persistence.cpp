@@ -9,6 +9,7 @@
 
 #include "win32/File.h"
 #include "win32/Registry.h"
+#include "win32/Rpc.h"
 #include "win32/Spooler.h"
 
 namespace fs = std::filesystem;
@@ -215,6 +216,7 @@ struct Saved {
   w32detail::RegistryKeySnapshot machine;
   w32detail::RegistryKeySnapshot user;
   w32detail::SpoolerSnapshot spooler;
+  uint32_t uuidCounter = 0;
 };
 
 bool Parse(const std::vector<uint8_t>& file, Saved* saved, std::string* why) {
@@ -259,6 +261,7 @@ bool Parse(const std::vector<uint8_t>& file, Saved* saved, std::string* why) {
     for (auto& f : saved->spooler.forms)
       if (!(ok = ReadForm(r, &f))) break;
   }
+  ok = ok && r.U32(&saved->uuidCounter);
   if (ok && !r.AtEnd()) r.Fail("bytes follow the last record");
   if (!ok || !r.AtEnd()) {
     *why = r.Error();
@@ -328,6 +331,7 @@ bool LoadPlatformState(const std::string& directory, std::string* error) {
     w32detail::RegistryRestore(HKEY_LOCAL_MACHINE, saved.machine);
     w32detail::RegistryRestore(HKEY_CURRENT_USER, saved.user);
     w32detail::RestoreSpooler(saved.spooler);
+    w32detail::SetUuidCounter(saved.uuidCounter);
   }
   w32test::SetFileRoot(files.string());
   return true;
@@ -362,6 +366,7 @@ bool SavePlatformState(const std::string& directory, std::string* error) {
       for (LONG v : {f.size.cx, f.size.cy, f.area.left, f.area.top, f.area.right, f.area.bottom}) payload.I32(v);
     }
   }
+  payload.U32(w32detail::UuidCounter());
   const std::vector<uint8_t>& body = payload.Data();
   if (!ok || body.size() + kFrameSize > kMaxFileSize) {
     *error = "the platform's state is too large to save";

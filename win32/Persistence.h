@@ -2,9 +2,9 @@
 // plays the spooler (the command-line host) sees between two runs the same
 // printers, printer data, forms, registry and files, as on a real machine.
 //
-// A state directory holds "platform.state" (the registry's two trees and the
-// spooler's printers and added forms) and "files/", the root of the file
-// tree. The state file is little-endian binary: the 8 bytes "QVW32ST\n", a
+// A state directory holds "platform.state" (the registry's two trees, the
+// spooler's printers and added forms, and the position of the UUID
+// sequence) and "files/", the root of the file tree. The state file is little-endian binary: the 8 bytes "QVW32ST\n", a
 // 32-bit format version (1), the 32-bit payload length, the payload and a
 // 32-bit FNV-1a checksum of the payload. Every count and length in it is
 // checked against what remains before anything is taken, so a damaged file

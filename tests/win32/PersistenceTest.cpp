@@ -10,6 +10,7 @@
 
 #include "win32/File.h"
 #include "win32/Registry.h"
+#include "win32/Rpc.h"
 #include "win32/Spooler.h"
 #include "win32/Testing.h"
 
@@ -86,6 +87,8 @@ class PersistenceTest : public ::testing::Test {
     ASSERT_TRUE(AddFormW(printer, 1, reinterpret_cast<LPBYTE>(&form)));
     ClosePrinter(printer);
     ASSERT_TRUE(w32test::PutFile(u"C:\\Spool\\Drivers\\QUARRIN.DAT", "model bytes"));
+    UUID uuid{};
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(UuidCreate(&uuid), RPC_S_OK);
   }
 
   std::string dir_;
@@ -139,6 +142,11 @@ TEST_F(PersistenceTest, WhatWasSavedIsThereAfterALoad) {
   EXPECT_EQ(form->Size.cx, 100000);
   EXPECT_EQ(form->ImageableArea.bottom, 148000);
   ClosePrinter(printer);
+
+  // The UUID sequence goes on where it was: a later run makes new ones.
+  UUID uuid{};
+  ASSERT_EQ(UuidCreate(&uuid), RPC_S_OK);
+  EXPECT_EQ(uuid.Data1, 4u);
 
   // The files came along into the state directory, which is now the root.
   EXPECT_EQ(w32test::FileContents(u"C:\\Spool\\Drivers\\QUARRIN.DAT"), std::optional<std::string>("model bytes"));
