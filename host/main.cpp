@@ -54,7 +54,10 @@ constexpr const char* kDefaultPrinter = "Quarrin 4700";
 constexpr const char16_t* kDriverName = u"Quarrin 4700";
 constexpr const char16_t* kDataFileName = u"QUARRIN.DAT";
 constexpr const char16_t* kModuleFileName = u"QVUI.DLL";
-constexpr size_t kMaxInputFile = 1 << 20;
+// The largest files read: a device model, and a DEVMODE (whose two size
+// words can announce at most 128 KiB).
+constexpr size_t kMaxModelFile = 64u << 20;
+constexpr size_t kMaxDevModeFile = 1u << 20;
 
 // DEVMODE modes and conversions, printer events, document events.
 constexpr DWORD DM_UPDATE_MODE = 1, DM_COPY_MODE = 2, DM_PROMPT_MODE = 4, DM_IN_BUFFER_MODE = 8;
@@ -81,14 +84,14 @@ std::string Env(const char* name, const std::string& fallback) {
   return v != nullptr && *v != 0 ? std::string(v) : fallback;
 }
 
-std::vector<uint8_t> ReadHostFile(const std::string& path, const char* what) {
+std::vector<uint8_t> ReadHostFile(const std::string& path, const char* what, size_t limit) {
   std::ifstream in(path, std::ios::binary);
   if (!in) Fail(kFileError, std::string("cannot read ") + what + " " + path);
   std::vector<uint8_t> bytes;
   char buffer[65536];
   while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
     bytes.insert(bytes.end(), buffer, buffer + in.gcount());
-    if (bytes.size() > kMaxInputFile * 64) Fail(kFileError, std::string(what) + " " + path + " is too large");
+    if (bytes.size() > limit) Fail(kFileError, std::string(what) + " " + path + " is too large");
   }
   if (in.bad()) Fail(kFileError, std::string("cannot read ") + what + " " + path);
   return bytes;
@@ -237,7 +240,7 @@ void PrintDevMode(Session& s, const std::vector<uint8_t>& bytes) {
 
 // A DEVMODE read from a file, checked before the module sees it.
 std::vector<uint8_t> ReadDevModeFile(const std::string& path) {
-  std::vector<uint8_t> bytes = ReadHostFile(path, "the DEVMODE file");
+  std::vector<uint8_t> bytes = ReadHostFile(path, "the DEVMODE file", kMaxDevModeFile);
   std::string why;
   if (!DevModeView::Check(bytes, &why)) Fail(kFileError, "the DEVMODE in " + path + " is unusable: " + why);
   return bytes;
@@ -278,7 +281,7 @@ int Install(Session& s, const Options& o) {
   const std::string name = o.Get("--printer", kDefaultPrinter);
   const std::string port = o.Get("--port", "LPT1:");
   if (name.empty() || name.size() > 200) Fail(kUsage, "a printer name has 1 to 200 characters");
-  const std::vector<uint8_t> model = ReadHostFile(s.globals().model, "the device model");
+  const std::vector<uint8_t> model = ReadHostFile(s.globals().model, "the device model", kMaxModelFile);
   const std::u16string dataFile = std::u16string(HostModule::kDriverDirectory) + u"\\" + kDataFileName;
   if (!w32test::PutFile(dataFile.c_str(), std::string(model.begin(), model.end())))
     Fail(kFileError, "cannot put the device model into the driver directory");
