@@ -65,7 +65,11 @@ RWClassID RWNewClassId() {
 RWModuleLock::~RWModuleLock() {
   if (created == 1) {
     DeleteCriticalSection(&section);
-    created = 0;
+    // Statics of the module destroyed later still release counted objects
+    // through this lock, which then makes its critical section anew. The
+    // store is atomic so that the optimiser does not drop it as a store to
+    // an object whose lifetime ends here.
+    std::atomic_ref<int32_t>(created).store(0, std::memory_order_release);
   }
 }
 

@@ -456,6 +456,65 @@ std::vector<std::u16string> RegistryValueNames(HKEY root, std::u16string_view pa
   return names;
 }
 
+namespace {
+
+RegistryKeySnapshot Copy(const Key& key) {
+  RegistryKeySnapshot out;
+  out.name = key.name;
+  for (const auto& v : key.values) out.values.push_back({v.name, v.type, v.data});
+  for (const auto& [folded, child] : key.subkeys) out.subkeys.push_back(Copy(*child));
+  return out;
+}
+
+void Build(const RegistryKeySnapshot& from, Key* into) {
+  for (const auto& v : from.values) {
+    // A repeated value name keeps the last one, as a second write would.
+    bool replaced = false;
+    for (auto& existing : into->values)
+      if (EqualNoCase(existing.name, v.name)) {
+        existing.type = v.type;
+        existing.data = v.data;
+        replaced = true;
+      }
+    if (!replaced) into->values.push_back(Value{v.name, v.type, v.data});
+  }
+  for (const auto& sub : from.subkeys) {
+    std::u16string folded = Fold(sub.name);
+    auto& slot = into->subkeys[folded];
+    if (!slot) {
+      slot = std::make_shared<Key>();
+      slot->name = sub.name;
+      slot->parent = into;
+    }
+    Build(sub, slot.get());
+  }
+}
+
+void MarkDeleted(Key& key) {
+  key.deleted = true;
+  for (auto& [folded, child] : key.subkeys) MarkDeleted(*child);
+}
+
+}  // namespace
+
+RegistryKeySnapshot RegistrySnapshot(HKEY root) {
+  RegistryState& s = state();
+  std::lock_guard<std::mutex> g(s.mutex);
+  auto base = RootOf(s, root);
+  return base ? Copy(*base) : RegistryKeySnapshot{};
+}
+
+void RegistryRestore(HKEY root, const RegistryKeySnapshot& tree) {
+  auto fresh = std::make_shared<Key>();
+  Build(tree, fresh.get());
+  RegistryState& s = state();
+  std::lock_guard<std::mutex> g(s.mutex);
+  std::shared_ptr<Key>* slot = root == HKEY_LOCAL_MACHINE ? &s.machine : root == HKEY_CURRENT_USER ? &s.user : nullptr;
+  if (slot == nullptr) return;
+  MarkDeleted(**slot);
+  *slot = std::move(fresh);
+}
+
 }  // namespace w32detail
 
 namespace w32test {

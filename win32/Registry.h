@@ -124,4 +124,21 @@ LONG RegistryCreateKey(HKEY root, std::u16string_view path);
 // Names of the key's values in creation order; empty when the key is missing.
 std::vector<std::u16string> RegistryValueNames(HKEY root, std::u16string_view path);
 
+// A copy of a whole tree, for saving the platform's state between runs.
+struct RegistryValueSnapshot {
+  std::u16string name;
+  DWORD type = REG_NONE;
+  std::vector<BYTE> data;
+};
+struct RegistryKeySnapshot {
+  std::u16string name;
+  std::vector<RegistryValueSnapshot> values;  // in creation order
+  std::vector<RegistryKeySnapshot> subkeys;   // in the order of their upper-cased names
+};
+// The tree under a root (the root's own name is empty).
+RegistryKeySnapshot RegistrySnapshot(HKEY root);
+// Replaces the tree under a root by the copy. Handles open on the old tree
+// answer ERROR_KEY_DELETED from then on.
+void RegistryRestore(HKEY root, const RegistryKeySnapshot& tree);
+
 }  // namespace w32detail

@@ -102,3 +102,19 @@ void QueueUuid(const UUID& uuid) {
 }
 
 }  // namespace w32test
+
+namespace w32detail {
+
+DWORD UuidCounter() {
+  UuidState& s = state();
+  std::lock_guard<std::mutex> g(s.mutex);
+  return s.counter;
+}
+
+void SetUuidCounter(DWORD counter) {
+  UuidState& s = state();
+  std::lock_guard<std::mutex> g(s.mutex);
+  s.counter = counter;
+}
+
+}  // namespace w32detail

@@ -35,3 +35,10 @@ namespace w32test {
 // Reset() empties the queue and restarts the counted sequence.
 void QueueUuid(const UUID& uuid);
 }  // namespace w32test
+
+namespace w32detail {
+// The counted sequence's position, saved with the platform's state so that
+// a later run goes on with new values.
+DWORD UuidCounter();
+void SetUuidCounter(DWORD counter);
+}  // namespace w32detail

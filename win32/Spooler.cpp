@@ -565,3 +565,32 @@ size_t OpenPrinterCount() {
 }
 
 }  // namespace w32test
+
+namespace w32detail {
+
+SpoolerSnapshot TakeSpoolerSnapshot() {
+  SpoolerState& s = state();
+  std::lock_guard<std::mutex> g(s.mutex);
+  SpoolerSnapshot out;
+  for (const auto& [folded, p] : s.printers) out.printers.push_back({p.setup, p.refused, p.directoryActions});
+  for (const auto& [server, forms] : s.forms)
+    for (const Form& f : forms) out.forms.push_back({server, f.name, f.flags, f.size, f.area});
+  return out;
+}
+
+void RestoreSpooler(const SpoolerSnapshot& snapshot) {
+  SpoolerState& s = state();
+  std::lock_guard<std::mutex> g(s.mutex);
+  s.printers.clear();
+  s.handles.clear();
+  s.forms.clear();
+  for (const auto& p : snapshot.printers) {
+    Printer& printer = s.printers[Fold(p.setup.name)];
+    printer.setup = p.setup;
+    printer.refused = p.refused;
+    printer.directoryActions = p.directoryActions;
+  }
+  for (const auto& f : snapshot.forms) s.forms[Fold(f.server)].push_back(Form{f.name, f.flags, f.size, f.area});
+}
+
+}  // namespace w32detail

@@ -212,3 +212,30 @@ std::vector<DWORD> DirectoryActions(const std::u16string& printer);
 size_t OpenPrinterCount();
 
 }  // namespace w32test
+
+namespace w32detail {
+
+// A copy of the spooler's printers and added forms, for saving the
+// platform's state between runs. Open handles are not part of it.
+struct SpoolerPrinterSnapshot {
+  w32test::PrinterSetup setup;
+  DWORD refused = 0;
+  std::vector<DWORD> directoryActions;
+};
+struct SpoolerFormSnapshot {
+  std::u16string server;  // the print server's name ("" for the local one)
+  std::u16string name;
+  DWORD flags = FORM_USER;
+  SIZEL size{};
+  RECTL area{};
+};
+struct SpoolerSnapshot {
+  std::vector<SpoolerPrinterSnapshot> printers;
+  std::vector<SpoolerFormSnapshot> forms;  // per server in the order they were added
+};
+SpoolerSnapshot TakeSpoolerSnapshot();
+// Replaces the printers and forms (open handles are closed). The printers'
+// registry keys are not touched: they come with the registry.
+void RestoreSpooler(const SpoolerSnapshot& snapshot);
+
+}  // namespace w32detail

@@ -1,0 +1,344 @@
+// qvhost run as a user runs it: a subprocess with arguments, its exit
+// status, its output and its error text. The printer is installed once for
+// the whole program (the printer set-up pauses as it does on a machine);
+// cases that change or damage the state work on copies of it.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Result {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string ReadText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+fs::path g_root;   // this program's scratch directory
+fs::path g_state;  // the state with the installed printer
+Result g_install;
+
+// Runs qvhost in the scratch directory; `env` is put before the command.
+Result RunHost(const std::vector<std::string>& args, const std::string& env = std::string()) {
+  static int serial = 0;
+  const fs::path out = g_root / ("out" + std::to_string(++serial));
+  const fs::path err = g_root / ("err" + std::to_string(serial));
+  std::string command = "cd " + Quote(g_root.string()) + " && env -u QVHOST_STATE " + env + " " + QVHOST_FILE;
+  for (const std::string& a : args) command += " " + Quote(a);
+  command += " >" + Quote(out.string()) + " 2>" + Quote(err.string());
+  const int raw = std::system(command.c_str());
+  Result r;
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  r.out = ReadText(out);
+  r.err = ReadText(err);
+  return r;
+}
+
+// Runs a command on the installed printer's state.
+Result OnPrinter(std::vector<std::string> args) {
+  args.insert(args.begin(), {"--state", g_state.string()});
+  return RunHost(args);
+}
+
+// A copy of the installed state, for a case that changes it.
+fs::path CopyOfState(const std::string& name) {
+  const fs::path copy = g_root / name;
+  fs::remove_all(copy);
+  fs::copy(g_state, copy, fs::copy_options::recursive);
+  return copy;
+}
+
+// Whether a line of the text matches the pattern whole (blanks collapsed,
+// so that the pattern need not count the columns).
+bool HasLine(const std::string& text, const std::string& pattern) {
+  const std::regex re(pattern);
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    std::string squeezed;
+    for (char c : line)
+      if (!(c == ' ' && !squeezed.empty() && squeezed.back() == ' ')) squeezed += c;
+    while (!squeezed.empty() && squeezed.back() == ' ') squeezed.pop_back();
+    if (std::regex_match(squeezed, re)) return true;
+  }
+  return false;
+}
+
+int CountLines(const std::string& text, const std::string& pattern) {
+  int n = 0;
+  std::istringstream lines(text);
+  const std::regex re(pattern);
+  for (std::string line; std::getline(lines, line);) n += std::regex_search(line, re) ? 1 : 0;
+  return n;
+}
+
+std::vector<uint8_t> ReadBytes(const fs::path& path) {
+  const std::string s = ReadText(path);
+  return std::vector<uint8_t>(s.begin(), s.end());
+}
+
+int Short(const std::vector<uint8_t>& b, size_t at) { return static_cast<int16_t>(b[at] | (b[at + 1] << 8)); }
+
+class HostEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    char pattern[] = "/tmp/qvhost-test-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    g_root = pattern;
+    g_state = g_root / "state";
+    g_install = RunHost({"--state", g_state.string(), "install"});
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(g_root, ec);
+  }
+};
+
+const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new HostEnvironment);
+
+// ---- Installation and the state between runs ----
+
+TEST(HostInstall, InstallsThePrinterAndRunsTheSpoolersEvents) {
+  ASSERT_EQ(g_install.status, 0) << g_install.out << g_install.err;
+  EXPECT_TRUE(HasLine(g_install.out, "Installed printer \"Quarrin 4700\"")) << g_install.out;
+  EXPECT_TRUE(HasLine(g_install.out, " port LPT1:"));
+  EXPECT_TRUE(HasLine(g_install.out, R"( data file C:\\WINNT\\System32\\spool\\DRIVERS\\W32X86\\2\\QUARRIN.DAT \(\d+ bytes\))"));
+  EXPECT_TRUE(HasLine(g_install.out, R"(DrvConvertDevMode\(CDM_DRIVER_DEFAULT\): TRUE)"));
+  EXPECT_TRUE(HasLine(g_install.out, R"(DrvPrinterEvent\(PRINTER_EVENT_INITIALIZE\): TRUE)"));
+  EXPECT_TRUE(HasLine(g_install.out, R"(DrvUpgradePrinter\(1\): (TRUE|FALSE))"));
+  // What the set-up stored in printer data.
+  EXPECT_TRUE(HasLine(g_install.out, " PrinterUUID type 1, \\d+ bytes"));
+  EXPECT_TRUE(HasLine(g_install.out, " LastUpdated type 1, \\d+ bytes"));
+  EXPECT_EQ(g_install.err, "");
+  // The state directory holds the platform's state and its files.
+  EXPECT_TRUE(fs::is_regular_file(g_state / "platform.state"));
+  EXPECT_GT(fs::file_size(g_state / "files/c/winnt/system32/spool/drivers/w32x86/2/quarrin.dat"), 1000u);
+}
+
+TEST(HostInstall, TheStateDirectoryComesFromTheEnvironmentToo) {
+  const Result r = RunHost({"caps"}, "QVHOST_STATE=" + Quote(g_state.string()));
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(HasLine(r.out, " 8 DC_SIZE 220"));
+  // Without either, the state is ./.qvhost, which is fresh: no printer.
+  const Result fresh = RunHost({"caps"});
+  EXPECT_EQ(fresh.status, 3);
+  EXPECT_NE(fresh.err.find("no printer named \"Quarrin 4700\" is installed"), std::string::npos) << fresh.err;
+  EXPECT_TRUE(fs::is_regular_file(g_root / ".qvhost/platform.state"));
+}
+
+// ---- DEVMODEs ----
+
+TEST(HostDevMode, ShowsTheDefaultDevModeByName) {
+  const Result r = OnPrinter({"devmode"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (const char* line : {R"(DrvDocumentProperties\(DM_COPY\): 1)", "Public part \\(220 bytes\\)",
+                           " dmDeviceName Quarrin 4700", " dmSpecVersion 0x0401", " dmSize 220", " dmDriverExtra 952",
+                           " dmOrientation 1 \\(portrait\\)", " dmPaperSize 1 \\(Letter\\)", " dmCopies 1",
+                           "Private part \\(952 bytes\\)", " private size 1172", " header size 46",
+                           " driver \"Quarrin 4700\"", " format 4", " version 50", " settings \\d+ of 902 bytes",
+                           "Document settings", " 360 \\(document settings\\)", " 291 \\(copies\\) = 1"})
+    EXPECT_TRUE(HasLine(r.out, line)) << line << "\n" << r.out;
+}
+
+TEST(HostDevMode, ChangedFieldsGoThroughTheModuleAndIntoTheFile) {
+  const fs::path file = g_root / "a4.dm";
+  const Result r = OnPrinter({"devmode", "--set", "dmCopies=3", "--set", "orientation=landscape", "--set",
+                              "dmPaperSize=9", "--out", file.string()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(HasLine(r.out, R"(DrvDocumentProperties\(DM_COPY \| DM_IN_BUFFER\): 1)")) << r.out;
+  EXPECT_TRUE(HasLine(r.out, " dmOrientation 2 \\(landscape\\)"));
+  EXPECT_TRUE(HasLine(r.out, " dmPaperSize 9 \\(A4\\)"));
+  EXPECT_TRUE(HasLine(r.out, " dmCopies 3"));
+  // The document settings follow the public fields.
+  EXPECT_TRUE(HasLine(r.out, " 291 \\(copies\\) = 3"));
+  EXPECT_TRUE(HasLine(r.out, " 265 \\(orientation\\) = 90"));
+  EXPECT_TRUE(HasLine(r.out, "Wrote 1172 bytes to .*a4.dm"));
+  const std::vector<uint8_t> dm = ReadBytes(file);
+  ASSERT_EQ(dm.size(), 1172u);
+  EXPECT_EQ(Short(dm, 76), 2);
+  EXPECT_EQ(Short(dm, 78), 9);
+  EXPECT_EQ(Short(dm, 86), 3);
+
+  // The file read back, with DM_UPDATE, and converted by DrvConvertDevMode.
+  const Result back = OnPrinter({"devmode", "--in", file.string(), "--mode", "update"});
+  ASSERT_EQ(back.status, 0) << back.err;
+  EXPECT_TRUE(HasLine(back.out, R"(DrvDocumentProperties\(DM_UPDATE \| DM_IN_BUFFER\): 1)")) << back.out;
+  EXPECT_TRUE(HasLine(back.out, " dmCopies 3"));
+  const Result converted = OnPrinter({"convert", "--in", file.string()});
+  ASSERT_EQ(converted.status, 0) << converted.err;
+  EXPECT_TRUE(HasLine(converted.out, R"(DrvConvertDevMode\(CDM_DRIVER_DEFAULT\): TRUE, 1172 bytes)"));
+  EXPECT_TRUE(HasLine(converted.out, R"(DrvConvertDevMode\(CDM_CONVERT\): TRUE)"));
+  EXPECT_TRUE(HasLine(converted.out, " dmPaperSize 9 \\(A4\\)"));
+  EXPECT_TRUE(HasLine(converted.out, " dmCopies 3"));
+}
+
+TEST(HostDevMode, DriverDefaultsAloneAndAForeignDevMode) {
+  const Result defaults = OnPrinter({"convert"});
+  ASSERT_EQ(defaults.status, 0) << defaults.err;
+  EXPECT_TRUE(HasLine(defaults.out, " dmPaperSize 1 \\(Letter\\)"));
+  EXPECT_EQ(CountLines(defaults.out, "CDM_CONVERT"), 0);
+  // A public-only DEVMODE (no private part) is not this driver's: the
+  // conversion refuses it with the platform's error.
+  std::vector<uint8_t> foreign(220, 0);
+  foreign[68] = 220;
+  const fs::path file = g_root / "foreign.dm";
+  std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(foreign.data()), 220);
+  const Result refused = OnPrinter({"convert", "--in", file.string()});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_TRUE(HasLine(refused.out, R"(DrvConvertDevMode\(CDM_CONVERT\): FALSE \(error ERROR_INVALID_PARAMETER\))"))
+      << refused.out;
+  // DrvDocumentProperties merges it over the defaults instead.
+  const Result merged = OnPrinter({"devmode", "--in", file.string()});
+  EXPECT_EQ(merged.status, 0) << merged.err;
+  EXPECT_TRUE(HasLine(merged.out, " dmDriverExtra 952"));
+}
+
+// ---- Capabilities ----
+
+TEST(HostCaps, ListsEveryIndexTheModuleAnswers) {
+  const Result r = OnPrinter({"caps"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (const char* line :
+       {"Index Capability Answer Values", " 1 DC_FIELDS 0x[0-9A-F]{8}", " 2 DC_PAPERS 4 \\(see Papers\\)",
+        " 6 DC_BINS 2 257, 258", " 8 DC_SIZE 220", " 9 DC_EXTRA 952", " 10 DC_VERSION 0x00000401",
+        " 11 DC_DRIVER 24", " 13 DC_ENUMRESOLUTIONS \\d+ 600x600.*", " 17 DC_ORIENTATION 90", " 18 DC_COPIES 999",
+        " 25 DC_PERSONALITY 1 PCL 5e", " 28 DC_PRINTERMEM 64", " 33 DC_NUP 5 2, 4, 6, 9, 16",
+        "22097 DC_PRIVATE 1538 a record of 1538 bytes", "Papers", " 1 Letter 2159x2794 \\(0.1 mm\\)",
+        " 9 A4 2100x2970 \\(0.1 mm\\)", " 256 Custom Size .*"})
+    EXPECT_TRUE(HasLine(r.out, line)) << line << "\n" << r.out;
+  EXPECT_EQ(CountLines(r.out, "^ *[0-9]+  DC_"), 29);
+}
+
+// ---- A print job ----
+
+TEST(HostJob, RunsTheDocumentEventsAndShowsTheJobInformation) {
+  const Result r = OnPrinter({"job", "--pages", "3", "--document", "Minutes"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(HasLine(r.out, " CREATEDCPRE 1")) << r.out;
+  EXPECT_TRUE(HasLine(r.out, " CREATEDCPOST 1"));
+  EXPECT_TRUE(HasLine(r.out, " STARTDOC 1"));
+  EXPECT_EQ(CountLines(r.out, "^  STARTPAGE +1$"), 3);
+  EXPECT_EQ(CountLines(r.out, "^  ENDPAGE +1$"), 3);
+  EXPECT_TRUE(HasLine(r.out, " DELETEDC 0"));
+  EXPECT_TRUE(HasLine(r.out, "Escapes received by the device context"));
+  EXPECT_TRUE(HasLine(r.out, " 0x303EB8EF user .+"));
+  EXPECT_TRUE(HasLine(r.out, " 0x303EB8F1 uuid [0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}"));
+  EXPECT_TRUE(HasLine(r.out, " 0x303EB8F0 os OS Info: .*"));
+  EXPECT_TRUE(HasLine(r.out, " 0x303EB8E9 application Application Context not Available"));
+  EXPECT_TRUE(HasLine(r.out, " 0x303EB8E8 port LPT1:"));
+}
+
+TEST(HostSheets, RunsBothSheetsAndReportsWhatTheyAdded) {
+  const Result r = OnPrinter({"sheets"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(HasLine(r.out, "Document property sheet: (closed with OK|did not open \\(answered -?\\d+\\))")) << r.out;
+  EXPECT_TRUE(HasLine(r.out, "Device property sheet: (closed with OK|not available \\(answered -?\\d+\\))"))
+      << r.out;
+  const Result device = OnPrinter({"sheets", "--device"});
+  EXPECT_EQ(device.status, 0);
+  EXPECT_EQ(CountLines(device.out, "Document property sheet"), 0);
+}
+
+// ---- Help and errors ----
+
+TEST(HostHelp, EveryCommandDescribesItselfWithoutTouchingTheState) {
+  const fs::path untouched = g_root / "never";
+  const Result top = RunHost({"--state", untouched.string(), "--help"});
+  EXPECT_EQ(top.status, 0);
+  EXPECT_TRUE(HasLine(top.out, "Usage: qvhost \\[--state DIR\\].*"));
+  for (const char* command : {"install", "devmode", "convert", "caps", "job", "sheets"}) {
+    EXPECT_TRUE(HasLine(top.out, std::string(" ") + command + " .+")) << command;
+    const Result r = RunHost({"--state", untouched.string(), command, "--help"});
+    EXPECT_EQ(r.status, 0) << command;
+    EXPECT_EQ(r.out.rfind(std::string("Usage: qvhost ") + command, 0), 0u) << r.out;
+  }
+  EXPECT_FALSE(fs::exists(untouched));
+}
+
+TEST(HostErrors, BadArgumentsMissingPrintersAndUnreadableFiles) {
+  const fs::path shortFile = g_root / "short.dm";
+  std::ofstream(shortFile, std::ios::binary) << std::string(100, 'x');
+  const fs::path liar = g_root / "liar.dm";
+  {
+    std::vector<char> dm(220, 0);
+    dm[68] = static_cast<char>(220);
+    dm[70] = static_cast<char>(0xB8);  // says 952 more bytes follow
+    dm[71] = 3;
+    std::ofstream(liar, std::ios::binary).write(dm.data(), static_cast<std::streamsize>(dm.size()));
+  }
+  const std::string state = g_state.string();
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    const char* message;
+  };
+  const std::vector<Case> cases = {
+      {{}, 2, "Usage: qvhost"},
+      {{"bogus"}, 2, "unknown command \"bogus\""},
+      {{"--color", "caps"}, 2, "unknown option --color"},
+      {{"--state"}, 2, "--state needs a value"},
+      {{"--state", state, "caps", "--zzz"}, 2, "unknown option --zzz (see qvhost caps --help)"},
+      {{"--state", state, "caps", "extra"}, 2, "unexpected argument extra"},
+      {{"--state", state, "job", "--pages"}, 2, "--pages needs a value"},
+      {{"--state", state, "job", "--pages", "1000"}, 2, "--pages is a number from 0 to 100"},
+      {{"--state", state, "sheets", "--device=yes"}, 2, "--device takes no value"},
+      {{"--state", state, "devmode", "--set", "foo=1"}, 2, "unknown DEVMODE field \"foo\""},
+      {{"--state", state, "devmode", "--set", "dmCopies"}, 2, "is not FIELD=VALUE"},
+      {{"--state", state, "devmode", "--set", "dmCopies=99999"}, 2, "out of range for dmCopies"},
+      {{"--state", state, "devmode", "--set", "dmCollate=maybe"}, 2, "no value for dmCollate"},
+      {{"--state", state, "devmode", "--mode", "sideways"}, 2, "--mode is copy or update"},
+      {{"--state", state, "convert", "--mode", "convert"}, 2, "--mode convert needs --in FILE"},
+      {{"--state", state, "caps", "--printer", "Nowhere"}, 3, "no printer named \"Nowhere\" is installed"},
+      {{"--state", state, "job", "--printer", "Nowhere"}, 3, "no printer named \"Nowhere\""},
+      {{"--state", state, "devmode", "--in", "/nonexistent/dm"}, 4, "cannot read the DEVMODE file /nonexistent/dm"},
+      {{"--state", state, "devmode", "--in", shortFile.string()}, 4, "announces"},
+      {{"--state", state, "caps", "--in", liar.string()}, 4, "announces 1172 bytes (dmSize + dmDriverExtra) but holds 220"},
+      {{"--state", state, "devmode", "--out", "/nonexistent/dir/dm"}, 4, "cannot write /nonexistent/dir/dm"},
+      {{"--state", state, "--module", "/nonexistent/libqvui.so", "caps"}, 5, "cannot load the module"},
+      {{"--state", (g_root / "other").string(), "--model", "/nonexistent/model.dat", "install"}, 4,
+       "cannot read the device model /nonexistent/model.dat"},
+  };
+  for (const Case& c : cases) {
+    const Result r = RunHost(c.args);
+    std::string shown;
+    for (const auto& a : c.args) shown += a + " ";
+    EXPECT_EQ(r.status, c.status) << shown << "\n" << r.out << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << shown << "\n" << r.err;
+  }
+}
+
+TEST(HostErrors, ADamagedStateIsReportedAndLeftAlone) {
+  const fs::path copy = CopyOfState("damaged");
+  std::vector<uint8_t> bytes = ReadBytes(copy / "platform.state");
+  ASSERT_GT(bytes.size(), 40u);
+  bytes[bytes.size() / 2] ^= 0x5A;
+  std::ofstream(copy / "platform.state", std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  const Result r = RunHost({"--state", copy.string(), "caps"});
+  EXPECT_EQ(r.status, 5);
+  EXPECT_NE(r.err.find("platform.state is damaged: its checksum does not match its contents"), std::string::npos)
+      << r.err;
+  EXPECT_EQ(ReadBytes(copy / "platform.state"), bytes) << "a damaged state is not overwritten";
+}
+
+}  // namespace
