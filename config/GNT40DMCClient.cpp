@@ -56,3 +56,15 @@ int GNT40DMCClient::RestoreFactory(const RWWString& printerName) {
   library_->DMCEndExport();
   return result;
 }
+
+int GNT40DMCClient::RunUpdate(GAttributeComposite* settings, GDriverInstance* instance, const RWWString& printerName,
+                              int mode) {
+  GNT40DMCClient client(settings, instance);
+  return client.Update(printerName, mode);
+}
+
+int GNT40DMCClient::RunRestoreFactory(GAttributeComposite* settings, GDriverInstance* instance,
+                                      const RWWString& printerName) {
+  GNT40DMCClient client(settings, instance);
+  return client.RestoreFactory(printerName);
+}

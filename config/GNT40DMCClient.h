@@ -19,4 +19,12 @@ class GNT40DMCClient : public GDMCClient {
   // Exports "factory/physical" and then "factory/printing" for the
   // printer; the last walk's result, 0 when the export could not start.
   int RestoreFactory(const RWWString& printerName);
+
+  // The driver core's two configuration-library runs, each through a client
+  // made for the one call (the module installs them as its document
+  // services).
+  static int RunUpdate(GAttributeComposite* settings, GDriverInstance* instance, const RWWString& printerName,
+                       int mode);
+  static int RunRestoreFactory(GAttributeComposite* settings, GDriverInstance* instance,
+                               const RWWString& printerName);
 };

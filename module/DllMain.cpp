@@ -7,6 +7,7 @@
 
 #include "config/ConfigClasses.h"
 #include "config/GNRAProvider.h"
+#include "config/GNT40DMCClient.h"
 #include "config/GProviderRegistry.h"
 #include "driver/DriverClasses.h"
 #include "driver/GModuleKeeper.h"
@@ -117,6 +118,8 @@ BOOL ProcessAttach(HINSTANCE module) {
   SetUpdateSessionSource(&CreateUpdateSession);
   GNT40DocumentServices documentServices;
   documentServices.countProviders = &CountProviders;
+  documentServices.update = &GNT40DMCClient::RunUpdate;
+  documentServices.restoreFactory = &GNT40DMCClient::RunRestoreFactory;
   SetNT40DocumentServices(documentServices);
 
   MemoryReserve::Install(MemoryReserve::kDefaultSize);
