@@ -1,8 +1,9 @@
 // The driver object's document-level operations: the document property
 // sheet (DrvDocumentPropertySheets), DEVMODE in and out without a sheet
 // (DrvDocumentProperties, DrvAdvancedDocumentProperties), the conversion of
-// DEVMODEs (DrvConvertDevMode), the sheet request they build, and the
-// exported stand-in callback NonPropPageSheet.
+// DEVMODEs (DrvConvertDevMode), the sheet request they build with the steps
+// the device sheet shares (opening and closing a sheet, ending the
+// configuration export), and the exported stand-in callback NonPropPageSheet.
 //
 // DEVMODEs and sizes come from applications and the spooler. The driver
 // writes a caller's DEVMODE only after the caller was told the size
@@ -22,7 +23,6 @@
 #include "win32/CompStui.h"
 #include "win32/DevMode.h"
 #include "win32/Kernel.h"
-#include "win32/Module.h"
 #include "win32/Spooler.h"
 #include "winnt40/GNT40CapabilityRecords.h"
 #include "winnt40/GNT40DocumentServices.h"
@@ -79,14 +79,6 @@ HINSTANCE OwnModule() {
   return factory != nullptr ? factory->GetModuleHandle() : nullptr;
 }
 
-// Whether the calling process is the shell.
-int CalledByShell() {
-  WCHAR path[GNT40Driver::kPathLength] = {};
-  const DWORD length = GetModuleFileNameW(nullptr, path, GNT40Driver::kPathLength);
-  if (length == 0 || length >= GNT40Driver::kPathLength) return 0;
-  return GNT40SheetAccess::IsShellPath(path);
-}
-
 // The document sheet that a prompt opens, run on the object that asked for
 // it: the header carries the object along.
 struct PromptHeader {
@@ -130,32 +122,9 @@ void ReleaseAdminHandle(GNT40Driver& driver) {
 LONG OpenDocumentSheet(GNT40Driver& driver, PROPSHEETUI_INFO* info, DOCUMENTPROPERTYHEADER* header, int noPermission) {
   if (GOSFactory* factory = Factory()) factory->SetPrinterDataDword(&driver, kExportPrinting, 1);
   driver.LoadDevMode((header->fMode & kInBuffer) != 0 ? header->pdmIn : nullptr);
-
-  // A sheet left open by an earlier run goes first.
-  if (GSheetBridge* old = driver.GetSheetBridge()) {
-    if (driver.GetSheetRequest() != nullptr) old->CloseSheet(driver.GetSheetRequest());
-    driver.SetSheetBridge(nullptr);
-  }
-  driver.FreeSheetRequest(driver.GetSheetRequest());
-  driver.SetSheetRequest(nullptr);
-
-  SheetRequest* request = driver.CreateSheetRequest();
-  GSheetBridge* bridge = request != nullptr ? CreateSheetBridge() : nullptr;
-  if (request == nullptr || bridge == nullptr) {
-    driver.FreeSheetRequest(request);
-    delete bridge;
-    info->Result = 0;
-    return 0;
-  }
-  request->hostHandle = info->hComPropSheet;
-  request->hostCallback = info->pfnComPropSheet;
-  request->sheetKind = kDocumentSheet;
-  request->accessFlags = static_cast<int>(
-      GNT40SheetAccess::Flags(header->fMode, driver.IsRemotePrinter(), OSVersion(), CalledByShell(), noPermission));
-  driver.SetSheetRequest(request);
-  driver.SetSheetBridge(bridge);
-
-  const int16_t count = bridge->OpenSheet(request, 0);
+  const int flags = static_cast<int>(GNT40SheetAccess::Flags(header->fMode, driver.IsRemotePrinter(), OSVersion(),
+                                                             GNT40SheetAccess::IsShellProcess(), noPermission));
+  const int16_t count = driver.OpenPropertySheet(info, kDocumentSheet, flags);
   info->Result = 0;
   return count != 0 ? 1 : 0;
 }
@@ -165,18 +134,10 @@ LONG OpenDocumentSheet(GNT40Driver& driver, PROPSHEETUI_INFO* info, DOCUMENTPROP
 void ApplyDocumentSheet(GNT40Driver& driver, DOCUMENTPROPERTYHEADER* header) {
   SheetRequest* request = driver.GetSheetRequest();
   GAttributeComposite* settings = request != nullptr ? request->settings : nullptr;
-  GOSFactory* factory = Factory();
 
   const int store = request != nullptr && (request->accessFlags & 3) == 0 ? 1 : 0;
   if (settings != nullptr && driver.SaveSettings(settings, store) != 0) {
-    if (SV::GetOr(settings, kConfigurationLibrary, 0) == 1 && factory != nullptr &&
-        factory->GetPrinterDataDword(&driver, kExportPrinting, 0) != 0) {
-      const GNT40DocumentServices services = GetNT40DocumentServices();
-      if (CalledByShell() != 0 && services.restoreFactory != nullptr) {
-        services.restoreFactory(settings, &driver, driver.GetPrinterName());
-      }
-      factory->SetPrinterDataDword(&driver, kExportPrinting, 0);
-    }
+    driver.EndConfigurationExport(settings, RWWString(kExportPrinting));
   }
 
   int32_t jobStorage = 0;
@@ -274,6 +235,51 @@ void GNT40Driver::FreeSheetRequest(SheetRequest* request) {
   delete request;
 }
 
+// ---- Steps both property sheets share ----
+
+int16_t GNT40Driver::OpenPropertySheet(PROPSHEETUI_INFO* info, int sheetKind, int accessFlags) {
+  // A sheet left open by an earlier run goes first.
+  ClosePropertySheet();
+
+  SheetRequest* request = CreateSheetRequest();
+  GSheetBridge* bridge = request != nullptr ? CreateSheetBridge() : nullptr;
+  if (request == nullptr || bridge == nullptr) {
+    FreeSheetRequest(request);
+    delete bridge;
+    return 0;
+  }
+  request->hostHandle = info->hComPropSheet;
+  request->hostCallback = info->pfnComPropSheet;
+  request->sheetKind = sheetKind;
+  request->accessFlags = accessFlags;
+  SetSheetRequest(request);
+  SetSheetBridge(bridge);
+  return bridge->OpenSheet(request, 0);
+}
+
+void GNT40Driver::ClosePropertySheet() {
+  SheetRequest* request = GetSheetRequest();
+  if (GSheetBridge* bridge = GetSheetBridge()) {
+    if (request != nullptr) bridge->CloseSheet(request);
+    SetSheetBridge(nullptr);
+  }
+  SetSheetRequest(nullptr);
+  FreeSheetRequest(request);
+}
+
+void GNT40Driver::EndConfigurationExport(GAttributeComposite* settings, const RWWString& marker) {
+  GOSFactory* factory = Factory();
+  if (settings == nullptr || factory == nullptr) return;
+  if (SV::GetOr(settings, kConfigurationLibrary, 0) != 1 || factory->GetPrinterDataDword(this, marker, 0) == 0) return;
+  // Only the shell's sheet brings the factory contexts back; the marker
+  // ends with every such OK.
+  const GNT40DocumentServices services = GetNT40DocumentServices();
+  if (GNT40SheetAccess::IsShellProcess() != 0 && services.restoreFactory != nullptr) {
+    services.restoreFactory(settings, this, GetPrinterName());
+  }
+  factory->SetPrinterDataDword(this, marker, 0);
+}
+
 // ---- DrvDocumentPropertySheets ----
 
 LONG GNT40Driver::DocumentPropertySheets(PROPSHEETUI_INFO* info, LPARAM lParam) {
@@ -301,13 +307,7 @@ LONG GNT40Driver::DocumentPropertySheets(PROPSHEETUI_INFO* info, LPARAM lParam) 
       return 1;
     }
     case PROPSHEETUI_REASON_DESTROY: {
-      SheetRequest* request = GetSheetRequest();
-      if (GSheetBridge* bridge = GetSheetBridge()) {
-        if (request != nullptr) bridge->CloseSheet(request);
-        SetSheetBridge(nullptr);
-      }
-      SetSheetRequest(nullptr);
-      FreeSheetRequest(request);
+      ClosePropertySheet();
       ReleaseAdminHandle(*this);
       // The per-user mode lasts as long as the sheet.
       SetPerUserFlag(0);

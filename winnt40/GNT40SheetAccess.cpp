@@ -1,5 +1,7 @@
 #include "winnt40/GNT40SheetAccess.h"
 
+#include "win32/Module.h"
+
 namespace {
 
 WCHAR Upper(WCHAR c) { return c >= u'a' && c <= u'z' ? static_cast<WCHAR>(c - (u'a' - u'A')) : c; }
@@ -42,4 +44,12 @@ int GNT40SheetAccess::IsShellPath(const WCHAR* path) {
     if (i == kLength) return 1;
   }
   return 0;
+}
+
+int GNT40SheetAccess::IsShellProcess() {
+  constexpr DWORD kPathLength = 260;
+  WCHAR path[kPathLength] = {};
+  const DWORD length = GetModuleFileNameW(nullptr, path, kPathLength);
+  if (length == 0 || length >= kPathLength) return 0;
+  return IsShellPath(path);
 }

@@ -3,7 +3,7 @@
 // calling process and whether the driver may write the printer's data, it
 // gives the access flags of the sheet request (1 and 2 the access rights
 // the user interface reads, 4 | 8 per-user mode) and the per-user flag of
-// the settings base.
+// the settings base. Both sheets also ask whether the shell called them.
 #pragma once
 
 #include <cstdint>
@@ -30,4 +30,7 @@ class GNT40SheetAccess {
   static int IsPerUser(int noPermission, uint32_t osVersion);
   // Whether an executable path names the shell (EXPLORER.EXE, any case).
   static int IsShellPath(const WCHAR* path);
+  // Whether the calling process's executable is the shell; 0 when its path
+  // cannot be read whole.
+  static int IsShellProcess();
 };

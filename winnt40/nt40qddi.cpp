@@ -20,8 +20,7 @@
 
 namespace {
 
-// Failure results of the spooler interfaces.
-constexpr LONG kLongFailure = -1;
+// Failure result of the document events.
 constexpr INT kDocumentEventFailure = -1;
 
 const WCHAR kWriteTestName[] = u"RegWriteTestStr";
@@ -128,9 +127,8 @@ RWWString GNT40Driver::GetJobDisplayName() { return jobDisplayName_; }
 
 // ---- Spooler operations ----
 
-LONG GNT40Driver::DevicePropertySheets(PROPSHEETUI_INFO*, LPARAM) { return kLongFailure; }
-
-// PrinterProperties, PrinterEvent, UpgradePrinter and DevQueryPrintEx:
+// DevicePropertySheets: GNT40DeviceProperties.cpp. PrinterProperties,
+// PrinterEvent, UpgradePrinter and DevQueryPrintEx:
 // GNT40PrinterOperations.cpp.
 
 INT GNT40Driver::DocumentEvent(HANDLE printer, HDC dc, INT event, ULONG inSize, LPVOID in, ULONG outSize,

@@ -10,11 +10,9 @@
 // overrides of the driver instance (auto-configuration, rebinding to another
 // printer, extension registration).
 //
-// The document operations and the capability handlers are defined in
-// GNT40DocumentProperties.cpp and GNT40DeviceCapabilities.cpp. The spooler
-// operations whose work belongs to the device sheet and the event services
-// answer the failure result of their spooler interface until those services
-// are built.
+// The document operations, the device sheet and the capability handlers
+// are defined in GNT40DocumentProperties.cpp, GNT40DeviceProperties.cpp and
+// GNT40DeviceCapabilities.cpp.
 #pragma once
 
 #include <cstdint>
@@ -54,8 +52,6 @@ class GNT40Driver : public GUIDriverInstance, public GNT40DriverSettings {
   RWWString GetJobDisplayName() override;
 
   // ---- Spooler operations, one per entry point ----
-  // Those not built yet answer their interface's failure result: -1
-  // (GDI_ERROR, ERR_CPSUI_GETLASTERROR, DOCUMENTEVENT_FAILURE) or FALSE.
   virtual LONG DeviceCapabilities(HANDLE printer, LPWSTR deviceName, WORD capability, LPVOID output,
                                   DEVMODEW* devMode);
   virtual LONG DocumentProperties(HWND window, HANDLE printer, LPWSTR deviceName, DEVMODEW* out, DEVMODEW* in,
@@ -82,6 +78,19 @@ class GNT40Driver : public GUIDriverInstance, public GNT40DriverSettings {
   // (owned by the request); null when the settings cannot be made.
   virtual SheetRequest* CreateSheetRequest();
   virtual void FreeSheetRequest(SheetRequest* request);
+
+  // ---- Steps both property sheets share (GNT40DocumentProperties.cpp) ----
+  // Closes a sheet left open, then builds the request and the bridge for
+  // the common UI's call (its host handle and callback), with the sheet
+  // value and access flags, and opens the sheet: the bridge's page count.
+  // 0 when the request or the bridge cannot be made (nothing is kept then).
+  int16_t OpenPropertySheet(PROPSHEETUI_INFO* info, int sheetKind, int accessFlags);
+  // Closes the open sheet, deletes the bridge and frees the request.
+  void ClosePropertySheet();
+  // After an OK that stored the settings: when they use the configuration
+  // library (1100 is 1) and the printer-data DWORD `marker` is set, the
+  // shell's sheet restores the factory contexts; the marker becomes 0.
+  void EndConfigurationExport(GAttributeComposite* settings, const RWWString& marker);
 
   // ---- Capability handlers (GNT40DeviceCapabilities.cpp), slot order ----
   // Each writes into output only when it is given; the result is the
