@@ -1,9 +1,13 @@
 // The configuration library end to end: a new printer whose defaults come
-// from the library is set up by the NT 4.0 driver object, which reaches the
-// client through the document services the module installs.
+// from the library is set up by the NT 4.0 driver object, and the device
+// sheet's OK restores the library's factory contexts; the driver object
+// reaches the client through the document services the module installs.
 #include <gtest/gtest.h>
 
 #include "config/GNT40DMCClient.h"
+#include "driver/GSettingValue.h"
+#include "driver/GUIServices.h"
+#include "win32/CompStui.h"
 #include "tests/support/FakeConfigLibrary.h"
 #include "tests/winnt40/DriverObjectTestSupport.h"
 #include "win32/Process.h"
@@ -18,6 +22,19 @@ using qvtest::SetDMCFeature;
 
 constexpr const char16_t* kDriverDirectory = u"C:\\WINNT\\System32\\spool\\DRIVERS\\W32X86\\2";
 
+// The user interface's part of a sheet: nothing but a page count.
+class QuietBridge : public GSheetBridge {
+ public:
+  int16_t OpenSheet(SheetRequest*, int16_t) override { return 1; }
+  int16_t CloseSheet(SheetRequest*) override { return 0; }
+  int16_t ConfigToSettings(GUIData*) override { return 0; }
+};
+
+GNT40Driver* g_sheetDriver = nullptr;
+LONG DeviceSheet(PROPSHEETUI_INFO* info, LPARAM lParam) {
+  return g_sheetDriver != nullptr ? g_sheetDriver->DevicePropertySheets(info, lParam) : -1;
+}
+
 class DMCPrinterSetUpTest : public qvdrv::DriverObjectTest {
  protected:
   void SetUp() override {
@@ -28,6 +45,8 @@ class DMCPrinterSetUpTest : public qvdrv::DriverObjectTest {
     SetNT40DocumentServices(services);
   }
   void TearDown() override {
+    g_sheetDriver = nullptr;
+    SetUIServices(GUIServices());
     SetNT40DocumentServices(GNT40DocumentServices());
     DriverObjectTest::TearDown();
   }
@@ -99,6 +118,41 @@ TEST_F(DMCPrinterSetUpTest, PrintersThatDoNotUseTheLibraryAreNotUpdated) {
   EXPECT_TRUE(FakeDMC().calls.empty());
   EXPECT_EQ(DataText(u"Stale"), u"<missing>");
   EXPECT_EQ(DataText(u"DMCLastUpdate"), u"<missing>");
+}
+
+TEST_F(DMCPrinterSetUpTest, DeviceSheetOkFromTheShellRestoresTheFactoryContexts) {
+  qvtest::InstallFakeConfigLibrary(kDriverDirectory);
+  SetDMCFeature(u"factory/physical/DuplexUnit", u"NotInstalled");
+  SetDMCFeature(u"factory/printing/PageOrder", u"FrontToBack");
+  GNT40Driver& driver = MakeLibraryDriver(1);
+  GUIServices ui;
+  ui.createSheetBridge = []() -> GSheetBridge* { return new QuietBridge; };
+  SetUIServices(ui);
+  g_sheetDriver = &driver;
+  w32test::SetProcessImagePath(u"C:\\WINNT\\EXPLORER.EXE");
+
+  // The user installs the duplex unit and picks back-to-front in the sheet.
+  DEVICEPROPERTYHEADER header{};
+  header.cbSize = sizeof header;
+  header.hPrinter = driver.GetCreationPrinterHandle();
+  w32test::QueueSheetResult(CPSUI_OK);
+  w32test::SetSheetAction([&driver](HANDLE) {
+    SheetRequest* request = driver.GetSheetRequest();
+    ASSERT_NE(request, nullptr);
+    ASSERT_TRUE(GSettingValue::Set(request->settings, 308, 1));
+    ASSERT_TRUE(GSettingValue::Set(request->settings, 710, 1));
+  });
+  DWORD result = 0;
+  CommonPropertySheetUIW(nullptr, &DeviceSheet, reinterpret_cast<LPARAM>(&header), &result);
+  w32test::SetSheetAction({});
+
+  EXPECT_EQ(FakeDMC().startExport, (std::vector<std::u16string>{u"Front Desk"}));
+  std::vector<std::u16string> exported;
+  for (const auto& [path, option] : FakeDMC().exports) exported.push_back(path + u"=" + option);
+  EXPECT_EQ(exported, (std::vector<std::u16string>{u"physical/duplexunit=Installed", u"printing/PageOrder=BackToFront"}));
+  EXPECT_EQ(FakeDMC().calls.back(), "DMCEndExport");
+  // An export stores no quick sets.
+  EXPECT_FALSE(Data(u"DMCQuickset").has_value());
 }
 
 }  // namespace
