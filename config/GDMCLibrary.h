@@ -44,7 +44,8 @@ class GDMCLibrary {
   // The client name the driver gives the library.
   static constexpr const WCHAR* kClientName = u"DMC_DRIVER";
 
-  // Buffer sizes in bytes (see the header comment of GDMCTextBuffer).
+  // Sizes in bytes of the buffers handed to the library: the feature list
+  // and an option text (254 characters and the terminator).
   static constexpr size_t kFeatureListBytes = 2048;
   static constexpr size_t kOptionTextBytes = 510;
 
