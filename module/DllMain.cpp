@@ -8,6 +8,7 @@
 #include "config/ConfigClasses.h"
 #include "config/GMiniInstallerLauncher.h"
 #include "config/GNRAProvider.h"
+#include "config/GNT40DMCClient.h"
 #include "config/GProviderRegistry.h"
 #include "driver/DriverClasses.h"
 #include "driver/GModuleKeeper.h"
@@ -119,6 +120,8 @@ BOOL ProcessAttach(HINSTANCE module) {
   SetMiniInstallerLauncherCreator(&NewMiniInstallerLauncher);
   GNT40DocumentServices documentServices;
   documentServices.countProviders = &CountProviders;
+  documentServices.update = &GNT40DMCClient::RunUpdate;
+  documentServices.restoreFactory = &GNT40DMCClient::RunRestoreFactory;
   SetNT40DocumentServices(documentServices);
 
   MemoryReserve::Install(MemoryReserve::kDefaultSize);

@@ -193,7 +193,7 @@ int StoreConversionDefaults(GNT40Driver& driver, LPWSTR printerName, MPersistent
     if (GOSFactory* factory = Factory()) factory->SetPrinterDataString(&driver, u"Stale", u"FALSE");
     const GNT40DocumentServices services = GetNT40DocumentServices();
     if (services.update != nullptr) {
-      services.update(defaults.get(), &driver, printerName != nullptr ? RWWString(printerName) : RWWString());
+      services.update(defaults.get(), &driver, printerName != nullptr ? RWWString(printerName) : RWWString(), 0);
     }
   }
   if (driver.SaveSettings(defaults.get(), 0) == 0) return 0;

@@ -16,6 +16,7 @@
 #include "win32/Kernel.h"
 #include "win32/Module.h"
 #include "win32/Spooler.h"
+#include "winnt40/GNT40DocumentServices.h"
 #include "winnt40/GNT40PrinterDevMode.h"
 #include "winnt40/GNT40PrinterEvents.h"
 #include "winnt40/GNT40PrinterSetup.h"
@@ -33,6 +34,9 @@ constexpr int32_t kAutoConfigurationState = 313;
 constexpr int32_t kAutoConfigure = 306;
 constexpr int32_t kStartMiniInstaller = 1025;
 constexpr int32_t kSetUpGroup = 364;
+// Set in the document settings when the printer takes its defaults from the
+// configuration library.
+constexpr int32_t kConfigurationLibrary = 1100;
 
 bool ReadNumber(MPersistentObject* object, int32_t* out) {
   if (auto* value = dynamic_cast<GValueAttribute*>(object)) {
@@ -141,6 +145,17 @@ BOOL GNT40Driver::SetUpPrinter(const RWWString& name) {
   if (printer_ == nullptr) {
     printer_ = previous;
     return result;
+  }
+  // A printer whose defaults come from the configuration library takes them
+  // now, before its settings are stored.
+  if (GAttributeComposite* settings = CurrentDocumentSettings()) {
+    if (ValueOf(settings, kConfigurationLibrary, 0) == 1) {
+      if (GOSFactory* factory = GOSFactory::GetInstance()) {
+        factory->SetPrinterDataString(this, RWWString(u"Stale"), RWWString(u"FALSE"));
+      }
+      const GNT40DocumentServices services = GetNT40DocumentServices();
+      if (services.update != nullptr) services.update(settings, this, name, 0);
+    }
   }
   if (GAttributeComposite* settings = CurrentDocumentSettings()) {
     if (SaveSettings(settings, 1)) StoreDevModeInPrinter();

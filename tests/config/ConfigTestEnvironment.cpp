@@ -1,9 +1,10 @@
-// Registers the library's, the model's and the configuration exchange's
-// classes with the class factory once per test program, as the module does
-// at start-up.
+// Registers the library's, the model's, the driver core's and the
+// configuration exchange's classes with the class factory once per test
+// program, as the module does at start-up.
 #include <gtest/gtest.h>
 
 #include "config/ConfigClasses.h"
+#include "driver/DriverClasses.h"
 #include "model/ModelClasses.h"
 #include "rw/RWLibraryClasses.h"
 
@@ -14,10 +15,12 @@ class ConfigClassesEnvironment : public ::testing::Environment {
   void SetUp() override {
     RWRegisterLibraryClasses();
     RegisterModelClasses();
+    RegisterDriverClasses();
     RegisterConfigClasses();
   }
   void TearDown() override {
     UnregisterConfigClasses();
+    UnregisterDriverClasses();
     UnregisterModelClasses();
     RWUnregisterLibraryClasses();
   }

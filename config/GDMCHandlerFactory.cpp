@@ -1,0 +1,106 @@
+#include "config/GDMCHandlerFactory.h"
+
+#include <iterator>
+
+#include "config/GConfigNumberHandlers.h"
+#include "config/GConfigTableHandlers.h"
+#include "config/GDMCLibrary.h"
+
+namespace {
+
+template <class H>
+GConfigFeatureHandler* Create(GDMCLibrary* library, GDriverInstance*) {
+  return new H(library);
+}
+
+// ------------------------------------------------------------------------
+// THE HANDLER TABLE. Names are compared in this order and the first equal
+// one creates its handler. Rows with a null creator name features whose
+// handlers (media and paper, output and finishing, watermarks, quality and
+// colour) are added beside this table: put their creators in place of null,
+// in the same row. Handlers created with the driver instance and in mode 0:
+// OptionalPaperSources (instance), MediaType (mode 0), InputBin (instance,
+// mode 0), PrintQuality (instance), PaperSize (instance, mode 0),
+// AccessoryOutputBins (instance), FitToOtherSizeChoice (instance),
+// UseDiffFirstPageChoice (instance).
+// ------------------------------------------------------------------------
+const GConfigHandlerEntry kEntries[] = {
+    {u"QVTintwright", nullptr},
+    {u"ScaleFromLargePaper", &Create<GScaleFromLargePaperHandler>},
+    {u"OptionalPaperSources", nullptr},
+    {u"MediaType", nullptr},
+    {u"PrintColorAsGray", nullptr},
+    {u"InputBin", nullptr},
+    {u"PrintQuality", nullptr},
+    {u"PaperSize", nullptr},
+    {u"DuplexUnit", &Create<GDuplexUnitHandler>},
+    {u"Duplex", nullptr},
+    {u"Memory", &Create<GMemoryHandler>},
+    {u"PrinterHardDisk", &Create<GPrinterHardDiskHandler>},
+    {u"DeviceIsPlurex", &Create<GDeviceIsPlurexHandler>},
+    {u"DriverWorkSpaceSetting", &Create<GDriverWorkSpaceSettingHandler>},
+    {u"JobRetentionAvailable", &Create<GJobRetentionAvailableHandler>},
+    {u"JobRetention", &Create<GJobRetentionHandler>},
+    {u"EnvFeeder", &Create<GEnvFeederHandler>},
+    {u"AccessoryOutputBins", nullptr},
+    {u"Sparetone", &Create<GSparetoneHandler>},
+    {u"Orientation", &Create<GOrientationHandler>},
+    {u"StaplerChoice", nullptr},
+    {u"Stapling", nullptr},
+    {u"OutputBin", nullptr},
+    {u"Copies", &Create<GCopiesHandler>},
+    {u"TextAsBlack", &Create<GTextAsBlackHandler>},
+    {u"NUpChoice", nullptr},
+    {u"FitToOtherSizeChoice", nullptr},
+    {u"ScalePageChoice", &Create<GScalePageChoiceHandler>},
+    {u"ScaleChoice", &Create<GScaleChoiceHandler>},
+    {u"BookletPrintingChoice", nullptr},
+    {u"TTAsBitmapSetting", &Create<GTTAsBitmapSettingHandler>},
+    {u"BookletTargetSize", &Create<GBookletTargetSizeHandler>},
+    {u"Watermarks", nullptr},
+    {u"BinderUnit", &Create<GBinderUnitHandler>},
+    {u"ScannerChoice", &Create<GScannerChoiceHandler>},
+    {u"CollationUnit", &Create<GCollationUnitHandler>},
+    {u"MonoChromeChoice", &Create<GMonoChromeChoiceHandler>},
+    {u"Resolution", nullptr},
+    {u"EdgeToEdge", &Create<GEdgeToEdgeHandler>},
+    {u"JobRetentionModeChoice", &Create<GJobRetentionModeChoiceHandler>},
+    {u"RasterizationChoice", &Create<GRasterizationChoiceHandler>},
+    {u"KivChoice", &Create<GKivChoiceHandler>},
+    {u"ZepChoice", &Create<GZepChoiceHandler>},
+    {u"PatternScalingChoice", &Create<GPatternScalingChoiceHandler>},
+    {u"UseDiffFirstPageChoice", nullptr},
+    {u"BinderChoice", &Create<GBinderChoiceHandler>},
+    {u"IgnoreCollationChoice", &Create<GIgnoreCollationChoiceHandler>},
+    {u"PageOrder", &Create<GPageOrderHandler>},
+    {u"Tray1", &Create<GTray1Handler>},
+    {u"ManualDuplex", &Create<GManualDuplexHandler>},
+    {u"StraightPaperPath", &Create<GStraightPaperPathHandler>},
+    {u"DryTime", &Create<GDryTimeHandler>},
+    {u"QVEmulateSTMargins", &Create<GEmulateSTMarginsHandler>},
+    {u"QVSymmetricalMargins", &Create<GSymmetricalMarginsHandler>},
+    {u"QVAutoDuplexScaling", nullptr},
+};
+
+// The model bundle handler's creator; null until it exists.
+constexpr GConfigHandlerCreator kBundlesCreator = nullptr;
+
+}  // namespace
+
+const GConfigHandlerEntry* ConfigHandlerEntries(size_t* count) {
+  if (count != nullptr) *count = std::size(kEntries);
+  return kEntries;
+}
+
+GConfigFeatureHandler* CreateConfigFeatureHandler(LPCWSTR featureName, GDMCLibrary* library,
+                                                  GDriverInstance* instance) {
+  for (const GConfigHandlerEntry& entry : kEntries) {
+    if (GDMCLibrary::IsSameText(featureName, entry.name) == 0) continue;
+    return entry.create != nullptr ? entry.create(library, instance) : nullptr;
+  }
+  return nullptr;
+}
+
+GConfigFeatureHandler* CreateBundlesHandler(GDMCLibrary* library, GDriverInstance* instance) {
+  return kBundlesCreator != nullptr ? kBundlesCreator(library, instance) : nullptr;
+}
