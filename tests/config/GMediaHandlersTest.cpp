@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <memory>
 #include <set>
 #include <string>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "config/GDMCClient.h"
+#include "config/GDMCHandlerFactory.h"
 #include "config/GDMCLibrary.h"
 #include "driver/DriverInstanceTestSupport.h"
 #include "model/GConfiguration.h"
@@ -761,6 +763,10 @@ TEST_F(MediaHandlersTest, FitToOtherSizeAlsoImportsTheTargetSize) {
 }
 
 TEST_F(MediaHandlersTest, CreatorsMakeTheMainFeatureHandlers) {
+  // The creators fit the client's handler table.
+  const GConfigHandlerCreator creators[] = {&CreateMediaTypeHandler, &CreateInputBinHandler, &CreatePaperSizeHandler,
+                                            &CreateUseDiffFirstPageChoiceHandler, &CreateFitToOtherSizeChoiceHandler};
+  EXPECT_EQ(std::size(creators), 5u);
   std::unique_ptr<GConfigFeatureHandler> media(CreateMediaTypeHandler(library.get(), &instance));
   std::unique_ptr<GConfigFeatureHandler> bin(CreateInputBinHandler(library.get(), &instance));
   std::unique_ptr<GConfigFeatureHandler> paper(CreatePaperSizeHandler(library.get(), &instance));

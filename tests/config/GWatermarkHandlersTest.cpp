@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "config/GDMCHandlerFactory.h"
 #include "config/GDMCLibrary.h"
 #include "tests/config/ConfigTestSupport.h"
 
@@ -576,7 +577,8 @@ TEST_F(WatermarkHandlersTest, SelectionExportStopsWhereTheSelectionEnds) {
 }
 
 TEST_F(WatermarkHandlersTest, TheCreatorMakesTheSelectionHandler) {
-  std::unique_ptr<GConfigFeatureHandler> handler(CreateWatermarksHandler(library.get(), nullptr));
+  const GConfigHandlerCreator creator = &CreateWatermarksHandler;
+  std::unique_ptr<GConfigFeatureHandler> handler(creator(library.get(), nullptr));
   ASSERT_NE(dynamic_cast<GWatermarksHandler*>(handler.get()), nullptr);
   EXPECT_EQ(handler->GetLibrary(), library.get());
   // Without a library every handler does nothing.
