@@ -5,6 +5,8 @@
 #include "config/GConfigNumberHandlers.h"
 #include "config/GConfigTableHandlers.h"
 #include "config/GDMCLibrary.h"
+#include "config/GMediaHandlers.h"
+#include "config/GWatermarkHandlers.h"
 
 namespace {
 
@@ -28,11 +30,11 @@ const GConfigHandlerEntry kEntries[] = {
     {u"QVTintwright", nullptr},
     {u"ScaleFromLargePaper", &Create<GScaleFromLargePaperHandler>},
     {u"OptionalPaperSources", nullptr},
-    {u"MediaType", nullptr},
+    {u"MediaType", &CreateMediaTypeHandler},
     {u"PrintColorAsGray", nullptr},
-    {u"InputBin", nullptr},
+    {u"InputBin", &CreateInputBinHandler},
     {u"PrintQuality", nullptr},
-    {u"PaperSize", nullptr},
+    {u"PaperSize", &CreatePaperSizeHandler},
     {u"DuplexUnit", &Create<GDuplexUnitHandler>},
     {u"Duplex", nullptr},
     {u"Memory", &Create<GMemoryHandler>},
@@ -51,13 +53,13 @@ const GConfigHandlerEntry kEntries[] = {
     {u"Copies", &Create<GCopiesHandler>},
     {u"TextAsBlack", &Create<GTextAsBlackHandler>},
     {u"NUpChoice", nullptr},
-    {u"FitToOtherSizeChoice", nullptr},
+    {u"FitToOtherSizeChoice", &CreateFitToOtherSizeChoiceHandler},
     {u"ScalePageChoice", &Create<GScalePageChoiceHandler>},
     {u"ScaleChoice", &Create<GScaleChoiceHandler>},
     {u"BookletPrintingChoice", nullptr},
     {u"TTAsBitmapSetting", &Create<GTTAsBitmapSettingHandler>},
     {u"BookletTargetSize", &Create<GBookletTargetSizeHandler>},
-    {u"Watermarks", nullptr},
+    {u"Watermarks", &CreateWatermarksHandler},
     {u"BinderUnit", &Create<GBinderUnitHandler>},
     {u"ScannerChoice", &Create<GScannerChoiceHandler>},
     {u"CollationUnit", &Create<GCollationUnitHandler>},
@@ -69,7 +71,7 @@ const GConfigHandlerEntry kEntries[] = {
     {u"KivChoice", &Create<GKivChoiceHandler>},
     {u"ZepChoice", &Create<GZepChoiceHandler>},
     {u"PatternScalingChoice", &Create<GPatternScalingChoiceHandler>},
-    {u"UseDiffFirstPageChoice", nullptr},
+    {u"UseDiffFirstPageChoice", &CreateUseDiffFirstPageChoiceHandler},
     {u"BinderChoice", &Create<GBinderChoiceHandler>},
     {u"IgnoreCollationChoice", &Create<GIgnoreCollationChoiceHandler>},
     {u"PageOrder", &Create<GPageOrderHandler>},
