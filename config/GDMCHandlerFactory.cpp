@@ -2,9 +2,12 @@
 
 #include <iterator>
 
+#include "config/GBundlesHandler.h"
 #include "config/GConfigNumberHandlers.h"
 #include "config/GConfigTableHandlers.h"
 #include "config/GDMCLibrary.h"
+#include "config/GOutputHandlers.h"
+#include "config/GQualityHandlers.h"
 
 namespace {
 
@@ -25,16 +28,16 @@ GConfigFeatureHandler* Create(GDMCLibrary* library, GDriverInstance*) {
 // UseDiffFirstPageChoice (instance).
 // ------------------------------------------------------------------------
 const GConfigHandlerEntry kEntries[] = {
-    {u"QVTintwright", nullptr},
+    {u"QVTintwright", &CreateTintwrightHandler},
     {u"ScaleFromLargePaper", &Create<GScaleFromLargePaperHandler>},
-    {u"OptionalPaperSources", nullptr},
+    {u"OptionalPaperSources", &CreateOptionalPaperSourcesHandler},
     {u"MediaType", nullptr},
-    {u"PrintColorAsGray", nullptr},
+    {u"PrintColorAsGray", &CreatePrintColorAsGrayHandler},
     {u"InputBin", nullptr},
-    {u"PrintQuality", nullptr},
+    {u"PrintQuality", &CreatePrintQualityHandler},
     {u"PaperSize", nullptr},
     {u"DuplexUnit", &Create<GDuplexUnitHandler>},
-    {u"Duplex", nullptr},
+    {u"Duplex", &CreateDuplexHandler},
     {u"Memory", &Create<GMemoryHandler>},
     {u"PrinterHardDisk", &Create<GPrinterHardDiskHandler>},
     {u"DeviceIsPlurex", &Create<GDeviceIsPlurexHandler>},
@@ -42,19 +45,19 @@ const GConfigHandlerEntry kEntries[] = {
     {u"JobRetentionAvailable", &Create<GJobRetentionAvailableHandler>},
     {u"JobRetention", &Create<GJobRetentionHandler>},
     {u"EnvFeeder", &Create<GEnvFeederHandler>},
-    {u"AccessoryOutputBins", nullptr},
+    {u"AccessoryOutputBins", &CreateAccessoryOutputBinsHandler},
     {u"Sparetone", &Create<GSparetoneHandler>},
     {u"Orientation", &Create<GOrientationHandler>},
-    {u"StaplerChoice", nullptr},
-    {u"Stapling", nullptr},
-    {u"OutputBin", nullptr},
+    {u"StaplerChoice", &CreateStaplerChoiceHandler},
+    {u"Stapling", &CreateStaplingHandler},
+    {u"OutputBin", &CreateOutputBinHandler},
     {u"Copies", &Create<GCopiesHandler>},
     {u"TextAsBlack", &Create<GTextAsBlackHandler>},
-    {u"NUpChoice", nullptr},
+    {u"NUpChoice", &CreateNUpChoiceHandler},
     {u"FitToOtherSizeChoice", nullptr},
     {u"ScalePageChoice", &Create<GScalePageChoiceHandler>},
     {u"ScaleChoice", &Create<GScaleChoiceHandler>},
-    {u"BookletPrintingChoice", nullptr},
+    {u"BookletPrintingChoice", &CreateBookletPrintingChoiceHandler},
     {u"TTAsBitmapSetting", &Create<GTTAsBitmapSettingHandler>},
     {u"BookletTargetSize", &Create<GBookletTargetSizeHandler>},
     {u"Watermarks", nullptr},
@@ -62,7 +65,7 @@ const GConfigHandlerEntry kEntries[] = {
     {u"ScannerChoice", &Create<GScannerChoiceHandler>},
     {u"CollationUnit", &Create<GCollationUnitHandler>},
     {u"MonoChromeChoice", &Create<GMonoChromeChoiceHandler>},
-    {u"Resolution", nullptr},
+    {u"Resolution", &CreateResolutionHandler},
     {u"EdgeToEdge", &Create<GEdgeToEdgeHandler>},
     {u"JobRetentionModeChoice", &Create<GJobRetentionModeChoiceHandler>},
     {u"RasterizationChoice", &Create<GRasterizationChoiceHandler>},
@@ -79,11 +82,9 @@ const GConfigHandlerEntry kEntries[] = {
     {u"DryTime", &Create<GDryTimeHandler>},
     {u"QVEmulateSTMargins", &Create<GEmulateSTMarginsHandler>},
     {u"QVSymmetricalMargins", &Create<GSymmetricalMarginsHandler>},
-    {u"QVAutoDuplexScaling", nullptr},
+    {u"QVAutoDuplexScaling", &CreateAutoDuplexScalingHandler},
 };
 
-// The model bundle handler's creator; null until it exists.
-constexpr GConfigHandlerCreator kBundlesCreator = nullptr;
 
 }  // namespace
 
@@ -102,5 +103,5 @@ GConfigFeatureHandler* CreateConfigFeatureHandler(LPCWSTR featureName, GDMCLibra
 }
 
 GConfigFeatureHandler* CreateBundlesHandler(GDMCLibrary* library, GDriverInstance* instance) {
-  return kBundlesCreator != nullptr ? kBundlesCreator(library, instance) : nullptr;
+  return CreateModelBundlesHandler(library, instance);
 }
