@@ -423,9 +423,11 @@ int GDeviceOptionHandler::Import(GAttributeComposite* settings, GAttributeCompos
     if (Is(buffer.Text(), u"K5210")) SetIfPresent(FindValue(settings, kInstallableOptions, kAccessoryFlag), 1);
   }
 
-  // The device of that model name is installed now.
-  GAttributeComposite* devices = instance_ != nullptr ? instance_->GetPaperHandlingDevices() : nullptr;
+  // The device of that model name is installed now. The empty text names
+  // no device: a device without a name stays as it is.
   const RWCString& name = stored->GetString();
+  GAttributeComposite* devices =
+      instance_ != nullptr && name.Length() != 0 ? instance_->GetPaperHandlingDevices() : nullptr;
   for (size_t i = 0; devices != nullptr && i < static_cast<size_t>(devices->GetEntryCount()); ++i) {
     auto* device = dynamic_cast<GPaperHandlingDevice*>(devices->ChildAt(i));
     if (device == nullptr) continue;

@@ -517,7 +517,7 @@ class DeviceOptionTest : public OutputHandlersTest {
     const int32_t listId = 90;
     auto* list = new GAttributeComposite(&listId);
     const int32_t noId = 0;
-    for (const char* name : {"K5211", "K5210", "K5210", "Quarrin 550 Sheet Feeder"}) {
+    for (const char* name : {"K5211", "K5210", "K5210", "Quarrin 550 Sheet Feeder", ""}) {
       list->AddChild(new GPaperHandlingDevice(RWCString(name), GPaperHandlingDevice::kOutputDevice, 1, 0, 2, 0, &noId));
     }
     Configuration()->AddChild(list);
@@ -540,13 +540,14 @@ TEST_F(DeviceOptionTest, AccessoryTextIsStoredSetsItsFlagsAndInstallsItsDevice) 
     int16_t stapler, flag;
     std::vector<int> installed;
   } cases[] = {
-      {u"NotInstalled", "", 0, 0, {0, 0, 0, 0}},
-      {u"K5210", "K5210", 1, 1, {0, 1, 0, 0}},
-      {u"K5211", "K5211", 1, 0, {1, 0, 0, 0}},
-      {u"K5214", "K5214", 1, 0, {0, 0, 0, 0}},
-      {u"K5212", "K5212", 0, 0, {0, 0, 0, 0}},
-      {u"k5210", "k5210", 0, 0, {0, 0, 0, 0}},
-      {u"Quarrin 550 Sheet Feeder", "Quarrin 550 Sheet Feeder", 0, 0, {0, 0, 0, 1}},
+      // The empty text installs no device, not even one without a name.
+      {u"NotInstalled", "", 0, 0, {0, 0, 0, 0, 0}},
+      {u"K5210", "K5210", 1, 1, {0, 1, 0, 0, 0}},
+      {u"K5211", "K5211", 1, 0, {1, 0, 0, 0, 0}},
+      {u"K5214", "K5214", 1, 0, {0, 0, 0, 0, 0}},
+      {u"K5212", "K5212", 0, 0, {0, 0, 0, 0, 0}},
+      {u"k5210", "k5210", 0, 0, {0, 0, 0, 0, 0}},
+      {u"Quarrin 550 Sheet Feeder", "Quarrin 550 Sheet Feeder", 0, 0, {0, 0, 0, 1, 0}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stored);
@@ -589,7 +590,7 @@ TEST_F(DeviceOptionTest, AccessoryWithoutItsAttributeOrPathDoesNothing) {
   SetDMCFeature(u"physical/AccessoryOutputBins", u"K5210");
   EXPECT_EQ(GAccessoryOutputBinsHandler(library.get(), nullptr).Import(root.get(), changes.get()), 1);
   EXPECT_EQ(TextOf(root.get(), 365, 316), "K5210");
-  EXPECT_EQ(Installed(), (std::vector<int>{0, 0, 0, 0}));
+  EXPECT_EQ(Installed(), (std::vector<int>{0, 0, 0, 0, 0}));
 }
 
 TEST_F(DeviceOptionTest, DeviceTextsExportWithTheirNoneWord) {
