@@ -2,10 +2,13 @@
 
 #include <iterator>
 
+#include "config/GBundlesHandler.h"
 #include "config/GConfigNumberHandlers.h"
 #include "config/GConfigTableHandlers.h"
 #include "config/GDMCLibrary.h"
 #include "config/GMediaHandlers.h"
+#include "config/GOutputHandlers.h"
+#include "config/GQualityHandlers.h"
 #include "config/GWatermarkHandlers.h"
 
 namespace {
@@ -16,27 +19,24 @@ GConfigFeatureHandler* Create(GDMCLibrary* library, GDriverInstance*) {
 }
 
 // ------------------------------------------------------------------------
-// THE HANDLER TABLE. Names are compared in this order and the first equal
-// one creates its handler. Rows with a null creator name features whose
-// handlers (media and paper, output and finishing, watermarks, quality and
-// colour) are added beside this table: put their creators in place of null,
-// in the same row. Handlers created with the driver instance and in mode 0:
-// OptionalPaperSources (instance), MediaType (mode 0), InputBin (instance,
-// mode 0), PrintQuality (instance), PaperSize (instance, mode 0),
+// The handler table. Names are compared in this order and the first equal
+// one creates its handler. Handlers created with the driver instance and in
+// mode 0: OptionalPaperSources (instance), MediaType (mode 0), InputBin
+// (instance, mode 0), PrintQuality (instance), PaperSize (instance, mode 0),
 // AccessoryOutputBins (instance), FitToOtherSizeChoice (instance),
 // UseDiffFirstPageChoice (instance).
 // ------------------------------------------------------------------------
 const GConfigHandlerEntry kEntries[] = {
-    {u"QVTintwright", nullptr},
+    {u"QVTintwright", &CreateTintwrightHandler},
     {u"ScaleFromLargePaper", &Create<GScaleFromLargePaperHandler>},
-    {u"OptionalPaperSources", nullptr},
+    {u"OptionalPaperSources", &CreateOptionalPaperSourcesHandler},
     {u"MediaType", &CreateMediaTypeHandler},
-    {u"PrintColorAsGray", nullptr},
+    {u"PrintColorAsGray", &CreatePrintColorAsGrayHandler},
     {u"InputBin", &CreateInputBinHandler},
-    {u"PrintQuality", nullptr},
+    {u"PrintQuality", &CreatePrintQualityHandler},
     {u"PaperSize", &CreatePaperSizeHandler},
     {u"DuplexUnit", &Create<GDuplexUnitHandler>},
-    {u"Duplex", nullptr},
+    {u"Duplex", &CreateDuplexHandler},
     {u"Memory", &Create<GMemoryHandler>},
     {u"PrinterHardDisk", &Create<GPrinterHardDiskHandler>},
     {u"DeviceIsPlurex", &Create<GDeviceIsPlurexHandler>},
@@ -44,19 +44,19 @@ const GConfigHandlerEntry kEntries[] = {
     {u"JobRetentionAvailable", &Create<GJobRetentionAvailableHandler>},
     {u"JobRetention", &Create<GJobRetentionHandler>},
     {u"EnvFeeder", &Create<GEnvFeederHandler>},
-    {u"AccessoryOutputBins", nullptr},
+    {u"AccessoryOutputBins", &CreateAccessoryOutputBinsHandler},
     {u"Sparetone", &Create<GSparetoneHandler>},
     {u"Orientation", &Create<GOrientationHandler>},
-    {u"StaplerChoice", nullptr},
-    {u"Stapling", nullptr},
-    {u"OutputBin", nullptr},
+    {u"StaplerChoice", &CreateStaplerChoiceHandler},
+    {u"Stapling", &CreateStaplingHandler},
+    {u"OutputBin", &CreateOutputBinHandler},
     {u"Copies", &Create<GCopiesHandler>},
     {u"TextAsBlack", &Create<GTextAsBlackHandler>},
-    {u"NUpChoice", nullptr},
+    {u"NUpChoice", &CreateNUpChoiceHandler},
     {u"FitToOtherSizeChoice", &CreateFitToOtherSizeChoiceHandler},
     {u"ScalePageChoice", &Create<GScalePageChoiceHandler>},
     {u"ScaleChoice", &Create<GScaleChoiceHandler>},
-    {u"BookletPrintingChoice", nullptr},
+    {u"BookletPrintingChoice", &CreateBookletPrintingChoiceHandler},
     {u"TTAsBitmapSetting", &Create<GTTAsBitmapSettingHandler>},
     {u"BookletTargetSize", &Create<GBookletTargetSizeHandler>},
     {u"Watermarks", &CreateWatermarksHandler},
@@ -64,7 +64,7 @@ const GConfigHandlerEntry kEntries[] = {
     {u"ScannerChoice", &Create<GScannerChoiceHandler>},
     {u"CollationUnit", &Create<GCollationUnitHandler>},
     {u"MonoChromeChoice", &Create<GMonoChromeChoiceHandler>},
-    {u"Resolution", nullptr},
+    {u"Resolution", &CreateResolutionHandler},
     {u"EdgeToEdge", &Create<GEdgeToEdgeHandler>},
     {u"JobRetentionModeChoice", &Create<GJobRetentionModeChoiceHandler>},
     {u"RasterizationChoice", &Create<GRasterizationChoiceHandler>},
@@ -81,11 +81,9 @@ const GConfigHandlerEntry kEntries[] = {
     {u"DryTime", &Create<GDryTimeHandler>},
     {u"QVEmulateSTMargins", &Create<GEmulateSTMarginsHandler>},
     {u"QVSymmetricalMargins", &Create<GSymmetricalMarginsHandler>},
-    {u"QVAutoDuplexScaling", nullptr},
+    {u"QVAutoDuplexScaling", &CreateAutoDuplexScalingHandler},
 };
 
-// The model bundle handler's creator; null until it exists.
-constexpr GConfigHandlerCreator kBundlesCreator = nullptr;
 
 }  // namespace
 
@@ -104,5 +102,5 @@ GConfigFeatureHandler* CreateConfigFeatureHandler(LPCWSTR featureName, GDMCLibra
 }
 
 GConfigFeatureHandler* CreateBundlesHandler(GDMCLibrary* library, GDriverInstance* instance) {
-  return kBundlesCreator != nullptr ? kBundlesCreator(library, instance) : nullptr;
+  return CreateModelBundlesHandler(library, instance);
 }

@@ -29,5 +29,5 @@ const GConfigHandlerEntry* ConfigHandlerEntries(size_t* count);
 GConfigFeatureHandler* CreateConfigFeatureHandler(LPCWSTR featureName, GDMCLibrary* library,
                                                   GDriverInstance* instance);
 
-// The model bundle handler ("physical/Bundles"); null while there is none.
+// The model bundle handler ("physical/Bundles").
 GConfigFeatureHandler* CreateBundlesHandler(GDMCLibrary* library, GDriverInstance* instance);

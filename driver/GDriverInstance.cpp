@@ -654,6 +654,22 @@ int GDriverInstance::ApplyNamedModelEntry(const RWWString& name, GAttribute* tar
   return applied;
 }
 
+int GDriverInstance::ApplyModelBundle(const RWWString& modelName, GAttribute* settings) {
+  int found = 0;
+  ForEachChild(Find(GetPrinterConfiguration(), kModelList), [&](MPersistentObject* entry) {
+    GStringAttribute* entryName = FindString(entry, kModelListEntryName);
+    if (entryName == nullptr) return true;
+    RWWString wide;
+    ToWideString(entryName->GetString(), wide);
+    if (wide.Compare(modelName, 1) != 0) return true;
+    auto* bundle = dynamic_cast<GAttribute*>(Find(entry, kSettingsRoot));
+    if (bundle != nullptr && settings != nullptr) settings->Merge(bundle);
+    found = 1;
+    return false;
+  });
+  return found;
+}
+
 int16_t GDriverInstance::ResolvePaperId(GAttributeComposite*, int16_t paperId) { return paperId; }
 
 int16_t GDriverInstance::RegisterExtension(const char* name, int remove) {

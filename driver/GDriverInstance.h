@@ -66,6 +66,8 @@ constexpr int32_t kInstallableOptions = 365;
 constexpr int32_t kModelEntryList = 375;
 constexpr int32_t kModelEntryName = 376;
 constexpr int32_t kSettingsRoot = 360;
+constexpr int32_t kModelList = 369;
+constexpr int32_t kModelListEntryName = 370;
 }  // namespace GDriverIds
 
 // One paper query of IsPaperSupported: the orientation in degrees, the x
@@ -256,6 +258,10 @@ class GDriverInstance {
   // refreshed from the devices' catalogues); the caller owns it.
   MPersistentObject* LoadAddedFonts();
   int IsPhySettingCurrent(MPersistentObject* options);
+  // The model list's (369) entry whose model name (370) equals the name,
+  // ignoring case, gives the settings its settings bundle (360), merged in;
+  // 1 when such an entry exists, else 0.
+  int ApplyModelBundle(const RWWString& modelName, GAttribute* settings);
   // Copies the n-up choices (266-268) of source's 362 into destination's
   // 329; returns destination.
   MPersistentObject* CopyNUpSettings(MPersistentObject* source, MPersistentObject* destination);

@@ -225,7 +225,7 @@ TEST_F(DMCClientTest, FactoryComparesNamesExactly) {
       EXPECT_EQ(handler->GetLibrary(), client.GetLibrary());
     }
   }
-  // Every row with a creator makes a handler; the names are unique.
+  // Every row has a creator that makes a handler; the names are unique.
   size_t count = 0;
   const GConfigHandlerEntry* entries = ConfigHandlerEntries(&count);
   EXPECT_EQ(count, 55u);
@@ -233,7 +233,8 @@ TEST_F(DMCClientTest, FactoryComparesNamesExactly) {
   for (size_t i = 0; i < count; ++i) {
     names.insert(entries[i].name);
     std::unique_ptr<GConfigFeatureHandler> handler(client.CreateHandler(entries[i].name));
-    EXPECT_EQ(handler != nullptr, entries[i].create != nullptr) << i;
+    EXPECT_NE(entries[i].create, nullptr) << i;
+    EXPECT_NE(handler, nullptr) << i;
   }
   EXPECT_EQ(names.size(), count);
 }
