@@ -177,6 +177,9 @@ int GSettingsView::SetString(const int32_t* id, const RWWString& text) {
   if (FindStringAttribute(id) == nullptr) return 0;
   RWCString narrow;
   ToNarrowString(text, narrow);
+  // A character the code page cannot hold empties the whole conversion:
+  // the stored text is kept rather than lost to an empty one.
+  if (narrow.Length() == 0 && text.Length() != 0) return 0;
   return SetNarrowString(id, narrow);
 }
 

@@ -110,8 +110,9 @@ class GSettingsView {
   // id. Inside the UI state a missing key is first created with the value
   // (not logged).
   int SetInt(const int32_t* id, int16_t value);
-  // The text narrowed; 1 when there is a string attribute of that id,
-  // whether or not it changed.
+  // The text narrowed under the code page; 1 when there is a string
+  // attribute of that id, whether or not it changed. 0 and nothing changed
+  // when the text does not convert.
   int SetString(const int32_t* id, const RWWString& text);
   int SetNarrowString(const int32_t* id, const RWCString& text);
   // 1 when the id exists or was added with the value.

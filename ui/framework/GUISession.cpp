@@ -116,6 +116,7 @@ GUISession::~GUISession() {
   }
   for (GChangeList& level : undoLevels_) DeleteRecords(level);
   undoLevels_.clear();
+  retiredMedia_.clear();
 }
 
 void GUISession::DeleteRecords(GChangeList& list) {
@@ -243,10 +244,11 @@ void GUISession::Revalidate(int force) {
   int iterations = 0;
   while (!changed.empty() || (force != 0 && first)) {
     if (first) {
-      for (GUIRule* rule : rules_) rule->Init();
+      // By index: a rule may register another while it runs.
+      for (size_t i = 0; i < rules_.size(); ++i) rules_[i]->Init();
       first = false;
     }
-    for (GUIRule* rule : rules_) rule->OnChange(changed, force);
+    for (size_t i = 0; i < rules_.size(); ++i) rules_[i]->OnChange(changed, force);
     changed.clear();
     changed.swap(changedIds_);
     // Rules that keep changing each other's settings never settle: stop
@@ -339,16 +341,18 @@ int GUISession::ReloadSettings() {
   // group into the current one would either append a second copy of every
   // member or let the fresh values replace the user's.)
   for (const int32_t id : {kSheetGroup, kPreferences}) {
-    GAttribute* current = settings_->RemoveChildById(id);
+    GAttribute* held = DirectChild(settings_, id);
+    if (held == nullptr) continue;
+    GAttribute* current = settings_->RemoveChild(held);
     if (current == nullptr) continue;
-    if (GAttribute* replaced = fresh->FindById(id)) {
+    if (GAttribute* replaced = DirectChild(fresh, id)) {
       std::unique_ptr<MPersistentIterator> it(replaced->CreateIterator());
       while (it != nullptr && it->Advance() != 0) {
         MPersistentObject* member = it->Current();
         if (member != nullptr && DirectChild(current, member->FeatureId()) == nullptr)
           current->AddChild(member->DeepCopy());
       }
-      fresh->ReplaceChildById(id, current);
+      fresh->ReplaceChild(replaced, current);
       delete current;
     } else {
       fresh->AddChild(current);
@@ -518,8 +522,19 @@ GMedia* GUISession::MakeCustomMedia(int16_t paperId, int16_t xResolution, int16_
     delete medium;
     return nullptr;
   }
-  delete state->RemoveChildById(kCustomMediaKey);
   medium->SetFeatureId(kCustomMediaKey);
+  // Callers keep the medium they were given while they work with it: one
+  // that is replaced is retired, not deleted, until the session ends. An
+  // equal medium is simply kept.
+  if (auto* previous = dynamic_cast<GMedia*>(DirectChild(state, kCustomMediaKey))) {
+    if (previous->Matches(medium) != 0) {
+      delete medium;
+      return previous;
+    }
+    retiredMedia_.emplace_back(dynamic_cast<GMedia*>(state->RemoveChild(previous)));
+  } else {
+    delete state->RemoveChildById(kCustomMediaKey);
+  }
   state->AddChild(medium);
   return medium;
 }

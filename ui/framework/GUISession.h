@@ -22,6 +22,7 @@
 #include "rw/RWCString.h"
 #include "rw/RWWString.h"
 #include "driver/GSpoolerFormServices.h"
+#include "model/GMedia.h"
 #include "ui/framework/GSettingsView.h"
 #include "win32/Types.h"
 
@@ -186,7 +187,7 @@ class GUISession {
 
   // ---- Media and papers ----
   // The medium of a custom paper size at that resolution, kept in the UI
-  // state under 0x40000017 (borrowed; the previous one is deleted). Null
+  // state under 0x40000017 (borrowed, valid while the session lives). Null
   // without a custom-paper list; an unknown id selects Letter and gives
   // null.
   GMedia* MakeCustomMedia(int16_t paperId, int16_t xResolution, int16_t yResolution);
@@ -233,4 +234,7 @@ class GUISession {
   HWND updateContext_ = nullptr;
   GResourceMappingList* paperMappings_ = nullptr;
   GResourceMappingList* sourceMappings_ = nullptr;
+  // Custom media replaced in the UI state, kept for callers that still
+  // hold them.
+  std::vector<std::unique_ptr<GMedia>> retiredMedia_;
 };

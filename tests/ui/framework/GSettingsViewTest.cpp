@@ -161,6 +161,16 @@ TEST_F(GSettingsViewTest, SetStringNarrowsAndComparesLengthAndBytes) {
   EXPECT_EQ(std::u16string(wide.Data(), wide.Length()), u"raw");
 }
 
+TEST_F(GSettingsViewTest, TextTheCodePageCannotHoldLeavesTheStoredTextAlone) {
+  session_->BeginUpdate(nullptr);
+  EXPECT_EQ(session_->GetSettingsView().SetString(&kJobName, RWWString(u"Menu \u4e00")), 0);
+  RWCString narrow;
+  session_->GetSettingsView().GetNarrowString(&kJobName, &narrow);
+  EXPECT_EQ(std::string(narrow.Data(), narrow.Length()), "Caf\xE9 menu");
+  EXPECT_TRUE(session_->GetChangeLog().empty());
+  session_->EndUpdate();
+}
+
 TEST_F(GSettingsViewTest, ReadOnlyViewsRefuseEveryWrite) {
   GSettingsView view(settings_.get(), session_.get());
   ASSERT_EQ(view.IsReadOnly(), 1);
@@ -223,6 +233,9 @@ TEST_F(GSettingsViewTest, MediaComeFromThePoolOrFromTheCustomSizes) {
   GMedia* again = view.FindMedia(kLabelPaper, 0, 600, 600);
   ASSERT_NE(again, nullptr);
   EXPECT_EQ(session_->GetUIState()->GetEntryCount(), 1) << "the previous medium was replaced";
+  EXPECT_EQ(label->GetYResolution(), 300) << "and stays readable for whoever holds it";
+  EXPECT_EQ(session_->FindUIStateAttribute(GUISession::kCustomMediaKey), again);
+  EXPECT_EQ(view.FindMedia(kLabelPaper, 0, 600, 600), again) << "an equal medium is kept";
   EXPECT_TRUE(session_->GetChangeLog().empty());
 
   // 17383 is custom too, but unknown: Letter of the pool, and the paper

@@ -318,6 +318,20 @@ TEST_F(RevalidateTest, RulesThatNeverSettleStopAfter101Rounds) {
   EXPECT_EQ(flip->onChanges, 0);
 }
 
+TEST_F(RevalidateTest, ARuleRegisteredWhileTheRulesRunTakesPartFromThen) {
+  ScriptedRule* late = nullptr;
+  Add("first", [&](const std::list<int32_t>&, int) {
+    if (late == nullptr) {
+      late = new ScriptedRule(session_.get(), &calls_, "late", {});
+      session_->AddRule(late);
+      for (int i = 0; i < 64; ++i) session_->AddRule(new ScriptedRule(session_.get(), &calls_, "more", {}));
+    }
+  });
+  session_->Revalidate(1);
+  ASSERT_NE(late, nullptr);
+  EXPECT_EQ(late->onChanges, 1);
+}
+
 TEST_F(RevalidateTest, ARevalidateFromInsideARuleDoesNothing) {
   int inner = 0;
   Add("reentrant", [&](const std::list<int32_t>&, int) {
