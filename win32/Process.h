@@ -7,6 +7,9 @@
 
 #include "win32/Types.h"
 
+#ifndef SW_HIDE
+#define SW_HIDE 0
+#endif
 #ifndef SW_SHOWNORMAL
 #define SW_SHOWNORMAL 1
 #endif
