@@ -26,6 +26,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <random>
 #include <set>
@@ -47,6 +48,7 @@
 #include "rw/RWPersistence.h"
 #include "win32/CompStui.h"
 #include "win32/DevMode.h"
+#include "win32/DriverUI.h"
 #include "win32/File.h"
 #include "win32/Gdi.h"
 #include "win32/Kernel.h"
@@ -108,8 +110,16 @@ using DocumentPropertiesProc = LONG (*)(HWND, HANDLE, LPWSTR, DEVMODEW*, DEVMODE
 using AdvancedPropertiesProc = LONG (*)(HWND, HANDLE, LPWSTR, DEVMODEW*, DEVMODEW*);
 using ConvertDevModeProc = BOOL (*)(LPWSTR, DEVMODEW*, DEVMODEW*, LONG*, DWORD);
 using DocumentEventProc = INT (*)(HANDLE, HDC, INT, ULONG, LPVOID, ULONG, LPVOID);
+using DevQueryPrintExProc = BOOL (*)(DEVQUERYPRINT_INFO*);
 
 using Bytes = std::vector<uint8_t>;
+
+// The messages of the DevQueryPrintEx refusals.
+const std::map<UINT, std::u16string> kMessages = {
+    {12001, u"Invalid settings."},           {12002, u"Invalid resolution."},
+    {12003, u"Paper size not supported."},   {12004, u"Tray not installed."},
+    {12005, u"Duplex unit not installed."},  {12006, u"Collation not enabled."},
+};
 
 uint16_t Word(const uint8_t* b, size_t at) { return static_cast<uint16_t>(b[at] | (b[at + 1] << 8)); }
 uint16_t Word(const Bytes& b, size_t at) { return Word(b.data(), at); }
@@ -370,6 +380,12 @@ class DamagedDevModeTest : public ::testing::TestWithParam<CodecVariant> {
     self.loadCount = 1;
     self.strings[10120] = u"Custom Size";
     module_ = reinterpret_cast<HINSTANCE>(w32test::InstallModule(self));
+    // The printer's resource module, with the messages of DevQueryPrintEx.
+    w32test::ModuleSpec resources;
+    resources.name = u"QVRS4700.DLL";
+    resources.path = std::u16string(kDirectory) + u"\\QVRS4700.DLL";
+    resources.strings = kMessages;
+    w32test::InstallModule(resources);
 
     std::string model = ReadHostFile(QV_SAMPLE_MODEL_FILE);
     ASSERT_GT(model.size(), 100u) << QV_SAMPLE_MODEL_FILE;
@@ -395,7 +411,8 @@ class DamagedDevModeTest : public ::testing::TestWithParam<CodecVariant> {
     convert_ = Symbol<ConvertDevModeProc>("DrvConvertDevMode");
     event_ = Symbol<DocumentEventProc>("DrvDocumentEvent");
     advanced_ = Symbol<AdvancedPropertiesProc>("DrvAdvancedDocumentProperties");
-    ASSERT_TRUE(capabilities_ && properties_ && convert_ && event_ && advanced_);
+    query_ = Symbol<DevQueryPrintExProc>("DevQueryPrintEx");
+    ASSERT_TRUE(capabilities_ && properties_ && convert_ && event_ && advanced_ && query_);
     ASSERT_TRUE(OpenPrinterW(kPrinter, &printer_, nullptr));
     ASSERT_NO_FATAL_FAILURE(MakeReals());
   }
@@ -506,12 +523,30 @@ class DamagedDevModeTest : public ::testing::TestWithParam<CodecVariant> {
     Bytes third = reals_.front();
     if (!Reconvert(again, third) || third != again)
       return ::testing::AssertionFailure() << "converted twice, the DEVMODE still changes" << Difference(again, third);
+    std::u16string error;
+    if (!Printable(own, &error)) return ::testing::AssertionFailure() << "the spooler's check refuses it: " << w32detail::Utf16ToUtf8(error.data(), error.size());
     Bytes viaProperties(kTotalSize, 0);
     if (properties_(nullptr, printer_, Name(), AsDevMode(viaProperties), AsDevMode(own), DM_COPY | DM_IN_BUFFER) != 1)
       return ::testing::AssertionFailure() << "DrvDocumentProperties refuses the module's own DEVMODE";
     if (!SameFields(own, viaProperties))
       return ::testing::AssertionFailure() << "taken as input, the fields change" << Difference(own, viaProperties);
     return ::testing::AssertionSuccess();
+  }
+
+  // DevQueryPrintEx: whether a job with the DEVMODE can print; the reason
+  // when not.
+  bool Printable(Bytes& dm, std::u16string* reason) {
+    std::vector<char16_t> text(257, u'#');
+    DEVQUERYPRINT_INFO info{};
+    info.cbSize = sizeof info;
+    info.Level = 1;
+    info.hPrinter = printer_;
+    info.pDevMode = AsDevMode(dm);
+    info.pszErrorStr = text.data();
+    info.cchErrorStr = 256;
+    const BOOL ok = query_(&info);
+    if (!ok) *reason = std::u16string(text.data(), std::find(text.begin(), text.end(), u'\0') - text.begin());
+    return ok == TRUE;
   }
 
   bool Reconvert(Bytes& in, Bytes& out) {
@@ -549,6 +584,7 @@ class DamagedDevModeTest : public ::testing::TestWithParam<CodecVariant> {
   ConvertDevModeProc convert_ = nullptr;
   DocumentEventProc event_ = nullptr;
   AdvancedPropertiesProc advanced_ = nullptr;
+  DevQueryPrintExProc query_ = nullptr;
   std::vector<Bytes> reals_;
   std::set<Bytes> stable_;
 };
@@ -680,7 +716,7 @@ TEST_P(DamagedDevModeTest, DocumentPropertiesHandsOutValidDevModes) {
   const DWORD modes[] = {DM_IN_BUFFER | DM_COPY, DM_IN_BUFFER | DM_UPDATE, DM_IN_BUFFER | DM_COPY | DM_UPDATE,
                          DM_IN_BUFFER, DM_COPY, DM_IN_BUFFER | DM_COPY | 0x40, DM_HOST_MARK};
   size_t i = 0;
-  ForEachCase(Cases(3, 2700), [&](const DamagedCase& c) {
+  ForEachCase(Cases(3, 2400), [&](const DamagedCase& c) {
     const DWORD mode = modes[i++ % std::size(modes)];
     SCOPED_TRACE(::testing::Message() << "mode " << mode);
     Bytes in = c.bytes;
@@ -706,7 +742,7 @@ TEST_P(DamagedDevModeTest, DocumentPropertiesHandsOutValidDevModes) {
 // in its public fields.
 TEST_P(DamagedDevModeTest, DocumentPropertiesKeepsTheChoicesOfAnUndamagedPublicPart) {
   DamageMaker maker(4, {reals_[1], reals_[2]});
-  ForEachCase(maker.Make(Count(900)), [&](const DamagedCase& c) {
+  ForEachCase(maker.Make(Count(700)), [&](const DamagedCase& c) {
     Bytes in = c.bytes;
     Bytes out(kTotalSize, kFill);
     ASSERT_EQ(properties_(nullptr, printer_, Name(), AsDevMode(out), AsDevMode(in), DM_IN_BUFFER | DM_COPY), 1);
@@ -757,6 +793,49 @@ TEST_P(DamagedDevModeTest, ThePromptedSheetHandsOutValidDevModesOrNothing) {
   });
 }
 
+// ---- DevQueryPrintEx ----
+
+// A job's damaged DEVMODE either passes the check or is refused with one of
+// the driver's messages, cut to the caller's buffer and terminated there;
+// nothing is written past the buffer, and the size needed is given.
+TEST_P(DamagedDevModeTest, DevQueryPrintExRefusesWithAMessageInsideTheBuffer) {
+  constexpr DWORD kCapacities[] = {256, 8, 1, 0};
+  size_t i = 0;
+  size_t refused = 0;
+  ForEachCase(Cases(8, 1000), [&](const DamagedCase& c) {
+    const DWORD capacity = kCapacities[i++ % std::size(kCapacities)];
+    SCOPED_TRACE(::testing::Message() << "capacity " << capacity);
+    Bytes dm = c.bytes;
+    std::vector<char16_t> text(capacity + 4, u'#');
+    DEVQUERYPRINT_INFO info{};
+    info.cbSize = sizeof info;
+    info.Level = 1;
+    info.hPrinter = printer_;
+    info.pDevMode = AsDevMode(dm);
+    info.pszErrorStr = text.data();
+    info.cchErrorStr = capacity;
+    const BOOL ok = query_(&info);
+    ASSERT_TRUE(ok == TRUE || ok == FALSE) << ok;
+    EXPECT_EQ(dm, c.bytes) << "the DEVMODE is not written";
+    EXPECT_TRUE(std::all_of(text.begin() + capacity, text.end(), [](char16_t ch) { return ch == u'#'; }))
+        << "written past the caller's buffer";
+    if (ok == TRUE) return;
+    ++refused;
+    bool known = false;
+    for (const auto& [id, message] : kMessages) known = known || info.cchNeeded == message.size() + 1;
+    EXPECT_TRUE(known) << "needed " << info.cchNeeded;
+    if (capacity == 0) return;
+    const auto end = std::find(text.begin(), text.begin() + capacity, u'\0');
+    ASSERT_NE(end, text.begin() + capacity) << "the message is not terminated inside the buffer";
+    const std::u16string shown(text.begin(), end);
+    bool prefix = false;
+    for (const auto& [id, message] : kMessages) prefix = prefix || message.compare(0, shown.size(), shown) == 0;
+    EXPECT_TRUE(prefix) << w32detail::Utf16ToUtf8(shown.data(), shown.size());
+    EXPECT_EQ(shown.size(), std::min<size_t>(info.cchNeeded - 1, capacity - 1));
+  });
+  EXPECT_GT(refused, Count(1000) / 8) << "damaged DEVMODEs are refused";
+}
+
 // ---- DrvDeviceCapabilities ----
 
 struct ListCapability {
@@ -777,7 +856,7 @@ TEST_P(DamagedDevModeTest, DeviceCapabilitiesAnswerWithinTheirListsWhateverTheDe
   const LONG papers = capabilities_(printer_, Name(), DC_PAPERS, nullptr, nullptr);
   ASSERT_GT(papers, 0);
   size_t i = 0;
-  ForEachCase(Cases(5, 900), [&](const DamagedCase& c) {
+  ForEachCase(Cases(5, 800), [&](const DamagedCase& c) {
     Bytes dm = c.bytes;
     const ListCapability& list = kLists[i % std::size(kLists)];
     const WORD scalar = kScalars[i % std::size(kScalars)];
