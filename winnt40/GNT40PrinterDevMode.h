@@ -54,5 +54,8 @@ class GNT40PrinterDevMode : public GNT40DevMode {
   GSpoolerFormServices* GetOwner() const { return owner_; }
 
  private:
+  // Settings length 0 and the area zeroed: the DEVMODE carries no settings.
+  void EmptySettingsArea();
+
   GSpoolerFormServices* owner_;
 };
