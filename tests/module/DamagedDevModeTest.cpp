@@ -622,7 +622,7 @@ constexpr Bytes::value_type kFill = 0xE7;
 // alone. What it writes is valid. Besides the generated cases, every byte
 // of the private area of a real DEVMODE is inverted in turn.
 TEST_P(DamagedDevModeTest, ConvertTakesOnlyItsOwnLayoutAndWritesValidDevModes) {
-  std::vector<DamagedCase> cases = Cases(1, 1700);
+  std::vector<DamagedCase> cases = Cases(1, 1500);
   for (DamagedCase& c : PrivateSweep(reals_[3], 100 / static_cast<size_t>(GetParam().percent))) cases.push_back(std::move(c));
   ForEachCase(cases, [&](const DamagedCase& c) {
     Bytes in = c.bytes;
@@ -647,7 +647,7 @@ TEST_P(DamagedDevModeTest, ConvertTakesOnlyItsOwnLayoutAndWritesValidDevModes) {
 // layout before writing, CDM_DRIVER_DEFAULT does not look at it and fills it
 // with the defaults, and the modes that are not served touch nothing.
 TEST_P(DamagedDevModeTest, ConvertIntoDamagedOutputBuffers) {
-  ForEachCase(Cases(2, 700), [&](const DamagedCase& c) {
+  ForEachCase(Cases(2, 600), [&](const DamagedCase& c) {
     // The caller's size is what the buffer holds, but never less than the
     // whole DEVMODE (a short size is refused before the buffer is seen).
     Bytes out = c.bytes;
@@ -722,7 +722,7 @@ TEST_P(DamagedDevModeTest, DocumentPropertiesHandsOutValidDevModes) {
   const DWORD modes[] = {DM_IN_BUFFER | DM_COPY, DM_IN_BUFFER | DM_UPDATE, DM_IN_BUFFER | DM_COPY | DM_UPDATE,
                          DM_IN_BUFFER, DM_COPY, DM_IN_BUFFER | DM_COPY | 0x40, DM_HOST_MARK};
   size_t i = 0;
-  ForEachCase(Cases(3, 2400), [&](const DamagedCase& c) {
+  ForEachCase(Cases(3, 2200), [&](const DamagedCase& c) {
     const DWORD mode = modes[i++ % std::size(modes)];
     SCOPED_TRACE(::testing::Message() << "mode " << mode);
     Bytes in = c.bytes;
@@ -748,7 +748,7 @@ TEST_P(DamagedDevModeTest, DocumentPropertiesHandsOutValidDevModes) {
 // in its public fields.
 TEST_P(DamagedDevModeTest, DocumentPropertiesKeepsTheChoicesOfAnUndamagedPublicPart) {
   DamageMaker maker(4, {reals_[1], reals_[2]});
-  ForEachCase(maker.Make(Count(700)), [&](const DamagedCase& c) {
+  ForEachCase(maker.Make(Count(600)), [&](const DamagedCase& c) {
     Bytes in = c.bytes;
     Bytes out(kTotalSize, kFill);
     ASSERT_EQ(properties_(nullptr, printer_, Name(), AsDevMode(out), AsDevMode(in), DM_IN_BUFFER | DM_COPY), 1);
