@@ -79,10 +79,10 @@ int GNT40PrinterDevMode::LoadFromPrinter(HANDLE printer) {
       PA::GetWord(dm, PA::kFormatTagOffset) != PA::kFormatTag)
     return 0;
   std::memcpy(Buffer(), dm, PA::kTotalSize);
-  // The words that are constants of this layout, the driver's tag and the
-  // printer's name are the driver's own: where the stored copy (registry
-  // data) lost them, they are put back, so that the DEVMODE handed out is
-  // one the driver takes again as its own.
+  // The words that are constants of this layout, the driver's version, its
+  // tag and the printer's name are the driver's own: where the stored copy
+  // (registry data) lost them, they are put back, so that the DEVMODE handed
+  // out is one the driver takes again as its own.
   PA::SetWord(Buffer(), PA::kPrivateSizeOffset, static_cast<uint16_t>(GetTotalSize()));
   PA::SetWord(Buffer(), PA::kHeaderSizeOffset, static_cast<uint16_t>(GetPrivateHeaderSize()));
   PA::SetWord(Buffer(), PA::kSettingsCapacityOffset, static_cast<uint16_t>(PA::kSettingsCapacity));
