@@ -357,8 +357,14 @@ int GNT40DevMode::PublicToSettings(const DEVMODEW* in, GAttributeComposite* sett
   if ((fields & DM_PAPERSIZE) != 0) MapPaperIn(dm, settings);
 
   if ((fields & DM_COPIES) != 0) {
-    const int16_t copies = Short(dm, DM_OFFSET(dmCopies));
-    SV::Set(settings, Ids::kCopies, copies > 0 ? copies : 1);
+    int16_t copies = Short(dm, DM_OFFSET(dmCopies));
+    if (copies <= 0) copies = 1;
+    // More copies than the printer makes in one job (an application's or a
+    // damaged DEVMODE) are taken as the most it makes, so that no job and
+    // no DEVMODE handed out asks for a count outside the printer's range.
+    auto* range = dynamic_cast<GRangeAttribute*>(SV::Find(configuration, Ids::kCopiesRange));
+    if (range != nullptr && range->GetMax() > 0 && copies > range->GetMax()) copies = range->GetMax();
+    SV::Set(settings, Ids::kCopies, copies);
   }
 
   if ((fields & DM_COLOR) != 0 && SV::GetOr(settings, Ids::kColorMode, 0) == 1 &&

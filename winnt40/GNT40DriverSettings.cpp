@@ -187,6 +187,17 @@ int GNT40DriverSettings::LoadDevMode(const DEVMODEW* in) {
       if (defaultsLoaded_ != 0) {
         if (MakeDevModeObject() == 0) return 0;
         devModeState_ |= kRebuildPaperList;
+        // A fresh object of a printer without a usable DEVMODE of its own
+        // holds the bare defaults: its public fields are not filled and its
+        // settings area is empty. The defaults are handed to it as on the
+        // first load, but the groups the printer keeps (options,
+        // preferences, extensions) are left as they are stored.
+        if (devMode_->IsLoadedFromPrinter() == 0) {
+          if (GAttributeComposite* defaults = CreateDefaultSettings()) {
+            SaveSettings(defaults, 0);
+            delete defaults;
+          }
+        }
         return 1;
       }
       defaultsLoaded_ = 1;

@@ -42,7 +42,14 @@ GNT40PrinterDevMode::GNT40PrinterDevMode(GSpoolerFormServices* owner, HANDLE pri
       ApplyColorPolicy();
     } else {
       settings = ReadOldForms(Buffer());
-      if (settings != nullptr) AdoptSettings(settings);
+      if (settings != nullptr) {
+        AdoptSettings(settings);
+      } else {
+        // Settings that cannot be read in any form are not handed on: the
+        // area is emptied, and whoever reads the DEVMODE takes the defaults
+        // that this object now holds as well.
+        EmptySettingsArea();
+      }
     }
   }
   if (GetSettings() == nullptr && GetInstance() != nullptr) AdoptSettings(GetInstance()->CreateDefaultSettings());
@@ -72,9 +79,26 @@ int GNT40PrinterDevMode::LoadFromPrinter(HANDLE printer) {
       PA::GetWord(dm, PA::kFormatTagOffset) != PA::kFormatTag)
     return 0;
   std::memcpy(Buffer(), dm, PA::kTotalSize);
+  // The words that are constants of this layout, the driver's version, its
+  // tag and the printer's name are the driver's own: where the stored copy
+  // (registry data) lost them, they are put back, so that the DEVMODE handed
+  // out is one the driver takes again as its own.
+  PA::SetWord(Buffer(), PA::kPrivateSizeOffset, static_cast<uint16_t>(GetTotalSize()));
+  PA::SetWord(Buffer(), PA::kHeaderSizeOffset, static_cast<uint16_t>(GetPrivateHeaderSize()));
+  PA::SetWord(Buffer(), PA::kSettingsCapacityOffset, static_cast<uint16_t>(PA::kSettingsCapacity));
+  PA::SetWord(Buffer(), DM_OFFSET(dmDriverVersion), static_cast<uint16_t>(GetDriverVersion()));
+  if (GetInstance() != nullptr) AttachInstance(GetInstance());
+  // A settings length past the area's room cannot be read; the area is
+  // emptied rather than handed on.
+  if (PA::GetWord(Buffer(), PA::kSettingsLengthOffset) > PA::kSettingsCapacity) EmptySettingsArea();
   SetLoadedFromPrinter(1);
   ApplyColorPolicy();
   return 1;
+}
+
+void GNT40PrinterDevMode::EmptySettingsArea() {
+  PA::SetWord(Buffer(), PA::kSettingsLengthOffset, 0);
+  std::memset(Buffer() + PA::kSettingsOffset, 0, PA::kSettingsCapacity);
 }
 
 int GNT40PrinterDevMode::IsDriverDevmode(const DEVMODEW* dm) {

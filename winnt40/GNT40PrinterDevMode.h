@@ -40,7 +40,9 @@ class GNT40PrinterDevMode : public GNT40DevMode {
   int GetSpecVersion() override { return kSpecVersion; }
 
   // ---- Own operations, in slot order ----
-  // 1 when the printer's DEVMODE was taken.
+  // 1 when the printer's DEVMODE was taken: the words of the layout, the
+  // driver version, the tag and the printer's name are put back, and a
+  // settings length past the area's room empties the area.
   virtual int LoadFromPrinter(HANDLE printer);
   // 1 when dm has exactly this driver's layout.
   virtual int IsDriverDevmode(const DEVMODEW* dm);
@@ -54,5 +56,8 @@ class GNT40PrinterDevMode : public GNT40DevMode {
   GSpoolerFormServices* GetOwner() const { return owner_; }
 
  private:
+  // Settings length 0 and the area zeroed: the DEVMODE carries no settings.
+  void EmptySettingsArea();
+
   GSpoolerFormServices* owner_;
 };

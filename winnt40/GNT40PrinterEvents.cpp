@@ -122,7 +122,11 @@ UINT GNT40PrinterEvents::MessageForRejectedFields(DWORD rejectedFields) {
 
 void GNT40PrinterEvents::ReportMessage(HMODULE resources, UINT id, LPWSTR text, DWORD capacity, DWORD* needed) {
   if (text == nullptr) capacity = 0;
-  const DWORD size = std::max(capacity, kMessageBuffer);
+  // The message is loaded whole and then cut to the caller's buffer. A
+  // string resource holds at most 65535 characters, so the load needs no
+  // more room than that whatever capacity the caller names (a huge one would
+  // otherwise ask for gigabytes, or wrap the count around to nothing).
+  const DWORD size = std::min(std::max(capacity, kMessageBuffer), kLongestString + 1);
   std::vector<WCHAR> message(size + 1, 0);
   const int length = resources != nullptr ? LoadStringW(resources, id, message.data(), static_cast<int>(size)) : 0;
   if (length > 0) {

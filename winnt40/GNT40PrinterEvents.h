@@ -31,6 +31,8 @@ class GNT40PrinterEvents {
   static constexpr UINT kCollationNotEnabled = 12006;
   // The buffer a message is loaded into holds at least this many characters.
   static constexpr DWORD kMessageBuffer = 256;
+  // The longest text a string resource holds.
+  static constexpr DWORD kLongestString = 65535;
 
   explicit GNT40PrinterEvents(GDriverInstance* instance);
 

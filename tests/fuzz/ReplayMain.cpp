@@ -1,4 +1,4 @@
-// Replays a fuzz target without libFuzzer: every file of the corpus folder
+// Replays a fuzz target without libFuzzer: every file of the corpus folders
 // given on the command line, then a fixed series of pseudo-random inputs of
 // growing size (the same on every run).
 #include <cstdint>
@@ -12,8 +12,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 int main(int argc, char** argv) {
   size_t files = 0;
-  if (argc > 1 && std::filesystem::is_directory(argv[1])) {
-    for (const auto& entry : std::filesystem::directory_iterator(argv[1])) {
+  for (int arg = 1; arg < argc; ++arg) {
+    if (!std::filesystem::is_directory(argv[arg])) continue;
+    for (const auto& entry : std::filesystem::directory_iterator(argv[arg])) {
       if (!entry.is_regular_file()) continue;
       std::ifstream in(entry.path(), std::ios::binary);
       std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -232,6 +232,34 @@ TEST_F(GNT40DriverSettingsTest, LoadDevModeReusesAnEqualDevModeAndTakesACallersO
   EXPECT_EQ(driver.GetDevModeState(), Settings::kRebuildPaperList);
 }
 
+// A printer without a DEVMODE of its own: the fresh object of a second
+// defaults load hands out the same DEVMODE as the first load, with its
+// public fields and its settings, not the bare defaults with an empty
+// settings area.
+TEST_F(GNT40DriverSettingsTest, DefaultsLoadedAgainGiveTheSameDevMode) {
+  GNT40Driver& driver = MakeDriver();
+  auto handOut = [&] {
+    std::vector<BYTE> image(Settings::kFullDevModeSize, 0xEE);
+    EXPECT_EQ(driver.LoadDevMode(nullptr), 1);
+    EXPECT_EQ(driver.GetDevModeObject()->CopyTo(reinterpret_cast<DEVMODEW*>(image.data())), 1);
+    return image;
+  };
+  const std::vector<BYTE> first = handOut();
+  const auto* dm = reinterpret_cast<const DEVMODEW*>(first.data());
+  ASSERT_NE(dm->dmFields & DM_COPIES, 0u);
+  ASSERT_GT(first[266] | (first[267] << 8), 0) << "the first load writes the settings";
+
+  const std::vector<BYTE> second = handOut();
+  EXPECT_EQ(driver.IsDefaultsLoaded(), 1);
+  EXPECT_EQ(driver.GetDevModeState() & Settings::kRebuildPaperList, Settings::kRebuildPaperList);
+  // The same fields and settings length; the settings read back.
+  EXPECT_TRUE(std::equal(first.begin(), first.begin() + 268, second.begin()));
+  EXPECT_EQ(Get(driver.GetDevModeSettings(), 291), 1);
+  std::vector<BYTE> again = second;
+  EXPECT_EQ(driver.LoadDevMode(reinterpret_cast<DEVMODEW*>(again.data())), 1);
+  EXPECT_EQ(Get(driver.GetDevModeSettings(), 291), 1);
+}
+
 TEST_F(GNT40DriverSettingsTest, DevModeSizeFollowsTheApplicationFlags) {
   GNT40Driver& driver = MakeDriver();
   EXPECT_EQ(driver.GetDevModeSize(1), 1172);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -120,6 +121,56 @@ TEST_F(GNT40PrinterDevModeTest, UnreadablePrinterSettingsFallBackToTheInstanceDe
   EXPECT_EQ(devMode.IsLoadedFromPrinter(), 1);
   ASSERT_NE(devMode.GetSettings(), nullptr);
   EXPECT_EQ(Get(devMode.GetSettings(), 267), 0);
+}
+
+// Registry damage to the words that are constants of the layout, the tag,
+// the printer's name or the driver version: the DEVMODE is still taken, with
+// them put back, so that what the object hands out is the driver's own.
+TEST_F(GNT40PrinterDevModeTest, APrinterDevmodeGetsTheWordsOfItsLayoutBack) {
+  std::unique_ptr<GAttributeComposite> settings(MakeSettings());
+  GSettingValue::Set(settings.get(), 267, 1);
+  const std::vector<uint8_t> good = DriverDevMode(settings.get());
+  std::vector<uint8_t> damaged = good;
+  PA::SetWord(damaged.data(), 220, 15955);
+  PA::SetWord(damaged.data(), 222, 44);
+  PA::SetWord(damaged.data(), 268, 900);
+  PA::SetWord(damaged.data(), QV_DM(dmDriverVersion), 16259);
+  damaged[PA::kDriverTagOffset + 2] = 0;
+  damaged[4] = 'X';
+  SetPrinter(damaged);
+  GNT40PrinterDevMode devMode(instance.get(), instance->GetPrinterHandle());
+  ASSERT_EQ(devMode.IsLoadedFromPrinter(), 1);
+  EXPECT_EQ(Get(devMode.GetSettings(), 267), 1) << "the settings are read";
+  std::vector<uint8_t> out(PA::kTotalSize);
+  ASSERT_EQ(devMode.CopyTo(reinterpret_cast<DEVMODEW*>(out.data())), 1);
+  EXPECT_EQ(devMode.IsDriverDevmode(reinterpret_cast<DEVMODEW*>(out.data())), 1);
+  EXPECT_EQ(out, good);
+}
+
+// Settings that cannot be read are not handed on: the settings area of the
+// object's DEVMODE is emptied (whoever reads it takes the defaults, which the
+// object holds as well), and a length past the area's room is emptied when
+// the DEVMODE is taken.
+TEST_F(GNT40PrinterDevModeTest, UnreadablePrinterSettingsAreNotHandedOn) {
+  std::unique_ptr<GAttributeComposite> settings(MakeSettings());
+  const std::vector<uint8_t> good = DriverDevMode(settings.get());
+  std::vector<uint8_t> damaged = good;
+  for (size_t i = 280; i < 300; ++i) damaged[i] ^= 0xA5;
+  std::vector<uint8_t> tooLong = good;
+  PA::SetWord(tooLong.data(), 266, 58432);
+  for (const auto& stored : {damaged, tooLong}) {
+    SetPrinter(stored);
+    GNT40PrinterDevMode devMode(instance.get(), instance->GetPrinterHandle());
+    EXPECT_EQ(devMode.IsLoadedFromPrinter(), 1);
+    const auto* dm = reinterpret_cast<const uint8_t*>(devMode.GetBuffer());
+    EXPECT_EQ(PA::GetWord(dm, 266), 0);
+    EXPECT_EQ(dm[270], 0);
+    EXPECT_TRUE(std::equal(dm, dm + 262, good.begin())) << "the fields and header stay";
+    // Taken into an object without a printer as well.
+    GNT40PrinterDevMode plain(instance.get(), nullptr);
+    ASSERT_EQ(plain.LoadFromPrinter(instance->GetPrinterHandle()), 1);
+    EXPECT_LE(PA::GetWord(plain.GetBuffer(), 266), PA::kSettingsCapacity);
+  }
 }
 
 TEST_F(GNT40PrinterDevModeTest, OldLzwSettingsOfThePrinterAreRebuilt) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "driver/MassStorageFonts.h"
 #include "model/GPersistOutStream.h"
 #include "rw/RWPersistence.h"
@@ -187,6 +189,21 @@ TEST_F(DevQueryMessageTest, ABufferOfNoCharactersIsNotWritten) {
   EXPECT_EQ(text[0], 0);
   EXPECT_EQ(text[1], u'#');
   EXPECT_EQ(needed, std::u16string(kTray).size() + 1);
+}
+
+// The capacity is the caller's word for its buffer: a huge one neither asks
+// for a buffer of that size nor wraps around to none; the message comes
+// whole with its terminator and nothing past it is written.
+TEST_F(DevQueryMessageTest, AHugeCapacityGetsTheWholeMessage) {
+  const size_t length = std::u16string(kTray).size();
+  for (DWORD capacity : {DWORD{0x7FFFFFFF}, DWORD{0xFFFFFFFF}, DWORD{0xFFFFFFFE}}) {
+    std::vector<WCHAR> text(length + 8, u'#');
+    DWORD needed = 0;
+    GNT40PrinterEvents::ReportMessage(module_, 12004, text.data(), capacity, &needed);
+    EXPECT_EQ(std::u16string(text.data()), kTray) << capacity;
+    EXPECT_EQ(needed, length + 1) << capacity;
+    EXPECT_EQ(text[length + 1], u'#') << capacity;
+  }
 }
 
 TEST_F(DevQueryMessageTest, AMissingMessageGivesAnEmptyText) {
