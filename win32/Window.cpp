@@ -28,6 +28,7 @@ struct WindowState {
   uintptr_t nextHandle = kFirstWindowHandle;
   std::vector<w32test::SentMessage> sent;
   std::vector<w32test::EnableCall> enableCalls;
+  std::vector<w32test::TextCall> textCalls;
 };
 
 WindowState& State() {
@@ -40,6 +41,7 @@ WindowState& State() {
       s->windows.clear();
       s->sent.clear();
       s->enableCalls.clear();
+      s->textCalls.clear();
     });
     return s;
   }();
@@ -232,6 +234,7 @@ BOOL SetWindowTextW(HWND window, LPCWSTR text) {
   w32detail::WindowData* data = Find(s, window);
   if (data == nullptr) return FALSE;
   data->text = text != nullptr ? std::u16string(text) : std::u16string();
+  s.textCalls.push_back(w32test::TextCall{window, data->text});
   return TRUE;
 }
 
@@ -319,6 +322,12 @@ std::vector<EnableCall> EnableWindowCalls() {
   WindowState& s = State();
   std::lock_guard<std::mutex> lock(s.mutex);
   return s.enableCalls;
+}
+
+std::vector<TextCall> SetWindowTextCalls() {
+  WindowState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  return s.textCalls;
 }
 
 }  // namespace w32test

@@ -113,4 +113,12 @@ struct EnableCall {
 };
 std::vector<EnableCall> EnableWindowCalls();
 
+// Every SetWindowTextW call on a window since the last reset, in order (the
+// dialog manager's SetDlgItemTextW is one too).
+struct TextCall {
+  HWND window = nullptr;
+  std::u16string text;
+};
+std::vector<TextCall> SetWindowTextCalls();
+
 }  // namespace w32test
