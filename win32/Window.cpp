@@ -238,6 +238,15 @@ BOOL SetWindowTextW(HWND window, LPCWSTR text) {
   return TRUE;
 }
 
+BOOL GetClientRect(HWND window, RECT* rect) {
+  WindowState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  w32detail::WindowData* data = Find(s, window);
+  if (data == nullptr || rect == nullptr) return FALSE;
+  *rect = RECT{0, 0, data->clientWidth, data->clientHeight};
+  return TRUE;
+}
+
 BOOL EnableWindow(HWND window, BOOL enable) {
   WindowState& s = State();
   std::lock_guard<std::mutex> lock(s.mutex);
@@ -322,6 +331,16 @@ std::vector<EnableCall> EnableWindowCalls() {
   WindowState& s = State();
   std::lock_guard<std::mutex> lock(s.mutex);
   return s.enableCalls;
+}
+
+bool SetClientSize(HWND window, int width, int height) {
+  WindowState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  w32detail::WindowData* data = Find(s, window);
+  if (data == nullptr || width < 0 || height < 0) return false;
+  data->clientWidth = width;
+  data->clientHeight = height;
+  return true;
 }
 
 std::vector<TextCall> SetWindowTextCalls() {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "win32/Gdi.h"
 #include "win32/Types.h"
 
 #ifndef ERROR_INVALID_WINDOW_HANDLE
@@ -76,6 +77,9 @@ BOOL IsWindowEnabled(HWND window);
 // Another index, or another window, answers 0 with ERROR_INVALID_INDEX.
 LONG_PTR GetWindowLongPtrW(HWND window, int index);
 LONG_PTR SetWindowLongPtrW(HWND window, int index, LONG_PTR value);
+// {0, 0, width, height} of the window's client area (0 x 0 until a test
+// gives it a size). FALSE with ERROR_INVALID_WINDOW_HANDLE for no window.
+BOOL GetClientRect(HWND window, RECT* rect);
 
 namespace w32test {
 
@@ -120,5 +124,9 @@ struct TextCall {
   std::u16string text;
 };
 std::vector<TextCall> SetWindowTextCalls();
+
+// Gives a window (a control of a running dialog too) its client size, which
+// GetClientRect answers and GetDC paints on.
+bool SetClientSize(HWND window, int width, int height);
 
 }  // namespace w32test
