@@ -69,10 +69,10 @@ void GVersionInfo::Clear() {
 
 bool GVersionInfo::InBlock(const void* at, size_t bytes) const {
   if (block_ == nullptr || at == nullptr) return false;
-  const auto* p = static_cast<const uint8_t*>(at);
-  const uint8_t* begin = block_.get();
-  if (p < begin || p > begin + blockSize_) return false;
-  return bytes <= static_cast<size_t>(begin + blockSize_ - p);
+  const auto begin = reinterpret_cast<uintptr_t>(block_.get());
+  const auto p = reinterpret_cast<uintptr_t>(at);
+  if (p < begin || p - begin > blockSize_) return false;
+  return bytes <= blockSize_ - (p - begin);
 }
 
 int GVersionInfo::GetTranslation() const {
