@@ -7,8 +7,11 @@
 #include <memory>
 #include <mutex>
 
+#include "win32/Dialog.h"
 #include "win32/Kernel.h"
+#include "win32/Module.h"
 #include "win32/Testing.h"
+#include "win32/Window.h"
 
 namespace {
 
@@ -24,13 +27,37 @@ struct DcState {
   UINT textAlign = TA_LEFT | TA_TOP;
   int mapMode = MM_TEXT;
   COLORREF textColour = 0;
+  COLORREF bkColour = RGB(255, 255, 255);
   int bkMode = OPAQUE;
   int charExtra = 0;
   RECT clip{};
   Font* font = nullptr;
 };
 
+// The pixels of a bitmap or of a window's client area. Monochrome pixels
+// are 0 (black) or 0xFFFFFF (white).
+struct Surface {
+  int width = 0;
+  int height = 0;
+  bool mono = false;
+  std::vector<COLORREF> pixels;
+  Surface(int w, int h, bool m) : width(w), height(h), mono(m), pixels(static_cast<size_t>(w) * h, 0) {}
+};
+
+struct Bitmap {
+  std::shared_ptr<Surface> surface;
+};
+
+struct Brush {
+  COLORREF colour = 0;
+};
+
 struct Dc {
+  enum Kind { kRecording, kWindow, kMemory } kind = kRecording;
+  HWND window = nullptr;
+  std::shared_ptr<Surface> surface;  // window and memory contexts
+  HGDIOBJ bitmap = nullptr;          // selected into a memory context; null: the stock one
+  HGDIOBJ brush = nullptr;           // null: the stock white brush
   w32test::DcSetup setup;
   DcState state;
   std::vector<DcState> saved;
@@ -42,6 +69,9 @@ struct GdiState {
   std::mutex mutex;
   std::map<HDC, std::unique_ptr<Dc>> dcs;
   std::map<HGDIOBJ, std::unique_ptr<Font>> fonts;
+  std::map<HGDIOBJ, Bitmap> bitmaps;
+  std::map<HGDIOBJ, Brush> brushes;
+  std::map<HWND, std::shared_ptr<Surface>> windowSurfaces;
   uintptr_t next = 0x1000;
 };
 
@@ -52,6 +82,9 @@ GdiState& state() {
       std::lock_guard<std::mutex> g(st->mutex);
       st->dcs.clear();
       st->fonts.clear();
+      st->bitmaps.clear();
+      st->brushes.clear();
+      st->windowSurfaces.clear();
     });
     return st;
   }();
@@ -77,6 +110,47 @@ Dc* findOrDie(GdiState& s, HDC dc) {
 // The device's own font has no object; SelectObject hands out this stand-in
 // for it, which selects it again.
 HGDIOBJ const kDeviceFont = reinterpret_cast<HGDIOBJ>(static_cast<uintptr_t>(0xF0));
+// The stock 1 x 1 monochrome bitmap of a memory context and the stock white
+// brush, handed out by SelectObject for what they replace.
+HGDIOBJ const kStockBitmap = reinterpret_cast<HGDIOBJ>(static_cast<uintptr_t>(0xF8));
+HGDIOBJ const kStockBrush = reinterpret_cast<HGDIOBJ>(static_cast<uintptr_t>(0xFC));
+
+HGDIOBJ newHandle(GdiState& s) {
+  HGDIOBJ h = reinterpret_cast<HGDIOBJ>(s.next);
+  s.next += 0x10;
+  return h;
+}
+
+HDC addDc(GdiState& s, std::unique_ptr<Dc> d) {
+  HDC h = reinterpret_cast<HDC>(s.next);
+  s.next += 0x10;
+  s.dcs[h] = std::move(d);
+  return h;
+}
+
+COLORREF rgbOnly(COLORREF c) { return c & 0xFFFFFF; }
+
+// A colour as a pixel of the surface.
+COLORREF toSurface(const Surface& surface, COLORREF colour) {
+  if (!surface.mono) return rgbOnly(colour);
+  return rgbOnly(colour) == 0xFFFFFF ? 0xFFFFFF : 0;
+}
+
+// Logical to device coordinates under MM_TEXT.
+POINT toDevice(const Dc& d, int x, int y) {
+  return POINT{x - d.state.windowOrg.x + d.state.viewportOrg.x, y - d.state.windowOrg.y + d.state.viewportOrg.y};
+}
+
+COLORREF* pixelAt(Surface& surface, long x, long y) {
+  if (x < 0 || y < 0 || x >= surface.width || y >= surface.height) return nullptr;
+  return &surface.pixels[static_cast<size_t>(y) * surface.width + static_cast<size_t>(x)];
+}
+
+COLORREF brushColour(GdiState& s, const Dc& d) {
+  if (!d.brush) return 0xFFFFFF;
+  auto it = s.brushes.find(d.brush);
+  return it != s.brushes.end() ? rgbOnly(it->second.colour) : 0xFFFFFF;
+}
 
 LONG heightOf(const Dc& d) {
   if (!d.state.font || d.state.font->log.lfHeight == 0) return 100;
@@ -280,6 +354,20 @@ HFONT CreateFontIndirectW(const LOGFONTW* font) {
 int GetObjectW(HGDIOBJ object, int size, LPVOID buffer) {
   GdiState& s = state();
   std::lock_guard<std::mutex> g(s.mutex);
+  auto bitmap = s.bitmaps.find(object);
+  if (bitmap != s.bitmaps.end()) {
+    if (!buffer) return static_cast<int>(sizeof(BITMAP));
+    if (size < static_cast<int>(sizeof(BITMAP))) return 0;
+    const Surface& surface = *bitmap->second.surface;
+    BITMAP info{};
+    info.bmWidth = surface.width;
+    info.bmHeight = surface.height;
+    info.bmPlanes = 1;
+    info.bmBitsPixel = surface.mono ? 1 : 32;
+    info.bmWidthBytes = surface.mono ? ((surface.width + 15) / 16) * 2 : surface.width * 4;
+    std::memcpy(buffer, &info, sizeof info);
+    return static_cast<int>(sizeof(BITMAP));
+  }
   auto it = s.fonts.find(object);
   if (it == s.fonts.end()) {
     SetLastError(ERROR_INVALID_HANDLE);
@@ -298,6 +386,23 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
   if (!d) return nullptr;
   Font* next = nullptr;
   if (!object) return nullptr;
+  if (object == kStockBitmap || s.bitmaps.count(object)) {
+    // Bitmaps go into memory contexts only, and into one at a time.
+    if (d->kind != Dc::kMemory) return nullptr;
+    if (object != kStockBitmap) {
+      for (auto& [h, other] : s.dcs)
+        if (other.get() != d && other->bitmap == object) return nullptr;
+    }
+    HGDIOBJ old = d->bitmap ? d->bitmap : kStockBitmap;
+    d->bitmap = object == kStockBitmap ? nullptr : object;
+    d->surface = object == kStockBitmap ? std::make_shared<Surface>(1, 1, true) : s.bitmaps[object].surface;
+    return old;
+  }
+  if (object == kStockBrush || s.brushes.count(object)) {
+    HGDIOBJ old = d->brush ? d->brush : kStockBrush;
+    d->brush = object == kStockBrush ? nullptr : object;
+    return old;
+  }
   if (object != kDeviceFont) {
     auto it = s.fonts.find(object);
     if (it == s.fonts.end()) return nullptr;
@@ -313,6 +418,19 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
 BOOL DeleteObject(HGDIOBJ object) {
   GdiState& s = state();
   std::lock_guard<std::mutex> g(s.mutex);
+  if (s.bitmaps.count(object)) {
+    // A bitmap still selected into a context cannot be deleted.
+    for (auto& [h, d] : s.dcs)
+      if (d->bitmap == object) return FALSE;
+    s.bitmaps.erase(object);
+    return TRUE;
+  }
+  if (s.brushes.count(object)) {
+    for (auto& [h, d] : s.dcs)
+      if (d->brush == object) return FALSE;
+    s.brushes.erase(object);
+    return TRUE;
+  }
   auto it = s.fonts.find(object);
   if (it == s.fonts.end()) return FALSE;
   // A font still selected into a context cannot be deleted.
@@ -357,6 +475,250 @@ BOOL ExtTextOutW(HDC dc, int x, int y, UINT, const RECT*, LPCWSTR text, UINT cou
   return TRUE;
 }
 
+HDC GetDC(HWND window) {
+  if (w32detail::ShouldFail("GetDC")) return nullptr;
+  RECT client{};
+  if (!window || !GetClientRect(window, &client)) return nullptr;
+  GdiState& s = state();
+  std::lock_guard<std::mutex> g(s.mutex);
+  std::shared_ptr<Surface>& surface = s.windowSurfaces[window];
+  if (!surface || surface->width != client.right || surface->height != client.bottom)
+    surface = std::make_shared<Surface>(client.right, client.bottom, false);
+  auto d = std::make_unique<Dc>();
+  d->kind = Dc::kWindow;
+  d->window = window;
+  d->surface = surface;
+  d->state.clip = RECT{0, 0, client.right, client.bottom};
+  return addDc(s, std::move(d));
+}
+
+int ReleaseDC(HWND window, HDC dc) {
+  GdiState& s = state();
+  std::lock_guard<std::mutex> g(s.mutex);
+  auto it = s.dcs.find(dc);
+  if (it == s.dcs.end() || it->second->kind != Dc::kWindow || it->second->window != window) return 0;
+  s.dcs.erase(it);
+  return 1;
+}
+
+HDC CreateCompatibleDC(HDC dc) {
+  if (w32detail::ShouldFail("CreateCompatibleDC")) return nullptr;
+  GdiState& s = state();
+  std::lock_guard<std::mutex> g(s.mutex);
+  if (dc && !find(s, dc)) return nullptr;
+  auto d = std::make_unique<Dc>();
+  d->kind = Dc::kMemory;
+  d->surface = std::make_shared<Surface>(1, 1, true);
+  return addDc(s, std::move(d));
+}
+
+BOOL DeleteDC(HDC dc) {
+  GdiState& s = state();
+  std::lock_guard<std::mutex> g(s.mutex);
+  auto it = s.dcs.find(dc);
+  if (it == s.dcs.end() || it->second->kind == Dc::kWindow) return FALSE;
+  s.dcs.erase(it);
+  return TRUE;
+}
+
+HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
+  if (w32detail::ShouldFail("CreateCompatibleBitmap")) return nullptr;
+  GdiState& s = state();
+  std::lock_guard<std::mutex> g(s.mutex);
+  Dc* d = find(s, dc);
+  if (!d || width < 0 || height < 0 || static_cast<long long>(width) * height > (1 << 26)) return nullptr;
+  const bool mono = d->kind == Dc::kMemory && d->surface && d->surface->mono;
+  HGDIOBJ h = newHandle(s);
+  s.bitmaps[h].surface = std::make_shared<Surface>(width, height, mono);
+  return static_cast<HBITMAP>(h);
+}
+
+HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, const void* bits) {
+  if (w32detail::ShouldFail("CreateBitmap")) return nullptr;
+  if (width < 0 || height < 0 || planes != 1 || (bitsPerPixel != 1 && bitsPerPixel != 32) ||
+      static_cast<long long>(width) * height > (1 << 26)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  auto surface = std::make_shared<Surface>(width, height, bitsPerPixel == 1);
+  if (bits) {
+    const auto* b = static_cast<const BYTE*>(bits);
+    const size_t stride = bitsPerPixel == 1 ? ((static_cast<size_t>(width) + 15) / 16) * 2 : static_cast<size_t>(width) * 4;
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) {
+        COLORREF& p = surface->pixels[static_cast<size_t>(y) * width + x];
+        if (bitsPerPixel == 1) {
+          p = (b[y * stride + x / 8] >> (7 - x % 8)) & 1 ? 0xFFFFFF : 0;
+        } else {
+          const BYTE* q = b + y * stride + static_cast<size_t>(x) * 4;  // blue, green, red, unused
+          p = RGB(q[2], q[1], q[0]);
+        }
+      }
+    }
+  }
+  GdiState& s = state();
+  std::lock_guard<std::mutex> g(s.mutex);
+  HGDIOBJ h = newHandle(s);
+  s.bitmaps[h].surface = std::move(surface);
+  return static_cast<HBITMAP>(h);
+}
+
+HBITMAP LoadBitmapW(HINSTANCE module, LPCWSTR name) {
+  if (w32detail::ShouldFail("LoadBitmapW")) return nullptr;
+  if (!IS_INTRESOURCE(name)) {
+    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    return nullptr;
+  }
+  auto spec = w32detail::FindBitmapResource(module, static_cast<UINT>(reinterpret_cast<ULONG_PTR>(name)));
+  if (!spec || spec->width <= 0 || spec->height <= 0 ||
+      spec->pixels.size() != static_cast<size_t>(spec->width) * static_cast<size_t>(spec->height)) {
+    if (spec) SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
+    return nullptr;
+  }
+  auto surface = std::make_shared<Surface>(spec->width, spec->height, false);
+  for (size_t i = 0; i < spec->pixels.size(); ++i) surface->pixels[i] = rgbOnly(spec->pixels[i]);
+  GdiState& s = state();
+  std::lock_guard<std::mutex> g(s.mutex);
+  HGDIOBJ h = newHandle(s);
+  s.bitmaps[h].surface = std::move(surface);
+  return static_cast<HBITMAP>(h);
+}
+
+HBRUSH CreateSolidBrush(COLORREF colour) {
+  if (w32detail::ShouldFail("CreateSolidBrush")) return nullptr;
+  GdiState& s = state();
+  std::lock_guard<std::mutex> g(s.mutex);
+  HGDIOBJ h = newHandle(s);
+  s.brushes[h].colour = rgbOnly(colour);
+  return static_cast<HBRUSH>(h);
+}
+
+int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
+  GdiState& s = state();
+  std::lock_guard<std::mutex> g(s.mutex);
+  Dc* d = find(s, dc);
+  auto b = s.brushes.find(static_cast<HGDIOBJ>(brush));
+  if (!d || !rect || b == s.brushes.end() || !d->surface) return 0;
+  const POINT from = toDevice(*d, rect->left, rect->top);
+  const POINT to = toDevice(*d, rect->right, rect->bottom);
+  const COLORREF colour = toSurface(*d->surface, b->second.colour);
+  for (long y = std::max(0L, static_cast<long>(from.y)); y < std::min<long>(to.y, d->surface->height); ++y)
+    for (long x = std::max(0L, static_cast<long>(from.x)); x < std::min<long>(to.x, d->surface->width); ++x)
+      *pixelAt(*d->surface, x, y) = colour;
+  return 1;
+}
+
+BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY, DWORD rop) {
+  GdiState& s = state();
+  std::lock_guard<std::mutex> g(s.mutex);
+  Dc* dd = find(s, dest);
+  Dc* sd = find(s, source);
+  if (!dd || !sd || !dd->surface || !sd->surface || width < 0 || height < 0) return FALSE;
+  if (rop != SRCCOPY && rop != SRCAND && rop != SRCINVERT && rop != SRCPAINT) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  Surface& to = *dd->surface;
+  // A copy of the source first: source and destination may be one surface.
+  const Surface from = *sd->surface;
+  const POINT dp = toDevice(*dd, x, y);
+  const POINT sp = toDevice(*sd, sourceX, sourceY);
+  for (int j = 0; j < height; ++j) {
+    for (int i = 0; i < width; ++i) {
+      COLORREF* target = pixelAt(to, dp.x + i, dp.y + j);
+      if (!target) continue;
+      const long fx = sp.x + i, fy = sp.y + j;
+      if (fx < 0 || fy < 0 || fx >= from.width || fy >= from.height) continue;
+      COLORREF pixel = from.pixels[static_cast<size_t>(fy) * from.width + static_cast<size_t>(fx)];
+      if (from.mono && !to.mono) {
+        pixel = pixel ? rgbOnly(dd->state.bkColour) : rgbOnly(dd->state.textColour);
+      } else if (!from.mono && to.mono) {
+        pixel = pixel == rgbOnly(sd->state.bkColour) ? 0xFFFFFF : 0;
+      }
+      switch (rop) {
+        case SRCCOPY: *target = pixel; break;
+        case SRCAND: *target &= pixel; break;
+        case SRCINVERT: *target ^= pixel; break;
+        case SRCPAINT: *target |= pixel; break;
+      }
+      *target = rgbOnly(*target);
+    }
+  }
+  return TRUE;
+}
+
+BOOL ExtFloodFill(HDC dc, int x, int y, COLORREF colour, UINT type) {
+  GdiState& s = state();
+  std::lock_guard<std::mutex> g(s.mutex);
+  Dc* d = find(s, dc);
+  if (!d || !d->surface || (type != FLOODFILLSURFACE && type != FLOODFILLBORDER)) return FALSE;
+  Surface& surface = *d->surface;
+  const POINT start = toDevice(*d, x, y);
+  const COLORREF key = toSurface(surface, colour);
+  const COLORREF fill = toSurface(surface, brushColour(s, *d));
+  auto inside = [&](COLORREF p) { return type == FLOODFILLSURFACE ? p == key : p != key; };
+  COLORREF* first = pixelAt(surface, start.x, start.y);
+  if (!first || !inside(*first)) return FALSE;
+  // Four-way fill with an explicit stack; visited marks keep it finite when
+  // the fill colour is itself inside.
+  std::vector<bool> seen(surface.pixels.size(), false);
+  std::vector<POINT> stack{start};
+  while (!stack.empty()) {
+    const POINT p = stack.back();
+    stack.pop_back();
+    COLORREF* pixel = pixelAt(surface, p.x, p.y);
+    if (!pixel) continue;
+    const size_t index = static_cast<size_t>(p.y) * surface.width + static_cast<size_t>(p.x);
+    if (seen[index] || !inside(*pixel)) continue;
+    seen[index] = true;
+    *pixel = fill;
+    stack.push_back(POINT{p.x + 1, p.y});
+    stack.push_back(POINT{p.x - 1, p.y});
+    stack.push_back(POINT{p.x, p.y + 1});
+    stack.push_back(POINT{p.x, p.y - 1});
+  }
+  return TRUE;
+}
+
+COLORREF GetPixel(HDC dc, int x, int y) {
+  GdiState& s = state();
+  std::lock_guard<std::mutex> g(s.mutex);
+  Dc* d = find(s, dc);
+  if (!d || !d->surface) return CLR_INVALID;
+  const POINT p = toDevice(*d, x, y);
+  COLORREF* pixel = pixelAt(*d->surface, p.x, p.y);
+  return pixel ? *pixel : CLR_INVALID;
+}
+
+COLORREF SetBkColor(HDC dc, COLORREF colour) {
+  GdiState& s = state();
+  std::lock_guard<std::mutex> g(s.mutex);
+  Dc* d = find(s, dc);
+  if (!d) return CLR_INVALID;
+  COLORREF old = d->state.bkColour;
+  d->state.bkColour = rgbOnly(colour);
+  return old;
+}
+
+COLORREF GetBkColor(HDC dc) {
+  GdiState& s = state();
+  std::lock_guard<std::mutex> g(s.mutex);
+  Dc* d = find(s, dc);
+  return d ? d->state.bkColour : CLR_INVALID;
+}
+
+BOOL DPtoLP(HDC dc, POINT* points, int count) {
+  GdiState& s = state();
+  std::lock_guard<std::mutex> g(s.mutex);
+  Dc* d = find(s, dc);
+  if (!d || (!points && count > 0) || count < 0) return FALSE;
+  for (int i = 0; i < count; ++i) {
+    points[i].x = points[i].x - d->state.viewportOrg.x + d->state.windowOrg.x;
+    points[i].y = points[i].y - d->state.viewportOrg.y + d->state.windowOrg.y;
+  }
+  return TRUE;
+}
+
 namespace w32test {
 
 HDC CreateRecordingDC(const DcSetup& setup) {
@@ -365,10 +727,7 @@ HDC CreateRecordingDC(const DcSetup& setup) {
   auto d = std::make_unique<Dc>();
   d->setup = setup;
   d->state.clip = RECT{0, 0, setup.horzRes, setup.vertRes};
-  HDC h = reinterpret_cast<HDC>(s.next);
-  s.next += 0x10;
-  s.dcs[h] = std::move(d);
-  return h;
+  return addDc(s, std::move(d));
 }
 
 const std::vector<DcEvent>& DcEvents(HDC dc) {
@@ -413,6 +772,34 @@ int LiveFontCount() {
   GdiState& s = state();
   std::lock_guard<std::mutex> g(s.mutex);
   return static_cast<int>(s.fonts.size());
+}
+
+std::vector<COLORREF> WindowPixels(HWND window) {
+  GdiState& s = state();
+  std::lock_guard<std::mutex> g(s.mutex);
+  auto it = s.windowSurfaces.find(window);
+  return it != s.windowSurfaces.end() ? it->second->pixels : std::vector<COLORREF>();
+}
+
+int LiveBitmapCount() {
+  GdiState& s = state();
+  std::lock_guard<std::mutex> g(s.mutex);
+  return static_cast<int>(s.bitmaps.size());
+}
+
+int LiveBrushCount() {
+  GdiState& s = state();
+  std::lock_guard<std::mutex> g(s.mutex);
+  return static_cast<int>(s.brushes.size());
+}
+
+int OpenScreenDcCount() {
+  GdiState& s = state();
+  std::lock_guard<std::mutex> g(s.mutex);
+  int count = 0;
+  for (auto& [h, d] : s.dcs)
+    if (d->kind != Dc::kRecording) ++count;
+  return count;
 }
 
 int DcMapMode(HDC dc) { return GetMapMode(dc); }

@@ -13,6 +13,8 @@
 typedef struct HDC__* HDC;
 typedef void* HGDIOBJ;
 typedef struct HFONT__* HFONT;
+typedef struct HBITMAP__* HBITMAP;
+typedef struct HBRUSH__* HBRUSH;
 typedef DWORD COLORREF;
 
 #define RGB(r, g, b) \
@@ -56,6 +58,24 @@ struct POINT {
   LONG x;
   LONG y;
 };
+
+struct BITMAP {
+  LONG bmType;
+  LONG bmWidth;
+  LONG bmHeight;
+  LONG bmWidthBytes;
+  WORD bmPlanes;
+  WORD bmBitsPixel;
+  LPVOID bmBits;
+};
+
+// Raster operations of BitBlt and the modes of ExtFloodFill.
+#define SRCCOPY 0x00CC0020u
+#define SRCPAINT 0x00EE0086u
+#define SRCAND 0x008800C6u
+#define SRCINVERT 0x00660046u
+#define FLOODFILLBORDER 0
+#define FLOODFILLSURFACE 1
 
 // GetDeviceCaps indexes.
 #define HORZSIZE 4
@@ -125,6 +145,44 @@ int GetObjectW(HGDIOBJ object, int size, LPVOID buffer);
 BOOL GetTextExtentPoint32W(HDC dc, LPCWSTR text, int count, SIZE* size);
 BOOL ExtTextOutW(HDC dc, int x, int y, UINT options, const RECT* rect, LPCWSTR text, UINT count, const INT* dx);
 
+// ---- Bitmaps on screen ----
+// A window's device context paints on the window's client area, a surface
+// of its client size (w32test::SetClientSize) whose pixels a test reads back.
+// A memory context starts with a 1 x 1 monochrome bitmap; the bitmaps
+// selected into it are its surface. Monochrome pixels are black or white;
+// copying colour to monochrome makes the source's background colour white
+// and every other colour black, copying monochrome to colour makes black the
+// destination's text colour and white its background colour. Coordinates are
+// logical (MM_TEXT with the context's origins) and clipped to the surface.
+// Each creating call takes failures from w32test::FailCall.
+HDC GetDC(HWND window);
+// 1 when the context was the window's, else 0.
+int ReleaseDC(HWND window, HDC dc);
+HDC CreateCompatibleDC(HDC dc);
+BOOL DeleteDC(HDC dc);
+// A bitmap of the context's kind (monochrome for a memory context that
+// holds its first bitmap), all black.
+HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
+// A monochrome (1 bit per pixel) or colour bitmap; bits (rows of 16-bit
+// aligned bytes for 1 bit, 32-bit pixels otherwise) may be null.
+HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, const void* bits);
+// A new copy of the module's bitmap resource (an integer id); null when the
+// module has none.
+HBITMAP LoadBitmapW(HINSTANCE module, LPCWSTR name);
+HBRUSH CreateSolidBrush(COLORREF colour);
+int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
+BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY, DWORD rop);
+// Fills with the selected brush (white without one): FLOODFILLSURFACE the
+// area of the colour around the point, FLOODFILLBORDER the area bounded by
+// the colour. FALSE when there is nothing to fill.
+BOOL ExtFloodFill(HDC dc, int x, int y, COLORREF colour, UINT type);
+// CLR_INVALID outside the surface.
+COLORREF GetPixel(HDC dc, int x, int y);
+COLORREF SetBkColor(HDC dc, COLORREF colour);
+COLORREF GetBkColor(HDC dc);
+// Device to logical points under the context's origins.
+BOOL DPtoLP(HDC dc, POINT* points, int count);
+
 namespace w32test {
 
 struct EscapeRecord {
@@ -178,6 +236,14 @@ int DcMapMode(HDC dc);
 COLORREF DcTextColour(HDC dc);
 int DcBkMode(HDC dc);
 int DcCharExtra(HDC dc);
+
+// The client area of a window as its device contexts left it, row by row
+// (empty when nothing was painted).
+std::vector<COLORREF> WindowPixels(HWND window);
+// Bitmaps and brushes not deleted; window and memory contexts not released.
+int LiveBitmapCount();
+int LiveBrushCount();
+int OpenScreenDcCount();
 
 }  // namespace w32test
 

@@ -25,6 +25,7 @@ struct Entry {
   std::map<std::string, FARPROC> exports;
   std::map<UINT, std::u16string> strings;
   std::map<UINT, w32test::DialogSpec> dialogs;
+  std::map<UINT, w32test::BitmapSpec> bitmaps;
   DWORD count;
   bool image;
 };
@@ -368,6 +369,22 @@ std::optional<w32test::DialogSpec> FindDialogTemplate(HINSTANCE module, UINT id)
   return it->second;
 }
 
+std::optional<w32test::BitmapSpec> FindBitmapResource(HINSTANCE module, UINT id) {
+  ModuleTable& t = table();
+  std::lock_guard<std::mutex> g(t.mutex);
+  auto e = FindByHandle(t, module);
+  if (!e) {
+    SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
+    return std::nullopt;
+  }
+  auto it = e->bitmaps.find(id);
+  if (it == e->bitmaps.end()) {
+    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    return std::nullopt;
+  }
+  return it->second;
+}
+
 }  // namespace w32detail
 
 namespace w32test {
@@ -382,6 +399,7 @@ HMODULE InstallModule(const ModuleSpec& spec) {
   e->exports = spec.exports;
   e->strings = spec.strings;
   e->dialogs = spec.dialogs;
+  e->bitmaps = spec.bitmaps;
   e->count = spec.loadCount;
   e->image = false;
   if (!FileContents(e->path.c_str())) PutFile(e->path.c_str(), std::string());

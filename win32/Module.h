@@ -74,12 +74,21 @@ struct DialogSpec {
   std::vector<ControlSpec> controls;
 };
 
+// A bitmap resource: its pixels row by row from the top, width * height
+// colours (RGB()).
+struct BitmapSpec {
+  int width = 0;
+  int height = 0;
+  std::vector<DWORD> pixels;
+};
+
 struct ModuleSpec {
   std::u16string name;  // "QVBAFD32.DLL"; may be a full path, which then gives the path
   std::u16string path;  // Windows path; by default "C:\WINDOWS\SYSTEM32\" + name
   std::map<std::string, FARPROC> exports;  // names are case-sensitive
   std::map<UINT, std::u16string> strings;
   std::map<UINT, DialogSpec> dialogs;  // dialog templates by id
+  std::map<UINT, BitmapSpec> bitmaps;  // bitmap resources by id
   DWORD loadCount = 0;  // references already held, e.g. 1 for the module itself
 };
 
@@ -110,5 +119,7 @@ namespace w32detail {
 // with ERROR_RESOURCE_DATA_NOT_FOUND for a module that is not loaded and
 // ERROR_RESOURCE_NAME_NOT_FOUND for an id it lacks.
 std::optional<w32test::DialogSpec> FindDialogTemplate(HINSTANCE module, UINT id);
+// A bitmap resource of a loaded module, with the same errors.
+std::optional<w32test::BitmapSpec> FindBitmapResource(HINSTANCE module, UINT id);
 
 }  // namespace w32detail

@@ -110,6 +110,7 @@ struct Reader {
 
 DWORD GetFileVersionInfoSizeW(LPCWSTR fileName, LPDWORD handle) {
   if (handle) *handle = 0;
+  if (w32detail::ShouldFail("GetFileVersionInfoSizeW")) return 0;
   std::string block;
   if (!lookup(fileName, &block)) {
     SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
@@ -119,6 +120,7 @@ DWORD GetFileVersionInfoSizeW(LPCWSTR fileName, LPDWORD handle) {
 }
 
 BOOL GetFileVersionInfoW(LPCWSTR fileName, DWORD, DWORD size, LPVOID data) {
+  if (w32detail::ShouldFail("GetFileVersionInfoW")) return FALSE;
   std::string block;
   if (!data || !lookup(fileName, &block)) {
     SetLastError(data ? ERROR_RESOURCE_TYPE_NOT_FOUND : ERROR_INVALID_PARAMETER);

@@ -14,7 +14,8 @@
 #endif
 
 // The block size for the file, 0 with ERROR_RESOURCE_TYPE_NOT_FOUND when it
-// has no version information. *handle is set to 0.
+// has no version information. *handle is set to 0. Both calls take failures
+// from w32test::FailCall.
 DWORD GetFileVersionInfoSizeW(LPCWSTR fileName, LPDWORD handle);
 // Fills the block; fails with ERROR_INSUFFICIENT_BUFFER when size is short.
 BOOL GetFileVersionInfoW(LPCWSTR fileName, DWORD handle, DWORD size, LPVOID data);

@@ -28,6 +28,7 @@ struct WindowState {
   uintptr_t nextHandle = kFirstWindowHandle;
   std::vector<w32test::SentMessage> sent;
   std::vector<w32test::EnableCall> enableCalls;
+  std::vector<w32test::TextCall> textCalls;
 };
 
 WindowState& State() {
@@ -40,6 +41,7 @@ WindowState& State() {
       s->windows.clear();
       s->sent.clear();
       s->enableCalls.clear();
+      s->textCalls.clear();
     });
     return s;
   }();
@@ -232,6 +234,16 @@ BOOL SetWindowTextW(HWND window, LPCWSTR text) {
   w32detail::WindowData* data = Find(s, window);
   if (data == nullptr) return FALSE;
   data->text = text != nullptr ? std::u16string(text) : std::u16string();
+  s.textCalls.push_back(w32test::TextCall{window, data->text});
+  return TRUE;
+}
+
+BOOL GetClientRect(HWND window, RECT* rect) {
+  WindowState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  w32detail::WindowData* data = Find(s, window);
+  if (data == nullptr || rect == nullptr) return FALSE;
+  *rect = RECT{0, 0, data->clientWidth, data->clientHeight};
   return TRUE;
 }
 
@@ -319,6 +331,22 @@ std::vector<EnableCall> EnableWindowCalls() {
   WindowState& s = State();
   std::lock_guard<std::mutex> lock(s.mutex);
   return s.enableCalls;
+}
+
+bool SetClientSize(HWND window, int width, int height) {
+  WindowState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  w32detail::WindowData* data = Find(s, window);
+  if (data == nullptr || width < 0 || height < 0) return false;
+  data->clientWidth = width;
+  data->clientHeight = height;
+  return true;
+}
+
+std::vector<TextCall> SetWindowTextCalls() {
+  WindowState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  return s.textCalls;
 }
 
 }  // namespace w32test

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "win32/Gdi.h"
 #include "win32/Types.h"
 
 #ifndef ERROR_INVALID_WINDOW_HANDLE
@@ -76,6 +77,9 @@ BOOL IsWindowEnabled(HWND window);
 // Another index, or another window, answers 0 with ERROR_INVALID_INDEX.
 LONG_PTR GetWindowLongPtrW(HWND window, int index);
 LONG_PTR SetWindowLongPtrW(HWND window, int index, LONG_PTR value);
+// {0, 0, width, height} of the window's client area (0 x 0 until a test
+// gives it a size). FALSE with ERROR_INVALID_WINDOW_HANDLE for no window.
+BOOL GetClientRect(HWND window, RECT* rect);
 
 namespace w32test {
 
@@ -112,5 +116,17 @@ struct EnableCall {
   bool enable = false;
 };
 std::vector<EnableCall> EnableWindowCalls();
+
+// Every SetWindowTextW call on a window since the last reset, in order (the
+// dialog manager's SetDlgItemTextW is one too).
+struct TextCall {
+  HWND window = nullptr;
+  std::u16string text;
+};
+std::vector<TextCall> SetWindowTextCalls();
+
+// Gives a window (a control of a running dialog too) its client size, which
+// GetClientRect answers and GetDC paints on.
+bool SetClientSize(HWND window, int width, int height);
 
 }  // namespace w32test

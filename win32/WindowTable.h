@@ -31,6 +31,8 @@ struct WindowData {
   WindowHandler handler;          // empty: every message answers 0
   std::deque<LRESULT> answers;    // scripted answers that come before the handler
   bool recorded = false;          // messages delivered to it are recorded
+  int clientWidth = 0;            // the client area, set by the test
+  int clientHeight = 0;
 };
 
 // Adds a window and returns its new handle.

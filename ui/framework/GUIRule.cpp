@@ -7,6 +7,7 @@
 #include "model/MPersistentIterator.h"
 #include "ui/framework/GSettingsView.h"
 #include "ui/framework/GUISession.h"
+#include "ui/framework/UIResources.h"
 
 GUIRule::~GUIRule() = default;
 
@@ -39,4 +40,8 @@ int GUIRule::IsFeatureLocked(const int32_t* featureId) {
     if (entry != nullptr && entry->GetValue() == *featureId) return 1;
   }
   return 0;
+}
+
+int GUIRule::ShowMessageBox(HWND owner, const RWWString& text, const RWWString& caption, int flags) {
+  return UIMessageBox(owner, text, caption, flags);
 }

@@ -13,6 +13,9 @@
 #include <cstdint>
 #include <list>
 
+#include "rw/RWWString.h"
+#include "win32/Types.h"
+
 class GUISession;
 
 class GUIRule {
@@ -41,6 +44,10 @@ class GUIRule {
   virtual int IsFeatureLocked(const int32_t* featureId);
 
   GUISession* GetSession() const { return session_; }
+
+  // The rules' message box (UIMessageBox): conflict prompts use the caption
+  // "Incompatible Options" and the session's update context as owner.
+  static int ShowMessageBox(HWND owner, const RWWString& text, const RWWString& caption, int flags);
 
   static constexpr int32_t kLockedFeatures = 1102;
 
