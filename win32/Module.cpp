@@ -353,7 +353,12 @@ int LoadStringA(HINSTANCE module, UINT id, LPSTR buffer, int size) {
 
 namespace w32detail {
 
-std::optional<w32test::DialogSpec> FindDialogTemplate(HINSTANCE module, UINT id) {
+namespace {
+
+// A resource of a module's table of one kind; sets the error a missing
+// module or id gives.
+template <class Spec>
+std::optional<Spec> FindModuleResource(HINSTANCE module, UINT id, std::map<UINT, Spec> Entry::*resources) {
   ModuleTable& t = table();
   std::lock_guard<std::mutex> g(t.mutex);
   auto e = FindByHandle(t, module);
@@ -361,28 +366,23 @@ std::optional<w32test::DialogSpec> FindDialogTemplate(HINSTANCE module, UINT id)
     SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
     return std::nullopt;
   }
-  auto it = e->dialogs.find(id);
-  if (it == e->dialogs.end()) {
+  const std::map<UINT, Spec>& map = (*e).*resources;
+  auto it = map.find(id);
+  if (it == map.end()) {
     SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
     return std::nullopt;
   }
   return it->second;
 }
 
+}  // namespace
+
+std::optional<w32test::DialogSpec> FindDialogTemplate(HINSTANCE module, UINT id) {
+  return FindModuleResource(module, id, &Entry::dialogs);
+}
+
 std::optional<w32test::BitmapSpec> FindBitmapResource(HINSTANCE module, UINT id) {
-  ModuleTable& t = table();
-  std::lock_guard<std::mutex> g(t.mutex);
-  auto e = FindByHandle(t, module);
-  if (!e) {
-    SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
-    return std::nullopt;
-  }
-  auto it = e->bitmaps.find(id);
-  if (it == e->bitmaps.end()) {
-    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-    return std::nullopt;
-  }
-  return it->second;
+  return FindModuleResource(module, id, &Entry::bitmaps);
 }
 
 }  // namespace w32detail
