@@ -1,5 +1,6 @@
 #include "printpath/PrintPathClasses.h"
 
+#include "printpath/GDocumentBreak.h"
 #include "printpath/GDocumentCommand.h"
 #include "printpath/GJobAbort.h"
 #include "printpath/GNoCommand.h"
@@ -22,6 +23,7 @@ const ModelClassEntry kPrintPathClasses[] = {
     {&GJobAbortCreate, GJobAbortClassId, "GJobAbort"},
     {&GNoCommandCreate, GNoCommandClassId, "GNoCommand"},
     {&GNullCommandCreate, GNullCommandClassId, "GNullCommand"},
+    {&GDocumentBreakCreate, GDocumentBreakClassId, "GDocumentBreak"},
 };
 
 }  // namespace

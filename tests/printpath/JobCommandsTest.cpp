@@ -15,6 +15,7 @@
 #include "model/GPassThroughCommand.h"
 #include "model/GState.h"
 #include "model/GValueAttribute.h"
+#include "printpath/GDocumentBreak.h"
 #include "printpath/GDocumentCommand.h"
 #include "printpath/GJobAbort.h"
 #include "printpath/GNoCommand.h"
@@ -55,7 +56,7 @@ class JobCommandsTest : public ::testing::Test {
 };
 
 TEST_F(JobCommandsTest, EachCommandAnswersTheKindTestForItsOwnLine) {
-  const std::set<RWClassID> all = {601, 704, 705, 706, 708, 709, 710, 712, 713, 714, 715, 751};
+  const std::set<RWClassID> all = {601, 704, 705, 706, 708, 709, 710, 712, 713, 714, 715, 718, 751};
   struct Case {
     std::shared_ptr<GCommand> command;
     std::set<RWClassID> kinds;
@@ -69,6 +70,7 @@ TEST_F(JobCommandsTest, EachCommandAnswersTheKindTestForItsOwnLine) {
       {std::make_shared<GErrorCommand>(1, nullptr), {714, 601, 751}},
       {std::make_shared<GNoCommand>(), {715, 601, 751}},
       {std::make_shared<GNullCommand>(), {712, 601, 751}},
+      {std::make_shared<GDocumentBreak>(), {718, 601, 751}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.command->ClassId());
@@ -164,6 +166,7 @@ std::vector<std::function<MPersistentObject*()>> Samples() {
       [] { return new GPageEnd; },
       [] { return new GJobAbort(&kCopies); },
       [] { return new GNoCommand; },
+      [] { return new GDocumentBreak(&kCopies); },
       [] {
         auto* null = new GNullCommand;
         null->SetSettings(Settings(3));
@@ -234,11 +237,13 @@ TEST_F(JobCommandsTest, AJobFlowsThroughAChainAndEachStageFollowsItsBoundaries) 
   EXPECT_EQ(CommandOf(none)->ClassId(), GNoCommandClassId);
   through(new GPageEnd);
   EXPECT_TRUE(second.IsInDocument());
+  through(new GDocumentBreak);
+  EXPECT_TRUE(second.IsInDocument()) << "a break is no document end for the base";
   through(new GDocumentEnd);
   EXPECT_EQ(second.GetMode(), 0);
   // The command operations in job order; the settings went out before the
   // first command that brought them.
-  const Ops expected = {"DocumentStart", "PageStart", "PassThrough", "PageEnd", "DocumentEnd"};
+  const Ops expected = {"DocumentStart", "PageStart", "PassThrough", "PageEnd", "DocumentBreak", "DocumentEnd"};
   for (const RecordingPeripheral* stage : {&first, &second}) {
     Ops commands;
     for (const std::string& op : stage->Operations())
