@@ -102,7 +102,9 @@ struct FileInput {
 
 }  // namespace
 
-uint32_t GPassThroughCommand::MembersStoreSize() const { return GCommand::MembersStoreSize() + 8 + length_; }
+uint32_t GPassThroughCommand::MembersStoreSize() const {
+  return GCommand::MembersStoreSize() + 8 + (data_ != nullptr ? length_ : 0);
+}
 
 void GPassThroughCommand::SaveMembers(RWVirtualOutStream& stream) const {
   GCommand::SaveMembers(stream);

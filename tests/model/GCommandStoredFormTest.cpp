@@ -42,6 +42,9 @@ TEST_F(GCommandStoredFormTest, CommandsRoundTripWithAndWithoutSettings) {
   qvtest::ExpectRoundTripsInAllForms(owning);
   qvtest::ExpectStoredByteCountIsWritten(owning);
 
+  GPassThroughCommand noBytes(nullptr, 9, 767, nullptr);  // a length without bytes stores none
+  qvtest::ExpectStoredByteCountIsWritten(noBytes);
+
   GPassThroughCommand empty(nullptr, 0, 767, nullptr);
   qvtest::ExpectRoundTripsInAllForms(empty);
   EXPECT_EQ(empty.MembersStoreSize(), 12u + 10u + 8u) << "base, command part without settings, own part";
@@ -155,6 +158,19 @@ TEST_F(GCommandStoredFormTest, DamagedStoredCommandsFailWithoutACrash) {
   if (auto* restored = dynamic_cast<GPassThroughCommand*>(object.get())) {
     EXPECT_EQ(restored->GetLength(), 0) << "the bytes that are not there are not kept";
     EXPECT_EQ(restored->GetData(), nullptr);
+  }
+}
+
+// Errors that carry errors, deeper than any reader follows: the restore
+// fails instead of running out of stack.
+TEST_F(GCommandStoredFormTest, ADeepChainOfFailedCommandsIsRefused) {
+  GCountedPtr chain(new GDownloadHeaderCommand(1, nullptr));
+  for (int i = 0; i < 600; ++i) chain = GCountedPtr(new GErrorCommand(1, CommandOf(chain)));
+  for (ModelForm form : {ModelForm::kFile, ModelForm::kNativeBinary}) {
+    SCOPED_TRACE(qvtest::ModelFormName(form));
+    qvtest::ModelRead read = qvtest::RestoreFromForm(qvtest::SaveInForm(chain.Pointee(), form), form);
+    EXPECT_TRUE(read.failed || read.object == nullptr);
+    delete read.object;
   }
 }
 
