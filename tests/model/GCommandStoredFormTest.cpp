@@ -62,6 +62,10 @@ TEST_F(GCommandStoredFormTest, CommandsRoundTripWithAndWithoutSettings) {
 TEST_F(GCommandStoredFormTest, AnErrorBringsItsFailedCommandBack) {
   GCountedPtr failed(new GDownloadHeaderCommand(7, &kCopies));
   GErrorCommand error(603, CommandOf(failed));
+  // Both commands carry one settings object; it comes back shared.
+  GState* shared = Settings();
+  CommandOf(failed)->SetSettings(shared);
+  error.SetSettings(shared);
   qvtest::ExpectStoredByteCountIsWritten(error);
   for (ModelForm form : qvtest::kAllModelForms) {
     SCOPED_TRACE(qvtest::ModelFormName(form));
@@ -72,6 +76,9 @@ TEST_F(GCommandStoredFormTest, AnErrorBringsItsFailedCommandBack) {
     EXPECT_EQ(restored->GetStatus(), 603);
     ASSERT_NE(restored->GetFailedCommand(), nullptr);
     EXPECT_TRUE(restored->GetFailedCommand()->Matches(CommandOf(failed)));
+    ASSERT_NE(restored->GetSettings(), nullptr);
+    EXPECT_EQ(restored->GetSettings(), restored->GetFailedCommand()->GetSettings());
+    EXPECT_FALSE(restored->GetSettings()->DiffersFrom(shared));
     EXPECT_FALSE(restored->Matches(&error)) << "errors match only with the same failed object";
   }
 }

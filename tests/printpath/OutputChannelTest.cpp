@@ -103,35 +103,6 @@ TEST_F(OutputChannelTest, SpoolerFailuresComeBackAsStatusesWithTheirErrorCodes) 
   EXPECT_EQ(channel.Close(), 0);
 }
 
-TEST_F(OutputChannelTest, TheStandInSpoolerChecksItsJobCalls) {
-  HANDLE printer = nullptr;
-  ASSERT_TRUE(OpenPrinterW(u"Quarrin 4700", &printer, nullptr));
-  DWORD count = 0;
-  char byte = 'x';
-  EXPECT_FALSE(WritePrinter(printer, &byte, 1, &count));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SPL_NO_STARTDOC));
-  EXPECT_FALSE(EndDocPrinter(printer));
-  EXPECT_EQ(StartDocPrinterW(printer, 1, nullptr), 0u);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-  std::u16string name = u"Doc";
-  DOC_INFO_1W info{name.data(), nullptr, nullptr};
-  EXPECT_EQ(StartDocPrinterW(printer, 2, reinterpret_cast<LPBYTE>(&info)), 0u);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_LEVEL));
-  const DWORD job = StartDocPrinterW(printer, 1, reinterpret_cast<LPBYTE>(&info));
-  ASSERT_NE(job, 0u);
-  EXPECT_EQ(StartDocPrinterW(printer, 1, reinterpret_cast<LPBYTE>(&info)), 0u) << "one job at a time";
-  EXPECT_TRUE(WritePrinter(printer, &byte, 1, &count));
-  EXPECT_EQ(count, 1u);
-  EXPECT_TRUE(ClosePrinter(printer));  // a job still in progress is cancelled
-  EXPECT_FALSE(WritePrinter(printer, &byte, 1, &count));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
-  const auto jobs = w32test::PrintJobs(u"QUARRIN 4700");
-  ASSERT_EQ(jobs.size(), 1u);
-  EXPECT_EQ(jobs[0].id, job);
-  EXPECT_EQ(jobs[0].status, Status::kCancelled);
-  EXPECT_EQ(jobs[0].bytes, "x");
-}
-
 TEST_F(OutputChannelTest, TheFileChannelWritesTheDocumentToItsFile) {
   ASSERT_TRUE(w32test::MakeDirectories(u"C:\\Out"));
   {
