@@ -84,7 +84,6 @@ class GCommand : public MPersistentObject {
   static constexpr int16_t kNoReceiver = 1;
 
  protected:
-  GCountedPtr& SettingsHandle() { return settings_; }
   // Destroys an object offered to the command and not kept, unless a
   // handle holds it.
   static void DropOffered(MPersistentObject* object);

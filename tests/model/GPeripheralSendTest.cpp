@@ -441,7 +441,9 @@ TEST(GOutputChannelTest, EveryRequestFollowsTheStateTable) {
     EXPECT_EQ(status, c.status);
     EXPECT_EQ(channel.GetState(), c.to);
     EXPECT_EQ(channel.IsClosed(), c.to == S::kClosed || c.to == S::kFinished);
-    if (c.op == Op::kWrite) EXPECT_EQ(channel.data, c.status == 0 ? "%-12345X" : "") << "nothing written when refused";
+    if (c.op == Op::kWrite) {
+      EXPECT_EQ(channel.data, c.status == 0 ? "%-12345X" : "") << "nothing written when refused";
+    }
   }
 }
 
