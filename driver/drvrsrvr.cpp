@@ -317,6 +317,8 @@ void* GDriverServer::FindRenderInstance(int handle) {
   return instance != nullptr ? instance->GetRenderObject() : nullptr;
 }
 
+GDriverInstance* GDriverServer::FindRenderDriverInstance(int handle) { return Lookup(handle, table2_, lock2_); }
+
 void GDriverServer::CloseRenderInstance(int handle) {
   ReleaseHandle(handle, table2_, lock2_, &cache2_);
   TableLock guard(lock2_, __LINE__);

@@ -89,6 +89,8 @@ class GDriverServer {
   // ---- Print-side instances (table 2) ----
   void* OpenRenderInstance(GPrinterKey* key, int* handle);
   void* FindRenderInstance(int handle);
+  // The print-side instance itself under the handle, or null.
+  GDriverInstance* FindRenderDriverInstance(int handle);
   void CloseRenderInstance(int handle);
 
   // Deletes the cached instances; 1 when there was one.

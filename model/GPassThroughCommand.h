@@ -21,6 +21,7 @@ class GPassThroughCommand : public GCommand {
   ~GPassThroughCommand() override;
 
   static RWClassID StaticClassId() { return GPassThroughCommandClassId; }
+  static uint32_t ClassVersion() { return 1; }
 
   GPassThroughCommand* CreateSameKind() const override;
   GPassThroughCommand* Clone() const override;
@@ -34,8 +35,15 @@ class GPassThroughCommand : public GCommand {
   // 1 on success, 0 when the copy cannot be allocated (nothing changes).
   int MakeDataOwned();
 
-  // No peripheral operation receives raw bytes in the settings model; the
-  // print path's generators pick these commands out by class.
+  // Stored body after the command part: version 1, length, target class
+  // id, then the bytes one by one. A restored command owns the bytes it read.
+  uint32_t MembersStoreSize() const override;
+  void RestoreMembers(RWVirtualInStream& stream) override;
+  void RestoreMembersFromFile(RWBinaryFile& file) override;
+  void SaveMembers(RWVirtualOutStream& stream) const override;
+  void SaveMembersToFile(RWBinaryFile& file) const override;
+
+  // The peripheral's PassThrough with this command.
   int16_t Dispatch(GPeripheral* peripheral) override;
 
   const uint8_t* GetData() const { return data_; }
@@ -45,9 +53,13 @@ class GPassThroughCommand : public GCommand {
 
  private:
   void ReleaseData();
+  template <typename Input>
+  void RestoreBody(Input& input);
 
   const uint8_t* data_;
   uint16_t length_;
   uint16_t targetClassId_;
   int owned_;
 };
+
+RWCollectable* GPassThroughCommandCreate();

@@ -3,7 +3,11 @@
 #include <algorithm>
 
 #include "model/GConfiguration.h"
+#include "model/GErrorCommand.h"
+#include "model/GOutputChannel.h"
 #include "model/GState.h"
+#include "model/MPersistentComposite.h"
+#include "model/MPersistentIterator.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWPersistence.h"
 #include "rw/RWReadTable.h"
@@ -11,6 +15,9 @@
 #include "rw/RWVirtualStream.h"
 
 namespace {
+
+// Class id of the transform attribute (a graphics-state attribute).
+constexpr RWClassID kTransformAttributeClassId = 103;
 
 // Tag bytes of the stored observer list.
 constexpr char kListTag = ':';
@@ -64,7 +71,9 @@ GPeripheral::GPeripheral()
       currentState_(new GState(&GPeripheralStateId)),
       defaultState_(new GState(&GPeripheralStateId)),
       configuration_(new GConfiguration(GPeripheralConfigurationId)),
-      active_(1) {}
+      active_(1),
+      outputChannel_(nullptr),
+      ownsChannel_(0) {}
 
 GPeripheral::GPeripheral(const int32_t* id)
     : GAttribute(id),
@@ -75,7 +84,9 @@ GPeripheral::GPeripheral(const int32_t* id)
       currentState_(new GState(&GPeripheralStateId)),
       defaultState_(new GState(&GPeripheralStateId)),
       configuration_(new GConfiguration(GPeripheralConfigurationId)),
-      active_(1) {}
+      active_(1),
+      outputChannel_(nullptr),
+      ownsChannel_(0) {}
 
 GPeripheral::GPeripheral(const RWCString& name, GState* defaultState, GConfiguration* configuration,
                          const int32_t* id, int32_t addOnListId, int32_t addOnKind, int32_t addOnMode)
@@ -85,10 +96,14 @@ GPeripheral::GPeripheral(const RWCString& name, GState* defaultState, GConfigura
       addOnListId_(addOnListId),
       addOnKind_(addOnKind),
       addOnMode_(addOnMode),
-      active_(1) {
+      active_(1),
+      outputChannel_(nullptr),
+      ownsChannel_(0) {
   if (configuration == nullptr) configuration = new GConfiguration(GPeripheralConfigurationId);
   if (defaultState == nullptr) defaultState = new GState;
-  GPeripheral::SetConfiguration(configuration);
+  // Nobody observes a peripheral under construction, so the base versions
+  // are called directly.
+  configuration_ = GCountedPtr(configuration);
   GPeripheral::SetDefaultState(defaultState);
   // The current state is rebuilt from the default state.
   auto* current = static_cast<GState*>(defaultState->DeepCopy());
@@ -106,7 +121,9 @@ GPeripheral::GPeripheral(const GPeripheral& other)
       currentState_(other.currentState_),
       defaultState_(other.defaultState_),
       configuration_(other.configuration_),
-      active_(other.active_) {}
+      active_(other.active_),
+      outputChannel_(nullptr),
+      ownsChannel_(0) {}
 
 GPeripheral& GPeripheral::operator=(const GPeripheral& other) {
   if (&other == this || !other.DiffersFrom(this)) return *this;
@@ -120,10 +137,12 @@ GPeripheral& GPeripheral::operator=(const GPeripheral& other) {
   defaultState_ = other.defaultState_;
   configuration_ = other.configuration_;
   active_ = other.active_;
+  ClearSectionCache();
+  DropOutputChannel();
   return *this;
 }
 
-GPeripheral::~GPeripheral() = default;
+GPeripheral::~GPeripheral() { DropOutputChannel(); }
 
 RWClassID GPeripheral::ClassId() const { return GPeripheralClassId; }
 
@@ -163,11 +182,163 @@ void GPeripheral::SetCurrentState(GState* state) {
   if (state == nullptr) return;
   state->SetFeatureId(GPeripheralStateId);
   currentState_ = GCountedPtr(state);
+  ClearSectionCache();
 }
 
 void GPeripheral::SetConfiguration(GConfiguration* configuration) {
   if (configuration == nullptr) return;
   configuration_ = GCountedPtr(configuration);
+  OnPeripheralChanged(this);
+}
+
+GState* GPeripheral::ResetDefaultState() {
+  return static_cast<GState*>(defaultState_.TakePointee(new GState(&GPeripheralStateId)));
+}
+
+GState* GPeripheral::ResetCurrentState() {
+  ClearSectionCache();
+  return static_cast<GState*>(currentState_.TakePointee(new GState(&GPeripheralStateId)));
+}
+
+GConfiguration* GPeripheral::ResetConfiguration() {
+  auto* old =
+      static_cast<GConfiguration*>(configuration_.TakePointee(new GConfiguration(GPeripheralConfigurationId)));
+  OnPeripheralChanged(this);
+  return old;
+}
+
+void GPeripheral::RebuildCurrentState() {
+  Activate();
+  GState* current = nullptr;
+  if (const MPersistentObject* defaults = defaultState_.Pointee()) {
+    current = dynamic_cast<GState*>(defaults->DeepCopy());
+  }
+  if (current == nullptr) current = new GState;
+  current->SetFeatureId(GPeripheralStateId);
+  currentState_ = GCountedPtr(current);
+  ClearSectionCache();
+  OnPeripheralChanged(this);
+  DropOutputChannel();
+}
+
+void GPeripheral::ClearSectionCache() {
+  graphicsSection_ = GCountedPtr();
+  pageSection_ = GCountedPtr();
+  jobSection_ = GCountedPtr();
+}
+
+GCountedPtr* GPeripheral::SectionSlot(int32_t sectionId) {
+  switch (sectionId) {
+    case GGraphicsSectionId: return &graphicsSection_;
+    case GPageSectionId: return &pageSection_;
+    case GJobSectionId: return &jobSection_;
+    default: return nullptr;
+  }
+}
+
+GState* GPeripheral::GetStateSection(int32_t sectionId) {
+  GState* current = GetCurrentState();
+  GCountedPtr* slot = SectionSlot(sectionId);
+  if (slot == nullptr || current == nullptr) return current;
+  // A cached section serves as long as the current state still holds it.
+  if (auto* cached = static_cast<GState*>(slot->Pointee())) {
+    if (current->IndexOfChild(cached) >= 0 || current->FindById(sectionId) == cached) return cached;
+    *slot = GCountedPtr();
+  }
+  auto* section = dynamic_cast<GState*>(current->FindById(sectionId));
+  if (section == nullptr) {
+    section = new GState(&sectionId);
+    current->AddChild(section);
+    if (current->IndexOfChild(section) < 0) return current;  // refused and destroyed
+  }
+  *slot = GCountedPtr(section);
+  return section;
+}
+
+void GPeripheral::MergeSettings(GState* settings) {
+  if (settings == nullptr) return;
+  GState* section = GetStateSection(settings->FeatureId());
+  if (section != nullptr) section->Merge(settings);
+}
+
+void GPeripheral::ApplyChangedAttributes(int32_t sectionId) {
+  GState* section = GetStateSection(sectionId);
+  if (section == nullptr) return;
+  // The section is held for the walk: applying an attribute may make this
+  // stage replace its state.
+  GCountedPtr held(section);
+  if (sectionId == GGraphicsSectionId) {
+    for (size_t i = 0; i < section->Children().Count(); ++i) {
+      GAttribute* attribute = section->ChildAt(i);
+      if (attribute == nullptr || attribute->ClassId() != kTransformAttributeClassId || !attribute->changed) continue;
+      // A new transform makes every graphics attribute go out again, the
+      // transform first.
+      GCountedPtr transform(attribute);
+      attribute->ApplyTo(this);
+      section->MarkAllChanged();
+      attribute->changed = 0;
+      break;
+    }
+  }
+  // Applying may change the section's list, so the members are taken first.
+  GCountedPtrVector members;
+  for (size_t i = 0; i < section->Children().Count(); ++i) members.Append(section->Children().Data()[i]);
+  for (size_t i = 0; i < members.Count(); ++i) {
+    auto* attribute = dynamic_cast<GAttribute*>(members.Data()[i].Pointee());
+    // The flag stays: the stages that share this state apply it too.
+    if (attribute != nullptr && attribute->changed) attribute->ApplyTo(this);
+  }
+}
+
+// ---- Sending ----
+
+GCountedPtr GPeripheral::Send(GCommand* command) {
+  // Held for the whole call: a stage may let go of the command it got.
+  GCountedPtr held(command);
+  if (command == nullptr || !active_) return held;
+  command->SetModified(0);
+  if (command->AsComposite() != nullptr) return SendComposite(command);
+  const RWClassID classId = command->ClassId();
+  if (classId == GNoCommandClassId || classId == GErrorCommandClassId) return held;
+  if (GState* settings = command->GetSettings()) {
+    // The settings are held while they merge: merging may let go of the
+    // command's last other holder.
+    GCountedPtr heldSettings(settings);
+    const int32_t sectionId = settings->FeatureId();
+    MergeSettings(settings);
+    ApplyChangedAttributes(sectionId);
+  }
+  return Filter(command);
+}
+
+GCountedPtr GPeripheral::Filter(GCommand* command) {
+  GCountedPtr held(command);
+  if (command == nullptr) return held;
+  const int16_t status = command->Dispatch(this);
+  if (status == 0) return held;
+  return GCountedPtr(new GErrorCommand(static_cast<uint16_t>(status), command));
+}
+
+GCountedPtr GPeripheral::SendComposite(GCommand* composite) {
+  GCountedPtr held(composite);
+  if (composite == nullptr || composite->AsComposite() == nullptr) return held;
+  MPersistentIterator* it = composite->CreateIterator();
+  if (it == nullptr) return held;
+  while (active_ && it->Advance()) {
+    auto* member = dynamic_cast<GCommand*>(it->Current());
+    if (member == nullptr) continue;
+    GCountedPtr heldMember(member);
+    GCountedPtr result = Send(member);
+    GCommand* replacement = CommandOf(result);
+    if (replacement != nullptr && replacement->ClassId() == GErrorCommandClassId) break;
+    if (replacement != nullptr && (replacement != member || replacement->IsModified())) {
+      replacement->SetModified(0);
+      if (replacement != member) it->ReplaceCurrent(replacement);
+      composite->SetModified(1);
+    }
+  }
+  delete it;
+  return held;
 }
 
 void GPeripheral::SetName(const RWCString& name) { name_ = name; }
@@ -185,6 +356,38 @@ void GPeripheral::RemoveObserver(GPeripheral* observer) {
 void GPeripheral::RemoveAllObserverEntries(GPeripheral* observer) {
   observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
 }
+
+void GPeripheral::OnPeripheralChanged(GPeripheral*) {
+  // An observer may add or remove observers while it is told (a composite
+  // that drops a child). The list is walked from a copy, and each entry is
+  // told only while it is still in the list: a removed observer may be gone.
+  const std::vector<GPeripheral*> snapshot = observers_;
+  std::vector<GPeripheral*> told;
+  for (GPeripheral* observer : snapshot) {
+    const size_t listed = static_cast<size_t>(std::count(observers_.begin(), observers_.end(), observer));
+    const size_t already = static_cast<size_t>(std::count(told.begin(), told.end(), observer));
+    if (listed <= already) continue;
+    told.push_back(observer);
+    observer->OnPeripheralChanged(this);
+  }
+}
+
+void GPeripheral::SetOutputChannel(GOutputChannel* channel, int owned) {
+  if (channel != outputChannel_) DropOutputChannel();
+  outputChannel_ = channel;
+  ownsChannel_ = channel != nullptr && owned != 0 ? 1 : 0;
+}
+
+void GPeripheral::DropOutputChannel() {
+  GOutputChannel* channel = outputChannel_;
+  const bool owned = ownsChannel_ != 0;
+  outputChannel_ = nullptr;
+  ownsChannel_ = 0;
+  if (owned) delete channel;
+}
+
+int GPeripheral::SupportsScaling() { return 1; }
+int GPeripheral::GetEffectFlags() { return 0; }
 
 void GPeripheral::EnterDocument() { mode_ = 1; }
 void GPeripheral::EnterPage() { mode_ = 2; }
@@ -328,6 +531,7 @@ void GPeripheral::RestoreMembers(RWVirtualInStream& stream) {
   stream.GetULong(version);
   if (!stream.Good() || version != ClassVersion()) return;
   mode_ = 0;
+  ClearSectionCache();
   if (!ReadHeld<GState>(stream, defaultState_, &StreamOk)) return;
   if (!ReadHeld<GState>(stream, currentState_, &StreamOk)) return;
   if (!ReadHeld<GConfiguration>(stream, configuration_, &StreamOk)) return;
@@ -365,6 +569,7 @@ void GPeripheral::RestoreMembersFromFile(RWBinaryFile& file) {
   uint32_t version = 0;
   if (!file.ReadULong(version) || version != ClassVersion()) return;
   mode_ = 0;
+  ClearSectionCache();
   if (!ReadHeld<GState>(file, defaultState_, &FileOk)) return;
   if (!ReadHeld<GState>(file, currentState_, &FileOk)) return;
   if (!ReadHeld<GConfiguration>(file, configuration_, &FileOk)) return;
@@ -385,6 +590,64 @@ void GPeripheral::RestoreMembersFromFile(RWBinaryFile& file) {
   addOnKind_ = kind;
   addOnMode_ = addOnMode;
 }
+
+// ---- Drawing operations ----
+
+int16_t GPeripheral::DrawArc(GGraphic*) { return 0; }
+int16_t GPeripheral::DrawChord(GGraphic*) { return 0; }
+int16_t GPeripheral::DrawEllipse(GGraphic*) { return 0; }
+int16_t GPeripheral::EndScanLines(GGraphic*) { return 0; }
+int16_t GPeripheral::DrawPath(GGraphic*) { return 0; }
+int16_t GPeripheral::DrawPie(GGraphic*) { return 0; }
+int16_t GPeripheral::DrawPolyBezier(GGraphic*) { return 0; }
+int16_t GPeripheral::DrawPolyBezierTo(GGraphic*) { return 0; }
+int16_t GPeripheral::DrawPolyline(GGraphic*) { return 0; }
+int16_t GPeripheral::DrawPolylineTo(GGraphic*) { return 0; }
+int16_t GPeripheral::DrawPolygon(GGraphic*) { return 0; }
+int16_t GPeripheral::DrawRectangle(GGraphic*) { return 0; }
+int16_t GPeripheral::DrawRaster(GGraphic*) { return 0; }
+int16_t GPeripheral::DrawRoundRectangle(GGraphic*) { return 0; }
+int16_t GPeripheral::ScanLines(GGraphic*) { return 0; }
+int16_t GPeripheral::BeginScanLines(GGraphic*) { return 0; }
+int16_t GPeripheral::DrawText(GGraphic*) { return 0; }
+int16_t GPeripheral::DownloadFace(GGraphic*) { return 0; }
+
+// ---- Command operations ----
+
+int16_t GPeripheral::DocumentStart(GDocumentStart*) {
+  EnterDocument();
+  return 0;
+}
+
+int16_t GPeripheral::DocumentEnd(GDocumentEnd*) {
+  EnterIdle();
+  return 0;
+}
+
+int16_t GPeripheral::DocumentBreak(GCommand*) { return 0; }
+
+int16_t GPeripheral::PageStart(GPageStart*) {
+  EnterPage();
+  return 0;
+}
+
+int16_t GPeripheral::PageEnd(GPageEnd*) {
+  EnterDocument();
+  return 0;
+}
+
+int16_t GPeripheral::JobAbort(GJobAbort*) {
+  EnterIdle();
+  if (ownsChannel_ && outputChannel_ != nullptr) return outputChannel_->Abort();
+  return 0;
+}
+
+int16_t GPeripheral::Error(GErrorCommand*) { return 0; }
+int16_t GPeripheral::PassThrough(GPassThroughCommand*) { return 0; }
+int16_t GPeripheral::DownloadHeader(GDownloadHeaderCommand*) { return 0; }
+int16_t GPeripheral::ReservedCommand1(MPersistentObject*) { return 0; }
+int16_t GPeripheral::ReservedCommand2(MPersistentObject*) { return 0; }
+int16_t GPeripheral::ReservedAttribute(GAttribute*) { return 0; }
 
 // ---- Receiver operations ----
 

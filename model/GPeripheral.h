@@ -1,11 +1,15 @@
-// GPeripheral: a stage of the print path as the settings model sees it. It
-// is the receiver of the attribute apply protocol: an attribute's ApplyTo
-// calls the one receiver operation of its class with itself and passes the
-// returned status up; in this base every receiver does nothing and answers
-// 0 ("done"). It is also an attribute itself, so a peripheral is stored in
-// the device model: it keeps the stage's name, its current and default
-// state, its configuration, its document/page mode, its add-on settings and
-// the peripherals that observe it (the composites that hold it).
+// GPeripheral: the interface of every stage of the print path (the printer,
+// the peripheral composites, the page filters, the generators). A stage
+// receives commands through Send, merges the settings they carry into its
+// state, transforms or swallows them in Filter and returns the command the
+// next stage is to see. Commands, graphics objects and attributes reach the
+// stage's work by calling one operation of this interface on it (double
+// dispatch), so the interface is a wide table of hooks whose base versions
+// do nothing and answer 0 ("done"). It is also an attribute, so a
+// peripheral is stored in the device model: it keeps the stage's name, its
+// current and default state, its configuration, its document/page mode,
+// the output channel it may own, its add-on settings and the peripherals
+// that observe it (the composites that hold it).
 #pragma once
 
 #include <cstddef>
@@ -13,6 +17,7 @@
 #include <vector>
 
 #include "model/GAttribute.h"
+#include "model/GCommand.h"
 #include "model/GCountedPtr.h"
 #include "rw/RWCString.h"
 #include "rw/RWStoreTable.h"
@@ -25,6 +30,16 @@ class GClipToRectangle;
 class GClipToSingleRectangle;
 class GColorMap;
 class GConfiguration;
+class GDocumentEnd;
+class GDocumentStart;
+class GDownloadHeaderCommand;
+class GErrorCommand;
+class GGraphic;
+class GJobAbort;
+class GOutputChannel;
+class GPageEnd;
+class GPageStart;
+class GPassThroughCommand;
 class GDashedPen;
 class GEdgeControl;
 class GEnumAttribute;
@@ -54,6 +69,22 @@ constexpr RWClassID GPeripheralClassId = 760;
 constexpr int32_t GPeripheralStateId = 243;          // PeripheralState
 constexpr int32_t GPeripheralConfigurationId = 198;  // PeripheralConfiguration
 constexpr int32_t GPeripheralAddOnListId = 64;       // AddOnList
+
+// Feature ids of the sections of a peripheral's current state.
+constexpr int32_t GGraphicsSectionId = 244;  // GraphicsState
+constexpr int32_t GJobSectionId = 246;    // JobSettings
+constexpr int32_t GPageSectionId = 256;      // PageState
+
+// Statuses of the print path: 0 done; 601 no output channel could be had.
+constexpr int16_t GStatusNoOutputChannel = 601;
+
+// Effect flags a stage reports (OR-able).
+enum GEffectFlag : int32_t {
+  kEffectReordersPages = 4,
+  kEffectChangesGeometry = 10,
+  kEffectNUp = 42,
+  kEffectBooklet = 62,
+};
 
 // Which entry points an add-on exports.
 enum GAddOnKind : int32_t {
@@ -89,8 +120,9 @@ class GPeripheral : public GAttribute {
   // that hold a peripheral, and they do not hold the copy.
   GPeripheral(const GPeripheral& other);
   // Nothing when the source does not differ; otherwise as the copy (the
-  // observers of this peripheral stay).
+  // observers of this peripheral stay; its own channel is let go).
   GPeripheral& operator=(const GPeripheral& other);
+  // Deletes an owned output channel.
   ~GPeripheral() override;
 
   static RWClassID StaticClassId() { return GPeripheralClassId; }
@@ -124,18 +156,62 @@ class GPeripheral : public GAttribute {
   void Activate() { active_ = 1; }
   void Deactivate() { active_ = 0; }
 
-  // Each state is stamped with id 243 and held; null is ignored.
+  // ---- The stage's entry ----
+  // Passes a command through this stage. A null command, or any command
+  // while the stage is inactive, comes back unchanged; otherwise the
+  // modified flag is cleared, a composite goes through SendComposite, an
+  // error or no-op command comes back unchanged, and any other command has
+  // its settings merged and applied and then goes through Filter. The
+  // returned handle holds the command the next stage is to see; a command
+  // that no handle held is taken over by it (or by the error that replaced
+  // it).
+  virtual GCountedPtr Send(GCommand* command);
+
+  // Each state is stamped with id 243 and held; null is ignored. A new
+  // current state empties the section cache.
   virtual void SetDefaultState(GState* state);
   virtual void SetCurrentState(GState* state);
-  // Holds the configuration; null is ignored.
+  // Holds the configuration and tells the observers; null is ignored.
   virtual void SetConfiguration(GConfiguration* configuration);
+  // Put a new empty state (configuration) in place and hand the old one to
+  // the caller, who owns it (a copy when others still hold the old one).
+  virtual GState* ResetDefaultState();
+  virtual GState* ResetCurrentState();
+  virtual GConfiguration* ResetConfiguration();
+  // Activates the stage, makes a deep copy of the default state the current
+  // state, empties the section cache, tells the observers, and lets go of
+  // the output channel (deleting it when owned).
+  virtual void RebuildCurrentState();
   virtual void SetName(const RWCString& name);
+  // The stage's own work on one command: the base dispatches it to this
+  // stage; a non-zero status puts an error command carrying the status and
+  // the command in its place.
+  virtual GCountedPtr Filter(GCommand* command);
+  // Sends each member of a composite through this stage, stopping when the
+  // stage becomes inactive or a member comes back as an error (which goes
+  // no further); replaced members take their places and mark the composite
+  // modified. Anything but a composite comes back unchanged.
+  virtual GCountedPtr SendComposite(GCommand* composite);
+  // Merges settings into the section of their id (see GetStateSection):
+  // what is missing or differs is brought in and marked changed.
+  virtual void MergeSettings(GState* settings);
+  // Applies the changed attributes of a section to this stage, in order. A
+  // changed transform in the graphics section goes first and makes every
+  // attribute of that section go out again.
+  virtual void ApplyChangedAttributes(int32_t sectionId);
   // Appends (no duplicate check) / removes the first entry equal to it.
   virtual void AddObserver(GPeripheral* observer);
   virtual void RemoveObserver(GPeripheral* observer);
   // Removes every entry equal to the observer (a composite that lets go of
   // all its places).
   void RemoveAllObserverEntries(GPeripheral* observer);
+  // Tells every observer, in list order, that this stage changed. An
+  // observer removed while the others are told is not told any more.
+  virtual void OnPeripheralChanged(GPeripheral* source);
+  // The graphics (244), page (256) or job (246) section of the current
+  // state, created empty when it is missing; for any other id the current
+  // state itself. Borrowed.
+  virtual GState* GetStateSection(int32_t sectionId);
   virtual void EnterDocument();
   virtual void EnterPage();
   virtual void EnterIdle();
@@ -146,6 +222,22 @@ class GPeripheral : public GAttribute {
   virtual void GetName(RWCString& out) const;
   virtual int IsInDocument() const;
   virtual int IsInPage() const;
+  // 1: the stage can print scaled pages.
+  virtual int SupportsScaling();
+  // What the stage does to the pages (GEffectFlag bits); 0 here: a stage
+  // that reorders pages or changes their geometry says so.
+  virtual int GetEffectFlags();
+
+  // ---- Output channel ----
+  // The channel this stage writes to (borrowed), null when none.
+  GOutputChannel* GetOutputChannel() const { return outputChannel_; }
+  int OwnsOutputChannel() const { return ownsChannel_; }
+  // Uses the channel from now on; owned = 1 when this stage opened it and
+  // must close and delete it. A channel owned before is deleted first
+  // (unless it is the same channel).
+  void SetOutputChannel(GOutputChannel* channel, int owned);
+  // Deletes the channel when owned; in any case forgets it.
+  void DropOutputChannel();
 
   const RWCString& Name() const { return name_; }
   int32_t GetMode() const { return mode_; }
@@ -154,6 +246,46 @@ class GPeripheral : public GAttribute {
   int32_t GetAddOnMode() const { return addOnMode_; }
   size_t ObserverCount() const { return observers_.size(); }
   GPeripheral* ObserverAt(size_t i) const { return i < observers_.size() ? observers_[i] : nullptr; }
+
+  // ---- Drawing operations: each graphics object calls the one that draws it ----
+  virtual int16_t DrawArc(GGraphic* graphic);
+  virtual int16_t DrawChord(GGraphic* graphic);
+  virtual int16_t DrawEllipse(GGraphic* graphic);
+  virtual int16_t EndScanLines(GGraphic* graphic);
+  virtual int16_t DrawPath(GGraphic* graphic);
+  virtual int16_t DrawPie(GGraphic* graphic);
+  virtual int16_t DrawPolyBezier(GGraphic* graphic);
+  virtual int16_t DrawPolyBezierTo(GGraphic* graphic);
+  virtual int16_t DrawPolyline(GGraphic* graphic);
+  virtual int16_t DrawPolylineTo(GGraphic* graphic);
+  virtual int16_t DrawPolygon(GGraphic* graphic);
+  virtual int16_t DrawRectangle(GGraphic* graphic);
+  virtual int16_t DrawRaster(GGraphic* graphic);
+  virtual int16_t DrawRoundRectangle(GGraphic* graphic);
+  virtual int16_t ScanLines(GGraphic* graphic);
+  virtual int16_t BeginScanLines(GGraphic* graphic);
+  virtual int16_t DrawText(GGraphic* graphic);
+  virtual int16_t DownloadFace(GGraphic* graphic);
+
+  // ---- Command operations: each command calls the one that handles it ----
+  // Mode := in a document, 0.
+  virtual int16_t DocumentStart(GDocumentStart* command);
+  // Mode := idle, 0.
+  virtual int16_t DocumentEnd(GDocumentEnd* command);
+  // An intermediate end of document; 0.
+  virtual int16_t DocumentBreak(GCommand* command);
+  // Mode := in a page, 0.
+  virtual int16_t PageStart(GPageStart* command);
+  // Mode := in a document, 0.
+  virtual int16_t PageEnd(GPageEnd* command);
+  // Mode := idle; an owned channel is aborted and its status returned, else 0.
+  virtual int16_t JobAbort(GJobAbort* command);
+  virtual int16_t Error(GErrorCommand* command);
+  virtual int16_t PassThrough(GPassThroughCommand* command);
+  virtual int16_t DownloadHeader(GDownloadHeaderCommand* command);
+  // Kept free in the table; nothing calls or overrides them.
+  virtual int16_t ReservedCommand1(MPersistentObject* object);
+  virtual int16_t ReservedCommand2(MPersistentObject* object);
 
   // ---- Receiver operations, one per attribute class; status 0 = done ----
   virtual int16_t SetBrush(GBrush* brush);
@@ -171,6 +303,8 @@ class GPeripheral : public GAttribute {
   virtual int16_t SetEdgeControl(GEdgeControl* edgeControl);
   virtual int16_t SetSRGBColor(GSRGBColor* color);
   virtual int16_t SetSRGBExtension(GSRGBExtension* extension);
+  // Kept free in the table; nothing calls or overrides it.
+  virtual int16_t ReservedAttribute(GAttribute* attribute);
   virtual int16_t SetLineJoin(GJoint* joint);
   virtual int16_t SetMiterJoin(GMiterJoint* joint);
   virtual int16_t SetNoBrush(GNoBrush* brush);
@@ -232,6 +366,8 @@ class GPeripheral : public GAttribute {
   bool RestoreObservers(RWVirtualInStream& stream, GPeripheral* parent);
   bool RestoreObserversFromFile(RWBinaryFile& file, GPeripheral* parent);
   bool AcceptObserver(RWCollectable* object, GPeripheral* parent);
+  void ClearSectionCache();
+  GCountedPtr* SectionSlot(int32_t sectionId);
 
   RWCString name_;
   std::vector<GPeripheral*> observers_;  // not held
@@ -243,4 +379,12 @@ class GPeripheral : public GAttribute {
   GCountedPtr defaultState_;   // GState, 243
   GCountedPtr configuration_;  // GConfiguration, 198
   int32_t active_;
+  GOutputChannel* outputChannel_;  // owned when ownsChannel_ is 1
+  int32_t ownsChannel_;
+  // Cache of the graphics, page and job sections of the current state. The
+  // handles keep a cached section alive even when something takes it out
+  // of the state; every change of the current state empties the cache.
+  GCountedPtr graphicsSection_;
+  GCountedPtr pageSection_;
+  GCountedPtr jobSection_;
 };

@@ -19,6 +19,9 @@
 #include "model/GFormToTrayDatabase.h"
 #include "model/GGraphicBundle.h"
 #include "model/GLocaleInfo.h"
+#include "model/GDownloadHeaderCommand.h"
+#include "model/GErrorCommand.h"
+#include "model/GPassThroughCommand.h"
 #include "model/GMarginPool.h"
 #include "model/GMedia.h"
 #include "model/GMediaPool.h"
@@ -109,6 +112,9 @@ const ModelClassEntry kModelClasses[] = {
     {&GFormToTrayDatabaseCreate, GFormToTrayDatabaseClassId, "GFormToTrayDatabase"},
     {&GFormToTrayAssociationCreate, GFormToTrayAssociationClassId, "GFormToTrayAssociation"},
     {&GLocaleInfoCreate, GLocaleInfoClassId, "GLocaleInfo"},
+    {&GPassThroughCommandCreate, GPassThroughCommandClassId, "GPassThroughCommand"},
+    {&GDownloadHeaderCommandCreate, GDownloadHeaderCommandClassId, "GDownloadHeaderCommand"},
+    {&GErrorCommandCreate, GErrorCommandClassId, "GErrorCommand"},
 };
 
 }  // namespace

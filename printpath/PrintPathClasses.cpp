@@ -1,5 +1,10 @@
 #include "printpath/PrintPathClasses.h"
 
+#include "printpath/GDocumentBreak.h"
+#include "printpath/GDocumentCommand.h"
+#include "printpath/GJobAbort.h"
+#include "printpath/GNoCommand.h"
+#include "printpath/GPageCommand.h"
 #include "printpath/GPeripheralComposite.h"
 #include "printpath/GPrinter.h"
 #include "rw/RWFactory.h"
@@ -11,6 +16,14 @@ namespace {
 const ModelClassEntry kPrintPathClasses[] = {
     {&GPeripheralCompositeCreate, GPeripheralCompositeClassId, "GPeripheralComposite"},
     {&GPrinterCreate, GPrinterClassId, "GPrinter"},
+    {&GDocumentStartCreate, GDocumentStartClassId, "GDocumentStart"},
+    {&GDocumentEndCreate, GDocumentEndClassId, "GDocumentEnd"},
+    {&GPageStartCreate, GPageStartClassId, "GPageStart"},
+    {&GPageEndCreate, GPageEndClassId, "GPageEnd"},
+    {&GJobAbortCreate, GJobAbortClassId, "GJobAbort"},
+    {&GNoCommandCreate, GNoCommandClassId, "GNoCommand"},
+    {&GNullCommandCreate, GNullCommandClassId, "GNullCommand"},
+    {&GDocumentBreakCreate, GDocumentBreakClassId, "GDocumentBreak"},
 };
 
 }  // namespace

@@ -75,6 +75,7 @@ struct Printer {
 struct Handle {
   std::u16string printer;  // upper-cased name
   ACCESS_MASK access = 0;
+  DWORD job = 0;  // the job in progress on this handle, 0 when none
 };
 
 struct SpoolerState {
@@ -82,7 +83,9 @@ struct SpoolerState {
   std::map<std::u16string, Printer> printers;         // by upper-cased name
   std::map<uintptr_t, Handle> handles;
   std::map<std::u16string, std::vector<Form>> forms;  // added forms by upper-cased server name
+  std::map<std::u16string, std::vector<w32test::PrintJob>> jobs;  // by upper-cased printer name
   uintptr_t nextHandle = 0x20000;
+  DWORD nextJob = 1;
 };
 
 SpoolerState& state() {
@@ -93,6 +96,8 @@ SpoolerState& state() {
       st->printers.clear();
       st->handles.clear();
       st->forms.clear();
+      st->jobs.clear();
+      st->nextJob = 1;
     });
     return st;
   }();
@@ -266,11 +271,98 @@ BOOL OpenPrinterW(LPCWSTR printerName, LPHANDLE printer, const PRINTER_DEFAULTSW
   return TRUE;
 }
 
+namespace {
+
+// The job in progress on the handle, or null.
+w32test::PrintJob* JobOf(SpoolerState& s, const Handle& handle) {
+  if (handle.job == 0) return nullptr;
+  auto list = s.jobs.find(handle.printer);
+  if (list == s.jobs.end()) return nullptr;
+  for (auto& job : list->second)
+    if (job.id == handle.job) return &job;
+  return nullptr;
+}
+
+Handle* HandleOf(SpoolerState& s, HANDLE h) {
+  auto it = s.handles.find(reinterpret_cast<uintptr_t>(h));
+  if (it == s.handles.end() || s.printers.find(it->second.printer) == s.printers.end()) return nullptr;
+  return &it->second;
+}
+
+// Ends the handle's job with the status; false when it has none.
+bool FinishJob(SpoolerState& s, Handle& handle, w32test::PrintJob::Status status) {
+  w32test::PrintJob* job = JobOf(s, handle);
+  handle.job = 0;
+  if (job == nullptr) return false;
+  job->status = status;
+  return true;
+}
+
+}  // namespace
+
 BOOL ClosePrinter(HANDLE printer) {
   if (w32detail::ShouldFail("ClosePrinter")) return FALSE;
   SpoolerState& s = state();
   std::lock_guard<std::mutex> g(s.mutex);
-  if (!s.handles.erase(reinterpret_cast<uintptr_t>(printer))) return Fail(ERROR_INVALID_HANDLE);
+  auto it = s.handles.find(reinterpret_cast<uintptr_t>(printer));
+  if (it == s.handles.end()) return Fail(ERROR_INVALID_HANDLE);
+  FinishJob(s, it->second, w32test::PrintJob::Status::kCancelled);
+  s.handles.erase(it);
+  return TRUE;
+}
+
+DWORD StartDocPrinterW(HANDLE printer, DWORD level, LPBYTE docInfo) {
+  if (w32detail::ShouldFail("StartDocPrinterW")) return 0;
+  SpoolerState& s = state();
+  std::lock_guard<std::mutex> g(s.mutex);
+  Handle* handle = HandleOf(s, printer);
+  if (!handle) return Fail(ERROR_INVALID_HANDLE);
+  if (level != 1) return Fail(ERROR_INVALID_LEVEL);
+  if (!docInfo) return Fail(ERROR_INVALID_PARAMETER);
+  if (handle->job != 0) return Fail(ERROR_INVALID_PRINTER_STATE);
+  const auto* info = reinterpret_cast<const DOC_INFO_1W*>(docInfo);
+  w32test::PrintJob job;
+  job.id = s.nextJob++;
+  job.documentName = std::u16string(View(info->pDocName));
+  job.outputFile = std::u16string(View(info->pOutputFile));
+  job.datatype = std::u16string(View(info->pDatatype));
+  s.jobs[handle->printer].push_back(job);
+  handle->job = job.id;
+  return job.id;
+}
+
+BOOL WritePrinter(HANDLE printer, LPVOID buffer, DWORD count, LPDWORD written) {
+  if (written) *written = 0;
+  if (w32detail::ShouldFail("WritePrinter")) return FALSE;
+  SpoolerState& s = state();
+  std::lock_guard<std::mutex> g(s.mutex);
+  Handle* handle = HandleOf(s, printer);
+  if (!handle) return Fail(ERROR_INVALID_HANDLE);
+  if (!written || (count != 0 && !buffer)) return Fail(ERROR_INVALID_PARAMETER);
+  w32test::PrintJob* job = JobOf(s, *handle);
+  if (!job) return Fail(ERROR_SPL_NO_STARTDOC);
+  job->bytes.append(static_cast<const char*>(buffer), count);
+  *written = count;
+  return TRUE;
+}
+
+BOOL EndDocPrinter(HANDLE printer) {
+  if (w32detail::ShouldFail("EndDocPrinter")) return FALSE;
+  SpoolerState& s = state();
+  std::lock_guard<std::mutex> g(s.mutex);
+  Handle* handle = HandleOf(s, printer);
+  if (!handle) return Fail(ERROR_INVALID_HANDLE);
+  if (!FinishJob(s, *handle, w32test::PrintJob::Status::kComplete)) return Fail(ERROR_SPL_NO_STARTDOC);
+  return TRUE;
+}
+
+BOOL AbortPrinter(HANDLE printer) {
+  if (w32detail::ShouldFail("AbortPrinter")) return FALSE;
+  SpoolerState& s = state();
+  std::lock_guard<std::mutex> g(s.mutex);
+  Handle* handle = HandleOf(s, printer);
+  if (!handle) return Fail(ERROR_INVALID_HANDLE);
+  if (!FinishJob(s, *handle, w32test::PrintJob::Status::kCancelled)) return Fail(ERROR_SPL_NO_STARTDOC);
   return TRUE;
 }
 
@@ -562,6 +654,13 @@ size_t OpenPrinterCount() {
   SpoolerState& s = state();
   std::lock_guard<std::mutex> g(s.mutex);
   return s.handles.size();
+}
+
+std::vector<PrintJob> PrintJobs(const std::u16string& printer) {
+  SpoolerState& s = state();
+  std::lock_guard<std::mutex> g(s.mutex);
+  auto it = s.jobs.find(Fold(printer));
+  return it == s.jobs.end() ? std::vector<PrintJob>{} : it->second;
 }
 
 }  // namespace w32test

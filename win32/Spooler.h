@@ -58,6 +58,12 @@ typedef HANDLE* LPHANDLE;
 #ifndef ERROR_INVALID_PRINTER_NAME
 #define ERROR_INVALID_PRINTER_NAME 1801L
 #endif
+#ifndef ERROR_INVALID_PRINTER_STATE
+#define ERROR_INVALID_PRINTER_STATE 1906L
+#endif
+#ifndef ERROR_SPL_NO_STARTDOC
+#define ERROR_SPL_NO_STARTDOC 3003L
+#endif
 #ifndef ERROR_INVALID_FORM_NAME
 #define ERROR_INVALID_FORM_NAME 1902L
 #endif
@@ -118,6 +124,14 @@ struct FORM_INFO_1W {
   RECTL ImageableArea;  // thousandths of a millimetre
 };
 
+// A document as StartDocPrinterW level 1 takes it.
+struct DOC_INFO_1W {
+  LPWSTR pDocName;
+  LPWSTR pOutputFile;
+  LPWSTR pDatatype;
+};
+
+static_assert(sizeof(DOC_INFO_1W) == 24, "natural 64-bit layout");
 static_assert(sizeof(PRINTER_INFO_2W) == 136, "natural 64-bit layout");
 static_assert(sizeof(PRINTER_INFO_7W) == 16, "natural 64-bit layout");
 static_assert(sizeof(DRIVER_INFO_2W) == 48, "natural 64-bit layout");
@@ -129,6 +143,18 @@ static_assert(sizeof(FORM_INFO_1W) == 40, "natural 64-bit layout");
 // an unknown printer with ERROR_INVALID_PRINTER_NAME.
 BOOL OpenPrinterW(LPCWSTR printerName, LPHANDLE printer, const PRINTER_DEFAULTSW* defaults);
 BOOL ClosePrinter(HANDLE printer);
+
+// Print jobs on a printer handle. StartDocPrinterW (level 1 only) starts a
+// job and answers its id (0 on failure: ERROR_INVALID_HANDLE, ERROR_INVALID_LEVEL,
+// ERROR_INVALID_PARAMETER for a missing DOC_INFO_1W, ERROR_INVALID_PRINTER_STATE
+// when the handle already has a job). WritePrinter appends the bytes to the
+// handle's job and reports the count written; EndDocPrinter completes the
+// job, AbortPrinter cancels it; without a job the three fail with
+// ERROR_SPL_NO_STARTDOC. Closing a handle cancels a job still in progress.
+DWORD StartDocPrinterW(HANDLE printer, DWORD level, LPBYTE docInfo);
+BOOL WritePrinter(HANDLE printer, LPVOID buffer, DWORD count, LPDWORD written);
+BOOL EndDocPrinter(HANDLE printer);
+BOOL AbortPrinter(HANDLE printer);
 
 // Printer data. These answer an error code and leave the last error alone.
 // A buffer smaller than the value (a size query passes 0) answers
@@ -210,6 +236,19 @@ std::vector<BYTE> PrinterDevMode(const std::u16string& printer);
 std::vector<DWORD> DirectoryActions(const std::u16string& printer);
 // Printer handles opened and not yet closed.
 size_t OpenPrinterCount();
+
+// A print job as the spooler received it.
+struct PrintJob {
+  enum class Status { kPrinting, kComplete, kCancelled };
+  DWORD id = 0;
+  std::u16string documentName;
+  std::u16string outputFile;
+  std::u16string datatype;
+  std::string bytes;  // what WritePrinter delivered, in order
+  Status status = Status::kPrinting;
+};
+// The printer's jobs in the order they were started.
+std::vector<PrintJob> PrintJobs(const std::u16string& printer);
 
 }  // namespace w32test
 

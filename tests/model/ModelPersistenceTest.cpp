@@ -24,6 +24,10 @@
 #include "model/GDeviceFontListComposite.h"
 #include "model/GDisplayString.h"
 #include "model/GDisplayStringAttribute.h"
+#include "model/GDownloadHeaderCommand.h"
+#include "model/GErrorCommand.h"
+#include "model/GPassThroughCommand.h"
+#include "model/GState.h"
 #include "model/GEnumAttribute.h"
 #include "model/GFormToTrayAssociation.h"
 #include "model/GFormToTrayDatabase.h"
@@ -354,6 +358,25 @@ std::vector<StoreSizeSample> StoreSizeSamples() {
          info->SetCountryName("Deutschland");
          info->SetAMSymbol("");
          return info;
+       }},
+      {GPassThroughCommandClassId,
+       [] {
+         static const uint8_t kBytes[] = {0x1B, 'E', 0x00, 0xFF};
+         auto* command = new GPassThroughCommand(kBytes, sizeof kBytes, 767, &kOwn);
+         command->SetSettings(new GState(&kRoot));
+         return command;
+       }},
+      {GDownloadHeaderCommandClassId, [] { return new GDownloadHeaderCommand(19, &kOwn); }},
+      {GErrorCommandClassId,
+       [] {
+         // The failed command and the error share one settings object.
+         auto* settings = new GState(&kRoot);
+         settings->AddChild(new GValueAttribute(3, &kLeft));
+         auto* failed = new GDownloadHeaderCommand(2, &kOwn);
+         failed->SetSettings(settings);
+         auto* error = new GErrorCommand(601, failed);
+         error->SetSettings(settings);
+         return error;
        }},
   };
 }

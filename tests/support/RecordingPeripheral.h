@@ -1,5 +1,6 @@
-// A peripheral for tests that records every receiver call it gets: the
-// operation's name and its argument, in call order. Each operation answers
+// A peripheral for tests that records every receiver and command call it
+// gets: the operation's name and its argument, in call order. The command
+// operations then do what the base does (mode changes, channel abort). Each operation answers
 // the status a test sets for it (0 by default), so tests can check how
 // results travel back up. Attribute classes of the print path and graphics
 // that are not defined yet are recorded by address only.
@@ -84,6 +85,25 @@ class RecordingPeripheral : public GPeripheral {
   int16_t SetTray(GTray* a) override { return Record("SetTray", a); }
   int16_t SetTransform(GTransformAttribute* a) override { return Record("SetTransform", a); }
 
+  int16_t DocumentStart(GDocumentStart* c) override { return Command("DocumentStart", c, GPeripheral::DocumentStart(c)); }
+  int16_t DocumentEnd(GDocumentEnd* c) override { return Command("DocumentEnd", c, GPeripheral::DocumentEnd(c)); }
+  int16_t DocumentBreak(GCommand* c) override { return Command("DocumentBreak", c, GPeripheral::DocumentBreak(c)); }
+  int16_t PageStart(GPageStart* c) override { return Command("PageStart", c, GPeripheral::PageStart(c)); }
+  int16_t PageEnd(GPageEnd* c) override { return Command("PageEnd", c, GPeripheral::PageEnd(c)); }
+  int16_t JobAbort(GJobAbort* c) override { return Command("JobAbort", c, GPeripheral::JobAbort(c)); }
+  int16_t Error(GErrorCommand* c) override { return Command("Error", c, GPeripheral::Error(c)); }
+  int16_t PassThrough(GPassThroughCommand* c) override { return Command("PassThrough", c, GPeripheral::PassThrough(c)); }
+  int16_t DownloadHeader(GDownloadHeaderCommand* c) override {
+    return Command("DownloadHeader", c, GPeripheral::DownloadHeader(c));
+  }
+  // Every change this peripheral was told of, by source (kept apart from
+  // the calls).
+  void OnPeripheralChanged(GPeripheral* source) override {
+    changes_.push_back(source);
+    GPeripheral::OnPeripheralChanged(source);
+  }
+  const std::vector<GPeripheral*>& Changes() const { return changes_; }
+
  private:
   int16_t Result(const std::string& operation) const {
     auto found = results_.find(operation);
@@ -96,6 +116,15 @@ class RecordingPeripheral : public GPeripheral {
     calls_.push_back(call);
     return Result(operation);
   }
+  // A set result replaces the base's status.
+  int16_t Command(const char* operation, const void* argument, int16_t baseStatus) {
+    ReceiverCall call;
+    call.operation = operation;
+    call.argument = argument;
+    calls_.push_back(call);
+    auto found = results_.find(operation);
+    return found != results_.end() ? found->second : baseStatus;
+  }
   int16_t RecordAttribute(const char* operation, const void* argument, const GAttribute* attribute) {
     ReceiverCall call;
     call.operation = operation;
@@ -107,6 +136,7 @@ class RecordingPeripheral : public GPeripheral {
   }
 
   std::vector<ReceiverCall> calls_;
+  std::vector<GPeripheral*> changes_;
   std::map<std::string, int16_t> results_;
 };
 

@@ -502,4 +502,64 @@ TEST_F(Spooler, ResetRemovesPrintersHandlesFormsAndData) {
   ClosePrinter(fresh);
 }
 
+TEST_F(Spooler, PrintJobsAreStartedWrittenAndEndedOnAHandle) {
+  HANDLE printer = nullptr;
+  ASSERT_TRUE(OpenPrinterW(kPrinter.c_str(), &printer, nullptr));
+  DWORD count = 0;
+  char byte = 'x';
+  EXPECT_FALSE(WritePrinter(printer, &byte, 1, &count));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SPL_NO_STARTDOC));
+  EXPECT_FALSE(EndDocPrinter(printer));
+  EXPECT_EQ(StartDocPrinterW(printer, 1, nullptr), 0u);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  std::u16string name = u"Doc";
+  DOC_INFO_1W info{name.data(), nullptr, nullptr};
+  EXPECT_EQ(StartDocPrinterW(printer, 2, reinterpret_cast<LPBYTE>(&info)), 0u);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_LEVEL));
+  const DWORD job = StartDocPrinterW(printer, 1, reinterpret_cast<LPBYTE>(&info));
+  ASSERT_NE(job, 0u);
+  EXPECT_EQ(StartDocPrinterW(printer, 1, reinterpret_cast<LPBYTE>(&info)), 0u) << "one job at a time";
+  EXPECT_TRUE(WritePrinter(printer, &byte, 1, &count));
+  EXPECT_EQ(count, 1u);
+  EXPECT_TRUE(ClosePrinter(printer));  // a job still in progress is cancelled
+  EXPECT_FALSE(WritePrinter(printer, &byte, 1, &count));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  const auto jobs = w32test::PrintJobs(u"QUORVALE LASER 40");
+  ASSERT_EQ(jobs.size(), 1u);
+  EXPECT_EQ(jobs[0].id, job);
+  EXPECT_EQ(jobs[0].status, w32test::PrintJob::Status::kCancelled);
+  EXPECT_EQ(jobs[0].bytes, "x");
+}
+
+TEST_F(Spooler, EndingAndAbortingJobsMarkThemAndNeedAJob) {
+  HANDLE h = nullptr;
+  ASSERT_TRUE(OpenPrinterW(kPrinter.c_str(), &h, nullptr));
+  std::u16string name = u"One";
+  std::u16string type = u"RAW";
+  DOC_INFO_1W info{name.data(), nullptr, type.data()};
+  ASSERT_NE(StartDocPrinterW(h, 1, reinterpret_cast<LPBYTE>(&info)), 0u);
+  EXPECT_TRUE(EndDocPrinter(h));
+  EXPECT_FALSE(AbortPrinter(h));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SPL_NO_STARTDOC));
+  name = u"Two";
+  ASSERT_NE(StartDocPrinterW(h, 1, reinterpret_cast<LPBYTE>(&info)), 0u);
+  EXPECT_TRUE(AbortPrinter(h));
+  w32test::FailCall("WritePrinter", ERROR_NOT_ENOUGH_MEMORY);
+  DWORD written = 7;
+  EXPECT_FALSE(WritePrinter(h, &written, 1, &written));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+  EXPECT_EQ(written, 0u);
+  EXPECT_TRUE(ClosePrinter(h));
+  const auto jobs = w32test::PrintJobs(kPrinter);
+  ASSERT_EQ(jobs.size(), 2u);
+  EXPECT_EQ(jobs[0].documentName, u"One");
+  EXPECT_EQ(jobs[0].datatype, u"RAW");
+  EXPECT_EQ(jobs[0].status, w32test::PrintJob::Status::kComplete);
+  EXPECT_EQ(jobs[1].documentName, u"Two");
+  EXPECT_EQ(jobs[1].status, w32test::PrintJob::Status::kCancelled);
+  EXPECT_LT(jobs[0].id, jobs[1].id);
+  w32test::Reset();
+  EXPECT_TRUE(w32test::PrintJobs(kPrinter).empty());
+}
+
 }  // namespace
