@@ -33,7 +33,9 @@ MPersistentCompositeOnDisk::MPersistentCompositeOnDisk(const MPersistentComposit
       state_(other.state_),
       store_(other.store_),
       deleteFlag_(other.deleteFlag_),
-      attachPending_(other.attachPending_) {
+      attachPending_(other.attachPending_),
+      storedState_(other.storedState_),
+      keepStoredState_(other.keepStoredState_) {
   Open(fileName_);
 }
 
@@ -49,6 +51,8 @@ MPersistentCompositeOnDisk& MPersistentCompositeOnDisk::operator=(const MPersist
   fileName_ = other.fileName_;
   state_ = other.state_;
   attachPending_ = other.attachPending_;
+  storedState_ = other.storedState_;
+  keepStoredState_ = other.keepStoredState_;
   return *this;
 }
 
@@ -85,6 +89,8 @@ void MPersistentCompositeOnDisk::Close() {
   RecordFileLock::Scope lock;
   if (state_ == kClosed) return;
   state_ = kClosed;
+  // From now on the saves write the composite's own state.
+  keepStoredState_ = false;
   if (attachPending_) {
     // Never attached: there is no entry of its own.
     attachPending_ = false;
@@ -98,7 +104,7 @@ void MPersistentCompositeOnDisk::Close() {
   store_.Assign(GCountedRef());
 }
 
-void MPersistentCompositeOnDisk::OpenRestored(const RWCString& name, int32_t deleteFlag) {
+void MPersistentCompositeOnDisk::OpenRestored(const RWCString& name, int32_t deleteFlag, int32_t storedState) {
   RecordFileLock::Scope lock;
   Close();
   store_.Assign(GCountedRef());
@@ -106,7 +112,11 @@ void MPersistentCompositeOnDisk::OpenRestored(const RWCString& name, int32_t del
   deleteFlag_ = deleteFlag;
   state_ = kOpen;
   attachPending_ = true;
+  storedState_ = storedState;
+  keepStoredState_ = true;
 }
+
+int32_t MPersistentCompositeOnDisk::StateToStore() const { return keepStoredState_ ? storedState_ : state_; }
 
 MPersistentCompositeOnDiskImp* MPersistentCompositeOnDisk::Store(GCountedRef& keep) {
   GetStore(keep);
@@ -151,7 +161,7 @@ uint32_t MPersistentCompositeOnDisk::MembersStoreSize() const {
 void MPersistentCompositeOnDisk::SaveMembers(RWVirtualOutStream& stream) const {
   MPersistentObject::SaveMembers(stream);
   stream.PutULong(ClassVersion());
-  stream.PutLong(state_);
+  stream.PutLong(StateToStore());
   fileName_.SaveTo(stream);
   stream.PutLong(deleteFlag_);
 }
@@ -159,7 +169,7 @@ void MPersistentCompositeOnDisk::SaveMembers(RWVirtualOutStream& stream) const {
 void MPersistentCompositeOnDisk::SaveMembersToFile(RWBinaryFile& file) const {
   MPersistentObject::SaveMembersToFile(file);
   file.WriteULong(ClassVersion());
-  file.WriteLong(state_);
+  file.WriteLong(StateToStore());
   fileName_.SaveToFile(file);
   file.WriteLong(deleteFlag_);
 }
@@ -178,7 +188,7 @@ void MPersistentCompositeOnDisk::RestoreMembers(RWVirtualInStream& stream) {
   stream.GetLong(deleteFlag);
   if (!stream.Good()) return;
   // Whatever state was stored, the composite is open on the file.
-  OpenRestored(name, deleteFlag);
+  OpenRestored(name, deleteFlag, state);
 }
 
 void MPersistentCompositeOnDisk::RestoreMembersFromFile(RWBinaryFile& file) {
@@ -189,7 +199,7 @@ void MPersistentCompositeOnDisk::RestoreMembersFromFile(RWBinaryFile& file) {
   RWCString name;
   int32_t deleteFlag = 0;
   if (!file.ReadLong(state) || !name.RestoreFromFile(file) || !file.ReadLong(deleteFlag)) return;
-  OpenRestored(name, deleteFlag);
+  OpenRestored(name, deleteFlag, state);
 }
 
 int MPersistentCompositeOnDisk::DerivesFrom(RWClassID classId) const {

@@ -65,6 +65,10 @@ class MPersistentCompositeOnDisk : public MPersistentObject {
   // open on that file. It attaches to the file's store at its first use,
   // after the restore: the store reads its own file then, as a read of its
   // own rather than inside the restore under way.
+  // The state word read is not used (the composite opens whatever it says)
+  // but it is kept: until a caller closes the composite, a save writes that
+  // word back unchanged, so a stored graph saves again to the same bytes
+  // (a composite stored closed would otherwise come back as stored open).
   void RestoreMembers(RWVirtualInStream& stream) override;
   void RestoreMembersFromFile(RWBinaryFile& file) override;
   void SaveMembers(RWVirtualOutStream& stream) const override;
@@ -104,8 +108,11 @@ class MPersistentCompositeOnDisk : public MPersistentObject {
   MPersistentCompositeOnDiskImp* Store(GCountedRef& keep);
   // Takes the registry entry of a composite left open by a restore.
   void AttachRestored();
-  // After a restore: open on the name, attached at the first use.
-  void OpenRestored(const RWCString& name, int32_t deleteFlag);
+  // After a restore: open on the name, attached at the first use; the
+  // state word read is kept for the saves.
+  void OpenRestored(const RWCString& name, int32_t deleteFlag, int32_t storedState);
+  // The state word a save writes.
+  int32_t StateToStore() const;
 
   RWCString fileName_;
   int32_t state_ = kClosed;
@@ -113,6 +120,10 @@ class MPersistentCompositeOnDisk : public MPersistentObject {
   int32_t deleteFlag_;
   int32_t lastError_ = 0;
   bool attachPending_ = false;
+  // The state word of the restore, written back by the saves while
+  // keepStoredState_ holds (from the restore to the next Close).
+  int32_t storedState_ = kClosed;
+  bool keepStoredState_ = false;
 };
 
 RWCollectable* MPersistentCompositeOnDiskCreate();

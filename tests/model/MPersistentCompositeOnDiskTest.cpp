@@ -201,6 +201,64 @@ TEST_F(OnDiskCompositeTest, RestoredCompositeIsOpenOnItsFile) {
   EXPECT_EQ(restored->GetEntryCount(), 1);
 }
 
+// A restored composite is open whatever state word it was stored with, but
+// it saves that word back: a stored graph read and saved again gives the
+// same bytes, a closed composite's included.
+TEST_F(OnDiskCompositeTest, RestoredCompositeSavesAgainToTheSameBytes) {
+  MPersistentCompositeOnDisk open(WideName(name_), 0, 3);
+  open.AddChildHandle(Leaf(4, 40));
+  MPersistentCompositeOnDisk closed(WideName(name_), 1, 5);
+  closed.Close();
+  MPersistentCompositeOnDisk unnamed(0);
+  for (qvtest::ModelForm form : qvtest::kAllModelForms) {
+    for (const MPersistentCompositeOnDisk* original : {&open, &closed, &unnamed}) {
+      SCOPED_TRACE(std::string(qvtest::ModelFormName(form)) + ", state " + std::to_string(original->State()));
+      const std::string first = qvtest::SaveInForm(original, form);
+      qvtest::ModelRead read = qvtest::RestoreFromForm(first, form);
+      ASSERT_FALSE(read.failed);
+      std::unique_ptr<MPersistentObject> owned(read.object);
+      auto* restored = dynamic_cast<MPersistentCompositeOnDisk*>(read.object);
+      ASSERT_NE(restored, nullptr);
+      EXPECT_EQ(restored->State(), MPersistentCompositeOnDisk::kOpen);
+      EXPECT_EQ(qvtest::SaveInForm(restored, form), first);
+      std::unique_ptr<MPersistentCompositeOnDisk> clone(restored->Clone());
+      EXPECT_EQ(qvtest::SaveInForm(clone.get(), form), first);
+    }
+  }
+}
+
+// A state word that is neither open nor closed, as another program may have
+// stored it, still gives an open composite, and is written back as read
+// until the composite is closed; from then on it stores its own state.
+TEST_F(OnDiskCompositeTest, StoredStateWordIsKeptUntilTheCompositeIsClosed) {
+  const RWCString name = Name();
+  auto stored = [&](uint32_t state) {
+    qvtest::StoredBytes bytes;
+    bytes.Marker().U16(MPersistentCompositeOnDiskClassId).Base(6, 1).U32(1).U32(state).U32(name.Length());
+    std::string text = bytes.Bytes() + std::string(name.Data(), name.Length());
+    qvtest::StoredBytes flag;
+    flag.U32(0);
+    return text + flag.Bytes();
+  };
+  const std::string foreign = stored(7);
+  qvtest::ModelRead read = qvtest::RestoreFromForm(foreign, qvtest::ModelForm::kFile);
+  ASSERT_FALSE(read.failed);
+  std::unique_ptr<MPersistentObject> owned(read.object);
+  auto* restored = dynamic_cast<MPersistentCompositeOnDisk*>(read.object);
+  ASSERT_NE(restored, nullptr);
+  EXPECT_EQ(restored->State(), MPersistentCompositeOnDisk::kOpen);
+  EXPECT_EQ(qvtest::SaveInForm(restored, qvtest::ModelForm::kFile), foreign);
+  // Used, it is still the composite that was read.
+  restored->AddChildHandle(Leaf(1, 10));
+  EXPECT_EQ(qvtest::SaveInForm(restored, qvtest::ModelForm::kFile), foreign);
+
+  restored->Close();
+  EXPECT_EQ(qvtest::SaveInForm(restored, qvtest::ModelForm::kFile), stored(MPersistentCompositeOnDisk::kClosed));
+  EXPECT_EQ(restored->GetEntryCount(), 1);  // opens it again
+  EXPECT_EQ(qvtest::SaveInForm(restored, qvtest::ModelForm::kFile), stored(MPersistentCompositeOnDisk::kOpen));
+  restored->Close();
+}
+
 TEST_F(OnDiskCompositeTest, RestoredCompositeWithTheDeleteFlagRemovesItsFile) {
   MPersistentCompositeOnDisk named(WideName(name_), 1, 1);
   named.AddChildHandle(Leaf(1, 1));
