@@ -683,3 +683,5 @@ int16_t GPeripheral::UsePjl(GPeripheral*) { return 0; }
 int16_t GPeripheral::SetMedia(GMedia*) { return 0; }
 int16_t GPeripheral::SetTray(GTray*) { return 0; }
 int16_t GPeripheral::SetTransform(GTransformAttribute*) { return 0; }
+int16_t GPeripheral::SetPenColor(GColorPaint*) { return 0; }
+int16_t GPeripheral::SetBrushColor(GColorPaint*) { return 0; }

@@ -62,6 +62,7 @@ class GStringAttribute;
 class GTransformAttribute;
 class GTray;
 class GValueAttribute;
+class GColorPaint;
 
 constexpr RWClassID GPeripheralClassId = 760;
 
@@ -325,6 +326,10 @@ class GPeripheral : public GAttribute {
   virtual int16_t SetMedia(GMedia* media);
   virtual int16_t SetTray(GTray* tray);
   virtual int16_t SetTransform(GTransformAttribute* transform);
+  // The colour of the pen and of the brush: a colour paint applying itself
+  // as a pen's or a brush's paint calls these; the generators implement them.
+  virtual int16_t SetPenColor(GColorPaint* paint);
+  virtual int16_t SetBrushColor(GColorPaint* paint);
 
  protected:
   // A stored size asked on its own is that of the body inside one save of

@@ -15,6 +15,7 @@
 #include "driver/drvrsrvr.h"
 #include "driver/newhndlr.h"
 #include "driver/osfactry.h"
+#include "graphics/GraphicsClasses.h"
 #include "model/ModelClasses.h"
 #include "module/GPrinterHandleTable.h"
 #include "module/ModuleState.h"
@@ -58,6 +59,7 @@ struct ClassRegistration {
       RegisterModelClasses();
       RegisterDriverClasses();
       RegisterPrintPathClasses();
+      RegisterGraphicsClasses();
       RegisterGeneratorClasses();
       RegisterConfigClasses();
       registered = true;
@@ -67,6 +69,7 @@ struct ClassRegistration {
     if (!registered) return;
     UnregisterConfigClasses();
     UnregisterGeneratorClasses();
+    UnregisterGraphicsClasses();
     UnregisterPrintPathClasses();
     UnregisterDriverClasses();
     UnregisterModelClasses();

@@ -1,0 +1,152 @@
+#include "graphics/GPaint.h"
+
+#include "model/GPeripheral.h"
+#include "model/MPersistentRead.h"
+#include "rw/RWBinaryFile.h"
+#include "rw/RWPersistence.h"
+#include "rw/RWReadTable.h"
+#include "rw/RWStoreTable.h"
+#include "rw/RWVirtualStream.h"
+
+// ---- GPaint ----
+
+GPaint::~GPaint() = default;
+
+RWClassID GPaint::ClassId() const { return GPaintClassId; }
+
+int GPaint::DerivesFrom(RWClassID classId) const {
+  return classId == GPaintClassId || MPersistentObject::DerivesFrom(classId);
+}
+
+uint32_t GPaint::MembersStoreSize() const { return MPersistentObject::MembersStoreSize() + 4; }
+
+void GPaint::SaveMembers(RWVirtualOutStream& stream) const {
+  MPersistentObject::SaveMembers(stream);
+  stream.PutULong(ClassVersion());
+}
+
+void GPaint::SaveMembersToFile(RWBinaryFile& file) const {
+  MPersistentObject::SaveMembersToFile(file);
+  file.WriteULong(ClassVersion());
+}
+
+void GPaint::RestoreMembers(RWVirtualInStream& stream) {
+  MPersistentObject::RestoreMembers(stream);
+  uint32_t version = 0;
+  if (stream.Good()) stream.GetULong(version);
+}
+
+void GPaint::RestoreMembersFromFile(RWBinaryFile& file) {
+  MPersistentObject::RestoreMembersFromFile(file);
+  uint32_t version = 0;
+  file.ReadULong(version);
+}
+
+// ---- GColorPaint ----
+
+namespace {
+
+GCountedRef CloneOf(const GColor* color) { return GCountedRef(color != nullptr ? color->Clone() : nullptr); }
+
+}  // namespace
+
+GColorPaint::GColorPaint() = default;
+
+GColorPaint::GColorPaint(GColor* color) : color_(color) {}
+
+GColorPaint::GColorPaint(const GColorPaint& other) : GPaint(other), color_(CloneOf(other.GetColor())) {}
+
+GColorPaint& GColorPaint::Assign(const GColorPaint& other) {
+  if (this != &other) {
+    GPaint::operator=(other);
+    // The clone is made first: the other paint may be the one that holds
+    // this paint's colour alive.
+    GCountedRef copy = CloneOf(other.GetColor());
+    color_ = copy;
+  }
+  return *this;
+}
+
+GColorPaint::~GColorPaint() = default;
+
+GColorPaint* GColorPaint::CreateSameKind() const { return new GColorPaint; }
+GColorPaint* GColorPaint::Clone() const { return new GColorPaint(*this); }
+RWClassID GColorPaint::ClassId() const { return GColorPaintClassId; }
+
+int GColorPaint::DerivesFrom(RWClassID classId) const {
+  return classId == GColorPaintClassId || GPaint::DerivesFrom(classId);
+}
+
+int GColorPaint::Matches(const MPersistentObject* other) const {
+  if (other == this) return 1;
+  if (other == nullptr || other->ClassId() != ClassId() || !MPersistentObject::Matches(other)) return 0;
+  auto* paint = dynamic_cast<const GColorPaint*>(other);
+  if (paint == nullptr) return 0;
+  const GColor* mine = GetColor();
+  const GColor* theirs = paint->GetColor();
+  if (mine == nullptr || theirs == nullptr) return 1;
+  return mine->Matches(theirs);
+}
+
+void GColorPaint::SetColor(GColor* color) { color_ = GCountedRef(color); }
+
+GColor* GColorPaint::GetColor() const { return static_cast<GColor*>(color_.Pointee()); }
+
+int16_t GColorPaint::ApplyAsPen(GPeripheral* target) { return target != nullptr ? target->SetPenColor(this) : 0; }
+
+int16_t GColorPaint::ApplyAsBrush(GPeripheral* target) {
+  return target != nullptr ? target->SetBrushColor(this) : 0;
+}
+
+// ---- Persistence ----
+
+uint32_t GColorPaint::MembersStoreSize() const {
+  // The colour shares the identity table of the save the paint belongs to.
+  RWStoreTableGuard guard;
+  const GColor* color = GetColor();
+  return GPaint::MembersStoreSize() + 4 + (color != nullptr ? color->StoredByteCount() : 6);
+}
+
+void GColorPaint::SaveMembers(RWVirtualOutStream& stream) const {
+  GPaint::SaveMembers(stream);
+  stream.PutULong(ClassVersion());
+  RWWriteObjectPointer(stream, GetColor());
+}
+
+void GColorPaint::SaveMembersToFile(RWBinaryFile& file) const {
+  GPaint::SaveMembersToFile(file);
+  file.WriteULong(ClassVersion());
+  RWWriteObjectPointerToFile(file, GetColor());
+}
+
+// The colour read replaces the held one. Anything but a colour in its place
+// fails the restore. The paint holds what it read and deletes it when it
+// lets go, so a failed restore must not delete it as well.
+void GColorPaint::RestoreMembers(RWVirtualInStream& stream) {
+  MRestoreScope scope(this);
+  GPaint::RestoreMembers(stream);
+  uint32_t version = 0;
+  if (stream.Good()) stream.GetULong(version);
+  if (!stream.Good() || version != ClassVersion() || RWReadTableGuard::RestoreFailed()) return;
+  GColor* color = nullptr;
+  stream >> color;
+  if (color != nullptr) RWReadTableGuard::Adopt(color);
+  if (color != nullptr || (stream.Good() && !RWReadTableGuard::RestoreFailed())) SetColor(color);
+}
+
+void GColorPaint::RestoreMembersFromFile(RWBinaryFile& file) {
+  MRestoreScope scope(this);
+  GPaint::RestoreMembersFromFile(file);
+  uint32_t version = 0;
+  if (!file.ReadULong(version) || version != ClassVersion() || RWReadTableGuard::RestoreFailed()) return;
+  auto failed = [&file] { return file.HasError() || file.IsAtEnd() || RWReadTableGuard::RestoreFailed(); };
+  GColor* color = nullptr;
+  file >> color;
+  if (color != nullptr) RWReadTableGuard::Adopt(color);
+  if (color != nullptr || !failed()) SetColor(color);
+}
+
+RWVirtualInStream& operator>>(RWVirtualInStream& stream, GPaint*& out) { return MReadPersistentAs(stream, out); }
+RWBinaryFile& operator>>(RWBinaryFile& file, GPaint*& out) { return MReadPersistentAs(file, out); }
+
+RWCollectable* GColorPaintCreate() { return new GColorPaint; }
