@@ -133,7 +133,11 @@ void GPaletteTable::RestoreEntries(Input& input) {
       MRefuseTypedRead(object);
     }
     GFailRestore();
-    if constexpr (std::is_base_of_v<RWVirtualInStream, Input>) input.SetState(RW_STREAM_FAIL);
+    if constexpr (std::is_base_of_v<RWVirtualInStream, Input>) {
+      input.SetState(RW_STREAM_FAIL);
+    } else {
+      (void)input;  // a file keeps no stream state of its own
+    }
   });
 }
 
