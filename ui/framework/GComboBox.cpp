@@ -34,7 +34,7 @@ void GComboBox::Attach(HWND dialog, int16_t controlId) {
 LRESULT GComboBox::Send(UINT message, WPARAM wParam, LPARAM lParam) const {
   // Without the control (no dialog, an id the dialog lacks) every answer is
   // the error value: the window manager's 0 would read as item 0.
-  HWND control = dialog_ != nullptr ? GetDlgItem(dialog_, controlId_) : nullptr;
+  HWND control = dialog_ != nullptr ? GetDlgItem(dialog_, static_cast<uint16_t>(controlId_)) : nullptr;
   if (control == nullptr) return -1;
   return SendMessageW(control, message, wParam, lParam);
 }
@@ -87,7 +87,7 @@ int GComboBox::SelectByItemData(int data) {
 }
 
 int GComboBox::GetItemText(int16_t index, RWWString* out) const {
-  return ReadBoxItemText(dialog_, controlId_, CB_GETLBTEXTLEN, CB_GETLBTEXT, index, out);
+  return ReadBoxItemText(dialog_, static_cast<uint16_t>(controlId_), CB_GETLBTEXTLEN, CB_GETLBTEXT, index, out);
 }
 
 int GComboBox::SelectByText(const RWCString& text) {
@@ -121,7 +121,7 @@ int GComboBox::GetSelectedText(RWCString* out) const {
 
 int GComboBox::GetEditText(RWCString* out) const {
   if (out != nullptr) *out = RWCString();
-  HWND control = GetDlgItem(dialog_, controlId_);
+  HWND control = GetDlgItem(dialog_, static_cast<uint16_t>(controlId_));
   if (control == nullptr) return 0;
   const LRESULT length = SendMessageW(control, WM_GETTEXTLENGTH, 0, 0);
   if (length <= 0 || length > kMaxItemText) return 0;
@@ -132,10 +132,10 @@ int GComboBox::GetEditText(RWCString* out) const {
   return 1;
 }
 
-void GComboBox::SetEditText(const RWWString& text) { SetDlgItemTextIfChanged(dialog_, controlId_, text.Data()); }
+void GComboBox::SetEditText(const RWWString& text) { SetDlgItemTextIfChanged(dialog_, static_cast<uint16_t>(controlId_), text.Data()); }
 
 void GComboBox::FitDropDownWidth() {
-  HWND control = GetDlgItem(dialog_, controlId_);
+  HWND control = GetDlgItem(dialog_, static_cast<uint16_t>(controlId_));
   if (control == nullptr) return;
   HDC dc = GetDC(control);
   if (dc == nullptr) return;

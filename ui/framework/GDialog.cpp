@@ -1,5 +1,7 @@
 #include "ui/framework/GDialog.h"
 
+#include <algorithm>
+
 #include "ui/framework/GUISession.h"
 #include "win32/CompStui.h"
 #include "win32/Dialog.h"
@@ -15,7 +17,9 @@ GDialog::~GDialog() {
 }
 
 void GDialog::AddWrapper(GWrapper* wrapper) {
-  if (wrapper != nullptr) wrappers_.push_back(wrapper);
+  // A wrapper added twice would be deleted twice.
+  if (wrapper == nullptr || std::find(wrappers_.begin(), wrappers_.end(), wrapper) != wrappers_.end()) return;
+  wrappers_.push_back(wrapper);
 }
 
 void GDialog::AttachAll() {
@@ -49,7 +53,8 @@ GWrapper* GDialog::FindWrapperWithHelp(HWND window) {
 int GDialog::RouteToControl(int16_t controlId, UINT message, WPARAM wParam, LPARAM lParam) {
   // A control the dialog lacks gives a null window, which no wrapper owns:
   // the message still makes an (empty) update cycle.
-  HWND control = window_ != nullptr ? GetDlgItem(window_, controlId) : nullptr;
+  // Control ids are 16-bit words: 0x8000 and above arrive here negative.
+  HWND control = window_ != nullptr ? GetDlgItem(window_, static_cast<uint16_t>(controlId)) : nullptr;
   return RouteToWindow(control, message, wParam, lParam);
 }
 

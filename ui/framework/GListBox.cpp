@@ -17,7 +17,7 @@ void GListBox::Attach(HWND dialog, int16_t controlId) {
 LRESULT GListBox::Send(UINT message, WPARAM wParam, LPARAM lParam) const {
   // Without the control (no dialog, an id the dialog lacks) every answer is
   // the error value: the window manager's 0 would read as item 0.
-  HWND control = dialog_ != nullptr ? GetDlgItem(dialog_, controlId_) : nullptr;
+  HWND control = dialog_ != nullptr ? GetDlgItem(dialog_, static_cast<uint16_t>(controlId_)) : nullptr;
   if (control == nullptr) return -1;
   return SendMessageW(control, message, wParam, lParam);
 }
@@ -56,7 +56,7 @@ int16_t GListBox::AddStringWithData(const RWWString& text, int data) {
 }
 
 int GListBox::GetItemText(int16_t index, RWWString* out) const {
-  return ReadBoxItemText(dialog_, controlId_, LB_GETTEXTLEN, LB_GETTEXT, index, out);
+  return ReadBoxItemText(dialog_, static_cast<uint16_t>(controlId_), LB_GETTEXTLEN, LB_GETTEXT, index, out);
 }
 
 int GListBox::GetSelectedText(RWCString* out) const {

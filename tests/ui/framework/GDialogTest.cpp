@@ -39,6 +39,7 @@ constexpr int kCopiesLabel = 4103;
 constexpr int kPaperCombo = 4104;
 constexpr int kSpare = 4105;  // a control no wrapper owns
 constexpr int kCopiesSpin = 4106;
+constexpr int kHighId = 0x9001;  // an id that is negative as a short
 constexpr int kMissing = 4199;  // a control the template lacks
 constexpr int16_t kHelpContext = 321;
 
@@ -223,6 +224,7 @@ class GDialogTest : public UISessionTest {
                               {kPaperCombo, ControlKind::kComboBox, u"", false, false, 10, 50, 100, 60},
                               {kSpare, ControlKind::kButton, u"More", false, false, 10, 120, 40, 14},
                               {kCopiesSpin, ControlKind::kUpDown, u"", false},
+                              {kHighId, ControlKind::kCheckBox, u"Landscape", false},
                               {GDialog::kHelpButton, ControlKind::kButton, u"Help", false},
                               {IDOK, ControlKind::kButton, u"OK", false}},
                              200,
@@ -494,6 +496,17 @@ TEST_F(GDialogTest, SpinsAndScrollsGoToTheirControlsWrapper) {
   EXPECT_EQ(log_.messages, (std::vector<UINT>{WM_NOTIFY, WM_VSCROLL}));
   EXPECT_EQ(log_.nestingAtMessage, (std::vector<int16_t>{1, 1}));
   EXPECT_EQ(session_->GetUpdateNesting(), 0);
+}
+
+TEST_F(GDialogTest, ControlIdsAreSixteenBitWords) {
+  auto dialog = MakeDialog();
+  const GControlRow rows[] = {{kHighId, -1}, {0, 0}};
+  auto* landscape = new CheckWrapper(new GKeyedFeatureAccessor(session_.get(), &kOrientation), rows, &log_);
+  dialog->AddWrapper(landscape);
+  dialog->AddWrapper(landscape);  // once only: the dialog deletes it once
+  EXPECT_EQ(dialog->GetWrappers().size(), 4u);
+  Run(dialog.get(), {DialogAction::Click(kHighId)});
+  EXPECT_EQ(ValueOf(kOrientation), 1);
 }
 
 TEST_F(GDialogTest, SetCursorGoesToTheOwnerWithoutAnUpdateCycle) {
