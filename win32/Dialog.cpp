@@ -1,7 +1,9 @@
 #include "win32/Dialog.h"
 
+#include <algorithm>
 #include <deque>
 #include <mutex>
+#include <optional>
 
 #include "win32/Kernel.h"
 #include "win32/Testing.h"
@@ -12,13 +14,30 @@ namespace {
 
 const char16_t kDialogClass[] = u"#32770";
 
+struct ListItem {
+  std::u16string text;
+  LONG_PTR data = 0;
+  bool selected = false;  // multiple-selection list boxes
+};
+
 struct ControlInfo {
   w32test::ControlKind kind = w32test::ControlKind::kStatic;
   UINT check = BST_UNCHECKED;
   HFONT font = nullptr;
   bool backgroundSet = false;
   COLORREF background = 0;
+  std::vector<ListItem> items;
+  int selection = -1;
+  int limit = 0;
+  int droppedWidth = 0;
+  int position = 0;
+  int lower = 0;
+  int upper = 0;
 };
+
+// Indexes are 16-bit in the list messages: a box holds at most this many
+// items and answers CB_ERRSPACE / LB_ERRSPACE beyond.
+constexpr size_t kMaxListItems = 0x7FFF;
 
 struct DialogInfo {
   DLGPROC procedure = nullptr;
@@ -70,6 +89,13 @@ const char16_t* ClassOf(w32test::ControlKind kind) {
       return u"Edit";
     case w32test::ControlKind::kRichEdit:
       return u"RichEdit20W";
+    case w32test::ControlKind::kComboBox:
+      return u"ComboBox";
+    case w32test::ControlKind::kListBox:
+    case w32test::ControlKind::kMultiSelectListBox:
+      return u"ListBox";
+    case w32test::ControlKind::kUpDown:
+      return u"msctls_updown32";
     case w32test::ControlKind::kStatic:
       break;
   }
@@ -97,6 +123,169 @@ UINT CheckOf(HWND control) {
   return found != s.controls.end() ? found->second.check : 0;
 }
 
+bool IsList(w32test::ControlKind kind) {
+  return kind == w32test::ControlKind::kListBox || kind == w32test::ControlKind::kMultiSelectListBox;
+}
+
+std::u16string TextOf(LPARAM text) {
+  const auto* chars = reinterpret_cast<LPCWSTR>(text);
+  return chars != nullptr ? std::u16string(chars) : std::u16string();
+}
+
+bool InRange(const ControlInfo& info, WPARAM index) { return index < info.items.size(); }
+
+// Copies the whole text and a terminator, as the list messages do.
+LRESULT CopyItemText(const ControlInfo& info, WPARAM index, LPARAM buffer) {
+  if (!InRange(info, index) || buffer == 0) return -1;
+  const std::u16string& text = info.items[index].text;
+  auto* out = reinterpret_cast<LPWSTR>(buffer);
+  std::copy(text.begin(), text.end(), out);
+  out[text.size()] = 0;
+  return static_cast<LRESULT>(text.size());
+}
+
+// The list messages shared by combo and list boxes; handled false for
+// others. `text` is set when the control's edit text must change.
+LRESULT ListMessage(ControlInfo& info, UINT message, WPARAM wParam, LPARAM lParam, bool* handled,
+                    std::optional<std::u16string>* text) {
+  const bool combo = info.kind == w32test::ControlKind::kComboBox;
+  const bool multi = info.kind == w32test::ControlKind::kMultiSelectListBox;
+  *handled = true;
+  auto selectionAfterRemoval = [&info](size_t index) {
+    if (info.selection == static_cast<int>(index)) {
+      info.selection = -1;
+    } else if (info.selection > static_cast<int>(index)) {
+      --info.selection;
+    }
+  };
+  if (combo) {
+    switch (message) {
+      case CB_ADDSTRING:
+        if (info.items.size() >= kMaxListItems) return CB_ERRSPACE;
+        info.items.push_back(ListItem{TextOf(lParam), 0, false});
+        return static_cast<LRESULT>(info.items.size() - 1);
+      case CB_DELETESTRING:
+        if (!InRange(info, wParam)) return CB_ERR;
+        info.items.erase(info.items.begin() + static_cast<std::ptrdiff_t>(wParam));
+        selectionAfterRemoval(wParam);
+        return static_cast<LRESULT>(info.items.size());
+      case CB_GETCOUNT:
+        return static_cast<LRESULT>(info.items.size());
+      case CB_GETCURSEL:
+        return info.selection;
+      case CB_GETLBTEXT:
+        return CopyItemText(info, wParam, lParam);
+      case CB_GETLBTEXTLEN:
+        return InRange(info, wParam) ? static_cast<LRESULT>(info.items[wParam].text.size()) : CB_ERR;
+      case CB_RESETCONTENT:
+        info.items.clear();
+        info.selection = -1;
+        *text = std::u16string();
+        return CB_OKAY;
+      case CB_SETCURSEL:
+        // An index out of range (-1 included) clears the selection.
+        if (!InRange(info, wParam)) {
+          info.selection = -1;
+          *text = std::u16string();
+          return CB_ERR;
+        }
+        info.selection = static_cast<int>(wParam);
+        *text = info.items[wParam].text;
+        return info.selection;
+      case CB_GETITEMDATA:
+        return InRange(info, wParam) ? info.items[wParam].data : CB_ERR;
+      case CB_SETITEMDATA:
+        if (!InRange(info, wParam)) return CB_ERR;
+        info.items[wParam].data = lParam;
+        return CB_OKAY;
+      case CB_LIMITTEXT:
+        info.limit = static_cast<int>(wParam);
+        return TRUE;
+      case CB_GETDROPPEDWIDTH:
+        return info.droppedWidth;
+      case CB_SETDROPPEDWIDTH:
+        info.droppedWidth = static_cast<int>(wParam);
+        return info.droppedWidth;
+      default:
+        break;
+    }
+  } else if (IsList(info.kind)) {
+    switch (message) {
+      case LB_ADDSTRING:
+        if (info.items.size() >= kMaxListItems) return LB_ERRSPACE;
+        info.items.push_back(ListItem{TextOf(lParam), 0, false});
+        return static_cast<LRESULT>(info.items.size() - 1);
+      case LB_DELETESTRING:
+        if (!InRange(info, wParam)) return LB_ERR;
+        info.items.erase(info.items.begin() + static_cast<std::ptrdiff_t>(wParam));
+        selectionAfterRemoval(wParam);
+        return static_cast<LRESULT>(info.items.size());
+      case LB_RESETCONTENT:
+        info.items.clear();
+        info.selection = -1;
+        return LB_OKAY;
+      case LB_GETCOUNT:
+        return static_cast<LRESULT>(info.items.size());
+      case LB_GETTEXT:
+        return CopyItemText(info, wParam, lParam);
+      case LB_GETTEXTLEN:
+        return InRange(info, wParam) ? static_cast<LRESULT>(info.items[wParam].text.size()) : LB_ERR;
+      case LB_GETITEMDATA:
+        return InRange(info, wParam) ? info.items[wParam].data : LB_ERR;
+      case LB_SETITEMDATA:
+        if (!InRange(info, wParam)) return LB_ERR;
+        info.items[wParam].data = lParam;
+        return LB_OKAY;
+      case LB_SETCURSEL:
+        if (multi) return LB_ERR;
+        if (!InRange(info, wParam)) {
+          info.selection = -1;
+          return LB_ERR;
+        }
+        info.selection = static_cast<int>(wParam);
+        return info.selection;
+      case LB_GETCURSEL:
+        return multi ? LB_ERR : info.selection;
+      case LB_GETSEL:
+        if (!InRange(info, wParam)) return LB_ERR;
+        return multi ? (info.items[wParam].selected ? 1 : 0) : (info.selection == static_cast<int>(wParam) ? 1 : 0);
+      case LB_SETSEL: {
+        if (!multi) return LB_ERR;
+        // lParam -1 selects or clears every item.
+        const auto index = static_cast<int>(lParam);
+        if (index == -1) {
+          for (ListItem& item : info.items) item.selected = wParam != 0;
+          return LB_OKAY;
+        }
+        if (index < 0 || !InRange(info, static_cast<WPARAM>(index))) return LB_ERR;
+        info.items[static_cast<size_t>(index)].selected = wParam != 0;
+        return LB_OKAY;
+      }
+      case LB_GETSELCOUNT: {
+        if (!multi) return LB_ERR;
+        LRESULT count = 0;
+        for (const ListItem& item : info.items) count += item.selected ? 1 : 0;
+        return count;
+      }
+      case LB_GETSELITEMS: {
+        if (!multi) return LB_ERR;
+        // At most wParam indexes into the buffer.
+        auto* out = reinterpret_cast<INT*>(lParam);
+        if (out == nullptr) return LB_ERR;
+        LRESULT placed = 0;
+        for (size_t i = 0; i < info.items.size() && static_cast<WPARAM>(placed) < wParam; ++i) {
+          if (info.items[i].selected) out[placed++] = static_cast<INT>(i);
+        }
+        return placed;
+      }
+      default:
+        break;
+    }
+  }
+  *handled = false;
+  return 0;
+}
+
 // What a control does with the messages the module sends it.
 LRESULT ControlProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -113,11 +302,39 @@ LRESULT ControlProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lPara
       break;
   }
   DialogState& s = State();
-  std::lock_guard<std::mutex> lock(s.mutex);
+  std::unique_lock<std::mutex> lock(s.mutex);
   auto found = s.controls.find(control);
   if (found == s.controls.end()) return 0;
   ControlInfo& info = found->second;
+  bool handled = false;
+  std::optional<std::u16string> text;
+  const LRESULT listAnswer = ListMessage(info, message, wParam, lParam, &handled, &text);
+  if (handled) {
+    lock.unlock();
+    // A combo box's edit field shows the selected item.
+    if (text) w32detail::WithWindow(control, [&](w32detail::WindowData& data) { data.text = *text; });
+    return listAnswer;
+  }
   switch (message) {
+    case EM_LIMITTEXT:
+      if (info.kind == w32test::ControlKind::kEdit || info.kind == w32test::ControlKind::kRichEdit)
+        info.limit = static_cast<int>(wParam);
+      return 0;
+    case EM_SETSEL:
+      return 0;
+    case UDM_SETRANGE:
+      if (info.kind != w32test::ControlKind::kUpDown) return 0;
+      info.upper = static_cast<short>(LOWORD(lParam));
+      info.lower = static_cast<short>(HIWORD(lParam));
+      return 0;
+    case UDM_SETPOS: {
+      if (info.kind != w32test::ControlKind::kUpDown) return 0;
+      const int previous = info.position;
+      info.position = static_cast<short>(LOWORD(lParam));
+      return previous;
+    }
+    case UDM_GETPOS:
+      return info.kind == w32test::ControlKind::kUpDown ? static_cast<LRESULT>(static_cast<WORD>(info.position)) : 0;
     case WM_SETFONT:
       info.font = reinterpret_cast<HFONT>(wParam);
       return 0;
@@ -185,7 +402,19 @@ void ForceEnd(HWND dialog, INT_PTR result) {
   }
 }
 
-bool Usable(HWND control) { return control != nullptr && IsWindowEnabled(control); }
+bool Usable(HWND control) { return control != nullptr && IsWindowEnabled(control) && IsWindowVisible(control); }
+
+// A usable control of the kind the action needs.
+HWND UsableOfKind(HWND dialog, int id, std::initializer_list<w32test::ControlKind> kinds) {
+  HWND control = GetDlgItem(dialog, id);
+  w32test::ControlKind kind;
+  if (!Usable(control) || !KindOf(control, &kind)) return nullptr;
+  return std::find(kinds.begin(), kinds.end(), kind) != kinds.end() ? control : nullptr;
+}
+
+void Notify(HWND dialog, int id, WORD code, HWND control) {
+  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(control));
+}
 
 void Command(HWND dialog, int id, HWND control) {
   SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
@@ -253,6 +482,73 @@ bool Perform(HWND dialog, const w32test::DialogAction& action) {
     case Action::kInspect:
       if (action.inspect) action.inspect(dialog);
       return true;
+    case Action::kSelect: {
+      using K = w32test::ControlKind;
+      HWND control = UsableOfKind(dialog, action.id, {K::kComboBox, K::kListBox});
+      if (control == nullptr) return false;
+      w32test::ControlKind kind = K::kComboBox;
+      KindOf(control, &kind);
+      const bool combo = kind == K::kComboBox;
+      const LRESULT count = SendMessageW(control, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0);
+      if (action.index < -1 || action.index >= count) return false;
+      SendMessageW(control, combo ? CB_SETCURSEL : LB_SETCURSEL, static_cast<WPARAM>(action.index), 0);
+      Notify(dialog, action.id, combo ? CBN_SELCHANGE : LBN_SELCHANGE, control);
+      return true;
+    }
+    case Action::kSetSelected: {
+      HWND control = UsableOfKind(dialog, action.id, {w32test::ControlKind::kMultiSelectListBox});
+      if (control == nullptr) return false;
+      if (action.index < 0 || action.index >= SendMessageW(control, LB_GETCOUNT, 0, 0)) return false;
+      SendMessageW(control, LB_SETSEL, action.checked ? TRUE : FALSE, action.index);
+      Notify(dialog, action.id, LBN_SELCHANGE, control);
+      return true;
+    }
+    case Action::kType: {
+      using K = w32test::ControlKind;
+      HWND control = UsableOfKind(dialog, action.id, {K::kEdit, K::kRichEdit, K::kComboBox});
+      if (control == nullptr) return false;
+      w32test::ControlKind kind = K::kEdit;
+      int limit = 0;
+      {
+        DialogState& s = State();
+        std::lock_guard<std::mutex> lock(s.mutex);
+        const ControlInfo& info = s.controls[control];
+        kind = info.kind;
+        limit = info.limit;
+      }
+      std::u16string typed = action.text;
+      if (limit > 0 && typed.size() > static_cast<size_t>(limit)) typed.resize(static_cast<size_t>(limit));
+      SetWindowTextW(control, typed.c_str());
+      Notify(dialog, action.id, kind == K::kComboBox ? CBN_EDITCHANGE : EN_CHANGE, control);
+      return true;
+    }
+    case Action::kSpin: {
+      HWND control = UsableOfKind(dialog, action.id, {w32test::ControlKind::kUpDown});
+      if (control == nullptr) return false;
+      int position = 0;
+      {
+        DialogState& s = State();
+        std::lock_guard<std::mutex> lock(s.mutex);
+        position = s.controls[control].position;
+      }
+      NMUPDOWN change{};
+      change.hdr.hwndFrom = control;
+      change.hdr.idFrom = static_cast<UINT_PTR>(action.id);
+      change.hdr.code = UDN_DELTAPOS;
+      change.iPos = position;
+      change.iDelta = action.index;
+      const LRESULT refused = SendMessageW(dialog, WM_NOTIFY, static_cast<WPARAM>(action.id),
+                                           reinterpret_cast<LPARAM>(&change));
+      if (refused == 0) {
+        DialogState& s = State();
+        std::lock_guard<std::mutex> lock(s.mutex);
+        ControlInfo& info = s.controls[control];
+        const int low = std::min(info.lower, info.upper);
+        const int high = std::max(info.lower, info.upper);
+        info.position = std::clamp(position + change.iDelta, low, high);
+      }
+      return true;
+    }
   }
   return false;
 }
@@ -262,6 +558,7 @@ w32test::ControlState Snapshot(HWND control) {
   w32detail::WithWindow(control, [&](w32detail::WindowData& data) {
     state.text = data.text;
     state.enabled = data.enabled;
+    state.visible = data.visible;
   });
   {
     DialogState& s = State();
@@ -272,6 +569,17 @@ w32test::ControlState Snapshot(HWND control) {
     state.font = info.font;
     state.backgroundSet = info.backgroundSet;
     state.background = info.background;
+    for (size_t i = 0; i < info.items.size(); ++i) {
+      state.items.push_back(info.items[i].text);
+      state.itemData.push_back(info.items[i].data);
+      if (info.items[i].selected) state.selectedItems.push_back(static_cast<int>(i));
+    }
+    state.selection = info.selection;
+    state.limit = info.limit;
+    state.droppedWidth = info.droppedWidth;
+    state.position = info.position;
+    state.lower = info.lower;
+    state.upper = info.upper;
   }
   if (state.font != nullptr) state.fontKnown = w32detail::FontDescription(state.font, &state.fontDescription);
   return state;
@@ -321,6 +629,8 @@ INT_PTR DialogBoxParamW(HINSTANCE module, LPCWSTR templateName, HWND owner, DLGP
   window.text = spec->caption;
   window.parent = owner;
   window.handler = &DialogProcedure;
+  window.clientWidth = spec->width > 0 ? spec->width : 0;
+  window.clientHeight = spec->height > 0 ? spec->height : 0;
   HWND dialog = w32detail::AddWindow(std::move(window));
   std::vector<HWND> controls;
   for (const w32test::ControlSpec& c : spec->controls) {
@@ -331,6 +641,11 @@ INT_PTR DialogBoxParamW(HINSTANCE module, LPCWSTR templateName, HWND owner, DLGP
     data.child = true;
     data.controlId = c.id;
     data.enabled = !c.disabled;
+    data.visible = !c.hidden;
+    data.x = c.x;
+    data.y = c.y;
+    data.clientWidth = c.width > 0 ? c.width : 0;
+    data.clientHeight = c.height > 0 ? c.height : 0;
     data.handler = &ControlProcedure;
     controls.push_back(w32detail::AddWindow(std::move(data)));
   }
@@ -562,6 +877,39 @@ DialogAction DialogAction::Inspect(std::function<void(HWND dialog)> inspect) {
   DialogAction a;
   a.kind = kInspect;
   a.inspect = std::move(inspect);
+  return a;
+}
+
+DialogAction DialogAction::Select(int id, int index) {
+  DialogAction a;
+  a.kind = kSelect;
+  a.id = id;
+  a.index = index;
+  return a;
+}
+
+DialogAction DialogAction::SetSelected(int id, int index, bool selected) {
+  DialogAction a;
+  a.kind = kSetSelected;
+  a.id = id;
+  a.index = index;
+  a.checked = selected;
+  return a;
+}
+
+DialogAction DialogAction::Type(int id, std::u16string text) {
+  DialogAction a;
+  a.kind = kType;
+  a.id = id;
+  a.text = std::move(text);
+  return a;
+}
+
+DialogAction DialogAction::Spin(int id, int delta) {
+  DialogAction a;
+  a.kind = kSpin;
+  a.id = id;
+  a.index = delta;
   return a;
 }
 

@@ -34,8 +34,65 @@ typedef void (*TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 #define BST_CHECKED 1
 #define BST_INDETERMINATE 2
 #define BN_CLICKED 0
+// Edits and their notifications. EM_LIMITTEXT limits what the user can type
+// (0: no limit of its own); EM_SETSEL is accepted (there is no caret).
+#define EM_SETSEL 0x00B1
+#define EM_LIMITTEXT 0x00C5
+#define EN_CHANGE 0x0300
 // Rich edit: the background colour (wParam non-zero: the system's window colour).
 #define EM_SETBKGNDCOLOR 0x0443
+
+// Combo boxes (a drop-down list with an edit field, items in the order
+// added) and their notifications. Indexes run from 0; the text-reading
+// messages copy the whole item text and a terminator, so the buffer must
+// hold CB_GETLBTEXTLEN + 1 characters.
+#define CB_OKAY 0
+#define CB_ERR (-1)
+#define CB_ERRSPACE (-2)
+#define CB_LIMITTEXT 0x0141
+#define CB_ADDSTRING 0x0143
+#define CB_DELETESTRING 0x0144
+#define CB_GETCOUNT 0x0146
+#define CB_GETCURSEL 0x0147
+#define CB_GETLBTEXT 0x0148
+#define CB_GETLBTEXTLEN 0x0149
+#define CB_RESETCONTENT 0x014B
+#define CB_SETCURSEL 0x014E
+#define CB_GETITEMDATA 0x0150
+#define CB_SETITEMDATA 0x0151
+#define CB_GETDROPPEDWIDTH 0x015F
+#define CB_SETDROPPEDWIDTH 0x0160
+#define CBN_SELCHANGE 1
+#define CBN_EDITCHANGE 5
+
+// List boxes (single or multiple selection) and their notifications, with
+// the same rule for reading texts.
+#define LB_OKAY 0
+#define LB_ERR (-1)
+#define LB_ERRSPACE (-2)
+#define LB_ADDSTRING 0x0180
+#define LB_DELETESTRING 0x0182
+#define LB_RESETCONTENT 0x0184
+#define LB_SETSEL 0x0185
+#define LB_SETCURSEL 0x0186
+#define LB_GETSEL 0x0187
+#define LB_GETCURSEL 0x0188
+#define LB_GETTEXT 0x0189
+#define LB_GETTEXTLEN 0x018A
+#define LB_GETCOUNT 0x018B
+#define LB_GETSELCOUNT 0x0190
+#define LB_GETSELITEMS 0x0191
+#define LB_GETITEMDATA 0x0199
+#define LB_SETITEMDATA 0x019A
+#define LBN_SELCHANGE 1
+
+// Up-down controls: the range (lParam: upper in the low word, lower in the
+// high word) and the position; UDN_DELTAPOS asks the dialog before the
+// position moves (a non-zero answer refuses the move).
+#define UDM_SETRANGE 0x0465
+#define UDM_SETPOS 0x0467
+#define UDM_GETPOS 0x0468
+#define UDN_DELTAPOS (0U - 722U)
 
 #define COLOR_WINDOW 5
 #define COLOR_BTNFACE 15
@@ -51,6 +108,13 @@ struct NMHDR {
   HWND hwndFrom;
   UINT_PTR idFrom;
   UINT code;
+};
+
+// WM_NOTIFY UDN_DELTAPOS of an up-down control.
+struct NMUPDOWN {
+  NMHDR hdr;
+  int iPos;
+  int iDelta;
 };
 
 // Runs dialog `templateName` (an integer resource) of the module modally and
@@ -100,9 +164,15 @@ struct DialogAction {
     kMessage,    // delivers `message` with `wParam` and `lParam` to the dialog
     kClose,      // WM_COMMAND `id` (Enter is IDOK, Esc IDCANCEL); ends with `id` unless the procedure ended it
     kInspect,    // calls `inspect` with the dialog window (the test looks at the running dialog)
+    kSelect,     // selects item `index` of combo or list box `id` (-1: none), then CBN_/LBN_SELCHANGE
+    kSetSelected,  // selects (`checked`) or clears item `index` of a multiple-selection list box, then LBN_SELCHANGE
+    kType,       // replaces the text of edit or combo box `id` by `text` (cut to its limit), then EN_CHANGE/CBN_EDITCHANGE
+    kSpin,       // moves up-down control `id` by `index` steps: WM_NOTIFY UDN_DELTAPOS, then the position unless refused
   };
   Kind kind = kClick;
   int id = 0;
+  int index = 0;
+  std::u16string text;
   bool checked = false;
   UINT message = 0;
   WPARAM wParam = 0;
@@ -115,11 +185,16 @@ struct DialogAction {
   static DialogAction Message(UINT message, WPARAM wParam, LPARAM lParam);
   static DialogAction Close(int id);
   static DialogAction Inspect(std::function<void(HWND dialog)> inspect);
+  static DialogAction Select(int id, int index);
+  static DialogAction SetSelected(int id, int index, bool selected);
+  static DialogAction Type(int id, std::u16string text);
+  static DialogAction Spin(int id, int delta);
 };
 
 // The actions for the next modal dialog, first in first out (one script per
-// dialog; a dialog opened from a dialog takes the next). A click on a control
-// that is missing or disabled is ignored, as a user cannot make it. A dialog
+// dialog; a dialog opened from a dialog takes the next). An action on a
+// control that is missing, disabled, hidden or of another kind, or on an item
+// it lacks, is ignored, as a user cannot make it. A dialog
 // still open when its script is done (or that has none) gets IDCANCEL as the
 // Esc key gives it, and ends with IDCANCEL when its procedure does not end it.
 void QueueDialogScript(std::vector<DialogAction> actions);
@@ -136,6 +211,19 @@ struct ControlState {
   LOGFONTW fontDescription{};  // when the font was alive
   bool backgroundSet = false;  // EM_SETBKGNDCOLOR received
   COLORREF background = 0;
+  bool visible = true;
+  // Combo and list boxes: the items with their data, the selection (-1:
+  // none) or, for multiple selection, the selected indexes in order.
+  std::vector<std::u16string> items;
+  std::vector<LONG_PTR> itemData;
+  int selection = -1;
+  std::vector<int> selectedItems;
+  int limit = 0;  // EM_LIMITTEXT / CB_LIMITTEXT (0: none)
+  int droppedWidth = 0;
+  // Up-down controls.
+  int position = 0;
+  int lower = 0;
+  int upper = 0;
 };
 
 struct TimerRecord {
@@ -158,7 +246,7 @@ struct DialogRun {
   // caller disabled.
   std::vector<HWND> disabledWindows;
   std::vector<TimerRecord> timers;  // set on the dialog, in order
-  int ignoredActions = 0;           // clicks on missing or disabled controls
+  int ignoredActions = 0;           // actions a user could not make
 };
 // Every modal run since the last reset, the innermost of nested runs after
 // the one that opened it.

@@ -58,20 +58,42 @@ namespace w32test {
 
 // The kinds of control a dialog template holds, with their window classes:
 // static text ("Static"), push button and check box ("Button"), edit
-// ("Edit") and rich edit ("RichEdit20W").
-enum class ControlKind { kStatic, kButton, kCheckBox, kEdit, kRichEdit };
+// ("Edit"), rich edit ("RichEdit20W"), drop-down combo box with an edit
+// field ("ComboBox"), single- and multiple-selection list box ("ListBox")
+// and up-down control ("msctls_updown32").
+enum class ControlKind {
+  kStatic,
+  kButton,
+  kCheckBox,
+  kEdit,
+  kRichEdit,
+  kComboBox,
+  kListBox,
+  kMultiSelectListBox,
+  kUpDown,
+};
 
 struct ControlSpec {
   int id = 0;
   ControlKind kind = ControlKind::kStatic;
   std::u16string text;
   bool disabled = false;
+  bool hidden = false;
+  // Its rectangle in the dialog's client area (ChildWindowFromPoint); empty
+  // by default, so that no point falls on it.
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
 };
 
-// A dialog template: its caption and its controls in tab order.
+// A dialog template: its caption and its controls in tab order, and the size
+// of its client area (empty by default).
 struct DialogSpec {
   std::u16string caption;
   std::vector<ControlSpec> controls;
+  int width = 0;
+  int height = 0;
 };
 
 // A bitmap resource: its pixels row by row from the top, width * height

@@ -265,6 +265,45 @@ BOOL IsWindowEnabled(HWND window) {
   return data != nullptr && data->enabled ? TRUE : FALSE;
 }
 
+BOOL ShowWindow(HWND window, int command) {
+  WindowState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  w32detail::WindowData* data = Find(s, window);
+  if (data == nullptr) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  const bool wasVisible = data->visible;
+  data->visible = command != SW_HIDE;
+  return wasVisible ? TRUE : FALSE;
+}
+
+BOOL IsWindowVisible(HWND window) {
+  WindowState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  w32detail::WindowData* data = Find(s, window);
+  return data != nullptr && data->visible ? TRUE : FALSE;
+}
+
+HWND ChildWindowFromPoint(HWND parent, POINT point) {
+  WindowState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  w32detail::WindowData* data = Find(s, parent);
+  if (data == nullptr) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return nullptr;
+  }
+  if (point.x < 0 || point.y < 0 || point.x >= data->clientWidth || point.y >= data->clientHeight) return nullptr;
+  for (const auto& [key, child] : s.windows) {
+    if (!child.child || child.parent != parent) continue;
+    if (point.x >= child.x && point.y >= child.y && point.x < child.x + child.clientWidth &&
+        point.y < child.y + child.clientHeight) {
+      return Handle(key);
+    }
+  }
+  return parent;
+}
+
 LONG_PTR GetWindowLongPtrW(HWND window, int index) {
   WindowState& s = State();
   std::lock_guard<std::mutex> lock(s.mutex);

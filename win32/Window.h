@@ -22,6 +22,11 @@
 #endif
 
 #define WM_DESTROY 0x0002
+#define WM_SETCURSOR 0x0020
+#define WM_DRAWITEM 0x002B
+#define WM_VKEYTOITEM 0x002E
+#define WM_HELP 0x0053
+#define WM_CONTEXTMENU 0x007B
 #define WM_SETTEXT 0x000C
 #define WM_GETTEXT 0x000D
 #define WM_GETTEXTLENGTH 0x000E
@@ -31,10 +36,42 @@
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
 #define WM_TIMER 0x0113
+#define WM_HSCROLL 0x0114
+#define WM_VSCROLL 0x0115
+#define WM_MOUSEMOVE 0x0200
+#define WM_LBUTTONDOWN 0x0201
+#define WM_LBUTTONUP 0x0202
+#define WM_LBUTTONDBLCLK 0x0203
+#define WM_RBUTTONDOWN 0x0204
+#define WM_RBUTTONUP 0x0205
+#define WM_RBUTTONDBLCLK 0x0206
 
 #define LOWORD(l) ((WORD)(((DWORD_PTR)(l)) & 0xFFFF))
 #define HIWORD(l) ((WORD)((((DWORD_PTR)(l)) >> 16) & 0xFFFF))
 #define MAKEWPARAM(low, high) ((WPARAM)(DWORD)(((WORD)(low)) | (((DWORD)(WORD)(high)) << 16)))
+#define MAKELPARAM(low, high) ((LPARAM)(DWORD)(((WORD)(low)) | (((DWORD)(WORD)(high)) << 16)))
+// The signed coordinates of a mouse message's lParam.
+#define GET_X_LPARAM(lp) ((int)(short)LOWORD(lp))
+#define GET_Y_LPARAM(lp) ((int)(short)HIWORD(lp))
+
+// ShowWindow commands.
+#ifndef SW_HIDE
+#define SW_HIDE 0
+#endif
+#ifndef SW_SHOW
+#define SW_SHOW 5
+#endif
+
+// What WM_HELP's lParam points to.
+#define HELPINFO_WINDOW 0x0001
+struct HELPINFO {
+  UINT cbSize;
+  int iContextType;
+  int iCtrlId;
+  HANDLE hItemHandle;
+  DWORD_PTR dwContextId;
+  POINT MousePos;
+};
 
 // The extra slots of a dialog window: the answer of the last message and the
 // application's own value. Each slot holds a whole LONG_PTR, so a pointer
@@ -72,6 +109,16 @@ BOOL SetWindowTextW(HWND window, LPCWSTR text);
 // ERROR_INVALID_WINDOW_HANDLE for no window.
 BOOL EnableWindow(HWND window, BOOL enable);
 BOOL IsWindowEnabled(HWND window);
+// SW_HIDE hides the window, any other command shows it; non-zero when it was
+// visible before. FALSE with ERROR_INVALID_WINDOW_HANDLE for no window.
+BOOL ShowWindow(HWND window, int command);
+BOOL IsWindowVisible(HWND window);
+// The control of the window whose rectangle (its position in the parent's
+// client area and its client size) holds the point, hidden and disabled
+// ones included; the window itself when the point is in its client area but
+// in no control; null when the point is outside it or the handle is no
+// window.
+HWND ChildWindowFromPoint(HWND parent, POINT point);
 // The slots DWLP_MSGRESULT and DWLP_USER of a dialog window (class
 // "#32770"); each is 0 until set. Setting answers the value it replaces.
 // Another index, or another window, answers 0 with ERROR_INVALID_INDEX.

@@ -27,6 +27,9 @@ struct WindowData {
   bool child = false;  // a control inside its parent
   int controlId = 0;
   bool enabled = true;
+  bool visible = true;
+  int x = 0;  // a control's position in its dialog's client area
+  int y = 0;
   std::map<int, LONG_PTR> longs;  // the window's extra slots by index
   WindowHandler handler;          // empty: every message answers 0
   std::deque<LRESULT> answers;    // scripted answers that come before the handler
