@@ -259,6 +259,7 @@ void GUISession::Revalidate(int force) {
       break;
     }
   }
+  rulePromptAnswers_.clear();
   revalidating_ = 0;
 }
 
