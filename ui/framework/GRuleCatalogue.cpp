@@ -5,7 +5,8 @@
 
 namespace {
 
-// Each rule class gives its row a creator when it joins the module.
+// Each rule class gives its row a creator when it joins the module:
+// {"GDuplexRule", &CreateRule<GDuplexRule>}.
 const GRuleRegistration kSheetRules[] = {
     {"GPaperSizeRule", nullptr},
     {"GOutputBinRule", nullptr},

@@ -98,6 +98,12 @@ struct GRuleRegistration {
   GUIRule* (*create)(GUISession* session);
 };
 
+// The creator of a row: a rule class whose constructor takes the session.
+template <class Rule>
+GUIRule* CreateRule(GUISession* session) {
+  return new Rule(session);
+}
+
 // The rules of a sheet added after all its pages, in calling order; the
 // same for the document and the device sheet. (The pages-per-sheet rule is
 // not in it: the document sheet adds it right after its Finishing page,

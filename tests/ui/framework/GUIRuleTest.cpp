@@ -31,15 +31,22 @@ std::string Text(int id) {
 
 std::vector<std::string>* g_created = nullptr;
 template <int N>
-GUIRule* CreateNamed(GUISession* session) {
-  static const std::string names[] = {"first", "second", "third"};
-  return new TestRule(session, g_created, names[N], {});
-}
+class NamedRule : public TestRule {
+ public:
+  explicit NamedRule(GUISession* session) : TestRule(session, g_created, Name(), {}) {}
+  static std::string Name() {
+    static const std::string names[] = {"first", "second", "third"};
+    return names[N];
+  }
+};
 
 TEST_F(RuleSessionTest, RulesRunInTheOrderOfTheirTableRows) {
   g_created = &calls_;
   const GRuleRegistration table[] = {
-      {"Second", &CreateNamed<1>}, {"NotBuiltYet", nullptr}, {"First", &CreateNamed<0>}, {"Third", &CreateNamed<2>}};
+      {"Second", &CreateRule<NamedRule<1>>},
+      {"NotBuiltYet", nullptr},
+      {"First", &CreateRule<NamedRule<0>>},
+      {"Third", &CreateRule<NamedRule<2>>}};
   EXPECT_EQ(RegisterRules(session_.get(), table, 4), 3) << "a row without a class registers nothing";
   EXPECT_EQ(RegisterRules(nullptr, table, 4), 0);
   session_->Revalidate(1);
@@ -110,6 +117,26 @@ TEST_F(RuleSessionTest, OnlyUISessionKeysAreWrittenIntoTheUIState) {
   rule.Publish(kAvailability, 1, kReason, kTypeReason);
   EXPECT_EQ(ValueOf(kAvailability), 1);
   EXPECT_EQ(ValueOf(kReason), kTypeReason);
+}
+
+TEST_F(RuleSessionTest, ASessionWithoutSettingsOrARuleWithoutSessionDoesNothing) {
+  GUIData empty;
+  empty.size = sizeof(GUIData);
+  GUISession bare(&empty);
+  for (GUISession* session : {&bare, static_cast<GUISession*>(nullptr)}) {
+    TestRule rule(session, nullptr, "r", {});
+    rule.Publish(kAvailability, 2, kReason, kSizeReason);
+    rule.ResetKeys(kAvailability, kReason);
+    EXPECT_EQ(rule.ReadInt(kCopies), 0);
+    EXPECT_EQ(rule.WriteInt(kCopies, 2), 0);
+    EXPECT_EQ(rule.IsFeatureLocked(&kCopies), 0);
+    EXPECT_EQ(rule.HasChanged(kCopies), 0);
+    double shortSide = 0;
+    EXPECT_EQ(rule.MeasurePaper(1, &shortSide, nullptr), 0);
+    rule.Refuse(kTrayRefused);
+  }
+  EXPECT_EQ(bare.GetUIState(), nullptr);
+  EXPECT_EQ(w32test::MessageBoxes().size(), 1u) << "the session without settings still tells the user";
 }
 
 TEST_F(RuleSessionTest, MissingFeaturesReadAsZeroAndEmptyAndAreNotWritten) {
