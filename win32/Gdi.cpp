@@ -608,6 +608,24 @@ int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
   return 1;
 }
 
+BOOL DrawFocusRect(HDC dc, const RECT* rect) {
+  GdiState& s = state();
+  std::lock_guard<std::mutex> g(s.mutex);
+  Dc* d = find(s, dc);
+  if (!d || !rect || !d->surface) return FALSE;
+  const POINT from = toDevice(*d, rect->left, rect->top);
+  const POINT to = toDevice(*d, rect->right, rect->bottom);
+  for (long y = std::max(0L, static_cast<long>(from.y)); y < std::min<long>(to.y, d->surface->height); ++y) {
+    for (long x = std::max(0L, static_cast<long>(from.x)); x < std::min<long>(to.x, d->surface->width); ++x) {
+      // The border only, each pixel once; every other one along it.
+      const bool border = y == from.y || y == to.y - 1 || x == from.x || x == to.x - 1;
+      if (!border || ((x - from.x) + (y - from.y)) % 2 != 0) continue;
+      if (COLORREF* pixel = pixelAt(*d->surface, x, y)) *pixel = toSurface(*d->surface, ~*pixel);
+    }
+  }
+  return TRUE;
+}
+
 BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY, DWORD rop) {
   GdiState& s = state();
   std::lock_guard<std::mutex> g(s.mutex);

@@ -171,6 +171,10 @@ HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, cons
 HBITMAP LoadBitmapW(HINSTANCE module, LPCWSTR name);
 HBRUSH CreateSolidBrush(COLORREF colour);
 int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
+// The focus rectangle: inverts every other pixel of the rectangle's one-pixel
+// border, starting at its top-left corner, so that a second call takes it
+// away again. FALSE for no context or no rectangle.
+BOOL DrawFocusRect(HDC dc, const RECT* rect);
 BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY, DWORD rop);
 // Fills with the selected brush (white without one): FLOODFILLSURFACE the
 // area of the colour around the point, FLOODFILLBORDER the area bounded by

@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "win32/AnsiText.h"
@@ -26,6 +27,7 @@ struct Entry {
   std::map<UINT, std::u16string> strings;
   std::map<UINT, w32test::DialogSpec> dialogs;
   std::map<UINT, w32test::BitmapSpec> bitmaps;
+  std::set<UINT> cursors;
   DWORD count;
   bool image;
 };
@@ -385,6 +387,21 @@ std::optional<w32test::BitmapSpec> FindBitmapResource(HINSTANCE module, UINT id)
   return FindModuleResource(module, id, &Entry::bitmaps);
 }
 
+bool HasCursorResource(HINSTANCE module, UINT id) {
+  ModuleTable& t = table();
+  std::lock_guard<std::mutex> g(t.mutex);
+  auto e = FindByHandle(t, module);
+  if (!e) {
+    SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
+    return false;
+  }
+  if (e->cursors.count(id) == 0) {
+    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace w32detail
 
 namespace w32test {
@@ -400,6 +417,7 @@ HMODULE InstallModule(const ModuleSpec& spec) {
   e->strings = spec.strings;
   e->dialogs = spec.dialogs;
   e->bitmaps = spec.bitmaps;
+  e->cursors = spec.cursors;
   e->count = spec.loadCount;
   e->image = false;
   if (!FileContents(e->path.c_str())) PutFile(e->path.c_str(), std::string());

@@ -9,6 +9,7 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -111,6 +112,7 @@ struct ModuleSpec {
   std::map<UINT, std::u16string> strings;
   std::map<UINT, DialogSpec> dialogs;  // dialog templates by id
   std::map<UINT, BitmapSpec> bitmaps;  // bitmap resources by id
+  std::set<UINT> cursors;              // cursor resources by id
   DWORD loadCount = 0;  // references already held, e.g. 1 for the module itself
 };
 
@@ -143,5 +145,7 @@ namespace w32detail {
 std::optional<w32test::DialogSpec> FindDialogTemplate(HINSTANCE module, UINT id);
 // A bitmap resource of a loaded module, with the same errors.
 std::optional<w32test::BitmapSpec> FindBitmapResource(HINSTANCE module, UINT id);
+// Whether a loaded module has the cursor resource, with the same errors.
+bool HasCursorResource(HINSTANCE module, UINT id);
 
 }  // namespace w32detail

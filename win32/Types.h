@@ -42,6 +42,8 @@ typedef void* HANDLE;
 typedef struct HWND__* HWND;
 typedef struct HINSTANCE__* HINSTANCE;
 typedef HINSTANCE HMODULE;
+typedef struct HICON__* HICON;
+typedef HICON HCURSOR;
 
 typedef UINT_PTR WPARAM;
 typedef LONG_PTR LPARAM;

@@ -21,5 +21,31 @@
 #define IDYES 6
 #define IDNO 7
 
+// The system's arrow cursor, as the resource name LoadCursorW takes with a
+// null module.
+#define IDC_ARROW ((LPCWSTR)(ULONG_PTR)32512)
+
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
+
+// Cursors: there is no screen, so a cursor is a handle that stands for its
+// resource and the current cursor is what SetCursor was last given. A
+// module's cursor (an integer id) is found in its loaded entry; the same
+// module and id give the same handle, as a shared resource does. A null
+// module names the system's cursors, of which the arrow is offered. Null with
+// ERROR_RESOURCE_DATA_NOT_FOUND for a module that is not loaded and
+// ERROR_RESOURCE_NAME_NOT_FOUND for a cursor it lacks.
+HCURSOR LoadCursorW(HINSTANCE module, LPCWSTR name);
+// Makes the cursor current (null hides it); the one it replaces.
+HCURSOR SetCursor(HCURSOR cursor);
+HCURSOR GetCursor();
+
+namespace w32test {
+
+// The resource id a cursor handle stands for (32512 for the arrow), 0 for
+// null or an unknown handle.
+UINT CursorResourceId(HCURSOR cursor);
+// How many times SetCursor was called since the last reset.
+int SetCursorCount();
+
+}  // namespace w32test

@@ -30,6 +30,8 @@
 #define WM_SETTEXT 0x000C
 #define WM_GETTEXT 0x000D
 #define WM_GETTEXTLENGTH 0x000E
+#define WM_SETCURSOR 0x0020
+#define WM_DRAWITEM 0x002B
 #define WM_SETFONT 0x0030
 #define WM_GETFONT 0x0031
 #define WM_NOTIFY 0x004E
@@ -71,6 +73,27 @@ struct HELPINFO {
   HANDLE hItemHandle;
   DWORD_PTR dwContextId;
   POINT MousePos;
+};
+
+// Owner-drawn controls: what WM_DRAWITEM hands the owner (lParam points
+// to it).
+#define ODT_BUTTON 4
+#define ODA_DRAWENTIRE 0x0001
+#define ODA_SELECT 0x0002
+#define ODA_FOCUS 0x0004
+#define ODS_SELECTED 0x0001
+#define ODS_DISABLED 0x0004
+#define ODS_FOCUS 0x0010
+struct DRAWITEMSTRUCT {
+  UINT CtlType;
+  UINT CtlID;
+  UINT itemID;
+  UINT itemAction;
+  UINT itemState;
+  HWND hwndItem;
+  HDC hDC;
+  RECT rcItem;
+  ULONG_PTR itemData;
 };
 
 // The extra slots of a dialog window: the answer of the last message and the

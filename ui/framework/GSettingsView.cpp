@@ -85,6 +85,10 @@ int GSettingsView::GetInt(const int32_t* id, int* out) const {
   return attribute != nullptr ? 1 : 0;
 }
 
+int GSettingsView::HasChanged(const int32_t* id) const {
+  return session_ != nullptr ? session_->IsChangeLogged(id, nullptr) : 0;
+}
+
 int GSettingsView::GetString(const int32_t* id, RWWString* out) const {
   GStringAttribute* attribute = FindStringAttribute(id);
   if (out != nullptr) {

@@ -104,6 +104,9 @@ class GSettingsView {
   int GetRangeMinimum(const int32_t* id, int16_t* out) const;
   int GetRangeStep(const int32_t* id, int16_t* out) const;
   int GetRangeValue(const int32_t* id, int16_t* out) const;
+  // 1 when the session's log of the current update cycle holds a change of
+  // that id with no path.
+  int HasChanged(const int32_t* id) const;
 
   // ---- Writing: 0 on a read-only view ----
   // 1 when set or already equal; 0 when there is no value attribute of that

@@ -238,6 +238,7 @@ void GUISession::Revalidate(int force) {
   // loop that is already running.
   if (revalidating_ != 0) return;
   revalidating_ = 1;
+  rulePromptAnswers_.clear();
   std::list<int32_t> changed;
   changed.swap(changedIds_);
   bool first = true;
@@ -258,7 +259,20 @@ void GUISession::Revalidate(int force) {
       break;
     }
   }
+  rulePromptAnswers_.clear();
   revalidating_ = 0;
+}
+
+int GUISession::FindRulePromptAnswer(int textId) const {
+  for (const auto& [text, answer] : rulePromptAnswers_) {
+    if (text == textId) return answer;
+  }
+  return 0;
+}
+
+void GUISession::RememberRulePromptAnswer(int textId, int answer) {
+  if (answer == 0 || FindRulePromptAnswer(textId) != 0) return;
+  rulePromptAnswers_.emplace_back(textId, answer);
 }
 
 // ---- Messages and refresh ----

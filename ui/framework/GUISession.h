@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <list>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "rw/RWCString.h"
@@ -209,6 +210,13 @@ class GUISession {
   // Stores the pool now; 1 on success.
   int SaveQuickSetPool();
 
+  // ---- Rule prompts ----
+  // The answer a rule's conflict message got earlier in the running
+  // revalidation, 0 when it was not shown; each revalidation starts with
+  // none.
+  int FindRulePromptAnswer(int textId) const;
+  void RememberRulePromptAnswer(int textId, int answer);
+
   // ---- Module-wide hooks ----
   static void SetHooks(const GUISessionHooks& hooks);
   static const GUISessionHooks& GetHooks();
@@ -231,6 +239,8 @@ class GUISession {
   int firstMessageDone_ = 0;
   int refreshNeeded_ = 0;
   int revalidating_ = 0;
+  // Conflict messages answered in the running revalidation: {text, answer}.
+  std::vector<std::pair<int, int>> rulePromptAnswers_;
   HWND updateContext_ = nullptr;
   GResourceMappingList* paperMappings_ = nullptr;
   GResourceMappingList* sourceMappings_ = nullptr;
