@@ -19,6 +19,7 @@
 #include "module/GPrinterHandleTable.h"
 #include "module/ModuleState.h"
 #include "pdl/GeneratorClasses.h"
+#include "model/GState.h"
 #include "printpath/GDocumentCommand.h"
 #include "printpath/GPrinter.h"
 #include "printpath/PrintPathClasses.h"
