@@ -136,4 +136,34 @@ TEST_F(GCommandCompositeOnDiskTest, TheStoredFormNamesTheFileAndTheRecordsStayIn
   }
 }
 
+TEST_F(GCommandCompositeOnDiskTest, ForEachChildVisitsEveryRecordInOrder) {
+  GCommandCompositeOnDisk composite{RWWString(kFile), 1, nullptr};
+  Fill(composite);
+  static std::vector<int32_t> seen;
+  seen.clear();
+  composite.ForEachChild(
+      [](GCountedRef* record, int offset) {
+        auto* header = dynamic_cast<GDownloadHeaderCommand*>(record->Pointee());
+        seen.push_back(header != nullptr ? header->GetHeaderKind() + offset : -1);
+      },
+      10);
+  EXPECT_EQ(seen, (std::vector<int32_t>{11, 12, 13}));
+  composite.ForEachChild(nullptr, 0);
+}
+
+TEST_F(GCommandCompositeOnDiskTest, AStoreThatCannotMakeItsFileReportsAnErrorAndLeavesNothing) {
+  const char16_t kNowhere[] = u"C:\\NoSuchFolder\\page.spl";
+  {
+    auto* composite = new GCommandCompositeOnDisk(RWWString(kNowhere), 1, nullptr);
+    GCountedPtr held(composite);
+    Fill(*composite);
+    EXPECT_NE(composite->GetStoreError(), 0);
+    EXPECT_EQ(ReadKinds(*composite), std::vector<int32_t>{});
+    RecordingPeripheral stage;
+    stage.Send(composite);
+    EXPECT_TRUE(stage.Operations().empty());
+  }
+  EXPECT_FALSE(w32test::FileContents(kNowhere).has_value());
+}
+
 }  // namespace

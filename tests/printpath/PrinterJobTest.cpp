@@ -271,6 +271,24 @@ TEST_F(PrinterJobTest, APrinterWithoutChildrenSkipsTheStepsThatNameThem) {
   EXPECT_EQ(TestChannel::live, 0);
 }
 
+TEST_F(PrinterJobTest, ASecondJobAfterARebuildGetsAFreshChannelAndEveryStage) {
+  pjl->leaveAtStart = true;  // takes part in the first job only up to its start
+  printer.Send(NewStart());
+  printer.Send(new GDocumentEnd);
+  EXPECT_FALSE(pjl->IsActive());
+  printer.RebuildCurrentState();
+  EXPECT_TRUE(pjl->IsActive());
+  EXPECT_EQ(pjl->GetCurrentState(), printer.GetCurrentState()) << "still one shared state";
+  pjl->leaveAtStart = false;
+  g_log.clear();
+  printer.Send(NewStart());
+  EXPECT_EQ(TestChannel::live, 1);
+  printer.Send(new GDocumentEnd);
+  EXPECT_EQ(TestChannel::live, 0);
+  const Log expected = {"pjl:DocumentStart", "gen:DocumentStart", "gen:DocumentEnd", "pjl:DocumentEnd"};
+  EXPECT_EQ(g_log, expected);
+}
+
 // ---- Peripheral composites ----
 
 class CompositeJobTest : public ::testing::Test {
