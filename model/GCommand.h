@@ -22,6 +22,9 @@ constexpr RWClassID GCommandClassId = 601;
 constexpr RWClassID GNoCommandClassId = 715;
 constexpr RWClassID GErrorCommandClassId = 714;
 constexpr RWClassID GDocumentBreakClassId = 718;
+// The command composite whose members live in a record store: it hands its
+// members out only through handles.
+constexpr RWClassID GCommandCompositeOnDiskClassId = 606;
 
 class GCommand : public MPersistentObject {
  public:

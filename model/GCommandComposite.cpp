@@ -1,7 +1,58 @@
 #include "model/GCommandComposite.h"
 
+#include <unordered_set>
+
+#include "model/GAttribute.h"
 #include "model/GCountedPtr.h"
 #include "model/MPersistentIterator.h"
+#include "rw/RWBinaryFile.h"
+#include "rw/RWPersistence.h"
+#include "rw/RWReadTable.h"
+#include "rw/RWStoreTable.h"
+#include "rw/RWVirtualStream.h"
+
+namespace {
+
+bool IsCommand(const MPersistentObject* object) {
+  return object != nullptr && object->DerivesFrom(GCommandClassId) && dynamic_cast<const GCommand*>(object) != nullptr;
+}
+
+// True when target is from or lies somewhere below it; each composite is
+// walked once, so a damaged graph cannot make the walk run for ever.
+bool Reaches(MPersistentObject* from, const MPersistentObject* target,
+             std::unordered_set<const MPersistentObject*>& visited) {
+  if (from == target) return true;
+  if (from->AsComposite() == nullptr || !visited.insert(from).second) return false;
+  MPersistentIterator* it = from->CreateIterator();
+  if (it == nullptr) return false;
+  bool found = false;
+  while (!found && it->Advance()) {
+    MPersistentObject* child = it->Current();
+    found = child != nullptr && Reaches(child, target, visited);
+  }
+  delete it;
+  return found;
+}
+
+bool StreamOk(const RWVirtualInStream& stream) { return stream.Good() && !RWReadTableGuard::RestoreFailed(); }
+bool FileOk(const RWBinaryFile& file) { return !file.HasError() && !RWReadTableGuard::RestoreFailed(); }
+
+bool ReadVersion(RWVirtualInStream& stream, uint32_t& version) {
+  stream.GetULong(version);
+  return stream.Good();
+}
+bool ReadVersion(RWBinaryFile& file, uint32_t& version) { return file.ReadULong(version); }
+
+void ReadList(RWVirtualInStream& stream, MPersistentComposite* list) { RWReadObjectInto(stream, list); }
+void ReadList(RWBinaryFile& file, MPersistentComposite* list) { RWReadObjectIntoFromFile(file, list); }
+
+bool InputOk(const RWVirtualInStream& stream) { return StreamOk(stream); }
+bool InputOk(const RWBinaryFile& file) { return FileOk(file); }
+
+void MarkFailed(RWVirtualInStream& stream) { stream.SetState(RW_STREAM_FAIL); }
+void MarkFailed(RWBinaryFile&) {}
+
+}  // namespace
 
 GCommandComposite::GCommandComposite() : GCommand(nullptr) { members_.MarkEmbedded(); }
 
@@ -11,6 +62,11 @@ GCommandComposite::GCommandComposite(const GCommandComposite& other) : GCommand(
 
 GCommandComposite& GCommandComposite::operator=(const GCommandComposite& other) {
   if (this != &other) {
+    // Taking the other's members must not make this composite a member of
+    // itself.
+    const GCountedPtrVector& theirs = other.members_.Children();
+    for (size_t i = 0; i < theirs.Count(); ++i)
+      if (WouldHoldItself(theirs.Data()[i].Pointee())) return *this;
     GCommand::operator=(other);
     members_ = other.members_;
   }
@@ -36,26 +92,121 @@ int GCommandComposite::Matches(const MPersistentObject* other) const {
   return members_.Matches(&composite->members_);
 }
 
-void GCommandComposite::AddChild(MPersistentObject* child) {
-  if (child == nullptr) return;
-  if (dynamic_cast<GCommand*>(child) == nullptr || child == this) {
-    if (child != this && child->HolderCount() < 0) delete child;
-    return;
+// ---- Members ----
+
+bool GCommandComposite::WouldHoldItself(const MPersistentObject* object) const {
+  if (object == nullptr) return false;
+  std::unordered_set<const MPersistentObject*> visited;
+  return Reaches(const_cast<MPersistentObject*>(object), this, visited);
+}
+
+bool GCommandComposite::Accept(MPersistentObject* child) {
+  if (child == nullptr) return false;
+  // A composite that holds this one (or this one itself) stays with its
+  // holders: taking it would make a cycle that no walk gets out of.
+  if (WouldHoldItself(child)) return false;
+  if (!IsCommand(child)) {
+    DropOffered(child);
+    return false;
   }
+  return true;
+}
+
+bool GCommandComposite::AcceptReplacement(const MPersistentObject* with) const {
+  return IsCommand(with) && !WouldHoldItself(with);
+}
+
+void GCommandComposite::AddChild(MPersistentObject* child) {
+  if (!Accept(child)) return;
+  const size_t count = members_.Children().Count();
   members_.AddChild(child);
+  if (members_.Children().Count() != count) SetModified(1);
+}
+
+void GCommandComposite::PrependChild(MPersistentObject* child) {
+  if (!Accept(child)) return;
+  const size_t count = members_.Children().Count();
+  members_.PrependChild(child);
+  if (members_.Children().Count() != count) SetModified(1);
+}
+
+MPersistentObject* GCommandComposite::RemoveChild(const MPersistentObject* child) {
+  MPersistentObject* removed = members_.RemoveChild(child);
+  if (removed != nullptr) SetModified(1);
+  return removed;
+}
+
+MPersistentObject* GCommandComposite::RemoveChildById(const int32_t& id) {
+  MPersistentObject* removed = members_.RemoveChildById(id);
+  if (removed != nullptr) SetModified(1);
+  return removed;
+}
+
+MPersistentObject* GCommandComposite::RemoveChildByClass(const RWClassID& classId) {
+  MPersistentObject* removed = members_.RemoveChildByClass(classId);
+  if (removed != nullptr) SetModified(1);
+  return removed;
+}
+
+int GCommandComposite::ReplaceChildById(const int32_t& id, const MPersistentObject* with) {
+  const int replaced = AcceptReplacement(with) ? members_.ReplaceChildById(id, with) : 0;
+  if (replaced != 0) SetModified(1);
+  return replaced;
+}
+
+int GCommandComposite::ReplaceChildByClass(const RWClassID& classId, const MPersistentObject* with) {
+  const int replaced = AcceptReplacement(with) ? members_.ReplaceChildByClass(classId, with) : 0;
+  if (replaced != 0) SetModified(1);
+  return replaced;
+}
+
+int GCommandComposite::ReplaceChild(const MPersistentObject* old, const MPersistentObject* with) {
+  const int replaced = AcceptReplacement(with) ? members_.ReplaceChild(old, with) : 0;
+  if (replaced != 0) SetModified(1);
+  return replaced;
+}
+
+int GCommandComposite::ReplaceChildByKind(const RWClassID& classId, const MPersistentObject* with) {
+  const int replaced = AcceptReplacement(with) ? members_.ReplaceChildByKind(classId, with) : 0;
+  if (replaced != 0) SetModified(1);
+  return replaced;
+}
+
+MPersistentObject* GCommandComposite::FindById(const int32_t& id) { return members_.FindById(id); }
+MPersistentObject* GCommandComposite::FindByClass(const RWClassID& classId) { return members_.FindByClass(classId); }
+MPersistentObject* GCommandComposite::FindMatch(const MPersistentObject* other) { return members_.FindMatch(other); }
+MPersistentObject* GCommandComposite::FindByKind(const RWClassID& classId) { return members_.FindByKind(classId); }
+MPersistentComposite* GCommandComposite::CollectByClass(const RWClassID& classId, MPersistentComposite* into) {
+  return members_.CollectByClass(classId, into);
+}
+MPersistentComposite* GCommandComposite::CollectById(const int32_t& id, MPersistentComposite* into) {
+  return members_.CollectById(id, into);
+}
+MPersistentComposite* GCommandComposite::SelectById(const int32_t& id) { return members_.SelectById(id); }
+MPersistentComposite* GCommandComposite::SelectByClass(const RWClassID& classId) {
+  return members_.SelectByClass(classId);
+}
+MPersistentComposite* GCommandComposite::CollectByKind(const RWClassID& classId, MPersistentComposite* into) {
+  return members_.CollectByKind(classId, into);
+}
+MPersistentComposite* GCommandComposite::SelectByKind(const RWClassID& classId) {
+  return members_.SelectByKind(classId);
 }
 
 MPersistentComposite* GCommandComposite::AsComposite() { return &members_; }
 
 int GCommandComposite::GetEntryCount() const { return members_.GetEntryCount(); }
 
+int GCommandComposite::GetNodeCount() const { return members_.GetNodeCount(); }
+
 MPersistentIterator* GCommandComposite::CreateIterator() { return members_.CreateIterator(); }
 
 void GCommandComposite::PinResources() {
-  const GCountedPtrVector& members = members_.Children();
-  for (size_t i = 0; i < members.Count(); ++i) {
-    auto* command = dynamic_cast<GCommand*>(members.Data()[i].Pointee());
-    if (command != nullptr) command->PinResources();
+  // Pinning may run code of the members; the walk keeps them alive.
+  GCountedPtrVector held(members_.Children());
+  for (size_t i = 0; i < held.Count(); ++i) {
+    auto* command = dynamic_cast<GCommand*>(held.Data()[i].Pointee());
+    if (command != nullptr && command != this) command->PinResources();
   }
 }
 
@@ -66,3 +217,62 @@ GCommand* GCommandComposite::MemberAt(size_t index) const {
   if (index >= members.Count()) return nullptr;
   return dynamic_cast<GCommand*>(members.Data()[index].Pointee());
 }
+
+// ---- Persistence ----
+
+uint32_t GCommandComposite::MembersStoreSize() const {
+  RWStoreTableGuard guard;
+  return GCommand::MembersStoreSize() + 4 + members_.StoredByteCount();
+}
+
+void GCommandComposite::SaveMembers(RWVirtualOutStream& stream) const {
+  GCommand::SaveMembers(stream);
+  stream.PutULong(ClassVersion());
+  RWWriteObjectPointer(stream, &members_);
+}
+
+void GCommandComposite::SaveMembersToFile(RWBinaryFile& file) const {
+  GCommand::SaveMembersToFile(file);
+  file.WriteULong(ClassVersion());
+  RWWriteObjectPointerToFile(file, &members_);
+}
+
+bool GCommandComposite::MembersAreCommands() const {
+  const GCountedPtrVector& members = members_.Children();
+  for (size_t i = 0; i < members.Count(); ++i)
+    if (!IsCommand(members.Data()[i].Pointee())) return false;
+  return true;
+}
+
+template <typename Input>
+void GCommandComposite::RestoreList(Input& input) {
+  uint32_t version = 0;
+  if (!ReadVersion(input, version) || version != ClassVersion()) return;
+  members_.RemoveAllChildren();
+  ReadList(input, &members_);
+  if (!InputOk(input)) return;
+  if (!MembersAreCommands()) {
+    // Only commands travel in a composite: anything else is damage.
+    members_.RemoveAllChildren();
+    GFailRestore();
+    MarkFailed(input);
+    return;
+  }
+  SetModified(0);
+}
+
+void GCommandComposite::RestoreMembers(RWVirtualInStream& stream) {
+  MRestoreScope scope(this);
+  GCommand::RestoreMembers(stream);
+  if (!StreamOk(stream)) return;
+  RestoreList(stream);
+}
+
+void GCommandComposite::RestoreMembersFromFile(RWBinaryFile& file) {
+  MRestoreScope scope(this);
+  GCommand::RestoreMembersFromFile(file);
+  if (!FileOk(file) || file.IsAtEnd()) return;
+  RestoreList(file);
+}
+
+RWCollectable* GCommandCompositeCreate() { return new GCommandComposite; }

@@ -292,12 +292,22 @@ void GPeripheral::ApplyChangedAttributes(int32_t sectionId) {
 
 // ---- Sending ----
 
+namespace {
+
+// A command that stands for a list of commands: an in-memory composite
+// answers its member list, the on-disk one is known by its class.
+bool IsCommandList(GCommand* command) {
+  return command->AsComposite() != nullptr || command->ClassId() == GCommandCompositeOnDiskClassId;
+}
+
+}  // namespace
+
 GCountedPtr GPeripheral::Send(GCommand* command) {
   // Held for the whole call: a stage may let go of the command it got.
   GCountedPtr held(command);
   if (command == nullptr || !active_) return held;
   command->SetModified(0);
-  if (command->AsComposite() != nullptr) return SendComposite(command);
+  if (IsCommandList(command)) return SendComposite(command);
   const RWClassID classId = command->ClassId();
   if (classId == GNoCommandClassId || classId == GErrorCommandClassId) return held;
   if (GState* settings = command->GetSettings()) {
@@ -321,9 +331,32 @@ GCountedPtr GPeripheral::Filter(GCommand* command) {
 
 GCountedPtr GPeripheral::SendComposite(GCommand* composite) {
   GCountedPtr held(composite);
-  if (composite == nullptr || composite->AsComposite() == nullptr) return held;
+  if (composite == nullptr || !IsCommandList(composite)) return held;
   MPersistentIterator* it = composite->CreateIterator();
   if (it == nullptr) return held;
+  if (composite->ClassId() == GCommandCompositeOnDiskClassId) {
+    // The members live in a record store: each is read back through its
+    // handle, and one that comes back replaced or changed is written back.
+    if (auto* records = dynamic_cast<MPersistentHandleIterator*>(it)) {
+      while (active_ && records->AdvanceHandle()) {
+        GCountedRef record;
+        records->CurrentHandle(record);
+        auto* member = dynamic_cast<GCommand*>(record.Pointee());
+        if (member == nullptr) continue;
+        GCountedPtr heldMember(member);
+        GCountedPtr result = Send(member);
+        GCommand* replacement = CommandOf(result);
+        if (replacement != nullptr && replacement->ClassId() == GErrorCommandClassId) break;
+        if (replacement != nullptr && (replacement != member || replacement->IsModified())) {
+          replacement->SetModified(0);
+          records->ReplaceCurrentHandle(GCountedRef(replacement));
+          composite->SetModified(1);
+        }
+      }
+    }
+    delete it;
+    return held;
+  }
   while (active_ && it->Advance()) {
     auto* member = dynamic_cast<GCommand*>(it->Current());
     if (member == nullptr) continue;

@@ -6,6 +6,7 @@
 #include "model/GBookletComposite.h"
 #include "model/GCapabilities.h"
 #include "model/GColorAttributes.h"
+#include "model/GCommandComposite.h"
 #include "model/GConfiguration.h"
 #include "model/GCountedPtr.h"
 #include "model/GCustomMediaSize.h"
@@ -115,6 +116,7 @@ const ModelClassEntry kModelClasses[] = {
     {&GPassThroughCommandCreate, GPassThroughCommandClassId, "GPassThroughCommand"},
     {&GDownloadHeaderCommandCreate, GDownloadHeaderCommandClassId, "GDownloadHeaderCommand"},
     {&GErrorCommandCreate, GErrorCommandClassId, "GErrorCommand"},
+    {&GCommandCompositeCreate, GCommandCompositeClassId, "GCommandComposite"},
 };
 
 }  // namespace

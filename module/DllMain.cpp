@@ -20,6 +20,9 @@
 #include "module/GPrinterHandleTable.h"
 #include "module/ModuleState.h"
 #include "pdl/GeneratorClasses.h"
+#include "model/GState.h"
+#include "printpath/GDocumentCommand.h"
+#include "printpath/GPrinter.h"
 #include "printpath/PrintPathClasses.h"
 #include "rw/RWLibraryClasses.h"
 #include "ui/framework/GCPSOSUI.h"
@@ -88,6 +91,13 @@ GUpdateSession* CreateUpdateSession(GDriverInstance* instance, const RWWString& 
   return GProviderRegistry::GetInstance()->CreateSession(instance, portName, services);
 }
 
+// The printer's output channel for a job comes from the provider registry;
+// the job's settings go with the request.
+GOutputChannel* OpenJobOutputChannel(GDocumentStart* command, const RWWString& portName, int services) {
+  MPersistentObject* settings = command != nullptr ? command->GetSettings() : nullptr;
+  return GProviderRegistry::GetInstance()->OpenOutputChannel(settings, portName, services);
+}
+
 // "QVBAFD32.DLL" beside this module: its "GetAppFlags", or 0.
 uint32_t ReadCompanionFlags(HINSTANCE module) {
   static const char kCompanion[] = "QVBAFD32.DLL";
@@ -120,6 +130,7 @@ BOOL ProcessAttach(HINSTANCE module) {
   SetDevicePropertySheetsEntry(&DrvDevicePropertySheets);
   InstallUIServices();
   SetUpdateSessionSource(&CreateUpdateSession);
+  SetOutputChannelSource(&OpenJobOutputChannel);
   SetMiniInstallerLauncherCreator(&NewMiniInstallerLauncher);
   GNT40DocumentServices documentServices;
   documentServices.countProviders = &CountProviders;

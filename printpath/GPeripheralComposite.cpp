@@ -9,6 +9,7 @@
 #include "rw/RWReadTable.h"
 #include "rw/RWStoreTable.h"
 #include "rw/RWVirtualStream.h"
+#include "model/GCommand.h"
 
 namespace {
 
@@ -66,20 +67,35 @@ void GPeripheralComposite::InitOwnParts() {
   // The list is a member read in place; no stored reference may hand it to
   // another holder.
   children_.MarkEmbedded();
+  active_.MarkEmbedded();
   ownCurrentState_ = GCountedPtr(new GState(&GPeripheralStateId));
   ownDefaultState_ = GCountedPtr(new GState(&GPeripheralStateId));
   ownConfiguration_ = GCountedPtr(new GState(&GPeripheralConfigurationId));
 }
 
-GPeripheralComposite::GPeripheralComposite() { InitOwnParts(); }
+GPeripheralComposite::GPeripheralComposite() {
+  InitOwnParts();
+  RebuildConfiguration();
+}
 
-GPeripheralComposite::GPeripheralComposite(const int32_t* id) : GPeripheral(id) { InitOwnParts(); }
+GPeripheralComposite::GPeripheralComposite(const int32_t* id) : GPeripheral(id) {
+  InitOwnParts();
+  RebuildConfiguration();
+}
 
 GPeripheralComposite::GPeripheralComposite(const RWCString& name, GState* defaultState,
                                            GConfiguration* configuration, const int32_t* id, int32_t addOnListId,
                                            int32_t addOnKind, int32_t addOnMode)
     : GPeripheral(name, defaultState, configuration, id, addOnListId, addOnKind, addOnMode) {
   InitOwnParts();
+  // The configuration given is this composite's own: the peripheral's
+  // configuration is derived from it and the children's, and rebuilding
+  // that must not lose what was given.
+  if (configuration != nullptr) {
+    ownConfiguration_ = ConfigurationHandle();
+    ConfigurationHandle() = GCountedPtr(new GConfiguration(GPeripheralConfigurationId));
+  }
+  RebuildConfiguration();
 }
 
 GPeripheralComposite::GPeripheralComposite(const GPeripheralComposite& other)
@@ -89,6 +105,7 @@ GPeripheralComposite::GPeripheralComposite(const GPeripheralComposite& other)
       ownConfiguration_(other.ownConfiguration_),
       children_(other.children_) {
   children_.MarkEmbedded();
+  active_.MarkEmbedded();
   ObserveChildren();
 }
 
@@ -105,7 +122,9 @@ GPeripheralComposite& GPeripheralComposite::operator=(const GPeripheralComposite
   ownCurrentState_ = other.ownCurrentState_;
   ownDefaultState_ = other.ownDefaultState_;
   ownConfiguration_ = other.ownConfiguration_;
+  active_.RemoveAllChildren();
   ChildrenChanged();
+  OnPeripheralChanged(this);
   return *this;
 }
 
@@ -176,7 +195,18 @@ void GPeripheralComposite::Rewire(const std::vector<GPeripheral*>& before) {
     seen.push_back(child);
     for (size_t n = Occurrences(before, child); n < Occurrences(after, child); ++n) child->AddObserver(this);
   }
+  PruneActive(after);
   ChildrenChanged();
+  if (before != after) OnPeripheralChanged(this);
+}
+
+void GPeripheralComposite::PruneActive(const std::vector<GPeripheral*>& children) {
+  // A child that left the composite takes no further part in the job.
+  GCountedPtrVector& active = active_.Children();
+  for (size_t i = active.Count(); i-- > 0;) {
+    auto* child = dynamic_cast<GPeripheral*>(active.Data()[i].Pointee());
+    if (child == nullptr || Occurrences(children, child) == 0) active.RemoveAt(i);
+  }
 }
 
 void GPeripheralComposite::ChildrenChanged() {}
@@ -200,6 +230,7 @@ void GPeripheralComposite::TakeChild(MPersistentObject* child, bool atFront) {
   if (children_.Children().Count() == count) return;
   static_cast<GPeripheral*>(child)->AddObserver(this);
   ChildrenChanged();
+  OnPeripheralChanged(this);
 }
 
 void GPeripheralComposite::AddChild(MPersistentObject* child) { TakeChild(child, false); }
@@ -231,7 +262,9 @@ MPersistentObject* GPeripheralComposite::RemoveChildByClass(const RWClassID& cla
 void GPeripheralComposite::RemoveAllChildren() {
   StopObservingChildren();
   children_.RemoveAllChildren();
+  active_.RemoveAllChildren();
   ChildrenChanged();
+  OnPeripheralChanged(this);
 }
 
 int GPeripheralComposite::ReplaceChildById(const int32_t& id, const MPersistentObject* with) {
@@ -324,6 +357,140 @@ void GPeripheralComposite::SetCurrentState(GState* state) {
 void GPeripheralComposite::SetConfiguration(GConfiguration* configuration) {
   if (configuration == nullptr) return;
   ownConfiguration_ = GCountedPtr(configuration);
+  OnPeripheralChanged(this);
+}
+
+GConfiguration* GPeripheralComposite::ResetConfiguration() {
+  MPersistentObject* old = ownConfiguration_.TakePointee(new GConfiguration(GPeripheralConfigurationId));
+  OnPeripheralChanged(this);
+  // Until a configuration is set the own one is a plain state, which is no
+  // configuration to hand back: it goes.
+  auto* configuration = dynamic_cast<GConfiguration*>(old);
+  if (configuration == nullptr) delete old;
+  return configuration;
+}
+
+void GPeripheralComposite::RebuildCurrentState() {
+  // The children may change the list while they rebuild (through their
+  // observers); the walk holds what it visits.
+  const GCountedPtrVector held = HeldChildren();
+  for (size_t i = 0; i < held.Count(); ++i) {
+    auto* child = dynamic_cast<GPeripheral*>(held.Data()[i].Pointee());
+    if (child != nullptr) child->RebuildCurrentState();
+  }
+  GPeripheral::SetDefaultState(GetOwnDefaultState());
+  GState* current = nullptr;
+  if (const MPersistentObject* defaults = ownDefaultState_.Pointee())
+    current = dynamic_cast<GState*>(defaults->DeepCopy());
+  if (current == nullptr) current = new GState;
+  current->SetFeatureId(GPeripheralStateId);
+  ownCurrentState_ = GCountedPtr(current);
+  GPeripheral::RebuildCurrentState();
+}
+
+void GPeripheralComposite::RebuildConfiguration() {
+  GConfiguration* configuration = GetConfiguration();
+  // Emptying the own configuration would lose it.
+  if (configuration == nullptr || configuration == ownConfiguration_.Pointee()) return;
+  // The pieces are held while the configuration is emptied: one of them
+  // may have had the configuration as its last holder.
+  GCountedPtr own(ownConfiguration_);
+  const GCountedPtrVector held = HeldChildren();
+  configuration->RemoveAllChildren();
+  if (own.Pointee() != nullptr) configuration->AddChild(own.Pointee());
+  for (size_t i = 0; i < held.Count(); ++i) {
+    auto* child = dynamic_cast<GPeripheral*>(held.Data()[i].Pointee());
+    if (child == nullptr) continue;
+    // A child that shares this configuration (a copy of this composite)
+    // adds nothing: the configuration never holds itself.
+    if (GConfiguration* theirs = child->GetConfiguration()) configuration->AddChild(theirs);
+  }
+}
+
+void GPeripheralComposite::OnPeripheralChanged(GPeripheral* source) {
+  RebuildConfiguration();
+  GPeripheral::OnPeripheralChanged(source);
+}
+
+// ---- Passing commands ----
+
+namespace {
+
+bool IsOrHolds(GCommand* command, RWClassID classId) {
+  if (command->ClassId() == classId) return true;
+  return command->AsComposite() != nullptr && command->FindByClass(classId) != nullptr;
+}
+
+bool EndsTheWalk(const GCommand* command) {
+  if (command == nullptr) return false;
+  const RWClassID classId = command->ClassId();
+  return classId == GNoCommandClassId || classId == GErrorCommandClassId;
+}
+
+constexpr RWClassID kDocumentStartClassId = 705;
+constexpr RWClassID kDocumentEndClassId = 706;
+constexpr RWClassID kJobAbortClassId = 713;
+
+}  // namespace
+
+GPeripheral* GPeripheralComposite::ActiveAt(size_t index) const {
+  const GCountedPtrVector& handles = active_.Children();
+  if (index >= handles.Count()) return nullptr;
+  return dynamic_cast<GPeripheral*>(handles.Data()[index].Pointee());
+}
+
+void GPeripheralComposite::InsertAddOns() {}
+
+void GPeripheralComposite::RemoveAddOns() {}
+
+GCountedPtr GPeripheralComposite::Send(GCommand* command) {
+  GCountedPtr result(command);
+  if (command == nullptr || !IsActive()) return result;
+  if (IsOrHolds(command, kDocumentStartClassId)) {
+    InsertAddOns();
+    active_.RemoveAllChildren();
+    // Every active child sees the document start, even one that an earlier
+    // child turned into an error.
+    const GCountedPtrVector held = HeldChildren();
+    for (size_t i = 0; i < held.Count(); ++i) {
+      auto* child = dynamic_cast<GPeripheral*>(held.Data()[i].Pointee());
+      if (child == nullptr || !child->IsActive()) continue;
+      result = child->Send(CommandOf(result));
+      if (child->IsActive()) active_.AddChild(child);
+    }
+    return result;
+  }
+  const GCountedPtrVector active = active_.Children();
+  for (size_t i = 0; i < active.Count(); ++i) {
+    auto* child = dynamic_cast<GPeripheral*>(active.Data()[i].Pointee());
+    if (child == nullptr || !child->IsActive()) continue;
+    result = child->Send(CommandOf(result));
+    if (EndsTheWalk(CommandOf(result))) return result;
+  }
+  if (IsOrHolds(command, kDocumentEndClassId) || IsOrHolds(command, kJobAbortClassId)) {
+    RemoveAddOns();
+    active_.RemoveAllChildren();
+  }
+  return result;
+}
+
+int GPeripheralComposite::SupportsScaling() {
+  const GCountedPtrVector held = HeldChildren();
+  for (size_t i = 0; i < held.Count(); ++i) {
+    auto* child = dynamic_cast<GPeripheral*>(held.Data()[i].Pointee());
+    if (child != nullptr && child->SupportsScaling() == 0) return 0;
+  }
+  return 1;
+}
+
+int GPeripheralComposite::GetEffectFlags() {
+  int flags = 0;
+  const GCountedPtrVector active = active_.Children();
+  for (size_t i = 0; i < active.Count(); ++i) {
+    auto* child = dynamic_cast<GPeripheral*>(active.Data()[i].Pointee());
+    if (child != nullptr) flags |= child->GetEffectFlags();
+  }
+  return flags;
 }
 
 GState* GPeripheralComposite::GetOwnCurrentState() const {

@@ -96,13 +96,46 @@ class GPeripheralComposite : public GPeripheral {
   GPeripheral* ChildAt(size_t index) const;
   size_t ChildCount() const { return children_.Children().Count(); }
 
+  // ---- Passing commands ----
+  // A document start (alone or inside a command composite) lets each
+  // active child see it in turn and keeps the children that stay active as
+  // the active list of the job. Any other command goes through the active
+  // list in order; a child that answers with an error or no-op command ends
+  // the walk, and that answer is returned. A document end or job abort then
+  // empties the active list. The walk holds the children it visits, so a
+  // child that leaves the composite on the way is neither lost nor reused.
+  GCountedPtr Send(GCommand* command) override;
+  // The children that took the current job's document start, in child
+  // order; none outside a job.
+  size_t ActiveCount() const { return active_.Children().Count(); }
+  GPeripheral* ActiveAt(size_t index) const;
+  // Add-on peripherals join the children at a document start and leave at
+  // its end. A composite without add-ons (add-on mode 2) has nothing to do.
+  virtual void InsertAddOns();
+  virtual void RemoveAddOns();
+
   // ---- States and configuration ----
   // Stamp id 243 and hold the state both as the peripheral's and as the own
   // state.
   void SetDefaultState(GState* state) override;
   void SetCurrentState(GState* state) override;
-  // Holds the configuration as own configuration.
+  // Holds the configuration as own configuration, then rebuilds the
+  // derived configuration.
   void SetConfiguration(GConfiguration* configuration) override;
+  // A new empty own configuration (a GConfiguration, 198) in place of the
+  // old one, which the caller owns (a copy when others still hold it).
+  GConfiguration* ResetConfiguration() override;
+  // The children first; then the own current state becomes a deep copy of
+  // the own default state, which is also the peripheral's default state,
+  // and the peripheral's rebuild follows.
+  void RebuildCurrentState() override;
+  // The peripheral's configuration becomes the own configuration followed
+  // by each child's, in child order; then the observers are told.
+  void OnPeripheralChanged(GPeripheral* source) override;
+  // 1 when every child answers 1, active or not.
+  int SupportsScaling() override;
+  // The OR of the active children's flags.
+  int GetEffectFlags() override;
   GState* GetOwnCurrentState() const;
   GState* GetOwnDefaultState() const;
   // A GState until a configuration is set, then a GConfiguration.
@@ -112,6 +145,11 @@ class GPeripheralComposite : public GPeripheral {
   // Called after the children changed through this composite (added,
   // removed, replaced, restored, copied).
   virtual void ChildrenChanged();
+  // Rebuilds the peripheral's configuration from the own one and the
+  // children's.
+  void RebuildConfiguration();
+  // The direct children, each held for as long as the caller keeps the list.
+  GCountedPtrVector HeldChildren() const { return children_.Children(); }
 
  private:
   void InitOwnParts();
@@ -122,6 +160,8 @@ class GPeripheralComposite : public GPeripheral {
   // Brings the observer links in step after the list changed from before.
   void Rewire(const std::vector<GPeripheral*>& before);
   std::vector<GPeripheral*> DirectChildren() const;
+  // Drops from the active list every peripheral that is not a child now.
+  void PruneActive(const std::vector<GPeripheral*>& children);
   // After the list was read: every member a peripheral that this composite
   // observes. False for a member that is not a peripheral.
   bool AdoptRestoredChildren();
@@ -130,6 +170,8 @@ class GPeripheralComposite : public GPeripheral {
   GCountedPtr ownDefaultState_;   // GState, 243
   GCountedPtr ownConfiguration_;  // GState or GConfiguration, 198
   MPersistentComposite children_;
+  // The children that stay active in the current job; not stored.
+  MPersistentComposite active_;
 };
 
 RWCollectable* GPeripheralCompositeCreate();

@@ -2,18 +2,36 @@
 // driver instance feeds. It is a peripheral composite whose children are
 // one PJL peripheral (feature id 106) and one printer-language generator
 // (feature id 101); it keeps a pointer to each, looked up again whenever
-// its children change, and a printer mode that is stored with it.
+// its children change, and a printer mode that is stored with it. It gives
+// all its children one shared current and default state, owns the output
+// channel of the job, and routes each command to the generator and, at the
+// job and page boundaries, to the PJL peripheral too.
 #pragma once
 
 #include <cstdint>
 
 #include "printpath/GPeripheralComposite.h"
+#include "rw/RWWString.h"
+
+class GDocumentStart;
+class GOutputChannel;
 
 constexpr RWClassID GPrinterClassId = 761;
 
 // Feature ids of the printer's two children.
 constexpr int32_t GGeneratorPeripheralId = 101;  // GeneratorPeripheral
 constexpr int32_t GPjlPeripheralId = 106;        // PjlPeripheral
+// The attribute that names a generator's printer language in its state.
+constexpr int32_t GPdlLanguageNameId = 373;  // PdlLanguageName
+// The kind every printer-language generator answers to.
+constexpr RWClassID GGeneratorKindId = 765;
+
+// Where the printer gets the output channel of a job: a channel for the
+// document start's print-side instance and port, with the services asked
+// (the caller owns it), or null when none can be had. The module installs
+// the provider registry's; without one no channel can be had.
+using GOutputChannelSource = GOutputChannel* (*)(GDocumentStart* command, const RWWString& portName, int services);
+void SetOutputChannelSource(GOutputChannelSource source);
 
 class GPrinter : public GPeripheralComposite {
  public:
@@ -47,6 +65,8 @@ class GPrinter : public GPeripheralComposite {
 
   int32_t GetPrinterMode() const { return printerMode_; }
   void SetPrinterMode(int32_t mode) { printerMode_ = mode; }
+  // 1 when the printer mode is 1.
+  virtual int IsPrinterModeOne() const;
 
   // PJL child := the child with feature id 106, generator child := the
   // child with feature id 101 (null when there is none).
@@ -56,10 +76,59 @@ class GPrinter : public GPeripheralComposite {
   GPeripheral* GetPjlChild();
   GPeripheral* GetGeneratorChild();
 
+  // ---- Children ----
+  // A generator child first gets its language name (attribute 373, the
+  // generator's name) in its own current state; then it is taken in as by
+  // the composite.
+  void AddChild(MPersistentObject* child) override;
+  void PrependChild(MPersistentObject* child) override;
+
+  // ---- Passing commands ----
+  // The peripheral's: settings are merged into the shared state first, then
+  // Filter routes the command.
+  GCountedPtr Send(GCommand* command) override;
+  // Document start: to the PJL child, then the generator; document end and
+  // page end (with settings) and job abort: to the generator, then the PJL
+  // child; anything else is dispatched to the generator alone. A missing
+  // child is skipped.
+  GCountedPtr Filter(GCommand* command) override;
+  // Does nothing: the children apply the changes.
+  void ApplyChangedAttributes(int32_t sectionId) override;
+  // Rebuilds the configuration, looks the children up again, merges the
+  // own and the children's states into a new current and a new default
+  // state that the printer and every child then share, and tells the
+  // observers.
+  void OnPeripheralChanged(GPeripheral* source) override;
+
+  // Opens (and owns) the job's output channel, or uses the one the command
+  // already carries; 601 when none can be had, the channel's status when it
+  // cannot be opened.
+  int16_t DocumentStart(GDocumentStart* command) override;
+  // Closes and deletes an owned channel; its status.
+  int16_t DocumentEnd(GDocumentEnd* command) override;
+  int16_t DocumentBreak(GCommand* command) override;
+  // 1 when the output channel is not open; the mode does not change.
+  int16_t PageEnd(GPageEnd* command) override;
+  // Aborts and deletes an owned channel; its status.
+  int16_t JobAbort(GJobAbort* command) override;
+  // Replace the generator (the PJL peripheral) by a copy of the one given.
+  int16_t UsePclXlGenerator(GPeripheral* generator) override;
+  int16_t UsePcl5eGenerator(GPeripheral* generator) override;
+  int16_t UsePostScriptGenerator(GPeripheral* generator) override;
+  int16_t UsePjl(GPeripheral* pjl) override;
+
  protected:
   void ChildrenChanged() override;
 
  private:
+  // Gives a generator its language name attribute.
+  static void NameLanguage(MPersistentObject* child);
+  // Replaces the child with the feature id by a copy of the peripheral.
+  int16_t UseChild(int32_t featureId, GPeripheral* peripheral);
+  // The child's changed attributes, then its Send; the result replaces the
+  // command.
+  static GCountedPtr PassTo(GPeripheral* child, GCountedPtr command, int32_t settingsId);
+
   int32_t printerMode_;
   GPeripheral* pjlChild_;        // not held
   GPeripheral* generatorChild_;  // not held

@@ -1,5 +1,6 @@
 #include "printpath/PrintPathClasses.h"
 
+#include "printpath/GCommandCompositeOnDisk.h"
 #include "printpath/GDocumentBreak.h"
 #include "printpath/GDocumentCommand.h"
 #include "printpath/GJobAbort.h"
@@ -24,6 +25,7 @@ const ModelClassEntry kPrintPathClasses[] = {
     {&GNoCommandCreate, GNoCommandClassId, "GNoCommand"},
     {&GNullCommandCreate, GNullCommandClassId, "GNullCommand"},
     {&GDocumentBreakCreate, GDocumentBreakClassId, "GDocumentBreak"},
+    {&GCommandCompositeOnDiskCreate, GCommandCompositeOnDiskClassId, "GCommandCompositeOnDisk"},
 };
 
 }  // namespace

@@ -25,6 +25,7 @@
 #include "model/GDisplayString.h"
 #include "model/GDisplayStringAttribute.h"
 #include "model/GDownloadHeaderCommand.h"
+#include "model/GCommandComposite.h"
 #include "model/GErrorCommand.h"
 #include "model/GPassThroughCommand.h"
 #include "model/GState.h"
@@ -377,6 +378,20 @@ std::vector<StoreSizeSample> StoreSizeSamples() {
          auto* error = new GErrorCommand(601, failed);
          error->SetSettings(settings);
          return error;
+       }},
+      {GCommandCompositeClassId,
+       [] {
+         // A nested composite, and one member held twice (a back reference).
+         auto* settings = new GState(&kRoot);
+         auto* composite = new GCommandComposite;
+         composite->SetSettings(settings);
+         auto* header = new GDownloadHeaderCommand(19, &kOwn);
+         composite->AddChild(header);
+         auto* inner = new GCommandComposite;
+         inner->AddChild(new GDownloadHeaderCommand(2, &kOwn));
+         inner->AddChild(header);
+         composite->AddChild(inner);
+         return composite;
        }},
   };
 }
