@@ -50,7 +50,8 @@ class GBitmap : public MPersistentObject {
   GBitmapImp* GetBody() const { return static_cast<GBitmapImp*>(body_.Pointee()); }
   int32_t GetShareCount() const;
 
-  // Forwarding accessors; on an empty bitmap they answer zeros and nulls.
+  // Forwarding accessors; on an empty bitmap they answer zeros and nulls
+  // (SetPalette then deletes the palette it was given).
   void GetBounds(GRect& out) const;
   uint32_t GetDataSize() const;
   uint32_t GetBitsPerPixel() const;
