@@ -1,5 +1,6 @@
 #include "graphics/GraphicsClasses.h"
 
+#include "graphics/GBitmap.h"
 #include "graphics/GColor.h"
 #include "graphics/GDitherMatrix.h"
 #include "graphics/GPaint.h"
@@ -15,6 +16,8 @@ const ModelClassEntry kGraphicsClasses[] = {
     {&GColorPaintCreate, GColorPaintClassId, "GColorPaint"},
     {&GPaletteTableCreate, GPaletteTableClassId, "GPaletteTable"},
     {&GDitherMatrixCreate, GDitherMatrixClassId, "GDitherMatrix"},
+    {&GBitmapCreate, GBitmapClassId, "GBitmap"},
+    {&GBitmapImpCreate, GBitmapImpClassId, "GBitmapImp"},
 };
 
 }  // namespace

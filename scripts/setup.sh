@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang pkg-config libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev python3 zlib1g-dev
+  python3-pil
 )
 
 missing=()

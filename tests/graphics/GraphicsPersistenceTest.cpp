@@ -10,6 +10,7 @@
 #include <set>
 #include <vector>
 
+#include "graphics/GBitmap.h"
 #include "graphics/GColor.h"
 #include "graphics/GDitherMatrix.h"
 #include "graphics/GPaint.h"
@@ -48,6 +49,40 @@ std::vector<StoreSizeSample> StoreSizeSamples() {
        [] {
          const uint8_t t[6] = {1, 2, 3, 4, 5, 6};
          return new GDitherMatrix(3, 2, t, 600, 600, 1, 2, 3, &kOwn);
+       }},
+      {GBitmapClassId,
+       [] {
+         GBitmapDescription d;
+         d.data = new uint8_t[4]{0x12, 0x34, 0x56, 0x78};
+         d.dataLength = 4;
+         d.rowAlignment = 2;
+         d.bounds = GRect(0, 0, 3, 2);
+         d.bitsPerPixel = 4;
+         d.palette = new GPaletteTable;
+         d.mirror = 1;
+         d.reservedValue = -5;
+         auto* bitmap = new GBitmap(d);
+         bitmap->SetFeatureId(kOwn);
+         return bitmap;
+       }},
+      {GBitmapImpClassId,
+       [] {
+         GBitmapDescription d;
+         d.data = new uint8_t[6]{1, 2, 3, 4, 5, 6};
+         d.dataLength = 6;
+         d.bounds = GRect(-1, -1, 2, 0);
+         d.bitsPerPixel = 16;
+         d.componentOrder = 1;
+         d.bottomUp = 1;
+         d.masksGiven = 1;
+         d.redMask = 0xF800;
+         d.greenMask = 0x07E0;
+         d.blueMask = 0x001F;
+         d.segmentStep = -2;
+         d.rowsPerSegment = 7;
+         auto* body = new GBitmapImp(d);
+         body->GetDecodedSize();
+         return body;
        }},
   };
 }

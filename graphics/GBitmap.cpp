@@ -1,0 +1,242 @@
+#include "graphics/GBitmap.h"
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "graphics/GColor.h"
+#include "graphics/GPaletteTable.h"
+#include "model/MPersistentRead.h"
+#include "rw/RWBinaryFile.h"
+#include "rw/RWPersistence.h"
+#include "rw/RWReadTable.h"
+#include "rw/RWStoreTable.h"
+#include "rw/RWVirtualStream.h"
+
+namespace {
+
+// Colour images of this many pixels or more are not reduced.
+constexpr uint64_t kMaxReducedPixels = 0x8000;
+// The most colours a palette image holds.
+constexpr size_t kMaxPaletteColors = 256;
+
+}  // namespace
+
+GBitmap::GBitmap() = default;
+
+GBitmap::GBitmap(const GBitmapDescription& description) : body_(new GBitmapImp(description)) {}
+
+GBitmap::GBitmap(const GBitmap& other) : MPersistentObject(other), body_(other.body_) {}
+
+GBitmap& GBitmap::Assign(const GBitmap& other) {
+  if (this != &other) {
+    MPersistentObject::operator=(other);
+    body_ = other.body_;
+  }
+  return *this;
+}
+
+GBitmap::~GBitmap() = default;
+
+GBitmap* GBitmap::CreateSameKind() const { return new GBitmap; }
+GBitmap* GBitmap::Clone() const { return new GBitmap(*this); }
+RWClassID GBitmap::ClassId() const { return GBitmapClassId; }
+
+int GBitmap::DerivesFrom(RWClassID classId) const {
+  return classId == GBitmapClassId || MPersistentObject::DerivesFrom(classId);
+}
+
+int GBitmap::Matches(const MPersistentObject* other) const {
+  if (other == this) return 1;
+  auto* bitmap = dynamic_cast<const GBitmap*>(other);
+  if (bitmap == nullptr || other->ClassId() != ClassId()) return 0;
+  if (bitmap->GetBody() == GetBody()) return 1;
+  if (GetBody() == nullptr || bitmap->GetBody() == nullptr) return 0;
+  return GetBody()->Matches(bitmap->GetBody());
+}
+
+int32_t GBitmap::GetShareCount() const { return body_.IsEmpty() ? 0 : GetBody()->HolderCount() + 1; }
+
+// ---- Forwarding accessors ----
+
+void GBitmap::GetBounds(GRect& out) const { out = body_.IsEmpty() ? GRect() : GetBody()->GetBounds(); }
+uint32_t GBitmap::GetDataSize() const { return body_.IsEmpty() ? 0 : GetBody()->GetDataLength(); }
+uint32_t GBitmap::GetBitsPerPixel() const { return body_.IsEmpty() ? 0 : GetBody()->EffectiveBitsPerPixel(); }
+
+uint32_t GBitmap::GetRowBytes(int16_t x0, int16_t x1) const {
+  return body_.IsEmpty() ? 0 : GetBody()->RowBytes(x0, x1, kBitmapRowColor);
+}
+
+uint32_t GBitmap::GetRow(uint8_t* buffer, int16_t x0, int16_t x1, int16_t row, int32_t mode) const {
+  return body_.IsEmpty() ? 0 : GetBody()->GetRow(buffer, x0, x1, row, mode);
+}
+
+int32_t GBitmap::GetCompression() const { return body_.IsEmpty() ? 0 : GetBody()->GetCompression(); }
+int GBitmap::IsCompressed() const { return GetCompression() != 0 ? 1 : 0; }
+GPaletteTable* GBitmap::GetPalette() const { return body_.IsEmpty() ? nullptr : GetBody()->GetPalette(); }
+
+void GBitmap::SetPalette(GPaletteTable* palette) {
+  if (!body_.IsEmpty())
+    GetBody()->SetPalette(palette);
+  else
+    delete palette;
+}
+
+uint8_t* GBitmap::GetBits() const { return body_.IsEmpty() ? nullptr : GetBody()->GetData(); }
+int GBitmap::MakeDataOwned() { return body_.IsEmpty() ? 1 : GetBody()->MakeDataOwned(); }
+
+void GBitmap::SetGrayFunction(GGrayFunction function) {
+  if (!body_.IsEmpty()) GetBody()->SetGrayFunction(function);
+}
+
+uint32_t GBitmap::GetDecodedSize() { return body_.IsEmpty() ? 0 : GetBody()->GetDecodedSize(); }
+uint32_t GBitmap::GetRedMask() const { return body_.IsEmpty() ? 0 : GetBody()->GetRedMask(); }
+uint32_t GBitmap::GetGreenMask() const { return body_.IsEmpty() ? 0 : GetBody()->GetGreenMask(); }
+uint32_t GBitmap::GetBlueMask() const { return body_.IsEmpty() ? 0 : GetBody()->GetBlueMask(); }
+int32_t GBitmap::HasMasks() const { return body_.IsEmpty() ? 0 : GetBody()->HasMasks(); }
+uint8_t GBitmap::GetRowAlignment() const { return body_.IsEmpty() ? 0 : GetBody()->GetRowAlignment(); }
+int32_t GBitmap::IsBottomUp() const { return body_.IsEmpty() ? 0 : GetBody()->IsBottomUp(); }
+int32_t GBitmap::IsMirrored() const { return body_.IsEmpty() ? 0 : GetBody()->IsMirrored(); }
+int16_t GBitmap::GetRowsPerSegment() const { return body_.IsEmpty() ? 0 : GetBody()->GetRowsPerSegment(); }
+int16_t GBitmap::GetSegmentStep() const { return body_.IsEmpty() ? 0 : GetBody()->GetSegmentStep(); }
+int GBitmap::IsSegmented() const { return GetSegmentStep() != 0 ? 1 : 0; }
+int32_t GBitmap::GetReservedValue() const { return body_.IsEmpty() ? 0 : GetBody()->GetReservedValue(); }
+
+// ---- Colour reduction ----
+
+void GBitmap::ReduceColorDepth(GBitmap& out) const {
+  out = *this;
+  const GBitmapImp* body = GetBody();
+  if (body == nullptr || !body->IsReadable()) return;
+  const uint32_t effective = body->EffectiveBitsPerPixel();
+  if (effective < 8) return;
+  const int32_t width = body->GetWidth();
+  const int32_t height = body->GetHeight();
+  auto describe = [width, height](uint8_t bits) {
+    GBitmapDescription d;
+    d.ownsData = 1;
+    d.rowAlignment = 1;
+    d.bounds = GRect(0, 0, static_cast<int16_t>(width), static_cast<int16_t>(height));
+    d.bitsPerPixel = bits;
+    d.planes = 1;
+    d.componentOrder = 1;
+    return d;
+  };
+
+  GBitmap eight(*this);
+  if (effective == 24) {
+    const uint64_t pixels = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
+    if (pixels >= kMaxReducedPixels) return;
+    std::vector<uint32_t> colors;  // 0xRRGGBB, in order of first use
+    std::vector<uint8_t> indices(pixels);
+    std::vector<uint8_t> row(static_cast<size_t>(width) * 3);
+    for (int32_t y = 0; y < height; ++y) {
+      body->GetRow(row.data(), 0, static_cast<int16_t>(width), static_cast<int16_t>(y), kBitmapRowColor);
+      for (int32_t x = 0; x < width; ++x) {
+        const uint8_t* p = &row[static_cast<size_t>(x) * 3];
+        const uint32_t color = static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[0];
+        size_t index = 0;
+        while (index < colors.size() && colors[index] != color) ++index;
+        if (index == colors.size()) {
+          if (colors.size() == kMaxPaletteColors) return;
+          colors.push_back(color);
+        }
+        indices[static_cast<size_t>(y) * width + x] = static_cast<uint8_t>(index);
+      }
+    }
+    std::vector<std::unique_ptr<GColor>> entries;
+    std::vector<GColor*> pointers;
+    for (uint32_t color : colors) {
+      entries.emplace_back(new GRGBColor(static_cast<uint8_t>(color >> 16), static_cast<uint8_t>(color >> 8),
+                                         static_cast<uint8_t>(color), 255));
+      pointers.push_back(entries.back().get());
+    }
+    GBitmapDescription d = describe(8);
+    if (pixels != 0) {
+      d.data = new uint8_t[pixels];
+      std::memcpy(d.data, indices.data(), pixels);
+      d.dataLength = static_cast<uint32_t>(pixels);
+    }
+    d.palette = new GPaletteTable(pointers);
+    eight = GBitmap(d);
+  } else if (effective != 8) {
+    return;
+  }
+
+  const GBitmapImp* source = eight.GetBody();
+  const GPaletteTable* palette = source->GetPalette();
+  if (palette != nullptr && palette->GetCount() < 3) {
+    const uint32_t rowBytes = (static_cast<uint32_t>(width) + 7) / 8;
+    const uint64_t length = static_cast<uint64_t>(rowBytes) * static_cast<uint64_t>(height);
+    GBitmapDescription d = describe(1);
+    std::vector<uint8_t> row(static_cast<size_t>(width));
+    if (length != 0) {
+      d.data = new uint8_t[length]();
+      d.dataLength = static_cast<uint32_t>(length);
+      for (int32_t y = 0; y < height; ++y) {
+        source->GetRow(row.data(), 0, static_cast<int16_t>(width), static_cast<int16_t>(y), kBitmapRowSwapped);
+        uint8_t* bits = d.data + static_cast<uint64_t>(y) * rowBytes;
+        for (int32_t x = 0; x < width; ++x)
+          if (row[x] != 0) bits[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+      }
+    }
+    d.palette = palette->Clone();
+    out = GBitmap(d);
+    return;
+  }
+  out = eight;
+}
+
+// ---- Persistence ----
+
+uint32_t GBitmap::MembersStoreSize() const {
+  // The body shares the identity table of the save the bitmap belongs to.
+  RWStoreTableGuard guard;
+  const GBitmapImp* body = GetBody();
+  return MPersistentObject::MembersStoreSize() + 4 + (body != nullptr ? body->StoredByteCount() : 6);
+}
+
+void GBitmap::SaveMembers(RWVirtualOutStream& stream) const {
+  MPersistentObject::SaveMembers(stream);
+  stream.PutULong(ClassVersion());
+  RWWriteObjectPointer(stream, GetBody());
+}
+
+void GBitmap::SaveMembersToFile(RWBinaryFile& file) const {
+  MPersistentObject::SaveMembersToFile(file);
+  file.WriteULong(ClassVersion());
+  RWWriteObjectPointerToFile(file, GetBody());
+}
+
+// The body read replaces the held one; a body that an earlier bitmap of
+// the same graph read is shared. The bitmap holds what it read, so a failed
+// restore must not delete it as well.
+void GBitmap::RestoreMembers(RWVirtualInStream& stream) {
+  MRestoreScope scope(this);
+  MPersistentObject::RestoreMembers(stream);
+  uint32_t version = 0;
+  if (stream.Good()) stream.GetULong(version);
+  if (!stream.Good() || version != ClassVersion() || RWReadTableGuard::RestoreFailed()) return;
+  GBitmapImp* body = nullptr;
+  stream >> body;
+  if (body != nullptr) RWReadTableGuard::Adopt(body);
+  if (body != nullptr || (stream.Good() && !RWReadTableGuard::RestoreFailed())) body_ = GCountedRef(body);
+}
+
+void GBitmap::RestoreMembersFromFile(RWBinaryFile& file) {
+  MRestoreScope scope(this);
+  MPersistentObject::RestoreMembersFromFile(file);
+  uint32_t version = 0;
+  if (!file.ReadULong(version) || version != ClassVersion() || RWReadTableGuard::RestoreFailed()) return;
+  auto failed = [&file] { return file.HasError() || RWReadTableGuard::RestoreFailed(); };
+  GBitmapImp* body = nullptr;
+  file >> body;
+  if (body != nullptr) RWReadTableGuard::Adopt(body);
+  if (body != nullptr || !failed()) body_ = GCountedRef(body);
+}
+
+RWVirtualInStream& operator>>(RWVirtualInStream& stream, GBitmap*& out) { return MReadPersistentAs(stream, out); }
+
+RWBinaryFile& operator>>(RWBinaryFile& file, GBitmap*& out) { return MReadPersistentAs(file, out); }
+
+RWCollectable* GBitmapCreate() { return new GBitmap; }
