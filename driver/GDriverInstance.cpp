@@ -213,7 +213,7 @@ void InstallAccessors() {
 // ---- Seams to the higher layers ----
 
 GUpdateSession::~GUpdateSession() = default;
-GFontCatalogReader::~GFontCatalogReader() = default;
+GDeviceFontCatalog::~GDeviceFontCatalog() = default;
 
 void SetUpdateSessionSource(GUpdateSessionSource source) { g_sessionSource.store(source); }
 void SetFontCatalogReaderSource(GFontCatalogReaderSource source) { g_catalogSource.store(source); }
@@ -926,11 +926,6 @@ int GDriverInstance::StoreStoredObject(const RWWString& name, const MPersistentO
   return factory != nullptr ? factory->StoreObject(this, name, object) : 0;
 }
 
-namespace {
-// The font-list ids of the ten mass-storage devices, by device index.
-constexpr int32_t kFontListIds[kFontDeviceCount] = {416, 417, 420, 421, 418, 419, 422, 423, 428, 429};
-}  // namespace
-
 MPersistentObject* GDriverInstance::LoadAddedFonts() {
   const RWWString valueName(u"AddedFonts");
   MPersistentObject* stored = LoadStoredObject(valueName);
@@ -942,8 +937,8 @@ MPersistentObject* GDriverInstance::LoadAddedFonts() {
   bool changed = false;
   GFontCatalogReaderSource source = g_catalogSource.load();
   for (int device = 0; device < kFontDeviceCount; ++device) {
-    const int32_t listId = kFontListIds[device];
-    GFontCatalogReader* reader = source != nullptr ? source(device, this) : nullptr;
+    const int32_t listId = FontDeviceId(device);
+    GDeviceFontCatalog* reader = source != nullptr ? source(device, this) : nullptr;
     const bool readable = reader != nullptr && reader->Open() && reader->ReadDescriptor();
     const int state = GetFontDeviceState(this, device);
     if (readable && (state == 1 || (state == 0 && device < 6))) {

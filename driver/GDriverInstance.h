@@ -106,11 +106,12 @@ typedef GUpdateSession* (*GUpdateSessionSource)(class GDriverInstance* instance,
                                                 int services);
 void SetUpdateSessionSource(GUpdateSessionSource source);
 
-// The reader of one mass-storage font device's descriptor file, as the
-// property-page layer provides it. Operations in the order they are used.
-class GFontCatalogReader {
+// The catalogue of one mass-storage font device as the driver core reads it:
+// the device's font descriptor file, read by the property-page layer's
+// descriptor reader. Operations in the order they are used.
+class GDeviceFontCatalog {
  public:
-  virtual ~GFontCatalogReader();
+  virtual ~GDeviceFontCatalog();
   // Opens the device's descriptor file; false when it cannot be opened.
   virtual bool Open() = 0;
   // Reads the descriptor; false on failure.
@@ -122,10 +123,10 @@ class GFontCatalogReader {
   virtual MPersistentObject* BuildFontList() = 0;
 };
 
-// Creates the reader of device 0-9 for the instance, or null. Installed by
-// the layer that reads descriptor files; without one no catalogue is
-// readable.
-typedef GFontCatalogReader* (*GFontCatalogReaderSource)(int deviceIndex, class GDriverInstance* instance);
+// Creates the catalogue reader of device 0-9 for the instance, or null.
+// Installed by the layer that reads descriptor files; without one no
+// catalogue is readable.
+typedef GDeviceFontCatalog* (*GFontCatalogReaderSource)(int deviceIndex, class GDriverInstance* instance);
 void SetFontCatalogReaderSource(GFontCatalogReaderSource source);
 
 class GDriverInstance {

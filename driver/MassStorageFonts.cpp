@@ -2,6 +2,7 @@
 
 #include "driver/osfactry.h"
 #include "win32/CRuntime.h"
+#include "win32/File.h"
 
 namespace {
 
@@ -9,6 +10,8 @@ const WCHAR* const kDeviceNames[kFontDeviceCount] = {
     u"ROMAddOnFonts1", u"ROMAddOnFonts2", u"DiskFonts1", u"DiskFonts2", u"FlashFonts1",
     u"FlashFonts2",    u"DIMMFonts1",     u"DIMMFonts2", u"DIMMFonts3", u"DIMMFonts4",
 };
+
+const int32_t kDeviceIds[kFontDeviceCount] = {416, 417, 420, 421, 418, 419, 422, 423, 428, 429};
 
 const WCHAR kDisabledDevices[] = u"DisabledMSDs";
 const WCHAR kFontsPresent[] = u"MassStorageFonts";
@@ -35,11 +38,30 @@ bool IsInDirectory(const RWWString& path, const RWWString& directory) {
   return true;
 }
 
+bool SamePath(const RWWString& a, const RWWString& b) {
+  if (a.Length() != b.Length()) return false;
+  for (size_t i = 0; i < a.Length(); ++i) {
+    if (crt::towupper(a[i]) != crt::towupper(b[i])) return false;
+  }
+  return true;
+}
+
+// A bare file name stands for that file of the driver directory.
+RWWString InDriverDirectory(const RWWString& path, const RWWString& directory) {
+  if (path.IsEmpty() || path.FindChar(u'\\') != RW_NPOS) return path;
+  RWWString full = directory;
+  full.AppendText(u"\\");
+  full.AppendText(path.Data());
+  return full;
+}
+
 }  // namespace
 
 const WCHAR* FontDeviceValueName(int deviceIndex) {
   return ValidIndex(deviceIndex) ? kDeviceNames[deviceIndex] : nullptr;
 }
+
+int32_t FontDeviceId(int deviceIndex) { return ValidIndex(deviceIndex) ? kDeviceIds[deviceIndex] : 0; }
 
 void GetFontDeviceFilePath(RWWString* out, GDriverInstance* printer, int deviceIndex) {
   if (out == nullptr) return;
@@ -52,10 +74,7 @@ void GetFontDeviceFilePath(RWWString* out, GDriverInstance* printer, int deviceI
     *out = value;
     return;
   }
-  RWWString path = factory->GetDriverDirectory();
-  path.AppendText(u"\\");
-  path.AppendText(value.Data());
-  *out = path;
+  *out = InDriverDirectory(value, factory->GetDriverDirectory());
 }
 
 int SetFontDeviceFilePath(GDriverInstance* printer, int deviceIndex, RWWString path) {
@@ -67,6 +86,46 @@ int SetFontDeviceFilePath(GDriverInstance* printer, int deviceIndex, RWWString p
   // that merely holds the directory's text further on is stored whole.
   if (IsInDirectory(path, directory)) stored = RWWString(path.Data() + directory.Length() + 1);
   return factory->SetPrinterDataString(printer, kDeviceNames[deviceIndex], stored);
+}
+
+void RemoveFontDeviceFile(GDriverInstance* printer, int deviceIndex, RWWString path) {
+  GOSFactory* factory = GOSFactory::GetInstance();
+  if (factory == nullptr || path.IsEmpty()) return;
+  const RWWString directory = factory->GetDriverDirectory();
+  const RWWString file = InDriverDirectory(path, directory);
+  if (ValidIndex(deviceIndex)) {
+    RWWString stored;
+    GetFontDeviceFilePath(&stored, printer, deviceIndex);
+    if (!stored.IsEmpty() && SamePath(stored, file))
+      factory->SetPrinterDataString(printer, kDeviceNames[deviceIndex], RWWString());
+  }
+  if (IsInDirectory(file, directory)) DeleteFileW(file.Data());
+}
+
+int FindFreeFontDevice(GDriverInstance* printer, int first, int last) {
+  if (first < 0) first = 0;
+  if (last >= kFontDeviceCount) last = kFontDeviceCount - 1;
+  for (int i = first; i <= last; ++i) {
+    RWWString path;
+    GetFontDeviceFilePath(&path, printer, i);
+    if (path.IsEmpty()) return i;
+  }
+  const DWORD mask = GetDisabledDeviceMask(printer);
+  for (int i = first; i <= last; ++i) {
+    const DWORD bits = mask & (3u << (2 * i));
+    if (bits == (static_cast<DWORD>(kDisabledState) << (2 * i)) || bits == 0) return i;
+  }
+  return kNoFontDevice;
+}
+
+DWORD GetDisabledDeviceMask(GDriverInstance* printer) {
+  GOSFactory* factory = GOSFactory::GetInstance();
+  return factory != nullptr ? DisabledDeviceMask(factory, printer) : 0;
+}
+
+void SetDisabledDeviceMask(GDriverInstance* printer, DWORD mask) {
+  GOSFactory* factory = GOSFactory::GetInstance();
+  if (factory != nullptr) factory->SetPrinterDataDword(printer, kDisabledDevices, mask);
 }
 
 int IsMassStorageFontsPresent(GDriverInstance* printer) {

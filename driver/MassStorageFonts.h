@@ -12,14 +12,22 @@
 // 0 not known); "MassStorageFonts" is 1 when such fonts exist.
 #pragma once
 
+#include <cstdint>
+
 #include "rw/RWWString.h"
 
 class GDriverInstance;
 
 constexpr int kFontDeviceCount = 10;
+// What FindFreeFontDevice answers when no device is free.
+constexpr int kNoFontDevice = kFontDeviceCount;
 
 // The printer-data value name of a device, or null for an index outside 0-9.
 const WCHAR* FontDeviceValueName(int deviceIndex);
+// The device's id, which is also the id of its font list: 416, 417 (ROM
+// add-ons), 420, 421 (disks), 418, 419 (flash), 422, 423, 428, 429 (DIMMs);
+// 0 for an index outside 0-9.
+int32_t FontDeviceId(int deviceIndex);
 
 // The device's descriptor path: a stored value without a backslash is a file
 // of the driver directory and comes back with the directory in front; empty
@@ -28,6 +36,16 @@ void GetFontDeviceFilePath(RWWString* out, GDriverInstance* printer, int deviceI
 // Stores the path; a path in the driver directory is stored as its name
 // relative to it. The result of the printer-data write (1 on success).
 int SetFontDeviceFilePath(GDriverInstance* printer, int deviceIndex, RWWString path);
+// Forgets the device's descriptor and deletes the file. The device's value
+// is emptied when it names path (compared without regard to case; a bare
+// file name stands for that file of the driver directory). The file is
+// deleted when it exists and lies in the driver directory: a descriptor
+// elsewhere is not this driver's to delete.
+void RemoveFontDeviceFile(GDriverInstance* printer, int deviceIndex, RWWString path);
+// The first device of first..last (clamped to 0-9) without a descriptor
+// path; when all have one, the first of them whose state is 2 (disabled) or
+// 0 (not known); kNoFontDevice when there is none.
+int FindFreeFontDevice(GDriverInstance* printer, int first, int last);
 // 1 when "MassStorageFonts" is 1.
 int IsMassStorageFontsPresent(GDriverInstance* printer);
 // "MassStorageFonts" := 1 when flag is 1, else 0.
@@ -38,6 +56,10 @@ void SetMassStorageFontsPresent(int flag, GDriverInstance* printer);
 int UpdateMassStorageFontsPresent(GDriverInstance* printer);
 // The driver core's name for the same operation.
 inline int RefreshMassStorageFontsFlag(GDriverInstance* printer) { return UpdateMassStorageFontsPresent(printer); }
+// "DisabledMSDs", two state bits per device; a missing value (read as -1)
+// is 0.
+DWORD GetDisabledDeviceMask(GDriverInstance* printer);
+void SetDisabledDeviceMask(GDriverInstance* printer, DWORD mask);
 // The device's two state bits, 0-3.
 int GetFontDeviceState(GDriverInstance* printer, int deviceIndex);
 // Replaces the device's two state bits by state (its low two bits) and

@@ -26,6 +26,7 @@
 #include "printpath/PrintPathClasses.h"
 #include "rw/RWLibraryClasses.h"
 #include "ui/framework/GCPSOSUI.h"
+#include "ui/pages/FontCatalogSource.h"
 #include "win32/CRuntime.h"
 #include "win32/Module.h"
 #include "winnt40/GNT40DocumentServices.h"
@@ -131,6 +132,9 @@ BOOL ProcessAttach(HINSTANCE module) {
   InstallUIServices();
   SetUpdateSessionSource(&CreateUpdateSession);
   SetOutputChannelSource(&OpenJobOutputChannel);
+  // The driver instances read the mass-storage devices' fonts from their
+  // descriptor files.
+  InstallFontCatalogReader();
   SetMiniInstallerLauncherCreator(&NewMiniInstallerLauncher);
   GNT40DocumentServices documentServices;
   documentServices.countProviders = &CountProviders;
@@ -181,6 +185,7 @@ BOOL ProcessDetach() {
     delete g_provider;
     g_provider = nullptr;
   }
+  RemoveFontCatalogReader();
   g_module = nullptr;
   g_appFlags.store(0);
   SetProcessAppFlags(0);

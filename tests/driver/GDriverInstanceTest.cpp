@@ -444,7 +444,7 @@ struct Catalogue {
 };
 std::map<int, Catalogue> g_catalogues;
 
-class TableReader : public GFontCatalogReader {
+class TableReader : public GDeviceFontCatalog {
  public:
   explicit TableReader(int device) : device_(device) {}
   bool Open() override { return g_catalogues[device_].readable; }
@@ -456,7 +456,7 @@ class TableReader : public GFontCatalogReader {
   int device_;
 };
 
-GFontCatalogReader* MakeReader(int device, GDriverInstance*) { return new TableReader(device); }
+GDeviceFontCatalog* MakeReader(int device, GDriverInstance*) { return new TableReader(device); }
 
 TEST_F(DriverInstanceTest, AddedFontsFollowTheDevicesCatalogues) {
   SetFontCatalogReaderSource(&MakeReader);

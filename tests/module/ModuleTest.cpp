@@ -282,6 +282,73 @@ TEST_F(ModuleTest, AJobThroughTheDocumentEvents) {
   ClosePrinter(printer);
 }
 
+// Start-up installs the font descriptor reader: the start of a job reads
+// the fonts of a disk's descriptor file in the driver directory into the
+// printer's cache, and enables the disk.
+TEST_F(ModuleTest, AJobReadsTheDescriptorFilesOfTheFontDevices) {
+  // One font, "Disk Serif", revision 4, in the layout of a descriptor file.
+  std::string file(36, '\0');
+  auto put = [&file](size_t at, uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) file[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+  };
+  const std::string names = std::string("D\0V\0", 4);
+  put(4, 36 + 4, 4);
+  put(8, 4, 4);
+  put(12, 2, 2);
+  put(14, 36, 4);
+  put(18, 2, 2);
+  put(20, 38, 4);
+  put(24, 0x10000, 4);
+  put(28, 1, 4);
+  put(32, 40, 4);
+  file += names;
+  std::string entry(28, '\0');
+  file += entry;
+  const size_t at = 40;
+  put(at + 0, 28, 4);
+  put(at + 4, 11, 2);
+  put(at + 6, 28, 4);
+  put(at + 10, 2, 2);
+  put(at + 12, 39, 4);
+  put(at + 16, 400, 2);
+  put(at + 20, 0x21, 1);
+  put(at + 21, 2, 1);
+  put(at + 24, 1, 2);
+  put(at + 26, 210, 2);
+  file += std::string("Disk Serif\0s\0QVD", 16);
+  ASSERT_TRUE(w32test::PutFile(u"C:\\WINNT\\System32\\spool\\DRIVERS\\W32X86\\2\\qvdsk001.qvd", file));
+  std::vector<BYTE> value;
+  for (char16_t c : std::u16string(u"qvdsk001.qvd")) value.insert(value.end(), {static_cast<BYTE>(c), 0});
+  w32test::WritePrinterData(u"Front Desk", u"DiskFonts1", REG_SZ, value);
+
+  Attach();
+  auto documentEvent = Symbol<DocumentEventProc>("DrvDocumentEvent");
+  HANDLE printer = nullptr;
+  PRINTER_DEFAULTSW all{nullptr, nullptr, PRINTER_ALL_ACCESS};
+  ASSERT_TRUE(OpenPrinterW(u"Front Desk", &printer, &all));
+  HDC dc = w32test::CreateRecordingDC();
+  void* createIn[4] = {nullptr, nullptr, nullptr, nullptr};
+  void* copy = nullptr;
+  EXPECT_EQ(documentEvent(printer, dc, 1, sizeof createIn, createIn, sizeof copy, &copy), 1);
+  DOCINFOW doc{sizeof(DOCINFOW), u"Fonts", nullptr, nullptr, 0};
+  void* startIn[1] = {&doc};
+  EXPECT_EQ(documentEvent(printer, dc, 5, sizeof startIn, startIn, 0, nullptr), 1);
+  EXPECT_EQ(documentEvent(printer, dc, 10, 0, nullptr, 0, nullptr), 0);
+  ClosePrinter(printer);
+
+  auto dword = [](const char16_t* name) -> int64_t {
+    auto data = w32test::ReadPrinterData(u"Front Desk", name);
+    if (!data || data->data.size() != 4) return -1;
+    return data->data[0] | data->data[1] << 8 | data->data[2] << 16 | static_cast<int64_t>(data->data[3]) << 24;
+  };
+  EXPECT_EQ(dword(u"DisabledMSDs"), 0x10) << "the disk's state is enabled";
+  EXPECT_EQ(dword(u"MassStorageFonts"), 1);
+  bool cached = false;
+  for (const std::u16string& name : w32test::PrinterDataNames(u"Front Desk"))
+    cached = cached || name.rfind(u"AddedFonts", 0) == 0;
+  EXPECT_TRUE(cached) << "the fonts are cached in the printer data";
+}
+
 // Without the accounting library the same job runs and nothing is called.
 TEST_F(ModuleTest, AJobWithoutTheAccountingLibrary) {
   Attach();
