@@ -2,8 +2,10 @@
 
 #include "graphics/GColor.h"
 #include "graphics/GDitherMatrix.h"
+#include "graphics/GGlyphCache.h"
 #include "graphics/GPaint.h"
 #include "graphics/GPaletteTable.h"
+#include "graphics/GTTTableCache.h"
 #include "rw/RWFactory.h"
 #include "rw/RWStringID.h"
 
@@ -15,6 +17,9 @@ const ModelClassEntry kGraphicsClasses[] = {
     {&GColorPaintCreate, GColorPaintClassId, "GColorPaint"},
     {&GPaletteTableCreate, GPaletteTableClassId, "GPaletteTable"},
     {&GDitherMatrixCreate, GDitherMatrixClassId, "GDitherMatrix"},
+    {&GTTTableCacheCreate, GTTTableCacheClassId, "GTTTableCache"},
+    {&GGlyphCacheCreate, GGlyphCacheClassId, "GGlyphCache"},
+    {&GGlyphCacheNodeCreate, GGlyphCacheNodeClassId, "GGlyphCacheNode"},
 };
 
 }  // namespace
