@@ -3,8 +3,10 @@
 #include "graphics/GBitmap.h"
 #include "graphics/GColor.h"
 #include "graphics/GDitherMatrix.h"
+#include "graphics/GGlyphCache.h"
 #include "graphics/GPaint.h"
 #include "graphics/GPaletteTable.h"
+#include "graphics/GTTTableCache.h"
 #include "rw/RWFactory.h"
 #include "rw/RWStringID.h"
 
@@ -18,6 +20,9 @@ const ModelClassEntry kGraphicsClasses[] = {
     {&GDitherMatrixCreate, GDitherMatrixClassId, "GDitherMatrix"},
     {&GBitmapCreate, GBitmapClassId, "GBitmap"},
     {&GBitmapImpCreate, GBitmapImpClassId, "GBitmapImp"},
+    {&GTTTableCacheCreate, GTTTableCacheClassId, "GTTTableCache"},
+    {&GGlyphCacheCreate, GGlyphCacheClassId, "GGlyphCache"},
+    {&GGlyphCacheNodeCreate, GGlyphCacheNodeClassId, "GGlyphCacheNode"},
 };
 
 }  // namespace

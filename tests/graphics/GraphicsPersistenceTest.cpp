@@ -13,8 +13,10 @@
 #include "graphics/GBitmap.h"
 #include "graphics/GColor.h"
 #include "graphics/GDitherMatrix.h"
+#include "graphics/GGlyphCache.h"
 #include "graphics/GPaint.h"
 #include "graphics/GPaletteTable.h"
+#include "graphics/GTTTableCache.h"
 #include "graphics/GraphicsClasses.h"
 #include "model/MPersistentComposite.h"
 #include "support/ModelRoundTrip.h"
@@ -83,6 +85,26 @@ std::vector<StoreSizeSample> StoreSizeSamples() {
          auto* body = new GBitmapImp(d);
          body->GetDecodedSize();
          return body;
+      {GTTTableCacheClassId,
+       [] {
+         auto* cache = new GTTTableCache;
+         static uint8_t head[4] = {0, 1, 0, 0};
+         cache->AddTable(1, new GByteBuffer(head, 4, 0));
+         cache->AddTable(5, nullptr);
+         return cache;
+       }},
+      {GGlyphCacheClassId,
+       [] {
+         static uint8_t outline[3] = {0, 1, 2};
+         auto* cache = new GGlyphCache;
+         cache->AddNode(3, new GGlyphCacheNode(new GByteBuffer(outline, 3, 0), nullptr));
+         cache->AddNode(0x1234, new GGlyphCacheNode(nullptr, new GByteBuffer(outline, 2, 0)));
+         return cache;
+       }},
+      {GGlyphCacheNodeClassId,
+       [] {
+         static uint8_t bytes[5] = {9, 8, 7, 6, 5};
+         return new GGlyphCacheNode(new GByteBuffer(bytes, 5, 0), new GByteBuffer(bytes, 2, 0));
        }},
   };
 }
