@@ -15,10 +15,12 @@
 #include "driver/drvrsrvr.h"
 #include "driver/newhndlr.h"
 #include "driver/osfactry.h"
+#include "model/GConfiguration.h"
 #include "model/ModelClasses.h"
 #include "module/GPrinterHandleTable.h"
 #include "module/ModuleState.h"
 #include "pdl/GeneratorClasses.h"
+#include "printpath/GOutputChannelSource.h"
 #include "printpath/PrintPathClasses.h"
 #include "rw/RWLibraryClasses.h"
 #include "ui/framework/GCPSOSUI.h"
@@ -85,6 +87,13 @@ GUpdateSession* CreateUpdateSession(GDriverInstance* instance, const RWWString& 
   return GProviderRegistry::GetInstance()->CreateSession(instance, portName, services);
 }
 
+// The print path's output channels come from the provider registry, asked
+// with the printer configuration of the job's driver instance.
+GOutputChannel* OpenProviderChannel(GDriverInstance* instance, const RWWString& portName, int services) {
+  MPersistentObject* settings = instance != nullptr ? instance->GetPrinterConfiguration() : nullptr;
+  return GProviderRegistry::GetInstance()->OpenOutputChannel(settings, portName, services);
+}
+
 // "QVBAFD32.DLL" beside this module: its "GetAppFlags", or 0.
 uint32_t ReadCompanionFlags(HINSTANCE module) {
   static const char kCompanion[] = "QVBAFD32.DLL";
@@ -117,6 +126,7 @@ BOOL ProcessAttach(HINSTANCE module) {
   SetDevicePropertySheetsEntry(&DrvDevicePropertySheets);
   InstallUIServices();
   SetUpdateSessionSource(&CreateUpdateSession);
+  SetOutputChannelSource(&OpenProviderChannel);
   SetMiniInstallerLauncherCreator(&NewMiniInstallerLauncher);
   GNT40DocumentServices documentServices;
   documentServices.countProviders = &CountProviders;

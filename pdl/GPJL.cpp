@@ -1,5 +1,20 @@
 #include "pdl/GPJL.h"
 
+#include <cstdio>
+#include <cstring>
+
+#include "driver/osfactry.h"
+#include "model/GConfiguration.h"
+#include "model/GErrorCommand.h"
+#include "model/GMedia.h"
+#include "model/GOSVersionInfo.h"
+#include "model/GOutputChannel.h"
+#include "model/GStringAttribute.h"
+#include "model/GStringConversion.h"
+#include "model/GValueAttribute.h"
+#include "printpath/GDocumentCommand.h"
+#include "printpath/GJobAbort.h"
+#include "printpath/GOutputChannelSource.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWPersistence.h"
 #include "rw/RWReadTable.h"
@@ -10,7 +25,94 @@ namespace {
 
 const int32_t* const kSections[] = {&GGraphicsStateId, &GPageStateId, &GJobSettingsId};
 
+const char kUel[] = "\x1b%-12345X";
+
+// A value attribute's value; false when absent.
+bool FindValue(MPersistentObject* in, int32_t id, int16_t& value) {
+  if (in == nullptr) return false;
+  auto* attribute = dynamic_cast<GValueAttribute*>(in->FindById(id));
+  if (attribute == nullptr) return false;
+  value = attribute->GetValue();
+  return true;
+}
+
+// A string attribute's text; null when absent.
+const RWCString* FindText(MPersistentObject* in, int32_t id) {
+  if (in == nullptr) return nullptr;
+  auto* attribute = dynamic_cast<GStringAttribute*>(in->FindById(id));
+  return attribute != nullptr ? &attribute->GetString() : nullptr;
+}
+
+// A text written without quotes must stay one line of printable text: no
+// control byte (an escape would leave the PJL context, CR or LF would start
+// a command of its own), no DEL and no double quote.
+bool IsPrintableLine(const RWCString& text) {
+  for (size_t i = 0; i < text.Length(); ++i) {
+    const auto byte = static_cast<unsigned char>(text.Data()[i]);
+    if ((byte < 32 && byte != 9) || byte == 127 || byte == '"') return false;
+  }
+  return true;
+}
+
+// A language name is one PJL word.
+bool IsLanguageName(const RWCString& text) {
+  if (text.Length() == 0) return false;
+  for (size_t i = 0; i < text.Length(); ++i) {
+    const auto byte = static_cast<unsigned char>(text.Data()[i]);
+    if (byte <= 32 || byte >= 127 || byte == '"' || byte == '=') return false;
+  }
+  return true;
+}
+
+void Append(RWCString& out, const char* text) { out.ReplaceRange(out.Length(), 0, text, std::strlen(text)); }
+void Append(RWCString& out, const RWCString& text) { out.ReplaceRange(out.Length(), 0, text.Data(), text.Length()); }
+
+void AppendQuotedLine(RWCString& out, const char* prefix, const RWCString& value) {
+  Append(out, prefix);
+  Append(out, PjlStringTable[kPjlQuote]);
+  Append(out, GPJL::QuotedValue(value));
+  Append(out, PjlStringTable[kPjlQuote]);
+  Append(out, PjlStringTable[kPjlNewLine]);
+}
+
+// The platform text of the operating-system line.
+const char* PlatformText(const GOSVersionInfo& version) {
+  switch (version.GetPlatformCode()) {
+    case 0: return " (n/a);";
+    case 1: return "DOS;";
+    case 2:
+    case 4: return "Win3x;";
+    case 3: return "WFW;";
+    case 5: return (version.GetBuild() >> 16) > 7 ? "WinMe;" : "Win9x;";
+    case 9: return "WinNT;";
+    case 10: return "WinNTAS;";
+    case 11: return "WinNT Kernel;";
+    case 12: return "OS2;";
+    case 13: return "Win2k;";
+    default: return "(n/a);";
+  }
+}
+
 }  // namespace
+
+const char* const PjlStringTable[kPjlStringCount] = {
+    kUel,
+    "\r\n",
+    "@PJL ",
+    "@PJL COMMENT ",
+    "@PJL ENTER LANGUAGE=",
+    "EOJ NAME=\"",
+    "JOB NAME=\"",
+    "SET ",
+    "\"",
+    "@PJL SET JOBATTR=",
+    "@PJL USAGE",
+    "@PJL SET STRINGCODESET=",
+    "UTF8",
+    "@PJL SET PRINTQUALITY=",
+    "DMINFO ASCIIHEX=",
+    "0400040101020D10100115",
+};
 
 void GPJL::AddSections(bool currentOnlyWhenMissing) {
   for (const int32_t* id : kSections) {
@@ -103,5 +205,239 @@ void GPJL::RestoreMembersFromFile(RWBinaryFile& file) {
   if (file.HasError() || file.IsAtEnd() || RWReadTableGuard::RestoreFailed()) return;
   jobName_.RestoreFromFile(file);
 }
+
+// ---- Texts ----
+
+bool GPJL::IsQuotable(const RWCString& text) {
+  for (size_t i = 0; i < text.Length(); ++i) {
+    const auto byte = static_cast<unsigned char>(text.Data()[i]);
+    if ((byte < 32 && byte != 9) || byte == '"') return false;
+  }
+  return true;
+}
+
+RWCString GPJL::QuotedValue(const RWCString& text) {
+  if (!IsQuotable(text)) return RWCString();
+  if (text.Length() <= kMaxQuotedLength) return text;
+  return RWCString(text.Data(), kMaxQuotedLength);
+}
+
+void GPJL::AppendOsInfo(RWCString& header) {
+  GOSVersionInfo version;
+  version.Query();
+  char numbers[64];
+  std::snprintf(numbers, sizeof numbers, "%u.%u;%u.%u;", version.GetVersion() >> 16, version.GetVersion() & 0xFFFF,
+                version.GetBuild() >> 16, version.GetBuild() & 0xFFFF);
+  RWCString text("OS Info:");
+  Append(text, PlatformText(version));
+  Append(text, numbers);
+  AppendQuotedLine(header, PjlStringTable[kPjlComment], text);
+}
+
+int GPJL::AppendCommentLines(RWCString& header, GState* job) {
+  // The model number comes from the device model, but it is written
+  // between quotes all the same, so it must be quotable too.
+  if (const RWCString* model = FindText(job, GProductModelNumberId))
+    AppendQuotedLine(header, PjlStringTable[kPjlComment], *model);
+  if (const RWCString* comment = FindText(job, GJobCommentTextId)) {
+    AppendQuotedLine(header, PjlStringTable[kPjlComment], *comment);
+  } else {
+    AppendOsInfo(header);
+  }
+  if (const RWCString* comment = FindText(job, GSecondJobCommentTextId))
+    AppendQuotedLine(header, PjlStringTable[kPjlComment], *comment);
+  return 0;
+}
+
+void GPJL::AppendExtensionLines(RWCString& text) {
+  auto* lines = dynamic_cast<GAttributeComposite*>(JobSettings()->FindById(GExtensionPjlLinesId));
+  if (lines == nullptr) return;
+  for (size_t i = 0; i < lines->Children().Count(); ++i) {
+    auto* line = dynamic_cast<GStringAttribute*>(lines->ChildAt(i));
+    if (line == nullptr || !IsPrintableLine(line->GetString())) continue;
+    Append(text, line->GetString());
+    Append(text, PjlStringTable[kPjlNewLine]);
+  }
+}
+
+void GPJL::AppendHeaderLines(RWCString& header, GDocumentStart* command) {
+  GState* job = JobSettings();
+  // Steps 2 to 4: comments.
+  AppendCommentLines(header, job);
+  // Step 5: the user.
+  if (const RWCString* user = FindText(job, GJobUserNameId)) {
+    const RWCString name = QuotedValue(*user);
+    RWCString text("Username: ");
+    // The prefix counts against the bound as well.
+    Append(text, name.Length() + 10 <= kMaxQuotedLength ? name : RWCString(name.Data(), kMaxQuotedLength - 10));
+    AppendQuotedLine(header, PjlStringTable[kPjlComment], text);
+  }
+  // Step 7: the message on the printer's panel.
+  if (const RWCString* message = FindText(job, GDisplayMessageTextId)) {
+    int16_t kind = 0;
+    const bool operatorMessage = FindValue(job, GDisplayMessageKindId, kind) && kind != 0;
+    Append(header, PjlStringTable[kPjlPrefix]);
+    Append(header, operatorMessage ? "OPMSG DISPLAY = \"" : "RDYMSG DISPLAY = \"");
+    Append(header, QuotedValue(*message));
+    Append(header, PjlStringTable[kPjlQuote]);
+    Append(header, PjlStringTable[kPjlNewLine]);
+  }
+  // Step 9: raw header text, as stored (it holds whole PJL lines).
+  if (const RWCString* raw = FindText(job, GPjlRawHeaderTextId)) Append(header, *raw);
+  // Step 27: the media given for this job are forgotten.
+  mediaState_.RemoveAllChildren();
+  // Step 28: the resolution, 600 unless the job says otherwise.
+  int16_t resolution = 600;
+  if (MPersistentObject* entry = job->FindById(GPjlResolutionId)) {
+    int16_t x = 0;
+    if (FindValue(entry, GPjlXResolutionId, x)) resolution = x;
+  }
+  char line[48];
+  std::snprintf(line, sizeof line, "RESOLUTION=%u", static_cast<unsigned>(static_cast<uint16_t>(resolution)));
+  Append(header, PjlStringTable[kPjlPrefix]);
+  Append(header, PjlStringTable[kPjlSet]);
+  Append(header, line);
+  Append(header, PjlStringTable[kPjlNewLine]);
+  // Step 34: the children see the document start.
+  GCountedPtr held(command);
+  for (size_t i = 0; i < ChildCount(); ++i) {
+    if (GPeripheral* child = ChildAt(i)) child->Send(command);
+  }
+  // Step 35: the extension's lines.
+  AppendExtensionLines(header);
+  // Step 36: the printer language, from this peripheral's current state.
+  if (const RWCString* language = FindText(GetCurrentState(), GPdlLanguageNameId)) {
+    if (IsLanguageName(*language)) {
+      Append(header, PjlStringTable[kPjlEnterLanguage]);
+      Append(header, *language);
+      Append(header, PjlStringTable[kPjlNewLine]);
+    }
+  }
+}
+
+// ---- Commands ----
+
+GCountedPtr GPJL::Send(GCommand* command) {
+  GCountedPtr held(command);
+  if (command == nullptr || !IsActive()) return held;
+  const RWClassID classId = command->ClassId();
+  if (classId != GDocumentStartClassId && classId != GDocumentEndClassId && classId != GJobAbortClassId)
+    return held;
+  int16_t switchValue = 1;
+  if (FindValue(JobSettings(), GPjlJobCommandsId, switchValue) && switchValue == 0) return held;
+  const int16_t status = command->Dispatch(this);
+  if (status == 0) return held;
+  return GCountedPtr(new GErrorCommand(static_cast<uint16_t>(status), command));
+}
+
+int16_t GPJL::DocumentStart(GDocumentStart* command) {
+  if (command == nullptr) return GStatusNoOutputChannel;
+  if (GOSFactory* factory = GOSFactory::GetInstance()) {
+    if (factory->SuppressesProgress() != 0) progress_ = 0;
+  }
+  // A header already written and not yet closed by a footer belongs to a
+  // job that never ended; the new job starts afresh.
+  EnterIdle();
+  const int16_t status = TakeOrOpenJobChannel(this, command, command->GetDriverInstance());
+  if (status != 0) return status;
+  GOutputChannel* channel = GetOutputChannel();
+
+  RWCString narrow;
+  ToNarrowString(command->GetDocumentName(), narrow);
+  jobName_ = QuotedValue(narrow);
+
+  RWCString header(kUel);
+  Append(header, PjlStringTable[kPjlPrefix]);
+  Append(header, PjlStringTable[kPjlJobName]);
+  Append(header, jobName_);
+  Append(header, PjlStringTable[kPjlQuote]);
+  Append(header, PjlStringTable[kPjlNewLine]);
+  AppendHeaderLines(header, command);
+
+  const int16_t written = channel->WriteString(header, nullptr);
+  if (written != 0) return written;
+  if (progress_ != 0) static_cast<void>(channel->IsClosed());
+  EnterDocument();
+  return 0;
+}
+
+int16_t GPJL::DocumentEnd(GDocumentEnd* command) {
+  // Only a job whose header went out gets a footer: an end without it would
+  // close a job the printer never saw begin.
+  const bool headerWritten = IsInDocument() != 0;
+  EnterIdle();
+  GCountedPtr held(command);
+  for (size_t i = 0; i < ChildCount(); ++i) {
+    if (GPeripheral* child = ChildAt(i)) child->Send(command);
+  }
+  GOutputChannel* channel = GetOutputChannel();
+  if (!headerWritten || channel == nullptr) return 0;
+
+  RWCString footer(kUel);
+  AppendExtensionLines(footer);
+  Append(footer, PjlStringTable[kPjlPrefix]);
+  Append(footer, PjlStringTable[kPjlEojName]);
+  Append(footer, jobName_);
+  Append(footer, PjlStringTable[kPjlQuote]);
+  Append(footer, PjlStringTable[kPjlNewLine]);
+  int16_t noClosingUel = 0;
+  if (!(FindValue(GetConfiguration(), GNoClosingUelId, noClosingUel) && noClosingUel != 0)) Append(footer, kUel);
+
+  const int16_t status = channel->WriteString(footer, nullptr);
+  if (status != 0) return status;
+  if (OwnsOutputChannel()) return channel->Close();
+  return 0;
+}
+
+int16_t GPJL::JobAbort(GJobAbort* command) {
+  EnterIdle();
+  static_cast<void>(GPeripheralComposite::JobAbort(command));
+  return 0;
+}
+
+void GPJL::OnPeripheralChanged(GPeripheral*) {
+  if (GConfiguration* configuration = GetConfiguration()) {
+    configuration->RemoveAllChildren();
+    if (MPersistentObject* own = GetOwnConfiguration()) configuration->AddChild(own);
+    for (size_t i = 0; i < ChildCount(); ++i) {
+      GPeripheral* child = ChildAt(i);
+      GConfiguration* childConfiguration = child != nullptr ? child->GetConfiguration() : nullptr;
+      if (childConfiguration != nullptr && childConfiguration != configuration)
+        configuration->AddChild(childConfiguration);
+    }
+  }
+  auto* current = new GState(&GPeripheralStateId);
+  auto* defaults = new GState(&GPeripheralStateId);
+  GCountedPtr heldCurrent(current);
+  GCountedPtr heldDefaults(defaults);
+  current->Merge(GetOwnCurrentState());
+  defaults->Merge(GetOwnDefaultState());
+  for (size_t i = 0; i < ChildCount(); ++i) {
+    GPeripheral* child = ChildAt(i);
+    if (child == nullptr) continue;
+    defaults->Merge(child->GetDefaultState());
+    current->Merge(child->GetCurrentState());
+  }
+  // Only the peripheral's states change; the own states stay its own part.
+  GPeripheral::SetCurrentState(current);
+  GPeripheral::SetDefaultState(defaults);
+  for (size_t i = 0; i < ChildCount(); ++i) {
+    if (GPeripheral* child = ChildAt(i)) {
+      child->SetDefaultState(defaults);
+      child->SetCurrentState(current);
+    }
+  }
+  GPeripheral::OnPeripheralChanged(this);
+}
+
+int16_t GPJL::SetMedia(GMedia* media) {
+  if (media != nullptr) mediaState_.AddChild(media->Clone());
+  return 0;
+}
+
+int16_t GPJL::SetValue(GValueAttribute*) { return 0; }
+int16_t GPJL::SetString(GStringAttribute*) { return 0; }
+int16_t GPJL::SetEnum(GEnumAttribute*) { return 0; }
+int16_t GPJL::SetRange(GRangeAttribute*) { return 0; }
 
 RWCollectable* GPJLCreate() { return new GPJL; }

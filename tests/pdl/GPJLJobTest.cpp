@@ -1,0 +1,367 @@
+// The PJL job wrapper at work: a document start through the PJL peripheral
+// and a generator writes the PJL header ahead of the generator's bytes, the
+// document end writes the footer after them, into the stand-in spooler or a
+// recording channel; the channel is taken from the command or opened and
+// owned; texts from the job or the document cannot add PJL commands of
+// their own.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "model/GConfiguration.h"
+#include "model/GErrorCommand.h"
+#include "model/GMedia.h"
+#include "model/GState.h"
+#include "model/GStringAttribute.h"
+#include "model/GValueAttribute.h"
+#include "pdl/GOutputSink.h"
+#include "pdl/GPJL.h"
+#include "pdl/cheetah.h"
+#include "printpath/GDocumentCommand.h"
+#include "printpath/GPrinter.h"
+#include "printpath/GJobAbort.h"
+#include "printpath/GSpoolerOutputChannel.h"
+#include "support/RecordingChannel.h"
+#include "win32/Registry.h"
+#include "win32/Spooler.h"
+#include "win32/Testing.h"
+#include "win32/Version.h"
+
+namespace {
+
+using qvtest::RecordingChannel;
+using qvtest::RecordingSource;
+
+const std::string kUel = "\x1b%-12345X";
+// The stand-in's default system: NT 4.0, build 1381.
+const std::string kOsLine = "@PJL COMMENT \"OS Info:WinNT;4.0;0.1381;\"\r\n";
+
+const int32_t kNoId = 0;
+
+GCountedPtr NewStart(const char16_t* document, GOutputChannel* carried = nullptr) {
+  auto* start = new GDocumentStart(RWWString(document), RWCString(), RWWString(u"LPT1:"), nullptr, nullptr);
+  start->SetOutputChannel(carried);
+  return GCountedPtr(start);
+}
+
+GCountedPtr NewEnd() { return GCountedPtr(new GDocumentEnd); }
+
+std::string Header(const std::string& jobName, const std::string& lines = kOsLine,
+                   const std::string& resolution = "600") {
+  return kUel + "@PJL JOB NAME=\"" + jobName + "\"\r\n" + lines + "@PJL SET RESOLUTION=" + resolution + "\r\n" +
+         "@PJL ENTER LANGUAGE=PCLXL\r\n";
+}
+
+std::string Footer(const std::string& jobName) { return kUel + "@PJL EOJ NAME=\"" + jobName + "\"\r\n" + kUel; }
+
+class GPJLJobTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    w32test::Reset();
+    // An NT 4.0 workstation, the stand-in's default system.
+    w32test::SetRegistryString(HKEY_LOCAL_MACHINE, u"SYSTEM\\CurrentControlSet\\Control\\ProductOptions",
+                               u"ProductType", u"WinNT");
+    pjl.GetCurrentState()->AddChild(new GStringAttribute("PCLXL", &GPdlLanguageNameId));
+  }
+  GState* Job() { return pjl.GetStateSection(GJobSectionId); }
+  void SetText(int32_t id, const std::string& text) {
+    Job()->AddChild(new GStringAttribute(RWCString(text.data(), text.size()), &id));
+  }
+  void SetValue(int32_t id, int16_t value) { Job()->AddChild(new GValueAttribute(value, &id)); }
+  // The whole job through the PJL peripheral and then the generator, as the
+  // printer hands it on; the generator writes body between start and end.
+  std::string Print(const char16_t* document, const std::string& body = "") {
+    GCountedPtr start = NewStart(document);
+    GCountedPtr afterPjl = pjl.Send(CommandOf(start));
+    EXPECT_EQ(CommandOf(afterPjl), CommandOf(start));
+    generator.Send(CommandOf(afterPjl));
+    if (!body.empty()) {
+      int32_t enabled = 1;
+      uint16_t status = 0;
+      uint32_t tick = 0;
+      GOutputSink::Deliver(generator.GetOutputChannel(), 0, {enabled, status, tick},
+                           reinterpret_cast<const uint8_t*>(body.data()), static_cast<uint32_t>(body.size()));
+    }
+    GCountedPtr end = NewEnd();
+    generator.Send(CommandOf(end));
+    EXPECT_EQ(CommandOf(pjl.Send(CommandOf(end))), CommandOf(end));
+    return RecordingSource::last != nullptr ? RecordingSource::last->bytes : std::string();
+  }
+
+  RecordingSource source;
+  GPJL pjl;
+  GCheetah generator;
+};
+
+TEST_F(GPJLJobTest, AJobInTheSpoolerIsHeaderGeneratorBytesAndFooter) {
+  w32test::PrinterSetup printer;
+  printer.name = u"Quarrin 4700";
+  printer.driverName = u"Quarrin 4700 Series";
+  w32test::AddPrinter(printer);
+  SetOutputChannelSource([](GDriverInstance*, const RWWString&, int) -> GOutputChannel* {
+    return new GSpoolerOutputChannel(RWWString(u"Quarrin 4700"));
+  });
+
+  GCountedPtr start = NewStart(u"Quarterly report");
+  GCountedPtr afterPjl = pjl.Send(CommandOf(start));
+  auto* carried = static_cast<GDocumentStart*>(CommandOf(afterPjl))->GetOutputChannel();
+  ASSERT_NE(carried, nullptr) << "the PJL peripheral hands its channel on in the command";
+  EXPECT_EQ(pjl.OwnsOutputChannel(), 1);
+  EXPECT_EQ(pjl.IsInDocument(), 1);
+  generator.Send(CommandOf(afterPjl));
+  EXPECT_EQ(generator.GetOutputChannel(), carried);
+  EXPECT_EQ(generator.OwnsOutputChannel(), 0) << "the generator writes to the PJL peripheral's channel";
+
+  int32_t enabled = 1;
+  uint16_t status = 0;
+  uint32_t tick = 0;
+  const std::string body = ") HP-PCL XL;2;0\r\n";
+  EXPECT_EQ(GOutputSink::Deliver(carried, 1, {enabled, status, tick}, reinterpret_cast<const uint8_t*>(body.data()),
+                                 static_cast<uint32_t>(body.size())),
+            0);
+  GCountedPtr end = NewEnd();
+  generator.Send(CommandOf(end));
+  pjl.Send(CommandOf(end));
+  EXPECT_EQ(pjl.IsInDocument(), 0);
+
+  const auto jobs = w32test::PrintJobs(u"Quarrin 4700");
+  ASSERT_EQ(jobs.size(), 1u);
+  EXPECT_EQ(jobs[0].documentName, u"Quarterly report");
+  EXPECT_EQ(jobs[0].bytes, Header("Quarterly report") + body + Footer("Quarterly report"));
+  EXPECT_EQ(jobs[0].status, w32test::PrintJob::Status::kComplete) << "the owned channel is closed at the end";
+}
+
+TEST_F(GPJLJobTest, TheHeaderCarriesTheCommentsMessageRawTextAndExtensionLinesInOrder) {
+  SetText(GProductModelNumberId, "Q4700dn");
+  SetText(GJobCommentTextId, "first comment");
+  SetText(GSecondJobCommentTextId, "second comment");
+  SetText(GJobUserNameId, "ada");
+  SetText(GDisplayMessageTextId, "Hello");
+  SetValue(GDisplayMessageKindId, 1);
+  SetText(GPjlRawHeaderTextId, "@PJL SET ECONOMODE=ON\r\n");
+  auto* resolution = new GState(&GPjlResolutionId);
+  resolution->AddChild(new GValueAttribute(1200, &GPjlXResolutionId));
+  Job()->AddChild(resolution);
+  auto* extension = new GState(&GExtensionPjlLinesId);
+  extension->AddChild(new GStringAttribute("@PJL SET HOLD=OFF", &kNoId));
+  Job()->AddChild(extension);
+
+  const std::string lines =
+      "@PJL COMMENT \"Q4700dn\"\r\n"
+      "@PJL COMMENT \"first comment\"\r\n"
+      "@PJL COMMENT \"second comment\"\r\n"
+      "@PJL COMMENT \"Username: ada\"\r\n"
+      "@PJL OPMSG DISPLAY = \"Hello\"\r\n"
+      "@PJL SET ECONOMODE=ON\r\n";
+  const std::string expected = kUel + "@PJL JOB NAME=\"Memo\"\r\n" + lines + "@PJL SET RESOLUTION=1200\r\n" +
+                               "@PJL SET HOLD=OFF\r\n" + "@PJL ENTER LANGUAGE=PCLXL\r\n" + "PAGES" + kUel +
+                               "@PJL SET HOLD=OFF\r\n" + "@PJL EOJ NAME=\"Memo\"\r\n" + kUel;
+  EXPECT_EQ(Print(u"Memo", "PAGES"), expected);
+}
+
+TEST_F(GPJLJobTest, TheMediaGivenBeforeTheJobAreForgottenByTheHeader) {
+  GMedia media;
+  EXPECT_EQ(pjl.SetMedia(&media), 0);
+  EXPECT_EQ(pjl.GetMediaState().Children().Count(), 1u);
+  Print(u"Memo");
+  EXPECT_EQ(pjl.GetMediaState().Children().Count(), 0u);
+}
+
+// Texts that could end their quotes or their line, or leave PJL, never
+// reach the printer as they are.
+struct InjectionCase {
+  const char* name;
+  const char16_t* document;
+  int32_t feature;        // 0: none
+  std::string value;      // the job setting's text
+  std::string jobName;    // in the JOB and EOJ lines
+  std::string lines;      // the header's lines after the JOB line, before RESOLUTION
+  std::string extension;  // the extension line expected, header and footer
+};
+
+class GPJLInjectionTest : public GPJLJobTest, public ::testing::WithParamInterface<InjectionCase> {};
+
+TEST_P(GPJLInjectionTest, StaysInsideItsLine) {
+  const InjectionCase& c = GetParam();
+  if (c.feature == GExtensionPjlLinesId) {
+    auto* extension = new GState(&GExtensionPjlLinesId);
+    extension->AddChild(new GStringAttribute(RWCString(c.value.data(), c.value.size()), &kNoId));
+    extension->AddChild(new GStringAttribute("@PJL SET HOLD=OFF", &kNoId));
+    Job()->AddChild(extension);
+  } else if (c.feature == GPdlLanguageNameId) {
+    pjl.GetCurrentState()->AddChild(new GStringAttribute(RWCString(c.value.data(), c.value.size()), &c.feature));
+  } else if (c.feature != 0) {
+    SetText(c.feature, c.value);
+  }
+  std::string header = kUel + "@PJL JOB NAME=\"" + c.jobName + "\"\r\n" + c.lines + "@PJL SET RESOLUTION=600\r\n" +
+                       c.extension;
+  if (c.feature != GPdlLanguageNameId) header += "@PJL ENTER LANGUAGE=PCLXL\r\n";
+  const std::string footer = kUel + c.extension + "@PJL EOJ NAME=\"" + c.jobName + "\"\r\n" + kUel;
+  EXPECT_EQ(Print(c.document), header + footer);
+}
+
+const std::string k80(80, 'x');
+const std::u16string kLongName(100, u'x');
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, GPJLInjectionTest,
+    ::testing::Values(
+        InjectionCase{"NewLineInDocumentName", u"a\r\n@PJL SET COPIES=99", 0, "", "", kOsLine, ""},
+        InjectionCase{"QuoteInDocumentName", u"say \"hi\"", 0, "", "", kOsLine, ""},
+        InjectionCase{"EscapeInDocumentName", u"a\x1b%-12345X", 0, "", "", kOsLine, ""},
+        InjectionCase{"TabAndLatinLetters", u"caf\u00e9\tbar", 0, "", "caf\xe9\tbar", kOsLine, ""},
+        InjectionCase{"LongDocumentName", kLongName.c_str(), 0,
+                      "", k80, kOsLine, ""},
+        InjectionCase{"NewLineInComment", u"Memo", GJobCommentTextId, "x\"\r\n@PJL SET COPIES=99", "Memo",
+                      "@PJL COMMENT \"\"\r\n", ""},
+        InjectionCase{"NewLineInModelNumber", u"Memo", GProductModelNumberId, "Q\r\n@PJL SET COPIES=99", "Memo",
+                      "@PJL COMMENT \"\"\r\n" + kOsLine, ""},
+        InjectionCase{"LongUserName", u"Memo", GJobUserNameId, std::string(200, 'u'), "Memo",
+                      kOsLine + "@PJL COMMENT \"Username: " + std::string(70, 'u') + "\"\r\n", ""},
+        InjectionCase{"NewLineInUserName", u"Memo", GJobUserNameId, "u\n@PJL", "Memo",
+                      kOsLine + "@PJL COMMENT \"Username: \"\r\n", ""},
+        InjectionCase{"NewLineInExtensionLine", u"Memo", GExtensionPjlLinesId, "@PJL SET A=1\r\n@PJL SET B=2",
+                      "Memo", kOsLine, "@PJL SET HOLD=OFF\r\n"},
+        InjectionCase{"EscapeInExtensionLine", u"Memo", GExtensionPjlLinesId, "\x1b%-12345X", "Memo", kOsLine,
+                      "@PJL SET HOLD=OFF\r\n"},
+        InjectionCase{"NewLineInLanguageName", u"Memo", GPdlLanguageNameId, "PCLXL\r\n@PJL SET COPIES=99",
+                      "Memo", kOsLine, ""}),
+    [](const ::testing::TestParamInfo<InjectionCase>& info) { return std::string(info.param.name); });
+
+TEST_F(GPJLJobTest, TheJobCommandsSwitchLetsTheJobThroughUntouched) {
+  SetValue(GPjlJobCommandsId, 0);
+  GCountedPtr start = NewStart(u"Memo");
+  EXPECT_EQ(CommandOf(pjl.Send(CommandOf(start))), CommandOf(start));
+  GCountedPtr abort(new GJobAbort);
+  EXPECT_EQ(CommandOf(pjl.Send(CommandOf(abort))), CommandOf(abort));
+  GCountedPtr end = NewEnd();
+  EXPECT_EQ(CommandOf(pjl.Send(CommandOf(end))), CommandOf(end));
+  EXPECT_EQ(RecordingSource::calls, 0) << "no channel is asked for";
+  EXPECT_EQ(pjl.IsInDocument(), 0);
+}
+
+TEST_F(GPJLJobTest, NoClosingUelEndsTheFooterWithTheEojLine) {
+  auto* configuration = new GConfiguration(GPeripheralConfigurationId);
+  configuration->AddChild(new GValueAttribute(1, &GNoClosingUelId));
+  GPJL withConfiguration(RWCString("PJL"), nullptr, configuration, &GPjlPeripheralId, 0, kAddOnNone, kNoAddOns);
+  withConfiguration.GetCurrentState()->AddChild(new GStringAttribute("PCLXL", &GPdlLanguageNameId));
+  GCountedPtr start = NewStart(u"Memo");
+  withConfiguration.Send(CommandOf(start));
+  GCountedPtr end = NewEnd();
+  withConfiguration.Send(CommandOf(end));
+  ASSERT_NE(RecordingSource::last, nullptr);
+  EXPECT_EQ(RecordingSource::last->bytes, Header("Memo") + kUel + "@PJL EOJ NAME=\"Memo\"\r\n");
+}
+
+TEST_F(GPJLJobTest, ACarriedChannelIsUsedButNeitherOpenedNorClosedByThePeripheral) {
+  RecordingChannel carried;
+  ASSERT_EQ(carried.Open(RWWString(u"by the printer")), 0);
+  GCountedPtr start = NewStart(u"Memo", &carried);
+  pjl.Send(CommandOf(start));
+  EXPECT_EQ(RecordingSource::calls, 0);
+  EXPECT_EQ(pjl.GetOutputChannel(), &carried);
+  EXPECT_EQ(pjl.OwnsOutputChannel(), 0);
+  GCountedPtr end = NewEnd();
+  pjl.Send(CommandOf(end));
+  EXPECT_EQ(carried.bytes, Header("Memo") + Footer("Memo"));
+  EXPECT_EQ(carried.GetState(), GOutputChannel::kInDocument) << "the printer ends and closes its own channel";
+  EXPECT_EQ(carried.ticks, 1) << "one progress tick after the header";
+}
+
+// A start that gets no usable channel reports it as an error command and
+// keeps nothing; the job then has no footer either.
+struct ChannelFailure {
+  const char* name;
+  bool give;
+  int ready;
+  int16_t openStatus;
+  uint16_t status;
+};
+
+class GPJLChannelFailureTest : public GPJLJobTest, public ::testing::WithParamInterface<ChannelFailure> {};
+
+TEST_P(GPJLChannelFailureTest, IsAnErrorAndLeavesNoChannel) {
+  const ChannelFailure& c = GetParam();
+  RecordingSource::give = c.give;
+  RecordingSource::ready = c.ready;
+  RecordingSource::openStatus = c.openStatus;
+  GCountedPtr start = NewStart(u"Memo");
+  GCountedPtr result = pjl.Send(CommandOf(start));
+  auto* error = dynamic_cast<GErrorCommand*>(CommandOf(result));
+  ASSERT_NE(error, nullptr);
+  EXPECT_EQ(error->GetStatus(), c.status);
+  EXPECT_EQ(error->FeatureId(), 0);
+  EXPECT_EQ(static_cast<GDocumentStart*>(CommandOf(start))->GetOutputChannel(), nullptr);
+  EXPECT_EQ(pjl.GetOutputChannel(), nullptr);
+  EXPECT_EQ(RecordingChannel::alive, 0) << "a channel that cannot be used is deleted";
+  EXPECT_EQ(pjl.IsInDocument(), 0);
+  GCountedPtr end = NewEnd();
+  EXPECT_EQ(CommandOf(pjl.Send(CommandOf(end))), CommandOf(end));
+}
+
+INSTANTIATE_TEST_SUITE_P(Channels, GPJLChannelFailureTest,
+                         ::testing::Values(ChannelFailure{"NoneFromTheSource", false, 1, 0, 601},
+                                           ChannelFailure{"NotReady", true, 0, 0, 601},
+                                           ChannelFailure{"OpenFails", true, 1, 7, 7}),
+                         [](const ::testing::TestParamInfo<ChannelFailure>& info) {
+                           return std::string(info.param.name);
+                         });
+
+TEST_F(GPJLJobTest, AFailedHeaderWriteIsReportedAndGetsNoFooter) {
+  RecordingChannel carried;
+  ASSERT_EQ(carried.Open(RWWString(u"job")), 0);
+  carried.writeStatus = 3;
+  GCountedPtr start = NewStart(u"Memo", &carried);
+  GCountedPtr result = pjl.Send(CommandOf(start));
+  auto* error = dynamic_cast<GErrorCommand*>(CommandOf(result));
+  ASSERT_NE(error, nullptr);
+  EXPECT_EQ(error->GetStatus(), 3);
+  EXPECT_EQ(pjl.IsInDocument(), 0);
+  carried.writeStatus = 0;
+  GCountedPtr end = NewEnd();
+  EXPECT_EQ(CommandOf(pjl.Send(CommandOf(end))), CommandOf(end));
+  EXPECT_EQ(carried.bytes, "") << "no footer for a job whose header did not go out";
+}
+
+TEST_F(GPJLJobTest, AnEndWithoutAStartWritesNothing) {
+  RecordingChannel channel;
+  ASSERT_EQ(channel.Open(RWWString(u"job")), 0);
+  pjl.SetOutputChannel(&channel, 0);
+  GCountedPtr end = NewEnd();
+  EXPECT_EQ(CommandOf(pjl.Send(CommandOf(end))), CommandOf(end));
+  EXPECT_EQ(channel.bytes, "");
+  pjl.DropOutputChannel();
+}
+
+TEST_F(GPJLJobTest, AJobAbortWritesNothingAndAbortsOnlyAnOwnedChannel) {
+  GCountedPtr start = NewStart(u"Memo");
+  pjl.Send(CommandOf(start));
+  ASSERT_NE(RecordingSource::last, nullptr);
+  RecordingChannel* owned = RecordingSource::last;
+  const std::string header = owned->bytes;
+  owned->abortStatus = 9;
+  GCountedPtr abort(new GJobAbort);
+  EXPECT_EQ(CommandOf(pjl.Send(CommandOf(abort))), CommandOf(abort)) << "0 even when the abort fails";
+  EXPECT_EQ(owned->aborts, 1);
+  EXPECT_EQ(owned->bytes, header);
+  EXPECT_EQ(pjl.IsInDocument(), 0);
+
+  RecordingChannel carried;
+  ASSERT_EQ(carried.Open(RWWString(u"job")), 0);
+  GCountedPtr second = NewStart(u"Memo", &carried);
+  pjl.Send(CommandOf(second));
+  EXPECT_EQ(RecordingChannel::alive, 1) << "the owned channel of the aborted job went with the new job";
+  pjl.Send(CommandOf(abort));
+  EXPECT_EQ(carried.aborts, 0);
+}
+
+TEST_F(GPJLJobTest, QuotableTexts) {
+  EXPECT_TRUE(GPJL::IsQuotable(RWCString("")));
+  EXPECT_TRUE(GPJL::IsQuotable(RWCString("tab\there \xe9\xff")));
+  EXPECT_FALSE(GPJL::IsQuotable(RWCString("a\"b")));
+  EXPECT_FALSE(GPJL::IsQuotable(RWCString("a\rb")));
+  EXPECT_FALSE(GPJL::IsQuotable(RWCString("a\x1b")));
+  EXPECT_FALSE(GPJL::IsQuotable(RWCString("a\0b", 3)));
+}
+
+}  // namespace
