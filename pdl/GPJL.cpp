@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "driver/osfactry.h"
+#include "driver/GDriverInstance.h"
 #include "model/GConfiguration.h"
 #include "model/GErrorCommand.h"
 #include "model/GMedia.h"
@@ -91,6 +92,53 @@ const char* PlatformText(const GOSVersionInfo& version) {
     case 13: return "Win2k;";
     default: return "(n/a);";
   }
+}
+
+// Feature ids of the job's settings lines.
+constexpr int32_t kPrinterCopies = 247;
+constexpr int32_t kZepChoice = 250;
+constexpr int32_t kKivChoice = 251;
+constexpr int32_t kSparetone = 252;
+constexpr int32_t kDuplex = 253;
+constexpr int32_t kDiscoveredDuplexUnit = 204;
+constexpr int32_t kPrintColorAsGray = 296;
+constexpr int32_t kPrintColorAsGrayOptions = 410;
+constexpr int32_t kEdgeToEdge = 442;
+constexpr int32_t kCleaning = 703;
+constexpr int32_t kPrintQuality = 901;
+constexpr int32_t kJobAccountingField3 = 999;
+constexpr int32_t kJobAccountingField2 = 1000;
+constexpr int32_t kTurboMode = 1009;
+constexpr int32_t kPlanesInUseFlag = 1030;
+constexpr int32_t kManualDuplexPending = 1123;
+constexpr int32_t kPrintOnBackSide = 1128;
+constexpr int32_t kJobAccountingField5 = 1131;
+constexpr int32_t kDryTime = 1133;
+constexpr int32_t kImageShift = 1202;
+constexpr int32_t kTransparencyInterleave = 1204;
+
+// "@PJL SET " + text + CR LF.
+void AppendSetLine(RWCString& out, const char* text) {
+  Append(out, PjlStringTable[kPjlPrefix]);
+  Append(out, PjlStringTable[kPjlSet]);
+  Append(out, text);
+  Append(out, PjlStringTable[kPjlNewLine]);
+}
+
+// "@PJL SET " + key + a quoted word + CR LF.
+void AppendSetWord(RWCString& out, const char* key, const char* word) {
+  Append(out, PjlStringTable[kPjlPrefix]);
+  Append(out, PjlStringTable[kPjlSet]);
+  Append(out, key);
+  Append(out, PjlStringTable[kPjlQuote]);
+  Append(out, word);
+  Append(out, PjlStringTable[kPjlQuote]);
+  Append(out, PjlStringTable[kPjlNewLine]);
+}
+
+// The entry of a value table, or null when the value has none.
+const char* TableText(const char* const* table, int count, int16_t value) {
+  return value >= 0 && value < count ? table[value] : nullptr;
 }
 
 }  // namespace
@@ -272,6 +320,8 @@ void GPJL::AppendHeaderLines(RWCString& header, GDocumentStart* command) {
     Append(text, name.Length() + 10 <= kMaxQuotedLength ? name : RWCString(name.Data(), kMaxQuotedLength - 10));
     AppendQuotedLine(header, PjlStringTable[kPjlComment], text);
   }
+  // Step 6: accounting attributes.
+  AppendJobAttributes(header);
   // Step 7: the message on the printer's panel.
   if (const RWCString* message = FindText(job, GDisplayMessageTextId)) {
     int16_t kind = 0;
@@ -282,8 +332,18 @@ void GPJL::AppendHeaderLines(RWCString& header, GDocumentStart* command) {
     Append(header, PjlStringTable[kPjlQuote]);
     Append(header, PjlStringTable[kPjlNewLine]);
   }
+  // Step 8: copies, unless the manual-duplex filter makes them.
+  int16_t value = 0;
+  int16_t pending = 0;
+  if (!(FindValue(job, kManualDuplexPending, pending) && pending == 1) && FindValue(job, kPrinterCopies, value) &&
+      value > 1) {
+    char line[24];
+    std::snprintf(line, sizeof line, "QTY=%d", value);
+    AppendSetLine(header, line);
+  }
   // Step 9: raw header text, as stored (it holds whole PJL lines).
   if (const RWCString* raw = FindText(job, GPjlRawHeaderTextId)) Append(header, *raw);
+  AppendSimpleSettings(header, command);
   // Step 27: the media given for this job are forgotten.
   mediaState_.RemoveAllChildren();
   // Step 28: the resolution, 600 unless the job says otherwise.
@@ -298,6 +358,12 @@ void GPJL::AppendHeaderLines(RWCString& header, GDocumentStart* command) {
   Append(header, PjlStringTable[kPjlSet]);
   Append(header, line);
   Append(header, PjlStringTable[kPjlNewLine]);
+  // Steps 29, 31 to 33.
+  if (FindValue(job, kEdgeToEdge, value) && value >= 0)
+    AppendSetLine(header, value != 0 ? "EDGETOEDGE=YES" : "EDGETOEDGE=NO");
+  AppendDryTime(header);
+  AppendTransparencyInterleave(header);
+  AppendImageShift(header);
   // Step 34: the children see the document start.
   GCountedPtr held(command);
   for (size_t i = 0; i < ChildCount(); ++i) {
@@ -313,6 +379,110 @@ void GPJL::AppendHeaderLines(RWCString& header, GDocumentStart* command) {
       Append(header, PjlStringTable[kPjlNewLine]);
     }
   }
+}
+
+void GPJL::AppendJobAttributes(RWCString& header) {
+  GState* job = JobSettings();
+  const auto line = [&header](const char* key, const RWCString& value) {
+    Append(header, PjlStringTable[kPjlSetJobAttr]);
+    Append(header, PjlStringTable[kPjlQuote]);
+    Append(header, key);
+    Append(header, GPJL::QuotedValue(value));
+    Append(header, PjlStringTable[kPjlQuote]);
+    Append(header, PjlStringTable[kPjlNewLine]);
+  };
+  if (const RWCString* text = FindText(job, GJobUserNameId)) line("JobAcct1=", *text);
+  if (const RWCString* text = FindText(job, kJobAccountingField2)) line("JobAcct2=", *text);
+  if (const RWCString* text = FindText(job, kJobAccountingField3)) line("JobAcct3=", *text);
+  GDateTime local;
+  GDateTime shifted;
+  int16_t offset = 0;
+  GOSFactory* factory = GOSFactory::GetInstance();
+  if (factory != nullptr && factory->GetDateTime(&local, &shifted, &offset) != 0) {
+    char stamp[48];
+    std::snprintf(stamp, sizeof stamp, "%4.4d%2.2d%2.2d%2.2d%2.2d%2.2d", local.year, local.month, local.day, local.hour,
+                  local.minute, local.second);
+    line("JobAcct4=", RWCString(stamp));
+  }
+  if (const RWCString* text = FindText(job, kJobAccountingField5)) line("JobAcct5=", *text);
+}
+
+void GPJL::AppendSimpleSettings(RWCString& header, GDocumentStart* command) {
+  GState* job = JobSettings();
+  int16_t value = 0;
+  // Step 10: resolution enhancement.
+  static const char* const kZep[] = {"ZEP=OFF", "ZEP=LIGHT", "ZEP=MEDIUM", "ZEP=DARK", "ZEP=ON"};
+  if (FindValue(job, kZepChoice, value) && value >= 0) {
+    const char* text = TableText(kZep, 5, value);
+    AppendSetLine(header, text != nullptr ? text : "ZEP=");
+  }
+  // Step 12: duplex. Without a duplex unit the printer is told to print
+  // one side.
+  if (FindValue(job, kDuplex, value)) {
+    int16_t unit = 0;
+    GDriverInstance* instance = command != nullptr ? command->GetDriverInstance() : nullptr;
+    if (instance != nullptr) FindValue(instance->GetPrinterConfiguration(), kDiscoveredDuplexUnit, unit);
+    if (unit == 0 || value == 0) {
+      AppendSetLine(header, "DUPLEX=OFF");
+    } else if (value == 1 || value == 2) {
+      AppendSetLine(header, "DUPLEX=ON");
+      AppendSetLine(header, value == 1 ? "BINDING=SHORTEDGE" : "BINDING=LONGEDGE");
+    }
+  }
+  // Step 13.
+  if (FindValue(job, kPrintOnBackSide, value))
+    AppendSetLine(header, value != 0 ? "PRINTONBACKSIDE=ON" : "PRINTONBACKSIDE=OFF");
+  // Step 15: print quality, -2 to 1.
+  if (FindValue(job, kPrintQuality, value)) {
+    static const char* const kQuality[] = {"DRAFT", "FASTNORMAL", "NORMAL", "BEST"};
+    Append(header, PjlStringTable[kPjlSetPrintQuality]);
+    if (const char* text = TableText(kQuality, 4, static_cast<int16_t>(value + 2))) Append(header, text);
+    Append(header, PjlStringTable[kPjlNewLine]);
+  }
+  // Steps 17 to 21.
+  if (FindValue(job, kCleaning, value)) AppendSetLine(header, value != 0 ? "CLEANING=ON" : "CLEANING=OFF");
+  if (FindValue(job, kSparetone, value) && value == 1) AppendSetLine(header, "SPARETONE=ON");
+  if (FindValue(job, kTurboMode, value))
+    AppendSetLine(header, value == 0 ? "TURBOMODE=OFF" : value == 1 ? "TURBOMODE=ON" : "");
+  int16_t gray = 0;
+  const bool hasGray = FindValue(job, kPrintColorAsGray, gray);
+  if (FindValue(job, kPlanesInUseFlag, value) && value == 1 && hasGray && gray == 1)
+    AppendSetLine(header, "PLANESINUSE=1");
+  if (hasGray && FindValue(job, kPrintColorAsGrayOptions, value)) {
+    AppendSetLine(header, gray != 1 ? "GRAYSCALE=OFF" : value == 1 ? "GRAYSCALE=BLACKONLY" : "GRAYSCALE=COMPOSITE");
+  }
+  // Step 23: page protection.
+  if (FindValue(job, kKivChoice, value) && value >= 0) {
+    static const char* const kProtect[] = {"PAGEPROTECT=ON",     "PAGEPROTECT=AUTO",  "PAGEPROTECT=OFF",
+                                           "PAGEPROTECT=LETTER", "PAGEPROTECT=LEGAL", "PAGEPROTECT=A4"};
+    const char* text = TableText(kProtect, 6, value);
+    AppendSetLine(header, text != nullptr ? text : "PAGEPROTECT=AUTO");
+  }
+}
+
+void GPJL::AppendDryTime(RWCString& header) {
+  int16_t value = 0;
+  if (!FindValue(JobSettings(), kDryTime, value)) return;
+  static const char* const kTimes[] = {"0", "-15", "-10", "-5", "0", "5", "10", "15", "20", "25", "30"};
+  const char* text = TableText(kTimes, 11, value);
+  RWCString line("KWEEXTRADRYTIME=");
+  Append(line, text != nullptr ? text : "0");
+  AppendSetLine(header, line.Data());
+}
+
+void GPJL::AppendTransparencyInterleave(RWCString& header) {
+  int16_t value = 0;
+  if (!FindValue(JobSettings(), kTransparencyInterleave, value)) return;
+  if (value == 1) AppendSetLine(header, "OHPINTERLEAVE=BLANK");
+  if (value == 2) AppendSetLine(header, "OHPINTERLEAVE=PRINTED");
+}
+
+void GPJL::AppendImageShift(RWCString& header) {
+  int16_t value = 0;
+  if (!FindValue(JobSettings(), kImageShift, value)) return;
+  AppendSetWord(header, "PROCESSINGTYPE=", "IMAGE_SHIFT");
+  AppendSetWord(header, "PROCESSINGOPTION=", value == 1 ? "ON" : "NONE");
+  AppendSetLine(header, "PROCESSINGBOUNDARY=PLUX");
 }
 
 // ---- Commands ----

@@ -154,6 +154,16 @@ class GPJL : public GPeripheralComposite {
   int AppendCommentLines(RWCString& header, GState* job);
   // "@PJL COMMENT " and the quoted operating-system text.
   static void AppendOsInfo(RWCString& header);
+  // JOBATTR lines: the user name, accounting fields 2 and 3, the local time
+  // when the platform gives it, accounting field 5.
+  void AppendJobAttributes(RWCString& header);
+  // Resolution enhancement, duplex and binding, printing on the back side,
+  // print quality, cleaning, toner saving, turbo mode, planes, grayscale
+  // and page protection, each when the job has its setting.
+  void AppendSimpleSettings(RWCString& header, GDocumentStart* command);
+  void AppendDryTime(RWCString& header);
+  void AppendTransparencyInterleave(RWCString& header);
+  void AppendImageShift(RWCString& header);
 
  private:
   // Adds the three sections (to the current state only, when missing).

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "model/GConfiguration.h"
 #include "model/GErrorCommand.h"
@@ -151,6 +153,7 @@ TEST_F(GPJLJobTest, TheHeaderCarriesTheCommentsMessageRawTextAndExtensionLinesIn
       "@PJL COMMENT \"first comment\"\r\n"
       "@PJL COMMENT \"second comment\"\r\n"
       "@PJL COMMENT \"Username: ada\"\r\n"
+      "@PJL SET JOBATTR=\"JobAcct1=ada\"\r\n"
       "@PJL OPMSG DISPLAY = \"Hello\"\r\n"
       "@PJL SET ECONOMODE=ON\r\n";
   const std::string expected = kUel + "@PJL JOB NAME=\"Memo\"\r\n" + lines + "@PJL SET RESOLUTION=1200\r\n" +
@@ -158,6 +161,61 @@ TEST_F(GPJLJobTest, TheHeaderCarriesTheCommentsMessageRawTextAndExtensionLinesIn
                                "@PJL SET HOLD=OFF\r\n" + "@PJL EOJ NAME=\"Memo\"\r\n" + kUel;
   EXPECT_EQ(Print(u"Memo", "PAGES"), expected);
 }
+
+// The job's settings lines: each setting alone, the lines it writes before
+// the RESOLUTION line and after it.
+struct SettingCase {
+  const char* name;
+  std::vector<std::pair<int32_t, int16_t>> values;
+  std::string before;
+  std::string after;
+};
+
+class GPJLSettingLineTest : public GPJLJobTest, public ::testing::WithParamInterface<SettingCase> {};
+
+TEST_P(GPJLSettingLineTest, WritesItsLines) {
+  const SettingCase& c = GetParam();
+  for (const auto& [id, value] : c.values) SetValue(id, value);
+  const std::string header = kUel + "@PJL JOB NAME=\"Memo\"\r\n" + kOsLine + c.before + "@PJL SET RESOLUTION=600\r\n" +
+                             c.after + "@PJL ENTER LANGUAGE=PCLXL\r\n";
+  EXPECT_EQ(Print(u"Memo"), header + Footer("Memo"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, GPJLSettingLineTest,
+    ::testing::Values(
+        SettingCase{"OneCopy", {{247, 1}}, "", ""},
+        SettingCase{"TwoCopies", {{247, 2}}, "@PJL SET QTY=2\r\n", ""},
+        SettingCase{"CopiesWhileManualDuplexIsPending", {{247, 5}, {1123, 1}}, "", ""},
+        SettingCase{"ZepNegative", {{250, -1}}, "", ""},
+        SettingCase{"ZepDark", {{250, 3}}, "@PJL SET ZEP=DARK\r\n", ""},
+        SettingCase{"ZepBeyondTheTable", {{250, 7}}, "@PJL SET ZEP=\r\n", ""},
+        SettingCase{"DuplexWithoutADuplexUnit", {{253, 2}}, "@PJL SET DUPLEX=OFF\r\n", ""},
+        SettingCase{"PrintOnBackSide", {{1128, 1}}, "@PJL SET PRINTONBACKSIDE=ON\r\n", ""},
+        SettingCase{"DraftQuality", {{901, -2}}, "@PJL SET PRINTQUALITY=DRAFT\r\n", ""},
+        SettingCase{"CustomQuality", {{901, 99}}, "@PJL SET PRINTQUALITY=\r\n", ""},
+        SettingCase{"CleaningOff", {{703, 0}}, "@PJL SET CLEANING=OFF\r\n", ""},
+        SettingCase{"TonerSaving", {{252, 1}}, "@PJL SET SPARETONE=ON\r\n", ""},
+        SettingCase{"TurboOn", {{1009, 1}}, "@PJL SET TURBOMODE=ON\r\n", ""},
+        SettingCase{"TurboUnknown", {{1009, 5}}, "@PJL SET \r\n", ""},
+        SettingCase{"GrayBlackOnlyOnOnePlane",
+                    {{1030, 1}, {296, 1}, {410, 1}},
+                    "@PJL SET PLANESINUSE=1\r\n@PJL SET GRAYSCALE=BLACKONLY\r\n",
+                    ""},
+        SettingCase{"ColourAsColour", {{296, 0}, {410, 1}}, "@PJL SET GRAYSCALE=OFF\r\n", ""},
+        SettingCase{"KivOffNeedsPageProtection", {{251, 0}}, "@PJL SET PAGEPROTECT=ON\r\n", ""},
+        SettingCase{"KivOn", {{251, 1}}, "@PJL SET PAGEPROTECT=AUTO\r\n", ""},
+        SettingCase{"KivBeyondTheTable", {{251, 9}}, "@PJL SET PAGEPROTECT=AUTO\r\n", ""},
+        SettingCase{"EdgeToEdgeSupported", {{442, 2}}, "", "@PJL SET EDGETOEDGE=YES\r\n"},
+        SettingCase{"DryTime", {{1133, 1}}, "", "@PJL SET KWEEXTRADRYTIME=-15\r\n"},
+        SettingCase{"DryTimeBeyondTheTable", {{1133, 40}}, "", "@PJL SET KWEEXTRADRYTIME=0\r\n"},
+        SettingCase{"PrintedInterleave", {{1204, 2}}, "", "@PJL SET OHPINTERLEAVE=PRINTED\r\n"},
+        SettingCase{"ImageShift",
+                    {{1202, 1}},
+                    "",
+                    "@PJL SET PROCESSINGTYPE=\"IMAGE_SHIFT\"\r\n@PJL SET PROCESSINGOPTION=\"ON\"\r\n"
+                    "@PJL SET PROCESSINGBOUNDARY=PLUX\r\n"}),
+    [](const ::testing::TestParamInfo<SettingCase>& info) { return std::string(info.param.name); });
 
 TEST_F(GPJLJobTest, TheMediaGivenBeforeTheJobAreForgottenByTheHeader) {
   GMedia media;
@@ -217,9 +275,11 @@ INSTANTIATE_TEST_SUITE_P(
         InjectionCase{"NewLineInModelNumber", u"Memo", GProductModelNumberId, "Q\r\n@PJL SET COPIES=99", "Memo",
                       "@PJL COMMENT \"\"\r\n" + kOsLine, ""},
         InjectionCase{"LongUserName", u"Memo", GJobUserNameId, std::string(200, 'u'), "Memo",
-                      kOsLine + "@PJL COMMENT \"Username: " + std::string(70, 'u') + "\"\r\n", ""},
+                      kOsLine + "@PJL COMMENT \"Username: " + std::string(70, 'u') + "\"\r\n" +
+                          "@PJL SET JOBATTR=\"JobAcct1=" + std::string(80, 'u') + "\"\r\n",
+                      ""},
         InjectionCase{"NewLineInUserName", u"Memo", GJobUserNameId, "u\n@PJL", "Memo",
-                      kOsLine + "@PJL COMMENT \"Username: \"\r\n", ""},
+                      kOsLine + "@PJL COMMENT \"Username: \"\r\n@PJL SET JOBATTR=\"JobAcct1=\"\r\n", ""},
         InjectionCase{"NewLineInExtensionLine", u"Memo", GExtensionPjlLinesId, "@PJL SET A=1\r\n@PJL SET B=2",
                       "Memo", kOsLine, "@PJL SET HOLD=OFF\r\n"},
         InjectionCase{"EscapeInExtensionLine", u"Memo", GExtensionPjlLinesId, "\x1b%-12345X", "Memo", kOsLine,
