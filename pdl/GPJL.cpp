@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "driver/osfactry.h"
 #include "driver/GDriverInstance.h"
@@ -116,6 +117,20 @@ constexpr int32_t kJobAccountingField5 = 1131;
 constexpr int32_t kDryTime = 1133;
 constexpr int32_t kImageShift = 1202;
 constexpr int32_t kTransparencyInterleave = 1204;
+constexpr int32_t kJobTimeStampTemplate = 596;
+constexpr int32_t kDeviceInfoRequest = 1121;
+
+// The platform's clock; false when there is no factory or it cannot tell.
+bool ReadClock(GDateTime& local, GDateTime& shifted, int16_t& offset) {
+  GOSFactory* factory = GOSFactory::GetInstance();
+  return factory != nullptr && factory->GetDateTime(&local, &shifted, &offset) != 0;
+}
+
+// Replaces the first occurrence of the tag in the text.
+void ReplaceFirst(std::string& text, const char* tag, const std::string& with) {
+  const size_t at = text.find(tag);
+  if (at != std::string::npos) text.replace(at, std::strlen(tag), with);
+}
 
 // "@PJL SET " + text + CR LF.
 void AppendSetLine(RWCString& out, const char* text) {
@@ -361,6 +376,7 @@ void GPJL::AppendHeaderLines(RWCString& header, GDocumentStart* command) {
   // Steps 29, 31 to 33.
   if (FindValue(job, kEdgeToEdge, value) && value >= 0)
     AppendSetLine(header, value != 0 ? "EDGETOEDGE=YES" : "EDGETOEDGE=NO");
+  AppendDeviceInfoRequest(header);
   AppendDryTime(header);
   AppendTransparencyInterleave(header);
   AppendImageShift(header);
@@ -397,8 +413,7 @@ void GPJL::AppendJobAttributes(RWCString& header) {
   GDateTime local;
   GDateTime shifted;
   int16_t offset = 0;
-  GOSFactory* factory = GOSFactory::GetInstance();
-  if (factory != nullptr && factory->GetDateTime(&local, &shifted, &offset) != 0) {
+  if (ReadClock(local, shifted, offset)) {
     char stamp[48];
     std::snprintf(stamp, sizeof stamp, "%4.4d%2.2d%2.2d%2.2d%2.2d%2.2d", local.year, local.month, local.day, local.hour,
                   local.minute, local.second);
@@ -439,6 +454,8 @@ void GPJL::AppendSimpleSettings(RWCString& header, GDocumentStart* command) {
     if (const char* text = TableText(kQuality, 4, static_cast<int16_t>(value + 2))) Append(header, text);
     Append(header, PjlStringTable[kPjlNewLine]);
   }
+  // Step 16: date and time lines.
+  AppendDateTimeLines(header);
   // Steps 17 to 21.
   if (FindValue(job, kCleaning, value)) AppendSetLine(header, value != 0 ? "CLEANING=ON" : "CLEANING=OFF");
   if (FindValue(job, kSparetone, value) && value == 1) AppendSetLine(header, "SPARETONE=ON");
@@ -458,6 +475,73 @@ void GPJL::AppendSimpleSettings(RWCString& header, GDocumentStart* command) {
     const char* text = TableText(kProtect, 6, value);
     AppendSetLine(header, text != nullptr ? text : "PAGEPROTECT=AUTO");
   }
+}
+
+void GPJL::AppendDateTimeLines(RWCString& header) {
+  const RWCString* stored = FindText(JobSettings(), kJobTimeStampTemplate);
+  GDateTime local;
+  GDateTime shifted;
+  int16_t offset = 0;
+  if (stored == nullptr || !ReadClock(local, shifted, offset)) return;
+  char field[16];
+  const auto format = [&field](const char* pattern, int value) {
+    std::snprintf(field, sizeof field, pattern, value);
+    return std::string(field);
+  };
+  const std::string day = format("%2.2d", local.day);
+  const std::string month = format("%2.2d", local.month);
+  const std::string year = format("%4.4d", local.year);
+  const std::string hour = format("%2.2d", local.hour);
+  const std::string minute = format("%2.2d", local.minute);
+  const std::string second = format("%2.2d", local.second);
+  const int minutes = offset > 0 ? offset : -static_cast<int>(offset);
+  std::snprintf(field, sizeof field, "%c%2.2d:%2.2d", offset > 0 ? '+' : '-', minutes / 60, minutes % 60);
+  const std::string zone = field;
+  // The segments after each '@', the last one first.
+  std::string text(stored->Data(), stored->Length());
+  for (size_t at = text.rfind('@'); at != std::string::npos; at = text.rfind('@')) {
+    std::string segment = text.substr(at + 1);
+    text.erase(at);
+    ReplaceFirst(segment, "#D", day);
+    ReplaceFirst(segment, "#MO", month);
+    ReplaceFirst(segment, "#Y", year);
+    ReplaceFirst(segment, "#H", hour);
+    ReplaceFirst(segment, "#MN", minute);
+    ReplaceFirst(segment, "#S", second);
+    ReplaceFirst(segment, "#G", zone);
+    // The template comes with the job: a segment that would not stay one
+    // line of the SET command is left out.
+    const RWCString line(segment.data(), segment.size());
+    if (IsPrintableLine(line)) AppendSetLine(header, line.Data());
+  }
+}
+
+void GPJL::AppendDeviceInfoRequest(RWCString& header) {
+  int16_t value = 0;
+  GDateTime local;
+  GDateTime shifted;
+  int16_t offset = 0;
+  if (!FindValue(JobSettings(), kDeviceInfoRequest, value) || value != 1 || !ReadClock(local, shifted, offset)) return;
+  char stamp[48];
+  std::snprintf(stamp, sizeof stamp, "%4.4d%2.2d%2.2d%2.2d%2.2d%2.2d", shifted.year, shifted.month, shifted.day,
+                shifted.hour, shifted.minute, shifted.second);
+  Append(header, PjlStringTable[kPjlPrefix]);
+  Append(header, PjlStringTable[kPjlDmInfo]);
+  Append(header, PjlStringTable[kPjlQuote]);
+  Append(header, PjlStringTable[kPjlDmInfoPrefix]);
+  Append(header, HexDigits(RWCString(stamp)));
+  Append(header, PjlStringTable[kPjlQuote]);
+  Append(header, PjlStringTable[kPjlNewLine]);
+}
+
+RWCString GPJL::HexDigits(const RWCString& text) {
+  RWCString out;
+  char digits[4];
+  for (size_t i = 0; i < text.Length(); ++i) {
+    std::snprintf(digits, sizeof digits, "%x", static_cast<unsigned>(static_cast<unsigned char>(text.Data()[i]) & 0x7F));
+    Append(out, digits);
+  }
+  return out;
 }
 
 void GPJL::AppendDryTime(RWCString& header) {

@@ -161,6 +161,13 @@ class GPJL : public GPeripheralComposite {
   // print quality, cleaning, toner saving, turbo mode, planes, grayscale
   // and page protection, each when the job has its setting.
   void AppendSimpleSettings(RWCString& header, GDocumentStart* command);
+  // One SET line per segment of the job's time-stamp template, the last
+  // segment first, its tags replaced by the local date and time.
+  void AppendDateTimeLines(RWCString& header);
+  // The DMINFO request stamped with the adjusted time.
+  void AppendDeviceInfoRequest(RWCString& header);
+  // Each byte's low seven bits as lower-case hexadecimal digits.
+  static RWCString HexDigits(const RWCString& text);
   void AppendDryTime(RWCString& header);
   void AppendTransparencyInterleave(RWCString& header);
   void AppendImageShift(RWCString& header);

@@ -23,7 +23,9 @@
 #include "printpath/GPrinter.h"
 #include "printpath/GJobAbort.h"
 #include "printpath/GSpoolerOutputChannel.h"
+#include "driver/ScriptedFactory.h"
 #include "support/RecordingChannel.h"
+#include "support/RecordingPeripheral.h"
 #include "win32/Registry.h"
 #include "win32/Spooler.h"
 #include "win32/Testing.h"
@@ -422,6 +424,100 @@ TEST_F(GPJLJobTest, QuotableTexts) {
   EXPECT_FALSE(GPJL::IsQuotable(RWCString("a\rb")));
   EXPECT_FALSE(GPJL::IsQuotable(RWCString("a\x1b")));
   EXPECT_FALSE(GPJL::IsQuotable(RWCString("a\0b", 3)));
+}
+
+}  // namespace
+
+namespace {
+
+// A platform with a clock and a progress switch.
+class ClockedFactory : public qvtest::ScriptedFactory {
+ public:
+  int GetDateTime(GDateTime* local, GDateTime* shifted, int16_t* offset) override {
+    *local = GDateTime{2026, 12, 10, 9, 5, 7, 0, 4};
+    *shifted = GDateTime{2026, 12, 10, 17, 5, 7, 0, 4};
+    *offset = minutes;
+    return 1;
+  }
+  int SuppressesProgress() override { return suppress; }
+  int16_t minutes = 90;
+  int suppress = 0;
+};
+
+class GPJLClockTest : public GPJLJobTest {
+ protected:
+  void SetUp() override {
+    GPJLJobTest::SetUp();
+    GOSFactory::SetInstance(&factory);
+  }
+  void TearDown() override { GOSFactory::SetInstance(nullptr); }
+  ClockedFactory factory;
+};
+
+const std::string kStampLine = "@PJL SET JOBATTR=\"JobAcct4=20261210090507\"\r\n";
+
+TEST_F(GPJLClockTest, TheClockStampsTheAttributesTheTemplateLinesAndTheDeviceRequest) {
+  SetText(596, "ignored@DATE=#Y/#MO/#D@TIME=#H:#MN:#S#G");
+  SetValue(1121, 1);
+  const std::string expected =
+      kUel + "@PJL JOB NAME=\"Memo\"\r\n" + kOsLine + kStampLine + "@PJL SET TIME=09:05:07+01:30\r\n" +
+      "@PJL SET DATE=2026/12/10\r\n" + "@PJL SET RESOLUTION=600\r\n" +
+      "@PJL DMINFO ASCIIHEX=\"0400040101020D10100115" + "3230323631323130313730353037" + "\"\r\n" +
+      "@PJL ENTER LANGUAGE=PCLXL\r\n" + Footer("Memo");
+  EXPECT_EQ(Print(u"Memo"), expected);
+}
+
+TEST_F(GPJLClockTest, TheOffsetIsSignedHoursAndMinutes) {
+  const std::vector<std::pair<int16_t, std::string>> cases = {{90, "+01:30"}, {0, "-00:00"}, {-300, "-05:00"}};
+  for (const auto& [minutes, text] : cases) {
+    factory.minutes = minutes;
+    GPJL pjlForCase;
+    pjlForCase.GetCurrentState()->AddChild(new GStringAttribute("PCLXL", &GPdlLanguageNameId));
+    const int32_t id = 596;
+    pjlForCase.GetStateSection(GJobSectionId)->AddChild(new GStringAttribute("@ZONE=#G", &id));
+    RecordingChannel carried;
+    ASSERT_EQ(carried.Open(RWWString(u"job")), 0);
+    GCountedPtr start = NewStart(u"Memo", &carried);
+    pjlForCase.Send(CommandOf(start));
+    EXPECT_NE(carried.bytes.find("@PJL SET ZONE=" + text + "\r\n"), std::string::npos) << minutes;
+    pjlForCase.DropOutputChannel();
+  }
+}
+
+TEST_F(GPJLClockTest, ATemplateSegmentThatBreaksItsLineIsLeftOut) {
+  SetText(596, "@A=#D\r\n@PJL SET COPIES=9\x1b@B=#Y");
+  EXPECT_EQ(Print(u"Memo"), Header("Memo", kOsLine + kStampLine + "@PJL SET B=2026\r\n") + Footer("Memo"));
+}
+
+TEST_F(GPJLClockTest, APlatformThatSuppressesProgressGetsNoTick) {
+  factory.suppress = 1;
+  RecordingChannel carried;
+  ASSERT_EQ(carried.Open(RWWString(u"job")), 0);
+  GCountedPtr start = NewStart(u"Memo", &carried);
+  pjl.Send(CommandOf(start));
+  EXPECT_EQ(pjl.GetProgressFlag(), 0);
+  EXPECT_EQ(carried.ticks, 0);
+  EXPECT_EQ(carried.bytes, Header("Memo", kOsLine + kStampLine));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(GPJLChangeTest, AChangeRebuildsTheStatesAndConfigurationFromTheOwnPartsAndTheChildren) {
+  GPJL pjl;
+  auto* child = new qvtest::RecordingPeripheral;
+  child->GetCurrentState()->AddChild(new GStringAttribute("PCL", &GPdlLanguageNameId));
+  child->GetConfiguration()->AddChild(new GValueAttribute(1, &GNoClosingUelId));
+  pjl.AddChild(child);
+  pjl.OnPeripheralChanged(child);
+  auto* language = dynamic_cast<GStringAttribute*>(pjl.GetCurrentState()->FindById(GPdlLanguageNameId));
+  ASSERT_NE(language, nullptr) << "the language name reaches the PJL peripheral's current state";
+  EXPECT_EQ(language->GetString(), RWCString("PCL"));
+  EXPECT_EQ(child->GetCurrentState(), pjl.GetCurrentState()) << "the children share the new states";
+  EXPECT_EQ(child->GetDefaultState(), pjl.GetDefaultState());
+  EXPECT_NE(pjl.GetConfiguration()->FindById(GNoClosingUelId), nullptr);
+  EXPECT_NE(pjl.GetStateSection(GJobSectionId), nullptr) << "the job section is made again when asked for";
 }
 
 }  // namespace
