@@ -119,6 +119,14 @@ constexpr int32_t kImageShift = 1202;
 constexpr int32_t kTransparencyInterleave = 1204;
 constexpr int32_t kJobTimeStampTemplate = 596;
 constexpr int32_t kDeviceInfoRequest = 1121;
+constexpr int32_t kHoldJobName = 282;
+constexpr int32_t kHoldPin = 284;
+constexpr int32_t kJobRetentionMode = 287;
+constexpr int32_t kPrivateStore = 290;
+constexpr int32_t kAlternativeUserName = 440;
+constexpr int32_t kUtf8Switch = 1027;
+constexpr int32_t kUserNameSource = 1034;
+constexpr int32_t kJobNameSource = 1035;
 
 // The platform's clock; false when there is no factory or it cannot tell.
 bool ReadClock(GDateTime& local, GDateTime& shifted, int16_t& offset) {
@@ -359,6 +367,9 @@ void GPJL::AppendHeaderLines(RWCString& header, GDocumentStart* command) {
   // Step 9: raw header text, as stored (it holds whole PJL lines).
   if (const RWCString* raw = FindText(job, GPjlRawHeaderTextId)) Append(header, *raw);
   AppendSimpleSettings(header, command);
+  // Step 26: job retention.
+  RWCString retention;
+  if (AppendJobRetention(retention, command) != 0) Append(header, retention);
   // Step 27: the media given for this job are forgotten.
   mediaState_.RemoveAllChildren();
   // Step 28: the resolution, 600 unless the job says otherwise.
@@ -542,6 +553,110 @@ RWCString GPJL::HexDigits(const RWCString& text) {
     Append(out, digits);
   }
   return out;
+}
+
+RWCString GPJL::ToUtf8(const RWCString& text) {
+  RWWString wide;
+  ToWideString(text, wide);
+  RWCString out;
+  const size_t count = wide.Length() < kMaxUtf8Characters ? wide.Length() : kMaxUtf8Characters;
+  for (size_t i = 0; i < count; ++i) {
+    const auto c = static_cast<uint16_t>(wide.Data()[i]);
+    char bytes[3];
+    size_t length = 0;
+    if (c < 0x80) {
+      bytes[length++] = static_cast<char>(c);
+    } else if (c < 0x800) {
+      bytes[length++] = static_cast<char>(0xC0 | (c >> 6));
+      bytes[length++] = static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      bytes[length++] = static_cast<char>(0xE0 | (c >> 12));
+      bytes[length++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      bytes[length++] = static_cast<char>(0x80 | (c & 0x3F));
+    }
+    out.ReplaceRange(out.Length(), 0, bytes, length);
+  }
+  return out;
+}
+
+int GPJL::AppendJobRetention(RWCString& block, GDocumentStart* command) {
+  GState* job = JobSettings();
+  int16_t mode = 0;
+  if (!FindValue(job, kJobRetentionMode, mode) || mode < 0) return 0;
+  int16_t utf8 = 0;
+  FindValue(job, kUtf8Switch, utf8);
+  RWCString user;
+  int16_t source = 1;
+  const RWCString* jobUser = FindText(job, GJobUserNameId);
+  if (FindValue(job, kUserNameSource, source) && source == 0 && jobUser != nullptr) {
+    user = utf8 != 0 ? ToUtf8(*jobUser) : *jobUser;
+  } else if (const RWCString* alternative = FindText(job, kAlternativeUserName)) {
+    user = *alternative;
+  }
+  if (utf8 != 0 && mode != 0) {
+    Append(block, PjlStringTable[kPjlSetStringCodeSet]);
+    Append(block, PjlStringTable[kPjlUtf8]);
+    Append(block, PjlStringTable[kPjlNewLine]);
+  }
+  // UTF-8 bytes of a name are quotable as long as the name had no control
+  // character or quote; such a name is not taken either way.
+  if (user.Length() == 0 || !IsQuotable(user)) user = RWCString("?");
+  RWCString jobName;
+  if (const RWCString* held = FindText(job, kHoldJobName)) {
+    jobName = *held;
+    int16_t nameSource = 1;
+    if (FindValue(job, kJobNameSource, nameSource) && nameSource == 0 && command != nullptr &&
+        command->GetJobText().Length() != 0)
+      jobName = command->GetJobText();
+  }
+  RWCString pin;
+  if (const RWCString* held = FindText(job, kHoldPin)) pin = *held;
+  if (pin.Length() == 0 || !IsQuotable(pin)) user = RWCString();
+  const auto quoted = [&block](const char* key, const RWCString& value) {
+    Append(block, PjlStringTable[kPjlPrefix]);
+    Append(block, PjlStringTable[kPjlSet]);
+    Append(block, key);
+    Append(block, PjlStringTable[kPjlQuote]);
+    Append(block, QuotedValue(value));
+    Append(block, PjlStringTable[kPjlQuote]);
+    Append(block, PjlStringTable[kPjlNewLine]);
+  };
+  const auto names = [&]() {
+    quoted("USERNAME=", user);
+    // The job name comes from the application: it is quoted like every
+    // other text, so that it cannot end its line.
+    quoted("JOBNAME=", jobName);
+  };
+  int16_t privateStore = 0;
+  switch (mode) {
+    case 1:
+      AppendSetLine(block, "HOLD=ON");
+      AppendSetLine(block, "HOLDTYPE=PUBLIC");
+      names();
+      break;
+    case 2:
+      AppendSetLine(block, "HOLD=PROOF");
+      names();
+      break;
+    case 3:
+      AppendSetLine(block, "HOLD=STORE");
+      if (FindValue(job, kPrivateStore, privateStore) && privateStore != 0) {
+        AppendSetLine(block, "HOLDTYPE=PRIVATE");
+        quoted("HOLDKEY=", pin);
+      }
+      names();
+      break;
+    case 4:
+      AppendSetLine(block, "HOLD=ON");
+      AppendSetLine(block, "HOLDTYPE=PRIVATE");
+      quoted("HOLDKEY=", pin);
+      names();
+      break;
+    default:
+      AppendSetLine(block, "HOLD=OFF");
+      break;
+  }
+  return 1;
 }
 
 void GPJL::AppendDryTime(RWCString& header) {

@@ -168,6 +168,13 @@ class GPJL : public GPeripheralComposite {
   void AppendDeviceInfoRequest(RWCString& header);
   // Each byte's low seven bits as lower-case hexadecimal digits.
   static RWCString HexDigits(const RWCString& text);
+  // The job retention block into its own text; 1 when it made one (the job
+  // has a retention mode), else 0.
+  int AppendJobRetention(RWCString& block, GDocumentStart* command);
+  // The first 16 characters of the text, read in the current code page,
+  // in UTF-8.
+  static RWCString ToUtf8(const RWCString& text);
+  static constexpr size_t kMaxUtf8Characters = 16;
   void AppendDryTime(RWCString& header);
   void AppendTransparencyInterleave(RWCString& header);
   void AppendImageShift(RWCString& header);

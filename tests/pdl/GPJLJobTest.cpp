@@ -521,3 +521,68 @@ TEST(GPJLChangeTest, AChangeRebuildsTheStatesAndConfigurationFromTheOwnPartsAndT
 }
 
 }  // namespace
+
+namespace {
+
+// The job retention block: mode, names, PIN and UTF-8 switch.
+struct RetentionCase {
+  const char* name;
+  std::vector<std::pair<int32_t, int16_t>> values;
+  std::vector<std::pair<int32_t, std::string>> texts;
+  std::string lines;  // besides the comment and JOBATTR lines of a JobUserName
+};
+
+class GPJLRetentionTest : public GPJLJobTest, public ::testing::WithParamInterface<RetentionCase> {};
+
+TEST_P(GPJLRetentionTest, WritesTheBlockBeforeTheResolution) {
+  const RetentionCase& c = GetParam();
+  std::string userLines;
+  for (const auto& [id, value] : c.values) SetValue(id, value);
+  for (const auto& [id, text] : c.texts) {
+    SetText(id, text);
+    if (id == GJobUserNameId) {
+      const std::string shown = GPJL::IsQuotable(RWCString(text.data(), text.size())) ? text : "";
+      userLines = "@PJL COMMENT \"Username: " + shown + "\"\r\n@PJL SET JOBATTR=\"JobAcct1=" + shown + "\"\r\n";
+    }
+  }
+  EXPECT_EQ(Print(u"Memo"), Header("Memo", kOsLine + userLines + c.lines) + Footer("Memo"));
+}
+
+const std::string k20 = "abcdefghijklmnopqrst";
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, GPJLRetentionTest,
+    ::testing::Values(
+        RetentionCase{"NoMode", {{287, -1}}, {}, ""},
+        RetentionCase{"Off", {{287, 0}}, {{440, "ada"}}, "@PJL SET HOLD=OFF\r\n"},
+        RetentionCase{"PrivateWithoutPin",
+                      {{287, 4}},
+                      {{440, "ada"}, {282, "Memo job"}},
+                      "@PJL SET HOLD=ON\r\n@PJL SET HOLDTYPE=PRIVATE\r\n@PJL SET HOLDKEY=\"\"\r\n"
+                      "@PJL SET USERNAME=\"\"\r\n@PJL SET JOBNAME=\"Memo job\"\r\n"},
+        RetentionCase{"PublicWithTheJobsUser",
+                      {{287, 1}, {1034, 0}},
+                      {{975, "ada"}, {284, "1234"}},
+                      "@PJL SET HOLD=ON\r\n@PJL SET HOLDTYPE=PUBLIC\r\n@PJL SET USERNAME=\"ada\"\r\n"
+                      "@PJL SET JOBNAME=\"\"\r\n"},
+        RetentionCase{"StoreWithoutAUserName",
+                      {{287, 3}, {290, 1}},
+                      {{284, "77"}},
+                      "@PJL SET HOLD=STORE\r\n@PJL SET HOLDTYPE=PRIVATE\r\n@PJL SET HOLDKEY=\"77\"\r\n"
+                      "@PJL SET USERNAME=\"?\"\r\n@PJL SET JOBNAME=\"\"\r\n"},
+        RetentionCase{"Utf8NameCutTo16Characters",
+                      {{287, 2}, {1034, 0}, {1027, 1}},
+                      {{975, "\xe9" + k20}, {284, "1"}},
+                      "@PJL SET STRINGCODESET=UTF8\r\n@PJL SET HOLD=PROOF\r\n@PJL SET USERNAME=\"\xc3\xa9" +
+                          k20.substr(0, 15) + "\"\r\n@PJL SET JOBNAME=\"\"\r\n"},
+        RetentionCase{"JobNameThatWouldEndItsLine",
+                      {{287, 2}},
+                      {{440, "ada"}, {284, "1"}, {282, "x\"\r\n@PJL SET COPIES=99"}},
+                      "@PJL SET HOLD=PROOF\r\n@PJL SET USERNAME=\"ada\"\r\n@PJL SET JOBNAME=\"\"\r\n"},
+        RetentionCase{"UserNameThatWouldEndItsLine",
+                      {{287, 2}},
+                      {{440, "a\"\r\n@PJL"}, {284, "1"}},
+                      "@PJL SET HOLD=PROOF\r\n@PJL SET USERNAME=\"?\"\r\n@PJL SET JOBNAME=\"\"\r\n"}),
+    [](const ::testing::TestParamInfo<RetentionCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
