@@ -9,6 +9,7 @@
 #include "model/GConfiguration.h"
 #include "model/GErrorCommand.h"
 #include "model/GMedia.h"
+#include "model/MPersistentIterator.h"
 #include "model/GOSVersionInfo.h"
 #include "model/GOutputChannel.h"
 #include "model/GStringAttribute.h"
@@ -119,6 +120,9 @@ constexpr int32_t kImageShift = 1202;
 constexpr int32_t kTransparencyInterleave = 1204;
 constexpr int32_t kJobTimeStampTemplate = 596;
 constexpr int32_t kDeviceInfoRequest = 1121;
+constexpr int32_t kResolutionList = 206;
+constexpr int32_t kBitsPerPixel = 325;
+constexpr int32_t kPjlBitsPerPixel = 955;
 constexpr int32_t kHoldJobName = 282;
 constexpr int32_t kHoldPin = 284;
 constexpr int32_t kJobRetentionMode = 287;
@@ -372,18 +376,9 @@ void GPJL::AppendHeaderLines(RWCString& header, GDocumentStart* command) {
   if (AppendJobRetention(retention, command) != 0) Append(header, retention);
   // Step 27: the media given for this job are forgotten.
   mediaState_.RemoveAllChildren();
-  // Step 28: the resolution, 600 unless the job says otherwise.
-  int16_t resolution = 600;
-  if (MPersistentObject* entry = job->FindById(GPjlResolutionId)) {
-    int16_t x = 0;
-    if (FindValue(entry, GPjlXResolutionId, x)) resolution = x;
-  }
-  char line[48];
-  std::snprintf(line, sizeof line, "RESOLUTION=%u", static_cast<unsigned>(static_cast<uint16_t>(resolution)));
-  Append(header, PjlStringTable[kPjlPrefix]);
-  Append(header, PjlStringTable[kPjlSet]);
-  Append(header, line);
-  Append(header, PjlStringTable[kPjlNewLine]);
+  // Step 28: the resolution, 600 unless the job says otherwise, and its
+  // bits per pixel when the printer knows more than one.
+  AppendResolutionLines(header);
   // Steps 29, 31 to 33.
   if (FindValue(job, kEdgeToEdge, value) && value >= 0)
     AppendSetLine(header, value != 0 ? "EDGETOEDGE=YES" : "EDGETOEDGE=NO");
@@ -657,6 +652,37 @@ int GPJL::AppendJobRetention(RWCString& block, GDocumentStart* command) {
       break;
   }
   return 1;
+}
+
+void GPJL::AppendResolutionLines(RWCString& header) {
+  GState* job = JobSettings();
+  int16_t resolution = 600;
+  int16_t bits = 1;
+  if (MPersistentObject* entry = job->FindById(GPjlResolutionId)) {
+    FindValue(entry, GPjlXResolutionId, resolution);
+    FindValue(entry, kBitsPerPixel, bits);
+  }
+  bool twoBit = false;
+  GConfiguration* configuration = GetConfiguration();
+  MPersistentObject* list = configuration != nullptr ? configuration->FindById(kResolutionList) : nullptr;
+  if (MPersistentIterator* it = list != nullptr ? list->CreateIterator() : nullptr) {
+    while (!twoBit && it->Advance()) {
+      int16_t entryBits = 0;
+      twoBit = FindValue(it->Current(), kBitsPerPixel, entryBits) && entryBits == 2;
+    }
+    delete it;
+  }
+  char line[48];
+  std::snprintf(line, sizeof line, "RESOLUTION=%u", static_cast<unsigned>(static_cast<uint16_t>(resolution)));
+  AppendSetLine(header, line);
+  int16_t pjlBits = 0;
+  if (FindValue(job, kPjlBitsPerPixel, pjlBits) && bits == 1) {
+    if (((pjlBits & 1) != 0 && resolution == 300) || ((pjlBits & 2) != 0 && resolution == 600)) twoBit = true;
+  }
+  if (twoBit) {
+    std::snprintf(line, sizeof line, "BITSPERPIXEL=%u", static_cast<unsigned>(static_cast<uint16_t>(bits)));
+    AppendSetLine(header, line);
+  }
 }
 
 void GPJL::AppendDryTime(RWCString& header) {

@@ -175,6 +175,8 @@ class GPJL : public GPeripheralComposite {
   // in UTF-8.
   static RWCString ToUtf8(const RWCString& text);
   static constexpr size_t kMaxUtf8Characters = 16;
+  // RESOLUTION always, BITSPERPIXEL when the printer has a two-bit mode.
+  void AppendResolutionLines(RWCString& header);
   void AppendDryTime(RWCString& header);
   void AppendTransparencyInterleave(RWCString& header);
   void AppendImageShift(RWCString& header);

@@ -208,6 +208,8 @@ INSTANTIATE_TEST_SUITE_P(
         SettingCase{"KivOffNeedsPageProtection", {{251, 0}}, "@PJL SET PAGEPROTECT=ON\r\n", ""},
         SettingCase{"KivOn", {{251, 1}}, "@PJL SET PAGEPROTECT=AUTO\r\n", ""},
         SettingCase{"KivBeyondTheTable", {{251, 9}}, "@PJL SET PAGEPROTECT=AUTO\r\n", ""},
+        SettingCase{"TwoBitsAt600", {{955, 2}}, "", "@PJL SET BITSPERPIXEL=1\r\n"},
+        SettingCase{"TwoBitsAt300Only", {{955, 1}}, "", ""},
         SettingCase{"EdgeToEdgeSupported", {{442, 2}}, "", "@PJL SET EDGETOEDGE=YES\r\n"},
         SettingCase{"DryTime", {{1133, 1}}, "", "@PJL SET KWEEXTRADRYTIME=-15\r\n"},
         SettingCase{"DryTimeBeyondTheTable", {{1133, 40}}, "", "@PJL SET KWEEXTRADRYTIME=0\r\n"},
