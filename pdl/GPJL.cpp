@@ -1,5 +1,6 @@
 #include "pdl/GPJL.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -121,6 +122,38 @@ constexpr int32_t kTransparencyInterleave = 1204;
 constexpr int32_t kJobTimeStampTemplate = 596;
 constexpr int32_t kDeviceInfoRequest = 1121;
 constexpr int32_t kResolutionList = 206;
+constexpr int32_t kNUpChoice = 266;
+constexpr int32_t kScaleChoice = 269;
+constexpr int32_t kFitToOtherSizeChoice = 270;
+constexpr int32_t kBookletPrintingChoice = 279;
+constexpr int32_t kUsageLineSwitch = 1021;
+constexpr int32_t kUsageText = 1022;
+
+// The printer family's models as the usage line reports them: a model
+// number found in the ProductModelNumber text, and its code.
+struct UsageModel {
+  const char* number;
+  const char* code;
+};
+constexpr UsageModel kUsageModels[] = {
+    {"4700", "QR47"},
+    {"4710", "QR4A"},
+    {"4750", "QR4F"},
+    {"4790", "QR4X"},
+};
+
+// Whether the text holds the pattern, ignoring the case of ASCII letters.
+bool ContainsIgnoringCase(const RWCString& text, const char* pattern) {
+  const size_t n = std::strlen(pattern);
+  for (size_t i = 0; i + n <= text.Length(); ++i) {
+    size_t k = 0;
+    while (k < n && std::toupper(static_cast<unsigned char>(text.Data()[i + k])) ==
+                        std::toupper(static_cast<unsigned char>(pattern[k])))
+      ++k;
+    if (k == n) return true;
+  }
+  return false;
+}
 constexpr int32_t kBitsPerPixel = 325;
 constexpr int32_t kPjlBitsPerPixel = 955;
 constexpr int32_t kHoldJobName = 282;
@@ -453,6 +486,8 @@ void GPJL::AppendSimpleSettings(RWCString& header, GDocumentStart* command) {
   // Step 13.
   if (FindValue(job, kPrintOnBackSide, value))
     AppendSetLine(header, value != 0 ? "PRINTONBACKSIDE=ON" : "PRINTONBACKSIDE=OFF");
+  // Step 14: the usage line.
+  AppendUsageLine(header, command);
   // Step 15: print quality, -2 to 1.
   if (FindValue(job, kPrintQuality, value)) {
     static const char* const kQuality[] = {"DRAFT", "FASTNORMAL", "NORMAL", "BEST"};
@@ -683,6 +718,93 @@ void GPJL::AppendResolutionLines(RWCString& header) {
     std::snprintf(line, sizeof line, "BITSPERPIXEL=%u", static_cast<unsigned>(static_cast<uint16_t>(bits)));
     AppendSetLine(header, line);
   }
+}
+
+uint16_t GPJL::Crc16(const RWCString& text) {
+  uint16_t crc = 0;
+  const size_t count = text.Length() < 99 ? text.Length() : 99;
+  for (size_t i = 0; i < count; ++i) {
+    crc ^= static_cast<unsigned char>(text.Data()[i]);
+    for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) != 0 ? static_cast<uint16_t>((crc >> 1) ^ 0xA001) : crc >> 1;
+  }
+  return crc == 0 ? 0xFFFF : crc;
+}
+
+void GPJL::AppendUsageLine(RWCString& header, GDocumentStart* command) {
+  GState* job = JobSettings();
+  if (job->FindById(kUsageLineSwitch) == nullptr) return;
+  char number[16];
+  Append(header, PjlStringTable[kPjlUsage]);
+  // 1: the model's code.
+  Append(header, "=");
+  if (const RWCString* model = FindText(job, GProductModelNumberId)) {
+    const RWCString head(model->Data(), model->Length() < 99 ? model->Length() : 99);
+    for (const UsageModel& row : kUsageModels) {
+      if (ContainsIgnoringCase(head, row.number)) {
+        Append(header, row.code);
+        break;
+      }
+    }
+  }
+  Append(header, ",");
+  // 2 and 3: checksums of the accounting field and of the usage text.
+  if (const RWCString* field = FindText(job, kJobAccountingField2)) {
+    std::snprintf(number, sizeof number, "%02x", Crc16(*field));
+    Append(header, number);
+  }
+  Append(header, ",");
+  if (const RWCString* usage = FindText(job, kUsageText)) {
+    std::snprintf(number, sizeof number, "%02x", Crc16(RWCString::ToUpperCopy(*usage)));
+    Append(header, number);
+  }
+  Append(header, ",");
+  // 4: the page layout.
+  unsigned flags = 0;
+  int16_t scale = 100;
+  int16_t fit = 0;
+  const bool hasScale = FindValue(job, kScaleChoice, scale);
+  const bool hasFit = FindValue(job, kFitToOtherSizeChoice, fit);
+  if ((hasScale || hasFit) && (scale != 100 || fit != 0)) flags |= 1;
+  int16_t value = 0;
+  if (FindValue(job, kNUpChoice, value) && value != 1) flags |= 2;
+  if (FindValue(job, kDuplex, value) && value != 0) {
+    int16_t booklet = 0;
+    flags |= FindValue(job, kBookletPrintingChoice, booklet) && booklet != 0 ? 0x10 : 0x08;
+  }
+  std::snprintf(number, sizeof number, "%02x", flags);
+  Append(header, number);
+  Append(header, ",");
+  // 5: the operating system.
+  GOSVersionInfo version;
+  version.Query();
+  int os = -1;
+  switch (version.GetPlatformCode()) {
+    case 5:
+    case 7: os = 0x02; break;
+    case 6: os = 0x01; break;
+    case 8: os = 0x10; break;
+    case 9:
+    case 11: os = 0x04; break;
+    case 13: os = 0x08; break;
+    case 14: os = 0x20; break;
+    default: break;
+  }
+  if (os >= 0) {
+    std::snprintf(number, sizeof number, "%02x", static_cast<unsigned>(os));
+    Append(header, number);
+  } else {
+    Append(header, "(n/a)");
+  }
+  Append(header, ",");
+  // 6: where the job goes.
+  if (GDriverInstance* instance = command != nullptr ? command->GetDriverInstance() : nullptr) {
+    RWCString port;
+    ToNarrowString(instance->GetPortName(), port);
+    const unsigned kind = ContainsIgnoringCase(port, "FILE") ? 4 : ContainsIgnoringCase(port, "LPT1") ? 1 : 2;
+    std::snprintf(number, sizeof number, "%02x", kind);
+    Append(header, number);
+  }
+  Append(header, PjlStringTable[kPjlNewLine]);
 }
 
 void GPJL::AppendDryTime(RWCString& header) {

@@ -177,6 +177,11 @@ class GPJL : public GPeripheralComposite {
   static constexpr size_t kMaxUtf8Characters = 16;
   // RESOLUTION always, BITSPERPIXEL when the printer has a two-bit mode.
   void AppendResolutionLines(RWCString& header);
+  // CRC-16 (polynomial 0xA001, reflected, initial 0) of the first 99 bytes;
+  // 0 becomes 0xFFFF.
+  static uint16_t Crc16(const RWCString& text);
+  // The USAGE line: model code, checksums, layout flags, system and port.
+  void AppendUsageLine(RWCString& header, GDocumentStart* command);
   void AppendDryTime(RWCString& header);
   void AppendTransparencyInterleave(RWCString& header);
   void AppendImageShift(RWCString& header);

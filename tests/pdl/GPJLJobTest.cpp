@@ -194,6 +194,11 @@ INSTANTIATE_TEST_SUITE_P(
         SettingCase{"ZepBeyondTheTable", {{250, 7}}, "@PJL SET ZEP=\r\n", ""},
         SettingCase{"DuplexWithoutADuplexUnit", {{253, 2}}, "@PJL SET DUPLEX=OFF\r\n", ""},
         SettingCase{"PrintOnBackSide", {{1128, 1}}, "@PJL SET PRINTONBACKSIDE=ON\r\n", ""},
+        SettingCase{"UsageWithNothingOptional", {{1021, 0}}, "@PJL USAGE=,,,00,04,\r\n", ""},
+        SettingCase{"UsageLayoutFlags",
+                    {{1021, 0}, {269, 50}, {266, 4}, {253, 1}, {279, 1}},
+                    "@PJL SET DUPLEX=OFF\r\n@PJL USAGE=,,,13,04,\r\n",
+                    ""},
         SettingCase{"DraftQuality", {{901, -2}}, "@PJL SET PRINTQUALITY=DRAFT\r\n", ""},
         SettingCase{"CustomQuality", {{901, 99}}, "@PJL SET PRINTQUALITY=\r\n", ""},
         SettingCase{"CleaningOff", {{703, 0}}, "@PJL SET CLEANING=OFF\r\n", ""},
@@ -417,6 +422,25 @@ TEST_F(GPJLJobTest, AJobAbortWritesNothingAndAbortsOnlyAnOwnedChannel) {
   EXPECT_EQ(RecordingChannel::alive, 1) << "the owned channel of the aborted job went with the new job";
   pjl.Send(CommandOf(abort));
   EXPECT_EQ(carried.aborts, 0);
+}
+
+TEST_F(GPJLJobTest, TheUsageLineNamesTheModelAndChecksTheTexts) {
+  SetValue(1021, 1);
+  SetText(GProductModelNumberId, "Quarrin q4750dn");
+  SetText(1000, "123456789");
+  SetText(1022, "abc");
+  // CRC-16/ARC of "123456789" is bb3d, of "ABC" (the usage text in upper
+  // case) 4521.
+  const std::string lines = "@PJL COMMENT \"Quarrin q4750dn\"\r\n" + kOsLine +
+                            "@PJL SET JOBATTR=\"JobAcct2=123456789\"\r\n" + "@PJL USAGE=QR4F,bb3d,4521,00,04,\r\n";
+  EXPECT_EQ(Print(u"Memo"), Header("Memo", lines) + Footer("Memo"));
+}
+
+TEST_F(GPJLJobTest, Crc16IsTheArcChecksumOfTheFirst99Bytes) {
+  EXPECT_EQ(GPJL::Crc16(RWCString("123456789")), 0xBB3D);
+  EXPECT_EQ(GPJL::Crc16(RWCString("")), 0xFFFF) << "0 is sent as ffff";
+  const std::string long100(100, 'a');
+  EXPECT_EQ(GPJL::Crc16(RWCString(long100.data(), 100)), GPJL::Crc16(RWCString(long100.data(), 99)));
 }
 
 TEST_F(GPJLJobTest, QuotableTexts) {
