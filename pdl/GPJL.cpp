@@ -10,6 +10,7 @@
 #include "model/GConfiguration.h"
 #include "model/GErrorCommand.h"
 #include "model/GMedia.h"
+#include "model/GPaperHandlingDevice.h"
 #include "model/MPersistentIterator.h"
 #include "model/GOSVersionInfo.h"
 #include "model/GOutputChannel.h"
@@ -122,6 +123,13 @@ constexpr int32_t kTransparencyInterleave = 1204;
 constexpr int32_t kJobTimeStampTemplate = 596;
 constexpr int32_t kDeviceInfoRequest = 1121;
 constexpr int32_t kResolutionList = 206;
+constexpr int32_t kPaperHandlingDevices = 90;
+constexpr int32_t kOutputBin = 248;
+constexpr int32_t kStaplerChoice = 278;
+constexpr int32_t kStapling = 289;
+constexpr int32_t kBinderChoice = 612;
+constexpr int32_t kStaplingMode = 982;
+constexpr int32_t kNoFinishing = 1127;
 constexpr int32_t kNUpChoice = 266;
 constexpr int32_t kScaleChoice = 269;
 constexpr int32_t kFitToOtherSizeChoice = 270;
@@ -509,6 +517,8 @@ void GPJL::AppendSimpleSettings(RWCString& header, GDocumentStart* command) {
   if (hasGray && FindValue(job, kPrintColorAsGrayOptions, value)) {
     AppendSetLine(header, gray != 1 ? "GRAYSCALE=OFF" : value == 1 ? "GRAYSCALE=BLACKONLY" : "GRAYSCALE=COMPOSITE");
   }
+  // Step 22: output bin and finishing.
+  AppendOutputLines(header);
   // Step 23: page protection.
   if (FindValue(job, kKivChoice, value) && value >= 0) {
     static const char* const kProtect[] = {"PAGEPROTECT=ON",     "PAGEPROTECT=AUTO",  "PAGEPROTECT=OFF",
@@ -579,7 +589,8 @@ RWCString GPJL::HexDigits(const RWCString& text) {
   RWCString out;
   char digits[4];
   for (size_t i = 0; i < text.Length(); ++i) {
-    std::snprintf(digits, sizeof digits, "%x", static_cast<unsigned>(static_cast<unsigned char>(text.Data()[i]) & 0x7F));
+    const unsigned low = static_cast<unsigned char>(text.Data()[i]) & 0x7Fu;
+    std::snprintf(digits, sizeof digits, "%x", low);
     Append(out, digits);
   }
   return out;
@@ -805,6 +816,153 @@ void GPJL::AppendUsageLine(RWCString& header, GDocumentStart* command) {
     Append(header, number);
   }
   Append(header, PjlStringTable[kPjlNewLine]);
+}
+
+void GPJL::SetJobValue(int32_t id, int16_t value) {
+  if (auto* attribute = dynamic_cast<GValueAttribute*>(JobSettings()->FindById(id))) attribute->SetValue(value);
+}
+
+void GPJL::AppendOutputLines(RWCString& header) {
+  int16_t bin = 0;
+  FindValue(JobSettings(), kOutputBin, bin);
+  bool written = false;
+  if (bin >= 9 && bin <= 12) {
+    AppendStackerLines(header, bin);
+    written = true;
+  } else if (bin == 13 || bin == 14 || bin == 15) {
+    AppendStaplerBinLines(header, bin != 15, bin);
+    written = true;
+  }
+  int16_t noFinishing = 0;
+  if (FindValue(JobSettings(), kNoFinishing, noFinishing) && noFinishing == 1 && bin == 3) {
+    AppendStackerLines(header, 3);
+    written = true;
+  }
+  if (!written) AppendOutputBinLines(header);
+}
+
+void GPJL::AppendStackerLines(RWCString& header, int16_t bin) {
+  GState* job = JobSettings();
+  const char* outbin = bin == 3 || bin == 10 ? "OUTBIN=OPTIONALOUTBIN2"
+                       : bin == 9 || bin == 11 || bin == 12 ? "OUTBIN=OPTIONALOUTBIN1"
+                                                            : "OUTBIN=";
+  AppendSetLine(header, outbin);
+  if (bin == 11 || bin == 12) {
+    const char* face = bin == 11 ? "FACE_UP" : "FACE_DOWN";
+    AppendSetWord(header, "PROCESSINGTYPE=", face);
+    AppendSetWord(header, "PROCESSINGOPTION=", face);
+  }
+  int16_t value = 0;
+  if (FindValue(job, kStaplingMode, value)) {
+    if (value == 1) {
+      AppendSetWord(header, "PROCESSINGTYPE=", "BOOKLET_MAKER");
+      AppendSetWord(header, "PROCESSINGOPTION=", "BOOKLET_MAKER");
+    } else {
+      SetJobValue(kStaplingMode, 0);
+    }
+  }
+  if (FindValue(job, kStaplerChoice, value) && value != 0) {
+    AppendSetWord(header, "PROCESSINGTYPE=", "STAPLING");
+    if (FindValue(job, kStapling, value)) {
+      const char* option = nullptr;
+      switch (value) {
+        case 1:
+        case 8: option = "ONE_STAPLE"; break;
+        case 2: option = "ANGLED_STAPLE"; break;
+        case 3:
+        case 9: option = "TWO_STAPLES"; break;
+        case 4: option = "THREE_STAPLES"; break;
+        case 5: option = "SIX_STAPLES"; break;
+        default: break;
+      }
+      if (option != nullptr) AppendSetWord(header, "PROCESSINGOPTION=", option);
+    }
+  }
+  AppendSetLine(header, "PROCESSINGBOUNDARY=PLUX");
+}
+
+void GPJL::AppendStaplerBinLines(RWCString& header, bool stapling, int16_t bin) {
+  AppendSetLine(header, "OUTBIN=OPTIONALOUTBIN1");
+  if (!stapling) {
+    AppendSetWord(header, "PROCESSINGTYPE=", "NONE");
+    return;
+  }
+  AppendSetWord(header, "PROCESSINGTYPE=", "STAPLING");
+  AppendSetWord(header, "PROCESSINGOPTION=", bin == 13 ? "NONE" : "ONE_STAPLE");
+  AppendSetLine(header, "PROCESSINGBOUNDARY=PLUX");
+}
+
+void GPJL::AppendOutputBinLines(RWCString& header) {
+  GState* job = JobSettings();
+  int16_t noFinishing = 0;
+  FindValue(job, kNoFinishing, noFinishing);
+  int16_t bin = 0;
+  if (FindValue(job, kOutputBin, bin)) {
+    // The kind of output device installed: its selected option.
+    int16_t kind = 2;
+    bool alternate = false;
+    GConfiguration* configuration = GetConfiguration();
+    MPersistentObject* devices = configuration != nullptr ? configuration->FindById(kPaperHandlingDevices) : nullptr;
+    if (MPersistentIterator* it = devices != nullptr ? devices->CreateIterator() : nullptr) {
+      while (it->Advance()) {
+        auto* device = dynamic_cast<GPaperHandlingDevice*>(it->Current());
+        if (device == nullptr || device->IsInstallable() == 0 || device->IsInstalled() == 0 ||
+            device->GetKind() != GPaperHandlingDevice::kOutputDevice)
+          continue;
+        kind = device->GetSelectedOption();
+        alternate = kind == 2 || (noFinishing == 1 && kind != 1);
+        break;
+      }
+      delete it;
+    }
+    char line[48];
+    switch (bin) {
+      case 1: AppendSetLine(header, "OUTBIN=UPPER"); break;
+      case 2: AppendSetLine(header, alternate ? "OUTBIN=OPTIONALOUTBIN1" : "OUTBIN=LOWER"); break;
+      case 3: AppendSetLine(header, kind == 2 ? "OUTBIN=OPTIONALOUTBIN7" : "OUTBIN=OPTIONALOUTBIN2"); break;
+      case 4: AppendSetLine(header, "OUTBIN=OPTIONALOUTBIN2"); break;
+      case 5: AppendSetLine(header, "OUTBIN=HCO-D"); break;
+      case 6: AppendSetLine(header, "OUTBIN=HCO-U"); break;
+      default:
+        if (bin >= 30 && bin <= 59) {
+          // The names of extension bins are not known here.
+          AppendSetLine(header, "OUTBIN=");
+        } else {
+          std::snprintf(line, sizeof line, "OUTBIN=OPTIONALOUTBIN%d", bin - 14);
+          AppendSetLine(header, line);
+        }
+        break;
+    }
+  }
+  int16_t stapler = 0;
+  int16_t value = 0;
+  if (FindValue(job, kStaplerChoice, stapler)) {
+    if (stapler != 0) {
+      AppendSetLine(header, "FINISH=STAPLE");
+      static const char* const kOptions[] = {"STAPLEOPTION=DEFAULT", "STAPLEOPTION=ONE",  "STAPLEOPTION=ONEANGLED",
+                                             "STAPLEOPTION=TWO",     "STAPLEOPTION=THREE", "STAPLEOPTION=SIX",
+                                             "STAPLEOPTION=CUSTOM"};
+      if (FindValue(job, kStapling, value)) {
+        if (const char* text = TableText(kOptions, 7, value)) AppendSetLine(header, text);
+      }
+    } else if (noFinishing == 1) {
+      AppendSetWord(header, "PROCESSINGTYPE=", "NONE");
+      return;
+    } else {
+      AppendSetLine(header, "FINISH=NONE");
+      if (FindValue(job, kStapling, value) && value != 7) AppendSetLine(header, "STAPLEOPTION=NONE");
+    }
+  }
+  if (FindValue(job, kBinderChoice, value)) {
+    if (value == 1) {
+      AppendSetLine(header, "FINISH=ON");
+      AppendSetLine(header, "FINISHERTYPE=THERMALBINDER");
+      AppendSetLine(header, "FINISHEROPTION=REGULARBIND");
+    } else if (value == 3) {
+      AppendSetLine(header, "FINISH=NONE");
+      SetJobValue(kBinderChoice, 0);
+    }
+  }
 }
 
 void GPJL::AppendDryTime(RWCString& header) {

@@ -182,6 +182,11 @@ class GPJL : public GPeripheralComposite {
   static uint16_t Crc16(const RWCString& text);
   // The USAGE line: model code, checksums, layout flags, system and port.
   void AppendUsageLine(RWCString& header, GDocumentStart* command);
+  // Output bin and finishing: one of the three writers below by OutputBin.
+  void AppendOutputLines(RWCString& header);
+  void AppendStackerLines(RWCString& header, int16_t bin);
+  void AppendStaplerBinLines(RWCString& header, bool stapling, int16_t bin);
+  void AppendOutputBinLines(RWCString& header);
   void AppendDryTime(RWCString& header);
   void AppendTransparencyInterleave(RWCString& header);
   void AppendImageShift(RWCString& header);
@@ -190,6 +195,8 @@ class GPJL : public GPeripheralComposite {
   // Adds the three sections (to the current state only, when missing).
   void AddSections(bool currentOnlyWhenMissing);
 
+  // Sets a value attribute of the job settings that the header consumed.
+  void SetJobValue(int32_t id, int16_t value);
   // The job settings section of the current state.
   GState* JobSettings() { return GetStateSection(GJobSectionId); }
   // Appends the lines of the header after the JOB line.

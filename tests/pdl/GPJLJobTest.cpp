@@ -210,6 +210,29 @@ INSTANTIATE_TEST_SUITE_P(
                     "@PJL SET PLANESINUSE=1\r\n@PJL SET GRAYSCALE=BLACKONLY\r\n",
                     ""},
         SettingCase{"ColourAsColour", {{296, 0}, {410, 1}}, "@PJL SET GRAYSCALE=OFF\r\n", ""},
+        SettingCase{"FaceUpStacker",
+                    {{248, 11}},
+                    "@PJL SET OUTBIN=OPTIONALOUTBIN1\r\n@PJL SET PROCESSINGTYPE=\"FACE_UP\"\r\n"
+                    "@PJL SET PROCESSINGOPTION=\"FACE_UP\"\r\n@PJL SET PROCESSINGBOUNDARY=PLUX\r\n",
+                    ""},
+        SettingCase{"StaplerBinWithoutStapling",
+                    {{248, 15}},
+                    "@PJL SET OUTBIN=OPTIONALOUTBIN1\r\n@PJL SET PROCESSINGTYPE=\"NONE\"\r\n",
+                    ""},
+        SettingCase{"UpperBinWithTwoStaples",
+                    {{248, 1}, {278, 1}, {289, 3}},
+                    "@PJL SET OUTBIN=UPPER\r\n@PJL SET FINISH=STAPLE\r\n@PJL SET STAPLEOPTION=TWO\r\n",
+                    ""},
+        SettingCase{"LowerBinWithoutADevice", {{248, 3}}, "@PJL SET OUTBIN=OPTIONALOUTBIN7\r\n", ""},
+        SettingCase{"NoFinishingWithoutStapler",
+                    {{248, 4}, {1127, 1}, {278, 0}, {612, 1}},
+                    "@PJL SET OUTBIN=OPTIONALOUTBIN2\r\n@PJL SET PROCESSINGTYPE=\"NONE\"\r\n",
+                    ""},
+        SettingCase{"ThermalBinder",
+                    {{612, 1}},
+                    "@PJL SET FINISH=ON\r\n@PJL SET FINISHERTYPE=THERMALBINDER\r\n"
+                    "@PJL SET FINISHEROPTION=REGULARBIND\r\n",
+                    ""},
         SettingCase{"KivOffNeedsPageProtection", {{251, 0}}, "@PJL SET PAGEPROTECT=ON\r\n", ""},
         SettingCase{"KivOn", {{251, 1}}, "@PJL SET PAGEPROTECT=AUTO\r\n", ""},
         SettingCase{"KivBeyondTheTable", {{251, 9}}, "@PJL SET PAGEPROTECT=AUTO\r\n", ""},
@@ -434,6 +457,22 @@ TEST_F(GPJLJobTest, TheUsageLineNamesTheModelAndChecksTheTexts) {
   const std::string lines = "@PJL COMMENT \"Quarrin q4750dn\"\r\n" + kOsLine +
                             "@PJL SET JOBATTR=\"JobAcct2=123456789\"\r\n" + "@PJL USAGE=QR4F,bb3d,4521,00,04,\r\n";
   EXPECT_EQ(Print(u"Memo"), Header("Memo", lines) + Footer("Memo"));
+}
+
+TEST_F(GPJLJobTest, TheHeaderConsumesTheOneShotFinishingSettings) {
+  SetValue(612, 3);
+  SetValue(248, 9);
+  SetValue(982, 5);
+  const std::string lines =
+      "@PJL SET OUTBIN=OPTIONALOUTBIN1\r\n@PJL SET PROCESSINGBOUNDARY=PLUX\r\n";
+  EXPECT_EQ(Print(u"Memo"), Header("Memo", kOsLine + lines) + Footer("Memo"));
+  EXPECT_EQ(static_cast<GValueAttribute*>(Job()->FindById(982))->GetValue(), 0) << "a stapling mode other than 1";
+  EXPECT_EQ(static_cast<GValueAttribute*>(Job()->FindById(612))->GetValue(), 3)
+      << "the stacker writer leaves the binder";
+  SetValue(248, 1);
+  EXPECT_EQ(Print(u"Memo"), Header("Memo", kOsLine + "@PJL SET OUTBIN=UPPER\r\n@PJL SET FINISH=NONE\r\n") +
+                                 Footer("Memo"));
+  EXPECT_EQ(static_cast<GValueAttribute*>(Job()->FindById(612))->GetValue(), 0) << "binder 3 is sent once";
 }
 
 TEST_F(GPJLJobTest, Crc16IsTheArcChecksumOfTheFirst99Bytes) {
