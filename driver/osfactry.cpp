@@ -169,6 +169,7 @@ void GOSFactory::NotifyPlatform(void*) {}
 int GOSFactory::IsPlatformFlagSet() { return 0; }
 
 int GOSFactory::GetPlatformLimit() { return -1; }
+int GOSFactory::SuppressesProgress() { return 0; }
 
 // ---- The object store ----
 

@@ -164,6 +164,9 @@ class GOSFactory {
   virtual ~GOSFactory();
   // A new unlocked lock.
   virtual GLock* CreateLock() = 0;
+  // Non-zero when the print path is to give the output channel no progress
+  // ticks. 0 here.
+  virtual int SuppressesProgress();
 
   // The value name that never goes through the compact codec.
   static const WCHAR* BinPoolValueName() { return u"DEKBinPool"; }

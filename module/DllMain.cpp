@@ -16,13 +16,12 @@
 #include "driver/newhndlr.h"
 #include "driver/osfactry.h"
 #include "graphics/GraphicsClasses.h"
+#include "model/GConfiguration.h"
 #include "model/ModelClasses.h"
 #include "module/GPrinterHandleTable.h"
 #include "module/ModuleState.h"
 #include "pdl/GeneratorClasses.h"
-#include "model/GState.h"
-#include "printpath/GDocumentCommand.h"
-#include "printpath/GPrinter.h"
+#include "printpath/GOutputChannelSource.h"
 #include "printpath/PrintPathClasses.h"
 #include "rw/RWLibraryClasses.h"
 #include "ui/framework/GCPSOSUI.h"
@@ -92,10 +91,10 @@ GUpdateSession* CreateUpdateSession(GDriverInstance* instance, const RWWString& 
   return GProviderRegistry::GetInstance()->CreateSession(instance, portName, services);
 }
 
-// The printer's output channel for a job comes from the provider registry;
-// the job's settings go with the request.
-GOutputChannel* OpenJobOutputChannel(GDocumentStart* command, const RWWString& portName, int services) {
-  MPersistentObject* settings = command != nullptr ? command->GetSettings() : nullptr;
+// The print path's output channels come from the provider registry, asked
+// with the printer configuration of the job's driver instance.
+GOutputChannel* OpenProviderChannel(GDriverInstance* instance, const RWWString& portName, int services) {
+  MPersistentObject* settings = instance != nullptr ? instance->GetPrinterConfiguration() : nullptr;
   return GProviderRegistry::GetInstance()->OpenOutputChannel(settings, portName, services);
 }
 
@@ -131,7 +130,7 @@ BOOL ProcessAttach(HINSTANCE module) {
   SetDevicePropertySheetsEntry(&DrvDevicePropertySheets);
   InstallUIServices();
   SetUpdateSessionSource(&CreateUpdateSession);
-  SetOutputChannelSource(&OpenJobOutputChannel);
+  SetOutputChannelSource(&OpenProviderChannel);
   // The driver instances read the mass-storage devices' fonts from their
   // descriptor files.
   InstallFontCatalogReader();

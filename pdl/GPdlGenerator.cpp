@@ -1,10 +1,34 @@
 #include "pdl/GPdlGenerator.h"
 
+#include "driver/osfactry.h"
+#include "model/GConfiguration.h"
+#include "model/GDeviceFontListComposite.h"
+#include "model/GRangeAttribute.h"
+#include "printpath/GDocumentCommand.h"
+#include "printpath/GOutputChannelSource.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWVirtualStream.h"
 
+namespace {
+
+// DriverWorkSpaceSetting counts hundredths of a megabyte.
+constexpr uint32_t kBytesPerWorkSpaceUnit = 10485;  // 1048576 / 100
+
+constexpr int16_t kStyleCodes[16] = {0, 5, 10, 15, 80, 85, 90, 95, 160, 165, 170, 175, 240, 245, 252, 255};
+
+}  // namespace
+
 GPdlGenerator::GPdlGenerator()
-    : inDocument_(0), secondJob_(0), fontCounter_(0), useStampCounter_(0), pathDepth_(0), clipPath_(0), progress_(1) {}
+    : inDocument_(0),
+      secondJob_(0),
+      fontCounter_(0),
+      useStampCounter_(0),
+      pathDepth_(0),
+      clipPath_(0),
+      progress_(1),
+      driverInstance_(nullptr) {
+  BindDeviceFontList();
+}
 
 GPdlGenerator::GPdlGenerator(const int32_t* id)
     : GPeripheralComposite(id),
@@ -14,7 +38,10 @@ GPdlGenerator::GPdlGenerator(const int32_t* id)
       useStampCounter_(0),
       pathDepth_(0),
       clipPath_(0),
-      progress_(1) {}
+      progress_(1),
+      driverInstance_(nullptr) {
+  BindDeviceFontList();
+}
 
 GPdlGenerator::GPdlGenerator(const RWCString& name, GState* defaultState, GConfiguration* configuration,
                              const int32_t* id, int32_t addOnListId, int32_t addOnKind, int32_t addOnMode)
@@ -25,7 +52,10 @@ GPdlGenerator::GPdlGenerator(const RWCString& name, GState* defaultState, GConfi
       useStampCounter_(0),
       pathDepth_(0),
       clipPath_(0),
-      progress_(1) {}
+      progress_(1),
+      driverInstance_(nullptr) {
+  BindDeviceFontList();
+}
 
 GPdlGenerator::GPdlGenerator(const GPdlGenerator& other)
     : GPeripheralComposite(other),
@@ -35,7 +65,10 @@ GPdlGenerator::GPdlGenerator(const GPdlGenerator& other)
       useStampCounter_(0),
       pathDepth_(other.pathDepth_),
       clipPath_(other.clipPath_),
-      progress_(other.progress_) {}
+      progress_(other.progress_),
+      driverInstance_(nullptr) {
+  BindDeviceFontList();
+}
 
 GPdlGenerator& GPdlGenerator::operator=(const GPdlGenerator& other) {
   if (&other == this) return *this;
@@ -47,6 +80,8 @@ GPdlGenerator& GPdlGenerator::operator=(const GPdlGenerator& other) {
   progress_ = other.progress_;
   fontCounter_ = 0;
   useStampCounter_ = 0;
+  driverInstance_ = nullptr;
+  BindDeviceFontList();
   return *this;
 }
 
@@ -103,6 +138,7 @@ void GPdlGenerator::RestoreMembers(RWVirtualInStream& stream) {
   secondJob_ = secondJob;
   pathDepth_ = pathDepth;
   clipPath_ = clipPath;
+  BindDeviceFontList();
 }
 
 void GPdlGenerator::RestoreMembersFromFile(RWBinaryFile& file) {
@@ -121,7 +157,69 @@ void GPdlGenerator::RestoreMembersFromFile(RWBinaryFile& file) {
   secondJob_ = secondJob;
   pathDepth_ = pathDepth;
   clipPath_ = clipPath;
+  BindDeviceFontList();
 }
+
+// ---- Device fonts ----
+
+void GPdlGenerator::BindDeviceFontList() {
+  MPersistentObject* found = nullptr;
+  if (GConfiguration* configuration = GetConfiguration()) found = configuration->FindById(GDeviceFontListId);
+  if (dynamic_cast<GDeviceFontListComposite*>(found) != nullptr) {
+    deviceFontList_ = GCountedPtr(found);
+  } else {
+    deviceFontList_ = GCountedPtr(new GDeviceFontListComposite);
+  }
+}
+
+GDeviceFontListComposite* GPdlGenerator::GetDeviceFontList() const {
+  return static_cast<GDeviceFontListComposite*>(deviceFontList_.Pointee());
+}
+
+// ---- Job operations ----
+
+int16_t GPdlGenerator::DocumentStart(GDocumentStart* command) {
+  inDocument_ = 1;
+  if (GOSFactory* factory = GOSFactory::GetInstance()) {
+    if (factory->SuppressesProgress() != 0) progress_ = 0;
+  }
+  driverInstance_ = command != nullptr ? command->GetDriverInstance() : nullptr;
+  const int16_t status = TakeOrOpenJobChannel(this, command, driverInstance_);
+  if (status != 0) return status;
+  // The budget is re-armed for every job.
+  MPersistentObject* found = nullptr;
+  if (GConfiguration* configuration = GetConfiguration()) found = configuration->FindById(GDriverWorkSpaceSettingId);
+  if (auto* workSpace = dynamic_cast<GRangeAttribute*>(found)) {
+    // A negative setting counts as none: no memory for downloads.
+    const int16_t value = workSpace->GetValue();
+    budget_.Reset(value > 0 ? static_cast<uint32_t>(value) * kBytesPerWorkSpaceUnit : 0);
+  } else {
+    budget_.ResetUsage();
+  }
+  return 0;
+}
+
+int16_t GPdlGenerator::PageStart(GPageStart*) { return 0; }
+int16_t GPdlGenerator::SetString(GStringAttribute*) { return 0; }
+
+// ---- Generator section ----
+
+uint32_t GPdlGenerator::ReleaseDeviceMemory(uint32_t bytes) { return budget_.Release(bytes); }
+uint32_t GPdlGenerator::ReserveDeviceMemory(uint32_t bytes) { return budget_.Reserve(bytes); }
+int32_t GPdlGenerator::QueryFontHandling(GFontFace*) { return 1; }
+
+int32_t GPdlGenerator::QueryTextHandling(const GFontMetrics*, int32_t, int32_t, const char** outText, int32_t,
+                                         int32_t, GDeviceFontDescription**) {
+  if (outText != nullptr) *outText = nullptr;
+  return 1;
+}
+
+int16_t GPdlGenerator::LookupStyleCode(int16_t n) {
+  // The low four bits of n - 1: (n - 1) modulo 16 for negative n as well.
+  return kStyleCodes[static_cast<uint16_t>(n - 1) & 0x0F];
+}
+
+int32_t GPdlGenerator::CheckEscapeText(const RWCString&) { return 0; }
 
 // ---- Output settings block shared by the generators ----
 

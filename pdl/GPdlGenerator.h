@@ -3,26 +3,49 @@
 // printer holds as its child with feature id 101; it keeps what every
 // generator needs across a job: the in-document and second job flags, the
 // font counters, the depth of nested paths being drawn, the clip-path flag
-// and the progress flag. It is abstract and never made by the class
-// factory; it answers the composite's class id, each generator its own.
+// and the progress flag; the job's output channel, taken from the
+// document-start command or opened by the generator; the device-font list
+// of its configuration and the printer-memory budget of downloaded fonts.
+// It adds the generator section of the peripheral interface: memory
+// reservations, the paint receivers, the font and text queries. It is
+// abstract and never made by the class factory; it answers the composite's
+// class id, each generator its own.
 #pragma once
 
 #include <cstdint>
 
+#include "model/GCountedPtr.h"
+#include "pdl/GMemoryBudget.h"
 #include "printpath/GPeripheralComposite.h"
+#include "rw/RWCString.h"
+
+class GColorPaint;
+class GDeviceFontDescription;
+class GDeviceFontListComposite;
+class GDriverInstance;
+class GFontFace;
+class GFontMetrics;
+class GPaint;
 
 constexpr RWClassID GPdlGeneratorClassId = 765;
 
+// Feature ids the base reads in the generator's configuration.
+constexpr int32_t GDriverWorkSpaceSettingId = 202;  // DriverWorkSpaceSetting, hundredths of a megabyte
+constexpr int32_t GDeviceFontListId = 414;          // the device-font lists
+
 class GPdlGenerator : public GPeripheralComposite {
  public:
-  // Flags 0, counters 0, path depth 0, progress flag 1.
+  // Flags 0, counters 0, path depth 0, progress flag 1, no driver instance,
+  // a default memory budget; the generators bind the device-font list.
   GPdlGenerator();
   explicit GPdlGenerator(const int32_t* id);
   GPdlGenerator(const RWCString& name, GState* defaultState, GConfiguration* configuration, const int32_t* id,
                 int32_t addOnListId, int32_t addOnKind, int32_t addOnMode);
   // Takes the in-document flag, the second job flag, the path depth, the
-  // clip-path flag and the progress flag; the font counters start at 0.
+  // clip-path flag and the progress flag; the font counters start at 0, the
+  // memory budget is a fresh one and there is no driver instance.
   GPdlGenerator(const GPdlGenerator& other);
+  // As the copy, but the memory budget keeps its values.
   GPdlGenerator& operator=(const GPdlGenerator& other);
   ~GPdlGenerator() override;
 
@@ -55,6 +78,52 @@ class GPdlGenerator : public GPeripheralComposite {
   int32_t GetProgressFlag() const { return progress_; }
   int32_t GetFontCounter() const { return fontCounter_; }
   int32_t GetUseStampCounter() const { return useStampCounter_; }
+  GDriverInstance* GetDriverInstance() const { return driverInstance_; }
+  GMemoryBudget& GetMemoryBudget() { return budget_; }
+  const GMemoryBudget& GetMemoryBudget() const { return budget_; }
+  // The configuration's device-font lists (feature 414), or an empty
+  // composite when it has none; set by BindDeviceFontList.
+  GDeviceFontListComposite* GetDeviceFontList() const;
+  // Every generator calls this after construction, copying, assignment and
+  // restoring.
+  void BindDeviceFontList();
+
+  // ---- Job operations ----
+  // Run by every generator first in its own document start: in a document,
+  // the progress flag cleared when the platform suppresses progress, the
+  // command's driver instance, the channel taken from the command or opened
+  // and owned (601 without one, Open's status when it fails), and the memory
+  // budget re-armed: its limit from DriverWorkSpaceSetting (x 10485 bytes)
+  // when the configuration has it, else only its usage cleared.
+  int16_t DocumentStart(GDocumentStart* command) override;
+  // Nothing; 0.
+  int16_t PageStart(GPageStart* command) override;
+  int16_t SetString(GStringAttribute* text) override;
+
+  // ---- Generator section of the peripheral interface ----
+  // Give bytes back to / take bytes from the memory budget; each returns
+  // the bytes still available.
+  virtual uint32_t ReleaseDeviceMemory(uint32_t bytes);
+  virtual uint32_t ReserveDeviceMemory(uint32_t bytes);
+  // Removes a font the generator downloaded from the printer.
+  virtual int16_t RemoveDownloadedFont(const RWCString& fontName) = 0;
+  // Pattern or colour paints as the pen's or the brush's paint.
+  virtual int16_t SetPenPattern(GPaint* pattern) = 0;
+  virtual int16_t SetPenColor(GColorPaint* color) = 0;
+  virtual int16_t SetBrushPattern(GPaint* pattern) = 0;
+  virtual int16_t SetBrushColor(GColorPaint* color) = 0;
+  // How the generator handles a face's text; 1 here.
+  virtual int32_t QueryFontHandling(GFontFace* face);
+  // How the generator handles a text of the metrics: out text (a printer
+  // font's selection text, or null) set to null here; 1 here.
+  virtual int32_t QueryTextHandling(const GFontMetrics* metrics, int32_t kind, int32_t selector,
+                                    const char** outText, int32_t italic, int32_t weight,
+                                    GDeviceFontDescription** outDescription);
+  // Entry (n - 1) modulo 16 of the generator's style-code table.
+  virtual int16_t LookupStyleCode(int16_t n);
+  // Non-zero when the printer language accepts the text as a font
+  // selection command; 0 here.
+  virtual int32_t CheckEscapeText(const RWCString& text);
 
  protected:
   // The output settings each generator stores after this base's body, in
@@ -93,4 +162,9 @@ class GPdlGenerator : public GPeripheralComposite {
   int16_t pathDepth_;
   int32_t clipPath_;
   int32_t progress_;
+  GDriverInstance* driverInstance_;  // not owned; the current document's
+  GMemoryBudget budget_;
+
+ private:
+  GCountedPtr deviceFontList_;  // GDeviceFontListComposite
 };

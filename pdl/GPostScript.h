@@ -39,6 +39,15 @@ class GPostScript : public GPdlGenerator {
   // (UsePostScriptGenerator).
   int16_t ApplyTo(GPeripheral* target) override;
 
+  // The font and paint operations of the generator section. This
+  // generator's font download and drawing output are not in place yet: they
+  // write nothing and answer 0.
+  int16_t RemoveDownloadedFont(const RWCString&) override { return 0; }
+  int16_t SetPenPattern(GPaint*) override { return 0; }
+  int16_t SetPenColor(GColorPaint*) override { return 0; }
+  int16_t SetBrushPattern(GPaint*) override { return 0; }
+  int16_t SetBrushColor(GColorPaint*) override { return 0; }
+
   // Stored body after the generator base's: version 1, reserved setting
   // (16-bit), sink status (16-bit), sink enabled (32-bit), x and y
   // resolution (16-bit each), colour mode (32-bit).

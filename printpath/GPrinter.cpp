@@ -1,6 +1,5 @@
 #include "printpath/GPrinter.h"
 
-#include <atomic>
 #include <initializer_list>
 #include <vector>
 
@@ -10,6 +9,7 @@
 #include "model/GStringAttribute.h"
 #include "printpath/GDocumentCommand.h"
 #include "printpath/GJobAbort.h"
+#include "printpath/GOutputChannelSource.h"
 #include "printpath/GPageCommand.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWVirtualStream.h"
@@ -17,8 +17,6 @@
 namespace {
 
 constexpr int32_t kDefaultPrinterMode = 2;
-
-std::atomic<GOutputChannelSource> g_channelSource{nullptr};
 
 bool IsPeripheral(const MPersistentObject* object) {
   return object != nullptr && object->DerivesFrom(GPeripheralClassId) &&
@@ -51,8 +49,6 @@ GState* MergedState(std::initializer_list<GState*> first, const std::vector<GSta
 }
 
 }  // namespace
-
-void SetOutputChannelSource(GOutputChannelSource source) { g_channelSource.store(source); }
 
 GPrinter::GPrinter() : printerMode_(kDefaultPrinterMode), pjlChild_(nullptr), generatorChild_(nullptr) {
   OnPeripheralChanged(this);
@@ -290,8 +286,7 @@ int16_t GPrinter::DocumentStart(GDocumentStart* command) {
     SetOutputChannel(command->GetOutputChannel(), 0);
   } else {
     const RWWString port = command != nullptr ? command->GetPortName() : RWWString();
-    GOutputChannelSource source = g_channelSource.load();
-    GOutputChannel* channel = source != nullptr ? source(command, port, 0) : nullptr;
+    GOutputChannel* channel = OpenOutputChannel(command != nullptr ? command->GetDriverInstance() : nullptr, port, 0);
     if (channel == nullptr) return GStatusNoOutputChannel;
     if (channel->IsReady() == 0) {
       delete channel;

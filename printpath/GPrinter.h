@@ -26,13 +26,6 @@ constexpr int32_t GPdlLanguageNameId = 373;  // PdlLanguageName
 // The kind every printer-language generator answers to.
 constexpr RWClassID GGeneratorKindId = 765;
 
-// Where the printer gets the output channel of a job: a channel for the
-// document start's print-side instance and port, with the services asked
-// (the caller owns it), or null when none can be had. The module installs
-// the provider registry's; without one no channel can be had.
-using GOutputChannelSource = GOutputChannel* (*)(GDocumentStart* command, const RWWString& portName, int services);
-void SetOutputChannelSource(GOutputChannelSource source);
-
 class GPrinter : public GPeripheralComposite {
  public:
   // The composite's parts, printer mode 2, no children.

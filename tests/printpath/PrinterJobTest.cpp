@@ -21,6 +21,7 @@
 #include "printpath/GDocumentCommand.h"
 #include "printpath/GJobAbort.h"
 #include "printpath/GNoCommand.h"
+#include "printpath/GOutputChannelSource.h"
 #include "printpath/GPageCommand.h"
 #include "printpath/GPeripheralComposite.h"
 #include "printpath/GPrinter.h"
@@ -94,11 +95,11 @@ class TestChannel : public GOutputChannel {
 };
 
 RWWString g_requestedPort;
-GOutputChannel* OpenTestChannel(GDocumentStart*, const RWWString& port, int) {
+GOutputChannel* OpenTestChannel(GDriverInstance*, const RWWString& port, int) {
   g_requestedPort = port;
   return new TestChannel;
 }
-GOutputChannel* NoChannel(GDocumentStart*, const RWWString&, int) { return nullptr; }
+GOutputChannel* NoChannel(GDriverInstance*, const RWWString&, int) { return nullptr; }
 
 GState* Settings(int32_t id) {
   auto* settings = new GState(&id);
