@@ -31,7 +31,6 @@ class GConfiguration;
 constexpr RWClassID GPJLClassId = 769;
 
 // Feature ids the wrapper reads.
-constexpr int32_t GPdlLanguageNameId = 373;     // PdlLanguageName, in the current state
 constexpr int32_t GPjlJobCommandsId = 579;      // 0: the job gets no PJL header or footer
 constexpr int32_t GPjlRawHeaderTextId = 240;    // raw header text, written as stored
 constexpr int32_t GProductModelNumberId = 956;  // ProductModelNumber

@@ -178,6 +178,8 @@ GDeviceFontListComposite* GPdlGenerator::GetDeviceFontList() const {
 
 // ---- Job operations ----
 
+GCountedPtr GPdlGenerator::Send(GCommand* command) { return GPeripheral::Send(command); }
+
 int16_t GPdlGenerator::DocumentStart(GDocumentStart* command) {
   inDocument_ = 1;
   if (GOSFactory* factory = GOSFactory::GetInstance()) {

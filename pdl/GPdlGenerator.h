@@ -57,6 +57,11 @@ class GPdlGenerator : public GPeripheralComposite {
   // Each generator hands itself to the target's operation for its class.
   int16_t ApplyTo(GPeripheral* target) override = 0;
   int DerivesFrom(RWClassID classId) const override;
+  // A generator is the last stage of the chain and writes the commands
+  // itself: it takes the peripheral's Send (settings merged and applied,
+  // then its own Filter), not the composite's, which only hands commands on
+  // to children.
+  GCountedPtr Send(GCommand* command) override;
   // The composite's match, and equal in-document flag, second job flag,
   // path depth, clip-path flag and progress flag.
   int Matches(const MPersistentObject* other) const override;

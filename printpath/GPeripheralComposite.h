@@ -16,6 +16,11 @@
 
 constexpr RWClassID GPeripheralCompositeClassId = 770;
 
+// The attribute of a current state that names the printer language of the
+// job: the printer gives it to its generator, the PJL peripheral reads it
+// for the ENTER LANGUAGE line.
+constexpr int32_t GPdlLanguageNameId = 373;  // PdlLanguageName
+
 class GPeripheralComposite : public GPeripheral {
  public:
   // The peripheral's parts, a new empty GState (243) as own current and as

@@ -21,8 +21,6 @@ constexpr RWClassID GPrinterClassId = 761;
 // Feature ids of the printer's two children.
 constexpr int32_t GGeneratorPeripheralId = 101;  // GeneratorPeripheral
 constexpr int32_t GPjlPeripheralId = 106;        // PjlPeripheral
-// The attribute that names a generator's printer language in its state.
-constexpr int32_t GPdlLanguageNameId = 373;  // PdlLanguageName
 // The kind every printer-language generator answers to.
 constexpr RWClassID GGeneratorKindId = 765;
 

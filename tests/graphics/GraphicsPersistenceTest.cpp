@@ -85,6 +85,7 @@ std::vector<StoreSizeSample> StoreSizeSamples() {
          auto* body = new GBitmapImp(d);
          body->GetDecodedSize();
          return body;
+       }},
       {GTTTableCacheClassId,
        [] {
          auto* cache = new GTTTableCache;
