@@ -46,6 +46,7 @@
 #include "rw/RWBinaryStream.h"
 #include "rw/RWLibraryClasses.h"
 #include "rw/RWPersistence.h"
+#include "tests/module/LoadedModule.h"
 #include "win32/CompStui.h"
 #include "win32/DevMode.h"
 #include "win32/DriverUI.h"
@@ -137,11 +138,6 @@ void PutDword(Bytes& b, size_t at, uint32_t v) {
 }
 DEVMODEW* AsDevMode(Bytes& b) { return reinterpret_cast<DEVMODEW*>(b.data()); }
 size_t Extent(const Bytes& b) { return static_cast<size_t>(Word(b, 68)) + Word(b, 70); }
-
-std::string ReadHostFile(const char* path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 // Rewrites the driver data file with the DEVMODE codec preference (feature
 // 940 in the driver preferences 366 of the printer's configuration) set to
@@ -387,7 +383,7 @@ class DamagedDevModeTest : public ::testing::TestWithParam<CodecVariant> {
     resources.strings = kMessages;
     w32test::InstallModule(resources);
 
-    std::string model = ReadHostFile(QV_SAMPLE_MODEL_FILE);
+    std::string model = qvtest::ReadHostFile(QV_SAMPLE_MODEL_FILE);
     ASSERT_GT(model.size(), 100u) << QV_SAMPLE_MODEL_FILE;
     if (GetParam().codecMode != 0) {
       ASSERT_TRUE(SelectCodecMode(&model, GetParam().codecMode));
@@ -400,12 +396,7 @@ class DamagedDevModeTest : public ::testing::TestWithParam<CodecVariant> {
     setup.dataFile = kDataFile;
     w32test::AddPrinter(setup);
 
-    library_ = dlopen(QV_MODULE_FILE, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(library_, nullptr) << dlerror();
-    auto dllMain = Symbol<DllMainProc>("DllMain");
-    ASSERT_NE(dllMain, nullptr);
-    ASSERT_EQ(dllMain(module_, 1, nullptr), TRUE);
-    attached_ = true;
+    ASSERT_TRUE(loaded_.Load(QV_MODULE_FILE, module_, kModulePath));
     capabilities_ = Symbol<DeviceCapabilitiesProc>("DrvDeviceCapabilities");
     properties_ = Symbol<DocumentPropertiesProc>("DrvDocumentProperties");
     convert_ = Symbol<ConvertDevModeProc>("DrvConvertDevMode");
@@ -420,19 +411,14 @@ class DamagedDevModeTest : public ::testing::TestWithParam<CodecVariant> {
   void TearDown() override {
     g_currentCase = nullptr;
     if (printer_ != nullptr) ClosePrinter(printer_);
-    if (attached_) {
-      EXPECT_EQ(Symbol<DllMainProc>("DllMain")(module_, 0, nullptr), TRUE);
-    }
-    for (int i = 0; i < 1000 && w32test::ModuleLoadCount(kModulePath) > 1; ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    if (library_ != nullptr) dlclose(library_);
+    loaded_.Release();
     // Nothing was shown to a user: no fatal error box, no other message.
     for (const auto& box : w32test::MessageBoxes()) ADD_FAILURE() << "message box: " << box.caption << ": " << box.text;
   }
 
   template <class Proc>
   Proc Symbol(const char* name) {
-    return reinterpret_cast<Proc>(dlsym(library_, name));
+    return loaded_.Symbol<Proc>(name);
   }
 
   LPWSTR Name() { return const_cast<LPWSTR>(kPrinter); }
@@ -581,9 +567,8 @@ class DamagedDevModeTest : public ::testing::TestWithParam<CodecVariant> {
            Word(dm, 262) == 4 && Word(dm, 268) == kSettingsCapacity;
   }
 
-  void* library_ = nullptr;
+  qvtest::LoadedModule loaded_;
   HINSTANCE module_ = nullptr;
-  bool attached_ = false;
   HANDLE printer_ = nullptr;
   DeviceCapabilitiesProc capabilities_ = nullptr;
   DocumentPropertiesProc properties_ = nullptr;

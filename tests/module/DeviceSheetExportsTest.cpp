@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "driver/GUIServices.h"
+#include "tests/module/LoadedModule.h"
 #include "win32/CompStui.h"
 #include "win32/DriverUI.h"
 #include "win32/File.h"
@@ -48,11 +49,6 @@ int16_t Initialize(GUIData* data, int16_t) {
 }
 int16_t NoOp(GUIData*) { return 0; }
 
-std::string ReadHostFile(const char* path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
 class DeviceSheetExportsTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -72,7 +68,7 @@ class DeviceSheetExportsTest : public ::testing::Test {
     }
     module_ = reinterpret_cast<HINSTANCE>(w32test::InstallModule(self));
 
-    const std::string model = ReadHostFile(QV_SAMPLE_MODEL_FILE);
+    const std::string model = qvtest::ReadHostFile(QV_SAMPLE_MODEL_FILE);
     ASSERT_GT(model.size(), 100u) << QV_SAMPLE_MODEL_FILE;
     ASSERT_TRUE(w32test::PutFile(kDataFile, model));
     w32test::PrinterSetup setup;
@@ -83,10 +79,7 @@ class DeviceSheetExportsTest : public ::testing::Test {
     setup.directoryAction = DSPRINT_PUBLISH;
     w32test::AddPrinter(setup);
 
-    library_ = dlopen(QV_MODULE_FILE, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(library_, nullptr) << dlerror();
-    ASSERT_EQ(Symbol<DllMainProc>("DllMain")(module_, 1, nullptr), TRUE);
-    attached_ = true;
+    ASSERT_TRUE(loaded_.Load(QV_MODULE_FILE, module_, kModulePath));
     properties_ = Symbol<PrinterPropertiesProc>("PrinterProperties");
     sheets_ = Symbol<PropertySheetsProc>("DrvDevicePropertySheets");
     ASSERT_TRUE(properties_ && sheets_);
@@ -97,25 +90,19 @@ class DeviceSheetExportsTest : public ::testing::Test {
 
   void TearDown() override {
     if (printer_ != nullptr) ClosePrinter(printer_);
-    if (attached_) {
-      EXPECT_EQ(Symbol<DllMainProc>("DllMain")(module_, 0, nullptr), TRUE);
-    }
-    for (int i = 0; i < 1000 && w32test::ModuleLoadCount(kModulePath) > 1; ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    if (library_ != nullptr) dlclose(library_);
+    loaded_.Release();
   }
 
   template <class Proc>
   Proc Symbol(const char* name) {
-    return reinterpret_cast<Proc>(dlsym(library_, name));
+    return loaded_.Symbol<Proc>(name);
   }
 
   bool Stored(const char16_t* name) { return w32test::ReadPrinterData(kPrinter, name).has_value(); }
 
   bool provider_ = true;
-  void* library_ = nullptr;
+  qvtest::LoadedModule loaded_;
   HINSTANCE module_ = nullptr;
-  bool attached_ = false;
   HANDLE printer_ = nullptr;
   PrinterPropertiesProc properties_ = nullptr;
   PropertySheetsProc sheets_ = nullptr;

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/module/LoadedModule.h"
 #include "win32/DevMode.h"
 #include "win32/File.h"
 #include "win32/Kernel.h"
@@ -94,11 +95,6 @@ std::u16string WideAt(const std::vector<char16_t>& entries, size_t index, size_t
   return s;
 }
 
-std::string ReadHostFile(const char* path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
 class DocumentExportsTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -109,7 +105,7 @@ class DocumentExportsTest : public ::testing::Test {
     self.strings[10120] = u"Custom Size";
     module_ = reinterpret_cast<HINSTANCE>(w32test::InstallModule(self));
 
-    const std::string model = ReadHostFile(QV_SAMPLE_MODEL_FILE);
+    const std::string model = qvtest::ReadHostFile(QV_SAMPLE_MODEL_FILE);
     ASSERT_GT(model.size(), 100u) << QV_SAMPLE_MODEL_FILE;
     ASSERT_TRUE(w32test::PutFile(kDataFile, model));
     w32test::PrinterSetup setup;
@@ -119,12 +115,7 @@ class DocumentExportsTest : public ::testing::Test {
     setup.dataFile = kDataFile;
     w32test::AddPrinter(setup);
 
-    library_ = dlopen(QV_MODULE_FILE, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(library_, nullptr) << dlerror();
-    auto dllMain = Symbol<DllMainProc>("DllMain");
-    ASSERT_NE(dllMain, nullptr);
-    ASSERT_EQ(dllMain(module_, 1, nullptr), TRUE);
-    attached_ = true;
+    ASSERT_TRUE(loaded_.Load(QV_MODULE_FILE, module_, kModulePath));
     capabilities_ = Symbol<DeviceCapabilitiesProc>("DrvDeviceCapabilities");
     properties_ = Symbol<DocumentPropertiesProc>("DrvDocumentProperties");
     advanced_ = Symbol<AdvancedPropertiesProc>("DrvAdvancedDocumentProperties");
@@ -135,17 +126,12 @@ class DocumentExportsTest : public ::testing::Test {
 
   void TearDown() override {
     if (printer_ != nullptr) ClosePrinter(printer_);
-    if (attached_) {
-      EXPECT_EQ(Symbol<DllMainProc>("DllMain")(module_, 0, nullptr), TRUE);
-    }
-    for (int i = 0; i < 1000 && w32test::ModuleLoadCount(kModulePath) > 1; ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    if (library_ != nullptr) dlclose(library_);
+    loaded_.Release();
   }
 
   template <class Proc>
   Proc Symbol(const char* name) {
-    return reinterpret_cast<Proc>(dlsym(library_, name));
+    return loaded_.Symbol<Proc>(name);
   }
 
   LPWSTR Name() { return const_cast<LPWSTR>(kPrinter); }
@@ -161,9 +147,8 @@ class DocumentExportsTest : public ::testing::Test {
     return dm;
   }
 
-  void* library_ = nullptr;
+  qvtest::LoadedModule loaded_;
   HINSTANCE module_ = nullptr;
-  bool attached_ = false;
   HANDLE printer_ = nullptr;
   DeviceCapabilitiesProc capabilities_ = nullptr;
   DocumentPropertiesProc properties_ = nullptr;
