@@ -50,6 +50,10 @@ int32_t FormatOfKind(int kind) {
 template <typename ReadAt>
 bool ReadText(ReadAt& readAt, int64_t entry, int16_t length, int32_t offset, RWCString* out) {
   if (length < 0 || offset < 0) return false;
+  if (length == 0) {  // no bytes, so an empty text
+    *out = RWCString();
+    return true;
+  }
   std::vector<char> bytes(static_cast<size_t>(length));
   if (!readAt(entry + offset, bytes.data(), bytes.size())) return false;
   const void* zero = std::memchr(bytes.data(), 0, bytes.size());
