@@ -11,6 +11,7 @@
 #include "module/GPrinterHandleTable.h"
 #include "module/ModuleState.h"
 #include "rw/RWCString.h"
+#include "ui/framework/GPropertyPage.h"
 #include "win32/DriverUI.h"
 #include "win32/Kernel.h"
 #include "winnt40/nt40qddi.h"
@@ -194,6 +195,11 @@ QV_EXPORT LONG DrvDevicePropertySheets(PROPSHEETUI_INFO* info, LPARAM lParam) {
   if (header == nullptr) return -1;
   return SheetLifeCycle(info, header->hPrinter,
                         [&](GNT40Driver* driver) { return driver->DevicePropertySheets(info, lParam); });
+}
+
+// The window procedure of every property page the module fills.
+QV_EXPORT INT_PTR PropertyPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return GPropertyPage::PropertyPageProc(window, message, wParam, lParam);
 }
 
 // ---- Document events ----

@@ -348,11 +348,27 @@ void Sleep(DWORD milliseconds) {
   std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
+namespace {
+// Milliseconds a test moved the tick count forward; Reset() clears them.
+std::atomic<ULONGLONG>& TickOffset() {
+  static std::atomic<ULONGLONG>* offset = [] {
+    auto* value = new std::atomic<ULONGLONG>(0);
+    w32detail::RegisterReset([value] { value->store(0); });
+    return value;
+  }();
+  return *offset;
+}
+}  // namespace
+
 DWORD GetTickCount() {
   static const Clock::time_point start = Clock::now();
   auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-  return static_cast<DWORD>(static_cast<ULONGLONG>(ms));
+  return static_cast<DWORD>(static_cast<ULONGLONG>(ms) + TickOffset().load());
 }
+
+namespace w32test {
+void AdvanceTickCount(DWORD milliseconds) { TickOffset().fetch_add(milliseconds); }
+}  // namespace w32test
 
 namespace crt {
 

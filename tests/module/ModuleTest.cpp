@@ -25,6 +25,7 @@
 #include "win32/Module.h"
 #include "win32/Spooler.h"
 #include "win32/Testing.h"
+#include "win32/Window.h"
 
 namespace {
 
@@ -133,7 +134,7 @@ TEST_F(ModuleTest, ExportsTheEntryPointsOnly) {
        {"DllMain", "DrvDeviceCapabilities", "DrvDocumentProperties", "DrvAdvancedDocumentProperties",
         "PrinterProperties", "DrvDocumentPropertySheets", "DrvConvertDevMode", "DrvDevicePropertySheets",
         "DevQueryPrintEx", "DrvUpgradePrinter", "DrvPrinterEvent", "DrvDocumentEvent", "QVDrv_RegisterExtension",
-        "QVDrv_GetValue", "QVDrv_GetExtSettings", "QVDrv_SetExtSettings"})
+        "QVDrv_GetValue", "QVDrv_GetExtSettings", "QVDrv_SetExtSettings", "PropertyPageProc"})
     EXPECT_NE(dlsym(library_, name), nullptr) << name;
   EXPECT_EQ(dlsym(library_, "_ZN13GDriverServer11GetInstanceEv"), nullptr) << "internals are hidden";
 }
@@ -213,6 +214,10 @@ TEST_F(ModuleTest, ArgumentChecksAnswerWithoutADriverObject) {
   EXPECT_EQ(Symbol<DevQueryPrintExProc>("DevQueryPrintEx")(nullptr), FALSE);
   EXPECT_EQ(Symbol<PropertySheetsProc>("DrvDevicePropertySheets")(nullptr, 0), -1);
   EXPECT_EQ(Symbol<PropertySheetsProc>("DrvDocumentPropertySheets")(nullptr, 0), -1);
+  // A page message before WM_INITDIALOG, or an initialisation without a page.
+  using PageProc = INT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
+  EXPECT_EQ(Symbol<PageProc>("PropertyPageProc")(nullptr, WM_COMMAND, 1, 0), 0);
+  EXPECT_EQ(Symbol<PageProc>("PropertyPageProc")(nullptr, WM_INITDIALOG, 0, 0), 0);
 }
 
 TEST_F(ModuleTest, DocumentEventsWithoutCreateDcPreFindNoDriver) {
