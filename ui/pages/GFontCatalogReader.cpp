@@ -122,7 +122,6 @@ void GFontCatalogReader::WalkEntries(GDeviceFontList* list) {
     std::vector<uint8_t> fixed(kEntryHeadSize);
     if (entry < 0 || !readAt(entry, fixed.data(), fixed.size())) return;
     const uint8_t kind = fixed[kKindAt];
-    if (listMode && (kind & kDisabled) != 0) continue;
     const int16_t k = ReadInt16(&fixed[kCodeCountAt]);
     // No codes: not a usable font. A negative count is damage and is
     // skipped alike.
@@ -157,6 +156,10 @@ void GFontCatalogReader::WalkEntries(GDeviceFontList* list) {
     const int16_t weight = ReadInt16(&fixed[kWeightAt]);
     const int16_t italic = ReadInt16(&fixed[kItalicAt]);
     if (listMode) {
+      // A disabled font is left out of the list only now, after the same
+      // reads the walk makes: both walks spend the read budget alike, so
+      // the list never holds a font the walk would not see.
+      if ((kind & kDisabled) != 0) continue;
       GDeviceFontDescription::SymbolSetVector sets(mapped.size());
       for (int32_t set : mapped) sets.Append(set);
       const int formatKind = kind & kFormatKindMask;
