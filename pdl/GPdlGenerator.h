@@ -114,9 +114,9 @@ class GPdlGenerator : public GPeripheralComposite {
   virtual int16_t RemoveDownloadedFont(const RWCString& fontName) = 0;
   // Pattern or colour paints as the pen's or the brush's paint.
   virtual int16_t SetPenPattern(GPaint* pattern) = 0;
-  virtual int16_t SetPenColor(GColorPaint* color) = 0;
+  int16_t SetPenColor(GColorPaint* color) override = 0;
   virtual int16_t SetBrushPattern(GPaint* pattern) = 0;
-  virtual int16_t SetBrushColor(GColorPaint* color) = 0;
+  int16_t SetBrushColor(GColorPaint* color) override = 0;
   // How the generator handles a face's text; 1 here.
   virtual int32_t QueryFontHandling(GFontFace* face);
   // How the generator handles a text of the metrics: out text (a printer
