@@ -253,4 +253,39 @@ TEST_F(MediaTypeListTest, ReportedNamesWalkSkipsForeignMembersAndEndsWithoutALis
   EXPECT_EQ(accessor.NextReportedName(name), 0);
 }
 
+TEST_F(MediaTypeListTest, RefreshIsNeededWhenTheListsInputsChange) {
+  AddReportedNames({"Heavy"});
+  GMediaTypeAccessor accessor(session_.get());
+  struct Case {
+    const char* name;
+    int32_t id;
+    int withAssignments;
+    int needed;
+  } cases[] = {
+      {"tab", A::kEditsOtherPages, 0, 1},        {"first", A::kMediaType, 0, 1},
+      {"rest", A::kMediaTypeRest, 0, 1},         {"different first", A::kUseDiffFirstPage, 0, 1},
+      {"paper, no assignments", A::kPaperSize, 0, 0}, {"paper, assignments", A::kPaperSize, 1, 1},
+      {"unrelated", A::kTargetSize, 1, 0},
+  };
+  GFormToTrayDatabase* database = nullptr;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.withAssignments != 0 && database == nullptr) {
+      database = AddFormToTray();
+      database->AssignTray(1, 1, 11102);
+    }
+    session_->BeginUpdate(nullptr);
+    EXPECT_EQ(accessor.NeedsRefresh(), 0);
+    if (c.id == A::kMediaType || c.id == A::kMediaTypeRest) {
+      SetText(c.id, "Rough");
+    } else {
+      int value = 0;
+      session_->GetSettingsView().GetInt(&c.id, &value);
+      SetValue(c.id, static_cast<int16_t>(value + 1));
+    }
+    EXPECT_EQ(accessor.NeedsRefresh(), c.needed);
+    session_->EndUpdate();
+  }
+}
+
 }  // namespace
