@@ -11,6 +11,7 @@
 #include "ui/framework/UIBitmapDrawing.h"
 #include "ui/framework/UIResources.h"
 #include "win32/Dialog.h"
+#include "win32/Gdi.h"
 #include "win32/User.h"
 #include "win32/Window.h"
 
@@ -206,4 +207,41 @@ INT_PTR GAboutFeature::AboutBoxProc(HWND window, UINT message, WPARAM wParam, LP
     default:
       return 0;
   }
+}
+
+// ---- GAboutButtonWrapper ----
+
+GAboutButtonWrapper::GAboutButtonWrapper(GAboutFeature* feature, const GControlRow* table)
+    : GWrapper(feature, table) {}
+
+GAboutButtonWrapper::~GAboutButtonWrapper() = default;
+
+void GAboutButtonWrapper::SetControlFromFeature(int) {}
+
+void GAboutButtonWrapper::ReadControlIntoFeature() {}
+
+void GAboutButtonWrapper::RefreshAvailability() { ApplyAvailability(0); }
+
+int GAboutButtonWrapper::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  const int controlId = GetControlId(0);
+  if (message == WM_DRAWITEM) {
+    const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+    if (item == nullptr || item->CtlID != static_cast<UINT>(controlId)) return 0;
+    if ((item->itemAction & ODA_DRAWENTIRE) != 0) {
+      DrawControlBitmap(GetControl(0), 11251, 11252, 1, 2);
+      return 1;
+    }
+    if ((item->itemAction & (ODA_FOCUS | ODA_SELECT)) != 0) {
+      RECT focus = item->rcItem;
+      focus.right = focus.left + 40;
+      DrawFocusRect(item->hDC, &focus);
+    }
+    return 0;
+  }
+  if (message == WM_COMMAND && LOWORD(wParam) == controlId && HIWORD(wParam) == BN_CLICKED) {
+    auto* feature = static_cast<GAboutFeature*>(GetAccessor());
+    if (feature != nullptr) feature->ShowAboutBox(GetDialogHwnd(), GAboutFeature::kTemplate);
+    return 0;
+  }
+  return 0;
 }

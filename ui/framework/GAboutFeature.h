@@ -1,7 +1,8 @@
 // GAboutFeature: gathers what the "About This Driver" dialog shows (the
 // loaded driver extensions and the dates and kinds of the last configuration
 // updates) and runs that dialog. AboutBoxProc is its dialog procedure; the
-// module exports it.
+// module exports it. GAboutButtonWrapper is the logo button at the foot of
+// every page that opens the dialog.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 
 #include "rw/RWWString.h"
 #include "ui/framework/GFeatureAccessor.h"
+#include "ui/framework/GWrapper.h"
 #include "win32/Types.h"
 
 class GAboutFeature : public GFeatureAccessor {
@@ -47,4 +49,19 @@ class GAboutFeature : public GFeatureAccessor {
 
   std::vector<RWWString> extensionLines_;
   std::vector<RWWString> updateLines_;
+};
+
+// The owner-drawn logo button that opens the about box. It owns its
+// feature; it shows no setting and changes none.
+class GAboutButtonWrapper : public GWrapper {
+ public:
+  static constexpr int kButton = 11525;
+
+  GAboutButtonWrapper(GAboutFeature* feature, const GControlRow* table);
+  ~GAboutButtonWrapper() override;
+
+  int OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void SetControlFromFeature(int force) override;
+  void ReadControlIntoFeature() override;
+  void RefreshAvailability() override;
 };

@@ -94,5 +94,26 @@ TEST_F(GAboutFeatureTest, WithoutFeatureBothListsAreDisabled) {
   EXPECT_EQ(run.controls.at(GAboutFeature::kVersionLine).text, u"Version 4.2.1.8 ");
 }
 
+TEST_F(GAboutFeatureTest, ButtonClickOpensTheAboutBoxOverThePage) {
+  const GControlRow table[] = {{GAboutButtonWrapper::kButton, -1}, {0, 0}};
+  HWND page = nullptr;
+  INT_PTR shown = 0;
+  OwnerRun([&](HWND owner) {
+    page = owner;
+    GAboutButtonWrapper wrapper(new GAboutFeature(session_.get()), table);
+    wrapper.Attach(owner);
+    EXPECT_EQ(wrapper.OnMessage(WM_COMMAND, MAKEWPARAM(GAboutButtonWrapper::kButton + 1, BN_CLICKED), 0), 0);
+    EXPECT_EQ(LastRunOf(GAboutFeature::kTemplate).templateId, 0u)
+        << "another control's click opens nothing";
+    w32test::QueueDialogScript({w32test::DialogAction::Click(IDOK)});
+    wrapper.OnMessage(WM_COMMAND, MAKEWPARAM(GAboutButtonWrapper::kButton, BN_CLICKED), 0);
+    shown = LastRunOf(GAboutFeature::kTemplate).result;
+  });
+  const w32test::DialogRun run = LastRunOf(GAboutFeature::kTemplate);
+  EXPECT_TRUE(run.finished);
+  EXPECT_EQ(run.owner, page);
+  EXPECT_EQ(shown, IDOK);
+}
+
 }  // namespace
 }  // namespace uisession
