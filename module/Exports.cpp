@@ -11,6 +11,7 @@
 #include "module/GPrinterHandleTable.h"
 #include "module/ModuleState.h"
 #include "rw/RWCString.h"
+#include "ui/framework/GAboutFeature.h"
 #include "ui/framework/GPropertyPage.h"
 #include "win32/DriverUI.h"
 #include "win32/Kernel.h"
@@ -200,6 +201,11 @@ QV_EXPORT LONG DrvDevicePropertySheets(PROPSHEETUI_INFO* info, LPARAM lParam) {
 // The window procedure of every property page the module fills.
 QV_EXPORT INT_PTR PropertyPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return GPropertyPage::PropertyPageProc(window, message, wParam, lParam);
+}
+
+// The dialog procedure of the "About This Driver" dialog.
+QV_EXPORT INT_PTR AboutBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return GAboutFeature::AboutBoxProc(window, message, wParam, lParam);
 }
 
 // ---- Document events ----
