@@ -14,17 +14,14 @@
 //
 // The cases come from a seeded generator, so every run feeds the same bytes;
 // a failure names the case that caused it.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -32,7 +29,6 @@
 #include <set>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "driver/DriverClasses.h"
@@ -105,7 +101,6 @@ constexpr DWORD DM_UPDATE = 1, DM_COPY = 2, DM_PROMPT = 4, DM_IN_BUFFER = 8, DM_
 constexpr DWORD CDM_CONVERT = 1, CDM_CONVERT351 = 2, CDM_DRIVER_DEFAULT = 4;
 constexpr INT kCreateDcPre = 1, kCreateDcPost = 2, kResetDcPre = 3, kResetDcPost = 4, kDeleteDc = 10;
 
-using DllMainProc = BOOL (*)(HINSTANCE, DWORD, LPVOID);
 using DeviceCapabilitiesProc = LONG (*)(HANDLE, LPWSTR, WORD, LPVOID, DEVMODEW*);
 using DocumentPropertiesProc = LONG (*)(HWND, HANDLE, LPWSTR, DEVMODEW*, DEVMODEW*, DWORD);
 using AdvancedPropertiesProc = LONG (*)(HWND, HANDLE, LPWSTR, DEVMODEW*, DEVMODEW*);

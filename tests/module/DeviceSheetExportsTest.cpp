@@ -3,14 +3,10 @@
 // bridge takes its page from the UI provider the sample model names. The
 // module is loaded with dlopen and attached; a printer of the sample device
 // model is installed in the stand-in.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <fstream>
 #include <iterator>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "driver/GUIServices.h"
@@ -32,7 +28,6 @@ constexpr const char16_t* kDataFile = u"C:\\WINNT\\System32\\spool\\DRIVERS\\W32
 constexpr const char16_t* kPrinter = u"Front Desk";
 constexpr size_t kDevModeSize = 1172;
 
-using DllMainProc = BOOL (*)(HINSTANCE, DWORD, LPVOID);
 using PrinterPropertiesProc = BOOL (*)(HWND, HANDLE);
 using PropertySheetsProc = LONG (*)(PROPSHEETUI_INFO*, LPARAM);
 

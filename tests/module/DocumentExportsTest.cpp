@@ -2,15 +2,11 @@
 // applications and the spooler call them: the module is loaded with dlopen
 // and attached, a printer of the sample device model is installed in the
 // stand-in, and every call goes through the exports.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "tests/module/LoadedModule.h"
@@ -67,7 +63,6 @@ enum : WORD {
 constexpr DWORD DM_UPDATE = 1, DM_COPY = 2, DM_IN_BUFFER = 8;
 constexpr DWORD CDM_CONVERT = 1, CDM_CONVERT351 = 2, CDM_DRIVER_DEFAULT = 4;
 
-using DllMainProc = BOOL (*)(HINSTANCE, DWORD, LPVOID);
 using DeviceCapabilitiesProc = LONG (*)(HANDLE, LPWSTR, WORD, LPVOID, DEVMODEW*);
 using DocumentPropertiesProc = LONG (*)(HWND, HANDLE, LPWSTR, DEVMODEW*, DEVMODEW*, DWORD);
 using AdvancedPropertiesProc = LONG (*)(HWND, HANDLE, LPWSTR, DEVMODEW*, DEVMODEW*);
