@@ -877,6 +877,8 @@ void GCompactSettingsCodec::SetInstanceAccess(const GCompactCodecInstanceAccess&
   g_createDefaultSettings.store(access.createDefaultSettings);
 }
 
+bool GCompactSettingsCodec::HasInstanceAccess() { return g_createDefaultSettings.load() != nullptr; }
+
 bool GCompactSettingsCodec::SelectMode(int16_t selector) {
   if (selector != 0 && selector != 1) return false;
   mode_ = selector == 0 ? 1 : 0;

@@ -80,6 +80,8 @@ class GCompactSettingsCodec {
   // Installs the accessor used to build the tree of defaults (a
   // default-made record removes it).
   static void SetInstanceAccess(const GCompactCodecInstanceAccess& access);
+  // Whether an accessor is installed.
+  static bool HasInstanceAccess();
 
  private:
   // Sets the mode from a selector; false for a selector that is neither 0 nor 1.

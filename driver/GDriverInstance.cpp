@@ -4,7 +4,6 @@
 #include "driver/GDriverInstance.h"
 
 #include <atomic>
-#include <mutex>
 #include <vector>
 
 #include "driver/GCompactSettingsCodec.h"
@@ -188,7 +187,9 @@ void SettingsResolution(MPersistentObject* settings, int16_t resolution[2]) {
 }
 
 // The accessors the platform factory and the settings codec use to reach an
-// instance, installed with the first instance.
+// instance, installed by an instance when none are: a test that put its own
+// in place keeps them, and one that removed them gets these back with the
+// next instance.
 RWWString AccessPrinterName(GDriverInstance* instance) { return instance->GetPrinterName(); }
 MPersistentObject* AccessPrinterConfiguration(GDriverInstance* instance) {
   return instance->GetPrinterConfiguration();
@@ -196,16 +197,17 @@ MPersistentObject* AccessPrinterConfiguration(GDriverInstance* instance) {
 MPersistentObject* AccessDefaultSettings(GDriverInstance* instance) { return instance->CreateDefaultSettings(); }
 
 void InstallAccessors() {
-  static std::once_flag once;
-  std::call_once(once, [] {
+  if (!HasDriverInstanceAccess()) {
     GDriverInstanceAccess access;
     access.printerName = &AccessPrinterName;
     access.printerConfiguration = &AccessPrinterConfiguration;
     SetDriverInstanceAccess(access);
+  }
+  if (!GCompactSettingsCodec::HasInstanceAccess()) {
     GCompactCodecInstanceAccess codecAccess;
     codecAccess.createDefaultSettings = &AccessDefaultSettings;
     GCompactSettingsCodec::SetInstanceAccess(codecAccess);
-  });
+  }
 }
 
 }  // namespace

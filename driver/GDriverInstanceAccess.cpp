@@ -14,6 +14,10 @@ void SetDriverInstanceAccess(const GDriverInstanceAccess& access) {
   g_printerConfiguration.store(access.printerConfiguration);
 }
 
+bool HasDriverInstanceAccess() {
+  return g_printerName.load() != nullptr || g_printerConfiguration.load() != nullptr;
+}
+
 RWWString InstancePrinterName(GDriverInstance* instance) {
   auto accessor = g_printerName.load();
   if (instance == nullptr || accessor == nullptr) return RWWString();

@@ -19,6 +19,8 @@ struct GDriverInstanceAccess {
 
 // Installs the accessors (a default-made record removes them).
 void SetDriverInstanceAccess(const GDriverInstanceAccess& access);
+// Whether any accessors are installed.
+bool HasDriverInstanceAccess();
 
 // Through the installed accessors; empty or null without them or without an instance.
 RWWString InstancePrinterName(GDriverInstance* instance);

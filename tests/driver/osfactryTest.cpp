@@ -16,6 +16,7 @@
 #include "rw/RWStringID.h"
 #include "rw/RWPersistence.h"
 #include "rw/RWPortableStream.h"
+#include "tests/driver/DevModeTestSupport.h"
 #include "tests/driver/ScriptedFactory.h"
 #include "tests/model/ModelTestClasses.h"
 #include "win32/Testing.h"
@@ -414,36 +415,23 @@ TEST_F(ObjectStoreTest, DamagedBlobLoadsAsNull) {
   EXPECT_EQ(factory->LoadObject(nullptr, u"Noise", 0), nullptr);
 }
 
-// A printer configuration that selects the compact codec (DevmodeCodecMode
-// 940 = 1 in DriverPreferences 366 of DriverConfiguration 359).
-const int32_t kDriverConfiguration = 359;
-const int32_t kDriverPreferences = 366;
-const int32_t kDevmodeCodecMode = 940;
-MPersistentObject* g_configuration = nullptr;
-
+// The codec mode comes from the instance's printer configuration
+// (DevmodeCodecMode 940 in DriverPreferences 366 of DriverConfiguration 359).
 class CodecModeTest : public ObjectStoreTest {
  protected:
   void SetUp() override {
     ObjectStoreTest::SetUp();
-    auto* configuration = new GAttributeComposite;
-    auto* driverConfiguration = new GAttributeComposite(&kDriverConfiguration);
-    auto* preferences = new GAttributeComposite(&kDriverPreferences);
-    preferences->AddChild(new GValueAttribute(1, &kDevmodeCodecMode));
-    driverConfiguration->AddChild(preferences);
-    configuration->AddChild(driverConfiguration);
-    g_configuration = configuration;
-    GDriverInstanceAccess access;
-    access.printerConfiguration = [](GDriverInstance*) { return g_configuration; };
-    SetDriverInstanceAccess(access);
+    // A real instance whose printer configuration asks for codec mode 1.
+    instance_ = std::make_unique<qvtest::DevModeTestInstance>(1);
   }
   void TearDown() override {
-    SetDriverInstanceAccess(GDriverInstanceAccess());
-    delete g_configuration;
-    g_configuration = nullptr;
+    instance_.reset();
     ObjectStoreTest::TearDown();
   }
-  // Any non-null instance: the configuration comes from the hook.
-  GDriverInstance* Instance() { return reinterpret_cast<GDriverInstance*>(&g_configuration); }
+  GDriverInstance* Instance() { return instance_.get(); }
+
+ private:
+  std::unique_ptr<qvtest::DevModeTestInstance> instance_;
 };
 
 TEST_F(CodecModeTest, CompactModeStoresThroughTheFramingWhileTheCodecIsNotAvailable) {

@@ -1,5 +1,5 @@
 // Small persistent classes for the framing tests, registered with the class
-// factory by RegisterPersistentTestClasses:
+// factory by ScopedPersistentTestClasses:
 //   TestNode  (781)   a 32-bit value and a pointer it does not own;
 //   TestLeaf  (782)   a 32-bit value;
 //   TestOwner (783)   a child it owns (deleted with it) and adopts when it
@@ -111,17 +111,26 @@ class TestNamed : public TestNode {
   RWClassID ClassId() const override { return Id(); }
 };
 
-inline void RegisterPersistentTestClasses() {
-  static const bool done = [] {
+// Registers the library's classes and the test classes for as long as it
+// lives, and takes them out again: the factory is left as it was found, so
+// the factory's own tests may run after it in the same process.
+class ScopedPersistentTestClasses {
+ public:
+  ScopedPersistentTestClasses() {
     RWRegisterLibraryClasses();
     RWFactoryAddClass([]() -> RWCollectable* { return new TestNode; }, TestNode::kId, RWStringID("TestNode"));
     RWFactoryAddClass([]() -> RWCollectable* { return new TestLeaf; }, TestLeaf::kId, RWStringID("TestLeaf"));
     RWFactoryAddClass([]() -> RWCollectable* { return new TestOwner; }, TestOwner::kId, RWStringID("TestOwner"));
     RWFactoryAddClass([]() -> RWCollectable* { return new TestNamed; }, TestNamed::Id(), RWStringID("TestNamed"));
-    return true;
-  }();
-  (void)done;
-}
+  }
+  ~ScopedPersistentTestClasses() {
+    for (RWClassID id : {TestNode::kId, TestLeaf::kId, TestOwner::kId, TestNamed::Id()}) RWFactoryRemoveClassId(id);
+    for (const char* name : {"TestNode", "TestLeaf", "TestOwner", "TestNamed"}) RWFactoryRemoveStringId(RWStringID(name));
+    RWUnregisterLibraryClasses();
+  }
+  ScopedPersistentTestClasses(const ScopedPersistentTestClasses&) = delete;
+  ScopedPersistentTestClasses& operator=(const ScopedPersistentTestClasses&) = delete;
+};
 
 // Deletes every object reachable from root once. The test classes and the
 // collections do not own what they point to, except TestOwner (its child)

@@ -110,13 +110,13 @@ class RWPersistenceTest : public ::testing::Test {
   void SetUp() override {
     w32test::Reset();
     ASSERT_TRUE(w32test::MakeDirectories(u"C:\\Spool"));
-    qvtest::RegisterPersistentTestClasses();
   }
   void TearDown() override { w32test::Reset(); }
 
   // Nothing may reach the error handler in these tests unless a test says
   // so: a damaged input fails the restore instead.
   qvtest::ScopedErrorCapture errors_;
+  qvtest::ScopedPersistentTestClasses classes_;
 };
 
 // ---- Golden forms ----
@@ -601,7 +601,7 @@ TEST(RWPersistenceHandler, ReferenceErrorsOutsideARestoreStillEndTheProcess) {
 }
 
 TEST(RWPersistenceHandler, NoInterceptorIsLeftAfterARestore) {
-  qvtest::RegisterPersistentTestClasses();
+  qvtest::ScopedPersistentTestClasses classes;
   const std::string bytes = "@7\n";
   RWMemoryStreamBuf buffer(RWMemoryStreamBuf::ForReading{}, bytes.data(), bytes.size());
   RWPortableInStream in(&buffer);
