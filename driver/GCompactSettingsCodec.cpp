@@ -38,9 +38,6 @@
 
 namespace {
 
-// Installed once when the module starts; read by any thread's first decode.
-std::atomic<MPersistentObject* (*)(GDriverInstance*)> g_createDefaultSettings{nullptr};
-
 // Record tags of the stream.
 enum : uint8_t {
   kTagEnd = 0,
@@ -873,12 +870,6 @@ GCompactSettingsCodec::GCompactSettingsCodec() = default;
 
 GCompactSettingsCodec::~GCompactSettingsCodec() { delete defaultTree_; }
 
-void GCompactSettingsCodec::SetInstanceAccess(const GCompactCodecInstanceAccess& access) {
-  g_createDefaultSettings.store(access.createDefaultSettings);
-}
-
-bool GCompactSettingsCodec::HasInstanceAccess() { return g_createDefaultSettings.load() != nullptr; }
-
 bool GCompactSettingsCodec::SelectMode(int16_t selector) {
   if (selector != 0 && selector != 1) return false;
   mode_ = selector == 0 ? 1 : 0;
@@ -924,8 +915,7 @@ void AddToGroup(MPersistentObject* parent, GAttribute* child) {
 
 void GCompactSettingsCodec::BuildDefaultTree(GDriverInstance* instance) {
   auto root = std::make_unique<GAttributeComposite>();
-  auto createDefaultSettings = g_createDefaultSettings.load();
-  if (instance != nullptr && createDefaultSettings != nullptr) root->AddChild(createDefaultSettings(instance));
+  if (instance != nullptr) root->AddChild(InstanceDefaultSettings(instance));
   MPersistentObject* configuration = InstancePrinterConfiguration(instance);
   root->AddChild(new GAttributeComposite(&kAnyChildGroupId));
 

@@ -26,17 +26,6 @@ class MPersistentObject;
 class RWVirtualInStream;
 class RWVirtualOutStream;
 
-// What the codec asks of a driver instance when it builds its tree of
-// defaults, beside the printer configuration that it takes through
-// GDriverInstanceAccess. The driver objects, which are built on this layer,
-// install the accessor when the module starts; without it the tree holds
-// no document settings.
-struct GCompactCodecInstanceAccess {
-  // A new document settings composite (id 360) holding the instance's
-  // defaults, owned by the caller; or null.
-  MPersistentObject* (*createDefaultSettings)(GDriverInstance* instance) = nullptr;
-};
-
 class GCompactSettingsCodec {
  public:
   // Mode 1 (16-bit versions and ids), no default tree.
@@ -76,12 +65,6 @@ class GCompactSettingsCodec {
   int Mode() const { return mode_; }
   // The tree of defaults (borrowed); null before the first decode.
   const MPersistentObject* DefaultTree() const { return defaultTree_; }
-
-  // Installs the accessor used to build the tree of defaults (a
-  // default-made record removes it).
-  static void SetInstanceAccess(const GCompactCodecInstanceAccess& access);
-  // Whether an accessor is installed.
-  static bool HasInstanceAccess();
 
  private:
   // Sets the mode from a selector; false for a selector that is neither 0 nor 1.

@@ -9,6 +9,7 @@
 #include "driver/ExtensionValues.h"
 #include "driver/GDriverInstance.h"
 #include "driver/GDynamicLibrary.h"
+#include "driver/GUpwardServices.h"
 #include "driver/osfactry.h"
 #include "model/GAttributeComposite.h"
 #include "model/GBin.h"
@@ -72,7 +73,6 @@ const WCHAR kOsTrayMapValue[] = u"DEKOSTrayMap";
 const WCHAR kPdlTrayMapValue[] = u"DEKPDLTrayMap";
 const WCHAR kPjlBinMapValue[] = u"DEKPJLBinMap";
 
-std::atomic<void*> g_interfaceEntry{nullptr};
 std::mutex g_liveMutex;
 std::set<const void*>& LiveExtensions() {
   static std::set<const void*> live;
@@ -397,7 +397,7 @@ GDriverExtension::GDriverExtension() {
 }
 
 GDriverExtension::GDriverExtension(GDriverInstance* owner)
-    : owner_(owner), interfaceEntry_(g_interfaceEntry.load()) {
+    : owner_(owner), interfaceEntry_(UpwardServices().extensionInterface) {
   info_ = new GExtensionInfoBlock();
   info_->owner = owner;
   std::lock_guard<std::mutex> guard(g_liveMutex);
@@ -416,8 +416,7 @@ GDriverExtension::~GDriverExtension() {
   info_ = nullptr;
 }
 
-void GDriverExtension::SetInterfaceEntry(void* entry) { g_interfaceEntry.store(entry); }
-void* GDriverExtension::GetInterfaceEntry() { return g_interfaceEntry.load(); }
+void* GDriverExtension::GetInterfaceEntry() { return UpwardServices().extensionInterface; }
 
 bool GDriverExtension::IsLive(const void* extension) {
   if (extension == nullptr) return false;

@@ -186,9 +186,8 @@ class GDriverExtension {
   GDriverExtension& operator=(const GDriverExtension&) = delete;
 
   // The address handed to extensions at job start for their queries into
-  // the driver's user-interface side; the layer that owns that entry
-  // installs it when the module starts.
-  static void SetInterfaceEntry(void* entry);
+  // the driver's user-interface side: the upward services'
+  // extensionInterface.
   static void* GetInterfaceEntry();
   // True while extension is a live GDriverExtension: the context an
   // extension passes back is checked against the live ones.

@@ -8,7 +8,7 @@
 
 #include "driver/GCompactSettingsCodec.h"
 #include "driver/GDriverExtension.h"
-#include "driver/GDriverInstanceAccess.h"
+#include "driver/GUpwardServices.h"
 #include "driver/MassStorageFonts.h"
 #include "driver/NumberedValueStore.h"
 #include "driver/osfactry.h"
@@ -69,9 +69,6 @@ constexpr size_t kReencodeBufferSize = 4096;
 // The codec's 32-bit form: stored ids such as the entry list's do not fit
 // in 16 bits.
 constexpr int16_t kCodecSelector = 1;
-
-std::atomic<GUpdateSessionSource> g_sessionSource{nullptr};
-std::atomic<GFontCatalogReaderSource> g_catalogSource{nullptr};
 
 // ---- Untrusted model access ----
 
@@ -186,30 +183,6 @@ void SettingsResolution(MPersistentObject* settings, int16_t resolution[2]) {
   resolution[1] = ValueOr(group, kYResolution, 0);
 }
 
-// The accessors the platform factory and the settings codec use to reach an
-// instance, installed by an instance when none are: a test that put its own
-// in place keeps them, and one that removed them gets these back with the
-// next instance.
-RWWString AccessPrinterName(GDriverInstance* instance) { return instance->GetPrinterName(); }
-MPersistentObject* AccessPrinterConfiguration(GDriverInstance* instance) {
-  return instance->GetPrinterConfiguration();
-}
-MPersistentObject* AccessDefaultSettings(GDriverInstance* instance) { return instance->CreateDefaultSettings(); }
-
-void InstallAccessors() {
-  if (!HasDriverInstanceAccess()) {
-    GDriverInstanceAccess access;
-    access.printerName = &AccessPrinterName;
-    access.printerConfiguration = &AccessPrinterConfiguration;
-    SetDriverInstanceAccess(access);
-  }
-  if (!GCompactSettingsCodec::HasInstanceAccess()) {
-    GCompactCodecInstanceAccess codecAccess;
-    codecAccess.createDefaultSettings = &AccessDefaultSettings;
-    GCompactSettingsCodec::SetInstanceAccess(codecAccess);
-  }
-}
-
 }  // namespace
 
 // ---- Seams to the higher layers ----
@@ -217,15 +190,9 @@ void InstallAccessors() {
 GUpdateSession::~GUpdateSession() = default;
 GDeviceFontCatalog::~GDeviceFontCatalog() = default;
 
-void SetUpdateSessionSource(GUpdateSessionSource source) { g_sessionSource.store(source); }
-void SetFontCatalogReaderSource(GFontCatalogReaderSource source) { g_catalogSource.store(source); }
-
 // ---- Construction ----
 
-GDriverInstance::GDriverInstance() {
-  InstallAccessors();
-  driverExtension_ = new GDriverExtension(this);
-}
+GDriverInstance::GDriverInstance() { driverExtension_ = new GDriverExtension(this); }
 
 GDriverInstance::~GDriverInstance() {
   Dispose(deviceModel_);
@@ -329,7 +296,7 @@ int16_t GDriverInstance::IsTrueTypeBitmapRequired() const { return ValueOr(GetPr
 // ---- Virtual operations with a base behaviour ----
 
 int16_t GDriverInstance::RunAutoConfiguration(int) {
-  GUpdateSessionSource source = g_sessionSource.load();
+  GUpdateSessionSource source = UpwardServices().updateSession;
   GUpdateSession* session = source != nullptr ? source(this, portName_, kConfigurationServices) : nullptr;
   if (session == nullptr) return kNoAutoConfiguration;
   GConfiguration* configuration = GetPrinterConfiguration();
@@ -937,7 +904,7 @@ MPersistentObject* GDriverInstance::LoadAddedFonts() {
   if (IsMassStorageFontsPresent(this) == 0 && (list == nullptr || list->GetCount() == 0)) return list;
 
   bool changed = false;
-  GFontCatalogReaderSource source = g_catalogSource.load();
+  GFontCatalogReaderSource source = UpwardServices().fontCatalog;
   for (int device = 0; device < kFontDeviceCount; ++device) {
     const int32_t listId = FontDeviceId(device);
     GDeviceFontCatalog* reader = source != nullptr ? source(device, this) : nullptr;

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 
+#include "driver/GUpwardServices.h"
 #include "rw/RWCString.h"
 #include "rw/RWWString.h"
 
@@ -99,12 +100,8 @@ class GUpdateSession {
   virtual int16_t Update(MPersistentObject* configuration, int modelCheck) = 0;
 };
 
-// Where the update objects come from: the provider registry's session
-// creation, installed by the layer that owns the registry. Null (the
-// default) means no provider: no session.
-typedef GUpdateSession* (*GUpdateSessionSource)(class GDriverInstance* instance, const RWWString& portName,
-                                                int services);
-void SetUpdateSessionSource(GUpdateSessionSource source);
+// The update objects come from the upward services' session source
+// (GUpwardServices::updateSession); without one there is no session.
 
 // The catalogue of one mass-storage font device as the driver core reads it:
 // the device's font descriptor file, read by the property-page layer's
@@ -123,11 +120,8 @@ class GDeviceFontCatalog {
   virtual MPersistentObject* BuildFontList() = 0;
 };
 
-// Creates the catalogue reader of device 0-9 for the instance, or null.
-// Installed by the layer that reads descriptor files; without one no
-// catalogue is readable.
-typedef GDeviceFontCatalog* (*GFontCatalogReaderSource)(int deviceIndex, class GDriverInstance* instance);
-void SetFontCatalogReaderSource(GFontCatalogReaderSource source);
+// The catalogue readers come from the upward services
+// (GUpwardServices::fontCatalog); without one no catalogue is readable.
 
 class GDriverInstance {
  public:

@@ -1,31 +1,25 @@
 #include "driver/GDriverInstanceAccess.h"
 
-#include <atomic>
-
-namespace {
-
-std::atomic<RWWString (*)(GDriverInstance*)> g_printerName{nullptr};
-std::atomic<MPersistentObject* (*)(GDriverInstance*)> g_printerConfiguration{nullptr};
-
-}  // namespace
-
-void SetDriverInstanceAccess(const GDriverInstanceAccess& access) {
-  g_printerName.store(access.printerName);
-  g_printerConfiguration.store(access.printerConfiguration);
-}
-
-bool HasDriverInstanceAccess() {
-  return g_printerName.load() != nullptr || g_printerConfiguration.load() != nullptr;
-}
+#include "driver/GDriverInstance.h"
+#include "model/GAttributeComposite.h"
+#include "model/GConfiguration.h"
 
 RWWString InstancePrinterName(GDriverInstance* instance) {
-  auto accessor = g_printerName.load();
-  if (instance == nullptr || accessor == nullptr) return RWWString();
-  return accessor(instance);
+  if (instance == nullptr) return RWWString();
+  const auto accessor = UpwardServices().instance.printerName;
+  return accessor != nullptr ? accessor(instance) : instance->GetPrinterName();
 }
 
 MPersistentObject* InstancePrinterConfiguration(GDriverInstance* instance) {
-  auto accessor = g_printerConfiguration.load();
-  if (instance == nullptr || accessor == nullptr) return nullptr;
-  return accessor(instance);
+  if (instance == nullptr) return nullptr;
+  const auto accessor = UpwardServices().instance.printerConfiguration;
+  if (accessor != nullptr) return accessor(instance);
+  return instance->GetPrinterConfiguration();
+}
+
+MPersistentObject* InstanceDefaultSettings(GDriverInstance* instance) {
+  if (instance == nullptr) return nullptr;
+  const auto accessor = UpwardServices().instance.createDefaultSettings;
+  if (accessor != nullptr) return accessor(instance);
+  return instance->CreateDefaultSettings();
 }

@@ -2,8 +2,6 @@
 
 #include <dlfcn.h>
 
-#include <mutex>
-
 #include "win32/Kernel.h"
 #include "win32/Module.h"
 
@@ -11,16 +9,14 @@ namespace {
 
 // The keeper thread runs code of this image. A module is unloaded by
 // whoever loaded it, at any time after its detach; the thread cannot drop
-// the image and leave it in one step, so the image is marked once to stay
-// mapped until the process ends. What the thread holds and gives back is
-// the module table's load reference.
+// the image and leave it in one step, so the image is marked to stay mapped
+// until the process ends. Marking it again changes nothing, so every launch
+// does it and no process-wide flag remembers it. What the thread holds and
+// gives back is the module table's load reference.
 void KeepImageMapped() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&KeeperThreadProc), &info) == 0 || info.dli_fname == nullptr) return;
-    if (void* image = dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE)) dlclose(image);
-  });
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void*>(&KeeperThreadProc), &info) == 0 || info.dli_fname == nullptr) return;
+  if (void* image = dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE)) dlclose(image);
 }
 
 }  // namespace

@@ -2,9 +2,9 @@
 // the user-interface framework sits above the driver core and implements
 // them: the property-sheet bridge (GSheetBridge) with the records it works
 // on (SheetRequest, GUIData), the UI string loader and the print-time
-// message dialog. The framework
-// installs its implementations once at module start-up (SetUIServices);
-// until then a bridge or a dialog cannot be made and strings load as empty.
+// message dialog. The framework implements them; they reach the driver
+// core as part of the upward services (GUpwardServices::ui). Without them a
+// bridge or a dialog cannot be made and strings load as empty.
 #pragma once
 
 #include <cstdint>
@@ -118,10 +118,6 @@ struct GUIServices {
                                        const RWWString& text2, const RWWString& text3,
                                        const RWWString& text4) = nullptr;
 };
-
-// Installs the services (a default-made record removes them).
-void SetUIServices(const GUIServices& services);
-const GUIServices& GetUIServices();
 
 // Through the installed services: null, 0 (out emptied) or null when none
 // are installed.

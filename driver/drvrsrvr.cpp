@@ -7,6 +7,7 @@
 
 #include "driver/GDriverInstance.h"
 #include "driver/GLock.h"
+#include "driver/GUpwardServices.h"
 #include "driver/osfactry.h"
 #include "model/GPersistInStream.h"
 #include "model/GResourceMappingList.h"
@@ -78,9 +79,9 @@ int GPrinterKey::SameDriver(const GInstanceKey* other) const {
 namespace {
 
 std::atomic<GDriverServer*> g_server{nullptr};
-std::atomic<GDriverServer::FontPoolReset> g_fontPoolReset{nullptr};
 
-// The server the module's static destruction deletes at unload.
+// The server CreateInstance made, which the module's static destruction
+// deletes at unload.
 struct UnloadRecord {
   std::mutex mutex;
   GDriverServer* server = nullptr;
@@ -132,10 +133,6 @@ class TableLock {
   bool locked_ = false;
 };
 
-void CriticalShutdownHook() {
-  if (GDriverServer* server = GDriverServer::GetInstance()) server->CriticalShutdown();
-}
-
 }  // namespace
 
 GDriverServer* GDriverServer::CreateInstance() {
@@ -147,24 +144,21 @@ GDriverServer* GDriverServer::CreateInstance() {
     return nullptr;
   }
   g_server.store(server, std::memory_order_release);
-  SetCriticalShutdownHook(&CriticalShutdownHook);
+  // The module's static destruction deletes the server it made.
+  std::lock_guard<std::mutex> guard(g_unload.mutex);
+  g_unload.server = server;
   return server;
 }
 
 GDriverServer* GDriverServer::GetInstance() { return g_server.load(std::memory_order_acquire); }
 
-void GDriverServer::SetFontPoolReset(FontPoolReset reset) { g_fontPoolReset.store(reset); }
+void GDriverServer::RunCriticalShutdown() {
+  if (GDriverServer* server = GetInstance()) server->CriticalShutdown();
+}
 
 GDriverServer::GDriverServer()
     : table1_(new (std::nothrow) Table(kBuckets, &IdentityHash)),
       table2_(new (std::nothrow) Table(kBuckets, &IdentityHash)) {
-  GDriverServer* previous = nullptr;
-  {
-    std::lock_guard<std::mutex> guard(g_unload.mutex);
-    previous = g_unload.server;
-    g_unload.server = this;
-  }
-  delete previous;
   if (GOSFactory* factory = GOSFactory::GetInstance()) {
     factory->EnsureLock(&lock1_);
     factory->EnsureLock(&lock2_);
@@ -177,7 +171,7 @@ GDriverServer::~GDriverServer() {
     if (g_unload.server == this) g_unload.server = nullptr;
   }
   GDriverServer* self = this;
-  if (g_server.compare_exchange_strong(self, nullptr)) SetCriticalShutdownHook(nullptr);
+  g_server.compare_exchange_strong(self, nullptr);
   EmptyTables();
   DropCaches();
   delete lock1_;
@@ -323,7 +317,7 @@ void GDriverServer::CloseRenderInstance(int handle) {
   ReleaseHandle(handle, table2_, lock2_, &cache2_);
   TableLock guard(lock2_, __LINE__);
   if (table2_->Count() == 0) {
-    if (FontPoolReset reset = g_fontPoolReset.load()) reset();
+    if (const auto reset = UpwardServices().fontPoolReset) reset();
     shutDown_ = 0;
   }
 }

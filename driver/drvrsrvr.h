@@ -108,10 +108,11 @@ class GDriverServer {
   int GetDriverHandle(int* handle, GDriverInstance* instance);
   int GetRenderHandle(int* handle, GDriverInstance* instance);
 
-  // What resets the font pool when the last print-side instance closed; the
-  // graphics layer installs it. Null removes it.
-  using FontPoolReset = void (*)();
-  static void SetFontPoolReset(FontPoolReset reset);
+  // The process-wide server's CriticalShutdown, when there is a server: the
+  // module installs it as the upward services' criticalShutdown. When the
+  // last print-side instance closes, the server runs the upward services'
+  // fontPoolReset.
+  static void RunCriticalShutdown();
 
   // The source name under which the server reports its failures.
   static constexpr const char* kSourceName = "drvrsrvr";

@@ -6,6 +6,7 @@
 
 #include "driver/GDriverInstanceAccess.h"
 #include "driver/GLock.h"
+#include "driver/GUpwardServices.h"
 #include "model/GPersistInStream.h"
 #include "model/GValueAttribute.h"
 #include "model/GPersistOutStream.h"
@@ -17,23 +18,6 @@ namespace {
 
 // The source name under which the factory reports its lock failures.
 const char kSourceName[] = "osfactry";
-
-std::atomic<GOSFactory*> g_instance{nullptr};
-
-// The last factory constructed; the module's static destruction deletes it.
-GOSFactory* g_recorded = nullptr;
-std::mutex g_recordMutex;
-
-struct UnloadRecord {
-  ~UnloadRecord() {
-    GOSFactory* factory = nullptr;
-    {
-      std::lock_guard<std::mutex> guard(g_recordMutex);
-      factory = g_recorded;
-    }
-    delete factory;
-  }
-} g_unloadRecord;
 
 // Feature ids of the codec mode: DriverConfiguration, DriverPreferences,
 // DevmodeCodecMode.
@@ -57,28 +41,13 @@ constexpr int kMaxNameAttempts = 1000;
 
 // ---- The process-wide factory ----
 
-GOSFactory* GOSFactory::GetInstance() { return g_instance.load(std::memory_order_acquire); }
+GOSFactory* GOSFactory::GetInstance() { return UpwardServices().factory; }
 
-void GOSFactory::SetInstance(GOSFactory* factory) { g_instance.store(factory, std::memory_order_release); }
-
-GOSFactory::GOSFactory() {
-  GOSFactory* previous = nullptr;
-  {
-    std::lock_guard<std::mutex> guard(g_recordMutex);
-    previous = g_recorded;
-    g_recorded = this;
-  }
-  delete previous;
-}
+GOSFactory::GOSFactory() = default;
 
 GOSFactory::~GOSFactory() {
-  {
-    std::lock_guard<std::mutex> guard(g_recordMutex);
-    if (g_recorded == this) g_recorded = nullptr;
-  }
   // A deleted factory is no longer handed out.
-  GOSFactory* self = this;
-  g_instance.compare_exchange_strong(self, nullptr);
+  WithdrawFactory(this);
   delete factoryLock_;
   factoryLock_ = nullptr;
 }
@@ -283,7 +252,6 @@ MPersistentObject* GOSFactory::LoadObject(GDriverInstance* instance, const RWWSt
 namespace {
 
 std::atomic<GFatalErrorHandler> g_fatalHandler{nullptr};
-std::atomic<GCriticalShutdownHook> g_shutdownHook{nullptr};
 // Set while the driver server's shut-down runs: the shut-down takes the
 // server's locks, and a failure of one of them reports again; that report
 // must not start the shut-down a second time.
@@ -292,8 +260,6 @@ std::atomic<bool> g_shutdownRunning{false};
 }  // namespace
 
 GFatalErrorHandler SetFatalErrorHandler(GFatalErrorHandler handler) { return g_fatalHandler.exchange(handler); }
-
-void SetCriticalShutdownHook(GCriticalShutdownHook hook) { g_shutdownHook.store(hook); }
 
 void ReportFatalError(int severity, int errorId, RWCString sourceFile, int line, RWCString detail) {
   char text[256];
@@ -308,7 +274,7 @@ void ReportFatalError(int severity, int errorId, RWCString sourceFile, int line,
   }
 
   if (severity == 2) {
-    GCriticalShutdownHook hook = g_shutdownHook.load();
+    const auto hook = UpwardServices().criticalShutdown;
     if (hook != nullptr && !g_shutdownRunning.exchange(true)) {
       hook();
       g_shutdownRunning.store(false);

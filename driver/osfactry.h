@@ -54,11 +54,9 @@ class GOSFactory {
   GOSFactory(const GOSFactory&) = delete;
   GOSFactory& operator=(const GOSFactory&) = delete;
 
-  // The process-wide factory; null before the module created it.
+  // The process-wide factory: the one of the upward services
+  // (GUpwardServices::factory); null before the module installed it.
   static GOSFactory* GetInstance();
-  // Makes factory the process-wide one (the platform layer's creation
-  // function does this once).
-  static void SetInstance(GOSFactory* factory);
 
   // ---- Operations, in slot order ----
   // The per-printer user-interface driver object, which the driver server adopts.
@@ -223,7 +221,5 @@ struct GFatalErrorReport {
 using GFatalErrorHandler = void (*)(const GFatalErrorReport& report);
 GFatalErrorHandler SetFatalErrorHandler(GFatalErrorHandler handler);
 
-// The driver server's critical shut-down, which severity 2 runs first. The
-// driver server installs it when it is created; null removes it.
-using GCriticalShutdownHook = void (*)();
-void SetCriticalShutdownHook(GCriticalShutdownHook hook);
+// The driver server's critical shut-down, which severity 2 runs first, is
+// the upward services' criticalShutdown.

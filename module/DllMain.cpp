@@ -1,5 +1,8 @@
-// The module's entry point: builds the process-wide services at process
-// attach in a fixed order and takes them down at process detach.
+// The module's entry point and its composition root: at process attach it
+// builds the platform factory, registers every layer's persistent classes
+// and installs the upward services (GUpwardServices) as one record, then
+// starts the process-wide services in a fixed order; at process detach it
+// takes them down.
 #include <atomic>
 #include <cstring>
 #include <mutex>
@@ -11,6 +14,7 @@
 #include "config/GNT40DMCClient.h"
 #include "config/GProviderRegistry.h"
 #include "driver/DriverClasses.h"
+#include "driver/GUpwardServices.h"
 #include "driver/GModuleKeeper.h"
 #include "driver/drvrsrvr.h"
 #include "driver/newhndlr.h"
@@ -28,7 +32,6 @@
 #include "ui/pages/FontCatalogSource.h"
 #include "win32/CRuntime.h"
 #include "win32/Module.h"
-#include "winnt40/GNT40DocumentServices.h"
 #include "winnt40/GNT40OSFactory.h"
 #include "winnt40/nt40qddi.h"
 
@@ -42,6 +45,14 @@ extern "C" LONG DrvDevicePropertySheets(PROPSHEETUI_INFO* info, LPARAM lParam);
 
 namespace {
 
+// The platform factory the module made at its first attach; the module's
+// static destruction deletes it.
+struct FactoryOwner {
+  GOSFactory* factory = nullptr;
+  ~FactoryOwner() { delete factory; }
+};
+FactoryOwner g_factory;
+
 HINSTANCE g_module = nullptr;
 std::atomic<uint32_t> g_appFlags{0};
 std::atomic<GDriverServer*> g_server{nullptr};
@@ -52,24 +63,25 @@ GNRAProvider* g_provider = nullptr;
 GModuleKeeper g_keeper(GModuleKeeper::kDefaultPeriodMs);
 
 // The persistent classes are registered with the class factory at the first
-// attach and unregistered when the module is unloaded.
-struct ClassRegistration {
-  std::once_flag once;
-  bool registered = false;
+// attach and unregistered when the module is unloaded; the owner of that
+// state, which can undo it.
+class ClassRegistration {
+ public:
   void Register() {
-    std::call_once(once, [this] {
-      RWRegisterLibraryClasses();
-      RegisterModelClasses();
-      RegisterDriverClasses();
-      RegisterPrintPathClasses();
-      RegisterGraphicsClasses();
-      RegisterGeneratorClasses();
-      RegisterConfigClasses();
-      registered = true;
-    });
+    std::lock_guard<std::mutex> hold(lock_);
+    if (registered_) return;
+    RWRegisterLibraryClasses();
+    RegisterModelClasses();
+    RegisterDriverClasses();
+    RegisterPrintPathClasses();
+    RegisterGraphicsClasses();
+    RegisterGeneratorClasses();
+    RegisterConfigClasses();
+    registered_ = true;
   }
-  ~ClassRegistration() {
-    if (!registered) return;
+  void Unregister() {
+    std::lock_guard<std::mutex> hold(lock_);
+    if (!registered_) return;
     UnregisterConfigClasses();
     UnregisterGeneratorClasses();
     UnregisterGraphicsClasses();
@@ -77,7 +89,13 @@ struct ClassRegistration {
     UnregisterDriverClasses();
     UnregisterModelClasses();
     RWUnregisterLibraryClasses();
+    registered_ = false;
   }
+  ~ClassRegistration() { Unregister(); }
+
+ private:
+  std::mutex lock_;
+  bool registered_ = false;
 };
 ClassRegistration g_classes;
 
@@ -119,27 +137,34 @@ uint32_t ReadCompanionFlags(HINSTANCE module) {
   return flags;
 }
 
+// Every upward service, each from the layer that implements it.
+GUpwardServices ModuleServices(GOSFactory* factory) {
+  GUpwardServices services;
+  services.factory = factory;
+  services.criticalShutdown = &GDriverServer::RunCriticalShutdown;
+  services.updateSession = &CreateUpdateSession;
+  // The driver instances read the mass-storage devices' fonts from their
+  // descriptor files.
+  services.fontCatalog = &CreateFontCatalog;
+  AddUIFrameworkServices(&services);
+  services.nt40Driver = NT40DriverHooks();
+  services.miniInstaller = &NewMiniInstallerLauncher;
+  services.documents.countProviders = &CountProviders;
+  services.documents.update = &GNT40DMCClient::RunUpdate;
+  services.documents.restoreFactory = &GNT40DMCClient::RunRestoreFactory;
+  services.devicePropertySheets = &DrvDevicePropertySheets;
+  services.outputChannel = &OpenProviderChannel;
+  return services;
+}
+
 BOOL ProcessAttach(HINSTANCE module) {
   g_module = module;
 
-  CreateNT40OSFactory();
-  GOSFactory* factory = GOSFactory::GetInstance();
+  if (g_factory.factory == nullptr) g_factory.factory = new (std::nothrow) GNT40OSFactory;
+  GOSFactory* factory = g_factory.factory;
   if (factory == nullptr) return FALSE;
   g_classes.Register();
-  InstallNT40Driver();
-  SetDevicePropertySheetsEntry(&DrvDevicePropertySheets);
-  InstallUIServices();
-  SetUpdateSessionSource(&CreateUpdateSession);
-  SetOutputChannelSource(&OpenProviderChannel);
-  // The driver instances read the mass-storage devices' fonts from their
-  // descriptor files.
-  InstallFontCatalogReader();
-  SetMiniInstallerLauncherCreator(&NewMiniInstallerLauncher);
-  GNT40DocumentServices documentServices;
-  documentServices.countProviders = &CountProviders;
-  documentServices.update = &GNT40DMCClient::RunUpdate;
-  documentServices.restoreFactory = &GNT40DMCClient::RunRestoreFactory;
-  SetNT40DocumentServices(documentServices);
+  InstallUpwardServices(ModuleServices(factory));
 
   MemoryReserve::Install(MemoryReserve::kDefaultSize);
   factory->SetModuleHandle(module);
@@ -184,7 +209,10 @@ BOOL ProcessDetach() {
     delete g_provider;
     g_provider = nullptr;
   }
-  RemoveFontCatalogReader();
+  // No instance reads a descriptor file after detach.
+  GUpwardServices services = UpwardServices();
+  services.fontCatalog = nullptr;
+  InstallUpwardServices(services);
   g_module = nullptr;
   g_appFlags.store(0);
   SetProcessAppFlags(0);

@@ -1,21 +1,11 @@
 #include "printpath/GOutputChannelSource.h"
 
-#include <atomic>
-
 #include "model/GOutputChannel.h"
 #include "model/GPeripheral.h"
 #include "printpath/GDocumentCommand.h"
 
-namespace {
-
-std::atomic<GOutputChannelSource> g_source{nullptr};
-
-}  // namespace
-
-GOutputChannelSource SetOutputChannelSource(GOutputChannelSource source) { return g_source.exchange(source); }
-
 GOutputChannel* OpenOutputChannel(GDriverInstance* instance, const RWWString& portName, int services) {
-  GOutputChannelSource source = g_source.load();
+  const GOutputChannelSource source = UpwardServices().outputChannel;
   return source != nullptr ? source(instance, portName, services) : nullptr;
 }
 

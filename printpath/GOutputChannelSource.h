@@ -1,12 +1,13 @@
 // GOutputChannelSource: where the peripherals that start a document get the
 // job's output channel when the document-start command carries none. The
 // channels come from the provider registry, which belongs to a layer beside
-// the print path; module start-up installs the function that asks it
-// (SetOutputChannelSource). Without a source no channel is had.
+// the print path, through the upward services' outputChannel. Without a
+// source no channel is had.
 #pragma once
 
 #include <cstdint>
 
+#include "driver/GUpwardServices.h"
 #include "rw/RWWString.h"
 
 class GDocumentStart;
@@ -14,12 +15,6 @@ class GDriverInstance;
 class GOutputChannel;
 class GPeripheral;
 
-// A new channel for the instance's job on the port, owned by the caller, or
-// null.
-typedef GOutputChannel* (*GOutputChannelSource)(GDriverInstance* instance, const RWWString& portName,
-                                                int services);
-// Installs the source; null removes it. Returns the source installed before.
-GOutputChannelSource SetOutputChannelSource(GOutputChannelSource source);
 // The installed source's channel, or null (no source, or it gave none).
 GOutputChannel* OpenOutputChannel(GDriverInstance* instance, const RWWString& portName, int services);
 

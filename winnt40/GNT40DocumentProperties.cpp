@@ -15,6 +15,7 @@
 #include "driver/DevmodePrivateArea.h"
 #include "driver/GSettingValue.h"
 #include "driver/GUIServices.h"
+#include "driver/GUpwardServices.h"
 #include "driver/osfactry.h"
 #include "model/GAttributeComposite.h"
 #include "model/GOSVersionInfo.h"
@@ -25,7 +26,6 @@
 #include "win32/Kernel.h"
 #include "win32/Spooler.h"
 #include "winnt40/GNT40CapabilityRecords.h"
-#include "winnt40/GNT40DocumentServices.h"
 #include "winnt40/GNT40PrinterDevMode.h"
 #include "winnt40/GNT40SheetAccess.h"
 #include "winnt40/nt40qddi.h"
@@ -191,7 +191,7 @@ int StoreConversionDefaults(GNT40Driver& driver, LPWSTR printerName, MPersistent
       preferences->ReplaceChildById(GNT40DriverSettings::kWatermarkPool, currentPool);
     }
     if (GOSFactory* factory = Factory()) factory->SetPrinterDataString(&driver, u"Stale", u"FALSE");
-    const GNT40DocumentServices services = GetNT40DocumentServices();
+    const GNT40DocumentServices services = UpwardServices().documents;
     if (services.update != nullptr) {
       services.update(defaults.get(), &driver, printerName != nullptr ? RWWString(printerName) : RWWString(), 0);
     }
@@ -223,7 +223,7 @@ SheetRequest* GNT40Driver::CreateSheetRequest() {
   request->printer = FindPrinter();
   request->sheetKind = kDocumentSheet;
 
-  const GNT40DocumentServices services = GetNT40DocumentServices();
+  const GNT40DocumentServices services = UpwardServices().documents;
   const int providers = services.countProviders != nullptr ? services.countProviders(kBidirectionalServices) : 0;
   SV::Set(request->settings, kProviderPresent, static_cast<int16_t>(providers != 0 ? 1 : 0));
   return request;
@@ -273,7 +273,7 @@ void GNT40Driver::EndConfigurationExport(GAttributeComposite* settings, const RW
   if (SV::GetOr(settings, kConfigurationLibrary, 0) != 1 || factory->GetPrinterDataDword(this, marker, 0) == 0) return;
   // Only the shell's sheet brings the factory contexts back; the marker
   // ends with every such OK.
-  const GNT40DocumentServices services = GetNT40DocumentServices();
+  const GNT40DocumentServices services = UpwardServices().documents;
   if (GNT40SheetAccess::IsShellProcess() != 0 && services.restoreFactory != nullptr) {
     services.restoreFactory(settings, this, GetPrinterName());
   }

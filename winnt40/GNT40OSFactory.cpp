@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "driver/GDriverInstanceAccess.h"
+#include "driver/GUpwardServices.h"
 #include "driver/NumberedValueStore.h"
 #include "model/GLocaleInfo.h"
 #include "model/GPersistInStream.h"
@@ -32,13 +33,6 @@ const WCHAR kInternationalKey[] = u"Control Panel\\International";
 // a value larger than this is taken as damage.
 constexpr DWORD kMaxTextBytes = 1u << 20;
 constexpr DWORD kMaxDriverInfoBytes = 1u << 20;
-
-// ---- Installed hooks ----
-
-std::atomic<GDriverInstance* (*)(GPrinterKey*)> g_createDriver{nullptr};
-std::atomic<HANDLE (*)(GDriverInstance*)> g_printerHandle{nullptr};
-std::atomic<int (*)(GDriverInstance*, RWWString*, HANDLE*)> g_keyInfo{nullptr};
-std::atomic<GMiniInstallerCreator> g_miniInstallerCreator{nullptr};
 
 // ---- Little-endian bytes ----
 
@@ -421,21 +415,6 @@ bool ReadLocaleText(HKEY key, const WCHAR* name, RWWString* out) {
 
 }  // namespace
 
-// ---- Hooks ----
-
-void SetNT40DriverHooks(const GNT40DriverHooks& hooks) {
-  g_createDriver.store(hooks.createDriver);
-  g_printerHandle.store(hooks.printerHandle);
-  g_keyInfo.store(hooks.keyInfo);
-}
-
-void SetMiniInstallerLauncherCreator(GMiniInstallerCreator creator) { g_miniInstallerCreator.store(creator); }
-
-void CreateNT40OSFactory() {
-  if (GOSFactory::GetInstance() != nullptr) return;
-  GOSFactory::SetInstance(new GNT40OSFactory);
-}
-
 // ---- GNT40OSFactoryBase ----
 
 GNT40OSFactoryBase::GNT40OSFactoryBase() { SetFactoryLock(CreateLock()); }
@@ -810,23 +789,23 @@ GNT40OSFactory::GNT40OSFactory() = default;
 GNT40OSFactory::~GNT40OSFactory() = default;
 
 GDriverInstance* GNT40OSFactory::CreateDriver(GPrinterKey* key) {
-  auto create = g_createDriver.load();
+  const auto create = UpwardServices().nt40Driver.createDriver;
   return create != nullptr && key != nullptr ? create(key) : nullptr;
 }
 
 HANDLE GNT40OSFactory::GetPrinterHandle(GDriverInstance* instance) {
-  auto handle = g_printerHandle.load();
+  const auto handle = UpwardServices().nt40Driver.printerHandle;
   return handle != nullptr && instance != nullptr ? handle(instance) : nullptr;
 }
 
 GExternalModule* GNT40OSFactory::CreateMiniInstallerLauncher(const RWWString& printerName, HANDLE printer,
                                                              void*) {
-  GMiniInstallerCreator create = g_miniInstallerCreator.load();
+  const GMiniInstallerCreator create = UpwardServices().miniInstaller;
   return create != nullptr ? create(printerName, printer) : nullptr;
 }
 
 RWWString GNT40OSFactory::GetDriverDataFile(GDriverInstance* instance) {
-  auto keyInfo = g_keyInfo.load();
+  const auto keyInfo = UpwardServices().nt40Driver.keyInfo;
   if (keyInfo == nullptr || instance == nullptr) return RWWString();
   RWWString printerName;
   HANDLE printer = nullptr;

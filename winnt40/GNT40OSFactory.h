@@ -2,8 +2,9 @@
 // implements the operating-system services (printer data, the registry,
 // files, streams, time, locale, the temporary and module directories,
 // locks) but creates no driver objects; GNT40OSFactory adds the per-printer
-// driver object and the operations that need it. The module creates one
-// GNT40OSFactory before anything else (CreateNT40OSFactory).
+// driver object and the operations that need it, which reach that object
+// through the upward services' NT 4.0 driver hooks. The module creates one
+// GNT40OSFactory and installs it as the upward services' factory.
 //
 // Chunked blob values. WriteBlob and ReadBlob keep n bytes under a value
 // name N as the REG_DWORD N holding the chunk count c = n / 248 + 1 and the
@@ -102,38 +103,15 @@ class GNT40OSFactory : public GNT40OSFactoryBase {
   GNT40OSFactory();
   ~GNT40OSFactory() override;
 
-  // A new driver object for the printer of the key (through the installed
-  // driver hooks), or null.
+  // A new driver object for the printer of the key (through the upward
+  // services' driver hooks), or null.
   GDriverInstance* CreateDriver(GPrinterKey* key) override;
   // The data file the spooler names for the driver of the instance's
   // printer; empty when the printer or its driver cannot be queried.
   RWWString GetDriverDataFile(GDriverInstance* instance) override;
   // A new launcher of the agent mini-installer for the printer (through the
-  // installed creator); the third argument is ignored.
+  // upward services' creator); the third argument is ignored.
   GExternalModule* CreateMiniInstallerLauncher(const RWWString& printerName, HANDLE printer,
                                                void* reserved) override;
   HANDLE GetPrinterHandle(GDriverInstance* instance) override;
 };
-
-// How the NT 4.0 factory reaches the per-printer driver object, which is
-// built on the factory. The driver object's module installs these when it
-// starts; until then no driver is created and instances have no handle.
-struct GNT40DriverHooks {
-  // A new driver object built from the key's printer handle, printer name,
-  // driver name and port name.
-  GDriverInstance* (*createDriver)(GPrinterKey* key) = nullptr;
-  // The spooler handle of the instance's driver object, null without one.
-  HANDLE (*printerHandle)(GDriverInstance* instance) = nullptr;
-  // The printer name and the handle the driver object was created with;
-  // 0 when the instance has no driver object.
-  int (*keyInfo)(GDriverInstance* instance, RWWString* printerName, HANDLE* printer) = nullptr;
-};
-void SetNT40DriverHooks(const GNT40DriverHooks& hooks);
-
-// Creates the agent mini-installer's launcher; the configuration exchange
-// installs it when it starts.
-using GMiniInstallerCreator = GExternalModule* (*)(const RWWString& printerName, HANDLE printer);
-void SetMiniInstallerLauncherCreator(GMiniInstallerCreator creator);
-
-// Builds the process-wide GNT40OSFactory unless a factory is set already.
-void CreateNT40OSFactory();

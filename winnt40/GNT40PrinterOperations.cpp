@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "driver/GExternalModule.h"
+#include "driver/GUpwardServices.h"
 #include "driver/osfactry.h"
 #include "model/GAttributeComposite.h"
 #include "model/GConfiguration.h"
@@ -16,7 +17,6 @@
 #include "win32/Kernel.h"
 #include "win32/Module.h"
 #include "win32/Spooler.h"
-#include "winnt40/GNT40DocumentServices.h"
 #include "winnt40/GNT40PrinterDevMode.h"
 #include "winnt40/GNT40PrinterEvents.h"
 #include "winnt40/GNT40PrinterSetup.h"
@@ -54,8 +54,6 @@ int32_t ValueOf(MPersistentObject* in, int32_t id, int32_t fallback) {
   if (in != nullptr) ReadNumber(in->FindById(id), &value);
   return value;
 }
-
-std::atomic<PFNPROPSHEETUI> g_devicePropertySheets{nullptr};
 
 HANDLE OpenForSetUp(const RWWString& name) {
   HANDLE printer = nullptr;
@@ -153,7 +151,7 @@ BOOL GNT40Driver::SetUpPrinter(const RWWString& name) {
       if (GOSFactory* factory = GOSFactory::GetInstance()) {
         factory->SetPrinterDataString(this, RWWString(u"Stale"), RWWString(u"FALSE"));
       }
-      const GNT40DocumentServices services = GetNT40DocumentServices();
+      const GNT40DocumentServices services = UpwardServices().documents;
       if (services.update != nullptr) services.update(settings, this, name, 0);
     }
   }
@@ -228,10 +226,8 @@ BOOL GNT40Driver::DevQueryPrintEx(DEVQUERYPRINT_INFO* info) {
 
 // ---- Device sheet from the printers folder ----
 
-void SetDevicePropertySheetsEntry(LONG (*entry)(PROPSHEETUI_INFO* info, LPARAM lParam)) { g_devicePropertySheets.store(entry); }
-
 BOOL GNT40Driver::PrinterProperties(HWND window, HANDLE printer) {
-  const PFNPROPSHEETUI entry = g_devicePropertySheets.load();
+  const PFNPROPSHEETUI entry = UpwardServices().devicePropertySheets;
   if (entry == nullptr) return FALSE;
   DEVICEPROPERTYHEADER header{};
   header.cbSize = sizeof(DEVICEPROPERTYHEADER);

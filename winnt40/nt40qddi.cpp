@@ -68,15 +68,13 @@ int KeyInfo(GDriverInstance* instance, RWWString* printerName, HANDLE* printer) 
 
 }  // namespace
 
-void InstallNT40Driver() {
+GNT40DriverHooks NT40DriverHooks() {
   GNT40DriverHooks hooks;
   hooks.createDriver = &CreateDriver;
   hooks.printerHandle = &PrinterHandle;
   hooks.keyInfo = &KeyInfo;
-  SetNT40DriverHooks(hooks);
+  return hooks;
 }
-
-void RemoveNT40Driver() { SetNT40DriverHooks(GNT40DriverHooks()); }
 
 // ---- Life ----
 

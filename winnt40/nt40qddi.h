@@ -19,6 +19,7 @@
 #include <memory>
 
 #include "driver/GDriverInstance.h"
+#include "driver/GUpwardServices.h"
 #include "rw/RWWString.h"
 #include "win32/DevMode.h"
 #include "win32/DriverUI.h"
@@ -228,11 +229,8 @@ class GNT40Driver : public GUIDriverInstance, public GNT40DriverSettings {
   std::unique_ptr<GNT40DocumentEventHost> documentEvents_;
 };
 
-// Lets the NT 4.0 platform factory create GNT40Driver objects and reach
-// their printer handle and key (module start).
-void InstallNT40Driver();
-// Removes that again (module detach).
-void RemoveNT40Driver();
-// The module's DrvDevicePropertySheets, which PrinterProperties runs as the
-// sheet function; the module installs it at start (null removes it).
-void SetDevicePropertySheetsEntry(LONG (*entry)(PROPSHEETUI_INFO* info, LPARAM lParam));
+// The hooks by which the NT 4.0 platform factory creates GNT40Driver
+// objects and reaches their printer handle and key, for the upward
+// services. PrinterProperties runs the upward services'
+// devicePropertySheets as the sheet function.
+GNT40DriverHooks NT40DriverHooks();

@@ -17,6 +17,7 @@
 #include "model/GAttributeComposite.h"
 #include "model/GStringAttribute.h"
 #include "model/GValueAttribute.h"
+#include "support/ScopedUpwardServices.h"
 #include "tests/support/FakeConfigLibrary.h"
 #include "win32/Testing.h"
 
@@ -89,10 +90,10 @@ class ConfigLibraryTest : public ::testing::Test {
   void SetUp() override {
     w32test::Reset();
     factory = std::make_unique<ConfigTestFactory>();
-    GOSFactory::SetInstance(factory.get());
+    services_.Change([&](GUpwardServices& s) { s.factory = factory.get(); });
   }
   void TearDown() override {
-    GOSFactory::SetInstance(nullptr);
+    services_.Restore();
     factory.reset();
     w32test::Reset();
   }
@@ -106,6 +107,7 @@ class ConfigLibraryTest : public ::testing::Test {
     return out;
   }
 
+  ScopedUpwardServices services_;
   std::unique_ptr<ConfigTestFactory> factory;
 };
 

@@ -7,11 +7,11 @@
 #include "config/GNT40DMCClient.h"
 #include "driver/GSettingValue.h"
 #include "driver/GUIServices.h"
-#include "win32/CompStui.h"
+#include "support/ScopedUpwardServices.h"
 #include "tests/support/FakeConfigLibrary.h"
 #include "tests/winnt40/DriverObjectTestSupport.h"
+#include "win32/CompStui.h"
 #include "win32/Process.h"
-#include "winnt40/GNT40DocumentServices.h"
 
 namespace {
 
@@ -42,12 +42,10 @@ class DMCPrinterSetUpTest : public qvdrv::DriverObjectTest {
     GNT40DocumentServices services;
     services.update = &GNT40DMCClient::RunUpdate;
     services.restoreFactory = &GNT40DMCClient::RunRestoreFactory;
-    SetNT40DocumentServices(services);
+    services_.Change([&](GUpwardServices& s) { s.documents = services; });
   }
   void TearDown() override {
     g_sheetDriver = nullptr;
-    SetUIServices(GUIServices());
-    SetNT40DocumentServices(GNT40DocumentServices());
     DriverObjectTest::TearDown();
   }
   // The test device with the library switch (1100) in its settings and the
@@ -127,7 +125,7 @@ TEST_F(DMCPrinterSetUpTest, DeviceSheetOkFromTheShellRestoresTheFactoryContexts)
   GNT40Driver& driver = MakeLibraryDriver(1);
   GUIServices ui;
   ui.createSheetBridge = []() -> GSheetBridge* { return new QuietBridge; };
-  SetUIServices(ui);
+  services_.Change([&](GUpwardServices& s) { s.ui = ui; });
   g_sheetDriver = &driver;
   w32test::SetProcessImagePath(u"C:\\WINNT\\EXPLORER.EXE");
 

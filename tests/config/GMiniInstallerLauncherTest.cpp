@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "support/ScopedUpwardServices.h"
 #include "tests/support/FakeCompanionModules.h"
 #include "win32/Module.h"
 #include "win32/Registry.h"
@@ -24,6 +25,8 @@ constexpr const char16_t* kPrintersKey = u"System\\CurrentControlSet\\Control\\P
 
 class MiniInstallerLauncherTest : public ::testing::Test {
  protected:
+  qvtest::ScopedUpwardServices services_;
+
   void SetUp() override {
     w32test::Reset();
     w32test::ModuleSpec self;
@@ -31,13 +34,12 @@ class MiniInstallerLauncherTest : public ::testing::Test {
     self.loadCount = 1;
     const HMODULE module = w32test::InstallModule(self);
     factory_ = new GNT40OSFactory;
-    GOSFactory::SetInstance(factory_);
+    services_.Change([&](GUpwardServices& s) { s.factory = factory_; });
     factory_->SetModuleHandle(reinterpret_cast<HINSTANCE>(module));
     AddPrinter(kPrinter);
   }
   void TearDown() override {
     for (HANDLE h : handles_) ClosePrinter(h);
-    GOSFactory::SetInstance(nullptr);
     delete factory_;
     w32test::Reset();
   }
@@ -248,9 +250,9 @@ TEST_F(MiniInstallerLauncherTest, APrinterWithoutARegistryKeyLoadsNothing) {
 TEST_F(MiniInstallerLauncherTest, TheFactoryHandsOutTheLauncherThroughTheInstalledCreator) {
   qvtest::InstallMiniInstaller(kDriverDirectory);
   SetRequest(kPrinter, 1);
-  SetMiniInstallerLauncherCreator(&NewMiniInstallerLauncher);
+  services_.Change([](GUpwardServices& s) { s.miniInstaller = &NewMiniInstallerLauncher; });
   std::unique_ptr<GExternalModule> launcher(factory_->CreateMiniInstallerLauncher(kPrinter, Open(), nullptr));
-  SetMiniInstallerLauncherCreator(nullptr);
+  services_.Change([](GUpwardServices& s) { s.miniInstaller = nullptr; });
   ASSERT_NE(launcher, nullptr);
   EXPECT_NE(dynamic_cast<GMiniInstallerLauncher*>(launcher.get()), nullptr);
   EXPECT_EQ(launcher->IsLoaded(), 1);

@@ -26,6 +26,7 @@
 #include "model/GValueAttribute.h"
 #include "model/MPersistentComposite.h"
 #include "model/MPersistentIterator.h"
+#include "support/ScopedUpwardServices.h"
 #include "tests/driver/DriverInstanceTestSupport.h"
 #include "tests/support/FakeAgent.h"
 #include "win32/Module.h"
@@ -188,6 +189,8 @@ std::string BinName(GPaperHandlingDevice* device, size_t index) {
 
 class UpdateSessionTest : public ::testing::Test {
  protected:
+  qvtest::ScopedUpwardServices services_;
+
   void SetUp() override {
     w32test::Reset();
     w32test::ModuleSpec self;
@@ -195,7 +198,7 @@ class UpdateSessionTest : public ::testing::Test {
     self.loadCount = 1;
     const HMODULE module = w32test::InstallModule(self);
     factory_ = new GNT40OSFactory;
-    GOSFactory::SetInstance(factory_);
+    services_.Change([&](GUpwardServices& s) { s.factory = factory_; });
     factory_->SetModuleHandle(reinterpret_cast<HINSTANCE>(module));
     w32test::PrinterSetup setup;
     setup.name = kPrinter;
@@ -207,7 +210,6 @@ class UpdateSessionTest : public ::testing::Test {
   void TearDown() override {
     instance_.reset();
     configuration_.reset();
-    GOSFactory::SetInstance(nullptr);
     delete factory_;
     w32test::Reset();
   }
@@ -919,7 +921,7 @@ TEST_F(UpdateSessionTest, TheDriverInstancesAutoConfigurationRunsTheSession) {
   ASSERT_NE(configuration, nullptr);
   auto number = [&](int32_t id) { return NumberOf(configuration->FindById(228)->FindById(id)); };
 
-  SetUpdateSessionSource(&SessionFromRegistry);
+  services_.Change([](GUpwardServices& s) { s.updateSession = &SessionFromRegistry; });
   EXPECT_EQ(instance_->RunAutoConfiguration(0), 603);  // no provider registered
   ASSERT_EQ(GProviderRegistry::GetInstance()->Register(&provider_, RWCString("QVNRA 1.0")), 0);
 
@@ -936,7 +938,7 @@ TEST_F(UpdateSessionTest, TheDriverInstancesAutoConfigurationRunsTheSession) {
   EXPECT_EQ(number(313), 1);
 
   GProviderRegistry::GetInstance()->Unregister(RWCString("QVNRA 1.0"));
-  SetUpdateSessionSource(nullptr);
+  services_.Change([](GUpwardServices& s) { s.updateSession = nullptr; });
 }
 
 }  // namespace

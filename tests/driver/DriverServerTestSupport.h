@@ -14,6 +14,7 @@
 #include "model/GResourceMappingList.h"
 #include "model/MPersistentComposite.h"
 #include "rw/RWPersistence.h"
+#include "support/ScopedUpwardServices.h"
 #include "tests/driver/ScriptedFactory.h"
 #include "win32/File.h"
 #include "win32/Testing.h"
@@ -117,7 +118,12 @@ class DriverServerTest : public ::testing::Test {
     CountingInstance::live = 0;
     CountingInstance::created = 0;
     factory = new ServerFactory;
-    GOSFactory::SetInstance(factory);
+    // As the module composes them: the factory, and the server's critical
+    // shut-down for fatal errors.
+    services_.Change([&](GUpwardServices& s) {
+      s.factory = factory;
+      s.criticalShutdown = &GDriverServer::RunCriticalShutdown;
+    });
     WriteDataFile(factory->dataFile, true);
     server = GDriverServer::CreateInstance();
     ASSERT_NE(server, nullptr);
@@ -125,6 +131,7 @@ class DriverServerTest : public ::testing::Test {
   void TearDown() override {
     delete GDriverServer::GetInstance();
     EXPECT_EQ(CountingInstance::live, 0) << "the server left instances behind";
+    services_.Restore();
     delete factory;
   }
 
@@ -133,6 +140,7 @@ class DriverServerTest : public ::testing::Test {
     return new GPrinterKey(nullptr, RWWString(printer), RWWString(driver), RWWString(u"LPT1:"), 0);
   }
 
+  ScopedUpwardServices services_;
   ServerFactory* factory = nullptr;
   GDriverServer* server = nullptr;
 };

@@ -33,6 +33,7 @@
 #include "model/MPersistentIterator.h"
 #include "model/ModelClasses.h"
 #include "rw/RWLibraryClasses.h"
+#include "support/ScopedUpwardServices.h"
 
 namespace {
 
@@ -143,22 +144,16 @@ class CompactCodecTest : public ::testing::Test {
   }
 
   void SetUp() override {
-    GCompactCodecInstanceAccess access;
-    access.createDefaultSettings = [](GDriverInstance* instance) -> MPersistentObject* {
-      FakeInstance& fake = FromInstance(instance);
-      return fake.defaults ? fake.defaults->DeepCopy() : nullptr;
-    };
-    GCompactSettingsCodec::SetInstanceAccess(access);
-    GDriverInstanceAccess instanceAccess;
-    instanceAccess.printerConfiguration = [](GDriverInstance* instance) -> MPersistentObject* {
-      return FromInstance(instance).configuration.get();
-    };
-    SetDriverInstanceAccess(instanceAccess);
+    services_.Change([](GUpwardServices& s) {
+      s.instance.createDefaultSettings = [](GDriverInstance* instance) -> MPersistentObject* {
+        FakeInstance& fake = FromInstance(instance);
+        return fake.defaults ? fake.defaults->DeepCopy() : nullptr;
+      };
+      s.instance.printerConfiguration = [](GDriverInstance* instance) -> MPersistentObject* {
+        return FromInstance(instance).configuration.get();
+      };
+    });
     instance_.defaults.reset(MakeDefaults());
-  }
-  void TearDown() override {
-    GCompactSettingsCodec::SetInstanceAccess(GCompactCodecInstanceAccess());
-    SetDriverInstanceAccess(GDriverInstanceAccess());
   }
 
   // Encodes with one codec and decodes with another over the defaults.
@@ -169,6 +164,7 @@ class CompactCodecTest : public ::testing::Test {
     return Decode(reader_, bytes, instance_, selector);
   }
 
+  qvtest::ScopedUpwardServices services_;
   FakeInstance instance_;
   GCompactSettingsCodec writer_;
   GCompactSettingsCodec reader_;

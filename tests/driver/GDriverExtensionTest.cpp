@@ -20,6 +20,7 @@
 #include "model/GSelectionString.h"
 #include "model/GTray.h"
 #include "model/MAssociationList.h"
+#include "support/ScopedUpwardServices.h"
 #include "tests/driver/DriverInstanceTestSupport.h"
 #include "tests/driver/ExtensionTestSupport.h"
 #include "tests/driver/ScriptedFactory.h"
@@ -260,7 +261,7 @@ class DriverExtensionTest : public ::testing::Test {
     new (&g_reg) Registration();
     for (Runtime& rt : g_rt) rt = Runtime();
     factory = std::make_unique<qvtest::ScriptedFactory>();
-    GOSFactory::SetInstance(factory.get());
+    services_.Change([&](GUpwardServices& s) { s.factory = factory.get(); });
 
     auto* root = new MPersistentComposite(353);
     auto* printer = new ExtTestPeripheral(76);
@@ -299,7 +300,7 @@ class DriverExtensionTest : public ::testing::Test {
   }
   void TearDown() override {
     extension.reset();
-    GOSFactory::SetInstance(nullptr);
+    services_.Restore();
     w32test::Reset();
   }
 
@@ -357,6 +358,7 @@ class DriverExtensionTest : public ::testing::Test {
     return devices;
   }
 
+  qvtest::ScopedUpwardServices services_;
   std::unique_ptr<qvtest::ScriptedFactory> factory;
   qvtest::TestDriverInstance instance;
   ExtTestGenerator* generator = nullptr;
@@ -773,9 +775,9 @@ TEST_F(DriverExtensionJobTest, AJobStartReachesEveryRegisteredSlotDespiteGaps) {
   g_rt[2].mask = ExtensionEvent::kJobStartPjl;
   g_rt[2].data[ExtensionEvent::kJobStartPjl] = "@PJL SET BIN=2";
   int entryMarker = 0;
-  GDriverExtension::SetInterfaceEntry(&entryMarker);
+  services_.Change([&](GUpwardServices& s) { s.extensionInterface = &entryMarker; });
   extension = std::make_unique<GDriverExtension>(&instance);
-  GDriverExtension::SetInterfaceEntry(nullptr);
+  services_.Change([](GUpwardServices& s) { s.extensionInterface = nullptr; });
 
   ExtTestCommand start(705);
   extension->BeginJob(&start);

@@ -37,6 +37,7 @@
 #include "model/MPersistentAssociation.h"
 #include "model/MPersistentComposite.h"
 #include "rw/RWPersistence.h"
+#include "support/ScopedUpwardServices.h"
 
 namespace {
 
@@ -102,7 +103,7 @@ class DriverInstanceTest : public ::testing::Test {
  protected:
   void SetUp() override {
     factory = std::make_unique<Factory>();
-    GOSFactory::SetInstance(factory.get());
+    services_.Change([&](GUpwardServices& s) { s.factory = factory.get(); });
     auto* root = new MPersistentComposite(353);
     printer = new TestPeripheral(76);
     generator = new TestPeripheral(101);
@@ -115,7 +116,7 @@ class DriverInstanceTest : public ::testing::Test {
     autoConfiguration = Group(228);
     configuration->AddChild(autoConfiguration);
   }
-  void TearDown() override { GOSFactory::SetInstance(nullptr); }
+  void TearDown() override { services_.Restore(); }
 
   GMediaPool* AddPool(int32_t id) {
     auto* pool = new GMediaPool(&id);
@@ -134,6 +135,7 @@ class DriverInstanceTest : public ::testing::Test {
     instance.GetPaperMappings()->AddIfNew(new GResourceMapping(1000 + paperId, spoolerPaper, paperId, kNoId));
   }
 
+  qvtest::ScopedUpwardServices services_;
   std::unique_ptr<Factory> factory;
   TestDriverInstance instance;
   TestPeripheral* printer = nullptr;
@@ -459,7 +461,7 @@ class TableReader : public GDeviceFontCatalog {
 GDeviceFontCatalog* MakeReader(int device, GDriverInstance*) { return new TableReader(device); }
 
 TEST_F(DriverInstanceTest, AddedFontsFollowTheDevicesCatalogues) {
-  SetFontCatalogReaderSource(&MakeReader);
+  services_.Change([](GUpwardServices& s) { s.fontCatalog = &MakeReader; });
   g_catalogues.clear();
   // Without fonts on mass storage and nothing stored there is nothing to do.
   EXPECT_EQ(instance.LoadAddedFonts(), nullptr);
@@ -496,7 +498,6 @@ TEST_F(DriverInstanceTest, AddedFontsFollowTheDevicesCatalogues) {
   ASSERT_NE(fonts, nullptr);
   EXPECT_EQ(static_cast<GDeviceFontList*>(fonts->FindListById(416))->GetStamp(), 6u);
   EXPECT_EQ(factory->blobWrites.size(), writesBefore + 2);
-  SetFontCatalogReaderSource(nullptr);
 }
 
 TEST_F(DriverInstanceTest, MediaTypesOnTheExclusionListAreNotAllowed) {
@@ -746,14 +747,13 @@ GUpdateSession* MakeSession(GDriverInstance*, const RWWString& port, int service
 
 TEST_F(DriverInstanceTest, AutoConfigurationRunsOneSessionOnThePrinterConfiguration) {
   EXPECT_EQ(instance.RunAutoConfiguration(0), 603);  // no provider
-  SetUpdateSessionSource(&MakeSession);
+  services_.Change([](GUpwardServices& s) { s.updateSession = &MakeSession; });
   EXPECT_EQ(instance.RunAutoConfiguration(0), 42);
   EXPECT_EQ(RecordingSession::updated, configuration);
   EXPECT_EQ(RecordingSession::live, 0);
   TestDriverInstance bare;
   EXPECT_EQ(bare.RunAutoConfiguration(0), 603);
   EXPECT_EQ(RecordingSession::live, 0);
-  SetUpdateSessionSource(nullptr);
 }
 
 // ---- Extensions and named entries ----

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "driver/ScriptedFactory.h"
+#include "support/ScopedUpwardServices.h"
 #include "win32/File.h"
 #include "win32/Testing.h"
 
@@ -41,12 +42,13 @@ class MassStorageFontsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     w32test::Reset();
-    GOSFactory::SetInstance(&factory_);
+    services_.Change([&](GUpwardServices& s) { s.factory = &factory_; });
   }
-  void TearDown() override { GOSFactory::SetInstance(nullptr); }
+  void TearDown() override { services_.Restore(); }
   void Path(int device, const std::u16string& value) { factory_.strings[FontDeviceValueName(device)] = value; }
   GDriverInstance* Printer() { return reinterpret_cast<GDriverInstance*>(&printerToken_); }
 
+  qvtest::ScopedUpwardServices services_;
   DataFactory factory_;
   int printerToken_ = 0;
 };

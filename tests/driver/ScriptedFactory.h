@@ -14,6 +14,7 @@
 #include "driver/osfactry.h"
 #include "model/GPersistInStream.h"
 #include "model/GPersistOutStream.h"
+#include "support/ScopedUpwardServices.h"
 
 namespace qvtest {
 
@@ -158,12 +159,9 @@ class FatalErrorRecorder {
     Reports().clear();
     shutdowns = 0;
     previous_ = SetFatalErrorHandler(&Record);
-    SetCriticalShutdownHook(&Shutdown);
+    services_.Change([](GUpwardServices& s) { s.criticalShutdown = &Shutdown; });
   }
-  ~FatalErrorRecorder() {
-    SetFatalErrorHandler(previous_);
-    SetCriticalShutdownHook(nullptr);
-  }
+  ~FatalErrorRecorder() { SetFatalErrorHandler(previous_); }
   static std::vector<GFatalErrorReport>& Reports() {
     static std::vector<GFatalErrorReport> reports;
     return reports;
@@ -173,6 +171,7 @@ class FatalErrorRecorder {
  private:
   static void Record(const GFatalErrorReport& report) { Reports().push_back(report); }
   static void Shutdown() { ++shutdowns; }
+  ScopedUpwardServices services_;
   GFatalErrorHandler previous_;
 };
 

@@ -262,7 +262,7 @@ TEST_F(DriverServerTest, ShutDownFlagClearsWhenThePrintSideTableEmpties) {
 TEST_F(DriverServerTest, PrintSideInstancesLiveInTheirOwnTableAndCache) {
   static int resets = 0;
   resets = 0;
-  GDriverServer::SetFontPoolReset([] { ++resets; });
+  services_.Change([](GUpwardServices& s) { s.fontPoolReset = [] { ++resets; }; });
   int r = 0, d = 0;
   void* render = server->OpenRenderInstance(Key(u"A", u"Quarrin"), &r);
   ASSERT_NE(render, nullptr);
@@ -276,7 +276,6 @@ TEST_F(DriverServerTest, PrintSideInstancesLiveInTheirOwnTableAndCache) {
   EXPECT_EQ(server->DropCaches(), 1);
   EXPECT_EQ(CountingInstance::live, 0);
   EXPECT_EQ(server->DropCaches(), 0);
-  GDriverServer::SetFontPoolReset(nullptr);
 }
 
 TEST_F(DriverServerTest, EmptyTablesReleasesOnlyPrintSideInstancesBeforeDeletingThem) {

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "driver/gbnewhnd.h"
+#include "support/ScopedUpwardServices.h"
 #include "tests/driver/DriverServerTestSupport.h"
 
 namespace {
@@ -130,13 +131,12 @@ TEST_F(MemoryReserveTest, OpenInstancesAreAskedWhenNothingIsCached) {
 }
 
 TEST(MemoryReserveWithoutFactory, InstallsNothing) {
-  GOSFactory* factory = GOSFactory::GetInstance();
-  GOSFactory::SetInstance(nullptr);
+  qvtest::ScopedUpwardServices services;
+  services.Change([](GUpwardServices& s) { s.factory = nullptr; });
   std::new_handler before = std::get_new_handler();
   MemoryReserve::Install(1024);
   EXPECT_EQ(std::get_new_handler(), before);
   EXPECT_FALSE(MemoryReserve::HasBlock());
-  GOSFactory::SetInstance(factory);
 }
 
 }  // namespace

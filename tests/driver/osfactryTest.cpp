@@ -13,9 +13,10 @@
 #include "model/MPersistentComposite.h"
 #include "rw/RWBinaryStream.h"
 #include "rw/RWFactory.h"
-#include "rw/RWStringID.h"
 #include "rw/RWPersistence.h"
 #include "rw/RWPortableStream.h"
+#include "rw/RWStringID.h"
+#include "support/ScopedUpwardServices.h"
 #include "tests/driver/DevModeTestSupport.h"
 #include "tests/driver/ScriptedFactory.h"
 #include "tests/model/ModelTestClasses.h"
@@ -33,7 +34,8 @@ std::string Narrow(const std::u16string& s) { return std::string(s.begin(), s.en
 class OSFactoryTest : public ::testing::Test {
  protected:
   void SetUp() override { w32test::Reset(); }
-  void TearDown() override { GOSFactory::SetInstance(nullptr); }
+
+  qvtest::ScopedUpwardServices services_;
 };
 
 // ---- Base behaviour ----
@@ -64,20 +66,24 @@ TEST_F(OSFactoryTest, BaseOperationsAnswerTheirFixedValues) {
 TEST_F(OSFactoryTest, ProcessWideFactoryIsTheOneSetAndGoesWhenDeleted) {
   EXPECT_EQ(GOSFactory::GetInstance(), nullptr);
   auto* factory = new ScriptedFactory;
-  GOSFactory::SetInstance(factory);
+  services_.Change([&](GUpwardServices& s) { s.factory = factory; });
   EXPECT_EQ(GOSFactory::GetInstance(), factory);
   delete factory;
   EXPECT_EQ(GOSFactory::GetInstance(), nullptr);
 }
 
-TEST_F(OSFactoryTest, NewFactoryDeletesTheOneRecordedBeforeIt) {
+TEST_F(OSFactoryTest, ConstructingAFactoryChangesNothingProcessWide) {
   const int before = ScriptedFactory::live;
-  new ScriptedFactory;
-  EXPECT_EQ(ScriptedFactory::live, before + 1);
-  auto* second = new ScriptedFactory;
-  EXPECT_EQ(ScriptedFactory::live, before + 1);
-  delete second;
+  auto first = std::make_unique<ScriptedFactory>();
+  services_.Change([&](GUpwardServices& s) { s.factory = first.get(); });
+  auto second = std::make_unique<ScriptedFactory>();
+  EXPECT_EQ(ScriptedFactory::live, before + 2) << "a new factory leaves the one before it alone";
+  EXPECT_EQ(GOSFactory::GetInstance(), first.get()) << "only the upward services make a factory the process's";
+  second.reset();
+  EXPECT_EQ(GOSFactory::GetInstance(), first.get()) << "deleting another factory leaves the installed one";
+  first.reset();
   EXPECT_EQ(ScriptedFactory::live, before);
+  EXPECT_EQ(GOSFactory::GetInstance(), nullptr);
 }
 
 TEST_F(OSFactoryTest, DestructorDeletesTheFactoryLock) {
@@ -247,7 +253,7 @@ void ShutdownWhoseLockFails() {
 
 TEST_F(OSFactoryTest, ReportMadeDuringTheShutdownDoesNotStartItAgain) {
   FatalErrorRecorder recorder;
-  SetCriticalShutdownHook(&ShutdownWhoseLockFails);
+  services_.Change([](GUpwardServices& s) { s.criticalShutdown = &ShutdownWhoseLockFails; });
   g_shutdownRuns = 0;
   ReportFatalError(2, 302, "nt40qddi", 7, "");
   EXPECT_EQ(g_shutdownRuns, 1);
@@ -264,7 +270,9 @@ TEST_F(OSFactoryTest, ReportMadeDuringTheShutdownDoesNotStartItAgain) {
 TEST(OSFactoryDeathTest, SeverityTwoWithAFailingServerLockEndsWithCode3) {
   EXPECT_EXIT(
       {
-        SetCriticalShutdownHook(&ShutdownWhoseLockFails);
+        GUpwardServices services;
+        services.criticalShutdown = &ShutdownWhoseLockFails;
+        InstallUpwardServices(services);
         ReportFatalError(2, 301, "osfactry", 1, "");
       },
       ::testing::ExitedWithCode(3), "");

@@ -13,6 +13,7 @@
 
 #include "config/GNRAProvider.h"
 #include "config/GNRAUpdateSession.h"
+#include "driver/GUpwardServices.h"
 #include "model/GAttributeComposite.h"
 #include "model/GBin.h"
 #include "model/GConfiguration.h"
@@ -133,7 +134,9 @@ GConfiguration* Configuration() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static qvtest::TestDriverInstance* instance = [] {
-    CreateNT40OSFactory();
+    GUpwardServices services;
+    services.factory = new GNT40OSFactory;
+    InstallUpwardServices(services);
     w32test::PrinterSetup setup;
     setup.name = kPrinter;
     w32test::AddPrinter(setup);

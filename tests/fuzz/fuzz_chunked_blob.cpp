@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "driver/DriverClasses.h"
-#include "driver/GDriverInstanceAccess.h"
+#include "driver/GUpwardServices.h"
 #include "model/MPersistentObject.h"
 #include "model/ModelClasses.h"
 #include "rw/RWError.h"
@@ -35,10 +35,12 @@ struct Setup {
     RegisterModelClasses();
     RegisterDriverClasses();
     RWSetErrorHandler(&Trap);
-    GDriverInstanceAccess access;
-    access.printerName = [](GDriverInstance*) { return RWWString(kPrinter); };
-    SetDriverInstanceAccess(access);
-    CreateNT40OSFactory();
+    // Any pointer stands for the instance: the accessors ignore it.
+    GUpwardServices services;
+    services.factory = new GNT40OSFactory;
+    services.instance.printerName = [](GDriverInstance*) { return RWWString(kPrinter); };
+    services.instance.printerConfiguration = [](GDriverInstance*) -> MPersistentObject* { return nullptr; };
+    InstallUpwardServices(services);
   }
 };
 

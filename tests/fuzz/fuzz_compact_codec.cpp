@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "driver/GCompactSettingsCodec.h"
+#include "driver/GUpwardServices.h"
 #include "model/GAttributeComposite.h"
 #include "model/GDisplayStringAttribute.h"
 #include "model/GEnumAttribute.h"
@@ -90,9 +91,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     RWSetErrorHandler(&OnError);
     RWRegisterLibraryClasses();
     RegisterModelClasses();
-    GCompactCodecInstanceAccess access;
-    access.createDefaultSettings = &CreateDefaults;
-    GCompactSettingsCodec::SetInstanceAccess(access);
+    GUpwardServices services;
+    services.instance.createDefaultSettings = &CreateDefaults;
+    services.instance.printerConfiguration = [](GDriverInstance*) -> MPersistentObject* { return nullptr; };
+    InstallUpwardServices(services);
     return new GCompactSettingsCodec;
   }();
 

@@ -16,6 +16,7 @@
 
 #include "config/ConfigClasses.h"
 #include "driver/DriverClasses.h"
+#include "driver/GUpwardServices.h"
 #include "driver/drvrsrvr.h"
 #include "model/ModelClasses.h"
 #include "pdl/GeneratorClasses.h"
@@ -48,14 +49,17 @@ void OnError(const RWLibraryError&) { __builtin_trap(); }
 
 GDriverServer* SetUp() {
   RWSetErrorHandler(&OnError);
-  CreateNT40OSFactory();
+  GUpwardServices services;
+  services.factory = new GNT40OSFactory;
+  services.nt40Driver = NT40DriverHooks();
+  services.criticalShutdown = &GDriverServer::RunCriticalShutdown;
+  InstallUpwardServices(services);
   RWRegisterLibraryClasses();
   RegisterModelClasses();
   RegisterDriverClasses();
   RegisterPrintPathClasses();
   RegisterGeneratorClasses();
   RegisterConfigClasses();
-  InstallNT40Driver();
   if (!w32test::MakeDirectories(kDirectory)) return nullptr;
   w32test::PrinterSetup setup;
   setup.name = kPrinter;

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "driver/DriverClasses.h"
-#include "driver/GDriverInstanceAccess.h"
+#include "driver/GUpwardServices.h"
 #include "driver/MassStorageFonts.h"
 #include "model/GDeviceFontList.h"
 #include "model/ModelClasses.h"
@@ -63,20 +63,19 @@ bool SetUp() {
   PRINTER_DEFAULTSW all{nullptr, nullptr, PRINTER_ALL_ACCESS};
   if (!OpenPrinterW(kPrinter, &g_printer.handle, &all)) return false;
 
-  GDriverInstanceAccess access;
-  access.printerName = [](GDriverInstance* i) { return reinterpret_cast<Printer*>(i)->name; };
-  SetDriverInstanceAccess(access);
-  GNT40DriverHooks hooks;
-  hooks.printerHandle = [](GDriverInstance* i) { return reinterpret_cast<Printer*>(i)->handle; };
-  hooks.keyInfo = [](GDriverInstance* i, RWWString* name, HANDLE* handle) {
+  auto* factory = new GNT40OSFactory;
+  factory->SetModuleHandle(module);
+  GUpwardServices services;
+  services.factory = factory;
+  services.instance.printerName = [](GDriverInstance* i) { return reinterpret_cast<Printer*>(i)->name; };
+  services.instance.printerConfiguration = [](GDriverInstance*) -> MPersistentObject* { return nullptr; };
+  services.nt40Driver.printerHandle = [](GDriverInstance* i) { return reinterpret_cast<Printer*>(i)->handle; };
+  services.nt40Driver.keyInfo = [](GDriverInstance* i, RWWString* name, HANDLE* handle) {
     *name = reinterpret_cast<Printer*>(i)->name;
     *handle = reinterpret_cast<Printer*>(i)->handle;
     return 1;
   };
-  SetNT40DriverHooks(hooks);
-  auto* factory = new GNT40OSFactory;
-  GOSFactory::SetInstance(factory);
-  factory->SetModuleHandle(module);
+  InstallUpwardServices(services);
   return true;
 }
 

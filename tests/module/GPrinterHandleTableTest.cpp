@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ScopedUpwardServices.h"
 #include "tests/driver/ScriptedFactory.h"
 #include "win32/Testing.h"
 
@@ -13,9 +14,11 @@ class PrinterHandleTableTest : public ::testing::Test {
  protected:
   void SetUp() override {
     w32test::Reset();
-    GOSFactory::SetInstance(&factory);
+    services_.Change([&](GUpwardServices& s) { s.factory = &factory; });
   }
-  void TearDown() override { GOSFactory::SetInstance(nullptr); }
+  void TearDown() override { services_.Restore(); }
+
+  qvtest::ScopedUpwardServices services_;
 
   struct LockKeepingFactory : qvtest::ScriptedFactory {
     qvtest::FakeLock* last = nullptr;

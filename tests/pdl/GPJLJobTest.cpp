@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "driver/ScriptedFactory.h"
 #include "model/GConfiguration.h"
 #include "model/GErrorCommand.h"
 #include "model/GMedia.h"
@@ -20,12 +21,12 @@
 #include "pdl/GPJL.h"
 #include "pdl/cheetah.h"
 #include "printpath/GDocumentCommand.h"
-#include "printpath/GPrinter.h"
 #include "printpath/GJobAbort.h"
+#include "printpath/GPrinter.h"
 #include "printpath/GSpoolerOutputChannel.h"
-#include "driver/ScriptedFactory.h"
 #include "support/RecordingChannel.h"
 #include "support/RecordingPeripheral.h"
+#include "support/ScopedUpwardServices.h"
 #include "win32/Registry.h"
 #include "win32/Spooler.h"
 #include "win32/Testing.h"
@@ -102,8 +103,11 @@ TEST_F(GPJLJobTest, AJobInTheSpoolerIsHeaderGeneratorBytesAndFooter) {
   printer.name = u"Quarrin 4700";
   printer.driverName = u"Quarrin 4700 Series";
   w32test::AddPrinter(printer);
-  SetOutputChannelSource([](GDriverInstance*, const RWWString&, int) -> GOutputChannel* {
-    return new GSpoolerOutputChannel(RWWString(u"Quarrin 4700"));
+  qvtest::ScopedUpwardServices services;
+  services.Change([](GUpwardServices& s) {
+    s.outputChannel = [](GDriverInstance*, const RWWString&, int) -> GOutputChannel* {
+      return new GSpoolerOutputChannel(RWWString(u"Quarrin 4700"));
+    };
   });
 
   GCountedPtr start = NewStart(u"Quarterly report");
@@ -513,9 +517,10 @@ class GPJLClockTest : public GPJLJobTest {
  protected:
   void SetUp() override {
     GPJLJobTest::SetUp();
-    GOSFactory::SetInstance(&factory);
+    services_.Change([&](GUpwardServices& s) { s.factory = &factory; });
   }
-  void TearDown() override { GOSFactory::SetInstance(nullptr); }
+  void TearDown() override { services_.Restore(); }
+  qvtest::ScopedUpwardServices services_;
   ClockedFactory factory;
 };
 

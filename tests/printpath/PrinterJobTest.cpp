@@ -26,6 +26,7 @@
 #include "printpath/GPeripheralComposite.h"
 #include "printpath/GPrinter.h"
 #include "support/RecordingPeripheral.h"
+#include "support/ScopedUpwardServices.h"
 
 namespace {
 
@@ -113,17 +114,18 @@ GDocumentStart* NewStart() {
 
 class PrinterJobTest : public ::testing::Test {
  protected:
+  qvtest::ScopedUpwardServices services_;
+
   void SetUp() override {
     g_log.clear();
     TestChannel::ready = 1;
-    SetOutputChannelSource(&OpenTestChannel);
+    services_.Change([](GUpwardServices& s) { s.outputChannel = &OpenTestChannel; });
     pjl = new LoggingPeripheral("pjl", &GPjlPeripheralId);
     generator = new TestGenerator("gen");
     printer.AddChild(pjl);
     printer.AddChild(generator);
   }
   void TearDown() override {
-    SetOutputChannelSource(nullptr);
     g_log.clear();
   }
 
@@ -176,7 +178,7 @@ TEST_F(PrinterJobTest, WithoutAChannelTheDocumentStartBecomesError601ForBothChil
   for (auto source : {&NoChannel, &OpenTestChannel}) {
     SCOPED_TRACE(source == &NoChannel ? "no channel" : "channel not ready");
     g_log.clear();
-    SetOutputChannelSource(source);
+    services_.Change([&](GUpwardServices& s) { s.outputChannel = source; });
     TestChannel::ready = 0;
     GCountedPtr out = printer.Send(NewStart());
     auto* error = dynamic_cast<GErrorCommand*>(CommandOf(out));
@@ -192,7 +194,7 @@ TEST_F(PrinterJobTest, AChannelTheStartAlreadyCarriesIsUsedButNotOwned) {
   TestChannel channel;
   GDocumentStart* start = NewStart();
   start->SetOutputChannel(&channel);
-  SetOutputChannelSource(&NoChannel);
+  services_.Change([](GUpwardServices& s) { s.outputChannel = &NoChannel; });
   GCountedPtr out = printer.Send(start);
   EXPECT_EQ(CommandOf(out)->ClassId(), GDocumentStartClassId);
   EXPECT_EQ(printer.GetOutputChannel(), &channel);

@@ -9,6 +9,7 @@
 
 #include "model/GOutputChannel.h"
 #include "printpath/GOutputChannelSource.h"
+#include "support/ScopedUpwardServices.h"
 
 namespace qvtest {
 
@@ -74,7 +75,8 @@ struct RecordingSource {
     last->openStatus = openStatus;
     return last;
   }
-  // Installs the source with default answers; the destructor removes it.
+  // Installs the source with default answers; the destructor puts the
+  // upward services back as they were.
   RecordingSource() {
     give = true;
     ready = 1;
@@ -82,9 +84,11 @@ struct RecordingSource {
     last = nullptr;
     calls = 0;
     port.clear();
-    SetOutputChannelSource(&Open);
+    services_.Change([](GUpwardServices& s) { s.outputChannel = &Open; });
   }
-  ~RecordingSource() { SetOutputChannelSource(nullptr); }
+
+ private:
+  ScopedUpwardServices services_;
 };
 
 }  // namespace qvtest

@@ -9,6 +9,7 @@
 
 #include "driver/NumberedValueStore.h"
 #include "model/MPersistentComposite.h"
+#include "support/ScopedUpwardServices.h"
 #include "tests/model/ModelTestClasses.h"
 #include "tests/winnt40/NT40TestSupport.h"
 #include "win32/Registry.h"
@@ -181,7 +182,8 @@ TEST_F(ChunkedBlobTest, CountIsNeverLeftPromisingChunksThatWereNotWritten) {
   // The chunks were written but the count was refused: the value reads as
   // missing, never as a mixture of old and new chunks.
   auto* refusing = new CountRefusingFactory;
-  GOSFactory::SetInstance(refusing);
+  services_.Change([&](GUpwardServices& s) { s.factory = refusing; });
+  delete factory_;
   factory_ = refusing;
   refusing->refuse = true;
   EXPECT_EQ(Write(u"Pool", Pattern(1000)), 0);

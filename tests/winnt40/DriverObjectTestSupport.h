@@ -25,6 +25,7 @@
 #include "model/MPersistentAssociation.h"
 #include "model/MPersistentComposite.h"
 #include "model/MPersistentIterator.h"
+#include "support/ScopedUpwardServices.h"
 #include "win32/Module.h"
 #include "win32/Spooler.h"
 #include "win32/Testing.h"
@@ -133,16 +134,17 @@ class DriverObjectTest : public ::testing::Test {
     self.loadCount = 1;
     module_ = reinterpret_cast<HINSTANCE>(w32test::InstallModule(self));
     factory_ = new GNT40OSFactory;
-    GOSFactory::SetInstance(factory_);
     factory_->SetModuleHandle(module_);
-    InstallNT40Driver();
+    services_.Change([&](GUpwardServices& s) {
+      s.factory = factory_;
+      s.nt40Driver = NT40DriverHooks();
+    });
   }
 
   void TearDown() override {
     driver_.reset();
     for (HANDLE h : handles_) ClosePrinter(h);
-    RemoveNT40Driver();
-    GOSFactory::SetInstance(nullptr);
+    services_.Restore();
     delete factory_;
     SetProcessAppFlags(0);
     w32test::Reset();
@@ -194,6 +196,7 @@ class DriverObjectTest : public ::testing::Test {
 
   HINSTANCE module_ = nullptr;
   GNT40OSFactory* factory_ = nullptr;
+  qvtest::ScopedUpwardServices services_;
   std::unique_ptr<GNT40Driver> driver_;
   std::vector<HANDLE> handles_;
 };

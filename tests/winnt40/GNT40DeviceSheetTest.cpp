@@ -16,11 +16,11 @@
 #include "driver/GUIServices.h"
 #include "model/GAttributeComposite.h"
 #include "model/GValueAttribute.h"
+#include "support/ScopedUpwardServices.h"
 #include "tests/winnt40/NT40DriverFixture.h"
 #include "win32/CompStui.h"
 #include "win32/Module.h"
 #include "win32/Time.h"
-#include "winnt40/GNT40DocumentServices.h"
 #include "winnt40/GNT40DriverSettings.h"
 
 namespace qvtest {
@@ -82,17 +82,14 @@ class GNT40DeviceSheetTest : public NT40DriverTest {
     g_restores.clear();
     GUIServices services;
     services.createSheetBridge = []() -> GSheetBridge* { return new DeviceBridge; };
-    SetUIServices(services);
+    services_.Change([&](GUpwardServices& s) { s.ui = services; });
     GNT40DocumentServices documentServices;
     documentServices.restoreFactory = &RecordRestore;
-    SetNT40DocumentServices(documentServices);
+    services_.Change([&](GUpwardServices& s) { s.documents = documentServices; });
     g_sheetDriver = driver_;
   }
   void TearDown() override {
     g_sheetDriver = nullptr;
-    SetDevicePropertySheetsEntry(nullptr);
-    SetUIServices(GUIServices());
-    SetNT40DocumentServices(GNT40DocumentServices());
     NT40DriverTest::TearDown();
   }
 
@@ -318,11 +315,11 @@ TEST_F(GNT40DeviceSheetTest, ASheetThatCannotOpenFails) {
   for (bool bridge : {false, true}) {
     SCOPED_TRACE(bridge ? "no pages" : "no bridge");
     if (!bridge) {
-      SetUIServices(GUIServices());
+      services_.Change([](GUpwardServices& s) { s.ui = GUIServices(); });
     } else {
       GUIServices services;
       services.createSheetBridge = []() -> GSheetBridge* { return new DeviceBridge; };
-      SetUIServices(services);
+      services_.Change([&](GUpwardServices& s) { s.ui = services; });
       DeviceBridge::pages = 0;
     }
     RunSheet();
@@ -335,7 +332,7 @@ TEST_F(GNT40DeviceSheetTest, ASheetThatCannotOpenFails) {
 }
 
 TEST_F(GNT40DeviceSheetTest, PrinterPropertiesAnswersWhatTheSheetDid) {
-  SetDevicePropertySheetsEntry(&DeviceSheet);
+  services_.Change([](GUpwardServices& s) { s.devicePropertySheets = &DeviceSheet; });
   w32test::QueueSheetResult(CPSUI_OK);
   EXPECT_EQ(driver_->PrinterProperties(nullptr, printer_), TRUE);
   EXPECT_EQ(w32test::PrinterDevMode(kPrinter).size(), kDevModeSize);

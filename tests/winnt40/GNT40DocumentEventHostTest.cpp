@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "driver/GUIServices.h"
+#include "support/ScopedUpwardServices.h"
 #include "tests/winnt40/DriverObjectTestSupport.h"
 
 namespace qvdrv {
@@ -55,7 +56,6 @@ class DocumentEventHostTest : public DriverObjectTest {
     g_notice = NoticeRecord();
   }
   void TearDown() override {
-    SetUIServices(GUIServices());
     DriverObjectTest::TearDown();
   }
   static std::vector<RWWString> Texts() {
@@ -67,7 +67,7 @@ class DocumentEventHostTest : public DriverObjectTest {
 TEST_F(DocumentEventHostTest, TheNoticeIsDialog11540OfTheResourceModuleWithoutAnOwner) {
   GUIServices services;
   services.createTimedMessage = &CreateNotice;
-  SetUIServices(services);
+  services_.Change([&](GUpwardServices& s) { s.ui = services; });
   GNT40DocumentEventHost host(&MakeDriver());
 
   struct Case {
@@ -94,7 +94,7 @@ TEST_F(DocumentEventHostTest, WithoutTheUIServicesTheNoticeStaysOn) {
   EXPECT_EQ(host.RunJobStorageNotice(Texts()), 1);
   GUIServices services;
   services.createTimedMessage = &CreateNotice;
-  SetUIServices(services);
+  services_.Change([&](GUpwardServices& s) { s.ui = services; });
   g_notice.showAgain = 0;
   EXPECT_EQ(host.RunJobStorageNotice({RWWString(u"Front Desk")}), 1) << "too few texts show nothing";
   EXPECT_FALSE(g_notice.ran);

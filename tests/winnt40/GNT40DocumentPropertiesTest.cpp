@@ -11,10 +11,10 @@
 #include "driver/GUIServices.h"
 #include "model/GAttributeComposite.h"
 #include "model/GValueAttribute.h"
+#include "support/ScopedUpwardServices.h"
 #include "tests/winnt40/NT40DriverFixture.h"
 #include "win32/CompStui.h"
 #include "win32/Kernel.h"
-#include "winnt40/GNT40DocumentServices.h"
 #include "winnt40/GNT40PrinterDevMode.h"
 
 namespace qvtest {
@@ -56,11 +56,9 @@ class GNT40DocumentPropertiesTest : public NT40DriverTest {
     ScriptedBridge::providerFlag = -1;
     GUIServices services;
     services.createSheetBridge = []() -> GSheetBridge* { return new ScriptedBridge; };
-    SetUIServices(services);
+    services_.Change([&](GUpwardServices& s) { s.ui = services; });
   }
   void TearDown() override {
-    SetUIServices(GUIServices());
-    SetNT40DocumentServices(GNT40DocumentServices());
     SetProcessAppFlags(0);
     NT40DriverTest::TearDown();
   }
@@ -123,7 +121,7 @@ TEST_F(GNT40DocumentPropertiesTest, CancelLeavesTheOutputAlone) {
 }
 
 TEST_F(GNT40DocumentPropertiesTest, WithoutABridgeTheSheetCannotOpen) {
-  SetUIServices(GUIServices());
+  services_.Change([](GUpwardServices& s) { s.ui = GUIServices(); });
   std::vector<uint8_t> out(kDevModeSize, 0xEE);
   EXPECT_LT(driver_->DocumentProperties(nullptr, printer_, Name(), AsDevMode(out), nullptr, DM_PROMPT | DM_COPY), 0);
   EXPECT_EQ(out, std::vector<uint8_t>(kDevModeSize, 0xEE));
@@ -151,7 +149,7 @@ TEST_F(GNT40DocumentPropertiesTest, AdvancedPropertiesAskForTheAdvancedSheet) {
 TEST_F(GNT40DocumentPropertiesTest, ConfigurationProvidersAreCountedIntoTheSettings) {
   GNT40DocumentServices services;
   services.countProviders = [](unsigned services) { return services == 0x10000 ? 1 : 0; };
-  SetNT40DocumentServices(services);
+  services_.Change([&](GUpwardServices& s) { s.documents = services; });
   SheetRequest* request = driver_->CreateSheetRequest();
   ASSERT_NE(request, nullptr);
   EXPECT_EQ(request->sheetKind, 3);

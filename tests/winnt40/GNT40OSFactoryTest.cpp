@@ -9,6 +9,7 @@
 #include "model/GLocaleInfo.h"
 #include "model/GPersistInStream.h"
 #include "model/GPersistOutStream.h"
+#include "support/ScopedUpwardServices.h"
 #include "tests/winnt40/NT40TestSupport.h"
 #include "win32/Environment.h"
 #include "win32/File.h"
@@ -261,7 +262,8 @@ TEST_F(GNT40OSFactoryTest, DriverDirectoryIsTheModulesDirectoryKept) {
   EXPECT_EQ(Text(factory_->GetDriverDirectory()), kDriverDirectory);
 
   auto* other = new GNT40OSFactory;
-  GOSFactory::SetInstance(other);
+  services_.Change([&](GUpwardServices& s) { s.factory = other; });
+  delete factory_;
   factory_ = other;
   EXPECT_EQ(Text(factory_->GetDriverDirectory()), u"C:\\WINDOWS\\SYSTEM32");
 }
@@ -343,15 +345,15 @@ TEST_F(GNT40OSFactoryTest, CodePageConverterIsNeverOffered) {
 
 // ---- Creation and the driver object ----
 
-TEST_F(GNT40OSFactoryTest, CreateNT40OSFactoryKeepsAnExistingFactory) {
-  CreateNT40OSFactory();
+TEST_F(GNT40OSFactoryTest, OnlyTheUpwardServicesMakeAFactoryTheProcesss) {
   EXPECT_EQ(GOSFactory::GetInstance(), factory_);
+  auto other = std::make_unique<GNT40OSFactory>();
+  EXPECT_EQ(GOSFactory::GetInstance(), factory_) << "a new factory installs nothing";
+  other.reset();
+  EXPECT_EQ(GOSFactory::GetInstance(), factory_) << "nor does deleting one that is not installed remove anything";
   delete factory_;
   factory_ = nullptr;
-  EXPECT_EQ(GOSFactory::GetInstance(), nullptr);
-  CreateNT40OSFactory();
-  factory_ = dynamic_cast<GNT40OSFactory*>(GOSFactory::GetInstance());
-  ASSERT_NE(factory_, nullptr);
+  EXPECT_EQ(GOSFactory::GetInstance(), nullptr) << "a deleted factory is not handed out";
 }
 
 TEST_F(GNT40OSFactoryTest, FixedAnswersOfThePlatform) {
@@ -387,15 +389,14 @@ TEST_F(GNT40OSFactoryTest, DriverAndLauncherComeFromTheInstalledCreators) {
   GNT40DriverHooks hooks;
   hooks.createDriver = &CreateFromKey;
   hooks.printerHandle = [](GDriverInstance* i) { return qvtest::FromInstance(i)->handle; };
-  SetNT40DriverHooks(hooks);
-  SetMiniInstallerLauncherCreator(&Launch);
+  services_.Change([&](GUpwardServices& s) { s.nt40Driver = hooks; });
+  services_.Change([](GUpwardServices& s) { s.miniInstaller = &Launch; });
   auto* key = reinterpret_cast<GPrinterKey*>(&unopened_);
   EXPECT_EQ(factory_->CreateDriver(key), reinterpret_cast<GDriverInstance*>(key));
   EXPECT_EQ(g_keySeen, key);
   EXPECT_NE(factory_->CreateMiniInstallerLauncher(u"Office Laser 5", instance_.handle, &instance_), nullptr);
   EXPECT_EQ(Text(g_launchedFor), u"Office Laser 5");
   EXPECT_EQ(g_launchHandle, instance_.handle);
-  SetMiniInstallerLauncherCreator(nullptr);
 }
 
 TEST_F(GNT40OSFactoryTest, DriverDataFileComesFromTheSpoolersDriverInformation) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "driver/GExternalModule.h"
+#include "support/ScopedUpwardServices.h"
 #include "tests/winnt40/DriverObjectTestSupport.h"
 #include "win32/Spooler.h"
 
@@ -67,12 +68,10 @@ class SetUpAutoConfigurationTest : public DriverObjectTest {
   void SetUp() override {
     DriverObjectTest::SetUp();
     g_watch = Watch();
-    SetMiniInstallerLauncherCreator(&CreateLauncher);
-    SetUpdateSessionSource(&CreateSession);
+    services_.Change([](GUpwardServices& s) { s.miniInstaller = &CreateLauncher; });
+    services_.Change([](GUpwardServices& s) { s.updateSession = &CreateSession; });
   }
   void TearDown() override {
-    SetUpdateSessionSource(nullptr);
-    SetMiniInstallerLauncherCreator(nullptr);
     DriverObjectTest::TearDown();
   }
 
@@ -160,7 +159,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, SetUpOutcomeTest, ::testing::ValuesIn(kOutcomes)
 // Without a creator no installer can start: when one was asked for, the
 // set-up records the failure.
 TEST_F(SetUpAutoConfigurationTest, AnInstallerThatCannotBeCreatedIsAnError) {
-  SetMiniInstallerLauncherCreator(nullptr);
+  services_.Change([](GUpwardServices& s) { s.miniInstaller = nullptr; });
   GNT40Driver& driver = MakeSetUpDriver(1, 0);
   EXPECT_EQ(SetUpPrinter(driver), TRUE);
   EXPECT_EQ(DataText(u"EACLastUpdate"), u"ERROR");

@@ -2,11 +2,12 @@
 // events, upgrade and DevQueryPrintEx.
 #include <gtest/gtest.h>
 
-#include "tests/winnt40/DriverObjectTestSupport.h"
 #include "model/GCustomMediaSize.h"
 #include "model/GPersistOutStream.h"
 #include "rw/RWPersistence.h"
 #include "rw/RWVirtualStream.h"
+#include "support/ScopedUpwardServices.h"
+#include "tests/winnt40/DriverObjectTestSupport.h"
 #include "win32/CompStui.h"
 #include "win32/DevMode.h"
 #include "win32/File.h"
@@ -237,7 +238,6 @@ LONG WorkingSheet(PROPSHEETUI_INFO* info, LPARAM) {
 class PrinterPropertiesTest : public qvdrv::DriverObjectTest {
  protected:
   void TearDown() override {
-    SetDevicePropertySheetsEntry(nullptr);
     DriverObjectTest::TearDown();
   }
 };
@@ -248,14 +248,14 @@ TEST_F(PrinterPropertiesTest, ASheetThatFailsIsNoSuccess) {
   GNT40Driver& driver = MakeDriver();
   g_sheetCalls = 0;
   EXPECT_EQ(driver.PrinterProperties(nullptr, Open()), FALSE);  // no sheet entry
-  SetDevicePropertySheetsEntry(&FailingSheet);
+  services_.Change([](GUpwardServices& s) { s.devicePropertySheets = &FailingSheet; });
   EXPECT_EQ(driver.PrinterProperties(nullptr, Open()), FALSE);
   EXPECT_GT(g_sheetCalls, 0);
 }
 
 TEST_F(PrinterPropertiesTest, TheSheetsResultIsTheAnswer) {
   GNT40Driver& driver = MakeDriver();
-  SetDevicePropertySheetsEntry(&WorkingSheet);
+  services_.Change([](GUpwardServices& s) { s.devicePropertySheets = &WorkingSheet; });
   w32test::QueueSheetResult(CPSUI_OK);
   EXPECT_EQ(driver.PrinterProperties(nullptr, Open()), TRUE);
   w32test::QueueSheetResult(CPSUI_CANCEL);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ScopedUpwardServices.h"
 #include "tests/winnt40/NT40TestSupport.h"
 #include "win32/Module.h"
 
@@ -122,12 +123,12 @@ TEST_F(MassStorageFontsTest, FlagIsOneOnlyForOne) {
 }
 
 TEST_F(MassStorageFontsTest, WithoutAFactoryEverythingIsEmpty) {
-  GOSFactory::SetInstance(nullptr);
+  services_.Change([](GUpwardServices& s) { s.factory = nullptr; });
   EXPECT_TRUE(Path(0).IsEmpty());
   EXPECT_EQ(SetFontDeviceFilePath(Instance(), 0, RWWString(u"x")), 0);
   EXPECT_EQ(GetFontDeviceState(Instance(), 0), 0);
   EXPECT_EQ(UpdateMassStorageFontsPresent(Instance()), 0);
-  GOSFactory::SetInstance(factory_);
+  services_.Change([&](GUpwardServices& s) { s.factory = factory_; });
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "driver/osfactry.h"
 #include "pdl/GeneratorClasses.h"
 #include "printpath/PrintPathClasses.h"
+#include "support/ScopedUpwardServices.h"
 #include "win32/DevMode.h"
 #include "win32/File.h"
 #include "win32/Module.h"
@@ -72,9 +73,12 @@ class NT40DriverTest : public ::testing::Test {
     PrinterInstalled();
 
     factory_ = new GNT40OSFactory;
-    GOSFactory::SetInstance(factory_);
     factory_->SetModuleHandle(module_);
-    InstallNT40Driver();
+    services_.Change([&](GUpwardServices& s) {
+      s.factory = factory_;
+      s.nt40Driver = NT40DriverHooks();
+      s.criticalShutdown = &GDriverServer::RunCriticalShutdown;
+    });
     server_ = GDriverServer::CreateInstance();
     ASSERT_NE(server_, nullptr);
     // The printer is opened as the printers folder opens it, with the right
@@ -88,9 +92,8 @@ class NT40DriverTest : public ::testing::Test {
   void TearDown() override {
     if (driver_ != nullptr) server_->CloseDriver(handle_);
     delete GDriverServer::GetInstance();
-    RemoveNT40Driver();
     if (printer_ != nullptr) ClosePrinter(printer_);
-    GOSFactory::SetInstance(nullptr);
+    services_.Restore();
     delete factory_;
   }
 
@@ -126,6 +129,7 @@ class NT40DriverTest : public ::testing::Test {
   }
   static DEVMODEW* AsDevMode(std::vector<uint8_t>& b) { return reinterpret_cast<DEVMODEW*>(b.data()); }
 
+  qvtest::ScopedUpwardServices services_;
   HINSTANCE module_ = nullptr;
   GNT40OSFactory* factory_ = nullptr;
   GDriverServer* server_ = nullptr;

@@ -12,6 +12,7 @@
 
 #include "driver/GDriverInstanceAccess.h"
 #include "driver/osfactry.h"
+#include "support/ScopedUpwardServices.h"
 #include "win32/Spooler.h"
 #include "win32/Testing.h"
 #include "winnt40/GNT40OSFactory.h"
@@ -64,23 +65,20 @@ class NT40Test : public ::testing::Test {
     setup.configFile = u"QVUI.DLL";
     w32test::AddPrinter(setup);
 
-    GDriverInstanceAccess access;
-    access.printerName = [](GDriverInstance* i) { return FromInstance(i)->printerName; };
-    access.printerConfiguration = [](GDriverInstance* i) { return FromInstance(i)->configuration; };
-    SetDriverInstanceAccess(access);
-    GNT40DriverHooks hooks;
-    hooks.printerHandle = [](GDriverInstance* i) { return FromInstance(i)->handle; };
-    hooks.keyInfo = [](GDriverInstance* i, RWWString* name, HANDLE* printer) {
-      FakeInstance* fake = FromInstance(i);
-      if (!fake->hasDriverObject) return 0;
-      *name = fake->printerName;
-      *printer = fake->handle;
-      return 1;
-    };
-    SetNT40DriverHooks(hooks);
-
     factory_ = new GNT40OSFactory;
-    GOSFactory::SetInstance(factory_);
+    services_.Change([&](GUpwardServices& s) {
+      s.factory = factory_;
+      s.instance.printerName = [](GDriverInstance* i) { return FromInstance(i)->printerName; };
+      s.instance.printerConfiguration = [](GDriverInstance* i) { return FromInstance(i)->configuration; };
+      s.nt40Driver.printerHandle = [](GDriverInstance* i) { return FromInstance(i)->handle; };
+      s.nt40Driver.keyInfo = [](GDriverInstance* i, RWWString* name, HANDLE* printer) {
+        FakeInstance* fake = FromInstance(i);
+        if (!fake->hasDriverObject) return 0;
+        *name = fake->printerName;
+        *printer = fake->handle;
+        return 1;
+      };
+    });
 
     instance_.printerName = RWWString(kPrinter);
     PRINTER_DEFAULTSW defaults{nullptr, nullptr, PRINTER_ALL_ACCESS};
@@ -90,9 +88,8 @@ class NT40Test : public ::testing::Test {
 
   void TearDown() override {
     if (instance_.handle != nullptr) ClosePrinter(instance_.handle);
+    services_.Restore();
     delete factory_;
-    SetNT40DriverHooks(GNT40DriverHooks());
-    SetDriverInstanceAccess(GDriverInstanceAccess());
   }
 
   GDriverInstance* Instance() { return AsInstance(&instance_); }
@@ -110,6 +107,7 @@ class NT40Test : public ::testing::Test {
   std::vector<std::u16string> DataNames() { return w32test::PrinterDataNames(kPrinter); }
 
  protected:
+  ScopedUpwardServices services_;
   GNT40OSFactory* factory_ = nullptr;
   FakeInstance instance_;
   FakeInstance unopened_;

@@ -22,6 +22,7 @@
 #include "model/GStringAttribute.h"
 #include "model/GValueAttribute.h"
 #include "model/MPersistentComposite.h"
+#include "support/ScopedUpwardServices.h"
 #include "win32/Module.h"
 #include "win32/Spooler.h"
 #include "win32/Testing.h"
@@ -88,23 +89,18 @@ class PrinterSetupTest : public ::testing::Test {
     setup.driverDirectory = kDriverDirectory;
     w32test::AddPrinter(setup);
 
-    GDriverInstanceAccess access;
-    access.printerName = [](GDriverInstance* i) { return i->GetPrinterName(); };
-    access.printerConfiguration = [](GDriverInstance* i) -> MPersistentObject* {
-      return i->GetPrinterConfiguration();
-    };
-    SetDriverInstanceAccess(access);
-    GNT40DriverHooks hooks;
-    hooks.printerHandle = [](GDriverInstance* i) -> HANDLE { return dynamic_cast<SetupDriverInstance*>(i)->handle; };
-    hooks.keyInfo = [](GDriverInstance* i, RWWString* name, HANDLE* printer) {
-      *name = i->GetPrinterName();
-      *printer = dynamic_cast<SetupDriverInstance*>(i)->handle;
-      return 1;
-    };
-    SetNT40DriverHooks(hooks);
-
     factory_ = new GNT40OSFactory;
-    GOSFactory::SetInstance(factory_);
+    services_.Change([&](GUpwardServices& s) {
+      s.factory = factory_;
+      s.nt40Driver.printerHandle = [](GDriverInstance* i) -> HANDLE {
+        return dynamic_cast<SetupDriverInstance*>(i)->handle;
+      };
+      s.nt40Driver.keyInfo = [](GDriverInstance* i, RWWString* name, HANDLE* printer) {
+        *name = i->GetPrinterName();
+        *printer = dynamic_cast<SetupDriverInstance*>(i)->handle;
+        return 1;
+      };
+    });
     w32test::ModuleSpec self;
     self.name = u"QVUI.DLL";
     self.path = std::u16string(kDriverDirectory) + u"\\QVUI.DLL";
@@ -125,10 +121,8 @@ class PrinterSetupTest : public ::testing::Test {
   void TearDown() override {
     if (instance_ != nullptr && instance_->handle != nullptr) ClosePrinter(instance_->handle);
     instance_.reset();
-    GOSFactory::SetInstance(nullptr);
+    services_.Restore();
     delete factory_;
-    SetNT40DriverHooks(GNT40DriverHooks());
-    SetDriverInstanceAccess(GDriverInstanceAccess());
   }
 
   // Installs the resource module with these strings and makes it the
@@ -175,6 +169,7 @@ class PrinterSetupTest : public ::testing::Test {
 
   GNT40OSFactory* factory_ = nullptr;
   std::unique_ptr<SetupDriverInstance> instance_;
+  ScopedUpwardServices services_;
   SetupPeripheral* printer_ = nullptr;
   GConfiguration* configuration_ = nullptr;
 };

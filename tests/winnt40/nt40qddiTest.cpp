@@ -6,6 +6,7 @@
 
 #include "driver/GUIServices.h"
 #include "driver/drvrsrvr.h"
+#include "support/ScopedUpwardServices.h"
 #include "tests/winnt40/DriverObjectTestSupport.h"
 #include "winnt40/GNT40PrinterDevMode.h"
 
@@ -198,14 +199,12 @@ class AutoConfigurationTest : public DriverObjectTest {
     DriverObjectTest::SetUp();
     g_bridge = BridgeLog();
     g_updateResult = 0;
-    SetUpdateSessionSource(&FakeSessionSource);
+    services_.Change([](GUpwardServices& s) { s.updateSession = &FakeSessionSource; });
     GUIServices services;
     services.createSheetBridge = &MakeFakeBridge;
-    SetUIServices(services);
+    services_.Change([&](GUpwardServices& s) { s.ui = services; });
   }
   void TearDown() override {
-    SetUIServices(GUIServices());
-    SetUpdateSessionSource(nullptr);
     DriverObjectTest::TearDown();
   }
 };
@@ -233,7 +232,7 @@ TEST_F(AutoConfigurationTest, ProvidersRunOnlyWhenTheUpdateAnsweredNothing) {
   g_bridge.answer = 0;
   EXPECT_EQ(driver.RunAutoConfiguration(0), 0);
   // Without the framework's services there is no bridge: the base result.
-  SetUIServices(GUIServices());
+  services_.Change([](GUpwardServices& s) { s.ui = GUIServices(); });
   EXPECT_EQ(driver.RunAutoConfiguration(0), 0);
 }
 

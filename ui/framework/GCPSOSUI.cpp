@@ -4,7 +4,6 @@
 #include <memory>
 #include <vector>
 
-#include "driver/GDriverExtension.h"
 #include "driver/GDriverInstance.h"
 #include "model/GAttributeComposite.h"
 #include "model/GStringAttribute.h"
@@ -305,12 +304,11 @@ WORD GCPSOSUI::DlgProcHook(HWND window, UINT message, WPARAM, LPARAM lParam, GUI
   return 0;
 }
 
-void InstallUIServices() {
-  GUIServices services;
-  services.createSheetBridge = &NewBridge;
-  services.loadUIString = &LoadUIString;
-  services.createTimedMessage = &CreateTimedDialogMessage;
-  SetUIServices(services);
+void AddUIFrameworkServices(GUpwardServices* services) {
+  if (services == nullptr) return;
+  services->ui.createSheetBridge = &NewBridge;
+  services->ui.loadUIString = &LoadUIString;
+  services->ui.createTimedMessage = &CreateTimedDialogMessage;
   // Driver extensions receive the UI-side interface at job start.
-  GDriverExtension::SetInterfaceEntry(reinterpret_cast<void*>(&QVDrv_QueryInterface));
+  services->extensionInterface = reinterpret_cast<void*>(&QVDrv_QueryInterface);
 }

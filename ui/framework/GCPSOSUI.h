@@ -15,6 +15,7 @@
 #include <cstdint>
 
 #include "driver/GUIServices.h"
+#include "driver/GUpwardServices.h"
 
 class GExtensionUIManager;
 class GPropertyPage;
@@ -77,8 +78,7 @@ class GCPSOSUI : public GSheetBridge {
   GExtensionUIManager** providers_ = nullptr;
 };
 
-// Installs the framework's services for the driver core: the bridge and the
-// UI string loader, and hands the UI-side extension interface
-// ("QVDrv_QueryInterface") to the driver extensions. Module start-up calls
-// it; SetUIServices(GUIServices()) removes the services again.
-void InstallUIServices();
+// Fills in the framework's part of the upward services: the bridge, the UI
+// string loader and the print-time dialog, and the UI-side extension
+// interface ("QVDrv_QueryInterface") that the driver extensions receive.
+void AddUIFrameworkServices(GUpwardServices* services);

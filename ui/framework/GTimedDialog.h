@@ -75,6 +75,6 @@ class GTimedDialog {
 };
 
 // The driver core's seam: a new GTimedDialog behind GTimedMessage (the
-// caller owns it). InstallUIServices installs it as createTimedMessage.
+// caller owns it). AddUIFrameworkServices makes it createTimedMessage.
 GTimedMessage* CreateTimedDialogMessage(int dialogId, int period, const RWWString& title, const RWWString& text1,
                                         const RWWString& text2, const RWWString& text3, const RWWString& text4);

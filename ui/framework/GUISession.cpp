@@ -24,8 +24,6 @@
 
 namespace {
 
-GUISessionHooks g_hooks;
-
 constexpr DWORD kPathChars = 260;
 
 // The direct child of root with that id, or null.
@@ -81,9 +79,6 @@ bool GChangeRecord::Equals(const GChangeRecord& other) const {
 }
 
 // ---- Construction ----
-
-void GUISession::SetHooks(const GUISessionHooks& hooks) { g_hooks = hooks; }
-const GUISessionHooks& GUISession::GetHooks() { return g_hooks; }
 
 GUISession::GUISession(GUIData* data) : data_(data) {
   if (data == nullptr) return;
@@ -423,7 +418,8 @@ int GUISession::UpdateFromPrinter() {
   }
 
   // 4. The configuration into the settings.
-  if (g_hooks.configToSettings != nullptr && data_ != nullptr) g_hooks.configToSettings(data_);
+  const auto configToSettings = UpwardServices().uiSession.configToSettings;
+  if (configToSettings != nullptr && data_ != nullptr) configToSettings(data_);
   SetRefreshNeeded(1);
   return static_cast<uint16_t>(result);
 }
@@ -604,13 +600,15 @@ MPersistentObject* GUISession::LoadAdminQuickSets() {
 
 GAttributeComposite* GUISession::GetQuickSetPool(GQuickSetAccessor* accessor, int* out) {
   if (out != nullptr) *out = 1;
-  if (quickSetPool_ == nullptr && accessor != nullptr && g_hooks.loadQuickSetPool != nullptr) {
-    quickSetPool_ = g_hooks.loadQuickSetPool(accessor, out);
+  const auto loadQuickSetPool = UpwardServices().uiSession.loadQuickSetPool;
+  if (quickSetPool_ == nullptr && accessor != nullptr && loadQuickSetPool != nullptr) {
+    quickSetPool_ = loadQuickSetPool(accessor, out);
   }
   return quickSetPool_;
 }
 
 int GUISession::SaveQuickSetPool() {
-  if (quickSetPool_ == nullptr || g_hooks.saveQuickSetPool == nullptr) return 0;
-  return g_hooks.saveQuickSetPool(quickSetPool_, IsPerUserMode() != 0 ? 1 : 0, GetHost());
+  const auto saveQuickSetPool = UpwardServices().uiSession.saveQuickSetPool;
+  if (quickSetPool_ == nullptr || saveQuickSetPool == nullptr) return 0;
+  return saveQuickSetPool(quickSetPool_, IsPerUserMode() != 0 ? 1 : 0, GetHost());
 }

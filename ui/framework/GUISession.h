@@ -23,6 +23,7 @@
 #include "rw/RWCString.h"
 #include "rw/RWWString.h"
 #include "driver/GSpoolerFormServices.h"
+#include "driver/GUpwardServices.h"
 #include "model/GMedia.h"
 #include "ui/framework/GSettingsView.h"
 #include "win32/Types.h"
@@ -64,20 +65,9 @@ class GChangeRecord {
 
 using GChangeList = std::list<GChangeRecord*>;
 
-// What the session reaches of the layers built on it: the quick-set
-// storage and the module's own provider entry that takes the configuration
-// into the settings. Installed once at module start-up; without them the
-// session keeps no quick-set pool on disk and skips the configuration step.
-struct GUISessionHooks {
-  // Loads the quick-set pool with the accessor; *loaded 0 when nothing was
-  // stored. The session owns the result.
-  GAttributeComposite* (*loadQuickSetPool)(GQuickSetAccessor* accessor, int* loaded) = nullptr;
-  // Stores the pool (per-user or shared); 1 on success.
-  int (*saveQuickSetPool)(GAttributeComposite* pool, int perUser, GDriverInstance* host) = nullptr;
-  // The provider's "UI_CONFIGTOSETTINGS" with the sheet's record.
-  int16_t (*configToSettings)(GUIData* data) = nullptr;
-};
-
+// What the session reaches of the layers built on it (the quick-set storage
+// and the module's own provider entry) is the upward services' uiSession
+// (GUISessionHooks).
 class GUISession {
  public:
   // Ids of the UI state and of the keys with objects.
@@ -216,10 +206,6 @@ class GUISession {
   // none.
   int FindRulePromptAnswer(int textId) const;
   void RememberRulePromptAnswer(int textId, int answer);
-
-  // ---- Module-wide hooks ----
-  static void SetHooks(const GUISessionHooks& hooks);
-  static const GUISessionHooks& GetHooks();
 
  private:
   void ClearChangeLog();

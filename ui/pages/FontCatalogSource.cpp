@@ -34,7 +34,3 @@ GDeviceFontCatalog* CreateFontCatalog(int deviceIndex, GDriverInstance* printer)
   if (deviceIndex < 0 || deviceIndex >= kFontDeviceCount) return nullptr;
   return new (std::nothrow) ReaderCatalog(deviceIndex, printer);
 }
-
-void InstallFontCatalogReader() { SetFontCatalogReaderSource(&CreateFontCatalog); }
-
-void RemoveFontCatalogReader() { SetFontCatalogReaderSource(nullptr); }

@@ -1,7 +1,7 @@
-// The descriptor reader as the driver core reaches it: module start-up
-// installs it as the driver instance's font catalogue source, so that the
-// instance's cache of printer-resident fonts is read from the devices'
-// font descriptor files.
+// The descriptor reader as the driver core reaches it: the module makes it
+// the upward services' font catalogue source, so that the driver
+// instance's cache of printer-resident fonts is read from the devices' font
+// descriptor files.
 #pragma once
 
 class GDriverInstance;
@@ -10,6 +10,3 @@ class GDeviceFontCatalog;
 // A catalogue of device 0-9 for the printer, read by a GFontCatalogReader;
 // null for an index outside 0-9.
 GDeviceFontCatalog* CreateFontCatalog(int deviceIndex, GDriverInstance* printer);
-// Installs CreateFontCatalog as the driver instance's source, and removes it.
-void InstallFontCatalogReader();
-void RemoveFontCatalogReader();

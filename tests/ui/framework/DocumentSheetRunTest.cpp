@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "driver/GUIServices.h"
+#include "support/ScopedUpwardServices.h"
 #include "tests/winnt40/DriverObjectTestSupport.h"
 #include "ui/framework/GCPSOSUI.h"
 #include "win32/CompStui.h"
@@ -93,11 +94,10 @@ class DocumentSheetRunTest : public DriverObjectTest {
     provider.exports["UI_CONFIGTOSETTINGS"] = w32test::Export(&NoOp);
     provider.exports["UI_SETTINGSTOCONFIG"] = w32test::Export(&NoOp);
     w32test::InstallModule(provider);
-    InstallUIServices();
+    services_.Change([](GUpwardServices& s) { AddUIFrameworkServices(&s); });
     w32test::SetSheetAction(&UserChangesSettings);
   }
   void TearDown() override {
-    SetUIServices(GUIServices());
     DriverObjectTest::TearDown();
   }
 

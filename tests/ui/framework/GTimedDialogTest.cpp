@@ -10,6 +10,7 @@
 #include <string>
 
 #include "driver/GUIServices.h"
+#include "support/ScopedUpwardServices.h"
 #include "ui/framework/GCPSOSUI.h"
 #include "ui/framework/UIResources.h"
 #include "win32/Dialog.h"
@@ -42,6 +43,8 @@ w32test::DialogSpec NoticeTemplate() {
 
 class GTimedDialogTest : public ::testing::Test {
  protected:
+  qvtest::ScopedUpwardServices services_;
+
   void SetUp() override {
     w32test::Reset();
     w32test::ModuleSpec spec;
@@ -50,7 +53,6 @@ class GTimedDialogTest : public ::testing::Test {
     w32test::InstallModule(spec);
   }
   void TearDown() override {
-    SetUIServices(GUIServices());
     w32test::Reset();
   }
 
@@ -237,7 +239,7 @@ TEST_F(GTimedDialogTest, ASecondRunMakesItsBoldFontAfresh) {
 TEST_F(GTimedDialogTest, TheDriverCoreReachesItThroughItsSeam) {
   EXPECT_EQ(CreateTimedMessage(kNotice, 10, RWWString(u"a"), RWWString(), RWWString(), RWWString(), RWWString()),
             nullptr);
-  InstallUIServices();
+  services_.Change([](GUpwardServices& s) { AddUIFrameworkServices(&s); });
   std::unique_ptr<GTimedMessage> message(CreateTimedMessage(kNotice, 10, RWWString(u"Front Desk"),
                                                             RWWString(u"LPT1:"), RWWString(u"jsmith"),
                                                             RWWString(u"Payroll"), RWWString(u"Second floor")));

@@ -9,6 +9,7 @@
 
 #include "driver/GExternalModule.h"
 #include "model/GCustomMediaSize.h"
+#include "support/ScopedUpwardServices.h"
 #include "tests/winnt40/DriverObjectTestSupport.h"
 #include "ui/framework/GCPSOSUI.h"
 #include "ui/framework/GUIRule.h"
@@ -101,7 +102,7 @@ class GUISessionSheetTest : public DriverObjectTest {
     hooks.loadQuickSetPool = &LoadPool;
     hooks.saveQuickSetPool = &SavePool;
     hooks.configToSettings = &ConfigToSettings;
-    GUISession::SetHooks(hooks);
+    services_.Change([&](GUpwardServices& s) { s.uiSession = hooks; });
     w32test::ModuleSpec provider;
     provider.name = u"C:\\WINDOWS\\SYSTEM32\\QVUIPROV.DLL";
     provider.exports["UI_INTERFACEVERSION"] = w32test::Export(&Version);
@@ -128,8 +129,6 @@ class GUISessionSheetTest : public DriverObjectTest {
   void TearDown() override {
     bridge_.CloseSheet(&request_);
     delete request_.settings;
-    GUISession::SetHooks(GUISessionHooks());
-    SetMiniInstallerLauncherCreator(nullptr);
     DriverObjectTest::TearDown();
   }
 
@@ -263,7 +262,7 @@ TEST_F(GUISessionSheetTest, UpdateFromPrinterStartsTheStatusProgramAndRunsTheAut
 TEST_F(GUISessionSheetTest, ABidirectionalPrinterIsUpdatedThroughTheAgentsInstaller) {
   GConfiguration* model = driver_->GetPrinterConfiguration();
   model->AddChild(Value(GUISession::kBidirectionalUpdate, 1));
-  SetMiniInstallerLauncherCreator(&CreateLauncher);
+  services_.Change([](GUpwardServices& s) { s.miniInstaller = &CreateLauncher; });
   g_launcherPrinters.clear();
   g_requestAtLaunch.clear();
 

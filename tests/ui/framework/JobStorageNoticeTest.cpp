@@ -9,6 +9,7 @@
 
 #include "driver/GDocumentEvents.h"
 #include "driver/GUIServices.h"
+#include "support/ScopedUpwardServices.h"
 #include "tests/winnt40/DriverObjectTestSupport.h"
 #include "ui/framework/GCPSOSUI.h"
 #include "ui/framework/GTimedDialog.h"
@@ -58,14 +59,13 @@ class JobStorageNoticeTest : public DriverObjectTest {
          {IDOK, ControlKind::kButton, u"OK", false},
          {9, ControlKind::kButton, u"Help", false}}};
     w32test::InstallModule(resources);
-    InstallUIServices();
+    services_.Change([](GUpwardServices& s) { AddUIFrameworkServices(&s); });
     PutString(u"PrinterUUID", u"ab-12");  // names the user's job-storage key
     GNT40Driver& driver = MakeDriver();
     driver.SetDeviceModel(NoticeDeviceModel());
     dc_ = w32test::CreateRecordingDC();
   }
   void TearDown() override {
-    SetUIServices(GUIServices());
     DriverObjectTest::TearDown();
   }
 

@@ -5,11 +5,12 @@
 #include <cstring>
 #include <memory>
 
+#include "driver/GDriverExtension.h"
 #include "driver/GUIServices.h"
 #include "model/GAttributeComposite.h"
 #include "model/GStringAttribute.h"
 #include "model/GValueAttribute.h"
-#include "driver/GDriverExtension.h"
+#include "support/ScopedUpwardServices.h"
 #include "ui/framework/GCPSOSUI.h"
 #include "ui/framework/QVDrvInterface.h"
 #include "winnt40/nt40qddi.h"
@@ -129,16 +130,16 @@ TEST_F(QVDrvInterfaceTest, GetValueGoesToTheHostsExtension) {
 }
 
 TEST(UIServicesTest, InstallationHandsTheUIInterfaceToNewExtensions) {
-  InstallUIServices();
+  qvtest::ScopedUpwardServices services_;
+  services_.Change([](GUpwardServices& s) { AddUIFrameworkServices(&s); });
   GNT40Driver host(nullptr, RWWString(u"Front Desk"), RWWString(u"Quarrin 4700"), RWWString(u"LPT1:"));
   std::unique_ptr<GSheetBridge> bridge(CreateSheetBridge());
   EXPECT_NE(dynamic_cast<GCPSOSUI*>(bridge.get()), nullptr);
-  SetUIServices(GUIServices());
+  services_.Change([](GUpwardServices& s) { s.ui = GUIServices(); });
   EXPECT_EQ(CreateSheetBridge(), nullptr);
   RWWString text(u"stale");
   EXPECT_EQ(LoadUIStringService(10120, &text), 0);
   EXPECT_TRUE(text.IsEmpty());
-  GDriverExtension::SetInterfaceEntry(nullptr);
 }
 
 }  // namespace

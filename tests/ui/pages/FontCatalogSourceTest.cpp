@@ -13,6 +13,7 @@
 #include "driver/GDriverInstance.h"
 #include "model/GDeviceFontList.h"
 #include "model/GDeviceFontListComposite.h"
+#include "support/ScopedUpwardServices.h"
 #include "tests/ui/pages/FontDescriptorTestSupport.h"
 #include "ui/pages/GFontDimm.h"
 
@@ -37,10 +38,9 @@ class FontCatalogSourceTest : public qvfont::FontDeviceTest {
  protected:
   void SetUp() override {
     FontDeviceTest::SetUp();
-    InstallFontCatalogReader();
+    services_.Change([](GUpwardServices& s) { s.fontCatalog = &CreateFontCatalog; });
   }
   void TearDown() override {
-    RemoveFontCatalogReader();
     FontDeviceTest::TearDown();
   }
   std::unique_ptr<GDeviceFontListComposite> Load() {
