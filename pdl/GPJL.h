@@ -30,8 +30,8 @@ class GConfiguration;
 
 constexpr RWClassID GPJLClassId = 769;
 
-// Feature ids the wrapper itself reads (the settings lines read theirs
-// through GPjlSettingsTable).
+// Feature ids the wrapper itself reads (those of the settings lines are
+// named in GPjlSettingsTable.h).
 constexpr int32_t GPjlJobCommandsId = 579;      // 0: the job gets no PJL header or footer
 constexpr int32_t GExtensionPjlLinesId = 985;    // ExtensionPjlLines: a composite of strings
 constexpr int32_t GNoClosingUelId = 1006;        // NoClosingUel, in the configuration

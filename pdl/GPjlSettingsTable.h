@@ -5,7 +5,7 @@
 // value picks one line is a row of data and nothing else; a group whose
 // lines depend on several settings or on the device (the comments, duplex,
 // the usage line, output bin and finishing, job retention, ...) is a row
-// that names its writer, one of the writers below.
+// that names its writer (GPjlLineGroups).
 #pragma once
 
 #include <climits>
@@ -20,8 +20,8 @@ class GPjlLineWriter;
 class GState;
 class MPersistentObject;
 
-// Feature ids of the job settings that the header's lines read and that
-// the device model names (the table's other ids are its own).
+// The feature ids the settings lines read, all named here: first those
+// that the device model and the tests name too, then the table's own.
 constexpr int32_t GPjlRawHeaderTextId = 240;    // raw header text, written as stored
 constexpr int32_t GProductModelNumberId = 956;  // ProductModelNumber
 constexpr int32_t GJobCommentTextId = 1007;
@@ -31,6 +31,56 @@ constexpr int32_t GDisplayMessageTextId = 800;   // DisplayMessageText
 constexpr int32_t GDisplayMessageKindId = 801;   // DisplayMessageKind
 constexpr int32_t GPjlResolutionId = 249;        // Resolution, with XResolution (323)
 constexpr int32_t GPjlXResolutionId = 323;
+
+namespace GPjlFeature {
+constexpr int32_t kPrinterCopies = 247;
+constexpr int32_t kZepChoice = 250;
+constexpr int32_t kKivChoice = 251;
+constexpr int32_t kSparetone = 252;
+constexpr int32_t kDuplex = 253;
+constexpr int32_t kDiscoveredDuplexUnit = 204;
+constexpr int32_t kPrintColorAsGray = 296;
+constexpr int32_t kPrintColorAsGrayOptions = 410;
+constexpr int32_t kEdgeToEdge = 442;
+constexpr int32_t kCleaning = 703;
+constexpr int32_t kPrintQuality = 901;
+constexpr int32_t kJobAccountingField3 = 999;
+constexpr int32_t kJobAccountingField2 = 1000;
+constexpr int32_t kTurboMode = 1009;
+constexpr int32_t kPlanesInUseFlag = 1030;
+constexpr int32_t kManualDuplexPending = 1123;
+constexpr int32_t kPrintOnBackSide = 1128;
+constexpr int32_t kJobAccountingField5 = 1131;
+constexpr int32_t kDryTime = 1133;
+constexpr int32_t kImageShift = 1202;
+constexpr int32_t kTransparencyInterleave = 1204;
+constexpr int32_t kJobTimeStampTemplate = 596;
+constexpr int32_t kDeviceInfoRequest = 1121;
+constexpr int32_t kResolutionList = 206;
+constexpr int32_t kPaperHandlingDevices = 90;
+constexpr int32_t kOutputBin = 248;
+constexpr int32_t kStaplerChoice = 278;
+constexpr int32_t kStapling = 289;
+constexpr int32_t kBinderChoice = 612;
+constexpr int32_t kStaplingMode = 982;
+constexpr int32_t kNoFinishing = 1127;
+constexpr int32_t kNUpChoice = 266;
+constexpr int32_t kScaleChoice = 269;
+constexpr int32_t kFitToOtherSizeChoice = 270;
+constexpr int32_t kBookletPrintingChoice = 279;
+constexpr int32_t kUsageLineSwitch = 1021;
+constexpr int32_t kUsageText = 1022;
+constexpr int32_t kBitsPerPixel = 325;
+constexpr int32_t kPjlBitsPerPixel = 955;
+constexpr int32_t kHoldJobName = 282;
+constexpr int32_t kHoldPin = 284;
+constexpr int32_t kJobRetentionMode = 287;
+constexpr int32_t kPrivateStore = 290;
+constexpr int32_t kAlternativeUserName = 440;
+constexpr int32_t kUtf8Switch = 1027;
+constexpr int32_t kUserNameSource = 1034;
+constexpr int32_t kJobNameSource = 1035;
+}  // namespace GPjlFeature
 
 // What the lines of one job are made from.
 struct GPjlJob {
@@ -94,41 +144,4 @@ class GPjlSettingsTable {
   static bool FindValue(MPersistentObject* in, int32_t id, int16_t& value);
   // A string attribute's text; null when absent.
   static const RWCString* FindText(MPersistentObject* in, int32_t id);
-
-  // ---- Group writers ----
-  // The model number, the job comments or the operating-system line; 0.
-  static int AppendCommentLines(GPjlLineWriter& out, const GPjlJob& job);
-  // "@PJL COMMENT " and the quoted operating-system text.
-  static void AppendOsInfo(GPjlLineWriter& out);
-  // "@PJL COMMENT " with "Username: " and the job's user name.
-  static void AppendUserComment(GPjlLineWriter& out, const GPjlJob& job);
-  // JOBATTR lines: the user name, accounting fields 2 and 3, the local time
-  // when the platform gives it, accounting field 5.
-  static void AppendJobAttributes(GPjlLineWriter& out, const GPjlJob& job);
-  // The message on the printer's panel, for the operator or when ready.
-  static void AppendDisplayMessage(GPjlLineWriter& out, const GPjlJob& job);
-  // The raw header text, as stored (it holds whole PJL lines).
-  static void AppendRawHeaderText(GPjlLineWriter& out, const GPjlJob& job);
-  // Duplex and binding; without a duplex unit the printer is told to print
-  // one side.
-  static void AppendDuplex(GPjlLineWriter& out, const GPjlJob& job);
-  // The USAGE line: model code, checksums, layout flags, system and port.
-  static void AppendUsageLine(GPjlLineWriter& out, const GPjlJob& job);
-  // One SET line per segment of the job's time-stamp template, the last
-  // segment first, its tags replaced by the local date and time.
-  static void AppendDateTimeLines(GPjlLineWriter& out, const GPjlJob& job);
-  static void AppendGrayscale(GPjlLineWriter& out, const GPjlJob& job);
-  // Output bin and finishing: one of the three writers below by OutputBin.
-  static void AppendOutputLines(GPjlLineWriter& out, const GPjlJob& job);
-  static void AppendStackerLines(GPjlLineWriter& out, const GPjlJob& job, int16_t bin);
-  static void AppendStaplerBinLines(GPjlLineWriter& out, bool stapling, int16_t bin);
-  static void AppendOutputBinLines(GPjlLineWriter& out, const GPjlJob& job);
-  // The job retention block into its own text; 1 when it made one (the job
-  // has a retention mode), else 0.
-  static int AppendJobRetention(RWCString& block, const GPjlJob& job);
-  // RESOLUTION always, BITSPERPIXEL when the printer has a two-bit mode.
-  static void AppendResolutionLines(GPjlLineWriter& out, const GPjlJob& job);
-  // The DMINFO request stamped with the adjusted time.
-  static void AppendDeviceInfoRequest(GPjlLineWriter& out, const GPjlJob& job);
-  static void AppendImageShift(GPjlLineWriter& out, const GPjlJob& job);
 };
