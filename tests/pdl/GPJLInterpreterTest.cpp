@@ -151,7 +151,10 @@ class GPJLInterpreterTest : public ::testing::Test {
 
 TEST_F(GPJLInterpreterTest, TheInterpreterReadsTheHeaderAsPjlAndRendersOnlyThePage) {
   const std::string interpreter = Interpreter();
-  if (interpreter.empty()) GTEST_SKIP() << "the PCL interpreter (gpcl6) is not there; set QV_GPCL6";
+  // The interpreter is part of the shared tools every checkout has beside it:
+  // without it the output goes unjudged, which is a failure, not a pass.
+  ASSERT_FALSE(interpreter.empty()) << "the PCL interpreter (gpcl6) is not at ../shared/tools/pcl; "
+                                       "set QV_GPCL6 to its path";
 
   // Texts of the job and the document, some of which would break their
   // lines if they were written as they are.
