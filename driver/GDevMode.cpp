@@ -11,12 +11,15 @@
 #include "model/GAttributeComposite.h"
 #include "model/GByteStream.h"
 #include "model/GConfiguration.h"
+#include "model/GFeatureIds.h"
 #include "model/GLZWCompressor.h"
 #include "model/GPersistInStream.h"
 #include "model/GPersistOutStream.h"
 #include "model/GStreamCompressor.h"
 #include "rw/RWMemoryStreamBuf.h"
 #include "rw/RWPersistence.h"
+
+using namespace GFeatureIds;
 
 namespace {
 
@@ -27,9 +30,6 @@ using PA = DevmodePrivateArea;
 constexpr size_t kStagingSize = 4096;
 
 // Feature ids of the codec mode's path in the printer configuration.
-constexpr int32_t kDriverConfiguration = 359;
-constexpr int32_t kDriverPreferences = 366;
-constexpr int32_t kDevmodeCodecMode = 940;
 
 uint8_t* Bytes(DEVMODEW* dm) { return reinterpret_cast<uint8_t*>(dm); }
 const uint8_t* Bytes(const DEVMODEW* dm) { return reinterpret_cast<const uint8_t*>(dm); }

@@ -12,7 +12,6 @@
 
 constexpr RWClassID GDeviceFontListCompositeClassId = 873;
 // The feature id of the printer's device font lists.
-constexpr int32_t kDeviceFontListsId = 414;
 
 class GDeviceFontListComposite : public MPersistentObject {
  public:

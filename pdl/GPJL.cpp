@@ -9,6 +9,7 @@
 #include "driver/GDriverInstance.h"
 #include "model/GConfiguration.h"
 #include "model/GErrorCommand.h"
+#include "model/GFeatureIds.h"
 #include "model/GMedia.h"
 #include "model/GPaperHandlingDevice.h"
 #include "model/MPersistentIterator.h"
@@ -25,6 +26,8 @@
 #include "rw/RWReadTable.h"
 #include "rw/RWStoreTable.h"
 #include "rw/RWVirtualStream.h"
+
+using namespace GFeatureIds;
 
 namespace {
 
@@ -99,43 +102,6 @@ const char* PlatformText(const GOSVersionInfo& version) {
 }
 
 // Feature ids of the job's settings lines.
-constexpr int32_t kPrinterCopies = 247;
-constexpr int32_t kZepChoice = 250;
-constexpr int32_t kKivChoice = 251;
-constexpr int32_t kSparetone = 252;
-constexpr int32_t kDuplex = 253;
-constexpr int32_t kDiscoveredDuplexUnit = 204;
-constexpr int32_t kPrintColorAsGray = 296;
-constexpr int32_t kPrintColorAsGrayOptions = 410;
-constexpr int32_t kEdgeToEdge = 442;
-constexpr int32_t kCleaning = 703;
-constexpr int32_t kPrintQuality = 901;
-constexpr int32_t kJobAccountingField3 = 999;
-constexpr int32_t kJobAccountingField2 = 1000;
-constexpr int32_t kTurboMode = 1009;
-constexpr int32_t kPlanesInUseFlag = 1030;
-constexpr int32_t kManualDuplexPending = 1123;
-constexpr int32_t kPrintOnBackSide = 1128;
-constexpr int32_t kJobAccountingField5 = 1131;
-constexpr int32_t kDryTime = 1133;
-constexpr int32_t kImageShift = 1202;
-constexpr int32_t kTransparencyInterleave = 1204;
-constexpr int32_t kJobTimeStampTemplate = 596;
-constexpr int32_t kDeviceInfoRequest = 1121;
-constexpr int32_t kResolutionList = 206;
-constexpr int32_t kPaperHandlingDevices = 90;
-constexpr int32_t kOutputBin = 248;
-constexpr int32_t kStaplerChoice = 278;
-constexpr int32_t kStapling = 289;
-constexpr int32_t kBinderChoice = 612;
-constexpr int32_t kStaplingMode = 982;
-constexpr int32_t kNoFinishing = 1127;
-constexpr int32_t kNUpChoice = 266;
-constexpr int32_t kScaleChoice = 269;
-constexpr int32_t kFitToOtherSizeChoice = 270;
-constexpr int32_t kBookletPrintingChoice = 279;
-constexpr int32_t kUsageLineSwitch = 1021;
-constexpr int32_t kUsageText = 1022;
 
 // The printer family's models as the usage line reports them: a model
 // number found in the ProductModelNumber text, and its code.
@@ -162,16 +128,6 @@ bool ContainsIgnoringCase(const RWCString& text, const char* pattern) {
   }
   return false;
 }
-constexpr int32_t kBitsPerPixel = 325;
-constexpr int32_t kPjlBitsPerPixel = 955;
-constexpr int32_t kHoldJobName = 282;
-constexpr int32_t kHoldPin = 284;
-constexpr int32_t kJobRetentionMode = 287;
-constexpr int32_t kPrivateStore = 290;
-constexpr int32_t kAlternativeUserName = 440;
-constexpr int32_t kUtf8Switch = 1027;
-constexpr int32_t kUserNameSource = 1034;
-constexpr int32_t kJobNameSource = 1035;
 
 // The platform's clock; false when there is no factory or it cannot tell.
 bool ReadClock(GDateTime& local, GDateTime& shifted, int16_t& offset) {
@@ -623,9 +579,9 @@ RWCString GPJL::ToUtf8(const RWCString& text) {
 int GPJL::AppendJobRetention(RWCString& block, GDocumentStart* command) {
   GState* job = JobSettings();
   int16_t mode = 0;
-  if (!FindValue(job, kJobRetentionMode, mode) || mode < 0) return 0;
+  if (!FindValue(job, kJobRetentionModeChoice, mode) || mode < 0) return 0;
   int16_t utf8 = 0;
-  FindValue(job, kUtf8Switch, utf8);
+  FindValue(job, kUserNameByMap, utf8);
   RWCString user;
   int16_t source = 1;
   const RWCString* jobUser = FindText(job, GJobUserNameId);

@@ -14,6 +14,7 @@
 #include "model/GAttributeComposite.h"
 #include "model/GCustomMediaSize.h"
 #include "model/GEnumAttribute.h"
+#include "model/GFeatureIds.h"
 #include "model/GMedia.h"
 #include "model/GMediaPool.h"
 #include "model/GRangeAttribute.h"
@@ -60,11 +61,11 @@ inline GAttributeComposite* MakeSettings() {
   settings->AddChild(Group(kJob, {Value(kCopies, 1), Value(kPaperSize, 1), Value(kOrientation, 0),
                                   Value(kDuplex, 0), Text(kJobName, "Caf\xE9 menu"),
                                   new GRangeAttribute(100, 3200, 50, 800, &memory)}));
-  auto* customs = new GEnumAttribute(&GSettingsView::kCustomPaperList);
+  auto* customs = new GEnumAttribute(&GFeatureIds::kCustomPaperList);
   const int32_t entry = 277;
   customs->AddChild(new GCustomMediaSize(kLabelPaper, RWCString("Label"), 0, 400, 600, &entry));
   settings->AddChild(customs);
-  auto* pool = new GMediaPool(&GSettingsView::kMediaPool);
+  auto* pool = new GMediaPool(&GFeatureIds::kPrinterMediaPool);
   pool->AddChild(Medium(1, 5100, 6600, "Letter"));
   pool->AddChild(Medium(17384, 7200, 10800, "Largest"));
   settings->AddChild(pool);
