@@ -113,7 +113,8 @@ int GBundlesHandler::Export(GAttributeComposite* settings) {
   }
   if (entry == nullptr) return 0;
   RWWString modelName;
-  if (auto* name = dynamic_cast<GStringAttribute*>(entry->FindById(kModelListEntry))) modelName = RWWString(name->GetString());
+  if (auto* name = dynamic_cast<GStringAttribute*>(entry->FindById(kModelListEntry)))
+    modelName = RWWString(name->GetString());
 
   for (uint16_t i = 0; i < optionCount_; ++i) {
     if (RWWString(kRows[i].modelName).Compare(modelName, 0) != 0) continue;

@@ -68,9 +68,9 @@ const GTableFeature GEmulateSTMarginsHandler::kFeature = QV_FEATURE(
     false);
 const GTableFeature GStraightPaperPathHandler::kFeature = QV_FEATURE(
     u"printing/StraightPaperPath", u"printing/StraightPaperPath", kDocumentSettings, 905, kOffOn, 510, kCopy, true);
-const GTableFeature GManualDuplexHandler::kFeature = QV_FEATURE(
-    u"physical/ManualDuplex", u"physical/ManualDuplex", kInstallableOptions, GFeatureIds::kManualDuplex, kManualDuplex, 510,
-    kCopy, false);
+const GTableFeature GManualDuplexHandler::kFeature =
+    QV_FEATURE(u"physical/ManualDuplex", u"physical/ManualDuplex", kInstallableOptions, GFeatureIds::kManualDuplex,
+               kManualDuplex, 510, kCopy, false);
 const GTableFeature GTray1Handler::kFeature = QV_FEATURE(u"physical/Tray1", u"physical/Tray1", kInstallableOptions,
                                                          kTray1, kNotInstalledInstalled, 510, kNone, false);
 const GTableFeature GPageOrderHandler::kFeature = QV_FEATURE(u"printing/PageOrder", u"printing/PageOrder",

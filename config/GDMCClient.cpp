@@ -18,7 +18,6 @@ using namespace GFeatureIds;
 
 namespace {
 
-
 const WCHAR kMachinePrinters[] = u"System\\CurrentControlSet\\Control\\Print\\Printers";
 const WCHAR kUserConnections[] = u"Printers\\Connections";
 

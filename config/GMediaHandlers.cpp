@@ -18,8 +18,6 @@ using namespace GFeatureIds;
 
 namespace {
 
-// Settings the handlers read besides their own attribute.
-
 // Paper ids above this one are custom or extension sizes.
 constexpr int16_t kLastStandardPaper = 4000;
 
@@ -458,8 +456,8 @@ int GUseDiffFirstPageChoiceHandler::Import(GAttributeComposite* settings, GAttri
 }
 
 int GUseDiffFirstPageChoiceHandler::Export(GAttributeComposite* settings) {
-  const int result = ExportTable(settings, GFeatureIds::kDocumentSettings2, kUseDiffFirstPageChoice, kUseDiffFirstPagePath,
-                                 kRows, optionCount_, false);
+  const int result = ExportTable(settings, GFeatureIds::kDocumentSettings2, kUseDiffFirstPageChoice,
+                                 kUseDiffFirstPagePath, kRows, optionCount_, false);
   GValueAttribute* choice = FindValue(settings, GFeatureIds::kDocumentSettings2, kUseDiffFirstPageChoice);
   if (result == 1 && choice != nullptr && choice->GetValue() == 1) {
     GAttributeComposite* group = FindGroup(settings, GFeatureIds::kDocumentSettings2);
@@ -519,15 +517,15 @@ GFitToOtherSizeChoiceHandler::GFitToOtherSizeChoiceHandler(GDMCLibrary* library,
 
 int GFitToOtherSizeChoiceHandler::Import(GAttributeComposite* settings, GAttributeComposite* changes) {
   int16_t matched = 0;
-  const int result = ImportTable(settings, changes, GFeatureIds::kDocumentSettings, kFitToOtherSizeChoice, kFitToOtherSizePath,
-                                 kRows, optionCount_, kTextBytes, GChangeRule::kCopy, &matched);
+  const int result = ImportTable(settings, changes, GFeatureIds::kDocumentSettings, kFitToOtherSizeChoice,
+                                 kFitToOtherSizePath, kRows, optionCount_, kTextBytes, GChangeRule::kCopy, &matched);
   if (result == 1 && matched == 1) GPaperSizeHandler(library_, instance_, 1).Import(settings, changes);
   return result;
 }
 
 int GFitToOtherSizeChoiceHandler::Export(GAttributeComposite* settings) {
-  const int result = ExportTable(settings, GFeatureIds::kDocumentSettings, kFitToOtherSizeChoice, kFitToOtherSizePath, kRows,
-                                 optionCount_, false);
+  const int result = ExportTable(settings, GFeatureIds::kDocumentSettings, kFitToOtherSizeChoice, kFitToOtherSizePath,
+                                 kRows, optionCount_, false);
   GValueAttribute* choice = FindValue(settings, GFeatureIds::kDocumentSettings, kFitToOtherSizeChoice);
   if (result == 1 && choice != nullptr && choice->GetValue() == 1) {
     GPaperSizeHandler(library_, instance_, 1).Export(settings);

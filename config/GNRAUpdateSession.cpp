@@ -25,8 +25,6 @@ using namespace GFeatureIds;
 
 namespace {
 
-// Feature ids of the printer configuration the session works on.
-
 constexpr int16_t kStateDone = 2;
 constexpr int16_t kStateFailed = 1;
 // The mailbox option of an output accessory, whose bins of types 4-19 are

@@ -18,9 +18,6 @@ namespace {
 using GFeatureIds::kDocumentSettings;
 using GFeatureIds::kInstallableOptions;
 
-// Settings of the job group.
-// Installable options.
-
 constexpr int16_t kManualDuplexEnabled = 3;
 constexpr int16_t kBackToFront = 1;
 constexpr int16_t kLongEdge = 2;
@@ -312,17 +309,35 @@ int GDuplexHandler::Export(GAttributeComposite* settings) {
 
 // ---- Booklet and pages per sheet ----
 
-const GTableFeature GBookletPrintingChoiceHandler::kFeature = {
-    u"printing/BookletPrintingChoice", u"printing/BookletPrintingChoice", kDocumentSettings, kBookletPrintingChoice,
-    kBookletRows, Count(kBookletRows), 510, GChangeRule::kCopy, false};
+const GTableFeature GBookletPrintingChoiceHandler::kFeature = {u"printing/BookletPrintingChoice",
+                                                               u"printing/BookletPrintingChoice",
+                                                               kDocumentSettings,
+                                                               kBookletPrintingChoice,
+                                                               kBookletRows,
+                                                               Count(kBookletRows),
+                                                               510,
+                                                               GChangeRule::kCopy,
+                                                               false};
 
-const GTableFeature GNUpBordersChoiceHandler::kFeature = {
-    u"printing/NUpChoice/NUpBordersChoice", u"printing/NUpChoice/NUpBordersChoice", kDocumentSettings, kNUpBordersChoice,
-    kNUpBordersRows, Count(kNUpBordersRows), 256, GChangeRule::kCopy, false};
+const GTableFeature GNUpBordersChoiceHandler::kFeature = {u"printing/NUpChoice/NUpBordersChoice",
+                                                          u"printing/NUpChoice/NUpBordersChoice",
+                                                          kDocumentSettings,
+                                                          kNUpBordersChoice,
+                                                          kNUpBordersRows,
+                                                          Count(kNUpBordersRows),
+                                                          256,
+                                                          GChangeRule::kCopy,
+                                                          false};
 
-const GTableFeature GNUpPageOrderChoiceHandler::kFeature = {
-    u"printing/NUpChoice/NUpPageOrderChoice", u"printing/NUpChoice/NUpPageOrderChoice", kDocumentSettings,
-    kNUpPageOrderChoice, kNUpPageOrderRows, Count(kNUpPageOrderRows), 510, GChangeRule::kCopy, false};
+const GTableFeature GNUpPageOrderChoiceHandler::kFeature = {u"printing/NUpChoice/NUpPageOrderChoice",
+                                                            u"printing/NUpChoice/NUpPageOrderChoice",
+                                                            kDocumentSettings,
+                                                            kNUpPageOrderChoice,
+                                                            kNUpPageOrderRows,
+                                                            Count(kNUpPageOrderRows),
+                                                            510,
+                                                            GChangeRule::kCopy,
+                                                            false};
 
 int GBookletPrintingChoiceHandler::Import(GAttributeComposite* settings, GAttributeComposite* changes) {
   const int result = ImportRows(settings, changes);

@@ -15,7 +15,6 @@ namespace {
 using GFeatureIds::kDocumentSettings;
 using GFeatureIds::kDocumentSettings2;
 
-
 template <size_t N>
 constexpr uint16_t Count(const GOptionRow (&)[N]) {
   return static_cast<uint16_t>(N);

@@ -108,7 +108,8 @@ const GWMColorHandler::Row GWMColorHandler::kRows[kOptionCount] = {
 int GWMColorHandler::Import(GAttributeComposite* settings, GAttributeComposite* changes) {
   GAttributeComposite* watermark = FindCurrentWatermark(settings);
   if (watermark == nullptr) return 0;
-  for (int32_t id : {GFeatureIds::kWMRed, GFeatureIds::kWMGreen, GFeatureIds::kWMBlue}) EnsureValue(watermark, id, kDefault);
+  for (int32_t id : {GFeatureIds::kWMRed, GFeatureIds::kWMGreen, GFeatureIds::kWMBlue})
+    EnsureValue(watermark, id, kDefault);
   GDMCTextBuffer buffer(kTextBytes);
   if (ReadOption(kColorPath, buffer) == 0) return 0;
   for (const Row& row : kRows) {
@@ -346,9 +347,12 @@ int GWatermarksHandler::Import(GAttributeComposite* settings, GAttributeComposit
 
   if (record != nullptr) {
     // The selected record takes over the look the administrator defined.
-    static constexpr int32_t kLook[] = {GFeatureIds::kWMFontSize,       GFeatureIds::kWatermarkBuiltIn,     GFeatureIds::kWMShadeLevel, GFeatureIds::kWMFontStyle,
-                                        GFeatureIds::kWMFirstPageOnly,  GFeatureIds::kWMFontEscapement, GFeatureIds::kWMCustomAngle, GFeatureIds::kWMRed,
-                                        GFeatureIds::kWMGreen,          GFeatureIds::kWMBlue,        GFeatureIds::kWMFontCharSet};
+    static constexpr int32_t kLook[] = {GFeatureIds::kWMFontSize,      GFeatureIds::kWatermarkBuiltIn,
+                                        GFeatureIds::kWMShadeLevel,    GFeatureIds::kWMFontStyle,
+                                        GFeatureIds::kWMFirstPageOnly, GFeatureIds::kWMFontEscapement,
+                                        GFeatureIds::kWMCustomAngle,   GFeatureIds::kWMRed,
+                                        GFeatureIds::kWMGreen,         GFeatureIds::kWMBlue,
+                                        GFeatureIds::kWMFontCharSet};
     for (int32_t id : kLook) {
       GValueAttribute* current = ValueOf(watermark, id);
       GValueAttribute* stored = ValueOf(record, id);

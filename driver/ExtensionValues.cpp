@@ -20,8 +20,6 @@ using namespace ExtensionValueAnswer;
 
 namespace {
 
-// Settings ids read here.
-
 // Classes of the job commands, which choose the source at print time.
 constexpr RWClassID kDocumentStartClass = 705;
 constexpr RWClassID kPageStartClass = 709;
@@ -129,7 +127,8 @@ int16_t Number(MPersistentObject* source, int32_t id, CodeMap map, int16_t* out)
 
 int16_t Media(MPersistentObject* source, int32_t id, int16_t* out) {
   RWCString name;
-  if (!GSettingQuery::TextAt(source, id, &name, GSettingQuery::kAnyText | GSettingQuery::kEnumSelection)) return kMissing;
+  if (!GSettingQuery::TextAt(source, id, &name, GSettingQuery::kAnyText | GSettingQuery::kEnumSelection))
+    return kMissing;
   *out = ExtensionMediaCode(name);
   return kStored;
 }
@@ -246,7 +245,8 @@ int16_t ResolutionValue(const Request& request, int16_t* out) {
   if (auto* enumeration = dynamic_cast<GEnumAttribute*>(resolution)) resolution = enumeration->GetSelected();
   int16_t x = 0;
   int16_t y = 0;
-  if (!GSettingQuery::ShortAt(resolution, kXResolution, &x, GSettingQuery::kChoice) || !GSettingQuery::ShortAt(resolution, kYResolution, &y, GSettingQuery::kChoice))
+  if (!GSettingQuery::ShortAt(resolution, kXResolution, &x, GSettingQuery::kChoice) ||
+      !GSettingQuery::ShortAt(resolution, kYResolution, &y, GSettingQuery::kChoice))
     return kMissing;
   int16_t bits = 0;
   const bool withBits = GSettingQuery::ShortAt(resolution, kBitsPerPixel, &bits, GSettingQuery::kChoice);
@@ -268,7 +268,8 @@ int16_t EdgeToEdgeValue(const Request& request, int16_t* out) {
   MPersistentObject* source = Source(request, "cdd");
   if (source == nullptr) return kMissing;
   int16_t capability = -1;
-  if (!GSettingQuery::ShortAt(Options(request), kEdgeToEdgeCapability, &capability, GSettingQuery::kChoice) || capability == -1) {
+  if (!GSettingQuery::ShortAt(Options(request), kEdgeToEdgeCapability, &capability, GSettingQuery::kChoice) ||
+      capability == -1) {
     *out = 211;
     return kStored;
   }

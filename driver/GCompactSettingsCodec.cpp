@@ -565,8 +565,8 @@ class CompactReader {
         // In the 16-bit form the installable options, the preferences, the
         // extension registry and the UI state always come from the defaults.
         if (codec_.Mode() == 1 && id == kSettingsRoot &&
-            (childId == kInstallableOptions || childId == kDriverPreferences ||
-             childId == kExtensionRegistryGroup || childId == kUIState))
+            (childId == kInstallableOptions || childId == kDriverPreferences || childId == kExtensionRegistryGroup ||
+             childId == kUIState))
           continue;
         index.Add(childId, child->GetTypeId());
       }
@@ -620,7 +620,8 @@ class CompactReader {
     if (entry != nullptr && entry->typeId == child.GetTypeId()) return true;
     if (childId == kAlwaysAcceptedId) return true;
     if (compositeId == kChangeList || childId == kChangeList) return true;
-    return (compositeId == kDiscoveredMediaNames || compositeId == kDiscoveredBinNames) && child.ClassId() == kKindString;
+    return (compositeId == kDiscoveredMediaNames || compositeId == kDiscoveredBinNames) &&
+           child.ClassId() == kKindString;
   }
 
   // One child record; null when it cannot be read.

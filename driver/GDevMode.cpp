@@ -29,8 +29,6 @@ using PA = DevmodePrivateArea;
 // decompression of a private area may produce.
 constexpr size_t kStagingSize = 4096;
 
-// Feature ids of the codec mode's path in the printer configuration.
-
 uint8_t* Bytes(DEVMODEW* dm) { return reinterpret_cast<uint8_t*>(dm); }
 const uint8_t* Bytes(const DEVMODEW* dm) { return reinterpret_cast<const uint8_t*>(dm); }
 const DEVMODEW* AsDevMode(const uint8_t* bytes) { return reinterpret_cast<const DEVMODEW*>(bytes); }
@@ -220,13 +218,13 @@ GAttributeComposite* GDevMode::GetSettings() { return settings_; }
 
 int16_t GDevMode::GetXResolution() {
   int16_t value = 0;
-  GSettingValue::Get16(settings_, 323, &value);
+  GSettingValue::Get16(settings_, kXResolution, &value);
   return value;
 }
 
 int16_t GDevMode::GetYResolution() {
   int16_t value = 0;
-  GSettingValue::Get16(settings_, 324, &value);
+  GSettingValue::Get16(settings_, kYResolution, &value);
   return value;
 }
 

@@ -27,9 +27,6 @@ using namespace GFeatureIds;
 
 namespace {
 
-// Settings ids.
-// Printer configuration.
-
 constexpr UINT kUntitledUpper = 12111;  // "UNTITLED"
 constexpr UINT kUntitled = 11029;       // "Untitled"
 constexpr size_t kUserNameChars = 42;
@@ -326,7 +323,8 @@ void GDocumentEvents::StartDoc(HDC dc, void** args, size_t argCount) {
       const BYTE* map = nullptr;
       size_t mapLength = 0;
       if (withMap && instance != nullptr) {
-        auto* data = dynamic_cast<GBinaryData*>(GSettingQuery::Find(instance->GetPrinterConfiguration(), kDisplayCharMap));
+        auto* data =
+            dynamic_cast<GBinaryData*>(GSettingQuery::Find(instance->GetPrinterConfiguration(), kDisplayCharMap));
         if (data != nullptr) {
           map = data->GetData();
           mapLength = data->GetLength();
@@ -472,7 +470,8 @@ void GDocumentEvents::StartDocPost(HDC dc) {
     host_->RebuildDocumentSettings();
     group = GSettingQuery::Find(Settings(host_), kDocumentSettings);
     int32_t wanted = 0, useJobName = 0;
-    if (GSettingQuery::NumberAt(group, kJobRetentionModeChoice, &wanted) && wanted != 0 && GSettingQuery::NumberAt(group, kJobNameSource, &useJobName)) {
+    if (GSettingQuery::NumberAt(group, kJobRetentionModeChoice, &wanted) && wanted != 0 &&
+        GSettingQuery::NumberAt(group, kJobNameSource, &useJobName)) {
       if (useJobName != 0) {
         RWCString jobName;
         GSettingQuery::TextAt(group, kJobName, &jobName, GSettingQuery::kString);
@@ -530,7 +529,8 @@ bool GDocumentEvents::EndOfJobSheetWanted() {
     auto* composite = dynamic_cast<GAttributeComposite*>(settings);
     if (paper > 0x4000) paper = instance->ResolvePaperId(composite, static_cast<int16_t>(paper));
     if (GSettingQuery::NumberOr(settings, kDuplexUnit, 0) == 1) {
-      auto* list = dynamic_cast<GAttributeComposite*>(GSettingQuery::Find(instance->GetPrinterConfiguration(), kDuplexUnitPaperSizes));
+      auto* list = dynamic_cast<GAttributeComposite*>(
+          GSettingQuery::Find(instance->GetPrinterConfiguration(), kDuplexUnitPaperSizes));
       const int count = list != nullptr ? list->GetEntryCount() : 0;
       for (int i = 0; i < count; ++i) {
         int32_t value = 0;
@@ -556,8 +556,8 @@ void GDocumentEvents::EndDocPost() {
 int GDocumentEvents::PromptQuery(HDC dc, int phase) {
   MPersistentObject* settings = Settings(host_);
   int32_t duplex = 0, manual = 0;
-  if (!GSettingQuery::NumberAt(settings, kDuplex, &duplex) || duplex == 0 || !GSettingQuery::NumberAt(settings, kManualDuplex, &manual) ||
-      manual == 0)
+  if (!GSettingQuery::NumberAt(settings, kDuplex, &duplex) || duplex == 0 ||
+      !GSettingQuery::NumberAt(settings, kManualDuplex, &manual) || manual == 0)
     return 1;
   char payload[12] = {};
   const uint32_t words[3] = {kPromptMarker, static_cast<uint32_t>(phase), 0};
@@ -571,8 +571,8 @@ int GDocumentEvents::PromptQuery(HDC dc, int phase) {
 int GDocumentEvents::ShowPromptSheet() {
   MPersistentObject* settings = Settings(host_);
   int32_t duplex = 0, manual = 0;
-  if (!GSettingQuery::NumberAt(settings, kDuplex, &duplex) || duplex == 0 || !GSettingQuery::NumberAt(settings, kManualDuplex, &manual) ||
-      manual == 0)
+  if (!GSettingQuery::NumberAt(settings, kDuplex, &duplex) || duplex == 0 ||
+      !GSettingQuery::NumberAt(settings, kManualDuplex, &manual) || manual == 0)
     return 1;
   host_->OpenPromptSheet();
   host_->ReleaseAdminHandle();

@@ -115,7 +115,9 @@ RWCString ExternalName(const char* name) {
 bool IsPlaceholder(GAttributeComposite* list) {
   if (list == nullptr || list->GetEntryCount() != 1) return false;
   int32_t slot = 0;
-  return GSettingQuery::NumberAt(list->ChildAt(0), GFeatureIds::kExtensionIndex, &slot, GSettingQuery::kAttributeNumber) && slot == kPlaceholderSlot;
+  return GSettingQuery::NumberAt(list->ChildAt(0), GFeatureIds::kExtensionIndex, &slot,
+                                 GSettingQuery::kAttributeNumber) &&
+         slot == kPlaceholderSlot;
 }
 
 int EntryCount(GAttributeComposite* list) {
@@ -124,7 +126,9 @@ int EntryCount(GAttributeComposite* list) {
 }
 
 // The slot of a list entry; false when it has none.
-bool EntrySlot(MPersistentObject* entry, int32_t* slot) { return GSettingQuery::NumberAt(entry, GFeatureIds::kExtensionIndex, slot, GSettingQuery::kAttributeNumber); }
+bool EntrySlot(MPersistentObject* entry, int32_t* slot) {
+  return GSettingQuery::NumberAt(entry, GFeatureIds::kExtensionIndex, slot, GSettingQuery::kAttributeNumber);
+}
 
 bool IsJobSlot(int32_t slot) { return slot >= 0 && slot < kMaxExtensions; }
 
@@ -170,7 +174,8 @@ void PutList(GAttributeComposite* group, GAttributeComposite* list) {
 // Lowers by one the slot of every entry above the removed slot.
 void LowerSlotsAbove(GAttributeComposite* list, int32_t removedSlot) {
   for (int i = 0; i < list->GetEntryCount(); ++i) {
-    auto* slotValue = dynamic_cast<GValueAttribute*>(GSettingQuery::Find(list->ChildAt(i), GFeatureIds::kExtensionIndex));
+    auto* slotValue =
+        dynamic_cast<GValueAttribute*>(GSettingQuery::Find(list->ChildAt(i), GFeatureIds::kExtensionIndex));
     if (slotValue != nullptr && slotValue->GetValue() > removedSlot)
       slotValue->SetValue(static_cast<int16_t>(slotValue->GetValue() - 1));
   }
@@ -202,7 +207,8 @@ ExtensionInfoRecord* RecordFromEntry(MPersistentObject* entry) {
   SET_FIELD(*record, extensionId, EntryText(entry, kExtensionId));
   SET_FIELD(*record, text80, EntryText(entry, kExtensionVersion));
   int32_t flags = 0;
-  if (GSettingQuery::NumberAt(entry, kExtensionFlags, &flags, GSettingQuery::kAttributeNumber)) record->flags = static_cast<uint16_t>(flags);
+  if (GSettingQuery::NumberAt(entry, kExtensionFlags, &flags, GSettingQuery::kAttributeNumber))
+    record->flags = static_cast<uint16_t>(flags);
   SET_FIELD(*record, text116, EntryText(entry, kExtensionText116));
   SET_FIELD(*record, moduleName, EntryText(entry, kExtensionModuleName));
   SET_FIELD(*record, text176, EntryText(entry, kExtensionSupport));
@@ -488,7 +494,8 @@ int16_t GDriverExtension::LoadExtension(const char* moduleName) {
       if (length > kMaxExtensionSettings) {
         a = ExtensionResult::kSettingsTooLong;
       } else {
-        settingsList = TakeList(FindComposite(settings, GFeatureIds::kExtensionSettingsGroup), &GFeatureIds::kExtensionSettingsList);
+        settingsList = TakeList(FindComposite(settings, GFeatureIds::kExtensionSettingsGroup),
+                                &GFeatureIds::kExtensionSettingsList);
         if (EntryCount(settingsList) < kMaxExtensions) {
           auto* entry = new GAttributeComposite(&kNoId);
           entry->AddChild(
@@ -549,7 +556,8 @@ int16_t GDriverExtension::RemoveExtension(const char* moduleName) {
     if (length > kMaxExtensionSettings) {
       a = ExtensionResult::kSettingsTooLong;
     } else if (settings != nullptr) {
-      settingsList = TakeList(FindComposite(settings, GFeatureIds::kExtensionSettingsGroup), &GFeatureIds::kExtensionSettingsList);
+      settingsList =
+          TakeList(FindComposite(settings, GFeatureIds::kExtensionSettingsGroup), &GFeatureIds::kExtensionSettingsList);
       for (int i = settingsList->GetEntryCount() - 1; i >= 0; --i) {
         MPersistentObject* entry = settingsList->ChildAt(static_cast<size_t>(i));
         int32_t slot = 0;
@@ -610,14 +618,16 @@ void LookUpTrayMaps(GDriverInstance* owner, GResourceMappingList*& os, bool& osL
   pdl = LoadStored<MAssociationList>(owner, kPdlTrayMapValue);
   pdlLoaded = pdl != nullptr;
   if (pdl == nullptr && owner != nullptr)
-    pdl = dynamic_cast<MAssociationList*>(GSettingQuery::Find(owner->GetPeripheralConfiguration(kGeneratorPeripheral), kPdlTrayMap));
+    pdl = dynamic_cast<MAssociationList*>(
+        GSettingQuery::Find(owner->GetPeripheralConfiguration(kGeneratorPeripheral), kPdlTrayMap));
 }
 
 void LookUpBinMap(GDriverInstance* owner, MAssociationList*& pjl, bool& pjlLoaded) {
   pjl = LoadStored<MAssociationList>(owner, kPjlBinMapValue);
   pjlLoaded = pjl != nullptr;
   if (pjl == nullptr && owner != nullptr)
-    pjl = dynamic_cast<MAssociationList*>(GSettingQuery::Find(owner->GetPeripheralConfiguration(kPjlPeripheral), kPjlBinMap));
+    pjl = dynamic_cast<MAssociationList*>(
+        GSettingQuery::Find(owner->GetPeripheralConfiguration(kPjlPeripheral), kPjlBinMap));
 }
 
 // The tray and bin groups an extension supplies, as its entries hand them

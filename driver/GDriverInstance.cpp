@@ -46,7 +46,6 @@ using namespace GFeatureIds;
 
 namespace {
 
-
 // Result of the auto-configuration without a session or a configuration.
 constexpr int16_t kNoAutoConfiguration = 603;
 // RegisterExtension's answer when extensions are not available.
@@ -295,7 +294,9 @@ GAttributeComposite* GDriverInstance::GetPaperHandlingDevices() const {
   return dynamic_cast<GAttributeComposite*>(GSettingQuery::Find(GetPrinterConfiguration(), kPaperHandlingDevices));
 }
 
-int16_t GDriverInstance::IsTrueTypeBitmapRequired() const { return GSettingQuery::ShortOr(GetPrinterConfiguration(), 958, 0); }
+int16_t GDriverInstance::IsTrueTypeBitmapRequired() const {
+  return GSettingQuery::ShortOr(GetPrinterConfiguration(), kTrueTypeAsBitmap, 0);
+}
 
 // ---- Virtual operations with a base behaviour ----
 
@@ -322,25 +323,26 @@ int GDriverInstance::ApplyDocumentSettings(GAttributeComposite* settings) {
 
   // 1. The generator's work space, taken from the discovered one when the
   // generator has none.
-  MPersistentObject* workSpace = GSettingQuery::Find(generator, 202);
+  MPersistentObject* workSpace = GSettingQuery::Find(generator, kDriverWorkSpaceSetting);
   if (workSpace == nullptr && generator != nullptr) {
-    if (MPersistentObject* discovered = GSettingQuery::Find(autoConfiguration, 202)) {
+    if (MPersistentObject* discovered = GSettingQuery::Find(autoConfiguration, kDriverWorkSpaceSetting)) {
       generator->AddChild(discovered->DeepCopy());
-      workSpace = GSettingQuery::Find(generator, 202);
+      workSpace = GSettingQuery::Find(generator, kDriverWorkSpaceSetting);
     }
   }
   int16_t value = 0;
-  if (workSpace != nullptr && GSettingQuery::ShortAt(options, 307, &value)) WriteNumber(workSpace, value);
+  if (workSpace != nullptr && GSettingQuery::ShortAt(options, kDriverWorkSpace, &value)) WriteNumber(workSpace, value);
 
   // 2. Installed options into the configuration.
-  CopyValue(options, 925, autoConfiguration, 201);
-  CopyValue(options, 918, autoConfiguration, 1011);
-  CopyValue(options, 308, autoConfiguration, 204);
-  CopyValue(options, 245, configuration, 245);
-  CopyValue(options, 310, autoConfiguration, 231);
-  CopyValue(options, 311, configuration, 311);
-  if (GSettingQuery::ShortAt(options, 239, &value)) WriteNumber(GSettingQuery::Find(autoConfiguration, 226), value == 1 ? 1 : 0);
-  CopyValue(options, 317, generator, 317);
+  CopyValue(options, kMemory, autoConfiguration, kDiscoveredMemory);
+  CopyValue(options, kScannerChoice, autoConfiguration, kDiscoveredScanner);
+  CopyValue(options, kDuplexUnit, autoConfiguration, kDiscoveredDuplexUnit);
+  CopyValue(options, kManualDuplex, configuration, kManualDuplex);
+  CopyValue(options, kCollationUnit, autoConfiguration, kDiscoveredPlurexMode);
+  CopyValue(options, kStaplerInstalled, configuration, kStaplerInstalled);
+  if (GSettingQuery::ShortAt(options, kPrinterHardDisk, &value))
+    WriteNumber(GSettingQuery::Find(autoConfiguration, kDiscoveredHardDisk), value == 1 ? 1 : 0);
+  CopyValue(options, kFontDimmsInstalled, generator, kFontDimmsInstalled);
 
   // 3. Tray and bin maps stored for the printer.
   if (MPersistentObject* binPool = LoadStoredObject(RWWString(GOSFactory::BinPoolValueName()))) {
@@ -362,8 +364,8 @@ int GDriverInstance::ApplyDocumentSettings(GAttributeComposite* settings) {
   }
 
   // 4. The paper-handling devices.
-  GStringAttribute* outputModel = FindString(options, 316);
-  GStringAttribute* inputModel = FindString(options, 315);
+  GStringAttribute* outputModel = FindString(options, kAccessoryOutputBins);
+  GStringAttribute* inputModel = FindString(options, kOptionalPaperSources);
   bool inputChoiceUsable = true;
   bool envelopeFeederUsable = true;
   ForEachChild(GSettingQuery::Find(autoConfiguration, kPaperHandlingDevices), [&](MPersistentObject* child) {
@@ -373,7 +375,7 @@ int GDriverInstance::ApplyDocumentSettings(GAttributeComposite* settings) {
     if (device->IsInstallable() == 1 && device->GetKind() == GPaperHandlingDevice::kOutputDevice) {
       if (outputModel != nullptr && outputModel->GetString() == device->GetName()) {
         device->SetInstalled(1);
-        if (GSettingQuery::ShortAt(options, 213, &option)) device->SelectOption(option);
+        if (GSettingQuery::ShortAt(options, kOutputAccessoryMode, &option)) device->SelectOption(option);
       } else {
         device->SetInstalled(0);
       }
@@ -381,12 +383,13 @@ int GDriverInstance::ApplyDocumentSettings(GAttributeComposite* settings) {
       device->SetInstalled(0);
       if (inputChoiceUsable && inputModel != nullptr && inputModel->GetString() == device->GetName()) {
         device->SetInstalled(1);
-        if (GSettingQuery::ShortAt(options, 318, &option) && device->GetOptionCount() > 1 && device->HasOption(option)) {
+        if (GSettingQuery::ShortAt(options, kPaperSourceOption, &option) && device->GetOptionCount() > 1 &&
+            device->HasOption(option)) {
           device->SelectOption(option);
         }
         inputChoiceUsable = false;
       }
-      if (envelopeFeederUsable && GSettingQuery::ShortOr(options, 275, 0) == 1) {
+      if (envelopeFeederUsable && GSettingQuery::ShortOr(options, kEnvFeeder, 0) == 1) {
         GTray* first = nullptr;
         ForEachChild(device, [&](MPersistentObject* tray) {
           first = dynamic_cast<GTray*>(tray);
@@ -397,16 +400,17 @@ int GDriverInstance::ApplyDocumentSettings(GAttributeComposite* settings) {
           envelopeFeederUsable = false;
         }
       }
-    } else if (GSettingQuery::ShortAt(options, 274, &option) && device->GetOptionCount() > 1 && device->HasOption(option)) {
+    } else if (GSettingQuery::ShortAt(options, kTray1Mode, &option) && device->GetOptionCount() > 1 &&
+               device->HasOption(option)) {
       device->SelectOption(option);
     }
     return true;
   });
 
   // 5. Further options.
-  CopyValue(options, 441, autoConfiguration, 441);
-  CopyValue(options, 915, configuration, 915);
-  CopyValue(options, 976, autoConfiguration, 976);
+  CopyValue(options, kJobRetentionAvailable, autoConfiguration, kJobRetentionAvailable);
+  CopyValue(options, kScaleFromLargePaper, configuration, kScaleFromLargePaper);
+  CopyValue(options, kPrintRate, autoConfiguration, kPrintRate);
   return 1;
 }
 
@@ -421,7 +425,7 @@ int GDriverInstance::ReleaseMemory() { return 0; }
 int GDriverInstance::GetColorCapability() {
   if (colourStale_ != 0) {
     int16_t value = 0;
-    if (GSettingQuery::ShortAt(GetPrinterConfiguration(), 339, &value)) colourValue_ = value;
+    if (GSettingQuery::ShortAt(GetPrinterConfiguration(), kColorDevice, &value)) colourValue_ = value;
     colourStale_ = 0;
   }
   return colourValue_;
@@ -490,7 +494,8 @@ int GDriverInstance::IsResolutionSupported(int16_t x, int16_t y) {
   ForEachChild(GSettingQuery::Find(GetPrinterConfiguration(), kResolutionList), [&](MPersistentObject* entry) {
     int16_t ex = 0;
     int16_t ey = 0;
-    if (GSettingQuery::ShortAt(entry, kXResolution, &ex) && GSettingQuery::ShortAt(entry, kYResolution, &ey) && ex == x && ey == y) {
+    if (GSettingQuery::ShortAt(entry, kXResolution, &ex) && GSettingQuery::ShortAt(entry, kYResolution, &ey) &&
+        ex == x && ey == y) {
       supported = 1;
       return false;
     }
@@ -595,7 +600,8 @@ int GDriverInstance::CheckPaperId(GAttributeComposite*, int16_t paperId, int32_t
   ForEachChild(list, [&](MPersistentObject* entry) {
     int32_t key = 0;
     auto* association = dynamic_cast<MPersistentAssociation*>(entry);
-    const bool keyed = association != nullptr ? GSettingQuery::Number(association->GetKey(), &key) : GSettingQuery::Number(entry, &key);
+    const bool keyed = association != nullptr ? GSettingQuery::Number(association->GetKey(), &key)
+                                              : GSettingQuery::Number(entry, &key);
     if (keyed && static_cast<int16_t>(key) == paperId) {
       present = 1;
       return false;
@@ -607,7 +613,8 @@ int GDriverInstance::CheckPaperId(GAttributeComposite*, int16_t paperId, int32_t
 
 RWWString GDriverInstance::GetResourceModulePath() {
   RWWString path;
-  if (GStringAttribute* name = FindString(GetPrinterConfiguration(), 401)) ToWideString(name->GetString(), path);
+  if (GStringAttribute* name = FindString(GetPrinterConfiguration(), kResourceModuleName))
+    ToWideString(name->GetString(), path);
   return path;
 }
 
@@ -646,7 +653,7 @@ int GDriverInstance::ApplyModelBundle(const RWWString& modelName, GAttribute* se
 int16_t GDriverInstance::ResolvePaperId(GAttributeComposite*, int16_t paperId) { return paperId; }
 
 int16_t GDriverInstance::RegisterExtension(const char* name, int remove) {
-  const int16_t value = GSettingQuery::ShortOr(GetPrinterConfiguration(), 984, 0);
+  const int16_t value = GSettingQuery::ShortOr(GetPrinterConfiguration(), kDEKVersion2, 0);
   if (name == nullptr || name[0] == '\0') return value;
   if (value == 0 || driverExtension_ == nullptr) return kExtensionsUnavailable;
   return remove != 0 ? driverExtension_->RemoveExtension(name) : driverExtension_->LoadExtension(name);
@@ -659,11 +666,12 @@ int GDriverInstance::MatchPaperByName(int16_t, int16_t*) { return 0; }
 // ---- Media ----
 
 GMediaPool* GDriverInstance::GetMediaPool() {
-  const int16_t emulateMargins = GSettingQuery::ShortOr(documentSettings_, 711, 0);
-  const int16_t symmetricMargins = GSettingQuery::ShortOr(documentSettings_, 713, 0);
+  const int16_t emulateMargins = GSettingQuery::ShortOr(documentSettings_, kQVEmulateSTMargins, 0);
+  const int16_t symmetricMargins = GSettingQuery::ShortOr(documentSettings_, kQVSymmetricalMargins, 0);
   GConfiguration* configuration = GetPrinterConfiguration();
   if (configuration == nullptr) return nullptr;
-  if (emulateMargins != 0) return dynamic_cast<GMediaPool*>(GSettingQuery::Find(configuration, kEmulatedMarginsMediaPool));
+  if (emulateMargins != 0)
+    return dynamic_cast<GMediaPool*>(GSettingQuery::Find(configuration, kEmulatedMarginsMediaPool));
   GMediaPool* pool = dynamic_cast<GMediaPool*>(GSettingQuery::Find(configuration, kPrinterMediaPool));
   if (symmetricMargins == 0 || pool == nullptr) return pool;
   if (symmetricPool_ == nullptr) symmetricPool_ = BuildSymmetricMediaPool(pool);
@@ -743,7 +751,7 @@ int GDriverInstance::IsMediaSizeWithinLimits(int16_t customPaperId, GAttributeCo
 
 int GDriverInstance::IsMediaTypeAllowed(const RWCString& mediaTypeName) const {
   int allowed = 1;
-  ForEachChild(GSettingQuery::Find(GetPrinterConfiguration(), 1132), [&](MPersistentObject* child) {
+  ForEachChild(GSettingQuery::Find(GetPrinterConfiguration(), kMediaTypesNotAllowed), [&](MPersistentObject* child) {
     auto* text = dynamic_cast<GStringAttribute*>(child);
     if (text != nullptr && text->GetString() == mediaTypeName) {
       allowed = 0;
@@ -794,7 +802,7 @@ int GDriverInstance::EnumerateInputTrays(GTrayCallback callback, void* context, 
   // With list 1114 the trays come in its order: one walk per entry, visiting
   // only the trays of that code.
   std::vector<int16_t> order;
-  MPersistentObject* trayOrder = GSettingQuery::Find(configuration, 1114);
+  MPersistentObject* trayOrder = GSettingQuery::Find(configuration, kSourceOrder);
   ForEachChild(trayOrder, [&](MPersistentObject* entry) {
     int32_t code = 0;
     if (GSettingQuery::Number(entry, &code)) order.push_back(static_cast<int16_t>(code));
@@ -839,7 +847,7 @@ GResourceMappingList* GDriverInstance::AddDiscoveredMediaMappings() {
   auto* list = new GResourceMappingList(noId);
   int16_t systemCode = kFirstDiscoveredSystemCode;
   int16_t deviceCode = kFirstDiscoveredDeviceCode;
-  ForEachChild(GSettingQuery::Find(GetPrinterConfiguration(), 701), [&](MPersistentObject* child) {
+  ForEachChild(GSettingQuery::Find(GetPrinterConfiguration(), kDiscoveredMediaNames), [&](MPersistentObject* child) {
     if (dynamic_cast<GStringAttribute*>(child) == nullptr) return true;
     const bool known = capabilityMappings_ != nullptr && capabilityMappings_->FindByDeviceCode(deviceCode) != nullptr;
     if (!known) {
@@ -961,11 +969,23 @@ int GDriverInstance::IsPhySettingCurrent(MPersistentObject* options) {
                              ? factory->GetPrinterDataString(this, RWWString(u"LastUpdateType"), RWWString(u"FAILED"))
                              : RWWString(u"FAILED");
   int16_t bundle = 0;
-  if ((last == u"Admin" || last == u"Auto") && GSettingQuery::ShortAt(options, 927, &bundle) && bundle != 14113 &&
+  if ((last == u"Admin" || last == u"Auto") && GSettingQuery::ShortAt(options, kBundles, &bundle) && bundle != 14113 &&
       bundle != 14119) {
     result = 0;
   }
-  static constexpr int32_t kNumbers[] = {307, 925, 451, 918, 308, 245, 310, 311, 239, 275, 520, 915, 197};
+  static constexpr int32_t kNumbers[] = {kDriverWorkSpace,
+                                         kMemory,
+                                         kIgnoreCollationChoice,
+                                         kScannerChoice,
+                                         kDuplexUnit,
+                                         kManualDuplex,
+                                         kCollationUnit,
+                                         kStaplerInstalled,
+                                         kPrinterHardDisk,
+                                         kEnvFeeder,
+                                         kJobRetention,
+                                         kScaleFromLargePaper,
+                                         kIncludeTypesInSourceList};
   for (int32_t id : kNumbers) {
     int16_t now = 0;
     int16_t then = 0;
@@ -974,7 +994,7 @@ int GDriverInstance::IsPhySettingCurrent(MPersistentObject* options) {
       return 0;
     }
   }
-  for (int32_t id : {316, 315}) {
+  for (int32_t id : {kAccessoryOutputBins, kOptionalPaperSources}) {
     GStringAttribute* now = FindString(options, id);
     GStringAttribute* then = FindString(stored, id);
     if (now != nullptr && then != nullptr && !(now->GetString() == then->GetString())) {
@@ -988,9 +1008,9 @@ int GDriverInstance::IsPhySettingCurrent(MPersistentObject* options) {
 
 MPersistentObject* GDriverInstance::CopyNUpSettings(MPersistentObject* source, MPersistentObject* destination) {
   MPersistentObject* from = GSettingQuery::Find(source, kDocumentSettings);
-  MPersistentObject* to = GSettingQuery::Find(destination, 329);
+  MPersistentObject* to = GSettingQuery::Find(destination, kNUpLayout);
   if (from != nullptr && to != nullptr) {
-    for (int32_t id : {266, 267, 268}) CopyValue(from, id, to, id);
+    for (int32_t id : {kNUpChoice, kNUpBordersChoice, kNUpPageOrderChoice}) CopyValue(from, id, to, id);
   }
   return destination;
 }
@@ -1094,5 +1114,5 @@ std::atomic<int> g_flag1025{-1};
 std::atomic<int> g_flag1100{-1};
 }  // namespace
 
-int GUIDriverInstance::IsConfigurationFlag1025Set() { return ReadProcessFlag(g_flag1025, this, 1025); }
-int GUIDriverInstance::IsConfigurationFlag1100Set() { return ReadProcessFlag(g_flag1100, this, 1100); }
+int GUIDriverInstance::IsConfigurationFlag1025Set() { return ReadProcessFlag(g_flag1025, this, kAgentUpdate); }
+int GUIDriverInstance::IsConfigurationFlag1100Set() { return ReadProcessFlag(g_flag1100, this, kConfigurationLibrary); }

@@ -415,7 +415,8 @@ int GNT40DevMode::PublicToSettings(const DEVMODEW* in, GAttributeComposite* sett
 
   const int16_t collate = Short(dm, DM_OFFSET(dmCollate));
   if ((fields & DM_COLLATE) != 0 && collate == DMCOLLATE_TRUE) {
-    SV::Set(settings, GFeatureIds::kCollate, SV::GetOr(configuration, GFeatureIds::kDiscoveredPlurexMode, 0) != 0 ? 1 : 0);
+    SV::Set(settings, GFeatureIds::kCollate,
+            SV::GetOr(configuration, GFeatureIds::kDiscoveredPlurexMode, 0) != 0 ? 1 : 0);
   } else if ((fields & DM_COLLATE) == 0 || collate == DMCOLLATE_FALSE) {
     SV::Set(settings, GFeatureIds::kCollate, 0);
   }
@@ -501,7 +502,8 @@ void GNT40DevMode::MapResolutionIn(const uint8_t* dm, GAttributeComposite* setti
     int32_t entryQuality = 0;
     const bool entryHasQuality = SV::Get(entry, GFeatureIds::kPrintQualityMode, &entryQuality);
     listHasQualities = listHasQualities || entryHasQuality;
-    if (SV::GetOr(entry, GFeatureIds::kXResolution, -1) != x || SV::GetOr(entry, GFeatureIds::kYResolution, -1) != y) continue;
+    if (SV::GetOr(entry, GFeatureIds::kXResolution, -1) != x || SV::GetOr(entry, GFeatureIds::kYResolution, -1) != y)
+      continue;
     const int32_t entryBits = SV::GetOr(entry, GFeatureIds::kBitsPerPixel, 1);
     matched = true;
     suppliedBits = entryBits;
@@ -638,7 +640,8 @@ int GNT40DevMode::QualityForResolution(GAttributeComposite* settings, int16_t x,
             comparing = false;
             marked = true;
             if (SV::ValueOf(member, &value)) entryQuality = static_cast<int16_t>(value);
-          } else if (id != GFeatureIds::kXResolution && id != GFeatureIds::kYResolution && id != GFeatureIds::kBitsPerPixel) {
+          } else if (id != GFeatureIds::kXResolution && id != GFeatureIds::kYResolution &&
+                     id != GFeatureIds::kBitsPerPixel) {
             MPersistentObject* current = SV::Find(settings, id);
             if (current != nullptr && member->DiffersFrom(current)) {
               abandoned = true;
@@ -665,7 +668,8 @@ int GNT40DevMode::QualityForResolution(GAttributeComposite* settings, int16_t x,
     for (MPersistentObject* member : Children(candidate)) {
       const int32_t id = member->FeatureId();
       int32_t value = 0;
-      if (id == GFeatureIds::kXResolution || id == GFeatureIds::kYResolution || id == GFeatureIds::kBitsPerPixel) continue;
+      if (id == GFeatureIds::kXResolution || id == GFeatureIds::kYResolution || id == GFeatureIds::kBitsPerPixel)
+        continue;
       if (id == GFeatureIds::kPrintQualityMode) {
         afterQuality = true;
         if (SV::ValueOf(member, &value)) *quality = static_cast<int16_t>(value);

@@ -13,8 +13,6 @@ using namespace GFeatureIds;
 
 namespace {
 
-// Feature ids of the watermark choice (job options) and records (preferences).
-
 constexpr double kPi = 3.14159265358979323846;
 
 RWWString WideText(MPersistentObject* in, int32_t id) {
@@ -56,7 +54,8 @@ int GPageWatermark::StartDocWatermark(MPersistentObject* settings) {
     mode_ = 0;
     return 1;
   }
-  auto* pool = dynamic_cast<GAttributeComposite*>(GSettingQuery::FindPath(settings, {kDriverPreferences, kWatermarkPool}));
+  auto* pool =
+      dynamic_cast<GAttributeComposite*>(GSettingQuery::FindPath(settings, {kDriverPreferences, kWatermarkPool}));
   const int count = pool != nullptr ? pool->GetEntryCount() : 0;
   for (int i = 0; i < count; ++i) {
     MPersistentObject* record = pool->ChildAt(static_cast<size_t>(i));

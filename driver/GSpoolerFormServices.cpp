@@ -12,8 +12,8 @@
 #include "model/GMedia.h"
 #include "model/GMediaPool.h"
 #include "model/GResourceMappingList.h"
-#include "win32/Kernel.h"
 #include "win32/DevMode.h"
+#include "win32/Kernel.h"
 #include "win32/Spooler.h"
 
 using namespace GFeatureIds;

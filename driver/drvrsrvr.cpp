@@ -101,8 +101,6 @@ UnloadRecord g_unload;
 
 uint32_t IdentityHash(const uint32_t& key) { return key; }
 
-// Stored objects of the data file that every instance takes over.
-
 // Holds a table lock for a scope. A lock that cannot be taken or released
 // is a critical error; when the fatal-error handler returns (it does so only
 // under test) the scope runs without the lock.

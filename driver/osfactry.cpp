@@ -8,8 +8,8 @@
 #include "driver/GLock.h"
 #include "model/GFeatureIds.h"
 #include "model/GPersistInStream.h"
-#include "model/GValueAttribute.h"
 #include "model/GPersistOutStream.h"
+#include "model/GValueAttribute.h"
 #include "model/MPersistentObject.h"
 #include "rw/RWPersistence.h"
 #include "rw/RWVirtualStream.h"
@@ -37,9 +37,6 @@ struct UnloadRecord {
     delete factory;
   }
 } g_unloadRecord;
-
-// Feature ids of the codec mode: DriverConfiguration, DriverPreferences,
-// DevmodeCodecMode.
 
 // Initial capacity of the store buffer when the object predicts next to
 // nothing, and the number of times it is tried, doubling each time.

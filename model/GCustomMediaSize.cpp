@@ -283,8 +283,8 @@ GMedia* CreateMediaForCustomSize(const GCustomMediaSize& size, MPersistentObject
   const GShortPoint origin(left, top);
   const GShortPoint extent(static_cast<int16_t>(sheetSize.x - right - left),
                            static_cast<int16_t>(sheetSize.y - bottom - top));
-  return new (std::nothrow) GMedia(size.GetName().Data(), &sheetSize, &extent, &origin, orientation,
-                                   size.GetPaperId(), xDpi, yDpi, &GFeatureIds::kCustomMedia, 0, nullptr, nullptr);
+  return new (std::nothrow) GMedia(size.GetName().Data(), &sheetSize, &extent, &origin, orientation, size.GetPaperId(),
+                                   xDpi, yDpi, &GFeatureIds::kCustomMedia, 0, nullptr, nullptr);
 }
 
 GMedia* CreateMediaFromSettings(const GCustomMediaSize& size, MPersistentObject* settings,

@@ -105,8 +105,6 @@ RWBinaryFile& operator>>(RWBinaryFile& file, GCustomMediaSize*& out);
 
 RWCollectable* GCustomMediaSizeCreate();
 
-// Feature ids the media builders read.
-
 // A new GMedia (the caller owns it) of the custom size at the resolution and
 // orientation (0, 90, 180 or 270 degrees), with its margins taken from the
 // configuration's margin pool (959), else from its margin settings (331),

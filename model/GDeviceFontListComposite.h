@@ -11,7 +11,6 @@
 #include "model/MPersistentObject.h"
 
 constexpr RWClassID GDeviceFontListCompositeClassId = 873;
-// The feature id of the printer's device font lists.
 
 class GDeviceFontListComposite : public MPersistentObject {
  public:

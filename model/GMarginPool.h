@@ -9,7 +9,6 @@
 #include "model/MPersistentObject.h"
 
 constexpr RWClassID GMarginPoolClassId = 1014;
-// The feature id of the device model's pool (MarginTable).
 
 class GMarginPool : public MPersistentObject {
  public:

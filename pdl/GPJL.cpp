@@ -5,19 +5,19 @@
 #include <cstring>
 #include <string>
 
-#include "driver/osfactry.h"
 #include "driver/GDriverInstance.h"
+#include "driver/osfactry.h"
 #include "model/GConfiguration.h"
 #include "model/GErrorCommand.h"
 #include "model/GFeatureIds.h"
 #include "model/GMedia.h"
-#include "model/GPaperHandlingDevice.h"
-#include "model/MPersistentIterator.h"
 #include "model/GOSVersionInfo.h"
 #include "model/GOutputChannel.h"
+#include "model/GPaperHandlingDevice.h"
 #include "model/GStringAttribute.h"
 #include "model/GStringConversion.h"
 #include "model/GValueAttribute.h"
+#include "model/MPersistentIterator.h"
 #include "printpath/GDocumentCommand.h"
 #include "printpath/GJobAbort.h"
 #include "printpath/GOutputChannelSource.h"
@@ -100,8 +100,6 @@ const char* PlatformText(const GOSVersionInfo& version) {
     default: return "(n/a);";
   }
 }
-
-// Feature ids of the job's settings lines.
 
 // The printer family's models as the usage line reports them: a model
 // number found in the ProductModelNumber text, and its code.

@@ -75,8 +75,6 @@ enum CapabilityIndex : WORD {
   kDcNup = 33,
 };
 
-// Feature ids.
-
 constexpr int16_t kLargestCustomPaper = 17384;
 constexpr int16_t kSmallestCustomPaper = 17385;
 constexpr WORD kCustomSpoolerPaper = 256;  // DMPAPER_USER

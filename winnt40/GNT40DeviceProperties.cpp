@@ -52,8 +52,7 @@ LONG OpenDeviceSheet(GNT40Driver& driver, PROPSHEETUI_INFO* info, const DEVICEPR
   if (factory != nullptr) factory->SetPrinterDataDword(&driver, kExportConfig, 1);
   SheetRequest* request = driver.GetSheetRequest();
   GAttributeComposite* settings = request != nullptr ? request->settings : nullptr;
-  MPersistentObject* options =
-      settings != nullptr ? settings->FindById(GFeatureIds::kInstallableOptions) : nullptr;
+  MPersistentObject* options = settings != nullptr ? settings->FindById(GFeatureIds::kInstallableOptions) : nullptr;
   if (options != nullptr) driver.StoreStoredObject(RWWString(kPhySetting), options);
   return 1;
 }

@@ -63,8 +63,6 @@ constexpr int kDocumentSheet = 3;
 // Services of the bidirectional configuration providers.
 constexpr unsigned kBidirectionalServices = 0x10000;
 
-// Feature ids.
-
 const WCHAR* const kExportPrinting = u"ExportPrinting";
 
 GOSFactory* Factory() { return GOSFactory::GetInstance(); }

@@ -266,7 +266,9 @@ GAttributeComposite* GNT40DriverSettings::CreateDefaultSettings() {
     ApplyNamedModelEntry(base, settings);
   } else {
     int32_t variantSwitch = 0;
-    if (GSettingQuery::Number(Find(configuration, kModelVariantSwitch), &variantSwitch, GSettingQuery::kNumberNoRange) && variantSwitch == 1) {
+    if (GSettingQuery::Number(Find(configuration, kModelVariantSwitch), &variantSwitch,
+                              GSettingQuery::kNumberNoRange) &&
+        variantSwitch == 1) {
       const RWWString variant = ModelVariantFromDriverName(GetDriverName());
       if (!variant.IsEmpty()) ApplyNamedModelEntry(variant, settings);
     }
@@ -373,7 +375,9 @@ void GNT40DriverSettings::ApplyPrinterDataOptions(GAttributeComposite* settings)
     if (association == nullptr) continue;
     int32_t optionId = 0;
     RWCString valueName;
-    if (!GSettingQuery::Number(association->GetKey(), &optionId, GSettingQuery::kNumberNoRange) || !GSettingQuery::Text(association->GetValue(), &valueName)) continue;
+    if (!GSettingQuery::Number(association->GetKey(), &optionId, GSettingQuery::kNumberNoRange) ||
+        !GSettingQuery::Text(association->GetValue(), &valueName))
+      continue;
     RWWString name;
     ToWideString(valueName, name);
     MPersistentObject* option = Find(options, optionId);
@@ -468,7 +472,9 @@ int GNT40DriverSettings::SaveUserWatermarks(GAttributeComposite* preferences) {
   std::unique_ptr<GAttributeComposite> userPool(NewGroup(kWatermarkPool));
   for (MPersistentObject* record : ChildrenOf(DirectChild(preferences, kWatermarkPool))) {
     int32_t origin = 0;
-    if (record != nullptr && GSettingQuery::Number(DirectChild(record, kWatermarkOrigin), &origin, GSettingQuery::kNumberNoRange) && origin == kUserPool) {
+    if (record != nullptr &&
+        GSettingQuery::Number(DirectChild(record, kWatermarkOrigin), &origin, GSettingQuery::kNumberNoRange) &&
+        origin == kUserPool) {
       userPool->AddChild(record->DeepCopy());
     }
   }

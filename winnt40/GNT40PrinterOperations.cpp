@@ -33,9 +33,6 @@ constexpr DWORD kSetUpAccess = 0x000F000C;
 // Pause between closing and reopening the printer during the set-up.
 constexpr DWORD kSetUpPause = 3000;
 
-// Set in the document settings when the printer takes its defaults from the
-// configuration library.
-
 std::atomic<PFNPROPSHEETUI> g_devicePropertySheets{nullptr};
 
 HANDLE OpenForSetUp(const RWWString& name) {
@@ -81,19 +78,22 @@ BOOL GNT40Driver::SetUpPrinter(const RWWString& name) {
     MPersistentObject* setUpGroup = settings != nullptr ? settings->FindById(kDocumentSettings2) : nullptr;
     // The agent's mini-installer runs, when asked for, while the
     // auto-configuration asks the agent; deleting the launcher stops it.
-    const bool installerWanted = GSettingQuery::NumberOr(setUpGroup, kAgentUpdate, 0, GSettingQuery::kValueOrRange) == 1;
+    const bool installerWanted =
+        GSettingQuery::NumberOr(setUpGroup, kAgentUpdate, 0, GSettingQuery::kValueOrRange) == 1;
     std::unique_ptr<GExternalModule> installer;
     if (installerWanted) {
       if (GOSFactory* factory = GOSFactory::GetInstance())
         installer.reset(factory->CreateMiniInstallerLauncher(name, printer_, nullptr));
     }
-    if (GSettingQuery::NumberOr(setUpGroup, kAutoConfigure, 0, GSettingQuery::kValueOrRange) == 1) RunAutoConfiguration(0);
+    if (GSettingQuery::NumberOr(setUpGroup, kAutoConfigure, 0, GSettingQuery::kValueOrRange) == 1)
+      RunAutoConfiguration(0);
 
     const RWWString date = GNT40PrinterEvents::UpdateDateText();
     events.WriteUpdateStamp(date, RWWString(u"Default"));
     MPersistentObject* autoConfiguration =
         GetPrinterConfiguration() != nullptr ? GetPrinterConfiguration()->FindById(kAutoConfiguration) : nullptr;
-    const int32_t state = GSettingQuery::NumberOr(autoConfiguration, kAutoConfigurationState, -1, GSettingQuery::kValueOrRange);
+    const int32_t state =
+        GSettingQuery::NumberOr(autoConfiguration, kAutoConfigurationState, -1, GSettingQuery::kValueOrRange);
     if (GOSFactory* factory = GOSFactory::GetInstance()) {
       if (state == 2) {
         factory->SetPrinterDataString(this, RWWString(u"EACLastUpdate"), date);

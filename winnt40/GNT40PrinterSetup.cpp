@@ -42,7 +42,6 @@ constexpr int16_t kFirstDriverPaper = 256;
 // Characters of a form name.
 constexpr size_t kFormNameLength = 256;
 
-
 std::u16string Upper(const std::u16string& text) {
   std::u16string out = text;
   for (char16_t& c : out) {
@@ -222,7 +221,8 @@ int GNT40PrinterSetup::InstallForms(int32_t orientation, const int16_t resolutio
   }
   // The forms added above count when the custom sizes are matched.
   const FormList forms(printer_);
-  MPersistentObject* sizes = GSettingQuery::Find(GSettingQuery::Find(instance_->GetPrinterConfiguration(), kDriverConfiguration), kCustomPaperList);
+  MPersistentObject* sizes = GSettingQuery::Find(
+      GSettingQuery::Find(instance_->GetPrinterConfiguration(), kDriverConfiguration), kCustomPaperList);
   auto* list = dynamic_cast<GAttributeComposite*>(sizes);
   if (list == nullptr) return added;
   GAttributeCompositeIterator it(list);
@@ -296,8 +296,9 @@ void GNT40PrinterSetup::CreateDefaultWatermarks(GAttributeComposite* documentSet
   int16_t size = kDefaultSize;
   const GWatermarkFont font = WatermarkFontFor(resources.IsLoaded() ? ResourceCodePage(resources.Path()) : 0);
   int32_t shadeValue = kDefaultShade;
-  const int16_t shade = GSettingQuery::NumberAt(documentSettings, kWMDefaultShade, &shadeValue) ? static_cast<int16_t>(shadeValue)
-                                                                                 : kDefaultShade;
+  const int16_t shade = GSettingQuery::NumberAt(documentSettings, kWMDefaultShade, &shadeValue)
+                            ? static_cast<int16_t>(shadeValue)
+                            : kDefaultShade;
 
   struct Default {
     UINT sizeString;

@@ -87,23 +87,37 @@ constexpr int16_t kLegal = 5;
 // The document settings of the test device (group 360). Enough settings
 // that their serialised form compresses.
 inline GAttributeComposite* MakeSettings() {
-  return Group(360, {
-      Group(362, {Value(266, 1), Value(267, 0), Value(268, 0), Group(329, {Value(266, 1), Value(268, 0)}),
-                  Text(270, "Document settings of the test device"), Value(GFeatureIds::kOrientation, 0),
-                  Value(GFeatureIds::kPaperSize, kLetter), Value(GFeatureIds::kCopies, 1), Value(GFeatureIds::kInputBin, 1),
-                  Text(GFeatureIds::kMediaType, "Plain"),
-                  Enum(GFeatureIds::kResolution, {Value(GFeatureIds::kXResolution, 600), Value(GFeatureIds::kYResolution, 600),
-                                          Value(GFeatureIds::kBitsPerPixel, 1), Value(GFeatureIds::kPrintQualityMode, 1)}),
-                  Value(GFeatureIds::kColorMode, 1), Value(GFeatureIds::kPrintColorAsGray, 0), Value(GFeatureIds::kIcmEnable, 1),
-                  Value(GFeatureIds::kIcmMethod, 0), Value(GFeatureIds::kIcmIntent, 0), Value(GFeatureIds::kDuplex, 0),
-                  Value(GFeatureIds::kCollate, 0), Value(GFeatureIds::kQVAutoDuplexScaling, 1),
-                  Value(GFeatureIds::kQVSymmetricalMargins, 0), Value(GFeatureIds::kCustomPaperWidth, 2159),
-                  Value(GFeatureIds::kCustomPaperLength, 2794)}),
-      Group(365, {Value(308, 1), Value(310, 0)}),
-      Group(366, {Value(940, 0), Text(384, "Confidential")}),
-      Group(368, {}),
-      Group(GFeatureIds::kCustomPaperList, {}),
-  });
+  return Group(360,
+               {
+                   Group(362, {Value(266, 1),
+                               Value(267, 0),
+                               Value(268, 0),
+                               Group(329, {Value(266, 1), Value(268, 0)}),
+                               Text(270, "Document settings of the test device"),
+                               Value(GFeatureIds::kOrientation, 0),
+                               Value(GFeatureIds::kPaperSize, kLetter),
+                               Value(GFeatureIds::kCopies, 1),
+                               Value(GFeatureIds::kInputBin, 1),
+                               Text(GFeatureIds::kMediaType, "Plain"),
+                               Enum(GFeatureIds::kResolution,
+                                    {Value(GFeatureIds::kXResolution, 600), Value(GFeatureIds::kYResolution, 600),
+                                     Value(GFeatureIds::kBitsPerPixel, 1), Value(GFeatureIds::kPrintQualityMode, 1)}),
+                               Value(GFeatureIds::kColorMode, 1),
+                               Value(GFeatureIds::kPrintColorAsGray, 0),
+                               Value(GFeatureIds::kIcmEnable, 1),
+                               Value(GFeatureIds::kIcmMethod, 0),
+                               Value(GFeatureIds::kIcmIntent, 0),
+                               Value(GFeatureIds::kDuplex, 0),
+                               Value(GFeatureIds::kCollate, 0),
+                               Value(GFeatureIds::kQVAutoDuplexScaling, 1),
+                               Value(GFeatureIds::kQVSymmetricalMargins, 0),
+                               Value(GFeatureIds::kCustomPaperWidth, 2159),
+                               Value(GFeatureIds::kCustomPaperLength, 2794)}),
+                   Group(365, {Value(308, 1), Value(310, 0)}),
+                   Group(366, {Value(940, 0), Text(384, "Confidential")}),
+                   Group(368, {}),
+                   Group(GFeatureIds::kCustomPaperList, {}),
+               });
 }
 
 // The printer configuration (the configuration of the printer entry).
@@ -114,13 +128,13 @@ inline GConfiguration* MakeConfiguration(int codecMode) {
   configuration->AddChild(Range(GFeatureIds::kDuplexRange, 0, 2, 0));
   configuration->AddChild(Group(GFeatureIds::kSupportedOrientations, {Value(0, 0), Value(0, 90), Value(0, 270)}));
   auto entry = [](int16_t x, int16_t y, int16_t bits, int16_t quality) {
-    return Group(0, {Value(GFeatureIds::kXResolution, x), Value(GFeatureIds::kYResolution, y), Value(GFeatureIds::kBitsPerPixel, bits),
-                     Value(GFeatureIds::kPrintQualityMode, quality)});
+    return Group(0, {Value(GFeatureIds::kXResolution, x), Value(GFeatureIds::kYResolution, y),
+                     Value(GFeatureIds::kBitsPerPixel, bits), Value(GFeatureIds::kPrintQualityMode, quality)});
   };
   // Quality modes: positive ones print at the resolution as it is, 0 and
   // below pick a DMRES_ print quality.
   configuration->AddChild(Group(GFeatureIds::kResolutionList, {entry(1200, 1200, 1, -4), entry(600, 600, 1, 1),
-                                                       entry(600, 600, 2, -3), entry(300, 300, 1, -2)}));
+                                                               entry(600, 600, 2, -3), entry(300, 300, 1, -2)}));
   configuration->AddChild(Value(GFeatureIds::kDiscoveredPlurexMode, 1));
   auto* pool = new GMediaPool(&GFeatureIds::kPrinterMediaPool);
   pool->AddChild(Medium(kLetter, 5100, 6600));

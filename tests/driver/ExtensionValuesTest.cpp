@@ -1,10 +1,9 @@
-#include "driver/ExtensionValues.h"
-
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
 
+#include "driver/ExtensionValues.h"
 #include "driver/GDriverExtension.h"
 #include "model/GEnumAttribute.h"
 #include "model/GFeatureIds.h"

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/driver/DevModeTestSupport.h"
 #include "model/GFeatureIds.h"
+#include "tests/driver/DevModeTestSupport.h"
 
 namespace qvtest {
 namespace {
@@ -53,8 +53,8 @@ TEST_F(GNT40DevModeTest, SettingsToPublicWritesEachField) {
     uint32_t cleared;
   };
   const Case cases[] = {
-      {"portrait", [](auto& t) { t.SetSetting(GFeatureIds::kOrientation, 180); }, QV_DM(dmOrientation), 1, DM_ORIENTATION,
-       0},
+      {"portrait", [](auto& t) { t.SetSetting(GFeatureIds::kOrientation, 180); }, QV_DM(dmOrientation), 1,
+       DM_ORIENTATION, 0},
       {"landscape", [](auto& t) { t.SetSetting(GFeatureIds::kOrientation, 270); }, QV_DM(dmOrientation), 2,
        DM_ORIENTATION, 0},
       {"A4", [](auto& t) { t.SetSetting(GFeatureIds::kPaperSize, kA4); }, QV_DM(dmPaperSize), 9, DM_PAPERSIZE, 0},
@@ -62,7 +62,8 @@ TEST_F(GNT40DevModeTest, SettingsToPublicWritesEachField) {
        DM_PAPERSIZE | DM_PAPERWIDTH | DM_PAPERLENGTH, 0},
       {"custom size number", [](auto& t) { t.SetSetting(GFeatureIds::kPaperSize, 0x4000); }, QV_DM(dmPaperSize), 256,
        DM_PAPERSIZE, 0},
-      {"paper without spooler number", [](auto& t) { t.SetSetting(GFeatureIds::kPaperSize, 77); }, 0, 0, 0, DM_PAPERSIZE},
+      {"paper without spooler number", [](auto& t) { t.SetSetting(GFeatureIds::kPaperSize, 77); }, 0, 0, 0,
+       DM_PAPERSIZE},
       {"A4 size with flag 0x200",
        [](auto& t) {
          t.SetSetting(GFeatureIds::kPaperSize, kA4);
@@ -77,8 +78,8 @@ TEST_F(GNT40DevModeTest, SettingsToPublicWritesEachField) {
        [](auto& t) { GSettingValue::SetText(t.settings.get(), GFeatureIds::kMediaType, "Transparency"); },
        QV_DM(dmDefaultSource), 260, DM_DEFAULTSOURCE, 0},
       {"media type of a discovered tray",
-       [](auto& t) { GSettingValue::SetText(t.settings.get(), GFeatureIds::kMediaType, "Labels"); }, QV_DM(dmDefaultSource),
-       16691, DM_DEFAULTSOURCE, 0},
+       [](auto& t) { GSettingValue::SetText(t.settings.get(), GFeatureIds::kMediaType, "Labels"); },
+       QV_DM(dmDefaultSource), 16691, DM_DEFAULTSOURCE, 0},
       {"raw resolution", [](auto& t) { t.SetSetting(GFeatureIds::kXResolution, 1200); }, QV_DM(dmPrintQuality), 1200,
        DM_PRINTQUALITY | DM_YRESOLUTION, 0},
       {"quality mode 0 writes the DMRES quality",
@@ -88,8 +89,8 @@ TEST_F(GNT40DevModeTest, SettingsToPublicWritesEachField) {
          t.SetSetting(GFeatureIds::kYResolution, 1200);
        },
        QV_DM(dmPrintQuality), DMRES_HIGH, DM_PRINTQUALITY, DM_YRESOLUTION},
-      {"colour mode 0 is colour", [](auto& t) { t.SetSetting(GFeatureIds::kColorMode, 0); }, QV_DM(dmColor), 2, DM_COLOR,
-       0},
+      {"colour mode 0 is colour", [](auto& t) { t.SetSetting(GFeatureIds::kColorMode, 0); }, QV_DM(dmColor), 2,
+       DM_COLOR, 0},
       {"grey", [](auto& t) { t.SetSetting(GFeatureIds::kPrintColorAsGray, 3); }, QV_DM(dmColor), 1, DM_COLOR, 0},
       {"icm off", [](auto& t) { t.SetSetting(GFeatureIds::kIcmEnable, 0); }, QV_DM(dmICMMethod), DMICMMETHOD_NONE,
        DM_ICMMETHOD | DM_ICMINTENT, 0},
@@ -190,10 +191,11 @@ TEST_F(GNT40DevModeTest, PublicToSettingsAppliesEachField) {
       {"copies negative", dmSet(QV_DM(dmCopies), -4), DM_COPIES, GFeatureIds::kCopies, 1},
       {"copies without the bit", dmSet(QV_DM(dmCopies), 3), 0, GFeatureIds::kCopies, 1},
       {"copies at the printer's most", dmSet(QV_DM(dmCopies), 999), DM_COPIES, GFeatureIds::kCopies, 999},
-      {"more copies than the printer makes give its most", dmSet(QV_DM(dmCopies), 27477), DM_COPIES, GFeatureIds::kCopies,
-       999},
+      {"more copies than the printer makes give its most", dmSet(QV_DM(dmCopies), 27477), DM_COPIES,
+       GFeatureIds::kCopies, 999},
       {"A4", dmSet(QV_DM(dmPaperSize), 9), DM_PAPERSIZE, GFeatureIds::kPaperSize, kA4},
-      {"unknown paper gives the default", dmSet(QV_DM(dmPaperSize), 77), DM_PAPERSIZE, GFeatureIds::kPaperSize, kLetter},
+      {"unknown paper gives the default", dmSet(QV_DM(dmPaperSize), 77), DM_PAPERSIZE, GFeatureIds::kPaperSize,
+       kLetter},
       {"custom width raised to the smallest",
        [](auto& t) {
          SetField16(t.dm.data(), QV_DM(dmPaperSize), 256);
@@ -211,20 +213,18 @@ TEST_F(GNT40DevModeTest, PublicToSettingsAppliesEachField) {
       {"custom without sizes takes the default paper's",
        [](auto& t) { SetField16(t.dm.data(), QV_DM(dmPaperSize), 256); }, DM_PAPERSIZE, GFeatureIds::kCustomPaperLength,
        6600 * 254 / 600},
-      {"grey on a colour printer",
-       [](auto& t) { SetField16(t.dm.data(), QV_DM(dmColor), 1); }, DM_COLOR, GFeatureIds::kPrintColorAsGray, 1},
+      {"grey on a colour printer", [](auto& t) { SetField16(t.dm.data(), QV_DM(dmColor), 1); }, DM_COLOR,
+       GFeatureIds::kPrintColorAsGray, 1},
       {"colour on a colour printer",
        [](auto& t) {
          t.SetSetting(GFeatureIds::kPrintColorAsGray, 1);
          SetField16(t.dm.data(), QV_DM(dmColor), 2);
        },
        DM_COLOR, GFeatureIds::kPrintColorAsGray, 0},
-      {"icm method by the device",
-       [](auto& t) { PA::SetDword(t.dm.data(), QV_DM(dmICMMethod), DMICMMETHOD_DEVICE); }, DM_ICMMETHOD,
-       GFeatureIds::kIcmMethod, 1},
-      {"icm intent absolute",
-       [](auto& t) { PA::SetDword(t.dm.data(), QV_DM(dmICMIntent), DMICM_ABS_COLORIMETRIC); }, DM_ICMINTENT,
-       GFeatureIds::kIcmIntent, 3},
+      {"icm method by the device", [](auto& t) { PA::SetDword(t.dm.data(), QV_DM(dmICMMethod), DMICMMETHOD_DEVICE); },
+       DM_ICMMETHOD, GFeatureIds::kIcmMethod, 1},
+      {"icm intent absolute", [](auto& t) { PA::SetDword(t.dm.data(), QV_DM(dmICMIntent), DMICM_ABS_COLORIMETRIC); },
+       DM_ICMINTENT, GFeatureIds::kIcmIntent, 3},
       {"horizontal in portrait is short edge", dmSet(QV_DM(dmDuplex), 3), DM_DUPLEX, GFeatureIds::kDuplex, 1},
       {"horizontal in landscape is long edge",
        [](auto& t) {
@@ -241,7 +241,8 @@ TEST_F(GNT40DevModeTest, PublicToSettingsAppliesEachField) {
          SetField16(t.dm.data(), QV_DM(dmCollate), 5);
        },
        DM_COLLATE, GFeatureIds::kCollate, 1},
-      {"no collate bit clears collation", [](auto& t) { t.SetSetting(GFeatureIds::kCollate, 1); }, 0, GFeatureIds::kCollate, 0},
+      {"no collate bit clears collation", [](auto& t) { t.SetSetting(GFeatureIds::kCollate, 1); }, 0,
+       GFeatureIds::kCollate, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -321,9 +322,10 @@ TEST_F(GNT40DevModeTest, EveryPublicFieldSurvivesARoundTrip) {
   ASSERT_EQ(devMode->SettingsToPublic(settings.get(), Dm()), 1);
   std::unique_ptr<GAttributeComposite> fresh(MakeSettings());
   ASSERT_EQ(devMode->PublicToSettings(Dm(), fresh.get()), 1);
-  for (int32_t id : {GFeatureIds::kOrientation, GFeatureIds::kPaperSize, GFeatureIds::kCopies, GFeatureIds::kInputBin, GFeatureIds::kXResolution,
-                     GFeatureIds::kYResolution, GFeatureIds::kPrintQualityMode, GFeatureIds::kPrintColorAsGray, GFeatureIds::kIcmMethod,
-                     GFeatureIds::kIcmIntent, GFeatureIds::kDuplex, GFeatureIds::kCollate})
+  for (int32_t id : {GFeatureIds::kOrientation, GFeatureIds::kPaperSize, GFeatureIds::kCopies, GFeatureIds::kInputBin,
+                     GFeatureIds::kXResolution, GFeatureIds::kYResolution, GFeatureIds::kPrintQualityMode,
+                     GFeatureIds::kPrintColorAsGray, GFeatureIds::kIcmMethod, GFeatureIds::kIcmIntent,
+                     GFeatureIds::kDuplex, GFeatureIds::kCollate})
     EXPECT_EQ(Get(fresh.get(), id), Get(settings.get(), id)) << id;
 }
 
@@ -333,12 +335,12 @@ TEST_F(GNT40DevModeTest, QualityModeTableDecidesBothLookups) {
   // Entry 1: with toner saving off (330), quality -3 is 600 dpi at 2 bits
   // and a halftone choice (331) of 7; entry 2: quality -4 is 1200 dpi. The
   // members after the quality are what goes with it.
-  Configuration()->AddChild(Group(GFeatureIds::kQualityModeTable,
-                                  {Group(0, {Value(330, 0), Value(GFeatureIds::kPrintQualityMode, -3),
-                                             Value(GFeatureIds::kXResolution, 600), Value(GFeatureIds::kYResolution, 600),
-                                             Value(GFeatureIds::kBitsPerPixel, 2), Value(331, 7)}),
-                                   Group(0, {Value(GFeatureIds::kPrintQualityMode, -4), Value(GFeatureIds::kXResolution, 1200),
-                                             Value(GFeatureIds::kYResolution, 1200), Value(GFeatureIds::kBitsPerPixel, 1)})}));
+  Configuration()->AddChild(
+      Group(GFeatureIds::kQualityModeTable,
+            {Group(0, {Value(330, 0), Value(GFeatureIds::kPrintQualityMode, -3), Value(GFeatureIds::kXResolution, 600),
+                       Value(GFeatureIds::kYResolution, 600), Value(GFeatureIds::kBitsPerPixel, 2), Value(331, 7)}),
+             Group(0, {Value(GFeatureIds::kPrintQualityMode, -4), Value(GFeatureIds::kXResolution, 1200),
+                       Value(GFeatureIds::kYResolution, 1200), Value(GFeatureIds::kBitsPerPixel, 1)})}));
   dynamic_cast<GAttributeComposite*>(settings->FindById(362))->AddChild(Value(330, 0));
   dynamic_cast<GAttributeComposite*>(settings->FindById(362))->AddChild(Value(331, 1));
 
@@ -544,9 +546,9 @@ TEST_F(GNT40DevModeTest, ValidateReportsRejectedFields) {
 }
 
 TEST_F(GNT40DevModeTest, ValidateLeavesTheSettingsAlone) {
-  Configuration()->AddChild(Group(GFeatureIds::kQualityModeTable,
-                                  {Group(0, {Value(GFeatureIds::kXResolution, 600), Value(GFeatureIds::kPrintQualityMode, -3),
-                                             Value(GFeatureIds::kCopies, 55)})}));
+  Configuration()->AddChild(Group(GFeatureIds::kQualityModeTable, {Group(0, {Value(GFeatureIds::kXResolution, 600),
+                                                                             Value(GFeatureIds::kPrintQualityMode, -3),
+                                                                             Value(GFeatureIds::kCopies, 55)})}));
   std::unique_ptr<GAttributeComposite> own(MakeSettings());
   ASSERT_EQ(devMode->SetSettings(own.get()), 1);
   std::vector<uint8_t> v(PA::kTotalSize);

@@ -1,11 +1,10 @@
-#include "model/GCustomMediaSize.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 
 #include "model/GAttributeComposite.h"
+#include "model/GCustomMediaSize.h"
 #include "model/GFeatureIds.h"
 #include "model/GMarginPool.h"
 #include "model/GMedia.h"

@@ -5,13 +5,13 @@
 
 #include <map>
 
+#include "model/GFeatureIds.h"
 #include "model/GValueAttribute.h"
 #include "tests/winnt40/DriverObjectTestSupport.h"
 #include "win32/CodePage.h"
 #include "win32/DevMode.h"
 #include "win32/Registry.h"
 #include "winnt40/GNT40PrinterDevMode.h"
-#include "model/GFeatureIds.h"
 
 namespace qvdrv {
 namespace {
@@ -132,8 +132,8 @@ TEST_F(GNT40DriverSettingsTest, SaveSettingsStoresTheGroupsAndHandsTheRestToTheD
   GAttributeComposite* kept = driver.GetDevModeSettings();
   ASSERT_NE(kept, nullptr);
   EXPECT_EQ(Get(kept, 291), 5);
-  for (int32_t id : {GFeatureIds::kInstallableOptions, GFeatureIds::kDriverPreferences, GFeatureIds::kExtensionRegistryGroup,
-                     GFeatureIds::kUIState}) {
+  for (int32_t id : {GFeatureIds::kInstallableOptions, GFeatureIds::kDriverPreferences,
+                     GFeatureIds::kExtensionRegistryGroup, GFeatureIds::kUIState}) {
     EXPECT_EQ(Child(kept, id), nullptr) << id;
     EXPECT_NE(Child(settings.get(), id), nullptr) << id;
   }

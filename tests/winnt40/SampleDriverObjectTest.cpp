@@ -8,8 +8,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "model/GPersistInStream.h"
 #include "model/GFeatureIds.h"
+#include "model/GPersistInStream.h"
 #include "pdl/GeneratorClasses.h"
 #include "printpath/PrintPathClasses.h"
 #include "tests/winnt40/DriverObjectTestSupport.h"

@@ -20,7 +20,6 @@ using namespace GFeatureIds;
 
 namespace {
 
-
 // A narrow text as it fits a field of that many bytes with its terminator.
 std::string Field(const GSettingsView& view, int32_t id, size_t bytes) {
   RWCString text;

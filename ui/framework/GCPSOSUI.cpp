@@ -80,7 +80,8 @@ void AddTitleSuffix(HWND sheet, GDriverInstance* host) {
 void RememberPage(GAttributeComposite* settings, LPCWSTR title) {
   if (settings == nullptr || title == nullptr || !IsStringTitle(title)) return;
   MPersistentObject* group = settings->FindById(GFeatureIds::kDocumentSettings2);
-  auto* last = dynamic_cast<GStringAttribute*>(group != nullptr ? group->FindById(GFeatureIds::kLastPageTitle) : nullptr);
+  auto* last =
+      dynamic_cast<GStringAttribute*>(group != nullptr ? group->FindById(GFeatureIds::kLastPageTitle) : nullptr);
   if (last == nullptr) return;
   RWCString narrow;
   ToNarrowString(RWWString(title), narrow);

@@ -32,7 +32,6 @@ struct PageLink {
 
 class GCPSOSUI : public GSheetBridge {
  public:
-  // Settings ids the bridge reads.
 
   // No providers loaded.
   GCPSOSUI();

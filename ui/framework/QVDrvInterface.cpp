@@ -90,7 +90,8 @@ QV_UI_EXPORT int QVDrv_UISetExtSettings(const void* data, uint16_t length, const
   std::unique_ptr<MPersistentIterator> it(list->CreateIterator());
   while (it != nullptr && it->Advance() != 0) {
     MPersistentObject* record = it->Current();
-    auto* recordIndex = dynamic_cast<GValueAttribute*>(record != nullptr ? record->FindById(GFeatureIds::kExtensionIndex) : nullptr);
+    auto* recordIndex =
+        dynamic_cast<GValueAttribute*>(record != nullptr ? record->FindById(GFeatureIds::kExtensionIndex) : nullptr);
     if (recordIndex == nullptr || recordIndex->GetValue() != index) continue;
     auto* string = dynamic_cast<GStringAttribute*>(record->FindById(GFeatureIds::kExtensionSettingsText));
     if (string == nullptr) continue;

@@ -96,8 +96,8 @@ int GMediaTypeAccessor::Changed(int32_t id) const {
 }
 
 int GMediaTypeAccessor::NeedsRefresh() const {
-  if (Changed(kEditsOtherPages) || Changed(kMediaType) || Changed(kMediaTypeRest) ||
-      Changed(kUseDiffFirstPageChoice) || Changed(kDiscoveredMediaNames)) {
+  if (Changed(kEditsOtherPages) || Changed(kMediaType) || Changed(kMediaTypeRest) || Changed(kUseDiffFirstPageChoice) ||
+      Changed(kDiscoveredMediaNames)) {
     return 1;
   }
   return HasFormToTrayAssignments() != 0 && Changed(kPaperSize) ? 1 : 0;

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "tests/winnt40/DriverObjectTestSupport.h"
 #include "model/GFeatureIds.h"
+#include "tests/winnt40/DriverObjectTestSupport.h"
 #include "ui/framework/GCPSOSUI.h"
 #include "win32/CompStui.h"
 #include "win32/Dialog.h"

@@ -3,8 +3,8 @@
 // they replace it.
 #include <gtest/gtest.h>
 
-#include "tests/ui/framework/UISessionFixture.h"
 #include "model/GFeatureIds.h"
+#include "tests/ui/framework/UISessionFixture.h"
 
 namespace uisession {
 namespace {

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <functional>
 
-#include "tests/ui/framework/UISessionFixture.h"
 #include "model/GFeatureIds.h"
+#include "tests/ui/framework/UISessionFixture.h"
 #include "ui/framework/GUIRule.h"
 
 namespace uisession {
@@ -390,7 +390,8 @@ TEST_F(RevalidateTest, LockedFeaturesAreTheValuesOfTheLockedList) {
     void OnChange(const std::list<int32_t>&, int) override {}
   } rule(session_.get());
   EXPECT_EQ(rule.IsFeatureLocked(&kDuplex), 0) << "no list";
-  settings_->FindById(kPreferences)->AddChild(Group(GFeatureIds::kLockedFeatures, {Value(0, kCopies), Value(0, kDuplex)}));
+  settings_->FindById(kPreferences)
+      ->AddChild(Group(GFeatureIds::kLockedFeatures, {Value(0, kCopies), Value(0, kDuplex)}));
   EXPECT_EQ(rule.IsFeatureLocked(&kDuplex), 1);
   EXPECT_EQ(rule.IsFeatureLocked(&kCopies), 1);
   EXPECT_EQ(rule.IsFeatureLocked(&kPaperSize), 0);

@@ -5,12 +5,12 @@
 #include <cstring>
 #include <memory>
 
+#include "driver/GDriverExtension.h"
 #include "driver/GUIServices.h"
 #include "model/GAttributeComposite.h"
 #include "model/GFeatureIds.h"
 #include "model/GStringAttribute.h"
 #include "model/GValueAttribute.h"
-#include "driver/GDriverExtension.h"
 #include "ui/framework/GCPSOSUI.h"
 #include "ui/framework/QVDrvInterface.h"
 #include "winnt40/nt40qddi.h"

@@ -41,14 +41,15 @@ inline GMedia* Medium(int16_t paperId, int16_t width, int16_t height, const char
   return new GMedia(name, &size, &extent, &origin, 0, paperId, 600, 600, &id);
 }
 
-// Ids of the fixture's settings.
-constexpr int32_t kJob = 362;
+// Ids of the fixture's settings: the model's where the session treats the
+// setting by its id, free ones elsewhere.
+constexpr int32_t kJob = GFeatureIds::kDocumentSettings;
 constexpr int32_t kCopies = 259;
-constexpr int32_t kPaperSize = 260;
-constexpr int32_t kOrientation = 265;
+using GFeatureIds::kPaperSize;
+using GFeatureIds::kOrientation;
 constexpr int32_t kJobName = 300;
 constexpr int32_t kMemory = 307;
-constexpr int32_t kPreferences = 366;
+constexpr int32_t kPreferences = GFeatureIds::kDriverPreferences;
 constexpr int32_t kNested = 370;
 constexpr int32_t kNestedValue = 371;
 constexpr int32_t kDuplex = 280;

@@ -1,8 +1,6 @@
 // The paper type list: what it offers with and without form-to-tray
 // assignments and reported names, what it selects, and which settings a
 // choice writes.
-#include "ui/pages/GMediaTypeWrapper.h"
-
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -11,8 +9,8 @@
 #include <vector>
 
 #include "driver/GUIServices.h"
-#include "model/GFeatureIds.h"
 #include "model/GAttributeComposite.h"
+#include "model/GFeatureIds.h"
 #include "model/GFormToTrayDatabase.h"
 #include "model/GStringAttribute.h"
 #include "model/GValueAttribute.h"
@@ -21,6 +19,7 @@
 #include "ui/framework/GUISession.h"
 #include "ui/framework/UIResources.h"
 #include "ui/pages/GMediaTypeNames.h"
+#include "ui/pages/GMediaTypeWrapper.h"
 #include "win32/Dialog.h"
 #include "win32/Kernel.h"
 #include "win32/Module.h"
@@ -263,9 +262,12 @@ TEST_F(MediaTypeListTest, RefreshIsNeededWhenTheListsInputsChange) {
     int withAssignments;
     int needed;
   } cases[] = {
-      {"tab", A::kEditsOtherPages, 0, 1},        {"first", GFeatureIds::kMediaType, 0, 1},
-      {"rest", GFeatureIds::kMediaTypeRest, 0, 1},         {"different first", GFeatureIds::kUseDiffFirstPageChoice, 0, 1},
-      {"paper, no assignments", GFeatureIds::kPaperSize, 0, 0}, {"paper, assignments", GFeatureIds::kPaperSize, 1, 1},
+      {"tab", A::kEditsOtherPages, 0, 1},
+      {"first", GFeatureIds::kMediaType, 0, 1},
+      {"rest", GFeatureIds::kMediaTypeRest, 0, 1},
+      {"different first", GFeatureIds::kUseDiffFirstPageChoice, 0, 1},
+      {"paper, no assignments", GFeatureIds::kPaperSize, 0, 0},
+      {"paper, assignments", GFeatureIds::kPaperSize, 1, 1},
       {"unrelated", GFeatureIds::kTargetSizeChoice, 1, 0},
   };
   GFormToTrayDatabase* database = nullptr;
