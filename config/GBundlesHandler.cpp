@@ -4,15 +4,15 @@
 #include "driver/GDriverInstance.h"
 #include "model/GAttributeComposite.h"
 #include "model/GConfiguration.h"
+#include "model/GFeatureIds.h"
 #include "model/GStringAttribute.h"
 #include "model/GValueAttribute.h"
 #include "rw/RWWString.h"
 
+using namespace GFeatureIds;
+
 namespace {
 
-constexpr int32_t kBundleNumber = 927;
-constexpr int32_t kModelList = 369;
-constexpr int32_t kModelName = 370;
 
 }  // namespace
 
@@ -94,7 +94,7 @@ int GBundlesHandler::Import(GAttributeComposite* settings, GAttributeComposite*)
 }
 
 int GBundlesHandler::Export(GAttributeComposite* settings) {
-  GValueAttribute* bundle = FindValue(settings, dmcgroup::kInstallableOptions, kBundleNumber);
+  GValueAttribute* bundle = FindValue(settings, GFeatureIds::kInstallableOptions, kBundles);
   if (bundle == nullptr || library_ == nullptr || instance_ == nullptr) return 0;
   GConfiguration* configuration = instance_->GetPrinterConfiguration();
   auto* models = configuration != nullptr ? dynamic_cast<GAttributeComposite*>(configuration->FindById(kModelList))
@@ -105,7 +105,7 @@ int GBundlesHandler::Export(GAttributeComposite* settings) {
   MPersistentObject* entry = nullptr;
   for (size_t i = 0; i < static_cast<size_t>(models->GetEntryCount()); ++i) {
     MPersistentObject* candidate = models->ChildAt(i);
-    auto* number = candidate != nullptr ? dynamic_cast<GValueAttribute*>(candidate->FindById(kBundleNumber)) : nullptr;
+    auto* number = candidate != nullptr ? dynamic_cast<GValueAttribute*>(candidate->FindById(kBundles)) : nullptr;
     if (number != nullptr && number->GetValue() == bundle->GetValue()) {
       entry = candidate;
       break;
@@ -113,7 +113,8 @@ int GBundlesHandler::Export(GAttributeComposite* settings) {
   }
   if (entry == nullptr) return 0;
   RWWString modelName;
-  if (auto* name = dynamic_cast<GStringAttribute*>(entry->FindById(kModelName))) modelName = RWWString(name->GetString());
+  if (auto* name = dynamic_cast<GStringAttribute*>(entry->FindById(kModelListEntry)))
+    modelName = RWWString(name->GetString());
 
   for (uint16_t i = 0; i < optionCount_; ++i) {
     if (RWWString(kRows[i].modelName).Compare(modelName, 0) != 0) continue;

@@ -5,6 +5,7 @@
 
 #include "config/GDMCLibrary.h"
 #include "model/GAttributeComposite.h"
+#include "model/GFeatureIds.h"
 #include "model/GValueAttribute.h"
 
 // ---- Buffers ----
@@ -145,9 +146,9 @@ void GConfigFeatureHandler::CheckLock(GAttributeComposite* settings, LPCWSTR pat
   if (GDMCLibrary::IsSameText(buffer.Text(), u"TRUE") == 0 && GDMCLibrary::IsSameText(buffer.Text(), u"true") == 0) {
     return;
   }
-  GAttributeComposite* preferences = FindGroup(settings, dmcgroup::kDriverPreferences);
+  GAttributeComposite* preferences = FindGroup(settings, GFeatureIds::kDriverPreferences);
   if (preferences == nullptr) return;
-  auto* locked = dynamic_cast<GAttributeComposite*>(preferences->FindById(dmcgroup::kLockedFeatures));
+  auto* locked = dynamic_cast<GAttributeComposite*>(preferences->FindById(GFeatureIds::kLockedFeatures));
   if (locked == nullptr) return;
   const int32_t markerId = 0;
   locked->AddChild(new GValueAttribute(static_cast<int16_t>(lockedFeatureId), &markerId));

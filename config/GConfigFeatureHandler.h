@@ -72,15 +72,6 @@ struct GOptionRow {
 // attribute's id and value.
 enum class GChangeRule { kNone, kCopy, kNew };
 
-// Groups of the settings root and the locked-features list.
-namespace dmcgroup {
-constexpr int32_t kDocumentSettings = 362;
-constexpr int32_t kDocumentSettings2 = 364;
-constexpr int32_t kInstallableOptions = 365;
-constexpr int32_t kDriverPreferences = 366;
-constexpr int32_t kLockedFeatures = 1102;
-}  // namespace dmcgroup
-
 class GConfigFeatureHandler {
  public:
   // Text buffer sizes in bytes.

@@ -1,11 +1,12 @@
 #include "config/GConfigNumberHandlers.h"
 
 #include "model/GAttributeComposite.h"
+#include "model/GFeatureIds.h"
 #include "model/GValueAttribute.h"
 
-using dmcgroup::kDocumentSettings;
-using dmcgroup::kDocumentSettings2;
-using dmcgroup::kInstallableOptions;
+using GFeatureIds::kDocumentSettings;
+using GFeatureIds::kDocumentSettings2;
+using GFeatureIds::kInstallableOptions;
 
 const GNumberFeature GCopiesHandler::kFeature = {u"printing/Copies", kDocumentSettings2, 291, 510};
 const GNumberFeature GMemoryHandler::kFeature = {u"physical/Memory", kInstallableOptions, 925, 128};

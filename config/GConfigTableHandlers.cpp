@@ -4,13 +4,16 @@
 
 #include "config/GDMCLibrary.h"
 #include "model/GAttributeComposite.h"
+#include "model/GFeatureIds.h"
 #include "model/GValueAttribute.h"
 
 namespace {
 
-using dmcgroup::kDocumentSettings;
-using dmcgroup::kDocumentSettings2;
-using dmcgroup::kInstallableOptions;
+using GFeatureIds::kDocumentSettings;
+using GFeatureIds::kDocumentSettings2;
+using GFeatureIds::kInstallableOptions;
+using GFeatureIds::kTray1;
+using GFeatureIds::kTray1Mode;
 constexpr GChangeRule kNone = GChangeRule::kNone;
 constexpr GChangeRule kCopy = GChangeRule::kCopy;
 constexpr GChangeRule kNew = GChangeRule::kNew;
@@ -49,10 +52,7 @@ constexpr uint16_t Count(const GOptionRow (&)[N]) {
   return static_cast<uint16_t>(N);
 }
 
-// Manual duplex and tray 1's companion attributes.
-constexpr int32_t kManualDuplexId = 245;
-constexpr int32_t kTray1Id = 974;
-constexpr int32_t kTray1CompanionId = 274;
+// The value of tray 1's companion attribute.
 constexpr int16_t kTray1CompanionValue = 8;
 
 }  // namespace
@@ -68,11 +68,11 @@ const GTableFeature GEmulateSTMarginsHandler::kFeature = QV_FEATURE(
     false);
 const GTableFeature GStraightPaperPathHandler::kFeature = QV_FEATURE(
     u"printing/StraightPaperPath", u"printing/StraightPaperPath", kDocumentSettings, 905, kOffOn, 510, kCopy, true);
-const GTableFeature GManualDuplexHandler::kFeature = QV_FEATURE(
-    u"physical/ManualDuplex", u"physical/ManualDuplex", kInstallableOptions, kManualDuplexId, kManualDuplex, 510,
-    kCopy, false);
+const GTableFeature GManualDuplexHandler::kFeature =
+    QV_FEATURE(u"physical/ManualDuplex", u"physical/ManualDuplex", kInstallableOptions, GFeatureIds::kManualDuplex,
+               kManualDuplex, 510, kCopy, false);
 const GTableFeature GTray1Handler::kFeature = QV_FEATURE(u"physical/Tray1", u"physical/Tray1", kInstallableOptions,
-                                                         kTray1Id, kNotInstalledInstalled, 510, kNone, false);
+                                                         kTray1, kNotInstalledInstalled, 510, kNone, false);
 const GTableFeature GPageOrderHandler::kFeature = QV_FEATURE(u"printing/PageOrder", u"printing/PageOrder",
                                                              kDocumentSettings, 710, kPageOrder, 510, kNew, true);
 const GTableFeature GIgnoreCollationChoiceHandler::kFeature = QV_FEATURE(
@@ -175,18 +175,18 @@ int GEmulateSTMarginsHandler::Import(GAttributeComposite* settings, GAttributeCo
 }
 
 int GStraightPaperPathHandler::Import(GAttributeComposite* settings, GAttributeComposite* changes) {
-  GValueAttribute* manualDuplex = FindValue(settings, kInstallableOptions, kManualDuplexId);
+  GValueAttribute* manualDuplex = FindValue(settings, kInstallableOptions, GFeatureIds::kManualDuplex);
   if (manualDuplex == nullptr || manualDuplex->GetValue() == 0) return 0;
   return ImportRows(settings, changes);
 }
 
 int GTray1Handler::Import(GAttributeComposite* settings, GAttributeComposite* changes) {
-  GValueAttribute* tray = FindValue(settings, kInstallableOptions, kTray1Id);
+  GValueAttribute* tray = FindValue(settings, kInstallableOptions, kTray1);
   if (tray == nullptr) return 0;
   const int result = ImportRows(settings, changes);
   // Installed now or before: the tray's companion setting follows.
   if (tray->GetValue() == 1) {
-    if (GValueAttribute* companion = FindValue(settings, kInstallableOptions, kTray1CompanionId)) {
+    if (GValueAttribute* companion = FindValue(settings, kInstallableOptions, kTray1Mode)) {
       companion->SetValue(kTray1CompanionValue);
     }
   }

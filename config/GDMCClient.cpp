@@ -10,20 +10,13 @@
 #include "driver/osfactry.h"
 #include "model/GAttributeComposite.h"
 #include "model/GConfiguration.h"
+#include "model/GFeatureIds.h"
 #include "model/GStringAttribute.h"
 #include "model/GValueAttribute.h"
 
-namespace {
+using namespace GFeatureIds;
 
-constexpr int32_t kPrintQuality = 901;
-constexpr int32_t kResolution = 249;
-constexpr int32_t kXResolution = 323;
-constexpr int32_t kYResolution = 324;
-constexpr int32_t kMediaType = 261;
-constexpr int32_t kDifferentFirstPage = 264;
-constexpr int32_t kPhotoPaper = 1029;
-constexpr int32_t kAutoConfiguration = 228;
-constexpr int32_t kAutoConfigurationState = 313;
+namespace {
 
 const WCHAR kMachinePrinters[] = u"System\\CurrentControlSet\\Control\\Print\\Printers";
 const WCHAR kUserConnections[] = u"Printers\\Connections";
@@ -47,7 +40,7 @@ const char* const GDMCClient::kPhotoMediaNames[GDMCClient::kPhotoMediaCount] = {
 GDMCClient::GDMCClient(GAttributeComposite* settings, GDriverInstance* instance)
     : settings_(settings), library_(std::make_unique<GDMCLibrary>()), clientName_(GDMCLibrary::kClientName),
       instance_(instance) {
-  const int32_t id = kChangeListId;
+  const int32_t id = kChangeList;
   changes_ = std::make_unique<GAttributeComposite>(&id);
 }
 
@@ -212,8 +205,8 @@ void GDMCClient::WriteLastUpdate(int ok) {
 }
 
 void GDMCClient::DeriveResolution() {
-  GAttributeComposite* job = GConfigFeatureHandler::FindGroup(settings_, dmcgroup::kDocumentSettings);
-  GAttributeComposite* job2 = GConfigFeatureHandler::FindGroup(settings_, dmcgroup::kDocumentSettings2);
+  GAttributeComposite* job = GConfigFeatureHandler::FindGroup(settings_, GFeatureIds::kDocumentSettings);
+  GAttributeComposite* job2 = GConfigFeatureHandler::FindGroup(settings_, GFeatureIds::kDocumentSettings2);
   if (job == nullptr || job2 == nullptr) return;
   GValueAttribute* quality = ValueIn(job, kPrintQuality);
   MPersistentObject* resolution = job->FindById(kResolution);
@@ -226,7 +219,7 @@ void GDMCClient::DeriveResolution() {
   const std::string mediaName(media->GetString().Data(), media->GetString().Length());
   const bool plain = mediaName == "Plain";
   int16_t dpi = 600;
-  GValueAttribute* differentFirstPage = ValueIn(job2, kDifferentFirstPage);
+  GValueAttribute* differentFirstPage = ValueIn(job2, kUseDiffFirstPageChoice);
   if (differentFirstPage == nullptr || differentFirstPage->GetValue() != 1) {
     switch (quality->GetValue()) {
       case 1:

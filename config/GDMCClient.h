@@ -29,7 +29,6 @@ class GDMCClient {
   static constexpr int kMachineUpdate = 0;
   static constexpr int kUserConnectionUpdate = 2;
   // The change list's feature id.
-  static constexpr int32_t kChangeListId = 1101;
   // The most features one walk takes from the library's list.
   static constexpr int kMaxFeaturesPerWalk = 1024;
   // The media names of the photo papers, for which an import switches

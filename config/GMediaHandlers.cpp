@@ -7,26 +7,16 @@
 #include "config/GDMCLibrary.h"
 #include "driver/GDriverInstance.h"
 #include "model/GAttributeComposite.h"
+#include "model/GFeatureIds.h"
 #include "model/GPaperHandlingDevice.h"
 #include "model/GStringAttribute.h"
 #include "model/GTray.h"
 #include "model/GValueAttribute.h"
 #include "model/MPersistentIterator.h"
 
-namespace {
+using namespace GFeatureIds;
 
-// Settings the handlers read besides their own attribute.
-constexpr int32_t kMediaType = 261;
-constexpr int32_t kMediaTypeRest = 262;
-constexpr int32_t kBackCoverMediaType = 973;
-constexpr int32_t kInputBin = 258;
-constexpr int32_t kInputBinRest = 263;
-constexpr int32_t kBackCoverTray = 921;
-constexpr int32_t kUseDiffFirstPage = 264;
-constexpr int32_t kBackCoverChoice = 920;
-constexpr int32_t kFitToOtherSize = 270;
-constexpr int32_t kPaperSize = 260;
-constexpr int32_t kTargetSize = 272;
+namespace {
 
 // Paper ids above this one are custom or extension sizes.
 constexpr int16_t kLastStandardPaper = 4000;
@@ -146,7 +136,7 @@ GMediaTypeHandler::GMediaTypeHandler(GDMCLibrary* library, int mode)
       path_ = u"printing/UseDiffFirstPageChoice/MediaTypeRest";
       break;
     case 2:
-      attributeId_ = kBackCoverMediaType;
+      attributeId_ = kBackCoverMediaTypeSetting;
       path_ = u"printing/UseDiffFirstPageChoice/BackCoverChoice/BackCoverMediaTypeSetting";
       break;
     default:
@@ -181,12 +171,12 @@ int GMediaTypeHandler::Import(GAttributeComposite* settings, GAttributeComposite
     }
     // The same first page for the whole document: the rest of the document
     // and the back cover take the main media too.
-    GValueAttribute* different = FindValueAnywhere(settings, kUseDiffFirstPage);
+    GValueAttribute* different = FindValueAnywhere(settings, kUseDiffFirstPageChoice);
     GStringAttribute* rest = FindString(settings, kMediaTypeRest);
     if (attributeId_ == kMediaType && different != nullptr && rest != nullptr && different->GetValue() == 0) {
       rest->SetString(name);
       AppendCopy(changes, rest);
-      if (GStringAttribute* backCover = FindString(settings, kBackCoverMediaType)) {
+      if (GStringAttribute* backCover = FindString(settings, kBackCoverMediaTypeSetting)) {
         backCover->SetString(name);
         AppendCopy(changes, backCover);
       }
@@ -232,7 +222,7 @@ GInputBinHandler::GInputBinHandler(GDMCLibrary* library, GDriverInstance* instan
       path_ = u"printing/UseDiffFirstPageChoice/InputBinRest";
       break;
     case 2:
-      attributeId_ = kBackCoverTray;
+      attributeId_ = kBackCoverTrayChoice;
       path_ = u"printing/UseDiffFirstPageChoice/BackCoverChoice/BackCoverTrayChoice";
       break;
     default:
@@ -285,12 +275,12 @@ int GInputBinHandler::Import(GAttributeComposite* settings, GAttributeComposite*
   attribute->SetValue(number);
   AppendCopy(changes, attribute);
 
-  GValueAttribute* different = FindValueAnywhere(settings, kUseDiffFirstPage);
+  GValueAttribute* different = FindValueAnywhere(settings, kUseDiffFirstPageChoice);
   GValueAttribute* rest = FindValueAnywhere(settings, kInputBinRest);
   if (attributeId_ == kInputBin && different != nullptr && rest != nullptr && different->GetValue() == 0) {
     rest->SetValue(number);
     AppendCopy(changes, rest);
-    if (GValueAttribute* backCover = FindValueAnywhere(settings, kBackCoverTray)) {
+    if (GValueAttribute* backCover = FindValueAnywhere(settings, kBackCoverTrayChoice)) {
       backCover->SetValue(number);
       AppendCopy(changes, backCover);
     }
@@ -397,7 +387,7 @@ GPaperSizeHandler::GPaperSizeHandler() : GPaperSizeHandler(nullptr, nullptr, 0) 
 GPaperSizeHandler::GPaperSizeHandler(GDMCLibrary* library, GDriverInstance* instance, int mode)
     : GConfigFeatureHandler(library), instance_(instance), optionCount_(kOptionCount) {
   if (mode == 1) {
-    attributeId_ = kTargetSize;
+    attributeId_ = kTargetSizeChoice;
     path_ = u"printing/FitToOtherSizeChoice/TargetSizeChoice";
   } else {
     attributeId_ = kPaperSize;
@@ -406,7 +396,7 @@ GPaperSizeHandler::GPaperSizeHandler(GDMCLibrary* library, GDriverInstance* inst
 }
 
 int GPaperSizeHandler::Import(GAttributeComposite* settings, GAttributeComposite* changes) {
-  GValueAttribute* attribute = FindValue(settings, dmcgroup::kDocumentSettings, attributeId_);
+  GValueAttribute* attribute = FindValue(settings, GFeatureIds::kDocumentSettings, attributeId_);
   if (attribute == nullptr) return 0;
   GDMCTextBuffer buffer(kTextBytes);
   if (ReadOption(path_, buffer) == 0) return 0;
@@ -424,7 +414,7 @@ int GPaperSizeHandler::Import(GAttributeComposite* settings, GAttributeComposite
 }
 
 int GPaperSizeHandler::Export(GAttributeComposite* settings) {
-  GValueAttribute* attribute = FindValue(settings, dmcgroup::kDocumentSettings, attributeId_);
+  GValueAttribute* attribute = FindValue(settings, GFeatureIds::kDocumentSettings, attributeId_);
   if (attribute == nullptr || library_ == nullptr) return 0;
   int16_t paper = attribute->GetValue();
   // A custom or extension size goes out as the standard paper of its size.
@@ -455,7 +445,7 @@ constexpr const WCHAR* kFitToOtherSizePath = u"printing/FitToOtherSizeChoice";
 
 int GUseDiffFirstPageChoiceHandler::Import(GAttributeComposite* settings, GAttributeComposite* changes) {
   int16_t matched = 0;
-  const int result = ImportTable(settings, changes, dmcgroup::kDocumentSettings2, kUseDiffFirstPage,
+  const int result = ImportTable(settings, changes, GFeatureIds::kDocumentSettings2, kUseDiffFirstPageChoice,
                                  kUseDiffFirstPagePath, kRows, optionCount_, kTextBytes, GChangeRule::kCopy, &matched);
   if (result == 1 && matched == 1) {
     GMediaTypeHandler(library_, 1).Import(settings, changes);
@@ -466,11 +456,11 @@ int GUseDiffFirstPageChoiceHandler::Import(GAttributeComposite* settings, GAttri
 }
 
 int GUseDiffFirstPageChoiceHandler::Export(GAttributeComposite* settings) {
-  const int result = ExportTable(settings, dmcgroup::kDocumentSettings2, kUseDiffFirstPage, kUseDiffFirstPagePath,
-                                 kRows, optionCount_, false);
-  GValueAttribute* choice = FindValue(settings, dmcgroup::kDocumentSettings2, kUseDiffFirstPage);
+  const int result = ExportTable(settings, GFeatureIds::kDocumentSettings2, kUseDiffFirstPageChoice,
+                                 kUseDiffFirstPagePath, kRows, optionCount_, false);
+  GValueAttribute* choice = FindValue(settings, GFeatureIds::kDocumentSettings2, kUseDiffFirstPageChoice);
   if (result == 1 && choice != nullptr && choice->GetValue() == 1) {
-    GAttributeComposite* group = FindGroup(settings, dmcgroup::kDocumentSettings2);
+    GAttributeComposite* group = FindGroup(settings, GFeatureIds::kDocumentSettings2);
     GMediaTypeHandler(library_, 1).Export(group);
     GInputBinHandler(library_, instance_, 1).Export(group);
     GBackCoverChoiceHandler(library_, instance_).Export(settings);
@@ -493,7 +483,7 @@ GBackCoverChoiceHandler::GBackCoverChoiceHandler(GDMCLibrary* library, GDriverIn
 
 int GBackCoverChoiceHandler::Import(GAttributeComposite* settings, GAttributeComposite* changes) {
   int16_t matched = 0;
-  const int result = ImportTable(settings, changes, dmcgroup::kDocumentSettings, kBackCoverChoice,
+  const int result = ImportTable(settings, changes, GFeatureIds::kDocumentSettings, kBackCoverChoice,
                                  kBackCoverChoicePath, kRows, optionCount_, kTextBytes, GChangeRule::kCopy, &matched);
   if (result == 1 && matched == 2) {
     GMediaTypeHandler(library_, 2).Import(settings, changes);
@@ -503,11 +493,11 @@ int GBackCoverChoiceHandler::Import(GAttributeComposite* settings, GAttributeCom
 }
 
 int GBackCoverChoiceHandler::Export(GAttributeComposite* settings) {
-  const int result = ExportTable(settings, dmcgroup::kDocumentSettings, kBackCoverChoice, kBackCoverChoicePath,
+  const int result = ExportTable(settings, GFeatureIds::kDocumentSettings, kBackCoverChoice, kBackCoverChoicePath,
                                  kRows, optionCount_, false);
-  GValueAttribute* choice = FindValue(settings, dmcgroup::kDocumentSettings, kBackCoverChoice);
+  GValueAttribute* choice = FindValue(settings, GFeatureIds::kDocumentSettings, kBackCoverChoice);
   if (result == 1 && choice != nullptr && choice->GetValue() == 2) {
-    GMediaTypeHandler(library_, 2).Export(FindGroup(settings, dmcgroup::kDocumentSettings));
+    GMediaTypeHandler(library_, 2).Export(FindGroup(settings, GFeatureIds::kDocumentSettings));
     GInputBinHandler(library_, instance_, 2).Export(settings);
   }
   return result;
@@ -527,16 +517,16 @@ GFitToOtherSizeChoiceHandler::GFitToOtherSizeChoiceHandler(GDMCLibrary* library,
 
 int GFitToOtherSizeChoiceHandler::Import(GAttributeComposite* settings, GAttributeComposite* changes) {
   int16_t matched = 0;
-  const int result = ImportTable(settings, changes, dmcgroup::kDocumentSettings, kFitToOtherSize, kFitToOtherSizePath,
-                                 kRows, optionCount_, kTextBytes, GChangeRule::kCopy, &matched);
+  const int result = ImportTable(settings, changes, GFeatureIds::kDocumentSettings, kFitToOtherSizeChoice,
+                                 kFitToOtherSizePath, kRows, optionCount_, kTextBytes, GChangeRule::kCopy, &matched);
   if (result == 1 && matched == 1) GPaperSizeHandler(library_, instance_, 1).Import(settings, changes);
   return result;
 }
 
 int GFitToOtherSizeChoiceHandler::Export(GAttributeComposite* settings) {
-  const int result = ExportTable(settings, dmcgroup::kDocumentSettings, kFitToOtherSize, kFitToOtherSizePath, kRows,
-                                 optionCount_, false);
-  GValueAttribute* choice = FindValue(settings, dmcgroup::kDocumentSettings, kFitToOtherSize);
+  const int result = ExportTable(settings, GFeatureIds::kDocumentSettings, kFitToOtherSizeChoice, kFitToOtherSizePath,
+                                 kRows, optionCount_, false);
+  GValueAttribute* choice = FindValue(settings, GFeatureIds::kDocumentSettings, kFitToOtherSizeChoice);
   if (result == 1 && choice != nullptr && choice->GetValue() == 1) {
     GPaperSizeHandler(library_, instance_, 1).Export(settings);
   }

@@ -94,8 +94,6 @@ class GPaperSizeHandler : public GConfigFeatureHandler {
  public:
   static constexpr uint16_t kOptionCount = 69;
   static const GOptionRow kRows[kOptionCount];
-  // The change-list marker an import appends with the paper size.
-  static constexpr int32_t kPaperChangedMarker = 1111;
 
   GPaperSizeHandler();
   GPaperSizeHandler(GDMCLibrary* library, GDriverInstance* instance, int mode);

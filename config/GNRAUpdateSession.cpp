@@ -8,8 +8,10 @@
 #include "config/GNRAProvider.h"
 #include "model/GAttributeComposite.h"
 #include "model/GBin.h"
+#include "model/GFeatureIds.h"
 #include "model/GPaperHandlingDevice.h"
 #include "model/GRangeAttribute.h"
+#include "model/GSettingQuery.h"
 #include "model/GStringAttribute.h"
 #include "model/GStringConversion.h"
 #include "model/GTray.h"
@@ -19,21 +21,9 @@
 #include "win32/Registry.h"
 #include "win32/Spooler.h"
 
-namespace {
+using namespace GFeatureIds;
 
-// Feature ids of the printer configuration the session works on.
-constexpr int32_t kAutoConfiguration = 228;
-constexpr int32_t kDiscoveredModelName = 229;
-constexpr int32_t kSupportedModelNames = 230;
-constexpr int32_t kPaperHandlingDeviceIndexRange = 232;
-constexpr int32_t kInputTrayIndexRange = 233;
-constexpr int32_t kOutputBinIndexRange = 234;
-constexpr int32_t kDiskStorageIndexRange = 236;
-constexpr int32_t kAutoConfigurationState = 313;
-constexpr int32_t kDiscoveredBinNames = 314;
-constexpr int32_t kMediaNameIndexRange = 700;
-constexpr int32_t kOptionModelToMatch = 1206;
-constexpr int32_t kOptionTargetId = 1207;
+namespace {
 
 constexpr int16_t kStateDone = 2;
 constexpr int16_t kStateFailed = 1;
@@ -77,18 +67,6 @@ int16_t Clamp16(int64_t value) {
 
 void SetFlag(MPersistentObject* attribute, int16_t value) {
   if (auto* flag = dynamic_cast<GValueAttribute*>(attribute)) flag->SetValue(value);
-}
-
-bool ReadNumber(MPersistentObject* object, int32_t* out) {
-  if (auto* value = dynamic_cast<GValueAttribute*>(object)) {
-    *out = value->GetValue();
-    return true;
-  }
-  if (auto* range = dynamic_cast<GRangeAttribute*>(object)) {
-    *out = range->GetValue();
-    return true;
-  }
-  return false;
 }
 
 // The children of a composite, taken before any handler runs.
@@ -742,7 +720,7 @@ int16_t GNRAUpdateSession::HandleDeviceOptions(MPersistentObject* attribute, int
     RWCString key;
     if (auto* model = dynamic_cast<GStringAttribute*>(entry->FindById(kOptionModelToMatch))) key = model->GetString();
     int32_t targetId = 0;
-    if (!ReadNumber(entry->FindById(kOptionTargetId), &targetId)) continue;
+    if (!GSettingQuery::Number(entry->FindById(kOptionTargetId), &targetId, GSettingQuery::kValueOrRange)) continue;
     MPersistentObject* target = entry->FindById(targetId);
     bool reported = false;
     for (const RWCString& model : optionModels) {

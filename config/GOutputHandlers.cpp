@@ -6,35 +6,17 @@
 #include "config/GDMCLibrary.h"
 #include "driver/GDriverInstance.h"
 #include "model/GAttributeComposite.h"
+#include "model/GFeatureIds.h"
 #include "model/GPaperHandlingDevice.h"
 #include "model/GStringAttribute.h"
 #include "model/GValueAttribute.h"
 
+using namespace GFeatureIds;
+
 namespace {
 
-using dmcgroup::kDocumentSettings;
-using dmcgroup::kInstallableOptions;
-
-// Settings of the job group.
-constexpr int32_t kOutputBin = 248;
-constexpr int32_t kStapling = 289;
-constexpr int32_t kStitching = 982;
-constexpr int32_t kStaplerChoice = 278;
-constexpr int32_t kDuplex = 253;
-constexpr int32_t kPageOrder = 710;
-constexpr int32_t kAutoDuplexScaling = 983;
-constexpr int32_t kSymmetricalMargins = 713;
-constexpr int32_t kBookletPrinting = 279;
-constexpr int32_t kNUp = 266;
-constexpr int32_t kNUpBorders = 267;
-constexpr int32_t kNUpPageOrder = 268;
-// Installable options.
-constexpr int32_t kManualDuplex = 245;
-constexpr int32_t kDuplexUnit = 308;
-constexpr int32_t kStaplerInstalled = 311;
-constexpr int32_t kAccessoryOutputBins = 316;
-constexpr int32_t kOptionalPaperSources = 315;
-constexpr int32_t kAccessoryFlag = 981;
+using GFeatureIds::kDocumentSettings;
+using GFeatureIds::kInstallableOptions;
 
 constexpr int16_t kManualDuplexEnabled = 3;
 constexpr int16_t kBackToFront = 1;
@@ -149,7 +131,7 @@ int GStaplingHandler::Import(GAttributeComposite* settings, GAttributeComposite*
 
   GValueAttribute* target = stapling;
   if (Is(buffer.Text(), u"Stitching")) {
-    target = FindValue(settings, kDocumentSettings, kStitching);
+    target = FindValue(settings, kDocumentSettings, kStaplingMode);
     if (target == nullptr) return 0;
   }
   const int row = FindRowByText(kRows, optionCount_, buffer.Text());
@@ -170,7 +152,7 @@ int GStaplingHandler::Import(GAttributeComposite* settings, GAttributeComposite*
 int GStaplingHandler::Export(GAttributeComposite* settings) {
   GValueAttribute* stapling = FindValue(settings, kDocumentSettings, kStapling);
   if (stapling == nullptr || library_ == nullptr) return 0;
-  GValueAttribute* stitching = FindValue(settings, kDocumentSettings, kStitching);
+  GValueAttribute* stitching = FindValue(settings, kDocumentSettings, kStaplingMode);
   if (stitching != nullptr && stitching->GetValue() == 1 && stapling->GetValue() == kStaplingNone) {
     library_->DMCSetExport(GStaplerChoiceHandler::kPath, u"TRUE");
     library_->DMCSetExport(kPath, u"Stitching");
@@ -235,7 +217,7 @@ int GAutoDuplexScalingHandler::CanDuplex(GAttributeComposite* settings) {
 
 int GAutoDuplexScalingHandler::Import(GAttributeComposite* settings, GAttributeComposite* changes) {
   if (CanDuplex(settings) == 0) return 0;
-  GValueAttribute* scaling = FindValue(settings, kDocumentSettings, kAutoDuplexScaling);
+  GValueAttribute* scaling = FindValue(settings, kDocumentSettings, kQVAutoDuplexScaling);
   if (scaling == nullptr) return 0;
   GDMCTextBuffer buffer(kTextBytes);
   if (ReadOption(kDuplexPath, buffer) == 0) return 0;
@@ -253,7 +235,7 @@ int GAutoDuplexScalingHandler::Import(GAttributeComposite* settings, GAttributeC
     result = 1;
   }
   if (scaling->GetValue() == 1) {
-    if (GValueAttribute* margins = FindValue(settings, kDocumentSettings, kSymmetricalMargins)) {
+    if (GValueAttribute* margins = FindValue(settings, kDocumentSettings, kQVSymmetricalMargins)) {
       margins->SetValue(1);
       RecordChange(changes, margins, 1, GChangeRule::kCopy);
     }
@@ -262,7 +244,7 @@ int GAutoDuplexScalingHandler::Import(GAttributeComposite* settings, GAttributeC
 }
 
 int GAutoDuplexScalingHandler::Export(GAttributeComposite* settings) {
-  return ExportTable(settings, kDocumentSettings, kAutoDuplexScaling, kPath, kRows, optionCount_, false);
+  return ExportTable(settings, kDocumentSettings, kQVAutoDuplexScaling, kPath, kRows, optionCount_, false);
 }
 
 // ---- Duplex ----
@@ -327,27 +309,45 @@ int GDuplexHandler::Export(GAttributeComposite* settings) {
 
 // ---- Booklet and pages per sheet ----
 
-const GTableFeature GBookletPrintingChoiceHandler::kFeature = {
-    u"printing/BookletPrintingChoice", u"printing/BookletPrintingChoice", kDocumentSettings, kBookletPrinting,
-    kBookletRows, Count(kBookletRows), 510, GChangeRule::kCopy, false};
+const GTableFeature GBookletPrintingChoiceHandler::kFeature = {u"printing/BookletPrintingChoice",
+                                                               u"printing/BookletPrintingChoice",
+                                                               kDocumentSettings,
+                                                               kBookletPrintingChoice,
+                                                               kBookletRows,
+                                                               Count(kBookletRows),
+                                                               510,
+                                                               GChangeRule::kCopy,
+                                                               false};
 
-const GTableFeature GNUpBordersChoiceHandler::kFeature = {
-    u"printing/NUpChoice/NUpBordersChoice", u"printing/NUpChoice/NUpBordersChoice", kDocumentSettings, kNUpBorders,
-    kNUpBordersRows, Count(kNUpBordersRows), 256, GChangeRule::kCopy, false};
+const GTableFeature GNUpBordersChoiceHandler::kFeature = {u"printing/NUpChoice/NUpBordersChoice",
+                                                          u"printing/NUpChoice/NUpBordersChoice",
+                                                          kDocumentSettings,
+                                                          kNUpBordersChoice,
+                                                          kNUpBordersRows,
+                                                          Count(kNUpBordersRows),
+                                                          256,
+                                                          GChangeRule::kCopy,
+                                                          false};
 
-const GTableFeature GNUpPageOrderChoiceHandler::kFeature = {
-    u"printing/NUpChoice/NUpPageOrderChoice", u"printing/NUpChoice/NUpPageOrderChoice", kDocumentSettings,
-    kNUpPageOrder, kNUpPageOrderRows, Count(kNUpPageOrderRows), 510, GChangeRule::kCopy, false};
+const GTableFeature GNUpPageOrderChoiceHandler::kFeature = {u"printing/NUpChoice/NUpPageOrderChoice",
+                                                            u"printing/NUpChoice/NUpPageOrderChoice",
+                                                            kDocumentSettings,
+                                                            kNUpPageOrderChoice,
+                                                            kNUpPageOrderRows,
+                                                            Count(kNUpPageOrderRows),
+                                                            510,
+                                                            GChangeRule::kCopy,
+                                                            false};
 
 int GBookletPrintingChoiceHandler::Import(GAttributeComposite* settings, GAttributeComposite* changes) {
   const int result = ImportRows(settings, changes);
-  GValueAttribute* booklet = FindValue(settings, kDocumentSettings, kBookletPrinting);
+  GValueAttribute* booklet = FindValue(settings, kDocumentSettings, kBookletPrintingChoice);
   if (booklet != nullptr && booklet->GetValue() != 0) {
     // A booklet is printed one page per sheet.
-    GValueAttribute* nUp = FindValue(settings, kDocumentSettings, kNUp);
+    GValueAttribute* nUp = FindValue(settings, kDocumentSettings, kNUpChoice);
     if (nUp != nullptr && nUp->GetValue() != 1) nUp->SetValue(1);
     if (changes != nullptr) {
-      if (auto* recorded = dynamic_cast<GValueAttribute*>(changes->FindById(kNUp))) recorded->SetValue(1);
+      if (auto* recorded = dynamic_cast<GValueAttribute*>(changes->FindById(kNUpChoice))) recorded->SetValue(1);
     }
   }
   return result;
@@ -361,9 +361,9 @@ GNUpChoiceHandler::GNUpChoiceHandler(GDMCLibrary* library)
     : GConfigFeatureHandler(library), optionCount_(Count(kRows)) {}
 
 int GNUpChoiceHandler::Import(GAttributeComposite* settings, GAttributeComposite* changes) {
-  GValueAttribute* booklet = FindValue(settings, kDocumentSettings, kBookletPrinting);
+  GValueAttribute* booklet = FindValue(settings, kDocumentSettings, kBookletPrintingChoice);
   if (booklet != nullptr && booklet->GetValue() != 0) return 0;
-  GValueAttribute* nUp = FindValue(settings, kDocumentSettings, kNUp);
+  GValueAttribute* nUp = FindValue(settings, kDocumentSettings, kNUpChoice);
   if (nUp == nullptr) return 0;
   GDMCTextBuffer buffer(256);
   if (ReadOption(kPath, buffer) == 0) return 0;
@@ -381,8 +381,8 @@ int GNUpChoiceHandler::Import(GAttributeComposite* settings, GAttributeComposite
 }
 
 int GNUpChoiceHandler::Export(GAttributeComposite* settings) {
-  const int result = ExportTable(settings, kDocumentSettings, kNUp, kPath, kRows, optionCount_, false);
-  GValueAttribute* nUp = FindValue(settings, kDocumentSettings, kNUp);
+  const int result = ExportTable(settings, kDocumentSettings, kNUpChoice, kPath, kRows, optionCount_, false);
+  GValueAttribute* nUp = FindValue(settings, kDocumentSettings, kNUpChoice);
   if (nUp != nullptr && nUp->GetValue() != 1) {
     GNUpPageOrderChoiceHandler(library_).Export(settings);
     GNUpBordersChoiceHandler(library_).Export(settings);
@@ -420,7 +420,7 @@ int GDeviceOptionHandler::Import(GAttributeComposite* settings, GAttributeCompos
     if (Is(buffer.Text(), u"K5214") || Is(buffer.Text(), u"K5211") || Is(buffer.Text(), u"K5210")) {
       SetIfPresent(FindValue(settings, kInstallableOptions, kStaplerInstalled), 1);
     }
-    if (Is(buffer.Text(), u"K5210")) SetIfPresent(FindValue(settings, kInstallableOptions, kAccessoryFlag), 1);
+    if (Is(buffer.Text(), u"K5210")) SetIfPresent(FindValue(settings, kInstallableOptions, kAccessoryFlag981), 1);
   }
 
   // The device of that model name is installed now. The empty text names

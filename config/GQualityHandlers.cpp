@@ -4,22 +4,16 @@
 #include "driver/GDriverInstance.h"
 #include "model/GAttributeComposite.h"
 #include "model/GConfiguration.h"
+#include "model/GFeatureIds.h"
 #include "model/GTintwrightAttribute.h"
 #include "model/GValueAttribute.h"
 
+using namespace GFeatureIds;
+
 namespace {
 
-using dmcgroup::kDocumentSettings;
-using dmcgroup::kDocumentSettings2;
-
-constexpr int32_t kResolution = 249;
-constexpr int32_t kXResolution = 323;
-constexpr int32_t kYResolution = 324;
-constexpr int32_t kBitsPerPixel = 325;
-constexpr int32_t kPrintColorAsGray = 296;
-constexpr int32_t kPrintColorAsGrayOptions = 410;
-constexpr int32_t kTintwright = 304;
-constexpr int32_t kPresetCondition = 593;
+using GFeatureIds::kDocumentSettings;
+using GFeatureIds::kDocumentSettings2;
 
 template <size_t N>
 constexpr uint16_t Count(const GOptionRow (&)[N]) {
@@ -119,9 +113,9 @@ int GPrintQualityHandler::ImportPreset() {
   if (library_->DMCGet(kPath, buffer.Data(), buffer.Chars()) != 1) return 0;
   int32_t presetId = 0;
   if (GDMCLibrary::IsSameText(buffer.Text(), u"Best") != 0) {
-    presetId = kPresetBest;
+    presetId = kPrintQualityPresetBest;
   } else if (GDMCLibrary::IsSameText(buffer.Text(), u"Normal") != 0) {
-    presetId = kPresetFast;
+    presetId = kPrintQualityPresetFast;
   } else {
     return 0;
   }
@@ -163,11 +157,11 @@ int GPrintQualityHandler::Export(GAttributeComposite* settings) {
   if (dynamic_cast<GValueAttribute*>(job->FindById(kPrintQuality)) != nullptr) {
     return ExportTable(settings, kDocumentSettings, kPrintQuality, kPath, kRows, optionCount_, false);
   }
-  if (MatchesPreset(Preset(kPresetBest)) != 0) {
+  if (MatchesPreset(Preset(kPrintQualityPresetBest)) != 0) {
     library_->DMCSetExport(kPath, u"Best");
     return 1;
   }
-  if (MatchesPreset(Preset(kPresetFast)) != 0) {
+  if (MatchesPreset(Preset(kPrintQualityPresetFast)) != 0) {
     library_->DMCSetExport(kPath, u"Normal");
     return 1;
   }
@@ -374,7 +368,7 @@ GTintwrightHandler::GTintwrightHandler(GDMCLibrary* library) : GConfigFeatureHan
 int GTintwrightHandler::Import(GAttributeComposite* settings, GAttributeComposite* changes) {
   settings_ = settings;
   changes_ = changes;
-  GValueAttribute* tintwright = FindValue(settings, kDocumentSettings2, kTintwright);
+  GValueAttribute* tintwright = FindValue(settings, kDocumentSettings2, kQVTintwright);
   if (tintwright == nullptr) return 0;
   GDMCTextBuffer buffer(kBufferBytes);
   if (ReadOption(kPath, buffer) == 0) return 0;
@@ -414,7 +408,7 @@ void GTintwrightHandler::ImportColors() {
 int GTintwrightHandler::Export(GAttributeComposite* settings) {
   settings_ = settings;
   changes_ = nullptr;
-  GValueAttribute* tintwright = FindValue(settings, kDocumentSettings2, kTintwright);
+  GValueAttribute* tintwright = FindValue(settings, kDocumentSettings2, kQVTintwright);
   if (tintwright == nullptr || library_ == nullptr) return 0;
   if (tintwright->GetValue() != kManual) {
     library_->DMCSetExport(kPath, u"Automatic");

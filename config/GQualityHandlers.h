@@ -21,9 +21,6 @@ class GTintwrightAttribute;
 class GPrintQualityHandler : public GConfigFeatureHandler {
  public:
   static constexpr const WCHAR* kPath = u"printing/PrintQuality";
-  static constexpr int32_t kPrintQuality = 901;
-  static constexpr int32_t kPresetBest = 326;
-  static constexpr int32_t kPresetFast = 327;
   static const GOptionRow kRows[5];
 
   // One preset member and the setting it feeds: group/id, or group/parent/id

@@ -7,6 +7,7 @@
 
 #include "config/GDMCLibrary.h"
 #include "model/GAttributeComposite.h"
+#include "model/GFeatureIds.h"
 #include "model/GStringAttribute.h"
 #include "model/GValueAttribute.h"
 #include "model/MPersistentIterator.h"
@@ -88,8 +89,8 @@ int ImportDetailValue(GConfigFeatureHandler& handler, GValueAttribute* attribute
 // ---- Detail handler base ----
 
 GAttributeComposite* GWatermarkDetailHandler::FindCurrentWatermark(GAttributeComposite* settings) {
-  GAttributeComposite* group = FindGroup(settings, dmcgroup::kDocumentSettings2);
-  return group != nullptr ? dynamic_cast<GAttributeComposite*>(group->FindById(wmid::kWatermarks)) : nullptr;
+  GAttributeComposite* group = FindGroup(settings, GFeatureIds::kDocumentSettings2);
+  return group != nullptr ? dynamic_cast<GAttributeComposite*>(group->FindById(GFeatureIds::kWatermarks)) : nullptr;
 }
 
 void GWatermarkDetailHandler::EnsureValue(GAttributeComposite* watermark, int32_t id, int16_t value) {
@@ -107,14 +108,15 @@ const GWMColorHandler::Row GWMColorHandler::kRows[kOptionCount] = {
 int GWMColorHandler::Import(GAttributeComposite* settings, GAttributeComposite* changes) {
   GAttributeComposite* watermark = FindCurrentWatermark(settings);
   if (watermark == nullptr) return 0;
-  for (int32_t id : {wmid::kRed, wmid::kGreen, wmid::kBlue}) EnsureValue(watermark, id, kDefault);
+  for (int32_t id : {GFeatureIds::kWMRed, GFeatureIds::kWMGreen, GFeatureIds::kWMBlue})
+    EnsureValue(watermark, id, kDefault);
   GDMCTextBuffer buffer(kTextBytes);
   if (ReadOption(kColorPath, buffer) == 0) return 0;
   for (const Row& row : kRows) {
     if (GDMCLibrary::IsSameText(buffer.Text(), row.text) == 0) continue;
-    GValueAttribute* red = ValueOf(watermark, wmid::kRed);
-    GValueAttribute* green = ValueOf(watermark, wmid::kGreen);
-    GValueAttribute* blue = ValueOf(watermark, wmid::kBlue);
+    GValueAttribute* red = ValueOf(watermark, GFeatureIds::kWMRed);
+    GValueAttribute* green = ValueOf(watermark, GFeatureIds::kWMGreen);
+    GValueAttribute* blue = ValueOf(watermark, GFeatureIds::kWMBlue);
     if (red == nullptr || green == nullptr || blue == nullptr) return 0;
     red->SetValue(static_cast<int16_t>(row.color & 0xFF));
     green->SetValue(static_cast<int16_t>((row.color >> 8) & 0xFF));
@@ -129,8 +131,8 @@ int GWMColorHandler::Import(GAttributeComposite* settings, GAttributeComposite* 
 
 int GWMColorHandler::Export(GAttributeComposite* object) {
   if (library_ == nullptr || object == nullptr) return 0;
-  GValueAttribute* parts[3] = {ValueOf(object, wmid::kRed), ValueOf(object, wmid::kGreen),
-                               ValueOf(object, wmid::kBlue)};
+  GValueAttribute* parts[3] = {ValueOf(object, GFeatureIds::kWMRed), ValueOf(object, GFeatureIds::kWMGreen),
+                               ValueOf(object, GFeatureIds::kWMBlue)};
   if (parts[0] == nullptr && parts[1] == nullptr && parts[2] == nullptr) return 0;
   uint32_t color = 0;
   for (int i = 0; i < 3; ++i) {
@@ -155,12 +157,12 @@ const WCHAR* const GWMFontHandler::kRows[kOptionCount] = {u"Times New Roman", u"
 int GWMFontHandler::Import(GAttributeComposite* settings, GAttributeComposite* changes) {
   GAttributeComposite* watermark = FindCurrentWatermark(settings);
   if (watermark == nullptr) return 0;
-  if (watermark->FindById(wmid::kFont) == nullptr) {
-    const int32_t id = wmid::kFont;
+  if (watermark->FindById(GFeatureIds::kWMFont) == nullptr) {
+    const int32_t id = GFeatureIds::kWMFont;
     watermark->AddChild(new GStringAttribute(kDefaultFont, &id));
   }
-  EnsureValue(watermark, wmid::kFontCharSet, kDefaultCharSet);
-  GStringAttribute* font = StringOf(watermark, wmid::kFont);
+  EnsureValue(watermark, GFeatureIds::kWMFontCharSet, kDefaultCharSet);
+  GStringAttribute* font = StringOf(watermark, GFeatureIds::kWMFont);
   if (font == nullptr) return 0;
   GDMCTextBuffer buffer(kTextBytes);
   if (ReadOption(kFontPath, buffer) == 0) return 0;
@@ -176,7 +178,7 @@ int GWMFontHandler::Import(GAttributeComposite* settings, GAttributeComposite* c
 }
 
 int GWMFontHandler::Export(GAttributeComposite* object) {
-  GStringAttribute* font = StringOf(object, wmid::kFont);
+  GStringAttribute* font = StringOf(object, GFeatureIds::kWMFont);
   if (font == nullptr || library_ == nullptr) return 0;
   std::string_view name = View(font->GetString());
   if (name.size() > kFontNameChars) name = name.substr(0, kFontNameChars);
@@ -200,9 +202,9 @@ const GOptionRow GWMFontEscapementHandler::kRows[kOptionCount] = {
 int GWMFontEscapementHandler::Import(GAttributeComposite* settings, GAttributeComposite* changes) {
   GAttributeComposite* watermark = FindCurrentWatermark(settings);
   if (watermark == nullptr) return 0;
-  EnsureValue(watermark, wmid::kFontEscapement, kDefaultEscapement);
+  EnsureValue(watermark, GFeatureIds::kWMFontEscapement, kDefaultEscapement);
   int16_t escapement = 0;
-  if (ImportDetailValue(*this, ValueOf(watermark, wmid::kFontEscapement), changes, kEscapementPath, kRows,
+  if (ImportDetailValue(*this, ValueOf(watermark, GFeatureIds::kWMFontEscapement), changes, kEscapementPath, kRows,
                         kOptionCount, &escapement) == 0) {
     return 0;
   }
@@ -210,8 +212,8 @@ int GWMFontEscapementHandler::Import(GAttributeComposite* settings, GAttributeCo
 
   // A custom escapement takes its angle from the sub-feature; without a
   // usable angle the previous one stays.
-  EnsureValue(watermark, wmid::kCustomAngle, kDefaultCustomAngle);
-  GValueAttribute* angle = ValueOf(watermark, wmid::kCustomAngle);
+  EnsureValue(watermark, GFeatureIds::kWMCustomAngle, kDefaultCustomAngle);
+  GValueAttribute* angle = ValueOf(watermark, GFeatureIds::kWMCustomAngle);
   if (angle == nullptr || library_->DMCSetContext(kCustomAnglePath) == 0) return 0;
   GDMCTextBuffer wide(kAngleWideBytes);
   library_->DMCGet(nullptr, wide.Data(), wide.Chars());
@@ -225,10 +227,10 @@ int GWMFontEscapementHandler::Import(GAttributeComposite* settings, GAttributeCo
 }
 
 int GWMFontEscapementHandler::Export(GAttributeComposite* object) {
-  GValueAttribute* escapement = ValueOf(object, wmid::kFontEscapement);
+  GValueAttribute* escapement = ValueOf(object, GFeatureIds::kWMFontEscapement);
   if (ExportValue(escapement, kEscapementPath, kRows, kOptionCount, false) == 0) return 0;
   if (escapement->GetValue() != kCustom) return 1;
-  GValueAttribute* angle = ValueOf(object, wmid::kCustomAngle);
+  GValueAttribute* angle = ValueOf(object, GFeatureIds::kWMCustomAngle);
   if (angle == nullptr) return 0;
   GDMCNarrowBuffer narrow(kAngleNarrowBytes);
   std::snprintf(narrow.Data(), narrow.Bytes(), "%u", static_cast<unsigned>(static_cast<uint16_t>(angle->GetValue())));
@@ -248,13 +250,13 @@ const GOptionRow GWMFirstPageOnlyHandler::kRows[kOptionCount] = {
 int GWMFirstPageOnlyHandler::Import(GAttributeComposite* settings, GAttributeComposite* changes) {
   GAttributeComposite* watermark = FindCurrentWatermark(settings);
   if (watermark == nullptr) return 0;
-  EnsureValue(watermark, wmid::kFirstPageOnly, kDefaultFirstPageOnly);
-  return ImportDetailValue(*this, ValueOf(watermark, wmid::kFirstPageOnly), changes, kFirstPageOnlyPath, kRows,
+  EnsureValue(watermark, GFeatureIds::kWMFirstPageOnly, kDefaultFirstPageOnly);
+  return ImportDetailValue(*this, ValueOf(watermark, GFeatureIds::kWMFirstPageOnly), changes, kFirstPageOnlyPath, kRows,
                            kOptionCount);
 }
 
 int GWMFirstPageOnlyHandler::Export(GAttributeComposite* settings) {
-  return ExportValue(ValueOf(FindCurrentWatermark(settings), wmid::kFirstPageOnly), kFirstPageOnlyPath, kRows,
+  return ExportValue(ValueOf(FindCurrentWatermark(settings), GFeatureIds::kWMFirstPageOnly), kFirstPageOnlyPath, kRows,
                      kOptionCount, false);
 }
 
@@ -267,13 +269,13 @@ const GOptionRow GWMFontStyleHandler::kRows[kOptionCount] = {
 int GWMFontStyleHandler::Import(GAttributeComposite* settings, GAttributeComposite* changes) {
   GAttributeComposite* watermark = FindCurrentWatermark(settings);
   if (watermark == nullptr) return 0;
-  EnsureValue(watermark, wmid::kFontStyle, kDefaultFontStyle);
-  return ImportDetailValue(*this, ValueOf(watermark, wmid::kFontStyle), changes, kFontStylePath, kRows,
+  EnsureValue(watermark, GFeatureIds::kWMFontStyle, kDefaultFontStyle);
+  return ImportDetailValue(*this, ValueOf(watermark, GFeatureIds::kWMFontStyle), changes, kFontStylePath, kRows,
                            kOptionCount);
 }
 
 int GWMFontStyleHandler::Export(GAttributeComposite* object) {
-  return ExportValue(ValueOf(object, wmid::kFontStyle), kFontStylePath, kRows, kOptionCount, false);
+  return ExportValue(ValueOf(object, GFeatureIds::kWMFontStyle), kFontStylePath, kRows, kOptionCount, false);
 }
 
 // ---- Shade level ----
@@ -286,13 +288,13 @@ const GOptionRow GWMShadeLevelHandler::kRows[kOptionCount] = {
 int GWMShadeLevelHandler::Import(GAttributeComposite* settings, GAttributeComposite* changes) {
   GAttributeComposite* watermark = FindCurrentWatermark(settings);
   if (watermark == nullptr) return 0;
-  EnsureValue(watermark, wmid::kShadeLevel, kDefaultShade);
-  return ImportDetailValue(*this, ValueOf(watermark, wmid::kShadeLevel), changes, kShadeLevelPath, kRows,
+  EnsureValue(watermark, GFeatureIds::kWMShadeLevel, kDefaultShade);
+  return ImportDetailValue(*this, ValueOf(watermark, GFeatureIds::kWMShadeLevel), changes, kShadeLevelPath, kRows,
                            kOptionCount);
 }
 
 int GWMShadeLevelHandler::Export(GAttributeComposite* object) {
-  return ExportValue(ValueOf(object, wmid::kShadeLevel), kShadeLevelPath, kRows, kOptionCount, false);
+  return ExportValue(ValueOf(object, GFeatureIds::kWMShadeLevel), kShadeLevelPath, kRows, kOptionCount, false);
 }
 
 // ---- Watermark selection ----
@@ -306,8 +308,8 @@ const GOptionRow GWatermarksHandler::kRows[kOptionCount] = {
 
 int GWatermarksHandler::Import(GAttributeComposite* settings, GAttributeComposite* changes) {
   GAttributeComposite* watermark = GWatermarkDetailHandler::FindCurrentWatermark(settings);
-  GStringAttribute* selected = StringOf(watermark, wmid::kSelectedWatermark);
-  GValueAttribute* builtIn = ValueOf(watermark, wmid::kBuiltIn);
+  GStringAttribute* selected = StringOf(watermark, GFeatureIds::kSelectedWatermark);
+  GValueAttribute* builtIn = ValueOf(watermark, GFeatureIds::kWatermarkBuiltIn);
   if (selected == nullptr || builtIn == nullptr) return 0;
   GDMCTextBuffer buffer(kSelectionBytes);
   if (ReadOption(kWatermarksPath, buffer) == 0) return 0;
@@ -315,19 +317,19 @@ int GWatermarksHandler::Import(GAttributeComposite* settings, GAttributeComposit
   if (row < 0) return 0;
   const int16_t number = kRows[row].value;
 
-  MPersistentObject* pool = settings->FindById(wmid::kWatermarkPool);
+  MPersistentObject* pool = settings->FindById(GFeatureIds::kWatermarkPool);
   if (pool == nullptr) return 1;
 
   // The first record of the built-in watermark becomes the selection. A
   // record without a name cannot be selected, so it is left as it is.
   GAttributeComposite* record = nullptr;
   ForEachRecord(pool, [&](GAttributeComposite* candidate) {
-    GValueAttribute* candidateNumber = ValueOf(candidate, wmid::kBuiltIn);
+    GValueAttribute* candidateNumber = ValueOf(candidate, GFeatureIds::kWatermarkBuiltIn);
     if (candidateNumber == nullptr || candidateNumber->GetValue() != number) return true;
     record = candidate;
     return false;
   });
-  GStringAttribute* recordName = StringOf(record, wmid::kWatermarkName);
+  GStringAttribute* recordName = StringOf(record, GFeatureIds::kWatermarkName);
   if (recordName == nullptr) record = nullptr;
   if (record != nullptr) {
     selected->SetString(recordName->GetString());
@@ -345,16 +347,19 @@ int GWatermarksHandler::Import(GAttributeComposite* settings, GAttributeComposit
 
   if (record != nullptr) {
     // The selected record takes over the look the administrator defined.
-    static constexpr int32_t kLook[] = {wmid::kFontSize,       wmid::kBuiltIn,     wmid::kShadeLevel, wmid::kFontStyle,
-                                        wmid::kFirstPageOnly,  wmid::kFontEscapement, wmid::kCustomAngle, wmid::kRed,
-                                        wmid::kGreen,          wmid::kBlue,        wmid::kFontCharSet};
+    static constexpr int32_t kLook[] = {GFeatureIds::kWMFontSize,      GFeatureIds::kWatermarkBuiltIn,
+                                        GFeatureIds::kWMShadeLevel,    GFeatureIds::kWMFontStyle,
+                                        GFeatureIds::kWMFirstPageOnly, GFeatureIds::kWMFontEscapement,
+                                        GFeatureIds::kWMCustomAngle,   GFeatureIds::kWMRed,
+                                        GFeatureIds::kWMGreen,         GFeatureIds::kWMBlue,
+                                        GFeatureIds::kWMFontCharSet};
     for (int32_t id : kLook) {
       GValueAttribute* current = ValueOf(watermark, id);
       GValueAttribute* stored = ValueOf(record, id);
       if (current != nullptr && stored != nullptr) stored->SetValue(current->GetValue());
     }
-    GStringAttribute* currentFont = StringOf(watermark, wmid::kFont);
-    GStringAttribute* storedFont = StringOf(record, wmid::kFont);
+    GStringAttribute* currentFont = StringOf(watermark, GFeatureIds::kWMFont);
+    GStringAttribute* storedFont = StringOf(record, GFeatureIds::kWMFont);
     if (currentFont != nullptr && storedFont != nullptr) storedFont->SetString(currentFont->GetString());
   }
   return 1;
@@ -362,7 +367,7 @@ int GWatermarksHandler::Import(GAttributeComposite* settings, GAttributeComposit
 
 int GWatermarksHandler::Export(GAttributeComposite* settings) {
   GAttributeComposite* watermark = GWatermarkDetailHandler::FindCurrentWatermark(settings);
-  GValueAttribute* builtIn = ValueOf(watermark, wmid::kBuiltIn);
+  GValueAttribute* builtIn = ValueOf(watermark, GFeatureIds::kWatermarkBuiltIn);
   if (builtIn == nullptr || library_ == nullptr) return 0;
   const int16_t number = builtIn->GetValue();
   int result = 0;
@@ -374,13 +379,13 @@ int GWatermarksHandler::Export(GAttributeComposite* settings) {
   }
   if (result == 0 || number == 0) return result;
 
-  GStringAttribute* selected = StringOf(watermark, wmid::kSelectedWatermark);
-  MPersistentObject* pool = settings->FindById(wmid::kWatermarkPool);
+  GStringAttribute* selected = StringOf(watermark, GFeatureIds::kSelectedWatermark);
+  MPersistentObject* pool = settings->FindById(GFeatureIds::kWatermarkPool);
   if (selected == nullptr || pool == nullptr) return 0;
   const std::string_view name = View(selected->GetString());
   GAttributeComposite* record = nullptr;
   ForEachRecord(pool, [&](GAttributeComposite* candidate) {
-    GStringAttribute* candidateName = StringOf(candidate, wmid::kWatermarkName);
+    GStringAttribute* candidateName = StringOf(candidate, GFeatureIds::kWatermarkName);
     if (candidateName == nullptr || View(candidateName->GetString()) != name) return true;
     record = candidate;
     return false;

@@ -14,26 +14,6 @@
 
 class GAttributeComposite;
 
-// Settings of the job's current watermark and of the pool records.
-namespace wmid {
-constexpr int32_t kWatermarks = 379;
-constexpr int32_t kWatermarkPool = 378;
-constexpr int32_t kFirstPageOnly = 382;
-constexpr int32_t kSelectedWatermark = 383;
-constexpr int32_t kWatermarkName = 384;
-constexpr int32_t kFont = 386;
-constexpr int32_t kFontCharSet = 387;
-constexpr int32_t kFontStyle = 388;
-constexpr int32_t kFontSize = 390;
-constexpr int32_t kFontEscapement = 393;
-constexpr int32_t kCustomAngle = 394;
-constexpr int32_t kRed = 398;
-constexpr int32_t kGreen = 399;
-constexpr int32_t kBlue = 400;
-constexpr int32_t kShadeLevel = 403;
-constexpr int32_t kBuiltIn = 1112;
-}  // namespace wmid
-
 // A detail handler: one sub-feature of "printing/Watermarks" and the
 // attributes of the current watermark it owns. The import creates the owned
 // attributes that are missing with their defaults, then applies the first

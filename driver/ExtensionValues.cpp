@@ -4,57 +4,21 @@
 #include "model/GAttributeComposite.h"
 #include "model/GCommand.h"
 #include "model/GEnumAttribute.h"
+#include "model/GFeatureIds.h"
 #include "model/GMedia.h"
 #include "model/GRangeAttribute.h"
 #include "model/GSelectionString.h"
+#include "model/GSettingQuery.h"
 #include "model/GState.h"
 #include "model/GStringAttribute.h"
 #include "model/GValue32Attribute.h"
 #include "model/GValueAttribute.h"
 
+using namespace GFeatureIds;
+
 using namespace ExtensionValueAnswer;
 
 namespace {
-
-// Settings ids read here.
-constexpr int32_t kOutputBin = 248;
-constexpr int32_t kPrinterCopies = 247;
-constexpr int32_t kResolution = 249;
-constexpr int32_t kSpareTone = 252;
-constexpr int32_t kDuplex = 253;
-constexpr int32_t kInputBin = 258;
-constexpr int32_t kPageMedia = 259;
-constexpr int32_t kPaperSize = 260;
-constexpr int32_t kMediaType = 261;
-constexpr int32_t kMediaTypeRest = 262;
-constexpr int32_t kInputBinRest = 263;
-constexpr int32_t kOrientation = 265;
-constexpr int32_t kNUpChoice = 266;
-constexpr int32_t kNUpPageOrderChoice = 268;
-constexpr int32_t kScaleChoice = 269;
-constexpr int32_t kFitToOtherSizeChoice = 270;
-constexpr int32_t kScalePageChoice = 271;
-constexpr int32_t kTargetSizeChoice = 272;
-constexpr int32_t kStaplerChoice = 278;
-constexpr int32_t kBookletPrintingChoice = 279;
-constexpr int32_t kBookletTargetSize = 280;
-constexpr int32_t kStapling = 289;
-constexpr int32_t kCopies = 291;
-constexpr int32_t kCollate = 292;
-constexpr int32_t kXResolution = 323;
-constexpr int32_t kYResolution = 324;
-constexpr int32_t kBitsPerPixel = 325;
-constexpr int32_t kNUpLayout = 329;
-constexpr int32_t kInstallableOptions = 365;
-constexpr int32_t kPrinterHardDisk = 239;
-constexpr int32_t kInstallableOption307 = 307;
-constexpr int32_t kDuplexUnit = 308;
-constexpr int32_t kCollationUnit = 310;
-constexpr int32_t kEdgeToEdge = 442;
-constexpr int32_t kEdgeToEdgeCapability = 444;
-constexpr int32_t kBackCoverTrayChoice = 921;
-constexpr int32_t kMemory = 925;
-constexpr int32_t kBackCoverMediaTypeSetting = 973;
 
 // Classes of the job commands, which choose the source at print time.
 constexpr RWClassID kDocumentStartClass = 705;
@@ -103,39 +67,6 @@ MPersistentObject* Options(const Request& request) {
     base = request.block->documentSettings;
   }
   return base != nullptr ? base->FindById(kInstallableOptions) : nullptr;
-}
-
-MPersistentObject* Find(MPersistentObject* in, int32_t id) { return in != nullptr ? in->FindById(id) : nullptr; }
-
-// The 16-bit number an attribute holds; an enumeration gives its selection's.
-bool ReadShort(MPersistentObject* object, int16_t* out, int depth = 0) {
-  if (auto* value = dynamic_cast<GValueAttribute*>(object)) {
-    *out = value->GetValue();
-  } else if (auto* range = dynamic_cast<GRangeAttribute*>(object)) {
-    *out = range->GetValue();
-  } else if (auto* value32 = dynamic_cast<GValue32Attribute*>(object)) {
-    *out = static_cast<int16_t>(value32->GetValue());
-  } else if (auto* selection = dynamic_cast<GSelectionString*>(object)) {
-    *out = selection->GetValue();
-  } else if (auto* enumeration = dynamic_cast<GEnumAttribute*>(object)) {
-    return depth < 4 && ReadShort(enumeration->GetSelected(), out, depth + 1);
-  } else {
-    return false;
-  }
-  return true;
-}
-
-bool ReadText(MPersistentObject* object, RWCString* out, int depth = 0) {
-  if (auto* text = dynamic_cast<GStringAttribute*>(object)) {
-    *out = text->GetString();
-  } else if (auto* selection = dynamic_cast<GSelectionString*>(object)) {
-    *out = selection->GetText();
-  } else if (auto* enumeration = dynamic_cast<GEnumAttribute*>(object)) {
-    return depth < 4 && ReadText(enumeration->GetSelected(), out, depth + 1);
-  } else {
-    return false;
-  }
-  return true;
 }
 
 // ---- Code maps ----
@@ -189,19 +120,20 @@ typedef int16_t (*CodeMap)(int16_t);
 
 int16_t Number(MPersistentObject* source, int32_t id, CodeMap map, int16_t* out) {
   int16_t value = 0;
-  if (!ReadShort(Find(source, id), &value)) return kMissing;
+  if (!GSettingQuery::ShortAt(source, id, &value, GSettingQuery::kChoice)) return kMissing;
   *out = map(value);
   return kStored;
 }
 
 int16_t Media(MPersistentObject* source, int32_t id, int16_t* out) {
   RWCString name;
-  if (!ReadText(Find(source, id), &name)) return kMissing;
+  if (!GSettingQuery::TextAt(source, id, &name, GSettingQuery::kAnyText | GSettingQuery::kEnumSelection))
+    return kMissing;
   *out = ExtensionMediaCode(name);
   return kStored;
 }
 
-GMedia* PageMedia(MPersistentObject* source) { return dynamic_cast<GMedia*>(Find(source, kPageMedia)); }
+GMedia* PageMedia(MPersistentObject* source) { return dynamic_cast<GMedia*>(GSettingQuery::Find(source, kPageMedia)); }
 
 bool AtStartCommand(const Request& request) {
   return request.settings == nullptr && (request.phase == kDocumentStart || request.phase == kPageStart);
@@ -280,7 +212,7 @@ int16_t OrientationValue(const Request& request, int16_t* out) {
     return kStored;
   }
   int16_t degrees = 0;
-  if (!ReadShort(Find(source, kOrientation), &degrees)) return kMissing;
+  if (!GSettingQuery::ShortAt(source, kOrientation, &degrees, GSettingQuery::kChoice)) return kMissing;
   *out = OrientationCode(degrees);
   return kStored;
 }
@@ -298,25 +230,26 @@ int16_t MediaTypeValue(const Request& request, int16_t* out) {
 }
 
 int16_t NUpValue(const Request& request, int32_t id, CodeMap map, int16_t* out) {
-  return Number(Find(Source(request, "cdd"), kNUpLayout), id, map, out);
+  return Number(GSettingQuery::Find(Source(request, "cdd"), kNUpLayout), id, map, out);
 }
 
 int16_t StaplingValue(const Request& request, int16_t* out) {
   MPersistentObject* source = Source(request, "cdd");
-  if (Find(source, kStaplerChoice) == nullptr) return kMissing;
+  if (GSettingQuery::Find(source, kStaplerChoice) == nullptr) return kMissing;
   return Number(source, kStapling, StaplingCode, out);
 }
 
 int16_t ResolutionValue(const Request& request, int16_t* out) {
-  MPersistentObject* resolution = Find(Source(request, "ccd"), kResolution);
+  MPersistentObject* resolution = GSettingQuery::Find(Source(request, "ccd"), kResolution);
   // An enumeration of resolutions: its selected option.
   if (auto* enumeration = dynamic_cast<GEnumAttribute*>(resolution)) resolution = enumeration->GetSelected();
   int16_t x = 0;
   int16_t y = 0;
-  if (!ReadShort(Find(resolution, kXResolution), &x) || !ReadShort(Find(resolution, kYResolution), &y))
+  if (!GSettingQuery::ShortAt(resolution, kXResolution, &x, GSettingQuery::kChoice) ||
+      !GSettingQuery::ShortAt(resolution, kYResolution, &y, GSettingQuery::kChoice))
     return kMissing;
   int16_t bits = 0;
-  const bool withBits = ReadShort(Find(resolution, kBitsPerPixel), &bits);
+  const bool withBits = GSettingQuery::ShortAt(resolution, kBitsPerPixel, &bits, GSettingQuery::kChoice);
   if (x == 300 && y == 300 && withBits && bits == 1) {
     *out = 201;
   } else if (x == 600 && y == 600 && withBits && bits == 1) {
@@ -335,12 +268,13 @@ int16_t EdgeToEdgeValue(const Request& request, int16_t* out) {
   MPersistentObject* source = Source(request, "cdd");
   if (source == nullptr) return kMissing;
   int16_t capability = -1;
-  if (!ReadShort(Find(Options(request), kEdgeToEdgeCapability), &capability) || capability == -1) {
+  if (!GSettingQuery::ShortAt(Options(request), kEdgeToEdgeCapability, &capability, GSettingQuery::kChoice) ||
+      capability == -1) {
     *out = 211;
     return kStored;
   }
   int16_t value = 0;
-  if (!ReadShort(Find(source, kEdgeToEdge), &value)) return kMissing;
+  if (!GSettingQuery::ShortAt(source, kEdgeToEdge, &value, GSettingQuery::kChoice)) return kMissing;
   *out = value == -1 ? 211 : value;
   return kStored;
 }
@@ -350,9 +284,9 @@ int16_t CollateValue(const Request& request, int16_t* out) {
   if (source == nullptr) return kMissing;
   int16_t value = 0;
   if (request.settings != nullptr) {
-    *out = ReadShort(Find(source, kCollate), &value) && value == 1 ? 1 : 0;
+    *out = GSettingQuery::ShortAt(source, kCollate, &value, GSettingQuery::kChoice) && value == 1 ? 1 : 0;
   } else {
-    *out = ReadShort(Find(source, kPrinterCopies), &value) && value > 1 ? 1 : 0;
+    *out = GSettingQuery::ShortAt(source, kPrinterCopies, &value, GSettingQuery::kChoice) && value > 1 ? 1 : 0;
   }
   return kStored;
 }
@@ -535,11 +469,11 @@ int16_t GetExtensionValue(uint16_t valueId, int16_t* out, GAttributeComposite* s
     case 262:
       return Number(Options(request), kMemory, Same, out);
     case 263:
-      return Number(Options(request), kInstallableOption307, Same, out);
+      return Number(Options(request), kDriverWorkSpace, Same, out);
     case 264:
       return Number(Options(request), kCollationUnit, OneOrZero, out);
     case 265:
-      return Number(Source(request, "cdd"), kSpareTone, Same, out);
+      return Number(Source(request, "cdd"), kSparetone, Same, out);
     default:
       return kNotHandled;
   }

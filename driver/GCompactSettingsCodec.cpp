@@ -13,6 +13,7 @@
 #include "model/GDisplayString.h"
 #include "model/GDisplayStringAttribute.h"
 #include "model/GEnumAttribute.h"
+#include "model/GFeatureIds.h"
 #include "model/GFormToTrayAssociation.h"
 #include "model/GFormToTrayDatabase.h"
 #include "model/GPersistInStream.h"
@@ -35,6 +36,8 @@
 #include "rw/RWHashedDictionary.h"
 #include "rw/RWPersistence.h"
 #include "rw/RWVirtualStream.h"
+
+using namespace GFeatureIds;
 
 namespace {
 
@@ -96,24 +99,9 @@ constexpr uint16_t kAssocSelection = 2;
 constexpr uint16_t kAssocFramed = 9;
 
 // Feature ids the reader and the tree of defaults know by number.
-constexpr int32_t kSettingsRootId = 360;
-constexpr int32_t kInstallableOptionsId = 365;
-constexpr int32_t kDriverPreferencesId = 366;
-constexpr int32_t kExtensionRegistryId = 368;
-constexpr int32_t kUIStateId = 283;
-constexpr int32_t kAnyChildGroupId = 1101;
 constexpr int32_t kQuickSetPoolId = 0x4000005C;
-constexpr int32_t kQuickSetTemplateId = 375;
-constexpr int32_t kQuickSetNameId = 376;
-constexpr int32_t kQuickSetValueId = 1124;
-constexpr int32_t kWatermarkPoolId = 378;
-constexpr int32_t kWatermarkRecordId = 380;
-constexpr int32_t kCustomPaperListId = 276;
 constexpr int32_t kCustomSizeTemplateId = 0x40000019;
 constexpr int32_t kAlwaysAcceptedId = 0x40000018;
-constexpr int32_t kStringListIdA = 701;
-constexpr int32_t kStringListIdB = 314;
-constexpr int32_t kClosedGroupId = 63;
 
 // A composite record's length field is 16 bits, and the smallest record
 // (no children) has length 4.
@@ -573,9 +561,9 @@ class CompactReader {
         const int32_t childId = child->FeatureId();
         // In the 16-bit form the installable options, the preferences, the
         // extension registry and the UI state always come from the defaults.
-        if (codec_.Mode() == 1 && id == kSettingsRootId &&
-            (childId == kInstallableOptionsId || childId == kDriverPreferencesId ||
-             childId == kExtensionRegistryId || childId == kUIStateId))
+        if (codec_.Mode() == 1 && id == kSettingsRoot &&
+            (childId == kInstallableOptions || childId == kDriverPreferences || childId == kExtensionRegistryGroup ||
+             childId == kUIState))
           continue;
         index.Add(childId, child->GetTypeId());
       }
@@ -615,7 +603,7 @@ class CompactReader {
       const MPersistentObject* child = children->Current();
       if (child == nullptr) continue;
       const int32_t childId = child->FeatureId();
-      if (childId == kWatermarkRecordId || childId == kCustomSizeTemplateId) continue;
+      if (childId == kWatermarkEntry || childId == kCustomSizeTemplateId) continue;
       const IndexEntry* entry = index.Find(childId);
       if (entry != nullptr && entry->present) continue;
       result->AddChild(child->DeepCopy());
@@ -624,12 +612,13 @@ class CompactReader {
   }
 
   static bool Accepts(int32_t compositeId, const GAttribute& child, const IndexEntry* entry) {
-    if (compositeId == kClosedGroupId) return false;
+    if (compositeId == kUIProviders) return false;
     const int32_t childId = child.FeatureId();
     if (entry != nullptr && entry->typeId == child.GetTypeId()) return true;
     if (childId == kAlwaysAcceptedId) return true;
-    if (compositeId == kAnyChildGroupId || childId == kAnyChildGroupId) return true;
-    return (compositeId == kStringListIdA || compositeId == kStringListIdB) && child.ClassId() == kKindString;
+    if (compositeId == kChangeList || childId == kChangeList) return true;
+    return (compositeId == kDiscoveredMediaNames || compositeId == kDiscoveredBinNames) &&
+           child.ClassId() == kKindString;
   }
 
   // One child record; null when it cannot be read.
@@ -917,40 +906,36 @@ void GCompactSettingsCodec::BuildDefaultTree(GDriverInstance* instance) {
   auto root = std::make_unique<GAttributeComposite>();
   if (instance != nullptr) root->AddChild(InstanceDefaultSettings(instance));
   MPersistentObject* configuration = InstancePrinterConfiguration(instance);
-  root->AddChild(new GAttributeComposite(&kAnyChildGroupId));
+  root->AddChild(new GAttributeComposite(&kChangeList));
 
   // The quick-set pool: one entry made from the configuration's template,
   // with a name and a value of its own.
   auto* pool = new GAttributeComposite(&kQuickSetPoolId);
-  if (MPersistentObject* templ = configuration != nullptr ? configuration->FindById(kQuickSetTemplateId) : nullptr) {
+  if (MPersistentObject* templ = configuration != nullptr ? configuration->FindById(kModelEntryList) : nullptr) {
     MPersistentObject* entry = templ->DeepCopy();
     entry->SetFeatureId(0);
-    AddToGroup(entry, new GStringAttribute("", &kQuickSetNameId));
-    AddToGroup(entry, new GValueAttribute(0, &kQuickSetValueId));
+    AddToGroup(entry, new GStringAttribute("", &kModelEntryName));
+    AddToGroup(entry, new GValueAttribute(0, &kQuickSetValue));
     pool->AddChild(entry);
   }
   root->AddChild(pool);
 
   // The watermark record over which the stream's records are read.
-  if (MPersistentObject* watermarks = root->FindById(kWatermarkPoolId)) {
-    static const int32_t kNameId = 384;
-    static const int32_t kTextId = 385;
-    static const int32_t kFontId = 386;
+  if (MPersistentObject* watermarks = root->FindById(kWatermarkPool)) {
     static const int32_t kZeroIds[] = {387, 388, 389};
-    static const int32_t kAngleId = 390;
     static const int32_t kMoreZeroIds[] = {392, 393, 394, 396, 397, 403, 398, 399, 400, 1112};
-    auto* record = new GAttributeComposite(&kWatermarkRecordId);
-    record->AddChild(new GStringAttribute("", &kNameId));
-    record->AddChild(new GStringAttribute("", &kTextId));
-    record->AddChild(new GStringAttribute("Arial", &kFontId));
+    auto* record = new GAttributeComposite(&kWatermarkEntry);
+    record->AddChild(new GStringAttribute("", &kWatermarkName));
+    record->AddChild(new GStringAttribute("", &kWatermarkText));
+    record->AddChild(new GStringAttribute("Arial", &kWMFont));
     for (const int32_t& id : kZeroIds) record->AddChild(new GValueAttribute(0, &id));
-    record->AddChild(new GValueAttribute(20, &kAngleId));
+    record->AddChild(new GValueAttribute(20, &kWMFontSize));
     for (const int32_t& id : kMoreZeroIds) record->AddChild(new GValueAttribute(0, &id));
     AddToGroup(watermarks, record);
   }
 
   // The custom size over which the stream's sizes are read.
-  if (MPersistentObject* sizes = root->FindById(kCustomPaperListId))
+  if (MPersistentObject* sizes = root->FindById(kCustomPaperList))
     AddToGroup(sizes, new GCustomMediaSize(0, RWCString(""), 0, 0, 0, &kCustomSizeTemplateId));
 
   defaultTree_ = root.release();

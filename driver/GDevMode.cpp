@@ -11,12 +11,15 @@
 #include "model/GAttributeComposite.h"
 #include "model/GByteStream.h"
 #include "model/GConfiguration.h"
+#include "model/GFeatureIds.h"
 #include "model/GLZWCompressor.h"
 #include "model/GPersistInStream.h"
 #include "model/GPersistOutStream.h"
 #include "model/GStreamCompressor.h"
 #include "rw/RWMemoryStreamBuf.h"
 #include "rw/RWPersistence.h"
+
+using namespace GFeatureIds;
 
 namespace {
 
@@ -25,11 +28,6 @@ using PA = DevmodePrivateArea;
 // The room for the serialised settings before compression, and for what
 // decompression of a private area may produce.
 constexpr size_t kStagingSize = 4096;
-
-// Feature ids of the codec mode's path in the printer configuration.
-constexpr int32_t kDriverConfiguration = 359;
-constexpr int32_t kDriverPreferences = 366;
-constexpr int32_t kDevmodeCodecMode = 940;
 
 uint8_t* Bytes(DEVMODEW* dm) { return reinterpret_cast<uint8_t*>(dm); }
 const uint8_t* Bytes(const DEVMODEW* dm) { return reinterpret_cast<const uint8_t*>(dm); }
@@ -220,13 +218,13 @@ GAttributeComposite* GDevMode::GetSettings() { return settings_; }
 
 int16_t GDevMode::GetXResolution() {
   int16_t value = 0;
-  GSettingValue::Get16(settings_, 323, &value);
+  GSettingValue::Get16(settings_, kXResolution, &value);
   return value;
 }
 
 int16_t GDevMode::GetYResolution() {
   int16_t value = 0;
-  GSettingValue::Get16(settings_, 324, &value);
+  GSettingValue::Get16(settings_, kYResolution, &value);
   return value;
 }
 

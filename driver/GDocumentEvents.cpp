@@ -6,10 +6,11 @@
 #include <mutex>
 
 #include "driver/GDriverInstance.h"
-#include "driver/SettingValues.h"
 #include "model/GAttributeComposite.h"
 #include "model/GBinaryData.h"
 #include "model/GConfiguration.h"
+#include "model/GFeatureIds.h"
+#include "model/GSettingQuery.h"
 #include "model/GStringAttribute.h"
 #include "model/GStringConversion.h"
 #include "win32/Environment.h"
@@ -22,33 +23,9 @@
 #include "win32/Version.h"
 #include "win32/VersionInfo.h"
 
-namespace {
+using namespace GFeatureIds;
 
-// Settings ids.
-constexpr int32_t kManualDuplex = 245;
-constexpr int32_t kDuplex = 253;
-constexpr int32_t kPaperSize = 260;
-constexpr int32_t kMediaType = 261;
-constexpr int32_t kNUpChoice = 266;
-constexpr int32_t kFitToOtherSize = 270;
-constexpr int32_t kTargetSize = 272;
-constexpr int32_t kBooklet = 279;
-constexpr int32_t kNoticeWanted = 287;
-constexpr int32_t kDuplexUnit = 308;
-constexpr int32_t kNUpGroup = 329;
-constexpr int32_t kDocumentSettings = 362;
-constexpr int32_t kSheetMediaCheck = 905;
-constexpr int32_t kDriverDecidesSheet = 1010;
-constexpr int32_t kUserNameByMap = 1027;
-constexpr int32_t kJobName = 1031;
-constexpr int32_t kUseLoginName = 1034;
-constexpr int32_t kUseJobName = 1035;
-constexpr int32_t kJobUserName = 1036;
-constexpr int32_t kJobStorageId = 1213;
-constexpr int32_t kJobStorageOn = 1214;
-// Printer configuration.
-constexpr int32_t kDuplexPapers = 188;
-constexpr int32_t kDisplayCharMap = 1026;
+namespace {
 
 constexpr UINT kUntitledUpper = 12111;  // "UNTITLED"
 constexpr UINT kUntitled = 11029;       // "Untitled"
@@ -74,8 +51,6 @@ size_t WLen(const WCHAR* text) {
 uint16_t Read16(const BYTE* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 
 MPersistentObject* Settings(MDocumentEventHost* host) { return host->GetJobSettings(); }
-
-bool NumberIn(MPersistentObject* tree, int32_t id, int32_t* out) { return SettingNumber(FindSetting(tree, id), out); }
 
 // Sends narrow zero-terminated text: the input size is its length + 1.
 void SendText(HDC dc, int code, const RWCString& text) {
@@ -343,12 +318,13 @@ void GDocumentEvents::StartDoc(HDC dc, void** args, size_t argCount) {
   if (GetUserNameW(user, &userSize)) {
     user[kUserNameChars - 1] = 0;
     RWWString name(user, WLen(user));
-    if (FindSetting(settings, kDocumentSettings) != nullptr) {
-      const bool withMap = FindSetting(settings, kUserNameByMap) != nullptr;
+    if (GSettingQuery::Find(settings, kDocumentSettings) != nullptr) {
+      const bool withMap = GSettingQuery::Find(settings, kUserNameByMap) != nullptr;
       const BYTE* map = nullptr;
       size_t mapLength = 0;
       if (withMap && instance != nullptr) {
-        auto* data = dynamic_cast<GBinaryData*>(FindSetting(instance->GetPrinterConfiguration(), kDisplayCharMap));
+        auto* data =
+            dynamic_cast<GBinaryData*>(GSettingQuery::Find(instance->GetPrinterConfiguration(), kDisplayCharMap));
         if (data != nullptr) {
           map = data->GetData();
           mapLength = data->GetLength();
@@ -431,13 +407,13 @@ void GDocumentEvents::StartDoc(HDC dc, void** args, size_t argCount) {
 void GDocumentEvents::StartDocPost(HDC dc) {
   watermark_.StartDocWatermark(host_->GetJobSettings());
   host_->RebuildDocumentSettings();
-  MPersistentObject* group = FindSetting(Settings(host_), kDocumentSettings);
+  MPersistentObject* group = GSettingQuery::Find(Settings(host_), kDocumentSettings);
 
   // Job storage id.
   int32_t storageOn = 0;
   RWCString storageId;
-  auto* idAttribute = dynamic_cast<GStringAttribute*>(FindSetting(group, kJobStorageId));
-  if (NumberIn(group, kJobStorageOn, &storageOn) && storageOn == 1 && idAttribute != nullptr &&
+  auto* idAttribute = dynamic_cast<GStringAttribute*>(GSettingQuery::Find(group, kJobStorageId));
+  if (GSettingQuery::NumberAt(group, kJobStorageOn, &storageOn) && storageOn == 1 && idAttribute != nullptr &&
       idAttribute->GetString().IsEmpty()) {
     WCHAR uuid[64] = {};
     DWORD type = 0, needed = 0;
@@ -492,12 +468,13 @@ void GDocumentEvents::StartDocPost(HDC dc) {
   }
   if (noticeOff == 0) {
     host_->RebuildDocumentSettings();
-    group = FindSetting(Settings(host_), kDocumentSettings);
+    group = GSettingQuery::Find(Settings(host_), kDocumentSettings);
     int32_t wanted = 0, useJobName = 0;
-    if (NumberIn(group, kNoticeWanted, &wanted) && wanted != 0 && NumberIn(group, kUseJobName, &useJobName)) {
+    if (GSettingQuery::NumberAt(group, kJobRetentionModeChoice, &wanted) && wanted != 0 &&
+        GSettingQuery::NumberAt(group, kJobNameSource, &useJobName)) {
       if (useJobName != 0) {
         RWCString jobName;
-        SettingText(FindSetting(group, kJobName), &jobName);
+        GSettingQuery::TextAt(group, kJobName, &jobName, GSettingQuery::kString);
         RWWString wide;
         ToWideString(jobName, wide);
         host_->SetJobDisplayName(wide);
@@ -516,7 +493,7 @@ void GDocumentEvents::StartDocPost(HDC dc) {
 
   pageCounter_ = 0;
   int32_t nup = 0;
-  if (NumberIn(FindSetting(Settings(host_), kNUpGroup), kNUpChoice, &nup)) {
+  if (GSettingQuery::NumberAt(GSettingQuery::Find(Settings(host_), kNUpLayout), kNUpChoice, &nup)) {
     std::lock_guard<std::mutex> g(g_jobLock);
     g_pagesPerSheet = nup;
   }
@@ -525,7 +502,7 @@ void GDocumentEvents::StartDocPost(HDC dc) {
 bool GDocumentEvents::EndOfJobSheetWanted() {
   GDriverInstance* instance = host_->GetInstance();
   MPersistentObject* settings = Settings(host_);
-  if (instance == nullptr || FindSetting(settings, kDriverDecidesSheet) == nullptr) return false;
+  if (instance == nullptr || GSettingQuery::Find(settings, kDriverDecidesSheet) == nullptr) return false;
   int pages = 0, perSheet = 0;
   {
     std::lock_guard<std::mutex> g(g_jobLock);
@@ -536,27 +513,28 @@ bool GDocumentEvents::EndOfJobSheetWanted() {
   // never divided by 0.
   if (perSheet <= 0) perSheet = 1;
   const bool moreThanOneSheet = pages / perSheet > 1 || (pages / perSheet == 1 && pages % perSheet != 0);
-  bool show = (pages != 1 && moreThanOneSheet) || SettingNumberOr(settings, kBooklet, 0) != 0;
+  bool show = (pages != 1 && moreThanOneSheet) || GSettingQuery::NumberOr(settings, kBookletPrintingChoice, 0) != 0;
   if (!show) return false;
 
   RWCString mediaType;
-  SettingText(FindSetting(settings, kMediaType), &mediaType);
+  GSettingQuery::TextAt(settings, kMediaType, &mediaType, GSettingQuery::kString);
   int32_t mediaCheck = -1;
-  if (instance->IsMediaTypeAllowed(mediaType) && NumberIn(settings, kSheetMediaCheck, &mediaCheck) &&
+  if (instance->IsMediaTypeAllowed(mediaType) && GSettingQuery::NumberAt(settings, kStraightPaperPath, &mediaCheck) &&
       mediaCheck == 0) {
-    const int32_t paperSize = SettingNumberOr(settings, kPaperSize, 0);
+    const int32_t paperSize = GSettingQuery::NumberOr(settings, kPaperSize, 0);
     int32_t paper = paperSize;
-    if (SettingNumberOr(settings, kFitToOtherSize, 0) != 0 || paperSize == 21 || paperSize == 22 ||
+    if (GSettingQuery::NumberOr(settings, kFitToOtherSizeChoice, 0) != 0 || paperSize == 21 || paperSize == 22 ||
         paperSize == 39 || paperSize == 44)
-      paper = SettingNumberOr(settings, kTargetSize, 0);
+      paper = GSettingQuery::NumberOr(settings, kTargetSizeChoice, 0);
     auto* composite = dynamic_cast<GAttributeComposite*>(settings);
     if (paper > 0x4000) paper = instance->ResolvePaperId(composite, static_cast<int16_t>(paper));
-    if (SettingNumberOr(settings, kDuplexUnit, 0) == 1) {
-      auto* list = dynamic_cast<GAttributeComposite*>(FindSetting(instance->GetPrinterConfiguration(), kDuplexPapers));
+    if (GSettingQuery::NumberOr(settings, kDuplexUnit, 0) == 1) {
+      auto* list = dynamic_cast<GAttributeComposite*>(
+          GSettingQuery::Find(instance->GetPrinterConfiguration(), kDuplexUnitPaperSizes));
       const int count = list != nullptr ? list->GetEntryCount() : 0;
       for (int i = 0; i < count; ++i) {
         int32_t value = 0;
-        if (SettingNumber(list->ChildAt(static_cast<size_t>(i)), &value) && value == paper) show = false;
+        if (GSettingQuery::Number(list->ChildAt(static_cast<size_t>(i)), &value) && value == paper) show = false;
       }
       if (paper >= 0x4000 && instance->IsMediaSizeWithinLimits(static_cast<int16_t>(paper), composite)) show = false;
     }
@@ -578,23 +556,23 @@ void GDocumentEvents::EndDocPost() {
 int GDocumentEvents::PromptQuery(HDC dc, int phase) {
   MPersistentObject* settings = Settings(host_);
   int32_t duplex = 0, manual = 0;
-  if (!NumberIn(settings, kDuplex, &duplex) || duplex == 0 || !NumberIn(settings, kManualDuplex, &manual) ||
-      manual == 0)
+  if (!GSettingQuery::NumberAt(settings, kDuplex, &duplex) || duplex == 0 ||
+      !GSettingQuery::NumberAt(settings, kManualDuplex, &manual) || manual == 0)
     return 1;
   char payload[12] = {};
   const uint32_t words[3] = {kPromptMarker, static_cast<uint32_t>(phase), 0};
   for (int w = 0; w < 3; ++w)
     for (int i = 0; i < 4; ++i) payload[w * 4 + i] = static_cast<char>((words[w] >> (8 * i)) & 0xFF);
   const int answer = ExtEscape(dc, kEscPrompt, sizeof payload, payload, 0, nullptr);
-  if (phase == 1 && answer == 1 && FindSetting(settings, kDriverDecidesSheet) == nullptr) ShowPromptSheet();
+  if (phase == 1 && answer == 1 && GSettingQuery::Find(settings, kDriverDecidesSheet) == nullptr) ShowPromptSheet();
   return 1;
 }
 
 int GDocumentEvents::ShowPromptSheet() {
   MPersistentObject* settings = Settings(host_);
   int32_t duplex = 0, manual = 0;
-  if (!NumberIn(settings, kDuplex, &duplex) || duplex == 0 || !NumberIn(settings, kManualDuplex, &manual) ||
-      manual == 0)
+  if (!GSettingQuery::NumberAt(settings, kDuplex, &duplex) || duplex == 0 ||
+      !GSettingQuery::NumberAt(settings, kManualDuplex, &manual) || manual == 0)
     return 1;
   host_->OpenPromptSheet();
   host_->ReleaseAdminHandle();
@@ -629,18 +607,18 @@ DWORD GDocumentEvents::NoticeThread(void* self) {
   MDocumentEventHost* host = events->host_;
   GDriverInstance* instance = host->GetInstance();
   if (instance == nullptr) return 1;
-  MPersistentObject* group = FindSetting(host->GetJobSettings(), kDocumentSettings);
+  MPersistentObject* group = GSettingQuery::Find(host->GetJobSettings(), kDocumentSettings);
   RWWString user;
   RWCString narrowUser;
   int32_t useLogin = -1;
-  if (NumberIn(group, kUseLoginName, &useLogin) && useLogin == 0) {
+  if (GSettingQuery::NumberAt(group, kUserNameSource, &useLogin) && useLogin == 0) {
     WCHAR login[kUserNameChars] = {};
     DWORD size = kUserNameChars;
     if (GetUserNameW(login, &size)) {
       size_t n = WLen(login);
       user = RWWString(login, n < kPreparedNameChars ? n : kPreparedNameChars);
     }
-  } else if (SettingText(FindSetting(group, kJobUserName), &narrowUser)) {
+  } else if (GSettingQuery::TextAt(group, kJobUserName, &narrowUser, GSettingQuery::kString)) {
     ToWideString(narrowUser, user);
   }
   std::vector<RWWString> texts = {instance->GetPrinterName(), instance->GetPortName(), user,

@@ -17,12 +17,14 @@
 #include "model/GCommandComposite.h"
 #include "model/GConfiguration.h"
 #include "model/GCountedPtr.h"
+#include "model/GFeatureIds.h"
 #include "model/GPaperHandlingDevice.h"
 #include "model/GPassThroughCommand.h"
 #include "model/GPeripheral.h"
 #include "model/GRangeAttribute.h"
 #include "model/GResourceMappingList.h"
 #include "model/GSelectionString.h"
+#include "model/GSettingQuery.h"
 #include "model/GState.h"
 #include "model/GStringAttribute.h"
 #include "model/GStringConversion.h"
@@ -33,20 +35,14 @@
 #include "model/MPersistentAssociation.h"
 #include "win32/Module.h"
 
+using namespace GFeatureIds;
+
 using namespace ExtensionIds;
 
 namespace {
 
 constexpr int32_t kNoId = 0;
-constexpr int32_t kExtensionTrayId = 82;
-constexpr int32_t kExtensionBinId = 91;
 // Feature ids in the device model.
-constexpr int32_t kAutoConfiguration = 228;
-constexpr int32_t kPaperHandlingDevices = 90;
-constexpr int32_t kPdlTrayMap = 85;
-constexpr int32_t kPjlBinMap = 93;
-constexpr int32_t kGeneratorPeripheral = 101;
-constexpr int32_t kPjlPeripheral = 106;
 // Class ids of the printer's page-description generators.
 constexpr RWClassID kGeneratorBaseClass = 765;
 constexpr RWClassID kPclXlGeneratorClass = 767;
@@ -81,28 +77,12 @@ std::set<const void*>& LiveExtensions() {
 
 // ---- Small model helpers ----
 
-MPersistentObject* Find(MPersistentObject* in, int32_t id) { return in != nullptr ? in->FindById(id) : nullptr; }
-
 GAttributeComposite* FindComposite(MPersistentObject* in, int32_t id) {
-  return dynamic_cast<GAttributeComposite*>(Find(in, id));
+  return dynamic_cast<GAttributeComposite*>(GSettingQuery::Find(in, id));
 }
 
 GStringAttribute* FindString(MPersistentObject* in, int32_t id) {
-  return dynamic_cast<GStringAttribute*>(Find(in, id));
-}
-
-// The number an attribute of the registry holds.
-bool ReadNumber(MPersistentObject* object, int32_t* out) {
-  if (auto* value = dynamic_cast<GValueAttribute*>(object)) {
-    *out = value->GetValue();
-  } else if (auto* range = dynamic_cast<GRangeAttribute*>(object)) {
-    *out = range->GetValue();
-  } else if (auto* value32 = dynamic_cast<GValue32Attribute*>(object)) {
-    *out = value32->GetValue();
-  } else {
-    return false;
-  }
-  return true;
+  return dynamic_cast<GStringAttribute*>(GSettingQuery::Find(in, id));
 }
 
 // Deletes an object the caller owns, unless a handle still holds it.
@@ -135,7 +115,9 @@ RWCString ExternalName(const char* name) {
 bool IsPlaceholder(GAttributeComposite* list) {
   if (list == nullptr || list->GetEntryCount() != 1) return false;
   int32_t slot = 0;
-  return ReadNumber(Find(list->ChildAt(0), kExtensionIndex), &slot) && slot == kPlaceholderSlot;
+  return GSettingQuery::NumberAt(list->ChildAt(0), GFeatureIds::kExtensionIndex, &slot,
+                                 GSettingQuery::kAttributeNumber) &&
+         slot == kPlaceholderSlot;
 }
 
 int EntryCount(GAttributeComposite* list) {
@@ -144,7 +126,9 @@ int EntryCount(GAttributeComposite* list) {
 }
 
 // The slot of a list entry; false when it has none.
-bool EntrySlot(MPersistentObject* entry, int32_t* slot) { return ReadNumber(Find(entry, kExtensionIndex), slot); }
+bool EntrySlot(MPersistentObject* entry, int32_t* slot) {
+  return GSettingQuery::NumberAt(entry, GFeatureIds::kExtensionIndex, slot, GSettingQuery::kAttributeNumber);
+}
 
 bool IsJobSlot(int32_t slot) { return slot >= 0 && slot < kMaxExtensions; }
 
@@ -153,7 +137,7 @@ GAttributeComposite* EnsureGroup(GAttributeComposite* settings, int32_t groupId)
   GAttributeComposite* group = FindComposite(settings, groupId);
   if (group == nullptr) {
     static const int32_t kRegistryGroupId = kExtensionRegistryGroup;
-    static const int32_t kSettingsGroupId = kExtensionSettingsGroup;
+    static const int32_t kSettingsGroupId = GFeatureIds::kExtensionSettingsGroup;
     group = new GAttributeComposite(groupId == kExtensionRegistryGroup ? &kRegistryGroupId : &kSettingsGroupId);
     settings->AddChild(group);
     group = FindComposite(settings, groupId);
@@ -179,7 +163,7 @@ void PutList(GAttributeComposite* group, GAttributeComposite* list) {
     Dispose(list);
     return;
   }
-  if (Find(group, list->FeatureId()) != nullptr) {
+  if (GSettingQuery::Find(group, list->FeatureId()) != nullptr) {
     group->ReplaceChildById(list->FeatureId(), list);
     Dispose(list);
   } else {
@@ -190,7 +174,8 @@ void PutList(GAttributeComposite* group, GAttributeComposite* list) {
 // Lowers by one the slot of every entry above the removed slot.
 void LowerSlotsAbove(GAttributeComposite* list, int32_t removedSlot) {
   for (int i = 0; i < list->GetEntryCount(); ++i) {
-    auto* slotValue = dynamic_cast<GValueAttribute*>(Find(list->ChildAt(i), kExtensionIndex));
+    auto* slotValue =
+        dynamic_cast<GValueAttribute*>(GSettingQuery::Find(list->ChildAt(i), GFeatureIds::kExtensionIndex));
     if (slotValue != nullptr && slotValue->GetValue() > removedSlot)
       slotValue->SetValue(static_cast<int16_t>(slotValue->GetValue() - 1));
   }
@@ -198,15 +183,15 @@ void LowerSlotsAbove(GAttributeComposite* list, int32_t removedSlot) {
 
 GAttributeComposite* BuildRegistryEntry(const ExtensionInfoRecord& record, int16_t slot) {
   auto* entry = new GAttributeComposite(&kNoId);
-  entry->AddChild(new GStringAttribute(FIELD_TEXT(record, text0), &kText0));
+  entry->AddChild(new GStringAttribute(FIELD_TEXT(record, text0), &kExtensionVendor));
   entry->AddChild(new GStringAttribute(FIELD_TEXT(record, extensionId), &kExtensionId));
-  entry->AddChild(new GStringAttribute(FIELD_TEXT(record, text80), &kText80));
-  entry->AddChild(new GValueAttribute(static_cast<int16_t>(record.flags), &kFlags));
-  entry->AddChild(new GStringAttribute(FIELD_TEXT(record, text116), &kText116));
-  entry->AddChild(new GStringAttribute(FIELD_TEXT(record, moduleName), &kModuleName));
-  entry->AddChild(new GStringAttribute(FIELD_TEXT(record, text176), &kText176));
-  entry->AddChild(new GStringAttribute(FIELD_TEXT(record, text216), &kText216));
-  entry->AddChild(new GValueAttribute(slot, &kExtensionIndex));
+  entry->AddChild(new GStringAttribute(FIELD_TEXT(record, text80), &kExtensionVersion));
+  entry->AddChild(new GValueAttribute(static_cast<int16_t>(record.flags), &kExtensionFlags));
+  entry->AddChild(new GStringAttribute(FIELD_TEXT(record, text116), &kExtensionText116));
+  entry->AddChild(new GStringAttribute(FIELD_TEXT(record, moduleName), &kExtensionModuleName));
+  entry->AddChild(new GStringAttribute(FIELD_TEXT(record, text176), &kExtensionSupport));
+  entry->AddChild(new GStringAttribute(FIELD_TEXT(record, text216), &kExtensionNote));
+  entry->AddChild(new GValueAttribute(slot, &GFeatureIds::kExtensionIndex));
   return entry;
 }
 
@@ -218,15 +203,16 @@ RWCString EntryText(MPersistentObject* entry, int32_t id) {
 // A job record filled back from a registry entry.
 ExtensionInfoRecord* RecordFromEntry(MPersistentObject* entry) {
   auto* record = new ExtensionInfoRecord();
-  SET_FIELD(*record, text0, EntryText(entry, kText0));
+  SET_FIELD(*record, text0, EntryText(entry, kExtensionVendor));
   SET_FIELD(*record, extensionId, EntryText(entry, kExtensionId));
-  SET_FIELD(*record, text80, EntryText(entry, kText80));
+  SET_FIELD(*record, text80, EntryText(entry, kExtensionVersion));
   int32_t flags = 0;
-  if (ReadNumber(Find(entry, kFlags), &flags)) record->flags = static_cast<uint16_t>(flags);
-  SET_FIELD(*record, text116, EntryText(entry, kText116));
-  SET_FIELD(*record, moduleName, EntryText(entry, kModuleName));
-  SET_FIELD(*record, text176, EntryText(entry, kText176));
-  SET_FIELD(*record, text216, EntryText(entry, kText216));
+  if (GSettingQuery::NumberAt(entry, kExtensionFlags, &flags, GSettingQuery::kAttributeNumber))
+    record->flags = static_cast<uint16_t>(flags);
+  SET_FIELD(*record, text116, EntryText(entry, kExtensionText116));
+  SET_FIELD(*record, moduleName, EntryText(entry, kExtensionModuleName));
+  SET_FIELD(*record, text176, EntryText(entry, kExtensionSupport));
+  SET_FIELD(*record, text216, EntryText(entry, kExtensionNote));
   return record;
 }
 
@@ -507,12 +493,13 @@ int16_t GDriverExtension::LoadExtension(const char* moduleName) {
       if (length > kMaxExtensionSettings) {
         a = ExtensionResult::kSettingsTooLong;
       } else {
-        settingsList = TakeList(FindComposite(settings, kExtensionSettingsGroup), &kExtensionSettingsList);
+        settingsList = TakeList(FindComposite(settings, GFeatureIds::kExtensionSettingsGroup),
+                                &GFeatureIds::kExtensionSettingsList);
         if (EntryCount(settingsList) < kMaxExtensions) {
           auto* entry = new GAttributeComposite(&kNoId);
           entry->AddChild(
               new GStringAttribute(RWCString(static_cast<const char*>(data), length), &kExtensionSettingsText));
-          entry->AddChild(new GValueAttribute(slot, &kExtensionIndex));
+          entry->AddChild(new GValueAttribute(slot, &GFeatureIds::kExtensionIndex));
           settingsList->AddChild(entry);
         }
       }
@@ -524,7 +511,7 @@ int16_t GDriverExtension::LoadExtension(const char* moduleName) {
     PutList(EnsureGroup(settings, kExtensionRegistryGroup), registry);
     registry = nullptr;
     if (settingsList != nullptr) {
-      PutList(EnsureGroup(settings, kExtensionSettingsGroup), settingsList);
+      PutList(EnsureGroup(settings, GFeatureIds::kExtensionSettingsGroup), settingsList);
       settingsList = nullptr;
     }
   }
@@ -551,7 +538,7 @@ int16_t GDriverExtension::RemoveExtension(const char* moduleName) {
     MPersistentObject* found = nullptr;
     for (int i = 0; i < EntryCount(registry) && found == nullptr; ++i) {
       MPersistentObject* entry = registry->ChildAt(static_cast<size_t>(i));
-      if (EntryText(entry, kText0) == text0 && EntryText(entry, kExtensionId) == id) found = entry;
+      if (EntryText(entry, kExtensionVendor) == text0 && EntryText(entry, kExtensionId) == id) found = entry;
     }
     if (found == nullptr || !EntrySlot(found, &removedSlot)) {
       a = ExtensionResult::kNotFound;
@@ -568,7 +555,8 @@ int16_t GDriverExtension::RemoveExtension(const char* moduleName) {
     if (length > kMaxExtensionSettings) {
       a = ExtensionResult::kSettingsTooLong;
     } else if (settings != nullptr) {
-      settingsList = TakeList(FindComposite(settings, kExtensionSettingsGroup), &kExtensionSettingsList);
+      settingsList =
+          TakeList(FindComposite(settings, GFeatureIds::kExtensionSettingsGroup), &GFeatureIds::kExtensionSettingsList);
       for (int i = settingsList->GetEntryCount() - 1; i >= 0; --i) {
         MPersistentObject* entry = settingsList->ChildAt(static_cast<size_t>(i));
         int32_t slot = 0;
@@ -582,7 +570,7 @@ int16_t GDriverExtension::RemoveExtension(const char* moduleName) {
     PutList(EnsureGroup(settings, kExtensionRegistryGroup), registry);
     registry = nullptr;
     if (settingsList != nullptr) {
-      PutList(EnsureGroup(settings, kExtensionSettingsGroup), settingsList);
+      PutList(EnsureGroup(settings, GFeatureIds::kExtensionSettingsGroup), settingsList);
       settingsList = nullptr;
     }
   }
@@ -602,7 +590,7 @@ void GDriverExtension::LookUpMaps(Maps& maps, bool needPool) {
     maps.poolLoaded = maps.pool != nullptr;
     if (maps.pool == nullptr) {
       MPersistentObject* configuration = owner_ != nullptr ? owner_->GetPrinterConfiguration() : nullptr;
-      maps.pool = FindComposite(Find(configuration, kAutoConfiguration), kPaperHandlingDevices);
+      maps.pool = FindComposite(GSettingQuery::Find(configuration, kAutoConfiguration), kPaperHandlingDevices);
     }
     maps.options = FindComposite(DocumentSettings(), kInstallableOptions);
   }
@@ -629,14 +617,16 @@ void LookUpTrayMaps(GDriverInstance* owner, GResourceMappingList*& os, bool& osL
   pdl = LoadStored<MAssociationList>(owner, kPdlTrayMapValue);
   pdlLoaded = pdl != nullptr;
   if (pdl == nullptr && owner != nullptr)
-    pdl = dynamic_cast<MAssociationList*>(Find(owner->GetPeripheralConfiguration(kGeneratorPeripheral), kPdlTrayMap));
+    pdl = dynamic_cast<MAssociationList*>(
+        GSettingQuery::Find(owner->GetPeripheralConfiguration(kGeneratorPeripheral), kPdlTrayMap));
 }
 
 void LookUpBinMap(GDriverInstance* owner, MAssociationList*& pjl, bool& pjlLoaded) {
   pjl = LoadStored<MAssociationList>(owner, kPjlBinMapValue);
   pjlLoaded = pjl != nullptr;
   if (pjl == nullptr && owner != nullptr)
-    pjl = dynamic_cast<MAssociationList*>(Find(owner->GetPeripheralConfiguration(kPjlPeripheral), kPjlBinMap));
+    pjl = dynamic_cast<MAssociationList*>(
+        GSettingQuery::Find(owner->GetPeripheralConfiguration(kPjlPeripheral), kPjlBinMap));
 }
 
 // The tray and bin groups an extension supplies, as its entries hand them
@@ -687,7 +677,7 @@ int16_t GDriverExtension::AddDekMaps(const ExtensionRegistrationTable& table, ui
             if (!IsExtensionTray(entries[i].trayNumber)) continue;
             const RWCString name = ExternalName(entries[i].name);
             option->AddChild(new GTray(name.Data(), static_cast<int16_t>(kFirstExtensionTray + entries[i].trayNumber),
-                                       0, 0, -1, -1, nullptr, &kExtensionTrayId));
+                                       0, 0, -1, -1, nullptr, &kExtensionTray));
           }
           device->SetOption(0, GCountedPtr(option));
           maps.pool->AddChild(device);
@@ -721,7 +711,7 @@ int16_t GDriverExtension::AddDekMaps(const ExtensionRegistrationTable& table, ui
           for (int i = 0; i < count; ++i) {
             if (!IsExtensionPoolBin(entries[i].binNumber)) continue;
             option->AddChild(new GBin(ExternalName(entries[i].name),
-                                      static_cast<int16_t>(kFirstPoolBin + entries[i].binNumber), &kExtensionBinId));
+                                      static_cast<int16_t>(kFirstPoolBin + entries[i].binNumber), &kExtensionBin));
           }
           device->SetOption(0, GCountedPtr(option));
           maps.pool->AddChild(device);
@@ -861,8 +851,8 @@ void GDriverExtension::BeginJob(GCommand* documentStart) {
       delete records_[slot];
       records_[slot] = RecordFromEntry(entry);
     }
-    GAttributeComposite* settingsList = FindComposite(FindComposite(settings, kExtensionSettingsGroup),
-                                                      kExtensionSettingsList);
+    GAttributeComposite* settingsList = FindComposite(FindComposite(settings, GFeatureIds::kExtensionSettingsGroup),
+                                                      GFeatureIds::kExtensionSettingsList);
     for (int i = 0; i < EntryCount(settingsList); ++i) {
       MPersistentObject* entry = settingsList->ChildAt(static_cast<size_t>(i));
       int32_t slot = -1;

@@ -129,27 +129,8 @@ constexpr int16_t kTextMissing = 14;
 constexpr int16_t kSettingsTooLong = 15;
 }  // namespace ExtensionResult
 
-// Feature ids of the extension registry and of the job data.
+// Values of the extension registry.
 namespace ExtensionIds {
-constexpr int32_t kExtensionSettingsGroup = 367;
-constexpr int32_t kExtensionRegistryGroup = 368;
-constexpr int32_t kInstallableOptions = 365;
-constexpr int32_t kOptionalPaperSources = 315;
-constexpr int32_t kAccessoryOutputBins = 316;
-constexpr int32_t kExtensionPjlLines = 985;
-constexpr int32_t kExtensionPdlData = 986;
-constexpr int32_t kRegisteredExtensions = 987;
-constexpr int32_t kText0 = 988;
-constexpr int32_t kExtensionId = 989;
-constexpr int32_t kText80 = 990;
-constexpr int32_t kText116 = 991;
-constexpr int32_t kModuleName = 992;
-constexpr int32_t kText176 = 993;
-constexpr int32_t kText216 = 994;
-constexpr int32_t kExtensionIndex = 995;
-constexpr int32_t kFlags = 996;
-constexpr int32_t kExtensionSettingsList = 997;
-constexpr int32_t kExtensionSettingsText = 998;
 // The slot value of the one entry of a placeholder list.
 constexpr int16_t kPlaceholderSlot = 100;
 }  // namespace ExtensionIds

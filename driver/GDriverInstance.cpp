@@ -19,6 +19,7 @@
 #include "model/GDeviceFontList.h"
 #include "model/GDeviceFontListComposite.h"
 #include "model/GEnumAttribute.h"
+#include "model/GFeatureIds.h"
 #include "model/GLocaleInfo.h"
 #include "model/GMedia.h"
 #include "model/GMediaPool.h"
@@ -30,6 +31,7 @@
 #include "model/GRangeAttribute.h"
 #include "model/GResourceMapping.h"
 #include "model/GResourceMappingList.h"
+#include "model/GSettingQuery.h"
 #include "model/GStringAttribute.h"
 #include "model/GStringConversion.h"
 #include "model/GTray.h"
@@ -40,9 +42,9 @@
 #include "model/MPersistentComposite.h"
 #include "model/MPersistentIterator.h"
 
-namespace {
+using namespace GFeatureIds;
 
-using namespace GDriverIds;
+namespace {
 
 // Result of the auto-configuration without a session or a configuration.
 constexpr int16_t kNoAutoConfiguration = 603;
@@ -72,38 +74,6 @@ constexpr int16_t kCodecSelector = 1;
 
 // ---- Untrusted model access ----
 
-MPersistentObject* Find(MPersistentObject* in, int32_t id) { return in != nullptr ? in->FindById(id) : nullptr; }
-
-// The number an attribute holds, for the classes that hold one.
-bool ReadNumber(const MPersistentObject* object, int32_t* out) {
-  if (auto* value = dynamic_cast<const GValueAttribute*>(object)) {
-    *out = value->GetValue();
-  } else if (auto* range = dynamic_cast<const GRangeAttribute*>(object)) {
-    *out = range->GetValue();
-  } else if (auto* value32 = dynamic_cast<const GValue32Attribute*>(object)) {
-    *out = value32->GetValue();
-  } else if (auto* number = dynamic_cast<const GPersistableLong*>(object)) {
-    *out = number->GetValue();
-  } else {
-    return false;
-  }
-  return true;
-}
-
-// The 16-bit value of attribute id below in; false when there is none.
-bool FindValue(MPersistentObject* in, int32_t id, int16_t* out) {
-  int32_t number = 0;
-  if (!ReadNumber(Find(in, id), &number)) return false;
-  *out = static_cast<int16_t>(number);
-  return true;
-}
-
-int16_t ValueOr(MPersistentObject* in, int32_t id, int16_t fallback) {
-  int16_t value = fallback;
-  FindValue(in, id, &value);
-  return value;
-}
-
 // Stores a 16-bit value into an attribute that holds a number (a range
 // clamps it); false for anything else.
 bool WriteNumber(MPersistentObject* object, int16_t value) {
@@ -122,12 +92,12 @@ bool WriteNumber(MPersistentObject* object, int16_t value) {
 // Copies the value of from's fromId to to's toId when both exist.
 void CopyValue(MPersistentObject* from, int32_t fromId, MPersistentObject* to, int32_t toId) {
   int16_t value = 0;
-  if (!FindValue(from, fromId, &value)) return;
-  WriteNumber(Find(to, toId), value);
+  if (!GSettingQuery::ShortAt(from, fromId, &value)) return;
+  WriteNumber(GSettingQuery::Find(to, toId), value);
 }
 
 GStringAttribute* FindString(MPersistentObject* in, int32_t id) {
-  return dynamic_cast<GStringAttribute*>(Find(in, id));
+  return dynamic_cast<GStringAttribute*>(GSettingQuery::Find(in, id));
 }
 
 // Deletes an object the caller owns, unless a handle still holds it.
@@ -178,9 +148,9 @@ bool UsableResolution(const int16_t resolution[2]) { return resolution[0] > 0 &&
 
 // The x and y resolution of the settings' Resolution (249).
 void SettingsResolution(MPersistentObject* settings, int16_t resolution[2]) {
-  MPersistentObject* group = Find(settings, kResolution);
-  resolution[0] = ValueOr(group, kXResolution, 0);
-  resolution[1] = ValueOr(group, kYResolution, 0);
+  MPersistentObject* group = GSettingQuery::Find(settings, kResolution);
+  resolution[0] = GSettingQuery::ShortOr(group, kXResolution, 0);
+  resolution[1] = GSettingQuery::ShortOr(group, kYResolution, 0);
 }
 
 }  // namespace
@@ -259,7 +229,7 @@ void GDriverInstance::SetCapabilityMappings(MPersistentObject* list) {
 // ---- Model paths ----
 
 GPeripheral* GDriverInstance::FindPrinter() const {
-  return dynamic_cast<GPeripheral*>(Find(deviceModel_, kDeviceEntry));
+  return dynamic_cast<GPeripheral*>(GSettingQuery::Find(deviceModel_, kDeviceEntry));
 }
 
 GConfiguration* GDriverInstance::GetPrinterConfiguration() const {
@@ -268,7 +238,7 @@ GConfiguration* GDriverInstance::GetPrinterConfiguration() const {
 }
 
 GConfiguration* GDriverInstance::GetPeripheralConfiguration(int32_t peripheralId) const {
-  auto* peripheral = dynamic_cast<GPeripheral*>(Find(FindPrinter(), peripheralId));
+  auto* peripheral = dynamic_cast<GPeripheral*>(GSettingQuery::Find(FindPrinter(), peripheralId));
   return peripheral != nullptr ? peripheral->GetConfiguration() : nullptr;
 }
 
@@ -277,21 +247,23 @@ GConfiguration* GDriverInstance::GetPeripheralConfiguration(int32_t peripheralId
 // looks for it.
 GCapabilities* GDriverInstance::GetCapabilitySet() const {
   GConfiguration* configuration = GetPrinterConfiguration();
-  MPersistentObject* group = Find(configuration, kPrinterCapabilityGroup);
-  auto* set = dynamic_cast<GCapabilities*>(Find(group, kPrinterCapabilities));
-  if (set == nullptr) set = dynamic_cast<GCapabilities*>(Find(configuration, kPrinterCapabilities));
+  MPersistentObject* group = GSettingQuery::Find(configuration, kPrinterCapabilityGroup);
+  auto* set = dynamic_cast<GCapabilities*>(GSettingQuery::Find(group, kPrinterCapabilities));
+  if (set == nullptr) set = dynamic_cast<GCapabilities*>(GSettingQuery::Find(configuration, kPrinterCapabilities));
   return set;
 }
 
 GMediaPool* GDriverInstance::GetPrinterMediaPool() const {
-  return dynamic_cast<GMediaPool*>(Find(GetPrinterConfiguration(), kPrinterMediaPool));
+  return dynamic_cast<GMediaPool*>(GSettingQuery::Find(GetPrinterConfiguration(), kPrinterMediaPool));
 }
 
 GAttributeComposite* GDriverInstance::GetPaperHandlingDevices() const {
-  return dynamic_cast<GAttributeComposite*>(Find(GetPrinterConfiguration(), kPaperHandlingDevices));
+  return dynamic_cast<GAttributeComposite*>(GSettingQuery::Find(GetPrinterConfiguration(), kPaperHandlingDevices));
 }
 
-int16_t GDriverInstance::IsTrueTypeBitmapRequired() const { return ValueOr(GetPrinterConfiguration(), 958, 0); }
+int16_t GDriverInstance::IsTrueTypeBitmapRequired() const {
+  return GSettingQuery::ShortOr(GetPrinterConfiguration(), kTrueTypeAsBitmap, 0);
+}
 
 // ---- Virtual operations with a base behaviour ----
 
@@ -310,33 +282,34 @@ int GDriverInstance::ApplyDocumentSettings(GAttributeComposite* settings) {
   if (settings == nullptr) settings = documentSettings_;
   if (settings == nullptr) return 0;
   MPersistentObject* options =
-      settings->FeatureId() == kInstallableOptions ? settings : Find(settings, kInstallableOptions);
+      settings->FeatureId() == kInstallableOptions ? settings : GSettingQuery::Find(settings, kInstallableOptions);
   GConfiguration* configuration = GetPrinterConfiguration();
-  MPersistentObject* autoConfiguration = Find(configuration, kAutoConfiguration);
+  MPersistentObject* autoConfiguration = GSettingQuery::Find(configuration, kAutoConfiguration);
   GConfiguration* generator = GetPeripheralConfiguration(kGeneratorPeripheral);
   GConfiguration* pjl = GetPeripheralConfiguration(kPjlPeripheral);
 
   // 1. The generator's work space, taken from the discovered one when the
   // generator has none.
-  MPersistentObject* workSpace = Find(generator, 202);
+  MPersistentObject* workSpace = GSettingQuery::Find(generator, kDriverWorkSpaceSetting);
   if (workSpace == nullptr && generator != nullptr) {
-    if (MPersistentObject* discovered = Find(autoConfiguration, 202)) {
+    if (MPersistentObject* discovered = GSettingQuery::Find(autoConfiguration, kDriverWorkSpaceSetting)) {
       generator->AddChild(discovered->DeepCopy());
-      workSpace = Find(generator, 202);
+      workSpace = GSettingQuery::Find(generator, kDriverWorkSpaceSetting);
     }
   }
   int16_t value = 0;
-  if (workSpace != nullptr && FindValue(options, 307, &value)) WriteNumber(workSpace, value);
+  if (workSpace != nullptr && GSettingQuery::ShortAt(options, kDriverWorkSpace, &value)) WriteNumber(workSpace, value);
 
   // 2. Installed options into the configuration.
-  CopyValue(options, 925, autoConfiguration, 201);
-  CopyValue(options, 918, autoConfiguration, 1011);
-  CopyValue(options, 308, autoConfiguration, 204);
-  CopyValue(options, 245, configuration, 245);
-  CopyValue(options, 310, autoConfiguration, 231);
-  CopyValue(options, 311, configuration, 311);
-  if (FindValue(options, 239, &value)) WriteNumber(Find(autoConfiguration, 226), value == 1 ? 1 : 0);
-  CopyValue(options, 317, generator, 317);
+  CopyValue(options, kMemory, autoConfiguration, kDiscoveredMemory);
+  CopyValue(options, kScannerChoice, autoConfiguration, kDiscoveredScanner);
+  CopyValue(options, kDuplexUnit, autoConfiguration, kDiscoveredDuplexUnit);
+  CopyValue(options, kManualDuplex, configuration, kManualDuplex);
+  CopyValue(options, kCollationUnit, autoConfiguration, kDiscoveredPlurexMode);
+  CopyValue(options, kStaplerInstalled, configuration, kStaplerInstalled);
+  if (GSettingQuery::ShortAt(options, kPrinterHardDisk, &value))
+    WriteNumber(GSettingQuery::Find(autoConfiguration, kDiscoveredHardDisk), value == 1 ? 1 : 0);
+  CopyValue(options, kFontDimmsInstalled, generator, kFontDimmsInstalled);
 
   // 3. Tray and bin maps stored for the printer.
   if (MPersistentObject* binPool = LoadStoredObject(RWWString(GOSFactory::BinPoolValueName()))) {
@@ -345,31 +318,31 @@ int GDriverInstance::ApplyDocumentSettings(GAttributeComposite* settings) {
   }
   if (MPersistentObject* trayMap = LoadStoredObject(RWWString(u"DEKOSTrayMap"))) SetSourceMappings(trayMap);
   if (MPersistentObject* pdlMap = LoadStoredObject(RWWString(u"DEKPDLTrayMap"))) {
-    MPersistentObject* holder = Find(generator, kPeripheralConfiguration);
+    MPersistentObject* holder = GSettingQuery::Find(generator, kPeripheralConfiguration);
     if (holder == nullptr) holder = generator;
     if (holder != nullptr) holder->ReplaceChildById(kPdlTrayMap, pdlMap);
     Dispose(pdlMap);
   }
   if (MPersistentObject* binMap = LoadStoredObject(RWWString(u"DEKPJLBinMap"))) {
-    MPersistentObject* holder = Find(pjl, kPeripheralConfiguration);
+    MPersistentObject* holder = GSettingQuery::Find(pjl, kPeripheralConfiguration);
     if (holder == nullptr) holder = pjl;
     if (holder != nullptr) holder->ReplaceChildById(kPjlBinMap, binMap);
     Dispose(binMap);
   }
 
   // 4. The paper-handling devices.
-  GStringAttribute* outputModel = FindString(options, 316);
-  GStringAttribute* inputModel = FindString(options, 315);
+  GStringAttribute* outputModel = FindString(options, kAccessoryOutputBins);
+  GStringAttribute* inputModel = FindString(options, kOptionalPaperSources);
   bool inputChoiceUsable = true;
   bool envelopeFeederUsable = true;
-  ForEachChild(Find(autoConfiguration, kPaperHandlingDevices), [&](MPersistentObject* child) {
+  ForEachChild(GSettingQuery::Find(autoConfiguration, kPaperHandlingDevices), [&](MPersistentObject* child) {
     auto* device = dynamic_cast<GPaperHandlingDevice*>(child);
     if (device == nullptr) return true;
     int16_t option = 0;
     if (device->IsInstallable() == 1 && device->GetKind() == GPaperHandlingDevice::kOutputDevice) {
       if (outputModel != nullptr && outputModel->GetString() == device->GetName()) {
         device->SetInstalled(1);
-        if (FindValue(options, 213, &option)) device->SelectOption(option);
+        if (GSettingQuery::ShortAt(options, kOutputAccessoryMode, &option)) device->SelectOption(option);
       } else {
         device->SetInstalled(0);
       }
@@ -377,12 +350,13 @@ int GDriverInstance::ApplyDocumentSettings(GAttributeComposite* settings) {
       device->SetInstalled(0);
       if (inputChoiceUsable && inputModel != nullptr && inputModel->GetString() == device->GetName()) {
         device->SetInstalled(1);
-        if (FindValue(options, 318, &option) && device->GetOptionCount() > 1 && device->HasOption(option)) {
+        if (GSettingQuery::ShortAt(options, kPaperSourceOption, &option) && device->GetOptionCount() > 1 &&
+            device->HasOption(option)) {
           device->SelectOption(option);
         }
         inputChoiceUsable = false;
       }
-      if (envelopeFeederUsable && ValueOr(options, 275, 0) == 1) {
+      if (envelopeFeederUsable && GSettingQuery::ShortOr(options, kEnvFeeder, 0) == 1) {
         GTray* first = nullptr;
         ForEachChild(device, [&](MPersistentObject* tray) {
           first = dynamic_cast<GTray*>(tray);
@@ -393,16 +367,17 @@ int GDriverInstance::ApplyDocumentSettings(GAttributeComposite* settings) {
           envelopeFeederUsable = false;
         }
       }
-    } else if (FindValue(options, 274, &option) && device->GetOptionCount() > 1 && device->HasOption(option)) {
+    } else if (GSettingQuery::ShortAt(options, kTray1Mode, &option) && device->GetOptionCount() > 1 &&
+               device->HasOption(option)) {
       device->SelectOption(option);
     }
     return true;
   });
 
   // 5. Further options.
-  CopyValue(options, 441, autoConfiguration, 441);
-  CopyValue(options, 915, configuration, 915);
-  CopyValue(options, 976, autoConfiguration, 976);
+  CopyValue(options, kJobRetentionAvailable, autoConfiguration, kJobRetentionAvailable);
+  CopyValue(options, kScaleFromLargePaper, configuration, kScaleFromLargePaper);
+  CopyValue(options, kPrintRate, autoConfiguration, kPrintRate);
   return 1;
 }
 
@@ -417,7 +392,7 @@ int GDriverInstance::ReleaseMemory() { return 0; }
 int GDriverInstance::GetColorCapability() {
   if (colourStale_ != 0) {
     int16_t value = 0;
-    if (FindValue(GetPrinterConfiguration(), 339, &value)) colourValue_ = value;
+    if (GSettingQuery::ShortAt(GetPrinterConfiguration(), kColorDevice, &value)) colourValue_ = value;
     colourStale_ = 0;
   }
   return colourValue_;
@@ -440,7 +415,7 @@ int GDriverInstance::IsPaperSupported(const GPaperRequest* request) {
     return 1;
   }
   if (documentSettings_ == nullptr) return 1;
-  MPersistentObject* customSizes = Find(documentSettings_, kCustomPaperList);
+  MPersistentObject* customSizes = GSettingQuery::Find(documentSettings_, kCustomPaperList);
   if (customSizes == nullptr || !UsableResolution(request->resolution)) return 0;
 
   GShortPoint minimum;
@@ -483,10 +458,11 @@ int GDriverInstance::IsSourceSupported(int16_t source) {
 
 int GDriverInstance::IsResolutionSupported(int16_t x, int16_t y) {
   int supported = 0;
-  ForEachChild(Find(GetPrinterConfiguration(), kResolutionList), [&](MPersistentObject* entry) {
+  ForEachChild(GSettingQuery::Find(GetPrinterConfiguration(), kResolutionList), [&](MPersistentObject* entry) {
     int16_t ex = 0;
     int16_t ey = 0;
-    if (FindValue(entry, kXResolution, &ex) && FindValue(entry, kYResolution, &ey) && ex == x && ey == y) {
+    if (GSettingQuery::ShortAt(entry, kXResolution, &ex) && GSettingQuery::ShortAt(entry, kYResolution, &ey) &&
+        ex == x && ey == y) {
       supported = 1;
       return false;
     }
@@ -577,21 +553,22 @@ int GDriverInstance::EnumerateAllPaperNames(void*, void*, int, GAttributeComposi
 // the settings have none; the orientation slot carries the settings'
 // Orientation (265).
 int GDriverInstance::CheckPaperForSettings(GAttributeComposite* settings, int16_t paperId) {
-  const int16_t paper = ValueOr(settings, kPaperSize, paperId);
+  const int16_t paper = GSettingQuery::ShortOr(settings, kPaperSize, paperId);
   int16_t resolution[2];
   SettingsResolution(settings, resolution);
-  return CheckPaperId(settings, paper, ValueOr(settings, kOrientation, 0), resolution[0], resolution[1]);
+  return CheckPaperId(settings, paper, GSettingQuery::ShortOr(settings, kOrientation, 0), resolution[0], resolution[1]);
 }
 
 int GDriverInstance::CheckPaperId(GAttributeComposite*, int16_t paperId, int32_t, int16_t, int16_t) {
   if (static_cast<uint16_t>(paperId) > kLargestStandardPaperId) return 2;
-  MPersistentObject* list = Find(GetPrinterConfiguration(), kPaperList);
+  MPersistentObject* list = GSettingQuery::Find(GetPrinterConfiguration(), kPaperList);
   if (list == nullptr) return 1;
   int present = 0;
   ForEachChild(list, [&](MPersistentObject* entry) {
     int32_t key = 0;
     auto* association = dynamic_cast<MPersistentAssociation*>(entry);
-    const bool keyed = association != nullptr ? ReadNumber(association->GetKey(), &key) : ReadNumber(entry, &key);
+    const bool keyed = association != nullptr ? GSettingQuery::Number(association->GetKey(), &key)
+                                              : GSettingQuery::Number(entry, &key);
     if (keyed && static_cast<int16_t>(key) == paperId) {
       present = 1;
       return false;
@@ -603,19 +580,20 @@ int GDriverInstance::CheckPaperId(GAttributeComposite*, int16_t paperId, int32_t
 
 RWWString GDriverInstance::GetResourceModulePath() {
   RWWString path;
-  if (GStringAttribute* name = FindString(GetPrinterConfiguration(), 401)) ToWideString(name->GetString(), path);
+  if (GStringAttribute* name = FindString(GetPrinterConfiguration(), kResourceModuleName))
+    ToWideString(name->GetString(), path);
   return path;
 }
 
 int GDriverInstance::ApplyNamedModelEntry(const RWWString& name, GAttribute* target) {
   int applied = 0;
-  ForEachChild(Find(GetPrinterConfiguration(), kModelEntryList), [&](MPersistentObject* entry) {
+  ForEachChild(GSettingQuery::Find(GetPrinterConfiguration(), kModelEntryList), [&](MPersistentObject* entry) {
     GStringAttribute* entryName = FindString(entry, kModelEntryName);
     if (entryName == nullptr) return true;
     RWWString wide;
     ToWideString(entryName->GetString(), wide);
     if (wide.Compare(name, 1) != 0) return true;
-    auto* settings = dynamic_cast<GAttribute*>(Find(entry, kSettingsRoot));
+    auto* settings = dynamic_cast<GAttribute*>(GSettingQuery::Find(entry, kSettingsRoot));
     if (settings != nullptr && target != nullptr) target->Merge(settings);
     applied = 1;
     return false;
@@ -625,13 +603,13 @@ int GDriverInstance::ApplyNamedModelEntry(const RWWString& name, GAttribute* tar
 
 int GDriverInstance::ApplyModelBundle(const RWWString& modelName, GAttribute* settings) {
   int found = 0;
-  ForEachChild(Find(GetPrinterConfiguration(), kModelList), [&](MPersistentObject* entry) {
-    GStringAttribute* entryName = FindString(entry, kModelListEntryName);
+  ForEachChild(GSettingQuery::Find(GetPrinterConfiguration(), kModelList), [&](MPersistentObject* entry) {
+    GStringAttribute* entryName = FindString(entry, kModelListEntry);
     if (entryName == nullptr) return true;
     RWWString wide;
     ToWideString(entryName->GetString(), wide);
     if (wide.Compare(modelName, 1) != 0) return true;
-    auto* bundle = dynamic_cast<GAttribute*>(Find(entry, kSettingsRoot));
+    auto* bundle = dynamic_cast<GAttribute*>(GSettingQuery::Find(entry, kSettingsRoot));
     if (bundle != nullptr && settings != nullptr) settings->Merge(bundle);
     found = 1;
     return false;
@@ -642,7 +620,7 @@ int GDriverInstance::ApplyModelBundle(const RWWString& modelName, GAttribute* se
 int16_t GDriverInstance::ResolvePaperId(GAttributeComposite*, int16_t paperId) { return paperId; }
 
 int16_t GDriverInstance::RegisterExtension(const char* name, int remove) {
-  const int16_t value = ValueOr(GetPrinterConfiguration(), 984, 0);
+  const int16_t value = GSettingQuery::ShortOr(GetPrinterConfiguration(), kDEKVersion2, 0);
   if (name == nullptr || name[0] == '\0') return value;
   if (value == 0 || driverExtension_ == nullptr) return kExtensionsUnavailable;
   return remove != 0 ? driverExtension_->RemoveExtension(name) : driverExtension_->LoadExtension(name);
@@ -655,12 +633,13 @@ int GDriverInstance::MatchPaperByName(int16_t, int16_t*) { return 0; }
 // ---- Media ----
 
 GMediaPool* GDriverInstance::GetMediaPool() {
-  const int16_t emulateMargins = ValueOr(documentSettings_, 711, 0);
-  const int16_t symmetricMargins = ValueOr(documentSettings_, 713, 0);
+  const int16_t emulateMargins = GSettingQuery::ShortOr(documentSettings_, kQVEmulateSTMargins, 0);
+  const int16_t symmetricMargins = GSettingQuery::ShortOr(documentSettings_, kQVSymmetricalMargins, 0);
   GConfiguration* configuration = GetPrinterConfiguration();
   if (configuration == nullptr) return nullptr;
-  if (emulateMargins != 0) return dynamic_cast<GMediaPool*>(Find(configuration, kEmulatedMarginsMediaPool));
-  GMediaPool* pool = dynamic_cast<GMediaPool*>(Find(configuration, kPrinterMediaPool));
+  if (emulateMargins != 0)
+    return dynamic_cast<GMediaPool*>(GSettingQuery::Find(configuration, kEmulatedMarginsMediaPool));
+  GMediaPool* pool = dynamic_cast<GMediaPool*>(GSettingQuery::Find(configuration, kPrinterMediaPool));
   if (symmetricMargins == 0 || pool == nullptr) return pool;
   if (symmetricPool_ == nullptr) symmetricPool_ = BuildSymmetricMediaPool(pool);
   return symmetricPool_;
@@ -709,13 +688,13 @@ int GDriverInstance::IsMediaSizeWithinLimits(int16_t customPaperId, GAttributeCo
   GAttributeComposite* own = GetDocumentSettings();
   if (settings == nullptr) settings = own;
   if (settings == nullptr || own == nullptr) return 0;
-  const int32_t orientation = ValueOr(settings, kOrientation, 0);
+  const int32_t orientation = GSettingQuery::ShortOr(settings, kOrientation, 0);
   int16_t resolution[2];
   SettingsResolution(settings, resolution);
   if (!UsableResolution(resolution)) return 0;
 
   GCustomMediaSize* size = nullptr;
-  ForEachChild(Find(own, kCustomPaperList), [&](MPersistentObject* child) {
+  ForEachChild(GSettingQuery::Find(own, kCustomPaperList), [&](MPersistentObject* child) {
     auto* entry = dynamic_cast<GCustomMediaSize*>(child);
     if (entry != nullptr && entry->GetPaperId() == customPaperId) {
       size = entry;
@@ -725,7 +704,7 @@ int GDriverInstance::IsMediaSizeWithinLimits(int16_t customPaperId, GAttributeCo
   });
   if (size == nullptr) return 0;
   GConfiguration* configuration = GetPrinterConfiguration();
-  GMediaPool* pool = dynamic_cast<GMediaPool*>(Find(configuration, kPrinterMediaPool));
+  GMediaPool* pool = dynamic_cast<GMediaPool*>(GSettingQuery::Find(configuration, kPrinterMediaPool));
   if (pool == nullptr) return 0;
   GMedia* largest = ReferenceMedium(pool, kLargestCheckedMedium, orientation, resolution);
   GMedia* smallest = ReferenceMedium(pool, kSmallestCheckedMedium, orientation, resolution);
@@ -739,7 +718,7 @@ int GDriverInstance::IsMediaSizeWithinLimits(int16_t customPaperId, GAttributeCo
 
 int GDriverInstance::IsMediaTypeAllowed(const RWCString& mediaTypeName) const {
   int allowed = 1;
-  ForEachChild(Find(GetPrinterConfiguration(), 1132), [&](MPersistentObject* child) {
+  ForEachChild(GSettingQuery::Find(GetPrinterConfiguration(), kMediaTypesNotAllowed), [&](MPersistentObject* child) {
     auto* text = dynamic_cast<GStringAttribute*>(child);
     if (text != nullptr && text->GetString() == mediaTypeName) {
       allowed = 0;
@@ -786,14 +765,14 @@ int GDriverInstance::EnumerateMedia(GMediaCallback callback, void* context, int3
 int GDriverInstance::EnumerateInputTrays(GTrayCallback callback, void* context, int mappingFilter, int* counter) {
   if (counter != nullptr) *counter = 0;
   GConfiguration* configuration = GetPrinterConfiguration();
-  MPersistentObject* devices = Find(configuration, kPaperHandlingDevices);
+  MPersistentObject* devices = GSettingQuery::Find(configuration, kPaperHandlingDevices);
   // With list 1114 the trays come in its order: one walk per entry, visiting
   // only the trays of that code.
   std::vector<int16_t> order;
-  MPersistentObject* trayOrder = Find(configuration, 1114);
+  MPersistentObject* trayOrder = GSettingQuery::Find(configuration, kSourceOrder);
   ForEachChild(trayOrder, [&](MPersistentObject* entry) {
     int32_t code = 0;
-    if (ReadNumber(entry, &code)) order.push_back(static_cast<int16_t>(code));
+    if (GSettingQuery::Number(entry, &code)) order.push_back(static_cast<int16_t>(code));
     return true;
   });
   const bool ordered = trayOrder != nullptr;
@@ -835,7 +814,7 @@ GResourceMappingList* GDriverInstance::AddDiscoveredMediaMappings() {
   auto* list = new GResourceMappingList(noId);
   int16_t systemCode = kFirstDiscoveredSystemCode;
   int16_t deviceCode = kFirstDiscoveredDeviceCode;
-  ForEachChild(Find(GetPrinterConfiguration(), 701), [&](MPersistentObject* child) {
+  ForEachChild(GSettingQuery::Find(GetPrinterConfiguration(), kDiscoveredMediaNames), [&](MPersistentObject* child) {
     if (dynamic_cast<GStringAttribute*>(child) == nullptr) return true;
     const bool known = capabilityMappings_ != nullptr && capabilityMappings_->FindByDeviceCode(deviceCode) != nullptr;
     if (!known) {
@@ -957,20 +936,32 @@ int GDriverInstance::IsPhySettingCurrent(MPersistentObject* options) {
                              ? factory->GetPrinterDataString(this, RWWString(u"LastUpdateType"), RWWString(u"FAILED"))
                              : RWWString(u"FAILED");
   int16_t bundle = 0;
-  if ((last == u"Admin" || last == u"Auto") && FindValue(options, 927, &bundle) && bundle != 14113 &&
+  if ((last == u"Admin" || last == u"Auto") && GSettingQuery::ShortAt(options, kBundles, &bundle) && bundle != 14113 &&
       bundle != 14119) {
     result = 0;
   }
-  static constexpr int32_t kNumbers[] = {307, 925, 451, 918, 308, 245, 310, 311, 239, 275, 520, 915, 197};
+  static constexpr int32_t kNumbers[] = {kDriverWorkSpace,
+                                         kMemory,
+                                         kIgnoreCollationChoice,
+                                         kScannerChoice,
+                                         kDuplexUnit,
+                                         kManualDuplex,
+                                         kCollationUnit,
+                                         kStaplerInstalled,
+                                         kPrinterHardDisk,
+                                         kEnvFeeder,
+                                         kJobRetention,
+                                         kScaleFromLargePaper,
+                                         kIncludeTypesInSourceList};
   for (int32_t id : kNumbers) {
     int16_t now = 0;
     int16_t then = 0;
-    if (FindValue(options, id, &now) && FindValue(stored, id, &then) && now != then) {
+    if (GSettingQuery::ShortAt(options, id, &now) && GSettingQuery::ShortAt(stored, id, &then) && now != then) {
       Dispose(stored);
       return 0;
     }
   }
-  for (int32_t id : {316, 315}) {
+  for (int32_t id : {kAccessoryOutputBins, kOptionalPaperSources}) {
     GStringAttribute* now = FindString(options, id);
     GStringAttribute* then = FindString(stored, id);
     if (now != nullptr && then != nullptr && !(now->GetString() == then->GetString())) {
@@ -983,10 +974,10 @@ int GDriverInstance::IsPhySettingCurrent(MPersistentObject* options) {
 }
 
 MPersistentObject* GDriverInstance::CopyNUpSettings(MPersistentObject* source, MPersistentObject* destination) {
-  MPersistentObject* from = Find(source, kDocumentSettings);
-  MPersistentObject* to = Find(destination, 329);
+  MPersistentObject* from = GSettingQuery::Find(source, kDocumentSettings);
+  MPersistentObject* to = GSettingQuery::Find(destination, kNUpLayout);
   if (from != nullptr && to != nullptr) {
-    for (int32_t id : {266, 267, 268}) CopyValue(from, id, to, id);
+    for (int32_t id : {kNUpChoice, kNUpBordersChoice, kNUpPageOrderChoice}) CopyValue(from, id, to, id);
   }
   return destination;
 }
@@ -1009,7 +1000,7 @@ int GDriverInstance::ReencodeNumberedObject(uint32_t number) {
 }
 
 MPersistentObject* GDriverInstance::ConvertEntryList(MPersistentObject* list) {
-  MPersistentObject* entryTemplate = Find(GetPrinterConfiguration(), kModelEntryList);
+  MPersistentObject* entryTemplate = GSettingQuery::Find(GetPrinterConfiguration(), kModelEntryList);
   if (entryTemplate == nullptr) return list;
   const int32_t listId = list->FeatureId();
   auto* converted = new GAttributeComposite(&listId);
@@ -1023,7 +1014,7 @@ MPersistentObject* GDriverInstance::ConvertEntryList(MPersistentObject* list) {
     });
     for (MPersistentObject* part : parts) {
       if (part == nullptr) continue;
-      MPersistentObject* kept = Find(old, part->FeatureId());
+      MPersistentObject* kept = GSettingQuery::Find(old, part->FeatureId());
       if (kept != nullptr && kept != old) entry->ReplaceChildById(part->FeatureId(), kept);
     }
     converted->AddChild(entry);
@@ -1081,7 +1072,7 @@ namespace {
 int ReadProcessFlag(std::atomic<int>& cache, GDriverInstance* instance, int32_t id) {
   int value = cache.load();
   if (value < 0) {
-    value = ValueOr(instance->GetPrinterConfiguration(), id, 0) == 1 ? 1 : 0;
+    value = GSettingQuery::ShortOr(instance->GetPrinterConfiguration(), id, 0) == 1 ? 1 : 0;
     cache.store(value);
   }
   return value;
@@ -1090,5 +1081,5 @@ std::atomic<int> g_flag1025{-1};
 std::atomic<int> g_flag1100{-1};
 }  // namespace
 
-int GUIDriverInstance::IsConfigurationFlag1025Set() { return ReadProcessFlag(g_flag1025, this, 1025); }
-int GUIDriverInstance::IsConfigurationFlag1100Set() { return ReadProcessFlag(g_flag1100, this, 1100); }
+int GUIDriverInstance::IsConfigurationFlag1025Set() { return ReadProcessFlag(g_flag1025, this, kAgentUpdate); }
+int GUIDriverInstance::IsConfigurationFlag1100Set() { return ReadProcessFlag(g_flag1100, this, kConfigurationLibrary); }

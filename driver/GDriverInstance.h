@@ -35,42 +35,6 @@ class GResourceMappingList;
 class GTray;
 class MPersistentObject;
 
-// Feature ids the driver instance looks for in the device model and in the
-// document settings.
-namespace GDriverIds {
-constexpr int32_t kDeviceEntry = 76;
-constexpr int32_t kSourceMappingList = 84;
-constexpr int32_t kPdlTrayMap = 85;
-constexpr int32_t kPaperHandlingDevices = 90;
-constexpr int32_t kPjlBinMap = 93;
-constexpr int32_t kGeneratorPeripheral = 101;
-constexpr int32_t kPjlPeripheral = 106;
-constexpr int32_t kPrinterCapabilityGroup = 112;
-constexpr int32_t kPrinterCapabilities = 135;
-constexpr int32_t kPrinterMediaPool = 189;
-constexpr int32_t kPaperMappingList = 191;
-constexpr int32_t kPaperList = 192;
-constexpr int32_t kDeviceCapabilityMappings = 194;
-constexpr int32_t kEmulatedMarginsMediaPool = 195;
-constexpr int32_t kPeripheralConfiguration = 198;
-constexpr int32_t kResolutionList = 206;
-constexpr int32_t kAutoConfiguration = 228;
-constexpr int32_t kResolution = 249;
-constexpr int32_t kPaperSize = 260;
-constexpr int32_t kOrientation = 265;
-constexpr int32_t kCustomPaperList = 276;
-constexpr int32_t kXResolution = 323;
-constexpr int32_t kYResolution = 324;
-constexpr int32_t kDeviceModelRoot = 353;
-constexpr int32_t kDocumentSettings = 362;
-constexpr int32_t kInstallableOptions = 365;
-constexpr int32_t kModelEntryList = 375;
-constexpr int32_t kModelEntryName = 376;
-constexpr int32_t kSettingsRoot = 360;
-constexpr int32_t kModelList = 369;
-constexpr int32_t kModelListEntryName = 370;
-}  // namespace GDriverIds
-
 // One paper query of IsPaperSupported: the orientation in degrees, the x
 // and y resolution, whether the custom-size limits of the media pool apply,
 // and the spooler's paper number.

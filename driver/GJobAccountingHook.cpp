@@ -3,11 +3,14 @@
 #include <cstring>
 
 #include "driver/GDriverInstance.h"
-#include "driver/SettingValues.h"
 #include "model/GAttributeComposite.h"
 #include "model/GConfiguration.h"
+#include "model/GFeatureIds.h"
+#include "model/GSettingQuery.h"
 #include "model/GStringConversion.h"
 #include "win32/File.h"
+
+using namespace GFeatureIds;
 
 namespace {
 
@@ -15,9 +18,6 @@ const WCHAR kLibraryName[] = u"qvkeys32.dll";
 const WCHAR kApplicationText[] = u"Application";
 // Feature ids: copies in the job-options group; the configuration value the
 // record reports after them.
-constexpr int32_t kJobOptionsGroup = 364;
-constexpr int32_t kCopies = 291;
-constexpr int32_t kAccountingValue = 434;
 constexpr uint16_t kDriverMajorVersion = 4;
 
 void Put16(BYTE* at, uint16_t v) {
@@ -111,10 +111,10 @@ void GJobAccountingHook::BuildJobRecord(GDriverInstance* instance, GAttributeCom
   Put32(record + 4, 4);
   Put16(record + 8, kDriverMajorVersion);
   int32_t copies = 1;
-  SettingNumber(FindSettingIn(settings, kJobOptionsGroup, kCopies), &copies);
+  GSettingQuery::Number(GSettingQuery::FindPath(settings, {kDocumentSettings2, kCopies}), &copies);
   Put16(record + 10, static_cast<uint16_t>(copies));
   MPersistentObject* configuration = instance != nullptr ? instance->GetPrinterConfiguration() : nullptr;
-  Put16(record + 12, static_cast<uint16_t>(SettingNumberOr(configuration, kAccountingValue, 2)));
+  Put16(record + 12, static_cast<uint16_t>(GSettingQuery::NumberOr(configuration, kAccountingValue, 2)));
 }
 
 void GJobAccountingHook::BeginJob(GDriverInstance* instance, GAttributeComposite* settings,

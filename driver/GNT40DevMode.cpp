@@ -10,6 +10,7 @@
 #include "driver/GSettingValue.h"
 #include "model/GAttributeComposite.h"
 #include "model/GConfiguration.h"
+#include "model/GFeatureIds.h"
 #include "model/GFormToTrayDatabase.h"
 #include "model/GMediaPool.h"
 #include "model/GRangeAttribute.h"
@@ -22,7 +23,6 @@
 namespace {
 
 using PA = DevmodePrivateArea;
-using Ids = GNT40DevMode::Ids;
 using SV = GSettingValue;
 
 #define DM_OFFSET(field) offsetof(DEVMODEW, field)
@@ -87,7 +87,7 @@ struct DiscoveredMedium {
 std::vector<DiscoveredMedium> DiscoveredMedia(MPersistentObject* configuration) {
   std::vector<DiscoveredMedium> out;
   int16_t n = 0;
-  for (MPersistentObject* child : Children(SV::Find(configuration, Ids::kDiscoveredMediaNames))) {
+  for (MPersistentObject* child : Children(SV::Find(configuration, GFeatureIds::kDiscoveredMediaNames))) {
     RWCString name;
     if (!SV::TextOf(child, &name)) continue;
     out.push_back({static_cast<int16_t>(16690 + n), static_cast<int16_t>(50 + n), name});
@@ -112,12 +112,12 @@ MPersistentObject* GNT40DevMode::Configuration() {
 }
 
 MPersistentObject* GNT40DevMode::ResolutionScope(MPersistentObject* settings) {
-  MPersistentObject* resolution = SV::Find(settings, Ids::kResolution);
+  MPersistentObject* resolution = SV::Find(settings, GFeatureIds::kResolution);
   return resolution != nullptr ? resolution : settings;
 }
 
 bool GNT40DevMode::CustomLimit(int16_t paperId, int16_t x, int16_t y, int16_t* width, int16_t* length) {
-  auto* pool = dynamic_cast<GMediaPool*>(SV::Find(Configuration(), Ids::kPrinterMediaPool));
+  auto* pool = dynamic_cast<GMediaPool*>(SV::Find(Configuration(), GFeatureIds::kPrinterMediaPool));
   if (pool == nullptr || x <= 0 || y <= 0) return false;
   GMedia* medium = pool->FindMedia(paperId, 0, static_cast<uint16_t>(x), static_cast<uint16_t>(y));
   if (medium == nullptr) return false;
@@ -158,7 +158,7 @@ int GNT40DevMode::SettingsToPublic(GAttributeComposite* settings, DEVMODEW* out)
   int32_t value = 0;
 
   // Orientation.
-  if (!SV::Get(settings, Ids::kOrientation, &value)) {
+  if (!SV::Get(settings, GFeatureIds::kOrientation, &value)) {
     PA::ClearFieldBits(dm, DM_ORIENTATION);
   } else {
     if (value == 0 || value == 180) SetShort(dm, DM_OFFSET(dmOrientation), DMORIENT_PORTRAIT);
@@ -168,7 +168,7 @@ int GNT40DevMode::SettingsToPublic(GAttributeComposite* settings, DEVMODEW* out)
 
   // Paper size, and the custom size or the size of a standard paper.
   int16_t paperId = 0;
-  if (!SV::Get16(settings, Ids::kPaperSize, &paperId)) {
+  if (!SV::Get16(settings, GFeatureIds::kPaperSize, &paperId)) {
     PA::ClearFieldBits(dm, DM_PAPERSIZE);
   } else {
     int16_t spoolerPaper = 0;
@@ -179,18 +179,18 @@ int GNT40DevMode::SettingsToPublic(GAttributeComposite* settings, DEVMODEW* out)
       PA::ClearFieldBits(dm, DM_PAPERSIZE);
     }
     if (paperId == kCustomPaperId) {
-      if (SV::Get(settings, Ids::kCustomPaperWidth, &value)) {
+      if (SV::Get(settings, GFeatureIds::kCustomPaperWidth, &value)) {
         SetShort(dm, DM_OFFSET(dmPaperWidth), value);
         PA::SetFieldBits(dm, DM_PAPERWIDTH);
       }
-      if (SV::Get(settings, Ids::kCustomPaperLength, &value)) {
+      if (SV::Get(settings, GFeatureIds::kCustomPaperLength, &value)) {
         SetShort(dm, DM_OFFSET(dmPaperLength), value);
         PA::SetFieldBits(dm, DM_PAPERLENGTH);
       }
     } else if (instance != nullptr && (instance->GetAppFlags() & kAppFlagPaperSizeAlways) != 0) {
       GMediaPool* pool = instance->GetMediaPool();
-      const int32_t x = SV::GetOr(scope, Ids::kXResolution, 0);
-      const int32_t y = SV::GetOr(scope, Ids::kYResolution, 0);
+      const int32_t x = SV::GetOr(scope, GFeatureIds::kXResolution, 0);
+      const int32_t y = SV::GetOr(scope, GFeatureIds::kYResolution, 0);
       GMedia* medium = nullptr;
       if (pool != nullptr && x > 0 && y > 0)
         medium = pool->FindMedia(instance->ResolvePaperId(settings, paperId), 0, static_cast<uint16_t>(x),
@@ -204,7 +204,7 @@ int GNT40DevMode::SettingsToPublic(GAttributeComposite* settings, DEVMODEW* out)
   }
 
   // Copies.
-  if (SV::Get(settings, Ids::kCopies, &value)) {
+  if (SV::Get(settings, GFeatureIds::kCopies, &value)) {
     SetShort(dm, DM_OFFSET(dmCopies), value);
     PA::SetFieldBits(dm, DM_COPIES);
   } else {
@@ -214,7 +214,7 @@ int GNT40DevMode::SettingsToPublic(GAttributeComposite* settings, DEVMODEW* out)
   // Paper source: the tray's spooler bin, or the bin of the media type.
   // A tray without a spooler bin leaves the source unset.
   PA::ClearFieldBits(dm, DM_DEFAULTSOURCE);
-  if (SV::Get(settings, Ids::kInputBin, &value)) {
+  if (SV::Get(settings, GFeatureIds::kInputBin, &value)) {
     GResourceMappingList* sources = instance != nullptr ? instance->GetSourceMappings() : nullptr;
     GResourceMapping* mapping = sources != nullptr ? sources->FindByDeviceCode(static_cast<int16_t>(value)) : nullptr;
     if (mapping != nullptr) {
@@ -224,7 +224,7 @@ int GNT40DevMode::SettingsToPublic(GAttributeComposite* settings, DEVMODEW* out)
   }
   RWCString mediaType;
   int16_t source = 0;
-  if (SV::GetText(settings, Ids::kMediaType, &mediaType) &&
+  if (SV::GetText(settings, GFeatureIds::kMediaType, &mediaType) &&
       SourceForMediaType(configuration, mediaType, &source) != 0) {
     SetShort(dm, DM_OFFSET(dmDefaultSource), source);
     PA::SetFieldBits(dm, DM_DEFAULTSOURCE);
@@ -233,9 +233,9 @@ int GNT40DevMode::SettingsToPublic(GAttributeComposite* settings, DEVMODEW* out)
   // Resolution or print quality.
   int16_t x = 0;
   int16_t y = 0;
-  if (SV::Get16(scope, Ids::kXResolution, &x) && SV::Get16(scope, Ids::kYResolution, &y)) {
+  if (SV::Get16(scope, GFeatureIds::kXResolution, &x) && SV::Get16(scope, GFeatureIds::kYResolution, &y)) {
     int32_t qualityMode = 0;
-    if (SV::Get(scope, Ids::kPrintQualityMode, &qualityMode) && qualityMode <= 0) {
+    if (SV::Get(scope, GFeatureIds::kPrintQualityMode, &qualityMode) && qualityMode <= 0) {
       int16_t quality = 0;
       if (QualityForResolution(settings, x, y, &quality) != 0) {
         SetShort(dm, DM_OFFSET(dmPrintQuality), quality);
@@ -253,10 +253,10 @@ int GNT40DevMode::SettingsToPublic(GAttributeComposite* settings, DEVMODEW* out)
   }
 
   // Colour.
-  if (SV::GetOr(settings, Ids::kColorMode, 0) == 0) {
+  if (SV::GetOr(settings, GFeatureIds::kColorMode, 0) == 0) {
     SetShort(dm, DM_OFFSET(dmColor), DMCOLOR_COLOR);
     PA::SetFieldBits(dm, DM_COLOR);
-  } else if (!SV::Get(settings, Ids::kPrintColorAsGray, &value)) {
+  } else if (!SV::Get(settings, GFeatureIds::kPrintColorAsGray, &value)) {
     PA::ClearFieldBits(dm, DM_COLOR);
   } else {
     SetShort(dm, DM_OFFSET(dmColor), (value == 1 || value == 3) ? DMCOLOR_MONOCHROME : DMCOLOR_COLOR);
@@ -268,14 +268,14 @@ int GNT40DevMode::SettingsToPublic(GAttributeComposite* settings, DEVMODEW* out)
   }
 
   // Image colour management.
-  if (!SV::Get(settings, Ids::kIcmEnable, &value)) {
+  if (!SV::Get(settings, GFeatureIds::kIcmEnable, &value)) {
     PA::ClearFieldBits(dm, DM_ICMMETHOD);
   } else {
     if (value != 1) {
       PA::SetFieldBits(dm, DM_ICMMETHOD);
       PA::SetDword(dm, DM_OFFSET(dmICMMethod), DMICMMETHOD_NONE);
     } else {
-      const int32_t method = SV::GetOr(settings, Ids::kIcmMethod, 0);
+      const int32_t method = SV::GetOr(settings, GFeatureIds::kIcmMethod, 0);
       PA::SetFieldBits(dm, DM_ICMMETHOD);
       if (method == 0) {
         PA::SetDword(dm, DM_OFFSET(dmICMMethod), DMICMMETHOD_NONE);
@@ -287,7 +287,7 @@ int GNT40DevMode::SettingsToPublic(GAttributeComposite* settings, DEVMODEW* out)
       }
     }
     int32_t intent = 0;
-    if (!SV::Get(settings, Ids::kIcmIntent, &intent)) {
+    if (!SV::Get(settings, GFeatureIds::kIcmIntent, &intent)) {
       PA::ClearFieldBits(dm, DM_ICMMETHOD);
     } else {
       PA::SetFieldBits(dm, DM_ICMINTENT);
@@ -301,7 +301,7 @@ int GNT40DevMode::SettingsToPublic(GAttributeComposite* settings, DEVMODEW* out)
   }
 
   // Duplex: the binding edge in terms of the page's orientation.
-  if (SV::Get(settings, Ids::kDuplex, &value)) {
+  if (SV::Get(settings, GFeatureIds::kDuplex, &value)) {
     const int16_t orientation = Short(dm, DM_OFFSET(dmOrientation));
     int32_t duplex = DMDUP_SIMPLEX;
     if (value == 1) duplex = orientation == DMORIENT_PORTRAIT ? DMDUP_HORIZONTAL : DMDUP_VERTICAL;
@@ -313,9 +313,9 @@ int GNT40DevMode::SettingsToPublic(GAttributeComposite* settings, DEVMODEW* out)
   }
 
   // Collation, only on a printer that collates.
-  if (SV::GetOr(configuration, Ids::kDiscoveredPlurexMode, 0) != 0) {
+  if (SV::GetOr(configuration, GFeatureIds::kDiscoveredPlurexMode, 0) != 0) {
     PA::SetFieldBits(dm, DM_COLLATE);
-    if (!SV::Get(settings, Ids::kCollate, &value)) {
+    if (!SV::Get(settings, GFeatureIds::kCollate, &value)) {
       PA::ClearFieldBits(dm, DM_COLLATE);
       SetShort(dm, DM_OFFSET(dmCollate), DMCOLLATE_FALSE);
     } else {
@@ -345,9 +345,9 @@ int GNT40DevMode::PublicToSettings(const DEVMODEW* in, GAttributeComposite* sett
     GResourceMapping* mapping = sources != nullptr ? sources->FindBySystemCode(source) : nullptr;
     RWCString mediaType;
     if (mapping != nullptr)
-      SV::Set(settings, Ids::kInputBin, mapping->GetDeviceCode());
+      SV::Set(settings, GFeatureIds::kInputBin, mapping->GetDeviceCode());
     else if (MediaTypeForSource(configuration, source, &mediaType) != 0)
-      SV::SetText(settings, Ids::kMediaType, mediaType);
+      SV::SetText(settings, GFeatureIds::kMediaType, mediaType);
   }
 
   const int16_t quality = Short(dm, DM_OFFSET(dmPrintQuality));
@@ -362,36 +362,36 @@ int GNT40DevMode::PublicToSettings(const DEVMODEW* in, GAttributeComposite* sett
     // More copies than the printer makes in one job (an application's or a
     // damaged DEVMODE) are taken as the most it makes, so that no job and
     // no DEVMODE handed out asks for a count outside the printer's range.
-    auto* range = dynamic_cast<GRangeAttribute*>(SV::Find(configuration, Ids::kCopiesRange));
+    auto* range = dynamic_cast<GRangeAttribute*>(SV::Find(configuration, GFeatureIds::kCopiesRange));
     if (range != nullptr && range->GetMax() > 0 && copies > range->GetMax()) copies = range->GetMax();
-    SV::Set(settings, Ids::kCopies, copies);
+    SV::Set(settings, GFeatureIds::kCopies, copies);
   }
 
-  if ((fields & DM_COLOR) != 0 && SV::GetOr(settings, Ids::kColorMode, 0) == 1 &&
-      SV::Find(settings, Ids::kPrintColorAsGray) != nullptr) {
+  if ((fields & DM_COLOR) != 0 && SV::GetOr(settings, GFeatureIds::kColorMode, 0) == 1 &&
+      SV::Find(settings, GFeatureIds::kPrintColorAsGray) != nullptr) {
     const int capability = instance != nullptr ? instance->GetColorCapability() : 0;
     const int16_t color = Short(dm, DM_OFFSET(dmColor));
-    if (color == DMCOLOR_MONOCHROME) SV::Set(settings, Ids::kPrintColorAsGray, capability == 2 ? 3 : 1);
+    if (color == DMCOLOR_MONOCHROME) SV::Set(settings, GFeatureIds::kPrintColorAsGray, capability == 2 ? 3 : 1);
     if (color == DMCOLOR_COLOR)
-      SV::Set(settings, Ids::kPrintColorAsGray, capability == 1 ? 0 : (capability == 0 ? 1 : 3));
+      SV::Set(settings, GFeatureIds::kPrintColorAsGray, capability == 1 ? 0 : (capability == 0 ? 1 : 3));
   }
 
-  const bool icm = SV::GetOr(settings, Ids::kIcmEnable, 0) == 1;
-  if ((fields & DM_ICMMETHOD) != 0 && icm && SV::Find(settings, Ids::kIcmMethod) != nullptr) {
+  const bool icm = SV::GetOr(settings, GFeatureIds::kIcmEnable, 0) == 1;
+  if ((fields & DM_ICMMETHOD) != 0 && icm && SV::Find(settings, GFeatureIds::kIcmMethod) != nullptr) {
     const uint32_t method = PA::GetDword(dm, DM_OFFSET(dmICMMethod));
-    SV::Set(settings, Ids::kIcmMethod, (method >= 2 && method <= 4) ? 1 : 0);
+    SV::Set(settings, GFeatureIds::kIcmMethod, (method >= 2 && method <= 4) ? 1 : 0);
   }
-  if ((fields & DM_ICMINTENT) != 0 && icm && SV::Find(settings, Ids::kIcmIntent) != nullptr) {
+  if ((fields & DM_ICMINTENT) != 0 && icm && SV::Find(settings, GFeatureIds::kIcmIntent) != nullptr) {
     const uint32_t intent = PA::GetDword(dm, DM_OFFSET(dmICMIntent));
     int16_t mapped = 0;
     if (intent == DMICM_SATURATE) mapped = 1;
     if (intent == DMICM_COLORIMETRIC) mapped = 2;
     if (intent == DMICM_ABS_COLORIMETRIC) mapped = 3;
-    SV::Set(settings, Ids::kIcmIntent, mapped);
+    SV::Set(settings, GFeatureIds::kIcmIntent, mapped);
   }
 
   if ((fields & DM_DUPLEX) != 0) {
-    const int32_t orientation = SV::GetOr(settings, Ids::kOrientation, 0);
+    const int32_t orientation = SV::GetOr(settings, GFeatureIds::kOrientation, 0);
     const bool upright = orientation == 0 || orientation == 180;
     const bool turned = orientation == 90 || orientation == 270;
     const int16_t duplex = Short(dm, DM_OFFSET(dmDuplex));
@@ -406,25 +406,26 @@ int GNT40DevMode::PublicToSettings(const DEVMODEW* in, GAttributeComposite* sett
       edge = 0;
     }
     if (edge >= 0) {
-      SV::Set(settings, Ids::kDuplex, edge);
+      SV::Set(settings, GFeatureIds::kDuplex, edge);
       int32_t scaling = 0;
-      if (edge != 0 && SV::Get(settings, Ids::kQVAutoDuplexScaling, &scaling))
-        SV::Set(settings, Ids::kQVSymmetricalMargins, scaling == 1 ? 1 : 0);
+      if (edge != 0 && SV::Get(settings, GFeatureIds::kQVAutoDuplexScaling, &scaling))
+        SV::Set(settings, GFeatureIds::kQVSymmetricalMargins, scaling == 1 ? 1 : 0);
     }
   }
 
   const int16_t collate = Short(dm, DM_OFFSET(dmCollate));
   if ((fields & DM_COLLATE) != 0 && collate == DMCOLLATE_TRUE) {
-    SV::Set(settings, Ids::kCollate, SV::GetOr(configuration, Ids::kDiscoveredPlurexMode, 0) != 0 ? 1 : 0);
+    SV::Set(settings, GFeatureIds::kCollate,
+            SV::GetOr(configuration, GFeatureIds::kDiscoveredPlurexMode, 0) != 0 ? 1 : 0);
   } else if ((fields & DM_COLLATE) == 0 || collate == DMCOLLATE_FALSE) {
-    SV::Set(settings, Ids::kCollate, 0);
+    SV::Set(settings, GFeatureIds::kCollate, 0);
   }
   return 1;
 }
 
 void GNT40DevMode::MapOrientationIn(const uint8_t* dm, MPersistentObject* settings, MPersistentObject* configuration) {
-  const int32_t flipRule = SV::GetOr(configuration, Ids::kOrientationFlipRule, 0);
-  const int32_t current = SV::GetOr(settings, Ids::kOrientation, 0);
+  const int32_t flipRule = SV::GetOr(configuration, GFeatureIds::kOrientationFlipRule, 0);
+  const int32_t current = SV::GetOr(settings, GFeatureIds::kOrientation, 0);
   const int16_t requested = Short(dm, DM_OFFSET(dmOrientation));
   int32_t preferred = 0;
   int32_t fallback = 0;
@@ -440,24 +441,24 @@ void GNT40DevMode::MapOrientationIn(const uint8_t* dm, MPersistentObject* settin
   }
   bool hasPreferred = false;
   bool hasFallback = false;
-  for (MPersistentObject* entry : Children(SV::Find(configuration, Ids::kSupportedOrientations))) {
+  for (MPersistentObject* entry : Children(SV::Find(configuration, GFeatureIds::kSupportedOrientations))) {
     int32_t degrees = 0;
     if (!SV::ValueOf(entry, &degrees)) continue;
     hasPreferred = hasPreferred || degrees == preferred;
     hasFallback = hasFallback || degrees == fallback;
   }
   if (hasPreferred)
-    SV::Set(settings, Ids::kOrientation, static_cast<int16_t>(preferred));
+    SV::Set(settings, GFeatureIds::kOrientation, static_cast<int16_t>(preferred));
   else if (hasFallback)
-    SV::Set(settings, Ids::kOrientation, static_cast<int16_t>(fallback));
+    SV::Set(settings, GFeatureIds::kOrientation, static_cast<int16_t>(fallback));
 }
 
 void GNT40DevMode::MapResolutionIn(const uint8_t* dm, GAttributeComposite* settings, MPersistentObject* configuration) {
   GDriverInstance* instance = GetInstance();
   MPersistentObject* scope = ResolutionScope(settings);
-  MPersistentObject* qualityMember = SV::Find(scope, Ids::kPrintQualityMode);
-  const int16_t currentX = static_cast<int16_t>(SV::GetOr(scope, Ids::kXResolution, 0));
-  const int16_t currentY = static_cast<int16_t>(SV::GetOr(scope, Ids::kYResolution, 0));
+  MPersistentObject* qualityMember = SV::Find(scope, GFeatureIds::kPrintQualityMode);
+  const int16_t currentX = static_cast<int16_t>(SV::GetOr(scope, GFeatureIds::kXResolution, 0));
+  const int16_t currentY = static_cast<int16_t>(SV::GetOr(scope, GFeatureIds::kYResolution, 0));
   const int16_t requested = Short(dm, DM_OFFSET(dmPrintQuality));
   int16_t x = currentX;
   int16_t y = currentY;
@@ -483,12 +484,12 @@ void GNT40DevMode::MapResolutionIn(const uint8_t* dm, GAttributeComposite* setti
       SV::SetObject(qualityMember, quality);
     }
   }
-  SV::Set(scope, Ids::kXResolution, x);
-  SV::Set(scope, Ids::kYResolution, y);
+  SV::Set(scope, GFeatureIds::kXResolution, x);
+  SV::Set(scope, GFeatureIds::kYResolution, y);
 
   // The resolution list decides the bits per pixel and quality that go with
   // the new resolution, unless the current ones are offered with it.
-  const int32_t currentBits = SV::GetOr(scope, Ids::kBitsPerPixel, 1);
+  const int32_t currentBits = SV::GetOr(scope, GFeatureIds::kBitsPerPixel, 1);
   int32_t currentQuality = 0;
   const bool hasQualityMember = SV::ValueOf(qualityMember, &currentQuality);
   bool matched = false;
@@ -497,12 +498,13 @@ void GNT40DevMode::MapResolutionIn(const uint8_t* dm, GAttributeComposite* setti
   bool listHasQualities = false;
   int32_t suppliedBits = 1;
   int32_t suppliedQuality = 0;
-  for (MPersistentObject* entry : Children(SV::Find(configuration, Ids::kResolutionList))) {
+  for (MPersistentObject* entry : Children(SV::Find(configuration, GFeatureIds::kResolutionList))) {
     int32_t entryQuality = 0;
-    const bool entryHasQuality = SV::Get(entry, Ids::kPrintQualityMode, &entryQuality);
+    const bool entryHasQuality = SV::Get(entry, GFeatureIds::kPrintQualityMode, &entryQuality);
     listHasQualities = listHasQualities || entryHasQuality;
-    if (SV::GetOr(entry, Ids::kXResolution, -1) != x || SV::GetOr(entry, Ids::kYResolution, -1) != y) continue;
-    const int32_t entryBits = SV::GetOr(entry, Ids::kBitsPerPixel, 1);
+    if (SV::GetOr(entry, GFeatureIds::kXResolution, -1) != x || SV::GetOr(entry, GFeatureIds::kYResolution, -1) != y)
+      continue;
+    const int32_t entryBits = SV::GetOr(entry, GFeatureIds::kBitsPerPixel, 1);
     matched = true;
     suppliedBits = entryBits;
     suppliedQuality = entryHasQuality ? entryQuality : 0;
@@ -511,7 +513,7 @@ void GNT40DevMode::MapResolutionIn(const uint8_t* dm, GAttributeComposite* setti
       if (entryHasQuality && entryQuality == currentQuality) matchedBitsAndQuality = true;
     }
   }
-  if (!matchedBits) SV::Set(scope, Ids::kBitsPerPixel, static_cast<int16_t>(matched ? suppliedBits : 1));
+  if (!matchedBits) SV::Set(scope, GFeatureIds::kBitsPerPixel, static_cast<int16_t>(matched ? suppliedBits : 1));
   if (listHasQualities && hasQualityMember && !matchedBitsAndQuality)
     SV::SetObject(qualityMember, static_cast<int16_t>(matched ? suppliedQuality : 0));
 }
@@ -521,15 +523,15 @@ void GNT40DevMode::MapPaperIn(const uint8_t* dm, GAttributeComposite* settings) 
   if (instance == nullptr) return;
   int16_t paperId = 0;
   if (instance->DmPaperToPaperId(Short(dm, DM_OFFSET(dmPaperSize)), &paperId) == 0) {
-    SV::Set(settings, Ids::kPaperSize, instance->GetDefaultPaperId());
+    SV::Set(settings, GFeatureIds::kPaperSize, instance->GetDefaultPaperId());
     return;
   }
-  SV::Set(settings, Ids::kPaperSize, paperId);
+  SV::Set(settings, GFeatureIds::kPaperSize, paperId);
   if (paperId != kCustomPaperId) return;
 
   MPersistentObject* scope = ResolutionScope(settings);
-  const int16_t x = static_cast<int16_t>(SV::GetOr(scope, Ids::kXResolution, 0));
-  const int16_t y = static_cast<int16_t>(SV::GetOr(scope, Ids::kYResolution, 0));
+  const int16_t x = static_cast<int16_t>(SV::GetOr(scope, GFeatureIds::kXResolution, 0));
+  const int16_t y = static_cast<int16_t>(SV::GetOr(scope, GFeatureIds::kYResolution, 0));
   int32_t width = 0;
   int32_t length = 0;
   const uint32_t fields = PA::GetFields(dm);
@@ -551,14 +553,14 @@ void GNT40DevMode::MapPaperIn(const uint8_t* dm, GAttributeComposite* settings) 
     GMediaPool* pool = instance->GetMediaPool();
     if (pool == nullptr || x <= 0 || y <= 0) return;
     GMedia* medium = pool->FindMedia(instance->ResolvePaperId(settings, instance->GetDefaultPaperId()),
-                                     SV::GetOr(settings, Ids::kOrientation, 0), static_cast<uint16_t>(x),
+                                     SV::GetOr(settings, GFeatureIds::kOrientation, 0), static_cast<uint16_t>(x),
                                      static_cast<uint16_t>(y));
     if (medium == nullptr) return;
     width = DotsToTenthsMm(medium->GetSize()->x, x);
     length = DotsToTenthsMm(medium->GetSize()->y, y);
   }
-  for (auto [id, size] : {std::pair<int32_t, int32_t>{Ids::kCustomPaperWidth, width},
-                          std::pair<int32_t, int32_t>{Ids::kCustomPaperLength, length}}) {
+  for (auto [id, size] : {std::pair<int32_t, int32_t>{GFeatureIds::kCustomPaperWidth, width},
+                          std::pair<int32_t, int32_t>{GFeatureIds::kCustomPaperLength, length}}) {
     if (!SV::Set(settings, id, static_cast<int16_t>(size)))
       settings->AddChild(new GValueAttribute(static_cast<int16_t>(size), &id));
   }
@@ -569,7 +571,7 @@ void GNT40DevMode::MapPaperIn(const uint8_t* dm, GAttributeComposite* settings) 
 int GNT40DevMode::ResolutionForQuality(GAttributeComposite* settings, int16_t quality, int16_t* x, int16_t* y,
                                        int16_t* bits) {
   MPersistentObject* configuration = Configuration();
-  MPersistentObject* table = SV::Find(configuration, Ids::kQualityModeTable);
+  MPersistentObject* table = SV::Find(configuration, GFeatureIds::kQualityModeTable);
   if (table != nullptr) {
     for (MPersistentObject* entry : Children(table)) {
       int16_t ex = *x;
@@ -581,14 +583,14 @@ int GNT40DevMode::ResolutionForQuality(GAttributeComposite* settings, int16_t qu
         const int32_t id = member->FeatureId();
         int32_t value = 0;
         // The resolution members give the answer wherever they stand.
-        if (id == Ids::kXResolution || id == Ids::kYResolution || id == Ids::kBitsPerPixel) {
+        if (id == GFeatureIds::kXResolution || id == GFeatureIds::kYResolution || id == GFeatureIds::kBitsPerPixel) {
           if (SV::ValueOf(member, &value)) {
-            int16_t& slot = id == Ids::kXResolution ? ex : (id == Ids::kYResolution ? ey : eb);
+            int16_t& slot = id == GFeatureIds::kXResolution ? ex : (id == GFeatureIds::kYResolution ? ey : eb);
             slot = static_cast<int16_t>(value);
           }
         } else if (!comparing) {
           CopyMemberIntoSettings(member, settings);
-        } else if (id == Ids::kPrintQualityMode) {
+        } else if (id == GFeatureIds::kPrintQualityMode) {
           comparing = false;
           found = SV::ValueOf(member, &value) && value == quality;
           if (!found) break;
@@ -608,21 +610,21 @@ int GNT40DevMode::ResolutionForQuality(GAttributeComposite* settings, int16_t qu
   }
 
   if (quality < DMRES_HIGH || quality > DMRES_DRAFT) return 0;
-  const std::vector<MPersistentObject*> entries = Children(SV::Find(configuration, Ids::kResolutionList));
+  const std::vector<MPersistentObject*> entries = Children(SV::Find(configuration, GFeatureIds::kResolutionList));
   if (entries.empty()) return 0;
   // DMRES_HIGH (-4) is the first entry, DMRES_DRAFT (-1) the fourth; a
   // shorter list gives its last.
   const size_t position = std::min<size_t>(static_cast<size_t>(quality - DMRES_HIGH), entries.size() - 1);
   MPersistentObject* entry = entries[position];
-  SV::Get16(entry, Ids::kXResolution, x);
-  SV::Get16(entry, Ids::kYResolution, y);
-  SV::Get16(entry, Ids::kBitsPerPixel, bits);
+  SV::Get16(entry, GFeatureIds::kXResolution, x);
+  SV::Get16(entry, GFeatureIds::kYResolution, y);
+  SV::Get16(entry, GFeatureIds::kBitsPerPixel, bits);
   return 1;
 }
 
 int GNT40DevMode::QualityForResolution(GAttributeComposite* settings, int16_t x, int16_t y, int16_t* quality) {
   MPersistentObject* configuration = Configuration();
-  MPersistentObject* table = SV::Find(configuration, Ids::kQualityModeTable);
+  MPersistentObject* table = SV::Find(configuration, GFeatureIds::kQualityModeTable);
   if (table != nullptr) {
     MPersistentObject* candidate = nullptr;
     for (MPersistentObject* entry : Children(table)) {
@@ -634,11 +636,12 @@ int GNT40DevMode::QualityForResolution(GAttributeComposite* settings, int16_t x,
         const int32_t id = member->FeatureId();
         int32_t value = 0;
         if (comparing) {
-          if (id == Ids::kPrintQualityMode) {
+          if (id == GFeatureIds::kPrintQualityMode) {
             comparing = false;
             marked = true;
             if (SV::ValueOf(member, &value)) entryQuality = static_cast<int16_t>(value);
-          } else if (id != Ids::kXResolution && id != Ids::kYResolution && id != Ids::kBitsPerPixel) {
+          } else if (id != GFeatureIds::kXResolution && id != GFeatureIds::kYResolution &&
+                     id != GFeatureIds::kBitsPerPixel) {
             MPersistentObject* current = SV::Find(settings, id);
             if (current != nullptr && member->DiffersFrom(current)) {
               abandoned = true;
@@ -648,9 +651,9 @@ int GNT40DevMode::QualityForResolution(GAttributeComposite* settings, int16_t x,
           continue;
         }
         if (!marked) break;
-        if (id == Ids::kXResolution || id == Ids::kYResolution) {
-          if (!SV::ValueOf(member, &value) || value != (id == Ids::kXResolution ? x : y)) marked = false;
-        } else if (id != Ids::kBitsPerPixel && SettingDiffersFromMember(member, settings)) {
+        if (id == GFeatureIds::kXResolution || id == GFeatureIds::kYResolution) {
+          if (!SV::ValueOf(member, &value) || value != (id == GFeatureIds::kXResolution ? x : y)) marked = false;
+        } else if (id != GFeatureIds::kBitsPerPixel && SettingDiffersFromMember(member, settings)) {
           marked = false;
           candidate = entry;
         }
@@ -665,8 +668,9 @@ int GNT40DevMode::QualityForResolution(GAttributeComposite* settings, int16_t x,
     for (MPersistentObject* member : Children(candidate)) {
       const int32_t id = member->FeatureId();
       int32_t value = 0;
-      if (id == Ids::kXResolution || id == Ids::kYResolution || id == Ids::kBitsPerPixel) continue;
-      if (id == Ids::kPrintQualityMode) {
+      if (id == GFeatureIds::kXResolution || id == GFeatureIds::kYResolution || id == GFeatureIds::kBitsPerPixel)
+        continue;
+      if (id == GFeatureIds::kPrintQualityMode) {
         afterQuality = true;
         if (SV::ValueOf(member, &value)) *quality = static_cast<int16_t>(value);
         continue;
@@ -676,10 +680,10 @@ int GNT40DevMode::QualityForResolution(GAttributeComposite* settings, int16_t x,
     return 1;
   }
 
-  for (MPersistentObject* entry : Children(SV::Find(configuration, Ids::kResolutionList))) {
+  for (MPersistentObject* entry : Children(SV::Find(configuration, GFeatureIds::kResolutionList))) {
     int32_t entryQuality = 0;
-    if (SV::GetOr(entry, Ids::kXResolution, -1) == x && SV::GetOr(entry, Ids::kYResolution, -1) == y &&
-        SV::Get(entry, Ids::kPrintQualityMode, &entryQuality)) {
+    if (SV::GetOr(entry, GFeatureIds::kXResolution, -1) == x && SV::GetOr(entry, GFeatureIds::kYResolution, -1) == y &&
+        SV::Get(entry, GFeatureIds::kPrintQualityMode, &entryQuality)) {
       *quality = static_cast<int16_t>(entryQuality);
       return 1;
     }
@@ -690,7 +694,7 @@ int GNT40DevMode::QualityForResolution(GAttributeComposite* settings, int16_t x,
 // ---- Media type lookups ----
 
 int GNT40DevMode::SourceForMediaType(MPersistentObject* configuration, const RWCString& mediaType, int16_t* source) {
-  for (MPersistentObject* child : Children(SV::Find(configuration, Ids::kMediaTypeTrayMap))) {
+  for (MPersistentObject* child : Children(SV::Find(configuration, GFeatureIds::kMediaTypeTrayMap))) {
     auto* association = dynamic_cast<MPersistentAssociation*>(child);
     RWCString key;
     int32_t tray = 0;
@@ -719,7 +723,7 @@ int GNT40DevMode::MediaTypeForSource(MPersistentObject* configuration, int16_t s
   GResourceMappingList* capabilities = GetInstance() != nullptr ? GetInstance()->GetCapabilityMappings() : nullptr;
   GResourceMapping* mapping = capabilities != nullptr ? capabilities->FindBySystemCode(source) : nullptr;
   if (mapping != nullptr) {
-    for (MPersistentObject* child : Children(SV::Find(configuration, Ids::kMediaTypeTrayMap))) {
+    for (MPersistentObject* child : Children(SV::Find(configuration, GFeatureIds::kMediaTypeTrayMap))) {
       auto* association = dynamic_cast<MPersistentAssociation*>(child);
       int32_t tray = 0;
       if (association != nullptr && SV::ValueOf(association->GetValue(), &tray) &&
@@ -760,13 +764,13 @@ void GNT40DevMode::SetDefaults() {
 
   PA::SetDword(dm, DM_OFFSET(dmICMMethod), 0);
   PA::SetDword(dm, DM_OFFSET(dmICMIntent), 0);
-  if (SV::GetOr(configuration, Ids::kIcmEnable, 0) == 1) {
-    const int32_t method = SV::GetOr(configuration, Ids::kIcmMethod, 0);
+  if (SV::GetOr(configuration, GFeatureIds::kIcmEnable, 0) == 1) {
+    const int32_t method = SV::GetOr(configuration, GFeatureIds::kIcmMethod, 0);
     PA::SetDword(dm, DM_OFFSET(dmICMMethod), (method >= 0 && method <= 3) ? static_cast<uint32_t>(method + 1) : 1);
     PA::SetFieldBits(dm, DM_ICMMETHOD);
     static constexpr uint32_t kIntents[] = {DMICM_CONTRAST, DMICM_SATURATE, DMICM_COLORIMETRIC,
                                             DMICM_ABS_COLORIMETRIC};
-    const int32_t intent = SV::GetOr(configuration, Ids::kIcmIntent, 0);
+    const int32_t intent = SV::GetOr(configuration, GFeatureIds::kIcmIntent, 0);
     PA::SetDword(dm, DM_OFFSET(dmICMIntent), (intent >= 0 && intent <= 3) ? kIntents[intent] : DMICM_CONTRAST);
     PA::SetFieldBits(dm, DM_ICMINTENT);
   }
@@ -781,7 +785,7 @@ void GNT40DevMode::SetDefaults() {
     PA::SetDword(dm, offset, 0);
 
   const int capability = instance != nullptr ? instance->GetColorCapability() : 0;
-  if (SV::GetOr(configuration, Ids::kColorMode, 0) != 0 && capability != 1) {
+  if (SV::GetOr(configuration, GFeatureIds::kColorMode, 0) != 0 && capability != 1) {
     PA::ClearFieldBits(dm, DM_COLOR);
     SetShort(dm, DM_OFFSET(dmColor), DMCOLOR_MONOCHROME);
   } else {
@@ -823,7 +827,7 @@ void GNT40DevMode::ApplyCollatePolicy() {
   uint8_t* dm = Buffer();
   const int version = PA::GetWord(dm, DM_OFFSET(dmSpecVersion));
   if (version < 778 || PA::GetWord(dm, DM_OFFSET(dmSize)) < PA::kPublicSize || !IsCurrentVersion(version)) return;
-  if (SV::GetOr(Configuration(), Ids::kDiscoveredPlurexMode, 0) != 0) {
+  if (SV::GetOr(Configuration(), GFeatureIds::kDiscoveredPlurexMode, 0) != 0) {
     if ((PA::GetFields(dm) & DM_COLLATE) != 0) {
       const int16_t collate = Short(dm, DM_OFFSET(dmCollate));
       if (collate != DMCOLLATE_FALSE && collate != DMCOLLATE_TRUE) SetShort(dm, DM_OFFSET(dmCollate), DMCOLLATE_TRUE);
@@ -908,7 +912,7 @@ int GNT40DevMode::Validate(void* /*reserved*/, const DEVMODEW* in, int checkAll,
     request.customLimits = 1;
     request.spoolerPaper = Short(dm, DM_OFFSET(dmPaperSize));
     bool supported = instance != nullptr && instance->IsPaperSupported(&request) == 1;
-    if (!supported && instance != nullptr && SV::GetOr(configuration, Ids::kScaleFromLargePaper, 0) != 0) {
+    if (!supported && instance != nullptr && SV::GetOr(configuration, GFeatureIds::kScaleFromLargePaper, 0) != 0) {
       request.customLimits = 0;
       supported = instance->IsPaperSupported(&request) == 1;
     }
@@ -916,7 +920,7 @@ int GNT40DevMode::Validate(void* /*reserved*/, const DEVMODEW* in, int checkAll,
   }
 
   if ((fields & DM_DEFAULTSOURCE) != 0) {
-    auto* database = dynamic_cast<GFormToTrayDatabase*>(SV::Find(configuration, Ids::kFormToTrayDatabase));
+    auto* database = dynamic_cast<GFormToTrayDatabase*>(SV::Find(configuration, GFeatureIds::kFormToTrayDatabase));
     const bool assigned = database != nullptr && database->HasAssignments() == 1;
     const int16_t source = Short(dm, DM_OFFSET(dmDefaultSource));
     bool ok = false;
@@ -928,7 +932,7 @@ int GNT40DevMode::Validate(void* /*reserved*/, const DEVMODEW* in, int checkAll,
   }
 
   if ((fields & DM_COPIES) != 0) {
-    auto* range = dynamic_cast<GRangeAttribute*>(SV::Find(configuration, Ids::kCopiesRange));
+    auto* range = dynamic_cast<GRangeAttribute*>(SV::Find(configuration, GFeatureIds::kCopiesRange));
     if ((range == nullptr || range->Contains(Short(dm, DM_OFFSET(dmCopies))) == 0) && reject(DM_COPIES)) return 0;
   }
 
@@ -944,7 +948,7 @@ int GNT40DevMode::Validate(void* /*reserved*/, const DEVMODEW* in, int checkAll,
     if (duplex == DMDUP_SIMPLEX) edge = 0;
     if (duplex == DMDUP_VERTICAL) edge = ownOrientation == DMORIENT_PORTRAIT ? 2 : 1;
     if (duplex == DMDUP_HORIZONTAL) edge = ownOrientation == DMORIENT_LANDSCAPE ? 2 : 1;
-    auto* range = dynamic_cast<GRangeAttribute*>(SV::Find(configuration, Ids::kDuplexRange));
+    auto* range = dynamic_cast<GRangeAttribute*>(SV::Find(configuration, GFeatureIds::kDuplexRange));
     const bool ok = edge >= 0 && range != nullptr && range->GetMin() <= edge && edge <= range->GetMax();
     if (!ok && reject(DM_DUPLEX)) return 0;
   }
@@ -952,7 +956,7 @@ int GNT40DevMode::Validate(void* /*reserved*/, const DEVMODEW* in, int checkAll,
   if (size >= PA::kPublicSize && IsCurrentVersion(version)) {
     const int16_t collate = Short(dm, DM_OFFSET(dmCollate));
     if ((fields & DM_COLLATE) != 0 && collate != DMCOLLATE_FALSE) {
-      const bool ok = collate == DMCOLLATE_TRUE && SV::GetOr(configuration, Ids::kDiscoveredPlurexMode, 0) != 0;
+      const bool ok = collate == DMCOLLATE_TRUE && SV::GetOr(configuration, GFeatureIds::kDiscoveredPlurexMode, 0) != 0;
       if (!ok && reject(DM_COLLATE)) return 0;
     }
     if ((fields & DM_FORMNAME) != 0) {

@@ -15,45 +15,6 @@ class MPersistentObject;
 
 class GNT40DevMode : public GDevMode {
  public:
-  // Feature ids read and written by the mappings.
-  struct Ids {
-    // Printer configuration.
-    static constexpr int32_t kMediaTypeTrayMap = 193;
-    static constexpr int32_t kCopiesRange = 199;
-    static constexpr int32_t kDuplexRange = 203;
-    static constexpr int32_t kSupportedOrientations = 205;
-    static constexpr int32_t kResolutionList = 206;
-    static constexpr int32_t kDiscoveredPlurexMode = 231;
-    static constexpr int32_t kDiscoveredMediaNames = 701;
-    static constexpr int32_t kFormToTrayDatabase = 510;
-    static constexpr int32_t kQualityModeTable = 903;
-    static constexpr int32_t kScaleFromLargePaper = 915;
-    static constexpr int32_t kOrientationFlipRule = 929;
-    static constexpr int32_t kPrinterMediaPool = 189;
-    // Document settings (colour and ICM values are also read from the
-    // configuration by the defaults).
-    static constexpr int32_t kResolution = 249;
-    static constexpr int32_t kDuplex = 253;
-    static constexpr int32_t kInputBin = 258;
-    static constexpr int32_t kPaperSize = 260;
-    static constexpr int32_t kMediaType = 261;
-    static constexpr int32_t kOrientation = 265;
-    static constexpr int32_t kCopies = 291;
-    static constexpr int32_t kCollate = 292;
-    static constexpr int32_t kColorMode = 294;
-    static constexpr int32_t kPrintColorAsGray = 296;
-    static constexpr int32_t kIcmEnable = 298;
-    static constexpr int32_t kXResolution = 323;
-    static constexpr int32_t kYResolution = 324;
-    static constexpr int32_t kBitsPerPixel = 325;
-    static constexpr int32_t kIcmMethod = 350;
-    static constexpr int32_t kIcmIntent = 351;
-    static constexpr int32_t kQVSymmetricalMargins = 713;
-    static constexpr int32_t kPrintQualityMode = 902;
-    static constexpr int32_t kQVAutoDuplexScaling = 983;
-    static constexpr int32_t kCustomPaperWidth = 1260;
-    static constexpr int32_t kCustomPaperLength = 1261;
-  };
   // Paper ids of the custom size and of the largest and smallest custom
   // media of the media pool.
   static constexpr int16_t kCustomPaperId = 0x4000;

@@ -3,47 +3,22 @@
 #include <cmath>
 #include <cstring>
 
-#include "driver/SettingValues.h"
 #include "model/GAttributeComposite.h"
+#include "model/GFeatureIds.h"
+#include "model/GSettingQuery.h"
 #include "model/GStringConversion.h"
 #include "win32/Kernel.h"
 
+using namespace GFeatureIds;
+
 namespace {
 
-// Feature ids of the watermark choice (job options) and records (preferences).
-constexpr int32_t kJobOptions = 364;
-constexpr int32_t kSelection = 379;
-constexpr int32_t kSelectionOff = 381;
-constexpr int32_t kFirstPageOnly = 382;  // WMFirstPageOnly
-constexpr int32_t kSelectedName = 383;
-constexpr int32_t kTextAsBlack = 585;
-constexpr int32_t kPreferences = 366;
-constexpr int32_t kPool = 378;
-constexpr int32_t kName = 384;
-constexpr int32_t kText = 385;
-constexpr int32_t kFace = 386;         // WMFont
-constexpr int32_t kCharSet = 387;      // WMFontCharSet
-constexpr int32_t kStyle = 388;        // WMFontStyle
-constexpr int32_t kUnusedStyle = 389;  // read, no effect
-constexpr int32_t kSize = 390;
-constexpr int32_t kWidth = 392;
-constexpr int32_t kEscapement = 393;  // WMFontEscapement
-constexpr int32_t kCustomAngle = 394;  // WMCustomAngle
-constexpr int32_t kValue396 = 396;
-constexpr int32_t kValue397 = 397;
-constexpr int32_t kRed = 398;
-constexpr int32_t kGreen = 399;
-constexpr int32_t kBlue = 400;
-constexpr int32_t kShade = 403;  // WMShadeLevel
-
 constexpr double kPi = 3.14159265358979323846;
-
-int32_t NumberOr(MPersistentObject* in, int32_t id, int32_t fallback) { return SettingNumberOr(in, id, fallback); }
 
 RWWString WideText(MPersistentObject* in, int32_t id) {
   RWCString narrow;
   RWWString wide;
-  if (SettingText(FindSetting(in, id), &narrow)) ToWideString(narrow, wide);
+  if (GSettingQuery::TextAt(in, id, &narrow, GSettingQuery::kString)) ToWideString(narrow, wide);
   return wide;
 }
 
@@ -59,32 +34,33 @@ void SendBracket(HDC dc, uint32_t phase, COLORREF colour) {
 
 int GPageWatermark::StartDocWatermark(MPersistentObject* settings) {
   mode_ = 0;
-  MPersistentObject* options = FindSetting(settings, kJobOptions);
-  MPersistentObject* selection = FindSetting(options, kSelection);
+  MPersistentObject* options = GSettingQuery::Find(settings, kDocumentSettings2);
+  MPersistentObject* selection = GSettingQuery::Find(options, kWatermarks);
   if (options == nullptr || selection == nullptr) return 1;
-  switch (NumberOr(selection, kFirstPageOnly, 2)) {
+  switch (GSettingQuery::NumberOr(selection, kWMFirstPageOnly, 2)) {
     case 0: mode_ = 2; break;
     case 1: mode_ = 1; break;
     default: break;
   }
-  gray_ = NumberOr(options, kTextAsBlack, 0) == 1 ? 1 : 0;
+  gray_ = GSettingQuery::NumberOr(options, kTextAsBlack, 0) == 1 ? 1 : 0;
   if (mode_ == 0) return 1;
   int32_t off = 0;
-  if (!SettingNumber(FindSetting(selection, kSelectionOff), &off) || off != 0) {
+  if (!GSettingQuery::NumberAt(selection, kWatermarkSource, &off) || off != 0) {
     mode_ = 0;
     return 1;
   }
   RWCString name;
-  if (!SettingText(FindSetting(selection, kSelectedName), &name) || name.IsEmpty()) {
+  if (!GSettingQuery::TextAt(selection, kSelectedWatermark, &name, GSettingQuery::kString) || name.IsEmpty()) {
     mode_ = 0;
     return 1;
   }
-  auto* pool = dynamic_cast<GAttributeComposite*>(FindSettingIn(settings, kPreferences, kPool));
+  auto* pool =
+      dynamic_cast<GAttributeComposite*>(GSettingQuery::FindPath(settings, {kDriverPreferences, kWatermarkPool}));
   const int count = pool != nullptr ? pool->GetEntryCount() : 0;
   for (int i = 0; i < count; ++i) {
     MPersistentObject* record = pool->ChildAt(static_cast<size_t>(i));
     RWCString recordName;
-    if (record != nullptr && SettingText(FindSetting(record, kName), &recordName) &&
+    if (record != nullptr && GSettingQuery::TextAt(record, kWatermarkName, &recordName, GSettingQuery::kString) &&
         recordName.Length() == name.Length() && std::memcmp(recordName.Data(), name.Data(), name.Length()) == 0) {
       PrepareWatermark(record);
       return 1;
@@ -101,31 +77,31 @@ int GPageWatermark::PrepareWatermark(MPersistentObject* record) {
   r.font = LOGFONTW{};
   r.font.lfCharSet = DEFAULT_CHARSET;
   r.font.lfOutPrecision = OUT_TT_PRECIS;
-  r.text = WideText(record, kText);
+  r.text = WideText(record, kWatermarkText);
   r.length = r.text.Length();
-  RWWString face = WideText(record, kFace);
+  RWWString face = WideText(record, kWMFont);
   size_t faceLength = face.Length() < LF_FACESIZE - 1 ? face.Length() : LF_FACESIZE - 1;
   std::memcpy(r.font.lfFaceName, face.Data(), faceLength * sizeof(WCHAR));
-  r.font.lfCharSet = static_cast<BYTE>(NumberOr(record, kCharSet, 0));
-  const int32_t style = NumberOr(record, kStyle, 0);
-  NumberOr(record, kUnusedStyle, 0);
+  r.font.lfCharSet = static_cast<BYTE>(GSettingQuery::NumberOr(record, kWMFontCharSet, 0));
+  const int32_t style = GSettingQuery::NumberOr(record, kWMFontStyle, 0);
+  GSettingQuery::NumberOr(record, kWMValue389, 0);
   r.font.lfWeight = (style & 1) ? FW_BOLD : 0;
   r.font.lfItalic = (style >> 1) & 1;
   r.font.lfUnderline = (style >> 2) & 1;
   r.font.lfStrikeOut = (style >> 3) & 1;
-  r.font.lfWidth = NumberOr(record, kWidth, 0);
-  r.size = NumberOr(record, kSize, 0);
-  r.value396 = NumberOr(record, kValue396, 0);
-  r.value397 = NumberOr(record, kValue397, 0);
+  r.font.lfWidth = GSettingQuery::NumberOr(record, kWMFontWidth, 0);
+  r.size = GSettingQuery::NumberOr(record, kWMFontSize, 0);
+  r.value396 = GSettingQuery::NumberOr(record, kWMValue396, 0);
+  r.value397 = GSettingQuery::NumberOr(record, kWMValue397, 0);
 
-  int32_t s = NumberOr(record, kShade, 0);
+  int32_t s = GSettingQuery::NumberOr(record, kWMShadeLevel, 0);
   if (s == 255) s = 232;
   r.shade = s;
   int red = s, green = s, blue = s;
   if (!gray_) {
-    const bool R = NumberOr(record, kRed, 0) != 0;
-    const bool G = NumberOr(record, kGreen, 0) != 0;
-    const bool B = NumberOr(record, kBlue, 0) != 0;
+    const bool R = GSettingQuery::NumberOr(record, kWMRed, 0) != 0;
+    const bool G = GSettingQuery::NumberOr(record, kWMGreen, 0) != 0;
+    const bool B = GSettingQuery::NumberOr(record, kWMBlue, 0) != 0;
     if (R && G && B) {
       // all on: gray like all off
     } else {
@@ -135,8 +111,8 @@ int GPageWatermark::PrepareWatermark(MPersistentObject* record) {
     }
   }
   r.colour = static_cast<COLORREF>((red & 0xFF) | (green & 0xFF) << 8 | (blue & 0xFF) << 16);
-  r.escapementMode = NumberOr(record, kEscapement, 0);
-  r.customAngle = NumberOr(record, kCustomAngle, 0);
+  r.escapementMode = GSettingQuery::NumberOr(record, kWMFontEscapement, 0);
+  r.customAngle = GSettingQuery::NumberOr(record, kWMCustomAngle, 0);
   return 1;
 }
 

@@ -1,9 +1,10 @@
 // GSettingValue: reading and writing the scalar values of a settings tree or
 // a printer configuration by feature id, for the DEVMODE mappings and the
-// spooler form services. A value lives in a value, range, 32-bit value or
-// persistable-long attribute; a text in a string attribute. Anything absent
-// or of another kind reads as absent, so a damaged tree never yields a value
-// it does not hold.
+// spooler form services. Reads go through the model's query (GSettingQuery)
+// with every number class and every text class; writes go to a value or
+// range attribute, or to a string attribute. Anything absent or of another
+// kind reads as absent, so a damaged tree never yields a value it does not
+// hold.
 #pragma once
 
 #include <cstdint>

@@ -7,24 +7,21 @@
 #include "model/GAttributeComposite.h"
 #include "model/GConfiguration.h"
 #include "model/GCustomMediaSize.h"
+#include "model/GFeatureIds.h"
 #include "model/GFormToTrayDatabase.h"
 #include "model/GMedia.h"
 #include "model/GMediaPool.h"
 #include "model/GResourceMappingList.h"
-#include "win32/Kernel.h"
 #include "win32/DevMode.h"
+#include "win32/Kernel.h"
 #include "win32/Spooler.h"
+
+using namespace GFeatureIds;
 
 namespace {
 
 constexpr int16_t kLargestCustomPaperId = 17384;
 constexpr int16_t kSmallestCustomPaperId = 17385;
-constexpr int32_t kInstallableOptions = 365;
-constexpr int32_t kFormToTrayDatabase = 510;
-constexpr int32_t kScaleFromLargePaper = 915;
-constexpr int32_t kOrientation = 265;
-constexpr int32_t kCustomPaperWidth = 1260;
-constexpr int32_t kCustomPaperLength = 1261;
 
 // units * 25400 / resolution, rounded to the nearest; 0 for a resolution
 // of 0 or less.
@@ -56,10 +53,10 @@ int32_t FormOrientation(MPersistentObject* settings) {
 }
 
 void SettingsResolution(MPersistentObject* settings, int16_t* x, int16_t* y) {
-  MPersistentObject* scope = GSettingValue::Find(settings, kResolutionId);
+  MPersistentObject* scope = GSettingValue::Find(settings, GFeatureIds::kResolution);
   if (scope == nullptr) scope = settings;
-  *x = static_cast<int16_t>(GSettingValue::GetOr(scope, kXResolutionId, 0));
-  *y = static_cast<int16_t>(GSettingValue::GetOr(scope, kYResolutionId, 0));
+  *x = static_cast<int16_t>(GSettingValue::GetOr(scope, GFeatureIds::kXResolution, 0));
+  *y = static_cast<int16_t>(GSettingValue::GetOr(scope, GFeatureIds::kYResolution, 0));
 }
 
 FORM_INFO_1W FormRecord(const RWWString& name, DWORD flags, uint32_t width, uint32_t length) {

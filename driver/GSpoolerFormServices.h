@@ -55,7 +55,6 @@ class GSpoolerFormServices : public virtual GDriverInstance {
   // The paper id of the custom size and the first paper id of a form.
   static constexpr int16_t kCustomPaperId = 0x4000;
   static constexpr int16_t kFormPaperBase = 0x3FFF;
-  static constexpr int32_t kCustomPaperList = 276;
   static constexpr int32_t kSizeTolerance = 100;  // thousandths of a millimetre
 
   GSpoolerFormServices();

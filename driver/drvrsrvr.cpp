@@ -9,10 +9,13 @@
 #include "driver/GLock.h"
 #include "driver/GUpwardServices.h"
 #include "driver/osfactry.h"
+#include "model/GFeatureIds.h"
 #include "model/GPersistInStream.h"
 #include "model/GResourceMappingList.h"
 #include "model/MPersistentObject.h"
 #include "win32/Spooler.h"
+
+using namespace GFeatureIds;
 
 // ---- Keys ----
 
@@ -98,12 +101,6 @@ struct UnloadRecord {
 UnloadRecord g_unload;
 
 uint32_t IdentityHash(const uint32_t& key) { return key; }
-
-// Stored objects of the data file that every instance takes over.
-constexpr int32_t kDeviceModelRootId = 353;
-constexpr int32_t kPaperMappingListId = 191;
-constexpr int32_t kSourceMappingListId = 84;
-constexpr int32_t kDeviceCapabilityMappingsId = 194;
 
 // Holds a table lock for a scope. A lock that cannot be taken or released
 // is a critical error; when the fatal-error handler returns (it does so only
@@ -338,14 +335,14 @@ int GDriverServer::InitializeInstance(GDriverInstance* instance) {
   delete stream;
   if (root == nullptr) return 0;
 
-  instance->SetDeviceModel(root->RemoveChildById(kDeviceModelRootId));
-  instance->SetPaperMappings(root->RemoveChildById(kPaperMappingListId));
-  instance->SetSourceMappings(root->RemoveChildById(kSourceMappingListId));
-  instance->SetCapabilityMappings(root->RemoveChildById(kDeviceCapabilityMappingsId));
+  instance->SetDeviceModel(root->RemoveChildById(kDeviceModelRoot));
+  instance->SetPaperMappings(root->RemoveChildById(kPaperMappingList));
+  instance->SetSourceMappings(root->RemoveChildById(kSourceMappingList));
+  instance->SetCapabilityMappings(root->RemoveChildById(kDeviceCapabilityMappings));
   // Without capability mappings in the file (or with something else under
   // their id) the instance gets an empty list.
   if (instance->GetCapabilityMappings() == nullptr) {
-    auto* empty = new (std::nothrow) GResourceMappingList(kDeviceCapabilityMappingsId);
+    auto* empty = new (std::nothrow) GResourceMappingList(kDeviceCapabilityMappings);
     if (empty != nullptr) instance->SetCapabilityMappings(empty);
   }
   delete root;

@@ -7,23 +7,21 @@
 #include "driver/GDriverInstanceAccess.h"
 #include "driver/GLock.h"
 #include "driver/GUpwardServices.h"
+#include "model/GFeatureIds.h"
 #include "model/GPersistInStream.h"
-#include "model/GValueAttribute.h"
 #include "model/GPersistOutStream.h"
+#include "model/GValueAttribute.h"
 #include "model/MPersistentObject.h"
 #include "rw/RWPersistence.h"
 #include "rw/RWVirtualStream.h"
+
+using namespace GFeatureIds;
 
 namespace {
 
 // The source name under which the factory reports its lock failures.
 const char kSourceName[] = "osfactry";
 
-// Feature ids of the codec mode: DriverConfiguration, DriverPreferences,
-// DevmodeCodecMode.
-constexpr int32_t kDriverConfigurationId = 359;
-constexpr int32_t kDriverPreferencesId = 366;
-constexpr int32_t kDevmodeCodecModeId = 940;
 
 // Initial capacity of the store buffer when the object predicts next to
 // nothing, and the number of times it is tried, doubling each time.
@@ -148,10 +146,10 @@ int16_t GOSFactory::CodecMode(GDriverInstance* instance) {
   // Decided once, by the first model that asks.
   int16_t found = 0;
   if (MPersistentObject* configuration = InstancePrinterConfiguration(instance)) {
-    MPersistentObject* driverConfiguration = configuration->FindById(kDriverConfigurationId);
+    MPersistentObject* driverConfiguration = configuration->FindById(kDriverConfiguration);
     MPersistentObject* preferences =
-        driverConfiguration != nullptr ? driverConfiguration->FindById(kDriverPreferencesId) : nullptr;
-    MPersistentObject* attribute = preferences != nullptr ? preferences->FindById(kDevmodeCodecModeId) : nullptr;
+        driverConfiguration != nullptr ? driverConfiguration->FindById(kDriverPreferences) : nullptr;
+    MPersistentObject* attribute = preferences != nullptr ? preferences->FindById(kDevmodeCodecMode) : nullptr;
     if (auto* value = dynamic_cast<GValueAttribute*>(attribute)) found = value->GetValue();
   }
   int16_t expected = -1;

@@ -1,9 +1,12 @@
 #include "model/GColorAttributes.h"
 
 #include "model/GColorSettingGetters.h"
+#include "model/GFeatureIds.h"
 #include "model/GPeripheral.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWVirtualStream.h"
+
+using namespace GFeatureIds;
 
 // ---- GColorCodeAttribute ----
 
@@ -71,11 +74,6 @@ int16_t GColorCodeAttribute::GetDeviceValue(const GCountedPtr& holder) const {
 namespace {
 
 const int32_t kNoFeature = 0;
-const int32_t kHalftoneCodes = 533;
-const int32_t kColorMapCodes = 537;
-const int32_t kNeutralGraysCodes = 543;
-const int32_t kEdgeControlCodes = 545;
-const int32_t kSRGBCodes = 552;
 
 }  // namespace
 

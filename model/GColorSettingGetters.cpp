@@ -2,21 +2,19 @@
 
 #include "model/GAttributeComposite.h"
 #include "model/GCountedPtr.h"
+#include "model/GFeatureIds.h"
 #include "model/GStringAttribute.h"
 #include "model/GTintwrightAttribute.h"
 #include "model/GValueAttribute.h"
 #include "model/MAssociationList.h"
+
+using namespace GFeatureIds;
 
 namespace {
 
 constexpr int16_t kNoSetting = -1;
 
 const int32_t kKeyFeature = 0;
-const int32_t kHalftoneCodes = 533;
-const int32_t kColorMapCodes = 537;
-const int32_t kNeutralGraysCodes = 543;
-const int32_t kEdgeControlCodes = 545;
-const int32_t kSRGBCodes = 552;
 
 enum ObjectType { kText = 0, kGraphics = 1, kPhoto = 2, kAllObjects = 3 };
 

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "model/GFeatureIds.h"
 #include "model/GMarginPool.h"
 #include "model/GMedia.h"
 #include "model/GValueAttribute.h"
@@ -227,7 +228,7 @@ struct Margins {
 Margins MarginsFor(MPersistentObject* configuration, int32_t orientation) {
   Margins m;
   if (configuration == nullptr) return m;
-  if (auto* pool = dynamic_cast<GMarginPool*>(configuration->FindById(kMarginTableId))) {
+  if (auto* pool = dynamic_cast<GMarginPool*>(configuration->FindById(GFeatureIds::kMarginTable))) {
     const int32_t* record = pool->Get(0);
     int group = -1;
     switch (orientation) {
@@ -249,11 +250,11 @@ Margins MarginsFor(MPersistentObject* configuration, int32_t orientation) {
     m.bottom = toInches(values[3]);
     return m;
   }
-  MPersistentObject* settings = configuration->FindById(kCustomSizeMarginsId);
-  GValueAttribute* left = FindValue(settings, kCustomSizeMarginLeftId);
-  GValueAttribute* top = FindValue(settings, kCustomSizeMarginTopId);
-  GValueAttribute* right = FindValue(settings, kCustomSizeMarginRightId);
-  GValueAttribute* bottom = FindValue(settings, kCustomSizeMarginBottomId);
+  MPersistentObject* settings = configuration->FindById(GFeatureIds::kCustomSizeMargins);
+  GValueAttribute* left = FindValue(settings, GFeatureIds::kCustomSizeMarginLeft);
+  GValueAttribute* top = FindValue(settings, GFeatureIds::kCustomSizeMarginTop);
+  GValueAttribute* right = FindValue(settings, GFeatureIds::kCustomSizeMarginRight);
+  GValueAttribute* bottom = FindValue(settings, GFeatureIds::kCustomSizeMarginBottom);
   if (left == nullptr || top == nullptr || right == nullptr || bottom == nullptr) return m;
   m.left = static_cast<uint16_t>(left->GetValue());
   m.top = static_cast<uint16_t>(top->GetValue());
@@ -282,17 +283,17 @@ GMedia* CreateMediaForCustomSize(const GCustomMediaSize& size, MPersistentObject
   const GShortPoint origin(left, top);
   const GShortPoint extent(static_cast<int16_t>(sheetSize.x - right - left),
                            static_cast<int16_t>(sheetSize.y - bottom - top));
-  return new (std::nothrow) GMedia(size.GetName().Data(), &sheetSize, &extent, &origin, orientation,
-                                   size.GetPaperId(), xDpi, yDpi, &kCustomMediaFeatureId, 0, nullptr, nullptr);
+  return new (std::nothrow) GMedia(size.GetName().Data(), &sheetSize, &extent, &origin, orientation, size.GetPaperId(),
+                                   xDpi, yDpi, &GFeatureIds::kCustomMedia, 0, nullptr, nullptr);
 }
 
 GMedia* CreateMediaFromSettings(const GCustomMediaSize& size, MPersistentObject* settings,
                                 MPersistentObject* printerConfiguration) {
   if (settings == nullptr) return nullptr;
-  MPersistentObject* resolution = settings->FindById(kResolutionId);
-  GValueAttribute* x = FindValue(resolution, kXResolutionId);
-  GValueAttribute* y = FindValue(resolution, kYResolutionId);
-  GValueAttribute* orientation = FindValue(settings, kOrientationId);
+  MPersistentObject* resolution = settings->FindById(GFeatureIds::kResolution);
+  GValueAttribute* x = FindValue(resolution, GFeatureIds::kXResolution);
+  GValueAttribute* y = FindValue(resolution, GFeatureIds::kYResolution);
+  GValueAttribute* orientation = FindValue(settings, GFeatureIds::kOrientation);
   if (x == nullptr || y == nullptr || orientation == nullptr) return nullptr;
   return CreateMediaForCustomSize(size, printerConfiguration, static_cast<uint16_t>(x->GetValue()),
                                   static_cast<uint16_t>(y->GetValue()), orientation->GetValue());
@@ -300,7 +301,7 @@ GMedia* CreateMediaFromSettings(const GCustomMediaSize& size, MPersistentObject*
 
 GMedia* CreateMediaFromSettingsAtResolution(const GCustomMediaSize& size, MPersistentObject* settings,
                                             MPersistentObject* printerConfiguration, uint16_t xDpi, uint16_t yDpi) {
-  GValueAttribute* orientation = FindValue(settings, kOrientationId);
+  GValueAttribute* orientation = FindValue(settings, GFeatureIds::kOrientation);
   if (orientation == nullptr) return nullptr;
   return CreateMediaForCustomSize(size, printerConfiguration, xDpi, yDpi, orientation->GetValue());
 }

@@ -105,18 +105,6 @@ RWBinaryFile& operator>>(RWBinaryFile& file, GCustomMediaSize*& out);
 
 RWCollectable* GCustomMediaSizeCreate();
 
-// Feature ids the media builders read.
-constexpr int32_t kCustomSizeMarginsId = 331;  // composite of the four margins
-constexpr int32_t kCustomSizeMarginLeftId = 332;
-constexpr int32_t kCustomSizeMarginTopId = 333;
-constexpr int32_t kCustomSizeMarginRightId = 334;
-constexpr int32_t kCustomSizeMarginBottomId = 335;
-constexpr int32_t kResolutionId = 249;
-constexpr int32_t kXResolutionId = 323;
-constexpr int32_t kYResolutionId = 324;
-constexpr int32_t kOrientationId = 265;
-constexpr int32_t kCustomMediaFeatureId = 190;
-
 // A new GMedia (the caller owns it) of the custom size at the resolution and
 // orientation (0, 90, 180 or 270 degrees), with its margins taken from the
 // configuration's margin pool (959), else from its margin settings (331),

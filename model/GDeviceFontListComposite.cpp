@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "model/GAttribute.h"
+#include "model/GFeatureIds.h"
 #include "model/MPersistentIterator.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWPersistence.h"
@@ -26,7 +27,7 @@ std::vector<MPersistentObject*> CopiesOfChildren(MPersistentObject* object) {
 
 }  // namespace
 
-GDeviceFontListComposite::GDeviceFontListComposite() : MPersistentObject(kDeviceFontListsId) {}
+GDeviceFontListComposite::GDeviceFontListComposite() : MPersistentObject(GFeatureIds::kDeviceFontLists) {}
 
 GDeviceFontListComposite::GDeviceFontListComposite(const GDeviceFontListComposite& other) : MPersistentObject() {
   lists_.RemoveAllChildren();

@@ -11,8 +11,6 @@
 #include "model/MPersistentObject.h"
 
 constexpr RWClassID GDeviceFontListCompositeClassId = 873;
-// The feature id of the printer's device font lists.
-constexpr int32_t kDeviceFontListsId = 414;
 
 class GDeviceFontListComposite : public MPersistentObject {
  public:

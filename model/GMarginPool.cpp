@@ -4,6 +4,7 @@
 #include <new>
 
 #include "model/GAttribute.h"
+#include "model/GFeatureIds.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWVirtualStream.h"
 
@@ -19,7 +20,7 @@ int32_t* NewRecords(uint64_t count) {
 
 }  // namespace
 
-GMarginPool::GMarginPool() : MPersistentObject(kMarginTableId) {}
+GMarginPool::GMarginPool() : MPersistentObject(GFeatureIds::kMarginTable) {}
 
 GMarginPool::GMarginPool(const int32_t& id) : MPersistentObject(id) {}
 

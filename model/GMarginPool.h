@@ -9,8 +9,6 @@
 #include "model/MPersistentObject.h"
 
 constexpr RWClassID GMarginPoolClassId = 1014;
-// The feature id of the device model's pool (MarginTable).
-constexpr int32_t kMarginTableId = 959;
 
 class GMarginPool : public MPersistentObject {
  public:

@@ -17,7 +17,7 @@
 #include "pdl/GPjlLineWriter.h"
 #include "printpath/GDocumentCommand.h"
 
-using namespace GPjlFeature;
+using namespace GFeatureIds;
 
 namespace {
 
@@ -97,14 +97,14 @@ void SetJobValue(const GPjlJob& job, int32_t id, int16_t value) {
 int GPjlLineGroups::AppendCommentLines(GPjlLineWriter& out, const GPjlJob& job) {
   // The model number comes from the device model, but it is written
   // between quotes all the same, so it must be quotable too.
-  if (const RWCString* model = FindText(job.settings, GProductModelNumberId))
+  if (const RWCString* model = FindText(job.settings, GFeatureIds::kProductModelNumber))
     out.AppendQuotedLine(PjlStringTable[kPjlComment], *model);
-  if (const RWCString* comment = FindText(job.settings, GJobCommentTextId)) {
+  if (const RWCString* comment = FindText(job.settings, GFeatureIds::kJobCommentText)) {
     out.AppendQuotedLine(PjlStringTable[kPjlComment], *comment);
   } else {
     AppendOsInfo(out);
   }
-  if (const RWCString* comment = FindText(job.settings, GSecondJobCommentTextId))
+  if (const RWCString* comment = FindText(job.settings, GFeatureIds::kSecondJobCommentText))
     out.AppendQuotedLine(PjlStringTable[kPjlComment], *comment);
   return 0;
 }
@@ -123,7 +123,7 @@ void GPjlLineGroups::AppendOsInfo(GPjlLineWriter& out) {
 }
 
 void GPjlLineGroups::AppendUserComment(GPjlLineWriter& out, const GPjlJob& job) {
-  const RWCString* user = FindText(job.settings, GJobUserNameId);
+  const RWCString* user = FindText(job.settings, GFeatureIds::kPjlJobUserName);
   if (user == nullptr) return;
   // The label counts against the bound of the quoted text as well.
   RWCString text("Username: ");
@@ -132,7 +132,7 @@ void GPjlLineGroups::AppendUserComment(GPjlLineWriter& out, const GPjlJob& job) 
 }
 
 void GPjlLineGroups::AppendJobAttributes(GPjlLineWriter& out, const GPjlJob& job) {
-  if (const RWCString* text = FindText(job.settings, GJobUserNameId)) out.AppendJobAttribute("JobAcct1=", *text);
+  if (const RWCString* text = FindText(job.settings, GFeatureIds::kPjlJobUserName)) out.AppendJobAttribute("JobAcct1=", *text);
   if (const RWCString* text = FindText(job.settings, kJobAccountingField2)) out.AppendJobAttribute("JobAcct2=", *text);
   if (const RWCString* text = FindText(job.settings, kJobAccountingField3)) out.AppendJobAttribute("JobAcct3=", *text);
   GDateTime local;
@@ -148,15 +148,15 @@ void GPjlLineGroups::AppendJobAttributes(GPjlLineWriter& out, const GPjlJob& job
 }
 
 void GPjlLineGroups::AppendDisplayMessage(GPjlLineWriter& out, const GPjlJob& job) {
-  const RWCString* message = FindText(job.settings, GDisplayMessageTextId);
+  const RWCString* message = FindText(job.settings, GFeatureIds::kDisplayMessageText);
   if (message == nullptr) return;
   int16_t kind = 0;
-  const bool operatorMessage = FindValue(job.settings, GDisplayMessageKindId, kind) && kind != 0;
+  const bool operatorMessage = FindValue(job.settings, GFeatureIds::kDisplayMessageKind, kind) && kind != 0;
   out.AppendQuotedLine(operatorMessage ? "@PJL OPMSG DISPLAY = " : "@PJL RDYMSG DISPLAY = ", *message);
 }
 
 void GPjlLineGroups::AppendRawHeaderText(GPjlLineWriter& out, const GPjlJob& job) {
-  if (const RWCString* raw = FindText(job.settings, GPjlRawHeaderTextId)) out.Append(*raw);
+  if (const RWCString* raw = FindText(job.settings, GFeatureIds::kCustomPJLCommands)) out.Append(*raw);
 }
 
 // ---- Device settings ----
@@ -182,7 +182,7 @@ void GPjlLineGroups::AppendUsageLine(GPjlLineWriter& out, const GPjlJob& job) {
   out.Append(PjlStringTable[kPjlUsage]);
   // 1: the model's code.
   out.Append("=");
-  if (const RWCString* model = FindText(settings, GProductModelNumberId)) {
+  if (const RWCString* model = FindText(settings, GFeatureIds::kProductModelNumber)) {
     const RWCString head(model->Data(), model->Length() < 99 ? model->Length() : 99);
     for (const UsageModel& row : kUsageModels) {
       if (ContainsIgnoringCase(head, row.number)) {
@@ -448,13 +448,13 @@ void GPjlLineGroups::AppendOutputBinLines(GPjlLineWriter& out, const GPjlJob& jo
 int GPjlLineGroups::AppendJobRetention(RWCString& block, const GPjlJob& job) {
   GState* settings = job.settings;
   int16_t mode = 0;
-  if (!FindValue(settings, kJobRetentionMode, mode) || mode < 0) return 0;
+  if (!FindValue(settings, kJobRetentionModeChoice, mode) || mode < 0) return 0;
   GPjlLineWriter out(block);
   int16_t utf8 = 0;
-  FindValue(settings, kUtf8Switch, utf8);
+  FindValue(settings, kUserNameByMap, utf8);
   RWCString user;
   int16_t source = 1;
-  const RWCString* jobUser = FindText(settings, GJobUserNameId);
+  const RWCString* jobUser = FindText(settings, GFeatureIds::kPjlJobUserName);
   if (FindValue(settings, kUserNameSource, source) && source == 0 && jobUser != nullptr) {
     user = utf8 != 0 ? GPjlLineWriter::ToUtf8(*jobUser) : *jobUser;
   } else if (const RWCString* alternative = FindText(settings, kAlternativeUserName)) {
@@ -522,8 +522,8 @@ int GPjlLineGroups::AppendJobRetention(RWCString& block, const GPjlJob& job) {
 void GPjlLineGroups::AppendResolutionLines(GPjlLineWriter& out, const GPjlJob& job) {
   int16_t resolution = 600;
   int16_t bits = 1;
-  if (MPersistentObject* entry = job.settings->FindById(GPjlResolutionId)) {
-    FindValue(entry, GPjlXResolutionId, resolution);
+  if (MPersistentObject* entry = job.settings->FindById(GFeatureIds::kResolution)) {
+    FindValue(entry, GFeatureIds::kXResolution, resolution);
     FindValue(entry, kBitsPerPixel, bits);
   }
   bool twoBit = false;

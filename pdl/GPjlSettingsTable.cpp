@@ -8,7 +8,7 @@
 #include "pdl/GPjlLineGroups.h"
 #include "pdl/GPjlLineWriter.h"
 
-using namespace GPjlFeature;
+using namespace GFeatureIds;
 
 namespace {
 
@@ -47,19 +47,19 @@ void AppendRetentionBlock(GPjlLineWriter& out, const GPjlJob& job) {
 // values and the conditions of the line. A group of lines is a row with its
 // writer.
 const GPjlSettingRow kRows[] = {
-    {.name = "Comments", .feature = GProductModelNumberId, .variable = "COMMENT",
+    {.name = "Comments", .feature = GFeatureIds::kProductModelNumber, .variable = "COMMENT",
      .writer = [](GPjlLineWriter& out, const GPjlJob& job) { GPjlLineGroups::AppendCommentLines(out, job); }},
-    {.name = "User", .feature = GJobUserNameId, .variable = "COMMENT",
+    {.name = "User", .feature = GFeatureIds::kPjlJobUserName, .variable = "COMMENT",
      .writer = &GPjlLineGroups::AppendUserComment},
-    {.name = "JobAttributes", .feature = GJobUserNameId, .variable = "JOBATTR=",
+    {.name = "JobAttributes", .feature = GFeatureIds::kPjlJobUserName, .variable = "JOBATTR=",
      .writer = &GPjlLineGroups::AppendJobAttributes},
-    {.name = "DisplayMessage", .feature = GDisplayMessageTextId, .variable = "RDYMSG DISPLAY",
+    {.name = "DisplayMessage", .feature = GFeatureIds::kDisplayMessageText, .variable = "RDYMSG DISPLAY",
      .writer = &GPjlLineGroups::AppendDisplayMessage},
     // Copies, unless the manual-duplex filter makes them.
     {.name = "PrinterCopies", .feature = kPrinterCopies, .variable = "QTY=",
      .map = {.kind = GPjlValueMap::kDecimal},
      .when = {.minimum = 2, .blockingId = kManualDuplexPending, .blockingValue = 1}},
-    {.name = "RawHeaderText", .feature = GPjlRawHeaderTextId, .variable = "",
+    {.name = "RawHeaderText", .feature = GFeatureIds::kCustomPJLCommands, .variable = "",
      .writer = &GPjlLineGroups::AppendRawHeaderText},
     {.name = "ZepChoice", .feature = kZepChoice, .variable = "ZEP=", .map = ListedOr(kZep, 0, ""),
      .when = {.minimum = 0}},
@@ -84,8 +84,8 @@ const GPjlSettingRow kRows[] = {
      .writer = &GPjlLineGroups::AppendOutputLines},
     {.name = "KivChoice", .feature = kKivChoice, .variable = "PAGEPROTECT=", .map = ListedOr(kProtect, 0, "AUTO"),
      .when = {.minimum = 0}},
-    {.name = "JobRetention", .feature = kJobRetentionMode, .variable = "HOLD=", .writer = &AppendRetentionBlock},
-    {.name = "Resolution", .feature = GPjlResolutionId, .variable = "RESOLUTION=",
+    {.name = "JobRetention", .feature = kJobRetentionModeChoice, .variable = "HOLD=", .writer = &AppendRetentionBlock},
+    {.name = "Resolution", .feature = GFeatureIds::kResolution, .variable = "RESOLUTION=",
      .writer = &GPjlLineGroups::AppendResolutionLines},
     {.name = "EdgeToEdge", .feature = kEdgeToEdge, .variable = "EDGETOEDGE=", .map = ListedOr(kNo, 0, "YES"),
      .when = {.minimum = 0}},

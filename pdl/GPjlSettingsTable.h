@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <span>
 
+#include "model/GFeatureIds.h"
 #include "rw/RWCString.h"
 
 class GConfiguration;
@@ -19,68 +20,6 @@ class GDocumentStart;
 class GPjlLineWriter;
 class GState;
 class MPersistentObject;
-
-// The feature ids the settings lines read, all named here: first those
-// that the device model and the tests name too, then the table's own.
-constexpr int32_t GPjlRawHeaderTextId = 240;    // raw header text, written as stored
-constexpr int32_t GProductModelNumberId = 956;  // ProductModelNumber
-constexpr int32_t GJobCommentTextId = 1007;
-constexpr int32_t GSecondJobCommentTextId = 1008;
-constexpr int32_t GJobUserNameId = 975;          // JobUserName
-constexpr int32_t GDisplayMessageTextId = 800;   // DisplayMessageText
-constexpr int32_t GDisplayMessageKindId = 801;   // DisplayMessageKind
-constexpr int32_t GPjlResolutionId = 249;        // Resolution, with XResolution (323)
-constexpr int32_t GPjlXResolutionId = 323;
-
-namespace GPjlFeature {
-constexpr int32_t kPrinterCopies = 247;
-constexpr int32_t kZepChoice = 250;
-constexpr int32_t kKivChoice = 251;
-constexpr int32_t kSparetone = 252;
-constexpr int32_t kDuplex = 253;
-constexpr int32_t kDiscoveredDuplexUnit = 204;
-constexpr int32_t kPrintColorAsGray = 296;
-constexpr int32_t kPrintColorAsGrayOptions = 410;
-constexpr int32_t kEdgeToEdge = 442;
-constexpr int32_t kCleaning = 703;
-constexpr int32_t kPrintQuality = 901;
-constexpr int32_t kJobAccountingField3 = 999;
-constexpr int32_t kJobAccountingField2 = 1000;
-constexpr int32_t kTurboMode = 1009;
-constexpr int32_t kPlanesInUseFlag = 1030;
-constexpr int32_t kManualDuplexPending = 1123;
-constexpr int32_t kPrintOnBackSide = 1128;
-constexpr int32_t kJobAccountingField5 = 1131;
-constexpr int32_t kDryTime = 1133;
-constexpr int32_t kImageShift = 1202;
-constexpr int32_t kTransparencyInterleave = 1204;
-constexpr int32_t kJobTimeStampTemplate = 596;
-constexpr int32_t kDeviceInfoRequest = 1121;
-constexpr int32_t kResolutionList = 206;
-constexpr int32_t kPaperHandlingDevices = 90;
-constexpr int32_t kOutputBin = 248;
-constexpr int32_t kStaplerChoice = 278;
-constexpr int32_t kStapling = 289;
-constexpr int32_t kBinderChoice = 612;
-constexpr int32_t kStaplingMode = 982;
-constexpr int32_t kNoFinishing = 1127;
-constexpr int32_t kNUpChoice = 266;
-constexpr int32_t kScaleChoice = 269;
-constexpr int32_t kFitToOtherSizeChoice = 270;
-constexpr int32_t kBookletPrintingChoice = 279;
-constexpr int32_t kUsageLineSwitch = 1021;
-constexpr int32_t kUsageText = 1022;
-constexpr int32_t kBitsPerPixel = 325;
-constexpr int32_t kPjlBitsPerPixel = 955;
-constexpr int32_t kHoldJobName = 282;
-constexpr int32_t kHoldPin = 284;
-constexpr int32_t kJobRetentionMode = 287;
-constexpr int32_t kPrivateStore = 290;
-constexpr int32_t kAlternativeUserName = 440;
-constexpr int32_t kUtf8Switch = 1027;
-constexpr int32_t kUserNameSource = 1034;
-constexpr int32_t kJobNameSource = 1035;
-}  // namespace GPjlFeature
 
 // What the lines of one job are made from.
 struct GPjlJob {

@@ -20,6 +20,7 @@
 #include "model/GConfiguration.h"
 #include "model/GDisplayString.h"
 #include "model/GDisplayStringLoader.h"
+#include "model/GFeatureIds.h"
 #include "model/GFormToTrayDatabase.h"
 #include "model/GMedia.h"
 #include "model/GMediaPool.h"
@@ -34,6 +35,8 @@
 #include "winnt40/GNT40CapabilityRecords.h"
 #include "winnt40/GNT40PrinterDevMode.h"
 #include "winnt40/nt40qddi.h"
+
+using namespace GFeatureIds;
 
 namespace {
 
@@ -71,31 +74,6 @@ enum CapabilityIndex : WORD {
   kDcColorDevice = 32,
   kDcNup = 33,
 };
-
-// Feature ids.
-constexpr int32_t kCopiesRange = 199;
-constexpr int32_t kResolutionList = 206;
-constexpr int32_t kOutputBinsListed = 197;
-constexpr int32_t kManualDuplex = 245;
-constexpr int32_t kOrientationId = 265;
-constexpr int32_t kPrintColorAsGray = 296;
-constexpr int32_t kDuplexUnit = 308;
-constexpr int32_t kCollationUnit = 310;
-constexpr int32_t kStaplerInstalled = 311;
-constexpr int32_t kXResolution = 323;
-constexpr int32_t kYResolution = 324;
-constexpr int32_t kColorCapable = 339;
-constexpr int32_t kColorGroup = 364;
-constexpr int32_t kInstallableOptions = 365;
-constexpr int32_t kFormToTrayDatabase = 510;
-constexpr int32_t kPersonalityName = 560;
-constexpr int32_t kQualityResolution = 902;
-constexpr int32_t kScaleFromLargePaper = 915;
-constexpr int32_t kMemory = 925;
-constexpr int32_t kPrintRateId = 976;
-constexpr int32_t kGrayPrintRate = 1024;
-constexpr int32_t kCustomPaperWidth = 1260;
-constexpr int32_t kCustomPaperLength = 1261;
 
 constexpr int16_t kLargestCustomPaper = 17384;
 constexpr int16_t kSmallestCustomPaper = 17385;
@@ -276,7 +254,7 @@ LONG TrayList(GNT40Driver& driver, GAttributeComposite* settings, void* output, 
   walk.resources = resources != nullptr ? resources->Get() : nullptr;
   int counter = 0;
   driver.EnumerateInputTrays(&TrayEntry, &walk, 1, &counter);
-  if (ValueOr(InstallableOptions(settings), kOutputBinsListed, 0) == 1) {
+  if (ValueOr(InstallableOptions(settings), kIncludeTypesInSourceList, 0) == 1) {
     counter = 0;
     driver.EnumerateOutputBins(&BinEntry, &walk, &counter);
   }
@@ -403,7 +381,7 @@ LONG GNT40Driver::CapEnumResolutions(void* output) {
     LONG x = 0;
     LONG y = 0;
     int32_t quality = 0;
-    if (SV::Get(entry, kQualityResolution, &quality)) {
+    if (SV::Get(entry, kPrintQualityMode, &quality)) {
       if ((GetAppFlags() & kAppFlagQualityResolutions) != 0) return kFailed;
       x = quality;
       y = quality;
@@ -455,7 +433,7 @@ void GNT40Driver::CapMinExtent(LONG* out) {
 
 LONG GNT40Driver::CapOrientation() {
   int32_t orientation = 0;
-  if (!Has(GetDevModeSettings(), kOrientationId, &orientation)) return 0;
+  if (!Has(GetDevModeSettings(), GFeatureIds::kOrientation, &orientation)) return 0;
   return orientation == 270 || orientation == 180 ? 270 : 90;
 }
 
@@ -527,7 +505,7 @@ LONG GNT40Driver::BuildPaperList(void* names, void* numbers, void* sizes) {
   return paperList_.Count() != 0 ? paperList_.Count() : kFailed;
 }
 
-LONG GNT40Driver::CapColorDevice() { return ValueOr(GetPrinterConfiguration(), kColorCapable, 0) == 1 ? 1 : 0; }
+LONG GNT40Driver::CapColorDevice() { return ValueOr(GetPrinterConfiguration(), kColorDevice, 0) == 1 ? 1 : 0; }
 
 LONG GNT40Driver::CapNup(void* output) {
   if (output != nullptr) GNT40CapabilityRecords::WriteNupChoices(output);
@@ -540,12 +518,12 @@ LONG GNT40Driver::CapStaple() {
 
 LONG GNT40Driver::CapPrinterMem() { return ValueOr(GetPrinterConfiguration(), kMemory, 0); }
 
-LONG GNT40Driver::CapPrintRate() { return ValueOr(InstallableOptions(RefreshDocumentSettings(0)), kPrintRateId, 0); }
+LONG GNT40Driver::CapPrintRate() { return ValueOr(InstallableOptions(RefreshDocumentSettings(0)), kPrintRate, 0); }
 
 LONG GNT40Driver::CapPrintRatePpm() {
   GAttributeComposite* settings = RefreshDocumentSettings(0);
-  const LONG rate = ValueOr(InstallableOptions(settings), kPrintRateId, 0);
-  const int32_t gray = ValueOr(SV::Find(settings, kColorGroup), kPrintColorAsGray, 0);
+  const LONG rate = ValueOr(InstallableOptions(settings), kPrintRate, 0);
+  const int32_t gray = ValueOr(SV::Find(settings, kDocumentSettings2), kPrintColorAsGray, 0);
   const int32_t grayRate = ValueOr(GetPrinterConfiguration(), kGrayPrintRate, 0);
   return (gray == 1 || gray == 3) && grayRate != 0 ? grayRate : rate;
 }
@@ -556,7 +534,7 @@ LONG GNT40Driver::CapPersonality(void* output) {
   if (output != nullptr) {
     RWCString text;
     MPersistentObject* configuration = GetPrinterConfiguration();
-    if (configuration != nullptr) SV::GetText(configuration, kPersonalityName, &text);
+    if (configuration != nullptr) SV::GetText(configuration, kXLLanguageString, &text);
     GNT40CapabilityRecords::WritePersonality(output, text);
   }
   return 1;

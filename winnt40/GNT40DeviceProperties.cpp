@@ -11,6 +11,7 @@
 #include "driver/GUIServices.h"
 #include "driver/osfactry.h"
 #include "model/GAttributeComposite.h"
+#include "model/GFeatureIds.h"
 #include "win32/CompStui.h"
 #include "win32/DriverUI.h"
 #include "win32/Spooler.h"
@@ -51,8 +52,7 @@ LONG OpenDeviceSheet(GNT40Driver& driver, PROPSHEETUI_INFO* info, const DEVICEPR
   if (factory != nullptr) factory->SetPrinterDataDword(&driver, kExportConfig, 1);
   SheetRequest* request = driver.GetSheetRequest();
   GAttributeComposite* settings = request != nullptr ? request->settings : nullptr;
-  MPersistentObject* options =
-      settings != nullptr ? settings->FindById(GNT40DriverSettings::kInstallableOptions) : nullptr;
+  MPersistentObject* options = settings != nullptr ? settings->FindById(GFeatureIds::kInstallableOptions) : nullptr;
   if (options != nullptr) driver.StoreStoredObject(RWWString(kPhySetting), options);
   return 1;
 }
@@ -94,7 +94,7 @@ void ApplyDeviceSheet(GNT40Driver& driver) {
   driver.EndConfigurationExport(settings, RWWString(kExportConfig));
   // The installable options differ from those the sheet opened with: the
   // user configured the printer.
-  MPersistentObject* options = settings->FindById(GNT40DriverSettings::kInstallableOptions);
+  MPersistentObject* options = settings->FindById(GFeatureIds::kInstallableOptions);
   if (options != nullptr && driver.IsPhySettingCurrent(options) == 0) {
     GNT40PrinterEvents(&driver).WriteUpdateStamp(GNT40PrinterEvents::UpdateDateText(), RWWString(u"User"));
   }

@@ -18,6 +18,7 @@
 #include "driver/GUpwardServices.h"
 #include "driver/osfactry.h"
 #include "model/GAttributeComposite.h"
+#include "model/GFeatureIds.h"
 #include "model/GOSVersionInfo.h"
 #include "model/GPeripheral.h"
 #include "model/MPersistentObject.h"
@@ -29,6 +30,8 @@
 #include "winnt40/GNT40PrinterDevMode.h"
 #include "winnt40/GNT40SheetAccess.h"
 #include "winnt40/nt40qddi.h"
+
+using namespace GFeatureIds;
 
 namespace {
 
@@ -59,11 +62,6 @@ constexpr WORD kDefaultTitleFlag = 16;
 constexpr int kDocumentSheet = 3;
 // Services of the bidirectional configuration providers.
 constexpr unsigned kBidirectionalServices = 0x10000;
-
-// Feature ids.
-constexpr int32_t kProviderPresent = 313;
-constexpr int32_t kLocalJobStorage = 1033;
-constexpr int32_t kConfigurationLibrary = 1100;
 
 const WCHAR* const kExportPrinting = u"ExportPrinting";
 
@@ -185,10 +183,10 @@ int StoreConversionDefaults(GNT40Driver& driver, LPWSTR printerName, MPersistent
   if (defaults == nullptr) return 0;
   if (SV::GetOr(defaults.get(), kConfigurationLibrary, 0) == 1) {
     // The watermarks the printer already has stay.
-    MPersistentObject* preferences = defaults->FindById(GNT40DriverSettings::kDriverPreferences);
+    MPersistentObject* preferences = defaults->FindById(GFeatureIds::kDriverPreferences);
     if (preferences != nullptr && currentPool != nullptr &&
-        preferences->FindById(GNT40DriverSettings::kWatermarkPool) != nullptr) {
-      preferences->ReplaceChildById(GNT40DriverSettings::kWatermarkPool, currentPool);
+        preferences->FindById(GFeatureIds::kWatermarkPool) != nullptr) {
+      preferences->ReplaceChildById(GFeatureIds::kWatermarkPool, currentPool);
     }
     if (GOSFactory* factory = Factory()) factory->SetPrinterDataString(&driver, u"Stale", u"FALSE");
     const GNT40DocumentServices services = UpwardServices().documents;
@@ -225,7 +223,7 @@ SheetRequest* GNT40Driver::CreateSheetRequest() {
 
   const GNT40DocumentServices services = UpwardServices().documents;
   const int providers = services.countProviders != nullptr ? services.countProviders(kBidirectionalServices) : 0;
-  SV::Set(request->settings, kProviderPresent, static_cast<int16_t>(providers != 0 ? 1 : 0));
+  SV::Set(request->settings, kAutoConfigurationState, static_cast<int16_t>(providers != 0 ? 1 : 0));
   return request;
 }
 

@@ -8,10 +8,12 @@
 #include "driver/osfactry.h"
 #include "model/GAttributeComposite.h"
 #include "model/GConfiguration.h"
+#include "model/GFeatureIds.h"
 #include "model/GPeripheral.h"
 #include "model/GPersistableLong.h"
 #include "model/GRangeAttribute.h"
 #include "model/GSelectionString.h"
+#include "model/GSettingQuery.h"
 #include "model/GState.h"
 #include "model/GStringAttribute.h"
 #include "model/GStringConversion.h"
@@ -25,6 +27,8 @@
 #include "win32/Registry.h"
 #include "win32/Spooler.h"
 #include "winnt40/GNT40PrinterDevMode.h"
+
+using namespace GFeatureIds;
 
 namespace {
 
@@ -87,30 +91,6 @@ void PutGroup(GAttributeComposite* settings, MPersistentObject* group) {
   if (group == nullptr) return;
   if (MPersistentObject* old = TakeChild(settings, group->FeatureId())) delete old;
   settings->AddChild(group);
-}
-
-bool ReadNumber(const MPersistentObject* object, int32_t* out) {
-  if (auto* value = dynamic_cast<const GValueAttribute*>(object)) {
-    *out = value->GetValue();
-  } else if (auto* value32 = dynamic_cast<const GValue32Attribute*>(object)) {
-    *out = static_cast<int32_t>(value32->GetValue());
-  } else if (auto* number = dynamic_cast<const GPersistableLong*>(object)) {
-    *out = static_cast<int32_t>(number->GetValue());
-  } else {
-    return false;
-  }
-  return true;
-}
-
-bool ReadText(const MPersistentObject* object, RWCString* out) {
-  if (auto* text = dynamic_cast<const GStringAttribute*>(object)) {
-    *out = text->GetString();
-  } else if (auto* selection = dynamic_cast<const GSelectionString*>(object)) {
-    *out = selection->GetText();
-  } else {
-    return false;
-  }
-  return true;
 }
 
 // Sets a 16-bit value attribute of the composite, adding it when missing.
@@ -259,8 +239,8 @@ GAttributeComposite* GNT40DriverSettings::CreateDefaultSettings() {
 
   // 1. The device's configuration group becomes the settings root. Without a
   // device entry or group the root starts empty.
-  MPersistentObject* group = Find(configuration, kDeviceConfigurationGroup);
-  if (group == nullptr) group = Find(device, kDeviceConfigurationGroup);
+  MPersistentObject* group = Find(configuration, kDriverConfiguration);
+  if (group == nullptr) group = Find(device, kDriverConfiguration);
   GAttributeComposite* settings = CompositeCopy(group, kSettingsRoot);
   if (settings == nullptr) settings = NewGroup(kSettingsRoot);
 
@@ -269,7 +249,7 @@ GAttributeComposite* GNT40DriverSettings::CreateDefaultSettings() {
   GState* state = device != nullptr ? device->GetDefaultState() : nullptr;
   GAttributeComposite* job = CompositeCopy(Find(state, kJobSettings), kDocumentSettings);
   if (job == nullptr) job = NewGroup(kDocumentSettings);
-  if (MPersistentObject* medium = TakeChild(job, kPageMedium)) delete medium;
+  if (MPersistentObject* medium = TakeChild(job, kPageMedia)) delete medium;
   if (MPersistentObject* paper = TakeChild(job, kPaperSize)) delete paper;
   const int32_t paperId = kPaperSize;
   job->AddChild(new GValueAttribute(GetDefaultPaperId(), &paperId));
@@ -286,7 +266,9 @@ GAttributeComposite* GNT40DriverSettings::CreateDefaultSettings() {
     ApplyNamedModelEntry(base, settings);
   } else {
     int32_t variantSwitch = 0;
-    if (ReadNumber(Find(configuration, kModelVariantSwitch), &variantSwitch) && variantSwitch == 1) {
+    if (GSettingQuery::Number(Find(configuration, kModelVariantSwitch), &variantSwitch,
+                              GSettingQuery::kNumberNoRange) &&
+        variantSwitch == 1) {
       const RWWString variant = ModelVariantFromDriverName(GetDriverName());
       if (!variant.IsEmpty()) ApplyNamedModelEntry(variant, settings);
     }
@@ -302,7 +284,7 @@ GAttributeComposite* GNT40DriverSettings::GetDocumentSettings() {
   devModeState_ &= ~kRebuildSettings;
   const int32_t optionsId = kInstallableOptions;
   const int32_t preferencesId = kDriverPreferences;
-  const int32_t registryId = kExtensionRegistry;
+  const int32_t registryId = kExtensionRegistryGroup;
 
   GAttributeComposite* options = LoadSettingsGroup(&optionsId);
   if (options != nullptr) ApplyDocumentSettings(options);
@@ -331,7 +313,7 @@ int GNT40DriverSettings::SaveSettings(GAttributeComposite* settings, int store) 
   if (settings == nullptr) return 0;
   int ok = 1;
 
-  if (MPersistentObject* customList = DirectChild(settings, kCustomMediaList)) customList->RemoveAllChildren();
+  if (MPersistentObject* customList = DirectChild(settings, kCustomPaperList)) customList->RemoveAllChildren();
   ApplyDocumentSettings(settings);
 
   MPersistentObject* uiState = TakeChild(settings, kUIState);
@@ -346,7 +328,7 @@ int GNT40DriverSettings::SaveSettings(GAttributeComposite* settings, int store) 
     return group;
   };
 
-  GAttributeComposite* registry = takeGroup(kExtensionRegistry);
+  GAttributeComposite* registry = takeGroup(kExtensionRegistryGroup);
   if (store == 1 && StoreSettingsGroup(registry) == 0) ok = 0;
 
   GAttributeComposite* preferences = takeGroup(kDriverPreferences);
@@ -393,7 +375,9 @@ void GNT40DriverSettings::ApplyPrinterDataOptions(GAttributeComposite* settings)
     if (association == nullptr) continue;
     int32_t optionId = 0;
     RWCString valueName;
-    if (!ReadNumber(association->GetKey(), &optionId) || !ReadText(association->GetValue(), &valueName)) continue;
+    if (!GSettingQuery::Number(association->GetKey(), &optionId, GSettingQuery::kNumberNoRange) ||
+        !GSettingQuery::Text(association->GetValue(), &valueName))
+      continue;
     RWWString name;
     ToWideString(valueName, name);
     MPersistentObject* option = Find(options, optionId);
@@ -439,7 +423,7 @@ RWWString GNT40DriverSettings::UserWatermarkPoolLocation() {
 namespace {
 
 bool WatermarkName(MPersistentObject* record, RWCString* name) {
-  return ReadText(DirectChild(record, GNT40DriverSettings::kWatermarkName), name);
+  return GSettingQuery::Text(DirectChild(record, GFeatureIds::kWatermarkName), name);
 }
 
 bool SameName(const RWCString& a, const RWCString& b) {
@@ -488,7 +472,9 @@ int GNT40DriverSettings::SaveUserWatermarks(GAttributeComposite* preferences) {
   std::unique_ptr<GAttributeComposite> userPool(NewGroup(kWatermarkPool));
   for (MPersistentObject* record : ChildrenOf(DirectChild(preferences, kWatermarkPool))) {
     int32_t origin = 0;
-    if (record != nullptr && ReadNumber(DirectChild(record, kWatermarkOrigin), &origin) && origin == kUserPool) {
+    if (record != nullptr &&
+        GSettingQuery::Number(DirectChild(record, kWatermarkOrigin), &origin, GSettingQuery::kNumberNoRange) &&
+        origin == kUserPool) {
       userPool->AddChild(record->DeepCopy());
     }
   }

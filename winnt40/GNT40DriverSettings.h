@@ -31,26 +31,6 @@ uint32_t ProcessAppFlags();
 class GNT40DriverSettings : public GSpoolerFormServices {
  public:
   // Settings-group ids and their printer-data value names.
-  static constexpr int32_t kCustomMediaList = 276;
-  static constexpr int32_t kUIState = 283;
-  static constexpr int32_t kDeviceEntry = 76;
-  static constexpr int32_t kDeviceConfigurationGroup = 359;
-  static constexpr int32_t kSettingsRoot = 360;
-  static constexpr int32_t kDocumentSettings = 362;
-  static constexpr int32_t kPageSettings = 363;
-  static constexpr int32_t kInstallableOptions = 365;
-  static constexpr int32_t kDriverPreferences = 366;
-  static constexpr int32_t kExtensionRegistry = 368;
-  static constexpr int32_t kWatermarkPool = 378;
-  static constexpr int32_t kWatermarkName = 384;
-  static constexpr int32_t kWatermarkOrigin = 1125;
-  static constexpr int32_t kPrinterDataOptions = 950;
-  static constexpr int32_t kTrueTypeAsBitmap = 958;
-  static constexpr int32_t kModelVariantSwitch = 1122;
-  static constexpr int32_t kJobSettings = 246;
-  static constexpr int32_t kPageState = 256;
-  static constexpr int32_t kPageMedium = 259;
-  static constexpr int32_t kPaperSize = 260;
   // Watermark origins.
   static constexpr int16_t kPrinterPool = 1;
   static constexpr int16_t kUserPool = 2;

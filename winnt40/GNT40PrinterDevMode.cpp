@@ -8,6 +8,7 @@
 #include "driver/GSpoolerFormServices.h"
 #include "model/GAttributeComposite.h"
 #include "model/GConfiguration.h"
+#include "model/GFeatureIds.h"
 #include "win32/Spooler.h"
 
 namespace {
@@ -135,7 +136,7 @@ int GNT40PrinterDevMode::SettingsToPublic(GAttributeComposite* settings, DEVMODE
   int16_t paperId = 0;
   int16_t spoolerPaper = 0;
   if (PA::GetShort(dm, DM_OFFSET(dmDefaultSource)) == DMBIN_FORMSOURCE && owner_ != nullptr &&
-      GSettingValue::Get16(settings, Ids::kPaperSize, &paperId) &&
+      GSettingValue::Get16(settings, GFeatureIds::kPaperSize, &paperId) &&
       owner_->PaperIdToDmPaper(paperId, &spoolerPaper) != 0 && spoolerPaper > 0) {
     GSpoolerFormList forms(owner_->GetPrinterHandle());
     if (forms.Count() >= static_cast<size_t>(spoolerPaper)) {
@@ -154,14 +155,14 @@ int GNT40PrinterDevMode::PublicToSettings(const DEVMODEW* dm, GAttributeComposit
   if (r != 1 || PA::GetShort(dm, DM_OFFSET(dmDefaultSource)) != DMBIN_FORMSOURCE ||
       (PA::GetFields(dm) & DM_FORMNAME) == 0)
     return r;
-  const int flag = GSettingValue::GetOr(Configuration(), Ids::kScaleFromLargePaper, 0) == 0 ? 1 : 0;
+  const int flag = GSettingValue::GetOr(Configuration(), GFeatureIds::kScaleFromLargePaper, 0) == 0 ? 1 : 0;
   int16_t index = 0;
   int16_t paperId = 0;
   const RWWString name = PA::GetWideField(dm, DM_OFFSET(dmFormName), CCHFORMNAME);
   if (FormIndexForName(name, &index, flag) == 1 && owner_ != nullptr && owner_->DmPaperToPaperId(index, &paperId) != 0)
-    GSettingValue::Set(settings, Ids::kPaperSize, paperId);
+    GSettingValue::Set(settings, GFeatureIds::kPaperSize, paperId);
   else if (GetInstance() != nullptr)
-    GSettingValue::Set(settings, Ids::kPaperSize, GetInstance()->GetDefaultPaperId());
+    GSettingValue::Set(settings, GFeatureIds::kPaperSize, GetInstance()->GetDefaultPaperId());
   return r;
 }
 

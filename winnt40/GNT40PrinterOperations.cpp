@@ -10,7 +10,9 @@
 #include "driver/osfactry.h"
 #include "model/GAttributeComposite.h"
 #include "model/GConfiguration.h"
+#include "model/GFeatureIds.h"
 #include "model/GRangeAttribute.h"
+#include "model/GSettingQuery.h"
 #include "model/GValueAttribute.h"
 #include "win32/CompStui.h"
 #include "win32/DevMode.h"
@@ -22,6 +24,8 @@
 #include "winnt40/GNT40PrinterSetup.h"
 #include "winnt40/nt40qddi.h"
 
+using namespace GFeatureIds;
+
 namespace {
 
 // Access asked for the printer while it is set up or upgraded.
@@ -29,31 +33,6 @@ constexpr DWORD kSetUpAccess = 0x000F000C;
 // Pause between closing and reopening the printer during the set-up.
 constexpr DWORD kSetUpPause = 3000;
 
-constexpr int32_t kAutoConfiguration = 228;
-constexpr int32_t kAutoConfigurationState = 313;
-constexpr int32_t kAutoConfigure = 306;
-constexpr int32_t kStartMiniInstaller = 1025;
-constexpr int32_t kSetUpGroup = 364;
-// Set in the document settings when the printer takes its defaults from the
-// configuration library.
-constexpr int32_t kConfigurationLibrary = 1100;
-
-bool ReadNumber(MPersistentObject* object, int32_t* out) {
-  if (auto* value = dynamic_cast<GValueAttribute*>(object)) {
-    *out = value->GetValue();
-  } else if (auto* range = dynamic_cast<GRangeAttribute*>(object)) {
-    *out = range->GetValue();
-  } else {
-    return false;
-  }
-  return true;
-}
-
-int32_t ValueOf(MPersistentObject* in, int32_t id, int32_t fallback) {
-  int32_t value = fallback;
-  if (in != nullptr) ReadNumber(in->FindById(id), &value);
-  return value;
-}
 
 HANDLE OpenForSetUp(const RWWString& name) {
   HANDLE printer = nullptr;
@@ -95,22 +74,25 @@ BOOL GNT40Driver::SetUpPrinter(const RWWString& name) {
   if (LoadDevMode(nullptr)) {
     GAttributeComposite* settings = CurrentDocumentSettings();
     setup.CreateDefaultWatermarks(settings);
-    MPersistentObject* setUpGroup = settings != nullptr ? settings->FindById(kSetUpGroup) : nullptr;
+    MPersistentObject* setUpGroup = settings != nullptr ? settings->FindById(kDocumentSettings2) : nullptr;
     // The agent's mini-installer runs, when asked for, while the
     // auto-configuration asks the agent; deleting the launcher stops it.
-    const bool installerWanted = ValueOf(setUpGroup, kStartMiniInstaller, 0) == 1;
+    const bool installerWanted =
+        GSettingQuery::NumberOr(setUpGroup, kAgentUpdate, 0, GSettingQuery::kValueOrRange) == 1;
     std::unique_ptr<GExternalModule> installer;
     if (installerWanted) {
       if (GOSFactory* factory = GOSFactory::GetInstance())
         installer.reset(factory->CreateMiniInstallerLauncher(name, printer_, nullptr));
     }
-    if (ValueOf(setUpGroup, kAutoConfigure, 0) == 1) RunAutoConfiguration(0);
+    if (GSettingQuery::NumberOr(setUpGroup, kAutoConfigure, 0, GSettingQuery::kValueOrRange) == 1)
+      RunAutoConfiguration(0);
 
     const RWWString date = GNT40PrinterEvents::UpdateDateText();
     events.WriteUpdateStamp(date, RWWString(u"Default"));
     MPersistentObject* autoConfiguration =
         GetPrinterConfiguration() != nullptr ? GetPrinterConfiguration()->FindById(kAutoConfiguration) : nullptr;
-    const int32_t state = ValueOf(autoConfiguration, kAutoConfigurationState, -1);
+    const int32_t state =
+        GSettingQuery::NumberOr(autoConfiguration, kAutoConfigurationState, -1, GSettingQuery::kValueOrRange);
     if (GOSFactory* factory = GOSFactory::GetInstance()) {
       if (state == 2) {
         factory->SetPrinterDataString(this, RWWString(u"EACLastUpdate"), date);
@@ -147,7 +129,7 @@ BOOL GNT40Driver::SetUpPrinter(const RWWString& name) {
   // A printer whose defaults come from the configuration library takes them
   // now, before its settings are stored.
   if (GAttributeComposite* settings = CurrentDocumentSettings()) {
-    if (ValueOf(settings, kConfigurationLibrary, 0) == 1) {
+    if (GSettingQuery::NumberOr(settings, kConfigurationLibrary, 0, GSettingQuery::kValueOrRange) == 1) {
       if (GOSFactory* factory = GOSFactory::GetInstance()) {
         factory->SetPrinterDataString(this, RWWString(u"Stale"), RWWString(u"FALSE"));
       }

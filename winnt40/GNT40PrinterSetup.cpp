@@ -10,10 +10,12 @@
 #include "model/GAttributeComposite.h"
 #include "model/GConfiguration.h"
 #include "model/GCustomMediaSize.h"
+#include "model/GFeatureIds.h"
 #include "model/GMedia.h"
 #include "model/GPersistableLong.h"
 #include "model/GRangeAttribute.h"
 #include "model/GResourceMapping.h"
+#include "model/GSettingQuery.h"
 #include "model/GStringAttribute.h"
 #include "model/GStringConversion.h"
 #include "model/GValue32Attribute.h"
@@ -24,27 +26,12 @@
 #include "win32/Spooler.h"
 #include "win32/VersionInfo.h"
 
+using namespace GFeatureIds;
+
 namespace {
 
 // Feature ids of the watermark records, as the model takes them.
-const int32_t kRecordId = GNT40PrinterSetup::kWatermarkRecord;
-const int32_t kName = 384;
-const int32_t kText = 385;
-const int32_t kFont = 386;        // WMFont
-const int32_t kCharSet = 387;     // WMFontCharSet
-const int32_t kStyle = 388;       // WMFontStyle
-const int32_t kMember389 = 389;
-const int32_t kSize = 390;
-const int32_t kMember392 = 392;
-const int32_t kEscapement = 393;  // WMFontEscapement
-const int32_t kAngle = 394;       // WMCustomAngle
-const int32_t kMember396 = 396;
-const int32_t kMember397 = 397;
-const int32_t kShadeLevel = 403;  // WMShadeLevel
-const int32_t kRed = 398;
-const int32_t kGreen = 399;
-const int32_t kBlue = 400;
-const int32_t kWatermarkId = 1112;
+const int32_t kRecordId = GFeatureIds::kWatermarkEntry;
 
 // Longest string loaded from the resource module, without the terminator.
 constexpr int kMaxString = 256;
@@ -54,25 +41,6 @@ constexpr int16_t kDefaultSize = 100;
 constexpr int16_t kFirstDriverPaper = 256;
 // Characters of a form name.
 constexpr size_t kFormNameLength = 256;
-
-const int32_t kDeviceConfiguration = 359;
-
-MPersistentObject* Find(MPersistentObject* in, int32_t id) { return in != nullptr ? in->FindById(id) : nullptr; }
-
-bool ReadNumber(MPersistentObject* object, int32_t* out) {
-  if (auto* value = dynamic_cast<GValueAttribute*>(object)) {
-    *out = value->GetValue();
-  } else if (auto* range = dynamic_cast<GRangeAttribute*>(object)) {
-    *out = range->GetValue();
-  } else if (auto* value32 = dynamic_cast<GValue32Attribute*>(object)) {
-    *out = value32->GetValue();
-  } else if (auto* number = dynamic_cast<GPersistableLong*>(object)) {
-    *out = number->GetValue();
-  } else {
-    return false;
-  }
-  return true;
-}
 
 std::u16string Upper(const std::u16string& text) {
   std::u16string out = text;
@@ -253,7 +221,8 @@ int GNT40PrinterSetup::InstallForms(int32_t orientation, const int16_t resolutio
   }
   // The forms added above count when the custom sizes are matched.
   const FormList forms(printer_);
-  MPersistentObject* sizes = Find(Find(instance_->GetPrinterConfiguration(), kDeviceConfiguration), kCustomSizes);
+  MPersistentObject* sizes = GSettingQuery::Find(
+      GSettingQuery::Find(instance_->GetPrinterConfiguration(), kDriverConfiguration), kCustomPaperList);
   auto* list = dynamic_cast<GAttributeComposite*>(sizes);
   if (list == nullptr) return added;
   GAttributeCompositeIterator it(list);
@@ -318,8 +287,8 @@ UINT GNT40PrinterSetup::ResourceCodePage(const RWWString& modulePath) {
 }
 
 void GNT40PrinterSetup::CreateDefaultWatermarks(GAttributeComposite* documentSettings) {
-  auto* preferences = dynamic_cast<GAttributeComposite*>(Find(documentSettings, kDriverPreferences));
-  auto* pool = dynamic_cast<GAttributeComposite*>(Find(preferences, kWatermarkPool));
+  auto* preferences = dynamic_cast<GAttributeComposite*>(GSettingQuery::Find(documentSettings, kDriverPreferences));
+  auto* pool = dynamic_cast<GAttributeComposite*>(GSettingQuery::Find(preferences, kWatermarkPool));
   if (pool == nullptr || pool->GetEntryCount() > 0) return;
 
   const ResourceModule resources(instance_);
@@ -327,8 +296,9 @@ void GNT40PrinterSetup::CreateDefaultWatermarks(GAttributeComposite* documentSet
   int16_t size = kDefaultSize;
   const GWatermarkFont font = WatermarkFontFor(resources.IsLoaded() ? ResourceCodePage(resources.Path()) : 0);
   int32_t shadeValue = kDefaultShade;
-  const int16_t shade = ReadNumber(Find(documentSettings, kShade), &shadeValue) ? static_cast<int16_t>(shadeValue)
-                                                                                 : kDefaultShade;
+  const int16_t shade = GSettingQuery::NumberAt(documentSettings, kWMDefaultShade, &shadeValue)
+                            ? static_cast<int16_t>(shadeValue)
+                            : kDefaultShade;
 
   struct Default {
     UINT sizeString;
@@ -350,23 +320,23 @@ void GNT40PrinterSetup::CreateDefaultWatermarks(GAttributeComposite* documentSet
     const RWCString narrowText = Narrow(text);
 
     auto* record = new GAttributeComposite(&kRecordId);
-    AddString(record, &kName, first ? RWCString() : narrowText);
-    AddString(record, &kText, narrowText);
-    AddString(record, &kFont, font.face);
-    AddValue(record, &kCharSet, font.charSet);
-    AddValue(record, &kStyle, d.style);
-    AddValue(record, &kMember389, 0);
-    AddValue(record, &kSize, size);
-    AddValue(record, &kMember392, 0);
-    AddValue(record, &kEscapement, 1);
-    AddValue(record, &kAngle, 0);
-    AddValue(record, &kMember396, 0);
-    AddValue(record, &kMember397, 0);
-    AddValue(record, &kShadeLevel, shade);
-    AddValue(record, &kRed, shade);
-    AddValue(record, &kGreen, shade);
-    AddValue(record, &kBlue, shade);
-    AddValue(record, &kWatermarkId, d.id);
+    AddString(record, &kWatermarkName, first ? RWCString() : narrowText);
+    AddString(record, &kWatermarkText, narrowText);
+    AddString(record, &kWMFont, font.face);
+    AddValue(record, &kWMFontCharSet, font.charSet);
+    AddValue(record, &kWMFontStyle, d.style);
+    AddValue(record, &kWMValue389, 0);
+    AddValue(record, &kWMFontSize, size);
+    AddValue(record, &kWMFontWidth, 0);
+    AddValue(record, &kWMFontEscapement, 1);
+    AddValue(record, &kWMCustomAngle, 0);
+    AddValue(record, &kWMValue396, 0);
+    AddValue(record, &kWMValue397, 0);
+    AddValue(record, &kWMShadeLevel, shade);
+    AddValue(record, &kWMRed, shade);
+    AddValue(record, &kWMGreen, shade);
+    AddValue(record, &kWMBlue, shade);
+    AddValue(record, &kWatermarkBuiltIn, d.id);
     pool->AddChild(record);
     first = false;
   }
@@ -376,10 +346,10 @@ void GNT40PrinterSetup::CreateDefaultWatermarks(GAttributeComposite* documentSet
 
 void GNT40PrinterSetup::RegisterDimmFonts() {
   GConfiguration* configuration = instance_ != nullptr ? instance_->GetPrinterConfiguration() : nullptr;
-  auto* file = dynamic_cast<GStringAttribute*>(Find(configuration, kDimmFontFile));
+  auto* file = dynamic_cast<GStringAttribute*>(GSettingQuery::Find(configuration, kProtectedFontFilePart));
   if (file == nullptr || file->GetString().IsEmpty()) return;
   int32_t present = 0;
-  if (ReadNumber(Find(configuration, kMassStoragePresent), &present) && present != 0)
+  if (GSettingQuery::NumberAt(configuration, kFontDimmsInstalled, &present) && present != 0)
     SetMassStorageFontsPresent(1, instance_);
   RWWString path;
   ToWideString(file->GetString(), path);

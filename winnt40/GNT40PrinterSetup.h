@@ -30,14 +30,7 @@ struct GWatermarkFont {
 class GNT40PrinterSetup {
  public:
   // Feature ids of the watermark records and the settings they live in.
-  static constexpr int32_t kDriverPreferences = 366;
-  static constexpr int32_t kWatermarkPool = 378;
-  static constexpr int32_t kWatermarkRecord = 380;
-  static constexpr int32_t kShade = 924;
   // Configuration attributes of the DIMM font descriptor.
-  static constexpr int32_t kDimmFontFile = 445;
-  static constexpr int32_t kMassStoragePresent = 317;
-  static constexpr int32_t kCustomSizes = 276;
   // Forms are matched within this many thousandths of a millimetre.
   static constexpr LONG kFormTolerance = 100;
 

@@ -9,6 +9,7 @@
 #include "driver/drvrsrvr.h"
 #include "driver/osfactry.h"
 #include "model/GConfiguration.h"
+#include "model/GFeatureIds.h"
 #include "model/GStringAttribute.h"
 #include "model/GStringConversion.h"
 #include "win32/Kernel.h"
@@ -17,6 +18,8 @@
 #include "winnt40/GNT40DocumentEventHost.h"
 #include "winnt40/GNT40OSFactory.h"
 #include "winnt40/GNT40PrinterDevMode.h"
+
+using namespace GFeatureIds;
 
 namespace {
 

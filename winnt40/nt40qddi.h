@@ -37,8 +37,6 @@ class GNT40Driver : public GUIDriverInstance, public GNT40DriverSettings {
   static constexpr DWORD kAdminAccess = 0x000F000C;
   // Characters of the paths read with GetModuleFileNameW.
   static constexpr DWORD kPathLength = 260;
-  // Configuration string with the help file's name.
-  static constexpr int32_t kHelpFileName = 374;
 
   // Keeps the printer handle and the three names; then the host-module check.
   GNT40Driver(HANDLE printer, const RWWString& printerName, const RWWString& driverName,

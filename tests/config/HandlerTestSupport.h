@@ -16,6 +16,7 @@
 #include "driver/DriverInstanceTestSupport.h"
 #include "model/GAttributeComposite.h"
 #include "model/GConfiguration.h"
+#include "model/GFeatureIds.h"
 #include "model/GPeripheral.h"
 #include "model/GStringAttribute.h"
 #include "model/GValueAttribute.h"
@@ -28,8 +29,7 @@ namespace qvtest {
 // configuration.
 class HandlerTestPrinter : public GPeripheral {
  public:
-  static constexpr int32_t kId = 76;
-  HandlerTestPrinter() : GPeripheral(&kId) {}
+  HandlerTestPrinter() : GPeripheral(&GFeatureIds::kDeviceEntry) {}
   HandlerTestPrinter* CreateSameKind() const override { return new HandlerTestPrinter; }
   HandlerTestPrinter* Clone() const override { return new HandlerTestPrinter; }
 };

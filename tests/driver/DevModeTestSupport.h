@@ -18,6 +18,7 @@
 #include "model/GAttributeComposite.h"
 #include "model/GConfiguration.h"
 #include "model/GEnumAttribute.h"
+#include "model/GFeatureIds.h"
 #include "model/GMedia.h"
 #include "model/GMediaPool.h"
 #include "model/GPeripheral.h"
@@ -33,8 +34,6 @@
 #include "win32/Testing.h"
 
 namespace qvtest {
-
-using Ids = GNT40DevMode::Ids;
 
 inline GValueAttribute* Value(int32_t id, int16_t value) { return new GValueAttribute(value, &id); }
 inline GStringAttribute* Text(int32_t id, const char* text) { return new GStringAttribute(text, &id); }
@@ -88,54 +87,68 @@ constexpr int16_t kLegal = 5;
 // The document settings of the test device (group 360). Enough settings
 // that their serialised form compresses.
 inline GAttributeComposite* MakeSettings() {
-  return Group(360, {
-      Group(362, {Value(266, 1), Value(267, 0), Value(268, 0), Group(329, {Value(266, 1), Value(268, 0)}),
-                  Text(270, "Document settings of the test device"), Value(Ids::kOrientation, 0),
-                  Value(Ids::kPaperSize, kLetter), Value(Ids::kCopies, 1), Value(Ids::kInputBin, 1),
-                  Text(Ids::kMediaType, "Plain"),
-                  Enum(Ids::kResolution, {Value(Ids::kXResolution, 600), Value(Ids::kYResolution, 600),
-                                          Value(Ids::kBitsPerPixel, 1), Value(Ids::kPrintQualityMode, 1)}),
-                  Value(Ids::kColorMode, 1), Value(Ids::kPrintColorAsGray, 0), Value(Ids::kIcmEnable, 1),
-                  Value(Ids::kIcmMethod, 0), Value(Ids::kIcmIntent, 0), Value(Ids::kDuplex, 0),
-                  Value(Ids::kCollate, 0), Value(Ids::kQVAutoDuplexScaling, 1),
-                  Value(Ids::kQVSymmetricalMargins, 0), Value(Ids::kCustomPaperWidth, 2159),
-                  Value(Ids::kCustomPaperLength, 2794)}),
-      Group(365, {Value(308, 1), Value(310, 0)}),
-      Group(366, {Value(940, 0), Text(384, "Confidential")}),
-      Group(368, {}),
-      Group(GSpoolerFormServices::kCustomPaperList, {}),
-  });
+  return Group(360,
+               {
+                   Group(362, {Value(266, 1),
+                               Value(267, 0),
+                               Value(268, 0),
+                               Group(329, {Value(266, 1), Value(268, 0)}),
+                               Text(270, "Document settings of the test device"),
+                               Value(GFeatureIds::kOrientation, 0),
+                               Value(GFeatureIds::kPaperSize, kLetter),
+                               Value(GFeatureIds::kCopies, 1),
+                               Value(GFeatureIds::kInputBin, 1),
+                               Text(GFeatureIds::kMediaType, "Plain"),
+                               Enum(GFeatureIds::kResolution,
+                                    {Value(GFeatureIds::kXResolution, 600), Value(GFeatureIds::kYResolution, 600),
+                                     Value(GFeatureIds::kBitsPerPixel, 1), Value(GFeatureIds::kPrintQualityMode, 1)}),
+                               Value(GFeatureIds::kColorMode, 1),
+                               Value(GFeatureIds::kPrintColorAsGray, 0),
+                               Value(GFeatureIds::kIcmEnable, 1),
+                               Value(GFeatureIds::kIcmMethod, 0),
+                               Value(GFeatureIds::kIcmIntent, 0),
+                               Value(GFeatureIds::kDuplex, 0),
+                               Value(GFeatureIds::kCollate, 0),
+                               Value(GFeatureIds::kQVAutoDuplexScaling, 1),
+                               Value(GFeatureIds::kQVSymmetricalMargins, 0),
+                               Value(GFeatureIds::kCustomPaperWidth, 2159),
+                               Value(GFeatureIds::kCustomPaperLength, 2794)}),
+                   Group(365, {Value(308, 1), Value(310, 0)}),
+                   Group(366, {Value(940, 0), Text(384, "Confidential")}),
+                   Group(368, {}),
+                   Group(GFeatureIds::kCustomPaperList, {}),
+               });
 }
 
 // The printer configuration (the configuration of the printer entry).
 inline GConfiguration* MakeConfiguration(int codecMode) {
   auto* configuration = new GConfiguration(GPeripheralConfigurationId);
   configuration->AddChild(Group(359, {Group(366, {Value(940, static_cast<int16_t>(codecMode))})}));
-  configuration->AddChild(Range(Ids::kCopiesRange, 1, 999, 1));
-  configuration->AddChild(Range(Ids::kDuplexRange, 0, 2, 0));
-  configuration->AddChild(Group(Ids::kSupportedOrientations, {Value(0, 0), Value(0, 90), Value(0, 270)}));
+  configuration->AddChild(Range(GFeatureIds::kCopiesRange, 1, 999, 1));
+  configuration->AddChild(Range(GFeatureIds::kDuplexRange, 0, 2, 0));
+  configuration->AddChild(Group(GFeatureIds::kSupportedOrientations, {Value(0, 0), Value(0, 90), Value(0, 270)}));
   auto entry = [](int16_t x, int16_t y, int16_t bits, int16_t quality) {
-    return Group(0, {Value(Ids::kXResolution, x), Value(Ids::kYResolution, y), Value(Ids::kBitsPerPixel, bits),
-                     Value(Ids::kPrintQualityMode, quality)});
+    return Group(0, {Value(GFeatureIds::kXResolution, x), Value(GFeatureIds::kYResolution, y),
+                     Value(GFeatureIds::kBitsPerPixel, bits), Value(GFeatureIds::kPrintQualityMode, quality)});
   };
   // Quality modes: positive ones print at the resolution as it is, 0 and
   // below pick a DMRES_ print quality.
-  configuration->AddChild(Group(Ids::kResolutionList, {entry(1200, 1200, 1, -4), entry(600, 600, 1, 1),
-                                                       entry(600, 600, 2, -3), entry(300, 300, 1, -2)}));
-  configuration->AddChild(Value(Ids::kDiscoveredPlurexMode, 1));
-  auto* pool = new GMediaPool(&Ids::kPrinterMediaPool);
+  configuration->AddChild(Group(GFeatureIds::kResolutionList, {entry(1200, 1200, 1, -4), entry(600, 600, 1, 1),
+                                                               entry(600, 600, 2, -3), entry(300, 300, 1, -2)}));
+  configuration->AddChild(Value(GFeatureIds::kDiscoveredPlurexMode, 1));
+  auto* pool = new GMediaPool(&GFeatureIds::kPrinterMediaPool);
   pool->AddChild(Medium(kLetter, 5100, 6600));
   pool->AddChild(Medium(kA4, 4960, 7016));
   pool->AddChild(Medium(kLegal, 5100, 8400));
   pool->AddChild(Medium(GNT40DevMode::kSmallestCustomPaperId, 1800, 3000));
   pool->AddChild(Medium(GNT40DevMode::kLargestCustomPaperId, 5100, 8400));
   configuration->AddChild(pool);
-  auto* trayMap = new MAssociationList(Ids::kMediaTypeTrayMap);
+  auto* trayMap = new MAssociationList(GFeatureIds::kMediaTypeTrayMap);
   trayMap->Add(new MPersistentAssociation(Text(0, "Transparency"), Value(0, 5), 0));
   trayMap->Add(new MPersistentAssociation(Text(0, "Labels"), Value(0, 51), 0));
   configuration->AddChild(trayMap);
-  configuration->AddChild(Group(Ids::kDiscoveredMediaNames, {Text(0, "Envelope"), Text(0, "Labels")}));
-  configuration->AddChild(Value(Ids::kColorMode, 1));
+  configuration->AddChild(Group(GFeatureIds::kDiscoveredMediaNames, {Text(0, "Envelope"), Text(0, "Labels")}));
+  configuration->AddChild(Value(GFeatureIds::kColorMode, 1));
   configuration->AddChild(Value(339, 1));  // colour capability: colour printer
   return configuration;
 }
@@ -143,7 +156,7 @@ inline GConfiguration* MakeConfiguration(int codecMode) {
 // The printer entry of the test device model.
 class TestPrinterEntry : public GPeripheral {
  public:
-  explicit TestPrinterEntry(GConfiguration* configuration) : GPeripheral(&GDriverIds::kDeviceEntry) {
+  explicit TestPrinterEntry(GConfiguration* configuration) : GPeripheral(&GFeatureIds::kDeviceEntry) {
     SetConfiguration(configuration);
   }
   TestPrinterEntry* CreateSameKind() const override { return new TestPrinterEntry(nullptr); }
@@ -166,7 +179,7 @@ class DevModeTestInstance : public GSpoolerFormServices {
     w32test::AddPrinter(setup);
     OpenPrinterW(u"QV Test Printer", &printer_, nullptr);
     SetNames(RWWString(u"QV Test Printer"), RWWString(driverName), RWWString(u"LPT1:"));
-    auto* model = Group(GDriverIds::kDeviceModelRoot);
+    auto* model = Group(GFeatureIds::kDeviceModelRoot);
     model->AddChild(new TestPrinterEntry(MakeConfiguration(codecMode)));
     SetDeviceModel(model);
     SetPaperMappings(Mappings({{1, kLetter}, {9, kA4}, {5, kLegal}}));

@@ -1,12 +1,12 @@
-#include "driver/ExtensionValues.h"
-
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
 
+#include "driver/ExtensionValues.h"
 #include "driver/GDriverExtension.h"
 #include "model/GEnumAttribute.h"
+#include "model/GFeatureIds.h"
 #include "model/GMedia.h"
 #include "tests/driver/ExtensionTestSupport.h"
 
@@ -154,8 +154,7 @@ TEST_F(ExtensionValuesTest, ValuesFromTheSettingsFollowTheCodeTables) {
 TEST_F(ExtensionValuesTest, AnEnumeratedSettingAnswersItsSelection) {
   GAttributeComposite settings;
   auto* resolutions = new GEnumAttribute(nullptr);
-  static const int32_t kResolutionId = 249;
-  resolutions->SetFeatureId(kResolutionId);
+  resolutions->SetFeatureId(GFeatureIds::kResolution);
   resolutions->AddChild(Resolution(300, 300, 1, 0));
   GAttributeComposite* second = Resolution(600, 600, 2, 0);
   resolutions->AddChild(second);

@@ -13,6 +13,7 @@
 
 #include "driver/GDevMode.h"
 #include "model/GByteStream.h"
+#include "model/GFeatureIds.h"
 #include "model/GLZWCompressor.h"
 #include "model/GPersistOutStream.h"
 #include "rw/RWPersistence.h"
@@ -115,7 +116,7 @@ TEST_P(GDevModeTest, SettingsAreaInflatesWithStockZlibAndLoadsBackEqual) {
   std::unique_ptr<GAttributeComposite> changed(MakeSettings());
   GSettingValue::Set(changed.get(), 267, 1);
   GSettingValue::SetText(changed.get(), 270, "Changed");
-  GSettingValue::Set(changed.get(), Ids::kCopies, 3);
+  GSettingValue::Set(changed.get(), GFeatureIds::kCopies, 3);
   ASSERT_EQ(devMode->SetSettings(changed.get()), 1);
   const auto* dm = reinterpret_cast<const uint8_t*>(devMode->GetBuffer());
   EXPECT_EQ(PA::GetWord(dm, QV_DM(dmSpecVersion)), 0x0401);
@@ -210,7 +211,7 @@ TEST_P(GDevModeTest, ForeignPrivateAreasAreIgnoredAndOnlyPublicFieldsApply) {
     c.damage(dm.data());
     EXPECT_EQ(devMode->IsCompatible(reinterpret_cast<DEVMODEW*>(dm.data())), 0);
     ASSERT_EQ(devMode->LoadFrom(reinterpret_cast<DEVMODEW*>(dm.data())), 1);
-    EXPECT_EQ(Get(devMode->GetSettings(), Ids::kCopies), 5);
+    EXPECT_EQ(Get(devMode->GetSettings(), GFeatureIds::kCopies), 5);
     EXPECT_EQ(Get(devMode->GetSettings(), 267), 0);  // private settings not taken
   }
 }
@@ -230,7 +231,7 @@ TEST_P(GDevModeTest, HeaderWordsMatterOnlyInFramingMode) {
 TEST_P(GDevModeTest, DamagedPrivateAreasKeepTheCurrentSettings) {
   DevModeTestInstance instance(GetParam());
   auto devMode = MakeDevMode(instance);
-  GSettingValue::Set(devMode->GetSettings(), Ids::kCollate, 1);
+  GSettingValue::Set(devMode->GetSettings(), GFeatureIds::kCollate, 1);
   ASSERT_EQ(devMode->SetSettings(nullptr), 1);
   std::vector<uint8_t> good(PA::kTotalSize);
   devMode->CopyTo(reinterpret_cast<DEVMODEW*>(good.data()));
@@ -324,7 +325,7 @@ TEST_P(GDevModeTest, OldFormsOfAnIncomingBufferAreRestoredOverTheCurrentDefaults
   // An older driver's settings: the framing, LZW-packed, with n-up values
   // in the old place (362: 266 and 268).
   std::unique_ptr<GAttributeComposite> old(MakeSettings());
-  GSettingValue::Set(old.get(), Ids::kCopies, 7);
+  GSettingValue::Set(old.get(), GFeatureIds::kCopies, 7);
   GSettingValue::Set(old.get(), 267, 1);  // a setting without a public field
   MPersistentObject* document = old->FindById(362);
   GSettingValue::Set(document, 266, 4);
@@ -345,7 +346,7 @@ TEST_P(GDevModeTest, OldFormsOfAnIncomingBufferAreRestoredOverTheCurrentDefaults
   ASSERT_EQ(devMode->LoadFrom(reinterpret_cast<DEVMODEW*>(dm.data())), 1);
   GAttributeComposite* settings = devMode->GetSettings();
   ASSERT_NE(settings, nullptr);
-  EXPECT_EQ(Get(settings, Ids::kCopies), 7);
+  EXPECT_EQ(Get(settings, GFeatureIds::kCopies), 7);
   EXPECT_EQ(Get(settings, 267), 1);
   // The n-up choices moved into the layout group.
   MPersistentObject* layout = settings->FindById(329);

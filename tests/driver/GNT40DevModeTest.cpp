@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "model/GFeatureIds.h"
 #include "tests/driver/DevModeTestSupport.h"
 
 namespace qvtest {
@@ -52,65 +53,66 @@ TEST_F(GNT40DevModeTest, SettingsToPublicWritesEachField) {
     uint32_t cleared;
   };
   const Case cases[] = {
-      {"portrait", [](auto& t) { t.SetSetting(Ids::kOrientation, 180); }, QV_DM(dmOrientation), 1, DM_ORIENTATION,
-       0},
-      {"landscape", [](auto& t) { t.SetSetting(Ids::kOrientation, 270); }, QV_DM(dmOrientation), 2,
+      {"portrait", [](auto& t) { t.SetSetting(GFeatureIds::kOrientation, 180); }, QV_DM(dmOrientation), 1,
        DM_ORIENTATION, 0},
-      {"A4", [](auto& t) { t.SetSetting(Ids::kPaperSize, kA4); }, QV_DM(dmPaperSize), 9, DM_PAPERSIZE, 0},
-      {"custom size", [](auto& t) { t.SetSetting(Ids::kPaperSize, 0x4000); }, QV_DM(dmPaperWidth), 2159,
+      {"landscape", [](auto& t) { t.SetSetting(GFeatureIds::kOrientation, 270); }, QV_DM(dmOrientation), 2,
+       DM_ORIENTATION, 0},
+      {"A4", [](auto& t) { t.SetSetting(GFeatureIds::kPaperSize, kA4); }, QV_DM(dmPaperSize), 9, DM_PAPERSIZE, 0},
+      {"custom size", [](auto& t) { t.SetSetting(GFeatureIds::kPaperSize, 0x4000); }, QV_DM(dmPaperWidth), 2159,
        DM_PAPERSIZE | DM_PAPERWIDTH | DM_PAPERLENGTH, 0},
-      {"custom size number", [](auto& t) { t.SetSetting(Ids::kPaperSize, 0x4000); }, QV_DM(dmPaperSize), 256,
+      {"custom size number", [](auto& t) { t.SetSetting(GFeatureIds::kPaperSize, 0x4000); }, QV_DM(dmPaperSize), 256,
        DM_PAPERSIZE, 0},
-      {"paper without spooler number", [](auto& t) { t.SetSetting(Ids::kPaperSize, 77); }, 0, 0, 0, DM_PAPERSIZE},
+      {"paper without spooler number", [](auto& t) { t.SetSetting(GFeatureIds::kPaperSize, 77); }, 0, 0, 0,
+       DM_PAPERSIZE},
       {"A4 size with flag 0x200",
        [](auto& t) {
-         t.SetSetting(Ids::kPaperSize, kA4);
+         t.SetSetting(GFeatureIds::kPaperSize, kA4);
          t.instance->SetFlags(0x200);
        },
        QV_DM(dmPaperLength), 7016 * 254 / 600, DM_PAPERWIDTH | DM_PAPERLENGTH, 0},
-      {"copies", [](auto& t) { t.SetSetting(Ids::kCopies, 12); }, QV_DM(dmCopies), 12, DM_COPIES, 0},
-      {"tray 2 is the upper bin", [](auto& t) { t.SetSetting(Ids::kInputBin, 2); }, QV_DM(dmDefaultSource), 1,
+      {"copies", [](auto& t) { t.SetSetting(GFeatureIds::kCopies, 12); }, QV_DM(dmCopies), 12, DM_COPIES, 0},
+      {"tray 2 is the upper bin", [](auto& t) { t.SetSetting(GFeatureIds::kInputBin, 2); }, QV_DM(dmDefaultSource), 1,
        DM_DEFAULTSOURCE, 0},
-      {"tray without bin", [](auto& t) { t.SetSetting(Ids::kInputBin, 9); }, 0, 0, 0, DM_DEFAULTSOURCE},
+      {"tray without bin", [](auto& t) { t.SetSetting(GFeatureIds::kInputBin, 9); }, 0, 0, 0, DM_DEFAULTSOURCE},
       {"media type of a mapped tray",
-       [](auto& t) { GSettingValue::SetText(t.settings.get(), Ids::kMediaType, "Transparency"); },
+       [](auto& t) { GSettingValue::SetText(t.settings.get(), GFeatureIds::kMediaType, "Transparency"); },
        QV_DM(dmDefaultSource), 260, DM_DEFAULTSOURCE, 0},
       {"media type of a discovered tray",
-       [](auto& t) { GSettingValue::SetText(t.settings.get(), Ids::kMediaType, "Labels"); }, QV_DM(dmDefaultSource),
-       16691, DM_DEFAULTSOURCE, 0},
-      {"raw resolution", [](auto& t) { t.SetSetting(Ids::kXResolution, 1200); }, QV_DM(dmPrintQuality), 1200,
+       [](auto& t) { GSettingValue::SetText(t.settings.get(), GFeatureIds::kMediaType, "Labels"); },
+       QV_DM(dmDefaultSource), 16691, DM_DEFAULTSOURCE, 0},
+      {"raw resolution", [](auto& t) { t.SetSetting(GFeatureIds::kXResolution, 1200); }, QV_DM(dmPrintQuality), 1200,
        DM_PRINTQUALITY | DM_YRESOLUTION, 0},
       {"quality mode 0 writes the DMRES quality",
        [](auto& t) {
-         t.SetSetting(Ids::kPrintQualityMode, 0);
-         t.SetSetting(Ids::kXResolution, 1200);
-         t.SetSetting(Ids::kYResolution, 1200);
+         t.SetSetting(GFeatureIds::kPrintQualityMode, 0);
+         t.SetSetting(GFeatureIds::kXResolution, 1200);
+         t.SetSetting(GFeatureIds::kYResolution, 1200);
        },
        QV_DM(dmPrintQuality), DMRES_HIGH, DM_PRINTQUALITY, DM_YRESOLUTION},
-      {"colour mode 0 is colour", [](auto& t) { t.SetSetting(Ids::kColorMode, 0); }, QV_DM(dmColor), 2, DM_COLOR,
-       0},
-      {"grey", [](auto& t) { t.SetSetting(Ids::kPrintColorAsGray, 3); }, QV_DM(dmColor), 1, DM_COLOR, 0},
-      {"icm off", [](auto& t) { t.SetSetting(Ids::kIcmEnable, 0); }, QV_DM(dmICMMethod), DMICMMETHOD_NONE,
+      {"colour mode 0 is colour", [](auto& t) { t.SetSetting(GFeatureIds::kColorMode, 0); }, QV_DM(dmColor), 2,
+       DM_COLOR, 0},
+      {"grey", [](auto& t) { t.SetSetting(GFeatureIds::kPrintColorAsGray, 3); }, QV_DM(dmColor), 1, DM_COLOR, 0},
+      {"icm off", [](auto& t) { t.SetSetting(GFeatureIds::kIcmEnable, 0); }, QV_DM(dmICMMethod), DMICMMETHOD_NONE,
        DM_ICMMETHOD | DM_ICMINTENT, 0},
-      {"icm by the system", [](auto& t) { t.SetSetting(Ids::kIcmMethod, 2); }, QV_DM(dmICMMethod),
+      {"icm by the system", [](auto& t) { t.SetSetting(GFeatureIds::kIcmMethod, 2); }, QV_DM(dmICMMethod),
        DMICMMETHOD_SYSTEM, DM_ICMMETHOD, 0},
-      {"icm intent 3", [](auto& t) { t.SetSetting(Ids::kIcmIntent, 3); }, QV_DM(dmICMIntent),
+      {"icm intent 3", [](auto& t) { t.SetSetting(GFeatureIds::kIcmIntent, 3); }, QV_DM(dmICMIntent),
        DMICM_ABS_COLORIMETRIC, DM_ICMINTENT | DM_ICMMETHOD, 0},
-      {"short edge portrait", [](auto& t) { t.SetSetting(Ids::kDuplex, 1); }, QV_DM(dmDuplex), DMDUP_HORIZONTAL,
+      {"short edge portrait", [](auto& t) { t.SetSetting(GFeatureIds::kDuplex, 1); }, QV_DM(dmDuplex), DMDUP_HORIZONTAL,
        DM_DUPLEX, 0},
       {"short edge landscape",
        [](auto& t) {
-         t.SetSetting(Ids::kDuplex, 1);
-         t.SetSetting(Ids::kOrientation, 90);
+         t.SetSetting(GFeatureIds::kDuplex, 1);
+         t.SetSetting(GFeatureIds::kOrientation, 90);
        },
        QV_DM(dmDuplex), DMDUP_VERTICAL, DM_DUPLEX, 0},
       {"long edge landscape",
        [](auto& t) {
-         t.SetSetting(Ids::kDuplex, 2);
-         t.SetSetting(Ids::kOrientation, 90);
+         t.SetSetting(GFeatureIds::kDuplex, 2);
+         t.SetSetting(GFeatureIds::kOrientation, 90);
        },
        QV_DM(dmDuplex), DMDUP_HORIZONTAL, DM_DUPLEX, 0},
-      {"collate", [](auto& t) { t.SetSetting(Ids::kCollate, 1); }, QV_DM(dmCollate), DMCOLLATE_TRUE, DM_COLLATE,
+      {"collate", [](auto& t) { t.SetSetting(GFeatureIds::kCollate, 1); }, QV_DM(dmCollate), DMCOLLATE_TRUE, DM_COLLATE,
        0},
   };
   for (const Case& c : cases) {
@@ -130,7 +132,7 @@ TEST_F(GNT40DevModeTest, SettingsToPublicWritesEachField) {
 
 TEST_F(GNT40DevModeTest, UnknownIcmIntentDropsTheMethodAndKeepsTheIntentField) {
   PA::SetDword(dm.data(), QV_DM(dmICMIntent), 77);
-  SetSetting(Ids::kIcmIntent, 7);
+  SetSetting(GFeatureIds::kIcmIntent, 7);
   ASSERT_EQ(devMode->SettingsToPublic(settings.get(), Dm()), 1);
   EXPECT_NE(Fields(dm.data()) & DM_ICMINTENT, 0u);
   EXPECT_EQ(Fields(dm.data()) & DM_ICMMETHOD, 0u);
@@ -138,7 +140,7 @@ TEST_F(GNT40DevModeTest, UnknownIcmIntentDropsTheMethodAndKeepsTheIntentField) {
 }
 
 TEST_F(GNT40DevModeTest, ColourBitFollowsTheColourCapability) {
-  SetSetting(Ids::kPrintColorAsGray, 1);
+  SetSetting(GFeatureIds::kPrintColorAsGray, 1);
   ASSERT_EQ(devMode->SettingsToPublic(settings.get(), Dm()), 1);
   EXPECT_NE(Fields(dm.data()) & DM_COLOR, 0u);  // capability 1
   // A printer whose colour capability is 2 leaves the colour field unset.
@@ -163,84 +165,84 @@ TEST_F(GNT40DevModeTest, PublicToSettingsAppliesEachField) {
     return [offset, v](GNT40DevModeTest& t) { SetField16(t.dm.data(), offset, v); };
   };
   const Case cases[] = {
-      {"landscape from portrait", dmSet(QV_DM(dmOrientation), 2), DM_ORIENTATION, Ids::kOrientation, 90},
+      {"landscape from portrait", dmSet(QV_DM(dmOrientation), 2), DM_ORIENTATION, GFeatureIds::kOrientation, 90},
       {"landscape keeps 270",
        [](auto& t) {
-         t.SetSetting(Ids::kOrientation, 270);
+         t.SetSetting(GFeatureIds::kOrientation, 270);
          SetField16(t.dm.data(), QV_DM(dmOrientation), 2);
        },
-       DM_ORIENTATION, Ids::kOrientation, 270},
+       DM_ORIENTATION, GFeatureIds::kOrientation, 270},
       {"landscape with the flip rule",
        [](auto& t) {
-         t.Configuration()->AddChild(Value(Ids::kOrientationFlipRule, 1));
+         t.Configuration()->AddChild(Value(GFeatureIds::kOrientationFlipRule, 1));
          SetField16(t.dm.data(), QV_DM(dmOrientation), 2);
        },
-       DM_ORIENTATION, Ids::kOrientation, 270},
+       DM_ORIENTATION, GFeatureIds::kOrientation, 270},
       {"portrait from 270 falls back to 0 (180 not offered)",
        [](auto& t) {
-         t.SetSetting(Ids::kOrientation, 270);
+         t.SetSetting(GFeatureIds::kOrientation, 270);
          SetField16(t.dm.data(), QV_DM(dmOrientation), 1);
        },
-       DM_ORIENTATION, Ids::kOrientation, 0},
-      {"bad orientation changes nothing", dmSet(QV_DM(dmOrientation), 3), DM_ORIENTATION, Ids::kOrientation, 0},
-      {"upper bin is tray 2", dmSet(QV_DM(dmDefaultSource), 1), DM_DEFAULTSOURCE, Ids::kInputBin, 2},
-      {"copies", dmSet(QV_DM(dmCopies), 3), DM_COPIES, Ids::kCopies, 3},
-      {"copies 0", dmSet(QV_DM(dmCopies), 0), DM_COPIES, Ids::kCopies, 1},
-      {"copies negative", dmSet(QV_DM(dmCopies), -4), DM_COPIES, Ids::kCopies, 1},
-      {"copies without the bit", dmSet(QV_DM(dmCopies), 3), 0, Ids::kCopies, 1},
-      {"copies at the printer's most", dmSet(QV_DM(dmCopies), 999), DM_COPIES, Ids::kCopies, 999},
-      {"more copies than the printer makes give its most", dmSet(QV_DM(dmCopies), 27477), DM_COPIES, Ids::kCopies,
-       999},
-      {"A4", dmSet(QV_DM(dmPaperSize), 9), DM_PAPERSIZE, Ids::kPaperSize, kA4},
-      {"unknown paper gives the default", dmSet(QV_DM(dmPaperSize), 77), DM_PAPERSIZE, Ids::kPaperSize, kLetter},
+       DM_ORIENTATION, GFeatureIds::kOrientation, 0},
+      {"bad orientation changes nothing", dmSet(QV_DM(dmOrientation), 3), DM_ORIENTATION, GFeatureIds::kOrientation, 0},
+      {"upper bin is tray 2", dmSet(QV_DM(dmDefaultSource), 1), DM_DEFAULTSOURCE, GFeatureIds::kInputBin, 2},
+      {"copies", dmSet(QV_DM(dmCopies), 3), DM_COPIES, GFeatureIds::kCopies, 3},
+      {"copies 0", dmSet(QV_DM(dmCopies), 0), DM_COPIES, GFeatureIds::kCopies, 1},
+      {"copies negative", dmSet(QV_DM(dmCopies), -4), DM_COPIES, GFeatureIds::kCopies, 1},
+      {"copies without the bit", dmSet(QV_DM(dmCopies), 3), 0, GFeatureIds::kCopies, 1},
+      {"copies at the printer's most", dmSet(QV_DM(dmCopies), 999), DM_COPIES, GFeatureIds::kCopies, 999},
+      {"more copies than the printer makes give its most", dmSet(QV_DM(dmCopies), 27477), DM_COPIES,
+       GFeatureIds::kCopies, 999},
+      {"A4", dmSet(QV_DM(dmPaperSize), 9), DM_PAPERSIZE, GFeatureIds::kPaperSize, kA4},
+      {"unknown paper gives the default", dmSet(QV_DM(dmPaperSize), 77), DM_PAPERSIZE, GFeatureIds::kPaperSize,
+       kLetter},
       {"custom width raised to the smallest",
        [](auto& t) {
          SetField16(t.dm.data(), QV_DM(dmPaperSize), 256);
          SetField16(t.dm.data(), QV_DM(dmPaperWidth), 100);
          SetField16(t.dm.data(), QV_DM(dmPaperLength), 3000);
        },
-       DM_PAPERSIZE | DM_PAPERWIDTH | DM_PAPERLENGTH, Ids::kCustomPaperWidth, 1800 * 254 / 600},
+       DM_PAPERSIZE | DM_PAPERWIDTH | DM_PAPERLENGTH, GFeatureIds::kCustomPaperWidth, 1800 * 254 / 600},
       {"custom length lowered to the largest",
        [](auto& t) {
          SetField16(t.dm.data(), QV_DM(dmPaperSize), 256);
          SetField16(t.dm.data(), QV_DM(dmPaperWidth), 2000);
          SetField16(t.dm.data(), QV_DM(dmPaperLength), 9000);
        },
-       DM_PAPERSIZE | DM_PAPERWIDTH | DM_PAPERLENGTH, Ids::kCustomPaperLength, 8400 * 254 / 600},
+       DM_PAPERSIZE | DM_PAPERWIDTH | DM_PAPERLENGTH, GFeatureIds::kCustomPaperLength, 8400 * 254 / 600},
       {"custom without sizes takes the default paper's",
-       [](auto& t) { SetField16(t.dm.data(), QV_DM(dmPaperSize), 256); }, DM_PAPERSIZE, Ids::kCustomPaperLength,
+       [](auto& t) { SetField16(t.dm.data(), QV_DM(dmPaperSize), 256); }, DM_PAPERSIZE, GFeatureIds::kCustomPaperLength,
        6600 * 254 / 600},
-      {"grey on a colour printer",
-       [](auto& t) { SetField16(t.dm.data(), QV_DM(dmColor), 1); }, DM_COLOR, Ids::kPrintColorAsGray, 1},
+      {"grey on a colour printer", [](auto& t) { SetField16(t.dm.data(), QV_DM(dmColor), 1); }, DM_COLOR,
+       GFeatureIds::kPrintColorAsGray, 1},
       {"colour on a colour printer",
        [](auto& t) {
-         t.SetSetting(Ids::kPrintColorAsGray, 1);
+         t.SetSetting(GFeatureIds::kPrintColorAsGray, 1);
          SetField16(t.dm.data(), QV_DM(dmColor), 2);
        },
-       DM_COLOR, Ids::kPrintColorAsGray, 0},
-      {"icm method by the device",
-       [](auto& t) { PA::SetDword(t.dm.data(), QV_DM(dmICMMethod), DMICMMETHOD_DEVICE); }, DM_ICMMETHOD,
-       Ids::kIcmMethod, 1},
-      {"icm intent absolute",
-       [](auto& t) { PA::SetDword(t.dm.data(), QV_DM(dmICMIntent), DMICM_ABS_COLORIMETRIC); }, DM_ICMINTENT,
-       Ids::kIcmIntent, 3},
-      {"horizontal in portrait is short edge", dmSet(QV_DM(dmDuplex), 3), DM_DUPLEX, Ids::kDuplex, 1},
+       DM_COLOR, GFeatureIds::kPrintColorAsGray, 0},
+      {"icm method by the device", [](auto& t) { PA::SetDword(t.dm.data(), QV_DM(dmICMMethod), DMICMMETHOD_DEVICE); },
+       DM_ICMMETHOD, GFeatureIds::kIcmMethod, 1},
+      {"icm intent absolute", [](auto& t) { PA::SetDword(t.dm.data(), QV_DM(dmICMIntent), DMICM_ABS_COLORIMETRIC); },
+       DM_ICMINTENT, GFeatureIds::kIcmIntent, 3},
+      {"horizontal in portrait is short edge", dmSet(QV_DM(dmDuplex), 3), DM_DUPLEX, GFeatureIds::kDuplex, 1},
       {"horizontal in landscape is long edge",
        [](auto& t) {
-         t.SetSetting(Ids::kOrientation, 90);
+         t.SetSetting(GFeatureIds::kOrientation, 90);
          SetField16(t.dm.data(), QV_DM(dmDuplex), 3);
        },
-       DM_DUPLEX, Ids::kDuplex, 2},
-      {"duplex sets symmetrical margins", dmSet(QV_DM(dmDuplex), 2), DM_DUPLEX, Ids::kQVSymmetricalMargins, 1},
-      {"simplex", [](auto& t) { t.SetSetting(Ids::kDuplex, 2); }, DM_DUPLEX, Ids::kDuplex, 0},
-      {"collate", dmSet(QV_DM(dmCollate), 1), DM_COLLATE, Ids::kCollate, 1},
+       DM_DUPLEX, GFeatureIds::kDuplex, 2},
+      {"duplex sets symmetrical margins", dmSet(QV_DM(dmDuplex), 2), DM_DUPLEX, GFeatureIds::kQVSymmetricalMargins, 1},
+      {"simplex", [](auto& t) { t.SetSetting(GFeatureIds::kDuplex, 2); }, DM_DUPLEX, GFeatureIds::kDuplex, 0},
+      {"collate", dmSet(QV_DM(dmCollate), 1), DM_COLLATE, GFeatureIds::kCollate, 1},
       {"collate 5 changes nothing",
        [](auto& t) {
-         t.SetSetting(Ids::kCollate, 1);
+         t.SetSetting(GFeatureIds::kCollate, 1);
          SetField16(t.dm.data(), QV_DM(dmCollate), 5);
        },
-       DM_COLLATE, Ids::kCollate, 1},
-      {"no collate bit clears collation", [](auto& t) { t.SetSetting(Ids::kCollate, 1); }, 0, Ids::kCollate, 0},
+       DM_COLLATE, GFeatureIds::kCollate, 1},
+      {"no collate bit clears collation", [](auto& t) { t.SetSetting(GFeatureIds::kCollate, 1); }, 0,
+       GFeatureIds::kCollate, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -255,11 +257,11 @@ TEST_F(GNT40DevModeTest, SourceWithoutBinSelectsTheMediaType) {
   SetField16(dm.data(), QV_DM(dmDefaultSource), 16690);  // first discovered medium
   Apply(DM_DEFAULTSOURCE);
   RWCString type;
-  ASSERT_TRUE(GSettingValue::GetText(settings.get(), Ids::kMediaType, &type));
+  ASSERT_TRUE(GSettingValue::GetText(settings.get(), GFeatureIds::kMediaType, &type));
   EXPECT_TRUE(type == "Envelope");
   SetField16(dm.data(), QV_DM(dmDefaultSource), 260);  // a capability mapping of tray 5
   Apply(DM_DEFAULTSOURCE);
-  ASSERT_TRUE(GSettingValue::GetText(settings.get(), Ids::kMediaType, &type));
+  ASSERT_TRUE(GSettingValue::GetText(settings.get(), GFeatureIds::kMediaType, &type));
   EXPECT_TRUE(type == "Transparency");
 }
 
@@ -286,43 +288,44 @@ TEST_F(GNT40DevModeTest, ResolutionFieldsPickASupportedResolution) {
     SetField16(dm.data(), QV_DM(dmPrintQuality), c.quality);
     SetField16(dm.data(), QV_DM(dmYResolution), c.y);
     Apply(c.fields);
-    EXPECT_EQ(Get(settings.get(), Ids::kXResolution), c.x);
-    EXPECT_EQ(Get(settings.get(), Ids::kYResolution), c.x);
-    EXPECT_EQ(Get(settings.get(), Ids::kBitsPerPixel), c.bits);
+    EXPECT_EQ(Get(settings.get(), GFeatureIds::kXResolution), c.x);
+    EXPECT_EQ(Get(settings.get(), GFeatureIds::kYResolution), c.x);
+    EXPECT_EQ(Get(settings.get(), GFeatureIds::kBitsPerPixel), c.bits);
   }
 }
 
 TEST_F(GNT40DevModeTest, BitsPerPixelFollowTheResolutionList) {
   // 600 x 600 at 2 bits is offered; at 1200 only 1 bit is.
-  SetSetting(Ids::kBitsPerPixel, 2);
+  SetSetting(GFeatureIds::kBitsPerPixel, 2);
   SetField16(dm.data(), QV_DM(dmPrintQuality), 1200);
   SetField16(dm.data(), QV_DM(dmYResolution), 1200);
   Apply(DM_PRINTQUALITY | DM_YRESOLUTION);
-  EXPECT_EQ(Get(settings.get(), Ids::kBitsPerPixel), 1);
-  EXPECT_EQ(Get(settings.get(), Ids::kPrintQualityMode), DMRES_HIGH);
+  EXPECT_EQ(Get(settings.get(), GFeatureIds::kBitsPerPixel), 1);
+  EXPECT_EQ(Get(settings.get(), GFeatureIds::kPrintQualityMode), DMRES_HIGH);
 }
 
 TEST_F(GNT40DevModeTest, EveryPublicFieldSurvivesARoundTrip) {
   // Settings far from the defaults, written out and applied onto fresh
   // settings, come back.
-  SetSetting(Ids::kOrientation, 90);
-  SetSetting(Ids::kPaperSize, kA4);
-  SetSetting(Ids::kCopies, 4);
-  SetSetting(Ids::kInputBin, 3);
-  SetSetting(Ids::kXResolution, 1200);
-  SetSetting(Ids::kYResolution, 1200);
-  SetSetting(Ids::kPrintQualityMode, -4);
-  SetSetting(Ids::kPrintColorAsGray, 1);
-  SetSetting(Ids::kIcmMethod, 1);
-  SetSetting(Ids::kIcmIntent, 2);
-  SetSetting(Ids::kDuplex, 1);
-  SetSetting(Ids::kCollate, 1);
+  SetSetting(GFeatureIds::kOrientation, 90);
+  SetSetting(GFeatureIds::kPaperSize, kA4);
+  SetSetting(GFeatureIds::kCopies, 4);
+  SetSetting(GFeatureIds::kInputBin, 3);
+  SetSetting(GFeatureIds::kXResolution, 1200);
+  SetSetting(GFeatureIds::kYResolution, 1200);
+  SetSetting(GFeatureIds::kPrintQualityMode, -4);
+  SetSetting(GFeatureIds::kPrintColorAsGray, 1);
+  SetSetting(GFeatureIds::kIcmMethod, 1);
+  SetSetting(GFeatureIds::kIcmIntent, 2);
+  SetSetting(GFeatureIds::kDuplex, 1);
+  SetSetting(GFeatureIds::kCollate, 1);
   ASSERT_EQ(devMode->SettingsToPublic(settings.get(), Dm()), 1);
   std::unique_ptr<GAttributeComposite> fresh(MakeSettings());
   ASSERT_EQ(devMode->PublicToSettings(Dm(), fresh.get()), 1);
-  for (int32_t id : {Ids::kOrientation, Ids::kPaperSize, Ids::kCopies, Ids::kInputBin, Ids::kXResolution,
-                     Ids::kYResolution, Ids::kPrintQualityMode, Ids::kPrintColorAsGray, Ids::kIcmMethod,
-                     Ids::kIcmIntent, Ids::kDuplex, Ids::kCollate})
+  for (int32_t id : {GFeatureIds::kOrientation, GFeatureIds::kPaperSize, GFeatureIds::kCopies, GFeatureIds::kInputBin,
+                     GFeatureIds::kXResolution, GFeatureIds::kYResolution, GFeatureIds::kPrintQualityMode,
+                     GFeatureIds::kPrintColorAsGray, GFeatureIds::kIcmMethod, GFeatureIds::kIcmIntent,
+                     GFeatureIds::kDuplex, GFeatureIds::kCollate})
     EXPECT_EQ(Get(fresh.get(), id), Get(settings.get(), id)) << id;
 }
 
@@ -332,12 +335,12 @@ TEST_F(GNT40DevModeTest, QualityModeTableDecidesBothLookups) {
   // Entry 1: with toner saving off (330), quality -3 is 600 dpi at 2 bits
   // and a halftone choice (331) of 7; entry 2: quality -4 is 1200 dpi. The
   // members after the quality are what goes with it.
-  Configuration()->AddChild(Group(Ids::kQualityModeTable,
-                                  {Group(0, {Value(330, 0), Value(Ids::kPrintQualityMode, -3),
-                                             Value(Ids::kXResolution, 600), Value(Ids::kYResolution, 600),
-                                             Value(Ids::kBitsPerPixel, 2), Value(331, 7)}),
-                                   Group(0, {Value(Ids::kPrintQualityMode, -4), Value(Ids::kXResolution, 1200),
-                                             Value(Ids::kYResolution, 1200), Value(Ids::kBitsPerPixel, 1)})}));
+  Configuration()->AddChild(
+      Group(GFeatureIds::kQualityModeTable,
+            {Group(0, {Value(330, 0), Value(GFeatureIds::kPrintQualityMode, -3), Value(GFeatureIds::kXResolution, 600),
+                       Value(GFeatureIds::kYResolution, 600), Value(GFeatureIds::kBitsPerPixel, 2), Value(331, 7)}),
+             Group(0, {Value(GFeatureIds::kPrintQualityMode, -4), Value(GFeatureIds::kXResolution, 1200),
+                       Value(GFeatureIds::kYResolution, 1200), Value(GFeatureIds::kBitsPerPixel, 1)})}));
   dynamic_cast<GAttributeComposite*>(settings->FindById(362))->AddChild(Value(330, 0));
   dynamic_cast<GAttributeComposite*>(settings->FindById(362))->AddChild(Value(331, 1));
 
@@ -399,9 +402,9 @@ TEST_F(GNT40DevModeTest, MediaTypeLookups) {
 // ---- Defaults and policies ----
 
 TEST_F(GNT40DevModeTest, DefaultsAreTheDriversDevmode) {
-  Configuration()->AddChild(Value(Ids::kIcmEnable, 1));
-  Configuration()->AddChild(Value(Ids::kIcmMethod, 1));
-  Configuration()->AddChild(Value(Ids::kIcmIntent, 2));
+  Configuration()->AddChild(Value(GFeatureIds::kIcmEnable, 1));
+  Configuration()->AddChild(Value(GFeatureIds::kIcmMethod, 1));
+  Configuration()->AddChild(Value(GFeatureIds::kIcmIntent, 2));
   TestDevMode fresh(instance.get());
   fresh.SetDefaults();
   const auto* b = reinterpret_cast<const uint8_t*>(fresh.GetBuffer());
@@ -426,7 +429,7 @@ TEST_F(GNT40DevModeTest, ColourPolicyTurnsColourToMonochromeForTheFlaggedApplica
     w32test::Reset();
     DevModeTestInstance printer;
     GSettingValue::Set(printer.GetPrinterConfiguration(), 339, static_cast<int16_t>(capability));
-    GSettingValue::Set(printer.GetPrinterConfiguration(), Ids::kColorMode, 0);
+    GSettingValue::Set(printer.GetPrinterConfiguration(), GFeatureIds::kColorMode, 0);
     printer.SetFlags(0x80);
     TestDevMode fresh(&printer);
     fresh.SetDefaults();
@@ -440,7 +443,7 @@ TEST_F(GNT40DevModeTest, CollatePolicyFollowsThePrinter) {
   PA::SetFieldBits(b, DM_COLLATE);
   devMode->ApplyCollatePolicy();
   EXPECT_EQ(Field16(b, QV_DM(dmCollate)), 1);
-  GSettingValue::Set(Configuration(), Ids::kDiscoveredPlurexMode, 0);
+  GSettingValue::Set(Configuration(), GFeatureIds::kDiscoveredPlurexMode, 0);
   devMode->ApplyCollatePolicy();
   EXPECT_EQ(Field16(b, QV_DM(dmCollate)), 0);
   EXPECT_EQ(Fields(b) & DM_COLLATE, 0u);
@@ -543,9 +546,9 @@ TEST_F(GNT40DevModeTest, ValidateReportsRejectedFields) {
 }
 
 TEST_F(GNT40DevModeTest, ValidateLeavesTheSettingsAlone) {
-  Configuration()->AddChild(Group(Ids::kQualityModeTable,
-                                  {Group(0, {Value(Ids::kXResolution, 600), Value(Ids::kPrintQualityMode, -3),
-                                             Value(Ids::kCopies, 55)})}));
+  Configuration()->AddChild(Group(GFeatureIds::kQualityModeTable, {Group(0, {Value(GFeatureIds::kXResolution, 600),
+                                                                             Value(GFeatureIds::kPrintQualityMode, -3),
+                                                                             Value(GFeatureIds::kCopies, 55)})}));
   std::unique_ptr<GAttributeComposite> own(MakeSettings());
   ASSERT_EQ(devMode->SetSettings(own.get()), 1);
   std::vector<uint8_t> v(PA::kTotalSize);
@@ -554,7 +557,7 @@ TEST_F(GNT40DevModeTest, ValidateLeavesTheSettingsAlone) {
   PA::SetFields(v.data(), DM_PRINTQUALITY);
   uint32_t bad = 0;
   EXPECT_EQ(devMode->Validate(nullptr, reinterpret_cast<DEVMODEW*>(v.data()), 1, &bad), 1);
-  EXPECT_EQ(Get(devMode->GetSettings(), Ids::kCopies), 1);
+  EXPECT_EQ(Get(devMode->GetSettings(), GFeatureIds::kCopies), 1);
 }
 
 TEST_F(GNT40DevModeTest, IsEqualComparesTheWholeExtent) {

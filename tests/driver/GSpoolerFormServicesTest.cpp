@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "model/GCustomMediaSize.h"
+#include "model/GFeatureIds.h"
 #include "model/GFormToTrayDatabase.h"
 #include "tests/driver/DevModeTestSupport.h"
 
@@ -87,7 +88,7 @@ TEST_F(GSpoolerFormServicesTest, PaperIdsAndSpoolerNumbersConvertBothWays) {
 
 TEST_F(GSpoolerFormServicesTest, DevicePaperWithoutNumberMatchesAUserFormOfItsSize) {
   // A device paper (id 30) of 4 x 6 in that has no DMPAPER number.
-  auto* pool = dynamic_cast<GMediaPool*>(instance->GetPrinterConfiguration()->FindById(Ids::kPrinterMediaPool));
+  auto* pool = dynamic_cast<GMediaPool*>(instance->GetPrinterConfiguration()->FindById(GFeatureIds::kPrinterMediaPool));
   pool->AddChild(Medium(30, 2400, 3600));
   AddForm(u"Photo far", 50000, 60000);
   const int16_t close = AddForm(u"Photo 4x6", 101650, 152350);  // within 0.1 mm
@@ -107,7 +108,7 @@ TEST_F(GSpoolerFormServicesTest, CustomSizeLimitsDecideWhichFormsAreOffered) {
   EXPECT_EQ(Supported(0, 0), 0);
   EXPECT_EQ(Supported(static_cast<int16_t>(over + 1), 0), 0);
   // Turned media hold their size across the turned sheet.
-  auto* pool = dynamic_cast<GMediaPool*>(instance->GetPrinterConfiguration()->FindById(Ids::kPrinterMediaPool));
+  auto* pool = dynamic_cast<GMediaPool*>(instance->GetPrinterConfiguration()->FindById(GFeatureIds::kPrinterMediaPool));
   pool->AddChild(Medium(GNT40DevMode::kSmallestCustomPaperId, 3000, 1800, 90));
   pool->AddChild(Medium(GNT40DevMode::kLargestCustomPaperId, 8400, 5100, 90));
   GSpoolerFormList forms(instance->GetPrinterHandle());
@@ -135,7 +136,7 @@ TEST_F(GSpoolerFormServicesTest, PaperNamesListMappedBuiltinFormsAndFittingUserF
   EXPECT_EQ(seen[3], (std::pair<int16_t, std::u16string>{static_cast<int16_t>(0x4000 + user - 1), u"Cheque"}));
 
   // With form-to-tray assignments only the assigned papers are offered.
-  auto* database = new GFormToTrayDatabase(&Ids::kFormToTrayDatabase);
+  auto* database = new GFormToTrayDatabase(&GFeatureIds::kFormToTrayDatabase);
   database->AssignTray(2, kA4, 0);
   dynamic_cast<GAttributeComposite*>(settings->FindById(365))->AddChild(database);
   seen.clear();
@@ -162,7 +163,7 @@ TEST_F(GSpoolerFormServicesTest, OfferedPapersFollowMappingsLimitsAndAssignments
   EXPECT_EQ(instance->IsPaperOffered(forms, 500, 600, 600, 0, 1), 0);
   // Assignments in the document settings filter the offer.
   auto* settings = MakeSettings();
-  auto* database = new GFormToTrayDatabase(&Ids::kFormToTrayDatabase);
+  auto* database = new GFormToTrayDatabase(&GFeatureIds::kFormToTrayDatabase);
   database->AssignTray(2, static_cast<int16_t>(0x4000 + cheque - 1), 0);
   dynamic_cast<GAttributeComposite*>(settings->FindById(365))->AddChild(database);
   instance->InstallDocumentSettings(settings);
@@ -191,7 +192,7 @@ TEST_F(GSpoolerFormServicesTest, BuiltinFormsAreListedAndRecognised) {
 
 TEST_F(GSpoolerFormServicesTest, CustomFormsAreAddedUpdatedAndDeleted) {
   GAttributeComposite* settings = instance->GetDevModeSettings();
-  auto* list = dynamic_cast<GAttributeComposite*>(settings->FindById(GSpoolerFormServices::kCustomPaperList));
+  auto* list = dynamic_cast<GAttributeComposite*>(settings->FindById(GFeatureIds::kCustomPaperList));
   ASSERT_NE(list, nullptr);
   const int32_t id = 0;
   auto* medium = new GCustomMediaSize(0, "Invoice", GCustomMediaSize::kMicrometre, 150000, 250000, &id);
@@ -224,7 +225,7 @@ TEST_F(GSpoolerFormServicesTest, CustomMediaListHoldsTheCustomSizeAndTheFittingF
   AddForm(u"Banner", 215900, 900000);
   GAttributeComposite* settings = instance->GetDevModeSettings();
   ASSERT_EQ(instance->RebuildCustomMediaList(settings), 1);
-  auto* list = dynamic_cast<GAttributeComposite*>(settings->FindById(GSpoolerFormServices::kCustomPaperList));
+  auto* list = dynamic_cast<GAttributeComposite*>(settings->FindById(GFeatureIds::kCustomPaperList));
   ASSERT_EQ(list->GetEntryCount(), 2);
   auto* custom = dynamic_cast<GCustomMediaSize*>(list->ChildAt(0));
   auto* cheque = dynamic_cast<GCustomMediaSize*>(list->ChildAt(1));

@@ -1,11 +1,11 @@
-#include "model/GCustomMediaSize.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 
 #include "model/GAttributeComposite.h"
+#include "model/GCustomMediaSize.h"
+#include "model/GFeatureIds.h"
 #include "model/GMarginPool.h"
 #include "model/GMedia.h"
 #include "model/GValueAttribute.h"
@@ -189,11 +189,11 @@ void AddMarginPool(MPersistentComposite& configuration, const int32_t (&record)[
 
 void AddMarginSettings(MPersistentComposite& configuration, int16_t left, int16_t top, int16_t right,
                        int16_t bottom) {
-  auto* margins = new GAttributeComposite(&kCustomSizeMarginsId);
-  margins->AddChild(new GValueAttribute(left, &kCustomSizeMarginLeftId));
-  margins->AddChild(new GValueAttribute(top, &kCustomSizeMarginTopId));
-  margins->AddChild(new GValueAttribute(right, &kCustomSizeMarginRightId));
-  margins->AddChild(new GValueAttribute(bottom, &kCustomSizeMarginBottomId));
+  auto* margins = new GAttributeComposite(&GFeatureIds::kCustomSizeMargins);
+  margins->AddChild(new GValueAttribute(left, &GFeatureIds::kCustomSizeMarginLeft));
+  margins->AddChild(new GValueAttribute(top, &GFeatureIds::kCustomSizeMarginTop));
+  margins->AddChild(new GValueAttribute(right, &GFeatureIds::kCustomSizeMarginRight));
+  margins->AddChild(new GValueAttribute(bottom, &GFeatureIds::kCustomSizeMarginBottom));
   configuration.AddChild(margins);
 }
 
@@ -257,10 +257,10 @@ TEST(CustomSizeMedia, MarginsAreConvertedAtTheirOwnAxisResolution) {
 
   // Three of the four settings are not enough.
   auto partial = Configuration();
-  auto* margins = new GAttributeComposite(&kCustomSizeMarginsId);
-  margins->AddChild(new GValueAttribute(100, &kCustomSizeMarginLeftId));
-  margins->AddChild(new GValueAttribute(100, &kCustomSizeMarginTopId));
-  margins->AddChild(new GValueAttribute(100, &kCustomSizeMarginRightId));
+  auto* margins = new GAttributeComposite(&GFeatureIds::kCustomSizeMargins);
+  margins->AddChild(new GValueAttribute(100, &GFeatureIds::kCustomSizeMarginLeft));
+  margins->AddChild(new GValueAttribute(100, &GFeatureIds::kCustomSizeMarginTop));
+  margins->AddChild(new GValueAttribute(100, &GFeatureIds::kCustomSizeMarginRight));
   partial->AddChild(margins);
   media.reset(CreateMediaForCustomSize(size, partial.get(), 300, 600, 0));
   ASSERT_NE(media, nullptr);
@@ -270,14 +270,14 @@ TEST(CustomSizeMedia, MarginsAreConvertedAtTheirOwnAxisResolution) {
 TEST(CustomSizeMedia, SettingsGiveResolutionAndOrientation) {
   GCustomMediaSize letter(16384, RWCString("L"), Unit::kHundredthInch, 850, 1100, &kSizeId);
   GAttributeComposite settings;
-  auto* resolution = new GAttributeComposite(&kResolutionId);
-  resolution->AddChild(new GValueAttribute(600, &kXResolutionId));
-  resolution->AddChild(new GValueAttribute(300, &kYResolutionId));
+  auto* resolution = new GAttributeComposite(&GFeatureIds::kResolution);
+  resolution->AddChild(new GValueAttribute(600, &GFeatureIds::kXResolution));
+  resolution->AddChild(new GValueAttribute(300, &GFeatureIds::kYResolution));
   settings.AddChild(resolution);
   // Without an orientation the settings are incomplete: no medium.
   EXPECT_EQ(CreateMediaFromSettings(letter, &settings, nullptr), nullptr);
   EXPECT_EQ(CreateMediaFromSettingsAtResolution(letter, &settings, nullptr, 600, 600), nullptr);
-  settings.AddChild(new GValueAttribute(90, &kOrientationId));
+  settings.AddChild(new GValueAttribute(90, &GFeatureIds::kOrientation));
 
   std::unique_ptr<GMedia> media(CreateMediaFromSettings(letter, &settings, nullptr));
   ASSERT_NE(media, nullptr);

@@ -161,10 +161,10 @@ TEST_F(GPJLInterpreterTest, TheInterpreterReadsTheHeaderAsPjlAndRendersOnlyThePa
 
   // Texts of the job and the document, some of which would break their
   // lines if they were written as they are.
-  SetText(GProductModelNumberId, "Quarrin 4750dn");
-  SetText(GJobCommentTextId, "first \"comment\"\r\n@PJL SET COPIES=9");
-  SetText(GJobUserNameId, "ada");
-  SetText(GDisplayMessageTextId, "Hello");
+  SetText(GFeatureIds::kProductModelNumber, "Quarrin 4750dn");
+  SetText(GFeatureIds::kJobCommentText, "first \"comment\"\r\n@PJL SET COPIES=9");
+  SetText(GFeatureIds::kPjlJobUserName, "ada");
+  SetText(GFeatureIds::kDisplayMessageText, "Hello");
   SetText(1000, "cost centre 7");
   SetText(596, "@DATE=#Y/#MO/#D@TIME=#H:#MN:#S#G");
   SetText(282, "Memo job");

@@ -140,15 +140,15 @@ TEST_F(GPJLJobTest, AJobInTheSpoolerIsHeaderGeneratorBytesAndFooter) {
 }
 
 TEST_F(GPJLJobTest, TheHeaderCarriesTheCommentsMessageRawTextAndExtensionLinesInOrder) {
-  SetText(GProductModelNumberId, "Q4700dn");
-  SetText(GJobCommentTextId, "first comment");
-  SetText(GSecondJobCommentTextId, "second comment");
-  SetText(GJobUserNameId, "ada");
-  SetText(GDisplayMessageTextId, "Hello");
-  SetValue(GDisplayMessageKindId, 1);
-  SetText(GPjlRawHeaderTextId, "@PJL SET ECONOMODE=ON\r\n");
-  auto* resolution = new GState(&GPjlResolutionId);
-  resolution->AddChild(new GValueAttribute(1200, &GPjlXResolutionId));
+  SetText(GFeatureIds::kProductModelNumber, "Q4700dn");
+  SetText(GFeatureIds::kJobCommentText, "first comment");
+  SetText(GFeatureIds::kSecondJobCommentText, "second comment");
+  SetText(GFeatureIds::kPjlJobUserName, "ada");
+  SetText(GFeatureIds::kDisplayMessageText, "Hello");
+  SetValue(GFeatureIds::kDisplayMessageKind, 1);
+  SetText(GFeatureIds::kCustomPJLCommands, "@PJL SET ECONOMODE=ON\r\n");
+  auto* resolution = new GState(&GFeatureIds::kResolution);
+  resolution->AddChild(new GValueAttribute(1200, &GFeatureIds::kXResolution));
   Job()->AddChild(resolution);
   auto* extension = new GState(&GExtensionPjlLinesId);
   extension->AddChild(new GStringAttribute("@PJL SET HOLD=OFF", &kNoId));
@@ -306,15 +306,15 @@ INSTANTIATE_TEST_SUITE_P(
         InjectionCase{"TabAndLatinLetters", u"caf\u00e9\tbar", 0, "", "caf\xe9\tbar", kOsLine, ""},
         InjectionCase{"LongDocumentName", kLongName.c_str(), 0,
                       "", k80, kOsLine, ""},
-        InjectionCase{"NewLineInComment", u"Memo", GJobCommentTextId, "x\"\r\n@PJL SET COPIES=99", "Memo",
+        InjectionCase{"NewLineInComment", u"Memo", GFeatureIds::kJobCommentText, "x\"\r\n@PJL SET COPIES=99", "Memo",
                       "@PJL COMMENT \"\"\r\n", ""},
-        InjectionCase{"NewLineInModelNumber", u"Memo", GProductModelNumberId, "Q\r\n@PJL SET COPIES=99", "Memo",
+        InjectionCase{"NewLineInModelNumber", u"Memo", GFeatureIds::kProductModelNumber, "Q\r\n@PJL SET COPIES=99", "Memo",
                       "@PJL COMMENT \"\"\r\n" + kOsLine, ""},
-        InjectionCase{"LongUserName", u"Memo", GJobUserNameId, std::string(200, 'u'), "Memo",
+        InjectionCase{"LongUserName", u"Memo", GFeatureIds::kPjlJobUserName, std::string(200, 'u'), "Memo",
                       kOsLine + "@PJL COMMENT \"Username: " + std::string(70, 'u') + "\"\r\n" +
                           "@PJL SET JOBATTR=\"JobAcct1=" + std::string(80, 'u') + "\"\r\n",
                       ""},
-        InjectionCase{"NewLineInUserName", u"Memo", GJobUserNameId, "u\n@PJL", "Memo",
+        InjectionCase{"NewLineInUserName", u"Memo", GFeatureIds::kPjlJobUserName, "u\n@PJL", "Memo",
                       kOsLine + "@PJL COMMENT \"Username: \"\r\n@PJL SET JOBATTR=\"JobAcct1=\"\r\n", ""},
         InjectionCase{"NewLineInExtensionLine", u"Memo", GExtensionPjlLinesId, "@PJL SET A=1\r\n@PJL SET B=2",
                       "Memo", kOsLine, "@PJL SET HOLD=OFF\r\n"},
@@ -453,7 +453,7 @@ TEST_F(GPJLJobTest, AJobAbortWritesNothingAndAbortsOnlyAnOwnedChannel) {
 
 TEST_F(GPJLJobTest, TheUsageLineNamesTheModelAndChecksTheTexts) {
   SetValue(1021, 1);
-  SetText(GProductModelNumberId, "Quarrin q4750dn");
+  SetText(GFeatureIds::kProductModelNumber, "Quarrin q4750dn");
   SetText(1000, "123456789");
   SetText(1022, "abc");
   // CRC-16/ARC of "123456789" is bb3d, of "ABC" (the usage text in upper
@@ -610,7 +610,7 @@ TEST_P(GPJLRetentionTest, WritesTheBlockBeforeTheResolution) {
   for (const auto& [id, value] : c.values) SetValue(id, value);
   for (const auto& [id, text] : c.texts) {
     SetText(id, text);
-    if (id == GJobUserNameId) {
+    if (id == GFeatureIds::kPjlJobUserName) {
       const std::string shown = GPJL::IsQuotable(RWCString(text.data(), text.size())) ? text : "";
       userLines = "@PJL COMMENT \"Username: " + shown + "\"\r\n@PJL SET JOBATTR=\"JobAcct1=" + shown + "\"\r\n";
     }

@@ -15,6 +15,7 @@
 #include "driver/GSettingValue.h"
 #include "driver/GUIServices.h"
 #include "model/GAttributeComposite.h"
+#include "model/GFeatureIds.h"
 #include "model/GValueAttribute.h"
 #include "support/ScopedUpwardServices.h"
 #include "tests/winnt40/NT40DriverFixture.h"
@@ -26,7 +27,7 @@
 namespace qvtest {
 namespace {
 
-constexpr int32_t kOptions = GNT40DriverSettings::kInstallableOptions;
+constexpr int32_t kOptions = GFeatureIds::kInstallableOptions;
 constexpr int32_t kMemory = 925;  // an installable option the stamp compares
 constexpr int32_t kConfigurationLibrary = 1100;
 

@@ -5,6 +5,7 @@
 
 #include <map>
 
+#include "model/GFeatureIds.h"
 #include "model/GValueAttribute.h"
 #include "tests/winnt40/DriverObjectTestSupport.h"
 #include "win32/CodePage.h"
@@ -23,25 +24,25 @@ TEST_F(GNT40DriverSettingsTest, DefaultSettingsJoinTheConfigurationGroupAndTheDe
   GNT40Driver& driver = MakeDriver();
   std::unique_ptr<GAttributeComposite> settings(driver.CreateDefaultSettings());
   ASSERT_NE(settings, nullptr);
-  EXPECT_EQ(settings->FeatureId(), Settings::kSettingsRoot);
-  MPersistentObject* job = Child(settings.get(), Settings::kDocumentSettings);
+  EXPECT_EQ(settings->FeatureId(), GFeatureIds::kSettingsRoot);
+  MPersistentObject* job = Child(settings.get(), GFeatureIds::kDocumentSettings);
   ASSERT_NE(job, nullptr);
   // The page medium gives way to the paper of the user's country (Letter).
-  EXPECT_EQ(Child(job, Settings::kPageMedium), nullptr);
-  EXPECT_EQ(Get(job, Settings::kPaperSize), 1);
+  EXPECT_EQ(Child(job, GFeatureIds::kPageMedia), nullptr);
+  EXPECT_EQ(Get(job, GFeatureIds::kPaperSize), 1);
   EXPECT_EQ(Get(job, 291), 1);
-  EXPECT_NE(Child(settings.get(), Settings::kPageSettings), nullptr);
-  EXPECT_EQ(Get(Child(settings.get(), Settings::kInstallableOptions), 308), 0);
+  EXPECT_NE(Child(settings.get(), GFeatureIds::kPageSettings), nullptr);
+  EXPECT_EQ(Get(Child(settings.get(), GFeatureIds::kInstallableOptions), 308), 0);
   // The device model itself is not touched.
-  EXPECT_EQ(Get(driver.FindPrinter()->GetDefaultState(), Settings::kPageMedium), 7);
+  EXPECT_EQ(Get(driver.FindPrinter()->GetDefaultState(), GFeatureIds::kPageMedia), 7);
 }
 
 TEST_F(GNT40DriverSettingsTest, MissingDeviceEntryGivesASettingsRootInsteadOfACrash) {
   driver_ = std::make_unique<GNT40Driver>(Open(), RWWString(kPrinter), RWWString(kDriver), RWWString(u"LPT1:"));
   std::unique_ptr<GAttributeComposite> settings(driver_->CreateDefaultSettings());
   ASSERT_NE(settings, nullptr);
-  EXPECT_EQ(settings->FeatureId(), Settings::kSettingsRoot);
-  EXPECT_EQ(Get(Child(settings.get(), Settings::kDocumentSettings), Settings::kPaperSize), 1);
+  EXPECT_EQ(settings->FeatureId(), GFeatureIds::kSettingsRoot);
+  EXPECT_EQ(Get(Child(settings.get(), GFeatureIds::kDocumentSettings), GFeatureIds::kPaperSize), 1);
   // A device entry without the configuration group: the same.
   auto* model = new MPersistentComposite(353);
   const int32_t printerId = 76;
@@ -49,7 +50,7 @@ TEST_F(GNT40DriverSettingsTest, MissingDeviceEntryGivesASettingsRootInsteadOfACr
   driver_->SetDeviceModel(model);
   settings.reset(driver_->CreateDefaultSettings());
   ASSERT_NE(settings, nullptr);
-  EXPECT_NE(Child(settings.get(), Settings::kDocumentSettings), nullptr);
+  EXPECT_NE(Child(settings.get(), GFeatureIds::kDocumentSettings), nullptr);
   // And the DEVMODE object can still be made from them.
   EXPECT_EQ(driver_->LoadDevMode(nullptr), 1);
   EXPECT_NE(driver_->GetDevModeSettings(), nullptr);
@@ -99,17 +100,17 @@ TEST_F(GNT40DriverSettingsTest, PrinterDataBoundOptionsAndTheTrueTypeFlag) {
   PutDword(u"DriverWorkSpace", 5000);  // outside the range 100-3200: ignored
   w32test::SetOemCodePage(1361);
   std::unique_ptr<GAttributeComposite> settings(driver.CreateDefaultSettings());
-  MPersistentObject* options = Child(settings.get(), Settings::kInstallableOptions);
+  MPersistentObject* options = Child(settings.get(), GFeatureIds::kInstallableOptions);
   EXPECT_EQ(Get(options, 308), 1);
   EXPECT_EQ(TextOf(options, 316), "K5203");
   EXPECT_EQ(Get(options, 307), 800);
-  EXPECT_EQ(Get(driver.GetPrinterConfiguration(), Settings::kTrueTypeAsBitmap), 1);
+  EXPECT_EQ(Get(driver.GetPrinterConfiguration(), GFeatureIds::kTrueTypeAsBitmap), 1);
 
   PutDword(u"DriverWorkSpace", 1600);
   w32test::SetOemCodePage(437);
   settings.reset(driver.CreateDefaultSettings());
-  EXPECT_EQ(Get(Child(settings.get(), Settings::kInstallableOptions), 307), 1600);
-  EXPECT_EQ(Get(driver.GetPrinterConfiguration(), Settings::kTrueTypeAsBitmap), 0);
+  EXPECT_EQ(Get(Child(settings.get(), GFeatureIds::kInstallableOptions), 307), 1600);
+  EXPECT_EQ(Get(driver.GetPrinterConfiguration(), GFeatureIds::kTrueTypeAsBitmap), 0);
 }
 
 TEST_F(GNT40DriverSettingsTest, SaveSettingsStoresTheGroupsAndHandsTheRestToTheDevMode) {
@@ -117,12 +118,12 @@ TEST_F(GNT40DriverSettingsTest, SaveSettingsStoresTheGroupsAndHandsTheRestToTheD
   ASSERT_EQ(driver.LoadDevMode(nullptr), 1);
   std::unique_ptr<GAttributeComposite> settings(driver.GetDocumentSettings());
   ASSERT_NE(settings, nullptr);
-  const int32_t uiState = Settings::kUIState;
+  const int32_t uiState = GFeatureIds::kUIState;
   settings->AddChild(Group(uiState, {Value(0x40000017, 2)}));
   GValueAttribute* copies = dynamic_cast<GValueAttribute*>(GSettingValue::Find(settings.get(), 291));
   ASSERT_NE(copies, nullptr);
   copies->SetValue(5);
-  GSettingValue::Set(Child(settings.get(), Settings::kInstallableOptions), 308, 1);
+  GSettingValue::Set(Child(settings.get(), GFeatureIds::kInstallableOptions), 308, 1);
 
   EXPECT_EQ(driver.SaveSettings(settings.get(), 1), 1);
   for (const char16_t* name : {u"365", u"366", u"368"}) EXPECT_TRUE(Data(name).has_value()) << Text16(RWWString(name)).size();
@@ -131,8 +132,8 @@ TEST_F(GNT40DriverSettingsTest, SaveSettingsStoresTheGroupsAndHandsTheRestToTheD
   GAttributeComposite* kept = driver.GetDevModeSettings();
   ASSERT_NE(kept, nullptr);
   EXPECT_EQ(Get(kept, 291), 5);
-  for (int32_t id : {Settings::kInstallableOptions, Settings::kDriverPreferences, Settings::kExtensionRegistry,
-                     Settings::kUIState}) {
+  for (int32_t id : {GFeatureIds::kInstallableOptions, GFeatureIds::kDriverPreferences,
+                     GFeatureIds::kExtensionRegistryGroup, GFeatureIds::kUIState}) {
     EXPECT_EQ(Child(kept, id), nullptr) << id;
     EXPECT_NE(Child(settings.get(), id), nullptr) << id;
   }
@@ -140,8 +141,8 @@ TEST_F(GNT40DriverSettingsTest, SaveSettingsStoresTheGroupsAndHandsTheRestToTheD
   // Read back: the stored groups join a copy of the DEVMODE's settings.
   std::unique_ptr<GAttributeComposite> again(driver.GetDocumentSettings());
   EXPECT_EQ(Get(again.get(), 291), 5);
-  EXPECT_EQ(Get(Child(again.get(), Settings::kInstallableOptions), 308), 1);
-  EXPECT_EQ(Child(again.get(), Settings::kUIState), nullptr);
+  EXPECT_EQ(Get(Child(again.get(), GFeatureIds::kInstallableOptions), 308), 1);
+  EXPECT_EQ(Child(again.get(), GFeatureIds::kUIState), nullptr);
 }
 
 TEST_F(GNT40DriverSettingsTest, MissingStoredGroupFallsBackToTheDefaults) {
@@ -159,7 +160,7 @@ TEST_F(GNT40DriverSettingsTest, StoredObjectOfAnotherKindIsNotAGroup) {
   GNT40Driver& driver = MakeDriver();
   std::unique_ptr<GValueAttribute> value(Value(365, 4));
   ASSERT_NE(factory_->StoreObject(&driver, RWWString(u"365"), value.get()), 0);
-  const int32_t id = Settings::kInstallableOptions;
+  const int32_t id = GFeatureIds::kInstallableOptions;
   EXPECT_EQ(driver.LoadSettingsGroup(&id), nullptr);
   std::unique_ptr<GAttributeComposite> group(Group(365, {Value(308, 1)}));
   ASSERT_EQ(driver.StoreSettingsGroup(group.get()), 1);
@@ -180,14 +181,14 @@ TEST_F(GNT40DriverSettingsTest, PerUserWatermarkReplacesThePrinterOneOfTheSameNa
 
   driver.SetPerUserFlag(1);
   std::unique_ptr<GAttributeComposite> settings(driver.GetDocumentSettings());
-  MPersistentObject* pool = GSettingValue::Find(Child(settings.get(), Settings::kDriverPreferences), 378);
+  MPersistentObject* pool = GSettingValue::Find(Child(settings.get(), GFeatureIds::kDriverPreferences), 378);
   ASSERT_NE(pool, nullptr);
   std::map<std::string, std::pair<int32_t, int32_t>> records;  // name -> (size, origin)
   int count = 0;
   std::unique_ptr<MPersistentIterator> it(pool->CreateIterator());
   while (it->Advance()) {
     ++count;
-    records[TextOf(it->Current(), 384)] = {Get(it->Current(), 385), Get(it->Current(), Settings::kWatermarkOrigin)};
+    records[TextOf(it->Current(), 384)] = {Get(it->Current(), 385), Get(it->Current(), GFeatureIds::kWatermarkOrigin)};
   }
   EXPECT_EQ(count, 3);
   EXPECT_EQ(records["Confidential"], std::make_pair(90, 1));

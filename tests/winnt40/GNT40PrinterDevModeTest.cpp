@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "model/GByteStream.h"
+#include "model/GFeatureIds.h"
 #include "model/GLZWCompressor.h"
 #include "model/GPersistOutStream.h"
 #include "rw/RWPersistence.h"
@@ -236,7 +237,7 @@ TEST_F(GNT40PrinterDevModeTest, FormSourceJobsSelectPaperByFormName) {
     SCOPED_TRACE(std::string(RWWString(form).NarrowAscii().Data()));
     PA::SetWideField(dm.data(), QV_DM(dmFormName), CCHFORMNAME, RWWString(form));
     ASSERT_EQ(devMode.LoadFrom(reinterpret_cast<DEVMODEW*>(dm.data())), 1);
-    EXPECT_EQ(Get(devMode.GetSettings(), Ids::kPaperSize), paper);
+    EXPECT_EQ(Get(devMode.GetSettings(), GFeatureIds::kPaperSize), paper);
   }
 }
 
@@ -244,14 +245,14 @@ TEST_F(GNT40PrinterDevModeTest, FormSourceTrayWritesTheFormName) {
   instance->SetSourceMappings(Mappings({{7, 1}, {DMBIN_FORMSOURCE, 4}}));
   GNT40PrinterDevMode devMode(instance.get(), instance->GetPrinterHandle());
   std::unique_ptr<GAttributeComposite> settings(MakeSettings());
-  GSettingValue::Set(settings.get(), Ids::kInputBin, 4);
-  GSettingValue::Set(settings.get(), Ids::kPaperSize, kA4);
+  GSettingValue::Set(settings.get(), GFeatureIds::kInputBin, 4);
+  GSettingValue::Set(settings.get(), GFeatureIds::kPaperSize, kA4);
   ASSERT_EQ(devMode.SetSettings(settings.get()), 1);
   const auto* b = reinterpret_cast<const uint8_t*>(devMode.GetBuffer());
   EXPECT_NE(Fields(b) & DM_FORMNAME, 0u);
   EXPECT_TRUE(PA::GetWideField(b, QV_DM(dmFormName), CCHFORMNAME) == RWWString(u"A4"));
   // Another tray: no form name.
-  GSettingValue::Set(settings.get(), Ids::kInputBin, 1);
+  GSettingValue::Set(settings.get(), GFeatureIds::kInputBin, 1);
   ASSERT_EQ(devMode.SetSettings(settings.get()), 1);
   EXPECT_EQ(Fields(b) & DM_FORMNAME, 0u);
 }

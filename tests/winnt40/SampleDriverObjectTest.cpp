@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "model/GFeatureIds.h"
 #include "model/GPersistInStream.h"
 #include "pdl/GeneratorClasses.h"
 #include "printpath/PrintPathClasses.h"
@@ -58,8 +59,8 @@ TEST_F(SampleDriverObjectTest, SettingsGoThroughTheDevModeAndComeBack) {
   ASSERT_EQ(driver_->LoadDevMode(nullptr), 1);
   std::unique_ptr<GAttributeComposite> settings(driver_->GetDocumentSettings());
   ASSERT_NE(settings, nullptr);
-  EXPECT_EQ(Get(Child(settings.get(), GNT40DriverSettings::kInstallableOptions), 308), 1);
-  EXPECT_EQ(Get(Child(settings.get(), GNT40DriverSettings::kDocumentSettings), GNT40DriverSettings::kPaperSize), 1);
+  EXPECT_EQ(Get(Child(settings.get(), GFeatureIds::kInstallableOptions), 308), 1);
+  EXPECT_EQ(Get(Child(settings.get(), GFeatureIds::kDocumentSettings), GFeatureIds::kPaperSize), 1);
   ASSERT_TRUE(GSettingValue::Set(settings.get(), 291, 3));
   ASSERT_EQ(driver_->SaveSettings(settings.get(), 1), 1);
 
@@ -74,7 +75,7 @@ TEST_F(SampleDriverObjectTest, SettingsGoThroughTheDevModeAndComeBack) {
   ASSERT_EQ(other->LoadDevMode(reinterpret_cast<DEVMODEW*>(image.data())), 1);
   std::unique_ptr<GAttributeComposite> read(other->GetDocumentSettings());
   EXPECT_EQ(Get(read.get(), 291), 3);
-  EXPECT_EQ(Get(Child(read.get(), GNT40DriverSettings::kInstallableOptions), 308), 1);
+  EXPECT_EQ(Get(Child(read.get(), GFeatureIds::kInstallableOptions), 308), 1);
 
   RWWString help;
   other->GetHelpFileName(help);

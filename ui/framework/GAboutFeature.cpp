@@ -5,6 +5,7 @@
 
 #include "driver/osfactry.h"
 #include "model/GAttributeComposite.h"
+#include "model/GFeatureIds.h"
 #include "rw/RWCString.h"
 #include "ui/framework/GSettingsView.h"
 #include "ui/framework/GUISession.h"
@@ -15,20 +16,9 @@
 #include "win32/User.h"
 #include "win32/Window.h"
 
-namespace {
+using namespace GFeatureIds;
 
-constexpr int32_t kExtensions = 987;
-constexpr int32_t kExtensionVendor = 988;
-constexpr int32_t kExtensionName = 989;
-constexpr int32_t kExtensionVersion = 990;
-constexpr int32_t kExtensionSupport = 993;
-constexpr int32_t kExtensionNote = 994;
-constexpr int32_t kBidiUpdated = 1025;
-constexpr int32_t kConfigLibraryUpdated = 1100;
-constexpr int32_t kDekVersion2 = 984;
-constexpr int32_t kProductText1 = 515;
-constexpr int32_t kProductText2 = 516;
-constexpr int32_t kProductText3 = 517;
+namespace {
 
 // A narrow text as it fits a field of that many bytes with its terminator.
 std::string Field(const GSettingsView& view, int32_t id, size_t bytes) {
@@ -68,14 +58,14 @@ GAboutFeature::~GAboutFeature() = default;
 void GAboutFeature::CollectExtensionLines() {
   extensionLines_.clear();
   if (session_ == nullptr) return;
-  GAttributeComposite* extensions = session_->GetSettingsView().FindComposite(&kExtensions);
+  GAttributeComposite* extensions = session_->GetSettingsView().FindComposite(&kRegisteredExtensions);
   if (extensions == nullptr) return;
   const int count = extensions->GetEntryCount();
   for (int i = 0; i < count; ++i) {
     GAttribute* entry = extensions->ChildAt(static_cast<size_t>(i));
     if (entry == nullptr) continue;
     const GSettingsView view(entry, session_);
-    const std::string name = Field(view, kExtensionName, 40);
+    const std::string name = Field(view, kExtensionId, 40);
     if (name.empty()) continue;
     extensionLines_.push_back(Line(name + "   " + Field(view, kExtensionVersion, 32)));
     extensionLines_.push_back(Line("   " + Field(view, kExtensionVendor, 40)));
@@ -94,13 +84,13 @@ RWWString GAboutFeature::ReadPrinterData(const char* name) const {
 
 void GAboutFeature::CollectUpdateLines() {
   updateLines_.clear();
-  if (ReadValue(&kBidiUpdated) == 1) {
+  if (ReadValue(&kAgentUpdate) == 1) {
     const RWWString value = ReadPrinterData("EACLastUpdate");
     if (value.CompareText(u"ERROR", 0) == 0) updateLines_.push_back(String(14115));
     else if (value.CompareText(u"FAILED", 0) == 0) updateLines_.push_back(String(14114));
     else updateLines_.push_back(Joined(14113, value));
   }
-  if (ReadValue(&kConfigLibraryUpdated) == 1) {
+  if (ReadValue(&kConfigurationLibrary) == 1) {
     const RWWString value = ReadPrinterData("DMCLastUpdate");
     if (value.CompareText(u"ERROR", 0) == 0) updateLines_.push_back(String(14112));
     else if (value.CompareText(u"FAILED", 0) == 0) updateLines_.push_back(String(14111));
@@ -129,9 +119,9 @@ void GAboutFeature::InitDialog(HWND window, GAboutFeature* feature) {
   version.AppendText(String(11017).Data());
   if (feature != nullptr && feature->session_ != nullptr) {
     int dek = 0;
-    feature->session_->GetSettingsView().GetInt(&kDekVersion2, &dek);
+    feature->session_->GetSettingsView().GetInt(&kDEKVersion2, &dek);
     if (dek == 0 && feature->session_->GetModel() != nullptr) {
-      GSettingsView(feature->session_->GetModel()).GetInt(&kDekVersion2, &dek);
+      GSettingsView(feature->session_->GetModel()).GetInt(&kDEKVersion2, &dek);
     }
     if (dek == 1) version.AppendText(u" (DEK 2.0)");
   }

@@ -6,6 +6,7 @@
 
 #include "driver/GDriverInstance.h"
 #include "model/GAttributeComposite.h"
+#include "model/GFeatureIds.h"
 #include "model/GStringAttribute.h"
 #include "model/GStringConversion.h"
 #include "model/MPersistentIterator.h"
@@ -16,6 +17,8 @@
 #include "win32/Dialog.h"
 #include "win32/Module.h"
 #include "win32/Window.h"
+
+using namespace GFeatureIds;
 
 namespace {
 
@@ -75,8 +78,9 @@ void AddTitleSuffix(HWND sheet, GDriverInstance* host) {
 // change of the user's.
 void RememberPage(GAttributeComposite* settings, LPCWSTR title) {
   if (settings == nullptr || title == nullptr || !IsStringTitle(title)) return;
-  MPersistentObject* group = settings->FindById(GCPSOSUI::kLastPageGroup);
-  auto* last = dynamic_cast<GStringAttribute*>(group != nullptr ? group->FindById(GCPSOSUI::kLastPageTitle) : nullptr);
+  MPersistentObject* group = settings->FindById(GFeatureIds::kDocumentSettings2);
+  auto* last =
+      dynamic_cast<GStringAttribute*>(group != nullptr ? group->FindById(GFeatureIds::kLastPageTitle) : nullptr);
   if (last == nullptr) return;
   RWCString narrow;
   ToNarrowString(RWWString(title), narrow);
@@ -203,7 +207,7 @@ int16_t GCPSOSUI::OpenSheet(SheetRequest* request, int16_t mode) {
 int GCPSOSUI::AddPagesToHost(SheetRequest* request, GUIData* data, int16_t filled) {
   RWWString lastTitle;
   if (data->settings != nullptr) {
-    MPersistentObject* group = data->settings->FindById(kLastPageGroup);
+    MPersistentObject* group = data->settings->FindById(kDocumentSettings2);
     if (auto* title = dynamic_cast<GStringAttribute*>(group != nullptr ? group->FindById(kLastPageTitle) : nullptr)) {
       ToWideString(title->GetString(), lastTitle);
     }

@@ -33,10 +33,6 @@ struct PageLink {
 
 class GCPSOSUI : public GSheetBridge {
  public:
-  // Settings ids the bridge reads.
-  static constexpr int32_t kUIProviders = 63;
-  static constexpr int32_t kLastPageGroup = 364;
-  static constexpr int32_t kLastPageTitle = 1118;
 
   // No providers loaded.
   GCPSOSUI();

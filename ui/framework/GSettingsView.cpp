@@ -4,6 +4,7 @@
 
 #include "model/GAttributeComposite.h"
 #include "model/GEnumAttribute.h"
+#include "model/GFeatureIds.h"
 #include "model/GMedia.h"
 #include "model/GMediaPool.h"
 #include "model/GRangeAttribute.h"
@@ -11,6 +12,8 @@
 #include "model/GStringConversion.h"
 #include "model/GValueAttribute.h"
 #include "ui/framework/GUISession.h"
+
+using namespace GFeatureIds;
 
 GSettingsView::GSettingsView(MPersistentObject* composite, GUISession* session, int readOnly)
     : composite_(composite), session_(session), readOnly_(readOnly != 0 ? 1 : 0) {}
@@ -65,7 +68,7 @@ int GSettingsView::Descend(const int32_t* id) {
 
 GEnumAttribute* GSettingsView::FindCustomPaperList() const { return FindEnumAttribute(&kCustomPaperList); }
 
-GAttribute* GSettingsView::FindLockedList() const { return Find(&kLockedList); }
+GAttribute* GSettingsView::FindLockedList() const { return Find(&kModelEntryList); }
 
 GAttribute* GSettingsView::CloneAttribute(const int32_t* id) const {
   GAttribute* attribute = Find(id);
@@ -210,7 +213,7 @@ GMedia* GSettingsView::FindMedia(int16_t paperId, int16_t orientation, int16_t x
     }
     poolPaper = kLetter;
   }
-  auto* pool = dynamic_cast<GMediaPool*>(FindOfClass(&kMediaPool, kMediaPoolClass));
+  auto* pool = dynamic_cast<GMediaPool*>(FindOfClass(&kPrinterMediaPool, kMediaPoolClass));
   if (pool == nullptr) return nullptr;
   return pool->FindMedia(poolPaper, orientation, static_cast<uint16_t>(xResolution),
                          static_cast<uint16_t>(yResolution));

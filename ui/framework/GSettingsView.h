@@ -44,10 +44,6 @@ class GSettingsView {
   static constexpr int16_t kFormToTrayClass = 1012;
 
   // Feature ids the view knows.
-  static constexpr int32_t kUIState = 283;
-  static constexpr int32_t kCustomPaperList = 276;
-  static constexpr int32_t kLockedList = 375;
-  static constexpr int32_t kMediaPool = 189;
   static constexpr int32_t kFirstCustomPaper = 0x4000;
   static constexpr int32_t kLastCustomPaper = 17383;
   static constexpr int16_t kLetter = 1;

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "model/GAttributeComposite.h"
+#include "model/GFeatureIds.h"
 #include "model/GMedia.h"
 #include "model/GValueAttribute.h"
 #include "model/MPersistentIterator.h"
@@ -12,11 +13,10 @@
 #include "ui/framework/UIResources.h"
 #include "win32/User.h"
 
+using namespace GFeatureIds;
+
 namespace {
 
-constexpr int32_t kResolution = 249;
-constexpr int32_t kXResolution = 323;
-constexpr int32_t kYResolution = 324;
 
 }  // namespace
 

@@ -65,7 +65,6 @@ class GUIRule {
   // The rules' message box (UIMessageBox).
   static int ShowMessageBox(HWND owner, const RWWString& text, const RWWString& caption, int flags);
 
-  static constexpr int32_t kLockedFeatures = 1102;
   // The caption of every conflict message: "Incompatible Options".
   static constexpr int kConflictCaption = 5100;
   // Prompts that announce a change: OK and Cancel with the information

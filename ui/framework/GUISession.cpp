@@ -11,6 +11,7 @@
 #include "model/GConfiguration.h"
 #include "model/GCustomMediaSize.h"
 #include "model/GEnumAttribute.h"
+#include "model/GFeatureIds.h"
 #include "model/GMedia.h"
 #include "model/GOSVersionInfo.h"
 #include "model/GPeripheral.h"
@@ -21,6 +22,8 @@
 #include "ui/framework/GUIRule.h"
 #include "win32/Module.h"
 #include "win32/Process.h"
+
+using namespace GFeatureIds;
 
 namespace {
 
@@ -44,7 +47,7 @@ MPersistentObject* ModelOf(GUIData* data) {
   if (data == nullptr) return nullptr;
   auto* printer = dynamic_cast<GPeripheral*>(data->printer);
   if (printer == nullptr && data->printer != nullptr) {
-    printer = dynamic_cast<GPeripheral*>(data->printer->FindById(GDriverIds::kDeviceEntry));
+    printer = dynamic_cast<GPeripheral*>(data->printer->FindById(GFeatureIds::kDeviceEntry));
   }
   if (printer != nullptr && printer->GetConfiguration() != nullptr) return printer->GetConfiguration();
   return data->host != nullptr ? data->host->GetPrinterConfiguration() : nullptr;
@@ -321,11 +324,11 @@ int GUISession::ApplySettingsToModel() {
 void GUISession::ReadSettingsResolution(int16_t* x, int16_t* y, int32_t* orientation) {
   const GSettingsView view(settings_);
   int value = 0;
-  view.GetInt(&GDriverIds::kXResolution, &value);
+  view.GetInt(&GFeatureIds::kXResolution, &value);
   *x = static_cast<int16_t>(value);
-  view.GetInt(&GDriverIds::kYResolution, &value);
+  view.GetInt(&GFeatureIds::kYResolution, &value);
   *y = static_cast<int16_t>(value);
-  view.GetInt(&GDriverIds::kOrientation, &value);
+  view.GetInt(&GFeatureIds::kOrientation, &value);
   *orientation = value;
 }
 
@@ -349,7 +352,7 @@ int GUISession::ReloadSettings() {
   // group has and the current one lacks is brought in. (Merging the fresh
   // group into the current one would either append a second copy of every
   // member or let the fresh values replace the user's.)
-  for (const int32_t id : {kSheetGroup, kPreferences}) {
+  for (const int32_t id : {GFeatureIds::kExtensionSettingsGroup, kDriverPreferences}) {
     GAttribute* held = DirectChild(settings_, id);
     if (held == nullptr) continue;
     GAttribute* current = settings_->RemoveChild(held);
@@ -400,11 +403,11 @@ int GUISession::UpdateFromPrinter() {
   int16_t result = 0;
   const GSettingsView model = GetModelView();
   int bidirectional = 0;
-  model.GetInt(&kBidirectionalUpdate, &bidirectional);
+  model.GetInt(&kBidiUpdateAvailable, &bidirectional);
   if (bidirectional != 0) {
     // 2. Through the agent: its installer must be running for the update.
     GSettingsView group = model;
-    const bool requested = group.Descend(&kSecondDocumentGroup) != 0 && group.Contains(&kAgentUpdate) != 0;
+    const bool requested = group.Descend(&kDocumentSettings2) != 0 && group.Contains(&kAgentUpdate) != 0;
     if (requested && factory != nullptr && host != nullptr) {
       factory->SetPrinterDataDword(host, RWWString(u"QvrdbUpdateRequest"), 1);
       std::unique_ptr<GExternalModule> launcher(
@@ -446,21 +449,21 @@ void GUISession::GetHelpFilePath(RWCString* out) {
 
 int16_t GUISession::GetUniformResolution() {
   const GSettingsView model = GetModelView();
-  GAttributeComposite* list = model.FindComposite(&GDriverIds::kResolutionList);
+  GAttributeComposite* list = model.FindComposite(&GFeatureIds::kResolutionList);
   if (list == nullptr) return 0x7FFF;
   std::unique_ptr<MPersistentIterator> it(list->CreateIterator());
   if (it == nullptr || it->Advance() == 0 || it->Current() == nullptr) return 0x7FFF;
   const GSettingsView entry(it->Current());
   int x = 0;
   int y = 0;
-  if (entry.GetInt(&GDriverIds::kXResolution, &x) == 0 || entry.GetInt(&GDriverIds::kYResolution, &y) == 0)
+  if (entry.GetInt(&GFeatureIds::kXResolution, &x) == 0 || entry.GetInt(&GFeatureIds::kYResolution, &y) == 0)
     return 0x7FFF;
   return x == y ? static_cast<int16_t>(x) : 0x7FFF;
 }
 
 int16_t GUISession::GetAutoConfigurationState() {
   GSettingsView model = GetModelView();
-  if (model.Descend(&GDriverIds::kAutoConfiguration) == 0) return 0;
+  if (model.Descend(&GFeatureIds::kAutoConfiguration) == 0) return 0;
   int state = 0;
   model.GetInt(&kAutoConfigurationState, &state);
   return static_cast<int16_t>(state);

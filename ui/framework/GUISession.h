@@ -71,19 +71,9 @@ using GChangeList = std::list<GChangeRecord*>;
 class GUISession {
  public:
   // Ids of the UI state and of the keys with objects.
-  static constexpr int32_t kUIState = 283;
   static constexpr int32_t kCustomMediaKey = 0x40000017;
   static constexpr int32_t kQuickSetPoolKey = 0x4000005C;
-  static constexpr int32_t kCustomPaperList = 276;
-  static constexpr int32_t kPaperSize = 260;
-  static constexpr int32_t kPreferences = 366;
-  static constexpr int32_t kSheetGroup = 367;
   // Model values.
-  static constexpr int32_t kAutoConfigurationState = 313;
-  static constexpr int32_t kSecondDocumentGroup = 364;
-  static constexpr int32_t kHelpFileName = 374;
-  static constexpr int32_t kAgentUpdate = 1025;
-  static constexpr int32_t kBidirectionalUpdate = 1117;
   // Revalidate gives up after this many rounds of OnChange past the first.
   static constexpr int kRevalidateLimit = 100;
 

@@ -7,6 +7,7 @@
 #include "driver/GDriverInstance.h"
 #include "driver/GUIServices.h"
 #include "model/GAttributeComposite.h"
+#include "model/GFeatureIds.h"
 #include "model/GStringAttribute.h"
 #include "model/GValueAttribute.h"
 #include "model/MPersistentIterator.h"
@@ -83,15 +84,16 @@ QV_UI_EXPORT int QVDrv_UISetExtSettings(const void* data, uint16_t length, const
   const int index = match >= 0 ? match : 100;
   if (context->data == nullptr || context->data->settings == nullptr) return kResultUnavailable;
 
-  MPersistentObject* group = context->data->settings->FindById(kExtensionSettingsGroup);
-  MPersistentObject* list = group != nullptr ? group->FindById(kExtensionSettingsList) : nullptr;
+  MPersistentObject* group = context->data->settings->FindById(GFeatureIds::kExtensionSettingsGroup);
+  MPersistentObject* list = group != nullptr ? group->FindById(GFeatureIds::kExtensionSettingsList) : nullptr;
   if (list == nullptr) return kResultUnavailable;
   std::unique_ptr<MPersistentIterator> it(list->CreateIterator());
   while (it != nullptr && it->Advance() != 0) {
     MPersistentObject* record = it->Current();
-    auto* recordIndex = dynamic_cast<GValueAttribute*>(record != nullptr ? record->FindById(kExtensionIndex) : nullptr);
+    auto* recordIndex =
+        dynamic_cast<GValueAttribute*>(record != nullptr ? record->FindById(GFeatureIds::kExtensionIndex) : nullptr);
     if (recordIndex == nullptr || recordIndex->GetValue() != index) continue;
-    auto* string = dynamic_cast<GStringAttribute*>(record->FindById(kExtensionSettingsString));
+    auto* string = dynamic_cast<GStringAttribute*>(record->FindById(GFeatureIds::kExtensionSettingsText));
     if (string == nullptr) continue;
     string->SetString(text);
     if (index < kMaxExtensions) context->settings[index] = text;

@@ -38,10 +38,6 @@ constexpr int16_t kResultEmpty = 10;
 constexpr int16_t kResultBufferLong = 11;
 constexpr int16_t kResultTooLong = 15;
 // Settings ids of the stored extension settings.
-constexpr int32_t kExtensionSettingsGroup = 367;
-constexpr int32_t kExtensionSettingsList = 997;
-constexpr int32_t kExtensionIndex = 995;
-constexpr int32_t kExtensionSettingsString = 998;
 constexpr uint16_t kMaxSettingsLength = 50;
 
 typedef int16_t (*QVDrvUIGetValueProc)(int valueId, int16_t* out, void* uiContext);

@@ -1,6 +1,7 @@
 #include "ui/pages/GMediaTypeWrapper.h"
 
 #include "model/GAttributeComposite.h"
+#include "model/GFeatureIds.h"
 #include "model/GFormToTrayDatabase.h"
 #include "model/GStringAttribute.h"
 #include "model/GStringConversion.h"
@@ -11,6 +12,8 @@
 #include "ui/pages/GMediaTypeNames.h"
 #include "win32/Dialog.h"
 #include "win32/Window.h"
+
+using namespace GFeatureIds;
 
 // ---- GMediaTypeAccessor ----
 
@@ -25,7 +28,7 @@ int GMediaTypeAccessor::GetAccess() { return GFeatureAccessor::GetAccess(); }
 GFormToTrayDatabase* GMediaTypeAccessor::FindFormToTray() const {
   if (session_ == nullptr) return nullptr;
   return dynamic_cast<GFormToTrayDatabase*>(
-      session_->GetSettingsView().FindOfClass(&kFormToTray, GSettingsView::kFormToTrayClass));
+      session_->GetSettingsView().FindOfClass(&kFormToTrayDatabase, GSettingsView::kFormToTrayClass));
 }
 
 int GMediaTypeAccessor::HasFormToTrayAssignments() const {
@@ -34,7 +37,7 @@ int GMediaTypeAccessor::HasFormToTrayAssignments() const {
 }
 
 int16_t GMediaTypeAccessor::CurrentPaper() const {
-  return ReadValue(&kFitToOtherSize) != 0 ? ReadValue(&kTargetSize) : ReadValue(&kPaperSize);
+  return ReadValue(&kFitToOtherSizeChoice) != 0 ? ReadValue(&kTargetSizeChoice) : ReadValue(&kPaperSize);
 }
 
 int GMediaTypeAccessor::IsMediaAllowed(int16_t id) const {
@@ -82,7 +85,7 @@ void GMediaTypeAccessor::SetMedia(const RWCString& text, int16_t id) {
   GSettingsView view = session_->GetSettingsView();
   if (ReadValue(&kEditsOtherPages) == 0) {
     view.SetNarrowString(&kMediaType, name);
-    if (ReadValue(&kUseDiffFirstPage) == 0) view.SetNarrowString(&kMediaTypeRest, name);
+    if (ReadValue(&kUseDiffFirstPageChoice) == 0) view.SetNarrowString(&kMediaTypeRest, name);
   } else {
     view.SetNarrowString(&kMediaTypeRest, name);
   }
@@ -93,8 +96,8 @@ int GMediaTypeAccessor::Changed(int32_t id) const {
 }
 
 int GMediaTypeAccessor::NeedsRefresh() const {
-  if (Changed(kEditsOtherPages) || Changed(kMediaType) || Changed(kMediaTypeRest) ||
-      Changed(kUseDiffFirstPage) || Changed(kDiscoveredMediaNames)) {
+  if (Changed(kEditsOtherPages) || Changed(kMediaType) || Changed(kMediaTypeRest) || Changed(kUseDiffFirstPageChoice) ||
+      Changed(kDiscoveredMediaNames)) {
     return 1;
   }
   return HasFormToTrayAssignments() != 0 && Changed(kPaperSize) ? 1 : 0;

@@ -18,14 +18,6 @@ class MPersistentIterator;
 
 class GMediaTypeAccessor : public GFeatureAccessor {
  public:
-  static constexpr int32_t kMediaType = 261;
-  static constexpr int32_t kMediaTypeRest = 262;
-  static constexpr int32_t kPaperSize = 260;
-  static constexpr int32_t kUseDiffFirstPage = 264;
-  static constexpr int32_t kFitToOtherSize = 270;
-  static constexpr int32_t kTargetSize = 272;
-  static constexpr int32_t kFormToTray = 510;
-  static constexpr int32_t kDiscoveredMediaNames = 701;
   // The Paper page's selected tab: 0 while it edits all or the first pages.
   static constexpr int32_t kEditsOtherPages = 0x40000054;
 

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "model/GFeatureIds.h"
 #include "tests/winnt40/DriverObjectTestSupport.h"
 #include "ui/framework/GCPSOSUI.h"
 #include "win32/CompStui.h"
@@ -45,8 +46,8 @@ class DlgProcHookTest : public DriverObjectTest {
     w32test::InstallModule(provider);
     InstallResources(u"Quarrin 4700 PCL XL");
 
-    settings_.reset(Group(360, {Group(GCPSOSUI::kUIProviders, {Text(0, "QVUIPROV.DLL")}),
-                                Group(GCPSOSUI::kLastPageGroup, {Text(GCPSOSUI::kLastPageTitle, "")})}));
+    settings_.reset(Group(360, {Group(GFeatureIds::kUIProviders, {Text(0, "QVUIPROV.DLL")}),
+                                Group(GFeatureIds::kDocumentSettings2, {Text(GFeatureIds::kLastPageTitle, "")})}));
     request_.size = sizeof(SheetRequest);
     request_.host = &MakeDriver();
     request_.settings = settings_.get();
@@ -88,7 +89,7 @@ class DlgProcHookTest : public DriverObjectTest {
     return title;
   }
   std::string LastPage() {
-    return TextOf(Child(settings_.get(), GCPSOSUI::kLastPageGroup), GCPSOSUI::kLastPageTitle);
+    return TextOf(Child(settings_.get(), GFeatureIds::kDocumentSettings2), GFeatureIds::kLastPageTitle);
   }
 
   std::unique_ptr<GAttributeComposite> settings_;

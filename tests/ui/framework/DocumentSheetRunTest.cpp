@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "driver/GUIServices.h"
+#include "model/GFeatureIds.h"
 #include "support/ScopedUpwardServices.h"
 #include "tests/winnt40/DriverObjectTestSupport.h"
 #include "ui/framework/GCPSOSUI.h"
@@ -35,8 +36,8 @@ void UserChangesSettings(HANDLE) {
   ASSERT_NE(g_sheetData, nullptr);
   GAttributeComposite* settings = g_sheetData->settings;
   GSettingValue::Set(settings, 291, 4);
-  GSettingValue::Set(Child(settings, GNT40DriverSettings::kInstallableOptions), 308, 1);
-  settings->AddChild(Group(GNT40DriverSettings::kUIState, {Value(0x40000017, 1)}));
+  GSettingValue::Set(Child(settings, GFeatureIds::kInstallableOptions), 308, 1);
+  settings->AddChild(Group(GFeatureIds::kUIState, {Value(0x40000017, 1)}));
 }
 
 // What the driver object's document-sheet entry does with the reasons.
@@ -119,24 +120,24 @@ TEST_F(DocumentSheetRunTest, OkStoresTheSettingGroupsAndTheDevMode) {
 
   // The three groups are in printer data; the user's change of an
   // installable option is in "365", never the UI state.
-  std::unique_ptr<GAttributeComposite> options = Stored(GNT40DriverSettings::kInstallableOptions);
+  std::unique_ptr<GAttributeComposite> options = Stored(GFeatureIds::kInstallableOptions);
   ASSERT_NE(options, nullptr);
   EXPECT_EQ(Get(options.get(), 308), 1);
-  for (int32_t id : {GNT40DriverSettings::kDriverPreferences, GNT40DriverSettings::kExtensionRegistry}) {
+  for (int32_t id : {GFeatureIds::kDriverPreferences, GFeatureIds::kExtensionRegistryGroup}) {
     std::unique_ptr<GAttributeComposite> group = Stored(id);
     ASSERT_NE(group, nullptr) << id;
-    EXPECT_EQ(GSettingValue::Find(group.get(), GNT40DriverSettings::kUIState), nullptr);
+    EXPECT_EQ(GSettingValue::Find(group.get(), GFeatureIds::kUIState), nullptr);
   }
   // The document settings are in the DEVMODE object, without the groups.
   GAttributeComposite* devmode = driver.GetDevModeSettings();
   ASSERT_NE(devmode, nullptr);
   EXPECT_EQ(Get(devmode, 291), 4);
-  EXPECT_EQ(Child(devmode, GNT40DriverSettings::kUIState), nullptr);
-  EXPECT_EQ(Child(devmode, GNT40DriverSettings::kInstallableOptions), nullptr);
+  EXPECT_EQ(Child(devmode, GFeatureIds::kUIState), nullptr);
+  EXPECT_EQ(Child(devmode, GFeatureIds::kInstallableOptions), nullptr);
   // And a fresh read joins them again.
   std::unique_ptr<GAttributeComposite> read(driver.GetDocumentSettings());
   EXPECT_EQ(Get(read.get(), 291), 4);
-  EXPECT_EQ(Get(Child(read.get(), GNT40DriverSettings::kInstallableOptions), 308), 1);
+  EXPECT_EQ(Get(Child(read.get(), GFeatureIds::kInstallableOptions), 308), 1);
 }
 
 TEST_F(DocumentSheetRunTest, CancelStoresNothingOfTheUsersChanges) {
@@ -149,7 +150,7 @@ TEST_F(DocumentSheetRunTest, CancelStoresNothingOfTheUsersChanges) {
   EXPECT_EQ(result, static_cast<DWORD>(CPSUI_CANCEL));
   EXPECT_EQ(context.saved, -1);
   // What the first DEVMODE stored from the model's defaults stays.
-  std::unique_ptr<GAttributeComposite> options = Stored(GNT40DriverSettings::kInstallableOptions);
+  std::unique_ptr<GAttributeComposite> options = Stored(GFeatureIds::kInstallableOptions);
   ASSERT_NE(options, nullptr);
   EXPECT_EQ(Get(options.get(), 308), 0);
   EXPECT_EQ(Get(driver.GetDevModeSettings(), 291), 1);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "model/GAttributeComposite.h"
+#include "model/GFeatureIds.h"
 #include "model/GStringAttribute.h"
 #include "ui/framework/GCPSOSUI.h"
 #include "ui/framework/GExtensionUIManager.h"
@@ -90,7 +91,7 @@ class GCPSOSUITest : public ::testing::Test {
     driver_ = std::make_unique<GNT40Driver>(nullptr, RWWString(u"Front Desk"), RWWString(u"Quarrin 4700"),
                                             RWWString(u"LPT1:"));
     settings_.reset(Group(360));
-    GAttributeComposite* providers = Group(GCPSOSUI::kUIProviders);
+    GAttributeComposite* providers = Group(GFeatureIds::kUIProviders);
     providers->AddChild(Text(0, "QVPROVA.DLL"));
     providers->AddChild(Text(0, "MISSING.DLL"));  // skipped silently
     providers->AddChild(Text(0, "QVPROVB.DLL"));
@@ -182,8 +183,8 @@ TEST_F(GCPSOSUITest, RequestOfAnotherSizeOrWithoutPagesOpensNothing) {
 
 TEST_F(GCPSOSUITest, LastPageTitleChoosesTheStartPage) {
   g_providers[0].announce = g_providers[0].fill = 3;
-  GAttributeComposite* last = Group(GCPSOSUI::kLastPageGroup);
-  last->AddChild(Text(GCPSOSUI::kLastPageTitle, "A 2"));
+  GAttributeComposite* last = Group(GFeatureIds::kDocumentSettings2);
+  last->AddChild(Text(GFeatureIds::kLastPageTitle, "A 2"));
   settings_->AddChild(last);
   GCPSOSUI bridge;
   ASSERT_EQ(bridge.OpenSheet(&request_, 0), 3);

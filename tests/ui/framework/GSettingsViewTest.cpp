@@ -3,6 +3,7 @@
 // they replace it.
 #include <gtest/gtest.h>
 
+#include "model/GFeatureIds.h"
 #include "tests/ui/framework/UISessionFixture.h"
 
 namespace uisession {
@@ -61,10 +62,10 @@ TEST_F(GSettingsViewTest, FindsByClassAndDescendsOnlyIntoCompositesAndEnumeratio
   EXPECT_EQ(view.IsOfClass(&kCopies, GSettingsView::kValueClass), 1);
   EXPECT_EQ(view.IsOfClass(&kCopies, GSettingsView::kStringClass), 0);
   EXPECT_NE(view.FindCustomPaperList(), nullptr);
-  EXPECT_NE(view.FindComposite(&GSettingsView::kCustomPaperList), nullptr) << "an enumeration";
-  EXPECT_EQ(view.FindComposite(&GSettingsView::kMediaPool), nullptr) << "a media pool is neither";
+  EXPECT_NE(view.FindComposite(&GFeatureIds::kCustomPaperList), nullptr) << "an enumeration";
+  EXPECT_EQ(view.FindComposite(&GFeatureIds::kPrinterMediaPool), nullptr) << "a media pool is neither";
   EXPECT_EQ(view.FindComposite(&kCopies), nullptr);
-  EXPECT_EQ(view.Contains(&GSettingsView::kLockedList), 0);
+  EXPECT_EQ(view.Contains(&GFeatureIds::kModelEntryList), 0);
 
   EXPECT_EQ(view.Descend(&kCopies), 0);
   EXPECT_EQ(view.GetComposite(), settings_.get()) << "a failed descent leaves the view where it was";
@@ -253,7 +254,7 @@ TEST_F(GSettingsViewTest, MediaComeFromThePoolOrFromTheCustomSizes) {
 }
 
 TEST_F(GSettingsViewTest, WithoutACustomPaperListNoCustomMediumIsMade) {
-  delete settings_->RemoveChildById(GSettingsView::kCustomPaperList);
+  delete settings_->RemoveChildById(GFeatureIds::kCustomPaperList);
   EXPECT_EQ(session_->MakeCustomMedia(kLabelPaper, 600, 600), nullptr);
   GMedia* medium = session_->GetSettingsView().FindMedia(kLabelPaper, 0, 600, 600);
   ASSERT_NE(medium, nullptr);

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "model/GConfiguration.h"
+#include "model/GFeatureIds.h"
 #include "model/GPeripheral.h"
 #include "tests/ui/framework/RuleTestSupport.h"
 #include "ui/framework/GFeatureAccessor.h"
@@ -310,7 +311,7 @@ TEST_F(RuleSessionTest, PaperIsMeasuredAtTheSettingsResolution) {
   const int32_t printerId = 76;
   auto printer = std::make_unique<ModelPrinter>(printerId);
   auto* configuration = new GConfiguration(printerId);
-  auto* pool = new GMediaPool(&GSettingsView::kMediaPool);
+  auto* pool = new GMediaPool(&GFeatureIds::kPrinterMediaPool);
   pool->AddChild(Medium(1, 5100, 6600, "Letter"));
   configuration->AddChild(pool);
   printer->SetConfiguration(configuration);

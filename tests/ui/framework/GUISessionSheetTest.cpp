@@ -9,6 +9,7 @@
 
 #include "driver/GExternalModule.h"
 #include "model/GCustomMediaSize.h"
+#include "model/GFeatureIds.h"
 #include "support/ScopedUpwardServices.h"
 #include "tests/winnt40/DriverObjectTestSupport.h"
 #include "ui/framework/GCPSOSUI.h"
@@ -115,8 +116,8 @@ class GUISessionSheetTest : public DriverObjectTest {
     provider.exports["UI_SETTINGSTOCONFIG"] = w32test::Export(&NoOp);
     w32test::InstallModule(provider);
 
-    settings_ = Group(360, {Group(GCPSOSUI::kUIProviders, {Text(0, "QVUIPROV.DLL")}),
-                            Group(GCPSOSUI::kLastPageGroup, {Text(GCPSOSUI::kLastPageTitle, "")}),
+    settings_ = Group(360, {Group(GFeatureIds::kUIProviders, {Text(0, "QVUIPROV.DLL")}),
+                            Group(GFeatureIds::kDocumentSettings2, {Text(GFeatureIds::kLastPageTitle, "")}),
                             Group(366, {Value(940, 1), Value(1500, 9)}), Group(362, {Value(259, 3)})});
     request_.size = sizeof(SheetRequest);
     request_.host = &MakeDriver();
@@ -156,7 +157,7 @@ TEST_F(GUISessionSheetTest, TheSessionWorksOnTheSheetsSettingsAndThePrintersMode
   EXPECT_EQ(session.GetPaperMappingList(), driver_->GetPaperMappings());
   EXPECT_EQ(session.GetSourceMappingList(), driver_->GetSourceMappings());
   ASSERT_NE(session.GetUIState(), nullptr);
-  EXPECT_EQ(Child(settings_, GUISession::kUIState), session.GetUIState());
+  EXPECT_EQ(Child(settings_, GFeatureIds::kUIState), session.GetUIState());
   ASSERT_NE(session.GetReferenceSettings(), nullptr) << "fresh settings of the host";
   EXPECT_NE(session.GetReferenceSettings(), settings_);
 
@@ -266,7 +267,7 @@ TEST_F(GUISessionSheetTest, UpdateFromPrinterStartsTheStatusProgramAndRunsTheAut
 
 TEST_F(GUISessionSheetTest, ABidirectionalPrinterIsUpdatedThroughTheAgentsInstaller) {
   GConfiguration* model = driver_->GetPrinterConfiguration();
-  model->AddChild(Value(GUISession::kBidirectionalUpdate, 1));
+  model->AddChild(Value(GFeatureIds::kBidiUpdateAvailable, 1));
   services_.Change([](GUpwardServices& s) { s.miniInstaller = &CreateLauncher; });
   g_launcherPrinters.clear();
   g_requestAtLaunch.clear();
@@ -275,7 +276,7 @@ TEST_F(GUISessionSheetTest, ABidirectionalPrinterIsUpdatedThroughTheAgentsInstal
   EXPECT_EQ(g_session->UpdateFromPrinter(), 0);
   EXPECT_TRUE(g_launcherPrinters.empty());
 
-  model->AddChild(Group(GUISession::kSecondDocumentGroup, {Value(GUISession::kAgentUpdate, 1)}));
+  model->AddChild(Group(GFeatureIds::kDocumentSettings2, {Value(GFeatureIds::kAgentUpdate, 1)}));
   struct Case {
     bool loaded;
     int result;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "model/GFeatureIds.h"
 #include "tests/ui/framework/UISessionFixture.h"
 #include "ui/framework/GUIRule.h"
 
@@ -215,7 +216,7 @@ TEST_F(UISessionTest, TheSessionStartsAFreshUIStateEvenWhenTheSettingsBroughtOne
   session_ = std::make_unique<GUISession>(&data_);
   int count = 0;
   for (size_t i = 0; i < static_cast<size_t>(settings_->GetEntryCount()); ++i)
-    if (settings_->ChildAt(i)->FeatureId() == GUISession::kUIState) ++count;
+    if (settings_->ChildAt(i)->FeatureId() == GFeatureIds::kUIState) ++count;
   EXPECT_EQ(count, 1);
   EXPECT_EQ(session_->GetUIState()->GetEntryCount(), 0);
 }
@@ -389,7 +390,8 @@ TEST_F(RevalidateTest, LockedFeaturesAreTheValuesOfTheLockedList) {
     void OnChange(const std::list<int32_t>&, int) override {}
   } rule(session_.get());
   EXPECT_EQ(rule.IsFeatureLocked(&kDuplex), 0) << "no list";
-  settings_->FindById(kPreferences)->AddChild(Group(GUIRule::kLockedFeatures, {Value(0, kCopies), Value(0, kDuplex)}));
+  settings_->FindById(kPreferences)
+      ->AddChild(Group(GFeatureIds::kLockedFeatures, {Value(0, kCopies), Value(0, kDuplex)}));
   EXPECT_EQ(rule.IsFeatureLocked(&kDuplex), 1);
   EXPECT_EQ(rule.IsFeatureLocked(&kCopies), 1);
   EXPECT_EQ(rule.IsFeatureLocked(&kPaperSize), 0);

@@ -8,6 +8,7 @@
 #include "driver/GDriverExtension.h"
 #include "driver/GUIServices.h"
 #include "model/GAttributeComposite.h"
+#include "model/GFeatureIds.h"
 #include "model/GStringAttribute.h"
 #include "model/GValueAttribute.h"
 #include "support/ScopedUpwardServices.h"
@@ -34,12 +35,12 @@ class QVDrvInterfaceTest : public ::testing::Test {
     context_.settings[1] = RWCString("");
     context_.settings[2] = RWCString("abcd");
     // Stored settings records: index 995, settings string 998.
-    const int32_t groupId = kExtensionSettingsGroup, listId = kExtensionSettingsList;
+    const int32_t groupId = GFeatureIds::kExtensionSettingsGroup, listId = GFeatureIds::kExtensionSettingsList;
     settings_ = std::make_unique<GAttributeComposite>();
     auto* group = new GAttributeComposite(&groupId);
     auto* list = new GAttributeComposite(&listId);
     for (int16_t index : {0, 2}) {
-      const int32_t recordId = 0, indexId = kExtensionIndex, textId = kExtensionSettingsString;
+      const int32_t recordId = 0, indexId = GFeatureIds::kExtensionIndex, textId = GFeatureIds::kExtensionSettingsText;
       auto* record = new GAttributeComposite(&recordId);
       record->AddChild(new GValueAttribute(index, &indexId));
       record->AddChild(new GStringAttribute("old", &textId));
@@ -103,11 +104,11 @@ TEST_F(QVDrvInterfaceTest, SetExtSettingsReplacesTheStoredRecord) {
   EXPECT_EQ(QVDrv_UISetExtSettings("new", 3, "EXT-A", Context()), 0);
   EXPECT_EQ(std::string(context_.settings[2].Data()), "new");
   // The record of index 2 was written directly; index 0 keeps its text.
-  MPersistentObject* list = settings_->FindById(kExtensionSettingsList);
+  MPersistentObject* list = settings_->FindById(GFeatureIds::kExtensionSettingsList);
   std::vector<std::string> texts;
   std::unique_ptr<MPersistentIterator> it(list->CreateIterator());
   while (it->Advance()) {
-    auto* text = dynamic_cast<GStringAttribute*>(it->Current()->FindById(kExtensionSettingsString));
+    auto* text = dynamic_cast<GStringAttribute*>(it->Current()->FindById(GFeatureIds::kExtensionSettingsText));
     texts.push_back(text->GetString().Data());
   }
   EXPECT_EQ(texts, (std::vector<std::string>{"old", "new"}));

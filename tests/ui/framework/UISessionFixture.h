@@ -14,6 +14,7 @@
 #include "model/GAttributeComposite.h"
 #include "model/GCustomMediaSize.h"
 #include "model/GEnumAttribute.h"
+#include "model/GFeatureIds.h"
 #include "model/GMedia.h"
 #include "model/GMediaPool.h"
 #include "model/GRangeAttribute.h"
@@ -40,14 +41,15 @@ inline GMedia* Medium(int16_t paperId, int16_t width, int16_t height, const char
   return new GMedia(name, &size, &extent, &origin, 0, paperId, 600, 600, &id);
 }
 
-// Ids of the fixture's settings.
-constexpr int32_t kJob = 362;
+// Ids of the fixture's settings: the model's where the session treats the
+// setting by its id, free ones elsewhere.
+constexpr int32_t kJob = GFeatureIds::kDocumentSettings;
 constexpr int32_t kCopies = 259;
-constexpr int32_t kPaperSize = 260;
-constexpr int32_t kOrientation = 265;
+using GFeatureIds::kPaperSize;
+using GFeatureIds::kOrientation;
 constexpr int32_t kJobName = 300;
 constexpr int32_t kMemory = 307;
-constexpr int32_t kPreferences = 366;
+constexpr int32_t kPreferences = GFeatureIds::kDriverPreferences;
 constexpr int32_t kNested = 370;
 constexpr int32_t kNestedValue = 371;
 constexpr int32_t kDuplex = 280;
@@ -60,11 +62,11 @@ inline GAttributeComposite* MakeSettings() {
   settings->AddChild(Group(kJob, {Value(kCopies, 1), Value(kPaperSize, 1), Value(kOrientation, 0),
                                   Value(kDuplex, 0), Text(kJobName, "Caf\xE9 menu"),
                                   new GRangeAttribute(100, 3200, 50, 800, &memory)}));
-  auto* customs = new GEnumAttribute(&GSettingsView::kCustomPaperList);
+  auto* customs = new GEnumAttribute(&GFeatureIds::kCustomPaperList);
   const int32_t entry = 277;
   customs->AddChild(new GCustomMediaSize(kLabelPaper, RWCString("Label"), 0, 400, 600, &entry));
   settings->AddChild(customs);
-  auto* pool = new GMediaPool(&GSettingsView::kMediaPool);
+  auto* pool = new GMediaPool(&GFeatureIds::kPrinterMediaPool);
   pool->AddChild(Medium(1, 5100, 6600, "Letter"));
   pool->AddChild(Medium(17384, 7200, 10800, "Largest"));
   settings->AddChild(pool);

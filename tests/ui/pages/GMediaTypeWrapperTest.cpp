@@ -1,8 +1,6 @@
 // The paper type list: what it offers with and without form-to-tray
 // assignments and reported names, what it selects, and which settings a
 // choice writes.
-#include "ui/pages/GMediaTypeWrapper.h"
-
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -12,6 +10,7 @@
 
 #include "driver/GUIServices.h"
 #include "model/GAttributeComposite.h"
+#include "model/GFeatureIds.h"
 #include "model/GFormToTrayDatabase.h"
 #include "model/GStringAttribute.h"
 #include "model/GValueAttribute.h"
@@ -20,6 +19,7 @@
 #include "ui/framework/GUISession.h"
 #include "ui/framework/UIResources.h"
 #include "ui/pages/GMediaTypeNames.h"
+#include "ui/pages/GMediaTypeWrapper.h"
 #include "win32/Dialog.h"
 #include "win32/Kernel.h"
 #include "win32/Module.h"
@@ -53,12 +53,12 @@ class MediaTypeListTest : public ::testing::Test {
     ASSERT_EQ(LoadUIResourceLibrary(RWWString(kLibrary)), 1);
     const int32_t root = 360;
     settings_ = std::make_unique<GAttributeComposite>(&root);
-    settings_->AddChild(Text(A::kMediaType, ""));
-    settings_->AddChild(Text(A::kMediaTypeRest, ""));
-    settings_->AddChild(Value(A::kPaperSize, 1));
-    settings_->AddChild(Value(A::kUseDiffFirstPage, 0));
-    settings_->AddChild(Value(A::kFitToOtherSize, 0));
-    settings_->AddChild(Value(A::kTargetSize, 9));
+    settings_->AddChild(Text(GFeatureIds::kMediaType, ""));
+    settings_->AddChild(Text(GFeatureIds::kMediaTypeRest, ""));
+    settings_->AddChild(Value(GFeatureIds::kPaperSize, 1));
+    settings_->AddChild(Value(GFeatureIds::kUseDiffFirstPageChoice, 0));
+    settings_->AddChild(Value(GFeatureIds::kFitToOtherSizeChoice, 0));
+    settings_->AddChild(Value(GFeatureIds::kTargetSizeChoice, 9));
     settings_->AddChild(Value(A::kEditsOtherPages, 0));
     data_.size = sizeof(GUIData);
     data_.settings = settings_.get();
@@ -73,14 +73,14 @@ class MediaTypeListTest : public ::testing::Test {
   }
 
   void AddReportedNames(std::initializer_list<const char*> names) {
-    const int32_t list = A::kDiscoveredMediaNames;
+    const int32_t list = GFeatureIds::kDiscoveredMediaNames;
     auto* group = new GAttributeComposite(&list);
     const int32_t entry = 702;
     for (const char* name : names) group->AddChild(new GStringAttribute(name, &entry));
     settings_->AddChild(group);
   }
   GFormToTrayDatabase* AddFormToTray() {
-    auto* database = new GFormToTrayDatabase(&A::kFormToTray);
+    auto* database = new GFormToTrayDatabase(&GFeatureIds::kFormToTrayDatabase);
     settings_->AddChild(database);
     return database;
   }
@@ -164,7 +164,7 @@ TEST_F(MediaTypeListTest, AssignmentsLimitTheListToTheTypesOfTheCurrentPaper) {
     EXPECT_EQ(Items(wrapper), (std::vector<std::u16string>{u"Auto Select", u"Plain", u"Labels", u"Glossy"}));
   });
   // Fitting to another size asks for the target paper.
-  SetValue(A::kFitToOtherSize, 1);
+  SetValue(GFeatureIds::kFitToOtherSizeChoice, 1);
   WithList([&](GMediaTypeWrapper& wrapper, HWND) {
     EXPECT_EQ(Items(wrapper), (std::vector<std::u16string>{u"Auto Select", u"Letterhead"}));
   });
@@ -187,8 +187,8 @@ TEST_F(MediaTypeListTest, SelectsTheStoredTypeByItsShownName) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.first);
     SetValue(A::kEditsOtherPages, c.editsOther);
-    SetText(A::kMediaType, c.first);
-    SetText(A::kMediaTypeRest, c.rest);
+    SetText(GFeatureIds::kMediaType, c.first);
+    SetText(GFeatureIds::kMediaTypeRest, c.rest);
     WithList([&](GMediaTypeWrapper& wrapper, HWND) {
       wrapper.SetControlFromFeature(1);
       EXPECT_EQ(Selected(wrapper), c.shown);
@@ -213,26 +213,26 @@ TEST_F(MediaTypeListTest, AChoiceWritesTheStoredNameOfThePagesBeingEdited) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.choice);
     SetValue(A::kEditsOtherPages, c.editsOther);
-    SetValue(A::kUseDiffFirstPage, c.differentFirst);
-    SetText(A::kMediaType, "Bond");
-    SetText(A::kMediaTypeRest, "Bond");
+    SetValue(GFeatureIds::kUseDiffFirstPageChoice, c.differentFirst);
+    SetText(GFeatureIds::kMediaType, "Bond");
+    SetText(GFeatureIds::kMediaTypeRest, "Bond");
     WithList([&](GMediaTypeWrapper& wrapper, HWND dialog) { Choose(wrapper, dialog, c.choice); });
-    EXPECT_EQ(Stored(A::kMediaType), c.first);
-    EXPECT_EQ(Stored(A::kMediaTypeRest), c.rest);
+    EXPECT_EQ(Stored(GFeatureIds::kMediaType), c.first);
+    EXPECT_EQ(Stored(GFeatureIds::kMediaTypeRest), c.rest);
   }
 }
 
 TEST_F(MediaTypeListTest, CommandsOfOtherControlsAndEmptySelectionsChangeNothing) {
-  SetText(A::kMediaType, "Bond");
-  SetText(A::kMediaTypeRest, "Bond");
+  SetText(GFeatureIds::kMediaType, "Bond");
+  SetText(GFeatureIds::kMediaTypeRest, "Bond");
   WithList([&](GMediaTypeWrapper& wrapper, HWND) {
     wrapper.GetComboBox().SelectByText(RWCString("Plain"));
     EXPECT_EQ(wrapper.OnMessage(WM_COMMAND, MAKEWPARAM(2019, CBN_SELCHANGE), 0), 0);
     wrapper.GetComboBox().SetCurSel(-1);
     wrapper.ReadControlIntoFeature();
   });
-  EXPECT_EQ(Stored(A::kMediaType), "Bond");
-  EXPECT_EQ(Stored(A::kMediaTypeRest), "Bond");
+  EXPECT_EQ(Stored(GFeatureIds::kMediaType), "Bond");
+  EXPECT_EQ(Stored(GFeatureIds::kMediaTypeRest), "Bond");
 }
 
 TEST_F(MediaTypeListTest, ReportedNamesWalkSkipsForeignMembersAndEndsWithoutAList) {
@@ -241,7 +241,7 @@ TEST_F(MediaTypeListTest, ReportedNamesWalkSkipsForeignMembersAndEndsWithoutALis
   accessor.ResetReportedNames();
   EXPECT_EQ(accessor.NextReportedName(name), 0);
   AddReportedNames({"Heavy"});
-  const int32_t list = A::kDiscoveredMediaNames;
+  const int32_t list = GFeatureIds::kDiscoveredMediaNames;
   auto* names = static_cast<GAttributeComposite*>(settings_->FindById(list));
   names->AddChild(Value(703, 4));
   names->AddChild(new GStringAttribute("Glossy", &list));
@@ -262,10 +262,13 @@ TEST_F(MediaTypeListTest, RefreshIsNeededWhenTheListsInputsChange) {
     int withAssignments;
     int needed;
   } cases[] = {
-      {"tab", A::kEditsOtherPages, 0, 1},        {"first", A::kMediaType, 0, 1},
-      {"rest", A::kMediaTypeRest, 0, 1},         {"different first", A::kUseDiffFirstPage, 0, 1},
-      {"paper, no assignments", A::kPaperSize, 0, 0}, {"paper, assignments", A::kPaperSize, 1, 1},
-      {"unrelated", A::kTargetSize, 1, 0},
+      {"tab", A::kEditsOtherPages, 0, 1},
+      {"first", GFeatureIds::kMediaType, 0, 1},
+      {"rest", GFeatureIds::kMediaTypeRest, 0, 1},
+      {"different first", GFeatureIds::kUseDiffFirstPageChoice, 0, 1},
+      {"paper, no assignments", GFeatureIds::kPaperSize, 0, 0},
+      {"paper, assignments", GFeatureIds::kPaperSize, 1, 1},
+      {"unrelated", GFeatureIds::kTargetSizeChoice, 1, 0},
   };
   GFormToTrayDatabase* database = nullptr;
   for (const Case& c : cases) {
@@ -276,7 +279,7 @@ TEST_F(MediaTypeListTest, RefreshIsNeededWhenTheListsInputsChange) {
     }
     session_->BeginUpdate(nullptr);
     EXPECT_EQ(accessor.NeedsRefresh(), 0);
-    if (c.id == A::kMediaType || c.id == A::kMediaTypeRest) {
+    if (c.id == GFeatureIds::kMediaType || c.id == GFeatureIds::kMediaTypeRest) {
       SetText(c.id, "Rough");
     } else {
       int value = 0;
