@@ -38,6 +38,8 @@ class GNT40Driver : public GUIDriverInstance, public GNT40DriverSettings {
   static constexpr DWORD kPathLength = 260;
   // Configuration string with the help file's name.
   static constexpr int32_t kHelpFileName = 374;
+  // Characters of a paper's display name.
+  static constexpr int kDisplayNameChars = 256;
 
   // Keeps the printer handle and the three names; then the host-module check.
   GNT40Driver(HANDLE printer, const RWWString& printerName, const RWWString& driverName,
@@ -174,6 +176,9 @@ class GNT40Driver : public GUIDriverInstance, public GNT40DriverSettings {
   // ---- GSpoolerFormServices ----
   // The administrative handle while in use, else the creation handle.
   HANDLE GetPrinterHandle() override;
+  // PaperIdToDmPaper, where a device paper without a DMPAPER number also
+  // matches a user or printer form that carries the paper's display name.
+  int MatchPaperByName(int16_t paperId, int16_t* spoolerPaper) override;
 
   // ---- Plain accessors ----
   HANDLE GetCreationPrinterHandle() const { return printer_; }
@@ -227,6 +232,10 @@ class GNT40Driver : public GUIDriverInstance, public GNT40DriverSettings {
   friend class GNT40DocumentEventHost;
   std::unique_ptr<GNT40DocumentEventHost> documentEvents_;
 };
+
+// Stands in for the common property sheet's host function when the driver
+// opens a sheet by itself: it answers its third argument (exported).
+extern "C" ULONG NonPropPageSheet(void* sheet, UINT function, LPARAM lParam1, LPARAM lParam2);
 
 // Lets the NT 4.0 platform factory create GNT40Driver objects and reach
 // their printer handle and key (module start).

@@ -220,7 +220,10 @@ TEST(HostCaps, ListsEveryIndexTheModuleAnswers) {
   ASSERT_EQ(r.status, 0) << r.err;
   for (const char* line :
        {"Index Capability Answer Values", " 1 DC_FIELDS 0x[0-9A-F]{8}", " 2 DC_PAPERS 4 \\(see Papers\\)",
-        " 6 DC_BINS 2 257, 258", " 8 DC_SIZE 220", " 9 DC_EXTRA 952", " 10 DC_VERSION 0x00000401",
+        " 4 DC_MINEXTENT \\d+ 762 x 1270 \\(0.1 mm\\)",
+        " 5 DC_MAXEXTENT \\d+ 2159 x 3556 \\(0.1 mm\\)", " 6 DC_BINS 4 1, 2, 16680, 16681",
+        " 7 DC_DUPLEX 1", " 12 DC_BINNAMES 4 \" Tray 1\", \" Tray 2\", \"Top Bin\", \"Rear Bin\"",
+        " 22 DC_COLLATE 1", " 30 DC_STAPLE 1", " 8 DC_SIZE 220", " 9 DC_EXTRA 952", " 10 DC_VERSION 0x00000401",
         " 11 DC_DRIVER 24", " 13 DC_ENUMRESOLUTIONS \\d+ 600x600.*", " 17 DC_ORIENTATION 90", " 18 DC_COPIES 999",
         " 25 DC_PERSONALITY 1 PCL 5e", " 28 DC_PRINTERMEM 64", " 33 DC_NUP 5 2, 4, 6, 9, 16",
         "22097 DC_PRIVATE 1538 a record of 1538 bytes", "Papers", " 1 Letter 2159x2794 \\(0.1 mm\\)",

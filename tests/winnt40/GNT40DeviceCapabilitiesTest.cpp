@@ -104,6 +104,13 @@ TEST_F(GNT40DeviceCapabilitiesTest, ConfigurationAnswers) {
 }
 
 TEST_F(GNT40DeviceCapabilitiesTest, InstalledOptionsOfTheDocumentSettings) {
+  // The sample family has a duplex unit and a stapler installed.
+  EXPECT_EQ(Caps(DC_DUPLEX), 1);
+  EXPECT_EQ(Caps(DC_STAPLE), 1);
+  // Without them, neither is offered.
+  ASSERT_TRUE(SV::Set(Options(), 308, 0));
+  ASSERT_TRUE(SV::Set(Options(), 311, 0));
+  ForgetStoredSettings();
   EXPECT_EQ(Caps(DC_DUPLEX), 0);
   EXPECT_EQ(Caps(DC_STAPLE), 0);
   // The stored installable options say what is installed; duplex and the
@@ -136,9 +143,9 @@ TEST_F(GNT40DeviceCapabilitiesTest, PaperListEndsWithTheCustomSize) {
   EXPECT_EQ(Entry(names, 3, 64), u"Custom Size");
   EXPECT_EQ(sizes[4], 2100);  // A4 in tenths of a millimetre
   EXPECT_EQ(sizes[5], 2970);
-  // Without CustomPaperWidth and CustomPaperLength the custom size is 0 x 0.
-  EXPECT_EQ(sizes[6], 0);
-  EXPECT_EQ(sizes[7], 0);
+  // The sample's custom size starts as Letter.
+  EXPECT_EQ(sizes[6], 2159);
+  EXPECT_EQ(sizes[7], 2794);
   EXPECT_EQ(driver_->GetDevModeState() & GNT40DriverSettings::kRebuildPaperList, 0);
 }
 
@@ -170,8 +177,8 @@ TEST_F(GNT40DeviceCapabilitiesTest, TheCustomSizeComesFromTheSettings) {
   ASSERT_EQ(driver_->LoadDevMode(nullptr), 1);
   GAttributeComposite* settings = driver_->GetDevModeSettings();
   ASSERT_NE(settings, nullptr);
-  settings->AddChild(Value(1260, 1500));
-  settings->AddChild(Value(1261, 2500));
+  ASSERT_TRUE(SV::Set(settings, 1260, 1500));
+  ASSERT_TRUE(SV::Set(settings, 1261, 2500));
   driver_->SetDevModeState(driver_->GetDevModeState() | GNT40DriverSettings::kRebuildSettings);
   const LONG n = driver_->CapPaperSize(nullptr);
   std::vector<LONG> sizes(2 * n);
@@ -205,14 +212,18 @@ TEST_F(GNT40DeviceCapabilitiesTest, AssignedFormsReduceTheTraysToFormSelect) {
 }
 
 TEST_F(GNT40DeviceCapabilitiesTest, TraysAndBinsWithTheirNames) {
-  // The sample's standard input device holds trays 1 and 2.
+  // The sample's standard input device holds trays 1 and 2; with the
+  // output bins not listed, they are all.
+  ASSERT_TRUE(SV::Set(Options(), 197, 0));
+  ForgetStoredSettings();
   const LONG n = Caps(DC_BINS);
   ASSERT_EQ(n, 2);
   std::vector<WORD> bins(n + 1, 0xFFFF);
   std::vector<char16_t> names((n + 1) * 24, u'#');
   EXPECT_EQ(Caps(DC_BINS, bins.data()), n);
   EXPECT_EQ(Caps(DC_BINNAMES, names.data()), n);
-  EXPECT_EQ(bins, (std::vector<WORD>{257, 258, 0xFFFF}));
+  EXPECT_EQ(bins, (std::vector<WORD>{1, 2, 0xFFFF}));
+  // Tray names begin with a blank.
   EXPECT_EQ(Entry(names, 0, 24), u" Tray 1");
   EXPECT_EQ(Entry(names, 1, 24), u" Tray 2");
   EXPECT_EQ(names[2 * 24], u'#');
@@ -254,28 +265,16 @@ TEST_F(GNT40DeviceCapabilitiesTest, ResolutionPairsSkipRepeats) {
 
 TEST_F(GNT40DeviceCapabilitiesTest, ExtentsNeedAResolution) {
   ASSERT_EQ(driver_->LoadDevMode(nullptr), 1);
-  // The sample's settings carry no resolution: no size can be computed and
-  // the answer is 0 rather than a division by zero.
-  LONG extent = -5;
-  driver_->CapMinExtent(&extent);
-  EXPECT_EQ(extent, 0);
-  driver_->CapMaxExtent(&extent);
-  EXPECT_EQ(extent, 0);
-
-  // At 600 dpi the pool's limits convert to tenths of a millimetre.
+  // At the sample's 600 dpi the pool's limits (3 x 5 to 8.5 x 14 inches)
+  // convert to tenths of a millimetre.
   GAttributeComposite* settings = driver_->GetDevModeSettings();
-  const int32_t resolutionId = 249;
-  auto* resolution = new GAttributeComposite(&resolutionId);
-  resolution->AddChild(Value(323, 600));
-  resolution->AddChild(Value(324, 600));
-  settings->AddChild(resolution);
   LONG smallest = 0;
   LONG largest = 0;
+  LONG extent = -5;
   driver_->CapMinExtent(&smallest);
   driver_->CapMaxExtent(&largest);
-  EXPECT_NE(largest, 0);
-  EXPECT_LE(smallest & 0xFFFF, largest & 0xFFFF);
-  EXPECT_LE(static_cast<DWORD>(smallest) >> 16, static_cast<DWORD>(largest) >> 16);
+  EXPECT_EQ(smallest, (1270 << 16) | 762);
+  EXPECT_EQ(largest, (3556 << 16) | 2159);
 
   // A zero resolution in the settings is no resolution.
   ASSERT_TRUE(SV::Set(settings, 323, 0));
