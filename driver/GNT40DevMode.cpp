@@ -917,7 +917,10 @@ int GNT40DevMode::Validate(void* /*reserved*/, const DEVMODEW* in, int checkAll,
     request.resolution[1] = GetYResolution();
     request.customLimits = 1;
     request.spoolerPaper = Short(dm, DM_OFFSET(dmPaperSize));
-    bool supported = instance != nullptr && instance->IsPaperSupported(&request) == 1;
+    // The custom size is a paper of every printer; its width and length
+    // are checked against the printer's range above.
+    bool supported = request.spoolerPaper == DMPAPER_USER ||
+                     (instance != nullptr && instance->IsPaperSupported(&request) == 1);
     if (!supported && instance != nullptr && SV::GetOr(configuration, Ids::kScaleFromLargePaper, 0) != 0) {
       request.customLimits = 0;
       supported = instance->IsPaperSupported(&request) == 1;

@@ -34,27 +34,27 @@ bool IsEmfDatatypeName(const WCHAR* name) {
 
 GNT40PrinterDevMode::GNT40PrinterDevMode(GSpoolerFormServices* owner, HANDLE printer)
     : GNT40DevMode(InstanceOf(owner)), owner_(owner) {
-  if (printer != nullptr) LoadFromPrinter(printer);
+  if (printer == nullptr || TakePrinterDevMode(printer) == 0) SetDefaults();
+  if (GetSettings() == nullptr && GetInstance() != nullptr) AdoptSettings(GetInstance()->CreateDefaultSettings());
+}
+
+int GNT40PrinterDevMode::TakePrinterDevMode(HANDLE printer) {
+  if (LoadFromPrinter(printer) == 0) return 0;
+  // The printer's settings: in the current form, else in an old one.
   bool sound = true;
-  if (!IsLoadedFromPrinter()) {
-    SetDefaults();
+  GAttributeComposite* settings = IsSettingsAreaWhole(Buffer()) ? ReadPrivate(GetBuffer(), 0) : nullptr;
+  if (settings != nullptr) {
+    AdoptSettings(settings);
+    ApplyColorPolicy();
   } else {
-    // The printer's settings: in the current form, else in an old one.
-    GAttributeComposite* settings = IsSettingsAreaWhole(Buffer()) ? ReadPrivate(GetBuffer(), 0) : nullptr;
+    sound = false;
+    settings = ReadOldForms(Buffer());
     if (settings != nullptr) {
       AdoptSettings(settings);
-      ApplyColorPolicy();
     } else {
-      sound = false;
-      settings = ReadOldForms(Buffer());
-      if (settings != nullptr) {
-        AdoptSettings(settings);
-      } else {
-        // Settings that cannot be read in any form are not handed on: the
-        // area is emptied, and whoever reads the DEVMODE takes the defaults
-        // that this object now holds as well.
-        EmptySettingsArea();
-      }
+      // Settings that cannot be read in any form are not handed on: the
+      // object keeps (or takes) the driver's defaults.
+      EmptySettingsArea();
     }
   }
   if (GetSettings() == nullptr && GetInstance() != nullptr) AdoptSettings(GetInstance()->CreateDefaultSettings());
@@ -62,12 +62,13 @@ GNT40PrinterDevMode::GNT40PrinterDevMode(GSpoolerFormServices* owner, HANDLE pri
   // is checked as strictly as an application's. One that fails is written
   // again from the settings (the printer's own when they could be read,
   // else the driver's defaults), and the printer keeps the repaired copy.
-  if (IsLoadedFromPrinter() && GetSettings() != nullptr && (!sound || !IsTakenDevModeSound())) {
+  if (GetSettings() != nullptr && (!sound || !IsTakenDevModeSound())) {
     SetDefaults();
     SetSettings(nullptr);
     repaired_ = 1;
-    if (printer != nullptr) StoreRepairedDevMode(printer);
+    StoreRepairedDevMode(printer);
   }
+  return 1;
 }
 
 bool GNT40PrinterDevMode::IsSettingsAreaWhole(const uint8_t* dm) {

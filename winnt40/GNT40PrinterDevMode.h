@@ -53,6 +53,11 @@ class GNT40PrinterDevMode : public GNT40DevMode {
   // FindFormIndex at the settings' resolution and the buffer's orientation.
   virtual int FormIndexForName(const RWWString& name, int16_t* index, int flag);
 
+  // Takes the printer's DEVMODE (LoadFromPrinter) with its settings, checked
+  // as strictly as an application's; one that fails the check is written
+  // again from the settings and stored back. 1 when it was taken.
+  int TakePrinterDevMode(HANDLE printer);
+
   GSpoolerFormServices* GetOwner() const { return owner_; }
   // 1 when the printer's DEVMODE failed the check at creation and was
   // written again from the settings.

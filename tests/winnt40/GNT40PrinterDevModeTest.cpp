@@ -165,7 +165,12 @@ TEST_F(GNT40PrinterDevModeTest, UnreadablePrinterSettingsAreNotHandedOn) {
   const auto* defaults = reinterpret_cast<const uint8_t*>(fresh.GetBuffer());
   for (const auto& stored : {damaged, tooLong, longerThanItsStream}) {
     SetPrinter(stored);
-    GNT40PrinterDevMode devMode(instance.get(), instance->GetPrinterHandle());
+    // A handle with the right to change the printer, as the driver's own.
+    PRINTER_DEFAULTSW all{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    HANDLE admin = nullptr;
+    ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(u"QV Test Printer"), &admin, &all));
+    GNT40PrinterDevMode devMode(instance.get(), admin);
+    ClosePrinter(admin);
     EXPECT_EQ(devMode.IsLoadedFromPrinter(), 1);
     EXPECT_EQ(devMode.WasRepaired(), 1);
     const auto* dm = reinterpret_cast<const uint8_t*>(devMode.GetBuffer());
