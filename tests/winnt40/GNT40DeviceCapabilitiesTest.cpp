@@ -9,8 +9,11 @@
 #include "model/GAttributeComposite.h"
 #include "model/GConfiguration.h"
 #include "model/GFormToTrayDatabase.h"
+#include "model/GMedia.h"
+#include "model/GMediaPool.h"
 #include "model/GPersistOutStream.h"
 #include "model/GRangeAttribute.h"
+#include "model/GResourceMapping.h"
 #include "model/GResourceMappingList.h"
 #include "model/GValueAttribute.h"
 #include "model/MPersistentComposite.h"
@@ -352,6 +355,65 @@ TEST_F(EmptyModelTest, EveryAnswerHasASafeDefault) {
   EXPECT_TRUE(copied == 1 || copied < 0) << copied;
   LONG size = 1172;
   driver_->ConvertDevMode(Name(), nullptr, AsDevMode(dm), &size, 4);
+}
+
+}  // namespace
+}  // namespace qvtest
+
+namespace qvtest {
+namespace {
+
+// A device paper without a DMPAPER number (a 100 x 148 mm postcard, string
+// 1299 "Postcard" of the resource module) matches a user form of its size
+// by number; the driver object's name matching also finds a user form that
+// carries its display name, whatever that form's size.
+TEST_F(GNT40DeviceCapabilitiesTest, TheDriverObjectMatchesPaperByItsDisplayName) {
+  w32test::ModuleSpec resources;
+  resources.name = kResourcePath;
+  resources.strings = {{1299, u"Postcard"}};
+  w32test::InstallModule(resources);
+  const int16_t postcard = 40;
+  driver_->GetPaperMappings()->AddIfNew(new GResourceMapping(1299, 0, postcard, 0));
+  auto* pool = dynamic_cast<GMediaPool*>(SV::Find(Configuration(), 189));
+  ASSERT_NE(pool, nullptr);
+  for (int32_t orientation : {0, 90}) {
+    const GShortPoint size(orientation == 0 ? 2362 : 3496, orientation == 0 ? 3496 : 2362);
+    pool->AddChild(new GMedia("Postcard", &size, &size, nullptr, orientation, postcard, 600, 600,
+                              &GMediaDefaultFeatureId));
+  }
+  ASSERT_EQ(driver_->LoadDevMode(nullptr), 1);
+
+  auto addForm = [&](std::u16string name, LONG width, LONG length) {
+    FORM_INFO_1W form{};
+    form.Flags = FORM_USER;
+    form.pName = name.data();
+    form.Size = {width, length};
+    form.ImageableArea = {0, 0, width, length};
+    ASSERT_TRUE(AddFormW(printer_, 1, reinterpret_cast<LPBYTE>(&form)));
+  };
+  // A form of the postcard's name but not its size.
+  addForm(u"Postcard", 101600, 152400);
+  const LONG named = Caps(DC_PAPERS);  // the forms' 1-based numbers run to here
+  int16_t number = -1;
+  EXPECT_EQ(driver_->PaperIdToDmPaper(postcard, &number), 0) << "by size, no form matches";
+  number = -1;
+  ASSERT_EQ(driver_->MatchPaperByName(postcard, &number), 1);
+  ASSERT_GT(number, 0);
+  std::vector<char16_t> names(static_cast<size_t>(named) * 64);
+  Caps(DC_PAPERNAMES, names.data());
+  // The settings base alone still matches by size only.
+  GSpoolerFormServices& base = *driver_;
+  int16_t baseNumber = -1;
+  EXPECT_EQ(base.GSpoolerFormServices::MatchPaperByName(postcard, &baseNumber), 0);
+
+  // A form of the postcard's size is found by both, by its number.
+  addForm(u"Card 100x148", 100000, 148000);
+  int16_t bySize = -1;
+  ASSERT_EQ(driver_->PaperIdToDmPaper(postcard, &bySize), 1);
+  int16_t byName = -1;
+  ASSERT_EQ(driver_->MatchPaperByName(postcard, &byName), 1);
+  EXPECT_EQ(byName, number) << "the named form comes first in the list";
+  EXPECT_NE(bySize, number);
 }
 
 }  // namespace
