@@ -8,6 +8,7 @@
 
 #include "driver/GDriverInstance.h"
 #include "driver/GSettingValue.h"
+#include "driver/GSpoolerFormServices.h"
 #include "model/GAttributeComposite.h"
 #include "model/GConfiguration.h"
 #include "model/GFeatureIds.h"
@@ -551,13 +552,22 @@ void GNT40DevMode::MapPaperIn(const uint8_t* dm, GAttributeComposite* settings) 
   } else {
     // The size of the default paper.
     GMediaPool* pool = instance->GetMediaPool();
-    if (pool == nullptr || x <= 0 || y <= 0) return;
-    GMedia* medium = pool->FindMedia(instance->ResolvePaperId(settings, instance->GetDefaultPaperId()),
-                                     SV::GetOr(settings, GFeatureIds::kOrientation, 0), static_cast<uint16_t>(x),
-                                     static_cast<uint16_t>(y));
-    if (medium == nullptr) return;
-    width = DotsToTenthsMm(medium->GetSize()->x, x);
-    length = DotsToTenthsMm(medium->GetSize()->y, y);
+    GMedia* medium = nullptr;
+    if (pool != nullptr && x > 0 && y > 0)
+      medium = pool->FindMedia(instance->ResolvePaperId(settings, instance->GetDefaultPaperId()),
+                               SV::GetOr(settings, GFeatureIds::kOrientation, 0), static_cast<uint16_t>(x),
+                               static_cast<uint16_t>(y));
+    if (medium != nullptr) {
+      width = DotsToTenthsMm(medium->GetSize()->x, x);
+      length = DotsToTenthsMm(medium->GetSize()->y, y);
+    }
+  }
+  // A custom size that no sheet can have (a side of 0 or less, left so by a
+  // printer without custom-size limits or a size that cannot be worked out)
+  // gives the default paper instead: no job names an impossible paper.
+  if (width <= 0 || length <= 0) {
+    SV::Set(settings, GFeatureIds::kPaperSize, instance->GetDefaultPaperId());
+    return;
   }
   for (auto [id, size] : {std::pair<int32_t, int32_t>{GFeatureIds::kCustomPaperWidth, width},
                           std::pair<int32_t, int32_t>{GFeatureIds::kCustomPaperLength, length}}) {
@@ -911,7 +921,10 @@ int GNT40DevMode::Validate(void* /*reserved*/, const DEVMODEW* in, int checkAll,
     request.resolution[1] = GetYResolution();
     request.customLimits = 1;
     request.spoolerPaper = Short(dm, DM_OFFSET(dmPaperSize));
-    bool supported = instance != nullptr && instance->IsPaperSupported(&request) == 1;
+    // The custom size is a paper of every printer; its width and length
+    // are checked against the printer's range above.
+    bool supported = request.spoolerPaper == DMPAPER_USER ||
+                     (instance != nullptr && instance->IsPaperSupported(&request) == 1);
     if (!supported && instance != nullptr && SV::GetOr(configuration, GFeatureIds::kScaleFromLargePaper, 0) != 0) {
       request.customLimits = 0;
       supported = instance->IsPaperSupported(&request) == 1;
@@ -985,9 +998,22 @@ int GNT40DevMode::IsEqual(const DEVMODEW* in) {
   return std::memcmp(own, in, span) == 0 ? 1 : 0;
 }
 
-int GNT40DevMode::IsFormNameAccepted(const RWWString& /*formName*/, int16_t* /*out*/, int16_t /*x*/, int16_t /*y*/,
+// A form name is accepted when it names a form of the printer's spooler
+// (built-in, added by the driver or by the user); *out receives the
+// driver's paper id of that form, 0 when the form has none. An empty name
+// names nothing and is passed over. Only a name that names no form is
+// refused: applications and the spooler set the form name of every job.
+int GNT40DevMode::IsFormNameAccepted(const RWWString& formName, int16_t* out, int16_t /*x*/, int16_t /*y*/,
                                      int16_t /*orientation*/) {
-  return 0;
+  if (out != nullptr) *out = 0;
+  if (formName.IsEmpty()) return 1;
+  auto* forms = dynamic_cast<GSpoolerFormServices*>(GetInstance());
+  if (forms == nullptr) return 0;
+  const int16_t spoolerPaper = forms->SpoolerPaperForFormName(formName);
+  if (spoolerPaper == 0) return 0;
+  int16_t paperId = 0;
+  if (out != nullptr && forms->DmPaperToPaperId(spoolerPaper, &paperId) != 0) *out = paperId;
+  return 1;
 }
 
 int GNT40DevMode::ReservedQuery(int /*a*/, int /*b*/) { return 0; }

@@ -23,6 +23,11 @@ class GNT40DevMode : public GDevMode {
   // Application flags of the driver instance that this class tests.
   static constexpr uint32_t kAppFlagPaperSizeAlways = 0x200;
   static constexpr uint32_t kAppFlagMonochrome = 0x80;
+  // The dmFields bits the mappings read and write.
+  static constexpr uint32_t kHandledFields = DM_ORIENTATION | DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH |
+                                             DM_COPIES | DM_DEFAULTSOURCE | DM_PRINTQUALITY | DM_COLOR |
+                                             DM_DUPLEX | DM_YRESOLUTION | DM_COLLATE | DM_FORMNAME |
+                                             DM_ICMMETHOD | DM_ICMINTENT;
 
   explicit GNT40DevMode(GDriverInstance* instance);
   GNT40DevMode(const GNT40DevMode& other);
@@ -55,7 +60,8 @@ class GNT40DevMode : public GDevMode {
   virtual int ResolutionForQuality(GAttributeComposite* settings, int16_t quality, int16_t* x, int16_t* y,
                                    int16_t* bits);
   virtual int QualityForResolution(GAttributeComposite* settings, int16_t x, int16_t y, int16_t* quality);
-  // 0: no form name is accepted in a DEVMODE to validate.
+  // 1 when the name names a form of the printer's spooler (out: the
+  // form's paper id, 0 without one) or is empty; 0 when it names no form.
   virtual int IsFormNameAccepted(const RWWString& formName, int16_t* out, int16_t x, int16_t y, int16_t orientation);
   virtual int ReservedQuery(int a, int b);
   virtual int MediaTypeForSource(MPersistentObject* configuration, int16_t source, RWCString* mediaType);

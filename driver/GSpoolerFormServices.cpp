@@ -176,6 +176,21 @@ int GSpoolerFormServices::DmPaperToPaperId(int16_t spoolerPaper, int16_t* paperI
 }
 
 int GSpoolerFormServices::PaperIdToDmPaper(int16_t paperId, int16_t* spoolerPaper) {
+  return PaperIdToSpoolerPaper(paperId, RWWString(), spoolerPaper);
+}
+
+GMedia* GSpoolerFormServices::DevModeMedium(int16_t paperId) {
+  GMediaPool* pool = GetMediaPool();
+  int32_t orientation = 0;
+  int16_t x = 0;
+  int16_t y = 0;
+  DevModeGeometry(&orientation, &x, &y);
+  if (pool == nullptr || x <= 0 || y <= 0) return nullptr;
+  return pool->FindMedia(paperId, orientation, static_cast<uint16_t>(x), static_cast<uint16_t>(y));
+}
+
+int GSpoolerFormServices::PaperIdToSpoolerPaper(int16_t paperId, const RWWString& displayName,
+                                                int16_t* spoolerPaper) {
   if (paperId == kCustomPaperId) {
     *spoolerPaper = DMPAPER_USER;
     return 1;
@@ -191,26 +206,35 @@ int GSpoolerFormServices::PaperIdToDmPaper(int16_t paperId, int16_t* spoolerPape
     return 1;
   }
   // A device paper without a DMPAPER number: the first user or printer form
-  // of the same size.
-  GMediaPool* pool = GetMediaPool();
-  int32_t orientation = 0;
+  // of the same size (or of the paper's name, when one is given).
+  GMedia* medium = DevModeMedium(paperId);
+  if (medium == nullptr) return 0;
   int16_t x = 0;
   int16_t y = 0;
+  int32_t orientation = 0;
   DevModeGeometry(&orientation, &x, &y);
-  if (pool == nullptr || x <= 0 || y <= 0) return 0;
-  GMedia* medium = pool->FindMedia(paperId, orientation, static_cast<uint16_t>(x), static_cast<uint16_t>(y));
-  if (medium == nullptr) return 0;
   int32_t width = 0;
   int32_t length = 0;
   MediumSize(*medium, x, y, medium->GetOrientation(), &width, &length);
   GSpoolerFormList forms(GetPrinterHandle());
   for (size_t i = 0; i < forms.Count(); ++i) {
     if (forms.IsBuiltin(i)) continue;
-    if (SameSize(forms.At(i).width, forms.At(i).length, width, length, kSizeTolerance)) {
+    if (SameSize(forms.At(i).width, forms.At(i).length, width, length, kSizeTolerance) ||
+        (!displayName.IsEmpty() && forms.At(i).name == displayName)) {
       *spoolerPaper = static_cast<int16_t>(i + 1);
       return 1;
     }
   }
+  return 0;
+}
+
+int16_t GSpoolerFormServices::SpoolerPaperForFormName(const RWWString& formName) {
+  if (formName.IsEmpty()) return 0;
+  GSpoolerFormList forms(GetPrinterHandle());
+  for (size_t i = 0; i < forms.Count(); ++i)
+    if (forms.At(i).name == formName) return static_cast<int16_t>(i + 1);
+  for (size_t i = 0; i < forms.Count(); ++i)
+    if (forms.At(i).name.Compare(formName, 1) == 0) return static_cast<int16_t>(i + 1);
   return 0;
 }
 

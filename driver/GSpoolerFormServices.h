@@ -72,6 +72,11 @@ class GSpoolerFormServices : public virtual GDriverInstance {
   int PaperIdToDmPaper(int16_t paperId, int16_t* spoolerPaper) override;
   // The name matching belongs to the driver object: 0 here.
   int MatchPaperByName(int16_t paperId, int16_t* spoolerPaper) override;
+  // The spooler paper number (1-based index) of the form that the name
+  // names: the first form of exactly that name, else the first whose name
+  // differs only in letter case, as the spooler's form names do not tell
+  // case apart. 0 when no form has the name.
+  int16_t SpoolerPaperForFormName(const RWWString& formName);
   int AddCustomForm(GCustomMediaSize* medium, GAttributeComposite* list, int ignored) override;
   int DeleteCustomForm(GCustomMediaSize* medium, GAttributeComposite* list, int ignored) override;
   // callback is a GPaperNameCallback.
@@ -95,6 +100,14 @@ class GSpoolerFormServices : public virtual GDriverInstance {
   // Refills the settings' custom media list; the number of forms added.
   int RebuildCustomMediaList(GAttributeComposite* settings);
   int AddFormForMedium(HANDLE printer, GCustomMediaSize* medium, DWORD flags, int update);
+
+ protected:
+  // PaperIdToDmPaper, where a device paper without a DMPAPER number also
+  // matches a user or printer form named displayName (when it is not empty).
+  int PaperIdToSpoolerPaper(int16_t paperId, const RWWString& displayName, int16_t* spoolerPaper);
+  // The device paper's medium at the DEVMODE object's orientation and
+  // resolutions; null without one.
+  GMedia* DevModeMedium(int16_t paperId);
 
  private:
   int EnumeratePapers(GPaperNameCallback callback, void* userData, int checkLimits, GAttributeComposite* settings,

@@ -3,6 +3,8 @@
 #include <dlfcn.h>
 
 #include <chrono>
+#include <map>
+#include <string>
 #include <thread>
 
 #include "resources/StringTable.h"
@@ -12,6 +14,13 @@ namespace {
 using DllMainProc = BOOL (*)(HINSTANCE, DWORD, LPVOID);
 constexpr DWORD kProcessDetach = 0;
 constexpr DWORD kProcessAttach = 1;
+constexpr const char16_t* kResourceModuleName = u"QVRS4700.DLL";
+
+// The string ids the sample model's tray and bin mappings name.
+std::map<UINT, std::u16string> FamilyStrings() {
+  return {{1301, u"Tray 1"},   {1302, u"Tray 2"},   {1303, u"Tray 3"},
+          {1305, u"Envelope Feeder"}, {1401, u"Top Bin"}, {1402, u"Rear Bin"}};
+}
 }  // namespace
 
 bool HostModule::Open(const std::string& file, std::string* why) {
@@ -20,6 +29,14 @@ bool HostModule::Open(const std::string& file, std::string* why) {
   self.loadCount = 1;  // the reference the loader holds while the module is mapped
   self.strings = ModuleStringTable();
   instance_ = reinterpret_cast<HINSTANCE>(w32test::InstallModule(self));
+  // The sample family's resource library beside it: the module's texts and
+  // the names of the family's trays and bins.
+  w32test::ModuleSpec resources;
+  resources.name = kResourceModuleName;
+  resources.path = std::u16string(kDriverDirectory) + u"\\" + kResourceModuleName;
+  resources.strings = ModuleStringTable();
+  for (const auto& [id, text] : FamilyStrings()) resources.strings[id] = text;
+  w32test::InstallModule(resources);
 
   library_ = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (library_ == nullptr) {

@@ -21,6 +21,7 @@
 
 #include "host/DevModeView.h"
 #include "host/HostModule.h"
+#include "host/StateLock.h"
 #include "host/Text.h"
 #include "win32/CompStui.h"
 #include "win32/DevMode.h"
@@ -50,6 +51,8 @@ constexpr int kFileError = 4;    // a file cannot be read or written
 constexpr int kPlatformError = 5;  // the state or the module cannot be loaded
 
 constexpr const char* kDefaultState = ".qvhost";
+// How long a command waits for another that holds its state directory.
+constexpr double kDefaultLockTimeout = 60.0;
 constexpr const char* kDefaultPrinter = "Quarrin 4700";
 constexpr const char16_t* kDriverName = u"Quarrin 4700";
 constexpr const char16_t* kDataFileName = u"QUARRIN.DAT";
@@ -163,8 +166,11 @@ struct Globals {
 
 class Session {
  public:
+  // Holds the state directory for the whole command: from before the state
+  // is read until after it is saved.
   explicit Session(const Globals& g) : globals_(g) {
     std::string why;
+    if (!lock_.Acquire(g.state, LockTimeout(), &why)) Fail(kPlatformError, why);
     if (!w32host::LoadPlatformState(g.state, &why)) Fail(kPlatformError, why);
   }
   ~Session() {
@@ -186,6 +192,17 @@ class Session {
     module_.Close();
     std::string why;
     if (!w32host::SavePlatformState(globals_.state, &why)) Fail(kPlatformError, why);
+  }
+
+  // QVHOST_LOCK_TIMEOUT in seconds (a non-negative number), else the default.
+  static double LockTimeout() {
+    const std::string text = Env("QVHOST_LOCK_TIMEOUT", "");
+    if (text.empty()) return kDefaultLockTimeout;
+    char* end = nullptr;
+    const double seconds = std::strtod(text.c_str(), &end);
+    if (end == text.c_str() || *end != 0 || !(seconds >= 0) || seconds > 86400)
+      Fail(kUsage, "QVHOST_LOCK_TIMEOUT must be a number of seconds, not \"" + text + "\"");
+    return seconds;
   }
 
   void LoadModule() {
@@ -212,6 +229,8 @@ class Session {
   const Globals& globals() const { return globals_; }
 
  private:
+  // Declared first: given back last, after the module and the printer.
+  StateLock lock_;
   Globals globals_;
   HostModule module_;
   HANDLE printer_ = nullptr;

@@ -28,6 +28,7 @@ bool Reaches(MPersistentObject* from, const MPersistentObject* target,
   if (from == target) return true;
   if (!IsContainer(from) || !visited.insert(from).second) return false;
   MPersistentIterator* it = from->CreateIterator();
+  if (it == nullptr) return false;
   bool found = false;
   while (!found && it->Advance()) {
     MPersistentObject* child = it->Current();
@@ -401,7 +402,7 @@ void GAttributeComposite::Merge(GAttribute* other) {
   // The other's children are taken first: other may be this container.
   GCountedPtrVector theirs;
   MPersistentIterator* it = other->CreateIterator();
-  while (it->Advance()) {
+  while (it != nullptr && it->Advance()) {
     if (MPersistentObject* child = it->Current()) theirs.Append(GCountedPtr(child));
   }
   delete it;

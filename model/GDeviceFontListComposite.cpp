@@ -18,7 +18,7 @@ std::vector<MPersistentObject*> CopiesOfChildren(MPersistentObject* object) {
   std::vector<MPersistentObject*> copies;
   if (object == nullptr) return copies;
   MPersistentIterator* it = object->CreateIterator();
-  while (it->Advance())
+  while (it != nullptr && it->Advance())
     if (MPersistentObject* child = it->Current())
       if (MPersistentObject* copy = child->DeepCopy()) copies.push_back(copy);
   delete it;

@@ -44,6 +44,8 @@ int GOptionListAttribute::Matches(const MPersistentObject* other) const {
   return 1;
 }
 
+MPersistentIterator* GOptionListAttribute::CreateIterator() { return nullptr; }
+
 int16_t GOptionListAttribute::ApplyTo(GPeripheral*) { return 1; }
 
 int16_t GOptionListAttribute::GetOptionCount() const { return static_cast<int16_t>(entries_.Count()); }

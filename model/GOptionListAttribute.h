@@ -31,6 +31,9 @@ class GOptionListAttribute : public GAttribute {
   int Matches(const MPersistentObject* other) const override;
   // Nothing; 1.
   int16_t ApplyTo(GPeripheral* receiver) override;
+  // Null: an option list is not walked as a container of objects (its
+  // entries are plain values, read by index).
+  MPersistentIterator* CreateIterator() override;
 
   int16_t GetKey() const { return key_; }
   int16_t GetValue() const { return value_; }

@@ -92,7 +92,7 @@ bool GState::MergeFrom(GAttribute* other) {
   // member of this state that is also one of them.
   GCountedPtrVector theirs;
   MPersistentIterator* it = other->CreateIterator();
-  while (it->Advance()) {
+  while (it != nullptr && it->Advance()) {
     if (MPersistentObject* child = it->Current()) theirs.Append(GCountedPtr(child));
   }
   delete it;

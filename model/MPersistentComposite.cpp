@@ -24,6 +24,7 @@ bool Reaches(MPersistentObject* from, const MPersistentObject* target,
   if (from == target) return true;
   if (from->AsComposite() == nullptr || !visited.insert(from).second) return false;
   MPersistentIterator* it = from->CreateIterator();
+  if (it == nullptr) return false;
   bool found = false;
   while (!found && it->Advance()) {
     MPersistentObject* child = it->Current();

@@ -65,7 +65,7 @@ bool KeepsOwnFile(const MPersistentObject& object) {
 void CollectSerials(MPersistentObject& object, std::vector<uint32_t>& serials) {
   if (!KeepsOwnFile(object) && object.AsComposite() != nullptr) {
     MPersistentIterator* it = object.CreateIterator();
-    while (it->Advance())
+    while (it != nullptr && it->Advance())
       if (MPersistentObject* child = it->Current()) CollectSerials(*child, serials);
     delete it;
   }
@@ -487,7 +487,7 @@ GRecordRef MPersistentCompositeOnDiskImp::StoreObject(const GCountedRef& handle,
     bool failed = false;
     ++g_storeDepth;
     MPersistentIterator* it = object->CreateIterator();
-    while (it->Advance()) {
+    while (it != nullptr && it->Advance()) {
       MPersistentObject* child = it->Current();
       if (child == nullptr) continue;
       // A child is held by its composite, so a handle on it is safe.

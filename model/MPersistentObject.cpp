@@ -245,7 +245,7 @@ MPersistentObject* MPersistentObject::DeepCopy() const {
   MPersistentObject* copy = CreateSameKind();
   copy->id_ = id_;
   MPersistentIterator* it = self->CreateIterator();
-  while (it->Advance()) {
+  while (it != nullptr && it->Advance()) {
     if (MPersistentObject* child = it->Current()) copy->AddChild(child->DeepCopy());
   }
   delete it;

@@ -12,6 +12,10 @@
 //     191 PaperMappingList, 84 SourceMappingList,
 //     194 DeviceCapabilityMappings (GResourceMappingList)
 //
+// The family has a duplex unit, printer collation, a stapler, an optional
+// sheet feeder, envelope feeder and three-bin mailbox, named trays and bins
+// and custom sizes from 3 x 5 to 8.5 x 14 inches.
+//
 // Sizes are device pixels: Letter is 5100 x 6600 at 600 dpi. Paper ids are
 // the driver's own (1 Letter, 6 Legal, 23 A4).
 //
@@ -130,7 +134,10 @@ GAttributeComposite* Option(std::initializer_list<GAttribute*> items) {
   return option;
 }
 
-GTray* Tray(const char* name, int16_t number) { return new GTray(name, number, &kNoId); }
+// A tray with its name as display text and its capacity in sheets.
+GTray* Tray(const char* name, int16_t number, int32_t capacity) {
+  return new GTray(0, name, number, 0, 0, capacity, -1, nullptr, name, nullptr, &kNoId);
+}
 GBin* Bin(const char* name, int16_t code) { return new GBin(RWCString(name), code, &kNoId); }
 
 GPaperHandlingDevice* Device(const char* name, int32_t kind, int32_t installable) {
@@ -141,17 +148,17 @@ GAttributeComposite* PaperHandlingDevices() {
   GAttributeComposite* devices = Group(90);
 
   GPaperHandlingDevice* standard = Device("Quarrin 4700 Trays", GPaperHandlingDevice::kInputDevice, 0);
-  standard->SetOption(1, GCountedPtr(Option({Tray("Tray 1", 1), Tray("Tray 2", 2)})));
+  standard->SetOption(1, GCountedPtr(Option({Tray("Tray 1", 1, 100), Tray("Tray 2", 2, 250)})));
   standard->SelectOption(1);
   devices->AddChild(standard);
 
   GPaperHandlingDevice* feeder = Device("Quarrin 550 Sheet Feeder", GPaperHandlingDevice::kInputDevice, 1);
-  feeder->SetOption(1, GCountedPtr(Option({Tray("Tray 3", 3)})));
+  feeder->SetOption(1, GCountedPtr(Option({Tray("Tray 3", 3, 550)})));
   feeder->SelectOption(1);
   devices->AddChild(feeder);
 
   GPaperHandlingDevice* envelopes = Device("Quarrin Envelope Feeder", GPaperHandlingDevice::kInputDevice, 1);
-  envelopes->SetOption(1, GCountedPtr(Option({Tray("Envelope Feeder", 5)})));
+  envelopes->SetOption(1, GCountedPtr(Option({Tray("Envelope Feeder", 5, 75)})));
   envelopes->SelectOption(1);
   devices->AddChild(envelopes);
 
@@ -177,10 +184,10 @@ GAttributeComposite* InstallableOptions() {
   options->AddChild(Value(307, 800));  // work space, hundredths of a MB
   options->AddChild(Value(925, 64));   // memory, MB
   options->AddChild(Value(918, 0));
-  options->AddChild(Value(308, 0));  // duplex unit
+  options->AddChild(Value(308, 1));  // duplex unit, built in
   options->AddChild(Value(245, 0));  // manual duplex
-  options->AddChild(Value(310, 0));
-  options->AddChild(Value(311, 0));
+  options->AddChild(Value(310, 1));  // collation in the printer
+  options->AddChild(Value(311, 1));  // stapler
   options->AddChild(Value(239, 0));  // hard disk
   options->AddChild(Value(317, 0));
   options->AddChild(Text(316, ""));  // accessory output bins
@@ -191,10 +198,10 @@ GAttributeComposite* InstallableOptions() {
   options->AddChild(Value(275, 0));  // envelope feeder
   options->AddChild(Value(441, 0));
   options->AddChild(Value(915, 1));
-  options->AddChild(Value(976, 0));
+  options->AddChild(Value(976, 45));  // print rate, pages per minute
   options->AddChild(Value(451, 0));
   options->AddChild(Value(520, 0));
-  options->AddChild(Value(197, 0));
+  options->AddChild(Value(197, 1));  // output bins are offered as sources of the bin list
   options->AddChild(Value(927, 14113));
   return options;
 }
@@ -237,6 +244,20 @@ GState* DefaultState() {
   job->AddChild(Value(259, 1));  // page medium
   job->AddChild(Value(265, 0));  // orientation
   job->AddChild(Value(291, 1));  // copies
+  // Resolution: 600 dpi, one bit per pixel, printed as it is.
+  const int32_t resolutionId = 249;
+  auto* resolution = new GEnumAttribute(&resolutionId);
+  resolution->AddChild(Value(323, 600));
+  resolution->AddChild(Value(324, 600));
+  resolution->AddChild(Value(325, 1));
+  resolution->AddChild(Value(902, 1));
+  job->AddChild(resolution);
+  job->AddChild(Value(253, 0));  // duplex off
+  job->AddChild(Value(258, 1));  // Tray 1
+  job->AddChild(Value(292, 0));  // collate off
+  // The custom size starts as Letter, in tenths of a millimetre.
+  job->AddChild(Value(1260, 2159));
+  job->AddChild(Value(1261, 2794));
   auto* page = new GState(&pageId);
   page->AddChild(Value(265, 0));
   auto* state = new GState(&stateId);
@@ -252,7 +273,7 @@ GAttributeComposite* AutoConfiguration() {
   discovered->AddChild(Range(202, 100, 3200, 100, 800));
   discovered->AddChild(Value(204, 0));
   discovered->AddChild(Value(226, 0));
-  discovered->AddChild(Value(231, 0));
+  discovered->AddChild(Value(231, 1));  // the printer collates copies
   discovered->AddChild(Value(441, 0));
   discovered->AddChild(Value(976, 0));
   discovered->AddChild(Value(1011, 0));
@@ -345,7 +366,9 @@ GConfiguration* PrinterConfiguration() {
   configuration->AddChild(Value(1025, 0));
   configuration->AddChild(Value(1100, 0));
   configuration->AddChild(Value(245, 0));
-  configuration->AddChild(Value(311, 0));
+  configuration->AddChild(Value(308, 1));  // duplex unit
+  configuration->AddChild(Value(310, 1));  // collation unit
+  configuration->AddChild(Value(311, 1));  // stapler
   configuration->AddChild(Value(915, 1));
   configuration->AddChild(Range(199, 1, 999, 1, 1));  // copies
   configuration->AddChild(Range(203, 0, 2, 1, 0));    // duplex edges: off, short, long
@@ -429,12 +452,15 @@ GResourceMappingList* PaperMappings() {
 }
 
 // Source mappings: device code = tray number, system code = paper source.
+// Each tray's paper source is its tray number (DMBIN_UPPER, DMBIN_LOWER,
+// DMBIN_MIDDLE, DMBIN_ENVELOPE), so that the source a DEVMODE names is a
+// tray the printer has.
 GResourceMappingList* SourceMappings() {
   auto* list = new GResourceMappingList(84);
-  list->AddIfNew(new GResourceMapping(1301, 257, 1, kNoId));  // Tray 1
-  list->AddIfNew(new GResourceMapping(1302, 258, 2, kNoId));  // Tray 2
-  list->AddIfNew(new GResourceMapping(1303, 259, 3, kNoId));  // Tray 3
-  list->AddIfNew(new GResourceMapping(1305, 5, 5, kNoId));    // Envelope feeder
+  list->AddIfNew(new GResourceMapping(1301, 1, 1, kNoId));  // Tray 1
+  list->AddIfNew(new GResourceMapping(1302, 2, 2, kNoId));  // Tray 2
+  list->AddIfNew(new GResourceMapping(1303, 3, 3, kNoId));  // Tray 3
+  list->AddIfNew(new GResourceMapping(1305, 5, 5, kNoId));  // Envelope feeder
   return list;
 }
 

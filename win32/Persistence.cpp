@@ -1,5 +1,8 @@
 #include "win32/Persistence.h"
 
+#include <unistd.h>
+
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -379,7 +382,11 @@ bool SavePlatformState(const std::string& directory, std::string* error) {
   sum.U32(Checksum(body.data(), body.size()));
 
   const fs::path stateFile = dir / kStateFileName;
-  const fs::path temporary = dir / (std::string(kStateFileName) + ".new");
+  // A name of this save's own: two programs saving into one directory at
+  // once never write into, or rename away, each other's temporary file.
+  static std::atomic<unsigned> saves{0};
+  const fs::path temporary = dir / (std::string(kStateFileName) + ".new." + std::to_string(::getpid()) + "." +
+                                    std::to_string(saves.fetch_add(1)));
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     out.write(kMagic, sizeof kMagic);

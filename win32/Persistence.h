@@ -29,7 +29,8 @@ bool LoadPlatformState(const std::string& directory, std::string* error);
 
 // Writes the registry and the spooler state to the state file (through a
 // temporary file, so that a failed save leaves the old state), and copies
-// the file tree into "files/" when the file root is elsewhere. False, with a
+// the file tree into "files/" when the file root is elsewhere. The temporary
+// file has a name of its own per save. False, with a
 // message in *error, when anything cannot be written.
 bool SavePlatformState(const std::string& directory, std::string* error);
 

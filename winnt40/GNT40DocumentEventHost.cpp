@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "driver/GUIServices.h"
+#include "driver/osfactry.h"
 #include "model/GStringConversion.h"
 #include "win32/DevMode.h"
 #include "win32/Module.h"
@@ -13,6 +14,8 @@ namespace {
 constexpr int kStringChars = 256;
 constexpr int kNoticeDialog = 11540;
 constexpr int kNoticePeriod = 10;
+// The sheet value of the prompt sheet: a document sheet.
+constexpr int kPromptSheetKind = 3;
 
 // The module's string, or the text it has in the module's string table
 // when the resource module does not answer.
@@ -23,6 +26,11 @@ RWWString LoadModuleString(const RWWString& modulePath, UINT id) {
   if (module != nullptr) FreeLibrary(module);
   if (length > 0) return RWWString(buffer, static_cast<size_t>(length));
   return RWWString(id == 12111 ? u"UNTITLED" : id == 11029 ? u"Untitled" : u"");
+}
+
+// The host function of the prompt sheet: the module's own stand-in callback.
+LONG_PTR PromptSheetHost(HANDLE sheet, UINT function, LPARAM lParam1, LPARAM lParam2) {
+  return static_cast<LONG_PTR>(NonPropPageSheet(sheet, function, lParam1, lParam2));
 }
 
 }  // namespace
@@ -68,9 +76,25 @@ RWWString GNT40DocumentEventHost::GetPrinterLocation() {
   return location;
 }
 
-// The instruction sheet is a UI service that is not offered yet: no sheet
-// opens.
-void GNT40DocumentEventHost::OpenPromptSheet() {}
+// The instruction sheet: a document sheet request whose host is this module
+// and whose host function is NonPropPageSheet, so that the bridge builds the
+// first UI provider's prompt page and hands it over as to a property sheet;
+// then the sheet is closed and everything made for it is freed.
+void GNT40DocumentEventHost::OpenPromptSheet() {
+  SheetRequest* request = driver_->CreateSheetRequest();
+  if (request == nullptr) return;
+  std::unique_ptr<GSheetBridge> bridge(CreateSheetBridge());
+  if (bridge != nullptr) {
+    GOSFactory* factory = GOSFactory::GetInstance();
+    request->hostHandle = factory != nullptr ? static_cast<HANDLE>(factory->GetModuleHandle()) : nullptr;
+    request->hostCallback = &PromptSheetHost;
+    request->sheetKind = kPromptSheetKind;
+    request->accessFlags = 0;
+    bridge->OpenSheet(request, GSheetMode::kPromptPage);
+    bridge->CloseSheet(request);
+  }
+  driver_->FreeSheetRequest(request);
+}
 
 // Dialog 11540 of the resource module with its five texts, without an owner;
 // its answer is the user's show-again choice. Without the UI services (or

@@ -428,7 +428,7 @@ BOOL GNT40Driver::ConvertDevMode(LPWSTR printerName, DEVMODEW* in, DEVMODEW* out
   }
 
   BOOL ok = OpenConversionPrinter(*this, printerName) ? TRUE : FALSE;
-  if (ok && object->LoadFromPrinter(GetPrinterHandle()) == 0) {
+  if (ok && object->TakePrinterDevMode(GetPrinterHandle()) == 0) {
     GAttributeComposite* current = StoredDocumentSettings();
     MPersistentObject* pool = current != nullptr ? current->FindById(kWatermarkPool) : nullptr;
     if (StoreConversionDefaults(*this, printerName, pool) == 0) ok = FALSE;

@@ -1,5 +1,7 @@
 #include "winnt40/GNT40PrinterDevMode.h"
 
+#include <zlib.h>
+
 #include <cstring>
 #include <vector>
 
@@ -9,6 +11,7 @@
 #include "model/GAttributeComposite.h"
 #include "model/GConfiguration.h"
 #include "model/GFeatureIds.h"
+#include "win32/Kernel.h"
 #include "win32/Spooler.h"
 
 namespace {
@@ -32,28 +35,92 @@ bool IsEmfDatatypeName(const WCHAR* name) {
 
 GNT40PrinterDevMode::GNT40PrinterDevMode(GSpoolerFormServices* owner, HANDLE printer)
     : GNT40DevMode(InstanceOf(owner)), owner_(owner) {
-  if (printer != nullptr) LoadFromPrinter(printer);
-  if (!IsLoadedFromPrinter()) {
-    SetDefaults();
+  if (printer == nullptr || TakePrinterDevMode(printer) == 0) SetDefaults();
+  if (GetSettings() == nullptr && GetInstance() != nullptr) AdoptSettings(GetInstance()->CreateDefaultSettings());
+}
+
+int GNT40PrinterDevMode::TakePrinterDevMode(HANDLE printer) {
+  if (LoadFromPrinter(printer) == 0) return 0;
+  // The printer's settings: in the current form, else in an old one.
+  bool sound = true;
+  GAttributeComposite* settings = IsSettingsAreaWhole(Buffer()) ? ReadPrivate(GetBuffer(), 0) : nullptr;
+  if (settings != nullptr) {
+    AdoptSettings(settings);
+    ApplyColorPolicy();
   } else {
-    // The printer's settings: in the current form, else in an old one.
-    GAttributeComposite* settings = ReadPrivate(GetBuffer(), 0);
+    sound = false;
+    settings = ReadOldForms(Buffer());
     if (settings != nullptr) {
       AdoptSettings(settings);
-      ApplyColorPolicy();
     } else {
-      settings = ReadOldForms(Buffer());
-      if (settings != nullptr) {
-        AdoptSettings(settings);
-      } else {
-        // Settings that cannot be read in any form are not handed on: the
-        // area is emptied, and whoever reads the DEVMODE takes the defaults
-        // that this object now holds as well.
-        EmptySettingsArea();
-      }
+      // Settings that cannot be read in any form are not handed on: the
+      // object keeps (or takes) the driver's defaults.
+      EmptySettingsArea();
     }
   }
   if (GetSettings() == nullptr && GetInstance() != nullptr) AdoptSettings(GetInstance()->CreateDefaultSettings());
+  // The printer's DEVMODE is handed out as the default of every job, so it
+  // is checked as strictly as an application's. One that fails is written
+  // again from the settings (the printer's own when they could be read,
+  // else the driver's defaults), and the printer keeps the repaired copy.
+  if (GetSettings() != nullptr && (!sound || !IsTakenDevModeSound())) {
+    SetDefaults();
+    SetSettings(nullptr);
+    repaired_ = 1;
+    StoreRepairedDevMode(printer);
+  }
+  return 1;
+}
+
+bool GNT40PrinterDevMode::IsSettingsAreaWhole(const uint8_t* dm) {
+  const uint16_t length = PA::GetWord(dm, PA::kSettingsLengthOffset);
+  if (length == 0 || length > PA::kSettingsCapacity) return false;
+  // One zlib stream that ends exactly at the stored length.
+  std::vector<uint8_t> scratch(4096);
+  z_stream stream{};
+  if (inflateInit(&stream) != Z_OK) return false;
+  stream.next_in = const_cast<Bytef*>(dm + PA::kSettingsOffset);
+  stream.avail_in = length;
+  int result = Z_OK;
+  while (result == Z_OK) {
+    stream.next_out = scratch.data();
+    stream.avail_out = static_cast<uInt>(scratch.size());
+    result = inflate(&stream, Z_NO_FLUSH);
+    if (result == Z_BUF_ERROR && stream.avail_in == 0) break;
+  }
+  const bool whole = result == Z_STREAM_END && stream.avail_in == 0;
+  inflateEnd(&stream);
+  return whole;
+}
+
+bool GNT40PrinterDevMode::IsTakenDevModeSound() {
+  const DEVMODEW* taken = GetBuffer();
+  // Only the fields the driver handles, each as Validate accepts it.
+  if ((PA::GetFields(Buffer()) & ~kHandledFields) != 0) return false;
+  uint32_t bad = 0;
+  if (Validate(nullptr, taken, 1, &bad) != 1) return false;
+  // The public fields say what the settings say.
+  std::vector<uint8_t> derived(Buffer(), Buffer() + PA::kTotalSize);
+  if (SettingsToPublic(GetSettings(), reinterpret_cast<DEVMODEW*>(derived.data())) != 1) return false;
+  return std::memcmp(derived.data(), Buffer(), PA::kPublicSize) == 0;
+}
+
+void GNT40PrinterDevMode::StoreRepairedDevMode(HANDLE printer) {
+  const DWORD lastError = GetLastError();
+  DWORD needed = 0;
+  GetPrinterW(printer, 2, nullptr, 0, &needed);
+  if (needed != 0) {
+    std::vector<BYTE> info(needed);
+    if (GetPrinterW(printer, 2, info.data(), needed, &needed)) {
+      auto* record = reinterpret_cast<PRINTER_INFO_2W*>(info.data());
+      record->pDevMode = GetBuffer();
+      record->pSecurityDescriptor = nullptr;
+      // A handle without the right to change the printer leaves the stored
+      // copy as it is; the next write of the printer's DEVMODE mends it.
+      SetPrinterW(printer, 2, info.data(), 0);
+    }
+  }
+  SetLastError(lastError);
 }
 
 GNT40PrinterDevMode::GNT40PrinterDevMode(const GNT40PrinterDevMode& other) = default;

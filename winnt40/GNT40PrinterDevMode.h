@@ -53,11 +53,30 @@ class GNT40PrinterDevMode : public GNT40DevMode {
   // FindFormIndex at the settings' resolution and the buffer's orientation.
   virtual int FormIndexForName(const RWWString& name, int16_t* index, int flag);
 
+  // Takes the printer's DEVMODE (LoadFromPrinter) with its settings, checked
+  // as strictly as an application's; one that fails the check is written
+  // again from the settings and stored back. 1 when it was taken.
+  int TakePrinterDevMode(HANDLE printer);
+
   GSpoolerFormServices* GetOwner() const { return owner_; }
+  // 1 when the printer's DEVMODE failed the check at creation and was
+  // written again from the settings.
+  int WasRepaired() const { return repaired_; }
 
  private:
+  // The settings area holds one complete zlib stream of exactly its
+  // stored length.
+  static bool IsSettingsAreaWhole(const uint8_t* dm);
+  // The taken DEVMODE sets only the fields the driver handles, passes
+  // Validate with every check and its public fields are those its settings
+  // give.
+  bool IsTakenDevModeSound();
+  // Writes the own buffer as the printer's DEVMODE (SetPrinterW level 2);
+  // the caller's last error is kept.
+  void StoreRepairedDevMode(HANDLE printer);
   // Settings length 0 and the area zeroed: the DEVMODE carries no settings.
   void EmptySettingsArea();
 
   GSpoolerFormServices* owner_;
+  int repaired_ = 0;
 };

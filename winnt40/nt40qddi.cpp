@@ -10,6 +10,7 @@
 #include "driver/osfactry.h"
 #include "model/GConfiguration.h"
 #include "model/GFeatureIds.h"
+#include "model/GResourceMappingList.h"
 #include "model/GStringAttribute.h"
 #include "model/GStringConversion.h"
 #include "win32/Kernel.h"
@@ -192,6 +193,27 @@ void GNT40Driver::SetUseAdminHandle(int flag) {
 }
 
 HANDLE GNT40Driver::GetPrinterHandle() { return useAdmin_ != 0 ? adminPrinter_ : printer_; }
+
+// The paper's display name is the text of its paper mapping's string id in
+// the resource module (at most 256 characters); a paper without one is
+// matched by size only.
+int GNT40Driver::MatchPaperByName(int16_t paperId, int16_t* spoolerPaper) {
+  if (spoolerPaper == nullptr) return 0;
+  RWWString displayName;
+  GResourceMappingList* mappings = GetPaperMappings();
+  GResourceMapping* mapping = mappings != nullptr ? mappings->FindByDeviceCode(paperId) : nullptr;
+  const RWWString modulePath = GetResourceModulePath();
+  if (mapping != nullptr && mapping->GetResourceId() != 0 && !modulePath.IsEmpty()) {
+    if (HMODULE resources = LoadLibraryW(modulePath.Data())) {
+      WCHAR text[kDisplayNameChars + 1] = {};
+      const int length = LoadStringW(resources, static_cast<UINT>(mapping->GetResourceId()), text,
+                                     kDisplayNameChars + 1);
+      if (length > 0) displayName = RWWString(text, static_cast<size_t>(length));
+      FreeLibrary(resources);
+    }
+  }
+  return PaperIdToSpoolerPaper(paperId, displayName, spoolerPaper);
+}
 
 int GNT40Driver::CanWritePrinterData() {
   GOSFactory* factory = GOSFactory::GetInstance();

@@ -37,6 +37,8 @@ class GNT40Driver : public GUIDriverInstance, public GNT40DriverSettings {
   static constexpr DWORD kAdminAccess = 0x000F000C;
   // Characters of the paths read with GetModuleFileNameW.
   static constexpr DWORD kPathLength = 260;
+  // Characters of a paper's display name.
+  static constexpr int kDisplayNameChars = 256;
 
   // Keeps the printer handle and the three names; then the host-module check.
   GNT40Driver(HANDLE printer, const RWWString& printerName, const RWWString& driverName,
@@ -173,6 +175,9 @@ class GNT40Driver : public GUIDriverInstance, public GNT40DriverSettings {
   // ---- GSpoolerFormServices ----
   // The administrative handle while in use, else the creation handle.
   HANDLE GetPrinterHandle() override;
+  // PaperIdToDmPaper, where a device paper without a DMPAPER number also
+  // matches a user or printer form that carries the paper's display name.
+  int MatchPaperByName(int16_t paperId, int16_t* spoolerPaper) override;
 
   // ---- Plain accessors ----
   HANDLE GetCreationPrinterHandle() const { return printer_; }
@@ -232,3 +237,7 @@ class GNT40Driver : public GUIDriverInstance, public GNT40DriverSettings {
 // services. PrinterProperties runs the upward services'
 // devicePropertySheets as the sheet function.
 GNT40DriverHooks NT40DriverHooks();
+
+// Stands in for the common property sheet's host function when the driver
+// opens a sheet by itself: it answers its third argument (exported).
+extern "C" ULONG NonPropPageSheet(void* sheet, UINT function, LPARAM lParam1, LPARAM lParam2);

@@ -457,8 +457,11 @@ TEST_F(GNT40DevModeTest, ValidateReportsRejectedFields) {
   auto good = [&] {
     std::vector<uint8_t> out(PA::kTotalSize);
     devMode->CopyTo(reinterpret_cast<DEVMODEW*>(out.data()));
-    // The test printer has no input trays to check a source against.
-    PA::ClearFieldBits(out.data(), DM_FORMNAME | DM_DEFAULTSOURCE);
+    // The test printer has no input trays to check a source against. The
+    // form name ("Letter", a form of the spooler) stays.
+    PA::ClearFieldBits(out.data(), DM_DEFAULTSOURCE);
+    PA::SetWideField(out.data(), QV_DM(dmFormName), CCHFORMNAME, RWWString(u"Letter"));
+    PA::SetFieldBits(out.data(), DM_FORMNAME);
     return out;
   };
   uint32_t bad = 0xFFFF;
@@ -529,9 +532,10 @@ TEST_F(GNT40DevModeTest, ValidateReportsRejectedFields) {
          PA::SetFieldBits(v, DM_COLLATE);
        },
        DM_COLLATE},
-      {"a form name ends the validation",
+      {"a form name that names no form ends the validation",
        [](uint8_t* v) {
          SetField16(v, QV_DM(dmColor), 5);
+         PA::SetWideField(v, QV_DM(dmFormName), CCHFORMNAME, RWWString(u"No Such Form"));
          PA::SetFieldBits(v, DM_FORMNAME);
        },
        DM_COLOR | DM_FORMNAME},
@@ -542,6 +546,32 @@ TEST_F(GNT40DevModeTest, ValidateReportsRejectedFields) {
     c.damage(v.data());
     EXPECT_EQ(devMode->Validate(nullptr, reinterpret_cast<DEVMODEW*>(v.data()), 1, &bad), 0);
     EXPECT_EQ(bad, c.bad);
+  }
+}
+
+// A form name is accepted when it names a form the printer's spooler knows
+// (built-in or added, letter case aside); the answer carries its paper id.
+TEST_F(GNT40DevModeTest, FormNamesOfTheSpoolersFormsAreAccepted) {
+  FORM_INFO_1W form{};
+  std::u16string name = u"Index Card 3x5";
+  form.Flags = FORM_USER;
+  form.pName = name.data();
+  form.Size = {76200, 127000};
+  form.ImageableArea = {0, 0, 76200, 127000};
+  ASSERT_TRUE(AddFormW(instance->GetPrinterHandle(), 1, reinterpret_cast<LPBYTE>(&form)));
+  struct Case {
+    const char16_t* name;
+    int accepted;
+    int16_t paperId;
+  } cases[] = {{u"Letter", 1, kLetter},  {u"A4", 1, kA4},        {u"LEGAL", 1, kLegal}, {u"Index Card 3x5", 1, -1},
+               {u"", 1, 0},              {u"No Such Form", 0, 0}, {u"Letter ", 0, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "case " << (&c - cases));
+    int16_t paperId = -9;
+    EXPECT_EQ(devMode->IsFormNameAccepted(RWWString(c.name), &paperId, 600, 600, 0), c.accepted);
+    if (c.paperId > 0) EXPECT_EQ(paperId, c.paperId);
+    if (c.paperId < 0) EXPECT_GT(paperId, GSpoolerFormServices::kFormPaperBase);
+    if (c.paperId == 0) EXPECT_EQ(paperId, 0);
   }
 }
 

@@ -233,10 +233,29 @@ TEST_F(OSFactoryTest, ReportTextsCarryTheLow16BitsOfTheId) {
   EXPECT_EQ(FatalErrorRecorder::shutdowns, 1);
 }
 
+// Without a handler, a report of severity 0 or 3 returns to its caller: no
+// handler is called (none is installed, and the one installed afterwards
+// still sees nothing) and the shut-down never begins.
+int g_quietShutdowns = 0;
+void CountQuietShutdown() { ++g_quietShutdowns; }
+
 TEST_F(OSFactoryTest, SeverityZeroReturnsWithoutAHandler) {
+  g_quietShutdowns = 0;
+  const GFatalErrorHandler previous = SetFatalErrorHandler(nullptr);
+  services_.Change([](GUpwardServices& s) { s.criticalShutdown = &CountQuietShutdown; });
   ReportFatalError(0, 301, "osfactry", 10, "");
   ReportFatalError(3, 301, "osfactry", 10, "");
-  SUCCEED();
+  services_.Change([](GUpwardServices& s) { s.criticalShutdown = nullptr; });
+  // Nothing was installed meanwhile: the reports went to no handler.
+  EXPECT_EQ(SetFatalErrorHandler(previous), nullptr);
+  EXPECT_EQ(g_quietShutdowns, 0);
+  // The same reports with a recorder installed reach it, and still no
+  // shut-down begins: the test above sees what it would have missed.
+  FatalErrorRecorder recorder;
+  ReportFatalError(0, 301, "osfactry", 10, "");
+  ReportFatalError(3, 301, "osfactry", 10, "");
+  EXPECT_EQ(FatalErrorRecorder::Reports().size(), 2u);
+  EXPECT_EQ(FatalErrorRecorder::shutdowns, 0);
 }
 
 TEST(OSFactoryDeathTest, SeverityOneEndsTheProcessWithCode3) {

@@ -2,7 +2,10 @@
 // status, its output and its error text. The printer is installed once for
 // the whole program (the printer set-up pauses as it does on a machine);
 // cases that change or damage the state work on copies of it.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -213,6 +216,57 @@ TEST(HostDevMode, DriverDefaultsAloneAndAForeignDevMode) {
   EXPECT_TRUE(HasLine(merged.out, " dmDriverExtra 952"));
 }
 
+// ---- Commands on one state directory at once ----
+
+// Commands that share a state directory run one after the other: twelve
+// started together all succeed, and the printers the installs among them
+// add are all there afterwards (none overwrote another's state).
+TEST(HostState, CommandsRunningTogetherLoseNothing) {
+  const fs::path state = CopyOfState("together");
+  std::string script = "cd " + Quote(g_root.string()) + " && env -u QVHOST_STATE sh -c '";
+  std::string commands;
+  for (int i = 0; i < 12; ++i) {
+    const std::string status = (g_root / ("together-status" + std::to_string(i))).string();
+    std::string args = i % 2 == 0 ? "convert" : "install --printer Shared" + std::to_string(i);
+    commands += "(" + std::string(QVHOST_FILE) + " --state " + state.string() + " " + args + " >/dev/null 2>" + status +
+                ".err; echo $? >" + status + ") & ";
+  }
+  commands += "wait";
+  script += commands + "'";
+  ASSERT_EQ(std::system(script.c_str()), 0);
+  for (int i = 0; i < 12; ++i) {
+    const fs::path status = g_root / ("together-status" + std::to_string(i));
+    EXPECT_EQ(ReadText(status), "0\n") << "command " << i << ": " << ReadText(status.string() + ".err");
+  }
+  for (int i = 1; i < 12; i += 2) {
+    const Result r = RunHost({"--state", state.string(), "caps", "--printer", "Shared" + std::to_string(i)});
+    EXPECT_EQ(r.status, 0) << "Shared" << i << ": " << r.err;
+  }
+  // No temporary state file is left behind.
+  for (const auto& entry : fs::directory_iterator(state))
+    EXPECT_EQ(entry.path().filename().string().find("platform.state.new"), std::string::npos) << entry.path();
+}
+
+// A command that cannot have the state directory within the time-out gives
+// up with a clear message and exit status 5, and changes nothing.
+TEST(HostState, AHeldStateDirectoryTimesOutWithAMessage) {
+  const fs::path state = CopyOfState("held");
+  const fs::path lock = state / "qvhost.lock";
+  const int fd = ::open(lock.c_str(), O_RDWR | O_CREAT, 0666);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+  const std::string before = ReadText(state / "platform.state");
+  const Result r = RunHost({"--state", state.string(), "install", "--printer", "Late"}, "QVHOST_LOCK_TIMEOUT=0.3");
+  ::close(fd);
+  EXPECT_EQ(r.status, 5);
+  EXPECT_NE(r.err.find("is in use by another qvhost command"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadText(state / "platform.state"), before);
+  // Once it is free, the command runs.
+  EXPECT_EQ(RunHost({"--state", state.string(), "caps"}).status, 0);
+  const Result bad = RunHost({"--state", state.string(), "caps"}, "QVHOST_LOCK_TIMEOUT=soon");
+  EXPECT_EQ(bad.status, 2) << bad.err;
+}
+
 // ---- Capabilities ----
 
 TEST(HostCaps, ListsEveryIndexTheModuleAnswers) {
@@ -220,7 +274,10 @@ TEST(HostCaps, ListsEveryIndexTheModuleAnswers) {
   ASSERT_EQ(r.status, 0) << r.err;
   for (const char* line :
        {"Index Capability Answer Values", " 1 DC_FIELDS 0x[0-9A-F]{8}", " 2 DC_PAPERS 4 \\(see Papers\\)",
-        " 6 DC_BINS 2 257, 258", " 8 DC_SIZE 220", " 9 DC_EXTRA 952", " 10 DC_VERSION 0x00000401",
+        " 4 DC_MINEXTENT \\d+ 762 x 1270 \\(0.1 mm\\)",
+        " 5 DC_MAXEXTENT \\d+ 2159 x 3556 \\(0.1 mm\\)", " 6 DC_BINS 4 1, 2, 16680, 16681",
+        " 7 DC_DUPLEX 1", " 12 DC_BINNAMES 4 \" Tray 1\", \" Tray 2\", \"Top Bin\", \"Rear Bin\"",
+        " 22 DC_COLLATE 1", " 30 DC_STAPLE 1", " 8 DC_SIZE 220", " 9 DC_EXTRA 952", " 10 DC_VERSION 0x00000401",
         " 11 DC_DRIVER 24", " 13 DC_ENUMRESOLUTIONS \\d+ 600x600.*", " 17 DC_ORIENTATION 90", " 18 DC_COPIES 999",
         " 25 DC_PERSONALITY 1 PCL 5e", " 28 DC_PRINTERMEM 64", " 33 DC_NUP 5 2, 4, 6, 9, 16",
         "22097 DC_PRIVATE 1538 a record of 1538 bytes", "Papers", " 1 Letter 2159x2794 \\(0.1 mm\\)",

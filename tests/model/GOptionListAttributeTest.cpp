@@ -6,7 +6,10 @@
 #include <memory>
 #include <string>
 
+#include "model/GAttributeComposite.h"
 #include "model/GBookletComposite.h"
+#include "model/GValueAttribute.h"
+#include "model/MPersistentIterator.h"
 #include "model/GOptMediaComposite.h"
 #include "support/ModelRoundTrip.h"
 #include "support/RecordingPeripheral.h"
@@ -74,10 +77,41 @@ TEST(GOptionListAttributeTest, ApplyingDoesNothingAndAnswersOne) {
   EXPECT_EQ(media.ApplyTo(&receiver), 1);
   EXPECT_EQ(booklet.ApplyTo(&receiver), 1);
   EXPECT_TRUE(receiver.Calls().empty());
-  // Not walked as containers: an iterator that yields nothing.
-  std::unique_ptr<MPersistentIterator> it(media.CreateIterator());
-  ASSERT_NE(it, nullptr);
-  EXPECT_FALSE(it->Advance());
+}
+
+// Option lists are not walked as containers: they answer no iterator at
+// all, and every walk over a settings tree that holds them still works.
+TEST(GOptionListAttributeTest, NoIteratorAndTreesHoldingThemStillWalk) {
+  GOptMediaComposite media(1, 1);
+  GBookletComposite booklet(1, 1);
+  EXPECT_EQ(std::unique_ptr<MPersistentIterator>(media.CreateIterator()), nullptr);
+  EXPECT_EQ(std::unique_ptr<MPersistentIterator>(booklet.CreateIterator()), nullptr);
+
+  const int32_t rootId = 360;
+  const int32_t groupId = 362;
+  const int32_t valueId = 291;
+  GAttributeComposite root(&rootId);
+  auto* group = new GAttributeComposite(&groupId);
+  auto* list = new GOptMediaComposite(4, 2);
+  list->AddOption(10);
+  group->AddChild(list);
+  auto* pairs = new GBookletComposite(5, 0);
+  pairs->AddOptionPair(3, 4);
+  group->AddChild(pairs);
+  group->AddChild(new GValueAttribute(7, &valueId));
+  root.AddChild(group);
+
+  // Searched past, copied deep, merged and stripped of serials.
+  EXPECT_NE(root.FindById(valueId), nullptr);
+  EXPECT_EQ(root.FindById(999), nullptr);
+  std::unique_ptr<MPersistentObject> copy(root.DeepCopy());
+  ASSERT_NE(copy, nullptr);
+  EXPECT_TRUE(copy->Matches(&root) != 0);
+  GAttributeComposite merged(&rootId);
+  merged.Merge(&root);
+  EXPECT_NE(merged.FindById(groupId), nullptr);
+  copy->ClearSerials();
+  EXPECT_EQ(list->GetOption(0), 10);
 }
 
 TEST(GOptionListAttributeTest, RoundTripsAndTheFileForm) {

@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -69,6 +70,10 @@ constexpr size_t kPublicSize = 220;
 constexpr size_t kDriverExtra = 952;
 constexpr size_t kTotalSize = kPublicSize + kDriverExtra;
 constexpr size_t kSettingsOffset = 270;
+// The dmFields bits the driver handles.
+constexpr uint32_t kHandledFields = DM_ORIENTATION | DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH | DM_COPIES |
+                                    DM_DEFAULTSOURCE | DM_PRINTQUALITY | DM_COLOR | DM_DUPLEX | DM_YRESOLUTION |
+                                    DM_COLLATE | DM_FORMNAME | DM_ICMMETHOD | DM_ICMINTENT;
 constexpr size_t kSettingsCapacity = 902;
 // Every DEVMODE reaches at least through dmFields: the module reads that far
 // before it knows anything else about a caller's buffer.
@@ -1002,6 +1007,140 @@ TEST_P(DamagedDevModeTest, DocumentEventsCopyDamagedDevModesWithinTheirExtent) {
   EXPECT_EQ(properties_(nullptr, printer_, Name(), AsDevMode(out), nullptr, DM_COPY), 1);
   EXPECT_TRUE(IsValid(out));
   EXPECT_EQ(w32test::OpenPrinterCount(), 1u) << "only the test's own printer handle is open";
+}
+
+// ---- Form names, custom sizes and the printer's DEVMODE ----
+
+// Applications and the spooler name the form of every job: a name of a form
+// the spooler knows (built-in or added) passes DevQueryPrintEx; only a name
+// that names no form is refused, with the paper message.
+TEST_P(DamagedDevModeTest, DevQueryPrintExTakesTheNamesOfTheSpoolersForms) {
+  PRINTER_DEFAULTSW all{nullptr, nullptr, PRINTER_ALL_ACCESS};
+  HANDLE admin = nullptr;
+  ASSERT_TRUE(OpenPrinterW(kPrinter, &admin, &all));
+  FORM_INFO_1W form{};
+  std::u16string added = u"Index Card 4x6";
+  form.Flags = FORM_USER;
+  form.pName = added.data();
+  form.Size = {101600, 152400};
+  form.ImageableArea = {0, 0, 101600, 152400};
+  ASSERT_TRUE(AddFormW(admin, 1, reinterpret_cast<LPBYTE>(&form)));
+  ClosePrinter(admin);
+  struct Case {
+    const char16_t* name;
+    bool printable;
+  } cases[] = {{u"Letter", true}, {u"A4", true}, {u"legal", true}, {u"Index Card 4x6", true},
+               {u"No Such Form", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(w32detail::Utf16ToUtf8(c.name, std::char_traits<char16_t>::length(c.name)));
+    Bytes dm = reals_.front();
+    std::fill(dm.begin() + 102, dm.begin() + 166, 0);
+    std::copy(c.name, c.name + std::char_traits<char16_t>::length(c.name), reinterpret_cast<char16_t*>(&dm[102]));
+    PutDword(dm, 72, Dword(dm, 72) | DM_FORMNAME);
+    std::u16string reason;
+    EXPECT_EQ(Printable(dm, &reason), c.printable);
+    if (!c.printable) EXPECT_EQ(reason, kMessages.at(12003));
+  }
+}
+
+// A custom paper size outside the printer's custom-size range, or without a
+// width and length, never comes out as such: the size is brought into the
+// range, or the default paper is given.
+TEST_P(DamagedDevModeTest, CustomSizesComeOutInsideTheRange) {
+  struct Case {
+    const char* name;
+    int16_t width;
+    int16_t length;
+    bool sized;  // DM_PAPERWIDTH and DM_PAPERLENGTH set
+  } cases[] = {{"negative width", -5, 1500, true},  {"zero size", 0, 0, true},     {"no size", 0, 0, false},
+               {"too large", 9000, 9000, true},     {"too small", 10, 10, true},   {"in range", 1500, 2500, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Bytes in = reals_.front();
+    PutWord(in, 78, DMPAPER_USER);
+    PutWord(in, 82, static_cast<uint16_t>(c.width));
+    PutWord(in, 80, static_cast<uint16_t>(c.length));
+    uint32_t fields = (Dword(in, 72) | DM_PAPERSIZE) & ~static_cast<uint32_t>(DM_PAPERWIDTH | DM_PAPERLENGTH | DM_FORMNAME);
+    if (c.sized) fields |= DM_PAPERWIDTH | DM_PAPERLENGTH;
+    PutDword(in, 72, fields);
+    for (const bool convert : {false, true}) {
+      Bytes out(kTotalSize, 0);
+      if (convert) {
+        out = reals_.front();
+        ASSERT_TRUE(Reconvert(in, out));
+      } else {
+        ASSERT_EQ(properties_(nullptr, printer_, Name(), AsDevMode(out), AsDevMode(in), DM_COPY | DM_IN_BUFFER), 1);
+      }
+      EXPECT_TRUE(IsValidAndStable(out));
+      if (Short(out, 78) == DMPAPER_USER) {
+        EXPECT_EQ(Dword(out, 72) & (DM_PAPERWIDTH | DM_PAPERLENGTH), static_cast<uint32_t>(DM_PAPERWIDTH | DM_PAPERLENGTH));
+        // The sample's range: 3 x 5 to 8.5 x 14 inches, in tenths of a millimetre.
+        EXPECT_GE(Short(out, 82), 762);
+        EXPECT_LE(Short(out, 82), 2159);
+        EXPECT_GE(Short(out, 80), 1270);
+        EXPECT_LE(Short(out, 80), 3556);
+        if (std::string(c.name) == "in range") {
+          EXPECT_EQ(Short(out, 82), 1500);
+          EXPECT_EQ(Short(out, 80), 2500);
+        }
+      } else {
+        EXPECT_EQ(Short(out, 78), DMPAPER_LETTER) << "the default paper";
+      }
+      std::u16string reason;
+      EXPECT_TRUE(Printable(out, &reason)) << w32detail::Utf16ToUtf8(reason.data(), reason.size());
+    }
+  }
+}
+
+// The printer's DEVMODE is handed out as every job's default: one whose
+// settings length is wrong, whose dmCopies is 0 or which sets fields the
+// driver does not handle is not handed on. The module falls back, repairs
+// the printer's copy, and what it hands out is valid, a fixed point of
+// conversion, with dmCopies as its settings say.
+TEST_P(DamagedDevModeTest, ADamagedPrinterDevModeIsRepairedNotHandedOn) {
+  PRINTER_DEFAULTSW all{nullptr, nullptr, PRINTER_ALL_ACCESS};
+  HANDLE admin = nullptr;
+  ASSERT_TRUE(OpenPrinterW(kPrinter, &admin, &all));
+  const Bytes good = reals_[3];  // 7 copies
+  ASSERT_EQ(Short(good, 86), 7);
+  struct Case {
+    const char* name;
+    std::function<void(Bytes&)> damage;
+  } cases[] = {
+      {"settings length past its stream", [](Bytes& b) { PutWord(b, 266, static_cast<uint16_t>(Word(b, 266) + 100)); }},
+      {"settings length short of its stream", [](Bytes& b) { PutWord(b, 266, static_cast<uint16_t>(Word(b, 266) - 10)); }},
+      {"copies 0", [](Bytes& b) { PutWord(b, 86, 0); }},
+      {"undefined fields", [](Bytes& b) { PutDword(b, 72, Dword(b, 72) | 0x00000010 | 0x40000000); }},
+      {"copies 0 and undefined fields", [](Bytes& b) { PutWord(b, 86, 0); PutDword(b, 72, Dword(b, 72) | 0x00200000); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Bytes stored = good;
+    c.damage(stored);
+    PRINTER_INFO_2W info{};
+    info.pDevMode = AsDevMode(stored);
+    ASSERT_TRUE(SetPrinterW(admin, 2, reinterpret_cast<LPBYTE>(&info), 0));
+    Bytes out(kTotalSize, kFill);
+    ASSERT_EQ(properties_(nullptr, printer_, Name(), AsDevMode(out), nullptr, DM_COPY), 1);
+    EXPECT_TRUE(IsValidAndStable(out));
+    EXPECT_EQ(Dword(out, 72) & ~kHandledFields, 0u) << "only the fields the driver handles";
+    if (Dword(out, 72) & DM_COPIES) EXPECT_GE(Short(out, 86), 1);
+    // The settings area is one whole zlib stream of its stored length.
+    std::vector<uint8_t> inflated(4096);
+    uLongf size = static_cast<uLongf>(inflated.size());
+    EXPECT_EQ(uncompress(inflated.data(), &size, &out[kSettingsOffset], Word(out, 266)), Z_OK);
+    // CDM_DRIVER_DEFAULT hands out the same.
+    Bytes defaults(kTotalSize, kFill);
+    LONG needed = kTotalSize;
+    ASSERT_EQ(convert_(Name(), nullptr, AsDevMode(defaults), &needed, CDM_DRIVER_DEFAULT), TRUE);
+    EXPECT_TRUE(IsValidAndStable(defaults));
+    EXPECT_TRUE(std::equal(out.begin(), out.begin() + 262, defaults.begin()));
+    // The printer keeps the repaired copy.
+    const Bytes kept = w32test::PrinterDevMode(kPrinter);
+    ASSERT_GE(kept.size(), kTotalSize);
+    EXPECT_TRUE(std::equal(out.begin(), out.begin() + 262, kept.begin()));
+  }
+  ClosePrinter(admin);
 }
 
 INSTANTIATE_TEST_SUITE_P(Framing, DamagedDevModeTest, ::testing::Values(CodecVariant{0, 100}));

@@ -382,13 +382,15 @@ TEST_F(DocumentExportsTest, TraysAndBins) {
   std::vector<char16_t> names((n + 1) * 24, u'#');
   EXPECT_EQ(Caps(DC_BINS, bins.data()), n);
   EXPECT_EQ(Caps(DC_BINNAMES, names.data()), n);
-  // Trays 1 and 2 of the sample's standard input device.
-  EXPECT_EQ(bins, (std::vector<WORD>{257, 258, 0xFFFF}));
+  // Trays 1 and 2 of the sample's standard input device, then its two
+  // output bins.
+  ASSERT_EQ(n, 4);
+  EXPECT_EQ(bins, (std::vector<WORD>{1, 2, 16680, 16681, 0xFFFF}));
   EXPECT_EQ(names[n * 24], u'#');
-  for (LONG i = 0; i < n; ++i) {
-    EXPECT_EQ(names[i * 24], u' ') << "tray names begin with a blank";
-    EXPECT_EQ(names[i * 24 + 23], 0);
-  }
+  for (LONG i = 0; i < 2; ++i) EXPECT_EQ(names[i * 24], u' ') << "tray names begin with a blank";
+  for (LONG i = 0; i < n; ++i) EXPECT_EQ(names[i * 24 + 23], 0);
+  EXPECT_EQ(std::u16string(&names[0]), u" Tray 1");
+  EXPECT_EQ(std::u16string(&names[24]), u" Tray 2");
 }
 
 TEST_F(DocumentExportsTest, ResolutionsExtentsAndLimits) {
@@ -405,6 +407,9 @@ TEST_F(DocumentExportsTest, ResolutionsExtentsAndLimits) {
   const DWORD largest = static_cast<DWORD>(Caps(DC_MAXEXTENT));
   EXPECT_LE(smallest & 0xFFFF, largest & 0xFFFF);
   EXPECT_LE(smallest >> 16, largest >> 16);
+  // The sample's custom sizes: 3 x 5 to 8.5 x 14 inches.
+  EXPECT_EQ(smallest, (1270u << 16) | 762u);
+  EXPECT_EQ(largest, (3556u << 16) | 2159u);
 }
 
 TEST_F(DocumentExportsTest, FixedAnswers) {
@@ -435,12 +440,13 @@ TEST_F(DocumentExportsTest, FixedAnswers) {
 }
 
 TEST_F(DocumentExportsTest, PrinterAbilities) {
-  // The sample printer: monochrome, no duplex unit, no stapler, no
-  // collation unit, up to 999 copies, 64 MB of memory.
+  // The sample printer: monochrome, with a duplex unit, a stapler and
+  // collation, up to 999 copies, 64 MB of memory, 45 pages a minute.
   EXPECT_EQ(Caps(DC_COLORDEVICE), 0);
-  EXPECT_EQ(Caps(DC_DUPLEX), 0);
-  EXPECT_EQ(Caps(DC_STAPLE), 0);
-  EXPECT_EQ(Caps(DC_COLLATE), 0);
+  EXPECT_EQ(Caps(DC_DUPLEX), 1);
+  EXPECT_EQ(Caps(DC_STAPLE), 1);
+  EXPECT_EQ(Caps(DC_COLLATE), 1);
+  EXPECT_EQ(Caps(DC_PRINTRATE), 45);
   EXPECT_EQ(Caps(DC_COPIES), 999);
   EXPECT_EQ(Caps(DC_PRINTERMEM), 64);
   EXPECT_EQ(Caps(DC_ORIENTATION), 90);

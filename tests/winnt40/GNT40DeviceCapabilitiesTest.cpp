@@ -9,8 +9,11 @@
 #include "model/GAttributeComposite.h"
 #include "model/GConfiguration.h"
 #include "model/GFormToTrayDatabase.h"
+#include "model/GMedia.h"
+#include "model/GMediaPool.h"
 #include "model/GPersistOutStream.h"
 #include "model/GRangeAttribute.h"
+#include "model/GResourceMapping.h"
 #include "model/GResourceMappingList.h"
 #include "model/GValueAttribute.h"
 #include "model/MPersistentComposite.h"
@@ -104,6 +107,13 @@ TEST_F(GNT40DeviceCapabilitiesTest, ConfigurationAnswers) {
 }
 
 TEST_F(GNT40DeviceCapabilitiesTest, InstalledOptionsOfTheDocumentSettings) {
+  // The sample family has a duplex unit and a stapler installed.
+  EXPECT_EQ(Caps(DC_DUPLEX), 1);
+  EXPECT_EQ(Caps(DC_STAPLE), 1);
+  // Without them, neither is offered.
+  ASSERT_TRUE(SV::Set(Options(), 308, 0));
+  ASSERT_TRUE(SV::Set(Options(), 311, 0));
+  ForgetStoredSettings();
   EXPECT_EQ(Caps(DC_DUPLEX), 0);
   EXPECT_EQ(Caps(DC_STAPLE), 0);
   // The stored installable options say what is installed; duplex and the
@@ -136,9 +146,9 @@ TEST_F(GNT40DeviceCapabilitiesTest, PaperListEndsWithTheCustomSize) {
   EXPECT_EQ(Entry(names, 3, 64), u"Custom Size");
   EXPECT_EQ(sizes[4], 2100);  // A4 in tenths of a millimetre
   EXPECT_EQ(sizes[5], 2970);
-  // Without CustomPaperWidth and CustomPaperLength the custom size is 0 x 0.
-  EXPECT_EQ(sizes[6], 0);
-  EXPECT_EQ(sizes[7], 0);
+  // The sample's custom size starts as Letter.
+  EXPECT_EQ(sizes[6], 2159);
+  EXPECT_EQ(sizes[7], 2794);
   EXPECT_EQ(driver_->GetDevModeState() & GNT40DriverSettings::kRebuildPaperList, 0);
 }
 
@@ -170,8 +180,8 @@ TEST_F(GNT40DeviceCapabilitiesTest, TheCustomSizeComesFromTheSettings) {
   ASSERT_EQ(driver_->LoadDevMode(nullptr), 1);
   GAttributeComposite* settings = driver_->GetDevModeSettings();
   ASSERT_NE(settings, nullptr);
-  settings->AddChild(Value(1260, 1500));
-  settings->AddChild(Value(1261, 2500));
+  ASSERT_TRUE(SV::Set(settings, 1260, 1500));
+  ASSERT_TRUE(SV::Set(settings, 1261, 2500));
   driver_->SetDevModeState(driver_->GetDevModeState() | GNT40DriverSettings::kRebuildSettings);
   const LONG n = driver_->CapPaperSize(nullptr);
   std::vector<LONG> sizes(2 * n);
@@ -205,14 +215,18 @@ TEST_F(GNT40DeviceCapabilitiesTest, AssignedFormsReduceTheTraysToFormSelect) {
 }
 
 TEST_F(GNT40DeviceCapabilitiesTest, TraysAndBinsWithTheirNames) {
-  // The sample's standard input device holds trays 1 and 2.
+  // The sample's standard input device holds trays 1 and 2; with the
+  // output bins not listed, they are all.
+  ASSERT_TRUE(SV::Set(Options(), 197, 0));
+  ForgetStoredSettings();
   const LONG n = Caps(DC_BINS);
   ASSERT_EQ(n, 2);
   std::vector<WORD> bins(n + 1, 0xFFFF);
   std::vector<char16_t> names((n + 1) * 24, u'#');
   EXPECT_EQ(Caps(DC_BINS, bins.data()), n);
   EXPECT_EQ(Caps(DC_BINNAMES, names.data()), n);
-  EXPECT_EQ(bins, (std::vector<WORD>{257, 258, 0xFFFF}));
+  EXPECT_EQ(bins, (std::vector<WORD>{1, 2, 0xFFFF}));
+  // Tray names begin with a blank.
   EXPECT_EQ(Entry(names, 0, 24), u" Tray 1");
   EXPECT_EQ(Entry(names, 1, 24), u" Tray 2");
   EXPECT_EQ(names[2 * 24], u'#');
@@ -254,28 +268,16 @@ TEST_F(GNT40DeviceCapabilitiesTest, ResolutionPairsSkipRepeats) {
 
 TEST_F(GNT40DeviceCapabilitiesTest, ExtentsNeedAResolution) {
   ASSERT_EQ(driver_->LoadDevMode(nullptr), 1);
-  // The sample's settings carry no resolution: no size can be computed and
-  // the answer is 0 rather than a division by zero.
-  LONG extent = -5;
-  driver_->CapMinExtent(&extent);
-  EXPECT_EQ(extent, 0);
-  driver_->CapMaxExtent(&extent);
-  EXPECT_EQ(extent, 0);
-
-  // At 600 dpi the pool's limits convert to tenths of a millimetre.
+  // At the sample's 600 dpi the pool's limits (3 x 5 to 8.5 x 14 inches)
+  // convert to tenths of a millimetre.
   GAttributeComposite* settings = driver_->GetDevModeSettings();
-  const int32_t resolutionId = 249;
-  auto* resolution = new GAttributeComposite(&resolutionId);
-  resolution->AddChild(Value(323, 600));
-  resolution->AddChild(Value(324, 600));
-  settings->AddChild(resolution);
   LONG smallest = 0;
   LONG largest = 0;
+  LONG extent = -5;
   driver_->CapMinExtent(&smallest);
   driver_->CapMaxExtent(&largest);
-  EXPECT_NE(largest, 0);
-  EXPECT_LE(smallest & 0xFFFF, largest & 0xFFFF);
-  EXPECT_LE(static_cast<DWORD>(smallest) >> 16, static_cast<DWORD>(largest) >> 16);
+  EXPECT_EQ(smallest, (1270 << 16) | 762);
+  EXPECT_EQ(largest, (3556 << 16) | 2159);
 
   // A zero resolution in the settings is no resolution.
   ASSERT_TRUE(SV::Set(settings, 323, 0));
@@ -353,6 +355,65 @@ TEST_F(EmptyModelTest, EveryAnswerHasASafeDefault) {
   EXPECT_TRUE(copied == 1 || copied < 0) << copied;
   LONG size = 1172;
   driver_->ConvertDevMode(Name(), nullptr, AsDevMode(dm), &size, 4);
+}
+
+}  // namespace
+}  // namespace qvtest
+
+namespace qvtest {
+namespace {
+
+// A device paper without a DMPAPER number (a 100 x 148 mm postcard, string
+// 1299 "Postcard" of the resource module) matches a user form of its size
+// by number; the driver object's name matching also finds a user form that
+// carries its display name, whatever that form's size.
+TEST_F(GNT40DeviceCapabilitiesTest, TheDriverObjectMatchesPaperByItsDisplayName) {
+  w32test::ModuleSpec resources;
+  resources.name = kResourcePath;
+  resources.strings = {{1299, u"Postcard"}};
+  w32test::InstallModule(resources);
+  const int16_t postcard = 40;
+  driver_->GetPaperMappings()->AddIfNew(new GResourceMapping(1299, 0, postcard, 0));
+  auto* pool = dynamic_cast<GMediaPool*>(SV::Find(Configuration(), 189));
+  ASSERT_NE(pool, nullptr);
+  for (int32_t orientation : {0, 90}) {
+    const GShortPoint size(orientation == 0 ? 2362 : 3496, orientation == 0 ? 3496 : 2362);
+    pool->AddChild(new GMedia("Postcard", &size, &size, nullptr, orientation, postcard, 600, 600,
+                              &GMediaDefaultFeatureId));
+  }
+  ASSERT_EQ(driver_->LoadDevMode(nullptr), 1);
+
+  auto addForm = [&](std::u16string name, LONG width, LONG length) {
+    FORM_INFO_1W form{};
+    form.Flags = FORM_USER;
+    form.pName = name.data();
+    form.Size = {width, length};
+    form.ImageableArea = {0, 0, width, length};
+    ASSERT_TRUE(AddFormW(printer_, 1, reinterpret_cast<LPBYTE>(&form)));
+  };
+  // A form of the postcard's name but not its size.
+  addForm(u"Postcard", 101600, 152400);
+  const LONG named = Caps(DC_PAPERS);  // the forms' 1-based numbers run to here
+  int16_t number = -1;
+  EXPECT_EQ(driver_->PaperIdToDmPaper(postcard, &number), 0) << "by size, no form matches";
+  number = -1;
+  ASSERT_EQ(driver_->MatchPaperByName(postcard, &number), 1);
+  ASSERT_GT(number, 0);
+  std::vector<char16_t> names(static_cast<size_t>(named) * 64);
+  Caps(DC_PAPERNAMES, names.data());
+  // The settings base alone still matches by size only.
+  GSpoolerFormServices& base = *driver_;
+  int16_t baseNumber = -1;
+  EXPECT_EQ(base.GSpoolerFormServices::MatchPaperByName(postcard, &baseNumber), 0);
+
+  // A form of the postcard's size is found by both, by its number.
+  addForm(u"Card 100x148", 100000, 148000);
+  int16_t bySize = -1;
+  ASSERT_EQ(driver_->PaperIdToDmPaper(postcard, &bySize), 1);
+  int16_t byName = -1;
+  ASSERT_EQ(driver_->MatchPaperByName(postcard, &byName), 1);
+  EXPECT_EQ(byName, number) << "the named form comes first in the list";
+  EXPECT_NE(bySize, number);
 }
 
 }  // namespace

@@ -148,10 +148,10 @@ TEST_F(GNT40PrinterDevModeTest, APrinterDevmodeGetsTheWordsOfItsLayoutBack) {
   EXPECT_EQ(out, good);
 }
 
-// Settings that cannot be read are not handed on: the settings area of the
-// object's DEVMODE is emptied (whoever reads it takes the defaults, which the
-// object holds as well), and a length past the area's room is emptied when
-// the DEVMODE is taken.
+// Settings that cannot be read are not handed on: the object falls back to
+// the driver's defaults and writes its DEVMODE again from them (the public
+// fields and a settings area that holds them, as a fresh object without a
+// printer has), and the printer keeps the repaired copy.
 TEST_F(GNT40PrinterDevModeTest, UnreadablePrinterSettingsAreNotHandedOn) {
   std::unique_ptr<GAttributeComposite> settings(MakeSettings());
   const std::vector<uint8_t> good = DriverDevMode(settings.get());
@@ -159,14 +159,33 @@ TEST_F(GNT40PrinterDevModeTest, UnreadablePrinterSettingsAreNotHandedOn) {
   for (size_t i = 280; i < 300; ++i) damaged[i] ^= 0xA5;
   std::vector<uint8_t> tooLong = good;
   PA::SetWord(tooLong.data(), 266, 58432);
-  for (const auto& stored : {damaged, tooLong}) {
+  std::vector<uint8_t> longerThanItsStream = good;
+  PA::SetWord(longerThanItsStream.data(), 266, static_cast<uint16_t>(PA::GetWord(good.data(), 266) + 100));
+  GNT40PrinterDevMode fresh(instance.get(), nullptr);
+  ASSERT_EQ(fresh.SetSettings(nullptr), 1);
+  const auto* defaults = reinterpret_cast<const uint8_t*>(fresh.GetBuffer());
+  for (const auto& stored : {damaged, tooLong, longerThanItsStream}) {
     SetPrinter(stored);
-    GNT40PrinterDevMode devMode(instance.get(), instance->GetPrinterHandle());
+    // A handle with the right to change the printer, as the driver's own.
+    PRINTER_DEFAULTSW all{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    HANDLE admin = nullptr;
+    ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(u"QV Test Printer"), &admin, &all));
+    GNT40PrinterDevMode devMode(instance.get(), admin);
+    ClosePrinter(admin);
     EXPECT_EQ(devMode.IsLoadedFromPrinter(), 1);
+    EXPECT_EQ(devMode.WasRepaired(), 1);
     const auto* dm = reinterpret_cast<const uint8_t*>(devMode.GetBuffer());
-    EXPECT_EQ(PA::GetWord(dm, 266), 0);
-    EXPECT_EQ(dm[270], 0);
-    EXPECT_TRUE(std::equal(dm, dm + 262, good.begin())) << "the fields and header stay";
+    EXPECT_GT(PA::GetWord(dm, 266), 0);
+    EXPECT_NE(dm[270], 0);
+    EXPECT_TRUE(std::equal(dm, dm + 262, defaults)) << "the fields and header are the defaults'";
+    // The settings area is one whole zlib stream of its stored length.
+    std::vector<uint8_t> inflated(4096);
+    uLongf inflatedSize = static_cast<uLongf>(inflated.size());
+    EXPECT_EQ(uncompress(inflated.data(), &inflatedSize, dm + 270, PA::GetWord(dm, 266)), Z_OK);
+    // The printer keeps the repaired copy.
+    const std::vector<uint8_t> kept = w32test::PrinterDevMode(u"QV Test Printer");
+    ASSERT_GE(kept.size(), PA::kTotalSize);
+    EXPECT_TRUE(std::equal(dm, dm + PA::kTotalSize, kept.begin()));
     // Taken into an object without a printer as well.
     GNT40PrinterDevMode plain(instance.get(), nullptr);
     ASSERT_EQ(plain.LoadFromPrinter(instance->GetPrinterHandle()), 1);
