@@ -373,7 +373,7 @@ void GRecordComposite::Peek(GCountedRef& out, const GRecordKey& key, MPersistent
     PeekOwn(out, key, store);
     if (!out.IsEmpty()) return;
   }
-  for (RWDlistLink* link = records_.First(); link != records_.Tail(); link = link->next) {
+  for (RWDlistLink* link = FirstToVisit(key); link != records_.Tail(); link = NextToVisit(link, key)) {
     GRecordRef child(RecordAt(link));
     child->Peek(out, key, store);
     if (!out.IsEmpty() || key.Names(*child)) return;
