@@ -1,5 +1,6 @@
 #include "driver/GDevMode.h"
 
+#include <algorithm>
 #include <cstring>
 #include <istream>
 #include <memory>
@@ -25,9 +26,12 @@ namespace {
 
 using PA = DevmodePrivateArea;
 
-// The room for the serialised settings before compression, and for what
-// decompression of a private area may produce.
-constexpr size_t kStagingSize = 4096;
+// The room for the serialised settings before compression: it starts here
+// and doubles while the settings need more, up to the most that reading a
+// private area gives back (the decompressor's content limit). Settings that
+// need more than that could be written but never read again.
+constexpr size_t kFirstStagingSize = 4096;
+constexpr size_t kMostStagingSize = GStreamCompressor::kMaxContent;
 
 uint8_t* Bytes(DEVMODEW* dm) { return reinterpret_cast<uint8_t*>(dm); }
 const uint8_t* Bytes(const DEVMODEW* dm) { return reinterpret_cast<const uint8_t*>(dm); }
@@ -58,6 +62,24 @@ bool TagsEqual(const uint8_t* a, const uint8_t* b) {
     if (a[i] == 0) return true;
   }
   return true;
+}
+
+// Serialises with write(stream, holder) into the staging, which grows as
+// the bytes need it; the bytes written, or 0 when the write fails or the
+// bytes do not fit the largest staging.
+template <typename Write>
+size_t Stage(std::vector<uint8_t>& staging, int format, Write write) {
+  for (size_t size = kFirstStagingSize;; size = std::min(size * 2, kMostStagingSize)) {
+    staging.resize(size);
+    GPersistOutStream holder(staging.data(), staging.size(), format);
+    RWVirtualOutStream* stream = holder.GetStream();
+    if (stream == nullptr || !stream->Good()) return 0;
+    if (write(*stream, holder)) {
+      stream->Flush();
+      if (stream->Good() && holder.Tell() > 0) return static_cast<size_t>(holder.Tell());
+    }
+    if (size == kMostStagingSize) return 0;
+  }
 }
 
 GAttributeComposite* AsSettings(MPersistentObject* object) {
@@ -183,16 +205,11 @@ GAttributeComposite* GDevMode::ReadOldForms(const uint8_t* image) {
 GAttributeComposite* GDevMode::RebuildFromOldForm(GAttributeComposite* old) {
   std::unique_ptr<GAttributeComposite> owned(old);
   std::unique_ptr<MPersistentObject> copy(old->DeepCopy());
-  std::vector<uint8_t> staging(kStagingSize);
-  size_t written = 0;
-  {
-    GPersistOutStream holder(staging.data(), staging.size(), PrivateStreamFormat(true));
-    RWVirtualOutStream* stream = holder.GetStream();
-    if (stream == nullptr || codec_.Encode(old, stream, &holder, 0) != 1) return nullptr;
-    stream->Flush();
-    if (!stream->Good() || holder.Tell() <= 0) return nullptr;
-    written = static_cast<size_t>(holder.Tell());
-  }
+  std::vector<uint8_t> staging;
+  const size_t written = Stage(staging, PrivateStreamFormat(true), [&](RWVirtualOutStream& stream, GPersistOutStream& holder) {
+    return codec_.Encode(old, &stream, &holder, 0) == 1;
+  });
+  if (written == 0) return nullptr;
   owned.reset();
   GAttributeComposite* rebuilt = RestoreSettings(staging.data(), written, true);
   if (rebuilt != nullptr && instance_ != nullptr) instance_->CopyNUpSettings(copy.get(), rebuilt);
@@ -244,21 +261,15 @@ int GDevMode::PrivateStreamFormat(bool /*compact*/) { return 1; }
 int GDevMode::WritePrivate(DEVMODEW* dm, const GAttributeComposite* settings) {
   if (dm == nullptr) return 0;
   const bool compact = GetCodecMode() == 1;
-  std::vector<uint8_t> staging(kStagingSize);
-  size_t written = 0;
-  {
-    GPersistOutStream holder(staging.data(), staging.size(), PrivateStreamFormat(compact));
-    RWVirtualOutStream* stream = holder.GetStream();
-    if (stream == nullptr || !stream->Good()) return 0;
-    if (compact) {
-      if (codec_.Encode(settings, stream, &holder, 0) != 1) return 0;
-    } else {
-      RWWriteObjectPointer(*stream, settings);
-    }
-    stream->Flush();
-    if (!stream->Good() || holder.Tell() <= 0) return 0;
-    written = static_cast<size_t>(holder.Tell());
-  }
+  std::vector<uint8_t> staging;
+  const size_t written = Stage(staging, PrivateStreamFormat(compact), [&](RWVirtualOutStream& stream, GPersistOutStream& holder) {
+    if (compact) return codec_.Encode(settings, &stream, &holder, 0) == 1;
+    RWWriteObjectPointer(stream, settings);
+    return true;
+  });
+  if (written == 0) return 0;
+  // The settings fit the area only compressed; when they do not, nothing is
+  // written and the caller fails.
   RWMemoryStreamBuf inBuffer(RWMemoryStreamBuf::ForReading{}, staging.data(), written);
   RWMemoryStreamBuf outBuffer(RWMemoryStreamBuf::ForWriting{}, Bytes(dm) + PA::kSettingsOffset,
                               PA::kSettingsCapacity);
@@ -288,7 +299,7 @@ GAttributeComposite* GDevMode::ReadPrivateImage(const uint8_t* image, int flags)
   if (length == 0 || length > capacity || length > PA::kSettingsCapacity || PA::kSettingsOffset + length > end)
     return nullptr;
 
-  std::vector<uint8_t> plain(kStagingSize);
+  std::vector<uint8_t> plain(kMostStagingSize);
   size_t produced = 0;
   if ((flags & kLzwPacked) != 0) {
     GMemoryByteSource source(image + PA::kSettingsOffset, length);

@@ -4,39 +4,28 @@
 
 #include "model/GBitStream.h"
 
-GLZWCompressor::GLZWCompressor()
-    : pages_(new (std::nothrow) Cell*[kPages]()), stack_(new (std::nothrow) uint8_t[kStackSize]()) {}
+GLZWCompressor::GLZWCompressor() = default;
 
-GLZWCompressor::~GLZWCompressor() {
-  FreePages();
-  delete[] pages_;
-  delete[] stack_;
-}
+GLZWCompressor::~GLZWCompressor() = default;
 
-void GLZWCompressor::FreePages() {
-  if (!pages_) return;
-  for (int i = 0; i < kPages; ++i) {
-    delete[] pages_[i];
-    pages_[i] = nullptr;
+int GLZWCompressor::Prepare() {
+  if (!cells_) {
+    // Not value-initialised: every stamp is set below before any is read.
+    cells_.reset(new (std::nothrow) Cell[kCells]);
+    if (!cells_) return 0;
+    for (int i = 0; i < kCells; ++i) cells_[i].stamp = 0;
+    generation_ = 0;
   }
-}
-
-int GLZWCompressor::AllocatePages() {
-  if (!pages_ || !stack_) return 0;
-  FreePages();
-  for (int i = 0; i < kPages; ++i) {
-    pages_[i] = new (std::nothrow) Cell[kCellsPerPage]();
-    if (!pages_[i]) {
-      FreePages();
-      return 0;
-    }
-  }
-  return 1;
+  if (!stack_) stack_.reset(new (std::nothrow) uint8_t[kStackSize]);
+  return stack_ ? 1 : 0;
 }
 
 int GLZWCompressor::ResetDictionary() {
-  if (!pages_ || !pages_[0]) return 0;
-  for (int i = 0; i < kCells; ++i) CellAt(i).code = -1;
+  if (!cells_) return 0;
+  if (++generation_ == 0) {
+    for (int i = 0; i < kCells; ++i) cells_[i].stamp = 0;
+    generation_ = 1;
+  }
   nextCode_ = kFirstCode;
   width_ = kInitialWidth;
   maxCodeOfWidth_ = (1 << kInitialWidth) - 1;
@@ -50,14 +39,14 @@ int GLZWCompressor::FindCell(int prefix, int byte) {
   const int step = index == 0 ? 1 : kCells - index;
   for (;;) {
     const Cell& cell = CellAt(index);
-    if (cell.code == -1 || (cell.prefix == prefix && cell.byte == byte)) return index;
+    if (IsEmpty(cell) || (cell.prefix == prefix && cell.byte == byte)) return index;
     index -= step;
     if (index < 0) index += kCells;
   }
 }
 
 int GLZWCompressor::Compress(GByteSource& in, GByteSink& out) {
-  if (!AllocatePages() || !ResetDictionary()) return 0;
+  if (!Prepare() || !ResetDictionary()) return 0;
   GBitStream bits(&out);
 
   uint8_t c = 0;
@@ -73,10 +62,11 @@ int GLZWCompressor::Compress(GByteSource& in, GByteSink& out) {
       return (coded && wroteLast && wroteEnd && flushed) ? 1 : 0;
     }
     Cell& cell = CellAt(FindCell(current, c));
-    if (cell.code != -1) {
+    if (!IsEmpty(cell)) {
       current = cell.code;
       continue;
     }
+    cell.stamp = generation_;
     cell.code = nextCode_++;
     cell.prefix = current;
     cell.byte = c;
@@ -101,7 +91,7 @@ int GLZWCompressor::Compress(GByteSource& in, GByteSink& out) {
 // at most the next free code (equal is the string-plus-its-first-byte case),
 // the next free code never reaches 0x8000, and a string never overruns the stack.
 int GLZWCompressor::Expand(GByteSource& in, GByteSink& out) {
-  if (!AllocatePages() || !ResetDictionary()) return 0;
+  if (!Prepare()) return 0;
   GBitStream bits(&in);
 
   uint32_t code = 0;

@@ -1,9 +1,12 @@
 // GLZWCompressor: packs and unpacks byte streams with a variable-width LZW
 // code (9 to 15 bits) whose dictionary is widened and started over by explicit
 // control codes. Older stored settings and packed bitmaps use this format.
+// The dictionary and the decode stack are made on a coder's first call and
+// reused by every later one: a call costs what its input costs.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "model/GByteStream.h"
 
@@ -20,8 +23,6 @@ class GLZWCompressor {
   // Hash table size (a prime) and decode stack size.
   static constexpr int kCells = 35023;
   static constexpr int kStackSize = 35023;
-  static constexpr int kCellsPerPage = 256;
-  static constexpr int kPages = (kCells + kCellsPerPage - 1) / kCellsPerPage;  // 137
 
   GLZWCompressor();
   ~GLZWCompressor();
@@ -38,19 +39,25 @@ class GLZWCompressor {
 
  private:
   struct Cell {
-    int32_t code;  // -1 = empty
+    int32_t code;  // meaningful only while stamp is the current generation
     int32_t prefix;
+    uint32_t stamp;
     uint8_t byte;
   };
 
-  Cell& CellAt(int index) { return pages_[index / kCellsPerPage][index % kCellsPerPage]; }
-  int AllocatePages();
-  void FreePages();
+  Cell& CellAt(int index) { return cells_[index]; }
+  // An encoder's cell is empty unless it was filled since the last reset.
+  bool IsEmpty(const Cell& cell) const { return cell.stamp != generation_; }
+  // Makes the dictionary and the stack on first use; 0 when memory is short.
+  int Prepare();
+  // Empties the encoder's dictionary by starting a new generation (the
+  // cells are cleared only when the generation count wraps).
   int ResetDictionary();
   int FindCell(int prefix, int byte);
 
-  Cell** pages_ = nullptr;  // kPages page pointers; the pages exist during a run
-  uint8_t* stack_ = nullptr;
+  std::unique_ptr<Cell[]> cells_;
+  std::unique_ptr<uint8_t[]> stack_;
+  uint32_t generation_ = 0;
   int nextCode_ = kFirstCode;
   int width_ = kInitialWidth;
   int maxCodeOfWidth_ = (1 << kInitialWidth) - 1;

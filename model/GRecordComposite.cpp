@@ -1,5 +1,8 @@
 #include "model/GRecordComposite.h"
 
+#include <map>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "model/GCountedPtr.h"
@@ -13,11 +16,15 @@
 
 namespace {
 
-// One element of a record list: the link and the handle on its record.
+// One element of a record list: the link, the handle on its record, and
+// its place in the list's order (increasing along the list).
 struct GRecordLink : RWDlistLink {
   explicit GRecordLink(const GRecordRef& held) : record(held) {}
   GRecordRef record;
+  uint64_t order = 0;
 };
+
+uint64_t OrderOf(const RWDlistLink* link) { return static_cast<const GRecordLink*>(link)->order; }
 
 // The composite records whose children are being read on this thread,
 // innermost last. A child that is one of them would make a record hold
@@ -47,6 +54,109 @@ void RaiseBadRecord() {
 
 }  // namespace
 
+// ---- The index's search summary ----
+
+// For each record of the index: the keys that a search of it can answer,
+// by kind (class id, feature id, serial), each with the record's order; and
+// the records a search must always visit, those holding a proxy (which
+// searches another store) or a record of another class. A composite record
+// may lose children after it was summarised: its keys then stay, and a
+// search visits it for nothing, which is harmless.
+class GRecordComposite::SearchSummary {
+ public:
+  using Slot = std::pair<int64_t, uint64_t>;  // key value, order
+
+  void Add(RWDlistLink* link) {
+    const uint64_t order = OrderOf(link);
+    std::vector<Keys> keys;
+    bool always = false;
+    Collect(GRecordComposite::RecordAt(link), keys, always);
+    if (always) alwaysVisited_.emplace(order, link);
+    for (const Keys& k : keys) {
+      byKind_[0].emplace(Slot(k.classId, order), link);
+      byKind_[1].emplace(Slot(k.featureId, order), link);
+      byKind_[2].emplace(Slot(k.serial, order), link);
+    }
+    // A plain record's keys never change and are read from it again; a
+    // composite's children may go, so what it was summarised with is kept.
+    if (keys.size() > 1) composite_.emplace(link, std::move(keys));
+  }
+
+  void Remove(RWDlistLink* link) {
+    const uint64_t order = OrderOf(link);
+    alwaysVisited_.erase(order);
+    const auto found = composite_.find(link);
+    if (found == composite_.end()) {
+      Erase(KeysOf(*GRecordComposite::RecordAt(link)), order);
+      return;
+    }
+    for (const Keys& k : found->second) Erase(k, order);
+    composite_.erase(found);
+  }
+
+  // The first link after the order that can answer the key, or null.
+  RWDlistLink* Next(uint64_t after, const GRecordKey& key) const {
+    RWDlistLink* best = nullptr;
+    uint64_t bestOrder = UINT64_MAX;
+    if (key.valid) {
+      const int64_t value = KeyValue(key);
+      const auto& slots = byKind_[key.kind];
+      const auto it = slots.lower_bound(Slot(value, after + 1));
+      if (it != slots.end() && it->first.first == value) {
+        best = it->second;
+        bestOrder = it->first.second;
+      }
+    }
+    const auto always = alwaysVisited_.lower_bound(after + 1);
+    if (always != alwaysVisited_.end() && always->first < bestOrder) best = always->second;
+    return best;
+  }
+
+ private:
+  static int64_t KeyValue(const GRecordKey& key) {
+    switch (key.kind) {
+      case GRecordKey::kClass: return key.classId;
+      case GRecordKey::kFeatureId: return key.featureId;
+      case GRecordKey::kSerial: return key.serial;
+    }
+    return 0;
+  }
+
+  struct Keys {
+    uint32_t classId;
+    int32_t featureId;
+    uint32_t serial;
+  };
+  static Keys KeysOf(const GRecord& record) { return {record.RecordClassId(), record.FeatureId(), record.Serial()}; }
+
+  // The keys a search of the record can name: those of plain and composite
+  // records throughout; any other record makes the whole entry one to visit
+  // always.
+  static void Collect(GRecord* record, std::vector<Keys>& keys, bool& always) {
+    const RWClassID id = record->ClassId();
+    if (id != GRecordClassId && id != GRecordCompositeClassId) {
+      always = true;
+      return;
+    }
+    keys.push_back(KeysOf(*record));
+    if (id != GRecordCompositeClassId) return;
+    const RWIntrusiveDlist& links = record->AsComposite()->Links();
+    for (RWDlistLink* link = links.First(); link != links.Tail(); link = link->next)
+      Collect(GRecordComposite::RecordAt(link), keys, always);
+  }
+
+  void Erase(const Keys& k, uint64_t order) {
+    byKind_[0].erase(Slot(k.classId, order));
+    byKind_[1].erase(Slot(k.featureId, order));
+    byKind_[2].erase(Slot(k.serial, order));
+  }
+
+  std::map<Slot, RWDlistLink*> byKind_[3];
+  std::map<uint64_t, RWDlistLink*> alwaysVisited_;
+  // The keys each composite entry was summarised with.
+  std::unordered_map<const RWDlistLink*, std::vector<Keys>> composite_;
+};
+
 GRecordComposite::GRecordComposite() = default;
 
 GRecordComposite::GRecordComposite(const MPersistentObject& composite) : GRecord(composite) {}
@@ -72,16 +182,47 @@ RWDlistLink* GRecordComposite::LastLinkOf(const GRecord* record) const {
   return nullptr;
 }
 
-void GRecordComposite::DropLink(RWDlistLink* link) { delete static_cast<GRecordLink*>(records_.Unlink(link)); }
+void GRecordComposite::DropLink(RWDlistLink* link) { delete static_cast<GRecordLink*>(UnlinkRecord(link)); }
+
+RWDlistLink* GRecordComposite::UnlinkRecord(RWDlistLink* link) {
+  if (summary_ != nullptr) summary_->Remove(link);
+  return records_.Unlink(link);
+}
+
+void GRecordComposite::LinkRecordAfter(RWDlistLink* previous, RWDlistLink* link) {
+  records_.InsertAfter(previous, link);
+  if (summary_ != nullptr) summary_->Add(link);
+}
+
+void GRecordComposite::ForgetSearchSummary() { summary_.reset(); }
+
+RWDlistLink* GRecordComposite::FirstToVisit(const GRecordKey& key) {
+  if (!isIndex_) return records_.First();
+  if (summary_ == nullptr) {
+    summary_ = std::make_unique<SearchSummary>();
+    for (RWDlistLink* link = records_.First(); link != records_.Tail(); link = link->next) summary_->Add(link);
+  }
+  RWDlistLink* next = summary_->Next(0, key);
+  return next != nullptr ? next : records_.Tail();
+}
+
+RWDlistLink* GRecordComposite::NextToVisit(RWDlistLink* link, const GRecordKey& key) {
+  if (summary_ == nullptr || !isIndex_) return link->next;
+  RWDlistLink* next = summary_->Next(OrderOf(link), key);
+  return next != nullptr ? next : records_.Tail();
+}
 
 GRecordComposite* GRecordComposite::AsComposite() { return this; }
 
 void GRecordComposite::AddRecord(const GRecordRef& record) {
   if (record.IsEmpty()) return;
-  records_.InsertAfter(records_.Last(), new GRecordLink(record));
+  auto* link = new GRecordLink(record);
+  link->order = ++lastOrder_;
+  LinkRecordAfter(records_.Last(), link);
 }
 
 void GRecordComposite::ClearRecords() {
+  summary_.reset();
   // Each record is let go of after its link has left the list, so a record
   // whose deletion reaches this list again finds it consistent.
   while (!records_.IsEmpty()) DropLink(records_.First());
@@ -180,7 +321,7 @@ void GRecordComposite::Take(GCountedRef& out, const GRecordKey& key, MPersistent
     TakeOwn(out, key, store);
     if (!out.IsEmpty()) return;
   }
-  for (RWDlistLink* link = records_.First(); link != records_.Tail(); link = link->next) {
+  for (RWDlistLink* link = FirstToVisit(key); link != records_.Tail(); link = NextToVisit(link, key)) {
     GRecordRef child(RecordAt(link));
     if (key.Names(*child)) {
       child->Take(out, key, store);
@@ -196,7 +337,7 @@ int GRecordComposite::Replace(const GRecordKey& key, const GCountedRef& with, MP
   if (!isIndex_) {
     if (ReplaceOwn(key, with, store) == 1) return 1;
   }
-  for (RWDlistLink* link = records_.First(); link != records_.Tail(); link = link->next) {
+  for (RWDlistLink* link = FirstToVisit(key); link != records_.Tail(); link = NextToVisit(link, key)) {
     GRecordRef child(RecordAt(link));
     if (key.Names(*child)) {
       const int result = child->Replace(key, with, store);
@@ -207,9 +348,16 @@ int GRecordComposite::Replace(const GRecordKey& key, const GCountedRef& with, MP
         GRecordComposite& index = store.Index();
         RWDlistLink* madeLink = made.IsEmpty() ? nullptr : index.LastLinkOf(made.Pointee());
         if (madeLink != nullptr) {
-          index.records_.Unlink(madeLink);
+          index.UnlinkRecord(madeLink);
+          // It takes the old record's place in the order as well.
+          const uint64_t order = OrderOf(link);
           records_.InsertAfter(link, madeLink);
           DropLink(link);
+          static_cast<GRecordLink*>(madeLink)->order = order;
+          if (summary_ != nullptr) summary_->Add(madeLink);
+          // Below the index's own records the new record's keys are not in
+          // the index's summary.
+          if (this != &index) index.ForgetSearchSummary();
         }
       }
       return result;
@@ -225,7 +373,7 @@ void GRecordComposite::Peek(GCountedRef& out, const GRecordKey& key, MPersistent
     PeekOwn(out, key, store);
     if (!out.IsEmpty()) return;
   }
-  for (RWDlistLink* link = records_.First(); link != records_.Tail(); link = link->next) {
+  for (RWDlistLink* link = FirstToVisit(key); link != records_.Tail(); link = NextToVisit(link, key)) {
     GRecordRef child(RecordAt(link));
     child->Peek(out, key, store);
     if (!out.IsEmpty() || key.Names(*child)) return;

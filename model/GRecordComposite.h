@@ -2,10 +2,13 @@
 // written as its children's blocks followed by a shell of the composite
 // itself. It holds the child records in order, each by a counted handle.
 // The store's index of everything it holds is one too: its own fields stay
-// zero, so its searches always go on to its children.
+// zero, so its searches always go on to its children. The index keeps, once
+// it has been searched, a summary of which of its records can answer which
+// key, so that a search visits only those (in order) instead of every record.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "model/GRecord.h"
 #include "rw/RWIntrusiveDlist.h"
@@ -61,6 +64,10 @@ class GRecordComposite : public GRecord {
   // search (an object stored with serial 0 would otherwise name it, and
   // taking the index would take everything).
   void MarkAsIndex() { isIndex_ = true; }
+  // Forgets the index's search summary; the next search makes it anew. For
+  // a change below the index's own records that adds keys (a record
+  // replaced inside a composite record).
+  void ForgetSearchSummary();
 
  protected:
   // The composite's own record first, then the children in order: a child
@@ -71,6 +78,16 @@ class GRecordComposite : public GRecord {
   void Peek(GCountedRef& out, const GRecordKey& key, MPersistentCompositeOnDiskImp& store) override;
 
  private:
+  class SearchSummary;
+
+  // The links a search for the key visits, in list order: every link, or
+  // for an index those its summary names (made on the index's first search).
+  RWDlistLink* FirstToVisit(const GRecordKey& key);
+  RWDlistLink* NextToVisit(RWDlistLink* link, const GRecordKey& key);
+  // Unlinks the link, keeping the summary right, and returns it.
+  RWDlistLink* UnlinkRecord(RWDlistLink* link);
+  // Links the link after previous, keeping the summary right.
+  void LinkRecordAfter(RWDlistLink* previous, RWDlistLink* link);
   // Reads the child records after the version; read gets one reference.
   template <typename ReadOne>
   void RestoreChildren(uint32_t count, ReadOne read);
@@ -79,6 +96,8 @@ class GRecordComposite : public GRecord {
 
   RWIntrusiveDlist records_;
   bool isIndex_ = false;
+  uint64_t lastOrder_ = 0;  // the order of the last link added
+  std::unique_ptr<SearchSummary> summary_;
 };
 
 RWCollectable* GRecordCompositeCreate();

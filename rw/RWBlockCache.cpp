@@ -1,5 +1,6 @@
 #include "rw/RWBlockCache.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "rw/RWBinaryFile.h"
@@ -14,20 +15,51 @@ uint32_t LimitCapacity(uint32_t capacity, uint32_t blockSize) {
 
 }  // namespace
 
-RWBlockCache::RWBlockCache(RWBinaryFile* file, uint32_t capacity, uint32_t blockSize)
-    : file_(file), capacity_(LimitCapacity(capacity, blockSize)), blockSize_(blockSize) {}
+RWBlockCache::RWBlockCache(RWBinaryFile* file, uint32_t capacity, uint32_t blockSize, bool writeBack)
+    : file_(file), writeBack_(writeBack), capacity_(LimitCapacity(capacity, blockSize)), blockSize_(blockSize) {}
 
 RWBlockCache::~RWBlockCache() {
-  if (file_) file_->Flush();
+  if (file_) {
+    FlushBlocks();
+    file_->Flush();
+  }
+}
+
+bool RWBlockCache::FlushBlocks() {
+  std::vector<std::pair<int32_t, uint32_t>> changed;
+  for (uint32_t i = 0; i < used_; ++i)
+    if (dirty_[i] && offsets_[i] != -1) changed.emplace_back(offsets_[i], i);
+  std::sort(changed.begin(), changed.end());
+  bool ok = true;
+  for (const auto& [offset, slot] : changed) {
+    // A block that cannot be written is not written again and again.
+    dirty_[slot] = false;
+    if (!WriteThrough(offset, blocks_[slot].data())) ok = false;
+  }
+  return ok;
 }
 
 int32_t RWBlockCache::Lookup(int32_t offset) {
-  int32_t hit = -1;
-  for (uint32_t i = 0; i < used_; ++i) {
-    if (ages_[i] < 0xFFFFFFFFu) ++ages_[i];
-    if (hit < 0 && offsets_[i] == offset) hit = static_cast<int32_t>(i);
+  ++clock_;
+  const auto found = slotOf_.find(offset);
+  return found != slotOf_.end() ? static_cast<int32_t>(found->second) : -1;
+}
+
+void RWBlockCache::Vacate(uint32_t slot) {
+  if (offsets_[slot] != -1) slotOf_.erase(offsets_[slot]);
+  offsets_[slot] = -1;
+  dirty_[slot] = false;
+  // Unused at once: the next slot given up.
+  lastUse_[slot] = 0;
+}
+
+void RWBlockCache::Occupy(uint32_t slot, int32_t offset) {
+  if (offsets_[slot] != offset) {
+    if (offsets_[slot] != -1) slotOf_.erase(offsets_[slot]);
+    offsets_[slot] = offset;
+    slotOf_[offset] = slot;
   }
-  return hit;
+  lastUse_[slot] = clock_;
 }
 
 int32_t RWBlockCache::FreeSlot() {
@@ -35,18 +67,41 @@ int32_t RWBlockCache::FreeSlot() {
     // Slots are made as they are first needed, so a large capacity costs
     // nothing until it is used.
     offsets_.push_back(-1);
-    ages_.push_back(0);
+    lastUse_.push_back(0);
+    dirty_.push_back(false);
     blocks_.emplace_back(blockSize_);
     return static_cast<int32_t>(used_++);
   }
-  // Every slot is taken: the one unused longest is given up. The file is
-  // flushed first so that the block's bytes have left the stdio buffer.
-  if (!file_->Flush()) return -1;
-  uint32_t oldest = 0;
-  for (uint32_t i = 1; i < used_; ++i)
-    if (ages_[i] > ages_[oldest]) oldest = i;
-  offsets_[oldest] = -1;
-  return static_cast<int32_t>(oldest);
+  // Every slot is taken: the one unused longest is given up. Written
+  // through, the file is flushed first so that the block's bytes have left
+  // the stdio buffer.
+  if (!writeBack_ && !file_->Flush()) return -1;
+  if (lruOrder_.size() != used_) {
+    lruOrder_.clear();
+    for (uint32_t i = 0; i < used_; ++i) lruOrder_.emplace(lastUse_[i], i);
+  }
+  // The oldest entry of the order whose slot has not been used since.
+  for (;;) {
+    const auto oldest = lruOrder_.begin();
+    const uint32_t slot = oldest->second;
+    const uint64_t stamp = oldest->first;
+    lruOrder_.erase(oldest);
+    if (lastUse_[slot] == stamp) {
+      // A changed block reaches the file before its slot is given up.
+      if (dirty_[slot] && offsets_[slot] != -1) {
+        dirty_[slot] = false;
+        if (!WriteThrough(offsets_[slot], blocks_[slot].data())) {
+          lruOrder_.emplace(lastUse_[slot], slot);
+          return -1;
+        }
+      }
+      Vacate(slot);
+      // Back in the order; the use that follows makes this entry stale.
+      lruOrder_.emplace(lastUse_[slot], slot);
+      return static_cast<int32_t>(slot);
+    }
+    lruOrder_.emplace(lastUse_[slot], slot);
+  }
 }
 
 bool RWBlockCache::Read(int32_t offset, void* buffer) {
@@ -58,13 +113,11 @@ bool RWBlockCache::Read(int32_t offset, void* buffer) {
     std::vector<unsigned char>& block = blocks_[slot];
     if (!file_->SeekTo(offset) || !file_->ReadChars(reinterpret_cast<char*>(block.data()), blockSize_)) {
       // The slot holds nothing usable; it stays free for the next block.
-      offsets_[slot] = -1;
-      ages_[slot] = 0xFFFFFFFFu;
+      Vacate(static_cast<uint32_t>(slot));
       return false;
     }
-    offsets_[slot] = offset;
   }
-  ages_[slot] = 0;
+  Occupy(static_cast<uint32_t>(slot), offset);
   std::memcpy(buffer, blocks_[slot].data(), blockSize_);
   return true;
 }
@@ -75,13 +128,20 @@ bool RWBlockCache::Write(int32_t offset, const void* buffer) {
   if (slot < 0) slot = FreeSlot();
   if (slot < 0) return false;
   std::memcpy(blocks_[slot].data(), buffer, blockSize_);
-  offsets_[slot] = offset;
-  ages_[slot] = 0;
+  Occupy(static_cast<uint32_t>(slot), offset);
+  if (writeBack_) {
+    dirty_[slot] = true;
+    return true;
+  }
   if (WriteThrough(offset, blocks_[slot].data())) return true;
   // What the file does not hold must not be served from the cache.
-  offsets_[slot] = -1;
-  ages_[slot] = 0xFFFFFFFFu;
+  Vacate(static_cast<uint32_t>(slot));
   return false;
+}
+
+void RWBlockCache::Forget(int32_t offset) {
+  const auto found = slotOf_.find(offset);
+  if (found != slotOf_.end()) Vacate(found->second);
 }
 
 bool RWBlockCache::WriteThrough(int32_t offset, const unsigned char* bytes) {

@@ -73,21 +73,18 @@ RWModuleLock::~RWModuleLock() {
   }
 }
 
-// The count itself changes atomically as well: objects can be shared between
-// modules that each pass their own lock, and the lock alone would not
-// serialise those holders.
-int RWCountedRefIncrement(uint32_t& count, RWModuleLock& lock) {
-  EnsureCreated(lock);
-  EnterCriticalSection(&lock.section);
-  std::atomic_ref<uint32_t>(count).fetch_add(1, std::memory_order_acq_rel);
-  LeaveCriticalSection(&lock.section);
+// The count changes atomically, and that alone serialises every holder
+// (objects may be shared between modules that each pass their own lock), so
+// the module's lock is not taken: handles are made and let go of on every
+// search and copy, and taking a lock there cost more than the work.
+int RWCountedRefIncrement(uint32_t& count, RWModuleLock&) {
+  std::atomic_ref<uint32_t>(count).fetch_add(1, std::memory_order_relaxed);
   return 0;
 }
 
-uint32_t RWCountedRefDecrement(uint32_t& count, RWModuleLock& lock) {
-  EnsureCreated(lock);
-  EnterCriticalSection(&lock.section);
-  uint32_t before = std::atomic_ref<uint32_t>(count).fetch_sub(1, std::memory_order_acq_rel);
-  LeaveCriticalSection(&lock.section);
+// Release ordering on the way down, acquire for the holder that saw the last
+// one go, so that it deletes an object whose every change it can see.
+uint32_t RWCountedRefDecrement(uint32_t& count, RWModuleLock&) {
+  const uint32_t before = std::atomic_ref<uint32_t>(count).fetch_sub(1, std::memory_order_acq_rel);
   return before;
 }

@@ -16,6 +16,10 @@ constexpr uint32_t kMaxDepth = 32;
 // Parameters read from a file must give a node of a sensible size.
 constexpr uint64_t kMaxNodeSize = 1u << 20;
 constexpr int64_t kMaxParameter = 0xFFFF;
+// The node cache holds at least this many bytes of nodes, whatever cache
+// size is asked for: a few megabytes keep every node of a tree of some
+// hundred thousand keys in memory, so that look-ups do not go to the file.
+constexpr uint32_t kLeastCachedBytes = 4u << 20;
 
 void PutWord(unsigned char* p, int32_t value) {
   const uint32_t v = static_cast<uint32_t>(value);
@@ -134,6 +138,7 @@ RWDiskBTree::~RWDiskBTree() {
     const bool readOnly = length > 0 && mode[0] == 'r' && !std::memchr(mode, '+', length);
     if (!readOnly) WriteHeader();
   }
+  if (cache_) manager_->RemoveBlockWriter(this);
   rootNode_.reset();
   cache_.reset();
 }
@@ -171,7 +176,9 @@ void RWDiskBTree::OpenHeader(int createNew, int32_t location, int compatible) {
   }
   if (!opened) return;
 
-  cache_ = std::make_unique<RWBlockCache>(manager_, cacheSize_, nodeSize_);
+  cache_ = std::make_unique<RWBlockCache>(manager_, CacheCapacity(), nodeSize_, true);
+  // A flush of the file writes the changed nodes first.
+  manager_->SetBlockWriter([](void* tree) { return static_cast<RWDiskBTree*>(tree)->FlushNodes(); }, this);
   rootNode_ = std::make_unique<RWDiskBTreeNode>(NewNode());
   if (header_.root != -1 && !ReadNode(header_.root, *rootNode_)) {
     header_.root = -1;
@@ -225,6 +232,8 @@ bool RWDiskBTree::CreateHeader(uint32_t bytes) {
 }
 
 bool RWDiskBTree::WriteHeader() {
+  // The nodes first: the header never names a root the file does not hold.
+  if (!FlushNodes()) return false;
   unsigned char bytes[RWDiskBTreeHeader::kSize];
   header_.Encode(bytes);
   const uint32_t length = compatible_ ? 4 : RWDiskBTreeHeader::kSize;
@@ -259,12 +268,12 @@ bool RWDiskBTree::ReadNode(int32_t offset, RWDiskBTreeNode& node) {
     node = *rootNode_;
     return true;
   }
-  std::vector<unsigned char> bytes(nodeSize_);
-  if (offset <= 0 || !cache_->Read(offset, bytes.data())) {
+  scratch_.resize(nodeSize_);
+  if (offset <= 0 || !cache_->Read(offset, scratch_.data())) {
     RaiseIo(RWFileIoError::Read);
     return false;
   }
-  node.Decode(bytes.data());
+  node.Decode(scratch_.data());
   if (!IsSoundNode(node)) {
     RaiseDamaged();
     return false;
@@ -273,9 +282,9 @@ bool RWDiskBTree::ReadNode(int32_t offset, RWDiskBTreeNode& node) {
 }
 
 bool RWDiskBTree::WriteNode(int32_t offset, const RWDiskBTreeNode& node) {
-  std::vector<unsigned char> bytes(nodeSize_);
-  node.Encode(bytes.data());
-  if (!cache_->Write(offset, bytes.data())) {
+  scratch_.resize(nodeSize_);
+  node.Encode(scratch_.data());
+  if (!cache_->Write(offset, scratch_.data())) {
     RaiseIo(RWFileIoError::Write);
     return false;
   }
@@ -632,7 +641,7 @@ bool RWDiskBTree::Rebalance(int32_t offset, RWDiskBTreeNode& node, uint32_t i) {
   const int32_t rightOffset = node.children[j + 1];
   node.RemoveEntry(j);
   if (!WriteNode(offset, node) || !WriteNode(leftOffset, left)) return false;
-  manager_->Release(rightOffset);
+  ReleaseNode(rightOffset);
   return true;
 }
 
@@ -641,7 +650,7 @@ bool RWDiskBTree::Rebalance(int32_t offset, RWDiskBTreeNode& node, uint32_t i) {
 bool RWDiskBTree::ShrinkRoot() {
   const int32_t old = header_.root;
   const int32_t next = rootNode_->children[0];
-  manager_->Release(old);
+  ReleaseNode(old);
   header_.root = next;
   rootLoaded_ = false;
   if (next != -1) {
@@ -660,8 +669,15 @@ bool RWDiskBTree::ShrinkRoot() {
 
 // ---- Whole-tree operations ----
 
-uint32_t RWDiskBTree::NodeBudget() const {
-  if (!manager_->SeekToEnd()) return 1;
+bool RWDiskBTree::FlushNodes() {
+  if (!cache_ || cache_->FlushBlocks()) return true;
+  RaiseIo(RWFileIoError::Write);
+  return false;
+}
+
+uint32_t RWDiskBTree::NodeBudget() {
+  // The file's length counts the nodes only once they are all in it.
+  if (!FlushNodes() || !manager_->SeekToEnd()) return 1;
   const int64_t length = manager_->CurrentOffset();
   return length > 0 ? static_cast<uint32_t>(length / nodeSize_) + 1 : 1;
 }
@@ -705,7 +721,7 @@ void RWDiskBTree::Clear() {
     RaiseDamaged();
     return;
   }
-  for (int32_t offset : nodes) manager_->Release(offset);
+  for (int32_t offset : nodes) ReleaseNode(offset);
   header_.root = -1;
   header_.keyCount = 0;
   countKnown_ = true;
@@ -747,9 +763,19 @@ uint32_t RWDiskBTree::SetCacheSize(uint32_t n) {
   cacheSize_ = n;
   if (cache_) {
     cache_.reset();  // flushes the file
-    cache_ = std::make_unique<RWBlockCache>(manager_, n, nodeSize_);
+    cache_ = std::make_unique<RWBlockCache>(manager_, CacheCapacity(), nodeSize_, true);
   }
   return previous;
+}
+
+uint32_t RWDiskBTree::CacheCapacity() const {
+  const uint32_t least = nodeSize_ != 0 ? kLeastCachedBytes / nodeSize_ : 1;
+  return std::max(cacheSize_, least);
+}
+
+void RWDiskBTree::ReleaseNode(int32_t offset) {
+  if (cache_) cache_->Forget(offset);
+  manager_->Release(offset);
 }
 
 RWDiskBTreeCompare RWDiskBTree::SetCompare(RWDiskBTreeCompare function) {

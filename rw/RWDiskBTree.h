@@ -1,7 +1,11 @@
 // RWDiskBTree: an index from fixed-length keys to 32-bit values kept in
 // blocks of a file-space manager's file. Nodes are read and written through
-// a small write-through block cache; the tree's header sits in a block of the
-// same file, by default the file's first block.
+// a block cache of a few megabytes at least, so that the nodes of a tree of
+// some hundred thousand keys stay in memory. Changed nodes are written back:
+// they reach the file before the header is written (a new root, closing),
+// before a walk of the whole tree, when the cache gives them up, and at
+// every Flush of the file-space manager. The tree's header sits in a block
+// of the same file, by default the file's first block.
 #pragma once
 
 #include <cstddef>
@@ -100,12 +104,18 @@ class RWDiskBTree {
   // Releases every node's block and empties the tree.
   void Clear();
 
+  // Writes the changed nodes to the file (the header is written on closing);
+  // false after the raise when one could not be written.
+  bool FlushNodes();
+
   uint32_t EntryCount();
   // Levels of the tree, following child 0.
   uint32_t Height();
   // Visits every key in order.
   void Apply(RWDiskBTreeApply function, void* userData);
 
+  // The nodes the cache should hold at least (it always holds a few
+  // megabytes' worth); returns the previous request.
   uint32_t SetCacheSize(uint32_t n);
   RWDiskBTreeCompare SetCompare(RWDiskBTreeCompare function);
 
@@ -127,6 +137,10 @@ class RWDiskBTree {
   bool ReadNode(int32_t offset, RWDiskBTreeNode& node);
   bool WriteNode(int32_t offset, const RWDiskBTreeNode& node);
   bool IsSoundNode(const RWDiskBTreeNode& node) const;
+  // The cache's capacity in nodes: the size asked for, or more.
+  uint32_t CacheCapacity() const;
+  // Gives a node's block back to the file, and drops it from the cache.
+  void ReleaseNode(int32_t offset);
   uint32_t Position(const RWDiskBTreeNode& node, const char* key) const;
   bool Equal(const RWDiskBTreeNode& node, uint32_t p, const char* key) const;
   RWCString StoredKey(const char* field) const;
@@ -144,7 +158,7 @@ class RWDiskBTree {
   // nodes the file can hold; false after the raise when the tree is damaged.
   bool Walk(int32_t offset, uint32_t depth, uint32_t& budget, RWDiskBTreeApply function, void* userData,
             std::vector<int32_t>* postOrder);
-  uint32_t NodeBudget() const;
+  uint32_t NodeBudget();
 
   void RaiseIo(int code) const;
   void RaiseDamaged() const { RaiseIo(2); }
@@ -161,4 +175,5 @@ class RWDiskBTree {
   bool usable_ = false;
   bool countKnown_ = true;
   bool rootLoaded_ = false;  // rootNode_ holds the node at header_.root
+  std::vector<unsigned char> scratch_;  // a node's bytes on their way to or from the cache
 };

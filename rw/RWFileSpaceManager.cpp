@@ -343,6 +343,11 @@ RWFileSpaceManager::RWFileSpaceManager(const char* name, const char* mode) : RWB
 
 RWFileSpaceManager::~RWFileSpaceManager() { delete freeList_; }
 
+bool RWFileSpaceManager::Flush() {
+  const bool written = blockWriter_ == nullptr || blockWriter_(blockWriterOwner_);
+  return RWBinaryFile::Flush() && written;
+}
+
 void RWFileSpaceManager::Open() {
   if (IsEmpty()) {
     layout_ = &RWFreeListLayout::Large();

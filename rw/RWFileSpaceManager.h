@@ -109,6 +109,22 @@ class RWFileSpaceManager : public RWBinaryFile {
   // Gives a block back. -1 and the first block are ignored.
   void Release(int32_t userOffset);
 
+  // Whoever keeps changed blocks of this file in memory (the disk B-tree's
+  // node cache) writes them at every Flush of the manager, before the file
+  // itself is flushed, so that a flushed file holds them. One writer at a
+  // time. The writer answers false when it could not.
+  using BlockWriter = bool (*)(void* owner);
+  void SetBlockWriter(BlockWriter writer, void* owner) {
+    blockWriter_ = writer;
+    blockWriterOwner_ = owner;
+  }
+  // Removes the owner's writer (another's stays).
+  void RemoveBlockWriter(void* owner) {
+    if (blockWriterOwner_ == owner) SetBlockWriter(nullptr, nullptr);
+  }
+  // The block writer's blocks, then the file's buffer.
+  bool Flush();
+
   static int32_t HeaderSize() { return 12; }
   // User offset of the first block ever allocated, -1 before that.
   int32_t FirstBlock() const { return firstBlock_; }
@@ -137,4 +153,6 @@ class RWFileSpaceManager : public RWBinaryFile {
   int32_t firstBlock_ = -1;
   int32_t endOfSpace_ = 0;
   const RWFreeListLayout* layout_ = nullptr;
+  BlockWriter blockWriter_ = nullptr;
+  void* blockWriterOwner_ = nullptr;
 };

@@ -6,11 +6,11 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <unordered_map>
 
 #include "rw/RWCollectable.h"
 #include "rw/RWStringID.h"
-
-class RWSet;
 
 class RWStoreTable {
  public:
@@ -20,6 +20,8 @@ class RWStoreTable {
   RWStoreTable(const RWStoreTable&) = delete;
   RWStoreTable& operator=(const RWStoreTable&) = delete;
 
+  // Each entry is found or added with one hash look-up, so a save stays
+  // linear in the objects it writes.
   // Enters the object. True when it was new: index receives the index it
   // takes (the number of entries before it). False when it was there
   // already: index receives its index.
@@ -30,7 +32,10 @@ class RWStoreTable {
   uint32_t Count() const;
 
  private:
-  RWSet* entries_;
+  // Objects by address; class string ids by their bytes. Both share one
+  // numbering, in the order of first entry.
+  std::unordered_map<const RWCollectable*, uint32_t> objects_;
+  std::unordered_map<std::string, uint32_t> stringIds_;
 };
 
 // Makes the thread's store table available for one operation. The first

@@ -314,6 +314,58 @@ TEST_F(RecordStoreTest, ReplacingAChildOfAStoredCompositeKeepsItInTheComposite) 
   EXPECT_EQ(back->Children().At(1)->Pointee()->FeatureId(), 61);
 }
 
+// Every search answers with the first record in the index's order that
+// names its key, however records came, went or were replaced before, and
+// also for a key that a replacement put below the index's own records.
+TEST_F(RecordStoreTest, SearchesAnswerTheFirstRecordInOrderAsTheIndexChanges) {
+  GCountedRef store = Open();
+  for (int i = 0; i < 12; ++i) store->AddChildHandle(Leaf(i, i % 3));  // values 0..11, ids 0 1 2 0 1 2 ...
+  auto* composite = new MPersistentComposite(40);
+  composite->AddChild(new TestLeaf(50, 5));
+  store->AddChildHandle(GCountedRef(composite));
+  auto peek = [&](int32_t id) {
+    GCountedRef out;
+    store->HandleById(out, id);
+    return out.IsEmpty() ? -1 : ValueOf(out);
+  };
+  auto take = [&](int32_t id) {
+    GCountedRef out;
+    store->RemoveChildHandleById(out, id);
+    return out.IsEmpty() ? -1 : ValueOf(out);
+  };
+  EXPECT_EQ(peek(1), 1);
+  // The replacement takes the old record's place: it comes before every
+  // other record of its id.
+  EXPECT_EQ(store->ReplaceChildHandleById(1, Leaf(100, 2)), 1);
+  EXPECT_EQ(peek(1), 4);
+  EXPECT_EQ(peek(2), 100);
+  EXPECT_EQ(take(0), 0);
+  EXPECT_EQ(take(0), 3);
+  EXPECT_EQ(peek(0), 6);
+  // A key that exists only below a composite's record, before and after
+  // its replacement there, and a later record of the same key.
+  EXPECT_EQ(peek(5), 50);
+  EXPECT_EQ(store->ReplaceChildHandleById(5, Leaf(70, 7)), 1);
+  EXPECT_EQ(peek(5), -1);
+  store->AddChildHandle(Leaf(80, 7));
+  EXPECT_EQ(peek(7), 70);
+  EXPECT_EQ(take(7), 70);
+  EXPECT_EQ(peek(7), 80);
+  GCountedRef last = Leaf(90, 9);
+  store->AddChildHandle(last);
+  GCountedRef out;
+  store->HandleMatching(out, last.Pointee());
+  EXPECT_EQ(ValueOf(out), 90);
+  EXPECT_EQ(peek(3), -1);
+  // The order survives closing and reopening.
+  store.Assign(GCountedRef());
+  store = Open();
+  EXPECT_EQ(peek(2), 100);
+  EXPECT_EQ(take(2), 100);
+  EXPECT_EQ(take(2), 2);
+  EXPECT_EQ(peek(1), 4);
+}
+
 TEST_F(RecordStoreTest, ReplacementThatCannotBeStoredChangesNothing) {
   GCountedRef store = Open();
   GCountedRef other = Leaf(1, 1);

@@ -70,6 +70,31 @@ TEST_F(RWBlockCacheTest, WritesGoThroughToTheFileAtOnce) {
   EXPECT_EQ(Read(cache, 3), '1');
 }
 
+// Written back, a changed block reaches the file when its slot is given up
+// or at FlushBlocks, and is read from the cache meanwhile; a forgotten
+// block is never written.
+TEST_F(RWBlockCacheTest, WrittenBackBlocksReachTheFileWhenGivenUpOrFlushed) {
+  RWBlockCache cache(file_.get(), 2, kBlock, true);
+  auto fileBlock = [&](int block) {
+    file_->Flush();
+    return w32test::FileContents(kWidePath).value_or("").substr(block * kBlock, kBlock);
+  };
+  const std::string ones(kBlock, '1'), twos(kBlock, '2'), threes(kBlock, '3'), fours(kBlock, '4');
+  ASSERT_TRUE(cache.Write(1 * kBlock, ones.data()));
+  ASSERT_TRUE(cache.Write(2 * kBlock, twos.data()));
+  EXPECT_EQ(fileBlock(1), std::string(kBlock, 'b'));
+  EXPECT_EQ(Read(cache, 1), '1');
+  ASSERT_TRUE(cache.Write(3 * kBlock, threes.data()));  // block 2 is given up
+  EXPECT_EQ(fileBlock(2), twos);
+  EXPECT_EQ(fileBlock(3), std::string(kBlock, 'd'));
+  cache.Forget(1 * kBlock);
+  ASSERT_TRUE(cache.Write(4 * kBlock, fours.data()));
+  ASSERT_TRUE(cache.FlushBlocks());
+  EXPECT_EQ(fileBlock(1), std::string(kBlock, 'b'));
+  EXPECT_EQ(fileBlock(3), threes);
+  EXPECT_EQ(fileBlock(4), fours);
+}
+
 TEST_F(RWBlockCacheTest, ABlockPastTheEndOfTheFileIsNotRead) {
   RWBlockCache cache(file_.get(), 2, kBlock);
   char buffer[kBlock];
