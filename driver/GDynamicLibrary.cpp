@@ -66,9 +66,7 @@ bool GDynamicLibrary::operator==(const GDynamicLibrary& other) const { return Ma
 
 // ---- RWCollectable ----
 
-GDynamicLibrary* GDynamicLibrary::CreateSameKind() const { return new GDynamicLibrary; }
-GDynamicLibrary* GDynamicLibrary::Clone() const { return new GDynamicLibrary(*this); }
-RWClassID GDynamicLibrary::ClassId() const { return GDynamicLibraryClassId; }
+QV_PERSISTENT_KIND_DEFINE(GDynamicLibrary, MPersistentObject, GDynamicLibraryClassId)
 
 uint32_t GDynamicLibrary::MembersStoreSize() const {
   return MPersistentObject::MembersStoreSize() + 2 * static_cast<uint32_t>(path_.Length()) + 8;
@@ -105,10 +103,6 @@ void GDynamicLibrary::RestoreMembersFromFile(RWBinaryFile& file) {
 }
 
 // ---- MPersistentObject ----
-
-int GDynamicLibrary::DerivesFrom(RWClassID classId) const {
-  return classId == GDynamicLibraryClassId || MPersistentObject::DerivesFrom(classId);
-}
 
 int GDynamicLibrary::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;

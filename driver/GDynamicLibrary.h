@@ -52,9 +52,7 @@ class GDynamicLibrary : public MPersistentObject {
   bool operator==(const GDynamicLibrary& other) const;
 
   // ---- RWCollectable ----
-  GDynamicLibrary* CreateSameKind() const override;
-  GDynamicLibrary* Clone() const override;
-  RWClassID ClassId() const override;
+  QV_PERSISTENT_KIND(GDynamicLibrary);
   uint32_t MembersStoreSize() const override;
   void SaveMembers(RWVirtualOutStream& stream) const override;
   void SaveMembersToFile(RWBinaryFile& file) const override;
@@ -62,7 +60,6 @@ class GDynamicLibrary : public MPersistentObject {
   void RestoreMembersFromFile(RWBinaryFile& file) override;
 
   // ---- MPersistentObject ----
-  int DerivesFrom(RWClassID classId) const override;
   int Matches(const MPersistentObject* other) const override;
 
   // Entry types of the two call forms.
