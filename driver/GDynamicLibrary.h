@@ -53,11 +53,7 @@ class GDynamicLibrary : public MPersistentObject {
 
   // ---- RWCollectable ----
   QV_PERSISTENT_KIND(GDynamicLibrary);
-  uint32_t MembersStoreSize() const override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
+  RW_STORED_MEMBERS();
 
   // ---- MPersistentObject ----
   int Matches(const MPersistentObject* other) const override;
