@@ -27,14 +27,9 @@ int16_t GJobAbort::Dispatch(GPeripheral* peripheral) {
   return peripheral != nullptr ? peripheral->JobAbort(this) : kNoReceiver;
 }
 
-// The version is written and read, and any stored version is accepted;
-// nothing is read once the restore has failed.
 template <typename Archive>
 void GJobAbort::Members(Archive& archive) {
-  if constexpr (Archive::kReading) {
-    if (RWReadTableGuard::RestoreFailed()) archive.Stop();
-  }
-  archive.AnyVersion(ClassVersion());
+  VersionOnlyMembers(archive, ClassVersion());
 }
 
 RW_STORED_MEMBERS_DEFINE(GJobAbort, GCommand)

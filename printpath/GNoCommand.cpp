@@ -28,14 +28,9 @@ void GNoCommand::SetSettings(MPersistentObject* settings) { DropOffered(settings
 void GNoCommand::AssignSettings(const GCountedPtr&) {}
 int16_t GNoCommand::Dispatch(GPeripheral*) { return 0; }
 
-// The version is written and read, and any stored version is accepted;
-// nothing is read once the restore has failed.
 template <typename Archive>
 void GNoCommand::Members(Archive& archive) {
-  if constexpr (Archive::kReading) {
-    if (RWReadTableGuard::RestoreFailed()) archive.Stop();
-  }
-  archive.AnyVersion(ClassVersion());
+  VersionOnlyMembers(archive, ClassVersion());
 }
 
 RW_STORED_MEMBERS_DEFINE(GNoCommand, GCommand)
@@ -64,14 +59,9 @@ int GNullCommand::Matches(const MPersistentObject* other) const {
 
 int16_t GNullCommand::Dispatch(GPeripheral*) { return 0; }
 
-// The version is written and read, and any stored version is accepted;
-// nothing is read once the restore has failed.
 template <typename Archive>
 void GNullCommand::Members(Archive& archive) {
-  if constexpr (Archive::kReading) {
-    if (RWReadTableGuard::RestoreFailed()) archive.Stop();
-  }
-  archive.AnyVersion(ClassVersion());
+  VersionOnlyMembers(archive, ClassVersion());
 }
 
 RW_STORED_MEMBERS_DEFINE(GNullCommand, GCommand)

@@ -43,14 +43,9 @@ void GPageCommand::SetSettings(MPersistentObject* settings) {
   GCommand::SetSettings(state);
 }
 
-// The version is written and read, and any stored version is accepted;
-// nothing is read once the restore has failed.
 template <typename Archive>
 void GPageCommand::Members(Archive& archive) {
-  if constexpr (Archive::kReading) {
-    if (RWReadTableGuard::RestoreFailed()) archive.Stop();
-  }
-  archive.AnyVersion(ClassVersion());
+  VersionOnlyMembers(archive, ClassVersion());
 }
 
 RW_STORED_MEMBERS_DEFINE(GPageCommand, GCommand)
@@ -79,14 +74,9 @@ int16_t GPageStart::Dispatch(GPeripheral* peripheral) {
   return peripheral != nullptr ? peripheral->PageStart(this) : kNoReceiver;
 }
 
-// The version is written and read, and any stored version is accepted;
-// nothing is read once the restore has failed.
 template <typename Archive>
 void GPageStart::Members(Archive& archive) {
-  if constexpr (Archive::kReading) {
-    if (RWReadTableGuard::RestoreFailed()) archive.Stop();
-  }
-  archive.AnyVersion(kBoundaryVersion);
+  VersionOnlyMembers(archive, kBoundaryVersion);
 }
 
 RW_STORED_MEMBERS_DEFINE(GPageStart, GPageCommand)
@@ -117,14 +107,9 @@ int16_t GPageEnd::Dispatch(GPeripheral* peripheral) {
   return peripheral != nullptr ? peripheral->PageEnd(this) : kNoReceiver;
 }
 
-// The version is written and read, and any stored version is accepted;
-// nothing is read once the restore has failed.
 template <typename Archive>
 void GPageEnd::Members(Archive& archive) {
-  if constexpr (Archive::kReading) {
-    if (RWReadTableGuard::RestoreFailed()) archive.Stop();
-  }
-  archive.AnyVersion(kBoundaryVersion);
+  VersionOnlyMembers(archive, kBoundaryVersion);
 }
 
 RW_STORED_MEMBERS_DEFINE(GPageEnd, GPageCommand)
