@@ -40,13 +40,7 @@ GNRAProvider::GNRAProvider(const GNRAProvider& other)
 
 GNRAProvider::~GNRAProvider() = default;
 
-GNRAProvider* GNRAProvider::CreateSameKind() const { return new GNRAProvider; }
-GNRAProvider* GNRAProvider::Clone() const { return new GNRAProvider(*this); }
-RWClassID GNRAProvider::ClassId() const { return GNRAProviderClassId; }
-
-int GNRAProvider::DerivesFrom(RWClassID classId) const {
-  return classId == GNRAProviderClassId || GProvider::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GNRAProvider, GProvider, GNRAProviderClassId)
 
 int GNRAProvider::Matches(const MPersistentObject* other) const {
   if (other == nullptr || other->ClassId() != GNRAProviderClassId || !GProvider::Matches(other)) return 0;

@@ -32,11 +32,8 @@ class GNRAProvider : public GProvider {
   static RWClassID StaticClassId() { return GNRAProviderClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GNRAProvider* CreateSameKind() const override;
-  GNRAProvider* Clone() const override;
-  RWClassID ClassId() const override;
+  QV_PERSISTENT_KIND(GNRAProvider);
   // True for 957, 952 and 751.
-  int DerivesFrom(RWClassID classId) const override;
   // Same class, the provider comparison, the same cached agent, and lists
   // that match their counterparts.
   int Matches(const MPersistentObject* other) const override;

@@ -25,21 +25,11 @@ class GPMLDescriptor : public MPersistentObject {
   static RWClassID StaticClassId() { return GPMLDescriptorClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GPMLDescriptor* CreateSameKind() const override;
-  GPMLDescriptor* Clone() const override;
-  RWClassID ClassId() const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GPMLDescriptor);
   // Same class, same feature id and equal names.
   int Matches(const MPersistentObject* other) const override;
 
-  // Stored body after the persistent object's: version 1, the name as a
-  // wide string, the number, the data as a narrow string. A stored version
-  // other than 1 leaves the three fields as they are.
-  uint32_t MembersStoreSize() const override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
+  RW_STORED_MEMBERS();
 
   const RWWString& GetName() const { return name_; }
   int32_t GetNumber() const { return number_; }

@@ -7,29 +7,13 @@ GProvider::GProvider() = default;
 GProvider::GProvider(const GProvider& other) = default;
 GProvider::~GProvider() = default;
 
-uint32_t GProvider::MembersStoreSize() const { return MPersistentObject::MembersStoreSize() + 4; }
-
-void GProvider::SaveMembers(RWVirtualOutStream& stream) const {
-  MPersistentObject::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
+// The version is written and read, and any stored version is accepted.
+template <typename Archive>
+void GProvider::Members(Archive& archive) {
+  archive.AnyVersion(ClassVersion());
 }
 
-void GProvider::SaveMembersToFile(RWBinaryFile& file) const {
-  MPersistentObject::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-}
-
-void GProvider::RestoreMembers(RWVirtualInStream& stream) {
-  MPersistentObject::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-}
-
-void GProvider::RestoreMembersFromFile(RWBinaryFile& file) {
-  MPersistentObject::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  file.ReadULong(version);
-}
+RW_STORED_MEMBERS_DEFINE(GProvider, MPersistentObject)
 
 int GProvider::DerivesFrom(RWClassID classId) const {
   return classId == GProviderClassId || MPersistentObject::DerivesFrom(classId);

@@ -31,11 +31,7 @@ class GProvider : public MPersistentObject {
   static uint32_t ClassVersion() { return 1; }
 
   // ---- Persistence: the body, then the version; nothing more ----
-  uint32_t MembersStoreSize() const override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
+  RW_STORED_MEMBERS();
   // True for 952 and 751.
   int DerivesFrom(RWClassID classId) const override;
   // Same feature id and the persistent-object comparison.

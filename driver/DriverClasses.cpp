@@ -6,25 +6,24 @@
 
 namespace {
 
-struct DriverClassEntry {
-  RWCollectable* (*create)();
-  RWClassID id;
-  const char* name;
-};
-
 // New classes are appended here.
-const DriverClassEntry kDriverClasses[] = {
+const ModelClassEntry kDriverClasses[] = {
     {&GDynamicLibraryCreate, GDynamicLibraryClassId, "GDynamicLibrary"},
 };
 
 }  // namespace
 
+const ModelClassEntry* DriverClasses(unsigned* count) {
+  if (count != nullptr) *count = sizeof(kDriverClasses) / sizeof(kDriverClasses[0]);
+  return kDriverClasses;
+}
+
 void RegisterDriverClasses() {
-  for (const DriverClassEntry& entry : kDriverClasses) RWFactoryAddClass(entry.create, entry.id, RWStringID(entry.name));
+  for (const ModelClassEntry& entry : kDriverClasses) RWFactoryAddClass(entry.create, entry.id, RWStringID(entry.name));
 }
 
 void UnregisterDriverClasses() {
-  for (const DriverClassEntry& entry : kDriverClasses) {
+  for (const ModelClassEntry& entry : kDriverClasses) {
     RWFactoryRemoveClassId(entry.id);
     RWFactoryRemoveStringId(RWStringID(entry.name));
   }

@@ -3,5 +3,10 @@
 // model's classes, and UnregisterDriverClasses when it unloads.
 #pragma once
 
+#include "model/ModelClasses.h"
+
+// The registered classes, in registration order.
+const ModelClassEntry* DriverClasses(unsigned* count);
+
 void RegisterDriverClasses();
 void UnregisterDriverClasses();

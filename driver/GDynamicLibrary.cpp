@@ -66,49 +66,22 @@ bool GDynamicLibrary::operator==(const GDynamicLibrary& other) const { return Ma
 
 // ---- RWCollectable ----
 
-GDynamicLibrary* GDynamicLibrary::CreateSameKind() const { return new GDynamicLibrary; }
-GDynamicLibrary* GDynamicLibrary::Clone() const { return new GDynamicLibrary(*this); }
-RWClassID GDynamicLibrary::ClassId() const { return GDynamicLibraryClassId; }
+QV_PERSISTENT_KIND_DEFINE(GDynamicLibrary, MPersistentObject, GDynamicLibraryClassId)
 
-uint32_t GDynamicLibrary::MembersStoreSize() const {
-  return MPersistentObject::MembersStoreSize() + 2 * static_cast<uint32_t>(path_.Length()) + 8;
+// A read of a known version releases the module loaded under the old path.
+template <typename Archive>
+void GDynamicLibrary::Members(Archive& archive) {
+  archive.Version(ClassVersion());
+  const bool known = archive.Ok();
+  archive(path_);
+  if constexpr (Archive::kReading) {
+    if (known) Unload();
+  }
 }
 
-void GDynamicLibrary::SaveMembers(RWVirtualOutStream& stream) const {
-  MPersistentObject::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  path_.SaveTo(stream);
-}
-
-void GDynamicLibrary::SaveMembersToFile(RWBinaryFile& file) const {
-  MPersistentObject::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  path_.SaveToFile(file);
-}
-
-void GDynamicLibrary::RestoreMembers(RWVirtualInStream& stream) {
-  MPersistentObject::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return;
-  path_.RestoreFrom(stream);
-  // The module loaded under the old path is released.
-  Unload();
-}
-
-void GDynamicLibrary::RestoreMembersFromFile(RWBinaryFile& file) {
-  MPersistentObject::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  path_.RestoreFromFile(file);
-  Unload();
-}
+RW_STORED_MEMBERS_DEFINE(GDynamicLibrary, MPersistentObject)
 
 // ---- MPersistentObject ----
-
-int GDynamicLibrary::DerivesFrom(RWClassID classId) const {
-  return classId == GDynamicLibraryClassId || MPersistentObject::DerivesFrom(classId);
-}
 
 int GDynamicLibrary::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;

@@ -52,17 +52,10 @@ class GDynamicLibrary : public MPersistentObject {
   bool operator==(const GDynamicLibrary& other) const;
 
   // ---- RWCollectable ----
-  GDynamicLibrary* CreateSameKind() const override;
-  GDynamicLibrary* Clone() const override;
-  RWClassID ClassId() const override;
-  uint32_t MembersStoreSize() const override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
+  QV_PERSISTENT_KIND(GDynamicLibrary);
+  RW_STORED_MEMBERS();
 
   // ---- MPersistentObject ----
-  int DerivesFrom(RWClassID classId) const override;
   int Matches(const MPersistentObject* other) const override;
 
   // Entry types of the two call forms.

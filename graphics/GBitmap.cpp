@@ -38,13 +38,7 @@ GBitmap& GBitmap::Assign(const GBitmap& other) {
 
 GBitmap::~GBitmap() = default;
 
-GBitmap* GBitmap::CreateSameKind() const { return new GBitmap; }
-GBitmap* GBitmap::Clone() const { return new GBitmap(*this); }
-RWClassID GBitmap::ClassId() const { return GBitmapClassId; }
-
-int GBitmap::DerivesFrom(RWClassID classId) const {
-  return classId == GBitmapClassId || MPersistentObject::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GBitmap, MPersistentObject, GBitmapClassId)
 
 int GBitmap::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;

@@ -30,10 +30,7 @@ class GBitmap : public MPersistentObject {
   static RWClassID StaticClassId() { return GBitmapClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GBitmap* CreateSameKind() const override;
-  GBitmap* Clone() const override;
-  RWClassID ClassId() const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GBitmap);
   // The same body, or both hold bodies that match.
   int Matches(const MPersistentObject* other) const override;
 

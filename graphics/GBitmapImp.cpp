@@ -224,13 +224,7 @@ void GBitmapImp::FreeData() {
   dataLength_ = 0;
 }
 
-GBitmapImp* GBitmapImp::CreateSameKind() const { return new GBitmapImp; }
-GBitmapImp* GBitmapImp::Clone() const { return new GBitmapImp(*this); }
-RWClassID GBitmapImp::ClassId() const { return GBitmapImpClassId; }
-
-int GBitmapImp::DerivesFrom(RWClassID classId) const {
-  return classId == GBitmapImpClassId || MPersistentObject::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GBitmapImp, MPersistentObject, GBitmapImpClassId)
 
 GPaletteTable* GBitmapImp::GetPalette() const { return static_cast<GPaletteTable*>(palette_.Pointee()); }
 

@@ -79,10 +79,7 @@ class GBitmapImp : public MPersistentObject {
   // The largest block the run-length decoder allocates.
   static constexpr uint32_t kMaxDecodedBytes = 256u << 20;
 
-  GBitmapImp* CreateSameKind() const override;
-  GBitmapImp* Clone() const override;
-  RWClassID ClassId() const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GBitmapImp);
   // The same body, or every layout field, the palettes (when both have one)
   // and the pixel bytes equal.
   int Matches(const MPersistentObject* other) const override;

@@ -14,31 +14,14 @@ int GColor::DerivesFrom(RWClassID classId) const {
   return classId == GColorClassId || MPersistentObject::DerivesFrom(classId);
 }
 
-uint32_t GColor::MembersStoreSize() const { return MPersistentObject::MembersStoreSize() + 4; }
-
-void GColor::SaveMembers(RWVirtualOutStream& stream) const {
-  MPersistentObject::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-}
-
-void GColor::SaveMembersToFile(RWBinaryFile& file) const {
-  MPersistentObject::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-}
-
 // The version of this part carries no fields of its own: it is read and
 // not compared.
-void GColor::RestoreMembers(RWVirtualInStream& stream) {
-  MPersistentObject::RestoreMembers(stream);
-  uint32_t version = 0;
-  if (stream.Good()) stream.GetULong(version);
+template <typename Archive>
+void GColor::Members(Archive& archive) {
+  archive.AnyVersion(ClassVersion());
 }
 
-void GColor::RestoreMembersFromFile(RWBinaryFile& file) {
-  MPersistentObject::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  file.ReadULong(version);
-}
+RW_STORED_MEMBERS_DEFINE(GColor, MPersistentObject)
 
 // ---- GRGBColor ----
 
@@ -66,13 +49,7 @@ GRGBColor& GRGBColor::Assign(const GRGBColor& other) {
 
 GRGBColor::~GRGBColor() = default;
 
-GRGBColor* GRGBColor::CreateSameKind() const { return new GRGBColor; }
-GRGBColor* GRGBColor::Clone() const { return new GRGBColor(*this); }
-RWClassID GRGBColor::ClassId() const { return GRGBColorClassId; }
-
-int GRGBColor::DerivesFrom(RWClassID classId) const {
-  return classId == GRGBColorClassId || GColor::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GRGBColor, GColor, GRGBColorClassId)
 
 int GRGBColor::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;
@@ -194,48 +171,19 @@ QV_COLOR_OPERATORS(/, Divide)
 
 // ---- Persistence ----
 
-uint32_t GRGBColor::MembersStoreSize() const { return GColor::MembersStoreSize() + 8; }
-
-void GRGBColor::SaveMembers(RWVirtualOutStream& stream) const {
-  GColor::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  stream.PutUChar(red_);
-  stream.PutUChar(green_);
-  stream.PutUChar(blue_);
-  stream.PutUChar(fourth_);
-}
-
-void GRGBColor::SaveMembersToFile(RWBinaryFile& file) const {
-  GColor::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  file.WriteUChar(red_);
-  file.WriteUChar(green_);
-  file.WriteUChar(blue_);
-  file.WriteUChar(fourth_);
-}
-
 // The four bytes are taken only when all four were read, so a cut input
 // leaves the colour as it was.
-void GRGBColor::RestoreMembers(RWVirtualInStream& stream) {
-  GColor::RestoreMembers(stream);
-  uint32_t version = 0;
-  if (stream.Good()) stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return;
-  unsigned char bytes[4] = {};
-  for (unsigned char& b : bytes) stream.GetUChar(b);
-  if (!stream.Good()) return;
-  Set(bytes[0], bytes[1], bytes[2], bytes[3]);
+template <typename Archive>
+void GRGBColor::Members(Archive& archive) {
+  archive.Version(ClassVersion());
+  unsigned char bytes[4] = {red_, green_, blue_, fourth_};
+  archive.Array(bytes, 4);
+  if constexpr (Archive::kReading) {
+    if (archive.Ok()) Set(bytes[0], bytes[1], bytes[2], bytes[3]);
+  }
 }
 
-void GRGBColor::RestoreMembersFromFile(RWBinaryFile& file) {
-  GColor::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  unsigned char bytes[4] = {};
-  for (unsigned char& b : bytes)
-    if (!file.ReadUChar(b)) return;
-  Set(bytes[0], bytes[1], bytes[2], bytes[3]);
-}
+RW_STORED_MEMBERS_DEFINE(GRGBColor, GColor)
 
 RWVirtualInStream& operator>>(RWVirtualInStream& stream, GColor*& out) { return MReadPersistentAs(stream, out); }
 RWBinaryFile& operator>>(RWBinaryFile& file, GColor*& out) { return MReadPersistentAs(file, out); }

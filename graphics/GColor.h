@@ -53,12 +53,7 @@ class GColor : public MPersistentObject {
   RWClassID ClassId() const override;
   int DerivesFrom(RWClassID classId) const override;
 
-  // Stored body after the persistent base: version 1 (read, not compared).
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   virtual void SetFourthByte(uint8_t value) = 0;
   virtual uint8_t GetFourthByte() const = 0;
@@ -82,21 +77,12 @@ class GRGBColor : public GColor {
   static RWClassID StaticClassId() { return GRGBColorClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GRGBColor* CreateSameKind() const override;
-  GRGBColor* Clone() const override;
-  RWClassID ClassId() const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GRGBColor);
   // The same object, or a colour of the same class with the same four
   // bytes; the feature id is not compared.
   int Matches(const MPersistentObject* other) const override;
 
-  // Stored body after the GColor part: version 1, then red, green, blue and
-  // the fourth byte.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   void SetFourthByte(uint8_t value) override { fourth_ = value; }
   uint8_t GetFourthByte() const override { return fourth_; }

@@ -133,13 +133,7 @@ void GDitherMatrix::SetBlock(int16_t width, int16_t height, const uint8_t* thres
   iterating_ = false;
 }
 
-GDitherMatrix* GDitherMatrix::CreateSameKind() const { return new GDitherMatrix; }
-GDitherMatrix* GDitherMatrix::Clone() const { return new GDitherMatrix(*this); }
-RWClassID GDitherMatrix::ClassId() const { return GDitherMatrixClassId; }
-
-int GDitherMatrix::DerivesFrom(RWClassID classId) const {
-  return classId == GDitherMatrixClassId || MPersistentObject::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GDitherMatrix, MPersistentObject, GDitherMatrixClassId)
 
 int GDitherMatrix::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;

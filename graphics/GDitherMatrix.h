@@ -37,10 +37,7 @@ class GDitherMatrix : public MPersistentObject {
   static RWClassID StaticClassId() { return GDitherMatrixClassId; }
   static uint32_t ClassVersion() { return 3; }
 
-  GDitherMatrix* CreateSameKind() const override;
-  GDitherMatrix* Clone() const override;
-  RWClassID ClassId() const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GDitherMatrix);
   // Same class and feature id, and every stored field and threshold equal.
   int Matches(const MPersistentObject* other) const override;
 

@@ -64,13 +64,7 @@ GGlyphCacheNode& GGlyphCacheNode::operator=(const GGlyphCacheNode& other) {
 
 GGlyphCacheNode::~GGlyphCacheNode() = default;
 
-GGlyphCacheNode* GGlyphCacheNode::CreateSameKind() const { return new GGlyphCacheNode; }
-GGlyphCacheNode* GGlyphCacheNode::Clone() const { return new GGlyphCacheNode(*this); }
-RWClassID GGlyphCacheNode::ClassId() const { return GGlyphCacheNodeClassId; }
-
-int GGlyphCacheNode::DerivesFrom(RWClassID classId) const {
-  return classId == GGlyphCacheNodeClassId || MPersistentObject::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GGlyphCacheNode, MPersistentObject, GGlyphCacheNodeClassId)
 
 int GGlyphCacheNode::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;
@@ -195,13 +189,7 @@ GGlyphCache::Page& GGlyphCache::PageAt(uint32_t index) {
   return *pages_[index];
 }
 
-GGlyphCache* GGlyphCache::CreateSameKind() const { return new GGlyphCache; }
-GGlyphCache* GGlyphCache::Clone() const { return new GGlyphCache(*this); }
-RWClassID GGlyphCache::ClassId() const { return GGlyphCacheClassId; }
-
-int GGlyphCache::DerivesFrom(RWClassID classId) const {
-  return classId == GGlyphCacheClassId || MPersistentObject::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GGlyphCache, MPersistentObject, GGlyphCacheClassId)
 
 int GGlyphCache::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;

@@ -37,10 +37,7 @@ class GGlyphCacheNode : public MPersistentObject {
   static RWClassID StaticClassId() { return GGlyphCacheNodeClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GGlyphCacheNode* CreateSameKind() const override;
-  GGlyphCacheNode* Clone() const override;
-  RWClassID ClassId() const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GGlyphCacheNode);
   // Same class and feature id and equal outlines; the rendering is not
   // compared.
   int Matches(const MPersistentObject* other) const override;
@@ -93,10 +90,7 @@ class GGlyphCache : public MPersistentObject {
   static RWClassID StaticClassId() { return GGlyphCacheClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GGlyphCache* CreateSameKind() const override;
-  GGlyphCache* Clone() const override;
-  RWClassID ClassId() const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GGlyphCache);
   // Same class and feature id; every page present in both or in neither;
   // in present pages, every slot pair both empty, the same node, or two
   // matching nodes.

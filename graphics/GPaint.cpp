@@ -18,29 +18,14 @@ int GPaint::DerivesFrom(RWClassID classId) const {
   return classId == GPaintClassId || MPersistentObject::DerivesFrom(classId);
 }
 
-uint32_t GPaint::MembersStoreSize() const { return MPersistentObject::MembersStoreSize() + 4; }
-
-void GPaint::SaveMembers(RWVirtualOutStream& stream) const {
-  MPersistentObject::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
+// The version of this part carries no fields of its own: it is read and
+// not compared.
+template <typename Archive>
+void GPaint::Members(Archive& archive) {
+  archive.AnyVersion(ClassVersion());
 }
 
-void GPaint::SaveMembersToFile(RWBinaryFile& file) const {
-  MPersistentObject::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-}
-
-void GPaint::RestoreMembers(RWVirtualInStream& stream) {
-  MPersistentObject::RestoreMembers(stream);
-  uint32_t version = 0;
-  if (stream.Good()) stream.GetULong(version);
-}
-
-void GPaint::RestoreMembersFromFile(RWBinaryFile& file) {
-  MPersistentObject::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  file.ReadULong(version);
-}
+RW_STORED_MEMBERS_DEFINE(GPaint, MPersistentObject)
 
 // ---- GColorPaint ----
 
@@ -69,13 +54,7 @@ GColorPaint& GColorPaint::Assign(const GColorPaint& other) {
 
 GColorPaint::~GColorPaint() = default;
 
-GColorPaint* GColorPaint::CreateSameKind() const { return new GColorPaint; }
-GColorPaint* GColorPaint::Clone() const { return new GColorPaint(*this); }
-RWClassID GColorPaint::ClassId() const { return GColorPaintClassId; }
-
-int GColorPaint::DerivesFrom(RWClassID classId) const {
-  return classId == GColorPaintClassId || GPaint::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GColorPaint, GPaint, GColorPaintClassId)
 
 int GColorPaint::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;

@@ -32,12 +32,7 @@ class GPaint : public MPersistentObject {
   RWClassID ClassId() const override;
   int DerivesFrom(RWClassID classId) const override;
 
-  // Stored body after the persistent base: version 1 (read, not compared).
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   // The peripheral's 16-bit status.
   virtual int16_t ApplyAsPen(GPeripheral* target) = 0;
@@ -60,10 +55,7 @@ class GColorPaint : public GPaint {
   static RWClassID StaticClassId() { return GColorPaintClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GColorPaint* CreateSameKind() const override;
-  GColorPaint* Clone() const override;
-  RWClassID ClassId() const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GColorPaint);
   // Same class and feature id; then, when both hold a colour, the colours
   // match; a paint without colour matches any.
   int Matches(const MPersistentObject* other) const override;

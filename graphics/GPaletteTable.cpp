@@ -45,13 +45,7 @@ GPaletteTable& GPaletteTable::Assign(const GPaletteTable& other) {
 
 GPaletteTable::~GPaletteTable() = default;
 
-GPaletteTable* GPaletteTable::CreateSameKind() const { return new GPaletteTable; }
-GPaletteTable* GPaletteTable::Clone() const { return new GPaletteTable(*this); }
-RWClassID GPaletteTable::ClassId() const { return GPaletteTableClassId; }
-
-int GPaletteTable::DerivesFrom(RWClassID classId) const {
-  return classId == GPaletteTableClassId || MPersistentObject::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GPaletteTable, MPersistentObject, GPaletteTableClassId)
 
 int GPaletteTable::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;

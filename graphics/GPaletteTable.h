@@ -32,10 +32,7 @@ class GPaletteTable : public MPersistentObject {
   static RWClassID StaticClassId() { return GPaletteTableClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GPaletteTable* CreateSameKind() const override;
-  GPaletteTable* Clone() const override;
-  RWClassID ClassId() const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GPaletteTable);
   // Same class, feature id and count, and no entry differs from the other's
   // entry of the same index.
   int Matches(const MPersistentObject* other) const override;

@@ -43,13 +43,7 @@ void GTTTableCache::Clear() {
   for (Entry& entry : entries_) entry = Entry();
 }
 
-GTTTableCache* GTTTableCache::CreateSameKind() const { return new GTTTableCache; }
-GTTTableCache* GTTTableCache::Clone() const { return new GTTTableCache(*this); }
-RWClassID GTTTableCache::ClassId() const { return GTTTableCacheClassId; }
-
-int GTTTableCache::DerivesFrom(RWClassID classId) const {
-  return classId == GTTTableCacheClassId || MPersistentObject::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GTTTableCache, MPersistentObject, GTTTableCacheClassId)
 
 int GTTTableCache::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;

@@ -30,10 +30,7 @@ class GTTTableCache : public MPersistentObject {
   static RWClassID StaticClassId() { return GTTTableCacheClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GTTTableCache* CreateSameKind() const override;
-  GTTTableCache* Clone() const override;
-  RWClassID ClassId() const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GTTTableCache);
   // Same class and feature id, and every entry equal: present flags,
   // lengths and bytes.
   int Matches(const MPersistentObject* other) const override;

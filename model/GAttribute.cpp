@@ -28,34 +28,13 @@ GAttribute& GAttribute::operator=(const GAttribute& other) {
 
 GAttribute::~GAttribute() = default;
 
-uint32_t GAttribute::MembersStoreSize() const { return MPersistentObject::MembersStoreSize() + 8; }
-
-void GAttribute::SaveMembers(RWVirtualOutStream& stream) const {
-  MPersistentObject::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  stream.PutLong(changed);
+template <typename Archive>
+void GAttribute::Members(Archive& archive) {
+  archive.Version(ClassVersion());
+  archive(changed);
 }
 
-void GAttribute::SaveMembersToFile(RWBinaryFile& file) const {
-  MPersistentObject::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  file.WriteLong(changed);
-}
-
-void GAttribute::RestoreMembers(RWVirtualInStream& stream) {
-  MPersistentObject::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return;
-  stream.GetLong(changed);
-}
-
-void GAttribute::RestoreMembersFromFile(RWBinaryFile& file) {
-  MPersistentObject::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  file.ReadLong(changed);
-}
+RW_STORED_MEMBERS_DEFINE(GAttribute, MPersistentObject)
 
 int GAttribute::DerivesFrom(RWClassID classId) const {
   return classId == GAttributeClassId || MPersistentObject::DerivesFrom(classId);

@@ -29,12 +29,7 @@ class GAttribute : public MPersistentObject {
   static RWClassID StaticClassId() { return GAttributeClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  // The base body, the class version and the changed flag.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   int DerivesFrom(RWClassID classId) const override;
   // The feature ids are equal; subclasses add their class and values.

@@ -65,13 +65,7 @@ GAttributeComposite& GAttributeComposite::operator=(const GAttributeComposite& o
 
 GAttributeComposite::~GAttributeComposite() = default;
 
-GAttributeComposite* GAttributeComposite::CreateSameKind() const { return new GAttributeComposite; }
-GAttributeComposite* GAttributeComposite::Clone() const { return new GAttributeComposite(*this); }
-RWClassID GAttributeComposite::ClassId() const { return GAttributeCompositeClassId; }
-
-int GAttributeComposite::DerivesFrom(RWClassID classId) const {
-  return classId == GAttributeCompositeClassId || GAttribute::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GAttributeComposite, GAttribute, GAttributeCompositeClassId)
 
 int GAttributeComposite::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;

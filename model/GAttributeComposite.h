@@ -37,16 +37,13 @@ class GAttributeComposite : public GAttribute {
   static RWClassID StaticClassId() { return GAttributeCompositeClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GAttributeComposite* CreateSameKind() const override;
-  GAttributeComposite* Clone() const override;
-  RWClassID ClassId() const override;
+  QV_PERSISTENT_KIND(GAttributeComposite);
   uint32_t MembersStoreSize() const override;
   void RestoreMembers(RWVirtualInStream& stream) override;
   void RestoreMembersFromFile(RWBinaryFile& file) override;
   void SaveMembers(RWVirtualOutStream& stream) const override;
   void SaveMembersToFile(RWBinaryFile& file) const override;
 
-  int DerivesFrom(RWClassID classId) const override;
   // Same class, same feature id, and children that match pairwise in order.
   int Matches(const MPersistentObject* other) const override;
 

@@ -58,11 +58,7 @@ GBin& GBin::operator=(const GBin& other) {
 
 GBin::~GBin() = default;
 
-GBin* GBin::CreateSameKind() const { return new GBin; }
-GBin* GBin::Clone() const { return new GBin(*this); }
-RWClassID GBin::ClassId() const { return GBinClassId; }
-
-int GBin::DerivesFrom(RWClassID classId) const { return classId == GBinClassId || GAttribute::DerivesFrom(classId); }
+QV_PERSISTENT_KIND_DEFINE(GBin, GAttribute, GBinClassId)
 
 int16_t GBin::ApplyTo(GPeripheral*) { return 1; }
 
@@ -89,71 +85,20 @@ int GBin::SetLevel(int32_t value, int percent) {
 
 // ---- Persistence ----
 
-uint32_t GBin::MembersStoreSize() const {
-  // The display string is written with its class tag, as a new object of
-  // this save.
-  RWStoreTableGuard guard;
-  return GAttribute::MembersStoreSize() + 34 + static_cast<uint32_t>(name_.Length()) +
-         displayString_.StoredByteCount();
+// A version above 2 ends the reading after the version; versions 0 and 1
+// have no display string, and the bin keeps the one it has. The display
+// string is an object of the graph.
+template <typename Archive>
+void GBin::Members(Archive& archive) {
+  const uint32_t version = archive.VersionUpTo(ClassVersion());
+  archive(name_, binType_, parameter1_, parameter2_, capacity_, level_, parameter3_, parameter4_);
+  if (version == 2) archive.Embedded(displayString_);
 }
 
-void GBin::SaveMembers(RWVirtualOutStream& stream) const {
-  GAttribute::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  name_.SaveTo(stream);
-  stream.PutShort(binType_);
-  stream.PutLong(parameter1_);
-  stream.PutLong(parameter2_);
-  stream.PutLong(capacity_);
-  stream.PutLong(level_);
-  stream.PutLong(parameter3_);
-  stream.PutLong(parameter4_);
-  RWWriteObjectPointer(stream, &displayString_);
-}
-
-void GBin::SaveMembersToFile(RWBinaryFile& file) const {
-  GAttribute::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  name_.SaveToFile(file);
-  file.WriteShort(binType_);
-  file.WriteLong(parameter1_);
-  file.WriteLong(parameter2_);
-  file.WriteLong(capacity_);
-  file.WriteLong(level_);
-  file.WriteLong(parameter3_);
-  file.WriteLong(parameter4_);
-  RWWriteObjectPointerToFile(file, &displayString_);
-}
+RW_STORED_MEMBERS_DEFINE(GBin, GAttribute)
 
 // A version above 2 ends the reading after the version; versions 0 and 1
 // have no display string, and the bin keeps the one it has.
-
-void GBin::RestoreMembers(RWVirtualInStream& stream) {
-  GAttribute::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version > ClassVersion()) return;
-  name_.RestoreFrom(stream);
-  stream.GetShort(binType_);
-  stream.GetLong(parameter1_);
-  stream.GetLong(parameter2_);
-  stream.GetLong(capacity_);
-  stream.GetLong(level_);
-  stream.GetLong(parameter3_);
-  stream.GetLong(parameter4_);
-  if (stream.Good() && version == 2) RWReadObjectInto(stream, &displayString_);
-}
-
-void GBin::RestoreMembersFromFile(RWBinaryFile& file) {
-  GAttribute::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version > ClassVersion()) return;
-  if (!name_.RestoreFromFile(file) || !file.ReadShort(binType_) || !file.ReadLong(parameter1_) ||
-      !file.ReadLong(parameter2_) || !file.ReadLong(capacity_) || !file.ReadLong(level_) ||
-      !file.ReadLong(parameter3_) || !file.ReadLong(parameter4_))
-    return;
-  if (version == 2) RWReadObjectIntoFromFile(file, &displayString_);
-}
 
 RWVirtualInStream& operator>>(RWVirtualInStream& stream, GBin*& out) {
   GReadTypedObject(stream, out);

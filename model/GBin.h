@@ -32,15 +32,8 @@ class GBin : public GAttribute {
   static RWClassID StaticClassId() { return GBinClassId; }
   static uint32_t ClassVersion() { return 2; }
 
-  GBin* CreateSameKind() const override;
-  GBin* Clone() const override;
-  RWClassID ClassId() const override;
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GBin);
+  RW_STORED_MEMBERS();
   // Same class and feature id, every value equal, display strings alike.
   int Matches(const MPersistentObject* other) const override;
   // A bin applies nothing: 1.

@@ -46,13 +46,7 @@ GBinaryData& GBinaryData::operator=(const GBinaryData& other) {
 
 GBinaryData::~GBinaryData() { Clear(); }
 
-GBinaryData* GBinaryData::CreateSameKind() const { return new GBinaryData; }
-GBinaryData* GBinaryData::Clone() const { return new GBinaryData(*this); }
-RWClassID GBinaryData::ClassId() const { return GBinaryDataClassId; }
-
-int GBinaryData::DerivesFrom(RWClassID classId) const {
-  return classId == GBinaryDataClassId || MPersistentObject::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GBinaryData, MPersistentObject, GBinaryDataClassId)
 
 int GBinaryData::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;

@@ -25,9 +25,7 @@ class GBinaryData : public MPersistentObject {
   static RWClassID StaticClassId() { return GBinaryDataClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GBinaryData* CreateSameKind() const override;
-  GBinaryData* Clone() const override;
-  RWClassID ClassId() const override;
+  QV_PERSISTENT_KIND(GBinaryData);
   // Base, version, length, flag and the bytes.
   uint32_t MembersStoreSize() const override;
   void RestoreMembers(RWVirtualInStream& stream) override;
@@ -35,7 +33,6 @@ class GBinaryData : public MPersistentObject {
   void SaveMembers(RWVirtualOutStream& stream) const override;
   void SaveMembersToFile(RWBinaryFile& file) const override;
 
-  int DerivesFrom(RWClassID classId) const override;
   // Same class, id and length, and the same data or equal bytes.
   int Matches(const MPersistentObject* other) const override;
 

@@ -6,13 +6,7 @@ GBookletComposite::GBookletComposite(const GBookletComposite& other) = default;
 GBookletComposite& GBookletComposite::operator=(const GBookletComposite& other) = default;
 GBookletComposite::~GBookletComposite() = default;
 
-GBookletComposite* GBookletComposite::CreateSameKind() const { return new GBookletComposite; }
-GBookletComposite* GBookletComposite::Clone() const { return new GBookletComposite(*this); }
-RWClassID GBookletComposite::ClassId() const { return GBookletCompositeClassId; }
-
-int GBookletComposite::DerivesFrom(RWClassID classId) const {
-  return classId == GBookletCompositeClassId || GOptionListAttribute::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GBookletComposite, GOptionListAttribute, GBookletCompositeClassId)
 
 void GBookletComposite::AddOptionPair(int16_t first, int16_t second) {
   AppendOption(first);

@@ -20,10 +20,7 @@ class GBookletComposite : public GOptionListAttribute {
 
   static RWClassID StaticClassId() { return GBookletCompositeClassId; }
 
-  GBookletComposite* CreateSameKind() const override;
-  GBookletComposite* Clone() const override;
-  RWClassID ClassId() const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GBookletComposite);
 
   // Appends first, then second.
   void AddOptionPair(int16_t first, int16_t second);

@@ -59,13 +59,7 @@ GCapabilities& GCapabilities::operator=(const GCapabilities& other) {
 
 GCapabilities::~GCapabilities() = default;
 
-GCapabilities* GCapabilities::CreateSameKind() const { return new GCapabilities; }
-GCapabilities* GCapabilities::Clone() const { return new GCapabilities(*this); }
-RWClassID GCapabilities::ClassId() const { return GCapabilitiesClassId; }
-
-int GCapabilities::DerivesFrom(RWClassID classId) const {
-  return classId == GCapabilitiesClassId || MPersistentObject::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GCapabilities, MPersistentObject, GCapabilitiesClassId)
 
 int GCapabilities::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;

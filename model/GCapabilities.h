@@ -29,9 +29,7 @@ class GCapabilities : public MPersistentObject {
   static RWClassID StaticClassId() { return GCapabilitiesClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GCapabilities* CreateSameKind() const override;
-  GCapabilities* Clone() const override;
-  RWClassID ClassId() const override;
+  QV_PERSISTENT_KIND(GCapabilities);
   // Base, version, bit count and the bytes of the bits.
   uint32_t MembersStoreSize() const override;
   void RestoreMembers(RWVirtualInStream& stream) override;
@@ -39,7 +37,6 @@ class GCapabilities : public MPersistentObject {
   void SaveMembers(RWVirtualOutStream& stream) const override;
   void SaveMembersToFile(RWBinaryFile& file) const override;
 
-  int DerivesFrom(RWClassID classId) const override;
   // Same class and id, the same bit count and the same bits.
   int Matches(const MPersistentObject* other) const override;
 

@@ -46,11 +46,7 @@ GCommand& GCommand::operator=(const GCommand& other) {
 
 GCommand::~GCommand() = default;
 
-RWClassID GCommand::ClassId() const { return GCommandClassId; }
-
-int GCommand::DerivesFrom(RWClassID classId) const {
-  return classId == GCommandClassId || MPersistentObject::DerivesFrom(classId);
-}
+QV_PERSISTENT_ID_DEFINE(GCommand, MPersistentObject, GCommandClassId)
 
 int GCommand::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;

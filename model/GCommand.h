@@ -39,8 +39,7 @@ class GCommand : public MPersistentObject {
 
   static RWClassID StaticClassId() { return GCommandClassId; }
   static uint32_t ClassVersion() { return 1; }
-  RWClassID ClassId() const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_ID();
   // The persistent base matches, and the settings are the same object or
   // two settings that match.
   int Matches(const MPersistentObject* other) const override;

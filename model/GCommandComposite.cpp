@@ -75,15 +75,7 @@ GCommandComposite& GCommandComposite::operator=(const GCommandComposite& other) 
 
 GCommandComposite::~GCommandComposite() = default;
 
-GCommandComposite* GCommandComposite::CreateSameKind() const { return new GCommandComposite(); }
-
-GCommandComposite* GCommandComposite::Clone() const { return new GCommandComposite(*this); }
-
-RWClassID GCommandComposite::ClassId() const { return GCommandCompositeClassId; }
-
-int GCommandComposite::DerivesFrom(RWClassID classId) const {
-  return classId == GCommandCompositeClassId || GCommand::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GCommandComposite, GCommand, GCommandCompositeClassId)
 
 int GCommandComposite::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;

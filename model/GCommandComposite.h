@@ -25,10 +25,7 @@ class GCommandComposite : public GCommand {
   static RWClassID StaticClassId() { return GCommandCompositeClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GCommandComposite* CreateSameKind() const override;
-  GCommandComposite* Clone() const override;
-  RWClassID ClassId() const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GCommandComposite);
   // The same object, or the command parts match and the members match in order.
   int Matches(const MPersistentObject* other) const override;
 

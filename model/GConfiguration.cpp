@@ -15,13 +15,7 @@ GConfiguration& GConfiguration::operator=(const GConfiguration& other) {
 
 GConfiguration::~GConfiguration() = default;
 
-GConfiguration* GConfiguration::CreateSameKind() const { return new GConfiguration; }
-GConfiguration* GConfiguration::Clone() const { return new GConfiguration(*this); }
-RWClassID GConfiguration::ClassId() const { return GConfigurationClassId; }
-
-int GConfiguration::DerivesFrom(RWClassID classId) const {
-  return classId == GConfigurationClassId || MPersistentComposite::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GConfiguration, MPersistentComposite, GConfigurationClassId)
 
 void GConfiguration::AddChild(MPersistentObject* child) {
   if (child == nullptr) return;
@@ -43,30 +37,14 @@ void GConfiguration::AddChild(MPersistentObject* child) {
 
 // ---- Persistence ----
 
-uint32_t GConfiguration::MembersStoreSize() const { return MPersistentComposite::MembersStoreSize() + 4; }
-
-void GConfiguration::SaveMembers(RWVirtualOutStream& stream) const {
-  MPersistentComposite::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
+// Restored children are appended as stored, without the duplicate test;
+// the version is written and read, and any stored version is accepted.
+template <typename Archive>
+void GConfiguration::Members(Archive& archive) {
+  archive.AnyVersion(ClassVersion());
 }
 
-void GConfiguration::SaveMembersToFile(RWBinaryFile& file) const {
-  MPersistentComposite::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-}
-
-void GConfiguration::RestoreMembers(RWVirtualInStream& stream) {
-  // Restored children are appended as stored, without the duplicate test.
-  MPersistentComposite::RestoreMembers(stream);
-  uint32_t version = 0;
-  if (stream.Good()) stream.GetULong(version);
-}
-
-void GConfiguration::RestoreMembersFromFile(RWBinaryFile& file) {
-  MPersistentComposite::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.HasError() && !file.IsAtEnd()) file.ReadULong(version);
-}
+RW_STORED_MEMBERS_DEFINE(GConfiguration, MPersistentComposite)
 
 RWVirtualInStream& operator>>(RWVirtualInStream& stream, GConfiguration*& out) {
   return MReadPersistentAs(stream, out);

@@ -22,17 +22,9 @@ class GConfiguration : public MPersistentComposite {
   static RWClassID StaticClassId() { return GConfigurationClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GConfiguration* CreateSameKind() const override;
-  GConfiguration* Clone() const override;
-  RWClassID ClassId() const override;
-  // The composite's body and the configuration's own version.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  QV_PERSISTENT_KIND(GConfiguration);
+  RW_STORED_MEMBERS();
 
-  int DerivesFrom(RWClassID classId) const override;
   // Appends the object as the composite does, unless it is no
   // configuration and matches one of the direct children: then it is not
   // added, and it is destroyed only when nothing holds it (an object that

@@ -61,13 +61,7 @@ GCustomMediaSize& GCustomMediaSize::operator=(const GCustomMediaSize& other) {
 
 GCustomMediaSize::~GCustomMediaSize() = default;
 
-GCustomMediaSize* GCustomMediaSize::CreateSameKind() const { return new GCustomMediaSize; }
-GCustomMediaSize* GCustomMediaSize::Clone() const { return new GCustomMediaSize(*this); }
-RWClassID GCustomMediaSize::ClassId() const { return GCustomMediaSizeClassId; }
-
-int GCustomMediaSize::DerivesFrom(RWClassID classId) const {
-  return classId == GCustomMediaSizeClassId || GAttribute::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GCustomMediaSize, GAttribute, GCustomMediaSizeClassId)
 
 int16_t GCustomMediaSize::ApplyTo(GPeripheral*) { return 0; }
 
@@ -150,49 +144,13 @@ int GCustomMediaSize::Matches(const MPersistentObject* other) const {
 
 // ---- Persistence ----
 
-uint32_t GCustomMediaSize::MembersStoreSize() const {
-  return GAttribute::MembersStoreSize() + 22 + static_cast<uint32_t>(name_.Length());
+template <typename Archive>
+void GCustomMediaSize::Members(Archive& archive) {
+  archive.Version(ClassVersion());
+  archive(paperId_, name_, unit_, width_, height_);
 }
 
-void GCustomMediaSize::SaveMembers(RWVirtualOutStream& stream) const {
-  GAttribute::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  stream.PutShort(paperId_);
-  name_.SaveTo(stream);
-  stream.PutLong(unit_);
-  stream.PutULong(width_);
-  stream.PutULong(height_);
-}
-
-void GCustomMediaSize::SaveMembersToFile(RWBinaryFile& file) const {
-  GAttribute::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  file.WriteShort(paperId_);
-  name_.SaveToFile(file);
-  file.WriteLong(unit_);
-  file.WriteULong(width_);
-  file.WriteULong(height_);
-}
-
-void GCustomMediaSize::RestoreMembers(RWVirtualInStream& stream) {
-  GAttribute::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return;
-  stream.GetShort(paperId_);
-  name_.RestoreFrom(stream);
-  stream.GetLong(unit_);
-  stream.GetULong(width_);
-  stream.GetULong(height_);
-}
-
-void GCustomMediaSize::RestoreMembersFromFile(RWBinaryFile& file) {
-  GAttribute::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  if (!file.ReadShort(paperId_) || !name_.RestoreFromFile(file)) return;
-  if (file.ReadLong(unit_) && file.ReadULong(width_)) file.ReadULong(height_);
-}
+RW_STORED_MEMBERS_DEFINE(GCustomMediaSize, GAttribute)
 
 RWVirtualInStream& operator>>(RWVirtualInStream& stream, GCustomMediaSize*& out) {
   GReadTypedObject(stream, out);

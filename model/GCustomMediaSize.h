@@ -47,15 +47,8 @@ class GCustomMediaSize : public GAttribute {
   static RWClassID StaticClassId() { return GCustomMediaSizeClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GCustomMediaSize* CreateSameKind() const override;
-  GCustomMediaSize* Clone() const override;
-  RWClassID ClassId() const override;
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GCustomMediaSize);
+  RW_STORED_MEMBERS();
   // Same class, feature id, paper id and name; the same size, compared in
   // micrometres when the units differ.
   int Matches(const MPersistentObject* other) const override;

@@ -71,13 +71,7 @@ void GDeviceFontDescription::CopyFields(const GDeviceFontDescription& other) {
   location_ = other.location_;
 }
 
-GDeviceFontDescription* GDeviceFontDescription::CreateSameKind() const { return new GDeviceFontDescription; }
-GDeviceFontDescription* GDeviceFontDescription::Clone() const { return new GDeviceFontDescription(*this); }
-RWClassID GDeviceFontDescription::ClassId() const { return GDeviceFontDescriptionClassId; }
-
-int GDeviceFontDescription::DerivesFrom(RWClassID classId) const {
-  return classId == GDeviceFontDescriptionClassId || MPersistentObject::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GDeviceFontDescription, MPersistentObject, GDeviceFontDescriptionClassId)
 
 int GDeviceFontDescription::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;
@@ -98,108 +92,47 @@ int GDeviceFontDescription::Matches(const MPersistentObject* other) const {
 
 // ---- Persistence ----
 
-uint32_t GDeviceFontDescription::MembersStoreSize() const {
-  return MPersistentObject::MembersStoreSize() + 46 + static_cast<uint32_t>(name_.Length()) +
-         static_cast<uint32_t>(selectString_.Length()) + 4 * static_cast<uint32_t>(symbolSets_.Count());
+// Version 0 ends the reading; any other version reads the fields, and a
+// version below 2 has no font id and location (they become 0). The symbol
+// sets are appended as they are read: the stored count reserves nothing, so
+// a damaged count costs no memory beyond the values actually present.
+template <typename Archive>
+void GDeviceFontDescription::Members(Archive& archive) {
+  const uint32_t version = archive.AnyVersion(ClassVersion());
+  if (version == 0) archive.Stop();
+  archive(name_, selectString_, symbolSet_);
+  uint32_t count = static_cast<uint32_t>(symbolSets_.Count());
+  archive(count);
+  if constexpr (Archive::kReading) {
+    if (!archive.Ok()) return;
+    ResetSymbolSets();
+    for (uint32_t i = 0; i < count; ++i) {
+      int32_t value = 0;
+      archive(value);
+      if (!archive.Ok()) return;
+      AppendRestored(value);
+    }
+  } else {
+    archive.Array(symbolSets_.Data(), count);
+  }
+  archive(weight_, style_, catalogueClass_, catalogueFlag_, scalability_, height_);
+  if constexpr (Archive::kReading) {
+    if (!archive.Ok()) return;
+    if (version < 2) {
+      fontId_ = 0;
+      location_ = 0;
+      return;
+    }
+  }
+  archive(fontId_, location_);
 }
 
-void GDeviceFontDescription::SaveMembers(RWVirtualOutStream& stream) const {
-  MPersistentObject::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  name_.SaveTo(stream);
-  selectString_.SaveTo(stream);
-  stream.PutLong(symbolSet_);
-  stream.PutULong(static_cast<uint32_t>(symbolSets_.Count()));
-  for (size_t i = 0; i < symbolSets_.Count(); ++i) stream.PutLong(symbolSets_.Data()[i]);
-  stream.PutUShort(weight_);
-  stream.PutLong(style_);
-  stream.PutLong(catalogueClass_);
-  stream.PutLong(catalogueFlag_);
-  stream.PutLong(scalability_);
-  stream.PutShort(height_);
-  stream.PutUShort(fontId_);
-  stream.PutLong(location_);
-}
-
-void GDeviceFontDescription::SaveMembersToFile(RWBinaryFile& file) const {
-  MPersistentObject::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  name_.SaveToFile(file);
-  selectString_.SaveToFile(file);
-  file.WriteLong(symbolSet_);
-  file.WriteULong(static_cast<uint32_t>(symbolSets_.Count()));
-  for (size_t i = 0; i < symbolSets_.Count(); ++i) file.WriteLong(symbolSets_.Data()[i]);
-  file.WriteUShort(weight_);
-  file.WriteLong(style_);
-  file.WriteLong(catalogueClass_);
-  file.WriteLong(catalogueFlag_);
-  file.WriteLong(scalability_);
-  file.WriteShort(height_);
-  file.WriteUShort(fontId_);
-  file.WriteLong(location_);
-}
+RW_STORED_MEMBERS_DEFINE(GDeviceFontDescription, MPersistentObject)
 
 // Version 0 ends the reading; any other version reads the fields, and a
 // version below 2 has no font id and location (they become 0). The symbol
 // sets are appended as they are read: the stored count reserves nothing, so
 // a damaged count costs no memory beyond the values actually present.
-
-void GDeviceFontDescription::RestoreMembers(RWVirtualInStream& stream) {
-  MPersistentObject::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version == 0) return;
-  name_.RestoreFrom(stream);
-  selectString_.RestoreFrom(stream);
-  stream.GetLong(symbolSet_);
-  uint32_t count = 0;
-  stream.GetULong(count);
-  if (!stream.Good()) return;
-  ResetSymbolSets();
-  for (uint32_t i = 0; i < count; ++i) {
-    int32_t value = 0;
-    stream.GetLong(value);
-    if (!stream.Good()) return;
-    AppendRestored(value);
-  }
-  stream.GetUShort(weight_);
-  stream.GetLong(style_);
-  stream.GetLong(catalogueClass_);
-  stream.GetLong(catalogueFlag_);
-  stream.GetLong(scalability_);
-  stream.GetShort(height_);
-  if (version < 2) {
-    fontId_ = 0;
-    location_ = 0;
-    return;
-  }
-  stream.GetUShort(fontId_);
-  stream.GetLong(location_);
-}
-
-void GDeviceFontDescription::RestoreMembersFromFile(RWBinaryFile& file) {
-  MPersistentObject::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version == 0) return;
-  if (!name_.RestoreFromFile(file) || !selectString_.RestoreFromFile(file)) return;
-  uint32_t count = 0;
-  if (!file.ReadLong(symbolSet_) || !file.ReadULong(count)) return;
-  ResetSymbolSets();
-  for (uint32_t i = 0; i < count; ++i) {
-    int32_t value = 0;
-    if (!file.ReadLong(value)) return;
-    AppendRestored(value);
-  }
-  if (!file.ReadUShort(weight_) || !file.ReadLong(style_) || !file.ReadLong(catalogueClass_) ||
-      !file.ReadLong(catalogueFlag_) || !file.ReadLong(scalability_) || !file.ReadShort(height_))
-    return;
-  if (version < 2) {
-    fontId_ = 0;
-    location_ = 0;
-    return;
-  }
-  if (file.ReadUShort(fontId_)) file.ReadLong(location_);
-}
 
 RWVirtualInStream& operator>>(RWVirtualInStream& stream, GDeviceFontDescription*& out) {
   GReadTypedObject(stream, out);

@@ -33,15 +33,8 @@ class GDeviceFontDescription : public MPersistentObject {
   static RWClassID StaticClassId() { return GDeviceFontDescriptionClassId; }
   static uint32_t ClassVersion() { return 2; }
 
-  GDeviceFontDescription* CreateSameKind() const override;
-  GDeviceFontDescription* Clone() const override;
-  RWClassID ClassId() const override;
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GDeviceFontDescription);
+  RW_STORED_MEMBERS();
   // Same class and id, equal texts and numbers, and the same symbol sets in
   // the same order.
   int Matches(const MPersistentObject* other) const override;

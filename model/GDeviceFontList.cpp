@@ -42,13 +42,7 @@ GDeviceFontList& GDeviceFontList::operator=(const GDeviceFontList& other) {
 
 GDeviceFontList::~GDeviceFontList() { DeleteFonts(); }
 
-GDeviceFontList* GDeviceFontList::CreateSameKind() const { return new GDeviceFontList; }
-GDeviceFontList* GDeviceFontList::Clone() const { return new GDeviceFontList(*this); }
-RWClassID GDeviceFontList::ClassId() const { return GDeviceFontListClassId; }
-
-int GDeviceFontList::DerivesFrom(RWClassID classId) const {
-  return classId == GDeviceFontListClassId || MPersistentObject::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GDeviceFontList, MPersistentObject, GDeviceFontListClassId)
 
 // ---- Fonts and maps ----
 

@@ -33,15 +33,12 @@ class GDeviceFontList : public MPersistentObject {
   static RWClassID StaticClassId() { return GDeviceFontListClassId; }
   static uint32_t ClassVersion() { return 3; }
 
-  GDeviceFontList* CreateSameKind() const override;
-  GDeviceFontList* Clone() const override;
-  RWClassID ClassId() const override;
+  QV_PERSISTENT_KIND(GDeviceFontList);
   uint32_t MembersStoreSize() const override;
   void RestoreMembers(RWVirtualInStream& stream) override;
   void RestoreMembersFromFile(RWBinaryFile& file) override;
   void SaveMembers(RWVirtualOutStream& stream) const override;
   void SaveMembersToFile(RWBinaryFile& file) const override;
-  int DerivesFrom(RWClassID classId) const override;
   // Same class and id, maps alike (the same or matching), and the same
   // fonts in the same order. The stamp is not compared.
   int Matches(const MPersistentObject* other) const override;

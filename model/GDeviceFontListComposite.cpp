@@ -44,13 +44,7 @@ GDeviceFontListComposite& GDeviceFontListComposite::operator=(const GDeviceFontL
 
 GDeviceFontListComposite::~GDeviceFontListComposite() = default;
 
-GDeviceFontListComposite* GDeviceFontListComposite::CreateSameKind() const { return new GDeviceFontListComposite; }
-GDeviceFontListComposite* GDeviceFontListComposite::Clone() const { return new GDeviceFontListComposite(*this); }
-RWClassID GDeviceFontListComposite::ClassId() const { return GDeviceFontListCompositeClassId; }
-
-int GDeviceFontListComposite::DerivesFrom(RWClassID classId) const {
-  return classId == GDeviceFontListCompositeClassId || MPersistentObject::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GDeviceFontListComposite, MPersistentObject, GDeviceFontListCompositeClassId)
 
 int GDeviceFontListComposite::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;

@@ -25,15 +25,12 @@ class GDeviceFontListComposite : public MPersistentObject {
   static RWClassID StaticClassId() { return GDeviceFontListCompositeClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GDeviceFontListComposite* CreateSameKind() const override;
-  GDeviceFontListComposite* Clone() const override;
-  RWClassID ClassId() const override;
+  QV_PERSISTENT_KIND(GDeviceFontListComposite);
   uint32_t MembersStoreSize() const override;
   void RestoreMembers(RWVirtualInStream& stream) override;
   void RestoreMembersFromFile(RWBinaryFile& file) override;
   void SaveMembers(RWVirtualOutStream& stream) const override;
   void SaveMembersToFile(RWBinaryFile& file) const override;
-  int DerivesFrom(RWClassID classId) const override;
   // Same class and id, and lists that match in order.
   int Matches(const MPersistentObject* other) const override;
   // Over the lists; the caller deletes it.

@@ -26,15 +26,8 @@ class GDisplayString : public MPersistentObject {
   static RWClassID StaticClassId() { return GDisplayStringClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GDisplayString* CreateSameKind() const override;
-  GDisplayString* Clone() const override;
-  RWClassID ClassId() const override;
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GDisplayString);
+  RW_STORED_MEMBERS();
   // Same class and feature id, resource id, text and module name (bytes).
   int Matches(const MPersistentObject* other) const override;
 

@@ -27,13 +27,7 @@ GDisplayStringAttribute::GDisplayStringAttribute(const GDisplayStringAttribute& 
 GDisplayStringAttribute& GDisplayStringAttribute::operator=(const GDisplayStringAttribute& other) = default;
 GDisplayStringAttribute::~GDisplayStringAttribute() = default;
 
-GDisplayStringAttribute* GDisplayStringAttribute::CreateSameKind() const { return new GDisplayStringAttribute; }
-GDisplayStringAttribute* GDisplayStringAttribute::Clone() const { return new GDisplayStringAttribute(*this); }
-RWClassID GDisplayStringAttribute::ClassId() const { return GDisplayStringAttributeClassId; }
-
-int GDisplayStringAttribute::DerivesFrom(RWClassID classId) const {
-  return classId == GDisplayStringAttributeClassId || GAttribute::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GDisplayStringAttribute, GAttribute, GDisplayStringAttributeClassId)
 
 int GDisplayStringAttribute::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;
@@ -45,38 +39,14 @@ int GDisplayStringAttribute::Matches(const MPersistentObject* other) const {
 
 int16_t GDisplayStringAttribute::ApplyTo(GPeripheral*) { return 0; }
 
-uint32_t GDisplayStringAttribute::MembersStoreSize() const {
-  // The version, then the embedded string as a new object inside this save.
-  RWStoreTableGuard guard;
-  return GAttribute::MembersStoreSize() + 4 + displayString_.StoredByteCount();
+// The version, then the embedded string as an object of the graph.
+template <typename Archive>
+void GDisplayStringAttribute::Members(Archive& archive) {
+  archive.Version(ClassVersion());
+  archive.Embedded(displayString_);
 }
 
-void GDisplayStringAttribute::SaveMembers(RWVirtualOutStream& stream) const {
-  GAttribute::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  RWWriteObjectPointer(stream, &displayString_);
-}
-
-void GDisplayStringAttribute::SaveMembersToFile(RWBinaryFile& file) const {
-  GAttribute::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  RWWriteObjectPointerToFile(file, &displayString_);
-}
-
-void GDisplayStringAttribute::RestoreMembers(RWVirtualInStream& stream) {
-  GAttribute::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return;
-  RWReadObjectInto(stream, &displayString_);
-}
-
-void GDisplayStringAttribute::RestoreMembersFromFile(RWBinaryFile& file) {
-  GAttribute::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  RWReadObjectIntoFromFile(file, &displayString_);
-}
+RW_STORED_MEMBERS_DEFINE(GDisplayStringAttribute, GAttribute)
 
 RWVirtualInStream& operator>>(RWVirtualInStream& stream, GDisplayStringAttribute*& out) {
   GReadTypedObject(stream, out);

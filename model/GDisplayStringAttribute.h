@@ -24,17 +24,8 @@ class GDisplayStringAttribute : public GAttribute {
   static RWClassID StaticClassId() { return GDisplayStringAttributeClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GDisplayStringAttribute* CreateSameKind() const override;
-  GDisplayStringAttribute* Clone() const override;
-  RWClassID ClassId() const override;
-  // The display string is stored as an object of its own (class tag and
-  // body) and read back into the embedded one.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GDisplayStringAttribute);
+  RW_STORED_MEMBERS();
   // Same class and feature id, and display strings that match.
   int Matches(const MPersistentObject* other) const override;
   // Nothing; 0.

@@ -44,38 +44,16 @@ int16_t GDownloadHeaderCommand::Dispatch(GPeripheral* peripheral) {
   return peripheral != nullptr ? peripheral->DownloadHeader(this) : kNoReceiver;
 }
 
-uint32_t GDownloadHeaderCommand::MembersStoreSize() const { return GCommand::MembersStoreSize() + 8; }
-
-void GDownloadHeaderCommand::SaveMembers(RWVirtualOutStream& stream) const {
-  GCommand::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  stream.PutLong(headerKind_);
+template <typename Archive>
+void GDownloadHeaderCommand::Members(Archive& archive) {
+  // Nothing more is read once the settings could not be.
+  if constexpr (Archive::kReading) {
+    if (!archive.Ok() || RWReadTableGuard::RestoreFailed()) return;
+  }
+  archive.Version(ClassVersion());
+  archive(headerKind_);
 }
 
-void GDownloadHeaderCommand::SaveMembersToFile(RWBinaryFile& file) const {
-  GCommand::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  file.WriteLong(headerKind_);
-}
-
-void GDownloadHeaderCommand::RestoreMembers(RWVirtualInStream& stream) {
-  GCommand::RestoreMembers(stream);
-  if (!stream.Good() || RWReadTableGuard::RestoreFailed()) return;
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return;
-  int32_t kind = 0;
-  stream.GetLong(kind);
-  if (stream.Good()) headerKind_ = kind;
-}
-
-void GDownloadHeaderCommand::RestoreMembersFromFile(RWBinaryFile& file) {
-  GCommand::RestoreMembersFromFile(file);
-  if (file.HasError() || RWReadTableGuard::RestoreFailed()) return;
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  int32_t kind = 0;
-  if (file.ReadLong(kind)) headerKind_ = kind;
-}
+RW_STORED_MEMBERS_DEFINE(GDownloadHeaderCommand, GCommand)
 
 RWCollectable* GDownloadHeaderCommandCreate() { return new GDownloadHeaderCommand(0, nullptr); }

@@ -26,12 +26,7 @@ class GDownloadHeaderCommand : public GCommand {
   // Same class, same header kind, matching command parts.
   int Matches(const MPersistentObject* other) const override;
 
-  // Stored body after the command part: version 1, header kind (32-bit).
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   // The peripheral's DownloadHeader with this command.
   int16_t Dispatch(GPeripheral* peripheral) override;

@@ -12,14 +12,8 @@ GEnumAttribute::GEnumAttribute(const GEnumAttribute& other) = default;
 GEnumAttribute& GEnumAttribute::operator=(const GEnumAttribute& other) = default;
 GEnumAttribute::~GEnumAttribute() = default;
 
-GEnumAttribute* GEnumAttribute::CreateSameKind() const { return new GEnumAttribute; }
-GEnumAttribute* GEnumAttribute::Clone() const { return new GEnumAttribute(*this); }
-RWClassID GEnumAttribute::ClassId() const { return GEnumAttributeClassId; }
+QV_PERSISTENT_KIND_DEFINE(GEnumAttribute, GAttributeComposite, GEnumAttributeClassId)
 RWClassID GEnumAttribute::GetTypeId() const { return GEnumAttributeClassId; }
-
-int GEnumAttribute::DerivesFrom(RWClassID classId) const {
-  return classId == GEnumAttributeClassId || GAttributeComposite::DerivesFrom(classId);
-}
 
 int GEnumAttribute::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;

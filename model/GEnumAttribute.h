@@ -25,9 +25,7 @@ class GEnumAttribute : public GAttributeComposite {
   static RWClassID StaticClassId() { return GEnumAttributeClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GEnumAttribute* CreateSameKind() const override;
-  GEnumAttribute* Clone() const override;
-  RWClassID ClassId() const override;
+  QV_PERSISTENT_KIND(GEnumAttribute);
   RWClassID GetTypeId() const override;
   // The container body, the version, the selected option (a reference to
   // one of the options already written) and the element class.
@@ -36,7 +34,6 @@ class GEnumAttribute : public GAttributeComposite {
   void RestoreMembersFromFile(RWBinaryFile& file) override;
   void SaveMembers(RWVirtualOutStream& stream) const override;
   void SaveMembersToFile(RWBinaryFile& file) const override;
-  int DerivesFrom(RWClassID classId) const override;
   // Same class, matching options, equal element classes, and both without
   // a selection or both with selected options that match.
   int Matches(const MPersistentObject* other) const override;

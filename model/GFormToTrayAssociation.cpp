@@ -44,13 +44,7 @@ GFormToTrayAssociation& GFormToTrayAssociation::operator=(const GFormToTrayAssoc
 
 GFormToTrayAssociation::~GFormToTrayAssociation() = default;
 
-GFormToTrayAssociation* GFormToTrayAssociation::CreateSameKind() const { return new GFormToTrayAssociation; }
-GFormToTrayAssociation* GFormToTrayAssociation::Clone() const { return new GFormToTrayAssociation(*this); }
-RWClassID GFormToTrayAssociation::ClassId() const { return GFormToTrayAssociationClassId; }
-
-int GFormToTrayAssociation::DerivesFrom(RWClassID classId) const {
-  return classId == GFormToTrayAssociationClassId || GAttribute::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GFormToTrayAssociation, GAttribute, GFormToTrayAssociationClassId)
 
 int16_t GFormToTrayAssociation::ApplyTo(GPeripheral*) { return 1; }
 
@@ -65,51 +59,17 @@ int GFormToTrayAssociation::Matches(const MPersistentObject* other) const {
 
 // ---- Persistence ----
 
-uint32_t GFormToTrayAssociation::MembersStoreSize() const {
-  // The three values are written with their class tags (2 bytes each).
-  RWStoreTableGuard guard;
-  return GAttribute::MembersStoreSize() + paperSize_.StoredByteCount() + tray_.StoredByteCount() +
-         mediaType_.StoredByteCount() + 2 * static_cast<uint32_t>(formName_.Length()) + 8;
+// The three values are objects of the graph; the form name follows.
+template <typename Archive>
+void GFormToTrayAssociation::Members(Archive& archive) {
+  archive.Version(ClassVersion());
+  archive.Embedded(paperSize_);
+  archive.Embedded(tray_);
+  archive.Embedded(mediaType_);
+  archive(formName_);
 }
 
-void GFormToTrayAssociation::SaveMembers(RWVirtualOutStream& stream) const {
-  GAttribute::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  RWWriteObjectPointer(stream, &paperSize_);
-  RWWriteObjectPointer(stream, &tray_);
-  RWWriteObjectPointer(stream, &mediaType_);
-  formName_.SaveTo(stream);
-}
-
-void GFormToTrayAssociation::SaveMembersToFile(RWBinaryFile& file) const {
-  GAttribute::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  RWWriteObjectPointerToFile(file, &paperSize_);
-  RWWriteObjectPointerToFile(file, &tray_);
-  RWWriteObjectPointerToFile(file, &mediaType_);
-  formName_.SaveToFile(file);
-}
-
-void GFormToTrayAssociation::RestoreMembers(RWVirtualInStream& stream) {
-  GAttribute::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return;
-  if (RWReadObjectInto(stream, &paperSize_) == nullptr || RWReadObjectInto(stream, &tray_) == nullptr ||
-      RWReadObjectInto(stream, &mediaType_) == nullptr)
-    return;
-  formName_.RestoreFrom(stream);
-}
-
-void GFormToTrayAssociation::RestoreMembersFromFile(RWBinaryFile& file) {
-  GAttribute::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  if (RWReadObjectIntoFromFile(file, &paperSize_) == nullptr || RWReadObjectIntoFromFile(file, &tray_) == nullptr ||
-      RWReadObjectIntoFromFile(file, &mediaType_) == nullptr)
-    return;
-  formName_.RestoreFromFile(file);
-}
+RW_STORED_MEMBERS_DEFINE(GFormToTrayAssociation, GAttribute)
 
 RWVirtualInStream& operator>>(RWVirtualInStream& stream, GFormToTrayAssociation*& out) {
   GReadTypedObject(stream, out);

@@ -24,15 +24,8 @@ class GFormToTrayAssociation : public GAttribute {
   static RWClassID StaticClassId() { return GFormToTrayAssociationClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GFormToTrayAssociation* CreateSameKind() const override;
-  GFormToTrayAssociation* Clone() const override;
-  RWClassID ClassId() const override;
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GFormToTrayAssociation);
+  RW_STORED_MEMBERS();
   // Same class and feature id, the three values alike and the same form name.
   int Matches(const MPersistentObject* other) const override;
   // An entry applies nothing: 1.

@@ -29,13 +29,7 @@ GFormToTrayDatabase& GFormToTrayDatabase::operator=(const GFormToTrayDatabase& o
 
 GFormToTrayDatabase::~GFormToTrayDatabase() = default;
 
-GFormToTrayDatabase* GFormToTrayDatabase::CreateSameKind() const { return new GFormToTrayDatabase; }
-GFormToTrayDatabase* GFormToTrayDatabase::Clone() const { return new GFormToTrayDatabase(*this); }
-RWClassID GFormToTrayDatabase::ClassId() const { return GFormToTrayDatabaseClassId; }
-
-int GFormToTrayDatabase::DerivesFrom(RWClassID classId) const {
-  return classId == GFormToTrayDatabaseClassId || GAttribute::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GFormToTrayDatabase, GAttribute, GFormToTrayDatabaseClassId)
 
 int16_t GFormToTrayDatabase::ApplyTo(GPeripheral*) { return 1; }
 

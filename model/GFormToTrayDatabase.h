@@ -32,15 +32,12 @@ class GFormToTrayDatabase : public GAttribute {
   static RWClassID StaticClassId() { return GFormToTrayDatabaseClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GFormToTrayDatabase* CreateSameKind() const override;
-  GFormToTrayDatabase* Clone() const override;
-  RWClassID ClassId() const override;
+  QV_PERSISTENT_KIND(GFormToTrayDatabase);
   uint32_t MembersStoreSize() const override;
   void RestoreMembers(RWVirtualInStream& stream) override;
   void RestoreMembersFromFile(RWBinaryFile& file) override;
   void SaveMembers(RWVirtualOutStream& stream) const override;
   void SaveMembersToFile(RWBinaryFile& file) const override;
-  int DerivesFrom(RWClassID classId) const override;
   // Same class and feature id, and entries that match in order.
   int Matches(const MPersistentObject* other) const override;
   // The table applies nothing: 1.

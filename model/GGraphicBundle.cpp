@@ -18,13 +18,7 @@ GGraphicBundle::GGraphicBundle(const GGraphicBundle& other) = default;
 GGraphicBundle& GGraphicBundle::operator=(const GGraphicBundle& other) = default;
 GGraphicBundle::~GGraphicBundle() = default;
 
-GGraphicBundle* GGraphicBundle::CreateSameKind() const { return new GGraphicBundle; }
-GGraphicBundle* GGraphicBundle::Clone() const { return new GGraphicBundle(*this); }
-RWClassID GGraphicBundle::ClassId() const { return GGraphicBundleClassId; }
-
-int GGraphicBundle::DerivesFrom(RWClassID classId) const {
-  return classId == GGraphicBundleClassId || GState::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GGraphicBundle, GState, GGraphicBundleClassId)
 
 uint32_t GGraphicBundle::MembersStoreSize() const { return GState::MembersStoreSize() + 4; }
 

@@ -34,15 +34,12 @@ class GGraphicBundle : public GState {
   static RWClassID StaticClassId() { return GGraphicBundleClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GGraphicBundle* CreateSameKind() const override;
-  GGraphicBundle* Clone() const override;
-  RWClassID ClassId() const override;
+  QV_PERSISTENT_KIND(GGraphicBundle);
   uint32_t MembersStoreSize() const override;
   void RestoreMembers(RWVirtualInStream& stream) override;
   void RestoreMembersFromFile(RWBinaryFile& file) override;
   void SaveMembers(RWVirtualOutStream& stream) const override;
   void SaveMembersToFile(RWBinaryFile& file) const override;
-  int DerivesFrom(RWClassID classId) const override;
 
   // Setters: the attribute (taken over) gets the member's feature id and is
   // added by the state rule: it replaces a different member, is dropped

@@ -78,67 +78,19 @@ void GLocaleInfo::SetTimeSeparator(const char* text) { timeSeparator = TextOf(te
 
 // ---- RWCollectable ----
 
-GLocaleInfo* GLocaleInfo::CreateSameKind() const { return new GLocaleInfo; }
-GLocaleInfo* GLocaleInfo::Clone() const { return new GLocaleInfo(*this); }
-RWClassID GLocaleInfo::ClassId() const { return GLocaleInfoClassId; }
+QV_PERSISTENT_KIND_DEFINE(GLocaleInfo, MPersistentObject, GLocaleInfoClassId)
 
-uint32_t GLocaleInfo::MembersStoreSize() const {
-  // The version and the eleven numbers, then each text with its length.
-  uint32_t size = MPersistentObject::MembersStoreSize() + 4 + 11 * 4;
-  for (auto text : kTexts) size += static_cast<uint32_t>((this->*text).Length()) + 4;
-  return size;
+// The version and the eleven numbers, then the twelve texts.
+template <typename Archive>
+void GLocaleInfo::Members(Archive& archive) {
+  archive.Version(ClassVersion());
+  for (auto number : kNumbers) archive(rwm::As<uint32_t>(this->*number));
+  for (auto text : kTexts) archive(this->*text);
 }
 
-void GLocaleInfo::SaveMembers(RWVirtualOutStream& stream) const {
-  MPersistentObject::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  for (auto number : kNumbers) stream.PutULong(static_cast<uint32_t>(this->*number));
-  for (auto text : kTexts) (this->*text).SaveTo(stream);
-}
-
-void GLocaleInfo::SaveMembersToFile(RWBinaryFile& file) const {
-  MPersistentObject::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  for (auto number : kNumbers) file.WriteULong(static_cast<uint32_t>(this->*number));
-  for (auto text : kTexts) (this->*text).SaveToFile(file);
-}
-
-void GLocaleInfo::RestoreMembers(RWVirtualInStream& stream) {
-  MPersistentObject::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return;
-  for (auto number : kNumbers) {
-    uint32_t value = 0;
-    stream.GetULong(value);
-    if (!stream.Good()) return;
-    this->*number = static_cast<int32_t>(value);
-  }
-  for (auto text : kTexts) {
-    (this->*text).RestoreFrom(stream);
-    if (!stream.Good()) return;
-  }
-}
-
-void GLocaleInfo::RestoreMembersFromFile(RWBinaryFile& file) {
-  MPersistentObject::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  for (auto number : kNumbers) {
-    uint32_t value = 0;
-    if (!file.ReadULong(value)) return;
-    this->*number = static_cast<int32_t>(value);
-  }
-  for (auto text : kTexts) {
-    if (!(this->*text).RestoreFromFile(file)) return;
-  }
-}
+RW_STORED_MEMBERS_DEFINE(GLocaleInfo, MPersistentObject)
 
 // ---- MPersistentObject ----
-
-int GLocaleInfo::DerivesFrom(RWClassID classId) const {
-  return classId == GLocaleInfoClassId || MPersistentObject::DerivesFrom(classId);
-}
 
 int GLocaleInfo::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;

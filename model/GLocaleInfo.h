@@ -25,17 +25,10 @@ class GLocaleInfo : public MPersistentObject {
   static uint32_t ClassVersion() { return 1; }
 
   // ---- RWCollectable ----
-  GLocaleInfo* CreateSameKind() const override;
-  GLocaleInfo* Clone() const override;
-  RWClassID ClassId() const override;
-  uint32_t MembersStoreSize() const override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
+  QV_PERSISTENT_KIND(GLocaleInfo);
+  RW_STORED_MEMBERS();
 
   // ---- MPersistentObject ----
-  int DerivesFrom(RWClassID classId) const override;
   // Same object; else same class, same id, every number and every text equal.
   int Matches(const MPersistentObject* other) const override;
 

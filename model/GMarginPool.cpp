@@ -55,13 +55,7 @@ bool GMarginPool::Assign(const int32_t* records, uint32_t count) {
   return true;
 }
 
-GMarginPool* GMarginPool::CreateSameKind() const { return new GMarginPool; }
-GMarginPool* GMarginPool::Clone() const { return new GMarginPool(*this); }
-RWClassID GMarginPool::ClassId() const { return GMarginPoolClassId; }
-
-int GMarginPool::DerivesFrom(RWClassID classId) const {
-  return classId == GMarginPoolClassId || MPersistentObject::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GMarginPool, MPersistentObject, GMarginPoolClassId)
 
 int32_t GMarginPool::Add(const int32_t* record) {
   if (record == nullptr || count_ >= 0x7FFFFFFFu) return -1;

@@ -26,15 +26,12 @@ class GMarginPool : public MPersistentObject {
   static RWClassID StaticClassId() { return GMarginPoolClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GMarginPool* CreateSameKind() const override;
-  GMarginPool* Clone() const override;
-  RWClassID ClassId() const override;
+  QV_PERSISTENT_KIND(GMarginPool);
   uint32_t MembersStoreSize() const override;
   void RestoreMembers(RWVirtualInStream& stream) override;
   void RestoreMembersFromFile(RWBinaryFile& file) override;
   void SaveMembers(RWVirtualOutStream& stream) const override;
   void SaveMembersToFile(RWBinaryFile& file) const override;
-  int DerivesFrom(RWClassID classId) const override;
 
   // Appends a copy of the 16 values; the new record's index, or -1 (and no
   // change) when record is null or memory runs out.

@@ -65,13 +65,7 @@ GMedia& GMedia::operator=(const GMedia& other) {
 
 GMedia::~GMedia() = default;
 
-GMedia* GMedia::CreateSameKind() const { return new GMedia; }
-GMedia* GMedia::Clone() const { return new GMedia(*this); }
-RWClassID GMedia::ClassId() const { return GMediaClassId; }
-
-int GMedia::DerivesFrom(RWClassID classId) const {
-  return classId == GMediaClassId || GAttribute::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GMedia, GAttribute, GMediaClassId)
 
 int GMedia::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;
@@ -108,97 +102,14 @@ int16_t GMedia::GetOppositeMargins(GShortPoint* out) const {
 
 // ---- Persistence ----
 
-uint32_t GMedia::MembersStoreSize() const {
-  // Version, six shorts, orientation, three 16-bit values, paper id and
-  // three 32-bit string lengths: 40 bytes beside the names' characters.
-  return GAttribute::MembersStoreSize() + 40 + static_cast<uint32_t>(paperName_.Length()) +
-         static_cast<uint32_t>(secondName_.Length()) + static_cast<uint32_t>(mediaTypeName_.Length());
+template <typename Archive>
+void GMedia::Members(Archive& archive) {
+  archive.Version(ClassVersion());
+  archive(paperName_, size_.x, size_.y, extent_.x, extent_.y, origin_.x, origin_.y, orientation_, xResolution_,
+          yResolution_, rwm::As<uint16_t>(extraCode_), secondName_, mediaTypeName_, paperId_);
 }
 
-void GMedia::SaveMembers(RWVirtualOutStream& stream) const {
-  GAttribute::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  paperName_.SaveTo(stream);
-  stream.PutShort(size_.x);
-  stream.PutShort(size_.y);
-  stream.PutShort(extent_.x);
-  stream.PutShort(extent_.y);
-  stream.PutShort(origin_.x);
-  stream.PutShort(origin_.y);
-  stream.PutLong(orientation_);
-  stream.PutUShort(xResolution_);
-  stream.PutUShort(yResolution_);
-  stream.PutUShort(static_cast<uint16_t>(extraCode_));
-  secondName_.SaveTo(stream);
-  mediaTypeName_.SaveTo(stream);
-  stream.PutShort(paperId_);
-}
-
-void GMedia::SaveMembersToFile(RWBinaryFile& file) const {
-  GAttribute::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  paperName_.SaveToFile(file);
-  file.WriteShort(size_.x);
-  file.WriteShort(size_.y);
-  file.WriteShort(extent_.x);
-  file.WriteShort(extent_.y);
-  file.WriteShort(origin_.x);
-  file.WriteShort(origin_.y);
-  file.WriteLong(orientation_);
-  file.WriteUShort(xResolution_);
-  file.WriteUShort(yResolution_);
-  file.WriteUShort(static_cast<uint16_t>(extraCode_));
-  secondName_.SaveToFile(file);
-  mediaTypeName_.SaveToFile(file);
-  file.WriteShort(paperId_);
-}
-
-// Each value is read only while the input is still good, so a body cut
-// short keeps the values read so far and the rest as they were.
-void GMedia::RestoreMembers(RWVirtualInStream& stream) {
-  GAttribute::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return;
-  paperName_.RestoreFrom(stream);
-  int16_t shorts[6] = {size_.x, size_.y, extent_.x, extent_.y, origin_.x, origin_.y};
-  for (int16_t& value : shorts) {
-    if (stream.Good()) stream.GetShort(value);
-  }
-  if (!stream.Good()) return;
-  size_ = GShortPoint(shorts[0], shorts[1]);
-  extent_ = GShortPoint(shorts[2], shorts[3]);
-  origin_ = GShortPoint(shorts[4], shorts[5]);
-  stream.GetLong(orientation_);
-  if (stream.Good()) stream.GetUShort(xResolution_);
-  if (stream.Good()) stream.GetUShort(yResolution_);
-  uint16_t extra = 0;
-  if (stream.Good()) stream.GetUShort(extra);
-  if (!stream.Good()) return;
-  extraCode_ = static_cast<int16_t>(extra);
-  secondName_.RestoreFrom(stream);
-  if (stream.Good()) mediaTypeName_.RestoreFrom(stream);
-  if (stream.Good()) stream.GetShort(paperId_);
-}
-
-void GMedia::RestoreMembersFromFile(RWBinaryFile& file) {
-  GAttribute::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  if (!paperName_.RestoreFromFile(file)) return;
-  int16_t shorts[6];
-  if (!file.ReadShorts(shorts, 6)) return;
-  size_ = GShortPoint(shorts[0], shorts[1]);
-  extent_ = GShortPoint(shorts[2], shorts[3]);
-  origin_ = GShortPoint(shorts[4], shorts[5]);
-  uint16_t extra = 0;
-  if (!file.ReadLong(orientation_) || !file.ReadUShort(xResolution_) || !file.ReadUShort(yResolution_) ||
-      !file.ReadUShort(extra))
-    return;
-  extraCode_ = static_cast<int16_t>(extra);
-  if (!secondName_.RestoreFromFile(file) || !mediaTypeName_.RestoreFromFile(file)) return;
-  file.ReadShort(paperId_);
-}
+RW_STORED_MEMBERS_DEFINE(GMedia, GAttribute)
 
 // ---- Angles ----
 

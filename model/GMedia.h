@@ -47,16 +47,8 @@ class GMedia : public GAttribute {
   static RWClassID StaticClassId() { return GMediaClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GMedia* CreateSameKind() const override;
-  GMedia* Clone() const override;
-  RWClassID ClassId() const override;
-  // The attribute body + 40 + the lengths of the three names.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GMedia);
+  RW_STORED_MEMBERS();
   // Same class, same feature id and every member equal (names byte for
   // byte, case counting).
   int Matches(const MPersistentObject* other) const override;

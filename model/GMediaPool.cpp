@@ -16,13 +16,7 @@ GMediaPool& GMediaPool::operator=(const GMediaPool& other) {
 
 GMediaPool::~GMediaPool() = default;
 
-GMediaPool* GMediaPool::CreateSameKind() const { return new GMediaPool; }
-GMediaPool* GMediaPool::Clone() const { return new GMediaPool(*this); }
-RWClassID GMediaPool::ClassId() const { return GMediaPoolClassId; }
-
-int GMediaPool::DerivesFrom(RWClassID classId) const {
-  return classId == GMediaPoolClassId || GEnumAttribute::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GMediaPool, GEnumAttribute, GMediaPoolClassId)
 
 int GMediaPool::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;

@@ -26,16 +26,13 @@ class GMediaPool : public GEnumAttribute {
   static RWClassID StaticClassId() { return GMediaPoolClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GMediaPool* CreateSameKind() const override;
-  GMediaPool* Clone() const override;
-  RWClassID ClassId() const override;
+  QV_PERSISTENT_KIND(GMediaPool);
   // The enumeration's body and the pool's own version.
   uint32_t MembersStoreSize() const override;
   void RestoreMembers(RWVirtualInStream& stream) override;
   void RestoreMembersFromFile(RWBinaryFile& file) override;
   void SaveMembers(RWVirtualOutStream& stream) const override;
   void SaveMembersToFile(RWBinaryFile& file) const override;
-  int DerivesFrom(RWClassID classId) const override;
   // Same class, then the enumeration's match.
   int Matches(const MPersistentObject* other) const override;
 

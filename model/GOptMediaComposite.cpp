@@ -6,13 +6,7 @@ GOptMediaComposite::GOptMediaComposite(const GOptMediaComposite& other) = defaul
 GOptMediaComposite& GOptMediaComposite::operator=(const GOptMediaComposite& other) = default;
 GOptMediaComposite::~GOptMediaComposite() = default;
 
-GOptMediaComposite* GOptMediaComposite::CreateSameKind() const { return new GOptMediaComposite; }
-GOptMediaComposite* GOptMediaComposite::Clone() const { return new GOptMediaComposite(*this); }
-RWClassID GOptMediaComposite::ClassId() const { return GOptMediaCompositeClassId; }
-
-int GOptMediaComposite::DerivesFrom(RWClassID classId) const {
-  return classId == GOptMediaCompositeClassId || GOptionListAttribute::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GOptMediaComposite, GOptionListAttribute, GOptMediaCompositeClassId)
 
 void GOptMediaComposite::AddOption(int16_t value) { AppendOption(value); }
 

@@ -20,10 +20,7 @@ class GOptMediaComposite : public GOptionListAttribute {
 
   static RWClassID StaticClassId() { return GOptMediaCompositeClassId; }
 
-  GOptMediaComposite* CreateSameKind() const override;
-  GOptMediaComposite* Clone() const override;
-  RWClassID ClassId() const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GOptMediaComposite);
 
   // Appends one entry.
   void AddOption(int16_t value);

@@ -36,13 +36,7 @@ GPMDVersionInfo& GPMDVersionInfo::operator=(const GPMDVersionInfo& other) {
 
 GPMDVersionInfo::~GPMDVersionInfo() = default;
 
-GPMDVersionInfo* GPMDVersionInfo::CreateSameKind() const { return new GPMDVersionInfo; }
-GPMDVersionInfo* GPMDVersionInfo::Clone() const { return new GPMDVersionInfo(*this); }
-RWClassID GPMDVersionInfo::ClassId() const { return GPMDVersionInfoClassId; }
-
-int GPMDVersionInfo::DerivesFrom(RWClassID classId) const {
-  return classId == GPMDVersionInfoClassId || MPersistentObject::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GPMDVersionInfo, MPersistentObject, GPMDVersionInfoClassId)
 
 int GPMDVersionInfo::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;
@@ -84,74 +78,30 @@ void GPMDVersionInfo::AppendRestored(const RWCString& text) {
 
 // The second version is stored before the first.
 
-uint32_t GPMDVersionInfo::MembersStoreSize() const {
-  uint32_t size = MPersistentObject::MembersStoreSize() + 26;
-  for (size_t i = 0; i < strings_.Count(); ++i) size += static_cast<uint32_t>(strings_.Data()[i].Length()) + 4;
-  return size;
-}
-
-void GPMDVersionInfo::SaveMembers(RWVirtualOutStream& stream) const {
-  MPersistentObject::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  stream.PutULong(secondVersion_);
-  stream.PutULong(firstVersion_);
-  stream.PutUShort(value_);
-  stream.PutULong(firstInt_);
-  stream.PutULong(secondInt_);
-  stream.PutUInt(static_cast<uint32_t>(strings_.Count()));
-  for (size_t i = 0; i < strings_.Count(); ++i) strings_.Data()[i].SaveTo(stream);
-}
-
-void GPMDVersionInfo::SaveMembersToFile(RWBinaryFile& file) const {
-  MPersistentObject::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  file.WriteULong(secondVersion_);
-  file.WriteULong(firstVersion_);
-  file.WriteUShort(value_);
-  file.WriteULong(firstInt_);
-  file.WriteULong(secondInt_);
-  file.WriteUInt(static_cast<uint32_t>(strings_.Count()));
-  for (size_t i = 0; i < strings_.Count(); ++i) strings_.Data()[i].SaveToFile(file);
-}
-
-void GPMDVersionInfo::RestoreMembers(RWVirtualInStream& stream) {
-  MPersistentObject::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return;
-  stream.GetULong(secondVersion_);
-  stream.GetULong(firstVersion_);
-  stream.GetUShort(value_);
-  stream.GetULong(firstInt_);
-  stream.GetULong(secondInt_);
-  ClearStrings();
-  uint32_t count = 0;
-  stream.GetUInt(count);
-  // One string at a time: the stored count reserves nothing, and the first
-  // failed read ends the list.
-  for (uint32_t i = 0; i < count && stream.Good(); ++i) {
-    RWCString text;
-    text.RestoreFrom(stream);
-    if (stream.Good()) AppendRestored(text);
+// The numbers, then the count and the strings. A read takes one string at
+// a time: the stored count reserves nothing, and the first failed read
+// ends the list.
+template <typename Archive>
+void GPMDVersionInfo::Members(Archive& archive) {
+  archive.Version(ClassVersion());
+  archive(secondVersion_, firstVersion_, value_, firstInt_, secondInt_);
+  uint32_t count = static_cast<uint32_t>(strings_.Count());
+  if constexpr (Archive::kReading) {
+    if (!archive.Ok()) return;
+    ClearStrings();
+    archive(count);
+    for (uint32_t i = 0; i < count && archive.Ok(); ++i) {
+      RWCString text;
+      archive(text);
+      if (archive.Ok()) AppendRestored(text);
+    }
+  } else {
+    archive(count);
+    for (uint32_t i = 0; i < count; ++i) archive(strings_.Data()[i]);
   }
 }
 
-void GPMDVersionInfo::RestoreMembersFromFile(RWBinaryFile& file) {
-  MPersistentObject::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  if (!file.ReadULong(secondVersion_) || !file.ReadULong(firstVersion_) || !file.ReadUShort(value_) ||
-      !file.ReadULong(firstInt_) || !file.ReadULong(secondInt_))
-    return;
-  ClearStrings();
-  uint32_t count = 0;
-  if (!file.ReadUInt(count)) return;
-  for (uint32_t i = 0; i < count; ++i) {
-    RWCString text;
-    if (!text.RestoreFromFile(file)) break;
-    AppendRestored(text);
-  }
-}
+RW_STORED_MEMBERS_DEFINE(GPMDVersionInfo, MPersistentObject)
 
 RWVirtualInStream& operator>>(RWVirtualInStream& stream, GPMDVersionInfo*& out) {
   return MReadPersistentAs(stream, out);

@@ -24,16 +24,9 @@ class GPMDVersionInfo : public MPersistentObject {
   static RWClassID StaticClassId() { return GPMDVersionInfoClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GPMDVersionInfo* CreateSameKind() const override;
-  GPMDVersionInfo* Clone() const override;
-  RWClassID ClassId() const override;
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  QV_PERSISTENT_KIND(GPMDVersionInfo);
+  RW_STORED_MEMBERS();
 
-  int DerivesFrom(RWClassID classId) const override;
   // Same class and id, every value equal and equal strings in order.
   int Matches(const MPersistentObject* other) const override;
 

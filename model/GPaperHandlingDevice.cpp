@@ -65,13 +65,7 @@ GPaperHandlingDevice& GPaperHandlingDevice::operator=(const GPaperHandlingDevice
 
 GPaperHandlingDevice::~GPaperHandlingDevice() = default;
 
-GPaperHandlingDevice* GPaperHandlingDevice::CreateSameKind() const { return new GPaperHandlingDevice; }
-GPaperHandlingDevice* GPaperHandlingDevice::Clone() const { return new GPaperHandlingDevice(*this); }
-RWClassID GPaperHandlingDevice::ClassId() const { return GPaperHandlingDeviceClassId; }
-
-int GPaperHandlingDevice::DerivesFrom(RWClassID classId) const {
-  return classId == GPaperHandlingDeviceClassId || GAttribute::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GPaperHandlingDevice, GAttribute, GPaperHandlingDeviceClassId)
 
 int16_t GPaperHandlingDevice::ApplyTo(GPeripheral*) { return 1; }
 

@@ -46,15 +46,12 @@ class GPaperHandlingDevice : public GAttribute {
   static RWClassID StaticClassId() { return GPaperHandlingDeviceClassId; }
   static uint32_t ClassVersion() { return 2; }
 
-  GPaperHandlingDevice* CreateSameKind() const override;
-  GPaperHandlingDevice* Clone() const override;
-  RWClassID ClassId() const override;
+  QV_PERSISTENT_KIND(GPaperHandlingDevice);
   uint32_t MembersStoreSize() const override;
   void RestoreMembers(RWVirtualInStream& stream) override;
   void RestoreMembersFromFile(RWBinaryFile& file) override;
   void SaveMembers(RWVirtualOutStream& stream) const override;
   void SaveMembersToFile(RWBinaryFile& file) const override;
-  int DerivesFrom(RWClassID classId) const override;
   // Same class and feature id, the same values and display string, and as
   // many options; the option composites themselves are not compared.
   int Matches(const MPersistentObject* other) const override;

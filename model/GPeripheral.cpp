@@ -144,11 +144,7 @@ GPeripheral& GPeripheral::operator=(const GPeripheral& other) {
 
 GPeripheral::~GPeripheral() { DropOutputChannel(); }
 
-RWClassID GPeripheral::ClassId() const { return GPeripheralClassId; }
-
-int GPeripheral::DerivesFrom(RWClassID classId) const {
-  return classId == GPeripheralClassId || GAttribute::DerivesFrom(classId);
-}
+QV_PERSISTENT_ID_DEFINE(GPeripheral, GAttribute, GPeripheralClassId)
 
 int GPeripheral::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;

@@ -129,8 +129,7 @@ class GPeripheral : public GAttribute {
   static RWClassID StaticClassId() { return GPeripheralClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  RWClassID ClassId() const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_ID();
   // Same attribute part, name, mode, add-on fields and active flag, and
   // current state, default state and configuration that do not differ.
   // Observers are links to the holders, not settings, and are not compared.

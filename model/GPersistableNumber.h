@@ -50,45 +50,9 @@ class GPersistableNumber : public MPersistentObject {
   }
 
   // Base, version and the value.
-  uint32_t MembersStoreSize() const override { return MPersistentObject::MembersStoreSize() + 8; }
-
-  void RestoreMembers(RWVirtualInStream& stream) override {
-    MPersistentObject::RestoreMembers(stream);
-    uint32_t version = 0;
-    stream.GetULong(version);
-    if (!stream.Good() || version != ClassVersion()) return;
-    if constexpr (std::is_signed_v<T>)
-      stream.GetLong(value_);
-    else
-      stream.GetULong(value_);
-  }
-
-  void RestoreMembersFromFile(RWBinaryFile& file) override {
-    MPersistentObject::RestoreMembersFromFile(file);
-    uint32_t version = 0;
-    if (!file.ReadULong(version) || version != ClassVersion()) return;
-    if constexpr (std::is_signed_v<T>)
-      file.ReadLong(value_);
-    else
-      file.ReadULong(value_);
-  }
-
-  void SaveMembers(RWVirtualOutStream& stream) const override {
-    MPersistentObject::SaveMembers(stream);
-    stream.PutULong(ClassVersion());
-    if constexpr (std::is_signed_v<T>)
-      stream.PutLong(value_);
-    else
-      stream.PutULong(value_);
-  }
-
-  void SaveMembersToFile(RWBinaryFile& file) const override {
-    MPersistentObject::SaveMembersToFile(file);
-    file.WriteULong(ClassVersion());
-    if constexpr (std::is_signed_v<T>)
-      file.WriteLong(value_);
-    else
-      file.WriteULong(value_);
+  RW_STORED_MEMBERS_INLINE(MPersistentObject) {
+    archive.Version(ClassVersion());
+    archive(value_);
   }
 
   int DerivesFrom(RWClassID classId) const override {

@@ -15,13 +15,7 @@ GRangeAttribute::GRangeAttribute(const GRangeAttribute& other) = default;
 GRangeAttribute& GRangeAttribute::operator=(const GRangeAttribute& other) = default;
 GRangeAttribute::~GRangeAttribute() = default;
 
-GRangeAttribute* GRangeAttribute::CreateSameKind() const { return new GRangeAttribute; }
-GRangeAttribute* GRangeAttribute::Clone() const { return new GRangeAttribute(*this); }
-RWClassID GRangeAttribute::ClassId() const { return GRangeAttributeClassId; }
-
-int GRangeAttribute::DerivesFrom(RWClassID classId) const {
-  return classId == GRangeAttributeClassId || GAttribute::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GRangeAttribute, GAttribute, GRangeAttributeClassId)
 
 int GRangeAttribute::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;
@@ -63,53 +57,22 @@ void GRangeAttribute::Decrement() { value_ = Clamp(static_cast<int32_t>(value_) 
 
 int GRangeAttribute::Contains(int16_t value) const { return min_ <= value && value <= max_; }
 
-uint32_t GRangeAttribute::MembersStoreSize() const { return GAttribute::MembersStoreSize() + 12; }
-
-void GRangeAttribute::SaveMembers(RWVirtualOutStream& stream) const {
-  GAttribute::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  stream.PutShort(min_);
-  stream.PutShort(max_);
-  stream.PutShort(step_);
-  stream.PutShort(value_);
-}
-
-void GRangeAttribute::SaveMembersToFile(RWBinaryFile& file) const {
-  GAttribute::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  file.WriteShort(min_);
-  file.WriteShort(max_);
-  file.WriteShort(step_);
-  file.WriteShort(value_);
-}
-
-void GRangeAttribute::RestoreMembers(RWVirtualInStream& stream) {
-  GAttribute::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return;
+template <typename Archive>
+void GRangeAttribute::Members(Archive& archive) {
+  archive.Version(ClassVersion());
   int16_t fields[4] = {min_, max_, step_, value_};
-  for (int16_t& field : fields) stream.GetShort(field);
-  if (!stream.Good()) return;
-  // Stored input is not trusted to hold a sound range.
-  min_ = fields[0];
-  max_ = fields[1] < min_ ? min_ : fields[1];
-  step_ = fields[2];
-  value_ = Clamp(fields[3]);
+  archive.Array(fields, 4);
+  if constexpr (Archive::kReading) {
+    if (!archive.Ok()) return;
+    // Stored input is not trusted to hold a sound range.
+    min_ = fields[0];
+    max_ = fields[1] < min_ ? min_ : fields[1];
+    step_ = fields[2];
+    value_ = Clamp(fields[3]);
+  }
 }
 
-void GRangeAttribute::RestoreMembersFromFile(RWBinaryFile& file) {
-  GAttribute::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  int16_t fields[4] = {min_, max_, step_, value_};
-  for (int16_t& field : fields)
-    if (!file.ReadShort(field)) return;
-  min_ = fields[0];
-  max_ = fields[1] < min_ ? min_ : fields[1];
-  step_ = fields[2];
-  value_ = Clamp(fields[3]);
-}
+RW_STORED_MEMBERS_DEFINE(GRangeAttribute, GAttribute)
 
 RWVirtualInStream& operator>>(RWVirtualInStream& stream, GRangeAttribute*& out) {
   GReadTypedObject(stream, out);

@@ -24,17 +24,8 @@ class GRangeAttribute : public GAttribute {
   static RWClassID StaticClassId() { return GRangeAttributeClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GRangeAttribute* CreateSameKind() const override;
-  GRangeAttribute* Clone() const override;
-  RWClassID ClassId() const override;
-  uint32_t MembersStoreSize() const override;
-  // A restored range is brought back to a sound one as the constructor
-  // does for max and value; the stored step is kept.
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GRangeAttribute);
+  RW_STORED_MEMBERS();
   // Same class, feature id, bounds, step and value.
   int Matches(const MPersistentObject* other) const override;
   int16_t ApplyTo(GPeripheral* receiver) override;

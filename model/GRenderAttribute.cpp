@@ -9,37 +9,17 @@ GRenderAttribute::GRenderAttribute(const GRenderAttribute& other) = default;
 GRenderAttribute& GRenderAttribute::operator=(const GRenderAttribute& other) = default;
 GRenderAttribute::~GRenderAttribute() = default;
 
-RWClassID GRenderAttribute::ClassId() const { return GRenderAttributeClassId; }
-
-int GRenderAttribute::DerivesFrom(RWClassID classId) const {
-  return classId == GRenderAttributeClassId || GAttribute::DerivesFrom(classId);
-}
+QV_PERSISTENT_ID_DEFINE(GRenderAttribute, GAttribute, GRenderAttributeClassId)
 
 int GRenderAttribute::Matches(const MPersistentObject* other) const { return GAttribute::Matches(other); }
 
-uint32_t GRenderAttribute::MembersStoreSize() const { return GAttribute::MembersStoreSize() + 4; }
-
-void GRenderAttribute::SaveMembers(RWVirtualOutStream& stream) const {
-  GAttribute::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
+// The version is written and read, and any stored version is accepted.
+template <typename Archive>
+void GRenderAttribute::Members(Archive& archive) {
+  archive.AnyVersion(ClassVersion());
 }
 
-void GRenderAttribute::SaveMembersToFile(RWBinaryFile& file) const {
-  GAttribute::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-}
-
-void GRenderAttribute::RestoreMembers(RWVirtualInStream& stream) {
-  GAttribute::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-}
-
-void GRenderAttribute::RestoreMembersFromFile(RWBinaryFile& file) {
-  GAttribute::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  file.ReadULong(version);
-}
+RW_STORED_MEMBERS_DEFINE(GRenderAttribute, GAttribute)
 
 GColorAttribute::GColorAttribute(const int32_t* id) : GRenderAttribute(id) {}
 GColorAttribute::GColorAttribute(const GColorAttribute& other) = default;

@@ -25,14 +25,8 @@ class GRenderAttribute : public GAttribute {
   static RWClassID StaticClassId() { return GRenderAttributeClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  RWClassID ClassId() const override;
-  // The attribute body and a version word, whose value a restore ignores.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_ID();
+  RW_STORED_MEMBERS();
   // The feature ids are equal; concrete classes add their class and values.
   int Matches(const MPersistentObject* other) const override;
 };

@@ -25,17 +25,9 @@ class GResourceMapping : public MPersistentObject {
   static RWClassID StaticClassId() { return GResourceMappingClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GResourceMapping* CreateSameKind() const override;
-  GResourceMapping* Clone() const override;
-  RWClassID ClassId() const override;
-  // Base, version, resource id and the two codes.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  QV_PERSISTENT_KIND(GResourceMapping);
+  RW_STORED_MEMBERS();
 
-  int DerivesFrom(RWClassID classId) const override;
   // Same class and id and all three fields equal.
   int Matches(const MPersistentObject* other) const override;
 

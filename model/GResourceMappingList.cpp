@@ -40,13 +40,7 @@ GResourceMappingList& GResourceMappingList::operator=(const GResourceMappingList
 
 GResourceMappingList::~GResourceMappingList() = default;
 
-GResourceMappingList* GResourceMappingList::CreateSameKind() const { return new GResourceMappingList; }
-GResourceMappingList* GResourceMappingList::Clone() const { return new GResourceMappingList(*this); }
-RWClassID GResourceMappingList::ClassId() const { return GResourceMappingListClassId; }
-
-int GResourceMappingList::DerivesFrom(RWClassID classId) const {
-  return classId == GResourceMappingListClassId || MPersistentComposite::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GResourceMappingList, MPersistentComposite, GResourceMappingListClassId)
 
 int GResourceMappingList::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;

@@ -23,9 +23,7 @@ class GResourceMappingList : public MPersistentComposite {
   static RWClassID StaticClassId() { return GResourceMappingListClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GResourceMappingList* CreateSameKind() const override;
-  GResourceMappingList* Clone() const override;
-  RWClassID ClassId() const override;
+  QV_PERSISTENT_KIND(GResourceMappingList);
   // The composite's body and the list's own version.
   uint32_t MembersStoreSize() const override;
   void RestoreMembers(RWVirtualInStream& stream) override;
@@ -33,7 +31,6 @@ class GResourceMappingList : public MPersistentComposite {
   void SaveMembers(RWVirtualOutStream& stream) const override;
   void SaveMembersToFile(RWBinaryFile& file) const override;
 
-  int DerivesFrom(RWClassID classId) const override;
   int Matches(const MPersistentObject* other) const override;
   // Ignored: the object is neither added nor deleted.
   void AddChild(MPersistentObject* child) override;

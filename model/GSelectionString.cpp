@@ -24,13 +24,7 @@ GSelectionString& GSelectionString::operator=(const GSelectionString& other) {
 
 GSelectionString::~GSelectionString() = default;
 
-GSelectionString* GSelectionString::CreateSameKind() const { return new GSelectionString; }
-GSelectionString* GSelectionString::Clone() const { return new GSelectionString(*this); }
-RWClassID GSelectionString::ClassId() const { return GSelectionStringClassId; }
-
-int GSelectionString::DerivesFrom(RWClassID classId) const {
-  return classId == GSelectionStringClassId || MPersistentObject::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GSelectionString, MPersistentObject, GSelectionStringClassId)
 
 int GSelectionString::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;
@@ -45,41 +39,13 @@ int GSelectionString::Matches(const MPersistentObject* other) const {
 
 // The text is stored before the value.
 
-uint32_t GSelectionString::MembersStoreSize() const {
-  return MPersistentObject::MembersStoreSize() + 10 + static_cast<uint32_t>(text_.Length());
+template <typename Archive>
+void GSelectionString::Members(Archive& archive) {
+  archive.Version(ClassVersion());
+  archive(text_, value_);
 }
 
-void GSelectionString::SaveMembers(RWVirtualOutStream& stream) const {
-  MPersistentObject::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  text_.SaveTo(stream);
-  stream.PutShort(value_);
-}
-
-void GSelectionString::SaveMembersToFile(RWBinaryFile& file) const {
-  MPersistentObject::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  text_.SaveToFile(file);
-  file.WriteShort(value_);
-}
-
-void GSelectionString::RestoreMembers(RWVirtualInStream& stream) {
-  MPersistentObject::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return;
-  text_.RestoreFrom(stream);
-  if (!stream.Good()) return;
-  stream.GetShort(value_);
-}
-
-void GSelectionString::RestoreMembersFromFile(RWBinaryFile& file) {
-  MPersistentObject::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  if (!text_.RestoreFromFile(file)) return;
-  file.ReadShort(value_);
-}
+RW_STORED_MEMBERS_DEFINE(GSelectionString, MPersistentObject)
 
 RWVirtualInStream& operator>>(RWVirtualInStream& stream, GSelectionString*& out) {
   return MReadPersistentAs(stream, out);

@@ -22,17 +22,9 @@ class GSelectionString : public MPersistentObject {
   static RWClassID StaticClassId() { return GSelectionStringClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GSelectionString* CreateSameKind() const override;
-  GSelectionString* Clone() const override;
-  RWClassID ClassId() const override;
-  // Base, version, the text's stored form and the value.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  QV_PERSISTENT_KIND(GSelectionString);
+  RW_STORED_MEMBERS();
 
-  int DerivesFrom(RWClassID classId) const override;
   // Same class, id and value, and texts of equal bytes.
   int Matches(const MPersistentObject* other) const override;
 

@@ -10,13 +10,7 @@ GState::GState(const GState& other) = default;
 GState& GState::operator=(const GState& other) = default;
 GState::~GState() = default;
 
-GState* GState::CreateSameKind() const { return new GState; }
-GState* GState::Clone() const { return new GState(*this); }
-RWClassID GState::ClassId() const { return GStateClassId; }
-
-int GState::DerivesFrom(RWClassID classId) const {
-  return classId == GStateClassId || GAttributeComposite::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GState, GAttributeComposite, GStateClassId)
 
 uint32_t GState::MembersStoreSize() const { return GAttributeComposite::MembersStoreSize() + 4; }
 

@@ -23,15 +23,12 @@ class GState : public GAttributeComposite {
   static RWClassID StaticClassId() { return GStateClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GState* CreateSameKind() const override;
-  GState* Clone() const override;
-  RWClassID ClassId() const override;
+  QV_PERSISTENT_KIND(GState);
   uint32_t MembersStoreSize() const override;
   void RestoreMembers(RWVirtualInStream& stream) override;
   void RestoreMembersFromFile(RWBinaryFile& file) override;
   void SaveMembers(RWVirtualOutStream& stream) const override;
   void SaveMembersToFile(RWBinaryFile& file) const override;
-  int DerivesFrom(RWClassID classId) const override;
 
   // Takes the object over. A member with the same type id and feature id is
   // replaced at its position when it differs; when it matches, the state

@@ -12,13 +12,7 @@ GStringAttribute::GStringAttribute(const GStringAttribute& other) = default;
 GStringAttribute& GStringAttribute::operator=(const GStringAttribute& other) = default;
 GStringAttribute::~GStringAttribute() = default;
 
-GStringAttribute* GStringAttribute::CreateSameKind() const { return new GStringAttribute; }
-GStringAttribute* GStringAttribute::Clone() const { return new GStringAttribute(*this); }
-RWClassID GStringAttribute::ClassId() const { return GStringAttributeClassId; }
-
-int GStringAttribute::DerivesFrom(RWClassID classId) const {
-  return classId == GStringAttributeClassId || GAttribute::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GStringAttribute, GAttribute, GStringAttributeClassId)
 
 int GStringAttribute::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;
@@ -35,36 +29,13 @@ void GStringAttribute::SetString(const RWCString& text) { text_ = text; }
 
 void GStringAttribute::SetString(const char* text) { text_ = RWCString(text != nullptr ? text : ""); }
 
-uint32_t GStringAttribute::MembersStoreSize() const {
-  return GAttribute::MembersStoreSize() + 8 + static_cast<uint32_t>(text_.Length());
+template <typename Archive>
+void GStringAttribute::Members(Archive& archive) {
+  archive.Version(ClassVersion());
+  archive(text_);
 }
 
-void GStringAttribute::SaveMembers(RWVirtualOutStream& stream) const {
-  GAttribute::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  text_.SaveTo(stream);
-}
-
-void GStringAttribute::SaveMembersToFile(RWBinaryFile& file) const {
-  GAttribute::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  text_.SaveToFile(file);
-}
-
-void GStringAttribute::RestoreMembers(RWVirtualInStream& stream) {
-  GAttribute::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return;
-  text_.RestoreFrom(stream);
-}
-
-void GStringAttribute::RestoreMembersFromFile(RWBinaryFile& file) {
-  GAttribute::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  text_.RestoreFromFile(file);
-}
+RW_STORED_MEMBERS_DEFINE(GStringAttribute, GAttribute)
 
 RWVirtualInStream& operator>>(RWVirtualInStream& stream, GStringAttribute*& out) {
   GReadTypedObject(stream, out);

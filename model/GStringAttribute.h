@@ -23,15 +23,8 @@ class GStringAttribute : public GAttribute {
   static RWClassID StaticClassId() { return GStringAttributeClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GStringAttribute* CreateSameKind() const override;
-  GStringAttribute* Clone() const override;
-  RWClassID ClassId() const override;
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GStringAttribute);
+  RW_STORED_MEMBERS();
   // Same class, feature id and text (the same bytes, case included).
   int Matches(const MPersistentObject* other) const override;
   int16_t ApplyTo(GPeripheral* receiver) override;

@@ -81,13 +81,7 @@ GTintwrightAttribute& GTintwrightAttribute::operator=(const GTintwrightAttribute
 
 GTintwrightAttribute::~GTintwrightAttribute() = default;
 
-GTintwrightAttribute* GTintwrightAttribute::CreateSameKind() const { return new GTintwrightAttribute; }
-GTintwrightAttribute* GTintwrightAttribute::Clone() const { return new GTintwrightAttribute(*this); }
-RWClassID GTintwrightAttribute::ClassId() const { return GTintwrightAttributeClassId; }
-
-int GTintwrightAttribute::DerivesFrom(RWClassID classId) const {
-  return classId == GTintwrightAttributeClassId || GAttribute::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GTintwrightAttribute, GAttribute, GTintwrightAttributeClassId)
 
 int GTintwrightAttribute::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;

@@ -37,15 +37,12 @@ class GTintwrightAttribute : public GAttribute {
   static RWClassID StaticClassId() { return GTintwrightAttributeClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GTintwrightAttribute* CreateSameKind() const override;
-  GTintwrightAttribute* Clone() const override;
-  RWClassID ClassId() const override;
+  QV_PERSISTENT_KIND(GTintwrightAttribute);
   uint32_t MembersStoreSize() const override;
   void RestoreMembers(RWVirtualInStream& stream) override;
   void RestoreMembersFromFile(RWBinaryFile& file) override;
   void SaveMembers(RWVirtualOutStream& stream) const override;
   void SaveMembersToFile(RWBinaryFile& file) const override;
-  int DerivesFrom(RWClassID classId) const override;
   // Same class and feature id and the codes equal.
   int Matches(const MPersistentObject* other) const override;
   // Nothing is applied; 0.

@@ -109,11 +109,7 @@ void GTray::CopyMembers(const GTray& other) {
   SetDisplayString(other.GetDisplayString());
 }
 
-GTray* GTray::CreateSameKind() const { return new GTray; }
-GTray* GTray::Clone() const { return new GTray(*this); }
-RWClassID GTray::ClassId() const { return GTrayClassId; }
-
-int GTray::DerivesFrom(RWClassID classId) const { return classId == GTrayClassId || GAttribute::DerivesFrom(classId); }
+QV_PERSISTENT_KIND_DEFINE(GTray, GAttribute, GTrayClassId)
 
 int GTray::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;

@@ -41,15 +41,12 @@ class GTray : public GAttribute {
   // Version 2 added the display string; versions 1 and 2 are read.
   static uint32_t ClassVersion() { return 2; }
 
-  GTray* CreateSameKind() const override;
-  GTray* Clone() const override;
-  RWClassID ClassId() const override;
+  QV_PERSISTENT_KIND(GTray);
   uint32_t MembersStoreSize() const override;
   void RestoreMembers(RWVirtualInStream& stream) override;
   void RestoreMembersFromFile(RWBinaryFile& file) override;
   void SaveMembers(RWVirtualOutStream& stream) const override;
   void SaveMembersToFile(RWBinaryFile& file) const override;
-  int DerivesFrom(RWClassID classId) const override;
   // Same class and feature id, equal members, matching display strings, and
   // either no medium on both sides or media that match.
   int Matches(const MPersistentObject* other) const override;

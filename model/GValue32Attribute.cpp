@@ -9,13 +9,7 @@ GValue32Attribute::GValue32Attribute(const GValue32Attribute& other) = default;
 GValue32Attribute& GValue32Attribute::operator=(const GValue32Attribute& other) = default;
 GValue32Attribute::~GValue32Attribute() = default;
 
-GValue32Attribute* GValue32Attribute::CreateSameKind() const { return new GValue32Attribute; }
-GValue32Attribute* GValue32Attribute::Clone() const { return new GValue32Attribute(*this); }
-RWClassID GValue32Attribute::ClassId() const { return GValue32AttributeClassId; }
-
-int GValue32Attribute::DerivesFrom(RWClassID classId) const {
-  return classId == GValue32AttributeClassId || GAttribute::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GValue32Attribute, GAttribute, GValue32AttributeClassId)
 
 int GValue32Attribute::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;
@@ -26,34 +20,13 @@ int GValue32Attribute::Matches(const MPersistentObject* other) const {
 
 int16_t GValue32Attribute::ApplyTo(GPeripheral*) { return 0; }
 
-uint32_t GValue32Attribute::MembersStoreSize() const { return GAttribute::MembersStoreSize() + 8; }
-
-void GValue32Attribute::SaveMembers(RWVirtualOutStream& stream) const {
-  GAttribute::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  stream.PutInt(value_);
+template <typename Archive>
+void GValue32Attribute::Members(Archive& archive) {
+  archive.Version(ClassVersion());
+  archive(value_);
 }
 
-void GValue32Attribute::SaveMembersToFile(RWBinaryFile& file) const {
-  GAttribute::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  file.WriteInt(value_);
-}
-
-void GValue32Attribute::RestoreMembers(RWVirtualInStream& stream) {
-  GAttribute::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return;
-  stream.GetInt(value_);
-}
-
-void GValue32Attribute::RestoreMembersFromFile(RWBinaryFile& file) {
-  GAttribute::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  file.ReadInt(value_);
-}
+RW_STORED_MEMBERS_DEFINE(GValue32Attribute, GAttribute)
 
 RWVirtualInStream& operator>>(RWVirtualInStream& stream, GValue32Attribute*& out) {
   GReadTypedObject(stream, out);

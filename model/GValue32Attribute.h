@@ -19,15 +19,8 @@ class GValue32Attribute : public GAttribute {
   static RWClassID StaticClassId() { return GValue32AttributeClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GValue32Attribute* CreateSameKind() const override;
-  GValue32Attribute* Clone() const override;
-  RWClassID ClassId() const override;
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GValue32Attribute);
+  RW_STORED_MEMBERS();
   // Same class, feature id and value.
   int Matches(const MPersistentObject* other) const override;
   // Nothing; 0.

@@ -10,13 +10,7 @@ GValueAttribute::GValueAttribute(const GValueAttribute& other) = default;
 GValueAttribute& GValueAttribute::operator=(const GValueAttribute& other) = default;
 GValueAttribute::~GValueAttribute() = default;
 
-GValueAttribute* GValueAttribute::CreateSameKind() const { return new GValueAttribute; }
-GValueAttribute* GValueAttribute::Clone() const { return new GValueAttribute(*this); }
-RWClassID GValueAttribute::ClassId() const { return GValueAttributeClassId; }
-
-int GValueAttribute::DerivesFrom(RWClassID classId) const {
-  return classId == GValueAttributeClassId || GAttribute::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GValueAttribute, GAttribute, GValueAttributeClassId)
 
 int GValueAttribute::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;
@@ -36,34 +30,13 @@ int16_t GValueAttribute::SetValue(int16_t value) {
 
 void GValueAttribute::SetFlag(int flag) { value_ = flag != 0 ? 1 : 0; }
 
-uint32_t GValueAttribute::MembersStoreSize() const { return GAttribute::MembersStoreSize() + 6; }
-
-void GValueAttribute::SaveMembers(RWVirtualOutStream& stream) const {
-  GAttribute::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  stream.PutShort(value_);
+template <typename Archive>
+void GValueAttribute::Members(Archive& archive) {
+  archive.Version(ClassVersion());
+  archive(value_);
 }
 
-void GValueAttribute::SaveMembersToFile(RWBinaryFile& file) const {
-  GAttribute::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  file.WriteShort(value_);
-}
-
-void GValueAttribute::RestoreMembers(RWVirtualInStream& stream) {
-  GAttribute::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return;
-  stream.GetShort(value_);
-}
-
-void GValueAttribute::RestoreMembersFromFile(RWBinaryFile& file) {
-  GAttribute::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  file.ReadShort(value_);
-}
+RW_STORED_MEMBERS_DEFINE(GValueAttribute, GAttribute)
 
 RWVirtualInStream& operator>>(RWVirtualInStream& stream, GValueAttribute*& out) {
   GReadTypedObject(stream, out);

@@ -20,15 +20,8 @@ class GValueAttribute : public GAttribute {
   static RWClassID StaticClassId() { return GValueAttributeClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GValueAttribute* CreateSameKind() const override;
-  GValueAttribute* Clone() const override;
-  RWClassID ClassId() const override;
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GValueAttribute);
+  RW_STORED_MEMBERS();
   // Same class, feature id and value.
   int Matches(const MPersistentObject* other) const override;
   int16_t ApplyTo(GPeripheral* receiver) override;

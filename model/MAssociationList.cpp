@@ -15,13 +15,7 @@ MAssociationList& MAssociationList::operator=(const MAssociationList& other) {
 
 MAssociationList::~MAssociationList() = default;
 
-MAssociationList* MAssociationList::CreateSameKind() const { return new MAssociationList; }
-MAssociationList* MAssociationList::Clone() const { return new MAssociationList(*this); }
-RWClassID MAssociationList::ClassId() const { return MAssociationListClassId; }
-
-int MAssociationList::DerivesFrom(RWClassID classId) const {
-  return classId == MAssociationListClassId || MPersistentComposite::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(MAssociationList, MPersistentComposite, MAssociationListClassId)
 
 int MAssociationList::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;

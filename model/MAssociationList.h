@@ -23,9 +23,7 @@ class MAssociationList : public MPersistentComposite {
   static RWClassID StaticClassId() { return MAssociationListClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  MAssociationList* CreateSameKind() const override;
-  MAssociationList* Clone() const override;
-  RWClassID ClassId() const override;
+  QV_PERSISTENT_KIND(MAssociationList);
   // The composite's body and the list's own version.
   uint32_t MembersStoreSize() const override;
   void RestoreMembers(RWVirtualInStream& stream) override;
@@ -33,7 +31,6 @@ class MAssociationList : public MPersistentComposite {
   void SaveMembers(RWVirtualOutStream& stream) const override;
   void SaveMembersToFile(RWBinaryFile& file) const override;
 
-  int DerivesFrom(RWClassID classId) const override;
   int Matches(const MPersistentObject* other) const override;
   // An association goes to Add; anything else is left with the caller.
   void AddChild(MPersistentObject* child) override;

@@ -53,13 +53,7 @@ MPersistentAssociation& MPersistentAssociation::operator=(const MPersistentAssoc
 
 MPersistentAssociation::~MPersistentAssociation() = default;
 
-MPersistentAssociation* MPersistentAssociation::CreateSameKind() const { return new MPersistentAssociation; }
-MPersistentAssociation* MPersistentAssociation::Clone() const { return new MPersistentAssociation(*this); }
-RWClassID MPersistentAssociation::ClassId() const { return MPersistentAssociationClassId; }
-
-int MPersistentAssociation::DerivesFrom(RWClassID classId) const {
-  return classId == MPersistentAssociationClassId || MPersistentObject::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(MPersistentAssociation, MPersistentObject, MPersistentAssociationClassId)
 
 int MPersistentAssociation::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;

@@ -28,9 +28,7 @@ class MPersistentAssociation : public MPersistentObject {
   static RWClassID StaticClassId() { return MPersistentAssociationClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  MPersistentAssociation* CreateSameKind() const override;
-  MPersistentAssociation* Clone() const override;
-  RWClassID ClassId() const override;
+  QV_PERSISTENT_KIND(MPersistentAssociation);
   // Base, version, and key and value as object references.
   uint32_t MembersStoreSize() const override;
   void RestoreMembers(RWVirtualInStream& stream) override;
@@ -38,7 +36,6 @@ class MPersistentAssociation : public MPersistentObject {
   void SaveMembers(RWVirtualOutStream& stream) const override;
   void SaveMembersToFile(RWBinaryFile& file) const override;
 
-  int DerivesFrom(RWClassID classId) const override;
   // Same class and id, and neither key nor value differs (two missing
   // halves are alike).
   int Matches(const MPersistentObject* other) const override;

@@ -59,13 +59,7 @@ MPersistentComposite& MPersistentComposite::operator=(const MPersistentComposite
 
 MPersistentComposite::~MPersistentComposite() = default;
 
-MPersistentComposite* MPersistentComposite::CreateSameKind() const { return new MPersistentComposite; }
-MPersistentComposite* MPersistentComposite::Clone() const { return new MPersistentComposite(*this); }
-RWClassID MPersistentComposite::ClassId() const { return MPersistentCompositeClassId; }
-
-int MPersistentComposite::DerivesFrom(RWClassID classId) const {
-  return classId == MPersistentCompositeClassId || MPersistentObject::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(MPersistentComposite, MPersistentObject, MPersistentCompositeClassId)
 
 bool MPersistentComposite::Contains(const MPersistentObject* object) const {
   if (object == nullptr) return false;

@@ -33,16 +33,13 @@ class MPersistentComposite : public MPersistentObject {
   static RWClassID StaticClassId() { return MPersistentCompositeClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  MPersistentComposite* CreateSameKind() const override;
-  MPersistentComposite* Clone() const override;
-  RWClassID ClassId() const override;
+  QV_PERSISTENT_KIND(MPersistentComposite);
   uint32_t MembersStoreSize() const override;
   void RestoreMembers(RWVirtualInStream& stream) override;
   void RestoreMembersFromFile(RWBinaryFile& file) override;
   void SaveMembers(RWVirtualOutStream& stream) const override;
   void SaveMembersToFile(RWBinaryFile& file) const override;
 
-  int DerivesFrom(RWClassID classId) const override;
   int Matches(const MPersistentObject* other) const override;
   // The composite takes the object over. Null is ignored; an object that
   // would make the tree contain itself (this composite or one above it) is

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "model/MPersistentKind.h"
+#include "rw/RWMembers.h"
 #include "rw/RWCollectable.h"
 
 class GCountedPtr;

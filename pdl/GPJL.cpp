@@ -67,13 +67,7 @@ GPJL& GPJL::operator=(const GPJL& other) {
 
 GPJL::~GPJL() = default;
 
-GPJL* GPJL::CreateSameKind() const { return new GPJL; }
-GPJL* GPJL::Clone() const { return new GPJL(*this); }
-RWClassID GPJL::ClassId() const { return GPJLClassId; }
-
-int GPJL::DerivesFrom(RWClassID classId) const {
-  return classId == GPJLClassId || GPeripheralComposite::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GPJL, GPeripheralComposite, GPJLClassId)
 
 uint32_t GPJL::MembersStoreSize() const {
   SizingScope sizing(this);

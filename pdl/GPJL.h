@@ -60,10 +60,7 @@ class GPJL : public GPeripheralComposite {
   static RWClassID StaticClassId() { return GPJLClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GPJL* CreateSameKind() const override;
-  GPJL* Clone() const override;
-  RWClassID ClassId() const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GPJL);
 
   // Stored body after the composite's: version 1, the media state as one
   // object, the job name. The progress flag is not stored.

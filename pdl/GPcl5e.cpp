@@ -36,13 +36,7 @@ GPcl5e& GPcl5e::operator=(const GPcl5e& other) {
 
 GPcl5e::~GPcl5e() = default;
 
-GPcl5e* GPcl5e::CreateSameKind() const { return new GPcl5e; }
-GPcl5e* GPcl5e::Clone() const { return new GPcl5e(*this); }
-RWClassID GPcl5e::ClassId() const { return GPcl5eClassId; }
-
-int GPcl5e::DerivesFrom(RWClassID classId) const {
-  return classId == GPcl5eClassId || GPdlGenerator::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GPcl5e, GPdlGenerator, GPcl5eClassId)
 
 int GPcl5e::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;

@@ -29,10 +29,7 @@ class GPcl5e : public GPdlGenerator {
   static RWClassID StaticClassId() { return GPcl5eClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GPcl5e* CreateSameKind() const override;
-  GPcl5e* Clone() const override;
-  RWClassID ClassId() const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GPcl5e);
   // The generator base's match, and equal current pattern id, colour and
   // colour-treatment modes and cursor cache.
   int Matches(const MPersistentObject* other) const override;

@@ -37,13 +37,7 @@ GPostScript& GPostScript::operator=(const GPostScript& other) {
 
 GPostScript::~GPostScript() = default;
 
-GPostScript* GPostScript::CreateSameKind() const { return new GPostScript; }
-GPostScript* GPostScript::Clone() const { return new GPostScript(*this); }
-RWClassID GPostScript::ClassId() const { return GPostScriptClassId; }
-
-int GPostScript::DerivesFrom(RWClassID classId) const {
-  return classId == GPostScriptClassId || GPdlGenerator::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GPostScript, GPdlGenerator, GPostScriptClassId)
 
 int GPostScript::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;

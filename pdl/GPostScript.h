@@ -28,10 +28,7 @@ class GPostScript : public GPdlGenerator {
   static RWClassID StaticClassId() { return GPostScriptClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GPostScript* CreateSameKind() const override;
-  GPostScript* Clone() const override;
-  RWClassID ClassId() const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GPostScript);
   // The generator base's match, and equal reserved setting, colour mode and
   // current point.
   int Matches(const MPersistentObject* other) const override;

@@ -33,13 +33,7 @@ GCheetah& GCheetah::operator=(const GCheetah& other) {
 
 GCheetah::~GCheetah() = default;
 
-GCheetah* GCheetah::CreateSameKind() const { return new GCheetah; }
-GCheetah* GCheetah::Clone() const { return new GCheetah(*this); }
-RWClassID GCheetah::ClassId() const { return GCheetahClassId; }
-
-int GCheetah::DerivesFrom(RWClassID classId) const {
-  return classId == GCheetahClassId || GPdlGenerator::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GCheetah, GPdlGenerator, GCheetahClassId)
 
 int GCheetah::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;

@@ -28,10 +28,7 @@ class GCheetah : public GPdlGenerator {
   static RWClassID StaticClassId() { return GCheetahClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GCheetah* CreateSameKind() const override;
-  GCheetah* Clone() const override;
-  RWClassID ClassId() const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GCheetah);
   // The generator base's match, and equal reserved setting, colour output
   // and current point.
   int Matches(const MPersistentObject* other) const override;

@@ -46,4 +46,15 @@ bool ReadVersion(Input& input, uint32_t known) {
 // A stored wide string: its 32-bit length and 16-bit characters.
 inline uint32_t StringSize(const RWWString& text) { return 4 + 2 * static_cast<uint32_t>(text.Length()); }
 
+// The stored members of a command part that holds only its version: the
+// version is written and read, any stored version is accepted, and nothing
+// is read once the restore has failed.
+template <typename Archive>
+void VersionOnlyMembers(Archive& archive, uint32_t version) {
+  if constexpr (Archive::kReading) {
+    if (RWReadTableGuard::RestoreFailed()) archive.Stop();
+  }
+  archive.AnyVersion(version);
+}
+
 }  // namespace printpath_body

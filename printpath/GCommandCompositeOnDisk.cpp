@@ -91,13 +91,7 @@ GCommandCompositeOnDisk& GCommandCompositeOnDisk::operator=(const GCommandCompos
 
 GCommandCompositeOnDisk::~GCommandCompositeOnDisk() = default;
 
-GCommandCompositeOnDisk* GCommandCompositeOnDisk::CreateSameKind() const { return new GCommandCompositeOnDisk; }
-GCommandCompositeOnDisk* GCommandCompositeOnDisk::Clone() const { return new GCommandCompositeOnDisk(*this); }
-RWClassID GCommandCompositeOnDisk::ClassId() const { return GCommandCompositeOnDiskClassId; }
-
-int GCommandCompositeOnDisk::DerivesFrom(RWClassID classId) const {
-  return classId == GCommandCompositeOnDiskClassId || GCommand::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GCommandCompositeOnDisk, GCommand, GCommandCompositeOnDiskClassId)
 
 int GCommandCompositeOnDisk::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;

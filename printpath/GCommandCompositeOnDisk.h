@@ -46,10 +46,7 @@ class GCommandCompositeOnDisk : public GCommand {
   static RWClassID StaticClassId() { return GCommandCompositeOnDiskClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GCommandCompositeOnDisk* CreateSameKind() const override;
-  GCommandCompositeOnDisk* Clone() const override;
-  RWClassID ClassId() const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GCommandCompositeOnDisk);
   // The same object, or equal class ids, matching command parts and
   // matching stores.
   int Matches(const MPersistentObject* other) const override;

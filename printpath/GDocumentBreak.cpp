@@ -15,13 +15,7 @@ GDocumentBreak& GDocumentBreak::operator=(const GDocumentBreak& other) {
 
 GDocumentBreak::~GDocumentBreak() = default;
 
-GDocumentBreak* GDocumentBreak::CreateSameKind() const { return new GDocumentBreak; }
-GDocumentBreak* GDocumentBreak::Clone() const { return new GDocumentBreak(*this); }
-RWClassID GDocumentBreak::ClassId() const { return GDocumentBreakClassId; }
-
-int GDocumentBreak::DerivesFrom(RWClassID classId) const {
-  return classId == GDocumentBreakClassId || GCommand::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GDocumentBreak, GCommand, GDocumentBreakClassId)
 
 int GDocumentBreak::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;
@@ -33,26 +27,11 @@ int16_t GDocumentBreak::Dispatch(GPeripheral* peripheral) {
   return peripheral != nullptr ? peripheral->DocumentBreak(this) : kNoReceiver;
 }
 
-uint32_t GDocumentBreak::MembersStoreSize() const { return GCommand::MembersStoreSize() + 4; }
-
-void GDocumentBreak::SaveMembers(RWVirtualOutStream& stream) const {
-  GCommand::SaveMembers(stream);
-  WriteULong(stream, ClassVersion());
+template <typename Archive>
+void GDocumentBreak::Members(Archive& archive) {
+  VersionOnlyMembers(archive, ClassVersion());
 }
 
-void GDocumentBreak::SaveMembersToFile(RWBinaryFile& file) const {
-  GCommand::SaveMembersToFile(file);
-  WriteULong(file, ClassVersion());
-}
-
-void GDocumentBreak::RestoreMembers(RWVirtualInStream& stream) {
-  GCommand::RestoreMembers(stream);
-  if (Good(stream)) ReadVersion(stream, ClassVersion());
-}
-
-void GDocumentBreak::RestoreMembersFromFile(RWBinaryFile& file) {
-  GCommand::RestoreMembersFromFile(file);
-  if (Good(file)) ReadVersion(file, ClassVersion());
-}
+RW_STORED_MEMBERS_DEFINE(GDocumentBreak, GCommand)
 
 RWCollectable* GDocumentBreakCreate() { return new GDocumentBreak; }

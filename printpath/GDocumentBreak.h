@@ -18,19 +18,11 @@ class GDocumentBreak : public GCommand {
   static RWClassID StaticClassId() { return GDocumentBreakClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GDocumentBreak* CreateSameKind() const override;
-  GDocumentBreak* Clone() const override;
-  RWClassID ClassId() const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GDocumentBreak);
   // The same object; else the same class and the command parts match.
   int Matches(const MPersistentObject* other) const override;
 
-  // Stored body after the command part: version 1.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   // The peripheral's DocumentBreak with this command.
   int16_t Dispatch(GPeripheral* peripheral) override;

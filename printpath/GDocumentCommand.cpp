@@ -44,11 +44,7 @@ GDocumentCommand& GDocumentCommand::operator=(const GDocumentCommand& other) {
 
 GDocumentCommand::~GDocumentCommand() = default;
 
-RWClassID GDocumentCommand::ClassId() const { return GDocumentCommandClassId; }
-
-int GDocumentCommand::DerivesFrom(RWClassID classId) const {
-  return classId == GDocumentCommandClassId || GCommand::DerivesFrom(classId);
-}
+QV_PERSISTENT_ID_DEFINE(GDocumentCommand, GCommand, GDocumentCommandClassId)
 
 int GDocumentCommand::Matches(const MPersistentObject* other) const {
   auto* command = dynamic_cast<const GDocumentCommand*>(other);
@@ -127,13 +123,7 @@ GDocumentStart& GDocumentStart::operator=(const GDocumentStart& other) {
 
 GDocumentStart::~GDocumentStart() = default;
 
-GDocumentStart* GDocumentStart::CreateSameKind() const { return new GDocumentStart; }
-GDocumentStart* GDocumentStart::Clone() const { return new GDocumentStart(*this); }
-RWClassID GDocumentStart::ClassId() const { return GDocumentStartClassId; }
-
-int GDocumentStart::DerivesFrom(RWClassID classId) const {
-  return classId == GDocumentStartClassId || GDocumentCommand::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GDocumentStart, GDocumentCommand, GDocumentStartClassId)
 
 int GDocumentStart::Matches(const MPersistentObject* other) const {
   auto* start = dynamic_cast<const GDocumentStart*>(other);
@@ -217,13 +207,7 @@ GDocumentEnd& GDocumentEnd::operator=(const GDocumentEnd& other) {
 
 GDocumentEnd::~GDocumentEnd() = default;
 
-GDocumentEnd* GDocumentEnd::CreateSameKind() const { return new GDocumentEnd; }
-GDocumentEnd* GDocumentEnd::Clone() const { return new GDocumentEnd(*this); }
-RWClassID GDocumentEnd::ClassId() const { return GDocumentEndClassId; }
-
-int GDocumentEnd::DerivesFrom(RWClassID classId) const {
-  return classId == GDocumentEndClassId || GDocumentCommand::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GDocumentEnd, GDocumentCommand, GDocumentEndClassId)
 
 int GDocumentEnd::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;

@@ -31,8 +31,7 @@ class GDocumentCommand : public GCommand {
   static RWClassID StaticClassId() { return GDocumentCommandClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  RWClassID ClassId() const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_ID();
   // The command parts match, then equal port names and document names.
   int Matches(const MPersistentObject* other) const override;
 
@@ -83,10 +82,7 @@ class GDocumentStart : public GDocumentCommand {
   static RWClassID StaticClassId() { return GDocumentStartClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GDocumentStart* CreateSameKind() const override;
-  GDocumentStart* Clone() const override;
-  RWClassID ClassId() const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GDocumentStart);
   // Same class, the same instance, and the document parts match.
   int Matches(const MPersistentObject* other) const override;
 
@@ -130,10 +126,7 @@ class GDocumentEnd : public GDocumentCommand {
   static RWClassID StaticClassId() { return GDocumentEndClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GDocumentEnd* CreateSameKind() const override;
-  GDocumentEnd* Clone() const override;
-  RWClassID ClassId() const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GDocumentEnd);
   // The same object; else the same class and the document parts match.
   int Matches(const MPersistentObject* other) const override;
 

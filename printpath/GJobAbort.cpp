@@ -15,13 +15,7 @@ GJobAbort& GJobAbort::operator=(const GJobAbort& other) {
 
 GJobAbort::~GJobAbort() = default;
 
-GJobAbort* GJobAbort::CreateSameKind() const { return new GJobAbort; }
-GJobAbort* GJobAbort::Clone() const { return new GJobAbort(*this); }
-RWClassID GJobAbort::ClassId() const { return GJobAbortClassId; }
-
-int GJobAbort::DerivesFrom(RWClassID classId) const {
-  return classId == GJobAbortClassId || GCommand::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GJobAbort, GCommand, GJobAbortClassId)
 
 int GJobAbort::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;
@@ -33,26 +27,11 @@ int16_t GJobAbort::Dispatch(GPeripheral* peripheral) {
   return peripheral != nullptr ? peripheral->JobAbort(this) : kNoReceiver;
 }
 
-uint32_t GJobAbort::MembersStoreSize() const { return GCommand::MembersStoreSize() + 4; }
-
-void GJobAbort::SaveMembers(RWVirtualOutStream& stream) const {
-  GCommand::SaveMembers(stream);
-  WriteULong(stream, ClassVersion());
+template <typename Archive>
+void GJobAbort::Members(Archive& archive) {
+  VersionOnlyMembers(archive, ClassVersion());
 }
 
-void GJobAbort::SaveMembersToFile(RWBinaryFile& file) const {
-  GCommand::SaveMembersToFile(file);
-  WriteULong(file, ClassVersion());
-}
-
-void GJobAbort::RestoreMembers(RWVirtualInStream& stream) {
-  GCommand::RestoreMembers(stream);
-  if (Good(stream)) ReadVersion(stream, ClassVersion());
-}
-
-void GJobAbort::RestoreMembersFromFile(RWBinaryFile& file) {
-  GCommand::RestoreMembersFromFile(file);
-  if (Good(file)) ReadVersion(file, ClassVersion());
-}
+RW_STORED_MEMBERS_DEFINE(GJobAbort, GCommand)
 
 RWCollectable* GJobAbortCreate() { return new GJobAbort; }

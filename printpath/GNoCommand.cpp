@@ -16,13 +16,7 @@ GNoCommand& GNoCommand::operator=(const GNoCommand& other) {
 
 GNoCommand::~GNoCommand() = default;
 
-GNoCommand* GNoCommand::CreateSameKind() const { return new GNoCommand; }
-GNoCommand* GNoCommand::Clone() const { return new GNoCommand(*this); }
-RWClassID GNoCommand::ClassId() const { return GNoCommandClassId; }
-
-int GNoCommand::DerivesFrom(RWClassID classId) const {
-  return classId == GNoCommandClassId || GCommand::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GNoCommand, GCommand, GNoCommandClassId)
 
 int GNoCommand::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;
@@ -34,27 +28,12 @@ void GNoCommand::SetSettings(MPersistentObject* settings) { DropOffered(settings
 void GNoCommand::AssignSettings(const GCountedPtr&) {}
 int16_t GNoCommand::Dispatch(GPeripheral*) { return 0; }
 
-uint32_t GNoCommand::MembersStoreSize() const { return GCommand::MembersStoreSize() + 4; }
-
-void GNoCommand::SaveMembers(RWVirtualOutStream& stream) const {
-  GCommand::SaveMembers(stream);
-  WriteULong(stream, ClassVersion());
+template <typename Archive>
+void GNoCommand::Members(Archive& archive) {
+  VersionOnlyMembers(archive, ClassVersion());
 }
 
-void GNoCommand::SaveMembersToFile(RWBinaryFile& file) const {
-  GCommand::SaveMembersToFile(file);
-  WriteULong(file, ClassVersion());
-}
-
-void GNoCommand::RestoreMembers(RWVirtualInStream& stream) {
-  GCommand::RestoreMembers(stream);
-  if (Good(stream)) ReadVersion(stream, ClassVersion());
-}
-
-void GNoCommand::RestoreMembersFromFile(RWBinaryFile& file) {
-  GCommand::RestoreMembersFromFile(file);
-  if (Good(file)) ReadVersion(file, ClassVersion());
-}
+RW_STORED_MEMBERS_DEFINE(GNoCommand, GCommand)
 
 RWCollectable* GNoCommandCreate() { return new GNoCommand; }
 
@@ -70,13 +49,7 @@ GNullCommand& GNullCommand::operator=(const GNullCommand& other) {
 
 GNullCommand::~GNullCommand() = default;
 
-GNullCommand* GNullCommand::CreateSameKind() const { return new GNullCommand; }
-GNullCommand* GNullCommand::Clone() const { return new GNullCommand(*this); }
-RWClassID GNullCommand::ClassId() const { return GNullCommandClassId; }
-
-int GNullCommand::DerivesFrom(RWClassID classId) const {
-  return classId == GNullCommandClassId || GCommand::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GNullCommand, GCommand, GNullCommandClassId)
 
 int GNullCommand::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;
@@ -86,26 +59,11 @@ int GNullCommand::Matches(const MPersistentObject* other) const {
 
 int16_t GNullCommand::Dispatch(GPeripheral*) { return 0; }
 
-uint32_t GNullCommand::MembersStoreSize() const { return GCommand::MembersStoreSize() + 4; }
-
-void GNullCommand::SaveMembers(RWVirtualOutStream& stream) const {
-  GCommand::SaveMembers(stream);
-  WriteULong(stream, ClassVersion());
+template <typename Archive>
+void GNullCommand::Members(Archive& archive) {
+  VersionOnlyMembers(archive, ClassVersion());
 }
 
-void GNullCommand::SaveMembersToFile(RWBinaryFile& file) const {
-  GCommand::SaveMembersToFile(file);
-  WriteULong(file, ClassVersion());
-}
-
-void GNullCommand::RestoreMembers(RWVirtualInStream& stream) {
-  GCommand::RestoreMembers(stream);
-  if (Good(stream)) ReadVersion(stream, ClassVersion());
-}
-
-void GNullCommand::RestoreMembersFromFile(RWBinaryFile& file) {
-  GCommand::RestoreMembersFromFile(file);
-  if (Good(file)) ReadVersion(file, ClassVersion());
-}
+RW_STORED_MEMBERS_DEFINE(GNullCommand, GCommand)
 
 RWCollectable* GNullCommandCreate() { return new GNullCommand; }

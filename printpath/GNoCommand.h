@@ -21,18 +21,10 @@ class GNoCommand : public GCommand {
   static RWClassID StaticClassId() { return GNoCommandClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GNoCommand* CreateSameKind() const override;
-  GNoCommand* Clone() const override;
-  RWClassID ClassId() const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GNoCommand);
   int Matches(const MPersistentObject* other) const override;
 
-  // Stored body after the command part: version 1.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   // Never holds settings: what it is given is destroyed (unless a handle
   // holds it) / the handle is dropped.
@@ -52,18 +44,10 @@ class GNullCommand : public GCommand {
   static RWClassID StaticClassId() { return GNullCommandClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GNullCommand* CreateSameKind() const override;
-  GNullCommand* Clone() const override;
-  RWClassID ClassId() const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GNullCommand);
   int Matches(const MPersistentObject* other) const override;
 
-  // Stored body after the command part: version 1.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   // 0 without calling the peripheral.
   int16_t Dispatch(GPeripheral* peripheral) override;

@@ -31,11 +31,7 @@ GPageCommand& GPageCommand::operator=(const GPageCommand& other) {
 
 GPageCommand::~GPageCommand() = default;
 
-RWClassID GPageCommand::ClassId() const { return GPageCommandClassId; }
-
-int GPageCommand::DerivesFrom(RWClassID classId) const {
-  return classId == GPageCommandClassId || GCommand::DerivesFrom(classId);
-}
+QV_PERSISTENT_ID_DEFINE(GPageCommand, GCommand, GPageCommandClassId)
 
 void GPageCommand::SetSettings(MPersistentObject* settings) {
   auto* state = dynamic_cast<GState*>(settings);
@@ -47,27 +43,12 @@ void GPageCommand::SetSettings(MPersistentObject* settings) {
   GCommand::SetSettings(state);
 }
 
-uint32_t GPageCommand::MembersStoreSize() const { return GCommand::MembersStoreSize() + 4; }
-
-void GPageCommand::SaveMembers(RWVirtualOutStream& stream) const {
-  GCommand::SaveMembers(stream);
-  WriteULong(stream, ClassVersion());
+template <typename Archive>
+void GPageCommand::Members(Archive& archive) {
+  VersionOnlyMembers(archive, ClassVersion());
 }
 
-void GPageCommand::SaveMembersToFile(RWBinaryFile& file) const {
-  GCommand::SaveMembersToFile(file);
-  WriteULong(file, ClassVersion());
-}
-
-void GPageCommand::RestoreMembers(RWVirtualInStream& stream) {
-  GCommand::RestoreMembers(stream);
-  if (Good(stream)) ReadVersion(stream, ClassVersion());
-}
-
-void GPageCommand::RestoreMembersFromFile(RWBinaryFile& file) {
-  GCommand::RestoreMembersFromFile(file);
-  if (Good(file)) ReadVersion(file, ClassVersion());
-}
+RW_STORED_MEMBERS_DEFINE(GPageCommand, GCommand)
 
 // ---- GPageStart ----
 
@@ -81,13 +62,7 @@ GPageStart& GPageStart::operator=(const GPageStart& other) {
 
 GPageStart::~GPageStart() = default;
 
-GPageStart* GPageStart::CreateSameKind() const { return new GPageStart; }
-GPageStart* GPageStart::Clone() const { return new GPageStart(*this); }
-RWClassID GPageStart::ClassId() const { return GPageStartClassId; }
-
-int GPageStart::DerivesFrom(RWClassID classId) const {
-  return classId == GPageStartClassId || GPageCommand::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GPageStart, GPageCommand, GPageStartClassId)
 
 int GPageStart::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;
@@ -99,27 +74,12 @@ int16_t GPageStart::Dispatch(GPeripheral* peripheral) {
   return peripheral != nullptr ? peripheral->PageStart(this) : kNoReceiver;
 }
 
-uint32_t GPageStart::MembersStoreSize() const { return GPageCommand::MembersStoreSize() + 4; }
-
-void GPageStart::SaveMembers(RWVirtualOutStream& stream) const {
-  GPageCommand::SaveMembers(stream);
-  WriteULong(stream, kBoundaryVersion);
+template <typename Archive>
+void GPageStart::Members(Archive& archive) {
+  VersionOnlyMembers(archive, kBoundaryVersion);
 }
 
-void GPageStart::SaveMembersToFile(RWBinaryFile& file) const {
-  GPageCommand::SaveMembersToFile(file);
-  WriteULong(file, kBoundaryVersion);
-}
-
-void GPageStart::RestoreMembers(RWVirtualInStream& stream) {
-  GPageCommand::RestoreMembers(stream);
-  if (Good(stream)) ReadVersion(stream, kBoundaryVersion);
-}
-
-void GPageStart::RestoreMembersFromFile(RWBinaryFile& file) {
-  GPageCommand::RestoreMembersFromFile(file);
-  if (Good(file)) ReadVersion(file, kBoundaryVersion);
-}
+RW_STORED_MEMBERS_DEFINE(GPageStart, GPageCommand)
 
 RWCollectable* GPageStartCreate() { return new GPageStart; }
 
@@ -135,13 +95,7 @@ GPageEnd& GPageEnd::operator=(const GPageEnd& other) {
 
 GPageEnd::~GPageEnd() = default;
 
-GPageEnd* GPageEnd::CreateSameKind() const { return new GPageEnd; }
-GPageEnd* GPageEnd::Clone() const { return new GPageEnd(*this); }
-RWClassID GPageEnd::ClassId() const { return GPageEndClassId; }
-
-int GPageEnd::DerivesFrom(RWClassID classId) const {
-  return classId == GPageEndClassId || GPageCommand::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GPageEnd, GPageCommand, GPageEndClassId)
 
 int GPageEnd::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;
@@ -153,26 +107,11 @@ int16_t GPageEnd::Dispatch(GPeripheral* peripheral) {
   return peripheral != nullptr ? peripheral->PageEnd(this) : kNoReceiver;
 }
 
-uint32_t GPageEnd::MembersStoreSize() const { return GPageCommand::MembersStoreSize() + 4; }
-
-void GPageEnd::SaveMembers(RWVirtualOutStream& stream) const {
-  GPageCommand::SaveMembers(stream);
-  WriteULong(stream, kBoundaryVersion);
+template <typename Archive>
+void GPageEnd::Members(Archive& archive) {
+  VersionOnlyMembers(archive, kBoundaryVersion);
 }
 
-void GPageEnd::SaveMembersToFile(RWBinaryFile& file) const {
-  GPageCommand::SaveMembersToFile(file);
-  WriteULong(file, kBoundaryVersion);
-}
-
-void GPageEnd::RestoreMembers(RWVirtualInStream& stream) {
-  GPageCommand::RestoreMembers(stream);
-  if (Good(stream)) ReadVersion(stream, kBoundaryVersion);
-}
-
-void GPageEnd::RestoreMembersFromFile(RWBinaryFile& file) {
-  GPageCommand::RestoreMembersFromFile(file);
-  if (Good(file)) ReadVersion(file, kBoundaryVersion);
-}
+RW_STORED_MEMBERS_DEFINE(GPageEnd, GPageCommand)
 
 RWCollectable* GPageEndCreate() { return new GPageEnd; }

@@ -23,15 +23,9 @@ class GPageCommand : public GCommand {
   static RWClassID StaticClassId() { return GPageCommandClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  RWClassID ClassId() const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_ID();
 
-  // Stored body after the command part: version 1.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   // Only a GState is taken, stamped 256; anything else is destroyed (unless
   // a handle holds it) and the old settings stay.
@@ -51,19 +45,11 @@ class GPageStart : public GPageCommand {
 
   static RWClassID StaticClassId() { return GPageStartClassId; }
 
-  GPageStart* CreateSameKind() const override;
-  GPageStart* Clone() const override;
-  RWClassID ClassId() const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GPageStart);
   // The same object; else the same class and the command parts match.
   int Matches(const MPersistentObject* other) const override;
 
-  // After the page body: version 1.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   // The peripheral's PageStart with this command.
   int16_t Dispatch(GPeripheral* peripheral) override;
@@ -78,17 +64,10 @@ class GPageEnd : public GPageCommand {
 
   static RWClassID StaticClassId() { return GPageEndClassId; }
 
-  GPageEnd* CreateSameKind() const override;
-  GPageEnd* Clone() const override;
-  RWClassID ClassId() const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GPageEnd);
   int Matches(const MPersistentObject* other) const override;
 
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   // The peripheral's PageEnd with this command.
   int16_t Dispatch(GPeripheral* peripheral) override;

@@ -130,13 +130,7 @@ GPeripheralComposite& GPeripheralComposite::operator=(const GPeripheralComposite
 
 GPeripheralComposite::~GPeripheralComposite() { StopObservingChildren(); }
 
-GPeripheralComposite* GPeripheralComposite::CreateSameKind() const { return new GPeripheralComposite; }
-GPeripheralComposite* GPeripheralComposite::Clone() const { return new GPeripheralComposite(*this); }
-RWClassID GPeripheralComposite::ClassId() const { return GPeripheralCompositeClassId; }
-
-int GPeripheralComposite::DerivesFrom(RWClassID classId) const {
-  return classId == GPeripheralCompositeClassId || GPeripheral::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GPeripheralComposite, GPeripheral, GPeripheralCompositeClassId)
 
 int GPeripheralComposite::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;

@@ -41,10 +41,7 @@ class GPeripheralComposite : public GPeripheral {
   static RWClassID StaticClassId() { return GPeripheralCompositeClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GPeripheralComposite* CreateSameKind() const override;
-  GPeripheralComposite* Clone() const override;
-  RWClassID ClassId() const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GPeripheralComposite);
   // Same class, equal peripheral parts, own states and own configuration
   // that do not differ, and children that match pairwise.
   int Matches(const MPersistentObject* other) const override;

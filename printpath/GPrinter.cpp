@@ -83,13 +83,7 @@ GPrinter& GPrinter::operator=(const GPrinter& other) {
 
 GPrinter::~GPrinter() = default;
 
-GPrinter* GPrinter::CreateSameKind() const { return new GPrinter; }
-GPrinter* GPrinter::Clone() const { return new GPrinter(*this); }
-RWClassID GPrinter::ClassId() const { return GPrinterClassId; }
-
-int GPrinter::DerivesFrom(RWClassID classId) const {
-  return classId == GPrinterClassId || GPeripheralComposite::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GPrinter, GPeripheralComposite, GPrinterClassId)
 
 int GPrinter::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;

@@ -39,10 +39,7 @@ class GPrinter : public GPeripheralComposite {
   static RWClassID StaticClassId() { return GPrinterClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GPrinter* CreateSameKind() const override;
-  GPrinter* Clone() const override;
-  RWClassID ClassId() const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GPrinter);
   // Same class, equal peripheral parts and equal printer mode.
   int Matches(const MPersistentObject* other) const override;
 

@@ -23,10 +23,6 @@ uint32_t AddressHash(const void* object) {
   return a ^ (a >> 3);
 }
 
-uint32_t StoredSizeOf(const RWCollectable* object) {
-  return (object != nullptr ? object : &RWNullObjectInstance)->StoredByteCount();
-}
-
 }  // namespace
 
 // ---- RWCollectableAssociation ----
@@ -45,9 +41,19 @@ RWCollectable* RWCollectableAssociation::Clone() const { return new RWCollectabl
 
 RWClassID RWCollectableAssociation::ClassId() const { return RWCollectableAssociationClassId; }
 
-uint32_t RWCollectableAssociation::MembersStoreSize() const {
-  return StoredSizeOf(key_) + StoredSizeOf(value_);
+// The key, then the value, each an object of the graph; a read starts from
+// an empty association.
+template <typename Archive>
+void RWCollectableAssociation::Members(Archive& archive) {
+  if constexpr (Archive::kReading) {
+    key_ = nullptr;
+    value_ = nullptr;
+  }
+  archive.Pointer(key_);
+  archive.Pointer(value_);
 }
+
+RW_STORED_MEMBERS_DEFINE(RWCollectableAssociation, RWCollectable)
 
 int RWCollectableAssociation::CompareTo(const RWCollectable* x) const {
   if (KeyNesting::TooDeep()) return RWCollectable::CompareTo(x);
@@ -69,30 +75,6 @@ bool RWCollectableAssociation::IsEqual(const RWCollectable* x) const {
   if (KeyNesting::TooDeep()) return x == this;
   KeyNesting nesting;
   return x != nullptr && key_ != nullptr && x->IsEqual(key_);
-}
-
-void RWCollectableAssociation::RestoreMembers(RWVirtualInStream& stream) {
-  key_ = nullptr;
-  value_ = nullptr;
-  RWReadObjectPointer(stream, key_);
-  RWReadObjectPointer(stream, value_);
-}
-
-void RWCollectableAssociation::RestoreMembersFromFile(RWBinaryFile& file) {
-  key_ = nullptr;
-  value_ = nullptr;
-  RWReadObjectPointerFromFile(file, key_);
-  RWReadObjectPointerFromFile(file, value_);
-}
-
-void RWCollectableAssociation::SaveMembers(RWVirtualOutStream& stream) const {
-  RWWriteObjectPointer(stream, key_);
-  RWWriteObjectPointer(stream, value_);
-}
-
-void RWCollectableAssociation::SaveMembersToFile(RWBinaryFile& file) const {
-  RWWriteObjectPointerToFile(file, key_);
-  RWWriteObjectPointerToFile(file, value_);
 }
 
 // ---- RWCollectableIDAssociation ----

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "rw/RWCollectable.h"
+#include "rw/RWMembers.h"
 
 constexpr RWClassID RWCollectableAssociationClassId = 0x8008;
 constexpr RWClassID RWCollectableIDAssociationClassId = 0x805F;
@@ -31,7 +32,7 @@ class RWCollectableAssociation : public RWCollectable {
   // A new association with the same key and value pointers.
   RWCollectable* Clone() const override;
   RWClassID ClassId() const override;
-  uint32_t MembersStoreSize() const override;
+  RW_STORED_MEMBERS();
   // The order of the key against x (x's own comparison negated). A null key
   // sorts below every object.
   int CompareTo(const RWCollectable* x) const override;
@@ -39,13 +40,6 @@ class RWCollectableAssociation : public RWCollectable {
   uint32_t Hash() const override;
   // x->IsEqual(key); false for a null x or a null key.
   bool IsEqual(const RWCollectable* x) const override;
-  // The key, then the value, each as one reference of the stored object
-  // graph (a null pointer as the null object). A restore sets both to null
-  // first and reads them in the same order.
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
 
  protected:
   RWCollectable* key_ = nullptr;

@@ -9,13 +9,7 @@
 
 namespace {
 
-struct LibraryClass {
-  RWUserCreator create;
-  RWClassID id;
-  const char* name;
-};
-
-const LibraryClass kLibraryClasses[] = {
+const RWLibraryClassEntry kLibraryClasses[] = {
     {&RWCollectableCreate, RWCollectableClassId, "RWCollectable"},
     {&RWSlistCollectablesCreate, RWSlistCollectablesClassId, "RWSlistCollectables"},
     {&RWSlistCollectablesStackCreate, RWSlistCollectablesStackClassId, "RWSlistCollectablesStack"},
@@ -32,12 +26,17 @@ const LibraryClass kLibraryClasses[] = {
 
 RWCollectable* RWCollectableCreate() { return new RWCollectable; }
 
+const RWLibraryClassEntry* RWLibraryClasses(unsigned* count) {
+  if (count != nullptr) *count = sizeof(kLibraryClasses) / sizeof(kLibraryClasses[0]);
+  return kLibraryClasses;
+}
+
 void RWRegisterLibraryClasses() {
-  for (const LibraryClass& c : kLibraryClasses) RWFactoryAddClass(c.create, c.id, RWStringID(c.name));
+  for (const RWLibraryClassEntry& c : kLibraryClasses) RWFactoryAddClass(c.create, c.id, RWStringID(c.name));
 }
 
 void RWUnregisterLibraryClasses() {
-  for (const LibraryClass& c : kLibraryClasses) {
+  for (const RWLibraryClassEntry& c : kLibraryClasses) {
     RWFactoryRemoveClassId(c.id);
     RWFactoryRemoveStringId(RWStringID(c.name));
   }

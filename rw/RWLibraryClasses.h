@@ -8,6 +8,16 @@
 
 #include "rw/RWCollectable.h"
 
+// One registered class: its create function, class id and class name.
+struct RWLibraryClassEntry {
+  RWCollectable* (*create)();
+  RWClassID id;
+  const char* name;
+};
+
+// The registered classes, in registration order.
+const RWLibraryClassEntry* RWLibraryClasses(unsigned* count);
+
 // Registers RWCollectable, the library's registered collections and the
 // associations under their class ids and class-name string ids.
 void RWRegisterLibraryClasses();

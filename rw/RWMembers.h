@@ -1,0 +1,412 @@
+// RWMembers: the stored members of a persistent class, stated once. A class
+// writes one template, Members(Archive&), that names its stored values in
+// order; the five archives below walk it to count the file form's bytes, to
+// write the file form and the virtual-stream form, and to read both back.
+// RW_STORED_MEMBERS declares, and RW_STORED_MEMBERS_DEFINE defines, the
+// five overrides that call the base class first and then the class's own
+// Members, so the size, both writes and both reads cannot drift apart.
+//
+// Reads are bounded and stop at the first value that fails: a body cut
+// short keeps the values read so far and leaves the rest as they were. A
+// version that is not the class's own stops the class's own members, as a
+// body of an unknown version is not understood; the base classes' members
+// are already read by then. Counts read through Count() are checked against
+// a limit before anything is reserved.
+#pragma once
+
+#include <cstdint>
+#include <type_traits>
+
+#include "rw/RWBinaryFile.h"
+#include "rw/RWCString.h"
+#include "rw/RWPersistence.h"
+#include "rw/RWStoreTable.h"
+#include "rw/RWVirtualStream.h"
+#include "rw/RWWString.h"
+
+namespace rwm {
+
+// A value stored as another fixed-width type (a 16-bit code kept in an int,
+// a flag stored as a long): As<uint16_t>(code_).
+template <typename Stored, typename Held>
+struct AsType {
+  Held& value;
+};
+template <typename Stored, typename Held>
+AsType<Stored, Held> As(Held& value) {
+  return AsType<Stored, Held>{value};
+}
+template <typename Stored, typename Held>
+AsType<Stored, Held> As(const Held& value) {
+  return AsType<Stored, Held>{const_cast<Held&>(value)};
+}
+
+// The archives' kinds; a Members template may test them (kReading) where a
+// read needs a step that a write has not.
+enum class Kind { kSize, kWriteStream, kWriteFile, kReadStream, kReadFile };
+
+// The typed calls of the two forms for one fixed-width type.
+template <typename T>
+struct Fixed;
+#define RW_MEMBERS_FIXED(T, Name)                                                        \
+  template <>                                                                            \
+  struct Fixed<T> {                                                                      \
+    static void Put(RWVirtualOutStream& s, T v) { s.Put##Name(v); }                      \
+    static bool Write(RWBinaryFile& f, T v) { return f.Write##Name(v); }                 \
+    static void Get(RWVirtualInStream& s, T& v) { s.Get##Name(v); }                      \
+    static bool Read(RWBinaryFile& f, T& v) { return f.Read##Name(v); }                  \
+  };
+RW_MEMBERS_FIXED(int16_t, Short)
+RW_MEMBERS_FIXED(uint16_t, UShort)
+RW_MEMBERS_FIXED(int32_t, Long)
+RW_MEMBERS_FIXED(uint32_t, ULong)
+RW_MEMBERS_FIXED(unsigned char, UChar)
+RW_MEMBERS_FIXED(char, Char)
+RW_MEMBERS_FIXED(float, Float)
+RW_MEMBERS_FIXED(double, Double)
+#undef RW_MEMBERS_FIXED
+
+template <typename T>
+constexpr bool kIsFixed = std::is_same_v<T, int16_t> || std::is_same_v<T, uint16_t> || std::is_same_v<T, int32_t> ||
+                          std::is_same_v<T, uint32_t> || std::is_same_v<T, unsigned char> || std::is_same_v<T, char> ||
+                          std::is_same_v<T, float> || std::is_same_v<T, double>;
+
+// What every archive shares: the variadic call and the stop flag.
+template <typename Derived, Kind K>
+class ArchiveBase {
+ public:
+  static constexpr Kind kKind = K;
+  static constexpr bool kReading = K == Kind::kReadStream || K == Kind::kReadFile;
+  static constexpr bool kWriting = K == Kind::kWriteStream || K == Kind::kWriteFile;
+
+  template <typename... T>
+  Derived& operator()(T&&... values) {
+    (static_cast<Derived*>(this)->Value(values), ...);
+    return *static_cast<Derived*>(this);
+  }
+  // False once a read failed or met a version it does not know; the rest of
+  // the class's members are then left alone.
+  bool Ok() const { return ok_; }
+  // Stops the class's own members (a read that found a value it refuses).
+  void Stop() { ok_ = false; }
+
+ protected:
+  bool ok_ = true;
+};
+
+// Counts the bytes of the file form.
+class SizeArchive : public ArchiveBase<SizeArchive, Kind::kSize> {
+ public:
+  template <typename T>
+    requires kIsFixed<T>
+  void Value(const T&) {
+    size_ += sizeof(T);
+  }
+  template <typename S, typename H>
+  void Value(const AsType<S, H>&) {
+    size_ += sizeof(S);
+  }
+  void Value(const RWCString& text) { size_ += 4 + static_cast<uint32_t>(text.Length()); }
+  void Value(const RWWString& text) { size_ += 4 + 2 * static_cast<uint32_t>(text.Length()); }
+  // The class version: one 32-bit value.
+  uint32_t Version(uint32_t version) {
+    size_ += 4;
+    return version;
+  }
+  uint32_t VersionUpTo(uint32_t version) { return Version(version); }
+  uint32_t AnyVersion(uint32_t version) { return Version(version); }
+  // An object held by value, written as an object of the graph (its class
+  // tag, or a back reference when the save met it before).
+  void Embedded(const RWCollectable& object) { size_ += object.StoredByteCount(); }
+  // An object held by pointer (null stands for the null object).
+  void Pointer(const RWCollectable* object) {
+    size_ += (object != nullptr ? object : &RWNullObjectInstance)->StoredByteCount();
+  }
+  template <typename T>
+  void Array(const T*, uint32_t count) {
+    size_ += static_cast<uint32_t>(sizeof(T)) * count;
+  }
+  // Bytes beside the values (nested objects, counted by their own sizes).
+  void AddBytes(uint32_t count) { size_ += count; }
+  uint32_t Size() const { return size_; }
+
+ private:
+  uint32_t size_ = 0;
+};
+
+class StreamWriter : public ArchiveBase<StreamWriter, Kind::kWriteStream> {
+ public:
+  explicit StreamWriter(RWVirtualOutStream& stream) : stream_(stream) {}
+  template <typename T>
+    requires kIsFixed<T>
+  void Value(const T& value) {
+    Fixed<T>::Put(stream_, value);
+  }
+  template <typename S, typename H>
+  void Value(const AsType<S, H>& value) {
+    Fixed<S>::Put(stream_, static_cast<S>(value.value));
+  }
+  void Value(const RWCString& text) { text.SaveTo(stream_); }
+  void Value(const RWWString& text) { text.SaveTo(stream_); }
+  uint32_t Version(uint32_t version) {
+    stream_.PutULong(version);
+    return version;
+  }
+  uint32_t VersionUpTo(uint32_t version) { return Version(version); }
+  uint32_t AnyVersion(uint32_t version) { return Version(version); }
+  void Embedded(const RWCollectable& object) { RWWriteObjectPointer(stream_, &object); }
+  void Pointer(const RWCollectable* object) { RWWriteObjectPointer(stream_, object); }
+  template <typename T>
+  void Array(const T* values, uint32_t count) {
+    for (uint32_t i = 0; i < count; ++i) Fixed<T>::Put(stream_, values[i]);
+  }
+  RWVirtualOutStream& Stream() { return stream_; }
+
+ private:
+  RWVirtualOutStream& stream_;
+};
+
+class FileWriter : public ArchiveBase<FileWriter, Kind::kWriteFile> {
+ public:
+  explicit FileWriter(RWBinaryFile& file) : file_(file) {}
+  template <typename T>
+    requires kIsFixed<T>
+  void Value(const T& value) {
+    Fixed<T>::Write(file_, value);
+  }
+  template <typename S, typename H>
+  void Value(const AsType<S, H>& value) {
+    Fixed<S>::Write(file_, static_cast<S>(value.value));
+  }
+  void Value(const RWCString& text) { text.SaveToFile(file_); }
+  void Value(const RWWString& text) { text.SaveToFile(file_); }
+  uint32_t Version(uint32_t version) {
+    file_.WriteULong(version);
+    return version;
+  }
+  uint32_t VersionUpTo(uint32_t version) { return Version(version); }
+  uint32_t AnyVersion(uint32_t version) { return Version(version); }
+  void Embedded(const RWCollectable& object) { RWWriteObjectPointerToFile(file_, &object); }
+  void Pointer(const RWCollectable* object) { RWWriteObjectPointerToFile(file_, object); }
+  template <typename T>
+  void Array(const T* values, uint32_t count) {
+    for (uint32_t i = 0; i < count; ++i) Fixed<T>::Write(file_, values[i]);
+  }
+  RWBinaryFile& File() { return file_; }
+
+ private:
+  RWBinaryFile& file_;
+};
+
+// Reads each value only while the stream is still good.
+class StreamReader : public ArchiveBase<StreamReader, Kind::kReadStream> {
+ public:
+  explicit StreamReader(RWVirtualInStream& stream) : stream_(stream) {}
+  template <typename T>
+    requires kIsFixed<T>
+  void Value(T& value) {
+    if (Going()) Fixed<T>::Get(stream_, value);
+  }
+  template <typename S, typename H>
+  void Value(const AsType<S, H>& value) {
+    if (!Going()) return;
+    S stored{};
+    Fixed<S>::Get(stream_, stored);
+    if (stream_.Good()) value.value = static_cast<H>(stored);
+  }
+  void Value(RWCString& text) {
+    if (Going()) text.RestoreFrom(stream_);
+  }
+  void Value(RWWString& text) {
+    if (Going()) text.RestoreFrom(stream_);
+  }
+  // Reads the stored version; anything but expected stops the members.
+  uint32_t Version(uint32_t expected) { return ReadVersion(expected, true); }
+  // Reads the stored version; one above current stops the members, an
+  // older one is answered so that the class reads what that version holds.
+  uint32_t VersionUpTo(uint32_t current) { return ReadVersion(current, false); }
+  // Reads a version and answers it (0 when it could not be read); the
+  // class decides what it accepts.
+  uint32_t AnyVersion(uint32_t) {
+    uint32_t version = 0;
+    if (Going()) stream_.GetULong(version);
+    return version;
+  }
+  // Reads into the object in place; a failed read stops the members.
+  void Embedded(RWCollectable& object) {
+    if (Going() && RWReadObjectInto(stream_, &object) == nullptr) ok_ = false;
+  }
+  // Reads one object reference into the pointer (which the caller cleared
+  // or set to what a failed read leaves).
+  void Pointer(RWCollectable*& object) {
+    if (Going()) RWReadObjectPointer(stream_, object);
+  }
+  template <typename T>
+  void Array(T* values, uint32_t count) {
+    for (uint32_t i = 0; i < count && Going(); ++i) Fixed<T>::Get(stream_, values[i]);
+  }
+  RWVirtualInStream& Stream() { return stream_; }
+  // Every value so far was read and the stream is still good.
+  bool Ok() { return Going(); }
+
+ private:
+  bool Going() {
+    if (ok_ && !stream_.Good()) ok_ = false;
+    return ok_;
+  }
+  uint32_t ReadVersion(uint32_t current, bool exact) {
+    uint32_t version = 0;
+    if (!Going()) return version;
+    stream_.GetULong(version);
+    if (!stream_.Good() || version > current || (exact && version != current)) ok_ = false;
+    return version;
+  }
+  RWVirtualInStream& stream_;
+};
+
+// Reads each value only while every earlier read succeeded.
+class FileReader : public ArchiveBase<FileReader, Kind::kReadFile> {
+ public:
+  explicit FileReader(RWBinaryFile& file) : file_(file) {}
+  template <typename T>
+    requires kIsFixed<T>
+  void Value(T& value) {
+    if (ok_ && !Fixed<T>::Read(file_, value)) ok_ = false;
+  }
+  template <typename S, typename H>
+  void Value(const AsType<S, H>& value) {
+    if (!ok_) return;
+    S stored{};
+    if (Fixed<S>::Read(file_, stored))
+      value.value = static_cast<H>(stored);
+    else
+      ok_ = false;
+  }
+  void Value(RWCString& text) {
+    if (ok_ && !text.RestoreFromFile(file_)) ok_ = false;
+  }
+  void Value(RWWString& text) {
+    if (ok_ && !text.RestoreFromFile(file_)) ok_ = false;
+  }
+  uint32_t Version(uint32_t expected) { return ReadVersion(expected, true); }
+  uint32_t VersionUpTo(uint32_t current) { return ReadVersion(current, false); }
+  uint32_t AnyVersion(uint32_t) {
+    uint32_t version = 0;
+    if (ok_ && !file_.ReadULong(version)) ok_ = false;
+    return version;
+  }
+  void Embedded(RWCollectable& object) {
+    if (ok_ && RWReadObjectIntoFromFile(file_, &object) == nullptr) ok_ = false;
+  }
+  void Pointer(RWCollectable*& object) {
+    if (ok_) RWReadObjectPointerFromFile(file_, object);
+  }
+  template <typename T>
+  void Array(T* values, uint32_t count) {
+    for (uint32_t i = 0; i < count && ok_; ++i)
+      if (!Fixed<T>::Read(file_, values[i])) ok_ = false;
+  }
+  RWBinaryFile& File() { return file_; }
+
+ private:
+  uint32_t ReadVersion(uint32_t current, bool exact) {
+    uint32_t version = 0;
+    if (!ok_) return version;
+    if (!file_.ReadULong(version) || version > current || (exact && version != current)) ok_ = false;
+    return version;
+  }
+  RWBinaryFile& file_;
+};
+
+// The five walks of one object's own members. Members is not const (the
+// reads fill it); the size and the writes only look.
+template <typename C>
+uint32_t SizeOf(const C& object) {
+  SizeArchive archive;
+  const_cast<C&>(object).Members(archive);
+  return archive.Size();
+}
+template <typename C>
+void Save(const C& object, RWVirtualOutStream& stream) {
+  StreamWriter archive(stream);
+  const_cast<C&>(object).Members(archive);
+}
+template <typename C>
+void Save(const C& object, RWBinaryFile& file) {
+  FileWriter archive(file);
+  const_cast<C&>(object).Members(archive);
+}
+template <typename C>
+void Restore(C& object, RWVirtualInStream& stream) {
+  StreamReader archive(stream);
+  object.Members(archive);
+}
+template <typename C>
+void Restore(C& object, RWBinaryFile& file) {
+  FileReader archive(file);
+  object.Members(archive);
+}
+
+}  // namespace rwm
+
+// In a class body: the five storage overrides and the Members template
+// that they walk. The template is defined in the class's source file.
+#define RW_STORED_MEMBERS()                                     \
+  uint32_t MembersStoreSize() const override;                   \
+  void RestoreMembers(RWVirtualInStream& stream) override;      \
+  void RestoreMembersFromFile(RWBinaryFile& file) override;     \
+  void SaveMembers(RWVirtualOutStream& stream) const override;  \
+  void SaveMembersToFile(RWBinaryFile& file) const override;    \
+  template <typename Archive>                                   \
+  void Members(Archive& archive)
+
+// In the class's source file, after its Members template: the overrides,
+// each of which runs the base class's part first.
+#define RW_STORED_MEMBERS_DEFINE(Class, Base)                                                                     \
+  uint32_t Class::MembersStoreSize() const {                                                                      \
+    RWStoreTableGuard guard; /* objects met in the base and here count once */                                   \
+    return Base::MembersStoreSize() + rwm::SizeOf(*this);                                                         \
+  }                                                                                                               \
+  void Class::SaveMembers(RWVirtualOutStream& stream) const {                                                     \
+    Base::SaveMembers(stream);                                                                                    \
+    rwm::Save(*this, stream);                                                                                     \
+  }                                                                                                               \
+  void Class::SaveMembersToFile(RWBinaryFile& file) const {                                                       \
+    Base::SaveMembersToFile(file);                                                                                \
+    rwm::Save(*this, file);                                                                                       \
+  }                                                                                                               \
+  void Class::RestoreMembers(RWVirtualInStream& stream) {                                                         \
+    Base::RestoreMembers(stream);                                                                                 \
+    rwm::Restore(*this, stream);                                                                                  \
+  }                                                                                                               \
+  void Class::RestoreMembersFromFile(RWBinaryFile& file) {                                                        \
+    Base::RestoreMembersFromFile(file);                                                                           \
+    rwm::Restore(*this, file);                                                                                    \
+  }
+
+// In the body of a class template, where the overrides are defined in
+// place: the five overrides, then the Members template, whose body follows
+// the macro.
+#define RW_STORED_MEMBERS_INLINE(Base)                                \
+  uint32_t MembersStoreSize() const override {                        \
+    RWStoreTableGuard guard;                                          \
+    return Base::MembersStoreSize() + rwm::SizeOf(*this);             \
+  }                                                                   \
+  void SaveMembers(RWVirtualOutStream& stream) const override {       \
+    Base::SaveMembers(stream);                                        \
+    rwm::Save(*this, stream);                                         \
+  }                                                                   \
+  void SaveMembersToFile(RWBinaryFile& file) const override {         \
+    Base::SaveMembersToFile(file);                                    \
+    rwm::Save(*this, file);                                           \
+  }                                                                   \
+  void RestoreMembers(RWVirtualInStream& stream) override {           \
+    Base::RestoreMembers(stream);                                     \
+    rwm::Restore(*this, stream);                                      \
+  }                                                                   \
+  void RestoreMembersFromFile(RWBinaryFile& file) override {          \
+    Base::RestoreMembersFromFile(file);                               \
+    rwm::Restore(*this, file);                                        \
+  }                                                                   \
+  template <typename Archive>                                         \
+  void Members(Archive& archive)
