@@ -1,7 +1,5 @@
 #include "driver/GModuleKeeper.h"
 
-#include <dlfcn.h>
-
 #include <mutex>
 
 #include "win32/Kernel.h"
@@ -17,9 +15,9 @@ namespace {
 void KeepImageMapped() {
   static std::once_flag once;
   std::call_once(once, [] {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&KeeperThreadProc), &info) == 0 || info.dli_fname == nullptr) return;
-    if (void* image = dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE)) dlclose(image);
+    HMODULE image = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCWSTR>(&KeeperThreadProc), &image);
   });
 }
 

@@ -1,4 +1,5 @@
 #include "win32/Gdi.h"
+#include "w32detail/Gdi.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -8,10 +9,14 @@
 #include <mutex>
 
 #include "win32/Dialog.h"
+#include "w32test/Dialog.h"
 #include "win32/Kernel.h"
+#include "w32detail/Kernel.h"
 #include "win32/Module.h"
-#include "win32/Testing.h"
+#include "w32detail/Module.h"
+#include "w32detail/Platform.h"
 #include "win32/Window.h"
+#include "w32test/Window.h"
 
 namespace {
 

@@ -1,4 +1,5 @@
 #include "win32/User.h"
+#include "w32test/User.h"
 
 #include <cstring>
 #include <deque>
@@ -7,7 +8,8 @@
 #include <mutex>
 
 #include "win32/Module.h"
-#include "win32/Testing.h"
+#include "w32detail/Module.h"
+#include "w32detail/Platform.h"
 
 namespace {
 

@@ -8,9 +8,10 @@
 #include "driver/GSettingValue.h"
 #include "driver/GUIServices.h"
 #include "win32/CompStui.h"
-#include "tests/support/FakeConfigLibrary.h"
-#include "tests/winnt40/DriverObjectTestSupport.h"
+#include "support/FakeConfigLibrary.h"
+#include "support/DriverObjectTestSupport.h"
 #include "win32/Process.h"
+#include "w32test/Testing.h"
 #include "winnt40/GNT40DocumentServices.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include "driver/GDriverExtension.h"
 #include "model/GEnumAttribute.h"
 #include "model/GMedia.h"
-#include "tests/driver/ExtensionTestSupport.h"
+#include "support/ExtensionTestSupport.h"
 
 namespace {
 

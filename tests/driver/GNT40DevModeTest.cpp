@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/driver/DevModeTestSupport.h"
+#include "support/DevModeTestSupport.h"
+#include "w32test/Testing.h"
 
 namespace qvtest {
 namespace {

@@ -9,7 +9,8 @@
 
 #include "model/GCustomMediaSize.h"
 #include "model/GFormToTrayDatabase.h"
-#include "tests/driver/DevModeTestSupport.h"
+#include "support/DevModeTestSupport.h"
+#include "w32test/Testing.h"
 
 namespace qvtest {
 namespace {

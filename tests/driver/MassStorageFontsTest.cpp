@@ -8,9 +8,9 @@
 #include <map>
 #include <string>
 
-#include "driver/ScriptedFactory.h"
+#include "support/ScriptedFactory.h"
 #include "win32/File.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 namespace {
 

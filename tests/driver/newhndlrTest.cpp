@@ -5,7 +5,7 @@
 #include <new>
 
 #include "driver/gbnewhnd.h"
-#include "tests/driver/DriverServerTestSupport.h"
+#include "support/DriverServerTestSupport.h"
 
 namespace {
 

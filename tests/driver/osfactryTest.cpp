@@ -16,10 +16,10 @@
 #include "rw/RWStringID.h"
 #include "rw/RWPersistence.h"
 #include "rw/RWPortableStream.h"
-#include "tests/driver/DevModeTestSupport.h"
-#include "tests/driver/ScriptedFactory.h"
-#include "tests/model/ModelTestClasses.h"
-#include "win32/Testing.h"
+#include "support/DevModeTestSupport.h"
+#include "support/ScriptedFactory.h"
+#include "support/ModelTestClasses.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include "model/GOptMediaComposite.h"
 #include "support/ModelRoundTrip.h"
 #include "support/RecordingPeripheral.h"
+#include "w32test/Testing.h"
 
 namespace {
 

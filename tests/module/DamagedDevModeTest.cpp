@@ -42,7 +42,7 @@
 #include "rw/RWBinaryStream.h"
 #include "rw/RWLibraryClasses.h"
 #include "rw/RWPersistence.h"
-#include "tests/module/LoadedModule.h"
+#include "support/LoadedModule.h"
 #include "win32/CompStui.h"
 #include "win32/DevMode.h"
 #include "win32/DriverUI.h"
@@ -51,7 +51,7 @@
 #include "win32/Kernel.h"
 #include "win32/Module.h"
 #include "win32/Spooler.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 #ifdef QV_SAMPLE_MODEL_FILE
 
@@ -509,7 +509,7 @@ class DamagedDevModeTest : public ::testing::TestWithParam<CodecVariant> {
     if (!Reconvert(again, third) || !SameFields(again, third) || (!mayHaveNoSettings && third != again))
       return ::testing::AssertionFailure() << "converted twice, the DEVMODE still changes" << Difference(again, third);
     std::u16string error;
-    if (!Printable(own, &error)) return ::testing::AssertionFailure() << "the spooler's check refuses it: " << w32detail::Utf16ToUtf8(error.data(), error.size());
+    if (!Printable(own, &error)) return ::testing::AssertionFailure() << "the spooler's check refuses it: " << w32test::Utf16ToUtf8(error.data(), error.size());
     Bytes viaProperties(kTotalSize, 0);
     if (properties_(nullptr, printer_, Name(), AsDevMode(viaProperties), AsDevMode(own), DM_COPY | DM_IN_BUFFER) != 1)
       return ::testing::AssertionFailure() << "DrvDocumentProperties refuses the module's own DEVMODE";
@@ -883,7 +883,7 @@ TEST_P(DamagedDevModeTest, DevQueryPrintExRefusesWithAMessageInsideTheBuffer) {
     const std::u16string shown(text.begin(), end);
     bool prefix = false;
     for (const auto& [id, message] : kMessages) prefix = prefix || message.compare(0, shown.size(), shown) == 0;
-    EXPECT_TRUE(prefix) << w32detail::Utf16ToUtf8(shown.data(), shown.size());
+    EXPECT_TRUE(prefix) << w32test::Utf16ToUtf8(shown.data(), shown.size());
     EXPECT_EQ(shown.size(), std::min<size_t>(info.cchNeeded - 1, capacity - 1));
   });
   EXPECT_GT(refused, Count(1000) / 8) << "damaged DEVMODEs are refused";

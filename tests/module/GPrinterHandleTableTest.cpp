@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/driver/ScriptedFactory.h"
-#include "win32/Testing.h"
+#include "support/ScriptedFactory.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -23,12 +23,12 @@
 #include "printpath/GPrinter.h"
 #include "printpath/GJobAbort.h"
 #include "printpath/GSpoolerOutputChannel.h"
-#include "driver/ScriptedFactory.h"
+#include "support/ScriptedFactory.h"
 #include "support/RecordingChannel.h"
 #include "support/RecordingPeripheral.h"
 #include "win32/Registry.h"
 #include "win32/Spooler.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 #include "win32/Version.h"
 
 namespace {

@@ -16,10 +16,11 @@
 #include "driver/GUIServices.h"
 #include "model/GAttributeComposite.h"
 #include "model/GValueAttribute.h"
-#include "tests/winnt40/NT40DriverFixture.h"
+#include "support/NT40DriverFixture.h"
 #include "win32/CompStui.h"
 #include "win32/Module.h"
 #include "win32/Time.h"
+#include "w32test/Testing.h"
 #include "winnt40/GNT40DocumentServices.h"
 #include "winnt40/GNT40DriverSettings.h"
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "driver/GUIServices.h"
-#include "tests/winnt40/DriverObjectTestSupport.h"
+#include "support/DriverObjectTestSupport.h"
 
 namespace qvdrv {
 namespace {

@@ -11,9 +11,10 @@
 #include "driver/GUIServices.h"
 #include "model/GAttributeComposite.h"
 #include "model/GValueAttribute.h"
-#include "tests/winnt40/NT40DriverFixture.h"
+#include "support/NT40DriverFixture.h"
 #include "win32/CompStui.h"
 #include "win32/Kernel.h"
+#include "w32test/Testing.h"
 #include "winnt40/GNT40DocumentServices.h"
 #include "winnt40/GNT40PrinterDevMode.h"
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "driver/GExternalModule.h"
-#include "tests/winnt40/DriverObjectTestSupport.h"
+#include "support/DriverObjectTestSupport.h"
 #include "win32/Spooler.h"
 
 namespace {

@@ -6,8 +6,9 @@
 
 #include "driver/GUIServices.h"
 #include "driver/drvrsrvr.h"
-#include "tests/winnt40/DriverObjectTestSupport.h"
+#include "support/DriverObjectTestSupport.h"
 #include "winnt40/GNT40PrinterDevMode.h"
+#include "w32test/Testing.h"
 
 namespace qvdrv {
 namespace {

@@ -6,9 +6,10 @@
 #include <gtest/gtest.h>
 
 #include "driver/GUIServices.h"
-#include "tests/winnt40/DriverObjectTestSupport.h"
+#include "support/DriverObjectTestSupport.h"
 #include "ui/framework/GCPSOSUI.h"
 #include "win32/CompStui.h"
+#include "w32test/Testing.h"
 
 namespace qvdrv {
 namespace {

@@ -3,7 +3,7 @@
 // they replace it.
 #include <gtest/gtest.h>
 
-#include "tests/ui/framework/UISessionFixture.h"
+#include "support/UISessionFixture.h"
 
 namespace uisession {
 namespace {

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "tests/ui/framework/UISessionFixture.h"
+#include "support/UISessionFixture.h"
 #include "ui/framework/GUIRule.h"
 
 namespace uisession {

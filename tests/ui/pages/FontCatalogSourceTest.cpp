@@ -13,8 +13,9 @@
 #include "driver/GDriverInstance.h"
 #include "model/GDeviceFontList.h"
 #include "model/GDeviceFontListComposite.h"
-#include "tests/ui/pages/FontDescriptorTestSupport.h"
+#include "support/FontDescriptorTestSupport.h"
 #include "ui/pages/GFontDimm.h"
+#include "w32test/Testing.h"
 
 namespace {
 
