@@ -96,6 +96,9 @@ GExternalModule* CreateLauncher(const RWWString& printer, HANDLE) {
 class GUISessionSheetTest : public DriverObjectTest {
  protected:
   void SetUp() override {
+    g_launcherLoaded = false;
+    g_launcherPrinters.clear();
+    g_requestAtLaunch.clear();
     DriverObjectTest::SetUp();
     g_hooks = HookLog();
     GUISessionHooks hooks;
@@ -246,6 +249,8 @@ TEST_F(GUISessionSheetTest, ReloadingKeepsTheSheetGroupsAndTheUIStateAndReachesT
 }
 
 TEST_F(GUISessionSheetTest, UpdateFromPrinterStartsTheStatusProgramAndRunsTheAutoConfiguration) {
+  // A launcher is at hand, but a printer that is not bidirectional never asks for it.
+  SetMiniInstallerLauncherCreator(&CreateLauncher);
   g_session->SetRefreshNeeded(0);
   EXPECT_EQ(g_session->UpdateFromPrinter(), 603) << "no provider answers";
   const auto started = w32test::StartedCommands();

@@ -1,0 +1,101 @@
+// The PJL line writer: the bytes of each line format, and what it does with
+// a text that could end its quotes or its line, or that is too long.
+#include "pdl/GPjlLineWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "win32/Testing.h"
+
+namespace {
+
+RWCString Text(const std::string& bytes) { return RWCString(bytes.data(), bytes.size()); }
+std::string Bytes(const RWCString& text) { return std::string(text.Data(), text.Length()); }
+
+const std::string k100(100, 'x');
+const std::string k80(80, 'x');
+
+struct LineCase {
+  const char* name;
+  std::function<void(GPjlLineWriter&)> write;
+  std::string bytes;
+};
+
+class GPjlLineWriterFormatTest : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(GPjlLineWriterFormatTest, WritesItsBytes) {
+  RWCString text("before|");
+  GPjlLineWriter out(text);
+  GetParam().write(out);
+  EXPECT_EQ(Bytes(text), "before|" + GetParam().bytes) << "lines are appended to what is there";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, GPjlLineWriterFormatTest,
+    ::testing::Values(
+        LineCase{"Uel", [](GPjlLineWriter& out) { out.AppendUel(); }, "\x1b%-12345X"},
+        LineCase{"JobLine", [](GPjlLineWriter& out) { out.AppendJobLine("Memo"); }, "@PJL JOB NAME=\"Memo\"\r\n"},
+        LineCase{"JobLineOfAnUnquotableName", [](GPjlLineWriter& out) { out.AppendJobLine("a\"b"); },
+                 "@PJL JOB NAME=\"\"\r\n"},
+        LineCase{"EojLine", [](GPjlLineWriter& out) { out.AppendEojLine("Memo"); }, "@PJL EOJ NAME=\"Memo\"\r\n"},
+        LineCase{"EojLineOfALongName", [](GPjlLineWriter& out) { out.AppendEojLine(Text(k100)); },
+                 "@PJL EOJ NAME=\"" + k80 + "\"\r\n"},
+        LineCase{"SetLine", [](GPjlLineWriter& out) { out.AppendSetLine("QTY=2"); }, "@PJL SET QTY=2\r\n"},
+        LineCase{"SetWord", [](GPjlLineWriter& out) { out.AppendSetWord("PROCESSINGTYPE=", "NONE"); },
+                 "@PJL SET PROCESSINGTYPE=\"NONE\"\r\n"},
+        LineCase{"SetQuoted", [](GPjlLineWriter& out) { out.AppendSetQuoted("USERNAME=", "ada"); },
+                 "@PJL SET USERNAME=\"ada\"\r\n"},
+        LineCase{"SetQuotedThatWouldEndItsLine",
+                 [](GPjlLineWriter& out) { out.AppendSetQuoted("JOBNAME=", "x\"\r\n@PJL SET COPIES=9"); },
+                 "@PJL SET JOBNAME=\"\"\r\n"},
+        LineCase{"SetQuotedCut", [](GPjlLineWriter& out) { out.AppendSetQuoted("HOLDKEY=", Text(k100)); },
+                 "@PJL SET HOLDKEY=\"" + k80 + "\"\r\n"},
+        LineCase{"Comment", [](GPjlLineWriter& out) { out.AppendQuotedLine("@PJL COMMENT ", "tab\there"); },
+                 "@PJL COMMENT \"tab\there\"\r\n"},
+        LineCase{"CommentWithAnEscape", [](GPjlLineWriter& out) { out.AppendQuotedLine("@PJL COMMENT ", "a\x1b" "E"); },
+                 "@PJL COMMENT \"\"\r\n"},
+        LineCase{"JobAttribute", [](GPjlLineWriter& out) { out.AppendJobAttribute("JobAcct1=", "ada"); },
+                 "@PJL SET JOBATTR=\"JobAcct1=ada\"\r\n"},
+        LineCase{"JobAttributeThatWouldEndItsLine",
+                 [](GPjlLineWriter& out) { out.AppendJobAttribute("JobAcct2=", "a\r\nb"); },
+                 "@PJL SET JOBATTR=\"JobAcct2=\"\r\n"},
+        LineCase{"JobAttributeCutAfterItsKey",
+                 [](GPjlLineWriter& out) { out.AppendJobAttribute("JobAcct3=", Text(k100)); },
+                 "@PJL SET JOBATTR=\"JobAcct3=" + k80 + "\"\r\n"},
+        LineCase{"PrintableLine", [](GPjlLineWriter& out) { out.AppendPrintableLine("@PJL SET HOLD=OFF"); },
+                 "@PJL SET HOLD=OFF\r\n"},
+        LineCase{"PrintableLineWithDel", [](GPjlLineWriter& out) { out.AppendPrintableLine("@PJL SET A=1\x7f"); }, ""},
+        LineCase{"PrintableLineWithAQuote", [](GPjlLineWriter& out) { out.AppendPrintableLine("@PJL A=\"1"); }, ""},
+        LineCase{"PrintableLineWithALineBreak",
+                 [](GPjlLineWriter& out) { out.AppendPrintableLine("@PJL SET A=1\n@PJL SET B=2"); }, ""},
+        LineCase{"Language", [](GPjlLineWriter& out) { out.AppendEnterLanguage("PCLXL"); },
+                 "@PJL ENTER LANGUAGE=PCLXL\r\n"},
+        LineCase{"LanguageOfTwoWords", [](GPjlLineWriter& out) { out.AppendEnterLanguage("PCL XL"); }, ""},
+        LineCase{"LanguageWithAnEqualsSign", [](GPjlLineWriter& out) { out.AppendEnterLanguage("A=B"); }, ""},
+        LineCase{"NoLanguage", [](GPjlLineWriter& out) { out.AppendEnterLanguage(""); }, ""}),
+    [](const ::testing::TestParamInfo<LineCase>& info) { return std::string(info.param.name); });
+
+TEST(GPjlLineWriterTest, QuotedValuesAreCutToTheirBound) {
+  EXPECT_EQ(Bytes(GPjlLineWriter::QuotedValue(Text(k80))), k80);
+  EXPECT_EQ(Bytes(GPjlLineWriter::QuotedValue(Text(k80 + "y"))), k80);
+  EXPECT_EQ(Bytes(GPjlLineWriter::QuotedValue(Text(k100 + "\""))), "") << "a long text with a quote is left out";
+  EXPECT_EQ(Bytes(GPjlLineWriter::QuotedValue(Text("caf\xe9"))), "caf\xe9") << "bytes from 128 stay";
+}
+
+TEST(GPjlLineWriterTest, HexDigitsAreTheLowSevenBitsWithoutLeadingZeros) {
+  EXPECT_EQ(Bytes(GPjlLineWriter::HexDigits("2026")), "32303236");
+  EXPECT_EQ(Bytes(GPjlLineWriter::HexDigits("\xb2")), "32");
+  EXPECT_EQ(Bytes(GPjlLineWriter::HexDigits(Text(std::string("\x01\x0f", 2)))), "1f");
+  EXPECT_EQ(Bytes(GPjlLineWriter::HexDigits("")), "");
+}
+
+TEST(GPjlLineWriterTest, Utf8NamesAreCutTo16Characters) {
+  w32test::Reset();
+  EXPECT_EQ(Bytes(GPjlLineWriter::ToUtf8("ada")), "ada");
+  EXPECT_EQ(Bytes(GPjlLineWriter::ToUtf8("\xe9")), "\xc3\xa9");
+  EXPECT_EQ(Bytes(GPjlLineWriter::ToUtf8("\xe9" "abcdefghijklmnopqrst")), "\xc3\xa9" "abcdefghijklmno");
+}
+
+}  // namespace
