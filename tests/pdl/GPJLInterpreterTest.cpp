@@ -18,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-#include "driver/ScriptedFactory.h"
+#include "support/ScriptedFactory.h"
 #include "model/GState.h"
 #include "model/GStringAttribute.h"
 #include "model/GValueAttribute.h"
@@ -26,7 +26,7 @@
 #include "printpath/GDocumentCommand.h"
 #include "support/RecordingChannel.h"
 #include "win32/Registry.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 #ifndef QV_GPCL6
 #define QV_GPCL6 ""
