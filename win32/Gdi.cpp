@@ -723,13 +723,6 @@ COLORREF SetBkColor(HDC dc, COLORREF colour) {
   return old;
 }
 
-COLORREF GetBkColor(HDC dc) {
-  GdiState& s = state();
-  std::lock_guard<std::mutex> g(s.mutex);
-  Dc* d = find(s, dc);
-  return d ? d->state.bkColour : CLR_INVALID;
-}
-
 BOOL DPtoLP(HDC dc, POINT* points, int count) {
   GdiState& s = state();
   std::lock_guard<std::mutex> g(s.mutex);
@@ -771,12 +764,6 @@ std::vector<TextOutRecord> DcTexts(HDC dc) {
   for (const DcEvent& e : DcEvents(dc))
     if (e.kind == DcEvent::kText) out.push_back(e.text);
   return out;
-}
-
-void ClearDcEvents(HDC dc) {
-  GdiState& s = state();
-  std::lock_guard<std::mutex> g(s.mutex);
-  findOrDie(s, dc)->events.clear();
 }
 
 void ScriptEscape(HDC dc, int code, int result, const std::string& output) {
@@ -825,10 +812,7 @@ int OpenScreenDcCount() {
   return count;
 }
 
-int DcMapMode(HDC dc) { return GetMapMode(dc); }
-COLORREF DcTextColour(HDC dc) { return GetTextColor(dc); }
 int DcBkMode(HDC dc) { return GetBkMode(dc); }
-int DcCharExtra(HDC dc) { return GetTextCharacterExtra(dc); }
 
 }  // namespace w32test
 

@@ -147,11 +147,6 @@ namespace w32test {
 
 const std::vector<MessageBoxRecord>& MessageBoxes() { return boxes().shown; }
 
-void ClearMessageBoxes() {
-  std::lock_guard<std::mutex> g(boxes().mutex);
-  boxes().shown.clear();
-}
-
 void QueueMessageBoxAnswer(int answer) {
   std::lock_guard<std::mutex> g(boxes().mutex);
   boxes().answers.push_back(answer);

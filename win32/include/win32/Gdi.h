@@ -183,6 +183,5 @@ BOOL ExtFloodFill(HDC dc, int x, int y, COLORREF colour, UINT type);
 // CLR_INVALID outside the surface.
 COLORREF GetPixel(HDC dc, int x, int y);
 COLORREF SetBkColor(HDC dc, COLORREF colour);
-COLORREF GetBkColor(HDC dc);
 // Device to logical points under the context's origins.
 BOOL DPtoLP(HDC dc, POINT* points, int count);

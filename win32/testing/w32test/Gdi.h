@@ -46,17 +46,13 @@ HDC CreateRecordingDC(const DcSetup& setup = DcSetup());
 const std::vector<DcEvent>& DcEvents(HDC dc);
 std::vector<EscapeRecord> DcEscapes(HDC dc);
 std::vector<TextOutRecord> DcTexts(HDC dc);
-void ClearDcEvents(HDC dc);
 // Escape answers: the result and the output bytes for a code.
 void ScriptEscape(HDC dc, int code, int result, const std::string& output = std::string());
 // Saves still in force; live fonts (created, not deleted).
 int DcSaveDepth(HDC dc);
 int LiveFontCount();
 // State of a context as it stands.
-int DcMapMode(HDC dc);
-COLORREF DcTextColour(HDC dc);
 int DcBkMode(HDC dc);
-int DcCharExtra(HDC dc);
 
 // The client area of a window as its device contexts left it, row by row
 // (empty when nothing was painted).

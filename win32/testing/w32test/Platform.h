@@ -28,7 +28,6 @@ struct MessageBoxRecord {
 };
 // Every box shown since the last reset, in order.
 const std::vector<MessageBoxRecord>& MessageBoxes();
-void ClearMessageBoxes();
 // Answers for the next boxes, first in first out; when none is queued a box
 // answers IDOK (IDYES for yes/no styles).
 void QueueMessageBoxAnswer(int answer);
