@@ -16,12 +16,12 @@
 #include <string>
 #include <vector>
 
-#include "bench/BenchFloor.h"
+#include "BenchFloor.h"
 #include "win32/DevMode.h"
 #include "win32/File.h"
 #include "win32/Module.h"
 #include "win32/Spooler.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 namespace {
 

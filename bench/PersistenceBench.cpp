@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "bench/BenchFloor.h"
+#include "BenchFloor.h"
 #include "model/GValueAttribute.h"
 #include "model/MPersistentComposite.h"
 #include "model/ModelClasses.h"

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/BenchFloor.h"
+#include "BenchFloor.h"
 #include "model/GCountedPtr.h"
 #include "model/GRecord.h"
 #include "model/GValueAttribute.h"

@@ -25,4 +25,8 @@ function(qv_folder_library target)
   if(NOT L_SHARED)
     set_property(GLOBAL APPEND PROPERTY QV_MODULE_LIBRARIES ${target})
   endif()
+  # The layer check compares the checked list with what each library links.
+  file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+  string(REPLACE ";" "," depends "${L_DEPENDS}")
+  set_property(GLOBAL APPEND PROPERTY QV_LAYER_GRAPH "${folder}|${target}|${depends}")
 endfunction()

@@ -1,6 +1,5 @@
 #include "driver/GModuleKeeper.h"
 
-#include <dlfcn.h>
 
 #include "win32/Kernel.h"
 #include "win32/Module.h"
@@ -14,9 +13,9 @@ namespace {
 // does it and no process-wide flag remembers it. What the thread holds and
 // gives back is the module table's load reference.
 void KeepImageMapped() {
-  Dl_info info{};
-  if (dladdr(reinterpret_cast<void*>(&KeeperThreadProc), &info) == 0 || info.dli_fname == nullptr) return;
-  if (void* image = dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE)) dlclose(image);
+  HMODULE image = nullptr;
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                     reinterpret_cast<LPCWSTR>(&KeeperThreadProc), &image);
 }
 
 }  // namespace

@@ -1,9 +1,10 @@
 // HostModule: the driver's user-interface module loaded as the spooler and
-// an application load it. The module gets its entry in the platform's module
-// table (its Windows path and its string table), is opened with dlopen and
-// attached through DllMain; every operation goes through its exported entry
-// points. Closing detaches it, waits for its keeper thread to give back its
-// reference and unloads it.
+// an application load it. The host names the file that holds the module's
+// image at its Windows path; LoadLibrary maps it, with the string table its
+// image carries, and attaches it through DllMain. Every operation goes
+// through its exported entry points. Detaching gives the host's reference
+// back; closing also waits for the module's keeper thread to give back its
+// own, whereupon the module is detached and unmapped.
 #pragma once
 
 #include <string>
@@ -23,12 +24,11 @@ class HostModule {
 
   // Loads and attaches the module file; false with a message.
   bool Open(const std::string& file, std::string* why);
-  // Detaches the module (process detach). The module's keeper thread ends
-  // once the thread that attached the module has ended, or a period after
-  // the last call.
+  // Gives the host's reference back. The module's keeper thread gives back
+  // its own once the thread that attached the module has ended, or a period
+  // after the last call; the module is detached when both are back.
   void Detach();
-  // Detaches, waits for the keeper thread to give its reference back and
-  // unloads the module.
+  // Gives the host's reference back and waits until the module is detached.
   void Close();
 
   // An exported entry point, or null.
@@ -40,7 +40,6 @@ class HostModule {
  private:
   void* Symbol(const char* name) const;
 
-  void* library_ = nullptr;
   HINSTANCE instance_ = nullptr;
-  bool attached_ = false;
+  bool loaded_ = false;
 };

@@ -4,9 +4,17 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "win32/Testing.h"
+#include "win32/CodePage.h"
 
-std::string ToUtf8(const std::u16string& text) { return w32detail::Utf16ToUtf8(text.data(), text.size()); }
+// An unpaired surrogate becomes U+FFFD.
+std::string ToUtf8(const std::u16string& text) {
+  if (text.empty()) return std::string();
+  const int units = static_cast<int>(text.size());
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), units, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
+  if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, text.data(), units, out.data(), bytes, nullptr, nullptr);
+  return out;
+}
 
 std::string ToUtf8(const char16_t* text) {
   std::u16string s;

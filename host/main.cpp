@@ -23,6 +23,7 @@
 #include "host/HostModule.h"
 #include "host/StateLock.h"
 #include "host/Text.h"
+#include "w32host/Administration.h"
 #include "win32/CompStui.h"
 #include "win32/DevMode.h"
 #include "win32/DriverUI.h"
@@ -30,7 +31,6 @@
 #include "win32/Gdi.h"
 #include "win32/Kernel.h"
 #include "win32/Module.h"
-#include "win32/Persistence.h"
 #include "win32/Spooler.h"
 
 #ifndef QV_MODULE_FILE
@@ -302,10 +302,10 @@ int Install(Session& s, const Options& o) {
   if (name.empty() || name.size() > 200) Fail(kUsage, "a printer name has 1 to 200 characters");
   const std::vector<uint8_t> model = ReadHostFile(s.globals().model, "the device model", kMaxModelFile);
   const std::u16string dataFile = std::u16string(HostModule::kDriverDirectory) + u"\\" + kDataFileName;
-  if (!w32test::PutFile(dataFile.c_str(), std::string(model.begin(), model.end())))
+  if (!w32host::PutFile(dataFile.c_str(), std::string(model.begin(), model.end())))
     Fail(kFileError, "cannot put the device model into the driver directory");
 
-  w32test::PrinterSetup setup;
+  w32host::PrinterSetup setup;
   setup.name = FromUtf8(name);
   setup.portName = FromUtf8(port);
   setup.driverName = kDriverName;
@@ -316,7 +316,7 @@ int Install(Session& s, const Options& o) {
   HANDLE existing = nullptr;
   const bool replacing = OpenPrinterW(setup.name.c_str(), &existing, nullptr);
   if (replacing) ClosePrinter(existing);
-  w32test::AddPrinter(setup);
+  w32host::AddPrinter(setup);
   std::cout << (replacing ? "Reinstalled" : "Installed") << " printer \"" << name << "\"\n"
             << "  driver      " << ToUtf8(kDriverName) << "\n"
             << "  port        " << port << "\n"
@@ -346,11 +346,9 @@ int Install(Session& s, const Options& o) {
   (void)upgraded;  // a printer with nothing to upgrade may answer FALSE; the spooler goes on
 
   std::cout << "Printer data\n";
-  for (const std::u16string& value : w32test::PrinterDataNames(setup.name)) {
-    auto data = w32test::ReadPrinterData(setup.name, value);
-    if (!data) continue;
-    std::cout << "  " << std::left << std::setw(28) << ToUtf8(value) << " type " << data->type << ", "
-              << data->data.size() << " bytes\n";
+  for (const w32host::PrinterDataValue& value : w32host::PrinterData(setup.name)) {
+    std::cout << "  " << std::left << std::setw(28) << ToUtf8(value.name) << " type " << value.type << ", "
+              << value.data.size() << " bytes\n";
   }
   return defaulted && initialised ? kOk : kFailed;
 }
@@ -608,7 +606,7 @@ int Job(Session& s, const Options& o) {
   if (dm.empty()) dm = DefaultDevMode(s);
 
   auto event = s.Entry<DocumentEventProc>("DrvDocumentEvent");
-  HDC dc = w32test::CreateRecordingDC();
+  HDC dc = w32host::CreateRecordingDC();
   std::u16string driver = kDriverName;
   auto report = [](const char* name, INT result) {
     std::cout << "  " << std::left << std::setw(24) << name << result << "\n";
@@ -634,11 +632,11 @@ int Job(Session& s, const Options& o) {
   report("DELETEDC", event(s.Printer(), dc, 10, 0, nullptr, 0, nullptr));
 
   std::cout << "Escapes received by the device context\n";
-  for (const w32test::EscapeRecord& e : w32test::DcEscapes(dc)) {
+  for (const w32host::EscapeRecord& e : w32host::DcEscapes(dc)) {
     std::cout << "  " << Hex(static_cast<uint32_t>(e.code), 8) << "  " << std::left << std::setw(12)
               << EscapeName(e.code) << Printable(e.input) << "\n";
   }
-  const size_t texts = w32test::DcTexts(dc).size();
+  const size_t texts = w32host::DcTextCount(dc);
   if (texts != 0) std::cout << "Text outputs: " << texts << "\n";
   return kOk;
 }
@@ -646,7 +644,7 @@ int Job(Session& s, const Options& o) {
 // ---- Property sheets ----
 
 void ListPages(size_t from) {
-  const auto& pages = w32test::SheetPages();
+  const auto& pages = w32host::SheetPages();
   if (pages.size() == from) {
     std::cout << "  no pages added\n";
     return;
@@ -675,8 +673,8 @@ int Sheets(Session& s, const Options& o) {
     header.pdmOut = reinterpret_cast<DEVMODEW*>(out.data());
     header.cbOut = static_cast<DWORD>(out.size());
     header.fMode = DM_COPY_MODE | DM_PROMPT_MODE;
-    const size_t before = w32test::SheetPages().size();
-    w32test::QueueSheetResult(CPSUI_OK);
+    const size_t before = w32host::SheetPages().size();
+    w32host::QueueSheetResult(CPSUI_OK);
     DWORD result = 0;
     const LONG run = CommonPropertySheetUIW(nullptr, entry, reinterpret_cast<LPARAM>(&header), &result);
     std::cout << "Document property sheet: ";
@@ -693,8 +691,8 @@ int Sheets(Session& s, const Options& o) {
     header.cbSize = sizeof header;
     header.hPrinter = s.Printer();
     header.pszPrinterName = s.Name();
-    const size_t before = w32test::SheetPages().size();
-    w32test::QueueSheetResult(CPSUI_OK);
+    const size_t before = w32host::SheetPages().size();
+    w32host::QueueSheetResult(CPSUI_OK);
     DWORD result = 0;
     const LONG run = CommonPropertySheetUIW(nullptr, entry, reinterpret_cast<LPARAM>(&header), &result);
     std::cout << "Device property sheet: ";

@@ -1,11 +1,9 @@
 #include "model/GPersistInStream.h"
 
 #include <climits>
-#include <filesystem>
-#include <fstream>
 #include <string>
-#include <system_error>
 
+#include "model/GStdioFileBuf.h"
 #include "model/GStringConversion.h"
 #include "rw/RWBinaryStream.h"
 #include "rw/RWCString.h"
@@ -13,7 +11,6 @@
 #include "rw/RWError.h"
 #include "rw/RWMemoryStreamBuf.h"
 #include "rw/RWPortableStream.h"
-#include "win32/File.h"
 
 GPersistInStream::GPersistInStream(const void* bytes, size_t length, int format)
     : bytes_(std::make_unique<RWMemoryStreamBuf>(RWMemoryStreamBuf::ForReading{}, bytes, length)) {
@@ -23,14 +20,8 @@ GPersistInStream::GPersistInStream(const void* bytes, size_t length, int format)
 GPersistInStream::GPersistInStream(const RWWString& fileName, int format) {
   RWCString narrow;
   ToNarrowString(fileName, narrow);
-  auto file = std::make_unique<std::filebuf>();
-  // The file layer maps the Windows name; like the C runtime it opens no
-  // directory.
-  const std::string host = w32detail::MapPathA(narrow.Data());
-  std::error_code error;
-  bool opened = !host.empty() && std::filesystem::is_regular_file(host, error) &&
-                file->open(host, std::ios_base::in | std::ios_base::binary) != nullptr;
-  bytes_ = std::move(file);
+  bool opened = false;
+  bytes_ = GStdioFileBuf::Open(narrow.Data(), "rb", std::ios_base::in, &opened);
   MakeStream(format, opened);
 }
 

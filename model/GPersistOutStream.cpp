@@ -1,12 +1,9 @@
 #include "model/GPersistOutStream.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <climits>
-#include <fstream>
 #include <string>
 
+#include "model/GStdioFileBuf.h"
 #include "model/GStringConversion.h"
 #include "rw/RWBinaryStream.h"
 #include "rw/RWCString.h"
@@ -14,21 +11,6 @@
 #include "rw/RWError.h"
 #include "rw/RWMemoryStreamBuf.h"
 #include "rw/RWPortableStream.h"
-#include "win32/File.h"
-
-namespace {
-
-// Creates or truncates the file with protection 0644 (less the process's
-// umask), then opens it for binary output.
-bool CreateForOutput(const std::string& host, std::filebuf& file) {
-  if (host.empty()) return false;
-  const int fd = ::open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  ::close(fd);
-  return file.open(host, std::ios_base::out | std::ios_base::trunc | std::ios_base::binary) != nullptr;
-}
-
-}  // namespace
 
 GPersistOutStream::GPersistOutStream(void* buffer, size_t capacity, int format)
     : bytes_(std::make_unique<RWMemoryStreamBuf>(RWMemoryStreamBuf::ForWriting{}, buffer, capacity)) {
@@ -38,9 +20,9 @@ GPersistOutStream::GPersistOutStream(void* buffer, size_t capacity, int format)
 GPersistOutStream::GPersistOutStream(const RWWString& fileName, int format) {
   RWCString narrow;
   ToNarrowString(fileName, narrow);
-  auto file = std::make_unique<std::filebuf>();
-  const bool opened = CreateForOutput(w32detail::MapPathA(narrow.Data()), *file);
-  bytes_ = std::move(file);
+  // Created with protection 0644 (less the process's umask), or truncated.
+  bool opened = false;
+  bytes_ = GStdioFileBuf::Open(narrow.Data(), "wb", std::ios_base::out | std::ios_base::trunc, &opened);
   MakeStream(format, opened);
 }
 

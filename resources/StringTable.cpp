@@ -4,6 +4,8 @@
 // line break inside a message.
 #include "resources/StringTable.h"
 
+#include <iterator>
+
 namespace {
 
 const StringTableEntry kEntries[] = {
@@ -262,3 +264,8 @@ const std::map<UINT, std::u16string>& ModuleStringTable() {
   }();
   return table;
 }
+
+// The resource section of the module's image: exported under its
+// well-known name, where the platform's loader finds it.
+extern "C" __attribute__((visibility("default"), used)) const IMAGE_RESOURCE_SECTION w32_resource_section = {
+    IMAGE_RESOURCE_SIGNATURE, IMAGE_RESOURCE_VERSION, static_cast<DWORD>(std::size(kEntries)), kEntries};

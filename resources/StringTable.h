@@ -1,19 +1,17 @@
-// The module's own string table, authored here as data. Whoever installs the
-// module in the platform's module table (the module's tests, the host) gives
-// it this table, so that LoadStringW on the module's instance finds the
-// texts the module shows.
+// The module's own string table, authored here as data. The module's image
+// carries it in its resource section (IMAGE_RESOURCE_SECTION_NAME), so that
+// whoever loads the module with LoadLibrary finds the texts it shows through
+// LoadStringW on its instance; a test that installs the module's entry by
+// hand gives it the same table.
 #pragma once
 
 #include <cstddef>
 #include <map>
 #include <string>
 
-#include "win32/Types.h"
+#include "win32/Module.h"
 
-struct StringTableEntry {
-  UINT id;
-  const char16_t* text;
-};
+typedef IMAGE_RESOURCE_STRING StringTableEntry;
 
 // The entries in ascending id order.
 const StringTableEntry* StringTableEntries(size_t* count);

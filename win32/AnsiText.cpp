@@ -1,9 +1,10 @@
-#include "win32/AnsiText.h"
+#include "w32detail/AnsiText.h"
 
 #include <cstring>
 #include <limits>
 
 #include "win32/CodePage.h"
+#include "w32detail/CodePage.h"
 
 namespace w32detail {
 

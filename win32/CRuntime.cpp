@@ -7,7 +7,8 @@
 #include <string>
 
 #include "win32/CodePage.h"
-#include "win32/Testing.h"
+#include "w32detail/CodePage.h"
+#include "w32detail/Platform.h"
 
 namespace crt {
 

@@ -1,4 +1,5 @@
 #include "win32/CodePage.h"
+#include "w32detail/CodePage.h"
 
 #include <iconv.h>
 
@@ -11,7 +12,8 @@
 #include <utility>
 
 #include "win32/Kernel.h"
-#include "win32/Testing.h"
+#include "w32detail/Kernel.h"
+#include "w32detail/Platform.h"
 
 namespace {
 
@@ -137,8 +139,12 @@ UINT ResolveCodePage(UINT codePage) {
   return codePage;
 }
 
+}  // namespace w32detail
+
+namespace w32test {
+
 bool GetCodePageLayout(UINT codePage, CodePageLayout* layout) {
-  UINT cp = ResolveCodePage(codePage);
+  UINT cp = w32detail::ResolveCodePage(codePage);
   if (!IsKnown(cp)) return false;
   *layout = CodePageLayout();
   if (cp == CP_UTF8) {
@@ -175,6 +181,10 @@ bool GetCodePageLayout(UINT codePage, CodePageLayout* layout) {
   iconv(cd, nullptr, nullptr, nullptr, nullptr);
   return true;
 }
+
+}  // namespace w32test
+
+namespace w32detail {
 
 bool CodePageToUtf16(UINT codePage, const char* src, size_t bytes, bool strict, std::u16string* out) {
   UINT cp = ResolveCodePage(codePage);

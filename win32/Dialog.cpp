@@ -1,4 +1,5 @@
 #include "win32/Dialog.h"
+#include "w32test/Dialog.h"
 
 #include <algorithm>
 #include <deque>
@@ -6,9 +7,13 @@
 #include <optional>
 
 #include "win32/Kernel.h"
-#include "win32/Testing.h"
+#include "w32detail/Kernel.h"
+#include "w32detail/Gdi.h"
+#include "w32detail/Module.h"
+#include "w32detail/Platform.h"
 #include "win32/User.h"
-#include "win32/WindowTable.h"
+#include "w32test/User.h"
+#include "w32detail/WindowTable.h"
 
 namespace {
 

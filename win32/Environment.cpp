@@ -1,12 +1,13 @@
 #include "win32/Environment.h"
+#include "w32test/Environment.h"
 
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 
-#include "win32/AnsiText.h"
-#include "win32/Testing.h"
+#include "w32detail/AnsiText.h"
+#include "w32detail/Platform.h"
 
 namespace {
 

@@ -1,4 +1,5 @@
 #include "win32/File.h"
+#include "w32detail/File.h"
 
 #include <fcntl.h>
 #include <stdlib.h>
@@ -14,10 +15,11 @@
 #include <mutex>
 #include <vector>
 
-#include "win32/AnsiText.h"
+#include "w32detail/AnsiText.h"
 #include "win32/Environment.h"
-#include "win32/HandleTable.h"
-#include "win32/Testing.h"
+#include "w32test/Environment.h"
+#include "w32detail/HandleTable.h"
+#include "w32detail/Platform.h"
 
 namespace fs = std::filesystem;
 
@@ -821,7 +823,7 @@ std::FILE* _wfopen(LPCWSTR path, LPCWSTR mode) {
     }
   }
   if (plus) hostMode += '+';
-  hostMode += "be";
+  hostMode += "b";
   Mapped m = MapWide(path);
   if (m.host.empty()) {
     errno = m.error == ERROR_INVALID_NAME ? EINVAL : ENOENT;
@@ -831,7 +833,16 @@ std::FILE* _wfopen(LPCWSTR path, LPCWSTR mode) {
     errno = EACCES;
     return nullptr;
   }
-  return ::fopen(m.host.c_str(), hostMode.c_str());
+  // A file it creates gets protection 0644 (less the process's umask): the
+  // owner reads and writes it, everyone else reads it.
+  int flags = plus ? O_RDWR : (mode[0] == u'r' ? O_RDONLY : O_WRONLY);
+  if (mode[0] == u'w') flags |= O_CREAT | O_TRUNC;
+  if (mode[0] == u'a') flags |= O_CREAT | O_APPEND;
+  const int fd = ::open(m.host.c_str(), flags | O_CLOEXEC, 0644);
+  if (fd < 0) return nullptr;
+  std::FILE* file = ::fdopen(fd, hostMode.c_str());
+  if (file == nullptr) ::close(fd);
+  return file;
 }
 
 int remove(const char* path) {
@@ -930,7 +941,7 @@ bool MakeDirectories(LPCWSTR path) {
 
 }  // namespace w32test
 
-namespace w32detail {
+namespace w32test {
 
 std::string MapPath(LPCWSTR path, DWORD* error) {
   Mapped m = MapWide(path);
@@ -947,4 +958,4 @@ std::string MapPathA(LPCSTR path, DWORD* error) {
   return MapPath(wide->c_str(), error);
 }
 
-}  // namespace w32detail
+}  // namespace w32test

@@ -1,4 +1,5 @@
 #include "win32/Gdi.h"
+#include "w32detail/Gdi.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -8,10 +9,14 @@
 #include <mutex>
 
 #include "win32/Dialog.h"
+#include "w32test/Dialog.h"
 #include "win32/Kernel.h"
+#include "w32detail/Kernel.h"
 #include "win32/Module.h"
-#include "win32/Testing.h"
+#include "w32detail/Module.h"
+#include "w32detail/Platform.h"
 #include "win32/Window.h"
+#include "w32test/Window.h"
 
 namespace {
 
@@ -718,13 +723,6 @@ COLORREF SetBkColor(HDC dc, COLORREF colour) {
   return old;
 }
 
-COLORREF GetBkColor(HDC dc) {
-  GdiState& s = state();
-  std::lock_guard<std::mutex> g(s.mutex);
-  Dc* d = find(s, dc);
-  return d ? d->state.bkColour : CLR_INVALID;
-}
-
 BOOL DPtoLP(HDC dc, POINT* points, int count) {
   GdiState& s = state();
   std::lock_guard<std::mutex> g(s.mutex);
@@ -766,12 +764,6 @@ std::vector<TextOutRecord> DcTexts(HDC dc) {
   for (const DcEvent& e : DcEvents(dc))
     if (e.kind == DcEvent::kText) out.push_back(e.text);
   return out;
-}
-
-void ClearDcEvents(HDC dc) {
-  GdiState& s = state();
-  std::lock_guard<std::mutex> g(s.mutex);
-  findOrDie(s, dc)->events.clear();
 }
 
 void ScriptEscape(HDC dc, int code, int result, const std::string& output) {
@@ -820,10 +812,7 @@ int OpenScreenDcCount() {
   return count;
 }
 
-int DcMapMode(HDC dc) { return GetMapMode(dc); }
-COLORREF DcTextColour(HDC dc) { return GetTextColor(dc); }
 int DcBkMode(HDC dc) { return GetBkMode(dc); }
-int DcCharExtra(HDC dc) { return GetTextCharacterExtra(dc); }
 
 }  // namespace w32test
 

@@ -1,4 +1,4 @@
-#include "win32/HandleTable.h"
+#include "w32detail/HandleTable.h"
 
 #include <map>
 #include <mutex>

@@ -1,4 +1,5 @@
 #include "win32/Kernel.h"
+#include "w32detail/Kernel.h"
 
 #include <atomic>
 #include <chrono>
@@ -10,8 +11,9 @@
 #include <system_error>
 #include <thread>
 
-#include "win32/HandleTable.h"
-#include "win32/Testing.h"
+#include "w32detail/HandleTable.h"
+#include "w32detail/Platform.h"
+#include "w32detail/Time.h"
 
 namespace {
 
@@ -337,16 +339,6 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE start,
   return StartThread([start, parameter] { return start(parameter); }, flags, threadId);
 }
 
-void Sleep(DWORD milliseconds) {
-  if (milliseconds == 0) {
-    std::this_thread::yield();
-    return;
-  }
-  if (milliseconds == INFINITE) {
-    for (;;) std::this_thread::sleep_for(std::chrono::hours(24));
-  }
-  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
 
 namespace {
 // Milliseconds a test moved the tick count forward; Reset() clears them.
@@ -359,6 +351,20 @@ std::atomic<ULONGLONG>& TickOffset() {
   return *offset;
 }
 }  // namespace
+
+void Sleep(DWORD milliseconds) {
+  if (milliseconds == 0) {
+    std::this_thread::yield();
+    return;
+  }
+  if (milliseconds == INFINITE) {
+    for (;;) std::this_thread::sleep_for(std::chrono::hours(24));
+  }
+  // Time is virtual: the tick count and a set clock move on at once.
+  TickOffset().fetch_add(milliseconds);
+  w32detail::AdvanceSetClock(milliseconds);
+  std::this_thread::yield();
+}
 
 DWORD GetTickCount() {
   static const Clock::time_point start = Clock::now();

@@ -1,4 +1,7 @@
 #include "win32/Module.h"
+#include "w32detail/Module.h"
+
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <cstring>
@@ -8,9 +11,11 @@
 #include <set>
 #include <vector>
 
-#include "win32/AnsiText.h"
+#include "w32detail/AnsiText.h"
 #include "win32/File.h"
-#include "win32/Testing.h"
+#include "w32detail/File.h"
+#include "w32detail/Platform.h"
+#include "w32host/Administration.h"
 
 namespace {
 
@@ -29,13 +34,15 @@ struct Entry {
   std::map<UINT, w32test::BitmapSpec> bitmaps;
   std::set<UINT> cursors;
   DWORD count;
-  bool image;
+  bool image;             // the process's executable
+  void* mapped = nullptr;  // the host image the loader mapped, if any
 };
 
 struct ModuleTable {
   std::mutex mutex;
   std::vector<std::shared_ptr<Entry>> entries;
   uintptr_t nextHandle = 0x10000000;
+  std::map<std::string, std::string> images;  // host path of a Windows path -> host image file
 };
 
 bool HasDirectory(const std::u16string& name) { return name.find_first_of(u"\\/:") != std::u16string::npos; }
@@ -78,8 +85,10 @@ ModuleTable& table() {
     mt->entries.push_back(MakeImageEntry(kDefaultImage));
     w32detail::RegisterReset([mt] {
       std::lock_guard<std::mutex> g(mt->mutex);
+      // A mapped image stays mapped: code of it may still run.
       mt->entries.clear();
       mt->entries.push_back(MakeImageEntry(kDefaultImage));
+      mt->images.clear();
     });
     return mt;
   }();
@@ -112,20 +121,85 @@ std::shared_ptr<Entry> FindByHandle(ModuleTable& t, HMODULE module) {
   return nullptr;
 }
 
+using DllMainProc = BOOL (*)(HINSTANCE, DWORD, LPVOID);
+
+// The resources the image carries in its resource section; a section of
+// another signature or version gives none.
+void ReadResourceSection(void* image, Entry* e) {
+  const auto* section = static_cast<const IMAGE_RESOURCE_SECTION*>(dlsym(image, IMAGE_RESOURCE_SECTION_NAME));
+  if (section == nullptr || section->signature != IMAGE_RESOURCE_SIGNATURE ||
+      section->version != IMAGE_RESOURCE_VERSION || section->strings == nullptr)
+    return;
+  for (DWORD i = 0; i < section->stringCount; ++i) {
+    const IMAGE_RESOURCE_STRING& s = section->strings[i];
+    if (s.text != nullptr) e->strings.emplace(s.id, std::u16string(s.text));
+  }
+}
+
+// Maps the image named for the path: a new entry holding one reference,
+// attached through its DllMain. Called without the table's lock, which the
+// image's DllMain may need.
+HMODULE MapImage(const std::u16string& path, const std::string& file) {
+  void* image = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (image == nullptr) {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+  }
+  auto e = std::make_shared<Entry>();
+  e->name = BaseName(path);
+  e->key = Key(path);
+  e->path = path;
+  e->count = 1;
+  e->image = false;
+  e->mapped = image;
+  ReadResourceSection(image, e.get());
+  ModuleTable& t = table();
+  {
+    std::lock_guard<std::mutex> g(t.mutex);
+    if (auto other = FindByName(t, path)) {  // mapped meanwhile on another thread
+      ++other->count;
+      dlclose(image);
+      return other->handle;
+    }
+    e->handle = reinterpret_cast<HMODULE>(t.nextHandle);
+    t.nextHandle += 0x10000;
+    t.entries.push_back(e);
+  }
+  auto dllMain = reinterpret_cast<DllMainProc>(dlsym(image, "DllMain"));
+  if (dllMain != nullptr && !dllMain(reinterpret_cast<HINSTANCE>(e->handle), DLL_PROCESS_ATTACH, nullptr)) {
+    {
+      std::lock_guard<std::mutex> g(t.mutex);
+      t.entries.erase(std::remove(t.entries.begin(), t.entries.end(), e), t.entries.end());
+    }
+    dlclose(image);
+    SetLastError(ERROR_DLL_INIT_FAILED);
+    return nullptr;
+  }
+  return e->handle;
+}
+
 HMODULE Load(const std::u16string& name) {
   if (name.empty()) {
     SetLastError(ERROR_MOD_NOT_FOUND);
     return nullptr;
   }
   ModuleTable& t = table();
-  std::lock_guard<std::mutex> g(t.mutex);
-  auto e = FindByName(t, name);
-  if (!e) {
-    SetLastError(ERROR_MOD_NOT_FOUND);
-    return nullptr;
+  std::string file;
+  {
+    std::lock_guard<std::mutex> g(t.mutex);
+    auto e = FindByName(t, name);
+    if (e) {
+      ++e->count;
+      return e->handle;
+    }
+    auto image = HasDirectory(name) ? t.images.find(w32detail::MapPath(WithExtension(name).c_str())) : t.images.end();
+    if (image == t.images.end()) {
+      SetLastError(ERROR_MOD_NOT_FOUND);
+      return nullptr;
+    }
+    file = image->second;
   }
-  ++e->count;
-  return e->handle;
+  return MapImage(WithExtension(name), file);
 }
 
 HMODULE Handle(const std::u16string* name) {
@@ -240,13 +314,20 @@ HMODULE LoadLibraryExW(LPCWSTR name, HANDLE file, DWORD) {
 BOOL FreeLibrary(HMODULE module) {
   if (w32detail::ShouldFail("FreeLibrary")) return FALSE;
   ModuleTable& t = table();
-  std::lock_guard<std::mutex> g(t.mutex);
+  std::unique_lock<std::mutex> g(t.mutex);
   auto e = module ? FindByHandle(t, module) : nullptr;
   if (!e) {
     SetLastError(ERROR_MOD_NOT_FOUND);
     return FALSE;
   }
   if (!e->image) --e->count;  // the executable stays loaded
+  if (e->count != 0 || e->mapped == nullptr) return TRUE;
+  // The last reference to a mapped image: it is detached and unmapped.
+  t.entries.erase(std::remove(t.entries.begin(), t.entries.end(), e), t.entries.end());
+  g.unlock();
+  if (auto dllMain = reinterpret_cast<DllMainProc>(dlsym(e->mapped, "DllMain")))
+    dllMain(reinterpret_cast<HINSTANCE>(e->handle), DLL_PROCESS_DETACH, nullptr);
+  dlclose(e->mapped);
   return TRUE;
 }
 
@@ -269,12 +350,51 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
     SetLastError(ERROR_PROC_NOT_FOUND);
     return nullptr;
   }
+  if (e->mapped != nullptr) {
+    if (void* symbol = dlsym(e->mapped, name)) return reinterpret_cast<FARPROC>(symbol);
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    return nullptr;
+  }
   auto it = e->exports.find(name);
   if (it == e->exports.end() || !it->second) {
     SetLastError(ERROR_PROC_NOT_FOUND);
     return nullptr;
   }
   return it->second;
+}
+
+BOOL GetModuleHandleExW(DWORD flags, LPCWSTR name, HMODULE* module) {
+  if (module == nullptr ||
+      (flags & ~(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS)) != 0 ||
+      (flags & GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS) == 0) {
+    // Modules by name are reached through GetModuleHandleW.
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  *module = nullptr;
+  Dl_info info{};
+  if (name == nullptr || dladdr(name, &info) == 0 || info.dli_fname == nullptr) {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return FALSE;
+  }
+  void* image = dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD |
+                                           ((flags & GET_MODULE_HANDLE_EX_FLAG_PIN) != 0 ? RTLD_NODELETE : 0));
+  if (image == nullptr) {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return FALSE;
+  }
+  ModuleTable& t = table();
+  {
+    std::lock_guard<std::mutex> g(t.mutex);
+    for (auto& e : t.entries)
+      if (e->mapped == image && e->count > 0) *module = e->handle;
+  }
+  dlclose(image);
+  if (*module == nullptr) {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return FALSE;
+  }
+  return TRUE;
 }
 
 HMODULE GetModuleHandleW(LPCWSTR name) {
@@ -479,3 +599,19 @@ void SetProcessImagePath(LPCWSTR path) {
 }
 
 }  // namespace w32test
+
+namespace w32host {
+
+void SetModuleImage(LPCWSTR path, const std::string& hostFile) {
+  if (path == nullptr) return;
+  const std::string host = w32detail::MapPath(WithExtension(path).c_str());
+  if (host.empty()) return;
+  ModuleTable& t = table();
+  std::lock_guard<std::mutex> g(t.mutex);
+  if (hostFile.empty())
+    t.images.erase(host);
+  else
+    t.images[host] = hostFile;
+}
+
+}  // namespace w32host

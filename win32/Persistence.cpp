@@ -1,4 +1,4 @@
-#include "win32/Persistence.h"
+#include "w32host/Administration.h"
 
 #include <unistd.h>
 
@@ -11,9 +11,13 @@
 #include <vector>
 
 #include "win32/File.h"
+#include "w32detail/File.h"
 #include "win32/Registry.h"
+#include "w32detail/Registry.h"
 #include "win32/Rpc.h"
+#include "w32detail/Rpc.h"
 #include "win32/Spooler.h"
+#include "w32detail/Spooler.h"
 
 namespace fs = std::filesystem;
 

@@ -1,9 +1,11 @@
 #include "win32/Process.h"
+#include "w32test/Process.h"
 
 #include <mutex>
 
 #include "win32/Kernel.h"
-#include "win32/Testing.h"
+#include "w32detail/Kernel.h"
+#include "w32detail/Platform.h"
 
 namespace {
 

@@ -1,4 +1,5 @@
 #include "win32/Registry.h"
+#include "w32detail/Registry.h"
 
 #include <cstring>
 #include <map>
@@ -6,7 +7,8 @@
 #include <mutex>
 
 #include "win32/Kernel.h"
-#include "win32/Testing.h"
+#include "w32detail/Kernel.h"
+#include "w32detail/Platform.h"
 
 namespace {
 

@@ -1,4 +1,5 @@
 #include "win32/Rpc.h"
+#include "w32detail/Rpc.h"
 
 #include <cstdio>
 #include <deque>
@@ -6,7 +7,8 @@
 #include <new>
 
 #include "win32/Kernel.h"
-#include "win32/Testing.h"
+#include "w32detail/Kernel.h"
+#include "w32detail/Platform.h"
 
 namespace {
 

@@ -1,10 +1,13 @@
 #include "win32/Time.h"
+#include "w32detail/Time.h"
+#include "w32test/Time.h"
 
 #include <chrono>
 #include <mutex>
 
 #include "win32/Kernel.h"
-#include "win32/Testing.h"
+#include "w32detail/Kernel.h"
+#include "w32detail/Platform.h"
 
 namespace {
 
@@ -227,3 +230,13 @@ void AdvanceClock(LONGLONG milliseconds) {
 }
 
 }  // namespace w32test
+
+namespace w32detail {
+
+void AdvanceSetClock(LONGLONG milliseconds) {
+  ClockState& s = state();
+  std::lock_guard<std::mutex> g(s.mutex);
+  if (s.set) s.utcMs += milliseconds;
+}
+
+}  // namespace w32detail

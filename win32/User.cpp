@@ -1,4 +1,5 @@
 #include "win32/User.h"
+#include "w32test/User.h"
 
 #include <cstring>
 #include <deque>
@@ -7,7 +8,8 @@
 #include <mutex>
 
 #include "win32/Module.h"
-#include "win32/Testing.h"
+#include "w32detail/Module.h"
+#include "w32detail/Platform.h"
 
 namespace {
 
@@ -144,11 +146,6 @@ int MessageBoxW(HWND, LPCWSTR text, LPCWSTR caption, UINT type) {
 namespace w32test {
 
 const std::vector<MessageBoxRecord>& MessageBoxes() { return boxes().shown; }
-
-void ClearMessageBoxes() {
-  std::lock_guard<std::mutex> g(boxes().mutex);
-  boxes().shown.clear();
-}
 
 void QueueMessageBoxAnswer(int answer) {
   std::lock_guard<std::mutex> g(boxes().mutex);

@@ -1,10 +1,12 @@
 #include "win32/Version.h"
+#include "w32test/Version.h"
 
 #include <cstring>
 #include <mutex>
 
 #include "win32/Kernel.h"
-#include "win32/Testing.h"
+#include "w32detail/Kernel.h"
+#include "w32detail/Platform.h"
 
 namespace {
 

@@ -1,11 +1,13 @@
 #include "win32/VersionInfo.h"
+#include "w32test/VersionInfo.h"
 
 #include <cstring>
 #include <map>
 #include <mutex>
 
 #include "win32/Kernel.h"
-#include "win32/Testing.h"
+#include "w32detail/Kernel.h"
+#include "w32detail/Platform.h"
 
 namespace {
 

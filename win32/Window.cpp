@@ -1,4 +1,5 @@
 #include "win32/Window.h"
+#include "w32test/Window.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -7,8 +8,9 @@
 #include <mutex>
 
 #include "win32/Kernel.h"
-#include "win32/Testing.h"
-#include "win32/WindowTable.h"
+#include "w32detail/Kernel.h"
+#include "w32detail/Platform.h"
+#include "w32detail/WindowTable.h"
 
 namespace {
 

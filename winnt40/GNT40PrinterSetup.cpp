@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "driver/GDriverInstance.h"
@@ -191,10 +192,11 @@ RWCString Narrow(const std::u16string& text) {
 
 // A face stored in the code page it is meant for.
 RWCString FaceIn(UINT codePage, const char16_t* face) {
-  std::string bytes;
-  bool usedDefault = false;
-  const std::u16string text(face);
-  if (!w32detail::Utf16ToCodePage(codePage, text.data(), text.size(), '?', &bytes, &usedDefault))
+  const int units = static_cast<int>(std::char_traits<char16_t>::length(face));
+  const int size = WideCharToMultiByte(codePage, 0, face, units, nullptr, 0, "?", nullptr);
+  if (size <= 0) return RWCString("Arial");
+  std::string bytes(static_cast<size_t>(size), '\0');
+  if (WideCharToMultiByte(codePage, 0, face, units, bytes.data(), size, "?", nullptr) != size)
     return RWCString("Arial");
   return RWCString(bytes.data(), bytes.size());
 }

@@ -7,9 +7,10 @@
 #include "config/GNT40DMCClient.h"
 #include "driver/GSettingValue.h"
 #include "driver/GUIServices.h"
+#include "support/DriverObjectTestSupport.h"
+#include "support/FakeConfigLibrary.h"
 #include "support/ScopedUpwardServices.h"
-#include "tests/support/FakeConfigLibrary.h"
-#include "tests/winnt40/DriverObjectTestSupport.h"
+#include "w32test/Testing.h"
 #include "win32/CompStui.h"
 #include "win32/Process.h"
 

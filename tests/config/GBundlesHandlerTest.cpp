@@ -8,7 +8,7 @@
 
 #include "config/GDMCHandlerFactory.h"
 #include "config/GNT40DMCClient.h"
-#include "tests/config/HandlerTestSupport.h"
+#include "support/HandlerTestSupport.h"
 
 namespace {
 

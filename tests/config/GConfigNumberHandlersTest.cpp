@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "config/GDMCLibrary.h"
-#include "tests/config/ConfigTestSupport.h"
+#include "support/ConfigTestSupport.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "config/GDMCLibrary.h"
-#include "tests/config/ConfigTestSupport.h"
+#include "support/ConfigTestSupport.h"
 
 namespace {
 

@@ -7,13 +7,14 @@
 #include "config/GDMCHandlerFactory.h"
 #include "config/GDMCLibrary.h"
 #include "config/GNT40DMCClient.h"
-#include "driver/DriverInstanceTestSupport.h"
+#include "support/DriverInstanceTestSupport.h"
 #include "model/GConfiguration.h"
 #include "model/GPeripheral.h"
 #include "model/MPersistentComposite.h"
-#include "tests/config/ConfigTestSupport.h"
+#include "support/ConfigTestSupport.h"
 #include "win32/Registry.h"
 #include "win32/Version.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -2,8 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/config/ConfigTestSupport.h"
+#include "support/ConfigTestSupport.h"
 #include "win32/Process.h"
+#include "w32test/Testing.h"
 
 namespace {
 

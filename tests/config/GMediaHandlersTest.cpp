@@ -13,14 +13,14 @@
 #include "config/GDMCClient.h"
 #include "config/GDMCHandlerFactory.h"
 #include "config/GDMCLibrary.h"
-#include "driver/DriverInstanceTestSupport.h"
+#include "support/DriverInstanceTestSupport.h"
 #include "model/GConfiguration.h"
 #include "model/GCountedPtr.h"
 #include "model/GPaperHandlingDevice.h"
 #include "model/GPeripheral.h"
 #include "model/GTray.h"
 #include "model/MPersistentComposite.h"
-#include "tests/config/ConfigTestSupport.h"
+#include "support/ConfigTestSupport.h"
 
 namespace {
 

@@ -9,12 +9,12 @@
 #include <optional>
 #include <string>
 
+#include "support/FakeCompanionModules.h"
 #include "support/ScopedUpwardServices.h"
-#include "tests/support/FakeCompanionModules.h"
 #include "win32/Module.h"
 #include "win32/Registry.h"
 #include "win32/Spooler.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 #include "winnt40/GNT40OSFactory.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include "model/GValueAttribute.h"
 #include "rw/RWFactory.h"
 #include "rw/RWStringID.h"
-#include "tests/support/ModelRoundTrip.h"
-#include "win32/Testing.h"
+#include "support/ModelRoundTrip.h"
+#include "w32test/Testing.h"
 #include "win32/Window.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include "config/GDMCHandlerFactory.h"
 #include "model/GPaperHandlingDevice.h"
-#include "tests/config/HandlerTestSupport.h"
+#include "support/HandlerTestSupport.h"
 
 namespace {
 

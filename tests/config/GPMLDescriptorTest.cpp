@@ -7,7 +7,7 @@
 
 #include "rw/RWFactory.h"
 #include "rw/RWStringID.h"
-#include "tests/support/ModelRoundTrip.h"
+#include "support/ModelRoundTrip.h"
 
 namespace {
 

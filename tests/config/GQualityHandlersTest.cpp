@@ -9,7 +9,7 @@
 
 #include "config/GDMCHandlerFactory.h"
 #include "model/GTintwrightAttribute.h"
-#include "tests/config/HandlerTestSupport.h"
+#include "support/HandlerTestSupport.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include "config/GDMCHandlerFactory.h"
 #include "config/GDMCLibrary.h"
-#include "tests/config/ConfigTestSupport.h"
+#include "support/ConfigTestSupport.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "model/ModelClasses.h"
 #include "rw/RWFactory.h"
 #include "rw/RWLibraryClasses.h"
-#include "tests/model/ModelTestClasses.h"
+#include "support/ModelTestClasses.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "model/GEnumAttribute.h"
 #include "model/GFeatureIds.h"
 #include "model/GMedia.h"
-#include "tests/driver/ExtensionTestSupport.h"
+#include "support/ExtensionTestSupport.h"
 
 namespace {
 

@@ -17,7 +17,8 @@
 #include "model/GLZWCompressor.h"
 #include "model/GPersistOutStream.h"
 #include "rw/RWPersistence.h"
-#include "tests/driver/DevModeTestSupport.h"
+#include "support/DevModeTestSupport.h"
+#include "w32test/Testing.h"
 
 namespace qvtest {
 namespace {

@@ -20,12 +20,12 @@
 #include "model/GSelectionString.h"
 #include "model/GTray.h"
 #include "model/MAssociationList.h"
+#include "support/DriverInstanceTestSupport.h"
+#include "support/ExtensionTestSupport.h"
 #include "support/ScopedUpwardServices.h"
-#include "tests/driver/DriverInstanceTestSupport.h"
-#include "tests/driver/ExtensionTestSupport.h"
-#include "tests/driver/ScriptedFactory.h"
+#include "support/ScriptedFactory.h"
 #include "win32/Module.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 namespace {
 

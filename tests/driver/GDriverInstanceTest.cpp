@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "driver/DriverInstanceTestSupport.h"
+#include "support/DriverInstanceTestSupport.h"
 #include "driver/MassStorageFonts.h"
-#include "driver/ScriptedFactory.h"
+#include "support/ScriptedFactory.h"
 #include "model/GAttributeComposite.h"
 #include "model/GCapabilities.h"
 #include "model/GConfiguration.h"

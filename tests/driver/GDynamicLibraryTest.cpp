@@ -7,9 +7,9 @@
 
 #include "rw/RWBinaryStream.h"
 #include "rw/RWPersistence.h"
-#include "tests/support/ModelRoundTrip.h"
+#include "support/ModelRoundTrip.h"
 #include "win32/Module.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include "model/GAttributeComposite.h"
 #include "model/GValueAttribute.h"
-#include "tests/driver/DriverInstanceTestSupport.h"
-#include "tests/support/FakeCompanionModules.h"
-#include "win32/Testing.h"
+#include "support/DriverInstanceTestSupport.h"
+#include "support/FakeCompanionModules.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "model/GFeatureIds.h"
-#include "tests/driver/DevModeTestSupport.h"
+#include "support/DevModeTestSupport.h"
+#include "w32test/Testing.h"
 
 namespace qvtest {
 namespace {

@@ -5,8 +5,8 @@
 #include "model/GAttributeComposite.h"
 #include "model/GStringAttribute.h"
 #include "model/GValueAttribute.h"
-#include "tests/driver/DriverInstanceTestSupport.h"
-#include "win32/Testing.h"
+#include "support/DriverInstanceTestSupport.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -10,7 +10,8 @@
 #include "model/GCustomMediaSize.h"
 #include "model/GFeatureIds.h"
 #include "model/GFormToTrayDatabase.h"
-#include "tests/driver/DevModeTestSupport.h"
+#include "support/DevModeTestSupport.h"
+#include "w32test/Testing.h"
 
 namespace qvtest {
 namespace {

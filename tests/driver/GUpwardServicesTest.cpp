@@ -8,8 +8,8 @@
 #include "driver/GUIServices.h"
 #include "driver/drvrsrvr.h"
 #include "support/ScopedUpwardServices.h"
-#include "tests/driver/DriverInstanceTestSupport.h"
-#include "tests/driver/ScriptedFactory.h"
+#include "support/DriverInstanceTestSupport.h"
+#include "support/ScriptedFactory.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <map>
 #include <string>
 
-#include "driver/ScriptedFactory.h"
 #include "support/ScopedUpwardServices.h"
+#include "support/ScriptedFactory.h"
 #include "win32/File.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 
 #include "driver/GDriverInstance.h"
 #include "model/GResourceMappingList.h"
-#include "tests/driver/DriverServerTestSupport.h"
+#include "support/DriverServerTestSupport.h"
 #include "win32/File.h"
 #include "win32/Spooler.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <new>
 
 #include "driver/gbnewhnd.h"
+#include "support/DriverServerTestSupport.h"
 #include "support/ScopedUpwardServices.h"
-#include "tests/driver/DriverServerTestSupport.h"
 
 namespace {
 

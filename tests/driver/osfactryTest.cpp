@@ -16,11 +16,11 @@
 #include "rw/RWPersistence.h"
 #include "rw/RWPortableStream.h"
 #include "rw/RWStringID.h"
+#include "support/DevModeTestSupport.h"
+#include "support/ModelTestClasses.h"
 #include "support/ScopedUpwardServices.h"
-#include "tests/driver/DevModeTestSupport.h"
-#include "tests/driver/ScriptedFactory.h"
-#include "tests/model/ModelTestClasses.h"
-#include "win32/Testing.h"
+#include "support/ScriptedFactory.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -23,10 +23,11 @@
 #include "model/GStringAttribute.h"
 #include "model/GTray.h"
 #include "model/GValueAttribute.h"
-#include "tests/driver/DriverInstanceTestSupport.h"
+#include "support/DriverInstanceTestSupport.h"
 #include "win32/Registry.h"
 #include "win32/Spooler.h"
 #include "win32/Window.h"
+#include "w32test/Testing.h"
 #include "winnt40/GNT40OSFactory.h"
 
 namespace {

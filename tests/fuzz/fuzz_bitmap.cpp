@@ -21,8 +21,9 @@
 #include "rw/RWBinaryStream.h"
 #include "rw/RWLibraryClasses.h"
 #include "rw/RWMemoryStreamBuf.h"
-#include "tests/fuzz/FuzzGraphSupport.h"
+#include "support/FuzzGraphSupport.h"
 #include "win32/File.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -16,6 +16,7 @@
 #include "rw/RWError.h"
 #include "rw/RWFileSpaceManager.h"
 #include "win32/File.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include "rw/RWError.h"
 #include "rw/RWLibraryClasses.h"
 #include "win32/Spooler.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 #include "winnt40/GNT40OSFactory.h"
 
 namespace {

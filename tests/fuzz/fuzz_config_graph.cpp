@@ -26,6 +26,7 @@
 #include "rw/RWPortableStream.h"
 #include "rw/RWReadTable.h"
 #include "win32/File.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -25,6 +25,7 @@
 #include "rw/RWLibraryClasses.h"
 #include "win32/File.h"
 #include "win32/Spooler.h"
+#include "w32test/Testing.h"
 #include "winnt40/GNT40OSFactory.h"
 #include "winnt40/nt40qddi.h"
 

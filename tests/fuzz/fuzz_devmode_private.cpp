@@ -19,7 +19,7 @@
 #include "model/ModelClasses.h"
 #include "rw/RWError.h"
 #include "rw/RWLibraryClasses.h"
-#include "tests/driver/DevModeTestSupport.h"
+#include "support/DevModeTestSupport.h"
 
 namespace {
 

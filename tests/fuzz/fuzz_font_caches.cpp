@@ -18,8 +18,9 @@
 #include "model/ModelClasses.h"
 #include "printpath/PrintPathClasses.h"
 #include "rw/RWLibraryClasses.h"
-#include "tests/fuzz/FuzzGraphSupport.h"
+#include "support/FuzzGraphSupport.h"
 #include "win32/File.h"
+#include "w32test/Testing.h"
 
 namespace {
 

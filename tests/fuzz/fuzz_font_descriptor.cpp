@@ -23,7 +23,7 @@
 #include "win32/File.h"
 #include "win32/Module.h"
 #include "win32/Spooler.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 #include "winnt40/GNT40OSFactory.h"
 
 namespace {

@@ -10,8 +10,9 @@
 #include "model/ModelClasses.h"
 #include "printpath/PrintPathClasses.h"
 #include "rw/RWLibraryClasses.h"
-#include "tests/fuzz/FuzzGraphSupport.h"
+#include "support/FuzzGraphSupport.h"
 #include "win32/File.h"
+#include "w32test/Testing.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const bool ready = [] {

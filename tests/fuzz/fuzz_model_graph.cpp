@@ -8,9 +8,10 @@
 #include "model/ModelClasses.h"
 #include "rw/RWFactory.h"
 #include "rw/RWLibraryClasses.h"
-#include "tests/fuzz/FuzzGraphSupport.h"
-#include "tests/model/ModelTestClasses.h"
+#include "support/FuzzGraphSupport.h"
+#include "support/ModelTestClasses.h"
 #include "win32/File.h"
+#include "w32test/Testing.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const bool ready = [] {

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "../rw/PersistentTestClasses.h"
+#include "support/PersistentTestClasses.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWBinaryStream.h"
 #include "rw/RWEndianStream.h"
@@ -21,6 +21,7 @@
 #include "rw/RWPersistence.h"
 #include "rw/RWPortableStream.h"
 #include "win32/File.h"
+#include "w32test/Testing.h"
 
 namespace {
 

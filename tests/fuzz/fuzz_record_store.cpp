@@ -22,8 +22,9 @@
 #include "rw/RWFactory.h"
 #include "rw/RWLibraryClasses.h"
 #include "rw/RWStringID.h"
-#include "tests/model/ModelTestClasses.h"
+#include "support/ModelTestClasses.h"
 #include "win32/File.h"
+#include "w32test/Testing.h"
 
 namespace {
 

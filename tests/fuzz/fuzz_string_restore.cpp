@@ -16,6 +16,7 @@
 #include "rw/RWPortableStream.h"
 #include "rw/RWWString.h"
 #include "win32/File.h"
+#include "w32test/Testing.h"
 
 namespace {
 

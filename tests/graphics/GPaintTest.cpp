@@ -13,6 +13,7 @@
 #include "rw/RWPersistence.h"
 #include "support/ModelRoundTrip.h"
 #include "support/RecordingPeripheral.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -13,6 +13,7 @@
 #include "rw/RWFactory.h"
 #include "support/ErrorCapture.h"
 #include "support/ModelRoundTrip.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -11,6 +11,7 @@
 
 #include "rw/RWFactory.h"
 #include "support/ModelRoundTrip.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -16,8 +16,9 @@
 #include "support/ErrorCapture.h"
 #include "support/ModelRoundTrip.h"
 #include "support/RecordingPeripheral.h"
-#include "tests/model/AttributeTestClasses.h"
-#include "tests/model/ModelTestClasses.h"
+#include "support/AttributeTestClasses.h"
+#include "support/ModelTestClasses.h"
+#include "w32test/Testing.h"
 
 namespace {
 

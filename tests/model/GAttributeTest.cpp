@@ -17,6 +17,7 @@
 #include "model/GValueAttribute.h"
 #include "support/ModelRoundTrip.h"
 #include "support/RecordingPeripheral.h"
+#include "w32test/Testing.h"
 
 namespace {
 

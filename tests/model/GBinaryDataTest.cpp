@@ -8,6 +8,7 @@
 
 #include "model/GBinaryData.h"
 #include "support/ModelRoundTrip.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 
 #include "model/GCapabilities.h"
 #include "support/ModelRoundTrip.h"
+#include "w32test/Testing.h"
 
 namespace {
 

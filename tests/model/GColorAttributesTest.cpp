@@ -18,7 +18,7 @@
 #include "rw/RWFactory.h"
 #include "support/ModelRoundTrip.h"
 #include "support/RecordingPeripheral.h"
-#include "tests/model/MediaTestSupport.h"
+#include "support/MediaTestSupport.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "model/GState.h"
 #include "model/GValueAttribute.h"
 #include "support/ModelRoundTrip.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "model/GConfiguration.h"
 #include "support/ModelRoundTrip.h"
-#include "tests/model/ModelTestClasses.h"
+#include "support/ModelTestClasses.h"
 
 namespace {
 

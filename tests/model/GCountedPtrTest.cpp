@@ -11,7 +11,8 @@
 #include "rw/RWFactory.h"
 #include "rw/RWPersistence.h"
 #include "support/ModelRoundTrip.h"
-#include "tests/model/ModelTestClasses.h"
+#include "support/ModelTestClasses.h"
+#include "w32test/Testing.h"
 
 namespace {
 

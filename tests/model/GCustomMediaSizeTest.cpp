@@ -11,7 +11,7 @@
 #include "model/GValueAttribute.h"
 #include "model/MPersistentComposite.h"
 #include "support/ModelRoundTrip.h"
-#include "tests/model/StoredBody.h"
+#include "support/StoredBody.h"
 
 namespace {
 

@@ -6,7 +6,8 @@
 #include <string>
 
 #include "support/ModelRoundTrip.h"
-#include "tests/model/StoredBody.h"
+#include "support/StoredBody.h"
+#include "w32test/Testing.h"
 
 namespace {
 

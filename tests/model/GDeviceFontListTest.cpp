@@ -13,7 +13,8 @@
 #include "model/MPersistentIterator.h"
 #include "rw/RWPersistence.h"
 #include "support/ModelRoundTrip.h"
-#include "tests/model/StoredBody.h"
+#include "support/StoredBody.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "model/MPersistentComposite.h"
 #include "support/ModelRoundTrip.h"
 #include "win32/Module.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 namespace {
 

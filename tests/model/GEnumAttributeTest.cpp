@@ -13,8 +13,9 @@
 #include "rw/RWPersistence.h"
 #include "support/ModelRoundTrip.h"
 #include "support/RecordingPeripheral.h"
-#include "tests/model/AttributeTestClasses.h"
-#include "tests/model/ModelTestClasses.h"
+#include "support/AttributeTestClasses.h"
+#include "support/ModelTestClasses.h"
+#include "w32test/Testing.h"
 
 namespace {
 

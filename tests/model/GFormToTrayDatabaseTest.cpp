@@ -8,7 +8,7 @@
 
 #include "model/GValueAttribute.h"
 #include "support/ModelRoundTrip.h"
-#include "tests/model/StoredBody.h"
+#include "support/StoredBody.h"
 
 namespace {
 

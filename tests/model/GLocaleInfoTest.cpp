@@ -6,8 +6,8 @@
 #include <memory>
 
 #include "rw/RWReadTable.h"
-#include "tests/support/ModelRoundTrip.h"
-#include "win32/Testing.h"
+#include "support/ModelRoundTrip.h"
+#include "w32test/Testing.h"
 
 namespace {
 

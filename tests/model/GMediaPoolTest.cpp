@@ -9,7 +9,7 @@
 #include "model/GValueAttribute.h"
 #include "support/ModelRoundTrip.h"
 #include "support/RecordingPeripheral.h"
-#include "tests/model/MediaTestSupport.h"
+#include "support/MediaTestSupport.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "rw/RWReadTable.h"
 #include "support/ModelRoundTrip.h"
 #include "support/RecordingPeripheral.h"
-#include "tests/model/MediaTestSupport.h"
+#include "support/MediaTestSupport.h"
 
 namespace {
 

@@ -13,6 +13,7 @@
 #include "model/GOptMediaComposite.h"
 #include "support/ModelRoundTrip.h"
 #include "support/RecordingPeripheral.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -14,7 +14,8 @@
 #include "rw/RWPersistence.h"
 #include "rw/RWShortList.h"
 #include "support/ModelRoundTrip.h"
-#include "tests/model/StoredBody.h"
+#include "support/StoredBody.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "support/ErrorCapture.h"
 #include "win32/CRuntime.h"
 #include "win32/File.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 namespace {
 
@@ -157,7 +157,7 @@ TEST_F(GPersistOutStreamTest, FileIsCreatedWithProtection0644) {
     EXPECT_TRUE(holder.GetStream()->Good());
   }
   struct stat info {};
-  ASSERT_EQ(::stat(w32detail::MapPath(u"C:\\Spool\\Mode.bin").c_str(), &info), 0);
+  ASSERT_EQ(::stat(w32test::MapPath(u"C:\\Spool\\Mode.bin").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0644u & ~mask);
 }
 

@@ -8,7 +8,8 @@
 #include "model/GRenderAttribute.h"
 #include "rw/RWBinaryFile.h"
 #include "support/ModelRoundTrip.h"
-#include "tests/model/AttributeTestClasses.h"
+#include "support/AttributeTestClasses.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "model/GResourceMapping.h"
 #include "model/GResourceMappingList.h"
 #include "support/ModelRoundTrip.h"
-#include "tests/model/ModelTestClasses.h"
+#include "support/ModelTestClasses.h"
 
 namespace {
 

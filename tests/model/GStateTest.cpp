@@ -16,7 +16,7 @@
 #include "model/GValueAttribute.h"
 #include "support/ModelRoundTrip.h"
 #include "support/RecordingPeripheral.h"
-#include "tests/model/AttributeTestClasses.h"
+#include "support/AttributeTestClasses.h"
 
 namespace {
 

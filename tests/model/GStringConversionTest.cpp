@@ -6,7 +6,7 @@
 #include <string>
 
 #include "win32/CRuntime.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 namespace {
 

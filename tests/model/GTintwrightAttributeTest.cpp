@@ -7,7 +7,7 @@
 
 #include "support/ModelRoundTrip.h"
 #include "support/RecordingPeripheral.h"
-#include "tests/model/MediaTestSupport.h"
+#include "support/MediaTestSupport.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "rw/RWPersistence.h"
 #include "support/ModelRoundTrip.h"
 #include "support/RecordingPeripheral.h"
-#include "tests/model/MediaTestSupport.h"
+#include "support/MediaTestSupport.h"
 
 namespace {
 

@@ -21,9 +21,10 @@
 #include "rw/RWFactory.h"
 #include "rw/RWFileSpaceManager.h"
 #include "rw/RWStringID.h"
-#include "tests/model/ModelTestClasses.h"
-#include "tests/model/RecordStoreTestSupport.h"
-#include "tests/support/ModelRoundTrip.h"
+#include "support/ModelTestClasses.h"
+#include "support/RecordStoreTestSupport.h"
+#include "support/ModelRoundTrip.h"
+#include "w32test/Testing.h"
 
 using recordtest::Leaf;
 using recordtest::OtherLeaf;

@@ -19,9 +19,10 @@
 #include "rw/RWBinaryStream.h"
 #include "rw/RWPersistence.h"
 #include "rw/RWPortableStream.h"
-#include "tests/model/ModelTestClasses.h"
-#include "tests/model/RecordStoreTestSupport.h"
-#include "tests/support/ModelRoundTrip.h"
+#include "support/ModelTestClasses.h"
+#include "support/RecordStoreTestSupport.h"
+#include "support/ModelRoundTrip.h"
+#include "w32test/Testing.h"
 
 using recordtest::Leaf;
 using recordtest::Path;

@@ -9,7 +9,7 @@
 #include "model/GCountedPtr.h"
 #include "model/MPersistentIterator.h"
 #include "support/ErrorCapture.h"
-#include "tests/model/ModelTestClasses.h"
+#include "support/ModelTestClasses.h"
 
 namespace {
 

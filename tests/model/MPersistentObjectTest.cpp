@@ -10,7 +10,7 @@
 #include "model/MPersistentIterator.h"
 #include "rw/RWBinaryStream.h"
 #include "support/ModelRoundTrip.h"
-#include "tests/model/ModelTestClasses.h"
+#include "support/ModelTestClasses.h"
 
 namespace {
 

@@ -21,7 +21,8 @@
 #include "model/MPersistentAssociation.h"
 #include "rw/RWReadTable.h"
 #include "support/ModelRoundTrip.h"
-#include "tests/model/ModelTestClasses.h"
+#include "support/ModelTestClasses.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -43,7 +43,7 @@
 #include "rw/RWBinaryStream.h"
 #include "rw/RWLibraryClasses.h"
 #include "rw/RWPersistence.h"
-#include "tests/module/LoadedModule.h"
+#include "support/LoadedModule.h"
 #include "win32/CompStui.h"
 #include "win32/DevMode.h"
 #include "win32/DriverUI.h"
@@ -52,7 +52,7 @@
 #include "win32/Kernel.h"
 #include "win32/Module.h"
 #include "win32/Spooler.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 #ifdef QV_SAMPLE_MODEL_FILE
 
@@ -514,7 +514,7 @@ class DamagedDevModeTest : public ::testing::TestWithParam<CodecVariant> {
     if (!Reconvert(again, third) || !SameFields(again, third) || (!mayHaveNoSettings && third != again))
       return ::testing::AssertionFailure() << "converted twice, the DEVMODE still changes" << Difference(again, third);
     std::u16string error;
-    if (!Printable(own, &error)) return ::testing::AssertionFailure() << "the spooler's check refuses it: " << w32detail::Utf16ToUtf8(error.data(), error.size());
+    if (!Printable(own, &error)) return ::testing::AssertionFailure() << "the spooler's check refuses it: " << w32test::Utf16ToUtf8(error.data(), error.size());
     Bytes viaProperties(kTotalSize, 0);
     if (properties_(nullptr, printer_, Name(), AsDevMode(viaProperties), AsDevMode(own), DM_COPY | DM_IN_BUFFER) != 1)
       return ::testing::AssertionFailure() << "DrvDocumentProperties refuses the module's own DEVMODE";
@@ -888,7 +888,7 @@ TEST_P(DamagedDevModeTest, DevQueryPrintExRefusesWithAMessageInsideTheBuffer) {
     const std::u16string shown(text.begin(), end);
     bool prefix = false;
     for (const auto& [id, message] : kMessages) prefix = prefix || message.compare(0, shown.size(), shown) == 0;
-    EXPECT_TRUE(prefix) << w32detail::Utf16ToUtf8(shown.data(), shown.size());
+    EXPECT_TRUE(prefix) << w32test::Utf16ToUtf8(shown.data(), shown.size());
     EXPECT_EQ(shown.size(), std::min<size_t>(info.cchNeeded - 1, capacity - 1));
   });
   EXPECT_GT(refused, Count(1000) / 8) << "damaged DEVMODEs are refused";
@@ -1032,7 +1032,7 @@ TEST_P(DamagedDevModeTest, DevQueryPrintExTakesTheNamesOfTheSpoolersForms) {
   } cases[] = {{u"Letter", true}, {u"A4", true}, {u"legal", true}, {u"Index Card 4x6", true},
                {u"No Such Form", false}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(w32detail::Utf16ToUtf8(c.name, std::char_traits<char16_t>::length(c.name)));
+    SCOPED_TRACE(w32test::Utf16ToUtf8(c.name, std::char_traits<char16_t>::length(c.name)));
     Bytes dm = reals_.front();
     std::fill(dm.begin() + 102, dm.begin() + 166, 0);
     std::copy(c.name, c.name + std::char_traits<char16_t>::length(c.name), reinterpret_cast<char16_t*>(&dm[102]));
@@ -1087,7 +1087,7 @@ TEST_P(DamagedDevModeTest, CustomSizesComeOutInsideTheRange) {
         EXPECT_EQ(Short(out, 78), DMPAPER_LETTER) << "the default paper";
       }
       std::u16string reason;
-      EXPECT_TRUE(Printable(out, &reason)) << w32detail::Utf16ToUtf8(reason.data(), reason.size());
+      EXPECT_TRUE(Printable(out, &reason)) << w32test::Utf16ToUtf8(reason.data(), reason.size());
     }
   }
 }

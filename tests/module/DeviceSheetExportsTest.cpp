@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "driver/GUIServices.h"
-#include "tests/module/LoadedModule.h"
+#include "support/LoadedModule.h"
 #include "win32/CompStui.h"
 #include "win32/DriverUI.h"
 #include "win32/File.h"
 #include "win32/Module.h"
 #include "win32/Spooler.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 #ifdef QV_SAMPLE_MODEL_FILE
 

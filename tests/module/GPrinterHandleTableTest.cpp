@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "support/ScopedUpwardServices.h"
-#include "tests/driver/ScriptedFactory.h"
-#include "win32/Testing.h"
+#include "support/ScriptedFactory.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -28,12 +28,12 @@
 #include "rw/RWBinaryStream.h"
 #include "rw/RWLibraryClasses.h"
 #include "rw/RWPersistence.h"
-#include "tests/module/LoadedModule.h"
+#include "support/LoadedModule.h"
 #include "win32/DevMode.h"
 #include "win32/File.h"
 #include "win32/Module.h"
 #include "win32/Spooler.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 #ifdef QV_SAMPLE_MODEL_FILE
 

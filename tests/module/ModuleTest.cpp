@@ -13,8 +13,8 @@
 #include "model/GResourceMappingList.h"
 #include "model/MPersistentComposite.h"
 #include "rw/RWPersistence.h"
-#include "tests/support/FakeAgent.h"
-#include "tests/support/FakeCompanionModules.h"
+#include "support/FakeAgent.h"
+#include "support/FakeCompanionModules.h"
 #include "win32/DriverUI.h"
 #include "win32/Gdi.h"
 #include "win32/Registry.h"
@@ -24,7 +24,7 @@
 #include "win32/Kernel.h"
 #include "win32/Module.h"
 #include "win32/Spooler.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 #include "win32/Window.h"
 
 namespace {

@@ -18,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-#include "driver/ScriptedFactory.h"
+#include "support/ScriptedFactory.h"
 #include "model/GState.h"
 #include "model/GStringAttribute.h"
 #include "model/GValueAttribute.h"
@@ -27,7 +27,7 @@
 #include "support/RecordingChannel.h"
 #include "support/ScopedUpwardServices.h"
 #include "win32/Registry.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 #ifndef QV_GPCL6
 #define QV_GPCL6 ""

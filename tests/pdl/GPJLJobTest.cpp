@@ -10,7 +10,6 @@
 #include <utility>
 #include <vector>
 
-#include "driver/ScriptedFactory.h"
 #include "model/GConfiguration.h"
 #include "model/GErrorCommand.h"
 #include "model/GMedia.h"
@@ -24,12 +23,13 @@
 #include "printpath/GJobAbort.h"
 #include "printpath/GPrinter.h"
 #include "printpath/GSpoolerOutputChannel.h"
+#include "support/ScriptedFactory.h"
 #include "support/RecordingChannel.h"
 #include "support/RecordingPeripheral.h"
 #include "support/ScopedUpwardServices.h"
 #include "win32/Registry.h"
 #include "win32/Spooler.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 #include "win32/Version.h"
 
 namespace {

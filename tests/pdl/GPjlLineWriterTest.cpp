@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "printpath/GPrinter.h"
 #include "rw/RWFactory.h"
 #include "support/ModelRoundTrip.h"
-#include "tests/pdl/GeneratorTestClasses.h"
+#include "support/GeneratorTestClasses.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "pdl/cheetah.h"
 #include "printpath/GPrinter.h"
 #include "support/ModelRoundTrip.h"
-#include "tests/pdl/GeneratorTestClasses.h"
+#include "support/GeneratorTestClasses.h"
 
 namespace {
 

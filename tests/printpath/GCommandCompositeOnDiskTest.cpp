@@ -16,7 +16,7 @@
 #include "model/GStringAttribute.h"
 #include "support/ModelRoundTrip.h"
 #include "support/RecordingPeripheral.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -27,8 +27,8 @@
 #include "printpath/PrintPathClasses.h"
 #include "support/ModelRoundTrip.h"
 #include "support/RecordingPeripheral.h"
-#include "tests/driver/DriverServerTestSupport.h"
-#include "win32/Testing.h"
+#include "support/DriverServerTestSupport.h"
+#include "w32test/Testing.h"
 
 namespace {
 

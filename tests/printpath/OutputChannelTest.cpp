@@ -12,7 +12,7 @@
 #include "win32/File.h"
 #include "win32/Kernel.h"
 #include "win32/Spooler.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 namespace {
 

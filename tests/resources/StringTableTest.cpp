@@ -3,7 +3,7 @@
 
 #include "resources/StringTable.h"
 #include "win32/Module.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 namespace {
 

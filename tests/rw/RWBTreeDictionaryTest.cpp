@@ -13,8 +13,9 @@
 
 #include "rw/RWPortableStream.h"
 #include "rw/RWSlistCollectables.h"
-#include "rw/SortedTestItems.h"
+#include "support/SortedTestItems.h"
 #include "support/ErrorCapture.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 
 #include "rw/RWBTreeDictionary.h"
 #include "rw/RWSlistCollectables.h"
-#include "rw/SortedTestItems.h"
+#include "support/SortedTestItems.h"
 #include "support/ErrorCapture.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include "rw/RWBinaryFile.h"
 #include "win32/File.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "rw/RWCString.h"
 #include "rw/RWStringID.h"
-#include "tests/support/ErrorCapture.h"
+#include "support/ErrorCapture.h"
 
 namespace {
 

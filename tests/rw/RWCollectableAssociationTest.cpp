@@ -7,7 +7,7 @@
 
 #include "rw/RWBTree.h"
 #include "rw/RWHashTable.h"
-#include "rw/SortedTestItems.h"
+#include "support/SortedTestItems.h"
 #include "support/ErrorCapture.h"
 
 namespace {

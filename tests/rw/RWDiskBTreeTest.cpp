@@ -14,7 +14,7 @@
 #include "rw/RWFileSpaceManager.h"
 #include "support/ErrorCapture.h"
 #include "win32/File.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 namespace {
 

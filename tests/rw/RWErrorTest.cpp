@@ -5,7 +5,7 @@
 #include "rw/RWDefs.h"
 #include "rw/RWError.h"
 #include "support/ErrorCapture.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 #include "win32/User.h"
 
 namespace {

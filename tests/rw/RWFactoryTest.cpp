@@ -4,7 +4,7 @@
 #include <thread>
 #include <vector>
 
-#include "rw/CollectableTestItems.h"
+#include "support/CollectableTestItems.h"
 #include "rw/RWFactory.h"
 #include "rw/RWHashTable.h"
 #include "rw/RWLibraryClasses.h"

@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "rw/CollectableTestItems.h"
+#include "support/CollectableTestItems.h"
 #include "rw/RWHashTable.h"
 #include "support/ErrorCapture.h"
 

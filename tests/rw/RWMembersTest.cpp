@@ -13,7 +13,7 @@
 #include "rw/RWMembers.h"
 #include "rw/RWPortableStream.h"
 #include "win32/File.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "rw/CollectableTestItems.h"
+#include "support/CollectableTestItems.h"
 #include "rw/RWHashTable.h"
 #include "rw/RWObjectCollection.h"
 #include "rw/RWSlistCollectables.h"

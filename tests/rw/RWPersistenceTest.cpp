@@ -17,10 +17,10 @@
 #include "rw/RWReadTable.h"
 #include "rw/RWSlistCollectables.h"
 #include "rw/RWStoreTable.h"
-#include "rw/PersistentTestClasses.h"
+#include "support/PersistentTestClasses.h"
 #include "support/ErrorCapture.h"
 #include "win32/File.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "rw/RWDefs.h"
 #include "rw/RWPointerSlist.h"
 #include "rw/RWSlistCollectables.h"
-#include "rw/CollectableTestItems.h"
+#include "support/CollectableTestItems.h"
 #include "support/ErrorCapture.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include "rw/RWCString.h"
 #include "rw/RWRegularExpression.h"
-#include "tests/support/ErrorCapture.h"
+#include "support/ErrorCapture.h"
 
 namespace {
 

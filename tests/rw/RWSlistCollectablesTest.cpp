@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "rw/CollectableTestItems.h"
+#include "support/CollectableTestItems.h"
 #include "rw/RWSlistCollectables.h"
 #include "support/ErrorCapture.h"
 

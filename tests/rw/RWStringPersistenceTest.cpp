@@ -16,7 +16,7 @@
 #include "rw/RWWString.h"
 #include "support/ErrorCapture.h"
 #include "win32/File.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 
 #include "rw/RWCString.h"
 #include "rw/RWWString.h"
-#include "tests/support/ErrorCapture.h"
+#include "support/ErrorCapture.h"
 #include "win32/CRuntime.h"
 #include "win32/CodePage.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -15,6 +15,7 @@
 #include "win32/Registry.h"
 #include "win32/Spooler.h"
 #include "win32/Window.h"
+#include "w32test/Testing.h"
 
 namespace qvtest {
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "win32/Module.h"
+#include "w32test/Testing.h"
 
 namespace qvtest {
 

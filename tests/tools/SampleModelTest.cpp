@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "driver/DriverInstanceTestSupport.h"
+#include "support/DriverInstanceTestSupport.h"
 #include "model/GCapabilities.h"
 #include "model/GConfiguration.h"
 #include "model/GMedia.h"

@@ -8,7 +8,7 @@
 
 #include "support/PythonJudge.h"
 #include "win32/CodePage.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "support/PythonJudge.h"
 #include "win32/Kernel.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 namespace {
 
@@ -245,21 +245,21 @@ TEST_F(CodePageTest, AnsiCodePageIsSettableAndReset) {
 }
 
 TEST_F(CodePageTest, CodePageLayout) {
-  w32detail::CodePageLayout layout;
-  ASSERT_TRUE(w32detail::GetCodePageLayout(932, &layout));
+  w32test::CodePageLayout layout;
+  ASSERT_TRUE(w32test::GetCodePageLayout(932, &layout));
   EXPECT_EQ(layout.maxCharSize, 2);
   EXPECT_TRUE(layout.lead[0x82]);
   EXPECT_TRUE(layout.lead[0xE0]);
   EXPECT_FALSE(layout.lead['A']);
   EXPECT_TRUE(layout.single[0xB1]);  // half-width katakana stand alone
   EXPECT_EQ(layout.unicode[0xB1], u'\uFF71');
-  ASSERT_TRUE(w32detail::GetCodePageLayout(1252, &layout));
+  ASSERT_TRUE(w32test::GetCodePageLayout(1252, &layout));
   EXPECT_EQ(layout.maxCharSize, 1);
   EXPECT_EQ(layout.unicode[0x80], u'\u20AC');
   EXPECT_FALSE(layout.single[0x81]);
-  ASSERT_TRUE(w32detail::GetCodePageLayout(CP_UTF8, &layout));
+  ASSERT_TRUE(w32test::GetCodePageLayout(CP_UTF8, &layout));
   EXPECT_EQ(layout.maxCharSize, 4);
-  EXPECT_FALSE(w32detail::GetCodePageLayout(4242, &layout));
+  EXPECT_FALSE(w32test::GetCodePageLayout(4242, &layout));
 }
 
 TEST_F(CodePageTest, InjectedFailure) {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "win32/CompStui.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "win32/Dialog.h"
 #include "win32/Kernel.h"
 #include "win32/Module.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 #include "win32/User.h"
 #include "win32/Window.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "win32/Environment.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "win32/Environment.h"
 #include "win32/File.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 namespace {
 
@@ -44,10 +44,10 @@ TEST_F(FileTest, WindowsPathsMapOnceUnderTheRoot) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.host));
     DWORD error = 99;
-    EXPECT_EQ(w32detail::MapPath(c.path, &error), root + c.host);
+    EXPECT_EQ(w32test::MapPath(c.path, &error), root + c.host);
     EXPECT_EQ(error, 0u);
   }
-  EXPECT_EQ(w32detail::MapPathA("C:\\Spool\\Y.TMP"), root + "/c/spool/y.tmp");
+  EXPECT_EQ(w32test::MapPathA("C:\\Spool\\Y.TMP"), root + "/c/spool/y.tmp");
 }
 
 TEST_F(FileTest, PathsNoFileCanHaveAreRefused) {
@@ -65,7 +65,7 @@ TEST_F(FileTest, PathsNoFileCanHaveAreRefused) {
   };
   for (const auto& c : cases) {
     DWORD error = 0;
-    EXPECT_EQ(w32detail::MapPath(c.path, &error), "");
+    EXPECT_EQ(w32test::MapPath(c.path, &error), "");
     EXPECT_EQ(error, c.error);
   }
   EXPECT_EQ(CreateFileW(u"C:\\bad|name", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr),

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 namespace {
 

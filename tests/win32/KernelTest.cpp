@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "win32/Kernel.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 #include "win32/User.h"
 
 TEST(Kernel, CriticalSectionIsRecursiveForItsOwner) {

@@ -5,7 +5,7 @@
 
 #include "win32/File.h"
 #include "win32/Module.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "win32/Persistence.h"
+#include "w32test/Testing.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -12,7 +12,6 @@
 #include "win32/Registry.h"
 #include "win32/Rpc.h"
 #include "win32/Spooler.h"
-#include "win32/Testing.h"
 
 namespace fs = std::filesystem;
 

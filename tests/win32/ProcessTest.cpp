@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "win32/Kernel.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 namespace {
 

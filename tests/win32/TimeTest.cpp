@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
+
 #include "win32/Kernel.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 #include "win32/Time.h"
 
 namespace {
@@ -104,6 +107,32 @@ TEST_F(TimeTest, LocalClockAndAdvance) {
   EXPECT_EQ(local.wHour, 0);
   EXPECT_EQ(local.wSecond, 0);
   EXPECT_EQ(local.wMilliseconds, 100);
+}
+
+TEST_F(TimeTest, SleepMovesTheTickCountAndASetClockAtOnce) {
+  ASSERT_TRUE(w32test::SetClock(At(2024, 12, 31, 22, 30), 0));
+  const DWORD before = GetTickCount();
+  Sleep(3 * 60 * 60 * 1000);  // three hours pass across the year's end
+  EXPECT_GE(GetTickCount() - before, 3u * 60 * 60 * 1000);
+  SYSTEMTIME now{};
+  GetSystemTime(&now);
+  EXPECT_EQ(now.wYear, 2025);
+  EXPECT_EQ(now.wMonth, 1);
+  EXPECT_EQ(now.wDay, 1);
+  EXPECT_EQ(now.wHour, 1);
+  EXPECT_EQ(now.wMinute, 30);
+  EXPECT_EQ(now.wSecond, 0);
+  EXPECT_EQ(now.wMilliseconds, 0);
+}
+
+TEST_F(TimeTest, SleepLeavesAClockThatFollowsTheHost) {
+  const DWORD before = GetTickCount();
+  Sleep(48u * 60 * 60 * 1000);  // two days
+  EXPECT_GE(GetTickCount() - before, 48u * 60 * 60 * 1000);
+  // The wall clock still follows the host: it did not jump two days.
+  crt::_timeb now{};
+  crt::_ftime(&now);
+  EXPECT_LT(std::llabs(static_cast<long long>(now.time) - static_cast<long long>(std::time(nullptr))), 60LL * 60);
 }
 
 TEST_F(TimeTest, ImpossibleDatesAreRefused) {

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 namespace {
 

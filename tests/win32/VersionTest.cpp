@@ -5,7 +5,7 @@
 
 #include "win32/Kernel.h"
 #include "win32/Registry.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 #include "win32/Version.h"
 
 namespace {

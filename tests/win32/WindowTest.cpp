@@ -5,7 +5,7 @@
 #include <string>
 
 #include "win32/Kernel.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 namespace {
 

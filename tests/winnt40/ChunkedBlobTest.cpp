@@ -9,10 +9,11 @@
 
 #include "driver/NumberedValueStore.h"
 #include "model/MPersistentComposite.h"
+#include "support/ModelTestClasses.h"
+#include "support/NT40TestSupport.h"
 #include "support/ScopedUpwardServices.h"
-#include "tests/model/ModelTestClasses.h"
-#include "tests/winnt40/NT40TestSupport.h"
 #include "win32/Registry.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -18,8 +18,9 @@
 #include "model/GValueAttribute.h"
 #include "model/MPersistentComposite.h"
 #include "rw/RWPersistence.h"
-#include "tests/winnt40/NT40DriverFixture.h"
+#include "support/NT40DriverFixture.h"
 #include "win32/Kernel.h"
+#include "w32test/Testing.h"
 #include "winnt40/GNT40PrinterDevMode.h"
 
 namespace qvtest {

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "driver/GUIServices.h"
+#include "support/DriverObjectTestSupport.h"
 #include "support/ScopedUpwardServices.h"
-#include "tests/winnt40/DriverObjectTestSupport.h"
 
 namespace qvdrv {
 namespace {

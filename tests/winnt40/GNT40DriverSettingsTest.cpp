@@ -7,10 +7,11 @@
 
 #include "model/GFeatureIds.h"
 #include "model/GValueAttribute.h"
-#include "tests/winnt40/DriverObjectTestSupport.h"
+#include "support/DriverObjectTestSupport.h"
 #include "win32/CodePage.h"
 #include "win32/DevMode.h"
 #include "win32/Registry.h"
+#include "w32test/Testing.h"
 #include "winnt40/GNT40PrinterDevMode.h"
 
 namespace qvdrv {

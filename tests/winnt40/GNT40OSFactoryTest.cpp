@@ -9,13 +9,14 @@
 #include "model/GLocaleInfo.h"
 #include "model/GPersistInStream.h"
 #include "model/GPersistOutStream.h"
+#include "support/NT40TestSupport.h"
 #include "support/ScopedUpwardServices.h"
-#include "tests/winnt40/NT40TestSupport.h"
 #include "win32/Environment.h"
 #include "win32/File.h"
 #include "win32/Kernel.h"
 #include "win32/Module.h"
 #include "win32/Time.h"
+#include "w32test/Testing.h"
 #include "winnt40/GSemaphoreLock.h"
 
 namespace {

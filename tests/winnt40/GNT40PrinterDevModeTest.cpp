@@ -15,8 +15,9 @@
 #include "model/GLZWCompressor.h"
 #include "model/GPersistOutStream.h"
 #include "rw/RWPersistence.h"
-#include "tests/driver/DevModeTestSupport.h"
+#include "support/DevModeTestSupport.h"
 #include "winnt40/GNT40PrinterDevMode.h"
+#include "w32test/Testing.h"
 
 namespace qvtest {
 namespace {

@@ -10,10 +10,11 @@
 #include "model/GPersistOutStream.h"
 #include "rw/RWPersistence.h"
 #include "rw/RWVirtualStream.h"
-#include "tests/winnt40/PrinterSetupTestSupport.h"
+#include "support/PrinterSetupTestSupport.h"
 #include "win32/File.h"
 #include "win32/Rpc.h"
 #include "win32/Time.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "driver/GExternalModule.h"
+#include "support/DriverObjectTestSupport.h"
 #include "support/ScopedUpwardServices.h"
-#include "tests/winnt40/DriverObjectTestSupport.h"
 #include "win32/Spooler.h"
 
 namespace {

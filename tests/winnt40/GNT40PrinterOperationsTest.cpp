@@ -2,16 +2,17 @@
 // events, upgrade and DevQueryPrintEx.
 #include <gtest/gtest.h>
 
+#include "support/DriverObjectTestSupport.h"
 #include "model/GCustomMediaSize.h"
 #include "model/GPersistOutStream.h"
 #include "rw/RWPersistence.h"
 #include "rw/RWVirtualStream.h"
 #include "support/ScopedUpwardServices.h"
-#include "tests/winnt40/DriverObjectTestSupport.h"
 #include "win32/CompStui.h"
 #include "win32/DevMode.h"
 #include "win32/File.h"
 #include "win32/Rpc.h"
+#include "w32test/Testing.h"
 #include "winnt40/GNT40PrinterDevMode.h"
 
 namespace {

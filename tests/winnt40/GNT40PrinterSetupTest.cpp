@@ -9,8 +9,9 @@
 #include "model/GMediaPool.h"
 #include "model/GResourceMapping.h"
 #include "model/GResourceMappingList.h"
-#include "tests/winnt40/PrinterSetupTestSupport.h"
+#include "support/PrinterSetupTestSupport.h"
 #include "win32/File.h"
+#include "w32test/Testing.h"
 
 namespace {
 

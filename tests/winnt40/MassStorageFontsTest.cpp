@@ -4,9 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include "support/NT40TestSupport.h"
 #include "support/ScopedUpwardServices.h"
-#include "tests/winnt40/NT40TestSupport.h"
 #include "win32/Module.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "model/GPersistInStream.h"
 #include "pdl/GeneratorClasses.h"
 #include "printpath/PrintPathClasses.h"
-#include "tests/winnt40/DriverObjectTestSupport.h"
+#include "support/DriverObjectTestSupport.h"
 #include "winnt40/GNT40PrinterDevMode.h"
 
 namespace qvdrv {

@@ -6,9 +6,10 @@
 
 #include "driver/GUIServices.h"
 #include "driver/drvrsrvr.h"
+#include "support/DriverObjectTestSupport.h"
 #include "support/ScopedUpwardServices.h"
-#include "tests/winnt40/DriverObjectTestSupport.h"
 #include "winnt40/GNT40PrinterDevMode.h"
+#include "w32test/Testing.h"
 
 namespace qvdrv {
 namespace {

@@ -6,11 +6,12 @@
 #include <string>
 
 #include "model/GFeatureIds.h"
-#include "tests/winnt40/DriverObjectTestSupport.h"
+#include "support/DriverObjectTestSupport.h"
 #include "ui/framework/GCPSOSUI.h"
 #include "win32/CompStui.h"
 #include "win32/Dialog.h"
 #include "win32/Window.h"
+#include "w32test/Testing.h"
 
 namespace qvdrv {
 namespace {

@@ -7,10 +7,11 @@
 
 #include "driver/GUIServices.h"
 #include "model/GFeatureIds.h"
+#include "support/DriverObjectTestSupport.h"
 #include "support/ScopedUpwardServices.h"
-#include "tests/winnt40/DriverObjectTestSupport.h"
 #include "ui/framework/GCPSOSUI.h"
 #include "win32/CompStui.h"
+#include "w32test/Testing.h"
 
 namespace qvdrv {
 namespace {

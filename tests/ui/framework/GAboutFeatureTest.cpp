@@ -7,7 +7,8 @@
 
 #include <string>
 
-#include "tests/ui/framework/ModalDialogFixture.h"
+#include "support/ModalDialogFixture.h"
+#include "w32test/Testing.h"
 
 namespace uisession {
 namespace {

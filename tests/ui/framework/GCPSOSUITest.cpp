@@ -14,7 +14,7 @@
 #include "ui/framework/GExtensionUIManager.h"
 #include "win32/CompStui.h"
 #include "win32/Module.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 #include "winnt40/nt40qddi.h"
 
 namespace {

@@ -7,8 +7,9 @@
 
 #include <string>
 
-#include "tests/ui/framework/ListControlFixture.h"
+#include "support/ListControlFixture.h"
 #include "win32/Window.h"
+#include "w32test/Testing.h"
 
 namespace listcontrols {
 namespace {

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/ui/framework/UISessionFixture.h"
+#include "support/UISessionFixture.h"
 #include "ui/framework/GComboBox.h"
 #include "ui/framework/GFeatureAccessor.h"
 #include "ui/framework/GUIRule.h"
@@ -25,6 +25,7 @@
 #include "win32/Module.h"
 #include "win32/User.h"
 #include "win32/Window.h"
+#include "w32test/Testing.h"
 
 namespace uisession {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "model/GConfiguration.h"
 #include "model/GPeripheral.h"
-#include "tests/ui/framework/UISessionFixture.h"
+#include "support/UISessionFixture.h"
 #include "ui/framework/GUIRule.h"
 
 namespace uisession {

@@ -2,12 +2,13 @@
 // button draws, the reason it tells when clicked, and its cursor.
 #include <gtest/gtest.h>
 
-#include "tests/ui/framework/RuleTestSupport.h"
+#include "support/RuleTestSupport.h"
 #include "ui/framework/GFeatureTipAccessor.h"
 #include "ui/framework/GFeatureTipButton.h"
 #include "ui/framework/GRuleCatalogue.h"
 #include "win32/Gdi.h"
 #include "win32/Window.h"
+#include "w32test/Testing.h"
 
 namespace uisession {
 namespace {

@@ -5,11 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/ui/framework/RuleTestSupport.h"
+#include "support/RuleTestSupport.h"
 #include "ui/framework/GModalDialog.h"
 #include "ui/framework/GRuleCatalogue.h"
 #include "win32/Gdi.h"
 #include "win32/Window.h"
+#include "w32test/Testing.h"
 
 namespace uisession {
 namespace {

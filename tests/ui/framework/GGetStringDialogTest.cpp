@@ -4,7 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/ui/framework/ModalDialogFixture.h"
+#include "support/ModalDialogFixture.h"
+#include "w32test/Testing.h"
 
 namespace uisession {
 namespace {

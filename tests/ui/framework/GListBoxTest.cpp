@@ -7,7 +7,8 @@
 
 #include <string>
 
-#include "tests/ui/framework/ListControlFixture.h"
+#include "support/ListControlFixture.h"
+#include "w32test/Testing.h"
 
 namespace listcontrols {
 namespace {

@@ -9,9 +9,10 @@
 #include <algorithm>
 #include <vector>
 
-#include "tests/ui/framework/ModalDialogFixture.h"
+#include "support/ModalDialogFixture.h"
 #include "ui/framework/GFeatureAccessor.h"
 #include "ui/framework/GWrapper.h"
+#include "w32test/Testing.h"
 
 namespace uisession {
 namespace {

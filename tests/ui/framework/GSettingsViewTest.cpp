@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "model/GFeatureIds.h"
-#include "tests/ui/framework/UISessionFixture.h"
+#include "support/UISessionFixture.h"
 
 namespace uisession {
 namespace {

@@ -5,8 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/ui/framework/ModalDialogFixture.h"
+#include "support/ModalDialogFixture.h"
 #include "win32/Kernel.h"
+#include "w32test/Testing.h"
 
 namespace uisession {
 namespace {

@@ -8,9 +8,10 @@
 #include "model/GConfiguration.h"
 #include "model/GFeatureIds.h"
 #include "model/GPeripheral.h"
-#include "tests/ui/framework/RuleTestSupport.h"
+#include "support/RuleTestSupport.h"
 #include "ui/framework/GFeatureAccessor.h"
 #include "ui/framework/GRuleCatalogue.h"
+#include "w32test/Testing.h"
 
 namespace uisession {
 namespace {
@@ -25,7 +26,7 @@ constexpr int kTypeReason = 5112;
 std::string Text(int id) {
   RWWString text;
   LoadUIString(id, &text);
-  return w32detail::Utf16ToUtf8(text.Data(), text.Length());
+  return w32test::Utf16ToUtf8(text.Data(), text.Length());
 }
 
 // ---- Registration and run order ----

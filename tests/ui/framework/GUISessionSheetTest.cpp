@@ -10,8 +10,8 @@
 #include "driver/GExternalModule.h"
 #include "model/GCustomMediaSize.h"
 #include "model/GFeatureIds.h"
+#include "support/DriverObjectTestSupport.h"
 #include "support/ScopedUpwardServices.h"
-#include "tests/winnt40/DriverObjectTestSupport.h"
 #include "ui/framework/GCPSOSUI.h"
 #include "ui/framework/GUIRule.h"
 #include "ui/framework/GUISession.h"
@@ -19,6 +19,7 @@
 #include "win32/Dialog.h"
 #include "win32/Process.h"
 #include "win32/Window.h"
+#include "w32test/Testing.h"
 
 namespace qvdrv {
 namespace {

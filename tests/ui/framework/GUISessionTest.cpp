@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "model/GFeatureIds.h"
-#include "tests/ui/framework/UISessionFixture.h"
+#include "support/UISessionFixture.h"
 #include "ui/framework/GUIRule.h"
 
 namespace uisession {

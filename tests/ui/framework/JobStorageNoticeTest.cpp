@@ -9,14 +9,15 @@
 
 #include "driver/GDocumentEvents.h"
 #include "driver/GUIServices.h"
+#include "support/DriverObjectTestSupport.h"
 #include "support/ScopedUpwardServices.h"
-#include "tests/winnt40/DriverObjectTestSupport.h"
 #include "ui/framework/GCPSOSUI.h"
 #include "ui/framework/GTimedDialog.h"
 #include "win32/Dialog.h"
 #include "win32/Gdi.h"
 #include "win32/Registry.h"
 #include "win32/User.h"
+#include "w32test/Testing.h"
 
 namespace qvdrv {
 namespace {

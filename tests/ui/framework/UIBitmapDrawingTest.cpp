@@ -12,7 +12,7 @@
 #include "ui/framework/UIResources.h"
 #include "win32/Dialog.h"
 #include "win32/Module.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 #include "win32/Window.h"
 
 namespace {

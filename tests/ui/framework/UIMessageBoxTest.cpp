@@ -8,7 +8,7 @@
 #include "model/GResourceMapping.h"
 #include "model/GResourceMappingList.h"
 #include "resources/StringTable.h"
-#include "tests/ui/framework/UISessionFixture.h"
+#include "support/UISessionFixture.h"
 #include "ui/framework/GUIRule.h"
 #include "ui/framework/GVersionInfo.h"
 #include "ui/framework/UIResources.h"
@@ -17,6 +17,7 @@
 #include "win32/User.h"
 #include "win32/VersionInfo.h"
 #include "win32/Window.h"
+#include "w32test/Testing.h"
 
 namespace {
 

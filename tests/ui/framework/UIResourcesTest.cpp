@@ -5,7 +5,7 @@
 #include "resources/StringTable.h"
 #include "ui/framework/UIResources.h"
 #include "win32/Module.h"
-#include "win32/Testing.h"
+#include "w32test/Testing.h"
 
 namespace {
 

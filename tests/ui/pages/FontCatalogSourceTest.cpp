@@ -13,9 +13,10 @@
 #include "driver/GDriverInstance.h"
 #include "model/GDeviceFontList.h"
 #include "model/GDeviceFontListComposite.h"
+#include "support/FontDescriptorTestSupport.h"
 #include "support/ScopedUpwardServices.h"
-#include "tests/ui/pages/FontDescriptorTestSupport.h"
 #include "ui/pages/GFontDimm.h"
+#include "w32test/Testing.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "model/GDeviceFontDescription.h"
 #include "model/GDeviceFontList.h"
-#include "tests/ui/pages/FontDescriptorTestSupport.h"
+#include "support/FontDescriptorTestSupport.h"
 #include "ui/pages/FontDescriptorFormat.h"
 
 namespace {

@@ -11,7 +11,8 @@
 #include <vector>
 
 #include "model/GDeviceFontList.h"
-#include "tests/ui/pages/FontDescriptorTestSupport.h"
+#include "support/FontDescriptorTestSupport.h"
+#include "w32test/Testing.h"
 
 namespace {
 
