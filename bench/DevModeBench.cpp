@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "BenchFloor.h"
+#include "bench/BenchFloor.h"
 #include "win32/DevMode.h"
 #include "win32/File.h"
 #include "win32/Module.h"

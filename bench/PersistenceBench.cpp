@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "BenchFloor.h"
+#include "bench/BenchFloor.h"
 #include "model/GValueAttribute.h"
 #include "model/MPersistentComposite.h"
 #include "model/ModelClasses.h"

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "BenchFloor.h"
+#include "bench/BenchFloor.h"
 #include "model/GCountedPtr.h"
 #include "model/GRecord.h"
 #include "model/GValueAttribute.h"
