@@ -27,6 +27,7 @@
 #include "rw/RWDiskBTree.h"
 #include "rw/RWFileSpaceManager.h"
 #include "rw/RWLibraryClasses.h"
+#include "w32test/Testing.h"
 #include "win32/File.h"
 
 namespace {
