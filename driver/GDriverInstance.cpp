@@ -1017,6 +1017,14 @@ MPersistentObject* GDriverInstance::ConvertEntryList(MPersistentObject* list) {
       MPersistentObject* kept = GSettingQuery::Find(old, part->FeatureId());
       if (kept != nullptr && kept != old) entry->ReplaceChildById(part->FeatureId(), kept);
     }
+    // The template names only the settings; the entry keeps its own id and
+    // what it carries beside them (a quick set's name, owner mark and
+    // custom paper name), or a user's quick set would lose its name.
+    entry->SetFeatureId(old->FeatureId());
+    ForEachChild(old, [&](MPersistentObject* own) {
+      if (own != nullptr && GSettingQuery::Find(entry, own->FeatureId()) == nullptr) entry->AddChild(own->DeepCopy());
+      return true;
+    });
     converted->AddChild(entry);
     return true;
   });

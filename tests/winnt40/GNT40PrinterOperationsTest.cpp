@@ -206,6 +206,69 @@ TEST_F(PrinterOperationsTest, UpgradeReencodesTheStoredObjects) {
   EXPECT_EQ(driver.GetCreationPrinterHandle(), handles_.front());  // given back
 }
 
+// An older driver left the shared quick-set pool in the portable form: the
+// upgrade rebuilds each quick set over the model's quick-set template, and a
+// user's quick set keeps its name, its owner mark and its values.
+TEST_F(PrinterOperationsTest, UpgradeKeepsTheUsersQuickSets) {
+  using qvdrv::Group;
+  using qvdrv::Text;
+  using qvdrv::Value;
+  GNT40Driver& driver = MakeDriver();
+  // The model's quick-set template names the settings a quick set restores:
+  // PaperSize, Duplex and MeasurementSystem, the last new in this model.
+  std::unique_ptr<GAttributeComposite> quickSetTemplate(Group(375, {Value(260, 1), Value(253, 0), Value(285, 2)}));
+  ASSERT_TRUE(driver.GetPrinterConfiguration()->ReplaceChildById(375, quickSetTemplate.get()));
+
+  constexpr int32_t kPool = 0x4000005C;
+  auto storePortable = [&](const char16_t* name, const MPersistentObject& object) {
+    std::vector<unsigned char> buffer(4096);
+    GPersistOutStream out(buffer.data(), buffer.size(), 0);
+    RWWriteObjectPointer(*out.GetStream(), &object);
+    out.GetStream()->Flush();
+    ASSERT_TRUE(out.GetStream()->Good());
+    ASSERT_EQ(factory_->WriteBlob(&driver, RWWString(name), buffer.data(), static_cast<DWORD>(out.Tell())), 1);
+  };
+  std::unique_ptr<GAttributeComposite> options(Group(365, {Value(308, 1)}));
+  storePortable(u"365", *options);
+  std::unique_ptr<GAttributeComposite> pool(
+      Group(kPool, {Group(0, {Value(260, 5), Value(253, 1), Text(376, "Letterhead"), Value(1124, 1)}),
+                    Group(0, {Value(260, 9), Text(376, "Envelopes"), Value(1124, 0)})}));
+  storePortable(u"QuicksetPool", *pool);
+
+  std::u16string name(kPrinter), old(u"C:\\old");
+  DRIVER_UPGRADE_INFO_1 info{name.data(), old.data()};
+  driver.UpgradePrinter(1, &info);  // not migrated: 366 and 368 are missing
+
+  std::unique_ptr<MPersistentObject> reloaded(driver.LoadStoredObject(RWWString(u"QuicksetPool")));
+  ASSERT_NE(reloaded, nullptr);
+  EXPECT_EQ(reloaded->FeatureId(), kPool);
+  auto* converted = dynamic_cast<GAttributeComposite*>(reloaded.get());
+  ASSERT_NE(converted, nullptr);
+  ASSERT_EQ(converted->GetEntryCount(), 2);
+  auto valueOf = [](MPersistentObject* quickSet, int32_t id) {
+    auto* value = dynamic_cast<GValueAttribute*>(quickSet->FindById(id));
+    return value != nullptr ? value->GetValue() : -1;
+  };
+  const struct {
+    const char* name;
+    int16_t paper, duplex, owner;
+  } expected[] = {{"Letterhead", 5, 1, 1}, {"Envelopes", 9, 0, 0}};
+  for (size_t index = 0; index < 2; ++index) {
+    const auto& e = expected[index];
+    SCOPED_TRACE(e.name);
+    GAttribute* quickSet = converted->ChildAt(index);
+    ASSERT_NE(quickSet, nullptr);
+    EXPECT_EQ(quickSet->FeatureId(), 0) << "a user's quick set is no model template";
+    auto* label = dynamic_cast<GStringAttribute*>(quickSet->FindById(376));
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->GetString(), RWCString(e.name));
+    EXPECT_EQ(valueOf(quickSet, 260), e.paper);
+    EXPECT_EQ(valueOf(quickSet, 253), e.duplex) << "a value the quick set lacked comes from the template";
+    EXPECT_EQ(valueOf(quickSet, 285), 2);
+    EXPECT_EQ(valueOf(quickSet, 1124), e.owner);
+  }
+}
+
 TEST_F(PrinterOperationsTest, UpgradeWithoutInfoIsAnInvalidParameter) {
   GNT40Driver& driver = MakeDriver();
   SetLastError(0);
