@@ -6,7 +6,6 @@
 // compress and uncompress; and ("x_zlib_reused") to zlib doing it on states
 // set up once and reset, the stricter floor.
 #include <benchmark/benchmark.h>
-#include <dlfcn.h>
 #include <zlib.h>
 
 #include <cstdint>
@@ -17,11 +16,11 @@
 #include <vector>
 
 #include "bench/BenchFloor.h"
+#include "w32host/Administration.h"
 #include "win32/DevMode.h"
 #include "win32/File.h"
 #include "win32/Module.h"
 #include "win32/Spooler.h"
-#include "w32test/Testing.h"
 
 namespace {
 
@@ -35,7 +34,6 @@ constexpr size_t kSettingsOffset = 270;
 constexpr DWORD DM_COPY = 2, DM_IN_BUFFER = 8;
 constexpr DWORD CDM_CONVERT = 1;
 
-using DllMainProc = BOOL (*)(HINSTANCE, DWORD, LPVOID);
 using DocumentPropertiesProc = LONG (*)(HWND, HANDLE, LPWSTR, DEVMODEW*, DEVMODEW*, DWORD);
 using ConvertDevModeProc = BOOL (*)(LPWSTR, DEVMODEW*, DEVMODEW*, LONG*, DWORD);
 
@@ -43,25 +41,22 @@ using ConvertDevModeProc = BOOL (*)(LPWSTR, DEVMODEW*, DEVMODEW*, LONG*, DWORD);
 // printer and the driver's default DEVMODE.
 struct LoadedDriver {
   LoadedDriver() {
-    w32test::ModuleSpec self;
-    self.name = kModulePath;
-    self.loadCount = 1;
-    HINSTANCE instance = reinterpret_cast<HINSTANCE>(w32test::InstallModule(self));
     std::ifstream file(QV_SAMPLE_MODEL_FILE, std::ios::binary);
     const std::string model((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (model.empty() || !w32test::PutFile(kDataFile, model)) return;
-    w32test::PrinterSetup setup;
+    if (model.empty() || !w32host::PutFile(kDataFile, model)) return;
+    w32host::PrinterSetup setup;
     setup.name = kPrinter;
     setup.driverName = kDriver;
     setup.driverDirectory = kDirectory;
     setup.dataFile = kDataFile;
-    w32test::AddPrinter(setup);
-    library = dlopen(QV_MODULE_FILE, RTLD_NOW | RTLD_LOCAL);
+    w32host::AddPrinter(setup);
+    // Loaded as the spooler loads it: the platform maps the image with the
+    // resources it carries and attaches it.
+    w32host::SetModuleImage(kModulePath, QV_MODULE_FILE);
+    library = LoadLibraryW(kModulePath);
     if (library == nullptr) return;
-    auto dllMain = reinterpret_cast<DllMainProc>(dlsym(library, "DllMain"));
-    if (dllMain == nullptr || dllMain(instance, 1, nullptr) != TRUE) return;
-    properties = reinterpret_cast<DocumentPropertiesProc>(dlsym(library, "DrvDocumentProperties"));
-    convert = reinterpret_cast<ConvertDevModeProc>(dlsym(library, "DrvConvertDevMode"));
+    properties = reinterpret_cast<DocumentPropertiesProc>(GetProcAddress(library, "DrvDocumentProperties"));
+    convert = reinterpret_cast<ConvertDevModeProc>(GetProcAddress(library, "DrvConvertDevMode"));
     if (properties == nullptr || convert == nullptr || !OpenPrinterW(kPrinter, &printer, nullptr)) return;
     defaults.assign(kTotalSize, 0);
     if (properties(nullptr, printer, Name(), Dm(defaults), nullptr, DM_COPY) != 1) return;
@@ -115,7 +110,7 @@ struct LoadedDriver {
     return floor;
   }
 
-  void* library = nullptr;
+  HMODULE library = nullptr;
   HANDLE printer = nullptr;
   DocumentPropertiesProc properties = nullptr;
   ConvertDevModeProc convert = nullptr;

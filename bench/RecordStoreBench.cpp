@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <random>
 #include <set>
@@ -27,7 +28,6 @@
 #include "rw/RWDiskBTree.h"
 #include "rw/RWFileSpaceManager.h"
 #include "rw/RWLibraryClasses.h"
-#include "w32test/Testing.h"
 #include "win32/File.h"
 
 namespace {
@@ -40,7 +40,7 @@ void MakeFolder() {
   static const bool made = [] {
     RWRegisterLibraryClasses();
     RegisterModelClasses();
-    return w32test::MakeDirectories(u"C:\\Bench");
+    return CreateDirectoryW(u"C:\\Bench", nullptr) != FALSE;
   }();
   (void)made;
 }
@@ -139,7 +139,7 @@ Times RunTree(const std::vector<std::string>& keys) {
 }
 
 Times RunSqlite(const std::vector<std::string>& keys) {
-  const std::string path = w32test::FileRoot() + "/bench-peer.sqlite";
+  const std::string path = (std::filesystem::temp_directory_path() / "qv-bench-peer.sqlite").string();
   std::remove(path.c_str());
   Times t;
   sqlite3* db = nullptr;
