@@ -12,6 +12,7 @@
 #include "model/GCountedPtrVector.h"
 #include "model/MPersistentObject.h"
 #include "rw/RWBinaryFile.h"
+#include "rw/RWMembers.h"
 #include "rw/RWReadTable.h"
 #include "rw/RWVirtualStream.h"
 
@@ -34,6 +35,20 @@ class GStoredChildren {
 
   // Reads the count and then the children, handing each child read (or a
   // stored null child) to append; a failed read adds none.
+  // The list as one step of an owner's Members: its size, its write, or
+  // its read handing each child to append.
+  template <typename Archive, typename Append>
+  static void Members(Archive& archive, const GCountedPtrVector& children, Append append) {
+    if constexpr (Archive::kKind == rwm::Kind::kSize)
+      archive.AddBytes(4 + ReferencesSize(children));
+    else if constexpr (Archive::kKind == rwm::Kind::kWriteStream)
+      Save(archive.Stream(), children);
+    else if constexpr (Archive::kKind == rwm::Kind::kWriteFile)
+      Save(archive.File(), children);
+    else if (archive.Ok())
+      Restore(archive.Input(), append);
+  }
+
   template <typename Append>
   static void Restore(RWVirtualInStream& stream, Append append) {
     uint32_t count = 0;

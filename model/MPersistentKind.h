@@ -4,7 +4,9 @@
 // declares them in the class body (the copies keep their own type, so a
 // caller of GMedia::Clone gets a GMedia*), QV_PERSISTENT_KIND_DEFINE
 // defines them in the source file from the class id and the base class.
-// An abstract class states only its id and base (QV_PERSISTENT_ID).
+// An abstract class states only its id and base (QV_PERSISTENT_ID). A class
+// whose default object is made with arguments names them in
+// QV_PERSISTENT_KIND_DEFINE_MADE_WITH.
 #pragma once
 
 #define QV_PERSISTENT_ID()                            \
@@ -23,4 +25,9 @@
 #define QV_PERSISTENT_KIND_DEFINE(Class, Base, Id)                    \
   Class* Class::CreateSameKind() const { return new Class; }          \
   Class* Class::Clone() const { return new Class(*this); }            \
+  QV_PERSISTENT_ID_DEFINE(Class, Base, Id)
+
+#define QV_PERSISTENT_KIND_DEFINE_MADE_WITH(Class, Base, Id, ...)      \
+  Class* Class::CreateSameKind() const { return new Class(__VA_ARGS__); } \
+  Class* Class::Clone() const { return new Class(*this); }          \
   QV_PERSISTENT_ID_DEFINE(Class, Base, Id)

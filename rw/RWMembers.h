@@ -122,6 +122,9 @@ class SizeArchive : public ArchiveBase<SizeArchive, Kind::kSize> {
   void Pointer(const RWCollectable* object) {
     size_ += (object != nullptr ? object : &RWNullObjectInstance)->StoredByteCount();
   }
+  // The members of an object held by value, in place: no class tag and no
+  // reference of their own.
+  void Body(const RWCollectable& object) { size_ += object.MembersStoreSize(); }
   template <typename T>
   void Array(const T*, uint32_t count) {
     size_ += static_cast<uint32_t>(sizeof(T)) * count;
@@ -156,6 +159,7 @@ class StreamWriter : public ArchiveBase<StreamWriter, Kind::kWriteStream> {
   uint32_t AnyVersion(uint32_t version) { return Version(version); }
   void Embedded(const RWCollectable& object) { RWWriteObjectPointer(stream_, &object); }
   void Pointer(const RWCollectable* object) { RWWriteObjectPointer(stream_, object); }
+  void Body(const RWCollectable& object) { object.SaveMembers(stream_); }
   template <typename T>
   void Array(const T* values, uint32_t count) {
     for (uint32_t i = 0; i < count; ++i) Fixed<T>::Put(stream_, values[i]);
@@ -188,6 +192,7 @@ class FileWriter : public ArchiveBase<FileWriter, Kind::kWriteFile> {
   uint32_t AnyVersion(uint32_t version) { return Version(version); }
   void Embedded(const RWCollectable& object) { RWWriteObjectPointerToFile(file_, &object); }
   void Pointer(const RWCollectable* object) { RWWriteObjectPointerToFile(file_, object); }
+  void Body(const RWCollectable& object) { object.SaveMembersToFile(file_); }
   template <typename T>
   void Array(const T* values, uint32_t count) {
     for (uint32_t i = 0; i < count; ++i) Fixed<T>::Write(file_, values[i]);
@@ -241,13 +246,24 @@ class StreamReader : public ArchiveBase<StreamReader, Kind::kReadStream> {
   void Pointer(RWCollectable*& object) {
     if (Going()) RWReadObjectPointer(stream_, object);
   }
+  void Body(RWCollectable& object) {
+    if (Going()) object.RestoreMembers(stream_);
+  }
   template <typename T>
   void Array(T* values, uint32_t count) {
     for (uint32_t i = 0; i < count && Going(); ++i) Fixed<T>::Get(stream_, values[i]);
   }
   RWVirtualInStream& Stream() { return stream_; }
+  // The input, for a class's own read step written once for both forms
+  // over helpers overloaded on the stream and the file.
+  RWVirtualInStream& Input() { return stream_; }
   // Every value so far was read and the stream is still good.
   bool Ok() { return Going(); }
+  // The input is damaged: the stream fails and the members stop.
+  void Fail() {
+    stream_.SetState(RW_STREAM_FAIL);
+    ok_ = false;
+  }
 
  private:
   bool Going() {
@@ -301,12 +317,18 @@ class FileReader : public ArchiveBase<FileReader, Kind::kReadFile> {
   void Pointer(RWCollectable*& object) {
     if (ok_) RWReadObjectPointerFromFile(file_, object);
   }
+  void Body(RWCollectable& object) {
+    if (ok_) object.RestoreMembersFromFile(file_);
+  }
   template <typename T>
   void Array(T* values, uint32_t count) {
     for (uint32_t i = 0; i < count && ok_; ++i)
       if (!Fixed<T>::Read(file_, values[i])) ok_ = false;
   }
   RWBinaryFile& File() { return file_; }
+  RWBinaryFile& Input() { return file_; }
+  // The input is damaged: the members stop (a file keeps no failure state).
+  void Fail() { ok_ = false; }
 
  private:
   uint32_t ReadVersion(uint32_t current, bool exact) {

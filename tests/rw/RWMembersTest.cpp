@@ -177,4 +177,96 @@ TEST_F(RWMembersTest, AnUnknownVersionReadsNoneOfTheMembers) {
   ExpectSame(read, Sample());
 }
 
+// A holder of a sample by value, written in place (no class tag), and a
+// count that a read refuses when it is negative.
+class Holder : public RWCollectable {
+ public:
+  RW_STORED_MEMBERS();
+
+  Sample inner;
+  int32_t count = 0;
+  int32_t after = 0;
+};
+
+template <typename Archive>
+void Holder::Members(Archive& archive) {
+  archive.Version(1);
+  archive.Body(inner);
+  archive(count);
+  if constexpr (Archive::kReading) {
+    if (archive.Ok() && count < 0) archive.Fail();
+  }
+  archive(after);
+}
+
+RW_STORED_MEMBERS_DEFINE(Holder, RWCollectable)
+
+std::string BinaryForm(const RWCollectable& object) {
+  std::ostringstream binary(std::ios::out | std::ios::binary);
+  {
+    RWBinaryOutStream out(binary);
+    object.SaveMembers(out);
+  }
+  return binary.str();
+}
+
+TEST_F(RWMembersTest, AMemberHeldByValueIsStoredInPlaceInEveryForm) {
+  Holder h;
+  h.inner = Filled();
+  h.count = 5;
+  h.after = 6;
+  {
+    RWBinaryFile file(kPath, "wb+");
+    h.SaveMembersToFile(file);
+  }
+  const std::string bytes = w32test::FileContents(u"C:\\Spool\\Members.dat").value_or("");
+  // The version, then exactly the inner sample's own file form, then the
+  // two values.
+  EXPECT_EQ(bytes.size(), 4u + 46u + 8u);
+  EXPECT_EQ(h.MembersStoreSize(), bytes.size());
+  EXPECT_EQ(bytes.substr(4, 46), FileForm(h.inner));
+
+  Holder fromFile;
+  w32test::PutFile(u"C:\\Spool\\Members.dat", bytes);
+  {
+    RWBinaryFile file(kPath, "rb");
+    fromFile.RestoreMembersFromFile(file);
+  }
+  ExpectSame(fromFile.inner, h.inner);
+  EXPECT_EQ(fromFile.count, 5);
+  EXPECT_EQ(fromFile.after, 6);
+
+  std::istringstream in(BinaryForm(h), std::ios::in | std::ios::binary);
+  RWBinaryInStream stream(in);
+  Holder fromStream;
+  fromStream.RestoreMembers(stream);
+  EXPECT_TRUE(stream.Good());
+  ExpectSame(fromStream.inner, h.inner);
+  EXPECT_EQ(fromStream.count, 5);
+  EXPECT_EQ(fromStream.after, 6);
+}
+
+// A value the class refuses fails the stream (its reader sees the damage)
+// and stops the members that follow, in both forms.
+TEST_F(RWMembersTest, ARefusedValueFailsTheStreamAndStopsTheMembers) {
+  Holder h;
+  h.count = -1;
+  h.after = 6;
+  std::istringstream in(BinaryForm(h), std::ios::in | std::ios::binary);
+  RWBinaryInStream stream(in);
+  Holder fromStream;
+  fromStream.RestoreMembers(stream);
+  EXPECT_FALSE(stream.Good());
+  EXPECT_EQ(fromStream.after, 0);
+
+  {
+    RWBinaryFile file(kPath, "wb+");
+    h.SaveMembersToFile(file);
+  }
+  RWBinaryFile file(kPath, "rb");
+  Holder fromFile;
+  fromFile.RestoreMembersFromFile(file);
+  EXPECT_EQ(fromFile.after, 0);
+}
+
 }  // namespace
