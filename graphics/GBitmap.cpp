@@ -7,6 +7,7 @@
 #include "graphics/GColor.h"
 #include "graphics/GPaletteTable.h"
 #include "model/MPersistentRead.h"
+#include "model/MStoredMembers.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWPersistence.h"
 #include "rw/RWReadTable.h"
@@ -183,51 +184,25 @@ void GBitmap::ReduceColorDepth(GBitmap& out) const {
 
 // ---- Persistence ----
 
-uint32_t GBitmap::MembersStoreSize() const {
-  // The body shares the identity table of the save the bitmap belongs to.
-  RWStoreTableGuard guard;
-  const GBitmapImp* body = GetBody();
-  return MPersistentObject::MembersStoreSize() + 4 + (body != nullptr ? body->StoredByteCount() : 6);
+// The version, then the body as an object reference; the body shares the
+// identity table of the save the bitmap belongs to. A body read is adopted
+// by the bitmap; a failed read leaves the body the bitmap had.
+template <typename Archive>
+void GBitmap::Members(Archive& archive) {
+  MStored::RestoreScope<Archive> scope(this);
+  archive.Version(ClassVersion());
+  if constexpr (Archive::kReading) {
+    if (!archive.Ok() || RWReadTableGuard::RestoreFailed()) return;
+    GBitmapImp* body = nullptr;
+    archive.Input() >> body;
+    if (body != nullptr) RWReadTableGuard::Adopt(body);
+    if (body != nullptr || MStored::Going(archive.Input(), true)) body_ = GCountedRef(body);
+  } else {
+    archive.Pointer(GetBody());
+  }
 }
 
-void GBitmap::SaveMembers(RWVirtualOutStream& stream) const {
-  MPersistentObject::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  RWWriteObjectPointer(stream, GetBody());
-}
-
-void GBitmap::SaveMembersToFile(RWBinaryFile& file) const {
-  MPersistentObject::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  RWWriteObjectPointerToFile(file, GetBody());
-}
-
-// The body read replaces the held one; a body that an earlier bitmap of
-// the same graph read is shared. The bitmap holds what it read, so a failed
-// restore must not delete it as well.
-void GBitmap::RestoreMembers(RWVirtualInStream& stream) {
-  MRestoreScope scope(this);
-  MPersistentObject::RestoreMembers(stream);
-  uint32_t version = 0;
-  if (stream.Good()) stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion() || RWReadTableGuard::RestoreFailed()) return;
-  GBitmapImp* body = nullptr;
-  stream >> body;
-  if (body != nullptr) RWReadTableGuard::Adopt(body);
-  if (body != nullptr || (stream.Good() && !RWReadTableGuard::RestoreFailed())) body_ = GCountedRef(body);
-}
-
-void GBitmap::RestoreMembersFromFile(RWBinaryFile& file) {
-  MRestoreScope scope(this);
-  MPersistentObject::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion() || RWReadTableGuard::RestoreFailed()) return;
-  auto failed = [&file] { return file.HasError() || RWReadTableGuard::RestoreFailed(); };
-  GBitmapImp* body = nullptr;
-  file >> body;
-  if (body != nullptr) RWReadTableGuard::Adopt(body);
-  if (body != nullptr || !failed()) body_ = GCountedRef(body);
-}
+RW_STORED_MEMBERS_DEFINE(GBitmap, MPersistentObject)
 
 RWVirtualInStream& operator>>(RWVirtualInStream& stream, GBitmap*& out) { return MReadPersistentAs(stream, out); }
 

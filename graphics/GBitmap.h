@@ -12,6 +12,7 @@
 #include "graphics/GBitmapImp.h"
 #include "model/GCountedPtr.h"
 #include "model/MPersistentObject.h"
+#include "rw/RWMembers.h"
 
 constexpr RWClassID GBitmapClassId = 551;
 
@@ -37,11 +38,7 @@ class GBitmap : public MPersistentObject {
   // Stored body after the persistent base: version 1, then the body as an
   // object reference (the null object when empty). A body stored once and
   // referred to again in the same graph is read back shared.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   // The body (null when empty) and how many bitmaps share it.
   GBitmapImp* GetBody() const { return static_cast<GBitmapImp*>(body_.Pointee()); }

@@ -1,10 +1,9 @@
 #include "graphics/GPaletteTable.h"
 
-#include <type_traits>
-
 #include "model/GAttribute.h"
 #include "model/GStoredChildren.h"
 #include "model/MPersistentRead.h"
+#include "model/MStoredMembers.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWError.h"
 #include "rw/RWReadTable.h"
@@ -92,65 +91,33 @@ void GPaletteTable::AppendClonesOf(const GCountedPtrVector& entries) {
 
 // ---- Persistence ----
 
-uint32_t GPaletteTable::MembersStoreSize() const {
-  // The entries share the identity table of the save the palette belongs to.
-  RWStoreTableGuard guard;
-  return MPersistentObject::MembersStoreSize() + 8 + GStoredChildren::ReferencesSize(entries_);
-}
-
-void GPaletteTable::SaveMembers(RWVirtualOutStream& stream) const {
-  MPersistentObject::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  GStoredChildren::Save(stream, entries_);
-}
-
-void GPaletteTable::SaveMembersToFile(RWBinaryFile& file) const {
-  MPersistentObject::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  GStoredChildren::Save(file, entries_);
-}
-
-// The entries are read one at a time and the list grows with what was
-// actually read, so a damaged count reserves nothing. Every entry must be a
-// colour: a stored null entry, or an object of another class, would leave
-// a place that the palette's readers cannot use, and fails the restore.
-template <typename Input>
-void GPaletteTable::RestoreEntries(Input& input) {
-  Reset();
-  GStoredChildren::Restore(input, [this, &input](MPersistentObject* object) {
+// The version, then the entries as a child list. The entries are read one
+// at a time and the list grows with what was actually read, so a damaged
+// count reserves nothing. Every entry must be a colour: a stored null
+// entry, or an object of another class, would leave a place that the
+// palette's readers cannot use, and fails the restore. The entries share
+// the identity table of the save the palette belongs to.
+template <typename Archive>
+void GPaletteTable::Members(Archive& archive) {
+  MStored::RestoreScope<Archive> scope(this);
+  archive.Version(ClassVersion());
+  if constexpr (Archive::kReading) {
+    if (!archive.Ok() || RWReadTableGuard::RestoreFailed()) return;
+    Reset();
+  }
+  GStoredChildren::Members(archive, entries_, [this, &archive](MPersistentObject* object) {
     auto* color = dynamic_cast<GColor*>(object);
     if (color != nullptr) {
       GStoredChildren::AppendRestored(entries_, color, kCapacity);
       return;
     }
-    if (object != nullptr) {
-      MRefuseTypedRead(object);
-    }
+    if (object != nullptr) MRefuseTypedRead(object);
     GFailRestore();
-    if constexpr (std::is_base_of_v<RWVirtualInStream, Input>) {
-      input.SetState(RW_STREAM_FAIL);
-    } else {
-      (void)input;  // a file keeps no stream state of its own
-    }
+    if constexpr (Archive::kReading) archive.Fail();
   });
 }
 
-void GPaletteTable::RestoreMembers(RWVirtualInStream& stream) {
-  MRestoreScope scope(this);
-  MPersistentObject::RestoreMembers(stream);
-  uint32_t version = 0;
-  if (stream.Good()) stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion() || RWReadTableGuard::RestoreFailed()) return;
-  RestoreEntries(stream);
-}
-
-void GPaletteTable::RestoreMembersFromFile(RWBinaryFile& file) {
-  MRestoreScope scope(this);
-  MPersistentObject::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion() || RWReadTableGuard::RestoreFailed()) return;
-  RestoreEntries(file);
-}
+RW_STORED_MEMBERS_DEFINE(GPaletteTable, MPersistentObject)
 
 RWVirtualInStream& operator>>(RWVirtualInStream& stream, GPaletteTable*& out) {
   return MReadPersistentAs(stream, out);

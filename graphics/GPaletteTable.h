@@ -10,6 +10,7 @@
 #include "graphics/GColor.h"
 #include "model/GCountedPtrVector.h"
 #include "model/MPersistentObject.h"
+#include "rw/RWMembers.h"
 
 constexpr RWClassID GPaletteTableClassId = 553;
 
@@ -39,11 +40,7 @@ class GPaletteTable : public MPersistentObject {
 
   // Stored body after the persistent base: version 1, the entry count, then
   // each entry as an object reference in index order.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   // The entry (not a copy). An index at or beyond the count raises the
   // container library's index error and answers null.
@@ -57,8 +54,6 @@ class GPaletteTable : public MPersistentObject {
  private:
   void Reset();
   void AppendClonesOf(const GCountedPtrVector& entries);
-  template <typename Input>
-  void RestoreEntries(Input& input);
 
   GCountedPtrVector entries_;  // GColor objects, never null
 };

@@ -1,9 +1,7 @@
 #include "model/GAttributeComposite.h"
 
-#include <climits>
-#include <unordered_set>
-
 #include "model/GStoredChildren.h"
+#include "model/MChildSearch.h"
 #include "model/MPersistentComposite.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWError.h"
@@ -19,23 +17,6 @@ constexpr uint32_t kResetCapacity = 64;
 
 bool IsContainer(MPersistentObject* object) {
   return object->AsComposite() != nullptr || object->DerivesFrom(GAttributeCompositeClassId);
-}
-
-// True when target is from or lies below it; shared children are visited
-// once.
-bool Reaches(MPersistentObject* from, const MPersistentObject* target,
-             std::unordered_set<const MPersistentObject*>& visited) {
-  if (from == target) return true;
-  if (!IsContainer(from) || !visited.insert(from).second) return false;
-  MPersistentIterator* it = from->CreateIterator();
-  if (it == nullptr) return false;
-  bool found = false;
-  while (!found && it->Advance()) {
-    MPersistentObject* child = it->Current();
-    found = child != nullptr && Reaches(child, target, visited);
-  }
-  delete it;
-  return found;
 }
 
 GAttribute* AsAttribute(MPersistentObject* object) { return dynamic_cast<GAttribute*>(object); }
@@ -71,17 +52,7 @@ int GAttributeComposite::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;
   if (other == nullptr || other->ClassId() != ClassId() || !GAttribute::Matches(other)) return 0;
   auto* composite = dynamic_cast<const GAttributeComposite*>(other);
-  if (composite == nullptr || composite->children_.Count() != children_.Count()) return 0;
-  for (size_t i = 0; i < children_.Count(); ++i) {
-    const MPersistentObject* mine = children_.Data()[i].Pointee();
-    const MPersistentObject* theirs = composite->children_.Data()[i].Pointee();
-    if (mine == nullptr || theirs == nullptr) {
-      if (mine != theirs) return 0;
-    } else if (mine->DiffersFrom(theirs)) {
-      return 0;
-    }
-  }
-  return 1;
+  return composite != nullptr && MChildSearch::SameChildren(children_, composite->children_) ? 1 : 0;
 }
 
 // ---- Children ----
@@ -100,8 +71,7 @@ long GAttributeComposite::IndexOfChild(const MPersistentObject* object) const {
 
 bool GAttributeComposite::WouldHoldItself(const MPersistentObject* object) const {
   if (object == nullptr) return false;
-  std::unordered_set<const MPersistentObject*> visited;
-  return Reaches(const_cast<MPersistentObject*>(object), this, visited);
+  return MChildSearch::Reaches(const_cast<MPersistentObject*>(object), this, IsContainer);
 }
 
 void GAttributeComposite::DropHandedOver(MPersistentObject* object) {
@@ -147,54 +117,23 @@ void GAttributeComposite::ResetChildren() {
 
 void GAttributeComposite::RemoveAllChildren() { ResetChildren(); }
 
-namespace {
-
-// Finds a direct child that qualifies, else asks each child in turn (depth
-// first); what is found must be an attribute.
-template <typename Match, typename Recurse>
-GAttribute* FindWhere(const GCountedPtrVector& children, const Match& match, const Recurse& recurse) {
-  for (size_t i = 0; i < children.Count(); ++i) {
-    MPersistentObject* child = children.Data()[i].Pointee();
-    if (child == nullptr) continue;
-    if (match(child)) {
-      if (GAttribute* found = AsAttribute(child)) return found;
-    }
-    if (GAttribute* found = AsAttribute(recurse(child))) return found;
-  }
-  return nullptr;
-}
-
-}  // namespace
-
 GAttribute* GAttributeComposite::RemoveChild(const MPersistentObject* target) {
   if (target == nullptr) return nullptr;
-  for (size_t i = 0; i < children_.Count(); ++i) {
-    MPersistentObject* child = children_.Data()[i].Pointee();
-    if (child == nullptr) continue;
-    if (child == target) return TakeAt(i);
-    if (GAttribute* found = AsAttribute(child->RemoveChild(target))) return found;
-  }
-  return nullptr;
+  return MChildSearch::Remove(
+      children_, [&](MPersistentObject* c) { return c == target; }, [this](size_t i) { return TakeAt(i); },
+      [&](MPersistentObject* c) { return AsAttribute(c->RemoveChild(target)); });
 }
 
 GAttribute* GAttributeComposite::RemoveChildById(const int32_t& id) {
-  for (size_t i = 0; i < children_.Count(); ++i) {
-    MPersistentObject* child = children_.Data()[i].Pointee();
-    if (child == nullptr) continue;
-    if (child->FeatureId() == id) return TakeAt(i);
-    if (GAttribute* found = AsAttribute(child->RemoveChildById(id))) return found;
-  }
-  return nullptr;
+  return MChildSearch::Remove(
+      children_, [&](MPersistentObject* c) { return c->FeatureId() == id; }, [this](size_t i) { return TakeAt(i); },
+      [&](MPersistentObject* c) { return AsAttribute(c->RemoveChildById(id)); });
 }
 
 GAttribute* GAttributeComposite::RemoveChildByClass(const RWClassID& classId) {
-  for (size_t i = 0; i < children_.Count(); ++i) {
-    MPersistentObject* child = children_.Data()[i].Pointee();
-    if (child == nullptr) continue;
-    if (child->ClassId() == classId) return TakeAt(i);
-    if (GAttribute* found = AsAttribute(child->RemoveChildByClass(classId))) return found;
-  }
-  return nullptr;
+  return MChildSearch::Remove(
+      children_, [&](MPersistentObject* c) { return c->ClassId() == classId; }, [this](size_t i) { return TakeAt(i); },
+      [&](MPersistentObject* c) { return AsAttribute(c->RemoveChildByClass(classId)); });
 }
 
 namespace {
@@ -204,21 +143,8 @@ namespace {
 template <typename Match, typename Recurse>
 int ReplaceWhere(GAttributeComposite* self, const MPersistentObject* with, const Match& match,
                  const Recurse& recurse) {
-  if (with == nullptr || dynamic_cast<const GAttribute*>(with) == nullptr) return 0;
-  GCountedPtrVector& children = self->Children();
-  for (size_t i = 0; i < children.Count(); ++i) {
-    MPersistentObject* child = children.Data()[i].Pointee();
-    if (child == nullptr) continue;
-    if (match(child)) {
-      // Copied before the old child is let go: with may be that child or lie
-      // below it.
-      GCountedPtr copy(with->DeepCopy());
-      *children.At(i) = copy;
-      return 1;
-    }
-    if (recurse(child)) return 1;
-  }
-  return 0;
+  if (dynamic_cast<const GAttribute*>(with) == nullptr) return 0;
+  return MChildSearch::Replace(self->Children(), with, match, recurse);
 }
 
 }  // namespace
@@ -251,96 +177,64 @@ int GAttributeComposite::ReplaceChildByKind(const RWClassID& classId, const MPer
 // ---- Finds, collects, selects ----
 
 GAttribute* GAttributeComposite::FindById(const int32_t& id) {
-  return FindWhere(
+  return MChildSearch::Find(
       children_, [&](MPersistentObject* c) { return c->FeatureId() == id; },
-      [&](MPersistentObject* c) { return c->FindById(id); });
+      [&](MPersistentObject* c) { return c->FindById(id); }, AsAttribute);
 }
 
 GAttribute* GAttributeComposite::FindByClass(const RWClassID& classId) {
-  return FindWhere(
+  return MChildSearch::Find(
       children_, [&](MPersistentObject* c) { return c->ClassId() == classId; },
-      [&](MPersistentObject* c) { return c->FindByClass(classId); });
+      [&](MPersistentObject* c) { return c->FindByClass(classId); }, AsAttribute);
 }
 
 GAttribute* GAttributeComposite::FindMatch(const MPersistentObject* other) {
   if (other == nullptr) return nullptr;
   // A leaf's own find answers it when it matches; a container's searches
   // below it, so a container qualifies only by identity.
-  return FindWhere(
+  return MChildSearch::Find(
       children_, [&](MPersistentObject* c) { return c == other; },
-      [&](MPersistentObject* c) { return c->FindMatch(other); });
+      [&](MPersistentObject* c) { return c->FindMatch(other); }, AsAttribute);
 }
 
 GAttribute* GAttributeComposite::FindByKind(const RWClassID& classId) {
-  return FindWhere(
+  return MChildSearch::Find(
       children_, [&](MPersistentObject* c) { return c->DerivesFrom(classId) != 0; },
-      [&](MPersistentObject* c) { return c->FindByKind(classId); });
+      [&](MPersistentObject* c) { return c->FindByKind(classId); }, AsAttribute);
 }
-
-namespace {
-
-// Passes into through the children present when the walk starts.
-template <typename Collect>
-MPersistentComposite* CollectThrough(const GCountedPtrVector& children, MPersistentComposite* into,
-                                     const Collect& collect) {
-  const size_t count = children.Count();
-  for (size_t i = 0; i < count && i < children.Count(); ++i) {
-    MPersistentObject* child = children.Data()[i].Pointee();
-    if (child != nullptr) into = collect(child, into);
-  }
-  return into;
-}
-
-template <typename Collect>
-MPersistentComposite* SelectThrough(const Collect& collect) {
-  auto* result = new MPersistentComposite;
-  collect(result);
-  if (result->GetEntryCount() > 0) return result;
-  delete result;
-  return nullptr;
-}
-
-}  // namespace
 
 MPersistentComposite* GAttributeComposite::CollectByClass(const RWClassID& classId, MPersistentComposite* into) {
-  return CollectThrough(children_, into,
-                        [&](MPersistentObject* c, MPersistentComposite* t) { return c->CollectByClass(classId, t); });
+  return MChildSearch::Collect(
+      children_, into, [&](MPersistentObject* c, MPersistentComposite* t) { return c->CollectByClass(classId, t); });
 }
 
 MPersistentComposite* GAttributeComposite::CollectById(const int32_t& id, MPersistentComposite* into) {
-  return CollectThrough(children_, into,
-                        [&](MPersistentObject* c, MPersistentComposite* t) { return c->CollectById(id, t); });
+  return MChildSearch::Collect(
+      children_, into, [&](MPersistentObject* c, MPersistentComposite* t) { return c->CollectById(id, t); });
 }
 
 MPersistentComposite* GAttributeComposite::CollectByKind(const RWClassID& classId, MPersistentComposite* into) {
-  return CollectThrough(children_, into,
-                        [&](MPersistentObject* c, MPersistentComposite* t) { return c->CollectByKind(classId, t); });
+  return MChildSearch::Collect(
+      children_, into, [&](MPersistentObject* c, MPersistentComposite* t) { return c->CollectByKind(classId, t); });
 }
 
 MPersistentComposite* GAttributeComposite::SelectById(const int32_t& id) {
-  return SelectThrough([&](MPersistentComposite* t) { CollectById(id, t); });
+  return MChildSearch::Select([&](MPersistentComposite* t) { CollectById(id, t); });
 }
 
 MPersistentComposite* GAttributeComposite::SelectByClass(const RWClassID& classId) {
-  return SelectThrough([&](MPersistentComposite* t) { CollectByClass(classId, t); });
+  return MChildSearch::Select([&](MPersistentComposite* t) { CollectByClass(classId, t); });
 }
 
 MPersistentComposite* GAttributeComposite::SelectByKind(const RWClassID& classId) {
-  return SelectThrough([&](MPersistentComposite* t) { CollectByKind(classId, t); });
+  return MChildSearch::Select([&](MPersistentComposite* t) { CollectByKind(classId, t); });
 }
 
 // ---- Shape ----
 
 int GAttributeComposite::GetEntryCount() const { return static_cast<int>(children_.Count()); }
 
-int GAttributeComposite::GetNodeCount() const {
-  int64_t total = 1;
-  for (size_t i = 0; i < children_.Count() && total < INT_MAX; ++i) {
-    const MPersistentObject* child = children_.Data()[i].Pointee();
-    if (child != nullptr) total += child->GetNodeCount();
-  }
-  return total < INT_MAX ? static_cast<int>(total) : INT_MAX;
-}
+int GAttributeComposite::GetNodeCount() const { return MChildSearch::NodeCount(children_); }
 
 MPersistentIterator* GAttributeComposite::CreateIterator() { return new GAttributeCompositeIterator(this); }
 
@@ -404,22 +298,11 @@ void GAttributeComposite::Merge(GAttribute* other) {
 }
 
 void GAttributeComposite::ForEachChild(ChildFunction function, int userData) {
-  if (function == nullptr) return;
-  const size_t count = children_.Count();
-  for (size_t i = 0; i < count; ++i) {
-    GCountedPtr* element = children_.At(i);
-    if (element == nullptr) return;
-    function(element, userData);
-  }
+  MChildSearch::ForEach(children_, function, userData);
 }
 
 GAttribute* GAttributeComposite::FindChildWhere(ChildPredicate predicate, int userData) {
-  if (predicate == nullptr) return nullptr;
-  for (size_t i = 0; i < children_.Count(); ++i) {
-    GCountedPtr* element = children_.At(i);
-    if (predicate(element, userData)) return AsAttribute(element->Pointee());
-  }
-  return nullptr;
+  return MChildSearch::FindPlace(children_, predicate, userData, AsAttribute);
 }
 
 // ---- Persistence ----

@@ -24,35 +24,13 @@ GColorCodeAttribute& GColorCodeAttribute::operator=(const GColorCodeAttribute& o
 
 GColorCodeAttribute::~GColorCodeAttribute() = default;
 
-uint32_t GColorCodeAttribute::MembersStoreSize() const { return GColorAttribute::MembersStoreSize() + 8; }
-
-void GColorCodeAttribute::SaveMembers(RWVirtualOutStream& stream) const {
-  GColorAttribute::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  stream.PutInt(value_);
+template <typename Archive>
+void GColorCodeAttribute::Members(Archive& archive) {
+  archive.Version(ClassVersion());
+  archive(value_);
 }
 
-void GColorCodeAttribute::SaveMembersToFile(RWBinaryFile& file) const {
-  GColorAttribute::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  file.WriteInt(value_);
-}
-
-void GColorCodeAttribute::RestoreMembers(RWVirtualInStream& stream) {
-  GColorAttribute::RestoreMembers(stream);
-  uint32_t version = 0;
-  if (!stream.Good() || !stream.GetULong(version).Good() || version != ClassVersion()) return;
-  int32_t value = 0;
-  if (stream.GetInt(value).Good()) value_ = value;
-}
-
-void GColorCodeAttribute::RestoreMembersFromFile(RWBinaryFile& file) {
-  GColorAttribute::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  int32_t value = 0;
-  if (file.ReadInt(value)) value_ = value;
-}
+RW_STORED_MEMBERS_DEFINE(GColorCodeAttribute, GColorAttribute)
 
 int GColorCodeAttribute::DerivesFrom(RWClassID classId) const {
   return classId == ClassId() || GColorAttribute::DerivesFrom(classId);
@@ -87,9 +65,7 @@ const int32_t kNoFeature = 0;
   }                                                                                                \
   Name::~Name() = default;                                                                         \
   RWClassID Name::StaticClassId() { return classId; }                                              \
-  Name* Name::CreateSameKind() const { return new Name; }                                          \
-  Name* Name::Clone() const { return new Name(*this); }                                            \
-  RWClassID Name::ClassId() const { return classId; }                                              \
+  QV_PERSISTENT_KIND_DEFINE(Name, GColorCodeAttribute, classId)                                    \
   const int32_t* Name::MappingListId() const { return &listId; }                                   \
   int16_t Name::ApplyTo(GPeripheral* receiver) {                                                   \
     return receiver != nullptr ? receiver->receiverOperation(this) : 0;                            \

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "model/GRenderAttribute.h"
+#include "rw/RWMembers.h"
 
 class GCountedPtr;
 class GPeripheral;
@@ -36,11 +37,7 @@ class GColorCodeAttribute : public GColorAttribute {
   static uint32_t ClassVersion() { return 1; }
 
   // The render body, the version and the code.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
   // The class and its colour bases.
   int DerivesFrom(RWClassID classId) const override;
   // The same object, or the same class and the same code; the feature ids
@@ -67,9 +64,7 @@ class GColorCodeAttribute : public GColorAttribute {
     Name& operator=(const Name& other);                            \
     ~Name() override;                                              \
     static RWClassID StaticClassId();                              \
-    Name* CreateSameKind() const override;                         \
-    Name* Clone() const override;                                  \
-    RWClassID ClassId() const override;                            \
+    QV_PERSISTENT_KIND(Name);                                      \
     const int32_t* MappingListId() const override;                 \
     int16_t ApplyTo(GPeripheral* receiver) override;               \
   };                                                               \

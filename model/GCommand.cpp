@@ -2,6 +2,7 @@
 
 #include "model/GAttribute.h"
 #include "model/GState.h"
+#include "model/MStoredMembers.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWPersistence.h"
 #include "rw/RWReadTable.h"
@@ -11,22 +12,6 @@
 namespace {
 
 int32_t IdOrZero(const int32_t* id) { return id != nullptr ? *id : 0; }
-
-bool StreamOk(const RWVirtualInStream& stream) { return stream.Good() && !RWReadTableGuard::RestoreFailed(); }
-
-bool FileOk(const RWBinaryFile& file) {
-  return !file.HasError() && !file.IsAtEnd() && !RWReadTableGuard::RestoreFailed();
-}
-
-bool ReadVersion(RWVirtualInStream& stream, uint32_t& version) {
-  stream.GetULong(version);
-  return stream.Good();
-}
-bool ReadVersion(RWBinaryFile& file, uint32_t& version) { return file.ReadULong(version); }
-
-bool InputOk(const RWVirtualInStream& stream) { return StreamOk(stream); }
-bool InputOk(const RWBinaryFile& file) { return !file.HasError() && !RWReadTableGuard::RestoreFailed(); }
-
 }  // namespace
 
 GCommand::GCommand(const int32_t* id) : MPersistentObject(IdOrZero(id)), modified_(0) {}
@@ -90,48 +75,15 @@ void GCommand::PinResources() {}
 
 // ---- Persistence ----
 
-uint32_t GCommand::MembersStoreSize() const {
-  // Version, then the settings as an object reference: the null object is
-  // a 6-byte back reference.
-  RWStoreTableGuard guard;
-  const MPersistentObject* settings = settings_.Pointee();
-  return MPersistentObject::MembersStoreSize() + 4 + (settings != nullptr ? settings->StoredByteCount() : 6);
+// The version, then the settings as an object reference (the null object
+// when there are none). Only a state is taken as settings.
+template <typename Archive>
+void GCommand::Members(Archive& archive) {
+  MStored::RestoreScope<Archive> scope(this);
+  if (!MStored::Going(archive)) return;
+  archive.Version(ClassVersion());
+  MStored::Held<GState>(archive, settings_);
 }
 
-void GCommand::SaveMembers(RWVirtualOutStream& stream) const {
-  MPersistentObject::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  RWWriteObjectPointer(stream, settings_.Pointee());
-}
+RW_STORED_MEMBERS_DEFINE(GCommand, MPersistentObject)
 
-void GCommand::SaveMembersToFile(RWBinaryFile& file) const {
-  MPersistentObject::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  RWWriteObjectPointerToFile(file, settings_.Pointee());
-}
-
-template <typename Input>
-void GCommand::RestoreSettings(Input& input) {
-  uint32_t version = 0;
-  if (!ReadVersion(input, version) || version != ClassVersion()) return;
-  GState* settings = nullptr;
-  GReadTypedObject(input, settings);
-  if (!InputOk(input)) return;
-  // From here the handle holds (and in the end deletes) what was read.
-  RWReadTableGuard::Adopt(settings);
-  settings_.Assign(GCountedPtr(settings));
-}
-
-void GCommand::RestoreMembers(RWVirtualInStream& stream) {
-  MRestoreScope scope(this);
-  MPersistentObject::RestoreMembers(stream);
-  if (!StreamOk(stream)) return;
-  RestoreSettings(stream);
-}
-
-void GCommand::RestoreMembersFromFile(RWBinaryFile& file) {
-  MRestoreScope scope(this);
-  MPersistentObject::RestoreMembersFromFile(file);
-  if (!FileOk(file)) return;
-  RestoreSettings(file);
-}

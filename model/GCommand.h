@@ -12,6 +12,7 @@
 
 #include "model/GCountedPtr.h"
 #include "model/MPersistentObject.h"
+#include "rw/RWMembers.h"
 
 class GPeripheral;
 class GState;
@@ -46,11 +47,7 @@ class GCommand : public MPersistentObject {
 
   // Stored body after the persistent base: version 1, the settings as an
   // object reference (the null object when none).
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   // The settings, without taking a reference; null when none.
   GState* GetSettings() const;
@@ -91,9 +88,6 @@ class GCommand : public MPersistentObject {
   static void DropOffered(MPersistentObject* object);
 
  private:
-  template <typename Input>
-  void RestoreSettings(Input& input);
-
   GCountedPtr settings_;
   int modified_;
 };

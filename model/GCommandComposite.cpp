@@ -1,10 +1,10 @@
 #include "model/GCommandComposite.h"
 
-#include <unordered_set>
-
 #include "model/GAttribute.h"
 #include "model/GCountedPtr.h"
+#include "model/MChildSearch.h"
 #include "model/MPersistentIterator.h"
+#include "model/MStoredMembers.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWPersistence.h"
 #include "rw/RWReadTable.h"
@@ -17,40 +17,8 @@ bool IsCommand(const MPersistentObject* object) {
   return object != nullptr && object->DerivesFrom(GCommandClassId) && dynamic_cast<const GCommand*>(object) != nullptr;
 }
 
-// True when target is from or lies somewhere below it; each composite is
-// walked once, so a damaged graph cannot make the walk run for ever.
-bool Reaches(MPersistentObject* from, const MPersistentObject* target,
-             std::unordered_set<const MPersistentObject*>& visited) {
-  if (from == target) return true;
-  if (from->AsComposite() == nullptr || !visited.insert(from).second) return false;
-  MPersistentIterator* it = from->CreateIterator();
-  if (it == nullptr) return false;
-  bool found = false;
-  while (!found && it->Advance()) {
-    MPersistentObject* child = it->Current();
-    found = child != nullptr && Reaches(child, target, visited);
-  }
-  delete it;
-  return found;
-}
-
-bool StreamOk(const RWVirtualInStream& stream) { return stream.Good() && !RWReadTableGuard::RestoreFailed(); }
-bool FileOk(const RWBinaryFile& file) { return !file.HasError() && !RWReadTableGuard::RestoreFailed(); }
-
-bool ReadVersion(RWVirtualInStream& stream, uint32_t& version) {
-  stream.GetULong(version);
-  return stream.Good();
-}
-bool ReadVersion(RWBinaryFile& file, uint32_t& version) { return file.ReadULong(version); }
-
 void ReadList(RWVirtualInStream& stream, MPersistentComposite* list) { RWReadObjectInto(stream, list); }
 void ReadList(RWBinaryFile& file, MPersistentComposite* list) { RWReadObjectIntoFromFile(file, list); }
-
-bool InputOk(const RWVirtualInStream& stream) { return StreamOk(stream); }
-bool InputOk(const RWBinaryFile& file) { return FileOk(file); }
-
-void MarkFailed(RWVirtualInStream& stream) { stream.SetState(RW_STREAM_FAIL); }
-void MarkFailed(RWBinaryFile&) {}
 
 }  // namespace
 
@@ -88,8 +56,10 @@ int GCommandComposite::Matches(const MPersistentObject* other) const {
 
 bool GCommandComposite::WouldHoldItself(const MPersistentObject* object) const {
   if (object == nullptr) return false;
-  std::unordered_set<const MPersistentObject*> visited;
-  return Reaches(const_cast<MPersistentObject*>(object), this, visited);
+  // Each composite is walked once, so a damaged graph cannot make the walk
+  // run for ever.
+  return MChildSearch::Reaches(const_cast<MPersistentObject*>(object), this,
+                               [](MPersistentObject* o) { return o->AsComposite() != nullptr; });
 }
 
 bool GCommandComposite::Accept(MPersistentObject* child) {
@@ -212,59 +182,37 @@ GCommand* GCommandComposite::MemberAt(size_t index) const {
 
 // ---- Persistence ----
 
-uint32_t GCommandComposite::MembersStoreSize() const {
-  RWStoreTableGuard guard;
-  return GCommand::MembersStoreSize() + 4 + members_.StoredByteCount();
+// The version, then the members as one embedded composite, read anew. Only
+// commands travel in a composite: anything else is damage.
+template <typename Archive>
+void GCommandComposite::Members(Archive& archive) {
+  MStored::RestoreScope<Archive> scope(this);
+  if (!MStored::Going(archive)) return;
+  archive.Version(ClassVersion());
+  if constexpr (Archive::kReading) {
+    if (!archive.Ok()) return;
+    members_.RemoveAllChildren();
+    ReadList(archive.Input(), &members_);
+    if (!MStored::Going(archive.Input(), true)) return;
+    if (!MembersAreCommands()) {
+      members_.RemoveAllChildren();
+      GFailRestore();
+      archive.Fail();
+      return;
+    }
+    SetModified(0);
+  } else {
+    archive.Embedded(members_);
+  }
 }
 
-void GCommandComposite::SaveMembers(RWVirtualOutStream& stream) const {
-  GCommand::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  RWWriteObjectPointer(stream, &members_);
-}
-
-void GCommandComposite::SaveMembersToFile(RWBinaryFile& file) const {
-  GCommand::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  RWWriteObjectPointerToFile(file, &members_);
-}
+RW_STORED_MEMBERS_DEFINE(GCommandComposite, GCommand)
 
 bool GCommandComposite::MembersAreCommands() const {
   const GCountedPtrVector& members = members_.Children();
   for (size_t i = 0; i < members.Count(); ++i)
     if (!IsCommand(members.Data()[i].Pointee())) return false;
   return true;
-}
-
-template <typename Input>
-void GCommandComposite::RestoreList(Input& input) {
-  uint32_t version = 0;
-  if (!ReadVersion(input, version) || version != ClassVersion()) return;
-  members_.RemoveAllChildren();
-  ReadList(input, &members_);
-  if (!InputOk(input)) return;
-  if (!MembersAreCommands()) {
-    // Only commands travel in a composite: anything else is damage.
-    members_.RemoveAllChildren();
-    GFailRestore();
-    MarkFailed(input);
-    return;
-  }
-  SetModified(0);
-}
-
-void GCommandComposite::RestoreMembers(RWVirtualInStream& stream) {
-  MRestoreScope scope(this);
-  GCommand::RestoreMembers(stream);
-  if (!StreamOk(stream)) return;
-  RestoreList(stream);
-}
-
-void GCommandComposite::RestoreMembersFromFile(RWBinaryFile& file) {
-  MRestoreScope scope(this);
-  GCommand::RestoreMembersFromFile(file);
-  if (!FileOk(file) || file.IsAtEnd()) return;
-  RestoreList(file);
 }
 
 RWCollectable* GCommandCompositeCreate() { return new GCommandComposite; }

@@ -10,6 +10,7 @@
 
 #include "model/GCommand.h"
 #include "model/MPersistentComposite.h"
+#include "rw/RWMembers.h"
 
 constexpr RWClassID GCommandCompositeClassId = 605;
 
@@ -32,11 +33,7 @@ class GCommandComposite : public GCommand {
   // Stored body after the command part: version 1, then the member list as
   // one object (its count and each member). A restored composite reports
   // itself unmodified; a stored member that is not a command fails the read.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   // Appends (prepends) a command, which the composite takes over, and marks
   // the composite modified. Anything else is deleted at once unless a
@@ -89,8 +86,6 @@ class GCommandComposite : public GCommand {
   bool AcceptReplacement(const MPersistentObject* with) const;
   // After the list was read: every member a command.
   bool MembersAreCommands() const;
-  template <typename Input>
-  void RestoreList(Input& input);
 
   MPersistentComposite members_;
 };

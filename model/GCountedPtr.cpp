@@ -62,38 +62,22 @@ RWCollectable* GCountedPtr::CreateSameKind() const { return nullptr; }
 RWCollectable* GCountedPtr::Clone() const { return nullptr; }
 RWClassID GCountedPtr::ClassId() const { return GCountedPtrClassId; }
 
-uint32_t GCountedPtr::MembersStoreSize() const {
-  // An empty handle writes the null object: a back reference of 6 bytes.
-  // Asked on its own, the pointee is sized as inside one save (no marker).
-  RWStoreTableGuard guard;
-  return pointee_ != nullptr ? pointee_->StoredByteCount() : 6;
+// The pointee as an object reference (the null object for an empty
+// handle). Asked on its own, the pointee is sized as inside one save.
+template <typename Archive>
+void GCountedPtr::Members(Archive& archive) {
+  if constexpr (Archive::kReading) {
+    MPersistentObject* object = nullptr;
+    MPersistentObject::ReadPersistentObject(archive.Input(), object);
+    // Holding the new object before letting go of the old keeps a pointee
+    // that the stream referred to again alive.
+    Assign(GCountedPtr(object));
+  } else {
+    archive.Pointer(pointee_);
+  }
 }
 
-void GCountedPtr::SaveMembers(RWVirtualOutStream& stream) const {
-  RWCollectable::SaveMembers(stream);
-  RWWriteObjectPointer(stream, pointee_);
-}
-
-void GCountedPtr::SaveMembersToFile(RWBinaryFile& file) const {
-  RWCollectable::SaveMembersToFile(file);
-  RWWriteObjectPointerToFile(file, pointee_);
-}
-
-void GCountedPtr::RestoreMembers(RWVirtualInStream& stream) {
-  RWCollectable::RestoreMembers(stream);
-  MPersistentObject* object = nullptr;
-  MPersistentObject::ReadPersistentObject(stream, object);
-  // Holding the new object before letting go of the old keeps a pointee
-  // that the stream referred to again alive.
-  Assign(GCountedPtr(object));
-}
-
-void GCountedPtr::RestoreMembersFromFile(RWBinaryFile& file) {
-  RWCollectable::RestoreMembersFromFile(file);
-  MPersistentObject* object = nullptr;
-  MPersistentObject::ReadPersistentObject(file, object);
-  Assign(GCountedPtr(object));
-}
+RW_STORED_MEMBERS_DEFINE(GCountedPtr, RWCollectable)
 
 int GCountedPtr::DerivesFrom(RWClassID classId) const {
   return classId == GCountedPtrClassId || classId == MPersistentObjectClassId;

@@ -10,6 +10,7 @@
 
 #include "model/MPersistentObject.h"
 #include "rw/RWCollectable.h"
+#include "rw/RWMembers.h"
 
 constexpr RWClassID GCountedPtrClassId = 773;
 
@@ -29,11 +30,7 @@ class GCountedPtr : public RWCollectable {
   RWCollectable* Clone() const override;
   RWClassID ClassId() const override;
   // The stored size of the pointee as an object reference (6 when empty).
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
   virtual int DerivesFrom(RWClassID classId) const;
   // The pointee's DeepCopy, unheld and owned by the caller; null when empty.
   virtual MPersistentObject* CopyPointee() const;

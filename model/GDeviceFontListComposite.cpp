@@ -5,6 +5,7 @@
 #include "model/GAttribute.h"
 #include "model/GFeatureIds.h"
 #include "model/MPersistentIterator.h"
+#include "model/MStoredMembers.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWPersistence.h"
 #include "rw/RWStoreTable.h"
@@ -80,41 +81,19 @@ void GDeviceFontListComposite::Merge(MPersistentObject* other) {
 
 // ---- Persistence ----
 
-uint32_t GDeviceFontListComposite::MembersStoreSize() const {
-  RWStoreTableGuard guard;
-  return MPersistentObject::MembersStoreSize() + 4 + lists_.StoredByteCount();
+// The version, then the lists as one embedded composite, read anew.
+template <typename Archive>
+void GDeviceFontListComposite::Members(Archive& archive) {
+  MStored::RestoreScope<Archive> scope(this);
+  archive.Version(ClassVersion());
+  if constexpr (Archive::kReading) {
+    if (!archive.Ok()) return;
+    lists_.RemoveAllChildren();
+  }
+  archive.Embedded(lists_);
 }
 
-void GDeviceFontListComposite::SaveMembers(RWVirtualOutStream& stream) const {
-  MPersistentObject::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  lists_.WriteTo(stream);
-}
-
-void GDeviceFontListComposite::SaveMembersToFile(RWBinaryFile& file) const {
-  MPersistentObject::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  lists_.WriteToFile(file);
-}
-
-void GDeviceFontListComposite::RestoreMembers(RWVirtualInStream& stream) {
-  MRestoreScope scope(this);
-  MPersistentObject::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return;
-  lists_.RemoveAllChildren();
-  RWReadObjectInto(stream, &lists_);
-}
-
-void GDeviceFontListComposite::RestoreMembersFromFile(RWBinaryFile& file) {
-  MRestoreScope scope(this);
-  MPersistentObject::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  lists_.RemoveAllChildren();
-  RWReadObjectIntoFromFile(file, &lists_);
-}
+RW_STORED_MEMBERS_DEFINE(GDeviceFontListComposite, MPersistentObject)
 
 RWVirtualInStream& operator>>(RWVirtualInStream& stream, GDeviceFontListComposite*& out) {
   GReadTypedObject(stream, out);

@@ -9,6 +9,7 @@
 
 #include "model/MPersistentComposite.h"
 #include "model/MPersistentObject.h"
+#include "rw/RWMembers.h"
 
 constexpr RWClassID GDeviceFontListCompositeClassId = 873;
 
@@ -26,11 +27,7 @@ class GDeviceFontListComposite : public MPersistentObject {
   static uint32_t ClassVersion() { return 1; }
 
   QV_PERSISTENT_KIND(GDeviceFontListComposite);
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
   // Same class and id, and lists that match in order.
   int Matches(const MPersistentObject* other) const override;
   // Over the lists; the caller deletes it.

@@ -21,17 +21,7 @@ GDownloadHeaderCommand& GDownloadHeaderCommand::operator=(const GDownloadHeaderC
 
 GDownloadHeaderCommand::~GDownloadHeaderCommand() = default;
 
-GDownloadHeaderCommand* GDownloadHeaderCommand::CreateSameKind() const {
-  return new GDownloadHeaderCommand(0, nullptr);
-}
-
-GDownloadHeaderCommand* GDownloadHeaderCommand::Clone() const { return new GDownloadHeaderCommand(*this); }
-
-RWClassID GDownloadHeaderCommand::ClassId() const { return GDownloadHeaderCommandClassId; }
-
-int GDownloadHeaderCommand::DerivesFrom(RWClassID classId) const {
-  return classId == GDownloadHeaderCommandClassId || GCommand::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE_MADE_WITH(GDownloadHeaderCommand, GCommand, GDownloadHeaderCommandClassId, 0, nullptr)
 
 int GDownloadHeaderCommand::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;

@@ -19,10 +19,7 @@ class GDownloadHeaderCommand : public GCommand {
   static RWClassID StaticClassId() { return GDownloadHeaderCommandClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GDownloadHeaderCommand* CreateSameKind() const override;
-  GDownloadHeaderCommand* Clone() const override;
-  RWClassID ClassId() const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GDownloadHeaderCommand);
   // Same class, same header kind, matching command parts.
   int Matches(const MPersistentObject* other) const override;
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "model/GCommand.h"
+#include "rw/RWMembers.h"
 
 class GErrorCommand : public GCommand {
  public:
@@ -20,21 +21,14 @@ class GErrorCommand : public GCommand {
   static RWClassID StaticClassId() { return GErrorCommandClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GErrorCommand* CreateSameKind() const override;
-  GErrorCommand* Clone() const override;
-  RWClassID ClassId() const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GErrorCommand);
   // The same object; else the same class, matching command parts, equal
   // statuses and the same failed command object.
   int Matches(const MPersistentObject* other) const override;
 
   // Stored body after the command part: version 1, status (16-bit), a
   // 32-bit flag (1 when a failed command follows) and the failed command.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   // The peripheral's Error with this command.
   int16_t Dispatch(GPeripheral* peripheral) override;
@@ -44,9 +38,6 @@ class GErrorCommand : public GCommand {
   GCommand* GetFailedCommand() const;
 
  private:
-  template <typename Input>
-  void RestoreBody(Input& input);
-
   uint16_t status_;
   GCountedPtr failed_;  // GCommand
 };

@@ -4,6 +4,7 @@
 
 #include "model/GStringConversion.h"
 #include "model/MPersistentIterator.h"
+#include "model/MStoredMembers.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWVirtualStream.h"
 
@@ -157,38 +158,15 @@ void GFormToTrayDatabase::Clear() { entries_.RemoveAllChildren(); }
 
 // ---- Persistence ----
 
-uint32_t GFormToTrayDatabase::MembersStoreSize() const {
-  return GAttribute::MembersStoreSize() + entries_.MembersStoreSize() + 4;
+// The version, then the entries' members in place.
+template <typename Archive>
+void GFormToTrayDatabase::Members(Archive& archive) {
+  MStored::RestoreScope<Archive> scope(this);
+  archive.Version(ClassVersion());
+  archive.Body(entries_);
 }
 
-void GFormToTrayDatabase::SaveMembers(RWVirtualOutStream& stream) const {
-  GAttribute::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  entries_.SaveMembers(stream);
-}
-
-void GFormToTrayDatabase::SaveMembersToFile(RWBinaryFile& file) const {
-  GAttribute::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  entries_.SaveMembersToFile(file);
-}
-
-void GFormToTrayDatabase::RestoreMembers(RWVirtualInStream& stream) {
-  MRestoreScope scope(this);
-  GAttribute::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return;
-  entries_.RestoreMembers(stream);
-}
-
-void GFormToTrayDatabase::RestoreMembersFromFile(RWBinaryFile& file) {
-  MRestoreScope scope(this);
-  GAttribute::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  entries_.RestoreMembersFromFile(file);
-}
+RW_STORED_MEMBERS_DEFINE(GFormToTrayDatabase, GAttribute)
 
 RWVirtualInStream& operator>>(RWVirtualInStream& stream, GFormToTrayDatabase*& out) {
   GReadTypedObject(stream, out);

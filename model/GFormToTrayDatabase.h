@@ -13,6 +13,7 @@
 #include "rw/RWCString.h"
 #include "rw/RWOrderedVector.h"
 #include "rw/RWWString.h"
+#include "rw/RWMembers.h"
 
 constexpr RWClassID GFormToTrayDatabaseClassId = 1012;
 
@@ -33,11 +34,7 @@ class GFormToTrayDatabase : public GAttribute {
   static uint32_t ClassVersion() { return 1; }
 
   QV_PERSISTENT_KIND(GFormToTrayDatabase);
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
   // Same class and feature id, and entries that match in order.
   int Matches(const MPersistentObject* other) const override;
   // The table applies nothing: 1.

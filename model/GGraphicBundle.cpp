@@ -20,30 +20,12 @@ GGraphicBundle::~GGraphicBundle() = default;
 
 QV_PERSISTENT_KIND_DEFINE(GGraphicBundle, GState, GGraphicBundleClassId)
 
-uint32_t GGraphicBundle::MembersStoreSize() const { return GState::MembersStoreSize() + 4; }
-
-void GGraphicBundle::SaveMembers(RWVirtualOutStream& stream) const {
-  GState::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
+template <typename Archive>
+void GGraphicBundle::Members(Archive& archive) {
+  archive.AnyVersion(ClassVersion());
 }
 
-void GGraphicBundle::SaveMembersToFile(RWBinaryFile& file) const {
-  GState::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-}
-
-// The version word is read and its value ignored.
-void GGraphicBundle::RestoreMembers(RWVirtualInStream& stream) {
-  GState::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-}
-
-void GGraphicBundle::RestoreMembersFromFile(RWBinaryFile& file) {
-  GState::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  file.ReadULong(version);
-}
+RW_STORED_MEMBERS_DEFINE(GGraphicBundle, GState)
 
 void GGraphicBundle::SetMember(const int32_t& id, GAttribute* attribute) {
   if (attribute == nullptr) return;

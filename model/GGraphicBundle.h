@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "model/GState.h"
+#include "rw/RWMembers.h"
 
 constexpr RWClassID GGraphicBundleClassId = 101;
 
@@ -35,11 +36,7 @@ class GGraphicBundle : public GState {
   static uint32_t ClassVersion() { return 1; }
 
   QV_PERSISTENT_KIND(GGraphicBundle);
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   // Setters: the attribute (taken over) gets the member's feature id and is
   // added by the state rule: it replaces a different member, is dropped

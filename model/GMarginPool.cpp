@@ -75,27 +75,37 @@ const int32_t* GMarginPool::Get(uint32_t index) const {
 
 // ---- Persistence ----
 
-uint32_t GMarginPool::MembersStoreSize() const {
-  return MPersistentObject::MembersStoreSize() + 8 + 64 * count_;
+// The version, the record count and each record's values (as unsigned
+// 32-bit words). The array grows
+// with what was actually read, never on the word of the stored count; a
+// pool without memory for what was read is left empty.
+template <typename Archive>
+void GMarginPool::Members(Archive& archive) {
+  if constexpr (Archive::kReading) Clear();
+  archive.Version(ClassVersion());
+  uint32_t count = records_ != nullptr ? count_ : 0;
+  archive(count);
+  if constexpr (Archive::kReading) {
+    if (!archive.Ok()) return;
+    uint32_t capacity = 0;
+    bool outOfMemory = false;
+    int32_t record[kRecordValues] = {};
+    for (uint32_t i = 0; i < count && !outOfMemory; ++i) {
+      for (uint32_t v = 0; v < kRecordValues; ++v) archive(rwm::As<uint32_t>(record[v]));
+      if (!archive.Ok()) break;
+      outOfMemory = !AppendRestored(record, capacity);
+    }
+    if (outOfMemory) {
+      Clear();
+    } else if (capacity != count_) {
+      Assign(records_, count_);
+    }
+  } else {
+    for (size_t i = 0; i < static_cast<size_t>(count) * kRecordValues; ++i) archive(rwm::As<uint32_t>(records_[i]));
+  }
 }
 
-void GMarginPool::SaveMembers(RWVirtualOutStream& stream) const {
-  MPersistentObject::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  const uint32_t count = records_ != nullptr ? count_ : 0;
-  stream.PutULong(count);
-  for (size_t i = 0; i < static_cast<size_t>(count) * kRecordValues; ++i)
-    stream.PutULong(static_cast<uint32_t>(records_[i]));
-}
-
-void GMarginPool::SaveMembersToFile(RWBinaryFile& file) const {
-  MPersistentObject::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  const uint32_t count = records_ != nullptr ? count_ : 0;
-  file.WriteULong(count);
-  for (size_t i = 0; i < static_cast<size_t>(count) * kRecordValues; ++i)
-    file.WriteULong(static_cast<uint32_t>(records_[i]));
-}
+RW_STORED_MEMBERS_DEFINE(GMarginPool, MPersistentObject)
 
 bool GMarginPool::AppendRestored(const int32_t* record, uint32_t& capacity) {
   // The array grows with what was read (doubling), never on the word of the
@@ -112,61 +122,6 @@ bool GMarginPool::AppendRestored(const int32_t* record, uint32_t& capacity) {
   std::memcpy(records_ + static_cast<size_t>(count_) * kRecordValues, record, kRecordBytes);
   ++count_;
   return true;
-}
-
-void GMarginPool::RestoreMembers(RWVirtualInStream& stream) {
-  MPersistentObject::RestoreMembers(stream);
-  Clear();
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return;
-  uint32_t count = 0;
-  stream.GetULong(count);
-  if (!stream.Good()) return;
-  uint32_t capacity = 0;
-  bool outOfMemory = false;
-  int32_t record[kRecordValues];
-  for (uint32_t i = 0; i < count && !outOfMemory; ++i) {
-    for (uint32_t v = 0; v < kRecordValues; ++v) {
-      uint32_t value = 0;
-      stream.GetULong(value);
-      record[v] = static_cast<int32_t>(value);
-    }
-    if (!stream.Good()) break;
-    outOfMemory = !AppendRestored(record, capacity);
-  }
-  if (outOfMemory) {
-    Clear();
-  } else if (capacity != count_) {
-    Assign(records_, count_);
-  }
-}
-
-void GMarginPool::RestoreMembersFromFile(RWBinaryFile& file) {
-  MPersistentObject::RestoreMembersFromFile(file);
-  Clear();
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  uint32_t count = 0;
-  if (!file.ReadULong(count)) return;
-  uint32_t capacity = 0;
-  bool outOfMemory = false;
-  int32_t record[kRecordValues];
-  for (uint32_t i = 0; i < count && !outOfMemory; ++i) {
-    bool complete = true;
-    for (uint32_t v = 0; v < kRecordValues && complete; ++v) {
-      uint32_t value = 0;
-      complete = file.ReadULong(value);
-      record[v] = static_cast<int32_t>(value);
-    }
-    if (!complete) break;
-    outOfMemory = !AppendRestored(record, capacity);
-  }
-  if (outOfMemory) {
-    Clear();
-  } else if (capacity != count_) {
-    Assign(records_, count_);
-  }
 }
 
 RWVirtualInStream& operator>>(RWVirtualInStream& stream, GMarginPool*& out) {

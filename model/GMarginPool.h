@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "model/MPersistentObject.h"
+#include "rw/RWMembers.h"
 
 constexpr RWClassID GMarginPoolClassId = 1014;
 
@@ -27,11 +28,7 @@ class GMarginPool : public MPersistentObject {
   static uint32_t ClassVersion() { return 1; }
 
   QV_PERSISTENT_KIND(GMarginPool);
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   // Appends a copy of the 16 values; the new record's index, or -1 (and no
   // change) when record is null or memory runs out.

@@ -24,30 +24,12 @@ int GMediaPool::Matches(const MPersistentObject* other) const {
   return GEnumAttribute::Matches(other);
 }
 
-uint32_t GMediaPool::MembersStoreSize() const { return GEnumAttribute::MembersStoreSize() + 4; }
-
-void GMediaPool::SaveMembers(RWVirtualOutStream& stream) const {
-  GEnumAttribute::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
+template <typename Archive>
+void GMediaPool::Members(Archive& archive) {
+  archive.AnyVersion(ClassVersion());
 }
 
-void GMediaPool::SaveMembersToFile(RWBinaryFile& file) const {
-  GEnumAttribute::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-}
-
-// The pool's version carries nothing: it is read and not used.
-void GMediaPool::RestoreMembers(RWVirtualInStream& stream) {
-  GEnumAttribute::RestoreMembers(stream);
-  uint32_t version = 0;
-  if (stream.Good()) stream.GetULong(version);
-}
-
-void GMediaPool::RestoreMembersFromFile(RWBinaryFile& file) {
-  GEnumAttribute::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  file.ReadULong(version);
-}
+RW_STORED_MEMBERS_DEFINE(GMediaPool, GEnumAttribute)
 
 GMediaQueryIterator* GMediaPool::CreateMediaQuery(int32_t orientation, uint16_t xResolution, uint16_t yResolution,
                                                   const GShortPoint& minimum, const GShortPoint& maximum) {

@@ -10,6 +10,7 @@
 #include "model/GAttributeComposite.h"
 #include "model/GEnumAttribute.h"
 #include "model/GMedia.h"
+#include "rw/RWMembers.h"
 
 constexpr RWClassID GMediaPoolClassId = 1006;
 
@@ -28,11 +29,7 @@ class GMediaPool : public GEnumAttribute {
 
   QV_PERSISTENT_KIND(GMediaPool);
   // The enumeration's body and the pool's own version.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
   // Same class, then the enumeration's match.
   int Matches(const MPersistentObject* other) const override;
 

@@ -59,74 +59,37 @@ void GOptionListAttribute::AppendOption(int16_t value) {
   if (entries_.Count() < kMaxOptions) entries_.Append(value);
 }
 
-uint32_t GOptionListAttribute::MembersStoreSize() const {
-  return GAttribute::MembersStoreSize() + 12 + 2 * static_cast<uint32_t>(entries_.Count());
-}
-
-void GOptionListAttribute::SaveMembers(RWVirtualOutStream& stream) const {
-  GAttribute::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  stream.PutShort(key_);
-  stream.PutShort(value_);
-  stream.PutInt(static_cast<int32_t>(entries_.Count()));
-  const RWIntrusiveSlist& list = entries_.AsSlist();
-  for (const RWSlistLink* link = list.First(); link != list.Tail(); link = link->next)
-    stream.PutShort(static_cast<const RWShortListNode*>(link)->value);
-}
-
-void GOptionListAttribute::SaveMembersToFile(RWBinaryFile& file) const {
-  GAttribute::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  file.WriteShort(key_);
-  file.WriteShort(value_);
-  file.WriteInt(static_cast<int32_t>(entries_.Count()));
-  const RWIntrusiveSlist& list = entries_.AsSlist();
-  for (const RWSlistLink* link = list.First(); link != list.Tail(); link = link->next)
-    file.WriteShort(static_cast<const RWShortListNode*>(link)->value);
-}
-
-void GOptionListAttribute::RestoreMembers(RWVirtualInStream& stream) {
-  GAttribute::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good()) return;
-  stream.GetShort(key_);
-  stream.GetShort(value_);
-  if (!stream.Good() || version > ClassVersion()) return;
-  entries_.Clear();
-  int32_t count = 0;
-  stream.GetInt(count);
-  if (!stream.Good()) return;
-  if (count < 0 || static_cast<uint32_t>(count) > kMaxOptions) {
-    // No list of this system is that long: damaged input.
-    stream.SetState(RW_STREAM_FAIL);
-    GFailRestore();
-    return;
-  }
-  // Entry by entry, so the stored count reserves nothing.
-  for (int32_t i = 0; i < count; ++i) {
-    int16_t entry = 0;
-    stream.GetShort(entry);
-    if (!stream.Good()) return;
-    entries_.Append(entry);
+// The version, key and value are read whatever the version says; a newer
+// body stops there. The entries are read one by one, so the stored count
+// reserves nothing.
+template <typename Archive>
+void GOptionListAttribute::Members(Archive& archive) {
+  const uint32_t version = archive.AnyVersion(ClassVersion());
+  archive(key_, value_);
+  if (!archive.Ok() || version > ClassVersion()) return;
+  if constexpr (Archive::kReading) {
+    entries_.Clear();
+    int32_t count = 0;
+    archive(count);
+    if (!archive.Ok()) return;
+    if (count < 0 || static_cast<uint32_t>(count) > kMaxOptions) {
+      // No list of this system is that long: damaged input.
+      archive.Fail();
+      GFailRestore();
+      return;
+    }
+    for (int32_t i = 0; i < count; ++i) {
+      int16_t entry = 0;
+      archive(entry);
+      if (!archive.Ok()) return;
+      entries_.Append(entry);
+    }
+  } else {
+    archive(static_cast<int32_t>(entries_.Count()));
+    const RWIntrusiveSlist& list = entries_.AsSlist();
+    for (const RWSlistLink* link = list.First(); link != list.Tail(); link = link->next)
+      archive(static_cast<const RWShortListNode*>(link)->value);
   }
 }
 
-void GOptionListAttribute::RestoreMembersFromFile(RWBinaryFile& file) {
-  GAttribute::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version)) return;
-  if (!file.ReadShort(key_) || !file.ReadShort(value_) || version > ClassVersion()) return;
-  entries_.Clear();
-  int32_t count = 0;
-  if (!file.ReadInt(count)) return;
-  if (count < 0 || static_cast<uint32_t>(count) > kMaxOptions) {
-    GFailRestore();
-    return;
-  }
-  for (int32_t i = 0; i < count; ++i) {
-    int16_t entry = 0;
-    if (!file.ReadShort(entry)) return;
-    entries_.Append(entry);
-  }
-}
+RW_STORED_MEMBERS_DEFINE(GOptionListAttribute, GAttribute)

@@ -10,6 +10,7 @@
 
 #include "model/GAttribute.h"
 #include "rw/RWShortList.h"
+#include "rw/RWMembers.h"
 
 class GOptionListAttribute : public GAttribute {
  public:
@@ -21,11 +22,7 @@ class GOptionListAttribute : public GAttribute {
   static uint32_t ClassVersion() { return 2; }
 
   // The attribute body, version 2, key, value, count and the entries.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
   // Same class and feature id, key and entries in order; the value is not
   // compared.
   int Matches(const MPersistentObject* other) const override;

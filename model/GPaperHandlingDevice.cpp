@@ -2,6 +2,7 @@
 
 #include "model/GAttributeComposite.h"
 #include "model/MPersistentIterator.h"
+#include "model/MStoredMembers.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWPersistence.h"
 #include "rw/RWReadTable.h"
@@ -216,52 +217,52 @@ int GPaperHandlingDevice::Matches(const MPersistentObject* other) const {
 
 // ---- Persistence ----
 
-uint32_t GPaperHandlingDevice::MembersStoreSize() const {
-  // The options and the display string are objects of this save: shared
-  // composites count once in full, then as back references.
-  RWStoreTableGuard guard;
-  uint32_t size = GAttribute::MembersStoreSize() + 26 + static_cast<uint32_t>(name_.Length());
-  ForEachOption([&](int16_t, const GCountedPtr& handle) {
-    size += 2 + (handle.Pointee() != nullptr ? handle.Pointee()->StoredByteCount() : 6);
-  });
-  return size + 8 + displayString_.StoredByteCount();
+// The version (older ones are read as they were), the name, kind, the two
+// install flags, the selected option and the options as key and composite,
+// then (from version 2 on) the detection mode, the option source and the
+// display string. The options and the display string are objects of this
+// save: shared composites count once in full, then as back references.
+template <typename Archive>
+void GPaperHandlingDevice::Members(Archive& archive) {
+  MStored::RestoreScope<Archive> scope(this);
+  const uint32_t version = archive.VersionUpTo(ClassVersion());
+  if constexpr (Archive::kReading) {
+    if (!archive.Ok()) return;
+    options_.RemoveAll();
+  }
+  uint16_t selected = static_cast<uint16_t>(selectedOption_);
+  uint32_t count = static_cast<uint32_t>(options_.Count());
+  archive(name_, kind_, installable_, installed_, selected, count);
+  if constexpr (Archive::kReading) {
+    if (!archive.Ok()) return;
+    selectedOption_ = static_cast<int16_t>(selected);
+    for (uint32_t i = 0; i < count && MStored::Going(archive); ++i) {
+      uint16_t key = 0;
+      archive(key);
+      if (!archive.Ok()) return;
+      GAttributeComposite* option = nullptr;
+      GReadTypedObject(archive.Input(), option);
+      if (!MStored::Going(archive.Input())) return;
+      // The handle deletes the composite when it lets go, so a failed
+      // restore must not delete it too.
+      RWReadTableGuard::Adopt(option);
+      PutOption(static_cast<int16_t>(key), GCountedPtr(option));
+    }
+    if (version < 2) {
+      ApplyVersionOneDefaults();
+      return;
+    }
+  } else {
+    ForEachOption([&](int16_t key, const GCountedPtr& handle) {
+      archive(static_cast<uint16_t>(key));
+      archive.Pointer(handle.Pointee());
+    });
+  }
+  archive(detectionMode_, optionSource_);
+  archive.Embedded(displayString_);
 }
 
-void GPaperHandlingDevice::SaveMembers(RWVirtualOutStream& stream) const {
-  GAttribute::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  name_.SaveTo(stream);
-  stream.PutLong(kind_);
-  stream.PutLong(installable_);
-  stream.PutLong(installed_);
-  stream.PutUShort(static_cast<uint16_t>(selectedOption_));
-  stream.PutULong(options_.Count());
-  ForEachOption([&](int16_t key, const GCountedPtr& handle) {
-    stream.PutUShort(static_cast<uint16_t>(key));
-    RWWriteObjectPointer(stream, handle.Pointee());
-  });
-  stream.PutLong(detectionMode_);
-  stream.PutLong(optionSource_);
-  RWWriteObjectPointer(stream, &displayString_);
-}
-
-void GPaperHandlingDevice::SaveMembersToFile(RWBinaryFile& file) const {
-  GAttribute::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  name_.SaveToFile(file);
-  file.WriteLong(kind_);
-  file.WriteLong(installable_);
-  file.WriteLong(installed_);
-  file.WriteUShort(static_cast<uint16_t>(selectedOption_));
-  file.WriteULong(options_.Count());
-  ForEachOption([&](int16_t key, const GCountedPtr& handle) {
-    file.WriteUShort(static_cast<uint16_t>(key));
-    RWWriteObjectPointerToFile(file, handle.Pointee());
-  });
-  file.WriteLong(detectionMode_);
-  file.WriteLong(optionSource_);
-  RWWriteObjectPointerToFile(file, &displayString_);
-}
+RW_STORED_MEMBERS_DEFINE(GPaperHandlingDevice, GAttribute)
 
 void GPaperHandlingDevice::ApplyVersionOneDefaults() {
   detectionMode_ = 1;
@@ -273,74 +274,6 @@ void GPaperHandlingDevice::ApplyVersionOneDefaults() {
 // nothing; the first failed read ends the list). A version 0 or 1 body has
 // no detection mode, option source or display string: the first two take
 // the defaults of those bodies, the display string stays.
-
-void GPaperHandlingDevice::RestoreMembers(RWVirtualInStream& stream) {
-  MRestoreScope scope(this);
-  GAttribute::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version > ClassVersion()) return;
-  options_.RemoveAll();
-  name_.RestoreFrom(stream);
-  stream.GetLong(kind_);
-  stream.GetLong(installable_);
-  stream.GetLong(installed_);
-  uint16_t selected = 0;
-  stream.GetUShort(selected);
-  uint32_t count = 0;
-  stream.GetULong(count);
-  if (!stream.Good()) return;
-  selectedOption_ = static_cast<int16_t>(selected);
-  auto failed = [&stream] { return !stream.Good() || RWReadTableGuard::RestoreFailed(); };
-  for (uint32_t i = 0; i < count && !failed(); ++i) {
-    uint16_t key = 0;
-    stream.GetUShort(key);
-    if (failed()) return;
-    GAttributeComposite* option = nullptr;
-    GReadTypedObject(stream, option);
-    if (failed()) return;
-    // The handle deletes the composite when it lets go, so a failed restore
-    // must not delete it too.
-    RWReadTableGuard::Adopt(option);
-    PutOption(static_cast<int16_t>(key), GCountedPtr(option));
-  }
-  if (version < 2) {
-    ApplyVersionOneDefaults();
-    return;
-  }
-  stream.GetLong(detectionMode_);
-  stream.GetLong(optionSource_);
-  if (stream.Good()) RWReadObjectInto(stream, &displayString_);
-}
-
-void GPaperHandlingDevice::RestoreMembersFromFile(RWBinaryFile& file) {
-  MRestoreScope scope(this);
-  GAttribute::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version > ClassVersion()) return;
-  options_.RemoveAll();
-  uint16_t selected = 0;
-  uint32_t count = 0;
-  if (!name_.RestoreFromFile(file) || !file.ReadLong(kind_) || !file.ReadLong(installable_) ||
-      !file.ReadLong(installed_) || !file.ReadUShort(selected) || !file.ReadULong(count))
-    return;
-  selectedOption_ = static_cast<int16_t>(selected);
-  auto failed = [&file] { return file.HasError() || file.IsAtEnd() || RWReadTableGuard::RestoreFailed(); };
-  for (uint32_t i = 0; i < count && !failed(); ++i) {
-    uint16_t key = 0;
-    if (!file.ReadUShort(key)) return;
-    GAttributeComposite* option = nullptr;
-    GReadTypedObject(file, option);
-    if (failed()) return;
-    RWReadTableGuard::Adopt(option);
-    PutOption(static_cast<int16_t>(key), GCountedPtr(option));
-  }
-  if (version < 2) {
-    ApplyVersionOneDefaults();
-    return;
-  }
-  if (file.ReadLong(detectionMode_) && file.ReadLong(optionSource_)) RWReadObjectIntoFromFile(file, &displayString_);
-}
 
 RWVirtualInStream& operator>>(RWVirtualInStream& stream, GPaperHandlingDevice*& out) {
   GReadTypedObject(stream, out);

@@ -13,6 +13,7 @@
 #include "model/GDisplayString.h"
 #include "rw/RWCString.h"
 #include "rw/RWHashedDictionary.h"
+#include "rw/RWMembers.h"
 
 class GAttributeComposite;
 class RWShortList;
@@ -47,11 +48,7 @@ class GPaperHandlingDevice : public GAttribute {
   static uint32_t ClassVersion() { return 2; }
 
   QV_PERSISTENT_KIND(GPaperHandlingDevice);
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
   // Same class and feature id, the same values and display string, and as
   // many options; the option composites themselves are not compared.
   int Matches(const MPersistentObject* other) const override;

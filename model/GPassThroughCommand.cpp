@@ -1,9 +1,11 @@
 #include "model/GPassThroughCommand.h"
 
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "model/GPeripheral.h"
+#include "model/MStoredMembers.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWReadTable.h"
 #include "rw/RWVirtualStream.h"
@@ -33,17 +35,7 @@ void GPassThroughCommand::ReleaseData() {
   owned_ = 0;
 }
 
-GPassThroughCommand* GPassThroughCommand::CreateSameKind() const {
-  return new GPassThroughCommand(nullptr, 0, 0, nullptr);
-}
-
-GPassThroughCommand* GPassThroughCommand::Clone() const { return new GPassThroughCommand(*this); }
-
-RWClassID GPassThroughCommand::ClassId() const { return GPassThroughCommandClassId; }
-
-int GPassThroughCommand::DerivesFrom(RWClassID classId) const {
-  return classId == GPassThroughCommandClassId || GCommand::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE_MADE_WITH(GPassThroughCommand, GCommand, GPassThroughCommandClassId, nullptr, 0, 0, nullptr)
 
 int GPassThroughCommand::Matches(const MPersistentObject* other) const {
   if (other == this) return 1;
@@ -72,98 +64,36 @@ int16_t GPassThroughCommand::Dispatch(GPeripheral* peripheral) {
 
 // ---- Persistence ----
 
-namespace {
-
-struct StreamInput {
-  RWVirtualInStream& stream;
-  bool Good() const { return stream.Good() && !RWReadTableGuard::RestoreFailed(); }
-  bool ULong(uint32_t& value) { return stream.GetULong(value).Good(); }
-  bool UShort(uint16_t& value) { return stream.GetUShort(value).Good(); }
-  bool Byte(uint8_t& value) {
-    unsigned char c = 0;
-    stream.GetUChar(c);
-    value = c;
-    return stream.Good();
-  }
-};
-
-struct FileInput {
-  RWBinaryFile& file;
-  bool Good() const { return !file.HasError() && !file.IsAtEnd() && !RWReadTableGuard::RestoreFailed(); }
-  bool ULong(uint32_t& value) { return file.ReadULong(value); }
-  bool UShort(uint16_t& value) { return file.ReadUShort(value); }
-  bool Byte(uint8_t& value) {
-    unsigned char c = 0;
-    const bool ok = file.ReadUChar(c);
-    value = c;
-    return ok;
-  }
-};
-
-}  // namespace
-
-uint32_t GPassThroughCommand::MembersStoreSize() const {
-  return GCommand::MembersStoreSize() + 8 + (data_ != nullptr ? length_ : 0);
-}
-
-void GPassThroughCommand::SaveMembers(RWVirtualOutStream& stream) const {
-  GCommand::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  // A command without bytes stores a length of 0 whatever its length says.
-  const uint16_t length = data_ != nullptr ? length_ : 0;
-  stream.PutUShort(length);
-  stream.PutUShort(targetClassId_);
-  for (uint16_t i = 0; i < length; ++i) stream.PutUChar(data_[i]);
-}
-
-void GPassThroughCommand::SaveMembersToFile(RWBinaryFile& file) const {
-  GCommand::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  const uint16_t length = data_ != nullptr ? length_ : 0;
-  file.WriteUShort(length);
-  file.WriteUShort(targetClassId_);
-  for (uint16_t i = 0; i < length; ++i) file.WriteUChar(data_[i]);
-}
-
-template <typename Input>
-void GPassThroughCommand::RestoreBody(Input& input) {
-  uint32_t version = 0;
-  if (!input.ULong(version) || version != ClassVersion()) return;
-  uint16_t length = 0;
-  uint16_t target = 0;
-  if (!input.UShort(length) || !input.UShort(target)) return;
-  // The stored length is at most 65535, so the buffer is bounded; it is
-  // filled byte by byte and kept only when every byte was there.
-  uint8_t* buffer = nullptr;
-  if (length > 0) {
-    buffer = new (std::nothrow) uint8_t[length];
-    if (buffer == nullptr) return;
-    for (uint16_t i = 0; i < length; ++i) {
-      if (!input.Byte(buffer[i])) {
-        delete[] buffer;
-        return;
-      }
+// The version, the length and target class, then the bytes. A command
+// without bytes stores a length of 0 whatever its length says. The stored
+// length is at most 65535, so the buffer read into is bounded; it is kept
+// only when every byte was there.
+template <typename Archive>
+void GPassThroughCommand::Members(Archive& archive) {
+  if (!MStored::Going(archive)) return;
+  archive.Version(ClassVersion());
+  uint16_t length = data_ != nullptr ? length_ : 0;
+  uint16_t target = targetClassId_;
+  archive(length, target);
+  if constexpr (Archive::kReading) {
+    if (!archive.Ok()) return;
+    std::unique_ptr<uint8_t[]> buffer;
+    if (length > 0) {
+      buffer.reset(new (std::nothrow) uint8_t[length]);
+      if (buffer == nullptr) return;
+      archive.Array(buffer.get(), length);
+      if (!archive.Ok()) return;
     }
+    ReleaseData();
+    data_ = buffer.release();
+    length_ = length;
+    targetClassId_ = target;
+    owned_ = data_ != nullptr ? 1 : 0;
+  } else {
+    archive.Array(data_, length);
   }
-  ReleaseData();
-  data_ = buffer;
-  length_ = length;
-  targetClassId_ = target;
-  owned_ = buffer != nullptr ? 1 : 0;
 }
 
-void GPassThroughCommand::RestoreMembers(RWVirtualInStream& stream) {
-  GCommand::RestoreMembers(stream);
-  StreamInput input{stream};
-  if (!input.Good()) return;
-  RestoreBody(input);
-}
-
-void GPassThroughCommand::RestoreMembersFromFile(RWBinaryFile& file) {
-  GCommand::RestoreMembersFromFile(file);
-  FileInput input{file};
-  if (!input.Good()) return;
-  RestoreBody(input);
-}
+RW_STORED_MEMBERS_DEFINE(GPassThroughCommand, GCommand)
 
 RWCollectable* GPassThroughCommandCreate() { return new GPassThroughCommand(nullptr, 0, 0, nullptr); }

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "model/GCommand.h"
+#include "rw/RWMembers.h"
 
 constexpr RWClassID GPassThroughCommandClassId = 608;
 
@@ -23,10 +24,7 @@ class GPassThroughCommand : public GCommand {
   static RWClassID StaticClassId() { return GPassThroughCommandClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GPassThroughCommand* CreateSameKind() const override;
-  GPassThroughCommand* Clone() const override;
-  RWClassID ClassId() const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GPassThroughCommand);
   // Same class, matching command parts, equal length, target and owned
   // flag, and equal bytes (the same buffer counts as equal).
   int Matches(const MPersistentObject* other) const override;
@@ -37,11 +35,7 @@ class GPassThroughCommand : public GCommand {
 
   // Stored body after the command part: version 1, length, target class
   // id, then the bytes one by one. A restored command owns the bytes it read.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   // The peripheral's PassThrough with this command.
   int16_t Dispatch(GPeripheral* peripheral) override;
@@ -53,8 +47,6 @@ class GPassThroughCommand : public GCommand {
 
  private:
   void ReleaseData();
-  template <typename Input>
-  void RestoreBody(Input& input);
 
   const uint8_t* data_;
   uint16_t length_;

@@ -80,53 +80,24 @@ RWCollectable* GRecord::CreateSameKind() const { return new GRecord; }
 GRecord* GRecord::Clone() const { return new GRecord(*this); }
 RWClassID GRecord::ClassId() const { return GRecordClassId; }
 
-uint32_t GRecord::MembersStoreSize() const { return RWCollectable::MembersStoreSize() + 14; }
-
-void GRecord::SaveMembers(RWVirtualOutStream& stream) const {
-  RWCollectable::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  stream.PutUShort(classId_);
-  stream.PutULong(serial_);
-  stream.PutULong(static_cast<uint32_t>(featureId_));
+// The version, the class id, serial and feature id; the three are taken
+// only when all were read.
+template <typename Archive>
+void GRecord::Members(Archive& archive) {
+  archive.Version(ClassVersion());
+  uint16_t classId = classId_;
+  uint32_t serial = serial_;
+  int32_t featureId = featureId_;
+  archive(classId, serial, rwm::As<uint32_t>(featureId));
+  if constexpr (Archive::kReading) {
+    if (!archive.Ok()) return;
+    classId_ = classId;
+    serial_ = serial;
+    featureId_ = featureId;
+  }
 }
 
-void GRecord::SaveMembersToFile(RWBinaryFile& file) const {
-  RWCollectable::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  file.WriteUShort(classId_);
-  file.WriteULong(serial_);
-  file.WriteULong(static_cast<uint32_t>(featureId_));
-}
-
-void GRecord::RestoreMembers(RWVirtualInStream& stream) {
-  RWCollectable::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return;
-  uint16_t classId = 0;
-  uint32_t serial = 0;
-  uint32_t featureId = 0;
-  stream.GetUShort(classId);
-  stream.GetULong(serial);
-  stream.GetULong(featureId);
-  if (!stream.Good()) return;
-  classId_ = classId;
-  serial_ = serial;
-  featureId_ = static_cast<int32_t>(featureId);
-}
-
-void GRecord::RestoreMembersFromFile(RWBinaryFile& file) {
-  RWCollectable::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  uint16_t classId = 0;
-  uint32_t serial = 0;
-  uint32_t featureId = 0;
-  if (!file.ReadUShort(classId) || !file.ReadULong(serial) || !file.ReadULong(featureId)) return;
-  classId_ = classId;
-  serial_ = serial;
-  featureId_ = static_cast<int32_t>(featureId);
-}
+RW_STORED_MEMBERS_DEFINE(GRecord, RWCollectable)
 
 RWCString GRecord::KeyOf(uint32_t serial) {
   char text[12];

@@ -10,6 +10,7 @@
 
 #include "rw/RWCString.h"
 #include "rw/RWCollectable.h"
+#include "rw/RWMembers.h"
 
 class GCountedRef;
 class GRecord;
@@ -81,11 +82,7 @@ class GRecord : public RWCollectable {
   GRecord* Clone() const override;
   RWClassID ClassId() const override;
   // 14: version, class id, serial and feature id.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   // ---- The record interface ----
   // Null for records without child records.

@@ -239,30 +239,31 @@ int GRecordComposite::GetRecordCount() const {
 
 // ---- Stored form ----
 
-uint32_t GRecordComposite::MembersStoreSize() const {
-  // The children are sized as references inside one save, as written.
-  RWStoreTableGuard guard;
-  uint32_t size = GRecord::MembersStoreSize() + 8;
-  for (RWDlistLink* link = records_.First(); link != records_.Tail(); link = link->next)
-    size += RecordAt(link)->StoredByteCount();
-  return size;
+// The version, the record count and each record as an object reference;
+// the records are sized as references inside one save, as written.
+template <typename Archive>
+void GRecordComposite::Members(Archive& archive) {
+  archive.Version(ClassVersion());
+  if constexpr (Archive::kReading) {
+    if (!archive.Ok()) return;
+    ClearRecords();
+  }
+  uint32_t count = static_cast<uint32_t>(records_.Count());
+  archive(count);
+  if constexpr (Archive::kReading) {
+    if (!archive.Ok()) return;
+    RestoreChildren(count, [&archive] {
+      RWCollectable* object = nullptr;
+      archive.Pointer(object);
+      return object;
+    });
+  } else {
+    for (RWDlistLink* link = records_.First(); link != records_.Tail(); link = link->next)
+      archive.Pointer(RecordAt(link));
+  }
 }
 
-void GRecordComposite::SaveMembers(RWVirtualOutStream& stream) const {
-  GRecord::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  stream.PutULong(static_cast<uint32_t>(records_.Count()));
-  for (RWDlistLink* link = records_.First(); link != records_.Tail(); link = link->next)
-    RWWriteObjectPointer(stream, RecordAt(link));
-}
-
-void GRecordComposite::SaveMembersToFile(RWBinaryFile& file) const {
-  GRecord::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  file.WriteULong(static_cast<uint32_t>(records_.Count()));
-  for (RWDlistLink* link = records_.First(); link != records_.Tail(); link = link->next)
-    RWWriteObjectPointerToFile(file, RecordAt(link));
-}
+RW_STORED_MEMBERS_DEFINE(GRecordComposite, GRecord)
 
 template <typename ReadOne>
 void GRecordComposite::RestoreChildren(uint32_t count, ReadOne read) {
@@ -281,36 +282,6 @@ void GRecordComposite::RestoreChildren(uint32_t count, ReadOne read) {
     RWReadTableGuard::Adopt(record);
     AddRecord(GRecordRef(record));
   }
-}
-
-void GRecordComposite::RestoreMembers(RWVirtualInStream& stream) {
-  GRecord::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return;
-  ClearRecords();
-  uint32_t count = 0;
-  stream.GetULong(count);
-  if (!stream.Good()) return;
-  RestoreChildren(count, [&stream] {
-    RWCollectable* object = nullptr;
-    RWReadObjectPointer(stream, object);
-    return object;
-  });
-}
-
-void GRecordComposite::RestoreMembersFromFile(RWBinaryFile& file) {
-  GRecord::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  ClearRecords();
-  uint32_t count = 0;
-  if (!file.ReadULong(count)) return;
-  RestoreChildren(count, [&file] {
-    RWCollectable* object = nullptr;
-    RWReadObjectPointerFromFile(file, object);
-    return object;
-  });
 }
 
 // ---- Searches ----

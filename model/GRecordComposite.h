@@ -12,6 +12,7 @@
 
 #include "model/GRecord.h"
 #include "rw/RWIntrusiveDlist.h"
+#include "rw/RWMembers.h"
 
 constexpr RWClassID GRecordCompositeClassId = 785;
 
@@ -32,16 +33,12 @@ class GRecordComposite : public GRecord {
   RWCollectable* CreateSameKind() const override;
   GRecordComposite* Clone() const override;
   RWClassID ClassId() const override;
-  // The record's size, version, count and the children's stored sizes.
-  uint32_t MembersStoreSize() const override;
-  // Restoring reads only records, each a new one that nothing else holds:
-  // a damaged input that names anything else (another object, a record
-  // already placed, one of the records still being read) fails the
-  // restore, so the records always form a tree.
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  // The version, count and the children. Restoring reads only records,
+  // each a new one that nothing else holds: a damaged input that names
+  // anything else (another object, a record already placed, one of the
+  // records still being read) fails the restore, so the records always form
+  // a tree.
+  RW_STORED_MEMBERS();
 
   GRecordComposite* AsComposite() override;
   // Appends the record (an empty handle is ignored).

@@ -1,6 +1,7 @@
 #include "model/GRecordProxy.h"
 
 #include "model/MPersistentObject.h"
+#include "model/MStoredMembers.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWPersistence.h"
 #include "rw/RWReadTable.h"
@@ -34,49 +35,19 @@ RWCollectable* GRecordProxy::CreateSameKind() const { return new GRecordProxy; }
 GRecordProxy* GRecordProxy::Clone() const { return new GRecordProxy(*this); }
 RWClassID GRecordProxy::ClassId() const { return GRecordProxyClassId; }
 
-uint32_t GRecordProxy::MembersStoreSize() const {
-  // Sized as a reference inside one save, as SaveMembersToFile writes it.
-  RWStoreTableGuard guard;
-  const uint32_t held = held_.IsEmpty() ? 6 : held_->StoredByteCount();
-  return GRecord::MembersStoreSize() + 4 + held;
+// The version, then the held object as a reference. The proxy lets go of
+// what it read itself, so a failed restore must not free it as well.
+template <typename Archive>
+void GRecordProxy::Members(Archive& archive) {
+  archive.Version(ClassVersion());
+  if constexpr (Archive::kReading) {
+    if (!archive.Ok()) return;
+    held_.Assign(GCountedRef());
+  }
+  MStored::Ref(archive, held_);
 }
 
-void GRecordProxy::SaveMembers(RWVirtualOutStream& stream) const {
-  GRecord::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  RWWriteObjectPointer(stream, held_.Pointee());
-}
-
-void GRecordProxy::SaveMembersToFile(RWBinaryFile& file) const {
-  GRecord::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  RWWriteObjectPointerToFile(file, held_.Pointee());
-}
-
-void GRecordProxy::RestoreMembers(RWVirtualInStream& stream) {
-  GRecord::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return;
-  held_.Assign(GCountedRef());
-  MPersistentObject* object = nullptr;
-  MPersistentObject::ReadPersistentObject(stream, object);
-  // The proxy lets go of the object itself: a failed restore must not
-  // free it as well.
-  if (object != nullptr) RWReadTableGuard::Adopt(object);
-  held_.Assign(GCountedRef(object));
-}
-
-void GRecordProxy::RestoreMembersFromFile(RWBinaryFile& file) {
-  GRecord::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  held_.Assign(GCountedRef());
-  MPersistentObject* object = nullptr;
-  MPersistentObject::ReadPersistentObject(file, object);
-  if (object != nullptr) RWReadTableGuard::Adopt(object);
-  held_.Assign(GCountedRef(object));
-}
+RW_STORED_MEMBERS_DEFINE(GRecordProxy, GRecord)
 
 void GRecordProxy::Take(GCountedRef& out, const GRecordKey& key, MPersistentCompositeOnDiskImp& store) {
   out.Assign(GCountedRef());

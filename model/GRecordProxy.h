@@ -8,6 +8,7 @@
 
 #include "model/GCountedPtr.h"
 #include "model/GRecord.h"
+#include "rw/RWMembers.h"
 
 constexpr RWClassID GRecordProxyClassId = 784;
 
@@ -28,11 +29,7 @@ class GRecordProxy : public GRecord {
   GRecordProxy* Clone() const override;
   RWClassID ClassId() const override;
   // The record's size, the version and the held object's stored size.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   // The held composite, borrowed; null when there is none.
   MPersistentObject* Held() const { return held_.Pointee(); }

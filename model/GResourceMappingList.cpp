@@ -1,6 +1,7 @@
 #include "model/GResourceMappingList.h"
 
 #include "model/MPersistentRead.h"
+#include "model/MStoredMembers.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWVirtualStream.h"
 
@@ -103,31 +104,14 @@ GResourceMapping* GResourceMappingList::RemoveByResourceId(int32_t resourceId) {
 
 // ---- Persistence ----
 
-uint32_t GResourceMappingList::MembersStoreSize() const { return MPersistentComposite::MembersStoreSize() + 4; }
-
-void GResourceMappingList::SaveMembers(RWVirtualOutStream& stream) const {
-  MPersistentComposite::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
+// The children are appended as stored: the uniqueness tests of the add
+// operations do not apply. The version follows them and is not checked.
+template <typename Archive>
+void GResourceMappingList::Members(Archive& archive) {
+  if (MStored::InputGood(archive)) archive.AnyVersion(ClassVersion());
 }
 
-void GResourceMappingList::SaveMembersToFile(RWBinaryFile& file) const {
-  MPersistentComposite::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-}
-
-void GResourceMappingList::RestoreMembers(RWVirtualInStream& stream) {
-  // The children are appended as stored: the uniqueness tests of the add
-  // operations do not apply.
-  MPersistentComposite::RestoreMembers(stream);
-  uint32_t version = 0;
-  if (stream.Good()) stream.GetULong(version);
-}
-
-void GResourceMappingList::RestoreMembersFromFile(RWBinaryFile& file) {
-  MPersistentComposite::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.HasError() && !file.IsAtEnd()) file.ReadULong(version);
-}
+RW_STORED_MEMBERS_DEFINE(GResourceMappingList, MPersistentComposite)
 
 RWVirtualInStream& operator>>(RWVirtualInStream& stream, GResourceMappingList*& out) {
   return MReadPersistentAs(stream, out);

@@ -8,6 +8,7 @@
 
 #include "model/GResourceMapping.h"
 #include "model/MPersistentComposite.h"
+#include "rw/RWMembers.h"
 
 constexpr RWClassID GResourceMappingListClassId = 1005;
 
@@ -25,11 +26,7 @@ class GResourceMappingList : public MPersistentComposite {
 
   QV_PERSISTENT_KIND(GResourceMappingList);
   // The composite's body and the list's own version.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   int Matches(const MPersistentObject* other) const override;
   // Ignored: the object is neither added nor deleted.

@@ -12,31 +12,14 @@ GState::~GState() = default;
 
 QV_PERSISTENT_KIND_DEFINE(GState, GAttributeComposite, GStateClassId)
 
-uint32_t GState::MembersStoreSize() const { return GAttributeComposite::MembersStoreSize() + 4; }
-
-void GState::SaveMembers(RWVirtualOutStream& stream) const {
-  GAttributeComposite::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
+// A state has no fields of its own: the version word is read and its
+// value ignored.
+template <typename Archive>
+void GState::Members(Archive& archive) {
+  archive.AnyVersion(ClassVersion());
 }
 
-void GState::SaveMembersToFile(RWBinaryFile& file) const {
-  GAttributeComposite::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-}
-
-// The version word is read and its value ignored: a state has no fields of
-// its own.
-void GState::RestoreMembers(RWVirtualInStream& stream) {
-  GAttributeComposite::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-}
-
-void GState::RestoreMembersFromFile(RWBinaryFile& file) {
-  GAttributeComposite::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  file.ReadULong(version);
-}
+RW_STORED_MEMBERS_DEFINE(GState, GAttributeComposite)
 
 long GState::IndexOfSameSetting(const GAttribute* attribute) const {
   const size_t count = Children().Count();

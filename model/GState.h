@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "model/GAttributeComposite.h"
+#include "rw/RWMembers.h"
 
 constexpr RWClassID GStateClassId = 758;
 
@@ -24,11 +25,7 @@ class GState : public GAttributeComposite {
   static uint32_t ClassVersion() { return 1; }
 
   QV_PERSISTENT_KIND(GState);
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   // Takes the object over. A member with the same type id and feature id is
   // replaced at its position when it differs; when it matches, the state

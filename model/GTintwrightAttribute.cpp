@@ -1,40 +1,23 @@
 #include "model/GTintwrightAttribute.h"
 
 #include <cstddef>
-#include <initializer_list>
 
 #include "rw/RWBinaryFile.h"
 #include "rw/RWVirtualStream.h"
 
 namespace {
 
-// Every code is stored as a 16-bit value and read back into its byte.
-void PutCodes(RWVirtualOutStream& stream, std::initializer_list<unsigned char> codes) {
-  for (unsigned char code : codes) stream.PutShort(code);
-}
-
-void WriteCodes(RWBinaryFile& file, std::initializer_list<unsigned char> codes) {
-  for (unsigned char code : codes) file.WriteShort(code);
-}
-
-// The codes change only when all of them were read.
-constexpr size_t kMaxCodes = 10;
-
-void GetCodes(RWVirtualInStream& stream, std::initializer_list<unsigned char*> codes) {
-  int16_t values[kMaxCodes] = {};
-  if (codes.size() > kMaxCodes) return;
-  for (size_t i = 0; i < codes.size(); ++i) {
-    if (!stream.GetShort(values[i]).Good()) return;
+// Every code is stored as a 16-bit value and read back into its byte; the
+// codes change only when all of them were read.
+template <typename Archive, size_t N>
+void Codes(Archive& archive, unsigned char* const (&codes)[N]) {
+  unsigned char values[N];
+  for (size_t i = 0; i < N; ++i) values[i] = *codes[i];
+  for (size_t i = 0; i < N; ++i) archive(rwm::As<int16_t>(values[i]));
+  if constexpr (Archive::kReading) {
+    if (!archive.Ok()) return;
+    for (size_t i = 0; i < N; ++i) *codes[i] = values[i];
   }
-  size_t i = 0;
-  for (unsigned char* code : codes) *code = static_cast<unsigned char>(values[i++]);
-}
-
-void ReadCodes(RWBinaryFile& file, std::initializer_list<unsigned char*> codes) {
-  int16_t values[kMaxCodes] = {};
-  if (codes.size() > kMaxCodes || !file.ReadShorts(values, codes.size())) return;
-  size_t i = 0;
-  for (unsigned char* code : codes) *code = static_cast<unsigned char>(values[i++]);
 }
 
 bool ValidType(int objectType) { return objectType >= 0 && objectType <= 2; }
@@ -115,33 +98,13 @@ int GTintwrightAttribute::SetSetting(int objectType, int which, unsigned char va
   return 1;
 }
 
-uint32_t GTintwrightAttribute::MembersStoreSize() const { return GAttribute::MembersStoreSize() + 4 + 6 * 2; }
-
-void GTintwrightAttribute::SaveMembers(RWVirtualOutStream& stream) const {
-  GAttribute::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  PutCodes(stream, {settingA_[0], settingB_[0], settingA_[1], settingB_[1], settingA_[2], settingB_[2]});
+template <typename Archive>
+void GTintwrightAttribute::Members(Archive& archive) {
+  archive.Version(ClassVersion());
+  Codes(archive, {&settingA_[0], &settingB_[0], &settingA_[1], &settingB_[1], &settingA_[2], &settingB_[2]});
 }
 
-void GTintwrightAttribute::SaveMembersToFile(RWBinaryFile& file) const {
-  GAttribute::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  WriteCodes(file, {settingA_[0], settingB_[0], settingA_[1], settingB_[1], settingA_[2], settingB_[2]});
-}
-
-void GTintwrightAttribute::RestoreMembers(RWVirtualInStream& stream) {
-  GAttribute::RestoreMembers(stream);
-  uint32_t version = 0;
-  if (!stream.Good() || !stream.GetULong(version).Good() || version != ClassVersion()) return;
-  GetCodes(stream, {&settingA_[0], &settingB_[0], &settingA_[1], &settingB_[1], &settingA_[2], &settingB_[2]});
-}
-
-void GTintwrightAttribute::RestoreMembersFromFile(RWBinaryFile& file) {
-  GAttribute::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  ReadCodes(file, {&settingA_[0], &settingB_[0], &settingA_[1], &settingB_[1], &settingA_[2], &settingB_[2]});
-}
+RW_STORED_MEMBERS_DEFINE(GTintwrightAttribute, GAttribute)
 
 // ---- GTintwrightEnhancedAttribute ----
 
@@ -182,18 +145,8 @@ GTintwrightEnhancedAttribute& GTintwrightEnhancedAttribute::operator=(const GTin
 
 GTintwrightEnhancedAttribute::~GTintwrightEnhancedAttribute() = default;
 
-GTintwrightEnhancedAttribute* GTintwrightEnhancedAttribute::CreateSameKind() const {
-  return new GTintwrightEnhancedAttribute;
-}
-GTintwrightEnhancedAttribute* GTintwrightEnhancedAttribute::Clone() const {
-  return new GTintwrightEnhancedAttribute(*this);
-}
-RWClassID GTintwrightEnhancedAttribute::ClassId() const { return GTintwrightEnhancedAttributeClassId; }
-
 // The form answers its own id and the attribute's, not the first form's.
-int GTintwrightEnhancedAttribute::DerivesFrom(RWClassID classId) const {
-  return classId == GTintwrightEnhancedAttributeClassId || GAttribute::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GTintwrightEnhancedAttribute, GAttribute, GTintwrightEnhancedAttributeClassId)
 
 void GTintwrightEnhancedAttribute::CopyCodes(const GTintwrightEnhancedAttribute& other) {
   CopyThree(neutralGrays_, other.neutralGrays_);
@@ -253,38 +206,15 @@ int GTintwrightEnhancedAttribute::SetEnhancedSetting(int objectType, int selecto
   return 1;
 }
 
-uint32_t GTintwrightEnhancedAttribute::MembersStoreSize() const { return GAttribute::MembersStoreSize() + 4 + 8 * 2; }
-
 // The inherited settingA/settingB are not part of this form's body.
-void GTintwrightEnhancedAttribute::SaveMembers(RWVirtualOutStream& stream) const {
-  GAttribute::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  PutCodes(stream, {neutralGrays_[0], halftone_[0], neutralGrays_[1], halftone_[1], neutralGrays_[2], halftone_[2],
-                    edgeControl_, rgbColor_});
+template <typename Archive>
+void GTintwrightEnhancedAttribute::Members(Archive& archive) {
+  archive.Version(ClassVersion());
+  Codes(archive, {&neutralGrays_[0], &halftone_[0], &neutralGrays_[1], &halftone_[1], &neutralGrays_[2], &halftone_[2],
+                  &edgeControl_, &rgbColor_});
 }
 
-void GTintwrightEnhancedAttribute::SaveMembersToFile(RWBinaryFile& file) const {
-  GAttribute::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  WriteCodes(file, {neutralGrays_[0], halftone_[0], neutralGrays_[1], halftone_[1], neutralGrays_[2], halftone_[2],
-                    edgeControl_, rgbColor_});
-}
-
-void GTintwrightEnhancedAttribute::RestoreMembers(RWVirtualInStream& stream) {
-  GAttribute::RestoreMembers(stream);
-  uint32_t version = 0;
-  if (!stream.Good() || !stream.GetULong(version).Good() || version != ClassVersion()) return;
-  GetCodes(stream, {&neutralGrays_[0], &halftone_[0], &neutralGrays_[1], &halftone_[1], &neutralGrays_[2],
-                    &halftone_[2], &edgeControl_, &rgbColor_});
-}
-
-void GTintwrightEnhancedAttribute::RestoreMembersFromFile(RWBinaryFile& file) {
-  GAttribute::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  ReadCodes(file, {&neutralGrays_[0], &halftone_[0], &neutralGrays_[1], &halftone_[1], &neutralGrays_[2],
-                   &halftone_[2], &edgeControl_, &rgbColor_});
-}
+RW_STORED_MEMBERS_DEFINE(GTintwrightEnhancedAttribute, GAttribute)
 
 // ---- GTintwrightEnhancedAttributeVer2 ----
 
@@ -322,17 +252,7 @@ GTintwrightEnhancedAttributeVer2& GTintwrightEnhancedAttributeVer2::operator=(
 
 GTintwrightEnhancedAttributeVer2::~GTintwrightEnhancedAttributeVer2() = default;
 
-GTintwrightEnhancedAttributeVer2* GTintwrightEnhancedAttributeVer2::CreateSameKind() const {
-  return new GTintwrightEnhancedAttributeVer2;
-}
-GTintwrightEnhancedAttributeVer2* GTintwrightEnhancedAttributeVer2::Clone() const {
-  return new GTintwrightEnhancedAttributeVer2(*this);
-}
-RWClassID GTintwrightEnhancedAttributeVer2::ClassId() const { return GTintwrightEnhancedAttributeVer2ClassId; }
-
-int GTintwrightEnhancedAttributeVer2::DerivesFrom(RWClassID classId) const {
-  return classId == GTintwrightEnhancedAttributeVer2ClassId || GAttribute::DerivesFrom(classId);
-}
+QV_PERSISTENT_KIND_DEFINE(GTintwrightEnhancedAttributeVer2, GAttribute, GTintwrightEnhancedAttributeVer2ClassId)
 
 void GTintwrightEnhancedAttributeVer2::CopyCodes(const GTintwrightEnhancedAttributeVer2& other) {
   CopyThree(neutralGrays_, other.neutralGrays_);
@@ -392,39 +312,14 @@ int GTintwrightEnhancedAttributeVer2::SetCode(int objectType, int kind, unsigned
   return 1;
 }
 
-uint32_t GTintwrightEnhancedAttributeVer2::MembersStoreSize() const {
-  return GAttribute::MembersStoreSize() + 4 + 10 * 2;
+template <typename Archive>
+void GTintwrightEnhancedAttributeVer2::Members(Archive& archive) {
+  archive.Version(ClassVersion());
+  Codes(archive, {&neutralGrays_[0], &halftone_[0], &srgbColor_[0], &neutralGrays_[1], &halftone_[1], &srgbColor_[1],
+                  &neutralGrays_[2], &halftone_[2], &srgbColor_[2], &edgeControl_});
 }
 
-void GTintwrightEnhancedAttributeVer2::SaveMembers(RWVirtualOutStream& stream) const {
-  GAttribute::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  PutCodes(stream, {neutralGrays_[0], halftone_[0], srgbColor_[0], neutralGrays_[1], halftone_[1], srgbColor_[1],
-                    neutralGrays_[2], halftone_[2], srgbColor_[2], edgeControl_});
-}
-
-void GTintwrightEnhancedAttributeVer2::SaveMembersToFile(RWBinaryFile& file) const {
-  GAttribute::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  WriteCodes(file, {neutralGrays_[0], halftone_[0], srgbColor_[0], neutralGrays_[1], halftone_[1], srgbColor_[1],
-                    neutralGrays_[2], halftone_[2], srgbColor_[2], edgeControl_});
-}
-
-void GTintwrightEnhancedAttributeVer2::RestoreMembers(RWVirtualInStream& stream) {
-  GAttribute::RestoreMembers(stream);
-  uint32_t version = 0;
-  if (!stream.Good() || !stream.GetULong(version).Good() || version != ClassVersion()) return;
-  GetCodes(stream, {&neutralGrays_[0], &halftone_[0], &srgbColor_[0], &neutralGrays_[1], &halftone_[1],
-                    &srgbColor_[1], &neutralGrays_[2], &halftone_[2], &srgbColor_[2], &edgeControl_});
-}
-
-void GTintwrightEnhancedAttributeVer2::RestoreMembersFromFile(RWBinaryFile& file) {
-  GAttribute::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  ReadCodes(file, {&neutralGrays_[0], &halftone_[0], &srgbColor_[0], &neutralGrays_[1], &halftone_[1],
-                   &srgbColor_[1], &neutralGrays_[2], &halftone_[2], &srgbColor_[2], &edgeControl_});
-}
+RW_STORED_MEMBERS_DEFINE(GTintwrightEnhancedAttributeVer2, GAttribute)
 
 RWVirtualInStream& operator>>(RWVirtualInStream& stream, GTintwrightAttribute*& out) {
   GReadTypedObject(stream, out);

@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "model/GAttribute.h"
+#include "rw/RWMembers.h"
 
 class GPeripheral;
 
@@ -38,11 +39,7 @@ class GTintwrightAttribute : public GAttribute {
   static uint32_t ClassVersion() { return 1; }
 
   QV_PERSISTENT_KIND(GTintwrightAttribute);
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
   // Same class and feature id and the codes equal.
   int Matches(const MPersistentObject* other) const override;
   // Nothing is applied; 0.
@@ -89,15 +86,8 @@ class GTintwrightEnhancedAttribute : public GTintwrightAttribute {
   static RWClassID StaticClassId() { return GTintwrightEnhancedAttributeClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GTintwrightEnhancedAttribute* CreateSameKind() const override;
-  GTintwrightEnhancedAttribute* Clone() const override;
-  RWClassID ClassId() const override;
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GTintwrightEnhancedAttribute);
+  RW_STORED_MEMBERS();
   int Matches(const MPersistentObject* other) const override;
   int16_t ApplyTo(GPeripheral* receiver) override;
   int SameSettings(const GTintwrightAttribute& other) const override;
@@ -140,15 +130,8 @@ class GTintwrightEnhancedAttributeVer2 : public GTintwrightAttribute {
   static RWClassID StaticClassId() { return GTintwrightEnhancedAttributeVer2ClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  GTintwrightEnhancedAttributeVer2* CreateSameKind() const override;
-  GTintwrightEnhancedAttributeVer2* Clone() const override;
-  RWClassID ClassId() const override;
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_KIND(GTintwrightEnhancedAttributeVer2);
+  RW_STORED_MEMBERS();
   int Matches(const MPersistentObject* other) const override;
   int16_t ApplyTo(GPeripheral* receiver) override;
   int SameSettings(const GTintwrightAttribute& other) const override;

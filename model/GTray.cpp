@@ -5,6 +5,7 @@
 #include "model/GDisplayString.h"
 #include "model/GMedia.h"
 #include "model/GPeripheral.h"
+#include "model/MStoredMembers.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWPersistence.h"
 #include "rw/RWStoreTable.h"
@@ -13,32 +14,6 @@
 namespace {
 
 RWCString TextOrEmpty(const char* text) { return text != nullptr ? RWCString(text) : RWCString(); }
-
-// The typed reads of the two stored forms, so that one body reader serves
-// both. Each answers whether the value was read.
-struct StreamInput {
-  RWVirtualInStream& stream;
-  bool Good() const { return stream.Good(); }
-  bool ULong(uint32_t& value) { return stream.GetULong(value).Good(); }
-  bool Long(int32_t& value) { return stream.GetLong(value).Good(); }
-  bool Short(int16_t& value) { return stream.GetShort(value).Good(); }
-  bool String(RWCString& text) {
-    text.RestoreFrom(stream);
-    return stream.Good();
-  }
-  // True when the object was read into target.
-  bool Into(RWCollectable* target) { return RWReadObjectInto(stream, target) == target && stream.Good(); }
-};
-
-struct FileInput {
-  RWBinaryFile& file;
-  bool Good() const { return !file.HasError() && !file.IsAtEnd(); }
-  bool ULong(uint32_t& value) { return file.ReadULong(value); }
-  bool Long(int32_t& value) { return file.ReadLong(value); }
-  bool Short(int16_t& value) { return file.ReadShort(value); }
-  bool String(RWCString& text) { return text.RestoreFromFile(file); }
-  bool Into(RWCollectable* target) { return RWReadObjectIntoFromFile(file, target) == target && Good(); }
-};
 
 }  // namespace
 
@@ -169,88 +144,40 @@ void GTray::SetDisplayString(const GDisplayString& displayString) {
 
 // ---- Persistence ----
 
-uint32_t GTray::MembersStoreSize() const {
-  // Version, name length, tray number, the two parameters, capacity, level
-  // and the medium flag: 30 bytes beside the name's characters. The medium
-  // and the display string follow as objects with their class tags; sized
-  // in one store table so that they count as they are written.
-  RWStoreTableGuard guard;
-  uint32_t size = GAttribute::MembersStoreSize() + 30 + static_cast<uint32_t>(name_.Length());
-  if (const GMedia* medium = GetMedia()) size += medium->StoredByteCount();
-  size += GetDisplayString().StoredByteCount();
-  return size;
-}
-
-void GTray::SaveMembers(RWVirtualOutStream& stream) const {
-  GAttribute::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  name_.SaveTo(stream);
-  stream.PutShort(trayNumber_);
-  stream.PutLong(parameter1_);
-  stream.PutLong(parameter2_);
-  stream.PutLong(capacity_);
-  stream.PutLong(level_);
-  const GMedia* medium = GetMedia();
-  stream.PutLong(medium != nullptr ? 1 : 0);
-  if (medium != nullptr) RWWriteObjectPointer(stream, medium);
-  RWWriteObjectPointer(stream, &GetDisplayString());
-}
-
-void GTray::SaveMembersToFile(RWBinaryFile& file) const {
-  GAttribute::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  name_.SaveToFile(file);
-  file.WriteShort(trayNumber_);
-  file.WriteLong(parameter1_);
-  file.WriteLong(parameter2_);
-  file.WriteLong(capacity_);
-  file.WriteLong(level_);
-  const GMedia* medium = GetMedia();
-  file.WriteLong(medium != nullptr ? 1 : 0);
-  if (medium != nullptr) RWWriteObjectPointerToFile(file, medium);
-  RWWriteObjectPointerToFile(file, &GetDisplayString());
-}
-
-template <typename Input>
-void GTray::RestoreBody(Input& input) {
-  uint32_t version = 0;
-  if (!input.ULong(version) || version > ClassVersion()) return;
-  if (!input.String(name_) || !input.Short(trayNumber_) || !input.Long(parameter1_) || !input.Long(parameter2_) ||
-      !input.Long(capacity_) || !input.Long(level_))
-    return;
-
-  // The stored medium, if any, replaces the one the tray held.
-  SetMedia(nullptr);
-  int32_t flag = 0;
-  if (!input.Long(flag)) return;
-  if (flag == 1) {
-    // Read in place into a fresh medium; without memory for it the tray
-    // keeps none (and the restore cannot go on in step with the input).
-    GCountedPtr medium(new (std::nothrow) GMedia);
-    if (medium.IsEmpty() || !input.Into(medium.Pointee())) return;
-    medium_.Assign(medium);
+// The version, the name, tray number, the two parameters, capacity and
+// level, whether a medium follows and that medium, then the display string
+// (stored from version 2 on; an older body keeps the one the tray has).
+template <typename Archive>
+void GTray::Members(Archive& archive) {
+  const uint32_t version = archive.VersionUpTo(ClassVersion());
+  archive(name_, trayNumber_, parameter1_, parameter2_, capacity_, level_);
+  if constexpr (Archive::kReading) {
+    if (!archive.Ok()) return;
+    // The stored medium, if any, replaces the one the tray held.
+    SetMedia(nullptr);
+    int32_t flag = 0;
+    archive(flag);
+    if (!archive.Ok()) return;
+    if (flag == 1) {
+      // Read in place into a fresh medium; without memory for it the tray
+      // keeps none (and the restore cannot go on in step with the input).
+      GCountedPtr medium(new (std::nothrow) GMedia);
+      if (medium.IsEmpty() || !MStored::Into(archive, *medium.Pointee())) return;
+      medium_.Assign(medium);
+    }
+    if (version != 2) return;
+    GCountedPtr displayString(new (std::nothrow) GDisplayString);
+    if (displayString.IsEmpty() || !MStored::Into(archive, *displayString.Pointee())) return;
+    displayString_.Assign(displayString);
+  } else {
+    const GMedia* medium = GetMedia();
+    archive(static_cast<int32_t>(medium != nullptr ? 1 : 0));
+    if (medium != nullptr) archive.Pointer(medium);
+    archive.Pointer(&GetDisplayString());
   }
-
-  // Only version 2 carries a display string; an older body keeps the one
-  // the tray has.
-  if (version != 2) return;
-  GCountedPtr displayString(new (std::nothrow) GDisplayString);
-  if (displayString.IsEmpty() || !input.Into(displayString.Pointee())) return;
-  displayString_.Assign(displayString);
 }
 
-void GTray::RestoreMembers(RWVirtualInStream& stream) {
-  GAttribute::RestoreMembers(stream);
-  if (!stream.Good()) return;
-  StreamInput input{stream};
-  RestoreBody(input);
-}
-
-void GTray::RestoreMembersFromFile(RWBinaryFile& file) {
-  GAttribute::RestoreMembersFromFile(file);
-  FileInput input{file};
-  RestoreBody(input);
-}
+RW_STORED_MEMBERS_DEFINE(GTray, GAttribute)
 
 RWVirtualInStream& operator>>(RWVirtualInStream& stream, GTray*& out) {
   GReadTypedObject(stream, out);

@@ -10,6 +10,7 @@
 #include "model/GAttribute.h"
 #include "model/GCountedPtr.h"
 #include "rw/RWCString.h"
+#include "rw/RWMembers.h"
 
 class GDisplayString;
 class GMedia;
@@ -42,11 +43,7 @@ class GTray : public GAttribute {
   static uint32_t ClassVersion() { return 2; }
 
   QV_PERSISTENT_KIND(GTray);
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
   // Same class and feature id, equal members, matching display strings, and
   // either no medium on both sides or media that match.
   int Matches(const MPersistentObject* other) const override;
@@ -84,8 +81,6 @@ class GTray : public GAttribute {
   GDisplayString& OwnDisplayString();
   // The medium and display string are read in place into fresh objects
   // held by the tray; the rest of the restore is shared by both forms.
-  template <typename Input>
-  void RestoreBody(Input& input);
 
   RWCString name_;
   int16_t trayNumber_;

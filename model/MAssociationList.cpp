@@ -1,6 +1,7 @@
 #include "model/MAssociationList.h"
 
 #include "model/MPersistentRead.h"
+#include "model/MStoredMembers.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWVirtualStream.h"
 
@@ -98,30 +99,14 @@ MPersistentAssociation* MAssociationList::RemoveAssociation(const MPersistentAss
 
 // ---- Persistence ----
 
-uint32_t MAssociationList::MembersStoreSize() const { return MPersistentComposite::MembersStoreSize() + 4; }
-
-void MAssociationList::SaveMembers(RWVirtualOutStream& stream) const {
-  MPersistentComposite::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
+// The children are appended as stored, duplicates included. The version
+// follows them and is not checked.
+template <typename Archive>
+void MAssociationList::Members(Archive& archive) {
+  if (MStored::InputGood(archive)) archive.AnyVersion(ClassVersion());
 }
 
-void MAssociationList::SaveMembersToFile(RWBinaryFile& file) const {
-  MPersistentComposite::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-}
-
-void MAssociationList::RestoreMembers(RWVirtualInStream& stream) {
-  // The children are appended as stored, duplicates included.
-  MPersistentComposite::RestoreMembers(stream);
-  uint32_t version = 0;
-  if (stream.Good()) stream.GetULong(version);
-}
-
-void MAssociationList::RestoreMembersFromFile(RWBinaryFile& file) {
-  MPersistentComposite::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.HasError() && !file.IsAtEnd()) file.ReadULong(version);
-}
+RW_STORED_MEMBERS_DEFINE(MAssociationList, MPersistentComposite)
 
 RWVirtualInStream& operator>>(RWVirtualInStream& stream, MAssociationList*& out) {
   return MReadPersistentAs(stream, out);

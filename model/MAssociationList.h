@@ -7,6 +7,7 @@
 
 #include "model/MPersistentAssociation.h"
 #include "model/MPersistentComposite.h"
+#include "rw/RWMembers.h"
 
 constexpr RWClassID MAssociationListClassId = 772;
 
@@ -25,11 +26,7 @@ class MAssociationList : public MPersistentComposite {
 
   QV_PERSISTENT_KIND(MAssociationList);
   // The composite's body and the list's own version.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   int Matches(const MPersistentObject* other) const override;
   // An association goes to Add; anything else is left with the caller.

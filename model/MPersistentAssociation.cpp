@@ -1,6 +1,7 @@
 #include "model/MPersistentAssociation.h"
 
 #include "model/MPersistentRead.h"
+#include "model/MStoredMembers.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWPersistence.h"
 #include "rw/RWReadTable.h"
@@ -17,17 +18,6 @@ GCountedRef CloneOf(const GCountedRef& half) {
 bool Alike(const MPersistentObject* theirs, const MPersistentObject* mine) {
   if (theirs == nullptr || mine == nullptr) return theirs == mine;
   return theirs == mine || !theirs->DiffersFrom(mine);
-}
-
-// The stored size of one half as an object reference (6 for the null
-// object or a back reference).
-uint32_t HalfSize(const GCountedRef& half) { return half.IsEmpty() ? 6 : half->StoredByteCount(); }
-
-// Makes half hold what was read. The association deletes it when it lets
-// go, so a failed restore must not delete it as well.
-void Take(GCountedRef& half, MPersistentObject* object) {
-  if (object != nullptr) RWReadTableGuard::Adopt(object);
-  half = GCountedRef(object);
 }
 
 }  // namespace
@@ -65,55 +55,18 @@ int MPersistentAssociation::Matches(const MPersistentObject* other) const {
 
 // ---- Persistence ----
 
-uint32_t MPersistentAssociation::MembersStoreSize() const {
-  // Key and value share the identity table of the save they belong to.
-  RWStoreTableGuard guard;
-  return MPersistentObject::MembersStoreSize() + 4 + HalfSize(key_) + HalfSize(value_);
+// The version, the key and the value as object references; key and value
+// share the identity table of the save they belong to.
+template <typename Archive>
+void MPersistentAssociation::Members(Archive& archive) {
+  MStored::RestoreScope<Archive> scope(this);
+  archive.Version(ClassVersion());
+  MStored::Ref(archive, key_);
+  if (!MStored::Going(archive)) return;
+  MStored::Ref(archive, value_);
 }
 
-void MPersistentAssociation::SaveMembers(RWVirtualOutStream& stream) const {
-  MPersistentObject::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  RWWriteObjectPointer(stream, key_.Pointee());
-  RWWriteObjectPointer(stream, value_.Pointee());
-}
-
-void MPersistentAssociation::SaveMembersToFile(RWBinaryFile& file) const {
-  MPersistentObject::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  RWWriteObjectPointerToFile(file, key_.Pointee());
-  RWWriteObjectPointerToFile(file, value_.Pointee());
-}
-
-void MPersistentAssociation::RestoreMembers(RWVirtualInStream& stream) {
-  MRestoreScope scope(this);
-  MPersistentObject::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return;
-  MPersistentObject* key = nullptr;
-  ReadPersistentObject(stream, key);
-  Take(key_, key);
-  if (!stream.Good() || RWReadTableGuard::RestoreFailed()) return;
-  MPersistentObject* value = nullptr;
-  ReadPersistentObject(stream, value);
-  Take(value_, value);
-}
-
-void MPersistentAssociation::RestoreMembersFromFile(RWBinaryFile& file) {
-  MRestoreScope scope(this);
-  MPersistentObject::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  auto failed = [&file] { return file.HasError() || file.IsAtEnd() || RWReadTableGuard::RestoreFailed(); };
-  MPersistentObject* key = nullptr;
-  ReadPersistentObject(file, key);
-  Take(key_, key);
-  if (failed()) return;
-  MPersistentObject* value = nullptr;
-  ReadPersistentObject(file, value);
-  Take(value_, value);
-}
+RW_STORED_MEMBERS_DEFINE(MPersistentAssociation, MPersistentObject)
 
 RWVirtualInStream& operator>>(RWVirtualInStream& stream, MPersistentAssociation*& out) {
   return MReadPersistentAs(stream, out);

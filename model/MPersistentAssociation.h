@@ -8,6 +8,7 @@
 
 #include "model/GCountedPtr.h"
 #include "model/MPersistentObject.h"
+#include "rw/RWMembers.h"
 
 constexpr RWClassID MPersistentAssociationClassId = 771;
 
@@ -30,11 +31,7 @@ class MPersistentAssociation : public MPersistentObject {
 
   QV_PERSISTENT_KIND(MPersistentAssociation);
   // Base, version, and key and value as object references.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   // Same class and id, and neither key nor value differs (two missing
   // halves are alike).

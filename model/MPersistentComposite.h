@@ -8,6 +8,7 @@
 
 #include "model/GCountedPtrVector.h"
 #include "model/MPersistentObject.h"
+#include "rw/RWMembers.h"
 
 constexpr RWClassID MPersistentCompositeClassId = 752;
 
@@ -34,11 +35,7 @@ class MPersistentComposite : public MPersistentObject {
   static uint32_t ClassVersion() { return 1; }
 
   QV_PERSISTENT_KIND(MPersistentComposite);
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   int Matches(const MPersistentObject* other) const override;
   // The composite takes the object over. Null is ignored; an object that

@@ -148,63 +148,24 @@ int MPersistentCompositeOnDisk::HasError() {
 
 // ---- RWCollectable ----
 
-MPersistentCompositeOnDisk* MPersistentCompositeOnDisk::CreateSameKind() const {
-  return new MPersistentCompositeOnDisk(0);
-}
-MPersistentCompositeOnDisk* MPersistentCompositeOnDisk::Clone() const { return new MPersistentCompositeOnDisk(*this); }
-RWClassID MPersistentCompositeOnDisk::ClassId() const { return MPersistentCompositeOnDiskClassId; }
+QV_PERSISTENT_KIND_DEFINE_MADE_WITH(MPersistentCompositeOnDisk, MPersistentObject, MPersistentCompositeOnDiskClassId, 0)
 
-uint32_t MPersistentCompositeOnDisk::MembersStoreSize() const {
-  return MPersistentObject::MembersStoreSize() + 16 + static_cast<uint32_t>(fileName_.Length());
-}
-
-void MPersistentCompositeOnDisk::SaveMembers(RWVirtualOutStream& stream) const {
-  MPersistentObject::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  stream.PutLong(StateToStore());
-  fileName_.SaveTo(stream);
-  stream.PutLong(deleteFlag_);
-}
-
-void MPersistentCompositeOnDisk::SaveMembersToFile(RWBinaryFile& file) const {
-  MPersistentObject::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  file.WriteLong(StateToStore());
-  fileName_.SaveToFile(file);
-  file.WriteLong(deleteFlag_);
+// The version, the state word, the file name and the delete flag; the
+// composite opens on the file only when all were read.
+template <typename Archive>
+void MPersistentCompositeOnDisk::Members(Archive& archive) {
+  archive.Version(ClassVersion());
+  int32_t state = StateToStore();
+  RWCString name = fileName_;
+  int32_t deleteFlag = deleteFlag_;
+  archive(state, name, deleteFlag);
+  if constexpr (Archive::kReading) {
+    // Whatever state was stored, the composite is open on the file.
+    if (archive.Ok()) OpenRestored(name, deleteFlag, state);
+  }
 }
 
-void MPersistentCompositeOnDisk::RestoreMembers(RWVirtualInStream& stream) {
-  MPersistentObject::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return;
-  int32_t state = 0;
-  RWCString name;
-  int32_t deleteFlag = 0;
-  stream.GetLong(state);
-  if (!stream.Good()) return;
-  name.RestoreFrom(stream);
-  stream.GetLong(deleteFlag);
-  if (!stream.Good()) return;
-  // Whatever state was stored, the composite is open on the file.
-  OpenRestored(name, deleteFlag, state);
-}
-
-void MPersistentCompositeOnDisk::RestoreMembersFromFile(RWBinaryFile& file) {
-  MPersistentObject::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  int32_t state = 0;
-  RWCString name;
-  int32_t deleteFlag = 0;
-  if (!file.ReadLong(state) || !name.RestoreFromFile(file) || !file.ReadLong(deleteFlag)) return;
-  OpenRestored(name, deleteFlag, state);
-}
-
-int MPersistentCompositeOnDisk::DerivesFrom(RWClassID classId) const {
-  return classId == MPersistentCompositeOnDiskClassId || MPersistentObject::DerivesFrom(classId);
-}
+RW_STORED_MEMBERS_DEFINE(MPersistentCompositeOnDisk, MPersistentObject)
 
 int MPersistentCompositeOnDisk::Matches(const MPersistentObject* other) const {
   auto* composite = dynamic_cast<const MPersistentCompositeOnDisk*>(other);

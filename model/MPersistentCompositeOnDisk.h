@@ -13,6 +13,7 @@
 #include "model/MPersistentObject.h"
 #include "rw/RWCString.h"
 #include "rw/RWWString.h"
+#include "rw/RWMembers.h"
 
 class MPersistentCompositeOnDiskImp;
 
@@ -57,10 +58,7 @@ class MPersistentCompositeOnDisk : public MPersistentObject {
   void GetStore(GCountedRef& out);
 
   // ---- RWCollectable ----
-  MPersistentCompositeOnDisk* CreateSameKind() const override;
-  MPersistentCompositeOnDisk* Clone() const override;
-  RWClassID ClassId() const override;
-  uint32_t MembersStoreSize() const override;
+  QV_PERSISTENT_KIND(MPersistentCompositeOnDisk);
   // Restoring keeps the delete flag and the name and leaves the composite
   // open on that file. It attaches to the file's store at its first use,
   // after the restore: the store reads its own file then, as a read of its
@@ -69,12 +67,8 @@ class MPersistentCompositeOnDisk : public MPersistentObject {
   // but it is kept: until a caller closes the composite, a save writes that
   // word back unchanged, so a stored graph saves again to the same bytes
   // (a composite stored closed would otherwise come back as stored open).
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
-  int DerivesFrom(RWClassID classId) const override;
   // Same class, file name, state, store object and delete flag.
   int Matches(const MPersistentObject* other) const override;
 

@@ -1,5 +1,6 @@
 #include "pdl/GPcl5e.h"
 
+#include "model/MStoredMembers.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWVirtualStream.h"
 
@@ -50,9 +51,20 @@ int GPcl5e::Matches(const MPersistentObject* other) const {
 
 int16_t GPcl5e::ApplyTo(GPeripheral* target) { return target != nullptr ? target->UsePcl5eGenerator(this) : 0; }
 
-uint32_t GPcl5e::MembersStoreSize() const {
-  return GPdlGenerator::MembersStoreSize() + kOutputBlockStoreSize + 4;
+// The output block and, after it, the colour treatment mode.
+template <typename Archive>
+void GPcl5e::Members(Archive& archive) {
+  MStored::RestoreScope<Archive> scope(this);
+  OutputBlock block = Output();
+  int32_t treatment = colourTreatmentMode_;
+  if (!OutputBlockMembers(archive, ClassVersion(), block, &treatment)) return;
+  if constexpr (Archive::kReading) {
+    TakeOutput(block);
+    colourTreatmentMode_ = treatment;
+  }
 }
+
+QV_PERIPHERAL_MEMBERS_DEFINE(GPcl5e, GPdlGenerator)
 
 GPdlGenerator::OutputBlock GPcl5e::Output() const {
   return {patternId_, outputStatus_, outputOk_, xResolution_, yResolution_, colourMode_};
@@ -65,36 +77,6 @@ void GPcl5e::TakeOutput(const OutputBlock& block) {
   xResolution_ = block.xResolution;
   yResolution_ = block.yResolution;
   colourMode_ = block.colour;
-}
-
-void GPcl5e::SaveMembers(RWVirtualOutStream& stream) const {
-  GPdlGenerator::SaveMembers(stream);
-  SaveOutputBlock(stream, ClassVersion(), Output(), &colourTreatmentMode_);
-}
-
-void GPcl5e::SaveMembersToFile(RWBinaryFile& file) const {
-  GPdlGenerator::SaveMembersToFile(file);
-  SaveOutputBlock(file, ClassVersion(), Output(), &colourTreatmentMode_);
-}
-
-void GPcl5e::RestoreMembers(RWVirtualInStream& stream) {
-  MRestoreScope scope(this);
-  GPdlGenerator::RestoreMembers(stream);
-  OutputBlock block;
-  int32_t treatment = 0;
-  if (!RestoreOutputBlock(stream, ClassVersion(), block, &treatment)) return;
-  TakeOutput(block);
-  colourTreatmentMode_ = treatment;
-}
-
-void GPcl5e::RestoreMembersFromFile(RWBinaryFile& file) {
-  MRestoreScope scope(this);
-  GPdlGenerator::RestoreMembersFromFile(file);
-  OutputBlock block;
-  int32_t treatment = 0;
-  if (!RestoreOutputBlock(file, ClassVersion(), block, &treatment)) return;
-  TakeOutput(block);
-  colourTreatmentMode_ = treatment;
 }
 
 RWCollectable* GPcl5eCreate() { return new GPcl5e; }

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "pdl/GPdlGenerator.h"
+#include "rw/RWMembers.h"
 
 constexpr RWClassID GPcl5eClassId = 788;
 
@@ -50,11 +51,7 @@ class GPcl5e : public GPdlGenerator {
   // (16-bit), latched output status (16-bit), output-ok flag (32-bit), x
   // and y resolution (16-bit each), colour mode (32-bit), colour-treatment
   // mode (32-bit).
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   int16_t GetPatternId() const { return patternId_; }
   uint16_t GetOutputStatus() const { return outputStatus_; }

@@ -4,6 +4,7 @@
 #include "model/GConfiguration.h"
 #include "model/GDeviceFontListComposite.h"
 #include "model/GRangeAttribute.h"
+#include "model/MStoredMembers.h"
 #include "printpath/GDocumentCommand.h"
 #include "printpath/GOutputChannelSource.h"
 #include "rw/RWBinaryFile.h"
@@ -99,66 +100,29 @@ int GPdlGenerator::Matches(const MPersistentObject* other) const {
          clipPath_ == generator->clipPath_ && progress_ == generator->progress_;
 }
 
-uint32_t GPdlGenerator::MembersStoreSize() const { return GPeripheralComposite::MembersStoreSize() + 18; }
-
-void GPdlGenerator::SaveMembers(RWVirtualOutStream& stream) const {
-  GPeripheralComposite::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  stream.PutLong(inDocument_);
-  stream.PutLong(secondJob_);
-  stream.PutShort(pathDepth_);
-  stream.PutLong(clipPath_);
+// The version, the document and second-job flags, the path depth and the
+// clip path flag; taken only when all were read, and the device font list
+// is bound again then.
+template <typename Archive>
+void GPdlGenerator::Members(Archive& archive) {
+  MStored::RestoreScope<Archive> scope(this);
+  archive.Version(ClassVersion());
+  int32_t inDocument = inDocument_;
+  int32_t secondJob = secondJob_;
+  int16_t pathDepth = pathDepth_;
+  int32_t clipPath = clipPath_;
+  archive(inDocument, secondJob, pathDepth, clipPath);
+  if constexpr (Archive::kReading) {
+    if (!archive.Ok()) return;
+    inDocument_ = inDocument;
+    secondJob_ = secondJob;
+    pathDepth_ = pathDepth;
+    clipPath_ = clipPath;
+    BindDeviceFontList();
+  }
 }
 
-void GPdlGenerator::SaveMembersToFile(RWBinaryFile& file) const {
-  GPeripheralComposite::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  file.WriteLong(inDocument_);
-  file.WriteLong(secondJob_);
-  file.WriteShort(pathDepth_);
-  file.WriteLong(clipPath_);
-}
-
-void GPdlGenerator::RestoreMembers(RWVirtualInStream& stream) {
-  MRestoreScope scope(this);
-  GPeripheralComposite::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return;
-  int32_t inDocument = 0;
-  int32_t secondJob = 0;
-  int16_t pathDepth = 0;
-  int32_t clipPath = 0;
-  stream.GetLong(inDocument);
-  stream.GetLong(secondJob);
-  stream.GetShort(pathDepth);
-  stream.GetLong(clipPath);
-  if (!stream.Good()) return;
-  inDocument_ = inDocument;
-  secondJob_ = secondJob;
-  pathDepth_ = pathDepth;
-  clipPath_ = clipPath;
-  BindDeviceFontList();
-}
-
-void GPdlGenerator::RestoreMembersFromFile(RWBinaryFile& file) {
-  MRestoreScope scope(this);
-  GPeripheralComposite::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  int32_t inDocument = 0;
-  int32_t secondJob = 0;
-  int16_t pathDepth = 0;
-  int32_t clipPath = 0;
-  if (!file.ReadLong(inDocument) || !file.ReadLong(secondJob) || !file.ReadShort(pathDepth) ||
-      !file.ReadLong(clipPath))
-    return;
-  inDocument_ = inDocument;
-  secondJob_ = secondJob;
-  pathDepth_ = pathDepth;
-  clipPath_ = clipPath;
-  BindDeviceFontList();
-}
+QV_PERIPHERAL_MEMBERS_DEFINE(GPdlGenerator, GPeripheralComposite)
 
 // ---- Device fonts ----
 
@@ -222,52 +186,3 @@ int16_t GPdlGenerator::LookupStyleCode(int16_t n) {
 }
 
 int32_t GPdlGenerator::CheckEscapeText(const RWCString&) { return 0; }
-
-// ---- Output settings block shared by the generators ----
-
-void GPdlGenerator::SaveOutputBlock(RWVirtualOutStream& stream, uint32_t version, const OutputBlock& block,
-                                    const int32_t* trailing) {
-  stream.PutULong(version);
-  stream.PutShort(block.setting);
-  stream.PutUShort(block.sinkStatus);
-  stream.PutLong(block.sinkEnabled);
-  stream.PutUShort(block.xResolution);
-  stream.PutUShort(block.yResolution);
-  stream.PutLong(block.colour);
-  if (trailing != nullptr) stream.PutLong(*trailing);
-}
-
-void GPdlGenerator::SaveOutputBlock(RWBinaryFile& file, uint32_t version, const OutputBlock& block,
-                                    const int32_t* trailing) {
-  file.WriteULong(version);
-  file.WriteShort(block.setting);
-  file.WriteUShort(block.sinkStatus);
-  file.WriteLong(block.sinkEnabled);
-  file.WriteUShort(block.xResolution);
-  file.WriteUShort(block.yResolution);
-  file.WriteLong(block.colour);
-  if (trailing != nullptr) file.WriteLong(*trailing);
-}
-
-bool GPdlGenerator::RestoreOutputBlock(RWVirtualInStream& stream, uint32_t version, OutputBlock& block,
-                                       int32_t* trailing) {
-  uint32_t stored = 0;
-  stream.GetULong(stored);
-  if (!stream.Good() || stored != version) return false;
-  stream.GetShort(block.setting);
-  stream.GetUShort(block.sinkStatus);
-  stream.GetLong(block.sinkEnabled);
-  stream.GetUShort(block.xResolution);
-  stream.GetUShort(block.yResolution);
-  stream.GetLong(block.colour);
-  if (trailing != nullptr) stream.GetLong(*trailing);
-  return stream.Good();
-}
-
-bool GPdlGenerator::RestoreOutputBlock(RWBinaryFile& file, uint32_t version, OutputBlock& block, int32_t* trailing) {
-  uint32_t stored = 0;
-  if (!file.ReadULong(stored) || stored != version) return false;
-  return file.ReadShort(block.setting) && file.ReadUShort(block.sinkStatus) && file.ReadLong(block.sinkEnabled) &&
-         file.ReadUShort(block.xResolution) && file.ReadUShort(block.yResolution) && file.ReadLong(block.colour) &&
-         (trailing == nullptr || file.ReadLong(*trailing));
-}

@@ -18,6 +18,7 @@
 #include "pdl/GMemoryBudget.h"
 #include "printpath/GPeripheralComposite.h"
 #include "rw/RWCString.h"
+#include "rw/RWMembers.h"
 
 class GColorPaint;
 class GDeviceFontDescription;
@@ -68,11 +69,7 @@ class GPdlGenerator : public GPeripheralComposite {
 
   // Stored body after the composite's: version 1, in-document flag (32-bit),
   // second job flag (32-bit), path depth (16-bit), clip-path flag (32-bit).
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   int IsInsidePath() const { return pathDepth_ > 0; }
   int32_t GetClipPathFlag() const { return clipPath_; }
@@ -144,20 +141,18 @@ class GPdlGenerator : public GPeripheralComposite {
     uint16_t yResolution = 0;
     int32_t colour = 0;
   };
-  // Stored size of the version and the block, without a trailing value.
-  static constexpr uint32_t kOutputBlockStoreSize = 20;
-
-  static void SaveOutputBlock(RWVirtualOutStream& stream, uint32_t version, const OutputBlock& block,
-                              const int32_t* trailing = nullptr);
-  static void SaveOutputBlock(RWBinaryFile& file, uint32_t version, const OutputBlock& block,
-                              const int32_t* trailing = nullptr);
-  // True when the version is the expected one and the block (and the
-  // trailing value, when asked for) was read whole; the caller takes the
-  // values only then.
-  static bool RestoreOutputBlock(RWVirtualInStream& stream, uint32_t version, OutputBlock& block,
-                                 int32_t* trailing = nullptr);
-  static bool RestoreOutputBlock(RWBinaryFile& file, uint32_t version, OutputBlock& block,
-                                 int32_t* trailing = nullptr);
+  // The version and the block (and the trailing value, when given) as one
+  // step of a generator's Members. A read fills block and trailing; true
+  // when the version is the expected one and all was read, and the caller
+  // takes the values only then.
+  template <typename Archive>
+  static bool OutputBlockMembers(Archive& archive, uint32_t version, OutputBlock& block,
+                                 int32_t* trailing = nullptr) {
+    archive.Version(version);
+    archive(block.setting, block.sinkStatus, block.sinkEnabled, block.xResolution, block.yResolution, block.colour);
+    if (trailing != nullptr) archive(*trailing);
+    return archive.Ok();
+  }
 
   // Set by the generators' job and drawing operations.
   int32_t inDocument_;

@@ -1,5 +1,6 @@
 #include "pdl/GPostScript.h"
 
+#include "model/MStoredMembers.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWVirtualStream.h"
 
@@ -52,9 +53,16 @@ int16_t GPostScript::ApplyTo(GPeripheral* target) {
   return target != nullptr ? target->UsePostScriptGenerator(this) : 0;
 }
 
-uint32_t GPostScript::MembersStoreSize() const {
-  return GPdlGenerator::MembersStoreSize() + kOutputBlockStoreSize;
+// The output block.
+template <typename Archive>
+void GPostScript::Members(Archive& archive) {
+  MStored::RestoreScope<Archive> scope(this);
+  OutputBlock block = Output();
+  if (!OutputBlockMembers(archive, ClassVersion(), block)) return;
+  if constexpr (Archive::kReading) TakeOutput(block);
 }
+
+QV_PERIPHERAL_MEMBERS_DEFINE(GPostScript, GPdlGenerator)
 
 GPdlGenerator::OutputBlock GPostScript::Output() const {
   return {reservedSetting_, sinkStatus_, sinkEnabled_, xResolution_, yResolution_, colourMode_};
@@ -67,30 +75,6 @@ void GPostScript::TakeOutput(const OutputBlock& block) {
   xResolution_ = block.xResolution;
   yResolution_ = block.yResolution;
   colourMode_ = block.colour;
-}
-
-void GPostScript::SaveMembers(RWVirtualOutStream& stream) const {
-  GPdlGenerator::SaveMembers(stream);
-  SaveOutputBlock(stream, ClassVersion(), Output());
-}
-
-void GPostScript::SaveMembersToFile(RWBinaryFile& file) const {
-  GPdlGenerator::SaveMembersToFile(file);
-  SaveOutputBlock(file, ClassVersion(), Output());
-}
-
-void GPostScript::RestoreMembers(RWVirtualInStream& stream) {
-  MRestoreScope scope(this);
-  GPdlGenerator::RestoreMembers(stream);
-  OutputBlock block;
-  if (RestoreOutputBlock(stream, ClassVersion(), block)) TakeOutput(block);
-}
-
-void GPostScript::RestoreMembersFromFile(RWBinaryFile& file) {
-  MRestoreScope scope(this);
-  GPdlGenerator::RestoreMembersFromFile(file);
-  OutputBlock block;
-  if (RestoreOutputBlock(file, ClassVersion(), block)) TakeOutput(block);
 }
 
 RWCollectable* GPostScriptCreate() { return new GPostScript; }

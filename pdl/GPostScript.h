@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "pdl/GPdlGenerator.h"
+#include "rw/RWMembers.h"
 
 constexpr RWClassID GPostScriptClassId = 768;
 
@@ -48,11 +49,7 @@ class GPostScript : public GPdlGenerator {
   // Stored body after the generator base's: version 1, reserved setting
   // (16-bit), sink status (16-bit), sink enabled (32-bit), x and y
   // resolution (16-bit each), colour mode (32-bit).
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   int16_t GetReservedSetting() const { return reservedSetting_; }
   uint16_t GetSinkStatus() const { return sinkStatus_; }

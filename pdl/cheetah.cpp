@@ -1,5 +1,6 @@
 #include "pdl/cheetah.h"
 
+#include "model/MStoredMembers.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWVirtualStream.h"
 
@@ -48,9 +49,16 @@ int16_t GCheetah::ApplyTo(GPeripheral* target) {
   return target != nullptr ? target->UsePclXlGenerator(this) : 0;
 }
 
-uint32_t GCheetah::MembersStoreSize() const {
-  return GPdlGenerator::MembersStoreSize() + kOutputBlockStoreSize;
+// The output block.
+template <typename Archive>
+void GCheetah::Members(Archive& archive) {
+  MStored::RestoreScope<Archive> scope(this);
+  OutputBlock block = Output();
+  if (!OutputBlockMembers(archive, ClassVersion(), block)) return;
+  if constexpr (Archive::kReading) TakeOutput(block);
 }
+
+QV_PERIPHERAL_MEMBERS_DEFINE(GCheetah, GPdlGenerator)
 
 GPdlGenerator::OutputBlock GCheetah::Output() const {
   return {reservedSetting_, writeStatus_, writeEnabled_, xResolution_, yResolution_, colourOutput_};
@@ -63,30 +71,6 @@ void GCheetah::TakeOutput(const OutputBlock& block) {
   xResolution_ = block.xResolution;
   yResolution_ = block.yResolution;
   colourOutput_ = block.colour;
-}
-
-void GCheetah::SaveMembers(RWVirtualOutStream& stream) const {
-  GPdlGenerator::SaveMembers(stream);
-  SaveOutputBlock(stream, ClassVersion(), Output());
-}
-
-void GCheetah::SaveMembersToFile(RWBinaryFile& file) const {
-  GPdlGenerator::SaveMembersToFile(file);
-  SaveOutputBlock(file, ClassVersion(), Output());
-}
-
-void GCheetah::RestoreMembers(RWVirtualInStream& stream) {
-  MRestoreScope scope(this);
-  GPdlGenerator::RestoreMembers(stream);
-  OutputBlock block;
-  if (RestoreOutputBlock(stream, ClassVersion(), block)) TakeOutput(block);
-}
-
-void GCheetah::RestoreMembersFromFile(RWBinaryFile& file) {
-  MRestoreScope scope(this);
-  GPdlGenerator::RestoreMembersFromFile(file);
-  OutputBlock block;
-  if (RestoreOutputBlock(file, ClassVersion(), block)) TakeOutput(block);
 }
 
 RWCollectable* GCheetahCreate() { return new GCheetah; }

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "pdl/GPdlGenerator.h"
+#include "rw/RWMembers.h"
 
 constexpr RWClassID GCheetahClassId = 767;
 
@@ -48,11 +49,7 @@ class GCheetah : public GPdlGenerator {
   // Stored body after the generator base's: version 1, reserved setting
   // (16-bit), write status (16-bit), write enabled (32-bit), horizontal and
   // vertical resolution (16-bit each), colour output (32-bit).
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   int16_t GetReservedSetting() const { return reservedSetting_; }
   uint16_t GetWriteStatus() const { return writeStatus_; }

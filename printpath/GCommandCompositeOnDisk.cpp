@@ -7,6 +7,7 @@
 #include "model/GState.h"
 #include "model/GStringAttribute.h"
 #include "model/MPersistentCompositeOnDiskImp.h"
+#include "model/MStoredMembers.h"
 #include "model/RecordFileRegistry.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWPersistence.h"
@@ -21,18 +22,6 @@ std::atomic<GSpoolFontRestorer> g_fontRestorer{nullptr};
 bool IsCommand(const MPersistentObject* object) {
   return object != nullptr && object->DerivesFrom(GCommandClassId) && dynamic_cast<const GCommand*>(object) != nullptr;
 }
-
-bool StreamOk(const RWVirtualInStream& stream) { return stream.Good() && !RWReadTableGuard::RestoreFailed(); }
-bool FileOk(const RWBinaryFile& file) { return !file.HasError() && !RWReadTableGuard::RestoreFailed(); }
-
-bool ReadVersion(RWVirtualInStream& stream, uint32_t& version) {
-  stream.GetULong(version);
-  return stream.Good();
-}
-bool ReadVersion(RWBinaryFile& file, uint32_t& version) { return file.ReadULong(version); }
-
-void ReadStore(RWVirtualInStream& stream, MPersistentCompositeOnDisk* store) { RWReadObjectInto(stream, store); }
-void ReadStore(RWBinaryFile& file, MPersistentCompositeOnDisk* store) { RWReadObjectIntoFromFile(file, store); }
 
 // The text of a string attribute of the settings; empty when there is none.
 RWCString TextOf(GState* settings, int32_t id) {
@@ -186,43 +175,16 @@ void GCommandCompositeOnDisk::RestoreFonts() {
 
 // ---- Persistence ----
 
-uint32_t GCommandCompositeOnDisk::MembersStoreSize() const {
-  RWStoreTableGuard guard;
-  return GCommand::MembersStoreSize() + 4 + store_.StoredByteCount();
+// The version, then the store as one embedded object.
+template <typename Archive>
+void GCommandCompositeOnDisk::Members(Archive& archive) {
+  MStored::RestoreScope<Archive> scope(this);
+  if (!MStored::Going(archive)) return;
+  archive.Version(ClassVersion());
+  archive.Embedded(store_);
 }
 
-void GCommandCompositeOnDisk::SaveMembers(RWVirtualOutStream& stream) const {
-  GCommand::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  RWWriteObjectPointer(stream, &store_);
-}
-
-void GCommandCompositeOnDisk::SaveMembersToFile(RWBinaryFile& file) const {
-  GCommand::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  RWWriteObjectPointerToFile(file, &store_);
-}
-
-template <typename Input>
-void GCommandCompositeOnDisk::RestoreStore(Input& input) {
-  uint32_t version = 0;
-  if (!ReadVersion(input, version) || version != ClassVersion()) return;
-  ReadStore(input, &store_);
-}
-
-void GCommandCompositeOnDisk::RestoreMembers(RWVirtualInStream& stream) {
-  MRestoreScope scope(this);
-  GCommand::RestoreMembers(stream);
-  if (!StreamOk(stream)) return;
-  RestoreStore(stream);
-}
-
-void GCommandCompositeOnDisk::RestoreMembersFromFile(RWBinaryFile& file) {
-  MRestoreScope scope(this);
-  GCommand::RestoreMembersFromFile(file);
-  if (!FileOk(file) || file.IsAtEnd()) return;
-  RestoreStore(file);
-}
+RW_STORED_MEMBERS_DEFINE(GCommandCompositeOnDisk, GCommand)
 
 RWCollectable* GCommandCompositeOnDiskCreate() { return new GCommandCompositeOnDisk; }
 

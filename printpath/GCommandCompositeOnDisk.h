@@ -13,6 +13,7 @@
 #include "model/MPersistentCompositeOnDisk.h"
 #include "model/MPersistentIterator.h"
 #include "rw/RWWString.h"
+#include "rw/RWMembers.h"
 
 class GDriverInstance;
 
@@ -54,11 +55,7 @@ class GCommandCompositeOnDisk : public GCommand {
   // Stored body after the command part: version 1, then the store as one
   // object (its file name, state and delete flag); the records stay in the
   // store's file.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   // ---- Records ----
   // A command is appended to the store as a new record; anything else is
@@ -99,8 +96,6 @@ class GCommandCompositeOnDisk : public GCommand {
   friend class GCommandCompositeOnDiskIterator;
   // Reloads the job's fonts named by the settings (attributes 407, 408).
   void RestoreFonts();
-  template <typename Input>
-  void RestoreStore(Input& input);
 
   // mutable: fetching the settings takes their record out of the store.
   mutable MPersistentCompositeOnDisk store_;

@@ -3,9 +3,7 @@
 #include "driver/drvrsrvr.h"
 #include "model/GPeripheral.h"
 #include "model/GState.h"
-#include "printpath/CommandBody.h"
-
-using namespace printpath_body;
+#include "model/MStoredMembers.h"
 
 namespace {
 
@@ -62,43 +60,23 @@ void GDocumentCommand::SetSettings(MPersistentObject* settings) {
   GCommand::SetSettings(state);
 }
 
-uint32_t GDocumentCommand::MembersStoreSize() const {
-  return GCommand::MembersStoreSize() + 4 + StringSize(documentName_) + StringSize(portName_);
+// The version and the document and port names; the names are taken only
+// when both were read.
+template <typename Archive>
+void GDocumentCommand::Members(Archive& archive) {
+  if (!MStored::Going(archive)) return;
+  archive.Version(ClassVersion());
+  RWWString documentName = documentName_;
+  RWWString portName = portName_;
+  archive(documentName, portName);
+  if constexpr (Archive::kReading) {
+    if (!archive.Ok()) return;
+    documentName_ = documentName;
+    portName_ = portName;
+  }
 }
 
-void GDocumentCommand::SaveMembers(RWVirtualOutStream& stream) const {
-  GCommand::SaveMembers(stream);
-  WriteULong(stream, ClassVersion());
-  WriteString(stream, documentName_);
-  WriteString(stream, portName_);
-}
-
-void GDocumentCommand::SaveMembersToFile(RWBinaryFile& file) const {
-  GCommand::SaveMembersToFile(file);
-  WriteULong(file, ClassVersion());
-  WriteString(file, documentName_);
-  WriteString(file, portName_);
-}
-
-template <typename Input>
-void GDocumentCommand::RestoreBody(Input& input) {
-  if (!Good(input) || !ReadVersion(input, ClassVersion())) return;
-  RWWString documentName;
-  RWWString portName;
-  if (!ReadString(input, documentName) || !ReadString(input, portName)) return;
-  documentName_ = documentName;
-  portName_ = portName;
-}
-
-void GDocumentCommand::RestoreMembers(RWVirtualInStream& stream) {
-  GCommand::RestoreMembers(stream);
-  RestoreBody(stream);
-}
-
-void GDocumentCommand::RestoreMembersFromFile(RWBinaryFile& file) {
-  GCommand::RestoreMembersFromFile(file);
-  RestoreBody(file);
-}
+RW_STORED_MEMBERS_DEFINE(GDocumentCommand, GCommand)
 
 // ---- GDocumentStart ----
 
@@ -144,54 +122,33 @@ bool GDocumentStart::InstanceHandle(int32_t& handle) const {
   return true;
 }
 
-uint32_t GDocumentStart::MembersStoreSize() const {
-  int32_t handle = 0;
-  return GDocumentCommand::MembersStoreSize() + (InstanceHandle(handle) ? 12 : 8);
+// The version, whether an instance follows, and its handle in the driver
+// server's print-side table. An instance the driver server does not know
+// cannot be found again by a reader: it is stored as none. A read finds the
+// live instance of this process under the handle, never a stored copy.
+template <typename Archive>
+void GDocumentStart::Members(Archive& archive) {
+  if (!MStored::Going(archive)) return;
+  archive.Version(ClassVersion());
+  if constexpr (Archive::kReading) {
+    int32_t flag = 0;
+    archive(flag);
+    if (!archive.Ok()) return;
+    instance_ = nullptr;
+    if (flag != 1) return;
+    int32_t handle = 0;
+    archive(handle);
+    if (!archive.Ok()) return;
+    if (GDriverServer* server = GDriverServer::GetInstance()) instance_ = server->FindRenderDriverInstance(handle);
+  } else {
+    int32_t handle = 0;
+    const bool attached = InstanceHandle(handle);
+    archive(static_cast<int32_t>(attached ? 1 : 0));
+    if (attached) archive(handle);
+  }
 }
 
-template <typename Output>
-void GDocumentStart::SaveBody(Output& output) const {
-  WriteULong(output, ClassVersion());
-  // An instance the driver server does not know cannot be found again by
-  // a reader: it is stored as none.
-  int32_t handle = 0;
-  const bool attached = InstanceHandle(handle);
-  WriteLong(output, attached ? 1 : 0);
-  if (attached) WriteLong(output, handle);
-}
-
-void GDocumentStart::SaveMembers(RWVirtualOutStream& stream) const {
-  GDocumentCommand::SaveMembers(stream);
-  SaveBody(stream);
-}
-
-void GDocumentStart::SaveMembersToFile(RWBinaryFile& file) const {
-  GDocumentCommand::SaveMembersToFile(file);
-  SaveBody(file);
-}
-
-template <typename Input>
-void GDocumentStart::RestoreBody(Input& input) {
-  if (!Good(input) || !ReadVersion(input, ClassVersion())) return;
-  int32_t flag = 0;
-  if (!ReadLong(input, flag)) return;
-  instance_ = nullptr;
-  if (flag != 1) return;
-  int32_t handle = 0;
-  if (!ReadLong(input, handle)) return;
-  // The live instance of this process under the handle, never a stored copy.
-  if (GDriverServer* server = GDriverServer::GetInstance()) instance_ = server->FindRenderDriverInstance(handle);
-}
-
-void GDocumentStart::RestoreMembers(RWVirtualInStream& stream) {
-  GDocumentCommand::RestoreMembers(stream);
-  RestoreBody(stream);
-}
-
-void GDocumentStart::RestoreMembersFromFile(RWBinaryFile& file) {
-  GDocumentCommand::RestoreMembersFromFile(file);
-  RestoreBody(file);
-}
+RW_STORED_MEMBERS_DEFINE(GDocumentStart, GDocumentCommand)
 
 RWCollectable* GDocumentStartCreate() { return new GDocumentStart; }
 
@@ -219,26 +176,12 @@ int16_t GDocumentEnd::Dispatch(GPeripheral* peripheral) {
   return peripheral != nullptr ? peripheral->DocumentEnd(this) : kNoReceiver;
 }
 
-uint32_t GDocumentEnd::MembersStoreSize() const { return GDocumentCommand::MembersStoreSize() + 4; }
-
-void GDocumentEnd::SaveMembers(RWVirtualOutStream& stream) const {
-  GDocumentCommand::SaveMembers(stream);
-  WriteULong(stream, ClassVersion());
+// The version; any stored version is accepted.
+template <typename Archive>
+void GDocumentEnd::Members(Archive& archive) {
+  if (MStored::Going(archive)) archive.AnyVersion(ClassVersion());
 }
 
-void GDocumentEnd::SaveMembersToFile(RWBinaryFile& file) const {
-  GDocumentCommand::SaveMembersToFile(file);
-  WriteULong(file, ClassVersion());
-}
-
-void GDocumentEnd::RestoreMembers(RWVirtualInStream& stream) {
-  GDocumentCommand::RestoreMembers(stream);
-  if (Good(stream)) ReadVersion(stream, ClassVersion());
-}
-
-void GDocumentEnd::RestoreMembersFromFile(RWBinaryFile& file) {
-  GDocumentCommand::RestoreMembersFromFile(file);
-  if (Good(file)) ReadVersion(file, ClassVersion());
-}
+RW_STORED_MEMBERS_DEFINE(GDocumentEnd, GDocumentCommand)
 
 RWCollectable* GDocumentEndCreate() { return new GDocumentEnd; }

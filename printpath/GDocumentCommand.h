@@ -11,6 +11,7 @@
 #include "model/GCommand.h"
 #include "rw/RWCString.h"
 #include "rw/RWWString.h"
+#include "rw/RWMembers.h"
 
 class GDriverInstance;
 class GOutputChannel;
@@ -36,11 +37,7 @@ class GDocumentCommand : public GCommand {
   int Matches(const MPersistentObject* other) const override;
 
   // Stored body after the command part: version 1, document name, port name.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   // Only a GState is taken, stamped 246; anything else is destroyed (unless
   // a handle holds it) and the old settings stay.
@@ -60,8 +57,6 @@ class GDocumentCommand : public GCommand {
   GDocumentCommand(const RWWString& documentName, const RWWString& portName, GState* settings, const int32_t* id);
 
  private:
-  template <typename Input>
-  void RestoreBody(Input& input);
 
   RWWString documentName_;
   RWWString portName_;
@@ -90,11 +85,7 @@ class GDocumentStart : public GDocumentCommand {
   // is attached), then the instance's handle in the driver server. A
   // restored start refers to the live instance under that handle, or to
   // none; the job text is not stored.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   // The peripheral's DocumentStart with this command.
   int16_t Dispatch(GPeripheral* peripheral) override;
@@ -107,10 +98,6 @@ class GDocumentStart : public GDocumentCommand {
   // The instance's handle in the driver server's print-side table; false
   // when there is no instance or it is not registered there.
   bool InstanceHandle(int32_t& handle) const;
-  template <typename Output>
-  void SaveBody(Output& output) const;
-  template <typename Input>
-  void RestoreBody(Input& input);
 
   GDriverInstance* instance_;  // not owned; outlives the job
   RWCString jobText_;
@@ -131,11 +118,7 @@ class GDocumentEnd : public GDocumentCommand {
   int Matches(const MPersistentObject* other) const override;
 
   // After the document body: version 1.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   // The peripheral's DocumentEnd with this command.
   int16_t Dispatch(GPeripheral* peripheral) override;

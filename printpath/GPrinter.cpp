@@ -7,6 +7,7 @@
 #include "model/GOutputChannel.h"
 #include "model/GState.h"
 #include "model/GStringAttribute.h"
+#include "model/MStoredMembers.h"
 #include "printpath/GDocumentCommand.h"
 #include "printpath/GJobAbort.h"
 #include "printpath/GOutputChannelSource.h"
@@ -322,40 +323,19 @@ int16_t GPrinter::JobAbort(GJobAbort*) {
 
 // ---- Persistence ----
 
-uint32_t GPrinter::MembersStoreSize() const { return GPeripheralComposite::MembersStoreSize() + 8; }
-
-void GPrinter::SaveMembers(RWVirtualOutStream& stream) const {
-  GPeripheralComposite::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  stream.PutLong(printerMode_);
+// The children are located again after the composite's part was read; then
+// the version and the printer mode.
+template <typename Archive>
+void GPrinter::Members(Archive& archive) {
+  if constexpr (Archive::kReading) LocateChildren();
+  archive.Version(ClassVersion());
+  int32_t mode = printerMode_;
+  archive(mode);
+  if constexpr (Archive::kReading) {
+    if (archive.Ok()) printerMode_ = mode;
+  }
 }
 
-void GPrinter::SaveMembersToFile(RWBinaryFile& file) const {
-  GPeripheralComposite::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  file.WriteLong(printerMode_);
-}
-
-void GPrinter::RestoreMembers(RWVirtualInStream& stream) {
-  MRestoreScope scope(this);
-  GPeripheralComposite::RestoreMembers(stream);
-  LocateChildren();
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return;
-  int32_t mode = 0;
-  stream.GetLong(mode);
-  if (stream.Good()) printerMode_ = mode;
-}
-
-void GPrinter::RestoreMembersFromFile(RWBinaryFile& file) {
-  MRestoreScope scope(this);
-  GPeripheralComposite::RestoreMembersFromFile(file);
-  LocateChildren();
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  int32_t mode = 0;
-  if (file.ReadLong(mode)) printerMode_ = mode;
-}
+QV_PERIPHERAL_MEMBERS_DEFINE(GPrinter, GPeripheralComposite)
 
 RWCollectable* GPrinterCreate() { return new GPrinter; }

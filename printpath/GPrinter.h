@@ -12,6 +12,7 @@
 
 #include "printpath/GPeripheralComposite.h"
 #include "rw/RWWString.h"
+#include "rw/RWMembers.h"
 
 class GDocumentStart;
 class GOutputChannel;
@@ -45,11 +46,7 @@ class GPrinter : public GPeripheralComposite {
 
   // Stored body after the composite's: version 1, printer mode (32-bit).
   // The children are looked up after reading.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   int32_t GetPrinterMode() const { return printerMode_; }
   void SetPrinterMode(int32_t mode) { printerMode_ = mode; }
