@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "model/GAttribute.h"
+#include "model/GCommandComposite.h"
 #include "model/GGraphicBundle.h"
 #include "model/GPeripheral.h"
 #include "model/GState.h"
@@ -41,23 +42,6 @@ bool Reaches(const MPersistentObject* from, const MPersistentObject* target) {
   }
   return false;
 }
-
-bool StreamOk(const RWVirtualInStream& stream) { return stream.Good() && !RWReadTableGuard::RestoreFailed(); }
-bool FileOk(const RWBinaryFile& file) { return !file.HasError() && !RWReadTableGuard::RestoreFailed(); }
-bool InputOk(const RWVirtualInStream& stream) { return StreamOk(stream); }
-bool InputOk(const RWBinaryFile& file) { return FileOk(file); }
-
-bool ReadVersion(RWVirtualInStream& stream, uint32_t& version) {
-  stream.GetULong(version);
-  return stream.Good();
-}
-bool ReadVersion(RWBinaryFile& file, uint32_t& version) { return file.ReadULong(version); }
-
-void ReadList(RWVirtualInStream& stream, MPersistentComposite* list) { RWReadObjectInto(stream, list); }
-void ReadList(RWBinaryFile& file, MPersistentComposite* list) { RWReadObjectIntoFromFile(file, list); }
-
-void MarkFailed(RWVirtualInStream& stream) { stream.SetState(RW_STREAM_FAIL); }
-void MarkFailed(RWBinaryFile&) {}
 
 }  // namespace
 
@@ -217,55 +201,30 @@ int16_t GGraphicComposite::Dispatch(GPeripheral*) { return 0; }
 
 uint32_t GGraphicComposite::MembersStoreSize() const {
   RWStoreTableGuard guard;
-  return GGraphic::MembersStoreSize() + 4 + members_.StoredByteCount();
+  return GGraphic::MembersStoreSize() + GMemberListStoreSize(members_);
 }
 
 void GGraphicComposite::SaveMembers(RWVirtualOutStream& stream) const {
   GGraphic::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  RWWriteObjectPointer(stream, &members_);
+  GSaveMemberList(stream, members_);
 }
 
 void GGraphicComposite::SaveMembersToFile(RWBinaryFile& file) const {
   GGraphic::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  RWWriteObjectPointerToFile(file, &members_);
+  GSaveMemberList(file, members_);
 }
 
-bool GGraphicComposite::MembersAreGraphics() const {
-  const GCountedPtrVector& members = members_.Children();
-  for (size_t i = 0; i < members.Count(); ++i)
-    if (!IsGraphic(members.Data()[i].Pointee())) return false;
-  return true;
-}
-
-template <typename Input>
-void GGraphicComposite::RestoreList(Input& input) {
-  uint32_t version = 0;
-  if (!ReadVersion(input, version) || version != ClassVersion()) return;
-  members_.RemoveAllChildren();
-  ReadList(input, &members_);
-  if (!InputOk(input)) return;
-  if (!MembersAreGraphics()) {
-    // Only graphics are members: anything else is damage.
-    members_.RemoveAllChildren();
-    GFailRestore();
-    MarkFailed(input);
-  }
-}
-
+// Only graphics are members: anything else is damage.
 void GGraphicComposite::RestoreMembers(RWVirtualInStream& stream) {
   MRestoreScope scope(this);
   GGraphic::RestoreMembers(stream);
-  if (!StreamOk(stream)) return;
-  RestoreList(stream);
+  GRestoreMemberList(stream, members_, &IsGraphic);
 }
 
 void GGraphicComposite::RestoreMembersFromFile(RWBinaryFile& file) {
   MRestoreScope scope(this);
   GGraphic::RestoreMembersFromFile(file);
-  if (!FileOk(file) || file.IsAtEnd()) return;
-  RestoreList(file);
+  GRestoreMemberList(file, members_, &IsGraphic);
 }
 
 RWCollectable* GGraphicCompositeCreate() { return new GGraphicComposite; }

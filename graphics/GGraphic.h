@@ -117,9 +117,6 @@ class GGraphicComposite : public GGraphic {
  private:
   bool WouldHoldItself(const MPersistentObject* object) const;
   bool AcceptReplacement(const MPersistentObject* with) const;
-  bool MembersAreGraphics() const;
-  template <typename Input>
-  void RestoreList(Input& input);
 
   MPersistentComposite members_;
 };
