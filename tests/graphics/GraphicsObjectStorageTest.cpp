@@ -191,4 +191,33 @@ TEST(GraphicsObjectStorageTest, AnObjectOfTheWrongKindInAGraphicsPlaceFailsTheRe
   ExpectFails(Patched(qvtest::SaveInForm(&path, form), memberBytes, value), form, "path piece");
 }
 
+TEST(GraphicsObjectStorageTest, ACompositeOfAnotherVersionKeepsItsMembers) {
+  // The body of an empty composite as saved, its own version at the end of
+  // the graphic part.
+  GGraphicComposite empty;
+  const std::string saved = qvtest::SaveInForm(&empty, ModelForm::kFile);
+  const std::string framing = saved.substr(0, 6);
+  const std::string body = saved.substr(6);
+  const uint32_t graphicPart = empty.GGraphic::MembersStoreSize();
+  ASSERT_EQ(body.substr(graphicPart, 4), qvtest::StoredBytes().U32(1).Bytes());
+  std::string version2 = body;
+  version2.replace(graphicPart, 4, qvtest::StoredBytes().U32(2).Bytes());
+
+  struct Case {
+    std::string body;
+    size_t members;
+  } cases[] = {{version2, 1}, {body, 0}};
+  for (const Case& c : cases) {
+    GGraphicComposite composite;
+    composite.AddChild(new GRectangleGraphic(GRect(0, 0, 1, 1), nullptr, nullptr));
+    w32test::MakeDirectories(u"C:\\ModelTests");
+    w32test::PutFile(qvtest::ModelTestFilePathW(), framing + c.body);
+    {
+      RWBinaryFile file(qvtest::ModelTestFilePath(), "rb");
+      EXPECT_EQ(RWReadObjectIntoFromFile(file, &composite), &composite);
+    }
+    EXPECT_EQ(composite.MemberCount(), c.members);
+  }
+}
+
 }  // namespace
