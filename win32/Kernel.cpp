@@ -11,6 +11,8 @@
 #include <system_error>
 #include <thread>
 
+#include <unistd.h>
+
 #include "w32detail/HandleTable.h"
 #include "w32detail/Platform.h"
 #include "w32detail/Time.h"
@@ -116,16 +118,40 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Set when the process's first thread begins to leave the process. On the
+// platform, ending the process stops every other thread where it stands:
+// none of them sees the first thread end or runs on into code whose
+// statics the exit is tearing down (a thread that wakes then would unload
+// modules while their globals are being destroyed).
+std::atomic<bool> g_processEnding{false};
+
+bool IsProcessFirstThread() { return gettid() == getpid(); }
+
+// Any thread but the one that ends the process stops here once the
+// process is ending; it never returns, and the process's end takes it.
+void StopIfProcessEnding() {
+  if (!g_processEnding.load() || IsProcessFirstThread()) return;
+  for (;;) std::this_thread::sleep_for(std::chrono::hours(24));
+}
+
 // Waits on the condition until ready() holds or the time is up; true when
 // ready. INFINITE waits without limit.
 template <class Ready>
 bool WaitUntil(std::condition_variable& cv, std::unique_lock<std::mutex>& lock, DWORD milliseconds,
                Ready ready) {
+  StopIfProcessEnding();
+  bool result = true;
   if (milliseconds == INFINITE) {
     cv.wait(lock, ready);
-    return true;
+  } else {
+    result = cv.wait_for(lock, std::chrono::milliseconds(milliseconds), ready);
   }
-  return cv.wait_for(lock, std::chrono::milliseconds(milliseconds), ready);
+  if (g_processEnding.load()) {
+    lock.unlock();
+    StopIfProcessEnding();
+    lock.lock();
+  }
+  return result;
 }
 
 class Waitable : public w32detail::KernelObject {
@@ -195,11 +221,17 @@ class ThreadObject : public Waitable {
 };
 
 // The calling thread's object, made on first need; marked ended when the
-// thread's thread-local storage goes away.
+// thread's thread-local storage goes away. The process's first thread
+// leaves only by ending the process, which stops the other threads first:
+// its object is never marked ended, so no waiter wakes into the exit.
 struct CurrentThread {
   std::shared_ptr<ThreadObject> object;
   bool startedByUs = false;
   ~CurrentThread() {
+    if (IsProcessFirstThread()) {
+      g_processEnding.store(true);
+      return;
+    }
     if (object) object->Finish(0);
   }
 };
@@ -353,6 +385,7 @@ std::atomic<ULONGLONG>& TickOffset() {
 }  // namespace
 
 void Sleep(DWORD milliseconds) {
+  StopIfProcessEnding();
   if (milliseconds == 0) {
     std::this_thread::yield();
     return;

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <thread>
 
+#include <unistd.h>
+
 #include "win32/Kernel.h"
 #include "w32test/Testing.h"
 #include "win32/User.h"
@@ -221,6 +223,40 @@ TEST(Thread, DuplicatedPseudoHandleIsSignalledWhenThatThreadEnds) {
   EXPECT_TRUE(CloseHandle(GetCurrentThread()));  // pseudo-handles need no closing
   CloseHandle(ready);
   CloseHandle(go);
+}
+
+namespace {
+
+struct FirstThreadWatch {
+  HANDLE first = nullptr;
+  HANDLE waiting = nullptr;
+};
+FirstThreadWatch g_firstThreadWatch;
+
+DWORD WaitForTheFirstThread(LPVOID) {
+  ReleaseSemaphore(g_firstThreadWatch.waiting, 1, nullptr);
+  WaitForSingleObject(g_firstThreadWatch.first, INFINITE);
+  _exit(7);
+}
+
+// Starts a thread that waits for this thread to end, then ends the process.
+[[noreturn]] void EndTheProcessWithAWaiter() {
+  DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &g_firstThreadWatch.first, 0,
+                  FALSE, DUPLICATE_SAME_ACCESS);
+  g_firstThreadWatch.waiting = CreateSemaphoreW(nullptr, 0, 1, nullptr);
+  CreateThread(nullptr, 0, &WaitForTheFirstThread, nullptr, 0, nullptr);
+  WaitForSingleObject(g_firstThreadWatch.waiting, INFINITE);
+  std::exit(0);
+}
+
+}  // namespace
+
+// Ending the process stops the other threads where they stand: a thread
+// waiting for the first thread to end does not wake into the exit (where it
+// would run on while the process's statics are torn down).
+TEST(ThreadDeathTest, AThreadWaitingOnTheFirstThreadDoesNotWakeWhenTheProcessEnds) {
+  GTEST_FLAG_SET(death_test_style, "fast");
+  EXPECT_EXIT(EndTheProcessWithAWaiter(), ::testing::ExitedWithCode(0), "");
 }
 
 TEST(Thread, CreationFailuresAreReported) {
