@@ -704,6 +704,8 @@ void XLScanLineBufferFlush(XLStream* s, uint16_t* buffer) {
   XLWriteRawByte(s, kScanLineData);
   uint32_t at = buffer[wFirst];
   for (uint32_t line = 0; line < buffer[wLines]; ++line) {
+    // Stored lines end at the next free word; never read past it.
+    if (at + 4 > buffer[wNext] || at + 4 + 2u * buffer[at + 2] > buffer[wNext]) break;
     const uint16_t pairs = buffer[at + 2];
     const uint8_t type = static_cast<uint8_t>(buffer[at + 3]);
     LineHead(s, buffer[at], buffer[at + 1], pairs, type);
