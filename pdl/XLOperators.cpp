@@ -318,7 +318,10 @@ void XLPassThrough(XLStream* s, const uint8_t* d, uint32_t n) {
   Op(s, kPassThrough);
   XLWriteEmbeddedBytes(s, d, n);
 }
-void XLBeginStream(XLStream* s, const uint8_t* name, uint32_t n) { UBytes(s, name, n, aStreamName), Op(s, kBeginStream); }
+void XLBeginStream(XLStream* s, const uint8_t* name, uint32_t n) {
+  UBytes(s, name, n, aStreamName);
+  Op(s, kBeginStream);
+}
 void XLReadStream(XLStream* s, uint32_t n) { UInt32(s, n, aStreamDataLength), Op(s, kReadStream); }
 void XLEndStream(XLStream* s) { Op(s, kEndStream); }
 void XLExecStream(XLStream* s, uint32_t n) { UInt32(s, n, aStreamDataLength), Op(s, kExecStream); }
@@ -424,7 +427,10 @@ void XLSetColorimetricColorSpace(XLStream* s, uint8_t space, const float chromat
 }
 void XLSetColorSpaceCodes(XLStream* s, uint8_t value16, const float values[5]) {
   UByte(s, value16, aColorSpaceCodes);
-  for (int i = 0; i < 5; ++i) Real32(s, values != nullptr ? values[i] : 0.0f, static_cast<uint8_t>(aColorSpaceCodes + 1 + i));
+  for (int i = 0; i < 5; ++i) {
+    const float value = values != nullptr ? values[i] : 0.0f;
+    Real32(s, value, static_cast<uint8_t>(aColorSpaceCodes + 1 + i));
+  }
   Op(s, kSetColorSpace);
 }
 void XLSetColorTreatment(XLStream* s, uint8_t t) { UByte(s, t, aColorTreatment), Op(s, kSetColorTreatment); }

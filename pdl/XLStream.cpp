@@ -347,7 +347,9 @@ void XLWriteUInt32XY(XLStream* s, uint32_t x, uint32_t y) { TaggedXY(s, kTagUInt
 void XLWriteSInt32XY(XLStream* s, int32_t x, int32_t y) { TaggedXY(s, kTagSInt32XY, x, y); }
 void XLWriteReal32XY(XLStream* s, float x, float y) { TaggedXY(s, kTagReal32XY, x, y); }
 
-void XLWriteUByteBox(XLStream* s, uint8_t a, uint8_t b, uint8_t c, uint8_t d) { TaggedBox(s, kTagUByteBox, a, b, c, d); }
+void XLWriteUByteBox(XLStream* s, uint8_t a, uint8_t b, uint8_t c, uint8_t d) {
+  TaggedBox(s, kTagUByteBox, a, b, c, d);
+}
 void XLWriteUInt16Box(XLStream* s, uint16_t a, uint16_t b, uint16_t c, uint16_t d) {
   TaggedBox(s, kTagUInt16Box, a, b, c, d);
 }

@@ -576,3 +576,91 @@ TEST(XLOperatorsTest, TheInterpreterRendersAJobWrittenThroughTheWriters) {
 }
 
 }  // namespace
+
+// Images, buffered scan lines, a clip rectangle and a dashed pen on one
+// Letter page, rendered by the interpreter at 50 dots per inch (12 units a
+// dot).
+TEST(XLOperatorsTest, TheInterpreterDrawsImagesScanLinesClipsAndDashes) {
+  const std::string interpreter = qvtest::PclInterpreter();
+  ASSERT_FALSE(interpreter.empty()) << qvtest::kNoInterpreter;
+
+  XLFixture f;
+  XLStream* s = *f;
+  XLWriteStreamHeader(s, 2, 0, nullptr, 0);
+  XLBeginSession(s, 600, 600, 0, 0);
+  XLOpenDataSource(s, 0, 1);
+  XLBeginPage(s, 0, 0);
+  XLSetColorSpace(s, 1);
+  XLSetPenSourceNull(s);
+  XLSetBrushSourceGray(s, 0);
+
+  // An 8-bit gray image of 4 by 4 pixels, black on the left and white on
+  // the right, drawn 1 inch square at (1, 1) inch.
+  XLSetCursorU16(s, 600, 600);
+  XLBeginImage(s, 0, 2, 4, 4, 600, 600);
+  XLReadImage(s, 0, 4, 0);
+  const uint8_t rows[16] = {0, 0, 255, 255, 0, 0, 255, 255, 0, 0, 255, 255, 0, 0, 255, 255};
+  XLWriteEmbeddedBytes(s, rows, 16);
+  XLEndImage(s);
+
+  // Sixty scan lines a unit apart from 2 inches down: a run from 4 to 5
+  // inches (words) and one from 6 inches, 200 units long (bytes), through a
+  // small buffer that flushes several times.
+  uint16_t buffer[64];
+  XLScanLineBufferInit(buffer, 64);
+  const uint16_t wide[] = {2400, 600};
+  const uint16_t narrow[] = {0, 200};
+  for (uint16_t y = 1200; y < 1260; ++y) {
+    XLScanLineBuffered(s, y, 0, wide, 1, buffer);
+    XLScanLineBuffered(s, y, 3600, narrow, 1, buffer);
+  }
+  XLScanLineBufferFlush(s, buffer);
+
+  // A clip of 1 by 1 inch at (1, 5) inches; a large rectangle shows only
+  // inside it.
+  XLSetClipRectangleU16(s, 600, 3000, 1200, 3600, 0);
+  XLRectangleU16(s, 0, 2400, 4800, 4200);
+  XLSetClipToPage(s);
+
+  // A dashed line at 8 inches down from 1 to 5 inches across: half an inch
+  // on, half an inch off.
+  XLSetBrushSourceNull(s);
+  XLSetPenSourceGray(s, 0);
+  XLSetPenWidth(s, 60);
+  const uint16_t dashes[] = {300, 300};
+  XLSetLineDash(s, dashes, 2);
+  XLNewPath(s);
+  XLSetCursorU16(s, 600, 4800);
+  XLLinePathU16(s, 3000, 4800);
+  XLPaintPath(s);
+  XLEndPage(s);
+  XLCloseDataSource(s);
+  XLEndSession(s);
+  ASSERT_EQ(s->error, 0) << XLErrorName(s->error);
+
+  const std::string job = "\x1b%-12345X@PJL ENTER LANGUAGE=PCLXL\r\n" + f.Bytes();
+  const qvtest::RenderedJob rendered = qvtest::RenderPcl(interpreter, job, "xl_images", 50);
+  EXPECT_EQ(rendered.status, 0);
+  EXPECT_EQ(rendered.errors, "") << "the interpreter reports nothing about the job";
+  ASSERT_EQ(rendered.pages.size(), 1u);
+  const qvtest::GrayPage& page = rendered.pages[0];
+  struct Sample {
+    int x, y;
+    bool dark;
+    const char* what;
+  };
+  const std::vector<Sample> samples = {
+      {60, 75, true, "image, black half"},    {90, 75, false, "image, white half"},
+      {40, 75, false, "left of the image"},   {60, 105, false, "below the image"},
+      {225, 102, true, "wide scan run"},      {195, 102, false, "before the wide run"},
+      {255, 102, false, "after the wide run"}, {225, 110, false, "below the scan lines"},
+      {308, 102, true, "narrow scan run"},    {320, 102, false, "after the narrow run"},
+      {75, 275, true, "inside the clip"},     {40, 275, false, "left of the clip"},
+      {110, 275, false, "right of the clip"}, {75, 215, false, "above the clip"},
+      {75, 330, false, "below the clip"},     {62, 400, true, "first dash"},
+      {87, 400, false, "first gap"},          {112, 400, true, "second dash"},
+      {137, 400, false, "second gap"},        {112, 410, false, "beside the dashes"},
+  };
+  for (const Sample& p : samples)
+    EXPECT_EQ(page.Dark(p.x, p.y), p.dark) << p.what << " at (" << p.x << ", " << p.y << ")";
+}
