@@ -225,6 +225,7 @@ void TaggedBox(XLStream* s, uint8_t tag, T a, T b, T c, T d) {
 template <class T>
 void Embedded(XLStream* s, const T* values, uint32_t count, bool bigEndian) {
   if (!Usable(s)) return;
+  if (values == nullptr) count = 0;  // the length always matches what follows
   const uint64_t length = static_cast<uint64_t>(count) * sizeof(T);
   if (length > UINT32_MAX) {
     Fail(s, kXLOverflow);

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "XLTestSupport.h"
 #include "support/PclInterpreter.h"
+#include "support/XLStreamTestSupport.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "XLTestSupport.h"
+#include "support/XLStreamTestSupport.h"
 
 namespace {
 
