@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/PclInterpreter.h"
 #include "support/ScriptedFactory.h"
 #include "model/GState.h"
 #include "model/GStringAttribute.h"
@@ -29,81 +30,14 @@
 #include "win32/Registry.h"
 #include "w32test/Testing.h"
 
-#ifndef QV_GPCL6
-#define QV_GPCL6 ""
-#endif
-
 namespace {
 
 using qvtest::RecordingChannel;
-
-// The interpreter: QV_GPCL6 in the environment, else the one the build found.
-std::string Interpreter() {
-  const char* set = std::getenv("QV_GPCL6");
-  const std::string path = set != nullptr && *set != '\0' ? set : QV_GPCL6;
-  return !path.empty() && access(path.c_str(), X_OK) == 0 ? path : std::string();
-}
 
 // A page of PCL: reset, portrait, a fixed-pitch font, one line of text, the
 // page ejected and the printer reset.
 const std::string kPage =
     "\x1b" "E" "\x1b&l0O" "\x1b(s0p12h10v0s0b3T" "\x1b&a10R" "\x1b&a10C" "Quarterly report, page 1" "\f" "\x1b" "E";
-
-struct Rendered {
-  int status = -1;
-  std::string errors;
-  std::vector<std::string> pages;  // each page's gray image
-};
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-// Renders the job to gray pages at a low resolution.
-Rendered Render(const std::string& interpreter, const std::string& job, const std::string& name) {
-  const std::string base = ::testing::TempDir() + "qv_pjl_" + std::to_string(getpid()) + "_" + name;
-  const std::string jobPath = base + ".prn";
-  const std::string errorPath = base + ".err";
-  std::ofstream(jobPath, std::ios::binary) << job;
-  const std::string command = "'" + interpreter + "' -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=pgmraw -r50 -o '" + base +
-                              "-%d.pgm' '" + jobPath + "' >'" + errorPath + "' 2>&1";
-  Rendered rendered;
-  rendered.status = std::system(command.c_str());
-  rendered.errors = ReadFile(errorPath);
-  for (int page = 1;; ++page) {
-    const std::string pagePath = base + "-" + std::to_string(page) + ".pgm";
-    if (access(pagePath.c_str(), R_OK) != 0) break;
-    rendered.pages.push_back(ReadFile(pagePath));
-    std::remove(pagePath.c_str());
-  }
-  std::remove(jobPath.c_str());
-  std::remove(errorPath.c_str());
-  return rendered;
-}
-
-// The number of dark pixels of a binary gray image ("P5", width, height,
-// 255, then one byte a pixel).
-size_t DarkPixels(const std::string& image) {
-  size_t at = 0;
-  int fields = 0;
-  while (fields < 4 && at < image.size()) {
-    if (image[at] == '#') {
-      at = image.find('\n', at);
-      if (at == std::string::npos) return 0;
-    } else if (!std::isspace(static_cast<unsigned char>(image[at]))) {
-      ++fields;
-      while (at < image.size() && !std::isspace(static_cast<unsigned char>(image[at]))) ++at;
-      continue;
-    }
-    ++at;
-  }
-  size_t dark = 0;
-  for (size_t i = at; i < image.size(); ++i) dark += static_cast<unsigned char>(image[i]) < 128 ? 1 : 0;
-  return dark;
-}
 
 // A platform with a clock, so that the header carries the time lines too.
 class ClockedFactory : public qvtest::ScriptedFactory {
@@ -153,11 +87,8 @@ class GPJLInterpreterTest : public ::testing::Test {
 };
 
 TEST_F(GPJLInterpreterTest, TheInterpreterReadsTheHeaderAsPjlAndRendersOnlyThePage) {
-  const std::string interpreter = Interpreter();
-  // The interpreter is part of the shared tools every checkout has beside it:
-  // without it the output goes unjudged, which is a failure, not a pass.
-  ASSERT_FALSE(interpreter.empty()) << "the PCL interpreter (gpcl6) is not at ../shared/tools/pcl; "
-                                       "set QV_GPCL6 to its path";
+  const std::string interpreter = qvtest::PclInterpreter();
+  ASSERT_FALSE(interpreter.empty()) << qvtest::kNoInterpreter;
 
   // Texts of the job and the document, some of which would break their
   // lines if they were written as they are.
@@ -187,16 +118,16 @@ TEST_F(GPJLInterpreterTest, TheInterpreterReadsTheHeaderAsPjlAndRendersOnlyThePa
     EXPECT_NE(job.find(line), std::string::npos) << line;
   EXPECT_EQ(job.find("COPIES=9"), std::string::npos);
 
-  const Rendered bare = Render(interpreter, kPage, "bare");
+  const qvtest::RenderedJob bare = qvtest::RenderPcl(interpreter, kPage, "pjl_bare", 50);
   ASSERT_EQ(bare.status, 0) << bare.errors;
   ASSERT_EQ(bare.pages.size(), 1u);
-  ASSERT_GT(DarkPixels(bare.pages[0]), 0u) << "the page alone prints its line";
+  ASSERT_GT(bare.pages[0].DarkPixels(), 0u) << "the page alone prints its line";
 
-  const Rendered wrapped = Render(interpreter, job, "wrapped");
+  const qvtest::RenderedJob wrapped = qvtest::RenderPcl(interpreter, job, "pjl_wrapped", 50);
   EXPECT_EQ(wrapped.status, 0);
   EXPECT_EQ(wrapped.errors, "") << "the interpreter reports nothing about the job";
   ASSERT_EQ(wrapped.pages.size(), 1u) << "nothing of the header or the footer makes a page";
-  EXPECT_TRUE(wrapped.pages[0] == bare.pages[0]) << "nothing of the header or the footer prints on the page";
+  EXPECT_TRUE(wrapped.pages[0].image == bare.pages[0].image) << "nothing of the header or the footer prints on the page";
 }
 
 }  // namespace
