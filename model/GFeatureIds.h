@@ -275,5 +275,7 @@ inline constexpr int32_t kJobStorageId = 1213;
 inline constexpr int32_t kJobStorageOn = 1214;
 inline constexpr int32_t kCustomPaperWidth = 1260;
 inline constexpr int32_t kCustomPaperLength = 1261;
+// The shared pool of quick sets, stored as "QuicksetPool".
+inline constexpr int32_t kQuickSetPool = 0x4000005C;
 
 }  // namespace GFeatureIds
