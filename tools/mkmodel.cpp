@@ -336,6 +336,16 @@ GAttributeComposite* ModelEntries() {
   settings->AddChild(options);
   entry->AddChild(settings);
   list->AddChild(entry);
+  // A model without a duplex unit that prints two-sided by hand.
+  entry = Group(kNoId);
+  entry->AddChild(Text(376, "quarrin 4700m"));
+  settings = Group(360);
+  options = Group(365);
+  options->AddChild(Value(308, 0));
+  options->AddChild(Value(245, 1));
+  settings->AddChild(options);
+  entry->AddChild(settings);
+  list->AddChild(entry);
   return list;
 }
 
