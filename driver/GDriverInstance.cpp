@@ -65,8 +65,7 @@ constexpr int16_t kSmallestCheckedMedium = 17389;
 // Discovered media names become output-bin mappings from these codes on.
 constexpr int16_t kFirstDiscoveredSystemCode = 16690;
 constexpr int16_t kFirstDiscoveredDeviceCode = 50;
-// The id of a stored list of model entries that is rebuilt on re-encoding.
-constexpr int32_t kEntryListId = 0x4000005C;
+// The room a stored object is re-encoded in.
 constexpr size_t kReencodeBufferSize = 4096;
 // The codec's 32-bit form: stored ids such as the entry list's do not fit
 // in 16 bits.
@@ -1088,7 +1087,7 @@ int GDriverInstance::ReencodeObject(MPersistentObject* object, const RWWString& 
     if (in.GetStream() != nullptr) decoded = codec.Decode(in.GetStream(), &in, this, kCodecSelector);
   }
   if (decoded == nullptr) return 0;
-  if (decoded->FeatureId() == kEntryListId) decoded = ConvertEntryList(decoded);
+  if (decoded->FeatureId() == kQuickSetPool) decoded = ConvertEntryList(decoded);
   RWWString valueName = name;
   if (valueName.Length() == 0) valueName = NumberedValueStore::NumberName(decoded->FeatureId());
   const int stored = StoreStoredObject(valueName, decoded) == 1 ? 1 : 0;

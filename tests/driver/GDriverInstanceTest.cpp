@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "model/GFeatureIds.h"
 #include "support/DriverInstanceTestSupport.h"
 #include "driver/MassStorageFonts.h"
 #include "support/ScriptedFactory.h"
@@ -128,7 +129,7 @@ class DriverInstanceTest : public ::testing::Test {
     const GShortPoint size(width, height);
     const GShortPoint extent(static_cast<int16_t>(width - left - right), static_cast<int16_t>(height - top - bottom));
     const GShortPoint origin(left, top);
-    return new GMedia("paper", &size, &extent, &origin, 0, paperId, dpi, dpi, &GMediaDefaultFeatureId);
+    return new GMedia("paper", &size, &extent, &origin, 0, paperId, dpi, dpi, &GFeatureIds::kCustomMedia);
   }
   void AddPaperMapping(int16_t spoolerPaper, int16_t paperId) {
     if (instance.GetPaperMappings() == nullptr) instance.SetPaperMappings(new GResourceMappingList(191));
