@@ -83,7 +83,7 @@ TEST_F(WatermarkTest, EveryPageGetsTheTextBetweenTheBracketEscapes) {
   const COLORREF gray = RGB(100, 100, 100);
   EXPECT_EQ(events[0].escape.code, GPageWatermark::kBracketEscape);
   EXPECT_EQ(events[0].escape.input, Bracket(1, gray));
-  ASSERT_EQ(events[1].kind, w32test::DcEvent::kWatermarkText);
+  ASSERT_EQ(events[1].kind, w32test::DcEvent::kText);
   const auto& t = events[1].text;
   EXPECT_EQ(t.text, u"SECRET");
   EXPECT_EQ(t.colour, gray);
