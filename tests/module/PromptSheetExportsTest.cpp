@@ -75,12 +75,7 @@ class PromptSheetExportsTest : public ::testing::Test {
     const std::string model = qvtest::ReadHostFile(QV_SAMPLE_MODEL_FILE);
     ASSERT_GT(model.size(), 100u) << QV_SAMPLE_MODEL_FILE;
     ASSERT_TRUE(w32test::PutFile(kDataFile, model));
-    w32test::PrinterSetup setup;
-    setup.name = kPrinter;
-    setup.driverName = u"Quarrin 4700";
-    setup.driverDirectory = kDirectory;
-    setup.dataFile = kDataFile;
-    w32test::AddPrinter(setup);
+    qvtest::AddSamplePrinter(kPrinter, kDirectory, kDataFile);
 
     ASSERT_TRUE(loaded_.Load(QV_MODULE_FILE, module_, kModulePath));
     events_ = loaded_.Symbol<DocumentEventProc>("DrvDocumentEvent");

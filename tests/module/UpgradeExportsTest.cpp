@@ -68,12 +68,7 @@ class UpgradeExportsTest : public ::testing::Test {
     self.loadCount = 1;
     module_ = reinterpret_cast<HINSTANCE>(w32test::InstallModule(self));
     ASSERT_NO_FATAL_FAILURE(InstallModelWithQuickSetTemplate());
-    w32test::PrinterSetup setup;
-    setup.name = kPrinter;
-    setup.driverName = u"Quarrin 4700";
-    setup.driverDirectory = kDirectory;
-    setup.dataFile = kDataFile;
-    w32test::AddPrinter(setup);
+    qvtest::AddSamplePrinter(kPrinter, kDirectory, kDataFile);
     PRINTER_DEFAULTSW all{nullptr, nullptr, PRINTER_ALL_ACCESS};
     ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(kPrinter), &printer_, &all));
     ASSERT_TRUE(loaded_.Load(QV_MODULE_FILE, module_, kModulePath));
