@@ -8,12 +8,12 @@ using GFeatureIds::kDocumentSettings;
 using GFeatureIds::kDocumentSettings2;
 using GFeatureIds::kInstallableOptions;
 
-const GNumberFeature GCopiesHandler::kFeature = {u"printing/Copies", kDocumentSettings2, 291, 510};
-const GNumberFeature GMemoryHandler::kFeature = {u"physical/Memory", kInstallableOptions, 925, 128};
+const GNumberFeature GCopiesHandler::kFeature = {u"printing/Copies", kDocumentSettings2, GFeatureIds::kCopies, 510};
+const GNumberFeature GMemoryHandler::kFeature = {u"physical/Memory", kInstallableOptions, GFeatureIds::kMemory, 128};
 const GNumberFeature GDriverWorkSpaceSettingHandler::kFeature = {u"physical/DriverWorkSpaceSetting",
                                                                  kInstallableOptions, 202, 510};
-const GNumberFeature GScaleChoiceHandler::kFeature = {u"printing/ScaleChoice", kDocumentSettings, 269, 256};
-const GNumberFeature GDryTimeHandler::kFeature = {u"printing/DryTime", kDocumentSettings, 1133, 510};
+const GNumberFeature GScaleChoiceHandler::kFeature = {u"printing/ScaleChoice", kDocumentSettings, GFeatureIds::kScaleChoice, 256};
+const GNumberFeature GDryTimeHandler::kFeature = {u"printing/DryTime", kDocumentSettings, GFeatureIds::kDryTime, 510};
 
 GNumberFeatureHandler::GNumberFeatureHandler(const GNumberFeature& feature) : feature_(&feature) {}
 

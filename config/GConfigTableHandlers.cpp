@@ -61,81 +61,81 @@ constexpr int16_t kTray1CompanionValue = 8;
   {path, exportPath, group, id, rows, Count(rows), bytes, rule, strict}
 
 const GTableFeature GSymmetricalMarginsHandler::kFeature = QV_FEATURE(
-    u"printing/QVSymmetricalMargins", u"printing/QVSymmetricalMargins", kDocumentSettings, 713, kFalseTrue, 510,
+    u"printing/QVSymmetricalMargins", u"printing/QVSymmetricalMargins", kDocumentSettings, GFeatureIds::kQVSymmetricalMargins, kFalseTrue, 510,
     kCopy, false);
 const GTableFeature GEmulateSTMarginsHandler::kFeature = QV_FEATURE(
-    u"printing/QVEmulateSTMargins", u"printing/QVEmulateSTMargins", kDocumentSettings, 711, kFalseTrue, 510, kCopy,
+    u"printing/QVEmulateSTMargins", u"printing/QVEmulateSTMargins", kDocumentSettings, GFeatureIds::kQVEmulateSTMargins, kFalseTrue, 510, kCopy,
     false);
 const GTableFeature GStraightPaperPathHandler::kFeature = QV_FEATURE(
-    u"printing/StraightPaperPath", u"printing/StraightPaperPath", kDocumentSettings, 905, kOffOn, 510, kCopy, true);
+    u"printing/StraightPaperPath", u"printing/StraightPaperPath", kDocumentSettings, GFeatureIds::kStraightPaperPath, kOffOn, 510, kCopy, true);
 const GTableFeature GManualDuplexHandler::kFeature =
     QV_FEATURE(u"physical/ManualDuplex", u"physical/ManualDuplex", kInstallableOptions, GFeatureIds::kManualDuplex,
                kManualDuplex, 510, kCopy, false);
 const GTableFeature GTray1Handler::kFeature = QV_FEATURE(u"physical/Tray1", u"physical/Tray1", kInstallableOptions,
                                                          kTray1, kNotInstalledInstalled, 510, kNone, false);
 const GTableFeature GPageOrderHandler::kFeature = QV_FEATURE(u"printing/PageOrder", u"printing/PageOrder",
-                                                             kDocumentSettings, 710, kPageOrder, 510, kNew, true);
+                                                             kDocumentSettings, GFeatureIds::kPageOrder, kPageOrder, 510, kNew, true);
 const GTableFeature GIgnoreCollationChoiceHandler::kFeature = QV_FEATURE(
-    u"printing/IgnoreCollationChoice", u"printing/IgnoreCollationChoice", kDocumentSettings2, 451, kOffOn, 128,
+    u"printing/IgnoreCollationChoice", u"printing/IgnoreCollationChoice", kDocumentSettings2, GFeatureIds::kIgnoreCollationChoice, kOffOn, 128,
     kNone, false);
 const GTableFeature GBinderChoiceHandler::kFeature = QV_FEATURE(
-    u"printing/BinderChoice", u"printing/BindChoice", kDocumentSettings, 612, kBinderChoice, 510, kCopy, false);
+    u"printing/BinderChoice", u"printing/BindChoice", kDocumentSettings, GFeatureIds::kBinderChoice, kBinderChoice, 510, kCopy, false);
 const GTableFeature GPatternScalingChoiceHandler::kFeature = QV_FEATURE(
-    u"printing/PatternScalingChoice", u"printing/PatternScalingChoice", kDocumentSettings, 277, kPatternScaling,
+    u"printing/PatternScalingChoice", u"printing/PatternScalingChoice", kDocumentSettings, GFeatureIds::kPatternScalingChoice, kPatternScaling,
     256, kNone, false);
 const GTableFeature GZepChoiceHandler::kFeature = QV_FEATURE(u"printing/ZepChoice", u"printing/ZepChoice",
-                                                             kDocumentSettings, 250, kZepChoice, 256, kNone, false);
+                                                             kDocumentSettings, GFeatureIds::kZepChoice, kZepChoice, 256, kNone, false);
 const GTableFeature GKivChoiceHandler::kFeature = QV_FEATURE(u"printing/KivChoice", u"printing/KivChoice",
-                                                             kDocumentSettings, 251, kKivChoice, 256, kNone, false);
+                                                             kDocumentSettings, GFeatureIds::kKivChoice, kKivChoice, 256, kNone, false);
 const GTableFeature GRasterizationChoiceHandler::kFeature = QV_FEATURE(
-    u"printing/RasterizationChoice", u"printing/RasterizationChoice", kDocumentSettings, 255, kRasterization, 256,
+    u"printing/RasterizationChoice", u"printing/RasterizationChoice", kDocumentSettings, GFeatureIds::kRasterizationChoice, kRasterization, 256,
     kNone, false);
 const GTableFeature GJobRetentionModeChoiceHandler::kFeature = QV_FEATURE(
-    u"printing/JobRetentionModeChoice", u"printing/JobRetentionModeChoice", kDocumentSettings, 287,
+    u"printing/JobRetentionModeChoice", u"printing/JobRetentionModeChoice", kDocumentSettings, GFeatureIds::kJobRetentionModeChoice,
     kJobRetentionMode, 510, kCopy, false);
 const GTableFeature GEdgeToEdgeHandler::kFeature = QV_FEATURE(u"printing/EdgeToEdge", u"printing/EdgeToEdge",
-                                                              kDocumentSettings, 442, kEdgeToEdge, 510, kCopy, false);
+                                                              kDocumentSettings, GFeatureIds::kEdgeToEdge, kEdgeToEdge, 510, kCopy, false);
 const GTableFeature GMonoChromeChoiceHandler::kFeature = QV_FEATURE(
-    u"physical/MonoChromeChoice", u"physical/MonoChromeChoice", kInstallableOptions, 518, kOffOn, 64, kNone, false);
+    u"physical/MonoChromeChoice", u"physical/MonoChromeChoice", kInstallableOptions, GFeatureIds::kMonoChromeChoice, kOffOn, 64, kNone, false);
 const GTableFeature GCollationUnitHandler::kFeature = QV_FEATURE(
-    u"physical/CollationUnit", u"physical/CollationUnitSetting", kInstallableOptions, 310, kFalseTrue, 256, kNone,
+    u"physical/CollationUnit", u"physical/CollationUnitSetting", kInstallableOptions, GFeatureIds::kCollationUnit, kFalseTrue, 256, kNone,
     false);
 const GTableFeature GDeviceIsPlurexHandler::kFeature = QV_FEATURE(
-    u"physical/DeviceIsPlurex", u"physical/DeviceIsPlurex", kInstallableOptions, 310, kInstalledNotInstalled, 64,
+    u"physical/DeviceIsPlurex", u"physical/DeviceIsPlurex", kInstallableOptions, GFeatureIds::kCollationUnit, kInstalledNotInstalled, 64,
     kNone, false);
 const GTableFeature GScannerChoiceHandler::kFeature = QV_FEATURE(
-    u"physical/ScannerChoice", u"physical/ScannerChoice", kInstallableOptions, 918, kNotInstalledInstalled, 256,
+    u"physical/ScannerChoice", u"physical/ScannerChoice", kInstallableOptions, GFeatureIds::kScannerChoice, kNotInstalledInstalled, 256,
     kNone, false);
 const GTableFeature GBinderUnitHandler::kFeature = QV_FEATURE(
-    u"physical/BinderUnit", u"physical/binderunit", kInstallableOptions, 613, kNotInstalledInstalled, 510, kCopy,
+    u"physical/BinderUnit", u"physical/binderunit", kInstallableOptions, GFeatureIds::kBinderUnit, kNotInstalledInstalled, 510, kCopy,
     false);
 const GTableFeature GDuplexUnitHandler::kFeature = QV_FEATURE(
-    u"physical/DuplexUnit", u"physical/duplexunit", kInstallableOptions, 308, kNotInstalledInstalled, 510, kCopy,
+    u"physical/DuplexUnit", u"physical/duplexunit", kInstallableOptions, GFeatureIds::kDuplexUnit, kNotInstalledInstalled, 510, kCopy,
     false);
 const GTableFeature GBookletTargetSizeHandler::kFeature = QV_FEATURE(
-    u"printing/BookletTargetSize", u"printing/BookletTargetSize", kDocumentSettings, 280, kBookletTargetSize, 510,
+    u"printing/BookletTargetSize", u"printing/BookletTargetSize", kDocumentSettings, GFeatureIds::kBookletTargetSize, kBookletTargetSize, 510,
     kCopy, false);
 const GTableFeature GTTAsBitmapSettingHandler::kFeature = QV_FEATURE(
-    u"printing/TTAsBitmapSetting", u"printing/TTAsBitmapSetting", kDocumentSettings2, 293, kTTAsBitmap, 510, kNew,
+    u"printing/TTAsBitmapSetting", u"printing/TTAsBitmapSetting", kDocumentSettings2, GFeatureIds::kTTAsBitmapSetting, kTTAsBitmap, 510, kNew,
     false);
 const GTableFeature GScalePageChoiceHandler::kFeature = QV_FEATURE(
-    u"printing/ScalePageChoice", u"printing/ScalePageChoice", kDocumentSettings, 271, kScalePage, 256, kCopy, false);
+    u"printing/ScalePageChoice", u"printing/ScalePageChoice", kDocumentSettings, GFeatureIds::kScalePageChoice, kScalePage, 256, kCopy, false);
 const GTableFeature GTextAsBlackHandler::kFeature = QV_FEATURE(u"printing/TextAsBlack", u"printing/TextAsBlack",
-                                                               kDocumentSettings, 585, kFalseTrue, 510, kNew, false);
+                                                               kDocumentSettings, GFeatureIds::kTextAsBlack, kFalseTrue, 510, kNew, false);
 const GTableFeature GOrientationHandler::kFeature = QV_FEATURE(
-    u"printing/Orientation", u"printing/Orientation", kDocumentSettings, 265, kOrientation, 510, kCopy, false);
+    u"printing/Orientation", u"printing/Orientation", kDocumentSettings, GFeatureIds::kOrientation, kOrientation, 510, kCopy, false);
 const GTableFeature GSparetoneHandler::kFeature = QV_FEATURE(u"printing/Sparetone", u"printing/Sparetone",
-                                                             kDocumentSettings, 252, kFalseTrue, 510, kCopy, false);
+                                                             kDocumentSettings, GFeatureIds::kSparetone, kFalseTrue, 510, kCopy, false);
 const GTableFeature GEnvFeederHandler::kFeature = QV_FEATURE(u"physical/EnvFeeder", u"physical/EnvFeeder",
-                                                             kInstallableOptions, 275, kNotInstalledInstalled, 256,
+                                                             kInstallableOptions, GFeatureIds::kEnvFeeder, kNotInstalledInstalled, 256,
                                                              kNone, false);
 const GTableFeature GJobRetentionHandler::kFeature = QV_FEATURE(
-    u"physical/JobRetention", u"physical/JobRetention", kInstallableOptions, 520, kDisabledEnabled, 64, kNone, false);
+    u"physical/JobRetention", u"physical/JobRetention", kInstallableOptions, GFeatureIds::kJobRetention, kDisabledEnabled, 64, kNone, false);
 const GTableFeature GJobRetentionAvailableHandler::kFeature = QV_FEATURE(
-    u"physical/JobRetentionAvailable", u"physical/JobRetentionAvailable", kInstallableOptions, 441, kFalseTrue, 64,
+    u"physical/JobRetentionAvailable", u"physical/JobRetentionAvailable", kInstallableOptions, GFeatureIds::kJobRetentionAvailable, kFalseTrue, 64,
     kNone, false);
 const GTableFeature GPrinterHardDiskHandler::kFeature = QV_FEATURE(
-    u"physical/PrinterHardDisk", u"physical/PrinterHardDisk", kInstallableOptions, 239, kNotInstalledInstalled, 510,
+    u"physical/PrinterHardDisk", u"physical/PrinterHardDisk", kInstallableOptions, GFeatureIds::kPrinterHardDisk, kNotInstalledInstalled, 510,
     kCopy, false);
 
 #undef QV_FEATURE

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "config/GConfigFeatureHandler.h"
+#include "model/GFeatureIds.h"
 
 // Everything a table handler needs to know of its feature.
 struct GTableFeature {
@@ -119,7 +120,7 @@ QV_TABLE_FEATURE_HANDLER(GPrinterHardDiskHandler);
 class GScaleFromLargePaperHandler : public GConfigFeatureHandler {
  public:
   static constexpr const WCHAR* kPath = u"physical/ScaleFromLargePaper";
-  static constexpr int32_t kId = 915;
+  static constexpr int32_t kId = GFeatureIds::kScaleFromLargePaper;
   static constexpr size_t kBufferBytes = 256;
 
   GScaleFromLargePaperHandler() = default;

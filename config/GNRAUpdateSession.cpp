@@ -88,18 +88,18 @@ bool ContainsIgnoringCase(const RWCString& text, const RWCString& part) {
 }  // namespace
 
 const GNRAUpdateSession::Row GNRAUpdateSession::kHandlers[] = {
-    {228, GAttributeCompositeClassId, &GNRAUpdateSession::HandleModelName},
-    {202, GRangeAttributeClassId, &GNRAUpdateSession::HandleAvailableMemory},
-    {204, GValueAttributeClassId, &GNRAUpdateSession::HandleDuplexPath},
-    {201, GValueAttributeClassId, &GNRAUpdateSession::HandleMemorySize},
-    {231, GValueAttributeClassId, &GNRAUpdateSession::HandlePluxMode},
-    {980, GValueAttributeClassId, &GNRAUpdateSession::HandleTray1Capacity},
-    {90, GAttributeCompositeClassId, &GNRAUpdateSession::HandlePaperHandlingDevices},
-    {701, GAttributeCompositeClassId, &GNRAUpdateSession::HandleMediaNames},
-    {226, GValueAttributeClassId, &GNRAUpdateSession::HandleDiskStorage},
-    {441, GValueAttributeClassId, &GNRAUpdateSession::HandleHeldJobs},
-    {1011, GValueAttributeClassId, &GNRAUpdateSession::HandleScannerSource},
-    {1208, GAttributeCompositeClassId, &GNRAUpdateSession::HandleDeviceOptions},
+    {kAutoConfiguration, GAttributeCompositeClassId, &GNRAUpdateSession::HandleModelName},
+    {kDriverWorkSpaceSetting, GRangeAttributeClassId, &GNRAUpdateSession::HandleAvailableMemory},
+    {kDiscoveredDuplexUnit, GValueAttributeClassId, &GNRAUpdateSession::HandleDuplexPath},
+    {kDiscoveredMemory, GValueAttributeClassId, &GNRAUpdateSession::HandleMemorySize},
+    {kDiscoveredPlurexMode, GValueAttributeClassId, &GNRAUpdateSession::HandlePluxMode},
+    {kTray1Capacity, GValueAttributeClassId, &GNRAUpdateSession::HandleTray1Capacity},
+    {kPaperHandlingDevices, GAttributeCompositeClassId, &GNRAUpdateSession::HandlePaperHandlingDevices},
+    {kDiscoveredMediaNames, GAttributeCompositeClassId, &GNRAUpdateSession::HandleMediaNames},
+    {kDiscoveredHardDisk, GValueAttributeClassId, &GNRAUpdateSession::HandleDiskStorage},
+    {kJobRetentionAvailable, GValueAttributeClassId, &GNRAUpdateSession::HandleHeldJobs},
+    {kDiscoveredScanner, GValueAttributeClassId, &GNRAUpdateSession::HandleScannerSource},
+    {kDeviceOptions, GAttributeCompositeClassId, &GNRAUpdateSession::HandleDeviceOptions},
 };
 
 // ---- Construction ----

@@ -34,25 +34,25 @@ const GOptionRow GPrintQualityHandler::kRows[5] = {
     {-2, u"Fast"}, {-1, u"FastNormal"}, {0, u"Normal"}, {1, u"Best"}, {99, u"Custom"}};
 
 const GPrintQualityHandler::PresetRow GPrintQualityHandler::kPresetRows[kPresetRowCount] = {
-    {0, 218, kDocumentSettings, 0, 250, false},          // ZepChoice
-    {0, 221, kDocumentSettings, 0, 277, false},          // PatternScalingChoice
-    {0, 443, kDocumentSettings, 0, 442, false},          // EdgeToEdge
-    {0, 219, kDocumentSettings, 0, 251, false},          // KivChoice
-    {0, 242, kDocumentSettings2, 0, 255, false},
-    {0, 220, kDocumentSettings2, 0, 293, false},         // TTAsBitmapSetting
-    {0, 589, kDocumentSettings2, 0, 585, false},
-    {0, 586, kDocumentSettings2, 0, 582, true},
-    {0, 587, kDocumentSettings2, 0, 583, true},
-    {0, 588, kDocumentSettings2, 0, 584, true},
-    {0, 402, kDocumentSettings, 0, 245, false},
-    {0, 409, kDocumentSettings, 0, 405, false},
-    {0, 705, kDocumentSettings, 0, 703, false},          // Cleaning
-    {0, 404, kDocumentSettings2, 0, 900, false},
-    {222, 223, kDocumentSettings, kResolution, kXResolution, false},
-    {222, 224, kDocumentSettings, kResolution, kYResolution, false},
-    {222, 225, kDocumentSettings, kResolution, kBitsPerPixel, false},
-    {0, 913, kDocumentSettings2, 0, 910, false},
-    {0, 912, kDocumentSettings, 0, 911, false},
+    {0, kPresetZepChoice, kDocumentSettings, 0, kZepChoice, false},
+    {0, kPresetPatternScalingChoice, kDocumentSettings, 0, kPatternScalingChoice, false},
+    {0, kPresetEdgeToEdge, kDocumentSettings, 0, kEdgeToEdge, false},
+    {0, kPresetKivChoice, kDocumentSettings, 0, kKivChoice, false},
+    {0, kPresetRasterizationChoice, kDocumentSettings2, 0, kRasterizationChoice, false},
+    {0, kPresetTTAsBitmapSetting, kDocumentSettings2, 0, kTTAsBitmapSetting, false},
+    {0, kPresetTextAsBlack, kDocumentSettings2, 0, kTextAsBlack, false},
+    {0, kPreset582, kDocumentSettings2, 0, kQualitySetting582, true},
+    {0, kPreset583, kDocumentSettings2, 0, kQualitySetting583, true},
+    {0, kPreset584, kDocumentSettings2, 0, kQualitySetting584, true},
+    {0, kPreset402, kDocumentSettings, 0, kManualDuplex, false},
+    {0, kPreset409, kDocumentSettings, 0, kQualitySetting405, false},
+    {0, kPresetCleaning, kDocumentSettings, 0, kCleaning, false},
+    {0, kPreset900, kDocumentSettings2, 0, kPclPrintQuality, false},
+    {kPresetResolution, kPresetXResolution, kDocumentSettings, kResolution, kXResolution, false},
+    {kPresetResolution, kPresetYResolution, kDocumentSettings, kResolution, kYResolution, false},
+    {kPresetResolution, kPresetBitsPerPixel, kDocumentSettings, kResolution, kBitsPerPixel, false},
+    {0, kPreset910, kDocumentSettings2, 0, kQualitySetting910, false},
+    {0, kPreset911, kDocumentSettings, 0, kQualitySetting911, false},
 };
 
 namespace {

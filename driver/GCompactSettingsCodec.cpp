@@ -98,11 +98,6 @@ constexpr uint16_t kAssocValue = 1;
 constexpr uint16_t kAssocSelection = 2;
 constexpr uint16_t kAssocFramed = 9;
 
-// Feature ids the reader and the tree of defaults know by number.
-constexpr int32_t kQuickSetPoolId = 0x4000005C;
-constexpr int32_t kCustomSizeTemplateId = 0x40000019;
-constexpr int32_t kAlwaysAcceptedId = 0x40000018;
-
 // A composite record's length field is 16 bits, and the smallest record
 // (no children) has length 4.
 constexpr long kMaxRecordLength = 0xFFFF;
@@ -603,7 +598,7 @@ class CompactReader {
       const MPersistentObject* child = children->Current();
       if (child == nullptr) continue;
       const int32_t childId = child->FeatureId();
-      if (childId == kWatermarkEntry || childId == kCustomSizeTemplateId) continue;
+      if (childId == kWatermarkEntry || childId == kCustomSizeTemplate) continue;
       const IndexEntry* entry = index.Find(childId);
       if (entry != nullptr && entry->present) continue;
       result->AddChild(child->DeepCopy());
@@ -615,7 +610,7 @@ class CompactReader {
     if (compositeId == kUIProviders) return false;
     const int32_t childId = child.FeatureId();
     if (entry != nullptr && entry->typeId == child.GetTypeId()) return true;
-    if (childId == kAlwaysAcceptedId) return true;
+    if (childId == kQuickSetCustomPaperName) return true;
     if (compositeId == kChangeList || childId == kChangeList) return true;
     return (compositeId == kDiscoveredMediaNames || compositeId == kDiscoveredBinNames) &&
            child.ClassId() == kKindString;
@@ -910,7 +905,7 @@ void GCompactSettingsCodec::BuildDefaultTree(GDriverInstance* instance) {
 
   // The quick-set pool: one entry made from the configuration's template,
   // with a name and a value of its own.
-  auto* pool = new GAttributeComposite(&kQuickSetPoolId);
+  auto* pool = new GAttributeComposite(&kQuickSetPool);
   if (MPersistentObject* templ = configuration != nullptr ? configuration->FindById(kModelEntryList) : nullptr) {
     MPersistentObject* entry = templ->DeepCopy();
     entry->SetFeatureId(0);
@@ -922,8 +917,9 @@ void GCompactSettingsCodec::BuildDefaultTree(GDriverInstance* instance) {
 
   // The watermark record over which the stream's records are read.
   if (MPersistentObject* watermarks = root->FindById(kWatermarkPool)) {
-    static const int32_t kZeroIds[] = {387, 388, 389};
-    static const int32_t kMoreZeroIds[] = {392, 393, 394, 396, 397, 403, 398, 399, 400, 1112};
+    static const int32_t kZeroIds[] = {kWMFontCharSet, kWMFontStyle, kWMValue389};
+    static const int32_t kMoreZeroIds[] = {kWMFontWidth, kWMFontEscapement, kWMCustomAngle, kWMValue396, kWMValue397,
+                                           kWMShadeLevel,  kWMRed,           kWMGreen,       kWMBlue,     kWatermarkBuiltIn};
     auto* record = new GAttributeComposite(&kWatermarkEntry);
     record->AddChild(new GStringAttribute("", &kWatermarkName));
     record->AddChild(new GStringAttribute("", &kWatermarkText));
@@ -936,7 +932,7 @@ void GCompactSettingsCodec::BuildDefaultTree(GDriverInstance* instance) {
 
   // The custom size over which the stream's sizes are read.
   if (MPersistentObject* sizes = root->FindById(kCustomPaperList))
-    AddToGroup(sizes, new GCustomMediaSize(0, RWCString(""), 0, 0, 0, &kCustomSizeTemplateId));
+    AddToGroup(sizes, new GCustomMediaSize(0, RWCString(""), 0, 0, 0, &kCustomSizeTemplate));
 
   defaultTree_ = root.release();
 }

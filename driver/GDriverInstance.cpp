@@ -65,8 +65,7 @@ constexpr int16_t kSmallestCheckedMedium = 17389;
 // Discovered media names become output-bin mappings from these codes on.
 constexpr int16_t kFirstDiscoveredSystemCode = 16690;
 constexpr int16_t kFirstDiscoveredDeviceCode = 50;
-// The id of a stored list of model entries that is rebuilt on re-encoding.
-constexpr int32_t kEntryListId = 0x4000005C;
+// The room a stored object is re-encoded in.
 constexpr size_t kReencodeBufferSize = 4096;
 // The codec's 32-bit form: stored ids such as the entry list's do not fit
 // in 16 bits.
@@ -151,6 +150,38 @@ void SettingsResolution(MPersistentObject* settings, int16_t resolution[2]) {
   MPersistentObject* group = GSettingQuery::Find(settings, kResolution);
   resolution[0] = GSettingQuery::ShortOr(group, kXResolution, 0);
   resolution[1] = GSettingQuery::ShortOr(group, kYResolution, 0);
+}
+
+// The first direct child of group with the id, or null.
+GAttribute* DirectChildWithId(const GAttributeComposite& group, int32_t id) {
+  for (int i = 0; i < group.GetEntryCount(); ++i) {
+    GAttribute* child = group.ChildAt(static_cast<size_t>(i));
+    if (child != nullptr && child->FeatureId() == id) return child;
+  }
+  return nullptr;
+}
+
+// Lays the settings of from over target, group by group: a named group the
+// target has takes from's group the same way, a named setting the target
+// has is replaced by a copy of from's, anything else is added as a copy.
+// Appending from's groups beside the target's own (what Merge does) would
+// change nothing: every search of the settings finds the target's groups
+// first.
+void OverlaySettings(GAttributeComposite& target, const GAttributeComposite& from) {
+  for (int i = 0; i < from.GetEntryCount(); ++i) {
+    GAttribute* child = from.ChildAt(static_cast<size_t>(i));
+    if (child == nullptr) continue;
+    GAttribute* own = child->FeatureId() != 0 ? DirectChildWithId(target, child->FeatureId()) : nullptr;
+    auto* ownGroup = dynamic_cast<GAttributeComposite*>(own);
+    auto* childGroup = dynamic_cast<GAttributeComposite*>(child);
+    if (ownGroup != nullptr && childGroup != nullptr) {
+      OverlaySettings(*ownGroup, *childGroup);
+    } else if (own != nullptr) {
+      target.ReplaceChild(own, child);
+    } else {
+      target.AddChild(child->DeepCopy());
+    }
+  }
 }
 
 }  // namespace
@@ -594,7 +625,14 @@ int GDriverInstance::ApplyNamedModelEntry(const RWWString& name, GAttribute* tar
     ToWideString(entryName->GetString(), wide);
     if (wide.Compare(name, 1) != 0) return true;
     auto* settings = dynamic_cast<GAttribute*>(GSettingQuery::Find(entry, kSettingsRoot));
-    if (settings != nullptr && target != nullptr) target->Merge(settings);
+    auto* group = dynamic_cast<GAttributeComposite*>(target);
+    auto* settingsGroup = dynamic_cast<GAttributeComposite*>(settings);
+    if (group != nullptr && settingsGroup != nullptr && group->FeatureId() == settingsGroup->FeatureId()) {
+      // The variant's settings take the place of the target's own.
+      OverlaySettings(*group, *settingsGroup);
+    } else if (settings != nullptr && target != nullptr) {
+      target->Merge(settings);
+    }
     applied = 1;
     return false;
   });
@@ -1049,7 +1087,7 @@ int GDriverInstance::ReencodeObject(MPersistentObject* object, const RWWString& 
     if (in.GetStream() != nullptr) decoded = codec.Decode(in.GetStream(), &in, this, kCodecSelector);
   }
   if (decoded == nullptr) return 0;
-  if (decoded->FeatureId() == kEntryListId) decoded = ConvertEntryList(decoded);
+  if (decoded->FeatureId() == kQuickSetPool) decoded = ConvertEntryList(decoded);
   RWWString valueName = name;
   if (valueName.Length() == 0) valueName = NumberedValueStore::NumberName(decoded->FeatureId());
   const int stored = StoreStoredObject(valueName, decoded) == 1 ? 1 : 0;

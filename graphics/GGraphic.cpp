@@ -18,7 +18,7 @@
 namespace {
 
 GState* Stamped(GState* settings) {
-  if (settings != nullptr) settings->SetFeatureId(GGraphicsSectionId);
+  if (settings != nullptr) settings->SetFeatureId(GFeatureIds::kGraphicsState);
   return settings;
 }
 
@@ -50,7 +50,7 @@ bool Reaches(const MPersistentObject* from, const MPersistentObject* target) {
 GGraphic::GGraphic(GState* settings, const int32_t* id) : GCommand(Stamped(settings), id) {}
 
 GGraphic::GGraphic(const GGraphic& other) : GCommand(other) {
-  if (GetSettings() != nullptr) GetSettings()->SetFeatureId(GGraphicsSectionId);
+  if (GetSettings() != nullptr) GetSettings()->SetFeatureId(GFeatureIds::kGraphicsState);
 }
 
 GGraphic& GGraphic::operator=(const GGraphic& other) {
@@ -70,7 +70,7 @@ void GGraphic::SetSettings(MPersistentObject* settings) {
     DropOffered(settings);
     return;
   }
-  bundle->SetFeatureId(GGraphicsSectionId);
+  bundle->SetFeatureId(GFeatureIds::kGraphicsState);
   GCommand::SetSettings(bundle);
 }
 

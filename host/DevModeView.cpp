@@ -10,6 +10,7 @@
 #include <zlib.h>
 
 #include "host/Text.h"
+#include "model/GFeatureIds.h"
 #include "model/GPersistInStream.h"
 #include "model/GRangeAttribute.h"
 #include "model/GStringAttribute.h"
@@ -119,34 +120,34 @@ const char* SymbolName(const Symbol* symbols, int value) {
 // Names of the settings the host knows by number.
 const char* SettingName(int32_t id) {
   switch (id) {
-    case 247: return "printer copies";
-    case 248: return "output bin";
-    case 249: return "resolution";
-    case 253: return "duplex";
-    case 258: return "input bin";
-    case 259: return "page media";
-    case 260: return "paper size";
-    case 261: return "media type";
-    case 265: return "orientation";
-    case 266: return "pages per sheet";
-    case 269: return "scale";
-    case 270: return "fit to other size";
-    case 272: return "target size";
-    case 276: return "custom papers";
-    case 278: return "stapler";
-    case 279: return "booklet";
-    case 283: return "UI state";
-    case 289: return "stapling";
-    case 291: return "copies";
-    case 292: return "collate";
-    case 323: return "x resolution";
-    case 324: return "y resolution";
-    case 325: return "bits per pixel";
-    case 360: return "document settings";
-    case 365: return "installable options";
-    case 366: return "driver preferences";
-    case 368: return "extension registry";
-    case 378: return "watermarks";
+    case GFeatureIds::kPrinterCopies: return "printer copies";
+    case GFeatureIds::kOutputBin: return "output bin";
+    case GFeatureIds::kResolution: return "resolution";
+    case GFeatureIds::kDuplex: return "duplex";
+    case GFeatureIds::kInputBin: return "input bin";
+    case GFeatureIds::kPageMedia: return "page media";
+    case GFeatureIds::kPaperSize: return "paper size";
+    case GFeatureIds::kMediaType: return "media type";
+    case GFeatureIds::kOrientation: return "orientation";
+    case GFeatureIds::kNUpChoice: return "pages per sheet";
+    case GFeatureIds::kScaleChoice: return "scale";
+    case GFeatureIds::kFitToOtherSizeChoice: return "fit to other size";
+    case GFeatureIds::kTargetSizeChoice: return "target size";
+    case GFeatureIds::kCustomPaperList: return "custom papers";
+    case GFeatureIds::kStaplerChoice: return "stapler";
+    case GFeatureIds::kBookletPrintingChoice: return "booklet";
+    case GFeatureIds::kUIState: return "UI state";
+    case GFeatureIds::kStapling: return "stapling";
+    case GFeatureIds::kCopies: return "copies";
+    case GFeatureIds::kCollate: return "collate";
+    case GFeatureIds::kXResolution: return "x resolution";
+    case GFeatureIds::kYResolution: return "y resolution";
+    case GFeatureIds::kBitsPerPixel: return "bits per pixel";
+    case GFeatureIds::kSettingsRoot: return "document settings";
+    case GFeatureIds::kInstallableOptions: return "installable options";
+    case GFeatureIds::kDriverPreferences: return "driver preferences";
+    case GFeatureIds::kExtensionRegistryGroup: return "extension registry";
+    case GFeatureIds::kWatermarkPool: return "watermarks";
     default: return nullptr;
   }
 }

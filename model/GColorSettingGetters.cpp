@@ -23,7 +23,7 @@ enum ObjectType { kText = 0, kGraphics = 1, kPhoto = 2, kAllObjects = 3 };
 template <typename T>
 const T* FindColorControl(GAttributeComposite* settings) {
   if (settings == nullptr) return nullptr;
-  return dynamic_cast<const T*>(settings->FindById(TintwrightColorSettingsId));
+  return dynamic_cast<const T*>(settings->FindById(GFeatureIds::kTintwrightColorSettings));
 }
 
 // The value paired with the code's key in the mapping list, or null.

@@ -11,13 +11,11 @@
 
 #include <cstdint>
 
+#include "model/GFeatureIds.h"
 #include "rw/RWCString.h"
 
 class GAttributeComposite;
 class GCountedPtr;
-
-// The colour-control attribute's feature id.
-constexpr int32_t TintwrightColorSettingsId = 295;
 
 // The form argument of the named getters: 3 names the enhanced form, any
 // other value the version-2 form.

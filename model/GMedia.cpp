@@ -1,12 +1,13 @@
 #include "model/GMedia.h"
 
+#include "model/GFeatureIds.h"
 #include "model/GPeripheral.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWVirtualStream.h"
 
 namespace {
 
-const int32_t kDefaultMediaId = GMediaDefaultFeatureId;
+const int32_t kDefaultMediaId = GFeatureIds::kCustomMedia;
 
 GShortPoint PointOrZero(const GShortPoint* point) { return point != nullptr ? *point : GShortPoint(); }
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "model/GAttribute.h"
+#include "model/GFeatureIds.h"
 #include "rw/RWCString.h"
 
 class GPeripheral;
@@ -25,9 +26,6 @@ struct GShortPoint {
 };
 
 constexpr RWClassID GMediaClassId = 1002;
-
-// The feature id a default medium carries.
-constexpr int32_t GMediaDefaultFeatureId = 190;
 
 class GMedia : public GAttribute {
  public:

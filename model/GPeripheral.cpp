@@ -4,6 +4,7 @@
 
 #include "model/GConfiguration.h"
 #include "model/GErrorCommand.h"
+#include "model/GFeatureIds.h"
 #include "model/GOutputChannel.h"
 #include "model/GState.h"
 #include "model/MPersistentComposite.h"
@@ -65,12 +66,12 @@ bool ReadHeld(Input& input, GCountedPtr& slot, bool (*ok)(const Input&)) {
 
 GPeripheral::GPeripheral()
     : mode_(0),
-      addOnListId_(GPeripheralAddOnListId),
+      addOnListId_(GFeatureIds::kAddOnList),
       addOnKind_(kAddOnNone),
       addOnMode_(kNoAddOns),
-      currentState_(new GState(&GPeripheralStateId)),
-      defaultState_(new GState(&GPeripheralStateId)),
-      configuration_(new GConfiguration(GPeripheralConfigurationId)),
+      currentState_(new GState(&GFeatureIds::kPeripheralState)),
+      defaultState_(new GState(&GFeatureIds::kPeripheralState)),
+      configuration_(new GConfiguration(GFeatureIds::kPeripheralConfiguration)),
       active_(1),
       outputChannel_(nullptr),
       ownsChannel_(0) {}
@@ -78,12 +79,12 @@ GPeripheral::GPeripheral()
 GPeripheral::GPeripheral(const int32_t* id)
     : GAttribute(id),
       mode_(0),
-      addOnListId_(GPeripheralAddOnListId),
+      addOnListId_(GFeatureIds::kAddOnList),
       addOnKind_(kAddOnNone),
       addOnMode_(kNoAddOns),
-      currentState_(new GState(&GPeripheralStateId)),
-      defaultState_(new GState(&GPeripheralStateId)),
-      configuration_(new GConfiguration(GPeripheralConfigurationId)),
+      currentState_(new GState(&GFeatureIds::kPeripheralState)),
+      defaultState_(new GState(&GFeatureIds::kPeripheralState)),
+      configuration_(new GConfiguration(GFeatureIds::kPeripheralConfiguration)),
       active_(1),
       outputChannel_(nullptr),
       ownsChannel_(0) {}
@@ -99,7 +100,7 @@ GPeripheral::GPeripheral(const RWCString& name, GState* defaultState, GConfigura
       active_(1),
       outputChannel_(nullptr),
       ownsChannel_(0) {
-  if (configuration == nullptr) configuration = new GConfiguration(GPeripheralConfigurationId);
+  if (configuration == nullptr) configuration = new GConfiguration(GFeatureIds::kPeripheralConfiguration);
   if (defaultState == nullptr) defaultState = new GState;
   // Nobody observes a peripheral under construction, so the base versions
   // are called directly.
@@ -107,7 +108,7 @@ GPeripheral::GPeripheral(const RWCString& name, GState* defaultState, GConfigura
   GPeripheral::SetDefaultState(defaultState);
   // The current state is rebuilt from the default state.
   auto* current = static_cast<GState*>(defaultState->DeepCopy());
-  current->SetFeatureId(GPeripheralStateId);
+  current->SetFeatureId(GFeatureIds::kPeripheralState);
   currentState_ = GCountedPtr(current);
 }
 
@@ -170,13 +171,13 @@ MPersistentObject* GPeripheral::DeepCopy() const {
 
 void GPeripheral::SetDefaultState(GState* state) {
   if (state == nullptr) return;
-  state->SetFeatureId(GPeripheralStateId);
+  state->SetFeatureId(GFeatureIds::kPeripheralState);
   defaultState_ = GCountedPtr(state);
 }
 
 void GPeripheral::SetCurrentState(GState* state) {
   if (state == nullptr) return;
-  state->SetFeatureId(GPeripheralStateId);
+  state->SetFeatureId(GFeatureIds::kPeripheralState);
   currentState_ = GCountedPtr(state);
   ClearSectionCache();
 }
@@ -188,17 +189,17 @@ void GPeripheral::SetConfiguration(GConfiguration* configuration) {
 }
 
 GState* GPeripheral::ResetDefaultState() {
-  return static_cast<GState*>(defaultState_.TakePointee(new GState(&GPeripheralStateId)));
+  return static_cast<GState*>(defaultState_.TakePointee(new GState(&GFeatureIds::kPeripheralState)));
 }
 
 GState* GPeripheral::ResetCurrentState() {
   ClearSectionCache();
-  return static_cast<GState*>(currentState_.TakePointee(new GState(&GPeripheralStateId)));
+  return static_cast<GState*>(currentState_.TakePointee(new GState(&GFeatureIds::kPeripheralState)));
 }
 
 GConfiguration* GPeripheral::ResetConfiguration() {
   auto* old =
-      static_cast<GConfiguration*>(configuration_.TakePointee(new GConfiguration(GPeripheralConfigurationId)));
+      static_cast<GConfiguration*>(configuration_.TakePointee(new GConfiguration(GFeatureIds::kPeripheralConfiguration)));
   OnPeripheralChanged(this);
   return old;
 }
@@ -210,7 +211,7 @@ void GPeripheral::RebuildCurrentState() {
     current = dynamic_cast<GState*>(defaults->DeepCopy());
   }
   if (current == nullptr) current = new GState;
-  current->SetFeatureId(GPeripheralStateId);
+  current->SetFeatureId(GFeatureIds::kPeripheralState);
   currentState_ = GCountedPtr(current);
   ClearSectionCache();
   OnPeripheralChanged(this);
@@ -225,9 +226,9 @@ void GPeripheral::ClearSectionCache() {
 
 GCountedPtr* GPeripheral::SectionSlot(int32_t sectionId) {
   switch (sectionId) {
-    case GGraphicsSectionId: return &graphicsSection_;
-    case GPageSectionId: return &pageSection_;
-    case GJobSectionId: return &jobSection_;
+    case GFeatureIds::kGraphicsState: return &graphicsSection_;
+    case GFeatureIds::kPageState: return &pageSection_;
+    case GFeatureIds::kJobSettings: return &jobSection_;
     default: return nullptr;
   }
 }
@@ -263,7 +264,7 @@ void GPeripheral::ApplyChangedAttributes(int32_t sectionId) {
   // The section is held for the walk: applying an attribute may make this
   // stage replace its state.
   GCountedPtr held(section);
-  if (sectionId == GGraphicsSectionId) {
+  if (sectionId == GFeatureIds::kGraphicsState) {
     // A graphic's bundle is a state of its own kind, so the section keeps
     // it as one nested member: its transform is looked for there as well.
     GAttribute* transform = nullptr;

@@ -19,6 +19,7 @@
 #include "model/GAttribute.h"
 #include "model/GCommand.h"
 #include "model/GCountedPtr.h"
+#include "model/GFeatureIds.h"
 #include "rw/RWCString.h"
 #include "rw/RWStoreTable.h"
 
@@ -65,16 +66,6 @@ class GValueAttribute;
 class GColorPaint;
 
 constexpr RWClassID GPeripheralClassId = 760;
-
-// Feature ids of a peripheral's own parts.
-constexpr int32_t GPeripheralStateId = 243;          // PeripheralState
-constexpr int32_t GPeripheralConfigurationId = 198;  // PeripheralConfiguration
-constexpr int32_t GPeripheralAddOnListId = 64;       // AddOnList
-
-// Feature ids of the sections of a peripheral's current state.
-constexpr int32_t GGraphicsSectionId = 244;  // GraphicsState
-constexpr int32_t GJobSectionId = 246;    // JobSettings
-constexpr int32_t GPageSectionId = 256;      // PageState
 
 // Statuses of the print path: 0 done; 601 no output channel could be had.
 constexpr int16_t GStatusNoOutputChannel = 601;

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "model/GFeatureIds.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWVirtualStream.h"
 
@@ -45,7 +46,7 @@ GTintwrightAttribute::GTintwrightAttribute(const int32_t* id, unsigned char a0, 
     : GAttribute(id), settingA_{a0, a1, a2}, settingB_{b0, b1, b2} {}
 
 GTintwrightAttribute::GTintwrightAttribute(const int32_t* id) : GAttribute(id), settingB_{40, 50, 62} {
-  const unsigned char shift = FeatureId() == GTintwrightShiftedFeatureId ? 1 : 0;
+  const unsigned char shift = FeatureId() == GFeatureIds::kTintwrightShifted ? 1 : 0;
   settingA_[0] = static_cast<unsigned char>(15 + shift);
   settingA_[1] = static_cast<unsigned char>(21 + shift);
   settingA_[2] = static_cast<unsigned char>(31 + shift);

@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "model/GAttribute.h"
+#include "model/GFeatureIds.h"
 #include "rw/RWMembers.h"
 
 class GPeripheral;
@@ -19,9 +20,6 @@ class GPeripheral;
 constexpr RWClassID GTintwrightAttributeClassId = 792;
 constexpr RWClassID GTintwrightEnhancedAttributeClassId = 797;
 constexpr RWClassID GTintwrightEnhancedAttributeVer2ClassId = 1201;
-
-// The feature id whose base part starts one higher in settingA.
-constexpr int32_t GTintwrightShiftedFeatureId = 227;
 
 class GTintwrightAttribute : public GAttribute {
  public:

@@ -4,6 +4,7 @@
 #include "driver/GDriverInstance.h"
 #include "model/GConfiguration.h"
 #include "model/GErrorCommand.h"
+#include "model/GFeatureIds.h"
 #include "model/GMedia.h"
 #include "model/GOutputChannel.h"
 #include "model/GStringAttribute.h"
@@ -20,7 +21,7 @@
 
 namespace {
 
-const int32_t* const kSections[] = {&GGraphicsStateId, &GPageStateId, &GJobSettingsId};
+const int32_t* const kSections[] = {&GFeatureIds::kGraphicsState, &GFeatureIds::kPageState, &GFeatureIds::kJobSettings};
 
 }  // namespace
 
@@ -113,7 +114,7 @@ void GPJL::RestoreMembersFromFile(RWBinaryFile& file) {
 // ---- The header ----
 
 void GPJL::AppendExtensionLines(GPjlLineWriter& out) {
-  auto* lines = dynamic_cast<GAttributeComposite*>(JobSettings()->FindById(GExtensionPjlLinesId));
+  auto* lines = dynamic_cast<GAttributeComposite*>(JobSettings()->FindById(GFeatureIds::kExtensionPjlLines));
   if (lines == nullptr) return;
   for (size_t i = 0; i < lines->Children().Count(); ++i) {
     if (auto* line = dynamic_cast<GStringAttribute*>(lines->ChildAt(i))) out.AppendPrintableLine(line->GetString());
@@ -133,7 +134,7 @@ void GPJL::AppendHeaderLines(GPjlLineWriter& out, GDocumentStart* command) {
   // The extension's lines.
   AppendExtensionLines(out);
   // The printer language, from this peripheral's current state.
-  if (const RWCString* language = GPjlSettingsTable::FindText(GetCurrentState(), GPdlLanguageNameId))
+  if (const RWCString* language = GPjlSettingsTable::FindText(GetCurrentState(), GFeatureIds::kPdlLanguageName))
     out.AppendEnterLanguage(*language);
 }
 
@@ -146,7 +147,7 @@ GCountedPtr GPJL::Send(GCommand* command) {
   if (classId != GDocumentStartClassId && classId != GDocumentEndClassId && classId != GJobAbortClassId)
     return held;
   int16_t switchValue = 1;
-  if (GPjlSettingsTable::FindValue(JobSettings(), GPjlJobCommandsId, switchValue) && switchValue == 0) return held;
+  if (GPjlSettingsTable::FindValue(JobSettings(), GFeatureIds::kPjlJobCommands, switchValue) && switchValue == 0) return held;
   const int16_t status = command->Dispatch(this);
   if (status == 0) return held;
   return GCountedPtr(new GErrorCommand(static_cast<uint16_t>(status), command));
@@ -199,7 +200,7 @@ int16_t GPJL::DocumentEnd(GDocumentEnd* command) {
   AppendExtensionLines(out);
   out.AppendEojLine(jobName_);
   int16_t noClosingUel = 0;
-  if (!(GPjlSettingsTable::FindValue(GetConfiguration(), GNoClosingUelId, noClosingUel) && noClosingUel != 0))
+  if (!(GPjlSettingsTable::FindValue(GetConfiguration(), GFeatureIds::kNoClosingUel, noClosingUel) && noClosingUel != 0))
     out.AppendUel();
 
   const int16_t status = channel->WriteString(footer, nullptr);
@@ -225,8 +226,8 @@ void GPJL::OnPeripheralChanged(GPeripheral*) {
         configuration->AddChild(childConfiguration);
     }
   }
-  auto* current = new GState(&GPeripheralStateId);
-  auto* defaults = new GState(&GPeripheralStateId);
+  auto* current = new GState(&GFeatureIds::kPeripheralState);
+  auto* defaults = new GState(&GFeatureIds::kPeripheralState);
   GCountedPtr heldCurrent(current);
   GCountedPtr heldDefaults(defaults);
   current->Merge(GetOwnCurrentState());

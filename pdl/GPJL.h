@@ -19,6 +19,7 @@
 
 #include <cstdint>
 
+#include "model/GFeatureIds.h"
 #include "model/GState.h"
 #include "pdl/GPjlLineWriter.h"
 #include "pdl/GPjlSettingsTable.h"
@@ -29,17 +30,6 @@ class GAttribute;
 class GConfiguration;
 
 constexpr RWClassID GPJLClassId = 769;
-
-// Feature ids the wrapper itself reads (those of the settings lines are
-// named in GPjlSettingsTable.h).
-constexpr int32_t GPjlJobCommandsId = 579;      // 0: the job gets no PJL header or footer
-constexpr int32_t GExtensionPjlLinesId = 985;    // ExtensionPjlLines: a composite of strings
-constexpr int32_t GNoClosingUelId = 1006;        // NoClosingUel, in the configuration
-
-// The state sections a PJL peripheral's states start with.
-constexpr int32_t GGraphicsStateId = 244;  // GraphicsState
-constexpr int32_t GPageStateId = 256;      // PageState
-constexpr int32_t GJobSettingsId = 246;    // JobSettings
 
 class GPJL : public GPeripheralComposite {
  public:
@@ -118,7 +108,7 @@ class GPJL : public GPeripheralComposite {
   void AddSections(bool currentOnlyWhenMissing);
 
   // The job settings section of the current state.
-  GState* JobSettings() { return GetStateSection(GJobSectionId); }
+  GState* JobSettings() { return GetStateSection(GFeatureIds::kJobSettings); }
   // The lines of the header after the JOB line.
   void AppendHeaderLines(GPjlLineWriter& out, GDocumentStart* command);
   // The extension's lines of the job settings, each with CR LF.

@@ -1,9 +1,11 @@
 #include "pdl/GPjlLineWriter.h"
 
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
+#include <string>
 
-#include "model/GStringConversion.h"
+#include "win32/CodePage.h"
 
 const char* const PjlStringTable[kPjlStringCount] = {
     "\x1b%-12345X",
@@ -79,26 +81,55 @@ RWCString GPjlLineWriter::HexDigits(const RWCString& text) {
   return out;
 }
 
+namespace {
+// The bytes ToUtf8 reads: enough for its characters in any code page (a
+// character takes at most four bytes), however long the text.
+constexpr size_t kReadBytes = GPjlLineWriter::kMaxUtf8Characters * 4;
+}  // namespace
+
 RWCString GPjlLineWriter::ToUtf8(const RWCString& text) {
-  RWWString wide;
-  ToWideString(text, wide);
-  RWCString out;
-  const size_t count = wide.Length() < kMaxUtf8Characters ? wide.Length() : kMaxUtf8Characters;
-  for (size_t i = 0; i < count; ++i) {
-    const auto c = static_cast<uint16_t>(wide.Data()[i]);
-    char bytes[3];
-    size_t length = 0;
-    if (c < 0x80) {
-      bytes[length++] = static_cast<char>(c);
-    } else if (c < 0x800) {
-      bytes[length++] = static_cast<char>(0xC0 | (c >> 6));
-      bytes[length++] = static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      bytes[length++] = static_cast<char>(0xE0 | (c >> 12));
-      bytes[length++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      bytes[length++] = static_cast<char>(0x80 | (c & 0x3F));
+  // The text is read in the ANSI code page (1252 unless the machine says
+  // otherwise), as every other narrow text of a job: byte 0x80 is the euro
+  // sign there, not the control character of the same value.
+  std::u16string wide;
+  const int length = static_cast<int>(text.Length() < kReadBytes ? text.Length() : kReadBytes);
+  if (length > 0) {
+    const int needed = MultiByteToWideChar(CP_ACP, 0, text.Data(), length, nullptr, 0);
+    if (needed > 0) {
+      wide.resize(static_cast<size_t>(needed));
+      const int written = MultiByteToWideChar(CP_ACP, 0, text.Data(), length, wide.data(), needed);
+      wide.resize(written > 0 ? static_cast<size_t>(written) : 0);
     }
-    out.ReplaceRange(out.Length(), 0, bytes, length);
+  }
+  RWCString out;
+  size_t characters = 0;
+  for (size_t i = 0; i < wide.size() && characters < kMaxUtf8Characters; ++i, ++characters) {
+    uint32_t c = static_cast<uint16_t>(wide[i]);
+    // A surrogate pair is one character of four bytes; a lone surrogate
+    // has no UTF-8 form and becomes U+FFFD.
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<uint16_t>(wide[++i]) - 0xDC00);
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;
+    }
+    char bytes[4];
+    size_t n = 0;
+    if (c < 0x80) {
+      bytes[n++] = static_cast<char>(c);
+    } else if (c < 0x800) {
+      bytes[n++] = static_cast<char>(0xC0 | (c >> 6));
+      bytes[n++] = static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      bytes[n++] = static_cast<char>(0xE0 | (c >> 12));
+      bytes[n++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      bytes[n++] = static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      bytes[n++] = static_cast<char>(0xF0 | (c >> 18));
+      bytes[n++] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      bytes[n++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      bytes[n++] = static_cast<char>(0x80 | (c & 0x3F));
+    }
+    out.ReplaceRange(out.Length(), 0, bytes, n);
   }
   return out;
 }

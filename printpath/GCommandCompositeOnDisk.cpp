@@ -4,6 +4,7 @@
 
 #include "driver/drvrsrvr.h"
 #include "model/GAttribute.h"
+#include "model/GFeatureIds.h"
 #include "model/GState.h"
 #include "model/GStringAttribute.h"
 #include "model/MPersistentCompositeOnDiskImp.h"
@@ -127,14 +128,14 @@ void GCommandCompositeOnDisk::AssignSettings(const GCountedPtr& settings) {
   MPersistentObject* object = settings.Pointee();
   if (object == nullptr || dynamic_cast<GState*>(object) == nullptr) return;
   GCountedRef old;
-  store_.RemoveChildHandleById(old, GSpoolSettingsRecordId);
-  object->SetFeatureId(GSpoolSettingsRecordId);
+  store_.RemoveChildHandleById(old, GFeatureIds::kSpoolSettingsRecord);
+  object->SetFeatureId(GFeatureIds::kSpoolSettingsRecord);
   store_.AddChildHandle(GCountedRef(object));
 }
 
 GCountedPtr GCommandCompositeOnDisk::GetSettingsHandle() const {
   GCountedRef record;
-  store_.RemoveChildHandleById(record, GSpoolSettingsRecordId);
+  store_.RemoveChildHandleById(record, GFeatureIds::kSpoolSettingsRecord);
   return GCountedPtr(record.Pointee());
 }
 
@@ -160,8 +161,8 @@ int16_t GCommandCompositeOnDisk::Dispatch(GPeripheral*) { return 0; }
 void GCommandCompositeOnDisk::RestoreFonts() {
   GState* settings = GetSettings();
   if (settings == nullptr) return;
-  const RWCString path = TextOf(settings, GSpoolCompanionFilePathId);
-  const RWCString handleText = TextOf(settings, GSpoolInstanceHandleId);
+  const RWCString path = TextOf(settings, GFeatureIds::kSpoolCompanionFilePath);
+  const RWCString handleText = TextOf(settings, GFeatureIds::kSpoolInstanceHandle);
   if (path.IsEmpty() || handleText.IsEmpty()) return;
   uint32_t handle = 0;
   if (!ParseHandle(handleText, handle)) return;

@@ -10,17 +10,13 @@
 #include <cstdint>
 
 #include "model/GCommand.h"
+#include "model/GFeatureIds.h"
 #include "model/MPersistentCompositeOnDisk.h"
 #include "model/MPersistentIterator.h"
 #include "rw/RWWString.h"
 #include "rw/RWMembers.h"
 
 class GDriverInstance;
-
-// Feature ids of the store's own records and of the spool settings.
-constexpr int32_t GSpoolSettingsRecordId = 406;     // the settings kept as a record
-constexpr int32_t GSpoolCompanionFilePathId = 407;  // SpoolCompanionFilePath
-constexpr int32_t GSpoolInstanceHandleId = 408;     // SpoolInstanceHandle
 
 // What reloads a job's font definitions before a spooled page is replayed:
 // the print-side instance and the path of the companion font file. The

@@ -1,6 +1,7 @@
 #include "printpath/GDocumentCommand.h"
 
 #include "driver/drvrsrvr.h"
+#include "model/GFeatureIds.h"
 #include "model/GPeripheral.h"
 #include "model/GState.h"
 #include "model/MStoredMembers.h"
@@ -9,7 +10,7 @@ namespace {
 
 GState* StampedSettings(GState* settings) {
   if (settings == nullptr) settings = new GState;
-  settings->SetFeatureId(GJobSectionId);
+  settings->SetFeatureId(GFeatureIds::kJobSettings);
   return settings;
 }
 
@@ -56,7 +57,7 @@ void GDocumentCommand::SetSettings(MPersistentObject* settings) {
     DropOffered(settings);
     return;
   }
-  state->SetFeatureId(GJobSectionId);
+  state->SetFeatureId(GFeatureIds::kJobSettings);
   GCommand::SetSettings(state);
 }
 

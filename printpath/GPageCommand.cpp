@@ -1,5 +1,6 @@
 #include "printpath/GPageCommand.h"
 
+#include "model/GFeatureIds.h"
 #include "model/GPeripheral.h"
 #include "model/GState.h"
 #include "printpath/CommandBody.h"
@@ -10,7 +11,7 @@ namespace {
 
 GState* StampedSettings(GState* settings) {
   if (settings == nullptr) settings = new GState;
-  settings->SetFeatureId(GPageSectionId);
+  settings->SetFeatureId(GFeatureIds::kPageState);
   return settings;
 }
 
@@ -39,7 +40,7 @@ void GPageCommand::SetSettings(MPersistentObject* settings) {
     DropOffered(settings);
     return;
   }
-  state->SetFeatureId(GPageSectionId);
+  state->SetFeatureId(GFeatureIds::kPageState);
   GCommand::SetSettings(state);
 }
 

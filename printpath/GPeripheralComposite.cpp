@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "model/GConfiguration.h"
+#include "model/GFeatureIds.h"
 #include "model/GState.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWPersistence.h"
@@ -68,9 +69,9 @@ void GPeripheralComposite::InitOwnParts() {
   // another holder.
   children_.MarkEmbedded();
   active_.MarkEmbedded();
-  ownCurrentState_ = GCountedPtr(new GState(&GPeripheralStateId));
-  ownDefaultState_ = GCountedPtr(new GState(&GPeripheralStateId));
-  ownConfiguration_ = GCountedPtr(new GState(&GPeripheralConfigurationId));
+  ownCurrentState_ = GCountedPtr(new GState(&GFeatureIds::kPeripheralState));
+  ownDefaultState_ = GCountedPtr(new GState(&GFeatureIds::kPeripheralState));
+  ownConfiguration_ = GCountedPtr(new GState(&GFeatureIds::kPeripheralConfiguration));
 }
 
 GPeripheralComposite::GPeripheralComposite() {
@@ -93,7 +94,7 @@ GPeripheralComposite::GPeripheralComposite(const RWCString& name, GState* defaul
   // that must not lose what was given.
   if (configuration != nullptr) {
     ownConfiguration_ = ConfigurationHandle();
-    ConfigurationHandle() = GCountedPtr(new GConfiguration(GPeripheralConfigurationId));
+    ConfigurationHandle() = GCountedPtr(new GConfiguration(GFeatureIds::kPeripheralConfiguration));
   }
   RebuildConfiguration();
 }
@@ -355,7 +356,7 @@ void GPeripheralComposite::SetConfiguration(GConfiguration* configuration) {
 }
 
 GConfiguration* GPeripheralComposite::ResetConfiguration() {
-  MPersistentObject* old = ownConfiguration_.TakePointee(new GConfiguration(GPeripheralConfigurationId));
+  MPersistentObject* old = ownConfiguration_.TakePointee(new GConfiguration(GFeatureIds::kPeripheralConfiguration));
   OnPeripheralChanged(this);
   // Until a configuration is set the own one is a plain state, which is no
   // configuration to hand back: it goes.
@@ -377,7 +378,7 @@ void GPeripheralComposite::RebuildCurrentState() {
   if (const MPersistentObject* defaults = ownDefaultState_.Pointee())
     current = dynamic_cast<GState*>(defaults->DeepCopy());
   if (current == nullptr) current = new GState;
-  current->SetFeatureId(GPeripheralStateId);
+  current->SetFeatureId(GFeatureIds::kPeripheralState);
   ownCurrentState_ = GCountedPtr(current);
   GPeripheral::RebuildCurrentState();
 }

@@ -11,15 +11,11 @@
 #include <vector>
 
 #include "model/GCountedPtr.h"
+#include "model/GFeatureIds.h"
 #include "model/GPeripheral.h"
 #include "model/MPersistentComposite.h"
 
 constexpr RWClassID GPeripheralCompositeClassId = 770;
-
-// The attribute of a current state that names the printer language of the
-// job: the printer gives it to its generator, the PJL peripheral reads it
-// for the ENTER LANGUAGE line.
-constexpr int32_t GPdlLanguageNameId = 373;  // PdlLanguageName
 
 class GPeripheralComposite : public GPeripheral {
  public:

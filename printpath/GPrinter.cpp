@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "model/GErrorCommand.h"
+#include "model/GFeatureIds.h"
 #include "model/GOutputChannel.h"
 #include "model/GState.h"
 #include "model/GStringAttribute.h"
@@ -41,7 +42,7 @@ void RemoveAddOnsOf(GPeripheral* child) {
 
 // Merges each state given into a new state stamped 243.
 GState* MergedState(std::initializer_list<GState*> first, const std::vector<GState*>& rest) {
-  auto* merged = new GState(&GPeripheralStateId);
+  auto* merged = new GState(&GFeatureIds::kPeripheralState);
   for (GState* state : first)
     if (state != nullptr && state != merged) merged->Merge(state);
   for (GState* state : rest)
@@ -101,8 +102,8 @@ void GPrinter::LocateChildren() {
   for (size_t i = 0; i < ChildCount(); ++i) {
     GPeripheral* child = ChildAt(i);
     if (child == nullptr) continue;
-    if (pjlChild_ == nullptr && child->FeatureId() == GPjlPeripheralId) pjlChild_ = child;
-    if (generatorChild_ == nullptr && child->FeatureId() == GGeneratorPeripheralId) generatorChild_ = child;
+    if (pjlChild_ == nullptr && child->FeatureId() == GFeatureIds::kPjlPeripheral) pjlChild_ = child;
+    if (generatorChild_ == nullptr && child->FeatureId() == GFeatureIds::kGeneratorPeripheral) generatorChild_ = child;
   }
 }
 
@@ -134,8 +135,8 @@ void GPrinter::NameLanguage(MPersistentObject* child) {
   for (GState* state : states) {
     if (state == nullptr) continue;
     // One name only: a generator taken in again is not named twice.
-    delete state->RemoveChildById(GPdlLanguageNameId);
-    state->AddChild(new GStringAttribute(generator->Name(), &GPdlLanguageNameId));
+    delete state->RemoveChildById(GFeatureIds::kPdlLanguageName);
+    state->AddChild(new GStringAttribute(generator->Name(), &GFeatureIds::kPdlLanguageName));
   }
 }
 
@@ -167,12 +168,12 @@ int16_t GPrinter::UseChild(int32_t featureId, GPeripheral* peripheral) {
   return 0;
 }
 
-int16_t GPrinter::UsePclXlGenerator(GPeripheral* generator) { return UseChild(GGeneratorPeripheralId, generator); }
-int16_t GPrinter::UsePcl5eGenerator(GPeripheral* generator) { return UseChild(GGeneratorPeripheralId, generator); }
+int16_t GPrinter::UsePclXlGenerator(GPeripheral* generator) { return UseChild(GFeatureIds::kGeneratorPeripheral, generator); }
+int16_t GPrinter::UsePcl5eGenerator(GPeripheral* generator) { return UseChild(GFeatureIds::kGeneratorPeripheral, generator); }
 int16_t GPrinter::UsePostScriptGenerator(GPeripheral* generator) {
-  return UseChild(GGeneratorPeripheralId, generator);
+  return UseChild(GFeatureIds::kGeneratorPeripheral, generator);
 }
-int16_t GPrinter::UsePjl(GPeripheral* pjl) { return UseChild(GPjlPeripheralId, pjl); }
+int16_t GPrinter::UsePjl(GPeripheral* pjl) { return UseChild(GFeatureIds::kPjlPeripheral, pjl); }
 
 // ---- States ----
 

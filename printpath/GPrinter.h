@@ -10,6 +10,7 @@
 
 #include <cstdint>
 
+#include "model/GFeatureIds.h"
 #include "printpath/GPeripheralComposite.h"
 #include "rw/RWWString.h"
 #include "rw/RWMembers.h"
@@ -20,8 +21,6 @@ class GOutputChannel;
 constexpr RWClassID GPrinterClassId = 761;
 
 // Feature ids of the printer's two children.
-constexpr int32_t GGeneratorPeripheralId = 101;  // GeneratorPeripheral
-constexpr int32_t GPjlPeripheralId = 106;        // PjlPeripheral
 // The kind every printer-language generator answers to.
 constexpr RWClassID GGeneratorKindId = 765;
 

@@ -32,6 +32,7 @@
 #include "model/GCountedPtr.h"
 #include "model/GCustomMediaSize.h"
 #include "model/GEnumAttribute.h"
+#include "model/GFeatureIds.h"
 #include "model/GMedia.h"
 #include "model/GMediaPool.h"
 #include "model/GPaperHandlingDevice.h"
@@ -58,6 +59,8 @@
 #include "rw/RWBinaryStream.h"
 
 namespace {
+
+using namespace GFeatureIds;
 
 constexpr int32_t kNoId = 0;
 
@@ -111,7 +114,7 @@ GMedia* Medium(const Paper& paper, uint16_t dpi, int32_t orientation, int16_t ma
   const GShortPoint extent(static_cast<int16_t>(width - 2 * margin), static_cast<int16_t>(height - 2 * margin));
   const GShortPoint origin(margin, margin);
   return new GMedia(paper.name, &size, &extent, &origin, orientation, paper.paperId, dpi, dpi,
-                    &GMediaDefaultFeatureId);
+                    &kCustomMedia);
 }
 
 GMediaPool* MediaPool(int32_t id, int16_t margin600, bool withReferences) {
@@ -145,7 +148,7 @@ GPaperHandlingDevice* Device(const char* name, int32_t kind, int32_t installable
 }
 
 GAttributeComposite* PaperHandlingDevices() {
-  GAttributeComposite* devices = Group(90);
+  GAttributeComposite* devices = Group(kPaperHandlingDevices);
 
   GPaperHandlingDevice* standard = Device("Quarrin 4700 Trays", GPaperHandlingDevice::kInputDevice, 0);
   standard->SetOption(1, GCountedPtr(Option({Tray("Tray 1", 1, 100), Tray("Tray 2", 2, 250)})));
@@ -180,49 +183,49 @@ GAttributeComposite* PaperHandlingDevices() {
 
 // Defaults of the installable options, as the document settings start.
 GAttributeComposite* InstallableOptions() {
-  GAttributeComposite* options = Group(365);
-  options->AddChild(Value(307, 800));  // work space, hundredths of a MB
-  options->AddChild(Value(925, 64));   // memory, MB
-  options->AddChild(Value(918, 0));
-  options->AddChild(Value(308, 1));  // duplex unit, built in
-  options->AddChild(Value(245, 0));  // manual duplex
-  options->AddChild(Value(310, 1));  // collation in the printer
-  options->AddChild(Value(311, 1));  // stapler
-  options->AddChild(Value(239, 0));  // hard disk
-  options->AddChild(Value(317, 0));
-  options->AddChild(Text(316, ""));  // accessory output bins
-  options->AddChild(Text(315, ""));  // optional paper sources
-  options->AddChild(Value(318, 1));
-  options->AddChild(Value(213, 1));
-  options->AddChild(Value(274, 1));
-  options->AddChild(Value(275, 0));  // envelope feeder
-  options->AddChild(Value(441, 0));
-  options->AddChild(Value(915, 1));
-  options->AddChild(Value(976, 45));  // print rate, pages per minute
-  options->AddChild(Value(451, 0));
-  options->AddChild(Value(520, 0));
-  options->AddChild(Value(197, 1));  // output bins are offered as sources of the bin list
-  options->AddChild(Value(927, 14113));
+  GAttributeComposite* options = Group(kInstallableOptions);
+  options->AddChild(Value(kDriverWorkSpace, 800));  // work space, hundredths of a MB
+  options->AddChild(Value(kMemory, 64));   // memory, MB
+  options->AddChild(Value(kScannerChoice, 0));
+  options->AddChild(Value(kDuplexUnit, 1));  // duplex unit, built in
+  options->AddChild(Value(kManualDuplex, 0));  // manual duplex
+  options->AddChild(Value(kCollationUnit, 1));  // collation in the printer
+  options->AddChild(Value(kStaplerInstalled, 1));  // stapler
+  options->AddChild(Value(kPrinterHardDisk, 0));  // hard disk
+  options->AddChild(Value(kFontDimmsInstalled, 0));
+  options->AddChild(Text(kAccessoryOutputBins, ""));  // accessory output bins
+  options->AddChild(Text(kOptionalPaperSources, ""));  // optional paper sources
+  options->AddChild(Value(kPaperSourceOption, 1));
+  options->AddChild(Value(kOutputAccessoryMode, 1));
+  options->AddChild(Value(kTray1Mode, 1));
+  options->AddChild(Value(kEnvFeeder, 0));  // envelope feeder
+  options->AddChild(Value(kJobRetentionAvailable, 0));
+  options->AddChild(Value(kScaleFromLargePaper, 1));
+  options->AddChild(Value(kPrintRate, 45));  // print rate, pages per minute
+  options->AddChild(Value(kIgnoreCollationChoice, 0));
+  options->AddChild(Value(kJobRetention, 0));
+  options->AddChild(Value(kIncludeTypesInSourceList, 1));  // output bins are offered as sources of the bin list
+  options->AddChild(Value(kBundles, 14113));
   return options;
 }
 
 GAttributeComposite* DriverConfiguration() {
-  GAttributeComposite* driver = Group(359);
+  GAttributeComposite* driver = Group(kDriverConfiguration);
   driver->AddChild(InstallableOptions());
-  GAttributeComposite* preferences = Group(366);
-  preferences->AddChild(Value(940, 0));
+  GAttributeComposite* preferences = Group(kDriverPreferences);
+  preferences->AddChild(Value(kDevmodeCodecMode, 0));
   driver->AddChild(preferences);
-  const int32_t customListId = 276;
+  const int32_t customListId = kCustomPaperList;
   driver->AddChild(new GEnumAttribute(&customListId));
   // The UI providers whose pages the property sheets show.
-  GAttributeComposite* providers = Group(63);
+  GAttributeComposite* providers = Group(kUIProviders);
   providers->AddChild(Text(kNoId, "QVUI.DLL"));
   driver->AddChild(providers);
   // The family works with the network registry agent: the printer set-up
   // starts the agent's installer (1025) and asks the agent (306).
-  GAttributeComposite* setUp = Group(364);
-  setUp->AddChild(Value(1025, 1));
-  setUp->AddChild(Value(306, 1));
+  GAttributeComposite* setUp = Group(kDocumentSettings2);
+  setUp->AddChild(Value(kAgentUpdate, 1));
+  setUp->AddChild(Value(kAutoConfigure, 1));
   driver->AddChild(setUp);
   return driver;
 }
@@ -230,7 +233,7 @@ GAttributeComposite* DriverConfiguration() {
 // Installable options whose values the printer's data may set: option id
 // to printer-data value name.
 MAssociationList* PrinterDataOptions() {
-  auto* list = new MAssociationList(950);
+  auto* list = new MAssociationList(kPrinterDataOptions);
   list->Add(new MPersistentAssociation(Value(kNoId, 308), new GSelectionString("DuplexUnitInstalled", 0, kNoId),
                                        kNoId));
   return list;
@@ -239,27 +242,27 @@ MAssociationList* PrinterDataOptions() {
 // The device's default state: the job settings and the page state the
 // document settings start from.
 GState* DefaultState() {
-  const int32_t stateId = 243, jobId = 246, pageId = 256;
+  const int32_t stateId = kPeripheralState, jobId = kJobSettings, pageId = kPageState;
   auto* job = new GState(&jobId);
-  job->AddChild(Value(259, 1));  // page medium
-  job->AddChild(Value(265, 0));  // orientation
-  job->AddChild(Value(291, 1));  // copies
+  job->AddChild(Value(kPageMedia, 1));  // page medium
+  job->AddChild(Value(kOrientation, 0));  // orientation
+  job->AddChild(Value(kCopies, 1));  // copies
   // Resolution: 600 dpi, one bit per pixel, printed as it is.
-  const int32_t resolutionId = 249;
+  const int32_t resolutionId = kResolution;
   auto* resolution = new GEnumAttribute(&resolutionId);
-  resolution->AddChild(Value(323, 600));
-  resolution->AddChild(Value(324, 600));
-  resolution->AddChild(Value(325, 1));
-  resolution->AddChild(Value(902, 1));
+  resolution->AddChild(Value(kXResolution, 600));
+  resolution->AddChild(Value(kYResolution, 600));
+  resolution->AddChild(Value(kBitsPerPixel, 1));
+  resolution->AddChild(Value(kPrintQualityMode, 1));
   job->AddChild(resolution);
-  job->AddChild(Value(253, 0));  // duplex off
-  job->AddChild(Value(258, 1));  // Tray 1
-  job->AddChild(Value(292, 0));  // collate off
+  job->AddChild(Value(kDuplex, 0));  // duplex off
+  job->AddChild(Value(kInputBin, 1));  // Tray 1
+  job->AddChild(Value(kCollate, 0));  // collate off
   // The custom size starts as Letter, in tenths of a millimetre.
-  job->AddChild(Value(1260, 2159));
-  job->AddChild(Value(1261, 2794));
+  job->AddChild(Value(kCustomPaperWidth, 2159));
+  job->AddChild(Value(kCustomPaperLength, 2794));
   auto* page = new GState(&pageId);
-  page->AddChild(Value(265, 0));
+  page->AddChild(Value(kOrientation, 0));
   auto* state = new GState(&stateId);
   state->AddChild(job);
   state->AddChild(page);
@@ -267,20 +270,20 @@ GState* DefaultState() {
 }
 
 GAttributeComposite* AutoConfiguration() {
-  GAttributeComposite* discovered = Group(228);
-  discovered->AddChild(Text(229, ""));
-  discovered->AddChild(Value(201, 64));
-  discovered->AddChild(Range(202, 100, 3200, 100, 800));
-  discovered->AddChild(Value(204, 0));
-  discovered->AddChild(Value(226, 0));
-  discovered->AddChild(Value(231, 1));  // the printer collates copies
-  discovered->AddChild(Value(441, 0));
-  discovered->AddChild(Value(976, 0));
-  discovered->AddChild(Value(1011, 0));
+  GAttributeComposite* discovered = Group(kAutoConfiguration);
+  discovered->AddChild(Text(kDiscoveredModelName, ""));
+  discovered->AddChild(Value(kDiscoveredMemory, 64));
+  discovered->AddChild(Range(kDriverWorkSpaceSetting, 100, 3200, 100, 800));
+  discovered->AddChild(Value(kDiscoveredDuplexUnit, 0));
+  discovered->AddChild(Value(kDiscoveredHardDisk, 0));
+  discovered->AddChild(Value(kDiscoveredPlurexMode, 1));  // the printer collates copies
+  discovered->AddChild(Value(kJobRetentionAvailable, 0));
+  discovered->AddChild(Value(kPrintRate, 0));
+  discovered->AddChild(Value(kDiscoveredScanner, 0));
   discovered->AddChild(PaperHandlingDevices());
-  discovered->AddChild(Group(701));
-  discovered->AddChild(Value(313, 0));  // not configured from the printer yet
-  discovered->AddChild(Group(314));     // bin names the printer reports
+  discovered->AddChild(Group(kDiscoveredMediaNames));
+  discovered->AddChild(Value(kAutoConfigurationState, 0));  // not configured from the printer yet
+  discovered->AddChild(Group(kDiscoveredBinNames));     // bin names the printer reports
   return discovered;
 }
 
@@ -288,24 +291,24 @@ GAttributeComposite* AutoConfiguration() {
 // values it asks the agent for: accessories, input trays, output bins,
 // storage media and media names.
 void AddAgentQueries(GConfiguration* configuration) {
-  GAttributeComposite* models = Group(230);
+  GAttributeComposite* models = Group(kSupportedModelNames);
   models->AddChild(Text(kNoId, "Quarrin 4700 Series"));
   models->AddChild(Text(kNoId, "Quarrin 4700dn"));
   configuration->AddChild(models);
-  configuration->AddChild(Range(232, 1, 3, 1, 1));
-  configuration->AddChild(Range(233, 1, 5, 1, 1));
-  configuration->AddChild(Range(234, 1, 5, 1, 1));
-  configuration->AddChild(Range(236, 1, 2, 1, 1));
-  configuration->AddChild(Range(700, 1, 8, 1, 1));
+  configuration->AddChild(Range(kPaperHandlingDeviceIndexRange, 1, 3, 1, 1));
+  configuration->AddChild(Range(kInputTrayIndexRange, 1, 5, 1, 1));
+  configuration->AddChild(Range(kOutputBinIndexRange, 1, 5, 1, 1));
+  configuration->AddChild(Range(kDiskStorageIndexRange, 1, 2, 1, 1));
+  configuration->AddChild(Range(kMediaNameIndexRange, 1, 8, 1, 1));
 }
 
 GAttributeComposite* ResolutionList() {
-  GAttributeComposite* list = Group(206);
+  GAttributeComposite* list = Group(kResolutionList);
   for (uint16_t dpi : kResolutions) {
     GAttributeComposite* entry = Group(kNoId);
-    entry->AddChild(Value(323, static_cast<int16_t>(dpi)));
-    entry->AddChild(Value(324, static_cast<int16_t>(dpi)));
-    entry->AddChild(Value(325, 1));
+    entry->AddChild(Value(kXResolution, static_cast<int16_t>(dpi)));
+    entry->AddChild(Value(kYResolution, static_cast<int16_t>(dpi)));
+    entry->AddChild(Value(kBitsPerPixel, 1));
     list->AddChild(entry);
   }
   return list;
@@ -313,7 +316,7 @@ GAttributeComposite* ResolutionList() {
 
 // Paper id to the printer's paper name.
 MAssociationList* PaperList() {
-  auto* list = new MAssociationList(192);
+  auto* list = new MAssociationList(kPaperList);
   const struct {
     int16_t paperId;
     const char* name;
@@ -327,12 +330,22 @@ MAssociationList* PaperList() {
 
 // The named model variants and the settings each brings.
 GAttributeComposite* ModelEntries() {
-  GAttributeComposite* list = Group(375);
+  GAttributeComposite* list = Group(kModelEntryList);
   GAttributeComposite* entry = Group(kNoId);
-  entry->AddChild(Text(376, "quarrin 4700dn"));
-  GAttributeComposite* settings = Group(360);
-  GAttributeComposite* options = Group(365);
-  options->AddChild(Value(308, 1));
+  entry->AddChild(Text(kModelEntryName, "quarrin 4700dn"));
+  GAttributeComposite* settings = Group(kSettingsRoot);
+  GAttributeComposite* options = Group(kInstallableOptions);
+  options->AddChild(Value(kDuplexUnit, 1));
+  settings->AddChild(options);
+  entry->AddChild(settings);
+  list->AddChild(entry);
+  // A model without a duplex unit that prints two-sided by hand.
+  entry = Group(kNoId);
+  entry->AddChild(Text(kModelEntryName, "quarrin 4700m"));
+  settings = Group(kSettingsRoot);
+  options = Group(kInstallableOptions);
+  options->AddChild(Value(kDuplexUnit, 0));
+  options->AddChild(Value(kManualDuplex, 1));
   settings->AddChild(options);
   entry->AddChild(settings);
   list->AddChild(entry);
@@ -340,62 +353,62 @@ GAttributeComposite* ModelEntries() {
 }
 
 GConfiguration* PrinterConfiguration() {
-  auto* configuration = new GConfiguration(198);
+  auto* configuration = new GConfiguration(kPeripheralConfiguration);
   configuration->AddChild(DriverConfiguration());
   configuration->AddChild(AutoConfiguration());
   AddAgentQueries(configuration);
-  configuration->AddChild(MediaPool(189, 100, true));
-  configuration->AddChild(MediaPool(195, 150, false));
+  configuration->AddChild(MediaPool(kPrinterMediaPool, 100, true));
+  configuration->AddChild(MediaPool(kEmulatedMarginsMediaPool, 150, false));
   // The capability sets are plain persistent objects, not attributes.
-  auto* capabilities = new MPersistentComposite(112);
-  capabilities->AddChild(new GCapabilities(135, 8, 0));  // bit 0: TrueType as bitmap allowed
+  auto* capabilities = new MPersistentComposite(kPrinterCapabilityGroup);
+  capabilities->AddChild(new GCapabilities(kPrinterCapabilities, 8, 0));  // bit 0: TrueType as bitmap allowed
   configuration->AddChild(capabilities);
   configuration->AddChild(ResolutionList());
   configuration->AddChild(PaperList());
-  GAttributeComposite* excludedTypes = Group(1132);
+  GAttributeComposite* excludedTypes = Group(kMediaTypesNotAllowed);
   excludedTypes->AddChild(Text(kNoId, "Labels"));
   configuration->AddChild(excludedTypes);
   configuration->AddChild(ModelEntries());
-  configuration->AddChild(Value(339, 0));  // monochrome
-  configuration->AddChild(Text(401, "QVRS4700.DLL"));
-  configuration->AddChild(Text(374, "QVHLP470.HLP"));
-  configuration->AddChild(Text(560, "PCL 5e"));  // the printer's personality
+  configuration->AddChild(Value(kColorDevice, 0));  // monochrome
+  configuration->AddChild(Text(kResourceModuleName, "QVRS4700.DLL"));
+  configuration->AddChild(Text(kHelpFileName, "QVHLP470.HLP"));
+  configuration->AddChild(Text(kXLLanguageString, "PCL 5e"));  // the printer's personality
   configuration->AddChild(PrinterDataOptions());
-  configuration->AddChild(Value(958, 0));
-  configuration->AddChild(Value(984, 2));  // driver extensions supported (any non-zero value)
-  configuration->AddChild(Value(1025, 0));
-  configuration->AddChild(Value(1100, 0));
-  configuration->AddChild(Value(245, 0));
-  configuration->AddChild(Value(308, 1));  // duplex unit
-  configuration->AddChild(Value(310, 1));  // collation unit
-  configuration->AddChild(Value(311, 1));  // stapler
-  configuration->AddChild(Value(915, 1));
-  configuration->AddChild(Range(199, 1, 999, 1, 1));  // copies
-  configuration->AddChild(Range(203, 0, 2, 1, 0));    // duplex edges: off, short, long
-  GAttributeComposite* orientations = Group(205);    // degrees
+  configuration->AddChild(Value(kTrueTypeAsBitmap, 0));
+  configuration->AddChild(Value(kDEKVersion2, 2));  // driver extensions supported (any non-zero value)
+  configuration->AddChild(Value(kAgentUpdate, 0));
+  configuration->AddChild(Value(kConfigurationLibrary, 0));
+  configuration->AddChild(Value(kManualDuplex, 0));
+  configuration->AddChild(Value(kDuplexUnit, 1));  // duplex unit
+  configuration->AddChild(Value(kCollationUnit, 1));  // collation unit
+  configuration->AddChild(Value(kStaplerInstalled, 1));  // stapler
+  configuration->AddChild(Value(kScaleFromLargePaper, 1));
+  configuration->AddChild(Range(kCopiesRange, 1, 999, 1, 1));  // copies
+  configuration->AddChild(Range(kDuplexRange, 0, 2, 1, 0));    // duplex edges: off, short, long
+  GAttributeComposite* orientations = Group(kSupportedOrientations);    // degrees
   for (int16_t degrees : {0, 90, 180, 270}) orientations->AddChild(Value(kNoId, degrees));
   configuration->AddChild(orientations);
   return configuration;
 }
 
 GConfiguration* GeneratorConfiguration() {
-  auto* configuration = new GConfiguration(198);
+  auto* configuration = new GConfiguration(kPeripheralConfiguration);
   // Tray number to the printer's paper-source code.
-  auto* trays = new MAssociationList(85);
+  auto* trays = new MAssociationList(kPdlTrayMap);
   const int16_t sources[][2] = {{1, 4}, {2, 1}, {3, 5}, {5, 6}};
   for (const auto& source : sources) {
     trays->Add(new MPersistentAssociation(Value(kNoId, source[0]), Value(kNoId, source[1]), kNoId));
   }
   configuration->AddChild(trays);
-  configuration->AddChild(Range(202, 100, 3200, 100, 800));
-  configuration->AddChild(Value(317, 0));
+  configuration->AddChild(Range(kDriverWorkSpaceSetting, 100, 3200, 100, 800));
+  configuration->AddChild(Value(kFontDimmsInstalled, 0));
   return configuration;
 }
 
 GConfiguration* PjlConfiguration() {
-  auto* configuration = new GConfiguration(198);
+  auto* configuration = new GConfiguration(kPeripheralConfiguration);
   // Bin value to the PJL bin name.
-  auto* bins = new MAssociationList(93);
+  auto* bins = new MAssociationList(kPjlBinMap);
   const struct {
     int16_t code;
     const char* name;
@@ -415,21 +428,21 @@ GConfiguration* PjlConfiguration() {
 void DeriveConfiguration(GPeripheralComposite* composite, GConfiguration* own,
                          std::initializer_list<GPeripheral*> children) {
   composite->SetConfiguration(own);
-  auto* derived = new GConfiguration(198);
+  auto* derived = new GConfiguration(kPeripheralConfiguration);
   derived->AddChild(own);
   for (GPeripheral* child : children) derived->AddChild(child->GetConfiguration());
   composite->GPeripheral::SetConfiguration(derived);
 }
 
 GPeripheral* Printer() {
-  const int32_t pjlId = 106;
+  const int32_t pjlId = kPjlPeripheral;
   auto* pjl = new GPJL(&pjlId);
   DeriveConfiguration(pjl, PjlConfiguration(), {});
-  const int32_t generatorId = 101;
+  const int32_t generatorId = kGeneratorPeripheral;
   auto* generator = new GPcl5e(&generatorId);
   DeriveConfiguration(generator, GeneratorConfiguration(), {});
 
-  const int32_t printerId = 76;
+  const int32_t printerId = kDeviceEntry;
   auto* printer = new GPrinter(&printerId);
   printer->SetName(RWCString("Quarrin 4700 Series"));
   printer->SetDefaultState(DefaultState());
@@ -444,7 +457,7 @@ GPeripheral* Printer() {
 // Paper mappings: system code = the spooler's paper number, device code =
 // the driver's paper id.
 GResourceMappingList* PaperMappings() {
-  auto* list = new GResourceMappingList(191);
+  auto* list = new GResourceMappingList(kPaperMappingList);
   list->AddIfNew(new GResourceMapping(1201, 1, 1, kNoId));    // Letter
   list->AddIfNew(new GResourceMapping(1206, 5, 6, kNoId));    // Legal
   list->AddIfNew(new GResourceMapping(1223, 9, 23, kNoId));   // A4
@@ -456,7 +469,7 @@ GResourceMappingList* PaperMappings() {
 // DMBIN_MIDDLE, DMBIN_ENVELOPE), so that the source a DEVMODE names is a
 // tray the printer has.
 GResourceMappingList* SourceMappings() {
-  auto* list = new GResourceMappingList(84);
+  auto* list = new GResourceMappingList(kSourceMappingList);
   list->AddIfNew(new GResourceMapping(1301, 1, 1, kNoId));  // Tray 1
   list->AddIfNew(new GResourceMapping(1302, 2, 2, kNoId));  // Tray 2
   list->AddIfNew(new GResourceMapping(1303, 3, 3, kNoId));  // Tray 3
@@ -466,7 +479,7 @@ GResourceMappingList* SourceMappings() {
 
 // Output-bin mappings: device code = bin value.
 GResourceMappingList* CapabilityMappings() {
-  auto* list = new GResourceMappingList(194);
+  auto* list = new GResourceMappingList(kDeviceCapabilityMappings);
   list->AddIfNew(new GResourceMapping(1401, 16680, 30, kNoId));  // Top Bin
   list->AddIfNew(new GResourceMapping(1402, 16681, 31, kNoId));  // Rear Bin
   return list;
@@ -474,7 +487,7 @@ GResourceMappingList* CapabilityMappings() {
 
 MPersistentObject* SampleModel() {
   auto* root = new MPersistentComposite(kNoId);
-  const int32_t modelRootId = 353;
+  const int32_t modelRootId = kDeviceModelRoot;
   auto* model = new GPeripheralComposite(&modelRootId);
   model->AddChild(Printer());
   root->AddChild(model);

@@ -7,6 +7,7 @@
 #include "config/GDMCHandlerFactory.h"
 #include "config/GDMCLibrary.h"
 #include "config/GNT40DMCClient.h"
+#include "model/GFeatureIds.h"
 #include "support/DriverInstanceTestSupport.h"
 #include "model/GConfiguration.h"
 #include "model/GPeripheral.h"
@@ -28,10 +29,9 @@ using qvtest::ValuesOf;
 // configuration.
 class TestPrinter : public GPeripheral {
  public:
-  TestPrinter() : GPeripheral(&kId) {}
+  TestPrinter() : GPeripheral(&GFeatureIds::kDeviceEntry) {}
   TestPrinter* CreateSameKind() const override { return new TestPrinter; }
   TestPrinter* Clone() const override { return new TestPrinter; }
-  static constexpr int32_t kId = 76;
 };
 
 // Counts the settings applied to the device model.

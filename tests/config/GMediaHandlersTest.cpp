@@ -13,6 +13,7 @@
 #include "config/GDMCClient.h"
 #include "config/GDMCHandlerFactory.h"
 #include "config/GDMCLibrary.h"
+#include "model/GFeatureIds.h"
 #include "support/DriverInstanceTestSupport.h"
 #include "model/GConfiguration.h"
 #include "model/GCountedPtr.h"
@@ -34,10 +35,9 @@ using qvtest::ValuesOf;
 // configuration with the paper-handling devices.
 class TestPrinter : public GPeripheral {
  public:
-  TestPrinter() : GPeripheral(&kId) {}
+  TestPrinter() : GPeripheral(&GFeatureIds::kDeviceEntry) {}
   TestPrinter* CreateSameKind() const override { return new TestPrinter; }
   TestPrinter* Clone() const override { return new TestPrinter; }
-  static constexpr int32_t kId = 76;
 };
 
 // A driver instance whose custom sizes resolve to a standard paper.

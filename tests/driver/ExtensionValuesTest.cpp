@@ -21,11 +21,10 @@ using qvtest::Value;
 constexpr int16_t kUntouched = -777;
 
 GMedia* PageMedia(int16_t paperId, int32_t orientation, const char* mediaType) {
-  static const int32_t kPageMediaId = 259;
   const GShortPoint size(5100, 6600);
   const GShortPoint extent(4900, 6300);
   const GShortPoint origin(100, 120);
-  return new GMedia("Paper", &size, &extent, &origin, orientation, paperId, 600, 600, &kPageMediaId, 0, nullptr,
+  return new GMedia("Paper", &size, &extent, &origin, orientation, paperId, 600, 600, &GFeatureIds::kPageMedia, 0, nullptr,
                     mediaType);
 }
 

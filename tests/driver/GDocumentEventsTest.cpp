@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "model/GAttributeComposite.h"
+#include "model/GFeatureIds.h"
 #include "model/GStringAttribute.h"
 #include "model/GStringConversion.h"
 #include "model/GValueAttribute.h"
@@ -22,9 +23,7 @@
 
 namespace {
 
-const int32_t kDocGroup = 362, kDuplex = 253, kManualDuplex = 245, kNUpGroup = 329, kNUp = 266;
-const int32_t kDecides = 1010, kStorageOn = 1214, kStorageId = 1213, kNotice = 287, kUseJobName = 1035;
-const int32_t kJobName = 1031, kUseLogin = 1034;
+using namespace GFeatureIds;
 
 // The driver object as the document events see it.
 class FakeHost : public MDocumentEventHost {
@@ -92,7 +91,7 @@ class DocumentEventsTest : public ::testing::Test {
   // Document settings with the values given in group 362 and the n-up group.
   GAttributeComposite* Install(std::initializer_list<std::pair<const int32_t*, int16_t>> values) {
     auto* settings = new GAttributeComposite();
-    auto* group = new GAttributeComposite(&kDocGroup);
+    auto* group = new GAttributeComposite(&kDocumentSettings);
     for (auto& [id, v] : values) group->AddChild(new GValueAttribute(v, id));
     settings->AddChild(group);
     host.instance.InstallSettings(settings);
@@ -244,8 +243,8 @@ TEST_F(DocumentEventsTest, StartDocPostNumbersStoredJobs) {
     const char* next;
   } cases[] = {{nullptr, "2"}, {u"40000", "41"}, {u"999", "1"}};
   for (const Case& c : cases) {
-    GAttributeComposite* group = Install({{&kStorageOn, 1}});
-    auto* id = new GStringAttribute("", &kStorageId);
+    GAttributeComposite* group = Install({{&kJobStorageOn, 1}});
+    auto* id = new GStringAttribute("", &kJobStorageId);
     group->AddChild(id);
     if (c.stored != nullptr) w32test::SetRegistryString(HKEY_CURRENT_USER, key, u"JobStorageUniqueID", c.stored);
     Event(DOCUMENTEVENT_STARTDOCPOST);
@@ -255,8 +254,8 @@ TEST_F(DocumentEventsTest, StartDocPostNumbersStoredJobs) {
     EXPECT_EQ(stored->data.size(), (std::strlen(c.next) + 1) * 2);
   }
   // A job whose id is already set keeps it.
-  GAttributeComposite* group = Install({{&kStorageOn, 1}});
-  auto* id = new GStringAttribute("7", &kStorageId);
+  GAttributeComposite* group = Install({{&kJobStorageOn, 1}});
+  auto* id = new GStringAttribute("7", &kJobStorageId);
   group->AddChild(id);
   Event(DOCUMENTEVENT_STARTDOCPOST);
   EXPECT_EQ(std::string(id->GetString().Data()), "7");
@@ -338,7 +337,7 @@ TEST_F(DocumentEventsTest, AJobWithoutTheAccountingLibraryAndAnAbortBreaksNothin
 }
 
 TEST_F(DocumentEventsTest, EndOfJobSheetWithoutPagesPerSheetDoesNotDivideByZero) {
-  Install({{&kDecides, 1}, {&kDuplex, 1}, {&kManualDuplex, 1}});
+  Install({{&kDriverDecidesSheet, 1}, {&kDuplex, 1}, {&kManualDuplex, 1}});
   Event(DOCUMENTEVENT_STARTDOC);
   Event(DOCUMENTEVENT_STARTDOCPOST);  // no n-up value: pages per sheet stays 0
   EXPECT_EQ(GDocumentEvents::GetPagesPerSheet(), 0);
@@ -356,11 +355,11 @@ TEST_F(DocumentEventsTest, NUpDecidesWhetherTheJobFillsMoreThanOneSheet) {
   for (const Case& c : cases) {
     host.sheets = 0;
     auto* settings = new GAttributeComposite();
-    auto* group = new GAttributeComposite(&kDocGroup);
-    for (const int32_t* id : {&kDecides, &kDuplex, &kManualDuplex}) group->AddChild(new GValueAttribute(1, id));
+    auto* group = new GAttributeComposite(&kDocumentSettings);
+    for (const int32_t* id : {&kDriverDecidesSheet, &kDuplex, &kManualDuplex}) group->AddChild(new GValueAttribute(1, id));
     settings->AddChild(group);
-    auto* nupGroup = new GAttributeComposite(&kNUpGroup);
-    nupGroup->AddChild(new GValueAttribute(c.nup, &kNUp));
+    auto* nupGroup = new GAttributeComposite(&kNUpLayout);
+    nupGroup->AddChild(new GValueAttribute(c.nup, &kNUpChoice));
     settings->AddChild(nupGroup);
     host.instance.InstallSettings(settings);
     Event(DOCUMENTEVENT_STARTDOC);
@@ -373,7 +372,7 @@ TEST_F(DocumentEventsTest, NUpDecidesWhetherTheJobFillsMoreThanOneSheet) {
 }
 
 TEST_F(DocumentEventsTest, TheJobNameAnswerIsBoundedWithoutATerminator) {
-  Install({{&kNotice, 1}, {&kUseJobName, 0}, {&kUseLogin, 0}});
+  Install({{&kJobRetentionModeChoice, 1}, {&kJobNameSource, 0}, {&kUserNameSource, 0}});
   w32test::ScriptEscape(dc, GDocumentEvents::kEscDescription, 1, std::string(600, 'J'));
   host.showAgain = 0;
   Event(DOCUMENTEVENT_STARTDOCPOST);
@@ -390,7 +389,7 @@ TEST_F(DocumentEventsTest, TheJobNameAnswerIsBoundedWithoutATerminator) {
 }
 
 TEST_F(DocumentEventsTest, TheJobNameComesFromTheSettingsWhenAsked) {
-  GAttributeComposite* group = Install({{&kNotice, 1}, {&kUseJobName, 1}});
+  GAttributeComposite* group = Install({{&kJobRetentionModeChoice, 1}, {&kJobNameSource, 1}});
   group->AddChild(new GStringAttribute("Payroll", &kJobName));
   Event(DOCUMENTEVENT_STARTDOCPOST);
   Event(DOCUMENTEVENT_ENDDOCPOST);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "model/GFeatureIds.h"
 #include "support/DriverInstanceTestSupport.h"
 #include "driver/MassStorageFonts.h"
 #include "support/ScriptedFactory.h"
@@ -128,7 +129,7 @@ class DriverInstanceTest : public ::testing::Test {
     const GShortPoint size(width, height);
     const GShortPoint extent(static_cast<int16_t>(width - left - right), static_cast<int16_t>(height - top - bottom));
     const GShortPoint origin(left, top);
-    return new GMedia("paper", &size, &extent, &origin, 0, paperId, dpi, dpi, &GMediaDefaultFeatureId);
+    return new GMedia("paper", &size, &extent, &origin, 0, paperId, dpi, dpi, &GFeatureIds::kCustomMedia);
   }
   void AddPaperMapping(int16_t spoolerPaper, int16_t paperId) {
     if (instance.GetPaperMappings() == nullptr) instance.SetPaperMappings(new GResourceMappingList(191));
@@ -781,6 +782,62 @@ TEST_F(DriverInstanceTest, NamedModelEntryMergesItsSettings) {
   EXPECT_EQ(instance.ApplyNamedModelEntry(RWWString(u"Quarrin 4700DN"), &settings), 1);
   EXPECT_NE(settings.FindById(308), nullptr);
   EXPECT_EQ(instance.ApplyNamedModelEntry(RWWString(u"Quarrin 4700"), &settings), 0);
+}
+
+// A variant's settings take the place of the settings' own, however deep:
+// its installable options replace those the settings already have, in
+// place, and what the settings lack is added. Nothing else changes.
+TEST_F(DriverInstanceTest, NamedModelEntryReplacesNestedSettings) {
+  GAttributeComposite* list = Group(375);
+  GAttributeComposite* entry = Group(kNoId);
+  entry->AddChild(Text(376, "quarrin 4700m"));
+  GAttributeComposite* entrySettings = Group(360);
+  GAttributeComposite* entryOptions = Group(365);
+  entryOptions->AddChild(Value(308, 0));
+  entryOptions->AddChild(Value(245, 1));
+  entryOptions->AddChild(Value(930, 2));
+  entrySettings->AddChild(entryOptions);
+  entrySettings->AddChild(Value(291, 4));
+  entry->AddChild(entrySettings);
+  list->AddChild(entry);
+  configuration->AddChild(list);
+
+  const int32_t rootId = 360;
+  GAttributeComposite settings(&rootId);
+  GAttributeComposite* options = Group(365);
+  options->AddChild(Value(308, 1));
+  options->AddChild(Value(245, 0));
+  options->AddChild(Value(236, 7));
+  settings.AddChild(options);
+  GAttributeComposite* job = Group(357);
+  job->AddChild(Value(291, 1));
+  settings.AddChild(job);
+  ASSERT_EQ(instance.ApplyNamedModelEntry(RWWString(u"quarrin 4700m"), &settings), 1);
+
+  ASSERT_EQ(settings.GetEntryCount(), 3) << "the options group is taken over, not added a second time";
+  ASSERT_EQ(settings.ChildAt(0), options);
+  ASSERT_EQ(options->GetEntryCount(), 4);
+  const struct {
+    int32_t id;
+    int16_t value;
+  } expected[] = {{308, 0}, {245, 1}, {236, 7}, {930, 2}};
+  for (size_t i = 0; i < std::size(expected); ++i) {
+    auto* value = dynamic_cast<GValueAttribute*>(options->ChildAt(i));
+    ASSERT_NE(value, nullptr) << i;
+    EXPECT_EQ(value->FeatureId(), expected[i].id) << i;
+    EXPECT_EQ(value->GetValue(), expected[i].value) << expected[i].id;
+  }
+  // A setting of the variant the settings lack at its level is added there;
+  // the job group's own copies are left alone.
+  auto* copies = dynamic_cast<GValueAttribute*>(settings.ChildAt(2));
+  ASSERT_NE(copies, nullptr);
+  EXPECT_EQ(copies->FeatureId(), 291);
+  EXPECT_EQ(copies->GetValue(), 4);
+  auto* jobCopies = dynamic_cast<GValueAttribute*>(job->FindById(291));
+  ASSERT_NE(jobCopies, nullptr);
+  EXPECT_EQ(jobCopies->GetValue(), 1);
+  // The variant itself is not changed by being applied.
+  EXPECT_EQ(entryOptions->GetEntryCount(), 3);
 }
 
 // ---- Stored physical settings ----

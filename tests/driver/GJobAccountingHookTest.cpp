@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "model/GAttributeComposite.h"
+#include "model/GFeatureIds.h"
 #include "model/GValueAttribute.h"
 #include "support/DriverInstanceTestSupport.h"
 #include "support/FakeCompanionModules.h"
@@ -10,8 +11,8 @@
 
 namespace {
 
-const int32_t kJobOptions = 364;
-const int32_t kCopies = 291;
+using GFeatureIds::kDocumentSettings2;
+using GFeatureIds::kCopies;
 
 uint16_t U16(const std::string& b, size_t at) {
   return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8);
@@ -29,7 +30,7 @@ class JobAccountingTest : public ::testing::Test {
   // Settings with the copies in the job-options group.
   static GAttributeComposite* SettingsWithCopies(int16_t copies) {
     auto* settings = new GAttributeComposite();
-    auto* group = new GAttributeComposite(&kJobOptions);
+    auto* group = new GAttributeComposite(&kDocumentSettings2);
     group->AddChild(new GValueAttribute(copies, &kCopies));
     settings->AddChild(group);
     return settings;

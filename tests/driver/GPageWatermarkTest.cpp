@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "model/GAttributeComposite.h"
+#include "model/GFeatureIds.h"
 #include "model/GStringAttribute.h"
 #include "model/GValueAttribute.h"
 #include "support/DriverInstanceTestSupport.h"
@@ -10,9 +11,7 @@
 
 namespace {
 
-const int32_t kJobOptions = 364, kSelection = 379, kOff = 381, kFirstPage = 382, kSelected = 383, kBlack = 585;
-const int32_t kPrefs = 366, kPool = 378, kName = 384, kText = 385, kFace = 386, kStyle = 388, kSize = 390;
-const int32_t kEsc = 393, kRed = 398, kGreen = 399, kBlue = 400, kShade = 403;
+using namespace GFeatureIds;
 
 struct RecordSpec {
   const char* name = "Draft";
@@ -34,27 +33,27 @@ class WatermarkTest : public ::testing::Test {
   // record in the pool.
   void Install(int16_t firstPage, const char* selected, const RecordSpec& spec, int16_t black = 0) {
     auto* settings = new GAttributeComposite();
-    auto* options = new GAttributeComposite(&kJobOptions);
-    auto* selection = new GAttributeComposite(&kSelection);
-    selection->AddChild(new GValueAttribute(0, &kOff));
-    selection->AddChild(new GValueAttribute(firstPage, &kFirstPage));
-    selection->AddChild(new GStringAttribute(selected, &kSelected));
+    auto* options = new GAttributeComposite(&kDocumentSettings2);
+    auto* selection = new GAttributeComposite(&kWatermarks);
+    selection->AddChild(new GValueAttribute(0, &kWatermarkSource));
+    selection->AddChild(new GValueAttribute(firstPage, &kWMFirstPageOnly));
+    selection->AddChild(new GStringAttribute(selected, &kSelectedWatermark));
     options->AddChild(selection);
-    options->AddChild(new GValueAttribute(black, &kBlack));
+    options->AddChild(new GValueAttribute(black, &kTextAsBlack));
     settings->AddChild(options);
-    auto* prefs = new GAttributeComposite(&kPrefs);
-    auto* pool = new GAttributeComposite(&kPool);
+    auto* prefs = new GAttributeComposite(&kDriverPreferences);
+    auto* pool = new GAttributeComposite(&kWatermarkPool);
     auto* record = new GAttributeComposite();
-    record->AddChild(new GStringAttribute(spec.name, &kName));
-    record->AddChild(new GStringAttribute("SECRET", &kText));
-    record->AddChild(new GStringAttribute("Arial", &kFace));
-    record->AddChild(new GValueAttribute(spec.style, &kStyle));
-    record->AddChild(new GValueAttribute(72, &kSize));
-    record->AddChild(new GValueAttribute(spec.escapement, &kEsc));
-    record->AddChild(new GValueAttribute(spec.red, &kRed));
-    record->AddChild(new GValueAttribute(spec.green, &kGreen));
-    record->AddChild(new GValueAttribute(spec.blue, &kBlue));
-    record->AddChild(new GValueAttribute(spec.shade, &kShade));
+    record->AddChild(new GStringAttribute(spec.name, &kWatermarkName));
+    record->AddChild(new GStringAttribute("SECRET", &kWatermarkText));
+    record->AddChild(new GStringAttribute("Arial", &kWMFont));
+    record->AddChild(new GValueAttribute(spec.style, &kWMFontStyle));
+    record->AddChild(new GValueAttribute(72, &kWMFontSize));
+    record->AddChild(new GValueAttribute(spec.escapement, &kWMFontEscapement));
+    record->AddChild(new GValueAttribute(spec.red, &kWMRed));
+    record->AddChild(new GValueAttribute(spec.green, &kWMGreen));
+    record->AddChild(new GValueAttribute(spec.blue, &kWMBlue));
+    record->AddChild(new GValueAttribute(spec.shade, &kWMShadeLevel));
     pool->AddChild(record);
     prefs->AddChild(pool);
     settings->AddChild(prefs);

@@ -98,7 +98,7 @@ TEST(GGraphicTest, ACompositeOfEveryFigureReachesThePeripheralStateFirstThenOneD
   EXPECT_EQ(calls[7].argument, rectangle);
   EXPECT_EQ(calls[8].argument, polygon);
   EXPECT_EQ(calls[9].argument, bezier);
-  EXPECT_EQ(bundle->FeatureId(), GGraphicsSectionId);
+  EXPECT_EQ(bundle->FeatureId(), GFeatureIds::kGraphicsState);
 }
 
 TEST(GGraphicTest, ADrawingStatusComesBackAsAnErrorCommandAndAnEmptyCompositeDrawsNothing) {
@@ -125,7 +125,7 @@ TEST(GGraphicTest, SettingsAreStampedAsTheGraphicsStateAndOnlyBundlesAreTaken) {
   bundle->SetFeatureId(0);
   GRectangleGraphic built(GRect(), bundle, &id);
   EXPECT_EQ(built.GetSettings(), bundle);
-  EXPECT_EQ(bundle->FeatureId(), GGraphicsSectionId);
+  EXPECT_EQ(bundle->FeatureId(), GFeatureIds::kGraphicsState);
   EXPECT_EQ(built.FeatureId(), id);
 
   GRectangleGraphic bare;
@@ -134,7 +134,7 @@ TEST(GGraphicTest, SettingsAreStampedAsTheGraphicsStateAndOnlyBundlesAreTaken) {
   second->SetFeatureId(5);
   bare.SetSettings(second);
   EXPECT_EQ(bare.GetSettings(), second);
-  EXPECT_EQ(second->FeatureId(), GGraphicsSectionId);
+  EXPECT_EQ(second->FeatureId(), GFeatureIds::kGraphicsState);
 
   // A state that is not a bundle is refused (and destroyed); the bundle stays.
   bare.SetSettings(new GState);

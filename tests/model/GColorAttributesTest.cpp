@@ -9,6 +9,7 @@
 #include "model/GAttributeComposite.h"
 #include "model/GColorSettingGetters.h"
 #include "model/GCountedPtr.h"
+#include "model/GFeatureIds.h"
 #include "model/GStringAttribute.h"
 #include "model/GTintwrightAttribute.h"
 #include "model/GValueAttribute.h"
@@ -27,13 +28,13 @@ using qvtest::ModelForm;
 
 const int32_t kSetting = 300;
 const int32_t kOtherSetting = 301;
-const int32_t kColorControl = 295;
+using GFeatureIds::kTintwrightColorSettings;
 const int32_t kNoFeature = 0;
-const int32_t kHalftoneCodes = 533;
-const int32_t kColorMapCodes = 537;
-const int32_t kNeutralGraysCodes = 543;
-const int32_t kEdgeControlCodes = 545;
-const int32_t kSRGBCodes = 552;
+using GFeatureIds::kHalftoneCodes;
+using GFeatureIds::kColorMapCodes;
+using GFeatureIds::kNeutralGraysCodes;
+using GFeatureIds::kEdgeControlCodes;
+using GFeatureIds::kSRGBCodes;
 
 // One row per class: how to make one, its class, default code, receiver
 // operation and mapping list.
@@ -250,7 +251,7 @@ TEST_F(ColorSettingsTest, TheCodeGettersAnswerMinusOneWithoutTheAttribute) {
 }
 
 TEST_F(ColorSettingsTest, TheEnhancedFormAnswersTheFormThreeGetters) {
-  GAttributeComposite* settings = With(new GTintwrightEnhancedAttribute(&kColorControl));
+  GAttributeComposite* settings = With(new GTintwrightEnhancedAttribute(&kTintwrightColorSettings));
   const struct {
     const char* name;
     int16_t (*getter)(int, GAttributeComposite*);
@@ -280,7 +281,7 @@ TEST_F(ColorSettingsTest, TheEnhancedFormAnswersTheFormThreeGetters) {
 
 TEST_F(ColorSettingsTest, TheVersion2FormAnswersTheOtherFormsGetters) {
   GAttributeComposite* settings =
-      With(new GTintwrightEnhancedAttributeVer2(&kColorControl, 71, 42, 101, 81, 52, 104, 90, 60, 107, 96));
+      With(new GTintwrightEnhancedAttributeVer2(&kTintwrightColorSettings, 71, 42, 101, 81, 52, 104, 90, 60, 107, 96));
   const struct {
     const char* name;
     int16_t (*getter)(int, GAttributeComposite*);
@@ -305,14 +306,14 @@ TEST_F(ColorSettingsTest, TheVersion2FormAnswersTheOtherFormsGetters) {
 }
 
 TEST_F(ColorSettingsTest, TheDefaultVersion2PhotoHalftoneIs61) {
-  GAttributeComposite* settings = With(new GTintwrightEnhancedAttributeVer2(&kColorControl));
+  GAttributeComposite* settings = With(new GTintwrightEnhancedAttributeVer2(&kTintwrightColorSettings));
   EXPECT_EQ(GetPhotoHalftone(4, settings), 61);
   EXPECT_EQ(GetTintwrightCode(2, 3, settings), 106);
   EXPECT_EQ(GetTintwrightCode(0, 4, settings), -1);
 }
 
 TEST_F(ColorSettingsTest, TheFirstFormAnswersOnlyItsTwoCodes) {
-  GAttributeComposite* settings = With(new GTintwrightAttribute(&kColorControl, 1, 2, 3, 4, 5, 200));
+  GAttributeComposite* settings = With(new GTintwrightAttribute(&kTintwrightColorSettings, 1, 2, 3, 4, 5, 200));
   EXPECT_EQ(GetTextSettingA(settings), 1);
   EXPECT_EQ(GetGraphicsSettingB(settings), 4);
   EXPECT_EQ(GetPhotoSettingB(settings), 200);

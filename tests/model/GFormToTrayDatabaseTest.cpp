@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "model/GFeatureIds.h"
 #include "model/GValueAttribute.h"
 #include "support/ModelRoundTrip.h"
 #include "support/StoredBody.h"
@@ -15,7 +16,7 @@ namespace {
 using qvtest::ModelForm;
 using qvtest::StoredBody;
 
-const int32_t kDatabaseId = 510;
+using GFeatureIds::kFormToTrayDatabase;
 const int16_t kUnspecified = 11913;
 const int16_t kPlain = 11102;
 const int16_t kLetterhead = 11104;
@@ -29,8 +30,8 @@ std::vector<int16_t> Trays(const GFormToTrayDatabase& database) {
 }
 
 TEST(GFormToTrayDatabase, ANewTableHasNoAssignments) {
-  GFormToTrayDatabase database(&kDatabaseId);
-  EXPECT_EQ(database.FeatureId(), kDatabaseId);
+  GFormToTrayDatabase database(&kFormToTrayDatabase);
+  EXPECT_EQ(database.FeatureId(), kFormToTrayDatabase);
   EXPECT_EQ(database.HasAssignments(), 0);
   EXPECT_EQ(database.GetMediaTypeForTray(2), kUnspecified);
   EXPECT_EQ(database.GetPaperSizeForTray(2), 0);
@@ -123,7 +124,7 @@ TEST(GFormToTrayAssociation, MatchesValuesAndFormName) {
 }
 
 TEST(GFormToTrayDatabase, RoundTripsWithoutStoringTheDefaults) {
-  GFormToTrayDatabase database(&kDatabaseId);
+  GFormToTrayDatabase database(&kFormToTrayDatabase);
   database.AssignTrayWithForm(2, kLetter, kPlain, "Letter");
   database.AssignTray(3, kA4, kLetterhead);
   qvtest::ExpectRoundTripsInAllForms(database);
@@ -148,7 +149,7 @@ TEST(GFormToTrayDatabase, RoundTripsWithoutStoringTheDefaults) {
 TEST(GFormToTrayDatabase, StoredEntriesThatAreNoAssociationsAreIgnored) {
   // A stored table whose entries hold a plain value beside an association.
   const int32_t noId = 0;
-  GFormToTrayDatabase database(&kDatabaseId);
+  GFormToTrayDatabase database(&kFormToTrayDatabase);
   database.GetEntries().AddChild(new GValueAttribute(2, &noId));
   database.AssignTray(2, kLetter, kPlain);
   qvtest::ModelRead read = qvtest::RestoreFromForm(qvtest::SaveInForm(&database, ModelForm::kFile), ModelForm::kFile);
@@ -161,7 +162,7 @@ TEST(GFormToTrayDatabase, StoredEntriesThatAreNoAssociationsAreIgnored) {
 }
 
 TEST(GFormToTrayDatabase, DamagedInputFailsCleanly) {
-  GFormToTrayDatabase database(&kDatabaseId);
+  GFormToTrayDatabase database(&kFormToTrayDatabase);
   database.AssignTrayWithForm(2, kLetter, kPlain, "Letter");
   database.AssignTray(3, kA4, kLetterhead);
   for (ModelForm form : qvtest::kAllModelForms) {

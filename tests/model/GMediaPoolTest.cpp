@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "model/GCountedPtr.h"
+#include "model/GFeatureIds.h"
 #include "model/GValueAttribute.h"
 #include "support/ModelRoundTrip.h"
 #include "support/RecordingPeripheral.h"
@@ -13,8 +14,8 @@
 
 namespace {
 
-const int32_t kPoolFeature = 189;
-const int32_t kPageMedia = 259;
+using GFeatureIds::kPrinterMediaPool;
+using GFeatureIds::kPageMedia;
 const int32_t kOther = 5;
 
 GMedia* NewMedium(const char* name, int16_t paperId, int16_t width, int16_t height, int32_t orientation,
@@ -48,7 +49,7 @@ class GMediaPoolTest : public ::testing::Test {
     return found;
   }
 
-  GMediaPool pool_{&kPoolFeature};
+  GMediaPool pool_{&kPrinterMediaPool};
   std::vector<GMedia*> media_;
 };
 
@@ -98,7 +99,7 @@ TEST_F(GMediaPoolTest, AQueryAtItsEndStartsOverOnTheNextAdvance) {
 TEST_F(GMediaPoolTest, ChildrenThatAreNotMediaArePassedOverAlsoAfterARestore) {
   // The enumeration refuses such children; a damaged stored pool can still
   // bring them, since a restore appends what it reads.
-  GMediaPool pool(&kPoolFeature);
+  GMediaPool pool(&kPrinterMediaPool);
   pool.AddChild(NewMedium("A4", 23, 4960, 7014, 0, 600, 600));
   pool.Children().Append(GCountedPtr(new GValueAttribute(23, &kOther)));
   pool.Children().Append(GCountedPtr());
@@ -151,7 +152,7 @@ TEST_F(GMediaPoolTest, MatchesAnotherPoolOnlyWithMatchingMediaAndSelection) {
   copy.SelectNext();
   EXPECT_FALSE(pool_.Matches(&copy));
 
-  GEnumAttribute plain(&kPoolFeature);
+  GEnumAttribute plain(&kPrinterMediaPool);
   for (GMedia* medium : media_) plain.AddChild(new GMedia(*medium));
   EXPECT_FALSE(pool_.Matches(&plain));
 }

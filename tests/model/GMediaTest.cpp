@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "model/GFeatureIds.h"
 #include "rw/RWReadTable.h"
 #include "support/ModelRoundTrip.h"
 #include "support/RecordingPeripheral.h"
@@ -16,7 +17,7 @@ namespace {
 using qvtest::ModelForm;
 using qvtest::MediaBytes;
 
-const int32_t kPageMedia = 259;
+using GFeatureIds::kPageMedia;
 
 // Letter at 600 dpi, portrait: 5100 x 6600 with a 100-pixel border.
 GMedia Letter(const char* name = "Letter", uint16_t xResolution = 600) {

@@ -8,6 +8,7 @@
 
 #include "model/GAttributeComposite.h"
 #include "model/GBin.h"
+#include "model/GFeatureIds.h"
 #include "model/GMedia.h"
 #include "model/GTray.h"
 #include "model/MPersistentIterator.h"
@@ -22,7 +23,7 @@ namespace {
 using qvtest::ModelForm;
 using qvtest::StoredBody;
 
-const int32_t kDeviceId = 90;
+using GFeatureIds::kPaperHandlingDevices;
 const int32_t kBinId = 0;
 
 // An option composite of n bins with codes first, first + 1, ...
@@ -35,7 +36,7 @@ GAttributeComposite* Option(int n, int16_t first = 1) {
 
 GPaperHandlingDevice MakeDevice() {
   return GPaperHandlingDevice(7, RWCString("Stacker X2"), GPaperHandlingDevice::kOutputDevice, 1, 1, 2, 1,
-                              "Stacker", "qvres.dll", &kDeviceId);
+                              "Stacker", "qvres.dll", &kPaperHandlingDevices);
 }
 
 std::vector<int16_t> Keys(const GPaperHandlingDevice& device) {
@@ -49,12 +50,12 @@ std::vector<int16_t> Keys(const GPaperHandlingDevice& device) {
 }
 
 TEST(GPaperHandlingDevice, ConstructionKeepsANonInstallableDeviceInstalled) {
-  GPaperHandlingDevice fixed(RWCString("Duplexer"), GPaperHandlingDevice::kInputDevice, 0, 0, 1, 0, &kDeviceId);
+  GPaperHandlingDevice fixed(RWCString("Duplexer"), GPaperHandlingDevice::kInputDevice, 0, 0, 1, 0, &kPaperHandlingDevices);
   EXPECT_EQ(fixed.IsInstalled(), 1);
   EXPECT_EQ(fixed.SetInstalled(0), 0);
   EXPECT_EQ(fixed.IsInstalled(), 1);
 
-  GPaperHandlingDevice optional(RWCString("Tray 3"), GPaperHandlingDevice::kInputDevice, 1, 0, 1, 0, &kDeviceId);
+  GPaperHandlingDevice optional(RWCString("Tray 3"), GPaperHandlingDevice::kInputDevice, 1, 0, 1, 0, &kPaperHandlingDevices);
   EXPECT_EQ(optional.IsInstalled(), 0);
   EXPECT_EQ(optional.SetInstalled(1), 1);
   EXPECT_EQ(optional.IsInstalled(), 1);
@@ -112,7 +113,7 @@ TEST(GPaperHandlingDevice, OptionsKeepBucketOrder) {
 }
 
 TEST(GPaperHandlingDevice, TheStoredOptionsFollowBucketOrder) {
-  GPaperHandlingDevice device(RWCString("D"), 0, 1, 1, 2, 0, &kDeviceId);
+  GPaperHandlingDevice device(RWCString("D"), 0, 1, 1, 2, 0, &kPaperHandlingDevices);
   device.SetSerial(8);
   device.GetDisplayString().SetSerial(9);
   auto* a = new GAttributeComposite;
@@ -126,7 +127,7 @@ TEST(GPaperHandlingDevice, TheStoredOptionsFollowBucketOrder) {
     return StoredBody().U16(757).Attribute(0, serial, 1).U32(1).U32(0);
   };
   StoredBody expected;
-  expected.Top(1010).Attribute(kDeviceId, 8, 1).U32(2).Str("D").I32(0).I32(1).I32(1).U16(17).U32(3);
+  expected.Top(1010).Attribute(kPaperHandlingDevices, 8, 1).U32(2).Str("D").I32(0).I32(1).I32(1).U16(17).U32(3);
   expected.U16(16).Raw(emptyComposite(21).Bytes());
   expected.U16(17).Raw(emptyComposite(20).Bytes());
   expected.U16(1).Ref(3);  // index 0 is null, 1 the device, 2 and 3 the composites
@@ -227,7 +228,7 @@ TEST(GPaperHandlingDevice, RoundTripsWithSharedOptions) {
 TEST(GPaperHandlingDevice, AnInputDeviceWithTraysRoundTrips) {
   const int32_t trayId = 0;
   GPaperHandlingDevice feeder(21, RWCString("Feeder 500"), GPaperHandlingDevice::kInputDevice, 1, 1, 1, 0, "Feeder",
-                              nullptr, &kDeviceId);
+                              nullptr, &kPaperHandlingDevices);
   auto* option = new GAttributeComposite;
   const GShortPoint size(5100, 6600);
   const GShortPoint extent(4900, 6400);
@@ -249,7 +250,7 @@ TEST(GPaperHandlingDevice, AnInputDeviceWithTraysRoundTrips) {
 // display string.
 std::string VersionOneDevice(int options) {
   StoredBody bytes;
-  bytes.Top(1010).Attribute(kDeviceId, 3, 1).U32(1).Str("HCI").I32(0).I32(1).I32(0).U16(1).U32(options);
+  bytes.Top(1010).Attribute(kPaperHandlingDevices, 3, 1).U32(1).Str("HCI").I32(0).I32(1).I32(0).U16(1).U32(options);
   for (int i = 0; i < options; ++i) bytes.U16(static_cast<uint16_t>(i + 1)).U16(757).Attribute(0, 10 + i, 1).U32(1).U32(0);
   return bytes.Bytes();
 }
@@ -313,7 +314,7 @@ TEST(GPaperHandlingDevice, DamagedInputFailsCleanly) {
 
   // A huge option count with one option behind it.
   StoredBody huge;
-  huge.Top(1010).Attribute(kDeviceId, 3, 1).U32(2).Str("H").I32(0).I32(1).I32(0).U16(1).U32(0xFFFFFFFFu);
+  huge.Top(1010).Attribute(kPaperHandlingDevices, 3, 1).U32(2).Str("H").I32(0).I32(1).I32(0).U16(1).U32(0xFFFFFFFFu);
   huge.U16(1).U16(757).Attribute(0, 10, 1).U32(1).U32(0);
   qvtest::ModelRead read = qvtest::RestoreFromForm(huge.Bytes(), ModelForm::kFile);
   EXPECT_EQ(read.object, nullptr);
@@ -321,7 +322,7 @@ TEST(GPaperHandlingDevice, DamagedInputFailsCleanly) {
 
   // A bin where an option composite belongs.
   StoredBody notComposite;
-  notComposite.Top(1010).Attribute(kDeviceId, 3, 1).U32(2).Str("H").I32(0).I32(1).I32(0).U16(1).U32(1);
+  notComposite.Top(1010).Attribute(kPaperHandlingDevices, 3, 1).U32(2).Str("H").I32(0).I32(1).I32(0).U16(1).U32(1);
   notComposite.U16(1).U16(1009).Attribute(0, 11, 1).U32(2).Str("B").U16(1).I32(0).I32(0).I32(-1).I32(-1).I32(0).I32(0);
   notComposite.U16(786).Base(0, 12).U32(1).Str("").Str("").U16(0);
   notComposite.I32(1).I32(0).U16(786).Base(0, 13).U32(1).Str("").Str("").U16(0);
@@ -331,7 +332,7 @@ TEST(GPaperHandlingDevice, DamagedInputFailsCleanly) {
 
   // An option that refers back to the device being read.
   StoredBody cycle;
-  cycle.Top(1010).Attribute(kDeviceId, 3, 1).U32(2).Str("H").I32(0).I32(1).I32(0).U16(1).U32(1);
+  cycle.Top(1010).Attribute(kPaperHandlingDevices, 3, 1).U32(2).Str("H").I32(0).I32(1).I32(0).U16(1).U32(1);
   cycle.U16(1).U16(757).Attribute(0, 10, 1).U32(1).U32(1).Ref(1);
   read = qvtest::RestoreFromForm(cycle.Bytes(), ModelForm::kFile);
   EXPECT_EQ(read.object, nullptr);

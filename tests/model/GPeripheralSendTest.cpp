@@ -13,6 +13,7 @@
 #include "model/GConfiguration.h"
 #include "model/GDownloadHeaderCommand.h"
 #include "model/GErrorCommand.h"
+#include "model/GFeatureIds.h"
 #include "model/GGraphicBundle.h"
 #include "model/GOutputChannel.h"
 #include "model/GPassThroughCommand.h"
@@ -76,20 +77,20 @@ GState* SettingsWith(int32_t sectionId, GAttribute* attribute) {
 TEST(GPeripheralSendTest, AnInactivePeripheralReturnsTheCommandUntouched) {
   RecordingPeripheral peripheral;
   peripheral.Deactivate();
-  GCountedPtr command(new BreakCommand(SettingsWith(GPageSectionId, new GValueAttribute(2, &kCopies))));
+  GCountedPtr command(new BreakCommand(SettingsWith(GFeatureIds::kPageState, new GValueAttribute(2, &kCopies))));
   CommandOf(command)->SetModified(1);
   GCountedPtr result = peripheral.Send(CommandOf(command));
   EXPECT_EQ(result.Pointee(), command.Pointee());
   EXPECT_EQ(CommandOf(command)->IsModified(), 1) << "the modified flag is left alone";
   EXPECT_TRUE(peripheral.Calls().empty());
-  EXPECT_EQ(peripheral.GetCurrentState()->FindById(GPageSectionId), nullptr) << "no settings merged";
+  EXPECT_EQ(peripheral.GetCurrentState()->FindById(GFeatureIds::kPageState), nullptr) << "no settings merged";
   EXPECT_TRUE(peripheral.Send(nullptr).IsEmpty());
 }
 
 TEST(GPeripheralSendTest, AnErrorCommandPassesUntouchedEvenThroughAnActivePeripheral) {
   RecordingPeripheral peripheral;
   GCountedPtr error(new GErrorCommand(7, nullptr));
-  CommandOf(error)->SetSettings(SettingsWith(GJobSectionId, new GValueAttribute(1, &kCopies)));
+  CommandOf(error)->SetSettings(SettingsWith(GFeatureIds::kJobSettings, new GValueAttribute(1, &kCopies)));
   GCountedPtr result = peripheral.Send(CommandOf(error));
   EXPECT_EQ(result.Pointee(), error.Pointee());
   EXPECT_TRUE(peripheral.Calls().empty()) << "neither dispatched nor applied";
@@ -99,7 +100,7 @@ TEST(GPeripheralSendTest, SettingsMergeIntoTheSectionOfTheirIdAndTheChangesReach
   const struct {
     int32_t id;
     bool section;  // merges into a section of that id, else into the current state itself
-  } cases[] = {{GGraphicsSectionId, true}, {GJobSectionId, true}, {GPageSectionId, true}, {77, false}};
+  } cases[] = {{GFeatureIds::kGraphicsState, true}, {GFeatureIds::kJobSettings, true}, {GFeatureIds::kPageState, true}, {77, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.id);
     RecordingPeripheral peripheral;
@@ -125,36 +126,36 @@ TEST(GPeripheralSendTest, SettingsMergeIntoTheSectionOfTheirIdAndTheChangesReach
 
 TEST(GPeripheralSendTest, ANewCurrentStateGetsItsSectionsAnew) {
   RecordingPeripheral peripheral;
-  GState* before = peripheral.GetStateSection(GGraphicsSectionId);
+  GState* before = peripheral.GetStateSection(GFeatureIds::kGraphicsState);
   ASSERT_NE(before, nullptr);
-  EXPECT_EQ(before->FeatureId(), GGraphicsSectionId);
-  EXPECT_EQ(peripheral.GetStateSection(GGraphicsSectionId), before) << "cached";
+  EXPECT_EQ(before->FeatureId(), GFeatureIds::kGraphicsState);
+  EXPECT_EQ(peripheral.GetStateSection(GFeatureIds::kGraphicsState), before) << "cached";
   auto* state = new GState;
   peripheral.SetCurrentState(state);
   // The old state (and the section cached from it) is gone, so the section
   // must be one of the new state's own: comparing with the old address would
   // prove nothing once the allocator reuses it.
-  GState* after = peripheral.GetStateSection(GGraphicsSectionId);
+  GState* after = peripheral.GetStateSection(GFeatureIds::kGraphicsState);
   ASSERT_NE(after, nullptr);
-  EXPECT_EQ(after->FeatureId(), GGraphicsSectionId);
+  EXPECT_EQ(after->FeatureId(), GFeatureIds::kGraphicsState);
   EXPECT_GE(state->IndexOfChild(after), 0);
 
   // A section taken out of the state behind the peripheral's back is not
   // served from the cache any more.
   delete state->RemoveChild(after);
-  GState* again = peripheral.GetStateSection(GGraphicsSectionId);
+  GState* again = peripheral.GetStateSection(GFeatureIds::kGraphicsState);
   EXPECT_GE(state->IndexOfChild(again), 0);
 }
 
 TEST(GPeripheralSendTest, AChangedTransformGoesFirstAndSendsTheWholeGraphicsSectionAgain) {
   RecordingPeripheral peripheral;
   auto* pen = new GValueAttribute(3, &kCopies);
-  GCountedPtr first(new BreakCommand(SettingsWith(GGraphicsSectionId, pen)));
+  GCountedPtr first(new BreakCommand(SettingsWith(GFeatureIds::kGraphicsState, pen)));
   peripheral.Send(CommandOf(first));
   pen->changed = 0;  // as if it had gone out long ago
   peripheral.Clear();
 
-  auto* settings = new GState(&GGraphicsSectionId);
+  auto* settings = new GState(&GFeatureIds::kGraphicsState);
   settings->AddChild(new GValueAttribute(1, &kDuplex));
   settings->AddChild(new TestTransform);
   GCountedPtr second(new BreakCommand(settings));
@@ -310,7 +311,7 @@ TEST(GPeripheralSendTest, ObserversAreToldInOrderAndOnlyWhileTheyAreListed) {
   ASSERT_EQ(source.ObserverCount(), 2u);
   EXPECT_EQ(source.ObserverAt(0), &b);
   EXPECT_EQ(source.ObserverAt(1), &a);
-  source.SetConfiguration(new GConfiguration(GPeripheralConfigurationId));
+  source.SetConfiguration(new GConfiguration(GFeatureIds::kPeripheralConfiguration));
   EXPECT_EQ(b.Changes(), (std::vector<GPeripheral*>{&source}));
   EXPECT_EQ(a.Changes(), (std::vector<GPeripheral*>{&source}));
   source.RemoveObserver(&b);
@@ -372,7 +373,7 @@ TEST(GPeripheralSendTest, RebuildingMakesAFreshCopyOfTheDefaultsAndLetsGoOfTheCh
   RecordingPeripheral p;
   p.SetDefaultState(defaults);
   p.AddObserver(&observer);
-  p.GetStateSection(GPageSectionId);
+  p.GetStateSection(GFeatureIds::kPageState);
   p.Deactivate();
   p.SetOutputChannel(new FakeChannel, 1);
   ASSERT_EQ(FakeChannel::live, 1);
@@ -381,8 +382,8 @@ TEST(GPeripheralSendTest, RebuildingMakesAFreshCopyOfTheDefaultsAndLetsGoOfTheCh
   GState* current = p.GetCurrentState();
   EXPECT_NE(current, defaults);
   EXPECT_FALSE(current->DiffersFrom(defaults));
-  EXPECT_EQ(current->FeatureId(), GPeripheralStateId);
-  EXPECT_EQ(current->FindById(GPageSectionId), nullptr);
+  EXPECT_EQ(current->FeatureId(), GFeatureIds::kPeripheralState);
+  EXPECT_EQ(current->FindById(GFeatureIds::kPageState), nullptr);
   EXPECT_EQ(p.GetOutputChannel(), nullptr);
   EXPECT_EQ(FakeChannel::live, 0);
   EXPECT_EQ(observer.Changes().size(), 1u);
@@ -397,11 +398,11 @@ TEST(GPeripheralSendTest, RebuildingMakesAFreshCopyOfTheDefaultsAndLetsGoOfTheCh
 
 TEST(GPeripheralSendTest, ResetsHandTheOldStateOverAndACopyIsIdleWithoutAChannel) {
   RecordingPeripheral p;
-  GState* section = p.GetStateSection(GJobSectionId);
+  GState* section = p.GetStateSection(GFeatureIds::kJobSettings);
   std::unique_ptr<GState> old(p.ResetCurrentState());
   EXPECT_GE(old->IndexOfChild(section), 0);
   EXPECT_NE(p.GetCurrentState(), old.get());
-  EXPECT_NE(p.GetStateSection(GJobSectionId), section);
+  EXPECT_NE(p.GetStateSection(GFeatureIds::kJobSettings), section);
   std::unique_ptr<GConfiguration> config(p.ResetConfiguration());
   EXPECT_NE(config.get(), nullptr);
   std::unique_ptr<GState> defaults(p.ResetDefaultState());

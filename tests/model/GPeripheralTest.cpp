@@ -8,6 +8,7 @@
 #include "model/GCommand.h"
 #include "model/GConfiguration.h"
 #include "model/GEnumAttribute.h"
+#include "model/GFeatureIds.h"
 #include "model/GPeripheral.h"
 #include "model/GRangeAttribute.h"
 #include "model/GState.h"
@@ -17,7 +18,7 @@
 
 namespace {
 
-const int32_t kPeripheral = 243;
+using GFeatureIds::kPeripheralState;
 const int32_t kCopies = 1;
 
 // The base's receiver operations, nothing overridden.
@@ -38,7 +39,7 @@ class PlainCommand : public GCommand {
 };
 
 TEST(GPeripheralTest, TheBaseReceiverOperationsDoNothingAndAnswerZero) {
-  PlainPeripheral peripheral(&kPeripheral);
+  PlainPeripheral peripheral(&kPeripheralState);
   EXPECT_EQ(peripheral.ClassId(), 760);
   EXPECT_TRUE(peripheral.DerivesFrom(760));
   EXPECT_TRUE(peripheral.DerivesFrom(753));
@@ -61,7 +62,7 @@ TEST(GPeripheralTest, TheBaseReceiverOperationsDoNothingAndAnswerZero) {
 }
 
 TEST(GPeripheralTest, ACommandSharesItsSettings) {
-  auto* settings = new GState(&kPeripheral);
+  auto* settings = new GState(&kPeripheralState);
   PlainCommand command(settings, &kCopies);
   EXPECT_EQ(command.GetSettings(), settings);
   EXPECT_EQ(settings->HolderCount(), 0);
@@ -86,11 +87,11 @@ TEST(GPeripheralTest, ACommandSharesItsSettings) {
 
 // ---- The peripheral's data model ----
 
-const int32_t kPrinterModel = 956;
-const int32_t kResolution = 249;
+using GFeatureIds::kProductModelNumber;
+using GFeatureIds::kResolution;
 
 TEST(GPeripheralTest, AFreshPeripheralHasItsOwnStatesAndConfiguration) {
-  PlainPeripheral peripheral(&kPeripheral);
+  PlainPeripheral peripheral(&kPeripheralState);
   EXPECT_TRUE(peripheral.Name().IsEmpty());
   EXPECT_EQ(peripheral.GetMode(), 0);
   EXPECT_EQ(peripheral.GetAddOnListId(), 64);
@@ -111,7 +112,7 @@ TEST(GPeripheralTest, AFreshPeripheralHasItsOwnStatesAndConfiguration) {
 TEST(GPeripheralTest, TheFullConstructorBuildsTheCurrentStateFromTheDefaultState) {
   auto* defaults = new GState(&kResolution);
   defaults->AddChild(new GValueAttribute(600, &kResolution));
-  PlainPeripheral peripheral("Engine", defaults, nullptr, &kPeripheral, 0, 4, 1);
+  PlainPeripheral peripheral("Engine", defaults, nullptr, &kPeripheralState, 0, 4, 1);
   EXPECT_EQ(peripheral.GetDefaultState(), defaults);
   EXPECT_EQ(defaults->FeatureId(), 243);  // stamped
   GState* current = peripheral.GetCurrentState();
@@ -126,7 +127,7 @@ TEST(GPeripheralTest, TheFullConstructorBuildsTheCurrentStateFromTheDefaultState
 }
 
 TEST(GPeripheralTest, ACopySharesTheStatesButIsIdleAndObservedByNobody) {
-  PlainPeripheral original(&kPeripheral);
+  PlainPeripheral original(&kPeripheralState);
   PlainPeripheral observer;
   original.AddObserver(&observer);
   original.SetName("Engine");
@@ -150,22 +151,22 @@ TEST(GPeripheralTest, ACopySharesTheStatesButIsIdleAndObservedByNobody) {
 }
 
 TEST(GPeripheralTest, MatchesComparesTheSettingsNotWhoObserves) {
-  PlainPeripheral a(&kPeripheral);
-  PlainPeripheral b(&kPeripheral);
+  PlainPeripheral a(&kPeripheralState);
+  PlainPeripheral b(&kPeripheralState);
   EXPECT_TRUE(a.Matches(&b));
   PlainPeripheral observer;
   a.AddObserver(&observer);
   EXPECT_TRUE(a.Matches(&b));
-  b.GetCurrentState()->AddChild(new GStringAttribute("Model 7", &kPrinterModel));
+  b.GetCurrentState()->AddChild(new GStringAttribute("Model 7", &kProductModelNumber));
   EXPECT_FALSE(a.Matches(&b));
-  a.GetCurrentState()->AddChild(new GStringAttribute("Model 7", &kPrinterModel));
+  a.GetCurrentState()->AddChild(new GStringAttribute("Model 7", &kProductModelNumber));
   EXPECT_TRUE(a.Matches(&b));
   b.SetName("other");
   EXPECT_FALSE(a.Matches(&b));
 }
 
 TEST(GPeripheralTest, DeepCopyCopiesTheStatesInsteadOfSharingThem) {
-  PlainPeripheral original(&kPeripheral);
+  PlainPeripheral original(&kPeripheralState);
   original.GetDefaultState()->AddChild(new GValueAttribute(600, &kResolution));
   std::unique_ptr<MPersistentObject> copy(original.DeepCopy());
   auto* peripheral = dynamic_cast<PlainPeripheral*>(copy.get());
@@ -192,16 +193,16 @@ TEST(GPeripheralTest, RemoveObserverTakesOutOnlyTheFirstEntry) {
 }
 
 TEST(GPeripheralTest, ApplyToSendsEveryAttributeOfTheCurrentStateAndAnswersTheLastFailure) {
-  PlainPeripheral peripheral(&kPeripheral);
+  PlainPeripheral peripheral(&kPeripheralState);
   GState* state = peripheral.GetCurrentState();
   state->AddChild(new GValueAttribute(2, &kCopies));
-  state->AddChild(new GStringAttribute("x", &kPrinterModel));
+  state->AddChild(new GStringAttribute("x", &kProductModelNumber));
   state->AddChild(new GValueAttribute(600, &kResolution));
   state->MarkAllUnchanged();  // applied regardless of the changed flags
   qvtest::RecordingPeripheral target;
   target.SetResult("SetString", 7);
   EXPECT_EQ(peripheral.GPeripheral::ApplyTo(&target), 7);
-  EXPECT_EQ(target.FeatureIds(), (std::vector<int32_t>{kCopies, kPrinterModel, kResolution}));
+  EXPECT_EQ(target.FeatureIds(), (std::vector<int32_t>{kCopies, kProductModelNumber, kResolution}));
   EXPECT_EQ(peripheral.changed, 0);
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "model/GEnumAttribute.h"
+#include "model/GFeatureIds.h"
 #include "model/GGraphicBundle.h"
 #include "model/GRangeAttribute.h"
 #include "model/GState.h"
@@ -20,8 +21,8 @@
 
 namespace {
 
-const int32_t kJob = 246;
-const int32_t kPage = 256;
+using GFeatureIds::kJobSettings;
+using GFeatureIds::kPageState;
 const int32_t kCopies = 1;
 const int32_t kDuplex = 2;
 const int32_t kOrientation = 3;
@@ -40,7 +41,7 @@ class GStateTest : public ::testing::Test {
 };
 
 TEST_F(GStateTest, AddingReplacesTheSameSettingInPlaceOrDropsAnEqualOne) {
-  GState state(&kJob);
+  GState state(&kJobSettings);
   state.AddChild(new GValueAttribute(1, &kCopies));
   state.AddChild(new GValueAttribute(0, &kDuplex));
   state.AddChild(new GValueAttribute(5, &kCopies));
@@ -61,7 +62,7 @@ TEST_F(GStateTest, AddingReplacesTheSameSettingInPlaceOrDropsAnEqualOne) {
 }
 
 TEST_F(GStateTest, AddingNeverDestroysAnObjectThatIsHeldOrIsTheMemberItself) {
-  GState state(&kJob);
+  GState state(&kJobSettings);
   auto* member = new TestLiveValue(1, &kCopies);
   state.AddChild(member);
   // The very member again: it stays, alive and held once.
@@ -71,7 +72,7 @@ TEST_F(GStateTest, AddingNeverDestroysAnObjectThatIsHeldOrIsTheMemberItself) {
   EXPECT_EQ(member->HolderCount(), 0);
 
   // An equal attribute that another state holds: not added, not destroyed.
-  GState other(&kPage);
+  GState other(&kPageState);
   auto* shared = new TestLiveValue(1, &kCopies);
   other.AddChild(shared);
   state.AddChild(shared);
@@ -92,12 +93,12 @@ TEST_F(GStateTest, AddingNeverDestroysAnObjectThatIsHeldOrIsTheMemberItself) {
 // The printer's state: copies 1, duplex 0, orientation 0, a name and a
 // nested page state.
 std::unique_ptr<GState> MakeCurrent() {
-  auto state = std::make_unique<GState>(&kJob);
+  auto state = std::make_unique<GState>(&kJobSettings);
   state->AddChild(new GValueAttribute(1, &kCopies));
   state->AddChild(new GValueAttribute(0, &kDuplex));
   state->AddChild(new GValueAttribute(0, &kOrientation));
   state->AddChild(new GStringAttribute("job", &kName));
-  auto* page = new GState(&kPage);
+  auto* page = new GState(&kPageState);
   page->AddChild(new GValueAttribute(600, &kResolution));
   page->AddChild(new GValueAttribute(1, &kOrientation));
   state->AddChild(page);
@@ -110,12 +111,12 @@ TEST_F(GStateTest, MergingMarksAndAppliesExactlyTheDifferencesInStateOrder) {
   auto current = MakeCurrent();
   // Settings with the same id: duplex and the name differ, copies does not,
   // a new setting comes in, and the nested page state differs in one value.
-  GState settings(&kJob);
+  GState settings(&kJobSettings);
   settings.AddChild(new GStringAttribute("report", &kName));
   settings.AddChild(new GValueAttribute(1, &kCopies));
   settings.AddChild(new GValueAttribute(1, &kDuplex));
   settings.AddChild(new GRangeAttribute(0, 10, 1, 4, &kResolution));
-  auto* page = new GState(&kPage);
+  auto* page = new GState(&kPageState);
   page->AddChild(new GValueAttribute(600, &kResolution));
   page->AddChild(new GValueAttribute(2, &kOrientation));
   settings.AddChild(page);
@@ -175,12 +176,12 @@ TEST_F(GStateTest, MergingAStateWithAnotherIdAddsItAsOneChangedMember) {
 }
 
 TEST_F(GStateTest, ANestedGraphicBundleIsReplacedWholeWhenItDiffers) {
-  GState current(&kJob);
+  GState current(&kJobSettings);
   auto* bundle = new GGraphicBundle;
   bundle->SetPen(new TestPen(1, &kCopies));
   current.AddChild(bundle);
   current.MarkAllUnchanged();
-  GState settings(&kJob);
+  GState settings(&kJobSettings);
   auto* newBundle = new GGraphicBundle;
   newBundle->SetPen(new TestPen(2, &kCopies));
   settings.AddChild(newBundle);
@@ -250,7 +251,7 @@ TEST_F(GStateTest, BundleMembersLiveUnderTheirFixedIds) {
   std::unique_ptr<GAttribute> clip(fresh.DetachClip());
   EXPECT_EQ(clip->FeatureId(), 177);
   EXPECT_EQ(fresh.GetClip(), nullptr);
-  GState holder(&kJob);
+  GState holder(&kJobSettings);
   holder.AddChild(fresh.GetPen());
   std::unique_ptr<GAttribute> penCopy(fresh.DetachPen());
   EXPECT_NE(penCopy.get(), holder.ChildAt(0));

@@ -8,6 +8,7 @@
 
 #include "model/GCountedPtr.h"
 #include "model/GDisplayString.h"
+#include "model/GFeatureIds.h"
 #include "model/GMedia.h"
 #include "model/MPersistentComposite.h"
 #include "rw/RWBinaryStream.h"
@@ -22,7 +23,7 @@ using qvtest::MediaBytes;
 using qvtest::ModelForm;
 
 const int32_t kTrayFeature = 321;
-const int32_t kPageMedia = 259;
+using GFeatureIds::kPageMedia;
 
 GMedia* NewLetter(int16_t paperId = 1) {
   const GShortPoint size(5100, 6600);

@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "model/GFeatureIds.h"
 #include "support/PclInterpreter.h"
 #include "support/ScriptedFactory.h"
 #include "model/GState.h"
@@ -59,10 +60,10 @@ class GPJLInterpreterTest : public ::testing::Test {
     w32test::SetRegistryString(HKEY_LOCAL_MACHINE, u"SYSTEM\\CurrentControlSet\\Control\\ProductOptions",
                                u"ProductType", u"WinNT");
     services_.Change([&](GUpwardServices& s) { s.factory = &factory; });
-    pjl.GetCurrentState()->AddChild(new GStringAttribute("PCL", &GPdlLanguageNameId));
+    pjl.GetCurrentState()->AddChild(new GStringAttribute("PCL", &GFeatureIds::kPdlLanguageName));
   }
   void TearDown() override { services_.Restore(); }
-  GState* Job() { return pjl.GetStateSection(GJobSectionId); }
+  GState* Job() { return pjl.GetStateSection(GFeatureIds::kJobSettings); }
   void SetText(int32_t id, const std::string& text) {
     Job()->AddChild(new GStringAttribute(RWCString(text.data(), text.size()), &id));
   }
@@ -100,7 +101,7 @@ TEST_F(GPJLInterpreterTest, TheInterpreterReadsTheHeaderAsPjlAndRendersOnlyThePa
   SetText(596, "@DATE=#Y/#MO/#D@TIME=#H:#MN:#S#G");
   SetText(282, "Memo job");
   SetText(284, "1234");
-  auto* extension = new GState(&GExtensionPjlLinesId);
+  auto* extension = new GState(&GFeatureIds::kExtensionPjlLines);
   const int32_t noId = 0;
   extension->AddChild(new GStringAttribute("@PJL SET ECONOMODE=OFF", &noId));
   Job()->AddChild(extension);

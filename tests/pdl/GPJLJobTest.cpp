@@ -12,6 +12,7 @@
 
 #include "model/GConfiguration.h"
 #include "model/GErrorCommand.h"
+#include "model/GFeatureIds.h"
 #include "model/GMedia.h"
 #include "model/GState.h"
 #include "model/GStringAttribute.h"
@@ -66,9 +67,9 @@ class GPJLJobTest : public ::testing::Test {
     // An NT 4.0 workstation, the stand-in's default system.
     w32test::SetRegistryString(HKEY_LOCAL_MACHINE, u"SYSTEM\\CurrentControlSet\\Control\\ProductOptions",
                                u"ProductType", u"WinNT");
-    pjl.GetCurrentState()->AddChild(new GStringAttribute("PCLXL", &GPdlLanguageNameId));
+    pjl.GetCurrentState()->AddChild(new GStringAttribute("PCLXL", &GFeatureIds::kPdlLanguageName));
   }
-  GState* Job() { return pjl.GetStateSection(GJobSectionId); }
+  GState* Job() { return pjl.GetStateSection(GFeatureIds::kJobSettings); }
   void SetText(int32_t id, const std::string& text) {
     Job()->AddChild(new GStringAttribute(RWCString(text.data(), text.size()), &id));
   }
@@ -150,7 +151,7 @@ TEST_F(GPJLJobTest, TheHeaderCarriesTheCommentsMessageRawTextAndExtensionLinesIn
   auto* resolution = new GState(&GFeatureIds::kResolution);
   resolution->AddChild(new GValueAttribute(1200, &GFeatureIds::kXResolution));
   Job()->AddChild(resolution);
-  auto* extension = new GState(&GExtensionPjlLinesId);
+  auto* extension = new GState(&GFeatureIds::kExtensionPjlLines);
   extension->AddChild(new GStringAttribute("@PJL SET HOLD=OFF", &kNoId));
   Job()->AddChild(extension);
 
@@ -277,19 +278,19 @@ class GPJLInjectionTest : public GPJLJobTest, public ::testing::WithParamInterfa
 
 TEST_P(GPJLInjectionTest, StaysInsideItsLine) {
   const InjectionCase& c = GetParam();
-  if (c.feature == GExtensionPjlLinesId) {
-    auto* extension = new GState(&GExtensionPjlLinesId);
+  if (c.feature == GFeatureIds::kExtensionPjlLines) {
+    auto* extension = new GState(&GFeatureIds::kExtensionPjlLines);
     extension->AddChild(new GStringAttribute(RWCString(c.value.data(), c.value.size()), &kNoId));
     extension->AddChild(new GStringAttribute("@PJL SET HOLD=OFF", &kNoId));
     Job()->AddChild(extension);
-  } else if (c.feature == GPdlLanguageNameId) {
+  } else if (c.feature == GFeatureIds::kPdlLanguageName) {
     pjl.GetCurrentState()->AddChild(new GStringAttribute(RWCString(c.value.data(), c.value.size()), &c.feature));
   } else if (c.feature != 0) {
     SetText(c.feature, c.value);
   }
   std::string header = kUel + "@PJL JOB NAME=\"" + c.jobName + "\"\r\n" + c.lines + "@PJL SET RESOLUTION=600\r\n" +
                        c.extension;
-  if (c.feature != GPdlLanguageNameId) header += "@PJL ENTER LANGUAGE=PCLXL\r\n";
+  if (c.feature != GFeatureIds::kPdlLanguageName) header += "@PJL ENTER LANGUAGE=PCLXL\r\n";
   const std::string footer = kUel + c.extension + "@PJL EOJ NAME=\"" + c.jobName + "\"\r\n" + kUel;
   EXPECT_EQ(Print(c.document), header + footer);
 }
@@ -316,16 +317,16 @@ INSTANTIATE_TEST_SUITE_P(
                       ""},
         InjectionCase{"NewLineInUserName", u"Memo", GFeatureIds::kPjlJobUserName, "u\n@PJL", "Memo",
                       kOsLine + "@PJL COMMENT \"Username: \"\r\n@PJL SET JOBATTR=\"JobAcct1=\"\r\n", ""},
-        InjectionCase{"NewLineInExtensionLine", u"Memo", GExtensionPjlLinesId, "@PJL SET A=1\r\n@PJL SET B=2",
+        InjectionCase{"NewLineInExtensionLine", u"Memo", GFeatureIds::kExtensionPjlLines, "@PJL SET A=1\r\n@PJL SET B=2",
                       "Memo", kOsLine, "@PJL SET HOLD=OFF\r\n"},
-        InjectionCase{"EscapeInExtensionLine", u"Memo", GExtensionPjlLinesId, "\x1b%-12345X", "Memo", kOsLine,
+        InjectionCase{"EscapeInExtensionLine", u"Memo", GFeatureIds::kExtensionPjlLines, "\x1b%-12345X", "Memo", kOsLine,
                       "@PJL SET HOLD=OFF\r\n"},
-        InjectionCase{"NewLineInLanguageName", u"Memo", GPdlLanguageNameId, "PCLXL\r\n@PJL SET COPIES=99",
+        InjectionCase{"NewLineInLanguageName", u"Memo", GFeatureIds::kPdlLanguageName, "PCLXL\r\n@PJL SET COPIES=99",
                       "Memo", kOsLine, ""}),
     [](const ::testing::TestParamInfo<InjectionCase>& info) { return std::string(info.param.name); });
 
 TEST_F(GPJLJobTest, TheJobCommandsSwitchLetsTheJobThroughUntouched) {
-  SetValue(GPjlJobCommandsId, 0);
+  SetValue(GFeatureIds::kPjlJobCommands, 0);
   GCountedPtr start = NewStart(u"Memo");
   EXPECT_EQ(CommandOf(pjl.Send(CommandOf(start))), CommandOf(start));
   GCountedPtr abort(new GJobAbort);
@@ -337,10 +338,10 @@ TEST_F(GPJLJobTest, TheJobCommandsSwitchLetsTheJobThroughUntouched) {
 }
 
 TEST_F(GPJLJobTest, NoClosingUelEndsTheFooterWithTheEojLine) {
-  auto* configuration = new GConfiguration(GPeripheralConfigurationId);
-  configuration->AddChild(new GValueAttribute(1, &GNoClosingUelId));
-  GPJL withConfiguration(RWCString("PJL"), nullptr, configuration, &GPjlPeripheralId, 0, kAddOnNone, kNoAddOns);
-  withConfiguration.GetCurrentState()->AddChild(new GStringAttribute("PCLXL", &GPdlLanguageNameId));
+  auto* configuration = new GConfiguration(GFeatureIds::kPeripheralConfiguration);
+  configuration->AddChild(new GValueAttribute(1, &GFeatureIds::kNoClosingUel));
+  GPJL withConfiguration(RWCString("PJL"), nullptr, configuration, &GFeatureIds::kPjlPeripheral, 0, kAddOnNone, kNoAddOns);
+  withConfiguration.GetCurrentState()->AddChild(new GStringAttribute("PCLXL", &GFeatureIds::kPdlLanguageName));
   GCountedPtr start = NewStart(u"Memo");
   withConfiguration.Send(CommandOf(start));
   GCountedPtr end = NewEnd();
@@ -542,9 +543,9 @@ TEST_F(GPJLClockTest, TheOffsetIsSignedHoursAndMinutes) {
   for (const auto& [minutes, text] : cases) {
     factory.minutes = minutes;
     GPJL pjlForCase;
-    pjlForCase.GetCurrentState()->AddChild(new GStringAttribute("PCLXL", &GPdlLanguageNameId));
+    pjlForCase.GetCurrentState()->AddChild(new GStringAttribute("PCLXL", &GFeatureIds::kPdlLanguageName));
     const int32_t id = 596;
-    pjlForCase.GetStateSection(GJobSectionId)->AddChild(new GStringAttribute("@ZONE=#G", &id));
+    pjlForCase.GetStateSection(GFeatureIds::kJobSettings)->AddChild(new GStringAttribute("@ZONE=#G", &id));
     RecordingChannel carried;
     ASSERT_EQ(carried.Open(RWWString(u"job")), 0);
     GCountedPtr start = NewStart(u"Memo", &carried);
@@ -577,17 +578,17 @@ namespace {
 TEST(GPJLChangeTest, AChangeRebuildsTheStatesAndConfigurationFromTheOwnPartsAndTheChildren) {
   GPJL pjl;
   auto* child = new qvtest::RecordingPeripheral;
-  child->GetCurrentState()->AddChild(new GStringAttribute("PCL", &GPdlLanguageNameId));
-  child->GetConfiguration()->AddChild(new GValueAttribute(1, &GNoClosingUelId));
+  child->GetCurrentState()->AddChild(new GStringAttribute("PCL", &GFeatureIds::kPdlLanguageName));
+  child->GetConfiguration()->AddChild(new GValueAttribute(1, &GFeatureIds::kNoClosingUel));
   pjl.AddChild(child);
   pjl.OnPeripheralChanged(child);
-  auto* language = dynamic_cast<GStringAttribute*>(pjl.GetCurrentState()->FindById(GPdlLanguageNameId));
+  auto* language = dynamic_cast<GStringAttribute*>(pjl.GetCurrentState()->FindById(GFeatureIds::kPdlLanguageName));
   ASSERT_NE(language, nullptr) << "the language name reaches the PJL peripheral's current state";
   EXPECT_EQ(language->GetString(), RWCString("PCL"));
   EXPECT_EQ(child->GetCurrentState(), pjl.GetCurrentState()) << "the children share the new states";
   EXPECT_EQ(child->GetDefaultState(), pjl.GetDefaultState());
-  EXPECT_NE(pjl.GetConfiguration()->FindById(GNoClosingUelId), nullptr);
-  EXPECT_NE(pjl.GetStateSection(GJobSectionId), nullptr) << "the job section is made again when asked for";
+  EXPECT_NE(pjl.GetConfiguration()->FindById(GFeatureIds::kNoClosingUel), nullptr);
+  EXPECT_NE(pjl.GetStateSection(GFeatureIds::kJobSettings), nullptr) << "the job section is made again when asked for";
 }
 
 }  // namespace

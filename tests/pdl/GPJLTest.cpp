@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "model/GFeatureIds.h"
 #include "model/GState.h"
 #include "model/GStringAttribute.h"
 #include "model/GValueAttribute.h"
@@ -19,8 +20,8 @@ using qvtest::kAllModelForms;
 using qvtest::ModelForm;
 using qvtest::ModelFormName;
 
-const int32_t kMedia = 259;
-const int32_t kCopies = 247;
+using GFeatureIds::kPageMedia;
+using GFeatureIds::kPrinterCopies;
 
 void ExpectSections(GState* state) {
   ASSERT_NE(state, nullptr);
@@ -44,28 +45,28 @@ TEST(GPJLTest, IsRegisteredAndStartsWithItsStateSections) {
   EXPECT_EQ(pjl->GetProgressFlag(), 1);
   EXPECT_TRUE(pjl->GetJobName().IsEmpty());
   EXPECT_EQ(pjl->GetMediaState().Children().Count(), 0u);
-  GPJL byId(&GPjlPeripheralId);
+  GPJL byId(&GFeatureIds::kPjlPeripheral);
   ExpectSections(byId.GetCurrentState());
 }
 
 TEST(GPJLTest, TheFullConstructorAddsOnlyMissingSectionsToTheCurrentState) {
   auto* defaults = new GState;
-  auto* jobSettings = new GState(&GJobSettingsId);
-  jobSettings->AddChild(new GValueAttribute(2, &kCopies));
+  auto* jobSettings = new GState(&GFeatureIds::kJobSettings);
+  jobSettings->AddChild(new GValueAttribute(2, &kPrinterCopies));
   defaults->AddChild(jobSettings);
-  GPJL pjl("PJL", defaults, nullptr, &GPjlPeripheralId, 64, 4, 2);
+  GPJL pjl("PJL", defaults, nullptr, &GFeatureIds::kPjlPeripheral, 64, 4, 2);
   GState* current = pjl.GetCurrentState();
   ASSERT_EQ(current->Children().Count(), 3u);
   EXPECT_EQ(current->ChildAt(0)->FeatureId(), 246);  // the copied one, kept
-  EXPECT_NE(current->ChildAt(0)->FindById(kCopies), nullptr);
+  EXPECT_NE(current->ChildAt(0)->FindById(kPrinterCopies), nullptr);
   EXPECT_EQ(current->ChildAt(1)->FeatureId(), 244);
   EXPECT_EQ(current->ChildAt(2)->FeatureId(), 256);
   EXPECT_EQ(pjl.GetDefaultState()->Children().Count(), 1u);
 }
 
 TEST(GPJLTest, CopiesShareTheMediaAttributes) {
-  GPJL pjl(&GPjlPeripheralId);
-  auto* media = new GValueAttribute(3, &kMedia);
+  GPJL pjl(&GFeatureIds::kPjlPeripheral);
+  auto* media = new GValueAttribute(3, &kPageMedia);
   pjl.GetMediaState().AddChild(media);
   pjl.SetJobName("Report");
   GPJL copy(pjl);
@@ -76,11 +77,11 @@ TEST(GPJLTest, CopiesShareTheMediaAttributes) {
 }
 
 TEST(GPJLTest, RoundTripsWithItsMediaStateAndJobName) {
-  GPJL pjl("PJL", nullptr, nullptr, &GPjlPeripheralId, 64, 4, 2);
-  pjl.GetMediaState().AddChild(new GValueAttribute(3, &kMedia));
-  pjl.GetMediaState().AddChild(new GStringAttribute("Letter", &kMedia));
+  GPJL pjl("PJL", nullptr, nullptr, &GFeatureIds::kPjlPeripheral, 64, 4, 2);
+  pjl.GetMediaState().AddChild(new GValueAttribute(3, &kPageMedia));
+  pjl.GetMediaState().AddChild(new GStringAttribute("Letter", &kPageMedia));
   pjl.SetJobName("Quarterly report");
-  pjl.GetCurrentState()->FindById(GJobSettingsId)->AddChild(new GValueAttribute(2, &kCopies));
+  pjl.GetCurrentState()->FindById(GFeatureIds::kJobSettings)->AddChild(new GValueAttribute(2, &kPrinterCopies));
   qvtest::ExpectRoundTripsInAllForms(pjl);
   qvtest::ExpectStoredByteCountIsWritten(pjl);
   for (ModelForm form : kAllModelForms) {
@@ -96,8 +97,8 @@ TEST(GPJLTest, RoundTripsWithItsMediaStateAndJobName) {
 }
 
 TEST(GPJLTest, EveryTruncationFailsCleanly) {
-  GPJL pjl(&GPjlPeripheralId);
-  pjl.GetMediaState().AddChild(new GValueAttribute(3, &kMedia));
+  GPJL pjl(&GFeatureIds::kPjlPeripheral);
+  pjl.GetMediaState().AddChild(new GValueAttribute(3, &kPageMedia));
   pjl.SetJobName("Report");
   for (ModelForm form : {ModelForm::kFile, ModelForm::kNativeBinary}) {
     SCOPED_TRACE(ModelFormName(form));

@@ -10,6 +10,7 @@
 
 #include "model/GConfiguration.h"
 #include "model/GDeviceFontListComposite.h"
+#include "model/GFeatureIds.h"
 #include "model/GRangeAttribute.h"
 #include "pdl/GMemoryBudget.h"
 #include "pdl/GOutputSink.h"
@@ -24,11 +25,11 @@ using qvtest::RecordingChannel;
 using qvtest::RecordingSource;
 
 GCheetah* NewGenerator(GConfiguration* configuration) {
-  return new GCheetah(RWCString("PCLXL"), nullptr, configuration, &GGeneratorPeripheralId, 0, kAddOnNone, kNoAddOns);
+  return new GCheetah(RWCString("PCLXL"), nullptr, configuration, &GFeatureIds::kGeneratorPeripheral, 0, kAddOnNone, kNoAddOns);
 }
 
 GConfiguration* WorkSpaceConfiguration(int16_t hundredthsOfMB) {
-  auto* configuration = new GConfiguration(GPeripheralConfigurationId);
+  auto* configuration = new GConfiguration(GFeatureIds::kPeripheralConfiguration);
   configuration->AddChild(new GRangeAttribute(0, 32000, 1, hundredthsOfMB, &GDriverWorkSpaceSettingId));
   return configuration;
 }
@@ -152,7 +153,7 @@ TEST_F(GPdlGeneratorTest, ACopyStartsWithAFreshBudgetAndNoInstance) {
 }
 
 TEST_F(GPdlGeneratorTest, TheDeviceFontListComesFromTheConfiguration) {
-  auto* configuration = new GConfiguration(GPeripheralConfigurationId);
+  auto* configuration = new GConfiguration(GFeatureIds::kPeripheralConfiguration);
   auto* lists = new GDeviceFontListComposite;
   configuration->AddChild(lists);
   std::unique_ptr<GCheetah> generator(NewGenerator(configuration));

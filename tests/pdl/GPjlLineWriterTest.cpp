@@ -6,7 +6,9 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "support/PythonJudge.h"
 #include "w32test/Testing.h"
 
 namespace {
@@ -96,6 +98,42 @@ TEST(GPjlLineWriterTest, Utf8NamesAreCutTo16Characters) {
   EXPECT_EQ(Bytes(GPjlLineWriter::ToUtf8("ada")), "ada");
   EXPECT_EQ(Bytes(GPjlLineWriter::ToUtf8("\xe9")), "\xc3\xa9");
   EXPECT_EQ(Bytes(GPjlLineWriter::ToUtf8("\xe9" "abcdefghijklmnopqrst")), "\xc3\xa9" "abcdefghijklmno");
+}
+
+// A name is read in the ANSI code page: every byte from 0x80 to 0x9F of
+// code page 1252 (the euro sign at 0x80, the curly quotes, the dashes)
+// comes out as Python's cp1252 codec reads it, and the bytes that code
+// page leaves undefined as U+FFFD, as the platform's conversion gives them.
+TEST(GPjlLineWriterTest, Utf8NamesAreReadInCodePage1252) {
+  w32test::Reset();
+  std::string script;
+  for (int b = 0x80; b < 0xA0; ++b)
+    script += "print(bytes([" + std::to_string(b) + "]).decode('cp1252','replace').encode('utf-8').hex())\n";
+  std::string output;
+  if (!qvtest::RunPython(script, &output)) GTEST_SKIP() << "python3 is not available";
+  const std::vector<std::string> lines = qvtest::Lines(output);
+  ASSERT_EQ(lines.size(), 32u);
+  for (int b = 0x80; b < 0xA0; ++b) {
+    EXPECT_EQ(qvtest::Hex(Bytes(GPjlLineWriter::ToUtf8(Text(std::string(1, static_cast<char>(b)))))),
+              lines[static_cast<size_t>(b - 0x80)])
+        << "byte " << b;
+  }
+  EXPECT_EQ(Bytes(GPjlLineWriter::ToUtf8("\x80 5")), "\xe2\x82\xac 5");
+}
+
+// Another ANSI code page reads the same bytes as its own characters, and
+// the cut counts characters, not bytes.
+TEST(GPjlLineWriterTest, Utf8NamesFollowTheAnsiCodePage) {
+  w32test::Reset();
+  w32test::SetAnsiCodePage(1251);
+  EXPECT_EQ(Bytes(GPjlLineWriter::ToUtf8("\xcf\xf0")), "\xd0\x9f\xd1\x80");
+  w32test::SetAnsiCodePage(932);
+  std::string kana;
+  for (int i = 0; i < 20; ++i) kana += "\x82\xa0";  // U+3042, two bytes each
+  std::string expected;
+  for (int i = 0; i < 16; ++i) expected += "\xe3\x81\x82";
+  EXPECT_EQ(Bytes(GPjlLineWriter::ToUtf8(Text(kana))), expected);
+  w32test::Reset();
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "model/GFeatureIds.h"
 #include "model/GValueAttribute.h"
 #include "pdl/GPJL.h"
 #include "pdl/GPjlLineWriter.h"
@@ -20,7 +21,7 @@ namespace {
 // A job whose settings section is a PJL peripheral's.
 class GPjlSettingsTableTest : public ::testing::Test {
  protected:
-  GState* Settings() { return pjl.GetStateSection(GJobSectionId); }
+  GState* Settings() { return pjl.GetStateSection(GFeatureIds::kJobSettings); }
   void Set(int32_t id, int16_t value) {
     if (auto* held = dynamic_cast<GValueAttribute*>(Settings()->FindById(id))) {
       held->SetValue(value);

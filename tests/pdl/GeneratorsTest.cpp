@@ -7,6 +7,7 @@
 #include <ostream>
 #include <string>
 
+#include "model/GFeatureIds.h"
 #include "pdl/GPdlGenerator.h"
 #include "pdl/GPcl5e.h"
 #include "pdl/GPostScript.h"
@@ -47,12 +48,12 @@ bool SameFields(const GPdlGenerator& a, const GPdlGenerator& b, Get get) {
 const GeneratorCase kCases[] = {
     {"PCL XL", 767,
      [] {
-       auto* g = new qvtest::TestCheetah(&GGeneratorPeripheralId);
+       auto* g = new qvtest::TestCheetah(&GFeatureIds::kGeneratorPeripheral);
        g->Populate();
        return g;
      },
      [] {
-       auto* g = new qvtest::TestCheetah(&GGeneratorPeripheralId);
+       auto* g = new qvtest::TestCheetah(&GFeatureIds::kGeneratorPeripheral);
        g->Populate();
        g->SetCurrentPoint(10, 20);
        return g;
@@ -66,12 +67,12 @@ const GeneratorCase kCases[] = {
      }},
     {"PostScript", 768,
      [] {
-       auto* g = new qvtest::TestPostScript(&GGeneratorPeripheralId);
+       auto* g = new qvtest::TestPostScript(&GFeatureIds::kGeneratorPeripheral);
        g->Populate();
        return g;
      },
      [] {
-       auto* g = new qvtest::TestPostScript(&GGeneratorPeripheralId);
+       auto* g = new qvtest::TestPostScript(&GFeatureIds::kGeneratorPeripheral);
        g->Populate();
        g->SetCurrentPoint(-1, 1);
        return g;
@@ -85,12 +86,12 @@ const GeneratorCase kCases[] = {
      }},
     {"PCL 5e", 788,
      [] {
-       auto* g = new qvtest::TestPcl5e(&GGeneratorPeripheralId);
+       auto* g = new qvtest::TestPcl5e(&GFeatureIds::kGeneratorPeripheral);
        g->Populate();
        return g;
      },
      [] {
-       auto* g = new qvtest::TestPcl5e(&GGeneratorPeripheralId);
+       auto* g = new qvtest::TestPcl5e(&GFeatureIds::kGeneratorPeripheral);
        g->Populate();
        g->SetCurrentPoint(3, 4);
        return g;
@@ -146,7 +147,7 @@ TEST_P(GeneratorsTest, TheStoredSizeIsTheBaseAndItsOwnFields) {
   const GeneratorCase& c = GetParam();
   std::unique_ptr<GPdlGenerator> generator(c.makePopulated());
   // A plain composite with the same peripheral parts is the base of both.
-  GPeripheralComposite composite(&GGeneratorPeripheralId);
+  GPeripheralComposite composite(&GFeatureIds::kGeneratorPeripheral);
   EXPECT_EQ(generator->MembersStoreSize(), composite.MembersStoreSize() + 18 + c.ownBytes);
 }
 

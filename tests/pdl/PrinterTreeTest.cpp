@@ -8,6 +8,7 @@
 
 #include "model/GAttributeComposite.h"
 #include "model/GConfiguration.h"
+#include "model/GFeatureIds.h"
 #include "model/GState.h"
 #include "model/GStringAttribute.h"
 #include "model/GValueAttribute.h"
@@ -23,33 +24,33 @@ using qvtest::kAllModelForms;
 using qvtest::ModelForm;
 using qvtest::ModelFormName;
 
-const int32_t kDeviceEntry = 76;
+using GFeatureIds::kDeviceEntry;
 const int32_t kModelRoot = 359;
-const int32_t kLanguageName = 373;
-const int32_t kCopies = 247;
-const int32_t kModelName = 956;
+using GFeatureIds::kPdlLanguageName;
+using GFeatureIds::kPrinterCopies;
+using GFeatureIds::kProductModelNumber;
 
 // Printer, PJL child and generator child; the three share one current and
 // one default state, as the printer arranges for its children.
 std::unique_ptr<GPrinter> MakePrinter() {
   auto* configuration = new GConfiguration(198);
-  configuration->AddChild(new GStringAttribute("Model 7", &kModelName));
+  configuration->AddChild(new GStringAttribute("Model 7", &kProductModelNumber));
   auto printer = std::make_unique<GPrinter>("Printer", nullptr, configuration, &kDeviceEntry);
   printer->SetPrinterMode(1);
-  auto* pjl = new GPJL(&GPjlPeripheralId);
+  auto* pjl = new GPJL(&GFeatureIds::kPjlPeripheral);
   pjl->SetName("PJL");
-  auto* generator = new qvtest::TestCheetah(&GGeneratorPeripheralId);
+  auto* generator = new qvtest::TestCheetah(&GFeatureIds::kGeneratorPeripheral);
   generator->SetName("PCLXL");
   generator->Populate();
-  generator->GetCurrentState()->AddChild(new GStringAttribute("PCLXL", &kLanguageName));
+  generator->GetCurrentState()->AddChild(new GStringAttribute("PCLXL", &kPdlLanguageName));
   printer->AddChild(pjl);
   printer->AddChild(generator);
 
   auto* current = new GState;
-  current->AddChild(new GState(&GJobSettingsId));
-  current->AddChild(new GStringAttribute("PCLXL", &kLanguageName));
+  current->AddChild(new GState(&GFeatureIds::kJobSettings));
+  current->AddChild(new GStringAttribute("PCLXL", &kPdlLanguageName));
   auto* defaults = new GState;
-  defaults->AddChild(new GValueAttribute(1, &kCopies));
+  defaults->AddChild(new GValueAttribute(1, &kPrinterCopies));
   for (GPeripheral* peripheral : {static_cast<GPeripheral*>(printer.get()), static_cast<GPeripheral*>(pjl),
                                   static_cast<GPeripheral*>(generator)}) {
     peripheral->GPeripheral::SetCurrentState(current);
@@ -79,7 +80,7 @@ void ExpectSameTree(GPrinter& restored, const GPrinter& original) {
   EXPECT_EQ(pjl->GetCurrentState(), current);
   EXPECT_EQ(generator->GetCurrentState(), current);
   EXPECT_EQ(pjl->GetDefaultState(), restored.GetDefaultState());
-  EXPECT_EQ(current->FindById(kLanguageName) != nullptr, true);
+  EXPECT_EQ(current->FindById(kPdlLanguageName) != nullptr, true);
   EXPECT_TRUE(current->Matches(original.GetCurrentState()));
   // Each child observes only the printer that holds it.
   for (GPeripheral* child : {static_cast<GPeripheral*>(pjl), static_cast<GPeripheral*>(generator)}) {
@@ -90,7 +91,7 @@ void ExpectSameTree(GPrinter& restored, const GPrinter& original) {
   EXPECT_TRUE(generator->Matches(original.ChildAt(1)));
   EXPECT_TRUE(pjl->Matches(original.ChildAt(0)));
   ASSERT_NE(restored.GetConfiguration(), nullptr);
-  EXPECT_NE(restored.GetConfiguration()->FindById(kModelName), nullptr);
+  EXPECT_NE(restored.GetConfiguration()->FindById(kProductModelNumber), nullptr);
 }
 
 TEST(PrinterTreeTest, APrinterWithItsPjlAndGeneratorChildrenRestoresAsThatTree) {
@@ -109,7 +110,7 @@ TEST(PrinterTreeTest, APrinterWithItsPjlAndGeneratorChildrenRestoresAsThatTree) 
 
 TEST(PrinterTreeTest, ThePrinterRestoresAsTheDeviceEntryOfTheModel) {
   GAttributeComposite model(&kModelRoot);
-  model.AddChild(new GValueAttribute(3, &kCopies));
+  model.AddChild(new GValueAttribute(3, &kPrinterCopies));
   model.AddChild(MakePrinter().release());
   qvtest::ExpectRoundTripsInAllForms(model);
   qvtest::ExpectStoredByteCountIsWritten(model);

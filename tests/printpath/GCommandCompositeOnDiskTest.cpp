@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "model/GDownloadHeaderCommand.h"
+#include "model/GFeatureIds.h"
 #include "model/GState.h"
 #include "model/GStringAttribute.h"
 #include "support/ModelRoundTrip.h"
@@ -96,7 +97,7 @@ TEST_F(GCommandCompositeOnDiskTest, SettingsAssignedByHandleBecomeARecordAndAreT
   EXPECT_EQ(composite.GetEntryCount(), 1);
   GCountedPtr back = composite.GetSettingsHandle();
   ASSERT_NE(back.Pointee(), nullptr);
-  EXPECT_EQ(back.Pointee()->FeatureId(), GSpoolSettingsRecordId);
+  EXPECT_EQ(back.Pointee()->FeatureId(), GFeatureIds::kSpoolSettingsRecord);
   EXPECT_EQ(composite.GetEntryCount(), 0);
 }
 
@@ -104,12 +105,12 @@ TEST_F(GCommandCompositeOnDiskTest, AnUnknownInstanceHandleStillYieldsTheRecords
   GCommandCompositeOnDisk composite{RWWString(kFile), 1, nullptr};
   Fill(composite);
   auto* settings = new GState;
-  settings->AddChild(new GStringAttribute("C:\\Spool\\fonts.spl", &GSpoolCompanionFilePathId));
-  settings->AddChild(new GStringAttribute("not hex!", &GSpoolInstanceHandleId));
+  settings->AddChild(new GStringAttribute("C:\\Spool\\fonts.spl", &GFeatureIds::kSpoolCompanionFilePath));
+  settings->AddChild(new GStringAttribute("not hex!", &GFeatureIds::kSpoolInstanceHandle));
   composite.SetSettings(settings);
   composite.Close();
   EXPECT_EQ(ReadKinds(composite), (std::vector<int32_t>{1, 2, 3}));
-  static_cast<GStringAttribute*>(settings->FindById(GSpoolInstanceHandleId))->SetString("7fffffff");
+  static_cast<GStringAttribute*>(settings->FindById(GFeatureIds::kSpoolInstanceHandle))->SetString("7fffffff");
   EXPECT_EQ(ReadKinds(composite), (std::vector<int32_t>{1, 2, 3}));
 }
 

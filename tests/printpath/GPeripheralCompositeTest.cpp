@@ -9,6 +9,7 @@
 
 #include "model/GConfiguration.h"
 #include "model/GCountedPtr.h"
+#include "model/GFeatureIds.h"
 #include "model/GState.h"
 #include "model/GStringAttribute.h"
 #include "model/GValueAttribute.h"
@@ -28,20 +29,20 @@ using qvtest::SaveInForm;
 const int32_t kStage = 700;
 const int32_t kChildA = 701;
 const int32_t kChildB = 702;
-const int32_t kCopies = 247;
-const int32_t kModelName = 956;
-const int32_t kJobSettings = 246;
+using GFeatureIds::kPrinterCopies;
+using GFeatureIds::kProductModelNumber;
+using GFeatureIds::kJobSettings;
 
 // A composite whose every stored part differs from the defaults.
 std::unique_ptr<GPeripheralComposite> MakePopulated() {
   auto defaults = new GState;
-  defaults->AddChild(new GValueAttribute(3, &kCopies));
+  defaults->AddChild(new GValueAttribute(3, &kPrinterCopies));
   auto* configuration = new GConfiguration(198);
-  configuration->AddChild(new GStringAttribute("Model 7", &kModelName));
+  configuration->AddChild(new GStringAttribute("Model 7", &kProductModelNumber));
   auto composite = std::make_unique<GPeripheralComposite>("Stage", defaults, configuration, &kStage, 0, 4, 1);
   composite->GetCurrentState()->AddChild(new GState(&kJobSettings));
-  composite->GetOwnCurrentState()->AddChild(new GValueAttribute(5, &kCopies));
-  composite->GetOwnDefaultState()->AddChild(new GStringAttribute("own", &kModelName));
+  composite->GetOwnCurrentState()->AddChild(new GValueAttribute(5, &kPrinterCopies));
+  composite->GetOwnDefaultState()->AddChild(new GStringAttribute("own", &kProductModelNumber));
   composite->AddChild(new GPeripheralComposite(&kChildA));
   auto* child = new GPeripheralComposite(&kChildB);
   child->SetName("second");
@@ -101,9 +102,9 @@ TEST(GPeripheralCompositeTest, ChildrenAreObservedWhileTheCompositeHoldsThem) {
 TEST(GPeripheralCompositeTest, OnlyPeripheralsBecomeChildren) {
   GPeripheralComposite composite(&kStage);
   // Handed over and refused: destroyed (the sanitizer sees a leak otherwise).
-  composite.AddChild(new GValueAttribute(1, &kCopies));
+  composite.AddChild(new GValueAttribute(1, &kPrinterCopies));
   // Held by a handle: left with its holder.
-  GCountedPtr held(new GValueAttribute(2, &kCopies));
+  GCountedPtr held(new GValueAttribute(2, &kPrinterCopies));
   composite.AddChild(held.Pointee());
   EXPECT_EQ(composite.ChildCount(), 0u);
   // A composite never holds itself.
@@ -127,7 +128,7 @@ TEST(GPeripheralCompositeTest, AReplacedChildIsNoLongerObservedAndItsReplacement
   ASSERT_EQ(replacement->ObserverCount(), 1u);
   EXPECT_EQ(replacement->ObserverAt(0), &composite);
   EXPECT_EQ(with.ObserverCount(), 0u);
-  GValueAttribute notAPeripheral(1, &kCopies);
+  GValueAttribute notAPeripheral(1, &kPrinterCopies);
   EXPECT_EQ(composite.ReplaceChildById(kChildB, &notAPeripheral), 0);
   EXPECT_EQ(composite.ChildAt(0), replacement);
 }
@@ -196,7 +197,7 @@ TEST(GPeripheralCompositeTest, StatesSharedInMemoryAreRestoredShared) {
   auto* child = new GPeripheralComposite(&kChildA);
   composite.AddChild(child);
   auto* shared = new GState;
-  shared->AddChild(new GValueAttribute(2, &kCopies));
+  shared->AddChild(new GValueAttribute(2, &kPrinterCopies));
   composite.SetCurrentState(shared);
   child->SetCurrentState(shared);
   qvtest::ExpectStoredByteCountIsWritten(composite);
@@ -258,7 +259,7 @@ TEST(GPeripheralCompositeTest, AnObserverThatIsNotTheHoldingCompositeFailsTheRes
 TEST(GPeripheralCompositeTest, AStoredChildThatIsNoPeripheralFailsTheRestore) {
   GPeripheralComposite composite(&kStage);
   // Past the composite's own operations, straight into its list.
-  composite.AsComposite()->AddChild(new GValueAttribute(1, &kCopies));
+  composite.AsComposite()->AddChild(new GValueAttribute(1, &kPrinterCopies));
   for (ModelForm form : kAllModelForms) {
     SCOPED_TRACE(ModelFormName(form));
     qvtest::ModelRead read = RestoreFromForm(SaveInForm(&composite, form), form);

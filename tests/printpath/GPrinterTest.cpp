@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "model/GFeatureIds.h"
 #include "model/GState.h"
 #include "rw/RWFactory.h"
 #include "support/ModelRoundTrip.h"
@@ -16,7 +17,7 @@ using qvtest::kAllModelForms;
 using qvtest::ModelForm;
 using qvtest::ModelFormName;
 
-const int32_t kDeviceEntry = 76;
+using GFeatureIds::kDeviceEntry;
 const int32_t kOther = 700;
 
 TEST(GPrinterTest, IsRegisteredWithItsDefaults) {
@@ -38,18 +39,18 @@ TEST(GPrinterTest, IsRegisteredWithItsDefaults) {
 
 TEST(GPrinterTest, FindsItsChildrenByFeatureIdAfterEveryChange) {
   GPrinter printer(&kDeviceEntry);
-  auto* pjl = new GPeripheralComposite(&GPjlPeripheralId);
-  auto* generator = new GPeripheralComposite(&GGeneratorPeripheralId);
+  auto* pjl = new GPeripheralComposite(&GFeatureIds::kPjlPeripheral);
+  auto* generator = new GPeripheralComposite(&GFeatureIds::kGeneratorPeripheral);
   printer.AddChild(new GPeripheralComposite(&kOther));
   printer.AddChild(pjl);
   printer.AddChild(generator);
   EXPECT_EQ(printer.GetPjlChild(), pjl);
   EXPECT_EQ(printer.GetGeneratorChild(), generator);
-  delete printer.RemoveChildById(GGeneratorPeripheralId);
+  delete printer.RemoveChildById(GFeatureIds::kGeneratorPeripheral);
   EXPECT_EQ(printer.GetGeneratorChild(), nullptr);
   EXPECT_EQ(printer.GetPjlChild(), pjl);
   // A change made past the printer, on its list, is seen too.
-  delete printer.AsComposite()->RemoveChildById(GPjlPeripheralId);
+  delete printer.AsComposite()->RemoveChildById(GFeatureIds::kPjlPeripheral);
   EXPECT_EQ(printer.GetPjlChild(), nullptr);
 }
 
@@ -67,8 +68,8 @@ TEST(GPrinterTest, MatchesComparesThePeripheralPartAndThePrinterMode) {
 TEST(GPrinterTest, RoundTripsWithItsModeAndChildren) {
   GPrinter printer("Printer", nullptr, nullptr, &kDeviceEntry);
   printer.SetPrinterMode(7);
-  printer.AddChild(new GPeripheralComposite(&GPjlPeripheralId));
-  printer.AddChild(new GPeripheralComposite(&GGeneratorPeripheralId));
+  printer.AddChild(new GPeripheralComposite(&GFeatureIds::kPjlPeripheral));
+  printer.AddChild(new GPeripheralComposite(&GFeatureIds::kGeneratorPeripheral));
   qvtest::ExpectRoundTripsInAllForms(printer);
   qvtest::ExpectStoredByteCountIsWritten(printer);
   for (ModelForm form : kAllModelForms) {
@@ -79,7 +80,7 @@ TEST(GPrinterTest, RoundTripsWithItsModeAndChildren) {
     ASSERT_NE(restored, nullptr);
     EXPECT_EQ(restored->GetPrinterMode(), 7);
     ASSERT_NE(restored->GetPjlChild(), nullptr);
-    EXPECT_EQ(restored->GetPjlChild()->FeatureId(), GPjlPeripheralId);
+    EXPECT_EQ(restored->GetPjlChild()->FeatureId(), GFeatureIds::kPjlPeripheral);
     ASSERT_NE(restored->GetGeneratorChild(), nullptr);
     EXPECT_EQ(restored->GetGeneratorChild()->ObserverAt(0), restored);
   }

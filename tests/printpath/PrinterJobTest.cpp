@@ -13,6 +13,7 @@
 #include "model/GCommandComposite.h"
 #include "model/GConfiguration.h"
 #include "model/GErrorCommand.h"
+#include "model/GFeatureIds.h"
 #include "model/GOutputChannel.h"
 #include "model/GPassThroughCommand.h"
 #include "model/GState.h"
@@ -68,7 +69,7 @@ class LoggingPeripheral : public RecordingPeripheral {
 // to a peripheral, asks it to take a copy of itself.
 class TestGenerator : public LoggingPeripheral {
  public:
-  explicit TestGenerator(const char* name) : LoggingPeripheral(name, &GGeneratorPeripheralId) {}
+  explicit TestGenerator(const char* name) : LoggingPeripheral(name, &GFeatureIds::kGeneratorPeripheral) {}
   TestGenerator(const TestGenerator& other) = default;
   TestGenerator* Clone() const override { return new TestGenerator(*this); }
   int DerivesFrom(RWClassID classId) const override {
@@ -120,7 +121,7 @@ class PrinterJobTest : public ::testing::Test {
     g_log.clear();
     TestChannel::ready = 1;
     services_.Change([](GUpwardServices& s) { s.outputChannel = &OpenTestChannel; });
-    pjl = new LoggingPeripheral("pjl", &GPjlPeripheralId);
+    pjl = new LoggingPeripheral("pjl", &GFeatureIds::kPjlPeripheral);
     generator = new TestGenerator("gen");
     printer.AddChild(pjl);
     printer.AddChild(generator);
@@ -221,7 +222,7 @@ TEST_F(PrinterJobTest, ThePrinterAndItsChildrenShareOneStateAndTheGeneratorNames
   EXPECT_EQ(pjl->GetCurrentState(), printer.GetCurrentState());
   EXPECT_EQ(generator->GetCurrentState(), printer.GetCurrentState());
   EXPECT_EQ(generator->GetDefaultState(), printer.GetDefaultState());
-  auto* name = dynamic_cast<GStringAttribute*>(printer.GetCurrentState()->FindById(GPdlLanguageNameId));
+  auto* name = dynamic_cast<GStringAttribute*>(printer.GetCurrentState()->FindById(GFeatureIds::kPdlLanguageName));
   ASSERT_NE(name, nullptr) << "the PJL peripheral finds the language name in the shared state";
   EXPECT_EQ(name->GetString(), RWCString("gen"));
 
@@ -238,13 +239,13 @@ TEST_F(PrinterJobTest, UsingAnotherGeneratorLeavesOneGeneratorChildWithItsOwnNam
   EXPECT_EQ(printer.UsePcl5eGenerator(&other), 0);
   int generators = 0;
   for (size_t i = 0; i < printer.ChildCount(); ++i)
-    if (printer.ChildAt(i)->FeatureId() == GGeneratorPeripheralId) ++generators;
+    if (printer.ChildAt(i)->FeatureId() == GFeatureIds::kGeneratorPeripheral) ++generators;
   EXPECT_EQ(generators, 1);
   GPeripheral* now = printer.GetGeneratorChild();
   ASSERT_NE(now, nullptr);
   EXPECT_NE(now, &other) << "a copy takes the place";
   EXPECT_EQ(now->Name(), RWCString("PCL5E"));
-  auto* name = dynamic_cast<GStringAttribute*>(now->GetCurrentState()->FindById(GPdlLanguageNameId));
+  auto* name = dynamic_cast<GStringAttribute*>(now->GetCurrentState()->FindById(GFeatureIds::kPdlLanguageName));
   ASSERT_NE(name, nullptr);
   EXPECT_EQ(name->GetString(), RWCString("PCL5E"));
   EXPECT_EQ(printer.GetPjlChild(), pjl);
@@ -425,8 +426,8 @@ TEST_F(CompositeJobTest, AChildRemovedDuringAWalkIsNotReachedAfterward) {
 
 TEST_F(CompositeJobTest, TheConfigurationIsTheOwnOneFollowedByTheChildrens) {
   auto* given = new GConfiguration(198);
-  const int32_t kModelName = 956;
-  given->AddChild(new GStringAttribute("Model 7", &kModelName));
+  using GFeatureIds::kProductModelNumber;
+  given->AddChild(new GStringAttribute("Model 7", &kProductModelNumber));
   GPeripheralComposite composite("Stage", nullptr, given, &kStage, 0, 6, 2);
   auto* child = new LoggingPeripheral("child", &kStage);
   composite.AddChild(child);
@@ -440,7 +441,7 @@ TEST_F(CompositeJobTest, TheConfigurationIsTheOwnOneFollowedByTheChildrens) {
   std::unique_ptr<GConfiguration> old(composite.ResetConfiguration());
   // A copy: the derived configuration still held the old one.
   ASSERT_NE(old, nullptr);
-  EXPECT_NE(old->FindById(kModelName), nullptr);
+  EXPECT_NE(old->FindById(kProductModelNumber), nullptr);
   EXPECT_EQ(composite.GetConfiguration()->GetEntryCount(), 1);
 }
 

@@ -52,7 +52,7 @@ inline GEnumAttribute* Enum(int32_t id, std::initializer_list<MPersistentObject*
 }
 inline GMedia* Medium(int16_t paperId, int16_t width, int16_t height, int32_t orientation = 0, uint16_t dpi = 600) {
   const GShortPoint size(width, height);
-  const int32_t id = GMediaDefaultFeatureId;
+  const int32_t id = GFeatureIds::kCustomMedia;
   return new GMedia("", &size, &size, nullptr, orientation, paperId, dpi, dpi, &id);
 }
 
@@ -122,7 +122,7 @@ inline GAttributeComposite* MakeSettings() {
 
 // The printer configuration (the configuration of the printer entry).
 inline GConfiguration* MakeConfiguration(int codecMode) {
-  auto* configuration = new GConfiguration(GPeripheralConfigurationId);
+  auto* configuration = new GConfiguration(GFeatureIds::kPeripheralConfiguration);
   configuration->AddChild(Group(359, {Group(366, {Value(940, static_cast<int16_t>(codecMode))})}));
   configuration->AddChild(Range(GFeatureIds::kCopiesRange, 1, 999, 1));
   configuration->AddChild(Range(GFeatureIds::kDuplexRange, 0, 2, 0));

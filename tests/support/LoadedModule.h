@@ -24,6 +24,17 @@ inline std::string ReadHostFile(const char* path) {
   return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
+// Adds a printer of the sample family to the stand-in, its driver in
+// directory and its data file at dataFile (which the caller writes).
+inline void AddSamplePrinter(const char16_t* name, const char16_t* directory, const char16_t* dataFile) {
+  w32test::PrinterSetup setup;
+  setup.name = name;
+  setup.driverName = u"Quarrin 4700";
+  setup.driverDirectory = directory;
+  setup.dataFile = dataFile;
+  w32test::AddPrinter(setup);
+}
+
 class LoadedModule {
  public:
   using DllMainProc = BOOL (*)(HINSTANCE, DWORD, LPVOID);

@@ -37,7 +37,7 @@ inline GMedia* Medium(int16_t paperId, int16_t width, int16_t height, const char
   const GShortPoint size(width, height);
   const GShortPoint extent(static_cast<int16_t>(width - 200), static_cast<int16_t>(height - 200));
   const GShortPoint origin(100, 100);
-  const int32_t id = GMediaDefaultFeatureId;
+  const int32_t id = GFeatureIds::kCustomMedia;
   return new GMedia(name, &size, &extent, &origin, 0, paperId, 600, 600, &id);
 }
 

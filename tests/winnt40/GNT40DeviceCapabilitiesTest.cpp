@@ -8,6 +8,7 @@
 #include "driver/GSettingValue.h"
 #include "model/GAttributeComposite.h"
 #include "model/GConfiguration.h"
+#include "model/GFeatureIds.h"
 #include "model/GFormToTrayDatabase.h"
 #include "model/GMedia.h"
 #include "model/GMediaPool.h"
@@ -380,7 +381,7 @@ TEST_F(GNT40DeviceCapabilitiesTest, TheDriverObjectMatchesPaperByItsDisplayName)
   for (int32_t orientation : {0, 90}) {
     const GShortPoint size(orientation == 0 ? 2362 : 3496, orientation == 0 ? 3496 : 2362);
     pool->AddChild(new GMedia("Postcard", &size, &size, nullptr, orientation, postcard, 600, 600,
-                              &GMediaDefaultFeatureId));
+                              &GFeatureIds::kCustomMedia));
   }
   ASSERT_EQ(driver_->LoadDevMode(nullptr), 1);
 

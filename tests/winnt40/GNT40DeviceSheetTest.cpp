@@ -29,8 +29,8 @@ namespace qvtest {
 namespace {
 
 constexpr int32_t kOptions = GFeatureIds::kInstallableOptions;
-constexpr int32_t kMemory = 925;  // an installable option the stamp compares
-constexpr int32_t kConfigurationLibrary = 1100;
+using GFeatureIds::kMemory;
+using GFeatureIds::kConfigurationLibrary;
 
 // The bridge the user interface would give: it records the request and
 // answers a page count.

@@ -2,6 +2,7 @@
 // events, upgrade and DevQueryPrintEx.
 #include <gtest/gtest.h>
 
+#include "model/GFeatureIds.h"
 #include "support/DriverObjectTestSupport.h"
 #include "model/GCustomMediaSize.h"
 #include "model/GPersistOutStream.h"
@@ -219,7 +220,7 @@ TEST_F(PrinterOperationsTest, UpgradeKeepsTheUsersQuickSets) {
   std::unique_ptr<GAttributeComposite> quickSetTemplate(Group(375, {Value(260, 1), Value(253, 0), Value(285, 2)}));
   ASSERT_TRUE(driver.GetPrinterConfiguration()->ReplaceChildById(375, quickSetTemplate.get()));
 
-  constexpr int32_t kPool = 0x4000005C;
+  using GFeatureIds::kQuickSetPool;
   auto storePortable = [&](const char16_t* name, const MPersistentObject& object) {
     std::vector<unsigned char> buffer(4096);
     GPersistOutStream out(buffer.data(), buffer.size(), 0);
@@ -231,7 +232,7 @@ TEST_F(PrinterOperationsTest, UpgradeKeepsTheUsersQuickSets) {
   std::unique_ptr<GAttributeComposite> options(Group(365, {Value(308, 1)}));
   storePortable(u"365", *options);
   std::unique_ptr<GAttributeComposite> pool(
-      Group(kPool, {Group(0, {Value(260, 5), Value(253, 1), Text(376, "Letterhead"), Value(1124, 1)}),
+      Group(kQuickSetPool, {Group(0, {Value(260, 5), Value(253, 1), Text(376, "Letterhead"), Value(1124, 1)}),
                     Group(0, {Value(260, 9), Text(376, "Envelopes"), Value(1124, 0)})}));
   storePortable(u"QuicksetPool", *pool);
 
@@ -241,7 +242,7 @@ TEST_F(PrinterOperationsTest, UpgradeKeepsTheUsersQuickSets) {
 
   std::unique_ptr<MPersistentObject> reloaded(driver.LoadStoredObject(RWWString(u"QuicksetPool")));
   ASSERT_NE(reloaded, nullptr);
-  EXPECT_EQ(reloaded->FeatureId(), kPool);
+  EXPECT_EQ(reloaded->FeatureId(), kQuickSetPool);
   auto* converted = dynamic_cast<GAttributeComposite*>(reloaded.get());
   ASSERT_NE(converted, nullptr);
   ASSERT_EQ(converted->GetEntryCount(), 2);

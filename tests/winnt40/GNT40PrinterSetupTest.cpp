@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "model/GCustomMediaSize.h"
+#include "model/GFeatureIds.h"
 #include "model/GMedia.h"
 #include "model/GMediaPool.h"
 #include "model/GResourceMapping.h"
@@ -315,7 +316,7 @@ class FormsTest : public PrinterSetupTest {
     const GShortPoint size(width, height);
     const GShortPoint extent(static_cast<int16_t>(width - 200), static_cast<int16_t>(height - 200));
     const GShortPoint origin(100, 100);
-    pool_->AddChild(new GMedia("paper", &size, &extent, &origin, 0, paperId, 600, 600, &GMediaDefaultFeatureId));
+    pool_->AddChild(new GMedia("paper", &size, &extent, &origin, 0, paperId, 600, 600, &GFeatureIds::kCustomMedia));
     instance_->GetPaperMappings()->AddIfNew(new GResourceMapping(stringId, spoolerPaper, paperId, 0));
   }
   void AddCustomSize(const char* name, uint32_t width, uint32_t height) {
