@@ -8,9 +8,9 @@
 
 #include <cstdint>
 
-#include "driver/GNT40DevMode.h"
 #include "rw/RWWString.h"
 #include "win32/Types.h"
+#include "winnt40/GNT40DevMode.h"
 
 class GSpoolerFormServices;
 
