@@ -26,11 +26,11 @@ namespace {
 
 using PA = DevmodePrivateArea;
 
-// The room for the serialised settings before compression: it starts here
-// and doubles while the settings need more, up to the most that reading a
-// private area gives back (the decompressor's content limit). Settings that
-// need more than that could be written but never read again.
-constexpr size_t kFirstStagingSize = 4096;
+// The room for the serialised settings before compression: the most that
+// reading a private area gives back (the decompressor's content limit).
+// Settings that need more could be written but never read again; settings
+// that need less but do not pack into the 902 bytes of the area are refused
+// by the compressor.
 constexpr size_t kMostStagingSize = GStreamCompressor::kMaxContent;
 
 uint8_t* Bytes(DEVMODEW* dm) { return reinterpret_cast<uint8_t*>(dm); }
@@ -64,22 +64,17 @@ bool TagsEqual(const uint8_t* a, const uint8_t* b) {
   return true;
 }
 
-// Serialises with write(stream, holder) into the staging, which grows as
-// the bytes need it; the bytes written, or 0 when the write fails or the
-// bytes do not fit the largest staging.
+// Serialises with write(stream, holder) into the staging, which has room
+// for the largest settings a private area gives back; the bytes written, or
+// 0 when the write fails or the bytes need more room than that.
 template <typename Write>
 size_t Stage(std::vector<uint8_t>& staging, int format, Write write) {
-  for (size_t size = kFirstStagingSize;; size = std::min(size * 2, kMostStagingSize)) {
-    staging.resize(size);
-    GPersistOutStream holder(staging.data(), staging.size(), format);
-    RWVirtualOutStream* stream = holder.GetStream();
-    if (stream == nullptr || !stream->Good()) return 0;
-    if (write(*stream, holder)) {
-      stream->Flush();
-      if (stream->Good() && holder.Tell() > 0) return static_cast<size_t>(holder.Tell());
-    }
-    if (size == kMostStagingSize) return 0;
-  }
+  staging.resize(kMostStagingSize);
+  GPersistOutStream holder(staging.data(), staging.size(), format);
+  RWVirtualOutStream* stream = holder.GetStream();
+  if (stream == nullptr || !stream->Good() || !write(*stream, holder)) return 0;
+  stream->Flush();
+  return stream->Good() && holder.Tell() > 0 ? static_cast<size_t>(holder.Tell()) : 0;
 }
 
 GAttributeComposite* AsSettings(MPersistentObject* object) {
@@ -106,7 +101,8 @@ GDevMode::GDevMode(const GDevMode& other)
       buffer_(new uint8_t[DevmodePrivateArea::kTotalSize]),
       loadedFromPrinter_(other.loadedFromPrinter_),
       codecMode_(other.codecMode_),
-      emfFlag_(other.emfFlag_) {
+      emfFlag_(other.emfFlag_),
+      settingsUnwritten_(other.settingsUnwritten_) {
   std::memcpy(buffer_, other.buffer_, PA::kTotalSize);
   if (other.settings_ != nullptr) settings_ = AsSettings(other.settings_->DeepCopy());
 }
@@ -223,9 +219,21 @@ int GDevMode::SetSettings(const GAttributeComposite* settings) {
   if (r != 1 || bufferSize_ < GetTotalSize()) return r;
   PA::SetWord(buffer_, PA::kFormatTagOffset, PA::kFormatTag);
   PA::SetWord(buffer_, PA::kVersionOffset, PA::kPrivateVersion);
+  // The stored graph carries each object's serial number, which a restore
+  // or a new object takes from the process's running count. Written as 0
+  // (a restore then numbers the objects afresh, as it does today for the
+  // driver's defaults), the same settings give the same DEVMODE whatever
+  // the process made before.
+  settings_->ClearSerials();
   const int n = WritePrivate(reinterpret_cast<DEVMODEW*>(buffer_), settings_);
-  if (n == 0) return 0;
+  if (n == 0) {
+    // The area keeps what it held (nothing of these settings is written),
+    // and the buffer no longer stands for the object's settings.
+    settingsUnwritten_ = 1;
+    return 0;
+  }
   PA::SetWord(buffer_, PA::kSettingsLengthOffset, static_cast<uint16_t>(n));
+  settingsUnwritten_ = 0;
   return r;
 }
 

@@ -371,6 +371,12 @@ LONG GNT40Driver::DocumentPropertiesWorker(DOCUMENTPROPERTYHEADER* header) {
   LONG result = 1;
   size_t written = 0;
   if ((header->fMode & (kUpdate | kCopy)) != 0) {
+    // Settings that do not fit the private area are not handed out as a
+    // DEVMODE without them.
+    if (object->HasUnwrittenSettings() != 0) {
+      SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+      return -1;
+    }
     result = object->CopyTo(header->pdmOut);
     // What was just written: the DEVMODE's own size words tell.
     if (result != 0) written = Area::Extent(header->pdmOut);
@@ -436,6 +442,12 @@ BOOL GNT40Driver::ConvertDevMode(LPWSTR printerName, DEVMODEW* in, DEVMODEW* out
   if (ok && load && object->LoadFrom(in) == 0) {
     ok = FALSE;
     error = ERROR_INVALID_PARAMETER;
+  }
+  // Settings that do not fit the private area: no DEVMODE without them, and
+  // a failure that says so.
+  if (object->HasUnwrittenSettings() != 0) {
+    ok = FALSE;
+    if (error == 0) error = ERROR_NOT_ENOUGH_MEMORY;
   }
   if (ok && write && out != nullptr) {
     if (object->CopyTo(out) != 0) {
