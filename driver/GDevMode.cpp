@@ -68,9 +68,10 @@ bool TagsEqual(const uint8_t* a, const uint8_t* b) {
 // for the largest settings a private area gives back; the bytes written, or
 // 0 when the write fails or the bytes need more room than that.
 template <typename Write>
-size_t Stage(std::vector<uint8_t>& staging, int format, Write write) {
-  staging.resize(kMostStagingSize);
-  GPersistOutStream holder(staging.data(), staging.size(), format);
+size_t Stage(std::unique_ptr<uint8_t[]>& staging, int format, Write write) {
+  // Only the bytes written are read: the room is not cleared first.
+  staging.reset(new uint8_t[kMostStagingSize]);
+  GPersistOutStream holder(staging.get(), kMostStagingSize, format);
   RWVirtualOutStream* stream = holder.GetStream();
   if (stream == nullptr || !stream->Good() || !write(*stream, holder)) return 0;
   stream->Flush();
@@ -201,13 +202,13 @@ GAttributeComposite* GDevMode::ReadOldForms(const uint8_t* image) {
 GAttributeComposite* GDevMode::RebuildFromOldForm(GAttributeComposite* old) {
   std::unique_ptr<GAttributeComposite> owned(old);
   std::unique_ptr<MPersistentObject> copy(old->DeepCopy());
-  std::vector<uint8_t> staging;
+  std::unique_ptr<uint8_t[]> staging;
   const size_t written = Stage(staging, PrivateStreamFormat(true), [&](RWVirtualOutStream& stream, GPersistOutStream& holder) {
     return codec_.Encode(old, &stream, &holder, 0) == 1;
   });
   if (written == 0) return nullptr;
   owned.reset();
-  GAttributeComposite* rebuilt = RestoreSettings(staging.data(), written, true);
+  GAttributeComposite* rebuilt = RestoreSettings(staging.get(), written, true);
   if (rebuilt != nullptr && instance_ != nullptr) instance_->CopyNUpSettings(copy.get(), rebuilt);
   return rebuilt;
 }
@@ -269,7 +270,7 @@ int GDevMode::PrivateStreamFormat(bool /*compact*/) { return 1; }
 int GDevMode::WritePrivate(DEVMODEW* dm, const GAttributeComposite* settings) {
   if (dm == nullptr) return 0;
   const bool compact = GetCodecMode() == 1;
-  std::vector<uint8_t> staging;
+  std::unique_ptr<uint8_t[]> staging;
   const size_t written = Stage(staging, PrivateStreamFormat(compact), [&](RWVirtualOutStream& stream, GPersistOutStream& holder) {
     if (compact) return codec_.Encode(settings, &stream, &holder, 0) == 1;
     RWWriteObjectPointer(stream, settings);
@@ -278,7 +279,7 @@ int GDevMode::WritePrivate(DEVMODEW* dm, const GAttributeComposite* settings) {
   if (written == 0) return 0;
   // The settings fit the area only compressed; when they do not, nothing is
   // written and the caller fails.
-  RWMemoryStreamBuf inBuffer(RWMemoryStreamBuf::ForReading{}, staging.data(), written);
+  RWMemoryStreamBuf inBuffer(RWMemoryStreamBuf::ForReading{}, staging.get(), written);
   RWMemoryStreamBuf outBuffer(RWMemoryStreamBuf::ForWriting{}, Bytes(dm) + PA::kSettingsOffset,
                               PA::kSettingsCapacity);
   std::istream in(&inBuffer);
@@ -307,23 +308,24 @@ GAttributeComposite* GDevMode::ReadPrivateImage(const uint8_t* image, int flags)
   if (length == 0 || length > capacity || length > PA::kSettingsCapacity || PA::kSettingsOffset + length > end)
     return nullptr;
 
-  std::vector<uint8_t> plain(kMostStagingSize);
+  // Only the bytes produced are read: the room is not cleared first.
+  std::unique_ptr<uint8_t[]> plain(new uint8_t[kMostStagingSize]);
   size_t produced = 0;
   if ((flags & kLzwPacked) != 0) {
     GMemoryByteSource source(image + PA::kSettingsOffset, length);
-    GMemoryByteSink sink(plain.data(), plain.size());
+    GMemoryByteSink sink(plain.get(), kMostStagingSize);
     if (GLZWCompressor().Expand(source, sink) != 1) return nullptr;
     produced = sink.Length();
   } else {
     RWMemoryStreamBuf inBuffer(RWMemoryStreamBuf::ForReading{}, image + PA::kSettingsOffset, length);
-    RWMemoryStreamBuf outBuffer(RWMemoryStreamBuf::ForWriting{}, plain.data(), plain.size());
+    RWMemoryStreamBuf outBuffer(RWMemoryStreamBuf::ForWriting{}, plain.get(), kMostStagingSize);
     std::istream in(&inBuffer);
     std::ostream out(&outBuffer);
     if (GStreamCompressor().Uncompress(in, out) != 1) return nullptr;
     produced = outBuffer.Size();
   }
   if (produced == 0) return nullptr;
-  return RestoreSettings(plain.data(), produced, compact);
+  return RestoreSettings(plain.get(), produced, compact);
 }
 
 GAttributeComposite* GDevMode::RestoreSettings(const uint8_t* bytes, size_t length, bool compact) {

@@ -364,6 +364,7 @@ LONG GNT40Driver::DocumentPropertiesWithHeader(HWND window, HANDLE printer, LPWS
 LONG GNT40Driver::DocumentPropertiesWorker(DOCUMENTPROPERTYHEADER* header) {
   if (header == nullptr) return -1;
   if (header->fMode == 0 || header->pdmOut == nullptr) return GetDevModeSize(1);
+  const FormListHold holdForms(*this);
   if (LoadDevMode((header->fMode & (kPrompt | kInBuffer)) != 0 ? header->pdmIn : nullptr) == 0) return -1;
   GNT40PrinterDevMode* object = GetDevModeObject();
   if (object == nullptr) return -1;
@@ -394,13 +395,28 @@ BOOL GNT40Driver::ConvertDevMode(LPWSTR printerName, DEVMODEW* in, DEVMODEW* out
   // A failure without an error code of its own leaves the caller's last
   // error as it was, whatever the calls made on the way left in it.
   const DWORD callerError = GetLastError();
-  // Driver defaults: a DEVMODE object made without a printer.
-  ReplaceDevModeObject(new (std::nothrow) GNT40PrinterDevMode(this, nullptr));
+  // Driver defaults: a DEVMODE object made without a printer. Its settings
+  // come from the printer or from the driver's defaults below; whatever way
+  // the conversion ends, the object is left with settings.
+  ReplaceDevModeObject(new (std::nothrow) GNT40PrinterDevMode(this, GNT40PrinterDevMode::WithoutSettings{}));
   GNT40PrinterDevMode* object = GetDevModeObject();
   if (object == nullptr) {
     SetLastError(callerError);
     return FALSE;
   }
+  struct LeaveWithSettings {
+    GNT40PrinterDevMode* object;
+    ~LeaveWithSettings() {
+      // Reading the defaults leaves printer-data codes behind: the answer's
+      // last error stays.
+      const DWORD answerError = GetLastError();
+      object->TakeDefaultSettingsIfNone();
+      SetLastError(answerError);
+    }
+  } leaveWithSettings{object};
+  // Taking the printer's DEVMODE, checking it and applying the caller's
+  // each look at the forms: the list is read once for them.
+  const FormListHold holdForms(*this);
 
   bool load = false;
   bool write = false;
