@@ -26,11 +26,11 @@ namespace {
 
 using PA = DevmodePrivateArea;
 
-// The room for the serialised settings before compression: it starts here
-// and doubles while the settings need more, up to the most that reading a
-// private area gives back (the decompressor's content limit). Settings that
-// need more than that could be written but never read again.
-constexpr size_t kFirstStagingSize = 4096;
+// The room for the serialised settings before compression: the most that
+// reading a private area gives back (the decompressor's content limit).
+// Settings that need more could be written but never read again; settings
+// that need less but do not pack into the 902 bytes of the area are refused
+// by the compressor.
 constexpr size_t kMostStagingSize = GStreamCompressor::kMaxContent;
 
 uint8_t* Bytes(DEVMODEW* dm) { return reinterpret_cast<uint8_t*>(dm); }
@@ -64,22 +64,18 @@ bool TagsEqual(const uint8_t* a, const uint8_t* b) {
   return true;
 }
 
-// Serialises with write(stream, holder) into the staging, which grows as
-// the bytes need it; the bytes written, or 0 when the write fails or the
-// bytes do not fit the largest staging.
+// Serialises with write(stream, holder) into the staging, which has room
+// for the largest settings a private area gives back; the bytes written, or
+// 0 when the write fails or the bytes need more room than that.
 template <typename Write>
-size_t Stage(std::vector<uint8_t>& staging, int format, Write write) {
-  for (size_t size = kFirstStagingSize;; size = std::min(size * 2, kMostStagingSize)) {
-    staging.resize(size);
-    GPersistOutStream holder(staging.data(), staging.size(), format);
-    RWVirtualOutStream* stream = holder.GetStream();
-    if (stream == nullptr || !stream->Good()) return 0;
-    if (write(*stream, holder)) {
-      stream->Flush();
-      if (stream->Good() && holder.Tell() > 0) return static_cast<size_t>(holder.Tell());
-    }
-    if (size == kMostStagingSize) return 0;
-  }
+size_t Stage(std::unique_ptr<uint8_t[]>& staging, int format, Write write) {
+  // Only the bytes written are read: the room is not cleared first.
+  staging.reset(new uint8_t[kMostStagingSize]);
+  GPersistOutStream holder(staging.get(), kMostStagingSize, format);
+  RWVirtualOutStream* stream = holder.GetStream();
+  if (stream == nullptr || !stream->Good() || !write(*stream, holder)) return 0;
+  stream->Flush();
+  return stream->Good() && holder.Tell() > 0 ? static_cast<size_t>(holder.Tell()) : 0;
 }
 
 GAttributeComposite* AsSettings(MPersistentObject* object) {
@@ -106,7 +102,8 @@ GDevMode::GDevMode(const GDevMode& other)
       buffer_(new uint8_t[DevmodePrivateArea::kTotalSize]),
       loadedFromPrinter_(other.loadedFromPrinter_),
       codecMode_(other.codecMode_),
-      emfFlag_(other.emfFlag_) {
+      emfFlag_(other.emfFlag_),
+      settingsUnwritten_(other.settingsUnwritten_) {
   std::memcpy(buffer_, other.buffer_, PA::kTotalSize);
   if (other.settings_ != nullptr) settings_ = AsSettings(other.settings_->DeepCopy());
 }
@@ -205,13 +202,13 @@ GAttributeComposite* GDevMode::ReadOldForms(const uint8_t* image) {
 GAttributeComposite* GDevMode::RebuildFromOldForm(GAttributeComposite* old) {
   std::unique_ptr<GAttributeComposite> owned(old);
   std::unique_ptr<MPersistentObject> copy(old->DeepCopy());
-  std::vector<uint8_t> staging;
+  std::unique_ptr<uint8_t[]> staging;
   const size_t written = Stage(staging, PrivateStreamFormat(true), [&](RWVirtualOutStream& stream, GPersistOutStream& holder) {
     return codec_.Encode(old, &stream, &holder, 0) == 1;
   });
   if (written == 0) return nullptr;
   owned.reset();
-  GAttributeComposite* rebuilt = RestoreSettings(staging.data(), written, true);
+  GAttributeComposite* rebuilt = RestoreSettings(staging.get(), written, true);
   if (rebuilt != nullptr && instance_ != nullptr) instance_->CopyNUpSettings(copy.get(), rebuilt);
   return rebuilt;
 }
@@ -223,9 +220,21 @@ int GDevMode::SetSettings(const GAttributeComposite* settings) {
   if (r != 1 || bufferSize_ < GetTotalSize()) return r;
   PA::SetWord(buffer_, PA::kFormatTagOffset, PA::kFormatTag);
   PA::SetWord(buffer_, PA::kVersionOffset, PA::kPrivateVersion);
+  // The stored graph carries each object's serial number, which a restore
+  // or a new object takes from the process's running count. Written as 0
+  // (a restore then numbers the objects afresh, as it does today for the
+  // driver's defaults), the same settings give the same DEVMODE whatever
+  // the process made before.
+  settings_->ClearSerials();
   const int n = WritePrivate(reinterpret_cast<DEVMODEW*>(buffer_), settings_);
-  if (n == 0) return 0;
+  if (n == 0) {
+    // The area keeps what it held (nothing of these settings is written),
+    // and the buffer no longer stands for the object's settings.
+    settingsUnwritten_ = 1;
+    return 0;
+  }
   PA::SetWord(buffer_, PA::kSettingsLengthOffset, static_cast<uint16_t>(n));
+  settingsUnwritten_ = 0;
   return r;
 }
 
@@ -261,7 +270,7 @@ int GDevMode::PrivateStreamFormat(bool /*compact*/) { return 1; }
 int GDevMode::WritePrivate(DEVMODEW* dm, const GAttributeComposite* settings) {
   if (dm == nullptr) return 0;
   const bool compact = GetCodecMode() == 1;
-  std::vector<uint8_t> staging;
+  std::unique_ptr<uint8_t[]> staging;
   const size_t written = Stage(staging, PrivateStreamFormat(compact), [&](RWVirtualOutStream& stream, GPersistOutStream& holder) {
     if (compact) return codec_.Encode(settings, &stream, &holder, 0) == 1;
     RWWriteObjectPointer(stream, settings);
@@ -270,7 +279,7 @@ int GDevMode::WritePrivate(DEVMODEW* dm, const GAttributeComposite* settings) {
   if (written == 0) return 0;
   // The settings fit the area only compressed; when they do not, nothing is
   // written and the caller fails.
-  RWMemoryStreamBuf inBuffer(RWMemoryStreamBuf::ForReading{}, staging.data(), written);
+  RWMemoryStreamBuf inBuffer(RWMemoryStreamBuf::ForReading{}, staging.get(), written);
   RWMemoryStreamBuf outBuffer(RWMemoryStreamBuf::ForWriting{}, Bytes(dm) + PA::kSettingsOffset,
                               PA::kSettingsCapacity);
   std::istream in(&inBuffer);
@@ -299,23 +308,24 @@ GAttributeComposite* GDevMode::ReadPrivateImage(const uint8_t* image, int flags)
   if (length == 0 || length > capacity || length > PA::kSettingsCapacity || PA::kSettingsOffset + length > end)
     return nullptr;
 
-  std::vector<uint8_t> plain(kMostStagingSize);
+  // Only the bytes produced are read: the room is not cleared first.
+  std::unique_ptr<uint8_t[]> plain(new uint8_t[kMostStagingSize]);
   size_t produced = 0;
   if ((flags & kLzwPacked) != 0) {
     GMemoryByteSource source(image + PA::kSettingsOffset, length);
-    GMemoryByteSink sink(plain.data(), plain.size());
+    GMemoryByteSink sink(plain.get(), kMostStagingSize);
     if (GLZWCompressor().Expand(source, sink) != 1) return nullptr;
     produced = sink.Length();
   } else {
     RWMemoryStreamBuf inBuffer(RWMemoryStreamBuf::ForReading{}, image + PA::kSettingsOffset, length);
-    RWMemoryStreamBuf outBuffer(RWMemoryStreamBuf::ForWriting{}, plain.data(), plain.size());
+    RWMemoryStreamBuf outBuffer(RWMemoryStreamBuf::ForWriting{}, plain.get(), kMostStagingSize);
     std::istream in(&inBuffer);
     std::ostream out(&outBuffer);
     if (GStreamCompressor().Uncompress(in, out) != 1) return nullptr;
     produced = outBuffer.Size();
   }
   if (produced == 0) return nullptr;
-  return RestoreSettings(plain.data(), produced, compact);
+  return RestoreSettings(plain.get(), produced, compact);
 }
 
 GAttributeComposite* GDevMode::RestoreSettings(const uint8_t* bytes, size_t length, bool compact) {

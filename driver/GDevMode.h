@@ -88,6 +88,10 @@ class GDevMode {
   // printer configuration's DevmodeCodecMode).
   int16_t GetCodecMode();
   int IsEmfFlagSet() const { return emfFlag_; }
+  // 1 when the last SetSettings could not write the settings into the
+  // private area (they do not fit it even compressed): the buffer then does
+  // not carry the object's settings and is not to be handed out for them.
+  int HasUnwrittenSettings() const { return settingsUnwritten_; }
   // The stream format of the serialised settings inside the private area
   // (see the .cpp): the same in both codec modes.
   static int PrivateStreamFormat(bool compact);
@@ -120,4 +124,5 @@ class GDevMode {
   GCompactSettingsCodec codec_;
   GAttributeComposite* settings_ = nullptr;
   int emfFlag_ = 0;
+  int settingsUnwritten_ = 0;
 };

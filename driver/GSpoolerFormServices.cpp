@@ -114,6 +114,17 @@ GSpoolerFormList::GSpoolerFormList(HANDLE printer) {
   }
 }
 
+std::shared_ptr<const GSpoolerFormList> GSpoolerFormServices::Forms() {
+  HANDLE printer = GetPrinterHandle();
+  if (formHolds_ > 0 && heldForms_ != nullptr && heldPrinter_ == printer) return heldForms_;
+  auto forms = std::make_shared<const GSpoolerFormList>(printer);
+  if (formHolds_ > 0) {
+    heldForms_ = forms;
+    heldPrinter_ = printer;
+  }
+  return forms;
+}
+
 GSpoolerFormServices::GSpoolerFormServices() = default;
 GSpoolerFormServices::~GSpoolerFormServices() = default;
 
@@ -148,7 +159,8 @@ int GSpoolerFormServices::FormFitsCustomLimits(const GSpoolerFormList::Form& for
 
 int GSpoolerFormServices::IsPaperSupported(const GPaperRequest* request) {
   if (request == nullptr || request->spoolerPaper <= 0) return 0;
-  GSpoolerFormList forms(GetPrinterHandle());
+  const std::shared_ptr<const GSpoolerFormList> formList = Forms();
+  const GSpoolerFormList& forms = *formList;
   const size_t index = static_cast<size_t>(request->spoolerPaper);
   if (index > forms.Count()) return 0;
   return FormFitsCustomLimits(forms.At(index - 1), request->resolution[0], request->resolution[1],
@@ -161,7 +173,8 @@ int GSpoolerFormServices::DmPaperToPaperId(int16_t spoolerPaper, int16_t* paperI
     return 1;
   }
   if (spoolerPaper < 1) return 0;
-  GSpoolerFormList forms(GetPrinterHandle());
+  const std::shared_ptr<const GSpoolerFormList> formList = Forms();
+  const GSpoolerFormList& forms = *formList;
   const size_t n = static_cast<size_t>(spoolerPaper);
   if (n > forms.Count()) return 0;
   if (!forms.IsBuiltin(n - 1)) {
@@ -216,7 +229,8 @@ int GSpoolerFormServices::PaperIdToSpoolerPaper(int16_t paperId, const RWWString
   int32_t width = 0;
   int32_t length = 0;
   MediumSize(*medium, x, y, medium->GetOrientation(), &width, &length);
-  GSpoolerFormList forms(GetPrinterHandle());
+  const std::shared_ptr<const GSpoolerFormList> formList = Forms();
+  const GSpoolerFormList& forms = *formList;
   for (size_t i = 0; i < forms.Count(); ++i) {
     if (forms.IsBuiltin(i)) continue;
     if (SameSize(forms.At(i).width, forms.At(i).length, width, length, kSizeTolerance) ||
@@ -230,7 +244,8 @@ int GSpoolerFormServices::PaperIdToSpoolerPaper(int16_t paperId, const RWWString
 
 int16_t GSpoolerFormServices::SpoolerPaperForFormName(const RWWString& formName) {
   if (formName.IsEmpty()) return 0;
-  GSpoolerFormList forms(GetPrinterHandle());
+  const std::shared_ptr<const GSpoolerFormList> formList = Forms();
+  const GSpoolerFormList& forms = *formList;
   for (size_t i = 0; i < forms.Count(); ++i)
     if (forms.At(i).name == formName) return static_cast<int16_t>(i + 1);
   for (size_t i = 0; i < forms.Count(); ++i)
@@ -242,6 +257,7 @@ int GSpoolerFormServices::MatchPaperByName(int16_t /*paperId*/, int16_t* /*spool
 
 int GSpoolerFormServices::AddFormForMedium(HANDLE printer, GCustomMediaSize* medium, DWORD flags, int update) {
   if (medium == nullptr) return 0;
+  heldForms_.reset();  // the forms change
   const RWWString name(medium->GetName());
   GCustomMediaSize::Pair size;
   medium->GetSizeInUnit(size, GCustomMediaSize::kMicrometre);
@@ -266,7 +282,8 @@ int GSpoolerFormServices::AddCustomForm(GCustomMediaSize* medium, GAttributeComp
   const int added = AddFormForMedium(GetPrinterHandle(), medium, FORM_USER, 1);
   if (added != 1) return added;
   const RWWString name(medium->GetName());
-  GSpoolerFormList forms(GetPrinterHandle());
+  const std::shared_ptr<const GSpoolerFormList> formList = Forms();
+  const GSpoolerFormList& forms = *formList;
   size_t match = 0;  // 1-based; 0 none
   for (size_t i = forms.Count(); i > 0; --i) {
     if (forms.At(i - 1).name == name) {
@@ -293,6 +310,7 @@ int GSpoolerFormServices::DeleteCustomForm(GCustomMediaSize* medium, GAttributeC
                                            int /*ignored*/) {
   if (medium == nullptr) return 0;
   const RWWString name(medium->GetName());
+  heldForms_.reset();  // the forms change
   if (!DeleteFormW(GetPrinterHandle(), name.Data())) return 0;
   FillCustomMediaList(list, StoredDocumentSettings());
   return 1;
@@ -319,7 +337,8 @@ int GSpoolerFormServices::FillCustomMediaList(GAttributeComposite* list, GAttrib
   SettingsResolution(settings, &x, &y);
   const int32_t orientation = GSettingValue::GetOr(settings, kOrientation, 0);
   const int checkLimits = GSettingValue::GetOr(GetPrinterConfiguration(), kScaleFromLargePaper, 0) != 0 ? 0 : 1;
-  GSpoolerFormList forms(GetPrinterHandle());
+  const std::shared_ptr<const GSpoolerFormList> formList = Forms();
+  const GSpoolerFormList& forms = *formList;
   int added = 0;
   for (size_t i = 0; i < forms.Count(); ++i) {
     const GSpoolerFormList::Form& form = forms.At(i);
@@ -365,7 +384,8 @@ int GSpoolerFormServices::EnumeratePapers(GPaperNameCallback callback, void* use
     if (database != nullptr && database->HasAssignments() == 0) database = nullptr;
   }
   GResourceMappingList* mappings = GetPaperMappings();
-  GSpoolerFormList forms(GetPrinterHandle());
+  const std::shared_ptr<const GSpoolerFormList> formList = Forms();
+  const GSpoolerFormList& forms = *formList;
   int reported = 0;
   for (size_t i = 0; i < forms.Count(); ++i) {
     if (FormFitsCustomLimits(forms.At(i), x, y, orientation, checkLimits) == 0) continue;
@@ -397,7 +417,8 @@ int GSpoolerFormServices::EnumerateAllPaperNames(void* callback, void* userData,
 
 int GSpoolerFormServices::EnumerateBuiltinForms(void* callback, void* userData) {
   auto function = reinterpret_cast<GBuiltinFormCallback>(callback);
-  GSpoolerFormList forms(GetPrinterHandle());
+  const std::shared_ptr<const GSpoolerFormList> formList = Forms();
+  const GSpoolerFormList& forms = *formList;
   int result = 1;
   for (size_t i = 0; i < forms.Count() && function != nullptr; ++i) {
     if (!forms.IsBuiltin(i)) continue;
@@ -419,7 +440,8 @@ int GSpoolerFormServices::IsBuiltinForm(GCustomMediaSize* medium) {
 }
 
 GMedia* GSpoolerFormServices::MediaForSpoolerPaper(int16_t spoolerPaper, int16_t x, int16_t y, int32_t orientation) {
-  GSpoolerFormList forms(GetPrinterHandle());
+  const std::shared_ptr<const GSpoolerFormList> formList = Forms();
+  const GSpoolerFormList& forms = *formList;
   if (spoolerPaper < 1 || static_cast<size_t>(spoolerPaper) > forms.Count()) return nullptr;
   const GSpoolerFormList::Form& form = forms.At(static_cast<size_t>(spoolerPaper) - 1);
   MediaSearch search{form.width, form.length, x, y, orientation, nullptr};

@@ -7,10 +7,12 @@
 // built on it and supplies the printer handle.
 //
 // GSpoolerFormList is one reading of the printer server's forms: the list
-// is read fresh for every operation.
+// is read fresh for every operation, or once for all the steps of an
+// operation that holds it (GSpoolerFormServices::FormListHold).
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "driver/GDriverInstance.h"
@@ -63,6 +65,24 @@ class GSpoolerFormServices : public virtual GDriverInstance {
   // The printer handle the forms are read on.
   virtual HANDLE GetPrinterHandle() = 0;
 
+  // While a hold lasts (one operation of the driver object, such as a
+  // DEVMODE conversion, whose steps each look at the forms), the form list
+  // is read once per printer handle and kept; a form the driver adds or
+  // deletes meanwhile has it read again. Without a hold every step reads
+  // the list afresh.
+  class FormListHold {
+   public:
+    explicit FormListHold(GSpoolerFormServices& services) : services_(services) { ++services_.formHolds_; }
+    ~FormListHold() {
+      if (--services_.formHolds_ == 0) services_.heldForms_.reset();
+    }
+    FormListHold(const FormListHold&) = delete;
+    FormListHold& operator=(const FormListHold&) = delete;
+
+   private:
+    GSpoolerFormServices& services_;
+  };
+
   // ---- Overrides of GDriverInstance ----
   // The form at the request's spooler paper number fits the custom-size
   // limits (checked only with customLimits set); 0 for 0 or a number beyond
@@ -109,6 +129,9 @@ class GSpoolerFormServices : public virtual GDriverInstance {
   // resolutions; null without one.
   GMedia* DevModeMedium(int16_t paperId);
 
+  // The printer's forms: the held list, or a fresh reading.
+  std::shared_ptr<const GSpoolerFormList> Forms();
+
  private:
   int EnumeratePapers(GPaperNameCallback callback, void* userData, int checkLimits, GAttributeComposite* settings,
                       bool filtered);
@@ -117,4 +140,8 @@ class GSpoolerFormServices : public virtual GDriverInstance {
   int FillCustomMediaList(GAttributeComposite* list, GAttributeComposite* settings);
   // The orientation and resolutions of the DEVMODE object's settings.
   void DevModeGeometry(int32_t* orientation, int16_t* x, int16_t* y);
+
+  int formHolds_ = 0;
+  std::shared_ptr<const GSpoolerFormList> heldForms_;
+  HANDLE heldPrinter_ = nullptr;
 };

@@ -364,6 +364,7 @@ LONG GNT40Driver::DocumentPropertiesWithHeader(HWND window, HANDLE printer, LPWS
 LONG GNT40Driver::DocumentPropertiesWorker(DOCUMENTPROPERTYHEADER* header) {
   if (header == nullptr) return -1;
   if (header->fMode == 0 || header->pdmOut == nullptr) return GetDevModeSize(1);
+  const FormListHold holdForms(*this);
   if (LoadDevMode((header->fMode & (kPrompt | kInBuffer)) != 0 ? header->pdmIn : nullptr) == 0) return -1;
   GNT40PrinterDevMode* object = GetDevModeObject();
   if (object == nullptr) return -1;
@@ -371,6 +372,12 @@ LONG GNT40Driver::DocumentPropertiesWorker(DOCUMENTPROPERTYHEADER* header) {
   LONG result = 1;
   size_t written = 0;
   if ((header->fMode & (kUpdate | kCopy)) != 0) {
+    // Settings that do not fit the private area are not handed out as a
+    // DEVMODE without them.
+    if (object->HasUnwrittenSettings() != 0) {
+      SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+      return -1;
+    }
     result = object->CopyTo(header->pdmOut);
     // What was just written: the DEVMODE's own size words tell.
     if (result != 0) written = Area::Extent(header->pdmOut);
@@ -388,13 +395,28 @@ BOOL GNT40Driver::ConvertDevMode(LPWSTR printerName, DEVMODEW* in, DEVMODEW* out
   // A failure without an error code of its own leaves the caller's last
   // error as it was, whatever the calls made on the way left in it.
   const DWORD callerError = GetLastError();
-  // Driver defaults: a DEVMODE object made without a printer.
-  ReplaceDevModeObject(new (std::nothrow) GNT40PrinterDevMode(this, nullptr));
+  // Driver defaults: a DEVMODE object made without a printer. Its settings
+  // come from the printer or from the driver's defaults below; whatever way
+  // the conversion ends, the object is left with settings.
+  ReplaceDevModeObject(new (std::nothrow) GNT40PrinterDevMode(this, GNT40PrinterDevMode::WithoutSettings{}));
   GNT40PrinterDevMode* object = GetDevModeObject();
   if (object == nullptr) {
     SetLastError(callerError);
     return FALSE;
   }
+  struct LeaveWithSettings {
+    GNT40PrinterDevMode* object;
+    ~LeaveWithSettings() {
+      // Reading the defaults leaves printer-data codes behind: the answer's
+      // last error stays.
+      const DWORD answerError = GetLastError();
+      object->TakeDefaultSettingsIfNone();
+      SetLastError(answerError);
+    }
+  } leaveWithSettings{object};
+  // Taking the printer's DEVMODE, checking it and applying the caller's
+  // each look at the forms: the list is read once for them.
+  const FormListHold holdForms(*this);
 
   bool load = false;
   bool write = false;
@@ -436,6 +458,12 @@ BOOL GNT40Driver::ConvertDevMode(LPWSTR printerName, DEVMODEW* in, DEVMODEW* out
   if (ok && load && object->LoadFrom(in) == 0) {
     ok = FALSE;
     error = ERROR_INVALID_PARAMETER;
+  }
+  // Settings that do not fit the private area: no DEVMODE without them, and
+  // a failure that says so.
+  if (object->HasUnwrittenSettings() != 0) {
+    ok = FALSE;
+    if (error == 0) error = ERROR_NOT_ENOUGH_MEMORY;
   }
   if (ok && write && out != nullptr) {
     if (object->CopyTo(out) != 0) {

@@ -36,6 +36,15 @@ bool IsEmfDatatypeName(const WCHAR* name) {
 GNT40PrinterDevMode::GNT40PrinterDevMode(GSpoolerFormServices* owner, HANDLE printer)
     : GNT40DevMode(InstanceOf(owner)), owner_(owner) {
   if (printer == nullptr || TakePrinterDevMode(printer) == 0) SetDefaults();
+  TakeDefaultSettingsIfNone();
+}
+
+GNT40PrinterDevMode::GNT40PrinterDevMode(GSpoolerFormServices* owner, WithoutSettings)
+    : GNT40DevMode(InstanceOf(owner)), owner_(owner) {
+  SetDefaults();
+}
+
+void GNT40PrinterDevMode::TakeDefaultSettingsIfNone() {
   if (GetSettings() == nullptr && GetInstance() != nullptr) AdoptSettings(GetInstance()->CreateDefaultSettings());
 }
 
@@ -58,7 +67,7 @@ int GNT40PrinterDevMode::TakePrinterDevMode(HANDLE printer) {
       EmptySettingsArea();
     }
   }
-  if (GetSettings() == nullptr && GetInstance() != nullptr) AdoptSettings(GetInstance()->CreateDefaultSettings());
+  TakeDefaultSettingsIfNone();
   // The printer's DEVMODE is handed out as the default of every job, so it
   // is checked as strictly as an application's. One that fails is written
   // again from the settings (the printer's own when they could be read,

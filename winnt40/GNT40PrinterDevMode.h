@@ -8,9 +8,9 @@
 
 #include <cstdint>
 
-#include "driver/GNT40DevMode.h"
 #include "rw/RWWString.h"
 #include "win32/Types.h"
+#include "winnt40/GNT40DevMode.h"
 
 class GSpoolerFormServices;
 
@@ -25,6 +25,12 @@ class GNT40PrinterDevMode : public GNT40DevMode {
   // printer handle of the form list; with a printer handle the printer's
   // own DEVMODE is taken when it is this driver's.
   GNT40PrinterDevMode(GSpoolerFormServices* owner, HANDLE printer);
+  // The driver's default DEVMODE without settings yet, for a caller that
+  // gives it settings next (the printer's, or the driver's defaults), so
+  // that no default settings are made to be thrown away; the caller ends
+  // with TakeDefaultSettingsIfNone.
+  struct WithoutSettings {};
+  GNT40PrinterDevMode(GSpoolerFormServices* owner, WithoutSettings);
   GNT40PrinterDevMode(const GNT40PrinterDevMode& other);
   ~GNT40PrinterDevMode() override;
 
@@ -57,6 +63,9 @@ class GNT40PrinterDevMode : public GNT40DevMode {
   // as strictly as an application's; one that fails the check is written
   // again from the settings and stored back. 1 when it was taken.
   int TakePrinterDevMode(HANDLE printer);
+
+  // An object still without settings takes the driver's defaults.
+  void TakeDefaultSettingsIfNone();
 
   GSpoolerFormServices* GetOwner() const { return owner_; }
   // 1 when the printer's DEVMODE failed the check at creation and was

@@ -153,6 +153,44 @@ TEST_P(GDevModeTest, SettingsAreaInflatesWithStockZlibAndLoadsBackEqual) {
   }
 }
 
+// The same settings give the same DEVMODE whatever the process made
+// before: settings made later (their objects numbered higher) write the
+// same bytes, and so do the settings of one DEVMODE restored twice (their
+// objects numbered afresh each time).
+TEST_P(GDevModeTest, SameSettingsGiveTheSameDevModeWhateverTheProcessMadeBefore) {
+  DevModeTestInstance instance(GetParam());
+  auto first = MakeDevMode(instance);
+  std::vector<uint8_t> expected(PA::kTotalSize);
+  ASSERT_EQ(first->CopyTo(reinterpret_cast<DEVMODEW*>(expected.data())), 1);
+
+  std::vector<std::unique_ptr<GAttributeComposite>> madeMeanwhile;
+  auto makeMore = [&] {
+    for (int i = 0; i < 50; ++i) madeMeanwhile.emplace_back(MakeSettings());
+  };
+  makeMore();
+  auto later = MakeDevMode(instance);
+  std::vector<uint8_t> written(PA::kTotalSize);
+  ASSERT_EQ(later->CopyTo(reinterpret_cast<DEVMODEW*>(written.data())), 1);
+  EXPECT_EQ(written, expected);
+
+  auto restore = [&](std::vector<uint8_t>* out) {
+    TestDevMode restored(&instance);
+    restored.SetDefaults();
+    ASSERT_EQ(restored.LoadFrom(reinterpret_cast<DEVMODEW*>(expected.data())), 1);
+    out->assign(PA::kTotalSize, 0);
+    ASSERT_EQ(restored.CopyTo(reinterpret_cast<DEVMODEW*>(out->data())), 1);
+  };
+  std::vector<uint8_t> restoredOnce;
+  ASSERT_NO_FATAL_FAILURE(restore(&restoredOnce));
+  makeMore();
+  std::vector<uint8_t> restoredAgain;
+  ASSERT_NO_FATAL_FAILURE(restore(&restoredAgain));
+  EXPECT_EQ(restoredAgain, restoredOnce);
+  // The framing restores the graph as it was written. (The compact codec
+  // restores over its template, in the template's order.)
+  if (GetParam() == 0) EXPECT_EQ(restoredOnce, expected);
+}
+
 TEST(GDevModeFormat, FramingModeWritesTheNativeBinaryFormNotTheTaggedOrTextForms) {
   // Pins the stream format of a framing-mode private area: the native
   // binary streams (no byte-order header, no text).
@@ -183,8 +221,15 @@ TEST_P(GDevModeTest, SettingsTooLargeForTheAreaFailAndKeepTheStoredLength) {
   std::string noise(1500, ' ');
   for (char& c : noise) c = static_cast<char>('!' + gen() % 90);
   dynamic_cast<GAttributeComposite*>(big->FindById(362))->AddChild(Text(270, noise.c_str()));
+  EXPECT_EQ(devMode->HasUnwrittenSettings(), 0);
   EXPECT_EQ(devMode->SetSettings(big.get()), 0);
   EXPECT_EQ(PA::GetWord(dm, 266), before);
+  // The buffer no longer stands for the object's settings, until settings
+  // that fit are written.
+  EXPECT_EQ(devMode->HasUnwrittenSettings(), 1);
+  std::unique_ptr<GAttributeComposite> fitting(MakeSettings());
+  EXPECT_EQ(devMode->SetSettings(fitting.get()), 1);
+  EXPECT_EQ(devMode->HasUnwrittenSettings(), 0);
 }
 
 TEST_P(GDevModeTest, ForeignPrivateAreasAreIgnoredAndOnlyPublicFieldsApply) {

@@ -221,6 +221,29 @@ TEST_F(GSpoolerFormServicesTest, CustomFormsAreAddedUpdatedAndDeleted) {
   EXPECT_EQ(instance->DeleteCustomForm(&a4, list, 0), 0);
 }
 
+// An operation that holds the form list reads it once; the forms the
+// driver adds or deletes meanwhile are seen at once, and once the hold ends
+// every step reads the spooler's list afresh.
+TEST_F(GSpoolerFormServicesTest, HeldFormListFollowsTheDriversOwnChangesAndEndsWithTheHold) {
+  GAttributeComposite* settings = instance->GetDevModeSettings();
+  auto* list = dynamic_cast<GAttributeComposite*>(settings->FindById(GFeatureIds::kCustomPaperList));
+  ASSERT_NE(list, nullptr);
+  const int16_t added = static_cast<int16_t>(kBuiltinForms + 1);
+  {
+    const GSpoolerFormServices::FormListHold hold(*instance);
+    EXPECT_EQ(instance->SpoolerPaperForFormName(u"Invoice"), 0);
+    const int32_t id = 0;
+    auto* medium = new GCustomMediaSize(0, "Invoice", GCustomMediaSize::kMicrometre, 150000, 250000, &id);
+    ASSERT_EQ(instance->AddCustomForm(medium, list, 0), 1);
+    EXPECT_EQ(instance->SpoolerPaperForFormName(u"Invoice"), added);
+    ASSERT_EQ(instance->DeleteCustomForm(medium, list, 0), 1);
+    EXPECT_EQ(instance->SpoolerPaperForFormName(u"Invoice"), 0);
+    // A form added behind the driver's back, during the hold.
+    AddForm(u"Cheque", 100000, 200000);
+  }
+  EXPECT_EQ(instance->SpoolerPaperForFormName(u"Cheque"), added);
+}
+
 TEST_F(GSpoolerFormServicesTest, CustomMediaListHoldsTheCustomSizeAndTheFittingForms) {
   AddForm(u"Cheque", 150000, 140000);
   AddForm(u"Banner", 215900, 900000);

@@ -31,6 +31,7 @@
 #include "support/LoadedModule.h"
 #include "win32/DevMode.h"
 #include "win32/File.h"
+#include "win32/Kernel.h"
 #include "win32/Module.h"
 #include "win32/Spooler.h"
 #include "w32test/Testing.h"
@@ -172,19 +173,40 @@ TEST_F(LargeSettingsDevModeTest, SettingsLargerThanTheFirstStagingComeThroughEve
   Bytes converted = defaults;
   size = static_cast<LONG>(converted.size());
   ASSERT_EQ(convert_(Name(), AsDevMode(copied), AsDevMode(converted), &size, CDM_CONVERT), TRUE);
-  // The conversion writes the settings anew (the objects' serials with
-  // them): not the same bytes, but all of the settings.
-  EXPECT_GT(InflatedSettings(converted).size(), 4096u);
+  // The conversion applies the public fields to the settings again, which
+  // may change a setting (the quality mode): all of the settings, and
+  // converted once more, the same bytes.
+  const Bytes convertedSettings = InflatedSettings(converted);
+  EXPECT_GT(convertedSettings.size(), 4096u);
+  Bytes twice = defaults;
+  size = static_cast<LONG>(twice.size());
+  ASSERT_EQ(convert_(Name(), AsDevMode(converted), AsDevMode(twice), &size, CDM_CONVERT), TRUE);
+  EXPECT_EQ(twice, converted);
 }
 
 // Settings that do not pack into the private area even compressed are
 // refused: the conversion to the driver's defaults answers FALSE rather
-// than a DEVMODE without them.
+// than a DEVMODE without them, and so does the copy an application asks
+// for; each says why in the last error and leaves the caller's buffer alone.
 TEST_F(LargeSettingsDevModeTest, SettingsThatCannotFitTheAreaCompressedAreRefused) {
   ASSERT_NO_FATAL_FAILURE(Load(ModelWithExtraSettings(400, true)));
-  Bytes defaults(kTotalSize, 0);
+  const Bytes untouched(kTotalSize, 0x5A);
+  Bytes defaults = untouched;
   LONG size = static_cast<LONG>(defaults.size());
+  SetLastError(0);
   EXPECT_EQ(convert_(Name(), nullptr, AsDevMode(defaults), &size, CDM_DRIVER_DEFAULT), FALSE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+  EXPECT_EQ(defaults, untouched);
+
+  Bytes copied = untouched;
+  SetLastError(0);
+  EXPECT_LT(properties_(nullptr, printer_, Name(), AsDevMode(copied), nullptr, DM_COPY), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+  EXPECT_EQ(copied, untouched);
+  // Asked again, the answer is the same: the refusal leaves nothing behind
+  // that a later call would hand out.
+  EXPECT_LT(properties_(nullptr, printer_, Name(), AsDevMode(copied), nullptr, DM_COPY), 0);
+  EXPECT_EQ(copied, untouched);
 }
 
 }  // namespace

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "driver/DevmodePrivateArea.h"
-#include "driver/GNT40DevMode.h"
 #include "driver/GSettingValue.h"
 #include "driver/GSpoolerFormServices.h"
 #include "model/GAttributeComposite.h"
@@ -32,6 +31,7 @@
 #include "win32/DevMode.h"
 #include "win32/Spooler.h"
 #include "w32test/Testing.h"
+#include "winnt40/GNT40DevMode.h"
 
 namespace qvtest {
 

@@ -254,11 +254,9 @@ TEST_F(GNT40DriverSettingsTest, DefaultsLoadedAgainGiveTheSameDevMode) {
   const std::vector<BYTE> second = handOut();
   EXPECT_EQ(driver.IsDefaultsLoaded(), 1);
   EXPECT_EQ(driver.GetDevModeState() & Settings::kRebuildPaperList, Settings::kRebuildPaperList);
-  // The same fields; the settings read back. The packed settings' length
-  // (bytes 266-267) is not compared: the stored graph carries the objects'
-  // serial numbers, which differ with what the process made before, and the
-  // packed length can move by a byte with them.
-  EXPECT_TRUE(std::equal(first.begin(), first.begin() + 266, second.begin()));
+  // The same DEVMODE, settings and all: the stored graph does not carry the
+  // serial numbers the process gave the objects.
+  EXPECT_EQ(first, second);
   EXPECT_EQ(Get(driver.GetDevModeSettings(), 291), 1);
   std::vector<BYTE> again = second;
   EXPECT_EQ(driver.LoadDevMode(reinterpret_cast<DEVMODEW*>(again.data())), 1);

@@ -78,7 +78,11 @@ class GNT40DevMode : public GDevMode {
   bool CustomLimit(int16_t paperId, int16_t x, int16_t y, int16_t* width, int16_t* length);
 
  private:
-  void MapOrientationIn(const uint8_t* dm, MPersistentObject* settings, MPersistentObject* configuration);
-  void MapResolutionIn(const uint8_t* dm, GAttributeComposite* settings, MPersistentObject* configuration);
-  void MapPaperIn(const uint8_t* dm, GAttributeComposite* settings);
+  // The table of public fields that the two mappings and Validate walk: one
+  // row per field with its mapping each way and its check (see the .cpp).
+  struct FieldPass;
+  struct FieldRow;
+  struct FieldRows;
+  // A pass over the table on these settings (null for the checks).
+  FieldPass MakeFieldPass(GAttributeComposite* settings);
 };
