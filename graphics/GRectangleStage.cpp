@@ -198,10 +198,18 @@ void GScaleStage::ResampleSmall(const uint8_t* in, uint8_t* out) const {
   }
 }
 
-// Nearest-pixel resampling of 3-byte pixels by a Bresenham accumulator.
+// Nearest-pixel resampling of 3-byte pixels. Enlarging repeats each pixel
+// by a Bresenham accumulator. Shrinking takes source pixel o x w div W for
+// output pixel o, so that the row is sampled across its whole width (an
+// accumulator that starts one pixel late would take the first pixels of
+// the row side by side and drop the rest).
 void GScaleStage::Resample24(const uint8_t* in, uint8_t* out) const {
   const int64_t w = sourceWidth_;
   const int64_t W = targetWidth_;
+  if (shrinkH_) {
+    for (int64_t o = 0; o < W; ++o) std::memcpy(out + 3 * o, in + 3 * (o * w / W), 3);
+    return;
+  }
   int64_t h = w;
   int64_t next = 0;
   int64_t r = 0;
@@ -211,26 +219,15 @@ void GScaleStage::Resample24(const uint8_t* in, uint8_t* out) const {
     ++r;
     std::memcpy(out + 3 * o++, pixel, 3);
     int64_t c = 0;
-    if (shrinkH_) {
-      c = 1;
-      if (h <= w) {
-        do {
-          ++next;
-          h += W;
-        } while (w >= h);
+    const int64_t before = next;
+    do {
+      if (h >= W) {
+        ++next;
+        h -= W;
       }
-      h -= w;
-    } else {
-      const int64_t before = next;
-      do {
-        if (h >= W) {
-          ++next;
-          h -= W;
-        }
-        h += w;
-        ++c;
-      } while (next == before);
-    }
+      h += w;
+      ++c;
+    } while (next == before);
     for (int64_t i = 1; i < c && o < W; ++i) std::memcpy(out + 3 * o++, pixel, 3);
     while (r < next && r < w) ++r;
   }
