@@ -157,6 +157,7 @@ int32_t GDeltaRowEncoder::Start() {
   started_ = 1;
   ComputeRowBytes();
   seed_.assign(rowBytes_, 0);
+  ClearSeed();
   return 1;
 }
 

@@ -80,7 +80,10 @@ class GDeltaRowEncoder : public GRowEncoder {
   // written to out.
   uint32_t EncodeRow(const uint8_t* row, uint8_t* out);
   uint8_t* GetSeed() { return seed_.data(); }
-  void ClearSeed() { std::fill(seed_.begin(), seed_.end(), 0); }
+  // The printer starts from a seed row of zeros as it receives them; the
+  // seed is kept before complementing, so when inverting it starts as all
+  // ones.
+  void ClearSeed() { std::fill(seed_.begin(), seed_.end(), invert_ != 0 ? 0xFF : 0x00); }
 
  private:
   int32_t lengthPrefix_;

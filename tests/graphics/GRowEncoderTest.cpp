@@ -231,10 +231,9 @@ TEST(RowEncoderRoundTrip, DeltaRowsDecodeToThePipelineRows) {
         const auto plain = Rows(bitmap, image.width, image.height, nullptr);
         const auto encoded = Rows(bitmap, image.width, image.height, new GDeltaRowEncoder(1, invert, prefix));
         ASSERT_EQ(encoded.size(), plain.size());
-        // The printer's seed row holds what it printed: the complemented
-        // bytes when inverting. It starts as zeros, which the encoder
-        // compares the uncomplemented rows with.
-        Bytes seedRow(plain[0].bytes.size(), invert != 0 ? 0xFF : 0x00);
+        // The printer's seed row holds what it received (the complemented
+        // bytes when inverting) and starts as zeros.
+        Bytes seedRow(plain[0].bytes.size(), 0x00);
         for (size_t y = 0; y < plain.size(); ++y) {
           const Bytes& e = encoded[y].bytes;
           size_t from = 0;
@@ -263,7 +262,7 @@ TEST(RowEncoderRoundTrip, AdaptiveBlocksDecodeToThePipelineRows) {
       Bytes stream;
       for (const auto& row : encoded) stream.insert(stream.end(), row.bytes.begin(), row.bytes.end());
       const size_t width = plain[0].bytes.size();
-      Bytes seedRow(width, invert != 0 ? 0xFF : 0x00);
+      Bytes seedRow(width, 0x00);
       std::vector<Bytes> decoded;
       ASSERT_TRUE(DecodeAdaptive(stream, width, seedRow, decoded));
       ASSERT_EQ(decoded.size(), plain.size());
