@@ -89,6 +89,35 @@ TEST(RasterPipelineBuilder, LinksTheStagesEachScalingModeCallsFor) {
   }
 }
 
+// An A3 page at 600 dpi has 69.6 million pixels: an area test in 32 bits
+// would wrap (69.6 M x 100) and decide the other way.
+TEST(RasterPipelineBuilder, AreaTestsHoldForPageSizedImages) {
+  GDitherMatrix matrix = SmallMatrix();
+  struct Case {
+    const char* name;
+    int32_t scalingMode;
+    GRect source;
+    GRect destination;
+    size_t stages;
+  };
+  const std::vector<Case> cases = {
+      // 8 x 4 M = 32 M is not above 69.6 M.
+      {"mode 2, A3 source into 2000 x 2000", 2, GRect(0, 0, 7016, 9921), GRect(0, 0, 2000, 2000), 2},
+      // 69.6 M is above 10000.
+      {"mode 0, small source onto A3", 0, GRect(0, 0, 100, 100), GRect(0, 0, 7016, 9921), 3},
+      {"mode 2, small source onto A3", 2, GRect(0, 0, 100, 100), GRect(0, 0, 7016, 9921), 4},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    // The rows are not read: a bitmap of the size with one byte of data.
+    GRect source = c.source;
+    GRasterPipelineBuilder builder(c.destination, &source,
+                                   MakeBitmap(8, c.source.right, c.source.bottom, Bytes(1, 0)), kBitmapRowColor,
+                                   c.scalingMode, &matrix, new GRunLengthRowEncoder(1, 0), 0, LuminanceGray);
+    EXPECT_EQ(builder.GetStageCount(), c.stages);
+  }
+}
+
 TEST(RasterPipelineBuilder, DitheringGivesOneBitRowsWithABlackAndWhitePalette) {
   GDitherMatrix matrix = SmallMatrix();
   GRect source(0, 0, 10, 4);
