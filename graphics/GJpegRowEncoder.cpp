@@ -167,7 +167,7 @@ bool GJpegRowEncoder::Compress(int16_t& row, uint8_t& rowsCovered) {
       JSAMPROW rows[1] = {input_.data()};
       if (jpeg_write_scanlines(&state->info, rows, 1) != 1) return false;
       ++rowsWritten_;
-      ++rowsCovered;
+      if (rowsCovered < UINT8_MAX) ++rowsCovered;
     }
     if (rowsWritten_ >= height) break;
   }

@@ -18,7 +18,7 @@
 #include "graphics/GRasterPipelineBuilder.h"
 #include "graphics/GRectangleStage.h"
 #include "graphics/GRowEncoder.h"
-#include "RasterTestSupport.h"
+#include "support/RasterTestSupport.h"
 
 #ifndef QV_GPCL6
 #define QV_GPCL6 ""
@@ -264,21 +264,9 @@ TEST_F(RowEncoderPrinterTest, DitheredAndEnlargedImagesPrintInverted) {
                                      MakeBitmap(1, width, height, OneBitImage(width, height)));
     GRasterPipelineBuilder builder(scaled, new GScaleStage(GRect(0, 0, width, static_cast<int16_t>(tall))), nullptr,
                                    nullptr, nullptr, new GAdaptiveRowEncoder(1, 0));
-    std::vector<Bytes> blocks;
-    int covered = 0;
-    while (covered < tall) {
-      Bytes buffer(builder.GetRowBytes());
-      int16_t row = 0;
-      uint32_t length = 0;
-      uint8_t repeat = 1;
-      uint8_t rowsCovered = 1;
-      builder.ReadRow(buffer.data(), row, length, repeat, rowsCovered);
-      ASSERT_EQ(repeat, 1);
-      ASSERT_EQ(rowsCovered, 3);
-      buffer.resize(length);
-      blocks.push_back(buffer);
-      covered += rowsCovered;
-    }
+    // Each block is a row and a duplicate block: three rows covered.
+    const std::vector<Bytes> blocks = EncodedRows(builder, tall);
+    EXPECT_EQ(blocks.size(), static_cast<size_t>(height));
     const Bytes small = OneBitImage(width, height);
     const size_t rowBytes = (width + 7) / 8;
     Bytes expected;

@@ -16,7 +16,7 @@
 #include "graphics/GRasterPipelineBuilder.h"
 #include "graphics/GRectangleStage.h"
 #include "graphics/GRowEncoder.h"
-#include "RasterTestSupport.h"
+#include "support/RasterTestSupport.h"
 
 namespace {
 
