@@ -1,11 +1,13 @@
 #include "graphics/GRasterPipelineBuilder.h"
 
+#include "graphics/GClip.h"
+#include "graphics/GClipStage.h"
 #include "graphics/GDitherStage.h"
 #include "graphics/GRectangleStage.h"
 #include "graphics/GRowEncoder.h"
 
-GRasterPipelineBuilder::GRasterPipelineBuilder(GRect destination, GRect* sourceRect, GBitmap bitmap, int32_t mode,
-                                               int32_t scalingMode, GDitherMatrix* matrix, GRowEncoder* encoder,
+GRasterPipelineBuilder::GRasterPipelineBuilder(GRect destination, GRect* sourceRect, GClip* clip, GBitmap bitmap,
+                                               int32_t mode, int32_t scalingMode, GDitherMatrix* matrix, GRowEncoder* encoder,
                                                int32_t force, GGrayFunction grayFunction) {
   started_ = 1;
   std::unique_ptr<GRowEncoder> ownedEncoder(encoder);
@@ -22,21 +24,40 @@ GRasterPipelineBuilder::GRasterPipelineBuilder(GRect destination, GRect* sourceR
     const int64_t a = static_cast<int64_t>(r.Width()) * r.Height();
     return a > 0 ? static_cast<uint64_t>(a) : 0;
   };
+  GRect bounds = source;
+  GRect clipBounds;
+  if (clip != nullptr && clip->GetBounds(clipBounds) != 0) bounds = source.Intersect(clipBounds);
   const uint64_t destinationArea = area(destination);
-  const uint64_t sourceArea = area(source);
+  const uint64_t sourceArea = area(bounds);
 
-  auto sizeStage = [&]() -> std::unique_ptr<GRasterSource> {
-    if (source.Width() == destination.Width() && source.Height() == destination.Height())
+  auto sizeStage = [&](bool passThrough) -> std::unique_ptr<GRasterSource> {
+    if (passThrough && source.Width() == destination.Width() && source.Height() == destination.Height())
       return std::make_unique<GPassThroughStage>(source);
     return std::make_unique<GScaleStage>(source);
   };
+  // The clip stage, when it starts, crops the rows: the caller's span
+  // becomes its rectangle.
+  GRect span = source;
+  auto clipStage = [&]() {
+    if (clip == nullptr) return;
+    const size_t before = stages_.size();
+    Link(std::make_unique<GClipStage>(clip), true);
+    if (stages_.size() != before) {
+      stages_.back()->GetBounds(span);
+      if (sourceRect != nullptr) *sourceRect = span;
+    }
+  };
   auto ditherStages = [&]() {
-    Link(sizeStage(), true);
-    Link(std::make_unique<GDitherStage>(source, matrix, grayFunction), true);
+    Link(sizeStage(true), true);
+    clipStage();
+    Link(std::make_unique<GDitherStage>(span, matrix, grayFunction), true);
   };
   switch (scalingMode) {
     case 0:
-      if (destinationArea > sourceArea || force == 1) Link(sizeStage(), true);
+      if (destinationArea > sourceArea || force == 1) {
+        Link(sizeStage(clip == nullptr), true);
+        clipStage();
+      }
       break;
     case 1:
       ditherStages();

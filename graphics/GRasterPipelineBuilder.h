@@ -13,20 +13,24 @@
 #include "graphics/GGrayConversion.h"
 #include "graphics/GRasterSource.h"
 
+class GClip;
 class GDitherMatrix;
 class GRowEncoder;
 
 class GRasterPipelineBuilder : public GRasterSource {
  public:
   // The chain for a bitmap drawn into destination (device units) from the
-  // span *sourceRect of the image, read in mode (GBitmapRowMode). Scaling
+  // span *sourceRect of the image, read in mode (GBitmapRowMode). With an
+  // inside clip (may be null; it stays the caller's) the rows are cropped
+  // to its bounds and *sourceRect becomes the cropped span. Scaling
   // mode 0 adds the size stage only when the image is enlarged (or force is
   // 1); mode 1 always adds it and dithers to 1 bit with matrix; mode 2 does
   // as mode 1 when the image carries more bits than its destination area
   // needs at its source size; any other value adds no stage. The encoder
   // (may be null) is taken over; one that cannot start is destroyed and
   // the rows come unencoded.
-  GRasterPipelineBuilder(GRect destination, GRect* sourceRect, GBitmap bitmap, int32_t mode, int32_t scalingMode,
+  GRasterPipelineBuilder(GRect destination, GRect* sourceRect, GClip* clip, GBitmap bitmap, int32_t mode,
+                         int32_t scalingMode,
                          GDitherMatrix* matrix, GRowEncoder* encoder, int32_t force, GGrayFunction grayFunction);
   // Links the given stages in order (each but first may be null), starting
   // each after the first and destroying any that cannot start. All are

@@ -60,5 +60,9 @@ class GScaleStage : public GRectangleStage {
 class GPassThroughStage : public GRectangleStage {
  public:
   explicit GPassThroughStage(GRect rectangle) : GRectangleStage(rectangle) {}
+  // Skips pass to the source as well: the rows are the source's.
+  void SkipRows(int16_t count) override {
+    if (source_ != nullptr) source_->SkipRows(count);
+  }
   int32_t ReadRow(uint8_t* buffer, int16_t& row, uint32_t& length, uint8_t& repeat, uint8_t& rowsCovered) override;
 };

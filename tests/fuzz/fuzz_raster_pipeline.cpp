@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "graphics/GBitmap.h"
+#include "graphics/GClip.h"
 #include "graphics/GColor.h"
 #include "graphics/GDitherMatrix.h"
 #include "graphics/GGrayConversion.h"
@@ -99,8 +100,12 @@ void Run(const uint8_t* data, size_t size) {
                              static_cast<uint32_t>(std::max<int32_t>(span.Height(), 0)) * 3u;
   std::unique_ptr<uint8_t[]> jpegBlock(new uint8_t[jpegBytes != 0 ? jpegBytes : 1]);
 
+  // A rectangle clip inside the span or across its edges, inside or not.
+  GClipToSingleRectangle clip(GRect(static_cast<int16_t>(span.left + (data[19] & 7) - 2), static_cast<int16_t>(span.top + 1),
+                                    static_cast<int16_t>(span.right - ((data[14] >> 4) & 7)), static_cast<int16_t>(span.bottom - 1)),
+                              (data[16] >> 3) & 1, 0, nullptr);
   GRect sourceRect = span;
-  GRasterPipelineBuilder builder(destination, &sourceRect, bitmap, mode, scalingMode, &matrix,
+  GRasterPipelineBuilder builder(destination, &sourceRect, (data[16] & 4) != 0 ? &clip : nullptr, bitmap, mode, scalingMode, &matrix,
                                  MakeEncoder(encoderKind, alignment, invert), force, LuminanceGray);
   SetJpegOutput(jpegBlock.get(), jpegBytes);
   for (int i = 0; i < kMostReads; ++i) {

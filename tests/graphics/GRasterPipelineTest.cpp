@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "graphics/GClip.h"
+#include "graphics/GClipStage.h"
 #include "graphics/GColor.h"
 #include "graphics/GDitherMatrix.h"
 #include "graphics/GDitherStage.h"
@@ -71,7 +73,7 @@ TEST(RasterPipelineBuilder, LinksTheStagesEachScalingModeCallsFor) {
     SCOPED_TRACE(c.name);
     const size_t rowBytes = static_cast<size_t>(c.bits) * 100 / 8;
     GRect source(0, 0, 100, 100);
-    GRasterPipelineBuilder builder(GRect(0, 0, c.destination, c.destination), &source,
+    GRasterPipelineBuilder builder(GRect(0, 0, c.destination, c.destination), &source, nullptr,
                                    MakeBitmap(c.bits, 100, 100, Bytes(rowBytes * 100, 0x80)), kBitmapRowColor,
                                    c.scalingMode, &matrix, new GRunLengthRowEncoder(1, 0), c.force, LuminanceGray);
     ASSERT_GE(builder.GetStageCount(), 1u);
@@ -111,7 +113,7 @@ TEST(RasterPipelineBuilder, AreaTestsHoldForPageSizedImages) {
     SCOPED_TRACE(c.name);
     // The rows are not read: a bitmap of the size with one byte of data.
     GRect source = c.source;
-    GRasterPipelineBuilder builder(c.destination, &source,
+    GRasterPipelineBuilder builder(c.destination, &source, nullptr,
                                    MakeBitmap(8, c.source.right, c.source.bottom, Bytes(1, 0)), kBitmapRowColor,
                                    c.scalingMode, &matrix, new GRunLengthRowEncoder(1, 0), 0, LuminanceGray);
     EXPECT_EQ(builder.GetStageCount(), c.stages);
@@ -121,7 +123,7 @@ TEST(RasterPipelineBuilder, AreaTestsHoldForPageSizedImages) {
 TEST(RasterPipelineBuilder, DitheringGivesOneBitRowsWithABlackAndWhitePalette) {
   GDitherMatrix matrix = SmallMatrix();
   GRect source(0, 0, 10, 4);
-  GRasterPipelineBuilder builder(GRect(0, 0, 10, 4), &source, MakeBitmap(8, 10, 4, Bytes(40, 0x90)),
+  GRasterPipelineBuilder builder(GRect(0, 0, 10, 4), &source, nullptr, MakeBitmap(8, 10, 4, Bytes(40, 0x90)),
                                  kBitmapRowColor, 1, &matrix, nullptr, 0, LuminanceGray);
   EXPECT_EQ(builder.GetBitsPerPixel(), 1);
   EXPECT_EQ(builder.GetRowBytes(), 2u);
@@ -318,6 +320,89 @@ TEST(ScaleStage, SkipRowsKeepsTheSourceInStep) {
   EXPECT_EQ(rows[1].bytes, Bytes{6});
 }
 
+// ---- Clip stage ----
+
+TEST(ClipStage, CropsRowsToTheClipsBounds) {
+  struct Case {
+    const char* name;
+    uint8_t bits;
+    int16_t width;
+    std::vector<Bytes> rows;
+    GRect clip;
+    std::vector<Bytes> expected;
+  };
+  const std::vector<Case> cases = {
+      // Shifted left by 3 bits; 8 bits fill the byte: no end mask.
+      {"1-bit, 8 wide", 1, 16, {{0x1F, 0xE0}}, GRect(3, 0, 11, 1), {{0xFF}}},
+      {"1-bit, 5 wide", 1, 16, {{0x1F, 0xFF}}, GRect(3, 0, 8, 1), {{0xF8}}},
+      {"4-bit, odd start", 4, 5, {{0x12, 0x34, 0x50}}, GRect(1, 0, 4, 1), {{0x23, 0x40}}},
+      {"8-bit, top and bottom rows cut", 8, 4, {{1, 2, 3, 4}, {5, 6, 7, 8}, {9, 10, 11, 12}, {13, 14, 15, 16}},
+       GRect(1, 1, 3, 3), {{6, 7}, {10, 11}}},
+      {"24-bit", 24, 3, {{1, 1, 1, 2, 2, 2, 3, 3, 3}}, GRect(1, 0, 2, 5), {{2, 2, 2}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    GClipToSingleRectangle clip(c.clip, 0, 0, nullptr);
+    GRasterPipelineBuilder builder(new RowsSource(c.bits, c.width, c.rows), new GClipStage(&clip), nullptr, nullptr,
+                                   nullptr, nullptr);
+    ASSERT_EQ(builder.GetStageCount(), 2u);
+    std::vector<Bytes> got;
+    for (const auto& r : ReadAll(builder)) got.push_back(r.bytes);
+    EXPECT_EQ(got, c.expected);
+  }
+}
+
+TEST(ClipStage, IsDroppedWhenItWouldNotCrop) {
+  const std::vector<Bytes> rows = {{1, 2, 3, 4}, {5, 6, 7, 8}};
+  struct Case {
+    const char* name;
+    GRect rect;
+    int32_t region;
+  };
+  const std::vector<Case> cases = {
+      {"outside clip", GRect(1, 0, 3, 2), 1},
+      {"whole image", GRect(-5, -5, 50, 50), 0},
+      {"nothing left", GRect(10, 10, 20, 20), 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    GClipToSingleRectangle clip(c.rect, c.region, 0, nullptr);
+    GRasterPipelineBuilder builder(new RowsSource(8, 4, rows), new GClipStage(&clip), nullptr, nullptr, nullptr,
+                                   nullptr);
+    EXPECT_EQ(builder.GetStageCount(), 1u);
+  }
+}
+
+TEST(RasterPipelineBuilder, AClipCropsTheRowsAndTheCallersSpan) {
+  // 6 x 4, 8-bit; the clip keeps columns 2 to 4 of rows 1 and 2.
+  Bytes data(24);
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i);
+  GClipToSingleRectangle clip(GRect(2, 1, 5, 3), 0, 0, nullptr);
+  GRect source(0, 0, 6, 4);
+  GRasterPipelineBuilder builder(GRect(0, 0, 12, 8), &source, &clip, MakeBitmap(8, 6, 4, data), kBitmapRowColor, 0,
+                                 nullptr, new GUncompressedRowEncoder(1, 0), 0, LuminanceGray);
+  EXPECT_TRUE(source.Equals(GRect(2, 1, 5, 3)));
+  GRect bounds;
+  builder.GetBounds(bounds);
+  EXPECT_TRUE(bounds.Equals(GRect(2, 1, 5, 3)));
+  const auto rows = ReadAll(builder);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].bytes, (Bytes{8, 9, 10}));
+  EXPECT_EQ(rows[1].bytes, (Bytes{14, 15, 16}));
+  EXPECT_EQ(rows[0].row, 0);
+  EXPECT_EQ(rows[1].row, 1);
+
+  // Dithered: the dither stage reads the cropped rows.
+  GDitherMatrix matrix = SmallMatrix();
+  GRect ditherSource(0, 0, 6, 4);
+  GRasterPipelineBuilder dithered(GRect(0, 0, 6, 4), &ditherSource, &clip, MakeBitmap(8, 6, 4, Bytes(24, 0xFF)),
+                                  kBitmapRowColor, 1, &matrix, nullptr, 0, LuminanceGray);
+  EXPECT_TRUE(ditherSource.Equals(GRect(2, 1, 5, 3)));
+  const auto ditheredRows = ReadAll(dithered);
+  ASSERT_EQ(ditheredRows.size(), 2u);
+  EXPECT_EQ(ditheredRows[0].bytes, Bytes{0xE0});
+}
+
 // ---- Dither stage ----
 
 TEST(DitherStage, ThresholdsEachRowAgainstItsOwnMatrixRow) {
@@ -353,7 +438,7 @@ TEST(DitherStage, OriginShiftsTheMatrixAndPalettesGiveTheGray) {
   GRGBColor dark(20, 20, 20, 0);
   GBitmap bitmap = MakeBitmap(1, 10, 1, {0x55, 0x40}, 1, new GPaletteTable(std::vector<GColor*>{&light, &dark}));
   GRect source(0, 0, 10, 1);
-  GRasterPipelineBuilder indexed(GRect(0, 0, 10, 1), &source, bitmap, kBitmapRowColor, 1, &matrix, nullptr, 0,
+  GRasterPipelineBuilder indexed(GRect(0, 0, 10, 1), &source, nullptr, bitmap, kBitmapRowColor, 1, &matrix, nullptr, 0,
                                  LuminanceGray);
   EXPECT_EQ(ReadAll(indexed)[0].bytes, (Bytes{0xAA, 0x80}));
 }
@@ -397,7 +482,7 @@ TEST(RasterPipeline, ScaledAndDitheredImagesReachEveryEncoder) {
                                : kind == 2 ? static_cast<GRowEncoder*>(new GAdaptiveRowEncoder(1, 0))
                                            : static_cast<GRowEncoder*>(new GUncompressedRowEncoder(2, 0));
         GRect source(0, 0, width, height);
-        GRasterPipelineBuilder builder(GRect(0, 0, 33, 15), &source, MakeBitmap(bits, width, height, data),
+        GRasterPipelineBuilder builder(GRect(0, 0, 33, 15), &source, nullptr, MakeBitmap(bits, width, height, data),
                                        kBitmapRowColor, scalingMode, &matrix, encoder, 0, LuminanceGray);
         EXPECT_TRUE(Is<GRowEncoder>(builder.GetSource()));
         const bool dithered = scalingMode == 1 && bits != 24;

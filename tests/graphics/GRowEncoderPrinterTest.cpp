@@ -213,7 +213,7 @@ TEST_F(RowEncoderPrinterTest, EveryMethodPrintsTheImage) {
   for (int method : {0, 2, 3, 5}) {
     SCOPED_TRACE("method " + std::to_string(method));
     GRect source(0, 0, width, height);
-    GRasterPipelineBuilder builder(GRect(0, 0, width, height), &source, MakeBitmap(1, width, height, image),
+    GRasterPipelineBuilder builder(GRect(0, 0, width, height), &source, nullptr, MakeBitmap(1, width, height, image),
                                    kBitmapRowColor, 0, nullptr, EncoderFor(method, 0), 0, LuminanceGray);
     std::string errors;
     const Page page = Print(interpreter_, Job(method, width, EncodedRows(builder, height)),
@@ -240,7 +240,7 @@ TEST_F(RowEncoderPrinterTest, DitheredAndEnlargedImagesPrintInverted) {
   for (int method : {0, 2, 3, 5}) {
     SCOPED_TRACE("method " + std::to_string(method));
     GRect source(0, 0, width, height);
-    GRasterPipelineBuilder reference(GRect(0, 0, width, height), &source, MakeBitmap(8, width, height, gray),
+    GRasterPipelineBuilder reference(GRect(0, 0, width, height), &source, nullptr, MakeBitmap(8, width, height, gray),
                                      kBitmapRowColor, 1, &matrix, nullptr, 0, LuminanceGray);
     std::vector<Bytes> rows = EncodedRows(reference, height);
     Bytes expected;
@@ -249,7 +249,7 @@ TEST_F(RowEncoderPrinterTest, DitheredAndEnlargedImagesPrintInverted) {
       if (width % 8 != 0) row.back() &= static_cast<uint8_t>(0xFF << (8 - width % 8));
       expected.insert(expected.end(), row.begin(), row.end());
     }
-    GRasterPipelineBuilder builder(GRect(0, 0, width, height), &source, MakeBitmap(8, width, height, gray),
+    GRasterPipelineBuilder builder(GRect(0, 0, width, height), &source, nullptr, MakeBitmap(8, width, height, gray),
                                    kBitmapRowColor, 1, &matrix, EncoderFor(method, 1), 0, LuminanceGray);
     std::string errors;
     const Page page = Print(interpreter_, Job(method, width, EncodedRows(builder, height)),

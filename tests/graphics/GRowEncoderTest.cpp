@@ -172,7 +172,7 @@ Bytes ImageData(const Image& image, uint32_t seed) {
 // The rows the pipeline delivers without an encoder, and with one.
 std::vector<Delivered> Rows(const GBitmap& bitmap, int16_t width, int16_t height, GRowEncoder* encoder) {
   GRect source(0, 0, width, height);
-  GRasterPipelineBuilder builder(GRect(0, 0, width, height), &source, bitmap, kBitmapRowColor, 0, nullptr, encoder,
+  GRasterPipelineBuilder builder(GRect(0, 0, width, height), &source, nullptr, bitmap, kBitmapRowColor, 0, nullptr, encoder,
                                  0, LuminanceGray);
   return ReadAll(builder, static_cast<size_t>(height));
 }
@@ -539,7 +539,7 @@ TEST(JpegRowEncoder, OutputDecodesWithLibjpegWithinTheQualityTolerance) {
       for (const auto& row : Rows(bitmap, width, height, nullptr))
         data.insert(data.end(), row.bytes.begin(), row.bytes.end());
       GRect source(0, 0, width, height);
-      GRasterPipelineBuilder builder(source, &source, bitmap, kBitmapRowColor, 0, nullptr, new GJpegRowEncoder(1, 0),
+      GRasterPipelineBuilder builder(source, &source, nullptr, bitmap, kBitmapRowColor, 0, nullptr, new GJpegRowEncoder(1, 0),
                                      0, LuminanceGray);
       EXPECT_EQ(builder.GetPalette(), nullptr);
       const JpegRun run = CompressWithBuilder(builder, 65536 + 3u * width * height);
@@ -566,7 +566,7 @@ TEST(JpegRowEncoder, ABlockTooSmallFailsWithoutWritingPastIt) {
   for (auto& b : data) b = noise.Next();
   auto compress = [&](uint32_t capacity) {
     GRect source(0, 0, width, height);
-    GRasterPipelineBuilder builder(source, &source, MakeBitmap(24, width, height, data), kBitmapRowColor, 0,
+    GRasterPipelineBuilder builder(source, &source, nullptr, MakeBitmap(24, width, height, data), kBitmapRowColor, 0,
                                    nullptr, new GJpegRowEncoder(1, 0), 0, LuminanceGray);
     return CompressWithBuilder(builder, capacity).length;
   };
