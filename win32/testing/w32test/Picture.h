@@ -1,4 +1,6 @@
-// The testing interface of the stand-in, part Picture: see "w32test/Testing.h".
+// The testing interface of the stand-in, part Picture: what a dialog looks
+// like, for the tests that look at dialogs (beside the umbrella
+// "w32test/Testing.h").
 #pragma once
 
 #include <map>
