@@ -17,6 +17,7 @@
 #include "support/ScopedUpwardServices.h"
 #include "support/ScriptedFactory.h"
 #include "ui/framework/GBuiltInExtensionManager.h"
+#include "ui/framework/GCPSOSUI.h"
 #include "ui/framework/GExtensionUIManager.h"
 #include "ui/framework/QVDrvInterface.h"
 #include "w32test/Testing.h"
@@ -180,6 +181,28 @@ TEST_F(GBuiltInExtensionManagerTest, SettingsWrittenByAPageReachTheStoredRecordA
   manager.SetExtensionSettings(0, RWCString("Q"));
   EXPECT_EQ(QVDrv_UIGetExtSettings(buffer, 3, "ext.one", &manager), kResultBufferLong);
   manager.Destroy(&data_);
+}
+
+TEST_F(GBuiltInExtensionManagerTest, ABridgeNamingTheBuiltInProviderHandsTheExtensionPagesToTheHost) {
+  settings_->AddChild(Group(kUIProviders, {Text(0, "GExtensionUIManager")}));
+  SheetRequest request;
+  request.size = sizeof(SheetRequest);
+  request.settings = settings_.get();
+  request.sheetKind = 3;
+  request.hostHandle = w32test::NewHostSheet();
+  request.hostCallback = w32test::HostFunction();
+  GCPSOSUI bridge;
+  EXPECT_EQ(bridge.OpenSheet(&request, 0), 2);
+  HMODULE extension = w32test::InstalledModule(kExtensionPath);
+  std::vector<uintptr_t> templates;
+  for (const auto& page : w32test::SheetPages()) {
+    EXPECT_EQ(page.record.hInstance, extension);
+    templates.push_back(reinterpret_cast<uintptr_t>(page.record.pszTemplate));
+  }
+  EXPECT_EQ(templates, (std::vector<uintptr_t>{100, 101}));
+  EXPECT_EQ(bridge.CloseSheet(&request), 0);
+  EXPECT_EQ(g_releases, 1);
+  EXPECT_EQ(w32test::ModuleLoadCount(kExtensionPath), 0u);
 }
 
 }  // namespace
