@@ -5,8 +5,10 @@
 #include <string>
 #include <thread>
 
+#include "resources/DialogTemplates.h"
 #include "resources/StringTable.h"
 #include "w32host/Administration.h"
+#include "w32host/Pictures.h"
 #include "win32/Module.h"
 
 namespace {
@@ -24,10 +26,15 @@ bool HostModule::Open(const std::string& file, std::string* why) {
   // its image carries, and attaches it.
   w32host::SetModuleImage(kModulePath, file);
   // The sample family's resource library beside it: the module's texts and
-  // the names of the family's trays and bins.
+  // the names of the family's trays and bins, and the pages' templates.
   std::map<UINT, std::u16string> strings = ModuleStringTable();
   for (const auto& [id, text] : FamilyStrings()) strings[id] = text;
-  w32host::AddResourceLibrary(std::u16string(kDriverDirectory) + u"\\" + kResourceModuleName, strings);
+  const std::u16string library = std::u16string(kDriverDirectory) + u"\\" + kResourceModuleName;
+  w32host::AddResourceLibrary(library, strings);
+  // The pages' dialog templates, which the sheets show from the library.
+  size_t dialogs = 0;
+  const IMAGE_RESOURCE_DIALOG* templates = DialogTemplateEntries(&dialogs);
+  w32host::AddResourceDialogs(library, templates, dialogs);
   instance_ = LoadLibraryW(kModulePath);
   if (instance_ == nullptr) {
     const DWORD error = GetLastError();

@@ -21,9 +21,11 @@
 
 #include "host/DevModeView.h"
 #include "host/HostModule.h"
+#include "host/PngFile.h"
 #include "host/StateLock.h"
 #include "host/Text.h"
 #include "w32host/Administration.h"
+#include "w32host/Pictures.h"
 #include "win32/CompStui.h"
 #include "win32/DevMode.h"
 #include "win32/DriverUI.h"
@@ -658,9 +660,33 @@ void ListPages(size_t from) {
   }
 }
 
+// With --png DIR, every page a sheet shows is written to DIR as
+// "<sheet>-<n>.png"; the sheet's name is set before each run.
+struct PagePictures {
+  std::string directory;
+  std::string sheet;
+  int count = 0;
+  std::vector<std::string> failures;
+};
+
 int Sheets(Session& s, const Options& o) {
   const bool document = o.Has("--document") || !o.Has("--device");
   const bool device = o.Has("--device") || !o.Has("--document");
+  PagePictures pictures;
+  pictures.directory = o.Get("--png");
+  if (o.Has("--png")) {
+    if (pictures.directory.empty()) Fail(kUsage, "--png needs a directory");
+    w32host::SetPagePictureSink([&pictures](const w32host::SheetPageRecord&, const w32host::Picture& picture) {
+      const std::string path =
+          pictures.directory + "/" + pictures.sheet + "-" + std::to_string(++pictures.count) + ".png";
+      std::string why;
+      if (!WritePng(path, picture, &why)) pictures.failures.push_back(why);
+      else std::cout << "  wrote " << path << " (" << picture.width << " x " << picture.height << ")\n";
+    });
+  }
+  struct SinkReset {
+    ~SinkReset() { w32host::SetPagePictureSink(nullptr); }
+  } sinkReset;
   s.LoadModule();
   s.UsePrinter(o.Get("--printer", kDefaultPrinter));
   if (document) {
@@ -673,6 +699,8 @@ int Sheets(Session& s, const Options& o) {
     header.pdmOut = reinterpret_cast<DEVMODEW*>(out.data());
     header.cbOut = static_cast<DWORD>(out.size());
     header.fMode = DM_COPY_MODE | DM_PROMPT_MODE;
+    pictures.sheet = "document";
+    pictures.count = 0;
     const size_t before = w32host::SheetPages().size();
     w32host::QueueSheetResult(CPSUI_OK);
     DWORD result = 0;
@@ -691,6 +719,8 @@ int Sheets(Session& s, const Options& o) {
     header.cbSize = sizeof header;
     header.hPrinter = s.Printer();
     header.pszPrinterName = s.Name();
+    pictures.sheet = "device";
+    pictures.count = 0;
     const size_t before = w32host::SheetPages().size();
     w32host::QueueSheetResult(CPSUI_OK);
     DWORD result = 0;
@@ -703,6 +733,7 @@ int Sheets(Session& s, const Options& o) {
       ListPages(before);
     }
   }
+  if (!pictures.failures.empty()) Fail(kFailed, pictures.failures.front());
   return kOk;
 }
 
@@ -784,7 +815,7 @@ const std::vector<Command>& Commands() {
        {{"--printer", true}, {"--pages", true}, {"--document", true}, {"--in", true}},
        Job},
       {"sheets", "run the document and device property sheets",
-       "Usage: qvhost sheets [--printer NAME] [--document] [--device]\n"
+       "Usage: qvhost sheets [--printer NAME] [--document] [--device] [--png DIR]\n"
        "\n"
        "Runs the property sheets through the platform's common property-sheet UI\n"
        "(DrvDocumentPropertySheets, DrvDevicePropertySheets); the user answers\n"
@@ -792,8 +823,10 @@ const std::vector<Command>& Commands() {
        "\n"
        "  --printer NAME  the printer (default \"Quarrin 4700\")\n"
        "  --document      only the document sheet\n"
-       "  --device        only the device sheet\n",
-       {{"--printer", true}, {"--document", false}, {"--device", false}},
+       "  --device        only the device sheet\n"
+       "  --png DIR       shows every page and writes what it shows to DIR as\n"
+       "                  document-N.png and device-N.png (the directory must exist)\n",
+       {{"--printer", true}, {"--document", false}, {"--device", false}, {"--png", true}},
        Sheets},
   };
   return commands;

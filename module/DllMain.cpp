@@ -30,6 +30,7 @@
 #include "rw/RWLibraryClasses.h"
 #include "ui/framework/GCPSOSUI.h"
 #include "ui/pages/FontCatalogSource.h"
+#include "ui/pages/UIProvider.h"
 #include "win32/CRuntime.h"
 #include "win32/Module.h"
 #include "winnt40/GNT40OSFactory.h"
@@ -147,6 +148,9 @@ GUpwardServices ModuleServices(GOSFactory* factory) {
   // descriptor files.
   services.fontCatalog = &CreateFontCatalog;
   AddUIFrameworkServices(&services);
+  // The session's "Update Now" takes what the printer reported into the
+  // sheet through the module's own provider.
+  services.uiSession.configToSettings = &UIConfigToSettings;
   services.nt40Driver = NT40DriverHooks();
   services.miniInstaller = &NewMiniInstallerLauncher;
   services.documents.countProviders = &CountProviders;

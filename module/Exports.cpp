@@ -13,6 +13,7 @@
 #include "rw/RWCString.h"
 #include "ui/framework/GAboutFeature.h"
 #include "ui/framework/GPropertyPage.h"
+#include "ui/pages/UIProvider.h"
 #include "win32/DriverUI.h"
 #include "win32/Kernel.h"
 #include "winnt40/nt40qddi.h"
@@ -207,6 +208,18 @@ QV_EXPORT INT_PTR PropertyPageProc(HWND window, UINT message, WPARAM wParam, LPA
 QV_EXPORT INT_PTR AboutBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return GAboutFeature::AboutBoxProc(window, message, wParam, lParam);
 }
+
+// ---- The private UI interface: the module is a UI provider of its own ----
+
+QV_EXPORT int UI_INTERFACEVERSION() { return UIInterfaceVersion(); }
+
+QV_EXPORT SHORT UI_INITIALIZE(GUIData* data, SHORT start) { return UIInitialize(data, start); }
+
+QV_EXPORT SHORT UI_DESTROY(GUIData* data) { return UIDestroy(data); }
+
+QV_EXPORT SHORT UI_CONFIGTOSETTINGS(GUIData* data) { return UIConfigToSettings(data); }
+
+QV_EXPORT SHORT UI_SETTINGSTOCONFIG(GUIData* data) { return UISettingsToConfig(data); }
 
 // ---- Document events ----
 

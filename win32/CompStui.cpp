@@ -7,6 +7,7 @@
 
 #include "win32/Kernel.h"
 #include "w32detail/Kernel.h"
+#include "w32detail/Dialog.h"
 #include "w32detail/Platform.h"
 
 namespace {
@@ -167,6 +168,16 @@ LONG CommonPropertySheetUIW(HWND owner, PFNPROPSHEETUI sheetFunction, LPARAM lPa
     }
   }
   if (action) action(sheet);
+  // A person looking at the sheet sees its pages.
+  {
+    std::vector<w32test::SheetPageRecord> shown;
+    {
+      std::lock_guard<std::recursive_mutex> lock(state.mutex);
+      for (const w32test::SheetPageRecord& page : state.pages)
+        if (page.sheet == sheet) shown.push_back(page);
+    }
+    w32detail::ShowPagePictures(shown);
+  }
 
   SETRESULT_INFO setResult{};
   setResult.cbSize = sizeof(SETRESULT_INFO);

@@ -943,3 +943,9 @@ std::vector<HelpCall> HelpCalls() {
 }
 
 }  // namespace w32test
+
+namespace w32detail {
+
+w32test::ControlState ControlSnapshot(HWND control) { return Snapshot(control); }
+
+}  // namespace w32detail

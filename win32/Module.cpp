@@ -16,6 +16,7 @@
 #include "w32detail/File.h"
 #include "w32detail/Platform.h"
 #include "w32host/Administration.h"
+#include "w32test/Picture.h"
 
 namespace {
 
@@ -136,6 +137,15 @@ void ReadResourceSection(void* image, Entry* e) {
   }
 }
 
+// The dialog templates the image carries beside its strings, if any.
+void ReadDialogSection(void* image, Entry* e) {
+  const auto* section = static_cast<const IMAGE_DIALOG_SECTION*>(dlsym(image, IMAGE_DIALOG_SECTION_NAME));
+  if (section == nullptr || section->signature != IMAGE_DIALOG_SIGNATURE || section->version != IMAGE_DIALOG_VERSION)
+    return;
+  for (auto& [id, spec] : w32test::DialogTemplates(section->dialogs, section->dialogCount))
+    e->dialogs.emplace(id, std::move(spec));
+}
+
 // Maps the image named for the path: a new entry holding one reference,
 // attached through its DllMain. Called without the table's lock, which the
 // image's DllMain may need.
@@ -153,6 +163,7 @@ HMODULE MapImage(const std::u16string& path, const std::string& file) {
   e->image = false;
   e->mapped = image;
   ReadResourceSection(image, e.get());
+  ReadDialogSection(image, e.get());
   ModuleTable& t = table();
   {
     std::lock_guard<std::mutex> g(t.mutex);
@@ -505,6 +516,15 @@ std::optional<w32test::DialogSpec> FindDialogTemplate(HINSTANCE module, UINT id)
 
 std::optional<w32test::BitmapSpec> FindBitmapResource(HINSTANCE module, UINT id) {
   return FindModuleResource(module, id, &Entry::bitmaps);
+}
+
+bool AddModuleDialogs(const std::u16string& path, const std::map<UINT, w32test::DialogSpec>& dialogs) {
+  ModuleTable& t = table();
+  std::lock_guard<std::mutex> g(t.mutex);
+  auto e = FindByName(t, path);
+  if (!e) return false;
+  for (const auto& [id, spec] : dialogs) e->dialogs.emplace(id, spec);
+  return true;
 }
 
 bool HasCursorResource(HINSTANCE module, UINT id) {

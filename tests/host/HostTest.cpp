@@ -8,6 +8,7 @@
 #include <unistd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -314,6 +315,50 @@ TEST(HostSheets, RunsBothSheetsAndReportsWhatTheyAdded) {
   const Result device = OnPrinter({"sheets", "--device"});
   EXPECT_EQ(device.status, 0);
   EXPECT_EQ(CountLines(device.out, "Document property sheet"), 0);
+}
+
+TEST(HostSheets, PngWritesEveryPageOfBothSheetsAsAPictureAPngReaderTakes) {
+  const fs::path pictures = g_root / "pictures";
+  fs::remove_all(pictures);
+  fs::create_directories(pictures);
+  const Result r = OnPrinter({"sheets", "--png", pictures.string()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  // The module's own pages, in the order the sheets show them.
+  for (const char* page : {"Finishing", "Effects", "Paper", "Destination", "Basics"})
+    EXPECT_TRUE(HasLine(r.out, " page \\d: \"" + std::string(page) + "\"")) << page << "\n" << r.out;
+  std::vector<std::string> files;
+  for (const auto& entry : fs::directory_iterator(pictures)) files.push_back(entry.path().filename().string());
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::string>{"device-1.png", "device-2.png", "document-1.png", "document-2.png",
+                                             "document-3.png", "document-4.png", "document-5.png"}));
+  // Python's imaging library reads each whole, at the page's size.
+  const fs::path report = g_root / "pictures.txt";
+  const std::string script =
+      "import sys, glob\nfrom PIL import Image\n"
+      "for f in sorted(glob.glob(sys.argv[1] + '/*.png')):\n"
+      "    im = Image.open(f); im.load(); print(im.size[0], im.size[1], im.mode, len(im.getcolors(100000)))\n";
+  // Debian's python3-pil belongs to the system's interpreter.
+  const std::string python = fs::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
+  const std::string command =
+      python + " -c " + Quote(script) + " " + Quote(pictures.string()) + " >" + Quote(report.string()) + " 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0) << ReadText(report);
+  std::istringstream lines(ReadText(report));
+  int read = 0;
+  for (std::string line; std::getline(lines, line); ++read) {
+    std::istringstream fields(line);
+    int width = 0, height = 0, colours = 0;
+    std::string mode;
+    fields >> width >> height >> mode >> colours;
+    EXPECT_EQ(width, 360) << line;
+    EXPECT_EQ(height, 400) << line;
+    EXPECT_EQ(mode, "RGB") << line;
+    // More than a blank page: frames and anti-aliased texts.
+    EXPECT_GT(colours, 10) << line;
+  }
+  EXPECT_EQ(read, 7);
+  // A directory that is not there is a failure, not a success.
+  const Result missing = OnPrinter({"sheets", "--document", "--png", (g_root / "nowhere").string()});
+  EXPECT_NE(missing.status, 0);
 }
 
 // ---- Help and errors ----

@@ -134,7 +134,8 @@ TEST_F(ModuleTest, ExportsTheEntryPointsOnly) {
        {"DllMain", "DrvDeviceCapabilities", "DrvDocumentProperties", "DrvAdvancedDocumentProperties",
         "PrinterProperties", "DrvDocumentPropertySheets", "DrvConvertDevMode", "DrvDevicePropertySheets",
         "DevQueryPrintEx", "DrvUpgradePrinter", "DrvPrinterEvent", "DrvDocumentEvent", "QVDrv_RegisterExtension",
-        "QVDrv_GetValue", "QVDrv_GetExtSettings", "QVDrv_SetExtSettings", "PropertyPageProc"})
+        "QVDrv_GetValue", "QVDrv_GetExtSettings", "QVDrv_SetExtSettings", "PropertyPageProc",
+        "UI_INTERFACEVERSION", "UI_INITIALIZE", "UI_DESTROY", "UI_CONFIGTOSETTINGS", "UI_SETTINGSTOCONFIG"})
     EXPECT_NE(dlsym(library_, name), nullptr) << name;
   EXPECT_EQ(dlsym(library_, "_ZN13GDriverServer11GetInstanceEv"), nullptr) << "internals are hidden";
 }

@@ -5,6 +5,8 @@
 
 #include "driver/osfactry.h"
 #include "model/GAttributeComposite.h"
+#include "model/GDisplayStringAttribute.h"
+#include "model/GStringConversion.h"
 #include "model/GFeatureIds.h"
 #include "rw/RWCString.h"
 #include "ui/framework/GSettingsView.h"
@@ -112,6 +114,26 @@ INT_PTR GAboutFeature::ShowAboutBox(HWND parent, short dialogId) {
                          &GAboutFeature::AboutBoxProc, reinterpret_cast<LPARAM>(this));
 }
 
+namespace {
+
+// A product line of the settings: a display string shows its string from
+// the UI resource library, or its own text when it names none or the
+// library lacks it; a plain text setting shows itself.
+RWWString ProductText(GUISession* session, int32_t id) {
+  RWWString text;
+  GAttributeComposite* settings = session->GetSettings();
+  if (auto* display = dynamic_cast<GDisplayStringAttribute*>(settings != nullptr ? settings->FindById(id) : nullptr)) {
+    const GDisplayString& string = display->GetDisplayString();
+    if (string.GetResourceId() != 0) LoadUIString(static_cast<uint16_t>(string.GetResourceId()), &text);
+    if (text.Length() == 0) ToWideString(string.GetText(), text);
+    return text;
+  }
+  if (session->GetSettingsView().GetString(&id, &text) == 0) text = RWWString();
+  return text;
+}
+
+}  // namespace
+
 void GAboutFeature::InitDialog(HWND window, GAboutFeature* feature) {
   RWWString version = String(11015);
   version.AppendText(String(11016).Data());
@@ -135,11 +157,9 @@ void GAboutFeature::InitDialog(HWND window, GAboutFeature* feature) {
   RWWString product1;
   RWWString product2;
   if (feature != nullptr && feature->session_ != nullptr) {
-    const GSettingsView view = feature->session_->GetSettingsView();
-    RWWString text;
-    if (view.GetString(&kProductText1, &text) != 0) product1.AppendText(text.Data());
-    if (view.GetString(&kProductText2, &text) != 0) product1.AppendText(text.Data());
-    if (view.GetString(&kProductText3, &text) != 0) product2.AppendText(text.Data());
+    product1.AppendText(ProductText(feature->session_, kProductText1).Data());
+    product1.AppendText(ProductText(feature->session_, kProductText2).Data());
+    product2.AppendText(ProductText(feature->session_, kProductText3).Data());
   }
   const RWWString trailer = String(13620);
   if (trailer.Length() != 0) {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "driver/osfactry.h"
+#include "ui/framework/GBuiltInExtensionManager.h"
 #include "win32/Module.h"
 
 namespace {
@@ -37,6 +38,8 @@ GExtensionUIManager::~GExtensionUIManager() { Unload(); }
 void GExtensionUIManager::Unload() {
   if (module_ != nullptr) FreeLibrary(module_);
   module_ = nullptr;
+  delete builtIn_;
+  builtIn_ = nullptr;
   interfaceVersion_ = 0;
   initialize_ = nullptr;
   destroy_ = nullptr;
@@ -47,8 +50,10 @@ void GExtensionUIManager::Unload() {
 int GExtensionUIManager::Load(const RWWString& name) {
   Unload();
   name_ = name;
-  // The built-in host of extension pages is not part of this build.
-  if (name.ToMultibyte() == RWCString(kBuiltInName)) return 0;
+  if (name.ToMultibyte() == RWCString(kBuiltInName)) {
+    builtIn_ = new GBuiltInExtensionManager;
+    return 1;
+  }
 
   module_ = LoadLibraryW(name.Data());
   if (module_ == nullptr) {
@@ -75,14 +80,19 @@ int GExtensionUIManager::Load(const RWWString& name) {
   return 0;
 }
 
-int GExtensionUIManager::IsLoaded() const { return module_ != nullptr ? 1 : 0; }
+int GExtensionUIManager::IsLoaded() const { return module_ != nullptr || builtIn_ != nullptr ? 1 : 0; }
 
 int16_t GExtensionUIManager::Initialize(GUIData* data, int16_t start) {
+  if (builtIn_ != nullptr) return builtIn_->Initialize(data, start);
   return initialize_ != nullptr ? initialize_(data, start) : 0;
 }
 
-int16_t GExtensionUIManager::Destroy(GUIData* data) { return destroy_ != nullptr ? destroy_(data) : 0; }
+int16_t GExtensionUIManager::Destroy(GUIData* data) {
+  if (builtIn_ != nullptr) return builtIn_->Destroy(data);
+  return destroy_ != nullptr ? destroy_(data) : 0;
+}
 
 int16_t GExtensionUIManager::ConfigToSettings(GUIData* data) {
+  if (builtIn_ != nullptr) return builtIn_->ConfigToSettings(data);
   return configToSettings_ != nullptr ? configToSettings_(data) : 0;
 }

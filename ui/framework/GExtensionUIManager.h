@@ -3,8 +3,8 @@
 // "UI_INITIALIZE", "UI_DESTROY", "UI_CONFIGTOSETTINGS",
 // "UI_SETTINGSTOCONFIG"), loaded by name or from this module's directory.
 // The name "GExtensionUIManager" selects the built-in host of driver
-// extension pages, which this build does not provide yet: such a provider
-// does not load.
+// extension pages (GBuiltInExtensionManager) without touching the file
+// system.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +12,7 @@
 #include "rw/RWWString.h"
 #include "win32/Types.h"
 
+class GBuiltInExtensionManager;
 struct GUIData;
 
 class GExtensionUIManager {
@@ -26,7 +27,7 @@ class GExtensionUIManager {
   explicit GExtensionUIManager(const RWWString& name);
   GExtensionUIManager(const GExtensionUIManager&) = delete;
   GExtensionUIManager& operator=(const GExtensionUIManager&) = delete;
-  // Frees the module.
+  // Frees the module and deletes the built-in host.
   virtual ~GExtensionUIManager();
 
   // Unloads what is loaded and loads the provider; 1 on success.
@@ -39,12 +40,15 @@ class GExtensionUIManager {
 
   const RWWString& GetName() const { return name_; }
   int GetInterfaceVersion() const { return interfaceVersion_; }
+  // The built-in host when the name selected it, else null.
+  GBuiltInExtensionManager* GetBuiltIn() const { return builtIn_; }
 
  private:
   void Unload();
 
   RWWString name_;
   HMODULE module_ = nullptr;
+  GBuiltInExtensionManager* builtIn_ = nullptr;  // owned
   int interfaceVersion_ = 0;
   InitializeProc initialize_ = nullptr;
   DataProc destroy_ = nullptr;

@@ -1,5 +1,6 @@
 #include "ui/framework/GRuleCatalogue.h"
 
+#include "ui/framework/GPaperSourceRule.h"
 #include "ui/framework/GUIRule.h"
 #include "ui/framework/GUISession.h"
 
@@ -8,15 +9,15 @@ namespace {
 // Each rule class gives its row a creator when it joins the module:
 // {"GDuplexRule", &CreateRule<GDuplexRule>}.
 const GRuleRegistration kSheetRules[] = {
-    {"GPaperSizeRule", nullptr},
+    {"GPaperSizeRule", &CreateRule<GPaperSizeRule>},
     {"GOutputBinRule", nullptr},
-    {"GPaperSourceRule", nullptr},
+    {"GPaperSourceRule", &CreateRule<GPaperSourceRule>},
     {"GDuplexRule", nullptr},
     {"GBookletRule", nullptr},
     {"GStapleRule", nullptr},
     {"GZepRule", nullptr},
     {"GJobRetentionRule", nullptr},
-    {"GCustomPaperSizeRule", nullptr},
+    {"GCustomPaperSizeRule", &CreateRule<GCustomPaperSizeRule>},
     {"GScalingRule", nullptr},
     {"GPrintDocumentOnRule", nullptr},
     {"GAutoConfigurationRule", nullptr},
@@ -26,7 +27,7 @@ const GRuleRegistration kSheetRules[] = {
     {"GPJLJobCommandsRule", nullptr},
     {"GWatermarkEditRule", nullptr},
     {"GFormToTrayRule", nullptr},
-    {"GTypesInSourceListRule", nullptr},
+    {"GTypesInSourceListRule", &CreateRule<GTypesInSourceListRule>},
 };
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "model/GDisplayStringAttribute.h"
 #include "support/ModalDialogFixture.h"
 #include "w32test/Testing.h"
 
@@ -48,6 +49,21 @@ TEST_F(GAboutFeatureTest, DekVersion2MarksTheVersionLine) {
   feature.ShowAboutBox(nullptr, GAboutFeature::kTemplate);
   EXPECT_EQ(LastRunOf(GAboutFeature::kTemplate).controls.at(GAboutFeature::kVersionLine).text,
             u"Version 4.2.1.8  (DEK 2.0)");
+}
+
+TEST_F(GAboutFeatureTest, ProductLinesShowDisplayStringsFromTheResourceLibrary) {
+  // 515 names a string of the library, 516 has only its own text, 517 names
+  // a string the library lacks and falls back to its text.
+  const int32_t first = 515, second = 516, third = 517;
+  settings_->AddChild(new GDisplayStringAttribute(&first, 1053, "unused", ""));
+  settings_->AddChild(new GDisplayStringAttribute(&second, 0, " Kit", ""));
+  settings_->AddChild(new GDisplayStringAttribute(&third, 31999, "Quarrin 4700", ""));
+  GAboutFeature feature(session_.get());
+  w32test::QueueDialogScript({w32test::DialogAction::Click(IDOK)});
+  feature.ShowAboutBox(nullptr, GAboutFeature::kTemplate);
+  const w32test::DialogRun run = LastRunOf(GAboutFeature::kTemplate);
+  EXPECT_EQ(run.controls.at(GAboutFeature::kProductLine1).text, u"Paper Kit");
+  EXPECT_EQ(run.controls.at(GAboutFeature::kProductLine2).text, u"Quarrin 4700");
 }
 
 TEST_F(GAboutFeatureTest, ExtensionLinesSkipUnnamedAndCutLongTexts) {

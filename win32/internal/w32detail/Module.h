@@ -20,6 +20,9 @@ namespace w32detail {
 std::optional<w32test::DialogSpec> FindDialogTemplate(HINSTANCE module, UINT id);
 // A bitmap resource of a loaded module, with the same errors.
 std::optional<w32test::BitmapSpec> FindBitmapResource(HINSTANCE module, UINT id);
+// Adds templates to the installed entry of that path (its own templates of
+// the same ids stay); false without such an entry.
+bool AddModuleDialogs(const std::u16string& path, const std::map<UINT, w32test::DialogSpec>& dialogs);
 // Whether a loaded module has the cursor resource, with the same errors.
 bool HasCursorResource(HINSTANCE module, UINT id);
 

@@ -1,0 +1,153 @@
+// The module as its own UI provider: the printers folder and an application
+// open the sheets through the module's exports, the bridge loads the
+// provider the sample model names ("QVUI.DLL", the module itself, whose
+// UI_* exports are the real ones) and the sheets get the module's pages in
+// both passes, with their templates in the UI resource library.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "driver/GUIServices.h"
+#include "resources/DialogTemplates.h"
+#include "resources/StringTable.h"
+#include "support/LoadedModule.h"
+#include "win32/CompStui.h"
+#include "win32/DevMode.h"
+#include "win32/DriverUI.h"
+#include "win32/Module.h"
+#include "win32/Spooler.h"
+#include "w32test/Picture.h"
+#include "w32test/Testing.h"
+
+#ifdef QV_SAMPLE_MODEL_FILE
+
+namespace {
+
+constexpr const char16_t* kDirectory = u"C:\\WINNT\\System32\\spool\\DRIVERS\\W32X86\\2";
+constexpr const char16_t* kModulePath = u"C:\\WINNT\\System32\\spool\\DRIVERS\\W32X86\\2\\QVUI.DLL";
+constexpr const char16_t* kResourcePath = u"C:\\WINNT\\System32\\spool\\DRIVERS\\W32X86\\2\\QVRS4700.DLL";
+constexpr const char16_t* kDataFile = u"C:\\WINNT\\System32\\spool\\DRIVERS\\W32X86\\2\\QUARRIN.DAT";
+constexpr const char16_t* kPrinter = u"Front Desk";
+
+using PrinterPropertiesProc = BOOL (*)(HWND, HANDLE);
+using PropertySheetsProc = LONG (*)(PROPSHEETUI_INFO*, LPARAM);
+
+// The module's own provider entries, reached through its exports once it
+// is loaded; the entry of the module table forwards to them.
+using InitializeProc = SHORT (*)(GUIData*, SHORT);
+using DataProc = SHORT (*)(GUIData*);
+using VersionProc = int (*)();
+VersionProc g_version = nullptr;
+InitializeProc g_initialize = nullptr;
+DataProc g_destroy = nullptr, g_configToSettings = nullptr, g_settingsToConfig = nullptr;
+std::vector<int> g_announced;  // what each first pass answered
+int Version() { return g_version(); }
+int16_t Initialize(GUIData* data, int16_t start) {
+  const int16_t count = g_initialize(data, start);
+  if (data->pages == nullptr) g_announced.push_back(count);
+  return count;
+}
+int16_t Destroy(GUIData* data) { return g_destroy(data); }
+int16_t ConfigToSettings(GUIData* data) { return g_configToSettings(data); }
+int16_t SettingsToConfig(GUIData* data) { return g_settingsToConfig(data); }
+
+class ModuleSheetPagesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    w32test::Reset();
+    g_announced.clear();
+    w32test::ModuleSpec self;
+    self.name = kModulePath;
+    self.loadCount = 1;
+    self.exports["UI_INTERFACEVERSION"] = w32test::Export(&Version);
+    self.exports["UI_INITIALIZE"] = w32test::Export(&Initialize);
+    self.exports["UI_DESTROY"] = w32test::Export(&Destroy);
+    self.exports["UI_CONFIGTOSETTINGS"] = w32test::Export(&ConfigToSettings);
+    self.exports["UI_SETTINGSTOCONFIG"] = w32test::Export(&SettingsToConfig);
+    module_ = reinterpret_cast<HINSTANCE>(w32test::InstallModule(self));
+    // The UI resource library the configuration names, with the module's
+    // texts and the pages' templates.
+    w32test::ModuleSpec resources;
+    resources.name = kResourcePath;
+    resources.strings = ModuleStringTable();
+    size_t count = 0;
+    const IMAGE_RESOURCE_DIALOG* templates = DialogTemplateEntries(&count);
+    resources.dialogs = w32test::DialogTemplates(templates, count);
+    w32test::InstallModule(resources);
+
+    const std::string model = qvtest::ReadHostFile(QV_SAMPLE_MODEL_FILE);
+    ASSERT_GT(model.size(), 100u) << QV_SAMPLE_MODEL_FILE;
+    ASSERT_TRUE(w32test::PutFile(kDataFile, model));
+    w32test::PrinterSetup setup;
+    setup.name = kPrinter;
+    setup.driverName = u"Quarrin 4700";
+    setup.driverDirectory = kDirectory;
+    setup.dataFile = kDataFile;
+    w32test::AddPrinter(setup);
+
+    ASSERT_TRUE(loaded_.Load(QV_MODULE_FILE, module_, kModulePath));
+    g_version = loaded_.Symbol<VersionProc>("UI_INTERFACEVERSION");
+    g_initialize = loaded_.Symbol<InitializeProc>("UI_INITIALIZE");
+    g_destroy = loaded_.Symbol<DataProc>("UI_DESTROY");
+    g_configToSettings = loaded_.Symbol<DataProc>("UI_CONFIGTOSETTINGS");
+    g_settingsToConfig = loaded_.Symbol<DataProc>("UI_SETTINGSTOCONFIG");
+    ASSERT_TRUE(g_version && g_initialize && g_destroy && g_configToSettings && g_settingsToConfig);
+    PRINTER_DEFAULTSW all{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    ASSERT_TRUE(OpenPrinterW(kPrinter, &printer_, &all));
+  }
+
+  void TearDown() override {
+    w32host::SetPagePictureSink(nullptr);
+    if (printer_ != nullptr) ClosePrinter(printer_);
+    loaded_.Release();
+  }
+
+  static std::vector<uintptr_t> Templates(size_t from) {
+    std::vector<uintptr_t> ids;
+    const auto& pages = w32test::SheetPages();
+    for (size_t i = from; i < pages.size(); ++i) ids.push_back(reinterpret_cast<uintptr_t>(pages[i].record.pszTemplate));
+    return ids;
+  }
+
+  qvtest::LoadedModule loaded_;
+  HINSTANCE module_ = nullptr;
+  HANDLE printer_ = nullptr;
+};
+
+TEST_F(ModuleSheetPagesTest, DeviceSheetShowsTheModulesDevicePages) {
+  std::vector<w32test::Picture> shown;
+  w32host::SetPagePictureSink([&](const w32host::SheetPageRecord&, const w32test::Picture& p) { shown.push_back(p); });
+  w32test::QueueSheetResult(CPSUI_OK);
+  EXPECT_EQ(loaded_.Symbol<PrinterPropertiesProc>("PrinterProperties")(nullptr, printer_), TRUE);
+  EXPECT_EQ(g_announced, std::vector<int>{2});
+  EXPECT_EQ(Templates(0), (std::vector<uintptr_t>{12000, 7000}));
+  // Both pages ran on their templates from the resource library.
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[1].width, 360);
+  EXPECT_EQ(shown[1].height, 400);
+}
+
+TEST_F(ModuleSheetPagesTest, DocumentSheetShowsTheModulesDocumentPagesWithTheirTitles) {
+  auto sheets = loaded_.Symbol<PropertySheetsProc>("DrvDocumentPropertySheets");
+  std::vector<uint8_t> out(4096);
+  DOCUMENTPROPERTYHEADER header{};
+  header.cbSize = sizeof header;
+  header.hPrinter = printer_;
+  header.pszPrinterName = const_cast<LPWSTR>(kPrinter);
+  header.pdmOut = reinterpret_cast<DEVMODEW*>(out.data());
+  header.cbOut = static_cast<DWORD>(out.size());
+  header.fMode = 2 | 4;  // copy the result out, prompt the user
+  w32test::QueueSheetResult(CPSUI_OK);
+  DWORD result = 0;
+  ASSERT_GT(CommonPropertySheetUIW(nullptr, sheets, reinterpret_cast<LPARAM>(&header), &result), 0);
+  EXPECT_EQ(g_announced, std::vector<int>{5});
+  EXPECT_EQ(Templates(0), (std::vector<uintptr_t>{3000, 6000, 2000, 4000, 1000}));
+  std::vector<std::u16string> titles;
+  for (const auto& page : w32test::SheetPages()) titles.push_back(page.title);
+  EXPECT_EQ(titles, (std::vector<std::u16string>{u"Finishing", u"Effects", u"Paper", u"Destination", u"Basics"}));
+}
+
+}  // namespace
+
+#endif  // QV_SAMPLE_MODEL_FILE

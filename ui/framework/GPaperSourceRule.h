@@ -1,0 +1,53 @@
+// The paper, source and form rules: GPaperSourceRule keeps the paper source
+// consistent with the paper type and size it can take (asking or refusing
+// with the conflict messages), GPaperSizeRule notes that the document is
+// printed on another size, GCustomPaperSizeRule greys the custom paper sizes
+// and the quick-set saving without the permission to change the printer, and
+// GTypesInSourceListRule keeps media types out of the applications' source
+// list while forms are assigned to trays.
+#pragma once
+
+#include <cstdint>
+#include <list>
+
+#include "rw/RWCString.h"
+#include "ui/framework/GUIRule.h"
+
+class GPaperSourceRule : public GUIRule {
+ public:
+  using GUIRule::GUIRule;
+  void Init() override;
+  void OnChange(const std::list<int32_t>& changedIds, int force) override;
+
+  // 1 when the source takes the paper (the accessory installed in
+  // OptionalPaperSources decides for the optional trays).
+  int PaperFitsSource(int16_t paperId, int16_t source);
+  // 1 when the source takes the paper type (a media name; "" is automatic).
+  static int MediaFitsSource(const RWCString& media, int16_t source);
+
+ private:
+  void CheckMediaAgainstSource(const std::list<int32_t>& changedIds);
+  void CheckSizeAgainstSources(const std::list<int32_t>& changedIds, int force);
+  int16_t CurrentPaper();
+};
+
+class GPaperSizeRule : public GUIRule {
+ public:
+  using GUIRule::GUIRule;
+  void Init() override;
+  void OnChange(const std::list<int32_t>& changedIds, int force) override;
+};
+
+class GCustomPaperSizeRule : public GUIRule {
+ public:
+  using GUIRule::GUIRule;
+  void Init() override;
+  void OnChange(const std::list<int32_t>& changedIds, int force) override;
+};
+
+class GTypesInSourceListRule : public GUIRule {
+ public:
+  using GUIRule::GUIRule;
+  void Init() override;
+  void OnChange(const std::list<int32_t>& changedIds, int force) override;
+};
