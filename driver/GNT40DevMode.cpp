@@ -28,8 +28,8 @@ using SV = GSettingValue;
 
 #define DM_OFFSET(field) offsetof(DEVMODEW, field)
 
-uint8_t* Bytes(DEVMODEW* dm) { return reinterpret_cast<uint8_t*>(dm); }
-const uint8_t* Bytes(const DEVMODEW* dm) { return reinterpret_cast<const uint8_t*>(dm); }
+uint8_t* NT40Bytes(DEVMODEW* dm) { return reinterpret_cast<uint8_t*>(dm); }
+const uint8_t* NT40Bytes(const DEVMODEW* dm) { return reinterpret_cast<const uint8_t*>(dm); }
 
 int16_t Short(const uint8_t* dm, size_t offset) { return PA::GetShort(dm, offset); }
 void SetShort(uint8_t* dm, size_t offset, int32_t value) { PA::SetShort(dm, offset, static_cast<int16_t>(value)); }
@@ -152,7 +152,7 @@ RWWString GNT40DevMode::GetDriverNameTag() {
 
 int GNT40DevMode::SettingsToPublic(GAttributeComposite* settings, DEVMODEW* out) {
   if (settings == nullptr || out == nullptr) return 0;
-  uint8_t* dm = Bytes(out);
+  uint8_t* dm = NT40Bytes(out);
   GDriverInstance* instance = GetInstance();
   MPersistentObject* configuration = Configuration();
   MPersistentObject* scope = ResolutionScope(settings);
@@ -333,7 +333,7 @@ int GNT40DevMode::SettingsToPublic(GAttributeComposite* settings, DEVMODEW* out)
 
 int GNT40DevMode::PublicToSettings(const DEVMODEW* in, GAttributeComposite* settings) {
   if (in == nullptr || settings == nullptr) return 0;
-  const uint8_t* dm = Bytes(in);
+  const uint8_t* dm = NT40Bytes(in);
   const uint32_t fields = PA::GetFields(dm);
   GDriverInstance* instance = GetInstance();
   MPersistentObject* configuration = Configuration();

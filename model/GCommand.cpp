@@ -10,7 +10,7 @@
 
 namespace {
 
-int32_t IdOrZero(const int32_t* id) { return id != nullptr ? *id : 0; }
+int32_t CommandIdOrZero(const int32_t* id) { return id != nullptr ? *id : 0; }
 
 bool StreamOk(const RWVirtualInStream& stream) { return stream.Good() && !RWReadTableGuard::RestoreFailed(); }
 
@@ -29,10 +29,10 @@ bool InputOk(const RWBinaryFile& file) { return !file.HasError() && !RWReadTable
 
 }  // namespace
 
-GCommand::GCommand(const int32_t* id) : MPersistentObject(IdOrZero(id)), modified_(0) {}
+GCommand::GCommand(const int32_t* id) : MPersistentObject(CommandIdOrZero(id)), modified_(0) {}
 
 GCommand::GCommand(GState* settings, const int32_t* id)
-    : MPersistentObject(IdOrZero(id)), settings_(settings), modified_(0) {}
+    : MPersistentObject(CommandIdOrZero(id)), settings_(settings), modified_(0) {}
 
 GCommand::GCommand(const GCommand& other) : MPersistentObject(other), settings_(other.settings_), modified_(0) {}
 

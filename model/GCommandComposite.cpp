@@ -19,7 +19,7 @@ bool IsCommand(const MPersistentObject* object) {
 
 // True when target is from or lies somewhere below it; each composite is
 // walked once, so a damaged graph cannot make the walk run for ever.
-bool Reaches(MPersistentObject* from, const MPersistentObject* target,
+bool CompositeReaches(MPersistentObject* from, const MPersistentObject* target,
              std::unordered_set<const MPersistentObject*>& visited) {
   if (from == target) return true;
   if (from->AsComposite() == nullptr || !visited.insert(from).second) return false;
@@ -28,26 +28,26 @@ bool Reaches(MPersistentObject* from, const MPersistentObject* target,
   bool found = false;
   while (!found && it->Advance()) {
     MPersistentObject* child = it->Current();
-    found = child != nullptr && Reaches(child, target, visited);
+    found = child != nullptr && CompositeReaches(child, target, visited);
   }
   delete it;
   return found;
 }
 
-bool StreamOk(const RWVirtualInStream& stream) { return stream.Good() && !RWReadTableGuard::RestoreFailed(); }
-bool FileOk(const RWBinaryFile& file) { return !file.HasError() && !RWReadTableGuard::RestoreFailed(); }
+bool CompositeStreamOk(const RWVirtualInStream& stream) { return stream.Good() && !RWReadTableGuard::RestoreFailed(); }
+bool CompositeFileOk(const RWBinaryFile& file) { return !file.HasError() && !RWReadTableGuard::RestoreFailed(); }
 
-bool ReadVersion(RWVirtualInStream& stream, uint32_t& version) {
+bool CompositeReadVersion(RWVirtualInStream& stream, uint32_t& version) {
   stream.GetULong(version);
   return stream.Good();
 }
-bool ReadVersion(RWBinaryFile& file, uint32_t& version) { return file.ReadULong(version); }
+bool CompositeReadVersion(RWBinaryFile& file, uint32_t& version) { return file.ReadULong(version); }
 
 void ReadList(RWVirtualInStream& stream, MPersistentComposite* list) { RWReadObjectInto(stream, list); }
 void ReadList(RWBinaryFile& file, MPersistentComposite* list) { RWReadObjectIntoFromFile(file, list); }
 
-bool InputOk(const RWVirtualInStream& stream) { return StreamOk(stream); }
-bool InputOk(const RWBinaryFile& file) { return FileOk(file); }
+bool CompositeInputOk(const RWVirtualInStream& stream) { return CompositeStreamOk(stream); }
+bool CompositeInputOk(const RWBinaryFile& file) { return CompositeFileOk(file); }
 
 void MarkFailed(RWVirtualInStream& stream) { stream.SetState(RW_STREAM_FAIL); }
 void MarkFailed(RWBinaryFile&) {}
@@ -89,7 +89,7 @@ int GCommandComposite::Matches(const MPersistentObject* other) const {
 bool GCommandComposite::WouldHoldItself(const MPersistentObject* object) const {
   if (object == nullptr) return false;
   std::unordered_set<const MPersistentObject*> visited;
-  return Reaches(const_cast<MPersistentObject*>(object), this, visited);
+  return CompositeReaches(const_cast<MPersistentObject*>(object), this, visited);
 }
 
 bool GCommandComposite::Accept(MPersistentObject* child) {
@@ -239,10 +239,10 @@ bool GCommandComposite::MembersAreCommands() const {
 template <typename Input>
 void GCommandComposite::RestoreList(Input& input) {
   uint32_t version = 0;
-  if (!ReadVersion(input, version) || version != ClassVersion()) return;
+  if (!CompositeReadVersion(input, version) || version != ClassVersion()) return;
   members_.RemoveAllChildren();
   ReadList(input, &members_);
-  if (!InputOk(input)) return;
+  if (!CompositeInputOk(input)) return;
   if (!MembersAreCommands()) {
     // Only commands travel in a composite: anything else is damage.
     members_.RemoveAllChildren();
@@ -256,14 +256,14 @@ void GCommandComposite::RestoreList(Input& input) {
 void GCommandComposite::RestoreMembers(RWVirtualInStream& stream) {
   MRestoreScope scope(this);
   GCommand::RestoreMembers(stream);
-  if (!StreamOk(stream)) return;
+  if (!CompositeStreamOk(stream)) return;
   RestoreList(stream);
 }
 
 void GCommandComposite::RestoreMembersFromFile(RWBinaryFile& file) {
   MRestoreScope scope(this);
   GCommand::RestoreMembersFromFile(file);
-  if (!FileOk(file) || file.IsAtEnd()) return;
+  if (!CompositeFileOk(file) || file.IsAtEnd()) return;
   RestoreList(file);
 }
 

@@ -74,7 +74,7 @@ int16_t GPassThroughCommand::Dispatch(GPeripheral* peripheral) {
 
 namespace {
 
-struct StreamInput {
+struct PassThroughStreamInput {
   RWVirtualInStream& stream;
   bool Good() const { return stream.Good() && !RWReadTableGuard::RestoreFailed(); }
   bool ULong(uint32_t& value) { return stream.GetULong(value).Good(); }
@@ -87,7 +87,7 @@ struct StreamInput {
   }
 };
 
-struct FileInput {
+struct PassThroughFileInput {
   RWBinaryFile& file;
   bool Good() const { return !file.HasError() && !file.IsAtEnd() && !RWReadTableGuard::RestoreFailed(); }
   bool ULong(uint32_t& value) { return file.ReadULong(value); }
@@ -154,14 +154,14 @@ void GPassThroughCommand::RestoreBody(Input& input) {
 
 void GPassThroughCommand::RestoreMembers(RWVirtualInStream& stream) {
   GCommand::RestoreMembers(stream);
-  StreamInput input{stream};
+  PassThroughStreamInput input{stream};
   if (!input.Good()) return;
   RestoreBody(input);
 }
 
 void GPassThroughCommand::RestoreMembersFromFile(RWBinaryFile& file) {
   GCommand::RestoreMembersFromFile(file);
-  FileInput input{file};
+  PassThroughFileInput input{file};
   if (!input.Good()) return;
   RestoreBody(input);
 }

@@ -146,10 +146,10 @@ void GTintwrightAttribute::RestoreMembersFromFile(RWBinaryFile& file) {
 // ---- GTintwrightEnhancedAttribute ----
 
 namespace {
-const int32_t kNoFeature = 0;
+const int32_t kNoTintwrightFeature = 0;
 }  // namespace
 
-GTintwrightEnhancedAttribute::GTintwrightEnhancedAttribute() : GTintwrightEnhancedAttribute(&kNoFeature) {}
+GTintwrightEnhancedAttribute::GTintwrightEnhancedAttribute() : GTintwrightEnhancedAttribute(&kNoTintwrightFeature) {}
 
 GTintwrightEnhancedAttribute::GTintwrightEnhancedAttribute(const int32_t* id)
     : GTintwrightAttribute(id), edgeControl_(kEdgeControlDefault), rgbColor_(kRGBColorDefault) {
@@ -289,7 +289,7 @@ void GTintwrightEnhancedAttribute::RestoreMembersFromFile(RWBinaryFile& file) {
 // ---- GTintwrightEnhancedAttributeVer2 ----
 
 GTintwrightEnhancedAttributeVer2::GTintwrightEnhancedAttributeVer2()
-    : GTintwrightEnhancedAttributeVer2(&kNoFeature) {}
+    : GTintwrightEnhancedAttributeVer2(&kNoTintwrightFeature) {}
 
 GTintwrightEnhancedAttributeVer2::GTintwrightEnhancedAttributeVer2(const int32_t* id)
     : GTintwrightAttribute(id), edgeControl_(kEdgeControlDefault) {

@@ -12,11 +12,11 @@
 
 namespace {
 
-RWCString TextOrEmpty(const char* text) { return text != nullptr ? RWCString(text) : RWCString(); }
+RWCString TrayTextOrEmpty(const char* text) { return text != nullptr ? RWCString(text) : RWCString(); }
 
 // The typed reads of the two stored forms, so that one body reader serves
 // both. Each answers whether the value was read.
-struct StreamInput {
+struct TrayStreamInput {
   RWVirtualInStream& stream;
   bool Good() const { return stream.Good(); }
   bool ULong(uint32_t& value) { return stream.GetULong(value).Good(); }
@@ -30,7 +30,7 @@ struct StreamInput {
   bool Into(RWCollectable* target) { return RWReadObjectInto(stream, target) == target && stream.Good(); }
 };
 
-struct FileInput {
+struct TrayFileInput {
   RWBinaryFile& file;
   bool Good() const { return !file.HasError() && !file.IsAtEnd(); }
   bool ULong(uint32_t& value) { return file.ReadULong(value); }
@@ -52,7 +52,7 @@ GTray::GTray()
 
 GTray::GTray(const char* name, int16_t trayNumber, const int32_t* id)
     : GAttribute(id),
-      name_(TextOrEmpty(name)),
+      name_(TrayTextOrEmpty(name)),
       trayNumber_(trayNumber),
       parameter1_(0),
       parameter2_(0),
@@ -63,7 +63,7 @@ GTray::GTray(const char* name, int16_t trayNumber, const int32_t* id)
 GTray::GTray(const char* name, int16_t trayNumber, int32_t parameter1, int32_t parameter2, int32_t capacity,
              int32_t level, GMedia* medium, const int32_t* id)
     : GAttribute(id),
-      name_(TextOrEmpty(name)),
+      name_(TrayTextOrEmpty(name)),
       trayNumber_(trayNumber),
       parameter1_(parameter1),
       parameter2_(parameter2),
@@ -76,7 +76,7 @@ GTray::GTray(int16_t resourceId, const char* name, int16_t trayNumber, int32_t p
              int32_t capacity, int32_t level, GMedia* medium, const char* displayText, const char* moduleName,
              const int32_t* id)
     : GAttribute(id),
-      name_(TextOrEmpty(name)),
+      name_(TrayTextOrEmpty(name)),
       trayNumber_(trayNumber),
       parameter1_(parameter1),
       parameter2_(parameter2),
@@ -242,13 +242,13 @@ void GTray::RestoreBody(Input& input) {
 void GTray::RestoreMembers(RWVirtualInStream& stream) {
   GAttribute::RestoreMembers(stream);
   if (!stream.Good()) return;
-  StreamInput input{stream};
+  TrayStreamInput input{stream};
   RestoreBody(input);
 }
 
 void GTray::RestoreMembersFromFile(RWBinaryFile& file) {
   GAttribute::RestoreMembersFromFile(file);
-  FileInput input{file};
+  TrayFileInput input{file};
   RestoreBody(input);
 }
 

@@ -14,12 +14,12 @@
 
 namespace {
 
-constexpr uint32_t kInitialCapacity = 10;
-constexpr uint32_t kResetCapacity = 64;
+constexpr uint32_t kPersistentInitialCapacity = 10;
+constexpr uint32_t kPersistentResetCapacity = 64;
 
 // True when target is from or lies below it. Shared children are visited
 // once, so the walk stays linear in the number of distinct nodes.
-bool Reaches(MPersistentObject* from, const MPersistentObject* target,
+bool PersistentReaches(MPersistentObject* from, const MPersistentObject* target,
              std::unordered_set<const MPersistentObject*>& visited) {
   if (from == target) return true;
   if (from->AsComposite() == nullptr || !visited.insert(from).second) return false;
@@ -28,7 +28,7 @@ bool Reaches(MPersistentObject* from, const MPersistentObject* target,
   bool found = false;
   while (!found && it->Advance()) {
     MPersistentObject* child = it->Current();
-    found = child != nullptr && Reaches(child, target, visited);
+    found = child != nullptr && PersistentReaches(child, target, visited);
   }
   delete it;
   return found;
@@ -38,9 +38,9 @@ bool Reaches(MPersistentObject* from, const MPersistentObject* target,
 
 // ---- Construction ----
 
-MPersistentComposite::MPersistentComposite() : children_(kInitialCapacity) {}
+MPersistentComposite::MPersistentComposite() : children_(kPersistentInitialCapacity) {}
 
-MPersistentComposite::MPersistentComposite(const int32_t& id) : MPersistentObject(id), children_(kInitialCapacity) {}
+MPersistentComposite::MPersistentComposite(const int32_t& id) : MPersistentObject(id), children_(kPersistentInitialCapacity) {}
 
 MPersistentComposite::MPersistentComposite(const MPersistentComposite& other)
     : MPersistentObject(other), children_(other.children_) {}
@@ -64,7 +64,7 @@ QV_PERSISTENT_KIND_DEFINE(MPersistentComposite, MPersistentObject, MPersistentCo
 bool MPersistentComposite::Contains(const MPersistentObject* object) const {
   if (object == nullptr) return false;
   std::unordered_set<const MPersistentObject*> visited;
-  return Reaches(const_cast<MPersistentComposite*>(this), object, visited);
+  return PersistentReaches(const_cast<MPersistentComposite*>(this), object, visited);
 }
 
 bool MPersistentComposite::WouldHoldItself(const MPersistentObject* object) const {
@@ -95,7 +95,7 @@ void MPersistentComposite::PrependChild(MPersistentObject* child) {
 void MPersistentComposite::ResetChildren() {
   // The old array goes only after the new one is in place, so a child that
   // is destroyed now sees a consistent (empty) composite.
-  children_ = GCountedPtrVector(kResetCapacity);
+  children_ = GCountedPtrVector(kPersistentResetCapacity);
 }
 
 void MPersistentComposite::RemoveAllChildren() { ResetChildren(); }
@@ -122,7 +122,7 @@ MPersistentObject* RemoveWhere(GCountedPtrVector& children, const Match& match, 
 // Replaces the first direct child that matches by a deep copy of with, else
 // asks each child in turn. 1 when something was replaced.
 template <typename Match, typename Recurse>
-int ReplaceWhere(GCountedPtrVector& children, const MPersistentObject* with, const Match& match,
+int PersistentReplaceWhere(GCountedPtrVector& children, const MPersistentObject* with, const Match& match,
                  const Recurse& recurse) {
   if (with == nullptr) return 0;
   for (size_t i = 0; i < children.Count(); ++i) {
@@ -162,26 +162,26 @@ MPersistentObject* MPersistentComposite::RemoveChildByClass(const RWClassID& cla
 }
 
 int MPersistentComposite::ReplaceChildById(const int32_t& id, const MPersistentObject* with) {
-  return ReplaceWhere(
+  return PersistentReplaceWhere(
       children_, with, [&](MPersistentObject* c) { return c->FeatureId() == id; },
       [&](MPersistentObject* c) { return c->ReplaceChildById(id, with); });
 }
 
 int MPersistentComposite::ReplaceChildByClass(const RWClassID& classId, const MPersistentObject* with) {
-  return ReplaceWhere(
+  return PersistentReplaceWhere(
       children_, with, [&](MPersistentObject* c) { return c->ClassId() == classId; },
       [&](MPersistentObject* c) { return c->ReplaceChildByClass(classId, with); });
 }
 
 int MPersistentComposite::ReplaceChild(const MPersistentObject* old, const MPersistentObject* with) {
   if (old == nullptr) return 0;
-  return ReplaceWhere(
+  return PersistentReplaceWhere(
       children_, with, [&](MPersistentObject* c) { return c == old; },
       [&](MPersistentObject* c) { return c->ReplaceChild(old, with); });
 }
 
 int MPersistentComposite::ReplaceChildByKind(const RWClassID& classId, const MPersistentObject* with) {
-  return ReplaceWhere(
+  return PersistentReplaceWhere(
       children_, with, [&](MPersistentObject* c) { return c->DerivesFrom(classId) != 0; },
       [&](MPersistentObject* c) { return c->ReplaceChildByKind(classId, with); });
 }
@@ -191,7 +191,7 @@ int MPersistentComposite::ReplaceChildByKind(const RWClassID& classId, const MPe
 namespace {
 
 template <typename Match, typename Recurse>
-MPersistentObject* FindWhere(const GCountedPtrVector& children, const Match& match, const Recurse& recurse) {
+MPersistentObject* PersistentFindWhere(const GCountedPtrVector& children, const Match& match, const Recurse& recurse) {
   for (size_t i = 0; i < children.Count(); ++i) {
     MPersistentObject* child = children.Data()[i].Pointee();
     if (child == nullptr) continue;
@@ -204,7 +204,7 @@ MPersistentObject* FindWhere(const GCountedPtrVector& children, const Match& mat
 // Passes into through the children present when the walk starts, so a
 // target inside this tree cannot make the walk chase its own additions.
 template <typename Collect>
-MPersistentComposite* CollectThrough(const GCountedPtrVector& children, MPersistentComposite* into,
+MPersistentComposite* PersistentCollectThrough(const GCountedPtrVector& children, MPersistentComposite* into,
                                      const Collect& collect) {
   const size_t count = children.Count();
   for (size_t i = 0; i < count && i < children.Count(); ++i) {
@@ -215,7 +215,7 @@ MPersistentComposite* CollectThrough(const GCountedPtrVector& children, MPersist
 }
 
 template <typename Collect>
-MPersistentComposite* SelectThrough(MPersistentComposite* self, const Collect& collect) {
+MPersistentComposite* PersistentSelectThrough(MPersistentComposite* self, const Collect& collect) {
   auto* result = new MPersistentComposite;
   collect(self, result);
   if (result->GetEntryCount() > 0) return result;
@@ -226,55 +226,55 @@ MPersistentComposite* SelectThrough(MPersistentComposite* self, const Collect& c
 }  // namespace
 
 MPersistentObject* MPersistentComposite::FindById(const int32_t& id) {
-  return FindWhere(
+  return PersistentFindWhere(
       children_, [&](MPersistentObject* c) { return c->FeatureId() == id; },
       [&](MPersistentObject* c) { return c->FindById(id); });
 }
 
 MPersistentObject* MPersistentComposite::FindByClass(const RWClassID& classId) {
-  return FindWhere(
+  return PersistentFindWhere(
       children_, [&](MPersistentObject* c) { return c->ClassId() == classId; },
       [&](MPersistentObject* c) { return c->FindByClass(classId); });
 }
 
 MPersistentObject* MPersistentComposite::FindMatch(const MPersistentObject* other) {
-  return FindWhere(
+  return PersistentFindWhere(
       children_, [&](MPersistentObject* c) { return c->Matches(other) != 0; },
       [&](MPersistentObject* c) { return c->FindMatch(other); });
 }
 
 MPersistentObject* MPersistentComposite::FindByKind(const RWClassID& classId) {
-  return FindWhere(
+  return PersistentFindWhere(
       children_, [&](MPersistentObject* c) { return c->DerivesFrom(classId) != 0; },
       [&](MPersistentObject* c) { return c->FindByKind(classId); });
 }
 
 MPersistentComposite* MPersistentComposite::CollectByClass(const RWClassID& classId, MPersistentComposite* into) {
-  return CollectThrough(children_, into,
+  return PersistentCollectThrough(children_, into,
                         [&](MPersistentObject* c, MPersistentComposite* t) { return c->CollectByClass(classId, t); });
 }
 
 MPersistentComposite* MPersistentComposite::CollectById(const int32_t& id, MPersistentComposite* into) {
-  return CollectThrough(children_, into,
+  return PersistentCollectThrough(children_, into,
                         [&](MPersistentObject* c, MPersistentComposite* t) { return c->CollectById(id, t); });
 }
 
 MPersistentComposite* MPersistentComposite::CollectByKind(const RWClassID& classId, MPersistentComposite* into) {
-  return CollectThrough(children_, into,
+  return PersistentCollectThrough(children_, into,
                         [&](MPersistentObject* c, MPersistentComposite* t) { return c->CollectByKind(classId, t); });
 }
 
 MPersistentComposite* MPersistentComposite::SelectById(const int32_t& id) {
-  return SelectThrough(this, [&](MPersistentComposite* s, MPersistentComposite* t) { s->CollectById(id, t); });
+  return PersistentSelectThrough(this, [&](MPersistentComposite* s, MPersistentComposite* t) { s->CollectById(id, t); });
 }
 
 MPersistentComposite* MPersistentComposite::SelectByClass(const RWClassID& classId) {
-  return SelectThrough(this,
+  return PersistentSelectThrough(this,
                        [&](MPersistentComposite* s, MPersistentComposite* t) { s->CollectByClass(classId, t); });
 }
 
 MPersistentComposite* MPersistentComposite::SelectByKind(const RWClassID& classId) {
-  return SelectThrough(this, [&](MPersistentComposite* s, MPersistentComposite* t) { s->CollectByKind(classId, t); });
+  return PersistentSelectThrough(this, [&](MPersistentComposite* s, MPersistentComposite* t) { s->CollectByKind(classId, t); });
 }
 
 // ---- Shape and comparison ----
@@ -360,7 +360,7 @@ void MPersistentComposite::SaveMembersToFile(RWBinaryFile& file) const {
 }
 
 void MPersistentComposite::AppendRestored(MPersistentObject* child) {
-  GStoredChildren::AppendRestored(children_, child, kResetCapacity);
+  GStoredChildren::AppendRestored(children_, child, kPersistentResetCapacity);
 }
 
 void MPersistentComposite::RestoreMembers(RWVirtualInStream& stream) {

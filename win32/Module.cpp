@@ -61,7 +61,7 @@ std::u16string WithExtension(const std::u16string& name) {
   return name;
 }
 
-std::u16string Key(const std::u16string& name) {
+std::u16string ModuleKey(const std::u16string& name) {
   std::u16string k = BaseName(WithExtension(name));
   for (auto& c : k)
     if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) c = static_cast<char16_t>(c + 32);
@@ -72,14 +72,14 @@ std::shared_ptr<Entry> MakeImageEntry(const std::u16string& path) {
   auto e = std::make_shared<Entry>();
   e->handle = reinterpret_cast<HMODULE>(kImageHandle);
   e->name = BaseName(path);
-  e->key = Key(path);
+  e->key = ModuleKey(path);
   e->path = path;
   e->count = 1;
   e->image = true;
   return e;
 }
 
-ModuleTable& table() {
+ModuleTable& moduleTable() {
   static ModuleTable* t = [] {
     auto* mt = new ModuleTable;
     mt->entries.push_back(MakeImageEntry(kDefaultImage));
@@ -108,7 +108,7 @@ std::shared_ptr<Entry> FindByName(ModuleTable& t, const std::u16string& name) {
       if (HostPath(*e) == host) return e;
     return nullptr;
   }
-  std::u16string key = Key(name);
+  std::u16string key = ModuleKey(name);
   for (auto& e : t.entries)
     if (e->key == key) return e;
   return nullptr;
@@ -147,13 +147,13 @@ HMODULE MapImage(const std::u16string& path, const std::string& file) {
   }
   auto e = std::make_shared<Entry>();
   e->name = BaseName(path);
-  e->key = Key(path);
+  e->key = ModuleKey(path);
   e->path = path;
   e->count = 1;
   e->image = false;
   e->mapped = image;
   ReadResourceSection(image, e.get());
-  ModuleTable& t = table();
+  ModuleTable& t = moduleTable();
   {
     std::lock_guard<std::mutex> g(t.mutex);
     if (auto other = FindByName(t, path)) {  // mapped meanwhile on another thread
@@ -183,7 +183,7 @@ HMODULE Load(const std::u16string& name) {
     SetLastError(ERROR_MOD_NOT_FOUND);
     return nullptr;
   }
-  ModuleTable& t = table();
+  ModuleTable& t = moduleTable();
   std::string file;
   {
     std::lock_guard<std::mutex> g(t.mutex);
@@ -203,7 +203,7 @@ HMODULE Load(const std::u16string& name) {
 }
 
 HMODULE Handle(const std::u16string* name) {
-  ModuleTable& t = table();
+  ModuleTable& t = moduleTable();
   std::lock_guard<std::mutex> g(t.mutex);
   auto e = name ? FindByName(t, *name) : FindByHandle(t, nullptr);
   if (!e || e->count == 0) {
@@ -214,7 +214,7 @@ HMODULE Handle(const std::u16string* name) {
 }
 
 std::optional<std::u16string> PathOf(HMODULE module) {
-  ModuleTable& t = table();
+  ModuleTable& t = moduleTable();
   std::lock_guard<std::mutex> g(t.mutex);
   auto e = FindByHandle(t, module);
   if (!e) return std::nullopt;
@@ -242,7 +242,7 @@ DWORD CopyPath(const Text& text, Char* buffer, DWORD size) {
 
 // The string of a loaded module; null with the last error set when missing.
 std::optional<std::u16string> FindString(HINSTANCE module, UINT id) {
-  ModuleTable& t = table();
+  ModuleTable& t = moduleTable();
   std::lock_guard<std::mutex> g(t.mutex);
   auto e = FindByHandle(t, module);
   if (!e) {
@@ -313,7 +313,7 @@ HMODULE LoadLibraryExW(LPCWSTR name, HANDLE file, DWORD) {
 
 BOOL FreeLibrary(HMODULE module) {
   if (w32detail::ShouldFail("FreeLibrary")) return FALSE;
-  ModuleTable& t = table();
+  ModuleTable& t = moduleTable();
   std::unique_lock<std::mutex> g(t.mutex);
   auto e = module ? FindByHandle(t, module) : nullptr;
   if (!e) {
@@ -338,7 +338,7 @@ void FreeLibraryAndExitThread(HMODULE module, DWORD exitCode) {
 
 FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
   if (w32detail::ShouldFail("GetProcAddress")) return nullptr;
-  ModuleTable& t = table();
+  ModuleTable& t = moduleTable();
   std::lock_guard<std::mutex> g(t.mutex);
   auto e = module ? FindByHandle(t, module) : nullptr;
   if (!e) {
@@ -383,7 +383,7 @@ BOOL GetModuleHandleExW(DWORD flags, LPCWSTR name, HMODULE* module) {
     SetLastError(ERROR_MOD_NOT_FOUND);
     return FALSE;
   }
-  ModuleTable& t = table();
+  ModuleTable& t = moduleTable();
   {
     std::lock_guard<std::mutex> g(t.mutex);
     for (auto& e : t.entries)
@@ -481,7 +481,7 @@ namespace {
 // module or id gives.
 template <class Spec>
 std::optional<Spec> FindModuleResource(HINSTANCE module, UINT id, std::map<UINT, Spec> Entry::*resources) {
-  ModuleTable& t = table();
+  ModuleTable& t = moduleTable();
   std::lock_guard<std::mutex> g(t.mutex);
   auto e = FindByHandle(t, module);
   if (!e) {
@@ -508,7 +508,7 @@ std::optional<w32test::BitmapSpec> FindBitmapResource(HINSTANCE module, UINT id)
 }
 
 bool HasCursorResource(HINSTANCE module, UINT id) {
-  ModuleTable& t = table();
+  ModuleTable& t = moduleTable();
   std::lock_guard<std::mutex> g(t.mutex);
   auto e = FindByHandle(t, module);
   if (!e) {
@@ -530,7 +530,7 @@ HMODULE InstallModule(const ModuleSpec& spec) {
   auto e = std::make_shared<Entry>();
   e->name = BaseName(spec.name);
   e->path = !spec.path.empty() ? spec.path : HasDirectory(spec.name) ? spec.name : kSystemDirectory + spec.name;
-  e->key = Key(e->name);
+  e->key = ModuleKey(e->name);
   std::string host = HostPath(*e);
   if (e->name.empty() || host.empty()) return nullptr;
   e->exports = spec.exports;
@@ -542,7 +542,7 @@ HMODULE InstallModule(const ModuleSpec& spec) {
   e->image = false;
   if (!FileContents(e->path.c_str())) PutFile(e->path.c_str(), std::string());
 
-  ModuleTable& t = table();
+  ModuleTable& t = moduleTable();
   std::lock_guard<std::mutex> g(t.mutex);
   auto same = std::find_if(t.entries.begin(), t.entries.end(),
                            [&](const std::shared_ptr<Entry>& x) { return !x->image && HostPath(*x) == host; });
@@ -561,7 +561,7 @@ bool RemoveModule(LPCWSTR name) {
   if (!name) return false;
   std::u16string path;
   {
-    ModuleTable& t = table();
+    ModuleTable& t = moduleTable();
     std::lock_guard<std::mutex> g(t.mutex);
     auto e = FindByName(t, name);
     if (!e || e->image) return false;
@@ -576,7 +576,7 @@ bool RemoveModule(LPCWSTR name) {
 
 HMODULE InstalledModule(LPCWSTR name) {
   if (!name) return nullptr;
-  ModuleTable& t = table();
+  ModuleTable& t = moduleTable();
   std::lock_guard<std::mutex> g(t.mutex);
   auto e = FindByName(t, name);
   return e ? e->handle : nullptr;
@@ -584,7 +584,7 @@ HMODULE InstalledModule(LPCWSTR name) {
 
 DWORD ModuleLoadCount(LPCWSTR name) {
   if (!name) return 0;
-  ModuleTable& t = table();
+  ModuleTable& t = moduleTable();
   std::lock_guard<std::mutex> g(t.mutex);
   auto e = FindByName(t, name);
   return e ? e->count : 0;
@@ -592,7 +592,7 @@ DWORD ModuleLoadCount(LPCWSTR name) {
 
 void SetProcessImagePath(LPCWSTR path) {
   if (!path || !path[0]) return;
-  ModuleTable& t = table();
+  ModuleTable& t = moduleTable();
   std::lock_guard<std::mutex> g(t.mutex);
   for (auto& e : t.entries)
     if (e->image) e = MakeImageEntry(path);
@@ -606,7 +606,7 @@ void SetModuleImage(LPCWSTR path, const std::string& hostFile) {
   if (path == nullptr) return;
   const std::string host = w32detail::MapPath(WithExtension(path).c_str());
   if (host.empty()) return;
-  ModuleTable& t = table();
+  ModuleTable& t = moduleTable();
   std::lock_guard<std::mutex> g(t.mutex);
   if (hostFile.empty())
     t.images.erase(host);
