@@ -32,11 +32,11 @@ using qvtest::ValuesOf;
 
 // The printer entry (76) of a device model, holding the printer
 // configuration with the paper-handling devices.
-class TestPrinter : public GPeripheral {
+class MediaHandlersTestPrinter : public GPeripheral {
  public:
-  TestPrinter() : GPeripheral(&kId) {}
-  TestPrinter* CreateSameKind() const override { return new TestPrinter; }
-  TestPrinter* Clone() const override { return new TestPrinter; }
+  MediaHandlersTestPrinter() : GPeripheral(&kId) {}
+  MediaHandlersTestPrinter* CreateSameKind() const override { return new MediaHandlersTestPrinter; }
+  MediaHandlersTestPrinter* Clone() const override { return new MediaHandlersTestPrinter; }
   static constexpr int32_t kId = 76;
 };
 
@@ -68,7 +68,7 @@ constexpr const char16_t* kDiffPath = u"printing/UseDiffFirstPageChoice";
 constexpr const char16_t* kBackCoverPath = u"printing/UseDiffFirstPageChoice/BackCoverChoice";
 constexpr const char16_t* kFitPath = u"printing/FitToOtherSizeChoice";
 
-constexpr int16_t kUntouched = 12345;
+constexpr int16_t kMediaHandlersUntouched = 12345;
 
 class MediaHandlersTest : public qvtest::ConfigLibraryTest {
  protected:
@@ -79,10 +79,10 @@ class MediaHandlersTest : public qvtest::ConfigLibraryTest {
     const int32_t changesId = 1101;
     changes = std::make_unique<GAttributeComposite>(&changesId);
     settings = std::make_unique<GAttributeComposite>();
-    GAttributeComposite* job = MakeGroup(362, {{260, kUntouched}, {272, kUntouched}, {920, 0}, {270, 0}, {921, 0}});
+    GAttributeComposite* job = MakeGroup(362, {{260, kMediaHandlersUntouched}, {272, kMediaHandlersUntouched}, {920, 0}, {270, 0}, {921, 0}});
     AddString(job, 973, "Untouched");
     settings->AddChild(job);
-    GAttributeComposite* job2 = MakeGroup(364, {{264, 1}, {258, kUntouched}, {263, kUntouched}});
+    GAttributeComposite* job2 = MakeGroup(364, {{264, 1}, {258, kMediaHandlersUntouched}, {263, kMediaHandlersUntouched}});
     AddString(job2, 261, "Untouched");
     AddString(job2, 262, "Untouched");
     settings->AddChild(job2);
@@ -91,7 +91,7 @@ class MediaHandlersTest : public qvtest::ConfigLibraryTest {
     settings->AddChild(preferences);
 
     auto* model = new MPersistentComposite(353);
-    printer = new TestPrinter;
+    printer = new MediaHandlersTestPrinter;
     model->AddChild(printer);
     instance.SetDeviceModel(model);
     const int32_t devicesId = 90;
@@ -142,7 +142,7 @@ class MediaHandlersTest : public qvtest::ConfigLibraryTest {
   std::unique_ptr<GAttributeComposite> changes;
   std::unique_ptr<GAttributeComposite> settings;
   PaperInstance instance;
-  TestPrinter* printer = nullptr;
+  MediaHandlersTestPrinter* printer = nullptr;
   GAttributeComposite* devices = nullptr;
 };
 
@@ -451,7 +451,7 @@ TEST_F(MediaHandlersTest, WithoutInstalledInputTraysEverySourceIsAutomatic) {
   for (GDriverInstance* driver : {static_cast<GDriverInstance*>(&instance), static_cast<GDriverInstance*>(nullptr)}) {
     GInputBinHandler handler(library.get(), driver, 0);
     for (const char16_t* option : {u"Tray1", u"ManualFeed", u"Nonsense"}) {
-      SetValue(258, kUntouched);
+      SetValue(258, kMediaHandlersUntouched);
       SetDMCFeature(kInputBinPath, option);
       EXPECT_EQ(handler.Import(settings.get(), changes.get()), 1);
       EXPECT_EQ(Value(258), 19);
@@ -582,7 +582,7 @@ TEST_F(MediaHandlersTest, EveryPaperOptionImportsItsIdAndEveryIdExportsItsFirstO
   for (const auto& [option, id] : PaperRows()) {
     SCOPED_TRACE(std::string(option.begin(), option.end()));
     ClearRecords();
-    SetValue(260, kUntouched);
+    SetValue(260, kMediaHandlersUntouched);
     SetDMCFeature(kPaperPath, option);
     EXPECT_EQ(handler.Import(settings.get(), changes.get()), 1);
     EXPECT_EQ(Value(260), id);
@@ -601,7 +601,7 @@ TEST_F(MediaHandlersTest, PaperSizeModesAndFailures) {
   SetDMCFeature(kTargetPath, u"A4");
   EXPECT_EQ(target.Import(settings.get(), nullptr), 1);
   EXPECT_EQ(Value(272), 23);
-  EXPECT_EQ(Value(260), kUntouched);
+  EXPECT_EQ(Value(260), kMediaHandlersUntouched);
   EXPECT_EQ(GPaperSizeHandler(library.get(), &instance, 7).GetAttributeId(), 260);
 
   // An unknown option or a missing attribute changes nothing.
@@ -695,11 +695,11 @@ TEST_F(MediaHandlersTest, UnknownSubFeaturesLeaveTheParentsResult) {
   SetDMCFeature(kFitPath, u"FitToOtherSize");
   EXPECT_EQ(GUseDiffFirstPageChoiceHandler(library.get(), &instance).Import(settings.get(), changes.get()), 1);
   EXPECT_EQ(Text(262), "Untouched");
-  EXPECT_EQ(Value(263), kUntouched);
+  EXPECT_EQ(Value(263), kMediaHandlersUntouched);
   EXPECT_EQ(Text(973), "Untouched");
   EXPECT_EQ(GBackCoverChoiceHandler(library.get(), &instance).Import(settings.get(), changes.get()), 1);
   EXPECT_EQ(GFitToOtherSizeChoiceHandler(library.get(), &instance).Import(settings.get(), changes.get()), 1);
-  EXPECT_EQ(Value(272), kUntouched);
+  EXPECT_EQ(Value(272), kMediaHandlersUntouched);
   EXPECT_EQ(ChangedIds(), (std::vector<int32_t>{264, 920, 920, 270}));
 }
 

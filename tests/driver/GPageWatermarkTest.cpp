@@ -10,7 +10,7 @@
 
 namespace {
 
-const int32_t kJobOptions = 364, kSelection = 379, kOff = 381, kFirstPage = 382, kSelected = 383, kBlack = 585;
+const int32_t kPageWatermarkJobOptions = 364, kSelection = 379, kOff = 381, kFirstPage = 382, kSelected = 383, kBlack = 585;
 const int32_t kPrefs = 366, kPool = 378, kName = 384, kText = 385, kFace = 386, kStyle = 388, kSize = 390;
 const int32_t kEsc = 393, kRed = 398, kGreen = 399, kBlue = 400, kShade = 403;
 
@@ -34,7 +34,7 @@ class WatermarkTest : public ::testing::Test {
   // record in the pool.
   void Install(int16_t firstPage, const char* selected, const RecordSpec& spec, int16_t black = 0) {
     auto* settings = new GAttributeComposite();
-    auto* options = new GAttributeComposite(&kJobOptions);
+    auto* options = new GAttributeComposite(&kPageWatermarkJobOptions);
     auto* selection = new GAttributeComposite(&kSelection);
     selection->AddChild(new GValueAttribute(0, &kOff));
     selection->AddChild(new GValueAttribute(firstPage, &kFirstPage));

@@ -16,14 +16,14 @@ namespace {
 using qvtest::ModelForm;
 using qvtest::MediaBytes;
 
-const int32_t kPageMedia = 259;
+const int32_t kMediaPageMedia = 259;
 
 // Letter at 600 dpi, portrait: 5100 x 6600 with a 100-pixel border.
 GMedia Letter(const char* name = "Letter", uint16_t xResolution = 600) {
   const GShortPoint size(5100, 6600);
   const GShortPoint extent(4900, 6400);
   const GShortPoint origin(100, 100);
-  return GMedia(name, &size, &extent, &origin, 0, 1, xResolution, 600, &kPageMedia, 7, "second", "Labels");
+  return GMedia(name, &size, &extent, &origin, 0, 1, xResolution, 600, &kMediaPageMedia, 7, "second", "Labels");
 }
 
 TEST(GMedia, DefaultsAreFeature190At600DpiWithNothingElse) {
@@ -46,7 +46,7 @@ TEST(GMedia, ImageableAreaAndMarginsFollowFromSizeExtentAndOrigin) {
   const GShortPoint size(5100, 6600);
   const GShortPoint extent(4800, 6300);
   const GShortPoint origin(120, 100);
-  GMedia media("Letter", &size, &extent, &origin, 90, 1, 600, 600, &kPageMedia);
+  GMedia media("Letter", &size, &extent, &origin, 90, 1, 600, 600, &kMediaPageMedia);
   int16_t left = 0, top = 0, right = 0, bottom = 0;
   media.GetImageableRect(&left, &top, &right, &bottom);
   EXPECT_EQ(left, 120);
@@ -108,7 +108,7 @@ TEST(GMedia, RoundTripsInEveryFormWithAndWithoutTheOptionalNames) {
   qvtest::ExpectStoredByteCountIsWritten(Letter());
 
   const GShortPoint size(4960, 7014);
-  GMedia bare("A4", &size, &size, nullptr, 270, 23, 600, 600, &kPageMedia);
+  GMedia bare("A4", &size, &size, nullptr, 270, 23, 600, 600, &kMediaPageMedia);
   EXPECT_EQ(bare.GetSecondName().Length(), 0u);
   EXPECT_EQ(bare.GetMediaTypeName().Length(), 0u);
   qvtest::ExpectRoundTripsInAllForms(bare);
@@ -121,7 +121,7 @@ TEST(GMedia, TheFileFormIsTheAttributeBodyThenTheFieldsInOrder) {
   const std::string expected = MediaBytes()
                                    .Marker()
                                    .U16(GMediaClassId)
-                                   .Attribute(kPageMedia, 5)
+                                   .Attribute(kMediaPageMedia, 5)
                                    .U32(1)  // media version
                                    .Text("Ltr")
                                    .U16(5100)
@@ -146,14 +146,14 @@ TEST(GMedia, AnotherStoredVersionLeavesTheMediumAtItsDefaults) {
   const std::string bytes = MediaBytes()
                                 .Marker()
                                 .U16(GMediaClassId)
-                                .Attribute(kPageMedia, 5, 0)
+                                .Attribute(kMediaPageMedia, 5, 0)
                                 .U32(2)  // a version this class does not read
                                 .Bytes();
   qvtest::ModelRead read = qvtest::RestoreFromForm(bytes, ModelForm::kFile);
   std::unique_ptr<MPersistentObject> object(read.object);
   auto* media = dynamic_cast<GMedia*>(object.get());
   ASSERT_NE(media, nullptr);
-  EXPECT_EQ(media->FeatureId(), kPageMedia);
+  EXPECT_EQ(media->FeatureId(), kMediaPageMedia);
   EXPECT_EQ(media->changed, 0);
   EXPECT_EQ(media->GetXResolution(), 600);
   EXPECT_EQ(media->GetYResolution(), 600);
@@ -177,7 +177,7 @@ TEST(GMedia, AHugeStoredNameLengthIsRefusedWithoutTakingMemoryForIt) {
   const std::string bytes = MediaBytes()
                                 .Marker()
                                 .U16(GMediaClassId)
-                                .Attribute(kPageMedia, 5)
+                                .Attribute(kMediaPageMedia, 5)
                                 .U32(1)
                                 .U32(0xFFFFFFF0u)  // name length
                                 .Raw("Letter")

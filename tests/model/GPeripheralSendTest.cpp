@@ -25,8 +25,8 @@ namespace {
 using qvtest::RecordingPeripheral;
 using Ops = std::vector<std::string>;
 
-const int32_t kCopies = 5;
-const int32_t kDuplex = 6;
+const int32_t kPeripheralSendCopies = 5;
+const int32_t kPeripheralSendDuplex = 6;
 
 // A command whose dispatch reaches the peripheral's DocumentBreak, the one
 // command hook that takes any command.
@@ -75,7 +75,7 @@ GState* SettingsWith(int32_t sectionId, GAttribute* attribute) {
 TEST(GPeripheralSendTest, AnInactivePeripheralReturnsTheCommandUntouched) {
   RecordingPeripheral peripheral;
   peripheral.Deactivate();
-  GCountedPtr command(new BreakCommand(SettingsWith(GPageSectionId, new GValueAttribute(2, &kCopies))));
+  GCountedPtr command(new BreakCommand(SettingsWith(GPageSectionId, new GValueAttribute(2, &kPeripheralSendCopies))));
   CommandOf(command)->SetModified(1);
   GCountedPtr result = peripheral.Send(CommandOf(command));
   EXPECT_EQ(result.Pointee(), command.Pointee());
@@ -88,7 +88,7 @@ TEST(GPeripheralSendTest, AnInactivePeripheralReturnsTheCommandUntouched) {
 TEST(GPeripheralSendTest, AnErrorCommandPassesUntouchedEvenThroughAnActivePeripheral) {
   RecordingPeripheral peripheral;
   GCountedPtr error(new GErrorCommand(7, nullptr));
-  CommandOf(error)->SetSettings(SettingsWith(GJobSectionId, new GValueAttribute(1, &kCopies)));
+  CommandOf(error)->SetSettings(SettingsWith(GJobSectionId, new GValueAttribute(1, &kPeripheralSendCopies)));
   GCountedPtr result = peripheral.Send(CommandOf(error));
   EXPECT_EQ(result.Pointee(), error.Pointee());
   EXPECT_TRUE(peripheral.Calls().empty()) << "neither dispatched nor applied";
@@ -102,7 +102,7 @@ TEST(GPeripheralSendTest, SettingsMergeIntoTheSectionOfTheirIdAndTheChangesReach
   for (const auto& c : cases) {
     SCOPED_TRACE(c.id);
     RecordingPeripheral peripheral;
-    auto* value = new GValueAttribute(2, &kCopies);
+    auto* value = new GValueAttribute(2, &kPeripheralSendCopies);
     GState* settings = SettingsWith(c.id, value);
     GCountedPtr command(new BreakCommand(settings));
     GCountedPtr result = peripheral.Send(CommandOf(command));
@@ -114,7 +114,7 @@ TEST(GPeripheralSendTest, SettingsMergeIntoTheSectionOfTheirIdAndTheChangesReach
     if (c.section) {
       EXPECT_NE(section, settings) << "the section takes the members, not the settings object";
       EXPECT_EQ(section, peripheral.GetStateSection(c.id));
-      EXPECT_EQ(section->FindById(kCopies), value);
+      EXPECT_EQ(section->FindById(kPeripheralSendCopies), value);
     } else {
       EXPECT_EQ(section, settings) << "the settings become one member of the current state";
       EXPECT_EQ(peripheral.GetStateSection(c.id), current);
@@ -147,19 +147,19 @@ TEST(GPeripheralSendTest, ANewCurrentStateGetsItsSectionsAnew) {
 
 TEST(GPeripheralSendTest, AChangedTransformGoesFirstAndSendsTheWholeGraphicsSectionAgain) {
   RecordingPeripheral peripheral;
-  auto* pen = new GValueAttribute(3, &kCopies);
+  auto* pen = new GValueAttribute(3, &kPeripheralSendCopies);
   GCountedPtr first(new BreakCommand(SettingsWith(GGraphicsSectionId, pen)));
   peripheral.Send(CommandOf(first));
   pen->changed = 0;  // as if it had gone out long ago
   peripheral.Clear();
 
   auto* settings = new GState(&GGraphicsSectionId);
-  settings->AddChild(new GValueAttribute(1, &kDuplex));
+  settings->AddChild(new GValueAttribute(1, &kPeripheralSendDuplex));
   settings->AddChild(new TestTransform);
   GCountedPtr second(new BreakCommand(settings));
   peripheral.Send(CommandOf(second));
   EXPECT_EQ(peripheral.Operations(), (Ops{"SetTransform", "SetValue", "SetValue", "DocumentBreak"}));
-  EXPECT_EQ(peripheral.FeatureIds(), (std::vector<int32_t>{kCopies, kDuplex}));
+  EXPECT_EQ(peripheral.FeatureIds(), (std::vector<int32_t>{kPeripheralSendCopies, kPeripheralSendDuplex}));
 }
 
 TEST(GPeripheralSendTest, AFailedDispatchBecomesAnErrorThatLaterStagesPassOn) {
@@ -222,12 +222,12 @@ TEST(GPeripheralSendTest, CommandsDispatchToTheirOneOperationAndRefuseANullPerip
   EXPECT_TRUE(p.Calls().empty());
 }
 
-// Replaces every command with the feature id kDuplex by a new command.
+// Replaces every command with the feature id kPeripheralSendDuplex by a new command.
 class ReplacingPeripheral : public RecordingPeripheral {
  public:
   GCountedPtr Filter(GCommand* command) override {
     GCountedPtr held(command);
-    if (command->FeatureId() == kDuplex) return GCountedPtr(new BreakCommand(nullptr, &kCopies));
+    if (command->FeatureId() == kPeripheralSendDuplex) return GCountedPtr(new BreakCommand(nullptr, &kPeripheralSendCopies));
     return RecordingPeripheral::Filter(command);
   }
 };
@@ -237,14 +237,14 @@ TEST(GPeripheralSendTest, ACompositeIsWalkedMemberByMemberAndReplacedMembersTake
   GCountedPtr holder(new GCommandComposite);
   auto* composite = static_cast<GCommandComposite*>(holder.Pointee());
   auto* kept = new BreakCommand;
-  auto* replaced = new BreakCommand(nullptr, &kDuplex);
+  auto* replaced = new BreakCommand(nullptr, &kPeripheralSendDuplex);
   composite->AddChild(kept);
   composite->AddChild(replaced);
   GCountedPtr result = p.Send(composite);
   EXPECT_EQ(result.Pointee(), composite);
   EXPECT_EQ(composite->MemberAt(0), kept);
   ASSERT_NE(composite->MemberAt(1), nullptr);
-  EXPECT_EQ(composite->MemberAt(1)->FeatureId(), kCopies) << "the replacement sits in the member's place";
+  EXPECT_EQ(composite->MemberAt(1)->FeatureId(), kPeripheralSendCopies) << "the replacement sits in the member's place";
   EXPECT_EQ(composite->IsModified(), 1);
   EXPECT_EQ(p.Operations(), (Ops{"DocumentBreak"}));
 
@@ -353,7 +353,7 @@ TEST(GPeripheralSendTest, JobAbortAbortsOnlyAnOwnedChannel) {
 TEST(GPeripheralSendTest, RebuildingMakesAFreshCopyOfTheDefaultsAndLetsGoOfTheChannel) {
   RecordingPeripheral observer;
   auto* defaults = new GState;
-  defaults->AddChild(new GValueAttribute(4, &kCopies));
+  defaults->AddChild(new GValueAttribute(4, &kPeripheralSendCopies));
   RecordingPeripheral p;
   p.SetDefaultState(defaults);
   p.AddObserver(&observer);

@@ -18,7 +18,7 @@
 namespace {
 
 const int32_t kPeripheral = 243;
-const int32_t kCopies = 1;
+const int32_t kPeripheralCopies = 1;
 
 // The base's receiver operations, nothing overridden.
 class PlainPeripheral : public GPeripheral {
@@ -43,10 +43,10 @@ TEST(GPeripheralTest, TheBaseReceiverOperationsDoNothingAndAnswerZero) {
   EXPECT_TRUE(peripheral.DerivesFrom(760));
   EXPECT_TRUE(peripheral.DerivesFrom(753));
   EXPECT_TRUE(peripheral.DerivesFrom(751));
-  GValueAttribute value(2, &kCopies);
-  GStringAttribute text("x", &kCopies);
-  GEnumAttribute enumeration(&kCopies);
-  GRangeAttribute range(0, 9, 1, 3, &kCopies);
+  GValueAttribute value(2, &kPeripheralCopies);
+  GStringAttribute text("x", &kPeripheralCopies);
+  GEnumAttribute enumeration(&kPeripheralCopies);
+  GRangeAttribute range(0, 9, 1, 3, &kPeripheralCopies);
   EXPECT_EQ(value.ApplyTo(&peripheral), 0);
   EXPECT_EQ(text.ApplyTo(&peripheral), 0);
   EXPECT_EQ(enumeration.ApplyTo(&peripheral), 0);
@@ -62,7 +62,7 @@ TEST(GPeripheralTest, TheBaseReceiverOperationsDoNothingAndAnswerZero) {
 
 TEST(GPeripheralTest, ACommandSharesItsSettings) {
   auto* settings = new GState(&kPeripheral);
-  PlainCommand command(settings, &kCopies);
+  PlainCommand command(settings, &kPeripheralCopies);
   EXPECT_EQ(command.GetSettings(), settings);
   EXPECT_EQ(settings->HolderCount(), 0);
   {
@@ -76,7 +76,7 @@ TEST(GPeripheralTest, ACommandSharesItsSettings) {
   command.SetSettings(settings);
   EXPECT_EQ(command.GetSettings(), settings);
   command.PinResources();
-  PlainCommand bare(&kCopies);
+  PlainCommand bare(&kPeripheralCopies);
   EXPECT_EQ(bare.GetSettings(), nullptr);
   EXPECT_FALSE(bare.Matches(&command));
   EXPECT_TRUE(bare.DerivesFrom(601));
@@ -87,7 +87,7 @@ TEST(GPeripheralTest, ACommandSharesItsSettings) {
 // ---- The peripheral's data model ----
 
 const int32_t kPrinterModel = 956;
-const int32_t kResolution = 249;
+const int32_t kPeripheralResolution = 249;
 
 TEST(GPeripheralTest, AFreshPeripheralHasItsOwnStatesAndConfiguration) {
   PlainPeripheral peripheral(&kPeripheral);
@@ -109,8 +109,8 @@ TEST(GPeripheralTest, AFreshPeripheralHasItsOwnStatesAndConfiguration) {
 }
 
 TEST(GPeripheralTest, TheFullConstructorBuildsTheCurrentStateFromTheDefaultState) {
-  auto* defaults = new GState(&kResolution);
-  defaults->AddChild(new GValueAttribute(600, &kResolution));
+  auto* defaults = new GState(&kPeripheralResolution);
+  defaults->AddChild(new GValueAttribute(600, &kPeripheralResolution));
   PlainPeripheral peripheral("Engine", defaults, nullptr, &kPeripheral, 0, 4, 1);
   EXPECT_EQ(peripheral.GetDefaultState(), defaults);
   EXPECT_EQ(defaults->FeatureId(), 243);  // stamped
@@ -166,7 +166,7 @@ TEST(GPeripheralTest, MatchesComparesTheSettingsNotWhoObserves) {
 
 TEST(GPeripheralTest, DeepCopyCopiesTheStatesInsteadOfSharingThem) {
   PlainPeripheral original(&kPeripheral);
-  original.GetDefaultState()->AddChild(new GValueAttribute(600, &kResolution));
+  original.GetDefaultState()->AddChild(new GValueAttribute(600, &kPeripheralResolution));
   std::unique_ptr<MPersistentObject> copy(original.DeepCopy());
   auto* peripheral = dynamic_cast<PlainPeripheral*>(copy.get());
   ASSERT_NE(peripheral, nullptr);
@@ -194,14 +194,14 @@ TEST(GPeripheralTest, RemoveObserverTakesOutOnlyTheFirstEntry) {
 TEST(GPeripheralTest, ApplyToSendsEveryAttributeOfTheCurrentStateAndAnswersTheLastFailure) {
   PlainPeripheral peripheral(&kPeripheral);
   GState* state = peripheral.GetCurrentState();
-  state->AddChild(new GValueAttribute(2, &kCopies));
+  state->AddChild(new GValueAttribute(2, &kPeripheralCopies));
   state->AddChild(new GStringAttribute("x", &kPrinterModel));
-  state->AddChild(new GValueAttribute(600, &kResolution));
+  state->AddChild(new GValueAttribute(600, &kPeripheralResolution));
   state->MarkAllUnchanged();  // applied regardless of the changed flags
   qvtest::RecordingPeripheral target;
   target.SetResult("SetString", 7);
   EXPECT_EQ(peripheral.GPeripheral::ApplyTo(&target), 7);
-  EXPECT_EQ(target.FeatureIds(), (std::vector<int32_t>{kCopies, kPrinterModel, kResolution}));
+  EXPECT_EQ(target.FeatureIds(), (std::vector<int32_t>{kPeripheralCopies, kPrinterModel, kPeripheralResolution}));
   EXPECT_EQ(peripheral.changed, 0);
 }
 

@@ -21,14 +21,14 @@
 namespace {
 
 const int32_t kJob = 246;
-const int32_t kPage = 256;
-const int32_t kCopies = 1;
-const int32_t kDuplex = 2;
+const int32_t kStatePage = 256;
+const int32_t kStateCopies = 1;
+const int32_t kStateDuplex = 2;
 const int32_t kOrientation = 3;
 const int32_t kName = 4;
-const int32_t kResolution = 5;
+const int32_t kStateResolution = 5;
 
-int16_t ValueOf(MPersistentObject* o) { return dynamic_cast<GValueAttribute&>(*o).GetValue(); }
+int16_t StateValueOf(MPersistentObject* o) { return dynamic_cast<GValueAttribute&>(*o).GetValue(); }
 
 class GStateTest : public ::testing::Test {
  protected:
@@ -41,20 +41,20 @@ class GStateTest : public ::testing::Test {
 
 TEST_F(GStateTest, AddingReplacesTheSameSettingInPlaceOrDropsAnEqualOne) {
   GState state(&kJob);
-  state.AddChild(new GValueAttribute(1, &kCopies));
-  state.AddChild(new GValueAttribute(0, &kDuplex));
-  state.AddChild(new GValueAttribute(5, &kCopies));
+  state.AddChild(new GValueAttribute(1, &kStateCopies));
+  state.AddChild(new GValueAttribute(0, &kStateDuplex));
+  state.AddChild(new GValueAttribute(5, &kStateCopies));
   ASSERT_EQ(state.GetEntryCount(), 2);
-  EXPECT_EQ(state.ChildAt(0)->FeatureId(), kCopies);
-  EXPECT_EQ(ValueOf(state.ChildAt(0)), 5);
+  EXPECT_EQ(state.ChildAt(0)->FeatureId(), kStateCopies);
+  EXPECT_EQ(StateValueOf(state.ChildAt(0)), 5);
 
   GAttribute* kept = state.ChildAt(0);
-  state.AddChild(new TestLiveValue(5, &kCopies));  // equal: dropped (and destroyed)
+  state.AddChild(new TestLiveValue(5, &kStateCopies));  // equal: dropped (and destroyed)
   EXPECT_EQ(state.ChildAt(0), kept);
   EXPECT_EQ(state.GetEntryCount(), 2);
 
   // Another type id under the same feature id is another setting.
-  state.AddChild(new GValue32Attribute(5, &kCopies));
+  state.AddChild(new GValue32Attribute(5, &kStateCopies));
   EXPECT_EQ(state.GetEntryCount(), 3);
   EXPECT_TRUE(state.DerivesFrom(758));
   EXPECT_TRUE(state.DerivesFrom(757));
@@ -62,7 +62,7 @@ TEST_F(GStateTest, AddingReplacesTheSameSettingInPlaceOrDropsAnEqualOne) {
 
 TEST_F(GStateTest, AddingNeverDestroysAnObjectThatIsHeldOrIsTheMemberItself) {
   GState state(&kJob);
-  auto* member = new TestLiveValue(1, &kCopies);
+  auto* member = new TestLiveValue(1, &kStateCopies);
   state.AddChild(member);
   // The very member again: it stays, alive and held once.
   state.AddChild(member);
@@ -71,18 +71,18 @@ TEST_F(GStateTest, AddingNeverDestroysAnObjectThatIsHeldOrIsTheMemberItself) {
   EXPECT_EQ(member->HolderCount(), 0);
 
   // An equal attribute that another state holds: not added, not destroyed.
-  GState other(&kPage);
-  auto* shared = new TestLiveValue(1, &kCopies);
+  GState other(&kStatePage);
+  auto* shared = new TestLiveValue(1, &kStateCopies);
   other.AddChild(shared);
   state.AddChild(shared);
   EXPECT_EQ(state.ChildAt(0), member);
   EXPECT_EQ(other.ChildAt(0), shared);
-  EXPECT_EQ(ValueOf(other.ChildAt(0)), 1);
+  EXPECT_EQ(StateValueOf(other.ChildAt(0)), 1);
   EXPECT_EQ(shared->HolderCount(), 0);
 
   // A different one that is held elsewhere replaces the member and is shared.
-  auto* differs = new TestLiveValue(2, &kCopies);
-  other.AddChild(new TestLiveValue(0, &kDuplex));
+  auto* differs = new TestLiveValue(2, &kStateCopies);
+  other.AddChild(new TestLiveValue(0, &kStateDuplex));
   GCountedPtr holder(differs);
   state.AddChild(differs);
   EXPECT_EQ(state.ChildAt(0), differs);
@@ -93,12 +93,12 @@ TEST_F(GStateTest, AddingNeverDestroysAnObjectThatIsHeldOrIsTheMemberItself) {
 // nested page state.
 std::unique_ptr<GState> MakeCurrent() {
   auto state = std::make_unique<GState>(&kJob);
-  state->AddChild(new GValueAttribute(1, &kCopies));
-  state->AddChild(new GValueAttribute(0, &kDuplex));
+  state->AddChild(new GValueAttribute(1, &kStateCopies));
+  state->AddChild(new GValueAttribute(0, &kStateDuplex));
   state->AddChild(new GValueAttribute(0, &kOrientation));
   state->AddChild(new GStringAttribute("job", &kName));
-  auto* page = new GState(&kPage);
-  page->AddChild(new GValueAttribute(600, &kResolution));
+  auto* page = new GState(&kStatePage);
+  page->AddChild(new GValueAttribute(600, &kStateResolution));
   page->AddChild(new GValueAttribute(1, &kOrientation));
   state->AddChild(page);
   state->MarkAllUnchanged();
@@ -112,11 +112,11 @@ TEST_F(GStateTest, MergingMarksAndAppliesExactlyTheDifferencesInStateOrder) {
   // a new setting comes in, and the nested page state differs in one value.
   GState settings(&kJob);
   settings.AddChild(new GStringAttribute("report", &kName));
-  settings.AddChild(new GValueAttribute(1, &kCopies));
-  settings.AddChild(new GValueAttribute(1, &kDuplex));
-  settings.AddChild(new GRangeAttribute(0, 10, 1, 4, &kResolution));
-  auto* page = new GState(&kPage);
-  page->AddChild(new GValueAttribute(600, &kResolution));
+  settings.AddChild(new GValueAttribute(1, &kStateCopies));
+  settings.AddChild(new GValueAttribute(1, &kStateDuplex));
+  settings.AddChild(new GRangeAttribute(0, 10, 1, 4, &kStateResolution));
+  auto* page = new GState(&kStatePage);
+  page->AddChild(new GValueAttribute(600, &kStateResolution));
   page->AddChild(new GValueAttribute(2, &kOrientation));
   settings.AddChild(page);
   GAttribute* copies = current->ChildAt(0);
@@ -143,7 +143,7 @@ TEST_F(GStateTest, MergingMarksAndAppliesExactlyTheDifferencesInStateOrder) {
   qvtest::RecordingPeripheral receiver;
   current->ApplyTo(&receiver);
   EXPECT_EQ(receiver.Operations(), (std::vector<std::string>{"SetValue", "SetString", "SetValue", "SetRange"}));
-  EXPECT_EQ(receiver.FeatureIds(), (std::vector<int32_t>{kDuplex, kName, kOrientation, kResolution}));
+  EXPECT_EQ(receiver.FeatureIds(), (std::vector<int32_t>{kStateDuplex, kName, kOrientation, kStateResolution}));
   EXPECT_EQ(receiver.Calls()[2].attribute, page->ChildAt(1));
   EXPECT_EQ(current->changed, 0);
   EXPECT_EQ(currentPage->changed, 0);
@@ -152,19 +152,19 @@ TEST_F(GStateTest, MergingMarksAndAppliesExactlyTheDifferencesInStateOrder) {
 TEST_F(GStateTest, MergingOneDifferingValueAppliesOnce) {
   auto current = MakeCurrent();
   std::unique_ptr<GState> settings(dynamic_cast<GState*>(current->DeepCopy()));
-  dynamic_cast<GValueAttribute*>(settings->FindById(kCopies))->SetValue(3);
+  dynamic_cast<GValueAttribute*>(settings->FindById(kStateCopies))->SetValue(3);
   current->Merge(settings.get());
   qvtest::RecordingPeripheral receiver;
   current->ApplyTo(&receiver);
   ASSERT_EQ(receiver.Calls().size(), 1u);
-  EXPECT_EQ(receiver.FeatureIds(), std::vector<int32_t>{kCopies});
+  EXPECT_EQ(receiver.FeatureIds(), std::vector<int32_t>{kStateCopies});
 }
 
 TEST_F(GStateTest, MergingAStateWithAnotherIdAddsItAsOneChangedMember) {
   auto current = MakeCurrent();
-  auto* other = new GState(&kDuplex);
+  auto* other = new GState(&kStateDuplex);
   other->changed = 0;
-  other->AddChild(new GValueAttribute(1, &kCopies));
+  other->AddChild(new GValueAttribute(1, &kStateCopies));
   current->Merge(other);  // taken over
   ASSERT_EQ(current->GetEntryCount(), 6);
   EXPECT_EQ(current->ChildAt(5), other);
@@ -177,12 +177,12 @@ TEST_F(GStateTest, MergingAStateWithAnotherIdAddsItAsOneChangedMember) {
 TEST_F(GStateTest, ANestedGraphicBundleIsReplacedWholeWhenItDiffers) {
   GState current(&kJob);
   auto* bundle = new GGraphicBundle;
-  bundle->SetPen(new TestPen(1, &kCopies));
+  bundle->SetPen(new TestPen(1, &kStateCopies));
   current.AddChild(bundle);
   current.MarkAllUnchanged();
   GState settings(&kJob);
   auto* newBundle = new GGraphicBundle;
-  newBundle->SetPen(new TestPen(2, &kCopies));
+  newBundle->SetPen(new TestPen(2, &kStateCopies));
   settings.AddChild(newBundle);
   current.Merge(&settings);
   EXPECT_EQ(current.ChildAt(0), newBundle);
@@ -203,11 +203,11 @@ TEST_F(GStateTest, StatesAndBundlesRoundTripInEveryForm) {
 TEST_F(GStateTest, BundleMembersLiveUnderTheirFixedIds) {
   GGraphicBundle bundle;
   EXPECT_EQ(bundle.FeatureId(), 244);
-  EXPECT_EQ(GGraphicBundle(&kCopies).FeatureId(), 244);
+  EXPECT_EQ(GGraphicBundle(&kStateCopies).FeatureId(), 244);
   EXPECT_EQ(bundle.ClassId(), 101);
   EXPECT_TRUE(bundle.DerivesFrom(758));
 
-  auto* pen = new TestPen(3, &kCopies);
+  auto* pen = new TestPen(3, &kStateCopies);
   bundle.SetPen(pen);
   EXPECT_EQ(pen->FeatureId(), 160);
   EXPECT_EQ(bundle.GetPen(), pen);
@@ -240,7 +240,7 @@ TEST_F(GStateTest, BundleMembersLiveUnderTheirFixedIds) {
   for (const Member& m : members) {
     SCOPED_TRACE(m.id);
     EXPECT_EQ((fresh.*m.detach)(), nullptr);
-    auto* attribute = new TestPen(static_cast<int16_t>(m.id), &kCopies);
+    auto* attribute = new TestPen(static_cast<int16_t>(m.id), &kStateCopies);
     (fresh.*m.set)(attribute);
     EXPECT_EQ(attribute->FeatureId(), m.id);
     EXPECT_EQ((fresh.*m.get)(), attribute);

@@ -14,12 +14,12 @@ namespace {
 using qvtest::MediaBytes;
 using qvtest::ModelForm;
 
-const int32_t kColorControl = 295;
+const int32_t kTintwrightAttributeColorControl = 295;
 const int32_t kShifted = 227;
-const int32_t kOther = 296;
+const int32_t kTintwrightAttributeOther = 296;
 
 TEST(GTintwrightAttribute, GetSettingReadsTheTwoCodesOfTheThreeObjectTypes) {
-  GTintwrightAttribute attribute(&kColorControl, 1, 2, 3, 4, 5, 6);
+  GTintwrightAttribute attribute(&kTintwrightAttributeColorControl, 1, 2, 3, 4, 5, 6);
   const struct {
     int type, which, ok;
     unsigned char code;
@@ -39,8 +39,8 @@ TEST(GTintwrightAttribute, GetSettingReadsTheTwoCodesOfTheThreeObjectTypes) {
 }
 
 TEST(GTintwrightAttribute, EnhancedSelectorsAndVersion2KindsAndTheirRanges) {
-  GTintwrightEnhancedAttribute enhanced(&kColorControl);
-  GTintwrightEnhancedAttributeVer2 ver2(&kColorControl);
+  GTintwrightEnhancedAttribute enhanced(&kTintwrightAttributeColorControl);
+  GTintwrightEnhancedAttributeVer2 ver2(&kTintwrightAttributeColorControl);
   const struct {
     int type, code, ok;
     unsigned char enhanced, ver2;
@@ -84,7 +84,7 @@ TEST(GTintwrightAttribute, TheBasePartOfTheEnhancedFormsDependsOnTheFeatureId) {
   const struct {
     const int32_t* id;
     unsigned char a0, a1, a2;
-  } cases[] = {{&kColorControl, 15, 21, 31}, {&kShifted, 16, 22, 32}};
+  } cases[] = {{&kTintwrightAttributeColorControl, 15, 21, 31}, {&kShifted, 16, 22, 32}};
   for (const auto& c : cases) {
     GTintwrightEnhancedAttribute enhanced(c.id);
     GTintwrightEnhancedAttributeVer2 ver2(c.id);
@@ -106,8 +106,8 @@ TEST(GTintwrightAttribute, TheBasePartOfTheEnhancedFormsDependsOnTheFeatureId) {
 }
 
 TEST(GTintwrightAttribute, TheEnhancedFormsCompareOnlyTheirOwnCodes) {
-  GTintwrightEnhancedAttribute a(&kColorControl);
-  GTintwrightEnhancedAttribute b(&kColorControl);
+  GTintwrightEnhancedAttribute a(&kTintwrightAttributeColorControl);
+  GTintwrightEnhancedAttribute b(&kTintwrightAttributeColorControl);
   b.SetSetting(0, 0, 99);  // the inherited code is not the form's
   EXPECT_TRUE(a.Matches(&b));
   EXPECT_TRUE(a.SameSettings(b));
@@ -117,13 +117,13 @@ TEST(GTintwrightAttribute, TheEnhancedFormsCompareOnlyTheirOwnCodes) {
   a.CopySettings(b);
   EXPECT_TRUE(a.Matches(&b));
 
-  GTintwrightEnhancedAttribute elsewhere(&kOther);
+  GTintwrightEnhancedAttribute elsewhere(&kTintwrightAttributeOther);
   elsewhere.CopySettings(b);
   EXPECT_FALSE(elsewhere.Matches(&b));  // the feature ids differ
   EXPECT_TRUE(elsewhere.SameSettings(b));
 
-  GTintwrightEnhancedAttributeVer2 v1(&kColorControl);
-  GTintwrightEnhancedAttributeVer2 v2(&kColorControl);
+  GTintwrightEnhancedAttributeVer2 v1(&kTintwrightAttributeColorControl);
+  GTintwrightEnhancedAttributeVer2 v2(&kTintwrightAttributeColorControl);
   v2.SetSetting(2, 1, 1);
   EXPECT_TRUE(v1.Matches(&v2));
   v2.SetCode(0, 3, 101);
@@ -132,7 +132,7 @@ TEST(GTintwrightAttribute, TheEnhancedFormsCompareOnlyTheirOwnCodes) {
   EXPECT_TRUE(v1.SameSettings(v2));
 
   // Different forms never match.
-  GTintwrightAttribute plain(&kColorControl, 15, 40, 21, 50, 31, 62);
+  GTintwrightAttribute plain(&kTintwrightAttributeColorControl, 15, 40, 21, 50, 31, 62);
   EXPECT_FALSE(plain.Matches(&a));
   EXPECT_FALSE(a.Matches(&plain));
   EXPECT_FALSE(a.Matches(&v1));
@@ -150,7 +150,7 @@ TEST(GTintwrightAttribute, CopiesTakeTheBasePartWhileAssignmentTakesOnlyTheCodes
   EXPECT_TRUE(copy.Matches(&source));
   EXPECT_EQ(copy.changed, 0);
 
-  GTintwrightEnhancedAttribute assigned(&kColorControl);
+  GTintwrightEnhancedAttribute assigned(&kTintwrightAttributeColorControl);
   assigned = source;
   assigned.GetSetting(0, 0, &a);
   EXPECT_EQ(a, 15);  // its own base part stays
@@ -159,9 +159,9 @@ TEST(GTintwrightAttribute, CopiesTakeTheBasePartWhileAssignmentTakesOnlyTheCodes
 }
 
 TEST(GTintwrightAttribute, EachFormHasItsClassAndAppliesNothing) {
-  GTintwrightAttribute plain(&kColorControl, 1, 2, 3, 4, 5, 6);
-  GTintwrightEnhancedAttribute enhanced(&kColorControl);
-  GTintwrightEnhancedAttributeVer2 ver2(&kColorControl);
+  GTintwrightAttribute plain(&kTintwrightAttributeColorControl, 1, 2, 3, 4, 5, 6);
+  GTintwrightEnhancedAttribute enhanced(&kTintwrightAttributeColorControl);
+  GTintwrightEnhancedAttributeVer2 ver2(&kTintwrightAttributeColorControl);
   qvtest::RecordingPeripheral receiver;
   const struct {
     GTintwrightAttribute* attribute;
@@ -180,35 +180,35 @@ TEST(GTintwrightAttribute, EachFormHasItsClassAndAppliesNothing) {
 }
 
 TEST(GTintwrightAttribute, StoredBodiesHoldEveryCodeAsAShort) {
-  GTintwrightEnhancedAttributeVer2 ver2(&kColorControl, 1, 2, 3, 4, 5, 6, 7, 8, 9, 200);
+  GTintwrightEnhancedAttributeVer2 ver2(&kTintwrightAttributeColorControl, 1, 2, 3, 4, 5, 6, 7, 8, 9, 200);
   ver2.SetSerial(3);
   const std::string expected = MediaBytes()
                                    .Marker()
                                    .U16(1201)
-                                   .Attribute(kColorControl, 3)
+                                   .Attribute(kTintwrightAttributeColorControl, 3)
                                    .U32(1)
                                    .U16(1).U16(2).U16(3).U16(4).U16(5).U16(6).U16(7).U16(8).U16(9).U16(200)
                                    .Bytes();
   EXPECT_EQ(qvtest::SaveInForm(&ver2, ModelForm::kFile), expected);
   EXPECT_EQ(ver2.MembersStoreSize(), 20u + 24u);
 
-  GTintwrightEnhancedAttribute enhanced(&kColorControl, 70, 41, 80, 51, 91, 61, 94, 97);
+  GTintwrightEnhancedAttribute enhanced(&kTintwrightAttributeColorControl, 70, 41, 80, 51, 91, 61, 94, 97);
   enhanced.SetSerial(3);
   const std::string enhancedBytes = MediaBytes()
                                         .Marker()
                                         .U16(797)
-                                        .Attribute(kColorControl, 3)
+                                        .Attribute(kTintwrightAttributeColorControl, 3)
                                         .U32(1)
                                         .U16(70).U16(41).U16(80).U16(51).U16(91).U16(61).U16(94).U16(97)
                                         .Bytes();
   EXPECT_EQ(qvtest::SaveInForm(&enhanced, ModelForm::kFile), enhancedBytes);
   EXPECT_EQ(enhanced.MembersStoreSize(), 20u + 20u);
-  EXPECT_EQ(GTintwrightAttribute(&kColorControl, 1, 2, 3, 4, 5, 6).MembersStoreSize(), 20u + 16u);
+  EXPECT_EQ(GTintwrightAttribute(&kTintwrightAttributeColorControl, 1, 2, 3, 4, 5, 6).MembersStoreSize(), 20u + 16u);
 }
 
 TEST(GTintwrightAttribute, EveryFormRoundTripsAndARestoredEnhancedFormKeepsItsCodesOnly) {
-  GTintwrightAttribute plain(&kColorControl, 1, 2, 3, 4, 5, 6);
-  GTintwrightEnhancedAttribute enhanced(&kColorControl, 71, 42, 81, 52, 90, 60, 96, 99);
+  GTintwrightAttribute plain(&kTintwrightAttributeColorControl, 1, 2, 3, 4, 5, 6);
+  GTintwrightEnhancedAttribute enhanced(&kTintwrightAttributeColorControl, 71, 42, 81, 52, 90, 60, 96, 99);
   enhanced.SetSetting(1, 1, 7);
   GTintwrightEnhancedAttributeVer2 ver2(&kShifted, 1, 2, 3, 4, 5, 6, 7, 8, 9, 93);
   for (const MPersistentObject* object : {static_cast<const MPersistentObject*>(&plain),
@@ -229,13 +229,13 @@ TEST(GTintwrightAttribute, EveryFormRoundTripsAndARestoredEnhancedFormKeepsItsCo
 }
 
 TEST(GTintwrightAttribute, AnotherStoredVersionLeavesTheCodesAlone) {
-  const std::string bytes = MediaBytes().Marker().U16(1201).Attribute(kColorControl, 3).U32(2).U16(1).Bytes();
+  const std::string bytes = MediaBytes().Marker().U16(1201).Attribute(kTintwrightAttributeColorControl, 3).U32(2).U16(1).Bytes();
   qvtest::ModelRead read = qvtest::RestoreFromForm(bytes, ModelForm::kFile);
   std::unique_ptr<MPersistentObject> object(read.object);
   auto* restored = dynamic_cast<GTintwrightEnhancedAttributeVer2*>(object.get());
   ASSERT_NE(restored, nullptr);
-  EXPECT_EQ(restored->FeatureId(), kColorControl);
-  EXPECT_TRUE(restored->SameSettings(GTintwrightEnhancedAttributeVer2(&kColorControl)));
+  EXPECT_EQ(restored->FeatureId(), kTintwrightAttributeColorControl);
+  EXPECT_TRUE(restored->SameSettings(GTintwrightEnhancedAttributeVer2(&kTintwrightAttributeColorControl)));
 }
 
 }  // namespace

@@ -22,13 +22,13 @@ using qvtest::MediaBytes;
 using qvtest::ModelForm;
 
 const int32_t kTrayFeature = 321;
-const int32_t kPageMedia = 259;
+const int32_t kTrayPageMedia = 259;
 
 GMedia* NewLetter(int16_t paperId = 1) {
   const GShortPoint size(5100, 6600);
   const GShortPoint extent(4900, 6400);
   const GShortPoint origin(100, 100);
-  return new GMedia("Letter", &size, &extent, &origin, 0, paperId, 600, 600, &kPageMedia);
+  return new GMedia("Letter", &size, &extent, &origin, 0, paperId, 600, 600, &kTrayPageMedia);
 }
 
 std::unique_ptr<GTray> TrayWithMedium() {

@@ -26,7 +26,7 @@ using qvtest::ModelFormName;
 const int32_t kDeviceEntry = 76;
 const int32_t kModelRoot = 359;
 const int32_t kLanguageName = 373;
-const int32_t kCopies = 247;
+const int32_t kPrinterTreeCopies = 247;
 const int32_t kModelName = 956;
 
 // Printer, PJL child and generator child; the three share one current and
@@ -49,7 +49,7 @@ std::unique_ptr<GPrinter> MakePrinter() {
   current->AddChild(new GState(&GJobSettingsId));
   current->AddChild(new GStringAttribute("PCLXL", &kLanguageName));
   auto* defaults = new GState;
-  defaults->AddChild(new GValueAttribute(1, &kCopies));
+  defaults->AddChild(new GValueAttribute(1, &kPrinterTreeCopies));
   for (GPeripheral* peripheral : {static_cast<GPeripheral*>(printer.get()), static_cast<GPeripheral*>(pjl),
                                   static_cast<GPeripheral*>(generator)}) {
     peripheral->GPeripheral::SetCurrentState(current);
@@ -109,7 +109,7 @@ TEST(PrinterTreeTest, APrinterWithItsPjlAndGeneratorChildrenRestoresAsThatTree) 
 
 TEST(PrinterTreeTest, ThePrinterRestoresAsTheDeviceEntryOfTheModel) {
   GAttributeComposite model(&kModelRoot);
-  model.AddChild(new GValueAttribute(3, &kCopies));
+  model.AddChild(new GValueAttribute(3, &kPrinterTreeCopies));
   model.AddChild(MakePrinter().release());
   qvtest::ExpectRoundTripsInAllForms(model);
   qvtest::ExpectStoredByteCountIsWritten(model);

@@ -33,8 +33,8 @@ namespace {
 using qvtest::RecordingPeripheral;
 using Log = std::vector<std::string>;
 
-const int32_t kCopies = 5;
-const int32_t kStage = 700;
+const int32_t kPrinterJobCopies = 5;
+const int32_t kPrinterJobStage = 700;
 
 // Every command a stage handles, as "stage:operation", across stages.
 Log g_log;
@@ -102,14 +102,14 @@ GOutputChannel* OpenTestChannel(GDriverInstance*, const RWWString& port, int) {
 }
 GOutputChannel* NoChannel(GDriverInstance*, const RWWString&, int) { return nullptr; }
 
-GState* Settings(int32_t id) {
+GState* PrinterJobSettings(int32_t id) {
   auto* settings = new GState(&id);
-  settings->AddChild(new GValueAttribute(2, &kCopies));
+  settings->AddChild(new GValueAttribute(2, &kPrinterJobCopies));
   return settings;
 }
 
 GDocumentStart* NewStart() {
-  return new GDocumentStart(RWWString(u"Quarterly"), RWCString("q"), RWWString(u"LPT1:"), nullptr, Settings(246));
+  return new GDocumentStart(RWWString(u"Quarterly"), RWCString("q"), RWWString(u"LPT1:"), nullptr, PrinterJobSettings(246));
 }
 
 class PrinterJobTest : public ::testing::Test {
@@ -129,7 +129,7 @@ class PrinterJobTest : public ::testing::Test {
     g_log.clear();
   }
 
-  GPrinter printer{RWCString("Printer"), nullptr, nullptr, &kStage};
+  GPrinter printer{RWCString("Printer"), nullptr, nullptr, &kPrinterJobStage};
   LoggingPeripheral* pjl = nullptr;
   TestGenerator* generator = nullptr;
 };
@@ -146,9 +146,9 @@ TEST_F(PrinterJobTest, AJobReachesThePjlPeripheralAtItsBoundariesAndTheGenerator
   EXPECT_EQ(static_cast<GDocumentStart*>(CommandOf(out))->GetOutputChannel(), printer.GetOutputChannel())
       << "later stages use the same channel";
 
-  printer.Send(new GPageStart(Settings(256)));
+  printer.Send(new GPageStart(PrinterJobSettings(256)));
   printer.Send(new GPassThroughCommand(kBytes, 2, 788, nullptr));
-  printer.Send(new GPageEnd(Settings(256)));
+  printer.Send(new GPageEnd(PrinterJobSettings(256)));
   EXPECT_EQ(printer.GetMode(), 1) << "page boundaries leave the printer's mode alone";
   out = printer.Send(new GDocumentEnd);
   EXPECT_EQ(CommandOf(out)->ClassId(), GDocumentEndClassId);
@@ -206,13 +206,13 @@ TEST_F(PrinterJobTest, AChannelTheStartAlreadyCarriesIsUsedButNotOwned) {
 
 TEST_F(PrinterJobTest, APageEndOnAChannelThatIsNotOpenBecomesError1) {
   // No document: no channel at all.
-  GCountedPtr out = printer.Send(new GPageEnd(Settings(256)));
+  GCountedPtr out = printer.Send(new GPageEnd(PrinterJobSettings(256)));
   auto* error = dynamic_cast<GErrorCommand*>(CommandOf(out));
   ASSERT_NE(error, nullptr);
   EXPECT_EQ(error->GetStatus(), 1);
   // An open channel accepts the page end.
   printer.Send(NewStart());
-  out = printer.Send(new GPageEnd(Settings(256)));
+  out = printer.Send(new GPageEnd(PrinterJobSettings(256)));
   EXPECT_EQ(CommandOf(out)->ClassId(), GPageEndClassId);
   printer.Send(new GDocumentEnd);
 }
@@ -225,8 +225,8 @@ TEST_F(PrinterJobTest, ThePrinterAndItsChildrenShareOneStateAndTheGeneratorNames
   ASSERT_NE(name, nullptr) << "the PJL peripheral finds the language name in the shared state";
   EXPECT_EQ(name->GetString(), RWCString("gen"));
 
-  // Settings merged at the printer are seen by both children.
-  printer.Send(new GPageStart(Settings(256)));
+  // PrinterJobSettings merged at the printer are seen by both children.
+  printer.Send(new GPageStart(PrinterJobSettings(256)));
   for (GPeripheral* child : {static_cast<GPeripheral*>(pjl), static_cast<GPeripheral*>(generator)})
     EXPECT_NE(child->GetCurrentState()->FindById(256), nullptr);
 }
@@ -258,9 +258,9 @@ TEST_F(PrinterJobTest, UsingAnotherGeneratorLeavesOneGeneratorChildWithItsOwnNam
 }
 
 TEST_F(PrinterJobTest, APrinterWithoutChildrenSkipsTheStepsThatNameThem) {
-  GPrinter bare(&kStage);
-  for (GCommand* command : std::initializer_list<GCommand*>{NewStart(), new GPageStart(Settings(256)),
-                                                           new GPageEnd(Settings(256)), new GDocumentEnd}) {
+  GPrinter bare(&kPrinterJobStage);
+  for (GCommand* command : std::initializer_list<GCommand*>{NewStart(), new GPageStart(PrinterJobSettings(256)),
+                                                           new GPageEnd(PrinterJobSettings(256)), new GDocumentEnd}) {
     GCountedPtr out = bare.Send(command);
     ASSERT_NE(CommandOf(out), nullptr);
     EXPECT_EQ(CommandOf(out)->ClassId(), command->ClassId());
@@ -268,7 +268,7 @@ TEST_F(PrinterJobTest, APrinterWithoutChildrenSkipsTheStepsThatNameThem) {
   EXPECT_EQ(TestChannel::live, 0);
   printer.Send(NewStart());
   delete printer.RemoveChild(generator);
-  GCountedPtr out = printer.Send(new GPageStart(Settings(256)));
+  GCountedPtr out = printer.Send(new GPageStart(PrinterJobSettings(256)));
   EXPECT_EQ(CommandOf(out)->ClassId(), GPageStartClassId);
   printer.Send(new GJobAbort);
   EXPECT_EQ(TestChannel::live, 0);
@@ -301,10 +301,10 @@ class CompositeJobTest : public ::testing::Test {
 };
 
 TEST_F(CompositeJobTest, OnlyTheChildrenThatTookTheDocumentStartSeeTheJob) {
-  GPeripheralComposite composite(&kStage);
-  auto* a = new LoggingPeripheral("a", &kStage);
-  auto* b = new LoggingPeripheral("b", &kStage);
-  auto* c = new LoggingPeripheral("c", &kStage);
+  GPeripheralComposite composite(&kPrinterJobStage);
+  auto* a = new LoggingPeripheral("a", &kPrinterJobStage);
+  auto* b = new LoggingPeripheral("b", &kPrinterJobStage);
+  auto* c = new LoggingPeripheral("c", &kPrinterJobStage);
   b->leaveAtStart = true;
   composite.AddChild(a);
   composite.AddChild(b);
@@ -339,7 +339,7 @@ TEST_F(CompositeJobTest, OnlyTheChildrenThatTookTheDocumentStartSeeTheJob) {
 class SwallowingPeripheral : public LoggingPeripheral {
  public:
   SwallowingPeripheral(const char* name, GCommand* (*answer)(GCommand*))
-      : LoggingPeripheral(name, &kStage), answer_(answer) {}
+      : LoggingPeripheral(name, &kPrinterJobStage), answer_(answer) {}
   GCountedPtr Filter(GCommand* command) override {
     if (command->ClassId() == GPageStartClassId) {
       GCountedPtr held(command);
@@ -364,9 +364,9 @@ TEST_F(CompositeJobTest, ANoOpOrErrorAnswerEndsTheWalkAtTheChildThatGaveIt) {
   for (const Case& test : cases) {
     SCOPED_TRACE(test.name);
     g_log.clear();
-    GPeripheralComposite composite(&kStage);
+    GPeripheralComposite composite(&kPrinterJobStage);
     composite.AddChild(new SwallowingPeripheral("first", test.answer));
-    composite.AddChild(new LoggingPeripheral("second", &kStage));
+    composite.AddChild(new LoggingPeripheral("second", &kPrinterJobStage));
     composite.Send(NewStart());
     GCountedPtr out = composite.Send(new GPageStart);
     EXPECT_EQ(CommandOf(out)->ClassId(), test.expected);
@@ -376,8 +376,8 @@ TEST_F(CompositeJobTest, ANoOpOrErrorAnswerEndsTheWalkAtTheChildThatGaveIt) {
 }
 
 TEST_F(CompositeJobTest, ADocumentStartInsideACommandCompositeStillStartsTheJob) {
-  GPeripheralComposite composite(&kStage);
-  composite.AddChild(new LoggingPeripheral("a", &kStage));
+  GPeripheralComposite composite(&kPrinterJobStage);
+  composite.AddChild(new LoggingPeripheral("a", &kPrinterJobStage));
   auto* batch = new GCommandComposite;
   batch->AddChild(NewStart());
   batch->AddChild(new GPageStart);
@@ -395,7 +395,7 @@ TEST_F(CompositeJobTest, ADocumentStartInsideACommandCompositeStillStartsTheJob)
 class RemovingPeripheral : public LoggingPeripheral {
  public:
   RemovingPeripheral(GPeripheralComposite* owner, GPeripheral* victim)
-      : LoggingPeripheral("remover", &kStage), owner_(owner), victim_(victim) {}
+      : LoggingPeripheral("remover", &kPrinterJobStage), owner_(owner), victim_(victim) {}
   int16_t PageStart(GPageStart* command) override {
     if (victim_ != nullptr) delete owner_->RemoveChild(victim_);
     victim_ = nullptr;
@@ -408,11 +408,11 @@ class RemovingPeripheral : public LoggingPeripheral {
 };
 
 TEST_F(CompositeJobTest, AChildRemovedDuringAWalkIsNotReachedAfterward) {
-  GPeripheralComposite composite(&kStage);
-  auto* victim = new LoggingPeripheral("victim", &kStage);
+  GPeripheralComposite composite(&kPrinterJobStage);
+  auto* victim = new LoggingPeripheral("victim", &kPrinterJobStage);
   composite.AddChild(new RemovingPeripheral(&composite, victim));
   composite.AddChild(victim);
-  composite.AddChild(new LoggingPeripheral("last", &kStage));
+  composite.AddChild(new LoggingPeripheral("last", &kPrinterJobStage));
   composite.Send(NewStart());
   g_log.clear();
   composite.Send(new GPageStart);  // the victim goes while the walk is under way
@@ -427,14 +427,14 @@ TEST_F(CompositeJobTest, TheConfigurationIsTheOwnOneFollowedByTheChildrens) {
   auto* given = new GConfiguration(198);
   const int32_t kModelName = 956;
   given->AddChild(new GStringAttribute("Model 7", &kModelName));
-  GPeripheralComposite composite("Stage", nullptr, given, &kStage, 0, 6, 2);
-  auto* child = new LoggingPeripheral("child", &kStage);
+  GPeripheralComposite composite("Stage", nullptr, given, &kPrinterJobStage, 0, 6, 2);
+  auto* child = new LoggingPeripheral("child", &kPrinterJobStage);
   composite.AddChild(child);
   GConfiguration* derived = composite.GetConfiguration();
   ASSERT_EQ(derived->GetEntryCount(), 2);
   EXPECT_EQ(derived->Children().Data()[0].Pointee(), given) << "what was given is kept";
   EXPECT_EQ(derived->Children().Data()[1].Pointee(), child->GetConfiguration());
-  EXPECT_NE(composite.FindById(kStage), nullptr);
+  EXPECT_NE(composite.FindById(kPrinterJobStage), nullptr);
   delete composite.RemoveChild(child);
   EXPECT_EQ(composite.GetConfiguration()->GetEntryCount(), 1);
   std::unique_ptr<GConfiguration> old(composite.ResetConfiguration());
@@ -446,14 +446,14 @@ TEST_F(CompositeJobTest, TheConfigurationIsTheOwnOneFollowedByTheChildrens) {
 
 class NoScaling : public LoggingPeripheral {
  public:
-  NoScaling() : LoggingPeripheral("fixed", &kStage) {}
+  NoScaling() : LoggingPeripheral("fixed", &kPrinterJobStage) {}
   int SupportsScaling() override { return 0; }
   int GetEffectFlags() override { return kEffectReordersPages; }
 };
 
 TEST_F(CompositeJobTest, ScalingNeedsEveryChildAndEffectsComeFromTheActiveOnes) {
-  GPeripheralComposite composite(&kStage);
-  composite.AddChild(new LoggingPeripheral("a", &kStage));
+  GPeripheralComposite composite(&kPrinterJobStage);
+  composite.AddChild(new LoggingPeripheral("a", &kPrinterJobStage));
   EXPECT_EQ(composite.SupportsScaling(), 1);
   auto* fixed = new NoScaling;
   composite.AddChild(fixed);
