@@ -128,4 +128,24 @@ void GColorPaint::RestoreMembersFromFile(RWBinaryFile& file) {
 RWVirtualInStream& operator>>(RWVirtualInStream& stream, GPaint*& out) { return MReadPersistentAs(stream, out); }
 RWBinaryFile& operator>>(RWBinaryFile& file, GPaint*& out) { return MReadPersistentAs(file, out); }
 
+void GRestoreHeldPaint(RWVirtualInStream& stream, GCountedRef& paint) {
+  GPaint* read = nullptr;
+  stream >> read;
+  if (read != nullptr) RWReadTableGuard::Adopt(read);
+  if (read != nullptr || (stream.Good() && !RWReadTableGuard::RestoreFailed())) paint = GCountedRef(read);
+}
+
+void GRestoreHeldPaint(RWBinaryFile& file, GCountedRef& paint) {
+  GPaint* read = nullptr;
+  file >> read;
+  if (read != nullptr) RWReadTableGuard::Adopt(read);
+  if (read != nullptr || !(file.HasError() || file.IsAtEnd() || RWReadTableGuard::RestoreFailed()))
+    paint = GCountedRef(read);
+}
+
+int GHeldPaintsMatch(const GPaint* a, const GPaint* b) {
+  if (a == nullptr || b == nullptr) return a == b ? 1 : 0;
+  return a == b || a->Matches(b) ? 1 : 0;
+}
+
 RWCollectable* GColorPaintCreate() { return new GColorPaint; }

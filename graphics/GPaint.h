@@ -87,4 +87,13 @@ class GColorPaint : public GPaint {
 RWVirtualInStream& operator>>(RWVirtualInStream& stream, GPaint*& out);
 RWBinaryFile& operator>>(RWBinaryFile& file, GPaint*& out);
 
+// Reads one paint reference (the null object for none) into a handle that
+// a pen or brush holds its paint by: what was read replaces the held paint,
+// and is adopted from the restore, as the handle lets it go itself.
+// Anything but a paint fails the restore and leaves the handle alone.
+void GRestoreHeldPaint(RWVirtualInStream& stream, GCountedRef& paint);
+void GRestoreHeldPaint(RWBinaryFile& file, GCountedRef& paint);
+// Two held paints match: both empty, or both there and matching.
+int GHeldPaintsMatch(const GPaint* a, const GPaint* b);
+
 RWCollectable* GColorPaintCreate();

@@ -1,12 +1,21 @@
 #include "graphics/GraphicsClasses.h"
 
 #include "graphics/GBitmap.h"
+#include "graphics/GBrush.h"
+#include "graphics/GCap.h"
+#include "graphics/GClip.h"
 #include "graphics/GColor.h"
 #include "graphics/GDitherMatrix.h"
+#include "graphics/GFillMode.h"
+#include "graphics/GGraphic.h"
 #include "graphics/GGlyphCache.h"
 #include "graphics/GPaint.h"
 #include "graphics/GPaletteTable.h"
+#include "graphics/GPathGraphic.h"
+#include "graphics/GPen.h"
+#include "graphics/GShapeGraphic.h"
 #include "graphics/GTTTableCache.h"
+#include "graphics/GTransformAttribute.h"
 #include "rw/RWFactory.h"
 #include "rw/RWStringID.h"
 
@@ -23,6 +32,26 @@ const ModelClassEntry kGraphicsClasses[] = {
     {&GTTTableCacheCreate, GTTTableCacheClassId, "GTTTableCache"},
     {&GGlyphCacheCreate, GGlyphCacheClassId, "GGlyphCache"},
     {&GGlyphCacheNodeCreate, GGlyphCacheNodeClassId, "GGlyphCacheNode"},
+    {&GGraphicCompositeCreate, GGraphicCompositeClassId, "GGraphicComposite"},
+    {&GClipToPageCreate, GClipToPageClassId, "GClipToPage"},
+    {&GClipToPathCreate, GClipToPathClassId, "GClipToPath"},
+    {&GClipToRectangleCreate, GClipToRectangleClassId, "GClipToRectangle"},
+    {&GClipToSingleRectangleCreate, GClipToSingleRectangleClassId, "GClipToSingleRectangle"},
+    {&GTransformAttributeCreate, GTransformAttributeClassId, "GTransformAttribute"},
+    {&GPathGraphicCreate, GPathGraphicClassId, "GPathGraphic"},
+    {&GRectangleGraphicCreate, GRectangleGraphicClassId, "GRectangleGraphic"},
+    {&GPolygonGraphicCreate, GPolygonGraphicClassId, "GPolygonGraphic"},
+    {&GPolyBezierGraphicCreate, GPolyBezierGraphicClassId, "GPolyBezierGraphic"},
+    {&GFillModeCreate, GFillModeClassId, "GFillMode"},
+    {&GRasterOperationCreate, GRasterOperationClassId, "GRasterOperation"},
+    {&GBrushCreate, GBrushClassId, "GBrush"},
+    {&GNoBrushCreate, GNoBrushClassId, "GNoBrush"},
+    {&GPenCreate, GPenClassId, "GPen"},
+    {&GNoPenCreate, GNoPenClassId, "GNoPen"},
+    {&GDashedPenCreate, GDashedPenClassId, "GDashedPen"},
+    {&GCapCreate, GCapClassId, "GCap"},
+    {&GJointCreate, GJointClassId, "GJoint"},
+    {&GMiterJointCreate, GMiterJointClassId, "GMiterJoint"},
 };
 
 }  // namespace

@@ -214,57 +214,80 @@ GCommand* GCommandComposite::MemberAt(size_t index) const {
 
 uint32_t GCommandComposite::MembersStoreSize() const {
   RWStoreTableGuard guard;
-  return GCommand::MembersStoreSize() + 4 + members_.StoredByteCount();
+  return GCommand::MembersStoreSize() + GMemberListStoreSize(members_);
 }
 
 void GCommandComposite::SaveMembers(RWVirtualOutStream& stream) const {
   GCommand::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  RWWriteObjectPointer(stream, &members_);
+  GSaveMemberList(stream, members_);
 }
 
 void GCommandComposite::SaveMembersToFile(RWBinaryFile& file) const {
   GCommand::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  RWWriteObjectPointerToFile(file, &members_);
+  GSaveMemberList(file, members_);
 }
 
-bool GCommandComposite::MembersAreCommands() const {
-  const GCountedPtrVector& members = members_.Children();
-  for (size_t i = 0; i < members.Count(); ++i)
-    if (!IsCommand(members.Data()[i].Pointee())) return false;
-  return true;
-}
-
-template <typename Input>
-void GCommandComposite::RestoreList(Input& input) {
-  uint32_t version = 0;
-  if (!CompositeReadVersion(input, version) || version != ClassVersion()) return;
-  members_.RemoveAllChildren();
-  ReadList(input, &members_);
-  if (!CompositeInputOk(input)) return;
-  if (!MembersAreCommands()) {
-    // Only commands travel in a composite: anything else is damage.
-    members_.RemoveAllChildren();
-    GFailRestore();
-    MarkFailed(input);
-    return;
-  }
-  SetModified(0);
-}
-
+// Only commands travel in a composite: anything else is damage. A restored
+// composite reports itself unmodified.
 void GCommandComposite::RestoreMembers(RWVirtualInStream& stream) {
   MRestoreScope scope(this);
   GCommand::RestoreMembers(stream);
-  if (!CompositeStreamOk(stream)) return;
-  RestoreList(stream);
+  if (GRestoreMemberList(stream, members_, &IsCommand)) SetModified(0);
 }
 
 void GCommandComposite::RestoreMembersFromFile(RWBinaryFile& file) {
   MRestoreScope scope(this);
   GCommand::RestoreMembersFromFile(file);
-  if (!CompositeFileOk(file) || file.IsAtEnd()) return;
-  RestoreList(file);
+  if (GRestoreMemberList(file, members_, &IsCommand)) SetModified(0);
+}
+
+// ---- Stored member lists ----
+
+namespace {
+
+bool ListInputOk(const RWVirtualInStream& stream) { return CompositeStreamOk(stream); }
+bool ListInputOk(const RWBinaryFile& file) { return CompositeFileOk(file) && !file.IsAtEnd(); }
+
+template <typename Input>
+bool RestoreList(Input& input, MPersistentComposite& list, bool (*accept)(const MPersistentObject*)) {
+  uint32_t version = 0;
+  if (!ListInputOk(input) || !CompositeReadVersion(input, version) || version != GCommandComposite::ClassVersion())
+    return false;
+  list.RemoveAllChildren();
+  ReadList(input, &list);
+  if (!CompositeInputOk(input)) return false;
+  const GCountedPtrVector& members = list.Children();
+  for (size_t i = 0; i < members.Count(); ++i) {
+    if (accept(members.Data()[i].Pointee())) continue;
+    list.RemoveAllChildren();
+    GFailRestore();
+    MarkFailed(input);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+uint32_t GMemberListStoreSize(const MPersistentComposite& list) { return 4 + list.StoredByteCount(); }
+
+void GSaveMemberList(RWVirtualOutStream& stream, const MPersistentComposite& list) {
+  stream.PutULong(GCommandComposite::ClassVersion());
+  RWWriteObjectPointer(stream, &list);
+}
+
+void GSaveMemberList(RWBinaryFile& file, const MPersistentComposite& list) {
+  file.WriteULong(GCommandComposite::ClassVersion());
+  RWWriteObjectPointerToFile(file, &list);
+}
+
+bool GRestoreMemberList(RWVirtualInStream& stream, MPersistentComposite& list,
+                        bool (*accept)(const MPersistentObject* member)) {
+  return RestoreList(stream, list, accept);
+}
+
+bool GRestoreMemberList(RWBinaryFile& file, MPersistentComposite& list, bool (*accept)(const MPersistentObject* member)) {
+  return RestoreList(file, list, accept);
 }
 
 RWCollectable* GCommandCompositeCreate() { return new GCommandComposite; }

@@ -87,12 +87,21 @@ class GCommandComposite : public GCommand {
   // A command that may become a member; deletes what is refused and not held.
   bool Accept(MPersistentObject* child);
   bool AcceptReplacement(const MPersistentObject* with) const;
-  // After the list was read: every member a command.
-  bool MembersAreCommands() const;
-  template <typename Input>
-  void RestoreList(Input& input);
 
   MPersistentComposite members_;
 };
+
+// The stored member list of a command that holds one (the command
+// composite, the graphic composite), after the command's own part: version
+// 1, then the list as one object. A read starts only on input that is
+// still good; a stored version other than 1 leaves the list as it is; a
+// member that accept refuses empties the list and fails the restore. The
+// reads answer true when a list was read.
+uint32_t GMemberListStoreSize(const MPersistentComposite& list);
+void GSaveMemberList(RWVirtualOutStream& stream, const MPersistentComposite& list);
+void GSaveMemberList(RWBinaryFile& file, const MPersistentComposite& list);
+bool GRestoreMemberList(RWVirtualInStream& stream, MPersistentComposite& list,
+                        bool (*accept)(const MPersistentObject* member));
+bool GRestoreMemberList(RWBinaryFile& file, MPersistentComposite& list, bool (*accept)(const MPersistentObject* member));
 
 RWCollectable* GCommandCompositeCreate();

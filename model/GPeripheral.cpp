@@ -264,16 +264,36 @@ void GPeripheral::ApplyChangedAttributes(int32_t sectionId) {
   // stage replace its state.
   GCountedPtr held(section);
   if (sectionId == GGraphicsSectionId) {
-    for (size_t i = 0; i < section->Children().Count(); ++i) {
+    // A graphic's bundle is a state of its own kind, so the section keeps
+    // it as one nested member: its transform is looked for there as well.
+    GAttribute* transform = nullptr;
+    GState* holder = nullptr;
+    for (size_t i = 0; i < section->Children().Count() && transform == nullptr; ++i) {
       GAttribute* attribute = section->ChildAt(i);
-      if (attribute == nullptr || attribute->ClassId() != kTransformAttributeClassId || !attribute->changed) continue;
+      if (attribute == nullptr || !attribute->changed) continue;
+      if (attribute->ClassId() == kTransformAttributeClassId) {
+        transform = attribute;
+        break;
+      }
+      auto* nested = dynamic_cast<GState*>(attribute);
+      for (size_t k = 0; nested != nullptr && k < nested->Children().Count(); ++k) {
+        GAttribute* member = nested->ChildAt(k);
+        if (member != nullptr && member->ClassId() == kTransformAttributeClassId && member->changed) {
+          transform = member;
+          holder = nested;
+          break;
+        }
+      }
+    }
+    if (transform != nullptr) {
       // A new transform makes every graphics attribute go out again, the
       // transform first.
-      GCountedPtr transform(attribute);
-      attribute->ApplyTo(this);
+      GCountedPtr keepTransform(transform);
+      GCountedPtr keepHolder(holder);
+      transform->ApplyTo(this);
       section->MarkAllChanged();
-      attribute->changed = 0;
-      break;
+      if (holder != nullptr) holder->MarkAllChanged();
+      transform->changed = 0;
     }
   }
   // Applying may change the section's list, so the members are taken first.

@@ -1,7 +1,9 @@
 // Fuzz target: arbitrary bytes restored as graphs of graphics-model objects
-// (colours, paints, palettes, dither matrices) through the file form and
-// each kind of virtual input stream, as the device model's matrices and the
-// spooled graphics state are read; the checks are those of
+// (colours, paints, palettes, dither matrices, graphics objects with their
+// paths and shapes, and the graphic-state attributes: transforms, clips,
+// fill modes, raster operations, pens, brushes, caps and joins) through the
+// file form and each kind of virtual input stream, as the device model's
+// matrices and the spooled graphics are read; the checks are those of
 // FuzzGraphSupport.
 #include <cstddef>
 #include <cstdint>

@@ -19,6 +19,7 @@
 #include "graphics/GTTTableCache.h"
 #include "graphics/GraphicsClasses.h"
 #include "model/MPersistentComposite.h"
+#include "support/GraphicsObjectSamples.h"
 #include "support/ModelRoundTrip.h"
 
 namespace {
@@ -119,6 +120,13 @@ TEST(GraphicsPersistenceTest, EveryRegisteredClassStoresWhatItPredictsAndRoundTr
     qvtest::ExpectStoredByteCountIsWritten(*object);
     qvtest::ExpectRoundTripsInAllForms(*object);
     sampled.insert(sample.id);
+  }
+  // The graphics objects and graphic-state attributes.
+  for (const auto& object : qvtest::GraphicsObjectSamples()) {
+    SCOPED_TRACE(object->ClassId());
+    qvtest::ExpectStoredByteCountIsWritten(*object);
+    qvtest::ExpectRoundTripsInAllForms(*object);
+    sampled.insert(object->ClassId());
   }
   unsigned count = 0;
   const ModelClassEntry* classes = GraphicsClasses(&count);

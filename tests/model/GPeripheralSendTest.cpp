@@ -13,6 +13,7 @@
 #include "model/GConfiguration.h"
 #include "model/GDownloadHeaderCommand.h"
 #include "model/GErrorCommand.h"
+#include "model/GGraphicBundle.h"
 #include "model/GOutputChannel.h"
 #include "model/GPassThroughCommand.h"
 #include "model/GPeripheral.h"
@@ -160,6 +161,20 @@ TEST(GPeripheralSendTest, AChangedTransformGoesFirstAndSendsTheWholeGraphicsSect
   peripheral.Send(CommandOf(second));
   EXPECT_EQ(peripheral.Operations(), (Ops{"SetTransform", "SetValue", "SetValue", "DocumentBreak"}));
   EXPECT_EQ(peripheral.FeatureIds(), (std::vector<int32_t>{kPeripheralSendCopies, kPeripheralSendDuplex}));
+}
+
+TEST(GPeripheralSendTest, ATransformInsideAGraphicBundleStillGoesFirst) {
+  // A graphic's bundle is a state of its own kind: the graphics section
+  // keeps it as one member, and its transform must still lead.
+  RecordingPeripheral peripheral;
+  auto* bundle = new GGraphicBundle;
+  bundle->AddChild(new GValueAttribute(1, &kDuplex));
+  bundle->AddChild(new GValueAttribute(2, &kCopies));
+  bundle->AddChild(new TestTransform);
+  GCountedPtr command(new BreakCommand(bundle));
+  peripheral.Send(CommandOf(command));
+  EXPECT_EQ(peripheral.Operations(), (Ops{"SetTransform", "SetValue", "SetValue", "DocumentBreak"}));
+  EXPECT_EQ(peripheral.FeatureIds(), (std::vector<int32_t>{kDuplex, kCopies}));
 }
 
 TEST(GPeripheralSendTest, AFailedDispatchBecomesAnErrorThatLaterStagesPassOn) {

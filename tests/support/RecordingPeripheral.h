@@ -1,5 +1,5 @@
-// A peripheral for tests that records every receiver and command call it
-// gets: the operation's name and its argument, in call order. The command
+// A peripheral for tests that records every receiver, drawing and command
+// call it gets: the operation's name and its argument, in call order. The command
 // operations then do what the base does (mode changes, channel abort). Each operation answers
 // the status a test sets for it (0 by default), so tests can check how
 // results travel back up. Attribute classes of the print path and graphics
@@ -84,6 +84,13 @@ class RecordingPeripheral : public GPeripheral {
   int16_t SetMedia(GMedia* a) override { return Record("SetMedia", a); }
   int16_t SetTray(GTray* a) override { return Record("SetTray", a); }
   int16_t SetTransform(GTransformAttribute* a) override { return Record("SetTransform", a); }
+
+  int16_t DrawPath(GGraphic* g) override { return Record("DrawPath", g); }
+  int16_t DrawRectangle(GGraphic* g) override { return Record("DrawRectangle", g); }
+  int16_t DrawPolygon(GGraphic* g) override { return Record("DrawPolygon", g); }
+  int16_t DrawPolyBezier(GGraphic* g) override { return Record("DrawPolyBezier", g); }
+  int16_t DrawRaster(GGraphic* g) override { return Record("DrawRaster", g); }
+  int16_t DrawText(GGraphic* g) override { return Record("DrawText", g); }
 
   int16_t DocumentStart(GDocumentStart* c) override { return Command("DocumentStart", c, GPeripheral::DocumentStart(c)); }
   int16_t DocumentEnd(GDocumentEnd* c) override { return Command("DocumentEnd", c, GPeripheral::DocumentEnd(c)); }
