@@ -168,13 +168,13 @@ TEST(GPeripheralSendTest, ATransformInsideAGraphicBundleStillGoesFirst) {
   // keeps it as one member, and its transform must still lead.
   RecordingPeripheral peripheral;
   auto* bundle = new GGraphicBundle;
-  bundle->AddChild(new GValueAttribute(1, &kDuplex));
-  bundle->AddChild(new GValueAttribute(2, &kCopies));
+  bundle->AddChild(new GValueAttribute(1, &kPeripheralSendDuplex));
+  bundle->AddChild(new GValueAttribute(2, &kPeripheralSendCopies));
   bundle->AddChild(new TestTransform);
   GCountedPtr command(new BreakCommand(bundle));
   peripheral.Send(CommandOf(command));
   EXPECT_EQ(peripheral.Operations(), (Ops{"SetTransform", "SetValue", "SetValue", "DocumentBreak"}));
-  EXPECT_EQ(peripheral.FeatureIds(), (std::vector<int32_t>{kDuplex, kCopies}));
+  EXPECT_EQ(peripheral.FeatureIds(), (std::vector<int32_t>{kPeripheralSendDuplex, kPeripheralSendCopies}));
 }
 
 TEST(GPeripheralSendTest, AFailedDispatchBecomesAnErrorThatLaterStagesPassOn) {
