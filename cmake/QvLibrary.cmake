@@ -1,3 +1,5 @@
+include(${CMAKE_CURRENT_LIST_DIR}/QvFastCompile.cmake)
+
 # qv_folder_library(<target> [SHARED] [DEPENDS <libs>...])
 # One library per source folder, made of every .cpp file in it. A folder
 # without sources yet makes no target. Each static library made is added to
@@ -19,6 +21,7 @@ function(qv_folder_library target)
   else()
     add_library(${target} STATIC ${sources})
   endif()
+  qv_fast_compile(${target})
   if(L_DEPENDS)
     target_link_libraries(${target} PUBLIC ${L_DEPENDS})
   endif()

@@ -24,7 +24,7 @@ constexpr int16_t kLongEdge = 2;
 constexpr int16_t kStaplingNone = 7;
 
 template <size_t N>
-constexpr uint16_t Count(const GOptionRow (&)[N]) {
+constexpr uint16_t OutputCount(const GOptionRow (&)[N]) {
   return static_cast<uint16_t>(N);
 }
 
@@ -60,9 +60,9 @@ const GOptionRow GOutputBinHandler::kRows[12] = {
     {3, u"Stacker-Stapled"}, {13, u"Stacker"}, {15, u"Stacker"}, {4, u"Stacker"}, {12, u"StackerFaceDown"},
     {11, u"StackerFaceUp"},  {10, u"Booklet"}};
 
-GOutputBinHandler::GOutputBinHandler() : optionCount_(Count(kRows)) {}
+GOutputBinHandler::GOutputBinHandler() : optionCount_(OutputCount(kRows)) {}
 GOutputBinHandler::GOutputBinHandler(GDMCLibrary* library)
-    : GConfigFeatureHandler(library), optionCount_(Count(kRows)) {}
+    : GConfigFeatureHandler(library), optionCount_(OutputCount(kRows)) {}
 
 int GOutputBinHandler::Import(GAttributeComposite* settings, GAttributeComposite* changes) {
   GValueAttribute* bin = FindValue(settings, kDocumentSettings, kOutputBin);
@@ -110,8 +110,8 @@ const GOptionRow GStaplingHandler::kRows[10] = {
     {0, u"Default"},   {1, u"1parallel"}, {2, u"1diagonal"}, {3, u"2parallel"}, {4, u"3parallel"},
     {5, u"6parallel"}, {1, u"Stitching"}, {8, u"1parallel"}, {9, u"2parallel"}, {7, u"None"}};
 
-GStaplingHandler::GStaplingHandler() : optionCount_(Count(kRows)) {}
-GStaplingHandler::GStaplingHandler(GDMCLibrary* library) : GConfigFeatureHandler(library), optionCount_(Count(kRows)) {}
+GStaplingHandler::GStaplingHandler() : optionCount_(OutputCount(kRows)) {}
+GStaplingHandler::GStaplingHandler(GDMCLibrary* library) : GConfigFeatureHandler(library), optionCount_(OutputCount(kRows)) {}
 
 int GStaplingHandler::Import(GAttributeComposite* settings, GAttributeComposite* changes) {
   GValueAttribute* stapling = FindValue(settings, kDocumentSettings, kStapling);
@@ -165,9 +165,9 @@ int GStaplingHandler::Export(GAttributeComposite* settings) {
 
 const GOptionRow GStaplerChoiceHandler::kRows[2] = {{0, u"FALSE"}, {1, u"TRUE"}};
 
-GStaplerChoiceHandler::GStaplerChoiceHandler() : optionCount_(Count(kRows)) {}
+GStaplerChoiceHandler::GStaplerChoiceHandler() : optionCount_(OutputCount(kRows)) {}
 GStaplerChoiceHandler::GStaplerChoiceHandler(GDMCLibrary* library)
-    : GConfigFeatureHandler(library), optionCount_(Count(kRows)) {}
+    : GConfigFeatureHandler(library), optionCount_(OutputCount(kRows)) {}
 
 int GStaplerChoiceHandler::Import(GAttributeComposite* settings, GAttributeComposite* changes) {
   GValueAttribute* installed = FindValue(settings, kInstallableOptions, kStaplerInstalled);
@@ -202,9 +202,9 @@ int GStaplerChoiceHandler::Export(GAttributeComposite* settings) {
 
 const GOptionRow GAutoDuplexScalingHandler::kRows[2] = {{1, u"TRUE"}, {0, u"FALSE"}};
 
-GAutoDuplexScalingHandler::GAutoDuplexScalingHandler() : optionCount_(Count(kRows)) {}
+GAutoDuplexScalingHandler::GAutoDuplexScalingHandler() : optionCount_(OutputCount(kRows)) {}
 GAutoDuplexScalingHandler::GAutoDuplexScalingHandler(GDMCLibrary* library)
-    : GConfigFeatureHandler(library), optionCount_(Count(kRows)) {}
+    : GConfigFeatureHandler(library), optionCount_(OutputCount(kRows)) {}
 
 int GAutoDuplexScalingHandler::CanDuplex(GAttributeComposite* settings) {
   if (FindGroup(settings, kInstallableOptions) == nullptr) return 0;
@@ -251,8 +251,8 @@ int GAutoDuplexScalingHandler::Export(GAttributeComposite* settings) {
 
 const GOptionRow GDuplexHandler::kRows[3] = {{0, u"FALSE"}, {1, u"ShortEdge"}, {2, u"LongEdge"}};
 
-GDuplexHandler::GDuplexHandler() : optionCount_(Count(kRows)) {}
-GDuplexHandler::GDuplexHandler(GDMCLibrary* library) : GConfigFeatureHandler(library), optionCount_(Count(kRows)) {}
+GDuplexHandler::GDuplexHandler() : optionCount_(OutputCount(kRows)) {}
+GDuplexHandler::GDuplexHandler(GDMCLibrary* library) : GConfigFeatureHandler(library), optionCount_(OutputCount(kRows)) {}
 
 int GDuplexHandler::Import(GAttributeComposite* settings, GAttributeComposite* changes) {
   if (GAutoDuplexScalingHandler::CanDuplex(settings) == 0) return 0;
@@ -314,7 +314,7 @@ const GTableFeature GBookletPrintingChoiceHandler::kFeature = {u"printing/Bookle
                                                                kDocumentSettings,
                                                                kBookletPrintingChoice,
                                                                kBookletRows,
-                                                               Count(kBookletRows),
+                                                               OutputCount(kBookletRows),
                                                                510,
                                                                GChangeRule::kCopy,
                                                                false};
@@ -324,7 +324,7 @@ const GTableFeature GNUpBordersChoiceHandler::kFeature = {u"printing/NUpChoice/N
                                                           kDocumentSettings,
                                                           kNUpBordersChoice,
                                                           kNUpBordersRows,
-                                                          Count(kNUpBordersRows),
+                                                          OutputCount(kNUpBordersRows),
                                                           256,
                                                           GChangeRule::kCopy,
                                                           false};
@@ -334,7 +334,7 @@ const GTableFeature GNUpPageOrderChoiceHandler::kFeature = {u"printing/NUpChoice
                                                             kDocumentSettings,
                                                             kNUpPageOrderChoice,
                                                             kNUpPageOrderRows,
-                                                            Count(kNUpPageOrderRows),
+                                                            OutputCount(kNUpPageOrderRows),
                                                             510,
                                                             GChangeRule::kCopy,
                                                             false};
@@ -356,9 +356,9 @@ int GBookletPrintingChoiceHandler::Import(GAttributeComposite* settings, GAttrib
 const GOptionRow GNUpChoiceHandler::kRows[6] = {{1, u"OneUp"}, {2, u"TwoUp"},   {4, u"FourUp"},
                                                 {6, u"SixUp"}, {9, u"NineUp"}, {16, u"SixteenUp"}};
 
-GNUpChoiceHandler::GNUpChoiceHandler() : optionCount_(Count(kRows)) {}
+GNUpChoiceHandler::GNUpChoiceHandler() : optionCount_(OutputCount(kRows)) {}
 GNUpChoiceHandler::GNUpChoiceHandler(GDMCLibrary* library)
-    : GConfigFeatureHandler(library), optionCount_(Count(kRows)) {}
+    : GConfigFeatureHandler(library), optionCount_(OutputCount(kRows)) {}
 
 int GNUpChoiceHandler::Import(GAttributeComposite* settings, GAttributeComposite* changes) {
   GValueAttribute* booklet = FindValue(settings, kDocumentSettings, kBookletPrintingChoice);

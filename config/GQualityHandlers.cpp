@@ -16,13 +16,13 @@ using GFeatureIds::kDocumentSettings;
 using GFeatureIds::kDocumentSettings2;
 
 template <size_t N>
-constexpr uint16_t Count(const GOptionRow (&)[N]) {
+constexpr uint16_t QualityCount(const GOptionRow (&)[N]) {
   return static_cast<uint16_t>(N);
 }
 
 const GOptionRow kGrayOptionsRows[] = {{1, u"BlackOnly"}, {0, u"HighQuality"}};
 
-GValueAttribute* ValueIn(MPersistentObject* container, int32_t id) {
+GValueAttribute* QualityValueIn(MPersistentObject* container, int32_t id) {
   return container != nullptr ? dynamic_cast<GValueAttribute*>(container->FindById(id)) : nullptr;
 }
 
@@ -61,29 +61,29 @@ namespace {
 GValueAttribute* PresetMember(GAttributeComposite* preset, const GPrintQualityHandler::PresetRow& row) {
   MPersistentObject* holder = preset;
   if (row.memberParent != 0) holder = preset->FindById(row.memberParent);
-  return ValueIn(holder, row.member);
+  return QualityValueIn(holder, row.member);
 }
 
 // The setting a row feeds, or null.
 GValueAttribute* PresetSetting(GAttributeComposite* settings, const GPrintQualityHandler::PresetRow& row) {
   MPersistentObject* holder = GConfigFeatureHandler::FindGroup(settings, row.group);
   if (row.parent != 0) holder = holder != nullptr ? holder->FindById(row.parent) : nullptr;
-  return ValueIn(holder, row.id);
+  return QualityValueIn(holder, row.id);
 }
 
 // Rows 586-588 apply only when the preset's 593 is on.
 bool RowApplies(GAttributeComposite* preset, const GPrintQualityHandler::PresetRow& row) {
   if (!row.conditional) return true;
-  GValueAttribute* condition = ValueIn(preset, kPresetCondition);
+  GValueAttribute* condition = QualityValueIn(preset, kPresetCondition);
   return condition != nullptr && condition->GetValue() != 0;
 }
 
 }  // namespace
 
-GPrintQualityHandler::GPrintQualityHandler() : optionCount_(Count(kRows)), instance_(nullptr) {}
+GPrintQualityHandler::GPrintQualityHandler() : optionCount_(QualityCount(kRows)), instance_(nullptr) {}
 
 GPrintQualityHandler::GPrintQualityHandler(GDMCLibrary* library, GDriverInstance* instance)
-    : GConfigFeatureHandler(library), optionCount_(Count(kRows)), instance_(instance) {}
+    : GConfigFeatureHandler(library), optionCount_(QualityCount(kRows)), instance_(instance) {}
 
 GAttributeComposite* GPrintQualityHandler::Preset(int32_t id) const {
   GConfiguration* configuration = instance_ != nullptr ? instance_->GetPrinterConfiguration() : nullptr;
@@ -183,9 +183,9 @@ GResolutionHandler::GResolutionHandler(GDMCLibrary* library) : GConfigFeatureHan
 int GResolutionHandler::Import(GAttributeComposite* settings, GAttributeComposite*) {
   GAttributeComposite* job = FindGroup(settings, kDocumentSettings);
   MPersistentObject* resolution = job != nullptr ? job->FindById(kResolution) : nullptr;
-  GValueAttribute* bits = ValueIn(resolution, kBitsPerPixel);
-  GValueAttribute* x = ValueIn(resolution, kXResolution);
-  GValueAttribute* y = ValueIn(resolution, kYResolution);
+  GValueAttribute* bits = QualityValueIn(resolution, kBitsPerPixel);
+  GValueAttribute* x = QualityValueIn(resolution, kXResolution);
+  GValueAttribute* y = QualityValueIn(resolution, kYResolution);
   if (bits == nullptr || x == nullptr || y == nullptr) return 0;
   GDMCTextBuffer buffer(kBufferBytes);
   if (ReadOption(kPath, buffer) == 0) return 0;
@@ -203,9 +203,9 @@ int GResolutionHandler::Import(GAttributeComposite* settings, GAttributeComposit
 int GResolutionHandler::Export(GAttributeComposite* settings) {
   GAttributeComposite* job = FindGroup(settings, kDocumentSettings);
   MPersistentObject* resolution = job != nullptr ? job->FindById(kResolution) : nullptr;
-  GValueAttribute* x = ValueIn(resolution, kXResolution);
+  GValueAttribute* x = QualityValueIn(resolution, kXResolution);
   if (x == nullptr || library_ == nullptr) return 0;
-  GValueAttribute* bits = ValueIn(resolution, kBitsPerPixel);
+  GValueAttribute* bits = QualityValueIn(resolution, kBitsPerPixel);
   // The first option of that many dots per inch; at 1200 the bits per pixel
   // tell the two screenings apart.
   for (uint16_t i = 0; i < optionCount_; ++i) {
@@ -225,16 +225,16 @@ const GTableFeature GPrintColorAsGrayOptionsHandler::kFeature = {
     kDocumentSettings,
     kPrintColorAsGrayOptions,
     kGrayOptionsRows,
-    Count(kGrayOptionsRows),
+    QualityCount(kGrayOptionsRows),
     510,
     GChangeRule::kCopy,
     false};
 
 const GOptionRow GPrintColorAsGrayHandler::kRows[4] = {{0, u"Disable"}, {1, u"Enable"}, {0, u"FALSE"}, {1, u"TRUE"}};
 
-GPrintColorAsGrayHandler::GPrintColorAsGrayHandler() : optionCount_(Count(kRows)) {}
+GPrintColorAsGrayHandler::GPrintColorAsGrayHandler() : optionCount_(QualityCount(kRows)) {}
 GPrintColorAsGrayHandler::GPrintColorAsGrayHandler(GDMCLibrary* library)
-    : GConfigFeatureHandler(library), optionCount_(Count(kRows)) {}
+    : GConfigFeatureHandler(library), optionCount_(QualityCount(kRows)) {}
 
 int GPrintColorAsGrayHandler::Import(GAttributeComposite* settings, GAttributeComposite* changes) {
   GValueAttribute* gray = FindValue(settings, kDocumentSettings2, kPrintColorAsGray);

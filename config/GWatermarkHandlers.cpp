@@ -39,11 +39,11 @@ GStringAttribute* StringOf(MPersistentObject* object, int32_t id) {
   return object != nullptr ? dynamic_cast<GStringAttribute*>(object->FindById(id)) : nullptr;
 }
 
-void AppendCopy(GAttributeComposite* changes, GAttribute* attribute) {
+void WatermarkAppendCopy(GAttributeComposite* changes, GAttribute* attribute) {
   if (changes != nullptr && attribute != nullptr) changes->AddChild(attribute->DeepCopy());
 }
 
-std::string_view View(const RWCString& text) { return std::string_view(text.Data(), text.Length()); }
+std::string_view WatermarkView(const RWCString& text) { return std::string_view(text.Data(), text.Length()); }
 
 // The narrow text equals the wide one character by character (the font
 // names are plain ASCII).
@@ -79,7 +79,7 @@ int ImportDetailValue(GConfigFeatureHandler& handler, GValueAttribute* attribute
   const int row = GConfigFeatureHandler::FindRowByText(rows, count, buffer.Text());
   if (row < 0) return 0;
   attribute->SetValue(rows[row].value);
-  AppendCopy(changes, attribute);
+  WatermarkAppendCopy(changes, attribute);
   if (matched != nullptr) *matched = rows[row].value;
   return 1;
 }
@@ -121,9 +121,9 @@ int GWMColorHandler::Import(GAttributeComposite* settings, GAttributeComposite* 
     red->SetValue(static_cast<int16_t>(row.color & 0xFF));
     green->SetValue(static_cast<int16_t>((row.color >> 8) & 0xFF));
     blue->SetValue(static_cast<int16_t>((row.color >> 16) & 0xFF));
-    AppendCopy(changes, red);
-    AppendCopy(changes, green);
-    AppendCopy(changes, blue);
+    WatermarkAppendCopy(changes, red);
+    WatermarkAppendCopy(changes, green);
+    WatermarkAppendCopy(changes, blue);
     return 1;
   }
   return 0;
@@ -171,7 +171,7 @@ int GWMFontHandler::Import(GAttributeComposite* settings, GAttributeComposite* c
     std::string name;
     for (const WCHAR* p = row; *p != 0; ++p) name += static_cast<char>(*p);
     font->SetString(name.c_str());
-    AppendCopy(changes, font);
+    WatermarkAppendCopy(changes, font);
     return 1;
   }
   return 0;
@@ -180,7 +180,7 @@ int GWMFontHandler::Import(GAttributeComposite* settings, GAttributeComposite* c
 int GWMFontHandler::Export(GAttributeComposite* object) {
   GStringAttribute* font = StringOf(object, GFeatureIds::kWMFont);
   if (font == nullptr || library_ == nullptr) return 0;
-  std::string_view name = View(font->GetString());
+  std::string_view name = WatermarkView(font->GetString());
   if (name.size() > kFontNameChars) name = name.substr(0, kFontNameChars);
   // The stored name ends at its first terminator, as the compare would read it.
   const size_t end = name.find('\0');
@@ -222,7 +222,7 @@ int GWMFontEscapementHandler::Import(GAttributeComposite* settings, GAttributeCo
   const int32_t number = ParseNumber(narrow.Data(), narrow.Bytes());
   if ((number & 0xFFFF) == 0) return 0;
   angle->SetValue(static_cast<int16_t>(number));
-  AppendCopy(changes, angle);
+  WatermarkAppendCopy(changes, angle);
   return 1;
 }
 
@@ -334,8 +334,8 @@ int GWatermarksHandler::Import(GAttributeComposite* settings, GAttributeComposit
   if (record != nullptr) {
     selected->SetString(recordName->GetString());
     builtIn->SetValue(number);
-    AppendCopy(changes, selected);
-    AppendCopy(changes, builtIn);
+    WatermarkAppendCopy(changes, selected);
+    WatermarkAppendCopy(changes, builtIn);
   }
 
   GWMShadeLevelHandler(library_).Import(settings, changes);
@@ -382,11 +382,11 @@ int GWatermarksHandler::Export(GAttributeComposite* settings) {
   GStringAttribute* selected = StringOf(watermark, GFeatureIds::kSelectedWatermark);
   MPersistentObject* pool = settings->FindById(GFeatureIds::kWatermarkPool);
   if (selected == nullptr || pool == nullptr) return 0;
-  const std::string_view name = View(selected->GetString());
+  const std::string_view name = WatermarkView(selected->GetString());
   GAttributeComposite* record = nullptr;
   ForEachRecord(pool, [&](GAttributeComposite* candidate) {
     GStringAttribute* candidateName = StringOf(candidate, GFeatureIds::kWatermarkName);
-    if (candidateName == nullptr || View(candidateName->GetString()) != name) return true;
+    if (candidateName == nullptr || WatermarkView(candidateName->GetString()) != name) return true;
     record = candidate;
     return false;
   });

@@ -45,8 +45,8 @@ constexpr int32_t kNoId = 0;
 // Feature ids in the device model.
 // Class ids of the printer's page-description generators.
 constexpr RWClassID kGeneratorBaseClass = 765;
-constexpr RWClassID kPclXlGeneratorClass = 767;
-constexpr RWClassID kPcl5eGeneratorClass = 788;
+constexpr RWClassID kExtensionPclXlClass = 767;
+constexpr RWClassID kExtensionPcl5eClass = 788;
 
 // Number spaces of extension trays and bins.
 constexpr int kFirstExtensionTray = 28;
@@ -424,8 +424,8 @@ MPersistentObject* GDriverExtension::FindGenerator() const {
 int16_t GDriverExtension::GetDeviceType() const {
   MPersistentObject* generator = FindGenerator();
   if (generator == nullptr) return 0;
-  if (generator->ClassId() == kPclXlGeneratorClass) return 12;
-  if (generator->ClassId() == kPcl5eGeneratorClass) return 11;
+  if (generator->ClassId() == kExtensionPclXlClass) return 12;
+  if (generator->ClassId() == kExtensionPcl5eClass) return 11;
   return 0;
 }
 
@@ -433,7 +433,7 @@ int16_t GDriverExtension::PassThroughTarget() const {
   MPersistentObject* generator = FindGenerator();
   if (generator == nullptr) return 0;
   const RWClassID id = generator->ClassId();
-  return id == kPclXlGeneratorClass || id == kPcl5eGeneratorClass ? static_cast<int16_t>(id) : 0;
+  return id == kExtensionPclXlClass || id == kExtensionPcl5eClass ? static_cast<int16_t>(id) : 0;
 }
 
 // ---- Registration ----

@@ -95,12 +95,12 @@ void CopyValue(MPersistentObject* from, int32_t fromId, MPersistentObject* to, i
   WriteNumber(GSettingQuery::Find(to, toId), value);
 }
 
-GStringAttribute* FindString(MPersistentObject* in, int32_t id) {
+GStringAttribute* FindInstanceString(MPersistentObject* in, int32_t id) {
   return dynamic_cast<GStringAttribute*>(GSettingQuery::Find(in, id));
 }
 
 // Deletes an object the caller owns, unless a handle still holds it.
-void Dispose(MPersistentObject* object) {
+void DisposeInstance(MPersistentObject* object) {
   if (object != nullptr && object->HolderCount() < 0) delete object;
 }
 
@@ -196,12 +196,12 @@ GDeviceFontCatalog::~GDeviceFontCatalog() = default;
 GDriverInstance::GDriverInstance() { driverExtension_ = new GDriverExtension(this); }
 
 GDriverInstance::~GDriverInstance() {
-  Dispose(deviceModel_);
-  Dispose(paperMappings_);
-  Dispose(sourceMappings_);
-  Dispose(capabilityMappings_);
-  Dispose(documentSettings_);
-  Dispose(symmetricPool_);
+  DisposeInstance(deviceModel_);
+  DisposeInstance(paperMappings_);
+  DisposeInstance(sourceMappings_);
+  DisposeInstance(capabilityMappings_);
+  DisposeInstance(documentSettings_);
+  DisposeInstance(symmetricPool_);
   delete driverExtension_;
   driverExtension_ = nullptr;
 }
@@ -215,7 +215,7 @@ void GDriverInstance::SetNames(const RWWString& printerName, const RWWString& dr
 
 void GDriverInstance::SetStoredDocumentSettings(GAttributeComposite* settings) {
   if (settings == documentSettings_) return;
-  Dispose(documentSettings_);
+  DisposeInstance(documentSettings_);
   documentSettings_ = settings;
 }
 
@@ -224,36 +224,36 @@ void GDriverInstance::SetStoredDocumentSettings(GAttributeComposite* settings) {
 namespace {
 GResourceMappingList* AdoptMappingList(MPersistentObject* list) {
   auto* mappings = dynamic_cast<GResourceMappingList*>(list);
-  if (mappings == nullptr) Dispose(list);
+  if (mappings == nullptr) DisposeInstance(list);
   return mappings;
 }
 }  // namespace
 
 void GDriverInstance::SetDeviceModel(MPersistentObject* model) {
   if (model == deviceModel_) return;
-  Dispose(deviceModel_);
+  DisposeInstance(deviceModel_);
   deviceModel_ = model;
   // Cached answers of the old model are stale.
   colourStale_ = 1;
-  Dispose(symmetricPool_);
+  DisposeInstance(symmetricPool_);
   symmetricPool_ = nullptr;
 }
 
 void GDriverInstance::SetPaperMappings(MPersistentObject* list) {
   if (list == paperMappings_) return;
-  Dispose(paperMappings_);
+  DisposeInstance(paperMappings_);
   paperMappings_ = AdoptMappingList(list);
 }
 
 void GDriverInstance::SetSourceMappings(MPersistentObject* list) {
   if (list == sourceMappings_) return;
-  Dispose(sourceMappings_);
+  DisposeInstance(sourceMappings_);
   sourceMappings_ = AdoptMappingList(list);
 }
 
 void GDriverInstance::SetCapabilityMappings(MPersistentObject* list) {
   if (list == capabilityMappings_) return;
-  Dispose(capabilityMappings_);
+  DisposeInstance(capabilityMappings_);
   capabilityMappings_ = AdoptMappingList(list);
 }
 
@@ -345,25 +345,25 @@ int GDriverInstance::ApplyDocumentSettings(GAttributeComposite* settings) {
   // 3. Tray and bin maps stored for the printer.
   if (MPersistentObject* binPool = LoadStoredObject(RWWString(GOSFactory::BinPoolValueName()))) {
     if (autoConfiguration != nullptr) autoConfiguration->ReplaceChildById(kPaperHandlingDevices, binPool);
-    Dispose(binPool);
+    DisposeInstance(binPool);
   }
   if (MPersistentObject* trayMap = LoadStoredObject(RWWString(u"DEKOSTrayMap"))) SetSourceMappings(trayMap);
   if (MPersistentObject* pdlMap = LoadStoredObject(RWWString(u"DEKPDLTrayMap"))) {
     MPersistentObject* holder = GSettingQuery::Find(generator, kPeripheralConfiguration);
     if (holder == nullptr) holder = generator;
     if (holder != nullptr) holder->ReplaceChildById(kPdlTrayMap, pdlMap);
-    Dispose(pdlMap);
+    DisposeInstance(pdlMap);
   }
   if (MPersistentObject* binMap = LoadStoredObject(RWWString(u"DEKPJLBinMap"))) {
     MPersistentObject* holder = GSettingQuery::Find(pjl, kPeripheralConfiguration);
     if (holder == nullptr) holder = pjl;
     if (holder != nullptr) holder->ReplaceChildById(kPjlBinMap, binMap);
-    Dispose(binMap);
+    DisposeInstance(binMap);
   }
 
   // 4. The paper-handling devices.
-  GStringAttribute* outputModel = FindString(options, kAccessoryOutputBins);
-  GStringAttribute* inputModel = FindString(options, kOptionalPaperSources);
+  GStringAttribute* outputModel = FindInstanceString(options, kAccessoryOutputBins);
+  GStringAttribute* inputModel = FindInstanceString(options, kOptionalPaperSources);
   bool inputChoiceUsable = true;
   bool envelopeFeederUsable = true;
   ForEachChild(GSettingQuery::Find(autoConfiguration, kPaperHandlingDevices), [&](MPersistentObject* child) {
@@ -414,7 +414,7 @@ int GDriverInstance::ApplyDocumentSettings(GAttributeComposite* settings) {
 
 void GDriverInstance::Rebind(GPrinterKey*) {
   colourStale_ = 1;
-  Dispose(symmetricPool_);
+  DisposeInstance(symmetricPool_);
   symmetricPool_ = nullptr;
 }
 
@@ -553,7 +553,7 @@ int GDriverInstance::AddCustomForm(GCustomMediaSize* size, GAttributeComposite* 
   }
   if (freeId == 0) return 0;
   size->SetPaperId(freeId);
-  if (sameName != nullptr) Dispose(list->RemoveChild(sameName));
+  if (sameName != nullptr) DisposeInstance(list->RemoveChild(sameName));
   list->AddChild(size);
   return 1;
 }
@@ -573,7 +573,7 @@ int GDriverInstance::DeleteCustomForm(GCustomMediaSize* size, GAttributeComposit
   if (held == nullptr) return 0;
   MPersistentObject* removed = list->RemoveChild(held);
   if (removed == nullptr) return 0;
-  Dispose(removed);
+  DisposeInstance(removed);
   return 1;
 }
 
@@ -611,7 +611,7 @@ int GDriverInstance::CheckPaperId(GAttributeComposite*, int16_t paperId, int32_t
 
 RWWString GDriverInstance::GetResourceModulePath() {
   RWWString path;
-  if (GStringAttribute* name = FindString(GetPrinterConfiguration(), kResourceModuleName))
+  if (GStringAttribute* name = FindInstanceString(GetPrinterConfiguration(), kResourceModuleName))
     ToWideString(name->GetString(), path);
   return path;
 }
@@ -619,7 +619,7 @@ RWWString GDriverInstance::GetResourceModulePath() {
 int GDriverInstance::ApplyNamedModelEntry(const RWWString& name, GAttribute* target) {
   int applied = 0;
   ForEachChild(GSettingQuery::Find(GetPrinterConfiguration(), kModelEntryList), [&](MPersistentObject* entry) {
-    GStringAttribute* entryName = FindString(entry, kModelEntryName);
+    GStringAttribute* entryName = FindInstanceString(entry, kModelEntryName);
     if (entryName == nullptr) return true;
     RWWString wide;
     ToWideString(entryName->GetString(), wide);
@@ -642,7 +642,7 @@ int GDriverInstance::ApplyNamedModelEntry(const RWWString& name, GAttribute* tar
 int GDriverInstance::ApplyModelBundle(const RWWString& modelName, GAttribute* settings) {
   int found = 0;
   ForEachChild(GSettingQuery::Find(GetPrinterConfiguration(), kModelList), [&](MPersistentObject* entry) {
-    GStringAttribute* entryName = FindString(entry, kModelListEntry);
+    GStringAttribute* entryName = FindInstanceString(entry, kModelListEntry);
     if (entryName == nullptr) return true;
     RWWString wide;
     ToWideString(entryName->GetString(), wide);
@@ -886,7 +886,7 @@ int GDriverInstance::EnumerateOutputBins(GBinCallback callback, void* context, i
   if (!stopped) {
     GResourceMappingList* discovered = AddDiscoveredMediaMappings();
     ForEachChild(discovered, visit);
-    Dispose(discovered);
+    DisposeInstance(discovered);
   }
   if (counter != nullptr) *counter = index;
   return found != 0 ? 1 : -1;
@@ -896,7 +896,7 @@ int GDriverInstance::IsSourceMapped(int16_t code) {
   if (capabilityMappings_ != nullptr && capabilityMappings_->FindByDeviceCode(code) != nullptr) return 1;
   GResourceMappingList* discovered = AddDiscoveredMediaMappings();
   const int known = discovered->FindByDeviceCode(code) != nullptr ? 1 : 0;
-  Dispose(discovered);
+  DisposeInstance(discovered);
   return known;
 }
 
@@ -916,7 +916,7 @@ MPersistentObject* GDriverInstance::LoadAddedFonts() {
   const RWWString valueName(u"AddedFonts");
   MPersistentObject* stored = LoadStoredObject(valueName);
   auto* list = dynamic_cast<GDeviceFontListComposite*>(stored);
-  if (list == nullptr) Dispose(stored);
+  if (list == nullptr) DisposeInstance(stored);
   RefreshMassStorageFontsFlag(this);
   if (IsMassStorageFontsPresent(this) == 0 && (list == nullptr || list->GetCount() == 0)) return list;
 
@@ -945,11 +945,11 @@ MPersistentObject* GDriverInstance::LoadAddedFonts() {
           changed = true;
         }
       }
-      Dispose(catalogue);
+      DisposeInstance(catalogue);
     } else {
       if (!readable) SetFontDeviceState(this, device, 0);
       if (IsRemotePrinter() == 0 && list != nullptr && list->FindListById(listId) != nullptr) {
-        Dispose(list->RemoveById(listId));
+        DisposeInstance(list->RemoveById(listId));
         changed = true;
       }
     }
@@ -965,7 +965,7 @@ MPersistentObject* GDriverInstance::LoadAddedFonts() {
 int GDriverInstance::IsPhySettingCurrent(MPersistentObject* options) {
   MPersistentObject* stored = LoadStoredObject(RWWString(u"PhySetting"));
   if (stored == nullptr || options == nullptr) {
-    Dispose(stored);
+    DisposeInstance(stored);
     return 1;
   }
   int result = 1;
@@ -995,19 +995,19 @@ int GDriverInstance::IsPhySettingCurrent(MPersistentObject* options) {
     int16_t now = 0;
     int16_t then = 0;
     if (GSettingQuery::ShortAt(options, id, &now) && GSettingQuery::ShortAt(stored, id, &then) && now != then) {
-      Dispose(stored);
+      DisposeInstance(stored);
       return 0;
     }
   }
   for (int32_t id : {kAccessoryOutputBins, kOptionalPaperSources}) {
-    GStringAttribute* now = FindString(options, id);
-    GStringAttribute* then = FindString(stored, id);
+    GStringAttribute* now = FindInstanceString(options, id);
+    GStringAttribute* then = FindInstanceString(stored, id);
     if (now != nullptr && then != nullptr && !(now->GetString() == then->GetString())) {
-      Dispose(stored);
+      DisposeInstance(stored);
       return 0;
     }
   }
-  Dispose(stored);
+  DisposeInstance(stored);
   return result;
 }
 
@@ -1066,7 +1066,7 @@ MPersistentObject* GDriverInstance::ConvertEntryList(MPersistentObject* list) {
     converted->AddChild(entry);
     return true;
   });
-  Dispose(list);
+  DisposeInstance(list);
   return converted;
 }
 
@@ -1079,7 +1079,7 @@ int GDriverInstance::ReencodeObject(MPersistentObject* object, const RWWString& 
     GPersistOutStream out(buffer.data(), buffer.size(), kBinaryStreamFormat);
     if (out.GetStream() != nullptr && codec.Encode(object, out.GetStream(), &out, kCodecSelector) == 1) written = out.Tell();
   }
-  Dispose(object);
+  DisposeInstance(object);
   if (written <= 0) return 0;
   MPersistentObject* decoded = nullptr;
   {
@@ -1091,7 +1091,7 @@ int GDriverInstance::ReencodeObject(MPersistentObject* object, const RWWString& 
   RWWString valueName = name;
   if (valueName.Length() == 0) valueName = NumberedValueStore::NumberName(decoded->FeatureId());
   const int stored = StoreStoredObject(valueName, decoded) == 1 ? 1 : 0;
-  Dispose(decoded);
+  DisposeInstance(decoded);
   return stored;
 }
 

@@ -85,10 +85,10 @@ std::atomic<GDriverServer*> g_server{nullptr};
 
 // The server CreateInstance made, which the module's static destruction
 // deletes at unload.
-struct UnloadRecord {
+struct ServerUnloadRecord {
   std::mutex mutex;
   GDriverServer* server = nullptr;
-  ~UnloadRecord() {
+  ~ServerUnloadRecord() {
     GDriverServer* last = nullptr;
     {
       std::lock_guard<std::mutex> guard(mutex);
@@ -98,7 +98,7 @@ struct UnloadRecord {
     delete last;
   }
 };
-UnloadRecord g_unload;
+ServerUnloadRecord g_unload;
 
 uint32_t IdentityHash(const uint32_t& key) { return key; }
 

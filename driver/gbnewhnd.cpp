@@ -7,14 +7,14 @@
 
 namespace {
 // The source name under which an exhausted heap is reported.
-const char kSourceName[] = "gbnewhnd";
+const char kGbNewHandlerSource[] = "gbnewhnd";
 }  // namespace
 
 void ReleaseMemoryOrFail() {
   GDriverServer* server = GDriverServer::GetInstance();
   if (server != nullptr && server->ReleaseMemory() != 0) return;
   if (server != nullptr) server->CriticalShutdown();
-  ReportFatalError(2, kOutOfMemoryErrorId, kSourceName, __LINE__, "");
+  ReportFatalError(2, kOutOfMemoryErrorId, kGbNewHandlerSource, __LINE__, "");
   // Only a test's fatal-error handler returns here.
   throw std::bad_alloc();
 }

@@ -10,7 +10,7 @@
 namespace {
 
 // The source name under which the handler reports an exhausted reserve.
-const char kSourceName[] = "newhndlr";
+const char kNewHandlerSource[] = "newhndlr";
 
 // Changed only under the reserve lock. The block comes from malloc: giving
 // it back frees heap for the allocator, and taking it never re-enters the
@@ -108,7 +108,7 @@ void NewHandler() {
     size = g_size;
   }
   if (block == nullptr) {
-    ReportFatalError(2, kOutOfMemoryErrorId, kSourceName, __LINE__, "");
+    ReportFatalError(2, kOutOfMemoryErrorId, kNewHandlerSource, __LINE__, "");
     // Only a test's fatal-error handler returns here: fail the allocation
     // rather than retry it for ever.
     throw std::bad_alloc();

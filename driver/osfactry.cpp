@@ -20,7 +20,7 @@ using namespace GFeatureIds;
 namespace {
 
 // The source name under which the factory reports its lock failures.
-const char kSourceName[] = "osfactry";
+const char kOSFactorySource[] = "osfactry";
 
 
 // Initial capacity of the store buffer when the object predicts next to
@@ -75,14 +75,14 @@ void GOSFactory::EnsureLock(GLock** slot) {
   bool locked = false;
   if (lock != nullptr) {
     if (lock->Lock() != 0) {
-      ReportFatalError(2, kLockErrorId, kSourceName, __LINE__, "");
+      ReportFatalError(2, kLockErrorId, kOSFactorySource, __LINE__, "");
     } else {
       locked = true;
     }
   }
   // Another thread may have filled the slot while this one waited.
   if (held.load(std::memory_order_acquire) == nullptr) held.store(CreateLock(), std::memory_order_release);
-  if (locked && lock->Unlock() == -2) ReportFatalError(2, kUnlockErrorId, kSourceName, __LINE__, "");
+  if (locked && lock->Unlock() == -2) ReportFatalError(2, kUnlockErrorId, kOSFactorySource, __LINE__, "");
 }
 
 void GOSFactory::SetModuleHandle(HINSTANCE module) { moduleHandle_ = module; }

@@ -14,7 +14,7 @@ namespace {
 constexpr int16_t kMaxSize = 255;
 
 // Typed reads of the two stored forms, each answering whether it read.
-struct StreamInput {
+struct DitherStreamInput {
   RWVirtualInStream& stream;
   bool Good() const { return stream.Good() && !RWReadTableGuard::RestoreFailed(); }
   bool U32(uint32_t& v) { return stream.GetULong(v).Good(); }
@@ -30,7 +30,7 @@ struct StreamInput {
   }
 };
 
-struct FileInput {
+struct DitherFileInput {
   RWBinaryFile& file;
   bool Good() const { return !file.HasError() && !RWReadTableGuard::RestoreFailed(); }
   bool U32(uint32_t& v) { return file.ReadULong(v); }
@@ -295,13 +295,13 @@ void GDitherMatrix::RestoreBody(Input& input) {
 
 void GDitherMatrix::RestoreMembers(RWVirtualInStream& stream) {
   MPersistentObject::RestoreMembers(stream);
-  StreamInput input{stream};
+  DitherStreamInput input{stream};
   RestoreBody(input);
 }
 
 void GDitherMatrix::RestoreMembersFromFile(RWBinaryFile& file) {
   MPersistentObject::RestoreMembersFromFile(file);
-  FileInput input{file};
+  DitherFileInput input{file};
   RestoreBody(input);
 }
 

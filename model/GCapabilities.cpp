@@ -12,7 +12,7 @@ namespace {
 constexpr uint32_t kNoSuchBit = 0xFFFFFFFFu;
 // Stored bytes are read in pieces of this size, so memory follows what the
 // input really holds rather than the bit count it claims.
-constexpr size_t kReadChunk = 64 * 1024;
+constexpr size_t kCapabilitiesReadChunk = 64 * 1024;
 
 // Reads the bytes of count bits through readPiece. Answers false when the
 // input ends (or memory runs out) first.
@@ -21,7 +21,7 @@ bool ReadBitBytes(uint32_t count, std::vector<uint8_t>& bytes, const ReadPiece& 
   const size_t total = (static_cast<size_t>(count) + 7) / 8;
   try {
     for (size_t done = 0; done < total;) {
-      const size_t piece = total - done < kReadChunk ? total - done : kReadChunk;
+      const size_t piece = total - done < kCapabilitiesReadChunk ? total - done : kCapabilitiesReadChunk;
       bytes.resize(done + piece);
       if (!readPiece(bytes.data() + done, piece)) return false;
       done += piece;

@@ -7,21 +7,21 @@
 
 namespace {
 
-const int32_t kNoFeature = 0;
+const int32_t kNoTrayFeature = 0;
 
 }  // namespace
 
 GFormToTrayAssociation::GFormToTrayAssociation()
-    : paperSize_(0, &kNoFeature), tray_(0, &kNoFeature), mediaType_(0, &kNoFeature) {}
+    : paperSize_(0, &kNoTrayFeature), tray_(0, &kNoTrayFeature), mediaType_(0, &kNoTrayFeature) {}
 
 GFormToTrayAssociation::GFormToTrayAssociation(int16_t tray, int16_t paperSize, int16_t mediaType)
-    : paperSize_(paperSize, &kNoFeature), tray_(tray, &kNoFeature), mediaType_(mediaType, &kNoFeature) {}
+    : paperSize_(paperSize, &kNoTrayFeature), tray_(tray, &kNoTrayFeature), mediaType_(mediaType, &kNoTrayFeature) {}
 
 GFormToTrayAssociation::GFormToTrayAssociation(int16_t tray, int16_t paperSize, int16_t mediaType,
                                                const RWWString& formName)
-    : paperSize_(paperSize, &kNoFeature),
-      tray_(tray, &kNoFeature),
-      mediaType_(mediaType, &kNoFeature),
+    : paperSize_(paperSize, &kNoTrayFeature),
+      tray_(tray, &kNoTrayFeature),
+      mediaType_(mediaType, &kNoTrayFeature),
       formName_(formName) {}
 
 GFormToTrayAssociation::GFormToTrayAssociation(const GFormToTrayAssociation& other)

@@ -41,9 +41,9 @@ uint32_t ReferenceSize(const MPersistentObject* object) {
   return object != nullptr ? object->StoredByteCount() : 6;
 }
 
-bool StreamOk(const RWVirtualInStream& stream) { return stream.Good() && !RWReadTableGuard::RestoreFailed(); }
+bool PeripheralStreamOk(const RWVirtualInStream& stream) { return stream.Good() && !RWReadTableGuard::RestoreFailed(); }
 
-bool FileOk(const RWBinaryFile& file) {
+bool PeripheralFileOk(const RWBinaryFile& file) {
   return !file.HasError() && !file.IsAtEnd() && !RWReadTableGuard::RestoreFailed();
 }
 
@@ -546,28 +546,28 @@ bool GPeripheral::RestoreObservers(RWVirtualInStream& stream, GPeripheral* paren
   uint32_t count = 0;
   stream.GetULong(count);
   // One entry at a time: the stored count reserves nothing.
-  for (uint32_t i = 0; i < count && StreamOk(stream); ++i) {
+  for (uint32_t i = 0; i < count && PeripheralStreamOk(stream); ++i) {
     RWCollectable* object = nullptr;
     RWReadObjectPointer(stream, object);
-    if (!StreamOk(stream)) return false;
+    if (!PeripheralStreamOk(stream)) return false;
     if (!AcceptObserver(object, parent)) {
       stream.SetState(RW_STREAM_FAIL);
       return false;
     }
   }
-  return StreamOk(stream);
+  return PeripheralStreamOk(stream);
 }
 
 bool GPeripheral::RestoreObserversFromFile(RWBinaryFile& file, GPeripheral* parent) {
   uint32_t count = 0;
   if (!file.ReadULong(count)) return false;
-  for (uint32_t i = 0; i < count && FileOk(file); ++i) {
+  for (uint32_t i = 0; i < count && PeripheralFileOk(file); ++i) {
     RWCollectable* object = nullptr;
     RWReadObjectPointerFromFile(file, object);
-    if (!FileOk(file)) return false;
+    if (!PeripheralFileOk(file)) return false;
     if (!AcceptObserver(object, parent)) return false;
   }
-  return FileOk(file);
+  return PeripheralFileOk(file);
 }
 
 void GPeripheral::RestoreMembers(RWVirtualInStream& stream) {
@@ -582,12 +582,12 @@ void GPeripheral::RestoreMembers(RWVirtualInStream& stream) {
   if (!stream.Good() || version != ClassVersion()) return;
   mode_ = 0;
   ClearSectionCache();
-  if (!ReadHeld<GState>(stream, defaultState_, &StreamOk)) return;
-  if (!ReadHeld<GState>(stream, currentState_, &StreamOk)) return;
-  if (!ReadHeld<GConfiguration>(stream, configuration_, &StreamOk)) return;
+  if (!ReadHeld<GState>(stream, defaultState_, &PeripheralStreamOk)) return;
+  if (!ReadHeld<GState>(stream, currentState_, &PeripheralStreamOk)) return;
+  if (!ReadHeld<GConfiguration>(stream, configuration_, &PeripheralStreamOk)) return;
   char tag = 0;
   stream.GetChar(tag);
-  if (!StreamOk(stream)) return;
+  if (!PeripheralStreamOk(stream)) return;
   if (tag != kListTag) {
     // Observer lists are never shared, so the back-reference form of the
     // list cannot stand here: damaged input.
@@ -598,7 +598,7 @@ void GPeripheral::RestoreMembers(RWVirtualInStream& stream) {
   observers_.clear();
   if (!RestoreObservers(stream, parent)) return;
   name_.RestoreFrom(stream);
-  if (!StreamOk(stream)) return;
+  if (!PeripheralStreamOk(stream)) return;
   int32_t listId = 0;
   int32_t kind = 0;
   int32_t addOnMode = 0;
@@ -620,9 +620,9 @@ void GPeripheral::RestoreMembersFromFile(RWBinaryFile& file) {
   if (!file.ReadULong(version) || version != ClassVersion()) return;
   mode_ = 0;
   ClearSectionCache();
-  if (!ReadHeld<GState>(file, defaultState_, &FileOk)) return;
-  if (!ReadHeld<GState>(file, currentState_, &FileOk)) return;
-  if (!ReadHeld<GConfiguration>(file, configuration_, &FileOk)) return;
+  if (!ReadHeld<GState>(file, defaultState_, &PeripheralFileOk)) return;
+  if (!ReadHeld<GState>(file, currentState_, &PeripheralFileOk)) return;
+  if (!ReadHeld<GConfiguration>(file, configuration_, &PeripheralFileOk)) return;
   char tag = 0;
   if (!file.ReadChar(tag)) return;
   if (tag != kListTag) {

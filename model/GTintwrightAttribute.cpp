@@ -110,10 +110,10 @@ RW_STORED_MEMBERS_DEFINE(GTintwrightAttribute, GAttribute)
 // ---- GTintwrightEnhancedAttribute ----
 
 namespace {
-const int32_t kNoFeature = 0;
+const int32_t kNoTintwrightFeature = 0;
 }  // namespace
 
-GTintwrightEnhancedAttribute::GTintwrightEnhancedAttribute() : GTintwrightEnhancedAttribute(&kNoFeature) {}
+GTintwrightEnhancedAttribute::GTintwrightEnhancedAttribute() : GTintwrightEnhancedAttribute(&kNoTintwrightFeature) {}
 
 GTintwrightEnhancedAttribute::GTintwrightEnhancedAttribute(const int32_t* id)
     : GTintwrightAttribute(id), edgeControl_(kEdgeControlDefault), rgbColor_(kRGBColorDefault) {
@@ -220,7 +220,7 @@ RW_STORED_MEMBERS_DEFINE(GTintwrightEnhancedAttribute, GAttribute)
 // ---- GTintwrightEnhancedAttributeVer2 ----
 
 GTintwrightEnhancedAttributeVer2::GTintwrightEnhancedAttributeVer2()
-    : GTintwrightEnhancedAttributeVer2(&kNoFeature) {}
+    : GTintwrightEnhancedAttributeVer2(&kNoTintwrightFeature) {}
 
 GTintwrightEnhancedAttributeVer2::GTintwrightEnhancedAttributeVer2(const int32_t* id)
     : GTintwrightAttribute(id), edgeControl_(kEdgeControlDefault) {

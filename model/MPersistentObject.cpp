@@ -16,7 +16,7 @@ namespace {
 std::atomic<uint32_t> g_serialCounter{0};
 
 // The innermost object whose body is being read on this thread.
-thread_local MRestoreScope* t_restoring = nullptr;
+thread_local MRestoreScope* t_restoreScope = nullptr;
 
 // What a read may hand out: a model object that is not still being read
 // further up and is not a member embedded in another object. Anything else is refused: inside a restore the refusal fails
@@ -254,14 +254,14 @@ MPersistentObject* MPersistentObject::DeepCopy() const {
 
 // ---- Reading one object ----
 
-MRestoreScope::MRestoreScope(const MPersistentObject* object) : object_(object), outer_(t_restoring) {
-  t_restoring = this;
+MRestoreScope::MRestoreScope(const MPersistentObject* object) : object_(object), outer_(t_restoreScope) {
+  t_restoreScope = this;
 }
 
-MRestoreScope::~MRestoreScope() { t_restoring = outer_; }
+MRestoreScope::~MRestoreScope() { t_restoreScope = outer_; }
 
 bool MRestoreScope::IsRestoring(const MPersistentObject* object) {
-  for (MRestoreScope* s = t_restoring; s != nullptr; s = s->outer_)
+  for (MRestoreScope* s = t_restoreScope; s != nullptr; s = s->outer_)
     if (s->object_ == object) return true;
   return false;
 }

@@ -9,7 +9,7 @@ using namespace printpath_body;
 
 namespace {
 
-GState* StampedSettings(GState* settings) {
+GState* PageStampedSettings(GState* settings) {
   if (settings == nullptr) settings = new GState;
   settings->SetFeatureId(GFeatureIds::kPageState);
   return settings;
@@ -22,7 +22,7 @@ constexpr uint32_t kBoundaryVersion = 1;
 
 // ---- GPageCommand ----
 
-GPageCommand::GPageCommand(GState* settings, const int32_t* id) : GCommand(StampedSettings(settings), id) {}
+GPageCommand::GPageCommand(GState* settings, const int32_t* id) : GCommand(PageStampedSettings(settings), id) {}
 GPageCommand::GPageCommand(const GPageCommand& other) = default;
 
 GPageCommand& GPageCommand::operator=(const GPageCommand& other) {

@@ -21,9 +21,9 @@ bool Differ(const MPersistentObject* a, const MPersistentObject* b) {
 
 uint32_t ReferenceSize(const MPersistentObject* object) { return object != nullptr ? object->StoredByteCount() : 6; }
 
-bool StreamOk(const RWVirtualInStream& stream) { return stream.Good() && !RWReadTableGuard::RestoreFailed(); }
+bool PeripheralsStreamOk(const RWVirtualInStream& stream) { return stream.Good() && !RWReadTableGuard::RestoreFailed(); }
 
-bool FileOk(const RWBinaryFile& file) {
+bool PeripheralsFileOk(const RWBinaryFile& file) {
   return !file.HasError() && !file.IsAtEnd() && !RWReadTableGuard::RestoreFailed();
 }
 
@@ -548,15 +548,15 @@ void GPeripheralComposite::RestoreMembers(RWVirtualInStream& stream) {
     ChildListRead list(this);
     RWReadObjectInto(stream, &children_);
   }
-  if (!StreamOk(stream)) return;
+  if (!PeripheralsStreamOk(stream)) return;
   if (!AdoptRestoredChildren()) {
     GFailRestore();
     stream.SetState(RW_STREAM_FAIL);
     return;
   }
-  if (!ReadOwnPart(stream, ownCurrentState_, false, &StreamOk)) return;
-  if (!ReadOwnPart(stream, ownDefaultState_, false, &StreamOk)) return;
-  ReadOwnPart(stream, ownConfiguration_, true, &StreamOk);
+  if (!ReadOwnPart(stream, ownCurrentState_, false, &PeripheralsStreamOk)) return;
+  if (!ReadOwnPart(stream, ownDefaultState_, false, &PeripheralsStreamOk)) return;
+  ReadOwnPart(stream, ownConfiguration_, true, &PeripheralsStreamOk);
 }
 
 void GPeripheralComposite::RestoreMembersFromFile(RWBinaryFile& file) {
@@ -569,14 +569,14 @@ void GPeripheralComposite::RestoreMembersFromFile(RWBinaryFile& file) {
     ChildListRead list(this);
     RWReadObjectIntoFromFile(file, &children_);
   }
-  if (!FileOk(file)) return;
+  if (!PeripheralsFileOk(file)) return;
   if (!AdoptRestoredChildren()) {
     GFailRestore();
     return;
   }
-  if (!ReadOwnPart(file, ownCurrentState_, false, &FileOk)) return;
-  if (!ReadOwnPart(file, ownDefaultState_, false, &FileOk)) return;
-  ReadOwnPart(file, ownConfiguration_, true, &FileOk);
+  if (!ReadOwnPart(file, ownCurrentState_, false, &PeripheralsFileOk)) return;
+  if (!ReadOwnPart(file, ownDefaultState_, false, &PeripheralsFileOk)) return;
+  ReadOwnPart(file, ownConfiguration_, true, &PeripheralsFileOk);
 }
 
 RWCollectable* GPeripheralCompositeCreate() { return new GPeripheralComposite; }

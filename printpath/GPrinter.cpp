@@ -20,7 +20,7 @@ namespace {
 
 constexpr int32_t kDefaultPrinterMode = 2;
 
-bool IsPeripheral(const MPersistentObject* object) {
+bool PrinterIsPeripheral(const MPersistentObject* object) {
   return object != nullptr && object->DerivesFrom(GPeripheralClassId) &&
          dynamic_cast<const GPeripheral*>(object) != nullptr;
 }
@@ -124,7 +124,7 @@ int GPrinter::IsPrinterModeOne() const { return printerMode_ == 1 ? 1 : 0; }
 // ---- Children ----
 
 void GPrinter::NameLanguage(MPersistentObject* child) {
-  if (!IsPeripheral(child) || !child->DerivesFrom(GGeneratorKindId)) return;
+  if (!PrinterIsPeripheral(child) || !child->DerivesFrom(GGeneratorKindId)) return;
   auto* generator = static_cast<GPeripheral*>(child);
   // The PJL peripheral reads the name from the shared state, which the
   // printer merges from each child's current state; a composite keeps its

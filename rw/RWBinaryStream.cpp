@@ -35,7 +35,7 @@ T Decode(const unsigned char* in, bool bigEndian) {
 
 // Arrays move through a small stack chunk: no allocation however large the
 // count.
-constexpr size_t kChunk = 512;
+constexpr size_t kStreamChunk = 512;
 
 }  // namespace
 
@@ -55,7 +55,7 @@ void RWBinaryOutStream::PutBytes(const void* bytes, size_t count) {
   }
   const char* p = static_cast<const char*>(bytes);
   while (count > 0) {
-    const std::streamsize want = static_cast<std::streamsize>(count > kChunk ? kChunk : count);
+    const std::streamsize want = static_cast<std::streamsize>(count > kStreamChunk ? kStreamChunk : count);
     const std::streamsize wrote = stream_.rdbuf()->sputn(p, want);
     if (wrote != want) {
       stream_.setstate(std::ios_base::failbit);
@@ -68,10 +68,10 @@ void RWBinaryOutStream::PutBytes(const void* bytes, size_t count) {
 
 template <typename T>
 RWVirtualOutStream& RWBinaryOutStream::PutValues(const T* values, unsigned count) {
-  unsigned char chunk[kChunk];
+  unsigned char chunk[kStreamChunk];
   size_t used = 0;
   for (unsigned i = 0; i < count; ++i) {
-    if (used + sizeof(T) > kChunk) {
+    if (used + sizeof(T) > kStreamChunk) {
       PutBytes(chunk, used);
       used = 0;
     }
@@ -141,7 +141,7 @@ size_t RWBinaryInStream::GetBytes(void* bytes, size_t count) {
   size_t got = 0;
   while (got < count) {
     const size_t rest = count - got;
-    const std::streamsize want = static_cast<std::streamsize>(rest > kChunk ? kChunk : rest);
+    const std::streamsize want = static_cast<std::streamsize>(rest > kStreamChunk ? kStreamChunk : rest);
     const std::streamsize read = stream_.rdbuf()->sgetn(p + got, want);
     got += static_cast<size_t>(read > 0 ? read : 0);
     if (read != want) {
@@ -154,8 +154,8 @@ size_t RWBinaryInStream::GetBytes(void* bytes, size_t count) {
 
 template <typename T>
 RWVirtualInStream& RWBinaryInStream::GetValues(T* values, unsigned count) {
-  unsigned char chunk[kChunk];
-  const unsigned perChunk = static_cast<unsigned>(kChunk / sizeof(T));
+  unsigned char chunk[kStreamChunk];
+  const unsigned perChunk = static_cast<unsigned>(kStreamChunk / sizeof(T));
   unsigned done = 0;
   if (count == 0) GetBytes(chunk, 0);  // a get on a failed stream still reports it
   while (done < count) {
@@ -196,10 +196,10 @@ void RWBinaryInStream::GetStringBody(char* buffer, unsigned size, uint32_t lengt
   if (length > keep) {
     // Consume the rest of the stored string so the stream stays in step,
     // then report the truncation.
-    char scratch[kChunk];
+    char scratch[kStreamChunk];
     uint32_t rest = length - keep;
     while (rest > 0 && stream_.good()) {
-      const uint32_t now = rest < kChunk ? rest : static_cast<uint32_t>(kChunk);
+      const uint32_t now = rest < kStreamChunk ? rest : static_cast<uint32_t>(kStreamChunk);
       if (GetBytes(scratch, now) != now) break;
       rest -= now;
     }

@@ -23,7 +23,7 @@ RWFactory* g_factory = nullptr;
 // Creates the lock's critical section on first use, once even when two
 // threads arrive together: the first claims the flag (0 -> 2), the others
 // wait until it is 1.
-void EnsureCreated(RWModuleLock& lock) {
+void EnsureFactoryCreated(RWModuleLock& lock) {
   std::atomic_ref<int32_t> flag(lock.created);
   if (flag.load(std::memory_order_acquire) == 1) return;
   int32_t expected = 0;
@@ -38,7 +38,7 @@ void EnsureCreated(RWModuleLock& lock) {
 class Locked {
  public:
   explicit Locked(RWModuleLock& lock) : lock_(lock) {
-    EnsureCreated(lock_);
+    EnsureFactoryCreated(lock_);
     EnterCriticalSection(&lock_.section);
   }
   ~Locked() { LeaveCriticalSection(&lock_.section); }

@@ -10,7 +10,7 @@ namespace {
 
 constexpr int64_t kLargestOffset = 0x7FFFFFFF;
 
-void PutWord(unsigned char* p, int32_t value) {
+void PutSpaceWord(unsigned char* p, int32_t value) {
   const uint32_t v = static_cast<uint32_t>(value);
   p[0] = static_cast<unsigned char>(v);
   p[1] = static_cast<unsigned char>(v >> 8);
@@ -18,7 +18,7 @@ void PutWord(unsigned char* p, int32_t value) {
   p[3] = static_cast<unsigned char>(v >> 24);
 }
 
-int32_t GetWord(const unsigned char* p) {
+int32_t GetSpaceWord(const unsigned char* p) {
   return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
                               static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24);
 }
@@ -42,22 +42,22 @@ void RWFreeListNode::Encode(const RWFreeListLayout& layout, unsigned char* bytes
   bytes[0] = static_cast<unsigned char>(magic);
   bytes[1] = static_cast<unsigned char>(magic >> 8);
   for (uint32_t i = 0; i < layout.maxHoles; ++i) {
-    PutWord(bytes + layout.offsetsAt + 4 * i, offsets[i]);
-    PutWord(bytes + layout.sizesAt + 4 * i, sizes[i]);
+    PutSpaceWord(bytes + layout.offsetsAt + 4 * i, offsets[i]);
+    PutSpaceWord(bytes + layout.sizesAt + 4 * i, sizes[i]);
   }
-  PutWord(bytes + layout.countAt, count);
-  PutWord(bytes + layout.nextAt, next);
+  PutSpaceWord(bytes + layout.countAt, count);
+  PutSpaceWord(bytes + layout.nextAt, next);
 }
 
 void RWFreeListNode::Decode(const RWFreeListLayout& layout, const unsigned char* bytes) {
   *this = RWFreeListNode();
   magic = static_cast<uint16_t>(bytes[0] | bytes[1] << 8);
   for (uint32_t i = 0; i < layout.maxHoles; ++i) {
-    offsets[i] = GetWord(bytes + layout.offsetsAt + 4 * i);
-    sizes[i] = GetWord(bytes + layout.sizesAt + 4 * i);
+    offsets[i] = GetSpaceWord(bytes + layout.offsetsAt + 4 * i);
+    sizes[i] = GetSpaceWord(bytes + layout.sizesAt + 4 * i);
   }
-  count = GetWord(bytes + layout.countAt);
-  next = GetWord(bytes + layout.nextAt);
+  count = GetSpaceWord(bytes + layout.countAt);
+  next = GetSpaceWord(bytes + layout.nextAt);
 }
 
 // ---- RWFreeList ----
@@ -354,9 +354,9 @@ void RWFileSpaceManager::Open() {
     firstBlock_ = -1;
     endOfSpace_ = kFirstNodeOffset + static_cast<int32_t>(layout_->nodeSize);
     unsigned char header[12];
-    PutWord(header, firstBlock_);
-    PutWord(header + 4, endOfSpace_);
-    PutWord(header + 8, static_cast<int32_t>(layout_->nodeSize));
+    PutSpaceWord(header, firstBlock_);
+    PutSpaceWord(header + 4, endOfSpace_);
+    PutSpaceWord(header + 8, static_cast<int32_t>(layout_->nodeSize));
     if (!WriteAt(0, header, sizeof header)) return;
     RWFreeListNode first;
     first.magic = layout_->magic;
@@ -367,9 +367,9 @@ void RWFileSpaceManager::Open() {
   } else {
     unsigned char header[12];
     if (!ReadAt(0, header, sizeof header)) return;
-    const int32_t first = GetWord(header);
-    const int32_t end = GetWord(header + 4);
-    const int32_t nodeSize = GetWord(header + 8);
+    const int32_t first = GetSpaceWord(header);
+    const int32_t end = GetSpaceWord(header + 4);
+    const int32_t nodeSize = GetSpaceWord(header + 8);
     if (nodeSize == static_cast<int32_t>(RWFreeListLayout::Large().nodeSize)) {
       layout_ = &RWFreeListLayout::Large();
     } else if (nodeSize == static_cast<int32_t>(RWFreeListLayout::Small().nodeSize)) {
@@ -455,13 +455,13 @@ bool RWFileSpaceManager::WriteAt(int64_t offset, const void* bytes, uint32_t cou
 bool RWFileSpaceManager::ReadWordAt(int64_t offset, int32_t& value) {
   unsigned char bytes[4];
   if (!ReadAt(offset, bytes, 4)) return false;
-  value = GetWord(bytes);
+  value = GetSpaceWord(bytes);
   return true;
 }
 
 bool RWFileSpaceManager::WriteWordAt(int64_t offset, int32_t value) {
   unsigned char bytes[4];
-  PutWord(bytes, value);
+  PutSpaceWord(bytes, value);
   return WriteAt(offset, bytes, 4);
 }
 

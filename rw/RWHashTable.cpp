@@ -8,12 +8,12 @@ namespace {
 // turn, and a stored graph read from outside can make collections contain
 // one another. Past this nesting a table equals only itself, so every
 // comparison ends.
-constexpr int kMaxEqualityNesting = 64;
-thread_local int t_equalityNesting = 0;
+constexpr int kMaxHashEqualityNesting = 64;
+thread_local int t_hashEqualityNesting = 0;
 
-struct EqualityNesting {
-  EqualityNesting() { ++t_equalityNesting; }
-  ~EqualityNesting() { --t_equalityNesting; }
+struct HashEqualityNesting {
+  HashEqualityNesting() { ++t_hashEqualityNesting; }
+  ~HashEqualityNesting() { --t_hashEqualityNesting; }
 };
 
 }  // namespace
@@ -74,8 +74,8 @@ const RWHashTable* RWHashTable::ComparableTable(const RWCollectable* other) cons
 
 bool RWHashTable::HoldsNoMoreThan(const RWHashTable& other) const {
   if (&other == this) return true;
-  if (t_equalityNesting >= kMaxEqualityNesting) return false;
-  EqualityNesting nesting;
+  if (t_hashEqualityNesting >= kMaxHashEqualityNesting) return false;
+  HashEqualityNesting nesting;
   std::unique_ptr<RWSet> distinct(DistinctCopy());
   for (uint32_t i = 0; i < distinct->BucketCount(); ++i) {
     const RWSlistCollectables* bucket = distinct->BucketAt(i);

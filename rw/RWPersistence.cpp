@@ -19,7 +19,7 @@ constexpr uint16_t kKnownStringId = 0x888E;
 // How deep references may nest inside bodies while reading. Real graphs
 // stay far below it; a damaged input that nests deeper fails instead of
 // exhausting the stack.
-constexpr uint32_t kMaxDepth = 512;
+constexpr uint32_t kMaxPersistenceDepth = 512;
 
 // ---- Writing ----
 
@@ -178,7 +178,7 @@ bool ReadFromFile(RWBinaryFile& file, RWCollectable* existing, RWCollectable*& r
   RWReadTableGuard guard;
   RWReadTable& table = guard.Table();
   if (!table.Failed()) {
-    if (table.Depth() >= kMaxDepth) {
+    if (table.Depth() >= kMaxPersistenceDepth) {
       FailWith(table, RWToolsMsg_STREAM());
     } else {
       ++table.Depth();
@@ -265,7 +265,7 @@ bool ReadFromStream(RWVirtualInStream& stream, RWCollectable* existing, RWCollec
   RWReadTableGuard guard;
   RWReadTable& table = guard.Table();
   if (!table.Failed()) {
-    if (table.Depth() >= kMaxDepth) {
+    if (table.Depth() >= kMaxPersistenceDepth) {
       FailWith(table, RWToolsMsg_STREAM());
     } else {
       ++table.Depth();

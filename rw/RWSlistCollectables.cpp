@@ -13,12 +13,12 @@ bool ElementIsEqual(const RWCollectable* element, const void* target) {
 // turn, and a stored graph read from outside can make collections contain
 // one another. Past this nesting a list equals only itself, so every
 // comparison ends.
-constexpr int kMaxEqualityNesting = 64;
-thread_local int t_equalityNesting = 0;
+constexpr int kMaxSlistEqualityNesting = 64;
+thread_local int t_slistEqualityNesting = 0;
 
-struct EqualityNesting {
-  EqualityNesting() { ++t_equalityNesting; }
-  ~EqualityNesting() { --t_equalityNesting; }
+struct SlistEqualityNesting {
+  SlistEqualityNesting() { ++t_slistEqualityNesting; }
+  ~SlistEqualityNesting() { --t_slistEqualityNesting; }
 };
 
 }  // namespace
@@ -36,8 +36,8 @@ RWClassID RWSlistCollectables::ClassId() const { return RWSlistCollectablesClass
 bool RWSlistCollectables::IsEqual(const RWCollectable* other) const {
   if (other == this) return true;
   if (other == nullptr || other->ClassId() != ClassId()) return false;
-  if (t_equalityNesting >= kMaxEqualityNesting) return false;
-  EqualityNesting nesting;
+  if (t_slistEqualityNesting >= kMaxSlistEqualityNesting) return false;
+  SlistEqualityNesting nesting;
   const RWSlistCollectables* list = dynamic_cast<const RWSlistCollectables*>(other);
   if (list == nullptr || list->Count() != Count()) return false;
   const RWIntrusiveSlist& mine = list_.Links();

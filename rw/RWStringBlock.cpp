@@ -62,7 +62,7 @@ void MapChars(Char* p, size_t n, Map map) {
   for (size_t i = 0; i < n; ++i) p[i] = static_cast<Char>(map(p[i]));
 }
 
-uint32_t Rotl5(uint32_t h) { return (h << 5) | (h >> 27); }
+uint32_t BlockRotl5(uint32_t h) { return (h << 5) | (h >> 27); }
 
 // True when [chars, chars + count) and [text, text + length) do not meet.
 template <typename Char>
@@ -331,7 +331,7 @@ template <typename Traits>
 uint32_t RWStringBlock<Traits>::HashFoldCase() const {
   size_t length = Length();
   uint32_t h = static_cast<uint32_t>(length);
-  for (size_t i = 0; i < length; ++i) h = static_cast<uint32_t>(Traits::Upper(data_[i])) ^ Rotl5(h);
+  for (size_t i = 0; i < length; ++i) h = static_cast<uint32_t>(Traits::Upper(data_[i])) ^ BlockRotl5(h);
   return h;
 }
 

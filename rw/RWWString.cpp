@@ -19,7 +19,7 @@ namespace {
 // bytes and in a heap area of count + 1 characters otherwise.
 constexpr size_t kLocalWorkArea = 64;
 
-uint32_t Rotl5(uint32_t h) { return (h << 5) | (h >> 27); }
+uint32_t WideRotl5(uint32_t h) { return (h << 5) | (h >> 27); }
 
 size_t TextLength(const WCHAR* text) { return RWWStringTraits::TextLength(text); }
 
@@ -132,8 +132,8 @@ uint32_t RWWString::Hash() const {
   // Pairs of characters as little-endian 32-bit words, the first in the low half.
   size_t words = length / 2;
   for (size_t w = 0; w < words; ++w)
-    h = Rotl5(h) ^ (uint32_t(data_[2 * w]) | uint32_t(data_[2 * w + 1]) << 16);
-  if (length % 2) h = Rotl5(h) ^ uint32_t(data_[length - 1]);
+    h = WideRotl5(h) ^ (uint32_t(data_[2 * w]) | uint32_t(data_[2 * w + 1]) << 16);
+  if (length % 2) h = WideRotl5(h) ^ uint32_t(data_[length - 1]);
   return h;
 }
 

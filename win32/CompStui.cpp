@@ -23,7 +23,7 @@ struct SheetState {
   uintptr_t nextHandle = 0x5000;
 };
 
-SheetState& State() {
+SheetState& Sheets() {
   static SheetState* state = [] {
     auto* s = new SheetState;
     w32detail::RegisterReset([s] {
@@ -52,7 +52,7 @@ std::u16string TitleOf(LPCWSTR title) {
 }
 
 LONG_PTR HostCall(HANDLE sheet, UINT function, LPARAM lParam1, LPARAM lParam2) {
-  SheetState& state = State();
+  SheetState& state = Sheets();
   switch (function) {
     case CPSFUNC_ADD_PROPSHEETPAGEW: {
       auto* page = reinterpret_cast<const PROPSHEETPAGEW*>(lParam1);
@@ -98,7 +98,7 @@ LONG_PTR HostCall(HANDLE sheet, UINT function, LPARAM lParam1, LPARAM lParam2) {
 
 // The pages of one sheet, copied so that callbacks may add further pages.
 std::vector<w32test::SheetPageRecord> PagesOf(HANDLE sheet) {
-  SheetState& state = State();
+  SheetState& state = Sheets();
   std::lock_guard<std::recursive_mutex> lock(state.mutex);
   std::vector<w32test::SheetPageRecord> pages;
   for (const auto& record : state.pages)
@@ -116,7 +116,7 @@ void CallPages(HANDLE sheet, UINT message) {
 
 LONG CallSheet(PFNPROPSHEETUI function, PROPSHEETUI_INFO* info, WORD reason, LPARAM lParam) {
   {
-    SheetState& state = State();
+    SheetState& state = Sheets();
     std::lock_guard<std::recursive_mutex> lock(state.mutex);
     state.reasons.push_back(reason);
   }
@@ -131,7 +131,7 @@ LONG CommonPropertySheetUIW(HWND owner, PFNPROPSHEETUI sheetFunction, LPARAM lPa
     SetLastError(ERROR_INVALID_PARAMETER);
     return ERR_CPSUI_GETLASTERROR;
   }
-  SheetState& state = State();
+  SheetState& state = Sheets();
   HANDLE sheet;
   {
     std::lock_guard<std::recursive_mutex> lock(state.mutex);
@@ -194,33 +194,33 @@ LONG CommonPropertySheetUIW(HWND owner, PFNPROPSHEETUI sheetFunction, LPARAM lPa
 
 namespace w32test {
 
-const std::vector<SheetPageRecord>& SheetPages() { return State().pages; }
+const std::vector<SheetPageRecord>& SheetPages() { return Sheets().pages; }
 
 HANDLE SheetStartPage(HANDLE sheet) {
-  SheetState& state = State();
+  SheetState& state = Sheets();
   std::lock_guard<std::recursive_mutex> lock(state.mutex);
   auto it = state.startPages.find(sheet);
   return it != state.startPages.end() ? it->second : nullptr;
 }
 
-const std::vector<SheetResultRecord>& SheetResults() { return State().results; }
+const std::vector<SheetResultRecord>& SheetResults() { return Sheets().results; }
 
-const std::vector<WORD>& SheetReasons() { return State().reasons; }
+const std::vector<WORD>& SheetReasons() { return Sheets().reasons; }
 
 void QueueSheetResult(LONG result) {
-  SheetState& state = State();
+  SheetState& state = Sheets();
   std::lock_guard<std::recursive_mutex> lock(state.mutex);
   state.scriptedResults.push_back(result);
 }
 
 void SetSheetAction(std::function<void(HANDLE sheet)> action) {
-  SheetState& state = State();
+  SheetState& state = Sheets();
   std::lock_guard<std::recursive_mutex> lock(state.mutex);
   state.action = std::move(action);
 }
 
 HANDLE NewHostSheet() {
-  SheetState& state = State();
+  SheetState& state = Sheets();
   std::lock_guard<std::recursive_mutex> lock(state.mutex);
   return NextHandle(state);
 }

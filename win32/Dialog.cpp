@@ -68,7 +68,7 @@ struct DialogState {
   std::vector<w32test::HelpCall> help;
 };
 
-DialogState& State() {
+DialogState& Dialogs() {
   static DialogState* state = [] {
     auto* s = new DialogState;
     w32detail::RegisterReset([s] {
@@ -113,7 +113,7 @@ bool IsButton(w32test::ControlKind kind) {
 
 // A control's kind; false for a window that is no control.
 bool KindOf(HWND control, w32test::ControlKind* kind) {
-  DialogState& s = State();
+  DialogState& s = Dialogs();
   std::lock_guard<std::mutex> lock(s.mutex);
   auto found = s.controls.find(control);
   if (found == s.controls.end()) return false;
@@ -122,7 +122,7 @@ bool KindOf(HWND control, w32test::ControlKind* kind) {
 }
 
 UINT CheckOf(HWND control) {
-  DialogState& s = State();
+  DialogState& s = Dialogs();
   std::lock_guard<std::mutex> lock(s.mutex);
   auto found = s.controls.find(control);
   return found != s.controls.end() ? found->second.check : 0;
@@ -306,7 +306,7 @@ LRESULT ControlProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lPara
     default:
       break;
   }
-  DialogState& s = State();
+  DialogState& s = Dialogs();
   std::unique_lock<std::mutex> lock(s.mutex);
   auto found = s.controls.find(control);
   if (found == s.controls.end()) return 0;
@@ -377,7 +377,7 @@ bool AnswersDirectly(UINT message) {
 LRESULT DialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   DLGPROC procedure = nullptr;
   {
-    DialogState& s = State();
+    DialogState& s = Dialogs();
     std::lock_guard<std::mutex> lock(s.mutex);
     auto found = s.dialogs.find(dialog);
     if (found != s.dialogs.end()) procedure = found->second.procedure;
@@ -389,7 +389,7 @@ LRESULT DialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 bool Ended(HWND dialog, INT_PTR* result = nullptr) {
-  DialogState& s = State();
+  DialogState& s = Dialogs();
   std::lock_guard<std::mutex> lock(s.mutex);
   auto found = s.dialogs.find(dialog);
   if (found == s.dialogs.end()) return true;
@@ -398,7 +398,7 @@ bool Ended(HWND dialog, INT_PTR* result = nullptr) {
 }
 
 void ForceEnd(HWND dialog, INT_PTR result) {
-  DialogState& s = State();
+  DialogState& s = Dialogs();
   std::lock_guard<std::mutex> lock(s.mutex);
   auto found = s.dialogs.find(dialog);
   if (found != s.dialogs.end() && !found->second.ended) {
@@ -431,7 +431,7 @@ bool ClickControl(HWND dialog, int id) {
   w32test::ControlKind kind;
   if (!Usable(control) || !KindOf(control, &kind) || !IsButton(kind)) return false;
   if (kind == w32test::ControlKind::kCheckBox) {
-    DialogState& s = State();
+    DialogState& s = Dialogs();
     std::lock_guard<std::mutex> lock(s.mutex);
     UINT& check = s.controls[control].check;
     check = check == BST_UNCHECKED ? BST_CHECKED : BST_UNCHECKED;
@@ -457,7 +457,7 @@ bool Perform(HWND dialog, const w32test::DialogAction& action) {
       Timer timer;
       bool found = false;
       {
-        DialogState& s = State();
+        DialogState& s = Dialogs();
         std::lock_guard<std::mutex> lock(s.mutex);
         for (const Timer& t : s.timers) {
           if (t.window == dialog && t.id == static_cast<UINT_PTR>(action.id) && !t.killed) {
@@ -515,7 +515,7 @@ bool Perform(HWND dialog, const w32test::DialogAction& action) {
       w32test::ControlKind kind = K::kEdit;
       int limit = 0;
       {
-        DialogState& s = State();
+        DialogState& s = Dialogs();
         std::lock_guard<std::mutex> lock(s.mutex);
         const ControlInfo& info = s.controls[control];
         kind = info.kind;
@@ -532,7 +532,7 @@ bool Perform(HWND dialog, const w32test::DialogAction& action) {
       if (control == nullptr) return false;
       int position = 0;
       {
-        DialogState& s = State();
+        DialogState& s = Dialogs();
         std::lock_guard<std::mutex> lock(s.mutex);
         position = s.controls[control].position;
       }
@@ -545,7 +545,7 @@ bool Perform(HWND dialog, const w32test::DialogAction& action) {
       const LRESULT refused = SendMessageW(dialog, WM_NOTIFY, static_cast<WPARAM>(action.id),
                                            reinterpret_cast<LPARAM>(&change));
       if (refused == 0) {
-        DialogState& s = State();
+        DialogState& s = Dialogs();
         std::lock_guard<std::mutex> lock(s.mutex);
         ControlInfo& info = s.controls[control];
         const int low = std::min(info.lower, info.upper);
@@ -566,7 +566,7 @@ w32test::ControlState Snapshot(HWND control) {
     state.visible = data.visible;
   });
   {
-    DialogState& s = State();
+    DialogState& s = Dialogs();
     std::lock_guard<std::mutex> lock(s.mutex);
     const ControlInfo& info = s.controls[control];
     state.kind = info.kind;
@@ -658,7 +658,7 @@ INT_PTR DialogBoxParamW(HINSTANCE module, LPCWSTR templateName, HWND owner, DLGP
   size_t runIndex = 0;
   std::vector<w32test::DialogAction> script;
   {
-    DialogState& s = State();
+    DialogState& s = Dialogs();
     std::lock_guard<std::mutex> lock(s.mutex);
     for (size_t i = 0; i < controls.size(); ++i) {
       ControlInfo& info = s.controls[controls[i]];
@@ -705,7 +705,7 @@ INT_PTR DialogBoxParamW(HINSTANCE module, LPCWSTR templateName, HWND owner, DLGP
   std::map<int, w32test::ControlState> shown;
   for (HWND control : controls) shown[ControlIdOf(control)] = Snapshot(control);
   {
-    DialogState& s = State();
+    DialogState& s = Dialogs();
     std::lock_guard<std::mutex> lock(s.mutex);
     if (runIndex < s.runs.size() && s.runs[runIndex].window == dialog) {
       w32test::DialogRun& run = s.runs[runIndex];
@@ -731,7 +731,7 @@ INT_PTR DialogBoxParamW(HINSTANCE module, LPCWSTR templateName, HWND owner, DLGP
 }
 
 BOOL EndDialog(HWND dialog, INT_PTR result) {
-  DialogState& s = State();
+  DialogState& s = Dialogs();
   std::lock_guard<std::mutex> lock(s.mutex);
   auto found = s.dialogs.find(dialog);
   if (found == s.dialogs.end()) {
@@ -794,7 +794,7 @@ UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC procedure) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }
-  DialogState& s = State();
+  DialogState& s = Dialogs();
   std::lock_guard<std::mutex> lock(s.mutex);
   bool replaced = false;
   for (Timer& t : s.timers) {
@@ -809,7 +809,7 @@ UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC procedure) {
 }
 
 BOOL KillTimer(HWND window, UINT_PTR id) {
-  DialogState& s = State();
+  DialogState& s = Dialogs();
   std::lock_guard<std::mutex> lock(s.mutex);
   for (Timer& t : s.timers) {
     if (t.window == window && t.id == id && !t.killed) {
@@ -832,7 +832,7 @@ DWORD GetSysColor(int index) {
 }
 
 BOOL WinHelpA(HWND window, LPCSTR helpFile, UINT command, ULONG_PTR data) {
-  DialogState& s = State();
+  DialogState& s = Dialogs();
   std::lock_guard<std::mutex> lock(s.mutex);
   s.help.push_back(w32test::HelpCall{window, helpFile != nullptr ? helpFile : "", command, data});
   return helpFile != nullptr && helpFile[0] != 0 ? TRUE : FALSE;
@@ -919,25 +919,25 @@ DialogAction DialogAction::Spin(int id, int delta) {
 }
 
 void QueueDialogScript(std::vector<DialogAction> actions) {
-  DialogState& s = State();
+  DialogState& s = Dialogs();
   std::lock_guard<std::mutex> lock(s.mutex);
   s.scripts.push_back(std::move(actions));
 }
 
 void ClearDialogScripts() {
-  DialogState& s = State();
+  DialogState& s = Dialogs();
   std::lock_guard<std::mutex> lock(s.mutex);
   s.scripts.clear();
 }
 
 std::vector<DialogRun> DialogRuns() {
-  DialogState& s = State();
+  DialogState& s = Dialogs();
   std::lock_guard<std::mutex> lock(s.mutex);
   return s.runs;
 }
 
 std::vector<HelpCall> HelpCalls() {
-  DialogState& s = State();
+  DialogState& s = Dialogs();
   std::lock_guard<std::mutex> lock(s.mutex);
   return s.help;
 }

@@ -29,7 +29,7 @@ struct EnvironmentState {
   }
 };
 
-EnvironmentState& state() {
+EnvironmentState& environmentState() {
   static EnvironmentState* s = [] {
     auto* st = new EnvironmentState;
     st->Defaults();
@@ -42,7 +42,7 @@ EnvironmentState& state() {
   return *s;
 }
 
-std::u16string Key(const std::u16string& name) {
+std::u16string VariableKey(const std::u16string& name) {
   std::u16string key = name;
   for (auto& c : key)
     if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
@@ -65,21 +65,21 @@ bool CopyOut(const std::u16string& text, LPWSTR buffer, DWORD size) {
 }
 
 void Set(const std::u16string& name, LPCWSTR value) {
-  EnvironmentState& s = state();
+  EnvironmentState& s = environmentState();
   std::lock_guard<std::mutex> g(s.mutex);
   if (!value)
-    s.variables.erase(Key(name));
+    s.variables.erase(VariableKey(name));
   else
-    s.variables[Key(name)] = Variable{value, nullptr};
+    s.variables[VariableKey(name)] = Variable{value, nullptr};
 }
 
 }  // namespace
 
 DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) {
   if (w32detail::ShouldFail("GetEnvironmentVariableW")) return 0;
-  EnvironmentState& s = state();
+  EnvironmentState& s = environmentState();
   std::lock_guard<std::mutex> g(s.mutex);
-  auto it = ValidName(name) ? s.variables.find(Key(name)) : s.variables.end();
+  auto it = ValidName(name) ? s.variables.find(VariableKey(name)) : s.variables.end();
   if (it == s.variables.end()) {
     SetLastError(ERROR_ENVVAR_NOT_FOUND);
     return 0;
@@ -106,7 +106,7 @@ BOOL GetUserNameW(LPWSTR buffer, LPDWORD size) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  EnvironmentState& s = state();
+  EnvironmentState& s = environmentState();
   std::lock_guard<std::mutex> g(s.mutex);
   DWORD needed = static_cast<DWORD>(s.userName.size() + 1);
   if (!CopyOut(s.userName, buffer, *size)) {
@@ -124,7 +124,7 @@ BOOL GetComputerNameW(LPWSTR buffer, LPDWORD size) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  EnvironmentState& s = state();
+  EnvironmentState& s = environmentState();
   std::lock_guard<std::mutex> g(s.mutex);
   if (!CopyOut(s.computerName, buffer, *size)) {
     *size = static_cast<DWORD>(s.computerName.size() + 1);
@@ -140,9 +140,9 @@ namespace crt {
 const char* getenv(const char* name) {
   auto wideName = w32detail::AnsiToWide(name);
   if (!wideName || !ValidName(wideName->c_str())) return nullptr;
-  EnvironmentState& s = state();
+  EnvironmentState& s = environmentState();
   std::lock_guard<std::mutex> g(s.mutex);
-  auto it = s.variables.find(Key(*wideName));
+  auto it = s.variables.find(VariableKey(*wideName));
   if (it == s.variables.end()) return nullptr;
   if (!it->second.narrow) {
     auto narrow = w32detail::WideToAnsi(it->second.value);
@@ -161,13 +161,13 @@ void SetEnvironment(LPCWSTR name, LPCWSTR value) {
 }
 
 void SetUserName(LPCWSTR name) {
-  EnvironmentState& s = state();
+  EnvironmentState& s = environmentState();
   std::lock_guard<std::mutex> g(s.mutex);
   s.userName = name ? name : u"";
 }
 
 void SetComputerName(LPCWSTR name) {
-  EnvironmentState& s = state();
+  EnvironmentState& s = environmentState();
   std::lock_guard<std::mutex> g(s.mutex);
   s.computerName = name ? name : u"";
 }

@@ -80,7 +80,7 @@ struct GdiState {
   uintptr_t next = 0x1000;
 };
 
-GdiState& state() {
+GdiState& gdiState() {
   static GdiState* s = [] {
     auto* st = new GdiState;
     w32detail::RegisterReset([st] {
@@ -175,7 +175,7 @@ int MulDiv(int a, int b, int c) {
 }
 
 int ExtEscape(HDC dc, int escape, int inSize, LPCSTR in, int outSize, LPSTR out) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   Dc* d = find(s, dc);
   if (!d) return -1;
@@ -195,7 +195,7 @@ int ExtEscape(HDC dc, int escape, int inSize, LPCSTR in, int outSize, LPSTR out)
 }
 
 int GetDeviceCaps(HDC dc, int index) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   Dc* d = find(s, dc);
   if (!d) return 0;
@@ -214,7 +214,7 @@ int GetDeviceCaps(HDC dc, int index) {
 }
 
 int SaveDC(HDC dc) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   if (w32detail::ShouldFail("SaveDC")) return 0;
   Dc* d = find(s, dc);
@@ -224,7 +224,7 @@ int SaveDC(HDC dc) {
 }
 
 BOOL RestoreDC(HDC dc, int level) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   Dc* d = find(s, dc);
   if (!d) return FALSE;
@@ -237,7 +237,7 @@ BOOL RestoreDC(HDC dc, int level) {
 }
 
 int SetGraphicsMode(HDC dc, int mode) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   Dc* d = find(s, dc);
   if (!d || (mode != GM_COMPATIBLE && mode != GM_ADVANCED)) return 0;
@@ -247,7 +247,7 @@ int SetGraphicsMode(HDC dc, int mode) {
 }
 
 static BOOL setOrg(HDC dc, int x, int y, POINT* previous, bool viewport) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   Dc* d = find(s, dc);
   if (!d) return FALSE;
@@ -261,7 +261,7 @@ BOOL SetViewportOrgEx(HDC dc, int x, int y, POINT* previous) { return setOrg(dc,
 BOOL SetWindowOrgEx(HDC dc, int x, int y, POINT* previous) { return setOrg(dc, x, y, previous, false); }
 
 UINT SetTextAlign(HDC dc, UINT align) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   Dc* d = find(s, dc);
   if (!d) return GDI_ERROR;
@@ -271,7 +271,7 @@ UINT SetTextAlign(HDC dc, UINT align) {
 }
 
 int SetMapMode(HDC dc, int mode) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   Dc* d = find(s, dc);
   if (!d || mode < 1 || mode > 8) return 0;
@@ -281,14 +281,14 @@ int SetMapMode(HDC dc, int mode) {
 }
 
 int GetMapMode(HDC dc) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   Dc* d = find(s, dc);
   return d ? d->state.mapMode : 0;
 }
 
 COLORREF SetTextColor(HDC dc, COLORREF colour) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   Dc* d = find(s, dc);
   if (!d) return CLR_INVALID;
@@ -298,14 +298,14 @@ COLORREF SetTextColor(HDC dc, COLORREF colour) {
 }
 
 COLORREF GetTextColor(HDC dc) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   Dc* d = find(s, dc);
   return d ? d->state.textColour : CLR_INVALID;
 }
 
 int SetBkMode(HDC dc, int mode) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   Dc* d = find(s, dc);
   if (!d || (mode != TRANSPARENT && mode != OPAQUE)) return 0;
@@ -315,14 +315,14 @@ int SetBkMode(HDC dc, int mode) {
 }
 
 int GetBkMode(HDC dc) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   Dc* d = find(s, dc);
   return d ? d->state.bkMode : 0;
 }
 
 int SetTextCharacterExtra(HDC dc, int extra) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   Dc* d = find(s, dc);
   if (!d) return static_cast<int>(0x80000000u);
@@ -332,14 +332,14 @@ int SetTextCharacterExtra(HDC dc, int extra) {
 }
 
 int GetTextCharacterExtra(HDC dc) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   Dc* d = find(s, dc);
   return d ? d->state.charExtra : static_cast<int>(0x80000000u);
 }
 
 int IntersectClipRect(HDC dc, int left, int top, int right, int bottom) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   Dc* d = find(s, dc);
   if (!d) return ERROR_REGION;
@@ -357,7 +357,7 @@ HFONT CreateFontIndirectW(const LOGFONTW* font) {
 }
 
 int GetObjectW(HGDIOBJ object, int size, LPVOID buffer) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   auto bitmap = s.bitmaps.find(object);
   if (bitmap != s.bitmaps.end()) {
@@ -385,7 +385,7 @@ int GetObjectW(HGDIOBJ object, int size, LPVOID buffer) {
 }
 
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   Dc* d = find(s, dc);
   if (!d) return nullptr;
@@ -421,7 +421,7 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
 }
 
 BOOL DeleteObject(HGDIOBJ object) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   if (s.bitmaps.count(object)) {
     // A bitmap still selected into a context cannot be deleted.
@@ -446,7 +446,7 @@ BOOL DeleteObject(HGDIOBJ object) {
 }
 
 BOOL GetTextExtentPoint32W(HDC dc, LPCWSTR text, int count, SIZE* size) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   Dc* d = find(s, dc);
   if (!d || count < 0 || !size || (count > 0 && !text)) return FALSE;
@@ -458,7 +458,7 @@ BOOL GetTextExtentPoint32W(HDC dc, LPCWSTR text, int count, SIZE* size) {
 }
 
 BOOL ExtTextOutW(HDC dc, int x, int y, UINT, const RECT*, LPCWSTR text, UINT count, const INT*) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   Dc* d = find(s, dc);
   if (!d || (count > 0 && !text)) return FALSE;
@@ -484,7 +484,7 @@ HDC GetDC(HWND window) {
   if (w32detail::ShouldFail("GetDC")) return nullptr;
   RECT client{};
   if (!window || !GetClientRect(window, &client)) return nullptr;
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   std::shared_ptr<Surface>& surface = s.windowSurfaces[window];
   if (!surface || surface->width != client.right || surface->height != client.bottom)
@@ -498,7 +498,7 @@ HDC GetDC(HWND window) {
 }
 
 int ReleaseDC(HWND window, HDC dc) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   auto it = s.dcs.find(dc);
   if (it == s.dcs.end() || it->second->kind != Dc::kWindow || it->second->window != window) return 0;
@@ -508,7 +508,7 @@ int ReleaseDC(HWND window, HDC dc) {
 
 HDC CreateCompatibleDC(HDC dc) {
   if (w32detail::ShouldFail("CreateCompatibleDC")) return nullptr;
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   if (dc && !find(s, dc)) return nullptr;
   auto d = std::make_unique<Dc>();
@@ -518,7 +518,7 @@ HDC CreateCompatibleDC(HDC dc) {
 }
 
 BOOL DeleteDC(HDC dc) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   auto it = s.dcs.find(dc);
   if (it == s.dcs.end() || it->second->kind == Dc::kWindow) return FALSE;
@@ -528,7 +528,7 @@ BOOL DeleteDC(HDC dc) {
 
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
   if (w32detail::ShouldFail("CreateCompatibleBitmap")) return nullptr;
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   Dc* d = find(s, dc);
   if (!d || width < 0 || height < 0 || static_cast<long long>(width) * height > (1 << 26)) return nullptr;
@@ -561,7 +561,7 @@ HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, cons
       }
     }
   }
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   HGDIOBJ h = newHandle(s);
   s.bitmaps[h].surface = std::move(surface);
@@ -582,7 +582,7 @@ HBITMAP LoadBitmapW(HINSTANCE module, LPCWSTR name) {
   }
   auto surface = std::make_shared<Surface>(spec->width, spec->height, false);
   for (size_t i = 0; i < spec->pixels.size(); ++i) surface->pixels[i] = rgbOnly(spec->pixels[i]);
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   HGDIOBJ h = newHandle(s);
   s.bitmaps[h].surface = std::move(surface);
@@ -591,7 +591,7 @@ HBITMAP LoadBitmapW(HINSTANCE module, LPCWSTR name) {
 
 HBRUSH CreateSolidBrush(COLORREF colour) {
   if (w32detail::ShouldFail("CreateSolidBrush")) return nullptr;
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   HGDIOBJ h = newHandle(s);
   s.brushes[h].colour = rgbOnly(colour);
@@ -599,7 +599,7 @@ HBRUSH CreateSolidBrush(COLORREF colour) {
 }
 
 int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   Dc* d = find(s, dc);
   auto b = s.brushes.find(static_cast<HGDIOBJ>(brush));
@@ -614,7 +614,7 @@ int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
 }
 
 BOOL DrawFocusRect(HDC dc, const RECT* rect) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   Dc* d = find(s, dc);
   if (!d || !rect || !d->surface) return FALSE;
@@ -632,7 +632,7 @@ BOOL DrawFocusRect(HDC dc, const RECT* rect) {
 }
 
 BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY, DWORD rop) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   Dc* dd = find(s, dest);
   Dc* sd = find(s, source);
@@ -671,7 +671,7 @@ BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourc
 }
 
 BOOL ExtFloodFill(HDC dc, int x, int y, COLORREF colour, UINT type) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   Dc* d = find(s, dc);
   if (!d || !d->surface || (type != FLOODFILLSURFACE && type != FLOODFILLBORDER)) return FALSE;
@@ -704,7 +704,7 @@ BOOL ExtFloodFill(HDC dc, int x, int y, COLORREF colour, UINT type) {
 }
 
 COLORREF GetPixel(HDC dc, int x, int y) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   Dc* d = find(s, dc);
   if (!d || !d->surface) return CLR_INVALID;
@@ -714,7 +714,7 @@ COLORREF GetPixel(HDC dc, int x, int y) {
 }
 
 COLORREF SetBkColor(HDC dc, COLORREF colour) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   Dc* d = find(s, dc);
   if (!d) return CLR_INVALID;
@@ -724,7 +724,7 @@ COLORREF SetBkColor(HDC dc, COLORREF colour) {
 }
 
 BOOL DPtoLP(HDC dc, POINT* points, int count) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   Dc* d = find(s, dc);
   if (!d || (!points && count > 0) || count < 0) return FALSE;
@@ -738,7 +738,7 @@ BOOL DPtoLP(HDC dc, POINT* points, int count) {
 namespace w32test {
 
 HDC CreateRecordingDC(const DcSetup& setup) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   auto d = std::make_unique<Dc>();
   d->setup = setup;
@@ -747,7 +747,7 @@ HDC CreateRecordingDC(const DcSetup& setup) {
 }
 
 const std::vector<DcEvent>& DcEvents(HDC dc) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   return findOrDie(s, dc)->events;
 }
@@ -767,44 +767,44 @@ std::vector<TextOutRecord> DcTexts(HDC dc) {
 }
 
 void ScriptEscape(HDC dc, int code, int result, const std::string& output) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   findOrDie(s, dc)->script[code] = {result, output};
 }
 
 int DcSaveDepth(HDC dc) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   return static_cast<int>(findOrDie(s, dc)->saved.size());
 }
 
 int LiveFontCount() {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   return static_cast<int>(s.fonts.size());
 }
 
 std::vector<COLORREF> WindowPixels(HWND window) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   auto it = s.windowSurfaces.find(window);
   return it != s.windowSurfaces.end() ? it->second->pixels : std::vector<COLORREF>();
 }
 
 int LiveBitmapCount() {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   return static_cast<int>(s.bitmaps.size());
 }
 
 int LiveBrushCount() {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   return static_cast<int>(s.brushes.size());
 }
 
 int OpenScreenDcCount() {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   int count = 0;
   for (auto& [h, d] : s.dcs)
@@ -819,7 +819,7 @@ int DcBkMode(HDC dc) { return GetBkMode(dc); }
 namespace w32detail {
 
 HFONT CreateFontObject(const LOGFONTW& font) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   auto f = std::make_unique<Font>();
   f->log = font;
@@ -830,7 +830,7 @@ HFONT CreateFontObject(const LOGFONTW& font) {
 }
 
 bool FontDescription(HGDIOBJ font, LOGFONTW* out) {
-  GdiState& s = state();
+  GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   auto it = s.fonts.find(font);
   if (it == s.fonts.end()) return false;

@@ -14,7 +14,7 @@ struct ProcessState {
   std::vector<w32test::StartedCommand> started;
 };
 
-ProcessState& State() {
+ProcessState& Processes() {
   static ProcessState* state = [] {
     auto* s = new ProcessState;
     w32detail::RegisterReset([s] {
@@ -29,7 +29,7 @@ ProcessState& State() {
 }  // namespace
 
 UINT WinExec(LPCSTR commandLine, UINT showCommand) {
-  ProcessState& state = State();
+  ProcessState& state = Processes();
   {
     std::lock_guard<std::mutex> lock(state.mutex);
     state.started.push_back({commandLine != nullptr ? std::string(commandLine) : std::string(), showCommand});
@@ -42,7 +42,7 @@ UINT WinExec(LPCSTR commandLine, UINT showCommand) {
 namespace w32test {
 
 std::vector<StartedCommand> StartedCommands() {
-  ProcessState& state = State();
+  ProcessState& state = Processes();
   std::lock_guard<std::mutex> lock(state.mutex);
   return state.started;
 }

@@ -39,7 +39,7 @@ struct RegistryState {
   uintptr_t nextHandle = 0x1000;
 };
 
-RegistryState& state() {
+RegistryState& registryState() {
   static RegistryState* s = [] {
     auto* st = new RegistryState;
     w32detail::RegisterReset([st] {
@@ -197,7 +197,7 @@ LONG CopyOut(const Value& v, LPDWORD type, LPBYTE data, LPDWORD dataSize) {
 LONG OpenCommon(HKEY key, LPCWSTR subKey, REGSAM desired, PHKEY result) {
   if (!result) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
-  RegistryState& s = state();
+  RegistryState& s = registryState();
   std::lock_guard<std::mutex> g(s.mutex);
   std::shared_ptr<Key> base;
   REGSAM baseAccess;
@@ -233,7 +233,7 @@ LONG RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD reserved, LPCWSTR, DWORD, R
   if (w32detail::ShouldFail("RegCreateKeyExW")) return static_cast<LONG>(GetLastError());
   if (!result || !subKey || reserved != 0) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
-  RegistryState& s = state();
+  RegistryState& s = registryState();
   std::lock_guard<std::mutex> g(s.mutex);
   std::shared_ptr<Key> base;
   REGSAM baseAccess;
@@ -251,7 +251,7 @@ LONG RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD reserved, LPCWSTR, DWORD, R
 LONG RegCloseKey(HKEY key) {
   if (w32detail::ShouldFail("RegCloseKey")) return static_cast<LONG>(GetLastError());
   if (IsRoot(key)) return ERROR_SUCCESS;
-  RegistryState& s = state();
+  RegistryState& s = registryState();
   std::lock_guard<std::mutex> g(s.mutex);
   return s.handles.erase(reinterpret_cast<uintptr_t>(key)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
@@ -259,7 +259,7 @@ LONG RegCloseKey(HKEY key) {
 LONG RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize) {
   if (w32detail::ShouldFail("RegQueryValueExW")) return static_cast<LONG>(GetLastError());
   if (reserved || (data && !dataSize)) return ERROR_INVALID_PARAMETER;
-  RegistryState& s = state();
+  RegistryState& s = registryState();
   std::lock_guard<std::mutex> g(s.mutex);
   std::shared_ptr<Key> k;
   REGSAM access;
@@ -274,7 +274,7 @@ LONG RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LP
 LONG RegSetValueExW(HKEY key, LPCWSTR name, DWORD, DWORD type, const BYTE* data, DWORD dataSize) {
   if (w32detail::ShouldFail("RegSetValueExW")) return static_cast<LONG>(GetLastError());
   if (!data && dataSize) return ERROR_INVALID_PARAMETER;
-  RegistryState& s = state();
+  RegistryState& s = registryState();
   std::lock_guard<std::mutex> g(s.mutex);
   std::shared_ptr<Key> k;
   REGSAM access;
@@ -287,7 +287,7 @@ LONG RegSetValueExW(HKEY key, LPCWSTR name, DWORD, DWORD type, const BYTE* data,
 
 LONG RegDeleteValueW(HKEY key, LPCWSTR name) {
   if (w32detail::ShouldFail("RegDeleteValueW")) return static_cast<LONG>(GetLastError());
-  RegistryState& s = state();
+  RegistryState& s = registryState();
   std::lock_guard<std::mutex> g(s.mutex);
   std::shared_ptr<Key> k;
   REGSAM access;
@@ -300,7 +300,7 @@ LONG RegDeleteValueW(HKEY key, LPCWSTR name) {
 LONG RegDeleteKeyW(HKEY key, LPCWSTR subKey) {
   if (w32detail::ShouldFail("RegDeleteKeyW")) return static_cast<LONG>(GetLastError());
   if (!subKey) return ERROR_INVALID_PARAMETER;
-  RegistryState& s = state();
+  RegistryState& s = registryState();
   std::lock_guard<std::mutex> g(s.mutex);
   std::shared_ptr<Key> base;
   REGSAM access;
@@ -322,7 +322,7 @@ LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWO
                    LPBYTE data, LPDWORD dataSize) {
   if (w32detail::ShouldFail("RegEnumValueW")) return static_cast<LONG>(GetLastError());
   if (!name || !nameLength || reserved || (data && !dataSize)) return ERROR_INVALID_PARAMETER;
-  RegistryState& s = state();
+  RegistryState& s = registryState();
   std::lock_guard<std::mutex> g(s.mutex);
   std::shared_ptr<Key> k;
   REGSAM access;
@@ -343,7 +343,7 @@ LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWO
                    LPDWORD classLength, void* lastWriteTime) {
   if (w32detail::ShouldFail("RegEnumKeyExW")) return static_cast<LONG>(GetLastError());
   if (!name || !nameLength || reserved || (keyClass && !classLength)) return ERROR_INVALID_PARAMETER;
-  RegistryState& s = state();
+  RegistryState& s = registryState();
   std::lock_guard<std::mutex> g(s.mutex);
   std::shared_ptr<Key> k;
   REGSAM access;
@@ -400,7 +400,7 @@ bool EqualNoCase(std::u16string_view a, std::u16string_view b) {
 
 LONG RegistryRead(HKEY root, std::u16string_view path, std::u16string_view name, DWORD* type,
                   std::vector<BYTE>* data) {
-  RegistryState& s = state();
+  RegistryState& s = registryState();
   std::lock_guard<std::mutex> g(s.mutex);
   auto base = RootOf(s, root);
   if (!base) return ERROR_INVALID_HANDLE;
@@ -416,7 +416,7 @@ LONG RegistryRead(HKEY root, std::u16string_view path, std::u16string_view name,
 
 LONG RegistryWrite(HKEY root, std::u16string_view path, std::u16string_view name, DWORD type, const BYTE* data,
                    size_t size) {
-  RegistryState& s = state();
+  RegistryState& s = registryState();
   std::lock_guard<std::mutex> g(s.mutex);
   auto base = RootOf(s, root);
   if (!base) return ERROR_INVALID_HANDLE;
@@ -428,7 +428,7 @@ LONG RegistryWrite(HKEY root, std::u16string_view path, std::u16string_view name
 }
 
 LONG RegistryRemoveValue(HKEY root, std::u16string_view path, std::u16string_view name) {
-  RegistryState& s = state();
+  RegistryState& s = registryState();
   std::lock_guard<std::mutex> g(s.mutex);
   auto base = RootOf(s, root);
   if (!base) return ERROR_INVALID_HANDLE;
@@ -439,7 +439,7 @@ LONG RegistryRemoveValue(HKEY root, std::u16string_view path, std::u16string_vie
 }
 
 LONG RegistryCreateKey(HKEY root, std::u16string_view path) {
-  RegistryState& s = state();
+  RegistryState& s = registryState();
   std::lock_guard<std::mutex> g(s.mutex);
   auto base = RootOf(s, root);
   if (!base) return ERROR_INVALID_HANDLE;
@@ -448,7 +448,7 @@ LONG RegistryCreateKey(HKEY root, std::u16string_view path) {
 }
 
 std::vector<std::u16string> RegistryValueNames(HKEY root, std::u16string_view path) {
-  RegistryState& s = state();
+  RegistryState& s = registryState();
   std::lock_guard<std::mutex> g(s.mutex);
   std::vector<std::u16string> names;
   auto base = RootOf(s, root);
@@ -500,7 +500,7 @@ void MarkDeleted(Key& key) {
 }  // namespace
 
 RegistryKeySnapshot RegistrySnapshot(HKEY root) {
-  RegistryState& s = state();
+  RegistryState& s = registryState();
   std::lock_guard<std::mutex> g(s.mutex);
   auto base = RootOf(s, root);
   return base ? Copy(*base) : RegistryKeySnapshot{};
@@ -509,7 +509,7 @@ RegistryKeySnapshot RegistrySnapshot(HKEY root) {
 void RegistryRestore(HKEY root, const RegistryKeySnapshot& tree) {
   auto fresh = std::make_shared<Key>();
   Build(tree, fresh.get());
-  RegistryState& s = state();
+  RegistryState& s = registryState();
   std::lock_guard<std::mutex> g(s.mutex);
   std::shared_ptr<Key>* slot = root == HKEY_LOCAL_MACHINE ? &s.machine : root == HKEY_CURRENT_USER ? &s.user : nullptr;
   if (slot == nullptr) return;
@@ -550,7 +550,7 @@ std::optional<RegistryValue> ReadRegistryValue(HKEY root, const std::u16string& 
 }
 
 bool RegistryKeyExists(HKEY root, const std::u16string& path) {
-  RegistryState& s = state();
+  RegistryState& s = registryState();
   std::lock_guard<std::mutex> g(s.mutex);
   auto base = RootOf(s, root);
   std::shared_ptr<Key> k;
@@ -558,7 +558,7 @@ bool RegistryKeyExists(HKEY root, const std::u16string& path) {
 }
 
 size_t OpenRegistryKeyCount() {
-  RegistryState& s = state();
+  RegistryState& s = registryState();
   std::lock_guard<std::mutex> g(s.mutex);
   return s.handles.size();
 }

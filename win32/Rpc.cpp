@@ -18,7 +18,7 @@ struct UuidState {
   DWORD counter = 0;
 };
 
-UuidState& state() {
+UuidState& rpcState() {
   static UuidState* s = [] {
     auto* st = new UuidState;
     w32detail::RegisterReset([st] {
@@ -43,7 +43,7 @@ void Format(const UUID& u, char out[37]) {
 RPC_STATUS UuidCreate(UUID* uuid) {
   if (w32detail::ShouldFail("UuidCreate")) return static_cast<RPC_STATUS>(GetLastError());
   if (!uuid) return RPC_S_INVALID_ARG;
-  UuidState& s = state();
+  UuidState& s = rpcState();
   std::lock_guard<std::mutex> g(s.mutex);
   if (!s.queued.empty()) {
     *uuid = s.queued.front();
@@ -98,7 +98,7 @@ RPC_STATUS RpcStringFreeW(RPC_WSTR* text) {
 namespace w32test {
 
 void QueueUuid(const UUID& uuid) {
-  UuidState& s = state();
+  UuidState& s = rpcState();
   std::lock_guard<std::mutex> g(s.mutex);
   s.queued.push_back(uuid);
 }
@@ -108,13 +108,13 @@ void QueueUuid(const UUID& uuid) {
 namespace w32detail {
 
 DWORD UuidCounter() {
-  UuidState& s = state();
+  UuidState& s = rpcState();
   std::lock_guard<std::mutex> g(s.mutex);
   return s.counter;
 }
 
 void SetUuidCounter(DWORD counter) {
-  UuidState& s = state();
+  UuidState& s = rpcState();
   std::lock_guard<std::mutex> g(s.mutex);
   s.counter = counter;
 }

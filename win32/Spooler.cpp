@@ -74,7 +74,7 @@ struct Printer {
   std::vector<DWORD> directoryActions;
 };
 
-struct Handle {
+struct SpoolerHandle {
   std::u16string printer;  // upper-cased name
   ACCESS_MASK access = 0;
   DWORD job = 0;  // the job in progress on this handle, 0 when none
@@ -83,14 +83,14 @@ struct Handle {
 struct SpoolerState {
   std::mutex mutex;
   std::map<std::u16string, Printer> printers;         // by upper-cased name
-  std::map<uintptr_t, Handle> handles;
+  std::map<uintptr_t, SpoolerHandle> handles;
   std::map<std::u16string, std::vector<Form>> forms;  // added forms by upper-cased server name
   std::map<std::u16string, std::vector<w32test::PrintJob>> jobs;  // by upper-cased printer name
   uintptr_t nextHandle = 0x20000;
   DWORD nextJob = 1;
 };
 
-SpoolerState& state() {
+SpoolerState& spoolerState() {
   static SpoolerState* s = [] {
     auto* st = new SpoolerState;
     w32detail::RegisterReset([st] {
@@ -106,13 +106,13 @@ SpoolerState& state() {
   return *s;
 }
 
-std::u16string Fold(std::u16string_view s) {
+std::u16string SpoolerFold(std::u16string_view s) {
   std::u16string out(s);
   for (auto& c : out) c = w32detail::UpcaseChar(c);
   return out;
 }
 
-std::u16string_view View(LPCWSTR s) {
+std::u16string_view SpoolerView(LPCWSTR s) {
   if (!s) return {};
   size_t n = 0;
   while (s[n]) ++n;
@@ -129,7 +129,7 @@ std::u16string DataKey(const std::u16string& printer) {
 }
 
 Printer* FindPrinter(SpoolerState& s, std::u16string_view name) {
-  auto it = s.printers.find(Fold(name));
+  auto it = s.printers.find(SpoolerFold(name));
   return it == s.printers.end() ? nullptr : &it->second;
 }
 
@@ -203,7 +203,7 @@ std::u16string DriverFile(const w32test::PrinterSetup& p, const std::u16string& 
 std::vector<Form> AllForms(SpoolerState& s, const Printer& p) {
   std::vector<Form> all;
   for (const auto& b : kBuiltinForms) all.push_back(Form{b.name, FORM_BUILTIN, {b.width, b.length}, {0, 0, b.width, b.length}});
-  auto it = s.forms.find(Fold(p.setup.serverName));
+  auto it = s.forms.find(SpoolerFold(p.setup.serverName));
   if (it != s.forms.end()) all.insert(all.end(), it->second.begin(), it->second.end());
   return all;
 }
@@ -240,7 +240,7 @@ bool ReadForm(LPBYTE info, Form* out) {
   if (r.Size.cx <= 0 || r.Size.cy <= 0 || r.ImageableArea.right <= r.ImageableArea.left ||
       r.ImageableArea.bottom <= r.ImageableArea.top)
     return Fail(ERROR_INVALID_FORM_SIZE);
-  out->name = std::u16string(View(r.pName));
+  out->name = std::u16string(SpoolerView(r.pName));
   out->flags = r.Flags;
   out->size = r.Size;
   out->area = r.ImageableArea;
@@ -259,16 +259,16 @@ BOOL OpenPrinterW(LPCWSTR printerName, LPHANDLE printer, const PRINTER_DEFAULTSW
   if (printer) *printer = nullptr;
   if (w32detail::ShouldFail("OpenPrinterW")) return FALSE;
   if (!printer) return Fail(ERROR_INVALID_PARAMETER);
-  SpoolerState& s = state();
+  SpoolerState& s = spoolerState();
   std::lock_guard<std::mutex> g(s.mutex);
-  Printer* p = FindPrinter(s, View(printerName));
-  if (!p || View(printerName).empty()) return Fail(ERROR_INVALID_PRINTER_NAME);
+  Printer* p = FindPrinter(s, SpoolerView(printerName));
+  if (!p || SpoolerView(printerName).empty()) return Fail(ERROR_INVALID_PRINTER_NAME);
   ACCESS_MASK access = defaults ? defaults->DesiredAccess : 0;
   if (access == 0) access = PRINTER_ACCESS_USE;
   if (access & p->refused) return Fail(ERROR_ACCESS_DENIED);
   uintptr_t h = s.nextHandle;
   s.nextHandle += 8;
-  s.handles[h] = Handle{Fold(p->setup.name), access};
+  s.handles[h] = SpoolerHandle{SpoolerFold(p->setup.name), access};
   *printer = reinterpret_cast<HANDLE>(h);
   return TRUE;
 }
@@ -276,7 +276,7 @@ BOOL OpenPrinterW(LPCWSTR printerName, LPHANDLE printer, const PRINTER_DEFAULTSW
 namespace {
 
 // The job in progress on the handle, or null.
-w32test::PrintJob* JobOf(SpoolerState& s, const Handle& handle) {
+w32test::PrintJob* JobOf(SpoolerState& s, const SpoolerHandle& handle) {
   if (handle.job == 0) return nullptr;
   auto list = s.jobs.find(handle.printer);
   if (list == s.jobs.end()) return nullptr;
@@ -285,14 +285,14 @@ w32test::PrintJob* JobOf(SpoolerState& s, const Handle& handle) {
   return nullptr;
 }
 
-Handle* HandleOf(SpoolerState& s, HANDLE h) {
+SpoolerHandle* HandleOf(SpoolerState& s, HANDLE h) {
   auto it = s.handles.find(reinterpret_cast<uintptr_t>(h));
   if (it == s.handles.end() || s.printers.find(it->second.printer) == s.printers.end()) return nullptr;
   return &it->second;
 }
 
 // Ends the handle's job with the status; false when it has none.
-bool FinishJob(SpoolerState& s, Handle& handle, w32test::PrintJob::Status status) {
+bool FinishJob(SpoolerState& s, SpoolerHandle& handle, w32test::PrintJob::Status status) {
   w32test::PrintJob* job = JobOf(s, handle);
   handle.job = 0;
   if (job == nullptr) return false;
@@ -304,7 +304,7 @@ bool FinishJob(SpoolerState& s, Handle& handle, w32test::PrintJob::Status status
 
 BOOL ClosePrinter(HANDLE printer) {
   if (w32detail::ShouldFail("ClosePrinter")) return FALSE;
-  SpoolerState& s = state();
+  SpoolerState& s = spoolerState();
   std::lock_guard<std::mutex> g(s.mutex);
   auto it = s.handles.find(reinterpret_cast<uintptr_t>(printer));
   if (it == s.handles.end()) return Fail(ERROR_INVALID_HANDLE);
@@ -315,9 +315,9 @@ BOOL ClosePrinter(HANDLE printer) {
 
 DWORD StartDocPrinterW(HANDLE printer, DWORD level, LPBYTE docInfo) {
   if (w32detail::ShouldFail("StartDocPrinterW")) return 0;
-  SpoolerState& s = state();
+  SpoolerState& s = spoolerState();
   std::lock_guard<std::mutex> g(s.mutex);
-  Handle* handle = HandleOf(s, printer);
+  SpoolerHandle* handle = HandleOf(s, printer);
   if (!handle) return Fail(ERROR_INVALID_HANDLE);
   if (level != 1) return Fail(ERROR_INVALID_LEVEL);
   if (!docInfo) return Fail(ERROR_INVALID_PARAMETER);
@@ -325,9 +325,9 @@ DWORD StartDocPrinterW(HANDLE printer, DWORD level, LPBYTE docInfo) {
   const auto* info = reinterpret_cast<const DOC_INFO_1W*>(docInfo);
   w32test::PrintJob job;
   job.id = s.nextJob++;
-  job.documentName = std::u16string(View(info->pDocName));
-  job.outputFile = std::u16string(View(info->pOutputFile));
-  job.datatype = std::u16string(View(info->pDatatype));
+  job.documentName = std::u16string(SpoolerView(info->pDocName));
+  job.outputFile = std::u16string(SpoolerView(info->pOutputFile));
+  job.datatype = std::u16string(SpoolerView(info->pDatatype));
   s.jobs[handle->printer].push_back(job);
   handle->job = job.id;
   return job.id;
@@ -336,9 +336,9 @@ DWORD StartDocPrinterW(HANDLE printer, DWORD level, LPBYTE docInfo) {
 BOOL WritePrinter(HANDLE printer, LPVOID buffer, DWORD count, LPDWORD written) {
   if (written) *written = 0;
   if (w32detail::ShouldFail("WritePrinter")) return FALSE;
-  SpoolerState& s = state();
+  SpoolerState& s = spoolerState();
   std::lock_guard<std::mutex> g(s.mutex);
-  Handle* handle = HandleOf(s, printer);
+  SpoolerHandle* handle = HandleOf(s, printer);
   if (!handle) return Fail(ERROR_INVALID_HANDLE);
   if (!written || (count != 0 && !buffer)) return Fail(ERROR_INVALID_PARAMETER);
   w32test::PrintJob* job = JobOf(s, *handle);
@@ -350,9 +350,9 @@ BOOL WritePrinter(HANDLE printer, LPVOID buffer, DWORD count, LPDWORD written) {
 
 BOOL EndDocPrinter(HANDLE printer) {
   if (w32detail::ShouldFail("EndDocPrinter")) return FALSE;
-  SpoolerState& s = state();
+  SpoolerState& s = spoolerState();
   std::lock_guard<std::mutex> g(s.mutex);
-  Handle* handle = HandleOf(s, printer);
+  SpoolerHandle* handle = HandleOf(s, printer);
   if (!handle) return Fail(ERROR_INVALID_HANDLE);
   if (!FinishJob(s, *handle, w32test::PrintJob::Status::kComplete)) return Fail(ERROR_SPL_NO_STARTDOC);
   return TRUE;
@@ -360,9 +360,9 @@ BOOL EndDocPrinter(HANDLE printer) {
 
 BOOL AbortPrinter(HANDLE printer) {
   if (w32detail::ShouldFail("AbortPrinter")) return FALSE;
-  SpoolerState& s = state();
+  SpoolerState& s = spoolerState();
   std::lock_guard<std::mutex> g(s.mutex);
-  Handle* handle = HandleOf(s, printer);
+  SpoolerHandle* handle = HandleOf(s, printer);
   if (!handle) return Fail(ERROR_INVALID_HANDLE);
   if (!FinishJob(s, *handle, w32test::PrintJob::Status::kCancelled)) return Fail(ERROR_SPL_NO_STARTDOC);
   return TRUE;
@@ -370,14 +370,14 @@ BOOL AbortPrinter(HANDLE printer) {
 
 DWORD GetPrinterDataW(HANDLE printer, LPCWSTR valueName, LPDWORD type, LPBYTE data, DWORD size, LPDWORD needed) {
   if (w32detail::ShouldFail("GetPrinterDataW")) return GetLastError();
-  SpoolerState& s = state();
+  SpoolerState& s = spoolerState();
   std::lock_guard<std::mutex> g(s.mutex);
   Printer* p = FromHandle(s, printer);
   if (!p) return ERROR_INVALID_HANDLE;
   if (!needed) return ERROR_INVALID_PARAMETER;
   DWORD t = REG_NONE;
   std::vector<BYTE> bytes;
-  LONG r = w32detail::RegistryRead(HKEY_LOCAL_MACHINE, DataKey(p->setup.name), View(valueName), &t, &bytes);
+  LONG r = w32detail::RegistryRead(HKEY_LOCAL_MACHINE, DataKey(p->setup.name), SpoolerView(valueName), &t, &bytes);
   if (r != ERROR_SUCCESS) return static_cast<DWORD>(r);
   if (type) *type = t;
   *needed = static_cast<DWORD>(bytes.size());
@@ -391,7 +391,7 @@ DWORD GetPrinterDataW(HANDLE printer, LPCWSTR valueName, LPDWORD type, LPBYTE da
 
 DWORD SetPrinterDataW(HANDLE printer, LPCWSTR valueName, DWORD type, const BYTE* data, DWORD size) {
   if (w32detail::ShouldFail("SetPrinterDataW")) return GetLastError();
-  SpoolerState& s = state();
+  SpoolerState& s = spoolerState();
   std::lock_guard<std::mutex> g(s.mutex);
   ACCESS_MASK access = 0;
   Printer* p = FromHandle(s, printer, &access);
@@ -399,24 +399,24 @@ DWORD SetPrinterDataW(HANDLE printer, LPCWSTR valueName, DWORD type, const BYTE*
   if (!(access & PRINTER_ACCESS_ADMINISTER)) return ERROR_ACCESS_DENIED;
   if (!data && size) return ERROR_INVALID_PARAMETER;
   return static_cast<DWORD>(
-      w32detail::RegistryWrite(HKEY_LOCAL_MACHINE, DataKey(p->setup.name), View(valueName), type, data, size));
+      w32detail::RegistryWrite(HKEY_LOCAL_MACHINE, DataKey(p->setup.name), SpoolerView(valueName), type, data, size));
 }
 
 DWORD DeletePrinterDataW(HANDLE printer, LPCWSTR valueName) {
   if (w32detail::ShouldFail("DeletePrinterDataW")) return GetLastError();
-  SpoolerState& s = state();
+  SpoolerState& s = spoolerState();
   std::lock_guard<std::mutex> g(s.mutex);
   ACCESS_MASK access = 0;
   Printer* p = FromHandle(s, printer, &access);
   if (!p) return ERROR_INVALID_HANDLE;
   if (!(access & PRINTER_ACCESS_ADMINISTER)) return ERROR_ACCESS_DENIED;
   return static_cast<DWORD>(
-      w32detail::RegistryRemoveValue(HKEY_LOCAL_MACHINE, DataKey(p->setup.name), View(valueName)));
+      w32detail::RegistryRemoveValue(HKEY_LOCAL_MACHINE, DataKey(p->setup.name), SpoolerView(valueName)));
 }
 
 BOOL GetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed) {
   if (w32detail::ShouldFail("GetPrinterW")) return FALSE;
-  SpoolerState& s = state();
+  SpoolerState& s = spoolerState();
   std::lock_guard<std::mutex> g(s.mutex);
   Printer* p = FromHandle(s, printer);
   if (!p) return Fail(ERROR_INVALID_HANDLE);
@@ -461,7 +461,7 @@ BOOL GetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD
 
 BOOL SetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD command) {
   if (w32detail::ShouldFail("SetPrinterW")) return FALSE;
-  SpoolerState& s = state();
+  SpoolerState& s = spoolerState();
   std::lock_guard<std::mutex> g(s.mutex);
   ACCESS_MASK access = 0;
   Printer* p = FromHandle(s, printer, &access);
@@ -482,8 +482,8 @@ BOOL SetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD command) {
       devMode.assign(dm, dm + publicSize + extra);
     }
     if (r.pDevMode) p->setup.devMode = std::move(devMode);
-    if (r.pComment) p->setup.comment = std::u16string(View(r.pComment));
-    if (r.pLocation) p->setup.location = std::u16string(View(r.pLocation));
+    if (r.pComment) p->setup.comment = std::u16string(SpoolerView(r.pComment));
+    if (r.pLocation) p->setup.location = std::u16string(SpoolerView(r.pLocation));
     return TRUE;
   }
   PRINTER_INFO_7W r;
@@ -498,13 +498,13 @@ BOOL SetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD command) {
 BOOL GetPrinterDriverW(HANDLE printer, LPCWSTR environment, DWORD level, LPBYTE buffer, DWORD size,
                        LPDWORD needed) {
   if (w32detail::ShouldFail("GetPrinterDriverW")) return FALSE;
-  SpoolerState& s = state();
+  SpoolerState& s = spoolerState();
   std::lock_guard<std::mutex> g(s.mutex);
   Printer* p = FromHandle(s, printer);
   if (!p) return Fail(ERROR_INVALID_HANDLE);
   if (level != 2) return Fail(ERROR_INVALID_LEVEL);
   const w32test::PrinterSetup& in = p->setup;
-  if (environment && !w32detail::EqualNoCase(View(environment), in.environment))
+  if (environment && !w32detail::EqualNoCase(SpoolerView(environment), in.environment))
     return Fail(ERROR_UNKNOWN_PRINTER_DRIVER);
   std::u16string driverPath = DriverFile(in, in.driverPath);
   std::u16string dataFile = DriverFile(in, in.dataFile);
@@ -527,7 +527,7 @@ BOOL GetPrinterDriverW(HANDLE printer, LPCWSTR environment, DWORD level, LPBYTE 
 BOOL EnumFormsW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned) {
   if (returned) *returned = 0;
   if (w32detail::ShouldFail("EnumFormsW")) return FALSE;
-  SpoolerState& s = state();
+  SpoolerState& s = spoolerState();
   std::lock_guard<std::mutex> g(s.mutex);
   Printer* p = FromHandle(s, printer);
   if (!p) return Fail(ERROR_INVALID_HANDLE);
@@ -542,13 +542,13 @@ BOOL EnumFormsW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD 
 
 BOOL GetFormW(HANDLE printer, LPCWSTR formName, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed) {
   if (w32detail::ShouldFail("GetFormW")) return FALSE;
-  SpoolerState& s = state();
+  SpoolerState& s = spoolerState();
   std::lock_guard<std::mutex> g(s.mutex);
   Printer* p = FromHandle(s, printer);
   if (!p) return Fail(ERROR_INVALID_HANDLE);
   if (level != 1) return Fail(ERROR_INVALID_LEVEL);
   for (const Form& f : AllForms(s, *p)) {
-    if (!w32detail::EqualNoCase(f.name, View(formName))) continue;
+    if (!w32detail::EqualNoCase(f.name, SpoolerView(formName))) continue;
     std::vector<Form> one{f};
     if (!Fits(FormsSize(one), buffer, size, needed)) return FALSE;
     PackForms(one, buffer);
@@ -559,7 +559,7 @@ BOOL GetFormW(HANDLE printer, LPCWSTR formName, DWORD level, LPBYTE buffer, DWOR
 
 BOOL AddFormW(HANDLE printer, DWORD level, LPBYTE form) {
   if (w32detail::ShouldFail("AddFormW")) return FALSE;
-  SpoolerState& s = state();
+  SpoolerState& s = spoolerState();
   std::lock_guard<std::mutex> g(s.mutex);
   Printer* p = FromHandle(s, printer);
   if (!p) return Fail(ERROR_INVALID_HANDLE);
@@ -568,7 +568,7 @@ BOOL AddFormW(HANDLE printer, DWORD level, LPBYTE form) {
   if (!ReadForm(form, &f)) return FALSE;
   if (f.name.empty()) return Fail(ERROR_INVALID_FORM_NAME);
   if (f.flags != FORM_USER && f.flags != FORM_PRINTER) return Fail(ERROR_INVALID_PARAMETER);
-  std::vector<Form>& added = s.forms[Fold(p->setup.serverName)];
+  std::vector<Form>& added = s.forms[SpoolerFold(p->setup.serverName)];
   if (IsBuiltinName(f.name) || FindAddedForm(added, f.name) != added.end()) return Fail(ERROR_FILE_EXISTS);
   added.push_back(std::move(f));
   return TRUE;
@@ -576,14 +576,14 @@ BOOL AddFormW(HANDLE printer, DWORD level, LPBYTE form) {
 
 BOOL SetFormW(HANDLE printer, LPCWSTR formName, DWORD level, LPBYTE form) {
   if (w32detail::ShouldFail("SetFormW")) return FALSE;
-  SpoolerState& s = state();
+  SpoolerState& s = spoolerState();
   std::lock_guard<std::mutex> g(s.mutex);
   Printer* p = FromHandle(s, printer);
   if (!p) return Fail(ERROR_INVALID_HANDLE);
   if (level != 1) return Fail(ERROR_INVALID_LEVEL);
-  if (IsBuiltinName(View(formName))) return Fail(ERROR_INVALID_PARAMETER);
-  std::vector<Form>& added = s.forms[Fold(p->setup.serverName)];
-  auto it = FindAddedForm(added, View(formName));
+  if (IsBuiltinName(SpoolerView(formName))) return Fail(ERROR_INVALID_PARAMETER);
+  std::vector<Form>& added = s.forms[SpoolerFold(p->setup.serverName)];
+  auto it = FindAddedForm(added, SpoolerView(formName));
   if (it == added.end()) return Fail(ERROR_INVALID_FORM_NAME);
   Form f;
   if (!ReadForm(form, &f)) return FALSE;
@@ -595,13 +595,13 @@ BOOL SetFormW(HANDLE printer, LPCWSTR formName, DWORD level, LPBYTE form) {
 
 BOOL DeleteFormW(HANDLE printer, LPCWSTR formName) {
   if (w32detail::ShouldFail("DeleteFormW")) return FALSE;
-  SpoolerState& s = state();
+  SpoolerState& s = spoolerState();
   std::lock_guard<std::mutex> g(s.mutex);
   Printer* p = FromHandle(s, printer);
   if (!p) return Fail(ERROR_INVALID_HANDLE);
-  if (IsBuiltinName(View(formName))) return Fail(ERROR_INVALID_PARAMETER);
-  std::vector<Form>& added = s.forms[Fold(p->setup.serverName)];
-  auto it = FindAddedForm(added, View(formName));
+  if (IsBuiltinName(SpoolerView(formName))) return Fail(ERROR_INVALID_PARAMETER);
+  std::vector<Form>& added = s.forms[SpoolerFold(p->setup.serverName)];
+  auto it = FindAddedForm(added, SpoolerView(formName));
   if (it == added.end()) return Fail(ERROR_INVALID_FORM_NAME);
   added.erase(it);
   return TRUE;
@@ -610,16 +610,16 @@ BOOL DeleteFormW(HANDLE printer, LPCWSTR formName) {
 namespace w32test {
 
 void AddPrinter(const PrinterSetup& printer) {
-  SpoolerState& s = state();
+  SpoolerState& s = spoolerState();
   std::lock_guard<std::mutex> g(s.mutex);
-  Printer& p = s.printers[Fold(printer.name)];
+  Printer& p = s.printers[SpoolerFold(printer.name)];
   p.setup = printer;
   // The printer's key and its (possibly empty) printer-data key exist from installation on.
   w32detail::RegistryCreateKey(HKEY_LOCAL_MACHINE, DataKey(printer.name));
 }
 
 void RefuseAccess(const std::u16string& printer, DWORD rights) {
-  SpoolerState& s = state();
+  SpoolerState& s = spoolerState();
   std::lock_guard<std::mutex> g(s.mutex);
   if (Printer* p = FindPrinter(s, printer)) p->refused |= rights;
 }
@@ -639,29 +639,29 @@ std::vector<std::u16string> PrinterDataNames(const std::u16string& printer) {
 std::u16string PrinterDataKey(const std::u16string& printer) { return DataKey(printer); }
 
 std::vector<BYTE> PrinterDevMode(const std::u16string& printer) {
-  SpoolerState& s = state();
+  SpoolerState& s = spoolerState();
   std::lock_guard<std::mutex> g(s.mutex);
   Printer* p = FindPrinter(s, printer);
   return p ? p->setup.devMode : std::vector<BYTE>{};
 }
 
 std::vector<DWORD> DirectoryActions(const std::u16string& printer) {
-  SpoolerState& s = state();
+  SpoolerState& s = spoolerState();
   std::lock_guard<std::mutex> g(s.mutex);
   Printer* p = FindPrinter(s, printer);
   return p ? p->directoryActions : std::vector<DWORD>{};
 }
 
 size_t OpenPrinterCount() {
-  SpoolerState& s = state();
+  SpoolerState& s = spoolerState();
   std::lock_guard<std::mutex> g(s.mutex);
   return s.handles.size();
 }
 
 std::vector<PrintJob> PrintJobs(const std::u16string& printer) {
-  SpoolerState& s = state();
+  SpoolerState& s = spoolerState();
   std::lock_guard<std::mutex> g(s.mutex);
-  auto it = s.jobs.find(Fold(printer));
+  auto it = s.jobs.find(SpoolerFold(printer));
   return it == s.jobs.end() ? std::vector<PrintJob>{} : it->second;
 }
 
@@ -670,7 +670,7 @@ std::vector<PrintJob> PrintJobs(const std::u16string& printer) {
 namespace w32detail {
 
 SpoolerSnapshot TakeSpoolerSnapshot() {
-  SpoolerState& s = state();
+  SpoolerState& s = spoolerState();
   std::lock_guard<std::mutex> g(s.mutex);
   SpoolerSnapshot out;
   for (const auto& [folded, p] : s.printers) out.printers.push_back({p.setup, p.refused, p.directoryActions});
@@ -680,18 +680,18 @@ SpoolerSnapshot TakeSpoolerSnapshot() {
 }
 
 void RestoreSpooler(const SpoolerSnapshot& snapshot) {
-  SpoolerState& s = state();
+  SpoolerState& s = spoolerState();
   std::lock_guard<std::mutex> g(s.mutex);
   s.printers.clear();
   s.handles.clear();
   s.forms.clear();
   for (const auto& p : snapshot.printers) {
-    Printer& printer = s.printers[Fold(p.setup.name)];
+    Printer& printer = s.printers[SpoolerFold(p.setup.name)];
     printer.setup = p.setup;
     printer.refused = p.refused;
     printer.directoryActions = p.directoryActions;
   }
-  for (const auto& f : snapshot.forms) s.forms[Fold(f.server)].push_back(Form{f.name, f.flags, f.size, f.area});
+  for (const auto& f : snapshot.forms) s.forms[SpoolerFold(f.server)].push_back(Form{f.name, f.flags, f.size, f.area});
 }
 
 }  // namespace w32detail

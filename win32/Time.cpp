@@ -20,7 +20,7 @@ struct ClockState {
   LONG bias = 0;               // minutes, UTC = local + bias
 };
 
-ClockState& state() {
+ClockState& timeState() {
   static ClockState* s = [] {
     auto* st = new ClockState;
     w32detail::RegisterReset([st] {
@@ -35,7 +35,7 @@ ClockState& state() {
 }
 
 void Read(LONGLONG* utcMs, LONG* bias) {
-  ClockState& s = state();
+  ClockState& s = timeState();
   std::lock_guard<std::mutex> g(s.mutex);
   if (s.set) {
     *utcMs = s.utcMs;
@@ -200,7 +200,7 @@ namespace w32test {
 bool SetClock(const SYSTEMTIME& utc, LONG biasMinutes) {
   LONGLONG ms;
   if (!ToMs(utc, &ms)) return false;
-  ClockState& s = state();
+  ClockState& s = timeState();
   std::lock_guard<std::mutex> g(s.mutex);
   s.set = true;
   s.utcMs = ms;
@@ -211,7 +211,7 @@ bool SetClock(const SYSTEMTIME& utc, LONG biasMinutes) {
 bool SetLocalClock(const SYSTEMTIME& local, LONG biasMinutes) {
   LONGLONG ms;
   if (!ToMs(local, &ms)) return false;
-  ClockState& s = state();
+  ClockState& s = timeState();
   std::lock_guard<std::mutex> g(s.mutex);
   s.set = true;
   s.utcMs = ms + biasMinutes * 60000LL;
@@ -223,7 +223,7 @@ void AdvanceClock(LONGLONG milliseconds) {
   LONGLONG now;
   LONG bias;
   Read(&now, &bias);
-  ClockState& s = state();
+  ClockState& s = timeState();
   std::lock_guard<std::mutex> g(s.mutex);
   s.set = true;
   s.utcMs = now + milliseconds;
@@ -234,7 +234,7 @@ void AdvanceClock(LONGLONG milliseconds) {
 namespace w32detail {
 
 void AdvanceSetClock(LONGLONG milliseconds) {
-  ClockState& s = state();
+  ClockState& s = timeState();
   std::lock_guard<std::mutex> g(s.mutex);
   if (s.set) s.utcMs += milliseconds;
 }

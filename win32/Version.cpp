@@ -15,7 +15,7 @@ struct VersionState {
   w32test::OsVersion version;
 };
 
-VersionState& state() {
+VersionState& versionState() {
   static VersionState* s = [] {
     auto* st = new VersionState;
     w32detail::RegisterReset([st] {
@@ -70,13 +70,13 @@ DWORD GetVersion() {
 namespace w32test {
 
 void SetOsVersion(const OsVersion& version) {
-  VersionState& s = state();
+  VersionState& s = versionState();
   std::lock_guard<std::mutex> g(s.mutex);
   s.version = version;
 }
 
 OsVersion CurrentOsVersion() {
-  VersionState& s = state();
+  VersionState& s = versionState();
   std::lock_guard<std::mutex> g(s.mutex);
   return s.version;
 }

@@ -15,7 +15,7 @@ namespace {
 // count, translations (two 16-bit values each), string count, then per
 // string a key and a value, each a 32-bit unit count and the units with a
 // terminator, padded to 4 bytes.
-constexpr DWORD kMagic = 0x49565651;  // "QVVI"
+constexpr DWORD kVersionInfoMagic = 0x49565651;  // "QVVI"
 
 std::u16string fold(const std::u16string& s) {
   std::u16string out = s;
@@ -24,14 +24,14 @@ std::u16string fold(const std::u16string& s) {
   return out;
 }
 
-struct VersionState {
+struct VersionInfoState {
   std::mutex mutex;
   std::map<std::u16string, w32test::VersionStrings> files;  // folded path
 };
 
-VersionState& state() {
-  static VersionState* s = [] {
-    auto* st = new VersionState;
+VersionInfoState& versionInfoState() {
+  static VersionInfoState* s = [] {
+    auto* st = new VersionInfoState;
     w32detail::RegisterReset([st] {
       std::lock_guard<std::mutex> g(st->mutex);
       st->files.clear();
@@ -57,7 +57,7 @@ void putText(std::string& b, const std::u16string& s) {
 
 std::string build(const w32test::VersionStrings& info) {
   std::string b;
-  put32(b, kMagic);
+  put32(b, kVersionInfoMagic);
   put32(b, 0);
   put32(b, static_cast<DWORD>(info.translations.size()));
   for (auto& [lang, cp] : info.translations) {
@@ -76,7 +76,7 @@ std::string build(const w32test::VersionStrings& info) {
 
 bool lookup(LPCWSTR fileName, std::string* block) {
   if (!fileName) return false;
-  VersionState& s = state();
+  VersionInfoState& s = versionInfoState();
   std::lock_guard<std::mutex> g(s.mutex);
   auto it = s.files.find(fold(fileName));
   if (it == s.files.end()) return false;
@@ -85,7 +85,7 @@ bool lookup(LPCWSTR fileName, std::string* block) {
 }
 
 // Bounded reader over a block.
-struct Reader {
+struct ResourceReader {
   const BYTE* p;
   size_t size;
   size_t at = 0;
@@ -139,10 +139,10 @@ BOOL GetFileVersionInfoW(LPCWSTR fileName, DWORD, DWORD size, LPVOID data) {
 BOOL VerQueryValueW(LPCVOID block, LPCWSTR subBlock, LPVOID* buffer, UINT* len) {
   if (!block || !subBlock || !buffer || !len) return FALSE;
   const BYTE* p = static_cast<const BYTE*>(block);
-  Reader header{p, 8};
+  ResourceReader header{p, 8};
   DWORD magic = 0, total = 0;
-  if (!header.get32(&magic) || !header.get32(&total) || magic != kMagic || total < 16) return FALSE;
-  Reader r{p, total, 8};
+  if (!header.get32(&magic) || !header.get32(&total) || magic != kVersionInfoMagic || total < 16) return FALSE;
+  ResourceReader r{p, total, 8};
   DWORD translations = 0;
   if (!r.get32(&translations) || translations > (total - r.at) / 4) return FALSE;
   std::u16string key = fold(subBlock);
@@ -174,13 +174,13 @@ BOOL VerQueryValueW(LPCVOID block, LPCWSTR subBlock, LPVOID* buffer, UINT* len) 
 namespace w32test {
 
 void SetFileVersionInfo(LPCWSTR path, const VersionStrings& info) {
-  VersionState& s = state();
+  VersionInfoState& s = versionInfoState();
   std::lock_guard<std::mutex> g(s.mutex);
   s.files[fold(path)] = info;
 }
 
 void RemoveFileVersionInfo(LPCWSTR path) {
-  VersionState& s = state();
+  VersionInfoState& s = versionInfoState();
   std::lock_guard<std::mutex> g(s.mutex);
   s.files.erase(fold(path));
 }

@@ -20,7 +20,7 @@ constexpr size_t kMaxMessageNameLength = 255;
 // Window handles are made-up values, never addresses; each is given out
 // once, so a handle kept past its window's end stays invalid.
 constexpr uintptr_t kFirstWindowHandle = 0x00010010;
-const char16_t kDialogClass[] = u"#32770";
+const char16_t kWindowDialogClass[] = u"#32770";
 
 struct WindowState {
   std::mutex mutex;
@@ -33,7 +33,7 @@ struct WindowState {
   std::vector<w32test::TextCall> textCalls;
 };
 
-WindowState& State() {
+WindowState& Windows() {
   static WindowState* state = [] {
     auto* s = new WindowState;
     w32detail::RegisterReset([s] {
@@ -83,7 +83,7 @@ w32detail::WindowData* Find(WindowState& s, HWND window) {
 }
 
 bool ValidSlot(const w32detail::WindowData& data, int index) {
-  return data.className == kDialogClass && (index == DWLP_MSGRESULT || index == DWLP_USER);
+  return data.className == kWindowDialogClass && (index == DWLP_MSGRESULT || index == DWLP_USER);
 }
 
 }  // namespace
@@ -91,7 +91,7 @@ bool ValidSlot(const w32detail::WindowData& data, int index) {
 namespace w32detail {
 
 HWND AddWindow(WindowData data) {
-  WindowState& s = State();
+  WindowState& s = Windows();
   std::lock_guard<std::mutex> lock(s.mutex);
   const uintptr_t key = s.nextHandle;
   s.nextHandle += 2;
@@ -101,7 +101,7 @@ HWND AddWindow(WindowData data) {
 
 bool RemoveWindow(HWND window) {
   WindowData doomed;  // its handler is released outside the lock
-  WindowState& s = State();
+  WindowState& s = Windows();
   std::lock_guard<std::mutex> lock(s.mutex);
   auto found = s.windows.find(Key(window));
   if (found == s.windows.end()) return false;
@@ -111,7 +111,7 @@ bool RemoveWindow(HWND window) {
 }
 
 bool WithWindow(HWND window, const std::function<void(WindowData&)>& function) {
-  WindowState& s = State();
+  WindowState& s = Windows();
   std::lock_guard<std::mutex> lock(s.mutex);
   auto found = s.windows.find(Key(window));
   if (found == s.windows.end()) return false;
@@ -120,13 +120,13 @@ bool WithWindow(HWND window, const std::function<void(WindowData&)>& function) {
 }
 
 bool IsWindowHandle(HWND window) {
-  WindowState& s = State();
+  WindowState& s = Windows();
   std::lock_guard<std::mutex> lock(s.mutex);
   return s.windows.count(Key(window)) != 0;
 }
 
 std::vector<HWND> ChildWindows(HWND parent) {
-  WindowState& s = State();
+  WindowState& s = Windows();
   std::lock_guard<std::mutex> lock(s.mutex);
   std::vector<HWND> children;
   for (const auto& [key, data] : s.windows)
@@ -135,7 +135,7 @@ std::vector<HWND> ChildWindows(HWND parent) {
 }
 
 std::vector<HWND> TopLevelWindows() {
-  WindowState& s = State();
+  WindowState& s = Windows();
   std::lock_guard<std::mutex> lock(s.mutex);
   std::vector<HWND> windows;
   for (const auto& [key, data] : s.windows)
@@ -154,7 +154,7 @@ UINT RegisterWindowMessageW(LPCWSTR name) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  WindowState& s = State();
+  WindowState& s = Windows();
   std::lock_guard<std::mutex> lock(s.mutex);
   const std::u16string key = Folded(std::u16string(name, length));
   auto found = s.messages.find(key);
@@ -170,7 +170,7 @@ UINT RegisterWindowMessageW(LPCWSTR name) {
 
 HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) {
   if (w32detail::ShouldFail("FindWindowW")) return nullptr;
-  WindowState& s = State();
+  WindowState& s = Windows();
   std::lock_guard<std::mutex> lock(s.mutex);
   // The window created last stands on top.
   for (auto it = s.windows.rbegin(); it != s.windows.rend(); ++it) {
@@ -183,7 +183,7 @@ HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) {
 }
 
 LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  WindowState& s = State();
+  WindowState& s = Windows();
   w32detail::WindowHandler handler;
   LRESULT answer = 0;
   bool answered = false;
@@ -211,7 +211,7 @@ LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 HWND GetParent(HWND window) {
-  WindowState& s = State();
+  WindowState& s = Windows();
   std::lock_guard<std::mutex> lock(s.mutex);
   w32detail::WindowData* data = Find(s, window);
   if (data == nullptr) return nullptr;
@@ -220,7 +220,7 @@ HWND GetParent(HWND window) {
 }
 
 int GetWindowTextW(HWND window, LPWSTR buffer, int size) {
-  WindowState& s = State();
+  WindowState& s = Windows();
   std::lock_guard<std::mutex> lock(s.mutex);
   w32detail::WindowData* data = Find(s, window);
   if (data == nullptr || buffer == nullptr || size <= 0) return 0;
@@ -231,7 +231,7 @@ int GetWindowTextW(HWND window, LPWSTR buffer, int size) {
 }
 
 BOOL SetWindowTextW(HWND window, LPCWSTR text) {
-  WindowState& s = State();
+  WindowState& s = Windows();
   std::lock_guard<std::mutex> lock(s.mutex);
   w32detail::WindowData* data = Find(s, window);
   if (data == nullptr) return FALSE;
@@ -241,7 +241,7 @@ BOOL SetWindowTextW(HWND window, LPCWSTR text) {
 }
 
 BOOL GetClientRect(HWND window, RECT* rect) {
-  WindowState& s = State();
+  WindowState& s = Windows();
   std::lock_guard<std::mutex> lock(s.mutex);
   w32detail::WindowData* data = Find(s, window);
   if (data == nullptr || rect == nullptr) return FALSE;
@@ -250,7 +250,7 @@ BOOL GetClientRect(HWND window, RECT* rect) {
 }
 
 BOOL EnableWindow(HWND window, BOOL enable) {
-  WindowState& s = State();
+  WindowState& s = Windows();
   std::lock_guard<std::mutex> lock(s.mutex);
   w32detail::WindowData* data = Find(s, window);
   if (data == nullptr) return FALSE;
@@ -261,14 +261,14 @@ BOOL EnableWindow(HWND window, BOOL enable) {
 }
 
 BOOL IsWindowEnabled(HWND window) {
-  WindowState& s = State();
+  WindowState& s = Windows();
   std::lock_guard<std::mutex> lock(s.mutex);
   w32detail::WindowData* data = Find(s, window);
   return data != nullptr && data->enabled ? TRUE : FALSE;
 }
 
 BOOL ShowWindow(HWND window, int command) {
-  WindowState& s = State();
+  WindowState& s = Windows();
   std::lock_guard<std::mutex> lock(s.mutex);
   w32detail::WindowData* data = Find(s, window);
   if (data == nullptr) {
@@ -281,14 +281,14 @@ BOOL ShowWindow(HWND window, int command) {
 }
 
 BOOL IsWindowVisible(HWND window) {
-  WindowState& s = State();
+  WindowState& s = Windows();
   std::lock_guard<std::mutex> lock(s.mutex);
   w32detail::WindowData* data = Find(s, window);
   return data != nullptr && data->visible ? TRUE : FALSE;
 }
 
 HWND ChildWindowFromPoint(HWND parent, POINT point) {
-  WindowState& s = State();
+  WindowState& s = Windows();
   std::lock_guard<std::mutex> lock(s.mutex);
   w32detail::WindowData* data = Find(s, parent);
   if (data == nullptr) {
@@ -307,7 +307,7 @@ HWND ChildWindowFromPoint(HWND parent, POINT point) {
 }
 
 LONG_PTR GetWindowLongPtrW(HWND window, int index) {
-  WindowState& s = State();
+  WindowState& s = Windows();
   std::lock_guard<std::mutex> lock(s.mutex);
   w32detail::WindowData* data = Find(s, window);
   if (data == nullptr) return 0;
@@ -320,7 +320,7 @@ LONG_PTR GetWindowLongPtrW(HWND window, int index) {
 }
 
 LONG_PTR SetWindowLongPtrW(HWND window, int index, LONG_PTR value) {
-  WindowState& s = State();
+  WindowState& s = Windows();
   std::lock_guard<std::mutex> lock(s.mutex);
   w32detail::WindowData* data = Find(s, window);
   if (data == nullptr) return 0;
@@ -350,32 +350,32 @@ HWND CreateTestWindow(const std::u16string& className, const std::u16string& tit
 bool DestroyTestWindow(HWND window) { return w32detail::RemoveWindow(window); }
 
 void QueueWindowAnswer(HWND window, LRESULT answer) {
-  WindowState& s = State();
+  WindowState& s = Windows();
   std::lock_guard<std::mutex> lock(s.mutex);
   auto found = s.windows.find(Key(window));
   if (found != s.windows.end()) found->second.answers.push_back(answer);
 }
 
 std::vector<SentMessage> SentMessages() {
-  WindowState& s = State();
+  WindowState& s = Windows();
   std::lock_guard<std::mutex> lock(s.mutex);
   return s.sent;
 }
 
 void ClearSentMessages() {
-  WindowState& s = State();
+  WindowState& s = Windows();
   std::lock_guard<std::mutex> lock(s.mutex);
   s.sent.clear();
 }
 
 std::vector<EnableCall> EnableWindowCalls() {
-  WindowState& s = State();
+  WindowState& s = Windows();
   std::lock_guard<std::mutex> lock(s.mutex);
   return s.enableCalls;
 }
 
 bool SetClientSize(HWND window, int width, int height) {
-  WindowState& s = State();
+  WindowState& s = Windows();
   std::lock_guard<std::mutex> lock(s.mutex);
   w32detail::WindowData* data = Find(s, window);
   if (data == nullptr || width < 0 || height < 0) return false;
@@ -385,7 +385,7 @@ bool SetClientSize(HWND window, int width, int height) {
 }
 
 std::vector<TextCall> SetWindowTextCalls() {
-  WindowState& s = State();
+  WindowState& s = Windows();
   std::lock_guard<std::mutex> lock(s.mutex);
   return s.textCalls;
 }

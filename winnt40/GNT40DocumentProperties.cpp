@@ -55,7 +55,7 @@ constexpr LONG kIdCancel = 2;
 
 // Sheet header flags (PSUIHDRF_NOAPPLYNOW | PSUIHDRF_PROPTITLE, and
 // PSUIHDRF_DEFTITLE for the user's defaults).
-constexpr WORD kHeaderFlags = 6;
+constexpr WORD kDocumentHeaderFlags = 6;
 constexpr WORD kDefaultTitleFlag = 16;
 
 // The sheet value of the document sheet.
@@ -65,15 +65,15 @@ constexpr unsigned kBidirectionalServices = 0x10000;
 
 const WCHAR* const kExportPrinting = u"ExportPrinting";
 
-GOSFactory* Factory() { return GOSFactory::GetInstance(); }
+GOSFactory* DocumentFactory() { return GOSFactory::GetInstance(); }
 
 uint32_t OSVersion() {
-  GOSFactory* factory = Factory();
+  GOSFactory* factory = DocumentFactory();
   return factory != nullptr ? factory->GetOSVersion().GetVersion() : 0;
 }
 
-HINSTANCE OwnModule() {
-  GOSFactory* factory = Factory();
+HINSTANCE DocumentOwnModule() {
+  GOSFactory* factory = DocumentFactory();
   return factory != nullptr ? factory->GetModuleHandle() : nullptr;
 }
 
@@ -118,7 +118,7 @@ void ReleaseAdminHandle(GNT40Driver& driver) {
 // PROPSHEETUI_REASON_INIT: the DEVMODE, the request and the bridge, and
 // the pages handed to the common UI.
 LONG OpenDocumentSheet(GNT40Driver& driver, PROPSHEETUI_INFO* info, DOCUMENTPROPERTYHEADER* header, int noPermission) {
-  if (GOSFactory* factory = Factory()) factory->SetPrinterDataDword(&driver, kExportPrinting, 1);
+  if (GOSFactory* factory = DocumentFactory()) factory->SetPrinterDataDword(&driver, kExportPrinting, 1);
   driver.LoadDevMode((header->fMode & kInBuffer) != 0 ? header->pdmIn : nullptr);
   const int flags = static_cast<int>(GNT40SheetAccess::Flags(header->fMode, driver.IsRemotePrinter(), OSVersion(),
                                                              GNT40SheetAccess::IsShellProcess(), noPermission));
@@ -188,7 +188,7 @@ int StoreConversionDefaults(GNT40Driver& driver, LPWSTR printerName, MPersistent
         preferences->FindById(GFeatureIds::kWatermarkPool) != nullptr) {
       preferences->ReplaceChildById(GFeatureIds::kWatermarkPool, currentPool);
     }
-    if (GOSFactory* factory = Factory()) factory->SetPrinterDataString(&driver, u"Stale", u"FALSE");
+    if (GOSFactory* factory = DocumentFactory()) factory->SetPrinterDataString(&driver, u"Stale", u"FALSE");
     const GNT40DocumentServices services = UpwardServices().documents;
     if (services.update != nullptr) {
       services.update(defaults.get(), &driver, printerName != nullptr ? RWWString(printerName) : RWWString(), 0);
@@ -266,7 +266,7 @@ void GNT40Driver::ClosePropertySheet() {
 }
 
 void GNT40Driver::EndConfigurationExport(GAttributeComposite* settings, const RWWString& marker) {
-  GOSFactory* factory = Factory();
+  GOSFactory* factory = DocumentFactory();
   if (settings == nullptr || factory == nullptr) return;
   if (SV::GetOr(settings, kConfigurationLibrary, 0) != 1 || factory->GetPrinterDataDword(this, marker, 0) == 0) return;
   // Only the shell's sheet brings the factory contexts back; the marker
@@ -297,10 +297,10 @@ LONG GNT40Driver::DocumentPropertySheets(PROPSHEETUI_INFO* info, LPARAM lParam) 
     case PROPSHEETUI_REASON_GET_INFO_HEADER: {
       auto* sheetHeader = reinterpret_cast<PROPSHEETUI_INFO_HEADER*>(lParam);
       if (sheetHeader == nullptr) return 0;
-      sheetHeader->Flags = kHeaderFlags;
+      sheetHeader->Flags = kDocumentHeaderFlags;
       if ((header->fMode & kUserDefault) != 0) sheetHeader->Flags |= kDefaultTitleFlag;
       sheetHeader->pTitle = header->pszPrinterName;
-      sheetHeader->hInst = OwnModule();
+      sheetHeader->hInst = DocumentOwnModule();
       sheetHeader->IconID = 0;
       return 1;
     }

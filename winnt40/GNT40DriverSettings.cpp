@@ -48,7 +48,7 @@ RWWString Decimal(int32_t value) {
   return RWWString(text.c_str());
 }
 
-GOSFactory* Factory() { return GOSFactory::GetInstance(); }
+GOSFactory* SettingsFactory() { return GOSFactory::GetInstance(); }
 
 std::vector<MPersistentObject*> ChildrenOf(MPersistentObject* object) {
   std::vector<MPersistentObject*> children;
@@ -204,7 +204,7 @@ int GNT40DriverSettings::LoadDevMode(const DEVMODEW* in) {
 
   if (in != nullptr) devMode_->LoadFrom(in);
 
-  if (GOSFactory* factory = Factory()) {
+  if (GOSFactory* factory = SettingsFactory()) {
     if (const DEVMODEW* buffer = devMode_->GetBuffer()) {
       factory->SetTimeOffset(ReadShortLE(reinterpret_cast<const BYTE*>(buffer) + kTimeBiasOffset));
     }
@@ -258,7 +258,7 @@ GAttributeComposite* GNT40DriverSettings::CreateDefaultSettings() {
 
   // 3. The model variant: named in printer data, or taken from the driver
   // name when the configuration asks for it.
-  GOSFactory* factory = Factory();
+  GOSFactory* factory = SettingsFactory();
   const RWWString base =
       factory != nullptr ? factory->GetPrinterDataString(this, RWWString(u"Base"), RWWString(kNoneText))
                          : RWWString(kNoneText);
@@ -350,7 +350,7 @@ int GNT40DriverSettings::SaveSettings(GAttributeComposite* settings, int store) 
 }
 
 GAttributeComposite* GNT40DriverSettings::LoadSettingsGroup(const int32_t* id) {
-  GOSFactory* factory = Factory();
+  GOSFactory* factory = SettingsFactory();
   if (id == nullptr || factory == nullptr) return nullptr;
   MPersistentObject* object = factory->LoadObject(this, Decimal(*id), 0);
   auto* group = dynamic_cast<GAttributeComposite*>(object);
@@ -359,7 +359,7 @@ GAttributeComposite* GNT40DriverSettings::LoadSettingsGroup(const int32_t* id) {
 }
 
 int GNT40DriverSettings::StoreSettingsGroup(GAttributeComposite* group) {
-  GOSFactory* factory = Factory();
+  GOSFactory* factory = SettingsFactory();
   if (group == nullptr || factory == nullptr) return 0;
   return factory->StoreObject(this, Decimal(group->FeatureId()), group) != 0 ? 1 : 0;
 }
@@ -367,7 +367,7 @@ int GNT40DriverSettings::StoreSettingsGroup(GAttributeComposite* group) {
 void GNT40DriverSettings::ApplyPrinterDataOptions(GAttributeComposite* settings) {
   MPersistentObject* options = Find(settings, kInstallableOptions);
   GConfiguration* configuration = GetPrinterConfiguration();
-  GOSFactory* factory = Factory();
+  GOSFactory* factory = SettingsFactory();
   if (options == nullptr || configuration == nullptr || factory == nullptr) return;
 
   for (MPersistentObject* entry : ChildrenOf(Find(configuration, kPrinterDataOptions))) {
@@ -410,7 +410,7 @@ void GNT40DriverSettings::ApplyPrinterDataOptions(GAttributeComposite* settings)
 // ---- Per-user watermark pool ----
 
 RWWString GNT40DriverSettings::PrinterUuid() {
-  GOSFactory* factory = Factory();
+  GOSFactory* factory = SettingsFactory();
   if (factory == nullptr) return RWWString();
   return factory->GetPrinterDataString(this, RWWString(u"PrinterUUID"), RWWString(u""));
 }
@@ -441,7 +441,7 @@ void GNT40DriverSettings::MergeUserWatermarks(GAttributeComposite* preferences) 
     }
   }
 
-  GOSFactory* factory = Factory();
+  GOSFactory* factory = SettingsFactory();
   if (factory == nullptr) return;
   std::unique_ptr<MPersistentObject> stored(factory->LoadObject(this, UserWatermarkPoolLocation(), 0));
   const std::vector<MPersistentObject*> userRecords = ChildrenOf(stored.get());
@@ -467,7 +467,7 @@ void GNT40DriverSettings::MergeUserWatermarks(GAttributeComposite* preferences) 
 }
 
 int GNT40DriverSettings::SaveUserWatermarks(GAttributeComposite* preferences) {
-  GOSFactory* factory = Factory();
+  GOSFactory* factory = SettingsFactory();
   if (factory == nullptr) return 0;
   std::unique_ptr<GAttributeComposite> userPool(NewGroup(kWatermarkPool));
   for (MPersistentObject* record : ChildrenOf(DirectChild(preferences, kWatermarkPool))) {
@@ -534,7 +534,7 @@ RWWString GNT40DriverSettings::GetJobStorageKeyPath() {
 }
 
 void GNT40DriverSettings::SetLocalJobStorage(int flag) {
-  if (GOSFactory* factory = Factory()) {
+  if (GOSFactory* factory = SettingsFactory()) {
     factory->WriteUserDword(GetJobStorageKeyPath(), RWWString(u"LocalJobStorage"), static_cast<DWORD>(flag));
   }
 }
@@ -548,7 +548,7 @@ int GNT40DriverSettings::IsRemotePrinter() {
 
 RWWString GNT40DriverSettings::GetResourceModulePath() {
   const RWWString name = GDriverInstance::GetResourceModulePath();
-  GOSFactory* factory = Factory();
+  GOSFactory* factory = SettingsFactory();
   if (factory == nullptr) return name;
   const std::u16string directory = ModuleDirectory(factory->GetModuleHandle());
   if (directory.empty()) return name;

@@ -36,7 +36,7 @@ constexpr DWORD kMaxDriverInfoBytes = 1u << 20;
 
 // ---- Little-endian bytes ----
 
-void PutDword(BYTE* bytes, DWORD value) {
+void FactoryPutDword(BYTE* bytes, DWORD value) {
   for (int i = 0; i < 4; ++i) bytes[i] = static_cast<BYTE>(value >> (8 * i));
 }
 
@@ -184,7 +184,7 @@ class RegistryChunks : public ChunkPlace {
   bool ReadCount(const RWWString& name, DWORD* count) override { return QueryDword(key_, name, count); }
   bool WriteCount(const RWWString& name, DWORD count) override {
     BYTE bytes[4];
-    PutDword(bytes, count);
+    FactoryPutDword(bytes, count);
     return RegSetValueExW(key_, name.Data(), 0, REG_DWORD, bytes, 4) == ERROR_SUCCESS;
   }
   bool WriteChunk(const RWWString& name, const BYTE* data, DWORD size) override {
@@ -569,7 +569,7 @@ int GNT40OSFactoryBase::SetPrinterDataDword(GDriverInstance* instance, const RWW
   PrinterAccess printer(this, instance);
   if (printer.Handle() == nullptr) return 0;
   BYTE bytes[4];
-  PutDword(bytes, value);
+  FactoryPutDword(bytes, value);
   return SetPrinterDataW(printer.Handle(), name.Data(), REG_DWORD, bytes, 4) == ERROR_SUCCESS ? 1 : 0;
 }
 
@@ -747,7 +747,7 @@ LONG GNT40OSFactoryBase::CreateMachineDwordIfMissing(const RWWString& keyPath, c
   DWORD size = 0;
   if (RegQueryValueExW(key, name.Data(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
     BYTE bytes[4];
-    PutDword(bytes, value);
+    FactoryPutDword(bytes, value);
     RegSetValueExW(key, name.Data(), 0, REG_DWORD, bytes, 4);
   }
   return RegCloseKey(key);
@@ -776,7 +776,7 @@ int GNT40OSFactoryBase::UserKeyExists(const RWWString& keyPath) { return Registr
 
 int GNT40OSFactoryBase::WriteUserDword(const RWWString& keyPath, const RWWString& name, DWORD value) {
   BYTE bytes[4];
-  PutDword(bytes, value);
+  FactoryPutDword(bytes, value);
   return WriteRegistryValue(HKEY_CURRENT_USER, keyPath, KEY_WRITE, name, REG_DWORD, bytes, 4);
 }
 

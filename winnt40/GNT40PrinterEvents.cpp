@@ -21,15 +21,15 @@ constexpr int kDeviceEnabled = 1;
 constexpr int kDeviceDisabled = 2;
 
 // dmFields bits of the DEVMODE fields that validation can reject.
-constexpr DWORD kPaperSize = 0x2;
-constexpr DWORD kPaperLength = 0x4;
-constexpr DWORD kPaperWidth = 0x8;
-constexpr DWORD kDefaultSource = 0x200;
-constexpr DWORD kPrintQuality = 0x400;
-constexpr DWORD kDuplex = 0x1000;
-constexpr DWORD kYResolution = 0x2000;
-constexpr DWORD kCollate = 0x8000;
-constexpr DWORD kFormName = 0x10000;
+constexpr DWORD kPaperSizeField = 0x2;
+constexpr DWORD kPaperLengthField = 0x4;
+constexpr DWORD kPaperWidthField = 0x8;
+constexpr DWORD kDefaultSourceField = 0x200;
+constexpr DWORD kPrintQualityField = 0x400;
+constexpr DWORD kDuplexField = 0x1000;
+constexpr DWORD kYResolutionField = 0x2000;
+constexpr DWORD kCollateField = 0x8000;
+constexpr DWORD kFormNameField = 0x10000;
 
 }  // namespace
 
@@ -99,21 +99,21 @@ int GNT40PrinterEvents::MigrateStoredSettings() {
 
 UINT GNT40PrinterEvents::MessageForRejectedFields(DWORD rejectedFields) {
   switch (rejectedFields) {
-    case kPaperSize:
-    case kPaperLength:
-    case kPaperWidth:
-    case kPaperLength | kPaperWidth:
-    case kFormName:
+    case kPaperSizeField:
+    case kPaperLengthField:
+    case kPaperWidthField:
+    case kPaperLengthField | kPaperWidthField:
+    case kFormNameField:
       return kPaperSizeNotSupported;
-    case kDefaultSource:
+    case kDefaultSourceField:
       return kTrayNotInstalled;
-    case kPrintQuality:
-    case kYResolution:
-    case kPrintQuality | kYResolution:
+    case kPrintQualityField:
+    case kYResolutionField:
+    case kPrintQualityField | kYResolutionField:
       return kInvalidResolution;
-    case kDuplex:
+    case kDuplexField:
       return kDuplexNotInstalled;
-    case kCollate:
+    case kCollateField:
       return kCollationNotEnabled;
     default:
       return kInvalidDevMode;

@@ -29,7 +29,7 @@ constexpr INT kDocumentEventFailure = -1;
 
 const WCHAR kWriteTestName[] = u"RegWriteTestStr";
 
-std::u16string U16(const RWWString& s) { return std::u16string(s.Data(), s.Length()); }
+std::u16string QddiU16(const RWWString& s) { return std::u16string(s.Data(), s.Length()); }
 
 // A heap copy of the text, zero-terminated, for the GUIData record.
 WCHAR* HeapCopy(const RWWString& text) {
@@ -40,7 +40,7 @@ WCHAR* HeapCopy(const RWWString& text) {
 }
 
 // The printer's level-2 record, read into an owned buffer; empty on failure.
-std::vector<BYTE> PrinterInfo2(HANDLE printer) {
+std::vector<BYTE> QddiPrinterInfo2(HANDLE printer) {
   std::vector<BYTE> buffer;
   if (printer == nullptr) return buffer;
   DWORD needed = 0;
@@ -119,7 +119,7 @@ int GNT40Driver::CheckHostModule() {
 // ---- GUIDriverInstance ----
 
 void GNT40Driver::GetPrinterLocation(RWWString& out) {
-  const std::vector<BYTE> buffer = PrinterInfo2(GetPrinterHandle());
+  const std::vector<BYTE> buffer = QddiPrinterInfo2(GetPrinterHandle());
   if (buffer.empty()) return;
   const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
   out = info->pLocation != nullptr ? RWWString(info->pLocation) : RWWString();
@@ -161,7 +161,7 @@ void GNT40Driver::GetHelpFileName(RWWString& out) {
   const std::u16string text(path, length);
   const size_t slash = text.find_last_of(u'\\');
   if (slash == std::u16string::npos) return;
-  const std::u16string full = text.substr(0, slash + 1) + U16(name);
+  const std::u16string full = text.substr(0, slash + 1) + QddiU16(name);
   out = RWWString(full.data(), full.size());
 }
 
@@ -170,7 +170,7 @@ void GNT40Driver::GetHelpFileName(RWWString& out) {
 int GNT40Driver::OpenAdminPrinterHandle() {
   if (adminPrinter_ != nullptr) CloseAdminPrinterHandle();
   PRINTER_DEFAULTSW defaults{nullptr, nullptr, kAdminAccess};
-  const std::u16string name = U16(GetPrinterName());
+  const std::u16string name = QddiU16(GetPrinterName());
   HANDLE handle = nullptr;
   if (!OpenPrinterW(name.c_str(), &handle, &defaults)) {
     adminPrinter_ = nullptr;
@@ -233,7 +233,7 @@ int GNT40Driver::StoreDevModeInPrinter() {
   GNT40PrinterDevMode* devMode = GetDevModeObject();
   DEVMODEW* buffer = devMode != nullptr ? devMode->GetBuffer() : nullptr;
   if (printer == nullptr || buffer == nullptr) return 0;
-  std::vector<BYTE> info = PrinterInfo2(printer);
+  std::vector<BYTE> info = QddiPrinterInfo2(printer);
   if (info.empty()) return 0;
   auto* record = reinterpret_cast<PRINTER_INFO_2W*>(info.data());
   record->pDevMode = buffer;
@@ -284,7 +284,7 @@ void GNT40Driver::Rebind(GPrinterKey* key) {
     printer_ = key->GetPrinterHandle();
     RWWString printerName = GetPrinterName();
     if (printerName.Length() != key->GetPrinterName().Length() ||
-        U16(printerName) != U16(key->GetPrinterName())) {
+        QddiU16(printerName) != QddiU16(key->GetPrinterName())) {
       printerName = key->GetPrinterName();
       DeleteDevModeObject();
     }

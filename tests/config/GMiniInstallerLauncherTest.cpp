@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr const char16_t* kDriverDirectory = u"C:\\WINNT\\System32\\spool\\DRIVERS\\W32X86\\2";
+constexpr const char16_t* kMiniInstallerLauncherDriverDirectory = u"C:\\WINNT\\System32\\spool\\DRIVERS\\W32X86\\2";
 constexpr const char16_t* kPrinter = u"Front Desk";
 constexpr const char16_t* kPrintersKey = u"System\\CurrentControlSet\\Control\\Print\\Printers\\";
 
@@ -30,7 +30,7 @@ class MiniInstallerLauncherTest : public ::testing::Test {
   void SetUp() override {
     w32test::Reset();
     w32test::ModuleSpec self;
-    self.name = std::u16string(kDriverDirectory) + u"\\QVUI.DLL";
+    self.name = std::u16string(kMiniInstallerLauncherDriverDirectory) + u"\\QVUI.DLL";
     self.loadCount = 1;
     const HMODULE module = w32test::InstallModule(self);
     factory_ = new GNT40OSFactory;
@@ -66,14 +66,14 @@ class MiniInstallerLauncherTest : public ::testing::Test {
     return value->data[0] | value->data[1] << 8 | value->data[2] << 16 | static_cast<DWORD>(value->data[3]) << 24;
   }
   static DWORD Loads() { return w32test::ModuleLoadCount(InstallerPath().c_str()); }
-  static std::u16string InstallerPath() { return std::u16string(kDriverDirectory) + u"\\QVBMINI.DLL"; }
+  static std::u16string InstallerPath() { return std::u16string(kMiniInstallerLauncherDriverDirectory) + u"\\QVBMINI.DLL"; }
 
   GNT40OSFactory* factory_ = nullptr;
   std::vector<HANDLE> handles_;
 };
 
 TEST_F(MiniInstallerLauncherTest, ARequestOfZeroLoadsNothing) {
-  qvtest::InstallMiniInstaller(kDriverDirectory);
+  qvtest::InstallMiniInstaller(kMiniInstallerLauncherDriverDirectory);
   SetRequest(kPrinter, 0);
   GMiniInstallerLauncher launcher(kPrinter, Open());
   EXPECT_EQ(launcher.IsLoaded(), 0);
@@ -83,7 +83,7 @@ TEST_F(MiniInstallerLauncherTest, ARequestOfZeroLoadsNothing) {
 }
 
 TEST_F(MiniInstallerLauncherTest, AMissingRequestIsCreatedClearedAndTheInstallerStarts) {
-  qvtest::InstallMiniInstaller(kDriverDirectory);
+  qvtest::InstallMiniInstaller(kMiniInstallerLauncherDriverDirectory);
   ASSERT_FALSE(Request(kPrinter).has_value());
   const HANDLE printer = Open();
   {
@@ -111,7 +111,7 @@ TEST_F(MiniInstallerLauncherTest, AMissingRequestIsCreatedClearedAndTheInstaller
 // The module is freed exactly once and KillMiniInstaller called exactly
 // once: a reference the test holds itself survives the launcher.
 TEST_F(MiniInstallerLauncherTest, DeletingALoadedLauncherKillsOnceAndFreesOnce) {
-  qvtest::InstallMiniInstaller(kDriverDirectory);
+  qvtest::InstallMiniInstaller(kMiniInstallerLauncherDriverDirectory);
   const HMODULE own = LoadLibraryW(InstallerPath().c_str());
   ASSERT_NE(own, nullptr);
   SetRequest(kPrinter, 1);
@@ -125,7 +125,7 @@ TEST_F(MiniInstallerLauncherTest, DeletingALoadedLauncherKillsOnceAndFreesOnce) 
 }
 
 TEST_F(MiniInstallerLauncherTest, StopUnloadsOnceAndTheDestructorDoesNotStopAgain) {
-  qvtest::InstallMiniInstaller(kDriverDirectory);
+  qvtest::InstallMiniInstaller(kMiniInstallerLauncherDriverDirectory);
   qvtest::MiniInstaller().killResult = 7;
   SetRequest(kPrinter, 1);
   {
@@ -163,7 +163,7 @@ TEST_F(MiniInstallerLauncherTest, OnlyAStartAnsweringZeroOrOneKeepsTheInstaller)
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     w32test::RemoveModule(InstallerPath().c_str());
-    if (c.installed) qvtest::InstallMiniInstaller(kDriverDirectory, c.entries);
+    if (c.installed) qvtest::InstallMiniInstaller(kMiniInstallerLauncherDriverDirectory, c.entries);
     qvtest::MiniInstaller() = qvtest::FakeMiniInstallerState();
     qvtest::MiniInstaller().initializeResult = c.initializeResult;
     SetRequest(kPrinter, 1);
@@ -180,7 +180,7 @@ TEST_F(MiniInstallerLauncherTest, OnlyAStartAnsweringZeroOrOneKeepsTheInstaller)
 }
 
 TEST_F(MiniInstallerLauncherTest, WithoutAStopEntryTheModuleIsStillFreed) {
-  qvtest::InstallMiniInstaller(kDriverDirectory, {"InitializeMiniInstaller"});
+  qvtest::InstallMiniInstaller(kMiniInstallerLauncherDriverDirectory, {"InitializeMiniInstaller"});
   SetRequest(kPrinter, 1);
   {
     GMiniInstallerLauncher launcher(kPrinter, Open());
@@ -193,7 +193,7 @@ TEST_F(MiniInstallerLauncherTest, WithoutAStopEntryTheModuleIsStillFreed) {
 // Without a handle the launcher opens the printer itself, starts the
 // installer with that handle, and closes it again.
 TEST_F(MiniInstallerLauncherTest, WithoutAHandleItOpensAndClosesThePrinterItself) {
-  qvtest::InstallMiniInstaller(kDriverDirectory);
+  qvtest::InstallMiniInstaller(kMiniInstallerLauncherDriverDirectory);
   SetRequest(kPrinter, 1);
   const size_t open = w32test::OpenPrinterCount();
   {
@@ -210,7 +210,7 @@ TEST_F(MiniInstallerLauncherTest, WithoutAHandleItOpensAndClosesThePrinterItself
 }
 
 TEST_F(MiniInstallerLauncherTest, APrinterThatCannotBeOpenedLoadsNothing) {
-  qvtest::InstallMiniInstaller(kDriverDirectory);
+  qvtest::InstallMiniInstaller(kMiniInstallerLauncherDriverDirectory);
   GMiniInstallerLauncher launcher(u"No Such Printer", nullptr);
   EXPECT_EQ(launcher.IsLoaded(), 0);
   EXPECT_EQ(launcher.GetPrinterHandle(), nullptr);
@@ -225,7 +225,7 @@ TEST_F(MiniInstallerLauncherTest, AConnectionIsLookedUpUnderItsNameWithCommas) {
   AddPrinter(connection);
   ASSERT_FALSE(w32test::RegistryKeyExists(HKEY_LOCAL_MACHINE, kPrintersKey + connection));
   ASSERT_TRUE(w32test::RegistryKeyExists(HKEY_LOCAL_MACHINE, std::u16string(kPrintersKey) + u",,print-01,Shared Laser"));
-  qvtest::InstallMiniInstaller(kDriverDirectory);
+  qvtest::InstallMiniInstaller(kMiniInstallerLauncherDriverDirectory);
 
   SetRequest(connection, 0);
   EXPECT_EQ(GMiniInstallerLauncher(RWWString(connection.c_str()), Open(connection)).IsLoaded(), 0);
@@ -236,7 +236,7 @@ TEST_F(MiniInstallerLauncherTest, AConnectionIsLookedUpUnderItsNameWithCommas) {
 }
 
 TEST_F(MiniInstallerLauncherTest, APrinterWithoutARegistryKeyLoadsNothing) {
-  qvtest::InstallMiniInstaller(kDriverDirectory);
+  qvtest::InstallMiniInstaller(kMiniInstallerLauncherDriverDirectory);
   EXPECT_TRUE(GAgentLauncher::PrinterDataKey(RWWString(u"Unknown")).IsEmpty());
   // A handle of another printer does not make the unknown name's request.
   GMiniInstallerLauncher launcher(u"Unknown", Open());
@@ -248,7 +248,7 @@ TEST_F(MiniInstallerLauncherTest, APrinterWithoutARegistryKeyLoadsNothing) {
 // The platform factory hands the launcher out through the creator the
 // module installs; the driver core sees only the companion-module base.
 TEST_F(MiniInstallerLauncherTest, TheFactoryHandsOutTheLauncherThroughTheInstalledCreator) {
-  qvtest::InstallMiniInstaller(kDriverDirectory);
+  qvtest::InstallMiniInstaller(kMiniInstallerLauncherDriverDirectory);
   SetRequest(kPrinter, 1);
   services_.Change([](GUpwardServices& s) { s.miniInstaller = &NewMiniInstallerLauncher; });
   std::unique_ptr<GExternalModule> launcher(factory_->CreateMiniInstallerLauncher(kPrinter, Open(), nullptr));

@@ -35,19 +35,20 @@
 #include "w32test/Testing.h"
 #include "win32/Window.h"
 #include "winnt40/GNT40OSFactory.h"
+#include "support/AttributeBuilders.h"
 
 namespace {
 
 using qvtest::FakeAgent;
 using Session = GNRAUpdateSession;
 
-constexpr const char16_t* kPrinter = u"Test Printer";  // the test instance's printer
+constexpr const char16_t* kNRAUpdateSessionPrinter = u"Test Printer";  // the test instance's printer
 constexpr int32_t kNoId = 0;
 
 // ---- Building configurations ----
 
-GValueAttribute* Value(int32_t id, int16_t value) { return new GValueAttribute(value, &id); }
-GStringAttribute* Text(int32_t id, const char* text) { return new GStringAttribute(text, &id); }
+using qvtest::Value;
+using qvtest::Text;
 GRangeAttribute* Range(int32_t id, int16_t min, int16_t max, int16_t value = 0) {
   return new GRangeAttribute(min, max, 1, value < min ? min : value, &id);
 }
@@ -137,17 +138,17 @@ GConfiguration* Configuration() {
 }
 
 // A printer entry for the device model the instance opens on.
-class TestPrinter : public GPeripheral {
+class NRAUpdateSessionTestPrinter : public GPeripheral {
  public:
   using GPeripheral::GPeripheral;
-  TestPrinter* CreateSameKind() const override { return new TestPrinter; }
-  TestPrinter* Clone() const override { return new TestPrinter(*this); }
+  NRAUpdateSessionTestPrinter* CreateSameKind() const override { return new NRAUpdateSessionTestPrinter; }
+  NRAUpdateSessionTestPrinter* Clone() const override { return new NRAUpdateSessionTestPrinter(*this); }
   int16_t ApplyTo(GPeripheral*) override { return 0; }
 };
 
 MPersistentObject* DeviceModel(GConfiguration* configuration) {
   const int32_t printerId = 76, stateId = 243;
-  auto* printer = new TestPrinter(RWCString("Quarrin 4700 Series"), new GState(&stateId), configuration,
+  auto* printer = new NRAUpdateSessionTestPrinter(RWCString("Quarrin 4700 Series"), new GState(&stateId), configuration,
                                   &printerId, 64, kAddOnNone, kNoAddOns);
   auto* root = new MPersistentComposite(353);
   root->AddChild(printer);
@@ -201,7 +202,7 @@ class UpdateSessionTest : public ::testing::Test {
     services_.Change([&](GUpwardServices& s) { s.factory = factory_; });
     factory_->SetModuleHandle(reinterpret_cast<HINSTANCE>(module));
     w32test::PrinterSetup setup;
-    setup.name = kPrinter;
+    setup.name = kNRAUpdateSessionPrinter;
     setup.driverName = u"quarrin 4700dn series";
     w32test::AddPrinter(setup);
     instance_ = std::make_unique<qvtest::TestDriverInstance>();
@@ -225,7 +226,7 @@ class UpdateSessionTest : public ::testing::Test {
   int32_t Number(int32_t id) { return NumberOf(Discovered(id)); }
 
   std::optional<w32test::RegistryValue> Data(const std::u16string& name) {
-    return w32test::ReadPrinterData(kPrinter, name);
+    return w32test::ReadPrinterData(kNRAUpdateSessionPrinter, name);
   }
   // A printer-data value as the session reads it: a DWORD, or -1.
   int64_t DataDword(const std::u16string& name) {
@@ -269,14 +270,14 @@ class UpdateSessionTest : public ::testing::Test {
   std::unique_ptr<qvtest::TestDriverInstance> instance_;
   std::unique_ptr<GConfiguration> configuration_;
   GNRAProvider provider_;
-  FakeAgent agent_{kPrinter};
+  FakeAgent agent_{kNRAUpdateSessionPrinter};
 };
 
 // ---- Construction ----
 
 TEST_F(UpdateSessionTest, ConstructionAnnouncesTheAgentAndClearsTheRequest) {
-  w32test::WritePrinterData(kPrinter, u"QvrdbUpdateRequest", REG_DWORD, {1, 0, 0, 0});
-  w32test::WritePrinterData(kPrinter, u"MODEL_NAME", REG_SZ, {'Q', 0, '4', 0, '7', 0, 0, 0});
+  w32test::WritePrinterData(kNRAUpdateSessionPrinter, u"QvrdbUpdateRequest", REG_DWORD, {1, 0, 0, 0});
+  w32test::WritePrinterData(kNRAUpdateSessionPrinter, u"MODEL_NAME", REG_SZ, {'Q', 0, '4', 0, '7', 0, 0, 0});
   const size_t open = w32test::OpenPrinterCount();
   {
     std::unique_ptr<Session> session = NewSession();
@@ -421,7 +422,7 @@ TEST_F(UpdateSessionTest, TheReportedModelMustBeSupportedWhenTheCheckIsOn) {
     SCOPED_TRACE(c.what);
     configuration_.reset(Configuration());
     if (!c.withList) delete configuration_->RemoveChildById(230);
-    FakeAgent agent(kPrinter);
+    FakeAgent agent(kNRAUpdateSessionPrinter);
     agent.Start();
     agent.AnswerText(u"MODEL_NAME", c.model);
     agent.AnswerDword(u"hrMemorySize", 65536);
@@ -467,7 +468,7 @@ TEST_F(UpdateSessionTest, AnAgentRefusingTheFirstRequestGetsNoSecond) {
 
 TEST_F(UpdateSessionTest, APrinterThatCannotBeOpenedFailsBeforeAnyWake) {
   agent_.Start();
-  w32test::RefuseAccess(kPrinter);
+  w32test::RefuseAccess(kNRAUpdateSessionPrinter);
   std::unique_ptr<Session> session = NewSession();
   EXPECT_EQ(session->GetPrinterHandle(), nullptr);
   EXPECT_EQ(session->AnnounceToAgent(), 0);
@@ -508,7 +509,7 @@ TEST_F(UpdateSessionTest, AvailableMemoryCountsUnitsOfTheSinglePrecisionFactor) 
   for (const auto& r : runs) {
     SCOPED_TRACE(r.answer);
     configuration_.reset(Configuration());
-    FakeAgent agent(kPrinter);
+    FakeAgent agent(kNRAUpdateSessionPrinter);
     agent.Start();
     agent.AnswerText(u"MODEL_NAME", u"Quarrin 4700dn");
     agent.AnswerDword(u"HOST-APPLICATION-AVAILABLE-MEMORY", r.answer);
@@ -539,7 +540,7 @@ TEST_F(UpdateSessionTest, SingleValueRowsTurnAnswersIntoValues) {
     SCOPED_TRACE(Ascii(c.name) + " " + std::to_string(c.answer));
     configuration_.reset(Configuration());
     static_cast<GValueAttribute*>(Discovered(c.id))->SetValue(static_cast<int16_t>(c.before));
-    FakeAgent agent(kPrinter);
+    FakeAgent agent(kNRAUpdateSessionPrinter);
     agent.Start();
     agent.AnswerText(u"MODEL_NAME", u"Quarrin 4700dn");
     agent.AnswerDword(u"prtMediaPathType2", 6400);
@@ -561,7 +562,7 @@ TEST_F(UpdateSessionTest, AnUnreadableAnswerReportsOne) {
   for (const char16_t* name : names) {
     SCOPED_TRACE(Ascii(name));
     configuration_.reset(Configuration());
-    FakeAgent agent(kPrinter);
+    FakeAgent agent(kNRAUpdateSessionPrinter);
     agent.Start();
     agent.AnswerText(u"MODEL_NAME", u"Quarrin 4700dn");
     agent.AnswerRaw(name, REG_BINARY, {1, 2, 3, 4});
@@ -578,7 +579,7 @@ TEST_F(UpdateSessionTest, TheDiskCountCountsHardDisksOnly) {
   for (const auto& c : cases) {
     configuration_.reset(Configuration());
     static_cast<GValueAttribute*>(Discovered(226))->SetValue(9);
-    FakeAgent agent(kPrinter);
+    FakeAgent agent(kNRAUpdateSessionPrinter);
     agent.Start();
     agent.AnswerText(u"MODEL_NAME", u"Quarrin 4700dn");
     for (size_t i = 0; i < c.answers.size(); ++i)
@@ -608,7 +609,7 @@ TEST_F(UpdateSessionTest, MediaNamesFollowTheAvailabilityMask) {
     SCOPED_TRACE(c.what);
     configuration_.reset(Configuration());
     Discovered(701)->AddChild(Text(0, "stale"));
-    FakeAgent agent(kPrinter);
+    FakeAgent agent(kNRAUpdateSessionPrinter);
     agent.Start();
     agent.AnswerText(u"MODEL_NAME", u"Quarrin 4700dn");
     agent.AnswerText(u"MEDIA1-NAME", u"Plain");
@@ -648,7 +649,7 @@ TEST_F(UpdateSessionTest, DeviceMemoryAnswersChooseTheOption) {
   const Case cases[] = {{{1, 3, 0}, 5}, {{1, 2, 0}, 3}, {{1, 1, 0}, 0}, {{1, 3}, 0}, {{2, 3, 0}, 0}, {{}, 0}};
   for (const Case& c : cases) {
     configuration_.reset(Configuration());
-    FakeAgent agent(kPrinter);
+    FakeAgent agent(kNRAUpdateSessionPrinter);
     agent.Start();
     agent.AnswerText(u"MODEL_NAME", u"Quarrin 4700dn");
     agent.AnswerText(u"PHD2-MODEL", u"Quarrin 550 Sheet Feeder");
@@ -682,7 +683,7 @@ TEST_F(UpdateSessionTest, DetectionByNameContainsOrEquals) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     configuration_.reset(Configuration());
-    FakeAgent agent(kPrinter);
+    FakeAgent agent(kNRAUpdateSessionPrinter);
     agent.Start();
     agent.AnswerText(u"MODEL_NAME", u"Quarrin 4700dn");
     agent.AnswerText(u"PHD3-MODEL", c.reported);
@@ -709,7 +710,7 @@ TEST_F(UpdateSessionTest, DetectionByTrayCapacities) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     configuration_.reset(Configuration());
-    FakeAgent agent(kPrinter);
+    FakeAgent agent(kNRAUpdateSessionPrinter);
     agent.Start();
     agent.AnswerText(u"MODEL_NAME", u"Quarrin 4700dn");
     for (int i = 1; i <= 3; ++i)
@@ -834,7 +835,7 @@ TEST_F(UpdateSessionTest, AHugeIndexRangeIsCappedAndEnds) {
   agent_.reply = 1;
   EXPECT_EQ(Run(), 602);
   size_t disks = 0;
-  for (const std::u16string& name : w32test::PrinterDataNames(kPrinter))
+  for (const std::u16string& name : w32test::PrinterDataNames(kNRAUpdateSessionPrinter))
     if (name.rfind(u"hrDiskStorageMedia", 0) == 0) ++disks;
   EXPECT_EQ(disks, static_cast<size_t>(Session::kMaxIndexCount));
   EXPECT_TRUE(Data(u"hrDiskStorageMedia-32768").has_value());
@@ -862,29 +863,29 @@ TEST_F(UpdateSessionTest, OversizedOrOddTextAnswersAreReadSafely) {
   std::unique_ptr<Session> session = NewSession();
   std::u16string text;
   // Too large to be an answer: unreadable.
-  w32test::WritePrinterData(kPrinter, u"big", REG_SZ, std::vector<BYTE>(Session::kMaxAnswerBytes + 2, 'A'));
+  w32test::WritePrinterData(kNRAUpdateSessionPrinter, u"big", REG_SZ, std::vector<BYTE>(Session::kMaxAnswerBytes + 2, 'A'));
   EXPECT_EQ(session->ReadString(u"big", &text), 0);
   // An odd byte count: the whole characters only.
-  w32test::WritePrinterData(kPrinter, u"odd", REG_SZ, {'a', 0, 'b', 0, 'c'});
+  w32test::WritePrinterData(kNRAUpdateSessionPrinter, u"odd", REG_SZ, {'a', 0, 'b', 0, 'c'});
   ASSERT_EQ(session->ReadString(u"odd", &text), 1);
   EXPECT_EQ(text, u"ab");
   // The text ends at the first zero character.
-  w32test::WritePrinterData(kPrinter, u"zero", REG_SZ, {'a', 0, 0, 0, 'b', 0});
+  w32test::WritePrinterData(kNRAUpdateSessionPrinter, u"zero", REG_SZ, {'a', 0, 0, 0, 'b', 0});
   ASSERT_EQ(session->ReadString(u"zero", &text), 1);
   EXPECT_EQ(text, u"a");
   // Empty and of another type: unreadable.
-  w32test::WritePrinterData(kPrinter, u"empty", REG_SZ, {});
+  w32test::WritePrinterData(kNRAUpdateSessionPrinter, u"empty", REG_SZ, {});
   EXPECT_EQ(session->ReadString(u"empty", &text), 0);
-  w32test::WritePrinterData(kPrinter, u"number", REG_DWORD, {1, 0, 0, 0});
+  w32test::WritePrinterData(kNRAUpdateSessionPrinter, u"number", REG_DWORD, {1, 0, 0, 0});
   EXPECT_EQ(session->ReadString(u"number", &text), 0);
   DWORD value = 0;
   EXPECT_EQ(session->ReadDword(u"odd", &value), 0);
-  w32test::WritePrinterData(kPrinter, u"long", REG_DWORD, {1, 0, 0, 0, 5});
+  w32test::WritePrinterData(kNRAUpdateSessionPrinter, u"long", REG_DWORD, {1, 0, 0, 0, 5});
   EXPECT_EQ(session->ReadDword(u"long", &value), 0);
   std::vector<BYTE> bytes;
-  w32test::WritePrinterData(kPrinter, u"blob", REG_BINARY, std::vector<BYTE>(Session::kMaxAnswerBytes + 1, 1));
+  w32test::WritePrinterData(kNRAUpdateSessionPrinter, u"blob", REG_BINARY, std::vector<BYTE>(Session::kMaxAnswerBytes + 1, 1));
   EXPECT_EQ(session->ReadBinary(u"blob", &bytes), 0);
-  w32test::WritePrinterData(kPrinter, u"blob", REG_BINARY, {1, 2, 3});
+  w32test::WritePrinterData(kNRAUpdateSessionPrinter, u"blob", REG_BINARY, {1, 2, 3});
   ASSERT_EQ(session->ReadBinary(u"blob", &bytes), 1);
   EXPECT_EQ(bytes, (std::vector<BYTE>{1, 2, 3}));
 }
@@ -903,7 +904,7 @@ TEST_F(UpdateSessionTest, AnAttributeOfAnotherClassHasNoHandlerAndIsHidden) {
   // in pass 1 the duplex row finds no readable answer and reports 1.
   std::unique_ptr<GAttributeComposite> mixed(Group(0, {Value(90, 1), Value(204, 0)}));
   EXPECT_EQ(session->HandleChildren(mixed.get(), 0), 6);
-  w32test::WritePrinterData(kPrinter, u"prtMediaPathType2", REG_SZ, {'1', 0});
+  w32test::WritePrinterData(kNRAUpdateSessionPrinter, u"prtMediaPathType2", REG_SZ, {'1', 0});
   EXPECT_EQ(session->HandleChildren(mixed.get(), 1), 1);
   std::unique_ptr<GAttributeComposite> none(Group(0));
   EXPECT_EQ(session->HandleChildren(none.get(), 0), 0);

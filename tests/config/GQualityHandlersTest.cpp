@@ -19,7 +19,7 @@ using qvtest::SetDMCFeature;
 using qvtest::ValueIn;
 using qvtest::ValuesOf;
 using qvtest::Values;
-using Texts = std::vector<std::u16string>;
+using QualityHandlersTexts = std::vector<std::u16string>;
 
 class QualityHandlersTest : public qvtest::HandlerTest {};
 
@@ -38,7 +38,7 @@ TEST_F(QualityHandlersTest, PrintQualityAttributeImportsAndExportsItsOptions) {
     EXPECT_EQ(Changes(), (Values{{901, value}}));
     EXPECT_NE(changes->ChildAt(0), ValueIn(root.get(), 362, 901));
     EXPECT_EQ(handler.Export(root.get()), 1);
-    EXPECT_EQ(Exports(), (Texts{u"printing/PrintQuality=" + text}));
+    EXPECT_EQ(Exports(), (QualityHandlersTexts{u"printing/PrintQuality=" + text}));
   }
   ClearRun();
   SetDMCFeature(u"printing/PrintQuality", u"best");
@@ -167,7 +167,7 @@ TEST_F(PresetTest, ExportNamesThePresetTheSettingsMatch) {
     const char* what;
     std::u16string imported;  // the preset copied first, empty: none
     std::function<void(GAttributeComposite*)> change;
-    Texts exports;
+    QualityHandlersTexts exports;
   } cases[] = {
       {"best", u"Best", nullptr, {u"printing/PrintQuality=Best"}},
       {"normal", u"Normal", nullptr, {u"printing/PrintQuality=Normal"}},
@@ -200,7 +200,7 @@ TEST_F(PresetTest, WithoutPresetsExportWritesBest) {
   auto root = PresetRoot();
   EXPECT_EQ(GPrintQualityHandler(library.get(), &instance).Export(root.get()), 1);
   EXPECT_EQ(GPrintQualityHandler(library.get(), nullptr).Export(root.get()), 1);
-  EXPECT_EQ(Exports(), (Texts{u"printing/PrintQuality=Best", u"printing/PrintQuality=Best"}));
+  EXPECT_EQ(Exports(), (QualityHandlersTexts{u"printing/PrintQuality=Best", u"printing/PrintQuality=Best"}));
 }
 
 // ---- Resolution ----
@@ -243,7 +243,7 @@ TEST_F(QualityHandlersTest, ResolutionSetsDotsPerInchAndBitsPerPixel) {
 TEST_F(QualityHandlersTest, ResolutionExportsTheOptionOfItsDotsPerInch) {
   struct Case {
     int16_t dpi, bits;
-    Texts exports;
+    QualityHandlersTexts exports;
   } cases[] = {{600, 1, {u"printing/Resolution=600dpi"}},
                {300, 2, {u"printing/Resolution=300dpi"}},
                {1200, 2, {u"printing/Resolution=RAPIDOT_1200"}},
@@ -312,8 +312,8 @@ TEST_F(QualityHandlersTest, PrintColorAsGrayLockAcceptsAnyNonZeroAnswer) {
 TEST_F(QualityHandlersTest, PrintColorAsGrayExportTriesItsTextsInOrder) {
   struct Case {
     int16_t gray;
-    Texts refused;
-    Texts exports;
+    QualityHandlersTexts refused;
+    QualityHandlersTexts exports;
     int result;
   } cases[] = {
       {1, {}, {u"printing/PrintColorAsGray=Enable", u"printing/PrintColorAsGray[TRUE]/PrintColorAsGrayOptions=HighQuality"}, 1},
@@ -351,7 +351,7 @@ TEST_F(QualityHandlersTest, PrintColorAsGrayOptionsAlone) {
     EXPECT_EQ(handler.Import(root.get(), changes.get()), 1);
     EXPECT_EQ(Changes(), (Values{{410, value}}));
     EXPECT_EQ(handler.Export(root.get()), 1);
-    EXPECT_EQ(Exports(), (Texts{u"printing/PrintColorAsGray[TRUE]/PrintColorAsGrayOptions=" + text}));
+    EXPECT_EQ(Exports(), (QualityHandlersTexts{u"printing/PrintColorAsGray[TRUE]/PrintColorAsGrayOptions=" + text}));
   }
 }
 
@@ -496,7 +496,7 @@ TEST_F(TintwrightTest, ManualImportsTheSecondVersionsCodes) {
   // Exporting writes the ten sub-features back.
   ClearRun();
   EXPECT_EQ(GTintwrightHandler(library.get()).Export(root.get()), 1);
-  EXPECT_EQ(Exports(), (Texts{u"printing/QVTintwright=Manual", kTw + u"Text_Halftone=Smooth",
+  EXPECT_EQ(Exports(), (QualityHandlersTexts{u"printing/QVTintwright=Manual", kTw + u"Text_Halftone=Smooth",
                               kTw + u"Text_NeutralGrays=4-Color", kTw + u"Graphics_Halftone=Smooth",
                               kTw + u"Graphics_NeutralGrays=4-Color", kTw + u"Photo_Halftone=Smooth",
                               kTw + u"Photo_NeutralGrays=BlackOnly", kTw + u"Text_SRGBColor=Device",
@@ -547,7 +547,7 @@ TEST_F(TintwrightTest, WithoutAColourObjectManualStillSetsTheMode) {
   EXPECT_EQ(Changes(), (Values{{304, 6}}));
   ClearRun();
   EXPECT_EQ(GTintwrightHandler(library.get()).Export(root.get()), 1);
-  EXPECT_EQ(Exports(), (Texts{u"printing/QVTintwright=Manual"}));
+  EXPECT_EQ(Exports(), (QualityHandlersTexts{u"printing/QVTintwright=Manual"}));
 }
 
 TEST_F(TintwrightTest, ExportWritesAutomaticOrTheFirstVersionsOptions) {
@@ -555,12 +555,12 @@ TEST_F(TintwrightTest, ExportWritesAutomaticOrTheFirstVersionsOptions) {
     ClearRun();
     auto root = TintRoot(1, value);
     EXPECT_EQ(GTintwrightHandler(library.get()).Export(root.get()), 1);
-    EXPECT_EQ(Exports(), (Texts{u"printing/QVTintwright=Automatic"}));
+    EXPECT_EQ(Exports(), (QualityHandlersTexts{u"printing/QVTintwright=Automatic"}));
   }
   ClearRun();
   auto root = TintRoot(1, 6);  // the default codes
   EXPECT_EQ(GTintwrightHandler(library.get()).Export(root.get()), 1);
-  EXPECT_EQ(Exports(), (Texts{u"printing/QVTintwright=Manual", kTw + u"Text_Halftone=Detail",
+  EXPECT_EQ(Exports(), (QualityHandlersTexts{u"printing/QVTintwright=Manual", kTw + u"Text_Halftone=Detail",
                               kTw + u"Text_NeutralGrays=BlackOnly", kTw + u"Graphics_Halftone=Detail",
                               kTw + u"Graphics_NeutralGrays=BlackOnly", kTw + u"Photo_Halftone=Detail",
                               kTw + u"Photo_NeutralGrays=4-Color", kTw + u"ColorOptions_RGBColor=Default-sRGB",

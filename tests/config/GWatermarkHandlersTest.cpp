@@ -29,11 +29,11 @@ constexpr const char16_t* kFirstPagePath = u"printing/Watermarks/WMFirstPageOnly
 constexpr const char16_t* kStylePath = u"printing/Watermarks/WMFontStyle";
 constexpr const char16_t* kShadePath = u"printing/Watermarks/WMShadeLevel";
 
-constexpr int16_t kUntouched = 12345;
+constexpr int16_t kWatermarkHandlersUntouched = 12345;
 
 using Maker = std::function<GConfigFeatureHandler*(GDMCLibrary*)>;
 template <class H>
-Maker Make() {
+Maker WatermarkHandlersMake() {
   return [](GDMCLibrary* library) { return new H(library); };
 }
 
@@ -125,16 +125,16 @@ struct ValueDetailCase {
 
 const std::vector<ValueDetailCase>& ValueDetailCases() {
   static const std::vector<ValueDetailCase> cases = {
-      {"FirstPageOnly", Make<GWMFirstPageOnlyHandler>(), kFirstPagePath, 382,
+      {"FirstPageOnly", WatermarkHandlersMake<GWMFirstPageOnlyHandler>(), kFirstPagePath, 382,
        {{u"NoPages", 2}, {u"AllPages", 0}, {u"FirstPageOnly", 1}}, 2, true},
-      {"FontStyle", Make<GWMFontStyleHandler>(), kStylePath, 388,
+      {"FontStyle", WatermarkHandlersMake<GWMFontStyleHandler>(), kStylePath, 388,
        {{u"Regular", 0}, {u"Bold", 1}, {u"Italic", 2}, {u"BoldItalic", 3}, {u"Underline", 4}, {u"Strikeout", 8}}, 0,
        false},
-      {"ShadeLevel", Make<GWMShadeLevelHandler>(), kShadePath, 403,
+      {"ShadeLevel", WatermarkHandlersMake<GWMShadeLevelHandler>(), kShadePath, 403,
        {{u"Lightest Color", 232}, {u"Lightest", 255}, {u"VeryLight", 224}, {u"Light", 192}, {u"MediumLight", 160},
         {u"Medium", 128}, {u"MediumDark", 96}, {u"Dark", 64}, {u"VeryDark", 32}, {u"Darkest", 0}},
        224, false},
-      {"FontEscapement", Make<GWMFontEscapementHandler>(), kEscapementPath, 393,
+      {"FontEscapement", WatermarkHandlersMake<GWMFontEscapementHandler>(), kEscapementPath, 393,
        {{u"Horizontal", 0}, {u"Diagonal", 1}, {u"Vertical", 2}, {u"TopDiagonal", 3}}, 1, false},
   };
   return cases;
@@ -147,7 +147,7 @@ TEST_F(WatermarkHandlersTest, EveryDetailOptionImportsItsValueAndExportsBack) {
     for (const auto& [text, value] : c.options) {
       SCOPED_TRACE(std::string(text.begin(), text.end()));
       ClearRecords();
-      Set(current, c.id, kUntouched);
+      Set(current, c.id, kWatermarkHandlersUntouched);
       SetDMCFeature(c.path, text);
       EXPECT_EQ(handler->Import(settings.get(), changes.get()), 1);
       EXPECT_EQ(ValueOf(current, c.id), value);
@@ -163,10 +163,10 @@ TEST_F(WatermarkHandlersTest, EveryDetailOptionImportsItsValueAndExportsBack) {
     // An unknown option changes nothing; a value without a row is not
     // exported.
     ClearRecords();
-    Set(current, c.id, kUntouched);
+    Set(current, c.id, kWatermarkHandlersUntouched);
     SetDMCFeature(c.path, u"bold");
     EXPECT_EQ(handler->Import(settings.get(), changes.get()), 0);
-    EXPECT_EQ(ValueOf(current, c.id), kUntouched);
+    EXPECT_EQ(ValueOf(current, c.id), kWatermarkHandlersUntouched);
     EXPECT_EQ(changes->GetEntryCount(), 0);
     EXPECT_EQ(handler->Export(c.exportsFromRoot ? settings.get() : current), 0);
     EXPECT_TRUE(FakeDMC().exports.empty());
@@ -180,12 +180,12 @@ TEST_F(WatermarkHandlersTest, MissingDetailAttributesAreCreatedWithTheirDefaults
     std::vector<std::pair<int32_t, int16_t>> created;
   };
   const std::vector<Case> cases = {
-      {"Color", Make<GWMColorHandler>(), {{398, 224}, {399, 224}, {400, 224}}},
-      {"Font", Make<GWMFontHandler>(), {{387, 0}}},
-      {"FontEscapement", Make<GWMFontEscapementHandler>(), {{393, 1}}},
-      {"FirstPageOnly", Make<GWMFirstPageOnlyHandler>(), {{382, 2}}},
-      {"FontStyle", Make<GWMFontStyleHandler>(), {{388, 0}}},
-      {"ShadeLevel", Make<GWMShadeLevelHandler>(), {{403, 224}}},
+      {"Color", WatermarkHandlersMake<GWMColorHandler>(), {{398, 224}, {399, 224}, {400, 224}}},
+      {"Font", WatermarkHandlersMake<GWMFontHandler>(), {{387, 0}}},
+      {"FontEscapement", WatermarkHandlersMake<GWMFontEscapementHandler>(), {{393, 1}}},
+      {"FirstPageOnly", WatermarkHandlersMake<GWMFirstPageOnlyHandler>(), {{382, 2}}},
+      {"FontStyle", WatermarkHandlersMake<GWMFontStyleHandler>(), {{388, 0}}},
+      {"ShadeLevel", WatermarkHandlersMake<GWMShadeLevelHandler>(), {{403, 224}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

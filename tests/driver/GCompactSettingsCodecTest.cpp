@@ -34,6 +34,7 @@
 #include "model/ModelClasses.h"
 #include "rw/RWLibraryClasses.h"
 #include "support/ScopedUpwardServices.h"
+#include "support/AttributeBuilders.h"
 
 namespace {
 
@@ -41,13 +42,9 @@ using Bytes = std::vector<uint8_t>;
 
 // ---- Building trees ----
 
-GAttributeComposite* Group(int32_t id, std::initializer_list<MPersistentObject*> children = {}) {
-  auto* group = new GAttributeComposite(&id);
-  for (MPersistentObject* child : children) group->AddChild(child);
-  return group;
-}
-GValueAttribute* Value(int32_t id, int16_t value) { return new GValueAttribute(value, &id); }
-GStringAttribute* Text(int32_t id, const char* text) { return new GStringAttribute(text, &id); }
+using qvtest::Group;
+using qvtest::Value;
+using qvtest::Text;
 
 // Direct child of a composite with the id, or null.
 MPersistentObject* Child(MPersistentObject* parent, int32_t id) {

@@ -39,6 +39,7 @@
 #include "model/MPersistentComposite.h"
 #include "rw/RWPersistence.h"
 #include "support/ScopedUpwardServices.h"
+#include "support/AttributeBuilders.h"
 
 namespace {
 
@@ -46,9 +47,9 @@ using qvtest::TestDriverInstance;
 
 constexpr int32_t kNoId = 0;
 
-GValueAttribute* Value(int32_t id, int16_t value) { return new GValueAttribute(value, &id); }
-GStringAttribute* Text(int32_t id, const char* text) { return new GStringAttribute(text, &id); }
-GAttributeComposite* Group(int32_t id) { return new GAttributeComposite(&id); }
+using qvtest::Value;
+using qvtest::Text;
+using qvtest::Group;
 
 // A peripheral with child peripherals, found by id as the printer's are.
 class TestPeripheral : public GPeripheral {

@@ -17,7 +17,7 @@ using qvtest::CountingInstance;
 using qvtest::DriverServerTest;
 using qvtest::FatalErrorRecorder;
 
-std::u16string Text(const RWWString& s) { return std::u16string(s.Data(), s.Length()); }
+std::u16string ServerText(const RWWString& s) { return std::u16string(s.Data(), s.Length()); }
 
 CountingInstance* AsCounting(void* object) { return static_cast<CountingInstance*>(object); }
 
@@ -38,9 +38,9 @@ class PrinterKeyTest : public ::testing::Test {
 TEST_F(PrinterKeyTest, ByNameFillsDriverAndPortAndKeepsNoHandle) {
   GPrinterKey key(nullptr, RWWString(u"Front Desk"), 0);
   EXPECT_EQ(key.GetPrinterHandle(), nullptr);
-  EXPECT_EQ(Text(key.GetPrinterName()), u"Front Desk");
-  EXPECT_EQ(Text(key.GetDriverName()), u"Quarrin 4700");
-  EXPECT_EQ(Text(key.GetPortName()), u"IP_10.0.0.7");
+  EXPECT_EQ(ServerText(key.GetPrinterName()), u"Front Desk");
+  EXPECT_EQ(ServerText(key.GetDriverName()), u"Quarrin 4700");
+  EXPECT_EQ(ServerText(key.GetPortName()), u"IP_10.0.0.7");
   EXPECT_EQ(w32test::OpenPrinterCount(), 0u) << "the printer opened for the query stays open";
 }
 
@@ -50,15 +50,15 @@ TEST_F(PrinterKeyTest, ByHandleTakesTheSpoolersNameAndKeepsTheHandle) {
   for (const char16_t* given : {u"", u"front desk"}) {
     GPrinterKey key(printer, RWWString(given), 0);
     EXPECT_EQ(key.GetPrinterHandle(), printer);
-    EXPECT_EQ(Text(key.GetPrinterName()), u"Front Desk");
-    EXPECT_EQ(Text(key.GetDriverName()), u"Quarrin 4700");
+    EXPECT_EQ(ServerText(key.GetPrinterName()), u"Front Desk");
+    EXPECT_EQ(ServerText(key.GetDriverName()), u"Quarrin 4700");
   }
   ClosePrinter(printer);
 }
 
 TEST_F(PrinterKeyTest, UnknownPrinterKeepsTheNameWithoutDriver) {
   GPrinterKey key(nullptr, RWWString(u"Nowhere"), 3);
-  EXPECT_EQ(Text(key.GetPrinterName()), u"Nowhere");
+  EXPECT_EQ(ServerText(key.GetPrinterName()), u"Nowhere");
   EXPECT_TRUE(key.GetDriverName().IsEmpty());
   EXPECT_TRUE(key.GetPortName().IsEmpty());
   EXPECT_EQ(key.GetFlag(), 3);
@@ -104,7 +104,7 @@ TEST_F(DriverServerTest, SameDriverReusesTheClosedInstanceWithoutReadingTheFileA
   void* second = server->OpenDriver(Key(u"B", u"Quarrin"), &b);
   EXPECT_EQ(second, first);
   EXPECT_EQ(AsCounting(second)->rebinds, 1);
-  EXPECT_EQ(Text(AsCounting(second)->GetPrinterName()), u"B");
+  EXPECT_EQ(ServerText(AsCounting(second)->GetPrinterName()), u"B");
   EXPECT_EQ(factory->dataFileReads, 1);
   EXPECT_EQ(CountingInstance::created, 1);
   server->CloseDriver(b);

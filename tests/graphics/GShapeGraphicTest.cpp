@@ -24,7 +24,7 @@ Points ListOf(const GShapeGraphic& shape) {
   return points;
 }
 
-bool Same(const GRect& a, const GRect& b) { return a.Equals(b); }
+bool SameRect(const GRect& a, const GRect& b) { return a.Equals(b); }
 
 TEST(GShapeGraphicTest, APolygonIsClosedByPuttingItsLastPointInFront) {
   struct Case {
@@ -100,27 +100,27 @@ TEST(GShapeGraphicTest, APolyBezierTakesItsFirstPointAsStart) {
 
 TEST(GShapeGraphicTest, BoundsAreGivenOrTheBoxOfStartAndPoints) {
   GRectangleGraphic rectangle(GRect(10, 20, 110, 220), nullptr, nullptr);
-  EXPECT_TRUE(Same(rectangle.GetBounds(), GRect(10, 20, 110, 220)));
+  EXPECT_TRUE(SameRect(rectangle.GetBounds(), GRect(10, 20, 110, 220)));
   GRectangleGraphic rectangleCopy(rectangle);
   EXPECT_EQ(rectangleCopy.BoundsValid(), 0);
-  EXPECT_TRUE(Same(rectangleCopy.GetBounds(), GRect(10, 20, 110, 220)));
+  EXPECT_TRUE(SameRect(rectangleCopy.GetBounds(), GRect(10, 20, 110, 220)));
 
   // The start point (0, 0) of a polygon seeds the box.
   Points three{{5, 5}, {8, 9}, {6, 7}};
   GPointList list(three.data(), 3, false);
   GPolygonGraphic polygon(list, nullptr, nullptr);
-  EXPECT_TRUE(Same(polygon.GetBounds(), GRect(0, 0, 8, 9)));
+  EXPECT_TRUE(SameRect(polygon.GetBounds(), GRect(0, 0, 8, 9)));
 
   Points one{{5, 5}};
   GPointList single(one.data(), 1, false);
   GPolygonGraphic lone(single, nullptr, nullptr);
-  EXPECT_TRUE(Same(lone.GetBounds(), GRect()));
+  EXPECT_TRUE(SameRect(lone.GetBounds(), GRect()));
   EXPECT_EQ(lone.BoundsValid(), 1);
 
   Points negative{{-100, 50}, {30, -40}, {10, 10}, {11, 11}};
   GPointList curve(negative.data(), 4, false);
   GPolyBezierGraphic bezier(curve, nullptr, nullptr);
-  EXPECT_TRUE(Same(bezier.GetBounds(), GRect(-100, -40, 30, 50)));
+  EXPECT_TRUE(SameRect(bezier.GetBounds(), GRect(-100, -40, 30, 50)));
 }
 
 TEST(GShapeGraphicTest, MatchingComparesClassAndEveryGeometricField) {
@@ -175,19 +175,19 @@ TEST(GPathGraphicTest, APathIsOneDrawingCallWhateverItsPieces) {
 
 TEST(GPathGraphicTest, BoundsUniteShapePiecesAndNestedPaths) {
   GPathGraphic empty;
-  EXPECT_TRUE(Same(empty.GetBounds(), GRect()));
+  EXPECT_TRUE(SameRect(empty.GetBounds(), GRect()));
 
   GPathGraphic outer;
   auto* inner = new GPathGraphic;
   inner->AddChild(new GRectangleGraphic(GRect(10, 20, 30, 40), nullptr, nullptr));
   outer.AddChild(inner);
-  EXPECT_TRUE(Same(outer.GetBounds(), GRect(10, 20, 30, 40)));
+  EXPECT_TRUE(SameRect(outer.GetBounds(), GRect(10, 20, 30, 40)));
 
   GPathGraphic two;
   two.AddChild(new GRectangleGraphic(GRect(0, 0, 10, 10), nullptr, nullptr));
   two.AddChild(new GRectangleGraphic(GRect(-5, 5, 5, 20), nullptr, nullptr));
   two.AddChild(new GGraphicComposite);  // contributes nothing
-  EXPECT_TRUE(Same(two.GetBounds(), GRect(-5, 0, 10, 20)));
+  EXPECT_TRUE(SameRect(two.GetBounds(), GRect(-5, 0, 10, 20)));
 }
 
 TEST(GPathGraphicTest, ClosingIsFinalAndACloneSharesThePieces) {

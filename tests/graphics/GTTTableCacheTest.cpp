@@ -19,14 +19,14 @@ using qvtest::ModelForm;
 using qvtest::StoredBytes;
 
 // A block of the given bytes that a buffer can own (delete[]).
-uint8_t* Block(const std::string& bytes) {
+uint8_t* TTTableCacheBlock(const std::string& bytes) {
   auto* block = new uint8_t[bytes.size()];
   std::memcpy(block, bytes.data(), bytes.size());
   return block;
 }
 
-GByteBuffer* Owning(const std::string& bytes) {
-  return new GByteBuffer(Block(bytes), static_cast<uint32_t>(bytes.size()), 1);
+GByteBuffer* TTTableCacheOwning(const std::string& bytes) {
+  return new GByteBuffer(TTTableCacheBlock(bytes), static_cast<uint32_t>(bytes.size()), 1);
 }
 
 // The cached bytes of a tag index, or "<absent>" / "<missing>".
@@ -50,7 +50,7 @@ TEST(GTTTableCacheTest, IsRegisteredAndEmpty) {
 
 TEST(GTTTableCacheTest, AnOwnedBlockIsTakenOverAndABorrowedOneCopied) {
   GTTTableCache cache;
-  uint8_t* block = Block("cmap-bytes");
+  uint8_t* block = TTTableCacheBlock("cmap-bytes");
   auto* owning = new GByteBuffer(block, 10, 1);
   EXPECT_EQ(cache.AddTable(0, owning), 1);  // the cache deletes the buffer, not the block
   std::unique_ptr<GByteBuffer> view(cache.FindTable(0));
@@ -82,10 +82,10 @@ TEST(GTTTableCacheTest, AMissingTableIsRecordedAndFoundAsAnEmptyOwningBuffer) {
 
 TEST(GTTTableCacheTest, EveryAddCountsAndAReplacementTakesTheNewBytes) {
   GTTTableCache cache;
-  cache.AddTable(3, Owning("old"));
-  cache.AddTable(3, Owning("newer"));
+  cache.AddTable(3, TTTableCacheOwning("old"));
+  cache.AddTable(3, TTTableCacheOwning("newer"));
   cache.AddTable(3, nullptr);
-  cache.AddTable(3, Owning("last"));
+  cache.AddTable(3, TTTableCacheOwning("last"));
   EXPECT_EQ(Cached(cache, 3), "last");
   EXPECT_EQ(cache.GetEntryCount(), 4);
 }
@@ -94,22 +94,22 @@ TEST(GTTTableCacheTest, ATagIndexBeyondTheTableIsRefused) {
   GTTTableCache cache;
   // The buffer is still deleted, and its owned block with it (the
   // sanitizer checks for a leak).
-  EXPECT_EQ(cache.AddTable(26, Owning("x")), 0);
-  EXPECT_EQ(cache.AddTable(0xFFFFFFFFu, Owning("y")), 0);
+  EXPECT_EQ(cache.AddTable(26, TTTableCacheOwning("x")), 0);
+  EXPECT_EQ(cache.AddTable(0xFFFFFFFFu, TTTableCacheOwning("y")), 0);
   EXPECT_EQ(cache.GetEntryCount(), 0);
   EXPECT_EQ(cache.FindTable(26), nullptr);
   EXPECT_FALSE(cache.IsPresent(26));
   EXPECT_EQ(cache.GetLength(1000), 0u);
   // Index 25, the end of the tag table, is still an entry.
-  EXPECT_EQ(cache.AddTable(25, Owning("z")), 1);
+  EXPECT_EQ(cache.AddTable(25, TTTableCacheOwning("z")), 1);
 }
 
 TEST(GTTTableCacheTest, MergingMovesTheEntriesThisCacheLacks) {
   GTTTableCache mine;
   GTTTableCache theirs;
-  mine.AddTable(0, Owning("my cmap"));
-  theirs.AddTable(0, Owning("their cmap"));
-  uint8_t* glyf = Block("glyf data");
+  mine.AddTable(0, TTTableCacheOwning("my cmap"));
+  theirs.AddTable(0, TTTableCacheOwning("their cmap"));
+  uint8_t* glyf = TTTableCacheBlock("glyf data");
   theirs.AddTable(2, new GByteBuffer(glyf, 9, 1));
   theirs.AddTable(8, nullptr);
 
@@ -134,7 +134,7 @@ TEST(GTTTableCacheTest, MergingMovesTheEntriesThisCacheLacks) {
 TEST(GTTTableCacheTest, MatchingComparesPresenceLengthsAndBytes) {
   auto make = [](const char* cmap, bool missingName) {
     auto cache = std::make_unique<GTTTableCache>();
-    if (cmap != nullptr) cache->AddTable(0, Owning(cmap));
+    if (cmap != nullptr) cache->AddTable(0, TTTableCacheOwning(cmap));
     if (missingName) cache->AddTable(6, nullptr);
     return cache;
   };
@@ -145,7 +145,7 @@ TEST(GTTTableCacheTest, MatchingComparesPresenceLengthsAndBytes) {
   EXPECT_FALSE(make(nullptr, false)->Matches(make("", false).get()));  // absent vs. recorded missing
   // The counter is not compared.
   auto counted = make("abc", true);
-  counted->AddTable(0, Owning("abc"));
+  counted->AddTable(0, TTTableCacheOwning("abc"));
   EXPECT_TRUE(counted->Matches(make("abc", true).get()));
   const int32_t id = 4;
   auto other = make("abc", true);
@@ -155,7 +155,7 @@ TEST(GTTTableCacheTest, MatchingComparesPresenceLengthsAndBytes) {
 
 TEST(GTTTableCacheTest, CopiesHaveBytesOfTheirOwn) {
   GTTTableCache cache;
-  cache.AddTable(4, Owning("maxp"));
+  cache.AddTable(4, TTTableCacheOwning("maxp"));
   std::unique_ptr<GTTTableCache> copy(cache.Clone());
   EXPECT_TRUE(copy->Matches(&cache));
   EXPECT_EQ(copy->GetEntryCount(), 1);
@@ -171,7 +171,7 @@ std::string CacheHead(uint8_t count, uint32_t counter) {
 
 TEST(GTTTableCacheTest, StoredFormHoldsEveryEntry) {
   GTTTableCache cache;
-  cache.AddTable(1, Owning("hd"));
+  cache.AddTable(1, TTTableCacheOwning("hd"));
   cache.AddTable(3, nullptr);
   const std::string bytes = qvtest::SaveInForm(&cache, ModelForm::kFile);
   // Marker, tag, base, version, count 26 (one byte), counter, then each
@@ -240,7 +240,7 @@ TEST(GTTTableCacheTest, AnotherVersionSkipsTheRestOfTheBody) {
   w32test::PutFile(qvtest::ModelTestFilePathW(),
                    StoredBytes().Base(0, 1).U32(2).Bytes() + std::string(1, '\x1A') + StoredBytes().U32(9).Bytes());
   GTTTableCache cache;
-  cache.AddTable(0, Owning("kept"));
+  cache.AddTable(0, TTTableCacheOwning("kept"));
   {
     RWBinaryFile file(qvtest::ModelTestFilePath(), "rb");
     cache.RestoreMembersFromFile(file);

@@ -20,12 +20,12 @@ namespace {
 
 using qvtest::ModelForm;
 
-const int32_t kCopies = 5;
+const int32_t kCommandStoredFormCopies = 5;
 const int32_t kPage = 256;
 
 GState* Settings() {
   auto* settings = new GState(&kPage);
-  settings->AddChild(new GValueAttribute(2, &kCopies));
+  settings->AddChild(new GValueAttribute(2, &kCommandStoredFormCopies));
   return settings;
 }
 
@@ -36,7 +36,7 @@ class GCommandStoredFormTest : public ::testing::Test {
 
 TEST_F(GCommandStoredFormTest, CommandsRoundTripWithAndWithoutSettings) {
   static const uint8_t kBytes[] = {0x1B, 'E', 0, 0xFF, '@'};
-  GPassThroughCommand owning(kBytes, sizeof kBytes, 788, &kCopies);
+  GPassThroughCommand owning(kBytes, sizeof kBytes, 788, &kCommandStoredFormCopies);
   ASSERT_EQ(owning.MakeDataOwned(), 1);
   owning.SetSettings(Settings());
   qvtest::ExpectRoundTripsInAllForms(owning);
@@ -49,7 +49,7 @@ TEST_F(GCommandStoredFormTest, CommandsRoundTripWithAndWithoutSettings) {
   qvtest::ExpectRoundTripsInAllForms(empty);
   EXPECT_EQ(empty.MembersStoreSize(), 12u + 10u + 8u) << "base, command part without settings, own part";
 
-  GDownloadHeaderCommand header(19, &kCopies);
+  GDownloadHeaderCommand header(19, &kCommandStoredFormCopies);
   header.SetSettings(Settings());
   qvtest::ExpectRoundTripsInAllForms(header);
   qvtest::ExpectStoredByteCountIsWritten(header);
@@ -60,7 +60,7 @@ TEST_F(GCommandStoredFormTest, CommandsRoundTripWithAndWithoutSettings) {
 }
 
 TEST_F(GCommandStoredFormTest, AnErrorBringsItsFailedCommandBack) {
-  GCountedPtr failed(new GDownloadHeaderCommand(7, &kCopies));
+  GCountedPtr failed(new GDownloadHeaderCommand(7, &kCommandStoredFormCopies));
   GErrorCommand error(603, CommandOf(failed));
   // Both commands carry one settings object; it comes back shared.
   GState* shared = Settings();
@@ -121,7 +121,7 @@ TEST_F(GCommandStoredFormTest, ACommandKeepsOnlyAStateAsItsSettings) {
   command.SetSettings(settings);
   command.SetSettings(settings);  // the same object again: kept alive
   EXPECT_EQ(command.GetSettings(), settings);
-  command.SetSettings(new GValueAttribute(1, &kCopies));  // not a state: destroyed (ASan sees a leak otherwise)
+  command.SetSettings(new GValueAttribute(1, &kCommandStoredFormCopies));  // not a state: destroyed (ASan sees a leak otherwise)
   EXPECT_EQ(command.GetSettings(), settings);
   GCountedPtr handle = command.GetSettingsHandle();
   EXPECT_EQ(handle.Pointee(), settings);

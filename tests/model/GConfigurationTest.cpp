@@ -15,7 +15,7 @@ namespace {
 using qvtest::ModelForm;
 using qvtest::StoredBytes;
 
-const int32_t kRoot = 359;
+const int32_t kConfigurationRoot = 359;
 const int32_t kOption = 21;
 
 class GConfigurationTest : public ::testing::Test {
@@ -28,7 +28,7 @@ class GConfigurationTest : public ::testing::Test {
 };
 
 TEST_F(GConfigurationTest, AMatchingUnheldObjectIsDestroyedAndNotAdded) {
-  GConfiguration config(kRoot);
+  GConfiguration config(kConfigurationRoot);
   config.AddChild(new TestLeaf(1, kOption));
   const int live = TestLeaf::live;
   config.AddChild(new TestLeaf(1, kOption));
@@ -42,7 +42,7 @@ TEST_F(GConfigurationTest, AMatchingUnheldObjectIsDestroyedAndNotAdded) {
 }
 
 TEST_F(GConfigurationTest, AddingAChildAgainKeepsIt) {
-  GConfiguration config(kRoot);
+  GConfiguration config(kConfigurationRoot);
   auto* leaf = new TestLeaf(1, kOption);
   config.AddChild(leaf);
   config.AddChild(leaf);
@@ -53,7 +53,7 @@ TEST_F(GConfigurationTest, AddingAChildAgainKeepsIt) {
 }
 
 TEST_F(GConfigurationTest, AMatchingObjectHeldByAnotherTreeStaysWithIt) {
-  GConfiguration config(kRoot);
+  GConfiguration config(kConfigurationRoot);
   config.AddChild(new TestLeaf(1, kOption));
   MPersistentComposite other;
   auto* shared = new TestLeaf(1, kOption);
@@ -66,7 +66,7 @@ TEST_F(GConfigurationTest, AMatchingObjectHeldByAnotherTreeStaysWithIt) {
 }
 
 TEST_F(GConfigurationTest, OnlyDirectChildrenAreCompared) {
-  GConfiguration config(kRoot);
+  GConfiguration config(kConfigurationRoot);
   auto* nested = new MPersistentComposite(5);
   nested->AddChild(new TestLeaf(1, kOption));
   config.AddChild(nested);
@@ -75,7 +75,7 @@ TEST_F(GConfigurationTest, OnlyDirectChildrenAreCompared) {
 }
 
 TEST_F(GConfigurationTest, NestedConfigurationsAreAlwaysAppended) {
-  GConfiguration config(kRoot);
+  GConfiguration config(kConfigurationRoot);
   config.AddChild(new GConfiguration(kOption));
   config.AddChild(new GConfiguration(kOption));
   EXPECT_EQ(config.GetEntryCount(), 2);
@@ -88,7 +88,7 @@ TEST_F(GConfigurationTest, NestedConfigurationsAreAlwaysAppended) {
 
 TEST_F(GConfigurationTest, ARestoredConfigurationKeepsMatchingChildren) {
   StoredBytes b;
-  b.Marker().U16(GConfigurationClassId).Base(kRoot, 1).U32(1).U32(2);
+  b.Marker().U16(GConfigurationClassId).Base(kConfigurationRoot, 1).U32(1).U32(2);
   b.U16(TestLeafClassId).Base(kOption, 2).U32(1).U32(1);
   b.U16(TestLeafClassId).Base(kOption, 3).U32(1).U32(1);
   b.U32(1);  // the configuration's own version
@@ -107,7 +107,7 @@ TEST_F(GConfigurationTest, ARestoredConfigurationKeepsMatchingChildren) {
 }
 
 TEST_F(GConfigurationTest, RoundTripsAndCountsItsStoredSize) {
-  GConfiguration config(kRoot);
+  GConfiguration config(kConfigurationRoot);
   config.AddChild(new TestLeaf(1, kOption));
   auto* nested = new GConfiguration(kOption);
   nested->AddChild(new TestLeaf(2, kOption));

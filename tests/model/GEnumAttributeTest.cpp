@@ -23,7 +23,7 @@ using qvtest::ModelForm;
 using qvtest::StoredBytes;
 
 const int32_t kResolution = 50;
-const int32_t kOption = 7;
+const int32_t kEnumAttributeOption = 7;
 
 int16_t ValueOf(const MPersistentObject* o) { return dynamic_cast<const GValueAttribute&>(*o).GetValue(); }
 
@@ -35,7 +35,7 @@ class GEnumAttributeTest : public ::testing::Test {
   // Options 300, 600, 1200 under one feature id; the first is selected.
   static std::unique_ptr<GEnumAttribute> Resolutions() {
     auto e = std::make_unique<GEnumAttribute>(&kResolution);
-    for (int16_t dpi : {300, 600, 1200}) e->AddChild(new GValueAttribute(dpi, &kOption));
+    for (int16_t dpi : {300, 600, 1200}) e->AddChild(new GValueAttribute(dpi, &kEnumAttributeOption));
     return e;
   }
 
@@ -47,20 +47,20 @@ TEST_F(GEnumAttributeTest, OptionsAreOfOneClassWithoutDuplicatesAndTheFirstIsSel
   GEnumAttribute e(&kResolution);
   EXPECT_EQ(e.GetSelected(), nullptr);
   EXPECT_EQ(e.GetElementClass(), 0);
-  auto* first = new TestLiveValue(300, &kOption);
+  auto* first = new TestLiveValue(300, &kEnumAttributeOption);
   e.AddChild(first);
   EXPECT_EQ(e.GetElementClass(), GValueAttributeClassId);
   EXPECT_EQ(e.GetSelected(), first);
-  e.AddChild(new TestLiveValue(600, &kOption));
-  e.AddChild(new TestLiveValue(300, &kOption));            // equal: destroyed
+  e.AddChild(new TestLiveValue(600, &kEnumAttributeOption));
+  e.AddChild(new TestLiveValue(300, &kEnumAttributeOption));            // equal: destroyed
   e.AddChild(first);                                      // the same option: stays
-  e.AddChild(new GStringAttribute("300", &kOption));      // another class: destroyed
-  e.AddChild(new TestLeaf(1, kOption));                   // not an attribute: destroyed
+  e.AddChild(new GStringAttribute("300", &kEnumAttributeOption));      // another class: destroyed
+  e.AddChild(new TestLeaf(1, kEnumAttributeOption));                   // not an attribute: destroyed
   EXPECT_EQ(e.GetEntryCount(), 2);
   EXPECT_EQ(first->HolderCount(), 0);
   EXPECT_EQ(e.GetSelected(), first);
   // A held option of another class is refused but not destroyed.
-  GCountedPtr holder(new GStringAttribute("x", &kOption));
+  GCountedPtr holder(new GStringAttribute("x", &kEnumAttributeOption));
   e.AddChild(holder.Pointee());
   EXPECT_EQ(e.GetEntryCount(), 2);
   EXPECT_EQ(e.GetTypeId(), 764);
@@ -68,7 +68,7 @@ TEST_F(GEnumAttributeTest, OptionsAreOfOneClassWithoutDuplicatesAndTheFirstIsSel
 
 TEST_F(GEnumAttributeTest, SelectionMovesWithoutWrappingAround) {
   auto e = Resolutions();
-  GValueAttribute probe(1200, &kOption);
+  GValueAttribute probe(1200, &kEnumAttributeOption);
   EXPECT_EQ(e->Select(&probe), e->ChildAt(2));
   EXPECT_EQ(ValueOf(e->GetSelected()), 1200);
   e->SelectNext();
@@ -77,7 +77,7 @@ TEST_F(GEnumAttributeTest, SelectionMovesWithoutWrappingAround) {
   e->SelectPrevious();
   e->SelectPrevious();
   EXPECT_EQ(ValueOf(e->GetSelected()), 300);
-  GValueAttribute missing(2400, &kOption);
+  GValueAttribute missing(2400, &kEnumAttributeOption);
   EXPECT_EQ(e->Select(&missing), nullptr);
   EXPECT_EQ(ValueOf(e->GetSelected()), 300);
 }
@@ -90,9 +90,9 @@ TEST_F(GEnumAttributeTest, RemovalsKeepTheSelectionOnItsOptionOrMoveItToTheFirst
   EXPECT_EQ(ValueOf(e->GetSelected()), 1200);
   removed.reset(e->RemoveChild(e->GetSelected()));
   EXPECT_EQ(ValueOf(e->GetSelected()), 600);
-  e->AddChild(new GValueAttribute(100, &kOption));
+  e->AddChild(new GValueAttribute(100, &kEnumAttributeOption));
   e->SelectNext();
-  removed.reset(e->RemoveChildById(kOption));  // the first found: 600
+  removed.reset(e->RemoveChildById(kEnumAttributeOption));  // the first found: 600
   EXPECT_EQ(ValueOf(removed.get()), 600);
   EXPECT_EQ(ValueOf(e->GetSelected()), 100);
   removed.reset(e->RemoveChildByClass(GValueAttributeClassId));
@@ -106,13 +106,13 @@ TEST_F(GEnumAttributeTest, RemovalsKeepTheSelectionOnItsOptionOrMoveItToTheFirst
 TEST_F(GEnumAttributeTest, ReplacingTheSelectedOptionSelectsTheReplacement) {
   auto e = Resolutions();
   e->SelectNext();  // 600
-  GValueAttribute replacement(720, &kOption);
+  GValueAttribute replacement(720, &kEnumAttributeOption);
   EXPECT_EQ(e->ReplaceChild(e->GetSelected(), &replacement), 1);
   EXPECT_EQ(ValueOf(e->GetSelected()), 720);
   EXPECT_EQ(e->GetSelected(), e->ChildAt(1));
   // By id reaches the first option; the selection stays on the second.
-  GValueAttribute low(150, &kOption);
-  EXPECT_EQ(e->ReplaceChildById(kOption, &low), 1);
+  GValueAttribute low(150, &kEnumAttributeOption);
+  EXPECT_EQ(e->ReplaceChildById(kEnumAttributeOption, &low), 1);
   EXPECT_EQ(ValueOf(e->ChildAt(0)), 150);
   EXPECT_EQ(ValueOf(e->GetSelected()), 720);
 
@@ -120,7 +120,7 @@ TEST_F(GEnumAttributeTest, ReplacingTheSelectedOptionSelectsTheReplacement) {
   std::unique_ptr<MPersistentIterator> it(e->CreateIterator());
   it->Advance();
   it->Advance();
-  it->ReplaceCurrent(new TestLiveValue(800, &kOption));
+  it->ReplaceCurrent(new TestLiveValue(800, &kEnumAttributeOption));
   EXPECT_EQ(ValueOf(e->GetSelected()), 800);
   EXPECT_EQ(e->GetSelected(), e->ChildAt(1));
 }
@@ -200,7 +200,7 @@ std::string StoredEnum(uint32_t enumVersion, uint32_t selectionIndex) {
   bytes.Marker().U16(GEnumAttributeClassId).Base(kResolution, 1).U32(1).U32(1);  // attribute, changed
   bytes.U32(1).U32(2);                                                             // container, two options
   for (int16_t v : {300, 600})
-    bytes.U16(GValueAttributeClassId).Base(kOption, 0).U32(1).U32(1).U32(1).U16(static_cast<uint16_t>(v));
+    bytes.U16(GValueAttributeClassId).Base(kEnumAttributeOption, 0).U32(1).U32(1).U32(1).U16(static_cast<uint16_t>(v));
   bytes.U32(enumVersion);
   if (enumVersion == 1) bytes.Ref(selectionIndex).U16(GValueAttributeClassId);
   return bytes.Bytes();

@@ -26,7 +26,7 @@ enum class Options {
   DomainController,  // ProductType "LanmanNT"
 };
 
-std::vector<BYTE> Bytes(const std::u16string& text) {
+std::vector<BYTE> OSVersionInfoBytes(const std::u16string& text) {
   std::vector<BYTE> out;
   for (char16_t c : text) {
     out.push_back(static_cast<BYTE>(c & 0xFF));
@@ -206,18 +206,18 @@ struct ProductTypeCase {
 
 TEST_F(GOSVersionInfoTest, ProductTypeIsComparedWholeWithoutRegardToCase) {
   const ProductTypeCase cases[] = {
-      {"lower case", Bytes(std::u16string(u"winnt\0", 6)), 13},
-      {"upper case", Bytes(std::u16string(u"WINNT\0", 6)), 13},
-      {"without terminator", Bytes(u"WinNT"), 13},
+      {"lower case", OSVersionInfoBytes(std::u16string(u"winnt\0", 6)), 13},
+      {"upper case", OSVersionInfoBytes(std::u16string(u"WINNT\0", 6)), 13},
+      {"without terminator", OSVersionInfoBytes(u"WinNT"), 13},
       {"odd byte count", [] {
-         auto b = Bytes(std::u16string(u"WinNT\0", 6));
+         auto b = OSVersionInfoBytes(std::u16string(u"WinNT\0", 6));
          b.push_back('x');
          return b;
        }(),
        13},
-      {"longer", Bytes(std::u16string(u"WinNTX\0", 7)), 10},
-      {"a prefix", Bytes(std::u16string(u"Win\0", 4)), 10},
-      {"text after the terminator", Bytes(std::u16string(u"WinNT\0Server", 12)), 13},
+      {"longer", OSVersionInfoBytes(std::u16string(u"WinNTX\0", 7)), 10},
+      {"a prefix", OSVersionInfoBytes(std::u16string(u"Win\0", 4)), 10},
+      {"text after the terminator", OSVersionInfoBytes(std::u16string(u"WinNT\0Server", 12)), 13},
       {"empty", {}, 10},
   };
   for (const ProductTypeCase& c : cases) {
@@ -226,7 +226,7 @@ TEST_F(GOSVersionInfoTest, ProductTypeIsComparedWholeWithoutRegardToCase) {
     SetSystem(kNT, 4, 0, 1381);
     w32test::SetRegistryValue(HKEY_LOCAL_MACHINE, kProductOptions, u"ProductType", REG_SZ, c.data);
     w32test::SetRegistryValue(HKEY_LOCAL_MACHINE, kProductOptions, u"ProductSuite", REG_MULTI_SZ,
-                              Bytes(std::u16string(u"Terminal Server\0\0", 17)));
+                              OSVersionInfoBytes(std::u16string(u"Terminal Server\0\0", 17)));
     GOSVersionInfo info;
     ASSERT_EQ(info.Query(), 1);
     EXPECT_EQ(info.GetPlatformCode(), c.code);
@@ -253,7 +253,7 @@ TEST_F(GOSVersionInfoTest, ProductSuiteLongerThanItsBufferIsStillPresent) {
   SetProductOptions(Options::Workstation);
   std::u16string suites(u"Small Business\0Enterprise\0BackOffice\0CommunicationServer\0Terminal Server\0\0", 75);
   ASSERT_GT(suites.size() * 2, 128u);
-  w32test::SetRegistryValue(HKEY_LOCAL_MACHINE, kProductOptions, u"ProductSuite", REG_MULTI_SZ, Bytes(suites));
+  w32test::SetRegistryValue(HKEY_LOCAL_MACHINE, kProductOptions, u"ProductSuite", REG_MULTI_SZ, OSVersionInfoBytes(suites));
   GOSVersionInfo info;
   ASSERT_EQ(info.Query(), 1);
   EXPECT_EQ(info.GetPlatformCode(), GOSVersionInfo::kWindows2000);

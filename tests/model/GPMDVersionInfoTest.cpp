@@ -13,10 +13,10 @@ namespace {
 using qvtest::ModelForm;
 using qvtest::StoredBytes;
 
-const int32_t kId = 0;
+const int32_t kPMDVersionInfoId = 0;
 
 TEST(GPMDVersionInfoTest, IncrementsCountUpUnlessTheFieldIsFull) {
-  GPMDVersionInfo info(0x00020005, 0x0002FFFF, 1, kId);
+  GPMDVersionInfo info(0x00020005, 0x0002FFFF, 1, kPMDVersionInfoId);
   EXPECT_EQ(info.IncrementFirstMajor(), 2);
   EXPECT_EQ(info.GetFirstVersion(), 0x00030000u);
   EXPECT_EQ(info.IncrementSecondMinor(), 0xFFFF);
@@ -24,7 +24,7 @@ TEST(GPMDVersionInfoTest, IncrementsCountUpUnlessTheFieldIsFull) {
   EXPECT_EQ(info.IncrementFirstMinor(), 0);
   EXPECT_EQ(info.GetFirstVersion(), 0x00030001u);
 
-  GPMDVersionInfo full(0xFFFF0007, 0x00010001, 1, kId);
+  GPMDVersionInfo full(0xFFFF0007, 0x00010001, 1, kPMDVersionInfoId);
   EXPECT_EQ(full.IncrementFirstMajor(), 0xFFFF);
   EXPECT_EQ(full.GetFirstVersion(), 0xFFFF0007u);
   EXPECT_EQ(full.IncrementSecondMajor(), 1);
@@ -36,7 +36,7 @@ TEST(GPMDVersionInfoTest, TheDefaultAndTheStoredOrder) {
   EXPECT_EQ(defaults.GetValue(), 1);
   EXPECT_EQ(defaults.GetStrings().Count(), 0u);
 
-  GPMDVersionInfo info(0x00010002, 0x00030004, 7, kId);
+  GPMDVersionInfo info(0x00010002, 0x00030004, 7, kPMDVersionInfoId);
   info.SetSerial(2);
   info.SetFirstInt(8);
   info.SetSecondInt(9);
@@ -44,7 +44,7 @@ TEST(GPMDVersionInfoTest, TheDefaultAndTheStoredOrder) {
   const std::string expected = StoredBytes()
                                    .Marker()
                                    .U16(GPMDVersionInfoClassId)
-                                   .Base(kId, 2)
+                                   .Base(kPMDVersionInfoId, 2)
                                    .U32(1)
                                    .U32(0x00030004)  // the second version first
                                    .U32(0x00010002)
@@ -61,7 +61,7 @@ TEST(GPMDVersionInfoTest, TheDefaultAndTheStoredOrder) {
 }
 
 TEST(GPMDVersionInfoTest, MatchesComparesEveryValueAndTheStringsInOrder) {
-  GPMDVersionInfo a(1, 2, 3, kId);
+  GPMDVersionInfo a(1, 2, 3, kPMDVersionInfoId);
   a.AddString("x");
   a.AddString("y");
   std::unique_ptr<GPMDVersionInfo> b(a.Clone());
@@ -76,7 +76,7 @@ TEST(GPMDVersionInfoTest, MatchesComparesEveryValueAndTheStringsInOrder) {
 }
 
 TEST(GPMDVersionInfoTest, SeventyStoredStringsAllComeBack) {
-  GPMDVersionInfo info(1, 2, 3, kId);
+  GPMDVersionInfo info(1, 2, 3, kPMDVersionInfoId);
   for (int i = 0; i < 70; ++i) info.AddString(RWCString(std::to_string(i).c_str()));
   for (ModelForm form : qvtest::kAllModelForms) {
     SCOPED_TRACE(qvtest::ModelFormName(form));
@@ -92,7 +92,7 @@ TEST(GPMDVersionInfoTest, SeventyStoredStringsAllComeBack) {
 
 TEST(GPMDVersionInfoTest, AHugeStringCountFailsAtTheEndOfInput) {
   StoredBytes bytes;
-  bytes.Marker().U16(GPMDVersionInfoClassId).Base(kId, 2).U32(1).U32(0).U32(0).U16(1).U32(0).U32(0);
+  bytes.Marker().U16(GPMDVersionInfoClassId).Base(kPMDVersionInfoId, 2).U32(1).U32(0).U32(0).U16(1).U32(0).U32(0);
   bytes.U32(0xFFFFFFFF).U32(1);
   const std::string input = bytes.Bytes() + "z";
   qvtest::ModelRead read = qvtest::RestoreFromForm(input, ModelForm::kFile);

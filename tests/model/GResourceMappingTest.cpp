@@ -16,10 +16,10 @@ namespace {
 using qvtest::ModelForm;
 using qvtest::StoredBytes;
 
-const int32_t kNoId = 0;
+const int32_t kResourceMappingNoId = 0;
 
 GResourceMapping* Mapping(int32_t resource, int16_t system, int16_t device) {
-  return new GResourceMapping(resource, system, device, kNoId);
+  return new GResourceMapping(resource, system, device, kResourceMappingNoId);
 }
 
 TEST(GResourceMappingTest, TheDefaultMappingHasNoResource) {
@@ -31,7 +31,7 @@ TEST(GResourceMappingTest, TheDefaultMappingHasNoResource) {
 }
 
 TEST(GResourceMappingTest, MatchesComparesIdAndAllThreeFields) {
-  GResourceMapping mapping(100, 7, 28, kNoId);
+  GResourceMapping mapping(100, 7, 28, kResourceMappingNoId);
   std::unique_ptr<GResourceMapping> same(Mapping(100, 7, 28));
   EXPECT_TRUE(mapping.Matches(same.get()));
   EXPECT_FALSE(mapping.Matches(std::unique_ptr<GResourceMapping>(Mapping(101, 7, 28)).get()));
@@ -42,12 +42,12 @@ TEST(GResourceMappingTest, MatchesComparesIdAndAllThreeFields) {
 }
 
 TEST(GResourceMappingTest, TheStoredFormAndSignedCodes) {
-  GResourceMapping mapping(-2, -3, -4, kNoId);
+  GResourceMapping mapping(-2, -3, -4, kResourceMappingNoId);
   mapping.SetSerial(6);
   const std::string expected = StoredBytes()
                                    .Marker()
                                    .U16(GResourceMappingClassId)
-                                   .Base(kNoId, 6)
+                                   .Base(kResourceMappingNoId, 6)
                                    .U32(1)
                                    .U32(0xFFFFFFFE)
                                    .U16(0xFFFD)
@@ -79,7 +79,7 @@ TEST(GResourceMappingTest, AddIfNewRefusesAKnownDeviceCodeOrResourceId) {
 
 TEST(GResourceMappingTest, AddChildLeavesTheListAndTheObjectAlone) {
   GResourceMappingList list;
-  GResourceMapping mapping(1, 2, 3, kNoId);
+  GResourceMapping mapping(1, 2, 3, kResourceMappingNoId);
   list.AddChild(&mapping);
   EXPECT_EQ(list.GetEntryCount(), 0);
   EXPECT_EQ(mapping.HolderCount(), -1);
@@ -135,11 +135,11 @@ TEST(GResourceMappingTest, ARestoredListKeepsEveryStoredMapping) {
   // Duplicate device codes, a stored null and a stranger: all kept, and the
   // look-ups pass over what is no mapping.
   StoredBytes b;
-  b.Marker().U16(GResourceMappingListClassId).Base(kNoId, 1).U32(1).U32(4);
-  b.U16(TestLeafClassId).Base(kNoId, 2).U32(1).U32(28);
+  b.Marker().U16(GResourceMappingListClassId).Base(kResourceMappingNoId, 1).U32(1).U32(4);
+  b.U16(TestLeafClassId).Base(kResourceMappingNoId, 2).U32(1).U32(28);
   b.Ref(0);
-  b.U16(GResourceMappingClassId).Base(kNoId, 3).U32(1).U32(100).U16(1).U16(28);
-  b.U16(GResourceMappingClassId).Base(kNoId, 4).U32(1).U32(101).U16(2).U16(28);
+  b.U16(GResourceMappingClassId).Base(kResourceMappingNoId, 3).U32(1).U32(100).U16(1).U16(28);
+  b.U16(GResourceMappingClassId).Base(kResourceMappingNoId, 4).U32(1).U32(101).U16(2).U16(28);
   b.U32(1);
   qvtest::ModelRead read = qvtest::RestoreFromForm(b.Bytes(), ModelForm::kFile);
   ASSERT_NE(read.object, nullptr);

@@ -23,23 +23,23 @@ namespace {
 
 namespace Q = GSettingQuery;
 
-constexpr int32_t kId = GFeatureIds::kPaperSize;
+constexpr int32_t kSettingQueryId = GFeatureIds::kPaperSize;
 
-std::unique_ptr<MPersistentObject> MakeValue() { return std::make_unique<GValueAttribute>(11, &kId); }
-std::unique_ptr<MPersistentObject> MakeRange() { return std::make_unique<GRangeAttribute>(0, 50, 1, 22, &kId); }
-std::unique_ptr<MPersistentObject> MakeValue32() { return std::make_unique<GValue32Attribute>(70000, &kId); }
+std::unique_ptr<MPersistentObject> MakeValue() { return std::make_unique<GValueAttribute>(11, &kSettingQueryId); }
+std::unique_ptr<MPersistentObject> MakeRange() { return std::make_unique<GRangeAttribute>(0, 50, 1, 22, &kSettingQueryId); }
+std::unique_ptr<MPersistentObject> MakeValue32() { return std::make_unique<GValue32Attribute>(70000, &kSettingQueryId); }
 std::unique_ptr<MPersistentObject> MakeLong() {
   auto number = std::make_unique<GPersistableLong>(-44);
-  number->SetFeatureId(kId);
+  number->SetFeatureId(kSettingQueryId);
   return number;
 }
-std::unique_ptr<MPersistentObject> MakeSelection() { return std::make_unique<GSelectionString>("Upper", 55, kId); }
-std::unique_ptr<MPersistentObject> MakeString() { return std::make_unique<GStringAttribute>("Plain", &kId); }
+std::unique_ptr<MPersistentObject> MakeSelection() { return std::make_unique<GSelectionString>("Upper", 55, kSettingQueryId); }
+std::unique_ptr<MPersistentObject> MakeString() { return std::make_unique<GStringAttribute>("Plain", &kSettingQueryId); }
 // An enumeration whose selection (its first option) holds 66.
 std::unique_ptr<MPersistentObject> MakeEnum() {
-  auto enumeration = std::make_unique<GEnumAttribute>(&kId);
-  enumeration->AddChild(new GValueAttribute(66, &kId));
-  enumeration->AddChild(new GValueAttribute(67, &kId));
+  auto enumeration = std::make_unique<GEnumAttribute>(&kSettingQueryId);
+  enumeration->AddChild(new GValueAttribute(66, &kSettingQueryId));
+  enumeration->AddChild(new GValueAttribute(67, &kSettingQueryId));
   return enumeration;
 }
 
@@ -89,16 +89,16 @@ TEST(GSettingQueryTest, TheDefaultSetIsEveryPlainNumberClass) {
 
 TEST(GSettingQueryTest, AShortKeepsTheLow16BitsOfA32BitValue) {
   GAttributeComposite root;
-  root.AddChild(new GValue32Attribute(70000, &kId));
+  root.AddChild(new GValue32Attribute(70000, &kSettingQueryId));
   int16_t out = 0;
-  ASSERT_TRUE(Q::ShortAt(&root, kId, &out));
+  ASSERT_TRUE(Q::ShortAt(&root, kSettingQueryId, &out));
   EXPECT_EQ(out, static_cast<int16_t>(70000));
   int32_t whole = 0;
-  ASSERT_TRUE(Q::NumberAt(&root, kId, &whole));
+  ASSERT_TRUE(Q::NumberAt(&root, kSettingQueryId, &whole));
   EXPECT_EQ(whole, 70000);
   EXPECT_EQ(Q::ShortOr(&root, GFeatureIds::kDuplex, -3), -3);
   // A class outside the set gives the fallback too.
-  EXPECT_EQ(Q::ShortOr(&root, kId, -3, Q::kValueOrRange), -3);
+  EXPECT_EQ(Q::ShortOr(&root, kSettingQueryId, -3, Q::kValueOrRange), -3);
 }
 
 TEST(GSettingQueryTest, TextsComeFromStringsAndSelectionsAsTheSetSays) {
@@ -123,8 +123,8 @@ TEST(GSettingQueryTest, TextsComeFromStringsAndSelectionsAsTheSetSays) {
     EXPECT_STREQ(out.Data(), c.text != nullptr ? c.text : "untouched");
   }
   // An enumeration of strings stands for its selected text when asked to.
-  GEnumAttribute names(&kId);
-  names.AddChild(new GStringAttribute("Envelope", &kId));
+  GEnumAttribute names(&kSettingQueryId);
+  names.AddChild(new GStringAttribute("Envelope", &kSettingQueryId));
   RWCString out;
   ASSERT_TRUE(Q::Text(&names, &out, Q::kAnyText | Q::kEnumSelection));
   EXPECT_STREQ(out.Data(), "Envelope");
@@ -132,9 +132,9 @@ TEST(GSettingQueryTest, TextsComeFromStringsAndSelectionsAsTheSetSays) {
 
 // A chain of enumerations, each selecting the next, ending in a value.
 std::unique_ptr<GEnumAttribute> Chain(int enumerations) {
-  std::unique_ptr<GAttribute> inner = std::make_unique<GValueAttribute>(9, &kId);
+  std::unique_ptr<GAttribute> inner = std::make_unique<GValueAttribute>(9, &kSettingQueryId);
   for (int i = 0; i < enumerations; ++i) {
-    auto outer = std::make_unique<GEnumAttribute>(&kId);
+    auto outer = std::make_unique<GEnumAttribute>(&kSettingQueryId);
     outer->AddChild(inner.release());
     inner = std::move(outer);
   }
@@ -149,7 +149,7 @@ TEST(GSettingQueryTest, EnumerationsAreFollowedToALimitedDepth) {
     EXPECT_EQ(Q::Number(chain.get(), &out, Q::kChoice), depth <= Q::kEnumDepth);
   }
   // An enumeration without options has no selection to read.
-  GEnumAttribute empty(&kId);
+  GEnumAttribute empty(&kSettingQueryId);
   int32_t out = -1;
   EXPECT_FALSE(Q::Number(&empty, &out, Q::kChoice));
   EXPECT_EQ(out, -1);

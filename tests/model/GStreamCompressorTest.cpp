@@ -20,7 +20,7 @@
 
 namespace {
 
-std::string RandomBytes(size_t n, uint32_t seed) {
+std::string StreamRandomBytes(size_t n, uint32_t seed) {
   std::mt19937 gen(seed);
   std::string out(n, '\0');
   for (auto& c : out) c = static_cast<char>(gen());
@@ -111,7 +111,7 @@ TEST(GStreamCompressorTest, CompressedRepeatedCharacterInflatesWithStockZlib) {
 }
 
 TEST(GStreamCompressorTest, CompressedSettingsInflateWithPythonZlib) {
-  const std::string plain = SettingsLike(3000) + RandomBytes(200, 7);
+  const std::string plain = SettingsLike(3000) + StreamRandomBytes(200, 7);
   MemoryOut out(902);
   ASSERT_EQ(CompressInto(plain, out), 1);
   std::string output;
@@ -135,7 +135,7 @@ TEST(GStreamCompressorTest, ReadsWhatStockZlibDeflatesAtEveryLevel) {
 }
 
 TEST(GStreamCompressorTest, ReadsWhatPythonZlibDeflatesWithOtherSettings) {
-  const std::string plain = SettingsLike(2500) + RandomBytes(300, 3);
+  const std::string plain = SettingsLike(2500) + StreamRandomBytes(300, 3);
   // Levels, a small window, a small memory level and the other strategies,
   // with a flush in the middle of the stream.
   const std::string script =
@@ -161,7 +161,7 @@ TEST(GStreamCompressorTest, ReadsWhatPythonZlibDeflatesWithOtherSettings) {
 
 TEST(GStreamCompressorTest, IncompressibleInputLeavesTheOutputUntouched) {
   MemoryOut out(4096);
-  EXPECT_EQ(CompressInto(RandomBytes(2000, 11), out), 0);
+  EXPECT_EQ(CompressInto(StreamRandomBytes(2000, 11), out), 0);
   EXPECT_TRUE(out.Untouched());
   EXPECT_TRUE(out.stream.good());  // not a shortage of room
 }
@@ -286,7 +286,7 @@ TEST(GStreamCompressorTest, DamagedInputFailsCleanly) {
       {"bad header check", badHeader},
       {"preset dictionary", withDictionary},
       {"raw deflate", good.substr(2)},
-      {"random", RandomBytes(800, 5)},
+      {"random", StreamRandomBytes(800, 5)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -21,12 +21,12 @@ namespace {
 using qvtest::ModelForm;
 using qvtest::StoredBytes;
 
-const int32_t kNoId = 0;
+const int32_t kAssociationNoId = 0;
 const int32_t kPairId = 12;
 const int32_t kListId = 40;
 
 MPersistentAssociation* Pair(uint32_t key, const char* text, const int32_t& id = kPairId) {
-  return new MPersistentAssociation(new GPersistableULong(key), new GSelectionString(text, 1, kNoId), id);
+  return new MPersistentAssociation(new GPersistableULong(key), new GSelectionString(text, 1, kAssociationNoId), id);
 }
 
 const char* TextOf(const MPersistentObject* value) {
@@ -54,14 +54,14 @@ TEST_F(AssociationTest, CopiesOfPairsWithMissingHalvesCopyWhatIsThere) {
   EXPECT_EQ(copy->GetValue(), nullptr);
   EXPECT_TRUE(copy->Matches(&empty));
 
-  MPersistentAssociation keyOnly(new TestLeaf(1, kNoId), nullptr, kPairId);
+  MPersistentAssociation keyOnly(new TestLeaf(1, kAssociationNoId), nullptr, kPairId);
   MPersistentAssociation copied(keyOnly);
   ASSERT_NE(copied.GetKey(), nullptr);
   EXPECT_NE(copied.GetKey(), keyOnly.GetKey());
   EXPECT_EQ(copied.GetValue(), nullptr);
 
   // Assignment from a pair without halves empties the target.
-  MPersistentAssociation full(new TestLeaf(2, kNoId), new TestLeaf(3, kNoId), kPairId);
+  MPersistentAssociation full(new TestLeaf(2, kAssociationNoId), new TestLeaf(3, kAssociationNoId), kPairId);
   full = empty;
   EXPECT_EQ(full.GetKey(), nullptr);
   EXPECT_EQ(full.GetValue(), nullptr);
@@ -106,7 +106,7 @@ TEST_F(AssociationTest, MatchesComparesIdKeyAndValue) {
   std::unique_ptr<MPersistentAssociation> otherKey(Pair(6, "A"));
   std::unique_ptr<MPersistentAssociation> otherValue(Pair(5, "B"));
   std::unique_ptr<MPersistentAssociation> otherId(Pair(5, "A", kListId));
-  MPersistentAssociation keyless(nullptr, new GSelectionString("A", 1, kNoId), kPairId);
+  MPersistentAssociation keyless(nullptr, new GSelectionString("A", 1, kAssociationNoId), kPairId);
   EXPECT_TRUE(a->Matches(same.get()));
   EXPECT_TRUE(a->Matches(a.get()));
   EXPECT_FALSE(a->Matches(otherKey.get()));
@@ -140,7 +140,7 @@ TEST_F(AssociationTest, ThePairsStoredFormIsBaseVersionKeyAndValue) {
 }
 
 TEST_F(AssociationTest, AnUnknownPairVersionReadsNothingMore) {
-  MPersistentAssociation pair(new TestLeaf(1, kNoId), new TestLeaf(2, kNoId), kPairId);
+  MPersistentAssociation pair(new TestLeaf(1, kAssociationNoId), new TestLeaf(2, kAssociationNoId), kPairId);
   MPersistentObject* key = pair.GetKey();
   w32test::MakeDirectories(u"C:\\ModelTests");
   w32test::PutFile(qvtest::ModelTestFilePathW(), StoredBytes().Base(kListId, 8).U32(2).Ref(0).Bytes());
@@ -157,10 +157,10 @@ TEST_F(AssociationTest, AnUnknownPairVersionReadsNothingMore) {
 
 TEST_F(AssociationTest, AddingAnEqualKeyReplacesTheOldPairAtTheEnd) {
   MAssociationList list(kListId);
-  list.Add(new MPersistentAssociation(new GPersistableULong(1), new TestLeaf(10, kNoId), kNoId));
+  list.Add(new MPersistentAssociation(new GPersistableULong(1), new TestLeaf(10, kAssociationNoId), kAssociationNoId));
   list.Add(Pair(2, "two"));
   const int before = TestLeaf::live;
-  list.Add(new MPersistentAssociation(new GPersistableULong(1), new TestLeaf(11, kNoId), kNoId));
+  list.Add(new MPersistentAssociation(new GPersistableULong(1), new TestLeaf(11, kAssociationNoId), kAssociationNoId));
   EXPECT_EQ(list.GetEntryCount(), 2);
   EXPECT_EQ(TestLeaf::live, before);  // the old pair's value went with it, the new one came
   auto* last = dynamic_cast<MPersistentAssociation*>(list.Children().Data()[1].Pointee());
@@ -185,7 +185,7 @@ TEST_F(AssociationTest, AddingAPairThatIsAlreadyThereKeepsIt) {
 
 TEST_F(AssociationTest, AddChildTakesOnlyAssociations) {
   MAssociationList list;
-  TestLeaf leaf(1, kNoId);
+  TestLeaf leaf(1, kAssociationNoId);
   list.AddChild(&leaf);
   list.AddChild(nullptr);
   EXPECT_EQ(list.GetEntryCount(), 0);
@@ -241,14 +241,14 @@ TEST_F(AssociationTest, ARestoredListKeepsDuplicatesUntilAnAddOfTheirKey) {
   // list { pair(key 1, "a"), leaf, null, pair(key 1, "b") } with its trailing version.
   StoredBytes b;
   b.Marker().U16(MAssociationListClassId).Base(kListId, 1).U32(1).U32(4);
-  b.U16(MPersistentAssociationClassId).Base(kNoId, 2).U32(1);
-  b.U16(GPersistableULongClassId).Base(kNoId, 3).U32(1).U32(1);
-  b.U16(GPersistableULongClassId).Base(kNoId, 4).U32(1).U32(100);
-  b.U16(TestLeafClassId).Base(kNoId, 5).U32(1).U32(0);
+  b.U16(MPersistentAssociationClassId).Base(kAssociationNoId, 2).U32(1);
+  b.U16(GPersistableULongClassId).Base(kAssociationNoId, 3).U32(1).U32(1);
+  b.U16(GPersistableULongClassId).Base(kAssociationNoId, 4).U32(1).U32(100);
+  b.U16(TestLeafClassId).Base(kAssociationNoId, 5).U32(1).U32(0);
   b.Ref(0);
-  b.U16(MPersistentAssociationClassId).Base(kNoId, 6).U32(1);
+  b.U16(MPersistentAssociationClassId).Base(kAssociationNoId, 6).U32(1);
   b.Ref(3);  // the same key object as the first pair
-  b.U16(GPersistableULongClassId).Base(kNoId, 7).U32(1).U32(200);
+  b.U16(GPersistableULongClassId).Base(kAssociationNoId, 7).U32(1).U32(200);
   b.U32(1);  // the list's own version
   qvtest::ModelRead read = qvtest::RestoreFromForm(b.Bytes(), ModelForm::kFile);
   ASSERT_NE(read.object, nullptr);
@@ -274,7 +274,7 @@ TEST_F(AssociationTest, ARestoredListKeepsDuplicatesUntilAnAddOfTheirKey) {
   EXPECT_EQ(static_cast<GPersistableULong*>(static_cast<MAssociationList*>(deep.get())->GetValueFor(&one))->GetValue(),
             200u);
   // Add restores the invariant: one pair for the key, the new one.
-  list->Add(new MPersistentAssociation(new GPersistableULong(1), new GPersistableULong(300), kNoId));
+  list->Add(new MPersistentAssociation(new GPersistableULong(1), new GPersistableULong(300), kAssociationNoId));
   EXPECT_EQ(list->GetEntryCount(), 3);
   EXPECT_EQ(static_cast<GPersistableULong*>(list->GetValueFor(&one))->GetValue(), 300u);
 }
@@ -283,7 +283,7 @@ TEST_F(AssociationTest, AListRoundTripsAndCountsItsStoredSize) {
   MAssociationList list(kListId);
   list.Add(Pair(1, "Upper tray"));
   list.Add(Pair(2, "Lower tray"));
-  list.Add(new MPersistentAssociation(new GPersistableULong(3), nullptr, kNoId));
+  list.Add(new MPersistentAssociation(new GPersistableULong(3), nullptr, kAssociationNoId));
   qvtest::ExpectRoundTripsInAllForms(list);
   qvtest::ExpectStoredByteCountIsWritten(list);
   // The composite's body and one more version word.

@@ -13,11 +13,11 @@
 
 namespace {
 
-const int32_t kRoot = 100;
+const int32_t kCompositeRoot = 100;
 const int32_t kInner = 200;
-const int32_t kA = 1;
-const int32_t kB = 2;
-const int32_t kC = 3;
+const int32_t kCompositeA = 1;
+const int32_t kCompositeB = 2;
+const int32_t kCompositeC = 3;
 const int32_t kMissing = 99;
 
 class MPersistentCompositeTest : public ::testing::Test {
@@ -30,12 +30,12 @@ class MPersistentCompositeTest : public ::testing::Test {
 
   // root(100): inner(200){ a(1, value 10), b(2, value 20) }, b'(2, value 30), c(3)
   void BuildTree() {
-    root_ = std::make_unique<MPersistentComposite>(kRoot);
+    root_ = std::make_unique<MPersistentComposite>(kCompositeRoot);
     inner_ = new MPersistentComposite(kInner);
-    a_ = new TestLeaf(10, kA);
-    b_ = new TestLeaf(20, kB);
-    secondB_ = new TestLeaf(30, kB);
-    c_ = new TestLeaf(40, kC);
+    a_ = new TestLeaf(10, kCompositeA);
+    b_ = new TestLeaf(20, kCompositeB);
+    secondB_ = new TestLeaf(30, kCompositeB);
+    c_ = new TestLeaf(40, kCompositeC);
     inner_->AddChild(a_);
     inner_->AddChild(b_);
     root_->AddChild(inner_);
@@ -67,23 +67,23 @@ std::vector<int32_t> ValuesOf(MPersistentComposite& composite) {
 TEST_F(MPersistentCompositeTest, FindsSearchDepthFirstBelowTheComposite) {
   BuildTree();
   // The first child's descendant wins over the later direct child.
-  EXPECT_EQ(root_->FindById(kB), b_);
-  EXPECT_EQ(root_->FindById(kC), c_);
+  EXPECT_EQ(root_->FindById(kCompositeB), b_);
+  EXPECT_EQ(root_->FindById(kCompositeC), c_);
   // The composite does not test itself; a nested composite is found.
-  EXPECT_EQ(root_->FindById(kRoot), nullptr);
+  EXPECT_EQ(root_->FindById(kCompositeRoot), nullptr);
   EXPECT_EQ(root_->FindById(kInner), inner_);
   EXPECT_EQ(root_->FindById(kMissing), nullptr);
   EXPECT_EQ(root_->FindByClass(TestLeafClassId), a_);
   EXPECT_EQ(root_->FindByClass(MPersistentCompositeClassId), inner_);
   EXPECT_EQ(root_->FindByKind(MPersistentObjectClassId), inner_);
-  TestLeaf probe(30, kB);
+  TestLeaf probe(30, kCompositeB);
   EXPECT_EQ(root_->FindMatch(&probe), secondB_);
 }
 
 TEST_F(MPersistentCompositeTest, CollectsTakeLeavesOnlyAndSelectsLeaveNothingWhenEmpty) {
   BuildTree();
   MPersistentComposite into;
-  EXPECT_EQ(root_->CollectById(kB, &into), &into);
+  EXPECT_EQ(root_->CollectById(kCompositeB, &into), &into);
   EXPECT_EQ(ValuesOf(into), (std::vector<int32_t>{20, 30}));
   EXPECT_EQ(b_->HolderCount(), 1);  // held by inner and by into
 
@@ -101,7 +101,7 @@ TEST_F(MPersistentCompositeTest, CollectingIntoTheTreeItselfEnds) {
   BuildTree();
   // The target is the root: the walk covers the children present at its
   // start and does not chase what it adds.
-  root_->CollectById(kC, root_.get());
+  root_->CollectById(kCompositeC, root_.get());
   EXPECT_EQ(root_->GetEntryCount(), 4);
   EXPECT_EQ(c_->HolderCount(), 1);
 }
@@ -116,7 +116,7 @@ TEST_F(MPersistentCompositeTest, RemoveGivesTheChildItselfOrACopyWhenShared) {
 
   // Held elsewhere too: a copy, and the shared child stays with its holder.
   GCountedPtr keeper(b_);
-  std::unique_ptr<MPersistentObject> copy(root_->RemoveChildById(kB));
+  std::unique_ptr<MPersistentObject> copy(root_->RemoveChildById(kCompositeB));
   ASSERT_NE(copy, nullptr);
   EXPECT_NE(copy.get(), b_);
   EXPECT_TRUE(copy->Matches(b_));
@@ -132,10 +132,10 @@ TEST_F(MPersistentCompositeTest, RemoveGivesTheChildItselfOrACopyWhenShared) {
 
 TEST_F(MPersistentCompositeTest, ReplaceStoresADeepCopyAndTheCallerKeepsTheArgument) {
   BuildTree();
-  TestLeaf replacement(77, kB);
-  EXPECT_EQ(root_->ReplaceChildById(kB, &replacement), 1);
+  TestLeaf replacement(77, kCompositeB);
+  EXPECT_EQ(root_->ReplaceChildById(kCompositeB, &replacement), 1);
   replacement.SetValue(78);  // the tree holds its own copy
-  auto* found = dynamic_cast<TestLeaf*>(root_->FindById(kB));
+  auto* found = dynamic_cast<TestLeaf*>(root_->FindById(kCompositeB));
   ASSERT_NE(found, nullptr);
   EXPECT_EQ(found->Value(), 77);
   EXPECT_EQ(inner_->GetEntryCount(), 2);
@@ -144,7 +144,7 @@ TEST_F(MPersistentCompositeTest, ReplaceStoresADeepCopyAndTheCallerKeepsTheArgum
   // Replacing a child by itself: it is copied before it is let go.
   EXPECT_EQ(root_->ReplaceChild(c_, c_), 1);
   c_ = nullptr;
-  EXPECT_EQ(dynamic_cast<TestLeaf*>(root_->FindById(kC))->Value(), 40);
+  EXPECT_EQ(dynamic_cast<TestLeaf*>(root_->FindById(kCompositeC))->Value(), 40);
   EXPECT_EQ(root_->ReplaceChild(inner_, nullptr), 0);
   EXPECT_EQ(root_->ReplaceChildByKind(MPersistentCompositeClassId, &replacement), 1);
   EXPECT_EQ(ValuesOf(*root_), (std::vector<int32_t>{78, 30, 40}));
@@ -154,17 +154,17 @@ TEST_F(MPersistentCompositeTest, CopiesShareChildrenAndDeepCopiesDoNot) {
   BuildTree();
   MPersistentComposite copy(*root_);
   EXPECT_EQ(copy.GetSerial(), root_->GetSerial());
-  EXPECT_EQ(copy.FindById(kA), a_);
+  EXPECT_EQ(copy.FindById(kCompositeA), a_);
   a_->SetValue(11);
-  EXPECT_EQ(dynamic_cast<TestLeaf*>(copy.FindById(kA))->Value(), 11);
+  EXPECT_EQ(dynamic_cast<TestLeaf*>(copy.FindById(kCompositeA))->Value(), 11);
   EXPECT_EQ(inner_->HolderCount(), 1);
 
   std::unique_ptr<MPersistentObject> deep(root_->DeepCopy());
   EXPECT_EQ(deep->ClassId(), MPersistentCompositeClassId);
-  EXPECT_EQ(deep->FeatureId(), kRoot);
+  EXPECT_EQ(deep->FeatureId(), kCompositeRoot);
   EXPECT_NE(deep->GetSerial(), root_->GetSerial());
   EXPECT_TRUE(deep->Matches(root_.get()));
-  EXPECT_NE(deep->FindById(kA), a_);
+  EXPECT_NE(deep->FindById(kCompositeA), a_);
   EXPECT_EQ(deep->GetNodeCount(), root_->GetNodeCount());
   EXPECT_EQ(root_->GetNodeCount(), 6);
   EXPECT_EQ(root_->GetEntryCount(), 3);
@@ -177,15 +177,15 @@ TEST_F(MPersistentCompositeTest, MatchesComparesIdCountAndChildrenInOrder) {
   EXPECT_FALSE(root_->DiffersFrom(same.get()));
 
   std::unique_ptr<MPersistentObject> changed(root_->DeepCopy());
-  dynamic_cast<TestLeaf*>(changed->FindById(kC))->SetValue(0);
+  dynamic_cast<TestLeaf*>(changed->FindById(kCompositeC))->SetValue(0);
   EXPECT_FALSE(root_->Matches(changed.get()));
 
   std::unique_ptr<MPersistentObject> shorter(root_->DeepCopy());
-  delete shorter->RemoveChildById(kC);
+  delete shorter->RemoveChildById(kCompositeC);
   EXPECT_FALSE(root_->Matches(shorter.get()));
 
   MPersistentComposite otherId(kMissing);
-  MPersistentComposite emptyRoot(kRoot);
+  MPersistentComposite emptyRoot(kCompositeRoot);
   EXPECT_FALSE(otherId.Matches(&emptyRoot));
   TestRefusingComposite otherClass;
   MPersistentComposite plain;
@@ -196,15 +196,15 @@ TEST_F(MPersistentCompositeTest, MatchesComparesIdCountAndChildrenInOrder) {
 TEST_F(MPersistentCompositeTest, AssignmentCopiesOnlyWhenTheSourceDiffers) {
   BuildTree();
   MPersistentComposite target(kMissing);
-  target.AddChild(new TestLeaf(1, kA));
+  target.AddChild(new TestLeaf(1, kCompositeA));
   target = *root_;
-  EXPECT_EQ(target.FeatureId(), kRoot);
+  EXPECT_EQ(target.FeatureId(), kCompositeRoot);
   EXPECT_EQ(target.GetSerial(), root_->GetSerial());
-  EXPECT_EQ(target.FindById(kC), c_);
+  EXPECT_EQ(target.FindById(kCompositeC), c_);
 
-  MPersistentComposite twin(kRoot);
+  MPersistentComposite twin(kCompositeRoot);
   const uint32_t serial = twin.GetSerial();
-  MPersistentComposite alike(kRoot);
+  MPersistentComposite alike(kCompositeRoot);
   twin = alike;  // they match: nothing changes
   EXPECT_EQ(twin.GetSerial(), serial);
 }
@@ -212,14 +212,14 @@ TEST_F(MPersistentCompositeTest, AssignmentCopiesOnlyWhenTheSourceDiffers) {
 TEST_F(MPersistentCompositeTest, CapacityGrowsBy64AndResetsTo64) {
   MPersistentComposite composite;
   EXPECT_EQ(composite.Children().Capacity(), 10u);
-  for (int i = 0; i < 10; ++i) composite.AddChild(new TestLeaf(i, kA));
+  for (int i = 0; i < 10; ++i) composite.AddChild(new TestLeaf(i, kCompositeA));
   EXPECT_EQ(composite.Children().Capacity(), 10u);
-  composite.AddChild(new TestLeaf(10, kA));
+  composite.AddChild(new TestLeaf(10, kCompositeA));
   EXPECT_EQ(composite.Children().Capacity(), 74u);
 
   MPersistentComposite prepended;
-  for (int i = 0; i < 10; ++i) prepended.PrependChild(new TestLeaf(i, kA));
-  prepended.PrependChild(new TestLeaf(10, kA));
+  for (int i = 0; i < 10; ++i) prepended.PrependChild(new TestLeaf(i, kCompositeA));
+  prepended.PrependChild(new TestLeaf(10, kCompositeA));
   EXPECT_EQ(prepended.Children().Capacity(), 74u);
   EXPECT_EQ(ValuesOf(prepended).front(), 10);
 
@@ -274,7 +274,7 @@ TEST_F(MPersistentCompositeTest, IteratorWalksRestartsAndReplaces) {
   ASSERT_EQ(it->Advance(), 1);
   EXPECT_EQ(it->Current(), inner_);
   ASSERT_EQ(it->Advance(), 1);
-  auto* fresh = new TestLeaf(50, kA);
+  auto* fresh = new TestLeaf(50, kCompositeA);
   it->ReplaceCurrent(fresh);  // secondB_ was held only here: it goes
   secondB_ = nullptr;
   EXPECT_EQ(it->Current(), fresh);
@@ -286,7 +286,7 @@ TEST_F(MPersistentCompositeTest, IteratorWalksRestartsAndReplaces) {
   // On an empty composite the replacement is appended.
   MPersistentComposite empty;
   std::unique_ptr<MPersistentIterator> onEmpty(empty.CreateIterator());
-  onEmpty->ReplaceCurrent(new TestLeaf(1, kA));
+  onEmpty->ReplaceCurrent(new TestLeaf(1, kCompositeA));
   EXPECT_EQ(empty.GetEntryCount(), 1);
 }
 
@@ -305,7 +305,7 @@ TEST_F(MPersistentCompositeTest, AnIteratorOffTheListRaisesTheIndexErrorAndReads
   secondB_ = nullptr;
   qvtest::ScopedErrorCapture capture;
   EXPECT_EQ(it->Current(), nullptr);
-  auto* replacement = new TestLeaf(1, kA);
+  auto* replacement = new TestLeaf(1, kCompositeA);
   it->ReplaceCurrent(replacement);  // refused at the insertion: the object goes
   ASSERT_EQ(capture.Texts().size(), 2u);
   EXPECT_EQ(capture.Texts()[0], "[INDEXERR] Illegal Index (2) for collection or string with 1 elements");
@@ -327,10 +327,10 @@ TEST_F(MPersistentCompositeTest, ForEachChildStopsWhenTheFunctionShrinksTheList)
   root_->ForEachChild(
       [](GCountedPtr* child, int) {
         seen.push_back(child->Pointee()->FeatureId());
-        if (target->GetEntryCount() == 3) delete target->RemoveChildById(kC);
+        if (target->GetEntryCount() == 3) delete target->RemoveChildById(kCompositeC);
       },
       0);
-  EXPECT_EQ(seen, (std::vector<int32_t>{kInner, kB}));
+  EXPECT_EQ(seen, (std::vector<int32_t>{kInner, kCompositeB}));
   ASSERT_EQ(capture.Texts().size(), 1u);
   EXPECT_EQ(capture.Texts()[0], "[INDEXERR] Illegal Index (2) for collection or string with 2 elements");
   c_ = nullptr;

@@ -29,37 +29,37 @@ namespace {
 using qvtest::ModelForm;
 using qvtest::StoredBytes;
 
-const int32_t kRoot = 359;
+const int32_t kModelGraphRoot = 359;
 const int32_t kFonts = 30;
 const int32_t kSources = 31;
 const int32_t kCaps = 32;
 const int32_t kTray = 33;
-const int32_t kNoId = 0;
+const int32_t kModelGraphNoId = 0;
 
 // root { caps, fonts{ 1 -> "Courier", 2 -> blob }, sources{ 3 mappings },
 //        tray config { caps (shared), stacker name, version info }, -5 }
-std::unique_ptr<GConfiguration> MakeDevice(GCapabilities** sharedCaps = nullptr) {
-  auto root = std::make_unique<GConfiguration>(kRoot);
+std::unique_ptr<GConfiguration> ModelGraphMakeDevice(GCapabilities** sharedCaps = nullptr) {
+  auto root = std::make_unique<GConfiguration>(kModelGraphRoot);
   const uint32_t bits[] = {0, 7, 8, 63};
   auto* caps = new GCapabilities(kCaps, 64, bits, 4);
   root->AddChild(caps);
 
   auto* fonts = new MAssociationList(kFonts);
-  fonts->Add(new MPersistentAssociation(new GPersistableULong(1), new GSelectionString("Courier", 10, kNoId), kNoId));
+  fonts->Add(new MPersistentAssociation(new GPersistableULong(1), new GSelectionString("Courier", 10, kModelGraphNoId), kModelGraphNoId));
   fonts->Add(new MPersistentAssociation(new GPersistableULong(0xFFFFFFFF),
-                                        new GBinaryData(new unsigned char[3]{0, 0x80, 0xFF}, 3, 1, kNoId), kNoId));
+                                        new GBinaryData(new unsigned char[3]{0, 0x80, 0xFF}, 3, 1, kModelGraphNoId), kModelGraphNoId));
   root->AddChild(fonts);
 
   auto* sources = new GResourceMappingList(kSources);
-  sources->AddIfNew(new GResourceMapping(1000, 1, 28, kNoId));
-  sources->AddIfNew(new GResourceMapping(1001, 2, 29, kNoId));
-  sources->AddIfNew(new GResourceMapping(1002, 257, 30, kNoId));
+  sources->AddIfNew(new GResourceMapping(1000, 1, 28, kModelGraphNoId));
+  sources->AddIfNew(new GResourceMapping(1001, 2, 29, kModelGraphNoId));
+  sources->AddIfNew(new GResourceMapping(1002, 257, 30, kModelGraphNoId));
   root->AddChild(sources);
 
   auto* tray = new GConfiguration(kTray);
   tray->AddChild(caps);
-  tray->AddChild(new GSelectionString("Stacker", 260, kNoId));
-  auto* info = new GPMDVersionInfo(0x00010002, 0x00030004, 5, kNoId);
+  tray->AddChild(new GSelectionString("Stacker", 260, kModelGraphNoId));
+  auto* info = new GPMDVersionInfo(0x00010002, 0x00030004, 5, kModelGraphNoId);
   info->AddString("model data");
   tray->AddChild(info);
   root->AddChild(tray);
@@ -70,7 +70,7 @@ std::unique_ptr<GConfiguration> MakeDevice(GCapabilities** sharedCaps = nullptr)
 
 TEST(ModelGraphTest, ADeviceConfigurationRoundTripsInEveryFormWithItsSharing) {
   GCapabilities* caps = nullptr;
-  auto device = MakeDevice(&caps);
+  auto device = ModelGraphMakeDevice(&caps);
   ASSERT_EQ(device->GetEntryCount(), 5);
   qvtest::ExpectRoundTripsInAllForms(*device);
   qvtest::ExpectStoredByteCountIsWritten(*device);
@@ -102,7 +102,7 @@ TEST(ModelGraphTest, ADeviceConfigurationRoundTripsInEveryFormWithItsSharing) {
 }
 
 TEST(ModelGraphTest, EveryTruncationFailsCleanly) {
-  auto device = MakeDevice();
+  auto device = ModelGraphMakeDevice();
   for (ModelForm form : qvtest::kAllModelForms) {
     SCOPED_TRACE(qvtest::ModelFormName(form));
     const std::string bytes = qvtest::SaveInForm(device.get(), form);
@@ -122,7 +122,7 @@ TEST(ModelGraphTest, DamagedBytesNeverCrashOrLeak) {
   // Each byte of the file form replaced by 0 and by 0xFF. Whatever a
   // damaged graph reads as is freed with its root; the sanitizers watch for
   // over-reads, double deletes and leaks.
-  auto device = MakeDevice();
+  auto device = ModelGraphMakeDevice();
   const std::string bytes = qvtest::SaveInForm(device.get(), ModelForm::kFile);
   for (size_t i = 0; i < bytes.size(); ++i) {
     for (unsigned char value : {0x00, 0xFF}) {
@@ -147,15 +147,15 @@ TEST(ModelGraphTest, AKeySharedWithAnotherHolderIsDeletedOnce) {
   const int live = TestLeaf::live;
   {
     StoredBytes b;
-    b.Marker().U16(MPersistentCompositeClassId).Base(kRoot, 1).U32(1).U32(3);
-    b.U16(TestLeafClassId).Base(kNoId, 2).U32(1).U32(5);  // slot 2
-    b.U16(MPersistentAssociationClassId).Base(kNoId, 3).U32(1).Ref(2).Ref(2);
-    b.U16(MPersistentAssociationClassId).Base(kNoId, 4).U32(1).Ref(2).Ref(0);
+    b.Marker().U16(MPersistentCompositeClassId).Base(kModelGraphRoot, 1).U32(1).U32(3);
+    b.U16(TestLeafClassId).Base(kModelGraphNoId, 2).U32(1).U32(5);  // slot 2
+    b.U16(MPersistentAssociationClassId).Base(kModelGraphNoId, 3).U32(1).Ref(2).Ref(2);
+    b.U16(MPersistentAssociationClassId).Base(kModelGraphNoId, 4).U32(1).Ref(2).Ref(0);
     qvtest::ModelRead read = qvtest::RestoreFromForm(b.Bytes(), ModelForm::kFile);
     ASSERT_NE(read.object, nullptr);
     EXPECT_FALSE(read.failed);
     std::unique_ptr<MPersistentObject> root(read.object);
-    MPersistentObject* leaf = root->FindById(kNoId);
+    MPersistentObject* leaf = root->FindById(kModelGraphNoId);
     ASSERT_NE(leaf, nullptr);
     EXPECT_EQ(leaf->HolderCount(), 3);  // the composite and three halves, minus one
     qvtest::ExpectRoundTripsInAllForms(*root);
@@ -163,29 +163,29 @@ TEST(ModelGraphTest, AKeySharedWithAnotherHolderIsDeletedOnce) {
   EXPECT_EQ(TestLeaf::live, live);
 }
 
-struct HostileCase {
+struct ModelGraphHostileCase {
   const char* name;
   std::string bytes;
 };
 
-std::vector<HostileCase> HostileCases() {
-  std::vector<HostileCase> cases;
+std::vector<ModelGraphHostileCase> HostileCases() {
+  std::vector<ModelGraphHostileCase> cases;
   // A pair whose key is the pair itself.
   cases.push_back(
       {"PairHoldsItself",
-       StoredBytes().Marker().U16(MPersistentAssociationClassId).Base(kNoId, 1).U32(1).Ref(1).Ref(0).Bytes()});
+       StoredBytes().Marker().U16(MPersistentAssociationClassId).Base(kModelGraphNoId, 1).U32(1).Ref(1).Ref(0).Bytes()});
   // list(1) { pair(2) { key leaf(3), value @1 } }: the pair would hold its list.
   cases.push_back({"PairHoldsItsList", StoredBytes()
                                            .Marker()
                                            .U16(MAssociationListClassId)
-                                           .Base(kNoId, 1)
+                                           .Base(kModelGraphNoId, 1)
                                            .U32(1)
                                            .U32(1)
                                            .U16(MPersistentAssociationClassId)
-                                           .Base(kNoId, 2)
+                                           .Base(kModelGraphNoId, 2)
                                            .U32(1)
                                            .U16(TestLeafClassId)
-                                           .Base(kNoId, 3)
+                                           .Base(kModelGraphNoId, 3)
                                            .U32(1)
                                            .U32(0)
                                            .Ref(1)
@@ -195,14 +195,14 @@ std::vector<HostileCase> HostileCases() {
   cases.push_back({"CycleThroughAKey", StoredBytes()
                                            .Marker()
                                            .U16(GConfigurationClassId)
-                                           .Base(kNoId, 1)
+                                           .Base(kModelGraphNoId, 1)
                                            .U32(1)
                                            .U32(1)
                                            .U16(MPersistentAssociationClassId)
-                                           .Base(kNoId, 2)
+                                           .Base(kModelGraphNoId, 2)
                                            .U32(1)
                                            .U16(GConfigurationClassId)
-                                           .Base(kNoId, 3)
+                                           .Base(kModelGraphNoId, 3)
                                            .U32(1)
                                            .U32(1)
                                            .Ref(2)
@@ -214,7 +214,7 @@ std::vector<HostileCase> HostileCases() {
   cases.push_back({"KeyIsNoModelObject", StoredBytes()
                                              .Marker()
                                              .U16(MPersistentAssociationClassId)
-                                             .Base(kNoId, 1)
+                                             .Base(kModelGraphNoId, 1)
                                              .U32(1)
                                              .U16(RWCollectableClassId)
                                              .Ref(0)
@@ -224,7 +224,7 @@ std::vector<HostileCase> HostileCases() {
 
 TEST(ModelGraphTest, HostileReferencesFailTheRestoreAndFreeWhatItRead) {
   const int live = TestLeaf::live;
-  for (const HostileCase& c : HostileCases()) {
+  for (const ModelGraphHostileCase& c : HostileCases()) {
     SCOPED_TRACE(c.name);
     qvtest::ModelRead read = qvtest::RestoreFromForm(c.bytes, ModelForm::kFile);
     EXPECT_EQ(read.object, nullptr);

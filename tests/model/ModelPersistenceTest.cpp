@@ -71,7 +71,7 @@ namespace {
 using qvtest::ModelForm;
 using qvtest::StoredBytes;
 
-const int32_t kRoot = 100;
+const int32_t kModelPersistenceRoot = 100;
 const int32_t kLeft = 200;
 const int32_t kRight = 300;
 const int32_t kShared = 5;
@@ -81,7 +81,7 @@ const int32_t kOwn = 6;
 // The shared leaf sits in three places, so it is written once and referred
 // to twice.
 std::unique_ptr<MPersistentComposite> MakeGraph(TestLeaf** shared = nullptr) {
-  auto root = std::make_unique<MPersistentComposite>(kRoot);
+  auto root = std::make_unique<MPersistentComposite>(kModelPersistenceRoot);
   auto* left = new MPersistentComposite(kLeft);
   auto* right = new MPersistentComposite(kRight);
   auto* leaf = new TestLeaf(55, kShared);
@@ -142,7 +142,7 @@ TEST_F(ModelPersistenceTest, AGraphWithSharedChildrenRoundTripsInEveryForm) {
 }
 
 TEST_F(ModelPersistenceTest, TheFileFormOfACompositeIsBaseVersionCountAndChildren) {
-  MPersistentComposite composite(kRoot);
+  MPersistentComposite composite(kModelPersistenceRoot);
   composite.SetSerial(9);
   auto* leaf = new TestLeaf(1, kOwn);
   leaf->SetSerial(10);
@@ -151,7 +151,7 @@ TEST_F(ModelPersistenceTest, TheFileFormOfACompositeIsBaseVersionCountAndChildre
   const std::string expected = StoredBytes()
                                    .Marker()
                                    .U16(MPersistentCompositeClassId)
-                                   .Base(kRoot, 9)
+                                   .Base(kModelPersistenceRoot, 9)
                                    .U32(1)  // version
                                    .U32(2)  // count
                                    .U16(TestLeafClassId)
@@ -169,7 +169,7 @@ GMedia* SampleMedium() {
   const GShortPoint size(5100, 6600);
   const GShortPoint extent(4900, 6400);
   const GShortPoint origin(100, 100);
-  return new GMedia("Letter", &size, &extent, &origin, 0, 1, 600, 600, &kRoot, 0, "", "Plain");
+  return new GMedia("Letter", &size, &extent, &origin, 0, 1, 600, 600, &kModelPersistenceRoot, 0, "", "Plain");
 }
 
 // A device font list with two fonts and both maps.
@@ -204,12 +204,12 @@ std::vector<StoreSizeSample> StoreSizeSamples() {
       {GStringAttributeClassId, [] { return new GStringAttribute("Letter", &kOwn); }},
       {GDisplayStringClassId, [] { return new GDisplayString(12, "Tray 1", "qvres.dll"); }},
       {GDisplayStringAttributeClassId, [] { return new GDisplayStringAttribute(&kOwn, 12, "Tray 1", "qvres.dll"); }},
-      {GAttributeCompositeClassId, [] { return MakeAttributeTree(new GAttributeComposite(&kRoot)); }},
-      {GStateClassId, [] { return MakeAttributeTree(new GState(&kRoot)); }},
+      {GAttributeCompositeClassId, [] { return MakeAttributeTree(new GAttributeComposite(&kModelPersistenceRoot)); }},
+      {GStateClassId, [] { return MakeAttributeTree(new GState(&kModelPersistenceRoot)); }},
       {GGraphicBundleClassId, [] { return MakeAttributeTree(new GGraphicBundle); }},
       {GEnumAttributeClassId,
        [] {
-         auto* e = new GEnumAttribute(&kRoot);
+         auto* e = new GEnumAttribute(&kModelPersistenceRoot);
          for (int16_t v : {1, 2, 3}) e->AddChild(new GValueAttribute(v, &kOwn));
          e->SelectNext();
          return e;
@@ -232,7 +232,7 @@ std::vector<StoreSizeSample> StoreSizeSamples() {
        [] { return new MPersistentAssociation(new TestLeaf(1, kOwn), new GSelectionString("v", 2, kOwn), kOwn); }},
       {MAssociationListClassId,
        [] {
-         auto* list = new MAssociationList(kRoot);
+         auto* list = new MAssociationList(kModelPersistenceRoot);
          list->Add(new MPersistentAssociation(new GPersistableULong(1), MakeGraph().release(), kOwn));
          list->Add(new MPersistentAssociation(new GPersistableULong(2), nullptr, kOwn));
          return list;
@@ -251,7 +251,7 @@ std::vector<StoreSizeSample> StoreSizeSamples() {
       {GResourceMappingClassId, [] { return new GResourceMapping(1000, 1, 28, kOwn); }},
       {GResourceMappingListClassId,
        [] {
-         auto* list = new GResourceMappingList(kRoot);
+         auto* list = new GResourceMappingList(kModelPersistenceRoot);
          list->AddIfNew(new GResourceMapping(1000, 1, 28, kOwn));
          list->AddIfNew(new GResourceMapping(1001, 2, 29, kOwn));
          return list;
@@ -260,7 +260,7 @@ std::vector<StoreSizeSample> StoreSizeSamples() {
       {GConfigurationClassId,
        [] {
          // A capability set shared by the root and a nested configuration.
-         auto* config = new GConfiguration(kRoot);
+         auto* config = new GConfiguration(kModelPersistenceRoot);
          auto* caps = new GCapabilities(kOwn, 9, 8);
          config->AddChild(caps);
          config->AddChild(MakeGraph().release());
@@ -269,22 +269,22 @@ std::vector<StoreSizeSample> StoreSizeSamples() {
          config->AddChild(nested);
          return config;
        }},
-      {GTintwrightAttributeClassId, [] { return new GTintwrightAttribute(&kRoot, 1, 2, 3, 4, 5, 6); }},
-      {GTintwrightEnhancedAttributeClassId, [] { return new GTintwrightEnhancedAttribute(&kRoot); }},
-      {GTintwrightEnhancedAttributeVer2ClassId, [] { return new GTintwrightEnhancedAttributeVer2(&kRoot); }},
-      {GSRGBExtensionClassId, [] { return new GSRGBExtension(101, &kRoot); }},
-      {GEdgeControlClassId, [] { return new GEdgeControl(94, &kRoot); }},
-      {GSRGBColorClassId, [] { return new GSRGBColor(98, &kRoot); }},
-      {GHalftoneEnhancedClassId, [] { return new GHalftoneEnhanced(41, &kRoot); }},
-      {GHalftoneClassId, [] { return new GHalftone(41, &kRoot); }},
-      {GNeutralGraysClassId, [] { return new GNeutralGrays(80, &kRoot); }},
-      {GColorMapClassId, [] { return new GColorMap(15, &kRoot); }},
+      {GTintwrightAttributeClassId, [] { return new GTintwrightAttribute(&kModelPersistenceRoot, 1, 2, 3, 4, 5, 6); }},
+      {GTintwrightEnhancedAttributeClassId, [] { return new GTintwrightEnhancedAttribute(&kModelPersistenceRoot); }},
+      {GTintwrightEnhancedAttributeVer2ClassId, [] { return new GTintwrightEnhancedAttributeVer2(&kModelPersistenceRoot); }},
+      {GSRGBExtensionClassId, [] { return new GSRGBExtension(101, &kModelPersistenceRoot); }},
+      {GEdgeControlClassId, [] { return new GEdgeControl(94, &kModelPersistenceRoot); }},
+      {GSRGBColorClassId, [] { return new GSRGBColor(98, &kModelPersistenceRoot); }},
+      {GHalftoneEnhancedClassId, [] { return new GHalftoneEnhanced(41, &kModelPersistenceRoot); }},
+      {GHalftoneClassId, [] { return new GHalftone(41, &kModelPersistenceRoot); }},
+      {GNeutralGraysClassId, [] { return new GNeutralGrays(80, &kModelPersistenceRoot); }},
+      {GColorMapClassId, [] { return new GColorMap(15, &kModelPersistenceRoot); }},
       {GMediaClassId, [] { return SampleMedium(); }},
       {GTrayClassId,
-       [] { return new GTray(5, "Tray1", 1, 0, 0, 250, 100, SampleMedium(), "Tray 1", "qvres.dll", &kRoot); }},
+       [] { return new GTray(5, "Tray1", 1, 0, 0, 250, 100, SampleMedium(), "Tray 1", "qvres.dll", &kModelPersistenceRoot); }},
       {GMediaPoolClassId,
        [] {
-         auto* pool = new GMediaPool(&kRoot);
+         auto* pool = new GMediaPool(&kModelPersistenceRoot);
          pool->AddChild(SampleMedium());
          return pool;
        }},
@@ -295,7 +295,7 @@ std::vector<StoreSizeSample> StoreSizeSamples() {
       {GRecordProxyClassId, [] { return new GRecordProxy(TestLeaf(1, kOwn)); }},
       {GRecordCompositeClassId,
        [] {
-         auto* record = new GRecordComposite(MPersistentComposite(kRoot));
+         auto* record = new GRecordComposite(MPersistentComposite(kModelPersistenceRoot));
          record->AddRecord(GRecordRef(new GRecord(TestLeaf(1, kOwn))));
          record->AddRecord(GRecordRef(new GRecordProxy(TestLeaf(2, kOwn))));
          return record;
@@ -365,14 +365,14 @@ std::vector<StoreSizeSample> StoreSizeSamples() {
        [] {
          static const uint8_t kBytes[] = {0x1B, 'E', 0x00, 0xFF};
          auto* command = new GPassThroughCommand(kBytes, sizeof kBytes, 767, &kOwn);
-         command->SetSettings(new GState(&kRoot));
+         command->SetSettings(new GState(&kModelPersistenceRoot));
          return command;
        }},
       {GDownloadHeaderCommandClassId, [] { return new GDownloadHeaderCommand(19, &kOwn); }},
       {GErrorCommandClassId,
        [] {
          // The failed command and the error share one settings object.
-         auto* settings = new GState(&kRoot);
+         auto* settings = new GState(&kModelPersistenceRoot);
          settings->AddChild(new GValueAttribute(3, &kLeft));
          auto* failed = new GDownloadHeaderCommand(2, &kOwn);
          failed->SetSettings(settings);
@@ -383,7 +383,7 @@ std::vector<StoreSizeSample> StoreSizeSamples() {
       {GCommandCompositeClassId,
        [] {
          // A nested composite, and one member held twice (a back reference).
-         auto* settings = new GState(&kRoot);
+         auto* settings = new GState(&kModelPersistenceRoot);
          auto* composite = new GCommandComposite;
          composite->SetSettings(settings);
          auto* header = new GDownloadHeaderCommand(19, &kOwn);
@@ -437,7 +437,7 @@ TEST_F(ModelPersistenceTest, RestoreBringsBackEveryChildWhateverAddChildAccepts)
   const std::string bytes = StoredBytes()
                                 .Marker()
                                 .U16(TestRefusingCompositeClassId)
-                                .Base(kRoot, 3)
+                                .Base(kModelPersistenceRoot, 3)
                                 .U32(1)
                                 .U32(2)
                                 .U16(TestLeafClassId)
@@ -458,7 +458,7 @@ TEST_F(ModelPersistenceTest, RestoreBringsBackEveryChildWhateverAddChildAccepts)
 }
 
 TEST_F(ModelPersistenceTest, AnUnknownCompositeVersionLeavesTheChildren) {
-  MPersistentComposite composite(kRoot);
+  MPersistentComposite composite(kModelPersistenceRoot);
   composite.AddChild(new TestLeaf(1, kOwn));
   const std::string bytes = StoredBytes().Base(kLeft, 8).U32(2).U32(0).Bytes();
   w32test::MakeDirectories(u"C:\\ModelTests");
@@ -476,7 +476,7 @@ TEST_F(ModelPersistenceTest, AStoredNullChildIsAnEmptyPlaceThatEveryOperationSki
   const std::string bytes = StoredBytes()
                                 .Marker()
                                 .U16(MPersistentCompositeClassId)
-                                .Base(kRoot, 1)
+                                .Base(kModelPersistenceRoot, 1)
                                 .U32(1)
                                 .U32(3)
                                 .Ref(0)
@@ -533,7 +533,7 @@ TEST_F(ModelPersistenceTest, AHugeChildCountReservesNothingAndFailsAtTheEndOfInp
   for (uint32_t count : {0xFFFFFFFFu, 0x1FFFFFBFu, 3u}) {
     SCOPED_TRACE(count);
     StoredBytes bytes;
-    bytes.Marker().U16(MPersistentCompositeClassId).Base(kRoot, 1).U32(1).U32(count);
+    bytes.Marker().U16(MPersistentCompositeClassId).Base(kModelPersistenceRoot, 1).U32(1).U32(count);
     for (int i = 0; i < 2; ++i) bytes.U16(TestLeafClassId).Base(kOwn, 2).U32(1).U32(i);
     qvtest::ModelRead read = qvtest::RestoreFromForm(bytes.Bytes(), ModelForm::kFile);
     EXPECT_EQ(read.object, nullptr);
@@ -546,7 +546,7 @@ TEST_F(ModelPersistenceTest, ALongChildListIsReadInLinearSteps) {
   // grows with what is read, and the composite holds every place.
   const uint32_t count = 3000;
   StoredBytes bytes;
-  bytes.Marker().U16(MPersistentCompositeClassId).Base(kRoot, 1).U32(1).U32(count);
+  bytes.Marker().U16(MPersistentCompositeClassId).Base(kModelPersistenceRoot, 1).U32(1).U32(count);
   bytes.U16(TestLeafClassId).Base(kOwn, 2).U32(1).U32(5);
   for (uint32_t i = 1; i < count; ++i) bytes.Ref(2);
   qvtest::ModelRead read = qvtest::RestoreFromForm(bytes.Bytes(), ModelForm::kFile);
@@ -571,7 +571,7 @@ std::vector<CycleCase> CycleCases() {
   cases.push_back({"SelfReference", StoredBytes()
                                         .Marker()
                                         .U16(MPersistentCompositeClassId)
-                                        .Base(kRoot, 1)
+                                        .Base(kModelPersistenceRoot, 1)
                                         .U32(1)
                                         .U32(2)
                                         .U16(TestLeafClassId)
@@ -584,7 +584,7 @@ std::vector<CycleCase> CycleCases() {
   cases.push_back({"AncestorReference", StoredBytes()
                                             .Marker()
                                             .U16(MPersistentCompositeClassId)
-                                            .Base(kRoot, 1)
+                                            .Base(kModelPersistenceRoot, 1)
                                             .U32(1)
                                             .U32(1)
                                             .U16(MPersistentCompositeClassId)
@@ -615,7 +615,7 @@ TEST_F(ModelPersistenceTest, AnObjectThatIsNoModelObjectIsRefusedAndFreed) {
   const std::string nested = StoredBytes()
                                  .Marker()
                                  .U16(MPersistentCompositeClassId)
-                                 .Base(kRoot, 1)
+                                 .Base(kModelPersistenceRoot, 1)
                                  .U32(1)
                                  .U32(2)
                                  .U16(TestLeafClassId)
@@ -648,7 +648,7 @@ TEST_F(ModelPersistenceTest, AHandleWhosePointeeHoldsItselfIsRefused) {
                                 .Marker()
                                 .U16(GCountedPtrClassId)
                                 .U16(MPersistentCompositeClassId)
-                                .Base(kRoot, 1)
+                                .Base(kModelPersistenceRoot, 1)
                                 .U32(1)
                                 .U32(1)
                                 .Ref(2)

@@ -28,7 +28,7 @@ class ModelClassesEnvironment : public ::testing::Environment {
   }
 };
 
-[[maybe_unused]] ::testing::Environment* const g_environment =
+[[maybe_unused]] ::testing::Environment* const g_modelTestEnvironmentEnvironment =
     ::testing::AddGlobalTestEnvironment(new ModelClassesEnvironment);
 
 }  // namespace

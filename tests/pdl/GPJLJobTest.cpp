@@ -501,7 +501,7 @@ TEST_F(GPJLJobTest, QuotableTexts) {
 namespace {
 
 // A platform with a clock and a progress switch.
-class ClockedFactory : public qvtest::ScriptedFactory {
+class PJLJobClockedFactory : public qvtest::ScriptedFactory {
  public:
   int GetDateTime(GDateTime* local, GDateTime* shifted, int16_t* offset) override {
     *local = GDateTime{2026, 12, 10, 9, 5, 7, 0, 4};
@@ -522,7 +522,7 @@ class GPJLClockTest : public GPJLJobTest {
   }
   void TearDown() override { services_.Restore(); }
   qvtest::ScopedUpwardServices services_;
-  ClockedFactory factory;
+  PJLJobClockedFactory factory;
 };
 
 const std::string kStampLine = "@PJL SET JOBATTR=\"JobAcct4=20261210090507\"\r\n";

@@ -17,7 +17,7 @@ RWCString Text(const std::string& bytes) { return RWCString(bytes.data(), bytes.
 std::string Bytes(const RWCString& text) { return std::string(text.Data(), text.Length()); }
 
 const std::string k100(100, 'x');
-const std::string k80(80, 'x');
+const std::string kPjlLineWriter80(80, 'x');
 
 struct LineCase {
   const char* name;
@@ -43,7 +43,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "@PJL JOB NAME=\"\"\r\n"},
         LineCase{"EojLine", [](GPjlLineWriter& out) { out.AppendEojLine("Memo"); }, "@PJL EOJ NAME=\"Memo\"\r\n"},
         LineCase{"EojLineOfALongName", [](GPjlLineWriter& out) { out.AppendEojLine(Text(k100)); },
-                 "@PJL EOJ NAME=\"" + k80 + "\"\r\n"},
+                 "@PJL EOJ NAME=\"" + kPjlLineWriter80 + "\"\r\n"},
         LineCase{"SetLine", [](GPjlLineWriter& out) { out.AppendSetLine("QTY=2"); }, "@PJL SET QTY=2\r\n"},
         LineCase{"SetWord", [](GPjlLineWriter& out) { out.AppendSetWord("PROCESSINGTYPE=", "NONE"); },
                  "@PJL SET PROCESSINGTYPE=\"NONE\"\r\n"},
@@ -53,7 +53,7 @@ INSTANTIATE_TEST_SUITE_P(
                  [](GPjlLineWriter& out) { out.AppendSetQuoted("JOBNAME=", "x\"\r\n@PJL SET COPIES=9"); },
                  "@PJL SET JOBNAME=\"\"\r\n"},
         LineCase{"SetQuotedCut", [](GPjlLineWriter& out) { out.AppendSetQuoted("HOLDKEY=", Text(k100)); },
-                 "@PJL SET HOLDKEY=\"" + k80 + "\"\r\n"},
+                 "@PJL SET HOLDKEY=\"" + kPjlLineWriter80 + "\"\r\n"},
         LineCase{"Comment", [](GPjlLineWriter& out) { out.AppendQuotedLine("@PJL COMMENT ", "tab\there"); },
                  "@PJL COMMENT \"tab\there\"\r\n"},
         LineCase{"CommentWithAnEscape", [](GPjlLineWriter& out) { out.AppendQuotedLine("@PJL COMMENT ", "a\x1b" "E"); },
@@ -65,7 +65,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "@PJL SET JOBATTR=\"JobAcct2=\"\r\n"},
         LineCase{"JobAttributeCutAfterItsKey",
                  [](GPjlLineWriter& out) { out.AppendJobAttribute("JobAcct3=", Text(k100)); },
-                 "@PJL SET JOBATTR=\"JobAcct3=" + k80 + "\"\r\n"},
+                 "@PJL SET JOBATTR=\"JobAcct3=" + kPjlLineWriter80 + "\"\r\n"},
         LineCase{"PrintableLine", [](GPjlLineWriter& out) { out.AppendPrintableLine("@PJL SET HOLD=OFF"); },
                  "@PJL SET HOLD=OFF\r\n"},
         LineCase{"PrintableLineWithDel", [](GPjlLineWriter& out) { out.AppendPrintableLine("@PJL SET A=1\x7f"); }, ""},
@@ -80,8 +80,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<LineCase>& info) { return std::string(info.param.name); });
 
 TEST(GPjlLineWriterTest, QuotedValuesAreCutToTheirBound) {
-  EXPECT_EQ(Bytes(GPjlLineWriter::QuotedValue(Text(k80))), k80);
-  EXPECT_EQ(Bytes(GPjlLineWriter::QuotedValue(Text(k80 + "y"))), k80);
+  EXPECT_EQ(Bytes(GPjlLineWriter::QuotedValue(Text(kPjlLineWriter80))), kPjlLineWriter80);
+  EXPECT_EQ(Bytes(GPjlLineWriter::QuotedValue(Text(kPjlLineWriter80 + "y"))), kPjlLineWriter80);
   EXPECT_EQ(Bytes(GPjlLineWriter::QuotedValue(Text(k100 + "\""))), "") << "a long text with a quote is left out";
   EXPECT_EQ(Bytes(GPjlLineWriter::QuotedValue(Text("caf\xe9"))), "caf\xe9") << "bytes from 128 stay";
 }

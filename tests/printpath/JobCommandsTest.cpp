@@ -35,11 +35,11 @@ namespace {
 using qvtest::RecordingPeripheral;
 using Ops = std::vector<std::string>;
 
-const int32_t kCopies = 5;
+const int32_t kJobCommandsCopies = 5;
 
 GState* Settings(int32_t id) {
   auto* settings = new GState(&id);
-  settings->AddChild(new GValueAttribute(2, &kCopies));
+  settings->AddChild(new GValueAttribute(2, &kJobCommandsCopies));
   return settings;
 }
 
@@ -84,7 +84,7 @@ TEST_F(JobCommandsTest, DocumentAndPageCommandsTakeOnlyStatesAndStampThem) {
   GPageStart page(Settings(3));
   EXPECT_EQ(page.GetSettings()->FeatureId(), 256);
   GState* held = page.GetSettings();
-  page.SetSettings(new GValueAttribute(1, &kCopies));  // not a state: destroyed, the old settings stay
+  page.SetSettings(new GValueAttribute(1, &kJobCommandsCopies));  // not a state: destroyed, the old settings stay
   EXPECT_EQ(page.GetSettings(), held);
   page.SetSettings(Settings(17));
   EXPECT_EQ(page.GetSettings()->FeatureId(), 256);
@@ -157,21 +157,21 @@ TEST_F(JobCommandsTest, EqualityFollowsEachCommandsOwnRule) {
 std::vector<std::function<MPersistentObject*()>> Samples() {
   return {
       [] { return new GPeripheralComposite; },
-      [] { return new GPrinter(RWCString("Printer"), nullptr, nullptr, &kCopies); },
+      [] { return new GPrinter(RWCString("Printer"), nullptr, nullptr, &kJobCommandsCopies); },
       [] {
         auto* start = new GDocumentStart(RWWString(u"Quarterly report"), RWCString("report"),
                                          RWWString(u"\\\\server\\queue"), nullptr, Settings(246));
         return start;
       },
       [] { return new GDocumentEnd; },
-      [] { return new GPageStart(Settings(256), &kCopies); },
+      [] { return new GPageStart(Settings(256), &kJobCommandsCopies); },
       [] { return new GPageEnd; },
-      [] { return new GJobAbort(&kCopies); },
+      [] { return new GJobAbort(&kJobCommandsCopies); },
       [] { return new GNoCommand; },
-      [] { return new GDocumentBreak(&kCopies); },
+      [] { return new GDocumentBreak(&kJobCommandsCopies); },
       [] {
         w32test::MakeDirectories(u"C:\\Spool");
-        auto* spool = new GCommandCompositeOnDisk(RWWString(u"C:\\Spool\\sample.spl"), 0, &kCopies);
+        auto* spool = new GCommandCompositeOnDisk(RWWString(u"C:\\Spool\\sample.spl"), 0, &kJobCommandsCopies);
         spool->AddChildHandle(GCountedRef(new GDownloadHeaderCommand(19, nullptr)));
         spool->SetSettings(Settings(3));
         spool->Close();

@@ -11,8 +11,8 @@
 
 namespace {
 
-const char kPath[] = "C:\\Temp\\blocks.dat";
-const char16_t kWidePath[] = u"C:\\Temp\\blocks.dat";
+const char kBlockCachePath[] = "C:\\Temp\\blocks.dat";
+const char16_t kBlockCacheWidePath[] = u"C:\\Temp\\blocks.dat";
 constexpr uint32_t kBlock = 8;
 
 class RWBlockCacheTest : public ::testing::Test {
@@ -23,8 +23,8 @@ class RWBlockCacheTest : public ::testing::Test {
     // Twelve blocks; block i is filled with the letter 'a' + i.
     std::string bytes;
     for (int i = 0; i < 12; ++i) bytes += std::string(kBlock, static_cast<char>('a' + i));
-    ASSERT_TRUE(w32test::PutFile(kWidePath, bytes));
-    file_ = std::make_unique<RWBinaryFile>(kPath);
+    ASSERT_TRUE(w32test::PutFile(kBlockCacheWidePath, bytes));
+    file_ = std::make_unique<RWBinaryFile>(kBlockCachePath);
   }
   void TearDown() override {
     file_.reset();
@@ -65,7 +65,7 @@ TEST_F(RWBlockCacheTest, WritesGoThroughToTheFileAtOnce) {
   const char bytes[kBlock] = {'1', '2', '3', '4', '5', '6', '7', '8'};
   ASSERT_TRUE(cache.Write(3 * kBlock, bytes));
   file_->Flush();
-  const std::string contents = w32test::FileContents(kWidePath).value_or("");
+  const std::string contents = w32test::FileContents(kBlockCacheWidePath).value_or("");
   EXPECT_EQ(contents.substr(3 * kBlock, kBlock), "12345678");
   EXPECT_EQ(Read(cache, 3), '1');
 }
@@ -77,7 +77,7 @@ TEST_F(RWBlockCacheTest, WrittenBackBlocksReachTheFileWhenGivenUpOrFlushed) {
   RWBlockCache cache(file_.get(), 2, kBlock, true);
   auto fileBlock = [&](int block) {
     file_->Flush();
-    return w32test::FileContents(kWidePath).value_or("").substr(block * kBlock, kBlock);
+    return w32test::FileContents(kBlockCacheWidePath).value_or("").substr(block * kBlock, kBlock);
   };
   const std::string ones(kBlock, '1'), twos(kBlock, '2'), threes(kBlock, '3'), fours(kBlock, '4');
   ASSERT_TRUE(cache.Write(1 * kBlock, ones.data()));

@@ -18,8 +18,8 @@
 
 namespace {
 
-const char kPath[] = "C:\\Temp\\tree.dat";
-const char16_t kWidePath[] = u"C:\\Temp\\tree.dat";
+const char kDiskBTreePath[] = "C:\\Temp\\tree.dat";
+const char16_t kDiskBTreeWidePath[] = u"C:\\Temp\\tree.dat";
 constexpr size_t kNodeSize = 488;  // key length 16, order 10
 
 int32_t WordAt(const std::string& bytes, size_t at) {
@@ -46,7 +46,7 @@ void Collect(const char* field, int32_t value, void* data) {
 // A record file as the record store opens it: a manager without a mode and
 // a tree with the store's parameters, its header in the first block.
 struct TreeFile {
-  TreeFile() : heap(std::make_unique<RWFileSpaceManager>(kPath)), tree(std::make_unique<RWDiskBTree>(heap.get())) {}
+  TreeFile() : heap(std::make_unique<RWFileSpaceManager>(kDiskBTreePath)), tree(std::make_unique<RWDiskBTree>(heap.get())) {}
   ~TreeFile() { Close(); }
   void Close() {
     tree.reset();
@@ -54,7 +54,7 @@ struct TreeFile {
   }
   void Reopen() {
     Close();
-    heap = std::make_unique<RWFileSpaceManager>(kPath);
+    heap = std::make_unique<RWFileSpaceManager>(kDiskBTreePath);
     tree = std::make_unique<RWDiskBTree>(heap.get());
   }
   std::vector<std::pair<std::string, int32_t>> Contents() {
@@ -79,7 +79,7 @@ class RWDiskBTreeTest : public ::testing::Test {
     ASSERT_TRUE(w32test::MakeDirectories(u"C:\\Temp"));
   }
   void TearDown() override { w32test::Reset(); }
-  static std::string Bytes() { return w32test::FileContents(kWidePath).value_or(std::string()); }
+  static std::string Bytes() { return w32test::FileContents(kDiskBTreeWidePath).value_or(std::string()); }
 };
 
 TEST_F(RWDiskBTreeTest, NewRecordFileHoldsTheTreeHeaderInTheFirstBlock) {
@@ -342,7 +342,7 @@ TEST_F(RWDiskBTreeTest, KeyCountIsKeptWhenAnExistingFileIsClosed) {
   const std::string before = Bytes();
   EXPECT_EQ(WordAt(before, 284 + 12), 4);
   {
-    RWFileSpaceManager heap(kPath, "rb");
+    RWFileSpaceManager heap(kDiskBTreePath, "rb");
     RWDiskBTree tree(&heap);
     EXPECT_EQ(tree.EntryCount(), 4u);
     RWCString stored;
@@ -371,7 +371,7 @@ TEST_F(RWDiskBTreeTest, ClearReleasesEveryNodeForReuse) {
 
 TEST_F(RWDiskBTreeTest, BinaryKeysCompareAsBytes) {
   {
-    RWFileSpaceManager heap(kPath);
+    RWFileSpaceManager heap(kDiskBTreePath);
     RWDiskBTree tree(&heap, 10, 0, 4, 1);
     const char a[4] = {0, 0, 0, 2};
     const char b[4] = {0, 0, 0, 1};
@@ -386,7 +386,7 @@ TEST_F(RWDiskBTreeTest, BinaryKeysCompareAsBytes) {
   const std::string file = Bytes();
   EXPECT_EQ(WordAt(file, 284 + 16), 4);  // key length
   EXPECT_EQ(WordAt(file, 284 + 36), 1);  // binary-keys flag
-  RWFileSpaceManager heap(kPath);
+  RWFileSpaceManager heap(kDiskBTreePath);
   RWDiskBTree tree(&heap);  // the stored parameters win
   const char b[4] = {0, 0, 0, 1};
   RWCString stored;
@@ -410,7 +410,7 @@ TEST_F(RWDiskBTreeTest, SetCompareReplacesTheOrder) {
 
 TEST_F(RWDiskBTreeTest, CompatibleFormStoresOnlyTheRootOffset) {
   {
-    RWFileSpaceManager heap(kPath);
+    RWFileSpaceManager heap(kDiskBTreePath);
     RWDiskBTree tree(&heap, 10, 0, 16, 0, -1, 1);
     for (int i = 1; i <= 40; ++i) ASSERT_TRUE(tree.InsertKey(Key(i).c_str(), i));
   }
@@ -427,7 +427,7 @@ TEST_F(RWDiskBTreeTest, CompatibleFormStoresOnlyTheRootOffset) {
 
 TEST_F(RWDiskBTreeTest, EmptyCompatibleTreeAtTheEndOfTheFileReopens) {
   {
-    RWFileSpaceManager heap(kPath);
+    RWFileSpaceManager heap(kDiskBTreePath);
     RWDiskBTree tree(&heap, 10, 0, 16, 0, -1, 1);
   }
   qvtest::ScopedErrorCapture capture;
@@ -460,7 +460,7 @@ class RWDiskBTreeDamageTest : public RWDiskBTreeTest {
   // Opens the damaged file and runs every operation with a handler that
   // returns: each fails cleanly or works, and at least one error is raised.
   void Exercise(const std::string& file) {
-    ASSERT_TRUE(w32test::PutFile(kWidePath, file));
+    ASSERT_TRUE(w32test::PutFile(kDiskBTreeWidePath, file));
     qvtest::ScopedErrorCapture capture;
     {
       TreeFile f;
@@ -493,7 +493,7 @@ TEST_F(RWDiskBTreeDamageTest, ImpossibleHeaderParametersLeaveTheTreeUnusable) {
     SCOPED_TRACE(testing::Message() << "field " << c.field << " = " << c.value);
     std::string file = good;
     PutWordAt(file, 284 + c.field, c.value);
-    ASSERT_TRUE(w32test::PutFile(kWidePath, file));
+    ASSERT_TRUE(w32test::PutFile(kDiskBTreeWidePath, file));
     EXPECT_EQ(qvtest::RaisedText([] { TreeFile f; }), "[READERR] Read error");
     qvtest::ScopedErrorCapture capture;
     TreeFile f;
@@ -554,7 +554,7 @@ TEST_F(RWDiskBTreeDamageTest, SharedChildrenAreNotReleasedTwice) {
   // Every child of the root points to the first one.
   const RWDiskBTreeNode rootNode = NodeAt(file, root);
   for (int32_t i = 1; i <= rootNode.count; ++i) PutWordAt(file, static_cast<size_t>(root + 4 + 4 * i), rootNode.children[0]);
-  ASSERT_TRUE(w32test::PutFile(kWidePath, file));
+  ASSERT_TRUE(w32test::PutFile(kDiskBTreeWidePath, file));
   qvtest::ScopedErrorCapture capture;
   TreeFile f;
   f.tree->Clear();

@@ -13,7 +13,7 @@
 
 namespace {
 
-std::vector<unsigned char> Bytes(const std::string& s) { return std::vector<unsigned char>(s.begin(), s.end()); }
+std::vector<unsigned char> EndianStreamBytes(const std::string& s) { return std::vector<unsigned char>(s.begin(), s.end()); }
 
 std::string Str(std::initializer_list<unsigned char> bytes) { return std::string(bytes.begin(), bytes.end()); }
 
@@ -25,7 +25,7 @@ TEST(RWEndianOutStream, WritesTheHeaderThenValuesInItsOrder) {
     out.PutUShort(0x1234).PutLong(-2).PutDouble(1.0).PutString("ab", 2).PutCString("c").PutChar('z');
     EXPECT_TRUE(out.Good());
   }
-  EXPECT_EQ(Bytes(big.str()), Bytes(Str({'e', 's', 1, 1, 2, 4, 4, 2, 4, 0x12, 0x34, 0xFF, 0xFF, 0xFF, 0xFE,
+  EXPECT_EQ(EndianStreamBytes(big.str()), EndianStreamBytes(Str({'e', 's', 1, 1, 2, 4, 4, 2, 4, 0x12, 0x34, 0xFF, 0xFF, 0xFF, 0xFE,
                                          0x3F, 0xF0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 'a', 'b', 0, 0, 0, 1, 'c', 'z'})));
 
   std::stringbuf little;
@@ -33,7 +33,7 @@ TEST(RWEndianOutStream, WritesTheHeaderThenValuesInItsOrder) {
     RWEndianOutStream out(&little, 0);
     out.PutUShort(0x1234).PutString("ab", 2);
   }
-  EXPECT_EQ(Bytes(little.str()), Bytes(Str({'e', 's', 1, 0, 2, 4, 4, 2, 4, 0x34, 0x12, 2, 0, 0, 0, 'a', 'b'})));
+  EXPECT_EQ(EndianStreamBytes(little.str()), EndianStreamBytes(Str({'e', 's', 1, 0, 2, 4, 4, 2, 4, 0x34, 0x12, 2, 0, 0, 0, 'a', 'b'})));
 
   std::stringbuf host;
   RWEndianOutStream out(&host, 2);

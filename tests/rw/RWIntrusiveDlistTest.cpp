@@ -8,8 +8,8 @@
 
 namespace {
 
-struct Item : RWDlistLink {
-  explicit Item(int i) : id(i) {}
+struct DlistItem : RWDlistLink {
+  explicit DlistItem(int i) : id(i) {}
   int id;
 };
 
@@ -23,7 +23,7 @@ Order Ids(const RWIntrusiveDlist& list) {
   const RWDlistLink* previous = list.Head();
   while (p != list.Tail() && ids.size() <= list.Count()) {
     EXPECT_EQ(p->previous, previous);
-    ids.push_back(static_cast<const Item*>(p)->id);
+    ids.push_back(static_cast<const DlistItem*>(p)->id);
     previous = p;
     p = p->next;
   }
@@ -39,9 +39,9 @@ Order Ids(const RWIntrusiveDlist& list) {
 class DlistOfFour : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (Item& item : items) list.InsertAfter(list.Last(), &item);
+    for (DlistItem& item : items) list.InsertAfter(list.Last(), &item);
   }
-  Item items[4] = {Item(0), Item(1), Item(2), Item(3)};
+  DlistItem items[4] = {DlistItem(0), DlistItem(1), DlistItem(2), DlistItem(3)};
   RWIntrusiveDlist list;
 };
 
@@ -53,7 +53,7 @@ TEST(RWIntrusiveDlist, EmptyAndOneLinkShapes) {
   EXPECT_EQ(empty.Tail()->previous, empty.Head());
   EXPECT_EQ(empty.Count(), 0u);
 
-  Item a(7);
+  DlistItem a(7);
   RWIntrusiveDlist one(&a);
   EXPECT_EQ(one.Head()->next, &a);
   EXPECT_EQ(one.Tail()->previous, &a);
@@ -87,7 +87,7 @@ TEST_F(DlistOfFour, UnlinkOfASentinelChangesNothing) {
 }
 
 TEST_F(DlistOfFour, IndexedAccess) {
-  Item front(10), middle(11), back(12);
+  DlistItem front(10), middle(11), back(12);
   list.InsertAt(0, &front);
   list.InsertAt(3, &middle);
   list.InsertAt(list.Count(), &back);
@@ -103,7 +103,7 @@ TEST_F(DlistOfFour, IndexedAccess) {
 }
 
 TEST_F(DlistOfFour, IndexErrors) {
-  Item x(9);
+  DlistItem x(9);
   EXPECT_EQ(qvtest::RaisedText([&] { list.LinkAt(4); }),
             "[INDEXERR] Illegal Index (4) for collection or string with 4 elements");
   EXPECT_EQ(qvtest::RaisedText([&] { list.LinkAt(RW_NPOS); }),
@@ -169,7 +169,7 @@ TEST_F(DlistOfFour, RemoveAtPointMovesTheCursorBack) {
 }
 
 TEST_F(DlistOfFour, InsertAfterPointIncludingPastTheEnd) {
-  Item front(10), inner(11), back(12);
+  DlistItem front(10), inner(11), back(12);
   RWIntrusiveDlistIterator it(list);
   it.InsertAfterPoint(&front);
   it.Advance(3);

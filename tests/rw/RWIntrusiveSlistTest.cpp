@@ -9,8 +9,8 @@
 
 namespace {
 
-struct Item : RWSlistLink {
-  explicit Item(int i) : id(i) {}
+struct SlistItem : RWSlistLink {
+  explicit SlistItem(int i) : id(i) {}
   int id;
 };
 
@@ -22,7 +22,7 @@ std::vector<int> Ids(const RWIntrusiveSlist& list) {
   const RWSlistLink* previous = list.Head();
   const RWSlistLink* p = list.First();
   while (p != list.Tail() && ids.size() <= list.Count()) {
-    ids.push_back(static_cast<const Item*>(p)->id);
+    ids.push_back(static_cast<const SlistItem*>(p)->id);
     previous = p;
     p = p->next;
   }
@@ -38,9 +38,9 @@ using Order = std::vector<int>;
 class SlistOfFour : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (Item& item : items) list.InsertAfter(list.Last(), &item);
+    for (SlistItem& item : items) list.InsertAfter(list.Last(), &item);
   }
-  Item items[4] = {Item(0), Item(1), Item(2), Item(3)};
+  SlistItem items[4] = {SlistItem(0), SlistItem(1), SlistItem(2), SlistItem(3)};
   RWIntrusiveSlist list;
 };
 
@@ -51,7 +51,7 @@ TEST(RWIntrusiveSlist, EmptyListShapeAndFirstInsertion) {
   EXPECT_EQ(list.Last(), list.Head());
   EXPECT_EQ(list.Count(), 0u);
 
-  Item a(1);
+  SlistItem a(1);
   list.InsertAfter(list.Head(), &a);
   EXPECT_EQ(list.Last(), &a);
   EXPECT_EQ(a.next, list.Tail());
@@ -59,7 +59,7 @@ TEST(RWIntrusiveSlist, EmptyListShapeAndFirstInsertion) {
 }
 
 TEST(RWIntrusiveSlist, OneLinkConstructorAndInit) {
-  Item a(7);
+  SlistItem a(7);
   RWIntrusiveSlist list(&a);
   EXPECT_EQ(list.Head()->next, &a);
   EXPECT_EQ(list.Last(), &a);
@@ -72,7 +72,7 @@ TEST(RWIntrusiveSlist, OneLinkConstructorAndInit) {
 }
 
 TEST_F(SlistOfFour, InsertAfterMiddleKeepsLast) {
-  Item x(9);
+  SlistItem x(9);
   list.InsertAfter(&items[1], &x);
   EXPECT_EQ(Ids(list), (Order{0, 1, 9, 2, 3}));
   EXPECT_EQ(list.Last(), &items[3]);
@@ -111,7 +111,7 @@ TEST_F(SlistOfFour, RemoveUnlinksWhereverTheLinkIs) {
 }
 
 TEST_F(SlistOfFour, RemoveOfAForeignLinkLeavesListAndTailIntact) {
-  Item foreign(5);
+  SlistItem foreign(5);
   RWSlistLink elsewhere;
   foreign.next = &elsewhere;
   EXPECT_EQ(list.Remove(&foreign), nullptr);
@@ -131,7 +131,7 @@ TEST_F(SlistOfFour, RemoveOfAForeignLinkLeavesListAndTailIntact) {
 }
 
 TEST_F(SlistOfFour, ContainsAndFindPrevious) {
-  Item foreign(5);
+  SlistItem foreign(5);
   EXPECT_TRUE(list.Contains(&items[3]));
   EXPECT_FALSE(list.Contains(&foreign));
   EXPECT_FALSE(list.Contains(nullptr));
@@ -146,7 +146,7 @@ TEST_F(SlistOfFour, IndexedAccess) {
   EXPECT_EQ(list.LinkAt(0), &items[0]);
   EXPECT_EQ(list.LinkAt(3), &items[3]);
 
-  Item front(10), middle(11), back(12);
+  SlistItem front(10), middle(11), back(12);
   list.InsertAt(0, &front);
   list.InsertAt(3, &middle);
   list.InsertAt(list.Count(), &back);  // the count itself appends
@@ -161,7 +161,7 @@ TEST_F(SlistOfFour, IndexedAccess) {
 }
 
 TEST_F(SlistOfFour, IndexErrorsCarryTheIndexAndCount) {
-  Item x(9);
+  SlistItem x(9);
   EXPECT_EQ(qvtest::RaisedText([&] { list.LinkAt(4); }),
             "[INDEXERR] Illegal Index (4) for collection or string with 4 elements");
   EXPECT_EQ(qvtest::RaisedText([&] { list.LinkAt(RW_NPOS); }),
@@ -179,7 +179,7 @@ TEST_F(SlistOfFour, IndexErrorsCarryTheIndexAndCount) {
 
 TEST_F(SlistOfFour, AfterAReturningHandlerIndexErrorsChangeNothing) {
   qvtest::ScopedErrorCapture capture;
-  Item x(9);
+  SlistItem x(9);
   EXPECT_EQ(list.LinkAt(4), nullptr);
   list.InsertAt(5, &x);
   EXPECT_EQ(list.RemoveAt(RW_NPOS), nullptr);
@@ -195,7 +195,7 @@ TEST(RWIntrusiveSlistIterator, FreshIteratorStandsOnTheHead) {
   EXPECT_EQ(onEmpty.Advance(1), nullptr);
   EXPECT_EQ(onEmpty.Cursor(), empty.Tail());
 
-  Item a(1), b(2);
+  SlistItem a(1), b(2);
   RWIntrusiveSlist list;
   list.InsertAfter(list.Last(), &a);
   list.InsertAfter(list.Last(), &b);
@@ -227,7 +227,7 @@ TEST(RWIntrusiveSlistIterator, ToFirstAndToLast) {
   it.ToLast();
   EXPECT_EQ(it.Cursor(), list.Tail());
 
-  Item a(1), b(2);
+  SlistItem a(1), b(2);
   list.InsertAfter(list.Last(), &a);
   list.InsertAfter(list.Last(), &b);
   it.ToLast();
@@ -255,7 +255,7 @@ TEST_F(SlistOfFour, RemoveAtPointOnTheFirstElementLeavesCursorOnHead) {
 }
 
 TEST_F(SlistOfFour, InsertAfterPoint) {
-  Item front(10), inner(11);
+  SlistItem front(10), inner(11);
   RWIntrusiveSlistIterator it(list);
   it.InsertAfterPoint(&front);  // on the head: becomes the first
   it.Advance(2);
@@ -269,7 +269,7 @@ TEST(RWIntrusiveSlistIterator, InsertAfterPointPastTheEndAppends) {
   // there must still leave a sound list.
   RWIntrusiveSlist list;
   RWIntrusiveSlistIterator it(list);
-  Item a(1), b(2);
+  SlistItem a(1), b(2);
   it.ToLast();
   it.InsertAfterPoint(&a);
   EXPECT_EQ(Ids(list), Order{1});

@@ -30,41 +30,41 @@ using qvtest::TestNamed;
 using qvtest::TestNode;
 using qvtest::TestOwner;
 
-const char* const kPath = "C:\\Spool\\Graph.dat";
-const char16_t* const kWidePath = u"C:\\Spool\\Graph.dat";
+const char* const kPersistencePath = "C:\\Spool\\Graph.dat";
+const char16_t* const kPersistenceWidePath = u"C:\\Spool\\Graph.dat";
 
-enum class Form { File, Portable, Binary, Endian };
-const Form kAllForms[] = {Form::File, Form::Portable, Form::Binary, Form::Endian};
+enum class PersistenceForm { File, Portable, Binary, Endian };
+const PersistenceForm kAllForms[] = {PersistenceForm::File, PersistenceForm::Portable, PersistenceForm::Binary, PersistenceForm::Endian};
 
-const char* FormName(Form form) {
+const char* PersistenceFormName(PersistenceForm form) {
   switch (form) {
-    case Form::File: return "file";
-    case Form::Portable: return "portable";
-    case Form::Binary: return "binary";
+    case PersistenceForm::File: return "file";
+    case PersistenceForm::Portable: return "portable";
+    case PersistenceForm::Binary: return "binary";
     default: return "endian";
   }
 }
 
-std::string Bytes(std::initializer_list<unsigned> values) {
+std::string PersistenceBytes(std::initializer_list<unsigned> values) {
   std::string s;
   for (unsigned v : values) s.push_back(static_cast<char>(v));
   return s;
 }
 
 // Writes the whole graph as one outermost save in the given form.
-std::string Save(Form form, const RWCollectable* root) {
-  if (form == Form::File) {
+std::string Save(PersistenceForm form, const RWCollectable* root) {
+  if (form == PersistenceForm::File) {
     {
-      RWBinaryFile file(kPath, "wb+");
+      RWBinaryFile file(kPersistencePath, "wb+");
       RWWriteObjectPointerToFile(file, root);
     }
-    return w32test::FileContents(kWidePath).value_or("<missing>");
+    return w32test::FileContents(kPersistenceWidePath).value_or("<missing>");
   }
   std::stringbuf buffer;
   std::unique_ptr<RWVirtualOutStream> out;
   switch (form) {
-    case Form::Portable: out = std::make_unique<RWPortableOutStream>(&buffer); break;
-    case Form::Binary: out = std::make_unique<RWBinaryOutStream>(&buffer); break;
+    case PersistenceForm::Portable: out = std::make_unique<RWPortableOutStream>(&buffer); break;
+    case PersistenceForm::Binary: out = std::make_unique<RWBinaryOutStream>(&buffer); break;
     default: out = std::make_unique<RWEndianOutStream>(&buffer, RWEndianOutStream::LittleEndian); break;
   }
   RWWriteObjectPointer(*out, root);
@@ -79,19 +79,19 @@ struct Restored {
   bool inputFailed = false;  // the stream's fail bit, or the file's indicators
 };
 
-Restored Restore(Form form, const std::string& bytes) {
+Restored Restore(PersistenceForm form, const std::string& bytes) {
   Restored r;
-  if (form == Form::File) {
-    EXPECT_TRUE(w32test::PutFile(kWidePath, bytes));
-    RWBinaryFile file(kPath, "rb");
+  if (form == PersistenceForm::File) {
+    EXPECT_TRUE(w32test::PutFile(kPersistenceWidePath, bytes));
+    RWBinaryFile file(kPersistencePath, "rb");
     RWReadObjectPointerFromFile(file, r.object);
     r.inputFailed = file.IsAtEnd() || file.HasError();
   } else {
     RWMemoryStreamBuf buffer(RWMemoryStreamBuf::ForReading{}, bytes.data(), bytes.size());
     std::unique_ptr<RWVirtualInStream> in;
     switch (form) {
-      case Form::Portable: in = std::make_unique<RWPortableInStream>(&buffer); break;
-      case Form::Binary: in = std::make_unique<RWBinaryInStream>(&buffer); break;
+      case PersistenceForm::Portable: in = std::make_unique<RWPortableInStream>(&buffer); break;
+      case PersistenceForm::Binary: in = std::make_unique<RWBinaryInStream>(&buffer); break;
       default: in = std::make_unique<RWEndianInStream>(&buffer); break;
     }
     RWReadObjectPointer(*in, r.object);
@@ -103,7 +103,7 @@ Restored Restore(Form form, const std::string& bytes) {
 
 // Where the framing's own bytes start: after the byte-order header of the
 // tagged stream, at the start otherwise.
-size_t PayloadStart(Form form) { return form == Form::Endian ? 9 : 0; }
+size_t PayloadStart(PersistenceForm form) { return form == PersistenceForm::Endian ? 9 : 0; }
 
 class RWPersistenceTest : public ::testing::Test {
  protected:
@@ -122,8 +122,8 @@ class RWPersistenceTest : public ::testing::Test {
 // ---- Golden forms ----
 
 TEST_F(RWPersistenceTest, NullPointerAtTopLevelInFileFormIsTenBytes) {
-  EXPECT_EQ(Save(Form::File, nullptr), Bytes({0x88, 0x88, 0, 0, 0xFF, 0xFF, 0, 0, 0, 0}));
-  Restored r = Restore(Form::File, Bytes({0x88, 0x88, 0, 0, 0xFF, 0xFF, 0, 0, 0, 0}));
+  EXPECT_EQ(Save(PersistenceForm::File, nullptr), PersistenceBytes({0x88, 0x88, 0, 0, 0xFF, 0xFF, 0, 0, 0, 0}));
+  Restored r = Restore(PersistenceForm::File, PersistenceBytes({0x88, 0x88, 0, 0, 0xFF, 0xFF, 0, 0, 0, 0}));
   EXPECT_EQ(r.object, nullptr);
   EXPECT_EQ(r.failure, "");
   EXPECT_FALSE(r.inputFailed);
@@ -135,7 +135,7 @@ TEST_F(RWPersistenceTest, PortableTextOfANewObjectAndABackReference) {
   // the pointer inside refers to the first object written, "@1".
   TestNode node(7);
   node.link = &node;
-  EXPECT_EQ(Save(Form::Portable, &node), ":781\n\\[7\n@1\n\\]");
+  EXPECT_EQ(Save(PersistenceForm::Portable, &node), ":781\n\\[7\n@1\n\\]");
 }
 
 TEST_F(RWPersistenceTest, CollectionsInFileFormAreCountThenReferences) {
@@ -144,12 +144,12 @@ TEST_F(RWPersistenceTest, CollectionsInFileFormAreCountThenReferences) {
   list.Add(&a);
   list.Add(&b);
   list.Add(&a);
-  EXPECT_EQ(Save(Form::File, &list), Bytes({0x88, 0x88, 0, 0, 0x33, 0x80, 3, 0, 0, 0,  // list, 3 elements
+  EXPECT_EQ(Save(PersistenceForm::File, &list), PersistenceBytes({0x88, 0x88, 0, 0, 0x33, 0x80, 3, 0, 0, 0,  // list, 3 elements
                                             0x0E, 0x03, 1, 0, 0, 0,                   // leaf 1 (index 2)
                                             0x0E, 0x03, 2, 0, 0, 0,                   // leaf 2
                                             0xFF, 0xFF, 2, 0, 0, 0}));                // leaf 1 again
   RWSlistCollectables empty;
-  EXPECT_EQ(Save(Form::File, &empty), Bytes({0x88, 0x88, 0, 0, 0x33, 0x80, 0, 0, 0, 0}));
+  EXPECT_EQ(Save(PersistenceForm::File, &empty), PersistenceBytes({0x88, 0x88, 0, 0, 0x33, 0x80, 0, 0, 0, 0}));
 }
 
 TEST_F(RWPersistenceTest, StringIdClassesWriteTheirNameOnceThenItsIndex) {
@@ -158,8 +158,8 @@ TEST_F(RWPersistenceTest, StringIdClassesWriteTheirNameOnceThenItsIndex) {
   list.Add(&first);
   list.Add(&second);
   // list 1, first 2, "TestNamed" 3, second 4.
-  EXPECT_EQ(Save(Form::File, &list),
-            Bytes({0x88, 0x88, 0, 0, 0x33, 0x80, 2, 0, 0, 0,  // list
+  EXPECT_EQ(Save(PersistenceForm::File, &list),
+            PersistenceBytes({0x88, 0x88, 0, 0, 0x33, 0x80, 2, 0, 0, 0,  // list
                    0x8F, 0x88, 9, 0, 0, 0, 'T', 'e', 's', 't', 'N', 'a', 'm', 'e', 'd',  // first
                    1, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0, 0,                                 // its body
                    0x8E, 0x88, 3, 0, 0, 0,                                             // second
@@ -215,8 +215,8 @@ void ExpectSameShape(RWCollectable* restored) {
 
 TEST_F(RWPersistenceTest, GraphWithSharingCycleAndNullSurvivesEveryForm) {
   Graph graph;
-  for (Form form : kAllForms) {
-    SCOPED_TRACE(FormName(form));
+  for (PersistenceForm form : kAllForms) {
+    SCOPED_TRACE(PersistenceFormName(form));
     Restored r = Restore(form, Save(form, &graph.root));
     EXPECT_EQ(r.failure, "");
     EXPECT_FALSE(r.inputFailed);
@@ -236,11 +236,11 @@ TEST_F(RWPersistenceTest, StoredByteCountMatchesTheFileWrite) {
   const RWCollectable* roots[] = {&graph.root, &outer, &plain, &graph.n1, &RWNullObjectInstance};
   for (const RWCollectable* root : roots) {
     const uint32_t count = root->StoredByteCount();
-    EXPECT_EQ(count, Save(Form::File, root).size());
+    EXPECT_EQ(count, Save(PersistenceForm::File, root).size());
   }
   // Nested under an outer operation the marker is not counted, and an
   // object already entered costs a back reference.
-  const size_t written = Save(Form::File, &plain).size();
+  const size_t written = Save(PersistenceForm::File, &plain).size();
   RWStoreTableGuard guard;
   EXPECT_EQ(plain.StoredByteCount(), written - 4);
   EXPECT_EQ(plain.StoredByteCount(), 6u);
@@ -250,13 +250,13 @@ TEST_F(RWPersistenceTest, SuccessiveOutermostSavesAreIndependent) {
   TestNode node(4);
   node.link = &node;
   {
-    RWBinaryFile file(kPath, "wb+");
+    RWBinaryFile file(kPersistencePath, "wb+");
     node.WriteToFile(file);
     node.WriteToFile(file);
   }
-  const std::string one = Bytes({0x88, 0x88, 0, 0, 0x0D, 0x03, 4, 0, 0, 0, 0xFF, 0xFF, 1, 0, 0, 0});
-  EXPECT_EQ(w32test::FileContents(kWidePath).value_or(""), one + one);
-  RWBinaryFile file(kPath, "rb");
+  const std::string one = PersistenceBytes({0x88, 0x88, 0, 0, 0x0D, 0x03, 4, 0, 0, 0, 0xFF, 0xFF, 1, 0, 0, 0});
+  EXPECT_EQ(w32test::FileContents(kPersistenceWidePath).value_or(""), one + one);
+  RWBinaryFile file(kPersistencePath, "rb");
   RWCollectable* first = nullptr;
   RWCollectable* second = nullptr;
   RWReadObjectPointerFromFile(file, first);
@@ -275,14 +275,14 @@ TEST_F(RWPersistenceTest, SuccessiveOutermostSavesAreIndependent) {
 
 TEST_F(RWPersistenceTest, VirtualStreamEndingAfterAnObjectYieldsNoObjectAndNoFailure) {
   TestLeaf leaf(3);
-  for (Form form : {Form::Portable, Form::Binary, Form::Endian}) {
-    SCOPED_TRACE(FormName(form));
+  for (PersistenceForm form : {PersistenceForm::Portable, PersistenceForm::Binary, PersistenceForm::Endian}) {
+    SCOPED_TRACE(PersistenceFormName(form));
     const std::string bytes = Save(form, &leaf);
     RWMemoryStreamBuf buffer(RWMemoryStreamBuf::ForReading{}, bytes.data(), bytes.size());
     std::unique_ptr<RWVirtualInStream> in;
-    if (form == Form::Portable) in = std::make_unique<RWPortableInStream>(&buffer);
-    if (form == Form::Binary) in = std::make_unique<RWBinaryInStream>(&buffer);
-    if (form == Form::Endian) in = std::make_unique<RWEndianInStream>(&buffer);
+    if (form == PersistenceForm::Portable) in = std::make_unique<RWPortableInStream>(&buffer);
+    if (form == PersistenceForm::Binary) in = std::make_unique<RWBinaryInStream>(&buffer);
+    if (form == PersistenceForm::Endian) in = std::make_unique<RWEndianInStream>(&buffer);
     RWCollectable* first = RWReadObjectInto(*in, nullptr);
     ASSERT_NE(first, nullptr);
     EXPECT_TRUE(in->Good());
@@ -304,21 +304,21 @@ TEST_F(RWPersistenceTest, VirtualStreamEndingAfterAnObjectYieldsNoObjectAndNoFai
 TEST_F(RWPersistenceTest, ReadIntoAnExistingObjectFillsItInPlace) {
   TestNode stored(6);
   stored.link = &stored;
-  for (Form form : kAllForms) {
-    SCOPED_TRACE(FormName(form));
+  for (PersistenceForm form : kAllForms) {
+    SCOPED_TRACE(PersistenceFormName(form));
     const std::string bytes = Save(form, &stored);
     TestNode target;
     RWCollectable* result = nullptr;
-    if (form == Form::File) {
-      ASSERT_TRUE(w32test::PutFile(kWidePath, bytes));
-      RWBinaryFile file(kPath, "rb");
+    if (form == PersistenceForm::File) {
+      ASSERT_TRUE(w32test::PutFile(kPersistenceWidePath, bytes));
+      RWBinaryFile file(kPersistencePath, "rb");
       result = RWReadObjectIntoFromFile(file, &target);
     } else {
       RWMemoryStreamBuf buffer(RWMemoryStreamBuf::ForReading{}, bytes.data(), bytes.size());
       std::unique_ptr<RWVirtualInStream> in;
-      if (form == Form::Portable) in = std::make_unique<RWPortableInStream>(&buffer);
-      if (form == Form::Binary) in = std::make_unique<RWBinaryInStream>(&buffer);
-      if (form == Form::Endian) in = std::make_unique<RWEndianInStream>(&buffer);
+      if (form == PersistenceForm::Portable) in = std::make_unique<RWPortableInStream>(&buffer);
+      if (form == PersistenceForm::Binary) in = std::make_unique<RWBinaryInStream>(&buffer);
+      if (form == PersistenceForm::Endian) in = std::make_unique<RWEndianInStream>(&buffer);
       result = RWReadObjectInto(*in, &target);
     }
     EXPECT_EQ(result, &target);
@@ -370,8 +370,8 @@ TEST_F(RWPersistenceTest, StackRestoresTopFirstWithoutEmptyingFirst) {
   stack.Add(&a);
   stack.Add(&b);
   stack.Add(&c);
-  for (Form form : kAllForms) {
-    SCOPED_TRACE(FormName(form));
+  for (PersistenceForm form : kAllForms) {
+    SCOPED_TRACE(PersistenceFormName(form));
     Restored r = Restore(form, Save(form, &stack));
     auto* restored = dynamic_cast<RWSlistCollectablesStack*>(r.object);
     ASSERT_NE(restored, nullptr);
@@ -384,7 +384,7 @@ TEST_F(RWPersistenceTest, StackRestoresTopFirstWithoutEmptyingFirst) {
   // Restored into a stack that holds an element, the stored ones follow it;
   // a list is emptied first.
   TestLeaf x(9);
-  const std::string bytes = Save(Form::File, &stack);
+  const std::string bytes = Save(PersistenceForm::File, &stack);
   for (bool isStack : {true, false}) {
     std::unique_ptr<RWSlistCollectables> target;
     if (isStack) {
@@ -393,8 +393,8 @@ TEST_F(RWPersistenceTest, StackRestoresTopFirstWithoutEmptyingFirst) {
       target = std::make_unique<RWSlistCollectables>();
     }
     target->Add(&x);
-    ASSERT_TRUE(w32test::PutFile(kWidePath, bytes));
-    RWBinaryFile file(kPath, "rb");
+    ASSERT_TRUE(w32test::PutFile(kPersistenceWidePath, bytes));
+    RWBinaryFile file(kPersistencePath, "rb");
     EXPECT_EQ(RWReadObjectIntoFromFile(file, target.get()), target.get());
     ASSERT_EQ(target->Count(), isStack ? 4u : 3u);
     if (isStack) {
@@ -414,10 +414,10 @@ TEST_F(RWPersistenceTest, SetRestoreGoesThroughAddAndSkipsNulls) {
   list.Add(&a);
   // The stored elements of the list, read back as a set: the set's Add
   // drops the second a and the null.
-  std::string bytes = Save(Form::File, &list);
+  std::string bytes = Save(PersistenceForm::File, &list);
   bytes[4] = 0x2B;  // the class id of RWSet
   bytes[5] = 0x80;
-  Restored r = Restore(Form::File, bytes);
+  Restored r = Restore(PersistenceForm::File, bytes);
   auto* set = dynamic_cast<RWSet*>(r.object);
   ASSERT_NE(set, nullptr);
   EXPECT_EQ(set->Count(), 1u);
@@ -427,7 +427,7 @@ TEST_F(RWPersistenceTest, SetRestoreGoesThroughAddAndSkipsNulls) {
 TEST_F(RWPersistenceTest, CollectionsThatHoldThemselvesCompareAndRestoreWithoutEndlessRecursion) {
   // A stored set holding itself three times: each Add compares the set
   // with itself.
-  Restored r = Restore(Form::Portable, ":32811\n\\[3\n@1\n@1\n@1\n\\]");
+  Restored r = Restore(PersistenceForm::Portable, ":32811\n\\[3\n@1\n@1\n@1\n\\]");
   auto* set = dynamic_cast<RWSet*>(r.object);
   ASSERT_NE(set, nullptr);
   EXPECT_EQ(set->Count(), 1u);
@@ -451,15 +451,15 @@ TEST_F(RWPersistenceTest, CollectionsThatHoldThemselvesCompareAndRestoreWithoutE
 // object, nothing left allocated, nothing raised to the handler.
 TEST_F(RWPersistenceTest, TruncationAtEveryCutPointFailsCleanly) {
   Graph graph;
-  for (Form form : kAllForms) {
-    SCOPED_TRACE(FormName(form));
+  for (PersistenceForm form : kAllForms) {
+    SCOPED_TRACE(PersistenceFormName(form));
     const std::string bytes = Save(form, &graph.root);
     for (size_t cut = PayloadStart(form); cut < bytes.size(); ++cut) {
       SCOPED_TRACE(cut);
       Restored r = Restore(form, bytes.substr(0, cut));
       EXPECT_EQ(r.object, nullptr);
       // Up to the first value the input simply holds no object.
-      const bool empty = form == Form::File ? cut < 4 : cut == PayloadStart(form);
+      const bool empty = form == PersistenceForm::File ? cut < 4 : cut == PayloadStart(form);
       if (!empty) {
         EXPECT_NE(r.failure, "");
         EXPECT_TRUE(r.inputFailed);
@@ -469,39 +469,39 @@ TEST_F(RWPersistenceTest, TruncationAtEveryCutPointFailsCleanly) {
   EXPECT_TRUE(errors_.Texts().empty());
 }
 
-struct DamageCase {
+struct PersistenceDamageCase {
   const char* name;
   std::string bytes;   // file form
   const char* failure;  // the start of the failure text
 };
 
 TEST_F(RWPersistenceTest, DamagedFilesFailWithTheirError) {
-  const std::string marker = Bytes({0x88, 0x88, 0, 0});
-  const DamageCase cases[] = {
-      {"bad magic", Bytes({0x34, 0x12, 0, 0, 0xFF, 0xFF, 0, 0, 0, 0}),
+  const std::string marker = PersistenceBytes({0x88, 0x88, 0, 0});
+  const PersistenceDamageCase cases[] = {
+      {"bad magic", PersistenceBytes({0x34, 0x12, 0, 0, 0xFF, 0xFF, 0, 0, 0, 0}),
        "[MAGIC] Bad magic number: 4660 (should be 34952)"},
-      {"unknown class id", marker + Bytes({0x39, 0x30}),
+      {"unknown class id", marker + PersistenceBytes({0x39, 0x30}),
        "[NOCREATE] RWFactory: no create function for class with ID 12345 (0x3039)"},
-      {"unknown string id", marker + Bytes({0x8F, 0x88, 3, 0, 0, 0, 'N', 'o', 'X'}), "[NOCREATE]"},
-      {"back reference at the count", marker + Bytes({0xFF, 0xFF, 1, 0, 0, 0}), "[REF]"},
-      {"back reference far out", marker + Bytes({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}), "[REF]"},
-      {"string index on the null slot", marker + Bytes({0x8E, 0x88, 0, 0, 0, 0}), "[REF]"},
+      {"unknown string id", marker + PersistenceBytes({0x8F, 0x88, 3, 0, 0, 0, 'N', 'o', 'X'}), "[NOCREATE]"},
+      {"back reference at the count", marker + PersistenceBytes({0xFF, 0xFF, 1, 0, 0, 0}), "[REF]"},
+      {"back reference far out", marker + PersistenceBytes({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}), "[REF]"},
+      {"string index on the null slot", marker + PersistenceBytes({0x8E, 0x88, 0, 0, 0, 0}), "[REF]"},
       // A list whose element names the list's own slot as a class.
-      {"string index on an object slot", marker + Bytes({0x33, 0x80, 1, 0, 0, 0, 0x8E, 0x88, 1, 0, 0, 0}),
+      {"string index on an object slot", marker + PersistenceBytes({0x33, 0x80, 1, 0, 0, 0, 0x8E, 0x88, 1, 0, 0, 0}),
        "[REF]"},
       // A named object (slot 1, its class id in slot 2) whose link refers
       // back to slot 2 as if it were an object.
       {"back reference to a class slot",
-       marker + Bytes({0x8F, 0x88, 9, 0, 0, 0, 'T', 'e', 's', 't', 'N', 'a', 'm', 'e', 'd', 1, 0, 0, 0, 0xFF,
+       marker + PersistenceBytes({0x8F, 0x88, 9, 0, 0, 0, 'T', 'e', 's', 't', 'N', 'a', 'm', 'e', 'd', 1, 0, 0, 0, 0xFF,
                        0xFF, 2, 0, 0, 0}),
        "[REF]"},
-      {"string id longer than the file", marker + Bytes({0x8F, 0x88, 0xF0, 0xFF, 0xFF, 0xFF, 'a', 'b'}), "[EOF]"},
+      {"string id longer than the file", marker + PersistenceBytes({0x8F, 0x88, 0xF0, 0xFF, 0xFF, 0xFF, 'a', 'b'}), "[EOF]"},
       // A list claiming four billion elements, holding one.
-      {"huge element count", marker + Bytes({0x33, 0x80, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0}), "[EOF]"},
+      {"huge element count", marker + PersistenceBytes({0x33, 0x80, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0}), "[EOF]"},
   };
-  for (const DamageCase& c : cases) {
+  for (const PersistenceDamageCase& c : cases) {
     SCOPED_TRACE(c.name);
-    Restored r = Restore(Form::File, c.bytes);
+    Restored r = Restore(PersistenceForm::File, c.bytes);
     EXPECT_EQ(r.object, nullptr);
     EXPECT_EQ(r.failure.substr(0, std::strlen(c.failure)), c.failure);
     EXPECT_TRUE(r.inputFailed);
@@ -526,7 +526,7 @@ TEST_F(RWPersistenceTest, DamagedVirtualStreamsFailWithTheFailBit) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    Restored r = Restore(Form::Portable, c.text);
+    Restored r = Restore(PersistenceForm::Portable, c.text);
     EXPECT_EQ(r.object, nullptr);
     EXPECT_EQ(r.failure.substr(0, std::strlen(c.failure)), c.failure);
     EXPECT_TRUE(r.inputFailed);
@@ -536,10 +536,10 @@ TEST_F(RWPersistenceTest, DamagedVirtualStreamsFailWithTheFailBit) {
 
 TEST_F(RWPersistenceTest, DeepNestingFailsInsteadOfExhaustingTheStack) {
   // Lists nested a hundred thousand deep, each holding the next.
-  std::string bytes = Bytes({0x88, 0x88, 0, 0});
-  for (int i = 0; i < 100000; ++i) bytes += Bytes({0x33, 0x80, 1, 0, 0, 0});
-  bytes += Bytes({0xFF, 0xFF, 0, 0, 0, 0});
-  Restored r = Restore(Form::File, bytes);
+  std::string bytes = PersistenceBytes({0x88, 0x88, 0, 0});
+  for (int i = 0; i < 100000; ++i) bytes += PersistenceBytes({0x33, 0x80, 1, 0, 0, 0});
+  bytes += PersistenceBytes({0xFF, 0xFF, 0, 0, 0, 0});
+  Restored r = Restore(PersistenceForm::File, bytes);
   EXPECT_EQ(r.object, nullptr);
   EXPECT_EQ(r.failure, "[STREAM] Bad input stream");
 }
@@ -553,8 +553,8 @@ TEST_F(RWPersistenceTest, FailedRestoreFreesWhatItCreatedButLeavesAdoptedObjects
   RWSlistCollectables list;
   list.Add(&owner);
   list.Add(&leaf);
-  for (Form form : kAllForms) {
-    SCOPED_TRACE(FormName(form));
+  for (PersistenceForm form : kAllForms) {
+    SCOPED_TRACE(PersistenceFormName(form));
     const std::string bytes = Save(form, &list);
     Restored r = Restore(form, bytes.substr(0, bytes.size() - 3));
     EXPECT_EQ(r.object, nullptr);
@@ -562,9 +562,9 @@ TEST_F(RWPersistenceTest, FailedRestoreFreesWhatItCreatedButLeavesAdoptedObjects
   }
   // An existing object read into is never deleted.
   RWSlistCollectables target;
-  const std::string bytes = Save(Form::File, &list);
-  ASSERT_TRUE(w32test::PutFile(kWidePath, bytes.substr(0, bytes.size() - 3)));
-  RWBinaryFile file(kPath, "rb");
+  const std::string bytes = Save(PersistenceForm::File, &list);
+  ASSERT_TRUE(w32test::PutFile(kPersistenceWidePath, bytes.substr(0, bytes.size() - 3)));
+  RWBinaryFile file(kPersistencePath, "rb");
   EXPECT_EQ(RWReadObjectIntoFromFile(file, &target), nullptr);
   EXPECT_TRUE(file.IsAtEnd() || file.HasError());
   // The elements it held at the failure were freed with the failed
@@ -579,9 +579,9 @@ TEST_F(RWPersistenceTest, AnErrorThatEscapesARestoreStillFreesWhatItCreated) {
   TestLeaf bad(-2);
   RWSlistCollectables list;
   list.Add(&bad);
-  const std::string bytes = Save(Form::File, &list);
-  ASSERT_TRUE(w32test::PutFile(kWidePath, bytes));
-  RWBinaryFile file(kPath, "rb");
+  const std::string bytes = Save(PersistenceForm::File, &list);
+  ASSERT_TRUE(w32test::PutFile(kPersistenceWidePath, bytes));
+  RWBinaryFile file(kPersistencePath, "rb");
   RWCollectable* out = nullptr;
   const std::string text = qvtest::RaisedText([&] { RWReadObjectPointerFromFile(file, out); });
   EXPECT_EQ(text.substr(0, 10), "[INDEXERR]");

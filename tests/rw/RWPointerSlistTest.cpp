@@ -22,7 +22,7 @@ Order ValuesOf(const RWPointerSlist& list) {
   return values;
 }
 
-bool IsOdd(const RWCollectable* e, const void*) { return ValueOf(e) % 2 == 1; }
+bool PointerSlistIsOdd(const RWCollectable* e, const void*) { return ValueOf(e) % 2 == 1; }
 
 class PointerSlist : public ::testing::Test {
  protected:
@@ -107,13 +107,13 @@ TEST_F(PointerSlist, MatchAndReferenceSearches) {
   EXPECT_EQ(list.FindMatch(&RWCollectableIsEqual, &one), &items[1]);
   EXPECT_EQ(list.IndexOfMatch(&RWCollectableIsEqual, &one), 1);
   EXPECT_EQ(list.CountMatches(&RWCollectableIsEqual, &one), 2u);
-  EXPECT_EQ(list.CountMatches(&IsOdd, nullptr), 3u);
+  EXPECT_EQ(list.CountMatches(&PointerSlistIsOdd, nullptr), 3u);
   EXPECT_EQ(list.FindReference(&one), nullptr);
   EXPECT_EQ(list.CountReferences(&items[1]), 2u);
   Item seven(7);
   EXPECT_EQ(list.IndexOfMatch(&RWCollectableIsEqual, &seven), -1);
 
-  EXPECT_EQ(list.RemoveMatch(&IsOdd, nullptr), &items[1]);
+  EXPECT_EQ(list.RemoveMatch(&PointerSlistIsOdd, nullptr), &items[1]);
   EXPECT_EQ(ValuesOf(list), (Order{0, 2, 3, 1}));
   EXPECT_EQ(list.RemoveReference(&items[1]), &items[1]);
   EXPECT_EQ(ValuesOf(list), (Order{0, 2, 3}));
@@ -150,8 +150,8 @@ TEST_F(PointerSlist, IteratorWalksAndStaysOnTheTail) {
   EXPECT_EQ(it.Key(), &items[1]);
   EXPECT_EQ(it.FindNextReference(&items[1]), nullptr);
   it.Reset();
-  EXPECT_EQ(it.FindNextMatch(&IsOdd, nullptr), &items[1]);
-  EXPECT_EQ(it.FindNextMatch(&IsOdd, nullptr), &items[3]);
+  EXPECT_EQ(it.FindNextMatch(&PointerSlistIsOdd, nullptr), &items[1]);
+  EXPECT_EQ(it.FindNextMatch(&PointerSlistIsOdd, nullptr), &items[3]);
 }
 
 TEST_F(PointerSlist, IteratorInsertsAndRemovesAroundTheCursor) {
@@ -167,7 +167,7 @@ TEST_F(PointerSlist, IteratorInsertsAndRemovesAroundTheCursor) {
   EXPECT_EQ(it.Next(), &x);
 
   // Removing the next odd element (3) two links on leaves the cursor on 2.
-  EXPECT_EQ(it.RemoveNextMatch(&IsOdd, nullptr), &items[3]);
+  EXPECT_EQ(it.RemoveNextMatch(&PointerSlistIsOdd, nullptr), &items[3]);
   EXPECT_EQ(it.Key(), &items[2]);
   EXPECT_EQ(ValuesOf(list), (Order{0, 7, 2, 1}));
   EXPECT_EQ(it.RemoveNextReference(&items[0]), nullptr);  // only before the cursor

@@ -64,8 +64,8 @@ class RWStringBlockTest : public ::testing::Test {
   }
 };
 
-using Strings = ::testing::Types<RWCString, RWWString>;
-TYPED_TEST_SUITE(RWStringBlockTest, Strings);
+using BlockStrings = ::testing::Types<RWCString, RWWString>;
+TYPED_TEST_SUITE(RWStringBlockTest, BlockStrings);
 
 TYPED_TEST(RWStringBlockTest, HeaderOfCountCapacityAndLengthBeforeTheCharacters) {
   using S = TypeParam;

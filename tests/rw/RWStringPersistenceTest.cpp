@@ -20,7 +20,7 @@
 
 namespace {
 
-std::string Bytes(std::initializer_list<unsigned> values) {
+std::string StringPersistenceBytes(std::initializer_list<unsigned> values) {
   std::string s;
   for (unsigned v : values) s.push_back(static_cast<char>(v));
   return s;
@@ -62,18 +62,18 @@ TEST_F(StringFileTest, StoredFormsAreTheLengthThenTheCharacters) {
     RWBinaryFile file(kPath, "wb+");
     EXPECT_TRUE(RWCString("abc").SaveToFile(file));
   }
-  EXPECT_EQ(Contents(), Bytes({0x03, 0, 0, 0, 0x61, 0x62, 0x63}));
+  EXPECT_EQ(Contents(), StringPersistenceBytes({0x03, 0, 0, 0, 0x61, 0x62, 0x63}));
   {
     RWBinaryFile file(kPath, "wb+");
     EXPECT_TRUE(RWCString().SaveToFile(file));
   }
-  EXPECT_EQ(Contents(), Bytes({0, 0, 0, 0}));
+  EXPECT_EQ(Contents(), StringPersistenceBytes({0, 0, 0, 0}));
   {
     RWBinaryFile file(kPath, "wb+");
     EXPECT_TRUE(RWWString(u"A\u20AC").SaveToFile(file));
     EXPECT_TRUE(RWWString().SaveToFile(file));
   }
-  EXPECT_EQ(Contents(), Bytes({0x02, 0, 0, 0, 0x41, 0x00, 0xAC, 0x20, 0, 0, 0, 0}));
+  EXPECT_EQ(Contents(), StringPersistenceBytes({0x02, 0, 0, 0, 0x41, 0x00, 0xAC, 0x20, 0, 0, 0, 0}));
 }
 
 TEST_F(StringFileTest, StringsRoundTripInSequence) {
@@ -107,10 +107,10 @@ TEST_F(StringFileTest, ADamagedFileLeavesTheStringAsItWas) {
     bool narrowToo = true;  // also damaged for a narrow string
   } cases[] = {
       {"no length at all", ""},
-      {"length cut short", Bytes({0x03, 0x00})},
-      {"body cut short", Bytes({0x0A, 0, 0, 0, 'a', 'b', 'c'})},
-      {"huge length", Bytes({0xF0, 0xFF, 0xFF, 0xFF, 'a', 'b'})},
-      {"odd byte of a wide character", Bytes({0x02, 0, 0, 0, 'a', 0, 'b'}), false},
+      {"length cut short", StringPersistenceBytes({0x03, 0x00})},
+      {"body cut short", StringPersistenceBytes({0x0A, 0, 0, 0, 'a', 'b', 'c'})},
+      {"huge length", StringPersistenceBytes({0xF0, 0xFF, 0xFF, 0xFF, 'a', 'b'})},
+      {"odd byte of a wide character", StringPersistenceBytes({0x02, 0, 0, 0, 'a', 0, 'b'}), false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -173,7 +173,7 @@ TEST(StringStreamTest, NativeBinaryFormsCarryTheNarrowLengthTwice) {
     RWCString().SaveTo(out);
     EXPECT_TRUE(out.Good());
   }
-  EXPECT_EQ(buffer.str(), Bytes({0x03, 0, 0, 0, 0x03, 0, 0, 0, 0x61, 0x62, 0x63,  //
+  EXPECT_EQ(buffer.str(), StringPersistenceBytes({0x03, 0, 0, 0, 0x03, 0, 0, 0, 0x61, 0x62, 0x63,  //
                                  0x02, 0, 0, 0, 0x41, 0x00, 0xAC, 0x20,           //
                                  0, 0, 0, 0, 0, 0, 0, 0}));
 }
@@ -282,9 +282,9 @@ TEST(StringStreamTest, AStreamStringWhoseLengthDisagreesIsRefused) {
   } cases[] = {
       // The stored length promises 5 characters, the string holds 3: the
       // last two were never read.
-      {"shorter", Bytes({5, 0, 0, 0, 3, 0, 0, 0, 'a', 'b', 'c', 'x', 'y'})},
-      {"longer", Bytes({2, 0, 0, 0, 3, 0, 0, 0, 'a', 'b', 'c'})},
-      {"empty but holding one", Bytes({0, 0, 0, 0, 1, 0, 0, 0, 'a'})},
+      {"shorter", StringPersistenceBytes({5, 0, 0, 0, 3, 0, 0, 0, 'a', 'b', 'c', 'x', 'y'})},
+      {"longer", StringPersistenceBytes({2, 0, 0, 0, 3, 0, 0, 0, 'a', 'b', 'c'})},
+      {"empty but holding one", StringPersistenceBytes({0, 0, 0, 0, 1, 0, 0, 0, 'a'})},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -298,7 +298,7 @@ TEST(StringStreamTest, AStreamStringWhoseLengthDisagreesIsRefused) {
 }
 
 TEST(StringStreamTest, AStreamStringAboveTheLimitIsRefusedBeforeItsBody) {
-  std::string bytes = Bytes({0, 0, 0, 0, 'r', 'e', 's', 't'});
+  std::string bytes = StringPersistenceBytes({0, 0, 0, 0, 'r', 'e', 's', 't'});
   const uint32_t n = static_cast<uint32_t>(RWCString::kMaxStreamStringLength + 1);
   for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>(n >> (8 * i));
   RWMemoryStreamBuf buffer(RWMemoryStreamBuf::ForReading{}, bytes.data(), bytes.size());

@@ -17,34 +17,34 @@
 
 namespace {
 
-enum class Kind { Portable, Binary, EndianLittle, EndianBig, EndianHost };
+enum class VirtualStreamKind { Portable, Binary, EndianLittle, EndianBig, EndianHost };
 
-const char* KindName(Kind kind) {
+const char* VirtualStreamKindName(VirtualStreamKind kind) {
   switch (kind) {
-    case Kind::Portable: return "Portable";
-    case Kind::Binary: return "Binary";
-    case Kind::EndianLittle: return "EndianLittle";
-    case Kind::EndianBig: return "EndianBig";
-    case Kind::EndianHost: return "EndianHost";
+    case VirtualStreamKind::Portable: return "Portable";
+    case VirtualStreamKind::Binary: return "Binary";
+    case VirtualStreamKind::EndianLittle: return "EndianLittle";
+    case VirtualStreamKind::EndianBig: return "EndianBig";
+    case VirtualStreamKind::EndianHost: return "EndianHost";
   }
   return "?";
 }
 
-std::unique_ptr<RWVirtualOutStream> MakeOut(Kind kind, std::streambuf* buffer) {
+std::unique_ptr<RWVirtualOutStream> MakeOut(VirtualStreamKind kind, std::streambuf* buffer) {
   switch (kind) {
-    case Kind::Portable: return std::make_unique<RWPortableOutStream>(buffer);
-    case Kind::Binary: return std::make_unique<RWBinaryOutStream>(buffer);
-    case Kind::EndianLittle: return std::make_unique<RWEndianOutStream>(buffer, 0);
-    case Kind::EndianBig: return std::make_unique<RWEndianOutStream>(buffer, 1);
-    case Kind::EndianHost: return std::make_unique<RWEndianOutStream>(buffer, 2);
+    case VirtualStreamKind::Portable: return std::make_unique<RWPortableOutStream>(buffer);
+    case VirtualStreamKind::Binary: return std::make_unique<RWBinaryOutStream>(buffer);
+    case VirtualStreamKind::EndianLittle: return std::make_unique<RWEndianOutStream>(buffer, 0);
+    case VirtualStreamKind::EndianBig: return std::make_unique<RWEndianOutStream>(buffer, 1);
+    case VirtualStreamKind::EndianHost: return std::make_unique<RWEndianOutStream>(buffer, 2);
   }
   return nullptr;
 }
 
-std::unique_ptr<RWVirtualInStream> MakeIn(Kind kind, std::streambuf* buffer) {
+std::unique_ptr<RWVirtualInStream> VirtualStreamMakeIn(VirtualStreamKind kind, std::streambuf* buffer) {
   switch (kind) {
-    case Kind::Portable: return std::make_unique<RWPortableInStream>(buffer);
-    case Kind::Binary: return std::make_unique<RWBinaryInStream>(buffer);
+    case VirtualStreamKind::Portable: return std::make_unique<RWPortableInStream>(buffer);
+    case VirtualStreamKind::Binary: return std::make_unique<RWBinaryInStream>(buffer);
     default: return std::make_unique<RWEndianInStream>(buffer);
   }
 }
@@ -156,7 +156,7 @@ std::vector<Op> AllOps() {
   };
 }
 
-class VirtualStreamKinds : public ::testing::TestWithParam<Kind> {};
+class VirtualStreamKinds : public ::testing::TestWithParam<VirtualStreamKind> {};
 
 TEST_P(VirtualStreamKinds, EveryPutIsReadBackByItsGet) {
   qvtest::ScopedErrorCapture capture;
@@ -173,13 +173,13 @@ TEST_P(VirtualStreamKinds, EveryPutIsReadBackByItsGet) {
   // caught by the address sanitizer.
   std::vector<char> written(storage.begin(), storage.begin() + static_cast<long>(outBuffer.Size()));
   RWMemoryStreamBuf inBuffer(RWMemoryStreamBuf::ForReading{}, written.data(), written.size());
-  auto in = MakeIn(GetParam(), &inBuffer);
+  auto in = VirtualStreamMakeIn(GetParam(), &inBuffer);
   for (const Op& op : ops) {
     EXPECT_TRUE(op.getMatches(*in)) << op.name;
     ASSERT_TRUE(in->Good()) << op.name;
   }
   // Everything was consumed (the text form may leave white space).
-  if (GetParam() != Kind::Portable) {
+  if (GetParam() != VirtualStreamKind::Portable) {
     EXPECT_EQ(in->Get(), -1);
     EXPECT_TRUE(in->Eof());
   }
@@ -197,15 +197,15 @@ TEST_P(VirtualStreamKinds, EachOperationAloneRoundTrips) {
     ASSERT_TRUE(out->Good()) << op.name;
     std::vector<char> written(storage.begin(), storage.begin() + static_cast<long>(outBuffer.Size()));
     RWMemoryStreamBuf inBuffer(RWMemoryStreamBuf::ForReading{}, written.data(), written.size());
-    auto in = MakeIn(GetParam(), &inBuffer);
-    EXPECT_TRUE(op.getMatches(*in)) << KindName(GetParam()) << " " << op.name;
+    auto in = VirtualStreamMakeIn(GetParam(), &inBuffer);
+    EXPECT_TRUE(op.getMatches(*in)) << VirtualStreamKindName(GetParam()) << " " << op.name;
     EXPECT_FALSE(in->Fail()) << op.name;
     EXPECT_TRUE(capture.Texts().empty()) << op.name << ": " << (capture.Texts().empty() ? "" : capture.Texts()[0]);
     capture.Texts().clear();
   }
 }
 
-std::vector<char> WriteAll(Kind kind) {
+std::vector<char> WriteAll(VirtualStreamKind kind) {
   std::vector<char> storage(64 * 1024);
   RWMemoryStreamBuf buffer(RWMemoryStreamBuf::ForWriting{}, storage.data(), storage.size());
   auto out = MakeOut(kind, &buffer);
@@ -216,12 +216,12 @@ std::vector<char> WriteAll(Kind kind) {
 
 // Reads the whole sequence of values without checking them; answers the
 // final stream state.
-int32_t ReadAllQuietly(Kind kind, const std::vector<char>& bytes) {
+int32_t ReadAllQuietly(VirtualStreamKind kind, const std::vector<char>& bytes) {
   // A copy of exactly the bytes given, so any over-read is a sanitizer report.
   std::unique_ptr<char[]> block(new char[bytes.size() + 1]);
   std::memcpy(block.get(), bytes.data(), bytes.size());
   RWMemoryStreamBuf buffer(RWMemoryStreamBuf::ForReading{}, block.get(), bytes.size());
-  auto in = MakeIn(kind, &buffer);
+  auto in = VirtualStreamMakeIn(kind, &buffer);
   char text[300];
   uint32_t u32[300];
   int32_t i32[300];
@@ -252,11 +252,11 @@ TEST_P(VirtualStreamKinds, EveryShortenedStreamEndsFailed) {
   for (size_t length = 0; length < whole.size(); length += (length < 64 ? 1 : 37)) {
     std::vector<char> cut(whole.begin(), whole.begin() + static_cast<long>(length));
     RWMemoryStreamBuf buffer(RWMemoryStreamBuf::ForReading{}, cut.data(), cut.size());
-    auto in = MakeIn(GetParam(), &buffer);
+    auto in = VirtualStreamMakeIn(GetParam(), &buffer);
     // The values are not checked: the cut may fall inside one.
     for (const Op& op : ops) op.getMatches(*in);
-    EXPECT_FALSE(in->Good()) << KindName(GetParam()) << " cut at " << length;
-    if (GetParam() != Kind::Portable) {
+    EXPECT_FALSE(in->Good()) << VirtualStreamKindName(GetParam()) << " cut at " << length;
+    if (GetParam() != VirtualStreamKind::Portable) {
       EXPECT_TRUE(in->Fail()) << "cut at " << length;
     }
   }
@@ -283,9 +283,9 @@ TEST_P(VirtualStreamKinds, DamagedBytesNeverReadOutsideTheInput) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllKinds, VirtualStreamKinds,
-                         ::testing::Values(Kind::Portable, Kind::Binary, Kind::EndianLittle, Kind::EndianBig,
-                                           Kind::EndianHost),
-                         [](const ::testing::TestParamInfo<Kind>& info) { return KindName(info.param); });
+                         ::testing::Values(VirtualStreamKind::Portable, VirtualStreamKind::Binary, VirtualStreamKind::EndianLittle, VirtualStreamKind::EndianBig,
+                                           VirtualStreamKind::EndianHost),
+                         [](const ::testing::TestParamInfo<VirtualStreamKind>& info) { return VirtualStreamKindName(info.param); });
 
 TEST(VirtualStreamState, BitsAreThoseOfTheUnderlyingStream) {
   std::stringbuf bytes("");

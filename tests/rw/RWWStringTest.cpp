@@ -16,8 +16,8 @@
 
 namespace {
 
-std::u16string Text(const RWWString& s) { return std::u16string(s.Data(), s.Length()); }
-std::string Text(const RWCString& s) { return std::string(s.Data(), s.Length()); }
+std::u16string WStringText(const RWWString& s) { return std::u16string(s.Data(), s.Length()); }
+std::string WStringText(const RWCString& s) { return std::string(s.Data(), s.Length()); }
 
 // A string held alone in a block of the given capacity.
 RWWString WithCapacity(size_t capacity, const WCHAR* text) {
@@ -26,11 +26,11 @@ RWWString WithCapacity(size_t capacity, const WCHAR* text) {
   return s;
 }
 
-int Sign(int v) { return (v > 0) - (v < 0); }
+int WStringSign(int v) { return (v > 0) - (v < 0); }
 
-uint32_t Rotl5(uint32_t h) { return (h << 5) | (h >> 27); }
+uint32_t WStringRotl5(uint32_t h) { return (h << 5) | (h >> 27); }
 
-const WCHAR* const kEmptyData = RWWString().Data();
+const WCHAR* const kWStringEmptyData = RWWString().Data();
 
 // Tests that depend on the C runtime's locale start from "C" and leave it so.
 class RWWStringLocale : public ::testing::Test {
@@ -55,13 +55,13 @@ TEST(RWWStringBlock, EmptyStringsShareOneBlockThatIsNeverFreed) {
       many.push_back(RWWString().Copy());
     }
     for (const RWWString& s : many) {
-      EXPECT_EQ(s.Data(), kEmptyData);
+      EXPECT_EQ(s.Data(), kWStringEmptyData);
       EXPECT_EQ(s.Capacity(), 0u);
       EXPECT_TRUE(s.IsEmpty());
     }
   }
   RWWString again;
-  EXPECT_EQ(again.Data(), kEmptyData);
+  EXPECT_EQ(again.Data(), kWStringEmptyData);
   EXPECT_EQ(again.Data()[0], 0);
 }
 
@@ -79,7 +79,7 @@ TEST(RWWStringBlock, RoundCapacityAndItsOwnPolicy) {
   EXPECT_EQ(RWWString::SetMaxWaste(15), 15u);
 }
 
-struct CapacityCase {
+struct WStringCapacityCase {
   const char* name;
   std::function<RWWString()> make;
   size_t capacity;
@@ -88,7 +88,7 @@ struct CapacityCase {
 
 TEST(RWWStringBlock, CapacityOfNewBlocks) {
   static RWWString source(u"0123456789abcdefghij");  // 20 characters
-  const CapacityCase cases[] = {
+  const WStringCapacityCase cases[] = {
       {"C text", [] { return RWWString(u"hello"); }, 5, u"hello"},
       {"counted with 0", [] { return RWWString(u"ab\0cd", 5); }, 5, std::u16string(u"ab\0cd", 5)},
       {"one character", [] { return RWWString(u'x'); }, 15, u"x"},
@@ -117,10 +117,10 @@ TEST(RWWStringBlock, CapacityOfNewBlocks) {
       {"widened narrow string", [] { return RWWString(RWCString("narrow")); }, 6, u"narrow"},
       {"resize longer pads with blanks", [] { RWWString s(u"ab"); s.Resize(4); return s; }, 4, u"ab  "},
   };
-  for (const CapacityCase& c : cases) {
+  for (const WStringCapacityCase& c : cases) {
     RWWString s = c.make();
     EXPECT_EQ(s.Capacity(), c.capacity) << c.name;
-    EXPECT_EQ(Text(s), c.text) << c.name;
+    EXPECT_EQ(WStringText(s), c.text) << c.name;
     EXPECT_EQ(s.Data()[s.Length()], 0) << c.name;
   }
 }
@@ -133,12 +133,12 @@ TEST(RWWStringBlock, ShrinkStaysInPlaceUpToFifteenCharactersOfWaste) {
   EXPECT_EQ(s.Data(), block);
   s.Resize(32);  // waste exactly 15
   EXPECT_EQ(s.Data(), block);
-  EXPECT_EQ(Text(s), std::u16string(forty, 32));
+  EXPECT_EQ(WStringText(s), std::u16string(forty, 32));
 
   RWWString t = WithCapacity(47, forty);
   t.Resize(30);  // waste 17
   EXPECT_EQ(t.Capacity(), 31u);
-  EXPECT_EQ(Text(t), std::u16string(forty, 30));
+  EXPECT_EQ(WStringText(t), std::u16string(forty, 30));
 }
 
 TEST(RWWStringBlock, AssignEmptyTextInPlaceOrToTheEmptyBlock) {
@@ -153,8 +153,8 @@ TEST(RWWStringBlock, AssignEmptyTextInPlaceOrToTheEmptyBlock) {
   RWWString shared(u"abc");
   RWWString other = shared;
   shared.AssignText(u"");
-  EXPECT_EQ(shared.Data(), kEmptyData);
-  EXPECT_EQ(Text(other), u"abc");
+  EXPECT_EQ(shared.Data(), kWStringEmptyData);
+  EXPECT_EQ(WStringText(other), u"abc");
 }
 
 // ---- Copy on write ----
@@ -175,8 +175,8 @@ TEST(RWWStringCopyOnWrite, CopiesShareUntilOneWrites) {
     EXPECT_EQ(copy.Data(), original.Data()) << w.first;
     w.second(copy);
     EXPECT_NE(copy.Data(), original.Data()) << w.first;
-    EXPECT_EQ(Text(original), u"shared text") << w.first;
-    EXPECT_NE(Text(copy), u"shared text") << w.first;
+    EXPECT_EQ(WStringText(original), u"shared text") << w.first;
+    EXPECT_NE(WStringText(copy), u"shared text") << w.first;
   }
 }
 
@@ -204,12 +204,12 @@ TEST(RWWStringHash, PairsOfCharactersThenTheOddOne) {
   // Three characters: one word of characters 1 and 2 (first in the low half),
   // then the third once more.
   RWWString three(u"\u20ACz\uFFFF");
-  uint32_t h = Rotl5(3) ^ (0x20ACu | (uint32_t(u'z') << 16));
-  EXPECT_EQ(three.Hash(), Rotl5(h) ^ 0xFFFFu);
+  uint32_t h = WStringRotl5(3) ^ (0x20ACu | (uint32_t(u'z') << 16));
+  EXPECT_EQ(three.Hash(), WStringRotl5(h) ^ 0xFFFFu);
   RWWString four(u"abcd");
-  uint32_t h4 = Rotl5(4) ^ (uint32_t(u'a') | uint32_t(u'b') << 16);
-  EXPECT_EQ(four.Hash(), Rotl5(h4) ^ (uint32_t(u'c') | uint32_t(u'd') << 16));
-  EXPECT_EQ(RWWString(u"\u0100").Hash(), Rotl5(1) ^ 0x100u);
+  uint32_t h4 = WStringRotl5(4) ^ (uint32_t(u'a') | uint32_t(u'b') << 16);
+  EXPECT_EQ(four.Hash(), WStringRotl5(h4) ^ (uint32_t(u'c') | uint32_t(u'd') << 16));
+  EXPECT_EQ(RWWString(u"\u0100").Hash(), WStringRotl5(1) ^ 0x100u);
   EXPECT_EQ(RWWString().Hash(), 0u);
   EXPECT_EQ(RWWString::HashOf(three), three.Hash());
   EXPECT_EQ(three.HashWithCase(0), three.Hash());
@@ -218,7 +218,7 @@ TEST(RWWStringHash, PairsOfCharactersThenTheOddOne) {
 TEST(RWWStringHash, FoldCaseHashUpperCases) {
   RWWString s(u"a\u00E9\u0436");
   uint32_t h = 3;
-  for (WCHAR c : {u'A', u'\u00C9', u'\u0416'}) h = uint32_t(c) ^ Rotl5(h);
+  for (WCHAR c : {u'A', u'\u00C9', u'\u0416'}) h = uint32_t(c) ^ WStringRotl5(h);
   EXPECT_EQ(s.HashFoldCase(), h);
   EXPECT_EQ(RWWString(u"A\u00C9\u0416").HashFoldCase(), h);
   EXPECT_EQ(s.HashWithCase(1), h);
@@ -258,9 +258,9 @@ TEST(RWWStringCompare, CompareAndCompareText) {
   };
   for (const Case& c : cases) {
     RWWString a(c.a), b(c.b);
-    EXPECT_EQ(Sign(a.Compare(b, c.ignoreCase)), c.expected);
+    EXPECT_EQ(WStringSign(a.Compare(b, c.ignoreCase)), c.expected);
     EXPECT_EQ(a.CompareText(c.b, c.ignoreCase), c.expected);
-    EXPECT_EQ(Sign(b.Compare(a, c.ignoreCase)), -c.expected);
+    EXPECT_EQ(WStringSign(b.Compare(a, c.ignoreCase)), -c.expected);
   }
 }
 
@@ -306,7 +306,7 @@ TEST(RWWStringCompare, CollationKeysOrderAsCollate) {
     EXPECT_EQ(key.Length(), crt::wcslen(a) + 1);  // the transform and its 0
     for (const WCHAR* b : texts) {
       RWWString other = RWWString::CollationKey(RWWString(b));
-      EXPECT_EQ(Sign(crt::wcscmp(key.Data(), other.Data())), Sign(RWWString(a).Collate(b)));
+      EXPECT_EQ(WStringSign(crt::wcscmp(key.Data(), other.Data())), WStringSign(RWWString(a).Collate(b)));
     }
   }
   EXPECT_LT(RWWString(u"\uFFFF").Collate(astral), 0);  // code-point order
@@ -383,32 +383,32 @@ TEST(RWWStringSearch, StripChar) {
 TEST(RWWStringEdit, TextForms) {
   RWWString s(u"world");
   s.PrependText(u"hello ");
-  EXPECT_EQ(Text(s), u"hello world");
+  EXPECT_EQ(WStringText(s), u"hello world");
   s.AppendText(u"!");
   s.InsertText(5, u",");
-  EXPECT_EQ(Text(s), u"hello, world!");
+  EXPECT_EQ(WStringText(s), u"hello, world!");
   s.ReplaceText(7, 5, u"there");
-  EXPECT_EQ(Text(s), u"hello, there!");
+  EXPECT_EQ(WStringText(s), u"hello, there!");
   s.ReplaceText(100, 3, u"?");  // the position is clamped to the length
-  EXPECT_EQ(Text(s), u"hello, there!?");
+  EXPECT_EQ(WStringText(s), u"hello, there!?");
   s.ReplaceRange(5, 100, nullptr, 0);  // the extent is clamped too
-  EXPECT_EQ(Text(s), u"hello");
+  EXPECT_EQ(WStringText(s), u"hello");
   s.Resize(2);
-  EXPECT_EQ(Text(s), u"he");
+  EXPECT_EQ(WStringText(s), u"he");
   RWWString t = RWWString::ConcatText(s, u"llo");
-  EXPECT_EQ(Text(t), u"hello");
-  EXPECT_EQ(Text(RWWString::ToUpperCopy(t)), u"HELLO");
-  EXPECT_EQ(Text(RWWString::ToLowerCopy(RWWString(u"\u0416\u00C9"))), u"\u0436\u00E9");
-  EXPECT_EQ(Text(t), u"hello");
+  EXPECT_EQ(WStringText(t), u"hello");
+  EXPECT_EQ(WStringText(RWWString::ToUpperCopy(t)), u"HELLO");
+  EXPECT_EQ(WStringText(RWWString::ToLowerCopy(RWWString(u"\u0416\u00C9"))), u"\u0436\u00E9");
+  EXPECT_EQ(WStringText(t), u"hello");
 }
 
 TEST(RWWStringEdit, ReplaceRangeFromTheStringsOwnText) {
   RWWString s = WithCapacity(47, u"abcdefgh");
   s.ReplaceRange(0, 2, s.Data() + 4, 4);
-  EXPECT_EQ(Text(s), u"efghcdefgh");
+  EXPECT_EQ(WStringText(s), u"efghcdefgh");
   RWWString t = WithCapacity(47, u"abcdefgh");
   t.ReplaceRange(6, 0, t.Data(), 8);
-  EXPECT_EQ(Text(t), u"abcdefabcdefghgh");
+  EXPECT_EQ(WStringText(t), u"abcdefabcdefghgh");
 }
 
 TEST(RWWStringEdit, RepeatedCharacters) {
@@ -417,16 +417,16 @@ TEST(RWWStringEdit, RepeatedCharacters) {
   s.AppendRepeated(u'-', 3);
   s.PrependRepeated(u'+', 2);
   EXPECT_EQ(s.Data(), block);  // room enough: in place
-  EXPECT_EQ(Text(s), u"++abc---");
+  EXPECT_EQ(WStringText(s), u"++abc---");
   RWWString e;
   e.AppendRepeated(u'x', 0);
-  EXPECT_EQ(e.Data(), kEmptyData);
+  EXPECT_EQ(e.Data(), kWStringEmptyData);
 }
 
 TEST(RWWStringEdit, CharAtWritesOneCharacter) {
   RWWString s(u"abc");
   s.CharAt(1) = u'\u3042';
-  EXPECT_EQ(Text(s), u"a\u3042c");
+  EXPECT_EQ(WStringText(s), u"a\u3042c");
   EXPECT_EQ(s[1], u'\u3042');
 }
 
@@ -461,7 +461,7 @@ TEST(RWWStringErrors, AccessAfterAReturningHandlerTouchesNothing) {
   s.CharAt(RW_NPOS) = u'Y';
   s.SubStringView(1, 2).CharAt(2) = u'Z';
   s.SubStringView(4, 3).CharAt(2) = u'W';  // within the extent, beyond the text
-  EXPECT_EQ(Text(s), u"hello");
+  EXPECT_EQ(WStringText(s), u"hello");
   EXPECT_EQ(s.Data()[5], 0);
   EXPECT_EQ(s.Data(), shared.Data());
   ASSERT_EQ(qvtest::ScopedErrorCapture::Texts().size(), 4u);
@@ -485,14 +485,14 @@ TEST(RWWStringErrors, EditAtAPositionBeyondTheTextIsRefused) {
     s.ReplaceRange(c.position, 2, u"abc", 3);
     s.InsertText(c.position, u"abc");
     shared.ReplaceRange(c.position, 0, nullptr, 0);
-    EXPECT_EQ(Text(s), u"hello");
+    EXPECT_EQ(WStringText(s), u"hello");
     EXPECT_EQ(s.Capacity(), 15u);
     EXPECT_EQ(s.Data(), shared.Data());  // nothing was even copied
     EXPECT_EQ(qvtest::ScopedErrorCapture::Texts().size(), 3u);
   }
   RWWString s(u"hello");
   EXPECT_EQ(qvtest::RaisedText([&] { s.InsertText(5, u"!"); }), "");  // the end is a valid position
-  EXPECT_EQ(Text(s), u"hello!");
+  EXPECT_EQ(WStringText(s), u"hello!");
 }
 
 TEST(RWWStringErrors, LengthsBeyondThirtyTwoBitsFailBeforeAnyChange) {
@@ -501,7 +501,7 @@ TEST(RWWStringErrors, LengthsBeyondThirtyTwoBitsFailBeforeAnyChange) {
   EXPECT_THROW(s.AppendRepeated(u'x', RW_NPOS), std::bad_alloc);
   EXPECT_THROW(s.ReplaceRange(5, 0, u"x", RW_NPOS), std::bad_alloc);
   EXPECT_THROW(RWWString(u'x', size_t(1) << 32), std::bad_alloc);
-  EXPECT_EQ(Text(s), u"hello");
+  EXPECT_EQ(WStringText(s), u"hello");
   EXPECT_EQ(s.Data(), shared.Data());
 }
 
@@ -513,26 +513,26 @@ TEST(RWWSubString, ReplaceCompareAndCase) {
   EXPECT_EQ(v.Start(), 6u);
   EXPECT_TRUE(v.EqualsText(u"world"));
   v.AssignText(u"there!");
-  EXPECT_EQ(Text(s), u"hello there!");
+  EXPECT_EQ(WStringText(s), u"hello there!");
   EXPECT_EQ(v.Extent(), 6u);
   v.ToUpperInPlace();
-  EXPECT_EQ(Text(s), u"hello THERE!");
+  EXPECT_EQ(WStringText(s), u"hello THERE!");
   RWWString other(u"THERE!");
   EXPECT_TRUE(v.Equals(other));
   EXPECT_TRUE(v.Equals(other.SubStringView(0, 6)));
   v.Assign(RWWString(u"you"));
-  EXPECT_EQ(Text(s), u"hello you");
+  EXPECT_EQ(WStringText(s), u"hello you");
   s.SubStringView(0, 5).Assign(other.SubStringView(0, 5));
-  EXPECT_EQ(Text(s), u"THERE you");
+  EXPECT_EQ(WStringText(s), u"THERE you");
   s.SubStringView(0, 5).ToLowerInPlace();
-  EXPECT_EQ(Text(s), u"there you");
+  EXPECT_EQ(WStringText(s), u"there you");
   RWWSubString none = s.SubStringOfPattern(u"zz", 0, 0);
   none.AssignText(u"ignored");
-  EXPECT_EQ(Text(s), u"there you");
+  EXPECT_EQ(WStringText(s), u"there you");
   EXPECT_TRUE(none.Equals(RWWString()));
   EXPECT_TRUE(none.EqualsText(u""));
   EXPECT_FALSE(none.EqualsText(u"x"));
-  EXPECT_EQ(Text(RWWString(s.SubStringView(6, 3))), u"you");
+  EXPECT_EQ(WStringText(RWWString(s.SubStringView(6, 3))), u"you");
 }
 
 TEST(RWWSubString, AViewOutsideItsStringIsRefusedWhenUsed) {
@@ -543,7 +543,7 @@ TEST(RWWSubString, AViewOutsideItsStringIsRefusedWhenUsed) {
   v.AssignText(u"xyz");
   v.ToUpperInPlace();
   EXPECT_FALSE(v.EqualsText(u"ef"));
-  EXPECT_EQ(Text(s), u"abc");
+  EXPECT_EQ(WStringText(s), u"abc");
   EXPECT_EQ(qvtest::ScopedErrorCapture::Texts().size(), 3u);
   EXPECT_EQ(qvtest::ScopedErrorCapture::Texts()[0], "[SUBSTRING] Illegal substring (4, 2) from 3 element RWCString");
 }
@@ -552,9 +552,9 @@ TEST(RWWSubString, AViewOutsideItsStringIsRefusedWhenUsed) {
 
 TEST_F(RWWStringLocale, WideningIgnoresTheCodePage) {
   crt::setlocale(".932");
-  EXPECT_EQ(Text(RWWString("\x82\xA0\xE9")), u"\u0082\u00A0\u00E9");
-  EXPECT_EQ(Text(RWWString('\xFF')), u"\u00FF");
-  EXPECT_EQ(Text(RWWString(RWCString("a\0\x80", 3))), std::u16string(u"a\0\u0080", 3));
+  EXPECT_EQ(WStringText(RWWString("\x82\xA0\xE9")), u"\u0082\u00A0\u00E9");
+  EXPECT_EQ(WStringText(RWWString('\xFF')), u"\u00FF");
+  EXPECT_EQ(WStringText(RWWString(RWCString("a\0\x80", 3))), std::u16string(u"a\0\u0080", 3));
 }
 
 struct MultibyteCase {
@@ -583,7 +583,7 @@ TEST_F(RWWStringLocale, MultibyteConversionUnderCodePages) {
     RWWString fromCount(c.bytes.data(), c.bytes.size(), RWMultibyte);
     RWWString fromNarrow(RWCString(c.bytes.data(), c.bytes.size()), RWMultibyte);
     for (const RWWString* s : {&fromText, &fromCount, &fromNarrow}) {
-      EXPECT_EQ(Text(*s), c.expected) << c.locale << " " << c.bytes;
+      EXPECT_EQ(WStringText(*s), c.expected) << c.locale << " " << c.bytes;
       EXPECT_EQ(s->Capacity(), c.expected.size());
     }
   }
@@ -593,14 +593,14 @@ TEST_F(RWWStringLocale, MultibyteConversionUnderCodePages) {
 // a four-byte text are one character, and nothing past the count is read.
 TEST_F(RWWStringLocale, MultibyteCountBoundsTheBytesRead) {
   crt::setlocale(".932");
-  EXPECT_EQ(Text(RWWString("\x82\xA0\x82\xA2", 2, RWMultibyte)), u"\u3042");
-  EXPECT_EQ(Text(RWWString("\x82\xA0\x82\xA2", 3, RWMultibyte)), u"");  // cut inside a character
+  EXPECT_EQ(WStringText(RWWString("\x82\xA0\x82\xA2", 2, RWMultibyte)), u"\u3042");
+  EXPECT_EQ(WStringText(RWWString("\x82\xA0\x82\xA2", 3, RWMultibyte)), u"");  // cut inside a character
   for (size_t n : {size_t(5), size_t(70)}) {
     // A heap buffer of exactly n bytes with no NUL: the sanitizer sees any over-read.
     std::unique_ptr<char[]> bytes(new char[n]);
     for (size_t i = 0; i < n; ++i) bytes[i] = 'a';
     RWWString s(bytes.get(), n, RWMultibyte);
-    EXPECT_EQ(Text(s), std::u16string(n, u'a'));
+    EXPECT_EQ(WStringText(s), std::u16string(n, u'a'));
   }
 }
 
@@ -620,36 +620,36 @@ TEST_F(RWWStringLocale, MultibyteWorkAreaEitherSideOf64Bytes) {
       text += 'x';
       expected += u'x';
     }
-    EXPECT_EQ(Text(RWWString(text.c_str(), RWMultibyte)), expected) << bytes;
+    EXPECT_EQ(WStringText(RWWString(text.c_str(), RWMultibyte)), expected) << bytes;
   }
   // One character per byte fills the area to its last character.
   crt::setlocale(".1252");
   for (size_t bytes : {size_t(63), size_t(64), size_t(200)}) {
     std::string text(bytes, '\xE9');
-    EXPECT_EQ(Text(RWWString(text.c_str(), RWMultibyte)), std::u16string(bytes, u'\u00E9')) << bytes;
+    EXPECT_EQ(WStringText(RWWString(text.c_str(), RWMultibyte)), std::u16string(bytes, u'\u00E9')) << bytes;
   }
 }
 
 TEST_F(RWWStringLocale, ToMultibyte) {
   crt::setlocale(".1252");
-  EXPECT_EQ(Text(RWWString(u"\u20ACuro").ToMultibyte()), "\x80uro");
-  EXPECT_EQ(Text(RWWString(u"\u3042").ToMultibyte()), "");  // no 1252 form
-  EXPECT_EQ(Text(RWWString(u"ab\0cd", 5).ToMultibyte()), "ab");
+  EXPECT_EQ(WStringText(RWWString(u"\u20ACuro").ToMultibyte()), "\x80uro");
+  EXPECT_EQ(WStringText(RWWString(u"\u3042").ToMultibyte()), "");  // no 1252 form
+  EXPECT_EQ(WStringText(RWWString(u"ab\0cd", 5).ToMultibyte()), "ab");
   crt::setlocale(".932");
-  EXPECT_EQ(Text(RWWString(u"\u3042\u3044x").ToMultibyte()), "\x82\xA0\x82\xA2x");
+  EXPECT_EQ(WStringText(RWWString(u"\u3042\u3044x").ToMultibyte()), "\x82\xA0\x82\xA2x");
   crt::setlocale(".65001");
-  EXPECT_EQ(Text(RWWString(u"\U0001F600\u00E9").ToMultibyte()), "\xF0\x9F\x98\x80\xC3\xA9");
+  EXPECT_EQ(WStringText(RWWString(u"\U0001F600\u00E9").ToMultibyte()), "\xF0\x9F\x98\x80\xC3\xA9");
   crt::setlocale("C");
-  EXPECT_EQ(Text(RWWString(u"\u00E9").ToMultibyte()), "\xE9");
-  EXPECT_EQ(Text(RWWString().ToMultibyte()), "");
+  EXPECT_EQ(WStringText(RWWString(u"\u00E9").ToMultibyte()), "\xE9");
+  EXPECT_EQ(WStringText(RWWString().ToMultibyte()), "");
 }
 
 TEST(RWWStringNarrow, NarrowAsciiKeepsTheLowByte) {
   RWWString euro(u"\u20AC");
   EXPECT_FALSE(euro.IsAscii());
-  EXPECT_EQ(Text(euro.NarrowAscii()), "\xAC");
+  EXPECT_EQ(WStringText(euro.NarrowAscii()), "\xAC");
   RWWString mixed(u"a\0\u0141z", 4);
-  EXPECT_EQ(Text(mixed.NarrowAscii()), std::string("a\0\x41z", 4));
+  EXPECT_EQ(WStringText(mixed.NarrowAscii()), std::string("a\0\x41z", 4));
   EXPECT_TRUE(RWWString(u"plain\x7F").IsAscii());
   EXPECT_FALSE(RWWString(u"\u0080").IsAscii());
 }

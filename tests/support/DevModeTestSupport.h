@@ -25,6 +25,7 @@
 #include "model/GResourceMappingList.h"
 #include "model/GStringAttribute.h"
 #include "model/GValueAttribute.h"
+#include "support/AttributeBuilders.h"
 #include "model/MAssociationList.h"
 #include "model/MPersistentAssociation.h"
 #include "model/MPersistentIterator.h"
@@ -35,15 +36,8 @@
 
 namespace qvtest {
 
-inline GValueAttribute* Value(int32_t id, int16_t value) { return new GValueAttribute(value, &id); }
-inline GStringAttribute* Text(int32_t id, const char* text) { return new GStringAttribute(text, &id); }
 inline GRangeAttribute* Range(int32_t id, int16_t min, int16_t max, int16_t value) {
   return new GRangeAttribute(min, max, 1, value, &id);
-}
-inline GAttributeComposite* Group(int32_t id, std::initializer_list<MPersistentObject*> children = {}) {
-  auto* group = new GAttributeComposite(&id);
-  for (MPersistentObject* child : children) group->AddChild(child);
-  return group;
 }
 inline GEnumAttribute* Enum(int32_t id, std::initializer_list<MPersistentObject*> children) {
   auto* group = new GEnumAttribute(&id);

@@ -31,18 +31,15 @@
 #include "w32test/Testing.h"
 #include "winnt40/GNT40OSFactory.h"
 #include "winnt40/nt40qddi.h"
+#include "support/AttributeBuilders.h"
 
 namespace qvdrv {
 
-inline GValueAttribute* Value(int32_t id, int16_t value) { return new GValueAttribute(value, &id); }
-inline GStringAttribute* Text(int32_t id, const char* text) { return new GStringAttribute(text, &id); }
+using qvtest::Value;
+using qvtest::Text;
+using qvtest::Group;
 inline GRangeAttribute* Range(int32_t id, int16_t min, int16_t max, int16_t value) {
   return new GRangeAttribute(min, max, 1, value, &id);
-}
-inline GAttributeComposite* Group(int32_t id, std::initializer_list<MPersistentObject*> children = {}) {
-  auto* group = new GAttributeComposite(&id);
-  for (MPersistentObject* child : children) group->AddChild(child);
-  return group;
 }
 inline GState* State(int32_t id, std::initializer_list<MPersistentObject*> children = {}) {
   auto* state = new GState(&id);

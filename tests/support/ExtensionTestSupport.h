@@ -13,12 +13,10 @@
 #include "model/GState.h"
 #include "model/GStringAttribute.h"
 #include "model/GValueAttribute.h"
+#include "support/AttributeBuilders.h"
 
 namespace qvtest {
 
-inline GValueAttribute* Value(int32_t id, int16_t value) { return new GValueAttribute(value, &id); }
-inline GStringAttribute* Text(int32_t id, const char* text) { return new GStringAttribute(text, &id); }
-inline GAttributeComposite* Group(int32_t id) { return new GAttributeComposite(&id); }
 
 // A peripheral with child peripherals, found by id and by kind as the
 // printer's are.

@@ -25,10 +25,10 @@ class ScopedUpwardServices {
   // Installs the record as a whole.
   void Install(const GUpwardServices& services) { InstallUpwardServices(services); }
   // Changes members of the installed record.
-  template <typename Change>
-  void Change(Change&& change) {
+  template <typename Edit>
+  void Change(Edit&& change) {
     GUpwardServices services = UpwardServices();
-    std::forward<Change>(change)(services);
+    std::forward<Edit>(change)(services);
     InstallUpwardServices(services);
   }
   // Puts the record of the start back.

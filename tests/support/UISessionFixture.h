@@ -23,16 +23,13 @@
 #include "ui/framework/GSettingsView.h"
 #include "ui/framework/GUISession.h"
 #include "w32test/Testing.h"
+#include "support/AttributeBuilders.h"
 
 namespace uisession {
 
-inline GValueAttribute* Value(int32_t id, int16_t value) { return new GValueAttribute(value, &id); }
-inline GStringAttribute* Text(int32_t id, const char* text) { return new GStringAttribute(text, &id); }
-inline GAttributeComposite* Group(int32_t id, std::initializer_list<MPersistentObject*> children = {}) {
-  auto* group = new GAttributeComposite(&id);
-  for (MPersistentObject* child : children) group->AddChild(child);
-  return group;
-}
+using qvtest::Value;
+using qvtest::Text;
+using qvtest::Group;
 inline GMedia* Medium(int16_t paperId, int16_t width, int16_t height, const char* name) {
   const GShortPoint size(width, height);
   const GShortPoint extent(static_cast<int16_t>(width - 200), static_cast<int16_t>(height - 200));

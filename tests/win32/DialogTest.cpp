@@ -16,8 +16,8 @@ namespace {
 using w32test::ControlKind;
 using w32test::DialogAction;
 
-constexpr UINT kTemplate = 300;
-constexpr int kTitle = 301, kCheck = 302, kApply = 303, kEdit = 304, kRich = 305, kLocked = 306;
+constexpr UINT kDialogTemplate = 300;
+constexpr int kTitle = 301, kCheck = 302, kApply = 303, kDialogEdit = 304, kRich = 305, kLocked = 306;
 
 // What a dialog procedure saw, in order.
 struct Seen {
@@ -69,12 +69,12 @@ class DialogTest : public ::testing::Test {
     w32test::Reset();
     w32test::ModuleSpec spec;
     spec.name = u"QVRES.DLL";
-    spec.dialogs[kTemplate] = w32test::DialogSpec{
+    spec.dialogs[kDialogTemplate] = w32test::DialogSpec{
         u"Notice",
         {{kTitle, ControlKind::kStatic, u"title", false},
          {kCheck, ControlKind::kCheckBox, u"Do not show again", false},
          {kApply, ControlKind::kButton, u"Apply", false},
-         {kEdit, ControlKind::kEdit, u"", false},
+         {kDialogEdit, ControlKind::kEdit, u"", false},
          {kRich, ControlKind::kRichEdit, u"", false},
          {kLocked, ControlKind::kButton, u"Locked", true},
          {IDOK, ControlKind::kButton, u"OK", false}}};
@@ -84,7 +84,7 @@ class DialogTest : public ::testing::Test {
   }
   void TearDown() override { w32test::Reset(); }
 
-  INT_PTR Run(Probe* probe, HWND owner = nullptr, UINT id = kTemplate) {
+  INT_PTR Run(Probe* probe, HWND owner = nullptr, UINT id = kDialogTemplate) {
     return DialogBoxParamW(module_, MAKEINTRESOURCEW(id), owner, &Probe::Procedure, reinterpret_cast<LPARAM>(probe));
   }
 
@@ -108,7 +108,7 @@ TEST_F(DialogTest, TheProcedureSeesInitThenTheScriptThenDestroy) {
   const auto runs = w32test::DialogRuns();
   ASSERT_EQ(runs.size(), 1u);
   EXPECT_EQ(runs[0].module, module_);
-  EXPECT_EQ(runs[0].templateId, kTemplate);
+  EXPECT_EQ(runs[0].templateId, kDialogTemplate);
   EXPECT_TRUE(runs[0].finished);
   EXPECT_EQ(runs[0].result, kApply);
   // The dialog and its controls are gone after the run.
@@ -155,7 +155,7 @@ TEST_F(DialogTest, AProcedureThatEndsAtInitGetsNoActions) {
   };
   int commands = 0;
   w32test::QueueDialogScript({DialogAction::Click(kApply)});
-  EXPECT_EQ(DialogBoxParamW(module_, MAKEINTRESOURCEW(kTemplate), nullptr, &Local::Procedure,
+  EXPECT_EQ(DialogBoxParamW(module_, MAKEINTRESOURCEW(kDialogTemplate), nullptr, &Local::Procedure,
                             reinterpret_cast<LPARAM>(&commands)),
             1);
   EXPECT_EQ(commands, 0);
@@ -213,13 +213,13 @@ TEST_F(DialogTest, TextsAreSetReadAndKept) {
   Probe probe;
   w32test::QueueDialogScript({DialogAction::Inspect([](HWND dialog) {
     EXPECT_EQ(SetDlgItemTextW(dialog, kTitle, u"Front Desk"), TRUE);
-    EXPECT_EQ(SendDlgItemMessageW(dialog, kEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(u"typed")), TRUE);
+    EXPECT_EQ(SendDlgItemMessageW(dialog, kDialogEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(u"typed")), TRUE);
     WCHAR buffer[6] = {};
     EXPECT_EQ(GetDlgItemTextW(dialog, kTitle, buffer, 6), 5u);  // cut to the buffer
     EXPECT_EQ(std::u16string(buffer), u"Front");
     EXPECT_EQ(SendDlgItemMessageW(dialog, kTitle, WM_GETTEXTLENGTH, 0, 0), 10);
     WCHAR whole[32] = {};
-    EXPECT_EQ(SendDlgItemMessageW(dialog, kEdit, WM_GETTEXT, 32, reinterpret_cast<LPARAM>(whole)), 5);
+    EXPECT_EQ(SendDlgItemMessageW(dialog, kDialogEdit, WM_GETTEXT, 32, reinterpret_cast<LPARAM>(whole)), 5);
     EXPECT_EQ(std::u16string(whole), u"typed");
     // The template's texts are there from the start.
     EXPECT_EQ(GetDlgItemTextW(dialog, kApply, whole, 32), 5u);
@@ -236,8 +236,8 @@ TEST_F(DialogTest, TextsAreSetReadAndKept) {
   Run(&probe);
   const auto controls = w32test::DialogRuns()[0].controls;
   EXPECT_EQ(controls.at(kTitle).text, u"Front Desk");
-  EXPECT_EQ(controls.at(kEdit).text, u"typed");
-  EXPECT_EQ(controls.at(kEdit).kind, ControlKind::kEdit);
+  EXPECT_EQ(controls.at(kDialogEdit).text, u"typed");
+  EXPECT_EQ(controls.at(kDialogEdit).kind, ControlKind::kEdit);
   EXPECT_EQ(controls.size(), 7u);
 }
 
@@ -267,7 +267,7 @@ TEST_F(DialogTest, TimersTickOnlyWhileSet) {
   std::vector<UINT_PTR> ticks;
   w32test::QueueDialogScript({DialogAction::FireTimer(7), DialogAction::FireTimer(7), DialogAction::FireTimer(19283),
                               DialogAction::FireTimer(5), DialogAction::Close(IDOK)});
-  EXPECT_EQ(DialogBoxParamW(module_, MAKEINTRESOURCEW(kTemplate), nullptr, &Local::Procedure,
+  EXPECT_EQ(DialogBoxParamW(module_, MAKEINTRESOURCEW(kDialogTemplate), nullptr, &Local::Procedure,
                             reinterpret_cast<LPARAM>(&ticks)),
             IDOK);
   EXPECT_EQ(ticks, (std::vector<UINT_PTR>{7, 19283}));
@@ -328,10 +328,10 @@ TEST_F(DialogTest, RunsThatCannotStart) {
       {"missing template", module_, MAKEINTRESOURCEW(999), nullptr, &Probe::Procedure, -1,
        ERROR_RESOURCE_NAME_NOT_FOUND},
       {"named template", module_, u"NOTICE", nullptr, &Probe::Procedure, -1, ERROR_RESOURCE_NAME_NOT_FOUND},
-      {"module not loaded", reinterpret_cast<HINSTANCE>(0x7770000), MAKEINTRESOURCEW(kTemplate), nullptr,
+      {"module not loaded", reinterpret_cast<HINSTANCE>(0x7770000), MAKEINTRESOURCEW(kDialogTemplate), nullptr,
        &Probe::Procedure, -1, ERROR_RESOURCE_DATA_NOT_FOUND},
-      {"no procedure", module_, MAKEINTRESOURCEW(kTemplate), nullptr, nullptr, -1, ERROR_INVALID_PARAMETER},
-      {"owner is no window", module_, MAKEINTRESOURCEW(kTemplate), reinterpret_cast<HWND>(0x12345), &Probe::Procedure,
+      {"no procedure", module_, MAKEINTRESOURCEW(kDialogTemplate), nullptr, nullptr, -1, ERROR_INVALID_PARAMETER},
+      {"owner is no window", module_, MAKEINTRESOURCEW(kDialogTemplate), reinterpret_cast<HWND>(0x12345), &Probe::Procedure,
        0, ERROR_INVALID_WINDOW_HANDLE},
   };
   for (const Case& c : cases) {
@@ -355,7 +355,7 @@ TEST_F(DialogTest, ADialogOpenedFromADialogTakesTheNextScript) {
       if (message == WM_COMMAND && LOWORD(wParam) == kApply) {
         auto* inner = reinterpret_cast<Probe*>(GetWindowLongPtrW(dialog, DWL_USER));
         HINSTANCE module = reinterpret_cast<HINSTANCE>(GetModuleHandleW(u"QVRES.DLL"));
-        const INT_PTR answer = DialogBoxParamW(module, MAKEINTRESOURCEW(kTemplate), dialog, &Probe::Procedure,
+        const INT_PTR answer = DialogBoxParamW(module, MAKEINTRESOURCEW(kDialogTemplate), dialog, &Probe::Procedure,
                                                reinterpret_cast<LPARAM>(inner));
         EndDialog(dialog, answer + 100);
       }
@@ -365,7 +365,7 @@ TEST_F(DialogTest, ADialogOpenedFromADialogTakesTheNextScript) {
   Probe inner;
   w32test::QueueDialogScript({DialogAction::Click(kApply)});
   w32test::QueueDialogScript({DialogAction::Close(IDOK)});
-  EXPECT_EQ(DialogBoxParamW(module_, MAKEINTRESOURCEW(kTemplate), nullptr, &Local::Outer,
+  EXPECT_EQ(DialogBoxParamW(module_, MAKEINTRESOURCEW(kDialogTemplate), nullptr, &Local::Outer,
                             reinterpret_cast<LPARAM>(&inner)),
             101);
   const auto runs = w32test::DialogRuns();
@@ -390,7 +390,7 @@ TEST_F(DialogTest, ControlsCarryTheDialogFontAndRichEditsTheirBackground) {
     SendDlgItemMessageW(dialog, kRich, WM_SETFONT, reinterpret_cast<WPARAM>(bold), TRUE);
     EXPECT_EQ(static_cast<DWORD>(SendDlgItemMessageW(dialog, kRich, EM_SETBKGNDCOLOR, 0, GetSysColor(COLOR_BTNFACE))),
               GetSysColor(COLOR_WINDOW));
-    EXPECT_EQ(SendDlgItemMessageW(dialog, kEdit, EM_SETBKGNDCOLOR, 0, 5), 0) << "a plain edit has no such message";
+    EXPECT_EQ(SendDlgItemMessageW(dialog, kDialogEdit, EM_SETBKGNDCOLOR, 0, 5), 0) << "a plain edit has no such message";
   })});
   const int fontsBefore = w32test::LiveFontCount();
   Run(&probe);
@@ -400,7 +400,7 @@ TEST_F(DialogTest, ControlsCarryTheDialogFontAndRichEditsTheirBackground) {
   EXPECT_EQ(controls.at(kTitle).fontDescription.lfWeight, FW_NORMAL);
   EXPECT_TRUE(controls.at(kRich).backgroundSet);
   EXPECT_EQ(controls.at(kRich).background, GetSysColor(COLOR_BTNFACE));
-  EXPECT_FALSE(controls.at(kEdit).backgroundSet);
+  EXPECT_FALSE(controls.at(kDialogEdit).backgroundSet);
   // The dialog's own font went with it; the program's bold font is its own.
   EXPECT_EQ(w32test::LiveFontCount(), fontsBefore + 1);
   EXPECT_EQ(DeleteObject(controls.at(kRich).font), TRUE);
@@ -412,7 +412,7 @@ TEST_F(DialogTest, AHandledMessageAnswersTheResultSlot) {
   LRESULT answered = -1;
   w32test::QueueDialogScript({DialogAction::Inspect([&](HWND dialog) {
     EXPECT_EQ(SetWindowLongPtrW(dialog, DWLP_MSGRESULT, 42), 0);
-    answered = SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kEdit, 0), 0);
+    answered = SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kDialogEdit, 0), 0);
   })});
   Run(&probe);
   EXPECT_EQ(answered, 42);
@@ -475,7 +475,7 @@ TEST_F(DialogTest, ADialogRunsOnTheThreadThatOpensIt) {
       nullptr, 0,
       [](void* context) -> DWORD {
         auto* j = static_cast<Job*>(context);
-        j->result = DialogBoxParamW(j->module, MAKEINTRESOURCEW(kTemplate), nullptr, &Probe::Procedure,
+        j->result = DialogBoxParamW(j->module, MAKEINTRESOURCEW(kDialogTemplate), nullptr, &Probe::Procedure,
                                     reinterpret_cast<LPARAM>(&j->probe));
         return 0;
       },

@@ -10,7 +10,7 @@
 
 namespace {
 
-std::vector<BYTE> Bytes(std::initializer_list<int> list) {
+std::vector<BYTE> RegistryBytes(std::initializer_list<int> list) {
   std::vector<BYTE> out;
   for (int b : list) out.push_back(static_cast<BYTE>(b));
   return out;
@@ -52,11 +52,11 @@ TEST_F(Registry, TypedValuesKeepTheirExactBytesThroughTheSizeProtocol) {
   const TypedValue cases[] = {
       {"string with terminator", REG_SZ, WideBytes(u"Winnt", true)},
       {"string without terminator", REG_SZ, WideBytes(u"FALSE", false)},
-      {"odd-length string", REG_SZ, Bytes({'A', 0, 'B'})},
+      {"odd-length string", REG_SZ, RegistryBytes({'A', 0, 'B'})},
       {"expandable string", REG_EXPAND_SZ, WideBytes(u"%TEMP%\\qv", true)},
       {"empty binary", REG_BINARY, {}},
-      {"binary with zeros", REG_BINARY, Bytes({0, 1, 0, 0xFF, 0})},
-      {"dword", REG_DWORD, Bytes({0x78, 0x56, 0x34, 0x12})},
+      {"binary with zeros", REG_BINARY, RegistryBytes({0, 1, 0, 0xFF, 0})},
+      {"dword", REG_DWORD, RegistryBytes({0x78, 0x56, 0x34, 0x12})},
       {"multi-string", REG_MULTI_SZ, WideBytes(std::u16string(u"a\0bc\0", 5), true)},
   };
   HKEY key = Create(HKEY_CURRENT_USER, u"Software\\Quorvale\\Test");
@@ -122,7 +122,7 @@ TEST_F(Registry, PathsAndValueNamesIgnoreCase) {
   auto v = w32test::ReadRegistryValue(HKEY_LOCAL_MACHINE, u"SYSTEM\\CurrentControlSet\\Control\\ProductOptions",
                                       u"ProductType");
   ASSERT_TRUE(v);
-  EXPECT_EQ(v->data, Bytes({2, 0, 0, 0}));
+  EXPECT_EQ(v->data, RegistryBytes({2, 0, 0, 0}));
 }
 
 TEST_F(Registry, MalformedPathsAreRefused) {
@@ -227,7 +227,7 @@ TEST_F(Registry, ClosedAndUnknownHandlesAreInvalid) {
 
 TEST_F(Registry, EnumeratesValuesInCreationOrderWithTheSizeProtocol) {
   HKEY key = Create(HKEY_LOCAL_MACHINE, u"A");
-  const std::vector<BYTE> blob = Bytes({1, 2, 3, 4, 5, 6});
+  const std::vector<BYTE> blob = RegistryBytes({1, 2, 3, 4, 5, 6});
   RegSetValueExW(key, u"Zeta", 0, REG_BINARY, blob.data(), 6);
   RegSetValueExW(key, u"Alpha", 0, REG_BINARY, blob.data(), 2);
 

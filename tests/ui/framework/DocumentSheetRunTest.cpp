@@ -19,8 +19,8 @@ namespace {
 // The UI provider of the sheet: one page; during the run the user changes
 // the copies and the duplex unit and the session leaves its UI state.
 GUIData* g_sheetData = nullptr;
-int Version() { return 2; }
-int16_t Initialize(GUIData* data, int16_t start) {
+int DocumentSheetRunVersion() { return 2; }
+int16_t DocumentSheetRunInitialize(GUIData* data, int16_t start) {
   g_sheetData = data;
   if (data->pages == nullptr) return 1;
   auto* title = new WCHAR[6]{u'P', u'a', u'p', u'e', u'r', 0};
@@ -31,7 +31,7 @@ int16_t Destroy(GUIData*) {
   g_sheetData = nullptr;
   return 0;
 }
-int16_t NoOp(GUIData*) { return 0; }
+int16_t DocumentSheetRunNoOp(GUIData*) { return 0; }
 
 void UserChangesSettings(HANDLE) {
   ASSERT_NE(g_sheetData, nullptr);
@@ -90,11 +90,11 @@ class DocumentSheetRunTest : public DriverObjectTest {
     DriverObjectTest::SetUp();
     w32test::ModuleSpec provider;
     provider.name = u"C:\\WINDOWS\\SYSTEM32\\QVUIPROV.DLL";
-    provider.exports["UI_INTERFACEVERSION"] = w32test::Export(&Version);
-    provider.exports["UI_INITIALIZE"] = w32test::Export(&Initialize);
+    provider.exports["UI_INTERFACEVERSION"] = w32test::Export(&DocumentSheetRunVersion);
+    provider.exports["UI_INITIALIZE"] = w32test::Export(&DocumentSheetRunInitialize);
     provider.exports["UI_DESTROY"] = w32test::Export(&Destroy);
-    provider.exports["UI_CONFIGTOSETTINGS"] = w32test::Export(&NoOp);
-    provider.exports["UI_SETTINGSTOCONFIG"] = w32test::Export(&NoOp);
+    provider.exports["UI_CONFIGTOSETTINGS"] = w32test::Export(&DocumentSheetRunNoOp);
+    provider.exports["UI_SETTINGSTOCONFIG"] = w32test::Export(&DocumentSheetRunNoOp);
     w32test::InstallModule(provider);
     services_.Change([](GUpwardServices& s) { AddUIFrameworkServices(&s); });
     w32test::SetSheetAction(&UserChangesSettings);

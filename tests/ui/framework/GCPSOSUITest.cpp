@@ -16,6 +16,7 @@
 #include "win32/Module.h"
 #include "w32test/Testing.h"
 #include "winnt40/nt40qddi.h"
+#include "support/AttributeBuilders.h"
 
 namespace {
 
@@ -76,8 +77,8 @@ void InstallProvider(const char16_t* path, bool complete = true) {
   w32test::InstallModule(spec);
 }
 
-GStringAttribute* Text(int32_t id, const char* text) { return new GStringAttribute(text, &id); }
-GAttributeComposite* Group(int32_t id) { return new GAttributeComposite(&id); }
+using qvtest::Group;
+using qvtest::Text;
 
 class GCPSOSUITest : public ::testing::Test {
  protected:

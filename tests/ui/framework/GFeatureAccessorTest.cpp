@@ -13,7 +13,7 @@
 namespace uisession {
 namespace {
 
-constexpr int32_t kMissing = 999;
+constexpr int32_t kFeatureAccessorMissing = 999;
 constexpr int32_t kDuplexAvailability = 0x4000001C;
 constexpr int32_t kDuplexReason = 0x4000001D;
 
@@ -34,7 +34,7 @@ TEST_F(FeatureAccessorTest, KeyedReadsAndWritesThroughTheSettings) {
       {"value in the job group", kCopies, 1, 3, 1, 3, 1},
       {"equal value", kOrientation, 0, 0, 1, 0, 0},
       {"value in a nested group", kNestedValue, 5, -2, 1, -2, 1},
-      {"missing feature", kMissing, 0, 7, 0, 0, 0},
+      {"missing feature", kFeatureAccessorMissing, 0, 7, 0, 0, 0},
       {"text feature", kJobName, 0, 7, 0, 0, 0},
       {"range feature", kMemory, 0, 7, 0, 0, 0},
       {"missing UI-state key", kDuplexAvailability, 0, 1, 0, 0, 0},
@@ -206,7 +206,7 @@ TEST_F(ModelAccessorTest, RangeMembersComeFromTheModel) {
       {"memory range", kMemoryRange, 3200, 100, 50, 800},
       {"negative bounds", kShiftRange, 5, -5, 1, 0},
       // Missing or not a range: 0, not the largest short.
-      {"missing range", kMissing, 0, 0, 0, 0},
+      {"missing range", kFeatureAccessorMissing, 0, 0, 0, 0},
       {"value attribute", kPlainValue, 0, 0, 0, 0},
   };
   for (const auto& c : cases) {

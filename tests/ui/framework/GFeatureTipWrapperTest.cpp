@@ -17,21 +17,21 @@ namespace {
 
 using w32test::DialogAction;
 
-constexpr int32_t kAvailability = GRuleKeys::kDuplex.availability;
-constexpr int32_t kReason = GRuleKeys::kDuplex.reason;
+constexpr int32_t kFeatureTipWrapperAvailability = GRuleKeys::kDuplex.availability;
+constexpr int32_t kFeatureTipWrapperReason = GRuleKeys::kDuplex.reason;
 const GControlRow kTipRows[] = {{kDuplexTip, -1}, {0, 0}};
 
 class FeatureTipWrapperTest : public RuleSessionTest {
  protected:
   void SetKeys(int16_t availability, int16_t reason) {
     GSettingsView ui = session_->GetUIStateView();
-    ui.SetInt(&kAvailability, availability);
-    ui.SetInt(&kReason, reason);
+    ui.SetInt(&kFeatureTipWrapperAvailability, availability);
+    ui.SetInt(&kFeatureTipWrapperReason, reason);
   }
   // Runs the Finishing dialog with a tip wrapper over the duplex tip.
   w32test::DialogRun Run(std::vector<DialogAction> script) {
     GModalDialog dialog(static_cast<int16_t>(kFinishingDialog), session_.get(), 0, 0);
-    dialog.AddWrapper(new GFeatureTipWrapper(new GFeatureTipAccessor(session_.get(), &kAvailability, &kReason),
+    dialog.AddWrapper(new GFeatureTipWrapper(new GFeatureTipAccessor(session_.get(), &kFeatureTipWrapperAvailability, &kFeatureTipWrapperReason),
                                              kTipRows, 0));
     script.push_back(DialogAction::Close(IDOK));
     w32test::QueueDialogScript(std::move(script));
@@ -75,7 +75,7 @@ TEST_F(FeatureTipWrapperTest, AClickTellsTheReasonAndChangesNoSetting) {
   EXPECT_EQ(w32test::MessageBoxes()[0].text,
             "This feature is not available with the currently selected paper size (see \"Paper\" tab).");
   EXPECT_EQ(ValueOf(kDuplex), before);
-  EXPECT_EQ(ValueOf(kAvailability), 1) << "the tip writes nothing back";
+  EXPECT_EQ(ValueOf(kFeatureTipWrapperAvailability), 1) << "the tip writes nothing back";
 }
 
 TEST_F(FeatureTipWrapperTest, TheCursorOverTheButtonIsTheTips) {
@@ -91,7 +91,7 @@ TEST_F(FeatureTipWrapperTest, TheCursorOverTheButtonIsTheTips) {
 }
 
 TEST_F(FeatureTipWrapperTest, TheWrapperOwnsItsAccessorOnce) {
-  auto* accessor = new GFeatureTipAccessor(session_.get(), &kAvailability, &kReason);
+  auto* accessor = new GFeatureTipAccessor(session_.get(), &kFeatureTipWrapperAvailability, &kFeatureTipWrapperReason);
   {
     GFeatureTipWrapper wrapper(accessor, kTipRows, 1);
     EXPECT_EQ(wrapper.GetAccessor(), accessor);

@@ -20,13 +20,13 @@ namespace {
 using w32test::ControlKind;
 using w32test::DialogAction;
 
-constexpr UINT kTemplate = 7200;
-constexpr int kDuplexCheck = 7201;
+constexpr UINT kModalDialogTemplate = 7200;
+constexpr int kModalDialogDuplexCheck = 7201;
 
 // A check box bound to a 0/1 feature; counts the commands it was given.
-class CheckWrapper : public GWrapper {
+class ModalDialogCheckWrapper : public GWrapper {
  public:
-  CheckWrapper(GKeyedFeatureAccessor* accessor, const GControlRow* table, std::vector<int>* commands)
+  ModalDialogCheckWrapper(GKeyedFeatureAccessor* accessor, const GControlRow* table, std::vector<int>* commands)
       : GWrapper(accessor, table), keyed_(accessor), commands_(commands) {}
   int OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
     if (message == WM_COMMAND) commands_->push_back(LOWORD(wParam));
@@ -34,10 +34,10 @@ class CheckWrapper : public GWrapper {
     return GWrapper::OnMessage(message, wParam, lParam);
   }
   void SetControlFromFeature(int) override {
-    CheckDlgButton(GetDialogHwnd(), kDuplexCheck, keyed_->GetValue() != 0 ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(GetDialogHwnd(), kModalDialogDuplexCheck, keyed_->GetValue() != 0 ? BST_CHECKED : BST_UNCHECKED);
   }
   void ReadControlIntoFeature() override {
-    keyed_->SetValue(IsDlgButtonChecked(GetDialogHwnd(), kDuplexCheck) == BST_CHECKED ? 1 : 0);
+    keyed_->SetValue(IsDlgButtonChecked(GetDialogHwnd(), kModalDialogDuplexCheck) == BST_CHECKED ? 1 : 0);
   }
   void RefreshAvailability() override {}
 
@@ -45,20 +45,20 @@ class CheckWrapper : public GWrapper {
   GKeyedFeatureAccessor* keyed_;
   std::vector<int>* commands_;
 };
-const GControlRow kDuplexRows[] = {{kDuplexCheck, -1}, {IDOK, -1}, {0, 0}};
+const GControlRow kModalDialogDuplexRows[] = {{kModalDialogDuplexCheck, -1}, {IDOK, -1}, {0, 0}};
 
 class GModalDialogTest : public ModalDialogTest {
  protected:
   void SetUp() override {
     ModalDialogTest::SetUp();
-    LoadLibraryWith({{kTemplate, w32test::DialogSpec{u"More",
-                                                     {{kDuplexCheck, ControlKind::kCheckBox, u"Both sides"},
+    LoadLibraryWith({{kModalDialogTemplate, w32test::DialogSpec{u"More",
+                                                     {{kModalDialogDuplexCheck, ControlKind::kCheckBox, u"Both sides"},
                                                       {IDOK, ControlKind::kButton, u"OK"},
                                                       {IDCANCEL, ControlKind::kButton, u"Cancel"}}}}});
   }
   GModalDialog* MakeDialog() {
-    dialog_ = std::make_unique<GModalDialog>(static_cast<int16_t>(kTemplate), session_.get(), 0, 0);
-    dialog_->AddWrapper(new CheckWrapper(new GKeyedFeatureAccessor(session_.get(), &kDuplex), kDuplexRows, &commands_));
+    dialog_ = std::make_unique<GModalDialog>(static_cast<int16_t>(kModalDialogTemplate), session_.get(), 0, 0);
+    dialog_->AddWrapper(new ModalDialogCheckWrapper(new GKeyedFeatureAccessor(session_.get(), &kDuplex), kModalDialogDuplexRows, &commands_));
     return dialog_.get();
   }
   std::unique_ptr<GModalDialog> dialog_;
@@ -74,7 +74,7 @@ TEST_F(GModalDialogTest, ThePagesCyclesCloseForTheRunAndReopen) {
     session_->SetRefreshNeeded(0);
     int nestingInside = -1;
     w32test::QueueDialogScript({DialogAction::Inspect([&](HWND) { nestingInside = session_->GetUpdateNesting(); }),
-                                DialogAction::Click(kDuplexCheck), DialogAction::Close(IDOK)});
+                                DialogAction::Click(kModalDialogDuplexCheck), DialogAction::Close(IDOK)});
     EXPECT_EQ(dialog->DoModal(owner, 1), IDOK);
     EXPECT_EQ(nestingInside, 0);
     EXPECT_EQ(session_->GetUpdateNesting(), 2);
@@ -85,7 +85,7 @@ TEST_F(GModalDialogTest, ThePagesCyclesCloseForTheRunAndReopen) {
     session_->EndUpdate();
     EXPECT_NE(IsWindowEnabled(owner), FALSE) << "the owner is enabled again";
   });
-  const w32test::DialogRun run = LastRunOf(kTemplate);
+  const w32test::DialogRun run = LastRunOf(kModalDialogTemplate);
   ASSERT_TRUE(run.finished);
   EXPECT_NE(std::find(run.disabledWindows.begin(), run.disabledWindows.end(), run.owner), run.disabledWindows.end())
       << "the owner was disabled while the dialog ran";
@@ -109,7 +109,7 @@ TEST_F(GModalDialogTest, CancelWithUndoPutsTheDialogsChangesBack) {
     SCOPED_TRACE(c.withUndo * 10 + c.button);
     Set(kDuplex, 0);
     GModalDialog* dialog = MakeDialog();
-    w32test::QueueDialogScript({DialogAction::Click(kDuplexCheck), DialogAction::Close(c.button)});
+    w32test::QueueDialogScript({DialogAction::Click(kModalDialogDuplexCheck), DialogAction::Close(c.button)});
     EXPECT_EQ(dialog->DoModal(nullptr, c.withUndo), c.button);
     EXPECT_EQ(ValueOf(kDuplex), c.duplexAfter);
     EXPECT_EQ(session_->GetUndoDepth(), 0u);

@@ -21,7 +21,7 @@ using w32test::ControlKind;
 using w32test::DialogAction;
 
 constexpr UINT kPageTemplate = 7100;
-constexpr int kDuplexCheck = 7101;
+constexpr int kPropertyPageDuplexCheck = 7101;
 
 struct HookCall {
   HWND window;
@@ -36,9 +36,9 @@ WORD RecordingHook(HWND window, UINT message, WPARAM, LPARAM, GUIData*) {
 }
 
 // A check box bound to a 0/1 feature.
-class CheckWrapper : public GWrapper {
+class PropertyPageCheckWrapper : public GWrapper {
  public:
-  CheckWrapper(GKeyedFeatureAccessor* accessor, const GControlRow* table) : GWrapper(accessor, table), keyed_(accessor) {}
+  PropertyPageCheckWrapper(GKeyedFeatureAccessor* accessor, const GControlRow* table) : GWrapper(accessor, table), keyed_(accessor) {}
   int OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
     if (message == WM_COMMAND && HIWORD(wParam) != BN_CLICKED) return 0;
     return GWrapper::OnMessage(message, wParam, lParam);
@@ -54,14 +54,14 @@ class CheckWrapper : public GWrapper {
  private:
   GKeyedFeatureAccessor* keyed_;
 };
-const GControlRow kDuplexRows[] = {{kDuplexCheck, 1001}, {0, 0}};
+const GControlRow kPropertyPageDuplexRows[] = {{kPropertyPageDuplexCheck, 1001}, {0, 0}};
 
 class GPropertyPageTest : public ModalDialogTest {
  protected:
   void SetUp() override {
     ModalDialogTest::SetUp();
     LoadLibraryWith({{kPageTemplate, w32test::DialogSpec{u"Finishing",
-                                                         {{kDuplexCheck, ControlKind::kCheckBox, u"Both sides"}}}}});
+                                                         {{kPropertyPageDuplexCheck, ControlKind::kCheckBox, u"Both sides"}}}}});
     link_.size = sizeof(PageLink);
     link_.data = &data_;
     page_.dwSize = sizeof(PROPSHEETPAGEW);
@@ -109,7 +109,7 @@ TEST_F(GPropertyPageTest, FillsItsPageAndLinksItself) {
 
 TEST_F(GPropertyPageTest, ThePageRunsItsWrappersAndTellsTheSession) {
   GPropertyPage page(&page_, GetUIResourceInstance(), static_cast<int16_t>(kPageTemplate), session_.get(), 1, 5);
-  page.AddWrapper(new CheckWrapper(new GKeyedFeatureAccessor(session_.get(), &kDuplex), kDuplexRows));
+  page.AddWrapper(new PropertyPageCheckWrapper(new GKeyedFeatureAccessor(session_.get(), &kDuplex), kPropertyPageDuplexRows));
   HWND window = nullptr;
   const w32test::DialogRun run = RunPage({DialogAction::Inspect([&](HWND dialog) {
                                             window = dialog;
@@ -117,7 +117,7 @@ TEST_F(GPropertyPageTest, ThePageRunsItsWrappersAndTellsTheSession) {
                                                       reinterpret_cast<LONG_PTR>(&page_));
                                             EXPECT_EQ(page.GetHwnd(), dialog);
                                           }),
-                                          DialogAction::Click(kDuplexCheck), DialogAction::Close(IDOK)});
+                                          DialogAction::Click(kPropertyPageDuplexCheck), DialogAction::Close(IDOK)});
   ASSERT_TRUE(run.finished);
   EXPECT_EQ(ValueOf(kDuplex), 1) << "the click reached the wrapper";
   EXPECT_EQ(session_->GetUpdateNesting(), 0);

@@ -15,20 +15,20 @@ namespace {
 using w32test::ControlKind;
 using w32test::DialogAction;
 
-constexpr UINT kTemplate = 7300;
+constexpr UINT kTimedModalDialogTemplate = 7300;
 constexpr int32_t kShowAgain = kNestedValue;  // a value feature of the fixture (5: shown)
 
 class GTimedModalDialogTest : public ModalDialogTest {
  protected:
   void SetUp() override {
     ModalDialogTest::SetUp();
-    LoadLibraryWith({{kTemplate, w32test::DialogSpec{u"Notice",
+    LoadLibraryWith({{kTimedModalDialogTemplate, w32test::DialogSpec{u"Notice",
                                                      {{GTimedModalDialog::kDontShowAgain, ControlKind::kCheckBox,
                                                        u"Do not show again"},
                                                       {IDOK, ControlKind::kButton, u"OK"}}}}});
   }
   int Run(std::vector<DialogAction> script, int withUndo = 1, const int32_t* id = &kShowAgain, int16_t seconds = 3) {
-    GTimedModalDialog dialog(static_cast<int16_t>(kTemplate), session_.get(), seconds, id, 0, 0);
+    GTimedModalDialog dialog(static_cast<int16_t>(kTimedModalDialogTemplate), session_.get(), seconds, id, 0, 0);
     w32test::QueueDialogScript(std::move(script));
     return dialog.DoModal(nullptr, withUndo);
   }
@@ -39,7 +39,7 @@ TEST_F(GTimedModalDialogTest, TurnedOffItEndsAtOnceAsOk) {
   bool shown = false;
   EXPECT_EQ(Run({DialogAction::Inspect([&](HWND) { shown = true; }), DialogAction::Close(IDCANCEL)}), IDOK);
   EXPECT_FALSE(shown);
-  EXPECT_TRUE(LastRunOf(kTemplate).timers.empty());
+  EXPECT_TRUE(LastRunOf(kTimedModalDialogTemplate).timers.empty());
   w32test::ClearDialogScripts();
 }
 
@@ -56,7 +56,7 @@ TEST_F(GTimedModalDialogTest, EndsOnTheFirstTickAfterItsSeconds) {
                           DialogAction::Inspect([](HWND) { ADD_FAILURE() << "still open after 3 seconds"; })});
   EXPECT_EQ(result, IDOK);
   EXPECT_TRUE(openAfterFirstTick);
-  const w32test::DialogRun run = LastRunOf(kTemplate);
+  const w32test::DialogRun run = LastRunOf(kTimedModalDialogTemplate);
   ASSERT_EQ(run.timers.size(), 1u);
   EXPECT_EQ(run.timers[0].id, GTimedModalDialog::kTimerId);
   EXPECT_EQ(run.timers[0].elapse, 250u);

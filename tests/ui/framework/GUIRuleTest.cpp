@@ -16,14 +16,14 @@
 namespace uisession {
 namespace {
 
-constexpr int32_t kAvailability = GRuleKeys::kDuplex.availability;
-constexpr int32_t kReason = GRuleKeys::kDuplex.reason;
+constexpr int32_t kUIRuleAvailability = GRuleKeys::kDuplex.availability;
+constexpr int32_t kUIRuleReason = GRuleKeys::kDuplex.reason;
 constexpr int kSizeConflict = 5102;    // "...paper size cannot be used with ... duplexing"
 constexpr int kTrayRefused = 5106;     // "The selected tray cannot be used with the current paper size."
 constexpr int kSizeReason = 5111;
 constexpr int kTypeReason = 5112;
 
-std::string Text(int id) {
+std::string RuleText(int id) {
   RWWString text;
   LoadUIString(id, &text);
   return w32test::Utf16ToUtf8(text.Data(), text.Length());
@@ -81,20 +81,20 @@ TEST_F(RuleSessionTest, EachForcedRevalidationRecomputesTheKeysAndTheStrongestLe
   int paperLevel = 1;
   // Two rules raise the same key; the later one with a weaker level.
   AddRule("size", [&](TestRule& rule, const std::list<int32_t>&, int) {
-    rule.Publish(kAvailability, static_cast<int16_t>(paperLevel), kReason, kSizeReason);
-  }, [](TestRule& rule) { rule.ResetKeys(kAvailability, kReason); });
-  AddRule("type", [&](TestRule& rule, const std::list<int32_t>&, int) { rule.RaiseValue(&kAvailability, 0); });
+    rule.Publish(kUIRuleAvailability, static_cast<int16_t>(paperLevel), kUIRuleReason, kSizeReason);
+  }, [](TestRule& rule) { rule.ResetKeys(kUIRuleAvailability, kUIRuleReason); });
+  AddRule("type", [&](TestRule& rule, const std::list<int32_t>&, int) { rule.RaiseValue(&kUIRuleAvailability, 0); });
   GFeatureAccessor reader(session_.get());
 
   session_->Revalidate(1);
-  EXPECT_EQ(reader.ReadValue(&kAvailability), 1);
-  EXPECT_EQ(reader.ReadValue(&kReason), kSizeReason);
+  EXPECT_EQ(reader.ReadValue(&kUIRuleAvailability), 1);
+  EXPECT_EQ(reader.ReadValue(&kUIRuleReason), kSizeReason);
   paperLevel = 2;
   session_->Revalidate(1);
-  EXPECT_EQ(reader.ReadValue(&kAvailability), 2);
+  EXPECT_EQ(reader.ReadValue(&kUIRuleAvailability), 2);
   paperLevel = 0;
   session_->Revalidate(1);
-  EXPECT_EQ(reader.ReadValue(&kAvailability), 0) << "Init started the key from 0";
+  EXPECT_EQ(reader.ReadValue(&kUIRuleAvailability), 0) << "Init started the key from 0";
 }
 
 TEST_F(RuleSessionTest, OnlyUISessionKeysAreWrittenIntoTheUIState) {
@@ -116,9 +116,9 @@ TEST_F(RuleSessionTest, OnlyUISessionKeysAreWrittenIntoTheUIState) {
   rule.RaiseValue(nullptr, 2);
   rule.ClearValue(nullptr);
   // The keys themselves are written.
-  rule.Publish(kAvailability, 1, kReason, kTypeReason);
-  EXPECT_EQ(ValueOf(kAvailability), 1);
-  EXPECT_EQ(ValueOf(kReason), kTypeReason);
+  rule.Publish(kUIRuleAvailability, 1, kUIRuleReason, kTypeReason);
+  EXPECT_EQ(ValueOf(kUIRuleAvailability), 1);
+  EXPECT_EQ(ValueOf(kUIRuleReason), kTypeReason);
 }
 
 TEST_F(RuleSessionTest, ASessionWithoutSettingsOrARuleWithoutSessionDoesNothing) {
@@ -127,8 +127,8 @@ TEST_F(RuleSessionTest, ASessionWithoutSettingsOrARuleWithoutSessionDoesNothing)
   GUISession bare(&empty);
   for (GUISession* session : {&bare, static_cast<GUISession*>(nullptr)}) {
     TestRule rule(session, nullptr, "r", {});
-    rule.Publish(kAvailability, 2, kReason, kSizeReason);
-    rule.ResetKeys(kAvailability, kReason);
+    rule.Publish(kUIRuleAvailability, 2, kUIRuleReason, kSizeReason);
+    rule.ResetKeys(kUIRuleAvailability, kUIRuleReason);
     EXPECT_EQ(rule.ReadInt(kCopies), 0);
     EXPECT_EQ(rule.WriteInt(kCopies, 2), 0);
     EXPECT_EQ(rule.IsFeatureLocked(&kCopies), 0);
@@ -160,7 +160,7 @@ TEST_F(RuleSessionTest, MissingFeaturesReadAsZeroAndEmptyAndAreNotWritten) {
 }
 
 TEST_F(RuleSessionTest, WatchedStepsAndPaperClasses) {
-  const std::list<int32_t> changed = {kPaperSize, kAvailability};
+  const std::list<int32_t> changed = {kPaperSize, kUIRuleAvailability};
   EXPECT_EQ(GUIRule::Changed(changed, kPaperSize), 1);
   EXPECT_EQ(GUIRule::Changed(changed, kDuplex), 0);
   EXPECT_EQ(GUIRule::Watched(changed, 0, {kDuplex, kPaperSize}), 1);
@@ -191,7 +191,7 @@ TEST_F(RuleSessionTest, OkLetsTheRuleResolveTheConflict) {
   session_->EndUpdate();
   ASSERT_EQ(w32test::MessageBoxes().size(), 1u);
   const auto& box = w32test::MessageBoxes()[0];
-  EXPECT_EQ(box.text, Text(kSizeConflict));
+  EXPECT_EQ(box.text, RuleText(kSizeConflict));
   EXPECT_EQ(box.caption, "Incompatible Options");
   EXPECT_EQ(box.type, static_cast<UINT>(MB_OKCANCEL | MB_ICONINFORMATION));
   EXPECT_EQ(ValueOf(kPaperSize), 22);
@@ -207,7 +207,7 @@ TEST_F(RuleSessionTest, CancelTakesBackTheWholeUpdateCycle) {
   });
   AddRule("duplex", [&](TestRule& rule, const std::list<int32_t>&, int) {
     if (rule.ReadInt(kDuplex) != 0 && rule.ReadInt(kPaperSize) == 22 && rule.Ask(kSizeConflict) == 0) {
-      rule.Publish(kAvailability, 1, kReason, kSizeReason);
+      rule.Publish(kUIRuleAvailability, 1, kUIRuleReason, kSizeReason);
     }
   });
   Set(kDuplex, 1);
@@ -220,7 +220,7 @@ TEST_F(RuleSessionTest, CancelTakesBackTheWholeUpdateCycle) {
   EXPECT_EQ(ValueOf(kOrientation), 0);
   EXPECT_EQ(ValueOf(kCopies), 1);
   EXPECT_EQ(ValueOf(kDuplex), 1) << "set before the cycle";
-  EXPECT_EQ(ValueOf(kAvailability), 1);
+  EXPECT_EQ(ValueOf(kUIRuleAvailability), 1);
   session_->EndUpdate();
   EXPECT_EQ(w32test::MessageBoxes().size(), 1u);
 }
@@ -250,9 +250,9 @@ TEST_F(RuleSessionTest, AQuestionIsAskedOnceInARevalidation) {
     if (force == 0) return;
     if (rule.ReadInt(kDuplex) != 0 && rule.ReadInt(kPaperSize) == 22) {
       ++asked;
-      if (rule.Ask(kSizeConflict) == 0) rule.Publish(kAvailability, 1, kReason, kSizeReason);
+      if (rule.Ask(kSizeConflict) == 0) rule.Publish(kUIRuleAvailability, 1, kUIRuleReason, kSizeReason);
     }
-  }, [](TestRule& rule) { rule.ResetKeys(kAvailability, kReason); });
+  }, [](TestRule& rule) { rule.ResetKeys(kUIRuleAvailability, kUIRuleReason); });
   for (int i = 0; i < 3; ++i) w32test::QueueMessageBoxAnswer(IDCANCEL);
   session_->BeginUpdate(nullptr);
   Set(kCopies, 2);
@@ -277,7 +277,7 @@ TEST_F(RuleSessionTest, CancelOutsideAnUpdateCycleLeavesEarlierCyclesAlone) {
   Set(kDuplex, 1);
   AddRule("duplex", [&](TestRule& rule, const std::list<int32_t>&, int force) {
     if (force != 0 && rule.ReadInt(kDuplex) != 0 && rule.Ask(kSizeConflict) == 0) {
-      rule.Publish(kAvailability, 1, kReason, kSizeReason);
+      rule.Publish(kUIRuleAvailability, 1, kUIRuleReason, kSizeReason);
     }
   });
   w32test::QueueMessageBoxAnswer(IDCANCEL);
@@ -285,7 +285,7 @@ TEST_F(RuleSessionTest, CancelOutsideAnUpdateCycleLeavesEarlierCyclesAlone) {
   EXPECT_EQ(w32test::MessageBoxes().size(), 1u);
   EXPECT_EQ(ValueOf(kCopies), 4);
   EXPECT_EQ(ValueOf(kDuplex), 1);
-  EXPECT_EQ(ValueOf(kAvailability), 1);
+  EXPECT_EQ(ValueOf(kUIRuleAvailability), 1);
 }
 
 TEST_F(RuleSessionTest, AMessageTheStringTableLacksIsNotShown) {

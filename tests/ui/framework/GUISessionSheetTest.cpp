@@ -25,21 +25,21 @@ namespace qvdrv {
 namespace {
 
 GUISession* g_session = nullptr;
-int Version() { return 2; }
-int16_t Initialize(GUIData* data, int16_t) {
+int SheetVersion() { return 2; }
+int16_t SheetInitialize(GUIData* data, int16_t) {
   if (data->pages == nullptr) {
     g_session = new GUISession(data);
     data->providerData = g_session;
   }
   return 2;
 }
-int16_t Destroy(GUIData* data) {
+int16_t UISessionSheetDestroy(GUIData* data) {
   delete static_cast<GUISession*>(data->providerData);
   data->providerData = nullptr;
   g_session = nullptr;
   return 0;
 }
-int16_t NoOp(GUIData*) { return 0; }
+int16_t SheetNoOp(GUIData*) { return 0; }
 
 // The module-wide hooks, recording what they were asked.
 struct HookLog {
@@ -110,11 +110,11 @@ class GUISessionSheetTest : public DriverObjectTest {
     services_.Change([&](GUpwardServices& s) { s.uiSession = hooks; });
     w32test::ModuleSpec provider;
     provider.name = u"C:\\WINDOWS\\SYSTEM32\\QVUIPROV.DLL";
-    provider.exports["UI_INTERFACEVERSION"] = w32test::Export(&Version);
-    provider.exports["UI_INITIALIZE"] = w32test::Export(&Initialize);
-    provider.exports["UI_DESTROY"] = w32test::Export(&Destroy);
-    provider.exports["UI_CONFIGTOSETTINGS"] = w32test::Export(&NoOp);
-    provider.exports["UI_SETTINGSTOCONFIG"] = w32test::Export(&NoOp);
+    provider.exports["UI_INTERFACEVERSION"] = w32test::Export(&SheetVersion);
+    provider.exports["UI_INITIALIZE"] = w32test::Export(&SheetInitialize);
+    provider.exports["UI_DESTROY"] = w32test::Export(&UISessionSheetDestroy);
+    provider.exports["UI_CONFIGTOSETTINGS"] = w32test::Export(&SheetNoOp);
+    provider.exports["UI_SETTINGSTOCONFIG"] = w32test::Export(&SheetNoOp);
     w32test::InstallModule(provider);
 
     settings_ = Group(360, {Group(GFeatureIds::kUIProviders, {Text(0, "QVUIPROV.DLL")}),

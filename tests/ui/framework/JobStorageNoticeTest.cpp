@@ -25,7 +25,7 @@ namespace {
 using w32test::ControlKind;
 using w32test::DialogAction;
 
-constexpr const char16_t* kResources = u"C:\\WINNT\\System32\\spool\\DRIVERS\\W32X86\\2\\QVRES.DLL";
+constexpr const char16_t* kJobStorageNoticeResources = u"C:\\WINNT\\System32\\spool\\DRIVERS\\W32X86\\2\\QVRES.DLL";
 
 // The test device whose job defaults ask for the notice: 287 on, the job
 // name from the settings (1035, 1031) and the user text from the settings
@@ -47,7 +47,7 @@ class JobStorageNoticeTest : public DriverObjectTest {
   void SetUp() override {
     DriverObjectTest::SetUp();
     w32test::ModuleSpec resources;
-    resources.name = kResources;
+    resources.name = kJobStorageNoticeResources;
     resources.dialogs[11540] = w32test::DialogSpec{
         u"Job Storage",
         {{GTimedDialog::kTitle, ControlKind::kStatic, u"", false},
@@ -103,7 +103,7 @@ TEST_F(JobStorageNoticeTest, TheNoticeShowsTheJobAndTurningItOffLastsForTheNextJ
   EXPECT_EQ(run.controls.at(GTimedDialog::kText4).text, u"Second floor");
   ASSERT_EQ(w32test::HelpCalls().size(), 1u);
   EXPECT_EQ(w32test::HelpCalls()[0].file, "C:\\WINNT\\System32\\spool\\DRIVERS\\W32X86\\2\\QVHELP.HLP");
-  EXPECT_EQ(w32test::ModuleLoadCount(kResources), 0u) << "the resource module is freed after the notice";
+  EXPECT_EQ(w32test::ModuleLoadCount(kJobStorageNoticeResources), 0u) << "the resource module is freed after the notice";
 
   // The user turned it off: the job's end records that for the user, and
   // the next job shows nothing.

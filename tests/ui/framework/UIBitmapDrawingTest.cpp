@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr const char16_t* kLibrary = u"C:\\WINNT\\System32\\spool\\DRIVERS\\W32X86\\2\\QVRES.DLL";
+constexpr const char16_t* kBitmapDrawingLibrary = u"C:\\WINNT\\System32\\spool\\DRIVERS\\W32X86\\2\\QVRES.DLL";
 constexpr int kPicture = 500;
 constexpr int kPictureMask = 501;
 constexpr int kMissing = 502;
@@ -42,11 +42,11 @@ class UIBitmapDrawingTest : public ::testing::Test {
   void SetUp() override {
     w32test::Reset();
     w32test::ModuleSpec spec;
-    spec.name = kLibrary;
+    spec.name = kBitmapDrawingLibrary;
     spec.bitmaps[kPicture] = w32test::BitmapSpec{4, 3, kPicturePixels};
     spec.bitmaps[kPictureMask] = w32test::BitmapSpec{4, 3, kMaskPixels};
     w32test::InstallModule(spec);
-    ASSERT_EQ(LoadUIResourceLibrary(RWWString(kLibrary)), 1);
+    ASSERT_EQ(LoadUIResourceLibrary(RWWString(kBitmapDrawingLibrary)), 1);
     control_ = w32test::CreateTestWindow(u"Button");
     ASSERT_TRUE(w32test::SetClientSize(control_, kWidth, kHeight));
     Paint(kGreen);
@@ -147,7 +147,7 @@ TEST_F(UIBitmapDrawingTest, MaskedDrawingLeavesTheBackgroundOut) {
 TEST_F(UIBitmapDrawingTest, KeyColourInsideThePictureIsKeptWhenNotConnected) {
   // Only the area connected to the top-left pixel is background.
   w32test::ModuleSpec spec;
-  spec.name = kLibrary;
+  spec.name = kBitmapDrawingLibrary;
   spec.bitmaps[kPicture] = w32test::BitmapSpec{3, 1, {R, B, R}};
   spec.loadCount = 1;  // the reference the UI holds
   w32test::InstallModule(spec);

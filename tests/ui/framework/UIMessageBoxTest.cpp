@@ -21,7 +21,7 @@
 
 namespace {
 
-constexpr const char16_t* kLibrary = u"C:\\WINNT\\System32\\spool\\DRIVERS\\W32X86\\2\\QVRES.DLL";
+constexpr const char16_t* kMessageBoxLibrary = u"C:\\WINNT\\System32\\spool\\DRIVERS\\W32X86\\2\\QVRES.DLL";
 constexpr UINT kLongString = 20001;
 constexpr UINT kFullBuffer = 20002;
 constexpr UINT kLetterName = 20010;
@@ -44,7 +44,7 @@ class UIResourceLibraryTest : public ::testing::Test {
   void SetUp() override {
     w32test::Reset();
     w32test::ModuleSpec spec;
-    spec.name = kLibrary;
+    spec.name = kMessageBoxLibrary;
     spec.strings = ModuleStringTable();
     spec.strings[kLongString] = Repeat(u"0123456789", 70);  // 700 characters
     spec.strings[kFullBuffer] = Repeat(u"x", 255);
@@ -58,7 +58,7 @@ class UIResourceLibraryTest : public ::testing::Test {
     while (GetUIResourceInstance() != nullptr) FreeUIResourceLibrary();
     w32test::Reset();
   }
-  void Load() { ASSERT_EQ(LoadUIResourceLibrary(RWWString(kLibrary)), 1); }
+  void Load() { ASSERT_EQ(LoadUIResourceLibrary(RWWString(kMessageBoxLibrary)), 1); }
 };
 
 TEST_F(UIResourceLibraryTest, StringsLongerThanTheUsualBufferAreLoadedWhole) {
@@ -161,7 +161,7 @@ TEST_F(UIResourceLibraryTest, MessageBoxesFollowTheLibrarysReadingDirection) {
     SCOPED_TRACE(c.name);
     TearDown();
     SetUp();
-    if (!c.translations.empty()) w32test::SetVersionTranslations(kLibrary, c.translations);
+    if (!c.translations.empty()) w32test::SetVersionTranslations(kMessageBoxLibrary, c.translations);
     Load();
     RWWString caption;
     LoadUIString(5100, &caption);
@@ -204,7 +204,7 @@ TEST_F(UIResourceLibraryTest, VersionReaderTakesTheFirstTranslationAndItsStrings
   info.translations = {{0x040D, 0x04E7}, {0x0409, 0x04B0}};
   info.strings = {{u"\\StringFileInfo\\040D04E7\\FileVersion", u"4.7.0.12"},
                   {u"\\StringFileInfo\\040904B0\\FileVersion", u"4.7.0.13"}};
-  w32test::SetFileVersionInfo(kLibrary, info);
+  w32test::SetFileVersionInfo(kMessageBoxLibrary, info);
   Load();
   const GVersionInfo version(GetUIResourceInstance());
   ASSERT_TRUE(version.IsLoaded());
@@ -212,7 +212,7 @@ TEST_F(UIResourceLibraryTest, VersionReaderTakesTheFirstTranslationAndItsStrings
   EXPECT_EQ(version.GetLanguage(), 0x040D);
   EXPECT_EQ(version.GetCodePage(), 0x04E7);
   EXPECT_EQ(version.GetTranslationCount(), 2);
-  EXPECT_EQ(Std(version.GetModulePath()), kLibrary);
+  EXPECT_EQ(Std(version.GetModulePath()), kMessageBoxLibrary);
   RWWString value;
   EXPECT_EQ(version.GetStringValue(RWWString(u"FileVersion"), &value), 1);
   EXPECT_EQ(Std(value), u"4.7.0.12");
@@ -232,22 +232,22 @@ TEST_F(UIResourceLibraryTest, VersionReaderStaysEmptyWithoutInformation) {
        [] {
          w32test::VersionStrings info;
          info.strings = {{u"\\StringFileInfo\\040904B0\\FileVersion", u"1.0"}};
-         w32test::SetFileVersionInfo(kLibrary, info);
+         w32test::SetFileVersionInfo(kMessageBoxLibrary, info);
        }},
       {"the block cannot be read",
        [] {
-         w32test::SetVersionTranslations(kLibrary, {{0x0401, 1256}});
+         w32test::SetVersionTranslations(kMessageBoxLibrary, {{0x0401, 1256}});
          w32test::FailCall("GetFileVersionInfoW", ERROR_INSUFFICIENT_BUFFER);
        }},
       {"the file name cannot be read",
        [] {
-         w32test::SetVersionTranslations(kLibrary, {{0x0401, 1256}});
+         w32test::SetVersionTranslations(kMessageBoxLibrary, {{0x0401, 1256}});
          w32test::FailCall("GetModuleFileNameW", ERROR_MOD_NOT_FOUND);
        }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    w32test::RemoveFileVersionInfo(kLibrary);
+    w32test::RemoveFileVersionInfo(kMessageBoxLibrary);
     w32test::ClearFailures();
     c.arrange();
     const GVersionInfo version(GetUIResourceInstance());
@@ -300,7 +300,7 @@ class ResolveCustomPaperTest : public uisession::UISessionTest {
   void SetUp() override {
     UISessionTest::SetUp();
     w32test::ModuleSpec spec;
-    spec.name = kLibrary;
+    spec.name = kMessageBoxLibrary;
     spec.strings[kLetterName] = u"Letter";
     spec.strings[kA4Name] = u"A4";
     w32test::InstallModule(spec);
@@ -335,7 +335,7 @@ class ResolveCustomPaperTest : public uisession::UISessionTest {
 };
 
 TEST_F(ResolveCustomPaperTest, CustomPaperNamedLikeAStandardPaperBecomesIt) {
-  ASSERT_EQ(LoadUIResourceLibrary(RWWString(kLibrary)), 1);
+  ASSERT_EQ(LoadUIResourceLibrary(RWWString(kMessageBoxLibrary)), 1);
   AddCustom(0x4001, "Letter");
   AddCustom(0x4002, "letter");
   AddCustom(0x4003, "A4");

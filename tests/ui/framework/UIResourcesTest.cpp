@@ -9,14 +9,14 @@
 
 namespace {
 
-constexpr const char16_t* kLibrary = u"C:\\WINNT\\System32\\spool\\DRIVERS\\W32X86\\2\\QVUI.DLL";
+constexpr const char16_t* kResourcesLibrary = u"C:\\WINNT\\System32\\spool\\DRIVERS\\W32X86\\2\\QVUI.DLL";
 
 class UIResourcesTest : public ::testing::Test {
  protected:
   void SetUp() override {
     w32test::Reset();
     w32test::ModuleSpec spec;
-    spec.name = kLibrary;
+    spec.name = kResourcesLibrary;
     spec.strings = ModuleStringTable();
     w32test::InstallModule(spec);
   }
@@ -27,14 +27,14 @@ class UIResourcesTest : public ::testing::Test {
 };
 
 TEST_F(UIResourcesTest, TwoSheetsShareOneLoad) {
-  EXPECT_EQ(LoadUIResourceLibrary(RWWString(kLibrary)), 1);
-  EXPECT_EQ(LoadUIResourceLibrary(RWWString(kLibrary)), 1);
-  EXPECT_EQ(w32test::ModuleLoadCount(kLibrary), 1u);
+  EXPECT_EQ(LoadUIResourceLibrary(RWWString(kResourcesLibrary)), 1);
+  EXPECT_EQ(LoadUIResourceLibrary(RWWString(kResourcesLibrary)), 1);
+  EXPECT_EQ(w32test::ModuleLoadCount(kResourcesLibrary), 1u);
   EXPECT_EQ(FreeUIResourceLibrary(), 0);
   EXPECT_NE(GetUIResourceInstance(), nullptr);
   EXPECT_NE(FreeUIResourceLibrary(), 0);
   EXPECT_EQ(GetUIResourceInstance(), nullptr);
-  EXPECT_EQ(w32test::ModuleLoadCount(kLibrary), 0u);
+  EXPECT_EQ(w32test::ModuleLoadCount(kResourcesLibrary), 0u);
   EXPECT_EQ(FreeUIResourceLibrary(), 0);  // nothing left to free
 }
 
@@ -45,12 +45,12 @@ TEST_F(UIResourcesTest, MissingLibraryLoadsNothing) {
   EXPECT_EQ(LoadUIString(10120, &text), 0);
   EXPECT_TRUE(text.IsEmpty());
   // A failed load does not count: the next load is a real one.
-  EXPECT_EQ(LoadUIResourceLibrary(RWWString(kLibrary)), 1);
+  EXPECT_EQ(LoadUIResourceLibrary(RWWString(kResourcesLibrary)), 1);
   EXPECT_NE(GetUIResourceInstance(), nullptr);
 }
 
 TEST_F(UIResourcesTest, StringsComeFromTheLibrary) {
-  ASSERT_EQ(LoadUIResourceLibrary(RWWString(kLibrary)), 1);
+  ASSERT_EQ(LoadUIResourceLibrary(RWWString(kResourcesLibrary)), 1);
   RWWString text;
   EXPECT_EQ(LoadUIString(10120, &text), 11);
   EXPECT_EQ(std::u16string(text.Data(), text.Length()), u"Custom Size");

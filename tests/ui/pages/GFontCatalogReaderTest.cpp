@@ -23,7 +23,7 @@ std::vector<int32_t> Sets(const GDeviceFontDescription& font) {
   return std::vector<int32_t>(sets.Data(), sets.Data() + sets.Count());
 }
 
-std::string Str(const RWCString& s) { return std::string(s.Data(), s.Length()); }
+std::string FontCatalogReaderStr(const RWCString& s) { return std::string(s.Data(), s.Length()); }
 
 class FontCatalogReaderTest : public qvfont::FontDeviceTest {
  protected:
@@ -43,7 +43,7 @@ class FontCatalogReaderTest : public qvfont::FontDeviceTest {
     GFontEntryFixedPart fixed;
   };
   static int Collect(const RWCString& name, const RWCString& selection, const GFontEntryFixedPart& fixed, void* data) {
-    static_cast<std::vector<Seen>*>(data)->push_back({Str(name), Str(selection), fixed});
+    static_cast<std::vector<Seen>*>(data)->push_back({FontCatalogReaderStr(name), FontCatalogReaderStr(selection), fixed});
     return 10;
   }
 };
@@ -75,8 +75,8 @@ TEST_F(FontCatalogReaderTest, AFontOfTheFileBecomesADeviceFontDescription) {
   ASSERT_EQ(list->GetCount(), 1u);
   GDeviceFontDescription font;
   ASSERT_EQ(list->GetFont(0, font), 1);
-  EXPECT_EQ(Str(font.GetName()), "Garamond Pro");
-  EXPECT_EQ(Str(font.GetSelectString()), e.selection);
+  EXPECT_EQ(FontCatalogReaderStr(font.GetName()), "Garamond Pro");
+  EXPECT_EQ(FontCatalogReaderStr(font.GetSelectString()), e.selection);
   EXPECT_EQ(font.GetSymbolSet(), 4);  // the second code stands for 3
   EXPECT_EQ(Sets(font), (std::vector<int32_t>{4, 3}));
   EXPECT_EQ(font.GetWeight(), 400);
@@ -235,7 +235,7 @@ TEST_F(FontCatalogReaderTest, TheCallbackSeesEveryFontWithItsStyleSuffix) {
   ASSERT_NE(list, nullptr);
   auto fonts = Fonts(*list);
   ASSERT_EQ(fonts.size(), 3u);
-  EXPECT_EQ(Str(fonts[1].GetName()), "Univers");  // the list keeps the bare name
+  EXPECT_EQ(FontCatalogReaderStr(fonts[1].GetName()), "Univers");  // the list keeps the bare name
   EXPECT_EQ(fonts[1].GetStyle(), 1);
   EXPECT_EQ(fonts[2].GetStyle(), -1);
 }

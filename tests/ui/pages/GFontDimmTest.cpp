@@ -21,7 +21,7 @@ using qvfont::EntrySpec;
 using qvfont::Get16;
 using qvfont::Get32;
 
-std::string Str(const RWCString& s) { return std::string(s.Data(), s.Length()); }
+std::string DimmStr(const RWCString& s) { return std::string(s.Data(), s.Length()); }
 std::u16string Wide(const RWWString& s) { return std::u16string(s.Data(), s.Length()); }
 
 GFontEntryFixedPart Fixed(const EntrySpec& e) {
@@ -34,7 +34,7 @@ struct Seen {
   GFontEntryFixedPart fixed;
 };
 int Collect(const RWCString& name, const RWCString& selection, const GFontEntryFixedPart& fixed, void* data) {
-  static_cast<std::vector<Seen>*>(data)->push_back({Str(name), Str(selection), fixed});
+  static_cast<std::vector<Seen>*>(data)->push_back({DimmStr(name), DimmStr(selection), fixed});
   return 1;
 }
 

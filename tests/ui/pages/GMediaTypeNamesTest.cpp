@@ -10,7 +10,7 @@
 
 namespace {
 
-std::string Str(const RWCString& s) { return std::string(s.Data(), s.Length()); }
+std::string MediaTypeStr(const RWCString& s) { return std::string(s.Data(), s.Length()); }
 
 struct NamedRow {
   int16_t id;
@@ -30,7 +30,7 @@ TEST(MediaTypeNames, EveryTableRowMapsBothWays) {
     EXPECT_EQ(MediaTypeNameToStringId(RWCString(row.stored)), row.id);
     RWCString text("left over");
     MediaTypeStringIdToName(row.id, text);
-    EXPECT_EQ(Str(text), row.stored);
+    EXPECT_EQ(MediaTypeStr(text), row.stored);
   }
 }
 
@@ -49,7 +49,7 @@ TEST(MediaTypeNames, IdsWithoutARowGiveAutomaticUpToTheTableEnd) {
     SCOPED_TRACE(id);
     RWCString text("Plain");
     MediaTypeStringIdToName(id, text);
-    EXPECT_EQ(Str(text), "");
+    EXPECT_EQ(MediaTypeStr(text), "");
   }
 }
 
@@ -58,7 +58,7 @@ TEST(MediaTypeNames, ReportedIdsKeepTheTextTheyCameWith) {
     SCOPED_TRACE(id);
     RWCString text("Heavy Glossy");
     MediaTypeStringIdToName(id, text);
-    EXPECT_EQ(Str(text), "Heavy Glossy");
+    EXPECT_EQ(MediaTypeStr(text), "Heavy Glossy");
   }
 }
 

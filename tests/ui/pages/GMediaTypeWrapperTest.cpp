@@ -37,8 +37,8 @@ using A = GMediaTypeAccessor;
 
 GValueAttribute* Value(int32_t id, int16_t value) { return new GValueAttribute(value, &id); }
 GStringAttribute* Text(int32_t id, const char* text) { return new GStringAttribute(text, &id); }
-std::string Str(const RWCString& s) { return std::string(s.Data(), s.Length()); }
-std::u16string Wide(const RWWString& s) { return std::u16string(s.Data(), s.Length()); }
+std::string WrapperStr(const RWCString& s) { return std::string(s.Data(), s.Length()); }
+std::u16string MediaTypeWrapperWide(const RWWString& s) { return std::u16string(s.Data(), s.Length()); }
 
 class MediaTypeListTest : public ::testing::Test {
  protected:
@@ -87,7 +87,7 @@ class MediaTypeListTest : public ::testing::Test {
   std::string Stored(int32_t id) {
     RWCString text;
     session_->GetSettingsView().GetNarrowString(&id, &text);
-    return Str(text);
+    return WrapperStr(text);
   }
   void SetValue(int32_t id, int16_t value) { session_->GetSettingsView().SetInt(&id, value); }
   void SetText(int32_t id, const char* text) { session_->GetSettingsView().SetNarrowString(&id, RWCString(text)); }
@@ -114,7 +114,7 @@ class MediaTypeListTest : public ::testing::Test {
     for (int16_t i = 0; i < wrapper.GetComboBox().GetCount(); ++i) {
       RWWString text;
       wrapper.GetComboBox().GetItemText(i, &text);
-      items.push_back(Wide(text));
+      items.push_back(MediaTypeWrapperWide(text));
     }
     return items;
   }
@@ -123,7 +123,7 @@ class MediaTypeListTest : public ::testing::Test {
     const int16_t index = wrapper.GetComboBox().GetCurSel();
     if (index < 0) return u"<none>";
     wrapper.GetComboBox().GetItemText(index, &text);
-    return Wide(text);
+    return MediaTypeWrapperWide(text);
   }
   // Selects the item with that text and sends the selection change.
   static void Choose(GMediaTypeWrapper& wrapper, HWND dialog, const char* text) {
@@ -247,9 +247,9 @@ TEST_F(MediaTypeListTest, ReportedNamesWalkSkipsForeignMembersAndEndsWithoutALis
   names->AddChild(new GStringAttribute("Glossy", &list));
   accessor.ResetReportedNames();
   ASSERT_EQ(accessor.NextReportedName(name), 1);
-  EXPECT_EQ(Wide(name), u"Heavy");
+  EXPECT_EQ(MediaTypeWrapperWide(name), u"Heavy");
   ASSERT_EQ(accessor.NextReportedName(name), 1);
-  EXPECT_EQ(Wide(name), u"Glossy");
+  EXPECT_EQ(MediaTypeWrapperWide(name), u"Glossy");
   EXPECT_EQ(accessor.NextReportedName(name), 0);
 }
 
