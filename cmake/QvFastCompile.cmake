@@ -9,9 +9,9 @@
 # functions and constants) must therefore differ between the files of one
 # target. A file that cannot share a batch is taken out with the source
 # property SKIP_UNITY_BUILD_INCLUSION, with the reason beside it.
-# Off until the host tests' use-after-free at the module's unload (a static
-# destroyed before the driver extensions that use it) is mended.
-option(QV_UNITY "Compile the libraries and the test programs in batches of sources" OFF)
+# A build with QV_UNITY=OFF checks that each file still names everything
+# it uses itself.
+option(QV_UNITY "Compile the libraries and the test programs in batches of sources" ON)
 set(QV_UNITY_BATCH 8 CACHE STRING "How many sources one batch of a unity build holds")
 
 # qv_fast_compile(<target>)

@@ -24,13 +24,13 @@ const GOptionRow kOffOn[] = {{0, u"OFF"}, {1, u"ON"}};
 const GOptionRow kNotInstalledInstalled[] = {{0, u"NotInstalled"}, {1, u"Installed"}};
 const GOptionRow kInstalledNotInstalled[] = {{1, u"Installed"}, {0, u"NotInstalled"}};
 const GOptionRow kDisabledEnabled[] = {{0, u"Disabled"}, {1, u"Enabled"}};
-const GOptionRow kManualDuplex[] = {{0, u"Disabled"}, {3, u"Enabled"}};
-const GOptionRow kPageOrder[] = {{0, u"FrontToBack"}, {1, u"BackToFront"}};
-const GOptionRow kBinderChoice[] = {{0, u"DontBindThisJob"}, {1, u"BindThisJob"}, {3, u"BindStacker"}};
+const GOptionRow kManualDuplexRows[] = {{0, u"Disabled"}, {3, u"Enabled"}};
+const GOptionRow kPageOrderRows[] = {{0, u"FrontToBack"}, {1, u"BackToFront"}};
+const GOptionRow kBinderChoiceRows[] = {{0, u"DontBindThisJob"}, {1, u"BindThisJob"}, {3, u"BindStacker"}};
 const GOptionRow kPatternScaling[] = {{0, u"NeverScalePatterns"}, {1, u"AlwaysScalePatterns"}};
-const GOptionRow kZepChoice[] = {{-1, u"NotSupported"}, {0, u"OFF"},     {1, u"Light"},    {2, u"Medium"},
+const GOptionRow kZepChoiceRows[] = {{-1, u"NotSupported"}, {0, u"OFF"},     {1, u"Light"},    {2, u"Medium"},
                                  {3, u"Dark"},          {4, u"ON"},      {-1, u"MinValue"}, {4, u"MaxValue"}};
-const GOptionRow kKivChoice[] = {{-1, u"NotSupported"},  {1, u"ON"},             {0, u"OFF"},
+const GOptionRow kKivChoiceRows[] = {{-1, u"NotSupported"},  {1, u"ON"},             {0, u"OFF"},
                                  {2, u"PageProtOff"},    {3, u"PageProtLetter"}, {4, u"PageProtLegal"},
                                  {5, u"PageProtA4"},     {-1, u"MinValue"},      {5, u"MaxValue"}};
 const GOptionRow kRasterization[] = {{0, u"RasterizationAuto"},
@@ -39,12 +39,12 @@ const GOptionRow kRasterization[] = {{0, u"RasterizationAuto"},
                                      {3, u"RasterizationRaster"}};
 const GOptionRow kJobRetentionMode[] = {{-1, u"NotSupported"}, {0, u"OFF"},          {1, u"QuickCopy"},
                                         {2, u"ProofNHold"},    {3, u"StoreJob"},     {4, u"PrivatePrint"}};
-const GOptionRow kEdgeToEdge[] = {{-1, u"NotSupported"}, {2, u"Supported"}, {0, u"OFF"}, {1, u"ON"}};
-const GOptionRow kBookletTargetSize[] = {{1, u"LETTER"}, {21, u"11X17"},  {6, u"LEGAL"},  {23, u"A4"},
+const GOptionRow kEdgeToEdgeRows[] = {{-1, u"NotSupported"}, {2, u"Supported"}, {0, u"OFF"}, {1, u"ON"}};
+const GOptionRow kBookletTargetSizeRows[] = {{1, u"LETTER"}, {21, u"11X17"},  {6, u"LEGAL"},  {23, u"A4"},
                                          {22, u"A3"},    {39, u"B4_JIS"}, {40, u"B5_JIS"}};
 const GOptionRow kTTAsBitmap[] = {{0, u"TTModeOutline"}, {1, u"TTModeBitmap"}};
 const GOptionRow kScalePage[] = {{0, u"FitWithoutScaling"}, {1, u"ScaleToFit"}};
-const GOptionRow kOrientation[] = {{0, u"Portrait"}, {90, u"Landscape"}, {270, u"RotatedLandscape"},
+const GOptionRow kOrientationRows[] = {{0, u"Portrait"}, {90, u"Landscape"}, {270, u"RotatedLandscape"},
                                    {180, u"RotatedPortrait"}};
 
 template <size_t N>
@@ -70,23 +70,23 @@ const GTableFeature GStraightPaperPathHandler::kFeature = QV_FEATURE(
     u"printing/StraightPaperPath", u"printing/StraightPaperPath", kDocumentSettings, GFeatureIds::kStraightPaperPath, kOffOn, 510, kCopy, true);
 const GTableFeature GManualDuplexHandler::kFeature =
     QV_FEATURE(u"physical/ManualDuplex", u"physical/ManualDuplex", kInstallableOptions, GFeatureIds::kManualDuplex,
-               kManualDuplex, 510, kCopy, false);
+               kManualDuplexRows, 510, kCopy, false);
 const GTableFeature GTray1Handler::kFeature = QV_FEATURE(u"physical/Tray1", u"physical/Tray1", kInstallableOptions,
                                                          kTray1, kNotInstalledInstalled, 510, kNone, false);
 const GTableFeature GPageOrderHandler::kFeature = QV_FEATURE(u"printing/PageOrder", u"printing/PageOrder",
-                                                             kDocumentSettings, GFeatureIds::kPageOrder, kPageOrder, 510, kNew, true);
+                                                             kDocumentSettings, GFeatureIds::kPageOrder, kPageOrderRows, 510, kNew, true);
 const GTableFeature GIgnoreCollationChoiceHandler::kFeature = QV_FEATURE(
     u"printing/IgnoreCollationChoice", u"printing/IgnoreCollationChoice", kDocumentSettings2, GFeatureIds::kIgnoreCollationChoice, kOffOn, 128,
     kNone, false);
 const GTableFeature GBinderChoiceHandler::kFeature = QV_FEATURE(
-    u"printing/BinderChoice", u"printing/BindChoice", kDocumentSettings, GFeatureIds::kBinderChoice, kBinderChoice, 510, kCopy, false);
+    u"printing/BinderChoice", u"printing/BindChoice", kDocumentSettings, GFeatureIds::kBinderChoice, kBinderChoiceRows, 510, kCopy, false);
 const GTableFeature GPatternScalingChoiceHandler::kFeature = QV_FEATURE(
     u"printing/PatternScalingChoice", u"printing/PatternScalingChoice", kDocumentSettings, GFeatureIds::kPatternScalingChoice, kPatternScaling,
     256, kNone, false);
 const GTableFeature GZepChoiceHandler::kFeature = QV_FEATURE(u"printing/ZepChoice", u"printing/ZepChoice",
-                                                             kDocumentSettings, GFeatureIds::kZepChoice, kZepChoice, 256, kNone, false);
+                                                             kDocumentSettings, GFeatureIds::kZepChoice, kZepChoiceRows, 256, kNone, false);
 const GTableFeature GKivChoiceHandler::kFeature = QV_FEATURE(u"printing/KivChoice", u"printing/KivChoice",
-                                                             kDocumentSettings, GFeatureIds::kKivChoice, kKivChoice, 256, kNone, false);
+                                                             kDocumentSettings, GFeatureIds::kKivChoice, kKivChoiceRows, 256, kNone, false);
 const GTableFeature GRasterizationChoiceHandler::kFeature = QV_FEATURE(
     u"printing/RasterizationChoice", u"printing/RasterizationChoice", kDocumentSettings, GFeatureIds::kRasterizationChoice, kRasterization, 256,
     kNone, false);
@@ -94,7 +94,7 @@ const GTableFeature GJobRetentionModeChoiceHandler::kFeature = QV_FEATURE(
     u"printing/JobRetentionModeChoice", u"printing/JobRetentionModeChoice", kDocumentSettings, GFeatureIds::kJobRetentionModeChoice,
     kJobRetentionMode, 510, kCopy, false);
 const GTableFeature GEdgeToEdgeHandler::kFeature = QV_FEATURE(u"printing/EdgeToEdge", u"printing/EdgeToEdge",
-                                                              kDocumentSettings, GFeatureIds::kEdgeToEdge, kEdgeToEdge, 510, kCopy, false);
+                                                              kDocumentSettings, GFeatureIds::kEdgeToEdge, kEdgeToEdgeRows, 510, kCopy, false);
 const GTableFeature GMonoChromeChoiceHandler::kFeature = QV_FEATURE(
     u"physical/MonoChromeChoice", u"physical/MonoChromeChoice", kInstallableOptions, GFeatureIds::kMonoChromeChoice, kOffOn, 64, kNone, false);
 const GTableFeature GCollationUnitHandler::kFeature = QV_FEATURE(
@@ -113,7 +113,7 @@ const GTableFeature GDuplexUnitHandler::kFeature = QV_FEATURE(
     u"physical/DuplexUnit", u"physical/duplexunit", kInstallableOptions, GFeatureIds::kDuplexUnit, kNotInstalledInstalled, 510, kCopy,
     false);
 const GTableFeature GBookletTargetSizeHandler::kFeature = QV_FEATURE(
-    u"printing/BookletTargetSize", u"printing/BookletTargetSize", kDocumentSettings, GFeatureIds::kBookletTargetSize, kBookletTargetSize, 510,
+    u"printing/BookletTargetSize", u"printing/BookletTargetSize", kDocumentSettings, GFeatureIds::kBookletTargetSize, kBookletTargetSizeRows, 510,
     kCopy, false);
 const GTableFeature GTTAsBitmapSettingHandler::kFeature = QV_FEATURE(
     u"printing/TTAsBitmapSetting", u"printing/TTAsBitmapSetting", kDocumentSettings2, GFeatureIds::kTTAsBitmapSetting, kTTAsBitmap, 510, kNew,
@@ -123,7 +123,7 @@ const GTableFeature GScalePageChoiceHandler::kFeature = QV_FEATURE(
 const GTableFeature GTextAsBlackHandler::kFeature = QV_FEATURE(u"printing/TextAsBlack", u"printing/TextAsBlack",
                                                                kDocumentSettings, GFeatureIds::kTextAsBlack, kFalseTrue, 510, kNew, false);
 const GTableFeature GOrientationHandler::kFeature = QV_FEATURE(
-    u"printing/Orientation", u"printing/Orientation", kDocumentSettings, GFeatureIds::kOrientation, kOrientation, 510, kCopy, false);
+    u"printing/Orientation", u"printing/Orientation", kDocumentSettings, GFeatureIds::kOrientation, kOrientationRows, 510, kCopy, false);
 const GTableFeature GSparetoneHandler::kFeature = QV_FEATURE(u"printing/Sparetone", u"printing/Sparetone",
                                                              kDocumentSettings, GFeatureIds::kSparetone, kFalseTrue, 510, kCopy, false);
 const GTableFeature GEnvFeederHandler::kFeature = QV_FEATURE(u"physical/EnvFeeder", u"physical/EnvFeeder",

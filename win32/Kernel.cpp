@@ -227,8 +227,12 @@ class ThreadObject : public Waitable {
 struct CurrentThread {
   std::shared_ptr<ThreadObject> object;
   bool startedByUs = false;
+  bool watched = false;
   ~CurrentThread() {
     if (IsProcessFirstThread()) {
+      // The lock is never given back: a module detaching now finishes
+      // first, and none attaches or detaches after.
+      w32detail::LoaderLock().lock();
       g_processEnding.store(true);
       return;
     }
@@ -236,6 +240,23 @@ struct CurrentThread {
   }
 };
 thread_local CurrentThread t_current;
+
+}  // namespace
+
+namespace w32detail {
+
+std::recursive_mutex& LoaderLock() {
+  static auto* lock = new std::recursive_mutex;  // outlives every static
+  return *lock;
+}
+
+void WatchProcessEnd() {
+  if (IsProcessFirstThread()) t_current.watched = true;
+}
+
+}  // namespace w32detail
+
+namespace {
 
 std::shared_ptr<ThreadObject> CurrentThreadObject() {
   if (!t_current.object) t_current.object = std::make_shared<ThreadObject>(GetCurrentThreadId());

@@ -14,6 +14,7 @@
 #include "w32detail/AnsiText.h"
 #include "win32/File.h"
 #include "w32detail/File.h"
+#include "w32detail/Kernel.h"
 #include "w32detail/Platform.h"
 #include "w32host/Administration.h"
 #include "w32test/Picture.h"
@@ -80,7 +81,7 @@ std::shared_ptr<Entry> MakeImageEntry(const std::u16string& path) {
   return e;
 }
 
-ModuleTable& table() {
+ModuleTable& moduleTable() {
   static ModuleTable* t = [] {
     auto* mt = new ModuleTable;
     mt->entries.push_back(MakeImageEntry(kDefaultImage));
@@ -164,7 +165,7 @@ HMODULE MapImage(const std::u16string& path, const std::string& file) {
   e->mapped = image;
   ReadResourceSection(image, e.get());
   ReadDialogSection(image, e.get());
-  ModuleTable& t = table();
+  ModuleTable& t = moduleTable();
   {
     std::lock_guard<std::mutex> g(t.mutex);
     if (auto other = FindByName(t, path)) {  // mapped meanwhile on another thread
@@ -177,6 +178,7 @@ HMODULE MapImage(const std::u16string& path, const std::string& file) {
     t.entries.push_back(e);
   }
   auto dllMain = reinterpret_cast<DllMainProc>(dlsym(image, "DllMain"));
+  std::lock_guard<std::recursive_mutex> loader(w32detail::LoaderLock());
   if (dllMain != nullptr && !dllMain(reinterpret_cast<HINSTANCE>(e->handle), DLL_PROCESS_ATTACH, nullptr)) {
     {
       std::lock_guard<std::mutex> g(t.mutex);
@@ -190,11 +192,12 @@ HMODULE MapImage(const std::u16string& path, const std::string& file) {
 }
 
 HMODULE Load(const std::u16string& name) {
+  w32detail::WatchProcessEnd();
   if (name.empty()) {
     SetLastError(ERROR_MOD_NOT_FOUND);
     return nullptr;
   }
-  ModuleTable& t = table();
+  ModuleTable& t = moduleTable();
   std::string file;
   {
     std::lock_guard<std::mutex> g(t.mutex);
@@ -214,7 +217,7 @@ HMODULE Load(const std::u16string& name) {
 }
 
 HMODULE Handle(const std::u16string* name) {
-  ModuleTable& t = table();
+  ModuleTable& t = moduleTable();
   std::lock_guard<std::mutex> g(t.mutex);
   auto e = name ? FindByName(t, *name) : FindByHandle(t, nullptr);
   if (!e || e->count == 0) {
@@ -225,7 +228,7 @@ HMODULE Handle(const std::u16string* name) {
 }
 
 std::optional<std::u16string> PathOf(HMODULE module) {
-  ModuleTable& t = table();
+  ModuleTable& t = moduleTable();
   std::lock_guard<std::mutex> g(t.mutex);
   auto e = FindByHandle(t, module);
   if (!e) return std::nullopt;
@@ -253,7 +256,7 @@ DWORD CopyPath(const Text& text, Char* buffer, DWORD size) {
 
 // The string of a loaded module; null with the last error set when missing.
 std::optional<std::u16string> FindString(HINSTANCE module, UINT id) {
-  ModuleTable& t = table();
+  ModuleTable& t = moduleTable();
   std::lock_guard<std::mutex> g(t.mutex);
   auto e = FindByHandle(t, module);
   if (!e) {
@@ -324,7 +327,7 @@ HMODULE LoadLibraryExW(LPCWSTR name, HANDLE file, DWORD) {
 
 BOOL FreeLibrary(HMODULE module) {
   if (w32detail::ShouldFail("FreeLibrary")) return FALSE;
-  ModuleTable& t = table();
+  ModuleTable& t = moduleTable();
   std::unique_lock<std::mutex> g(t.mutex);
   auto e = module ? FindByHandle(t, module) : nullptr;
   if (!e) {
@@ -336,6 +339,7 @@ BOOL FreeLibrary(HMODULE module) {
   // The last reference to a mapped image: it is detached and unmapped.
   t.entries.erase(std::remove(t.entries.begin(), t.entries.end(), e), t.entries.end());
   g.unlock();
+  std::lock_guard<std::recursive_mutex> loader(w32detail::LoaderLock());
   if (auto dllMain = reinterpret_cast<DllMainProc>(dlsym(e->mapped, "DllMain")))
     dllMain(reinterpret_cast<HINSTANCE>(e->handle), DLL_PROCESS_DETACH, nullptr);
   dlclose(e->mapped);
@@ -349,7 +353,7 @@ void FreeLibraryAndExitThread(HMODULE module, DWORD exitCode) {
 
 FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
   if (w32detail::ShouldFail("GetProcAddress")) return nullptr;
-  ModuleTable& t = table();
+  ModuleTable& t = moduleTable();
   std::lock_guard<std::mutex> g(t.mutex);
   auto e = module ? FindByHandle(t, module) : nullptr;
   if (!e) {
@@ -394,7 +398,7 @@ BOOL GetModuleHandleExW(DWORD flags, LPCWSTR name, HMODULE* module) {
     SetLastError(ERROR_MOD_NOT_FOUND);
     return FALSE;
   }
-  ModuleTable& t = table();
+  ModuleTable& t = moduleTable();
   {
     std::lock_guard<std::mutex> g(t.mutex);
     for (auto& e : t.entries)
@@ -492,7 +496,7 @@ namespace {
 // module or id gives.
 template <class Spec>
 std::optional<Spec> FindModuleResource(HINSTANCE module, UINT id, std::map<UINT, Spec> Entry::*resources) {
-  ModuleTable& t = table();
+  ModuleTable& t = moduleTable();
   std::lock_guard<std::mutex> g(t.mutex);
   auto e = FindByHandle(t, module);
   if (!e) {
@@ -519,7 +523,7 @@ std::optional<w32test::BitmapSpec> FindBitmapResource(HINSTANCE module, UINT id)
 }
 
 bool AddModuleDialogs(const std::u16string& path, const std::map<UINT, w32test::DialogSpec>& dialogs) {
-  ModuleTable& t = table();
+  ModuleTable& t = moduleTable();
   std::lock_guard<std::mutex> g(t.mutex);
   auto e = FindByName(t, path);
   if (!e) return false;
@@ -528,7 +532,7 @@ bool AddModuleDialogs(const std::u16string& path, const std::map<UINT, w32test::
 }
 
 bool HasCursorResource(HINSTANCE module, UINT id) {
-  ModuleTable& t = table();
+  ModuleTable& t = moduleTable();
   std::lock_guard<std::mutex> g(t.mutex);
   auto e = FindByHandle(t, module);
   if (!e) {
@@ -562,7 +566,7 @@ HMODULE InstallModule(const ModuleSpec& spec) {
   e->image = false;
   if (!FileContents(e->path.c_str())) PutFile(e->path.c_str(), std::string());
 
-  ModuleTable& t = table();
+  ModuleTable& t = moduleTable();
   std::lock_guard<std::mutex> g(t.mutex);
   auto same = std::find_if(t.entries.begin(), t.entries.end(),
                            [&](const std::shared_ptr<Entry>& x) { return !x->image && HostPath(*x) == host; });
@@ -581,7 +585,7 @@ bool RemoveModule(LPCWSTR name) {
   if (!name) return false;
   std::u16string path;
   {
-    ModuleTable& t = table();
+    ModuleTable& t = moduleTable();
     std::lock_guard<std::mutex> g(t.mutex);
     auto e = FindByName(t, name);
     if (!e || e->image) return false;
@@ -596,7 +600,7 @@ bool RemoveModule(LPCWSTR name) {
 
 HMODULE InstalledModule(LPCWSTR name) {
   if (!name) return nullptr;
-  ModuleTable& t = table();
+  ModuleTable& t = moduleTable();
   std::lock_guard<std::mutex> g(t.mutex);
   auto e = FindByName(t, name);
   return e ? e->handle : nullptr;
@@ -604,7 +608,7 @@ HMODULE InstalledModule(LPCWSTR name) {
 
 DWORD ModuleLoadCount(LPCWSTR name) {
   if (!name) return 0;
-  ModuleTable& t = table();
+  ModuleTable& t = moduleTable();
   std::lock_guard<std::mutex> g(t.mutex);
   auto e = FindByName(t, name);
   return e ? e->count : 0;
@@ -612,7 +616,7 @@ DWORD ModuleLoadCount(LPCWSTR name) {
 
 void SetProcessImagePath(LPCWSTR path) {
   if (!path || !path[0]) return;
-  ModuleTable& t = table();
+  ModuleTable& t = moduleTable();
   std::lock_guard<std::mutex> g(t.mutex);
   for (auto& e : t.entries)
     if (e->image) e = MakeImageEntry(path);
@@ -626,7 +630,7 @@ void SetModuleImage(LPCWSTR path, const std::string& hostFile) {
   if (path == nullptr) return;
   const std::string host = w32detail::MapPath(WithExtension(path).c_str());
   if (host.empty()) return;
-  ModuleTable& t = table();
+  ModuleTable& t = moduleTable();
   std::lock_guard<std::mutex> g(t.mutex);
   if (hostFile.empty())
     t.images.erase(host);

@@ -33,17 +33,17 @@ constexpr int kFontPixels = 12;
 constexpr const char* kFontFiles[] = {"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"};
 
 // One FreeType face for every picture; null when no font file can be read.
-class Font {
+class PictureFont {
  public:
-  static Font& Instance() {
-    static Font* font = new Font;
+  static PictureFont& Instance() {
+    static PictureFont* font = new PictureFont;
     return *font;
   }
   std::mutex mutex;
   FT_Face face = nullptr;
 
  private:
-  Font() {
+  PictureFont() {
     if (FT_Init_FreeType(&library_) != 0) return;
     for (const char* file : kFontFiles) {
       if (FT_New_Face(library_, file, 0, &face) == 0) break;
@@ -92,7 +92,7 @@ class Canvas {
   // Draws a line of text with its top at y, cut at the right edge limit; an
   // accelerator "&" is left out. The width drawn.
   int Text(int x, int y, const std::u16string& text, COLORREF colour, int limit) {
-    Font& font = Font::Instance();
+    PictureFont& font = PictureFont::Instance();
     std::lock_guard<std::mutex> lock(font.mutex);
     if (font.face == nullptr) return 0;
     const int baseline = y + static_cast<int>(font.face->size->metrics.ascender >> 6);
@@ -118,7 +118,7 @@ class Canvas {
     return pen - x;
   }
   int TextWidth(const std::u16string& text) {
-    Font& font = Font::Instance();
+    PictureFont& font = PictureFont::Instance();
     std::lock_guard<std::mutex> lock(font.mutex);
     if (font.face == nullptr) return 0;
     int width = 0;

@@ -19,7 +19,7 @@
 namespace {
 
 using GFeatureIds::kPeripheralState;
-const int32_t kCopies = 1;
+const int32_t kPlainCopies = 1;
 
 // The base's receiver operations, nothing overridden.
 class PlainPeripheral : public GPeripheral {
@@ -44,10 +44,10 @@ TEST(GPeripheralTest, TheBaseReceiverOperationsDoNothingAndAnswerZero) {
   EXPECT_TRUE(peripheral.DerivesFrom(760));
   EXPECT_TRUE(peripheral.DerivesFrom(753));
   EXPECT_TRUE(peripheral.DerivesFrom(751));
-  GValueAttribute value(2, &kCopies);
-  GStringAttribute text("x", &kCopies);
-  GEnumAttribute enumeration(&kCopies);
-  GRangeAttribute range(0, 9, 1, 3, &kCopies);
+  GValueAttribute value(2, &kPlainCopies);
+  GStringAttribute text("x", &kPlainCopies);
+  GEnumAttribute enumeration(&kPlainCopies);
+  GRangeAttribute range(0, 9, 1, 3, &kPlainCopies);
   EXPECT_EQ(value.ApplyTo(&peripheral), 0);
   EXPECT_EQ(text.ApplyTo(&peripheral), 0);
   EXPECT_EQ(enumeration.ApplyTo(&peripheral), 0);
@@ -63,7 +63,7 @@ TEST(GPeripheralTest, TheBaseReceiverOperationsDoNothingAndAnswerZero) {
 
 TEST(GPeripheralTest, ACommandSharesItsSettings) {
   auto* settings = new GState(&kPeripheralState);
-  PlainCommand command(settings, &kCopies);
+  PlainCommand command(settings, &kPlainCopies);
   EXPECT_EQ(command.GetSettings(), settings);
   EXPECT_EQ(settings->HolderCount(), 0);
   {
@@ -77,7 +77,7 @@ TEST(GPeripheralTest, ACommandSharesItsSettings) {
   command.SetSettings(settings);
   EXPECT_EQ(command.GetSettings(), settings);
   command.PinResources();
-  PlainCommand bare(&kCopies);
+  PlainCommand bare(&kPlainCopies);
   EXPECT_EQ(bare.GetSettings(), nullptr);
   EXPECT_FALSE(bare.Matches(&command));
   EXPECT_TRUE(bare.DerivesFrom(601));
@@ -195,14 +195,14 @@ TEST(GPeripheralTest, RemoveObserverTakesOutOnlyTheFirstEntry) {
 TEST(GPeripheralTest, ApplyToSendsEveryAttributeOfTheCurrentStateAndAnswersTheLastFailure) {
   PlainPeripheral peripheral(&kPeripheralState);
   GState* state = peripheral.GetCurrentState();
-  state->AddChild(new GValueAttribute(2, &kCopies));
+  state->AddChild(new GValueAttribute(2, &kPlainCopies));
   state->AddChild(new GStringAttribute("x", &kProductModelNumber));
   state->AddChild(new GValueAttribute(600, &kResolution));
   state->MarkAllUnchanged();  // applied regardless of the changed flags
   qvtest::RecordingPeripheral target;
   target.SetResult("SetString", 7);
   EXPECT_EQ(peripheral.GPeripheral::ApplyTo(&target), 7);
-  EXPECT_EQ(target.FeatureIds(), (std::vector<int32_t>{kCopies, kProductModelNumber, kResolution}));
+  EXPECT_EQ(target.FeatureIds(), (std::vector<int32_t>{kPlainCopies, kProductModelNumber, kResolution}));
   EXPECT_EQ(peripheral.changed, 0);
 }
 

@@ -35,7 +35,7 @@ using qvtest::RecordingPeripheral;
 using Log = std::vector<std::string>;
 
 const int32_t kCopies = 5;
-const int32_t kStage = 700;
+const int32_t kJobStage = 700;
 
 // Every command a stage handles, as "stage:operation", across stages.
 Log g_log;
@@ -103,14 +103,14 @@ GOutputChannel* OpenTestChannel(GDriverInstance*, const RWWString& port, int) {
 }
 GOutputChannel* NoChannel(GDriverInstance*, const RWWString&, int) { return nullptr; }
 
-GState* Settings(int32_t id) {
+GState* JobSettings(int32_t id) {
   auto* settings = new GState(&id);
   settings->AddChild(new GValueAttribute(2, &kCopies));
   return settings;
 }
 
 GDocumentStart* NewStart() {
-  return new GDocumentStart(RWWString(u"Quarterly"), RWCString("q"), RWWString(u"LPT1:"), nullptr, Settings(246));
+  return new GDocumentStart(RWWString(u"Quarterly"), RWCString("q"), RWWString(u"LPT1:"), nullptr, JobSettings(246));
 }
 
 class PrinterJobTest : public ::testing::Test {
@@ -130,7 +130,7 @@ class PrinterJobTest : public ::testing::Test {
     g_log.clear();
   }
 
-  GPrinter printer{RWCString("Printer"), nullptr, nullptr, &kStage};
+  GPrinter printer{RWCString("Printer"), nullptr, nullptr, &kJobStage};
   LoggingPeripheral* pjl = nullptr;
   TestGenerator* generator = nullptr;
 };
@@ -147,9 +147,9 @@ TEST_F(PrinterJobTest, AJobReachesThePjlPeripheralAtItsBoundariesAndTheGenerator
   EXPECT_EQ(static_cast<GDocumentStart*>(CommandOf(out))->GetOutputChannel(), printer.GetOutputChannel())
       << "later stages use the same channel";
 
-  printer.Send(new GPageStart(Settings(256)));
+  printer.Send(new GPageStart(JobSettings(256)));
   printer.Send(new GPassThroughCommand(kBytes, 2, 788, nullptr));
-  printer.Send(new GPageEnd(Settings(256)));
+  printer.Send(new GPageEnd(JobSettings(256)));
   EXPECT_EQ(printer.GetMode(), 1) << "page boundaries leave the printer's mode alone";
   out = printer.Send(new GDocumentEnd);
   EXPECT_EQ(CommandOf(out)->ClassId(), GDocumentEndClassId);
@@ -207,13 +207,13 @@ TEST_F(PrinterJobTest, AChannelTheStartAlreadyCarriesIsUsedButNotOwned) {
 
 TEST_F(PrinterJobTest, APageEndOnAChannelThatIsNotOpenBecomesError1) {
   // No document: no channel at all.
-  GCountedPtr out = printer.Send(new GPageEnd(Settings(256)));
+  GCountedPtr out = printer.Send(new GPageEnd(JobSettings(256)));
   auto* error = dynamic_cast<GErrorCommand*>(CommandOf(out));
   ASSERT_NE(error, nullptr);
   EXPECT_EQ(error->GetStatus(), 1);
   // An open channel accepts the page end.
   printer.Send(NewStart());
-  out = printer.Send(new GPageEnd(Settings(256)));
+  out = printer.Send(new GPageEnd(JobSettings(256)));
   EXPECT_EQ(CommandOf(out)->ClassId(), GPageEndClassId);
   printer.Send(new GDocumentEnd);
 }
@@ -227,7 +227,7 @@ TEST_F(PrinterJobTest, ThePrinterAndItsChildrenShareOneStateAndTheGeneratorNames
   EXPECT_EQ(name->GetString(), RWCString("gen"));
 
   // Settings merged at the printer are seen by both children.
-  printer.Send(new GPageStart(Settings(256)));
+  printer.Send(new GPageStart(JobSettings(256)));
   for (GPeripheral* child : {static_cast<GPeripheral*>(pjl), static_cast<GPeripheral*>(generator)})
     EXPECT_NE(child->GetCurrentState()->FindById(256), nullptr);
 }
@@ -259,9 +259,9 @@ TEST_F(PrinterJobTest, UsingAnotherGeneratorLeavesOneGeneratorChildWithItsOwnNam
 }
 
 TEST_F(PrinterJobTest, APrinterWithoutChildrenSkipsTheStepsThatNameThem) {
-  GPrinter bare(&kStage);
-  for (GCommand* command : std::initializer_list<GCommand*>{NewStart(), new GPageStart(Settings(256)),
-                                                           new GPageEnd(Settings(256)), new GDocumentEnd}) {
+  GPrinter bare(&kJobStage);
+  for (GCommand* command : std::initializer_list<GCommand*>{NewStart(), new GPageStart(JobSettings(256)),
+                                                           new GPageEnd(JobSettings(256)), new GDocumentEnd}) {
     GCountedPtr out = bare.Send(command);
     ASSERT_NE(CommandOf(out), nullptr);
     EXPECT_EQ(CommandOf(out)->ClassId(), command->ClassId());
@@ -269,7 +269,7 @@ TEST_F(PrinterJobTest, APrinterWithoutChildrenSkipsTheStepsThatNameThem) {
   EXPECT_EQ(TestChannel::live, 0);
   printer.Send(NewStart());
   delete printer.RemoveChild(generator);
-  GCountedPtr out = printer.Send(new GPageStart(Settings(256)));
+  GCountedPtr out = printer.Send(new GPageStart(JobSettings(256)));
   EXPECT_EQ(CommandOf(out)->ClassId(), GPageStartClassId);
   printer.Send(new GJobAbort);
   EXPECT_EQ(TestChannel::live, 0);
@@ -302,10 +302,10 @@ class CompositeJobTest : public ::testing::Test {
 };
 
 TEST_F(CompositeJobTest, OnlyTheChildrenThatTookTheDocumentStartSeeTheJob) {
-  GPeripheralComposite composite(&kStage);
-  auto* a = new LoggingPeripheral("a", &kStage);
-  auto* b = new LoggingPeripheral("b", &kStage);
-  auto* c = new LoggingPeripheral("c", &kStage);
+  GPeripheralComposite composite(&kJobStage);
+  auto* a = new LoggingPeripheral("a", &kJobStage);
+  auto* b = new LoggingPeripheral("b", &kJobStage);
+  auto* c = new LoggingPeripheral("c", &kJobStage);
   b->leaveAtStart = true;
   composite.AddChild(a);
   composite.AddChild(b);
@@ -340,7 +340,7 @@ TEST_F(CompositeJobTest, OnlyTheChildrenThatTookTheDocumentStartSeeTheJob) {
 class SwallowingPeripheral : public LoggingPeripheral {
  public:
   SwallowingPeripheral(const char* name, GCommand* (*answer)(GCommand*))
-      : LoggingPeripheral(name, &kStage), answer_(answer) {}
+      : LoggingPeripheral(name, &kJobStage), answer_(answer) {}
   GCountedPtr Filter(GCommand* command) override {
     if (command->ClassId() == GPageStartClassId) {
       GCountedPtr held(command);
@@ -365,9 +365,9 @@ TEST_F(CompositeJobTest, ANoOpOrErrorAnswerEndsTheWalkAtTheChildThatGaveIt) {
   for (const Case& test : cases) {
     SCOPED_TRACE(test.name);
     g_log.clear();
-    GPeripheralComposite composite(&kStage);
+    GPeripheralComposite composite(&kJobStage);
     composite.AddChild(new SwallowingPeripheral("first", test.answer));
-    composite.AddChild(new LoggingPeripheral("second", &kStage));
+    composite.AddChild(new LoggingPeripheral("second", &kJobStage));
     composite.Send(NewStart());
     GCountedPtr out = composite.Send(new GPageStart);
     EXPECT_EQ(CommandOf(out)->ClassId(), test.expected);
@@ -377,8 +377,8 @@ TEST_F(CompositeJobTest, ANoOpOrErrorAnswerEndsTheWalkAtTheChildThatGaveIt) {
 }
 
 TEST_F(CompositeJobTest, ADocumentStartInsideACommandCompositeStillStartsTheJob) {
-  GPeripheralComposite composite(&kStage);
-  composite.AddChild(new LoggingPeripheral("a", &kStage));
+  GPeripheralComposite composite(&kJobStage);
+  composite.AddChild(new LoggingPeripheral("a", &kJobStage));
   auto* batch = new GCommandComposite;
   batch->AddChild(NewStart());
   batch->AddChild(new GPageStart);
@@ -396,7 +396,7 @@ TEST_F(CompositeJobTest, ADocumentStartInsideACommandCompositeStillStartsTheJob)
 class RemovingPeripheral : public LoggingPeripheral {
  public:
   RemovingPeripheral(GPeripheralComposite* owner, GPeripheral* victim)
-      : LoggingPeripheral("remover", &kStage), owner_(owner), victim_(victim) {}
+      : LoggingPeripheral("remover", &kJobStage), owner_(owner), victim_(victim) {}
   int16_t PageStart(GPageStart* command) override {
     if (victim_ != nullptr) delete owner_->RemoveChild(victim_);
     victim_ = nullptr;
@@ -409,11 +409,11 @@ class RemovingPeripheral : public LoggingPeripheral {
 };
 
 TEST_F(CompositeJobTest, AChildRemovedDuringAWalkIsNotReachedAfterward) {
-  GPeripheralComposite composite(&kStage);
-  auto* victim = new LoggingPeripheral("victim", &kStage);
+  GPeripheralComposite composite(&kJobStage);
+  auto* victim = new LoggingPeripheral("victim", &kJobStage);
   composite.AddChild(new RemovingPeripheral(&composite, victim));
   composite.AddChild(victim);
-  composite.AddChild(new LoggingPeripheral("last", &kStage));
+  composite.AddChild(new LoggingPeripheral("last", &kJobStage));
   composite.Send(NewStart());
   g_log.clear();
   composite.Send(new GPageStart);  // the victim goes while the walk is under way
@@ -428,14 +428,14 @@ TEST_F(CompositeJobTest, TheConfigurationIsTheOwnOneFollowedByTheChildrens) {
   auto* given = new GConfiguration(198);
   using GFeatureIds::kProductModelNumber;
   given->AddChild(new GStringAttribute("Model 7", &kProductModelNumber));
-  GPeripheralComposite composite("Stage", nullptr, given, &kStage, 0, 6, 2);
-  auto* child = new LoggingPeripheral("child", &kStage);
+  GPeripheralComposite composite("Stage", nullptr, given, &kJobStage, 0, 6, 2);
+  auto* child = new LoggingPeripheral("child", &kJobStage);
   composite.AddChild(child);
   GConfiguration* derived = composite.GetConfiguration();
   ASSERT_EQ(derived->GetEntryCount(), 2);
   EXPECT_EQ(derived->Children().Data()[0].Pointee(), given) << "what was given is kept";
   EXPECT_EQ(derived->Children().Data()[1].Pointee(), child->GetConfiguration());
-  EXPECT_NE(composite.FindById(kStage), nullptr);
+  EXPECT_NE(composite.FindById(kJobStage), nullptr);
   delete composite.RemoveChild(child);
   EXPECT_EQ(composite.GetConfiguration()->GetEntryCount(), 1);
   std::unique_ptr<GConfiguration> old(composite.ResetConfiguration());
@@ -447,14 +447,14 @@ TEST_F(CompositeJobTest, TheConfigurationIsTheOwnOneFollowedByTheChildrens) {
 
 class NoScaling : public LoggingPeripheral {
  public:
-  NoScaling() : LoggingPeripheral("fixed", &kStage) {}
+  NoScaling() : LoggingPeripheral("fixed", &kJobStage) {}
   int SupportsScaling() override { return 0; }
   int GetEffectFlags() override { return kEffectReordersPages; }
 };
 
 TEST_F(CompositeJobTest, ScalingNeedsEveryChildAndEffectsComeFromTheActiveOnes) {
-  GPeripheralComposite composite(&kStage);
-  composite.AddChild(new LoggingPeripheral("a", &kStage));
+  GPeripheralComposite composite(&kJobStage);
+  composite.AddChild(new LoggingPeripheral("a", &kJobStage));
   EXPECT_EQ(composite.SupportsScaling(), 1);
   auto* fixed = new NoScaling;
   composite.AddChild(fixed);

@@ -21,29 +21,29 @@ using w32test::ControlKind;
 using w32test::DialogAction;
 using w32test::Picture;
 
-constexpr UINT kTemplate = 700;
-constexpr int kCheck = 701, kCombo = 702, kLabel = 703, kOwnerDrawn = 704, kHidden = 705;
-constexpr COLORREF kRed = RGB(255, 0, 0);
+constexpr UINT kPictureTemplate = 700;
+constexpr int kPictureCheck = 701, kPictureCombo = 702, kPictureLabel = 703, kPictureOwnerDrawn = 704, kPictureHidden = 705;
+constexpr COLORREF kPictureRed = RGB(255, 0, 0);
 
 // Paints the owner-drawn control red; every other message is left alone.
 INT_PTR Procedure(HWND, UINT message, WPARAM, LPARAM lParam) {
   if (message != WM_DRAWITEM) return 0;
   const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-  if (item->CtlID != static_cast<UINT>(kOwnerDrawn)) return 0;
-  HBRUSH red = CreateSolidBrush(kRed);
+  if (item->CtlID != static_cast<UINT>(kPictureOwnerDrawn)) return 0;
+  HBRUSH red = CreateSolidBrush(kPictureRed);
   FillRect(item->hDC, &item->rcItem, red);
   DeleteObject(red);
   return 1;
 }
 
 const IMAGE_RESOURCE_CONTROL kControls[] = {
-    {kCheck, IMAGE_CONTROL_CHECKBOX, u"&Staple", 10, 10, 120, 18, 0},
-    {kCombo, IMAGE_CONTROL_COMBOBOX, u"", 10, 40, 150, 22, 0},
-    {kLabel, IMAGE_CONTROL_STATIC, u"Paper", 10, 70, 100, 16, 0},
-    {kOwnerDrawn, IMAGE_CONTROL_STATIC, u"", 170, 10, 40, 30, 0},
-    {kHidden, IMAGE_CONTROL_CHECKBOX, u"Hidden", 10, 100, 120, 18, IMAGE_CONTROL_HIDDEN},
+    {kPictureCheck, IMAGE_CONTROL_CHECKBOX, u"&Staple", 10, 10, 120, 18, 0},
+    {kPictureCombo, IMAGE_CONTROL_COMBOBOX, u"", 10, 40, 150, 22, 0},
+    {kPictureLabel, IMAGE_CONTROL_STATIC, u"Paper", 10, 70, 100, 16, 0},
+    {kPictureOwnerDrawn, IMAGE_CONTROL_STATIC, u"", 170, 10, 40, 30, 0},
+    {kPictureHidden, IMAGE_CONTROL_CHECKBOX, u"Hidden", 10, 100, 120, 18, IMAGE_CONTROL_HIDDEN},
 };
-const IMAGE_RESOURCE_DIALOG kDialogs[] = {{kTemplate, u"Picture", 220, 130, 5, kControls}};
+const IMAGE_RESOURCE_DIALOG kDialogs[] = {{kPictureTemplate, u"Picture", 220, 130, 5, kControls}};
 
 class DialogPictureTest : public ::testing::Test {
  protected:
@@ -68,7 +68,7 @@ class DialogPictureTest : public ::testing::Test {
       script.push_back(DialogAction::Inspect([&](HWND dialog) { pictures.push_back(w32test::DrawDialog(dialog)); }));
     }
     w32test::QueueDialogScript(std::move(script));
-    DialogBoxParamW(module_, MAKEINTRESOURCEW(kTemplate), nullptr, &Procedure, 0);
+    DialogBoxParamW(module_, MAKEINTRESOURCEW(kPictureTemplate), nullptr, &Procedure, 0);
     return pictures;
   }
 
@@ -97,7 +97,7 @@ TEST_F(DialogPictureTest, PictureHasTheTemplatesSizeAndShowsItsControls) {
   EXPECT_EQ(At(p, 20, 50), RGB(255, 255, 255));
   EXPECT_NE(At(p, 200, 120), RGB(255, 255, 255));
   // The owner-drawn control is what the dialog painted.
-  EXPECT_EQ(At(p, 190, 25), kRed);
+  EXPECT_EQ(At(p, 190, 25), kPictureRed);
   // The label's text put dark pixels into its rectangle.
   int dark = 0;
   for (int y = 70; y < 86; ++y)
@@ -110,7 +110,7 @@ TEST_F(DialogPictureTest, PictureHasTheTemplatesSizeAndShowsItsControls) {
 }
 
 TEST_F(DialogPictureTest, CheckingABoxChangesOnlyItsOwnPixels) {
-  const std::vector<Picture> pictures = Run({DialogAction::SetCheck(kCheck, true), DialogAction::SetCheck(kCheck, false)});
+  const std::vector<Picture> pictures = Run({DialogAction::SetCheck(kPictureCheck, true), DialogAction::SetCheck(kPictureCheck, false)});
   ASSERT_EQ(pictures.size(), 3u);
   const auto [inside, outside] = Differences(pictures[0], pictures[1], RECT{10, 10, 130, 28});
   EXPECT_GT(inside, 5);
@@ -123,13 +123,13 @@ TEST_F(DialogPictureTest, ComboBoxShowsItsSelectedItem) {
   std::vector<Picture> pictures;
   w32test::QueueDialogScript(
       {DialogAction::Inspect([&](HWND dialog) {
-         SendDlgItemMessageW(dialog, kCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(u"Letter"));
-         SendDlgItemMessageW(dialog, kCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(u"Legal"));
+         SendDlgItemMessageW(dialog, kPictureCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(u"Letter"));
+         SendDlgItemMessageW(dialog, kPictureCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(u"Legal"));
          pictures.push_back(w32test::DrawDialog(dialog));
        }),
-       DialogAction::Select(kCombo, 1),
+       DialogAction::Select(kPictureCombo, 1),
        DialogAction::Inspect([&](HWND dialog) { pictures.push_back(w32test::DrawDialog(dialog)); })});
-  DialogBoxParamW(module_, MAKEINTRESOURCEW(kTemplate), nullptr, &Procedure, 0);
+  DialogBoxParamW(module_, MAKEINTRESOURCEW(kPictureTemplate), nullptr, &Procedure, 0);
   ASSERT_EQ(pictures.size(), 2u);
   const auto [inside, outside] = Differences(pictures[0], pictures[1], RECT{10, 40, 160, 62});
   EXPECT_GT(inside, 20);
@@ -145,8 +145,8 @@ TEST_F(DialogPictureTest, ClosedDialogOrOtherWindowGivesNoPicture) {
 
 TEST_F(DialogPictureTest, TemplatesAsDataKeepTheirControlsInOrder) {
   const auto templates = w32test::DialogTemplates(kDialogs, 1);
-  ASSERT_EQ(templates.count(kTemplate), 1u);
-  const w32test::DialogSpec& spec = templates.at(kTemplate);
+  ASSERT_EQ(templates.count(kPictureTemplate), 1u);
+  const w32test::DialogSpec& spec = templates.at(kPictureTemplate);
   EXPECT_EQ(spec.caption, u"Picture");
   ASSERT_EQ(spec.controls.size(), 5u);
   EXPECT_EQ(spec.controls[1].kind, ControlKind::kComboBox);
@@ -167,13 +167,13 @@ INT_PTR PageProcedure(HWND, UINT message, WPARAM, LPARAM lParam) {
   return 0;
 }
 HINSTANCE g_pages = nullptr;
-LONG SheetFunction(PROPSHEETUI_INFO* info, LPARAM) {
+LONG PictureSheetFunction(PROPSHEETUI_INFO* info, LPARAM) {
   if (info->Reason == PROPSHEETUI_REASON_INIT) {
     for (int i = 0; i < 2; ++i) {
       PROPSHEETPAGEW page{};
       page.dwSize = sizeof page;
       page.hInstance = g_pages;
-      page.pszTemplate = MAKEINTRESOURCEW(kTemplate);
+      page.pszTemplate = MAKEINTRESOURCEW(kPictureTemplate);
       page.pfnDlgProc = &PageProcedure;
       info->pfnComPropSheet(info->hComPropSheet, CPSFUNC_ADD_PROPSHEETPAGEW, reinterpret_cast<LPARAM>(&page), 0);
     }
@@ -186,11 +186,11 @@ TEST_F(DialogPictureTest, SheetRunShowsItsPagesToThePictureSink) {
   std::vector<Picture> shown;
   w32host::SetPagePictureSink([&](const w32host::SheetPageRecord&, const Picture& p) { shown.push_back(p); });
   DWORD result = 0;
-  EXPECT_GT(CommonPropertySheetUIW(nullptr, &SheetFunction, 0, &result), 0);
+  EXPECT_GT(CommonPropertySheetUIW(nullptr, &PictureSheetFunction, 0, &result), 0);
   ASSERT_EQ(shown.size(), 2u);
   EXPECT_EQ(shown[0].width, 220);
   w32host::SetPagePictureSink(nullptr);
-  CommonPropertySheetUIW(nullptr, &SheetFunction, 0, &result);
+  CommonPropertySheetUIW(nullptr, &PictureSheetFunction, 0, &result);
   EXPECT_EQ(shown.size(), 2u);
 }
 

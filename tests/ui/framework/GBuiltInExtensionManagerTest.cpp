@@ -14,6 +14,7 @@
 #include "model/GFeatureIds.h"
 #include "model/GStringAttribute.h"
 #include "model/GValueAttribute.h"
+#include "support/AttributeBuilders.h"
 #include "support/ScopedUpwardServices.h"
 #include "support/ScriptedFactory.h"
 #include "ui/framework/GBuiltInExtensionManager.h"
@@ -28,13 +29,9 @@ using namespace GFeatureIds;
 
 constexpr char16_t kExtensionPath[] = u"C:\\Drivers\\QVEXTUI.DLL";
 
-GValueAttribute* Value(int32_t id, int16_t value) { return new GValueAttribute(value, &id); }
-GStringAttribute* Text(int32_t id, const char* text) { return new GStringAttribute(text, &id); }
-GAttributeComposite* Group(int32_t id, std::initializer_list<MPersistentObject*> children = {}) {
-  auto* group = new GAttributeComposite(&id);
-  for (MPersistentObject* child : children) group->AddChild(child);
-  return group;
-}
+using qvtest::Group;
+using qvtest::Text;
+using qvtest::Value;
 
 // The fake extension: two pages, each with its template; what it saw.
 INT_PTR ExtensionPageProc(HWND, UINT, WPARAM, LPARAM) { return 0; }

@@ -15,6 +15,7 @@
 #include "model/GStringAttribute.h"
 #include "model/GValueAttribute.h"
 #include "resources/StringTable.h"
+#include "support/AttributeBuilders.h"
 #include "ui/framework/GSettingsView.h"
 #include "ui/framework/GUISession.h"
 #include "ui/framework/UIResources.h"
@@ -35,8 +36,8 @@ const GControlRow kTable[] = {{kCombo, 203}, {0, 0}};
 
 using A = GMediaTypeAccessor;
 
-GValueAttribute* Value(int32_t id, int16_t value) { return new GValueAttribute(value, &id); }
-GStringAttribute* Text(int32_t id, const char* text) { return new GStringAttribute(text, &id); }
+using qvtest::Text;
+using qvtest::Value;
 std::string WrapperStr(const RWCString& s) { return std::string(s.Data(), s.Length()); }
 std::u16string MediaTypeWrapperWide(const RWWString& s) { return std::u16string(s.Data(), s.Length()); }
 

@@ -27,6 +27,7 @@
 #include "support/RecordingPeripheral.h"
 #include "ui/framework/GCPSOSUI.h"
 #include "ui/framework/GPropertyPage.h"
+#include "support/AttributeBuilders.h"
 #include "ui/framework/UIResources.h"
 #include "ui/pages/UIProvider.h"
 #include "w32test/Testing.h"
@@ -35,21 +36,17 @@ namespace {
 
 using namespace GFeatureIds;
 
-constexpr char16_t kLibrary[] = u"QVRESUI.DLL";
+constexpr char16_t kUILibrary[] = u"QVRESUI.DLL";
 
-GValueAttribute* Value(int32_t id, int16_t value) { return new GValueAttribute(value, &id); }
-GStringAttribute* Text(int32_t id, const char* text) { return new GStringAttribute(text, &id); }
-GAttributeComposite* Group(int32_t id, std::initializer_list<MPersistentObject*> children = {}) {
-  auto* group = new GAttributeComposite(&id);
-  for (MPersistentObject* child : children) group->AddChild(child);
-  return group;
-}
+using qvtest::Group;
+using qvtest::Text;
+using qvtest::Value;
 
 // A host whose resource library is the test's.
 class Host : public qvtest::TestDriverInstance {
  public:
   RWWString GetResourceModulePath() override { return RWWString(library.c_str()); }
-  std::u16string library = kLibrary;
+  std::u16string library = kUILibrary;
 };
 
 // ---- Page assembly ----
@@ -59,7 +56,7 @@ class UIProviderPagesTest : public ::testing::Test {
   void SetUp() override {
     w32test::Reset();
     w32test::ModuleSpec spec;
-    spec.name = kLibrary;
+    spec.name = kUILibrary;
     spec.strings = ModuleStringTable();
     w32test::InstallModule(spec);
 
