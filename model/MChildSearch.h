@@ -104,8 +104,9 @@ int Replace(GCountedPtrVector& children, const MPersistentObject* with, const Ma
 
 // Passes into through the children present when the walk starts, so a
 // target inside this tree cannot make the walk chase its own additions.
-template <typename Collect>
-MPersistentComposite* Collect(const GCountedPtrVector& children, MPersistentComposite* into, const Collect& collect) {
+template <typename CollectStep>
+MPersistentComposite* Collect(const GCountedPtrVector& children, MPersistentComposite* into,
+                              const CollectStep& collect) {
   const size_t count = children.Count();
   for (size_t i = 0; i < count && i < children.Count(); ++i) {
     MPersistentObject* child = children.Data()[i].Pointee();
