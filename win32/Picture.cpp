@@ -346,8 +346,6 @@ void ShowPagePictures(const std::vector<w32host::SheetPageRecord>& pages) {
 
 namespace w32test {
 
-Picture DrawDialog(HWND dialog) { return w32host::DrawDialog(dialog); }
-
 std::map<UINT, DialogSpec> DialogTemplates(const IMAGE_RESOURCE_DIALOG* dialogs, size_t count) {
   std::map<UINT, DialogSpec> templates;
   for (size_t i = 0; dialogs != nullptr && i < count; ++i) {

@@ -17,7 +17,6 @@
 #include "win32/DriverUI.h"
 #include "win32/Module.h"
 #include "win32/Spooler.h"
-#include "w32test/Picture.h"
 #include "w32test/Testing.h"
 
 #ifdef QV_SAMPLE_MODEL_FILE

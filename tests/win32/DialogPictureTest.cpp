@@ -12,7 +12,6 @@
 #include "win32/Gdi.h"
 #include "win32/Module.h"
 #include "win32/Window.h"
-#include "w32test/Picture.h"
 #include "w32test/Testing.h"
 
 namespace {

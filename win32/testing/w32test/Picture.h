@@ -1,6 +1,5 @@
 // The testing interface of the stand-in, part Picture: what a dialog looks
-// like, for the tests that look at dialogs (beside the umbrella
-// "w32test/Testing.h").
+// like. Tests include it through the umbrella "w32test/Testing.h".
 #pragma once
 
 #include <map>
@@ -12,10 +11,8 @@
 
 namespace w32test {
 
+using w32host::DrawDialog;
 using w32host::Picture;
-
-// Draws a dialog as a person would see it (see w32host::DrawDialog).
-Picture DrawDialog(HWND dialog);
 
 // Templates carried as data (an image's dialog section) as a module entry
 // takes them.

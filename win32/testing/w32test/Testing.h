@@ -18,6 +18,7 @@
 #include "w32test/Gdi.h"
 #include "w32test/Kernel.h"
 #include "w32test/Module.h"
+#include "w32test/Picture.h"
 #include "w32test/Platform.h"
 #include "w32test/Process.h"
 #include "w32test/Registry.h"
