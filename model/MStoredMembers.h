@@ -122,24 +122,9 @@ bool Into(Archive& archive, RWCollectable& target) {
 // with the peripheral itself, so the children's links back to it are back
 // references), not in a table of its own that would hide the peripheral
 // from its base classes' count.
-#define QV_PERIPHERAL_MEMBERS_DEFINE(Class, Base)                 \
-  uint32_t Class::MembersStoreSize() const {                      \
-    SizingScope sizing(this);                                     \
-    return Base::MembersStoreSize() + rwm::SizeOf(*this);         \
-  }                                                               \
-  void Class::SaveMembers(RWVirtualOutStream& stream) const {     \
-    Base::SaveMembers(stream);                                    \
-    rwm::Save(*this, stream);                                     \
-  }                                                               \
-  void Class::SaveMembersToFile(RWBinaryFile& file) const {       \
-    Base::SaveMembersToFile(file);                                \
-    rwm::Save(*this, file);                                       \
-  }                                                               \
-  void Class::RestoreMembers(RWVirtualInStream& stream) {         \
-    Base::RestoreMembers(stream);                                 \
-    rwm::Restore(*this, stream);                                  \
-  }                                                               \
-  void Class::RestoreMembersFromFile(RWBinaryFile& file) {        \
-    Base::RestoreMembersFromFile(file);                           \
-    rwm::Restore(*this, file);                                    \
-  }
+#define QV_PERIPHERAL_MEMBERS_DEFINE(Class, Base)         \
+  uint32_t Class::MembersStoreSize() const {              \
+    SizingScope sizing(this);                             \
+    return Base::MembersStoreSize() + rwm::SizeOf(*this); \
+  }                                                       \
+  RW_STORED_MEMBERS_DEFINE_READS_AND_WRITES(Class, Base)

@@ -389,6 +389,11 @@ void Restore(C& object, RWBinaryFile& file) {
     RWStoreTableGuard guard; /* objects met in the base and here count once */                                   \
     return Base::MembersStoreSize() + rwm::SizeOf(*this);                                                         \
   }                                                                                                               \
+  RW_STORED_MEMBERS_DEFINE_READS_AND_WRITES(Class, Base)
+
+// The four overrides that write and read the members, for a class that
+// defines its own MembersStoreSize (one counted in another sizing scope).
+#define RW_STORED_MEMBERS_DEFINE_READS_AND_WRITES(Class, Base)                                                    \
   void Class::SaveMembers(RWVirtualOutStream& stream) const {                                                     \
     Base::SaveMembers(stream);                                                                                    \
     rwm::Save(*this, stream);                                                                                     \
