@@ -9,10 +9,10 @@
 #include "model/GAttributeComposite.h"
 #include "model/GFeatureIds.h"
 #include "model/GPaperHandlingDevice.h"
+#include "model/GSettingQuery.h"
 #include "model/GStringAttribute.h"
 #include "model/GTray.h"
 #include "model/GValueAttribute.h"
-#include "model/MPersistentIterator.h"
 
 using namespace GFeatureIds;
 
@@ -37,16 +37,7 @@ void AppendCopy(GAttributeComposite* changes, GAttribute* attribute) {
   if (changes != nullptr && attribute != nullptr) changes->AddChild(attribute->DeepCopy());
 }
 
-// Calls f with every direct child of object until f answers false.
-template <typename F>
-void ForEachChild(MPersistentObject* object, F f) {
-  if (object == nullptr) return;
-  std::unique_ptr<MPersistentIterator> it(object->CreateIterator());
-  if (it == nullptr) return;
-  while (it->Advance()) {
-    if (!f(it->Current())) return;
-  }
-}
+using GSettingQuery::ForEachChild;
 
 // Calls f with every tray of the installed input devices, in order, until f
 // answers false.

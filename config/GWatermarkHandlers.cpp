@@ -8,9 +8,9 @@
 #include "config/GDMCLibrary.h"
 #include "model/GAttributeComposite.h"
 #include "model/GFeatureIds.h"
+#include "model/GSettingQuery.h"
 #include "model/GStringAttribute.h"
 #include "model/GValueAttribute.h"
-#include "model/MPersistentIterator.h"
 
 namespace {
 
@@ -59,13 +59,10 @@ bool SameNarrowText(std::string_view narrow, const WCHAR* wide) {
 // answers false.
 template <typename F>
 void ForEachRecord(MPersistentObject* pool, F f) {
-  if (pool == nullptr) return;
-  std::unique_ptr<MPersistentIterator> it(pool->CreateIterator());
-  if (it == nullptr) return;
-  while (it->Advance()) {
-    auto* record = dynamic_cast<GAttributeComposite*>(it->Current());
-    if (record != nullptr && !f(record)) return;
-  }
+  GSettingQuery::ForEachChild(pool, [&](MPersistentObject* child) {
+    auto* record = dynamic_cast<GAttributeComposite*>(child);
+    return record == nullptr || f(record);
+  });
 }
 
 // Reads the detail's option and sets the value attribute to the first row

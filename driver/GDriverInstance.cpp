@@ -40,7 +40,6 @@
 #include "model/MAssociationList.h"
 #include "model/MPersistentAssociation.h"
 #include "model/MPersistentComposite.h"
-#include "model/MPersistentIterator.h"
 
 using namespace GFeatureIds;
 
@@ -104,17 +103,7 @@ void DisposeInstance(MPersistentObject* object) {
   if (object != nullptr && object->HolderCount() < 0) delete object;
 }
 
-// Calls f with every direct child of object (nothing for a leaf).
-template <typename F>
-void ForEachChild(MPersistentObject* object, F f) {
-  if (object == nullptr) return;
-  MPersistentIterator* it = object->CreateIterator();
-  if (it == nullptr) return;
-  while (it->Advance()) {
-    if (!f(it->Current())) break;
-  }
-  delete it;
-}
+using GSettingQuery::ForEachChild;
 
 // The media pool's reference medium of the paper id, or null.
 GMedia* ReferenceMedium(GMediaPool* pool, int16_t paperId, int32_t orientation, const int16_t resolution[2]) {

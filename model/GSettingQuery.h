@@ -10,10 +10,11 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <type_traits>
 
+#include "model/MPersistentIterator.h"
+#include "model/MPersistentObject.h"
 #include "rw/RWCString.h"
-
-class MPersistentObject;
 
 namespace GSettingQuery {
 
@@ -74,5 +75,22 @@ int16_t ShortOr(MPersistentObject* root, int32_t id, int16_t fallback, Classes a
 bool Text(const MPersistentObject* object, RWCString* out, Classes accepted = kAnyText);
 // The text of the first object with that id below root.
 bool TextAt(MPersistentObject* root, int32_t id, RWCString* out, Classes accepted = kAnyText);
+
+// Calls visit with every direct child of object (nothing for a null object
+// or a leaf); a visit that answers bool stops the walk by answering false.
+template <typename Visit>
+void ForEachChild(MPersistentObject* object, Visit&& visit) {
+  if (object == nullptr) return;
+  MPersistentIterator* it = object->CreateIterator();
+  if (it == nullptr) return;
+  while (it->Advance()) {
+    if constexpr (std::is_same_v<decltype(visit(it->Current())), bool>) {
+      if (!visit(it->Current())) break;
+    } else {
+      visit(it->Current());
+    }
+  }
+  delete it;
+}
 
 }  // namespace GSettingQuery

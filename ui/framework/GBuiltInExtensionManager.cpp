@@ -9,7 +9,6 @@
 #include "model/GAttributeComposite.h"
 #include "model/GFeatureIds.h"
 #include "model/GSettingQuery.h"
-#include "model/MPersistentIterator.h"
 #include "win32/Module.h"
 
 namespace {
@@ -18,14 +17,7 @@ using namespace GFeatureIds;
 
 typedef int (*ExtensionQueryProc)(int16_t interfaceId, void* table);
 
-template <class F>
-void ForEachChild(MPersistentObject* object, F f) {
-  if (object == nullptr) return;
-  MPersistentIterator* it = object->CreateIterator();
-  if (it == nullptr) return;
-  while (it->Advance()) f(it->Current());
-  delete it;
-}
+using GSettingQuery::ForEachChild;
 
 // Copies the record's text of id into a field, cut to leave room for its
 // terminator.

@@ -17,7 +17,6 @@
 #include "model/GSettingQuery.h"
 #include "model/GStringAttribute.h"
 #include "model/GValueAttribute.h"
-#include "model/MPersistentIterator.h"
 #include "ui/framework/GAboutFeature.h"
 #include "ui/framework/GCPSOSUI.h"
 #include "ui/framework/GFeatureTipAccessor.h"
@@ -43,16 +42,7 @@ constexpr int16_t kLastNamedBinType = 17;
 constexpr GRuleKeyPair kQuickSetTip = GRuleKeys::kQuickSets;
 constexpr int16_t kInfoIcon = 1;
 
-template <class F>
-void ForEachChild(MPersistentObject* object, F f) {
-  if (object == nullptr) return;
-  MPersistentIterator* it = object->CreateIterator();
-  if (it == nullptr) return;
-  while (it->Advance()) {
-    if (!f(it->Current())) break;
-  }
-  delete it;
-}
+using GSettingQuery::ForEachChild;
 
 // ---- Page building ----
 
