@@ -227,7 +227,6 @@ class ThreadObject : public Waitable {
 struct CurrentThread {
   std::shared_ptr<ThreadObject> object;
   bool startedByUs = false;
-  bool watched = false;
   ~CurrentThread() {
     if (IsProcessFirstThread()) {
       // The lock is never given back: a module detaching now finishes
@@ -241,6 +240,15 @@ struct CurrentThread {
 };
 thread_local CurrentThread t_current;
 
+// The stand-in is loaded with the program, on the process's first thread:
+// that thread's state is made now, so the end of the process is noticed
+// whichever thread loads the modules (a thread's state that was never made
+// has nothing to destroy when the thread leaves).
+[[maybe_unused]] const bool g_firstThreadKnown = [] {
+  if (IsProcessFirstThread()) t_current.startedByUs = false;
+  return true;
+}();
+
 }  // namespace
 
 namespace w32detail {
@@ -248,10 +256,6 @@ namespace w32detail {
 std::recursive_mutex& LoaderLock() {
   static auto* lock = new std::recursive_mutex;  // outlives every static
   return *lock;
-}
-
-void WatchProcessEnd() {
-  if (IsProcessFirstThread()) t_current.watched = true;
 }
 
 }  // namespace w32detail

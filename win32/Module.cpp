@@ -192,7 +192,6 @@ HMODULE MapImage(const std::u16string& path, const std::string& file) {
 }
 
 HMODULE Load(const std::u16string& name) {
-  w32detail::WatchProcessEnd();
   if (name.empty()) {
     SetLastError(ERROR_MOD_NOT_FOUND);
     return nullptr;

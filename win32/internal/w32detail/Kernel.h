@@ -15,9 +15,4 @@ namespace w32detail {
 // when the process begins to end, so a module is never detached while the
 // exit tears down its statics, nor half-way when the exit begins.
 std::recursive_mutex& LoaderLock();
-
-// Makes sure the end of the process is noticed when the calling thread is
-// the process's first thread (its thread-local state is what the exit
-// destroys first).
-void WatchProcessEnd();
 }  // namespace w32detail
