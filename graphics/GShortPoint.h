@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "model/GRealPair.h"
+
 struct GShortPoint {
   int16_t x = 0;
   int16_t y = 0;
@@ -17,14 +19,3 @@ struct GShortPoint {
   bool operator!=(const GShortPoint& other) const { return !(*this == other); }
 };
 
-struct GRealPair {
-  float x = 0.0f;
-  float y = 0.0f;
-
-  GRealPair() = default;
-  GRealPair(float px, float py) : x(px), y(py) {}
-
-  // Exact comparison: a scale either is the stored factor or it is not.
-  bool operator==(const GRealPair& other) const { return x == other.x && y == other.y; }
-  bool operator!=(const GRealPair& other) const { return !(*this == other); }
-};

@@ -327,4 +327,29 @@ inline constexpr int32_t kCustomSizeTemplate = 0x40000019;
 // The shared pool of quick sets, stored as "QuicksetPool".
 inline constexpr int32_t kQuickSetPool = 0x4000005C;
 
+// The print-side instance's job and page settings.
+inline constexpr int32_t kPageCopies = 257;
+inline constexpr int32_t kTargetMedia = 273;
+inline constexpr int32_t kBookletMedia = 281;
+inline constexpr int32_t kCapabilityOptions113 = 113;
+inline constexpr int32_t kCapabilityOptions120 = 120;
+inline constexpr int32_t kRasterCapabilities = 136;
+inline constexpr int32_t kPassThroughCapability = 565;
+inline constexpr int32_t kXLProtocolClass = 561;
+inline constexpr int32_t kXLProtocolRevision = 562;
+inline constexpr int32_t kTrueTypeDownloadChoice = 570;
+inline constexpr int32_t kSecondFontChoice = 571;
+inline constexpr int32_t kDocumentCount = 600;
+inline constexpr int32_t kPassThroughSetting = 601;
+inline constexpr int32_t kGrayConversionData = 970;
+inline constexpr int32_t kGrayWeights = 971;
+inline constexpr int32_t kGrayTables = 972;
+inline constexpr int32_t kPortKind = 1012;
+inline constexpr int32_t kDefaultJobName = 1032;
+inline constexpr int32_t kPassThroughMode = 1115;
+inline constexpr int32_t kLetterheadDuplex = 1212;
+// Edge-to-edge margins in 1/10000 inch.
+inline constexpr int32_t kEdgeToEdgeMarginX = 501;
+inline constexpr int32_t kEdgeToEdgeMarginY = 502;
+
 }  // namespace GFeatureIds

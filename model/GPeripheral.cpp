@@ -363,12 +363,16 @@ GCountedPtr GPeripheral::SendComposite(GCommand* composite) {
         GCountedPtr heldMember(member);
         GCountedPtr result = Send(member);
         GCommand* replacement = CommandOf(result);
-        if (replacement != nullptr && replacement->ClassId() == GErrorCommandClassId) break;
+        const bool failed = replacement != nullptr && replacement->ClassId() == GErrorCommandClassId;
         if (replacement != nullptr && (replacement != member || replacement->IsModified())) {
           replacement->SetModified(0);
           records->ReplaceCurrentHandle(GCountedRef(replacement));
           composite->SetModified(1);
         }
+        // The error stays in the member's place and goes on with the
+        // composite, so that the job's sender sees it and aborts the job;
+        // the members after it are not sent.
+        if (failed) break;
       }
     }
     delete it;
@@ -380,12 +384,14 @@ GCountedPtr GPeripheral::SendComposite(GCommand* composite) {
     GCountedPtr heldMember(member);
     GCountedPtr result = Send(member);
     GCommand* replacement = CommandOf(result);
-    if (replacement != nullptr && replacement->ClassId() == GErrorCommandClassId) break;
+    const bool failed = replacement != nullptr && replacement->ClassId() == GErrorCommandClassId;
     if (replacement != nullptr && (replacement != member || replacement->IsModified())) {
       replacement->SetModified(0);
       if (replacement != member) it->ReplaceCurrent(replacement);
       composite->SetModified(1);
     }
+    // As above: the error takes the member's place and travels on.
+    if (failed) break;
   }
   delete it;
   return held;
@@ -438,6 +444,7 @@ void GPeripheral::DropOutputChannel() {
 
 int GPeripheral::SupportsScaling() { return 1; }
 int GPeripheral::GetEffectFlags() { return 0; }
+GRealPair GPeripheral::GetScale(GState*, GState*, int32_t, int32_t*) { return GRealPair(1.0f, 1.0f); }
 
 void GPeripheral::EnterDocument() { mode_ = 1; }
 void GPeripheral::EnterPage() { mode_ = 2; }

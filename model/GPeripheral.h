@@ -20,6 +20,7 @@
 #include "model/GCommand.h"
 #include "model/GCountedPtr.h"
 #include "model/GFeatureIds.h"
+#include "model/GRealPair.h"
 #include "rw/RWCString.h"
 #include "rw/RWStoreTable.h"
 
@@ -179,9 +180,11 @@ class GPeripheral : public GAttribute {
   // the command in its place.
   virtual GCountedPtr Filter(GCommand* command);
   // Sends each member of a composite through this stage, stopping when the
-  // stage becomes inactive or a member comes back as an error (which goes
-  // no further); replaced members take their places and mark the composite
-  // modified. Anything but a composite comes back unchanged.
+  // stage becomes inactive or a member comes back as an error; replaced
+  // members take their places and mark the composite modified. An error
+  // takes the place of the member that failed, so it travels on inside the
+  // composite to the job's sender, which aborts the job; the members after
+  // it are not sent. Anything but a composite comes back unchanged.
   virtual GCountedPtr SendComposite(GCommand* composite);
   // Merges settings into the section of their id (see GetStateSection):
   // what is missing or differs is brought in and marked changed.
@@ -218,6 +221,11 @@ class GPeripheral : public GAttribute {
   // What the stage does to the pages (GEffectFlag bits); 0 here: a stage
   // that reorders pages or changes their geometry says so.
   virtual int GetEffectFlags();
+  // The scale the stage gives the page: the job state, the page's settings
+  // and its number, and a code the scaling stages share (a stage that has
+  // already given the page its scale sets it to 3, and the others then
+  // answer (0, 0)). (1.0, 1.0) here: the page keeps its size.
+  virtual GRealPair GetScale(GState* jobState, GState* pageSettings, int32_t pageNumber, int32_t* code);
 
   // ---- Output channel ----
   // The channel this stage writes to (borrowed), null when none.

@@ -488,6 +488,20 @@ int GPeripheralComposite::GetEffectFlags() {
   return flags;
 }
 
+GRealPair GPeripheralComposite::GetScale(GState* jobState, GState* pageSettings, int32_t pageNumber, int32_t* code) {
+  GRealPair scale(1.0f, 1.0f);
+  const GCountedPtrVector active = active_.Children();
+  for (size_t i = 0; i < active.Count(); ++i) {
+    auto* child = dynamic_cast<GPeripheral*>(active.Data()[i].Pointee());
+    if (child == nullptr) continue;
+    const GRealPair factor = child->GetScale(jobState, pageSettings, pageNumber, code);
+    scale.x *= factor.x;
+    scale.y *= factor.y;
+    if (scale.x == 0.0f && scale.y == 0.0f) break;
+  }
+  return scale;
+}
+
 GState* GPeripheralComposite::GetOwnCurrentState() const {
   return static_cast<GState*>(ownCurrentState_.Pointee());
 }

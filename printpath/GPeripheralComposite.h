@@ -134,6 +134,10 @@ class GPeripheralComposite : public GPeripheral {
   int SupportsScaling() override;
   // The OR of the active children's flags.
   int GetEffectFlags() override;
+  // (1.0, 1.0) times the scale of each active child, component by
+  // component, with the arguments passed on; the walk ends once both
+  // components are zero.
+  GRealPair GetScale(GState* jobState, GState* pageSettings, int32_t pageNumber, int32_t* code) override;
   GState* GetOwnCurrentState() const;
   GState* GetOwnDefaultState() const;
   // A GState until a configuration is set, then a GConfiguration.

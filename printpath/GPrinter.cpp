@@ -273,6 +273,20 @@ GCountedPtr GPrinter::Filter(GCommand* command) {
   return ErrorOr(command->Dispatch(generator), result);
 }
 
+GRealPair GPrinter::GetScale(GState* jobState, GState* pageSettings, int32_t pageNumber, int32_t* code) {
+  LocateChildren();
+  GRealPair scale(1.0f, 1.0f);
+  for (GPeripheral* child : {generatorChild_, pjlChild_}) {
+    if (child == nullptr || !child->IsActive()) continue;
+    GCountedPtr held(child);
+    const GRealPair factor = child->GetScale(jobState, pageSettings, pageNumber, code);
+    scale.x *= factor.x;
+    scale.y *= factor.y;
+    if (scale.x == 0.0f && scale.y == 0.0f) break;
+  }
+  return scale;
+}
+
 // ---- Job boundaries and the output channel ----
 
 int16_t GPrinter::DocumentStart(GDocumentStart* command) {

@@ -84,6 +84,11 @@ class GPrinter : public GPeripheralComposite {
   // observers.
   void OnPeripheralChanged(GPeripheral* source) override;
 
+  // The printer keeps no active list (its children see commands through
+  // Filter): the scale is the product of its generator's and its PJL
+  // peripheral's, which ask their own active children.
+  GRealPair GetScale(GState* jobState, GState* pageSettings, int32_t pageNumber, int32_t* code) override;
+
   // Opens (and owns) the job's output channel, or uses the one the command
   // already carries; 601 when none can be had, the channel's status when it
   // cannot be opened.

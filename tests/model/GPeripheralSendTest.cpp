@@ -269,7 +269,7 @@ TEST(GPeripheralSendTest, ACompositeIsWalkedMemberByMemberAndReplacedMembersTake
   EXPECT_EQ(composite->IsModified(), 0);
 }
 
-TEST(GPeripheralSendTest, AnErrorInsideACompositeEndsTheWalkAndGoesNoFurther) {
+TEST(GPeripheralSendTest, AnErrorInsideACompositeTakesTheMembersPlaceAndEndsTheWalk) {
   RecordingPeripheral p;
   p.SetResult("DocumentBreak", 5);
   GCountedPtr holder(new GCommandComposite);
@@ -278,9 +278,20 @@ TEST(GPeripheralSendTest, AnErrorInsideACompositeEndsTheWalkAndGoesNoFurther) {
   composite->AddChild(failing);
   composite->AddChild(new GDownloadHeaderCommand(1, nullptr));
   GCountedPtr result = p.Send(composite);
-  EXPECT_EQ(result.Pointee(), composite) << "the composite comes back, not the error";
-  EXPECT_EQ(composite->MemberAt(0), failing);
+  EXPECT_EQ(result.Pointee(), composite) << "the composite comes back, carrying the error";
+  auto* error = dynamic_cast<GErrorCommand*>(composite->MemberAt(0));
+  ASSERT_NE(error, nullptr) << "the error travels on in the failed member's place";
+  EXPECT_EQ(error->GetStatus(), 5);
+  EXPECT_EQ(error->GetFailedCommand(), failing);
+  EXPECT_EQ(composite->IsModified(), 1);
+  EXPECT_EQ(composite->FindByClass(GErrorCommandClassId), error) << "the job's sender finds it by class";
   EXPECT_EQ(p.Operations(), (Ops{"DocumentBreak"})) << "the walk stopped at the failure";
+
+  // A later stage gets the error member unchanged and sends nothing after it.
+  RecordingPeripheral next;
+  next.Send(composite);
+  EXPECT_TRUE(next.Operations().empty());
+  EXPECT_EQ(composite->MemberAt(0), error);
 
   // A peripheral that becomes inactive stops the walk before the next member.
   RecordingPeripheral quitting;

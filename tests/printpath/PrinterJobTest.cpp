@@ -466,4 +466,55 @@ TEST_F(CompositeJobTest, ScalingNeedsEveryChildAndEffectsComeFromTheActiveOnes) 
   EXPECT_EQ(composite.ActiveCount(), 0u);
 }
 
+// A stage with a fixed scale that counts how often it is asked.
+class ScalingStage : public LoggingPeripheral {
+ public:
+  ScalingStage(const char* name, GRealPair scale) : LoggingPeripheral(name, &kJobStage), scale_(scale) {}
+  GRealPair GetScale(GState*, GState*, int32_t page, int32_t* code) override {
+    ++asked;
+    lastPage = page;
+    if (code != nullptr) *code = 3;
+    return scale_;
+  }
+  int asked = 0;
+  int32_t lastPage = 0;
+
+ private:
+  GRealPair scale_;
+};
+
+TEST_F(CompositeJobTest, TheScaleIsTheProductOfTheActiveChildrenAndStopsAtZero) {
+  GPeripheralComposite composite(&kJobStage);
+  auto* half = new ScalingStage("half", GRealPair(0.5f, 2.0f));
+  auto* zero = new ScalingStage("zero", GRealPair(0.0f, 0.0f));
+  auto* late = new ScalingStage("late", GRealPair(3.0f, 3.0f));
+  composite.AddChild(half);
+  composite.AddChild(new ScalingStage("same", GRealPair(0.5f, 0.5f)));
+  int32_t code = 0;
+  EXPECT_EQ(composite.GetScale(nullptr, nullptr, 1, &code), GRealPair(1.0f, 1.0f)) << "no active child";
+  EXPECT_EQ(half->asked, 0);
+  composite.Send(NewStart());
+  EXPECT_EQ(composite.GetScale(nullptr, nullptr, 4, &code), GRealPair(0.25f, 1.0f));
+  EXPECT_EQ(half->lastPage, 4) << "the arguments are passed on";
+  EXPECT_EQ(code, 3) << "the code is shared between the children";
+  composite.Send(new GJobAbort);
+
+  composite.AddChild(zero);
+  composite.AddChild(late);
+  composite.Send(NewStart());
+  EXPECT_EQ(composite.GetScale(nullptr, nullptr, 1, &code), GRealPair(0.0f, 0.0f));
+  EXPECT_EQ(late->asked, 0) << "the walk ends once both components are zero";
+  composite.Send(new GJobAbort);
+}
+
+TEST_F(CompositeJobTest, ThePrinterAsksItsGeneratorForTheScale) {
+  GPrinter printer(&kDeviceEntry);
+  auto* generator = new GPeripheralComposite(&kGeneratorPeripheral);
+  generator->AddChild(new ScalingStage("fit", GRealPair(0.5f, 0.5f)));
+  printer.AddChild(generator);
+  generator->Send(NewStart());
+  int32_t code = 0;
+  EXPECT_EQ(printer.GetScale(nullptr, nullptr, 1, &code), GRealPair(0.5f, 0.5f));
+}
+
 }  // namespace
