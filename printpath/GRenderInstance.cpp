@@ -723,22 +723,6 @@ RWWString Widened(const std::string& text) {
   return RWWString(wide.data(), wide.size());
 }
 
-// false when a character has no form in the code page.
-bool Narrowed(const std::u16string& wide, std::string* out) {
-  out->clear();
-  if (wide.empty()) return true;
-  const UINT codePage = GetACP();
-  BOOL lossy = FALSE;
-  const int count = WideCharToMultiByte(codePage, 0, reinterpret_cast<LPCWSTR>(wide.data()),
-                                        static_cast<int>(wide.size()), nullptr, 0, nullptr, &lossy);
-  if (count <= 0) return false;
-  out->assign(static_cast<size_t>(count), '\0');
-  lossy = FALSE;
-  WideCharToMultiByte(codePage, 0, reinterpret_cast<LPCWSTR>(wide.data()), static_cast<int>(wide.size()), out->data(),
-                      count, nullptr, &lossy);
-  return lossy == FALSE;
-}
-
 // A character of the printer's table (cmap format 4 layout from the
 // language word on: little-endian words).
 bool InCharacterTable(const uint8_t* bytes, uint32_t length, char16_t c) {
@@ -774,21 +758,33 @@ RWCString GRenderInstance::BuildJobName() {
     }
   }
 
-  std::string name;
+  // The name is worked on as wide text: a trip through the ANSI code page
+  // would lose the characters that the Unicode mode is there to keep.
+  std::u16string name;
   if (documentName_.Length() == 0) {
     RWCString fallback;
-    if (GSettingQuery::TextAt(job, kDefaultJobName, &fallback) && fallback.Length() != 0) name = fallback.Data();
-    else name = stamp;
+    if (GSettingQuery::TextAt(job, kDefaultJobName, &fallback) && fallback.Length() != 0) {
+      const RWWString wide = Widened(fallback.Data());
+      name.assign(wide.Data(), wide.Length());
+    } else {
+      name.assign(stamp.begin(), stamp.end());
+    }
   } else {
-    std::u16string document(documentName_.Data(), documentName_.Length());
-    const size_t slash = document.rfind(u'/');
-    if (slash != std::u16string::npos) document = document.substr(slash + 1);
-    const size_t backslash = document.rfind(u'\\');
-    if (backslash != std::u16string::npos) document = document.substr(backslash + 1);
-    Narrowed(document, &name);
+    name.assign(documentName_.Data(), documentName_.Length());
+    const size_t slash = name.rfind(u'/');
+    if (slash != std::u16string::npos) name = name.substr(slash + 1);
+    const size_t backslash = name.rfind(u'\\');
+    if (backslash != std::u16string::npos) name = name.substr(backslash + 1);
+    // The application's name that some programs put before the title. The
+    // pattern is ASCII: it is matched on a narrow mask of the name, one
+    // byte per character, so positions carry over.
+    std::string mask(name.size(), '\x01');
+    for (size_t i = 0; i < name.size(); ++i)
+      if (name[i] > 0 && name[i] < 0x80) mask[i] = static_cast<char>(name[i]);
     static const std::regex kApplicationPrefix("Microsoft [A-Z,a-z]+ - ");
     std::smatch match;
-    if (std::regex_search(name, match, kApplicationPrefix)) name = match.suffix().str();
+    if (std::regex_search(mask, match, kApplicationPrefix))
+      name = name.substr(static_cast<size_t>(match.position(0) + match.length(0)));
   }
 
   RWCString storageName;
@@ -797,16 +793,12 @@ RWCString GRenderInstance::BuildJobName() {
     RWWString unique(u"1");
     if (GOSFactory* factory = GOSFactory::GetInstance())
       unique = factory->GetPrinterDataString(this, RWWString(u"JobStorageUniqueID"), RWWString(u"1"));
-    std::string uniqueText;
-    Narrowed(std::u16string(unique.Data(), unique.Length()), &uniqueText);
-    name = name.substr(0, 13) + uniqueText;
+    name = name.substr(0, 13) + std::u16string(unique.Data(), unique.Length());
   }
 
-  const RWWString widened = Widened(name);
-  std::u16string wide(widened.Data(), widened.Length());
-  if (wide.size() > 255) wide.resize(255);
-  if (wide.size() > 16) wide.resize(16);
+  std::u16string wide = name;
   if (const size_t zero = wide.find(u'\0'); zero != std::u16string::npos) wide.resize(zero);
+  if (wide.size() > 16) wide.resize(16);
 
   const bool unicode = ValueIn(job, kUserNameByMap, 0) == 1;
   bool passed = !wide.empty();
@@ -823,29 +815,29 @@ RWCString GRenderInstance::BuildJobName() {
       if (c < 32 || c > 126 || c == u'"') passed = false;
     }
   }
-
-  std::string text;
-  if (!passed || !Narrowed(wide, &text)) text = stamp;
-  jobName_ = Widened(text);
+  if (!passed) wide.assign(stamp.begin(), stamp.end());
+  jobName_ = RWWString(wide.data(), wide.size());
 
   if (unicode && passed) {
-    uint8_t bytes[49] = {};
-    const std::u16string& source = wide;
-    uint16_t length = Utf8Length(source.data(), source.data() + source.size());
-    if (length > 48) length = 48;
-    // Whole characters only: the text is cut before the first that would
-    // pass 48 bytes.
+    // At most 48 bytes, whole characters only.
     size_t count = 0;
     uint16_t used = 0;
-    while (count < source.size()) {
-      const uint16_t next = Utf8Length(source.data() + count, source.data() + count + 1);
+    while (count < wide.size()) {
+      const size_t step = count + 1 < wide.size() && wide[count] >= 0xD800 && wide[count] <= 0xDBFF &&
+                                  wide[count + 1] >= 0xDC00 && wide[count + 1] <= 0xDFFF
+                              ? 2
+                              : 1;
+      const uint16_t next = step == 2 ? 4 : Utf8Length(wide.data() + count, wide.data() + count + 1);
       if (used + next > 48) break;
       used = static_cast<uint16_t>(used + next);
-      ++count;
+      count += step;
     }
-    EncodeUtf8(source.data(), source.data() + count, bytes, bytes + used, 1);
+    uint8_t bytes[48] = {};
+    EncodeUtf8(wide.data(), wide.data() + count, bytes, bytes + used, 1);
     jobText_ = RWCString(reinterpret_cast<const char*>(bytes), used);
   } else {
+    // Printable ASCII (or the digits of the time stamp).
+    std::string text(wide.begin(), wide.end());
     jobText_ = RWCString(text.c_str());
   }
   return jobText_;

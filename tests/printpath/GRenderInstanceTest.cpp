@@ -673,4 +673,112 @@ TEST_F(RenderInstanceTest, CustomPaperComesFromTheCustomListAndEdgeToEdgeNarrows
   EXPECT_EQ(turned->GetImageableOrigin()->y, 60);
 }
 
+// ---- The job name ----
+
+TEST_F(RenderInstanceTest, TheJobNameInAsciiModeIsTheUpperCaseFileName) {
+  const std::string stamp = "20260307090501";
+  struct Case {
+    const char16_t* document;
+    const char* defaultName;  // null: none
+    std::string expected;
+  } cases[] = {
+      {u"C:\\Docs\\Q1\\report.txt", nullptr, "REPORT.TXT"},
+      {u"/home/ann/notes/plan.md", nullptr, "PLAN.MD"},
+      {u"Microsoft Word - Budget plan", nullptr, "BUDGET PLAN"},
+      {u"ALREADY UPPER", nullptr, "ALREADY UPPER"},
+      {u"12345", nullptr, "12345"},
+      {u"say \"hi\"", nullptr, stamp},
+      {u"tab\there", nullptr, stamp},
+      {u"caf\u00e9", nullptr, stamp},
+      {u"abcdefghijklmnopqrstuvwxyz", nullptr, "ABCDEFGHIJKLMNOP"},
+      {u"", nullptr, stamp},
+      {u"", "NIGHTLY RUN", "NIGHTLY RUN"},
+      {u"", "nightly", "NIGHTLY"},
+  };
+  for (const Case& c : cases) {
+    delete job->RemoveChildById(kDefaultJobName);
+    if (c.defaultName != nullptr) job->AddChild(new GStringAttribute(RWCString(c.defaultName), &kDefaultJobName));
+    instance.SetDocumentName(RWWString(c.document));
+    const RWCString text = instance.BuildJobName();
+    EXPECT_EQ(std::string(text.Data()), c.expected) << qvtest::Text(RWWString(c.document)).size();
+    EXPECT_EQ(qvtest::Text(instance.GetJobName()), std::u16string(c.expected.begin(), c.expected.end()));
+  }
+}
+
+TEST_F(RenderInstanceTest, JobStorageAppendsTheUniqueIdToThirteenCharacters) {
+  job->AddChild(new GValueAttribute(1, &kJobStorageOn));
+  job->AddChild(new GStringAttribute(RWCString("Secure"), &kJobStorageId));
+  instance.SetDocumentName(RWWString(u"quarterly-results-final.doc"));
+  EXPECT_EQ(std::string(instance.BuildJobName().Data()), "QUARTERLY-RES1");
+  factory.uniqueId = u"4207";
+  EXPECT_EQ(std::string(instance.BuildJobName().Data()), "QUARTERLY-RES420") << "cut to 16 characters";
+  // Storage off: no suffix.
+  static_cast<GValueAttribute*>(job->FindById(kJobStorageOn))->SetValue(0);
+  EXPECT_EQ(std::string(instance.BuildJobName().Data()), "QUARTERLY-RESULT");
+}
+
+TEST_F(RenderInstanceTest, UnicodeModeChecksTheCharacterTableAndHandsOverUtf8) {
+  job->AddChild(new GValueAttribute(1, &kUserNameByMap));
+  instance.SetDocumentName(RWWString(u"\u041e\u0442\u0447\u0451\u0442"));
+  // No table: the check fails.
+  EXPECT_EQ(std::string(instance.BuildJobName().Data()), "20260307090501");
+  // Two segments, 0x20-0x7E and 0x400-0x4FF, then the end segment.
+  static unsigned char table[] = {0, 0,    6, 0,    4, 0,    1, 0,    2, 0,     // language, 2 x segments, search
+                                  0x7E, 0, 0xFF, 4, 0xFF, 0xFF, 0, 0,              // ends, pad
+                                  0x20, 0, 0x00, 4, 0xFF, 0xFF};                   // starts
+  configuration->AddChild(new GBinaryData(table, sizeof table, 0, kDisplayCharMap));
+  EXPECT_EQ(std::string(instance.BuildJobName().Data()), "\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82");
+  EXPECT_EQ(qvtest::Text(instance.GetJobName()), u"\u041e\u0442\u0447\u0451\u0442");
+  // Lower case stays as it is in this mode.
+  instance.SetDocumentName(RWWString(u"draft v2"));
+  EXPECT_EQ(std::string(instance.BuildJobName().Data()), "draft v2");
+  // A character outside every range: the time stamp.
+  instance.SetDocumentName(RWWString(u"\u65e5\u672c"));
+  EXPECT_EQ(std::string(instance.BuildJobName().Data()), "20260307090501");
+}
+
+TEST_F(RenderInstanceTest, StoreJobNameFillsTheJobNameSettingAndTheDocumentStartCarriesIt) {
+  qvtest::RecordingSource source;
+  instance.SetDocumentName(RWWString(u"memo.txt"));
+  instance.StoreJobName();
+  EXPECT_TRUE(instance.GetJobName().Length() == 0) << "no job-name setting: the name is emptied";
+  job->AddChild(new GStringAttribute(RWCString(""), &kJobName));
+  instance.StoreJobName();
+  RWCString stored;
+  ASSERT_TRUE(GSettingQuery::TextAt(job, kJobName, &stored));
+  EXPECT_EQ(std::string(stored.Data()), "MEMO.TXT");
+  EXPECT_EQ(RunJob(1), 0);
+  EXPECT_EQ(generator->jobText, "MEMO.TXT");
+}
+
+TEST(RenderInstanceUtf8Test, EncodesUtf16WithSurrogatesAndReportsErrors) {
+  struct Case {
+    std::u16string text;
+    int lenient;
+    size_t room;
+    int status;
+    std::string bytes;  // written when status is 0
+  } cases[] = {
+      {u"A\u00e9\u20ac", 0, 16, 0, "A\xC3\xA9\xE2\x82\xAC"},
+      {u"\U0001F600", 0, 16, 0, "\xF0\x9F\x98\x80"},
+      {u"\xD83D" u"A", 0, 16, 3, ""},
+      {u"\xDE00", 0, 16, 3, ""},
+      {u"\xDE00", 1, 16, 0, "\xED\xB8\x80"},
+      {u"\xD83D" u"A", 1, 16, 0, "\xED\xA0\xBD" "A"},
+      {u"x\xD83D", 0, 16, 0, "x\xED\xA0\xBD"},
+      {u"\u20ac", 0, 3, 0, "\xE2\x82\xAC"},
+      {u"\u20ac", 0, 2, 2, ""},
+      {std::u16string(u"a\0b", 3), 0, 16, 0, std::string("a\0", 2)},
+  };
+  for (const Case& c : cases) {
+    uint8_t out[16] = {};
+    const int status =
+        GRenderInstance::EncodeUtf8(c.text.data(), c.text.data() + c.text.size(), out, out + c.room, c.lenient);
+    EXPECT_EQ(status, c.status) << c.bytes.size();
+    if (status == 0) EXPECT_EQ(std::string(reinterpret_cast<char*>(out), c.bytes.size()), c.bytes);
+  }
+  const std::u16string mixed = u"a\u00e9\u20ac\xD83D\xDE00";
+  EXPECT_EQ(GRenderInstance::Utf8Length(mixed.data(), mixed.data() + mixed.size()), 1 + 2 + 3 + 3 + 3);
+}
+
 }  // namespace
