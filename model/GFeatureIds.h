@@ -348,6 +348,12 @@ inline constexpr int32_t kPortKind = 1012;
 inline constexpr int32_t kDefaultJobName = 1032;
 inline constexpr int32_t kPassThroughMode = 1115;
 inline constexpr int32_t kLetterheadDuplex = 1212;
+// The PJL temperature lines: a map from a value to its text (906) keyed by
+// 907, and a map from a value to PJL variable names (930) keyed by 931.
+inline constexpr int32_t kCopyQualifierList = 906;
+inline constexpr int32_t kCopyQualifierIndex = 907;
+inline constexpr int32_t kTray1Temp = 930;
+inline constexpr int32_t kTray1Temp2 = 931;
 // Edge-to-edge margins in 1/10000 inch.
 inline constexpr int32_t kEdgeToEdgeMarginX = 501;
 inline constexpr int32_t kEdgeToEdgeMarginY = 502;

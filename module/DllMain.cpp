@@ -13,6 +13,7 @@
 #include "config/GNRAProvider.h"
 #include "config/GNT40DMCClient.h"
 #include "config/GProviderRegistry.h"
+#include "printpath/GSpoolerOutputChannel.h"
 #include "driver/DriverClasses.h"
 #include "driver/GUpwardServices.h"
 #include "driver/GModuleKeeper.h"
@@ -111,10 +112,15 @@ GUpdateSession* CreateUpdateSession(GDriverInstance* instance, const RWWString& 
 }
 
 // The print path's output channels come from the provider registry, asked
-// with the printer configuration of the job's driver instance.
+// with the printer configuration of the job's driver instance. When no
+// registered provider gives one, the job goes to the spooler: a channel
+// that writes the bytes into a spooler job of the instance's printer.
 GOutputChannel* OpenProviderChannel(GDriverInstance* instance, const RWWString& portName, int services) {
   MPersistentObject* settings = instance != nullptr ? instance->GetPrinterConfiguration() : nullptr;
-  return GProviderRegistry::GetInstance()->OpenOutputChannel(settings, portName, services);
+  if (GOutputChannel* channel = GProviderRegistry::GetInstance()->OpenOutputChannel(settings, portName, services))
+    return channel;
+  if (instance == nullptr || instance->GetPrinterName().Length() == 0) return nullptr;
+  return new (std::nothrow) GSpoolerOutputChannel(instance->GetPrinterName());
 }
 
 // "QVBAFD32.DLL" beside this module: its "GetAppFlags", or 0.

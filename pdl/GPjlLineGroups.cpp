@@ -8,6 +8,10 @@
 #include "driver/GDriverInstance.h"
 #include "driver/osfactry.h"
 #include "model/GConfiguration.h"
+#include "model/GMedia.h"
+#include "model/GSettingQuery.h"
+#include "model/MAssociationList.h"
+#include "model/MPersistentAssociation.h"
 #include "model/GOSVersionInfo.h"
 #include "model/GPaperHandlingDevice.h"
 #include "model/GState.h"
@@ -173,6 +177,96 @@ void GPjlLineGroups::AppendDuplex(GPjlLineWriter& out, const GPjlJob& job) {
     out.AppendSetLine("DUPLEX=ON");
     out.AppendSetLine(value == 1 ? "BINDING=SHORTEDGE" : "BINDING=LONGEDGE");
   }
+}
+
+void GPjlLineGroups::AppendManualDuplexLine(GPjlLineWriter& out, const GPjlJob& job) {
+  GDriverInstance* instance = job.command != nullptr ? job.command->GetDriverInstance() : nullptr;
+  GConfiguration* printerConfiguration = instance != nullptr ? instance->GetPrinterConfiguration() : nullptr;
+  if (printerConfiguration == nullptr) return;
+  int16_t unit = 0;
+  FindValue(printerConfiguration, kDiscoveredDuplexUnit, unit);
+  auto* lineSwitch = dynamic_cast<GValueAttribute*>(printerConfiguration->FindById(kDriverDecidesSheet));
+  if (lineSwitch == nullptr) return;
+  if (lineSwitch->GetValue() == 1) AppendManualDuplex(out, job.settings, printerConfiguration, unit);
+  lineSwitch->SetValue(1);
+}
+
+void GPjlLineGroups::AppendManualDuplex(GPjlLineWriter& out, GState* settings, MPersistentObject* printerConfiguration,
+                                        int16_t duplexUnit) {
+  int16_t manual = 0;
+  int16_t duplex = 0;
+  if (!FindValue(printerConfiguration, kManualDuplex, manual) || manual == 0) return;
+  if (!FindValue(settings, kDuplex, duplex)) return;
+  if (duplex != 0) {
+    MPersistentObject* unitPapers =
+        printerConfiguration != nullptr ? printerConfiguration->FindById(kDuplexUnitPaperSizes) : nullptr;
+    if (duplexUnit == 1 && unitPapers != nullptr) {
+      auto* medium = dynamic_cast<GMedia*>(settings->FindById(kPageMedia));
+      const int16_t paper = medium != nullptr ? medium->GetPaperId() : 0;
+      // The duplex unit prints these papers itself.
+      if (paper >= 16384) return;
+      bool listed = false;
+      GSettingQuery::ForEachChild(unitPapers, [&](MPersistentObject* entry) {
+        int16_t id = 0;
+        if (GSettingQuery::Short(entry, &id) && id == paper) listed = true;
+        return !listed;
+      });
+      if (listed) return;
+    }
+    out.AppendSetLine("MANUALDUPLEX=ON");
+    return;
+  }
+  auto* pending = dynamic_cast<GValueAttribute*>(settings->FindById(kManualDuplexPending));
+  if (pending == nullptr || pending->GetValue() != 1) return;
+  pending->SetValue(0);
+  out.AppendSetLine("MANUALDUPLEX=ON");
+}
+
+bool GPjlLineGroups::MappedText(MPersistentObject* list, int16_t value, RWCString& text) {
+  bool found = false;
+  GSettingQuery::ForEachChild(list, [&](MPersistentObject* entry) {
+    auto* association = dynamic_cast<MPersistentAssociation*>(entry);
+    int16_t key = 0;
+    if (association == nullptr || !GSettingQuery::Short(association->GetKey(), &key) || key != value) return true;
+    found = GSettingQuery::Text(association->GetValue(), &text);
+    return false;
+  });
+  return found;
+}
+
+void GPjlLineGroups::AppendPaper(GPjlLineWriter& out, const GPjlJob& job) {
+  auto* medium = dynamic_cast<GMedia*>(job.settings->FindById(kPageMedia));
+  if (medium == nullptr || job.configuration == nullptr) return;
+  int16_t paper = medium->GetPaperId();
+  GDriverInstance* instance = job.command != nullptr ? job.command->GetDriverInstance() : nullptr;
+  if (paper >= 16384 && paper <= 17383 && instance != nullptr) paper = instance->GetDefaultPaperId();
+  RWCString name;
+  if (!MappedText(job.configuration->FindById(kPaperList), paper, name)) return;
+  out.AppendSetLine((std::string("PAPER=") + name.Data()).c_str());
+}
+
+void GPjlLineGroups::AppendTemperature(GPjlLineWriter& out, const GPjlJob& job) {
+  int16_t index = 0;
+  RWCString qualifier;
+  if (!FindValue(job.settings, kCopyQualifierIndex, index) || job.configuration == nullptr ||
+      !MappedText(job.configuration->FindById(kCopyQualifierList), index, qualifier))
+    return;
+  int16_t tray = 0;
+  RWCString names;
+  MPersistentObject* variables = job.configuration->FindById(kTray1Temp);
+  if (variables != nullptr && FindValue(job.settings, kTray1Temp2, tray) && MappedText(variables, tray, names)) {
+    // The names after the last comma first, going backwards.
+    std::string list = names.Data();
+    while (true) {
+      const size_t comma = list.rfind(',');
+      const std::string name = comma == std::string::npos ? list : list.substr(comma + 1);
+      out.AppendSetLine((name + "=" + qualifier.Data()).c_str());
+      if (comma == std::string::npos) break;
+      list.resize(comma);
+    }
+    return;
+  }
+  out.AppendSetLine((std::string("TRAY1TEMP=") + qualifier.Data()).c_str());
 }
 
 void GPjlLineGroups::AppendUsageLine(GPjlLineWriter& out, const GPjlJob& job) {
@@ -403,8 +497,11 @@ void GPjlLineGroups::AppendOutputBinLines(GPjlLineWriter& out, const GPjlJob& jo
       case 6: out.AppendSetLine("OUTBIN=HCO-U"); break;
       default:
         if (bin >= 30 && bin <= 59) {
-          // The names of extension bins are not known here.
-          out.AppendSetLine("OUTBIN=");
+          // An extension bin is named by the configuration's bin map;
+          // without an entry the line names no bin.
+          RWCString name;
+          if (configuration != nullptr) MappedText(configuration->FindById(kPjlBinMap), bin, name);
+          out.AppendSetLine((std::string("OUTBIN=") + name.Data()).c_str());
         } else {
           std::snprintf(line, sizeof line, "OUTBIN=OPTIONALOUTBIN%d", bin - 14);
           out.AppendSetLine(line);

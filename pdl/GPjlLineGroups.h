@@ -29,9 +29,26 @@ class GPjlLineGroups {
   static void AppendDisplayMessage(GPjlLineWriter& out, const GPjlJob& job);
   // The raw header text, as stored (it holds whole PJL lines).
   static void AppendRawHeaderText(GPjlLineWriter& out, const GPjlJob& job);
+  // MANUALDUPLEX=ON when the printer configuration's switch (1010) is 1;
+  // the switch is set to 1 after every header that finds it.
+  static void AppendManualDuplexLine(GPjlLineWriter& out, const GPjlJob& job);
+  // The line itself: manual duplex (245) on and the job duplex, except for
+  // papers the duplex unit takes (list 188, custom sizes); or the pending
+  // manual duplex of a one-sided pass (1123, cleared as it is written).
+  static void AppendManualDuplex(GPjlLineWriter& out, GState* settings, MPersistentObject* printerConfiguration,
+                                 int16_t duplexUnit);
   // Duplex and binding; without a duplex unit the printer is told to print
   // one side.
   static void AppendDuplex(GPjlLineWriter& out, const GPjlJob& job);
+  // PAPER= the PJL name of the page medium's paper (map 192; a custom size
+  // is named as the instance's default paper).
+  static void AppendPaper(GPjlLineWriter& out, const GPjlJob& job);
+  // The copy qualifier's text (906 by 907) set for the tray-1 temperature:
+  // into each PJL variable the map 930 names for 931, else TRAY1TEMP.
+  static void AppendTemperature(GPjlLineWriter& out, const GPjlJob& job);
+  // The text the association list maps the value to (a value key, a text
+  // value); false when the list or the entry is missing.
+  static bool MappedText(MPersistentObject* list, int16_t value, RWCString& text);
   // The USAGE line: model code, checksums, layout flags, system and port.
   static void AppendUsageLine(GPjlLineWriter& out, const GPjlJob& job);
   // One SET line per segment of the job's time-stamp template, the last

@@ -10,7 +10,12 @@
 #include <utility>
 #include <vector>
 
+#include "model/GAttributeComposite.h"
 #include "model/GConfiguration.h"
+#include "model/GSelectionString.h"
+#include "model/MAssociationList.h"
+#include "model/MPersistentAssociation.h"
+#include "model/MPersistentComposite.h"
 #include "model/GErrorCommand.h"
 #include "model/GFeatureIds.h"
 #include "model/GMedia.h"
@@ -19,11 +24,13 @@
 #include "model/GValueAttribute.h"
 #include "pdl/GOutputSink.h"
 #include "pdl/GPJL.h"
+#include "pdl/GPjlSettingsTable.h"
 #include "pdl/cheetah.h"
 #include "printpath/GDocumentCommand.h"
 #include "printpath/GJobAbort.h"
 #include "printpath/GPrinter.h"
 #include "printpath/GSpoolerOutputChannel.h"
+#include "support/DriverInstanceTestSupport.h"
 #include "support/ScriptedFactory.h"
 #include "support/RecordingChannel.h"
 #include "support/RecordingPeripheral.h"
@@ -655,5 +662,146 @@ INSTANTIATE_TEST_SUITE_P(
                       {{440, "a\"\r\n@PJL"}, {284, "1"}},
                       "@PJL SET HOLD=PROOF\r\n@PJL SET USERNAME=\"?\"\r\n@PJL SET JOBNAME=\"\"\r\n"}),
     [](const ::testing::TestParamInfo<RetentionCase>& info) { return std::string(info.param.name); });
+
+// ---- Lines that read the device: manual duplex, paper, temperature and
+// the names of extension bins ----
+
+// The PJL peripheral's own configuration holds the maps; the printer
+// configuration of the job's driver instance holds the duplex devices.
+class GPJLDeviceLineTest : public GPJLJobTest {
+ protected:
+  void SetUp() override {
+    GPJLJobTest::SetUp();
+    auto* root = new MPersistentComposite(GFeatureIds::kDeviceModelRoot);
+    printer = new GPrinter(&GFeatureIds::kDeviceEntry);
+    printerConfiguration = new GConfiguration(GFeatureIds::kPeripheralConfiguration);
+    printer->SetConfiguration(printerConfiguration);
+    root->AddChild(printer);
+    instance.SetDeviceModel(root);
+
+    auto* own = new GConfiguration(GFeatureIds::kPeripheralConfiguration);
+    own->AddChild(Map(GFeatureIds::kPaperList, {{1, "LETTER"}, {23, "A4"}}));
+    own->AddChild(Map(GFeatureIds::kPjlBinMap, {{30, "UPPER"}, {33, "OPTIONALOUTBIN2"}}));
+    own->AddChild(Map(GFeatureIds::kCopyQualifierList, {{1, "HIGH"}, {2, "LOW"}}));
+    own->AddChild(Map(GFeatureIds::kTray1Temp, {{5, "TRAY1TEMP,FUSERTEMP"}}));
+    pjl.SetConfiguration(own);
+  }
+  static MAssociationList* Map(int32_t id, std::initializer_list<std::pair<int16_t, const char*>> entries) {
+    auto* map = new MAssociationList(id);
+    for (const auto& [key, text] : entries)
+      map->Add(new MPersistentAssociation(new GValueAttribute(key, &kNoId), new GSelectionString(text, 0, kNoId),
+                                          kNoId));
+    return map;
+  }
+  void SetPrinter(int32_t id, int16_t value) {
+    delete printerConfiguration->RemoveChildById(id);
+    printerConfiguration->AddChild(new GValueAttribute(value, &id));
+  }
+  void SetPageMedia(int16_t paperId) {
+    const GShortPoint size(5100, 6600);
+    Job()->AddChild(new GMedia("paper", &size, &size, nullptr, 0, paperId, 600, 600, &GFeatureIds::kPageMedia));
+  }
+  // The header lines between the comment and the resolution, of a job whose
+  // document start carries the driver instance.
+  std::string SettingLines() {
+    GCountedPtr start(new GDocumentStart(RWWString(u"Memo"), RWCString(), RWWString(u"LPT1:"), &instance, nullptr));
+    pjl.Send(CommandOf(start));
+    GCountedPtr end = NewEnd();
+    pjl.Send(CommandOf(end));
+    const std::string bytes = RecordingSource::last != nullptr ? RecordingSource::last->bytes : std::string();
+    const std::string head = kUel + "@PJL JOB NAME=\"Memo\"\r\n" + kOsLine;
+    const size_t resolution = bytes.find("@PJL SET RESOLUTION=");
+    if (bytes.compare(0, head.size(), head) != 0 || resolution == std::string::npos) return "<" + bytes + ">";
+    return bytes.substr(head.size(), resolution - head.size());
+  }
+
+  qvtest::TestDriverInstance instance;
+  GPrinter* printer = nullptr;
+  GConfiguration* printerConfiguration = nullptr;
+};
+
+TEST_F(GPJLDeviceLineTest, ManualDuplexNeedsTheSwitchAndSetsItAfterwards) {
+  SetPrinter(GFeatureIds::kManualDuplex, 1);
+  SetValue(GFeatureIds::kDuplex, 2);
+  // Without the switch: no line, and the switch is not made.
+  EXPECT_EQ(SettingLines(), "@PJL SET DUPLEX=OFF\r\n");
+  EXPECT_EQ(printerConfiguration->FindById(GFeatureIds::kDriverDecidesSheet), nullptr);
+  // A switch of 0 writes no line but is set to 1 for the next job.
+  SetPrinter(GFeatureIds::kDriverDecidesSheet, 0);
+  EXPECT_EQ(SettingLines(), "@PJL SET DUPLEX=OFF\r\n");
+  int16_t value = 0;
+  ASSERT_TRUE(GPjlSettingsTable::FindValue(printerConfiguration, GFeatureIds::kDriverDecidesSheet, value));
+  EXPECT_EQ(value, 1);
+  EXPECT_EQ(SettingLines(), "@PJL SET MANUALDUPLEX=ON\r\n@PJL SET DUPLEX=OFF\r\n");
+}
+
+TEST_F(GPJLDeviceLineTest, ManualDuplexLeavesThePapersOfTheDuplexUnitToIt) {
+  SetPrinter(GFeatureIds::kDriverDecidesSheet, 1);
+  SetPrinter(GFeatureIds::kManualDuplex, 1);
+  SetPrinter(GFeatureIds::kDiscoveredDuplexUnit, 1);
+  auto* unitPapers = new GAttributeComposite(&GFeatureIds::kDuplexUnitPaperSizes);
+  unitPapers->AddChild(new GValueAttribute(1, &kNoId));
+  printerConfiguration->AddChild(unitPapers);
+  SetValue(GFeatureIds::kDuplex, 1);
+  const std::string duplex = "@PJL SET DUPLEX=ON\r\n@PJL SET BINDING=SHORTEDGE\r\n";
+  struct Case {
+    int16_t paper;
+    bool manual;
+  } cases[] = {{1, false}, {23, true}, {16384, false}};
+  for (const Case& c : cases) {
+    delete Job()->RemoveChildById(GFeatureIds::kPageMedia);
+    SetPageMedia(c.paper);
+    // A custom size is named as the default paper, Letter here.
+    const std::string paperLine = c.paper == 23 ? "@PJL SET PAPER=A4\r\n" : "@PJL SET PAPER=LETTER\r\n";
+    EXPECT_EQ(SettingLines(), (c.manual ? "@PJL SET MANUALDUPLEX=ON\r\n" : "") + duplex + paperLine) << c.paper;
+  }
+}
+
+TEST_F(GPJLDeviceLineTest, APendingManualDuplexPassIsWrittenOnce) {
+  SetPrinter(GFeatureIds::kDriverDecidesSheet, 1);
+  SetPrinter(GFeatureIds::kManualDuplex, 1);
+  SetValue(GFeatureIds::kDuplex, 0);
+  SetValue(GFeatureIds::kManualDuplexPending, 1);
+  SetValue(GFeatureIds::kPrinterCopies, 3);
+  EXPECT_EQ(SettingLines(), "@PJL SET MANUALDUPLEX=ON\r\n@PJL SET DUPLEX=OFF\r\n");
+  // The pending mark is used up: the next header has copies and no line.
+  EXPECT_EQ(SettingLines(), "@PJL SET QTY=3\r\n@PJL SET DUPLEX=OFF\r\n");
+}
+
+TEST_F(GPJLDeviceLineTest, PaperNamesComeFromTheMap) {
+  SetPageMedia(23);
+  EXPECT_EQ(SettingLines(), "@PJL SET PAPER=A4\r\n");
+  // A custom size is named as the default paper (Letter here).
+  delete Job()->RemoveChildById(GFeatureIds::kPageMedia);
+  SetPageMedia(16390);
+  EXPECT_EQ(SettingLines(), "@PJL SET PAPER=LETTER\r\n");
+  // A paper the map does not know: no line.
+  delete Job()->RemoveChildById(GFeatureIds::kPageMedia);
+  SetPageMedia(6);
+  EXPECT_EQ(SettingLines(), "");
+}
+
+TEST_F(GPJLDeviceLineTest, TemperatureLinesGoIntoTheNamedVariablesLastFirst) {
+  SetValue(GFeatureIds::kCopyQualifierIndex, 2);
+  EXPECT_EQ(SettingLines(), "@PJL SET TRAY1TEMP=LOW\r\n");
+  SetValue(GFeatureIds::kTray1Temp2, 5);
+  EXPECT_EQ(SettingLines(), "@PJL SET FUSERTEMP=LOW\r\n@PJL SET TRAY1TEMP=LOW\r\n");
+  // A qualifier the list does not hold: no line at all.
+  static_cast<GValueAttribute*>(Job()->FindById(GFeatureIds::kCopyQualifierIndex))->SetValue(9);
+  EXPECT_EQ(SettingLines(), "");
+}
+
+TEST_F(GPJLDeviceLineTest, ExtensionBinsAreNamedByTheBinMap) {
+  struct Case {
+    int16_t bin;
+    const char* line;
+  } cases[] = {{30, "@PJL SET OUTBIN=UPPER\r\n"}, {33, "@PJL SET OUTBIN=OPTIONALOUTBIN2\r\n"},
+               {40, "@PJL SET OUTBIN=\r\n"}, {20, "@PJL SET OUTBIN=OPTIONALOUTBIN6\r\n"}};
+  for (const Case& c : cases) {
+    delete Job()->RemoveChildById(GFeatureIds::kOutputBin);
+    SetValue(GFeatureIds::kOutputBin, c.bin);
+    EXPECT_EQ(SettingLines(), c.line) << c.bin;
+  }
+}
 
 }  // namespace
