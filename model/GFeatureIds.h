@@ -326,6 +326,9 @@ inline constexpr int32_t kQuickSetCustomPaperName = 0x40000018;
 inline constexpr int32_t kCustomSizeTemplate = 0x40000019;
 // The shared pool of quick sets, stored as "QuicksetPool".
 inline constexpr int32_t kQuickSetPool = 0x4000005C;
+// The printer languages a printer of the family can be switched to: one
+// generator each, kept in the printer configuration.
+inline constexpr int32_t kPdlPersonalities = 0x4000005D;
 
 // The print-side instance's job and page settings.
 inline constexpr int32_t kPageCopies = 257;

@@ -50,6 +50,8 @@
 #include "model/ModelClasses.h"
 #include "pdl/GPJL.h"
 #include "pdl/GPcl5e.h"
+#include "pdl/GPostScript.h"
+#include "pdl/cheetah.h"
 #include "pdl/GeneratorClasses.h"
 #include "printpath/GPeripheralComposite.h"
 #include "printpath/GPrinter.h"
@@ -379,6 +381,7 @@ GConfiguration* PrinterConfiguration() {
   configuration->AddChild(Value(kAgentUpdate, 0));
   configuration->AddChild(Value(kConfigurationLibrary, 0));
   configuration->AddChild(Value(kManualDuplex, 0));
+  configuration->AddChild(Value(kDriverDecidesSheet, 1));  // the PJL header may ask for manual duplex
   configuration->AddChild(Value(kDuplexUnit, 1));  // duplex unit
   configuration->AddChild(Value(kCollationUnit, 1));  // collation unit
   configuration->AddChild(Value(kStaplerInstalled, 1));  // stapler
@@ -419,6 +422,8 @@ GConfiguration* PjlConfiguration() {
         new MPersistentAssociation(Value(kNoId, entry.code), new GSelectionString(entry.name, 0, kNoId), kNoId));
   }
   configuration->AddChild(bins);
+  // Paper id to the PJL paper name.
+  configuration->AddChild(PaperList());
   return configuration;
 }
 
@@ -434,12 +439,29 @@ void DeriveConfiguration(GPeripheralComposite* composite, GConfiguration* own,
   composite->GPeripheral::SetConfiguration(derived);
 }
 
+// The family speaks PCL 5e, PCL XL and PostScript: a generator for each,
+// named as the PJL names the language, that a job can switch the printer to.
+MPersistentComposite* Personalities() {
+  auto* list = new MPersistentComposite(kPdlPersonalities);
+  const int32_t generatorId = kGeneratorPeripheral;
+  GPeripheralComposite* generators[] = {new GPcl5e(&generatorId), new GCheetah(&generatorId),
+                                        new GPostScript(&generatorId)};
+  const char* names[] = {"PCL", "PCLXL", "POSTSCRIPT"};
+  for (size_t i = 0; i < 3; ++i) {
+    generators[i]->SetName(RWCString(names[i]));
+    DeriveConfiguration(generators[i], GeneratorConfiguration(), {});
+    list->AddChild(generators[i]);
+  }
+  return list;
+}
+
 GPeripheral* Printer() {
   const int32_t pjlId = kPjlPeripheral;
   auto* pjl = new GPJL(&pjlId);
   DeriveConfiguration(pjl, PjlConfiguration(), {});
   const int32_t generatorId = kGeneratorPeripheral;
   auto* generator = new GPcl5e(&generatorId);
+  generator->SetName(RWCString("PCL"));
   DeriveConfiguration(generator, GeneratorConfiguration(), {});
 
   const int32_t printerId = kDeviceEntry;
@@ -448,7 +470,9 @@ GPeripheral* Printer() {
   printer->SetDefaultState(DefaultState());
   printer->AddChild(pjl);
   printer->AddChild(generator);
-  DeriveConfiguration(printer, PrinterConfiguration(), {pjl, generator});
+  GConfiguration* configuration = PrinterConfiguration();
+  configuration->AddChild(Personalities());
+  DeriveConfiguration(printer, configuration, {pjl, generator});
   return printer;
 }
 
