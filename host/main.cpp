@@ -22,6 +22,7 @@
 #include "host/DevModeView.h"
 #include "host/HostModule.h"
 #include "host/PngFile.h"
+#include "host/PrintCommand.h"
 #include "host/StateLock.h"
 #include "host/Text.h"
 #include "w32host/Administration.h"
@@ -828,6 +829,36 @@ const std::vector<Command>& Commands() {
        "                  document-N.png and device-N.png (the directory must exist)\n",
        {{"--printer", true}, {"--document", false}, {"--device", false}, {"--png", true}},
        Sheets},
+      {"print", qvhost::kPrintSummary, qvhost::kPrintHelp,
+       {{"--printer", true}, {"--in", true}, {"--set", true}, {"--page", true}, {"--sample", false},
+        {"--language", true}, {"--document", true}, {"--out", true}},
+       [](Session& s, const Options& o) {
+         // The DEVMODE as an application hands it to the job: the file's or
+         // the printer's, its public fields changed, merged by the module.
+         qvhost::PrintRequest r{.driverName = kDriverName, .modelFile = s.globals().model, .pageFile = o.Get("--page"),
+                                .sample = o.Has("--sample"), .language = o.Get("--language"),
+                                .document = o.Get("--document", "qvhost print"), .out = o.Get("--out")};
+         std::vector<uint8_t> in = o.Has("--in") ? ReadDevModeFile(o.Get("--in")) : std::vector<uint8_t>();
+         s.LoadModule();
+         s.UsePrinter(o.Get("--printer", kDefaultPrinter));
+         DevModeView view(in.empty() ? DefaultDevMode(s) : std::move(in));
+         for (const std::string& assignment : o.All("--set")) {
+           std::string why;
+           if (qvhost::IsSettingAssignment(assignment)) r.settings.push_back(assignment);
+           else if (!view.Set(assignment, &why)) Fail(kUsage, why);
+         }
+         auto properties = s.Entry<DocumentPropertiesProc>("DrvDocumentProperties");
+         r.devMode.assign(view.Bytes().size() < 65536 ? 65536 : view.Bytes().size(), 0);
+         if (properties(nullptr, s.Printer(), s.Name(), reinterpret_cast<DEVMODEW*>(r.devMode.data()),
+                        reinterpret_cast<DEVMODEW*>(view.Bytes().data()), DM_COPY_MODE | DM_IN_BUFFER_MODE) != 1)
+           Fail(kFailed, "DrvDocumentProperties did not take the job's DEVMODE");
+         r.printerName = s.Name();
+         r.printer = s.Printer();
+         const qvhost::PrintStatus done = qvhost::Print(r);
+         if (done.status != kOk) Fail(done.status, done.message);
+         std::cout << done.report;
+         return kOk;
+       }},
   };
   return commands;
 }

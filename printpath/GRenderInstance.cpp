@@ -481,8 +481,11 @@ void GRenderInstance::DistributeCopies(MPersistentObject* options, MPersistentOb
     job->AddChild(copies->DeepCopy());
   }
   const int16_t copies = static_cast<int16_t>(ValueIn(job, kCopies, 1));
+  // Collate is an option of the job; settings made from a DEVMODE keep it
+  // with the job's own settings.
+  const int32_t collate = ValueIn(options, kCollate, ValueIn(job, kCollate, 0));
   const bool printerCopies = ValueIn(installable, kCollationUnit, 0) == 1 &&
-                             (ValueIn(options, kCollate, 0) == 1 || ValueIn(installable, kIgnoreCollationChoice, 0) == 1);
+                             (collate == 1 || ValueIn(installable, kIgnoreCollationChoice, 0) == 1);
   SetValueIn(job, kPrinterCopies, printerCopies ? copies : 1);
   SetValueIn(page, kPageCopies, printerCopies ? 1 : copies);
 }

@@ -368,7 +368,7 @@ TEST(HostHelp, EveryCommandDescribesItselfWithoutTouchingTheState) {
   const Result top = RunHost({"--state", untouched.string(), "--help"});
   EXPECT_EQ(top.status, 0);
   EXPECT_TRUE(HasLine(top.out, "Usage: qvhost \\[--state DIR\\].*"));
-  for (const char* command : {"install", "devmode", "convert", "caps", "job", "sheets"}) {
+  for (const char* command : {"install", "devmode", "convert", "caps", "job", "sheets", "print"}) {
     EXPECT_TRUE(HasLine(top.out, std::string(" ") + command + " .+")) << command;
     const Result r = RunHost({"--state", untouched.string(), command, "--help"});
     EXPECT_EQ(r.status, 0) << command;
@@ -441,6 +441,124 @@ TEST(HostErrors, ADamagedStateIsReportedAndLeftAlone) {
   EXPECT_NE(r.err.find("platform.state is damaged: its checksum does not match its contents"), std::string::npos)
       << r.err;
   EXPECT_EQ(ReadBytes(copy / "platform.state"), bytes) << "a damaged state is not overwritten";
+}
+
+// ---- Printing pages into a file ----
+
+const std::string kPjlUel = "\x1b%-12345X";
+
+// The job file with the time the job attribute carries masked: the clock
+// is not what these cases check.
+std::string MaskedJob(const fs::path& path) {
+  return std::regex_replace(ReadText(path), std::regex("JobAcct4=[0-9]{14}"), "JobAcct4=<time>");
+}
+
+// The settings lines of a job's PJL header: after the job's attributes,
+// up to the language switch.
+std::string SettingLines(const std::string& job) {
+  const std::string from = "JobAcct4=<time>\"\r\n";
+  const size_t start = job.find(from);
+  const size_t end = job.find("@PJL ENTER LANGUAGE=");
+  if (start == std::string::npos || end == std::string::npos || end < start) return "<" + job + ">";
+  return job.substr(start + from.size(), end - start - from.size());
+}
+
+// Runs print on a state of its own (a job may store the printer's data).
+Result Print(std::vector<std::string> args) {
+  static const fs::path state = CopyOfState("print-state");
+  args.insert(args.begin(), {"--state", state.string(), "print"});
+  return RunHost(args);
+}
+
+TEST(HostPrint, TheSampleJobIsThePjlHeaderAndFooterAroundTheGeneratorsFraming) {
+  const fs::path out = g_root / "sample.prn";
+  const Result r = Print({"--sample", "--document", "Quarterly report", "--out", out.string()});
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_TRUE(HasLine(r.out, "Printed 1 page to .*sample.prn")) << r.out;
+  const std::string expected = kPjlUel + "@PJL JOB NAME=\"Quarterly report\"\r\n" +
+                               "@PJL COMMENT \"OS Info: (n/a);0.0;0.0;\"\r\n" +
+                               "@PJL SET JOBATTR=\"JobAcct4=<time>\"\r\n" + "@PJL SET DUPLEX=OFF\r\n" +
+                               "@PJL SET PAPER=LETTER\r\n" + "@PJL SET RESOLUTION=600\r\n" +
+                               "@PJL ENTER LANGUAGE=PCL\r\n" + kPjlUel + "@PJL EOJ NAME=\"Quarterly report\"\r\n" + kPjlUel;
+  EXPECT_EQ(MaskedJob(out), expected);
+  EXPECT_FALSE(fs::exists(out.string() + ".part")) << "the temporary file is renamed";
+}
+
+TEST(HostPrint, TheHeaderCarriesTheJobsSettings) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    std::string lines;
+    std::string language;
+  };
+  const std::string paper = "@PJL SET PAPER=LETTER\r\n";
+  const std::vector<Case> cases = {
+      {"PrinterCopies", {"--set", "dmCopies=3", "--set", "dmCollate=1"},
+       "@PJL SET QTY=3\r\n@PJL SET DUPLEX=OFF\r\n" + paper, "PCL"},
+      {"DriverCopies", {"--set", "dmCopies=3"}, "@PJL SET DUPLEX=OFF\r\n" + paper, "PCL"},
+      {"DuplexWithTheDuplexUnit", {"--set", "dmDuplex=2"},
+       "@PJL SET DUPLEX=ON\r\n@PJL SET BINDING=LONGEDGE\r\n" + paper, "PCL"},
+      {"ShortEdgeDuplex", {"--set", "dmDuplex=3"},
+       "@PJL SET DUPLEX=ON\r\n@PJL SET BINDING=SHORTEDGE\r\n" + paper, "PCL"},
+      {"ManualDuplex", {"--set", "dmDuplex=2", "--set", "245=1"},
+       "@PJL SET MANUALDUPLEX=ON\r\n@PJL SET DUPLEX=ON\r\n@PJL SET BINDING=LONGEDGE\r\n" + paper, "PCL"},
+      {"Resolution", {"--set", "323=300"}, "@PJL SET DUPLEX=OFF\r\n", "PCL"},
+      {"ExtensionBin", {"--set", "248=33"}, "@PJL SET DUPLEX=OFF\r\n@PJL SET OUTBIN=OPTIONALOUTBIN2\r\n" + paper, "PCL"},
+      {"JobNameFromTheJobText", {"--set", "287=1", "--set", "1035=0", "--set", "282=held"},
+       "@PJL SET DUPLEX=OFF\r\n" + paper +
+           "@PJL SET HOLD=ON\r\n@PJL SET HOLDTYPE=PUBLIC\r\n@PJL SET USERNAME=\"\"\r\n"
+           "@PJL SET JOBNAME=\"Q1 REPORT.TXT\"\r\n",
+       "PCL"},
+      {"PclXl", {"--language", "pclxl"}, "@PJL SET DUPLEX=OFF\r\n" + paper, "PCLXL"},
+      {"PostScript", {"--language", "postscript"}, "@PJL SET DUPLEX=OFF\r\n" + paper, "POSTSCRIPT"},
+  };
+  for (const Case& c : cases) {
+    const fs::path out = g_root / (std::string(c.name) + ".prn");
+    std::vector<std::string> args = {"--sample", "--document", "C:\\Docs\\q1 report.txt", "--out", out.string()};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const Result r = Print(args);
+    ASSERT_EQ(r.status, 0) << c.name << "\n" << r.out << r.err;
+    const std::string job = MaskedJob(out);
+    EXPECT_EQ(SettingLines(job), c.lines + "@PJL SET RESOLUTION=" + (std::string(c.name) == "Resolution" ? "300" : "600") +
+                                     "\r\n")
+        << c.name;
+    EXPECT_NE(job.find("@PJL ENTER LANGUAGE=" + c.language + "\r\n"), std::string::npos) << c.name;
+  }
+}
+
+TEST(HostPrint, AFailedJobLeavesNothingAtTheOutput) {
+  const fs::path pageFile = g_root / "page.txt";
+  std::ofstream(pageFile) << "page Letter\n";
+  const fs::path kept = g_root / "kept.prn";
+  std::ofstream(kept) << "an earlier job";
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    const char* message;
+  };
+  const std::vector<Case> cases = {
+      {{"--sample"}, 2, "print needs --out FILE"},
+      {{"--out", kept.string()}, 2, "print needs --page FILE or --sample"},
+      {{"--sample", "--page", pageFile.string(), "--out", kept.string()}, 2, "--page and --sample exclude each other"},
+      {{"--sample", "--language", "klingon", "--out", kept.string()}, 2, "--language is pcl5e, pclxl or postscript"},
+      {{"--sample", "--set", "265=sideways", "--out", kept.string()}, 2, "the setting 265 is of another kind"},
+      {{"--sample", "--set", "dmCopies=99999", "--out", kept.string()}, 2, "out of range for dmCopies"},
+      {{"--page", "/nonexistent/page.txt", "--out", kept.string()}, 4, "cannot read /nonexistent/page.txt"},
+      {{"--sample", "--out", "/nonexistent/dir/job.prn"}, 1, "the print path failed the job"},
+  };
+  for (const Case& c : cases) {
+    const Result r = Print(c.args);
+    std::string shown;
+    for (const auto& a : c.args) shown += a + " ";
+    EXPECT_EQ(r.status, c.status) << shown << "\n" << r.out << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << shown << "\n" << r.err;
+    EXPECT_EQ(ReadText(kept), "an earlier job") << shown;
+    EXPECT_FALSE(fs::exists(kept.string() + ".part")) << shown;
+  }
+  // A page file is read as the job's pages.
+  const Result r = Print({"--page", pageFile.string(), "--out", kept.string()});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadText(kept).rfind(kPjlUel + "@PJL JOB NAME=\"qvhost print\"", 0), 0u);
 }
 
 }  // namespace
