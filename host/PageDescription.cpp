@@ -34,7 +34,8 @@ namespace {
 constexpr size_t kMostLineBytes = 64 * 1024;
 constexpr size_t kMostPageFileBytes = 16u << 20;
 constexpr size_t kMostPages = 1000;
-constexpr size_t kMostCallsOnAPage = 100000;
+// Drawing calls (graphics and texts) of the whole file.
+constexpr size_t kMostCalls = 100000;
 constexpr size_t kMostPointsInACall = 8192;
 constexpr size_t kMostNameBytes = 64;
 constexpr double kMostTextPoints = 1000;
@@ -48,6 +49,8 @@ constexpr double kQuarterCircle = 0.5522847498;
 
 // The page file's units are points, 72 to the inch.
 constexpr double kPointsPerInch = 72.0;
+
+constexpr const char* kUnclosedQuote = "a quoted word is not closed";
 
 struct Colour {
   uint8_t red = 0;
@@ -221,13 +224,8 @@ class Reader {
       ++number;
       if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
       std::string why;
-      if (line.size() > kMostLineBytes) {
-        why = "the line is longer than " + std::to_string(kMostLineBytes) + " bytes";
-      } else if (!Line(line, why)) {
-        // fault in why
-      } else {
-        continue;
-      }
+      if (line.size() <= kMostLineBytes && Line(line, why)) continue;
+      if (why.empty()) why = "the line is longer than " + std::to_string(kMostLineBytes) + " bytes";
       error = "line " + std::to_string(number) + ": " + why;
       return false;
     }
@@ -241,7 +239,7 @@ class Reader {
     const std::optional<std::string> first = reader.Word();
     if (!first) {
       if (reader.Unclosed()) {
-        why = "a quoted word is not closed";
+        why = kUnclosedQuote;
         return false;
       }
       return true;  // blank
@@ -253,7 +251,7 @@ class Reader {
     if (call == "text") return Text(reader, why);
     const std::vector<std::string> words = reader.Words();
     if (reader.Unclosed()) {
-      why = "a quoted word is not closed";
+      why = kUnclosedQuote;
       return false;
     }
     if (call == "colour" || call == "color") return SetColour(call, words, why);
@@ -276,12 +274,13 @@ class Reader {
 
   DescribedPage& CurrentPage() { return pages_.back(); }
 
+  // Counts a drawing call of the file.
   bool RoomForACall(std::string& why) {
-    const DescribedPage& page = CurrentPage();
-    if (page.graphics.size() + page.texts.size() >= kMostCallsOnAPage) {
-      why = "more than " + std::to_string(kMostCallsOnAPage) + " drawing calls on one page";
+    if (calls_ >= kMostCalls) {
+      why = "more than " + std::to_string(kMostCalls) + " drawing calls";
       return false;
     }
+    ++calls_;
     return true;
   }
 
@@ -319,6 +318,18 @@ class Reader {
     return true;
   }
 
+  // The box of a call whose first four words are x, y, width and height,
+  // followed by `more` words.
+  bool BoxWords(const std::vector<std::string>& words, size_t more, const char* needs, GRect& out,
+                std::string& why) const {
+    std::vector<double> n;
+    if (words.size() != 4 + more || !ParseNumbers(words, 0, 4, n)) {
+      why = needs;
+      return false;
+    }
+    return Box(n, out, why);
+  }
+
   static GColorPaint* Paint(const Colour& c) { return new GColorPaint(new GRGBColor(c.red, c.green, c.blue, 255)); }
 
   // The bundle of the next graphic: every attribute is given, so that no
@@ -347,7 +358,7 @@ class Reader {
   bool Page(LineReader& reader, std::string& why) {
     const std::vector<std::string> words = reader.Words();
     if (reader.Unclosed()) {
-      why = "a quoted word is not closed";
+      why = kUnclosedQuote;
       return false;
     }
     if (pages_.size() >= kMostPages) {
@@ -425,26 +436,16 @@ class Reader {
       state_.clip = false;
       return true;
     }
-    std::vector<double> n;
-    if (words.size() != 4 || !ParseNumbers(words, 0, 4, n)) {
-      why = "clip needs 4 numbers or none";
-      return false;
-    }
     GRect rect;
-    if (!Box(n, rect, why)) return false;
+    if (!BoxWords(words, 0, "clip needs 4 numbers or none", rect, why)) return false;
     state_.clip = true;
     state_.clipRect = rect;
     return true;
   }
 
   bool Rectangle(const std::vector<std::string>& words, std::string& why) {
-    std::vector<double> n;
-    if (words.size() != 4 || !ParseNumbers(words, 0, 4, n)) {
-      why = "rectangle needs 4 numbers";
-      return false;
-    }
     GRect rect;
-    if (!Box(n, rect, why) || !RoomForACall(why)) return false;
+    if (!BoxWords(words, 0, "rectangle needs 4 numbers", rect, why) || !RoomForACall(why)) return false;
     Add(new GRectangleGraphic(rect, Bundle(true), nullptr));
     return true;
   }
@@ -452,13 +453,8 @@ class Reader {
   // Four quarter arcs from the right-hand end of the box's middle line,
   // going down first (y grows downwards), as one closed path.
   bool Ellipse(const std::vector<std::string>& words, std::string& why) {
-    std::vector<double> n;
-    if (words.size() != 4 || !ParseNumbers(words, 0, 4, n)) {
-      why = "ellipse needs 4 numbers";
-      return false;
-    }
     GRect box;
-    if (!Box(n, box, why) || !RoomForACall(why)) return false;
+    if (!BoxWords(words, 0, "ellipse needs 4 numbers", box, why) || !RoomForACall(why)) return false;
     const double cx = (static_cast<double>(box.left) + box.right) / 2;
     const double cy = (static_cast<double>(box.top) + box.bottom) / 2;
     const double rx = (static_cast<double>(box.right) - box.left) / 2;
@@ -545,7 +541,7 @@ class Reader {
     for (int i = 0; i < 4; ++i) {
       std::optional<std::string> word = reader.Word();
       if (!word) {
-        why = reader.Unclosed() ? "a quoted word is not closed" : needs;
+        why = reader.Unclosed() ? kUnclosedQuote : needs;
         return false;
       }
       words.push_back(std::move(*word));
@@ -587,16 +583,12 @@ class Reader {
   }
 
   bool Image(const std::vector<std::string>& words, std::string& why) {
-    std::vector<double> n;
-    if (words.size() != 5 || !ParseNumbers(words, 0, 4, n)) {
-      why = "image needs 4 numbers and a file name";
-      return false;
-    }
+    const char* needs = "image needs 4 numbers and a file name";
     GRect destination;
-    if (!Box(n, destination, why) || !RoomForACall(why)) return false;
+    if (!BoxWords(words, 1, needs, destination, why) || !RoomForACall(why)) return false;
     std::string path = words[4];
     if (path.empty()) {
-      why = "image needs 4 numbers and a file name";
+      why = needs;
       return false;
     }
     if (path[0] != '/' && !options_.baseDirectory.empty()) path = options_.baseDirectory + "/" + path;
@@ -647,6 +639,7 @@ class Reader {
   DrawingState state_;
   std::map<std::string, GBitmap> images_;
   uint64_t imageBytes_ = 0;
+  size_t calls_ = 0;
 };
 
 }  // namespace

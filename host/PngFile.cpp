@@ -90,6 +90,7 @@ bool DecodePng(const uint8_t* data, size_t size, PngImage& image, std::string* w
 
 bool ReadPng(const std::string& path, PngImage& image, std::string* why) {
   image = PngImage();
+  const std::string tooLarge = path + " is larger than " + std::to_string(kMaxPngFileBytes >> 20) + " MB";
   // Only a regular file: a device or a pipe could give endless bytes or
   // none at all.
   struct stat status {};
@@ -98,7 +99,7 @@ bool ReadPng(const std::string& path, PngImage& image, std::string* why) {
     return false;
   }
   if (static_cast<uint64_t>(status.st_size) > kMaxPngFileBytes) {
-    *why = path + " is larger than " + std::to_string(kMaxPngFileBytes >> 20) + " MB";
+    *why = tooLarge;
     return false;
   }
   std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
@@ -111,7 +112,7 @@ bool ReadPng(const std::string& path, PngImage& image, std::string* why) {
   std::vector<uint8_t> bytes(static_cast<size_t>(status.st_size) + 1);
   const size_t got = std::fread(bytes.data(), 1, bytes.size(), file.get());
   if (got > kMaxPngFileBytes) {
-    *why = path + " is larger than " + std::to_string(kMaxPngFileBytes >> 20) + " MB";
+    *why = tooLarge;
     return false;
   }
   if (!DecodePng(bytes.data(), got, image, why)) {

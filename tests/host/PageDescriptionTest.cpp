@@ -352,6 +352,10 @@ TEST(PageDescriptionTest, SizesAndCountsAreBounded) {
   std::string pages;
   for (int i = 0; i < 1001; ++i) pages += "page\n";
   EXPECT_EQ(ParseError(pages), "line 1001: more than 1000 pages");
+  // More than 100000 drawing calls in the file, over several pages.
+  std::string calls;
+  for (int i = 0; i < 100001; ++i) calls += i == 50000 ? "page\ntext 0 0 a 1 x\n" : "text 0 0 a 1 x\n";
+  EXPECT_EQ(ParseError(calls), "line 100002: more than 100000 drawing calls");
   // More than 8192 points in one call.
   std::string many = "polygon";
   for (int i = 0; i < 8193; ++i) many += " 1 2";
