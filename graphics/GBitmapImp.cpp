@@ -683,9 +683,9 @@ void GBitmapImp::SaveMembersToFile(RWBinaryFile& file) const {
 }
 
 // Every field is read before any is taken, so a cut or damaged body leaves
-// the body as it was. The stored stride, sizes and mask shifts are kept as
-// stored (they are compared); rows are read within the data whatever they
-// say. The pixel data is read piecewise, bounded by what the input holds.
+// the body as it was. The stored stride, sizes and mask shifts must be
+// those the layout gives; rows are read within the data whatever it holds.
+// The pixel data is read piecewise, bounded by what the input holds.
 template <typename Input>
 void GBitmapImp::RestoreBody(Input& in) {
   uint32_t version = 0;
@@ -703,6 +703,20 @@ void GBitmapImp::RestoreBody(Input& in) {
             in.I32(read.masksGiven_);
   for (Mask& m : read.masks_) ok = ok && in.U32(m.mask) && in.U8(m.shift) && in.U8(m.bits);
   if (!ok || !in.Good()) return;
+  // The layout is worked out again from the bounds, depth and alignment;
+  // a stored stride, row size or mask split that disagrees with it, or a
+  // kept decoded size that disagrees with the data, marks a damaged body.
+  const uint32_t storedStride = read.stride_;
+  const uint32_t storedPacked = read.packedRowBytes_;
+  const Mask storedMasks[3] = {read.masks_[0], read.masks_[1], read.masks_[2]};
+  read.SetDerivedFields();
+  if (read.stride_ != storedStride || read.packedRowBytes_ != storedPacked) return;
+  for (int i = 0; i < 3; ++i)
+    if (read.masks_[i].shift != storedMasks[i].shift || read.masks_[i].bits != storedMasks[i].bits) return;
+  if (read.decodedSizeValid_ != 0 && length != 0) {
+    const uint64_t decoded = read.compression_ != 0 ? static_cast<uint64_t>(length) * 2 : length;
+    if (read.decodedSize_ != std::min<uint64_t>(decoded, UINT32_MAX)) return;
+  }
   GPaletteTable* palette = nullptr;
   const bool paletteRead = in.Palette(palette);
   // The body holds the palette from here, so a failed restore must not

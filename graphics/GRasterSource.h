@@ -27,7 +27,9 @@ class GRasterSource {
   // its row number, its byte length (0: no more rows), how many times the
   // consumer uses it (repeat) and how many input rows it stands for (rows
   // covered). Answers the status of the first stage: 0, or 1 when the
-  // caller's buffer must grow (it asks GetRowBytes again).
+  // caller's buffer must grow (it asks GetRowBytes again); an adaptive
+  // encoder answers GAdaptiveRowEncoder::kRowTooLong, with no row, for an
+  // image whose row fits no block.
   virtual int32_t ReadRow(uint8_t* buffer, int16_t& row, uint32_t& length, uint8_t& repeat,
                           uint8_t& rowsCovered) = 0;
   // Passes over rows without delivering them.

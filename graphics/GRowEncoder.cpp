@@ -230,6 +230,7 @@ int32_t GAdaptiveRowEncoder::Start() {
   runLength_->Start();
   delta_->Start();
   firstRowDone_ = false;
+  failed_ = false;
   return 1;
 }
 
@@ -246,11 +247,27 @@ uint32_t GAdaptiveRowEncoder::GetRowBytes() {
 int32_t GAdaptiveRowEncoder::ResetSeedRow() {
   if (delta_ != nullptr) delta_->ClearSeed();
   firstRowDone_ = false;
+  failed_ = false;
   return 0;
+}
+
+uint32_t GAdaptiveRowEncoder::EncodeBlock(uint8_t mode, const uint8_t* in, uint8_t* data) {
+  const uint32_t n = rowBytes_;
+  if (mode == 3) return delta_->EncodeRow(in, data);
+  if (mode == 2) return runLength_->EncodeRow(const_cast<uint8_t*>(in), data);
+  const uint32_t pad = PadCount();
+  std::memcpy(data, in, n);
+  if (invert_ != 0) Complement(data, n);
+  std::memset(data + n, 0, pad);
+  return n + pad;
 }
 
 int32_t GAdaptiveRowEncoder::ReadRow(uint8_t* buffer, int16_t& row, uint32_t& length, uint8_t& repeat,
                                      uint8_t& rowsCovered) {
+  if (failed_) {
+    length = 0;
+    return kRowTooLong;
+  }
   const int32_t status = ReadSourceRow(row, length, repeat, rowsCovered);
   if (length == 0 || delta_ == nullptr) return status;
   uint8_t* in = input_.data();
@@ -264,25 +281,33 @@ int32_t GAdaptiveRowEncoder::ReadRow(uint8_t* buffer, int16_t& row, uint32_t& le
   uint32_t alike = 0;
   for (uint32_t j = 1; j < n; ++j) alike += in[j] == in[j - 1];
 
-  uint8_t mode;
+  // The method the counts suggest, then the others: a block carries its
+  // length in 16 bits, so a block longer than 65535 bytes takes the first
+  // method whose block fits. Only the delta method changes the seed as it
+  // goes, so it is compared with the previous row whenever it is tried.
   uint8_t* data = buffer + 3;
-  uint32_t size;
-  if (alike < threshold_ && same < threshold_) {
-    mode = 0;
-    const uint32_t pad = PadCount();
-    std::memcpy(data, in, n);
-    if (invert_ != 0) Complement(data, n);
-    std::memset(data + n, 0, pad);
-    size = n + pad;
-    std::memcpy(seed, in, n);
-  } else if (same < alike) {
-    mode = 2;
-    std::memcpy(seed, in, n);
-    size = runLength_->EncodeRow(in, data);
-  } else {
-    mode = 3;
-    size = delta_->EncodeRow(in, data);
+  const uint8_t preferred = (alike < threshold_ && same < threshold_) ? 0 : same < alike ? 2 : 3;
+  const uint8_t order[3][3] = {{0, 2, 3}, {2, 3, 0}, {3, 2, 0}};
+  uint8_t mode = preferred;
+  uint32_t size = 0;
+  bool fits = false;
+  for (uint8_t candidate : order[preferred == 0 ? 0 : preferred == 2 ? 1 : 2]) {
+    mode = candidate;
+    size = EncodeBlock(candidate, in, data);
+    if (size <= kMostBlockBytes) {
+      fits = true;
+      break;
+    }
   }
+  if (!fits) {
+    // No method fits the row into one block: the image cannot be sent this
+    // way, and a cut length would make the printer misread everything after.
+    failed_ = true;
+    length = 0;
+    return kRowTooLong;
+  }
+  // The delta method has brought the seed up to the row as it went.
+  if (mode != 3) std::memcpy(seed, in, n);
   buffer[0] = mode;
   buffer[1] = static_cast<uint8_t>((size >> 8) & 0xFF);
   buffer[2] = static_cast<uint8_t>(size & 0xFF);

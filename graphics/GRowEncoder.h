@@ -92,17 +92,31 @@ class GDeltaRowEncoder : public GRowEncoder {
 
 class GAdaptiveRowEncoder : public GRowEncoder {
  public:
+  // A block's data length is a 16-bit field.
+  static constexpr uint32_t kMostBlockBytes = 0xFFFF;
+  // The status of ReadRow once a row fits no block: such a row has more
+  // than 65535 bytes in every method. The row and every later one are
+  // refused (length 0) until ResetSeedRow or Start.
+  static constexpr int32_t kRowTooLong = 2;
+
   GAdaptiveRowEncoder(uint16_t alignment, int32_t invert);
   ~GAdaptiveRowEncoder() override;
   int32_t Start() override;
   int32_t ReadRow(uint8_t* buffer, int16_t& row, uint32_t& length, uint8_t& repeat, uint8_t& rowsCovered) override;
   uint32_t GetRowBytes() override;
-  // Clears the seed row and the first-row mark, for the next image.
+  // Clears the seed row, the first-row mark and a refusal, for the next
+  // image.
   int32_t ResetSeedRow();
+  bool Failed() const { return failed_; }
 
  private:
+  // Writes the row's block data in the method (0, 2 or 3) and answers its
+  // length; only the delta method brings the seed up to the row.
+  uint32_t EncodeBlock(uint8_t mode, const uint8_t* in, uint8_t* data);
+
   std::unique_ptr<GRunLengthRowEncoder> runLength_;
   std::unique_ptr<GDeltaRowEncoder> delta_;
   bool firstRowDone_ = false;
+  bool failed_ = false;
   uint32_t threshold_ = 0;
 };

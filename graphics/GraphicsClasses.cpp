@@ -13,6 +13,7 @@
 #include "graphics/GPaletteTable.h"
 #include "graphics/GPathGraphic.h"
 #include "graphics/GPen.h"
+#include "graphics/GRasterGraphic.h"
 #include "graphics/GShapeGraphic.h"
 #include "graphics/GTTTableCache.h"
 #include "graphics/GTransformAttribute.h"
@@ -52,6 +53,8 @@ const ModelClassEntry kGraphicsClasses[] = {
     {&GCapCreate, GCapClassId, "GCap"},
     {&GJointCreate, GJointClassId, "GJoint"},
     {&GMiterJointCreate, GMiterJointClassId, "GMiterJoint"},
+    {&GRasterGraphicCreate, GRasterGraphicClassId, "GRasterGraphic"},
+    {&GPreScaledRasterGraphicCreate, GPreScaledRasterGraphicClassId, "GPreScaledRasterGraphic"},
 };
 
 }  // namespace

@@ -3,7 +3,7 @@
 // ellipse, polyline, polygon, Bezier, clip, text, image), turned into the
 // graphics library's objects in device coordinates at the job's resolution.
 // The print command sends each page's graphics, in order, through the
-// printer peripheral.
+// printer peripheral. The format is described in docs/PAGE-FORMAT.md.
 #pragma once
 
 #include <cstdint>

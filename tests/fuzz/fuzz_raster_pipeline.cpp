@@ -4,7 +4,8 @@
 // and the row encoder; the rest is pixel data, then thresholds. Every row
 // the pipeline delivers is read into a buffer of exactly the size the
 // pipeline reports, so a longer row is an over-write the sanitizer sees; a
-// row reported longer than that size stops the run as well.
+// row reported longer than that size stops the run as well. A raster
+// graphic of the same bitmap cuts its rectangles to the same clip.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -18,6 +19,7 @@
 #include "graphics/GGrayConversion.h"
 #include "graphics/GJpegRowEncoder.h"
 #include "graphics/GPaletteTable.h"
+#include "graphics/GRasterGraphic.h"
 #include "graphics/GRasterPipelineBuilder.h"
 #include "graphics/GRowEncoder.h"
 #include "graphics/GraphicsClasses.h"
@@ -104,6 +106,21 @@ void Run(const uint8_t* data, size_t size) {
   GClipToSingleRectangle clip(GRect(static_cast<int16_t>(span.left + (data[19] & 7) - 2), static_cast<int16_t>(span.top + 1),
                                     static_cast<int16_t>(span.right - ((data[14] >> 4) & 7)), static_cast<int16_t>(span.bottom - 1)),
                               (data[16] >> 3) & 1, 0, nullptr);
+  // The raster graphic's cut of its rectangles to the clip, as a generator
+  // makes it before building the pipeline: what it keeps of an ordinary
+  // source lies inside it, and what it keeps of the destination inside that.
+  GRasterGraphic raster(bitmap, span, destination, GBitmap(), nullptr, nullptr);
+  GRect cutSource, cutDestination;
+  raster.ClipRects((data[16] & 4) != 0 ? &clip : nullptr, cutSource, cutDestination);
+  if (span.left < span.right && span.top < span.bottom && !cutSource.IsEmpty() &&
+      (cutSource.left < span.left || cutSource.right > span.right || cutSource.top < span.top ||
+       cutSource.bottom > span.bottom))
+    __builtin_trap();
+  if (!cutDestination.IsEmpty() && span.left < span.right && span.top < span.bottom && destination.Width() > 0 && destination.Height() > 0 &&
+      (cutDestination.left < destination.left || cutDestination.right > destination.right ||
+       cutDestination.top < destination.top || cutDestination.bottom > destination.bottom))
+    __builtin_trap();
+
   GRect sourceRect = span;
   GRasterPipelineBuilder builder(destination, &sourceRect, (data[16] & 4) != 0 ? &clip : nullptr, bitmap, mode, scalingMode, &matrix,
                                  MakeEncoder(encoderKind, alignment, invert), force, LuminanceGray);

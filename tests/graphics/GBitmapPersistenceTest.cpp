@@ -139,3 +139,56 @@ TEST(GBitmapPersistenceTest, AStoredCompressedBodyIsKeptButReadsNoRows) {
 }
 
 }  // namespace
+
+// The stride and the packed row size follow the length field by the
+// bounds, depth, planes, four 32-bit fields, alignment, rows per segment,
+// reserved value, segment step, decoded size and its flag.
+constexpr size_t kStrideAt = kLengthAt + 4 + 8 + 2 + 4 + 4 + 4 + 1 + 2 + 4 + 2 + 4 + 4;
+
+TEST(GBitmapPersistenceTest, AStoredLayoutThatDisagreesWithTheBoundsIsRefused) {
+  // Three 8-bit pixels: packed and stride 3. A damaged stride would let
+  // rows be read from where the image does not put them.
+  GBitmap bitmap = SmallBitmap();
+  const std::string whole = qvtest::SaveInForm(bitmap.GetBody(), qvtest::ModelForm::kFile);
+  ASSERT_EQ(U32At(whole, kStrideAt), 3u);
+  ASSERT_EQ(U32At(whole, kStrideAt + 4), 3u);
+  {
+    qvtest::ModelRead read = qvtest::RestoreFromForm(whole, qvtest::ModelForm::kFile);
+    std::unique_ptr<MPersistentObject> owned(read.object);
+    EXPECT_FALSE(read.failed);
+  }
+  struct Case {
+    size_t at;
+    uint32_t value;
+  } cases[] = {{kStrideAt, 0x40000000u}, {kStrideAt, 2}, {kStrideAt + 4, 4}, {kStrideAt + 4, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.at);
+    std::string bytes = whole;
+    PutU32At(bytes, c.at, c.value);
+    qvtest::ModelRead read = qvtest::RestoreFromForm(bytes, qvtest::ModelForm::kFile);
+    std::unique_ptr<MPersistentObject> owned(read.object);
+    auto* body = dynamic_cast<GBitmapImp*>(read.object);
+    if (body == nullptr) continue;
+    // Nothing of the damaged body was taken.
+    EXPECT_EQ(body->GetDataLength(), 0u);
+    EXPECT_EQ(body->GetBitsPerPixel(), 0);
+    EXPECT_EQ(body->GetStride(), 0u);
+  }
+}
+
+TEST(GBitmapPersistenceTest, AKeptDecodedSizeMustAgreeWithTheData) {
+  GBitmap bitmap = SmallBitmap();
+  bitmap.GetDecodedSize();  // worked out and kept: 3
+  const std::string whole = qvtest::SaveInForm(bitmap.GetBody(), qvtest::ModelForm::kFile);
+  const size_t decodedAt = kStrideAt - 8;
+  ASSERT_EQ(U32At(whole, decodedAt), 3u);
+  ASSERT_EQ(U32At(whole, decodedAt + 4), 1u);
+  std::string bytes = whole;
+  PutU32At(bytes, decodedAt, 0xFFFFFF00u);
+  qvtest::ModelRead read = qvtest::RestoreFromForm(bytes, qvtest::ModelForm::kFile);
+  std::unique_ptr<MPersistentObject> owned(read.object);
+  if (auto* body = dynamic_cast<GBitmapImp*>(read.object)) {
+    EXPECT_EQ(body->GetDataLength(), 0u);
+    EXPECT_NE(body->GetDecodedSize(), 0xFFFFFF00u);
+  }
+}

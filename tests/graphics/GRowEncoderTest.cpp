@@ -442,6 +442,94 @@ TEST(AdaptiveRowEncoder, ResetSeedRowStartsTheNextImageFromZeros) {
   EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + length), first);
 }
 
+// Rows of 90000 bytes (30000 24-bit pixels): more than a block's 16-bit
+// length can carry in some methods. Bytes that step by 7 never equal their
+// neighbour.
+Bytes WideRow(size_t flatBytes, uint8_t flat, uint8_t flip) {
+  Bytes row(90000, flat);
+  for (size_t j = flatBytes; j < row.size(); ++j) row[j] = static_cast<uint8_t>((j * 7 + 1) ^ flip);
+  if (row[flatBytes] == flat) row[flatBytes] ^= 0x40;
+  return row;
+}
+
+Bytes DecodedWideRows(const std::vector<Delivered>& encoded, size_t rowCount) {
+  Bytes stream;
+  for (const Delivered& d : encoded) {
+    // Every block length field holds the block's true length.
+    size_t i = 0;
+    while (i < d.bytes.size()) {
+      const size_t count = (static_cast<size_t>(d.bytes[i + 1]) << 8) | d.bytes[i + 2];
+      i += 3 + (d.bytes[i] == 5 || d.bytes[i] == 4 ? 0 : count);
+    }
+    EXPECT_EQ(i, d.bytes.size());
+    stream.insert(stream.end(), d.bytes.begin(), d.bytes.end());
+  }
+  Bytes seed(90000, 0);
+  std::vector<Bytes> rows;
+  EXPECT_TRUE(DecodeAdaptive(stream, 90000, seed, rows));
+  EXPECT_EQ(rows.size(), rowCount);
+  Bytes all;
+  for (const Bytes& r : rows) all.insert(all.end(), r.begin(), r.end());
+  return all;
+}
+
+TEST(AdaptiveRowEncoder, ARowTooLongForItsMethodTakesAMethodWhoseBlockFits) {
+  // First row: too few equal neighbours for packed bits to be chosen, so it
+  // would go uncompressed (90000 bytes); packed bits fit.
+  // Second row: the flat part is unchanged, so delta would be chosen, but
+  // the 59500 changed bytes take more than 65535; packed bits fit.
+  // Third row: the same again, an empty delta block.
+  struct Case {
+    const char* what;
+    std::vector<Bytes> rows;
+    std::vector<uint8_t> methods;
+  } cases[] = {
+      {"uncompressed too long", {WideRow(28000, 0x00, 0)}, {2}},
+      {"delta too long", {WideRow(30500, 0x33, 0), WideRow(30500, 0x33, 0x80), WideRow(30500, 0x33, 0x80)},
+       {2, 2, 3}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    GRasterPipelineBuilder builder(new RowsSource(24, 30000, c.rows), nullptr, nullptr, nullptr, nullptr,
+                                   new GAdaptiveRowEncoder(1, 0));
+    const auto encoded = ReadAll(builder);
+    ASSERT_EQ(encoded.size(), c.rows.size());
+    for (size_t i = 0; i < encoded.size(); ++i) EXPECT_EQ(encoded[i].bytes[0], c.methods[i]) << "row " << i;
+    Bytes expected;
+    for (const Bytes& r : c.rows) expected.insert(expected.end(), r.begin(), r.end());
+    EXPECT_TRUE(DecodedWideRows(encoded, c.rows.size()) == expected);
+  }
+}
+
+TEST(AdaptiveRowEncoder, ARowThatFitsNoBlockIsRefusedWithAnError) {
+  // Noise throughout: 90000 bytes uncompressed, more as packed bits or as a
+  // delta from the row before.
+  const Bytes fits = WideRow(28000, 0x00, 0);
+  const Bytes noise = WideRow(0, 0x00, 0x80);
+  auto* encoder = new GAdaptiveRowEncoder(1, 0);
+  GRasterPipelineBuilder builder(new RowsSource(24, 30000, {fits, noise, fits}), nullptr, nullptr, nullptr, nullptr,
+                                 encoder);
+  Bytes buffer(builder.GetRowBytes());
+  int16_t r = 0;
+  uint32_t length = 0;
+  uint8_t repeat = 1;
+  uint8_t covered = 1;
+  EXPECT_EQ(builder.ReadRow(buffer.data(), r, length, repeat, covered), 0);
+  EXPECT_GT(length, 0u);
+  EXPECT_EQ(builder.ReadRow(buffer.data(), r, length, repeat, covered), GAdaptiveRowEncoder::kRowTooLong);
+  EXPECT_EQ(length, 0u);
+  EXPECT_TRUE(encoder->Failed());
+  // Later rows are refused too: the printer could not place them.
+  EXPECT_EQ(builder.ReadRow(buffer.data(), r, length, repeat, covered), GAdaptiveRowEncoder::kRowTooLong);
+  EXPECT_EQ(length, 0u);
+  // The next image starts afresh.
+  encoder->ResetSeedRow();
+  EXPECT_FALSE(encoder->Failed());
+  EXPECT_EQ(builder.ReadRow(buffer.data(), r, length, repeat, covered), 0);
+  EXPECT_GT(length, 0u);
+  EXPECT_EQ(buffer[0], 2);
+}
+
 // ---- JPEG ----
 
 struct Decoded {

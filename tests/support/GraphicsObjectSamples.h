@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "graphics/GBitmap.h"
 #include "graphics/GBrush.h"
 #include "graphics/GCap.h"
 #include "graphics/GClip.h"
@@ -14,7 +15,9 @@
 #include "graphics/GGraphic.h"
 #include "graphics/GPaint.h"
 #include "graphics/GPathGraphic.h"
+#include "graphics/GPaletteTable.h"
 #include "graphics/GPen.h"
+#include "graphics/GRasterGraphic.h"
 #include "graphics/GShapeGraphic.h"
 #include "graphics/GTransformAttribute.h"
 #include "model/GGraphicBundle.h"
@@ -43,6 +46,24 @@ inline GPathGraphic* SamplePath() {
   path->AddChild(new GPolyBezierGraphic(*curve, nullptr, nullptr));
   path->Close();
   return path;
+}
+
+// A small top-down bitmap owning its bytes: width x height pixels of the
+// depth, each byte seed + its index; a two-colour palette when asked.
+inline GBitmap SampleBitmap(uint8_t bits, int16_t width, int16_t height, uint8_t seed, bool palette) {
+  GBitmapDescription d;
+  d.bounds = GRect(0, 0, width, height);
+  d.bitsPerPixel = bits;
+  d.rowAlignment = 4;
+  const uint32_t stride = (static_cast<uint32_t>(bits) * width + 31) / 32 * 4;
+  d.dataLength = stride * static_cast<uint32_t>(height);
+  d.data = new uint8_t[d.dataLength];
+  for (uint32_t i = 0; i < d.dataLength; ++i) d.data[i] = static_cast<uint8_t>(seed + i);
+  if (palette) {
+    GRGBColor black(0, 0, 0, 255), white(255, 255, 255, 255);
+    d.palette = new GPaletteTable(std::vector<GColor*>{&black, &white});
+  }
+  return GBitmap(d);
 }
 
 // One populated sample of every class.
@@ -80,6 +101,11 @@ inline std::vector<std::shared_ptr<MPersistentObject>> GraphicsObjectSamples() {
   all.push_back(std::make_shared<GCap>(2, &id));
   all.push_back(std::make_shared<GJoint>(1, &id));
   all.push_back(std::make_shared<GMiterJoint>(4.5f, &id));
+  all.push_back(std::make_shared<GRasterGraphic>(SampleBitmap(24, 5, 3, 7, false), GRect(1, 0, 5, 3),
+                                                 GRect(-10, 20, 90, 95), SampleBitmap(1, 9, 2, 1, true),
+                                                 SampleBundle(), &id));
+  all.push_back(std::make_shared<GPreScaledRasterGraphic>(SampleBitmap(8, 4, 4, 3, true), GRect(0, 0, 4, 4),
+                                                          GRect(0, 0, 4, 4), GBitmap(), nullptr, nullptr));
   return all;
 }
 
