@@ -5,6 +5,7 @@
 #include "graphics/GCap.h"
 #include "graphics/GClip.h"
 #include "graphics/GColor.h"
+#include "graphics/GDownloadFace.h"
 #include "graphics/GDitherMatrix.h"
 #include "graphics/GFillMode.h"
 #include "graphics/GGraphic.h"
@@ -15,6 +16,8 @@
 #include "graphics/GPen.h"
 #include "graphics/GShapeGraphic.h"
 #include "graphics/GTTTableCache.h"
+#include "graphics/GTextString.h"
+#include "graphics/GTextStringGraphic.h"
 #include "graphics/GTransformAttribute.h"
 #include "rw/RWFactory.h"
 #include "rw/RWStringID.h"
@@ -52,6 +55,10 @@ const ModelClassEntry kGraphicsClasses[] = {
     {&GCapCreate, GCapClassId, "GCap"},
     {&GJointCreate, GJointClassId, "GJoint"},
     {&GMiterJointCreate, GMiterJointClassId, "GMiterJoint"},
+    {&GTextStringCreate, GTextStringClassId, "GTextString"},
+    {&GTextEscapementsCreate, GTextEscapementsClassId, "GTextEscapements"},
+    {&GTextStringGraphicCreate, GTextStringGraphicClassId, "GTextStringGraphic"},
+    {&GDownloadFaceCreate, GDownloadFaceClassId, "GDownloadFace"},
 };
 
 }  // namespace
