@@ -65,6 +65,9 @@ class GFontDatabase {
   int ReleaseRecord(uint32_t key);
   int ContainsRecord(uint32_t key) const;
   uint32_t GetRecordCount() const;
+  // The number of records; *keys receives a new array of their keys in
+  // order (the caller deletes it with delete[]), null when there are none.
+  uint32_t GetRecordKeys(uint32_t** keys) const { return records_.GetKeys(keys); }
   // Deletes the faces that only the database still holds.
   void Purge();
   // Releases every record, deletes every file the database saved and
