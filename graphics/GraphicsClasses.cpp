@@ -5,6 +5,7 @@
 #include "graphics/GCap.h"
 #include "graphics/GClip.h"
 #include "graphics/GColor.h"
+#include "graphics/GDownloadFace.h"
 #include "graphics/GDitherMatrix.h"
 #include "graphics/GFillMode.h"
 #include "graphics/GGraphic.h"
@@ -16,6 +17,8 @@
 #include "graphics/GRasterGraphic.h"
 #include "graphics/GShapeGraphic.h"
 #include "graphics/GTTTableCache.h"
+#include "graphics/GTextString.h"
+#include "graphics/GTextStringGraphic.h"
 #include "graphics/GTransformAttribute.h"
 #include "rw/RWFactory.h"
 #include "rw/RWStringID.h"
@@ -55,6 +58,10 @@ const ModelClassEntry kGraphicsClasses[] = {
     {&GMiterJointCreate, GMiterJointClassId, "GMiterJoint"},
     {&GRasterGraphicCreate, GRasterGraphicClassId, "GRasterGraphic"},
     {&GPreScaledRasterGraphicCreate, GPreScaledRasterGraphicClassId, "GPreScaledRasterGraphic"},
+    {&GTextStringCreate, GTextStringClassId, "GTextString"},
+    {&GTextEscapementsCreate, GTextEscapementsClassId, "GTextEscapements"},
+    {&GTextStringGraphicCreate, GTextStringGraphicClassId, "GTextStringGraphic"},
+    {&GDownloadFaceCreate, GDownloadFaceClassId, "GDownloadFace"},
 };
 
 }  // namespace

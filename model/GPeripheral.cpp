@@ -667,7 +667,7 @@ int16_t GPeripheral::DrawRoundRectangle(GGraphic*) { return 0; }
 int16_t GPeripheral::ScanLines(GGraphic*) { return 0; }
 int16_t GPeripheral::BeginScanLines(GGraphic*) { return 0; }
 int16_t GPeripheral::DrawText(GGraphic*) { return 0; }
-int16_t GPeripheral::DownloadFace(GGraphic*) { return 0; }
+int16_t GPeripheral::DownloadFace(GDownloadFace*) { return 0; }
 
 // ---- Command operations ----
 

@@ -34,6 +34,7 @@ class GColorMap;
 class GConfiguration;
 class GDocumentEnd;
 class GDocumentStart;
+class GDownloadFace;
 class GDownloadHeaderCommand;
 class GErrorCommand;
 class GGraphic;
@@ -264,7 +265,7 @@ class GPeripheral : public GAttribute {
   virtual int16_t ScanLines(GGraphic* graphic);
   virtual int16_t BeginScanLines(GGraphic* graphic);
   virtual int16_t DrawText(GGraphic* graphic);
-  virtual int16_t DownloadFace(GGraphic* graphic);
+  virtual int16_t DownloadFace(GDownloadFace* command);
 
   // ---- Command operations: each command calls the one that handles it ----
   // Mode := in a document, 0.

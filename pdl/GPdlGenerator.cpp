@@ -1,10 +1,12 @@
 #include "pdl/GPdlGenerator.h"
 
 #include "driver/osfactry.h"
+#include "graphics/GGlyphCodeAllocator.h"
 #include "model/GConfiguration.h"
 #include "model/GDeviceFontListComposite.h"
 #include "model/GRangeAttribute.h"
 #include "model/MStoredMembers.h"
+#include "pdl/GDownloadRecord.h"
 #include "printpath/GDocumentCommand.h"
 #include "printpath/GOutputChannelSource.h"
 #include "rw/RWBinaryFile.h"
@@ -82,6 +84,7 @@ GPdlGenerator& GPdlGenerator::operator=(const GPdlGenerator& other) {
   fontCounter_ = 0;
   useStampCounter_ = 0;
   driverInstance_ = nullptr;
+  DropDownloadState();
   BindDeviceFontList();
   return *this;
 }
@@ -106,7 +109,11 @@ int GPdlGenerator::Matches(const MPersistentObject* other) const {
 template <typename Archive>
 void GPdlGenerator::Members(Archive& archive) {
   MStored::RestoreScope<Archive> scope(this);
-  archive.Version(ClassVersion());
+  [[maybe_unused]] const uint32_t version = archive.Version(ClassVersion());
+  // A body of this version starts a new download state.
+  if constexpr (Archive::kReading) {
+    if (version == ClassVersion()) DropDownloadState();
+  }
   int32_t inDocument = inDocument_;
   int32_t secondJob = secondJob_;
   int16_t pathDepth = pathDepth_;
@@ -123,6 +130,21 @@ void GPdlGenerator::Members(Archive& archive) {
 }
 
 QV_PERIPHERAL_MEMBERS_DEFINE(GPdlGenerator, GPeripheralComposite)
+
+// ---- Downloaded-font cache and glyph-code allocator ----
+
+void GPdlGenerator::SetDownloadCache(GDownloadCache* cache) {
+  if (cache != downloadCache_.get()) downloadCache_.reset(cache);
+}
+
+void GPdlGenerator::SetGlyphCodeAllocator(GGlyphCodeAllocator* allocator) {
+  if (allocator != glyphCodes_.get()) glyphCodes_.reset(allocator);
+}
+
+void GPdlGenerator::DropDownloadState() {
+  downloadCache_.reset();
+  glyphCodes_.reset();
+}
 
 // ---- Device fonts ----
 

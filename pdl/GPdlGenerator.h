@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "model/GCountedPtr.h"
 #include "pdl/GMemoryBudget.h"
@@ -23,9 +24,11 @@
 class GColorPaint;
 class GDeviceFontDescription;
 class GDeviceFontListComposite;
+class GDownloadCache;
 class GDriverInstance;
 class GFontFace;
-class GFontMetrics;
+struct GFontMetrics;
+class GGlyphCodeAllocator;
 class GPaint;
 
 constexpr RWClassID GPdlGeneratorClassId = 765;
@@ -89,6 +92,19 @@ class GPdlGenerator : public GPeripheralComposite {
   // Every generator calls this after construction, copying, assignment and
   // restoring.
   void BindDeviceFontList();
+
+  // ---- Downloaded-font cache and glyph-code allocator ----
+  // Each generator makes its own variants; a copy has none, assignment and
+  // restoring a body drop them (the generator makes new ones).
+  GDownloadCache* GetDownloadCache() const { return downloadCache_.get(); }
+  // Takes the cache over; the one held before is destroyed.
+  void SetDownloadCache(GDownloadCache* cache);
+  GGlyphCodeAllocator* GetGlyphCodeAllocator() const { return glyphCodes_.get(); }
+  void SetGlyphCodeAllocator(GGlyphCodeAllocator* allocator);
+  // Destroys both and leaves none.
+  void DropDownloadState();
+  // The next use stamp of the downloaded fonts: the counter, then one more.
+  uint32_t NextUseStamp() { return static_cast<uint32_t>(useStampCounter_++); }
 
   // ---- Job operations ----
   // Run by every generator first in its own document start: in a document,
@@ -167,4 +183,6 @@ class GPdlGenerator : public GPeripheralComposite {
 
  private:
   GCountedPtr deviceFontList_;  // GDeviceFontListComposite
+  std::unique_ptr<GDownloadCache> downloadCache_;
+  std::unique_ptr<GGlyphCodeAllocator> glyphCodes_;
 };

@@ -1,12 +1,13 @@
 // Registers the library's, the model's, the print path's and the graphics
 // model's classes with the class factory once per test program, as the
-// module does at start-up.
+// module does at start-up, and the test font classes.
 #include <gtest/gtest.h>
 
 #include "graphics/GraphicsClasses.h"
 #include "model/ModelClasses.h"
 #include "printpath/PrintPathClasses.h"
 #include "rw/RWLibraryClasses.h"
+#include "support/FontTestClasses.h"
 
 namespace {
 
@@ -17,8 +18,10 @@ class GraphicsClassesEnvironment : public ::testing::Environment {
     RegisterModelClasses();
     RegisterPrintPathClasses();
     RegisterGraphicsClasses();
+    qvtest::RegisterFontTestClasses();
   }
   void TearDown() override {
+    qvtest::UnregisterFontTestClasses();
     UnregisterGraphicsClasses();
     UnregisterPrintPathClasses();
     UnregisterModelClasses();

@@ -338,10 +338,14 @@ TEST_F(GNT40OSFactoryTest, FactoryLockFailuresReport301And302ThroughTheHandler) 
   }
 }
 
-TEST_F(GNT40OSFactoryTest, CodePageConverterIsNeverOffered) {
+// The factory offers no converter; the driver core's own one serves
+// instead, the same object on every call.
+TEST_F(GNT40OSFactoryTest, CodePageConverterIsNeverOfferedSoTheBuiltInOneServes) {
   EXPECT_EQ(factory_->CreateCodePageConverter(), nullptr);
-  EXPECT_EQ(GetCodePageConverter(), nullptr);
-  EXPECT_EQ(GetCodePageConverter(), nullptr);
+  GCodePageConverter* converter = GetCodePageConverter();
+  ASSERT_NE(converter, nullptr);
+  EXPECT_NE(dynamic_cast<GBuiltInCodePageConverter*>(converter), nullptr);
+  EXPECT_EQ(GetCodePageConverter(), converter);
 }
 
 // ---- Creation and the driver object ----
