@@ -15,7 +15,6 @@
 #include "graphics/GTransformAttribute.h"
 #include "model/GColorAttributes.h"
 #include "model/GConfiguration.h"
-#include "model/MPersistentIterator.h"
 #include "pdl/XLOperators.h"
 #include "pdl/cheetah.h"
 
@@ -266,11 +265,9 @@ int16_t GCheetah::DrawPath(GGraphic* graphic) {
   if (path == nullptr) return TakeWriteStatus();
   OpenPath();
   ++pathDepth_;
-  if (MPersistentIterator* it = path->CreateIterator()) {
-    while (it->Advance()) {
-      if (auto* piece = dynamic_cast<GCommand*>(it->Current())) static_cast<void>(piece->Dispatch(this));
-    }
-    delete it;
+  // The pieces draw themselves as segments of this path, in order.
+  for (size_t i = 0; i < path->MemberCount(); ++i) {
+    if (GGraphic* piece = path->MemberAt(i)) static_cast<void>(piece->Dispatch(this));
   }
   --pathDepth_;
   if (pathDepth_ > 0) {
@@ -286,10 +283,12 @@ int16_t GCheetah::DrawPolyBezier(GGraphic* graphic) {
   if (shape == nullptr) return TakeWriteStatus();
   OpenPath();
   if (shape->GetBezierCount() > 0) {
-    const GShortPoint* first = shape->GetPoint(0);
-    XLSetCursorS16(S(), first->x, first->y);
-    currentX_ = first->x;
-    currentY_ = first->y;
+    // The run's first point is its start point; the points are the
+    // segments' control and end points.
+    const GShortPoint first = shape->GetStartPoint();
+    XLSetCursorS16(S(), first.x, first.y);
+    currentX_ = first.x;
+    currentY_ = first.y;
     ++pathDepth_;
     DrawPolyBezierTo(graphic);
     --pathDepth_;
