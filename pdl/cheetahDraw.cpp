@@ -184,9 +184,17 @@ int16_t GCheetah::DrawArc(GGraphic* graphic) {
     degrees = std::atan((ey - cy) / (ex - cx)) * 57.2958f;
     if (ex < cx) degrees += 180.0f;
   }
-  const float radians = degrees * 0.0174533f;
-  currentX_ = static_cast<int16_t>(cx + rx * std::cos(radians));
-  currentY_ = static_cast<int16_t>(cy + ry * std::sin(radians));
+  if (ex == cx) {
+    // Straight above or below the centre: the top or bottom of the ellipse
+    // exactly (the cosine of the rounded right angle is a hair below 0 and
+    // would cost the truncated x a pixel).
+    currentX_ = static_cast<int16_t>(cx);
+    currentY_ = static_cast<int16_t>(ey >= cy ? cy + ry : cy - ry);
+  } else {
+    const float radians = degrees * 0.0174533f;
+    currentX_ = static_cast<int16_t>(cx + rx * std::cos(radians));
+    currentY_ = static_cast<int16_t>(cy + ry * std::sin(radians));
+  }
   return TakeWriteStatus();
 }
 

@@ -133,12 +133,15 @@ class XlJobDriver {
   }
   // Everything the channel received.
   std::string Bytes() const { return RecordingSource::last != nullptr ? RecordingSource::last->bytes : std::string(); }
-  // The generator's own bytes: what follows the PJL header.
+  // The generator's own bytes: what follows the PJL header, up to the
+  // footer when it is there.
   std::string StreamBytes() const {
     const std::string all = Bytes();
     const std::string enter = "@PJL ENTER LANGUAGE=PCLXL\r\n";
     const size_t at = all.find(enter);
-    return at == std::string::npos ? all : all.substr(at + enter.size());
+    const size_t from = at == std::string::npos ? 0 : at + enter.size();
+    const size_t footer = all.find("\x1b%-12345X@PJL EOJ", from);
+    return all.substr(from, footer == std::string::npos ? std::string::npos : footer - from);
   }
 
   RecordingSource source;
