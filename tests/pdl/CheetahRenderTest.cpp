@@ -159,4 +159,50 @@ TEST_F(CheetahRenderTest, TwoPagesOnLetterAndA4InBothOrientationsRenderWhereThey
   }
 }
 
+// Every page has a medium: one without PageMedia comes out on Letter, a
+// custom size by its size in inches (the interpreter reads the real32 pair),
+// also when the device model cannot name the paper.
+TEST_F(CheetahRenderTest, PagesWithoutANamedMediumStillComeOutAtTheirSize) {
+  struct Case {
+    const char* name;
+    bool paperNames;
+    const qvtest::XlPaper* paper;  // null: no PageMedia
+    int16_t orientation;
+    int width;  // the sheet at 100 dpi
+    int height;
+  } cases[] = {
+      {"no_medium", true, nullptr, 0, 850, 1100},
+      {"custom_portrait", true, &qvtest::kXlLegalCustom, 0, 850, 1400},
+      {"custom_landscape", true, &qvtest::kXlLegalCustom, 90, 850, 1400},
+      {"unnamed_letter", false, &qvtest::kXlLetter, 0, 850, 1100},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    XlJobDriver job(qvtest::XlConfiguration(c.paperNames));
+    ASSERT_EQ(job.Start(), 0);
+    XlPageSettings settings;
+    settings.paper = c.paper;
+    settings.orientation = c.orientation;
+    ASSERT_EQ(job.StartPage(settings), 0);
+    EXPECT_EQ(job.Draw(XlFilledRect(GRect(600, 600, 1200, 1200))), 0);
+    // Near the far corner of the logical page.
+    const bool turned = c.orientation == 90;
+    const int16_t farX = static_cast<int16_t>((turned ? c.height : c.width) * kRenderScale - 600);
+    const int16_t farY = static_cast<int16_t>((turned ? c.width : c.height) * kRenderScale - 600);
+    EXPECT_EQ(job.Draw(XlFilledRect(GRect(static_cast<int16_t>(farX - 300), static_cast<int16_t>(farY - 300), farX, farY))), 0);
+    ASSERT_EQ(job.EndPage(), 0);
+    ASSERT_EQ(job.End(), 0);
+
+    const qvtest::RenderedJob rendered = Render(job.Bytes(), c.name);
+    EXPECT_EQ(rendered.status, 0) << rendered.errors;
+    ASSERT_EQ(rendered.pages.size(), 1u) << rendered.errors;
+    const qvtest::GrayPage& page = rendered.pages[0];
+    EXPECT_NEAR(page.width, c.width, 2);
+    EXPECT_NEAR(page.height, c.height, 2);
+    EXPECT_TRUE(XlDarkAt(page, 900, 900, turned));
+    EXPECT_TRUE(XlDarkAt(page, farX - 150, farY - 150, turned)) << "the far corner is on the sheet";
+    EXPECT_FALSE(XlDarkAt(page, farX + 150, farY + 150, turned));
+  }
+}
+
 }  // namespace
