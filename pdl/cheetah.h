@@ -75,6 +75,15 @@ class GCheetah : public GPdlGenerator {
   // generator starts a new stream.
   RW_STORED_MEMBERS();
 
+  // A document end or page end reaches the children first and then this
+  // generator (which writes the page's or the job's end after them); any
+  // other command reaches this generator first and, when it succeeds, the
+  // children. A failure comes back as an error command.
+  GCountedPtr Send(GCommand* command) override;
+  // The composite's rebuild; the page counter and the current duplex are
+  // unknown again (-1).
+  void RebuildCurrentState() override;
+
   // ---- Job and page (cheetah.cpp) ----
   // Every operation answers the write status, taken and cleared, unless a
   // step fails earlier with its own status.

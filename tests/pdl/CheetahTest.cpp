@@ -17,8 +17,11 @@
 #include "graphics/GPen.h"
 #include "graphics/GShapeGraphic.h"
 #include "graphics/GTransformAttribute.h"
+#include "model/GAttributeComposite.h"
 #include "pdl/XLOperators.h"
+#include "printpath/GJobAbort.h"
 #include "support/GraphicsObjectSamples.h"
+#include "support/RecordingPeripheral.h"
 #include "support/XLStreamTestSupport.h"
 #include "support/XlJobDriver.h"
 #include "w32test/Testing.h"
@@ -470,6 +473,60 @@ TEST_F(CheetahTest, JobSettingsChooseResolutionAndRenderMode) {
         << "BeginSession at 1200 dpi";
     ASSERT_EQ(job.End(), 0);
   }
+}
+
+TEST_F(CheetahTest, PageAndJobEndsReachTheChildrenFirstAndOtherCommandsLast) {
+  XlJobDriver job;
+  auto* child = new qvtest::RecordingPeripheral;
+  job.generator.AddChild(child);
+  ASSERT_EQ(job.Start(), 0);
+  // A child that refuses the page start sees it after the generator began
+  // the page.
+  child->SetResult("PageStart", 9);
+  Since(job);
+  EXPECT_EQ(job.StartPage(), 9);
+  EXPECT_NE(Since(job).find('\x43'), std::string::npos) << "BeginPage was written before the child refused";
+  // A child that refuses the page end stops it before the generator ends
+  // the page.
+  child->SetResult("PageEnd", 8);
+  EXPECT_EQ(job.EndPage(), 8);
+  EXPECT_EQ(Since(job), "") << "no EndPage after the child refused";
+  child->SetResult("PageEnd", 0);
+  EXPECT_EQ(job.EndPage(), 0);
+  EXPECT_EQ(XlHexOf(Since(job)), "C1 01 00 F8 31 44");
+  ASSERT_EQ(job.End(), 0);
+}
+
+TEST_F(CheetahTest, AJobAbortInADocumentClosesTheSession) {
+  XlJobDriver job;
+  InPage(job);
+  GCountedPtr abort(new GJobAbort);
+  EXPECT_EQ(job.generator.JobAbort(static_cast<GJobAbort*>(CommandOf(abort))), 0);
+  EXPECT_EQ(XlHexOf(Since(job)), kXlEndSession);
+  EXPECT_EQ(job.generator.GetInDocumentFlag(), 0);
+  EXPECT_EQ(job.generator.IsInDocument(), 0);
+  EXPECT_EQ(job.generator.JobAbort(static_cast<GJobAbort*>(CommandOf(abort))), 0);
+  EXPECT_EQ(Since(job), "") << "outside a document there is no session to close";
+}
+
+TEST_F(CheetahTest, RawInsertsGoStraightToTheChannelAroundTheSession) {
+  XlJobDriver job;
+  auto* inserts = new GAttributeComposite(&GFeatureIds::kExtensionPdlData);
+  const int32_t noId = 0;
+  inserts->AddChild(new GStringAttribute("<first>", &noId));
+  inserts->AddChild(new GStringAttribute("<second>", &noId));
+  job.Job()->AddChild(inserts);
+  job.SetJobValue(GFeatureIds::kPclPrintQuality, 3);
+  ASSERT_EQ(job.Start(), 0);
+  const std::string start = job.StreamBytes();
+  EXPECT_EQ(start.substr(start.size() - 15), "<first><second>") << "flushed stream first, then the texts";
+  EXPECT_NE(XlHexOf(start).find("C2 02 20 76 71 F8 91 C0 03 F8 93 46"), std::string::npos)
+      << "the print quality as a vendor-unique setting";
+  ASSERT_EQ(job.StartPage(), 0);
+  ASSERT_EQ(job.EndPage(), 0);
+  ASSERT_EQ(job.End(), 0);
+  const std::string all = job.StreamBytes();
+  EXPECT_EQ(all.substr(all.size() - 17), "<first><second>" + FromHex(kXlEndSession));
 }
 
 }  // namespace
