@@ -5,6 +5,7 @@
 
 #include "driver/GDriverInstance.h"
 #include "graphics/GDitherMatrix.h"
+#include "model/GColorAttributes.h"
 #include "model/GConfiguration.h"
 #include "model/GDriverVersion.h"
 #include "model/GEnumAttribute.h"
@@ -16,6 +17,7 @@
 #include "model/GSettingQuery.h"
 #include "model/GState.h"
 #include "model/GStringAttribute.h"
+#include "model/GTintwrightAttribute.h"
 #include "model/GValueAttribute.h"
 #include "model/MAssociationList.h"
 #include "model/MStoredMembers.h"
@@ -556,6 +558,62 @@ void GCheetah::WriteMedia(GState* page, int16_t orientation) {
   if (currentDuplex_ != 0 && pageCounter_ % 2 == 0) ++pageCounter_;
 }
 
+template <class Setting>
+uint8_t GCheetah::DeviceValueOf(uint8_t code) {
+  Setting setting(code, &kNoFeatureId);
+  return static_cast<uint8_t>(setting.GetDeviceValue(GCountedPtr(GetConfiguration())));
+}
+
+// The per-object colour controls of the page: neutral axis, halftone,
+// adaptive halftoning and trapping, colour treatment, each code turned into
+// the device's value through the device model's mapping lists.
+void GCheetah::WriteColourTreatment(GState* page) {
+  if (page == nullptr) return;
+  constexpr int kAllObjects = 3;
+  auto* enhanced = dynamic_cast<GTintwrightEnhancedAttribute*>(page->FindByClass(GTintwrightEnhancedAttributeClassId));
+  if (enhanced != nullptr && enhanced->ClassId() == GTintwrightEnhancedAttributeClassId) {
+    auto code = [enhanced](int objectType, int selector) {
+      unsigned char value = 0;
+      enhanced->GetEnhancedSetting(objectType, selector, &value);
+      return static_cast<uint8_t>(value);
+    };
+    using E = GTintwrightEnhancedAttribute;
+    XLSetNeutralAxisObjects(S(), DeviceValueOf<GNeutralGrays>(code(0, E::kNeutralGrays)),
+                            DeviceValueOf<GNeutralGrays>(code(1, E::kNeutralGrays)),
+                            DeviceValueOf<GNeutralGrays>(code(2, E::kNeutralGrays)));
+    XLSetHalftoneMethodObjects(S(), DeviceValueOf<GHalftoneEnhanced>(code(0, E::kHalftone)),
+                               DeviceValueOf<GHalftoneEnhanced>(code(1, E::kHalftone)),
+                               DeviceValueOf<GHalftoneEnhanced>(code(2, E::kHalftone)));
+    const uint8_t edge = DeviceValueOf<GEdgeControl>(code(kAllObjects, E::kEdgeControl));
+    const uint8_t adaptive = edge != 0 ? 1 : 0;
+    XLSetAdaptiveHalftoningObjects(S(), adaptive, adaptive, adaptive);
+    XLSetColorTrapping(S(), edge);
+    XLSetColorTreatment(S(), DeviceValueOf<GSRGBColor>(code(kAllObjects, E::kRGBColor)));
+  }
+  auto* second = dynamic_cast<GTintwrightEnhancedAttributeVer2*>(
+      page->FindByClass(GTintwrightEnhancedAttributeVer2ClassId));
+  if (second != nullptr) {
+    auto code = [second](int objectType, int kind) {
+      unsigned char value = 0;
+      second->GetCode(objectType, kind, &value);
+      return static_cast<uint8_t>(value);
+    };
+    using V = GTintwrightEnhancedAttributeVer2;
+    XLSetNeutralAxisObjects(S(), DeviceValueOf<GNeutralGrays>(code(0, V::kNeutralGrays)),
+                            DeviceValueOf<GNeutralGrays>(code(1, V::kNeutralGrays)),
+                            DeviceValueOf<GNeutralGrays>(code(2, V::kNeutralGrays)));
+    XLSetHalftoneMethodObjects(S(), DeviceValueOf<GHalftoneEnhanced>(code(0, V::kHalftone)),
+                               DeviceValueOf<GHalftoneEnhanced>(code(1, V::kHalftone)),
+                               DeviceValueOf<GHalftoneEnhanced>(code(2, V::kHalftone)));
+    XLSetColorTreatmentObjects(S(), DeviceValueOf<GSRGBExtension>(code(0, V::kSRGBColor)),
+                               DeviceValueOf<GSRGBExtension>(code(1, V::kSRGBColor)),
+                               DeviceValueOf<GSRGBExtension>(code(2, V::kSRGBColor)));
+    const uint8_t edge = DeviceValueOf<GEdgeControl>(code(kAllObjects, V::kEdgeControl));
+    XLSetAdaptiveHalftoningAll(S(), edge != 0 ? 1 : 0);
+    XLSetColorTrapping(S(), edge);
+  }
+}
+
 int16_t GCheetah::PageStart(GPageStart* command) {
   GPdlGenerator::PageStart(command);
   if (GOutputChannel* channel = GetOutputChannel()) {
@@ -613,6 +671,7 @@ int16_t GCheetah::PageStart(GPageStart* command) {
   }
   WriteMedia(page, orientation);
   XLWriteOperator(S(), kOpBeginPage);
+  WriteColourTreatment(page);
 
   if (auto* matrix = GetDitherMatrix()) {
     if (matrix->GetMatrixId() != -1 && matrix->GetWidth() > 0 && matrix->GetHeight() > 0) {

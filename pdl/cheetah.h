@@ -243,6 +243,10 @@ class GCheetah : public GPdlGenerator {
   void WriteDuplex(int16_t value);
   void WriteMedia(GState* page, int16_t orientation);
   void ResetGraphicsState();
+  void WriteColourTreatment(GState* page);
+  // The device's value of a colour-control code for this generator.
+  template <class Setting>
+  uint8_t DeviceValueOf(uint8_t code);
 
   // Set by the job, page and drawing operations.
   int16_t reservedSetting_ = 1;

@@ -18,6 +18,7 @@
 #include "graphics/GShapeGraphic.h"
 #include "graphics/GTransformAttribute.h"
 #include "model/GAttributeComposite.h"
+#include "model/GTintwrightAttribute.h"
 #include "pdl/XLOperators.h"
 #include "printpath/GJobAbort.h"
 #include "support/GraphicsObjectSamples.h"
@@ -527,6 +528,36 @@ TEST_F(CheetahTest, RawInsertsGoStraightToTheChannelAroundTheSession) {
   ASSERT_EQ(job.End(), 0);
   const std::string all = job.StreamBytes();
   EXPECT_EQ(all.substr(all.size() - 17), "<first><second>" + FromHex(kXlEndSession));
+}
+
+TEST_F(CheetahTest, ColourControlsOfThePageGoOutAsTheDevicesValues) {
+  const int32_t noId = 0;
+  auto* configuration = qvtest::XlConfiguration();
+  // The device model maps edge control 95 to 2; the other codes have no
+  // value of the device's and go out as 0.
+  const int32_t edgeList = 545;
+  auto* edges = new MAssociationList(edgeList);
+  edges->Add(new MPersistentAssociation(new GValueAttribute(95, &noId), new GValueAttribute(2, &noId), noId));
+  configuration->AddChild(edges);
+  XlJobDriver job(configuration);
+  ASSERT_EQ(job.Start(), 0);
+  Since(job);
+  GState* page = XlPageSettings{}.Build();
+  page->AddChild(new GTintwrightEnhancedAttribute(&GFeatureIds::kTintwrightColorSettings));
+  ASSERT_EQ(job.StartPage(page), 0);
+  const std::string bytes = Since(job);
+  const std::string controls = XlWritten([](XLStream* s) {
+    XLSetNeutralAxisObjects(s, 0, 0, 0);
+    XLSetHalftoneMethodObjects(s, 0, 0, 0);
+    XLSetAdaptiveHalftoningObjects(s, 1, 1, 1);
+    XLSetColorTrapping(s, 2);
+    XLSetColorTreatment(s, 0);
+  });
+  const size_t beginPage = bytes.find(FromHex("F8 25 43"));
+  ASSERT_NE(beginPage, std::string::npos);
+  EXPECT_EQ(XlHexOf(bytes.substr(beginPage + 3, controls.size())), XlHexOf(controls)) << "right after BeginPage";
+  ASSERT_EQ(job.EndPage(), 0);
+  ASSERT_EQ(job.End(), 0);
 }
 
 }  // namespace

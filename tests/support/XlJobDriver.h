@@ -112,8 +112,10 @@ class XlJobDriver {
     GCountedPtr afterPjl = pjl.Send(CommandOf(start));
     return StatusOf(generator.Send(CommandOf(afterPjl)));
   }
-  int16_t StartPage(const XlPageSettings& settings = {}) {
-    GCountedPtr start(new GPageStart(settings.Build()));
+  int16_t StartPage(const XlPageSettings& settings = {}) { return StartPage(settings.Build()); }
+  // A page start carrying the page settings given (taken over).
+  int16_t StartPage(GState* pageSettings) {
+    GCountedPtr start(new GPageStart(pageSettings));
     return StatusOf(generator.Send(CommandOf(start)));
   }
   // Sends a graphic (taken over) through the generator.
