@@ -382,7 +382,7 @@ int16_t GCheetah::DocumentStart(GDocumentStart* command) {
 
   // The dither matrix for the resolution and the halftone choice.
   ditherMatrix_ = GCountedPtr();
-  if (auto* list = dynamic_cast<MPersistentComposite*>(Q::Find(GetConfiguration(), kDitherMatrixList))) {
+  if (MPersistentObject* list = Q::Find(GetConfiguration(), kDitherMatrixList)) {
     GCountedPtrVector matrices;
     Q::ForEachChild(list, [&matrices](MPersistentObject* item) { matrices.Append(GCountedPtr(item)); });
     int16_t kind = 0;

@@ -9,13 +9,16 @@
 
 #include "graphics/GBrush.h"
 #include "graphics/GClip.h"
+#include "graphics/GDitherMatrix.h"
 #include "graphics/GPaint.h"
 #include "graphics/GPathGraphic.h"
 #include "graphics/GPen.h"
 #include "graphics/GShapeGraphic.h"
+#include "model/MPersistentComposite.h"
 #include "model/GGraphicBundle.h"
 #include "support/GraphicsObjectSamples.h"
 #include "support/PclInterpreter.h"
+#include "support/XLStreamTestSupport.h"
 #include "support/XlJobDriver.h"
 #include "w32test/Testing.h"
 
@@ -203,6 +206,34 @@ TEST_F(CheetahRenderTest, PagesWithoutANamedMediumStillComeOutAtTheirSize) {
     EXPECT_TRUE(XlDarkAt(page, farX - 150, farY - 150, turned)) << "the far corner is on the sheet";
     EXPECT_FALSE(XlDarkAt(page, farX + 150, farY + 150, turned));
   }
+}
+
+// A dither matrix of the device model for the job's resolution is sent
+// with every page as the page's halftone, and the interpreter takes it.
+TEST_F(CheetahRenderTest, ADownloadedDitherMatrixIsTakenByTheInterpreter) {
+  auto* configuration = qvtest::XlConfiguration();
+  auto* matrices = new MPersistentComposite(GFeatureIds::kDitherMatrixList);
+  const uint8_t thresholds[16] = {0, 128, 32, 160, 192, 64, 224, 96, 48, 176, 16, 144, 240, 112, 208, 80};
+  matrices->AddChild(new GDitherMatrix(4, 4, thresholds, 600, nullptr));
+  configuration->AddChild(matrices);
+  XlJobDriver job(configuration);
+  ASSERT_EQ(job.Start(), 0);
+  ASSERT_EQ(job.StartPage(), 0);
+  auto* gray = new GRectangleGraphic(GRect(600, 600, 1800, 1800), new GGraphicBundle, nullptr);
+  static_cast<GGraphicBundle*>(gray->GetSettings())->SetBrush(new GBrush(XlRenderPaint(128), nullptr));
+  static_cast<GGraphicBundle*>(gray->GetSettings())->SetPen(new GNoPen(nullptr));
+  EXPECT_EQ(job.Draw(gray), 0);
+  ASSERT_EQ(job.EndPage(), 0);
+  ASSERT_EQ(job.End(), 0);
+  const std::string bytes = job.StreamBytes();
+  const std::string method = qvtest::FromHex("D1 04 00 04 00 F8 32 C0 02 F8 33 C0 00 F8 22 6D FA 10 00 00 00") +
+                             std::string(reinterpret_cast<const char*>(thresholds), 16);
+  EXPECT_NE(bytes.find(method), std::string::npos) << "SetHalftoneMethod and the thresholds";
+
+  const qvtest::RenderedJob rendered = Render(job.Bytes(), "dither");
+  EXPECT_EQ(rendered.status, 0) << rendered.errors;
+  EXPECT_EQ(rendered.errors.find("rror"), std::string::npos) << rendered.errors;
+  ASSERT_EQ(rendered.pages.size(), 1u);
 }
 
 }  // namespace
