@@ -10,20 +10,10 @@
 
 #include "model/GAttribute.h"
 #include "model/GFeatureIds.h"
+#include "model/GShortPoint.h"
 #include "rw/RWCString.h"
 
 class GPeripheral;
-
-// Two signed 16-bit values; for a paper size x is the width, y the height.
-struct GShortPoint {
-  int16_t x = 0;
-  int16_t y = 0;
-
-  GShortPoint() = default;
-  GShortPoint(int16_t px, int16_t py) : x(px), y(py) {}
-  bool operator==(const GShortPoint& other) const { return x == other.x && y == other.y; }
-  bool operator!=(const GShortPoint& other) const { return !(*this == other); }
-};
 
 constexpr RWClassID GMediaClassId = 1002;
 

@@ -1,22 +1,53 @@
 // GCheetah: the printer-language generator for PCL XL. It is a generator
 // peripheral (the printer's child with feature id 101) that turns the
-// commands and graphics of a job into a PCL XL stream. Its stored body keeps
-// the settings that survive in the device model: a reserved setting, the
+// commands and graphics of a job into a PCL XL stream: the session and its
+// data source around the job, one page description per page with its
+// medium, orientation, duplex and copies, and the paths, shapes, clips,
+// pens, brushes and colours of the drawing. It writes through its own
+// stream encoder (XLStream) into an 8192-byte buffer whose full buffers its
+// output sink hands to the job's output channel. Its stored body keeps the
+// settings that survive in the device model: a reserved setting, the
 // output sink's write status and write-enabled flag, the resolution and the
 // colour output flag.
+//
+// The job and page operations are in cheetah.cpp, the drawing operations
+// and graphics-state receivers in cheetahDraw.cpp, colour and palettes in
+// cheetahColor.cpp.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
+#include "model/GCountedPtr.h"
+#include "model/GShortPoint.h"
+#include "pdl/GOutputSink.h"
 #include "pdl/GPdlGenerator.h"
+#include "pdl/XLStream.h"
 #include "rw/RWMembers.h"
+
+class GBitmap;
+class GDitherMatrix;
+class GMedia;
+class GPaletteTable;
 
 constexpr RWClassID GCheetahClassId = 767;
 
 class GCheetah : public GPdlGenerator {
  public:
+  // Size of the stream buffer.
+  static constexpr int32_t kStreamBufferSize = 8192;
+
+  // Source kinds of the pen and the brush.
+  enum SourceKind : int32_t {
+    kSourceSolid = 0,
+    kSourcePatternWithBackground = 1,
+    kSourcePatternNoBackground = 2,
+    kSourceNone = 3,
+  };
+
   // Reserved setting 1, write status 0, writing enabled, 600 by 600 dpi,
-  // no colour output, current point (0, 0).
+  // no colour output, current point (0, 0), render mode 1, page counter
+  // and current duplex -1; a new stream.
   GCheetah();
   explicit GCheetah(const int32_t* id);
   GCheetah(const RWCString& name, GState* defaultState, GConfiguration* configuration, const int32_t* id,
@@ -24,6 +55,7 @@ class GCheetah : public GPdlGenerator {
   GCheetah(const GCheetah& other);
   // Nothing when the two do not differ.
   GCheetah& operator=(const GCheetah& other);
+  // Destroys the stream without flushing it.
   ~GCheetah() override;
 
   static RWClassID StaticClassId() { return GCheetahClassId; }
@@ -37,20 +69,121 @@ class GCheetah : public GPdlGenerator {
   // (UsePclXlGenerator).
   int16_t ApplyTo(GPeripheral* target) override;
 
-  // The font and paint operations of the generator section. This
-  // generator's font download and drawing output are not in place yet: they
-  // write nothing and answer 0.
-  int16_t RemoveDownloadedFont(const RWCString&) override { return 0; }
-  int16_t SetPenPattern(GPaint*) override { return 0; }
-  int16_t SetPenColor(GColorPaint*) override { return 0; }
-  int16_t SetBrushPattern(GPaint*) override { return 0; }
-  int16_t SetBrushColor(GColorPaint*) override { return 0; }
-
   // Stored body after the generator base's: version 1, reserved setting
   // (16-bit), write status (16-bit), write enabled (32-bit), horizontal and
-  // vertical resolution (16-bit each), colour output (32-bit).
+  // vertical resolution (16-bit each), colour output (32-bit). A restored
+  // generator starts a new stream.
   RW_STORED_MEMBERS();
 
+  // A document end or page end reaches the children first and then this
+  // generator (which writes the page's or the job's end after them); any
+  // other command reaches this generator first and, when it succeeds, the
+  // children. A failure comes back as an error command.
+  GCountedPtr Send(GCommand* command) override;
+  // The composite's rebuild; the page counter and the current duplex are
+  // unknown again (-1).
+  void RebuildCurrentState() override;
+
+  // ---- Job and page (cheetah.cpp) ----
+  // Every operation answers the write status, taken and cleared, unless a
+  // step fails earlier with its own status.
+  //
+  // The base's start (channel, budget), the stream header, the job
+  // settings (colour, resolution, render mode, dither matrix, duplex),
+  // BeginSession and OpenDataSource.
+  int16_t DocumentStart(GDocumentStart* command) override;
+  // CloseDataSource and EndSession, the stream flushed; an owned channel is
+  // closed (its failure answered).
+  int16_t DocumentEnd(GDocumentEnd* command) override;
+  // A comment of 120 letters H, the stream flushed and the channel's
+  // document ended.
+  int16_t DocumentBreak(GCommand* command) override;
+  // One channel document per page; the graphics state reset; duplex,
+  // media source, media type and size; BeginPage and the page set-up.
+  int16_t PageStart(GPageStart* command) override;
+  // EndPage with the page's copies; the stream flushed.
+  int16_t PageEnd(GPageEnd* command) override;
+  // In a document: CloseDataSource and EndSession, the stream flushed.
+  int16_t JobAbort(GJobAbort* command) override;
+  // Bytes for this generator (target class 767) go out as PassThrough.
+  int16_t PassThrough(GPassThroughCommand* command) override;
+  // These settings need nothing of the generator: the changed mark is
+  // cleared.
+  int16_t SetValue(GValueAttribute* value) override;
+  int16_t SetString(GStringAttribute* text) override;
+  int16_t SetEnum(GEnumAttribute* enumeration) override;
+  int16_t SetRange(GRangeAttribute* range) override;
+
+  // The stream header; with flag 0 its comment names the product or the
+  // driver version.
+  virtual void EnsureStreamStarted(int32_t flag);
+  // The protocol class and revision the device reads: the configuration's
+  // when it holds both and the application does not ask for the basic
+  // one, else 2.0.
+  virtual void GetProtocolVersion(uint16_t* protocolClass, uint16_t* revision);
+  // True when the device's protocol is at least the one asked.
+  virtual bool SupportsProtocol(uint16_t protocolClass, uint16_t revision);
+  int32_t CheckEscapeText(const RWCString& text) override;
+
+  // ---- Drawing (cheetahDraw.cpp) ----
+  int16_t DrawArc(GGraphic* graphic) override;
+  int16_t DrawChord(GGraphic* graphic) override;
+  int16_t DrawEllipse(GGraphic* graphic) override;
+  int16_t EndScanLines(GGraphic* graphic) override;
+  int16_t DrawPath(GGraphic* graphic) override;
+  int16_t DrawPie(GGraphic* graphic) override;
+  int16_t DrawPolyBezier(GGraphic* graphic) override;
+  int16_t DrawPolyBezierTo(GGraphic* graphic) override;
+  int16_t DrawPolyline(GGraphic* graphic) override;
+  int16_t DrawPolylineTo(GGraphic* graphic) override;
+  int16_t DrawPolygon(GGraphic* graphic) override;
+  int16_t DrawRectangle(GGraphic* graphic) override;
+  int16_t DrawRoundRectangle(GGraphic* graphic) override;
+  int16_t ScanLines(GGraphic* graphic) override;
+  int16_t BeginScanLines(GGraphic* graphic) override;
+
+  int16_t SetBrush(GBrush* brush) override;
+  int16_t SetLineCap(GCap* cap) override;
+  int16_t ClipToPage(GClipToPage* clip) override;
+  int16_t ClipToPath(GClipToPath* clip) override;
+  int16_t ClipToRectangles(GClipToRectangle* clip) override;
+  int16_t ClipToRectangle(GClipToSingleRectangle* clip) override;
+  int16_t SetColorMap(GColorMap* colorMap) override;
+  int16_t SetHalftone(GHalftone* halftone) override;
+  int16_t SetDashedPen(GDashedPen* pen) override;
+  int16_t SetFillMode(GFillMode* fillMode) override;
+  int16_t SetLineJoin(GJoint* joint) override;
+  int16_t SetMiterJoin(GMiterJoint* joint) override;
+  int16_t SetNoBrush(GNoBrush* brush) override;
+  int16_t SetNoPen(GNoPen* pen) override;
+  int16_t SetPen(GPen* pen) override;
+  int16_t SetRasterOperation(GRasterOperation* operation) override;
+  // Only inside a page: the page's default CTM, then origin, rotation and
+  // scale; outside a page nothing is written and the mark stays.
+  int16_t SetTransform(GTransformAttribute* transform) override;
+
+  // ---- Colour (cheetahColor.cpp) ----
+  // A colour as the pen's or the brush's source: RGB with colour output,
+  // else the gray level of the colour.
+  int16_t SetPenColor(GColorPaint* paint) override;
+  int16_t SetBrushColor(GColorPaint* paint) override;
+  // A pattern as the pen's or the brush's source: its raster pattern when
+  // it can be defined, else the null source.
+  int16_t SetPenPattern(GPaint* pattern) override;
+  int16_t SetBrushPattern(GPaint* pattern) override;
+  // Defines the paint's bitmap as raster pattern id; false when it cannot
+  // (no raster image output yet, so always false here).
+  virtual bool DefinePattern(GPaint* paint, int16_t patternId);
+  // The colour space of an image, with its palette padded to 2^bits
+  // entries when it has one (and, for RGB, fewer than 24 bits a pixel);
+  // true when a palette was written.
+  bool SendRGBPalette(const GPaletteTable* palette, uint32_t bitsPerPixel);
+  bool SendGrayPalette(const GPaletteTable* palette, uint32_t bitsPerPixel);
+
+  // Font download is not in place in this generator yet: nothing to remove.
+  int16_t RemoveDownloadedFont(const RWCString&) override { return 0; }
+
+  // ---- Reading ----
   int16_t GetReservedSetting() const { return reservedSetting_; }
   uint16_t GetWriteStatus() const { return writeStatus_; }
   int32_t GetWriteEnabled() const { return writeEnabled_; }
@@ -59,8 +192,62 @@ class GCheetah : public GPdlGenerator {
   int32_t GetColourOutput() const { return colourOutput_; }
   int16_t GetCurrentX() const { return currentX_; }
   int16_t GetCurrentY() const { return currentY_; }
+  int16_t GetRenderMode() const { return renderMode_; }
+  int16_t GetPageCounter() const { return pageCounter_; }
+  int16_t GetCurrentDuplex() const { return currentDuplex_; }
+  int16_t GetPageCopies() const { return pageCopies_; }
+  GMedia* GetPageMedia() const;
+  GDitherMatrix* GetDitherMatrix() const;
+  int32_t GetTransparencyRequest() const { return transparency_; }
+  int32_t GetPenSourceKind() const { return penSource_; }
+  int32_t GetBrushSourceKind() const { return brushSource_; }
+  XLStream* GetStream() const { return stream_.get(); }
 
  protected:
+  // The output sink of the stream: full buffers go to the output channel.
+  class StreamSink : public GOutputSink {
+   public:
+    explicit StreamSink(GCheetah* owner) : owner_(owner) {}
+    int16_t Flush(void* stream, uint32_t userValue, const uint8_t* data, int32_t length) override;
+
+   private:
+    GCheetah* owner_;
+  };
+
+  // Takes the write status and clears it.
+  int16_t TakeWriteStatus();
+  // Writes the buffered bytes out.
+  void FlushStream();
+  // Writes bytes straight to the channel, past the stream (raw inserts).
+  void WriteToChannel(const uint8_t* data, uint32_t length);
+  // The stream is written to (null when its creation failed: the writers
+  // then do nothing).
+  XLStream* S() const { return stream_.get(); }
+  void NewStream();
+
+  // Drawing helpers (cheetahDraw.cpp).
+  void OpenPath();
+  void ClosePath();
+  void Paint();
+  void WriteRelativeRuns(const std::vector<int16_t>& deltas, uint32_t deltasPerItem, bool bezier);
+  void DrawRelativePoints(const GShortPoint* points, uint32_t count);
+  uint8_t ClipModeAndRegion(int32_t rule, int32_t region);
+  bool SourceIsSolidOrTransparentPattern(int32_t kind) const {
+    return kind == kSourceSolid || kind == kSourcePatternNoBackground;
+  }
+  int16_t SetPatternSource(GPaint* pattern, bool pen);
+  int16_t SetColorSource(GColorPaint* paint, bool pen);
+
+  // Job and page helpers (cheetah.cpp).
+  void WriteRawInserts();
+  void WriteDuplex(int16_t value);
+  void WriteMedia(GState* page, int16_t orientation);
+  void ResetGraphicsState();
+  void WriteColourTreatment(GState* page);
+  // The device's value of a colour-control code for this generator.
+  template <class Setting>
+  uint8_t DeviceValueOf(uint8_t code);
+
   // Set by the job, page and drawing operations.
   int16_t reservedSetting_ = 1;
   uint16_t writeStatus_ = 0;
@@ -70,6 +257,28 @@ class GCheetah : public GPdlGenerator {
   int32_t colourOutput_ = 0;
   int16_t currentX_ = 0;
   int16_t currentY_ = 0;
+
+  StreamSink sink_{this};
+  XLStreamPtr stream_;
+  uint32_t lastTick_ = 0;
+  int32_t transparency_ = 0;
+  int32_t penSource_ = kSourceSolid;
+  int32_t brushSource_ = kSourceSolid;
+  int32_t patternScaling_ = 1;
+  int32_t twoBitsPerPixel_ = 0;
+  int16_t renderMode_ = 1;
+  int16_t qualityPreset_ = 0;
+  GCountedPtr ditherMatrix_;  // GDitherMatrix, shared with the device model
+  int32_t edgeToEdge_ = 0;
+  GCountedPtr pageMedia_;  // GMedia of the current page, none outside a page
+  int16_t pageCopies_ = 1;
+  int16_t lastMediaSource_ = -1;
+  RWCString lastMediaType_;
+  int16_t pageCounter_ = -1;
+  int32_t duplexSwitching_ = 1;
+  int16_t currentDuplex_ = -1;
+  int32_t buildingClip_ = 0;
+  int32_t inScanLines_ = 0;
 
  private:
   // The stored output settings, in the shared block's order.

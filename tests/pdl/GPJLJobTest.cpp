@@ -32,6 +32,7 @@
 #include "printpath/GSpoolerOutputChannel.h"
 #include "support/DriverInstanceTestSupport.h"
 #include "support/ScriptedFactory.h"
+#include "support/GeneratorTestClasses.h"
 #include "support/RecordingChannel.h"
 #include "support/RecordingPeripheral.h"
 #include "support/ScopedUpwardServices.h"
@@ -103,7 +104,8 @@ class GPJLJobTest : public ::testing::Test {
 
   RecordingSource source;
   GPJL pjl;
-  GCheetah generator;
+  // The wrapper's bytes around a generator that adds none of its own.
+  qvtest::QuietCheetah generator;
 };
 
 TEST_F(GPJLJobTest, AJobInTheSpoolerIsHeaderGeneratorBytesAndFooter) {

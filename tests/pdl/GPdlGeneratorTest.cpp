@@ -15,6 +15,7 @@
 #include "pdl/GMemoryBudget.h"
 #include "pdl/GOutputSink.h"
 #include "pdl/cheetah.h"
+#include "support/GeneratorTestClasses.h"
 #include "printpath/GDocumentCommand.h"
 #include "printpath/GPrinter.h"
 #include "support/RecordingChannel.h"
@@ -164,7 +165,7 @@ TEST_F(GPdlGeneratorTest, TheDeviceFontListComesFromTheConfiguration) {
 }
 
 TEST_F(GPdlGeneratorTest, TheQueriesAnswerTheirBaseValues) {
-  GCheetah generator;
+  qvtest::QuietCheetah generator;
   const char* text = "left alone";
   EXPECT_EQ(generator.QueryFontHandling(nullptr), 1);
   EXPECT_EQ(generator.QueryTextHandling(nullptr, 0, 0, &text, 0, 400, nullptr), 1);

@@ -34,6 +34,19 @@ class TestCheetah : public GCheetah {
   }
 };
 
+// A PCL XL generator whose job, page and escape-text operations are the
+// generator base's: it writes nothing of its own, for the tests of the base
+// and of the PJL wrapper around a generator's output.
+class QuietCheetah : public GCheetah {
+ public:
+  using GCheetah::GCheetah;
+  int16_t DocumentStart(GDocumentStart* command) override { return GPdlGenerator::DocumentStart(command); }
+  int16_t DocumentEnd(GDocumentEnd* command) override { return GPdlGenerator::DocumentEnd(command); }
+  int16_t PageStart(GPageStart* command) override { return GPdlGenerator::PageStart(command); }
+  int16_t PageEnd(GPageEnd* command) override { return GPdlGenerator::PageEnd(command); }
+  int32_t CheckEscapeText(const RWCString& text) override { return GPdlGenerator::CheckEscapeText(text); }
+};
+
 class TestPostScript : public GPostScript {
  public:
   using GPostScript::GPostScript;
