@@ -149,7 +149,7 @@ const char kStandard[] = R"PS(200 dict dup begin
  checkropmask
  {/qdec exch def BRUSH_TYPE pssetfill
   << /ImageType 1 /Width SRCWIDTH /Height BLOCKHEIGHT /ImageMatrix [SRCWIDTH 0 0 SRCHEIGHT 0 STARTLINE neg]
-     /Decode qdec /DataSource mkfilter >> imagemask}
+     /BitsPerComponent 1 /Decode qdec /DataSource mkfilter >> imagemask}
  {<< /ImageType 1 /Width SRCWIDTH /Height BLOCKHEIGHT /ImageMatrix [SRCWIDTH 0 0 SRCHEIGHT 0 STARTLINE neg]
      /BitsPerComponent bitsper /Decode IMGDECODE /DataSource mkfilter >> image} ifelse
  grestore} bind def

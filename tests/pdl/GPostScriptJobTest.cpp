@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "model/GConfiguration.h"
+#include "model/GDownloadHeaderCommand.h"
+#include "printpath/GJobAbort.h"
 #include "model/MAssociationList.h"
 #include "model/MPersistentAssociation.h"
 #include "support/PostScriptInterpreter.h"
@@ -280,20 +282,46 @@ TEST(GPostScriptJobTest, TheErrorHandlerResourceComesBeforeTheProcSets) {
   EXPECT_GT(rendered.pages[1].DarkPixels(), 200u) << "the report is printed";
 }
 
-TEST(GPostScriptJobTest, StandardProcSetPaintsAndDropsAsItsRasterOperationSays) {
+// Dark pixels of a rendered page inside a rectangle given in points from
+// the bottom left corner (the page rendered at 72 dpi).
+size_t PsDarkIn(const qvtest::GrayPage& page, int left, int bottom, int right, int top) {
+  size_t dark = 0;
+  for (int y = page.height - top; y < page.height - bottom; ++y)
+    for (int x = left; x < right; ++x) dark += page.Dark(x, y) ? 1 : 0;
+  return dark;
+}
+
+TEST(GPostScriptJobTest, StandardProcSetOperatorsDrawWhatTheySay) {
   struct Case {
     const char* name;
     const char* drawing;
-    bool dark;
+    size_t leastDark;  // in the square from (72, 72) to (144, 144)
+    size_t mostDark;
   };
-  // A one-inch square at one inch from the bottom left corner.
+  // A one-inch square at one inch from the bottom left corner is 5184
+  // pixels; the drawings stay inside it.
   const Case cases[] = {
-      {"FilledWithoutPen", "0 F I 72 72 72 72 B", true},
-      {"FilledAndStroked", "0 F 0 0 0 L 4 V 72 72 72 72 B", true},
-      {"DroppedUnderRop170", "170 R3 0 F 72 72 72 72 B 204 R3", false},
-      {"NullBrushAndPen", "E I 72 72 72 72 B", false},
-      {"Ellipse", "0 F I 72 72 144 144 b D P", true},
-      {"Polyline", "3 c 0 F I 72 72 Q M 144 72 144 144 72 144 N P", true},
+      {"FilledWithoutPen", "0 F I 72 72 72 72 B", 5000, 5184},
+      {"FilledAndStroked", "0 F 0 0 0 L 4 V 72 72 72 72 B", 5000, 5184},
+      {"StrokedOnly", "E 0 0 0 L 4 V 72 72 72 72 B", 500, 900},
+      {"DroppedUnderRop170", "170 R3 0 F 72 72 72 72 B 204 R3", 0, 0},
+      {"NullBrushAndPen", "E I 72 72 72 72 B", 0, 0},
+      {"EllipseAfterArcDirectionZero", "0 a 0 F I 72 72 144 144 b D P ARCDIR 1 ne {nosuchop} if", 3900, 4300},
+      {"PolylineReadFromTheJob", "3 c 0 F I 72 72 Q M 144 72 144 144 72 144 N P", 5000, 5184},
+      {"PieIsHalfTheEllipse", "0 F I 72 72 144 144 b 144 108 72 108 AA P", 1900, 2200},
+      {"RoundedRectangle", "0 F I 72 72 144 144 b 20 20 d AB P", 4900, 5150},
+      {"ScanLineSpans", "0 F I S 72 100 2 0 10 20 10", 15, 25},
+      // A one-bit image of zeros: the raster operation 184 draws it as a
+      // stencil that paints the zeros, 34 one that paints the ones.
+      {"StencilPaintsZerosUnderRop184",
+       "0 F 184 R3 AP 1 i 8 j 8 k 72 72 g 72 72 moveto 0 8 0 1 AQ 16 l 0000000000000000> AR", 5000, 5184},
+      {"StencilPaintsOnesUnderRop34",
+       "0 F 34 R3 AP 1 i 8 j 8 k 72 72 g 72 72 moveto 0 8 0 1 AQ 16 l 0000000000000000> AR", 0, 0},
+      {"GrayImage", "AP 8 i 2 j 2 k 72 72 g 72 72 moveto 0 2 0 1 AQ 8 l 00000000> AR", 5000, 5184},
+      {"FontCopyUnderAMappingName",
+       "[48 0 0 48 0 0] 0 (Helvetica003) DF 76 80 moveto (HH) 0 SH "
+       "FontDirectory /Helvetica003 known not {nosuchop} if",
+       300, 3000},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -305,9 +333,11 @@ TEST(GPostScriptJobTest, StandardProcSetPaintsAndDropsAsItsRasterOperationSays) 
     job.End();
     const qvtest::RenderedJob rendered = PsRender(job.Output(), c.name);
     ASSERT_EQ(rendered.pages.size(), 1u);
-    // The square's middle, at (108, 108) points from the bottom.
-    EXPECT_EQ(rendered.pages[0].Dark(108, 792 - 108), c.dark);
-    EXPECT_FALSE(rendered.pages[0].Dark(300, 300));
+    const size_t inside = PsDarkIn(rendered.pages[0], 72, 72, 144, 144);
+    EXPECT_GE(inside, c.leastDark);
+    EXPECT_LE(inside, c.mostDark);
+    EXPECT_EQ(rendered.pages[0].DarkPixels(), PsDarkIn(rendered.pages[0], 68, 68, 148, 148))
+        << "nothing is drawn outside the square";
   }
 }
 
@@ -386,6 +416,32 @@ TEST(GPostScriptJobTest, ADocumentWithoutPagesWritesOnlyTheTrailer) {
   job.End();
   EXPECT_EQ(job.Output().rfind("%%Trailer\r\n", 0), 0u);
   EXPECT_NE(job.Output().find("%%Pages: 0\r\n"), std::string::npos);
+}
+
+TEST(GPostScriptJobTest, AnAbortedJobGetsNoTrailer) {
+  PsJobDriver job;
+  job.Start();
+  job.PageStart(PsPageSettings(qvtest::PsLetter()));
+  GCountedPtr abort(new GJobAbort);
+  EXPECT_EQ(qvtest::PsStatusOf(job.generator.Send(CommandOf(abort))), 0);
+  EXPECT_EQ(job.generator.GetInDocumentFlag(), 0);
+  EXPECT_NE(job.Output().find("%%BeginSetup"), std::string::npos) << "what was written is flushed";
+  EXPECT_EQ(job.Output().find("%%Trailer"), std::string::npos);
+}
+
+TEST(GPostScriptJobTest, DownloadHeaderWritesProcSetZeroOnceUnlessForced) {
+  PsJobDriver job;
+  job.Start();
+  job.Page(PsPageSettings(qvtest::PsLetter()));
+  const std::string frame = "%%BeginResource: procset QV_Standard_Proc 1.0 0\r\n";
+  const int32_t noId = 0;
+  GCountedPtr again(new GDownloadHeaderCommand(1, &noId));
+  job.generator.Send(CommandOf(again));
+  GCountedPtr forced(new GDownloadHeaderCommand(19, &noId));
+  job.generator.Send(CommandOf(forced));
+  job.End();
+  EXPECT_EQ(PsCount(job.Output(), frame), 2u);
+  EXPECT_NE(PsSection(job.Output(), "%%PageTrailer", "%%Trailer").find(frame), std::string::npos);
 }
 
 TEST(GPostScriptJobTest, ACopyStartsWithAFreshWriter) {
