@@ -55,8 +55,8 @@ class GPostScript : public GPdlGenerator, public GOutputSink {
   int16_t SetBrushColor(GColorPaint*) override { return 0; }
 
   // ---- Job operations ----
-  // The job settings into the writer (nothing is written yet: the header
-  // goes out with the first page).
+  // The job settings into a reset writer (nothing is written yet: the
+  // header goes out with the first page).
   int16_t DocumentStart(GDocumentStart* command) override;
   // Each page is its own document on the channel; the page's medium (a
   // default Letter page without one), orientation, copies and input bin go

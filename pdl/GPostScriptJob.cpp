@@ -26,23 +26,23 @@
 namespace {
 
 // The host-application flags of the driver instance.
-constexpr uint32_t kWrapApplicationDataFlag = 1u << 0;
-constexpr uint32_t kForceBitmapFontsFlag = 1u << 30;
+constexpr uint32_t kPsWrapApplicationDataFlag = 1u << 0;
+constexpr uint32_t kPsForceBitmapFontsFlag = 1u << 30;
 
 // Media positions of the input-bin map with a meaning of their own.
-constexpr int16_t kManualFeedPosition = 253;
-constexpr int16_t kManualFeedTray = 3;
+constexpr int16_t kPsManualFeedPosition = 253;
+constexpr int16_t kPsManualFeedTray = 3;
 
 // The download header kind that asks for procset 0 again.
-constexpr int32_t kForcedHeaderKind = 19;
+constexpr int32_t kPsForcedHeaderKind = 19;
 
 // Without a medium a page is Letter.
-constexpr int16_t kDefaultPageWidth = 612;
-constexpr int16_t kDefaultPageHeight = 792;
+constexpr int16_t kPsDefaultPageWidth = 612;
+constexpr int16_t kPsDefaultPageHeight = 792;
 
 // Paper ids in this range share one entry of the paper list.
-constexpr int32_t kCustomPaperFirst = 0x4000;
-constexpr int32_t kCustomPaperLast = 0x43E7;
+constexpr int32_t kPsCustomPaperFirst = 0x4000;
+constexpr int32_t kPsCustomPaperLast = 0x43E7;
 
 // The value an association list of the configuration pairs with the key
 // GValueAttribute(key, 0); false when the list or the key is missing.
@@ -103,10 +103,13 @@ void GPostScript::RebuildCurrentState() {
 int16_t GPostScript::DocumentStart(GDocumentStart* command) {
   const int16_t status = GPdlGenerator::DocumentStart(command);
   if (status != 0) return status;
+  // Every document is a job of its own on the printer, which forgets the
+  // procsets and settings of the one before: the writer starts afresh.
+  writer_->Reset();
   GState* job = GetStateSection(GFeatureIds::kJobSettings);
   const uint32_t appFlags = driverInstance_ != nullptr ? driverInstance_->GetAppFlags() : 0;
-  wrapApplicationData_ = (appFlags & kWrapApplicationDataFlag) != 0 ? 1 : 0;
-  forceBitmapFonts_ = (appFlags & kForceBitmapFontsFlag) != 0 ? 1 : 0;
+  wrapApplicationData_ = (appFlags & kPsWrapApplicationDataFlag) != 0 ? 1 : 0;
+  forceBitmapFonts_ = (appFlags & kPsForceBitmapFontsFlag) != 0 ? 1 : 0;
   applicationMode_ = GSettingQuery::NumberOr(job, GFeatureIds::kPsApplicationMode, 0);
   if (applicationMode_ == 0) {
     RWCString title;
@@ -210,8 +213,8 @@ void GPostScript::TakeMedia(GState* page, GState* job) {
   auto* media = dynamic_cast<GMedia*>(GSettingQuery::Find(page, GFeatureIds::kPageMedia));
   if (media == nullptr) media = dynamic_cast<GMedia*>(GSettingQuery::Find(job, GFeatureIds::kPageMedia));
   currentMedia_ = media;
-  int16_t width = kDefaultPageWidth;
-  int16_t height = kDefaultPageHeight;
+  int16_t width = kPsDefaultPageWidth;
+  int16_t height = kPsDefaultPageHeight;
   if (media != nullptr) {
     const uint16_t xDpi = media->GetXResolution() != 0 ? media->GetXResolution() : xResolution_;
     const uint16_t yDpi = media->GetYResolution() != 0 ? media->GetYResolution() : yResolution_;
@@ -232,10 +235,10 @@ void GPostScript::TakeMedia(GState* page, GState* job) {
   int32_t keep = 0;
   if (GSettingQuery::NumberAt(job, GFeatureIds::kPsKeepPortrait, &keep) && keep != 0) {
     int32_t paper = media != nullptr ? media->GetPaperId() : 0;
-    if (paper > kCustomPaperFirst && paper <= kCustomPaperLast) paper = kCustomPaperFirst;
+    if (paper > kPsCustomPaperFirst && paper <= kPsCustomPaperLast) paper = kPsCustomPaperFirst;
     int32_t entry = 0;
     const bool listed = PsMappedNumber(GetConfiguration(), GFeatureIds::kPaperList, static_cast<int16_t>(paper), &entry);
-    if ((!listed || entry >= kCustomPaperFirst) && streamMode_ != 2) writer_->SetKeepPortrait(keep);
+    if ((!listed || entry >= kPsCustomPaperFirst) && streamMode_ != 2) writer_->SetKeepPortrait(keep);
   }
   writer_->SetPageSize(width, height);
 }
@@ -256,8 +259,8 @@ void GPostScript::ReadPageSettings(GState* page, GState* job) {
       lastInputBin_ = bin;
       int32_t position = 0;
       if (PsMappedNumber(GetConfiguration(), kPdlTrayMap, bin, &position)) {
-        if (position == kManualFeedPosition) {
-          w.SetMediaPosition(kManualFeedTray);
+        if (position == kPsManualFeedPosition) {
+          w.SetMediaPosition(kPsManualFeedTray);
           w.SetManualFeed(1);
         } else if (position != 254 && position != 255) {
           w.SetManualFeed(0);
@@ -396,7 +399,7 @@ int16_t GPostScript::PassThrough(GPassThroughCommand* command) {
 }
 
 int16_t GPostScript::DownloadHeader(GDownloadHeaderCommand* command) {
-  const bool forced = command != nullptr && command->GetHeaderKind() == kForcedHeaderKind;
+  const bool forced = command != nullptr && command->GetHeaderKind() == kPsForcedHeaderKind;
   writer_->WriteProcSet(forced ? PSLIB::kForcedStandardProcSet : PSLIB::kStandardProcSet);
   return 0;
 }

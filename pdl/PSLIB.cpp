@@ -8,7 +8,7 @@
 
 namespace {
 
-struct ProcSetEntry {
+struct PsProcSetEntry {
   const char* name;
   const char* version;
   const char* revision;
@@ -17,14 +17,14 @@ struct ProcSetEntry {
 
 // The prolog's procsets, by index; index 2 stands for procset 0 written
 // again and has no entry of its own.
-const ProcSetEntry kProcSets[2] = {
+const PsProcSetEntry kPsProcSets[2] = {
     {"QV_Standard_Proc", "1.0", "0", &PSProcSets::StandardBody},
     {"MS_Win35_Proc", "3", "1", &PSProcSets::Win35Body},
 };
 
-const char kHexDigits[] = "0123456789ABCDEF";
+const char kPsHexDigits[] = "0123456789ABCDEF";
 
-std::string Format(const char* format, int a) {
+std::string PsFormat(const char* format, int a) {
   char text[32];
   std::snprintf(text, sizeof text, format, a);
   return text;
@@ -112,8 +112,8 @@ int16_t PSLIB::WritePassThrough(const uint8_t* data, uint32_t count) {
 
 int16_t PSLIB::WriteHexDigits(const uint8_t* data, uint32_t count, int32_t& column) {
   for (uint32_t i = 0; i < count; ++i) {
-    int16_t status = PutByte(static_cast<uint8_t>(kHexDigits[data[i] >> 4]));
-    if (status == kOk) status = PutByte(static_cast<uint8_t>(kHexDigits[data[i] & 0x0F]));
+    int16_t status = PutByte(static_cast<uint8_t>(kPsHexDigits[data[i] >> 4]));
+    if (status == kOk) status = PutByte(static_cast<uint8_t>(kPsHexDigits[data[i] & 0x0F]));
     if (status != kOk) return status;
     column += 2;
     if (column >= 78) {
@@ -147,7 +147,7 @@ int16_t PSLIB::WriteHexString16(const uint16_t* values, uint32_t count) {
   for (uint32_t i = 0; i < count && status == kOk; ++i) {
     const uint16_t value = values[i];
     for (int shift = 12; shift >= 0 && status == kOk; shift -= 4)
-      status = PutByte(static_cast<uint8_t>(kHexDigits[(value >> shift) & 0x0F]));
+      status = PutByte(static_cast<uint8_t>(kPsHexDigits[(value >> shift) & 0x0F]));
     column += 4;
     if (status == kOk && column >= 76) {
       column = 0;
@@ -238,11 +238,11 @@ int16_t PSLIB::WriteJobHeader(int controlD) {
 
   if (jobTimeoutPending_ != 0) {
     jobTimeoutPending_ = 0;
-    WriteText(Format("[{<</JobTimeout %d>> setuserparams\r\n} stopped cleartomark", jobTimeout_));
+    WriteText(PsFormat("[{<</JobTimeout %d>> setuserparams\r\n} stopped cleartomark", jobTimeout_));
   }
   if (waitTimeoutPending_ != 0) {
     waitTimeoutPending_ = 0;
-    WriteText(Format("[{<</WaitTimeout %d>> setuserparams\r\n} stopped cleartomark", waitTimeout_));
+    WriteText(PsFormat("[{<</WaitTimeout %d>> setuserparams\r\n} stopped cleartomark", waitTimeout_));
   }
   if (setupString1Set_ != 0) {
     WriteString(setupString1_);
@@ -274,7 +274,7 @@ int16_t PSLIB::GetProcSetName(int index, RWCString& out) {
     out = RWCString();
     return kBadProcSet;
   }
-  out = index < 2 ? RWCString(kProcSets[index].name) : RWCString();
+  out = index < 2 ? RWCString(kPsProcSets[index].name) : RWCString();
   return kOk;
 }
 
@@ -282,7 +282,7 @@ int16_t PSLIB::WriteProcSet(int index) {
   if (index < 0 || index > 2) return kBadProcSet;
   const int which = index == kForcedStandardProcSet ? kStandardProcSet : index;
   if (index != kForcedStandardProcSet && (procsetsWritten_ & (1u << which)) != 0) return kOk;
-  const ProcSetEntry& entry = kProcSets[which];
+  const PsProcSetEntry& entry = kPsProcSets[which];
   std::string begin = "%%BeginResource: procset ";
   begin += entry.name;
   begin += ' ';
@@ -302,7 +302,7 @@ int16_t PSLIB::BeginProcSet(int index) {
   if (index < 0 || index > 1) return kBadProcSet;
   int16_t status = WriteProcSet(index);
   if ((procsetsActive_ & (1u << index)) == 0 && procsetCount_ < 3) {
-    status = WriteText(std::string(kProcSets[index].name) + " begin\r\n");
+    status = WriteText(std::string(kPsProcSets[index].name) + " begin\r\n");
     procsetsActive_ |= 1u << index;
     procsetStack_[procsetCount_++] = index;
   }
@@ -351,7 +351,7 @@ int16_t PSLIB::WriteTrailer(int controlD) {
   if (errorHandler_ != 0) WriteText("%%+ file QV_PS_ErrorHandler 1.0 0\r\n");
   for (int i = 0; i < 2; ++i) {
     if ((procsetsWritten_ & (1u << i)) == 0) continue;
-    const ProcSetEntry& entry = kProcSets[i];
+    const PsProcSetEntry& entry = kPsProcSets[i];
     WriteText(std::string("%%+ procset ") + entry.name + " " + entry.version + " " + entry.revision + "\r\n");
   }
   while (procsetCount_ > 0) {

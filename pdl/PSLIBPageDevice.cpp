@@ -8,9 +8,9 @@
 
 namespace {
 
-const char* TrueFalse(bool on) { return on ? "true" : "false"; }
+const char* PsTrueFalse(bool on) { return on ? "true" : "false"; }
 
-std::string Pair(int a, int b) {
+std::string PsPair(int a, int b) {
   char text[32];
   std::snprintf(text, sizeof text, "%d %d", a, b);
   return text;
@@ -168,7 +168,7 @@ std::string PSLIB::DuplexText() const {
   if (duplex_ == 1) {
     if (landscape)
       return "userdict /FieryXJdict known {/Duplex true /Tumble false}{/Duplex true /Tumble true} ifelse";
-    return std::string("/Duplex true /Tumble ") + TrueFalse(tumbleFlag_ == 0);
+    return std::string("/Duplex true /Tumble ") + PsTrueFalse(tumbleFlag_ == 0);
   }
   if (duplex_ == 2) {
     if (landscape && tumbleFlag_ == 0)
@@ -186,16 +186,16 @@ int16_t PSLIB::WritePageDeviceBlock() {
     changed_ &= ~(1u << feature);
     switch (feature) {
       case kDeferredMediaSelection:
-        text += std::string("/DeferredMediaSelection ") + TrueFalse(deferredMediaSelection_ != 0);
+        text += std::string("/DeferredMediaSelection ") + PsTrueFalse(deferredMediaSelection_ != 0);
         break;
       case kResolution:
-        text += "/HWResolution [" + Pair(xResolution_, yResolution_) + "]";
+        text += "/HWResolution [" + PsPair(xResolution_, yResolution_) + "]";
         break;
       case kPreRenderingEnhance:
-        text += std::string("/PreRenderingEnhance ") + TrueFalse(preRenderingEnhance_ > 1);
+        text += std::string("/PreRenderingEnhance ") + PsTrueFalse(preRenderingEnhance_ > 1);
         break;
       case kPageSize:
-        text += "/PageSize [" + Pair(pageWidth_, pageHeight_) + "] /ImagingBBox null";
+        text += "/PageSize [" + PsPair(pageWidth_, pageHeight_) + "] /ImagingBBox null";
         break;
       case kMediaType:
         text += "/MediaType ";
@@ -214,7 +214,7 @@ int16_t PSLIB::WritePageDeviceBlock() {
         }
         break;
       case kManualFeed:
-        text += std::string("/ManualFeed ") + TrueFalse(manualFeed_ == 1);
+        text += std::string("/ManualFeed ") + PsTrueFalse(manualFeed_ == 1);
         break;
       case kMediaPosition:
         text += "/MediaPosition " + std::to_string(mediaPosition_);
@@ -225,19 +225,19 @@ int16_t PSLIB::WritePageDeviceBlock() {
         text += "/NumCopies " + std::to_string(copyCount_);
         break;
       case kCollate:
-        text += std::string("/Collate ") + TrueFalse(collate_ == 1);
+        text += std::string("/Collate ") + PsTrueFalse(collate_ == 1);
         break;
       case kDuplex:
         text += DuplexText();
         break;
       case kPostRenderingEnhance:
-        text += std::string("/PostRenderingEnhance ") + TrueFalse(postRenderingEnhance_ != 0);
+        text += std::string("/PostRenderingEnhance ") + PsTrueFalse(postRenderingEnhance_ != 0);
         break;
       case kSparetone:
-        text += std::string("/Sparetone ") + TrueFalse(sparetone_ == 1);
+        text += std::string("/Sparetone ") + PsTrueFalse(sparetone_ == 1);
         break;
       case kExtendedPrintArea:
-        text += std::string("/ExtendedPrintArea ") + TrueFalse(extendedPrintArea_ == 1);
+        text += std::string("/ExtendedPrintArea ") + PsTrueFalse(extendedPrintArea_ == 1);
         break;
       default:
         continue;

@@ -6,7 +6,7 @@ namespace {
 
 // The bodies are kept here with plain line ends; the job carries every
 // line with carriage return and line feed.
-std::string WithJobLineEnds(const char* text) {
+std::string PsWithJobLineEnds(const char* text) {
   std::string out;
   for (const char* p = text; *p != '\0'; ++p) {
     if (*p == '\n') out += '\r';
@@ -20,7 +20,7 @@ std::string WithJobLineEnds(const char* text) {
 // one-letter setters define there alike), and read it by plain lookup.
 // Procedures that other definitions call by name (restore, initmatrix)
 // are redefined first, so that bind leaves those calls alone.
-const char kStandard[] = R"PS(200 dict dup begin
+const char kPsStandardText[] = R"PS(200 dict dup begin
 /TYPE_NULL 0 def /TYPE_COLOR_GRAY 1 def /TYPE_COLOR_RGB 2 def /TYPE_PATTERN 3 def
 /COLOR_GRAY_O 1 def /COLOR_R_O 2 def /COLOR_G_O 3 def /COLOR_B_O 4 def /PATTERN_ID 5 def
 /BRUSH_TYPE 10 def /PEN_TYPE 20 def
@@ -201,7 +201,7 @@ end def
 )PS";
 
 // The second procset: abbreviations and page set-up procedures.
-const char kWin35[] = R"PS(94 dict def MS_Win35_Proc begin
+const char kPsWin35Text[] = R"PS(94 dict def MS_Win35_Proc begin
 /bd {bind def} bind def /in {72 mul} bd /ed {exch def} bd /ld {load def} bd
 /tr /translate ld /gs /gsave ld /gr /grestore ld /rmt /rmoveto ld /rlt /rlineto ld /rct /rcurveto ld
 /st /stroke ld /n /newpath ld /sm /setmatrix ld /cm /currentmatrix ld /cp /closepath ld /ARC /arcn ld
@@ -239,7 +239,7 @@ end
 
 // The error handler: replaces handleerror with one that ends the page the
 // job was on and prints a report of the error, the memory and the stacks.
-const char kErrorHandler[] = R"PS(userdict begin /$xioerr 40 dict def end
+const char kPsErrorHandlerText[] = R"PS(userdict begin /$xioerr 40 dict def end
 $xioerr begin
 /xy 700 def /xx 72 def /xind 0 def
 /xnl {/xy xy 12 sub def xy 72 lt {showpage /Times-Roman findfont 10 scalefont setfont /xy 700 def} if
@@ -290,17 +290,17 @@ errordict /handleerror {userdict /$xioerr get begin xreport end} put
 namespace PSProcSets {
 
 const char* StandardBody() {
-  static const std::string body = WithJobLineEnds(kStandard);
+  static const std::string body = PsWithJobLineEnds(kPsStandardText);
   return body.c_str();
 }
 
 const char* Win35Body() {
-  static const std::string body = WithJobLineEnds(kWin35);
+  static const std::string body = PsWithJobLineEnds(kPsWin35Text);
   return body.c_str();
 }
 
 const char* ErrorHandlerBody() {
-  static const std::string body = WithJobLineEnds(kErrorHandler);
+  static const std::string body = PsWithJobLineEnds(kPsErrorHandlerText);
   return body.c_str();
 }
 

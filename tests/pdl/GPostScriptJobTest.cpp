@@ -23,7 +23,7 @@ namespace {
 using qvtest::PsJobDriver;
 using qvtest::PsPageSettings;
 
-const std::string kHeaderComments =
+const std::string kPsHeaderComments =
     "%!PS-Adobe-3.0\r\n"
     "%%Title: Report\r\n"
     "%%Creator: QV/Fennick PS2 Driver\r\n"
@@ -82,7 +82,7 @@ TEST(GPostScriptJobTest, TwoPagesInBothOrientationsHaveTheirFramesAndRender) {
   ASSERT_EQ(job.End(), 0);
   const std::string out = job.Output();
 
-  EXPECT_EQ(out.substr(0, kHeaderComments.size()), kHeaderComments);
+  EXPECT_EQ(out.substr(0, kPsHeaderComments.size()), kPsHeaderComments);
   EXPECT_EQ(PsSection(out, "%%EndProlog", "%%Page: 1 1"),
             "%%EndProlog\r\n\r\n"
             "%%BeginSetup\r\n"
@@ -442,6 +442,32 @@ TEST(GPostScriptJobTest, DownloadHeaderWritesProcSetZeroOnceUnlessForced) {
   job.End();
   EXPECT_EQ(PsCount(job.Output(), frame), 2u);
   EXPECT_NE(PsSection(job.Output(), "%%PageTrailer", "%%Trailer").find(frame), std::string::npos);
+}
+
+TEST(GPostScriptJobTest, EveryDocumentIsAWholeJob) {
+  // Two documents through one generator: the second carries its own
+  // prolog, since the printer forgets the first job's definitions.
+  PsJobDriver job;
+  job.SetValue(GFeatureIds::kPsErrorHandler, 1);
+  job.Start(u"First");
+  job.Page(PsPageSettings(qvtest::PsLetter(), 90));
+  job.End();
+  const size_t firstEnd = job.Output().size();
+  job.channel.bytes.clear();
+  job.Start(u"Second");
+  job.Page(PsPageSettings(qvtest::PsA4()));
+  job.Page(PsPageSettings(qvtest::PsA4()));
+  job.End();
+  const std::string second = job.Output();
+  ASSERT_GT(firstEnd, 0u);
+  EXPECT_EQ(second.rfind("%!PS-Adobe-3.0\r\n%%Title: Second\r\n", 0), 0u);
+  EXPECT_NE(second.find("%%BeginResource: procset QV_Standard_Proc"), std::string::npos);
+  EXPECT_NE(second.find("%%BeginResource: file QV_PS_ErrorHandler"), std::string::npos);
+  EXPECT_NE(second.find("%%Page: 1 1\r\n"), std::string::npos);
+  EXPECT_NE(second.find("%%Pages: 2\r\n"), std::string::npos);
+  EXPECT_EQ(PsCount(PsSection(second, "%%Trailer", "%%EOF"), "end\r\n"), 2u)
+      << "the trailer ends the two procsets the job began";
+  PsExpectPageSizes(PsRender(second, "second"), {{595, 842}, {595, 842}});
 }
 
 TEST(GPostScriptJobTest, ACopyStartsWithAFreshWriter) {
