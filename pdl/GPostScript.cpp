@@ -4,13 +4,14 @@
 #include "rw/RWBinaryFile.h"
 #include "rw/RWVirtualStream.h"
 
-GPostScript::GPostScript() = default;
+GPostScript::GPostScript() : writer_(std::make_unique<PSLIB>(this)) {}
 
-GPostScript::GPostScript(const int32_t* id) : GPdlGenerator(id) {}
+GPostScript::GPostScript(const int32_t* id) : GPdlGenerator(id), writer_(std::make_unique<PSLIB>(this)) {}
 
 GPostScript::GPostScript(const RWCString& name, GState* defaultState, GConfiguration* configuration,
                          const int32_t* id, int32_t addOnListId, int32_t addOnKind, int32_t addOnMode)
-    : GPdlGenerator(name, defaultState, configuration, id, addOnListId, addOnKind, addOnMode) {}
+    : GPdlGenerator(name, defaultState, configuration, id, addOnListId, addOnKind, addOnMode),
+      writer_(std::make_unique<PSLIB>(this)) {}
 
 GPostScript::GPostScript(const GPostScript& other)
     : GPdlGenerator(other),
@@ -21,7 +22,12 @@ GPostScript::GPostScript(const GPostScript& other)
       yResolution_(other.yResolution_),
       colourMode_(other.colourMode_),
       currentX_(other.currentX_),
-      currentY_(other.currentY_) {}
+      currentY_(other.currentY_),
+      scalePatterns_(other.scalePatterns_),
+      twoBitRaster_(other.twoBitRaster_),
+      compressImages_(other.compressImages_),
+      fontOption571_(other.fontOption571_),
+      writer_(std::make_unique<PSLIB>(this)) {}
 
 GPostScript& GPostScript::operator=(const GPostScript& other) {
   if (&other == this || !other.DiffersFrom(this)) return *this;
@@ -33,6 +39,11 @@ GPostScript& GPostScript::operator=(const GPostScript& other) {
   colourMode_ = other.colourMode_;
   currentX_ = other.currentX_;
   currentY_ = other.currentY_;
+  scalePatterns_ = other.scalePatterns_;
+  twoBitRaster_ = other.twoBitRaster_;
+  compressImages_ = other.compressImages_;
+  // A fresh writer: nothing of the other's job carries over.
+  writer_ = std::make_unique<PSLIB>(this);
   return *this;
 }
 

@@ -98,11 +98,12 @@ struct RenderedJob {
   std::vector<GrayPage> pages;
 };
 
-// Renders the job to gray pages at the resolution given (dots per inch).
-inline RenderedJob RenderPcl(const std::string& interpreter, const std::string& job, const std::string& name,
-                             int resolution) {
-  const std::string base = ::testing::TempDir() + "qv_pcl_" + std::to_string(getpid()) + "_" + name;
-  const std::string jobPath = base + ".prn";
+// Runs an interpreter that takes Ghostscript's options on the job (written
+// to a file with the extension given) and collects its gray pages at the
+// resolution given (dots per inch) and what it said.
+inline RenderedJob RenderGrayPages(const std::string& interpreter, const std::string& job, const std::string& base,
+                                   const std::string& extension, int resolution) {
+  const std::string jobPath = base + extension;
   const std::string errorPath = base + ".err";
   std::ofstream(jobPath, std::ios::binary) << job;
   const std::string command = "'" + interpreter + "' -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=pgmraw -r" +
@@ -120,6 +121,13 @@ inline RenderedJob RenderPcl(const std::string& interpreter, const std::string& 
   std::remove(jobPath.c_str());
   std::remove(errorPath.c_str());
   return rendered;
+}
+
+// Renders the job to gray pages at the resolution given (dots per inch).
+inline RenderedJob RenderPcl(const std::string& interpreter, const std::string& job, const std::string& name,
+                             int resolution) {
+  return RenderGrayPages(interpreter, job, ::testing::TempDir() + "qv_pcl_" + std::to_string(getpid()) + "_" + name,
+                         ".prn", resolution);
 }
 
 }  // namespace qvtest
