@@ -6,16 +6,7 @@
 
 #include <cstdint>
 
-struct GShortPoint {
-  int16_t x = 0;
-  int16_t y = 0;
-
-  GShortPoint() = default;
-  GShortPoint(int16_t px, int16_t py) : x(px), y(py) {}
-
-  bool operator==(const GShortPoint& other) const { return x == other.x && y == other.y; }
-  bool operator!=(const GShortPoint& other) const { return !(*this == other); }
-};
+#include "model/GShortPoint.h"
 
 struct GRealPair {
   float x = 0.0f;

@@ -2,28 +2,18 @@
 // orientation: a paper size and its imageable area in device pixels, the
 // paper id and the media type. The device model holds one per paper size,
 // orientation and resolution in its media pools; trays and the document
-// settings hold the medium in use. Also the small value GShortPoint used
-// for sizes and offsets, and NormalizeAngle for turning orientations.
+// settings hold the medium in use. Also NormalizeAngle for turning
+// orientations.
 #pragma once
 
 #include <cstdint>
 
 #include "model/GAttribute.h"
 #include "model/GFeatureIds.h"
+#include "model/GShortPoint.h"
 #include "rw/RWCString.h"
 
 class GPeripheral;
-
-// Two signed 16-bit values; for a paper size x is the width, y the height.
-struct GShortPoint {
-  int16_t x = 0;
-  int16_t y = 0;
-
-  GShortPoint() = default;
-  GShortPoint(int16_t px, int16_t py) : x(px), y(py) {}
-  bool operator==(const GShortPoint& other) const { return x == other.x && y == other.y; }
-  bool operator!=(const GShortPoint& other) const { return !(*this == other); }
-};
 
 constexpr RWClassID GMediaClassId = 1002;
 
