@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "graphics/GDitherMatrix.h"
+#include "graphics/GTransformAttribute.h"
 #include "model/GCapabilities.h"
 #include "model/GConfiguration.h"
 #include "model/GFeatureIds.h"
@@ -543,6 +544,12 @@ int16_t GPcl5e::PageStart(GPageStart* command) {
   GState* page = GetStateSection(kPageState);
   GValueAttribute* value = Pcl5eValue(page, kPageCopies);
   if (value != nullptr) copies_ = value->GetValue();
+  // The page's transform is applied before the page's first drawing.
+  if (auto* transform = dynamic_cast<GAttribute*>(page->FindByClass(GTransformAttributeClassId))) {
+    GState* graphics = GetStateSection(kGraphicsState);
+    graphics->AddChild(new GTransformAttribute(*static_cast<GTransformAttribute*>(transform)));
+    if (auto* held = dynamic_cast<GAttribute*>(graphics->FindByClass(GTransformAttributeClassId))) held->changed = 1;
+  }
   ResetPageDrawingState();
   forceX_ = forceY_ = 1;
   paletteSelected_ = 10;

@@ -42,8 +42,6 @@ const uint16_t kPcl5eArcTangents[102] = {
 
 int32_t Pcl5eSineEntry(int degree) { return degree >= 90 ? 65536 : kPcl5eSines[degree]; }
 
-}  // namespace
-
 // Sine of an angle in tenths of a degree, times 32768.
 int32_t GPcl5eSine(int32_t tenths) {
   int32_t a = tenths % 3600;
@@ -80,8 +78,6 @@ int32_t GPcl5eAngle(int32_t dx, int32_t dy) {
   if (dy < 0) angle = 3600 - angle;
   return angle % 3600;
 }
-
-namespace {
 
 // The Bezier points of one arc: 3n + 1 points at most 4 x 3 + 1.
 struct Pcl5eArc {

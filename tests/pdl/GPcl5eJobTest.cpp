@@ -17,7 +17,9 @@
 #include "graphics/GPathGraphic.h"
 #include "graphics/GPen.h"
 #include "graphics/GShapeGraphic.h"
+#include "graphics/GTransformAttribute.h"
 #include "model/GGraphicBundle.h"
+#include "model/GPassThroughCommand.h"
 #include "support/GraphicsObjectSamples.h"
 #include "support/Pcl5JobDriver.h"
 #include "support/PclInterpreter.h"
@@ -278,6 +280,74 @@ TEST(GPcl5eDrawing, EllipseIsFourBezierSegmentsFromTheTopCentre) {
   EXPECT_EQ(curve.substr(curve.size() - 9), "1500,2000");
 }
 
+TEST(GPcl5eDrawing, PathPiecesShareOnePolygonBuffer) {
+  // Every piece after the first closes the subpath before it; the buffer
+  // is opened once and filled once.
+  Pcl5JobDriver job;
+  ASSERT_EQ(job.StartDocument(), 0);
+  ASSERT_EQ(job.StartPage(Pcl5PageSpec()), 0);
+  auto* path = new GPathGraphic(Pcl5Bundle(-1, 0), nullptr);
+  path->AddChild(new GRectangleGraphic(GRect(100, 100, 200, 200), nullptr, nullptr));
+  path->AddChild(new GRectangleGraphic(GRect(300, 100, 400, 200), nullptr, nullptr));
+  path->AddChild(new GRectangleGraphic(GRect(500, 100, 600, 200), nullptr, nullptr));
+  ASSERT_EQ(job.Draw(path), 0);
+  ASSERT_EQ(job.EndPage(), 0);
+  const std::string& bytes = job.Bytes();
+  EXPECT_EQ(Pcl5Count(bytes, "PM0"), 1u);
+  EXPECT_EQ(Pcl5Count(bytes, "PM1"), 2u);
+  EXPECT_EQ(Pcl5Count(bytes, "PM2"), 1u);
+  EXPECT_EQ(Pcl5Count(bytes, "FP0"), 1u);
+  EXPECT_LT(bytes.find("PM0"), bytes.find("PM1"));
+}
+
+TEST(GPcl5eDrawing, GrayFillDownloadsAPatternOnceForItsThresholdInterval) {
+  Pcl5JobDriver job;
+  ASSERT_EQ(job.StartDocument(), 0);
+  ASSERT_EQ(job.StartPage(Pcl5PageSpec()), 0);
+  ASSERT_EQ(job.Draw(new GRectangleGraphic(GRect(100, 100, 200, 200), Pcl5Bundle(-1, 128), nullptr)), 0);
+  // 129 lies between the same two thresholds of the job's matrix.
+  ASSERT_EQ(job.Draw(new GRectangleGraphic(GRect(300, 100, 400, 200), Pcl5Bundle(-1, 129), nullptr)), 0);
+  ASSERT_EQ(job.EndPage(), 0);
+  const std::string& bytes = job.Bytes();
+  // Pattern 1: 20 bytes (12 of header, 8 rows of 8 dots), format 20, one
+  // bit a pixel, 8 x 8 at 600 dpi, then half the cells black.
+  const std::string header = kEsc + "*c1G" + kEsc + "*c20W" + std::string("\x14\x00\x01\x00\x00\x08\x00\x08\x02\x58\x02\x58", 12);
+  ASSERT_EQ(Pcl5Count(bytes, header), 1u) << bytes;
+  const std::string rows = bytes.substr(bytes.find(header) + header.size(), 8);
+  int black = 0;
+  for (unsigned char row : rows)
+    for (int bit = 0; bit < 8; ++bit) black += (row >> bit) & 1;
+  EXPECT_EQ(black, 32);
+  EXPECT_EQ(Pcl5Count(bytes, "*c20W"), 1u);
+  EXPECT_EQ(Pcl5Count(bytes, "FT22,1CF2"), 2u);
+}
+
+TEST(GPcl5eJob, PassThroughOnlyForThisGenerator) {
+  Pcl5JobDriver job;
+  ASSERT_EQ(job.StartDocument(), 0);
+  const size_t before = job.Bytes().size();
+  const uint8_t data[] = {'X', 'Y', 'Z'};
+  GPassThroughCommand other(data, 3, 789, nullptr);
+  EXPECT_EQ(job.generator->PassThrough(&other), 0);
+  EXPECT_EQ(job.Bytes().size(), before);
+  GPassThroughCommand mine(data, 3, GPcl5eClassId, nullptr);
+  EXPECT_EQ(job.generator->PassThrough(&mine), 0);
+  EXPECT_EQ(job.Bytes().substr(job.Bytes().size() - 3), "XYZ");
+}
+
+TEST(GPcl5eJob, CustomPaperIdsAreOneCustomSizeWrittenOnEveryPage) {
+  Pcl5JobDriver job;
+  ASSERT_EQ(job.StartDocument(), 0);
+  Pcl5PageSpec page;
+  page.paperId = 16500;
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_EQ(job.StartPage(page), 0);
+    ASSERT_EQ(job.EndPage(), 0);
+  }
+  ASSERT_EQ(job.EndDocument(), 0);
+  EXPECT_EQ(Pcl5Count(job.Bytes(), kEsc + "&l101A"), 2u);
+}
+
 // ---- Rendered by the interpreter ----
 
 class GPcl5eRendered : public ::testing::TestWithParam<int> {};
@@ -390,6 +460,31 @@ TEST_P(GPcl5eRendered, DuplexLetterAndA4PagesRenderTheShapes) {
     EXPECT_LT(darkest(2100, 3000), 128) << "the polyline, page " << i;
     EXPECT_GT(sample(2100, 3100), 192) << "below the polyline, page " << i;
   }
+}
+
+TEST(GPcl5eRenderedTransform, PageTransformScalesTheDrawing) {
+  const std::string interpreter = qvtest::PclInterpreter();
+  ASSERT_FALSE(interpreter.empty()) << qvtest::kNoInterpreter;
+  Pcl5JobDriver job;
+  ASSERT_EQ(job.StartDocument(), 0);
+  // Twice the size, the offset on the imageable origin.
+  const GShortPoint origin = qvtest::Pcl5ImageableOrigin(qvtest::kPcl5LetterId, 0);
+  auto* transform = new GTransformAttribute(0, origin, GRealPair(2.0f, 2.0f));
+  ASSERT_EQ(job.StartPage(Pcl5PageSpec(), transform), 0);
+  ASSERT_EQ(job.Draw(new GRectangleGraphic(GRect(300, 300, 600, 600), Pcl5Bundle(-1, 0), nullptr)), 0);
+  ASSERT_EQ(job.EndPage(), 0);
+  ASSERT_EQ(job.EndDocument(), 0);
+  EXPECT_NE(job.Bytes().find(kEsc + "&a0P"), std::string::npos);
+  EXPECT_NE(job.Bytes().find("SC0,3.3866,0,-3.3866,2"), std::string::npos) << job.Bytes();
+  const int dpi = 75;
+  const qvtest::RenderedJob rendered = qvtest::RenderPcl(interpreter, job.Bytes(), "transform", dpi);
+  EXPECT_EQ(rendered.errors, "");
+  ASSERT_EQ(rendered.pages.size(), 1u);
+  auto sample = [&](int x, int y) { return rendered.pages[0].At((x + origin.x) * dpi / 600, (y + origin.y) * dpi / 600); };
+  EXPECT_LT(sample(700, 700), 64);
+  EXPECT_LT(sample(1100, 1100), 64);
+  EXPECT_GT(sample(500, 500), 192);
+  EXPECT_GT(sample(1300, 1300), 192);
 }
 
 INSTANTIATE_TEST_SUITE_P(Orientations, GPcl5eRendered, ::testing::Values(0, 90, 180, 270));

@@ -105,7 +105,8 @@ class Pcl5JobDriver {
     return Pass(start);
   }
 
-  int16_t StartPage(const Pcl5PageSpec& spec) {
+  // A transform given is the page's (taken over).
+  int16_t StartPage(const Pcl5PageSpec& spec, GAttribute* transform = nullptr) {
     using namespace GFeatureIds;
     const int32_t pageId = kPageState;
     auto* settings = new GState(&pageId);
@@ -114,6 +115,7 @@ class Pcl5JobDriver {
     settings->AddChild(Value(kDuplex, spec.duplex));
     settings->AddChild(Value(kPageCopies, spec.copies));
     settings->AddChild(Value(kInputBin, spec.inputBin));
+    if (transform != nullptr) settings->AddChild(transform);
     return Pass(new GPageStart(settings));
   }
 
