@@ -2,8 +2,8 @@
 // orientation: a paper size and its imageable area in device pixels, the
 // paper id and the media type. The device model holds one per paper size,
 // orientation and resolution in its media pools; trays and the document
-// settings hold the medium in use. Also the small value GShortPoint used
-// for sizes and offsets, and NormalizeAngle for turning orientations.
+// settings hold the medium in use. Also NormalizeAngle for turning
+// orientations.
 #pragma once
 
 #include <cstdint>

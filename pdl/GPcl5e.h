@@ -1,30 +1,53 @@
 // GPcl5e: the page-description generator for PCL 5e with GL/2 vector
 // graphics. It is a generator peripheral (the printer's child with feature
-// id 101) that writes the escape sequences and GL/2 instructions of a job.
+// id 101) that writes the escape sequences and GL/2 instructions of a job:
+// every sequence comes from an escape template run by its formatter into
+// its 8192-byte output stream, which its output sink empties into the job's
+// output channel. The job and page escapes, the switching between PCL and
+// GL/2 mode, the GL/2 pens, colours and fill patterns and the GL/2 path
+// output are its own (GPcl5e.cpp, GPcl5eDrawingState.cpp, GPcl5ePaths.cpp).
 // Its stored body keeps the current pattern id, the output sink's latched
 // status and output-ok flag, the resolution, the colour mode and the
 // colour-treatment mode.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
+#include "model/GCountedPtr.h"
+#include "pdl/GEscapeFormatter.h"
+#include "pdl/GOutputSink.h"
 #include "pdl/GPdlGenerator.h"
+#include "pdl/GPenPalette.h"
+#include "pdl/PclStream.h"
+#include "rw/RWCString.h"
 #include "rw/RWMembers.h"
+
+class GDitherMatrix;
+class GMedia;
+class GPolygonGraphic;
+class GShapeGraphic;
+struct GRect;
+struct GShortPoint;
 
 constexpr RWClassID GPcl5eClassId = 788;
 
 class GPcl5e : public GPdlGenerator {
  public:
+  static constexpr int32_t kStreamSize = 8192;
+
   // Pattern id 1, output status 0, output ok, resolution 0 by 0 until a
   // document starts, colour mode 2, colour-treatment mode 2, cursor at
-  // (0, 0) with both force flags set.
+  // (0, 0) with both force flags set; a new output stream.
   GPcl5e();
   explicit GPcl5e(const int32_t* id);
   GPcl5e(const RWCString& name, GState* defaultState, GConfiguration* configuration, const int32_t* id,
          int32_t addOnListId, int32_t addOnKind, int32_t addOnMode);
+  // Takes the other's values but makes its own stream and pen palette.
   GPcl5e(const GPcl5e& other);
   // Nothing for itself, nor when the base reports no difference.
   GPcl5e& operator=(const GPcl5e& other);
+  // Destroys the stream without flushing it.
   ~GPcl5e() override;
 
   static RWClassID StaticClassId() { return GPcl5eClassId; }
@@ -37,15 +60,56 @@ class GPcl5e : public GPdlGenerator {
   // Asks the target to take a copy of this generator
   // (UsePcl5eGenerator).
   int16_t ApplyTo(GPeripheral* target) override;
+  // Back to the constructed job, page and drawing memories.
+  void RebuildCurrentState() override;
 
-  // The font and paint operations of the generator section. This
-  // generator's font download and drawing output are not in place yet: they
-  // write nothing and answer 0.
+  // ---- Job and page ----
+  int16_t DocumentStart(GDocumentStart* command) override;
+  int16_t DocumentEnd(GDocumentEnd* command) override;
+  int16_t DocumentBreak(GCommand* command) override;
+  int16_t PageStart(GPageStart* command) override;
+  int16_t PageEnd(GPageEnd* command) override;
+  int16_t JobAbort(GJobAbort* command) override;
+  int16_t PassThrough(GPassThroughCommand* command) override;
+
+  // ---- Graphics state ----
+  int16_t SetBrush(GBrush* brush) override;
+  int16_t SetNoBrush(GNoBrush* brush) override;
+  int16_t SetPen(GPen* pen) override;
+  int16_t SetNoPen(GNoPen* pen) override;
+  int16_t SetDashedPen(GDashedPen* pen) override;
+  int16_t SetLineCap(GCap* cap) override;
+  int16_t SetLineJoin(GJoint* joint) override;
+  int16_t SetMiterJoin(GMiterJoint* joint) override;
+  int16_t SetFillMode(GFillMode* fillMode) override;
+  int16_t ClipToPage(GClipToPage* clip) override;
+  int16_t ClipToRectangles(GClipToRectangle* clip) override;
+  int16_t ClipToRectangle(GClipToSingleRectangle* clip) override;
+  int16_t SetRasterOperation(GRasterOperation* operation) override;
+  int16_t SetTransform(GTransformAttribute* transform) override;
+
+  // The font and pattern operations of the generator section. Font
+  // download and pattern paints are not in place yet: they write nothing
+  // and answer 0.
   int16_t RemoveDownloadedFont(const RWCString&) override { return 0; }
   int16_t SetPenPattern(GPaint*) override { return 0; }
-  int16_t SetPenColor(GColorPaint*) override { return 0; }
   int16_t SetBrushPattern(GPaint*) override { return 0; }
-  int16_t SetBrushColor(GColorPaint*) override { return 0; }
+  int16_t SetPenColor(GColorPaint* paint) override;
+  int16_t SetBrushColor(GColorPaint* paint) override;
+
+  // ---- Drawing ----
+  int16_t DrawArc(GGraphic* graphic) override;
+  int16_t DrawChord(GGraphic* graphic) override;
+  int16_t DrawEllipse(GGraphic* graphic) override;
+  int16_t DrawPath(GGraphic* graphic) override;
+  int16_t DrawPie(GGraphic* graphic) override;
+  int16_t DrawPolyBezier(GGraphic* graphic) override;
+  int16_t DrawPolyBezierTo(GGraphic* graphic) override;
+  int16_t DrawPolyline(GGraphic* graphic) override;
+  int16_t DrawPolylineTo(GGraphic* graphic) override;
+  int16_t DrawPolygon(GGraphic* graphic) override;
+  int16_t DrawRectangle(GGraphic* graphic) override;
+  int16_t DrawRoundRectangle(GGraphic* graphic) override;
 
   // Stored body after the generator base's: version 1, current pattern id
   // (16-bit), latched output status (16-bit), output-ok flag (32-bit), x
@@ -60,6 +124,34 @@ class GPcl5e : public GPdlGenerator {
   uint16_t GetYResolution() const { return yResolution_; }
   int32_t GetColourMode() const { return colourMode_; }
   int32_t GetColourTreatmentMode() const { return colourTreatmentMode_; }
+  void SetColourMode(int32_t mode) { colourMode_ = mode; }
+  int IsInGl2() const { return inGl2_; }
+
+  // Capability bits of the generator's configuration (112, then 136).
+  enum Capability : uint32_t {
+    kCapText = 1u << 0,
+    kCapPixelPlacement = 1u << 1,
+    kCapRasterOperations = 1u << 2,
+    kCapSwapRotatedSizes = 1u << 3,
+    kCapAlignToEdge = 1u << 4,
+    kCapRectangles = 1u << 8,
+    kCapCustomCode101 = 1u << 9,
+    kCapCustomDecipoints = 1u << 10,
+    kCapNoDuplex = 1u << 11,
+  };
+  uint32_t GetCapabilities() const { return capabilities_; }
+
+  // Reads the capability set from the configuration; leaves the flags when
+  // the configuration has none.
+  virtual void ReadCapabilities();
+  // Selects the paint of a fill or an edge: kind 0 colour, 1 and 2 pattern,
+  // 3 none; pen 1 edges, pen 2 fills; inGl2 says which language selects it.
+  virtual void SelectPaint(int32_t kind, int32_t pen, int32_t inGl2);
+
+  // Pending settings of the two modes (bits).
+  enum PendingPcl : uint32_t { kPclSourceTransparency = 1, kPclPatternTransparency = 2, kPclRasterOperation = 4 };
+  enum PendingGl2 : uint32_t { kGl2SourceTransparency = 1, kGl2Transparency = 2, kGl2MergeControl = 4,
+                               kGl2InputWindow = 8 };
 
  protected:
   // Set by the job, page and drawing operations.
@@ -78,10 +170,141 @@ class GPcl5e : public GPdlGenerator {
   int32_t forceY_ = 1;
 
  private:
+  // The output sink: the stream hands it full buffers, it sends them to
+  // the channel under the shared rule and rewinds the stream.
+  class Sink : public GOutputSink, public PclStreamCallback {
+   public:
+    explicit Sink(GPcl5e* owner) : owner_(owner) {}
+    using GOutputSink::Flush;
+    int16_t Flush(PclStream* stream, uint32_t userValue, const uint8_t* data, int32_t length) override;
+
+   private:
+    GPcl5e* owner_;
+  };
+
   // The stored output settings, in the shared block's order.
   OutputBlock Output() const;
   void TakeOutput(const OutputBlock& block);
   void CopyValues(const GPcl5e& other);
+  void CreateStream();
+  void ResetJobMemories();
+  void ResetPageDrawingState();
+
+  // ---- Output (GPcl5e.cpp) ----
+  // Runs the template with the cells A to H; answers the bytes written.
+  uint32_t Emit(const char* text, int32_t a = 0, int32_t b = 0, int32_t c = 0, int32_t d = 0, int32_t e = 0,
+                int32_t f = 0, int32_t g = 0, int32_t h = 0);
+  // Writes bytes as they are, through the stream.
+  void EmitRaw(const void* data, int32_t length);
+  int16_t FlushStream();
+  // The latched status, reset to 0 (the output stays off).
+  int16_t TakeOutputStatus();
+  void EnterPclMode(uint32_t pending, bool reset);
+  void EnterGl2Mode(uint32_t pending);
+  void SetMode(int gl2);
+  void SelectPalette(int id);
+  void MoveCursor(int16_t x, int16_t y, bool forceX, bool forceY);
+  void SetOrientation(int code);
+  void WriteCustomSizeRegistration(const GMedia& media, int degrees, bool front);
+  // The page's medium: the own copy, the page state's, or a default.
+  const GMedia& PageMedia() const;
+  // The dither matrix width (8 without a matrix).
+  int DitherWidth() const;
+  void ChooseDitherMatrix(GState* job);
+
+  // ---- Drawing state (GPcl5eDrawingState.cpp) ----
+  void SelectPen(int pen);
+  void SetFillType(int type);
+  void SetPenWidth(int width);
+  void SetRotation(int rotation);
+  void SetForceBlack(int flag);
+  void SetPatternTransparency(int32_t value);
+  void SetSourceTransparency(int32_t value);
+  void SelectPaintWithTransparency(int32_t kind, int32_t pen, int32_t inGl2);
+  void ApplyPenPaintAndWidth(GPen* pen);
+  int DefineGrayPattern(uint8_t red, uint8_t green, uint8_t blue);
+  int ChoosePalette(uint8_t red, uint8_t green, uint8_t blue) const;
+
+  // ---- Paths (GPcl5ePaths.cpp) ----
+  void ClosePolygonSubpath();
+  void BeginFigure(bool closed);
+  void EndFigure(uint8_t savedFlags);
+  void FillAndEdge();
+  void DropPolygonCache();
+  void ResetPathState();
+  int16_t DrawOneRectangle(const GRect& rect);
+  // Writes the curve points after "BZ": "x,y," and the last "x,y".
+  void EmitCurvePoints(const GShortPoint* points, int count);
+  int16_t DrawArcFigure(GGraphic* graphic, int kind);
+
+  // Output.
+  Sink sink_{this};
+  PclStream* stream_ = nullptr;
+  GEscapeFormatter formatter_;
+  uint32_t lastTick_ = 0;
+  std::unique_ptr<GPenPalette> palette_;
+
+  // Mode.
+  int32_t inGl2_ = 0;
+  int32_t gl2SetUp_ = 0;
+  int32_t scalingSent_ = 0;
+  uint32_t pendingPcl_ = 0;
+  uint32_t pendingGl2_ = 0;
+  uint16_t rasterOperation_ = 240;
+  int32_t patternTransparency_ = 1;
+  int32_t sourceTransparency_ = 1;
+  int32_t clipKind_ = 0;  // 0 none, 1 rectangle, 2 reset
+  int32_t clipKindSent_ = 0;
+  int16_t clipLeft_ = 0, clipTop_ = 0, clipRight_ = 0, clipBottom_ = 0;
+  int paletteSelected_ = 10;
+
+  // Job.
+  int32_t patternScaling_ = 1;
+  int32_t twoBits_ = 0;
+  int16_t imageMode_ = 1;
+  int32_t edgeToEdge_ = 0;
+  int16_t duplexSent_ = -1;
+  int16_t sideCounter_ = -1;
+  int16_t binSent_ = 0;
+  int16_t paperSent_ = -1;
+  RWCString mediaTypeSent_;
+  GCountedPtr ditherMatrix_;  // GDitherMatrix
+  float scaleX_ = 1.0f;
+  float scaleY_ = 1.0f;
+  uint32_t capabilities_ = 0;
+
+  // Page.
+  GCountedPtr pageMedia_;  // GMedia of the page state, or the own copy
+  int orientationSent_ = 0;
+  int16_t copies_ = 1;
+
+  // Drawing state.
+  int32_t drawingFlags_ = 1;  // bit 0 pen, bit 1 brush
+  int32_t fillRule_ = 0;
+  int32_t penKind_ = 3;
+  int32_t brushKind_ = 3;
+  int32_t forceBlack_ = 0;
+  int penWidthSent_ = -1;
+  int rotationSent_ = -1;
+  int penSelected_ = 10;
+  int fillTypeSent_ = 0;
+  int32_t lineTypeSet_ = 0;
+  uint8_t lastPen_[3] = {0, 0, 0};
+  int lastPenPalette_ = 10;
+  uint8_t lastFill_[3] = {0, 0, 0};
+  int lastFillPalette_ = 10;
+  int32_t fillSelectedPcl_ = 0;
+  int32_t fillSelectedGl2_ = 0;
+  int32_t solidPrint_ = 1;
+  int32_t hasBrushColor_ = 0;
+  uint8_t brushColor_[3] = {255, 255, 255};
+  int penWidth_ = 0;  // the width of the pen set, in dots
+
+  // Paths.
+  int16_t penX_ = 0;
+  int16_t penY_ = 0;
+  uint8_t polygonFlags_ = 0;
+  GCountedPtr polygonCache_;  // GPolygonGraphic
 };
 
 RWCollectable* GPcl5eCreate();

@@ -3,6 +3,7 @@
 // module does at start-up.
 #include <gtest/gtest.h>
 
+#include "graphics/GraphicsClasses.h"
 #include "model/ModelClasses.h"
 #include "pdl/GeneratorClasses.h"
 #include "printpath/PrintPathClasses.h"
@@ -16,10 +17,12 @@ class GeneratorClassesEnvironment : public ::testing::Environment {
     RWRegisterLibraryClasses();
     RegisterModelClasses();
     RegisterPrintPathClasses();
+    RegisterGraphicsClasses();
     RegisterGeneratorClasses();
   }
   void TearDown() override {
     UnregisterGeneratorClasses();
+    UnregisterGraphicsClasses();
     UnregisterPrintPathClasses();
     UnregisterModelClasses();
     RWUnregisterLibraryClasses();

@@ -1,0 +1,144 @@
+// A test-side job driver for the PCL 5e generator: it plays the printer
+// peripheral, handing the generator a document start, pages with their
+// media, graphics objects, page ends and the document end through the
+// peripheral interface, with the generator's output going into a memory
+// channel. The generator's configuration carries a page-size list for
+// Letter and A4, a tray map and a capability set.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "graphics/GGraphic.h"
+#include "model/GCapabilities.h"
+#include "model/GConfiguration.h"
+#include "model/GErrorCommand.h"
+#include "model/GFeatureIds.h"
+#include "model/GGraphicBundle.h"
+#include "model/GMedia.h"
+#include "model/GSelectionString.h"
+#include "model/GState.h"
+#include "model/MAssociationList.h"
+#include "model/MPersistentAssociation.h"
+#include "pdl/GPcl5e.h"
+#include "printpath/GDocumentCommand.h"
+#include "printpath/GPageCommand.h"
+#include "support/AttributeBuilders.h"
+#include "support/RecordingChannel.h"
+
+namespace qvtest {
+
+// Paper ids of the sample sizes.
+inline constexpr int16_t kPcl5LetterId = 1;
+inline constexpr int16_t kPcl5A4Id = 23;
+
+// The imageable origin of the sample media at 600 dpi: x is the left
+// offset of the printer's logical page (a quarter inch on Letter in
+// portrait), y a 100-dot top margin.
+inline GShortPoint Pcl5ImageableOrigin(int16_t paperId, int32_t orientation) {
+  const bool letter = paperId == kPcl5LetterId;
+  const bool turned = orientation == 90 || orientation == 270;
+  return GShortPoint(static_cast<int16_t>(letter ? (turned ? 120 : 150) : (turned ? 118 : 142)), 100);
+}
+
+// A medium at 600 dpi: Letter 5100 x 6600, A4 4960 x 7016 (turned for 90
+// and 270 degrees), imageable from its origin to as far from the opposite
+// edges.
+inline GMedia* Pcl5Medium(int16_t paperId, int32_t orientation = 0, const char* mediaType = nullptr) {
+  const bool letter = paperId == kPcl5LetterId;
+  GShortPoint size(letter ? 5100 : 4960, letter ? 6600 : 7016);
+  if (orientation == 90 || orientation == 270) size = GShortPoint(size.y, size.x);
+  const GShortPoint origin = Pcl5ImageableOrigin(paperId, orientation);
+  const GShortPoint extent(static_cast<int16_t>(size.x - 2 * origin.x), static_cast<int16_t>(size.y - 2 * origin.y));
+  const int32_t id = GFeatureIds::kPageMedia;
+  return new GMedia(letter ? "Letter" : "A4", &size, &extent, &origin, orientation, paperId, 600, 600, &id, 0,
+                    nullptr, mediaType);
+}
+
+struct Pcl5PageSpec {
+  int16_t paperId = kPcl5LetterId;
+  int16_t orientation = 0;  // degrees
+  int16_t duplex = 0;       // 0 off, 1 long edge, 2 short edge
+  int16_t copies = 1;
+  int16_t inputBin = 1;
+  const char* mediaType = nullptr;
+};
+
+class Pcl5JobDriver {
+ public:
+  // capabilities: the bits of the generator's capability set.
+  explicit Pcl5JobDriver(uint32_t capabilities = 0) {
+    using namespace GFeatureIds;
+    auto* configuration = new GConfiguration(kPeripheralConfiguration);
+    auto* papers = new MAssociationList(kPaperList);
+    papers->Add(new MPersistentAssociation(Value(0, kPcl5LetterId), new GSelectionString("#1B&l2A", 2, 0), 0));
+    papers->Add(new MPersistentAssociation(Value(0, kPcl5A4Id), new GSelectionString("#1B&l26A", 26, 0), 0));
+    configuration->AddChild(papers);
+    auto* trays = new MAssociationList(kPdlTrayMap);
+    trays->Add(new MPersistentAssociation(Value(0, 1), Value(0, 4), 0));
+    trays->Add(new MPersistentAssociation(Value(0, 2), Value(0, 1), 0));
+    configuration->AddChild(trays);
+    auto* group = new MPersistentComposite(kPrinterCapabilityGroup);
+    auto* set = new GCapabilities(kGeneratorCapabilities, 32);
+    for (uint32_t bit = 0; bit < 32; ++bit) {
+      if ((capabilities >> bit & 1) != 0) set->Set(bit);
+    }
+    group->AddChild(set);
+    configuration->AddChild(group);
+    const int32_t generatorId = kGeneratorPeripheral;
+    generator = std::make_unique<GPcl5e>(RWCString("PCL 5e"), nullptr, configuration, &generatorId, 64, 2, 2);
+  }
+
+  int16_t StartDocument(int16_t duplex = 0, int16_t resolution = 600) {
+    using namespace GFeatureIds;
+    const int32_t jobId = kJobSettings;
+    auto* settings = new GState(&jobId);
+    settings->AddChild(Group(kResolution, {Value(kXResolution, resolution), Value(kYResolution, resolution)}));
+    settings->AddChild(Value(kDuplex, duplex));
+    // The PJL peripheral ahead of the generator opens the channel and
+    // begins the document with its header.
+    channel.Open(RWWString(u"Shapes"));
+    channel.BeginDocument();
+    auto* start = new GDocumentStart(RWWString(u"Shapes"), RWCString(), RWWString(u"LPT1:"), nullptr, settings);
+    start->SetOutputChannel(&channel);
+    return Pass(start);
+  }
+
+  // A transform given is the page's (taken over).
+  int16_t StartPage(const Pcl5PageSpec& spec, GAttribute* transform = nullptr) {
+    using namespace GFeatureIds;
+    const int32_t pageId = kPageState;
+    auto* settings = new GState(&pageId);
+    settings->AddChild(Pcl5Medium(spec.paperId, spec.orientation, spec.mediaType));
+    settings->AddChild(Value(kOrientation, spec.orientation));
+    settings->AddChild(Value(kDuplex, spec.duplex));
+    settings->AddChild(Value(kPageCopies, spec.copies));
+    settings->AddChild(Value(kInputBin, spec.inputBin));
+    if (transform != nullptr) settings->AddChild(transform);
+    return Pass(new GPageStart(settings));
+  }
+
+  // Sends a graphic the way the printer does: its bundle is merged and
+  // applied, then it draws itself.
+  int16_t Draw(GGraphic* graphic) { return Pass(graphic); }
+  int16_t EndPage() { return Pass(new GPageEnd); }
+  int16_t EndDocument() { return Pass(new GDocumentEnd); }
+
+  const std::string& Bytes() const { return channel.bytes; }
+
+  RecordingChannel channel;
+  std::unique_ptr<GPcl5e> generator;
+
+ private:
+  // Sends a new command (held here while it passes); 0, or the status of
+  // the error command that came back.
+  int16_t Pass(GCommand* command) {
+    GCountedPtr held(command);
+    const GCountedPtr result = generator->Send(command);
+    auto* error = dynamic_cast<GErrorCommand*>(result.Pointee());
+    return error != nullptr ? static_cast<int16_t>(error->GetStatus()) : 0;
+  }
+};
+
+}  // namespace qvtest
