@@ -188,7 +188,7 @@ void GPaperSizeRule::Init() { ResetKeys(GRuleKeys::kPaperSize.availability, GRul
 
 void GPaperSizeRule::OnChange(const std::list<int32_t>&, int) {
   int tab = 0;
-  session_->GetUIStateView().GetInt(&GRuleKeys::kPaperPageTab, &tab);
+  session_->GetUIStateView().GetInt(&GFeatureIds::kPaperPageTab, &tab);
   if (ReadInt(kFitToOtherSizeChoice) == 1 && ReadInt(kPaperSize) != ReadInt(kTargetSizeChoice) && tab == 0) {
     Publish(GRuleKeys::kPaperSize.availability, 1, GRuleKeys::kPaperSize.reason, kOtherSizeNote);
   }

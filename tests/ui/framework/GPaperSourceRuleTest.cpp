@@ -146,10 +146,10 @@ TEST_F(PaperRulesTest, PaperSizeRuleNotesPrintingOnAnotherSizeExceptOnTheOtherPa
   session_->Revalidate(1);
   EXPECT_EQ(Key(GRuleKeys::kPaperSize.availability), 1);
   EXPECT_EQ(Key(GRuleKeys::kPaperSize.reason), 5301);
-  session_->GetUIStateView().SetInt(&GRuleKeys::kPaperPageTab, 1);
+  session_->GetUIStateView().SetInt(&GFeatureIds::kPaperPageTab, 1);
   session_->Revalidate(1);
   EXPECT_EQ(Key(GRuleKeys::kPaperSize.availability), 0);
-  session_->GetUIStateView().SetInt(&GRuleKeys::kPaperPageTab, 0);
+  session_->GetUIStateView().SetInt(&GFeatureIds::kPaperPageTab, 0);
   Set(kTargetSizeChoice, 1);
   session_->Revalidate(1);
   EXPECT_EQ(Key(GRuleKeys::kPaperSize.availability), 0);
