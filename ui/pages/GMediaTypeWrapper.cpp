@@ -9,7 +9,7 @@
 #include "ui/framework/GSettingsView.h"
 #include "ui/framework/GUISession.h"
 #include "ui/framework/UIResources.h"
-#include "ui/pages/GMediaTypeNames.h"
+#include "ui/framework/GMediaTypeNames.h"
 #include "win32/Dialog.h"
 #include "win32/Window.h"
 

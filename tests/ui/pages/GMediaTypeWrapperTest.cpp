@@ -19,7 +19,7 @@
 #include "ui/framework/GSettingsView.h"
 #include "ui/framework/GUISession.h"
 #include "ui/framework/UIResources.h"
-#include "ui/pages/GMediaTypeNames.h"
+#include "ui/framework/GMediaTypeNames.h"
 #include "ui/pages/GMediaTypeWrapper.h"
 #include "win32/Dialog.h"
 #include "win32/Kernel.h"
