@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "resources/DialogTemplates.h"
+#include "resources/PrinterPictures.h"
 #include "resources/StringTable.h"
 #include "w32host/Administration.h"
 #include "w32host/Pictures.h"
@@ -13,6 +14,7 @@
 
 namespace {
 constexpr const char16_t* kResourceModuleName = u"QVRS4700.DLL";
+constexpr UINT kHandCursor = 11270;
 
 // The string ids the sample model's tray and bin mappings name.
 std::map<UINT, std::u16string> FamilyStrings() {
@@ -35,6 +37,11 @@ bool HostModule::Open(const std::string& file, std::string* why) {
   size_t dialogs = 0;
   const IMAGE_RESOURCE_DIALOG* templates = DialogTemplateEntries(&dialogs);
   w32host::AddResourceDialogs(library, templates, dialogs);
+  // The printer pictures the pages compose, and the hand cursor over their
+  // trays and bins.
+  size_t bitmaps = 0;
+  const IMAGE_RESOURCE_BITMAP* pictures = PrinterPictureEntries(&bitmaps);
+  w32host::AddResourceBitmaps(library, pictures, bitmaps, {kHandCursor});
   instance_ = LoadLibraryW(kModulePath);
   if (instance_ == nullptr) {
     const DWORD error = GetLastError();

@@ -43,6 +43,8 @@ inline constexpr int32_t kDiscoveredDuplexUnit = 204;
 inline constexpr int32_t kSupportedOrientations = 205;
 inline constexpr int32_t kResolutionList = 206;
 inline constexpr int32_t kOutputAccessoryMode = 213;
+// Model: the printer picture stands raised (on an input accessory).
+inline constexpr int32_t kPictureRaised = 238;
 inline constexpr int32_t kPresetZepChoice = 218;
 inline constexpr int32_t kPresetKivChoice = 219;
 inline constexpr int32_t kPresetTTAsBitmapSetting = 220;
@@ -354,6 +356,11 @@ inline constexpr int32_t kCustomPaperLength = 1261;
 inline constexpr int32_t kQuickSetCustomPaperName = 0x40000018;
 // The custom size over which a stored custom size is read.
 inline constexpr int32_t kCustomSizeTemplate = 0x40000019;
+// The medium of a custom paper size, made by the UI session in its UI state.
+inline constexpr int32_t kCustomPaperMedium = 0x40000017;
+// The Paper page's selected tab, in the UI state: 0 all or the first pages,
+// 1 the other pages, 2 the third tab.
+inline constexpr int32_t kPaperPageTab = 0x40000054;
 // The shared pool of quick sets, stored as "QuicksetPool".
 inline constexpr int32_t kQuickSetPool = 0x4000005C;
 // The printer languages a printer of the family can be switched to: one

@@ -530,6 +530,17 @@ bool AddModuleDialogs(const std::u16string& path, const std::map<UINT, w32test::
   return true;
 }
 
+bool AddModuleBitmaps(const std::u16string& path, const std::map<UINT, w32test::BitmapSpec>& bitmaps,
+                      const std::vector<UINT>& cursors) {
+  ModuleTable& t = moduleTable();
+  std::lock_guard<std::mutex> g(t.mutex);
+  auto e = FindByName(t, path);
+  if (!e) return false;
+  for (const auto& [id, spec] : bitmaps) e->bitmaps.emplace(id, spec);
+  for (UINT id : cursors) e->cursors.insert(id);
+  return true;
+}
+
 bool HasCursorResource(HINSTANCE module, UINT id) {
   ModuleTable& t = moduleTable();
   std::lock_guard<std::mutex> g(t.mutex);

@@ -320,6 +320,18 @@ bool AddResourceDialogs(const std::u16string& path, const IMAGE_RESOURCE_DIALOG*
   return w32detail::AddModuleDialogs(path, w32test::DialogTemplates(dialogs, count));
 }
 
+bool AddResourceBitmaps(const std::u16string& path, const IMAGE_RESOURCE_BITMAP* bitmaps, size_t count,
+                        const std::vector<UINT>& cursors) {
+  std::map<UINT, w32test::BitmapSpec> specs;
+  for (size_t i = 0; bitmaps != nullptr && i < count; ++i) {
+    const IMAGE_RESOURCE_BITMAP& b = bitmaps[i];
+    if (b.width <= 0 || b.height <= 0 || b.pixels == nullptr) continue;
+    specs[b.id] = w32test::BitmapSpec{b.width, b.height,
+                                      std::vector<DWORD>(b.pixels, b.pixels + static_cast<size_t>(b.width) * b.height)};
+  }
+  return w32detail::AddModuleBitmaps(path, specs, cursors);
+}
+
 }  // namespace w32host
 
 namespace w32detail {

@@ -31,6 +31,7 @@ struct WindowState {
   std::vector<w32test::SentMessage> sent;
   std::vector<w32test::EnableCall> enableCalls;
   std::vector<w32test::TextCall> textCalls;
+  POINT cursor{0, 0};
 };
 
 WindowState& Windows() {
@@ -44,6 +45,7 @@ WindowState& Windows() {
       s->sent.clear();
       s->enableCalls.clear();
       s->textCalls.clear();
+      s->cursor = POINT{0, 0};
     });
     return s;
   }();
@@ -249,6 +251,67 @@ BOOL GetClientRect(HWND window, RECT* rect) {
   return TRUE;
 }
 
+namespace {
+// The screen position of the window's client area, under the held lock.
+bool ScreenOrigin(WindowState& s, HWND window, POINT* origin) {
+  POINT at{0, 0};
+  // A chain of parents is short; the bound keeps a damaged one finite.
+  for (int depth = 0; depth < 16; ++depth) {
+    w32detail::WindowData* data = Find(s, window);
+    if (data == nullptr) {
+      if (depth == 0) return false;
+      break;  // a parent gone: the control stands where its place says
+    }
+    at.x += data->x;
+    at.y += data->y;
+    if (!data->child) break;
+    window = data->parent;
+  }
+  *origin = at;
+  return true;
+}
+}  // namespace
+
+BOOL GetWindowRect(HWND window, RECT* rect) {
+  WindowState& s = Windows();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  w32detail::WindowData* data = Find(s, window);
+  POINT origin{};
+  if (data == nullptr || rect == nullptr || !ScreenOrigin(s, window, &origin)) return FALSE;
+  *rect = RECT{origin.x, origin.y, origin.x + data->clientWidth, origin.y + data->clientHeight};
+  return TRUE;
+}
+
+BOOL ScreenToClient(HWND window, POINT* point) {
+  WindowState& s = Windows();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  POINT origin{};
+  if (Find(s, window) == nullptr || point == nullptr || !ScreenOrigin(s, window, &origin)) return FALSE;
+  point->x -= origin.x;
+  point->y -= origin.y;
+  return TRUE;
+}
+
+BOOL GetCursorPos(POINT* point) {
+  if (point == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  WindowState& s = Windows();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  *point = s.cursor;
+  return TRUE;
+}
+
+BOOL InvalidateRect(HWND window, const RECT*, BOOL) {
+  WindowState& s = Windows();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  w32detail::WindowData* data = Find(s, window);
+  if (data == nullptr) return FALSE;
+  ++data->invalidations;
+  return TRUE;
+}
+
 BOOL EnableWindow(HWND window, BOOL enable) {
   WindowState& s = Windows();
   std::lock_guard<std::mutex> lock(s.mutex);
@@ -382,6 +445,29 @@ bool SetClientSize(HWND window, int width, int height) {
   data->clientWidth = width;
   data->clientHeight = height;
   return true;
+}
+
+bool SetWindowPosition(HWND window, int x, int y) {
+  WindowState& s = Windows();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  w32detail::WindowData* data = Find(s, window);
+  if (data == nullptr || data->child) return false;
+  data->x = x;
+  data->y = y;
+  return true;
+}
+
+void SetCursorPosition(POINT point) {
+  WindowState& s = Windows();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  s.cursor = point;
+}
+
+int InvalidationCount(HWND window) {
+  WindowState& s = Windows();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  w32detail::WindowData* data = Find(s, window);
+  return data != nullptr ? data->invalidations : 0;
 }
 
 std::vector<TextCall> SetWindowTextCalls() {

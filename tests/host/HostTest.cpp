@@ -317,6 +317,32 @@ TEST(HostSheets, RunsBothSheetsAndReportsWhatTheyAdded) {
   EXPECT_EQ(CountLines(device.out, "Document property sheet"), 0);
 }
 
+TEST(HostSheets, PngShowsThePrinterPictureWithTheSourceHighlightedOnlyOnThePaperPage) {
+  const fs::path pictures = g_root / "printer-pictures";
+  fs::remove_all(pictures);
+  fs::create_directories(pictures);
+  const Result r = OnPrinter({"sheets", "--png", pictures.string()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  // The highlight is pure green; the Paper page (document 3) shows the
+  // selected source, the Configure page (device 2) a picture without one.
+  const fs::path report = g_root / "printer-pictures.txt";
+  const std::string script =
+      "import sys\nfrom PIL import Image\n"
+      "for name in ('document-3', 'device-2'):\n"
+      "    im = Image.open(sys.argv[1] + '/' + name + '.png').convert('RGB')\n"
+      "    print(name, sum(1 for p in im.getdata() if p == (0, 255, 0)))\n";
+  const std::string python = fs::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
+  const std::string command =
+      python + " -c " + Quote(script) + " " + Quote(pictures.string()) + " >" + Quote(report.string()) + " 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0) << ReadText(report);
+  std::istringstream lines(ReadText(report));
+  std::string name;
+  int paperGreen = -1, configureGreen = -1;
+  lines >> name >> paperGreen >> name >> configureGreen;
+  EXPECT_GT(paperGreen, 50) << ReadText(report);
+  EXPECT_EQ(configureGreen, 0) << ReadText(report);
+}
+
 TEST(HostSheets, PngWritesEveryPageOfBothSheetsAsAPictureAPngReaderTakes) {
   const fs::path pictures = g_root / "pictures";
   fs::remove_all(pictures);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "win32/Kernel.h"
 #include "w32test/Testing.h"
@@ -127,6 +128,41 @@ TEST_F(WindowTest, SendingToNoWindowFailsWithInvalidHandle) {
   EXPECT_EQ(SendMessageW(fresh, 0xC000, 3, 6), 0);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
   EXPECT_EQ(FindWindowW(u"qvnra", nullptr), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(WindowTest, ScreenPlacesCursorAndInvalidation) {
+  HWND window = w32test::CreateTestWindow(u"Frame");
+  ASSERT_TRUE(w32test::SetClientSize(window, 30, 20));
+  RECT rect{};
+  ASSERT_TRUE(GetWindowRect(window, &rect));
+  EXPECT_EQ(rect.left, 0);
+  EXPECT_EQ(rect.right, 30);
+  ASSERT_TRUE(w32test::SetWindowPosition(window, 100, 50));
+  ASSERT_TRUE(GetWindowRect(window, &rect));
+  EXPECT_EQ((std::vector<LONG>{rect.left, rect.top, rect.right, rect.bottom}), (std::vector<LONG>{100, 50, 130, 70}));
+
+  w32test::SetCursorPosition(POINT{110, 55});
+  POINT point{};
+  ASSERT_TRUE(GetCursorPos(&point));
+  ASSERT_TRUE(ScreenToClient(window, &point));
+  EXPECT_EQ(point.x, 10);
+  EXPECT_EQ(point.y, 5);
+  EXPECT_FALSE(GetCursorPos(nullptr));
+
+  EXPECT_EQ(w32test::InvalidationCount(window), 0);
+  EXPECT_TRUE(InvalidateRect(window, nullptr, FALSE));
+  EXPECT_EQ(w32test::InvalidationCount(window), 1);
+
+  HWND gone = w32test::CreateTestWindow(u"Frame");
+  w32test::DestroyTestWindow(gone);
+  EXPECT_FALSE(GetWindowRect(gone, &rect));
+  EXPECT_FALSE(ScreenToClient(gone, &point));
+  EXPECT_FALSE(InvalidateRect(gone, nullptr, TRUE));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
 }
 
 }  // namespace

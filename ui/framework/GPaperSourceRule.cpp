@@ -7,6 +7,7 @@
 #include "model/GAttributeComposite.h"
 #include "model/GFeatureIds.h"
 #include "model/GFormToTrayDatabase.h"
+#include "ui/framework/GMediaTypeNames.h"
 #include "ui/framework/GRuleCatalogue.h"
 #include "ui/framework/GUISession.h"
 
@@ -188,7 +189,7 @@ void GPaperSizeRule::Init() { ResetKeys(GRuleKeys::kPaperSize.availability, GRul
 
 void GPaperSizeRule::OnChange(const std::list<int32_t>&, int) {
   int tab = 0;
-  session_->GetUIStateView().GetInt(&GRuleKeys::kPaperPageTab, &tab);
+  session_->GetUIStateView().GetInt(&GFeatureIds::kPaperPageTab, &tab);
   if (ReadInt(kFitToOtherSizeChoice) == 1 && ReadInt(kPaperSize) != ReadInt(kTargetSizeChoice) && tab == 0) {
     Publish(GRuleKeys::kPaperSize.availability, 1, GRuleKeys::kPaperSize.reason, kOtherSizeNote);
   }
@@ -214,6 +215,51 @@ void GCustomPaperSizeRule::OnChange(const std::list<int32_t>&, int) {
   } else {
     ClearValue(&GRuleKeys::kQuickSets.availability);
   }
+}
+
+// ---- GFormToTrayRule ----
+
+void GFormToTrayRule::Init() {
+  GFormToTrayDatabase* forms = FormToTray(session_);
+  active_ = forms != nullptr && forms->HasAssignments() != 0 ? 1 : 0;
+}
+
+void GFormToTrayRule::KeepMediaAssigned(int32_t mediaId, int16_t paper) {
+  GFormToTrayDatabase* forms = FormToTray(session_);
+  const int16_t media = MediaTypeNameToStringId(ReadText(mediaId));
+  if (forms != nullptr && media != kAutoSelectMediaId && forms->IsPaperAndMediaAssigned(paper, media) == 0) {
+    WriteText(mediaId, RWCString());
+  }
+}
+
+void GFormToTrayRule::OnChange(const std::list<int32_t>& changedIds, int force) {
+  if (active_ == 0) return;
+  // With forms in the trays the printer picks the tray: the source is
+  // automatic and the source lists are disabled.
+  const bool differentFirst = ReadInt(kUseDiffFirstPageChoice) != 0;
+  WriteInt(kInputBin, GRuleSources::kPrinterSelect);
+  if (differentFirst) {
+    WriteInt(kInputBinRest, GRuleSources::kPrinterSelect);
+    RaiseValue(&GRuleKeys::kPaperSourceRest.availability, 1);
+  }
+  RaiseValue(&GRuleKeys::kPaperSource.availability, 1);
+
+  if (Watched(changedIds, force,
+              {kMediaType, kMediaTypeRest, kPaperSize, kFitToOtherSizeChoice, kTargetSizeChoice,
+               kUseDiffFirstPageChoice}) == 0) {
+    return;
+  }
+  GFormToTrayDatabase* forms = FormToTray(session_);
+  if (forms == nullptr) return;
+  const int16_t paper =
+      static_cast<int16_t>(ReadInt(kFitToOtherSizeChoice) != 0 ? ReadInt(kTargetSizeChoice) : ReadInt(kPaperSize));
+  if (forms->IsPaperSizeAssigned(paper) == 0) {
+    // A size no tray holds gives way to the first size a tray holds.
+    if (ReadInt(kFitToOtherSizeChoice) != 0) WriteInt(kFitToOtherSizeChoice, 0);
+    WriteInt(kPaperSize, forms->GetFirstAssignedPaperSize());
+  }
+  KeepMediaAssigned(kMediaType, paper);
+  if (differentFirst) KeepMediaAssigned(kMediaTypeRest, paper);
 }
 
 // ---- GTypesInSourceListRule ----

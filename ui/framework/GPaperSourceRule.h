@@ -3,6 +3,8 @@
 // with the conflict messages), GPaperSizeRule notes that the document is
 // printed on another size, GCustomPaperSizeRule greys the custom paper sizes
 // and the quick-set saving without the permission to change the printer, and
+// GFormToTrayRule keeps the source automatic and the paper size and type to
+// what the trays hold while forms are assigned to trays, and
 // GTypesInSourceListRule keeps media types out of the applications' source
 // list while forms are assigned to trays.
 #pragma once
@@ -43,6 +45,22 @@ class GCustomPaperSizeRule : public GUIRule {
   using GUIRule::GUIRule;
   void Init() override;
   void OnChange(const std::list<int32_t>& changedIds, int force) override;
+};
+
+class GFormToTrayRule : public GUIRule {
+ public:
+  using GUIRule::GUIRule;
+  // Active for this revalidation when the settings hold a form-to-tray
+  // database with assignments.
+  void Init() override;
+  void OnChange(const std::list<int32_t>& changedIds, int force) override;
+
+ private:
+  // Clears the paper type of that feature when no tray holds the paper with
+  // it.
+  void KeepMediaAssigned(int32_t mediaId, int16_t paper);
+
+  int active_ = 0;
 };
 
 class GTypesInSourceListRule : public GUIRule {

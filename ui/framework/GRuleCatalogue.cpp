@@ -26,7 +26,7 @@ const GRuleRegistration kSheetRules[] = {
     {"GPJLRequiredRule", nullptr},
     {"GPJLJobCommandsRule", nullptr},
     {"GWatermarkEditRule", nullptr},
-    {"GFormToTrayRule", nullptr},
+    {"GFormToTrayRule", &CreateRule<GFormToTrayRule>},
     {"GTypesInSourceListRule", &CreateRule<GTypesInSourceListRule>},
 };
 

@@ -44,9 +44,6 @@ constexpr GRuleKeyPair kPJLJobCommands{0x40000073, 0x40000076};
 constexpr GRuleKeyPair kPJLRequired{0x40000074, 0x40000077};
 constexpr GRuleKeyPair kTypesInSourceList{0x400000D4, 0x400000D5};
 constexpr GRuleKeyPair kWatermarkEdit{0x400000E2, 0x400000E3};
-// Read by the rules, owned by the Paper page: the tab it shows (0 all pages
-// or the first page, 1 the other pages).
-constexpr int32_t kPaperPageTab = 0x40000054;
 }  // namespace GRuleKeys
 
 // Reasons with a meaning of their own: 53xx are notes, shown while the

@@ -209,7 +209,7 @@ int GUISession::ApplyAttributeList(const GChangeList& list) {
     const int32_t id = old->FeatureId();
     // The custom papers are spooler forms: their list is not rolled back.
     if (id == kCustomPaperList) continue;
-    if (id == kQuickSetPoolKey) {
+    if (id == GFeatureIds::kQuickSetPool) {
       // The pool goes back whole; the session keeps a copy of its own, the
       // record keeps the logged one.
       delete quickSetPool_;
@@ -535,18 +535,18 @@ GMedia* GUISession::MakeCustomMedia(int16_t paperId, int16_t xResolution, int16_
     delete medium;
     return nullptr;
   }
-  medium->SetFeatureId(kCustomMediaKey);
+  medium->SetFeatureId(GFeatureIds::kCustomPaperMedium);
   // Callers keep the medium they were given while they work with it: one
   // that is replaced is retired, not deleted, until the session ends. An
   // equal medium is simply kept.
-  if (auto* previous = dynamic_cast<GMedia*>(DirectChild(state, kCustomMediaKey))) {
+  if (auto* previous = dynamic_cast<GMedia*>(DirectChild(state, GFeatureIds::kCustomPaperMedium))) {
     if (previous->Matches(medium) != 0) {
       delete medium;
       return previous;
     }
     retiredMedia_.emplace_back(dynamic_cast<GMedia*>(state->RemoveChild(previous)));
   } else {
-    delete state->RemoveChildById(kCustomMediaKey);
+    delete state->RemoveChildById(GFeatureIds::kCustomPaperMedium);
   }
   state->AddChild(medium);
   return medium;

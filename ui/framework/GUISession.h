@@ -26,6 +26,7 @@
 #include "driver/GUpwardServices.h"
 #include "model/GMedia.h"
 #include "ui/framework/GSettingsView.h"
+#include "win32/Gdi.h"
 #include "win32/Types.h"
 
 class GAttribute;
@@ -65,14 +66,26 @@ class GChangeRecord {
 
 using GChangeList = std::list<GChangeRecord*>;
 
+// The drawing objects every printer picture of a sheet shares: the memory
+// device context, the composed picture selected into it and the bitmap it
+// held before, how many picture controls use them and the accessory flags
+// the picture was composed for (-1 before the first). They are GDI handles,
+// so they live here beside the session and not in the settings' UI state:
+// nothing truncates them to 16-bit values and undoing settings never
+// touches them.
+struct GPictureSurface {
+  HDC dc = nullptr;
+  HBITMAP composed = nullptr;
+  HBITMAP previous = nullptr;
+  int wrappers = 0;
+  int32_t composedFlags = -1;
+};
+
 // What the session reaches of the layers built on it (the quick-set storage
 // and the module's own provider entry) is the upward services' uiSession
 // (GUISessionHooks).
 class GUISession {
  public:
-  // Ids of the UI state and of the keys with objects.
-  static constexpr int32_t kCustomMediaKey = 0x40000017;
-  static constexpr int32_t kQuickSetPoolKey = 0x4000005C;
   // Model values.
   // Revalidate gives up after this many rounds of OnChange past the first.
   static constexpr int kRevalidateLimit = 100;
@@ -190,6 +203,9 @@ class GUISession {
   // Stores the pool now; 1 on success.
   int SaveQuickSetPool();
 
+  // ---- Shared drawing objects ----
+  GPictureSurface& GetPictureSurface() { return pictureSurface_; }
+
   // ---- Rule prompts ----
   // The answer a rule's conflict message got earlier in the running
   // revalidation, 0 when it was not shown; each revalidation starts with
@@ -223,4 +239,5 @@ class GUISession {
   // Custom media replaced in the UI state, kept for callers that still
   // hold them.
   std::vector<std::unique_ptr<GMedia>> retiredMedia_;
+  GPictureSurface pictureSurface_;
 };

@@ -4,13 +4,13 @@
 #include "win32/Dialog.h"
 #include "win32/Window.h"
 
-namespace {
-
 HBITMAP LoadUIBitmap(int id) {
   HINSTANCE library = GetUIResourceInstance();
   if (library == nullptr || id <= 0 || id > 0xFFFF) return nullptr;
   return LoadBitmapW(library, MAKEINTRESOURCEW(id));
 }
+
+namespace {
 
 bool SizeOf(HBITMAP bitmap, SIZE* out) {
   BITMAP info{};
@@ -24,6 +24,8 @@ bool SizeOf(HBITMAP bitmap, SIZE* out) {
 class Scratch {
  public:
   explicit Scratch(HWND control) : control_(control) {}
+  // Drawing on a context the caller keeps.
+  explicit Scratch(HDC dc) : screen_(dc), ownsScreen_(false) {}
   Scratch(const Scratch&) = delete;
   Scratch& operator=(const Scratch&) = delete;
   ~Scratch() {
@@ -33,7 +35,7 @@ class Scratch {
       DeleteDC(memory_[i]);
     }
     for (int i = objectCount_ - 1; i >= 0; --i) DeleteObject(objects_[i]);
-    if (screen_ != nullptr) ReleaseDC(control_, screen_);
+    if (screen_ != nullptr && ownsScreen_) ReleaseDC(control_, screen_);
   }
 
   HDC Screen() {
@@ -73,8 +75,9 @@ class Scratch {
 
  private:
   static constexpr int kMax = 8;
-  HWND control_;
+  HWND control_ = nullptr;
   HDC screen_ = nullptr;
+  bool ownsScreen_ = true;
   HDC memory_[kMax] = {};
   HGDIOBJ oldBitmaps_[kMax] = {};
   HGDIOBJ oldBrushes_[kMax] = {};
@@ -186,13 +189,14 @@ void DrawBitmapOnFace(HWND control, int x, int y, int bitmapId) {
   BitBlt(scratch.Screen(), 0, 0, client.right, client.bottom, off, 0, 0, SRCCOPY);
 }
 
-void DrawBitmapMasked(HWND control, int x, int y, int bitmapId, int maskId) {
-  RECT client{};
-  if (control == nullptr || !GetClientRect(control, &client)) return;
-  Scratch scratch(control);
+namespace {
+
+// Draws the bitmap at (x, y) of the target leaving its background out (see
+// DrawBitmapMasked); false when a step fails.
+bool MaskedOnto(Scratch& scratch, HDC target, int x, int y, int bitmapId, int maskId) {
   SIZE size{};
   HDC source = BitmapContext(scratch, bitmapId, &size);
-  if (source == nullptr) return;
+  if (source == nullptr) return false;
   HDC mask = nullptr;
   if (maskId != 0) {
     SIZE maskSize{};
@@ -200,25 +204,43 @@ void DrawBitmapMasked(HWND control, int x, int y, int bitmapId, int maskId) {
   } else {
     // The mask from the bitmap: its background flooded with the key colour,
     // then copied to one bit per pixel with the key as background (white).
-    if (!FloodBackground(scratch, source, kUIMaskKeyColour)) return;
+    if (!FloodBackground(scratch, source, kUIMaskKeyColour)) return false;
     HBITMAP bits = scratch.Keep(CreateBitmap(size.cx, size.cy, 1, 1, nullptr));
     mask = scratch.Memory();
-    if (bits == nullptr || mask == nullptr || !scratch.Select(mask, bits, false)) return;
+    if (bits == nullptr || mask == nullptr || !scratch.Select(mask, bits, false)) return false;
     SetBkColor(source, kUIMaskKeyColour);
     BitBlt(mask, 0, 0, size.cx, size.cy, source, 0, 0, SRCCOPY);
   }
-  if (mask == nullptr) return;
+  if (mask == nullptr) return false;
+  // The bitmap over the target where the mask is black:
+  // (target ^ bitmap) & mask ^ bitmap.
+  SetBkColor(target, RGB(255, 255, 255));
+  SetTextColor(target, RGB(0, 0, 0));
+  BitBlt(target, x, y, size.cx, size.cy, source, 0, 0, SRCINVERT);
+  BitBlt(target, x, y, size.cx, size.cy, mask, 0, 0, SRCAND);
+  BitBlt(target, x, y, size.cx, size.cy, source, 0, 0, SRCINVERT);
+  return true;
+}
+
+}  // namespace
+
+void DrawBitmapMasked(HWND control, int x, int y, int bitmapId, int maskId) {
+  RECT client{};
+  if (control == nullptr || !GetClientRect(control, &client)) return;
+  Scratch scratch(control);
+  if (scratch.Screen() == nullptr) return;
   HDC off = OffScreen(scratch, client);
   if (off == nullptr) return;
-  // What the control shows now, then the bitmap over it where the mask is
-  // black: (screen ^ bitmap) & mask ^ bitmap.
+  // What the control shows now, the bitmap over it, and back in one go.
   BitBlt(off, 0, 0, client.right, client.bottom, scratch.Screen(), 0, 0, SRCCOPY);
-  SetBkColor(off, RGB(255, 255, 255));
-  SetTextColor(off, RGB(0, 0, 0));
-  BitBlt(off, x, y, size.cx, size.cy, source, 0, 0, SRCINVERT);
-  BitBlt(off, x, y, size.cx, size.cy, mask, 0, 0, SRCAND);
-  BitBlt(off, x, y, size.cx, size.cy, source, 0, 0, SRCINVERT);
+  if (!MaskedOnto(scratch, off, x, y, bitmapId, maskId)) return;
   BitBlt(scratch.Screen(), 0, 0, client.right, client.bottom, off, 0, 0, SRCCOPY);
+}
+
+void OverlayBitmap(HDC dc, int x, int y, int bitmapId) {
+  if (dc == nullptr) return;
+  Scratch scratch(dc);
+  MaskedOnto(scratch, dc, x, y, bitmapId, 0);
 }
 
 void FillRectWithButtonFace(HDC dc, const RECT* rect) {

@@ -32,5 +32,11 @@ void DrawBitmapOnFace(HWND control, int x, int y, int bitmapId);
 // background out: the white pixels of the mask bitmap, or, with mask 0, the
 // area of the bitmap's top-left colour.
 void DrawBitmapMasked(HWND control, int x, int y, int bitmapId, int maskId);
+// Draws the bitmap at (x, y) of a device context (a memory one, say) leaving
+// out its background, the area of its top-left colour.
+void OverlayBitmap(HDC dc, int x, int y, int bitmapId);
+// Loads a bitmap of the UI resource library; null when it has none. The
+// caller deletes it.
+HBITMAP LoadUIBitmap(int bitmapId);
 // Fills the rectangle, given in device units, with the button-face colour.
 void FillRectWithButtonFace(HDC dc, const RECT* rect);

@@ -9,7 +9,7 @@
 #include "ui/framework/GSettingsView.h"
 #include "ui/framework/GUISession.h"
 #include "ui/framework/UIResources.h"
-#include "ui/pages/GMediaTypeNames.h"
+#include "ui/framework/GMediaTypeNames.h"
 #include "win32/Dialog.h"
 #include "win32/Window.h"
 
@@ -69,7 +69,7 @@ int GMediaTypeAccessor::NextReportedName(RWWString& out) {
 void GMediaTypeAccessor::GetCurrentText(RWCString& out) const {
   out = RWCString();
   if (session_ == nullptr) return;
-  const int32_t feature = ReadValue(&kEditsOtherPages) == 0 ? kMediaType : kMediaTypeRest;
+  const int32_t feature = ReadValue(&GFeatureIds::kPaperPageTab) == 0 ? kMediaType : kMediaTypeRest;
   session_->GetSettingsView().GetNarrowString(&feature, &out);
   const int16_t id = MediaTypeNameToStringId(out);
   if (id >= kAutoSelectMediaId && id <= kLastTableMediaId) {
@@ -83,7 +83,7 @@ void GMediaTypeAccessor::SetMedia(const RWCString& text, int16_t id) {
   RWCString name(text);
   MediaTypeStringIdToName(id, name);
   GSettingsView view = session_->GetSettingsView();
-  if (ReadValue(&kEditsOtherPages) == 0) {
+  if (ReadValue(&GFeatureIds::kPaperPageTab) == 0) {
     view.SetNarrowString(&kMediaType, name);
     if (ReadValue(&kUseDiffFirstPageChoice) == 0) view.SetNarrowString(&kMediaTypeRest, name);
   } else {
@@ -96,7 +96,7 @@ int GMediaTypeAccessor::Changed(int32_t id) const {
 }
 
 int GMediaTypeAccessor::NeedsRefresh() const {
-  if (Changed(kEditsOtherPages) || Changed(kMediaType) || Changed(kMediaTypeRest) || Changed(kUseDiffFirstPageChoice) ||
+  if (Changed(GFeatureIds::kPaperPageTab) || Changed(kMediaType) || Changed(kMediaTypeRest) || Changed(kUseDiffFirstPageChoice) ||
       Changed(kDiscoveredMediaNames)) {
     return 1;
   }

@@ -18,9 +18,6 @@ class MPersistentIterator;
 
 class GMediaTypeAccessor : public GFeatureAccessor {
  public:
-  // The Paper page's selected tab: 0 while it edits all or the first pages.
-  static constexpr int32_t kEditsOtherPages = 0x40000054;
-
   explicit GMediaTypeAccessor(GUISession* session);
   ~GMediaTypeAccessor() override;
   int16_t GetAvailability() override;

@@ -26,6 +26,7 @@
 #include "ui/framework/GUISession.h"
 #include "ui/framework/UIResources.h"
 #include "ui/pages/GMediaTypeWrapper.h"
+#include "ui/pages/GPrinterPictureWrapper.h"
 
 namespace {
 
@@ -81,6 +82,11 @@ class PageBuilder {
     static const GControlRow kQuickSetTipTable[] = {{1013, -1}, {0, 0}};
     Tip(kQuickSetTipTable, quickSetTip, kInfoIcon);
   }
+  // The printer picture; interactive on the pages where a click chooses.
+  template <class Accessor>
+  void PrinterPicture(const GControlRow* table, int16_t interactive) {
+    page_->AddWrapper(new GPrinterPictureWrapper(new Accessor(session_), table, interactive));
+  }
   void Finish(bool helpTable) {
     if (helpTable) page_->BuildHelpTable();
   }
@@ -120,7 +126,9 @@ void BuildPaperPage(PageBuilder& b) {
   static const GControlRow kCustomPaperTip[] = {{2025, -1}, {0, 0}};
   static const GControlRow kSecondQuickSetTip[] = {{1015, -1}, {0, 0}};
   b.Tip(kPaperSizeTip, GRuleKeys::kPaperSize);
+  static const GControlRow kPicture[] = {{2021, 210}, {0, 0}};
   b.Page()->AddWrapper(new GMediaTypeWrapper(new GMediaTypeAccessor(b.Session()), kMediaType));
+  b.PrinterPicture<GSourcePictureAccessor>(kPicture, 1);
   b.Tip(kCustomPaperTip, GRuleKeys::kCustomPaperSize);
   b.Footer();
   b.Tip(kSecondQuickSetTip, GRuleKeys::kQuickSets, kInfoIcon);
@@ -129,7 +137,9 @@ void BuildPaperPage(PageBuilder& b) {
 
 void BuildDestinationPage(PageBuilder& b) {
   static const GControlRow kOutputBinTip[] = {{4025, -1}, {0, 0}};
+  static const GControlRow kPicture[] = {{2021, -1}, {0, 0}};
   b.Tip(kOutputBinTip, GRuleKeys::kOutputBin);
+  b.PrinterPicture<GDestinationPictureAccessor>(kPicture, 1);
   b.Footer();
   b.Finish(true);
 }
@@ -156,7 +166,9 @@ void BuildConfigurePage(PageBuilder& b) {
   static const GControlRow kHandlingTip[] = {{7021, -1}, {0, 0}};
   static const GControlRow kAutoConfigurationTip[] = {{7051, -1}, {0, 0}};
   b.Tip(kHandlingTip, GRuleKeys::kPaperHandlingOptions);
+  static const GControlRow kPicture[] = {{2021, -1}, {0, 0}};
   b.Tip(kAutoConfigurationTip, GRuleKeys::kAutomaticConfiguration);
+  b.PrinterPicture<GSourcePictureAccessor>(kPicture, 0);
   b.AboutButton();
   b.Finish(true);
 }

@@ -146,10 +146,10 @@ TEST_F(PaperRulesTest, PaperSizeRuleNotesPrintingOnAnotherSizeExceptOnTheOtherPa
   session_->Revalidate(1);
   EXPECT_EQ(Key(GRuleKeys::kPaperSize.availability), 1);
   EXPECT_EQ(Key(GRuleKeys::kPaperSize.reason), 5301);
-  session_->GetUIStateView().SetInt(&GRuleKeys::kPaperPageTab, 1);
+  session_->GetUIStateView().SetInt(&GFeatureIds::kPaperPageTab, 1);
   session_->Revalidate(1);
   EXPECT_EQ(Key(GRuleKeys::kPaperSize.availability), 0);
-  session_->GetUIStateView().SetInt(&GRuleKeys::kPaperPageTab, 0);
+  session_->GetUIStateView().SetInt(&GFeatureIds::kPaperPageTab, 0);
   Set(kTargetSizeChoice, 1);
   session_->Revalidate(1);
   EXPECT_EQ(Key(GRuleKeys::kPaperSize.availability), 0);
@@ -188,6 +188,60 @@ TEST_F(PaperRulesTest, TypesInSourceListRuleTurnsTheOptionOffWhileFormsAreAssign
   EXPECT_EQ(ValueOf(kIncludeTypesInSourceList), 0);
   EXPECT_EQ(Key(GRuleKeys::kTypesInSourceList.availability), 1);
   EXPECT_EQ(Key(GRuleKeys::kTypesInSourceList.reason), 5166);
+}
+
+TEST_F(PaperRulesTest, FormToTrayRuleIsSilentWithoutAssignments) {
+  session_->AddRule(new GFormToTrayRule(session_.get()));
+  Set(kInputBin, 3);
+  session_->Revalidate(1);
+  EXPECT_EQ(ValueOf(kInputBin), 3) << "no database";
+  settings_->AddChild(new GFormToTrayDatabase(&kFormToTrayDatabase));
+  session_->Revalidate(1);
+  EXPECT_EQ(ValueOf(kInputBin), 3) << "no assignment";
+  EXPECT_EQ(Key(GRuleKeys::kPaperSource.availability), 0);
+}
+
+TEST_F(PaperRulesTest, FormToTrayRuleKeepsTheSourceAutomaticAndThePaperToWhatTheTraysHold) {
+  auto* forms = new GFormToTrayDatabase(&kFormToTrayDatabase);
+  settings_->AddChild(forms);
+  // Tray 1 holds Legal on plain paper, tray 3 A4 labels.
+  forms->AssignTray(1, 6, 11102);
+  forms->AssignTray(3, 23, 11107);
+  session_->AddRule(new GFormToTrayRule(session_.get()));
+  Set(kUseDiffFirstPageChoice, 1);
+  Set(kInputBin, 3);
+  Set(kInputBinRest, 1);
+
+  // A paper no tray holds gives way to the first assigned one, with the
+  // fit to another size turned off; a type no tray holds with the paper is
+  // cleared, on the other pages too.
+  Set(kFitToOtherSizeChoice, 1);
+  Set(kTargetSizeChoice, 21);
+  SetText(kMediaType, "Labels");
+  SetText(kMediaTypeRest, "Plain");
+  UserChanges([&] { Set(kPaperSize, 22); });
+  EXPECT_EQ(ValueOf(kInputBin), 19);
+  EXPECT_EQ(ValueOf(kInputBinRest), 19);
+  EXPECT_EQ(Key(GRuleKeys::kPaperSource.availability), 1);
+  EXPECT_EQ(Key(GRuleKeys::kPaperSourceRest.availability), 1);
+  EXPECT_EQ(ValueOf(kFitToOtherSizeChoice), 0);
+  EXPECT_EQ(ValueOf(kPaperSize), 6);
+  EXPECT_EQ(TextOf(kMediaType), "");
+  EXPECT_EQ(TextOf(kMediaTypeRest), "");
+
+  // A4 labels and Legal plain paper are held: they stay.
+  UserChanges([&] {
+    Set(kPaperSize, 23);
+    SetText(kMediaType, "Labels");
+  });
+  EXPECT_EQ(ValueOf(kPaperSize), 23);
+  EXPECT_EQ(TextOf(kMediaType), "Labels");
+  UserChanges([&] {
+    Set(kPaperSize, 6);
+    SetText(kMediaType, "Plain");
+  });
+  EXPECT_EQ(TextOf(kMediaType), "Plain");
+  EXPECT_EQ(ValueOf(kPaperSize), 6);
 }
 
 }  // namespace

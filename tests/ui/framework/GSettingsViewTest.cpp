@@ -225,17 +225,17 @@ TEST_F(GSettingsViewTest, MediaComeFromThePoolOrFromTheCustomSizes) {
   // the UI state.
   GMedia* label = view.FindMedia(kLabelPaper, 0, 600, 300);
   ASSERT_NE(label, nullptr);
-  EXPECT_EQ(label->FeatureId(), GUISession::kCustomMediaKey);
+  EXPECT_EQ(label->FeatureId(), GFeatureIds::kCustomPaperMedium);
   EXPECT_EQ(label->GetXResolution(), 600);
   EXPECT_EQ(label->GetYResolution(), 300);
   EXPECT_EQ(label->GetSize()->x, 2400) << "4 inches at 600 dpi";
   EXPECT_EQ(label->GetSize()->y, 1800) << "6 inches at 300 dpi";
-  EXPECT_EQ(session_->FindUIStateAttribute(GUISession::kCustomMediaKey), label);
+  EXPECT_EQ(session_->FindUIStateAttribute(GFeatureIds::kCustomPaperMedium), label);
   GMedia* again = view.FindMedia(kLabelPaper, 0, 600, 600);
   ASSERT_NE(again, nullptr);
   EXPECT_EQ(session_->GetUIState()->GetEntryCount(), 1) << "the previous medium was replaced";
   EXPECT_EQ(label->GetYResolution(), 300) << "and stays readable for whoever holds it";
-  EXPECT_EQ(session_->FindUIStateAttribute(GUISession::kCustomMediaKey), again);
+  EXPECT_EQ(session_->FindUIStateAttribute(GFeatureIds::kCustomPaperMedium), again);
   EXPECT_EQ(view.FindMedia(kLabelPaper, 0, 600, 600), again) << "an equal medium is kept";
   EXPECT_TRUE(session_->GetChangeLog().empty());
 

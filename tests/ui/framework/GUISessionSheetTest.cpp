@@ -50,7 +50,7 @@ struct HookLog {
 GAttributeComposite* LoadPool(GQuickSetAccessor*, int* loaded) {
   ++g_hooks.loads;
   *loaded = 0;
-  const int32_t id = GUISession::kQuickSetPoolKey;
+  const int32_t id = GFeatureIds::kQuickSetPool;
   return new GAttributeComposite(&id);
 }
 int SavePool(GAttributeComposite* pool, int perUser, GDriverInstance* host) {

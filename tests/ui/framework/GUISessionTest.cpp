@@ -163,7 +163,7 @@ TEST_F(UISessionTest, RecordsAreEqualBySameIdAndSamePath) {
 TEST_F(UISessionTest, TheQuickSetPoolGoesBackWholeAndCustomPapersStay) {
   session_->BeginUpdate(nullptr);
   // The pool as it was is logged under its key, like any setting.
-  GAttributeComposite before(&GUISession::kQuickSetPoolKey);
+  GAttributeComposite before(&GFeatureIds::kQuickSetPool);
   before.AddChild(Group(0, {Text(376, "Everyday")}));
   session_->LogChange(&before, nullptr);
   GEnumAttribute* list = session_->GetSettingsView().FindCustomPaperList();

@@ -19,7 +19,7 @@
 #include "ui/framework/GSettingsView.h"
 #include "ui/framework/GUISession.h"
 #include "ui/framework/UIResources.h"
-#include "ui/pages/GMediaTypeNames.h"
+#include "ui/framework/GMediaTypeNames.h"
 #include "ui/pages/GMediaTypeWrapper.h"
 #include "win32/Dialog.h"
 #include "win32/Kernel.h"
@@ -60,7 +60,7 @@ class MediaTypeListTest : public ::testing::Test {
     settings_->AddChild(Value(GFeatureIds::kUseDiffFirstPageChoice, 0));
     settings_->AddChild(Value(GFeatureIds::kFitToOtherSizeChoice, 0));
     settings_->AddChild(Value(GFeatureIds::kTargetSizeChoice, 9));
-    settings_->AddChild(Value(A::kEditsOtherPages, 0));
+    settings_->AddChild(Value(GFeatureIds::kPaperPageTab, 0));
     data_.size = sizeof(GUIData);
     data_.settings = settings_.get();
     data_.accessFlags = GUIAccess::kChangesAllowed;
@@ -187,7 +187,7 @@ TEST_F(MediaTypeListTest, SelectsTheStoredTypeByItsShownName) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.first);
-    SetValue(A::kEditsOtherPages, c.editsOther);
+    SetValue(GFeatureIds::kPaperPageTab, c.editsOther);
     SetText(GFeatureIds::kMediaType, c.first);
     SetText(GFeatureIds::kMediaTypeRest, c.rest);
     WithList([&](GMediaTypeWrapper& wrapper, HWND) {
@@ -213,7 +213,7 @@ TEST_F(MediaTypeListTest, AChoiceWritesTheStoredNameOfThePagesBeingEdited) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.choice);
-    SetValue(A::kEditsOtherPages, c.editsOther);
+    SetValue(GFeatureIds::kPaperPageTab, c.editsOther);
     SetValue(GFeatureIds::kUseDiffFirstPageChoice, c.differentFirst);
     SetText(GFeatureIds::kMediaType, "Bond");
     SetText(GFeatureIds::kMediaTypeRest, "Bond");
@@ -263,7 +263,7 @@ TEST_F(MediaTypeListTest, RefreshIsNeededWhenTheListsInputsChange) {
     int withAssignments;
     int needed;
   } cases[] = {
-      {"tab", A::kEditsOtherPages, 0, 1},
+      {"tab", GFeatureIds::kPaperPageTab, 0, 1},
       {"first", GFeatureIds::kMediaType, 0, 1},
       {"rest", GFeatureIds::kMediaTypeRest, 0, 1},
       {"different first", GFeatureIds::kUseDiffFirstPageChoice, 0, 1},

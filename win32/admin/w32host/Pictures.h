@@ -38,4 +38,10 @@ void SetPagePictureSink(PagePictureSink sink);
 // AddResourceLibrary); false when there is no such entry.
 bool AddResourceDialogs(const std::u16string& path, const IMAGE_RESOURCE_DIALOG* dialogs, size_t count);
 
+// Adds bitmaps carried as data to a library entry (added with
+// AddResourceLibrary), with the cursor resources of the given ids; false
+// when there is no such entry.
+bool AddResourceBitmaps(const std::u16string& path, const IMAGE_RESOURCE_BITMAP* bitmaps, size_t count,
+                        const std::vector<UINT>& cursors = {});
+
 }  // namespace w32host

@@ -5,6 +5,7 @@
 // rectangles in client pixels.
 #pragma once
 
+#include "win32/Gdi.h"
 #include "win32/Types.h"
 
 #define IMAGE_DIALOG_SECTION_NAME "w32_dialog_section"
@@ -52,4 +53,13 @@ struct IMAGE_DIALOG_SECTION {
   DWORD version;    // IMAGE_DIALOG_VERSION
   DWORD dialogCount;
   const IMAGE_RESOURCE_DIALOG* dialogs;
+};
+
+// A bitmap carried as data: its pixels row by row from the top, width *
+// height colours (RGB()).
+struct IMAGE_RESOURCE_BITMAP {
+  UINT id;
+  INT width;
+  INT height;
+  const COLORREF* pixels;
 };

@@ -150,3 +150,15 @@ LONG_PTR SetWindowLongPtrW(HWND window, int index, LONG_PTR value);
 // {0, 0, width, height} of the window's client area (0 x 0 until a test
 // gives it a size). FALSE with ERROR_INVALID_WINDOW_HANDLE for no window.
 BOOL GetClientRect(HWND window, RECT* rect);
+// The window's rectangle in screen coordinates: its client area placed at
+// its screen position (a top-level window's own position, (0, 0) until it
+// is placed; a control's place in its dialog's client area moved by the
+// dialog's position). The stand-in's windows have no frame. FALSE with
+// ERROR_INVALID_WINDOW_HANDLE for no window.
+BOOL GetWindowRect(HWND window, RECT* rect);
+// Turns a point in screen coordinates into the window's client coordinates.
+BOOL ScreenToClient(HWND window, POINT* point);
+// The cursor's position in screen coordinates.
+BOOL GetCursorPos(POINT* point);
+// Marks the window (or a part of it) to be painted again.
+BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase);

@@ -23,6 +23,10 @@ std::optional<w32test::BitmapSpec> FindBitmapResource(HINSTANCE module, UINT id)
 // Adds templates to the installed entry of that path (its own templates of
 // the same ids stay); false without such an entry.
 bool AddModuleDialogs(const std::u16string& path, const std::map<UINT, w32test::DialogSpec>& dialogs);
+// Adds bitmaps and cursor ids to the installed entry of that path (its own
+// of the same ids stay); false without such an entry.
+bool AddModuleBitmaps(const std::u16string& path, const std::map<UINT, w32test::BitmapSpec>& bitmaps,
+                      const std::vector<UINT>& cursors);
 // Whether a loaded module has the cursor resource, with the same errors.
 bool HasCursorResource(HINSTANCE module, UINT id);
 

@@ -36,6 +36,7 @@ struct WindowData {
   bool recorded = false;          // messages delivered to it are recorded
   int clientWidth = 0;            // the client area, set by the test
   int clientHeight = 0;
+  int invalidations = 0;          // InvalidateRect calls
 };
 
 // Adds a window and returns its new handle.

@@ -56,4 +56,13 @@ std::vector<TextCall> SetWindowTextCalls();
 // GetClientRect answers and GetDC paints on.
 bool SetClientSize(HWND window, int width, int height);
 
+// Places a top-level window at a screen position (GetWindowRect; its
+// controls move with it). False for no window or a control.
+bool SetWindowPosition(HWND window, int x, int y);
+// Where GetCursorPos finds the cursor, in screen coordinates.
+void SetCursorPosition(POINT point);
+// How many times InvalidateRect was called on the window since the last
+// reset.
+int InvalidationCount(HWND window);
+
 }  // namespace w32test

@@ -1,6 +1,6 @@
 // The two mappings between stored media names and the string ids the paper
 // type lists show.
-#include "ui/pages/GMediaTypeNames.h"
+#include "ui/framework/GMediaTypeNames.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ui/pages/GMediaTypeNames.h"
+#include "ui/framework/GMediaTypeNames.h"
 
 #include <cstring>
 
