@@ -4,6 +4,7 @@
 #include <cstring>
 #include <istream>
 #include <memory>
+#include <mutex>
 #include <ostream>
 #include <vector>
 
@@ -84,6 +85,61 @@ GAttributeComposite* AsSettings(MPersistentObject* object) {
   return settings;
 }
 
+// The last settings this process packed into a private area, with what
+// they packed to. Packing is a pure function of the serialised bytes (one
+// compressor, one level), so the same bytes packed again give the same area:
+// a DEVMODE converted again and again is packed once.
+class LastPacking {
+ public:
+  // Copies the packed bytes of plain into area (room bytes); their length,
+  // or 0 when plain is not the last settings packed.
+  size_t Find(const uint8_t* plain, size_t length, uint8_t* area, size_t room) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (plain_.size() != length || packed_.empty() || packed_.size() > room ||
+        std::memcmp(plain_.data(), plain, length) != 0)
+      return 0;
+    std::memcpy(area, packed_.data(), packed_.size());
+    return packed_.size();
+  }
+  void Keep(const uint8_t* plain, size_t length, const uint8_t* packed, size_t packedLength) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    plain_.assign(plain, plain + length);
+    packed_.assign(packed, packed + packedLength);
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<uint8_t> plain_;
+  std::vector<uint8_t> packed_;
+};
+
+LastPacking& Packings() {
+  static LastPacking* packings = new LastPacking;  // used until the process ends
+  return *packings;
+}
+
+// What a read of the private area depends on: the words that bound it
+// (dmDriverExtra, capacity, length) and the stored settings bytes. The
+// caller has checked that the length lies within the image.
+std::vector<uint8_t> AreaKey(const uint8_t* image, size_t length) {
+  std::vector<uint8_t> key;
+  key.reserve(6 + length);
+  for (size_t offset : {offsetof(DEVMODEW, dmDriverExtra), PA::kSettingsCapacityOffset, PA::kSettingsLengthOffset}) {
+    key.push_back(image[offset]);
+    key.push_back(image[offset + 1]);
+  }
+  key.insert(key.end(), image + PA::kSettingsOffset, image + PA::kSettingsOffset + length);
+  return key;
+}
+
+// The area key of a full-size image when its stated length is readable;
+// empty otherwise.
+std::vector<uint8_t> ReadableAreaKey(const uint8_t* image) {
+  const size_t length = PA::GetWord(image, PA::kSettingsLengthOffset);
+  if (length == 0 || length > PA::kSettingsCapacity) return {};
+  return AreaKey(image, length);
+}
+
 }  // namespace
 
 GDevMode::GDevMode(GDriverInstance* instance)
@@ -103,7 +159,8 @@ GDevMode::GDevMode(const GDevMode& other)
       loadedFromPrinter_(other.loadedFromPrinter_),
       codecMode_(other.codecMode_),
       emfFlag_(other.emfFlag_),
-      settingsUnwritten_(other.settingsUnwritten_) {
+      settingsUnwritten_(other.settingsUnwritten_),
+      restored_(other.restored_) {
   std::memcpy(buffer_, other.buffer_, PA::kTotalSize);
   if (other.settings_ != nullptr) settings_ = AsSettings(other.settings_->DeepCopy());
 }
@@ -277,6 +334,9 @@ int GDevMode::WritePrivate(DEVMODEW* dm, const GAttributeComposite* settings) {
     return true;
   });
   if (written == 0) return 0;
+  uint8_t* area = Bytes(dm) + PA::kSettingsOffset;
+  if (const size_t packed = Packings().Find(staging.get(), written, area, PA::kSettingsCapacity))
+    return static_cast<int>(packed);
   // The settings fit the area only compressed; when they do not, nothing is
   // written and the caller fails.
   RWMemoryStreamBuf inBuffer(RWMemoryStreamBuf::ForReading{}, staging.get(), written);
@@ -285,6 +345,7 @@ int GDevMode::WritePrivate(DEVMODEW* dm, const GAttributeComposite* settings) {
   std::istream in(&inBuffer);
   std::ostream out(&outBuffer);
   if (GStreamCompressor().Compress(in, out) != 1) return 0;
+  Packings().Keep(staging.get(), written, area, outBuffer.Size());
   return static_cast<int>(outBuffer.Size());
 }
 
@@ -307,6 +368,11 @@ GAttributeComposite* GDevMode::ReadPrivateImage(const uint8_t* image, int flags)
   const size_t length = PA::GetWord(image, PA::kSettingsLengthOffset);
   if (length == 0 || length > capacity || length > PA::kSettingsCapacity || PA::kSettingsOffset + length > end)
     return nullptr;
+
+  // The same area as the one kept restored: a copy of those settings.
+  if (flags == 0 && restored_ != nullptr && restored_->compact == compact &&
+      restored_->area.size() == 6 + length && restored_->area == AreaKey(image, length))
+    return AsSettings(restored_->settings->DeepCopy());
 
   // Only the bytes produced are read: the room is not cleared first.
   std::unique_ptr<uint8_t[]> plain(new uint8_t[kMostStagingSize]);
@@ -356,6 +422,16 @@ int16_t GDevMode::GetCodecMode() {
   MPersistentObject* preferences = GSettingValue::Find(group, kDriverPreferences);
   codecMode_ = GSettingValue::GetOr(preferences, kDevmodeCodecMode, 0) == 1 ? 1 : 0;
   return codecMode_;
+}
+
+void GDevMode::RememberRestored(const uint8_t* image, const GAttributeComposite* settings) {
+  restored_.reset();
+  if (settings == nullptr) return;
+  std::vector<uint8_t> area = ReadableAreaKey(image);
+  if (area.empty()) return;
+  std::shared_ptr<const GAttributeComposite> copy(AsSettings(settings->DeepCopy()));
+  if (copy == nullptr) return;
+  restored_ = std::make_shared<const RestoredArea>(RestoredArea{std::move(area), GetCodecMode() == 1, std::move(copy)});
 }
 
 void GDevMode::AdoptSettings(GAttributeComposite* settings) {

@@ -12,6 +12,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "driver/DevmodePrivateArea.h"
 #include "driver/GCompactSettingsCodec.h"
@@ -92,6 +94,15 @@ class GDevMode {
   // private area (they do not fit it even compressed): the buffer then does
   // not carry the object's settings and is not to be handed out for them.
   int HasUnwrittenSettings() const { return settingsUnwritten_; }
+  // Settings restored from a private area, kept with that area: a later
+  // read of the same area in the current form (ReadPrivateImage with flags
+  // 0, the same codec mode) gives a copy of them instead of restoring the
+  // bytes again. The kept settings are never handed out or changed.
+  struct RestoredArea {
+    std::vector<uint8_t> area;  // the length words and the settings bytes
+    bool compact = false;
+    std::shared_ptr<const GAttributeComposite> settings;
+  };
   // The stream format of the serialised settings inside the private area
   // (see the .cpp): the same in both codec modes.
   static int PrivateStreamFormat(bool compact);
@@ -114,6 +125,12 @@ class GDevMode {
   // The old forms of a buffer: the framing, then LZW-packed framing.
   GAttributeComposite* ReadOldForms(const uint8_t* image);
 
+  // Keeps a copy of settings, which were just restored from the private
+  // area of image (a full-size image) in the current form.
+  void RememberRestored(const uint8_t* image, const GAttributeComposite* settings);
+  const std::shared_ptr<const RestoredArea>& Restored() const { return restored_; }
+  void SetRestored(std::shared_ptr<const RestoredArea> restored) { restored_ = std::move(restored); }
+
  private:
   GDriverInstance* instance_;
   uint8_t* buffer_;
@@ -125,4 +142,5 @@ class GDevMode {
   GAttributeComposite* settings_ = nullptr;
   int emfFlag_ = 0;
   int settingsUnwritten_ = 0;
+  std::shared_ptr<const RestoredArea> restored_;
 };

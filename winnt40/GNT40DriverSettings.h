@@ -14,10 +14,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "driver/GSpoolerFormServices.h"
 #include "rw/RWWString.h"
 #include "win32/Types.h"
+#include "winnt40/GNT40TakenDevMode.h"
 
 class GAttributeComposite;
 class GNT40PrinterDevMode;
@@ -97,6 +99,13 @@ class GNT40DriverSettings : public GSpoolerFormServices {
   int GetPerUserFlag() const { return perUser_; }
   void SetPerUserFlag(int flag) { perUser_ = flag; }
 
+  // The printer's DEVMODE as the DEVMODE objects last took it, kept with
+  // what it was made from (see GNT40TakenDevMode).
+  GNT40TakenDevMode& TakenDevMode() { return takenDevMode_; }
+  // The printer's forms as a take sees them (the held list while a hold
+  // lasts).
+  std::shared_ptr<const GSpoolerFormList> FormsForTake() { return Forms(); }
+
   // The registry location of the per-user watermark pool.
   RWWString UserWatermarkPoolLocation();
 
@@ -119,4 +128,5 @@ class GNT40DriverSettings : public GSpoolerFormServices {
   int defaultsLoaded_ = 0;
   int datatypeFlag_ = 0;
   int perUser_ = 0;
+  GNT40TakenDevMode takenDevMode_;
 };

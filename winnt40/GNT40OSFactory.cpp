@@ -21,6 +21,7 @@
 #include "win32/Spooler.h"
 #include "win32/Time.h"
 #include "winnt40/GSemaphoreLock.h"
+#include "winnt40/GNT40TakenDevMode.h"
 
 namespace {
 
@@ -217,6 +218,7 @@ class PrinterChunks : public ChunkPlace {
     return factory_->SetPrinterDataDword(instance_, name, count) == 1;
   }
   bool WriteChunk(const RWWString& name, const BYTE* data, DWORD size) override {
+    const GNT40TakenDevMode::PrinterWrite noteWrite;
     return SetPrinterDataW(printer_, name.Data(), REG_BINARY, data, size) == ERROR_SUCCESS;
   }
   bool ReadChunk(const RWWString& name, BYTE* data, DWORD capacity, DWORD* size) override {
@@ -568,6 +570,7 @@ NumberedValueStore* GNT40OSFactoryBase::CreateNumberedValueStore(GDriverInstance
 int GNT40OSFactoryBase::SetPrinterDataDword(GDriverInstance* instance, const RWWString& name, DWORD value) {
   PrinterAccess printer(this, instance);
   if (printer.Handle() == nullptr) return 0;
+  const GNT40TakenDevMode::PrinterWrite noteWrite;
   BYTE bytes[4];
   FactoryPutDword(bytes, value);
   return SetPrinterDataW(printer.Handle(), name.Data(), REG_DWORD, bytes, 4) == ERROR_SUCCESS ? 1 : 0;
@@ -577,6 +580,7 @@ int GNT40OSFactoryBase::SetPrinterDataString(GDriverInstance* instance, const RW
                                              const RWWString& text) {
   HANDLE printer = GetPrinterHandle(instance);
   if (printer == nullptr) return 0;
+  const GNT40TakenDevMode::PrinterWrite noteWrite;
   // Stored without a terminator; readers add one.
   const std::vector<BYTE> bytes = TextBytes(text, false);
   return SetPrinterDataW(printer, name.Data(), REG_SZ, bytes.data(), static_cast<DWORD>(bytes.size())) ==
@@ -618,6 +622,7 @@ RWWString GNT40OSFactoryBase::GetPrinterDataString(GDriverInstance* instance, co
 int GNT40OSFactoryBase::DeletePrinterDataValue(GDriverInstance* instance, const RWWString& name) {
   const RWWString printerName = InstancePrinterName(instance);
   if (printerName.IsEmpty()) return 0;
+  const GNT40TakenDevMode::PrinterWrite noteWrite;
   HKEY key = nullptr;
   const RWWString path = PrinterKeyPath(printerName, kPrinterDataSubkey);
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.Data(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return 0;

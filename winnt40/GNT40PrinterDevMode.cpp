@@ -13,6 +13,7 @@
 #include "model/GFeatureIds.h"
 #include "win32/Kernel.h"
 #include "win32/Spooler.h"
+#include "winnt40/GNT40DriverSettings.h"
 
 namespace {
 
@@ -50,10 +51,27 @@ void GNT40PrinterDevMode::TakeDefaultSettingsIfNone() {
 
 int GNT40PrinterDevMode::TakePrinterDevMode(HANDLE printer) {
   if (LoadFromPrinter(printer) == 0) return 0;
+  // The same printer DEVMODE taken before, with nothing it was made from
+  // changed since: the kept take.
+  GNT40TakenDevMode* kept = KeptTakes();
+  GNT40TakenDevMode::Source source;
+  if (kept != nullptr) {
+    source = DescribeTake();
+    if (const GNT40TakenDevMode::Taken* taken = kept->Find(source)) {
+      auto* copy = dynamic_cast<GAttributeComposite*>(taken->restored->settings->DeepCopy());
+      if (copy != nullptr) {
+        std::memcpy(Buffer(), taken->buffer.data(), PA::kTotalSize);
+        AdoptSettings(copy);
+        SetRestored(taken->restored);
+        return 1;
+      }
+    }
+  }
   // The printer's settings: in the current form, else in an old one.
   bool sound = true;
   GAttributeComposite* settings = IsSettingsAreaWhole(Buffer()) ? ReadPrivate(GetBuffer(), 0) : nullptr;
   if (settings != nullptr) {
+    RememberRestored(Buffer(), settings);
     AdoptSettings(settings);
     ApplyColorPolicy();
   } else {
@@ -77,8 +95,34 @@ int GNT40PrinterDevMode::TakePrinterDevMode(HANDLE printer) {
     SetSettings(nullptr);
     repaired_ = 1;
     StoreRepairedDevMode(printer);
+  } else if (kept != nullptr && sound && Restored() != nullptr) {
+    GNT40TakenDevMode::Taken taken;
+    taken.buffer.assign(Buffer(), Buffer() + PA::kTotalSize);
+    taken.restored = Restored();
+    kept->Keep(std::move(source), std::move(taken));
   }
   return 1;
+}
+
+GNT40TakenDevMode* GNT40PrinterDevMode::KeptTakes() {
+  auto* driver = dynamic_cast<GNT40DriverSettings*>(owner_);
+  return driver != nullptr ? &driver->TakenDevMode() : nullptr;
+}
+
+GNT40TakenDevMode::Source GNT40PrinterDevMode::DescribeTake() {
+  GNT40TakenDevMode::Source source;
+  // The revision first: a write after it makes the take stale, not kept.
+  source.revision = GNT40TakenDevMode::PrinterRevision();
+  source.printer = loadedPrinterName_;
+  source.loaded.assign(Buffer(), Buffer() + PA::kTotalSize);
+  source.emf = IsEmfFlagSet();
+  if (GDriverInstance* instance = GetInstance()) {
+    source.appFlags = instance->GetAppFlags();
+    source.colorCapability = instance->GetColorCapability();
+  }
+  auto* driver = dynamic_cast<GNT40DriverSettings*>(owner_);
+  if (driver != nullptr) source.forms = driver->FormsForTake();
+  return source;
 }
 
 bool GNT40PrinterDevMode::IsSettingsAreaWhole(const uint8_t* dm) {
@@ -127,6 +171,7 @@ void GNT40PrinterDevMode::StoreRepairedDevMode(HANDLE printer) {
       // A handle without the right to change the printer leaves the stored
       // copy as it is; the next write of the printer's DEVMODE mends it.
       SetPrinterW(printer, 2, info.data(), 0);
+      const GNT40TakenDevMode::PrinterWrite noteWrite;
     }
   }
   SetLastError(lastError);
@@ -143,6 +188,7 @@ int GNT40PrinterDevMode::LoadFromPrinter(HANDLE printer) {
   std::vector<BYTE> buffer(needed);
   if (!GetPrinterW(printer, 2, buffer.data(), needed, &needed)) return 0;
   const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+  loadedPrinterName_ = info->pPrinterName != nullptr ? RWWString(info->pPrinterName) : RWWString();
   if (info->pDatatype != nullptr) SetEmfFlag(IsEmfDatatypeName(info->pDatatype) ? 1 : 0);
   if (info->pDevMode == nullptr) return 0;
 

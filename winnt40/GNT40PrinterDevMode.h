@@ -11,6 +11,7 @@
 #include "rw/RWWString.h"
 #include "win32/Types.h"
 #include "winnt40/GNT40DevMode.h"
+#include "winnt40/GNT40TakenDevMode.h"
 
 class GSpoolerFormServices;
 
@@ -85,7 +86,12 @@ class GNT40PrinterDevMode : public GNT40DevMode {
   void StoreRepairedDevMode(HANDLE printer);
   // Settings length 0 and the area zeroed: the DEVMODE carries no settings.
   void EmptySettingsArea();
+  // The driver object's kept take, or null without one.
+  GNT40TakenDevMode* KeptTakes();
+  // What the take about to be made depends on, read after LoadFromPrinter.
+  GNT40TakenDevMode::Source DescribeTake();
 
   GSpoolerFormServices* owner_;
   int repaired_ = 0;
+  RWWString loadedPrinterName_;
 };

@@ -239,6 +239,7 @@ int GNT40Driver::StoreDevModeInPrinter() {
   record->pDevMode = buffer;
   record->pSecurityDescriptor = nullptr;
   SetLastError(0);
+  const GNT40TakenDevMode::PrinterWrite noteWrite;
   return SetPrinterW(printer, 2, info.data(), 0) ? 1 : 0;
 }
 
@@ -251,6 +252,8 @@ void* GNT40Driver::GetRenderObject() { return nullptr; }
 void* GNT40Driver::GetDriverObject() { return this; }
 
 int16_t GNT40Driver::RunAutoConfiguration(int forced) {
+  // The configuration is updated in place: takes made before are stale.
+  const GNT40TakenDevMode::PrinterWrite noteWrite;
   const int16_t result = GDriverInstance::RunAutoConfiguration(forced);
   if (result != 0 || forced != 0) return result;
 
