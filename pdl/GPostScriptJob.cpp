@@ -110,7 +110,7 @@ int16_t GPostScript::DocumentStart(GDocumentStart* command) {
   const uint32_t appFlags = driverInstance_ != nullptr ? driverInstance_->GetAppFlags() : 0;
   wrapApplicationData_ = (appFlags & kPsWrapApplicationDataFlag) != 0 ? 1 : 0;
   forceBitmapFonts_ = (appFlags & kPsForceBitmapFontsFlag) != 0 ? 1 : 0;
-  applicationMode_ = GSettingQuery::NumberOr(job, GFeatureIds::kPsApplicationMode, 0);
+  applicationMode_ = GSettingQuery::NumberOr(job, GFeatureIds::kDocumentCount, 0);
   if (applicationMode_ == 0) {
     RWCString title;
     if (command != nullptr) ToNarrowString(command->GetDocumentName(), title);
@@ -175,10 +175,10 @@ void GPostScript::ReadJobSettings(GState* job) {
   }
   if (forceBitmapFonts_ != 0) {
     trueTypeDownloadKind_ = 1;
-  } else if (GSettingQuery::NumberAt(job, kPsTrueTypeDownload, &value)) {
+  } else if (GSettingQuery::NumberAt(job, kTrueTypeDownloadChoice, &value)) {
     trueTypeDownloadKind_ = value == 0 ? 8 : value == 2 ? 2 : 1;
   }
-  if (GSettingQuery::NumberAt(job, kPsFontOption, &value)) fontOption571_ = static_cast<int16_t>(value);
+  if (GSettingQuery::NumberAt(job, kSecondFontChoice, &value)) fontOption571_ = static_cast<int16_t>(value);
 
   // Resolution: both axes or neither.
   int32_t x = 0;

@@ -366,7 +366,7 @@ int16_t GCheetah::DocumentStart(GDocumentStart* command) {
   if (ReadShort(job, kQualitySetting405, &preset)) {
     qualityPreset_ = preset;
     int16_t mode = 3;
-    ReadShort(job, kQualityMode1012, &mode);
+    ReadShort(job, kPortKind, &mode);
     if (preset == 1) {
       GConfiguration* printer = command != nullptr && command->GetDriverInstance() != nullptr
                                     ? command->GetDriverInstance()->GetPrinterConfiguration()

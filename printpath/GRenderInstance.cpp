@@ -267,7 +267,7 @@ int16_t GRenderInstance::BeginJob() {
   else rasterMode_ = HasBit(hostFlags, 21) ? 3 : HasBit(hostFlags, 22) ? 2 : 1;
   if (rasterMode_ != 3) {
     uint32_t bits = 0;
-    const bool has136 = CapabilityBits(capabilities, kRasterCapabilities, &bits);
+    const bool has136 = CapabilityBits(capabilities, kGeneratorCapabilities, &bits);
     if (HasBit(hostFlags, 26) && has136 && HasBit(bits, 1) == 0) rasterMode_ = 3;
     else if (HasBit(hostFlags, 27) && has136 && HasBit(bits, 2) == 0) rasterMode_ = 3;
   }

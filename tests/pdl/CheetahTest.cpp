@@ -462,7 +462,7 @@ TEST_F(CheetahTest, JobSettingsChooseResolutionAndRenderMode) {
     SCOPED_TRACE(c.name);
     XlJobDriver job;
     if (c.preset >= 0) job.SetJobValue(GFeatureIds::kQualitySetting405, c.preset);
-    if (c.mode >= 0) job.SetJobValue(GFeatureIds::kQualityMode1012, c.mode);
+    if (c.mode >= 0) job.SetJobValue(GFeatureIds::kPortKind, c.mode);
     auto* resolution = new GState(&GFeatureIds::kResolution);
     resolution->AddChild(new GValueAttribute(1200, &GFeatureIds::kXResolution));
     resolution->AddChild(new GValueAttribute(1200, &GFeatureIds::kYResolution));

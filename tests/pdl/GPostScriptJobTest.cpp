@@ -373,7 +373,7 @@ TEST(GPostScriptJobTest, TwoPagesFromOneBinSetTheMediaPositionOnce) {
 TEST(GPostScriptJobTest, ApplicationDataJobsGetNoJobStructure) {
   for (int16_t mode : {1, 2}) {
     PsJobDriver job;
-    job.SetValue(GFeatureIds::kPsApplicationMode, mode);
+    job.SetValue(GFeatureIds::kDocumentCount, mode);
     job.Start();
     job.PageStart(PsPageSettings(qvtest::PsLetter()));
     EXPECT_EQ(job.PassThrough("%!PS\r\n72 72 moveto 144 144 lineto stroke showpage\r\n"), 0);

@@ -316,7 +316,7 @@ TEST_F(RenderInstanceTest, RasterModeComesFromTheSettingElseFromTheHostFlags) {
 }
 
 TEST_F(RenderInstanceTest, HostFlagsForceRasterWhenTheDeviceLacksTheCapability) {
-  capabilities->AddChild(new GValueAttribute(4, &kRasterCapabilities));  // bit 2 set, bit 1 clear
+  capabilities->AddChild(new GValueAttribute(4, &kGeneratorCapabilities));  // bit 2 set, bit 1 clear
   options->AddChild(new GValueAttribute(1, &kRasterizationChoice));
   instance.UseHostFlags(1u << 26);
   instance.BeginJob();
