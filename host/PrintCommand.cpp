@@ -443,7 +443,10 @@ PrintStatus Print(const PrintRequest& request) {
   const int16_t status = RunJob(instance, pages);
   if (status != 0 || instance.GetJobStatus() != 0) {
     std::remove(temporary.c_str());
-    return fail(kFailed, "the print path failed the job with status " + std::to_string(status));
+    std::string what = "the print path failed the job with status " + std::to_string(status);
+    if (status == GStatusNoOutputChannel) what += ": no output channel could be had for it";
+    else if (status == HostFileChannel::kFileFailed) what += ": " + temporary + " cannot be written";
+    return fail(kFailed, what);
   }
   if (std::rename(temporary.c_str(), request.out.c_str()) != 0) {
     std::remove(temporary.c_str());

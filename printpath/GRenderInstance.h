@@ -13,7 +13,10 @@
 // starts the document before a command is sent, and the driver-instance
 // operations that have no base version (the document settings, the
 // printer key, ...). The platform factories of this module create no such
-// instance; a host that plays the spooler's render side has its own.
+// instance; a host that plays the spooler's render side has its own. The
+// instance reads the job's settings through GetDocumentSettings many times
+// a job and borrows what it answers: the front end keeps one set of
+// settings for the job.
 #pragma once
 
 #include <cstdint>

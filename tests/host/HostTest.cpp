@@ -570,7 +570,8 @@ TEST(HostPrint, AFailedJobLeavesNothingAtTheOutput) {
       {{"--sample", "--set", "265=sideways", "--out", kept.string()}, 2, "the setting 265 is of another kind"},
       {{"--sample", "--set", "dmCopies=99999", "--out", kept.string()}, 2, "out of range for dmCopies"},
       {{"--page", "/nonexistent/page.txt", "--out", kept.string()}, 4, "cannot read /nonexistent/page.txt"},
-      {{"--sample", "--out", "/nonexistent/dir/job.prn"}, 1, "the print path failed the job"},
+      {{"--sample", "--out", "/nonexistent/dir/job.prn"}, 1,
+       "the print path failed the job with status 2: /nonexistent/dir/job.prn.part cannot be written"},
   };
   for (const Case& c : cases) {
     const Result r = Print(c.args);

@@ -22,7 +22,12 @@
 #include "support/PclInterpreter.h"
 #include "support/ScriptedFactory.h"
 #include "model/GState.h"
+#include "model/GConfiguration.h"
+#include "model/GMedia.h"
+#include "model/GSelectionString.h"
 #include "model/GStringAttribute.h"
+#include "model/MAssociationList.h"
+#include "model/MPersistentAssociation.h"
 #include "model/GValueAttribute.h"
 #include "pdl/GPJL.h"
 #include "printpath/GDocumentCommand.h"
@@ -129,6 +134,41 @@ TEST_F(GPJLInterpreterTest, TheInterpreterReadsTheHeaderAsPjlAndRendersOnlyThePa
   EXPECT_EQ(wrapped.errors, "") << "the interpreter reports nothing about the job";
   ASSERT_EQ(wrapped.pages.size(), 1u) << "nothing of the header or the footer makes a page";
   EXPECT_TRUE(wrapped.pages[0].image == bare.pages[0].image) << "nothing of the header or the footer prints on the page";
+}
+
+// The paper the header names is the paper the interpreter prints on when
+// the page itself names none; the temperature lines are PJL it reads
+// without complaint.
+TEST_F(GPJLInterpreterTest, ThePaperLineSetsThePageSizeTheInterpreterUses) {
+  const std::string interpreter = qvtest::PclInterpreter();
+  ASSERT_FALSE(interpreter.empty()) << qvtest::kNoInterpreter;
+  const int32_t noId = 0;
+  auto* own = new GConfiguration(GFeatureIds::kPeripheralConfiguration);
+  auto map = [&](int32_t id, std::initializer_list<std::pair<int16_t, const char*>> entries) {
+    auto* list = new MAssociationList(id);
+    for (const auto& [key, text] : entries)
+      list->Add(new MPersistentAssociation(new GValueAttribute(key, &noId), new GSelectionString(text, 0, noId), noId));
+    own->AddChild(list);
+  };
+  map(GFeatureIds::kPaperList, {{1, "LETTER"}, {23, "A4"}});
+  map(GFeatureIds::kCopyQualifierList, {{1, "HIGH"}});
+  pjl.SetConfiguration(own);
+  const GShortPoint size(4960, 7014);
+  Job()->AddChild(new GMedia("A4", &size, &size, nullptr, 0, 23, 600, 600, &GFeatureIds::kPageMedia));
+  SetValue(GFeatureIds::kCopyQualifierIndex, 1);
+
+  const std::string job = WrappedJob(u"A4 memo");
+  ASSERT_NE(job.find("@PJL SET PAPER=A4\r\n"), std::string::npos) << job;
+  ASSERT_NE(job.find("@PJL SET TRAY1TEMP=HIGH\r\n"), std::string::npos) << job;
+  const qvtest::RenderedJob bare = qvtest::RenderPcl(interpreter, kPage, "paper_bare", 50);
+  const qvtest::RenderedJob a4 = qvtest::RenderPcl(interpreter, job, "paper_a4", 50);
+  ASSERT_EQ(bare.pages.size(), 1u) << bare.errors;
+  ASSERT_EQ(a4.pages.size(), 1u) << a4.errors;
+  EXPECT_EQ(a4.errors, "");
+  // Letter is 8.5 x 11 inches, A4 8.27 x 11.69: narrower and taller.
+  EXPECT_LT(a4.pages[0].width, bare.pages[0].width);
+  EXPECT_GT(a4.pages[0].height, bare.pages[0].height);
+  EXPECT_NEAR(a4.pages[0].height, 585, 2);
 }
 
 }  // namespace

@@ -68,12 +68,17 @@ class RenderTestGenerator : public RecordingPeripheral {
   int16_t PageStart(GPageStart* c) override { return Note("PageStart", RecordingPeripheral::PageStart(c)); }
   int16_t PageEnd(GPageEnd* c) override { return Note("PageEnd", RecordingPeripheral::PageEnd(c)); }
   int16_t JobAbort(GJobAbort* c) override { return Note("JobAbort", RecordingPeripheral::JobAbort(c)); }
-  int16_t PassThrough(GPassThroughCommand* c) override { return Note("PassThrough", 0); }
+  int16_t PassThrough(GPassThroughCommand* c) override {
+    int32_t marked = 0;
+    passThroughMarked = GSettingQuery::NumberAt(c->GetSettings(), kPassThroughSetting, &marked) && marked == 1;
+    return Note("PassThrough", 0);
+  }
   int16_t Error(GErrorCommand* c) override { return Note("Error", RecordingPeripheral::Error(c)); }
   int SupportsScaling() override { return scaling; }
   GRealPair GetScale(GState*, GState*, int32_t, int32_t*) override { return scale; }
 
   std::vector<std::string> log;
+  bool passThroughMarked = false;  // the last pass-through carried 601 = 1
   std::u16string documentName;  // of the last document start
   std::u16string portName;
   std::string jobText;
@@ -779,6 +784,36 @@ TEST(RenderInstanceUtf8Test, EncodesUtf16WithSurrogatesAndReportsErrors) {
   }
   const std::u16string mixed = u"a\u00e9\u20ac\xD83D\xDE00";
   EXPECT_EQ(GRenderInstance::Utf8Length(mixed.data(), mixed.data() + mixed.size()), 1 + 2 + 3 + 3 + 3);
+}
+
+TEST_F(RenderInstanceTest, PassThroughDataStartsThePageUnlessPostScriptSendsItDirectly) {
+  qvtest::RecordingSource source;
+  static const uint8_t bytes[] = {'%', '!', '\n'};
+  instance.BeginJob();
+  instance.SetDocumentPending(1);
+  instance.SetPagePending(1);
+  EXPECT_EQ(instance.SendPassThrough(bytes, 3, 788, 1, 1), 0);
+  const std::vector<std::string> started = {"DocumentStart", "PageStart", "PassThrough"};
+  EXPECT_EQ(generator->log, started);
+  EXPECT_TRUE(generator->passThroughMarked);
+  EXPECT_EQ(instance.SendToPrinter(instance.CreateDocumentEnd()), 0);
+
+  // A PostScript printer takes direct data at once, page or no page.
+  auto* postScript = new RenderTestGenerator(GRenderInstance::kPostScriptGenerator);
+  delete printer->RemoveChild(generator);
+  printer->AddChild(postScript);
+  instance.BeginJob();
+  ASSERT_EQ(instance.IsPostScript(), 1);
+  instance.SetDocumentPending(1);
+  instance.SetPagePending(1);
+  EXPECT_EQ(instance.SendPassThrough(bytes, 3, 768, 0, 1), 0);
+  EXPECT_EQ(postScript->log, std::vector<std::string>{"PassThrough"});
+  EXPECT_FALSE(postScript->passThroughMarked);
+  // Not direct: through the page like any other command.
+  EXPECT_EQ(instance.SendPassThrough(bytes, 3, 768, 0, 0), 0);
+  const std::vector<std::string> then = {"PassThrough", "DocumentStart", "PageStart", "PassThrough"};
+  EXPECT_EQ(postScript->log, then);
+  generator = postScript;
 }
 
 }  // namespace
