@@ -205,6 +205,7 @@ TEST(GRasterGraphicTest, AnotherStoredVersionReadsBackEmpty) {
   bytes[versionAt] = 2;
   qvtest::ModelRead read = qvtest::RestoreFromForm(bytes, qvtest::ModelForm::kFile);
   std::unique_ptr<MPersistentObject> owned(read.object);
+  EXPECT_FALSE(read.failed);
   auto* back = dynamic_cast<GRasterGraphic*>(read.object);
   ASSERT_NE(back, nullptr);
   GRect got(9, 9, 9, 9);
