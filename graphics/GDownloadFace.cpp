@@ -45,20 +45,9 @@ int16_t GDownloadFace::Dispatch(GPeripheral* peripheral) {
 template <typename Archive>
 void GDownloadFace::Members(Archive& archive) {
   archive.Version(ClassVersion());
-  if constexpr (Archive::kReading) {
-    if (!archive.Ok()) return;
-    GFontFaceHandle* face = nullptr;
-    GReadTypedObject(archive.Input(), face);
-    if (!MStored::Going(archive.Input(), true)) {
-      archive.Stop();
-      return;
-    }
-    if (face != nullptr) RWReadTableGuard::Adopt(face);
-    face_ = GCountedRef(face);
-  } else {
-    if constexpr (Archive::kWriting) const_cast<GDownloadFace*>(this)->PrepareFace();
-    archive.Pointer(face_.Pointee());
-  }
+  // Saving prepares the face before it is written.
+  if constexpr (Archive::kWriting) PrepareFace();
+  MStored::TypedRef<GFontFaceHandle>(archive, face_);
   archive(mode_);
 }
 

@@ -226,19 +226,8 @@ void GFontFace::Members(Archive& archive) {
     e.angle2.SetDegrees(static_cast<float>(angle2));
     e.angle3.SetDegrees(static_cast<float>(angle3));
     sourceValue_ = 0;
-    // A source of another class fails the restore; what was read is
-    // adopted by the face.
-    GCharWidthSource* source = nullptr;
-    GReadTypedObject(archive.Input(), source);
-    if (!MStored::Going(archive.Input(), true)) {
-      archive.Stop();
-      return;
-    }
-    if (source != nullptr) RWReadTableGuard::Adopt(source);
-    widthSource_ = GCountedRef(source);
-  } else {
-    archive.Pointer(widthSource_.Pointee());
   }
+  MStored::TypedRef<GCharWidthSource>(archive, widthSource_);
   archive(key_, stamp_);
 }
 

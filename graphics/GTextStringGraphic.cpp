@@ -213,44 +213,16 @@ bool GTextStringGraphic::ContainsAnyCode(const uint16_t* list) const {
   return false;
 }
 
-namespace {
-
-// One slot of the graphic: an object of class T, or the null object. A read
-// of another class fails the restore; what was read is adopted by the slot.
-template <typename T, typename Archive>
-void TextSlot(Archive& archive, GCountedRef& slot) {
-  if (!archive.Ok()) return;
-  T* object = nullptr;
-  GReadTypedObject(archive.Input(), object);
-  if (!MStored::Going(archive.Input(), true)) {
-    archive.Stop();
-    return;
-  }
-  if (object != nullptr) RWReadTableGuard::Adopt(object);
-  slot = GCountedRef(object);
-}
-
-}  // namespace
-
 template <typename Archive>
 void GTextStringGraphic::Members(Archive& archive) {
   MStored::RestoreScope<Archive> scope(this);
   archive.Version(ClassVersion());
-  if constexpr (Archive::kReading) {
-    TextSlot<GFontFaceHandle>(archive, font_);
-    TextSlot<GTextString>(archive, text_);
-    TextSlot<GTextEscapements>(archive, escapements_);
-    uint16_t total = 0;
-    archive(total, textOptions_, origin_.x, origin_.y);
-    if (archive.Ok()) totalAdvance_ = static_cast<int16_t>(total);
-  } else {
-    if constexpr (Archive::kWriting) PinFont();
-    archive.Pointer(font_.Pointee());
-    archive.Pointer(text_.Pointee());
-    archive.Pointer(escapements_.Pointee());
-    uint16_t total = static_cast<uint16_t>(totalAdvance_);
-    archive(total, textOptions_, origin_.x, origin_.y);
-  }
+  // Saving lets the font note the characters before it is written.
+  if constexpr (Archive::kWriting) PinFont();
+  MStored::TypedRef<GFontFaceHandle>(archive, font_);
+  MStored::TypedRef<GTextString>(archive, text_);
+  MStored::TypedRef<GTextEscapements>(archive, escapements_);
+  archive(rwm::As<uint16_t>(totalAdvance_), textOptions_, origin_.x, origin_.y);
 }
 
 RW_STORED_MEMBERS_DEFINE(GTextStringGraphic, GGraphic)

@@ -83,6 +83,26 @@ void Held(Archive& archive, GCountedPtr& handle) {
   }
 }
 
+// A model object of class T held by a reference handle, as an object
+// reference (the null object when the handle is empty). A read of another
+// class fails the restore; what was read is adopted by the handle.
+template <typename T, typename Archive>
+void TypedRef(Archive& archive, GCountedRef& handle) {
+  if constexpr (Archive::kReading) {
+    if (!archive.Ok()) return;
+    T* object = nullptr;
+    GReadTypedObject(archive.Input(), object);
+    if (!Going(archive.Input(), true)) {
+      archive.Stop();
+      return;
+    }
+    if (object != nullptr) RWReadTableGuard::Adopt(object);
+    handle = GCountedRef(object);
+  } else {
+    archive.Pointer(handle.Pointee());
+  }
+}
+
 // A model object of any class held by a reference handle. What was read
 // (null when nothing was) replaces what the handle held, which adopts it.
 template <typename Archive>

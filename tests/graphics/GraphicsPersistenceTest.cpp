@@ -13,12 +13,16 @@
 #include "graphics/GBitmap.h"
 #include "graphics/GColor.h"
 #include "graphics/GDitherMatrix.h"
+#include "graphics/GDownloadFace.h"
 #include "graphics/GGlyphCache.h"
 #include "graphics/GPaint.h"
 #include "graphics/GPaletteTable.h"
 #include "graphics/GTTTableCache.h"
+#include "graphics/GTextString.h"
+#include "graphics/GTextStringGraphic.h"
 #include "graphics/GraphicsClasses.h"
 #include "model/MPersistentComposite.h"
+#include "support/FontTestClasses.h"
 #include "support/GraphicsObjectSamples.h"
 #include "support/ModelRoundTrip.h"
 
@@ -108,6 +112,18 @@ std::vector<StoreSizeSample> StoreSizeSamples() {
          static uint8_t bytes[5] = {9, 8, 7, 6, 5};
          return new GGlyphCacheNode(new GByteBuffer(bytes, 5, 0), new GByteBuffer(bytes, 2, 0));
        }},
+      {GTextStringClassId,
+       [] { return new GTextString(new GArrayHolder<uint16_t>(new uint16_t[2]{0x41, 0x3042}, 2, true), 2, 16); }},
+      {GTextEscapementsClassId,
+       [] { return new GTextEscapements(nullptr, new GArrayHolder<int16_t>(new int16_t[2]{3, -4}, 2, true), 2); }},
+      {GTextStringGraphicClassId,
+       [] {
+         const GShortPoint at[] = {{1, 2}, {5, 2}};
+         return new GTextStringGraphic(nullptr, new uint16_t[2]{'o', 'k'}, 1, 16, at, 3, 2, qvtest::SampleBundle());
+       }},
+      // A handle resolves to its face only through a font database (tested
+      // with the faces); here it stands for itself.
+      {GDownloadFaceClassId, [] { return new GDownloadFace(new qvtest::TestFaceHandle(nullptr, 9), 1); }},
   };
 }
 
