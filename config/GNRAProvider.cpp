@@ -3,7 +3,7 @@
 #include <new>
 
 #include "config/GNRAUpdateSession.h"
-
+#include "model/MStoredMembers.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWPersistence.h"
 #include "rw/RWReadTable.h"
@@ -14,11 +14,9 @@
 
 namespace {
 
-bool StreamOk(const RWVirtualInStream& stream) { return stream.Good() && !RWReadTableGuard::RestoreFailed(); }
-
-bool FileOk(RWBinaryFile& file) {
-  return !file.HasError() && !file.IsAtEnd() && !RWReadTableGuard::RestoreFailed();
-}
+// Reads a list held by value in place, from either form.
+void ReadListInto(RWVirtualInStream& stream, GAttributeComposite& list) { RWReadObjectInto(stream, &list); }
+void ReadListInto(RWBinaryFile& file, GAttributeComposite& list) { RWReadObjectIntoFromFile(file, &list); }
 
 }  // namespace
 
@@ -54,53 +52,28 @@ int GNRAProvider::Matches(const MPersistentObject* other) const {
 
 // ---- Persistence ----
 
-uint32_t GNRAProvider::MembersStoreSize() const {
-  // Counted as one save: children shared by the two lists are back
-  // references the second time.
-  RWStoreTableGuard sizing;
-  uint32_t index = 0;
-  if (sizing.IsTopLevel()) sizing.Table().Enter(this, index);
-  const uint32_t watched = watchedObjects_.StoredByteCount();
-  const uint32_t reserved = reservedObjects_.StoredByteCount();
-  return GProvider::MembersStoreSize() + 4 + watched + reserved;
+// The version and the two lists, each held by value and written as an
+// object of the graph. The size is counted as one save, with the provider
+// entered first: children shared by the two lists are back references the
+// second time. A read forgets the agent and reads the lists in place; the
+// second only while the input and the restore are still sound.
+template <typename Archive>
+void GNRAProvider::Members(Archive& archive) {
+  const MStored::RestoreScope<Archive> scope(this);
+  archive.Version(ClassVersion());
+  if constexpr (Archive::kReading) {
+    if (!archive.Ok()) return;
+    ForgetAgent();
+    ReadListInto(archive.Input(), watchedObjects_);
+    if (!MStored::Going(archive.Input())) return;
+    ReadListInto(archive.Input(), reservedObjects_);
+  } else {
+    archive.Embedded(watchedObjects_);
+    archive.Embedded(reservedObjects_);
+  }
 }
 
-void GNRAProvider::SaveMembers(RWVirtualOutStream& stream) const {
-  GProvider::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  RWWriteObjectPointer(stream, &watchedObjects_);
-  RWWriteObjectPointer(stream, &reservedObjects_);
-}
-
-void GNRAProvider::SaveMembersToFile(RWBinaryFile& file) const {
-  GProvider::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  RWWriteObjectPointerToFile(file, &watchedObjects_);
-  RWWriteObjectPointerToFile(file, &reservedObjects_);
-}
-
-void GNRAProvider::RestoreMembers(RWVirtualInStream& stream) {
-  MRestoreScope scope(this);
-  GProvider::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return;
-  ForgetAgent();
-  RWReadObjectInto(stream, &watchedObjects_);
-  if (!StreamOk(stream)) return;
-  RWReadObjectInto(stream, &reservedObjects_);
-}
-
-void GNRAProvider::RestoreMembersFromFile(RWBinaryFile& file) {
-  MRestoreScope scope(this);
-  GProvider::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  ForgetAgent();
-  RWReadObjectIntoFromFile(file, &watchedObjects_);
-  if (!FileOk(file)) return;
-  RWReadObjectIntoFromFile(file, &reservedObjects_);
-}
+RW_STORED_MEMBERS_DEFINE_SELF_FIRST(GNRAProvider, GProvider)
 
 // ---- Provider operations ----
 

@@ -15,6 +15,7 @@
 
 #include "config/GProvider.h"
 #include "model/GAttributeComposite.h"
+#include "rw/RWMembers.h"
 #include "win32/Types.h"
 
 constexpr RWClassID GNRAProviderClassId = 957;
@@ -41,11 +42,7 @@ class GNRAProvider : public GProvider {
   // Stored body after the provider's: version 1, then both lists through
   // the framing. Reading version 1 forgets the agent and reads both lists;
   // another version reads nothing more.
-  uint32_t MembersStoreSize() const override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
+  RW_STORED_MEMBERS();
 
   // ---- Provider operations ----
   // 0x10000.

@@ -82,30 +82,6 @@ void GBinaryData::Clear() {
 
 // ---- Persistence ----
 
-uint32_t GBinaryData::MembersStoreSize() const { return MPersistentObject::MembersStoreSize() + 12 + length_; }
-
-void GBinaryData::SaveMembers(RWVirtualOutStream& stream) const {
-  MPersistentObject::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  stream.PutULong(length_);
-  stream.PutInt(owner_);
-  // A length given without bytes is stored as that many zeros, so the
-  // stored form keeps the size it announces.
-  for (uint32_t i = 0; i < length_; ++i) stream.PutCharText(data_ != nullptr ? static_cast<char>(data_[i]) : '\0');
-}
-
-void GBinaryData::SaveMembersToFile(RWBinaryFile& file) const {
-  MPersistentObject::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  file.WriteULong(length_);
-  file.WriteInt(owner_);
-  if (data_ != nullptr) {
-    if (length_ != 0) file.WriteChars(reinterpret_cast<const char*>(data_), length_);
-  } else {
-    for (uint32_t i = 0; i < length_; ++i) file.WriteChar('\0');
-  }
-}
-
 namespace {
 
 // Reads length stored bytes through readPiece (which fills a piece and
@@ -161,47 +137,32 @@ unsigned char* ReadStoredBytes(uint32_t length, bool& complete, const ReadPiece&
 
 }  // namespace
 
-// The restored object always owns the buffer it made, whatever flag was
-// stored: nobody else knows of that buffer, so nobody else could free it.
-// The stored flag only said who owned the bytes of the object saved.
-
-void GBinaryData::RestoreMembers(RWVirtualInStream& stream) {
-  MPersistentObject::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return;
-  Clear();
-  uint32_t length = 0;
-  int32_t owner = 0;
-  stream.GetULong(length);
-  stream.GetInt(owner);
-  if (!stream.Good()) return;
-  bool complete = false;
-  unsigned char* data = ReadStoredBytes(length, complete, [&stream](unsigned char* piece, size_t count) {
-    for (size_t i = 0; i < count && stream.Good(); ++i) {
-      char c = 0;
-      stream.GetCharText(c);
-      piece[i] = static_cast<unsigned char>(c);
-    }
-    return stream.Good();
-  });
-  if (data != nullptr) SetData(data, length, 1);
+// The version, the length, the owner flag and the bytes, one text
+// character each. The restored object always owns the buffer it made,
+// whatever flag was stored: nobody else knows of that buffer, so nobody else
+// could free it. The stored flag only said who owned the bytes of the object
+// saved.
+template <typename Archive>
+void GBinaryData::Members(Archive& archive) {
+  archive.Version(ClassVersion());
+  if constexpr (Archive::kReading) {
+    if (!archive.Ok()) return;
+    Clear();
+    uint32_t length = 0;
+    int32_t owner = 0;
+    archive(length, owner);
+    if (!archive.Ok()) return;
+    bool complete = false;
+    unsigned char* data = ReadStoredBytes(
+        length, complete, [&archive](unsigned char* piece, size_t count) { return archive.TextPiece(piece, count); });
+    if (data != nullptr) SetData(data, length, 1);
+  } else {
+    archive(length_, rwm::As<int32_t>(owner_));
+    archive.TextBytes(data_, length_);
+  }
 }
 
-void GBinaryData::RestoreMembersFromFile(RWBinaryFile& file) {
-  MPersistentObject::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  Clear();
-  uint32_t length = 0;
-  int32_t owner = 0;
-  if (!file.ReadULong(length) || !file.ReadInt(owner)) return;
-  bool complete = false;
-  unsigned char* data = ReadStoredBytes(length, complete, [&file](unsigned char* piece, size_t count) {
-    return file.ReadChars(reinterpret_cast<char*>(piece), count);
-  });
-  if (data != nullptr) SetData(data, length, 1);
-}
+RW_STORED_MEMBERS_DEFINE(GBinaryData, MPersistentObject)
 
 RWVirtualInStream& operator>>(RWVirtualInStream& stream, GBinaryData*& out) { return MReadPersistentAs(stream, out); }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "model/MPersistentObject.h"
+#include "rw/RWMembers.h"
 
 constexpr RWClassID GBinaryDataClassId = 4;
 
@@ -27,11 +28,7 @@ class GBinaryData : public MPersistentObject {
 
   QV_PERSISTENT_KIND(GBinaryData);
   // Base, version, length, flag and the bytes.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   // Same class, id and length, and the same data or equal bytes.
   int Matches(const MPersistentObject* other) const override;

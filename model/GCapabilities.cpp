@@ -121,64 +121,32 @@ int GCapabilities::HasAny(const uint32_t* bits, uint16_t count) const {
 
 // ---- Persistence ----
 
-uint32_t GCapabilities::MembersStoreSize() const {
-  return MPersistentObject::MembersStoreSize() + 8 + static_cast<uint32_t>(bits_.ByteCount());
-}
-
-void GCapabilities::SaveMembers(RWVirtualOutStream& stream) const {
-  MPersistentObject::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  stream.PutUInt(GetBitCount());
-  const uint8_t* bytes = bits_.Bytes();
-  for (size_t i = 0; i < bits_.ByteCount(); ++i) stream.PutUCharText(bytes[i]);
-}
-
-void GCapabilities::SaveMembersToFile(RWBinaryFile& file) const {
-  MPersistentObject::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  file.WriteUInt(GetBitCount());
-  if (bits_.ByteCount() != 0) file.WriteChars(reinterpret_cast<const char*>(bits_.Bytes()), bits_.ByteCount());
-}
-
-// A stored count of 0 reads nothing more and leaves the bits as they were;
-// any other count replaces them once all of its bytes have been read.
-
-void GCapabilities::RestoreMembers(RWVirtualInStream& stream) {
-  MPersistentObject::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return;
-  uint32_t count = 0;
-  stream.GetUInt(count);
-  if (!stream.Good() || count == 0) return;
-  std::vector<uint8_t> bytes;
-  const bool whole = ReadBitBytes(count, bytes, [&stream](uint8_t* piece, size_t n) {
-    for (size_t i = 0; i < n && stream.Good(); ++i) {
-      unsigned char c = 0;
-      stream.GetUCharText(c);
-      piece[i] = c;
+// The version, the bit count and the bits' bytes, one text character
+// each. A stored count of 0 reads nothing more and leaves the bits as they
+// were; any other count replaces them once all of its bytes have been read.
+template <typename Archive>
+void GCapabilities::Members(Archive& archive) {
+  archive.Version(ClassVersion());
+  if constexpr (Archive::kReading) {
+    uint32_t count = 0;
+    archive(count);
+    if (!archive.Ok() || count == 0) return;
+    std::vector<uint8_t> bytes;
+    const bool whole = ReadBitBytes(
+        count, bytes, [&archive](uint8_t* piece, size_t n) { return archive.TextPiece(piece, n); });
+    if (!whole) {
+      archive.Fail();
+      return;
     }
-    return stream.Good();
-  });
-  if (!whole) {
-    stream.SetState(RW_STREAM_FAIL);
-    return;
+    bits_ = RWBitVector(bytes.data(), count);
+  } else {
+    uint32_t count = GetBitCount();
+    archive(count);
+    archive.TextBytes(bits_.Bytes(), static_cast<uint32_t>(bits_.ByteCount()));
   }
-  bits_ = RWBitVector(bytes.data(), count);
 }
 
-void GCapabilities::RestoreMembersFromFile(RWBinaryFile& file) {
-  MPersistentObject::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  uint32_t count = 0;
-  if (!file.ReadUInt(count) || count == 0) return;
-  std::vector<uint8_t> bytes;
-  const bool whole = ReadBitBytes(count, bytes, [&file](uint8_t* piece, size_t n) {
-    return file.ReadChars(reinterpret_cast<char*>(piece), n);
-  });
-  if (whole) bits_ = RWBitVector(bytes.data(), count);
-}
+RW_STORED_MEMBERS_DEFINE(GCapabilities, MPersistentObject)
 
 RWVirtualInStream& operator>>(RWVirtualInStream& stream, GCapabilities*& out) { return MReadPersistentAs(stream, out); }
 

@@ -7,6 +7,7 @@
 
 #include "model/MPersistentObject.h"
 #include "rw/RWBitVector.h"
+#include "rw/RWMembers.h"
 
 constexpr RWClassID GCapabilitiesClassId = 1003;
 
@@ -31,11 +32,7 @@ class GCapabilities : public MPersistentObject {
 
   QV_PERSISTENT_KIND(GCapabilities);
   // Base, version, bit count and the bytes of the bits.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   // Same class and id, the same bit count and the same bits.
   int Matches(const MPersistentObject* other) const override;

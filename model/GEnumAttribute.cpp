@@ -122,29 +122,6 @@ int16_t GEnumAttribute::ApplyTo(GPeripheral* receiver) {
 
 // ---- Persistence ----
 
-uint32_t GEnumAttribute::MembersStoreSize() const {
-  RWStoreTableGuard guard;
-  uint32_t size = GAttributeComposite::MembersStoreSize() + 4 + 2;
-  const GAttribute* selected = GetSelected();
-  // The selected option was written with the options: a back reference.
-  size += selected != nullptr ? selected->StoredByteCount() : 6;
-  return size;
-}
-
-void GEnumAttribute::SaveMembers(RWVirtualOutStream& stream) const {
-  GAttributeComposite::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  RWWriteObjectPointer(stream, GetSelected());
-  stream.PutShort(static_cast<int16_t>(elementClass_));
-}
-
-void GEnumAttribute::SaveMembersToFile(RWBinaryFile& file) const {
-  GAttributeComposite::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  RWWriteObjectPointerToFile(file, GetSelected());
-  file.WriteShort(static_cast<int16_t>(elementClass_));
-}
-
 void GEnumAttribute::TakeSelection(MPersistentObject* read) {
   selected_ = -1;
   if (read == nullptr) return;
@@ -158,32 +135,40 @@ void GEnumAttribute::TakeSelection(MPersistentObject* read) {
   GRefuseRead(read);
 }
 
+// The version, the selected option (written after the options: a back
+// reference to one of them, or the null object) and the element class.
+template <typename Archive>
+void GEnumAttribute::Members(Archive& archive) {
+  archive.Version(ClassVersion());
+  if constexpr (Archive::kReading) {
+    if (!archive.Ok()) return;
+    MPersistentObject* read = nullptr;
+    ReadPersistentObject(archive.Input(), read);
+    if constexpr (Archive::kKind == rwm::Kind::kReadStream) {
+      if (!archive.Input().Good()) {
+        archive.Stop();
+        return;
+      }
+    }
+    TakeSelection(read);
+  } else {
+    archive.Pointer(GetSelected());
+  }
+  archive(rwm::As<int16_t>(elementClass_));
+}
+
+RW_STORED_MEMBERS_DEFINE_SIZE_AND_WRITES(GEnumAttribute, GAttributeComposite)
+
+// The container body first: options read anew leave no selection until one
+// is read back.
 void GEnumAttribute::RestoreMembers(RWVirtualInStream& stream) {
-  const bool replaced = RestoreCompositeBody(stream);
-  // Options read anew leave no selection until one is read back.
-  if (replaced) selected_ = -1;
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return;
-  MPersistentObject* read = nullptr;
-  ReadPersistentObject(stream, read);
-  if (!stream.Good()) return;
-  TakeSelection(read);
-  int16_t elementClass = 0;
-  stream.GetShort(elementClass);
-  if (stream.Good()) elementClass_ = static_cast<RWClassID>(elementClass);
+  if (RestoreCompositeBody(stream)) selected_ = -1;
+  rwm::Restore(*this, stream);
 }
 
 void GEnumAttribute::RestoreMembersFromFile(RWBinaryFile& file) {
-  const bool replaced = RestoreCompositeBodyFromFile(file);
-  if (replaced) selected_ = -1;
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  MPersistentObject* read = nullptr;
-  ReadPersistentObject(file, read);
-  TakeSelection(read);
-  int16_t elementClass = 0;
-  if (file.ReadShort(elementClass)) elementClass_ = static_cast<RWClassID>(elementClass);
+  if (RestoreCompositeBodyFromFile(file)) selected_ = -1;
+  rwm::Restore(*this, file);
 }
 
 RWVirtualInStream& operator>>(RWVirtualInStream& stream, GEnumAttribute*& out) {

@@ -6,6 +6,8 @@
 // selected), and removing options moves it with the list.
 #pragma once
 
+#include "rw/RWMembers.h"
+
 #include <cstdint>
 
 #include "model/GAttributeComposite.h"
@@ -29,11 +31,7 @@ class GEnumAttribute : public GAttributeComposite {
   RWClassID GetTypeId() const override;
   // The container body, the version, the selected option (a reference to
   // one of the options already written) and the element class.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
   // Same class, matching options, equal element classes, and both without
   // a selection or both with selected options that match.
   int Matches(const MPersistentObject* other) const override;

@@ -129,6 +129,8 @@ class SizeArchive : public ArchiveBase<SizeArchive, Kind::kSize> {
   void Array(const T*, uint32_t count) {
     size_ += static_cast<uint32_t>(sizeof(T)) * count;
   }
+  // Bytes stored one text character each (see StreamWriter::TextBytes).
+  void TextBytes(const unsigned char*, uint32_t count) { size_ += count; }
   // Bytes beside the values (nested objects, counted by their own sizes).
   void AddBytes(uint32_t count) { size_ += count; }
   uint32_t Size() const { return size_; }
@@ -164,6 +166,12 @@ class StreamWriter : public ArchiveBase<StreamWriter, Kind::kWriteStream> {
   void Array(const T* values, uint32_t count) {
     for (uint32_t i = 0; i < count; ++i) Fixed<T>::Put(stream_, values[i]);
   }
+  // Bytes as text characters, one each (a text stream escapes them; a
+  // binary one writes them as they are); null bytes stand for count zeros,
+  // so the stored form keeps the length it announces.
+  void TextBytes(const unsigned char* bytes, uint32_t count) {
+    for (uint32_t i = 0; i < count; ++i) stream_.PutUCharText(bytes != nullptr ? bytes[i] : 0);
+  }
   RWVirtualOutStream& Stream() { return stream_; }
 
  private:
@@ -196,6 +204,13 @@ class FileWriter : public ArchiveBase<FileWriter, Kind::kWriteFile> {
   template <typename T>
   void Array(const T* values, uint32_t count) {
     for (uint32_t i = 0; i < count; ++i) Fixed<T>::Write(file_, values[i]);
+  }
+  void TextBytes(const unsigned char* bytes, uint32_t count) {
+    if (bytes != nullptr) {
+      if (count != 0) file_.WriteChars(reinterpret_cast<const char*>(bytes), count);
+    } else {
+      for (uint32_t i = 0; i < count; ++i) file_.WriteChar('\0');
+    }
   }
   RWBinaryFile& File() { return file_; }
 
@@ -252,6 +267,13 @@ class StreamReader : public ArchiveBase<StreamReader, Kind::kReadStream> {
   template <typename T>
   void Array(T* values, uint32_t count) {
     for (uint32_t i = 0; i < count && Going(); ++i) Fixed<T>::Get(stream_, values[i]);
+  }
+  // Reads count bytes stored by TextBytes into piece; false when they
+  // could not all be read. A class reads a long run piece by piece, so that
+  // memory follows what the input holds, not the length it claims.
+  bool TextPiece(unsigned char* piece, size_t count) {
+    for (size_t i = 0; i < count && Going(); ++i) stream_.GetUCharText(piece[i]);
+    return Going();
   }
   RWVirtualInStream& Stream() { return stream_; }
   // The input, for a class's own read step written once for both forms
@@ -325,6 +347,10 @@ class FileReader : public ArchiveBase<FileReader, Kind::kReadFile> {
     for (uint32_t i = 0; i < count && ok_; ++i)
       if (!Fixed<T>::Read(file_, values[i])) ok_ = false;
   }
+  bool TextPiece(unsigned char* piece, size_t count) {
+    if (ok_ && !file_.ReadChars(reinterpret_cast<char*>(piece), count)) ok_ = false;
+    return ok_;
+  }
   RWBinaryFile& File() { return file_; }
   RWBinaryFile& Input() { return file_; }
   // The input is damaged: the members stop (a file keeps no failure state).
@@ -391,17 +417,23 @@ void Restore(C& object, RWBinaryFile& file) {
   }                                                                                                               \
   RW_STORED_MEMBERS_DEFINE_READS_AND_WRITES(Class, Base)
 
+// In place of RW_STORED_MEMBERS_DEFINE, for a class whose members may refer
+// back to the object itself: a size counted at the top of a save enters the
+// object in the sizing table first, so those references count as the back
+// references the save writes.
+#define RW_STORED_MEMBERS_DEFINE_SELF_FIRST(Class, Base)                   \
+  uint32_t Class::MembersStoreSize() const {                              \
+    RWStoreTableGuard sizing;                                             \
+    uint32_t index = 0;                                                   \
+    if (sizing.IsTopLevel()) sizing.Table().Enter(this, index);           \
+    return Base::MembersStoreSize() + rwm::SizeOf(*this);                 \
+  }                                                                       \
+  RW_STORED_MEMBERS_DEFINE_READS_AND_WRITES(Class, Base)
+
 // The four overrides that write and read the members, for a class that
 // defines its own MembersStoreSize (one counted in another sizing scope).
 #define RW_STORED_MEMBERS_DEFINE_READS_AND_WRITES(Class, Base)                                                    \
-  void Class::SaveMembers(RWVirtualOutStream& stream) const {                                                     \
-    Base::SaveMembers(stream);                                                                                    \
-    rwm::Save(*this, stream);                                                                                     \
-  }                                                                                                               \
-  void Class::SaveMembersToFile(RWBinaryFile& file) const {                                                       \
-    Base::SaveMembersToFile(file);                                                                                \
-    rwm::Save(*this, file);                                                                                       \
-  }                                                                                                               \
+  RW_STORED_MEMBERS_DEFINE_WRITES(Class, Base)                                                                    \
   void Class::RestoreMembers(RWVirtualInStream& stream) {                                                         \
     Base::RestoreMembers(stream);                                                                                 \
     rwm::Restore(*this, stream);                                                                                  \
@@ -409,6 +441,27 @@ void Restore(C& object, RWBinaryFile& file) {
   void Class::RestoreMembersFromFile(RWBinaryFile& file) {                                                        \
     Base::RestoreMembersFromFile(file);                                                                           \
     rwm::Restore(*this, file);                                                                                    \
+  }
+
+// The size and the two writes, for a class whose reads run a step of the
+// base class of their own before the members (such as a container body
+// that says whether it replaced the children) and then rwm::Restore.
+#define RW_STORED_MEMBERS_DEFINE_SIZE_AND_WRITES(Class, Base)      \
+  uint32_t Class::MembersStoreSize() const {                       \
+    RWStoreTableGuard guard;                                       \
+    return Base::MembersStoreSize() + rwm::SizeOf(*this);          \
+  }                                                                \
+  RW_STORED_MEMBERS_DEFINE_WRITES(Class, Base)
+
+// The two writes: the base class's part, then the members.
+#define RW_STORED_MEMBERS_DEFINE_WRITES(Class, Base)                \
+  void Class::SaveMembers(RWVirtualOutStream& stream) const {      \
+    Base::SaveMembers(stream);                                     \
+    rwm::Save(*this, stream);                                      \
+  }                                                                \
+  void Class::SaveMembersToFile(RWBinaryFile& file) const {        \
+    Base::SaveMembersToFile(file);                                 \
+    rwm::Save(*this, file);                                        \
   }
 
 // In the body of a class template, where the overrides are defined in

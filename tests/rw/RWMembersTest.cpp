@@ -270,3 +270,93 @@ TEST_F(RWMembersTest, ARefusedValueFailsTheStreamAndStopsTheMembers) {
 }
 
 }  // namespace
+
+namespace {
+
+// Bytes stored one text character each, read back piece by piece.
+class TextRun : public RWCollectable {
+ public:
+  RW_STORED_MEMBERS();
+  std::string bytes;
+  bool zeros = false;  // written without bytes: as many zeros
+  bool whole = false;  // the last read got every byte
+};
+
+template <typename Archive>
+void TextRun::Members(Archive& archive) {
+  uint32_t count = static_cast<uint32_t>(bytes.size());
+  archive(count);
+  if constexpr (Archive::kReading) {
+    if (!archive.Ok()) return;
+    std::string read(count, '?');
+    whole = archive.TextPiece(reinterpret_cast<unsigned char*>(read.data()), count);
+    if (whole) bytes = read;
+  } else {
+    archive.TextBytes(zeros ? nullptr : reinterpret_cast<const unsigned char*>(bytes.data()), count);
+  }
+}
+
+RW_STORED_MEMBERS_DEFINE(TextRun, RWCollectable)
+
+}  // namespace
+
+TEST_F(RWMembersTest, TextBytesReadBackInEveryFormAndZerosStandForMissingBytes) {
+  TextRun run;
+  run.bytes = std::string("a \\\n\0\xFF{}:@z", 11);
+  {
+    RWBinaryFile file(kPath, "wb+");
+    run.SaveMembersToFile(file);
+  }
+  const std::string fileForm = w32test::FileContents(u"C:\\Spool\\Members.dat").value_or("");
+  EXPECT_EQ(fileForm.size(), 4u + 11u);
+  EXPECT_EQ(run.MembersStoreSize(), fileForm.size());
+  EXPECT_EQ(fileForm.substr(4), run.bytes) << "the file form holds the bytes as they are";
+  {
+    TextRun back;
+    w32test::PutFile(u"C:\\Spool\\Members.dat", fileForm);
+    RWBinaryFile file(kPath, "rb");
+    back.RestoreMembersFromFile(file);
+    EXPECT_TRUE(back.whole);
+    EXPECT_EQ(back.bytes, run.bytes);
+  }
+  for (bool portable : {true, false}) {
+    SCOPED_TRACE(portable ? "text stream" : "binary stream");
+    std::ostringstream out(std::ios::out | std::ios::binary);
+    if (portable) {
+      RWPortableOutStream stream(out);
+      run.SaveMembers(stream);
+    } else {
+      RWBinaryOutStream stream(out);
+      run.SaveMembers(stream);
+    }
+    std::istringstream in(out.str(), std::ios::in | std::ios::binary);
+    TextRun back;
+    if (portable) {
+      RWPortableInStream stream(in);
+      back.RestoreMembers(stream);
+    } else {
+      RWBinaryInStream stream(in);
+      back.RestoreMembers(stream);
+    }
+    EXPECT_TRUE(back.whole);
+    EXPECT_EQ(back.bytes, run.bytes);
+  }
+
+  // Without bytes the run is written as that many zeros; a run cut short
+  // is not read whole.
+  TextRun zeros;
+  zeros.bytes = "abc";
+  zeros.zeros = true;
+  {
+    RWBinaryFile file(kPath, "wb+");
+    zeros.SaveMembersToFile(file);
+  }
+  const std::string zeroForm = w32test::FileContents(u"C:\\Spool\\Members.dat").value_or("");
+  EXPECT_EQ(zeroForm.substr(4), std::string(3, '\0'));
+  TextRun cut;
+  w32test::PutFile(u"C:\\Spool\\Members.dat", fileForm.substr(0, fileForm.size() - 3));
+  RWBinaryFile file(kPath, "rb");
+  cut.RestoreMembersFromFile(file);
+  EXPECT_FALSE(cut.whole);
+  EXPECT_TRUE(cut.bytes.empty());
+}
