@@ -169,7 +169,8 @@ void GPostScript::ReadJobSettings(GState* job) {
     } else {
       w.SetHalftone(1);
       int32_t tenths = 0;
-      if (GSettingQuery::NumberAt(job, kQualitySetting583, &tenths)) w.SetScreenFrequency(static_cast<uint16_t>(tenths));
+      if (GSettingQuery::NumberAt(job, kQualitySetting583, &tenths))
+        w.SetScreenFrequency(static_cast<uint16_t>(tenths));
       if (GSettingQuery::NumberAt(job, kQualitySetting584, &tenths)) w.SetScreenAngle(static_cast<uint16_t>(tenths));
     }
   }
@@ -237,7 +238,8 @@ void GPostScript::TakeMedia(GState* page, GState* job) {
     int32_t paper = media != nullptr ? media->GetPaperId() : 0;
     if (paper > kPsCustomPaperFirst && paper <= kPsCustomPaperLast) paper = kPsCustomPaperFirst;
     int32_t entry = 0;
-    const bool listed = PsMappedNumber(GetConfiguration(), GFeatureIds::kPaperList, static_cast<int16_t>(paper), &entry);
+    const bool listed =
+        PsMappedNumber(GetConfiguration(), GFeatureIds::kPaperList, static_cast<int16_t>(paper), &entry);
     if ((!listed || entry >= kPsCustomPaperFirst) && streamMode_ != 2) writer_->SetKeepPortrait(keep);
   }
   writer_->SetPageSize(width, height);
