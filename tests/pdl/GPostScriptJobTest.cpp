@@ -341,6 +341,61 @@ TEST(GPostScriptJobTest, StandardProcSetOperatorsDrawWhatTheySay) {
   }
 }
 
+TEST(GPostScriptJobTest, JobSettingsReachTheSetupAndThePrinterTakesThem) {
+  struct Case {
+    const char* name;
+    std::vector<std::pair<int32_t, int16_t>> values;
+    int16_t orientation;
+    std::vector<std::string> expected;  // in the setup or the first page setup
+    std::pair<int, int> size;
+    bool darkPage;
+  };
+  const Case cases[] = {
+      {"Negative",
+       {{GFeatureIds::kPsNegative, 1}},
+       0,
+       {"<< /CMYKInkSet 0 >> setpagedevice\r\n\r\n<< /SpotColorMatching false >> setpagedevice\r\n\r\n"
+        "<</ProcessColorModel /DeviceGray>> setpagedevice\r\n",
+        "gsave\r\n{1 exch sub} settransfer erasepage\r\n/MOVE 1 def\r\n"},
+       {612, 792},
+       true},
+      {"CmykWithCustomScreen",
+       {{GFeatureIds::kPrintColorAsGray, 0}, {GFeatureIds::kQualitySetting582, 2},
+        {GFeatureIds::kQualitySetting583, 600}, {GFeatureIds::kQualitySetting584, 225}},
+       0,
+       {"<</ProcessColorModel /DeviceCMYK>> setpagedevice\r\n",
+        "} stopped cleartomark\r\n60.0 22.5 currentscreen exch pop exch pop setscreen\r\nQV_Standard_Proc begin"},
+       {612, 792},
+       false},
+      {"PrinterScreenWritesNoHalftone", {{GFeatureIds::kQualitySetting582, 1}}, 0, {}, {612, 792}, false},
+      {"KeepPortrait", {{GFeatureIds::kPsKeepPortrait, 1}}, 90, {"/PageSize [612 792]"}, {612, 792}, false},
+      {"TwoBitRasterLandscape",
+       {{GFeatureIds::kBitsPerPixel, 2}},
+       270,
+       {"/HWResolution [600 600]\r\n/PreRenderingEnhance true\r\n/PageSize [792 612]"},
+       {792, 612},
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    PsJobDriver job;
+    for (const auto& [id, value] : c.values) job.SetValue(id, value);
+    job.Start();
+    job.Page(PsPageSettings(qvtest::PsLetter(), c.orientation));
+    job.End();
+    const std::string out = job.Output();
+    const std::string setup = PsSection(out, "%%BeginSetup", "%%EndPageSetup");
+    for (const std::string& text : c.expected) EXPECT_NE(setup.find(text), std::string::npos) << text << "\n" << setup;
+    if (std::string(c.name) == "PrinterScreenWritesNoHalftone") EXPECT_EQ(setup.find("setscreen"), std::string::npos);
+    const qvtest::RenderedJob rendered = PsRender(out, c.name);
+    PsExpectPageSizes(rendered, {c.size});
+    if (rendered.pages.size() == 1) {
+      const size_t all = static_cast<size_t>(c.size.first) * static_cast<size_t>(c.size.second);
+      EXPECT_EQ(rendered.pages[0].DarkPixels(), c.darkPage ? all : 0u);
+    }
+  }
+}
+
 TEST(GPostScriptJobTest, TwoPagesFromOneBinSetTheMediaPositionOnce) {
   PsJobDriver job;
   auto* configuration = new GConfiguration;
