@@ -55,9 +55,13 @@ bool PsMappedNumber(GConfiguration* configuration, int32_t listId, int16_t key, 
   return GSettingQuery::Number(list->GetValueFor(&keyValue), out);
 }
 
-// Pixels at a resolution as whole points.
+// Pixels at a resolution as whole points, rounded; 0 for a size that is
+// not positive, and at most the largest 16-bit value, however small the
+// resolution a damaged medium gives.
 int16_t PsPoints(int16_t pixels, uint16_t dpi) {
-  return static_cast<int16_t>(std::floor(static_cast<double>(pixels) / dpi * 72.0 + 0.5));
+  if (pixels <= 0 || dpi == 0) return 0;
+  const double points = std::floor(static_cast<double>(pixels) / dpi * 72.0 + 0.5);
+  return points > 32767.0 ? int16_t{32767} : static_cast<int16_t>(points);
 }
 
 // A number for the scale and translate operands: integers plain, others

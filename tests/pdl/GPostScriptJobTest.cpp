@@ -174,6 +174,33 @@ TEST(GPostScriptJobTest, APageWithoutAMediumIsLetter) {
   PsExpectPageSizes(PsRender(out, "nomedium"), {{792, 612}, {612, 792}, {595, 842}, {595, 842}});
 }
 
+TEST(GPostScriptJobTest, DamagedMediaSizesGiveSoundPageSizes) {
+  struct Case {
+    const char* name;
+    int16_t width;
+    int16_t height;
+    uint16_t resolution;
+    const char* pageSize;
+  };
+  const Case cases[] = {
+      {"NoSize", 0, 0, 600, "/PageSize [612 792]"},
+      {"NegativeSize", -5100, 6600, 600, "/PageSize [612 792]"},
+      {"TinyResolution", 30000, 30000, 1, "/PageSize [32767 32767]"},
+      {"NoResolutionUsesTheJobs", 5100, 6600, 0, "/PageSize [612 792]"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    PsJobDriver job;
+    job.Start();
+    GMedia* medium = qvtest::PsMedium("Odd", c.width, c.height);
+    const GShortPoint size(c.width, c.height);
+    *medium = GMedia("Odd", &size, &size, nullptr, 0, 1, c.resolution, c.resolution, &GFeatureIds::kPageMedia);
+    job.Page(PsPageSettings(medium));
+    job.End();
+    EXPECT_NE(PsSection(job.Output(), "%%BeginSetup", "%%EndSetup").find(c.pageSize), std::string::npos);
+  }
+}
+
 TEST(GPostScriptJobTest, DuplexCopiesAndMediaFeaturesAreAccepted) {
   struct Case {
     const char* name;
