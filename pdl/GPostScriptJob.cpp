@@ -17,6 +17,7 @@
 #include "model/GSettingQuery.h"
 #include "model/GState.h"
 #include "model/GStringConversion.h"
+#include "model/GTintwrightAttribute.h"
 #include "model/GValueAttribute.h"
 #include "model/MAssociationList.h"
 #include "pdl/GPostScript.h"
@@ -39,6 +40,12 @@ constexpr int32_t kPsForcedHeaderKind = 19;
 // Without a medium a page is Letter.
 constexpr int16_t kPsDefaultPageWidth = 612;
 constexpr int16_t kPsDefaultPageHeight = 792;
+
+// The colour-control attribute the page takes instead of feature 295 when
+// the colour mode (feature 304) asks for it.
+constexpr int32_t kPsAlternateColourControl = 208;
+constexpr int32_t kPsAlternateForLaterPages = 9;
+constexpr int32_t kPsAlternateForFirstPage = 10;
 
 // Paper ids in this range share one entry of the paper list.
 constexpr int32_t kPsCustomPaperFirst = 0x4000;
@@ -249,6 +256,27 @@ void GPostScript::TakeMedia(GState* page, GState* job) {
   writer_->SetPageSize(width, height);
 }
 
+void GPostScript::TakeColourControl(GState* job) {
+  int32_t feature = GFeatureIds::kTintwrightColorSettings;
+  int32_t mode = 0;
+  if (GSettingQuery::NumberAt(job, GFeatureIds::kQVTintwright, &mode) &&
+      ((pageCount_ > 0 && mode == kPsAlternateForLaterPages) || (pageCount_ == 0 && mode == kPsAlternateForFirstPage)))
+    feature = kPsAlternateColourControl;
+  const auto* control = dynamic_cast<const GTintwrightAttribute*>(GSettingQuery::Find(job, feature));
+  if (control == nullptr) return;
+  GCountedPtr configuration(GetConfiguration());
+  RWCString texts[6];
+  for (int kind = 0; kind < 3; ++kind) {
+    for (int setting = 0; setting < 2; ++setting) {
+      unsigned char code = 0;
+      control->GetSetting(kind, setting, &code);
+      const int32_t* list = setting == 0 ? &GFeatureIds::kColorMapCodes : &GFeatureIds::kHalftoneCodes;
+      GetMappedFeatureString(&texts[kind * 2 + setting], list, configuration, code);
+    }
+  }
+  writer_->SetColourStrings(texts);
+}
+
 void GPostScript::ReadPageSettings(GState* page, GState* job) {
   using namespace GFeatureIds;
   if (applicationMode_ == 0) {
@@ -292,6 +320,7 @@ int16_t GPostScript::PageStart(GPageStart* command) {
   GState* job = GetStateSection(GFeatureIds::kJobSettings);
   GState* page = GetStateSection(GFeatureIds::kPageState);
   ReadPageSettings(page, job);
+  if (colourMode_ == 0 || colourMode_ == 1) TakeColourControl(job);
   ++pageCount_;
   if (firstPagePending_ != 0) {
     if (applicationMode_ == 0) {

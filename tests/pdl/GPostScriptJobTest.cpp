@@ -15,6 +15,7 @@
 #include "printpath/GJobAbort.h"
 #include "model/MAssociationList.h"
 #include "model/MPersistentAssociation.h"
+#include "model/GTintwrightAttribute.h"
 #include "support/PostScriptInterpreter.h"
 #include "support/PsJobDriver.h"
 
@@ -421,6 +422,44 @@ TEST(GPostScriptJobTest, JobSettingsReachTheSetupAndThePrinterTakesThem) {
       EXPECT_EQ(rendered.pages[0].DarkPixels(), c.darkPage ? all : 0u);
     }
   }
+}
+
+// Pairs a value key (feature 0) with a text in a configuration's list.
+void PsMapText(MAssociationList* list, int16_t key, const char* text) {
+  const int32_t noId = 0;
+  list->Add(new MPersistentAssociation(new GValueAttribute(key, &noId), new GStringAttribute(text, &noId), 0));
+}
+
+TEST(GPostScriptJobTest, ColourControlCodesBecomeThePageSetupsRenderingTexts) {
+  PsJobDriver job;
+  auto* configuration = new GConfiguration;
+  auto* maps = new MAssociationList(GFeatureIds::kColorMapCodes);
+  PsMapText(maps, 1, "/qvTextMap 1 def");
+  PsMapText(maps, 2, "/qvGraphicsMap 2 def");
+  PsMapText(maps, 3, "/qvPhotoMap 3 def");
+  auto* screens = new MAssociationList(GFeatureIds::kHalftoneCodes);
+  PsMapText(screens, 4, "/qvTextScreen 4 def");
+  PsMapText(screens, 5, "/qvGraphicsScreen 5 def");
+  PsMapText(screens, 6, "/qvPhotoScreen 6 def");
+  configuration->AddChild(maps);
+  configuration->AddChild(screens);
+  job.generator.SetConfiguration(configuration);
+  job.Job()->AddChild(new GTintwrightAttribute(&GFeatureIds::kTintwrightColorSettings, 1, 4, 2, 5, 3, 6));
+  // Colour mode 10: the first page takes its codes from another attribute,
+  // which this job does not have.
+  job.SetValue(GFeatureIds::kQVTintwright, 10);
+  job.Start();
+  job.Page(PsPageSettings(qvtest::PsLetter()));
+  job.Page(PsPageSettings(qvtest::PsLetter()));
+  job.End();
+  const std::string out = job.Output();
+  EXPECT_NE(PsSection(out, "%%Page: 1 1", "%%EndPageSetup").find("gsave\r\n/MOVE 1 def"), std::string::npos);
+  EXPECT_NE(PsSection(out, "%%Page: 2 2", "%%EndPageSetup")
+                .find("gsave\r\n/qvTextMap 1 def\r\n/qvTextScreen 4 def\r\n/qvGraphicsMap 2 def\r\n"
+                      "/qvGraphicsScreen 5 def\r\n/qvPhotoMap 3 def\r\n/qvPhotoScreen 6 def\r\n/MOVE 1 def"),
+            std::string::npos)
+      << PsSection(out, "%%Page: 2 2", "%%EndPageSetup");
+  PsExpectPageSizes(PsRender(out, "colourcontrol"), {{612, 792}, {612, 792}});
 }
 
 TEST(GPostScriptJobTest, TwoPagesFromOneBinSetTheMediaPositionOnce) {
