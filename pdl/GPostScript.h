@@ -142,6 +142,9 @@ class GPostScript : public GPdlGenerator, public GOutputSink {
   void ReadPageSettings(GState* page, GState* job);
   // The medium's size in points, and its media type.
   void TakeMedia(GState* page, GState* job);
+  // The colour-control codes of the job as the writer's colour-rendering
+  // texts, through the configuration's colour-map and halftone lists.
+  void TakeColourControl(GState* job);
 
   // The stored output settings, in the shared block's order.
   OutputBlock Output() const;

@@ -17,6 +17,7 @@
 #include "model/GSettingQuery.h"
 #include "model/GState.h"
 #include "model/GStringConversion.h"
+#include "model/GTintwrightAttribute.h"
 #include "model/GValueAttribute.h"
 #include "model/MAssociationList.h"
 #include "pdl/GPostScript.h"
@@ -40,6 +41,12 @@ constexpr int32_t kPsForcedHeaderKind = 19;
 constexpr int16_t kPsDefaultPageWidth = 612;
 constexpr int16_t kPsDefaultPageHeight = 792;
 
+// The colour-control attribute the page takes instead of feature 295 when
+// the colour mode (feature 304) asks for it.
+constexpr int32_t kPsAlternateColourControl = 208;
+constexpr int32_t kPsAlternateForLaterPages = 9;
+constexpr int32_t kPsAlternateForFirstPage = 10;
+
 // Paper ids in this range share one entry of the paper list.
 constexpr int32_t kPsCustomPaperFirst = 0x4000;
 constexpr int32_t kPsCustomPaperLast = 0x43E7;
@@ -55,9 +62,13 @@ bool PsMappedNumber(GConfiguration* configuration, int32_t listId, int16_t key, 
   return GSettingQuery::Number(list->GetValueFor(&keyValue), out);
 }
 
-// Pixels at a resolution as whole points.
+// Pixels at a resolution as whole points, rounded; 0 for a size that is
+// not positive, and at most the largest 16-bit value, however small the
+// resolution a damaged medium gives.
 int16_t PsPoints(int16_t pixels, uint16_t dpi) {
-  return static_cast<int16_t>(std::floor(static_cast<double>(pixels) / dpi * 72.0 + 0.5));
+  if (pixels <= 0 || dpi == 0) return 0;
+  const double points = std::floor(static_cast<double>(pixels) / dpi * 72.0 + 0.5);
+  return points > 32767.0 ? int16_t{32767} : static_cast<int16_t>(points);
 }
 
 // A number for the scale and translate operands: integers plain, others
@@ -169,7 +180,8 @@ void GPostScript::ReadJobSettings(GState* job) {
     } else {
       w.SetHalftone(1);
       int32_t tenths = 0;
-      if (GSettingQuery::NumberAt(job, kQualitySetting583, &tenths)) w.SetScreenFrequency(static_cast<uint16_t>(tenths));
+      if (GSettingQuery::NumberAt(job, kQualitySetting583, &tenths))
+        w.SetScreenFrequency(static_cast<uint16_t>(tenths));
       if (GSettingQuery::NumberAt(job, kQualitySetting584, &tenths)) w.SetScreenAngle(static_cast<uint16_t>(tenths));
     }
   }
@@ -237,10 +249,32 @@ void GPostScript::TakeMedia(GState* page, GState* job) {
     int32_t paper = media != nullptr ? media->GetPaperId() : 0;
     if (paper > kPsCustomPaperFirst && paper <= kPsCustomPaperLast) paper = kPsCustomPaperFirst;
     int32_t entry = 0;
-    const bool listed = PsMappedNumber(GetConfiguration(), GFeatureIds::kPaperList, static_cast<int16_t>(paper), &entry);
+    const bool listed =
+        PsMappedNumber(GetConfiguration(), GFeatureIds::kPaperList, static_cast<int16_t>(paper), &entry);
     if ((!listed || entry >= kPsCustomPaperFirst) && streamMode_ != 2) writer_->SetKeepPortrait(keep);
   }
   writer_->SetPageSize(width, height);
+}
+
+void GPostScript::TakeColourControl(GState* job) {
+  int32_t feature = GFeatureIds::kTintwrightColorSettings;
+  int32_t mode = 0;
+  if (GSettingQuery::NumberAt(job, GFeatureIds::kQVTintwright, &mode) &&
+      ((pageCount_ > 0 && mode == kPsAlternateForLaterPages) || (pageCount_ == 0 && mode == kPsAlternateForFirstPage)))
+    feature = kPsAlternateColourControl;
+  const auto* control = dynamic_cast<const GTintwrightAttribute*>(GSettingQuery::Find(job, feature));
+  if (control == nullptr) return;
+  GCountedPtr configuration(GetConfiguration());
+  RWCString texts[6];
+  for (int kind = 0; kind < 3; ++kind) {
+    for (int setting = 0; setting < 2; ++setting) {
+      unsigned char code = 0;
+      control->GetSetting(kind, setting, &code);
+      const int32_t* list = setting == 0 ? &GFeatureIds::kColorMapCodes : &GFeatureIds::kHalftoneCodes;
+      GetMappedFeatureString(&texts[kind * 2 + setting], list, configuration, code);
+    }
+  }
+  writer_->SetColourStrings(texts);
 }
 
 void GPostScript::ReadPageSettings(GState* page, GState* job) {
@@ -286,6 +320,7 @@ int16_t GPostScript::PageStart(GPageStart* command) {
   GState* job = GetStateSection(GFeatureIds::kJobSettings);
   GState* page = GetStateSection(GFeatureIds::kPageState);
   ReadPageSettings(page, job);
+  if (colourMode_ == 0 || colourMode_ == 1) TakeColourControl(job);
   ++pageCount_;
   if (firstPagePending_ != 0) {
     if (applicationMode_ == 0) {

@@ -164,6 +164,9 @@ class PSLIB {
     kFeatureCount
   };
   void Mark(Feature feature);
+  // Stores the value and marks its feature; 0.
+  template <typename T, typename V>
+  int16_t Record(T& field, V value, Feature feature);
   // The duplex entry for the current orientation and tumble flag.
   std::string DuplexText() const;
   // One byte into the buffer, flushing a full buffer first.

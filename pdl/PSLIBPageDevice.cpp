@@ -23,10 +23,15 @@ void PSLIB::Mark(Feature feature) {
   featuresPending_ = 1;
 }
 
-int16_t PSLIB::SetDeferredMediaSelection(int32_t on) {
-  deferredMediaSelection_ = on;
-  Mark(kDeferredMediaSelection);
+template <typename T, typename V>
+int16_t PSLIB::Record(T& field, V value, Feature feature) {
+  field = value;
+  Mark(feature);
   return kOk;
+}
+
+int16_t PSLIB::SetDeferredMediaSelection(int32_t on) {
+  return Record(deferredMediaSelection_, on, kDeferredMediaSelection);
 }
 
 int16_t PSLIB::SetResolution(int16_t x, int16_t y) {
@@ -37,9 +42,7 @@ int16_t PSLIB::SetResolution(int16_t x, int16_t y) {
 }
 
 int16_t PSLIB::SetPreRenderingEnhance(int16_t level) {
-  preRenderingEnhance_ = level;
-  Mark(kPreRenderingEnhance);
-  return kOk;
+  return Record(preRenderingEnhance_, level, kPreRenderingEnhance);
 }
 
 int16_t PSLIB::SetPageSize(int16_t width, int16_t height) {
@@ -73,17 +76,9 @@ int16_t PSLIB::SetOrientation(uint8_t code) {
   return kOk;
 }
 
-int16_t PSLIB::SetMediaType(const RWCString& name) {
-  mediaType_ = name;
-  Mark(kMediaType);
-  return kOk;
-}
+int16_t PSLIB::SetMediaType(const RWCString& name) { return Record(mediaType_, name, kMediaType); }
 
-int16_t PSLIB::SetManualFeed(int32_t on) {
-  manualFeed_ = on;
-  Mark(kManualFeed);
-  return kOk;
-}
+int16_t PSLIB::SetManualFeed(int32_t on) { return Record(manualFeed_, on, kManualFeed); }
 
 int16_t PSLIB::SetMediaPosition(int16_t position) {
   mediaPosition_ = position;
@@ -105,35 +100,17 @@ int16_t PSLIB::SetCopyCount(int16_t count) {
   return kOk;
 }
 
-int16_t PSLIB::SetCollate(int32_t on) {
-  collate_ = on;
-  Mark(kCollate);
-  return kOk;
-}
+int16_t PSLIB::SetCollate(int32_t on) { return Record(collate_, on, kCollate); }
 
-int16_t PSLIB::SetDuplex(int16_t duplex) {
-  duplex_ = duplex;
-  Mark(kDuplex);
-  return kOk;
-}
+int16_t PSLIB::SetDuplex(int16_t duplex) { return Record(duplex_, duplex, kDuplex); }
 
 int16_t PSLIB::SetPostRenderingEnhance(int16_t level) {
-  postRenderingEnhance_ = level;
-  Mark(kPostRenderingEnhance);
-  return kOk;
+  return Record(postRenderingEnhance_, level, kPostRenderingEnhance);
 }
 
-int16_t PSLIB::SetSparetone(int16_t on) {
-  sparetone_ = on;
-  Mark(kSparetone);
-  return kOk;
-}
+int16_t PSLIB::SetSparetone(int16_t on) { return Record(sparetone_, on, kSparetone); }
 
-int16_t PSLIB::SetExtendedPrintArea(int32_t on) {
-  extendedPrintArea_ = on;
-  Mark(kExtendedPrintArea);
-  return kOk;
-}
+int16_t PSLIB::SetExtendedPrintArea(int32_t on) { return Record(extendedPrintArea_, on, kExtendedPrintArea); }
 
 int16_t PSLIB::SetKeepPortrait(int32_t on) {
   keepPortrait_ = on;

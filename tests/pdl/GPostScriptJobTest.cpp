@@ -15,6 +15,7 @@
 #include "printpath/GJobAbort.h"
 #include "model/MAssociationList.h"
 #include "model/MPersistentAssociation.h"
+#include "model/GTintwrightAttribute.h"
 #include "support/PostScriptInterpreter.h"
 #include "support/PsJobDriver.h"
 
@@ -172,6 +173,33 @@ TEST(GPostScriptJobTest, APageWithoutAMediumIsLetter) {
   EXPECT_NE(PsSection(out, "%%BeginSetup", "%%EndSetup").find("/PageSize [792 612]"), std::string::npos);
   EXPECT_EQ(job.generator.GetCurrentMedia(), nullptr) << "the page's medium is let go at page end";
   PsExpectPageSizes(PsRender(out, "nomedium"), {{792, 612}, {612, 792}, {595, 842}, {595, 842}});
+}
+
+TEST(GPostScriptJobTest, DamagedMediaSizesGiveSoundPageSizes) {
+  struct Case {
+    const char* name;
+    int16_t width;
+    int16_t height;
+    uint16_t resolution;
+    const char* pageSize;
+  };
+  const Case cases[] = {
+      {"NoSize", 0, 0, 600, "/PageSize [612 792]"},
+      {"NegativeSize", -5100, 6600, 600, "/PageSize [612 792]"},
+      {"TinyResolution", 30000, 30000, 1, "/PageSize [32767 32767]"},
+      {"NoResolutionUsesTheJobs", 5100, 6600, 0, "/PageSize [612 792]"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    PsJobDriver job;
+    job.Start();
+    GMedia* medium = qvtest::PsMedium("Odd", c.width, c.height);
+    const GShortPoint size(c.width, c.height);
+    *medium = GMedia("Odd", &size, &size, nullptr, 0, 1, c.resolution, c.resolution, &GFeatureIds::kPageMedia);
+    job.Page(PsPageSettings(medium));
+    job.End();
+    EXPECT_NE(PsSection(job.Output(), "%%BeginSetup", "%%EndSetup").find(c.pageSize), std::string::npos);
+  }
 }
 
 TEST(GPostScriptJobTest, DuplexCopiesAndMediaFeaturesAreAccepted) {
@@ -339,6 +367,99 @@ TEST(GPostScriptJobTest, StandardProcSetOperatorsDrawWhatTheySay) {
     EXPECT_EQ(rendered.pages[0].DarkPixels(), PsDarkIn(rendered.pages[0], 68, 68, 148, 148))
         << "nothing is drawn outside the square";
   }
+}
+
+TEST(GPostScriptJobTest, JobSettingsReachTheSetupAndThePrinterTakesThem) {
+  struct Case {
+    const char* name;
+    std::vector<std::pair<int32_t, int16_t>> values;
+    int16_t orientation;
+    std::vector<std::string> expected;  // in the setup or the first page setup
+    std::pair<int, int> size;
+    bool darkPage;
+  };
+  const Case cases[] = {
+      {"Negative",
+       {{GFeatureIds::kPsNegative, 1}},
+       0,
+       {"<< /CMYKInkSet 0 >> setpagedevice\r\n\r\n<< /SpotColorMatching false >> setpagedevice\r\n\r\n"
+        "<</ProcessColorModel /DeviceGray>> setpagedevice\r\n",
+        "gsave\r\n{1 exch sub} settransfer erasepage\r\n/MOVE 1 def\r\n"},
+       {612, 792},
+       true},
+      {"CmykWithCustomScreen",
+       {{GFeatureIds::kPrintColorAsGray, 0}, {GFeatureIds::kQualitySetting582, 2},
+        {GFeatureIds::kQualitySetting583, 600}, {GFeatureIds::kQualitySetting584, 225}},
+       0,
+       {"<</ProcessColorModel /DeviceCMYK>> setpagedevice\r\n",
+        "} stopped cleartomark\r\n60.0 22.5 currentscreen exch pop exch pop setscreen\r\nQV_Standard_Proc begin"},
+       {612, 792},
+       false},
+      {"PrinterScreenWritesNoHalftone", {{GFeatureIds::kQualitySetting582, 1}}, 0, {}, {612, 792}, false},
+      {"KeepPortrait", {{GFeatureIds::kPsKeepPortrait, 1}}, 90, {"/PageSize [612 792]"}, {612, 792}, false},
+      {"TwoBitRasterLandscape",
+       {{GFeatureIds::kBitsPerPixel, 2}},
+       270,
+       {"/HWResolution [600 600]\r\n/PreRenderingEnhance true\r\n/PageSize [792 612]"},
+       {792, 612},
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    PsJobDriver job;
+    for (const auto& [id, value] : c.values) job.SetValue(id, value);
+    job.Start();
+    job.Page(PsPageSettings(qvtest::PsLetter(), c.orientation));
+    job.End();
+    const std::string out = job.Output();
+    const std::string setup = PsSection(out, "%%BeginSetup", "%%EndPageSetup");
+    for (const std::string& text : c.expected) EXPECT_NE(setup.find(text), std::string::npos) << text << "\n" << setup;
+    if (std::string(c.name) == "PrinterScreenWritesNoHalftone") EXPECT_EQ(setup.find("setscreen"), std::string::npos);
+    const qvtest::RenderedJob rendered = PsRender(out, c.name);
+    PsExpectPageSizes(rendered, {c.size});
+    if (rendered.pages.size() == 1) {
+      const size_t all = static_cast<size_t>(c.size.first) * static_cast<size_t>(c.size.second);
+      EXPECT_EQ(rendered.pages[0].DarkPixels(), c.darkPage ? all : 0u);
+    }
+  }
+}
+
+// Pairs a value key (feature 0) with a text in a configuration's list.
+void PsMapText(MAssociationList* list, int16_t key, const char* text) {
+  const int32_t noId = 0;
+  list->Add(new MPersistentAssociation(new GValueAttribute(key, &noId), new GStringAttribute(text, &noId), 0));
+}
+
+TEST(GPostScriptJobTest, ColourControlCodesBecomeThePageSetupsRenderingTexts) {
+  PsJobDriver job;
+  auto* configuration = new GConfiguration;
+  auto* maps = new MAssociationList(GFeatureIds::kColorMapCodes);
+  PsMapText(maps, 1, "/qvTextMap 1 def");
+  PsMapText(maps, 2, "/qvGraphicsMap 2 def");
+  PsMapText(maps, 3, "/qvPhotoMap 3 def");
+  auto* screens = new MAssociationList(GFeatureIds::kHalftoneCodes);
+  PsMapText(screens, 4, "/qvTextScreen 4 def");
+  PsMapText(screens, 5, "/qvGraphicsScreen 5 def");
+  PsMapText(screens, 6, "/qvPhotoScreen 6 def");
+  configuration->AddChild(maps);
+  configuration->AddChild(screens);
+  job.generator.SetConfiguration(configuration);
+  job.Job()->AddChild(new GTintwrightAttribute(&GFeatureIds::kTintwrightColorSettings, 1, 4, 2, 5, 3, 6));
+  // Colour mode 10: the first page takes its codes from another attribute,
+  // which this job does not have.
+  job.SetValue(GFeatureIds::kQVTintwright, 10);
+  job.Start();
+  job.Page(PsPageSettings(qvtest::PsLetter()));
+  job.Page(PsPageSettings(qvtest::PsLetter()));
+  job.End();
+  const std::string out = job.Output();
+  EXPECT_NE(PsSection(out, "%%Page: 1 1", "%%EndPageSetup").find("gsave\r\n/MOVE 1 def"), std::string::npos);
+  EXPECT_NE(PsSection(out, "%%Page: 2 2", "%%EndPageSetup")
+                .find("gsave\r\n/qvTextMap 1 def\r\n/qvTextScreen 4 def\r\n/qvGraphicsMap 2 def\r\n"
+                      "/qvGraphicsScreen 5 def\r\n/qvPhotoMap 3 def\r\n/qvPhotoScreen 6 def\r\n/MOVE 1 def"),
+            std::string::npos)
+      << PsSection(out, "%%Page: 2 2", "%%EndPageSetup");
+  PsExpectPageSizes(PsRender(out, "colourcontrol"), {{612, 792}, {612, 792}});
 }
 
 TEST(GPostScriptJobTest, TwoPagesFromOneBinSetTheMediaPositionOnce) {
