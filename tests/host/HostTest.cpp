@@ -496,17 +496,27 @@ Result Print(std::vector<std::string> args) {
   return RunHost(args);
 }
 
-TEST(HostPrint, TheSampleJobIsThePjlHeaderAndFooterAroundTheGeneratorsFraming) {
+TEST(HostPrint, TheSampleJobIsItsPageBetweenThePjlHeaderAndFooter) {
   const fs::path out = g_root / "sample.prn";
   const Result r = Print({"--sample", "--document", "Quarterly report", "--out", out.string()});
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_TRUE(HasLine(r.out, "Printed 1 page to .*sample.prn")) << r.out;
-  const std::string expected = kPjlUel + "@PJL JOB NAME=\"Quarterly report\"\r\n" +
-                               "@PJL COMMENT \"OS Info: (n/a);0.0;0.0;\"\r\n" +
-                               "@PJL SET JOBATTR=\"JobAcct4=<time>\"\r\n" + "@PJL SET DUPLEX=OFF\r\n" +
-                               "@PJL SET PAPER=LETTER\r\n" + "@PJL SET RESOLUTION=600\r\n" +
-                               "@PJL ENTER LANGUAGE=PCL\r\n" + kPjlUel + "@PJL EOJ NAME=\"Quarterly report\"\r\n" + kPjlUel;
-  EXPECT_EQ(MaskedJob(out), expected);
+  const std::string header = kPjlUel + "@PJL JOB NAME=\"Quarterly report\"\r\n" +
+                             "@PJL COMMENT \"OS Info: (n/a);0.0;0.0;\"\r\n" +
+                             "@PJL SET JOBATTR=\"JobAcct4=<time>\"\r\n" + "@PJL SET DUPLEX=OFF\r\n" +
+                             "@PJL SET PAPER=LETTER\r\n" + "@PJL SET RESOLUTION=600\r\n" +
+                             "@PJL ENTER LANGUAGE=PCL\r\n";
+  const std::string footer = kPjlUel + "@PJL EOJ NAME=\"Quarterly report\"\r\n" + kPjlUel;
+  const std::string job = MaskedJob(out);
+  ASSERT_GT(job.size(), header.size() + footer.size());
+  EXPECT_EQ(job.substr(0, header.size()), header);
+  EXPECT_EQ(job.substr(job.size() - footer.size()), footer);
+  // The page between them is the generator's: it starts with the printer
+  // reset and holds the drawing of the reference page.
+  const std::string page = job.substr(header.size(), job.size() - header.size() - footer.size());
+  EXPECT_EQ(page.substr(0, 2), "\x1b" "E");
+  EXPECT_GT(page.size(), 500u);
+  EXPECT_NE(page.find("\x1b%"), std::string::npos) << "the vectors are drawn in GL/2";
   EXPECT_FALSE(fs::exists(out.string() + ".part")) << "the temporary file is renamed";
 }
 
