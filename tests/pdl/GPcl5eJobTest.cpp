@@ -114,6 +114,19 @@ TEST(GPcl5eJob, JobBeginsWithResetAndUnitsAndPagesEndWithCopiesAndFormFeed) {
   EXPECT_EQ(Pcl5Count(bytes, kEsc + "&l0O"), 2u);
 }
 
+TEST(GPcl5eJob, ResolutionOfTheJobSetsUnitsAndGl2Scaling) {
+  Pcl5JobDriver job;
+  ASSERT_EQ(job.StartDocument(0, 300), 0);
+  ASSERT_EQ(job.StartPage(Pcl5PageSpec()), 0);
+  ASSERT_EQ(job.Draw(new GRectangleGraphic(GRect(10, 10, 20, 20), Pcl5Bundle(-1, 0), nullptr)), 0);
+  ASSERT_EQ(job.EndPage(), 0);
+  const std::string& bytes = job.Bytes();
+  EXPECT_EQ(bytes.rfind(kEsc + "E" + kEsc + "&u300D" + kEsc + "*t300R", 0), 0u) << bytes;
+  // One user unit is one dot: 1016 / 300 plotter units, y pointing down;
+  // fixed point prints at most four decimals, whatever the template asks.
+  EXPECT_NE(bytes.find("SC0,3.3867,0,-3.3867,2"), std::string::npos) << bytes;
+}
+
 TEST(GPcl5eJob, PageSettingsTable) {
   struct Case {
     const char* name;
@@ -333,6 +346,21 @@ TEST(GPcl5eJob, PassThroughOnlyForThisGenerator) {
   GPassThroughCommand mine(data, 3, GPcl5eClassId, nullptr);
   EXPECT_EQ(job.generator->PassThrough(&mine), 0);
   EXPECT_EQ(job.Bytes().substr(job.Bytes().size() - 3), "XYZ");
+}
+
+TEST(GPcl5eJob, JobStringsGoOutUnchangedAtStartAndEnd) {
+  Pcl5JobDriver job;
+  job.extraJobSettings.push_back(
+      qvtest::Group(GFeatureIds::kExtensionPdlData, {qvtest::Text(0, "#1B%%one"), qvtest::Text(0, "two")}));
+  ASSERT_EQ(job.StartDocument(), 0);
+  ASSERT_EQ(job.StartPage(Pcl5PageSpec()), 0);
+  ASSERT_EQ(job.EndPage(), 0);
+  ASSERT_EQ(job.EndDocument(), 0);
+  const std::string& bytes = job.Bytes();
+  EXPECT_EQ(Pcl5Count(bytes, "#1B%%onetwo"), 2u) << bytes;
+  // After the reset at the start, after the last page's eject at the end.
+  EXPECT_LT(bytes.find(kEsc + "*t600R"), bytes.find("#1B%%one"));
+  EXPECT_EQ(bytes.substr(bytes.size() - 11), "#1B%%onetwo");
 }
 
 TEST(GPcl5eJob, CustomPaperIdsAreOneCustomSizeWrittenOnEveryPage) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "graphics/GGraphic.h"
 #include "model/GCapabilities.h"
@@ -96,6 +97,8 @@ class Pcl5JobDriver {
     auto* settings = new GState(&jobId);
     settings->AddChild(Group(kResolution, {Value(kXResolution, resolution), Value(kYResolution, resolution)}));
     settings->AddChild(Value(kDuplex, duplex));
+    for (MPersistentObject* extra : extraJobSettings) settings->AddChild(extra);
+    extraJobSettings.clear();
     // The PJL peripheral ahead of the generator opens the channel and
     // begins the document with its header.
     channel.Open(RWWString(u"Shapes"));
@@ -129,6 +132,8 @@ class Pcl5JobDriver {
 
   RecordingChannel channel;
   std::unique_ptr<GPcl5e> generator;
+  // More job settings for the next document start (taken over there).
+  std::vector<MPersistentObject*> extraJobSettings;
 
  private:
   // Sends a new command (held here while it passes); 0, or the status of
