@@ -628,9 +628,13 @@ int16_t GPcl5e::PageStart(GPageStart* command) {
       if (auto* types = dynamic_cast<MAssociationList*>(configuration->FindById(kMediaTypeCodes))) {
         for (size_t i = 0; i < types->Children().Count(); ++i) {
           auto* association = dynamic_cast<MPersistentAssociation*>(types->Children().Data()[i].Pointee());
-          auto* name = association != nullptr ? dynamic_cast<GStringAttribute*>(association->GetKey()) : nullptr;
+          MPersistentObject* key = association != nullptr ? association->GetKey() : nullptr;
+          auto* name = dynamic_cast<GStringAttribute*>(key);
+          auto* selection = dynamic_cast<GSelectionString*>(key);
           auto* code = association != nullptr ? dynamic_cast<GValueAttribute*>(association->GetValue()) : nullptr;
-          if (name != nullptr && code != nullptr && name->GetString() == typeName) {
+          const bool same = (name != nullptr && name->GetString() == typeName) ||
+                            (selection != nullptr && selection->GetText() == typeName);
+          if (same && code != nullptr) {
             Emit("#1B&l%fA%A0M", code->GetValue());
             break;
           }
