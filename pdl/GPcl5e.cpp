@@ -4,6 +4,7 @@
 
 #include "graphics/GDitherMatrix.h"
 #include "graphics/GTransformAttribute.h"
+#include "model/GAttributeComposite.h"
 #include "model/GCapabilities.h"
 #include "model/GConfiguration.h"
 #include "model/GFeatureIds.h"
@@ -33,6 +34,14 @@ constexpr int16_t kReferenceSheetId = 17384;
 // A value setting of a section, or null.
 GValueAttribute* Pcl5eValue(MPersistentObject* section, int32_t id) {
   return section != nullptr ? dynamic_cast<GValueAttribute*>(section->FindById(id)) : nullptr;
+}
+
+// The members of a list setting, whichever kind of composite holds them;
+// null when the object is no composite.
+const GCountedPtrVector* Pcl5eMembers(MPersistentObject* list) {
+  if (auto* attributes = dynamic_cast<GAttributeComposite*>(list)) return &attributes->Children();
+  if (auto* objects = dynamic_cast<MPersistentComposite*>(list)) return &objects->Children();
+  return nullptr;
 }
 
 // The default ordered-dither matrix of a job whose configuration has none:
@@ -387,9 +396,8 @@ int GPcl5e::DitherWidth() const {
 void GPcl5e::ChooseDitherMatrix(GState* job) {
   GCountedPtr found;
   GConfiguration* configuration = GetConfiguration();
-  auto* matrices = configuration != nullptr
-                       ? dynamic_cast<MPersistentComposite*>(configuration->FindById(kDitherMatrixList))
-                       : nullptr;
+  const GCountedPtrVector* matrices =
+      configuration != nullptr ? Pcl5eMembers(configuration->FindById(kDitherMatrixList)) : nullptr;
   if (matrices != nullptr) {
     GValueAttribute* kind = Pcl5eValue(job, kQualitySetting910);
     GValueAttribute* depth = Pcl5eValue(job, kBitsPerPixel);
@@ -400,7 +408,7 @@ void GPcl5e::ChooseDitherMatrix(GState* job) {
                            sparetone->GetValue() == 1;
     found = FindDitherMatrix(xResolution_, yResolution_, depth != nullptr ? depth->GetValue() : 0,
                              kind != nullptr ? kind->GetValue() : 0, id != nullptr ? id->GetValue() : 0,
-                             matrices->Children(), -1, deviceOnly);
+                             *matrices, -1, deviceOnly);
   }
   auto* chosen = dynamic_cast<GDitherMatrix*>(found.Pointee());
   // A job's own copy: the inversion below must not change the configuration.
@@ -422,6 +430,22 @@ void GPcl5e::ChooseDitherMatrix(GState* job) {
 }
 
 // ---- Job ----
+
+void GPcl5e::WriteJobStrings(GState* job) {
+  const GCountedPtrVector* strings = Pcl5eMembers(job->FindById(kExtensionPdlData));
+  if (strings == nullptr) return;
+  FlushStream();
+  GOutputChannel* channel = GetOutputChannel();
+  for (size_t i = 0; channel != nullptr && i < strings->Count(); ++i) {
+    if (auto* text = dynamic_cast<GStringAttribute*>(strings->Data()[i].Pointee())) {
+      const RWCString& bytes = text->GetString();
+      // Each string is written with a 16-bit length.
+      const uint32_t length = bytes.Length() > 0xFFFF ? 0xFFFF : static_cast<uint32_t>(bytes.Length());
+      GOutputSink::Deliver(channel, 0, {outputOk_, outputStatus_, lastTick_},
+                           reinterpret_cast<const uint8_t*>(bytes.Data()), length);
+    }
+  }
+}
 
 int16_t GPcl5e::DocumentStart(GDocumentStart* command) {
   const int16_t status = GPdlGenerator::DocumentStart(command);
@@ -459,35 +483,13 @@ int16_t GPcl5e::DocumentStart(GDocumentStart* command) {
   mediaTypeSent_ = RWCString();
   sideCounter_ = 0;
   EnterDocument();
-  if (auto* strings = dynamic_cast<MPersistentComposite*>(job->FindById(kExtensionPdlData))) {
-    FlushStream();
-    GOutputChannel* channel = GetOutputChannel();
-    for (size_t i = 0; channel != nullptr && i < strings->Children().Count(); ++i) {
-      if (auto* text = dynamic_cast<GStringAttribute*>(strings->Children().Data()[i].Pointee())) {
-        const RWCString& bytes = text->GetString();
-        const uint32_t length = bytes.Length() > 0xFFFF ? 0xFFFF : static_cast<uint32_t>(bytes.Length());
-        GOutputSink::Deliver(channel, 0, {outputOk_, outputStatus_, lastTick_},
-                             reinterpret_cast<const uint8_t*>(bytes.Data()), length);
-      }
-    }
-  }
+  WriteJobStrings(job);
   return TakeOutputStatus();
 }
 
 int16_t GPcl5e::DocumentEnd(GDocumentEnd* command) {
   GState* job = GetStateSection(kJobSettings);
-  if (auto* strings = dynamic_cast<MPersistentComposite*>(job->FindById(kExtensionPdlData))) {
-    FlushStream();
-    GOutputChannel* channel = GetOutputChannel();
-    for (size_t i = 0; channel != nullptr && i < strings->Children().Count(); ++i) {
-      if (auto* text = dynamic_cast<GStringAttribute*>(strings->Children().Data()[i].Pointee())) {
-        const RWCString& bytes = text->GetString();
-        const uint32_t length = bytes.Length() > 0xFFFF ? 0xFFFF : static_cast<uint32_t>(bytes.Length());
-        GOutputSink::Deliver(channel, 0, {outputOk_, outputStatus_, lastTick_},
-                             reinterpret_cast<const uint8_t*>(bytes.Data()), length);
-      }
-    }
-  }
+  WriteJobStrings(job);
   static_cast<void>(command);
   EnterIdle();
   FlushStream();
@@ -626,9 +628,13 @@ int16_t GPcl5e::PageStart(GPageStart* command) {
       if (auto* types = dynamic_cast<MAssociationList*>(configuration->FindById(kMediaTypeCodes))) {
         for (size_t i = 0; i < types->Children().Count(); ++i) {
           auto* association = dynamic_cast<MPersistentAssociation*>(types->Children().Data()[i].Pointee());
-          auto* name = association != nullptr ? dynamic_cast<GStringAttribute*>(association->GetKey()) : nullptr;
+          MPersistentObject* key = association != nullptr ? association->GetKey() : nullptr;
+          auto* name = dynamic_cast<GStringAttribute*>(key);
+          auto* selection = dynamic_cast<GSelectionString*>(key);
           auto* code = association != nullptr ? dynamic_cast<GValueAttribute*>(association->GetValue()) : nullptr;
-          if (name != nullptr && code != nullptr && name->GetString() == typeName) {
+          const bool same = (name != nullptr && name->GetString() == typeName) ||
+                            (selection != nullptr && selection->GetText() == typeName);
+          if (same && code != nullptr) {
             Emit("#1B&l%fA%A0M", code->GetValue());
             break;
           }
@@ -726,10 +732,10 @@ void GPcl5e::WriteCustomSizeRegistration(const GMedia& media, int degrees, bool 
   const int Ew = EW * 720 / xr, Eh = EH * 720 / yr;
   int Rw = Pw, Rh = Ph;
   GConfiguration* configuration = GetConfiguration();
-  if (auto* pool = configuration != nullptr ? dynamic_cast<MPersistentComposite*>(configuration->FindById(kPrinterMediaPool))
-                                           : nullptr) {
-    for (size_t i = 0; i < pool->Children().Count(); ++i) {
-      auto* sheet = dynamic_cast<GMedia*>(pool->Children().Data()[i].Pointee());
+  if (const GCountedPtrVector* pool =
+          configuration != nullptr ? Pcl5eMembers(configuration->FindById(kPrinterMediaPool)) : nullptr) {
+    for (size_t i = 0; i < pool->Count(); ++i) {
+      auto* sheet = dynamic_cast<GMedia*>(pool->Data()[i].Pointee());
       if (sheet != nullptr && sheet->GetPaperId() == kReferenceSheetId && sheet->GetOrientation() == media.GetOrientation() &&
           sheet->GetXResolution() == media.GetXResolution() && sheet->GetYResolution() == media.GetYResolution()) {
         Rw = sheet->GetSize()->x * 720 / xr;

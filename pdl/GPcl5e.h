@@ -205,6 +205,9 @@ class GPcl5e : public GPdlGenerator {
   void SelectPalette(int id);
   void MoveCursor(int16_t x, int16_t y, bool forceX, bool forceY);
   void SetOrientation(int code);
+  // The job's strings of feature 986, unchanged, straight to the channel
+  // after what the stream holds.
+  void WriteJobStrings(GState* job);
   void WriteCustomSizeRegistration(const GMedia& media, int degrees, bool front);
   // The page's medium: the own copy, the page state's, or a default.
   const GMedia& PageMedia() const;

@@ -114,6 +114,19 @@ TEST(GPcl5eJob, JobBeginsWithResetAndUnitsAndPagesEndWithCopiesAndFormFeed) {
   EXPECT_EQ(Pcl5Count(bytes, kEsc + "&l0O"), 2u);
 }
 
+TEST(GPcl5eJob, ResolutionOfTheJobSetsUnitsAndGl2Scaling) {
+  Pcl5JobDriver job;
+  ASSERT_EQ(job.StartDocument(0, 300), 0);
+  ASSERT_EQ(job.StartPage(Pcl5PageSpec()), 0);
+  ASSERT_EQ(job.Draw(new GRectangleGraphic(GRect(10, 10, 20, 20), Pcl5Bundle(-1, 0), nullptr)), 0);
+  ASSERT_EQ(job.EndPage(), 0);
+  const std::string& bytes = job.Bytes();
+  EXPECT_EQ(bytes.rfind(kEsc + "E" + kEsc + "&u300D" + kEsc + "*t300R", 0), 0u) << bytes;
+  // One user unit is one dot: 1016 / 300 plotter units, y pointing down;
+  // fixed point prints at most four decimals, whatever the template asks.
+  EXPECT_NE(bytes.find("SC0,3.3867,0,-3.3867,2"), std::string::npos) << bytes;
+}
+
 TEST(GPcl5eJob, PageSettingsTable) {
   struct Case {
     const char* name;
@@ -161,6 +174,24 @@ TEST(GPcl5eJob, MediaTypeNameIsWrittenAsItIs) {
     const std::string expected = kEsc + "&n" + std::to_string(std::string(name).size() + 1) + "Wd" + name + kEsc;
     EXPECT_NE(job.Bytes().find(expected), std::string::npos) << name;
   }
+}
+
+TEST(GPcl5eJob, MediaTypeFromTheCodeListIsSentWhenItChanges) {
+  Pcl5JobDriver job(0, true);
+  ASSERT_EQ(job.StartDocument(), 0);
+  Pcl5PageSpec glossy;
+  glossy.mediaType = "Glossy";
+  Pcl5PageSpec unknown;
+  unknown.mediaType = "Vellum";
+  for (const Pcl5PageSpec& page : {glossy, glossy, unknown}) {
+    ASSERT_EQ(job.StartPage(page), 0);
+    ASSERT_EQ(job.EndPage(), 0);
+  }
+  ASSERT_EQ(job.EndDocument(), 0);
+  EXPECT_EQ(Pcl5Count(job.Bytes(), kEsc + "&l3M"), 1u);
+  // A name the list does not hold writes nothing, not even the name.
+  EXPECT_EQ(job.Bytes().find("Vellum"), std::string::npos);
+  EXPECT_EQ(job.Bytes().find(kEsc + "&n"), std::string::npos);
 }
 
 TEST(GPcl5eJob, DuplexIsSentOnTheFrontSideOnly) {
@@ -218,6 +249,27 @@ TEST(GPcl5eDrawing, PenWidthsAndDashes) {
   ASSERT_EQ(job.Draw(new GRectangleGraphic(GRect(100, 100, 200, 200), bundle, nullptr)), 0);
   ASSERT_EQ(job.EndPage(), 0);
   EXPECT_NE(job.Bytes().find("UL1,10,20LT1,1.25,1"), std::string::npos) << job.Bytes();
+}
+
+TEST(GPcl5eDrawing, ColourModeOneSendsPenColoursAndKeepsThemForEdges) {
+  Pcl5JobDriver job;
+  job.generator->SetColourMode(1);
+  ASSERT_EQ(job.StartDocument(), 0);
+  ASSERT_EQ(job.StartPage(Pcl5PageSpec()), 0);
+  auto* bundle = new GGraphicBundle;
+  bundle->SetPen(new GPen(4, Pcl5Paint(255, 0, 0), nullptr));
+  bundle->SetBrush(new GBrush(Pcl5Paint(0, 0, 255), nullptr));
+  ASSERT_EQ(job.Draw(new GPolygonGraphic(*Pcl5Points({{100, 100}, {400, 100}, {250, 300}}), bundle, nullptr)), 0);
+  ASSERT_EQ(job.EndPage(), 0);
+  const std::string& bytes = job.Bytes();
+  EXPECT_NE(bytes.find("PC1,255,0,0"), std::string::npos) << bytes;
+  // The fill takes pen 2 with the brush colour; the edge goes back to pen
+  // 1, whose colour stays the pen's.
+  const size_t fill = bytes.find("PC2,0,0,255");
+  ASSERT_NE(fill, std::string::npos) << bytes;
+  const size_t edge = bytes.find("SP1EP", fill);
+  EXPECT_NE(edge, std::string::npos) << bytes;
+  EXPECT_EQ(bytes.find("PC1,0,0,255"), std::string::npos);
 }
 
 TEST(GPcl5eDrawing, FilledRectangleWithoutPenIsARelativeRectangle) {
@@ -333,6 +385,21 @@ TEST(GPcl5eJob, PassThroughOnlyForThisGenerator) {
   GPassThroughCommand mine(data, 3, GPcl5eClassId, nullptr);
   EXPECT_EQ(job.generator->PassThrough(&mine), 0);
   EXPECT_EQ(job.Bytes().substr(job.Bytes().size() - 3), "XYZ");
+}
+
+TEST(GPcl5eJob, JobStringsGoOutUnchangedAtStartAndEnd) {
+  Pcl5JobDriver job;
+  job.extraJobSettings.push_back(
+      qvtest::Group(GFeatureIds::kExtensionPdlData, {qvtest::Text(0, "#1B%%one"), qvtest::Text(0, "two")}));
+  ASSERT_EQ(job.StartDocument(), 0);
+  ASSERT_EQ(job.StartPage(Pcl5PageSpec()), 0);
+  ASSERT_EQ(job.EndPage(), 0);
+  ASSERT_EQ(job.EndDocument(), 0);
+  const std::string& bytes = job.Bytes();
+  EXPECT_EQ(Pcl5Count(bytes, "#1B%%onetwo"), 2u) << bytes;
+  // After the reset at the start, after the last page's eject at the end.
+  EXPECT_LT(bytes.find(kEsc + "*t600R"), bytes.find("#1B%%one"));
+  EXPECT_EQ(bytes.substr(bytes.size() - 11), "#1B%%onetwo");
 }
 
 TEST(GPcl5eJob, CustomPaperIdsAreOneCustomSizeWrittenOnEveryPage) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "graphics/GGraphic.h"
 #include "model/GCapabilities.h"
@@ -68,7 +69,8 @@ struct Pcl5PageSpec {
 class Pcl5JobDriver {
  public:
   // capabilities: the bits of the generator's capability set.
-  explicit Pcl5JobDriver(uint32_t capabilities = 0) {
+  // mediaTypeCodes: the configuration names "Glossy" as media type 3.
+  explicit Pcl5JobDriver(uint32_t capabilities = 0, bool mediaTypeCodes = false) {
     using namespace GFeatureIds;
     auto* configuration = new GConfiguration(kPeripheralConfiguration);
     auto* papers = new MAssociationList(kPaperList);
@@ -79,6 +81,11 @@ class Pcl5JobDriver {
     trays->Add(new MPersistentAssociation(Value(0, 1), Value(0, 4), 0));
     trays->Add(new MPersistentAssociation(Value(0, 2), Value(0, 1), 0));
     configuration->AddChild(trays);
+    if (mediaTypeCodes) {
+      auto* types = new MAssociationList(kMediaTypeCodes);
+      types->Add(new MPersistentAssociation(Text(0, "Glossy"), Value(0, 3), 0));
+      configuration->AddChild(types);
+    }
     auto* group = new MPersistentComposite(kPrinterCapabilityGroup);
     auto* set = new GCapabilities(kGeneratorCapabilities, 32);
     for (uint32_t bit = 0; bit < 32; ++bit) {
@@ -96,6 +103,8 @@ class Pcl5JobDriver {
     auto* settings = new GState(&jobId);
     settings->AddChild(Group(kResolution, {Value(kXResolution, resolution), Value(kYResolution, resolution)}));
     settings->AddChild(Value(kDuplex, duplex));
+    for (MPersistentObject* extra : extraJobSettings) settings->AddChild(extra);
+    extraJobSettings.clear();
     // The PJL peripheral ahead of the generator opens the channel and
     // begins the document with its header.
     channel.Open(RWWString(u"Shapes"));
@@ -129,6 +138,8 @@ class Pcl5JobDriver {
 
   RecordingChannel channel;
   std::unique_ptr<GPcl5e> generator;
+  // More job settings for the next document start (taken over there).
+  std::vector<MPersistentObject*> extraJobSettings;
 
  private:
   // Sends a new command (held here while it passes); 0, or the status of
