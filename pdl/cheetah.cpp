@@ -305,7 +305,13 @@ void GCheetah::EnsureStreamStarted(int32_t flag) {
       comment += version;
     }
   }
-  XLWriteStreamHeader(S(), protocolClass, revision, comment.data(), static_cast<uint32_t>(comment.size()));
+  // The header is one line: a control character from the job's text (a line
+  // feed above all) would end it early and put text where the binary
+  // stream begins.
+  std::string line;
+  for (char c : comment)
+    if (static_cast<unsigned char>(c) >= 0x20) line += c;
+  XLWriteStreamHeader(S(), protocolClass, revision, line.data(), static_cast<uint32_t>(line.size()));
 }
 
 int32_t GCheetah::CheckEscapeText(const RWCString& text) {
