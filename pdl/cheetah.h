@@ -226,6 +226,8 @@ class GCheetah : public GPdlGenerator {
   void NewStream();
 
   // Drawing helpers (cheetahDraw.cpp).
+  using BoxEndsWriter = void (*)(XLStream*, int16_t, int16_t, int16_t, int16_t, int16_t, int16_t, int16_t, int16_t);
+  int16_t DrawBoxWithEnds(GGraphic* graphic, BoxEndsWriter write);
   void OpenPath();
   void ClosePath();
   void Paint();
