@@ -465,25 +465,15 @@ int16_t GCheetah::PassThrough(GPassThroughCommand* command) {
   return 0;
 }
 
-int16_t GCheetah::SetValue(GValueAttribute* value) {
-  if (value != nullptr) value->changed = 0;
+int16_t GCheetah::ClearChangedMark(GAttribute* attribute) {
+  if (attribute != nullptr) attribute->changed = 0;
   return TakeWriteStatus();
 }
 
-int16_t GCheetah::SetString(GStringAttribute* text) {
-  if (text != nullptr) text->changed = 0;
-  return TakeWriteStatus();
-}
-
-int16_t GCheetah::SetEnum(GEnumAttribute* enumeration) {
-  if (enumeration != nullptr) enumeration->changed = 0;
-  return TakeWriteStatus();
-}
-
-int16_t GCheetah::SetRange(GRangeAttribute* range) {
-  if (range != nullptr) range->changed = 0;
-  return TakeWriteStatus();
-}
+int16_t GCheetah::SetValue(GValueAttribute* value) { return ClearChangedMark(value); }
+int16_t GCheetah::SetString(GStringAttribute* text) { return ClearChangedMark(text); }
+int16_t GCheetah::SetEnum(GEnumAttribute* enumeration) { return ClearChangedMark(enumeration); }
+int16_t GCheetah::SetRange(GRangeAttribute* range) { return ClearChangedMark(range); }
 
 // ---- Page ----
 
