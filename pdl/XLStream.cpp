@@ -414,3 +414,71 @@ void XLWriteRawUInt32Array(XLStream* s, const uint32_t* v, uint32_t n) { PutArra
 void XLWriteRawUInt32ArrayBE(XLStream* s, const uint32_t* v, uint32_t n) { PutArray(s, v, n, true); }
 void XLWriteRawReal32Array(XLStream* s, const float* v, uint32_t n) { PutArray(s, v, n, false); }
 void XLWriteRawReal32ArrayBE(XLStream* s, const float* v, uint32_t n) { PutArray(s, v, n, true); }
+
+// ---- Run-length coding ----
+
+namespace {
+
+constexpr uint32_t kMaxRun = 127;
+
+// Calls emit(control byte, first data byte, data byte count) for each run
+// of the data and then for the padding; emit answers false to stop (the
+// padding is then left out too).
+template <typename Emit>
+void ForEachRun(const uint8_t* data, uint32_t length, Emit emit) {
+  if (data == nullptr) length = 0;
+  uint32_t i = 0;
+  while (i < length) {
+    if (i + 1 < length && data[i] == data[i + 1]) {
+      uint32_t run = 2;
+      while (i + run < length && run < kMaxRun && data[i + run] == data[i]) ++run;
+      if (!emit(static_cast<uint8_t>(1 - static_cast<int32_t>(run)), data + i, 1u)) return;
+      i += run;
+      continue;
+    }
+    uint32_t end = i + 1;
+    while (end < length && end - i < kMaxRun && !(end + 1 < length && data[end] == data[end + 1])) ++end;
+    if (!emit(static_cast<uint8_t>(end - i - 1), data + i, end - i)) return;
+    i = end;
+  }
+  const uint32_t padding = (4 - length % 4) % 4;
+  static const uint8_t kZero = 0;
+  if (padding == 1) {
+    emit(0, &kZero, 1);
+  } else if (padding > 1) {
+    emit(static_cast<uint8_t>(1 - static_cast<int32_t>(padding)), &kZero, 1);
+  }
+}
+
+}  // namespace
+
+void XLRunLengthSize(const uint8_t* data, uint32_t length, uint32_t* size) {
+  uint32_t total = 0;
+  ForEachRun(data, length, [&total](uint8_t, const uint8_t*, uint32_t bytes) {
+    total += 1 + bytes;
+    return true;
+  });
+  if (size != nullptr) *size = total;
+}
+
+void XLWriteRunLength(XLStream* stream, uint32_t limit, const uint8_t* data, uint32_t length, uint32_t* size) {
+  if (data == nullptr) length = 0;
+  uint32_t total = 0;
+  bool stopped = false;
+  const uint32_t padding = (4 - length % 4) % 4;
+  uint32_t dataLeft = length;
+  ForEachRun(data, length, [&](uint8_t control, const uint8_t* bytes, uint32_t count) {
+    // The padding run comes after all the data and is not held to the limit.
+    const bool isPadding = dataLeft == 0 && padding != 0;
+    if (!isPadding && limit != 0 && total >= limit) {
+      stopped = true;
+      return false;
+    }
+    XLWriteRawByte(stream, control);
+    XLWriteRawBytes(stream, bytes, count);
+    total += 1 + count;
+    if (!isPadding) dataLeft -= control >= 0x80 ? static_cast<uint32_t>(1 - static_cast<int8_t>(control)) : count;
+    return true;
+  });
+  if (size != nullptr) *size = stopped ? 0 : total;
+}

@@ -128,3 +128,14 @@ void XLWriteRawUInt32Array(XLStream* stream, const uint32_t* values, uint32_t co
 void XLWriteRawUInt32ArrayBE(XLStream* stream, const uint32_t* values, uint32_t count);
 void XLWriteRawReal32Array(XLStream* stream, const float* values, uint32_t count);
 void XLWriteRawReal32ArrayBE(XLStream* stream, const float* values, uint32_t count);
+
+// Run-length coding of raster data (PackBits runs of at most 127 bytes: a
+// literal run of n bytes is n - 1 and the bytes, a repeat of n equal bytes
+// is 1 - n and the byte), the decoded data padded with zero bytes to a
+// multiple of 4. Size gives the encoded size, padding included, without
+// writing. Write writes the runs as raw bytes and gives their size in
+// *size; with a limit other than 0 it stops before a run once the size has
+// reached the limit, and *size is then 0 (the caller sends the data
+// another way). The padding run is not held to the limit.
+void XLRunLengthSize(const uint8_t* data, uint32_t length, uint32_t* size);
+void XLWriteRunLength(XLStream* stream, uint32_t limit, const uint8_t* data, uint32_t length, uint32_t* size);

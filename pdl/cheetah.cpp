@@ -305,7 +305,13 @@ void GCheetah::EnsureStreamStarted(int32_t flag) {
       comment += version;
     }
   }
-  XLWriteStreamHeader(S(), protocolClass, revision, comment.data(), static_cast<uint32_t>(comment.size()));
+  // The header is one line: a control character from the job's text (a line
+  // feed above all) would end it early and put text where the binary
+  // stream begins.
+  std::string line;
+  for (char c : comment)
+    if (static_cast<unsigned char>(c) >= 0x20) line += c;
+  XLWriteStreamHeader(S(), protocolClass, revision, line.data(), static_cast<uint32_t>(line.size()));
 }
 
 int32_t GCheetah::CheckEscapeText(const RWCString& text) {
@@ -459,25 +465,15 @@ int16_t GCheetah::PassThrough(GPassThroughCommand* command) {
   return 0;
 }
 
-int16_t GCheetah::SetValue(GValueAttribute* value) {
-  if (value != nullptr) value->changed = 0;
+int16_t GCheetah::ClearChangedMark(GAttribute* attribute) {
+  if (attribute != nullptr) attribute->changed = 0;
   return TakeWriteStatus();
 }
 
-int16_t GCheetah::SetString(GStringAttribute* text) {
-  if (text != nullptr) text->changed = 0;
-  return TakeWriteStatus();
-}
-
-int16_t GCheetah::SetEnum(GEnumAttribute* enumeration) {
-  if (enumeration != nullptr) enumeration->changed = 0;
-  return TakeWriteStatus();
-}
-
-int16_t GCheetah::SetRange(GRangeAttribute* range) {
-  if (range != nullptr) range->changed = 0;
-  return TakeWriteStatus();
-}
+int16_t GCheetah::SetValue(GValueAttribute* value) { return ClearChangedMark(value); }
+int16_t GCheetah::SetString(GStringAttribute* text) { return ClearChangedMark(text); }
+int16_t GCheetah::SetEnum(GEnumAttribute* enumeration) { return ClearChangedMark(enumeration); }
+int16_t GCheetah::SetRange(GRangeAttribute* range) { return ClearChangedMark(range); }
 
 // ---- Page ----
 
@@ -570,6 +566,15 @@ uint8_t GCheetah::DeviceValueOf(uint8_t code) {
 void GCheetah::WriteColourTreatment(GState* page) {
   if (page == nullptr) return;
   constexpr int kAllObjects = 3;
+  // Both forms start with the neutral axis and the halftone of text,
+  // vector and raster objects (kinds 0 and 1 in both).
+  auto axisAndHalftone = [this](auto code) {
+    XLSetNeutralAxisObjects(S(), DeviceValueOf<GNeutralGrays>(code(0, 0)), DeviceValueOf<GNeutralGrays>(code(1, 0)),
+                            DeviceValueOf<GNeutralGrays>(code(2, 0)));
+    XLSetHalftoneMethodObjects(S(), DeviceValueOf<GHalftoneEnhanced>(code(0, 1)),
+                               DeviceValueOf<GHalftoneEnhanced>(code(1, 1)),
+                               DeviceValueOf<GHalftoneEnhanced>(code(2, 1)));
+  };
   auto* enhanced = dynamic_cast<GTintwrightEnhancedAttribute*>(page->FindByClass(GTintwrightEnhancedAttributeClassId));
   if (enhanced != nullptr && enhanced->ClassId() == GTintwrightEnhancedAttributeClassId) {
     auto code = [enhanced](int objectType, int selector) {
@@ -578,12 +583,8 @@ void GCheetah::WriteColourTreatment(GState* page) {
       return static_cast<uint8_t>(value);
     };
     using E = GTintwrightEnhancedAttribute;
-    XLSetNeutralAxisObjects(S(), DeviceValueOf<GNeutralGrays>(code(0, E::kNeutralGrays)),
-                            DeviceValueOf<GNeutralGrays>(code(1, E::kNeutralGrays)),
-                            DeviceValueOf<GNeutralGrays>(code(2, E::kNeutralGrays)));
-    XLSetHalftoneMethodObjects(S(), DeviceValueOf<GHalftoneEnhanced>(code(0, E::kHalftone)),
-                               DeviceValueOf<GHalftoneEnhanced>(code(1, E::kHalftone)),
-                               DeviceValueOf<GHalftoneEnhanced>(code(2, E::kHalftone)));
+    static_assert(E::kNeutralGrays == 0 && E::kHalftone == 1);
+    axisAndHalftone(code);
     const uint8_t edge = DeviceValueOf<GEdgeControl>(code(kAllObjects, E::kEdgeControl));
     const uint8_t adaptive = edge != 0 ? 1 : 0;
     XLSetAdaptiveHalftoningObjects(S(), adaptive, adaptive, adaptive);
@@ -599,12 +600,8 @@ void GCheetah::WriteColourTreatment(GState* page) {
       return static_cast<uint8_t>(value);
     };
     using V = GTintwrightEnhancedAttributeVer2;
-    XLSetNeutralAxisObjects(S(), DeviceValueOf<GNeutralGrays>(code(0, V::kNeutralGrays)),
-                            DeviceValueOf<GNeutralGrays>(code(1, V::kNeutralGrays)),
-                            DeviceValueOf<GNeutralGrays>(code(2, V::kNeutralGrays)));
-    XLSetHalftoneMethodObjects(S(), DeviceValueOf<GHalftoneEnhanced>(code(0, V::kHalftone)),
-                               DeviceValueOf<GHalftoneEnhanced>(code(1, V::kHalftone)),
-                               DeviceValueOf<GHalftoneEnhanced>(code(2, V::kHalftone)));
+    static_assert(V::kNeutralGrays == 0 && V::kHalftone == 1);
+    axisAndHalftone(code);
     XLSetColorTreatmentObjects(S(), DeviceValueOf<GSRGBExtension>(code(0, V::kSRGBColor)),
                                DeviceValueOf<GSRGBExtension>(code(1, V::kSRGBColor)),
                                DeviceValueOf<GSRGBExtension>(code(2, V::kSRGBColor)));

@@ -216,6 +216,8 @@ class GCheetah : public GPdlGenerator {
 
   // Takes the write status and clears it.
   int16_t TakeWriteStatus();
+  // Clears the attribute's changed mark; the write status, taken.
+  int16_t ClearChangedMark(GAttribute* attribute);
   // Writes the buffered bytes out.
   void FlushStream();
   // Writes bytes straight to the channel, past the stream (raw inserts).
@@ -226,6 +228,8 @@ class GCheetah : public GPdlGenerator {
   void NewStream();
 
   // Drawing helpers (cheetahDraw.cpp).
+  using BoxEndsWriter = void (*)(XLStream*, int16_t, int16_t, int16_t, int16_t, int16_t, int16_t, int16_t, int16_t);
+  int16_t DrawBoxWithEnds(GGraphic* graphic, BoxEndsWriter write);
   void OpenPath();
   void ClosePath();
   void Paint();

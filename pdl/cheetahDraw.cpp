@@ -198,7 +198,9 @@ int16_t GCheetah::DrawArc(GGraphic* graphic) {
   return TakeWriteStatus();
 }
 
-int16_t GCheetah::DrawChord(GGraphic* graphic) {
+// A chord or a pie: the box and its two points, the start first when the
+// arc runs in direction 1, else the end first.
+int16_t GCheetah::DrawBoxWithEnds(GGraphic* graphic, BoxEndsWriter write) {
   GShapeGraphic* shape = ShapeOf(graphic);
   if (shape == nullptr) return TakeWriteStatus();
   OpenPath();
@@ -206,27 +208,16 @@ int16_t GCheetah::DrawChord(GGraphic* graphic) {
   GShortPoint a = shape->GetStartPoint();
   GShortPoint b = shape->GetEndPoint();
   if (shape->GetArcDirection() == 0) std::swap(a, b);
-  XLChordPathS16(S(), box.left, box.top, box.right, box.bottom, a.x, a.y, b.x, b.y);
+  write(S(), box.left, box.top, box.right, box.bottom, a.x, a.y, b.x, b.y);
   ClosePath();
   currentX_ = box.left;
   currentY_ = box.top;
   return TakeWriteStatus();
 }
 
-int16_t GCheetah::DrawPie(GGraphic* graphic) {
-  GShapeGraphic* shape = ShapeOf(graphic);
-  if (shape == nullptr) return TakeWriteStatus();
-  OpenPath();
-  const GRect box = shape->GetBounds();
-  GShortPoint a = shape->GetStartPoint();
-  GShortPoint b = shape->GetEndPoint();
-  if (shape->GetArcDirection() == 0) std::swap(a, b);
-  XLPiePathS16(S(), box.left, box.top, box.right, box.bottom, a.x, a.y, b.x, b.y);
-  ClosePath();
-  currentX_ = box.left;
-  currentY_ = box.top;
-  return TakeWriteStatus();
-}
+int16_t GCheetah::DrawChord(GGraphic* graphic) { return DrawBoxWithEnds(graphic, XLChordPathS16); }
+
+int16_t GCheetah::DrawPie(GGraphic* graphic) { return DrawBoxWithEnds(graphic, XLPiePathS16); }
 
 int16_t GCheetah::DrawEllipse(GGraphic* graphic) {
   GShapeGraphic* shape = ShapeOf(graphic);

@@ -18,6 +18,7 @@
 #include "graphics/GShapeGraphic.h"
 #include "graphics/GTransformAttribute.h"
 #include "model/GAttributeComposite.h"
+#include "model/GGraphicBundle.h"
 #include "model/GTintwrightAttribute.h"
 #include "pdl/XLOperators.h"
 #include "printpath/GJobAbort.h"
@@ -557,6 +558,54 @@ TEST_F(CheetahTest, ColourControlsOfThePageGoOutAsTheDevicesValues) {
   ASSERT_NE(beginPage, std::string::npos);
   EXPECT_EQ(XlHexOf(bytes.substr(beginPage + 3, controls.size())), XlHexOf(controls)) << "right after BeginPage";
   ASSERT_EQ(job.EndPage(), 0);
+  ASSERT_EQ(job.End(), 0);
+}
+
+TEST_F(CheetahTest, EachPageStartsFromTheDefaultGraphicsStateAndThePagesTransform) {
+  XlJobDriver job;
+  auto* defaults = new GState(&GFeatureIds::kGraphicsState);
+  defaults->AddChild(new GFillMode(kFillWinding, nullptr));
+  job.generator.GetDefaultState()->AddChild(defaults);
+  ASSERT_EQ(job.Start(), 0);
+  ASSERT_EQ(job.StartPage(), 0);
+  // A graphic of the page changes the fill mode of the current state.
+  auto* box = new GRectangleGraphic(GRect(0, 0, 10, 10), new GGraphicBundle, nullptr);
+  static_cast<GGraphicBundle*>(box->GetSettings())->SetFillMode(new GFillMode(kFillEvenOdd, nullptr));
+  ASSERT_EQ(job.Draw(box), 0);
+  // The graphic's bundle joins the current graphics state.
+  auto graphics = [&job] { return job.generator.GetStateSection(GFeatureIds::kGraphicsState); };
+  EXPECT_EQ(graphics()->Children().Count(), 2u);
+  ASSERT_EQ(job.EndPage(), 0);
+
+  // The next page starts from the default state again, and its transform
+  // goes out with its first graphic.
+  GState* page = XlPageSettings{}.Build();
+  page->AddChild(new GTransformAttribute(0, GShortPoint(100, 200), GRealPair(0.5f, 0.5f)));
+  ASSERT_EQ(job.StartPage(page), 0);
+  ASSERT_EQ(graphics()->Children().Count(), 2u) << "the default's fill mode and the page's transform";
+  EXPECT_NE(graphics()->FindByClass(GFillModeClassId), nullptr);
+  EXPECT_EQ(dynamic_cast<GFillMode*>(graphics()->FindByClass(GFillModeClassId))->GetMode(), kFillWinding);
+  Since(job);
+  ASSERT_EQ(job.Draw(new GRectangleGraphic(GRect(0, 0, 10, 10), new GGraphicBundle, nullptr)), 0);
+  const std::string origin = XlWritten([](XLStream* s) {
+    XLSetPageDefaultCTM(s);
+    XLSetPageOriginS16(s, 100, 200);
+    XLSetPageRotation(s, 0);
+    XLSetPageScale(s, 0.5f, 0.5f);
+  });
+  EXPECT_NE(Since(job).find(origin), std::string::npos);
+  ASSERT_EQ(job.EndPage(), 0);
+  ASSERT_EQ(job.End(), 0);
+}
+
+TEST_F(CheetahTest, TheHeaderStaysOneLineWhateverTheModelText) {
+  XlJobDriver job;
+  job.Job()->AddChild(new GStringAttribute("Q;47\n00\r\x1b", &GFeatureIds::kProductModelNumber));
+  ASSERT_EQ(job.Start(), 0);
+  XLStreamFlush(job.generator.GetStream());
+  const std::string bytes = job.StreamBytes();
+  EXPECT_EQ(bytes.substr(0, bytes.find('\n') + 1), ") QV-PCL XL;2;0;Comment QV PCL XL generator ;4700\n");
+  EXPECT_EQ(bytes.substr(bytes.find('\n') + 1, 5), FromHex("D1 58 02 58 02")) << "BeginSession right after it";
   ASSERT_EQ(job.End(), 0);
 }
 
