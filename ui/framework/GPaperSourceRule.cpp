@@ -2,18 +2,21 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <vector>
 
 #include "driver/GUIServices.h"
 #include "model/GAttributeComposite.h"
 #include "model/GFeatureIds.h"
 #include "model/GFormToTrayDatabase.h"
 #include "ui/framework/GMediaTypeNames.h"
+#include "ui/framework/GPaperSourceAccessor.h"
 #include "ui/framework/GRuleCatalogue.h"
 #include "ui/framework/GUISession.h"
 
 namespace {
 
 using GFeatureIds::kBackCoverMediaTypeSetting;
+using GFeatureIds::kEnvFeeder;
 using GFeatureIds::kBackCoverTrayChoice;
 using GFeatureIds::kFitToOtherSizeChoice;
 using GFeatureIds::kFormToTrayDatabase;
@@ -60,6 +63,11 @@ GFormToTrayDatabase* FormToTray(GUISession* session) {
 }  // namespace
 
 // ---- GPaperSourceRule ----
+
+GPaperSourceRule::GPaperSourceRule(GUISession* session)
+    : GUIRule(session), sources_(std::make_unique<GPaperSourceAccessor>(session)) {}
+
+GPaperSourceRule::~GPaperSourceRule() = default;
 
 void GPaperSourceRule::Init() {
   ClearValue(&GRuleKeys::kPaperSource.availability);
@@ -176,9 +184,19 @@ void GPaperSourceRule::CheckSizeAgainstSources(const std::list<int32_t>& changed
   }
 }
 
+void GPaperSourceRule::CheckInstalledSources(const std::list<int32_t>& changedIds, int force) {
+  if (Watched(changedIds, force, {kOptionalPaperSources, kInputBin, kInputBinRest, kEnvFeeder}) == 0) return;
+  std::vector<int16_t> sources;
+  if (sources_->EnumerateSources(&sources, nullptr) == 0) return;
+  // A source the installed trays do not offer becomes the automatic one.
+  const auto source = static_cast<int16_t>(ReadInt(kInputBin));
+  if (std::find(sources.begin(), sources.end(), source) == sources.end()) {
+    WriteInt(kInputBin, GRuleSources::kPrinterSelect);
+  }
+}
+
 void GPaperSourceRule::OnChange(const std::list<int32_t>& changedIds, int force) {
-  // The installed sources come from the Paper page's source list, which
-  // gives this rule no list here: nothing to check.
+  CheckInstalledSources(changedIds, force);
   CheckMediaAgainstSource(changedIds);
   CheckSizeAgainstSources(changedIds, force);
 }

@@ -11,13 +11,17 @@
 
 #include <cstdint>
 #include <list>
+#include <memory>
 
 #include "rw/RWCString.h"
 #include "ui/framework/GUIRule.h"
 
+class GPaperSourceAccessor;
+
 class GPaperSourceRule : public GUIRule {
  public:
-  using GUIRule::GUIRule;
+  explicit GPaperSourceRule(GUISession* session);
+  ~GPaperSourceRule() override;
   void Init() override;
   void OnChange(const std::list<int32_t>& changedIds, int force) override;
 
@@ -28,9 +32,13 @@ class GPaperSourceRule : public GUIRule {
   static int MediaFitsSource(const RWCString& media, int16_t source);
 
  private:
+  void CheckInstalledSources(const std::list<int32_t>& changedIds, int force);
   void CheckMediaAgainstSource(const std::list<int32_t>& changedIds);
   void CheckSizeAgainstSources(const std::list<int32_t>& changedIds, int force);
   int16_t CurrentPaper();
+
+  // The Paper page's source accessor, for the trays the user may choose.
+  std::unique_ptr<GPaperSourceAccessor> sources_;
 };
 
 class GPaperSizeRule : public GUIRule {

@@ -21,11 +21,13 @@
 #include "ui/framework/GCPSOSUI.h"
 #include "ui/framework/GFeatureTipAccessor.h"
 #include "ui/framework/GFeatureTipWrapper.h"
+#include "ui/framework/GPaperSourceAccessor.h"
 #include "ui/framework/GPropertyPage.h"
 #include "ui/framework/GRuleCatalogue.h"
 #include "ui/framework/GUISession.h"
 #include "ui/framework/UIResources.h"
 #include "ui/pages/GMediaTypeWrapper.h"
+#include "ui/pages/GPaperSourceWrapper.h"
 #include "ui/pages/GPrinterPictureWrapper.h"
 
 namespace {
@@ -127,7 +129,9 @@ void BuildPaperPage(PageBuilder& b) {
   static const GControlRow kSecondQuickSetTip[] = {{1015, -1}, {0, 0}};
   b.Tip(kPaperSizeTip, GRuleKeys::kPaperSize);
   static const GControlRow kPicture[] = {{2021, 210}, {0, 0}};
+  static const GControlRow kSource[] = {{2020, 205}, {2019, -1}, {0, 0}};
   b.Page()->AddWrapper(new GMediaTypeWrapper(new GMediaTypeAccessor(b.Session()), kMediaType));
+  b.Page()->AddWrapper(new GPaperSourceWrapper(new GPaperSourceAccessor(b.Session()), kSource));
   b.PrinterPicture<GSourcePictureAccessor>(kPicture, 1);
   b.Tip(kCustomPaperTip, GRuleKeys::kCustomPaperSize);
   b.Footer();
@@ -369,9 +373,7 @@ int16_t UISettingsToConfig(GUIData*) { return 0; }
 // ---- Display names ----
 
 uint16_t LookupSourceNameId(int16_t code, GUISession* session) {
-  GResourceMappingList* list = session != nullptr ? session->GetSourceMappingList() : nullptr;
-  GResourceMapping* mapping = list != nullptr ? list->FindByDeviceCode(code) : nullptr;
-  return mapping != nullptr ? static_cast<uint16_t>(mapping->GetResourceId()) : 0xFFFF;
+  return GPaperSourceAccessor::SourceNameId(code, session);
 }
 
 uint16_t OutputDeviceKindNameId(int kind) {

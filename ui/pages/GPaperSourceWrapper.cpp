@@ -1,0 +1,62 @@
+#include "ui/pages/GPaperSourceWrapper.h"
+
+#include <vector>
+
+#include "model/GFeatureIds.h"
+#include "ui/framework/UIResources.h"
+#include "win32/Dialog.h"
+
+GPaperSourceWrapper::GPaperSourceWrapper(GPaperSourceAccessor* accessor, const GControlRow* table)
+    : GWrapper(accessor, table) {}
+
+GPaperSourceWrapper::~GPaperSourceWrapper() = default;
+
+GPaperSourceAccessor* GPaperSourceWrapper::Sources() const { return static_cast<GPaperSourceAccessor*>(accessor_); }
+
+void GPaperSourceWrapper::FillList() {
+  combo_.ResetContent();
+  GPaperSourceAccessor* sources = Sources();
+  if (sources == nullptr) return;
+  std::vector<int16_t> ids;
+  std::vector<RWWString> names;
+  sources->EnumerateSources(&ids, &names);
+  for (size_t i = 0; i < ids.size() && i < names.size(); ++i) combo_.AddStringWithData(names[i], ids[i]);
+  if (sources->ReadValue(&GFeatureIds::kMediaTypesInSourceList) == 1) {
+    for (int16_t id = GPaperSourceAccessor::kFirstListedType; id <= GPaperSourceAccessor::kLastListedType; ++id) {
+      RWWString name;
+      if (LoadUIString(id, &name) != 0 && name.Length() != 0) combo_.AddStringWithData(name, id);
+    }
+  }
+}
+
+void GPaperSourceWrapper::OnAttach() {
+  combo_.Attach(dialog_, static_cast<int16_t>(GetControlId(0)));
+  FillList();
+}
+
+void GPaperSourceWrapper::SetControlFromFeature(int) {
+  if (Sources() == nullptr) return;
+  FillList();
+  combo_.SelectByItemData(Sources()->GetValue());
+}
+
+void GPaperSourceWrapper::ReadControlIntoFeature() {
+  if (Sources() == nullptr) return;
+  // Nothing selected stores the automatic source.
+  const int16_t index = combo_.GetCurSel();
+  Sources()->SetValue(index >= 0 ? static_cast<int16_t>(combo_.GetItemData(index)) : GPaperSourceAccessor::kTypeChosen);
+}
+
+void GPaperSourceWrapper::RefreshAvailability() {
+  if (accessor_ != nullptr) ApplyAvailability(accessor_->GetAvailability());
+}
+
+int GPaperSourceWrapper::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_COMMAND && HIWORD(wParam) == CBN_SELCHANGE &&
+      static_cast<int16_t>(LOWORD(wParam)) == static_cast<int16_t>(GetControlId(0))) {
+    ReadControlIntoFeature();
+    return 1;
+  }
+  if (message == WM_COMMAND) return 0;
+  return GWrapper::OnMessage(message, wParam, lParam);
+}
