@@ -508,8 +508,8 @@ TEST_F(CompositeJobTest, TheScaleIsTheProductOfTheActiveChildrenAndStopsAtZero) 
 }
 
 TEST_F(CompositeJobTest, ThePrinterAsksItsGeneratorForTheScale) {
-  GPrinter printer(&kDeviceEntry);
-  auto* generator = new GPeripheralComposite(&kGeneratorPeripheral);
+  GPrinter printer(&GFeatureIds::kDeviceEntry);
+  auto* generator = new GPeripheralComposite(&GFeatureIds::kGeneratorPeripheral);
   generator->AddChild(new ScalingStage("fit", GRealPair(0.5f, 0.5f)));
   printer.AddChild(generator);
   generator->Send(NewStart());
