@@ -59,7 +59,7 @@ const char* const kPrintHelp =
     "  --page FILE        the pages, one drawing call a line (see below)\n"
     "  --sample           the built-in reference page: text, vectors and a\n"
     "                     600-dpi photo-like image\n"
-    "  --language NAME    the printer language: pcl5e, pclxl or postscript\n"
+    "  --language NAME    the printer language: pcl5e, pclxl or postscript (ps)\n"
     "                     (default: the printer's own)\n"
     "  --document NAME    the document's name, which names the job\n"
     "                     (default \"qvhost print\")\n"
@@ -318,7 +318,7 @@ bool UseLanguage(GDriverInstance& instance, const std::string& language, std::st
   RWClassID wanted = 0;
   if (language == "pcl5e") wanted = GRenderInstance::kPcl5eGenerator;
   else if (language == "pclxl") wanted = GRenderInstance::kPclXlGenerator;
-  else if (language == "postscript") wanted = GRenderInstance::kPostScriptGenerator;
+  else if (language == "postscript" || language == "ps") wanted = GRenderInstance::kPostScriptGenerator;
   else {
     why = "--language is pcl5e, pclxl or postscript, not \"" + language + "\"";
     return false;

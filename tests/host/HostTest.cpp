@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "support/PostScriptInterpreter.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -518,6 +520,23 @@ TEST(HostPrint, TheSampleJobIsItsPageBetweenThePjlHeaderAndFooter) {
   EXPECT_GT(page.size(), 500u);
   EXPECT_NE(page.find("\x1b%"), std::string::npos) << "the vectors are drawn in GL/2";
   EXPECT_FALSE(fs::exists(out.string() + ".part")) << "the temporary file is renamed";
+}
+
+// The PostScript job of the sample page, asked for by its short name, is
+// one Letter page to Ghostscript.
+TEST(HostPrint, ThePostScriptJobRendersInGhostscript) {
+  const std::string gs = qvtest::PostScriptInterpreter();
+  ASSERT_FALSE(gs.empty()) << qvtest::kNoPostScriptInterpreter;
+  const fs::path out = g_root / "sample-ps.prn";
+  const Result r = Print({"--sample", "--language", "ps", "--out", out.string()});
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  const std::string job = qvtest::UnwrapPostScriptJob(ReadText(out));
+  ASSERT_EQ(job.compare(0, 4, "%!PS"), 0) << job.substr(0, 80);
+  const qvtest::RenderedJob rendered = qvtest::RenderPostScript(gs, job, "host_sample", 72);
+  EXPECT_EQ(rendered.status, 0) << rendered.errors;
+  ASSERT_EQ(rendered.pages.size(), 1u) << rendered.errors;
+  EXPECT_EQ(rendered.pages[0].width, 612);
+  EXPECT_EQ(rendered.pages[0].height, 792);
 }
 
 TEST(HostPrint, TheHeaderCarriesTheJobsSettings) {
