@@ -26,4 +26,14 @@ echo
 echo "== qvhost job"
 qvhost job
 echo
+echo "== qvhost print --sample"
+qvhost print --sample --out build/release/sample.prn
+# The PJL/PCL interpreter beside the project, where there is one, shows the
+# printed page as a picture.
+gpcl6=../shared/tools/pcl/gpcl6
+if [ -x "$gpcl6" ] && "$gpcl6" -dNOPAUSE -dBATCH -dQUIET -sDEVICE=pnggray -r100 \
+    -sOutputFile=build/release/sample.png build/release/sample.prn >/dev/null 2>&1; then
+  echo "The printed page as a picture: build/release/sample.png"
+fi
+echo
 echo "More: build/release/qvhost --help"
