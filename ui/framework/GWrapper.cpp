@@ -36,6 +36,15 @@ int GWrapper::OnMessage(UINT message, WPARAM, LPARAM) {
   return 1;
 }
 
+int GWrapper::OnComboSelectionChange(UINT message, WPARAM wParam) {
+  if (message != WM_COMMAND || HIWORD(wParam) != CBN_SELCHANGE ||
+      static_cast<int16_t>(LOWORD(wParam)) != static_cast<int16_t>(GetControlId(0))) {
+    return 0;
+  }
+  ReadControlIntoFeature();
+  return 1;
+}
+
 int16_t GWrapper::GetRowCount() const {
   // Rows are numbered with 16 bits.
   const size_t rows = table_.size() - 1;

@@ -85,6 +85,10 @@ class GWrapper {
   static int ShowMessageBox(HWND owner, const RWWString& text, const RWWString& caption, int flags);
 
  protected:
+  // For a wrapper whose first row is a combo box: its selection change
+  // reads the control into the feature and answers 1; every other message
+  // answers 0.
+  int OnComboSelectionChange(UINT message, WPARAM wParam);
   // The control window of a row; null when the row or the control is missing.
   HWND GetControl(int16_t row) const;
 

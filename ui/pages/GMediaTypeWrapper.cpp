@@ -165,13 +165,7 @@ void GMediaTypeWrapper::ReadControlIntoFeature() {
 }
 
 int GMediaTypeWrapper::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_COMMAND && HIWORD(wParam) == CBN_SELCHANGE &&
-      static_cast<int16_t>(LOWORD(wParam)) == static_cast<int16_t>(GetControlId(0))) {
-    ReadControlIntoFeature();
-    return 1;
-  }
-  if (message == WM_COMMAND) return 0;
-  return GWrapper::OnMessage(message, wParam, lParam);
+  return OnComboSelectionChange(message, wParam);
 }
 
 void GMediaTypeWrapper::RefreshAvailability() {
