@@ -140,10 +140,11 @@ int GOSFactory::SuppressesProgress() { return 0; }
 
 // ---- The object store ----
 
+// The codec mode of the asking instance's model. It is read for every store
+// and load rather than kept: one factory serves every printer of the process,
+// whose models may choose different forms, and a mode kept from another
+// model would store a printer's settings in a form its own reads do not take.
 int16_t GOSFactory::CodecMode(GDriverInstance* instance) {
-  int16_t mode = codecMode_.load();
-  if (mode != -1) return mode;
-  // Decided once, by the first model that asks.
   int16_t found = 0;
   if (MPersistentObject* configuration = InstancePrinterConfiguration(instance)) {
     MPersistentObject* driverConfiguration = configuration->FindById(kDriverConfiguration);
@@ -152,9 +153,7 @@ int16_t GOSFactory::CodecMode(GDriverInstance* instance) {
     MPersistentObject* attribute = preferences != nullptr ? preferences->FindById(kDevmodeCodecMode) : nullptr;
     if (auto* value = dynamic_cast<GValueAttribute*>(attribute)) found = value->GetValue();
   }
-  int16_t expected = -1;
-  codecMode_.compare_exchange_strong(expected, found);
-  return codecMode_.load();
+  return found;
 }
 
 int GOSFactory::StoreObject(GDriverInstance* instance, const RWWString& name, const MPersistentObject* object) {
@@ -228,7 +227,10 @@ MPersistentObject* GOSFactory::LoadObject(GDriverInstance* instance, const RWWSt
     RWVirtualInStream* stream = holder != nullptr ? holder->GetStream() : nullptr;
     if (stream != nullptr && stream->Good()) {
       if (CodecMode(instance) == 1 && !portable && !(name == BinPoolValueName())) {
-        object = codec_.Decode(stream, holder, instance, 1);
+        // The reader rebuilds the value over the defaults of the asking
+        // instance, never over those of a printer that asked before.
+        GCompactSettingsCodec codec;
+        object = codec.Decode(stream, holder, instance, 1);
         if (object == nullptr) {
           // Not in the codec's form: values stored through the framing read
           // that way.

@@ -175,8 +175,9 @@ class GOSFactory {
   GOSFactory();
   // Takes over the factory lock, which the platform's constructor creates.
   void SetFactoryLock(GLock* lock);
-  // The codec mode of the object store: looked up once, in the printer
-  // configuration of the first instance that asks, and kept.
+  // The codec mode of the object store for the instance: looked up in its
+  // printer configuration on every call (the factory serves every model of
+  // the process).
   int16_t CodecMode(GDriverInstance* instance);
 
   RWWString driverDirectory_;  // cache of GetDriverDirectory
@@ -184,7 +185,6 @@ class GOSFactory {
 
  private:
   HINSTANCE moduleHandle_ = nullptr;
-  std::atomic<int16_t> codecMode_{-1};
   GCompactSettingsCodec codec_;
   GLock* factoryLock_ = nullptr;
 };

@@ -480,14 +480,25 @@ TEST_F(CodecModeTest, BinPoolNeverGoesThroughTheCodec) {
   EXPECT_EQ(factory->capacities.size(), 1u);
 }
 
-TEST_F(CodecModeTest, ModeIsDecidedOnceByTheFirstModelThatAsks) {
+// One factory serves every printer of the process: each store takes the
+// form the asking instance's model chooses, whatever a model asked before.
+TEST_F(CodecModeTest, EveryStoreFollowsTheModelOfTheAskingInstance) {
   auto factory = std::make_unique<ScriptedFactory>();
   TestLeaf leaf;
-  // The first store has no instance, hence no configuration: mode 0 for good.
+  // No instance, hence no configuration: the framing alone.
   ASSERT_EQ(factory->StoreObject(nullptr, u"First", &leaf), 1);
+  EXPECT_EQ(factory->capacities.size(), 1u);
+  // The compact model: the codec is tried first.
   factory->capacities.clear();
   ASSERT_EQ(factory->StoreObject(Instance(), u"Second", &leaf), 1);
+  EXPECT_EQ(factory->capacities.size(), 2u);
+  // And no instance again: the framing alone, not the mode of the last model.
+  factory->capacities.clear();
+  ASSERT_EQ(factory->StoreObject(nullptr, u"Third", &leaf), 1);
   EXPECT_EQ(factory->capacities.size(), 1u);
+  std::unique_ptr<MPersistentObject> loaded(factory->LoadObject(nullptr, u"Third", 0));
+  ASSERT_NE(loaded, nullptr);
+  EXPECT_TRUE(leaf.Matches(loaded.get()));
 }
 
 }  // namespace
