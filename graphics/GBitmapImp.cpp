@@ -373,6 +373,7 @@ void GBitmapImp::DecodeRunLength() {
   uint32_t i = 0;
   int32_t x = 0;
   int32_t y = 0;
+  bool wrapped = false;
   // Writes one pixel at the position and advances it; false once the
   // position is past the last row.
   auto put = [&](uint8_t value) {
@@ -385,6 +386,7 @@ void GBitmapImp::DecodeRunLength() {
     if (++x >= width) {
       x = 0;
       ++y;
+      wrapped = true;
     }
     return true;
   };
@@ -392,6 +394,9 @@ void GBitmapImp::DecodeRunLength() {
   while (!done && y < height && length - i >= 2) {
     const uint8_t count = in[i];
     const uint8_t second = in[i + 1];
+    // Whether the operation before this one ended its row by filling it.
+    const bool afterWrap = wrapped;
+    wrapped = false;
     i += 2;
     if (count != 0) {
       for (uint32_t k = 0; k < count && !done; ++k) {
@@ -402,7 +407,10 @@ void GBitmapImp::DecodeRunLength() {
     }
     switch (second) {
       case 0:  // end of line
-        if (x != 0) {
+        // Right after a run that filled its row the row has already ended;
+        // anywhere else, at a row's start too, it ends a row (one left
+        // empty is a row of its own).
+        if (!afterWrap) {
           x = 0;
           ++y;
         }

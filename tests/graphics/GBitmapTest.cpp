@@ -264,6 +264,8 @@ TEST(GBitmapTest, RunLengthDecodingTable) {
       {"8-bit run, end of line, end", 2, 4, 2, {3, 5, 0, 0, 0, 1}, {{5, 5, 5, 0}, {0, 0, 0, 0}}},
       {"4-bit run alternates nibbles and wraps", 1, 3, 2, {3, 0xAB, 2, 0xCD}, {{0xAB, 0xA0}, {0xCD, 0x00}}},
       {"end of line after a full row skips nothing", 2, 2, 2, {2, 9, 0, 0, 2, 8}, {{9, 9}, {8, 8}}},
+      {"end of line at a row's start leaves that row empty", 2, 2, 3, {0, 0, 2, 9}, {{0, 0}, {9, 9}, {0, 0}}},
+      {"two ends of line leave an empty row between", 2, 2, 3, {1, 5, 0, 0, 0, 0, 1, 7}, {{5, 0}, {0, 0}, {7, 0}}},
       {"absolute run with padding", 2, 4, 2, {0, 3, 1, 2, 3, 0, 1, 4, 0, 0, 2, 6}, {{1, 2, 3, 4}, {6, 6, 0, 0}}},
       {"4-bit absolute run, odd count", 1, 4, 1, {0, 3, 0x12, 0x30, 1, 0x40}, {{0x12, 0x34}}},
       {"delta moves right and down", 2, 4, 3, {1, 7, 0, 2, 2, 1, 1, 8}, {{7, 0, 0, 0}, {0, 0, 0, 8}, {0, 0, 0, 0}}},
