@@ -163,6 +163,9 @@ int GOSFactory::StoreObject(GDriverInstance* instance, const RWWString& name, co
   if (capacity < kMinStoreCapacity) capacity = kMinStoreCapacity;
 
   bool useCodec = CodecMode(instance) == 1 && !(name == BinPoolValueName());
+  // A codec of its own for this store, as each load has: the codec keeps its
+  // mode between calls, and the factory serves every printer at once.
+  GCompactSettingsCodec codec;
   for (int attempt = 0; attempt < kStoreAttempts; ++attempt) {
     void* buffer = Allocate(capacity);
     if (buffer == nullptr) return 0;
@@ -174,7 +177,7 @@ int GOSFactory::StoreObject(GDriverInstance* instance, const RWWString& name, co
       return 0;
     }
     int start = holder->Tell();
-    if (useCodec && !codec_.Encode(object, stream, holder, 1) && stream->Good()) {
+    if (useCodec && !codec.Encode(object, stream, holder, 1) && stream->Good()) {
       // The codec cannot write this object: store it through the framing,
       // which every reader understands.
       useCodec = false;

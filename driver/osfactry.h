@@ -185,7 +185,6 @@ class GOSFactory {
 
  private:
   HINSTANCE moduleHandle_ = nullptr;
-  GCompactSettingsCodec codec_;
   GLock* factoryLock_ = nullptr;
 };
 
