@@ -16,6 +16,7 @@
 #include "graphics/GPen.h"
 #include "graphics/GRasterGraphic.h"
 #include "graphics/GShapeGraphic.h"
+#include "graphics/GTTFontPool.h"
 #include "graphics/GTTTableCache.h"
 #include "graphics/GTextString.h"
 #include "graphics/GTextStringGraphic.h"
@@ -62,6 +63,7 @@ const ModelClassEntry kGraphicsClasses[] = {
     {&GTextEscapementsCreate, GTextEscapementsClassId, "GTextEscapements"},
     {&GTextStringGraphicCreate, GTextStringGraphicClassId, "GTextStringGraphic"},
     {&GDownloadFaceCreate, GDownloadFaceClassId, "GDownloadFace"},
+    {&GTTFontFileCreate, GTTFontFileClassId, "GTTFontFile"},
 };
 
 }  // namespace

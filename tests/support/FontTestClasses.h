@@ -16,6 +16,7 @@
 #include "graphics/GFontFaceHandle.h"
 #include "rw/RWFactory.h"
 #include "rw/RWStringID.h"
+#include "support/TestFontReader.h"
 
 namespace qvtest {
 
@@ -146,9 +147,11 @@ inline void RegisterFontTestClasses() {
   RWFactoryAddClass(&TestWidthSourceCreate, TestWidthSourceClassId, RWStringID("TestWidthSource"));
   RWFactoryAddClass(&TestFontFaceCreate, TestFontFaceClassId, RWStringID("TestFontFace"));
   RWFactoryAddClass(&TestFaceHandleCreate, TestFaceHandleClassId, RWStringID("TestFaceHandle"));
+  RegisterTestFontReader();
 }
 
 inline void UnregisterFontTestClasses() {
+  UnregisterTestFontReader();
   for (RWClassID id : {TestWidthSourceClassId, TestFontFaceClassId, TestFaceHandleClassId}) RWFactoryRemoveClassId(id);
   for (const char* name : {"TestWidthSource", "TestFontFace", "TestFaceHandle"})
     RWFactoryRemoveStringId(RWStringID(name));
