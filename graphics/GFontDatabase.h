@@ -9,8 +9,10 @@
 //
 // File (the typed binary file, and the same two parts on a virtual stream):
 // the font pool's part, the TrueType fonts the database asked to save (a
-// keyed cache; none are pooled yet, so it is written empty), then the
-// database's keyed cache of the faces marked for saving.
+// keyed cache of the registered font pool, written empty when no pool is
+// registered; a load merges them into the pool by stamp), then the
+// database's keyed cache of the faces marked for saving. The instance's key
+// is the database's id with the pool.
 #pragma once
 
 #include <cstdint>

@@ -7,6 +7,7 @@
 
 #include "graphics/GFontDatabase.h"
 #include "graphics/GFontFace.h"
+#include "graphics/GTTFontPool.h"
 #include "model/GStringConversion.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWCString.h"
@@ -110,13 +111,17 @@ uint32_t GFontDatabase::NextUniqueId() {
 
 template <typename Out>
 int GFontDatabase::SaveParts(Out& out) {
-  // The font pool's part: no TrueType font is pooled yet.
-  GKeyedCache pool;
+  // The font pool's part: the pooled TrueType fonts this database asked to
+  // save (an empty part when no pool is registered). The instance's key is
+  // the database's id with the pool.
+  GTTFontPool* fontPool = GTTFontPool::GetInstance();
+  const auto id = static_cast<int32_t>(instance_);
+  GKeyedCache none;
   int result = 0;
   if constexpr (std::is_same_v<Out, RWBinaryFile>)
-    result = pool.SaveToFile(out, nullptr, nullptr);
+    result = fontPool != nullptr ? fontPool->SaveToFile(out, id) : none.SaveToFile(out, nullptr, nullptr);
   else
-    result = pool.SaveToStream(out, nullptr, nullptr);
+    result = fontPool != nullptr ? fontPool->SaveToStream(out, id) : none.SaveToStream(out, nullptr, nullptr);
   if (result != 1) return result;
   if constexpr (std::is_same_v<Out, RWBinaryFile>)
     return records_.SaveToFile(out, &DatabaseSaveFilter, nullptr);
@@ -149,21 +154,29 @@ int GFontDatabase::SaveToFile(const RWWString& path) {
   return result;
 }
 
-// Stored pool fonts have no pool to go to yet: they are read (so that the
-// faces after them are reached) and dropped.
+// Stored pool fonts merge into the registered pool by stamp. Without a
+// pool they are read (so that the faces after them are reached) and
+// dropped.
 template <typename In>
 int GFontDatabase::RestoreParts(In& in) {
   Purge();
-  GKeyedCache pool;
   int result = 0;
-  if constexpr (std::is_same_v<In, RWBinaryFile>)
-    result = pool.RestoreFromFile(in);
-  else
-    result = pool.RestoreFromStream(in);
-  uint32_t* keys = nullptr;
-  const uint32_t count = pool.GetKeys(&keys);
-  for (uint32_t i = 0; i < count; ++i) delete pool.Remove(keys[i]);
-  delete[] keys;
+  if (GTTFontPool* fontPool = GTTFontPool::GetInstance()) {
+    if constexpr (std::is_same_v<In, RWBinaryFile>)
+      result = fontPool->RestoreFromFile(in);
+    else
+      result = fontPool->RestoreFromStream(in);
+  } else {
+    GKeyedCache pool;
+    if constexpr (std::is_same_v<In, RWBinaryFile>)
+      result = pool.RestoreFromFile(in);
+    else
+      result = pool.RestoreFromStream(in);
+    uint32_t* keys = nullptr;
+    const uint32_t count = pool.GetKeys(&keys);
+    for (uint32_t i = 0; i < count; ++i) delete pool.Remove(keys[i]);
+    delete[] keys;
+  }
   if (result != 1) return result;
   if constexpr (std::is_same_v<In, RWBinaryFile>)
     return records_.RestoreFromFile(in);
@@ -214,13 +227,17 @@ int GFontDatabase::ContainsRecord(uint32_t key) const { return records_.Contains
 
 uint32_t GFontDatabase::GetRecordCount() const { return records_.GetCount(); }
 
-void GFontDatabase::Purge() { records_.Purge(); }
+void GFontDatabase::Purge() {
+  records_.Purge();
+  if (GTTFontPool* fontPool = GTTFontPool::GetInstance()) fontPool->Purge(static_cast<int32_t>(instance_));
+}
 
 void GFontDatabase::Clear() {
   uint32_t* keys = nullptr;
   const uint32_t count = records_.GetKeys(&keys);
   for (uint32_t i = 0; i < count; ++i) ReleaseRecord(keys[i]);
   delete[] keys;
+  if (GTTFontPool* fontPool = GTTFontPool::GetInstance()) fontPool->Purge(static_cast<int32_t>(instance_));
   for (const RWWString& path : savedFiles_) DeleteFileW(path.Data());
   savedFiles_.clear();
   currentFile_ = RWWString();
