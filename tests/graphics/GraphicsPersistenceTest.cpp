@@ -14,6 +14,7 @@
 #include "graphics/GColor.h"
 #include "graphics/GDitherMatrix.h"
 #include "graphics/GDownloadFace.h"
+#include "graphics/GTTFontPool.h"
 #include "graphics/GGlyphCache.h"
 #include "graphics/GPaint.h"
 #include "graphics/GPaletteTable.h"
@@ -124,6 +125,10 @@ std::vector<StoreSizeSample> StoreSizeSamples() {
       // A handle resolves to its face only through a font database (tested
       // with the faces); here it stands for itself.
       {GDownloadFaceClassId, [] { return new GDownloadFace(new qvtest::TestFaceHandle(nullptr, 9), 1); }},
+      // A font handle resolves through the registered pool (tested with the
+      // pool); without a font it stores its version, key 0 and a stamp no
+      // font has.
+      {GTTFontFileClassId, [] { return new GTTFontFile; }},
   };
 }
 
