@@ -7,8 +7,8 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang lld pkg-config libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev python3 zlib1g-dev
-  python3-pil libsqlite3-dev libjpeg62-turbo-dev libpng-dev libfreetype-dev fonts-dejavu-core
-  ghostscript
+  python3-pil libsqlite3-dev libjpeg62-turbo-dev libpng-dev libfreetype-dev fonts-dejavu-core fonts-liberation2
+  ghostscript python3-fonttools
 )
 
 missing=()
