@@ -27,7 +27,7 @@ class FontPoolTest : public ::testing::Test {
   void SetUp() override {
     GTTFontPool::RegisterInstance(new GTTFontPool);
     pool_ = GTTFontPool::GetInstance();
-    font_ = qvtest::ReadWholeFile(kPoolFontPath);
+    font_ = qvtest::ReadFontFile(kPoolFontPath);
     if (font_.empty()) GTEST_SKIP() << kPoolFontPath << " is not installed";
   }
   void TearDown() override {

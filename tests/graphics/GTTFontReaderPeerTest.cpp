@@ -121,7 +121,7 @@ TEST(GTTFontReaderPeer, CmapOutlinesAndCompositesMatchFreeType) {
   for (const char* path : kPeerFonts) {
     if (!PeerFileExists(path)) GTEST_SKIP() << path << " is not installed";
     SCOPED_TRACE(path);
-    qvtest::TestFontReader reader(1, qvtest::ReadWholeFile(path));
+    qvtest::TestFontReader reader(1, qvtest::ReadFontFile(path));
     FT_Face face = nullptr;
     ASSERT_EQ(FT_New_Face(library.Get(), path, 0, &face), 0);
     ASSERT_EQ(FT_Select_Charmap(face, FT_ENCODING_UNICODE), 0);
@@ -202,7 +202,7 @@ TEST(GTTFontReaderPeer, TableDirectoryAndAdvancesMatchFontTools) {
                                "    w, lsb = f['hmtx'][name]\n"
                                "    print('H', i, w, lsb)\n";
     if (!PeerFontTools(script, &output)) GTEST_SKIP() << "fontTools is not available";
-    qvtest::TestFontReader reader(1, qvtest::ReadWholeFile(path));
+    qvtest::TestFontReader reader(1, qvtest::ReadFontFile(path));
     std::istringstream lines(output);
     std::string kind;
     int tables = 0, glyphs = 0;
@@ -262,7 +262,7 @@ TEST(GTTFontReaderPeer, VerticalMetricsMatchAFontBuiltByFontTools) {
       "for i, n in enumerate(f.getGlyphOrder()):\n"
       "    print(i, *f['vmtx'][n])\n";
   if (!PeerFontTools(script, &output)) GTEST_SKIP() << "fontTools is not available";
-  qvtest::TestFontReader reader(1, qvtest::ReadWholeFile(path));
+  qvtest::TestFontReader reader(1, qvtest::ReadFontFile(path));
   std::remove(path.c_str());
   std::istringstream lines(output);
   int glyph = 0, height = 0, top = 0, count = 0;

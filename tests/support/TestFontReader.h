@@ -47,7 +47,7 @@ inline bool FindSfntTable(const std::vector<uint8_t>& file, uint32_t tag, uint32
   return false;
 }
 
-inline std::vector<uint8_t> ReadWholeFile(const std::string& path) {
+inline std::vector<uint8_t> ReadFontFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
