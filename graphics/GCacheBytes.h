@@ -1,84 +1,66 @@
-// GCacheBytes: the typed reads and writes that the font caches' stored
-// bodies are made of, over the two stored forms (a virtual stream or the
-// typed binary file), so that each cache writes and reads its body once.
-// The caches travel with a job's spool data, so a read trusts nothing: a
-// counted block of bytes is read in pieces into a buffer that grows with
-// what actually arrives, never with the length the input claims.
+// GCacheBytes: the steps the font caches' stored members add to the
+// archives (rw/RWMembers.h). The caches travel with a job's spool data, so
+// a read trusts nothing: a counted block of bytes is read in pieces into a
+// buffer that grows with what actually arrives, never with the length the
+// input claims, and damage fails the whole restore.
 #pragma once
 
 #include <cstdint>
+#include <cstring>
+#include <new>
 
-#include "model/MPersistentObject.h"
-#include "rw/RWBinaryFile.h"
-#include "rw/RWVirtualStream.h"
+// Reads count bytes through readPiece (which fills a piece and answers
+// whether it could) into a new block (delete[]) that grows as the bytes
+// arrive, never with the count the input claims. block is null for count 0
+// and when the answer is false: the input ended or memory ran out.
+template <typename ReadPiece>
+bool GCacheReadBlock(uint32_t count, uint8_t*& block, const ReadPiece& readPiece) {
+  constexpr uint32_t kPiece = 64 * 1024;
+  block = nullptr;
+  if (count == 0) return true;
+  uint8_t* buffer = nullptr;
+  uint32_t capacity = 0;
+  for (uint32_t done = 0; done < count;) {
+    const uint32_t piece = count - done < kPiece ? count - done : kPiece;
+    if (done + piece > capacity) {
+      uint64_t grown = capacity == 0 ? piece : static_cast<uint64_t>(capacity) * 2;
+      if (grown > count) grown = count;
+      auto* fresh = new (std::nothrow) uint8_t[grown];
+      if (fresh == nullptr) {
+        delete[] buffer;
+        return false;
+      }
+      if (done != 0) std::memcpy(fresh, buffer, done);
+      delete[] buffer;
+      buffer = fresh;
+      capacity = static_cast<uint32_t>(grown);
+    }
+    if (!readPiece(buffer + done, piece)) {
+      delete[] buffer;
+      return false;
+    }
+    done += piece;
+  }
+  block = buffer;
+  return true;
+}
 
-// Writes of one stored body.
-class GCacheStreamOutput {
- public:
-  explicit GCacheStreamOutput(RWVirtualOutStream& stream) : stream_(stream) {}
-  void U8(uint8_t v) { stream_.PutUChar(v); }
-  void U16(uint16_t v) { stream_.PutUShort(v); }
-  void U32(uint32_t v) { stream_.PutULong(v); }
-  void I32(int32_t v) { stream_.PutLong(v); }
-  void Bytes(const uint8_t* bytes, uint32_t count);
-  // The object with its framing (the null object for null).
-  void Object(const MPersistentObject* object);
+// For the caches' Members: a counted block of bytes, written as the
+// stored form has always held it (one unsigned char each) and read in
+// pieces.
+template <typename Archive>
+bool GCacheBlock(Archive& archive, uint32_t count, uint8_t*& block) {
+  return GCacheReadBlock(count, block, [&archive](uint8_t* piece, uint32_t n) {
+    archive.Array(reinterpret_cast<unsigned char*>(piece), n);
+    return archive.Ok();
+  });
+}
 
- private:
-  RWVirtualOutStream& stream_;
-};
+// For the caches' Members: the input is damaged; the restore fails.
+void GCacheFailRestore();
+template <typename Archive>
+void GCacheFail(Archive& archive) {
+  GCacheFailRestore();
+  archive.Fail();
+}
 
-class GCacheFileOutput {
- public:
-  explicit GCacheFileOutput(RWBinaryFile& file) : file_(file) {}
-  void U8(uint8_t v) { file_.WriteUChar(v); }
-  void U16(uint16_t v) { file_.WriteUShort(v); }
-  void U32(uint32_t v) { file_.WriteULong(v); }
-  void I32(int32_t v) { file_.WriteInt(v); }
-  void Bytes(const uint8_t* bytes, uint32_t count);
-  void Object(const MPersistentObject* object);
-
- private:
-  RWBinaryFile& file_;
-};
-
-// Reads of one stored body. Each read answers whether the whole value was
-// read; Good answers whether reading may go on (the input is sound and the
-// restore, if one is in progress, has not failed).
-class GCacheStreamInput {
- public:
-  explicit GCacheStreamInput(RWVirtualInStream& stream) : stream_(stream) {}
-  bool Good() const;
-  bool U8(uint8_t& v);
-  bool U16(uint16_t& v);
-  bool U32(uint32_t& v);
-  bool I32(int32_t& v);
-  // count stored bytes in a new block (delete[]); block is null for count 0
-  // and whenever the answer is false, which it is when the input ends
-  // early or memory runs out.
-  bool Bytes(uint32_t count, uint8_t*& block);
-  // One framed object; null for the stored null object and when the read
-  // failed.
-  void Object(MPersistentObject*& object);
-  // Marks the input damaged: the restore fails and the stream fails.
-  void Fail();
-
- private:
-  RWVirtualInStream& stream_;
-};
-
-class GCacheFileInput {
- public:
-  explicit GCacheFileInput(RWBinaryFile& file) : file_(file) {}
-  bool Good() const;
-  bool U8(uint8_t& v);
-  bool U16(uint16_t& v);
-  bool U32(uint32_t& v);
-  bool I32(int32_t& v);
-  bool Bytes(uint32_t count, uint8_t*& block);
-  void Object(MPersistentObject*& object);
-  void Fail();
-
- private:
-  RWBinaryFile& file_;
-};

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "graphics/GCacheBytes.h"
+#include "model/MStoredMembers.h"
 #include "model/MPersistentRead.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWReadTable.h"
@@ -95,60 +96,33 @@ void GGlyphCacheNode::AssignFrom(GGlyphCacheNode* other) {
 GByteBuffer* GGlyphCacheNode::GetOutline() const { return ViewOf(outline_, outlineLength_); }
 GByteBuffer* GGlyphCacheNode::GetRendering() const { return ViewOf(rendering_, renderingLength_); }
 
-uint32_t GGlyphCacheNode::MembersStoreSize() const {
-  return MPersistentObject::MembersStoreSize() + 12 + outlineLength_ + renderingLength_;
-}
-
-template <typename Output>
-void GGlyphCacheNode::SaveBody(Output& output) const {
-  output.U32(ClassVersion());
-  output.U32(outlineLength_);
-  output.Bytes(outline_.get(), outlineLength_);
-  output.U32(renderingLength_);
-  output.Bytes(rendering_.get(), renderingLength_);
-}
-
-void GGlyphCacheNode::SaveMembers(RWVirtualOutStream& stream) const {
-  MPersistentObject::SaveMembers(stream);
-  GCacheStreamOutput output(stream);
-  SaveBody(output);
-}
-
-void GGlyphCacheNode::SaveMembersToFile(RWBinaryFile& file) const {
-  MPersistentObject::SaveMembersToFile(file);
-  GCacheFileOutput output(file);
-  SaveBody(output);
-}
-
 // Both parts are read in pieces, so a damaged length reserves no more than
 // the input holds; a part is taken only when all its bytes were read.
-template <typename Input>
-void GGlyphCacheNode::RestoreBody(Input& input) {
-  uint32_t version = 0;
-  if (!input.U32(version) || version != ClassVersion()) return;
-  uint32_t length = 0;
-  uint8_t* block = nullptr;
-  if (!input.U32(length) || !input.Bytes(length, block)) return;
-  outline_.reset(block);
-  outlineLength_ = length;
-  rendering_.reset();
-  renderingLength_ = 0;
-  if (!input.U32(length) || !input.Bytes(length, block)) return;
-  rendering_.reset(block);
-  renderingLength_ = length;
+template <typename Archive>
+void GGlyphCacheNode::Members(Archive& archive) {
+  archive.Version(ClassVersion());
+  if constexpr (Archive::kReading) {
+    uint32_t length = 0;
+    uint8_t* block = nullptr;
+    archive(length);
+    if (!archive.Ok() || !GCacheBlock(archive, length, block)) return;
+    outline_.reset(block);
+    outlineLength_ = length;
+    rendering_.reset();
+    renderingLength_ = 0;
+    archive(length);
+    if (!archive.Ok() || !GCacheBlock(archive, length, block)) return;
+    rendering_.reset(block);
+    renderingLength_ = length;
+  } else {
+    archive(outlineLength_);
+    archive.Array(reinterpret_cast<unsigned char*>(outline_.get()), outlineLength_);
+    archive(renderingLength_);
+    archive.Array(reinterpret_cast<unsigned char*>(rendering_.get()), renderingLength_);
+  }
 }
 
-void GGlyphCacheNode::RestoreMembers(RWVirtualInStream& stream) {
-  MPersistentObject::RestoreMembers(stream);
-  GCacheStreamInput input(stream);
-  RestoreBody(input);
-}
-
-void GGlyphCacheNode::RestoreMembersFromFile(RWBinaryFile& file) {
-  MPersistentObject::RestoreMembersFromFile(file);
-  GCacheFileInput input(file);
-  RestoreBody(input);
-}
+RW_STORED_MEMBERS_DEFINE(GGlyphCacheNode, MPersistentObject)
 
 // ---- GGlyphCache ----
 
@@ -252,46 +226,6 @@ void GGlyphCache::AssignFrom(GGlyphCache& other) {
 
 // ---- Persistence ----
 
-uint32_t GGlyphCache::MembersStoreSize() const {
-  // A node named from several slots is written once and then referred
-  // back to: the nodes share the identity table of the save.
-  RWStoreTableGuard guard;
-  uint32_t size = MPersistentObject::MembersStoreSize() + 12 + 4 * kPageCount;
-  for (const auto& page : pages_) {
-    if (page == nullptr) continue;
-    for (const GCountedRef& slot : *page) size += 4 + (slot.IsEmpty() ? 0 : slot.Pointee()->StoredByteCount());
-  }
-  return size;
-}
-
-template <typename Output>
-void GGlyphCache::SaveBody(Output& output) const {
-  output.U32(ClassVersion());
-  output.U16(static_cast<uint16_t>(kPageCount));
-  output.U16(static_cast<uint16_t>(kSlotCount));
-  output.U32(counter_);
-  for (const auto& page : pages_) {
-    output.I32(page != nullptr ? 1 : 0);
-    if (page == nullptr) continue;
-    for (const GCountedRef& slot : *page) {
-      output.I32(slot.IsEmpty() ? 0 : 1);
-      if (!slot.IsEmpty()) output.Object(slot.Pointee());
-    }
-  }
-}
-
-void GGlyphCache::SaveMembers(RWVirtualOutStream& stream) const {
-  MPersistentObject::SaveMembers(stream);
-  GCacheStreamOutput output(stream);
-  SaveBody(output);
-}
-
-void GGlyphCache::SaveMembersToFile(RWBinaryFile& file) const {
-  MPersistentObject::SaveMembersToFile(file);
-  GCacheFileOutput output(file);
-  SaveBody(output);
-}
-
 // A stored cache is spool data. More pages or slots than the fixed 256 x
 // 256, a present flag other than 0 or 1, a present slot without a node or
 // with an object of another class are damage and fail the restore; fewer
@@ -299,67 +233,74 @@ void GGlyphCache::SaveMembersToFile(RWBinaryFile& file) const {
 // through a counted handle, so the node is adopted from the restore: a
 // failed restore must not delete it as well, and a node that the input
 // names from two slots is held, and freed, once. The nodes read before the
-// input ends stay.
-template <typename Input>
-void GGlyphCache::RestoreBody(Input& input) {
-  uint32_t version = 0;
-  if (!input.U32(version) || version != ClassVersion()) return;
-  uint16_t pageCount = 0;
-  uint16_t slotCount = 0;
-  uint32_t counter = 0;
-  if (!input.U16(pageCount) || !input.U16(slotCount) || !input.U32(counter)) return;
-  if (pageCount > kPageCount || slotCount > kSlotCount) {
-    input.Fail();
-    return;
-  }
-  for (auto& page : pages_) page.reset();
-  counter_ = counter;
-  auto readFlag = [&input](bool& present) {
-    int32_t flag = 0;
-    if (!input.I32(flag)) return false;
-    if (flag != 0 && flag != 1) {
-      input.Fail();
-      return false;
+// input ends stay. A node named from several slots is written once and then
+// referred back to: the nodes share the identity table of the save.
+template <typename Archive>
+void GGlyphCache::Members(Archive& archive) {
+  MStored::RestoreScope<Archive> scope(this);
+  archive.Version(ClassVersion());
+  if constexpr (Archive::kReading) {
+    uint16_t pageCount = 0;
+    uint16_t slotCount = 0;
+    uint32_t counter = 0;
+    archive(pageCount, slotCount, counter);
+    if (!archive.Ok()) return;
+    if (pageCount > kPageCount || slotCount > kSlotCount) {
+      GCacheFail(archive);
+      return;
     }
-    present = flag == 1;
-    return true;
-  };
-  for (uint32_t p = 0; p < pageCount; ++p) {
-    bool pagePresent = false;
-    if (!readFlag(pagePresent)) return;
-    if (!pagePresent) continue;
-    Page& page = PageAt(p);
-    for (uint32_t s = 0; s < slotCount; ++s) {
-      bool slotPresent = false;
-      if (!readFlag(slotPresent)) return;
-      if (!slotPresent) continue;
-      MPersistentObject* object = nullptr;
-      input.Object(object);
-      auto* node = dynamic_cast<GGlyphCacheNode*>(object);
-      if (node == nullptr) {
-        if (object != nullptr) MRefuseTypedRead(object);
-        input.Fail();
-        return;
+    for (auto& page : pages_) page.reset();
+    counter_ = counter;
+    auto readFlag = [&archive](bool& present) {
+      int32_t flag = 0;
+      archive(flag);
+      if (!archive.Ok()) return false;
+      if (flag != 0 && flag != 1) {
+        GCacheFail(archive);
+        return false;
       }
-      RWReadTableGuard::Adopt(node);
-      page[s] = GCountedRef(node);
+      present = flag == 1;
+      return true;
+    };
+    for (uint32_t p = 0; p < pageCount; ++p) {
+      bool pagePresent = false;
+      if (!readFlag(pagePresent)) return;
+      if (!pagePresent) continue;
+      Page& page = PageAt(p);
+      for (uint32_t s = 0; s < slotCount; ++s) {
+        bool slotPresent = false;
+        if (!readFlag(slotPresent)) return;
+        if (!slotPresent) continue;
+        MPersistentObject* object = nullptr;
+        if (MStored::Going(archive.Input())) MPersistentObject::ReadPersistentObject(archive.Input(), object);
+        auto* node = dynamic_cast<GGlyphCacheNode*>(object);
+        if (node == nullptr) {
+          if (object != nullptr) MRefuseTypedRead(object);
+          GCacheFail(archive);
+          return;
+        }
+        RWReadTableGuard::Adopt(node);
+        page[s] = GCountedRef(node);
+      }
+    }
+  } else {
+    uint16_t pageCount = kPageCount;
+    uint16_t slotCount = kSlotCount;
+    archive(pageCount, slotCount, counter_);
+    for (const auto& page : pages_) {
+      int32_t present = page != nullptr ? 1 : 0;
+      archive(present);
+      if (page == nullptr) continue;
+      for (const GCountedRef& slot : *page) {
+        int32_t filled = slot.IsEmpty() ? 0 : 1;
+        archive(filled);
+        if (filled != 0) archive.Pointer(slot.Pointee());
+      }
     }
   }
 }
 
-void GGlyphCache::RestoreMembers(RWVirtualInStream& stream) {
-  MRestoreScope scope(this);
-  MPersistentObject::RestoreMembers(stream);
-  GCacheStreamInput input(stream);
-  RestoreBody(input);
-}
-
-void GGlyphCache::RestoreMembersFromFile(RWBinaryFile& file) {
-  MRestoreScope scope(this);
-  MPersistentObject::RestoreMembersFromFile(file);
-  GCacheFileInput input(file);
-  RestoreBody(input);
-}
+RW_STORED_MEMBERS_DEFINE(GGlyphCache, MPersistentObject)
 
 RWVirtualInStream& operator>>(RWVirtualInStream& stream, GGlyphCacheNode*& out) {
   return MReadPersistentAs(stream, out);

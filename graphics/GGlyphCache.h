@@ -18,6 +18,7 @@
 #include "graphics/GByteBuffer.h"
 #include "model/GCountedPtr.h"
 #include "model/MPersistentObject.h"
+#include "rw/RWMembers.h"
 
 constexpr RWClassID GGlyphCacheClassId = 869;
 constexpr RWClassID GGlyphCacheNodeClassId = 870;
@@ -44,11 +45,7 @@ class GGlyphCacheNode : public MPersistentObject {
 
   // Stored body after the persistent base: version 1; the outline's length
   // (32-bit) and bytes; the rendering's length and bytes.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   // Takes from the other node each part that is empty here and not there
   // (the other's part becomes empty), then deletes the other node unless a
@@ -64,10 +61,6 @@ class GGlyphCacheNode : public MPersistentObject {
   uint32_t GetRenderingLength() const { return renderingLength_; }
 
  private:
-  template <typename Output>
-  void SaveBody(Output& output) const;
-  template <typename Input>
-  void RestoreBody(Input& input);
 
   std::unique_ptr<uint8_t[]> outline_;  // null when the length is 0
   uint32_t outlineLength_;
@@ -102,11 +95,7 @@ class GGlyphCache : public MPersistentObject {
   // counts 256 and 256 (16-bit each); the counter (32-bit); then each page:
   // present (int32, 0 or 1) and, for a present page, each slot: present
   // (int32, 0 or 1) followed, when 1, by the node with its framing.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   // Merges the other cache into this one: for each page the other has, the
   // page is made here when missing, and every node of the other in a slot
@@ -128,10 +117,6 @@ class GGlyphCache : public MPersistentObject {
 
   void CopyPagesOf(const GGlyphCache& other);
   Page& PageAt(uint32_t index);
-  template <typename Output>
-  void SaveBody(Output& output) const;
-  template <typename Input>
-  void RestoreBody(Input& input);
 
   uint32_t counter_;
   std::unique_ptr<Page> pages_[kPageCount];

@@ -105,85 +105,58 @@ void GTTTableCache::AssignFrom(GTTTableCache& other) {
 
 // ---- Persistence ----
 
-uint32_t GTTTableCache::MembersStoreSize() const {
-  uint32_t size = MPersistentObject::MembersStoreSize() + 9;
-  for (const Entry& entry : entries_) size += entry.present != 0 ? entry.length + 8 : 4;
-  return size;
-}
-
-template <typename Output>
-void GTTTableCache::SaveBody(Output& output) const {
-  output.U32(ClassVersion());
-  output.U8(static_cast<uint8_t>(kEntryCount));
-  output.U32(counter_);
-  for (const Entry& entry : entries_) {
-    // Anything but 0 is written as 1, the one value a reader accepts.
-    output.I32(entry.present != 0 ? 1 : 0);
-    if (entry.present == 0) continue;
-    output.U32(entry.length);
-    output.Bytes(entry.data.get(), entry.length);
-  }
-}
-
-void GTTTableCache::SaveMembers(RWVirtualOutStream& stream) const {
-  MPersistentObject::SaveMembers(stream);
-  GCacheStreamOutput output(stream);
-  SaveBody(output);
-}
-
-void GTTTableCache::SaveMembersToFile(RWBinaryFile& file) const {
-  MPersistentObject::SaveMembersToFile(file);
-  GCacheFileOutput output(file);
-  SaveBody(output);
-}
-
 // A stored cache is spool data: the entry count may not exceed the 26 tag
 // indexes and a present flag must be 0 or 1, else the input is damaged and
 // the restore fails. A shorter list leaves the remaining entries absent.
 // Each table's bytes are read in pieces, so a damaged length reserves no
 // more than the input holds. The entries read before the input ends stay.
-template <typename Input>
-void GTTTableCache::RestoreBody(Input& input) {
-  uint32_t version = 0;
-  if (!input.U32(version) || version != ClassVersion()) return;
-  uint8_t count = 0;
-  uint32_t counter = 0;
-  if (!input.U8(count) || !input.U32(counter)) return;
-  if (count > kEntryCount) {
-    input.Fail();
-    return;
-  }
-  Clear();
-  counter_ = counter;
-  for (uint32_t i = 0; i < count; ++i) {
-    int32_t present = 0;
-    if (!input.I32(present)) return;
-    if (present == 0) continue;
-    if (present != 1) {
-      input.Fail();
+template <typename Archive>
+void GTTTableCache::Members(Archive& archive) {
+  archive.Version(ClassVersion());
+  if constexpr (Archive::kReading) {
+    unsigned char count = 0;
+    uint32_t counter = 0;
+    archive(count, counter);
+    if (!archive.Ok()) return;
+    if (count > kEntryCount) {
+      GCacheFail(archive);
       return;
     }
-    uint32_t length = 0;
-    uint8_t* block = nullptr;
-    if (!input.U32(length) || !input.Bytes(length, block)) return;
-    Entry& entry = entries_[i];
-    entry.present = 1;
-    entry.length = length;
-    entry.data.reset(block);
+    Clear();
+    counter_ = counter;
+    for (uint32_t i = 0; i < count; ++i) {
+      int32_t present = 0;
+      archive(present);
+      if (!archive.Ok()) return;
+      if (present == 0) continue;
+      if (present != 1) {
+        GCacheFail(archive);
+        return;
+      }
+      uint32_t length = 0;
+      uint8_t* block = nullptr;
+      archive(length);
+      if (!archive.Ok() || !GCacheBlock(archive, length, block)) return;
+      Entry& entry = entries_[i];
+      entry.present = 1;
+      entry.length = length;
+      entry.data.reset(block);
+    }
+  } else {
+    unsigned char count = kEntryCount;
+    archive(count, counter_);
+    for (Entry& entry : entries_) {
+      // Anything but 0 is written as 1, the one value a reader accepts.
+      int32_t present = entry.present != 0 ? 1 : 0;
+      archive(present);
+      if (present == 0) continue;
+      archive(entry.length);
+      archive.Array(reinterpret_cast<unsigned char*>(entry.data.get()), entry.length);
+    }
   }
 }
 
-void GTTTableCache::RestoreMembers(RWVirtualInStream& stream) {
-  MPersistentObject::RestoreMembers(stream);
-  GCacheStreamInput input(stream);
-  RestoreBody(input);
-}
-
-void GTTTableCache::RestoreMembersFromFile(RWBinaryFile& file) {
-  MPersistentObject::RestoreMembersFromFile(file);
-  GCacheFileInput input(file);
-  RestoreBody(input);
-}
+RW_STORED_MEMBERS_DEFINE(GTTTableCache, MPersistentObject)
 
 RWVirtualInStream& operator>>(RWVirtualInStream& stream, GTTTableCache*& out) {
   return MReadPersistentAs(stream, out);

@@ -12,6 +12,7 @@
 
 #include "graphics/GByteBuffer.h"
 #include "model/MPersistentObject.h"
+#include "rw/RWMembers.h"
 
 constexpr RWClassID GTTTableCacheClassId = 872;
 
@@ -40,11 +41,7 @@ class GTTTableCache : public MPersistentObject {
   // Stored body after the persistent base: version 1; the entry count 26
   // (8-bit); the counter (32-bit); then each entry: present (int32) and,
   // when 1, its length (32-bit) and that many bytes.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   // Merges the other cache into this one: every entry present there and
   // absent here moves here (the other's entry becomes absent). Entries
@@ -76,11 +73,6 @@ class GTTTableCache : public MPersistentObject {
 
   void CopyEntriesOf(const GTTTableCache& other);
   void Clear();
-  template <typename Output>
-  void SaveBody(Output& output) const;
-  template <typename Input>
-  void RestoreBody(Input& input);
-
   uint32_t counter_;
   Entry entries_[kEntryCount];
 };
