@@ -442,6 +442,13 @@ void GPeripheralComposite::InsertAddOns() {
   if (GetAddOnMode() == kNoAddOns) return;
   MPersistentObject* list = GSettingQuery::Find(GetConfiguration(), GetAddOnListId());
   if (list == nullptr) return;
+  // The printer inserts its children's add-ons before it passes them the
+  // document start, which inserts them again: one set per job.
+  {
+    const GCountedPtrVector held = HeldChildren();
+    for (size_t i = 0; i < held.Count(); ++i)
+      if (held.Data()[i].Pointee() != nullptr && held.Data()[i].Pointee()->ClassId() == GPeripheralProxyClassId) return;
+  }
   // One proxy per module name, in list order; a proxy whose module gave
   // no add-on object is dropped.
   std::vector<GPeripheralProxy*> proxies;

@@ -19,8 +19,10 @@
 #include "printpath/GJobAbort.h"
 #include "printpath/GPageCommand.h"
 #include "printpath/GPeripheralComposite.h"
+#include "printpath/GPrinter.h"
 #include "rw/RWFactory.h"
 #include "support/ModelRoundTrip.h"
+#include "support/RecordingChannel.h"
 #include "support/RecordingPeripheral.h"
 #include "win32/Module.h"
 #include "w32test/Testing.h"
@@ -319,6 +321,30 @@ TEST_F(AddOnTest, CompositesWithoutAddOnsInsertNothing) {
   }
   EXPECT_EQ(Trace().live.size(), 0u);
   EXPECT_EQ(Loads(u"first.dll"), 0u);
+}
+
+// The printer inserts its generator's add-ons and then passes the document
+// start to the generator, whose own send would insert them again: each
+// add-on must see every command once.
+TEST_F(AddOnTest, AGeneratorUnderThePrinterGetsOneSetOfAddOnsPerJob) {
+  qvtest::RecordingSource source;
+  AddOnComposite stage(kAddOnsWhenCreated);
+  stage.composite->SetFeatureId(GFeatureIds::kGeneratorPeripheral);
+  GPrinter printer(&GFeatureIds::kDeviceEntry);
+  printer.AddChild(stage.composite.release());
+  auto send = [&](GCommand* command) {
+    GCountedPtr held(command);
+    return printer.Send(command);
+  };
+  send(new GDocumentStart);
+  auto* generator = dynamic_cast<GPeripheralComposite*>(printer.FindById(GFeatureIds::kGeneratorPeripheral));
+  ASSERT_NE(generator, nullptr);
+  EXPECT_EQ(generator->ChildCount(), 4u);
+  send(new GDocumentEnd);
+  EXPECT_EQ(Events(), (std::vector<std::string>{"addon1:create", "addon2:create", "addon1:705", "addon2:705",
+                                                "addon1:706", "addon2:706", "addon1:destroy", "addon2:destroy"}));
+  EXPECT_EQ(generator->ChildCount(), 2u);
+  EXPECT_EQ(Trace().live.size(), 0u);
 }
 
 }  // namespace
