@@ -24,7 +24,9 @@
 #include "graphics/GPen.h"
 #include "graphics/GRasterGraphic.h"
 #include "graphics/GShapeGraphic.h"
+#include "graphics/GTextStringGraphic.h"
 #include "host/PngFile.h"
+#include "host/Text.h"
 #include "model/GGraphicBundle.h"
 
 namespace qvhost {
@@ -49,6 +51,8 @@ constexpr double kQuarterCircle = 0.5522847498;
 
 // The page file's units are points, 72 to the inch.
 constexpr double kPointsPerInch = 72.0;
+// The text graphics' encoding of 16-bit UTF-16 codes.
+constexpr int32_t kUtf16Encoding = 16;
 
 constexpr const char* kUnclosedQuote = "a quoted word is not closed";
 
@@ -353,6 +357,29 @@ class Reader {
 
   void Add(MPersistentObject* graphic) { CurrentPage().graphics.emplace_back(graphic); }
 
+  // The run as a text graphic in drawing order: its UTF-16 codes placed
+  // along the baseline from the run's position, one advance of six tenths
+  // of the size per character, in the brush's colour. Which face draws it
+  // is the generator's to choose from the font name.
+  void AddText(const PageText& run) {
+    const std::u16string wide = FromUtf8(run.utf8);
+    const size_t count = std::min<size_t>(wide.size(), 0xFFFF);
+    if (count == 0) return;
+    const double advance = run.points * 0.6 * options_.xResolution / kPointsPerInch;
+    std::vector<GShortPoint> positions(count);
+    auto* codes = new uint16_t[count];
+    for (size_t i = 0; i < count; ++i) {
+      codes[i] = static_cast<uint16_t>(wide[i]);
+      const long x = std::lround(run.x + advance * static_cast<double>(i));
+      positions[i] = GShortPoint(static_cast<int16_t>(std::clamp<long>(x, -32768, 32767)),
+                                 static_cast<int16_t>(run.y));
+    }
+    auto* bundle = new GGraphicBundle;
+    bundle->SetBrush(new GBrush(Paint(state_.brushColour), nullptr));
+    Add(new GTextStringGraphic(nullptr, codes, 1, kUtf16Encoding, positions.data(), 0,
+                               static_cast<uint16_t>(count), bundle));
+  }
+
   // ---- The calls ----
 
   bool Page(LineReader& reader, std::string& why) {
@@ -578,6 +605,7 @@ class Reader {
     run.font = words[2];
     run.points = points;
     run.utf8 = std::string(text);
+    AddText(run);
     CurrentPage().texts.push_back(std::move(run));
     return true;
   }

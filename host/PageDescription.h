@@ -23,8 +23,8 @@ struct PageDescriptionOptions {
   std::string baseDirectory;
 };
 
-// A text run as the page file gives it; drawn once the graphics library has
-// text graphics.
+// A text run as the page file gives it; the page's graphics hold it as a
+// text graphic in drawing order too.
 struct PageText {
   int32_t x = 0;
   int32_t y = 0;

@@ -372,8 +372,7 @@ int16_t RunJob(HostRenderInstance& instance, const std::vector<DescribedPage>& p
       if (command == nullptr) continue;
       if ((status = instance.Send(command)) != 0) return status;
     }
-    // A page that draws nothing (text runs wait for text graphics) still
-    // starts and ends.
+    // A page that draws nothing still starts and ends.
     if (instance.IsInPage() == 0 && (status = instance.Send(new GNoCommand)) != 0) return status;
     if ((status = instance.SendToPrinter(instance.CreatePageEnd())) != 0) return status;
     instance.SetInPage(0);

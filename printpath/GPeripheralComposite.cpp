@@ -1,6 +1,7 @@
 #include "printpath/GPeripheralComposite.h"
 
 #include <algorithm>
+#include <string>
 
 #include "model/GConfiguration.h"
 #include "model/GFeatureIds.h"
@@ -11,6 +12,9 @@
 #include "rw/RWStoreTable.h"
 #include "rw/RWVirtualStream.h"
 #include "model/GCommand.h"
+#include "model/GSettingQuery.h"
+#include "model/GStringAttribute.h"
+#include "printpath/GPeripheralProxy.h"
 
 namespace {
 
@@ -434,9 +438,55 @@ GPeripheral* GPeripheralComposite::ActiveAt(size_t index) const {
   return dynamic_cast<GPeripheral*>(handles.Data()[index].Pointee());
 }
 
-void GPeripheralComposite::InsertAddOns() {}
+void GPeripheralComposite::InsertAddOns() {
+  if (GetAddOnMode() == kNoAddOns) return;
+  MPersistentObject* list = GSettingQuery::Find(GetConfiguration(), GetAddOnListId());
+  if (list == nullptr) return;
+  // The printer inserts its children's add-ons before it passes them the
+  // document start, which inserts them again: one set per job.
+  {
+    const GCountedPtrVector held = HeldChildren();
+    for (size_t i = 0; i < held.Count(); ++i)
+      if (held.Data()[i].Pointee() != nullptr && held.Data()[i].Pointee()->ClassId() == GPeripheralProxyClassId) return;
+  }
+  // One proxy per module name, in list order; a proxy whose module gave
+  // no add-on object is dropped.
+  std::vector<GPeripheralProxy*> proxies;
+  GSettingQuery::ForEachChild(list, [&](MPersistentObject* entry) {
+    auto* name = dynamic_cast<GStringAttribute*>(entry);
+    if (name == nullptr) return true;
+    const RWCString& text = name->GetString();
+    std::u16string wide;
+    for (size_t i = 0; i < text.Length(); ++i) wide.push_back(static_cast<unsigned char>(text.Data()[i]));
+    auto* proxy = new GPeripheralProxy(RWWString(wide.data(), wide.size()), GetAddOnKind(), GetAddOnMode());
+    if (proxy->IsLoaded() != 0) proxies.push_back(proxy);
+    else delete proxy;
+    return true;
+  });
+  // The add-ons stand in front of the own children, in list order.
+  for (auto it = proxies.rbegin(); it != proxies.rend(); ++it) PrependChild(*it);
+}
 
-void GPeripheralComposite::RemoveAddOns() {}
+void GPeripheralComposite::RemoveAddOns() {
+  if (GetAddOnMode() == kNoAddOns) return;
+  std::vector<GPeripheralProxy*> proxies;
+  {
+    const GCountedPtrVector held = HeldChildren();
+    for (size_t i = 0; i < held.Count(); ++i) {
+      MPersistentObject* child = held.Data()[i].Pointee();
+      if (child != nullptr && child->ClassId() == GPeripheralProxyClassId)
+        if (auto* proxy = dynamic_cast<GPeripheralProxy*>(child)) proxies.push_back(proxy);
+    }
+  }
+  for (GPeripheralProxy* proxy : proxies) {
+    // The add-on goes back to its module now, whoever else still holds the
+    // proxy (the active list, a walk in progress); what the lists hand
+    // back is then an empty shell.
+    proxy->ReleaseAddOn();
+    delete active_.RemoveChild(proxy);
+    delete RemoveChild(proxy);
+  }
+}
 
 GCountedPtr GPeripheralComposite::Send(GCommand* command) {
   GCountedPtr result(command);

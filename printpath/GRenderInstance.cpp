@@ -37,6 +37,10 @@ using namespace GFeatureIds;
 
 namespace {
 
+// The media pool's reference medium of the largest paper the printer
+// prints.
+constexpr int16_t kLargestPrintablePaper = 17384;
+
 // ---- Grey conversion data (process-wide: the last job to select them
 // sets them for every instance) ----
 
@@ -338,6 +342,9 @@ int16_t GRenderInstance::StartDocument() {
   const RWWString& destination = destinationName_.Length() != 0 ? destinationName_ : GetPortName();
   const int16_t status = SendToPrinter(CreateDocumentStart(documentName_, destination));
   documentRan_ = 1;
+  // The first document of a job carries 0, each further one the number of
+  // documents before it.
+  ++documentCount_;
   if (status != 0) jobStatus_ = kJobFailed;
   documentStarted_ = 1;
   documentPending_ = 0;
@@ -363,6 +370,8 @@ int16_t GRenderInstance::Send(GCommand* command) {
 int16_t GRenderInstance::SendToPrinter(GCommand* command) {
   GCountedPtr held(command);
   if (command == nullptr) return 0;
+  // The front end may hold the job back; the command is then not sent.
+  if (const int16_t gate = jobGate_.CheckCommand(command); gate != 0) return gate;
   GPeripheral* printer = FindPrinter();
   if (printer == nullptr) {
     // Nothing can print the job: it fails as a missing channel does.
@@ -388,13 +397,14 @@ int16_t GRenderInstance::SendToPrinter(GCommand* command) {
 }
 
 int16_t GRenderInstance::SendPassThrough(const uint8_t* bytes, uint16_t length, uint16_t targetClassId,
-                                         int withSettings, int direct) {
+                                         int withSettings, int keep, int direct) {
   auto* command = new GPassThroughCommand(bytes, length, targetClassId, nullptr);
   if (withSettings != 0) {
     auto* bundle = new GGraphicBundle;
     bundle->AddChild(new GValueAttribute(1, &kPassThroughSetting));
     command->SetSettings(bundle);
   }
+  if (keep != 0) jobGate_.SetToken(command);
   if (postScript_ == 0 || direct == 0) return Send(command);
   return SendToPrinter(command);
 }
@@ -510,6 +520,8 @@ GState* GRenderInstance::BuildJobState() {
   GState* state = StateFrom(job, &kJobSettings);
   if (MPersistentObject* edge = Group(kEdgeToEdge)) state->AddChild(edge->DeepCopy());
   state->AddChild(new GValueAttribute(static_cast<int16_t>(IsLocalPort() != 0 ? 1 : 3), &kPortKind));
+  if (ValueIn(options, kScaleFromLargePaper, 0) == 1 && ValueIn(state, kFitToOtherSizeChoice, 0) == 0)
+    ApplyLargePaper(state);
 
   ApplyPageMedia(state, pageNumber_);
 
@@ -551,6 +563,39 @@ GState* GRenderInstance::BuildJobState() {
   state->AddChild(GetWatermarkSettings());
   state->AddChild(new GValueAttribute(static_cast<int16_t>(documentCount_), &kDocumentCount));
   return state;
+}
+
+void GRenderInstance::ApplyLargePaper(GState* jobState) {
+  MPersistentObject* resolution = ChildWithId(jobState, kResolution);
+  const int32_t x = ValueIn(resolution, kXResolution, 600);
+  const int32_t y = ValueIn(resolution, kYResolution, 600);
+  const int32_t orientation = ValueIn(jobState, kOrientation, 0);
+  const int32_t paper = ValueIn(jobState, kPaperSize, 1);
+  // The paper must be known, and larger than the largest paper the printer
+  // prints (the media pool's reference medium) in one of its sides.
+  GCountedPtr medium(CreateMediaForPaperSize(static_cast<int16_t>(paper), static_cast<uint16_t>(x),
+                                             static_cast<uint16_t>(y), orientation));
+  GMediaPool* pool = GetMediaPool();
+  auto* paperMedium = static_cast<GMedia*>(medium.Pointee());
+  if (paperMedium == nullptr || pool == nullptr) return;
+  GMedia* largest = pool->FindMedia(kLargestPrintablePaper, orientation, static_cast<uint16_t>(x),
+                                    static_cast<uint16_t>(y));
+  if (largest == nullptr) return;
+  const GShortPoint size = *paperMedium->GetSize();
+  const GShortPoint limit = *largest->GetSize();
+  if (size.x <= limit.x && size.y <= limit.y) return;
+  // The page is printed scaled onto the paper that takes its place.
+  const int32_t target = paper == 22 || paper == 39 ? 23 : paper == 44 ? 43 : 1;
+  SetValueIn(jobState, kTargetSizeChoice, static_cast<int16_t>(target));
+  SetValueIn(jobState, kScalePageChoice, 1);
+  SetValueIn(jobState, kFitToOtherSizeChoice, 1);
+  SetValueIn(jobState, kNUpChoice, 1);
+  SetValueIn(jobState, kScaleChoice, 100);
+  SetValueIn(jobState, kBookletPrintingChoice, 0);
+  MPersistentObject* capabilities = GSettingQuery::Find(GetPrinterConfiguration(), kPrinterCapabilityGroup);
+  uint32_t bits = 0;
+  if (!(CapabilityBits(capabilities, kPrinterCapabilities, &bits) && HasBit(bits, 0)))
+    SetValueIn(jobState, kTTAsBitmapSetting, 0);
 }
 
 void GRenderInstance::ApplyPageMedia(GState* settings, int pageNumber) {

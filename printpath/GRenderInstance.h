@@ -24,6 +24,7 @@
 #include "driver/GDriverInstance.h"
 #include "model/GCountedPtr.h"
 #include "model/GRealPair.h"
+#include "printpath/GJobGate.h"
 #include "rw/RWCString.h"
 #include "rw/RWWString.h"
 
@@ -92,10 +93,11 @@ class GRenderInstance : public virtual GDriverInstance {
   virtual int16_t SendToPrinter(GCommand* command);
   // Pass-through bytes for the generator of class targetClassId (borrowed
   // until the command is sent); with settings the command carries a bundle
-  // holding value 1 under 601. PostScript with direct set goes to the
-  // printer at once, anything else through Send.
+  // holding value 1 under 601; keep makes the command the job gate's token,
+  // so that the gate lets it through. PostScript with direct set goes to
+  // the printer at once, anything else through Send.
   virtual int16_t SendPassThrough(const uint8_t* bytes, uint16_t length, uint16_t targetClassId, int withSettings,
-                                  int direct);
+                                  int keep, int direct);
   // A page start for a page that draws nothing, when scaling is supported
   // and the scale does not yet belong to the current page.
   virtual int16_t ForcePageStart();
@@ -188,6 +190,10 @@ class GRenderInstance : public virtual GDriverInstance {
   int GetCapabilityOption(int which) const { return which == 0 ? capabilityOptions_[0] : capabilityOptions_[1]; }
   // The job state kept for scaling, borrowed; null when none.
   GState* GetJobState() const;
+  // Documents started in this job (the next document start carries it).
+  int GetDocumentCount() const { return documentCount_; }
+  // The gate every command passes before it is sent.
+  GJobGate& GetJobGate() { return jobGate_; }
 
  protected:
   // 1 when the port name names a local port (LPT, USB, DOT4 at its start).
@@ -200,6 +206,9 @@ class GRenderInstance : public virtual GDriverInstance {
   // The page-media rule: the paper size of settings becomes its medium.
   void ApplyPageMedia(GState* settings, int pageNumber);
   void ApplyLetterhead(GState* pageSettings);
+  // The large-paper rule: a paper the printer cannot print is printed
+  // scaled onto the paper it can.
+  void ApplyLargePaper(GState* jobState);
   // Pages of the first sheet for the tray choice (different first page).
   int FirstSheetPages(MPersistentObject* job);
   int DocumentHasRun() const { return documentRan_; }
@@ -238,4 +247,5 @@ class GRenderInstance : public virtual GDriverInstance {
   int psNupOrBooklet_ = 0;
   int impositionActive_ = 0;
   int hostFlag_ = 0;
+  GJobGate jobGate_;
 };

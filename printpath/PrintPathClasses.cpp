@@ -7,6 +7,7 @@
 #include "printpath/GNoCommand.h"
 #include "printpath/GPageCommand.h"
 #include "printpath/GPeripheralComposite.h"
+#include "printpath/GPeripheralProxy.h"
 #include "printpath/GPrinter.h"
 #include "rw/RWFactory.h"
 #include "rw/RWStringID.h"
@@ -26,6 +27,7 @@ const ModelClassEntry kPrintPathClasses[] = {
     {&GNullCommandCreate, GNullCommandClassId, "GNullCommand"},
     {&GDocumentBreakCreate, GDocumentBreakClassId, "GDocumentBreak"},
     {&GCommandCompositeOnDiskCreate, GCommandCompositeOnDiskClassId, "GCommandCompositeOnDisk"},
+    {&GPeripheralProxyCreate, GPeripheralProxyClassId, "GPeripheralProxy"},
 };
 
 }  // namespace

@@ -22,11 +22,15 @@
 #include "graphics/GColor.h"
 #include "graphics/GPaint.h"
 #include "graphics/GPathGraphic.h"
+#include "graphics/GTextString.h"
+#include "graphics/GTextStringGraphic.h"
 #include "graphics/GPen.h"
 #include "graphics/GRasterGraphic.h"
 #include "graphics/GShapeGraphic.h"
 #include "host/PngFile.h"
 #include "model/GGraphicBundle.h"
+#include "printpath/GPrinter.h"
+#include "support/RecordingPeripheral.h"
 
 namespace {
 
@@ -162,6 +166,19 @@ std::string GraphicText(const GCountedPtr& handle) {
     raster->GetDestRect(destination);
     return "image " + RectText(source) + " to " + RectText(destination);
   }
+  if (auto* run = dynamic_cast<GTextStringGraphic*>(graphic)) {
+    std::string text = "text at " + std::to_string(run->GetOrigin().x) + "," + std::to_string(run->GetOrigin().y) + " ";
+    GTextString* codes = run->GetText();
+    if (codes == nullptr) return text + "without characters";
+    for (uint32_t i = 0; i < codes->GetLength(); ++i) {
+      const uint16_t c = codes->GetChar(i);
+      text += c < 0x80 ? std::string(1, static_cast<char>(c)) : "<" + std::to_string(c) + ">";
+    }
+    text += " steps";
+    if (GTextEscapements* steps = run->GetEscapements())
+      for (uint32_t i = 0; i < steps->GetCount(); ++i) text += " " + std::to_string(steps->GetX(i));
+    return text;
+  }
   return "?";
 }
 
@@ -272,9 +289,16 @@ TEST(PageDescriptionTest, PagesTextsAndDrawingOrder) {
   EXPECT_EQ(pages[1].texts[0].font, "Times New Roman");
   EXPECT_EQ(pages[1].texts[0].points, 10.5);
   EXPECT_EQ(pages[1].texts[0].utf8, "\xc3\xa9t\xc3\xa9");
-  ASSERT_EQ(pages[1].graphics.size(), 2u);
-  EXPECT_EQ(GraphicText(pages[1].graphics[0]).substr(0, 7), "polygon");
-  EXPECT_EQ(GraphicText(pages[1].graphics[1]), "rectangle 0,0,17,17");
+  // Each text run is also a text graphic, in drawing order between the
+  // other graphics: its UTF-16 codes from the run's position on, one
+  // advance of 0.6 of the size per character (10.5 points at 600 dpi: 52.5
+  // dots, rounded per character).
+  ASSERT_EQ(pages[1].graphics.size(), 3u);
+  EXPECT_EQ(GraphicText(pages[1].graphics[0]), "text at 0,0 <233>t<233> steps 53 52 0");
+  EXPECT_EQ(GraphicText(pages[1].graphics[1]).substr(0, 7), "polygon");
+  EXPECT_EQ(GraphicText(pages[1].graphics[2]), "rectangle 0,0,17,17");
+  ASSERT_EQ(pages[0].graphics.size(), 2u);
+  EXPECT_EQ(GraphicText(pages[0].graphics[1]).substr(0, 24), "text at 600,300 Hello, w");
 
   EXPECT_TRUE(pages[2].graphics.empty());
   EXPECT_EQ(pages[3].paper, "Legal");
@@ -507,6 +531,38 @@ TEST(PageDescriptionTest, TheSamplePageHoldsTextVectorsAndA600DpiPhoto) {
     }
     EXPECT_TRUE(rectangle && path && polygon && bezier && photo);
   }
+}
+
+// The text runs reach the printer's generator as text graphics, in the
+// page's drawing order with the other graphics.
+TEST(PageDescriptionTest, TextRunsReachThePrintersGeneratorAsTextGraphics) {
+  PageDescriptionOptions options;
+  const std::vector<DescribedPage> pages = qvhost::SamplePages(options);
+  ASSERT_EQ(pages.size(), 1u);
+  GPrinter printer(&GFeatureIds::kDeviceEntry);
+  auto* generator = new qvtest::RecordingPeripheral(&GFeatureIds::kGeneratorPeripheral);
+  printer.AddChild(generator);
+  std::vector<std::string> expected;
+  for (const GCountedPtr& handle : pages[0].graphics) {
+    auto* command = dynamic_cast<GCommand*>(handle.Pointee());
+    ASSERT_NE(command, nullptr);
+    printer.Send(command);
+    if (dynamic_cast<GTextStringGraphic*>(command) != nullptr) expected.push_back("DrawText");
+  }
+  std::vector<std::string> drawn;
+  for (const std::string& operation : generator->Operations())
+    if (operation == "DrawText") drawn.push_back(operation);
+  EXPECT_EQ(drawn, expected);
+  EXPECT_EQ(drawn.size(), pages[0].texts.size()) << "one text graphic per run";
+  ASSERT_FALSE(generator->Calls().empty());
+  bool textSeen = false;
+  for (const qvtest::ReceiverCall& call : generator->Calls())
+    if (call.operation == "DrawText") {
+      auto* run = static_cast<const GTextStringGraphic*>(call.argument);
+      EXPECT_EQ(run->GetText()->GetEncoding(), 16);
+      textSeen = true;
+    }
+  EXPECT_TRUE(textSeen);
 }
 
 }  // namespace

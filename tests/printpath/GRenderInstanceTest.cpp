@@ -62,6 +62,7 @@ class RenderTestGenerator : public RecordingPeripheral {
     documentName = qvtest::Text(c->GetDocumentName());
     portName = qvtest::Text(c->GetPortName());
     jobText = c->GetJobText().Data();
+    documentCounts.push_back(GSettingQuery::NumberOr(c->GetSettings(), kDocumentCount, -1));
     return Note("DocumentStart", RecordingPeripheral::DocumentStart(c));
   }
   int16_t DocumentEnd(GDocumentEnd* c) override { return Note("DocumentEnd", RecordingPeripheral::DocumentEnd(c)); }
@@ -82,6 +83,7 @@ class RenderTestGenerator : public RecordingPeripheral {
   std::u16string documentName;  // of the last document start
   std::u16string portName;
   std::string jobText;
+  std::vector<int32_t> documentCounts;  // 600 of each document start's settings
   std::string failing;  // the operation that answers failStatus
   int16_t failStatus = 0;
   int scaling = 1;
@@ -792,7 +794,7 @@ TEST_F(RenderInstanceTest, PassThroughDataStartsThePageUnlessPostScriptSendsItDi
   instance.BeginJob();
   instance.SetDocumentPending(1);
   instance.SetPagePending(1);
-  EXPECT_EQ(instance.SendPassThrough(bytes, 3, 788, 1, 1), 0);
+  EXPECT_EQ(instance.SendPassThrough(bytes, 3, 788, 1, 0, 1), 0);
   const std::vector<std::string> started = {"DocumentStart", "PageStart", "PassThrough"};
   EXPECT_EQ(generator->log, started);
   EXPECT_TRUE(generator->passThroughMarked);
@@ -806,14 +808,141 @@ TEST_F(RenderInstanceTest, PassThroughDataStartsThePageUnlessPostScriptSendsItDi
   ASSERT_EQ(instance.IsPostScript(), 1);
   instance.SetDocumentPending(1);
   instance.SetPagePending(1);
-  EXPECT_EQ(instance.SendPassThrough(bytes, 3, 768, 0, 1), 0);
+  EXPECT_EQ(instance.SendPassThrough(bytes, 3, 768, 0, 0, 1), 0);
   EXPECT_EQ(postScript->log, std::vector<std::string>{"PassThrough"});
   EXPECT_FALSE(postScript->passThroughMarked);
   // Not direct: through the page like any other command.
-  EXPECT_EQ(instance.SendPassThrough(bytes, 3, 768, 0, 0), 0);
+  EXPECT_EQ(instance.SendPassThrough(bytes, 3, 768, 0, 0, 0), 0);
   const std::vector<std::string> then = {"PassThrough", "DocumentStart", "PageStart", "PassThrough"};
   EXPECT_EQ(postScript->log, then);
   generator = postScript;
+}
+
+// ---- Documents of a job, the job gate, large paper ----
+
+TEST_F(RenderInstanceTest, EachFurtherDocumentOfAJobCarriesItsCount) {
+  qvtest::RecordingSource source;
+  auto runDocument = [&] {
+    instance.SetDocumentPending(1);
+    ASSERT_EQ(instance.StartDocument(), 0);
+    instance.SetPagePending(1);
+    ASSERT_EQ(instance.Send(new GNoCommand), 0);
+    ASSERT_EQ(instance.SendToPrinter(instance.CreatePageEnd()), 0);
+    ASSERT_EQ(instance.SendToPrinter(instance.CreateDocumentEnd()), 0);
+  };
+  instance.BeginJob();
+  runDocument();
+  runDocument();
+  runDocument();
+  EXPECT_EQ(instance.GetDocumentCount(), 3);
+  // A new job counts from 0 again.
+  instance.BeginJob();
+  EXPECT_EQ(instance.GetDocumentCount(), 0);
+  runDocument();
+  // The first document of a job is 0 (the PostScript generator takes it as
+  // a job of its own), further documents of the same job 1, 2, ...
+  EXPECT_EQ(generator->documentCounts, (std::vector<int32_t>{0, 1, 2, 0}));
+}
+
+// A front-end hook that holds the job back with a status and counts what it
+// was asked.
+class HoldingGateHook : public GJobGateHook {
+ public:
+  explicit HoldingGateHook(int* detached) : detached_(detached) {}
+  void Register(GJobGate* gate, int32_t value) override {
+    registeredGate = gate;
+    registeredValue = value;
+  }
+  int16_t Status() override { return status; }
+  int Accepts(int32_t value) override { return value == accepted ? 1 : 0; }
+  void Detached() override { ++*detached_; }
+  int32_t Forward(int32_t value) override { return value + 1; }
+  int32_t Forward(int32_t a, int32_t b, int32_t c, int32_t d) override { return a + b + c + d; }
+
+  int16_t status = 0;
+  int32_t accepted = 5;
+  GJobGate* registeredGate = nullptr;
+  int32_t registeredValue = 0;
+
+ private:
+  int* detached_;
+};
+
+TEST_F(RenderInstanceTest, TheJobGateHoldsCommandsBackButLetsTheKeptOneThrough) {
+  qvtest::RecordingSource source;
+  int detached = 0;
+  auto* hook = new HoldingGateHook(&detached);
+  GJobGate& gate = instance.GetJobGate();
+  gate.Attach(hook, 42);
+  EXPECT_EQ(hook->registeredGate, &gate);
+  EXPECT_EQ(hook->registeredValue, 42);
+  EXPECT_EQ(gate.Forward(1), 2);
+  EXPECT_EQ(gate.Forward(1, 2, 3, 4), 10);
+
+  instance.BeginJob();
+  instance.SetDocumentPending(1);
+  ASSERT_EQ(instance.StartDocument(), 0);
+  hook->status = 9;
+  EXPECT_EQ(instance.SendToPrinter(instance.CreatePageStart()), 9) << "held back: the hook's status";
+  EXPECT_EQ(instance.GetJobStatus(), 0) << "holding back is not a failure";
+  // Pass-through data kept through the gate passes while the hook holds.
+  static const uint8_t bytes[] = {'x'};
+  EXPECT_EQ(instance.SendPassThrough(bytes, 1, 788, 0, 1, 0), 0);
+  EXPECT_EQ(gate.IsSet(), 0) << "the token is used up by its own command";
+  EXPECT_EQ(instance.SendToPrinter(instance.CreateDocumentEnd()), 9);
+  EXPECT_EQ(generator->log, (std::vector<std::string>{"DocumentStart", "PassThrough"}));
+  hook->status = 0;
+  EXPECT_EQ(instance.SendToPrinter(instance.CreateDocumentEnd()), 0);
+
+  // Poll keeps a hook that serves the value and lets go of one that does not.
+  EXPECT_EQ(gate.FindHook(5), hook);
+  EXPECT_EQ(gate.FindHook(6), nullptr);
+  EXPECT_EQ(gate.Poll(5), 1);
+  EXPECT_EQ(gate.Poll(6), 2);
+  EXPECT_EQ(detached, 1);
+  EXPECT_EQ(gate.GetHook(), nullptr);
+  EXPECT_EQ(gate.Poll(5), 2);
+  EXPECT_EQ(gate.HookStatus(), 0);
+}
+
+TEST_F(RenderInstanceTest, LargePaperIsPrintedScaledOntoThePaperThePrinterTakes) {
+  // The largest paper the printer prints is Letter; paper 22 is larger.
+  auto* pool = dynamic_cast<GMediaPool*>(configuration->FindById(kPrinterMediaPool));
+  ASSERT_NE(pool, nullptr);
+  for (int32_t o : {0, 90}) {
+    pool->AddChild(NewMedium(17384, o, 5100, 6600, kCustomMedia));
+    pool->AddChild(NewMedium(22, o, 7014, 9920, kCustomMedia));
+  }
+  auto* paper = static_cast<GValueAttribute*>(job->FindById(kPaperSize));
+  job->AddChild(new GValueAttribute(1, &kTTAsBitmapSetting));
+  job->AddChild(new GValueAttribute(4, &kNUpChoice));
+  job->AddChild(new GValueAttribute(0, &kFitToOtherSizeChoice));
+  struct Case {
+    int16_t paper;
+    int16_t rule;  // 915; -1 absent
+    bool scaled;
+  } cases[] = {{22, 1, true}, {22, 0, false}, {22, -1, false}, {1, 1, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.paper * 10 + c.rule);
+    paper->SetValue(c.paper);
+    delete options->RemoveChildById(kScaleFromLargePaper);
+    if (c.rule >= 0) options->AddChild(new GValueAttribute(c.rule, &kScaleFromLargePaper));
+    GCountedPtr state(instance.BuildJobState());
+    EXPECT_EQ(ValueOf(state.Pointee(), kFitToOtherSizeChoice), c.scaled ? 1 : 0);
+    auto* target = dynamic_cast<GMedia*>(state.Pointee()->FindById(kTargetMedia));
+    if (c.scaled) {
+      ASSERT_NE(target, nullptr);
+      EXPECT_EQ(target->GetPaperId(), 23) << "the page shrinks onto the target size";
+      EXPECT_EQ(ValueOf(state.Pointee(), kScalePageChoice), 1);
+      EXPECT_EQ(ValueOf(state.Pointee(), kNUpChoice), 1);
+      EXPECT_EQ(ValueOf(state.Pointee(), kScaleChoice), 100);
+      EXPECT_EQ(ValueOf(state.Pointee(), kTTAsBitmapSetting), 0);
+    } else {
+      EXPECT_EQ(target, nullptr);
+      EXPECT_EQ(ValueOf(state.Pointee(), kNUpChoice), 4);
+    }
+    EXPECT_EQ(ValueOf(job, kFitToOtherSizeChoice), 0) << "the job group itself is left as it was";
+  }
 }
 
 }  // namespace

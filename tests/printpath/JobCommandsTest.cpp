@@ -23,6 +23,7 @@
 #include "printpath/GNoCommand.h"
 #include "printpath/GPageCommand.h"
 #include "printpath/GPeripheralComposite.h"
+#include "printpath/GPeripheralProxy.h"
 #include "printpath/GPrinter.h"
 #include "printpath/PrintPathClasses.h"
 #include "support/ModelRoundTrip.h"
@@ -182,6 +183,8 @@ std::vector<std::function<MPersistentObject*()>> Samples() {
         null->SetSettings(Settings(3));
         return null;
       },
+      // A proxy whose module is not there holds no add-on.
+      [] { return new GPeripheralProxy(RWWString(u"absent.dll"), kAddOnPcl, kAddOnsPerCommand); },
   };
 }
 
