@@ -25,6 +25,7 @@
 
 class GDitherMatrix;
 class GMedia;
+class GRenderInstance;
 class GPolygonGraphic;
 class GShapeGraphic;
 struct GRect;
@@ -110,6 +111,11 @@ class GPcl5e : public GPdlGenerator {
   int16_t DrawPolygon(GGraphic* graphic) override;
   int16_t DrawRectangle(GGraphic* graphic) override;
   int16_t DrawRoundRectangle(GGraphic* graphic) override;
+  // Scan lines: a shape graphic whose point 0 carries the row (its y) and
+  // whose further points are runs (x1, x2) of that row.
+  int16_t BeginScanLines(GGraphic* graphic) override;
+  int16_t ScanLines(GGraphic* graphic) override;
+  int16_t EndScanLines(GGraphic* graphic) override;
 
   // Stored body after the generator base's: version 1, current pattern id
   // (16-bit), latched output status (16-bit), output-ok flag (32-bit), x
@@ -214,6 +220,17 @@ class GPcl5e : public GPdlGenerator {
   // The dither matrix width (8 without a matrix).
   int DitherWidth() const;
   void ChooseDitherMatrix(GState* job);
+  // The print-side instance of the job (null without one, or when the job
+  // was started by something else).
+  GRenderInstance* RenderInstance() const;
+  // The gray of a colour, 0 black to 255 white, by the render instance's
+  // conversion (luminance without an instance).
+  uint8_t GrayOf(const uint8_t rgb[3]) const;
+  // Puts the default graphics state in place for the page, and the page's
+  // transform into it.
+  void ResetGraphicsState(GState* page);
+  // The colour and rendering set-up: colour mode and palettes.
+  void ColourSetup();
 
   // ---- Drawing state (GPcl5eDrawingState.cpp) ----
   void SelectPen(int pen);
@@ -280,6 +297,7 @@ class GPcl5e : public GPdlGenerator {
   GCountedPtr pageMedia_;  // GMedia of the page state, or the own copy
   int orientationSent_ = 0;
   int16_t copies_ = 1;
+  int32_t inScanLines_ = 0;
 
   // Drawing state.
   int32_t drawingFlags_ = 1;  // bit 0 pen, bit 1 brush
