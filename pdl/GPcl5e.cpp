@@ -186,6 +186,7 @@ void GPcl5e::ResetJobMemories() {
 void GPcl5e::RebuildCurrentState() {
   GPdlGenerator::RebuildCurrentState();
   ResetJobMemories();
+  rasterPresentation_ = -1;
   palette_ = std::make_unique<GPenPalette>();
   ResetPathState();
   budget_.SetOverheadKB(GMemoryBudget::kDefaultOverheadKB);

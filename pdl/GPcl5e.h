@@ -23,6 +23,7 @@
 #include "rw/RWCString.h"
 #include "rw/RWMembers.h"
 
+class GBitmap;
 class GDitherMatrix;
 class GMedia;
 class GRenderInstance;
@@ -116,6 +117,9 @@ class GPcl5e : public GPdlGenerator {
   int16_t BeginScanLines(GGraphic* graphic) override;
   int16_t ScanLines(GGraphic* graphic) override;
   int16_t EndScanLines(GGraphic* graphic) override;
+  // A raster graphic: its bitmap dithered at device resolution to its
+  // destination and written as PCL raster graphics (GPcl5eRaster.cpp).
+  int16_t DrawRaster(GGraphic* graphic) override;
 
   // Stored body after the generator base's: version 1, current pattern id
   // (16-bit), latched output status (16-bit), output-ok flag (32-bit), x
@@ -245,6 +249,15 @@ class GPcl5e : public GPdlGenerator {
   int DefineGrayPattern(uint8_t red, uint8_t green, uint8_t blue);
   int ChoosePalette(uint8_t red, uint8_t green, uint8_t blue) const;
 
+  // ---- Raster (GPcl5eRaster.cpp) ----
+  // The size of the band buffer that collects encoded rows, and the fill
+  // above which a band goes to the stream.
+  static constexpr uint32_t kBandSize = 32528;
+  static constexpr uint32_t kBandLimit = 32512;
+  // Writes one image: the bitmap's source span drawn into the destination
+  // (device dots, from the imageable origin).
+  int16_t DrawImage(const GBitmap& bitmap, GRect source, const GRect& destination);
+
   // ---- Paths (GPcl5ePaths.cpp) ----
   void ClosePolygonSubpath();
   void BeginFigure(bool closed);
@@ -298,6 +311,8 @@ class GPcl5e : public GPdlGenerator {
   int orientationSent_ = 0;
   int16_t copies_ = 1;
   int32_t inScanLines_ = 0;
+  // "#1B*r0F" (raster presentation) is still to be sent.
+  int32_t rasterPresentation_ = -1;
 
   // Drawing state.
   int32_t drawingFlags_ = 1;  // bit 0 pen, bit 1 brush
