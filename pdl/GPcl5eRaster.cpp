@@ -28,6 +28,24 @@ int16_t GPcl5e::DrawRaster(GGraphic* graphic) {
   GRect destination;
   raster->GetSourceRect(source);
   raster->GetDestRect(destination);
+  if (clipKind_ == 1) {
+    // Only the part inside the clip rectangle is sent; the source span is
+    // trimmed in proportion.
+    const GRect whole = destination;
+    const int64_t dw = whole.right - whole.left;
+    const int64_t dh = whole.bottom - whole.top;
+    const int64_t sw = source.right - source.left;
+    const int64_t sh = source.bottom - source.top;
+    destination = GRect(std::max(whole.left, clipLeft_), std::max(whole.top, clipTop_),
+                        std::min(whole.right, clipRight_), std::min(whole.bottom, clipBottom_));
+    if (destination.right <= destination.left || destination.bottom <= destination.top || dw <= 0 || dh <= 0)
+      return TakeOutputStatus();
+    const GRect span = source;
+    source = GRect(static_cast<int16_t>(span.left + (destination.left - whole.left) * sw / dw),
+                   static_cast<int16_t>(span.top + (destination.top - whole.top) * sh / dh),
+                   static_cast<int16_t>(span.left + (destination.right - whole.left) * sw / dw),
+                   static_cast<int16_t>(span.top + (destination.bottom - whole.top) * sh / dh));
+  }
   return DrawImage(raster->GetBitmap(), source, destination);
 }
 

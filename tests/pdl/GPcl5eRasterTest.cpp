@@ -9,6 +9,7 @@
 #include <string>
 
 #include "graphics/GBitmap.h"
+#include "graphics/GClip.h"
 #include "graphics/GRasterGraphic.h"
 #include "support/Pcl5JobDriver.h"
 #include "support/PclInterpreter.h"
@@ -22,12 +23,16 @@ using qvtest::Pcl5PageSpec;
 // Draws the image on one Letter page and renders it at 600 dpi; the page,
 // or an empty one after a failure.
 qvtest::GrayPage Pcl5RasterPage(Pcl5JobDriver& job, const GBitmap& bitmap, const GRect& source,
-                                const GRect& destination, const std::string& name) {
+                                const GRect& destination, const std::string& name, const GRect* clip = nullptr) {
   const std::string interpreter = qvtest::PclInterpreter();
   EXPECT_FALSE(interpreter.empty()) << qvtest::kNoInterpreter;
   if (interpreter.empty()) return qvtest::GrayPage(std::string());
   EXPECT_EQ(job.StartDocument(), 0);
   EXPECT_EQ(job.StartPage(Pcl5PageSpec()), 0);
+  if (clip != nullptr) {
+    GClipToSingleRectangle rectangle(*clip, 0, 0, nullptr);
+    EXPECT_EQ(job.generator->ClipToRectangle(&rectangle), 0);
+  }
   EXPECT_EQ(job.Draw(new GRasterGraphic(bitmap, nullptr, source, destination, GBitmap())), 0);
   EXPECT_EQ(job.EndPage(), 0);
   EXPECT_EQ(job.EndDocument(), 0);
@@ -105,6 +110,26 @@ TEST(GPcl5eRaster, GrayImageEnlargedPrintsItsGraysWithinTheDithersTolerance) {
     const int mean = static_cast<int>(sum / (32 * 32));
     EXPECT_NEAR(mean, band * 255 / 7, 40) << "band " << band;
   }
+}
+
+TEST(GPcl5eRaster, ClipRectangleCutsTheImage) {
+  // A black 1-bit image, 400 x 200, enlarged twice; the clip keeps its
+  // left half and its top half.
+  const int width = 400;
+  const int height = 200;
+  const rastertest::Bytes bits(static_cast<size_t>(width / 8) * height, 0xFF);
+  Pcl5JobDriver job;
+  const GRect destination(600, 600, 600 + 2 * width, 600 + 2 * height);
+  const GRect clip(0, 0, 600 + width, 600 + height);
+  const qvtest::GrayPage page = Pcl5RasterPage(job, rastertest::MakeBitmap(1, width, height, bits),
+                                               GRect(0, 0, width, height), destination, "clipped", &clip);
+  ASSERT_GT(page.width, 0);
+  auto dark = [&](int x, int y) { return page.Dark(x + kPcl5RasterOrigin.x, y + kPcl5RasterOrigin.y); };
+  EXPECT_TRUE(dark(610, 610));
+  EXPECT_TRUE(dark(600 + width - 10, 600 + height - 10));
+  EXPECT_FALSE(dark(600 + width + 10, 610)) << "right of the clip";
+  EXPECT_FALSE(dark(610, 600 + height + 10)) << "below the clip";
+  EXPECT_FALSE(dark(600 + 2 * width - 10, 600 + 2 * height - 10));
 }
 
 }  // namespace
