@@ -65,10 +65,12 @@ int16_t GPcl5e::DrawImage(const GBitmap& bitmap, GRect source, const GRect& dest
   GBitmap image = bitmap;
   image.SetGrayFunction(gray);
   // A 1-bit image is only brought to size: with the default palette (0
-  // white, 1 black) its bits are the printer's ink bits already.
+  // white, 1 black) its bits are the printer's ink bits already. Deeper
+  // images are read as 8-bit gray (through the gray conversion) and
+  // dithered.
   const bool oneBit = image.GetBitsPerPixel() == 1;
   GRasterPipelineBuilder pipeline(
-      new GBitmapSource(kBitmapRowColor, source, image), new GScaleStage(destination),
+      new GBitmapSource(oneBit ? kBitmapRowColor : kBitmapRowGray, source, image), new GScaleStage(destination),
       oneBit ? nullptr : new GDitherStage(destination, dynamic_cast<GDitherMatrix*>(ditherMatrix_.Pointee()), gray),
       nullptr, nullptr, new GRunLengthRowEncoder(1, oneBit ? 0 : 1));
 

@@ -86,20 +86,28 @@ TEST(GPcl5eRaster, OneBitImagePrintsItsBlocksOverSeveralBands) {
   EXPECT_FALSE(page.Dark(destination.left + kPcl5RasterOrigin.x + 10, destination.bottom + kPcl5RasterOrigin.y + 2));
 }
 
-TEST(GPcl5eRaster, GrayImageEnlargedPrintsItsGraysWithinTheDithersTolerance) {
+class GPcl5eRasterDepth : public ::testing::TestWithParam<int> {};
+
+TEST_P(GPcl5eRasterDepth, EnlargedImagePrintsItsGraysWithinTheDithersTolerance) {
   // Eight vertical bands of gray, 0 to 255, each 16 pixels wide, drawn
-  // three times as large.
+  // three times as large; as 8-bit gray or as 24-bit colour pixels.
+  const int bits = GetParam();
+  const int bytes = bits / 8;
   const int width = 128;
   const int height = 40;
-  rastertest::Bytes gray(static_cast<size_t>(width) * height);
+  rastertest::Bytes image(static_cast<size_t>(width) * height * bytes);
   for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) gray[static_cast<size_t>(y) * width + x] = static_cast<uint8_t>(x / 16 * 255 / 7);
+    for (int x = 0; x < width; ++x)
+      for (int c = 0; c < bytes; ++c)
+        image[(static_cast<size_t>(y) * width + x) * bytes + c] = static_cast<uint8_t>(x / 16 * 255 / 7);
   Pcl5JobDriver job;
   const GRect destination(600, 600, 600 + 3 * width, 600 + 3 * height);
   const qvtest::GrayPage page =
-      Pcl5RasterPage(job, rastertest::MakeBitmap(8, width, height, gray), GRect(0, 0, width, height), destination,
-                     "gray");
+      Pcl5RasterPage(job, rastertest::MakeBitmap(static_cast<uint8_t>(bits), width, height, image),
+                     GRect(0, 0, width, height), destination, "gray" + std::to_string(bits));
   ASSERT_GT(page.width, 0);
+  // One bit a pixel on the wire, whatever the image's depth.
+  EXPECT_NE(job.Bytes().find("\x1B*r384s1A"), std::string::npos);
   for (int band = 0; band < 8; ++band) {
     // The mean of a 32 x 32 block in the middle of the band.
     const int cx = destination.left + kPcl5RasterOrigin.x + band * 48 + 24;
@@ -110,7 +118,16 @@ TEST(GPcl5eRaster, GrayImageEnlargedPrintsItsGraysWithinTheDithersTolerance) {
     const int mean = static_cast<int>(sum / (32 * 32));
     EXPECT_NEAR(mean, band * 255 / 7, 40) << "band " << band;
   }
+  // Rows of a 1-bit 384-pixel image: never more than 48 bytes and a count.
+  size_t at = 0;
+  while ((at = job.Bytes().find("\x1B*b", at)) != std::string::npos) {
+    at += 3;
+    const int length = std::atoi(job.Bytes().c_str() + at);
+    EXPECT_LE(length, 49);
+  }
 }
+
+INSTANTIATE_TEST_SUITE_P(Depths, GPcl5eRasterDepth, ::testing::Values(8, 24));
 
 TEST(GPcl5eRaster, ClipRectangleCutsTheImage) {
   // A black 1-bit image, 400 x 200, enlarged twice; the clip keeps its
