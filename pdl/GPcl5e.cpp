@@ -18,6 +18,7 @@
 #include "model/GValueAttribute.h"
 #include "model/MAssociationList.h"
 #include "model/MStoredMembers.h"
+#include "printpath/GRenderInstance.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWVirtualStream.h"
 
@@ -185,6 +186,7 @@ void GPcl5e::ResetJobMemories() {
 void GPcl5e::RebuildCurrentState() {
   GPdlGenerator::RebuildCurrentState();
   ResetJobMemories();
+  rasterPresentation_ = -1;
   palette_ = std::make_unique<GPenPalette>();
   ResetPathState();
   budget_.SetOverheadKB(GMemoryBudget::kDefaultOverheadKB);
@@ -482,6 +484,7 @@ int16_t GPcl5e::DocumentStart(GDocumentStart* command) {
   binSent_ = -1;
   mediaTypeSent_ = RWCString();
   sideCounter_ = 0;
+  ColourSetup();
   EnterDocument();
   WriteJobStrings(job);
   return TakeOutputStatus();
@@ -546,12 +549,7 @@ int16_t GPcl5e::PageStart(GPageStart* command) {
   GState* page = GetStateSection(kPageState);
   GValueAttribute* value = Pcl5eValue(page, kPageCopies);
   if (value != nullptr) copies_ = value->GetValue();
-  // The page's transform is applied before the page's first drawing.
-  if (auto* transform = dynamic_cast<GAttribute*>(page->FindByClass(GTransformAttributeClassId))) {
-    GState* graphics = GetStateSection(kGraphicsState);
-    graphics->AddChild(new GTransformAttribute(*static_cast<GTransformAttribute*>(transform)));
-    if (auto* held = dynamic_cast<GAttribute*>(graphics->FindByClass(GTransformAttributeClassId))) held->changed = 1;
-  }
+  ResetGraphicsState(page);
   ResetPageDrawingState();
   forceX_ = forceY_ = 1;
   paletteSelected_ = 10;
@@ -613,6 +611,11 @@ int16_t GPcl5e::PageStart(GPageStart* command) {
       SetOrientation(m);
     }
     const int degrees = m * 90;
+    GRenderInstance* instance = RenderInstance();
+    if (PageMedia().GetOrientation() != degrees && instance != nullptr) {
+      // The print side knows the turned sheet: its size and margins.
+      instance->OrientMedium(static_cast<GMedia*>(pageMedia_.Pointee()), degrees);
+    }
     if (PageMedia().GetOrientation() != degrees) {
       const int32_t featureId = PageMedia().FeatureId();
       pageMedia_ = GCountedPtr(new GMedia(PageMedia().GetPaperName().Data(), PageMedia().GetSize(), PageMedia().GetImageableExtent(),
@@ -623,8 +626,10 @@ int16_t GPcl5e::PageStart(GPageStart* command) {
     }
 
     // Media type.
-    const RWCString& typeName = PageMedia().GetMediaTypeName();
+    const RWCString typeName = PageMedia().GetMediaTypeName();
+    if (typeName.Length() == 0) ColourSetup();
     if (typeName.Length() != 0 && !(typeName == mediaTypeSent_)) {
+      ColourSetup();
       if (auto* types = dynamic_cast<MAssociationList*>(configuration->FindById(kMediaTypeCodes))) {
         for (size_t i = 0; i < types->Children().Count(); ++i) {
           auto* association = dynamic_cast<MPersistentAssociation*>(types->Children().Data()[i].Pointee());
@@ -785,6 +790,70 @@ int16_t GPcl5e::PageEnd(GPageEnd*) {
   FlushStream();
   pageMedia_ = GCountedPtr();
   return TakeOutputStatus();
+}
+
+void GPcl5e::ResetGraphicsState(GState* page) {
+  GState* current = GetCurrentState();
+  GState* defaults = GetDefaultState();
+  MPersistentObject* graphics = defaults != nullptr ? defaults->FindById(kGraphicsState) : nullptr;
+  if (graphics != nullptr && current != nullptr) {
+    // The page starts from the default pens, brushes and clip, whatever
+    // the last page left.
+    if (current->ReplaceChildById(kGraphicsState, graphics) == 0) current->AddChild(graphics->DeepCopy());
+    // The section cache still holds the old graphics section.
+    SetCurrentState(current);
+    OnPeripheralChanged(this);
+  }
+  // The page's transform is applied before the page's first drawing.
+  if (auto* transform = dynamic_cast<GTransformAttribute*>(page->FindByClass(GTransformAttributeClassId))) {
+    GState* section = GetStateSection(kGraphicsState);
+    auto* copy = new GTransformAttribute(*transform);
+    copy->changed = 1;
+    section->Merge(copy);
+    GCountedPtr drop(copy);
+  }
+}
+
+GRenderInstance* GPcl5e::RenderInstance() const { return dynamic_cast<GRenderInstance*>(GetDriverInstance()); }
+
+uint8_t GPcl5e::GrayOf(const uint8_t rgb[3]) const {
+  GRenderInstance* instance = RenderInstance();
+  const GGrayConversion convert = instance != nullptr ? instance->GetGrayConversion() : nullptr;
+  if (convert == nullptr || convert == &GRenderInstance::LuminanceGray)
+    return static_cast<uint8_t>((rgb[0] * 30 + rgb[1] * 59 + rgb[2] * 11) / 100);
+  const int gray = convert(rgb[0], rgb[1], rgb[2]);
+  return static_cast<uint8_t>(gray < 0 ? 0 : gray > 255 ? 255 : gray);
+}
+
+void GPcl5e::ColourSetup() {
+  GValueAttribute* asGray = Pcl5eValue(GetStateSection(kJobSettings), kPrintColorAsGray);
+  if (asGray != nullptr) {
+    switch (asGray->GetValue()) {
+      case 0: colourMode_ = 1; break;
+      case 1:
+        if (colourTreatmentMode_ == 1) {
+          colourMode_ = 0;
+          Emit("#1B&b1M");
+        } else {
+          colourMode_ = colourTreatmentMode_ == 0 ? 0 : 2;
+        }
+        break;
+      case 3: colourMode_ = 2; break;
+      default: break;
+    }
+  }
+  if (colourMode_ != 0 && colourMode_ != 1) return;
+  // Without a colour-treatment attribute every object prints alike.
+  solidPrint_ = 1;
+  static const char* const kDirect = "#1B&p%fA%A0i6c%fA%A0S#1B*v6W%fB%I1#03#08#08#08#08";
+  static const char* const kIndexed[3] = {"#1B&p%fA%A0i6c%fA%A0S#1B*v6W%fB%I1#01#01#08#08#08",
+                                          "#1B&p%fA%A0i6c%fA%A0S#1B*v6W%fB%I1#01#04#08#08#08",
+                                          "#1B&p%fA%A0i6c%fA%A0S#1B*v6W%fB%I1#01#08#08#08#08"};
+  EnterPclMode(0, false);
+  for (int id = 1; id <= 3; ++id) Emit(kDirect, id, 2);
+  for (int id = 4; id <= 9; ++id) Emit(kIndexed[(id - 4) % 3], id, 2);
+  paletteSelected_ = 10;
+  SelectPalette(1);
 }
 
 RWCollectable* GPcl5eCreate() { return new GPcl5e; }

@@ -23,8 +23,10 @@
 #include "rw/RWCString.h"
 #include "rw/RWMembers.h"
 
+class GBitmap;
 class GDitherMatrix;
 class GMedia;
+class GRenderInstance;
 class GPolygonGraphic;
 class GShapeGraphic;
 struct GRect;
@@ -110,6 +112,14 @@ class GPcl5e : public GPdlGenerator {
   int16_t DrawPolygon(GGraphic* graphic) override;
   int16_t DrawRectangle(GGraphic* graphic) override;
   int16_t DrawRoundRectangle(GGraphic* graphic) override;
+  // Scan lines: a shape graphic whose point 0 carries the row (its y) and
+  // whose further points are runs (x1, x2) of that row.
+  int16_t BeginScanLines(GGraphic* graphic) override;
+  int16_t ScanLines(GGraphic* graphic) override;
+  int16_t EndScanLines(GGraphic* graphic) override;
+  // A raster graphic: its bitmap dithered at device resolution to its
+  // destination and written as PCL raster graphics (GPcl5eRaster.cpp).
+  int16_t DrawRaster(GGraphic* graphic) override;
 
   // Stored body after the generator base's: version 1, current pattern id
   // (16-bit), latched output status (16-bit), output-ok flag (32-bit), x
@@ -214,6 +224,17 @@ class GPcl5e : public GPdlGenerator {
   // The dither matrix width (8 without a matrix).
   int DitherWidth() const;
   void ChooseDitherMatrix(GState* job);
+  // The print-side instance of the job (null without one, or when the job
+  // was started by something else).
+  GRenderInstance* RenderInstance() const;
+  // The gray of a colour, 0 black to 255 white, by the render instance's
+  // conversion (luminance without an instance).
+  uint8_t GrayOf(const uint8_t rgb[3]) const;
+  // Puts the default graphics state in place for the page, and the page's
+  // transform into it.
+  void ResetGraphicsState(GState* page);
+  // The colour and rendering set-up: colour mode and palettes.
+  void ColourSetup();
 
   // ---- Drawing state (GPcl5eDrawingState.cpp) ----
   void SelectPen(int pen);
@@ -227,6 +248,15 @@ class GPcl5e : public GPdlGenerator {
   void ApplyPenPaintAndWidth(GPen* pen);
   int DefineGrayPattern(uint8_t red, uint8_t green, uint8_t blue);
   int ChoosePalette(uint8_t red, uint8_t green, uint8_t blue) const;
+
+  // ---- Raster (GPcl5eRaster.cpp) ----
+  // The size of the band buffer that collects encoded rows, and the fill
+  // above which a band goes to the stream.
+  static constexpr uint32_t kBandSize = 32528;
+  static constexpr uint32_t kBandLimit = 32512;
+  // Writes one image: the bitmap's source span drawn into the destination
+  // (device dots, from the imageable origin).
+  int16_t DrawImage(const GBitmap& bitmap, GRect source, const GRect& destination);
 
   // ---- Paths (GPcl5ePaths.cpp) ----
   void ClosePolygonSubpath();
@@ -280,6 +310,9 @@ class GPcl5e : public GPdlGenerator {
   GCountedPtr pageMedia_;  // GMedia of the page state, or the own copy
   int orientationSent_ = 0;
   int16_t copies_ = 1;
+  int32_t inScanLines_ = 0;
+  // "#1B*r0F" (raster presentation) is still to be sent.
+  int32_t rasterPresentation_ = -1;
 
   // Drawing state.
   int32_t drawingFlags_ = 1;  // bit 0 pen, bit 1 brush

@@ -33,9 +33,6 @@ void Pcl5eRgbOf(const GColorPaint* paint, uint8_t rgb[3]) {
 bool Pcl5eIsBlack(const uint8_t rgb[3]) { return rgb[0] == 0 && rgb[1] == 0 && rgb[2] == 0; }
 bool Pcl5eIsWhite(const uint8_t rgb[3]) { return rgb[0] == 255 && rgb[1] == 255 && rgb[2] == 255; }
 
-// The luminance gray of a colour, 0 black to 255 white.
-uint8_t Pcl5eGray(const uint8_t rgb[3]) { return static_cast<uint8_t>((rgb[0] * 30 + rgb[1] * 59 + rgb[2] * 11) / 100); }
-
 }  // namespace
 
 void GPcl5e::ResetPageDrawingState() {
@@ -244,7 +241,7 @@ int16_t GPcl5e::SetPenColor(GColorPaint* paint) {
   const int palette = ChoosePalette(rgb[0], rgb[1], rgb[2]);
   SelectPalette(palette);
   SelectPen(1);
-  if (colourMode_ == 0) rgb[0] = rgb[1] = rgb[2] = Pcl5eGray(rgb);
+  if (colourMode_ == 0) rgb[0] = rgb[1] = rgb[2] = GrayOf(rgb);
   if (palette != lastPenPalette_ || rgb[0] != lastPen_[0] || rgb[1] != lastPen_[1] || rgb[2] != lastPen_[2]) {
     SetMode(1);
     Emit("PC%fD%A0,%fA%A0,%fB%A0,%fC%A0", rgb[0], rgb[1], rgb[2], 1);
@@ -384,7 +381,7 @@ void GPcl5e::SelectPaint(int32_t kind, int32_t pen, int32_t inGl2) {
       return;
     }
     const int palette = colourMode_ == 0 ? 1 : ChoosePalette(rgb[0], rgb[1], rgb[2]);
-    if (colourMode_ == 0) rgb[0] = rgb[1] = rgb[2] = Pcl5eGray(rgb);
+    if (colourMode_ == 0) rgb[0] = rgb[1] = rgb[2] = GrayOf(rgb);
     uint8_t* last = pen == 1 ? lastPen_ : lastFill_;
     int& lastPalette = pen == 1 ? lastPenPalette_ : lastFillPalette_;
     const int32_t selected = inGl2 != 0 ? fillSelectedGl2_ : fillSelectedPcl_;
@@ -430,7 +427,7 @@ void GPcl5e::SelectPaint(int32_t kind, int32_t pen, int32_t inGl2) {
 int GPcl5e::DefineGrayPattern(uint8_t red, uint8_t green, uint8_t blue) {
   if (palette_ == nullptr) palette_ = std::make_unique<GPenPalette>();
   const uint8_t rgb[3] = {red, green, blue};
-  const uint8_t gray = Pcl5eGray(rgb);
+  const uint8_t gray = GrayOf(rgb);
   const int found = palette_->FindGray(gray);
   if (found >= 0) return found + 1;
   const int index = palette_->Allocate();

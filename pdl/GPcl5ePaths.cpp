@@ -480,6 +480,55 @@ int16_t GPcl5e::DrawRoundRectangle(GGraphic* graphic) {
   return TakeOutputStatus();
 }
 
+// ---- Scan lines ----
+
+int16_t GPcl5e::BeginScanLines(GGraphic*) {
+  inScanLines_ = 1;
+  EnterGl2Mode(kGl2SourceTransparency | kGl2MergeControl);
+  // The runs are GL/2 rectangles filled with the brush.
+  SelectPaint(brushKind_, 2, 1);
+  return TakeOutputStatus();
+}
+
+int16_t GPcl5e::ScanLines(GGraphic* graphic) {
+  GShapeGraphic* shape = Pcl5eShape(graphic);
+  if (shape == nullptr || shape->GetPointCount() < 2) return TakeOutputStatus();
+  const int16_t y = shape->GetPoint(0)->y;
+  const bool clipped = clipKind_ == 1;
+  if (clipped && (y < clipTop_ || y >= clipBottom_)) return TakeOutputStatus();
+  SetMode(1);
+  SetPatternTransparency(brushKind_ == 0 || brushKind_ == 2 ? 0 : patternTransparency_);
+  if (clipKindSent_ == 1) {
+    // The runs are clipped here: a window left from a clip would cut them twice.
+    Emit("IW");
+    if (clipKind_ == 1)
+      pendingGl2_ |= kGl2InputWindow;
+    else
+      pendingGl2_ &= ~kGl2InputWindow;
+    clipKindSent_ = 0;
+  }
+  // Each row is 1.9 dots high at scale 1, so that neighbouring rows overlap.
+  const int32_t height = static_cast<int32_t>(scaleY_ * 100.0f);
+  for (uint32_t i = 1; i < shape->GetPointCount(); ++i) {
+    int32_t x1 = shape->GetPoint(i)->x;
+    int32_t x2 = shape->GetPoint(i)->y;
+    if (clipped) {
+      if (x1 < clipLeft_) x1 = clipLeft_;
+      if (x2 > clipRight_) x2 = clipRight_;
+      if (x2 <= x1) continue;
+    }
+    Emit("PU%fA%A0,%fB%A0RR%fC%A0,%f190D/%F1", x1, y, x2 - x1, height != 0 ? height : 100);
+    penX_ = static_cast<int16_t>(x1);
+    penY_ = y;
+  }
+  return TakeOutputStatus();
+}
+
+int16_t GPcl5e::EndScanLines(GGraphic*) {
+  inScanLines_ = 0;
+  return TakeOutputStatus();
+}
+
 // ---- Transform ----
 
 int16_t GPcl5e::SetTransform(GTransformAttribute* transform) {

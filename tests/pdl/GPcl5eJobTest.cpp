@@ -53,30 +53,9 @@ std::vector<int> Pcl5DecodePe(const std::string& text) {
   return numbers;
 }
 
-GColorPaint* Pcl5Paint(uint8_t red, uint8_t green, uint8_t blue) {
-  return new GColorPaint(new GRGBColor(red, green, blue, 0));
-}
-
-// A bundle with a pen (width in dots, black) and a brush of the gray given,
-// either left out when negative.
-GGraphicBundle* Pcl5Bundle(int penWidth, int brushGray) {
-  auto* bundle = new GGraphicBundle;
-  if (penWidth >= 0)
-    bundle->SetPen(new GPen(penWidth, Pcl5Paint(0, 0, 0), nullptr));
-  else
-    bundle->SetPen(new GNoPen(nullptr));
-  if (brushGray >= 0) {
-    const auto g = static_cast<uint8_t>(brushGray);
-    bundle->SetBrush(new GBrush(Pcl5Paint(g, g, g), nullptr));
-  } else {
-    bundle->SetBrush(new GNoBrush(nullptr));
-  }
-  return bundle;
-}
-
-std::unique_ptr<GPointList> Pcl5Points(std::initializer_list<GShortPoint> points) {
-  return std::unique_ptr<GPointList>(qvtest::OwnedPoints(points));
-}
+using qvtest::Pcl5Bundle;
+using qvtest::Pcl5Paint;
+using qvtest::Pcl5Points;
 
 // Everything between the first occurrence of from and the next to.
 std::string Pcl5Between(const std::string& text, const std::string& from, const std::string& to) {

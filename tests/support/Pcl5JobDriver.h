@@ -11,7 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "graphics/GBrush.h"
+#include "graphics/GColor.h"
 #include "graphics/GGraphic.h"
+#include "graphics/GPaint.h"
+#include "graphics/GPen.h"
+#include "graphics/GShapeGraphic.h"
 #include "model/GCapabilities.h"
 #include "model/GConfiguration.h"
 #include "model/GErrorCommand.h"
@@ -26,6 +31,7 @@
 #include "printpath/GDocumentCommand.h"
 #include "printpath/GPageCommand.h"
 #include "support/AttributeBuilders.h"
+#include "support/GraphicsObjectSamples.h"
 #include "support/RecordingChannel.h"
 
 namespace qvtest {
@@ -55,6 +61,31 @@ inline GMedia* Pcl5Medium(int16_t paperId, int32_t orientation = 0, const char* 
   const int32_t id = GFeatureIds::kPageMedia;
   return new GMedia(letter ? "Letter" : "A4", &size, &extent, &origin, orientation, paperId, 600, 600, &id, 0,
                     nullptr, mediaType);
+}
+
+inline GColorPaint* Pcl5Paint(uint8_t red, uint8_t green, uint8_t blue) {
+  return new GColorPaint(new GRGBColor(red, green, blue, 0));
+}
+
+// A bundle with a pen (width in dots, black) and a brush of the gray given,
+// either left out when negative.
+inline GGraphicBundle* Pcl5Bundle(int penWidth, int brushGray) {
+  auto* bundle = new GGraphicBundle;
+  if (penWidth >= 0)
+    bundle->SetPen(new GPen(penWidth, Pcl5Paint(0, 0, 0), nullptr));
+  else
+    bundle->SetPen(new GNoPen(nullptr));
+  if (brushGray >= 0) {
+    const auto g = static_cast<uint8_t>(brushGray);
+    bundle->SetBrush(new GBrush(Pcl5Paint(g, g, g), nullptr));
+  } else {
+    bundle->SetBrush(new GNoBrush(nullptr));
+  }
+  return bundle;
+}
+
+inline std::unique_ptr<GPointList> Pcl5Points(std::initializer_list<GShortPoint> points) {
+  return std::unique_ptr<GPointList>(qvtest::OwnedPoints(points));
 }
 
 struct Pcl5PageSpec {
