@@ -8,8 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@
 #include "graphics/GClip.h"
 #include "graphics/GColor.h"
 #include "graphics/GDitherMatrix.h"
+#include "graphics/GGrayConversion.h"
 #include "graphics/GPaint.h"
 #include "graphics/GPaletteTable.h"
 #include "graphics/GPatternPaint.h"
@@ -29,6 +31,7 @@
 #include "model/GGraphicBundle.h"
 #include "model/GLZWCompressor.h"
 #include "model/MPersistentComposite.h"
+#include "pdl/GPdlGenerator.h"
 #include "support/PclInterpreter.h"
 #include "support/RasterTestSupport.h"
 #include "support/XLStreamTestSupport.h"
@@ -184,6 +187,150 @@ std::vector<int> XlCompressModes(const std::string& stream, const char* readOper
   return modes;
 }
 
+
+// ---- Reading the stream ----
+
+uint32_t XlLe(const std::string& s, size_t at, int bytes) {
+  uint32_t value = 0;
+  for (int i = bytes - 1; i >= 0; --i) value = value << 8 | static_cast<uint8_t>(s[at + i]);
+  return value;
+}
+
+bool XlMatches(const std::string& s, size_t at, const char* hexPattern) {
+  // Pattern bytes in hex, "??" for any byte.
+  for (const char* p = hexPattern; *p != '\0';) {
+    if (*p == ' ') {
+      ++p;
+      continue;
+    }
+    if (at >= s.size()) return false;
+    if (p[0] != '?') {
+      const auto byte = static_cast<uint8_t>(std::strtoul(std::string(p, 2).c_str(), nullptr, 16));
+      if (static_cast<uint8_t>(s[at]) != byte) return false;
+    }
+    p += 2;
+    ++at;
+  }
+  return true;
+}
+
+// BeginImage (0xB0) or BeginRastPattern (0xB3) with its attributes.
+struct XlImageHead {
+  int mapping = 0;
+  int depth = 0;
+  int width = 0;
+  int height = 0;
+  int destWidth = 0;
+  int destHeight = 0;
+  int patternId = -1;  // BeginRastPattern only
+};
+
+// ReadImage (0xB1) or ReadRastPattern (0xB4) with its data's length.
+struct XlBlock {
+  int op = 0;
+  int startLine = 0;
+  int lines = 0;
+  int mode = 0;
+  uint32_t length = 0;
+  size_t data = 0;  // offset of the data in the stream
+};
+
+struct XlImageStream {
+  std::vector<XlImageHead> heads;
+  std::vector<XlBlock> blocks;
+};
+
+// The image operators of a stream, read in order; a block's data is
+// skipped, so that nothing inside it is taken for an operator.
+XlImageStream XlReadImages(const std::string& s) {
+  XlImageStream out;
+  constexpr const char* kHead = "C0 ?? F8 64 C0 ?? F8 62 C1 ?? ?? F8 6C C1 ?? ?? F8 6B D1 ?? ?? ?? ?? F8 67";
+  constexpr size_t kHeadBytes = 25;
+  constexpr const char* kBlock = "C1 ?? ?? F8 6D C1 ?? ?? F8 63 C0 ?? F8 65";
+  constexpr size_t kBlockBytes = 14;
+  for (size_t at = 0; at < s.size(); ++at) {
+    if (XlMatches(s, at, kHead)) {
+      XlImageHead head;
+      head.mapping = static_cast<uint8_t>(s[at + 1]);
+      head.depth = static_cast<uint8_t>(s[at + 5]);
+      head.width = static_cast<int>(XlLe(s, at + 9, 2));
+      head.height = static_cast<int>(XlLe(s, at + 14, 2));
+      head.destWidth = static_cast<int>(XlLe(s, at + 19, 2));
+      head.destHeight = static_cast<int>(XlLe(s, at + 21, 2));
+      const size_t after = at + kHeadBytes;
+      if (XlMatches(s, after, "B0")) {
+        out.heads.push_back(head);
+      } else if (XlMatches(s, after, "C3 ?? ?? F8 69 C0 ?? F8 68 B3")) {
+        head.patternId = static_cast<int16_t>(XlLe(s, after + 1, 2));
+        out.heads.push_back(head);
+      }
+    } else if (XlMatches(s, at, kBlock) && at + kBlockBytes + 5 < s.size() &&
+               (XlMatches(s, at + kBlockBytes, "B1 FA") || XlMatches(s, at + kBlockBytes, "B4 FA"))) {
+      XlBlock block;
+      block.startLine = static_cast<int>(XlLe(s, at + 1, 2));
+      block.lines = static_cast<int>(XlLe(s, at + 6, 2));
+      block.mode = static_cast<uint8_t>(s[at + 11]);
+      block.op = static_cast<uint8_t>(s[at + kBlockBytes]);
+      block.length = XlLe(s, at + kBlockBytes + 2, 4);
+      block.data = at + kBlockBytes + 6;
+      out.blocks.push_back(block);
+      at = block.data + block.length - 1;
+    }
+  }
+  return out;
+}
+
+// A tiled paint: its bitmap, whether it asks to be scaled and whether it
+// has a background; it applies itself through the generator's pattern
+// receivers.
+class XlTilePaint : public GPaint, public GPatternSource {
+ public:
+  XlTilePaint(GBitmap tile, int scaled, int background) : tile_(tile), scaled_(scaled), background_(background) {}
+  XlTilePaint* CreateSameKind() const override { return new XlTilePaint(GBitmap(), 0, 1); }
+  XlTilePaint* Clone() const override { return new XlTilePaint(*this); }
+  int16_t ApplyAsPen(GPeripheral* target) override {
+    auto* generator = dynamic_cast<GPdlGenerator*>(target);
+    return generator != nullptr ? generator->SetPenPattern(this) : 0;
+  }
+  int16_t ApplyAsBrush(GPeripheral* target) override {
+    auto* generator = dynamic_cast<GPdlGenerator*>(target);
+    return generator != nullptr ? generator->SetBrushPattern(this) : 0;
+  }
+  // Another tile paint of the same tile and flags.
+  int Matches(const MPersistentObject* other) const override {
+    const auto* tile = dynamic_cast<const XlTilePaint*>(other);
+    return tile != nullptr && tile->tile_.GetBody() == tile_.GetBody() && tile->scaled_ == scaled_ &&
+                   tile->background_ == background_
+               ? 1
+               : 0;
+  }
+  GBitmap GetPatternBitmap() const override { return tile_; }
+  int IsScaledPattern() const override { return scaled_; }
+  int HasPatternBackground() const override { return background_; }
+
+ private:
+  GBitmap tile_;
+  int scaled_;
+  int background_;
+};
+
+// A 1-bit tile of size x size pixels, black (index 0) on its left half and
+// white on its right.
+GBitmap XlStripeTile(int16_t size) {
+  const uint32_t rowBytes = (static_cast<uint32_t>(size) + 7) / 8;
+  Bytes data(static_cast<size_t>(rowBytes) * size, 0);
+  for (int y = 0; y < size; ++y)
+    for (int x = size / 2; x < size; ++x) data[y * rowBytes + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+  return rastertest::MakeBitmap(1, size, size, data, 1, XlPalette({{0, 0, 0}, {255, 255, 255}}));
+}
+
+GRectangleGraphic* XlPatternRect(const GRect& box, XlTilePaint* paint) {
+  auto* bundle = new GGraphicBundle;
+  bundle->SetBrush(new GBrush(paint, nullptr));
+  bundle->SetPen(new GNoPen(nullptr));
+  return new GRectangleGraphic(box, bundle, nullptr);
+}
+
 class CheetahImageTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -240,7 +387,6 @@ TEST_F(CheetahImageTest, ImagesOfEveryDepthAndCompressionRenderWithTheirSourceGr
     ASSERT_FALSE(modes.empty());
     for (int mode : modes) EXPECT_EQ(mode, c.expectedMode);
 
-    if (std::getenv("XL_DUMP")) std::ofstream(std::string("/tmp/xl_") + c.name + ".prn", std::ios::binary) << job.Bytes();
     const qvtest::RenderedJob rendered = Render(job.Bytes(), c.name);
     EXPECT_EQ(rendered.status, 0) << rendered.errors;
     EXPECT_EQ(rendered.errors.find("rror"), std::string::npos) << rendered.errors;
@@ -260,6 +406,253 @@ TEST_F(CheetahImageTest, ImagesOfEveryDepthAndCompressionRenderWithTheirSourceGr
     EXPECT_GT(XlAverageGray(page, 2100, 1200, 5), 250);
     EXPECT_GT(XlAverageGray(page, 1200, 2100, 5), 250);
   }
+}
+
+
+// An image with a clip keeps only the part inside the clip; one clipped
+// away entirely writes no image at all.
+TEST_F(CheetahImageTest, AClippedImageShowsOnlyInsideTheClip) {
+  ASSERT_FALSE(interpreter.empty()) << qvtest::kNoInterpreter;
+  const XlQuadrants black{{{0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}}};
+  XlJobDriver job(XlImageConfiguration(false));
+  XlStartImageJob(job, {});
+  auto* half = XlRaster(XlQuadrantBitmap(8, 64, black), kImageDestination);
+  half->GetSettings()->AddChild(new GClipToSingleRectangle(GRect(600, 600, 1200, 1800), kClipInside, kClipEvenOdd, nullptr));
+  EXPECT_EQ(job.Draw(half), 0);
+  auto* gone = XlRaster(XlQuadrantBitmap(8, 64, black), GRect(600, 3000, 1800, 4200));
+  gone->GetSettings()->AddChild(new GClipToSingleRectangle(GRect(3000, 3000, 3600, 3600), kClipInside, kClipEvenOdd, nullptr));
+  EXPECT_EQ(job.Draw(gone), 0);
+  ASSERT_EQ(job.EndPage(), 0);
+  ASSERT_EQ(job.End(), 0);
+  EXPECT_EQ(XlReadImages(job.StreamBytes()).heads.size(), 1u) << "the image clipped away is not written";
+
+  const qvtest::RenderedJob rendered = Render(job.Bytes(), "clipped_image");
+  EXPECT_EQ(rendered.errors.find("rror"), std::string::npos) << rendered.errors;
+  ASSERT_EQ(rendered.pages.size(), 1u) << rendered.errors;
+  const qvtest::GrayPage& page = rendered.pages[0];
+  EXPECT_LT(XlAverageGray(page, 900, 1200), 10) << "inside the clip";
+  EXPECT_GT(XlAverageGray(page, 1500, 1200), 250) << "outside the clip";
+  EXPECT_GT(XlAverageGray(page, 1200, 3600), 250) << "the image clipped away";
+}
+
+// ---- Rendering: patterns ----
+
+// A rectangle filled with a striped tile shows the stripes inside it, at
+// the tile's scaled period, and nothing outside it; the same tile with a
+// background and without scaling tiles at its own size.
+TEST_F(CheetahImageTest, PatternFillsTileTheAreaTheyFill) {
+  ASSERT_FALSE(interpreter.empty()) << qvtest::kNoInterpreter;
+  struct Case {
+    const char* name;
+    int scaled;
+    int background;
+    int period;  // device pixels of one black and one white stripe
+  } cases[] = {
+      {"scaled_without_background", 0, 0, 64},
+      {"asks_to_be_scaled", 1, 1, 64},
+      {"own_size", 0, 1, 16},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    XlJobDriver job(XlImageConfiguration(false));
+    XlStartImageJob(job, {});
+    EXPECT_EQ(job.Draw(XlPatternRect(GRect(600, 600, 3000, 1200), new XlTilePaint(XlStripeTile(16), c.scaled, c.background))), 0);
+    ASSERT_EQ(job.EndPage(), 0);
+    ASSERT_EQ(job.End(), 0);
+    const XlImageStream images = XlReadImages(job.StreamBytes());
+    ASSERT_EQ(images.heads.size(), 1u);
+    EXPECT_EQ(images.heads[0].patternId, 1);
+    EXPECT_EQ(images.heads[0].destWidth, c.period);
+    for (const XlBlock& block : images.blocks) EXPECT_EQ(block.mode, 0) << "patterns go out uncompressed";
+
+    // Rendered at 600 dpi in a band across the rectangle.
+    const qvtest::RenderedJob rendered = qvtest::RenderPcl(interpreter, job.Bytes(), c.name, 150);
+    EXPECT_EQ(rendered.errors.find("rror"), std::string::npos) << rendered.errors;
+    ASSERT_EQ(rendered.pages.size(), 1u) << rendered.errors;
+    const qvtest::GrayPage& page = rendered.pages[0];
+    // Along the row through the rectangle's middle: dark runs, one per
+    // period, covering about half of it.
+    const int y = 900 / 4;
+    int dark = 0;
+    int runs = 0;
+    for (int x = 600 / 4; x < 3000 / 4; ++x) {
+      if (page.Dark(x, y)) {
+        ++dark;
+        if (!page.Dark(x - 1, y)) ++runs;
+      }
+    }
+    const int width = (3000 - 600) / 4;
+    EXPECT_NEAR(dark, width / 2, width / 8);
+    EXPECT_NEAR(runs, (3000 - 600) / c.period, 2);
+    // Nothing outside.
+    for (int x = 100; x < 800; x += 7) EXPECT_FALSE(page.Dark(x, 1500 / 4)) << x;
+    EXPECT_FALSE(page.Dark(3100 / 4, y));
+  }
+}
+
+// ---- The stream ----
+
+// The render mode picks the compression; the modes beyond run-length need
+// a device of protocol class 2.1 (run-length on 2.0), and the JPEG mode
+// sends only colour photographs as JPEG (charts and gray images go with
+// delta rows).
+TEST_F(CheetahImageTest, TheRenderModeChoosesTheCompression) {
+  const XlQuadrants photo{{{200, 40, 40}, {40, 40, 200}, {40, 160, 40}, {250, 250, 250}}};
+  struct Case {
+    const char* name;
+    int16_t renderMode;
+    int16_t revision;
+    bool colour;
+    bool chart;  // a 1-pixel checkerboard instead of the quadrants
+    int expected;
+  } cases[] = {
+      {"mode0", 0, 1, true, false, 0},       {"mode3", 3, 1, true, false, 0},
+      {"mode1", 1, 1, true, false, 1},       {"mode2", 2, 1, true, false, 1},
+      {"mode4", 4, 1, true, false, 3},       {"mode4_class20", 4, 0, true, false, 1},
+      {"mode8", 8, 1, true, false, 5},       {"mode16", 16, 1, true, false, 5},
+      {"mode8_class20", 8, 0, true, false, 1}, {"photo", 512, 1, true, false, 2},
+      {"chart", 512, 1, true, true, 3},      {"gray_photo", 512, 1, false, false, 3},
+      {"photo_class20", 512, 0, true, false, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    GBitmap bitmap = XlQuadrantBitmap(24, 64, photo);
+    if (c.chart) {
+      Bytes data(64 * 64 * 3);
+      for (size_t i = 0; i < data.size(); ++i) data[i] = ((i / 3) + (i / (64 * 3))) % 2 == 0 ? 0 : 255;
+      bitmap = rastertest::MakeBitmap(24, 64, 64, data);
+    }
+    XlJobDriver job(XlImageConfiguration(false, c.revision));
+    XlStartImageJob(job, {c.colour, false, c.renderMode});
+    EXPECT_EQ(job.Draw(XlRaster(bitmap, kImageDestination)), 0);
+    ASSERT_EQ(job.EndPage(), 0);
+    ASSERT_EQ(job.End(), 0);
+    const XlImageStream images = XlReadImages(job.StreamBytes());
+    ASSERT_EQ(images.heads.size(), 1u);
+    ASSERT_FALSE(images.blocks.empty());
+    int lines = 0;
+    for (const XlBlock& block : images.blocks) {
+      EXPECT_EQ(block.mode, c.expected);
+      EXPECT_EQ(block.startLine, lines);
+      lines += block.lines;
+    }
+    EXPECT_EQ(lines, 64);
+    if (c.expected == 2) {
+      ASSERT_EQ(images.blocks.size(), 1u) << "a JPEG image is one block";
+      const std::string stream = job.StreamBytes();
+      EXPECT_EQ(stream.substr(images.blocks[0].data, 2), std::string("\xFF\xD8", 2)) << "a JPEG stream";
+    }
+  }
+}
+
+// Image data goes out in blocks of at least 16 KB: each block but the last
+// holds as many rows as fit, the lines follow on without gap, and each
+// block's data is as long as it says (the stream reads on after it).
+TEST_F(CheetahImageTest, ImageRowsGoOutInBlocksOfAtLeast16KB) {
+  const int16_t width = 1000;
+  const int16_t height = 100;
+  Bytes data(static_cast<size_t>(width) * height * 3);
+  rastertest::Noise noise(7);
+  for (uint8_t& b : data) b = noise.Next();
+  XlJobDriver job(XlImageConfiguration(false));
+  XlStartImageJob(job, {true, false, 0});
+  EXPECT_EQ(job.Draw(XlRaster(rastertest::MakeBitmap(24, width, height, data), GRect(600, 600, 2600, 800))), 0);
+  ASSERT_EQ(job.EndPage(), 0);
+  ASSERT_EQ(job.End(), 0);
+  const XlImageStream images = XlReadImages(job.StreamBytes());
+  ASSERT_EQ(images.heads.size(), 1u);
+  EXPECT_EQ(images.heads[0].width, width);
+  EXPECT_EQ(images.heads[0].height, height);
+  EXPECT_EQ(images.heads[0].depth, 2);
+  EXPECT_EQ(images.heads[0].mapping, 0);
+  // 3000 bytes a row, already a multiple of 4: five rows make a block.
+  ASSERT_EQ(images.blocks.size(), 20u);
+  int lines = 0;
+  for (const XlBlock& block : images.blocks) {
+    EXPECT_EQ(block.startLine, lines);
+    EXPECT_EQ(block.lines, 5);
+    EXPECT_EQ(block.length, 5u * 3000u);
+    lines += block.lines;
+  }
+  EXPECT_EQ(lines, height);
+}
+
+// Colour spaces and palettes: a 1-bit image has ColorDepth 0; an 8-bit
+// image with 16 colours sends a palette of 256 entries whose last 240 are
+// zero; a gray job sends the palette's grays.
+TEST_F(CheetahImageTest, PalettesArePaddedToTheDepthAndFollowTheOutput) {
+  std::vector<std::array<uint8_t, 3>> sixteen;
+  for (int i = 0; i < 16; ++i) sixteen.push_back({static_cast<uint8_t>(i * 16), 10, 250});
+  struct Case {
+    const char* name;
+    uint8_t bits;
+    bool colour;
+    int depth;
+    std::string paletteHead;  // SetColorSpace's palette attributes up to the data
+    size_t paletteBytes;
+  } cases[] = {
+      {"rgb8", 8, true, 2, qvtest::FromHex("C0 02 F8 03 C0 02 F8 02 C8 C1 00 03"), 768},
+      {"gray8", 8, false, 2, qvtest::FromHex("C0 01 F8 03 C0 02 F8 02 C8 C1 00 01"), 256},
+      {"rgb1", 1, true, 0, qvtest::FromHex("C0 02 F8 03 C0 02 F8 02 C8 C1 06 00"), 6},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Bytes data(static_cast<size_t>((c.bits * 32 + 7) / 8) * 32);
+    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i % 16);
+    XlJobDriver job(XlImageConfiguration(false));
+    XlStartImageJob(job, {c.colour, false, 1});
+    EXPECT_EQ(job.Draw(XlRaster(rastertest::MakeBitmap(c.bits, 32, 32, data, 1, XlPalette(sixteen)), kImageDestination)), 0);
+    ASSERT_EQ(job.EndPage(), 0);
+    ASSERT_EQ(job.End(), 0);
+    const std::string stream = job.StreamBytes();
+    const XlImageStream images = XlReadImages(stream);
+    ASSERT_EQ(images.heads.size(), 1u);
+    EXPECT_EQ(images.heads[0].depth, c.depth);
+    EXPECT_EQ(images.heads[0].mapping, 1);
+    const size_t at = stream.find(c.paletteHead);
+    ASSERT_NE(at, std::string::npos);
+    const std::string palette = stream.substr(at + c.paletteHead.size(), c.paletteBytes);
+    ASSERT_EQ(palette.size(), c.paletteBytes);
+    const size_t entry = c.colour ? 3 : 1;
+    const size_t used = std::min<size_t>(16, c.paletteBytes / entry);
+    for (size_t i = 0; i < used; ++i) {
+      if (c.colour) {
+        EXPECT_EQ(static_cast<uint8_t>(palette[i * 3]), sixteen[i][0]) << i;
+        EXPECT_EQ(static_cast<uint8_t>(palette[i * 3 + 2]), 250) << i;
+      } else {
+        EXPECT_EQ(static_cast<uint8_t>(palette[i]), LuminanceGray(sixteen[i][0], 10, 250) & 0xFF) << i;
+      }
+    }
+    EXPECT_EQ(palette.substr(used * entry).find_first_not_of('\0'), std::string::npos) << "padded with zeros";
+  }
+}
+
+// A 2 x 2 tile at 600 dpi with pattern scaling and no background is
+// defined 8 x 8; an empty tile defines nothing and the brush paints
+// nothing (NullBrush).
+TEST_F(CheetahImageTest, PatternDefinitionsAreScaledAndAnEmptyTileSelectsNoBrush) {
+  XlJobDriver job(XlImageConfiguration(false));
+  XlStartImageJob(job, {});
+  EXPECT_EQ(job.Draw(XlPatternRect(GRect(600, 600, 1200, 1200),
+                                   new XlTilePaint(rastertest::MakeBitmap(1, 2, 2, {0x40, 0x80}, 1,
+                                                                          XlPalette({{0, 0, 0}, {255, 255, 255}})),
+                                                   0, 0))),
+            0);
+  EXPECT_EQ(job.generator.GetBrushSourceKind(), GCheetah::kSourcePatternNoBackground);
+  EXPECT_EQ(job.Draw(XlPatternRect(GRect(600, 1800, 1200, 2400), new XlTilePaint(GBitmap(), 0, 1))), 0);
+  EXPECT_EQ(job.generator.GetBrushSourceKind(), GCheetah::kSourcePatternWithBackground);
+  ASSERT_EQ(job.EndPage(), 0);
+  ASSERT_EQ(job.End(), 0);
+  const std::string stream = job.StreamBytes();
+  const XlImageStream images = XlReadImages(stream);
+  ASSERT_EQ(images.heads.size(), 1u);
+  EXPECT_EQ(images.heads[0].destWidth, 8);
+  EXPECT_EQ(images.heads[0].destHeight, 8);
+  EXPECT_EQ(images.heads[0].width, 2);
+  // SetBrushSource PatternSelectID 1, then the empty tile's NullBrush 0.
+  const size_t selected = stream.find(qvtest::FromHex("C3 01 00 F8 08 63"));
+  ASSERT_NE(selected, std::string::npos);
+  EXPECT_NE(stream.find(qvtest::FromHex("C0 00 F8 04 63"), selected), std::string::npos);
 }
 
 }  // namespace
