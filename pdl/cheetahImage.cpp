@@ -53,6 +53,9 @@ constexpr int32_t kPhotoSampleRows = 16;
 constexpr uint32_t kPhotoSharpDifference = 224;
 constexpr uint32_t kPhotoMaxSharpEdges = 230;
 
+// The gray colour space of SetColorSpace.
+constexpr uint8_t kImageColorSpaceGray = 1;
+
 // Render modes and their compressions.
 constexpr uint8_t kCompressNone = 0;
 constexpr uint8_t kCompressRunLength = 1;
@@ -308,6 +311,16 @@ bool GCheetah::DrawImage(const GBitmap& given, const GRect& sourceRect, const GR
     }
   }
 
+  // The printer paints an image through the brush (the raster operation
+  // combines both): with no brush it would paint nothing at all. The image
+  // is drawn with a black brush, which leaves its pixels as they are, and
+  // the brush is none again after it.
+  const bool noBrush = pattern == 0 && brushSource_ == kSourceNone;
+  if (noBrush) {
+    XLSetColorSpace(S(), kImageColorSpaceGray);
+    XLSetBrushSourceGray(S(), 0);
+  }
+
   // Depth, colour space and palette of what the pipeline delivers. An image
   // of fewer than 24 bits without a palette is gray, also for colour output.
   GRect bounds;
@@ -399,5 +412,6 @@ bool GCheetah::DrawImage(const GBitmap& given, const GRect& sourceRect, const GR
   } else {
     XLEndImage(S());
   }
+  if (noBrush) XLSetBrushSourceNull(S());
   return true;
 }

@@ -331,6 +331,13 @@ GRectangleGraphic* XlPatternRect(const GRect& box, XlTilePaint* paint) {
   return new GRectangleGraphic(box, bundle, nullptr);
 }
 
+// Whether a pixel near the point (600 dpi) is dark: for thin lines.
+bool XlDarkAtEdge(const qvtest::GrayPage& page, int x, int y) {
+  for (int dx = -1; dx <= 1; ++dx)
+    if (page.Dark(x / kImageRenderScale + dx, y / kImageRenderScale)) return true;
+  return false;
+}
+
 class CheetahImageTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -433,6 +440,38 @@ TEST_F(CheetahImageTest, AClippedImageShowsOnlyInsideTheClip) {
   EXPECT_LT(XlAverageGray(page, 900, 1200), 10) << "inside the clip";
   EXPECT_GT(XlAverageGray(page, 1500, 1200), 250) << "outside the clip";
   EXPECT_GT(XlAverageGray(page, 1200, 3600), 250) << "the image clipped away";
+}
+
+// An image drawn while there is no brush still shows (the printer combines
+// the image with the brush), and the brush is none again after it: a
+// rectangle drawn next with only a pen stays empty inside.
+TEST_F(CheetahImageTest, AnImageDrawnWithoutABrushStillShows) {
+  ASSERT_FALSE(interpreter.empty()) << qvtest::kNoInterpreter;
+  const XlQuadrants grays{{{0, 0, 0}, {255, 255, 255}, {96, 96, 96}, {192, 192, 192}}};
+  for (bool colour : {false, true}) {
+    SCOPED_TRACE(colour ? "colour" : "gray");
+    XlJobDriver job(XlImageConfiguration(false));
+    XlStartImageJob(job, {colour, false, 1});
+    auto* image = XlRaster(XlQuadrantBitmap(8, 64, grays), kImageDestination);
+    static_cast<GGraphicBundle*>(image->GetSettings())->SetBrush(new GNoBrush(nullptr));
+    static_cast<GGraphicBundle*>(image->GetSettings())->SetPen(new GNoPen(nullptr));
+    EXPECT_EQ(job.Draw(image), 0);
+    auto* bundle = new GGraphicBundle;
+    bundle->SetBrush(new GNoBrush(nullptr));
+    bundle->SetPen(new GPen(24, new GColorPaint(new GRGBColor(0, 0, 0, 255)), nullptr));
+    EXPECT_EQ(job.Draw(new GRectangleGraphic(GRect(600, 2400, 1800, 3600), bundle, nullptr)), 0);
+    ASSERT_EQ(job.EndPage(), 0);
+    ASSERT_EQ(job.End(), 0);
+
+    const qvtest::RenderedJob rendered = Render(job.Bytes(), colour ? "nobrush_colour" : "nobrush_gray");
+    EXPECT_EQ(rendered.errors.find("rror"), std::string::npos) << rendered.errors;
+    ASSERT_EQ(rendered.pages.size(), 1u) << rendered.errors;
+    const qvtest::GrayPage& page = rendered.pages[0];
+    EXPECT_LT(XlAverageGray(page, 900, 900), 10) << "the image's black quadrant";
+    EXPECT_NEAR(XlAverageGray(page, 900, 1500), 96, 12) << "the image's dark gray quadrant";
+    EXPECT_TRUE(XlDarkAtEdge(page, 600, 3000)) << "the outline";
+    EXPECT_GT(XlAverageGray(page, 1200, 3000), 250) << "no fill inside the outline";
+  }
 }
 
 // ---- Rendering: patterns ----
