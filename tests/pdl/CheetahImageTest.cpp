@@ -1,8 +1,9 @@
 // The PCL XL generator's images and patterns. The rendering tests let the
-// independent interpreter judge the jobs: 1-, 8- and 24-bit images in every
-// compression the render modes choose come out where they were drawn, with
-// the gray of their source (within the dither's tolerance), in gray and
-// colour output; pattern fills tile the area they fill and nothing else.
+// independent interpreter judge the jobs: 1-, 4-, 8- and 24-bit images in
+// every compression it reads (none, run-length, delta rows, JPEG) come out
+// where they were drawn, with the gray of their source (within the
+// dither's tolerance), in gray and colour output; pattern fills tile the
+// area they fill and nothing else.
 // The stream tests pin what the interpreter cannot tell apart: the choice
 // of compression, the block structure, the palette and pattern sizes.
 #include <gtest/gtest.h>
@@ -532,7 +533,9 @@ TEST_F(CheetahImageTest, PatternFillsTileTheAreaTheyFill) {
 // ---- The stream ----
 
 // The render mode picks the compression; the modes beyond run-length need
-// a device of protocol class 2.1 (run-length on 2.0), and the JPEG mode
+// a device of protocol class 2.1 (run-length on 2.0); the adaptive blocks
+// of modes 8 and 16 are the device's own (the interpreter does not read
+// them), so only the stream shows them; and the JPEG mode
 // sends only colour photographs as JPEG (charts and gray images go with
 // delta rows).
 TEST_F(CheetahImageTest, TheRenderModeChoosesTheCompression) {
