@@ -218,6 +218,8 @@ bool GCheetah::IsPhotographic(const GBitmap& bitmap, const GRect& sourceRect) {
 
 bool GCheetah::DrawImage(const GBitmap& given, const GRect& sourceRect, const GRect& destination, int32_t pattern,
                          int16_t patternId) {
+  // An image without pixels, or a span without rows or columns, draws nothing.
+  if (given.IsEmpty() != 0 || sourceRect.IsEmpty() || destination.IsEmpty()) return false;
   GBitmap bitmap = given;
   if (given.IsCompressed() != 0) {
     // Packed data is expanded first; what does not expand is drawn as it is.
@@ -311,6 +313,10 @@ bool GCheetah::DrawImage(const GBitmap& given, const GRect& sourceRect, const GR
     }
   }
 
+  GRect bounds;
+  pipeline->GetBounds(bounds);
+  if (bounds.IsEmpty()) return false;
+
   // The printer paints an image through the brush (the raster operation
   // combines both): with no brush it would paint nothing at all. The image
   // is drawn with a black brush, which leaves its pixels as they are, and
@@ -323,8 +329,6 @@ bool GCheetah::DrawImage(const GBitmap& given, const GRect& sourceRect, const GR
 
   // Depth, colour space and palette of what the pipeline delivers. An image
   // of fewer than 24 bits without a palette is gray, also for colour output.
-  GRect bounds;
-  pipeline->GetBounds(bounds);
   const uint8_t bits = pipeline->GetBitsPerPixel();
   const GPaletteTable* palette = pipeline->GetPalette();
   const bool rgbSpace = rgb && (bits >= 24 || (palette != nullptr && palette->GetCount() != 0));

@@ -697,4 +697,17 @@ TEST_F(CheetahImageTest, PatternDefinitionsAreScaledAndAnEmptyTileSelectsNoBrush
   EXPECT_NE(stream.find(qvtest::FromHex("C0 00 F8 04 63"), selected), std::string::npos);
 }
 
+// An image without pixels writes no image: no BeginImage whose rows would
+// never come.
+TEST_F(CheetahImageTest, AnImageWithoutPixelsWritesNothing) {
+  XlJobDriver job(XlImageConfiguration(false));
+  XlStartImageJob(job, {});
+  EXPECT_EQ(job.Draw(new GRasterGraphic(GBitmap(), new GGraphicBundle, GRect(0, 0, 64, 64), kImageDestination, GBitmap())), 0);
+  ASSERT_EQ(job.EndPage(), 0);
+  ASSERT_EQ(job.End(), 0);
+  const XlImageStream images = XlReadImages(job.StreamBytes());
+  EXPECT_TRUE(images.heads.empty());
+  EXPECT_TRUE(images.blocks.empty());
+}
+
 }  // namespace
