@@ -29,6 +29,7 @@ class GBitmap;
 class GDitherMatrix;
 class GMedia;
 class GPaletteTable;
+struct GRect;
 
 constexpr RWClassID GCheetahClassId = 767;
 
@@ -171,9 +172,27 @@ class GCheetah : public GPdlGenerator {
   // it can be defined, else the null source.
   int16_t SetPenPattern(GPaint* pattern) override;
   int16_t SetBrushPattern(GPaint* pattern) override;
-  // Defines the paint's bitmap as raster pattern id; false when it cannot
-  // (no raster image output yet, so always false here).
+  // Defines the bitmap of a pattern paint (GPatternSource) as raster
+  // pattern id, enlarged with the resolution when it asks to be or when
+  // patterns are scaled and it has no background; false when the paint has
+  // no bitmap or an empty one.
   virtual bool DefinePattern(GPaint* paint, int16_t patternId);
+
+  // ---- Images (cheetahImage.cpp) ----
+  // A raster graphic cut to the page and the clip, then drawn; nothing when
+  // nothing of it is visible.
+  int16_t DrawRaster(GGraphic* graphic) override;
+  // Draws the source rectangle of the bitmap into the destination, or with
+  // the pattern flag defines it as raster pattern patternId: the rows go
+  // through a raster pipeline into the render mode's compression and out
+  // in blocks of at least 16 KB, or as one JPEG stream for a photograph in
+  // render mode 512. Packed (LZW) bitmap data is expanded first.
+  virtual bool DrawImage(const GBitmap& bitmap, const GRect& sourceRect, const GRect& destination, int32_t pattern,
+                         int16_t patternId);
+  // Whether a 24-bit image is drawn as a photograph: large enough, and with
+  // the quality preset 0 no more than a few sharp neighbour differences
+  // in a sample of its rows.
+  bool IsPhotographic(const GBitmap& bitmap, const GRect& sourceRect);
   // The colour space of an image, with its palette padded to 2^bits
   // entries when it has one (and, for RGB, fewer than 24 bits a pixel);
   // true when a palette was written.

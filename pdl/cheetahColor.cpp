@@ -6,6 +6,7 @@
 #include "graphics/GGrayConversion.h"
 #include "graphics/GPaint.h"
 #include "graphics/GPaletteTable.h"
+#include "graphics/GPatternPaint.h"
 #include "pdl/XLOperators.h"
 #include "pdl/cheetah.h"
 
@@ -74,7 +75,9 @@ int16_t GCheetah::SetPenColor(GColorPaint* paint) { return SetColorSource(paint,
 int16_t GCheetah::SetBrushColor(GColorPaint* paint) { return SetColorSource(paint, false); }
 
 int16_t GCheetah::SetPatternSource(GPaint* pattern, bool pen) {
-  (pen ? penSource_ : brushSource_) = kSourcePatternWithBackground;
+  const auto* tile = dynamic_cast<const GPatternSource*>(pattern);
+  (pen ? penSource_ : brushSource_) =
+      tile != nullptr && tile->HasPatternBackground() == 0 ? kSourcePatternNoBackground : kSourcePatternWithBackground;
   if (DefinePattern(pattern, 1)) {
     if (pen) {
       XLSetPenSourcePattern(S(), 1);
@@ -92,8 +95,6 @@ int16_t GCheetah::SetPatternSource(GPaint* pattern, bool pen) {
 int16_t GCheetah::SetPenPattern(GPaint* pattern) { return SetPatternSource(pattern, true); }
 
 int16_t GCheetah::SetBrushPattern(GPaint* pattern) { return SetPatternSource(pattern, false); }
-
-bool GCheetah::DefinePattern(GPaint*, int16_t) { return false; }
 
 bool GCheetah::SendRGBPalette(const GPaletteTable* palette, uint32_t bitsPerPixel) {
   if (palette == nullptr || bitsPerPixel >= 24 || palette->GetCount() == 0) {

@@ -1,18 +1,22 @@
 // The PCL XL generator's jobs judged by an independent interpreter: the job
 // parses without error, every page comes out at the size and orientation
-// of its medium, and filled shapes, clipped shapes and dashed lines put ink
+// of its medium, and filled shapes, clipped shapes, dashed lines and 1-, 8-
+// and 24-bit images (uncompressed, run-length, delta rows, JPEG) put ink
 // where they belong and nowhere else.
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "graphics/GBrush.h"
 #include "graphics/GClip.h"
 #include "graphics/GDitherMatrix.h"
 #include "graphics/GPaint.h"
 #include "graphics/GPathGraphic.h"
+#include "graphics/GPaletteTable.h"
 #include "graphics/GPen.h"
+#include "graphics/GRasterGraphic.h"
 #include "graphics/GShapeGraphic.h"
 #include "model/MPersistentComposite.h"
 #include "model/GGraphicBundle.h"
@@ -105,6 +109,50 @@ void DrawXlSampleShapes(XlJobDriver& job) {
   EXPECT_EQ(job.Draw(polyline), 0);
 }
 
+// A black 64 x 64 image of the depth: 1 bit (two-colour palette), 8 bits
+// (gray palette) or 24 bits.
+GBitmap XlBlackImage(uint8_t bits) {
+  const uint32_t rowBytes = (bits * 64u + 7) / 8;
+  GBitmapDescription d;
+  d.dataLength = rowBytes * 64;
+  d.data = new uint8_t[d.dataLength]();
+  d.bounds = GRect(0, 0, 64, 64);
+  d.bitsPerPixel = bits;
+  if (bits != 24) {
+    std::vector<GColor*> colours{new GRGBColor(0, 0, 0, 255), new GRGBColor(255, 255, 255, 255)};
+    d.palette = new GPaletteTable(colours);
+    for (GColor* c : colours) delete c;
+  }
+  return GBitmap(d);
+}
+
+// Three images, 1, 8 and 24 bits, side by side below the shapes: at x 600,
+// 1800 and 3000, y 3600 to 4200.
+void DrawXlSampleImages(XlJobDriver& job) {
+  const uint8_t depths[3] = {1, 8, 24};
+  for (int i = 0; i < 3; ++i) {
+    const auto left = static_cast<int16_t>(600 + i * 1200);
+    auto* image = new GRasterGraphic(XlBlackImage(depths[i]), new GGraphicBundle, GRect(0, 0, 64, 64),
+                                     GRect(left, 3600, static_cast<int16_t>(left + 600), 4200), GBitmap());
+    image->GetSettings()->AddChild(new GClipToPage(nullptr));
+    EXPECT_EQ(job.Draw(image), 0);
+  }
+}
+
+void CheckXlSampleImages(const qvtest::GrayPage& page, const std::string& which, bool landscape) {
+  SCOPED_TRACE(which);
+  auto dark = [&](int x, int y) { return XlDarkAt(page, x, y, landscape); };
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    const int left = 600 + i * 1200;
+    EXPECT_TRUE(dark(left + 300, 3900)) << "inside the image";
+    EXPECT_TRUE(dark(left + 60, 3660)) << "near its top left corner";
+    EXPECT_FALSE(dark(left - 120, 3900)) << "left of it";
+    EXPECT_FALSE(dark(left + 720, 3900)) << "right of it";
+    EXPECT_FALSE(dark(left + 300, 4320)) << "below it";
+  }
+}
+
 void CheckXlSampleShapes(const qvtest::GrayPage& page, const std::string& which, bool landscape) {
   SCOPED_TRACE(which);
   auto dark = [&](int x, int y) { return XlDarkAt(page, x, y, landscape); };
@@ -124,19 +172,30 @@ void CheckXlSampleShapes(const qvtest::GrayPage& page, const std::string& which,
 }
 
 TEST_F(CheetahRenderTest, TwoPagesOnLetterAndA4InBothOrientationsRenderWhereTheyBelong) {
+  // Each job in another render mode, so that the images go out in every
+  // compression: none, run-length, delta rows and (the 24-bit image in
+  // colour) JPEG.
   struct Case {
     const char* name;
     const qvtest::XlPaper* paper;
     int16_t orientation;
+    int16_t renderMode;
+    bool colour;
+    uint8_t compression;  // of the 24-bit image
   } cases[] = {
-      {"letter_portrait", &qvtest::kXlLetter, 0},
-      {"letter_landscape", &qvtest::kXlLetter, 90},
-      {"a4_portrait", &qvtest::kXlA4, 0},
-      {"a4_landscape", &qvtest::kXlA4, 90},
+      {"letter_portrait", &qvtest::kXlLetter, 0, 0, false, 0},
+      {"letter_landscape", &qvtest::kXlLetter, 90, 1, false, 1},
+      {"a4_portrait", &qvtest::kXlA4, 0, 4, true, 3},
+      {"a4_landscape", &qvtest::kXlA4, 90, 512, true, 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    XlJobDriver job;
+    auto* configuration = qvtest::XlConfiguration();
+    configuration->AddChild(new GValueAttribute(2, &GFeatureIds::kXLProtocolClass));
+    configuration->AddChild(new GValueAttribute(1, &GFeatureIds::kXLProtocolRevision));
+    XlJobDriver job(configuration);
+    job.SetJobValue(GFeatureIds::kXLRenderMode, c.renderMode);
+    job.SetJobValue(GFeatureIds::kPrintColorAsGray, c.colour ? 0 : 1);
     ASSERT_EQ(job.Start(), 0);
     XlPageSettings settings;
     settings.paper = c.paper;
@@ -144,9 +203,14 @@ TEST_F(CheetahRenderTest, TwoPagesOnLetterAndA4InBothOrientationsRenderWhereThey
     for (int page = 0; page < 2; ++page) {
       ASSERT_EQ(job.StartPage(settings), 0);
       DrawXlSampleShapes(job);
+      DrawXlSampleImages(job);
       ASSERT_EQ(job.EndPage(), 0);
     }
     ASSERT_EQ(job.End(), 0);
+
+    // ReadImage with the compression: CompressMode ubyte, then the operator.
+    const std::string readImage = std::string("\xC0", 1) + static_cast<char>(c.compression) + "\xF8\x65\xB1";
+    EXPECT_NE(job.StreamBytes().find(readImage), std::string::npos);
 
     const qvtest::RenderedJob rendered = Render(job.Bytes(), c.name);
     EXPECT_EQ(rendered.status, 0) << rendered.errors;
@@ -158,6 +222,7 @@ TEST_F(CheetahRenderTest, TwoPagesOnLetterAndA4InBothOrientationsRenderWhereThey
       EXPECT_NEAR(page.width, c.paper->width / kRenderScale, 2);
       EXPECT_NEAR(page.height, c.paper->height / kRenderScale, 2);
       CheckXlSampleShapes(page, c.name, c.orientation == 90);
+      CheckXlSampleImages(page, c.name, c.orientation == 90);
     }
   }
 }
