@@ -25,6 +25,10 @@
 #include "support/GraphicsObjectSamples.h"
 #include "support/PostScriptInterpreter.h"
 #include "support/PsJobDriver.h"
+#include "support/RecordingPeripheral.h"
+#include "graphics/GDitherMatrix.h"
+#include "model/GConfiguration.h"
+#include "model/MPersistentComposite.h"
 
 namespace {
 
@@ -132,7 +136,9 @@ TEST(PostScriptDrawTest, DataEncodingsEndAsTheirFiltersExpect) {
 // A generator in a page of the given orientation (Letter, 600 dpi), with
 // the page's transform so that the drawing is in device pixels.
 struct PsDrawJob {
-  explicit PsDrawJob(int16_t orientation = 0, const std::vector<std::pair<int32_t, int16_t>>& settings = {}) {
+  explicit PsDrawJob(int16_t orientation = 0, const std::vector<std::pair<int32_t, int16_t>>& settings = {},
+                     GConfiguration* configuration = nullptr) {
+    if (configuration != nullptr) job.generator.SetConfiguration(configuration);
     for (const auto& [id, value] : settings) job.SetValue(id, value);
     job.Start();
     GState* page = qvtest::PsPageSettings(qvtest::PsLetter(), orientation);
@@ -408,6 +414,155 @@ TEST(PostScriptDrawTest, TheReferencePageRendersInEveryOrientationAndEncoding) {
     };
     for (const Sample& s : samples) EXPECT_EQ(at(s.dx, s.dy) < 128, s.dark) << s.what;
   }
+}
+
+// Renders a job at 72 dpi and checks that Ghostscript took it.
+qvtest::RenderedJob PsDrawRender(const std::string& job, const std::string& name) {
+  const std::string gs = qvtest::PostScriptInterpreter();
+  if (gs.empty()) {
+    ADD_FAILURE() << qvtest::kNoPostScriptInterpreter;
+    return {};
+  }
+  qvtest::RenderedJob rendered = qvtest::RenderPostScript(gs, qvtest::UnwrapPostScriptJob(job), name, 72);
+  EXPECT_EQ(rendered.status, 0) << rendered.errors;
+  EXPECT_EQ(rendered.errors.find("Error"), std::string::npos) << rendered.errors;
+  return rendered;
+}
+
+// The share of dark pixels in a rectangle of the page (points from the top
+// left corner).
+double PsDarkShare(const qvtest::GrayPage& page, int left, int top, int right, int bottom) {
+  size_t dark = 0;
+  for (int y = top; y < bottom; ++y)
+    for (int x = left; x < right; ++x) dark += page.Dark(x, y) ? 1 : 0;
+  return static_cast<double>(dark) / ((right - left) * (bottom - top));
+}
+
+// A 24-bit top-down bitmap: the left half black, the right half white.
+GBitmap PsWideColourImage(int16_t width, int16_t height) {
+  GBitmapDescription d;
+  d.bounds = GRect(0, 0, width, height);
+  d.bitsPerPixel = 24;
+  d.rowAlignment = 1;
+  d.componentOrder = 1;
+  d.dataLength = static_cast<uint32_t>(width) * 3 * static_cast<uint32_t>(height);
+  d.data = new uint8_t[d.dataLength];
+  for (int16_t y = 0; y < height; ++y)
+    for (int32_t x = 0; x < width * 3; ++x) d.data[y * width * 3 + x] = x < width * 3 / 2 ? 0 : 255;
+  return GBitmap(d);
+}
+
+TEST(PostScriptDrawTest, RowsOfMoreThanABlockGrowTheBlockAndRender) {
+  using namespace GFeatureIds;
+  // 6000 pixels of 24 bits are 18000 bytes a row: more than one block.
+  struct Case {
+    const char* name;
+    std::vector<std::pair<int32_t, int16_t>> settings;
+  };
+  const Case cases[] = {
+      {"Hexadecimal", {{kPrintColorAsGray, 0}}},
+      {"Ascii85RunLength", {{kPrintColorAsGray, 0}, {kPsAscii85, 1}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    PsDrawJob job(0, c.settings);
+    ASSERT_EQ(job.g().GetColourMode(), 1);
+    GRasterGraphic image(PsWideColourImage(6000, 3), nullptr, GRect(0, 0, 6000, 3), GRect(600, 600, 4200, 1200),
+                         GBitmap());
+    EXPECT_EQ(job.g().DrawRaster(&image), 0);
+    const std::string out = job.Finish();
+    EXPECT_NE(out.find("1 AK\r\n600 600 Q\r\n0 h 8 i 6000 j 3 k 3600 600 g AP"), std::string::npos);
+    const qvtest::RenderedJob rendered = PsDrawRender(out, std::string("wide_") + c.name);
+    ASSERT_EQ(rendered.pages.size(), 1u);
+    EXPECT_GT(PsDarkShare(rendered.pages[0], 80, 80, 280, 140), 0.95) << "the black half";
+    EXPECT_LT(PsDarkShare(rendered.pages[0], 300, 80, 500, 140), 0.05) << "the white half";
+    EXPECT_EQ(PsDarkShare(rendered.pages[0], 0, 150, 612, 792), 0.0) << "nothing below the image";
+  }
+}
+
+TEST(PostScriptDrawTest, GrayImagesAreDitheredWithTheJobsMatrixAndKeepTheirTone) {
+  auto* configuration = new GConfiguration;
+  auto* matrices = new MPersistentComposite(GFeatureIds::kDitherMatrixList);
+  const uint8_t thresholds[16] = {8, 136, 40, 168, 200, 72, 232, 104, 56, 184, 24, 152, 248, 120, 216, 88};
+  // The first matrix of the job's resolution is taken, not the first one.
+  matrices->AddChild(new GDitherMatrix(4, 4, thresholds, 300, nullptr));
+  matrices->AddChild(new GDitherMatrix(4, 4, thresholds, 600, nullptr));
+  configuration->AddChild(matrices);
+  PsDrawJob job(0, {}, configuration);
+  ASSERT_NE(job.g().GetDitherMatrix(), nullptr);
+  EXPECT_EQ(job.g().GetDitherMatrix()->GetResolution(), 600);
+  // Black on the left, middle gray on the right, one source pixel to a
+  // device pixel so that the dither is the printer's.
+  GRasterGraphic image(PsHalfAndHalf(1200, 600, 128), nullptr, GRect(0, 0, 1200, 600), GRect(600, 600, 1800, 1200),
+                       GBitmap());
+  EXPECT_EQ(job.g().DrawRaster(&image), 0);
+  const std::string out = job.Finish();
+  EXPECT_NE(out.find("0 8 <00FF> AL"), std::string::npos) << "a black and white palette";
+  EXPECT_NE(out.find("1 h 1 i 1200 j 600 k 1200 600 g AP"), std::string::npos) << "one bit a pixel";
+  const qvtest::RenderedJob rendered = PsDrawRender(out, "dithered");
+  ASSERT_EQ(rendered.pages.size(), 1u);
+  EXPECT_GT(PsDarkShare(rendered.pages[0], 74, 74, 142, 142), 0.95);
+  const double middle = PsDarkShare(rendered.pages[0], 146, 74, 214, 142);
+  EXPECT_GT(middle, 0.3) << "the gray half is about half dark";
+  EXPECT_LT(middle, 0.7);
+}
+
+TEST(PostScriptDrawTest, APatternBitmapFillsAShapeWithItsCell) {
+  PsDrawJob job;
+  // Eight by eight, one bit: the left half of each row 0, the right half 1.
+  GBitmapDescription d;
+  d.bounds = GRect(0, 0, 8, 8);
+  d.bitsPerPixel = 1;
+  d.rowAlignment = 1;
+  d.dataLength = 8;
+  d.data = new uint8_t[8];
+  std::fill(d.data, d.data + 8, 0x0F);
+  GRGBColor black(0, 0, 0, 255), white(255, 255, 255, 255);
+  d.palette = new GPaletteTable(std::vector<GColor*>{&black, &white});
+  const GBitmap cell(d);
+  job.g().SetNoPen(nullptr);
+  EXPECT_EQ(job.g().DefinePatternBitmap(cell, 0, 1, 1), 1);
+  job.g().Writer().WriteOperator("G", true);
+  GRectangleGraphic rect(GRect(600, 600, 1800, 1800), nullptr, nullptr);
+  job.g().DrawRectangle(&rect);
+  EXPECT_EQ(job.g().DefinePatternBitmap(GBitmap(), 0, 0, 1), 0) << "an empty bitmap defines nothing";
+  const std::string out = job.Finish();
+  // Device scaling at 600 dpi makes the cell four times as large.
+  EXPECT_NE(out.find("0 8 <00FF> AL\r\n0 0 Q\r\n1 h 1 i 0 m 8 j 8 k 32 32 g AM\r\n0 8 0 1 AN\r\n8 l "),
+            std::string::npos);
+  const qvtest::RenderedJob rendered = PsDrawRender(out, "pattern");
+  ASSERT_EQ(rendered.pages.size(), 1u);
+  const double inside = PsDarkShare(rendered.pages[0], 74, 74, 214, 214);
+  EXPECT_GT(inside, 0.3);
+  EXPECT_LT(inside, 0.7);
+  EXPECT_EQ(PsDarkShare(rendered.pages[0], 220, 0, 612, 792), 0.0) << "nothing outside the rectangle";
+  EXPECT_EQ(PsDarkShare(rendered.pages[0], 0, 220, 220, 792), 0.0) << "nothing outside the rectangle";
+}
+
+TEST(PostScriptDrawTest, CommandsPassThroughTheChildrenInTheirOrder) {
+  PsJobDriver job;
+  auto* child = new qvtest::RecordingPeripheral;
+  job.generator.AddChild(child);
+  ASSERT_EQ(job.Start(), 0);
+  ASSERT_EQ(job.PageStart(qvtest::PsPageSettings(qvtest::PsLetter())), 0);
+  // A page end goes to the children first: a child that fails it keeps the
+  // generator from ending the page.
+  child->SetResult("PageEnd", 9);
+  EXPECT_EQ(job.PageEnd(), 9);
+  job.generator.Writer().Flush();
+  EXPECT_EQ(job.Output().find("(%%[Page: 1]%%)"), std::string::npos);
+  child->SetResult("PageEnd", 0);
+  EXPECT_EQ(job.PageEnd(), 0);
+  // Other commands reach the generator first: the child's failure comes
+  // after the page was set up.
+  child->SetResult("PageStart", 7);
+  EXPECT_EQ(job.PageStart(qvtest::PsPageSettings(qvtest::PsLetter())), 7);
+  job.generator.Writer().Flush();
+  EXPECT_NE(job.Output().find("%%Page: 2 2"), std::string::npos);
+  const std::vector<std::string> seen = child->Operations();
+  EXPECT_NE(std::find(seen.begin(), seen.end(), "DocumentStart"), seen.end());
+  EXPECT_EQ(std::count(seen.begin(), seen.end(), "PageEnd"), 2);
+  job.End();
 }
 
 }  // namespace
