@@ -144,7 +144,8 @@ class GPostScript : public GPdlGenerator, public GOutputSink {
   void RebuildCurrentState() override;
 
   // Moves between nothing started (0), driver drawing (1) and application
-  // data (2), writing what the change needs.
+  // data (2), writing what the change needs; driver drawing on a page
+  // without a transform of its own first gets the device transform.
   virtual void EnsureStreamStarted(int32_t mode);
 
   // The writer form of the output sink: the bytes go to the channel; the
@@ -207,6 +208,7 @@ class GPostScript : public GPdlGenerator, public GOutputSink {
   GCountedPtr ditherMatrix_;  // GDitherMatrix of the configuration
   uint16_t rasterOperation_ = 0;
   int32_t inScanLines_ = 0;
+  int32_t deviceTransformPending_ = 0;
   uint8_t brushRgb_[3] = {0, 0, 0};
 
  private:
@@ -220,6 +222,8 @@ class GPostScript : public GPdlGenerator, public GOutputSink {
   // texts, through the configuration's colour-map and halftone lists.
   void TakeColourControl(GState* job);
 
+  // The stream mode change of EnsureStreamStarted.
+  void SwitchStreamMode(int32_t mode);
   // Picks the job's dither matrix from the configuration's list.
   void ChooseDitherMatrix();
   // The default graphics state for the page, and the page's transform in

@@ -545,6 +545,7 @@ int16_t GPostScript::SetValue(GValueAttribute* value) {
 int16_t GPostScript::SetTransform(GTransformAttribute* transform) {
   if (transform == nullptr || !IsInPage()) return static_cast<int16_t>(TakeStatus());
   transform->changed = 0;
+  deviceTransformPending_ = 0;
   EnsureStreamStarted(1);
   writer_->WriteDeviceTransform();
   GShortPoint offset;

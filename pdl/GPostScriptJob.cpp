@@ -397,9 +397,18 @@ int16_t GPostScript::PageStart(GPageStart* command) {
   if (applicationMode_ == 0) writer_->WritePageSetup();
   PsClearChangedMarks(page);
   EnterPage();
-  if (applicationMode_ == 0 && page != nullptr) {
-    if (auto* transform = dynamic_cast<GTransformAttribute*>(page->FindByClass(GTransformAttributeClassId)))
+  if (applicationMode_ == 0) {
+    auto* transform =
+        page != nullptr ? dynamic_cast<GTransformAttribute*>(page->FindByClass(GTransformAttributeClassId)) : nullptr;
+    if (transform != nullptr) {
       SetTransform(transform);
+    } else {
+      // The drawing is in device pixels from the top left corner: without a
+      // page transform of its own the page still gets the device transform
+      // before its first drawing, or every drawing would land in points,
+      // far off the sheet.
+      deviceTransformPending_ = 1;
+    }
   }
   return static_cast<int16_t>(TakeStatus());
 }
@@ -413,6 +422,7 @@ int16_t GPostScript::PageEnd(GPageEnd*) {
   pathDepth_ = 0;
   clipPath_ = 0;
   currentMedia_ = nullptr;
+  deviceTransformPending_ = 0;
   return static_cast<int16_t>(TakeStatus());
 }
 
@@ -451,7 +461,14 @@ int16_t GPostScript::JobAbort(GJobAbort* command) {
 // ---- Application data ----
 
 void GPostScript::EnsureStreamStarted(int32_t mode) {
-  if (mode == streamMode_) return;
+  if (mode != streamMode_) SwitchStreamMode(mode);
+  if (mode == 1 && deviceTransformPending_ != 0 && IsInPage()) {
+    deviceTransformPending_ = 0;
+    writer_->WriteDeviceTransform();
+  }
+}
+
+void GPostScript::SwitchStreamMode(int32_t mode) {
   PSLIB& w = *writer_;
   const GMedia* media = currentMedia_;
   const double originX = media != nullptr ? media->GetImageableOrigin()->x : 0;

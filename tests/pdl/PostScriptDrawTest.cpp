@@ -137,12 +137,12 @@ TEST(PostScriptDrawTest, DataEncodingsEndAsTheirFiltersExpect) {
 // the page's transform so that the drawing is in device pixels.
 struct PsDrawJob {
   explicit PsDrawJob(int16_t orientation = 0, const std::vector<std::pair<int32_t, int16_t>>& settings = {},
-                     GConfiguration* configuration = nullptr) {
+                     GConfiguration* configuration = nullptr, bool pageTransform = true) {
     if (configuration != nullptr) job.generator.SetConfiguration(configuration);
     for (const auto& [id, value] : settings) job.SetValue(id, value);
     job.Start();
     GState* page = qvtest::PsPageSettings(qvtest::PsLetter(), orientation);
-    page->AddChild(new GTransformAttribute());
+    if (pageTransform) page->AddChild(new GTransformAttribute());
     job.PageStart(page);
   }
   GPostScript& g() { return job.generator; }
@@ -369,9 +369,11 @@ TEST(PostScriptDrawTest, TheReferencePageRendersInEveryOrientationAndEncoding) {
     int16_t degrees;
     int keepPortrait;
     std::vector<std::pair<int32_t, int16_t>> settings;
+    bool pageTransform = true;
   };
   const Case cases[] = {
-      {"PortraitHex", 0, 0, {}},
+      // Without a page transform of its own the page gets the device's.
+      {"PortraitHexWithoutPageTransform", 0, 0, {}, false},
       {"LandscapeAscii85RunLength", 90, 0, {{kPsAscii85, 1}}},
       {"TurnedBinary", 180, 0, {{kPsBinaryTransferOff, 0}}},
       {"LandscapeTurnedBinaryRunLength", 270, 0, {{kPsBinaryTransferOff, 0}, {kPsAscii85, 2}}},
@@ -380,7 +382,7 @@ TEST(PostScriptDrawTest, TheReferencePageRendersInEveryOrientationAndEncoding) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    PsDrawJob job(c.degrees, c.settings);
+    PsDrawJob job(c.degrees, c.settings, nullptr, c.pageTransform);
     PsDrawReferencePage(job.g());
     const std::string out = job.Finish();
     const qvtest::RenderedJob rendered =
