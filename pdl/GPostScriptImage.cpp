@@ -98,8 +98,12 @@ int16_t GPostScript::DrawRaster(GGraphic* graphic) {
       const float value = static_cast<float>(extent) / scale;
       return !(value >= 0.0f) || value > 32767.0f ? int16_t{32767} : static_cast<int16_t>(value);
     };
-    page.right = extentIn(currentMedia_->GetImageableExtent()->x, sx);
-    page.bottom = extentIn(currentMedia_->GetImageableExtent()->y, sy);
+    // A landscape drawing has the medium's long side across.
+    const uint8_t orientation = writer_->GetOrientation();
+    const bool across = orientation == 1 || orientation == 3;
+    const GShortPoint* extent = currentMedia_->GetImageableExtent();
+    page.right = extentIn(across ? extent->y : extent->x, sx);
+    page.bottom = extentIn(across ? extent->x : extent->y, sy);
   }
   if (auto* clip = dynamic_cast<GClip*>(graphics != nullptr ? graphics->FindByKind(GClipClassId) : nullptr)) {
     GRect bounds;
@@ -173,25 +177,15 @@ void GPostScript::DrawImage(const GBitmap& bitmap, GRect source, GRect destinati
   int32_t mapping = 0;
   bool grayPalette = false;
   if (colour && palette != nullptr && format <= 8) PsPaletteBytes(*palette, depth, true, &grayPalette);
-  if (colour && !grayPalette) {
-    if (palette == nullptr || format == 24) {
-      w.SetImageColourSpace(1);
-    } else {
-      const std::vector<uint8_t> bytes = PsPaletteBytes(*palette, depth, true, nullptr);
-      w.WriteInteger(1);
-      w.WriteInteger(8);
-      w.WriteHexString(bytes.data(), static_cast<uint32_t>(bytes.size()));
-      w.WriteOperator("AL", true);
-      mapping = 1;
-    }
-  } else if (palette == nullptr || format > 8) {
-    w.SetImageColourSpace(0);
+  // RGB for a colour job's 24-bit rows and colour palettes; gray rows and
+  // palettes that hold only grays stay gray. A palette (of at most 8 bits)
+  // makes an indexed space.
+  const int32_t kind = colour && (format == 24 || (palette != nullptr && !grayPalette)) ? 1 : 0;
+  if (palette == nullptr || format > 8) {
+    w.SetImageColourSpace(kind);
   } else {
-    const std::vector<uint8_t> bytes = PsPaletteBytes(*palette, depth, false, nullptr);
-    w.WriteInteger(0);
-    w.WriteInteger(8);
-    w.WriteHexString(bytes.data(), static_cast<uint32_t>(bytes.size()));
-    w.WriteOperator("AL", true);
+    const std::vector<uint8_t> bytes = PsPaletteBytes(*palette, depth, kind == 1, nullptr);
+    w.SetImagePalette(kind, 8, bytes.data(), static_cast<uint32_t>(bytes.size()));
     mapping = 1;
   }
   w.WriteInteger(destination.left);

@@ -223,6 +223,10 @@ class PSLIB {
   // One byte into the buffer, flushing a full buffer first.
   int16_t PutByte(uint8_t byte);
   int16_t WriteHexDigits(const uint8_t* data, uint32_t count, int32_t& column);
+  // The image values before "AP" or "AM" (the transparent flag only for a
+  // pattern).
+  void WriteImageValues(int32_t mapping, int32_t depth, const int32_t* transparent, int32_t srcWidth,
+                        int32_t srcHeight, int32_t dstWidth, int32_t dstHeight);
 
   GOutputSink* sink_;  // not owned
   uint8_t buffer_[kCapacity];

@@ -154,28 +154,26 @@ int16_t PSLIB::WriteDeviceTransform() {
 
 int16_t PSLIB::BeginImage(int32_t mapping, int32_t depth, int32_t srcWidth, int32_t srcHeight, int32_t dstWidth,
                           int32_t dstHeight) {
-  WriteInteger(mapping);
-  WriteOperator("h", false);
-  WriteInteger(depth);
-  WriteOperator("i", false);
-  WriteInteger(srcWidth);
-  WriteOperator("j", false);
-  WriteInteger(srcHeight);
-  WriteOperator("k", false);
-  WriteInteger(dstWidth);
-  WriteInteger(dstHeight);
-  WriteOperator("g", false);
+  WriteImageValues(mapping, depth, nullptr, srcWidth, srcHeight, dstWidth, dstHeight);
   return WriteOperator("AP", true);
 }
 
 int16_t PSLIB::BeginPatternImage(int32_t mapping, int32_t depth, int32_t transparent, int32_t srcWidth,
                                  int32_t srcHeight, int32_t dstWidth, int32_t dstHeight) {
+  WriteImageValues(mapping, depth, &transparent, srcWidth, srcHeight, dstWidth, dstHeight);
+  return WriteOperator("AM", true);
+}
+
+void PSLIB::WriteImageValues(int32_t mapping, int32_t depth, const int32_t* transparent, int32_t srcWidth,
+                             int32_t srcHeight, int32_t dstWidth, int32_t dstHeight) {
   WriteInteger(mapping);
   WriteOperator("h", false);
   WriteInteger(depth);
   WriteOperator("i", false);
-  WriteInteger(transparent);
-  WriteOperator("m", false);
+  if (transparent != nullptr) {
+    WriteInteger(*transparent);
+    WriteOperator("m", false);
+  }
   WriteInteger(srcWidth);
   WriteOperator("j", false);
   WriteInteger(srcHeight);
@@ -183,7 +181,6 @@ int16_t PSLIB::BeginPatternImage(int32_t mapping, int32_t depth, int32_t transpa
   WriteInteger(dstWidth);
   WriteInteger(dstHeight);
   WriteOperator("g", false);
-  return WriteOperator("AM", true);
 }
 
 int16_t PSLIB::ImageBlockHeader(int32_t startLine, int32_t blockHeight, int32_t compression) {

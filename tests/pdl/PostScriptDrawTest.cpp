@@ -418,19 +418,6 @@ TEST(PostScriptDrawTest, TheReferencePageRendersInEveryOrientationAndEncoding) {
   }
 }
 
-// Renders a job at 72 dpi and checks that Ghostscript took it.
-qvtest::RenderedJob PsDrawRender(const std::string& job, const std::string& name) {
-  const std::string gs = qvtest::PostScriptInterpreter();
-  if (gs.empty()) {
-    ADD_FAILURE() << qvtest::kNoPostScriptInterpreter;
-    return {};
-  }
-  qvtest::RenderedJob rendered = qvtest::RenderPostScript(gs, qvtest::UnwrapPostScriptJob(job), name, 72);
-  EXPECT_EQ(rendered.status, 0) << rendered.errors;
-  EXPECT_EQ(rendered.errors.find("Error"), std::string::npos) << rendered.errors;
-  return rendered;
-}
-
 // The share of dark pixels in a rectangle of the page (points from the top
 // left corner).
 double PsDarkShare(const qvtest::GrayPage& page, int left, int top, int right, int bottom) {
@@ -474,7 +461,7 @@ TEST(PostScriptDrawTest, RowsOfMoreThanABlockGrowTheBlockAndRender) {
     EXPECT_EQ(job.g().DrawRaster(&image), 0);
     const std::string out = job.Finish();
     EXPECT_NE(out.find("1 AK\r\n600 600 Q\r\n0 h 8 i 6000 j 3 k 3600 600 g AP"), std::string::npos);
-    const qvtest::RenderedJob rendered = PsDrawRender(out, std::string("wide_") + c.name);
+    const qvtest::RenderedJob rendered = qvtest::RenderPostScriptJob(out, std::string("wide_") + c.name);
     ASSERT_EQ(rendered.pages.size(), 1u);
     EXPECT_GT(PsDarkShare(rendered.pages[0], 80, 80, 280, 140), 0.95) << "the black half";
     EXPECT_LT(PsDarkShare(rendered.pages[0], 300, 80, 500, 140), 0.05) << "the white half";
@@ -501,7 +488,7 @@ TEST(PostScriptDrawTest, GrayImagesAreDitheredWithTheJobsMatrixAndKeepTheirTone)
   const std::string out = job.Finish();
   EXPECT_NE(out.find("0 8 <00FF> AL"), std::string::npos) << "a black and white palette";
   EXPECT_NE(out.find("1 h 1 i 1200 j 600 k 1200 600 g AP"), std::string::npos) << "one bit a pixel";
-  const qvtest::RenderedJob rendered = PsDrawRender(out, "dithered");
+  const qvtest::RenderedJob rendered = qvtest::RenderPostScriptJob(out, "dithered");
   ASSERT_EQ(rendered.pages.size(), 1u);
   EXPECT_GT(PsDarkShare(rendered.pages[0], 74, 74, 142, 142), 0.95);
   const double middle = PsDarkShare(rendered.pages[0], 146, 74, 214, 142);
@@ -532,7 +519,7 @@ TEST(PostScriptDrawTest, APatternBitmapFillsAShapeWithItsCell) {
   // Device scaling at 600 dpi makes the cell four times as large.
   EXPECT_NE(out.find("0 8 <00FF> AL\r\n0 0 Q\r\n1 h 1 i 0 m 8 j 8 k 32 32 g AM\r\n0 8 0 1 AN\r\n8 l "),
             std::string::npos);
-  const qvtest::RenderedJob rendered = PsDrawRender(out, "pattern");
+  const qvtest::RenderedJob rendered = qvtest::RenderPostScriptJob(out, "pattern");
   ASSERT_EQ(rendered.pages.size(), 1u);
   const double inside = PsDarkShare(rendered.pages[0], 74, 74, 214, 214);
   EXPECT_GT(inside, 0.3);
@@ -565,6 +552,89 @@ TEST(PostScriptDrawTest, CommandsPassThroughTheChildrenInTheirOrder) {
   EXPECT_NE(std::find(seen.begin(), seen.end(), "DocumentStart"), seen.end());
   EXPECT_EQ(std::count(seen.begin(), seen.end(), "PageEnd"), 2);
   job.End();
+}
+
+TEST(PostScriptDrawTest, AColourJobChoosesTheColourSpaceByWhatTheImageHolds) {
+  using namespace GFeatureIds;
+  struct Case {
+    const char* name;
+    GBitmap bitmap;
+    const char* expected;
+  };
+  auto palette = [](std::vector<GColor*> colours) {
+    GBitmapDescription d;
+    d.bounds = GRect(0, 0, 8, 2);
+    d.bitsPerPixel = 1;
+    d.rowAlignment = 1;
+    d.dataLength = 2;
+    d.data = new uint8_t[2]{0x0F, 0xF0};
+    d.palette = new GPaletteTable(colours);
+    return GBitmap(d);
+  };
+  GRGBColor black(0, 0, 0, 255), white(255, 255, 255, 255), red(255, 0, 0, 255);
+  const Case cases[] = {
+      {"GrayPalette", palette({&black, &white}), "0 8 <00FF> AL\r\n"},
+      {"ColourPalette", palette({&red, &white}), "1 8 <FF0000FFFFFF> AL\r\n"},
+      {"GrayRows", PsHalfAndHalf(8, 2, 255), "0 AK\r\n"},
+      {"ColourRows", PsWideColourImage(8, 2), "1 AK\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    PsDrawJob job(0, {{kPrintColorAsGray, 0}});
+    job.g().Writer().Flush();
+    const size_t before = job.job.Output().size();
+    GRasterGraphic image(c.bitmap, nullptr, GRect(0, 0, 8, 2), GRect(100, 100, 180, 120), GBitmap());
+    EXPECT_EQ(job.g().DrawRaster(&image), 0);
+    job.g().Writer().Flush();
+    const std::string drawn = job.job.Output().substr(before);
+    EXPECT_NE(drawn.find(std::string(c.expected) + "100 100 Q\r\n"), std::string::npos) << drawn;
+  }
+  // A colour brush keeps its colour.
+  PsDrawJob job(0, {{kPrintColorAsGray, 0}});
+  job.g().Writer().Flush();
+  const size_t before = job.job.Output().size();
+  std::unique_ptr<GColorPaint> paint(new GColorPaint(new GRGBColor(255, 0, 0, 255)));
+  job.g().SetBrushColor(paint.get());
+  job.g().Writer().Flush();
+  EXPECT_EQ(job.job.Output().substr(before), "1 AK\r\n255 0 0 H\r\n");
+}
+
+TEST(PostScriptDrawTest, ImagesAreCutToThePageAsItLiesAndToTheClip) {
+  const int32_t id = 0;
+  struct Case {
+    const char* name;
+    int16_t degrees;
+    bool clip;
+    GRect destination;
+    const char* expected;  // null: nothing written
+  };
+  // The Letter medium's printable extent is 4800 by 6300 pixels.
+  const Case cases[] = {
+      {"BeyondThePortraitWidth", 0, false, GRect(5000, 600, 6000, 1200), nullptr},
+      {"AcrossALandscapePage", 90, false, GRect(5000, 600, 6000, 1200), "5000 600 Q"},
+      {"CutAtThePageEdge", 0, false, GRect(4000, 600, 5600, 1200), "4000 600 Q\r\n0 h 8 i 32 j 2 k 800 600 g AP"},
+      {"OutsideTheClip", 0, true, GRect(3000, 3000, 3600, 3600), nullptr},
+      {"InsideTheClip", 0, true, GRect(600, 600, 1200, 1200), "600 600 Q"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    PsDrawJob job(c.degrees);
+    if (c.clip) {
+      job.g().GetStateSection(GFeatureIds::kGraphicsState)
+          ->AddChild(new GClipToSingleRectangle(GRect(0, 0, 2000, 2000), kClipInside, kClipWinding, &id));
+    }
+    job.g().Writer().Flush();
+    const size_t before = job.job.Output().size();
+    GRasterGraphic image(PsHalfAndHalf(64, 2, 255), nullptr, GRect(0, 0, 64, 2), c.destination, GBitmap());
+    EXPECT_EQ(job.g().DrawRaster(&image), 0);
+    job.g().Writer().Flush();
+    const std::string drawn = job.job.Output().substr(before);
+    if (c.expected == nullptr) {
+      EXPECT_EQ(drawn.find(" AP"), std::string::npos) << drawn;
+    } else {
+      EXPECT_NE(drawn.find(c.expected), std::string::npos) << drawn;
+    }
+  }
 }
 
 }  // namespace
