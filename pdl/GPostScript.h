@@ -120,6 +120,8 @@ class GPostScript : public GPdlGenerator, public GOutputSink {
   // The pattern of a bitmap: a square cell, scaled to the device when
   // asked; 0 for an empty bitmap.
   int32_t DefinePatternBitmap(const GBitmap& bitmap, int32_t transparent, int32_t deviceScaling, int32_t kind);
+  // A colour's gray byte by the job's gray conversion.
+  uint8_t GrayOf(uint8_t red, uint8_t green, uint8_t blue) const;
   // The job's dither matrix (the configuration's, for the resolution).
   GDitherMatrix* GetDitherMatrix();
 

@@ -23,6 +23,7 @@
 #include "model/GStringAttribute.h"
 #include "model/GValueAttribute.h"
 #include "pdl/GPostScript.h"
+#include "printpath/GRenderInstance.h"
 
 namespace {
 
@@ -47,6 +48,18 @@ bool PsIsMaskOperation(uint8_t code) { return code == 34 || code == 136 || code 
 
 uint8_t PsGrayByte(uint8_t red, uint8_t green, uint8_t blue) {
   return static_cast<uint8_t>(LuminanceGray(red, green, blue) / 257);
+}
+
+uint8_t GPostScript::GrayOf(uint8_t red, uint8_t green, uint8_t blue) const {
+  // The render instance's conversion, as every generator of the job grays
+  // colours; without one the luminance.
+  if (auto* render = dynamic_cast<GRenderInstance*>(driverInstance_)) {
+    if (GGrayConversion convert = render->GetGrayConversion()) {
+      const int gray = convert(red, green, blue);
+      return static_cast<uint8_t>(gray < 0 ? 0 : gray > 255 ? 255 : gray);
+    }
+  }
+  return PsGrayByte(red, green, blue);
 }
 
 bool GPostScript::IsMaskRasterOperation() const {
@@ -401,7 +414,7 @@ int16_t GPostScript::SetBrushColor(GColorPaint* paint) {
     for (int i = 0; i < 3; ++i) brushRgb_[i] = rgb[i];
   } else {
     writer_->SetImageColourSpace(0);
-    const uint8_t gray = PsGrayByte(rgb[0], rgb[1], rgb[2]);
+    const uint8_t gray = GrayOf(rgb[0], rgb[1], rgb[2]);
     writer_->WriteInteger(gray);
     writer_->WriteOperator("F", true);
     for (uint8_t& c : brushRgb_) c = gray;
@@ -418,7 +431,7 @@ int16_t GPostScript::SetPenColor(GColorPaint* paint) {
     for (uint8_t c : rgb) writer_->WriteInteger(c);
     writer_->WriteOperator("L", true);
   } else {
-    writer_->WriteInteger(PsGrayByte(rgb[0], rgb[1], rgb[2]));
+    writer_->WriteInteger(GrayOf(rgb[0], rgb[1], rgb[2]));
     writer_->WriteOperator("J", true);
   }
   return static_cast<int16_t>(TakeStatus());

@@ -50,7 +50,8 @@ bool PsClipRectangles(const GRect& clip, GRect& source, GRect& destination) {
 
 // The palette's entries as red, green and blue bytes, or as gray bytes,
 // padded with zeros to 2^depth entries.
-std::vector<uint8_t> PsPaletteBytes(const GPaletteTable& palette, uint32_t depth, bool rgb, bool* allGray) {
+std::vector<uint8_t> PsPaletteBytes(const GPaletteTable& palette, uint32_t depth, bool rgb, bool* allGray,
+                                    const GPostScript& generator) {
   const uint32_t entries = 1u << std::min<uint32_t>(depth, 8);
   std::vector<uint8_t> bytes(static_cast<size_t>(entries) * (rgb ? 3 : 1), 0);
   if (allGray != nullptr) *allGray = true;
@@ -66,7 +67,7 @@ std::vector<uint8_t> PsPaletteBytes(const GPaletteTable& palette, uint32_t depth
       bytes[i * 3 + 1] = color.GetGreen();
       bytes[i * 3 + 2] = color.GetBlue();
     } else {
-      bytes[i] = PsGrayByte(color.GetRed(), color.GetGreen(), color.GetBlue());
+      bytes[i] = generator.GrayOf(color.GetRed(), color.GetGreen(), color.GetBlue());
     }
   }
   return bytes;
@@ -176,7 +177,7 @@ void GPostScript::DrawImage(const GBitmap& bitmap, GRect source, GRect destinati
   GPaletteTable* palette = pipeline.GetPalette();
   int32_t mapping = 0;
   bool grayPalette = false;
-  if (colour && palette != nullptr && format <= 8) PsPaletteBytes(*palette, depth, true, &grayPalette);
+  if (colour && palette != nullptr && format <= 8) PsPaletteBytes(*palette, depth, true, &grayPalette, *this);
   // RGB for a colour job's 24-bit rows and colour palettes; gray rows and
   // palettes that hold only grays stay gray. A palette (of at most 8 bits)
   // makes an indexed space.
@@ -184,7 +185,7 @@ void GPostScript::DrawImage(const GBitmap& bitmap, GRect source, GRect destinati
   if (palette == nullptr || format > 8) {
     w.SetImageColourSpace(kind);
   } else {
-    const std::vector<uint8_t> bytes = PsPaletteBytes(*palette, depth, kind == 1, nullptr);
+    const std::vector<uint8_t> bytes = PsPaletteBytes(*palette, depth, kind == 1, nullptr, *this);
     w.SetImagePalette(kind, 8, bytes.data(), static_cast<uint32_t>(bytes.size()));
     mapping = 1;
   }
