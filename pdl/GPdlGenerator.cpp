@@ -7,7 +7,9 @@
 #include "model/GRangeAttribute.h"
 #include "model/MStoredMembers.h"
 #include "pdl/GDownloadRecord.h"
+#include "model/GErrorCommand.h"
 #include "printpath/GDocumentCommand.h"
+#include "printpath/GPageCommand.h"
 #include "printpath/GOutputChannelSource.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWVirtualStream.h"
@@ -165,6 +167,30 @@ GDeviceFontListComposite* GPdlGenerator::GetDeviceFontList() const {
 // ---- Job operations ----
 
 GCountedPtr GPdlGenerator::Send(GCommand* command) { return GPeripheral::Send(command); }
+
+GCountedPtr GPdlGenerator::SendThroughChildren(GCommand* command) {
+  GCountedPtr held(command);
+  if (command == nullptr || ChildCount() == 0) return GPdlGenerator::Send(command);
+  auto isError = [](GCommand* c) { return c == nullptr || c->ClassId() == GErrorCommandClassId; };
+  auto throughChildren = [this, &isError](GCountedPtr current) {
+    for (size_t i = 0; i < ChildCount(); ++i) {
+      GPeripheral* child = ChildAt(i);
+      if (isError(CommandOf(current))) break;
+      if (child == nullptr || child->IsActive() == 0) continue;
+      current = child->Send(CommandOf(current));
+    }
+    return current;
+  };
+  const RWClassID classId = command->ClassId();
+  if (classId == GDocumentEndClassId || classId == GPageEndClassId) {
+    GCountedPtr passed = throughChildren(held);
+    if (isError(CommandOf(passed))) return passed;
+    return GPdlGenerator::Send(CommandOf(passed));
+  }
+  GCountedPtr result = GPdlGenerator::Send(command);
+  if (isError(CommandOf(result))) return result;
+  return throughChildren(result);
+}
 
 int16_t GPdlGenerator::DocumentStart(GDocumentStart* command) {
   inDocument_ = 1;

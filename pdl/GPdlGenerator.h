@@ -144,6 +144,14 @@ class GPdlGenerator : public GPeripheralComposite {
   virtual int32_t CheckEscapeText(const RWCString& text);
 
  protected:
+  // Routing through the generator's own children (a generator that has
+  // any): the command dispatches itself to this generator first and then
+  // goes through each active child in turn, each handing on what it
+  // returns; a document or page end goes through the children first and
+  // then to this generator. An error command ends the walk and is the
+  // result.
+  GCountedPtr SendThroughChildren(GCommand* command);
+
   // The output settings each generator stores after this base's body, in
   // this order: its class version (32-bit), a 16-bit setting, the output
   // sink's 16-bit status and 32-bit enabled flag, the x and y resolution

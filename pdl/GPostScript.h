@@ -11,12 +11,19 @@
 #include <cstdint>
 #include <memory>
 
+#include "graphics/GBitmap.h"
+#include "graphics/GRect.h"
+#include "graphics/GShortPoint.h"
+#include "model/GCountedPtr.h"
 #include "pdl/GOutputSink.h"
 #include "pdl/GPdlGenerator.h"
 #include "pdl/PSLIB.h"
 #include "rw/RWMembers.h"
 
+class GClip;
+class GDitherMatrix;
 class GMedia;
+class GPen;
 
 constexpr RWClassID GPostScriptClassId = 768;
 
@@ -45,14 +52,78 @@ class GPostScript : public GPdlGenerator, public GOutputSink {
   // (UsePostScriptGenerator).
   int16_t ApplyTo(GPeripheral* target) override;
 
-  // The font and paint operations of the generator section. This
-  // generator's font download and drawing output are not in place yet: they
-  // write nothing and answer 0.
+  // Font download is not in place yet: nothing is written, 0.
   int16_t RemoveDownloadedFont(const RWCString&) override { return 0; }
-  int16_t SetPenPattern(GPaint*) override { return 0; }
-  int16_t SetPenColor(GColorPaint*) override { return 0; }
-  int16_t SetBrushPattern(GPaint*) override { return 0; }
-  int16_t SetBrushColor(GColorPaint*) override { return 0; }
+
+  // Commands go to this generator first and then through its active
+  // children; a document or page end goes through the children first.
+  // A failing status becomes an error command.
+  GCountedPtr Send(GCommand* command) override;
+
+  // ---- Drawing (GPostScriptDraw.cpp) ----
+  // Each starts driver drawing (stream mode 1) and answers the sink status.
+  int16_t DrawArc(GGraphic* graphic) override;
+  int16_t DrawChord(GGraphic* graphic) override;
+  int16_t DrawEllipse(GGraphic* graphic) override;
+  int16_t DrawPie(GGraphic* graphic) override;
+  int16_t DrawRectangle(GGraphic* graphic) override;
+  int16_t DrawRoundRectangle(GGraphic* graphic) override;
+  int16_t DrawPolygon(GGraphic* graphic) override;
+  int16_t DrawPolyline(GGraphic* graphic) override;
+  int16_t DrawPolylineTo(GGraphic* graphic) override;
+  int16_t DrawPolyBezier(GGraphic* graphic) override;
+  int16_t DrawPolyBezierTo(GGraphic* graphic) override;
+  int16_t DrawPath(GGraphic* graphic) override;
+  int16_t BeginScanLines(GGraphic* graphic) override;
+  int16_t ScanLines(GGraphic* graphic) override;
+  int16_t EndScanLines(GGraphic* graphic) override;
+  // Attribute receivers; each clears the attribute's changed mark.
+  int16_t SetBrush(GBrush* brush) override;
+  int16_t SetNoBrush(GNoBrush* brush) override;
+  int16_t SetBrushColor(GColorPaint* paint) override;
+  int16_t SetBrushPattern(GPaint* pattern) override;
+  int16_t SetPen(GPen* pen) override;
+  int16_t SetNoPen(GNoPen* pen) override;
+  int16_t SetDashedPen(GDashedPen* pen) override;
+  int16_t SetPenColor(GColorPaint* paint) override;
+  int16_t SetPenPattern(GPaint* pattern) override;
+  int16_t SetLineCap(GCap* cap) override;
+  int16_t SetLineJoin(GJoint* joint) override;
+  int16_t SetMiterJoin(GMiterJoint* joint) override;
+  int16_t SetFillMode(GFillMode* fillMode) override;
+  int16_t ClipToPage(GClipToPage* clip) override;
+  int16_t ClipToPath(GClipToPath* clip) override;
+  int16_t ClipToRectangles(GClipToRectangle* clip) override;
+  int16_t ClipToRectangle(GClipToSingleRectangle* clip) override;
+  int16_t SetRasterOperation(GRasterOperation* operation) override;
+  // Only inside a page: the device transform, then the attribute's offset,
+  // rotation and scale.
+  int16_t SetTransform(GTransformAttribute* transform) override;
+  // Feature 601 says whether application data came first.
+  int16_t SetValue(GValueAttribute* value) override;
+  int16_t SetColorMap(GColorMap* colorMap) override;
+  int16_t SetHalftone(GHalftone* halftone) override;
+  int16_t SetString(GStringAttribute* text) override;
+  int16_t SetEnum(GEnumAttribute* enumeration) override;
+  int16_t SetRange(GRangeAttribute* range) override;
+
+  // ---- Images and patterns (GPostScriptImage.cpp) ----
+  // The raster graphic cut to the page and to the graphics state's clip.
+  int16_t DrawRaster(GGraphic* graphic) override;
+  // Writes the bitmap (source span) as an image at the destination, or as
+  // a pattern the procset defines and leaves for "G" or "K".
+  virtual void DrawImage(const GBitmap& bitmap, GRect source, GRect destination, bool pattern, int32_t transparent,
+                         int32_t kind);
+  // 1 when the paint's pattern was written (kind 1 brush, 2 pen), 0 when
+  // it cannot be.
+  virtual int32_t DefinePattern(GPaint* pattern, int32_t kind);
+  // The pattern of a bitmap: a square cell, scaled to the device when
+  // asked; 0 for an empty bitmap.
+  int32_t DefinePatternBitmap(const GBitmap& bitmap, int32_t transparent, int32_t deviceScaling, int32_t kind);
+  // A colour's gray byte by the job's gray conversion.
+  uint8_t GrayOf(uint8_t red, uint8_t green, uint8_t blue) const;
+  // The job's dither matrix (the configuration's, for the resolution).
+  GDitherMatrix* GetDitherMatrix();
 
   // ---- Job operations ----
   // The job settings into a reset writer (nothing is written yet: the
@@ -75,7 +146,8 @@ class GPostScript : public GPdlGenerator, public GOutputSink {
   void RebuildCurrentState() override;
 
   // Moves between nothing started (0), driver drawing (1) and application
-  // data (2), writing what the change needs.
+  // data (2), writing what the change needs; driver drawing on a page
+  // without a transform of its own first gets the device transform.
   virtual void EnsureStreamStarted(int32_t mode);
 
   // The writer form of the output sink: the bytes go to the channel; the
@@ -134,6 +206,12 @@ class GPostScript : public GPdlGenerator, public GOutputSink {
   GMedia* currentMedia_ = nullptr;  // not owned; the page's
   int32_t fontProcSetsWritten_ = 0;
   uint32_t progressMark_ = 0;
+  // Drawing state.
+  GCountedPtr ditherMatrix_;  // GDitherMatrix of the configuration
+  uint16_t rasterOperation_ = 0;
+  int32_t inScanLines_ = 0;
+  int32_t deviceTransformPending_ = 0;
+  uint8_t brushRgb_[3] = {0, 0, 0};
 
  private:
   // Reads the job settings into the writer and the job values.
@@ -146,6 +224,27 @@ class GPostScript : public GPdlGenerator, public GOutputSink {
   // texts, through the configuration's colour-map and halftone lists.
   void TakeColourControl(GState* job);
 
+  // The stream mode change of EnsureStreamStarted.
+  void SwitchStreamMode(int32_t mode);
+  // Picks the job's dither matrix from the configuration's list.
+  void ChooseDitherMatrix();
+  // The default graphics state for the page, and the page's transform in
+  // it.
+  void ResetGraphicsState();
+
+  // Drawing helpers (GPostScriptDraw.cpp).
+  void BeginShape();
+  void EndShape();
+  void WritePoint(const GShortPoint& p);
+  void WritePoints(const GShortPoint* points, uint32_t count);
+  void WriteBox(const GRect& box);
+  void WriteRectangleOperands(const GRect& r);
+  int16_t DrawArcShape(GGraphic* graphic, const char* op, bool ordered);
+  int32_t WriteClipRule(GClip* clip);
+  void WritePenWidthAndPaint(GPen* pen);
+  int16_t ClearMark(GAttribute* attribute);
+  bool IsMaskRasterOperation() const;
+
   // The stored output settings, in the shared block's order.
   OutputBlock Output() const;
   void TakeOutput(const OutputBlock& block);
@@ -154,3 +253,6 @@ class GPostScript : public GPdlGenerator, public GOutputSink {
 };
 
 RWCollectable* GPostScriptCreate();
+
+// The luminance of a colour as a byte, 0 black to 255 white.
+uint8_t PsGrayByte(uint8_t red, uint8_t green, uint8_t blue);

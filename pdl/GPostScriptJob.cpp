@@ -7,6 +7,8 @@
 #include <string>
 
 #include "driver/GDriverInstance.h"
+#include "graphics/GDitherMatrix.h"
+#include "graphics/GTransformAttribute.h"
 #include "model/GColorSettingGetters.h"
 #include "model/GConfiguration.h"
 #include "model/GFeatureIds.h"
@@ -23,6 +25,7 @@
 #include "pdl/GPostScript.h"
 #include "printpath/GDocumentCommand.h"
 #include "printpath/GPageCommand.h"
+#include "printpath/GRenderInstance.h"
 
 namespace {
 
@@ -86,6 +89,13 @@ std::string PsNumber(double value) {
   return text;
 }
 
+// The section's settings count as applied.
+void PsClearChangedMarks(GState* section) {
+  GSettingQuery::ForEachChild(section, [](MPersistentObject* item) {
+    if (auto* attribute = dynamic_cast<GAttribute*>(item)) attribute->changed = 0;
+  });
+}
+
 }  // namespace
 
 uint16_t GPostScript::TakeStatus() {
@@ -97,6 +107,49 @@ uint16_t GPostScript::TakeStatus() {
 int16_t GPostScript::Write(const uint8_t* data, uint32_t length) {
   return static_cast<int16_t>(
       GOutputSink::Deliver(GetOutputChannel(), progress_, {sinkEnabled_, sinkStatus_, progressMark_}, data, length));
+}
+
+GCountedPtr GPostScript::Send(GCommand* command) { return SendThroughChildren(command); }
+
+void GPostScript::ChooseDitherMatrix() {
+  GConfiguration* configuration = GetConfiguration();
+  MPersistentObject* list = configuration != nullptr ? configuration->FindById(GFeatureIds::kDitherMatrixList) : nullptr;
+  GDitherMatrix* match = nullptr;
+  GDitherMatrix* last = nullptr;
+  GSettingQuery::ForEachChild(list, [&](MPersistentObject* item) {
+    auto* matrix = dynamic_cast<GDitherMatrix*>(item);
+    if (matrix == nullptr) return;
+    last = matrix;
+    if (match == nullptr && matrix->GetResolution() == xResolution_) match = matrix;
+  });
+  if (match != nullptr) {
+    ditherMatrix_ = GCountedPtr(match);
+  } else if (ditherMatrix_.Pointee() == nullptr && last != nullptr) {
+    // An earlier job's matrix stays; only without one the last listed
+    // serves.
+    ditherMatrix_ = GCountedPtr(last);
+  }
+}
+
+void GPostScript::ResetGraphicsState() {
+  GState* current = GetCurrentState();
+  GState* defaults = GetDefaultState();
+  MPersistentObject* graphics = defaults != nullptr ? GSettingQuery::Find(defaults, GFeatureIds::kGraphicsState) : nullptr;
+  if (graphics != nullptr && current != nullptr) {
+    if (current->ReplaceChildById(GFeatureIds::kGraphicsState, graphics) == 0) current->AddChild(graphics->DeepCopy());
+    // The section cache still holds the old graphics section.
+    SetCurrentState(current);
+    OnPeripheralChanged(this);
+  }
+  GState* page = GetStateSection(GFeatureIds::kPageState);
+  auto* transform =
+      page != nullptr ? dynamic_cast<GAttribute*>(page->FindByClass(GTransformAttributeClassId)) : nullptr;
+  if (transform != nullptr) {
+    auto* copy = static_cast<GAttribute*>(transform->Clone());
+    copy->changed = 1;
+    GetStateSection(GFeatureIds::kGraphicsState)->Merge(copy);
+    GCountedPtr drop(copy);
+  }
 }
 
 void GPostScript::RebuildCurrentState() {
@@ -129,10 +182,12 @@ int16_t GPostScript::DocumentStart(GDocumentStart* command) {
     writer_->SetDeferredMediaSelection(1);
   }
   ReadJobSettings(job);
+  ChooseDitherMatrix();
   lastInputBin_ = -1;
   lastMediaType_ = RWCString();
   firstPagePending_ = 1;
   fontProcSetsWritten_ = 0;
+  PsClearChangedMarks(job);
   EnterDocument();
   return static_cast<int16_t>(TakeStatus());
 }
@@ -209,6 +264,9 @@ void GPostScript::ReadJobSettings(GState* job) {
   twoBitRaster_ = bits == 2 ? 1 : 0;
   w.SetPreRenderingEnhance(bits == 2 ? 2 : 1);
   w.SetSparetone(GSettingQuery::ShortOr(job, kSparetone, 0));
+  if (auto* render = dynamic_cast<GRenderInstance*>(driverInstance_)) {
+    if (render->IsImpositionActive() != 0) w.SetTumbleFlag();
+  }
   w.SetDuplex(GSettingQuery::ShortOr(job, kDuplex, 0));
   w.SetOutputBin(GSettingQuery::ShortOr(job, kOutputBin, 1),
                  GSettingQuery::ShortOr(GetCurrentState(), kOutputAccessoryMode, 2));
@@ -317,6 +375,7 @@ int16_t GPostScript::PageStart(GPageStart* command) {
     status = channel->BeginDocument();
     if (status != 0) return status;
   }
+  ResetGraphicsState();
   GState* job = GetStateSection(GFeatureIds::kJobSettings);
   GState* page = GetStateSection(GFeatureIds::kPageState);
   ReadPageSettings(page, job);
@@ -336,7 +395,21 @@ int16_t GPostScript::PageStart(GPageStart* command) {
     fontProcSetsWritten_ = 0;
   }
   if (applicationMode_ == 0) writer_->WritePageSetup();
+  PsClearChangedMarks(page);
   EnterPage();
+  if (applicationMode_ == 0) {
+    auto* transform =
+        page != nullptr ? dynamic_cast<GTransformAttribute*>(page->FindByClass(GTransformAttributeClassId)) : nullptr;
+    if (transform != nullptr) {
+      SetTransform(transform);
+    } else {
+      // The drawing is in device pixels from the top left corner: without a
+      // page transform of its own the page still gets the device transform
+      // before its first drawing, or every drawing would land in points,
+      // far off the sheet.
+      deviceTransformPending_ = 1;
+    }
+  }
   return static_cast<int16_t>(TakeStatus());
 }
 
@@ -349,6 +422,7 @@ int16_t GPostScript::PageEnd(GPageEnd*) {
   pathDepth_ = 0;
   clipPath_ = 0;
   currentMedia_ = nullptr;
+  deviceTransformPending_ = 0;
   return static_cast<int16_t>(TakeStatus());
 }
 
@@ -387,7 +461,14 @@ int16_t GPostScript::JobAbort(GJobAbort* command) {
 // ---- Application data ----
 
 void GPostScript::EnsureStreamStarted(int32_t mode) {
-  if (mode == streamMode_) return;
+  if (mode != streamMode_) SwitchStreamMode(mode);
+  if (mode == 1 && deviceTransformPending_ != 0 && IsInPage()) {
+    deviceTransformPending_ = 0;
+    writer_->WriteDeviceTransform();
+  }
+}
+
+void GPostScript::SwitchStreamMode(int32_t mode) {
   PSLIB& w = *writer_;
   const GMedia* media = currentMedia_;
   const double originX = media != nullptr ? media->GetImageableOrigin()->x : 0;

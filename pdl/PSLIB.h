@@ -130,6 +130,57 @@ class PSLIB {
   // The custom screen block, when armed with a custom screen.
   int16_t WriteHalftoneBlock();
 
+  // ---- Drawing primitives (PSLIBDraw.cpp) ----
+  // n in decimal and one blank.
+  int16_t WriteInteger(int32_t n);
+  // A 32-bit real with four truncated decimals ("2.5000", ".2500",
+  // "-.5000", "3", "0") and one blank. The integer part is taken as a
+  // 16-bit value, as the printer's operators expect.
+  int16_t WriteReal(float x);
+  // The real form of the font operations: a sign character (a blank for
+  // positive values), the number with four truncated decimals and a blank.
+  int16_t WriteGReal(float x);
+  // The name followed by a line end or by one blank; nothing for an empty
+  // name.
+  int16_t WriteOperator(const char* name, bool lineEnd);
+  // "[" the values as integers "]".
+  int16_t WriteIntegerArray(const int16_t* values, uint32_t count);
+  // The default matrix, the mirror, then the translation, rotation and
+  // scale that put the page's origin at its top left corner in device
+  // units for the orientation.
+  int16_t WriteDeviceTransform();
+  int16_t GetXResolution() const { return xResolution_; }
+  int16_t GetYResolution() const { return yResolution_; }
+
+  // ---- Image data (PSLIBDraw.cpp) ----
+  // The framing operators of images and patterns.
+  int16_t BeginImage(int32_t mapping, int32_t depth, int32_t srcWidth, int32_t srcHeight, int32_t dstWidth,
+                     int32_t dstHeight);
+  int16_t BeginPatternImage(int32_t mapping, int32_t depth, int32_t transparent, int32_t srcWidth, int32_t srcHeight,
+                            int32_t dstWidth, int32_t dstHeight);
+  int16_t ImageBlockHeader(int32_t startLine, int32_t blockHeight, int32_t compression);
+  int16_t PatternBlockHeader(int32_t startLine, int32_t blockHeight, int32_t compression);
+  int16_t EndImage();
+  int16_t EndPatternImage();
+  // kind 0 gray, 1 RGB, and "AK"; with a palette, the kind, the depth, the
+  // palette bytes as a hexadecimal string and "AL".
+  int16_t SetImageColourSpace(int32_t kind);
+  int16_t SetImagePalette(int32_t kind, int32_t depth, const uint8_t* bytes, uint32_t count);
+  // The byte count the next block header announces.
+  void SetPendingDataLength(uint32_t length) { pendingDataLength_ = length; }
+  // The decoder number of the block headers: 0 binary, 1 hexadecimal, 2
+  // ASCII85.
+  int32_t DataDecoder() const { return binaryTransfer_ != 0 ? 0 : ascii85_ != 0 ? 2 : 1; }
+  // Opens the data that follows a block header (a line end unless binary;
+  // the data's opening bracket when marker is set).
+  int16_t BeginData(int32_t mode, int32_t marker);
+  // The bytes under binary transfer, in ASCII85 or as hexadecimal digits.
+  int16_t WriteData(const uint8_t* data, uint32_t count);
+  // Ends the data: the partial ASCII85 group and "~>", or ">", or under
+  // binary transfer the run-length end marker for mode 1; then a line end.
+  int16_t EndData(int32_t mode, int32_t final);
+  int32_t IsInImageData() const { return inImageData_; }
+
   // ---- State read by the generator and the tests ----
   int32_t GetPageNumber() const { return pageNumber_; }
   uint32_t GetFill() const { return fill_; }
@@ -172,6 +223,10 @@ class PSLIB {
   // One byte into the buffer, flushing a full buffer first.
   int16_t PutByte(uint8_t byte);
   int16_t WriteHexDigits(const uint8_t* data, uint32_t count, int32_t& column);
+  // The image values before "AP" or "AM" (the transparent flag only for a
+  // pattern).
+  void WriteImageValues(int32_t mapping, int32_t depth, const int32_t* transparent, int32_t srcWidth,
+                        int32_t srcHeight, int32_t dstWidth, int32_t dstHeight);
 
   GOutputSink* sink_;  // not owned
   uint8_t buffer_[kCapacity];
@@ -202,6 +257,12 @@ class PSLIB {
   int32_t colourStringsSet_ = 0;
   RWCString colourStrings_[6];
   int32_t hexColumn_ = 0;
+  // Image data state.
+  uint32_t pendingDataLength_ = 0;
+  int32_t inImageData_ = 0;
+  uint32_t a85Count_ = 0;
+  uint32_t a85Value_ = 0;
+  uint32_t a85Column_ = 0;
 
   // Page-device feature values and their marks.
   uint32_t changed_ = 0;

@@ -18,8 +18,10 @@ std::string PsWithJobLineEnds(const char* text) {
 // The standard procset. Its operators keep their state in the dictionary
 // on top of the dictionary stack (the page setup's "/MOVE 1 def" and the
 // one-letter setters define there alike), and read it by plain lookup.
-// Procedures that other definitions call by name (restore, initmatrix)
-// are redefined first, so that bind leaves those calls alone.
+// The redefined restore comes first, so that bind leaves the calls to it
+// alone. "AF" is the page device's own default matrix: a Level 2 device
+// lays a page whose width exceeds its height across already, so the
+// device transform's landscape cases need no further turn.
 const char kPsStandardText[] = R"PS(200 dict dup begin
 /TYPE_NULL 0 def /TYPE_COLOR_GRAY 1 def /TYPE_COLOR_RGB 2 def /TYPE_PATTERN 3 def
 /COLOR_GRAY_O 1 def /COLOR_R_O 2 def /COLOR_G_O 3 def /COLOR_B_O 4 def /PATTERN_ID 5 def
@@ -40,9 +42,6 @@ const char kPsStandardText[] = R"PS(200 dict dup begin
 /restore {dup pp_save eq
  {xlattr aload pop 65 -1 roll systemdict /restore get exec xlattr astore pop /pp_save null def}
  {systemdict /restore get exec} ifelse} bind def
-/initmatrix {systemdict /initmatrix get exec
- currentpagedevice /PageSize get aload pop gt
- {90 rotate 0 currentpagedevice /PageSize get 0 get neg translate} if} bind def
 /qput {xlattr 3 1 roll exch put} bind def
 /tokread {currentfile token not {stop} if} bind def
 /a {/ARCDIR exch def} bind def
@@ -141,9 +140,10 @@ const char kPsStandardText[] = R"PS(200 dict dup begin
 /AN {/DECODER exch def /COMPMODE exch def /BLOCKHEIGHT exch def /STARTLINE exch def} bind def
 /AQ {/DECODER exch def /COMPMODE exch def /BLOCKHEIGHT exch def /STARTLINE exch def} bind def
 /AO {} bind def
-/mkfilter {currentfile DECODER 2 eq {/ASCII85Decode filter} {/ASCIIHexDecode filter} ifelse
+/mkfilter {currentfile DECODER 2 eq {/ASCII85Decode filter} if DECODER 1 eq {/ASCIIHexDecode filter} if
  COMPMODE 1 eq {/RunLengthDecode filter} if COMPMODE 2 eq {/DCTDecode filter} if} bind def
 /bitsper {COLORDEPTH 24 eq {8} {COLORDEPTH} ifelse} bind def
+/imgdecode {COLORMAPPING 1 eq {[0 1 bitsper bitshift 1 sub]} {IMGDECODE} ifelse} bind def
 /checkropmask {COLORDEPTH 1 eq roplist ROPCODE known and {roplist ROPCODE get true} {false} ifelse} bind def
 /doimage {/DATALENGTH exch def gsave currentpoint translate DESTWIDTH DESTHEIGHT scale
  checkropmask
@@ -151,13 +151,13 @@ const char kPsStandardText[] = R"PS(200 dict dup begin
   << /ImageType 1 /Width SRCWIDTH /Height BLOCKHEIGHT /ImageMatrix [SRCWIDTH 0 0 SRCHEIGHT 0 STARTLINE neg]
      /BitsPerComponent 1 /Decode qdec /DataSource mkfilter >> imagemask}
  {<< /ImageType 1 /Width SRCWIDTH /Height BLOCKHEIGHT /ImageMatrix [SRCWIDTH 0 0 SRCHEIGHT 0 STARTLINE neg]
-     /BitsPerComponent bitsper /Decode IMGDECODE /DataSource mkfilter >> image} ifelse
+     /BitsPerComponent bitsper /Decode imgdecode /DataSource mkfilter >> image} ifelse
  grestore} bind def
 /AP {save /pp_save exch def /EXECDATA {doimage} def} bind def
 /AR {pp_save restore} bind def
 /AS {showpage} bind def
 /patcell {16 dict begin /Transp exch def /Dat exch def /Cs currentcolorspace def
- /Bits bitsper def /Dec IMGDECODE def /W SRCWIDTH def /H SRCHEIGHT def
+ /Bits bitsper def /Dec imgdecode def /W SRCWIDTH def /H SRCHEIGHT def
  /PatternType 1 def /PaintType 1 def /TilingType 1 def
  /BBox [0 0 W H] def /XStep W def /YStep H def
  /PaintProc {begin Bits 1 eq

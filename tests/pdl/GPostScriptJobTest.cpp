@@ -56,15 +56,7 @@ size_t PsCount(const std::string& text, const std::string& what) {
 // Renders the job at 72 dpi (a pixel a point) and checks that Ghostscript
 // took it without an error.
 qvtest::RenderedJob PsRender(const std::string& job, const std::string& name) {
-  const std::string gs = qvtest::PostScriptInterpreter();
-  if (gs.empty()) {
-    ADD_FAILURE() << qvtest::kNoPostScriptInterpreter;
-    return {};
-  }
-  qvtest::RenderedJob rendered = qvtest::RenderPostScript(gs, qvtest::UnwrapPostScriptJob(job), name, 72);
-  EXPECT_EQ(rendered.status, 0) << rendered.errors;
-  EXPECT_EQ(rendered.errors.find("Error"), std::string::npos) << rendered.errors;
-  return rendered;
+  return qvtest::RenderPostScriptJob(job, name);
 }
 
 void PsExpectPageSizes(const qvtest::RenderedJob& rendered, const std::vector<std::pair<int, int>>& sizes) {

@@ -68,4 +68,19 @@ inline RenderedJob RenderPostScript(const std::string& interpreter, const std::s
                          ".ps", resolution);
 }
 
+// Renders a job (PJL and the tagged binary protocol undone) and checks
+// that Ghostscript took it without an error; a missing Ghostscript fails
+// the test.
+inline RenderedJob RenderPostScriptJob(const std::string& job, const std::string& name, int resolution = 72) {
+  const std::string gs = PostScriptInterpreter();
+  if (gs.empty()) {
+    ADD_FAILURE() << kNoPostScriptInterpreter;
+    return {};
+  }
+  RenderedJob rendered = RenderPostScript(gs, UnwrapPostScriptJob(job), name, resolution);
+  EXPECT_EQ(rendered.status, 0) << rendered.errors;
+  EXPECT_EQ(rendered.errors.find("Error"), std::string::npos) << rendered.errors;
+  return rendered;
+}
+
 }  // namespace qvtest
