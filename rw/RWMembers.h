@@ -131,6 +131,8 @@ class SizeArchive : public ArchiveBase<SizeArchive, Kind::kSize> {
   }
   // Bytes stored one text character each (see StreamWriter::TextBytes).
   void TextBytes(const unsigned char*, uint32_t count) { size_ += count; }
+  // A block of bytes written as one run (see StreamWriter::Block).
+  void Block(const unsigned char*, uint32_t count) { size_ += count; }
   // Bytes beside the values (nested objects, counted by their own sizes).
   void AddBytes(uint32_t count) { size_ += count; }
   uint32_t Size() const { return size_; }
@@ -172,6 +174,11 @@ class StreamWriter : public ArchiveBase<StreamWriter, Kind::kWriteStream> {
   void TextBytes(const unsigned char* bytes, uint32_t count) {
     for (uint32_t i = 0; i < count; ++i) stream_.PutUCharText(bytes != nullptr ? bytes[i] : 0);
   }
+  // A block of bytes as one run of unsigned characters; an empty block
+  // writes nothing.
+  void Block(const unsigned char* bytes, uint32_t count) {
+    if (count != 0) stream_.PutUChars(bytes, count);
+  }
   RWVirtualOutStream& Stream() { return stream_; }
 
  private:
@@ -211,6 +218,9 @@ class FileWriter : public ArchiveBase<FileWriter, Kind::kWriteFile> {
     } else {
       for (uint32_t i = 0; i < count; ++i) file_.WriteChar('\0');
     }
+  }
+  void Block(const unsigned char* bytes, uint32_t count) {
+    if (count != 0) file_.WriteChars(reinterpret_cast<const char*>(bytes), count);
   }
   RWBinaryFile& File() { return file_; }
 
@@ -274,6 +284,11 @@ class StreamReader : public ArchiveBase<StreamReader, Kind::kReadStream> {
   bool TextPiece(unsigned char* piece, size_t count) {
     for (size_t i = 0; i < count && Going(); ++i) stream_.GetUCharText(piece[i]);
     return Going();
+  }
+  // Reads a block written by StreamWriter::Block into bytes (count of
+  // them, which the caller provides).
+  void Block(unsigned char* bytes, uint32_t count) {
+    if (count != 0 && Going()) stream_.GetUChars(bytes, count);
   }
   RWVirtualInStream& Stream() { return stream_; }
   // The input, for a class's own read step written once for both forms
@@ -350,6 +365,9 @@ class FileReader : public ArchiveBase<FileReader, Kind::kReadFile> {
   bool TextPiece(unsigned char* piece, size_t count) {
     if (ok_ && !file_.ReadChars(reinterpret_cast<char*>(piece), count)) ok_ = false;
     return ok_;
+  }
+  void Block(unsigned char* bytes, uint32_t count) {
+    if (count != 0 && ok_ && !file_.ReadChars(reinterpret_cast<char*>(bytes), count)) ok_ = false;
   }
   RWBinaryFile& File() { return file_; }
   RWBinaryFile& Input() { return file_; }
