@@ -149,7 +149,7 @@ void GDeviceFontList::Members(Archive& archive) {
   if constexpr (Archive::kReading) {
     if (!archive.Ok() || version == 0) return;
     DeleteFonts();
-    archive(count);
+    archive(rwm::AsUInt(count));
     if (!archive.Ok()) return;
     for (uint32_t i = 0; i < count; ++i) {
       auto* node = new (std::nothrow) FontNode;
@@ -170,7 +170,7 @@ void GDeviceFontList::Members(Archive& archive) {
     secondMap_ = GCountedPtr();
     if (version < 3) return;
   } else {
-    archive(count);
+    archive(rwm::AsUInt(count));
     for (RWSlistLink* p = fonts_.First(); p != fonts_.Tail(); p = p->next)
       archive.Embedded(static_cast<FontNode*>(p)->font);
     archive(stamp_);

@@ -41,6 +41,14 @@ AsType<Stored, Held> As(const Held& value) {
   return AsType<Stored, Held>{const_cast<Held&>(value)};
 }
 
+// A 32-bit count stored as the streams' int rather than their long (the
+// two may differ in width in a foreign byte-order tagged stream):
+// AsUInt(count).
+struct UIntValue {
+  uint32_t& value;
+};
+inline UIntValue AsUInt(uint32_t& value) { return UIntValue{value}; }
+
 // The archives' kinds; a Members template may test them (kReading) where a
 // read needs a step that a write has not.
 enum class Kind { kSize, kWriteStream, kWriteFile, kReadStream, kReadFile };
@@ -106,6 +114,7 @@ class SizeArchive : public ArchiveBase<SizeArchive, Kind::kSize> {
   void Value(const AsType<S, H>&) {
     size_ += sizeof(S);
   }
+  void Value(const UIntValue&) { size_ += 4; }
   void Value(const RWCString& text) { size_ += 4 + static_cast<uint32_t>(text.Length()); }
   void Value(const RWWString& text) { size_ += 4 + 2 * static_cast<uint32_t>(text.Length()); }
   // The class version: one 32-bit value.
@@ -153,6 +162,7 @@ class StreamWriter : public ArchiveBase<StreamWriter, Kind::kWriteStream> {
   void Value(const AsType<S, H>& value) {
     Fixed<S>::Put(stream_, static_cast<S>(value.value));
   }
+  void Value(const UIntValue& count) { stream_.PutUInt(count.value); }
   void Value(const RWCString& text) { text.SaveTo(stream_); }
   void Value(const RWWString& text) { text.SaveTo(stream_); }
   uint32_t Version(uint32_t version) {
@@ -197,6 +207,7 @@ class FileWriter : public ArchiveBase<FileWriter, Kind::kWriteFile> {
   void Value(const AsType<S, H>& value) {
     Fixed<S>::Write(file_, static_cast<S>(value.value));
   }
+  void Value(const UIntValue& count) { file_.WriteUInt(count.value); }
   void Value(const RWCString& text) { text.SaveToFile(file_); }
   void Value(const RWWString& text) { text.SaveToFile(file_); }
   uint32_t Version(uint32_t version) {
@@ -243,6 +254,9 @@ class StreamReader : public ArchiveBase<StreamReader, Kind::kReadStream> {
     S stored{};
     Fixed<S>::Get(stream_, stored);
     if (stream_.Good()) value.value = static_cast<H>(stored);
+  }
+  void Value(const UIntValue& count) {
+    if (Going()) stream_.GetUInt(count.value);
   }
   void Value(RWCString& text) {
     if (Going()) text.RestoreFrom(stream_);
@@ -334,6 +348,9 @@ class FileReader : public ArchiveBase<FileReader, Kind::kReadFile> {
       value.value = static_cast<H>(stored);
     else
       ok_ = false;
+  }
+  void Value(const UIntValue& count) {
+    if (ok_ && !file_.ReadUInt(count.value)) ok_ = false;
   }
   void Value(RWCString& text) {
     if (ok_ && !text.RestoreFromFile(file_)) ok_ = false;
