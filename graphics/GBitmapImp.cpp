@@ -4,9 +4,11 @@
 #include <bit>
 #include <cstring>
 #include <new>
+#include <optional>
 
 #include "graphics/GPaletteTable.h"
 #include "model/MPersistentRead.h"
+#include "model/MStoredMembers.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWPersistence.h"
 #include "rw/RWReadTable.h"
@@ -15,8 +17,6 @@
 
 namespace {
 
-// The stored body's fixed part after the persistent base, palette excluded.
-constexpr uint32_t kFixedStoredBytes = 85;
 // Pixel data is read in pieces of this size, so that a damaged length
 // reserves no more than the input really holds.
 constexpr uint32_t kReadPiece = 64 * 1024;
@@ -35,65 +35,10 @@ struct PlaneRow {
   uint8_t At(uint64_t i) const { return i < available ? bytes[i] : 0; }
 };
 
-// Typed reads and writes of the two stored forms.
-struct StreamInput {
-  RWVirtualInStream& stream;
-  bool Good() const { return stream.Good() && !RWReadTableGuard::RestoreFailed(); }
-  bool U32(uint32_t& v) { return stream.GetULong(v).Good(); }
-  bool I32(int32_t& v) { return stream.GetLong(v).Good(); }
-  bool U16(uint16_t& v) { return stream.GetUShort(v).Good(); }
-  bool I16(int16_t& v) { return stream.GetShort(v).Good(); }
-  bool U8(uint8_t& v) { return stream.GetUChar(v).Good(); }
-  bool Bytes(uint8_t* bytes, uint32_t count) { return count == 0 || stream.GetUChars(bytes, count).Good(); }
-  bool Palette(GPaletteTable*& palette) {
-    stream >> palette;
-    return Good();
-  }
-};
-
-struct FileInput {
-  RWBinaryFile& file;
-  bool Good() const { return !file.HasError() && !RWReadTableGuard::RestoreFailed(); }
-  bool U32(uint32_t& v) { return file.ReadULong(v); }
-  bool I32(int32_t& v) { return file.ReadInt(v); }
-  bool U16(uint16_t& v) { return file.ReadUShort(v); }
-  bool I16(int16_t& v) { return file.ReadShort(v); }
-  bool U8(uint8_t& v) { return file.ReadUChar(v); }
-  bool Bytes(uint8_t* bytes, uint32_t count) {
-    return count == 0 || file.ReadChars(reinterpret_cast<char*>(bytes), count);
-  }
-  bool Palette(GPaletteTable*& palette) {
-    file >> palette;
-    return Good() && !file.IsAtEnd();
-  }
-};
-
-struct StreamOutput {
-  RWVirtualOutStream& stream;
-  void U32(uint32_t v) { stream.PutULong(v); }
-  void I32(int32_t v) { stream.PutLong(v); }
-  void U16(uint16_t v) { stream.PutUShort(v); }
-  void I16(int16_t v) { stream.PutShort(v); }
-  void U8(uint8_t v) { stream.PutUChar(v); }
-  void Bytes(const uint8_t* bytes, uint32_t count) { stream.PutUChars(bytes, count); }
-  void Object(const RWCollectable* object) { RWWriteObjectPointer(stream, object); }
-};
-
-struct FileOutput {
-  RWBinaryFile& file;
-  void U32(uint32_t v) { file.WriteULong(v); }
-  void I32(int32_t v) { file.WriteInt(v); }
-  void U16(uint16_t v) { file.WriteUShort(v); }
-  void I16(int16_t v) { file.WriteShort(v); }
-  void U8(uint8_t v) { file.WriteUChar(v); }
-  void Bytes(const uint8_t* bytes, uint32_t count) { file.WriteChars(reinterpret_cast<const char*>(bytes), count); }
-  void Object(const RWCollectable* object) { RWWriteObjectPointerToFile(file, object); }
-};
-
 // Reads length bytes in pieces, the block growing with what was read.
 // Answers the block (new[]), or null when the input ends first.
-template <typename Input>
-uint8_t* ReadPixelBytes(Input& input, uint32_t length) {
+template <typename ReadPiece>
+uint8_t* ReadPixelBytes(uint32_t length, ReadPiece readPiece) {
   uint8_t* block = nullptr;
   uint32_t capacity = 0;
   for (uint32_t done = 0; done < length;) {
@@ -111,7 +56,7 @@ uint8_t* ReadPixelBytes(Input& input, uint32_t length) {
       block = fresh;
       capacity = static_cast<uint32_t>(grown);
     }
-    if (!input.Bytes(block + done, piece)) {
+    if (!readPiece(block + done, piece)) {
       delete[] block;
       return nullptr;
     }
@@ -637,136 +582,84 @@ uint32_t GBitmapImp::GetRow(uint8_t* buffer, int16_t x0, int16_t x1, int16_t row
 
 // ---- Persistence ----
 
-uint32_t GBitmapImp::MembersStoreSize() const {
-  // The palette shares the identity table of the save the body belongs to.
-  RWStoreTableGuard guard;
-  const GPaletteTable* palette = GetPalette();
-  return MPersistentObject::MembersStoreSize() + kFixedStoredBytes +
-         (palette != nullptr ? palette->StoredByteCount() : 6) + (data_ != nullptr ? dataLength_ : 0);
-}
-
-template <typename Output>
-void GBitmapImp::SaveBody(Output& out) const {
-  out.U32(ClassVersion());
-  out.I32(ownsData_);
-  out.U32(data_ != nullptr ? dataLength_ : 0);
-  out.I16(bounds_.left);
-  out.I16(bounds_.top);
-  out.I16(bounds_.right);
-  out.I16(bounds_.bottom);
-  out.U8(bitsPerPixel_);
-  out.U8(planes_);
-  out.I32(componentOrder_);
-  out.I32(compression_);
-  out.I32(bottomUp_);
-  out.U8(rowAlignment_);
-  out.I16(rowsPerSegment_);
-  out.U32(static_cast<uint32_t>(reservedValue_));
-  out.U16(static_cast<uint16_t>(segmentStep_));
-  out.U32(decodedSize_);
-  out.I32(decodedSizeValid_);
-  out.U32(stride_);
-  out.U32(packedRowBytes_);
-  out.I32(masksGiven_);
-  for (const Mask& m : masks_) {
-    out.U32(m.mask);
-    out.U8(m.shift);
-    out.U8(m.bits);
+// The version, the fields of the layout and the masks, the palette as an
+// object reference, the mirror flag and the pixel data. Every field is read
+// before any is taken, so a cut or damaged body leaves the body as it was.
+// The stored stride, sizes and mask shifts must be those the layout gives;
+// rows are read within the data whatever it holds. The pixel data is read
+// piecewise, bounded by what the input holds.
+template <typename Archive>
+void GBitmapImp::Members(Archive& archive) {
+  constexpr bool kReading = Archive::kReading;
+  MStored::RestoreScope<Archive> scope(this);
+  if (!MStored::Going(archive, true)) return;
+  archive.Version(ClassVersion());
+  if (!archive.Ok()) return;
+  // A read fills a local body; the size and the writes look at this one.
+  std::optional<GBitmapImp> local;
+  if constexpr (kReading) local.emplace();
+  GBitmapImp& body = kReading ? *local : *this;
+  uint32_t length = data_ != nullptr ? dataLength_ : 0;
+  archive(body.ownsData_, length, body.bounds_.left, body.bounds_.top, body.bounds_.right, body.bounds_.bottom,
+          body.bitsPerPixel_, body.planes_, body.componentOrder_, body.compression_, body.bottomUp_,
+          body.rowAlignment_, body.rowsPerSegment_, rwm::As<uint32_t>(body.reservedValue_),
+          rwm::As<uint16_t>(body.segmentStep_), body.decodedSize_, body.decodedSizeValid_, body.stride_,
+          body.packedRowBytes_, body.masksGiven_);
+  for (Mask& m : body.masks_) archive(m.mask, m.shift, m.bits);
+  int32_t mirror = mirror_;
+  if constexpr (!kReading) {
+    archive.Pointer(GetPalette());
+    archive(mirror);
+    archive.Block(data_, length);
+  } else {
+    if (!MStored::Going(archive, true)) return;
+    // The layout is worked out again from the bounds, depth and alignment;
+    // a stored stride, row size or mask split that disagrees with it, or a
+    // kept decoded size that disagrees with the data, marks a damaged body.
+    const uint32_t storedStride = body.stride_;
+    const uint32_t storedPacked = body.packedRowBytes_;
+    const Mask storedMasks[3] = {body.masks_[0], body.masks_[1], body.masks_[2]};
+    body.SetDerivedFields();
+    if (body.stride_ != storedStride || body.packedRowBytes_ != storedPacked) return;
+    for (int i = 0; i < 3; ++i)
+      if (body.masks_[i].shift != storedMasks[i].shift || body.masks_[i].bits != storedMasks[i].bits) return;
+    if (body.decodedSizeValid_ != 0 && length != 0) {
+      const uint64_t decoded = body.compression_ != 0 ? static_cast<uint64_t>(length) * 2 : length;
+      if (body.decodedSize_ != std::min<uint64_t>(decoded, UINT32_MAX)) return;
+    }
+    GPaletteTable* palette = nullptr;
+    archive.Input() >> palette;
+    const bool paletteRead = MStored::Going(archive.Input());
+    // The body holds the palette from here, so a failed restore must not
+    // delete it as well.
+    if (palette != nullptr) RWReadTableGuard::Adopt(palette);
+    GCountedRef heldPalette(palette);
+    if (!paletteRead) return;
+    archive(mirror);
+    if (!archive.Ok()) return;
+    uint8_t* data = nullptr;
+    if (length != 0) {
+      data = ReadPixelBytes(length, [&archive](uint8_t* piece, uint32_t count) {
+        archive.Block(piece, count);
+        return archive.Ok();
+      });
+      if (data == nullptr) return;
+    }
+    FreeData();
+    body.mirror_ = mirror;
+    body.ownsData_ = data != nullptr ? 1 : body.ownsData_;
+    const int32_t ownsData = body.ownsData_;
+    // The fields come over from the local body; its data and palette do not.
+    CopyFrom(body);
+    ownsData_ = ownsData;
+    data_ = data;
+    dataLength_ = length;
+    palette_ = heldPalette;
+    grayFunction_ = nullptr;
   }
-  out.Object(GetPalette());
-  out.I32(mirror_);
-  if (data_ != nullptr && dataLength_ != 0) out.Bytes(data_, dataLength_);
 }
 
-void GBitmapImp::SaveMembers(RWVirtualOutStream& stream) const {
-  MPersistentObject::SaveMembers(stream);
-  StreamOutput out{stream};
-  SaveBody(out);
-}
-
-void GBitmapImp::SaveMembersToFile(RWBinaryFile& file) const {
-  MPersistentObject::SaveMembersToFile(file);
-  FileOutput out{file};
-  SaveBody(out);
-}
-
-// Every field is read before any is taken, so a cut or damaged body leaves
-// the body as it was. The stored stride, sizes and mask shifts must be
-// those the layout gives; rows are read within the data whatever it holds.
-// The pixel data is read piecewise, bounded by what the input holds.
-template <typename Input>
-void GBitmapImp::RestoreBody(Input& in) {
-  uint32_t version = 0;
-  if (!in.Good() || !in.U32(version) || version != ClassVersion()) return;
-  GBitmapImp read;
-  uint32_t length = 0;
-  uint32_t reserved = 0;
-  uint16_t segmentStep = 0;
-  bool ok = in.I32(read.ownsData_) && in.U32(length) && in.I16(read.bounds_.left) && in.I16(read.bounds_.top) &&
-            in.I16(read.bounds_.right) && in.I16(read.bounds_.bottom) && in.U8(read.bitsPerPixel_) &&
-            in.U8(read.planes_) && in.I32(read.componentOrder_) && in.I32(read.compression_) &&
-            in.I32(read.bottomUp_) && in.U8(read.rowAlignment_) && in.I16(read.rowsPerSegment_) &&
-            in.U32(reserved) && in.U16(segmentStep) && in.U32(read.decodedSize_) &&
-            in.I32(read.decodedSizeValid_) && in.U32(read.stride_) && in.U32(read.packedRowBytes_) &&
-            in.I32(read.masksGiven_);
-  for (Mask& m : read.masks_) ok = ok && in.U32(m.mask) && in.U8(m.shift) && in.U8(m.bits);
-  if (!ok || !in.Good()) return;
-  // The layout is worked out again from the bounds, depth and alignment;
-  // a stored stride, row size or mask split that disagrees with it, or a
-  // kept decoded size that disagrees with the data, marks a damaged body.
-  const uint32_t storedStride = read.stride_;
-  const uint32_t storedPacked = read.packedRowBytes_;
-  const Mask storedMasks[3] = {read.masks_[0], read.masks_[1], read.masks_[2]};
-  read.SetDerivedFields();
-  if (read.stride_ != storedStride || read.packedRowBytes_ != storedPacked) return;
-  for (int i = 0; i < 3; ++i)
-    if (read.masks_[i].shift != storedMasks[i].shift || read.masks_[i].bits != storedMasks[i].bits) return;
-  if (read.decodedSizeValid_ != 0 && length != 0) {
-    const uint64_t decoded = read.compression_ != 0 ? static_cast<uint64_t>(length) * 2 : length;
-    if (read.decodedSize_ != std::min<uint64_t>(decoded, UINT32_MAX)) return;
-  }
-  GPaletteTable* palette = nullptr;
-  const bool paletteRead = in.Palette(palette);
-  // The body holds the palette from here, so a failed restore must not
-  // delete it as well.
-  if (palette != nullptr) RWReadTableGuard::Adopt(palette);
-  GCountedRef heldPalette(palette);
-  if (!paletteRead) return;
-  int32_t mirror = 0;
-  if (!in.I32(mirror)) return;
-  uint8_t* data = nullptr;
-  if (length != 0) {
-    data = ReadPixelBytes(in, length);
-    if (data == nullptr) return;
-  }
-  FreeData();
-  read.reservedValue_ = static_cast<int32_t>(reserved);
-  read.segmentStep_ = static_cast<int16_t>(segmentStep);
-  read.mirror_ = mirror;
-  read.ownsData_ = data != nullptr ? 1 : read.ownsData_;
-  const int32_t ownsData = read.ownsData_;
-  // The fields come over from the local body; its data and palette do not.
-  CopyFrom(read);
-  ownsData_ = ownsData;
-  data_ = data;
-  dataLength_ = length;
-  palette_ = heldPalette;
-  grayFunction_ = nullptr;
-}
-
-void GBitmapImp::RestoreMembers(RWVirtualInStream& stream) {
-  MRestoreScope scope(this);
-  MPersistentObject::RestoreMembers(stream);
-  StreamInput input{stream};
-  RestoreBody(input);
-}
-
-void GBitmapImp::RestoreMembersFromFile(RWBinaryFile& file) {
-  MRestoreScope scope(this);
-  MPersistentObject::RestoreMembersFromFile(file);
-  FileInput input{file};
-  RestoreBody(input);
-}
+RW_STORED_MEMBERS_DEFINE(GBitmapImp, MPersistentObject)
 
 RWVirtualInStream& operator>>(RWVirtualInStream& stream, GBitmapImp*& out) { return MReadPersistentAs(stream, out); }
 

@@ -87,11 +87,7 @@ class GBitmapImp : public MPersistentObject {
   // Stored body after the persistent base: version 2, the description and
   // derived fields, the palette as an object reference, the mirror flag,
   // the pixel bytes (see the source).
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   // Converts columns x0 to x1 - 1 of row (0 is the top row of the image)
   // into buffer and answers the bytes written: (effective bits per pixel x
@@ -159,10 +155,6 @@ class GBitmapImp : public MPersistentObject {
   // The 8-bit value of one mask's component of a pixel value.
   uint8_t Component(uint32_t value, int component) const;
   uint8_t Gray(uint8_t red, uint8_t green, uint8_t blue) const;
-  template <typename Output>
-  void SaveBody(Output& output) const;
-  template <typename Input>
-  void RestoreBody(Input& input);
 
   int32_t ownsData_;
   uint8_t* data_;

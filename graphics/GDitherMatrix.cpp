@@ -1,9 +1,11 @@
 #include "graphics/GDitherMatrix.h"
 
 #include <cstring>
+#include <memory>
 
 #include "model/GAttribute.h"
 #include "model/MPersistentRead.h"
+#include "model/MStoredMembers.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWReadTable.h"
 #include "rw/RWVirtualStream.h"
@@ -12,36 +14,6 @@ namespace {
 
 // The largest width and height: both are bytes to the matrix's users.
 constexpr int16_t kMaxSize = 255;
-
-// Typed reads of the two stored forms, each answering whether it read.
-struct DitherStreamInput {
-  RWVirtualInStream& stream;
-  bool Good() const { return stream.Good() && !RWReadTableGuard::RestoreFailed(); }
-  bool U32(uint32_t& v) { return stream.GetULong(v).Good(); }
-  bool I32(int32_t& v) { return stream.GetLong(v).Good(); }
-  bool U16(uint16_t& v) { return stream.GetUShort(v).Good(); }
-  bool I16(int16_t& v) { return stream.GetShort(v).Good(); }
-  bool Bytes(uint8_t* bytes, uint32_t count) {
-    return count == 0 || stream.GetUChars(bytes, count).Good();
-  }
-  void Fail() {
-    GFailRestore();
-    stream.SetState(RW_STREAM_FAIL);
-  }
-};
-
-struct DitherFileInput {
-  RWBinaryFile& file;
-  bool Good() const { return !file.HasError() && !RWReadTableGuard::RestoreFailed(); }
-  bool U32(uint32_t& v) { return file.ReadULong(v); }
-  bool I32(int32_t& v) { return file.ReadInt(v); }
-  bool U16(uint16_t& v) { return file.ReadUShort(v); }
-  bool I16(int16_t& v) { return file.ReadShort(v); }
-  bool Bytes(uint8_t* bytes, uint32_t count) {
-    return count == 0 || file.ReadChars(reinterpret_cast<char*>(bytes), count);
-  }
-  void Fail() { GFailRestore(); }
-};
 
 }  // namespace
 
@@ -215,95 +187,68 @@ GCountedPtr FindDitherMatrix(uint16_t xResolution, uint16_t yResolution, uint8_t
 
 // ---- Persistence ----
 
-uint32_t GDitherMatrix::MembersStoreSize() const { return MPersistentObject::MembersStoreSize() + BlockSize() + 22; }
-
-void GDitherMatrix::SaveMembers(RWVirtualOutStream& stream) const {
-  MPersistentObject::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  stream.PutShort(width_);
-  stream.PutShort(height_);
-  if (BlockSize() != 0) stream.PutUChars(thresholds_, BlockSize());
-  stream.PutUShort(xResolution_);
-  stream.PutLong(flag_);
-  stream.PutUShort(yResolution_);
-  stream.PutShort(depth_);
-  stream.PutShort(kind_);
-  stream.PutShort(matrixId_);
-}
-
-void GDitherMatrix::SaveMembersToFile(RWBinaryFile& file) const {
-  MPersistentObject::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  file.WriteShort(width_);
-  file.WriteShort(height_);
-  if (BlockSize() != 0) file.WriteChars(reinterpret_cast<const char*>(thresholds_), BlockSize());
-  file.WriteUShort(xResolution_);
-  file.WriteInt(flag_);
-  file.WriteUShort(yResolution_);
-  file.WriteShort(depth_);
-  file.WriteShort(kind_);
-  file.WriteShort(matrixId_);
-}
-
-// Older versions are read as well: version 0 holds nothing more; version 1
-// the sizes, the thresholds and one resolution for x and y; version 2 adds
-// the flag; version 3 and above the y resolution, depth, kind and matrix
-// id. A matrix whose sizes no matrix can have (below 0 or above 255) fails
-// the restore; the block is then never allocated. The fields of each
-// version are taken only when all of them were read, so a cut input leaves
-// the matrix whole.
-template <typename Input>
-void GDitherMatrix::RestoreBody(Input& input) {
-  uint32_t version = 0;
-  if (!input.Good() || !input.U32(version) || version == 0) return;
-  int16_t width = 0;
-  int16_t height = 0;
-  if (!input.I16(width) || !input.I16(height)) return;
-  if (width < 0 || width > kMaxSize || height < 0 || height > kMaxSize) {
-    input.Fail();
-    return;
+// The version, the sizes, the thresholds, the x resolution, the flag, then
+// the y resolution, depth, kind and matrix id. Older versions are read as
+// well: version 0 holds nothing more; version 1 the sizes, the thresholds
+// and one resolution for x and y; version 2 adds the flag; version 3 and
+// above the y resolution, depth, kind and matrix id. A matrix whose sizes no
+// matrix can have (below 0 or above 255) fails the restore; the block is
+// then never allocated. The fields of each version are taken only when all
+// of them were read, so a cut input leaves the matrix whole.
+template <typename Archive>
+void GDitherMatrix::Members(Archive& archive) {
+  constexpr bool kReading = Archive::kReading;
+  if (!MStored::Going(archive, true)) return;
+  const uint32_t version = archive.AnyVersion(ClassVersion());
+  if (!archive.Ok() || version == 0) return;
+  int16_t width = width_;
+  int16_t height = height_;
+  archive(width, height);
+  if (!archive.Ok()) return;
+  if constexpr (kReading) {
+    if (width < 0 || width > kMaxSize || height < 0 || height > kMaxSize) {
+      GFailRestore();
+      archive.Fail();
+      return;
+    }
   }
   const uint32_t size = static_cast<uint32_t>(width) * static_cast<uint32_t>(height);
-  uint8_t* block = size != 0 ? new uint8_t[size]() : nullptr;
-  uint16_t xResolution = 0;
-  if (!input.Bytes(block, size) || !input.U16(xResolution)) {
-    delete[] block;
-    return;
+  std::unique_ptr<uint8_t[]> block;
+  if (kReading && size != 0) block.reset(new uint8_t[size]());
+  archive.Block(kReading ? block.get() : thresholds_, size);
+  uint16_t xResolution = xResolution_;
+  archive(xResolution);
+  if (!archive.Ok()) return;
+  if constexpr (kReading) {
+    delete[] thresholds_;
+    thresholds_ = block.release();
+    width_ = width;
+    height_ = height;
+    iterating_ = false;
+    xResolution_ = xResolution;
+    yResolution_ = xResolution;
   }
-  delete[] thresholds_;
-  thresholds_ = block;
-  width_ = width;
-  height_ = height;
-  iterating_ = false;
-  xResolution_ = xResolution;
-  yResolution_ = xResolution;
   if (version < 2) return;
-  int32_t flag = 0;
-  if (!input.I32(flag)) return;
+  int32_t flag = flag_;
+  archive(flag);
+  if (!archive.Ok()) return;
   flag_ = flag;
   if (version < 3) return;
-  uint16_t yResolution = 0;
-  int16_t depth = 0;
-  int16_t kind = 0;
-  int16_t matrixId = 0;
-  if (!input.U16(yResolution) || !input.I16(depth) || !input.I16(kind) || !input.I16(matrixId)) return;
-  yResolution_ = yResolution;
-  depth_ = depth;
-  kind_ = kind;
-  matrixId_ = matrixId;
+  uint16_t yResolution = yResolution_;
+  int16_t depth = depth_;
+  int16_t kind = kind_;
+  int16_t matrixId = matrixId_;
+  archive(yResolution, depth, kind, matrixId);
+  if (!archive.Ok()) return;
+  if constexpr (kReading) {
+    yResolution_ = yResolution;
+    depth_ = depth;
+    kind_ = kind;
+    matrixId_ = matrixId;
+  }
 }
 
-void GDitherMatrix::RestoreMembers(RWVirtualInStream& stream) {
-  MPersistentObject::RestoreMembers(stream);
-  DitherStreamInput input{stream};
-  RestoreBody(input);
-}
-
-void GDitherMatrix::RestoreMembersFromFile(RWBinaryFile& file) {
-  MPersistentObject::RestoreMembersFromFile(file);
-  DitherFileInput input{file};
-  RestoreBody(input);
-}
+RW_STORED_MEMBERS_DEFINE(GDitherMatrix, MPersistentObject)
 
 RWVirtualInStream& operator>>(RWVirtualInStream& stream, GDitherMatrix*& out) {
   return MReadPersistentAs(stream, out);

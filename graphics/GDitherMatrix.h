@@ -45,11 +45,7 @@ class GDitherMatrix : public MPersistentObject {
   // (int16); the thresholds row by row; x resolution (uint16); flag
   // (int32); y resolution (uint16); depth, kind and matrix id (int16).
   // Versions 0 to 2 are read as well (see the source).
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   uint8_t GetWidth() const { return static_cast<uint8_t>(width_); }
   uint8_t GetHeight() const { return static_cast<uint8_t>(height_); }
@@ -81,8 +77,6 @@ class GDitherMatrix : public MPersistentObject {
   uint32_t BlockSize() const { return static_cast<uint32_t>(width_) * static_cast<uint32_t>(height_); }
   // Takes width x height bytes copied from thresholds (0s when null).
   void SetBlock(int16_t width, int16_t height, const uint8_t* thresholds);
-  template <typename Input>
-  void RestoreBody(Input& input);
 
   // Stored fields.
   int16_t width_;

@@ -9,6 +9,7 @@
 #include "model/GPeripheral.h"
 #include "model/GState.h"
 #include "model/MPersistentIterator.h"
+#include "model/MStoredMembers.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWPersistence.h"
 #include "rw/RWReadTable.h"
@@ -199,32 +200,13 @@ int16_t GGraphicComposite::Dispatch(GPeripheral*) { return 0; }
 
 // ---- Persistence ----
 
-uint32_t GGraphicComposite::MembersStoreSize() const {
-  RWStoreTableGuard guard;
-  return GGraphic::MembersStoreSize() + GMemberListStoreSize(members_);
-}
-
-void GGraphicComposite::SaveMembers(RWVirtualOutStream& stream) const {
-  GGraphic::SaveMembers(stream);
-  GSaveMemberList(stream, members_);
-}
-
-void GGraphicComposite::SaveMembersToFile(RWBinaryFile& file) const {
-  GGraphic::SaveMembersToFile(file);
-  GSaveMemberList(file, members_);
-}
-
 // Only graphics are members: anything else is damage.
-void GGraphicComposite::RestoreMembers(RWVirtualInStream& stream) {
-  MRestoreScope scope(this);
-  GGraphic::RestoreMembers(stream);
-  GRestoreMemberList(stream, members_, &IsGraphic);
+template <typename Archive>
+void GGraphicComposite::Members(Archive& archive) {
+  MStored::RestoreScope<Archive> scope(this);
+  GMemberListMembers(archive, members_, &IsGraphic);
 }
 
-void GGraphicComposite::RestoreMembersFromFile(RWBinaryFile& file) {
-  MRestoreScope scope(this);
-  GGraphic::RestoreMembersFromFile(file);
-  GRestoreMemberList(file, members_, &IsGraphic);
-}
+RW_STORED_MEMBERS_DEFINE(GGraphicComposite, GGraphic)
 
 RWCollectable* GGraphicCompositeCreate() { return new GGraphicComposite; }

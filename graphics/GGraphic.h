@@ -65,11 +65,7 @@ class GGraphicComposite : public GGraphic {
   // Stored body after the graphic part: version 1, then the member list as
   // one object. A stored version other than 1 leaves the members as they
   // were; a stored member that is not a graphic fails the read.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   // Appends a graphic, which the composite takes over. Anything else is
   // destroyed at once unless a handle holds it; a graphic that would make

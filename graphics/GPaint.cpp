@@ -2,6 +2,7 @@
 
 #include "model/GPeripheral.h"
 #include "model/MPersistentRead.h"
+#include "model/MStoredMembers.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWPersistence.h"
 #include "rw/RWReadTable.h"
@@ -12,11 +13,7 @@
 
 GPaint::~GPaint() = default;
 
-RWClassID GPaint::ClassId() const { return GPaintClassId; }
-
-int GPaint::DerivesFrom(RWClassID classId) const {
-  return classId == GPaintClassId || MPersistentObject::DerivesFrom(classId);
-}
+QV_PERSISTENT_ID_DEFINE(GPaint, MPersistentObject, GPaintClassId)
 
 // The version of this part carries no fields of its own: it is read and
 // not compared.
@@ -79,51 +76,19 @@ int16_t GColorPaint::ApplyAsBrush(GPeripheral* target) {
 
 // ---- Persistence ----
 
-uint32_t GColorPaint::MembersStoreSize() const {
-  // The colour shares the identity table of the save the paint belongs to.
-  RWStoreTableGuard guard;
-  const GColor* color = GetColor();
-  return GPaint::MembersStoreSize() + 4 + (color != nullptr ? color->StoredByteCount() : 6);
+// The version, then the colour as an object reference (it shares the
+// identity table of the save the paint belongs to). The colour read
+// replaces the held one; anything but a colour in its place fails the
+// restore.
+template <typename Archive>
+void GColorPaint::Members(Archive& archive) {
+  MStored::RestoreScope<Archive> scope(this);
+  archive.Version(ClassVersion());
+  if (!MStored::Going(archive, true)) return;
+  MStored::TypedRef<GColor>(archive, color_);
 }
 
-void GColorPaint::SaveMembers(RWVirtualOutStream& stream) const {
-  GPaint::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  RWWriteObjectPointer(stream, GetColor());
-}
-
-void GColorPaint::SaveMembersToFile(RWBinaryFile& file) const {
-  GPaint::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  RWWriteObjectPointerToFile(file, GetColor());
-}
-
-// The colour read replaces the held one. Anything but a colour in its place
-// fails the restore. The paint holds what it read and deletes it when it
-// lets go, so a failed restore must not delete it as well.
-void GColorPaint::RestoreMembers(RWVirtualInStream& stream) {
-  MRestoreScope scope(this);
-  GPaint::RestoreMembers(stream);
-  uint32_t version = 0;
-  if (stream.Good()) stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion() || RWReadTableGuard::RestoreFailed()) return;
-  GColor* color = nullptr;
-  stream >> color;
-  if (color != nullptr) RWReadTableGuard::Adopt(color);
-  if (color != nullptr || (stream.Good() && !RWReadTableGuard::RestoreFailed())) SetColor(color);
-}
-
-void GColorPaint::RestoreMembersFromFile(RWBinaryFile& file) {
-  MRestoreScope scope(this);
-  GPaint::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion() || RWReadTableGuard::RestoreFailed()) return;
-  auto failed = [&file] { return file.HasError() || file.IsAtEnd() || RWReadTableGuard::RestoreFailed(); };
-  GColor* color = nullptr;
-  file >> color;
-  if (color != nullptr) RWReadTableGuard::Adopt(color);
-  if (color != nullptr || !failed()) SetColor(color);
-}
+RW_STORED_MEMBERS_DEFINE(GColorPaint, GPaint)
 
 RWVirtualInStream& operator>>(RWVirtualInStream& stream, GPaint*& out) { return MReadPersistentAs(stream, out); }
 RWBinaryFile& operator>>(RWBinaryFile& file, GPaint*& out) { return MReadPersistentAs(file, out); }

@@ -29,8 +29,7 @@ class GPaint : public MPersistentObject {
 
   GPaint* CreateSameKind() const override = 0;
   GPaint* Clone() const override = 0;
-  RWClassID ClassId() const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_ID();
 
   RW_STORED_MEMBERS();
 
@@ -62,11 +61,7 @@ class GColorPaint : public GPaint {
 
   // Stored body after the GPaint part: version 1, the colour as an object
   // reference (the null object when there is none).
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   // GPeripheral::SetPenColor / SetBrushColor with this paint; 0 for no
   // target.

@@ -5,6 +5,7 @@
 #include "model/MPersistentComposite.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWError.h"
+#include "rw/RWMembers.h"
 #include "rw/RWPersistence.h"
 #include "rw/RWReadTable.h"
 #include "rw/RWStoreTable.h"
@@ -307,27 +308,22 @@ GAttribute* GAttributeComposite::FindChildWhere(ChildPredicate predicate, int us
 
 // ---- Persistence ----
 
-uint32_t GAttributeComposite::MembersStoreSize() const {
-  // Version and count, then each child as an object reference (a stored
-  // null child is a 6-byte reference too). Asked on its own, the size is
-  // that of the body inside one save.
-  RWStoreTableGuard guard;
-  uint32_t size = GAttribute::MembersStoreSize() + 8;
-  size += GStoredChildren::ReferencesSize(children_);
-  return size;
+// The version, then the children (count and each child as an object
+// reference, a stored null child too). Asked on its own, the size is that
+// of the body inside one save. A read of the class's own version replaces
+// the children and answers true.
+template <typename Archive>
+bool GAttributeComposite::Members(Archive& archive) {
+  archive.Version(ClassVersion());
+  if constexpr (Archive::kReading) {
+    if (!archive.Ok()) return false;
+    ResetChildren();
+  }
+  GStoredChildren::Members(archive, children_, [this](MPersistentObject* child) { AppendRestored(child); });
+  return true;
 }
 
-void GAttributeComposite::SaveMembers(RWVirtualOutStream& stream) const {
-  GAttribute::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  GStoredChildren::Save(stream, children_);
-}
-
-void GAttributeComposite::SaveMembersToFile(RWBinaryFile& file) const {
-  GAttribute::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  GStoredChildren::Save(file, children_);
-}
+RW_STORED_MEMBERS_DEFINE_SIZE_AND_WRITES(GAttributeComposite, GAttribute)
 
 void GAttributeComposite::AppendRestored(MPersistentObject* child) {
   // Only attributes stand in a container of attributes; anything else is
@@ -342,22 +338,15 @@ void GAttributeComposite::AppendRestored(MPersistentObject* child) {
 bool GAttributeComposite::RestoreCompositeBody(RWVirtualInStream& stream) {
   MRestoreScope scope(this);
   GAttribute::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return false;
-  ResetChildren();
-  GStoredChildren::Restore(stream, [this](MPersistentObject* child) { AppendRestored(child); });
-  return true;
+  rwm::StreamReader archive(stream);
+  return Members(archive);
 }
 
 bool GAttributeComposite::RestoreCompositeBodyFromFile(RWBinaryFile& file) {
   MRestoreScope scope(this);
   GAttribute::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return false;
-  ResetChildren();
-  GStoredChildren::Restore(file, [this](MPersistentObject* child) { AppendRestored(child); });
-  return true;
+  rwm::FileReader archive(file);
+  return Members(archive);
 }
 
 void GAttributeComposite::RestoreMembers(RWVirtualInStream& stream) { RestoreCompositeBody(stream); }

@@ -43,6 +43,10 @@ class GAttributeComposite : public GAttribute {
   void RestoreMembersFromFile(RWBinaryFile& file) override;
   void SaveMembers(RWVirtualOutStream& stream) const override;
   void SaveMembersToFile(RWBinaryFile& file) const override;
+  // The stored body after the attribute's: the size, both writes and both
+  // reads walk it. A read answers whether it replaced the children.
+  template <typename Archive>
+  bool Members(Archive& archive);
 
   // Same class, same feature id, and children that match pairwise in order.
   int Matches(const MPersistentObject* other) const override;

@@ -4,7 +4,9 @@
 #include "model/GCountedPtr.h"
 #include "model/MChildSearch.h"
 #include "model/MPersistentIterator.h"
+#include "model/MStoredMembers.h"
 #include "rw/RWBinaryFile.h"
+#include "rw/RWMembers.h"
 #include "rw/RWPersistence.h"
 #include "rw/RWReadTable.h"
 #include "rw/RWStoreTable.h"
@@ -16,23 +18,6 @@ bool IsCommand(const MPersistentObject* object) {
   return object != nullptr && object->DerivesFrom(GCommandClassId) && dynamic_cast<const GCommand*>(object) != nullptr;
 }
 
-bool StreamOk(const RWVirtualInStream& stream) { return stream.Good() && !RWReadTableGuard::RestoreFailed(); }
-bool FileOk(const RWBinaryFile& file) { return !file.HasError() && !RWReadTableGuard::RestoreFailed(); }
-
-bool ReadVersion(RWVirtualInStream& stream, uint32_t& version) {
-  stream.GetULong(version);
-  return stream.Good();
-}
-bool ReadVersion(RWBinaryFile& file, uint32_t& version) { return file.ReadULong(version); }
-
-void ReadList(RWVirtualInStream& stream, MPersistentComposite* list) { RWReadObjectInto(stream, list); }
-void ReadList(RWBinaryFile& file, MPersistentComposite* list) { RWReadObjectIntoFromFile(file, list); }
-
-bool InputOk(const RWVirtualInStream& stream) { return StreamOk(stream); }
-bool InputOk(const RWBinaryFile& file) { return FileOk(file); }
-
-void MarkFailed(RWVirtualInStream& stream) { stream.SetState(RW_STREAM_FAIL); }
-void MarkFailed(RWBinaryFile&) {}
 
 }  // namespace
 
@@ -196,82 +181,51 @@ GCommand* GCommandComposite::MemberAt(size_t index) const {
 
 // ---- Persistence ----
 
-uint32_t GCommandComposite::MembersStoreSize() const {
-  RWStoreTableGuard guard;
-  return GCommand::MembersStoreSize() + GMemberListStoreSize(members_);
-}
-
-void GCommandComposite::SaveMembers(RWVirtualOutStream& stream) const {
-  GCommand::SaveMembers(stream);
-  GSaveMemberList(stream, members_);
-}
-
-void GCommandComposite::SaveMembersToFile(RWBinaryFile& file) const {
-  GCommand::SaveMembersToFile(file);
-  GSaveMemberList(file, members_);
-}
-
 // Only commands travel in a composite: anything else is damage. A restored
 // composite reports itself unmodified.
-void GCommandComposite::RestoreMembers(RWVirtualInStream& stream) {
-  MRestoreScope scope(this);
-  GCommand::RestoreMembers(stream);
-  if (GRestoreMemberList(stream, members_, &IsCommand)) SetModified(0);
+template <typename Archive>
+void GCommandComposite::Members(Archive& archive) {
+  MStored::RestoreScope<Archive> scope(this);
+  if (GMemberListMembers(archive, members_, &IsCommand)) SetModified(0);
 }
 
-void GCommandComposite::RestoreMembersFromFile(RWBinaryFile& file) {
-  MRestoreScope scope(this);
-  GCommand::RestoreMembersFromFile(file);
-  if (GRestoreMemberList(file, members_, &IsCommand)) SetModified(0);
-}
+RW_STORED_MEMBERS_DEFINE(GCommandComposite, GCommand)
 
 // ---- Stored member lists ----
 
-namespace {
-
-bool ListInputOk(const RWVirtualInStream& stream) { return StreamOk(stream); }
-bool ListInputOk(const RWBinaryFile& file) { return FileOk(file) && !file.IsAtEnd(); }
-
-template <typename Input>
-bool RestoreList(Input& input, MPersistentComposite& list, bool (*accept)(const MPersistentObject*)) {
-  uint32_t version = 0;
-  if (!ListInputOk(input) || !ReadVersion(input, version) || version != GCommandComposite::ClassVersion())
+template <typename Archive>
+bool GMemberListMembers(Archive& archive, MPersistentComposite& list, bool (*accept)(const MPersistentObject*)) {
+  if constexpr (!Archive::kReading) {
+    archive.Version(GCommandComposite::ClassVersion());
+    archive.Embedded(list);
     return false;
-  list.RemoveAllChildren();
-  ReadList(input, &list);
-  if (!InputOk(input)) return false;
-  const GCountedPtrVector& members = list.Children();
-  for (size_t i = 0; i < members.Count(); ++i) {
-    if (accept(members.Data()[i].Pointee())) continue;
+  } else {
+    if (!MStored::Going(archive)) return false;
+    archive.Version(GCommandComposite::ClassVersion());
+    if (!archive.Ok()) return false;
     list.RemoveAllChildren();
-    GFailRestore();
-    MarkFailed(input);
-    return false;
+    if constexpr (Archive::kKind == rwm::Kind::kReadStream)
+      RWReadObjectInto(archive.Input(), &list);
+    else
+      RWReadObjectIntoFromFile(archive.Input(), &list);
+    if (!MStored::Going(archive.Input(), true)) return false;
+    const GCountedPtrVector& members = list.Children();
+    for (size_t i = 0; i < members.Count(); ++i) {
+      if (accept(members.Data()[i].Pointee())) continue;
+      list.RemoveAllChildren();
+      GFailRestore();
+      archive.Fail();
+      return false;
+    }
+    return true;
   }
-  return true;
 }
 
-}  // namespace
-
-uint32_t GMemberListStoreSize(const MPersistentComposite& list) { return 4 + list.StoredByteCount(); }
-
-void GSaveMemberList(RWVirtualOutStream& stream, const MPersistentComposite& list) {
-  stream.PutULong(GCommandComposite::ClassVersion());
-  RWWriteObjectPointer(stream, &list);
-}
-
-void GSaveMemberList(RWBinaryFile& file, const MPersistentComposite& list) {
-  file.WriteULong(GCommandComposite::ClassVersion());
-  RWWriteObjectPointerToFile(file, &list);
-}
-
-bool GRestoreMemberList(RWVirtualInStream& stream, MPersistentComposite& list,
-                        bool (*accept)(const MPersistentObject* member)) {
-  return RestoreList(stream, list, accept);
-}
-
-bool GRestoreMemberList(RWBinaryFile& file, MPersistentComposite& list, bool (*accept)(const MPersistentObject* member)) {
-  return RestoreList(file, list, accept);
-}
+using GMemberListAccept = bool (*)(const MPersistentObject*);
+template bool GMemberListMembers(rwm::SizeArchive&, MPersistentComposite&, GMemberListAccept);
+template bool GMemberListMembers(rwm::StreamWriter&, MPersistentComposite&, GMemberListAccept);
+template bool GMemberListMembers(rwm::FileWriter&, MPersistentComposite&, GMemberListAccept);
+template bool GMemberListMembers(rwm::StreamReader&, MPersistentComposite&, GMemberListAccept);
+template bool GMemberListMembers(rwm::FileReader&, MPersistentComposite&, GMemberListAccept);
 
 RWCollectable* GCommandCompositeCreate() { return new GCommandComposite; }

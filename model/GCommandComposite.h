@@ -10,6 +10,7 @@
 
 #include "model/GCommand.h"
 #include "model/MPersistentComposite.h"
+#include "rw/RWMembers.h"
 
 constexpr RWClassID GCommandCompositeClassId = 605;
 
@@ -32,11 +33,7 @@ class GCommandComposite : public GCommand {
   // Stored body after the command part: version 1, then the member list as
   // one object (its count and each member). A restored composite reports
   // itself unmodified; a stored member that is not a command fails the read.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   // Appends (prepends) a command, which the composite takes over, and marks
   // the composite modified. Anything else is deleted at once unless a
@@ -96,12 +93,9 @@ class GCommandComposite : public GCommand {
 // 1, then the list as one object. A read starts only on input that is
 // still good; a stored version other than 1 leaves the list as it is; a
 // member that accept refuses empties the list and fails the restore. The
-// reads answer true when a list was read.
-uint32_t GMemberListStoreSize(const MPersistentComposite& list);
-void GSaveMemberList(RWVirtualOutStream& stream, const MPersistentComposite& list);
-void GSaveMemberList(RWBinaryFile& file, const MPersistentComposite& list);
-bool GRestoreMemberList(RWVirtualInStream& stream, MPersistentComposite& list,
-                        bool (*accept)(const MPersistentObject* member));
-bool GRestoreMemberList(RWBinaryFile& file, MPersistentComposite& list, bool (*accept)(const MPersistentObject* member));
+// reads answer true when a list was read. One step of the holder's
+// Members: the size and the writes walk it as well.
+template <typename Archive>
+bool GMemberListMembers(Archive& archive, MPersistentComposite& list, bool (*accept)(const MPersistentObject* member));
 
 RWCollectable* GCommandCompositeCreate();

@@ -5,26 +5,12 @@
 #include "model/GPersistableULong.h"
 #include "model/GStringAttribute.h"
 #include "model/MAssociationList.h"
+#include "model/MStoredMembers.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWPersistence.h"
 #include "rw/RWReadTable.h"
 #include "rw/RWStoreTable.h"
 #include "rw/RWVirtualStream.h"
-
-namespace {
-
-// Reads one map through the framing; only an association list is taken.
-template <typename Input>
-void ReadMap(Input& input, GCountedPtr& map) {
-  MAssociationList* list = nullptr;
-  GReadTypedObject(input, list);
-  // The handle deletes the list when it lets go, so a failed restore must
-  // not delete it too.
-  RWReadTableGuard::Adopt(list);
-  map = GCountedPtr(list);
-}
-
-}  // namespace
 
 // ---- Construction ----
 
@@ -148,102 +134,52 @@ int GDeviceFontList::Matches(const MPersistentObject* other) const {
 
 // ---- Persistence ----
 
-uint32_t GDeviceFontList::MembersStoreSize() const {
-  RWStoreTableGuard guard;
-  uint32_t size = MPersistentObject::MembersStoreSize() + 8;
-  for (RWSlistLink* p = fonts_.First(); p != fonts_.Tail(); p = p->next)
-    size += static_cast<FontNode*>(p)->font.StoredByteCount();
-  size += 4;
-  size += firstMap_.Pointee() != nullptr ? firstMap_.Pointee()->StoredByteCount() : 6;
-  size += secondMap_.Pointee() != nullptr ? secondMap_.Pointee()->StoredByteCount() : 6;
-  return size;
-}
-
-void GDeviceFontList::SaveMembers(RWVirtualOutStream& stream) const {
-  MPersistentObject::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  stream.PutUInt(static_cast<uint32_t>(fonts_.Count()));
-  for (RWSlistLink* p = fonts_.First(); p != fonts_.Tail(); p = p->next)
-    static_cast<FontNode*>(p)->font.WriteTo(stream);
-  stream.PutULong(stamp_);
-  RWWriteObjectPointer(stream, firstMap_.Pointee());
-  RWWriteObjectPointer(stream, secondMap_.Pointee());
-}
-
-void GDeviceFontList::SaveMembersToFile(RWBinaryFile& file) const {
-  MPersistentObject::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  file.WriteUInt(static_cast<uint32_t>(fonts_.Count()));
-  for (RWSlistLink* p = fonts_.First(); p != fonts_.Tail(); p = p->next)
-    static_cast<FontNode*>(p)->font.WriteToFile(file);
-  file.WriteULong(stamp_);
-  RWWriteObjectPointerToFile(file, firstMap_.Pointee());
-  RWWriteObjectPointerToFile(file, secondMap_.Pointee());
-}
-
-// Reading: version 0 reads nothing more. Otherwise the fonts are replaced by
-// the stored ones, each read in place into a new entry (the stored count
-// reserves nothing: the first failed read ends the list); a version below 2
-// has no stamp (0) and one below 3 no maps (none). Versions above 3 are read
-// as 3.
-
-void GDeviceFontList::RestoreMembers(RWVirtualInStream& stream) {
-  MRestoreScope scope(this);
-  MPersistentObject::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version == 0) return;
-  DeleteFonts();
-  uint32_t count = 0;
-  stream.GetUInt(count);
-  if (!stream.Good()) return;
-  for (uint32_t i = 0; i < count; ++i) {
-    auto* node = new (std::nothrow) FontNode;
-    if (node == nullptr) {
-      stream.SetState(RW_STREAM_FAIL);
-      return;
+// The version, the font count and each font as an object, the stamp, then
+// the two maps as object references. Reading: version 0 reads nothing
+// more. Otherwise the fonts are replaced by the stored ones, each read in
+// place into a new entry (the stored count reserves nothing: the first
+// failed read ends the list); a version below 2 has no stamp (0) and one
+// below 3 no maps (none); only an association list is taken as a map.
+// Versions above 3 are read as 3.
+template <typename Archive>
+void GDeviceFontList::Members(Archive& archive) {
+  MStored::RestoreScope<Archive> scope(this);
+  const uint32_t version = archive.AnyVersion(ClassVersion());
+  uint32_t count = static_cast<uint32_t>(fonts_.Count());
+  if constexpr (Archive::kReading) {
+    if (!archive.Ok() || version == 0) return;
+    DeleteFonts();
+    archive(rwm::AsUInt(count));
+    if (!archive.Ok()) return;
+    for (uint32_t i = 0; i < count; ++i) {
+      auto* node = new (std::nothrow) FontNode;
+      if (node == nullptr) {
+        archive.Fail();
+        return;
+      }
+      archive.Embedded(node->font);
+      if (!MStored::Going(archive)) {
+        delete node;
+        return;
+      }
+      AppendNode(node);
     }
-    if (RWReadObjectInto(stream, &node->font) == nullptr || !stream.Good() || RWReadTableGuard::RestoreFailed()) {
-      delete node;
-      return;
-    }
-    AppendNode(node);
+    stamp_ = 0;
+    if (version >= 2) archive(stamp_);
+    firstMap_ = GCountedPtr();
+    secondMap_ = GCountedPtr();
+    if (version < 3) return;
+  } else {
+    archive(rwm::AsUInt(count));
+    for (RWSlistLink* p = fonts_.First(); p != fonts_.Tail(); p = p->next)
+      archive.Embedded(static_cast<FontNode*>(p)->font);
+    archive(stamp_);
   }
-  stamp_ = 0;
-  if (version >= 2) stream.GetULong(stamp_);
-  firstMap_ = GCountedPtr();
-  secondMap_ = GCountedPtr();
-  if (version < 3 || !stream.Good()) return;
-  ReadMap(stream, firstMap_);
-  if (stream.Good()) ReadMap(stream, secondMap_);
+  MStored::Held<MAssociationList>(archive, firstMap_);
+  MStored::Held<MAssociationList>(archive, secondMap_);
 }
 
-void GDeviceFontList::RestoreMembersFromFile(RWBinaryFile& file) {
-  MRestoreScope scope(this);
-  MPersistentObject::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version == 0) return;
-  DeleteFonts();
-  uint32_t count = 0;
-  if (!file.ReadUInt(count)) return;
-  auto failed = [&file] { return file.HasError() || file.IsAtEnd() || RWReadTableGuard::RestoreFailed(); };
-  for (uint32_t i = 0; i < count; ++i) {
-    auto* node = new (std::nothrow) FontNode;
-    if (node == nullptr) return;
-    if (RWReadObjectIntoFromFile(file, &node->font) == nullptr || failed()) {
-      delete node;
-      return;
-    }
-    AppendNode(node);
-  }
-  stamp_ = 0;
-  if (version >= 2 && !file.ReadULong(stamp_)) return;
-  firstMap_ = GCountedPtr();
-  secondMap_ = GCountedPtr();
-  if (version < 3) return;
-  ReadMap(file, firstMap_);
-  if (!failed()) ReadMap(file, secondMap_);
-}
+RW_STORED_MEMBERS_DEFINE(GDeviceFontList, MPersistentObject)
 
 RWVirtualInStream& operator>>(RWVirtualInStream& stream, GDeviceFontList*& out) {
   GReadTypedObject(stream, out);

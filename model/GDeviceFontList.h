@@ -34,11 +34,7 @@ class GDeviceFontList : public MPersistentObject {
   static uint32_t ClassVersion() { return 3; }
 
   QV_PERSISTENT_KIND(GDeviceFontList);
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
   // Same class and id, maps alike (the same or matching), and the same
   // fonts in the same order. The stamp is not compared.
   int Matches(const MPersistentObject* other) const override;

@@ -1,6 +1,7 @@
 #include "model/GPeripheral.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "model/GConfiguration.h"
 #include "model/GErrorCommand.h"
@@ -9,6 +10,7 @@
 #include "model/GState.h"
 #include "model/MPersistentComposite.h"
 #include "model/MPersistentIterator.h"
+#include "model/MStoredMembers.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWPersistence.h"
 #include "rw/RWReadTable.h"
@@ -27,37 +29,15 @@ constexpr char kListTag = ':';
 // its direct children are being read; null everywhere else.
 thread_local GPeripheral* t_listParent = nullptr;
 
-// Fixed fields of the body: version, list tag and count, name length, the
-// three add-on ints.
-constexpr uint32_t kFixedBodyBytes = 4 + 1 + 4 + 4 + 12;
-
 bool Differ(const MPersistentObject* a, const MPersistentObject* b) {
   if (a == nullptr || b == nullptr) return a != b;
   return a->DiffersFrom(b) != 0;
-}
-
-uint32_t ReferenceSize(const MPersistentObject* object) {
-  // A null reference is the 6-byte back reference to the null object.
-  return object != nullptr ? object->StoredByteCount() : 6;
 }
 
 bool PeripheralStreamOk(const RWVirtualInStream& stream) { return stream.Good() && !RWReadTableGuard::RestoreFailed(); }
 
 bool PeripheralFileOk(const RWBinaryFile& file) {
   return !file.HasError() && !file.IsAtEnd() && !RWReadTableGuard::RestoreFailed();
-}
-
-// A typed read of a held part: the object (null for a stored null) goes
-// into the handle, which from now on deletes it, so the restore must not.
-// False when the read failed; the handle then keeps what it held.
-template <typename T, typename Input>
-bool ReadHeld(Input& input, GCountedPtr& slot, bool (*ok)(const Input&)) {
-  T* object = nullptr;
-  GReadTypedObject(input, object);
-  if (!ok(input)) return false;
-  RWReadTableGuard::Adopt(object);
-  slot = GCountedPtr(object);
-  return true;
 }
 
 }  // namespace
@@ -485,47 +465,68 @@ GPeripheral::SizingScope::SizingScope(const GPeripheral* self) {
   if (guard_.IsTopLevel()) guard_.Table().Enter(self, index);
 }
 
-uint32_t GPeripheral::MembersStoreSize() const {
-  // Inside one save: shared states and observers already counted are
-  // 6-byte back references.
-  SizingScope sizing(this);
-  uint32_t size = GAttribute::MembersStoreSize() + kFixedBodyBytes + static_cast<uint32_t>(name_.Length());
-  size += ReferenceSize(defaultState_.Pointee());
-  size += ReferenceSize(currentState_.Pointee());
-  size += ReferenceSize(configuration_.Pointee());
-  for (const GPeripheral* observer : observers_) size += ReferenceSize(observer);
-  return size;
+// The version, the default and current states and the configuration as
+// object references, the observer list (tag, count, each observer as an
+// object reference), the name and the three add-on values. Inside one
+// save, shared states and observers already met are 6-byte back
+// references. A read takes the add-on values only when all three were read.
+template <typename Archive>
+void GPeripheral::Members(Archive& archive) {
+  constexpr bool kReading = Archive::kReading;
+  MStored::RestoreScope<Archive> scope(this);
+  // Only this peripheral's own list may name the parent; what it holds
+  // (its states, its configuration) is no direct child of that parent.
+  GPeripheral* parent = t_listParent;
+  std::optional<ChildListRead> own;
+  if constexpr (kReading) own.emplace(nullptr);
+  archive.Version(ClassVersion());
+  if constexpr (kReading) {
+    if (!archive.Ok()) return;
+    mode_ = 0;
+    ClearSectionCache();
+  }
+  MStored::Held<GState>(archive, defaultState_);
+  MStored::Held<GState>(archive, currentState_);
+  MStored::Held<GConfiguration>(archive, configuration_);
+  char tag = kListTag;
+  archive(tag);
+  if constexpr (kReading) {
+    if (Archive::kKind == rwm::Kind::kReadStream ? !MStored::Going(archive) : !archive.Ok()) return;
+    if (tag != kListTag) {
+      // Observer lists are never shared, so the back-reference form of the
+      // list cannot stand here: damaged input.
+      GFailRestore();
+      archive.Fail();
+      return;
+    }
+    observers_.clear();
+    bool read = false;
+    if constexpr (Archive::kKind == rwm::Kind::kReadStream)
+      read = RestoreObservers(archive.Input(), parent);
+    else
+      read = RestoreObserversFromFile(archive.Input(), parent);
+    if (!read) {
+      archive.Stop();
+      return;
+    }
+  } else {
+    uint32_t count = static_cast<uint32_t>(observers_.size());
+    archive(count);
+    for (const GPeripheral* observer : observers_) archive.Pointer(observer);
+  }
+  archive(name_);
+  if (!MStored::Going(archive, true)) return;
+  int32_t listId = addOnListId_;
+  int32_t kind = addOnKind_;
+  int32_t addOnMode = addOnMode_;
+  archive(listId, kind, addOnMode);
+  if (!archive.Ok()) return;
+  addOnListId_ = listId;
+  addOnKind_ = kind;
+  addOnMode_ = addOnMode;
 }
 
-void GPeripheral::SaveMembers(RWVirtualOutStream& stream) const {
-  GAttribute::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  RWWriteObjectPointer(stream, defaultState_.Pointee());
-  RWWriteObjectPointer(stream, currentState_.Pointee());
-  RWWriteObjectPointer(stream, configuration_.Pointee());
-  stream.PutChar(kListTag);
-  stream.PutULong(static_cast<uint32_t>(observers_.size()));
-  for (const GPeripheral* observer : observers_) RWWriteObjectPointer(stream, observer);
-  name_.SaveTo(stream);
-  stream.PutLong(addOnListId_);
-  stream.PutLong(addOnKind_);
-  stream.PutLong(addOnMode_);
-}
-
-void GPeripheral::SaveMembersToFile(RWBinaryFile& file) const {
-  GAttribute::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  RWWriteObjectPointerToFile(file, defaultState_.Pointee());
-  RWWriteObjectPointerToFile(file, currentState_.Pointee());
-  RWWriteObjectPointerToFile(file, configuration_.Pointee());
-  file.WriteChar(kListTag);
-  file.WriteULong(static_cast<uint32_t>(observers_.size()));
-  for (const GPeripheral* observer : observers_) RWWriteObjectPointerToFile(file, observer);
-  name_.SaveToFile(file);
-  file.WriteLong(addOnListId_);
-  file.WriteLong(addOnKind_);
-  file.WriteLong(addOnMode_);
-}
+QV_PERIPHERAL_MEMBERS_DEFINE(GPeripheral, GAttribute)
 
 bool GPeripheral::AcceptObserver(RWCollectable* object, GPeripheral* parent) {
   // The only observer a stored peripheral may name is the composite that is
@@ -575,77 +576,6 @@ bool GPeripheral::RestoreObserversFromFile(RWBinaryFile& file, GPeripheral* pare
     if (!AcceptObserver(object, parent)) return false;
   }
   return PeripheralFileOk(file);
-}
-
-void GPeripheral::RestoreMembers(RWVirtualInStream& stream) {
-  MRestoreScope scope(this);
-  // Only this peripheral's own list may name the parent; what it holds
-  // (its states, its configuration) is no direct child of that parent.
-  GPeripheral* parent = t_listParent;
-  ChildListRead own(nullptr);
-  GAttribute::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return;
-  mode_ = 0;
-  ClearSectionCache();
-  if (!ReadHeld<GState>(stream, defaultState_, &PeripheralStreamOk)) return;
-  if (!ReadHeld<GState>(stream, currentState_, &PeripheralStreamOk)) return;
-  if (!ReadHeld<GConfiguration>(stream, configuration_, &PeripheralStreamOk)) return;
-  char tag = 0;
-  stream.GetChar(tag);
-  if (!PeripheralStreamOk(stream)) return;
-  if (tag != kListTag) {
-    // Observer lists are never shared, so the back-reference form of the
-    // list cannot stand here: damaged input.
-    GFailRestore();
-    stream.SetState(RW_STREAM_FAIL);
-    return;
-  }
-  observers_.clear();
-  if (!RestoreObservers(stream, parent)) return;
-  name_.RestoreFrom(stream);
-  if (!PeripheralStreamOk(stream)) return;
-  int32_t listId = 0;
-  int32_t kind = 0;
-  int32_t addOnMode = 0;
-  stream.GetLong(listId);
-  stream.GetLong(kind);
-  stream.GetLong(addOnMode);
-  if (!stream.Good()) return;
-  addOnListId_ = listId;
-  addOnKind_ = kind;
-  addOnMode_ = addOnMode;
-}
-
-void GPeripheral::RestoreMembersFromFile(RWBinaryFile& file) {
-  MRestoreScope scope(this);
-  GPeripheral* parent = t_listParent;
-  ChildListRead own(nullptr);
-  GAttribute::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  mode_ = 0;
-  ClearSectionCache();
-  if (!ReadHeld<GState>(file, defaultState_, &PeripheralFileOk)) return;
-  if (!ReadHeld<GState>(file, currentState_, &PeripheralFileOk)) return;
-  if (!ReadHeld<GConfiguration>(file, configuration_, &PeripheralFileOk)) return;
-  char tag = 0;
-  if (!file.ReadChar(tag)) return;
-  if (tag != kListTag) {
-    GFailRestore();
-    return;
-  }
-  observers_.clear();
-  if (!RestoreObserversFromFile(file, parent)) return;
-  if (!name_.RestoreFromFile(file)) return;
-  int32_t listId = 0;
-  int32_t kind = 0;
-  int32_t addOnMode = 0;
-  if (!file.ReadLong(listId) || !file.ReadLong(kind) || !file.ReadLong(addOnMode)) return;
-  addOnListId_ = listId;
-  addOnKind_ = kind;
-  addOnMode_ = addOnMode;
 }
 
 // ---- Drawing operations ----

@@ -135,11 +135,7 @@ class GPeripheral : public GAttribute {
   // current state and configuration as object references; the observer
   // list (tag ':', count, each observer as an object reference); the name;
   // add-on list id, kind and mode. A restored peripheral is idle.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   // Applies every attribute of the current state to the target, clears its
   // own changed flag; the last non-zero status of the attributes, else 0.

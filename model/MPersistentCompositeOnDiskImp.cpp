@@ -8,6 +8,7 @@
 #include "model/GRecordProxy.h"
 #include "model/MPersistentCompositeOnDisk.h"
 #include "model/RecordFileRegistry.h"
+#include "model/MPersistentKind.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWDiskBTree.h"
 #include "rw/RWError.h"
@@ -259,41 +260,16 @@ int MPersistentCompositeOnDiskImp::ErrorState() const {
 
 // ---- RWCollectable ----
 
-MPersistentCompositeOnDiskImp* MPersistentCompositeOnDiskImp::CreateSameKind() const {
-  return new MPersistentCompositeOnDiskImp;
-}
-MPersistentCompositeOnDiskImp* MPersistentCompositeOnDiskImp::Clone() const {
-  return new MPersistentCompositeOnDiskImp(*this);
-}
-RWClassID MPersistentCompositeOnDiskImp::ClassId() const { return MPersistentCompositeOnDiskImpClassId; }
+QV_PERSISTENT_KIND_DEFINE(MPersistentCompositeOnDiskImp, MPersistentObject, MPersistentCompositeOnDiskImpClassId)
 
-uint32_t MPersistentCompositeOnDiskImp::MembersStoreSize() const { return MPersistentObject::MembersStoreSize() + 4; }
-
-void MPersistentCompositeOnDiskImp::SaveMembers(RWVirtualOutStream& stream) const {
-  MPersistentObject::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
+// The version alone: the file and the index are never part of a model
+// stream. Any stored version is taken.
+template <typename Archive>
+void MPersistentCompositeOnDiskImp::Members(Archive& archive) {
+  archive.AnyVersion(ClassVersion());
 }
 
-void MPersistentCompositeOnDiskImp::SaveMembersToFile(RWBinaryFile& file) const {
-  MPersistentObject::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-}
-
-void MPersistentCompositeOnDiskImp::RestoreMembers(RWVirtualInStream& stream) {
-  MPersistentObject::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-}
-
-void MPersistentCompositeOnDiskImp::RestoreMembersFromFile(RWBinaryFile& file) {
-  MPersistentObject::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  file.ReadULong(version);
-}
-
-int MPersistentCompositeOnDiskImp::DerivesFrom(RWClassID classId) const {
-  return classId == MPersistentCompositeOnDiskImpClassId || MPersistentObject::DerivesFrom(classId);
-}
+RW_STORED_MEMBERS_DEFINE(MPersistentCompositeOnDiskImp, MPersistentObject)
 
 int MPersistentCompositeOnDiskImp::Matches(const MPersistentObject* other) const {
   auto* store = dynamic_cast<const MPersistentCompositeOnDiskImp*>(other);

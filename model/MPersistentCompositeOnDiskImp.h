@@ -14,6 +14,7 @@
 #include "model/GRecord.h"
 #include "model/GRecordComposite.h"
 #include "model/MPersistentIterator.h"
+#include "model/MPersistentKind.h"
 #include "model/MPersistentObject.h"
 #include "rw/RWCString.h"
 
@@ -45,18 +46,11 @@ class MPersistentCompositeOnDiskImp : public MPersistentObject {
   static RWClassID StaticClassId() { return MPersistentCompositeOnDiskImpClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  MPersistentCompositeOnDiskImp* CreateSameKind() const override;
-  MPersistentCompositeOnDiskImp* Clone() const override;
-  RWClassID ClassId() const override;
+  QV_PERSISTENT_KIND(MPersistentCompositeOnDiskImp);
   // The base body and a version: the file and the index are never part of
   // a model stream.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
-  int DerivesFrom(RWClassID classId) const override;
   // Same class, feature id and the very same records in the same order.
   int Matches(const MPersistentObject* other) const override;
 

@@ -96,8 +96,6 @@ MPersistentObject::~MPersistentObject() = default;
 
 RWClassID MPersistentObject::ClassId() const { return MPersistentObjectClassId; }
 
-uint32_t MPersistentObject::MembersStoreSize() const { return 12; }
-
 int MPersistentObject::CompareTo(const RWCollectable* other) const {
   if (other == this) return 0;
   return reinterpret_cast<uintptr_t>(this) < reinterpret_cast<uintptr_t>(other) ? -1 : 1;
@@ -110,44 +108,22 @@ bool MPersistentObject::IsEqual(const RWCollectable* other) const {
   return model != nullptr && Matches(model) != 0;
 }
 
-void MPersistentObject::RestoreMembers(RWVirtualInStream& stream) {
-  RWCollectable::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return;
-  uint32_t id = 0;
-  uint32_t serial = 0;
-  stream.GetULong(id);
-  if (!stream.Good()) return;
-  id_ = static_cast<int32_t>(id);
-  stream.GetULong(serial);
-  if (stream.Good() && serial != 0) serial_ = serial;
+// The version, the feature id and the serial; a stored serial 0 keeps the
+// object's own.
+template <typename Archive>
+void MPersistentObject::Members(Archive& archive) {
+  archive.Version(ClassVersion());
+  archive(rwm::As<uint32_t>(id_));
+  if constexpr (Archive::kReading) {
+    uint32_t serial = 0;
+    archive(serial);
+    if (archive.Ok() && serial != 0) serial_ = serial;
+  } else {
+    archive(serial_);
+  }
 }
 
-void MPersistentObject::RestoreMembersFromFile(RWBinaryFile& file) {
-  RWCollectable::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  uint32_t id = 0;
-  uint32_t serial = 0;
-  if (!file.ReadULong(id)) return;
-  id_ = static_cast<int32_t>(id);
-  if (file.ReadULong(serial) && serial != 0) serial_ = serial;
-}
-
-void MPersistentObject::SaveMembers(RWVirtualOutStream& stream) const {
-  RWCollectable::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  stream.PutULong(static_cast<uint32_t>(id_));
-  stream.PutULong(serial_);
-}
-
-void MPersistentObject::SaveMembersToFile(RWBinaryFile& file) const {
-  RWCollectable::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  file.WriteULong(static_cast<uint32_t>(id_));
-  file.WriteULong(serial_);
-}
+RW_STORED_MEMBERS_DEFINE(MPersistentObject, RWCollectable)
 
 // ---- The leaf behaviour of the model's interface ----
 

@@ -36,16 +36,12 @@ class MPersistentObject : public RWCollectable {
   MPersistentObject* CreateSameKind() const override = 0;
   MPersistentObject* Clone() const override = 0;
   RWClassID ClassId() const override;
-  // 12: version, id and serial.
-  uint32_t MembersStoreSize() const override;
   // Identity order.
   int CompareTo(const RWCollectable* other) const override;
   // Same class id and Matches.
   bool IsEqual(const RWCollectable* other) const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  // Stored: version 1, the feature id and the serial (12 bytes).
+  RW_STORED_MEMBERS();
 
   // ---- The model's interface; a leaf's behaviour here ----
   virtual int DerivesFrom(RWClassID classId) const;

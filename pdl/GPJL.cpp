@@ -9,6 +9,7 @@
 #include "model/GOutputChannel.h"
 #include "model/GStringAttribute.h"
 #include "model/GStringConversion.h"
+#include "model/MStoredMembers.h"
 #include "model/GValueAttribute.h"
 #include "printpath/GDocumentCommand.h"
 #include "printpath/GJobAbort.h"
@@ -70,46 +71,26 @@ GPJL::~GPJL() = default;
 
 QV_PERSISTENT_KIND_DEFINE(GPJL, GPeripheralComposite, GPJLClassId)
 
-uint32_t GPJL::MembersStoreSize() const {
-  SizingScope sizing(this);
-  return GPeripheralComposite::MembersStoreSize() + 8 + mediaState_.StoredByteCount() +
-         static_cast<uint32_t>(jobName_.Length());
+// The version, the media state as one object (read in place), the job
+// name.
+template <typename Archive>
+void GPJL::Members(Archive& archive) {
+  MStored::RestoreScope<Archive> scope(this);
+  archive.Version(ClassVersion());
+  if constexpr (Archive::kReading) {
+    if (!archive.Ok()) return;
+    if constexpr (Archive::kKind == rwm::Kind::kReadStream)
+      RWReadObjectInto(archive.Input(), &mediaState_);
+    else
+      RWReadObjectIntoFromFile(archive.Input(), &mediaState_);
+    if (!MStored::Going(archive)) return;
+  } else {
+    archive.Embedded(mediaState_);
+  }
+  archive(jobName_);
 }
 
-void GPJL::SaveMembers(RWVirtualOutStream& stream) const {
-  GPeripheralComposite::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  RWWriteObjectPointer(stream, &mediaState_);
-  jobName_.SaveTo(stream);
-}
-
-void GPJL::SaveMembersToFile(RWBinaryFile& file) const {
-  GPeripheralComposite::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  RWWriteObjectPointerToFile(file, &mediaState_);
-  jobName_.SaveToFile(file);
-}
-
-void GPJL::RestoreMembers(RWVirtualInStream& stream) {
-  MRestoreScope scope(this);
-  GPeripheralComposite::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return;
-  RWReadObjectInto(stream, &mediaState_);
-  if (!stream.Good() || RWReadTableGuard::RestoreFailed()) return;
-  jobName_.RestoreFrom(stream);
-}
-
-void GPJL::RestoreMembersFromFile(RWBinaryFile& file) {
-  MRestoreScope scope(this);
-  GPeripheralComposite::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  RWReadObjectIntoFromFile(file, &mediaState_);
-  if (file.HasError() || file.IsAtEnd() || RWReadTableGuard::RestoreFailed()) return;
-  jobName_.RestoreFromFile(file);
-}
+QV_PERIPHERAL_MEMBERS_DEFINE(GPJL, GPeripheralComposite)
 
 // ---- The header ----
 

@@ -54,11 +54,7 @@ class GPJL : public GPeripheralComposite {
 
   // Stored body after the composite's: version 1, the media state as one
   // object, the job name. The progress flag is not stored.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   // The embedded media state itself.
   GState& GetMediaState() { return mediaState_; }

@@ -41,6 +41,14 @@ AsType<Stored, Held> As(const Held& value) {
   return AsType<Stored, Held>{const_cast<Held&>(value)};
 }
 
+// A 32-bit count stored as the streams' int rather than their long (the
+// two may differ in width in a foreign byte-order tagged stream):
+// AsUInt(count).
+struct UIntValue {
+  uint32_t& value;
+};
+inline UIntValue AsUInt(uint32_t& value) { return UIntValue{value}; }
+
 // The archives' kinds; a Members template may test them (kReading) where a
 // read needs a step that a write has not.
 enum class Kind { kSize, kWriteStream, kWriteFile, kReadStream, kReadFile };
@@ -106,6 +114,7 @@ class SizeArchive : public ArchiveBase<SizeArchive, Kind::kSize> {
   void Value(const AsType<S, H>&) {
     size_ += sizeof(S);
   }
+  void Value(const UIntValue&) { size_ += 4; }
   void Value(const RWCString& text) { size_ += 4 + static_cast<uint32_t>(text.Length()); }
   void Value(const RWWString& text) { size_ += 4 + 2 * static_cast<uint32_t>(text.Length()); }
   // The class version: one 32-bit value.
@@ -131,6 +140,8 @@ class SizeArchive : public ArchiveBase<SizeArchive, Kind::kSize> {
   }
   // Bytes stored one text character each (see StreamWriter::TextBytes).
   void TextBytes(const unsigned char*, uint32_t count) { size_ += count; }
+  // A block of bytes written as one run (see StreamWriter::Block).
+  void Block(const unsigned char*, uint32_t count) { size_ += count; }
   // Bytes beside the values (nested objects, counted by their own sizes).
   void AddBytes(uint32_t count) { size_ += count; }
   uint32_t Size() const { return size_; }
@@ -151,6 +162,7 @@ class StreamWriter : public ArchiveBase<StreamWriter, Kind::kWriteStream> {
   void Value(const AsType<S, H>& value) {
     Fixed<S>::Put(stream_, static_cast<S>(value.value));
   }
+  void Value(const UIntValue& count) { stream_.PutUInt(count.value); }
   void Value(const RWCString& text) { text.SaveTo(stream_); }
   void Value(const RWWString& text) { text.SaveTo(stream_); }
   uint32_t Version(uint32_t version) {
@@ -172,6 +184,11 @@ class StreamWriter : public ArchiveBase<StreamWriter, Kind::kWriteStream> {
   void TextBytes(const unsigned char* bytes, uint32_t count) {
     for (uint32_t i = 0; i < count; ++i) stream_.PutUCharText(bytes != nullptr ? bytes[i] : 0);
   }
+  // A block of bytes as one run of unsigned characters; an empty block
+  // writes nothing.
+  void Block(const unsigned char* bytes, uint32_t count) {
+    if (count != 0) stream_.PutUChars(bytes, count);
+  }
   RWVirtualOutStream& Stream() { return stream_; }
 
  private:
@@ -190,6 +207,7 @@ class FileWriter : public ArchiveBase<FileWriter, Kind::kWriteFile> {
   void Value(const AsType<S, H>& value) {
     Fixed<S>::Write(file_, static_cast<S>(value.value));
   }
+  void Value(const UIntValue& count) { file_.WriteUInt(count.value); }
   void Value(const RWCString& text) { text.SaveToFile(file_); }
   void Value(const RWWString& text) { text.SaveToFile(file_); }
   uint32_t Version(uint32_t version) {
@@ -212,6 +230,9 @@ class FileWriter : public ArchiveBase<FileWriter, Kind::kWriteFile> {
       for (uint32_t i = 0; i < count; ++i) file_.WriteChar('\0');
     }
   }
+  void Block(const unsigned char* bytes, uint32_t count) {
+    if (count != 0) file_.WriteChars(reinterpret_cast<const char*>(bytes), count);
+  }
   RWBinaryFile& File() { return file_; }
 
  private:
@@ -233,6 +254,9 @@ class StreamReader : public ArchiveBase<StreamReader, Kind::kReadStream> {
     S stored{};
     Fixed<S>::Get(stream_, stored);
     if (stream_.Good()) value.value = static_cast<H>(stored);
+  }
+  void Value(const UIntValue& count) {
+    if (Going()) stream_.GetUInt(count.value);
   }
   void Value(RWCString& text) {
     if (Going()) text.RestoreFrom(stream_);
@@ -274,6 +298,11 @@ class StreamReader : public ArchiveBase<StreamReader, Kind::kReadStream> {
   bool TextPiece(unsigned char* piece, size_t count) {
     for (size_t i = 0; i < count && Going(); ++i) stream_.GetUCharText(piece[i]);
     return Going();
+  }
+  // Reads a block written by StreamWriter::Block into bytes (count of
+  // them, which the caller provides).
+  void Block(unsigned char* bytes, uint32_t count) {
+    if (count != 0 && Going()) stream_.GetUChars(bytes, count);
   }
   RWVirtualInStream& Stream() { return stream_; }
   // The input, for a class's own read step written once for both forms
@@ -320,6 +349,9 @@ class FileReader : public ArchiveBase<FileReader, Kind::kReadFile> {
     else
       ok_ = false;
   }
+  void Value(const UIntValue& count) {
+    if (ok_ && !file_.ReadUInt(count.value)) ok_ = false;
+  }
   void Value(RWCString& text) {
     if (ok_ && !text.RestoreFromFile(file_)) ok_ = false;
   }
@@ -350,6 +382,9 @@ class FileReader : public ArchiveBase<FileReader, Kind::kReadFile> {
   bool TextPiece(unsigned char* piece, size_t count) {
     if (ok_ && !file_.ReadChars(reinterpret_cast<char*>(piece), count)) ok_ = false;
     return ok_;
+  }
+  void Block(unsigned char* bytes, uint32_t count) {
+    if (count != 0 && ok_ && !file_.ReadChars(reinterpret_cast<char*>(bytes), count)) ok_ = false;
   }
   RWBinaryFile& File() { return file_; }
   RWBinaryFile& Input() { return file_; }

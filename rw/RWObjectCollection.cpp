@@ -4,6 +4,7 @@
 
 #include "rw/RWBinaryFile.h"
 #include "rw/RWHashTable.h"
+#include "rw/RWMembers.h"
 #include "rw/RWPersistence.h"
 #include "rw/RWReadTable.h"
 #include "rw/RWVirtualStream.h"
@@ -83,62 +84,87 @@ RWObjectCollection* RWObjectCollection::Select(RWTestCollectable predicate, cons
 
 // ---- Stored form ----
 
+namespace {
+
+// For a write: the output is still good, so the next element is written.
+// For a read: the input still holds elements (the end of a file stops the
+// loop as an error does: a damaged count must not make it add nulls four
+// billion times).
+template <typename Archive>
+bool ElementsGoing(Archive& archive) {
+  if constexpr (Archive::kKind == rwm::Kind::kWriteStream)
+    return archive.Stream().Good();
+  else if constexpr (Archive::kKind == rwm::Kind::kWriteFile)
+    return !archive.File().HasError();
+  else if constexpr (Archive::kKind == rwm::Kind::kReadStream)
+    return archive.Ok();
+  else if constexpr (Archive::kKind == rwm::Kind::kReadFile)
+    return archive.Ok() && !archive.File().IsAtEnd() && !archive.File().HasError();
+  else
+    return true;
+}
+
+// For a read: the element just read was read whole. One whose read left
+// the input failed (or a file at its end, or failed the restore) is not
+// stored, and the loop ends: the stored count is not trusted.
+template <typename Archive>
+bool ElementRead(Archive& archive) {
+  if constexpr (Archive::kKind == rwm::Kind::kReadFile)
+    return ElementsGoing(archive) && !RWReadTableGuard::RestoreFailed();
+  else
+    return archive.Ok();
+}
+
+}  // namespace
+
+// The element count (as the streams' int), then each element as an object
+// reference (a null element as the null object).
+template <typename Archive>
+void RWObjectCollection::Elements(Archive& archive, RWStoreRestored store) {
+  uint32_t count = Count();
+  archive(rwm::AsUInt(count));
+  if constexpr (!Archive::kReading) {
+    if (!ElementsGoing(archive)) return;
+    ApplyToEach(
+        [](RWCollectable* element, void* to) {
+          auto& target = *static_cast<Archive*>(to);
+          if (ElementsGoing(target)) target.Pointer(element);
+        },
+        &archive);
+  } else {
+    for (uint32_t i = 0; i < count && ElementsGoing(archive); ++i) {
+      RWCollectable* element = nullptr;
+      archive.Pointer(element);
+      if (!ElementRead(archive)) break;
+      store(*this, element);
+    }
+  }
+}
+
 uint32_t RWObjectCollection::MembersStoreSize() const {
-  uint32_t size = 4;
-  ApplyToEach(
-      [](RWCollectable* element, void* total) {
-        const RWCollectable* object = element != nullptr ? element : &RWNullObjectInstance;
-        *static_cast<uint32_t*>(total) += object->StoredByteCount();
-      },
-      &size);
-  return size;
+  rwm::SizeArchive archive;
+  const_cast<RWObjectCollection*>(this)->Elements(archive, nullptr);
+  return archive.Size();
 }
 
 void RWObjectCollection::SaveMembers(RWVirtualOutStream& stream) const {
-  stream.PutUInt(Count());
-  if (!stream.Good()) return;
-  ApplyToEach(
-      [](RWCollectable* element, void* out) {
-        auto& target = *static_cast<RWVirtualOutStream*>(out);
-        if (target.Good()) RWWriteObjectPointer(target, element);
-      },
-      &stream);
+  rwm::StreamWriter archive(stream);
+  const_cast<RWObjectCollection*>(this)->Elements(archive, nullptr);
 }
 
 void RWObjectCollection::SaveMembersToFile(RWBinaryFile& file) const {
-  file.WriteUInt(Count());
-  ApplyToEach(
-      [](RWCollectable* element, void* out) {
-        auto& target = *static_cast<RWBinaryFile*>(out);
-        if (!target.HasError()) RWWriteObjectPointerToFile(target, element);
-      },
-      &file);
+  rwm::FileWriter archive(file);
+  const_cast<RWObjectCollection*>(this)->Elements(archive, nullptr);
 }
 
 void RWObjectCollection::RestoreElements(RWVirtualInStream& stream, RWStoreRestored store) {
-  uint32_t count = 0;
-  stream.GetUInt(count);
-  // An element whose read leaves the stream not good was not read whole: it
-  // is not stored, and the loop ends (the stored count is not trusted).
-  for (uint32_t i = 0; i < count && stream.Good(); ++i) {
-    RWCollectable* element = nullptr;
-    RWReadObjectPointer(stream, element);
-    if (!stream.Good()) break;
-    store(*this, element);
-  }
+  rwm::StreamReader archive(stream);
+  Elements(archive, store);
 }
 
 void RWObjectCollection::RestoreElementsFromFile(RWBinaryFile& file, RWStoreRestored store) {
-  uint32_t count = 0;
-  if (!file.ReadUInt(count)) return;
-  // The end of the file stops the loop as an error does: a damaged count
-  // must not make it add nulls four billion times.
-  for (uint32_t i = 0; i < count && !file.IsAtEnd() && !file.HasError(); ++i) {
-    RWCollectable* element = nullptr;
-    RWReadObjectPointerFromFile(file, element);
-    if (file.IsAtEnd() || file.HasError() || RWReadTableGuard::RestoreFailed()) break;
-    store(*this, element);
-  }
+  rwm::FileReader archive(file);
+  Elements(archive, store);
 }
 
 void RWObjectCollection::RestoreMembers(RWVirtualInStream& stream) {

@@ -82,4 +82,8 @@ class RWObjectCollection : public RWCollectable {
   typedef void (*RWStoreRestored)(RWObjectCollection& collection, RWCollectable* element);
   void RestoreElements(RWVirtualInStream& stream, RWStoreRestored store);
   void RestoreElementsFromFile(RWBinaryFile& file, RWStoreRestored store);
+  // The stored elements, stated once: the size and the writes walk them,
+  // the reads hand each element read to store.
+  template <typename Archive>
+  void Elements(Archive& archive, RWStoreRestored store);
 };
