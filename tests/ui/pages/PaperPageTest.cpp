@@ -32,6 +32,7 @@
 #include "ui/framework/GCPSOSUI.h"
 #include "ui/framework/GUISession.h"
 #include "ui/framework/UIResources.h"
+#include "ui/pages/GCustomPaperAccessor.h"
 #include "ui/pages/GCustomPaperButtonWrapper.h"
 #include "ui/pages/UIProvider.h"
 #include "w32test/Testing.h"
@@ -99,6 +100,13 @@ class PaperPageHost : public qvtest::TestDriverInstance {
   int DeleteCustomForm(GCustomMediaSize* record, GAttributeComposite* list, int) override {
     deleted.push_back(std::string(record->GetName().Data()));
     delete list->RemoveChild(record);
+    return 1;
+  }
+  int EnumerateBuiltinForms(void* callback, void* userData) override {
+    auto walk = reinterpret_cast<GBuiltinFormCallback>(callback);
+    for (const char* name : {"Letter", "Legal"}) {
+      if (walk(RWWString(name), userData) == 0) return 0;
+    }
     return 1;
   }
   int IsBuiltinForm(GCustomMediaSize* record) override { return record->GetName().Compare(RWCString("Letter"), 1) == 0; }
@@ -565,6 +573,20 @@ TEST_F(PaperPageTest, TheCustomButtonIsDisabledWithoutPermissionToSaveSystemSett
   RunPaperPage({w32test::DialogAction::Inspect([&](HWND dialog) { enabled = IsWindowEnabled(GetDlgItem(dialog, kCustomButton)); }),
                 w32test::DialogAction::Close(IDOK)});
   EXPECT_FALSE(enabled);
+}
+
+TEST_F(PaperPageTest, TheBuiltInFormNamesComeFromTheHostThroughTheSession) {
+  GCustomPaperAccessor papers(UIProviderSession(&data_));
+  std::vector<std::u16string> names;
+  auto collect = [](const RWWString& name, void* context) {
+    static_cast<std::vector<std::u16string>*>(context)->push_back(std::u16string(name.Data(), name.Length()));
+    return 1;
+  };
+  EXPECT_EQ(papers.EnumerateStandardPapers(collect, &names), 1);
+  EXPECT_EQ(names, (std::vector<std::u16string>{u"Letter", u"Legal"}));
+  // A walk the callback ends reports it.
+  names.clear();
+  EXPECT_EQ(papers.EnumerateStandardPapers([](const RWWString&, void*) { return 0; }, &names), 0);
 }
 
 }  // namespace
