@@ -1,6 +1,5 @@
 #include "ui/pages/GCustomPaperAccessor.h"
 
-#include <cctype>
 
 #include "model/GAttributeComposite.h"
 #include "model/GEnumAttribute.h"
@@ -27,15 +26,6 @@ constexpr int16_t kDefaultLimitTray = 6;
 
 bool IsStandardPaper(int16_t paperId) {
   return paperId < GSettingsView::kFirstCustomPaper || paperId > GSettingsView::kLastCustomPaper;
-}
-
-bool SameName(const RWCString& a, const RWCString& b) {
-  if (a.Length() != b.Length()) return false;
-  for (size_t i = 0; i < a.Length(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a.Data()[i])) != std::tolower(static_cast<unsigned char>(b.Data()[i])))
-      return false;
-  }
-  return true;
 }
 
 void ConvertPair(GCustomMediaSize::Pair* pair, int32_t from, int32_t to) {
@@ -235,7 +225,7 @@ GCustomMediaSize* GCustomPaperAccessor::FindByName(const RWCString& name) const 
   GCustomMediaSize* found = nullptr;
   GSettingQuery::ForEachChild(GetCustomPaperList(), [&](MPersistentObject* entry) {
     auto* paper = dynamic_cast<GCustomMediaSize*>(entry);
-    if (paper != nullptr && SameName(paper->GetName(), name)) found = paper;
+    if (paper != nullptr && paper->GetName().Compare(name, 1) == 0) found = paper;
     return found == nullptr;
   });
   return found;

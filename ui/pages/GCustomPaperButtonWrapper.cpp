@@ -78,7 +78,8 @@ void GCustomPaperSizeWrapper::Store(uint32_t value) {
   const uint32_t low = Minimum();
   const uint32_t high = Maximum();
   if (value < low) value = low;
-  if (high >= low && value > high) value = high;
+  // A printer that names no largest paper bounds nothing from above.
+  if (high != 0 && high >= low && value > high) value = high;
   if (dimension_ == kWidth) {
     Papers()->SetCurrentWidth(value);
   } else {

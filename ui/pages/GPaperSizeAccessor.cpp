@@ -1,7 +1,6 @@
 #include "ui/pages/GPaperSizeAccessor.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -42,15 +41,6 @@ constexpr PaperStandIn kStandIns[] = {
     {68, "12x18 (Custom)"},   {69, "Japanese Postcard "},
     {70, "Double Japan Postcard Rotated "}, {71, "Double Postcard (JIS)"},
 };
-
-bool SameNameIgnoringCase(const RWCString& a, const RWCString& b) {
-  if (a.Length() != b.Length()) return false;
-  for (size_t i = 0; i < a.Length(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a.Data()[i])) != std::tolower(static_cast<unsigned char>(b.Data()[i])))
-      return false;
-  }
-  return true;
-}
 
 // A value under HKEY_CURRENT_USER "Control Panel\International"; empty when
 // it cannot be read.
@@ -166,7 +156,9 @@ int GPaperSizeAccessor::SetValue(int16_t a) {
   if (session_ == nullptr) return 0;
   GAttributeComposite* settings = session_->GetSettings();
   if (a == 0) {
-    // The current paper is not offered: back to the saved target size.
+    // The current paper is not offered: back to the saved target size (a
+    // missing one is no paper to go back to).
+    if (ReadValue(&kTargetSizeChoice) <= 0) return 0;
     savedTargetSize_ = ReadValue(&kTargetSizeChoice);
     Write(kFitToOtherSizeChoice, savedFitFlag_);
     Write(kPaperSize, savedTargetSize_);
@@ -321,7 +313,7 @@ int16_t GPaperSizeAccessor::FindCustomPaperByName(GUISession* session, const RWC
   int16_t found = 0;
   GSettingQuery::ForEachChild(session->GetSettingsView().FindCustomPaperList(), [&](MPersistentObject* entry) {
     auto* paper = dynamic_cast<GCustomMediaSize*>(entry);
-    if (paper != nullptr && SameNameIgnoringCase(paper->GetName(), name)) {
+    if (paper != nullptr && paper->GetName().Compare(name, 1) == 0) {
       found = paper->GetPaperId();
       return false;
     }

@@ -38,8 +38,9 @@ void GPaperSizeWrapper::SetControlFromFeature(int force) {
   const int customChanged = customPapers_ != nullptr ? customPapers_->HasChanged() : 0;
   if (force == 0 && customChanged == 0 && papers->HasChanged() == 0) return;
   if (force != 0 || customChanged != 0) FillList();
-  // A paper the list does not offer gives way to the saved target size.
-  if (combo_.SelectByItemData(papers->GetValue()) == 0) papers->SetValue(0);
+  // A paper the list does not offer gives way to the saved target size; a
+  // host that offers no papers at all changes nothing.
+  if (combo_.SelectByItemData(papers->GetValue()) == 0 && combo_.GetCount() > 0) papers->SetValue(0);
   RWWString text;
   papers->GetSizeText(&text, 1);
   if (dialog_ != nullptr) SetDlgItemTextIfChanged(dialog_, GetControlId(1), text.Data());

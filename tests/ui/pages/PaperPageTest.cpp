@@ -589,4 +589,45 @@ TEST_F(PaperPageTest, TheBuiltInFormNamesComeFromTheHostThroughTheSession) {
   EXPECT_EQ(papers.EnumerateStandardPapers([](const RWWString&, void*) { return 0; }, &names), 0);
 }
 
+TEST_F(PaperPageTest, OnTheOtherPagesTabThePaperListIsDisabledOrHidden) {
+  struct Case {
+    int16_t tab;
+    int16_t tabbedLayout;
+    bool enabled;
+    bool visible;
+  };
+  const Case cases[] = {{0, 0, true, true}, {1, 0, false, true}, {0, 1, true, true}, {1, 1, false, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "tab " << c.tab << " layout " << c.tabbedLayout);
+    delete settings_->RemoveChildById(kUIState);
+    settings_->AddChild(Group(kUIState, {Value(kPaperPageTab, c.tab)}));
+    SetSetting(kTabbedPaperLayout, c.tabbedLayout);
+    bool enabled = false;
+    bool visible = false;
+    RunPaperPage({w32test::DialogAction::Inspect([&](HWND dialog) {
+                    enabled = IsWindowEnabled(GetDlgItem(dialog, kPaperList));
+                    visible = IsWindowVisible(GetDlgItem(dialog, kPaperList));
+                  }),
+                  w32test::DialogAction::Close(IDOK)});
+    EXPECT_EQ(enabled, c.enabled);
+    EXPECT_EQ(visible, c.visible);
+  }
+}
+
+TEST_F(PaperPageTest, RenamingASavedPaperKeepsOneFormUnderTheNewName) {
+  RunPaperPage({w32test::DialogAction::Click(kCustomButton), w32test::DialogAction::Close(IDOK)},
+               {{w32test::DialogAction::Type(kCustomName, u"Cheque"), w32test::DialogAction::Click(kCustomAction),
+                 w32test::DialogAction::Close(kCustomClose)}});
+  ASSERT_EQ(Setting(kPaperSize), 0x4000);
+  RunPaperPage({w32test::DialogAction::Click(kCustomButton), w32test::DialogAction::Close(IDOK)},
+               {{w32test::DialogAction::Type(kCustomName, u"Voucher"), w32test::DialogAction::Click(kCustomAction), w32test::DialogAction::Close(kCustomClose)}});
+  EXPECT_EQ(host_.deleted, std::vector<std::string>{"Cheque"});
+  ASSERT_EQ(host_.added.size(), 2u);
+  EXPECT_EQ(host_.added[1].name, "Voucher");
+  ASSERT_NE(SavedPaper(0), nullptr);
+  EXPECT_EQ(SavedPaper(1), nullptr);
+  EXPECT_EQ(std::string(SavedPaper(0)->GetName().Data()), "Voucher");
+  EXPECT_EQ(Setting(kPaperSize), SavedPaper(0)->GetPaperId()) << "closing with the renamed paper shown chooses it";
+}
+
 }  // namespace
