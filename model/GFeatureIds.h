@@ -105,6 +105,8 @@ inline constexpr int32_t kBookletTargetSize = 280;
 inline constexpr int32_t kHoldJobName = 282;
 inline constexpr int32_t kUIState = 283;
 inline constexpr int32_t kHoldPin = 284;
+// 0 unset (the user's locale decides), 1 inches, 2 millimetres.
+inline constexpr int32_t kMeasurementSystem = 285;
 inline constexpr int32_t kJobRetentionModeChoice = 287;
 inline constexpr int32_t kStapling = 289;
 inline constexpr int32_t kPrivateStore = 290;
@@ -283,6 +285,8 @@ inline constexpr int32_t kBackCoverMediaTypeSetting = 973;
 inline constexpr int32_t kTray1 = 974;
 inline constexpr int32_t kPjlJobUserName = 975;
 inline constexpr int32_t kPrintRate = 976;
+// The tray whose absence selects the second pair of custom-size limits.
+inline constexpr int32_t kCustomSizeLimitTray = 977;
 inline constexpr int32_t kTray1Capacity = 980;
 inline constexpr int32_t kAccessoryFlag981 = 981;
 inline constexpr int32_t kStaplingMode = 982;
@@ -350,6 +354,8 @@ inline constexpr int32_t kTransparencyInterleave = 1204;
 inline constexpr int32_t kOptionModelToMatch = 1206;
 inline constexpr int32_t kOptionTargetId = 1207;
 inline constexpr int32_t kDeviceOptions = 1208;
+// 1: the Paper page hides (rather than disables) what its other tabs lack.
+inline constexpr int32_t kTabbedPaperLayout = 1211;
 inline constexpr int32_t kJobStorageId = 1213;
 inline constexpr int32_t kJobStorageOn = 1214;
 inline constexpr int32_t kCustomPaperWidth = 1260;

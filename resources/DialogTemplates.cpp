@@ -156,6 +156,34 @@ const IMAGE_RESOURCE_CONTROL kAbout[] = {
     {1, B, u"OK", 272, 298, 80, 24, 0},
 };
 
+// Custom Paper Size: the name box with its action button, height and width
+// with their arrows and unit labels, the unit button and Close.
+const IMAGE_RESOURCE_CONTROL kCustomPaper[] = {
+    {11440, S, u"&Name:", 12, 12, 60, 16, 0},
+    {2050, CB, u"", 12, 30, 200, 22, 0},
+    {2051, B, u"Sa&ve", 220, 30, 80, 24, 0},
+    {11441, S, u"&Width:", 12, 68, 60, 16, 0},
+    {11411, E, u"", 80, 64, 70, 22, 0},
+    {11412, UD, u"", 150, 64, 16, 22, 0},
+    {11430, S, u"in.", 172, 68, 40, 16, 0},
+    {11432, S, u"mm.", 172, 68, 40, 16, 0},
+    {11442, S, u"&Height:", 12, 100, 60, 16, 0},
+    {11421, E, u"", 80, 96, 70, 22, 0},
+    {11422, UD, u"", 150, 96, 16, 22, 0},
+    {11431, S, u"in.", 172, 100, 40, 16, 0},
+    {11433, S, u"mm.", 172, 100, 40, 16, 0},
+    {2052, B, u"&Use Millimeters", 12, 136, 140, 24, 0},
+    {8, B, u"Close", 220, 136, 80, 24, 0},
+};
+
+// The notice shown when the source that asks for the paper at the printer
+// is chosen, with the choice not to show it again.
+const IMAGE_RESOURCE_CONTROL kSourceNotice[] = {
+    {11536, S, u"The printer will ask for the paper to be loaded before it prints the job.", 12, 12, 296, 40, 0},
+    {11530, C, u"&Do not show this message again", 12, 60, 296, 18, 0},
+    {1, B, u"OK", 228, 88, 80, 24, 0},
+};
+
 const IMAGE_RESOURCE_CONTROL kForms[] = {
     {12003, CB, u"", 16, 16, 200, 22, 0},
     {12006, CB, u"", 16, 48, 200, 22, 0},
@@ -176,6 +204,8 @@ const IMAGE_RESOURCE_DIALOG kDialogs[] = {
     Page(1000, kBasics),      Page(2000, kPaper),    Page(3000, kFinishing),
     Page(4000, kDestination), Page(6000, kEffects),  Page(6500, kPostScript),
     Page(7000, kConfigure),   Page(11520, kAbout, u"About This Driver", 360, 330),
+    Page(8000, kCustomPaper, u"Custom Paper Size", 312, 172),
+    Page(11535, kSourceNotice, u"Paper Source", 320, 124),
     Page(12000, kForms),
 };
 

@@ -219,9 +219,11 @@ GAttributeComposite* DriverConfiguration() {
   driver->AddChild(preferences);
   const int32_t customListId = kCustomPaperList;
   driver->AddChild(new GEnumAttribute(&customListId));
-  // The UI providers whose pages the property sheets show.
+  // The UI providers whose pages the property sheets show: this module and
+  // the built-in host of the driver extensions' pages.
   GAttributeComposite* providers = Group(kUIProviders);
   providers->AddChild(Text(kNoId, "QVUI.DLL"));
+  providers->AddChild(Text(kNoId, "GExtensionUIManager"));
   driver->AddChild(providers);
   // The family works with the network registry agent: the printer set-up
   // starts the agent's installer (1025) and asks the agent (306).

@@ -282,6 +282,22 @@ BOOL GetWindowRect(HWND window, RECT* rect) {
   return TRUE;
 }
 
+BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL) {
+  WindowState& s = Windows();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  w32detail::WindowData* data = Find(s, window);
+  if (data == nullptr) return FALSE;
+  if (width < 0 || height < 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  data->x = x;
+  data->y = y;
+  data->clientWidth = width;
+  data->clientHeight = height;
+  return TRUE;
+}
+
 BOOL ScreenToClient(HWND window, POINT* point) {
   WindowState& s = Windows();
   std::lock_guard<std::mutex> lock(s.mutex);

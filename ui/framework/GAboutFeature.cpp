@@ -22,6 +22,20 @@ using namespace GFeatureIds;
 
 namespace {
 
+// Moves the dialog so that its centre lies on its parent's, without
+// repainting; a dialog without a parent stays where it is.
+void CentreOverParent(HWND dialog) {
+  HWND parent = GetParent(dialog);
+  RECT outer{};
+  RECT own{};
+  if (parent == nullptr || !GetWindowRect(parent, &outer) || !GetWindowRect(dialog, &own)) return;
+  const int width = own.right - own.left;
+  const int height = own.bottom - own.top;
+  const int x = outer.left + ((outer.right - outer.left) - width) / 2;
+  const int y = outer.top + ((outer.bottom - outer.top) - height) / 2;
+  MoveWindow(dialog, x, y, width, height, FALSE);
+}
+
 // A narrow text as it fits a field of that many bytes with its terminator.
 std::string Field(const GSettingsView& view, int32_t id, size_t bytes) {
   RWCString text;
@@ -135,6 +149,7 @@ RWWString ProductText(GUISession* session, int32_t id) {
 }  // namespace
 
 void GAboutFeature::InitDialog(HWND window, GAboutFeature* feature) {
+  CentreOverParent(window);
   RWWString version = String(11015);
   version.AppendText(String(11016).Data());
   version.AppendText(u" ");

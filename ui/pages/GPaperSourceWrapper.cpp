@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "model/GFeatureIds.h"
+#include "ui/framework/GTimedModalDialog.h"
 #include "ui/framework/UIResources.h"
 #include "win32/Dialog.h"
 
@@ -51,6 +52,18 @@ void GPaperSourceWrapper::RefreshAvailability() {
   if (accessor_ != nullptr) ApplyAvailability(accessor_->GetAvailability());
 }
 
-int GPaperSourceWrapper::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  return OnComboSelectionChange(message, wParam);
+int GPaperSourceWrapper::OnMessage(UINT message, WPARAM wParam, LPARAM) {
+  const int changed = OnComboSelectionChange(message, wParam);
+  if (changed != 0) {
+    const int16_t index = combo_.GetCurSel();
+    if (index >= 0 && combo_.GetItemData(index) == kNoticeSource) ShowSourceNotice();
+  }
+  return changed;
+}
+
+void GPaperSourceWrapper::ShowSourceNotice() {
+  if (Sources() == nullptr || Sources()->ReadValue(&GFeatureIds::kSourceNoticeEnabled) != 1) return;
+  GTimedModalDialog notice(kNoticeDialog, Sources()->GetSession(), kNoticeSeconds, &GFeatureIds::kSourceNoticeEnabled,
+                           0, 0);
+  notice.DoModal(dialog_, 0);
 }

@@ -11,6 +11,12 @@
 
 class GPaperSourceWrapper : public GWrapper {
  public:
+  // Choosing this source shows the notice dialog (while SourceNoticeEnabled
+  // is 1), which closes itself after its seconds.
+  static constexpr int16_t kNoticeSource = 18;
+  static constexpr int16_t kNoticeDialog = 11535;
+  static constexpr int16_t kNoticeSeconds = 10;
+
   // Takes the accessor over; row 0 of the table is the combo box.
   GPaperSourceWrapper(GPaperSourceAccessor* accessor, const GControlRow* table);
   ~GPaperSourceWrapper() override;
@@ -22,6 +28,7 @@ class GPaperSourceWrapper : public GWrapper {
   void RefreshAvailability() override;
 
   GComboBox& GetComboBox() { return combo_; }
+  void ShowSourceNotice();
 
  private:
   GPaperSourceAccessor* Sources() const;

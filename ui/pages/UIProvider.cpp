@@ -26,7 +26,11 @@
 #include "ui/framework/GRuleCatalogue.h"
 #include "ui/framework/GUISession.h"
 #include "ui/framework/UIResources.h"
+#include "ui/pages/GCustomPaperAccessor.h"
+#include "ui/pages/GCustomPaperButtonWrapper.h"
 #include "ui/pages/GMediaTypeWrapper.h"
+#include "ui/pages/GPaperSizeAccessor.h"
+#include "ui/pages/GPaperSizeWrapper.h"
 #include "ui/pages/GPaperSourceWrapper.h"
 #include "ui/pages/GPrinterPictureWrapper.h"
 
@@ -127,7 +131,12 @@ void BuildPaperPage(PageBuilder& b) {
   static const GControlRow kMediaType[] = {{2018, 203}, {0, 0}};
   static const GControlRow kCustomPaperTip[] = {{2025, -1}, {0, 0}};
   static const GControlRow kSecondQuickSetTip[] = {{1015, -1}, {0, 0}};
+  static const GControlRow kPaperSize[] = {{2015, 202}, {2014, 215}, {2013, -1}, {0, 0}};
+  static const GControlRow kCustomButton[] = {{2016, 206}, {0, 0}};
+  b.Page()->AddWrapper(new GPaperSizeWrapper(new GPaperSizeAccessor(b.Session()),
+                                             new GCustomPaperAccessor(b.Session()), kPaperSize));
   b.Tip(kPaperSizeTip, GRuleKeys::kPaperSize);
+  b.Page()->AddWrapper(new GCustomPaperButtonWrapper(new GCustomPaperAccessor(b.Session()), kCustomButton));
   static const GControlRow kPicture[] = {{2021, 210}, {0, 0}};
   static const GControlRow kSource[] = {{2020, 205}, {2019, -1}, {0, 0}};
   b.Page()->AddWrapper(new GMediaTypeWrapper(new GMediaTypeAccessor(b.Session()), kMediaType));

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "model/GDisplayStringAttribute.h"
 #include "support/ModalDialogFixture.h"
@@ -130,6 +131,30 @@ TEST_F(GAboutFeatureTest, ButtonClickOpensTheAboutBoxOverThePage) {
   EXPECT_TRUE(run.finished);
   EXPECT_EQ(run.owner, page);
   EXPECT_EQ(shown, IDOK);
+}
+
+TEST_F(GAboutFeatureTest, TheBoxIsCentredOverItsParent) {
+  // A library whose about box has a size of its own.
+  while (GetUIResourceInstance() != nullptr) FreeUIResourceLibrary();
+  LoadLibraryWith({{GAboutFeature::kTemplate,
+                    w32test::DialogSpec{u"About This Driver", {{IDOK, ControlKind::kButton, u"OK"}}, 360, 330}}});
+  GAboutFeature feature(session_.get());
+  HWND parent = w32test::CreateTestWindow(u"#32770", u"Sheet");
+  ASSERT_TRUE(w32test::SetWindowPosition(parent, 100, 50));
+  ASSERT_TRUE(w32test::SetClientSize(parent, 600, 400));
+  RECT shown{};
+  w32test::QueueDialogScript({w32test::DialogAction::Inspect([&](HWND dialog) { GetWindowRect(dialog, &shown); }),
+                              w32test::DialogAction::Click(IDOK)});
+  feature.ShowAboutBox(parent, GAboutFeature::kTemplate);
+  EXPECT_EQ((std::vector<LONG>{shown.left, shown.top, shown.right, shown.bottom}),
+            (std::vector<LONG>{220, 85, 580, 415}));
+
+  // Without a parent the box stays where the system put it.
+  w32test::QueueDialogScript({w32test::DialogAction::Inspect([&](HWND dialog) { GetWindowRect(dialog, &shown); }),
+                              w32test::DialogAction::Click(IDOK)});
+  feature.ShowAboutBox(nullptr, GAboutFeature::kTemplate);
+  EXPECT_EQ(shown.left, 0);
+  EXPECT_EQ(shown.top, 0);
 }
 
 }  // namespace

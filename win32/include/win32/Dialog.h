@@ -37,7 +37,12 @@ typedef void (*TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 // Edits and their notifications. EM_LIMITTEXT limits what the user can type
 // (0: no limit of its own); EM_SETSEL is accepted (there is no caret).
 #define EM_SETSEL 0x00B1
+// A dialog's default push button (wParam: its id); the stand-in's dialogs
+// pass it to the dialog procedure.
+#define DM_SETDEFID 0x0401
 #define EM_LIMITTEXT 0x00C5
+#define EN_SETFOCUS 0x0100
+#define EN_KILLFOCUS 0x0200
 #define EN_CHANGE 0x0300
 // Rich edit: the background colour (wParam non-zero: the system's window colour).
 #define EM_SETBKGNDCOLOR 0x0443
@@ -63,6 +68,7 @@ typedef void (*TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 #define CB_GETDROPPEDWIDTH 0x015F
 #define CB_SETDROPPEDWIDTH 0x0160
 #define CBN_SELCHANGE 1
+#define CBN_KILLFOCUS 4
 #define CBN_EDITCHANGE 5
 
 // List boxes (single or multiple selection) and their notifications, with

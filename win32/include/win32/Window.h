@@ -156,6 +156,12 @@ BOOL GetClientRect(HWND window, RECT* rect);
 // dialog's position). The stand-in's windows have no frame. FALSE with
 // ERROR_INVALID_WINDOW_HANDLE for no window.
 BOOL GetWindowRect(HWND window, RECT* rect);
+// Places the window: a top-level window at (x, y) of the screen, a control at
+// (x, y) of its dialog's client area; width and height become its client
+// size (the stand-in's windows have no frame). Nothing is painted here.
+// FALSE with ERROR_INVALID_WINDOW_HANDLE for no window, with
+// ERROR_INVALID_PARAMETER for a negative size.
+BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint);
 // Turns a point in screen coordinates into the window's client coordinates.
 BOOL ScreenToClient(HWND window, POINT* point);
 // The cursor's position in screen coordinates.
