@@ -181,7 +181,7 @@ void GRenderInstance::Rebind(GPrinterKey* key) {
   hostFlag_ = 0;
   firstPageOverride_ = 0;
   if (documentRan_ != 0) {
-    if (GPeripheral* printer = FindPrinter()) printer->RebuildCurrentState();
+    if (GPeripheral* tree = PeripheralTree()) tree->RebuildCurrentState();
     documentRan_ = 0;
   }
   BeginJob();
@@ -332,7 +332,7 @@ int16_t GRenderInstance::StartDocument() {
     return kNoDocumentPending;
   }
   if (documentRan_ != 0) {
-    if (GPeripheral* printer = FindPrinter()) printer->RebuildCurrentState();
+    if (GPeripheral* tree = PeripheralTree()) tree->RebuildCurrentState();
   }
   // A front end that names no destination prints to the printer's port.
   const RWWString& destination = destinationName_.Length() != 0 ? destinationName_ : GetPortName();
@@ -360,16 +360,25 @@ int16_t GRenderInstance::Send(GCommand* command) {
   return SendToPrinter(command);
 }
 
+// The device model's root when it is a peripheral (the page filters of the
+// stored model stand there before the printer), else the printer.
+GPeripheral* GRenderInstance::PeripheralTree() const {
+  if (auto* root = dynamic_cast<GPeripheral*>(GetDeviceModel())) return root;
+  return FindPrinter();
+}
+
 int16_t GRenderInstance::SendToPrinter(GCommand* command) {
   GCountedPtr held(command);
   if (command == nullptr) return 0;
-  GPeripheral* printer = FindPrinter();
+  GPeripheral* printer = FindPrinter() != nullptr ? PeripheralTree() : nullptr;
   if (printer == nullptr) {
     // Nothing can print the job: it fails as a missing channel does.
     jobStatus_ = kJobFailed;
     return GStatusNoOutputChannel;
   }
-  GCountedPtr printerHeld(printer);
+  // The printer is held for the send (a job may replace it); the root is
+  // the instance's own and no handle holds it.
+  GCountedPtr printerHeld(printer != GetDeviceModel() ? printer : nullptr);
   GCountedPtr result = printer->Send(command);
   MPersistentObject* returned = result.Pointee();
   if (returned == nullptr) return 0;

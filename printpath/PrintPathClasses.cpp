@@ -1,13 +1,17 @@
 #include "printpath/PrintPathClasses.h"
 
 #include "printpath/GCommandCompositeOnDisk.h"
+#include "printpath/GCopyPageFilter.h"
 #include "printpath/GDocumentBreak.h"
 #include "printpath/GDocumentCommand.h"
 #include "printpath/GJobAbort.h"
+#include "printpath/GLetterheadFilter.h"
+#include "printpath/GManualDuplexFilter.h"
 #include "printpath/GNoCommand.h"
 #include "printpath/GPageCommand.h"
 #include "printpath/GPeripheralComposite.h"
 #include "printpath/GPrinter.h"
+#include "printpath/GReverseFilter.h"
 #include "rw/RWFactory.h"
 #include "rw/RWStringID.h"
 
@@ -26,6 +30,10 @@ const ModelClassEntry kPrintPathClasses[] = {
     {&GNullCommandCreate, GNullCommandClassId, "GNullCommand"},
     {&GDocumentBreakCreate, GDocumentBreakClassId, "GDocumentBreak"},
     {&GCommandCompositeOnDiskCreate, GCommandCompositeOnDiskClassId, "GCommandCompositeOnDisk"},
+    {&GCopyPageFilterCreate, GCopyPageFilterClassId, "GCopyPageFilter"},
+    {&GManualDuplexFilterCreate, GManualDuplexFilterClassId, "GManualDuplexFilter"},
+    {&GReverseFilterCreate, GReverseFilterClassId, "GReverseFilter"},
+    {&GLetterheadFilterCreate, GLetterheadFilterClassId, "GLetterheadFilter"},
 };
 
 }  // namespace
