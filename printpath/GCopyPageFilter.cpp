@@ -29,11 +29,6 @@ GCopyPageFilter::~GCopyPageFilter() = default;
 
 QV_PERSISTENT_KIND_DEFINE(GCopyPageFilter, GPeripheral, GCopyPageFilterClassId)
 
-int GCopyPageFilter::Matches(const MPersistentObject* other) const {
-  if (other == nullptr || other->ClassId() != ClassId()) return 0;
-  return GPeripheral::Matches(other);
-}
-
 template <typename Archive>
 void GCopyPageFilter::Members(Archive& archive) {
   archive.Version(ClassVersion());

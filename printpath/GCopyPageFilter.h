@@ -23,8 +23,6 @@ class GCopyPageFilter : public GSpoolingFilter {
   static RWClassID StaticClassId() { return GCopyPageFilterClassId; }
   static uint32_t ClassVersion() { return 1; }
   QV_PERSISTENT_KIND(GCopyPageFilter);
-  // Equal class ids and the peripheral parts match.
-  int Matches(const MPersistentObject* other) const override;
   // After the peripheral part: version 1.
   RW_STORED_MEMBERS();
 

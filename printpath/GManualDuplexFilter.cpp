@@ -64,11 +64,6 @@ GManualDuplexFilter::~GManualDuplexFilter() = default;
 
 QV_PERSISTENT_KIND_DEFINE(GManualDuplexFilter, GPeripheral, GManualDuplexFilterClassId)
 
-int GManualDuplexFilter::Matches(const MPersistentObject* other) const {
-  if (other == nullptr || other->ClassId() != ClassId()) return 0;
-  return GPeripheral::Matches(other);
-}
-
 template <typename Archive>
 void GManualDuplexFilter::Members(Archive& archive) {
   archive.Version(ClassVersion());
@@ -324,12 +319,7 @@ void GManualDuplexFilter::EmitPass(int kind) {
 
 void GManualDuplexFilter::EmitFirstPass() {
   if (pageCount_ % 2 == 1 && pageCount_ != 1) {
-    auto* blank = new GCommandComposite;
-    GCountedPtr held(blank);
-    auto* saved = dynamic_cast<GState*>(savedSettings_.Pointee());
-    blank->AddChild(new GPageStart(saved != nullptr ? dynamic_cast<GState*>(saved->DeepCopy()) : nullptr));
-    blank->AddChild(new GPageEnd);
-    AppendEntry(held);
+    AppendBlankEntry(dynamic_cast<GState*>(savedSettings_.Pointee()));
     ++pageCount_;
   }
   savedSettings_ = GCountedPtr();

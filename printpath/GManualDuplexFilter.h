@@ -25,7 +25,6 @@ class GManualDuplexFilter : public GSpoolingFilter {
   static RWClassID StaticClassId() { return GManualDuplexFilterClassId; }
   static uint32_t ClassVersion() { return 1; }
   QV_PERSISTENT_KIND(GManualDuplexFilter);
-  int Matches(const MPersistentObject* other) const override;
   // After the peripheral part: version 1, the fixed tray (16-bit).
   RW_STORED_MEMBERS();
 

@@ -28,11 +28,6 @@ GReverseFilter::~GReverseFilter() = default;
 
 QV_PERSISTENT_KIND_DEFINE(GReverseFilter, GPeripheral, GReverseFilterClassId)
 
-int GReverseFilter::Matches(const MPersistentObject* other) const {
-  if (other == nullptr || other->ClassId() != ClassId()) return 0;
-  return GPeripheral::Matches(other);
-}
-
 template <typename Archive>
 void GReverseFilter::Members(Archive& archive) {
   archive.Version(ClassVersion());
@@ -107,21 +102,12 @@ int16_t GReverseFilter::PageStart(GPageStart* command) {
   return RecordPageStart(command, pageCount_);
 }
 
-void GReverseFilter::AppendBlank(GState* settings) {
-  auto* blank = new GCommandComposite;
-  GCountedPtr held(blank);
-  auto* copy = settings != nullptr ? dynamic_cast<GState*>(settings->DeepCopy()) : nullptr;
-  blank->AddChild(new GPageStart(copy));
-  blank->AddChild(new GPageEnd);
-  AppendEntry(held);
-}
-
 int16_t GReverseFilter::PageEnd(GPageEnd* command) {
   int16_t status = RecordPageEnd(command);
   if (status == 0 && CurrentPage() != nullptr) {
     if (insertBlank_ != 0) {
       // The blank goes before the page, which so starts a new sheet.
-      AppendBlank(dynamic_cast<GState*>(firstPageSettings_.Pointee()));
+      AppendBlankEntry(dynamic_cast<GState*>(firstPageSettings_.Pointee()));
       ++pageCount_;
     }
     AppendEntry(GCountedPtr(CurrentPage()));
@@ -145,7 +131,7 @@ int16_t GReverseFilter::EndOfDocument(GCommand* command) {
             media->GetMediaTypeName() != lastMediaName_)
           media->SetMediaTypeName(lastMediaName_);
       }
-      AppendBlank(first);
+      AppendBlankEntry(first);
       ++pageCount_;
     }
     firstPageSettings_ = GCountedPtr();

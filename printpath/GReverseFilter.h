@@ -23,7 +23,6 @@ class GReverseFilter : public GSpoolingFilter {
   static RWClassID StaticClassId() { return GReverseFilterClassId; }
   static uint32_t ClassVersion() { return 1; }
   QV_PERSISTENT_KIND(GReverseFilter);
-  int Matches(const MPersistentObject* other) const override;
   // After the peripheral part: version 1.
   RW_STORED_MEMBERS();
 
@@ -50,8 +49,6 @@ class GReverseFilter : public GSpoolingFilter {
 
  private:
   int16_t EndOfDocument(GCommand* command);
-  // A blank page: a page start with a copy of the settings and a page end.
-  void AppendBlank(GState* settings);
 
   uint32_t pageCount_ = 0;
   int inDocument_ = 0;

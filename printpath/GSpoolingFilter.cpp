@@ -159,6 +159,19 @@ RWWString GSpoolingFilter::BaseName(uint32_t handle, uint32_t document, uint32_t
   return name;
 }
 
+int GSpoolingFilter::Matches(const MPersistentObject* other) const {
+  if (other == nullptr || other->ClassId() != ClassId()) return 0;
+  return GPeripheral::Matches(other);
+}
+
+void GSpoolingFilter::AppendBlankEntry(GState* settings) {
+  auto* blank = new GCommandComposite;
+  GCountedPtr held(blank);
+  blank->AddChild(new GPageStart(settings != nullptr ? dynamic_cast<GState*>(settings->DeepCopy()) : nullptr));
+  blank->AddChild(new GPageEnd);
+  pages_.push_back(held);
+}
+
 GCommandComposite* GSpoolingFilter::Holder() const { return dynamic_cast<GCommandComposite*>(holder_.Pointee()); }
 
 GCommandCompositeOnDisk* GSpoolingFilter::CurrentPage() const {

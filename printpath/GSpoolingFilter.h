@@ -59,6 +59,8 @@ class GSpoolingFilter : public GPeripheral {
   // command by a GNoCommand.
   GCountedPtr Filter(GCommand* command) override;
   // The filters never take settings into their own state.
+  // Equal class ids and the peripheral parts match.
+  int Matches(const MPersistentObject* other) const override;
   void MergeSettings(GState*) override {}
   void ApplyChangedAttributes(int32_t) override {}
 
@@ -91,6 +93,9 @@ class GSpoolingFilter : public GPeripheral {
   int16_t SaveCompanionFonts();
   // Appends an entry for the page.
   void AppendEntry(const GCountedPtr& page) { pages_.push_back(page); }
+  // Appends an entry for a blank page: a page start with a copy of the
+  // settings (none without) and a page end, kept in memory.
+  void AppendBlankEntry(GState* settings);
   // Appends the page of an entry, or the command, to the holder.
   void AppendToHolder(const GCountedPtr& command);
   void AppendToHolder(GCommand* command);
