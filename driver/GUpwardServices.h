@@ -117,6 +117,16 @@ struct GUISessionHooks {
 typedef GOutputChannel* (*GOutputChannelSource)(GDriverInstance* instance, const RWWString& portName,
                                                 int services);
 
+// What the spooling page filters need of the font model: the job's font
+// database of the print-side instance saved into the companion file of a
+// spooled page at its end, and loaded back from it before the page is
+// replayed. Each answers 1 on success. Without them nothing is saved (a
+// save counts as done) and nothing reloaded.
+struct GSpoolFontServices {
+  int (*save)(GDriverInstance* instance, const RWWString& companionPath) = nullptr;
+  int (*load)(GDriverInstance* instance, const RWWString& companionPath) = nullptr;
+};
+
 // ---- The record ----
 
 struct GUpwardServices {
@@ -151,6 +161,7 @@ struct GUpwardServices {
 
   // Print path.
   GOutputChannelSource outputChannel = nullptr;
+  GSpoolFontServices spoolFonts;
 };
 
 // Installs the record as a whole and answers the one installed before.

@@ -23,6 +23,7 @@
 #include "model/MPersistentComposite.h"
 #include "model/ModelClasses.h"
 #include "pdl/GeneratorClasses.h"
+#include "printpath/GDocumentBreak.h"
 #include "printpath/GDocumentCommand.h"
 #include "printpath/GNoCommand.h"
 #include "printpath/GPageCommand.h"
@@ -30,6 +31,7 @@
 #include "printpath/GRenderInstance.h"
 #include "printpath/PrintPathClasses.h"
 #include "rw/RWLibraryClasses.h"
+#include "win32/File.h"
 #include "winnt40/GNT40DriverSettings.h"
 #include "winnt40/GNT40OSFactory.h"
 
@@ -40,7 +42,8 @@ const char* const kPrintSummary = "print pages through the print path into a fil
 const char* const kPrintHelp =
     "Usage: qvhost print [--printer NAME] [--in FILE] [--set FIELD=VALUE]...\n"
     "                    (--page FILE | --sample) [--language pcl5e|pclxl|postscript]\n"
-    "                    [--document NAME] --out FILE\n"
+    "                    [--document NAME] [--reverse] [--manual-duplex]\n"
+    "                    [--driver-copies] --out FILE\n"
     "\n"
     "Plays the spooler's render side: a print-side driver instance of the host\n"
     "takes the printer's DEVMODE and the sample device model, and sends the\n"
@@ -64,6 +67,12 @@ const char* const kPrintHelp =
     "  --document NAME    the document's name, which names the job\n"
     "                     (default \"qvhost print\")\n"
     "  --out FILE         where the job goes\n"
+    "  --reverse          prints the pages last page first\n"
+    "  --manual-duplex    turns the printer's manual duplex on: a duplex job\n"
+    "                     (--set duplex=...) prints one side of every sheet,\n"
+    "                     then the other side for the sheets fed again\n"
+    "  --driver-copies    the driver makes uncollated copies (--set copies=N\n"
+    "                     --set collate=0) page by page itself\n"
     "\n"
     "Page files: one call a line; '#' starts a comment. Units are points\n"
     "(1/72 inch) from the page's top left corner:\n"
@@ -179,6 +188,14 @@ class HostRenderInstance : public GRenderInstance, public GNT40DriverSettings {
     SetStoredDocumentSettings(nullptr);
     return LoadDevMode(devMode);
   }
+  // The job's producer cuts a manual-duplex document in two: a duplex job
+  // on a printer whose manual duplex is on gets a document break between
+  // its last page and its end, where the spooled first pass goes out.
+  bool NeedsDocumentBreak() {
+    MPersistentObject* job = GSettingQuery::Find(GetDocumentSettings(), GFeatureIds::kDocumentSettings);
+    return GSettingQuery::NumberOr(job, GFeatureIds::kDuplex, 0) != 0 &&
+           GSettingQuery::NumberOr(GetPrinterConfiguration(), GFeatureIds::kManualDuplex, 0) != 0;
+  }
   HANDLE GetPrinterHandle() override { return handle_; }
   GPrinterKey* GetPrinterKey() override { return nullptr; }
   void Rebind(GPrinterKey* key) override { GRenderInstance::Rebind(key); }
@@ -263,6 +280,22 @@ bool LoadModel(const std::string& path, GDriverInstance& instance, std::string& 
     return false;
   }
   return true;
+}
+
+// The job's temporary directory, where the page filters spool pages, made
+// in the platform's file tree when it is not there yet (a fresh state has
+// no spool directory).
+void MakeTempDirectory(GDriverInstance& instance) {
+  GOSFactory* factory = GOSFactory::GetInstance();
+  if (factory == nullptr) return;
+  const RWWString directory = factory->GetTempDirectory(&instance);
+  std::u16string path;
+  for (size_t i = 0; i < directory.Length(); ++i) {
+    const char16_t c = directory.Data()[i];
+    if ((c == u'\\' || c == u'/') && !path.empty() && path.back() != u':') CreateDirectoryW(path.c_str(), nullptr);
+    path.push_back(c);
+  }
+  if (!path.empty()) CreateDirectoryW(path.c_str(), nullptr);
 }
 
 // "ID=VALUE": a positive feature id, and a 16-bit number or else a text.
@@ -381,6 +414,9 @@ int16_t RunJob(HostRenderInstance& instance, const std::vector<DescribedPage>& p
   if (instance.IsDocumentStarted() == 0) {
     if (int16_t status = instance.EnsureDocumentStarted()) return status;
   }
+  if (instance.NeedsDocumentBreak()) {
+    if (int16_t status = instance.SendToPrinter(new GDocumentBreak)) return status;
+  }
   return instance.SendToPrinter(instance.CreateDocumentEnd());
 }
 
@@ -412,6 +448,7 @@ PrintStatus Print(const PrintRequest& request) {
   HostRenderInstance instance(request.printerName, request.driverName, request.printer);
   std::string why;
   if (!LoadModel(request.modelFile, instance, why)) return fail(kFileError, why);
+  MakeTempDirectory(instance);
   if (instance.LoadJobDevMode(request.devMode.empty() ? nullptr
                                                    : reinterpret_cast<const DEVMODEW*>(request.devMode.data())) == 0)
     return fail(kFailed, "the printer's settings cannot be made from the DEVMODE");
@@ -422,8 +459,20 @@ PrintStatus Print(const PrintRequest& request) {
     if (!ApplySetting(settings, setting))
       return fail(kUsage, "--set " + assignment + ": the setting " + std::to_string(setting.id) + " is of another kind");
   }
+  // The page filters' settings.
+  std::vector<SettingAssignment> filters;
+  if (request.reverse) filters.push_back({GFeatureIds::kPageOrder, true, 1, "1"});
+  if (request.driverCopies) filters.push_back({GFeatureIds::kCopyQualifierIndex, true, 1, "1"});
+  for (const SettingAssignment& setting : filters) ApplySetting(settings, setting);
   // The installed options of the settings are the device's.
   instance.ApplyDocumentSettings(nullptr);
+  if (request.manualDuplex) {
+    // Manual duplex decided by the output bin (mode 3), as the user sets it
+    // among the installed options.
+    auto* mode = dynamic_cast<GValueAttribute*>(GSettingQuery::Find(instance.GetPrinterConfiguration(), GFeatureIds::kManualDuplex));
+    if (mode == nullptr) return fail(kUsage, "the printer has no manual duplex");
+    mode->SetValue(3);
+  }
   if (!request.language.empty() && !UseLanguage(instance, request.language, why)) return fail(kUsage, why);
 
   if (!request.sample && !Readable(request.pageFile)) return fail(kFileError, "cannot read " + request.pageFile);

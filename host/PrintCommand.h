@@ -29,6 +29,10 @@ struct PrintRequest {
   std::string language;   // "pcl5e", "pclxl", "postscript"; empty: the printer's own
   std::string document;   // the document's name
   std::string out;        // where the job goes
+  // Page filters of the job (the settings that make them take part).
+  bool reverse = false;       // back-to-front page order (PageOrder 1)
+  bool manualDuplex = false;  // the printer's manual duplex on (with duplex, the sides in two passes)
+  bool driverCopies = false;  // uncollated copies made by the driver (copy qualifier "LOW")
 };
 
 // Exit statuses the command answers (the host's).

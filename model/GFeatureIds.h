@@ -314,6 +314,9 @@ inline constexpr int32_t kJobCommentText = 1007;
 inline constexpr int32_t kSecondJobCommentText = 1008;
 inline constexpr int32_t kTurboMode = 1009;
 inline constexpr int32_t kDriverDecidesSheet = 1010;
+// The same setting as the manual-duplex filter reads it: whether the user is
+// prompted to turn the sheets (0 for a one-page document).
+inline constexpr int32_t kManualDuplexPrompt = kDriverDecidesSheet;
 inline constexpr int32_t kDiscoveredScanner = 1011;
 inline constexpr int32_t kPortKind = 1012;  // 1 local port, 3 otherwise; the PCL XL render-mode rules read it
 inline constexpr int32_t kUsageLineSwitch = 1021;
@@ -336,6 +339,7 @@ inline constexpr int32_t kLockedFeatures = 1102;
 inline constexpr int32_t kPaperChangedMarker = 1111;
 inline constexpr int32_t kWatermarkBuiltIn = 1112;
 inline constexpr int32_t kSourceOrder = 1114;
+inline constexpr int32_t kReverseDuplexFlag = 1116;
 inline constexpr int32_t kBidiUpdateAvailable = 1117;
 inline constexpr int32_t kLastPageTitle = 1118;
 inline constexpr int32_t kDeviceInfoRequest = 1121;

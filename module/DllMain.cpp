@@ -20,6 +20,7 @@
 #include "driver/drvrsrvr.h"
 #include "driver/newhndlr.h"
 #include "driver/osfactry.h"
+#include "graphics/GFontDatabase.h"
 #include "graphics/GraphicsClasses.h"
 #include "model/GConfiguration.h"
 #include "model/ModelClasses.h"
@@ -144,6 +145,26 @@ uint32_t ReadCompanionFlags(HINSTANCE module) {
   return flags;
 }
 
+// The job's font database of a print-side instance: the one registered
+// under the instance's driver-server handle.
+GFontDatabase* JobFontDatabase(GDriverInstance* instance) {
+  GDriverServer* server = GDriverServer::GetInstance();
+  int handle = 0;
+  if (server == nullptr || instance == nullptr || !server->GetRenderHandle(&handle, instance)) return nullptr;
+  return GFontDatabase::FindForInstance(static_cast<uint32_t>(handle));
+}
+
+// A job without a font database has nothing to save: the save is done.
+int SaveSpoolFonts(GDriverInstance* instance, const RWWString& path) {
+  GFontDatabase* database = JobFontDatabase(instance);
+  return database == nullptr || database->SaveToFile(path) != 0 ? 1 : 0;
+}
+
+int LoadSpoolFonts(GDriverInstance* instance, const RWWString& path) {
+  GFontDatabase* database = JobFontDatabase(instance);
+  return database != nullptr && database->LoadFromFile(path) != 0 ? 1 : 0;
+}
+
 // Every upward service, each from the layer that implements it.
 GUpwardServices ModuleServices(GOSFactory* factory) {
   GUpwardServices services;
@@ -164,6 +185,8 @@ GUpwardServices ModuleServices(GOSFactory* factory) {
   services.documents.restoreFactory = &GNT40DMCClient::RunRestoreFactory;
   services.devicePropertySheets = &DrvDevicePropertySheets;
   services.outputChannel = &OpenProviderChannel;
+  services.spoolFonts.save = &SaveSpoolFonts;
+  services.spoolFonts.load = &LoadSpoolFonts;
   return services;
 }
 

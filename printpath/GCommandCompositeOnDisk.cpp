@@ -1,7 +1,6 @@
 #include "printpath/GCommandCompositeOnDisk.h"
 
-#include <atomic>
-
+#include "driver/GUpwardServices.h"
 #include "driver/drvrsrvr.h"
 #include "model/GAttribute.h"
 #include "model/GFeatureIds.h"
@@ -10,6 +9,7 @@
 #include "model/MPersistentCompositeOnDiskImp.h"
 #include "model/MStoredMembers.h"
 #include "model/RecordFileRegistry.h"
+#include "printpath/SpoolLock.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWPersistence.h"
 #include "rw/RWReadTable.h"
@@ -17,8 +17,6 @@
 #include "rw/RWVirtualStream.h"
 
 namespace {
-
-std::atomic<GSpoolFontRestorer> g_fontRestorer{nullptr};
 
 bool IsCommand(const MPersistentObject* object) {
   return object != nullptr && object->DerivesFrom(GCommandClassId) && dynamic_cast<const GCommand*>(object) != nullptr;
@@ -54,8 +52,6 @@ bool ParseHandle(const RWCString& text, uint32_t& value) {
 }
 
 }  // namespace
-
-void SetSpoolFontRestorer(GSpoolFontRestorer restorer) { g_fontRestorer.store(restorer); }
 
 // ---- Construction ----
 
@@ -167,11 +163,12 @@ void GCommandCompositeOnDisk::RestoreFonts() {
   uint32_t handle = 0;
   if (!ParseHandle(handleText, handle)) return;
   GDriverServer* server = GDriverServer::GetInstance();
-  GSpoolFontRestorer restorer = g_fontRestorer.load();
-  if (server == nullptr || restorer == nullptr) return;
+  const auto load = UpwardServices().spoolFonts.load;
+  if (server == nullptr || load == nullptr) return;
   GDriverInstance* instance = server->FindRenderDriverInstance(static_cast<int>(handle));
   if (instance == nullptr) return;
-  restorer(instance, RWWString(path));
+  SpoolLock::Scope lock;
+  load(instance, RWWString(path));
 }
 
 // ---- Persistence ----

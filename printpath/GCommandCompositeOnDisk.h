@@ -16,14 +16,6 @@
 #include "rw/RWWString.h"
 #include "rw/RWMembers.h"
 
-class GDriverInstance;
-
-// What reloads a job's font definitions before a spooled page is replayed:
-// the print-side instance and the path of the companion font file. The
-// layer that keeps the font database installs it; without one nothing is
-// restored and the records are still replayed.
-using GSpoolFontRestorer = void (*)(GDriverInstance* instance, const RWWString& companionPath);
-void SetSpoolFontRestorer(GSpoolFontRestorer restorer);
 
 class GCommandCompositeOnDisk : public GCommand {
  public:
@@ -90,7 +82,8 @@ class GCommandCompositeOnDisk : public GCommand {
 
  private:
   friend class GCommandCompositeOnDiskIterator;
-  // Reloads the job's fonts named by the settings (attributes 407, 408).
+  // Reloads the job's fonts named by the settings (attributes 407, 408)
+  // through the upward services' spool-font load, under SpoolLock.
   void RestoreFonts();
 
   // mutable: fetching the settings takes their record out of the store.

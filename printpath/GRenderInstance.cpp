@@ -185,7 +185,7 @@ void GRenderInstance::Rebind(GPrinterKey* key) {
   hostFlag_ = 0;
   firstPageOverride_ = 0;
   if (documentRan_ != 0) {
-    if (GPeripheral* printer = FindPrinter()) printer->RebuildCurrentState();
+    if (GPeripheral* tree = PeripheralTree()) tree->RebuildCurrentState();
     documentRan_ = 0;
   }
   BeginJob();
@@ -336,7 +336,7 @@ int16_t GRenderInstance::StartDocument() {
     return kNoDocumentPending;
   }
   if (documentRan_ != 0) {
-    if (GPeripheral* printer = FindPrinter()) printer->RebuildCurrentState();
+    if (GPeripheral* tree = PeripheralTree()) tree->RebuildCurrentState();
   }
   // A front end that names no destination prints to the printer's port.
   const RWWString& destination = destinationName_.Length() != 0 ? destinationName_ : GetPortName();
@@ -367,18 +367,27 @@ int16_t GRenderInstance::Send(GCommand* command) {
   return SendToPrinter(command);
 }
 
+// The device model's root when it is a peripheral (the page filters of the
+// stored model stand there before the printer), else the printer.
+GPeripheral* GRenderInstance::PeripheralTree() const {
+  if (auto* root = dynamic_cast<GPeripheral*>(GetDeviceModel())) return root;
+  return FindPrinter();
+}
+
 int16_t GRenderInstance::SendToPrinter(GCommand* command) {
   GCountedPtr held(command);
   if (command == nullptr) return 0;
   // The front end may hold the job back; the command is then not sent.
   if (const int16_t gate = jobGate_.CheckCommand(command); gate != 0) return gate;
-  GPeripheral* printer = FindPrinter();
+  GPeripheral* printer = FindPrinter() != nullptr ? PeripheralTree() : nullptr;
   if (printer == nullptr) {
     // Nothing can print the job: it fails as a missing channel does.
     jobStatus_ = kJobFailed;
     return GStatusNoOutputChannel;
   }
-  GCountedPtr printerHeld(printer);
+  // The printer is held for the send (a job may replace it); the root is
+  // the instance's own and no handle holds it.
+  GCountedPtr printerHeld(printer != GetDeviceModel() ? printer : nullptr);
   GCountedPtr result = printer->Send(command);
   MPersistentObject* returned = result.Pointee();
   if (returned == nullptr) return 0;

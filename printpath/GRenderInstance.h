@@ -203,6 +203,9 @@ class GRenderInstance : public virtual GDriverInstance {
 
  private:
   void ResetJobFlags();
+  // Where commands are sent: the device model's root peripheral, whose
+  // children are the page filters and the printer.
+  GPeripheral* PeripheralTree() const;
   // The page-media rule: the paper size of settings becomes its medium.
   void ApplyPageMedia(GState* settings, int pageNumber);
   void ApplyLetterhead(GState* pageSettings);

@@ -1,14 +1,18 @@
 #include "printpath/PrintPathClasses.h"
 
 #include "printpath/GCommandCompositeOnDisk.h"
+#include "printpath/GCopyPageFilter.h"
 #include "printpath/GDocumentBreak.h"
 #include "printpath/GDocumentCommand.h"
 #include "printpath/GJobAbort.h"
+#include "printpath/GLetterheadFilter.h"
+#include "printpath/GManualDuplexFilter.h"
 #include "printpath/GNoCommand.h"
 #include "printpath/GPageCommand.h"
 #include "printpath/GPeripheralComposite.h"
 #include "printpath/GPeripheralProxy.h"
 #include "printpath/GPrinter.h"
+#include "printpath/GReverseFilter.h"
 #include "rw/RWFactory.h"
 #include "rw/RWStringID.h"
 
@@ -28,6 +32,10 @@ const ModelClassEntry kPrintPathClasses[] = {
     {&GDocumentBreakCreate, GDocumentBreakClassId, "GDocumentBreak"},
     {&GCommandCompositeOnDiskCreate, GCommandCompositeOnDiskClassId, "GCommandCompositeOnDisk"},
     {&GPeripheralProxyCreate, GPeripheralProxyClassId, "GPeripheralProxy"},
+    {&GCopyPageFilterCreate, GCopyPageFilterClassId, "GCopyPageFilter"},
+    {&GManualDuplexFilterCreate, GManualDuplexFilterClassId, "GManualDuplexFilter"},
+    {&GReverseFilterCreate, GReverseFilterClassId, "GReverseFilter"},
+    {&GLetterheadFilterCreate, GLetterheadFilterClassId, "GLetterheadFilter"},
 };
 
 }  // namespace

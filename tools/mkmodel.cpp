@@ -4,7 +4,10 @@
 // the native binary stream form that the driver server reads:
 //
 //   root (MPersistentComposite)
-//     353 DeviceModelRoot (GPeripheralComposite)
+//     353 DeviceModelRoot (GPeripheralComposite): the page filters that
+//       every job passes before the printer (letterhead, copy page, manual
+//       duplex, reverse order; each takes part only in the jobs whose
+//       settings ask for it), then
 //       76 DeviceEntry (GPrinter): its own configuration holds the
 //          device's values; children 106 (GPJL) and 101 (GPcl5e) with
 //          their own. Each configuration as the print path reads it is the
@@ -53,8 +56,12 @@
 #include "pdl/GPostScript.h"
 #include "pdl/cheetah.h"
 #include "pdl/GeneratorClasses.h"
+#include "printpath/GCopyPageFilter.h"
+#include "printpath/GLetterheadFilter.h"
+#include "printpath/GManualDuplexFilter.h"
 #include "printpath/GPeripheralComposite.h"
 #include "printpath/GPrinter.h"
+#include "printpath/GReverseFilter.h"
 #include "printpath/PrintPathClasses.h"
 #include "rw/RWLibraryClasses.h"
 #include "rw/RWPersistence.h"
@@ -383,6 +390,11 @@ GConfiguration* PrinterConfiguration() {
   configuration->AddChild(Value(kAgentUpdate, 0));
   configuration->AddChild(Value(kConfigurationLibrary, 0));
   configuration->AddChild(Value(kManualDuplex, 0));
+  // Copy qualifiers: the driver makes the copies itself for "LOW".
+  auto* qualifiers = new MAssociationList(kCopyQualifierList);
+  qualifiers->Add(new MPersistentAssociation(Value(kNoId, 0), new GStringAttribute(RWCString("HIGH"), &kNoId), kNoId));
+  qualifiers->Add(new MPersistentAssociation(Value(kNoId, 1), new GStringAttribute(RWCString("LOW"), &kNoId), kNoId));
+  configuration->AddChild(qualifiers);
   configuration->AddChild(Value(kDriverDecidesSheet, 1));  // the PJL header may ask for manual duplex
   configuration->AddChild(Value(kDuplexUnit, 1));  // duplex unit
   configuration->AddChild(Value(kCollationUnit, 1));  // collation unit
@@ -515,6 +527,10 @@ MPersistentObject* SampleModel() {
   auto* root = new MPersistentComposite(kNoId);
   const int32_t modelRootId = kDeviceModelRoot;
   auto* model = new GPeripheralComposite(&modelRootId);
+  model->AddChild(new GLetterheadFilter);
+  model->AddChild(new GCopyPageFilter);
+  model->AddChild(new GManualDuplexFilter);
+  model->AddChild(new GReverseFilter);
   model->AddChild(Printer());
   root->AddChild(model);
   root->AddChild(PaperMappings());

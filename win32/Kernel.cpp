@@ -321,6 +321,7 @@ BOOL CloseHandle(HANDLE handle) {
 }
 
 HANDLE GetCurrentProcess() { return kCurrentProcess; }
+DWORD GetCurrentProcessId() { return static_cast<DWORD>(getpid()); }
 HANDLE GetCurrentThread() { return kCurrentThread; }
 
 BOOL DuplicateHandle(HANDLE sourceProcess, HANDLE source, HANDLE targetProcess, HANDLE* target, DWORD,

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "support/PclInterpreter.h"
 #include "support/PostScriptInterpreter.h"
 
 namespace fs = std::filesystem;
@@ -618,3 +619,83 @@ TEST(HostPrint, AFailedJobLeavesNothingAtTheOutput) {
 }
 
 }  // namespace
+
+// ---- Page filters, judged by rendering ----
+
+// Five Letter pages, each with one filled square at a page-number-dependent
+// place along the top edge: page n at x = 36 + 100 (n - 1) points.
+fs::path FivePageFile() {
+  const fs::path file = g_root / "five-pages.txt";
+  std::ofstream out(file);
+  for (int n = 1; n <= 5; ++n) out << "page Letter\nbrush solid\nrectangle " << 36 + 100 * (n - 1) << " 36 60 60\n";
+  return file;
+}
+
+// Which page each rendered sheet shows: its number, negative when the page
+// was turned by 180 degrees (the square then sits at the bottom, mirrored),
+// 0 for a blank page.
+std::vector<int> PagesShown(const qvtest::RenderedJob& rendered) {
+  constexpr int kDpi = 20;
+  std::vector<int> shown;
+  for (const qvtest::GrayPage& page : rendered.pages) {
+    int left = page.width, right = -1, top = page.height;
+    for (int y = 0; y < page.height; ++y)
+      for (int x = 0; x < page.width; ++x)
+        if (page.Dark(x, y)) {
+          left = std::min(left, x);
+          right = std::max(right, x);
+          top = std::min(top, y);
+        }
+    if (right < 0) {
+      shown.push_back(0);
+      continue;
+    }
+    const bool turned = top > page.height / 2;
+    const int x = turned ? page.width - 1 - right : left;  // the square's left edge on the page as drawn
+    const int n = (x * 72 / kDpi - 36 + 50) / 100 + 1;
+    shown.push_back(turned ? -n : n);
+  }
+  return shown;
+}
+
+TEST(HostPrint, PageFiltersSendTheFivePagesInTheirOrderAndNumber) {
+  const std::string gpcl6 = qvtest::PclInterpreter();
+  ASSERT_FALSE(gpcl6.empty()) << qvtest::kNoInterpreter;
+  const fs::path pages = FivePageFile();
+  const std::vector<std::string> uncollated = {"--driver-copies", "--set", "copies=2", "--set", "collate=0"};
+  const std::vector<std::string> manualDuplex = {"--manual-duplex", "--set", "duplex=2", "--set", "905=1"};
+  auto join = [](std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+  };
+  struct Case {
+    const char* name;
+    std::vector<std::string> options;
+    std::vector<int> shown;
+  } cases[] = {
+      {"none", {}, {1, 2, 3, 4, 5}},
+      {"reverse", {"--reverse"}, {5, 4, 3, 2, 1}},
+      {"copies", uncollated, {1, 1, 2, 2, 3, 3, 4, 4, 5, 5}},
+      // Collated copies are the printer's: the job holds each page once.
+      {"collated", {"--driver-copies", "--set", "copies=2", "--set", "collate=1"}, {1, 2, 3, 4, 5}},
+      {"copies-reverse", join(uncollated, {"--reverse"}), {5, 5, 4, 4, 3, 3, 2, 2, 1, 1}},
+      // The first pass: the even pages turned, and a blank back for the
+      // odd count, ended by the break; then the odd pages.
+      {"manual-duplex", manualDuplex, {-2, -4, 0, 1, 3, 5}},
+      // Duplex off: the filter lets the job through.
+      {"manual-duplex-simplex", {"--manual-duplex", "--set", "duplex=1", "--set", "905=1"}, {1, 2, 3, 4, 5}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path out = g_root / (std::string("filters-") + c.name + ".prn");
+    std::vector<std::string> args = {"--page", pages.string(), "--out", out.string()};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const Result r = Print(args);
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    std::ifstream in(out, std::ios::binary);
+    const std::string job((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const qvtest::RenderedJob rendered = qvtest::RenderPcl(gpcl6, job, std::string("filters-") + c.name, 20);
+    EXPECT_EQ(rendered.status, 0) << rendered.errors;
+    EXPECT_EQ(PagesShown(rendered), c.shown);
+  }
+}

@@ -17,6 +17,10 @@
 #include "model/GValueAttribute.h"
 #include "model/GDownloadHeaderCommand.h"
 #include "printpath/GCommandCompositeOnDisk.h"
+#include "printpath/GCopyPageFilter.h"
+#include "printpath/GLetterheadFilter.h"
+#include "printpath/GManualDuplexFilter.h"
+#include "printpath/GReverseFilter.h"
 #include "printpath/GDocumentBreak.h"
 #include "printpath/GDocumentCommand.h"
 #include "printpath/GJobAbort.h"
@@ -185,6 +189,14 @@ std::vector<std::function<MPersistentObject*()>> Samples() {
       },
       // A proxy whose module is not there holds no add-on.
       [] { return new GPeripheralProxy(RWWString(u"absent.dll"), kAddOnPcl, kAddOnsPerCommand); },
+      [] { return new GCopyPageFilter(&kJobCommandsCopies); },
+      [] {
+        auto* duplex = new GManualDuplexFilter(&kJobCommandsCopies);
+        duplex->SetFixedTray(-3);  // the stored tray comes back as it was
+        return duplex;
+      },
+      [] { return new GReverseFilter(&kJobCommandsCopies); },
+      [] { return new GLetterheadFilter(&kJobCommandsCopies); },
   };
 }
 

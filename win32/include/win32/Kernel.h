@@ -82,6 +82,8 @@ typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 BOOL CloseHandle(HANDLE handle);
 // Pseudo-handles of the calling process and thread; they need no closing.
 HANDLE GetCurrentProcess();
+// The process id of the calling process.
+DWORD GetCurrentProcessId();
 HANDLE GetCurrentThread();
 // Within the calling process only. Duplicating the pseudo-handle of the
 // current thread gives a real handle that other threads can wait on.
