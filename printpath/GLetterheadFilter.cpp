@@ -1,6 +1,7 @@
 #include "printpath/GLetterheadFilter.h"
 
 #include "driver/GDriverInstance.h"
+#include "model/GConfiguration.h"
 #include "model/GFeatureIds.h"
 #include "model/GState.h"
 #include "model/MStoredMembers.h"

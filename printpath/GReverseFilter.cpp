@@ -2,6 +2,7 @@
 
 #include "driver/GDriverInstance.h"
 #include "model/GCommandComposite.h"
+#include "model/GConfiguration.h"
 #include "model/GFeatureIds.h"
 #include "model/GMedia.h"
 #include "model/GSettingQuery.h"
