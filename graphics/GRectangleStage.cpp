@@ -125,7 +125,7 @@ int32_t GScaleStage::ReadRow(uint8_t* buffer, int16_t& row, uint32_t& length, ui
   if (!scaleH_) {
     length = std::min<uint32_t>(lastLength_, GetRowBytes());
     length = std::min<uint32_t>(length, static_cast<uint32_t>(rowBuffer_.size()));
-    std::memcpy(buffer, rowBuffer_.data(), length);
+    if (length != 0) std::memcpy(buffer, rowBuffer_.data(), length);
     return status;
   }
   if (bitsPerPixel_ == 24) {

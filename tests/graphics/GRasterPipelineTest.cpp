@@ -309,6 +309,16 @@ TEST(ScaleStage, ResamplesPixelsOfEveryDepth) {
   }
 }
 
+// An image without pixels (no bits per pixel): its rows hold no bytes and
+// come through as empty rows, without reading the stage's empty row buffer.
+TEST(ScaleStage, RowsOfNoBytesPassAsEmptyRows) {
+  GRasterPipelineBuilder builder(new RowsSource(0, 2, {{}, {}}), new GScaleStage(GRect(0, 0, 2, 2)), nullptr, nullptr,
+                                 nullptr, nullptr);
+  const auto rows = ReadAll(builder, 2);
+  ASSERT_EQ(rows.size(), 2u);
+  for (const auto& r : rows) EXPECT_TRUE(r.bytes.empty());
+}
+
 TEST(ScaleStage, SkipRowsKeepsTheSourceInStep) {
   // Shrinking 8 rows to 4: skipping 2 output rows passes 4 source rows.
   auto* source = new RowsSource(8, 1, {{0}, {1}, {2}, {3}, {4}, {5}, {6}, {7}});

@@ -51,7 +51,7 @@ class RowsSource : public GRasterSource {
       return 0;
     }
     const Bytes& r = rows_[next_++];
-    std::memcpy(buffer, r.data(), r.size());
+    if (!r.empty()) std::memcpy(buffer, r.data(), r.size());
     length = static_cast<uint32_t>(r.size());
     emitted_ += repeat;
     return 0;
