@@ -22,7 +22,6 @@
 #include "model/MAssociationList.h"
 #include "model/MStoredMembers.h"
 #include "pdl/XLOperators.h"
-#include "model/GErrorCommand.h"
 #include "printpath/GDocumentCommand.h"
 #include "printpath/GPageCommand.h"
 #include "rw/RWBinaryFile.h"
@@ -195,30 +194,7 @@ GDitherMatrix* GCheetah::GetDitherMatrix() const { return static_cast<GDitherMat
 
 // ---- Passing commands ----
 
-GCountedPtr GCheetah::Send(GCommand* command) {
-  GCountedPtr held(command);
-  if (command == nullptr || ChildCount() == 0) return GPdlGenerator::Send(command);
-  auto throughChildren = [this](GCountedPtr current) {
-    for (size_t i = 0; i < ChildCount(); ++i) {
-      GPeripheral* child = ChildAt(i);
-      GCommand* next = CommandOf(current);
-      if (child == nullptr || next == nullptr || next->ClassId() == GErrorCommandClassId) break;
-      current = child->Send(next);
-    }
-    return current;
-  };
-  const RWClassID classId = command->ClassId();
-  if (classId == GDocumentEndClassId || classId == GPageEndClassId) {
-    GCountedPtr passed = throughChildren(held);
-    GCommand* next = CommandOf(passed);
-    if (next == nullptr || next->ClassId() == GErrorCommandClassId) return passed;
-    return GPdlGenerator::Send(next);
-  }
-  GCountedPtr result = GPdlGenerator::Send(command);
-  GCommand* next = CommandOf(result);
-  if (next == nullptr || next->ClassId() == GErrorCommandClassId) return result;
-  return throughChildren(result);
-}
+GCountedPtr GCheetah::Send(GCommand* command) { return SendThroughChildren(command); }
 
 void GCheetah::RebuildCurrentState() {
   GPdlGenerator::RebuildCurrentState();
