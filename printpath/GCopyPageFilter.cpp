@@ -53,7 +53,7 @@ void GCopyPageFilter::Reset() {
 uint16_t GCopyPageFilter::TakePageCopies(GCommand* command) {
   GState* settings = command != nullptr ? command->GetSettings() : nullptr;
   int32_t value = 0;
-  if (settings == nullptr || !SpoolSettings::Number(settings, GFeatureIds::kPageCopies, &value)) return copyCount_;
+  if (settings == nullptr || !GSettingQuery::NumberAt(settings, GFeatureIds::kPageCopies, &value)) return copyCount_;
   const auto count = static_cast<uint16_t>(value);
   if (count > 1) SpoolSettings::SetNumber(settings, GFeatureIds::kPageCopies, 1);
   return count;
@@ -67,7 +67,7 @@ int16_t GCopyPageFilter::DocumentStart(GDocumentStart* command) {
   int32_t index = 0;
   int32_t copies = 0;
   int32_t printerCopies = 0;
-  if (instance != nullptr && SpoolSettings::Number(settings, GFeatureIds::kCopyQualifierIndex, &index)) {
+  if (instance != nullptr && GSettingQuery::NumberAt(settings, GFeatureIds::kCopyQualifierIndex, &index)) {
     auto* list =
         dynamic_cast<MAssociationList*>(GSettingQuery::Find(instance->GetPrinterConfiguration(), GFeatureIds::kCopyQualifierList));
     if (list != nullptr) {
@@ -76,8 +76,8 @@ int16_t GCopyPageFilter::DocumentStart(GDocumentStart* command) {
       acts = GSettingQuery::Text(list->GetValueFor(&key), &text) && text == RWCString("LOW");
     }
   }
-  acts = acts && SpoolSettings::Number(settings, GFeatureIds::kCopies, &copies) &&
-         SpoolSettings::Number(settings, GFeatureIds::kPrinterCopies, &printerCopies) &&
+  acts = acts && GSettingQuery::NumberAt(settings, GFeatureIds::kCopies, &copies) &&
+         GSettingQuery::NumberAt(settings, GFeatureIds::kPrinterCopies, &printerCopies) &&
          static_cast<uint16_t>(copies) > 1 && copies != printerCopies;
   if (!acts) {
     Deactivate();
@@ -100,7 +100,7 @@ int16_t GCopyPageFilter::PageStart(GPageStart* command) {
   ++pageCounter_;
   if (GState* settings = command->GetSettings()) {
     int32_t value = 0;
-    if (SpoolSettings::Number(settings, GFeatureIds::kPageCopies, &value)) {
+    if (GSettingQuery::NumberAt(settings, GFeatureIds::kPageCopies, &value)) {
       delete settings->RemoveChildById(GFeatureIds::kPageCopies);
       if (static_cast<uint16_t>(value) > 1) {
         copyCount_ = static_cast<uint16_t>(value);

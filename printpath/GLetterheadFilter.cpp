@@ -3,6 +3,7 @@
 #include "driver/GDriverInstance.h"
 #include "model/GConfiguration.h"
 #include "model/GFeatureIds.h"
+#include "model/GSettingQuery.h"
 #include "model/GState.h"
 #include "model/MStoredMembers.h"
 #include "printpath/GDocumentCommand.h"
@@ -47,17 +48,17 @@ void GLetterheadFilter::DecideJob(GDocumentStart* start) {
   int32_t unit = 0;
   bool letterhead = false;
   if (instance != nullptr &&
-      SpoolSettings::Number(instance->GetPrinterConfiguration(), GFeatureIds::kDuplexUnit, &unit) && unit != 0) {
+      GSettingQuery::NumberAt(instance->GetPrinterConfiguration(), GFeatureIds::kDuplexUnit, &unit) && unit != 0) {
     RWCString media;
     int32_t duplex = 0;
     int32_t straight = 0;
     letterhead = SpoolSettings::Media(settings, &media, nullptr) && media == RWCString("Letterhead") &&
-                 SpoolSettings::Number(settings, GFeatureIds::kDuplex, &duplex) && duplex != 0;
-    if (SpoolSettings::Number(settings, GFeatureIds::kStraightPaperPath, &straight) && straight != 0)
+                 GSettingQuery::NumberAt(settings, GFeatureIds::kDuplex, &duplex) && duplex != 0;
+    if (GSettingQuery::NumberAt(settings, GFeatureIds::kStraightPaperPath, &straight) && straight != 0)
       letterhead = false;
   }
   int32_t order = 0;
-  if (letterhead && SpoolSettings::Number(settings, GFeatureIds::kPageOrder, &order) && order != 1) {
+  if (letterhead && GSettingQuery::NumberAt(settings, GFeatureIds::kPageOrder, &order) && order != 1) {
     SpoolSettings::SetNumber(settings, GFeatureIds::kPageOrder, 1);
     Activate();
   } else {

@@ -80,7 +80,7 @@ int16_t GManualDuplexFilter::DocumentStart(GDocumentStart* command) {
   GState* settings = command != nullptr ? command->GetSettings() : nullptr;
   if (settings == nullptr) return 0;
   int32_t duplex = 0;
-  SpoolSettings::Number(settings, GFeatureIds::kDuplex, &duplex);
+  GSettingQuery::NumberAt(settings, GFeatureIds::kDuplex, &duplex);
   duplex_ = static_cast<int16_t>(duplex);
   if (duplex == 0) {
     Deactivate();
@@ -91,16 +91,16 @@ int16_t GManualDuplexFilter::DocumentStart(GDocumentStart* command) {
   if (instance != nullptr) {
     GConfiguration* configuration = instance->GetPrinterConfiguration();
     int32_t unit = 1;
-    SpoolSettings::Number(configuration, GFeatureIds::kDiscoveredDuplexUnit, &unit);
+    GSettingQuery::NumberAt(configuration, GFeatureIds::kDiscoveredDuplexUnit, &unit);
     int32_t mode = 0;
-    SpoolSettings::Number(configuration, GFeatureIds::kManualDuplex, &mode);
+    GSettingQuery::NumberAt(configuration, GFeatureIds::kManualDuplex, &mode);
     mode_ = mode;
     RWCString mediaName;
     int16_t paper = 0;
     SpoolSettings::Media(settings, &mediaName, &paper);
     const bool plain = mediaName != RWCString("Transparency") && mediaName != RWCString("Labels");
     int32_t straight = 0;
-    SpoolSettings::Number(settings, GFeatureIds::kStraightPaperPath, &straight);
+    GSettingQuery::NumberAt(settings, GFeatureIds::kStraightPaperPath, &straight);
     const bool forced = instance->IsMediaTypeAllowed(mediaName) == 0 || straight != 0;
     MPersistentObject* sizes = GSettingQuery::Find(configuration, GFeatureIds::kDuplexUnitPaperSizes);
     if (mode != 0 && unit != 0) {
@@ -140,10 +140,10 @@ int16_t GManualDuplexFilter::DocumentStart(GDocumentStart* command) {
   inDocument_ = 1;
   savedSettings_ = GCountedPtr();
   int32_t bin = 0;
-  if (SpoolSettings::Number(settings, GFeatureIds::kOutputBin, &bin)) outputBin_ = static_cast<int16_t>(bin);
+  if (GSettingQuery::NumberAt(settings, GFeatureIds::kOutputBin, &bin)) outputBin_ = static_cast<int16_t>(bin);
   BeginSpool(command, u".dpg", u".dft");
   int32_t copies = 0;
-  if (SpoolSettings::Number(settings, GFeatureIds::kPrinterCopies, &copies)) copies_ = copies;
+  if (GSettingQuery::NumberAt(settings, GFeatureIds::kPrinterCopies, &copies)) copies_ = copies;
   SpoolSettings::SetNumber(settings, GFeatureIds::kManualDuplexPending, 1);
   return 0;
 }
@@ -152,7 +152,7 @@ int16_t GManualDuplexFilter::DocumentStart(GDocumentStart* command) {
 
 void GManualDuplexFilter::PreparePage(GState* settings, uint32_t index) {
   int32_t tray = 0;
-  const bool hasTray = SpoolSettings::Number(settings, GFeatureIds::kInputBin, &tray);
+  const bool hasTray = GSettingQuery::NumberAt(settings, GFeatureIds::kInputBin, &tray);
   if (index == 2 && hasTray) thirdPageTray_ = static_cast<int16_t>(tray);
   if (index == 0) {
     savedSettings_ = settings != nullptr ? GCountedPtr(settings->DeepCopy()) : GCountedPtr();

@@ -47,11 +47,11 @@ int16_t GReverseFilter::DocumentStart(GDocumentStart* command) {
   GState* settings = command != nullptr ? command->GetSettings() : nullptr;
   if (settings == nullptr) return 0;
   int32_t order = 0;
-  const bool hasOrder = SpoolSettings::Number(settings, GFeatureIds::kPageOrder, &order);
+  const bool hasOrder = GSettingQuery::NumberAt(settings, GFeatureIds::kPageOrder, &order);
   int32_t flag = 0;
-  SpoolSettings::Number(settings, GFeatureIds::kReverseDuplexFlag, &flag);
+  GSettingQuery::NumberAt(settings, GFeatureIds::kReverseDuplexFlag, &flag);
   int32_t duplex = 0;
-  if (flag != 0) SpoolSettings::Number(settings, GFeatureIds::kDuplex, &duplex);
+  if (flag != 0) GSettingQuery::NumberAt(settings, GFeatureIds::kDuplex, &duplex);
   bool acts = false;
   if (flag != 0)
     acts = (duplex != 0 && hasOrder && order == 0) || (hasOrder && order == 1 && duplex == 0);
@@ -68,10 +68,10 @@ int16_t GReverseFilter::DocumentStart(GDocumentStart* command) {
   int32_t unit = 0;
   int32_t straight = 0;
   int32_t docDuplex = 0;
-  if (instance != nullptr && SpoolSettings::Number(instance->GetPrinterConfiguration(), GFeatureIds::kDuplexUnit, &unit) &&
+  if (instance != nullptr && GSettingQuery::NumberAt(instance->GetPrinterConfiguration(), GFeatureIds::kDuplexUnit, &unit) &&
       unit != 0 && SpoolSettings::Media(settings, &mediaName, nullptr) && mediaName == RWCString("Letterhead") &&
-      SpoolSettings::Number(settings, GFeatureIds::kDuplex, &docDuplex) && docDuplex != 0 &&
-      (!SpoolSettings::Number(settings, GFeatureIds::kStraightPaperPath, &straight) || straight == 0))
+      GSettingQuery::NumberAt(settings, GFeatureIds::kDuplex, &docDuplex) && docDuplex != 0 &&
+      (!GSettingQuery::NumberAt(settings, GFeatureIds::kStraightPaperPath, &straight) || straight == 0))
     letterhead_ = 1;
   pageCount_ = 0;
   insertBlank_ = 0;
@@ -94,7 +94,7 @@ int16_t GReverseFilter::PageStart(GPageStart* command) {
     lastMediaName_ = mediaName;
   }
   int32_t tray = 0;
-  if (SpoolSettings::Number(settings, GFeatureIds::kInputBin, &tray)) {
+  if (GSettingQuery::NumberAt(settings, GFeatureIds::kInputBin, &tray)) {
     if (secondSide && hasLastTray_ != 0 && static_cast<int16_t>(tray) != lastTray_) insertBlank_ = 1;
     lastTray_ = static_cast<int16_t>(tray);
     hasLastTray_ = 1;
@@ -125,7 +125,7 @@ int16_t GReverseFilter::EndOfDocument(GCommand* command) {
     auto* first = dynamic_cast<GState*>(firstPageSettings_.Pointee());
     if (letterhead_ != 0 && first != nullptr && (pageCount_ % 2) == 1) {
       int32_t tray = 0;
-      if (hasLastTray_ != 0 && SpoolSettings::Number(first, GFeatureIds::kInputBin, &tray) && tray != lastTray_)
+      if (hasLastTray_ != 0 && GSettingQuery::NumberAt(first, GFeatureIds::kInputBin, &tray) && tray != lastTray_)
         SpoolSettings::SetNumber(first, GFeatureIds::kInputBin, lastTray_);
       if (auto* media = dynamic_cast<GMedia*>(GSettingQuery::Find(first, GFeatureIds::kPageMedia))) {
         if (media->GetMediaTypeName() == RWCString("Letterhead") && !lastMediaName_.IsEmpty() &&

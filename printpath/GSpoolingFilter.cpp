@@ -5,6 +5,7 @@
 #include <initializer_list>
 
 #include "driver/GDriverInstance.h"
+#include "driver/GSettingValue.h"
 #include "driver/GUpwardServices.h"
 #include "driver/drvrsrvr.h"
 #include "driver/osfactry.h"
@@ -13,10 +14,8 @@
 #include "model/GFeatureIds.h"
 #include "model/GGraphicBundle.h"
 #include "model/GMedia.h"
-#include "model/GRangeAttribute.h"
 #include "model/GSettingQuery.h"
 #include "model/GValue32Attribute.h"
-#include "model/GValueAttribute.h"
 #include "model/GState.h"
 #include "model/GStringAttribute.h"
 #include "model/MPersistentIterator.h"
@@ -83,20 +82,9 @@ GCountedRef RecordOfClass(GCommandCompositeOnDisk* page, RWClassID classId) {
 
 namespace SpoolSettings {
 
-bool Number(MPersistentObject* root, int32_t id, int32_t* out) {
-  return GSettingQuery::NumberAt(root, id, out);
-}
-
 bool SetNumber(MPersistentObject* root, int32_t id, int32_t value) {
   MPersistentObject* held = GSettingQuery::Find(root, id);
-  if (auto* number = dynamic_cast<GValueAttribute*>(held)) {
-    number->SetValue(static_cast<int16_t>(value));
-    return true;
-  }
-  if (auto* range = dynamic_cast<GRangeAttribute*>(held)) {
-    range->SetValue(static_cast<int16_t>(value));
-    return true;
-  }
+  if (GSettingValue::SetObject(held, static_cast<int16_t>(value))) return true;
   if (auto* wide = dynamic_cast<GValue32Attribute*>(held)) {
     wide->SetValue(value);
     return true;
@@ -114,7 +102,7 @@ bool Media(MPersistentObject* root, RWCString* typeName, int16_t* paperId) {
 
 int TurnOrientation(MPersistentObject* root) {
   int32_t orientation = 0;
-  if (!Number(root, GFeatureIds::kOrientation, &orientation)) return 0;
+  if (!GSettingQuery::NumberAt(root, GFeatureIds::kOrientation, &orientation)) return 0;
   switch (orientation) {
     case 0: orientation = 180; break;
     case 90: orientation = 270; break;

@@ -26,9 +26,8 @@ class GDriverInstance;
 // Number settings of the commands the filters read and change: the first
 // object with the id below root (any depth).
 namespace SpoolSettings {
-// The number, or false when there is none.
-bool Number(MPersistentObject* root, int32_t id, int32_t* out);
-// Sets a held number setting; false when there is none to set.
+// Sets a held number setting (value, range or 32-bit value attribute);
+// false when there is none to set.
 bool SetNumber(MPersistentObject* root, int32_t id, int32_t value);
 // The media type name and paper id of the settings' PageMedia (a GMedia);
 // false when there is none.
