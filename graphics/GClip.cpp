@@ -194,29 +194,26 @@ void GClipToRectangle::GetRectangle(uint32_t index, GRect& out) const {
   out = index < GetCount() ? rects_.Data()[index] : GRect();
 }
 
+namespace {
+// One rectangle of a clip's stored run: left, top, right, bottom.
+template <typename Archive>
+void StoreRect(Archive& archive, GRect& r) {
+  archive(r.left, r.top, r.right, r.bottom);
+}
+}  // namespace
+
 template <typename Archive>
 void GClipToRectangle::Members(Archive& archive) {
   archive.Version(ClassVersion());
   if constexpr (Archive::kReading) {
-    uint32_t count = 0;
-    archive(count);
     std::vector<GRect> read;
-    for (uint32_t i = 0; i < count && archive.Ok(); ++i) {
-      GRect r;
-      archive(r.left, r.top, r.right, r.bottom);
-      if (archive.Ok()) read.push_back(r);
-    }
+    rwm::ReadCounted(archive, read, StoreRect<Archive>);
     if (!archive.Ok()) return;
     GRectVector rects(read.size());
     for (const GRect& r : read) rects.Append(r);
     rects_ = rects;
   } else {
-    uint32_t count = GetCount();
-    archive(count);
-    for (uint32_t i = 0; i < count; ++i) {
-      GRect& r = const_cast<GRect&>(rects_.Data()[i]);
-      archive(r.left, r.top, r.right, r.bottom);
-    }
+    rwm::WriteCounted(archive, rects_.Data(), GetCount(), StoreRect<Archive>);
   }
 }
 

@@ -8,11 +8,7 @@
 
 GColor::~GColor() = default;
 
-RWClassID GColor::ClassId() const { return GColorClassId; }
-
-int GColor::DerivesFrom(RWClassID classId) const {
-  return classId == GColorClassId || MPersistentObject::DerivesFrom(classId);
-}
+QV_PERSISTENT_ID_DEFINE(GColor, MPersistentObject, GColorClassId)
 
 // The version of this part carries no fields of its own: it is read and
 // not compared.

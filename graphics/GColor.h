@@ -50,8 +50,7 @@ class GColor : public MPersistentObject {
 
   GColor* CreateSameKind() const override = 0;
   GColor* Clone() const override = 0;
-  RWClassID ClassId() const override;
-  int DerivesFrom(RWClassID classId) const override;
+  QV_PERSISTENT_ID();
 
   RW_STORED_MEMBERS();
 

@@ -141,22 +141,17 @@ void GDashedPen::Members(Archive& archive) {
   archive.Version(ClassVersion());
   if constexpr (Archive::kReading) {
     int16_t offset = 0;
-    uint32_t count = 0;
-    archive(offset, count);
+    archive(offset);
     std::vector<int16_t> read;
-    for (uint32_t i = 0; i < count && archive.Ok(); ++i) {
-      int16_t dash = 0;
-      archive(dash);
-      if (archive.Ok()) read.push_back(dash);
-    }
+    rwm::ReadCounted(archive, read, [](Archive& a, int16_t& dash) { a(dash); });
     if (!archive.Ok()) return;
     int16_t* dashes = read.empty() ? nullptr : new int16_t[read.size()];
     std::copy(read.begin(), read.end(), dashes);
     TakeDashes(dashes, static_cast<uint32_t>(read.size()));
     offset_ = offset;
   } else {
-    archive(offset_, count_);
-    archive.Array(dashes_, count_);
+    archive(offset_);
+    rwm::WriteCounted(archive, dashes_, count_, [](Archive& a, int16_t& dash) { a(dash); });
   }
 }
 

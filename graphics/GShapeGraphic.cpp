@@ -85,6 +85,14 @@ GRect GShapeGraphic::GetBounds() {
 
 // ---- Persistence ----
 
+namespace {
+// One point of a shape's stored run: x, then y.
+template <typename Archive>
+void StorePoint(Archive& archive, GShortPoint& point) {
+  archive(point.x, point.y);
+}
+}  // namespace
+
 // The points are read one by one, so a damaged count allocates no more than
 // the input holds; every field is taken only when the whole part was read.
 template <typename Archive>
@@ -92,14 +100,9 @@ void GShapeGraphic::Members(Archive& archive) {
   archive.Version(ClassVersion());
   if constexpr (Archive::kReading) {
     int32_t arcDirection = 0;
-    uint32_t count = 0;
-    archive(arcDirection, count);
+    archive(arcDirection);
     std::vector<GShortPoint> read;
-    for (uint32_t i = 0; i < count && archive.Ok(); ++i) {
-      GShortPoint point;
-      archive(point.x, point.y);
-      if (archive.Ok()) read.push_back(point);
-    }
+    rwm::ReadCounted(archive, read, StorePoint<Archive>);
     int32_t boundsValid = 0;
     GRect bounds;
     GShortPoint start, end, corner;
@@ -116,9 +119,8 @@ void GShapeGraphic::Members(Archive& archive) {
     end_ = end;
     corner_ = corner;
   } else {
-    uint32_t count = points_.Count();
-    archive(arcDirection_, count);
-    for (uint32_t i = 0; i < count; ++i) archive(points_.Data()[i].x, points_.Data()[i].y);
+    archive(arcDirection_);
+    rwm::WriteCounted(archive, points_.Data(), points_.Count(), StorePoint<Archive>);
     archive(boundsValid_, bounds_.left, bounds_.top, bounds_.right, bounds_.bottom, start_.x, start_.y, end_.x,
             end_.y, corner_.x, corner_.y);
   }

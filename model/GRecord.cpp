@@ -76,9 +76,7 @@ GRecord::GRecord(const GRecord& other)
 
 GRecord::~GRecord() = default;
 
-RWCollectable* GRecord::CreateSameKind() const { return new GRecord; }
-GRecord* GRecord::Clone() const { return new GRecord(*this); }
-RWClassID GRecord::ClassId() const { return GRecordClassId; }
+RW_COLLECTABLE_KIND_DEFINE(GRecord)
 
 // The version, the class id, serial and feature id; the three are taken
 // only when all were read.

@@ -10,6 +10,7 @@
 
 #include "rw/RWCString.h"
 #include "rw/RWCollectable.h"
+#include "rw/RWCollectableKind.h"
 #include "rw/RWMembers.h"
 
 class GCountedRef;
@@ -78,9 +79,7 @@ class GRecord : public RWCollectable {
   static RWClassID StaticClassId() { return GRecordClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  RWCollectable* CreateSameKind() const override;
-  GRecord* Clone() const override;
-  RWClassID ClassId() const override;
+  RW_COLLECTABLE_KIND(GRecord);
   // 14: version, class id, serial and feature id.
   RW_STORED_MEMBERS();
 

@@ -168,9 +168,7 @@ GRecordComposite::GRecordComposite(const GRecordComposite& other) : GRecord(othe
 
 GRecordComposite::~GRecordComposite() { ClearRecords(); }
 
-RWCollectable* GRecordComposite::CreateSameKind() const { return new GRecordComposite; }
-GRecordComposite* GRecordComposite::Clone() const { return new GRecordComposite(*this); }
-RWClassID GRecordComposite::ClassId() const { return GRecordCompositeClassId; }
+RW_COLLECTABLE_KIND_DEFINE(GRecordComposite)
 
 GRecord* GRecordComposite::RecordAt(const RWDlistLink* link) {
   return static_cast<const GRecordLink*>(link)->record.Pointee();

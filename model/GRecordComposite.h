@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "model/GRecord.h"
+#include "rw/RWCollectableKind.h"
 #include "rw/RWIntrusiveDlist.h"
 #include "rw/RWMembers.h"
 
@@ -30,9 +31,7 @@ class GRecordComposite : public GRecord {
   static RWClassID StaticClassId() { return GRecordCompositeClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  RWCollectable* CreateSameKind() const override;
-  GRecordComposite* Clone() const override;
-  RWClassID ClassId() const override;
+  RW_COLLECTABLE_KIND(GRecordComposite);
   // The version, count and the children. Restoring reads only records,
   // each a new one that nothing else holds: a damaged input that names
   // anything else (another object, a record already placed, one of the

@@ -31,9 +31,7 @@ GRecordProxy::GRecordProxy(const GRecordProxy& other)
 
 GRecordProxy::~GRecordProxy() = default;
 
-RWCollectable* GRecordProxy::CreateSameKind() const { return new GRecordProxy; }
-GRecordProxy* GRecordProxy::Clone() const { return new GRecordProxy(*this); }
-RWClassID GRecordProxy::ClassId() const { return GRecordProxyClassId; }
+RW_COLLECTABLE_KIND_DEFINE(GRecordProxy)
 
 // The version, then the held object as a reference. The proxy lets go of
 // what it read itself, so a failed restore must not free it as well.

@@ -8,6 +8,7 @@
 
 #include "model/GCountedPtr.h"
 #include "model/GRecord.h"
+#include "rw/RWCollectableKind.h"
 #include "rw/RWMembers.h"
 
 constexpr RWClassID GRecordProxyClassId = 784;
@@ -25,9 +26,7 @@ class GRecordProxy : public GRecord {
   static RWClassID StaticClassId() { return GRecordProxyClassId; }
   static uint32_t ClassVersion() { return 1; }
 
-  RWCollectable* CreateSameKind() const override;
-  GRecordProxy* Clone() const override;
-  RWClassID ClassId() const override;
+  RW_COLLECTABLE_KIND(GRecordProxy);
   // The record's size, the version and the held object's stored size.
   RW_STORED_MEMBERS();
 

@@ -6,6 +6,7 @@
 #include "model/GConfiguration.h"
 #include "model/GFeatureIds.h"
 #include "model/GState.h"
+#include "model/MStoredMembers.h"
 #include "rw/RWBinaryFile.h"
 #include "rw/RWPersistence.h"
 #include "rw/RWReadTable.h"
@@ -23,14 +24,6 @@ bool Differ(const MPersistentObject* a, const MPersistentObject* b) {
   return a->DiffersFrom(b) != 0;
 }
 
-uint32_t ReferenceSize(const MPersistentObject* object) { return object != nullptr ? object->StoredByteCount() : 6; }
-
-bool PeripheralsStreamOk(const RWVirtualInStream& stream) { return stream.Good() && !RWReadTableGuard::RestoreFailed(); }
-
-bool PeripheralsFileOk(const RWBinaryFile& file) {
-  return !file.HasError() && !file.IsAtEnd() && !RWReadTableGuard::RestoreFailed();
-}
-
 bool IsPeripheral(const MPersistentObject* object) {
   return object != nullptr && object->DerivesFrom(GPeripheralClassId) &&
          dynamic_cast<const GPeripheral*>(object) != nullptr;
@@ -44,20 +37,30 @@ bool IsOwnPart(const MPersistentObject* object, bool configuration) {
   return configuration && dynamic_cast<const GConfiguration*>(object) != nullptr;
 }
 
-// Reads one own part into the handle (which deletes it from now on). False
-// when the read failed or brought something that does not belong there.
-template <typename Input>
-bool ReadOwnPart(Input& input, GCountedPtr& slot, bool configuration, bool (*ok)(const Input&)) {
-  MPersistentObject* object = nullptr;
-  MPersistentObject::ReadPersistentObject(input, object);
-  if (!ok(input)) return false;
-  if (!IsOwnPart(object, configuration)) {
-    GRefuseRead(object);
-    return false;
+// One own part as an object reference: a state, or for the configuration a
+// state or a configuration. A read of anything else fails the restore and
+// stops the members; what was read is adopted by the handle, which deletes
+// it from now on.
+template <typename Archive>
+void OwnPart(Archive& archive, GCountedPtr& slot, bool configuration) {
+  if constexpr (Archive::kReading) {
+    if (!archive.Ok()) return;
+    MPersistentObject* object = nullptr;
+    MPersistentObject::ReadPersistentObject(archive.Input(), object);
+    if (!MStored::Going(archive.Input())) {
+      archive.Stop();
+      return;
+    }
+    if (!IsOwnPart(object, configuration)) {
+      GRefuseRead(object);
+      archive.Stop();
+      return;
+    }
+    RWReadTableGuard::Adopt(object);
+    slot = GCountedPtr(object);
+  } else {
+    archive.Pointer(slot.Pointee());
   }
-  RWReadTableGuard::Adopt(object);
-  slot = GCountedPtr(object);
-  return true;
 }
 
 size_t Occurrences(const std::vector<GPeripheral*>& list, const GPeripheral* p) {
@@ -562,31 +565,6 @@ GState* GPeripheralComposite::GetOwnDefaultState() const {
 
 // ---- Persistence ----
 
-uint32_t GPeripheralComposite::MembersStoreSize() const {
-  SizingScope sizing(this);
-  return GPeripheral::MembersStoreSize() + 4 + children_.StoredByteCount() +
-         ReferenceSize(ownCurrentState_.Pointee()) + ReferenceSize(ownDefaultState_.Pointee()) +
-         ReferenceSize(ownConfiguration_.Pointee());
-}
-
-void GPeripheralComposite::SaveMembers(RWVirtualOutStream& stream) const {
-  GPeripheral::SaveMembers(stream);
-  stream.PutULong(ClassVersion());
-  RWWriteObjectPointer(stream, &children_);
-  RWWriteObjectPointer(stream, ownCurrentState_.Pointee());
-  RWWriteObjectPointer(stream, ownDefaultState_.Pointee());
-  RWWriteObjectPointer(stream, ownConfiguration_.Pointee());
-}
-
-void GPeripheralComposite::SaveMembersToFile(RWBinaryFile& file) const {
-  GPeripheral::SaveMembersToFile(file);
-  file.WriteULong(ClassVersion());
-  RWWriteObjectPointerToFile(file, &children_);
-  RWWriteObjectPointerToFile(file, ownCurrentState_.Pointee());
-  RWWriteObjectPointerToFile(file, ownDefaultState_.Pointee());
-  RWWriteObjectPointerToFile(file, ownConfiguration_.Pointee());
-}
-
 bool GPeripheralComposite::AdoptRestoredChildren() {
   const GCountedPtrVector& handles = children_.Children();
   for (size_t i = 0; i < handles.Count(); ++i) {
@@ -601,46 +579,33 @@ bool GPeripheralComposite::AdoptRestoredChildren() {
   return true;
 }
 
-void GPeripheralComposite::RestoreMembers(RWVirtualInStream& stream) {
-  MRestoreScope scope(this);
-  GPeripheral::RestoreMembers(stream);
-  uint32_t version = 0;
-  stream.GetULong(version);
-  if (!stream.Good() || version != ClassVersion()) return;
-  StopObservingChildren();
-  {
-    ChildListRead list(this);
-    RWReadObjectInto(stream, &children_);
+// The children as one object read in place, then the own parts. A child
+// list that holds anything but peripherals fails the restore.
+template <typename Archive>
+void GPeripheralComposite::Members(Archive& archive) {
+  MStored::RestoreScope<Archive> scope(this);
+  archive.Version(ClassVersion());
+  if constexpr (Archive::kReading) {
+    if (!archive.Ok()) return;
+    StopObservingChildren();
+    {
+      ChildListRead list(this);
+      archive.Embedded(children_);
+    }
+    if (!MStored::Going(archive.Input())) return;
+    if (!AdoptRestoredChildren()) {
+      GFailRestore();
+      archive.Fail();
+      return;
+    }
+  } else {
+    archive.Embedded(children_);
   }
-  if (!PeripheralsStreamOk(stream)) return;
-  if (!AdoptRestoredChildren()) {
-    GFailRestore();
-    stream.SetState(RW_STREAM_FAIL);
-    return;
-  }
-  if (!ReadOwnPart(stream, ownCurrentState_, false, &PeripheralsStreamOk)) return;
-  if (!ReadOwnPart(stream, ownDefaultState_, false, &PeripheralsStreamOk)) return;
-  ReadOwnPart(stream, ownConfiguration_, true, &PeripheralsStreamOk);
+  OwnPart(archive, ownCurrentState_, false);
+  OwnPart(archive, ownDefaultState_, false);
+  OwnPart(archive, ownConfiguration_, true);
 }
 
-void GPeripheralComposite::RestoreMembersFromFile(RWBinaryFile& file) {
-  MRestoreScope scope(this);
-  GPeripheral::RestoreMembersFromFile(file);
-  uint32_t version = 0;
-  if (!file.ReadULong(version) || version != ClassVersion()) return;
-  StopObservingChildren();
-  {
-    ChildListRead list(this);
-    RWReadObjectIntoFromFile(file, &children_);
-  }
-  if (!PeripheralsFileOk(file)) return;
-  if (!AdoptRestoredChildren()) {
-    GFailRestore();
-    return;
-  }
-  if (!ReadOwnPart(file, ownCurrentState_, false, &PeripheralsFileOk)) return;
-  if (!ReadOwnPart(file, ownDefaultState_, false, &PeripheralsFileOk)) return;
-  ReadOwnPart(file, ownConfiguration_, true, &PeripheralsFileOk);
-}
+QV_PERIPHERAL_MEMBERS_DEFINE(GPeripheralComposite, GPeripheral)
 
 RWCollectable* GPeripheralCompositeCreate() { return new GPeripheralComposite; }

@@ -48,11 +48,7 @@ class GPeripheralComposite : public GPeripheral {
   // Stored body after the peripheral's: version 1; the children as one
   // object (a list whose members are the child peripherals); own current
   // state, own default state, own configuration as object references.
-  uint32_t MembersStoreSize() const override;
-  void RestoreMembers(RWVirtualInStream& stream) override;
-  void RestoreMembersFromFile(RWBinaryFile& file) override;
-  void SaveMembers(RWVirtualOutStream& stream) const override;
-  void SaveMembersToFile(RWBinaryFile& file) const override;
+  RW_STORED_MEMBERS();
 
   // ---- Children ----
   // A peripheral is appended (prepended) and observed; anything else is

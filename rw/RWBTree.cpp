@@ -244,11 +244,7 @@ void RWBTree::Assign(const RWBTree& other) {
   Walk(other.root_, add);
 }
 
-RWCollectable* RWBTree::CreateSameKind() const { return new RWBTree; }
-
-RWCollectable* RWBTree::Clone() const { return new RWBTree(*this); }
-
-RWClassID RWBTree::ClassId() const { return RWBTreeClassId; }
+RW_COLLECTABLE_KIND_DEFINE(RWBTree)
 
 bool RWBTree::IsEqual(const RWCollectable* other) const {
   if (other == this) return true;

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 
+#include "rw/RWCollectableKind.h"
 #include "rw/RWObjectCollection.h"
 
 constexpr RWClassID RWBTreeClassId = 0x8003;
@@ -48,10 +49,8 @@ class RWBTree : public RWObjectCollection {
   static RWClassID StaticClassId() { return RWBTreeClassId; }
 
   // ---- RWCollectable ----
-  RWCollectable* CreateSameKind() const override;  // an empty tree
+  RW_COLLECTABLE_KIND(RWBTree);  // CreateSameKind: an empty tree
   // A new tree holding the same element pointers.
-  RWCollectable* Clone() const override;
-  RWClassID ClassId() const override;
   // other is an RWBTree (class id 0x8003) with as many elements, and every
   // element of this tree is contained in it.
   bool IsEqual(const RWCollectable* other) const override;

@@ -55,11 +55,7 @@ void RWBTreeDictionary::Assign(const RWBTreeDictionary& other) {
       this);
 }
 
-RWCollectable* RWBTreeDictionary::CreateSameKind() const { return new RWBTreeDictionary; }
-
-RWCollectable* RWBTreeDictionary::Clone() const { return new RWBTreeDictionary(*this); }
-
-RWClassID RWBTreeDictionary::ClassId() const { return RWBTreeDictionaryClassId; }
+RW_COLLECTABLE_KIND_DEFINE(RWBTreeDictionary)
 
 bool RWBTreeDictionary::IsEqual(const RWCollectable* other) const {
   if (other == this) return true;

@@ -14,6 +14,7 @@
 
 #include "rw/RWBTree.h"
 #include "rw/RWCollectableAssociation.h"
+#include "rw/RWCollectableKind.h"
 
 constexpr RWClassID RWBTreeDictionaryClassId = 0x8004;
 
@@ -41,10 +42,8 @@ class RWBTreeDictionary : public RWBTree {
   static RWClassID StaticClassId() { return RWBTreeDictionaryClassId; }
 
   // ---- RWCollectable ----
-  RWCollectable* CreateSameKind() const override;  // an empty dictionary
+  RW_COLLECTABLE_KIND(RWBTreeDictionary);  // CreateSameKind: an empty dictionary
   // A new dictionary holding a clone of each association.
-  RWCollectable* Clone() const override;
-  RWClassID ClassId() const override;
   // other is an RWBTreeDictionary (class id 0x8004) with as many pairs, and
   // for each pair it holds the key with a value IsEqual to this one, or both
   // values are null.

@@ -59,11 +59,7 @@ void RWHashTable::Assign(const RWHashTable& other) {
   }
 }
 
-RWCollectable* RWHashTable::CreateSameKind() const { return new RWHashTable(RWDefaultBucketCount); }
-
-RWCollectable* RWHashTable::Clone() const { return new RWHashTable(*this); }
-
-RWClassID RWHashTable::ClassId() const { return RWHashTableClassId; }
+RW_COLLECTABLE_KIND_DEFINE_MADE_WITH(RWHashTable, RWDefaultBucketCount)
 
 const RWHashTable* RWHashTable::ComparableTable(const RWCollectable* other) const {
   if (other == nullptr || other->ClassId() != ClassId()) return nullptr;
@@ -194,11 +190,7 @@ RWSet* RWHashTable::DistinctCopy() const {
 
 RWSet::~RWSet() = default;
 
-RWCollectable* RWSet::CreateSameKind() const { return new RWSet(RWDefaultBucketCount); }
-
-RWCollectable* RWSet::Clone() const { return new RWSet(*this); }
-
-RWClassID RWSet::ClassId() const { return RWSetClassId; }
+RW_COLLECTABLE_KIND_DEFINE_MADE_WITH(RWSet, RWDefaultBucketCount)
 
 bool RWSet::IsEqual(const RWCollectable* other) const {
   const RWHashTable* table = ComparableTable(other);
@@ -268,11 +260,7 @@ uint32_t RWIdentitySet::IdentityHash(const RWCollectable* x) {
   return a ^ (a >> 3);
 }
 
-RWCollectable* RWIdentitySet::CreateSameKind() const { return new RWIdentitySet(RWDefaultBucketCount); }
-
-RWCollectable* RWIdentitySet::Clone() const { return new RWIdentitySet(*this); }
-
-RWClassID RWIdentitySet::ClassId() const { return RWIdentitySetClassId; }
+RW_COLLECTABLE_KIND_DEFINE_MADE_WITH(RWIdentitySet, RWDefaultBucketCount)
 
 bool RWIdentitySet::IsEqual(const RWCollectable* other) const {
   // The elements are distinct objects already. Collapsing them by IsEqual,

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "rw/RWCollectableKind.h"
 #include "rw/RWObjectCollection.h"
 #include "rw/RWPointerVector.h"
 #include "rw/RWSlistCollectables.h"
@@ -52,9 +53,9 @@ class RWHashTable : public RWObjectCollection {
   static RWClassID StaticClassId() { return RWHashTableClassId; }
 
   // ---- RWCollectable ----
-  RWCollectable* CreateSameKind() const override;  // empty, 64 buckets
-  RWCollectable* Clone() const override;           // as the copy constructor
-  RWClassID ClassId() const override;
+  // A table made by CreateSameKind has 64 buckets; Clone copies as the copy
+  // constructor does.
+  RW_COLLECTABLE_KIND(RWHashTable);
   // Bag equality: the same class id and entry count, and every distinct
   // element occurs in the other at least as often as here.
   bool IsEqual(const RWCollectable* other) const override;
@@ -126,9 +127,7 @@ class RWSet : public RWHashTable {
 
   static RWClassID StaticClassId() { return RWSetClassId; }
 
-  RWCollectable* CreateSameKind() const override;
-  RWCollectable* Clone() const override;
-  RWClassID ClassId() const override;
+  RW_COLLECTABLE_KIND(RWSet);
   bool IsEqual(const RWCollectable* other) const override;
 
   // Deletes each element, then RemoveAll.
@@ -164,9 +163,7 @@ class RWIdentitySet : public RWSet {
   // The bucket hash of an object: its address a (low 32 bits) as a ^ (a >> 3).
   static uint32_t IdentityHash(const RWCollectable* x);
 
-  RWCollectable* CreateSameKind() const override;
-  RWCollectable* Clone() const override;
-  RWClassID ClassId() const override;
+  RW_COLLECTABLE_KIND(RWIdentitySet);
   bool IsEqual(const RWCollectable* other) const override;
 
   // x itself when that very object is held, else null.

@@ -16,6 +16,8 @@
 
 #include <cstdint>
 #include <type_traits>
+#include <utility>
+#include <vector>
 
 #include "rw/RWBinaryFile.h"
 #include "rw/RWCString.h"
@@ -400,6 +402,29 @@ class FileReader : public ArchiveBase<FileReader, Kind::kReadFile> {
   }
   RWBinaryFile& file_;
 };
+
+// A counted run: a 32-bit count, then that many elements, each stored by
+// step(archive, element). WriteCounted takes count elements at data (the
+// sizing archive counts them the same way). ReadCounted gathers the
+// elements one by one into read, so a damaged count allocates no more than
+// the input holds; read keeps only whole elements, and archive.Ok() says
+// whether the whole run was read.
+template <typename Archive, typename T, typename Step>
+void WriteCounted(Archive& archive, const T* data, uint32_t count, Step step) {
+  archive(count);
+  for (uint32_t i = 0; i < count; ++i) step(archive, const_cast<T&>(data[i]));
+}
+template <typename Archive, typename T, typename Step>
+void ReadCounted(Archive& archive, std::vector<T>& read, Step step) {
+  uint32_t count = 0;
+  archive(count);
+  read.clear();
+  for (uint32_t i = 0; i < count && archive.Ok(); ++i) {
+    T element{};
+    step(archive, element);
+    if (archive.Ok()) read.push_back(std::move(element));
+  }
+}
 
 // The five walks of one object's own members. Members is not const (the
 // reads fill it); the size and the writes only look.

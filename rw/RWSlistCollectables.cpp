@@ -27,11 +27,7 @@ struct SlistEqualityNesting {
 
 RWSlistCollectables::~RWSlistCollectables() = default;
 
-RWCollectable* RWSlistCollectables::CreateSameKind() const { return new RWSlistCollectables; }
-
-RWCollectable* RWSlistCollectables::Clone() const { return new RWSlistCollectables(*this); }
-
-RWClassID RWSlistCollectables::ClassId() const { return RWSlistCollectablesClassId; }
+RW_COLLECTABLE_KIND_DEFINE(RWSlistCollectables)
 
 bool RWSlistCollectables::IsEqual(const RWCollectable* other) const {
   if (other == this) return true;
@@ -102,11 +98,7 @@ RWCollectable* RWSlistCollectables::InsertAfterIndex(uint32_t i, RWCollectable* 
 
 RWSlistCollectablesStack::~RWSlistCollectablesStack() = default;
 
-RWCollectable* RWSlistCollectablesStack::CreateSameKind() const { return new RWSlistCollectablesStack; }
-
-RWCollectable* RWSlistCollectablesStack::Clone() const { return new RWSlistCollectablesStack(*this); }
-
-RWClassID RWSlistCollectablesStack::ClassId() const { return RWSlistCollectablesStackClassId; }
+RW_COLLECTABLE_KIND_DEFINE(RWSlistCollectablesStack)
 
 RWCollectable* RWSlistCollectablesStack::Add(RWCollectable* x) { return list_.Prepend(x); }
 

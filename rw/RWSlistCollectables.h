@@ -11,6 +11,7 @@
 
 #include <cstdint>
 
+#include "rw/RWCollectableKind.h"
 #include "rw/RWObjectCollection.h"
 #include "rw/RWPointerSlist.h"
 
@@ -31,9 +32,7 @@ class RWSlistCollectables : public RWObjectCollection {
   static RWClassID StaticClassId() { return RWSlistCollectablesClassId; }
 
   // ---- RWCollectable ----
-  RWCollectable* CreateSameKind() const override;
-  RWCollectable* Clone() const override;
-  RWClassID ClassId() const override;
+  RW_COLLECTABLE_KIND(RWSlistCollectables);
   // True when other has the same class id, the same length and pairwise
   // equal elements.
   bool IsEqual(const RWCollectable* other) const override;
@@ -87,9 +86,7 @@ class RWSlistCollectablesStack : public RWSlistCollectables {
 
   static RWClassID StaticClassId() { return RWSlistCollectablesStackClassId; }
 
-  RWCollectable* CreateSameKind() const override;
-  RWCollectable* Clone() const override;
-  RWClassID ClassId() const override;
+  RW_COLLECTABLE_KIND(RWSlistCollectablesStack);
 
   // Pushes x (it becomes the top, the head of the list) and returns it.
   RWCollectable* Add(RWCollectable* x) override;
