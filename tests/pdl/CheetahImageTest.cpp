@@ -417,6 +417,86 @@ TEST_F(CheetahImageTest, ImagesOfEveryDepthAndCompressionRenderWithTheirSourceGr
 }
 
 
+
+// The bitmap with its pixel data LZW-packed as stored bitmaps keep it: the
+// expanded size (32 bits, low byte first), then the packed bytes. With
+// damage, the packed bytes stop half-way (they no longer expand).
+GBitmap XlPackedBitmap(const GBitmap& plain, bool damaged) {
+  const uint8_t* bits = plain.GetBits();
+  const uint32_t size = plain.GetDataSize();
+  Bytes packed(size * 2 + 64, 0);
+  GMemoryByteSource in(bits, size);
+  GMemoryByteSink out(packed.data() + 4, packed.size() - 4);
+  GLZWCompressor lzw;
+  EXPECT_EQ(lzw.Compress(in, out), 1);
+  packed.resize(4 + (damaged ? out.Length() / 2 : out.Length()));
+  for (int i = 0; i < 4; ++i) packed[i] = static_cast<uint8_t>(size >> (8 * i));
+  GRect bounds;
+  plain.GetBounds(bounds);
+  GBitmapDescription d;
+  d.data = new uint8_t[packed.size()];
+  std::copy(packed.begin(), packed.end(), d.data);
+  d.dataLength = static_cast<uint32_t>(packed.size());
+  d.bounds = bounds;
+  d.bitsPerPixel = static_cast<uint8_t>(plain.GetBitsPerPixel());
+  d.compression = 3;  // neither run-length form: the body keeps the bytes as they are
+  d.palette = plain.GetPalette() != nullptr ? new GPaletteTable(*plain.GetPalette()) : nullptr;
+  return GBitmap(d);
+}
+
+// LZW-packed bitmaps of 1, 8 and 24 bits are expanded before they are
+// drawn: the page shows the same quadrants as the plain bitmap, in gray and
+// in colour. Packed bytes that do not expand are drawn as they are: the
+// job still renders without an error and nothing is drawn outside the
+// image's place.
+TEST_F(CheetahImageTest, LzwPackedBitmapsRenderLikeTheirPlainImage) {
+  ASSERT_FALSE(interpreter.empty()) << qvtest::kNoInterpreter;
+  const XlQuadrants grays{{{0, 0, 0}, {255, 255, 255}, {96, 96, 96}, {192, 192, 192}}};
+  const XlQuadrants colours{{{255, 0, 0}, {0, 0, 255}, {0, 160, 0}, {255, 255, 255}}};
+  struct Case {
+    const char* name;
+    uint8_t bits;
+    XlImageJob how;
+    bool damaged;
+  } cases[] = {
+      {"packed1_gray", 1, {false, false, 1}, false},
+      {"packed8_gray", 8, {false, false, 1}, false},
+      {"packed24_colour", 24, {true, false, 4}, false},
+      {"packed8_damaged", 8, {false, false, 1}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const XlQuadrants& q = c.how.colour ? colours : grays;
+    const GBitmap plain = XlQuadrantBitmap(c.bits, 64, q);
+    const GBitmap packed = XlPackedBitmap(plain, c.damaged);
+    ASSERT_NE(packed.IsCompressed(), 0);
+    XlJobDriver job(XlImageConfiguration(false));
+    XlStartImageJob(job, c.how);
+    EXPECT_EQ(job.Draw(XlRaster(packed, kImageDestination)), 0);
+    XlDrawSwatches(job, q);
+    ASSERT_EQ(job.EndPage(), 0);
+    ASSERT_EQ(job.End(), 0);
+
+    const qvtest::RenderedJob rendered = Render(job.Bytes(), c.name);
+    EXPECT_EQ(rendered.status, 0) << rendered.errors;
+    EXPECT_EQ(rendered.errors.find("rror"), std::string::npos) << rendered.errors;
+    ASSERT_EQ(rendered.pages.size(), 1u) << rendered.errors;
+    const qvtest::GrayPage& page = rendered.pages[0];
+    EXPECT_GT(XlAverageGray(page, 300, 1200, 5), 250);
+    EXPECT_GT(XlAverageGray(page, 2100, 1200, 5), 250);
+    EXPECT_GT(XlAverageGray(page, 1200, 2100, 5), 250);
+    if (c.damaged) continue;
+    const int centres[4][2] = {{900, 900}, {1500, 900}, {900, 1500}, {1500, 1500}};
+    for (int i = 0; i < 4; ++i) {
+      SCOPED_TRACE(i);
+      const int source = c.bits == 1 ? (i == 1 || i == 2 ? 1 : 0) : i;
+      const GRect swatch = XlSwatch(source);
+      const int expected = XlAverageGray(page, (swatch.left + swatch.right) / 2, (swatch.top + swatch.bottom) / 2);
+      EXPECT_NEAR(XlAverageGray(page, centres[i][0], centres[i][1]), expected, 12);
+    }
+  }
+}
+
 // An image with a clip keeps only the part inside the clip; one clipped
 // away entirely writes no image at all.
 TEST_F(CheetahImageTest, AClippedImageShowsOnlyInsideTheClip) {
