@@ -104,6 +104,7 @@ GCheetah::GCheetah(const RWCString& name, GState* defaultState, GConfiguration* 
                    int32_t addOnListId, int32_t addOnKind, int32_t addOnMode)
     : GPdlGenerator(name, defaultState, configuration, id, addOnListId, addOnKind, addOnMode) {
   NewStream();
+  NewDownloadState();
 }
 
 void GCheetah::NewStream() { stream_.reset(XLStreamCreate(kStreamBufferSize, &sink_, 0)); }
@@ -133,12 +134,14 @@ void GCheetah::CopyValues(const GCheetah& other) {
 GCheetah::GCheetah(const GCheetah& other) : GPdlGenerator(other) {
   CopyValues(other);
   NewStream();
+  NewDownloadState();
 }
 
 GCheetah& GCheetah::operator=(const GCheetah& other) {
   if (&other == this || !other.DiffersFrom(this)) return *this;
   GPdlGenerator::operator=(other);
   NewStream();
+  NewDownloadState();
   CopyValues(other);
   if (OwnsOutputChannel()) DropOutputChannel();
   return *this;
@@ -169,6 +172,7 @@ void GCheetah::Members(Archive& archive) {
   if (!OutputBlockMembers(archive, ClassVersion(), block)) return;
   if constexpr (Archive::kReading) {
     NewStream();
+    NewDownloadState();
     TakeOutput(block);
   }
 }
@@ -198,6 +202,7 @@ GCountedPtr GCheetah::Send(GCommand* command) { return SendThroughChildren(comma
 
 void GCheetah::RebuildCurrentState() {
   GPdlGenerator::RebuildCurrentState();
+  NewDownloadState();
   pageCounter_ = -1;
   currentDuplex_ = -1;
 }
@@ -394,8 +399,10 @@ int16_t GCheetah::DocumentStart(GDocumentStart* command) {
 int16_t GCheetah::DocumentEnd(GDocumentEnd*) {
   WriteRawInserts();
   EnterIdle();
+  NewDownloadState();
   XLCloseDataSource(S());
   XLEndSession(S());
+  ResetTextState();
   FlushStream();
   inDocument_ = 0;
   const int16_t status = TakeWriteStatus();
@@ -423,11 +430,15 @@ int16_t GCheetah::DocumentBreak(GCommand*) {
 int16_t GCheetah::JobAbort(GJobAbort* command) {
   EnterIdle();
   if (GetInDocumentFlag() != 0) {
+    NewDownloadState();
     XLCloseDataSource(S());
     XLEndSession(S());
     FlushStream();
     inDocument_ = 0;
     secondJob_ = 0;
+    fontCounter_ = 0;
+    useStampCounter_ = 0;
+    ResetTextState();
   }
   const int16_t status = GPdlGenerator::JobAbort(command);
   const int16_t written = TakeWriteStatus();
@@ -598,6 +609,7 @@ int16_t GCheetah::PageStart(GPageStart* command) {
     if (begun != 0) return begun;
   }
   ResetGraphicsState();
+  ResetTextState();
 
   if (auto* matrix = GetDitherMatrix()) {
     if (matrix->GetMatrixId() == -1 && matrix->GetDepth() == 2 && matrix->GetResolution() == 600) {

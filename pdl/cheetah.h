@@ -12,7 +12,8 @@
 //
 // The job and page operations are in cheetah.cpp, the drawing operations
 // and graphics-state receivers in cheetahDraw.cpp, colour and palettes in
-// cheetahColor.cpp.
+// cheetahColor.cpp, images in cheetahImage.cpp, text and font selection in
+// cheetahText.cpp and font download in cheetahFont.cpp.
 #pragma once
 
 #include <cstdint>
@@ -26,7 +27,14 @@
 #include "rw/RWMembers.h"
 
 class GBitmap;
+class GCheetahDownloadHandle;
 class GDitherMatrix;
+class GDownloadHandle;
+class GFontFaceHandle;
+class GScaledFont;
+class GTextEscapements;
+class GTextString;
+class GTrueTypeFace;
 class GMedia;
 class GPaletteTable;
 struct GRect;
@@ -199,8 +207,72 @@ class GCheetah : public GPdlGenerator {
   bool SendRGBPalette(const GPaletteTable* palette, uint32_t bitsPerPixel);
   bool SendGrayPalette(const GPaletteTable* palette, uint32_t bitsPerPixel);
 
-  // Font download is not in place in this generator yet: nothing to remove.
-  int16_t RemoveDownloadedFont(const RWCString&) override { return 0; }
+  // ---- Text and font selection (cheetahText.cpp) ----
+  // The font a face's text needs (a printer-resident one, or the face
+  // downloaded), its characters sent, the font selected and the text
+  // written at the graphic's position with its advances.
+  int16_t DrawText(GGraphic* graphic) override;
+  // RemoveFont; the current font, when it is the one removed, is selected
+  // again by the next text.
+  int16_t RemoveDownloadedFont(const RWCString& fontName) override;
+  // 16 for outlines, + 32 for bitmaps, 4 for neither; 8 (72 for a font in
+  // locations 4 to 7) when a printer-resident font stands in.
+  int32_t QueryFontHandling(GFontFace* face) override;
+  int32_t QueryTextHandling(const GFontMetrics* metrics, int32_t kind, int32_t selector, const char** outText,
+                            int32_t italic, int32_t weight, GDeviceFontDescription** outDescription) override;
+  int16_t LookupStyleCode(int16_t n) override;
+
+  // The values that select a font and its character attributes.
+  struct FontSelection {
+    RWCString name;
+    float size = 0.0f;
+    uint16_t symbolSet = 0;
+    float bold = 0.0f;
+    float shearX = 0.0f;
+    float shearY = 0.0f;
+    float scaleX = 1.0f;
+    float scaleY = 1.0f;
+    float angle = 0.0f;
+    uint8_t subMode = 0;
+    uint8_t writingMode = 0;
+  };
+  // A new printer-font handle for the first device font that matches the
+  // face, or null.
+  GDownloadHandle* FindDeviceFont(GFontFaceHandle* face);
+  // 1 when the description stands for the requested metrics.
+  static int MatchDeviceFont(const GDeviceFontDescription* description, const GFontMetrics* request);
+  void SelectDeviceFont(GFontFaceHandle* face, const GDeviceFontDescription* description, int32_t encoding);
+  void SelectTrueTypeFont(GFontFaceHandle* face, int32_t glyphEncoding);
+  void SelectBitmapFont(GScaledFont& face, int32_t glyphEncoding);
+  // Writes what differs from the text state, and takes it.
+  void ApplyFontSelection(const FontSelection& selection);
+  void WriteText(GShortPoint position, const GTextString& text, const GTextEscapements* escapements);
+  // The page's scale (1.0 for a missing or zero factor).
+  void GetPageScale(float* x, float* y);
+  const FontSelection& GetTextState() const { return textState_; }
+
+  // ---- Font download (cheetahFont.cpp) ----
+  // A new record for the face (TrueType when it has outlines, else bitmaps)
+  // with its header sent, in the cache and attached to the face; null when
+  // the face has neither.
+  GDownloadHandle* DownloadFont(GFontFaceHandle* face, int32_t glyphEncoding, int32_t textEncoding);
+  void DownloadBitmapHeader(GScaledFont& face);
+  // 1 when the header was written; 0 when the face lacks what it needs.
+  int DownloadTrueTypeHeader(GFontFaceHandle* face, int32_t textEncoding);
+  // Header data in ReadFontHeader pieces of at most 65535 bytes, padded to
+  // a multiple of 4 when asked.
+  void WriteFontHeaderData(const uint8_t* bytes, uint32_t length, bool pad);
+  // The table as header data with its pad, exactly length bytes before it.
+  void WriteTrueTypeTable(GTrueTypeFace* face, uint32_t tagIndex, uint32_t length);
+  void DownloadInitialGlyphs(GFontFaceHandle* face);
+  void DownloadTrueTypeChars(GFontFaceHandle* face, const GTextString& source, const GTextString& sent);
+  void DownloadBitmapChars(GScaledFont& face, const GTextString& source, const GTextString& sent);
+  // One glyph (and the components of a composite not yet sent) as
+  // characters; the bytes written.
+  uint32_t DownloadGlyph(GFontFaceHandle* face, GCheetahDownloadHandle* record, uint16_t glyph, uint16_t code,
+                         int depth = 0);
+  static uint16_t GetSymbolSet(int32_t encoding);
+  static int32_t GetDownloadEncoding(int32_t encoding);
 
   // ---- Reading ----
   int16_t GetReservedSetting() const { return reservedSetting_; }
@@ -302,6 +374,19 @@ class GCheetah : public GPdlGenerator {
   int16_t currentDuplex_ = -1;
   int32_t buildingClip_ = 0;
   int32_t inScanLines_ = 0;
+  FontSelection textState_;
+
+  // Font helpers (cheetahFont.cpp, cheetahText.cpp).
+  // Releases the least recently used fonts until bytes are available or
+  // nothing more can be released.
+  void MakeRoom(uint32_t bytes);
+  // New, empty downloaded-font cache and glyph-code allocator; the memory
+  // the fonts held is given back.
+  void NewDownloadState();
+  void ResetTextState() { textState_ = FontSelection(); }
+  // The font counter in decimal, the kind ("TT" or "BM") and the face's
+  // name; the counter moves on.
+  RWCString NextFontName(const char* kind, const RWCString& faceName);
 
  private:
   // The stored output settings, in the shared block's order.

@@ -342,13 +342,16 @@ TEST(GeneratorGlyphCodesTest, TextInSingleByteAndUnicodeEncodingsConvertsThrough
 
 // ---- The generator's cache and allocator ----
 
-TEST(GeneratorDownloadStateTest, ACopyHasNoneAndAssignmentDropsThem) {
+TEST(GeneratorDownloadStateTest, ACopyMakesItsOwnAndTheBaseAssignmentDropsThem) {
   RemovalRecordingGenerator generator;
   generator.SetDownloadCache(new GCheetahDownloadCache);
   generator.SetGlyphCodeAllocator(new GCheetahGlyphCodeAllocator);
+  // The PCL XL generator's copy makes fresh ones of its own.
   GCheetah copy(generator);
-  EXPECT_EQ(copy.GetDownloadCache(), nullptr);
-  EXPECT_EQ(copy.GetGlyphCodeAllocator(), nullptr);
+  ASSERT_NE(copy.GetDownloadCache(), nullptr);
+  EXPECT_NE(copy.GetDownloadCache(), generator.GetDownloadCache());
+  EXPECT_EQ(copy.GetDownloadCache()->GetEntryCount(), 0u);
+  EXPECT_NE(copy.GetGlyphCodeAllocator(), generator.GetGlyphCodeAllocator());
   EXPECT_NE(generator.GetDownloadCache(), nullptr);
   GCheetah other;
   other.SetDownloadCache(new GCheetahDownloadCache);

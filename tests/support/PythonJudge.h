@@ -15,7 +15,9 @@
 namespace qvtest {
 
 // The script's standard output, or false when python3 cannot be run or fails.
-inline bool RunPython(const std::string& script, std::string* output) {
+// Scripts that need the system's Python packages (fontTools) name
+// /usr/bin/python3.
+inline bool RunPython(const std::string& script, std::string* output, const char* python = "python3") {
   // Test cases run as parallel processes: each script gets its own file.
   static int serial = 0;
   std::string path = ::testing::TempDir() + "qv_python_judge_" + std::to_string(getpid()) + "_" +
@@ -24,7 +26,7 @@ inline bool RunPython(const std::string& script, std::string* output) {
   if (!f) return false;
   std::fwrite(script.data(), 1, script.size(), f);
   std::fclose(f);
-  std::string command = "python3 '" + path + "' 2>/dev/null";
+  std::string command = std::string(python) + " '" + path + "' 2>/dev/null";
   FILE* p = popen(command.c_str(), "r");
   if (!p) return false;
   output->clear();
