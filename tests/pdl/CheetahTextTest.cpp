@@ -25,6 +25,7 @@
 #include "graphics/GTTFontReader.h"
 #include "graphics/GTextString.h"
 #include "graphics/GTextStringGraphic.h"
+#include "graphics/GTrueTypeFace.h"
 #include "model/GDeviceFontDescription.h"
 #include "model/GDeviceFontList.h"
 #include "model/GDeviceFontListComposite.h"
@@ -738,6 +739,154 @@ TEST_F(CheetahTextTest, TheQueriesAndTablesAnswerTheirValues) {
   for (const auto& [encoding, set] : sets) EXPECT_EQ(GCheetah::GetSymbolSet(encoding), set) << encoding;
   for (int32_t e : {1, 16, 17, 23}) EXPECT_EQ(GCheetah::GetDownloadEncoding(e), 2) << e;
   for (int32_t e : {2, 3, 4, 24}) EXPECT_EQ(GCheetah::GetDownloadEncoding(e), e) << e;
+}
+
+// ---- Damaged fonts ----
+
+// An outline face whose answers a test sets: "glyf" bytes per glyph, and
+// whether metrics and tables can be had.
+class ScriptedOutlineFace : public qvtest::TestFaceHandle, public GTrueTypeFace {
+ public:
+  explicit ScriptedOutlineFace(GFontFace* face) : TestFaceHandle(face, 0) {}
+  ScriptedOutlineFace(const ScriptedOutlineFace&) = default;
+  ScriptedOutlineFace* Clone() const override { return new ScriptedOutlineFace(*this); }
+  uint32_t GetTrueTypeTableLength(uint32_t tagIndex) override {
+    return tagIndex == GTTFontReader::kHmtx && !withHmtx ? 0 : 8;
+  }
+  uint32_t GetTrueTypeTable(uint32_t, std::unique_ptr<GByteBuffer>& out) override {
+    // Shorter than announced: the header is completed with zeros.
+    out = std::make_unique<GByteBuffer>(new uint8_t[3]{1, 2, 3}, 3, 1);
+    return 3;
+  }
+  int GetTrueTypeGlyphCount(uint16_t* out) override {
+    *out = 10;
+    return 1;
+  }
+  int GetTrueTypeDescender(int16_t* out) override {
+    *out = -36;
+    return 1;
+  }
+  int GetGlyphHorizontalMetrics(uint16_t glyph, uint16_t* advance, int16_t* bearing) override {
+    *advance = 500;
+    *bearing = 10;
+    return glyph == noMetrics ? 0 : 1;
+  }
+  int GetGlyphVerticalMetrics(uint16_t, uint16_t*, int16_t*) override { return 0; }
+  uint32_t GetGlyphOutlineData(uint16_t glyph, std::unique_ptr<GByteBuffer>& out) override {
+    const std::string& bytes = glyphs[glyph % 4];
+    auto* copy = new uint8_t[bytes.size() + 1];
+    std::memcpy(copy, bytes.data(), bytes.size());
+    out = std::make_unique<GByteBuffer>(copy, static_cast<uint32_t>(bytes.size()), 1);
+    return static_cast<uint32_t>(bytes.size());
+  }
+  uint16_t GetGlyphIndexOf(uint16_t code, int32_t) override { return code % 4; }
+
+  bool withHmtx = true;
+  uint16_t noMetrics = 0xFFFF;
+  std::string glyphs[4];
+};
+
+// The ReadChar data sizes and the lengths of the blocks that follow them.
+std::vector<std::pair<uint32_t, uint32_t>> CharSizes(const std::string& s) {
+  std::vector<std::pair<uint32_t, uint32_t>> sizes;
+  for (size_t at = 0; at + 14 <= s.size(); ++at) {
+    if (static_cast<uint8_t>(s[at]) == 0xC1 && static_cast<uint8_t>(s[at + 4]) == 0xA2 &&
+        static_cast<uint8_t>(s[at + 12]) == kOpReadChar) {
+      size_t data = 0;
+      uint32_t length = 0;
+      if (!Embedded(s, at + 13, &data, &length)) break;
+      sizes.push_back({Le(s, at + 6, 4), length});
+      at = data + length - 1;
+    }
+  }
+  return sizes;
+}
+
+// A glyph whose metrics cannot be had goes without its outline, and its
+// character announces exactly the bytes that follow. A composite whose
+// component records run past the glyph's end is walked only inside it. A
+// font without "hmtx" gets no header and no characters.
+TEST_F(CheetahTextTest, DamagedFontsNeverAnnounceBytesTheyDoNotSend) {
+  GFontMetrics m = qvtest::TrueTypeFaceMetrics("Damaged", 100);
+  auto* face = new qvtest::TestFontFace(m, GFontDownloadExtras{});
+  face->kind = 2;
+  std::unique_ptr<ScriptedOutlineFace> outlines(new ScriptedOutlineFace(face));
+  // Glyph 1: a simple glyph of 12 bytes. Glyph 2: a composite whose
+  // record (flags: more components, word arguments) names glyph 3 and
+  // whose next record is cut off. Glyph 3: a composite naming glyph 2.
+  outlines->glyphs[1] = std::string("\x00\x01\x00\x00\x00\x00\x00\x10\x00\x10\x00\x00", 12);
+  outlines->glyphs[2] = std::string("\xFF\xFF\x00\x00\x00\x00\x00\x10\x00\x10\x00\x21\x00\x03\x00\x00\x00\x00\x00\x21",
+                                    20);
+  outlines->glyphs[3] = std::string("\xFF\xFF\x00\x00\x00\x00\x00\x10\x00\x10\x00\x01\x00\x02\x00\x00\x00\x00", 18);
+  outlines->noMetrics = 1;
+  TextJob t;
+  t.Take();
+  keep.texts.push_back(std::make_unique<std::u16string>(u"\x0001\x0002"));
+  auto* text = new GTextStringGraphic(new ScriptedOutlineFace(*outlines), textenc::kUnicode,
+                                      keep.texts.back()->data(), nullptr, 0, 2, GShortPoint(100, 200), nullptr,
+                                      BlackText());
+  EXPECT_EQ(t.job.Draw(text), 0);
+  const std::string stream = t.Take();
+  // The header's tables came back short: each still fills its directory
+  // length.
+  const std::string header = FontHeaderData(stream);
+  ASSERT_GT(header.size(), 14u);
+  EXPECT_EQ(Be(header, 10, 4) + 14 + 12 + 6, header.size());
+  const auto sizes = CharSizes(stream);
+  // Glyph 0 under 0xFFFF, glyph 1 (no metrics: header only), glyph 2 and
+  // its component 3 (whose component 2 is already sent).
+  ASSERT_EQ(sizes.size(), 4u);
+  for (const auto& [announced, sent] : sizes) EXPECT_EQ(announced, sent);
+  EXPECT_EQ(sizes[1].first, 10u);
+  EXPECT_EQ(sizes[2].first, 30u);
+  EXPECT_EQ(sizes[3].first, 28u);
+  EXPECT_EQ(SentCodes(stream), (std::vector<uint16_t>{0xFFFF, 1, 2, 0xFFFF}));
+
+  m.name = "Bare";
+  auto* bare = new qvtest::TestFontFace(m, GFontDownloadExtras{});
+  bare->kind = 2;
+  std::unique_ptr<ScriptedOutlineFace> noMetrics(new ScriptedOutlineFace(bare));
+  noMetrics->withHmtx = false;
+  keep.texts.push_back(std::make_unique<std::u16string>(u"ab"));
+  EXPECT_EQ(t.job.Draw(new GTextStringGraphic(new ScriptedOutlineFace(*noMetrics), textenc::kUnicode,
+                                              keep.texts.back()->data(), nullptr, 0, 2, GShortPoint(100, 400),
+                                              nullptr, BlackText())),
+            0);
+  const std::string none = t.Take();
+  EXPECT_EQ(CountOps(none, kOpBeginFontHeader), 0u);
+  EXPECT_TRUE(SentCodes(none).empty());
+  EXPECT_EQ(CountOps(none, kOpText), 1u);
+}
+
+// With edge to edge printing the text moves right by the medium's
+// imageable origin; a page without a medium uses the default one (origin
+// 0) and still prints its text.
+TEST_F(CheetahTextTest, EdgeToEdgeTextMovesByTheMediumsOrigin) {
+  auto face = Face(qvtest::kDejaVuSans, "DejaVu Sans", 100);
+  ASSERT_NE(face, nullptr);
+  struct Case {
+    const qvtest::XlPaper* paper;
+    int16_t expectedX;
+  } cases[] = {{&qvtest::kXlLetter, 400}, {nullptr, 300}};
+  for (const Case& c : cases) {
+    XlJobDriver job;
+    job.SetJobValue(GFeatureIds::kEdgeToEdge, 1);
+    ASSERT_EQ(job.Start(), 0);
+    qvtest::XlPageSettings settings;
+    settings.paper = c.paper;
+    ASSERT_EQ(job.StartPage(settings), 0);
+    EXPECT_EQ(job.Draw(XlText(keep, face.get(), u"x", GShortPoint(300, 500))), 0);
+    ASSERT_EQ(job.EndPage(), 0);
+    ASSERT_EQ(job.End(), 0);
+    // SetCursor: D3 <x16> <y16> F8 4C 6B.
+    std::string cursor("\xD3", 1);
+    for (int16_t v : {c.expectedX, int16_t{500}}) {
+      cursor += static_cast<char>(v & 0xFF);
+      cursor += static_cast<char>(v >> 8);
+    }
+    cursor += "\xF8\x4C\x6B";
+    EXPECT_NE(job.StreamBytes().find(cursor), std::string::npos) << c.expectedX;
+  }
 }
 
 }  // namespace
