@@ -594,10 +594,18 @@ void GCheetah::DownloadBitmapChars(GScaledFont& face, const GTextString& source,
     GByteBuffer* raw = nullptr;
     const uint32_t size = face.GetGlyphBitmap(source.GetChar(k), 0, box, &raw);
     std::unique_ptr<GByteBuffer> image(raw);
-    const uint32_t length = image != nullptr && image->GetData() != nullptr
-                                ? std::min<uint32_t>({size, image->GetLength(), 0xFFFF - 10})
-                                : 0;
-    if (length == 0) continue;
+    // The face's rows are padded to 32 bits; the printer reads rows padded
+    // to whole bytes. An image shorter than its box claims is not sent.
+    const uint32_t width = box[2] > 0 ? static_cast<uint32_t>(box[2]) : 0;
+    const uint32_t rows = box[3] > 0 ? static_cast<uint32_t>(box[3]) : 0;
+    const uint32_t faceRow = (width + 31) / 32 * 4;
+    const uint32_t printerRow = (width + 7) / 8;
+    const uint32_t have = image != nullptr && image->GetData() != nullptr ? std::min(size, image->GetLength()) : 0;
+    const uint32_t length = printerRow * rows;
+    if (length == 0 || length > 0xFFFF - 10 || static_cast<uint64_t>(faceRow) * rows > have) continue;
+    std::vector<uint8_t> packed(length);
+    for (uint32_t y = 0; y < rows; ++y)
+      std::memcpy(packed.data() + y * printerRow, image->GetData() + y * faceRow, printerRow);
     if (!begun) {
       BeginChars(S(), record->GetName());
       begun = true;
@@ -607,7 +615,7 @@ void GCheetah::DownloadBitmapChars(GScaledFont& face, const GTextString& source,
     XLReadChar(S(), c, length + 10);
     XLWriteEmbeddedLength(S(), length + 10);
     XLWriteRawBytes(S(), head.data(), static_cast<uint32_t>(head.size()));
-    XLWriteRawBytes(S(), image->GetData(), length);
+    XLWriteRawBytes(S(), packed.data(), length);
     written += length + 10;
     record->AddSentCode(c);
   }

@@ -889,4 +889,75 @@ TEST_F(CheetahTextTest, EdgeToEdgeTextMovesByTheMediumsOrigin) {
   }
 }
 
+// ---- Bitmap fonts ----
+
+// A face with glyph images only: each glyph a square of size pixels whose
+// left half is black, rows padded to 32 bits as the faces give them,
+// resting on the baseline.
+class HalfBlockFace : public qvtest::TestFaceHandle {
+ public:
+  HalfBlockFace(GFontFace* face, int size) : TestFaceHandle(face, 0), size_(size) {}
+  HalfBlockFace(const HalfBlockFace&) = default;
+  HalfBlockFace* Clone() const override { return new HalfBlockFace(*this); }
+  uint32_t GetGlyphBitmap(uint16_t, int32_t, int16_t box[4], GByteBuffer** out) override {
+    const uint32_t row = ((size_ + 31) / 32) * 4;
+    const uint32_t bytes = row * size_;
+    auto* bits = new uint8_t[bytes]();
+    for (int y = 0; y < size_; ++y)
+      for (int x = 0; x < size_ / 2; ++x) bits[y * row + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+    *out = new GByteBuffer(bits, bytes, 1);
+    box[0] = 0;
+    box[1] = static_cast<int16_t>(size_);
+    box[2] = static_cast<int16_t>(size_);
+    box[3] = static_cast<int16_t>(size_);
+    return bytes;
+  }
+
+ private:
+  int size_;
+};
+
+// A face with glyph images only is downloaded as a bitmap font at the
+// page resolution; its glyphs print their images where the text was
+// drawn: the left half of each square black, the right half white.
+TEST_F(CheetahTextTest, BitmapFontGlyphsPrintTheirImages) {
+  ASSERT_FALSE(interpreter.empty()) << qvtest::kNoInterpreter;
+  GFontMetrics m = qvtest::TrueTypeFaceMetrics("Blocks", 120);
+  auto* face = new qvtest::TestFontFace(m, GFontDownloadExtras{});
+  face->kind = 1;
+  std::unique_ptr<HalfBlockFace> blocks(new HalfBlockFace(face, 120));
+  keep.bytes.push_back(std::make_unique<std::string>("AB"));
+  keep.advances.push_back(std::make_unique<std::vector<int16_t>>(2, 240));
+  XlJobDriver job;
+  ASSERT_EQ(job.Start(), 0);
+  ASSERT_EQ(job.StartPage(), 0);
+  EXPECT_EQ(job.Draw(new GTextStringGraphic(new HalfBlockFace(*blocks), 4, keep.bytes.back()->data(),
+                                            keep.advances.back()->data(), 0, 2, GShortPoint(600, 1200), nullptr,
+                                            BlackText())),
+            0);
+  ASSERT_EQ(job.EndPage(), 0);
+  ASSERT_EQ(job.End(), 0);
+  const std::string stream = job.StreamBytes();
+  EXPECT_NE(stream.find("0BMBlocks"), std::string::npos);
+  EXPECT_EQ(SentCodes(stream), (std::vector<uint16_t>{'A', 'B'}));
+  const qvtest::RenderedJob rendered = qvtest::RenderPcl(interpreter, job.Bytes(), "text_bitmap", kTextRenderDpi);
+  EXPECT_EQ(rendered.status, 0) << rendered.errors;
+  EXPECT_EQ(rendered.errors.find("rror"), std::string::npos) << rendered.errors;
+  ASSERT_EQ(rendered.pages.size(), 1u) << rendered.errors;
+  const qvtest::GrayPage& page = rendered.pages[0];
+  // Each square: 20 page pixels from x 100 (and 140), above the baseline
+  // at y 200.
+  for (int left : {100, 140}) {
+    SCOPED_TRACE(left);
+    int dark = 0;
+    int light = 0;
+    for (int y = 183; y < 198; ++y) {
+      for (int x = left + 2; x < left + 8; ++x) dark += page.At(x, y) < 128;
+      for (int x = left + 12; x < left + 18; ++x) light += page.At(x, y) >= 128;
+    }
+    EXPECT_EQ(dark, 15 * 6);
+    EXPECT_EQ(light, 15 * 6);
+  }
+}
+
 }  // namespace
