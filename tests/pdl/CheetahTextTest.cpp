@@ -347,6 +347,10 @@ TEST_F(CheetahTextTest, PrinterAndDownloadedFontsPrintWhereTheTextWasDrawn) {
   EXPECT_EQ(CountOps(job.StreamBytes(), kOpBeginFontHeader), 2u);
 
   const qvtest::RenderedJob rendered = qvtest::RenderPcl(interpreter, job.Bytes(), "text_fonts", kTextRenderDpi);
+  // The page to look at.
+  const std::string png = ::testing::TempDir() + "qv_xl_text_fonts-%d.png";
+  EXPECT_TRUE(qvtest::WritePclPng(interpreter, job.Bytes(), png, kTextRenderDpi));
+  RecordProperty("page", png);
   EXPECT_EQ(rendered.status, 0) << rendered.errors;
   EXPECT_EQ(rendered.errors.find("rror"), std::string::npos) << rendered.errors;
   ASSERT_EQ(rendered.pages.size(), 1u) << rendered.errors;

@@ -130,4 +130,17 @@ inline RenderedJob RenderPcl(const std::string& interpreter, const std::string& 
                          ".prn", resolution);
 }
 
+// Writes the job's pages as colour PNG files (path with "%d" for the page
+// number) for a person to look at; true when the interpreter succeeded.
+inline bool WritePclPng(const std::string& interpreter, const std::string& job, const std::string& path,
+                        int resolution) {
+  const std::string jobPath = path + ".prn";
+  std::ofstream(jobPath, std::ios::binary) << job;
+  const std::string command = "'" + interpreter + "' -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=png16m -r" +
+                              std::to_string(resolution) + " -o '" + path + "' '" + jobPath + "' >/dev/null 2>&1";
+  const bool ok = std::system(command.c_str()) == 0;
+  std::remove(jobPath.c_str());
+  return ok;
+}
+
 }  // namespace qvtest
