@@ -140,6 +140,22 @@ GCheetahDownloadHandle* RecordOf(GScaledFont& face) {
   return dynamic_cast<GCheetahDownloadHandle*>(face.GetDownloadInfo());
 }
 
+// How many characters of the text to send: those not yet sent; when they
+// would exceed the characters the header declared, the font is released
+// (it is sent again with this text's characters only) and all of them.
+uint32_t CharactersToSend(GCheetahDownloadHandle* record, const GTextString& sent) {
+  const uint16_t n = sent.GetLength();
+  uint32_t m = 0;
+  for (uint32_t k = 0; k < n; ++k)
+    if (record->HasSentCode(sent.GetChar(k)) == 0) ++m;
+  if (m == 0) return 0;
+  if (static_cast<uint32_t>(static_cast<uint16_t>(record->GetGlyphCount())) + m > record->GetCapacity()) {
+    record->Release();
+    m = n;
+  }
+  return m;
+}
+
 void BeginChars(XLStream* s, const RWCString& name) {
   XLBeginChar(s, reinterpret_cast<const uint8_t*>(name.Data()), static_cast<uint32_t>(name.Length()));
 }
@@ -477,22 +493,16 @@ void GCheetah::DownloadTrueTypeChars(GFontFaceHandle* face, const GTextString& s
   GCheetahDownloadHandle* record = RecordOf(face);
   auto* outlines = dynamic_cast<GTrueTypeFace*>(face);
   if (record == nullptr || outlines == nullptr) return;
-  const uint16_t n = sent.GetLength();
-  uint32_t m = 0;
-  for (uint32_t k = 0; k < n; ++k)
-    if (record->HasSentCode(sent.GetChar(k)) == 0) ++m;
-  if (m == 0 || record->GetCapacity() == 0) return;
-  if (static_cast<uint32_t>(static_cast<uint16_t>(record->GetGlyphCount())) + m > record->GetCapacity()) {
-    record->Release();
-    m = n;
-  }
+  if (record->GetCapacity() == 0) return;
+  const uint32_t m = CharactersToSend(record, sent);
+  if (m == 0) return;
   MakeRoom(250 * m);
   if (record->GetMemory() == 0 && DownloadTrueTypeHeader(face, source.GetEncoding()) == 1)
     DownloadInitialGlyphs(face);
 
   bool begun = false;
   uint32_t written = 0;
-  for (uint32_t k = 0; k < n; ++k) {
+  for (uint32_t k = 0; k < sent.GetLength(); ++k) {
     const uint16_t c = sent.GetChar(k);
     if (record->HasSentCode(c) != 0) continue;
     record->AddGlyphCount(1);
@@ -571,22 +581,15 @@ uint32_t GCheetah::DownloadGlyph(GFontFaceHandle* face, GCheetahDownloadHandle* 
 void GCheetah::DownloadBitmapChars(GScaledFont& face, const GTextString& source, const GTextString& sent) {
   GCheetahDownloadHandle* record = RecordOf(face);
   if (record == nullptr) return;
-  const uint16_t n = sent.GetLength();
-  uint32_t m = 0;
-  for (uint32_t k = 0; k < n; ++k)
-    if (record->HasSentCode(sent.GetChar(k)) == 0) ++m;
+  const uint32_t m = CharactersToSend(record, sent);
   if (m == 0) return;
-  if (static_cast<uint32_t>(static_cast<uint16_t>(record->GetGlyphCount())) + m > record->GetCapacity()) {
-    record->Release();
-    m = n;
-  }
   const int16_t height = face.GetHeight();
   MakeRoom(static_cast<uint32_t>(static_cast<int32_t>(m) * (height / 8) * height));
   if (record->GetMemory() == 0) DownloadBitmapHeader(face);
 
   bool begun = false;
   uint32_t written = 0;
-  for (uint32_t k = 0; k < n; ++k) {
+  for (uint32_t k = 0; k < sent.GetLength(); ++k) {
     const uint16_t c = sent.GetChar(k);
     if (record->HasSentCode(c) != 0) continue;
     record->AddGlyphCount(1);

@@ -341,34 +341,23 @@ int16_t GCheetah::DrawText(GGraphic* graphic) {
         }
         break;
       }
-      case GDownloadRecord::kOutlineFont: {
-        const int32_t c = record->GetGlyphEncoding();
-        if (c == t) {
-          DownloadTrueTypeChars(face, *string, *string);
-          SelectTrueTypeFont(face, c);
-          WriteText(at, *string, text->GetEscapements());
-        } else {
-          const GTextString converted(*string, c, codes);
-          DownloadTrueTypeChars(face, *string, converted);
-          SelectTrueTypeFont(face, c);
-          WriteText(at, converted, text->GetEscapements());
-        }
-        record->SetUseStamp(NextUseStamp());
-        break;
-      }
+      case GDownloadRecord::kOutlineFont:
       case GDownloadRecord::kBitmapFont: {
-        GScaledFont scaled(face, sx, sy);
+        // The characters go in the font's glyph encoding: the text itself
+        // when the encodings agree, else its conversion.
         const int32_t c = record->GetGlyphEncoding();
-        if (c == t) {
-          DownloadBitmapChars(scaled, *string, *string);
-          SelectBitmapFont(scaled, c);
-          WriteText(at, *string, text->GetEscapements());
+        std::unique_ptr<GTextString> converted;
+        if (c != t) converted = std::make_unique<GTextString>(*string, c, codes);
+        const GTextString& sent = converted != nullptr ? *converted : *string;
+        if (record->GetKind() == GDownloadRecord::kOutlineFont) {
+          DownloadTrueTypeChars(face, *string, sent);
+          SelectTrueTypeFont(face, c);
         } else {
-          const GTextString converted(*string, c, codes);
-          DownloadBitmapChars(scaled, *string, converted);
+          GScaledFont scaled(face, sx, sy);
+          DownloadBitmapChars(scaled, *string, sent);
           SelectBitmapFont(scaled, c);
-          WriteText(at, converted, text->GetEscapements());
         }
+        WriteText(at, sent, text->GetEscapements());
         record->SetUseStamp(NextUseStamp());
         break;
       }

@@ -56,6 +56,10 @@ struct XlQuadrants {
   uint8_t rgb[4][3];  // top left, top right, bottom left, bottom right
 };
 
+// The quadrants of the rendering tests: four grays, and four colours.
+const XlQuadrants kXlGrays{{{0, 0, 0}, {255, 255, 255}, {96, 96, 96}, {192, 192, 192}}};
+const XlQuadrants kXlColours{{{255, 0, 0}, {0, 0, 255}, {0, 160, 0}, {255, 255, 255}}};
+
 // A swatch of each colour, filled as a vector rectangle below the image:
 // the interpreter's own gray for the colour, which the image's quadrants
 // are measured against.
@@ -339,6 +343,27 @@ bool XlDarkAtEdge(const qvtest::GrayPage& page, int x, int y) {
   return false;
 }
 
+// Each quadrant of the rendered test image has the gray of its source
+// colour's swatch, within the tolerance.
+void XlExpectQuadrantGrays(const qvtest::GrayPage& page, uint8_t bits, int tolerance) {
+  const int centres[4][2] = {{900, 900}, {1500, 900}, {900, 1500}, {1500, 1500}};
+  for (int i = 0; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    // A 1-bit image has the two colours 0 and 1: 0, 1, 1, 0.
+    const int source = bits == 1 ? (i == 1 || i == 2 ? 1 : 0) : i;
+    const GRect swatch = XlSwatch(source);
+    const int expected = XlAverageGray(page, (swatch.left + swatch.right) / 2, (swatch.top + swatch.bottom) / 2);
+    EXPECT_NEAR(XlAverageGray(page, centres[i][0], centres[i][1]), expected, tolerance);
+  }
+}
+
+// The page is white left of, right of and below the test image.
+void XlExpectWhiteAroundImage(const qvtest::GrayPage& page) {
+  EXPECT_GT(XlAverageGray(page, 300, 1200, 5), 250);
+  EXPECT_GT(XlAverageGray(page, 2100, 1200, 5), 250);
+  EXPECT_GT(XlAverageGray(page, 1200, 2100, 5), 250);
+}
+
 class CheetahImageTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -358,8 +383,6 @@ class CheetahImageTest : public ::testing::Test {
 // of each quadrant of its source, and leaves the page around it white.
 TEST_F(CheetahImageTest, ImagesOfEveryDepthAndCompressionRenderWithTheirSourceGrays) {
   ASSERT_FALSE(interpreter.empty()) << qvtest::kNoInterpreter;
-  const XlQuadrants grays{{{0, 0, 0}, {255, 255, 255}, {96, 96, 96}, {192, 192, 192}}};
-  const XlQuadrants colours{{{255, 0, 0}, {0, 0, 255}, {0, 160, 0}, {255, 255, 255}}};
   struct Case {
     const char* name;
     uint8_t bits;
@@ -383,7 +406,7 @@ TEST_F(CheetahImageTest, ImagesOfEveryDepthAndCompressionRenderWithTheirSourceGr
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const XlQuadrants& q = c.how.colour && c.bits != 1 ? colours : grays;
+    const XlQuadrants& q = c.how.colour && c.bits != 1 ? kXlColours : kXlGrays;
     XlJobDriver job(XlImageConfiguration(c.how.dither));
     XlStartImageJob(job, c.how);
     EXPECT_EQ(job.Draw(XlRaster(XlQuadrantBitmap(c.bits, 64, q), kImageDestination)), 0);
@@ -400,19 +423,8 @@ TEST_F(CheetahImageTest, ImagesOfEveryDepthAndCompressionRenderWithTheirSourceGr
     EXPECT_EQ(rendered.errors.find("rror"), std::string::npos) << rendered.errors;
     ASSERT_EQ(rendered.pages.size(), 1u) << rendered.errors;
     const qvtest::GrayPage& page = rendered.pages[0];
-    const int centres[4][2] = {{900, 900}, {1500, 900}, {900, 1500}, {1500, 1500}};
-    for (int i = 0; i < 4; ++i) {
-      SCOPED_TRACE(i);
-      // A 1-bit image has the two colours 0 and 1: 0, 1, 1, 0.
-      const int source = c.bits == 1 ? (i == 1 || i == 2 ? 1 : 0) : i;
-      const GRect swatch = XlSwatch(source);
-      const int expected = XlAverageGray(page, (swatch.left + swatch.right) / 2, (swatch.top + swatch.bottom) / 2);
-      EXPECT_NEAR(XlAverageGray(page, centres[i][0], centres[i][1]), expected, c.tolerance);
-    }
-    // White around the image.
-    EXPECT_GT(XlAverageGray(page, 300, 1200, 5), 250);
-    EXPECT_GT(XlAverageGray(page, 2100, 1200, 5), 250);
-    EXPECT_GT(XlAverageGray(page, 1200, 2100, 5), 250);
+    XlExpectQuadrantGrays(page, c.bits, c.tolerance);
+    XlExpectWhiteAroundImage(page);
   }
 }
 
@@ -451,8 +463,6 @@ GBitmap XlPackedBitmap(const GBitmap& plain, bool damaged) {
 // image's place.
 TEST_F(CheetahImageTest, LzwPackedBitmapsRenderLikeTheirPlainImage) {
   ASSERT_FALSE(interpreter.empty()) << qvtest::kNoInterpreter;
-  const XlQuadrants grays{{{0, 0, 0}, {255, 255, 255}, {96, 96, 96}, {192, 192, 192}}};
-  const XlQuadrants colours{{{255, 0, 0}, {0, 0, 255}, {0, 160, 0}, {255, 255, 255}}};
   struct Case {
     const char* name;
     uint8_t bits;
@@ -466,7 +476,7 @@ TEST_F(CheetahImageTest, LzwPackedBitmapsRenderLikeTheirPlainImage) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const XlQuadrants& q = c.how.colour ? colours : grays;
+    const XlQuadrants& q = c.how.colour ? kXlColours : kXlGrays;
     const GBitmap plain = XlQuadrantBitmap(c.bits, 64, q);
     const GBitmap packed = XlPackedBitmap(plain, c.damaged);
     ASSERT_NE(packed.IsCompressed(), 0);
@@ -482,18 +492,8 @@ TEST_F(CheetahImageTest, LzwPackedBitmapsRenderLikeTheirPlainImage) {
     EXPECT_EQ(rendered.errors.find("rror"), std::string::npos) << rendered.errors;
     ASSERT_EQ(rendered.pages.size(), 1u) << rendered.errors;
     const qvtest::GrayPage& page = rendered.pages[0];
-    EXPECT_GT(XlAverageGray(page, 300, 1200, 5), 250);
-    EXPECT_GT(XlAverageGray(page, 2100, 1200, 5), 250);
-    EXPECT_GT(XlAverageGray(page, 1200, 2100, 5), 250);
-    if (c.damaged) continue;
-    const int centres[4][2] = {{900, 900}, {1500, 900}, {900, 1500}, {1500, 1500}};
-    for (int i = 0; i < 4; ++i) {
-      SCOPED_TRACE(i);
-      const int source = c.bits == 1 ? (i == 1 || i == 2 ? 1 : 0) : i;
-      const GRect swatch = XlSwatch(source);
-      const int expected = XlAverageGray(page, (swatch.left + swatch.right) / 2, (swatch.top + swatch.bottom) / 2);
-      EXPECT_NEAR(XlAverageGray(page, centres[i][0], centres[i][1]), expected, 12);
-    }
+    XlExpectWhiteAroundImage(page);
+    if (!c.damaged) XlExpectQuadrantGrays(page, c.bits, 12);
   }
 }
 
@@ -528,7 +528,7 @@ TEST_F(CheetahImageTest, AClippedImageShowsOnlyInsideTheClip) {
 // rectangle drawn next with only a pen stays empty inside.
 TEST_F(CheetahImageTest, AnImageDrawnWithoutABrushStillShows) {
   ASSERT_FALSE(interpreter.empty()) << qvtest::kNoInterpreter;
-  const XlQuadrants grays{{{0, 0, 0}, {255, 255, 255}, {96, 96, 96}, {192, 192, 192}}};
+  const XlQuadrants& grays = kXlGrays;
   for (bool colour : {false, true}) {
     SCOPED_TRACE(colour ? "colour" : "gray");
     XlJobDriver job(XlImageConfiguration(false));

@@ -161,21 +161,37 @@ bool Embedded(const std::string& s, size_t at, size_t* data, uint32_t* length) {
   return *data + *length <= s.size();
 }
 
-// ReadChar's codes: "C1 <code16> F8 A2 C2 <size32> F8 A3 53", in order.
-std::vector<uint16_t> SentCodes(const std::string& s) {
-  std::vector<uint16_t> codes;
+// The characters of the stream: ReadChar "C1 <code16> F8 A2 C2 <size32> F8
+// A3 53" with its code, the size it announces and the length of the block
+// that follows it, in order.
+struct XlChar {
+  uint16_t code = 0;
+  uint32_t announced = 0;
+  uint32_t length = 0;
+};
+
+std::vector<XlChar> ReadChars(const std::string& s) {
+  std::vector<XlChar> chars;
   for (size_t at = 0; at + 14 <= s.size(); ++at) {
     if (static_cast<uint8_t>(s[at]) == 0xC1 && static_cast<uint8_t>(s[at + 3]) == 0xF8 &&
         static_cast<uint8_t>(s[at + 4]) == 0xA2 && static_cast<uint8_t>(s[at + 5]) == 0xC2 &&
         static_cast<uint8_t>(s[at + 10]) == 0xF8 && static_cast<uint8_t>(s[at + 11]) == 0xA3 &&
         static_cast<uint8_t>(s[at + 12]) == kOpReadChar) {
-      codes.push_back(static_cast<uint16_t>(Le(s, at + 1, 2)));
       size_t data = 0;
       uint32_t length = 0;
       if (!Embedded(s, at + 13, &data, &length)) break;
-      EXPECT_EQ(length, Le(s, at + 6, 4));
+      chars.push_back({static_cast<uint16_t>(Le(s, at + 1, 2)), Le(s, at + 6, 4), length});
       at = data + length - 1;  // past the character's data
     }
+  }
+  return chars;
+}
+
+std::vector<uint16_t> SentCodes(const std::string& s) {
+  std::vector<uint16_t> codes;
+  for (const XlChar& c : ReadChars(s)) {
+    EXPECT_EQ(c.announced, c.length) << c.code;
+    codes.push_back(c.code);
   }
   return codes;
 }
@@ -198,23 +214,31 @@ size_t CountOps(const std::string& s, uint8_t op) {
   return count;
 }
 
-// The header data of the first font header: every ReadFontHeader's bytes
-// joined.
-std::string FontHeaderData(const std::string& s) {
-  std::string data;
-  // ReadFontHeader: C1 <len16> F8 <id> 50, then the embedded block.
+// The ReadFontHeader pieces of the first font header: the length each
+// announces and its bytes ("C1 <len16> F8 <id> 50", then the block).
+std::vector<std::pair<uint32_t, std::string>> FontHeaderPieces(const std::string& s) {
+  std::vector<std::pair<uint32_t, std::string>> pieces;
   for (size_t at = 0; at + 8 <= s.size(); ++at) {
     if (static_cast<uint8_t>(s[at]) == 0xC1 && static_cast<uint8_t>(s[at + 3]) == 0xF8 &&
         static_cast<uint8_t>(s[at + 5]) == kOpReadFontHeader) {
       size_t from = 0;
       uint32_t length = 0;
       if (!Embedded(s, at + 6, &from, &length)) break;
-      EXPECT_EQ(length, Le(s, at + 1, 2));
-      data += s.substr(from, length);
+      pieces.push_back({Le(s, at + 1, 2), s.substr(from, length)});
       at = from + length - 1;
-    } else if (static_cast<uint8_t>(s[at]) == kOpEndFontHeader && !data.empty()) {
+    } else if (static_cast<uint8_t>(s[at]) == kOpEndFontHeader && !pieces.empty()) {
       break;
     }
+  }
+  return pieces;
+}
+
+// The header data of the first font header: its pieces joined.
+std::string FontHeaderData(const std::string& s) {
+  std::string data;
+  for (const auto& [announced, bytes] : FontHeaderPieces(s)) {
+    EXPECT_EQ(announced, bytes.size());
+    data += bytes;
   }
   return data;
 }
@@ -551,19 +575,8 @@ TEST_F(CheetahTextTest, HeaderDataGoesInPiecesOfAtMost65535Bytes) {
     t.job.generator.WriteFontHeaderData(reinterpret_cast<const uint8_t*>(bytes.data()), c.length, c.pad);
     const std::string stream = t.Take();
     std::vector<uint32_t> pieces;
-    std::string joined;
-    for (size_t at = 0; at + 6 <= stream.size(); ++at) {
-      if (static_cast<uint8_t>(stream[at]) == 0xC1 && static_cast<uint8_t>(stream[at + 3]) == 0xF8 &&
-          static_cast<uint8_t>(stream[at + 5]) == kOpReadFontHeader) {
-        pieces.push_back(Le(stream, at + 1, 2));
-        const bool longForm = static_cast<uint8_t>(stream[at + 6]) == 0xFA;
-        const uint32_t length = longForm ? Le(stream, at + 7, 4) : static_cast<uint8_t>(stream[at + 7]);
-        EXPECT_EQ(length, pieces.back());
-        const size_t data = at + (longForm ? 11 : 8);
-        joined += stream.substr(data, length);
-        at = data + length - 1;
-      }
-    }
+    for (const auto& piece : FontHeaderPieces(stream)) pieces.push_back(piece.first);
+    const std::string joined = FontHeaderData(stream);
     EXPECT_EQ(pieces, c.pieces);
     const uint32_t padded = c.pad ? (c.length + 3) / 4 * 4 : c.length;
     EXPECT_EQ(joined, bytes + std::string(padded - c.length, '\0'));
@@ -790,22 +803,6 @@ class ScriptedOutlineFace : public qvtest::TestFaceHandle, public GTrueTypeFace 
   std::string glyphs[4];
 };
 
-// The ReadChar data sizes and the lengths of the blocks that follow them.
-std::vector<std::pair<uint32_t, uint32_t>> CharSizes(const std::string& s) {
-  std::vector<std::pair<uint32_t, uint32_t>> sizes;
-  for (size_t at = 0; at + 14 <= s.size(); ++at) {
-    if (static_cast<uint8_t>(s[at]) == 0xC1 && static_cast<uint8_t>(s[at + 4]) == 0xA2 &&
-        static_cast<uint8_t>(s[at + 12]) == kOpReadChar) {
-      size_t data = 0;
-      uint32_t length = 0;
-      if (!Embedded(s, at + 13, &data, &length)) break;
-      sizes.push_back({Le(s, at + 6, 4), length});
-      at = data + length - 1;
-    }
-  }
-  return sizes;
-}
-
 // A glyph whose metrics cannot be had goes without its outline, and its
 // character announces exactly the bytes that follow. A composite whose
 // component records run past the glyph's end is walked only inside it. A
@@ -836,14 +833,14 @@ TEST_F(CheetahTextTest, DamagedFontsNeverAnnounceBytesTheyDoNotSend) {
   const std::string header = FontHeaderData(stream);
   ASSERT_GT(header.size(), 14u);
   EXPECT_EQ(Be(header, 10, 4) + 14 + 12 + 6, header.size());
-  const auto sizes = CharSizes(stream);
+  const std::vector<XlChar> chars = ReadChars(stream);
   // Glyph 0 under 0xFFFF, glyph 1 (no metrics: header only), glyph 2 and
   // its component 3 (whose component 2 is already sent).
-  ASSERT_EQ(sizes.size(), 4u);
-  for (const auto& [announced, sent] : sizes) EXPECT_EQ(announced, sent);
-  EXPECT_EQ(sizes[1].first, 10u);
-  EXPECT_EQ(sizes[2].first, 30u);
-  EXPECT_EQ(sizes[3].first, 28u);
+  ASSERT_EQ(chars.size(), 4u);
+  for (const XlChar& c : chars) EXPECT_EQ(c.announced, c.length);
+  EXPECT_EQ(chars[1].announced, 10u);
+  EXPECT_EQ(chars[2].announced, 30u);
+  EXPECT_EQ(chars[3].announced, 28u);
   EXPECT_EQ(SentCodes(stream), (std::vector<uint16_t>{0xFFFF, 1, 2, 0xFFFF}));
 
   m.name = "Bare";
