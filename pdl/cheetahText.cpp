@@ -286,7 +286,9 @@ void GCheetah::GetPageScale(float* x, float* y) {
 int16_t GCheetah::RemoveDownloadedFont(const RWCString& fontName) {
   XLRemoveFont(S(), reinterpret_cast<const uint8_t*>(fontName.Data()), static_cast<uint32_t>(fontName.Length()));
   if (fontName == textState_.name) textState_.name = kNoFont;
-  return TakeWriteStatus();
+  // Called in the middle of other operations (a font released to make
+  // room): the write status stays for the operation that runs.
+  return static_cast<int16_t>(writeStatus_);
 }
 
 int16_t GCheetah::DrawText(GGraphic* graphic) {

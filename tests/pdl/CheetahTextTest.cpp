@@ -961,4 +961,17 @@ TEST_F(CheetahTextTest, BitmapFontGlyphsPrintTheirImages) {
   }
 }
 
+// A font removed while another operation runs (to make room, or for a text
+// that overflows it) leaves a failed write for that operation to report.
+TEST_F(CheetahTextTest, RemovingAFontKeepsAFailedWriteForTheRunningOperation) {
+  TextJob t;
+  t.Take();
+  qvtest::RecordingSource::last->writeStatus = 77;
+  const std::string bytes(20000, 'z');
+  t.job.generator.WriteFontHeaderData(reinterpret_cast<const uint8_t*>(bytes.data()), 20000, false);
+  EXPECT_EQ(t.job.generator.RemoveDownloadedFont(RWCString("0TTGone")), 77);
+  qvtest::RecordingSource::last->writeStatus = 0;
+  EXPECT_EQ(t.job.EndPage(), 77);
+}
+
 }  // namespace

@@ -34,8 +34,8 @@ class TestCheetah : public GCheetah {
   }
 };
 
-// A PCL XL generator whose job, page and escape-text operations are the
-// generator base's: it writes nothing of its own, for the tests of the base
+// A PCL XL generator whose job, page, escape-text and font-query operations
+// are the generator base's: it writes nothing of its own, for the tests of the base
 // and of the PJL wrapper around a generator's output.
 class QuietCheetah : public GCheetah {
  public:
@@ -45,6 +45,12 @@ class QuietCheetah : public GCheetah {
   int16_t PageStart(GPageStart* command) override { return GPdlGenerator::PageStart(command); }
   int16_t PageEnd(GPageEnd* command) override { return GPdlGenerator::PageEnd(command); }
   int32_t CheckEscapeText(const RWCString& text) override { return GPdlGenerator::CheckEscapeText(text); }
+  int32_t QueryFontHandling(GFontFace* face) override { return GPdlGenerator::QueryFontHandling(face); }
+  int32_t QueryTextHandling(const GFontMetrics* metrics, int32_t kind, int32_t selector, const char** outText,
+                            int32_t italic, int32_t weight, GDeviceFontDescription** outDescription) override {
+    return GPdlGenerator::QueryTextHandling(metrics, kind, selector, outText, italic, weight, outDescription);
+  }
+  int16_t LookupStyleCode(int16_t n) override { return GPdlGenerator::LookupStyleCode(n); }
 };
 
 class TestPostScript : public GPostScript {
