@@ -32,8 +32,10 @@
 #include "model/GFeatureIds.h"
 #include "model/GGraphicBundle.h"
 #include "pdl/GCheetahDownloadRecord.h"
+#include "pdl/XLStream.h"
 #include "support/PclInterpreter.h"
 #include "support/PythonJudge.h"
+#include "support/RecordingChannel.h"
 #include "support/TrueTypeTestFace.h"
 #include "support/XlJobDriver.h"
 #include "w32test/Testing.h"
@@ -780,7 +782,7 @@ class ScriptedOutlineFace : public qvtest::TestFaceHandle, public GTrueTypeFace 
     return 1;
   }
   int GetTrueTypeDescender(int16_t* out) override {
-    *out = -36;
+    *out = descender;
     return 1;
   }
   int GetGlyphHorizontalMetrics(uint16_t glyph, uint16_t* advance, int16_t* bearing) override {
@@ -799,6 +801,7 @@ class ScriptedOutlineFace : public qvtest::TestFaceHandle, public GTrueTypeFace 
   uint16_t GetGlyphIndexOf(uint16_t code, int32_t) override { return code % 4; }
 
   bool withHmtx = true;
+  int16_t descender = -36;
   uint16_t noMetrics = 0xFFFF;
   std::string glyphs[4];
 };
@@ -972,6 +975,54 @@ TEST_F(CheetahTextTest, RemovingAFontKeepsAFailedWriteForTheRunningOperation) {
   EXPECT_EQ(t.job.generator.RemoveDownloadedFont(RWCString("0TTGone")), 77);
   qvtest::RecordingSource::last->writeStatus = 0;
   EXPECT_EQ(t.job.EndPage(), 77);
+}
+
+// A face set for vertical writing: the header adds the vertical ranges of
+// its encoding (and no descender segment for a descender of -36), the text
+// selects writing mode 1, and its characters carry vertical metrics; one
+// whose vertical metrics cannot be had announces only its header.
+TEST_F(CheetahTextTest, VerticalFacesSendTheirRangesAndVerticalMetrics) {
+  struct Case {
+    int32_t faceEncoding;
+    int16_t descender;
+    const char* segments;  // after the tables: the GC, VE and VR segments in hex
+  } cases[] = {
+      {4, -36, "4743000000060000ffff0000" "564500000006" "0001" "0000007f"},
+      {16, -200, "4743000000060000ffff0000" "56450000001200040000" "00ff20a920a9ff60ffdfffe7ffff"
+                 "56520000000400" "00ff38"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.faceEncoding);
+    GFontMetrics m = qvtest::TrueTypeFaceMetrics("Upright", 100);
+    m.metricInt4 = c.faceEncoding;
+    m.metricInt7 = 1;
+    auto* face = new qvtest::TestFontFace(m, GFontDownloadExtras{});
+    face->kind = 2;
+    std::unique_ptr<ScriptedOutlineFace> vertical(new ScriptedOutlineFace(face));
+    vertical->descender = c.descender;
+    vertical->glyphs[1] = std::string("\x00\x01\x00\x00\x00\x00\x00\x10\x00\x10\x00\x00", 12);
+    TextJob t;
+    t.Take();
+    keep.texts.push_back(std::make_unique<std::u16string>(u"\x0001"));
+    EXPECT_EQ(t.job.Draw(new GTextStringGraphic(new ScriptedOutlineFace(*vertical), textenc::kUnicode,
+                                                keep.texts.back()->data(), nullptr, 0, 1, GShortPoint(100, 200),
+                                                nullptr, BlackText())),
+              0);
+    const std::string stream = t.Take();
+    const std::string header = FontHeaderData(stream);
+    ASSERT_GT(header.size(), 14u);
+    const uint32_t d = Be(header, 10, 4);
+    ASSERT_LE(14 + d, header.size());
+    EXPECT_EQ(qvtest::Hex(header.substr(14 + d)), std::string(c.segments) + "ffff00000000");
+    EXPECT_EQ(CountOps(stream, kOpSetCharAttributes), 1u);
+    // Class 2 characters: no vertical metrics, so header only (12 bytes).
+    const std::vector<XlChar> chars = ReadChars(stream);
+    ASSERT_EQ(chars.size(), 2u);
+    for (const XlChar& ch : chars) {
+      EXPECT_EQ(ch.announced, 12u);
+      EXPECT_EQ(ch.length, 12u);
+    }
+  }
 }
 
 }  // namespace
