@@ -80,10 +80,10 @@ GTextStringGraphic* XlText(TextKeeper& keep, TestTrueTypeFaceHandle* face, const
 // A scalable printer font for Windows Latin 1 (text encoding 4), upright,
 // weight 400, named "Courier" and selected by the select string.
 GDeviceFontDescription CourierDescription(const char* select, int32_t location = 0, int32_t defaultSet = 4,
-                                          int32_t scalability = 1) {
+                                          const char* name = "Courier") {
   GDeviceFontDescription::SymbolSetVector sets;
   sets.Append(4);
-  return GDeviceFontDescription("Courier", select, defaultSet, sets, 400, 0, 0, 0, scalability, 0, 7, location);
+  return GDeviceFontDescription(name, select, defaultSet, sets, 400, 0, 0, 0, 1, 0, 7, location);
 }
 
 // The device-font lists of the configuration: one list with the fonts.
@@ -97,8 +97,8 @@ GDeviceFontListComposite* PrinterFonts(const std::vector<GDeviceFontDescription>
 
 // A face the printer font stands in for: "Courier", 150 pixels, encoding
 // 4, bitmaps only (nothing to download).
-qvtest::TestFaceHandle* CourierFace(int16_t height = 150) {
-  GFontMetrics m = qvtest::TrueTypeFaceMetrics("Courier", height);
+qvtest::TestFaceHandle* CourierFace(int16_t height = 150, const char* name = "Courier") {
+  GFontMetrics m = qvtest::TrueTypeFaceMetrics(name, height);
   auto* face = new qvtest::TestFontFace(m, GFontDownloadExtras{});
   face->kind = 1;
   return new qvtest::TestFaceHandle(face, 0);
@@ -350,7 +350,11 @@ Box CanvasBox(const Canvas& canvas, int top, int bottom) {
 TEST_F(CheetahTextTest, PrinterAndDownloadedFontsPrintWhereTheTextWasDrawn) {
   ASSERT_FALSE(interpreter.empty()) << qvtest::kNoInterpreter;
   auto* configuration = qvtest::XlConfiguration();
-  configuration->AddChild(PrinterFonts({CourierDescription("Courier         ")}));
+  // The same printer font by its name, and by a PCL selection command with
+  // the height and pitch filled in.
+  configuration->AddChild(PrinterFonts(
+      {CourierDescription("Courier         "),
+       CourierDescription("\x1b(19U\x1b(s0p#PITCHh#HEIGHTv0s0b4099T", 0, 4, "Courier by command")}));
   XlJobDriver job(configuration);
   auto dejavu = Face(qvtest::kDejaVuSans, "DejaVu Sans", 150);
   auto liberation = Face(qvtest::kLiberationSerif, "Liberation Serif", 150);
@@ -366,6 +370,8 @@ TEST_F(CheetahTextTest, PrinterAndDownloadedFontsPrintWhereTheTextWasDrawn) {
   ASSERT_EQ(job.Start(), 0);
   ASSERT_EQ(job.StartPage(), 0);
   EXPECT_EQ(job.Draw(CourierText(keep, "Printer", GShortPoint(600, 600))), 0);
+  EXPECT_EQ(job.Draw(CourierText(keep, "Printer", GShortPoint(3000, 600), 4, CourierFace(150, "Courier by command"))),
+            0);
   for (const Line& line : lines) EXPECT_EQ(job.Draw(XlText(keep, line.face, line.text, line.origin)), 0);
   ASSERT_EQ(job.EndPage(), 0);
   ASSERT_EQ(job.End(), 0);
@@ -382,14 +388,19 @@ TEST_F(CheetahTextTest, PrinterAndDownloadedFontsPrintWhereTheTextWasDrawn) {
   ASSERT_EQ(rendered.pages.size(), 1u) << rendered.errors;
   const qvtest::GrayPage& page = rendered.pages[0];
 
-  // "Printer" in a monospaced font of 150 pixels (25 page pixels): seven
-  // cells of 0.6 em from x 100, resting on the baseline at y 100.
-  const Box printer = PageBox(page, 600 / kTextRenderScale - 30, 600 / kTextRenderScale + 10);
-  ASSERT_FALSE(printer.Empty());
-  EXPECT_NEAR(printer.left, 100, 4);
-  EXPECT_NEAR(printer.bottom, 100, 2);
-  EXPECT_NEAR(printer.right, 100 + 7 * 15, 8);
-  EXPECT_GT(printer.bottom - printer.top, 12);
+  // "Printer" in a monospaced font of 150 pixels (25 page pixels, 18
+  // points): seven cells of 0.6 em from x 100 (and 500), resting on the
+  // baseline at y 100.
+  for (int left : {100, 500}) {
+    SCOPED_TRACE(left);
+    const Box printer = DarkBox(left + 150, 600 / kTextRenderScale - 30, 600 / kTextRenderScale + 10,
+                                [&](int x, int y) { return x >= left - 20 && page.At(x, y) < 128; });
+    ASSERT_FALSE(printer.Empty());
+    EXPECT_NEAR(printer.left, left, 4);
+    EXPECT_NEAR(printer.bottom, 100, 2);
+    EXPECT_NEAR(printer.right, left + 7 * 15, 8);
+    EXPECT_GT(printer.bottom - printer.top, 12);
+  }
 
   for (const Line& line : lines) {
     SCOPED_TRACE(qvtest::Hex(std::string(line.path)));
