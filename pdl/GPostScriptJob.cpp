@@ -394,6 +394,7 @@ int16_t GPostScript::PageStart(GPageStart* command) {
     firstPagePending_ = 0;
     fontProcSetsWritten_ = 0;
   }
+  currentMapping_ = -1;
   if (applicationMode_ == 0) writer_->WritePageSetup();
   PsClearChangedMarks(page);
   EnterPage();
@@ -432,6 +433,11 @@ int16_t GPostScript::DocumentEnd(GDocumentEnd*) {
   if (applicationMode_ == 0)
     writer_->WriteTrailer(GSettingQuery::NumberOr(job, GFeatureIds::kPsTrailingControlD, 0) == 1 ? 1 : 0);
   fontProcSetsWritten_ = 0;
+  // The printer forgets the job's fonts: the next job downloads anew.
+  ReleaseSubFontTable();
+  DropDownloadState();
+  fontCounter_ = 0;
+  currentMapping_ = -1;
   writer_->Flush();
   inDocument_ = 0;
   int16_t status = static_cast<int16_t>(TakeStatus());

@@ -1,0 +1,331 @@
+// The PostScript generator's text: printer fonts re-encoded for the text's
+// code page, Type 3 fonts of glyph images and Type 42 fonts of a TrueType
+// face's tables. Ghostscript renders the jobs; the strings come back
+// through its text extraction, and the glyphs it paints are compared with
+// the same text rendered by FreeType at the same size.
+#include <gtest/gtest.h>
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "graphics/GBrush.h"
+#include "graphics/GByteBuffer.h"
+#include "graphics/GDownloadFace.h"
+#include "graphics/GPaint.h"
+#include "graphics/GTextString.h"
+#include "graphics/GTextStringGraphic.h"
+#include "graphics/GTransformAttribute.h"
+#include "model/GConfiguration.h"
+#include "model/GDeviceFontDescription.h"
+#include "model/GDeviceFontList.h"
+#include "model/GDeviceFontListComposite.h"
+#include "model/GFeatureIds.h"
+#include "pdl/GPostScriptDownloadRecord.h"
+#include "pdl/PSFontProcSets.h"
+#include "support/FontTestClasses.h"
+#include "support/PostScriptInterpreter.h"
+#include "support/PsJobDriver.h"
+
+namespace {
+
+using qvtest::PsJobDriver;
+
+constexpr const char* kSansPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+// Text size in device pixels (600 dpi) and the rendering resolution of the
+// checks: one rendered pixel is four device pixels.
+constexpr int kEm = 240;
+constexpr int kRenderDpi = 150;
+constexpr int kScale = 600 / kRenderDpi;
+
+bool FileExists(const char* path) { return access(path, R_OK) == 0; }
+
+class FreeType {
+ public:
+  explicit FreeType(const char* path, int pixels) {
+    if (FT_Init_FreeType(&library_) != 0) return;
+    if (FT_New_Face(library_, path, 0, &face_) != 0) face_ = nullptr;
+    if (face_ != nullptr) FT_Set_Pixel_Sizes(face_, 0, static_cast<FT_UInt>(pixels));
+  }
+  ~FreeType() {
+    if (face_ != nullptr) FT_Done_Face(face_);
+    if (library_ != nullptr) FT_Done_FreeType(library_);
+  }
+  FreeType(const FreeType&) = delete;
+  FreeType& operator=(const FreeType&) = delete;
+  bool Ok() const { return face_ != nullptr; }
+
+  // The glyph of a Unicode character as a monochrome bitmap.
+  const FT_GlyphSlot Load(uint32_t unicode) {
+    if (face_ == nullptr || FT_Load_Char(face_, unicode, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO) != 0) return nullptr;
+    return face_->glyph;
+  }
+  int Advance(uint32_t unicode) {
+    const FT_GlyphSlot slot = Load(unicode);
+    return slot != nullptr ? static_cast<int>(slot->advance.x >> 6) : 0;
+  }
+
+ private:
+  FT_Library library_ = nullptr;
+  FT_Face face_ = nullptr;
+};
+
+// A face handle over DejaVu Sans: glyph images rendered by FreeType at the
+// face's height, and the font file for outline downloads.
+class SansFaceHandle : public qvtest::TestFaceHandle {
+ public:
+  SansFaceHandle(GFontFace* face, int pixels)
+      : TestFaceHandle(face, 0), freeType_(kSansPath, pixels), reader_(1, qvtest::ReadFontFile(kSansPath)) {}
+
+  uint32_t GetGlyphBitmap(uint16_t code, int32_t, int16_t box[4], GByteBuffer** out) override {
+    ++bitmapRequests;
+    *out = nullptr;
+    const FT_GlyphSlot slot = freeType_.Load(code);
+    if (slot == nullptr) return 0;
+    const FT_Bitmap& b = slot->bitmap;
+    box[0] = static_cast<int16_t>(slot->bitmap_left);
+    box[1] = static_cast<int16_t>(slot->bitmap_top);
+    box[2] = static_cast<int16_t>(b.width);
+    box[3] = static_cast<int16_t>(b.rows);
+    if (b.width == 0 || b.rows == 0) return 0;
+    const uint32_t stride = ((b.width + 31) / 32) * 4;
+    const uint32_t size = stride * b.rows;
+    auto* bits = new uint8_t[size]();
+    for (uint32_t y = 0; y < b.rows; ++y)
+      std::copy(b.buffer + y * b.pitch, b.buffer + y * b.pitch + (b.width + 7) / 8, bits + y * stride);
+    *out = new GByteBuffer(bits, size, 1);
+    return size;
+  }
+  GTTFontReader* GetTrueTypeReader(uint32_t* source) const override {
+    if (source != nullptr) *source = 0;
+    return const_cast<qvtest::TestFontReader*>(&reader_);
+  }
+
+  int bitmapRequests = 0;
+
+ private:
+  FreeType freeType_;
+  qvtest::TestFontReader reader_;
+};
+
+GFontMetrics SansMetrics(int pixels, int32_t encoding) {
+  GFontMetrics m;
+  m.verticalResolution = 600;
+  m.horizontalResolution = 600;
+  m.height = static_cast<int16_t>(pixels);
+  m.weight = 400;
+  m.metricInt1 = 0;
+  m.metricInt4 = encoding;
+  m.metricReal1 = 1.0f;
+  m.metricReal2 = 1.0f;
+  m.firstChar = 32;
+  m.lastChar = 255;
+  m.name = "DejaVu Sans";
+  return m;
+}
+
+// Holds a face (kind 1 bitmaps, 2 outlines) and its handle.
+struct SansFace {
+  SansFace(int32_t kind, int32_t encoding = textenc::kUnicode, int pixels = kEm, int16_t generatorShort = 0) {
+    GFontDownloadExtras extras;
+    extras.encoding = encoding;
+    auto* face = new qvtest::TestFontFace(SansMetrics(pixels, encoding), extras);
+    face->kind = kind;
+    face->SetGeneratorShort(generatorShort);
+    handle = new SansFaceHandle(face, pixels);
+    held = GCountedRef(handle);
+  }
+  // Graphics hold the handle by count as well.
+  SansFaceHandle* handle;
+  GCountedRef held;
+};
+
+// A text graphic of Unicode characters with the advances FreeType gives at
+// the face's size (none when advances is false). The graphic borrows the
+// characters and advances, so they live beside it.
+struct SansText {
+  SansText(GFontFaceHandle* face, const std::u16string& text, GShortPoint origin, bool advances = true)
+      : chars(text) {
+    FreeType freeType(kSansPath, face->GetHeight());
+    for (char16_t c : chars) steps.push_back(static_cast<int16_t>(freeType.Advance(c)));
+    graphic = std::make_unique<GTextStringGraphic>(face, textenc::kUnicode, chars.data(),
+                                                   advances ? steps.data() : nullptr, 0,
+                                                   static_cast<uint16_t>(chars.size()), origin, nullptr, nullptr);
+  }
+  std::u16string chars;
+  std::vector<int16_t> steps;
+  std::unique_ptr<GTextStringGraphic> graphic;
+};
+
+// A one-page job with a black brush; the test draws into the generator.
+struct TextJob {
+  explicit TextJob(GConfiguration* configuration = nullptr,
+                   const std::vector<std::pair<int32_t, int16_t>>& settings = {}) {
+    if (configuration != nullptr) {
+      job.generator.SetConfiguration(configuration);
+      job.generator.BindDeviceFontList();
+    }
+    for (const auto& [id, value] : settings) job.SetValue(id, value);
+    job.Start();
+    NewPage();
+  }
+  void NewPage() {
+    GState* page = qvtest::PsPageSettings(qvtest::PsLetter(), 0);
+    page->AddChild(new GTransformAttribute());
+    job.PageStart(page);
+    GBrush brush(new GColorPaint(new GRGBColor(0, 0, 0, 255)), nullptr);
+    job.generator.SetBrush(&brush);
+  }
+  GPostScript& g() { return job.generator; }
+  int16_t Draw(SansText& text) { return g().DrawText(text.graphic.get()); }
+  std::string Finish() {
+    job.PageEnd();
+    job.End();
+    return job.Output();
+  }
+  PsJobDriver job;
+};
+
+size_t Count(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+// Ghostscript's text extraction of a job.
+std::string ExtractedText(const std::string& job, const std::string& name) {
+  const std::string gs = qvtest::PostScriptInterpreter();
+  const std::string base = ::testing::TempDir() + "qv_pstext_" + std::to_string(getpid()) + "_" + name;
+  {
+    FILE* f = std::fopen((base + ".ps").c_str(), "wb");
+    if (f == nullptr) return {};
+    std::fwrite(job.data(), 1, job.size(), f);
+    std::fclose(f);
+  }
+  const std::string command = "'" + gs + "' -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=txtwrite -o '" + base +
+                              ".txt' '" + base + ".ps' >/dev/null 2>&1";
+  if (std::system(command.c_str()) != 0) return {};
+  std::string text;
+  if (FILE* f = std::fopen((base + ".txt").c_str(), "rb")) {
+    char buffer[4096];
+    size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
+    std::fclose(f);
+  }
+  return text;
+}
+
+// Writes the job's first page as a PNG a person can open; its path.
+std::string SavePng(const std::string& job, const std::string& name) {
+  const std::string gs = qvtest::PostScriptInterpreter();
+  const std::string base = ::testing::TempDir() + "qv_pstext_" + name;
+  if (FILE* f = std::fopen((base + ".ps").c_str(), "wb")) {
+    std::fwrite(job.data(), 1, job.size(), f);
+    std::fclose(f);
+  }
+  const std::string command = "'" + gs + "' -q -dNOPAUSE -dBATCH -dSAFER -dFirstPage=1 -dLastPage=1 -sDEVICE=pnggray -r" +
+                              std::to_string(kRenderDpi) + " -o '" + base + ".png' '" + base + ".ps' >/dev/null 2>&1";
+  return std::system(command.c_str()) == 0 ? base + ".png" : std::string();
+}
+
+// The overlap (shared dark pixels over dark pixels of either) of the page
+// with the text rendered by FreeType at the rendering resolution, in the
+// box around the text's baseline origin.
+double OverlapWithFreeType(const qvtest::GrayPage& page, const std::u16string& text, GShortPoint origin) {
+  const int pixels = kEm / kScale;
+  FreeType freeType(kSansPath, pixels);
+  const int left = origin.x / kScale - pixels / 4;
+  const int top = origin.y / kScale - pixels;
+  const int width = static_cast<int>(text.size()) * pixels + pixels / 2;
+  const int height = pixels * 3 / 2;
+  std::vector<uint8_t> reference(static_cast<size_t>(width) * height, 0);
+  // Pen positions at the device resolution, as the job placed them.
+  FreeType deviceFreeType(kSansPath, kEm);
+  int penDevice = origin.x;
+  for (char16_t c : text) {
+    const int pen = penDevice / kScale;
+    penDevice += deviceFreeType.Advance(c);
+    const FT_GlyphSlot slot = freeType.Load(c);
+    if (slot == nullptr) continue;
+    const FT_Bitmap& b = slot->bitmap;
+    for (uint32_t y = 0; y < b.rows; ++y)
+      for (uint32_t x = 0; x < b.width; ++x) {
+        if ((b.buffer[y * b.pitch + x / 8] & (0x80 >> (x % 8))) == 0) continue;
+        const int px = pen + slot->bitmap_left + static_cast<int>(x) - left;
+        const int py = origin.y / kScale - slot->bitmap_top + static_cast<int>(y) - top;
+        if (px >= 0 && py >= 0 && px < width && py < height) reference[static_cast<size_t>(py) * width + px] = 1;
+      }
+  }
+  size_t both = 0;
+  size_t either = 0;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const bool ours = page.Dark(left + x, top + y);
+      const bool theirs = reference[static_cast<size_t>(y) * width + x] != 0;
+      both += ours && theirs ? 1 : 0;
+      either += ours || theirs ? 1 : 0;
+    }
+  return either == 0 ? 0.0 : static_cast<double>(both) / static_cast<double>(either);
+}
+
+// Dark pixels of the page outside the given boxes (device units).
+size_t DarkOutside(const qvtest::GrayPage& page, const std::vector<GRect>& boxes) {
+  size_t dark = 0;
+  for (int y = 0; y < page.height; ++y)
+    for (int x = 0; x < page.width; ++x) {
+      if (!page.Dark(x, y)) continue;
+      bool inside = false;
+      for (const GRect& b : boxes)
+        inside = inside || (x * kScale >= b.left && x * kScale < b.right && y * kScale >= b.top && y * kScale < b.bottom);
+      dark += inside ? 0 : 1;
+    }
+  return dark;
+}
+
+// The overlap every downloaded text must reach against FreeType's own
+// rendering: the two rasterisers differ on edge pixels at 150 dpi.
+constexpr double kMinimumOverlap = 0.6;
+
+TEST(PostScriptTextTest, Type3TextRendersLikeFreeTypeAndGoesDownOnce) {
+  if (!FileExists(kSansPath)) GTEST_SKIP() << kSansPath << " is not installed";
+  const std::string gs = qvtest::PostScriptInterpreter();
+  ASSERT_FALSE(gs.empty()) << qvtest::kNoPostScriptInterpreter;
+  TextJob job;
+  SansFace bitmaps(1);
+  const std::u16string first = u"Hamburg";
+  const GShortPoint at1(600, 1200);
+  SansText text1(bitmaps.handle, first, at1);
+  EXPECT_EQ(job.Draw(text1), 0);
+  // The same face again: only the glyphs not sent yet go down.
+  const std::u16string second = u"burgh";
+  const GShortPoint at2(600, 2000);
+  SansText text2(bitmaps.handle, second, at2);
+  EXPECT_EQ(job.Draw(text2), 0);
+  const std::string out = job.Finish();
+
+  EXPECT_EQ(Count(out, "/T3FastDL 0 def"), 1u) << "the Type 3 procset goes down once a job";
+  EXPECT_EQ(Count(out, "DefineNewFont /F000000 /DDL000000 t3mF"), 1u);
+  // H a m b u r g, then only h: one glyph each.
+  EXPECT_EQ(Count(out, "] AddImg"), 8u);
+  EXPECT_EQ(bitmaps.handle->bitmapRequests, 8);
+
+  const qvtest::RenderedJob rendered = qvtest::RenderPostScriptJob(out, "type3", kRenderDpi);
+  ASSERT_EQ(rendered.pages.size(), 1u) << rendered.errors;
+  const double overlap1 = OverlapWithFreeType(rendered.pages[0], first, at1);
+  const double overlap2 = OverlapWithFreeType(rendered.pages[0], second, at2);
+  EXPECT_GE(overlap1, kMinimumOverlap);
+  EXPECT_GE(overlap2, kMinimumOverlap);
+  RecordProperty("overlap", std::to_string(overlap1) + " " + std::to_string(overlap2));
+  // Nothing lands elsewhere on the page.
+  EXPECT_EQ(DarkOutside(rendered.pages[0], {GRect(500, 900, 2800, 1300), GRect(500, 1700, 2800, 2100)}), 0u);
+}
+
+}  // namespace
