@@ -329,3 +329,56 @@ TEST(PostScriptTextTest, Type3TextRendersLikeFreeTypeAndGoesDownOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PostScriptTextTest, Type42TextInTwoSubFontsRendersLikeFreeType) {
+  if (!FileExists(kSansPath)) GTEST_SKIP() << kSansPath << " is not installed";
+  const std::string gs = qvtest::PostScriptInterpreter();
+  ASSERT_FALSE(gs.empty()) << qvtest::kNoPostScriptInterpreter;
+  TextJob job;
+  SansFace outlines(2);
+  // L with stroke and z with acute lie in sub-font 1, the others in 0: the
+  // text is shown in two passes that interleave.
+  const std::u16string mixed = u"\u0141\u00f3d\u017a";
+  const GShortPoint at1(600, 1200);
+  SansText text1(outlines.handle, mixed, at1);
+  EXPECT_EQ(job.Draw(text1), 0);
+  const std::u16string plain = u"Hamburg";
+  const GShortPoint at2(600, 2000);
+  SansText text2(outlines.handle, plain, at2);
+  EXPECT_EQ(job.Draw(text2), 0);
+  job.g().Writer().Flush();
+  const size_t afterTwo = job.job.Output().size();
+  // The same word again sends nothing new.
+  EXPECT_EQ(job.Draw(text2), 0);
+  job.g().Writer().Flush();
+  const std::string again = job.job.Output().substr(afterTwo);
+  EXPECT_EQ(Count(again, "putinterval"), 0u) << again;
+  EXPECT_EQ(Count(again, "[<"), 0u) << again;
+  const std::string out = job.Finish();
+
+  EXPECT_EQ(Count(out, "/fM "), 0u) << "each font family names its own matrix";
+  EXPECT_EQ(Count(out, "/initFont {"), 1u) << "the Type 42 procset goes down once a job";
+  EXPECT_EQ(Count(out, "/fontstring000000 [<"), 1u);
+  EXPECT_EQ(Count(out, "/fontstring000001 [<"), 1u);
+  // The glyph data lies in pieces of at most 65535 bytes, each a string.
+  const size_t strings = out.find("> ", out.find("/fontstring000000 [<"));
+  ASSERT_NE(strings, std::string::npos);
+  const std::string list = out.substr(strings, out.find("] def", strings) - strings);
+  EXPECT_GT(Count(list, " string "), 1u) << list;
+  EXPECT_EQ(Count(out, "/F000001 DF"), 1u);
+  EXPECT_EQ(Count(out, "/F000000 DF"), 3u);
+
+  const qvtest::RenderedJob rendered = qvtest::RenderPostScriptJob(out, "type42", kRenderDpi);
+  ASSERT_EQ(rendered.pages.size(), 1u) << rendered.errors;
+  const double overlap1 = OverlapWithFreeType(rendered.pages[0], mixed, at1);
+  const double overlap2 = OverlapWithFreeType(rendered.pages[0], plain, at2);
+  EXPECT_GE(overlap1, kMinimumOverlap);
+  EXPECT_GE(overlap2, kMinimumOverlap);
+  RecordProperty("overlap", std::to_string(overlap1) + " " + std::to_string(overlap2));
+  EXPECT_EQ(DarkOutside(rendered.pages[0], {GRect(500, 900, 2800, 1300), GRect(500, 1700, 2800, 2100)}), 0u);
+  std::printf("%s\n", SavePng(out, "type42").c_str());
+}
+
+}  // namespace
