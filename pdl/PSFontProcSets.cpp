@@ -87,8 +87,10 @@ std::string WithCrLf(const char* body) {
 }
 
 std::string Type3Text() {
-  std::string text = "/T3FastDL 0 def /StdWinLatin1Encoding [";
-  text += kGlyphMappingNames[0];
+  // Codes below 32 have no glyph: the vector starts with a repeat.
+  std::string names = kGlyphMappingNames[0];
+  std::string text = "/T3FastDL 0 def /StdWinLatin1Encoding [32 {/.notdef} repeat ";
+  text += names.substr(names.find("/space"));
   text += "] def\r\n";
   return text + WithCrLf(kType3Body);
 }

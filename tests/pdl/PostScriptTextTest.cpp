@@ -88,6 +88,9 @@ class SansFaceHandle : public qvtest::TestFaceHandle {
   uint32_t GetGlyphBitmap(uint16_t code, int32_t, int16_t box[4], GByteBuffer** out) override {
     ++bitmapRequests;
     *out = nullptr;
+    box[0] = box[1] = box[2] = box[3] = 0;
+    // Control codes have no glyph image.
+    if (code < 32) return 0;
     const FT_GlyphSlot slot = freeType_.Load(code);
     if (slot == nullptr) return 0;
     const FT_Bitmap& b = slot->bitmap;
@@ -378,7 +381,188 @@ TEST(PostScriptTextTest, Type42TextInTwoSubFontsRendersLikeFreeType) {
   EXPECT_GE(overlap2, kMinimumOverlap);
   RecordProperty("overlap", std::to_string(overlap1) + " " + std::to_string(overlap2));
   EXPECT_EQ(DarkOutside(rendered.pages[0], {GRect(500, 900, 2800, 1300), GRect(500, 1700, 2800, 2100)}), 0u);
-  std::printf("%s\n", SavePng(out, "type42").c_str());
+  RecordProperty("png", SavePng(out, "type42"));
+}
+
+}  // namespace
+
+namespace {
+
+// A configuration whose printer holds one scalable font under the names
+// "Helvetica" and "Arial", for code pages 1252 and 1250 and for Unicode
+// texts (shown through one of those code pages).
+GConfiguration* PrinterFontConfiguration() {
+  auto* configuration = new GConfiguration(GFeatureIds::kPeripheralConfiguration);
+  auto* lists = new GDeviceFontListComposite;
+  const int32_t id = 424;
+  auto* list = new GDeviceFontList(id);
+  GDeviceFontDescription::SymbolSetVector sets;
+  sets.Append(4);
+  sets.Append(5);
+  sets.Append(textenc::kUnicode);
+  list->AddFont(GDeviceFontDescription("Helvetica,Arial,", "Helvetica", 4, sets, 400, 0, 0, 0, 1, 0, 0, 0));
+  lists->Add(list);
+  configuration->AddChild(lists);
+  return configuration;
+}
+
+// A face the printer font serves: Arial, regular, in the encoding given.
+struct ArialFace {
+  explicit ArialFace(int32_t encoding) {
+    GFontMetrics m = SansMetrics(kEm, encoding);
+    m.name = "Arial";
+    GFontDownloadExtras extras;
+    extras.encoding = encoding;
+    auto* face = new qvtest::TestFontFace(m, extras);
+    face->kind = 2;
+    handle = new SansFaceHandle(face, kEm);
+    held = GCountedRef(handle);
+  }
+  SansFaceHandle* handle;
+  GCountedRef held;
+};
+
+struct ByteText {
+  ByteText(GFontFaceHandle* face, int32_t encoding, const std::string& text, GShortPoint origin) : bytes(text) {
+    graphic = std::make_unique<GTextStringGraphic>(face, encoding, bytes.data(), nullptr, 0,
+                                                   static_cast<uint16_t>(bytes.size()), origin, nullptr, nullptr);
+  }
+  std::string bytes;
+  std::unique_ptr<GTextStringGraphic> graphic;
+};
+
+TEST(PostScriptTextTest, PrinterFontsAreReEncodedForTheTextsCodePage) {
+  const std::string gs = qvtest::PostScriptInterpreter();
+  ASSERT_FALSE(gs.empty()) << qvtest::kNoPostScriptInterpreter;
+  TextJob job(PrinterFontConfiguration());
+  ArialFace western(4);
+  ArialFace central(5);
+  ArialFace unicode(textenc::kUnicode);
+  // "Zurich" with u-umlaut in code page 1252; "Lodz" with its accents in
+  // code page 1250; the same word in Unicode, which the printer font shows
+  // through the first code page of its list that holds every letter.
+  ByteText zurich(western.handle, 4, "Z\xFCrich", GShortPoint(600, 1200));
+  ByteText lodz(central.handle, 5, "\xA3\xF3" "d\x9F", GShortPoint(600, 2000));
+  const std::u16string wide = u"\u0141\u00f3d\u017a";
+  auto lodzWide = std::make_unique<GTextStringGraphic>(unicode.handle, textenc::kUnicode, wide.data(), nullptr, 0,
+                                                       static_cast<uint16_t>(wide.size()), GShortPoint(600, 2800),
+                                                       nullptr, nullptr);
+  EXPECT_EQ(job.g().DrawText(zurich.graphic.get()), 0);
+  EXPECT_EQ(job.g().GetCurrentMapping(), 4);
+  EXPECT_EQ(job.g().DrawText(lodz.graphic.get()), 0);
+  EXPECT_EQ(job.g().DrawText(lodzWide.get()), 0);
+  EXPECT_EQ(job.g().GetCurrentMapping(), 5);
+  // Nothing was downloaded for them.
+  EXPECT_EQ(unicode.handle->bitmapRequests, 0);
+  const std::string out = job.Finish();
+  EXPECT_EQ(Count(out, "mappings 0 ["), 1u);
+  EXPECT_EQ(Count(out, "mappings 1 ["), 1u) << "a mapping goes down once a job";
+  EXPECT_EQ(Count(out, "(Helvetica000) DF"), 1u);
+  EXPECT_EQ(Count(out, "(Helvetica001) DF"), 2u);
+  EXPECT_EQ(Count(out, "fontstring"), 0u);
+
+  const std::string text = ExtractedText(qvtest::UnwrapPostScriptJob(out), "printer");
+  EXPECT_NE(text.find("Z\xC3\xBCrich"), std::string::npos) << text;
+  EXPECT_EQ(Count(text, "\xC5\x81\xC3\xB3" "d\xC5\xBA"), 2u) << text;
+  const qvtest::RenderedJob rendered = qvtest::RenderPostScriptJob(out, "printer", kRenderDpi);
+  ASSERT_EQ(rendered.pages.size(), 1u) << rendered.errors;
+  EXPECT_EQ(DarkOutside(rendered.pages[0], {GRect(500, 900, 2800, 1300), GRect(500, 1700, 2800, 2100),
+                                            GRect(500, 2500, 2800, 2900)}),
+            0u);
+  EXPECT_GT(rendered.pages[0].DarkPixels(), 500u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PostScriptTextTest, AnExplicitBitmapDownloadSendsAll256CodesUnderItsIdentifier) {
+  if (!FileExists(kSansPath)) GTEST_SKIP() << kSansPath << " is not installed";
+  TextJob job;
+  SansFace bitmaps(1, 4, 100, 7);
+  GDownloadFace download(bitmaps.handle, 0);
+  bitmaps.held = GCountedRef(bitmaps.handle);  // the command holds one count of its own
+  EXPECT_EQ(job.g().DownloadFace(&download), 0);
+  // Text in the downloaded face afterwards shows the glyphs.
+  ByteText word(bitmaps.handle, 4, "Gen\xE8ve", GShortPoint(600, 1200));
+  EXPECT_EQ(job.g().DrawText(word.graphic.get()), 0);
+  const std::string out = job.Finish();
+  EXPECT_EQ(Count(out, "7 0 100 100 DefineNewFont /F007000 /DDL007000 t3mF"), 1u);
+  EXPECT_EQ(Count(out, "] AddImgStd"), 256u);
+  // Codes 0 to 255 in order.
+  size_t at = 0;
+  for (int code = 0; code < 256; ++code) {
+    at = out.find("[7 " + std::to_string(code) + " ", at);
+    ASSERT_NE(at, std::string::npos) << code;
+  }
+  // A code without an image has no rows.
+  EXPECT_NE(out.find("[7 1 0 0 0 0 0 0 0] AddImgStd \r\n\r\n[7 2 "), std::string::npos);
+  const qvtest::RenderedJob rendered = qvtest::RenderPostScriptJob(out, "explicit", kRenderDpi);
+  ASSERT_EQ(rendered.pages.size(), 1u) << rendered.errors;
+  EXPECT_GT(rendered.pages[0].DarkPixels(), 100u);
+  EXPECT_EQ(DarkOutside(rendered.pages[0], {GRect(500, 1000, 1800, 1300)}), 0u);
+}
+
+TEST(PostScriptTextTest, AReleasedFontIsDeletedAndDownloadedAgainWhenItIsUsed) {
+  if (!FileExists(kSansPath)) GTEST_SKIP() << kSansPath << " is not installed";
+  TextJob job;
+  // Room for about one face's glyphs: the second face releases the first.
+  job.g().GetMemoryBudget().Reset(60000);
+  SansFace first(1);
+  SansFace second(1, textenc::kUnicode, kEm + 40);
+  SansText a(first.handle, u"Bonn", GShortPoint(600, 1200));
+  SansText b(second.handle, u"Wien", GShortPoint(600, 2000));
+  SansText c(first.handle, u"Bonn", GShortPoint(600, 2800));
+  EXPECT_EQ(job.Draw(a), 0);
+  EXPECT_EQ(job.Draw(b), 0);
+  EXPECT_EQ(job.g().IsSubFontDefined(0, 0), false) << "the first font was released";
+  EXPECT_EQ(job.Draw(c), 0);
+  EXPECT_EQ(job.g().IsSubFontDefined(0, 0), true);
+  const std::string out = job.Finish();
+  EXPECT_EQ(Count(out, "0 0 100 100 DefineNewFont /F000000 /DDL000000 t3mF %Font Delete"), 1u) << out.size();
+  EXPECT_EQ(Count(out, "DefineNewFont /F000000 /DDL000000 t3mF \r\n"), 2u);
+  const qvtest::RenderedJob rendered = qvtest::RenderPostScriptJob(out, "release", kRenderDpi);
+  ASSERT_EQ(rendered.pages.size(), 1u) << rendered.errors;
+  EXPECT_GE(OverlapWithFreeType(rendered.pages[0], u"Bonn", GShortPoint(600, 1200)), kMinimumOverlap);
+  EXPECT_GE(OverlapWithFreeType(rendered.pages[0], u"Bonn", GShortPoint(600, 2800)), kMinimumOverlap);
+}
+
+TEST(PostScriptTextTest, SubFontTableRecordsFontsBelow512) {
+  GPostScript g;
+  EXPECT_FALSE(g.IsSubFontDefined(0, 0)) << "no table yet";
+  g.MarkSubFontDefined(0, 0);
+  EXPECT_FALSE(g.IsSubFontDefined(0, 0));
+  g.EnsureSubFontTable();
+  EXPECT_EQ(g.GetHighestMarkedFont(), -1);
+  g.MarkSubFontDefined(3, 0);
+  g.MarkSubFontDefined(3, 2);
+  g.MarkSubFontDefined(511, 255);
+  g.MarkSubFontDefined(512, 1);
+  EXPECT_TRUE(g.IsSubFontDefined(3, 2));
+  EXPECT_FALSE(g.IsSubFontDefined(3, 1));
+  EXPECT_TRUE(g.IsSubFontDefined(511, 255));
+  EXPECT_FALSE(g.IsSubFontDefined(512, 1));
+  EXPECT_EQ(g.GetHighestMarkedFont(), 511);
+  g.ClearFontSubFonts(3);
+  EXPECT_FALSE(g.IsSubFontDefined(3, 0));
+  EXPECT_TRUE(g.IsSubFontDefined(511, 255));
+  EXPECT_EQ(GPostScript::FontNumberOf("12TTArial"), 12);
+  EXPECT_EQ(GPostScript::FontNumberOf("BMArial"), 0);
+  EXPECT_EQ(GPostScript::FontNumberOf("007BM"), 7);
+}
+
+TEST(PostScriptTextTest, ProcSetsAndMappingsHaveTheirShape) {
+  EXPECT_EQ(psfonts::Type3ProcSet().rfind("/T3FastDL 0 def /StdWinLatin1Encoding [32 {/.notdef} repeat", 0), 0u)
+      << "starts with the fast-download flag";
+  for (int n = 0; n < 5; ++n) {
+    const std::string mapping = psfonts::GlyphMapping(n);
+    EXPECT_EQ(Count(mapping, "/"), 256u) << n;
+    EXPECT_EQ(mapping.rfind("mappings " + std::to_string(n) + " [", 0), 0u);
+  }
+  EXPECT_EQ(psfonts::GlyphMapping(5), "mappings 5 [] put ");
+  EXPECT_NE(psfonts::GlyphMapping(1).find("/Lslash"), std::string::npos);
+  const std::pair<int32_t, int32_t> encodings[] = {{4, 0}, {5, 1}, {6, 2}, {12, 3}, {3, 4}, {53, 5}, {55, 5}, {7, 0}};
+  for (const auto& [encoding, mapping] : encodings) EXPECT_EQ(psfonts::MappingForEncoding(encoding), mapping);
 }
 
 }  // namespace
