@@ -566,3 +566,118 @@ TEST(PostScriptTextTest, ProcSetsAndMappingsHaveTheirShape) {
 }
 
 }  // namespace
+
+namespace {
+
+// The text the generator writes for one drawing (after the page setup and
+// whatever the job wrote before).
+std::string DrawnText(TextJob& job, GTextStringGraphic* graphic) {
+  job.g().Writer().Flush();
+  const size_t before = job.job.Output().size();
+  job.g().DrawText(graphic);
+  job.g().Writer().Flush();
+  return job.job.Output().substr(before);
+}
+
+TEST(PostScriptTextTest, CodesOfSeveralSubFontsAreShownInOnePassEach) {
+  if (!FileExists(kSansPath)) GTEST_SKIP() << kSansPath << " is not installed";
+  TextJob job;
+  SansFace outlines(2, textenc::kUnicode, 100);
+  const uint16_t codes[] = {0x141, 0x41, 0x142};
+  int16_t advances[] = {100, 200, 300};
+  GTextStringGraphic text(outlines.handle, textenc::kUnicode, codes, advances, 0, 3, GShortPoint(1000, 1500),
+                          nullptr, nullptr);
+  const std::string out = DrawnText(job, &text);
+  // Sub-font 1 first, its first code carrying the advance of the A; then
+  // sub-font 0 from the A's own place.
+  const size_t first = out.find("1000 1500 Q [  100  0  0 -100  0 0 ]  0  /F000001 DF \r\n<4142> [300 300 ] 0  XS");
+  const size_t second = out.find("1100 1500 Q [  100  0  0 -100  0 0 ]  0  /F000000 DF \r\n<41>  0 SH");
+  EXPECT_NE(first, std::string::npos) << out;
+  EXPECT_NE(second, std::string::npos);
+  EXPECT_LT(first, second);
+  const std::string whole = job.Finish();
+  const qvtest::RenderedJob rendered = qvtest::RenderPostScriptJob(whole, "passes", kRenderDpi);
+  EXPECT_EQ(rendered.pages.size(), 1u);
+}
+
+TEST(PostScriptTextTest, BoldAndItalicRequestsShapeOutlineText) {
+  if (!FileExists(kSansPath)) GTEST_SKIP() << kSansPath << " is not installed";
+  struct Case {
+    const char* what;
+    int32_t kind;
+    int16_t weight;
+    int32_t italic;
+    const char* expected;
+  };
+  const Case cases[] = {
+      // Pseudo-bold of trunc(100 x 0.0299) = 2 for an outline font ...
+      {"bold outline", 2, 700, 0, "] 2  XS"},
+      // ... and none for glyph images.
+      {"bold bitmap", 1, 700, 0, "] 0  XS"},
+      // An italic request slants the matrix by 0.31623 of the size.
+      {"italic outline", 2, 400, 1, "[  100  0  31.62"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TextJob job;
+    GFontDownloadExtras extras;
+    extras.encoding = textenc::kUnicode;
+    extras.extrasShort = c.weight;
+    extras.extrasInt1 = c.italic;
+    auto* face = new qvtest::TestFontFace(SansMetrics(100, textenc::kUnicode), extras);
+    face->kind = c.kind;
+    auto* handle = new SansFaceHandle(face, 100);
+    GCountedRef held(handle);
+    SansText text(handle, u"Bold", GShortPoint(600, 600));
+    const std::string out = DrawnText(job, text.graphic.get());
+    EXPECT_NE(out.find(c.expected), std::string::npos) << out.substr(out.find("BRUSH_TYPE"));
+    job.Finish();
+  }
+}
+
+TEST(PostScriptTextTest, TheHandlingQueriesAnswerByFaceAndPrinterFont) {
+  GPostScript g;
+  g.SetConfiguration(PrinterFontConfiguration());
+  g.BindDeviceFontList();
+  struct Case {
+    const char* what;
+    int32_t kind;
+    int32_t encoding;
+    int32_t vertical;
+    const char* name;
+    int32_t expected;
+  };
+  const Case cases[] = {
+      {"double-byte face", 3, 18, 0, "Sans", 128},
+      {"vertical outlines", 2, 16, 1, "Sans", 128},
+      {"vertical bitmaps", 1, 16, 1, "Sans", 32},
+      {"outlines and bitmaps", 3, 16, 0, "Sans", 48},
+      {"outlines only", 2, 16, 0, "Sans", 20},
+      {"neither", 0, 16, 0, "Sans", 4},
+      {"bitmaps the printer holds", 1, 4, 0, "Arial", 8},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    GFontMetrics m = SansMetrics(100, c.encoding);
+    m.name = c.name;
+    m.metricInt7 = c.vertical;
+    GFontDownloadExtras extras;
+    extras.encoding = c.encoding;
+    qvtest::TestFontFace face(m, extras);
+    face.kind = c.kind;
+    EXPECT_EQ(g.QueryFontHandling(&face), c.expected);
+  }
+  GFontMetrics arial = SansMetrics(100, 5);
+  arial.name = "Arial";
+  const char* text = "unset";
+  GDeviceFontDescription* description = nullptr;
+  EXPECT_EQ(g.QueryTextHandling(&arial, 1, 1, &text, 0, 400, &description), 8);
+  ASSERT_NE(description, nullptr);
+  EXPECT_EQ(std::string(description->GetSelectString().Data()), "Helvetica");
+  arial.name = "Courier";
+  EXPECT_EQ(g.QueryTextHandling(&arial, 0, 0, &text, 0, 400, &description), 32);
+  EXPECT_EQ(text, nullptr);
+  EXPECT_EQ(g.QueryTextHandling(&arial, 3, 0, &text, 0, 400, &description), 4);
+}
+
+}  // namespace
