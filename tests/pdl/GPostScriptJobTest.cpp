@@ -595,3 +595,60 @@ TEST(GPostScriptJobTest, ACopyStartsWithAFreshWriter) {
 }
 
 }  // namespace
+
+namespace {
+
+// The Tumble value Ghostscript computes from the job's setup: a prolog in
+// front of the job reports each page-device request that names Tumble
+// (Ghostscript's own devices keep no Tumble entry to read back).
+std::string TumbleAsked(const std::string& job, const std::string& name, bool otherProcessor) {
+  std::string prolog =
+      "/qvsetpagedevice /setpagedevice load def\n"
+      "/setpagedevice {dup /Tumble known {(TUMBLE=) print dup /Tumble get ==} if qvsetpagedevice} def\n";
+  if (otherProcessor) prolog += "userdict /FieryXJdict 1 dict put\n";
+  const std::string gs = qvtest::PostScriptInterpreter();
+  if (gs.empty()) {
+    ADD_FAILURE() << qvtest::kNoPostScriptInterpreter;
+    return {};
+  }
+  const qvtest::RenderedJob rendered = qvtest::RenderPostScript(gs, prolog + job, name, 36);
+  EXPECT_EQ(rendered.errors.find("Error"), std::string::npos) << rendered.errors;
+  const size_t at = rendered.errors.find("TUMBLE=");
+  return at == std::string::npos ? std::string() : rendered.errors.substr(at + 7, rendered.errors.find('\n', at) - at - 7);
+}
+
+TEST(GPostScriptJobTest, TheTumbleFlagTurnsShortEdgePortraitDuplexToNoTumble) {
+  // Imposed pages (n-up, booklet) are already turned on the sheet: the
+  // flag undoes the tumble of short-edge portrait duplex; landscape pages
+  // keep the choice that depends on the raster processor.
+  struct Case {
+    const char* name;
+    int16_t duplex;
+    int16_t orientation;
+    bool flag;
+    bool otherProcessor;
+    const char* tumble;
+  };
+  const Case cases[] = {
+      {"ShortEdgePortrait", 1, 0, false, false, "true"},
+      {"ShortEdgePortraitImposed", 1, 0, true, false, "false"},
+      {"ShortEdgeLandscapeImposed", 1, 90, true, false, "true"},
+      {"ShortEdgeLandscapeOtherProcessor", 1, 90, true, true, "false"},
+      {"LongEdgePortraitImposed", 2, 0, true, false, "false"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    PsJobDriver job;
+    job.SetValue(GFeatureIds::kDuplex, c.duplex);
+    job.Start();
+    if (c.flag) job.generator.Writer().SetTumbleFlag();
+    job.Page(PsPageSettings(qvtest::PsLetter(), c.orientation));
+    job.Page(PsPageSettings(qvtest::PsLetter(), c.orientation));
+    job.End();
+    EXPECT_EQ(TumbleAsked(qvtest::UnwrapPostScriptJob(job.Output()), std::string("tumble_") + c.name,
+                          c.otherProcessor),
+              c.tumble);
+  }
+}
+
+}  // namespace
