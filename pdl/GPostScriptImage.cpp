@@ -12,6 +12,7 @@
 #include "graphics/GDitherMatrix.h"
 #include "graphics/GGrayConversion.h"
 #include "graphics/GPaletteTable.h"
+#include "graphics/GPatternPaint.h"
 #include "graphics/GRasterGraphic.h"
 #include "graphics/GRasterPipelineBuilder.h"
 #include "graphics/GRowEncoder.h"
@@ -131,10 +132,13 @@ int16_t GPostScript::DrawRaster(GGraphic* graphic) {
 
 // ---- Patterns ----
 
-int32_t GPostScript::DefinePattern(GPaint*, int32_t) {
-  // No paint of the graphics model carries a pattern bitmap yet: the brush
-  // or pen falls back to none.
-  return 0;
+int32_t GPostScript::DefinePattern(GPaint* pattern, int32_t kind) {
+  // A paint that tiles a bitmap tells its tile, its scaling and whether it
+  // paints its own background; any other paint cannot be a pattern.
+  const auto* tile = dynamic_cast<const GPatternSource*>(pattern);
+  if (tile == nullptr) return 0;
+  return DefinePatternBitmap(tile->GetPatternBitmap(), tile->HasPatternBackground() == 0 ? 1 : 0,
+                             tile->IsScaledPattern(), kind);
 }
 
 int32_t GPostScript::DefinePatternBitmap(const GBitmap& bitmap, int32_t transparent, int32_t deviceScaling,

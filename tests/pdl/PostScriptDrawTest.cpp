@@ -17,6 +17,7 @@
 #include "graphics/GClip.h"
 #include "graphics/GFillMode.h"
 #include "graphics/GPaint.h"
+#include "graphics/GPatternPaint.h"
 #include "graphics/GPathGraphic.h"
 #include "graphics/GPen.h"
 #include "graphics/GRasterGraphic.h"
@@ -635,6 +636,92 @@ TEST(PostScriptDrawTest, ImagesAreCutToThePageAsItLiesAndToTheClip) {
       EXPECT_NE(drawn.find(c.expected), std::string::npos) << drawn;
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A paint that tiles a bitmap; it applies itself through the generator's
+// pattern receivers.
+class PsTilePaint : public GPaint, public GPatternSource {
+ public:
+  PsTilePaint(GBitmap tile, int scaled, int background) : tile_(tile), scaled_(scaled), background_(background) {}
+  PsTilePaint* CreateSameKind() const override { return new PsTilePaint(GBitmap(), 0, 1); }
+  PsTilePaint* Clone() const override { return new PsTilePaint(*this); }
+  int16_t ApplyAsPen(GPeripheral* target) override {
+    auto* generator = dynamic_cast<GPdlGenerator*>(target);
+    return generator != nullptr ? generator->SetPenPattern(this) : 0;
+  }
+  int16_t ApplyAsBrush(GPeripheral* target) override {
+    auto* generator = dynamic_cast<GPdlGenerator*>(target);
+    return generator != nullptr ? generator->SetBrushPattern(this) : 0;
+  }
+  GBitmap GetPatternBitmap() const override { return tile_; }
+  int IsScaledPattern() const override { return scaled_; }
+  int HasPatternBackground() const override { return background_; }
+
+ private:
+  GBitmap tile_;
+  int scaled_;
+  int background_;
+};
+
+// Eight by eight, one bit: the left half of each row black, the right half
+// white.
+GBitmap PsStripeCell() {
+  GBitmapDescription d;
+  d.bounds = GRect(0, 0, 8, 8);
+  d.bitsPerPixel = 1;
+  d.rowAlignment = 1;
+  d.dataLength = 8;
+  d.data = new uint8_t[8];
+  std::fill(d.data, d.data + 8, 0x0F);
+  GRGBColor black(0, 0, 0, 255), white(255, 255, 255, 255);
+  d.palette = new GPaletteTable(std::vector<GColor*>{&black, &white});
+  return GBitmap(d);
+}
+
+TEST(PostScriptDrawTest, PatternBrushesAndPensPaintWithTheirTiles) {
+  PsDrawJob job;
+  auto* tile = new PsTilePaint(PsStripeCell(), 1, 1);
+  GCountedRef heldTile(tile);
+  // A rectangle filled with the pattern brush, without a pen.
+  job.g().SetNoPen(nullptr);
+  GBrush brush(tile->Clone(), nullptr);
+  job.g().SetBrush(&brush);
+  GRectangleGraphic filled(GRect(600, 600, 1800, 1800), nullptr, nullptr);
+  job.g().DrawRectangle(&filled);
+  // A rectangle outlined with a wide pattern pen, without a brush.
+  job.g().SetNoBrush(nullptr);
+  GPen pen(240, tile->Clone(), nullptr);
+  job.g().SetPen(&pen);
+  GRectangleGraphic outlined(GRect(2400, 600, 3600, 1800), nullptr, nullptr);
+  job.g().DrawRectangle(&outlined);
+  // A paint that is no pattern falls back to none.
+  GColorPaint plain(new GRGBColor(0, 0, 0, 255));
+  job.g().Writer().Flush();
+  const size_t before = job.job.Output().size();
+  job.g().SetBrushPattern(&plain);
+  job.g().Writer().Flush();
+  EXPECT_EQ(job.job.Output().substr(before), "E\r\n");
+  const std::string out = job.Finish();
+  EXPECT_NE(out.find("AO\r\nG\r\n"), std::string::npos);
+  EXPECT_NE(out.find("AO\r\nK\r\n"), std::string::npos) << "the pen takes the pattern itself";
+
+  const qvtest::RenderedJob rendered = qvtest::RenderPostScriptJob(out, "pattern_paints");
+  ASSERT_EQ(rendered.pages.size(), 1u);
+  const qvtest::GrayPage& page = rendered.pages[0];
+  // 600 dpi to 72: a factor of 0.12.
+  const double fill = PsDarkShare(page, 76, 76, 214, 214);
+  EXPECT_GT(fill, 0.3);
+  EXPECT_LT(fill, 0.7);
+  // The pen's band along the left edge of the second rectangle is striped
+  // too, and the rectangle's inside stays white.
+  const double band = PsDarkShare(page, 282, 90, 294, 200);
+  EXPECT_GT(band, 0.3);
+  EXPECT_LT(band, 0.7);
+  EXPECT_EQ(PsDarkShare(page, 310, 100, 410, 190), 0.0);
 }
 
 }  // namespace
