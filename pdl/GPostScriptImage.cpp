@@ -20,6 +20,7 @@
 #include "model/GFeatureIds.h"
 #include "model/GMedia.h"
 #include "model/GState.h"
+#include "pdl/GPackedBitmap.h"
 #include "pdl/GPostScript.h"
 
 namespace {
@@ -158,8 +159,14 @@ int32_t GPostScript::DefinePatternBitmap(const GBitmap& bitmap, int32_t transpar
 
 // ---- Image output ----
 
-void GPostScript::DrawImage(const GBitmap& bitmap, GRect source, GRect destination, bool pattern,
+void GPostScript::DrawImage(const GBitmap& given, GRect source, GRect destination, bool pattern,
                             int32_t transparent, int32_t) {
+  // Packed data is expanded first; what does not expand goes on as it is.
+  GBitmap bitmap = given;
+  if (given.IsCompressed() != 0) {
+    GBitmap expanded = ExpandPackedBitmap(given);
+    if (expanded.IsEmpty() == 0) bitmap = expanded;
+  }
   PSLIB& w = *writer_;
   const bool colour = colourMode_ == 1;
   const bool dither = !colour && twoBitRaster_ == 0 && xResolution_ != 1200 && yResolution_ != 1200;

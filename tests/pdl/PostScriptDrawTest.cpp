@@ -28,7 +28,9 @@
 #include "support/PsJobDriver.h"
 #include "support/RecordingPeripheral.h"
 #include "graphics/GDitherMatrix.h"
+#include "model/GByteStream.h"
 #include "model/GConfiguration.h"
+#include "model/GLZWCompressor.h"
 #include "model/MPersistentComposite.h"
 
 namespace {
@@ -722,6 +724,65 @@ TEST(PostScriptDrawTest, PatternBrushesAndPensPaintWithTheirTiles) {
   EXPECT_GT(band, 0.3);
   EXPECT_LT(band, 0.7);
   EXPECT_EQ(PsDarkShare(page, 310, 100, 410, 190), 0.0);
+}
+
+}  // namespace
+
+namespace {
+
+// An 8-bit gray bitmap whose data is packed: the expanded size (32 bits,
+// low byte first) and the LZW-packed pixels; a packed bitmap keeps a
+// compression code the run-length decoder leaves alone.
+GBitmap PsPackedGray(int16_t width, int16_t height, bool damaged) {
+  std::vector<uint8_t> pixels(static_cast<size_t>(width) * height);
+  for (int16_t y = 0; y < height; ++y)
+    for (int16_t x = 0; x < width; ++x) pixels[static_cast<size_t>(y) * width + x] = x < width / 2 ? 0 : 255;
+  std::vector<uint8_t> packed(pixels.size() + 64);
+  GMemoryByteSource in(pixels.data(), pixels.size());
+  GMemoryByteSink out(packed.data(), packed.size());
+  GLZWCompressor lzw;
+  EXPECT_EQ(lzw.Compress(in, out), 1);
+  const uint32_t size = static_cast<uint32_t>(pixels.size());
+  GBitmapDescription d;
+  d.bounds = GRect(0, 0, width, height);
+  d.bitsPerPixel = 8;
+  d.rowAlignment = 1;
+  d.compression = 3;
+  d.dataLength = static_cast<uint32_t>(out.Length()) + 4;
+  d.data = new uint8_t[d.dataLength];
+  d.data[0] = static_cast<uint8_t>(size);
+  d.data[1] = static_cast<uint8_t>(size >> 8);
+  d.data[2] = static_cast<uint8_t>(size >> 16);
+  d.data[3] = static_cast<uint8_t>(size >> 24);
+  std::copy(packed.begin(), packed.begin() + static_cast<std::ptrdiff_t>(out.Length()), d.data + 4);
+  // A damaged size is not believed: the bitmap goes on as it is stored.
+  if (damaged) d.data[3] = 0x7F;
+  std::vector<GColor*> grays;
+  std::vector<std::unique_ptr<GRGBColor>> held;
+  for (int i = 0; i < 256; ++i) {
+    held.push_back(std::make_unique<GRGBColor>(i, i, i, 255));
+    grays.push_back(held.back().get());
+  }
+  d.palette = new GPaletteTable(grays);
+  return GBitmap(d);
+}
+
+TEST(PostScriptDrawTest, PackedBitmapsAreExpandedBeforeTheyAreDrawn) {
+  PsDrawJob job;
+  GRasterGraphic image(PsPackedGray(200, 100, false), nullptr, GRect(0, 0, 200, 100), GRect(600, 600, 1800, 1200),
+                       GBitmap());
+  EXPECT_EQ(job.g().DrawRaster(&image), 0);
+  // What does not expand draws without a fault (its pixels are whatever the
+  // stored bytes say).
+  GRasterGraphic damaged(PsPackedGray(200, 100, true), nullptr, GRect(0, 0, 200, 100), GRect(600, 3000, 1800, 3600),
+                         GBitmap());
+  EXPECT_EQ(job.g().DrawRaster(&damaged), 0);
+  const std::string out = job.Finish();
+  const qvtest::RenderedJob rendered = qvtest::RenderPostScriptJob(out, "packed");
+  ASSERT_EQ(rendered.pages.size(), 1u);
+  // 600 dpi to 72: the image spans 72 to 216 across and 72 to 144 down.
+  EXPECT_GT(PsDarkShare(rendered.pages[0], 76, 76, 140, 140), 0.95) << "the black half";
+  EXPECT_LT(PsDarkShare(rendered.pages[0], 148, 76, 212, 140), 0.05) << "the white half";
 }
 
 }  // namespace
