@@ -497,6 +497,13 @@ TEST(PostScriptDrawTest, GrayImagesAreDitheredWithTheJobsMatrixAndKeepTheirTone)
   const double middle = PsDarkShare(rendered.pages[0], 146, 74, 214, 142);
   EXPECT_GT(middle, 0.3) << "the gray half is about half dark";
   EXPECT_LT(middle, 0.7);
+  // A copy of the generator, and one assigned from it, keep the job's
+  // matrix (a later job without a matching one goes on with it).
+  GPostScript copy(job.g());
+  EXPECT_EQ(copy.GetDitherMatrix(), job.g().GetDitherMatrix());
+  GPostScript assigned;
+  assigned = job.g();
+  EXPECT_EQ(assigned.GetDitherMatrix(), job.g().GetDitherMatrix());
 }
 
 TEST(PostScriptDrawTest, APatternBitmapFillsAShapeWithItsCell) {
