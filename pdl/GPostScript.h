@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "graphics/GBitmap.h"
 #include "graphics/GRect.h"
@@ -169,6 +170,13 @@ class GPostScript : public GPdlGenerator, public GOutputSink {
   void MarkSubFontDefined(int32_t font, int32_t subFont);
   void ClearFontSubFonts(int32_t font);
   int32_t GetHighestMarkedFont() const { return highestMarkedFont_; }
+  // Type 1 pieces: a charstring number (1, 2 or 5 bytes); the format's
+  // encryption with a key (eexec 55665, charstrings 4330); the plain
+  // charstring of a glyph outline (the face's outline layout), false for
+  // an empty or damaged one.
+  static std::string EncodeCharstringNumber(int32_t value);
+  static std::string Type1Encrypt(const std::string& plain, uint16_t key);
+  static bool BuildCharstring(const uint8_t* outline, uint32_t size, std::string& plain);
 
   // ---- Job operations ----
   // The job settings into a reset writer (nothing is written yet: the
@@ -313,6 +321,12 @@ class GPostScript : public GPdlGenerator, public GOutputSink {
   uint32_t WriteBitmapGlyph(GFontFaceHandle* face, int32_t font, uint16_t lookup, uint16_t code, int32_t subFont,
                             bool standard);
   void FreeSpace(uint32_t need);
+  void DefineType1SubFont(GFontFaceHandle* face, GDownloadHandle* record, int32_t subFont);
+  void AddType1Glyphs(GFontFaceHandle* face, GDownloadHandle* record, const uint16_t* text, const uint16_t* codes,
+                      uint32_t count, int32_t encoding);
+  // The eexec section: "currentfile eexec", the encrypted text in lines of
+  // 64 digits, 512 zeros and "cleartomark".
+  void WriteEexecSection(const std::string& plain, bool withHeader);
   bool DefineType42SubFont(GFontFaceHandle* face, GDownloadHandle* record, int32_t subFont, bool explicitDownload);
   void AddType42Glyphs(GFontFaceHandle* face, GDownloadHandle* record, const uint16_t* codes, uint32_t count,
                        int32_t encoding);

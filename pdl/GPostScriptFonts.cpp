@@ -343,17 +343,18 @@ GDownloadHandle* GPostScript::ChooseFontFormat(GFontFaceHandle* face, int32_t gl
   int32_t flags = face->GetFaceKind();
   if (forceBitmapFonts_ != 0) flags = 1;
   if ((flags & 2) != 0) {
-    // A face whose tables besides glyf do not fit one string, or whose
-    // glyph data needs more than 256 strings, cannot go down as Type 42.
+    // Type 42 unless the job asks for Type 1; a face whose tables besides
+    // glyf do not fit one string, or whose glyph data needs more than 256
+    // strings, goes down as Type 1.
     uint32_t source = 0;
     GTTFontReader* reader = face->GetTrueTypeReader(&source);
     const bool fits = reader != nullptr && SfntHeaderSize(reader, source, nullptr) <= kMaxString &&
                       reader->GetTableSize(source, GTTFontReader::kGlyf) / 32768u < kMaxPieces;
-    if (fits) {
-      if (trueTypeDownloadKind_ == 1) trueTypeDownloadKind_ = 2;
-      const RWCString name(Format("%dTT%s", fontCounter_++, face->GetName().Data()).c_str());
-      return NewRecord(face, name, GDownloadRecord::kType42Font, glyphEncoding);
-    }
+    if (trueTypeDownloadKind_ == 1) trueTypeDownloadKind_ = 2;
+    const RWCString name(Format("%dTT%s", fontCounter_++, face->GetName().Data()).c_str());
+    return NewRecord(face, name,
+                     trueTypeDownloadKind_ == 8 && fits ? GDownloadRecord::kType42Font : GDownloadRecord::kOutlineFont,
+                     glyphEncoding);
   }
   if ((flags & 1) != 0) {
     const RWCString name(Format("%dBM%s", fontCounter_++, face->GetName().Data()).c_str());
@@ -659,5 +660,300 @@ void GPostScript::AddType42Glyphs(GFontFaceHandle* face, GDownloadHandle* record
       }
     }
     record->AddSentCode(g);
+  }
+}
+
+// ---- Type 1 ----
+
+namespace {
+
+constexpr uint16_t kEexecKey = 55665;
+constexpr uint16_t kCharstringKey = 4330;
+constexpr uint32_t kBatchLimit = 31500;
+const char kLeadingBytes[] = "\x47\x24\xB5\xCA";
+constexpr int32_t kType1ProcSetFlag = 4;
+
+// Little-endian reads inside the outline; false past its end.
+bool OutlineU16(const uint8_t* b, uint32_t size, uint32_t at, uint16_t& out) {
+  if (uint64_t{at} + 2 > size) return false;
+  out = static_cast<uint16_t>(b[at] | b[at + 1] << 8);
+  return true;
+}
+bool OutlineU32(const uint8_t* b, uint32_t size, uint32_t at, uint32_t& out) {
+  uint16_t low = 0;
+  uint16_t high = 0;
+  if (!OutlineU16(b, size, at, low) || !OutlineU16(b, size, at + 2, high)) return false;
+  out = static_cast<uint32_t>(low) | static_cast<uint32_t>(high) << 16;
+  return true;
+}
+// The integer part of a fixed value (fraction first, then the part).
+bool OutlineFixed(const uint8_t* b, uint32_t size, uint32_t at, int32_t& out) {
+  uint16_t whole = 0;
+  if (!OutlineU16(b, size, at + 2, whole)) return false;
+  out = static_cast<int16_t>(whole);
+  return true;
+}
+
+// Writes numbers and commands of one charstring and keeps the current
+// point.
+struct CharstringWriter {
+  std::string text;
+  int32_t x = 0;
+  int32_t y = 0;
+
+  void Number(int32_t v) { text += GPostScript::EncodeCharstringNumber(v); }
+  void Command(uint8_t c) { text += static_cast<char>(c); }
+  // A move or line to (px, py) by the shortest of its three forms.
+  void To(int32_t px, int32_t py, uint8_t vertical, uint8_t horizontal, uint8_t both) {
+    if (px == x) {
+      Number(py - y);
+      Command(vertical);
+    } else if (py == y) {
+      Number(px - x);
+      Command(horizontal);
+    } else {
+      Number(px - x);
+      Number(py - y);
+      Command(both);
+    }
+    x = px;
+    y = py;
+  }
+  void Curve(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3, int32_t y3) {
+    Number(x1 - x);
+    Number(y1 - y);
+    Number(x2 - x1);
+    Number(y2 - y1);
+    Number(x3 - x2);
+    Number(y3 - y2);
+    Command(8);
+    x = x3;
+    y = y3;
+  }
+};
+
+}  // namespace
+
+std::string GPostScript::EncodeCharstringNumber(int32_t v) {
+  std::string out;
+  if (v >= -107 && v <= 107) {
+    out += static_cast<char>(v + 139);
+  } else if (v >= 108 && v <= 1131) {
+    out += static_cast<char>((v - 108) / 256 + 247);
+    out += static_cast<char>((v - 108) % 256);
+  } else if (v >= -1131 && v <= -108) {
+    out += static_cast<char>((-v - 108) / 256 + 251);
+    out += static_cast<char>((-v - 108) % 256);
+  } else {
+    const uint32_t u = static_cast<uint32_t>(v);
+    out += static_cast<char>(255);
+    out += static_cast<char>(u >> 24);
+    out += static_cast<char>(u >> 16);
+    out += static_cast<char>(u >> 8);
+    out += static_cast<char>(u);
+  }
+  return out;
+}
+
+std::string GPostScript::Type1Encrypt(const std::string& plain, uint16_t key) {
+  std::string out(plain.size(), '\0');
+  uint16_t r = key;
+  for (size_t i = 0; i < plain.size(); ++i) {
+    const uint8_t c = static_cast<uint8_t>(static_cast<uint8_t>(plain[i]) ^ (r >> 8));
+    r = static_cast<uint16_t>((c + r) * 52845u + 22719u);
+    out[i] = static_cast<char>(c);
+  }
+  return out;
+}
+
+bool GPostScript::BuildCharstring(const uint8_t* b, uint32_t size, std::string& plain) {
+  uint16_t sbx = 0;
+  uint16_t advance = 0;
+  uint16_t sby = 0;
+  if (b == nullptr || !OutlineU16(b, size, 2, sbx) || !OutlineU16(b, size, 4, advance) ||
+      !OutlineU16(b, size, 8, sby) || size <= 10)
+    return false;
+  CharstringWriter w;
+  w.text.assign(kLeadingBytes, 4);
+  w.Number(static_cast<int16_t>(sbx));
+  w.Number(static_cast<int16_t>(sby));
+  w.Number(static_cast<int16_t>(advance));
+  w.Number(0);
+  w.Command(12);
+  w.Command(7);
+  w.x = static_cast<int16_t>(sbx);
+  w.y = static_cast<int16_t>(sby);
+  uint32_t at = 10;
+  while (at < size) {
+    uint32_t length = 0;
+    int32_t sx = 0;
+    int32_t sy = 0;
+    if (!OutlineU32(b, size, at, length) || length < 16 || uint64_t{at} + length > size ||
+        !OutlineFixed(b, size, at + 8, sx) || !OutlineFixed(b, size, at + 12, sy))
+      return false;
+    const uint32_t end = at + length;
+    w.To(sx, sy, 4, 22, 21);
+    uint32_t r = at + 16;
+    while (r + 4 <= end) {
+      uint16_t type = 0;
+      uint16_t count = 0;
+      OutlineU16(b, size, r, type);
+      OutlineU16(b, size, r + 2, count);
+      if (uint64_t{r} + 4 + 8u * count > end) return false;
+      std::vector<std::pair<int32_t, int32_t>> points(count);
+      for (uint16_t k = 0; k < count; ++k) {
+        OutlineFixed(b, size, r + 4 + 8u * k, points[k].first);
+        OutlineFixed(b, size, r + 8 + 8u * k, points[k].second);
+      }
+      if (type == 1) {
+        for (const auto& p : points) w.To(p.first, p.second, 7, 6, 5);
+      } else if ((type & 0x80) != 0) {
+        size_t k = 0;
+        for (; k + 3 <= points.size(); k += 3)
+          w.Curve(points[k].first, points[k].second, points[k + 1].first, points[k + 1].second, points[k + 2].first,
+                  points[k + 2].second);
+        if (points.size() - k == 2)
+          w.Curve(w.x, w.y, points[k].first, points[k].second, points[k + 1].first, points[k + 1].second);
+      } else {
+        // Consecutive off-curve points imply an on-curve point midway;
+        // each quadratic piece becomes the cubic with the same curve.
+        const size_t n = points.size();
+        for (size_t i = 0; i + 1 < n; ++i) {
+          const int32_t bx = points[i].first;
+          const int32_t by = points[i].second;
+          int32_t ex = points[n - 1].first;
+          int32_t ey = points[n - 1].second;
+          if (i + 2 < n) {
+            ex = (points[i].first + points[i + 1].first) >> 1;
+            ey = (points[i].second + points[i + 1].second) >> 1;
+          }
+          const int32_t c1x = (2 * bx + w.x) / 3;
+          const int32_t c1y = (2 * by + w.y) / 3;
+          const int32_t c2x = (2 * bx + ex) / 3;
+          const int32_t c2y = (2 * by + ey) / 3;
+          w.Curve(c1x, c1y, c2x, c2y, ex, ey);
+        }
+      }
+      r += 4 + 8u * count;
+    }
+    w.Command(9);
+    at = end;
+  }
+  w.Command(14);
+  plain = w.text;
+  return true;
+}
+
+void GPostScript::WriteEexecSection(const std::string& plain, bool withHeader) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  const std::string cipher = Type1Encrypt(plain, kEexecKey);
+  std::string text = withHeader ? "currentfile eexec\r\n" : "";
+  size_t column = 0;
+  for (unsigned char c : cipher) {
+    text += kDigits[c >> 4];
+    text += kDigits[c & 15];
+    column += 2;
+    if (column == 64) {
+      text += "\r\n";
+      column = 0;
+    }
+  }
+  if (column != 0) text += "\r\n";
+  for (int i = 0; i < 8; ++i) text += std::string(64, '0') + "\r\n";
+  text += "cleartomark\r\n";
+  writer_->WriteText(text);
+}
+
+void GPostScript::DefineType1SubFont(GFontFaceHandle* face, GDownloadHandle* record, int32_t subFont) {
+  if ((fontProcSetsWritten_ & kType1ProcSetFlag) == 0) {
+    writer_->WriteText(psfonts::Type1ProcSet());
+    fontProcSetsWritten_ |= kType1ProcSetFlag;
+  }
+  const int32_t f = FontNumberOf(record->GetName());
+  if (IsSubFontDefined(f, subFont)) return;
+  MarkSubFontDefined(f, subFont);
+  // The private section with the .notdef charstring (stored encrypted).
+  std::string plain(kLeadingBytes, 4);
+  plain += "dup/Private 8 dict dup begin/RD{string currentfile exch readstring pop}def/ND{\r\n";
+  plain += "def}def/NP{put}def/BlueValues[-250 0 2200 2200]def/MinFeature{16 16}def\r\n";
+  plain += "/password 5839 def/Subrs 43 array def 2 index/CharStrings 256 dict dup begin\r\n";
+  plain += "/.notdef 8 RD ";
+  plain += std::string("\x57\xDB\x2D\x3A\x54\xCF\x70\x11", 8);
+  plain += " ND end end put put dup/FontName get exch definefont pop mark currentfile\r\n";
+  plain += "closefile ";
+  const uint32_t hexLength = static_cast<uint32_t>(plain.size()) * 2;
+  FreeSpace(hexLength + 768);
+  // The outline units per em scale the font: the face's TrueType head
+  // gives them, 2048 without one.
+  int32_t unitsPerEm = 2048;
+  uint32_t source = 0;
+  if (GTTFontReader* reader = face->GetTrueTypeReader(&source)) {
+    const std::vector<uint8_t> head = TableBytes(reader, source, GTTFontReader::kHead);
+    if (ReadU16(head, 18) != 0) unitsPerEm = ReadU16(head, 18);
+  }
+  writer_->WriteText("\r\n\r\n");
+  writer_->WriteText(Format("%d %d %d %d DefineNewType1Font\r\n", face->GetFontNumber(), unitsPerEm, subFont, f));
+  WriteEexecSection(plain, false);
+  writer_->WriteText(Format("/F%03d%03d /DDL%03d%03d t1mF \r\n", f, subFont, f, subFont));
+  record->ChargeMemory(hexLength + 768);
+  record->SetUseStamp(NextUseStamp());
+}
+
+void GPostScript::AddType1Glyphs(GFontFaceHandle* face, GDownloadHandle* record, const uint16_t* text,
+                                 const uint16_t* codes, uint32_t count, int32_t encoding) {
+  // The new glyphs, grouped by sub-font in the order the sub-fonts occur.
+  std::vector<std::pair<uint16_t, uint16_t>> pairs;
+  for (uint32_t k = 0; k < count; ++k) {
+    if (record->HasSentCode(codes[k]) != 0) continue;
+    record->AddSentCode(codes[k]);
+    record->AddGlyphCount(1);
+    if (codes[k] != 0) pairs.emplace_back(codes[k], text[k]);
+  }
+  if (pairs.empty()) return;
+  std::stable_sort(pairs.begin(), pairs.end(), [&pairs](const auto& a, const auto& b) {
+    auto firstOf = [&pairs](int s) {
+      for (size_t i = 0; i < pairs.size(); ++i)
+        if ((pairs[i].first >> 8) == s) return i;
+      return pairs.size();
+    };
+    return firstOf(a.first >> 8) < firstOf(b.first >> 8);
+  });
+  const int32_t f = FontNumberOf(record->GetName());
+  const bool byGlyph = encoding == textenc::kGlyphIndex || (encoding >= 16 && encoding <= 23);
+  uint32_t source = 0;
+  GTTFontReader* reader = face->GetTrueTypeReader(&source);
+  size_t i = 0;
+  while (i < pairs.size()) {
+    const int32_t s = pairs[i].first >> 8;
+    DefineType1SubFont(face, record, s);
+    std::string batch;
+    auto send = [&]() {
+      if (batch.empty()) return;
+      batch += "end end mark currentfile closefile ";
+      WriteEexecSection(batch, true);
+      batch.clear();
+    };
+    for (; i < pairs.size() && (pairs[i].first >> 8) == s; ++i) {
+      uint16_t lookup = pairs[i].second;
+      if (byGlyph && encoding != textenc::kGlyphIndex)
+        lookup = reader != nullptr ? reader->GetGlyphIndex(source, 0, pairs[i].second, encoding) : 0;
+      GByteBuffer* raw = nullptr;
+      const uint32_t size = face->GetGlyphOutline(lookup, byGlyph ? 1 : 0, &raw);
+      std::unique_ptr<GByteBuffer> outline(raw);
+      std::string plain;
+      if (size == 0 || outline == nullptr ||
+          !BuildCharstring(outline->GetData(), std::min(size, outline->GetLength()), plain))
+        continue;
+      const std::string cipher = Type1Encrypt(plain, kCharstringKey);
+      if (batch.empty()) {
+        batch.assign(kLeadingBytes, 4);
+        batch += Format("/DDL%03d%03d findfont dup /Private get begin /CharStrings get begin", f, s);
+      }
+      batch += Format("/G%02X %d RD ", pairs[i].first & 0xFF, static_cast<int>(cipher.size()));
+      batch += cipher;
+      batch += " ND ";
+      if (batch.size() > kBatchLimit) send();
+    }
+    send();
   }
 }

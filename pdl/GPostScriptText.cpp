@@ -230,14 +230,18 @@ int16_t GPostScript::DrawText(GGraphic* graphic) {
       ShowTextRuns(face, record, currentMapping_, position, narrow.data(), n, 1, xAdvances, yAdvances);
       break;
     }
-    case GDownloadRecord::kBitmapFont: {
+    case GDownloadRecord::kBitmapFont:
+    case GDownloadRecord::kOutlineFont: {
       const int32_t g = record->GetGlyphEncoding();
       std::vector<uint16_t> glyphCodes = codes;
       if (g != e) {
         GTextString converted(*string, g, GetGlyphCodeAllocator());
         for (uint32_t i = 0; i < n; ++i) glyphCodes[i] = i < converted.GetLength() ? converted.GetChar(i) : 0;
       }
-      AddBitmapGlyphs(face, record, codes.data(), glyphCodes.data(), n);
+      if (record->GetKind() == GDownloadRecord::kBitmapFont)
+        AddBitmapGlyphs(face, record, codes.data(), glyphCodes.data(), n);
+      else
+        AddType1Glyphs(face, record, codes.data(), glyphCodes.data(), n, e);
       ShowTextRuns(face, record, g, position, glyphCodes.data(), n, bytesPerCode, xAdvances, yAdvances);
       record->SetUseStamp(NextUseStamp());
       break;

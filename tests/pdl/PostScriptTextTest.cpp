@@ -68,6 +68,68 @@ class FreeType {
     if (face_ == nullptr || FT_Load_Char(face_, unicode, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO) != 0) return nullptr;
     return face_->glyph;
   }
+  // The glyph's outline in the face's outline layout (little-endian, font
+  // units), empty when it has none.
+  std::vector<uint8_t> Outline(uint32_t codeOrGlyph, bool byGlyph) {
+    std::vector<uint8_t> out;
+    if (face_ == nullptr) return out;
+    const FT_UInt glyph = byGlyph ? codeOrGlyph : FT_Get_Char_Index(face_, codeOrGlyph);
+    if (FT_Load_Glyph(face_, glyph, FT_LOAD_NO_SCALE) != 0 || face_->glyph->format != FT_GLYPH_FORMAT_OUTLINE)
+      return out;
+    const FT_Outline& o = face_->glyph->outline;
+    if (o.n_contours <= 0) return out;
+    auto put16 = [&out](int32_t v) {
+      out.push_back(static_cast<uint8_t>(v));
+      out.push_back(static_cast<uint8_t>(v >> 8));
+    };
+    auto putPoint = [&](int32_t x, int32_t y) {
+      put16(0);
+      put16(x);
+      put16(0);
+      put16(y);
+    };
+    put16(0);
+    put16(static_cast<int32_t>(face_->glyph->metrics.horiBearingX));
+    put16(static_cast<int32_t>(face_->glyph->metrics.horiAdvance));
+    put16(0);
+    put16(0);
+    int first = 0;
+    for (int c = 0; c < o.n_contours; ++c) {
+      const int last = o.contours[c];
+      const int n = last - first + 1;
+      auto on = [&](int i) { return (FT_CURVE_TAG(o.tags[first + (i % n)]) == FT_CURVE_TAG_ON); };
+      auto at = [&](int i) { return o.points[first + (i % n)]; };
+      int start = 0;
+      while (start < n && !on(start)) ++start;
+      if (start == n) {
+        first = last + 1;
+        continue;
+      }
+      const size_t header = out.size();
+      for (int k = 0; k < 4; ++k) put16(0);
+      putPoint(static_cast<int32_t>(at(start).x), static_cast<int32_t>(at(start).y));
+      for (int i = start + 1; i <= start + n;) {
+        if (on(i)) {
+          put16(1);
+          put16(1);
+          putPoint(static_cast<int32_t>(at(i).x), static_cast<int32_t>(at(i).y));
+          ++i;
+          continue;
+        }
+        std::vector<FT_Vector> spline;
+        while (!on(i)) spline.push_back(at(i++));
+        spline.push_back(at(i++));
+        put16(2);
+        put16(static_cast<int32_t>(spline.size()));
+        for (const FT_Vector& p : spline) putPoint(static_cast<int32_t>(p.x), static_cast<int32_t>(p.y));
+      }
+      const uint32_t length = static_cast<uint32_t>(out.size() - header);
+      for (int k = 0; k < 4; ++k) out[header + k] = static_cast<uint8_t>(length >> (8 * k));
+      out[header + 4] = 24;  // the contour's type
+      first = last + 1;
+    }
+    return out;
+  }
   int Advance(uint32_t unicode) {
     const FT_GlyphSlot slot = Load(unicode);
     return slot != nullptr ? static_cast<int>(slot->advance.x >> 6) : 0;
@@ -107,12 +169,26 @@ class SansFaceHandle : public qvtest::TestFaceHandle {
     *out = new GByteBuffer(bits, size, 1);
     return size;
   }
+  // The outline in font units, from FreeType's unscaled outline: the
+  // side-bearing point and advance, then per contour its start and records
+  // of lines and quadratic splines.
+  uint32_t GetGlyphOutline(uint16_t glyphOrCode, int byGlyphIndex, GByteBuffer** out) override {
+    ++outlineRequests;
+    *out = nullptr;
+    std::vector<uint8_t> bytes = freeType_.Outline(glyphOrCode, byGlyphIndex != 0);
+    if (bytes.empty()) return 0;
+    auto* copy = new uint8_t[bytes.size()];
+    std::copy(bytes.begin(), bytes.end(), copy);
+    *out = new GByteBuffer(copy, static_cast<uint32_t>(bytes.size()), 1);
+    return static_cast<uint32_t>(bytes.size());
+  }
   GTTFontReader* GetTrueTypeReader(uint32_t* source) const override {
     if (source != nullptr) *source = 0;
     return const_cast<qvtest::TestFontReader*>(&reader_);
   }
 
   int bitmapRequests = 0;
+  int outlineRequests = 0;
 
  private:
   FreeType freeType_;
@@ -339,7 +415,8 @@ TEST(PostScriptTextTest, Type42TextInTwoSubFontsRendersLikeFreeType) {
   if (!FileExists(kSansPath)) GTEST_SKIP() << kSansPath << " is not installed";
   const std::string gs = qvtest::PostScriptInterpreter();
   ASSERT_FALSE(gs.empty()) << qvtest::kNoPostScriptInterpreter;
-  TextJob job;
+  // TrueType faces go down as Type 42 when the job asks for them as they are.
+  TextJob job(nullptr, {{GFeatureIds::kTrueTypeDownloadChoice, 0}});
   SansFace outlines(2);
   // L with stroke and z with acute lie in sub-font 1, the others in 0: the
   // text is shown in two passes that interleave.
@@ -581,7 +658,8 @@ std::string DrawnText(TextJob& job, GTextStringGraphic* graphic) {
 
 TEST(PostScriptTextTest, CodesOfSeveralSubFontsAreShownInOnePassEach) {
   if (!FileExists(kSansPath)) GTEST_SKIP() << kSansPath << " is not installed";
-  TextJob job;
+  // Type 42 shows the Unicode codes themselves.
+  TextJob job(nullptr, {{GFeatureIds::kTrueTypeDownloadChoice, 0}});
   SansFace outlines(2, textenc::kUnicode, 100);
   const uint16_t codes[] = {0x141, 0x41, 0x142};
   int16_t advances[] = {100, 200, 300};
@@ -678,6 +756,118 @@ TEST(PostScriptTextTest, TheHandlingQueriesAnswerByFaceAndPrinterFont) {
   EXPECT_EQ(g.QueryTextHandling(&arial, 0, 0, &text, 0, 400, &description), 32);
   EXPECT_EQ(text, nullptr);
   EXPECT_EQ(g.QueryTextHandling(&arial, 3, 0, &text, 0, 400, &description), 4);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PostScriptTextTest, Type1TextIsSynthesisedFromOutlinesAndRendersLikeFreeType) {
+  if (!FileExists(kSansPath)) GTEST_SKIP() << kSansPath << " is not installed";
+  const std::string gs = qvtest::PostScriptInterpreter();
+  ASSERT_FALSE(gs.empty()) << qvtest::kNoPostScriptInterpreter;
+  // The job asks for TrueType as outline fonts of their own (Type 1).
+  TextJob job(nullptr, {{GFeatureIds::kTrueTypeDownloadChoice, 1}});
+  SansFace outlines(2);
+  // Sub-fonts 1, 0, 0, 1 (L with stroke and z with acute take allocated
+  // codes of the second 256).
+  const std::u16string mixed = u"\u0141\u00f3d\u017a";
+  const GShortPoint at1(600, 1200);
+  SansText text1(outlines.handle, mixed, at1);
+  EXPECT_EQ(job.Draw(text1), 0);
+  const std::u16string plain = u"Hamburg";
+  const GShortPoint at2(600, 2000);
+  SansText text2(outlines.handle, plain, at2);
+  EXPECT_EQ(job.Draw(text2), 0);
+  EXPECT_EQ(job.Draw(text2), 0);
+  const std::string out = job.Finish();
+  EXPECT_EQ(Count(out, "/GBufHex 2 string def"), 1u) << "the Type 1 procset goes down once a job";
+  EXPECT_EQ(Count(out, "DefineNewType1Font\r\n"), 2u) << "sub-fonts 0 and 1, once each";
+  EXPECT_EQ(Count(out, "/F000000 /DDL000000 t1mF"), 1u);
+  EXPECT_EQ(Count(out, "/F000001 /DDL000001 t1mF"), 1u);
+  // The first text's glyphs in two sections (one per sub-font), then the
+  // second text's new glyphs in one; the repeat sends none.
+  EXPECT_EQ(Count(out, "currentfile eexec\r\n"), 3u);
+  EXPECT_EQ(outlines.handle->outlineRequests, 4 + 7);
+
+  const qvtest::RenderedJob rendered = qvtest::RenderPostScriptJob(out, "type1", kRenderDpi);
+  ASSERT_EQ(rendered.pages.size(), 1u) << rendered.errors;
+  const double overlap1 = OverlapWithFreeType(rendered.pages[0], mixed, at1);
+  const double overlap2 = OverlapWithFreeType(rendered.pages[0], plain, at2);
+  EXPECT_GE(overlap1, kMinimumOverlap);
+  EXPECT_GE(overlap2, kMinimumOverlap);
+  RecordProperty("overlap", std::to_string(overlap1) + " " + std::to_string(overlap2));
+  EXPECT_EQ(DarkOutside(rendered.pages[0], {GRect(500, 900, 2800, 1300), GRect(500, 1700, 2800, 2100)}), 0u);
+  RecordProperty("png", SavePng(out, "type1"));
+}
+
+TEST(PostScriptTextTest, CharstringsEncodeNumbersAndCurvesAsTheFormatSays) {
+  const std::pair<int32_t, std::string> numbers[] = {
+      {0, "\x8B"},
+      {107, "\xF6"},
+      {-107, std::string("\x20", 1)},
+      {108, std::string("\xF7\x00", 2)},
+      {1131, "\xFA\xFF"},
+      {-1131, "\xFE\xFF"},
+      {1132, std::string("\xFF\x00\x00\x04\x6C", 5)},
+      {-1132, std::string("\xFF\xFF\xFF\xFB\x94", 5)},
+  };
+  for (const auto& [value, bytes] : numbers) EXPECT_EQ(GPostScript::EncodeCharstringNumber(value), bytes) << value;
+
+  // Encryption is its own inverse's input: decrypting by the format's rule
+  // gives the plain bytes back.
+  const std::string plain = "the quick brown fox";
+  const std::string cipher = GPostScript::Type1Encrypt(plain, 55665);
+  std::string back;
+  uint16_t r = 55665;
+  for (unsigned char c : cipher) {
+    back += static_cast<char>(c ^ (r >> 8));
+    r = static_cast<uint16_t>((c + r) * 52845u + 22719u);
+  }
+  EXPECT_EQ(back, plain);
+
+  // One contour from (0, 0): a quadratic record with points (100, 0) and
+  // (200, 100) becomes one cubic.
+  std::vector<uint8_t> outline;
+  auto put16 = [&outline](int32_t v) {
+    outline.push_back(static_cast<uint8_t>(v));
+    outline.push_back(static_cast<uint8_t>(v >> 8));
+  };
+  auto point = [&](int32_t x, int32_t y) {
+    put16(0);
+    put16(x);
+    put16(0);
+    put16(y);
+  };
+  put16(0);
+  put16(0);    // side-bearing x
+  put16(500);  // advance
+  put16(0);
+  put16(0);  // side-bearing y
+  const uint32_t contour = 16 + 4 + 16;
+  put16(static_cast<int32_t>(contour));
+  put16(0);
+  put16(24);
+  put16(0);
+  point(0, 0);
+  put16(2);
+  put16(2);
+  point(100, 0);
+  point(200, 100);
+  std::string charstring;
+  ASSERT_TRUE(GPostScript::BuildCharstring(outline.data(), static_cast<uint32_t>(outline.size()), charstring));
+  const std::string expected = std::string("\x47\x24\xB5\xCA", 4) + "\x8B\x8B" + GPostScript::EncodeCharstringNumber(500) +
+                               "\x8B\x0C\x07" +
+                               // The start is the current point: no move.
+                               std::string("\x8B\x04", 2) +
+                               GPostScript::EncodeCharstringNumber(66) + GPostScript::EncodeCharstringNumber(0) +
+                               GPostScript::EncodeCharstringNumber(67) + GPostScript::EncodeCharstringNumber(33) +
+                               GPostScript::EncodeCharstringNumber(67) + GPostScript::EncodeCharstringNumber(67) +
+                               "\x08\x09\x0E";
+  EXPECT_EQ(charstring, expected);
+  // A contour whose length runs past the outline is refused.
+  outline[10] = 0xFF;
+  EXPECT_FALSE(GPostScript::BuildCharstring(outline.data(), static_cast<uint32_t>(outline.size()), charstring));
 }
 
 }  // namespace
