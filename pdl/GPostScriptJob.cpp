@@ -147,8 +147,10 @@ void GPostScript::ResetGraphicsState() {
   if (transform != nullptr) {
     auto* copy = static_cast<GAttribute*>(transform->Clone());
     copy->changed = 1;
+    // Held before the merge: a state that already holds an equal transform
+    // lets the new one go, which would free it under this function.
+    GCountedPtr held(copy);
     GetStateSection(GFeatureIds::kGraphicsState)->Merge(copy);
-    GCountedPtr drop(copy);
   }
 }
 

@@ -256,10 +256,13 @@ struct TextJob {
     job.Start();
     NewPage();
   }
+  // Each page start stays alive for the whole job, as the print path keeps
+  // it while its page is printed.
   void NewPage() {
     GState* page = qvtest::PsPageSettings(qvtest::PsLetter(), 0);
     page->AddChild(new GTransformAttribute());
-    job.PageStart(page);
+    pageStarts.emplace_back(new GPageStart(page));
+    job.generator.Send(static_cast<GCommand*>(pageStarts.back().Pointee()));
     GBrush brush(new GColorPaint(new GRGBColor(0, 0, 0, 255)), nullptr);
     job.generator.SetBrush(&brush);
   }
@@ -270,6 +273,7 @@ struct TextJob {
     job.End();
     return job.Output();
   }
+  std::vector<GCountedPtr> pageStarts;
   PsJobDriver job;
 };
 
@@ -459,6 +463,8 @@ TEST(PostScriptTextTest, Type42TextInTwoSubFontsRendersLikeFreeType) {
   RecordProperty("overlap", std::to_string(overlap1) + " " + std::to_string(overlap2));
   EXPECT_EQ(DarkOutside(rendered.pages[0], {GRect(500, 900, 2800, 1300), GRect(500, 1700, 2800, 2100)}), 0u);
   RecordProperty("png", SavePng(out, "type42"));
+  // Latin text reads back through Ghostscript's text extraction.
+  EXPECT_EQ(Count(ExtractedText(qvtest::UnwrapPostScriptJob(out), "type42"), "Hamburg"), 2u);
 }
 
 }  // namespace
@@ -868,6 +874,45 @@ TEST(PostScriptTextTest, CharstringsEncodeNumbersAndCurvesAsTheFormatSays) {
   // A contour whose length runs past the outline is refused.
   outline[10] = 0xFF;
   EXPECT_FALSE(GPostScript::BuildCharstring(outline.data(), static_cast<uint32_t>(outline.size()), charstring));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PostScriptTextTest, APageMixingPrinterBitmapAndOutlineFontsReadsBack) {
+  if (!FileExists(kSansPath)) GTEST_SKIP() << kSansPath << " is not installed";
+  const std::string gs = qvtest::PostScriptInterpreter();
+  ASSERT_FALSE(gs.empty()) << qvtest::kNoPostScriptInterpreter;
+  TextJob job(PrinterFontConfiguration());
+  ArialFace printer(4);
+  SansFace bitmaps(1);
+  SansFace outlines(2);
+  ByteText zurich(printer.handle, 4, "Z\xFCrich", GShortPoint(600, 1200));
+  SansText hamburg(bitmaps.handle, u"Hamburg", GShortPoint(600, 2000));
+  SansText bremen(outlines.handle, u"Bremen", GShortPoint(600, 2800));
+  EXPECT_EQ(job.g().DrawText(zurich.graphic.get()), 0);
+  EXPECT_EQ(job.Draw(hamburg), 0);
+  EXPECT_EQ(job.Draw(bremen), 0);
+  // A second page uses the fonts the first downloaded.
+  job.job.PageEnd();
+  job.NewPage();
+  SansText again(outlines.handle, u"Bremen", GShortPoint(600, 1200));
+  EXPECT_EQ(job.Draw(again), 0);
+  const std::string out = job.Finish();
+  EXPECT_EQ(Count(out, "DefineNewType1Font\r\n"), 1u) << "fonts go down once a job";
+  EXPECT_EQ(Count(out, "DefineNewFont /F"), 1u);
+
+  const std::string text = ExtractedText(qvtest::UnwrapPostScriptJob(out), "mixed");
+  EXPECT_NE(text.find("Z\xC3\xBCrich"), std::string::npos) << text;
+  EXPECT_NE(text.find("Hamburg"), std::string::npos) << text;
+  EXPECT_EQ(Count(text, "Bremen"), 2u) << text;
+  const qvtest::RenderedJob rendered = qvtest::RenderPostScriptJob(out, "mixed", kRenderDpi);
+  ASSERT_EQ(rendered.pages.size(), 2u) << rendered.errors;
+  EXPECT_GE(OverlapWithFreeType(rendered.pages[0], u"Hamburg", GShortPoint(600, 2000)), kMinimumOverlap);
+  EXPECT_GE(OverlapWithFreeType(rendered.pages[0], u"Bremen", GShortPoint(600, 2800)), kMinimumOverlap);
+  EXPECT_GE(OverlapWithFreeType(rendered.pages[1], u"Bremen", GShortPoint(600, 1200)), kMinimumOverlap);
+  RecordProperty("png", SavePng(out, "mixed"));
 }
 
 }  // namespace
