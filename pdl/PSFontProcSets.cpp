@@ -88,9 +88,10 @@ std::string WithCrLf(const char* body) {
 
 std::string Type3Text() {
   // Codes below 32 have no glyph: the vector starts with a repeat.
-  std::string names = kGlyphMappingNames[0];
   std::string text = "/T3FastDL 0 def /StdWinLatin1Encoding [32 {/.notdef} repeat ";
-  text += names.substr(names.find("/space"));
+  text += kAsciiGlyphNames;
+  text += "/.notdef";
+  text += kHighGlyphNames[0];
   text += "] def\r\n";
   return text + WithCrLf(kType3Body);
 }
@@ -115,7 +116,15 @@ const std::string& Type1ProcSet() {
 std::string GlyphMapping(int32_t number) {
   if (number < 0 || number >= 5) return "mappings 5 [] put ";
   std::string text = "mappings " + std::to_string(number) + " [";
-  text += kGlyphMappingNames[number];
+  for (int code = 0; code < 32; ++code) text += "/.notdef";
+  text += "\r\n";
+  if (number == 4) {
+    text += kSymbolGlyphNames;
+  } else {
+    text += kAsciiGlyphNames;
+    text += "/.notdef";
+    text += kHighGlyphNames[number];
+  }
   text += "] put ";
   return text;
 }

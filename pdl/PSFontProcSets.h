@@ -9,8 +9,12 @@
 
 namespace psfonts {
 
-// Glyph names of mappings 0 to 4 as "/name" texts, 256 a vector.
-extern const char* const kGlyphMappingNames[5];
+// Glyph names as "/name" texts: ASCII (codes 32 to 126), codes 128 to 255
+// of the code-page mappings 0 to 3, and codes 32 to 255 of the Symbol
+// font's standard encoding (mapping 4).
+extern const char kAsciiGlyphNames[];
+extern const char* const kHighGlyphNames[4];
+extern const char kSymbolGlyphNames[];
 
 const std::string& Type3ProcSet();
 const std::string& Type42ProcSet();

@@ -27,6 +27,7 @@
 #include "support/PostScriptInterpreter.h"
 #include "support/PsJobDriver.h"
 #include "support/RecordingPeripheral.h"
+#include "support/TilePaint.h"
 #include "graphics/GDitherMatrix.h"
 #include "model/GByteStream.h"
 #include "model/GConfiguration.h"
@@ -506,9 +507,9 @@ TEST(PostScriptDrawTest, GrayImagesAreDitheredWithTheJobsMatrixAndKeepTheirTone)
   EXPECT_EQ(assigned.GetDitherMatrix(), job.g().GetDitherMatrix());
 }
 
-TEST(PostScriptDrawTest, APatternBitmapFillsAShapeWithItsCell) {
-  PsDrawJob job;
-  // Eight by eight, one bit: the left half of each row 0, the right half 1.
+// Eight by eight, one bit: the left half of each row black, the right half
+// white.
+GBitmap PsStripeCell() {
   GBitmapDescription d;
   d.bounds = GRect(0, 0, 8, 8);
   d.bitsPerPixel = 1;
@@ -518,7 +519,12 @@ TEST(PostScriptDrawTest, APatternBitmapFillsAShapeWithItsCell) {
   std::fill(d.data, d.data + 8, 0x0F);
   GRGBColor black(0, 0, 0, 255), white(255, 255, 255, 255);
   d.palette = new GPaletteTable(std::vector<GColor*>{&black, &white});
-  const GBitmap cell(d);
+  return GBitmap(d);
+}
+
+TEST(PostScriptDrawTest, APatternBitmapFillsAShapeWithItsCell) {
+  PsDrawJob job;
+  const GBitmap cell = PsStripeCell();
   job.g().SetNoPen(nullptr);
   EXPECT_EQ(job.g().DefinePatternBitmap(cell, 0, 1, 1), 1);
   job.g().Writer().WriteOperator("G", true);
@@ -651,49 +657,11 @@ TEST(PostScriptDrawTest, ImagesAreCutToThePageAsItLiesAndToTheClip) {
 
 namespace {
 
-// A paint that tiles a bitmap; it applies itself through the generator's
-// pattern receivers.
-class PsTilePaint : public GPaint, public GPatternSource {
- public:
-  PsTilePaint(GBitmap tile, int scaled, int background) : tile_(tile), scaled_(scaled), background_(background) {}
-  PsTilePaint* CreateSameKind() const override { return new PsTilePaint(GBitmap(), 0, 1); }
-  PsTilePaint* Clone() const override { return new PsTilePaint(*this); }
-  int16_t ApplyAsPen(GPeripheral* target) override {
-    auto* generator = dynamic_cast<GPdlGenerator*>(target);
-    return generator != nullptr ? generator->SetPenPattern(this) : 0;
-  }
-  int16_t ApplyAsBrush(GPeripheral* target) override {
-    auto* generator = dynamic_cast<GPdlGenerator*>(target);
-    return generator != nullptr ? generator->SetBrushPattern(this) : 0;
-  }
-  GBitmap GetPatternBitmap() const override { return tile_; }
-  int IsScaledPattern() const override { return scaled_; }
-  int HasPatternBackground() const override { return background_; }
 
- private:
-  GBitmap tile_;
-  int scaled_;
-  int background_;
-};
-
-// Eight by eight, one bit: the left half of each row black, the right half
-// white.
-GBitmap PsStripeCell() {
-  GBitmapDescription d;
-  d.bounds = GRect(0, 0, 8, 8);
-  d.bitsPerPixel = 1;
-  d.rowAlignment = 1;
-  d.dataLength = 8;
-  d.data = new uint8_t[8];
-  std::fill(d.data, d.data + 8, 0x0F);
-  GRGBColor black(0, 0, 0, 255), white(255, 255, 255, 255);
-  d.palette = new GPaletteTable(std::vector<GColor*>{&black, &white});
-  return GBitmap(d);
-}
 
 TEST(PostScriptDrawTest, PatternBrushesAndPensPaintWithTheirTiles) {
   PsDrawJob job;
-  auto* tile = new PsTilePaint(PsStripeCell(), 1, 1);
+  auto* tile = new qvtest::TilePaint(PsStripeCell(), 1, 1);
   GCountedRef heldTile(tile);
   // A rectangle filled with the pattern brush, without a pen.
   job.g().SetNoPen(nullptr);

@@ -377,6 +377,30 @@ size_t DarkOutside(const qvtest::GrayPage& page, const std::vector<GRect>& boxes
 // rendering: the two rasterisers differ on edge pixels at 150 dpi.
 constexpr double kMinimumOverlap = 0.6;
 
+// One text line of a page: its characters and its baseline origin.
+struct TextLine {
+  std::u16string text;
+  GShortPoint at;
+};
+
+// Renders the job's single page and expects each line to land as FreeType
+// draws it, and nothing elsewhere; the overlaps go into the test's record.
+void ExpectLinesLikeFreeType(const std::string& job, const std::string& name, const std::vector<TextLine>& lines) {
+  const qvtest::RenderedJob rendered = qvtest::RenderPostScriptJob(job, name, kRenderDpi);
+  ASSERT_EQ(rendered.pages.size(), 1u) << rendered.errors;
+  std::string overlaps;
+  std::vector<GRect> boxes;
+  for (const TextLine& line : lines) {
+    const double overlap = OverlapWithFreeType(rendered.pages[0], line.text, line.at);
+    EXPECT_GE(overlap, kMinimumOverlap);
+    overlaps += std::to_string(overlap) + " ";
+    boxes.emplace_back(static_cast<int16_t>(line.at.x - 100), static_cast<int16_t>(line.at.y - 300),
+                       static_cast<int16_t>(line.at.x + 2200), static_cast<int16_t>(line.at.y + 100));
+  }
+  ::testing::Test::RecordProperty("overlap", overlaps);
+  EXPECT_EQ(DarkOutside(rendered.pages[0], boxes), 0u);
+}
+
 TEST(PostScriptTextTest, Type3TextRendersLikeFreeTypeAndGoesDownOnce) {
   if (!FileExists(kSansPath)) GTEST_SKIP() << kSansPath << " is not installed";
   const std::string gs = qvtest::PostScriptInterpreter();
@@ -400,47 +424,50 @@ TEST(PostScriptTextTest, Type3TextRendersLikeFreeTypeAndGoesDownOnce) {
   EXPECT_EQ(Count(out, "] AddImg"), 8u);
   EXPECT_EQ(bitmaps.handle->bitmapRequests, 8);
 
-  const qvtest::RenderedJob rendered = qvtest::RenderPostScriptJob(out, "type3", kRenderDpi);
-  ASSERT_EQ(rendered.pages.size(), 1u) << rendered.errors;
-  const double overlap1 = OverlapWithFreeType(rendered.pages[0], first, at1);
-  const double overlap2 = OverlapWithFreeType(rendered.pages[0], second, at2);
-  EXPECT_GE(overlap1, kMinimumOverlap);
-  EXPECT_GE(overlap2, kMinimumOverlap);
-  RecordProperty("overlap", std::to_string(overlap1) + " " + std::to_string(overlap2));
-  // Nothing lands elsewhere on the page.
-  EXPECT_EQ(DarkOutside(rendered.pages[0], {GRect(500, 900, 2800, 1300), GRect(500, 1700, 2800, 2100)}), 0u);
+  ExpectLinesLikeFreeType(out, "type3", {{first, at1}, {second, at2}});
 }
 
 }  // namespace
 
 namespace {
 
+// The page of the outline tests, drawn by an outline face in a job that
+// asks for the download choice given: L with stroke and z with acute lie
+// in sub-font 1 and the letters between them in 0, so the first line is
+// shown in passes that interleave; the second line is drawn twice.
+struct OutlinePage {
+  explicit OutlinePage(int16_t downloadChoice) {
+    TextJob job(nullptr, {{GFeatureIds::kTrueTypeDownloadChoice, downloadChoice}});
+    SansFace outlines(2);
+    SansText first(outlines.handle, lines[0].text, lines[0].at);
+    SansText second(outlines.handle, lines[1].text, lines[1].at);
+    EXPECT_EQ(job.Draw(first), 0);
+    EXPECT_EQ(job.Draw(second), 0);
+    job.g().Writer().Flush();
+    const size_t before = job.job.Output().size();
+    EXPECT_EQ(job.Draw(second), 0);
+    job.g().Writer().Flush();
+    repeat = job.job.Output().substr(before);
+    out = job.Finish();
+    outlineRequests = outlines.handle->outlineRequests;
+  }
+  std::vector<TextLine> lines = {{u"\u0141\u00f3d\u017a", GShortPoint(600, 1200)},
+                                 {u"Hamburg", GShortPoint(600, 2000)}};
+  std::string out;
+  std::string repeat;
+  int outlineRequests = 0;
+};
+
 TEST(PostScriptTextTest, Type42TextInTwoSubFontsRendersLikeFreeType) {
   if (!FileExists(kSansPath)) GTEST_SKIP() << kSansPath << " is not installed";
   const std::string gs = qvtest::PostScriptInterpreter();
   ASSERT_FALSE(gs.empty()) << qvtest::kNoPostScriptInterpreter;
   // TrueType faces go down as Type 42 when the job asks for them as they are.
-  TextJob job(nullptr, {{GFeatureIds::kTrueTypeDownloadChoice, 0}});
-  SansFace outlines(2);
-  // L with stroke and z with acute lie in sub-font 1, the others in 0: the
-  // text is shown in two passes that interleave.
-  const std::u16string mixed = u"\u0141\u00f3d\u017a";
-  const GShortPoint at1(600, 1200);
-  SansText text1(outlines.handle, mixed, at1);
-  EXPECT_EQ(job.Draw(text1), 0);
-  const std::u16string plain = u"Hamburg";
-  const GShortPoint at2(600, 2000);
-  SansText text2(outlines.handle, plain, at2);
-  EXPECT_EQ(job.Draw(text2), 0);
-  job.g().Writer().Flush();
-  const size_t afterTwo = job.job.Output().size();
+  const OutlinePage page(0);
+  const std::string& out = page.out;
   // The same word again sends nothing new.
-  EXPECT_EQ(job.Draw(text2), 0);
-  job.g().Writer().Flush();
-  const std::string again = job.job.Output().substr(afterTwo);
-  EXPECT_EQ(Count(again, "putinterval"), 0u) << again;
-  EXPECT_EQ(Count(again, "[<"), 0u) << again;
-  const std::string out = job.Finish();
+  EXPECT_EQ(Count(page.repeat, "putinterval"), 0u) << page.repeat;
+  EXPECT_EQ(Count(page.repeat, "[<"), 0u) << page.repeat;
 
   EXPECT_EQ(Count(out, "/fM "), 0u) << "each font family names its own matrix";
   EXPECT_EQ(Count(out, "/initFont {"), 1u) << "the Type 42 procset goes down once a job";
@@ -454,14 +481,7 @@ TEST(PostScriptTextTest, Type42TextInTwoSubFontsRendersLikeFreeType) {
   EXPECT_EQ(Count(out, "/F000001 DF"), 1u);
   EXPECT_EQ(Count(out, "/F000000 DF"), 3u);
 
-  const qvtest::RenderedJob rendered = qvtest::RenderPostScriptJob(out, "type42", kRenderDpi);
-  ASSERT_EQ(rendered.pages.size(), 1u) << rendered.errors;
-  const double overlap1 = OverlapWithFreeType(rendered.pages[0], mixed, at1);
-  const double overlap2 = OverlapWithFreeType(rendered.pages[0], plain, at2);
-  EXPECT_GE(overlap1, kMinimumOverlap);
-  EXPECT_GE(overlap2, kMinimumOverlap);
-  RecordProperty("overlap", std::to_string(overlap1) + " " + std::to_string(overlap2));
-  EXPECT_EQ(DarkOutside(rendered.pages[0], {GRect(500, 900, 2800, 1300), GRect(500, 1700, 2800, 2100)}), 0u);
+  ExpectLinesLikeFreeType(out, "type42", page.lines);
   RecordProperty("png", SavePng(out, "type42"));
   // Latin text reads back through Ghostscript's text extraction.
   EXPECT_EQ(Count(ExtractedText(qvtest::UnwrapPostScriptJob(out), "type42"), "Hamburg"), 2u);
@@ -772,21 +792,11 @@ TEST(PostScriptTextTest, Type1TextIsSynthesisedFromOutlinesAndRendersLikeFreeTyp
   if (!FileExists(kSansPath)) GTEST_SKIP() << kSansPath << " is not installed";
   const std::string gs = qvtest::PostScriptInterpreter();
   ASSERT_FALSE(gs.empty()) << qvtest::kNoPostScriptInterpreter;
-  // The job asks for TrueType as outline fonts of their own (Type 1).
-  TextJob job(nullptr, {{GFeatureIds::kTrueTypeDownloadChoice, 1}});
-  SansFace outlines(2);
-  // Sub-fonts 1, 0, 0, 1 (L with stroke and z with acute take allocated
-  // codes of the second 256).
-  const std::u16string mixed = u"\u0141\u00f3d\u017a";
-  const GShortPoint at1(600, 1200);
-  SansText text1(outlines.handle, mixed, at1);
-  EXPECT_EQ(job.Draw(text1), 0);
-  const std::u16string plain = u"Hamburg";
-  const GShortPoint at2(600, 2000);
-  SansText text2(outlines.handle, plain, at2);
-  EXPECT_EQ(job.Draw(text2), 0);
-  EXPECT_EQ(job.Draw(text2), 0);
-  const std::string out = job.Finish();
+  // The job asks for TrueType as outline fonts of their own (Type 1); L
+  // with stroke and z with acute take allocated codes of the second 256.
+  const OutlinePage page(1);
+  const std::string& out = page.out;
+  EXPECT_EQ(Count(page.repeat, "eexec"), 0u) << page.repeat;
   EXPECT_EQ(Count(out, "/GBufHex 2 string def"), 1u) << "the Type 1 procset goes down once a job";
   EXPECT_EQ(Count(out, "DefineNewType1Font\r\n"), 2u) << "sub-fonts 0 and 1, once each";
   EXPECT_EQ(Count(out, "/F000000 /DDL000000 t1mF"), 1u);
@@ -794,16 +804,9 @@ TEST(PostScriptTextTest, Type1TextIsSynthesisedFromOutlinesAndRendersLikeFreeTyp
   // The first text's glyphs in two sections (one per sub-font), then the
   // second text's new glyphs in one; the repeat sends none.
   EXPECT_EQ(Count(out, "currentfile eexec\r\n"), 3u);
-  EXPECT_EQ(outlines.handle->outlineRequests, 4 + 7);
+  EXPECT_EQ(page.outlineRequests, 4 + 7);
 
-  const qvtest::RenderedJob rendered = qvtest::RenderPostScriptJob(out, "type1", kRenderDpi);
-  ASSERT_EQ(rendered.pages.size(), 1u) << rendered.errors;
-  const double overlap1 = OverlapWithFreeType(rendered.pages[0], mixed, at1);
-  const double overlap2 = OverlapWithFreeType(rendered.pages[0], plain, at2);
-  EXPECT_GE(overlap1, kMinimumOverlap);
-  EXPECT_GE(overlap2, kMinimumOverlap);
-  RecordProperty("overlap", std::to_string(overlap1) + " " + std::to_string(overlap2));
-  EXPECT_EQ(DarkOutside(rendered.pages[0], {GRect(500, 900, 2800, 1300), GRect(500, 1700, 2800, 2100)}), 0u);
+  ExpectLinesLikeFreeType(out, "type1", page.lines);
   RecordProperty("png", SavePng(out, "type1"));
 }
 
