@@ -12,6 +12,7 @@
 #include "graphics/GDitherMatrix.h"
 #include "graphics/GGrayConversion.h"
 #include "graphics/GPaletteTable.h"
+#include "graphics/GPaint.h"
 #include "graphics/GPatternPaint.h"
 #include "graphics/GRasterGraphic.h"
 #include "graphics/GRasterPipelineBuilder.h"

@@ -64,7 +64,7 @@ class FreeType {
   bool Ok() const { return face_ != nullptr; }
 
   // The glyph of a Unicode character as a monochrome bitmap.
-  const FT_GlyphSlot Load(uint32_t unicode) {
+  FT_GlyphSlot Load(uint32_t unicode) {
     if (face_ == nullptr || FT_Load_Char(face_, unicode, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO) != 0) return nullptr;
     return face_->glyph;
   }
