@@ -34,6 +34,7 @@
 #include "support/FontTestClasses.h"
 #include "support/PostScriptInterpreter.h"
 #include "support/PsJobDriver.h"
+#include "support/PythonJudge.h"
 
 namespace {
 
@@ -525,12 +526,19 @@ struct ArialFace {
   GCountedRef held;
 };
 
+// A text of one byte a character; with advances, those FreeType gives the
+// bytes read as Latin-1 at the face's size.
 struct ByteText {
-  ByteText(GFontFaceHandle* face, int32_t encoding, const std::string& text, GShortPoint origin) : bytes(text) {
-    graphic = std::make_unique<GTextStringGraphic>(face, encoding, bytes.data(), nullptr, 0,
+  ByteText(GFontFaceHandle* face, int32_t encoding, const std::string& text, GShortPoint origin,
+           bool advances = false)
+      : bytes(text) {
+    FreeType freeType(kSansPath, face->GetHeight());
+    for (unsigned char c : bytes) steps.push_back(static_cast<int16_t>(freeType.Advance(c)));
+    graphic = std::make_unique<GTextStringGraphic>(face, encoding, bytes.data(), advances ? steps.data() : nullptr, 0,
                                                    static_cast<uint16_t>(bytes.size()), origin, nullptr, nullptr);
   }
   std::string bytes;
+  std::vector<int16_t> steps;
   std::unique_ptr<GTextStringGraphic> graphic;
 };
 
@@ -587,7 +595,7 @@ TEST(PostScriptTextTest, AnExplicitBitmapDownloadSendsAll256CodesUnderItsIdentif
   bitmaps.held = GCountedRef(bitmaps.handle);  // the command holds one count of its own
   EXPECT_EQ(job.g().DownloadFace(&download), 0);
   // Text in the downloaded face afterwards shows the glyphs.
-  ByteText word(bitmaps.handle, 4, "Gen\xE8ve", GShortPoint(600, 1200));
+  ByteText word(bitmaps.handle, 4, "Gen\xE8ve", GShortPoint(600, 1200), true);
   EXPECT_EQ(job.g().DrawText(word.graphic.get()), 0);
   const std::string out = job.Finish();
   EXPECT_EQ(Count(out, "7 0 100 100 DefineNewFont /F007000 /DDL007000 t3mF"), 1u);
@@ -916,6 +924,98 @@ TEST(PostScriptTextTest, APageMixingPrinterBitmapAndOutlineFontsReadsBack) {
   EXPECT_GE(OverlapWithFreeType(rendered.pages[0], u"Bremen", GShortPoint(600, 2800)), kMinimumOverlap);
   EXPECT_GE(OverlapWithFreeType(rendered.pages[1], u"Bremen", GShortPoint(600, 1200)), kMinimumOverlap);
   RecordProperty("png", SavePng(out, "mixed"));
+}
+
+}  // namespace
+
+namespace {
+
+// The strings of an sfnts array in the job ("/fontstringFFFSSS [<...> <...>
+// ] def"), decoded; empty when the array is not there.
+std::vector<std::string> SfntsStrings(const std::string& job, const std::string& name) {
+  std::vector<std::string> strings;
+  const size_t start = job.find("/" + name + " [");
+  if (start == std::string::npos) return strings;
+  const size_t end = job.find("] def", start);
+  size_t at = job.find('<', start);
+  while (at != std::string::npos && at < end) {
+    const size_t close = job.find('>', at);
+    std::string bytes;
+    int high = -1;
+    for (size_t i = at + 1; i < close; ++i) {
+      const char c = job[i];
+      const int v = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+      if (v < 0) continue;
+      if (high < 0) {
+        high = v;
+      } else {
+        bytes += static_cast<char>(high * 16 + v);
+        high = -1;
+      }
+    }
+    strings.push_back(bytes);
+    at = job.find('<', close);
+  }
+  return strings;
+}
+
+TEST(PostScriptTextTest, AnExplicitType42DownloadCarriesTheFaceForFontTools) {
+  if (!FileExists(kSansPath)) GTEST_SKIP() << kSansPath << " is not installed";
+  TextJob job;
+  SansFace outlines(2, 4, kEm, 7);
+  GDownloadFace download(outlines.handle, 0);
+  EXPECT_EQ(job.g().DownloadFace(&download), 0);
+  ByteText word(outlines.handle, 4, "Gen\xE8ve", GShortPoint(600, 1200), true);
+  EXPECT_EQ(job.g().DrawText(word.graphic.get()), 0);
+  const std::string out = job.Finish();
+  EXPECT_EQ(Count(out, "7 0 initFont"), 1u);
+  EXPECT_EQ(Count(out, "/F007000 t42newfontname t42mF"), 1u);
+
+  // The strings put together are a TrueType font: fontTools reads it, its
+  // tables are the face's own (the glyph data whole, cut only between
+  // glyphs) and each directory checksum is the sum of its table.
+  const std::vector<std::string> strings = SfntsStrings(out, "fontstring007000");
+  ASSERT_GT(strings.size(), 2u) << "the glyph data of DejaVu Sans needs several strings";
+  std::string sfnt;
+  for (const std::string& piece : strings) {
+    EXPECT_LE(piece.size(), 65535u);
+    sfnt += piece;
+  }
+  const std::string path = ::testing::TempDir() + "qv_pstext_" + std::to_string(getpid()) + "_explicit42.ttf";
+  if (FILE* f = std::fopen(path.c_str(), "wb")) {
+    std::fwrite(sfnt.data(), 1, sfnt.size(), f);
+    std::fclose(f);
+  }
+  const std::string script = std::string("from fontTools.ttLib import TTFont\n"
+                                         "ours = TTFont('") +
+                             path + "')\noriginal = TTFont('" + kSansPath +
+                             "')\n"
+                             "raw = open('" + path + "', 'rb').read()\n"
+                             "bad = []\n"
+                             "for tag in ['cvt ', 'fpgm', 'hhea', 'hmtx', 'maxp', 'prep', 'loca', 'glyf']:\n"
+                             "    if tag not in original.reader.tables: continue\n"
+                             "    if ours.reader[tag] != original.reader[tag]: bad.append(tag)\n"
+                             "    entry = ours.reader.tables[tag]\n"
+                             "    data = raw[entry.offset:entry.offset + entry.length]\n"
+                             "    data += b'\\0' * (-len(data) % 4)\n"
+                             "    total = sum(int.from_bytes(data[i:i + 4], 'big') for i in range(0, len(data), 4))\n"
+                             "    if total & 0xFFFFFFFF != entry.checkSum: bad.append(tag + ' checksum')\n"
+                             "glyphs = ours.getGlyphOrder()\n"
+                             "print(len(glyphs) == len(original.getGlyphOrder()), ' '.join(bad) or 'same')\n"
+                             "table = ours['glyf']\n"
+                             "for name in glyphs[:400]: table[name].expand(table)\n";
+  std::string answer;
+  if (!qvtest::RunFontTools(script, &answer)) {
+    // Without fontTools the font goes unjudged; with it, a failing script
+    // means it could not read the font.
+    std::string probe;
+    if (!qvtest::RunFontTools("print(1)\n", &probe)) GTEST_SKIP() << "fontTools is not available";
+    FAIL() << "fontTools could not read the font";
+  }
+  EXPECT_EQ(answer, "True same\n");
+  std::remove(path.c_str());
+
+  ExpectLinesLikeFreeType(out, "explicit42", {{u"Gen\u00e8ve", GShortPoint(600, 1200)}});
 }
 
 }  // namespace
