@@ -321,6 +321,10 @@ class GPostScript : public GPdlGenerator, public GOutputSink {
   uint32_t WriteBitmapGlyph(GFontFaceHandle* face, int32_t font, uint16_t lookup, uint16_t code, int32_t subFont,
                             bool standard);
   void FreeSpace(uint32_t need);
+  // The Type 3 and Type 42 procsets (and with mappings, the six glyph
+  // mappings) inside the standard procset's dictionary, once a job: for
+  // PostScript of the application's own that downloads fonts.
+  void WriteFontProcSetsInStandardDictionary(bool withMappings);
   void DefineType1SubFont(GFontFaceHandle* face, GDownloadHandle* record, int32_t subFont);
   void AddType1Glyphs(GFontFaceHandle* face, GDownloadHandle* record, const uint16_t* text, const uint16_t* codes,
                       uint32_t count, int32_t encoding);

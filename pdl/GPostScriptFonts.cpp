@@ -333,6 +333,21 @@ int32_t GPostScript::WriteFontProcSet(int32_t which) {
   return static_cast<int32_t>(text.size());
 }
 
+void GPostScript::WriteFontProcSetsInStandardDictionary(bool withMappings) {
+  if ((fontProcSetsWritten_ & (kType3ProcSetFlag | kType42ProcSetFlag)) == (kType3ProcSetFlag | kType42ProcSetFlag))
+    return;
+  RWCString name;
+  PSLIB::GetProcSetName(PSLIB::kStandardProcSet, name);
+  writer_->WriteString(name);
+  writer_->WriteText(" begin\r\n");
+  writer_->WriteText(psfonts::Type3ProcSet());
+  writer_->WriteText(psfonts::Type42ProcSet());
+  if (withMappings)
+    for (int32_t mapping = 0; mapping <= 5; ++mapping) writer_->WriteText(psfonts::GlyphMapping(mapping) + "\r\n");
+  writer_->WriteText("\r\n end\r\n");
+  fontProcSetsWritten_ |= kType3ProcSetFlag | kType42ProcSetFlag;
+}
+
 void GPostScript::FreeSpace(uint32_t need) {
   GDownloadCache* cache = GetDownloadCache();
   while (cache != nullptr && GetMemoryBudget().GetAvailable() < need)

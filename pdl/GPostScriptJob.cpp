@@ -507,6 +507,8 @@ void GPostScript::SwitchStreamMode(int32_t mode) {
 
 int16_t GPostScript::PassThrough(GPassThroughCommand* command) {
   if (command == nullptr || command->GetTargetClassId() != GPostScriptClassId) return 0;
+  // The application's PostScript may use the font procedures.
+  if (applicationMode_ == 0) WriteFontProcSetsInStandardDictionary(false);
   EnsureStreamStarted(2);
   writer_->Flush();
   int16_t status = 0;
@@ -525,5 +527,6 @@ int16_t GPostScript::PassThrough(GPassThroughCommand* command) {
 int16_t GPostScript::DownloadHeader(GDownloadHeaderCommand* command) {
   const bool forced = command != nullptr && command->GetHeaderKind() == kPsForcedHeaderKind;
   writer_->WriteProcSet(forced ? PSLIB::kForcedStandardProcSet : PSLIB::kStandardProcSet);
+  if (!forced && applicationMode_ != 0) WriteFontProcSetsInStandardDictionary(true);
   return 0;
 }

@@ -652,3 +652,32 @@ TEST(GPostScriptJobTest, TheTumbleFlagTurnsShortEdgePortraitDuplexToNoTumble) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(GPostScriptJobTest, AnApplicationsHeaderCarriesTheFontProcSetsAndMappingsOnce) {
+  PsJobDriver job;
+  // The application writes the job itself (feature 600).
+  job.SetValue(GFeatureIds::kDocumentCount, 1);
+  job.Start();
+  const int32_t noId = 0;
+  for (int i = 0; i < 2; ++i) {
+    GCountedPtr header(new GDownloadHeaderCommand(1, &noId));
+    job.generator.Send(CommandOf(header));
+  }
+  job.End();
+  const std::string out = job.Output();
+  EXPECT_EQ(PsCount(out, "/T3FastDL 0 def"), 1u);
+  EXPECT_EQ(PsCount(out, "/initFont {"), 1u);
+  for (int mapping = 0; mapping < 6; ++mapping)
+    EXPECT_EQ(PsCount(out, "mappings " + std::to_string(mapping) + " ["), 1u) << mapping;
+  // Inside the standard procset's dictionary, which defines the mappings.
+  const size_t begin = out.find("QV_Standard_Proc begin\r\n/T3FastDL");
+  ASSERT_NE(begin, std::string::npos) << out.substr(0, 400);
+  EXPECT_NE(out.find("mappings 5 [] put \r\n\r\n end\r\n", begin), std::string::npos);
+  // Ghostscript runs the header and the definitions.
+  const qvtest::RenderedJob rendered = PsRender(out + "showpage\n", "application_header");
+  EXPECT_EQ(rendered.pages.size(), 1u);
+}
+
+}  // namespace

@@ -1019,3 +1019,24 @@ TEST(PostScriptTextTest, AnExplicitType42DownloadCarriesTheFaceForFontTools) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PostScriptTextTest, PassThroughDataFindsTheFontProcSetsAlreadyThere) {
+  if (!FileExists(kSansPath)) GTEST_SKIP() << kSansPath << " is not installed";
+  TextJob job;
+  // The application's own PostScript comes first; the font procedures go
+  // down before it, once, and the driver's text later uses them.
+  EXPECT_EQ(job.job.PassThrough("% application data\n"), 0);
+  EXPECT_EQ(job.job.PassThrough("% more application data\n"), 0);
+  SansFace bitmaps(1);
+  SansText text(bitmaps.handle, u"Hamburg", GShortPoint(600, 1200));
+  EXPECT_EQ(job.Draw(text), 0);
+  const std::string out = job.Finish();
+  EXPECT_EQ(Count(out, "/T3FastDL 0 def"), 1u);
+  EXPECT_EQ(Count(out, "/initFont {"), 1u);
+  EXPECT_LT(out.find("/T3FastDL 0 def"), out.find("% application data"));
+  ExpectLinesLikeFreeType(out, "passthrough", {{u"Hamburg", GShortPoint(600, 1200)}});
+}
+
+}  // namespace
