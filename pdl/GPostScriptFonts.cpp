@@ -147,12 +147,14 @@ bool BuildGlyphMap(GTTFontReader* reader, uint32_t source, int32_t faceEncoding,
   const std::vector<uint8_t> maxp = TableBytes(reader, source, GTTFontReader::kMaxp);
   const bool longOffsets = ReadU16(head, 50) != 0;
   const uint32_t glyphs = ReadU16(maxp, 4);
-  // Offsets past the table's end count as the last one read.
+  const uint32_t glyfLength = reader->GetTableSize(source, GTTFontReader::kGlyf);
+  // Entries past the table's end count as the last one read; offsets past
+  // the glyph data as its end.
   uint32_t last = 0;
   for (uint32_t g = 0; g <= glyphs; ++g) {
     const size_t at = longOffsets ? 4u * g : 2u * g;
     if (at + (longOffsets ? 4 : 2) <= loca.size()) last = longOffsets ? ReadU32(loca, at) : 2u * ReadU16(loca, at);
-    map.loca.push_back(last);
+    map.loca.push_back(std::min(last, glyfLength));
   }
   // Pieces of at most 65535 bytes, each starting at a glyph's start.
   uint32_t d = 0;
@@ -167,6 +169,7 @@ bool BuildGlyphMap(GTTFontReader* reader, uint32_t source, int32_t faceEncoding,
     if (end > largest) largest = end;
   }
   map.pieces.push_back({largest - d, d, largest});
+  if (map.pieces.size() > kMaxPieces) return false;
 
   const uint16_t format = ReadU16(cmap, subtable);
   GCodePageConverter* converter = GetCodePageConverter();
@@ -543,6 +546,9 @@ bool GPostScript::DefineType42SubFont(GFontFaceHandle* face, GDownloadHandle* re
     const bool isGlyf = t.index == GTTFontReader::kGlyf;
     std::vector<uint8_t> bytes = isGlyf ? glyf : TableBytes(reader, source, t.index);
     if (bytes.empty() && !t.always) continue;
+    // A reader whose lengths disagree with its tables gets no more entries
+    // than the directory has room for.
+    if (entry + 16 > 12 + 16 * numTables) break;
     std::memcpy(&string0[entry], t.tag, 4);
     PutU32(string0, entry + 4, Checksum(bytes));
     PutU32(string0, entry + 8, offset);
@@ -560,8 +566,11 @@ bool GPostScript::DefineType42SubFont(GFontFaceHandle* face, GDownloadHandle* re
     writer_->WriteText(">\r\n");
     for (const auto& piece : map.pieces) {
       if (piece.length == 0) continue;
+      // The pieces come from loca: a damaged one may reach past the glyph
+      // data, which is written only as far as it goes.
+      const uint32_t start = std::min(piece.start, glyfLength);
       writer_->WriteText("<\r\n");
-      writer_->WriteHex(glyf.data() + piece.start, piece.length);
+      writer_->WriteHex(glyf.data() + start, std::min(piece.length, glyfLength - start));
       writer_->WriteText(">\r\n");
     }
     writer_->WriteText(" ] def\r\n\r\n");

@@ -146,7 +146,13 @@ class FreeType {
 class SansFaceHandle : public qvtest::TestFaceHandle {
  public:
   SansFaceHandle(GFontFace* face, int pixels)
-      : TestFaceHandle(face, 0), freeType_(kSansPath, pixels), reader_(1, qvtest::ReadFontFile(kSansPath)) {}
+      : TestFaceHandle(face, 0),
+        freeType_(kSansPath, pixels),
+        reader_(std::make_unique<qvtest::TestFontReader>(1, qvtest::ReadFontFile(kSansPath))) {}
+  // Tables and glyph data from other font bytes (a damaged copy).
+  void UseFontFile(std::vector<uint8_t> file) {
+    reader_ = std::make_unique<qvtest::TestFontReader>(1, std::move(file));
+  }
 
   uint32_t GetGlyphBitmap(uint16_t code, int32_t, int16_t box[4], GByteBuffer** out) override {
     ++bitmapRequests;
@@ -185,7 +191,7 @@ class SansFaceHandle : public qvtest::TestFaceHandle {
   }
   GTTFontReader* GetTrueTypeReader(uint32_t* source) const override {
     if (source != nullptr) *source = 0;
-    return const_cast<qvtest::TestFontReader*>(&reader_);
+    return reader_.get();
   }
 
   int bitmapRequests = 0;
@@ -193,7 +199,7 @@ class SansFaceHandle : public qvtest::TestFaceHandle {
 
  private:
   FreeType freeType_;
-  qvtest::TestFontReader reader_;
+  std::unique_ptr<qvtest::TestFontReader> reader_;
 };
 
 GFontMetrics SansMetrics(int pixels, int32_t encoding) {
@@ -1037,6 +1043,46 @@ TEST(PostScriptTextTest, PassThroughDataFindsTheFontProcSetsAlreadyThere) {
   EXPECT_EQ(Count(out, "/initFont {"), 1u);
   EXPECT_LT(out.find("/T3FastDL 0 def"), out.find("% application data"));
   ExpectLinesLikeFreeType(out, "passthrough", {{u"Hamburg", GShortPoint(600, 1200)}});
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PostScriptTextTest, DamagedTrueTypeTablesGoDownWithoutReadingPastThem) {
+  if (!FileExists(kSansPath)) GTEST_SKIP() << kSansPath << " is not installed";
+  struct Case {
+    const char* what;
+    uint32_t tag;
+    uint8_t fill;
+  };
+  const Case cases[] = {
+      // Glyph offsets far past the glyph data, and offsets that run back.
+      {"loca beyond glyf", 0x6C6F6361, 0xFF},
+      {"loca running back", 0x6C6F6361, 0x11},
+      // A cmap whose subtable offsets point nowhere.
+      {"cmap", 0x636D6170, 0xFF},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<uint8_t> file = qvtest::ReadFontFile(kSansPath);
+    uint32_t offset = 0;
+    uint32_t length = 0;
+    ASSERT_TRUE(qvtest::FindSfntTable(file, c.tag, offset, length));
+    for (uint32_t i = 0; i < std::min<uint32_t>(length, 600); ++i)
+      if (c.fill != 0x11 || i % 7 == 3) file[offset + i] = c.fill;
+    for (int16_t choice : {0, 1}) {
+      TextJob job(nullptr, {{GFeatureIds::kTrueTypeDownloadChoice, choice}});
+      SansFace outlines(2, textenc::kUnicode, kEm, 3);
+      outlines.handle->UseFontFile(file);
+      GDownloadFace download(outlines.handle, 0);
+      EXPECT_EQ(job.g().DownloadFace(&download), 0);
+      SansText text(outlines.handle, u"Hamburg \u0141\u00f3d\u017a", GShortPoint(600, 1200));
+      EXPECT_EQ(job.Draw(text), 0);
+      const std::string out = job.Finish();
+      EXPECT_NE(out.find("%%Trailer"), std::string::npos);
+    }
+  }
 }
 
 }  // namespace
