@@ -383,6 +383,15 @@ GDownloadHandle* GPostScript::ChooseFontFormat(GFontFaceHandle* face, int32_t gl
 
 // ---- Type 3 ----
 
+namespace {
+
+// The size of a Type 3 font: the face's height, at least 1 (its font
+// matrix divides by it, and a division by zero would end the job in the
+// printer).
+int32_t Type3Size(const GFontFaceHandle* face) { return face->GetHeight() > 0 ? face->GetHeight() : 1; }
+
+}  // namespace
+
 uint32_t GPostScript::WriteBitmapGlyph(GFontFaceHandle* face, int32_t font, uint16_t lookup, uint16_t code,
                                        int32_t subFont, bool standard) {
   int16_t box[4] = {0, 0, 0, 0};
@@ -425,7 +434,7 @@ uint32_t GPostScript::WriteBitmapGlyph(GFontFaceHandle* face, int32_t font, uint
 }
 
 void GPostScript::DefineBitmapSubFont(GFontFaceHandle* face, GDownloadHandle* record, int32_t subFont) {
-  const int32_t size = face->GetHeight();
+  const int32_t size = Type3Size(face);
   int32_t procset = 0;
   if ((fontProcSetsWritten_ & kType3ProcSetFlag) == 0) procset = WriteFontProcSet(kType3ProcSetFlag);
   const int32_t f = FontNumberOf(record->GetName());
@@ -485,7 +494,7 @@ int16_t GPostScript::DownloadFace(GDownloadFace* command) {
     DefineType42SubFont(face, record, 0, true);
     return static_cast<int16_t>(TakeStatus());
   }
-  const int32_t size = face->GetHeight();
+  const int32_t size = Type3Size(face);
   int32_t procset = 0;
   if ((fontProcSetsWritten_ & kType3ProcSetFlag) == 0 && applicationMode_ == 0)
     procset = WriteFontProcSet(kType3ProcSetFlag);

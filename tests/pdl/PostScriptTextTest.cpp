@@ -1086,3 +1086,19 @@ TEST(PostScriptTextTest, DamagedTrueTypeTablesGoDownWithoutReadingPastThem) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PostScriptTextTest, ABitmapFaceWithoutHeightStillMakesAUsableFont) {
+  if (!FileExists(kSansPath)) GTEST_SKIP() << kSansPath << " is not installed";
+  TextJob job;
+  SansFace bitmaps(1, textenc::kUnicode, 0);
+  SansText text(bitmaps.handle, u"Bonn", GShortPoint(600, 1200));
+  EXPECT_EQ(job.Draw(text), 0);
+  const std::string out = job.Finish();
+  EXPECT_NE(out.find("0 0 1 1 DefineNewFont /F000000"), std::string::npos);
+  const qvtest::RenderedJob rendered = qvtest::RenderPostScriptJob(out, "no_height", kRenderDpi);
+  EXPECT_EQ(rendered.pages.size(), 1u);
+}
+
+}  // namespace
