@@ -1102,3 +1102,21 @@ TEST(PostScriptTextTest, ABitmapFaceWithoutHeightStillMakesAUsableFont) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PostScriptTextTest, APrinterFontTextNoCodePageHoldsIsNotDrawn) {
+  TextJob job(PrinterFontConfiguration());
+  ArialFace unicode(textenc::kUnicode);
+  // A Chinese character beside Latin letters: neither 1252 nor 1250 holds it.
+  const std::u16string wide = u"A\u4e2dB";
+  GTextStringGraphic text(unicode.handle, textenc::kUnicode, wide.data(), nullptr, 0,
+                          static_cast<uint16_t>(wide.size()), GShortPoint(600, 600), nullptr, nullptr);
+  const std::string out = DrawnText(job, &text);
+  EXPECT_EQ(Count(out, " DF "), 0u) << out;
+  EXPECT_EQ(Count(out, "mappings"), 0u) << out;
+  EXPECT_EQ(unicode.handle->bitmapRequests, 0) << "nothing is downloaded in its place";
+  job.Finish();
+}
+
+}  // namespace
