@@ -15,6 +15,7 @@
 #include "graphics/GFontFace.h"
 
 class GByteBuffer;
+class GTTFontReader;
 
 constexpr RWClassID GFontFaceHandleClassId = 851;
 
@@ -46,6 +47,28 @@ class GFontFaceHandle : public MPersistentObject {
   // significant bit first) as a new owning buffer in *out; box holds x
   // origin, y origin, width and height. The size of the image, 0 on failure.
   virtual uint32_t GetGlyphBitmap(uint16_t code, int32_t value, int16_t box[4], GByteBuffer** out) = 0;
+  // The TrueType reader of a face with outlines, and the face's source
+  // value for it in *source; null for a face without TrueType data. The
+  // generators that download outlines read tables and glyphs through it.
+  virtual GTTFontReader* GetTrueTypeReader(uint32_t* source) const {
+    (void)source;
+    return nullptr;
+  }
+  // The outline of one glyph (by glyph index when byGlyphIndex is set, else
+  // by character code), in font units, little-endian: 2 unused bytes, the
+  // int16 x of the left side-bearing point, the int16 advance width, 2
+  // unused bytes, the int16 y of the side-bearing point; then contours, each
+  // a uint32 byte length (its header included), 4 bytes of type and the
+  // start point, then curve records (uint16 type: 1 polyline, bit 7 set
+  // cubic, else quadratic spline; uint16 point count; the points). Points
+  // are two 32-bit fixed values, x then y (16-bit fraction first). Its size
+  // in *out, 0 for a face without outlines or a glyph without one.
+  virtual uint32_t GetGlyphOutline(uint16_t glyphOrCode, int byGlyphIndex, GByteBuffer** out) {
+    (void)glyphOrCode;
+    (void)byGlyphIndex;
+    if (out != nullptr) *out = nullptr;
+    return 0;
+  }
 
   GFontFace* GetFace() const { return face_; }
   uint32_t GetInstance() const { return instance_; }

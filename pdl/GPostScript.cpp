@@ -27,6 +27,7 @@ GPostScript::GPostScript(const GPostScript& other)
       twoBitRaster_(other.twoBitRaster_),
       compressImages_(other.compressImages_),
       fontOption571_(other.fontOption571_),
+      ditherMatrix_(other.ditherMatrix_),
       writer_(std::make_unique<PSLIB>(this)) {}
 
 GPostScript& GPostScript::operator=(const GPostScript& other) {
@@ -42,6 +43,7 @@ GPostScript& GPostScript::operator=(const GPostScript& other) {
   scalePatterns_ = other.scalePatterns_;
   twoBitRaster_ = other.twoBitRaster_;
   compressImages_ = other.compressImages_;
+  ditherMatrix_ = other.ditherMatrix_;
   // A fresh writer: nothing of the other's job carries over.
   writer_ = std::make_unique<PSLIB>(this);
   return *this;

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "graphics/GBitmap.h"
 #include "graphics/GRect.h"
@@ -21,6 +22,11 @@
 #include "rw/RWMembers.h"
 
 class GClip;
+class GDeviceFontDescription;
+class GDeviceFontList;
+class GDownloadHandle;
+class GFontFaceHandle;
+class GTextString;
 class GDitherMatrix;
 class GMedia;
 class GPen;
@@ -52,7 +58,8 @@ class GPostScript : public GPdlGenerator, public GOutputSink {
   // (UsePostScriptGenerator).
   int16_t ApplyTo(GPeripheral* target) override;
 
-  // Font download is not in place yet: nothing is written, 0.
+  // Downloaded fonts are deleted through DeleteDownloadedFont when the
+  // cache releases them; by name nothing is done.
   int16_t RemoveDownloadedFont(const RWCString&) override { return 0; }
 
   // Commands go to this generator first and then through its active
@@ -124,6 +131,52 @@ class GPostScript : public GPdlGenerator, public GOutputSink {
   uint8_t GrayOf(uint8_t red, uint8_t green, uint8_t blue) const;
   // The job's dither matrix (the configuration's, for the resolution).
   GDitherMatrix* GetDitherMatrix();
+
+  // ---- Text (GPostScriptText.cpp) ----
+  // The text in a printer font re-encoded for its code page, or in a font
+  // downloaded as Type 3 or Type 42.
+  int16_t DrawText(GGraphic* graphic) override;
+  // 128 for double-byte faces and vertical faces with outlines; else 16
+  // with outlines, then 32 with bitmaps (8 when a printer font matches),
+  // 4 without.
+  int32_t QueryFontHandling(GFontFace* face) override;
+  int32_t QueryTextHandling(const GFontMetrics* metrics, int32_t kind, int32_t selector, const char** outText,
+                            int32_t italic, int32_t weight, GDeviceFontDescription** outDescription) override;
+  // The first description of the device-font lists that serves the
+  // metrics (weight, style, encoding, name; size and scale for bitmaps).
+  GDeviceFontDescription* FindPrinterFont(const GFontMetrics& metrics, GDeviceFontList** list = nullptr) const;
+  static bool MatchesPrinterFont(const GDeviceFontDescription& description, const GFontMetrics& metrics);
+  // The glyph encoding of a downloaded font for a text encoding: 2 for
+  // glyph indices and double-byte texts, else the text's.
+  static int32_t MapGlyphEncoding(int32_t encoding);
+  // The mapping that re-encodes printer fonts for the encoding, once a job.
+  void WriteGlyphMapping(int32_t encoding);
+  int32_t GetCurrentMapping() const { return currentMapping_; }
+
+  // ---- Downloaded fonts (GPostScriptFonts.cpp) ----
+  // Explicit download: a bitmap face as Type 3 sub-font 0 with all 256
+  // codes, an outline face as a complete Type 42 sub-font 0.
+  int16_t DownloadFace(GDownloadFace* command) override;
+  // The font number of a downloaded font: the leading digits of its name.
+  static int32_t FontNumberOf(const RWCString& name);
+  // Writes the lines that replace each defined sub-font of the font (so
+  // the printer can reclaim it) and forgets them.
+  void DeleteDownloadedFont(int32_t font, int32_t kind);
+  // The sub-font table: 512 fonts by 256 sub-fonts, made by the first
+  // download of a job. Fonts from 512 up are never recorded.
+  void EnsureSubFontTable();
+  void ReleaseSubFontTable();
+  bool IsSubFontDefined(int32_t font, int32_t subFont) const;
+  void MarkSubFontDefined(int32_t font, int32_t subFont);
+  void ClearFontSubFonts(int32_t font);
+  int32_t GetHighestMarkedFont() const { return highestMarkedFont_; }
+  // Type 1 pieces: a charstring number (1, 2 or 5 bytes); the format's
+  // encryption with a key (eexec 55665, charstrings 4330); the plain
+  // charstring of a glyph outline (the face's outline layout), false for
+  // an empty or damaged one.
+  static std::string EncodeCharstringNumber(int32_t value);
+  static std::string Type1Encrypt(const std::string& plain, uint16_t key);
+  static bool BuildCharstring(const uint8_t* outline, uint32_t size, std::string& plain);
 
   // ---- Job operations ----
   // The job settings into a reset writer (nothing is written yet: the
@@ -248,6 +301,43 @@ class GPostScript : public GPdlGenerator, public GOutputSink {
   // The stored output settings, in the shared block's order.
   OutputBlock Output() const;
   void TakeOutput(const OutputBlock& block);
+
+  // Text and font helpers (GPostScriptText.cpp, GPostScriptFonts.cpp).
+  GDownloadHandle* FindDownloadRecord(GFontFaceHandle* face, int32_t encoding);
+  GDownloadHandle* CreatePrinterFontRecord(GFontFaceHandle* face);
+  GDownloadHandle* ChooseFontFormat(GFontFaceHandle* face, int32_t glyphEncoding);
+  GDownloadHandle* NewRecord(GFontFaceHandle* face, const RWCString& name, int32_t kind, int32_t glyphEncoding);
+  void EnsureDownloadState();
+  int32_t WriteFontProcSet(int32_t which);
+  void SelectTextFont(GFontFaceHandle* face, GDownloadHandle* record, int32_t encoding, int32_t subFont);
+  void ShowTextRuns(GFontFaceHandle* face, GDownloadHandle* record, int32_t encoding, GShortPoint position,
+                    const uint16_t* codes, uint32_t count, int32_t bytesPerCode, const int16_t* xAdvances,
+                    const int16_t* yAdvances);
+  void DefineBitmapSubFont(GFontFaceHandle* face, GDownloadHandle* record, int32_t subFont);
+  void AddBitmapGlyphs(GFontFaceHandle* face, GDownloadHandle* record, const uint16_t* text, const uint16_t* codes,
+                       uint32_t count);
+  // One glyph's AddImg (std: AddImgStd) entry and its rows; the bytes
+  // written.
+  uint32_t WriteBitmapGlyph(GFontFaceHandle* face, int32_t font, uint16_t lookup, uint16_t code, int32_t subFont,
+                            bool standard);
+  void FreeSpace(uint32_t need);
+  // The Type 3 and Type 42 procsets (and with mappings, the six glyph
+  // mappings) inside the standard procset's dictionary, once a job: for
+  // PostScript of the application's own that downloads fonts.
+  void WriteFontProcSetsInStandardDictionary(bool withMappings);
+  void DefineType1SubFont(GFontFaceHandle* face, GDownloadHandle* record, int32_t subFont);
+  void AddType1Glyphs(GFontFaceHandle* face, GDownloadHandle* record, const uint16_t* text, const uint16_t* codes,
+                      uint32_t count, int32_t encoding);
+  // The eexec section: "currentfile eexec", the encrypted text in lines of
+  // 64 digits, 512 zeros and "cleartomark".
+  void WriteEexecSection(const std::string& plain, bool withHeader);
+  bool DefineType42SubFont(GFontFaceHandle* face, GDownloadHandle* record, int32_t subFont, bool explicitDownload);
+  void AddType42Glyphs(GFontFaceHandle* face, GDownloadHandle* record, const uint16_t* codes, uint32_t count,
+                       int32_t encoding);
+
+  std::unique_ptr<uint8_t[]> subFontTable_;
+  int32_t highestMarkedFont_ = -1;
+  int32_t currentMapping_ = -1;
 
   std::unique_ptr<PSLIB> writer_;
 };

@@ -1,7 +1,15 @@
 #include "pdl/GPostScriptDownloadRecord.h"
 
+#include "pdl/GPostScript.h"
+
 GPostScriptDownloadRecord::GPostScriptDownloadRecord(GPdlGenerator* generator) : GDownloadRecord(generator) {}
 GPostScriptDownloadRecord::~GPostScriptDownloadRecord() = default;
+
+void GPostScriptDownloadRecord::RemoveFromPrinter() {
+  if (GetKind() == kPrinterFont) return;
+  if (auto* generator = dynamic_cast<GPostScript*>(GetGenerator()))
+    generator->DeleteDownloadedFont(GPostScript::FontNumberOf(GetName()), GetKind());
+}
 
 GPostScriptDownloadHandle::GPostScriptDownloadHandle(GPdlGenerator* generator)
     : GDownloadHandle(new GPostScriptDownloadRecord(generator)) {}

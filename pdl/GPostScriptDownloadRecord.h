@@ -16,6 +16,11 @@ class GPostScriptDownloadRecord : public GDownloadRecord {
   void SetFaceFontNumber(int16_t number) { faceFontNumber_ = number; }
   int16_t GetFaceFontNumber() const { return faceFontNumber_; }
 
+ protected:
+  // A downloaded font is deleted by the generator under its font number
+  // (every sub-font it defined); a printer-resident font stays.
+  void RemoveFromPrinter() override;
+
  private:
   int16_t faceFontNumber_ = 0;
 };

@@ -445,8 +445,10 @@ int16_t GPostScript::SetBrushPattern(GPaint* pattern) {
 
 int16_t GPostScript::SetPenPattern(GPaint* pattern) {
   EnsureStreamStarted(1);
+  // "K" takes the pattern the definition left on the operand stack; an
+  // operand in front of it would become the pen's pattern instead and
+  // leave the pattern behind on the stack.
   if (DefinePattern(pattern, 2) != 0) {
-    writer_->WriteInteger(2);
     writer_->WriteOperator("K", true);
   } else {
     writer_->WriteOperator("I", true);

@@ -12,6 +12,8 @@
 #include "graphics/GDitherMatrix.h"
 #include "graphics/GGrayConversion.h"
 #include "graphics/GPaletteTable.h"
+#include "graphics/GPaint.h"
+#include "graphics/GPatternPaint.h"
 #include "graphics/GRasterGraphic.h"
 #include "graphics/GRasterPipelineBuilder.h"
 #include "graphics/GRowEncoder.h"
@@ -19,6 +21,7 @@
 #include "model/GFeatureIds.h"
 #include "model/GMedia.h"
 #include "model/GState.h"
+#include "pdl/GPackedBitmap.h"
 #include "pdl/GPostScript.h"
 
 namespace {
@@ -131,10 +134,13 @@ int16_t GPostScript::DrawRaster(GGraphic* graphic) {
 
 // ---- Patterns ----
 
-int32_t GPostScript::DefinePattern(GPaint*, int32_t) {
-  // No paint of the graphics model carries a pattern bitmap yet: the brush
-  // or pen falls back to none.
-  return 0;
+int32_t GPostScript::DefinePattern(GPaint* pattern, int32_t kind) {
+  // A paint that tiles a bitmap tells its tile, its scaling and whether it
+  // paints its own background; any other paint cannot be a pattern.
+  const auto* tile = dynamic_cast<const GPatternSource*>(pattern);
+  if (tile == nullptr) return 0;
+  return DefinePatternBitmap(tile->GetPatternBitmap(), tile->HasPatternBackground() == 0 ? 1 : 0,
+                             tile->IsScaledPattern(), kind);
 }
 
 int32_t GPostScript::DefinePatternBitmap(const GBitmap& bitmap, int32_t transparent, int32_t deviceScaling,
@@ -154,8 +160,14 @@ int32_t GPostScript::DefinePatternBitmap(const GBitmap& bitmap, int32_t transpar
 
 // ---- Image output ----
 
-void GPostScript::DrawImage(const GBitmap& bitmap, GRect source, GRect destination, bool pattern,
+void GPostScript::DrawImage(const GBitmap& given, GRect source, GRect destination, bool pattern,
                             int32_t transparent, int32_t) {
+  // Packed data is expanded first; what does not expand goes on as it is.
+  GBitmap bitmap = given;
+  if (given.IsCompressed() != 0) {
+    GBitmap expanded = ExpandPackedBitmap(given);
+    if (expanded.IsEmpty() == 0) bitmap = expanded;
+  }
   PSLIB& w = *writer_;
   const bool colour = colourMode_ == 1;
   const bool dither = !colour && twoBitRaster_ == 0 && xResolution_ != 1200 && yResolution_ != 1200;

@@ -147,8 +147,10 @@ void GPostScript::ResetGraphicsState() {
   if (transform != nullptr) {
     auto* copy = static_cast<GAttribute*>(transform->Clone());
     copy->changed = 1;
+    // Held before the merge: a state that already holds an equal transform
+    // lets the new one go, which would free it under this function.
+    GCountedPtr held(copy);
     GetStateSection(GFeatureIds::kGraphicsState)->Merge(copy);
-    GCountedPtr drop(copy);
   }
 }
 
@@ -394,6 +396,7 @@ int16_t GPostScript::PageStart(GPageStart* command) {
     firstPagePending_ = 0;
     fontProcSetsWritten_ = 0;
   }
+  currentMapping_ = -1;
   if (applicationMode_ == 0) writer_->WritePageSetup();
   PsClearChangedMarks(page);
   EnterPage();
@@ -432,6 +435,11 @@ int16_t GPostScript::DocumentEnd(GDocumentEnd*) {
   if (applicationMode_ == 0)
     writer_->WriteTrailer(GSettingQuery::NumberOr(job, GFeatureIds::kPsTrailingControlD, 0) == 1 ? 1 : 0);
   fontProcSetsWritten_ = 0;
+  // The printer forgets the job's fonts: the next job downloads anew.
+  ReleaseSubFontTable();
+  DropDownloadState();
+  fontCounter_ = 0;
+  currentMapping_ = -1;
   writer_->Flush();
   inDocument_ = 0;
   int16_t status = static_cast<int16_t>(TakeStatus());
@@ -499,6 +507,8 @@ void GPostScript::SwitchStreamMode(int32_t mode) {
 
 int16_t GPostScript::PassThrough(GPassThroughCommand* command) {
   if (command == nullptr || command->GetTargetClassId() != GPostScriptClassId) return 0;
+  // The application's PostScript may use the font procedures.
+  if (applicationMode_ == 0) WriteFontProcSetsInStandardDictionary(false);
   EnsureStreamStarted(2);
   writer_->Flush();
   int16_t status = 0;
@@ -517,5 +527,6 @@ int16_t GPostScript::PassThrough(GPassThroughCommand* command) {
 int16_t GPostScript::DownloadHeader(GDownloadHeaderCommand* command) {
   const bool forced = command != nullptr && command->GetHeaderKind() == kPsForcedHeaderKind;
   writer_->WriteProcSet(forced ? PSLIB::kForcedStandardProcSet : PSLIB::kStandardProcSet);
+  if (!forced && applicationMode_ != 0) WriteFontProcSetsInStandardDictionary(true);
   return 0;
 }

@@ -149,6 +149,17 @@ class PSLIB {
   // scale that put the page's origin at its top left corner in device
   // units for the orientation.
   int16_t WriteDeviceTransform();
+  // Selects a font: "[ a shear slant*a -d 0 0 ] -angle name DF " with
+  // a = size * xScale and d = size * yScale (a size or scale of 0 or less
+  // counts as 0.01). The name is a PostScript name ("/F000000") or a
+  // string ("(Arial000)") that the procset turns into a re-encoded copy.
+  int16_t SelectFont(const char* name, float size, float slant, float shear, float xScale, float yScale, float angle);
+  // Shows codes at the current point: a hexadecimal string (four digits a
+  // code when two bytes per code), then the advances and "XYS", "XS" or
+  // "YS" when there are advances and at least two codes, else "SH"; bold
+  // is the pseudo-bold amount in device units.
+  int16_t ShowText(const uint8_t* codes, uint32_t count, const int16_t* xAdvances, const int16_t* yAdvances,
+                   int32_t bytesPerCode, int32_t bold);
   int16_t GetXResolution() const { return xResolution_; }
   int16_t GetYResolution() const { return yResolution_; }
 

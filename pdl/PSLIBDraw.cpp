@@ -294,3 +294,64 @@ int16_t PSLIB::EndData(int32_t mode, int32_t final) {
   inImageData_ = 0;
   return WriteText("\r\n");
 }
+
+int16_t PSLIB::SelectFont(const char* name, float size, float slant, float shear, float xScale, float yScale,
+                          float angle) {
+  if (!(size > 0.0f)) size = 0.01f;
+  if (xScale == 0.0f) xScale = 0.01f;
+  if (yScale == 0.0f) yScale = 0.01f;
+  const float a = size * xScale;
+  const float d = size * yScale;
+  WriteText("[ ");
+  WriteGReal(a);
+  WriteGReal(shear);
+  WriteGReal(slant * a);
+  WriteGReal(-d);
+  WriteText(" 0 0 ] ");
+  WriteGReal(-angle);
+  WriteText(" ");
+  WriteText(name != nullptr ? name : "");
+  return WriteText(" DF ");
+}
+
+int16_t PSLIB::ShowText(const uint8_t* codes, uint32_t count, const int16_t* xAdvances, const int16_t* yAdvances,
+                        int32_t bytesPerCode, int32_t bold) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string text;
+  if (bytesPerCode == 2) {
+    text += "<";
+    uint32_t column = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+      for (uint32_t b = 0; b < 2; ++b) {
+        text += kDigits[codes[2 * i + b] >> 4];
+        text += kDigits[codes[2 * i + b] & 15];
+      }
+      column += 4;
+      if (column >= 76 && i + 1 < count) {
+        text += "\r\n";
+        column = 0;
+      }
+    }
+    text += "> ";
+  } else {
+    text += "\r\n<";
+    for (uint32_t i = 0; i < count; ++i) {
+      text += kDigits[codes[i] >> 4];
+      text += kDigits[codes[i] & 15];
+    }
+    text += "> ";
+  }
+  if ((xAdvances != nullptr || yAdvances != nullptr) && count >= 2) {
+    text += "[";
+    for (uint32_t i = 0; i < count; ++i) {
+      if (xAdvances != nullptr) text += std::to_string(xAdvances[i]) + " ";
+      if (yAdvances != nullptr) text += std::to_string(yAdvances[i]) + " ";
+    }
+    text += "] " + std::to_string(bold) + "  ";
+    text += xAdvances != nullptr && yAdvances != nullptr ? "XYS" : xAdvances != nullptr ? "XS" : "YS";
+    text += "\r\n";
+  } else {
+    text += " " + std::to_string(bold) + " SH\r\n";
+  }
+  return WriteText(text);
+}

@@ -182,6 +182,7 @@ const char kPsStandardText[] = R"PS(200 dict dup begin
   {pop}
   {splitstr /qmap exch def cvn findfont dict2readwrite
    qmap 0 ge qmap 10 lt and {mappings qmap get} {null} ifelse
+   dup type /arraytype eq {dup length 0 eq {pop null} if} if
    dup null ne {1 index exch /Encoding exch put} {pop} ifelse
    qfull exch definefont pop} ifelse qfull} if SF} bind def
 /dotext {/qproc exch def currentpoint /qty exch def /qtx exch def

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "graphics/GTTFontReader.h"
+#include "support/PythonJudge.h"
 #include "support/TestFontReader.h"
 
 namespace {
@@ -24,29 +25,11 @@ const char* const kPeerFonts[] = {
     "/usr/share/fonts/truetype/liberation2/LiberationSerif-Regular.ttf",
 };
 
-constexpr const char* kFontToolsPython = "/usr/bin/python3";
-
 bool PeerFileExists(const std::string& path) { return std::ifstream(path).good(); }
 
-// The script's output through /usr/bin/python3, or false when it or
+// The script's output through Debian's Python, or false when it or
 // fontTools is missing (the test is then skipped).
-bool PeerFontTools(const std::string& script, std::string* output) {
-  if (!PeerFileExists(kFontToolsPython)) return false;
-  const std::string path = ::testing::TempDir() + "qv_ttf_peer_" + std::to_string(getpid()) + ".py";
-  {
-    std::ofstream f(path);
-    f << "import sys\ntry:\n    import fontTools.ttLib\nexcept ImportError:\n    sys.exit(3)\n" << script;
-  }
-  FILE* p = popen((std::string(kFontToolsPython) + " '" + path + "' 2>/dev/null").c_str(), "r");
-  if (p == nullptr) return false;
-  output->clear();
-  char buffer[65536];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0) output->append(buffer, n);
-  const int status = pclose(p);
-  std::remove(path.c_str());
-  return status == 0;
-}
+bool PeerFontTools(const std::string& script, std::string* output) { return qvtest::RunFontTools(script, output); }
 
 struct PeerOutline {
   std::vector<int> x, y, onCurve, contourEnds;

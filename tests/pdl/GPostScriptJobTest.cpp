@@ -595,3 +595,89 @@ TEST(GPostScriptJobTest, ACopyStartsWithAFreshWriter) {
 }
 
 }  // namespace
+
+namespace {
+
+// The Tumble value Ghostscript computes from the job's setup: a prolog in
+// front of the job reports each page-device request that names Tumble
+// (Ghostscript's own devices keep no Tumble entry to read back).
+std::string TumbleAsked(const std::string& job, const std::string& name, bool otherProcessor) {
+  std::string prolog =
+      "/qvsetpagedevice /setpagedevice load def\n"
+      "/setpagedevice {dup /Tumble known {(TUMBLE=) print dup /Tumble get ==} if qvsetpagedevice} def\n";
+  if (otherProcessor) prolog += "userdict /FieryXJdict 1 dict put\n";
+  const std::string gs = qvtest::PostScriptInterpreter();
+  if (gs.empty()) {
+    ADD_FAILURE() << qvtest::kNoPostScriptInterpreter;
+    return {};
+  }
+  const qvtest::RenderedJob rendered = qvtest::RenderPostScript(gs, prolog + job, name, 36);
+  EXPECT_EQ(rendered.errors.find("Error"), std::string::npos) << rendered.errors;
+  const size_t at = rendered.errors.find("TUMBLE=");
+  return at == std::string::npos ? std::string() : rendered.errors.substr(at + 7, rendered.errors.find('\n', at) - at - 7);
+}
+
+TEST(GPostScriptJobTest, TheTumbleFlagTurnsShortEdgePortraitDuplexToNoTumble) {
+  // Imposed pages (n-up, booklet) are already turned on the sheet: the
+  // flag undoes the tumble of short-edge portrait duplex; landscape pages
+  // keep the choice that depends on the raster processor.
+  struct Case {
+    const char* name;
+    int16_t duplex;
+    int16_t orientation;
+    bool flag;
+    bool otherProcessor;
+    const char* tumble;
+  };
+  const Case cases[] = {
+      {"ShortEdgePortrait", 1, 0, false, false, "true"},
+      {"ShortEdgePortraitImposed", 1, 0, true, false, "false"},
+      {"ShortEdgeLandscapeImposed", 1, 90, true, false, "true"},
+      {"ShortEdgeLandscapeOtherProcessor", 1, 90, true, true, "false"},
+      {"LongEdgePortraitImposed", 2, 0, true, false, "false"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    PsJobDriver job;
+    job.SetValue(GFeatureIds::kDuplex, c.duplex);
+    job.Start();
+    if (c.flag) job.generator.Writer().SetTumbleFlag();
+    job.Page(PsPageSettings(qvtest::PsLetter(), c.orientation));
+    job.Page(PsPageSettings(qvtest::PsLetter(), c.orientation));
+    job.End();
+    EXPECT_EQ(TumbleAsked(qvtest::UnwrapPostScriptJob(job.Output()), std::string("tumble_") + c.name,
+                          c.otherProcessor),
+              c.tumble);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(GPostScriptJobTest, AnApplicationsHeaderCarriesTheFontProcSetsAndMappingsOnce) {
+  PsJobDriver job;
+  // The application writes the job itself (feature 600).
+  job.SetValue(GFeatureIds::kDocumentCount, 1);
+  job.Start();
+  const int32_t noId = 0;
+  for (int i = 0; i < 2; ++i) {
+    GCountedPtr header(new GDownloadHeaderCommand(1, &noId));
+    job.generator.Send(CommandOf(header));
+  }
+  job.End();
+  const std::string out = job.Output();
+  EXPECT_EQ(PsCount(out, "/T3FastDL 0 def"), 1u);
+  EXPECT_EQ(PsCount(out, "/initFont {"), 1u);
+  for (int mapping = 0; mapping < 6; ++mapping)
+    EXPECT_EQ(PsCount(out, "mappings " + std::to_string(mapping) + " ["), 1u) << mapping;
+  // Inside the standard procset's dictionary, which defines the mappings.
+  const size_t begin = out.find("QV_Standard_Proc begin\r\n/T3FastDL");
+  ASSERT_NE(begin, std::string::npos) << out.substr(0, 400);
+  EXPECT_NE(out.find("mappings 5 [] put \r\n\r\n end\r\n", begin), std::string::npos);
+  // Ghostscript runs the header and the definitions.
+  const qvtest::RenderedJob rendered = PsRender(out + "showpage\n", "application_header");
+  EXPECT_EQ(rendered.pages.size(), 1u);
+}
+
+}  // namespace

@@ -17,6 +17,7 @@
 #include "graphics/GClip.h"
 #include "graphics/GFillMode.h"
 #include "graphics/GPaint.h"
+#include "graphics/GPatternPaint.h"
 #include "graphics/GPathGraphic.h"
 #include "graphics/GPen.h"
 #include "graphics/GRasterGraphic.h"
@@ -26,8 +27,11 @@
 #include "support/PostScriptInterpreter.h"
 #include "support/PsJobDriver.h"
 #include "support/RecordingPeripheral.h"
+#include "support/TilePaint.h"
 #include "graphics/GDitherMatrix.h"
+#include "model/GByteStream.h"
 #include "model/GConfiguration.h"
+#include "model/GLZWCompressor.h"
 #include "model/MPersistentComposite.h"
 
 namespace {
@@ -494,11 +498,18 @@ TEST(PostScriptDrawTest, GrayImagesAreDitheredWithTheJobsMatrixAndKeepTheirTone)
   const double middle = PsDarkShare(rendered.pages[0], 146, 74, 214, 142);
   EXPECT_GT(middle, 0.3) << "the gray half is about half dark";
   EXPECT_LT(middle, 0.7);
+  // A copy of the generator, and one assigned from it, keep the job's
+  // matrix (a later job without a matching one goes on with it).
+  GPostScript copy(job.g());
+  EXPECT_EQ(copy.GetDitherMatrix(), job.g().GetDitherMatrix());
+  GPostScript assigned;
+  assigned = job.g();
+  EXPECT_EQ(assigned.GetDitherMatrix(), job.g().GetDitherMatrix());
 }
 
-TEST(PostScriptDrawTest, APatternBitmapFillsAShapeWithItsCell) {
-  PsDrawJob job;
-  // Eight by eight, one bit: the left half of each row 0, the right half 1.
+// Eight by eight, one bit: the left half of each row black, the right half
+// white.
+GBitmap PsStripeCell() {
   GBitmapDescription d;
   d.bounds = GRect(0, 0, 8, 8);
   d.bitsPerPixel = 1;
@@ -508,7 +519,12 @@ TEST(PostScriptDrawTest, APatternBitmapFillsAShapeWithItsCell) {
   std::fill(d.data, d.data + 8, 0x0F);
   GRGBColor black(0, 0, 0, 255), white(255, 255, 255, 255);
   d.palette = new GPaletteTable(std::vector<GColor*>{&black, &white});
-  const GBitmap cell(d);
+  return GBitmap(d);
+}
+
+TEST(PostScriptDrawTest, APatternBitmapFillsAShapeWithItsCell) {
+  PsDrawJob job;
+  const GBitmap cell = PsStripeCell();
   job.g().SetNoPen(nullptr);
   EXPECT_EQ(job.g().DefinePatternBitmap(cell, 0, 1, 1), 1);
   job.g().Writer().WriteOperator("G", true);
@@ -635,6 +651,113 @@ TEST(PostScriptDrawTest, ImagesAreCutToThePageAsItLiesAndToTheClip) {
       EXPECT_NE(drawn.find(c.expected), std::string::npos) << drawn;
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+
+
+TEST(PostScriptDrawTest, PatternBrushesAndPensPaintWithTheirTiles) {
+  PsDrawJob job;
+  auto* tile = new qvtest::TilePaint(PsStripeCell(), 1, 1);
+  GCountedRef heldTile(tile);
+  // A rectangle filled with the pattern brush, without a pen.
+  job.g().SetNoPen(nullptr);
+  GBrush brush(tile->Clone(), nullptr);
+  job.g().SetBrush(&brush);
+  GRectangleGraphic filled(GRect(600, 600, 1800, 1800), nullptr, nullptr);
+  job.g().DrawRectangle(&filled);
+  // A rectangle outlined with a wide pattern pen, without a brush.
+  job.g().SetNoBrush(nullptr);
+  GPen pen(240, tile->Clone(), nullptr);
+  job.g().SetPen(&pen);
+  GRectangleGraphic outlined(GRect(2400, 600, 3600, 1800), nullptr, nullptr);
+  job.g().DrawRectangle(&outlined);
+  // A paint that is no pattern falls back to none.
+  GColorPaint plain(new GRGBColor(0, 0, 0, 255));
+  job.g().Writer().Flush();
+  const size_t before = job.job.Output().size();
+  job.g().SetBrushPattern(&plain);
+  job.g().Writer().Flush();
+  EXPECT_EQ(job.job.Output().substr(before), "E\r\n");
+  const std::string out = job.Finish();
+  EXPECT_NE(out.find("AO\r\nG\r\n"), std::string::npos);
+  EXPECT_NE(out.find("AO\r\nK\r\n"), std::string::npos) << "the pen takes the pattern itself";
+
+  const qvtest::RenderedJob rendered = qvtest::RenderPostScriptJob(out, "pattern_paints");
+  ASSERT_EQ(rendered.pages.size(), 1u);
+  const qvtest::GrayPage& page = rendered.pages[0];
+  // 600 dpi to 72: a factor of 0.12.
+  const double fill = PsDarkShare(page, 76, 76, 214, 214);
+  EXPECT_GT(fill, 0.3);
+  EXPECT_LT(fill, 0.7);
+  // The pen's band along the left edge of the second rectangle is striped
+  // too, and the rectangle's inside stays white.
+  const double band = PsDarkShare(page, 282, 90, 294, 200);
+  EXPECT_GT(band, 0.3);
+  EXPECT_LT(band, 0.7);
+  EXPECT_EQ(PsDarkShare(page, 310, 100, 410, 190), 0.0);
+}
+
+}  // namespace
+
+namespace {
+
+// An 8-bit gray bitmap whose data is packed: the expanded size (32 bits,
+// low byte first) and the LZW-packed pixels; a packed bitmap keeps a
+// compression code the run-length decoder leaves alone.
+GBitmap PsPackedGray(int16_t width, int16_t height, bool damaged) {
+  std::vector<uint8_t> pixels(static_cast<size_t>(width) * height);
+  for (int16_t y = 0; y < height; ++y)
+    for (int16_t x = 0; x < width; ++x) pixels[static_cast<size_t>(y) * width + x] = x < width / 2 ? 0 : 255;
+  std::vector<uint8_t> packed(pixels.size() + 64);
+  GMemoryByteSource in(pixels.data(), pixels.size());
+  GMemoryByteSink out(packed.data(), packed.size());
+  GLZWCompressor lzw;
+  EXPECT_EQ(lzw.Compress(in, out), 1);
+  const uint32_t size = static_cast<uint32_t>(pixels.size());
+  GBitmapDescription d;
+  d.bounds = GRect(0, 0, width, height);
+  d.bitsPerPixel = 8;
+  d.rowAlignment = 1;
+  d.compression = 3;
+  d.dataLength = static_cast<uint32_t>(out.Length()) + 4;
+  d.data = new uint8_t[d.dataLength];
+  d.data[0] = static_cast<uint8_t>(size);
+  d.data[1] = static_cast<uint8_t>(size >> 8);
+  d.data[2] = static_cast<uint8_t>(size >> 16);
+  d.data[3] = static_cast<uint8_t>(size >> 24);
+  std::copy(packed.begin(), packed.begin() + static_cast<std::ptrdiff_t>(out.Length()), d.data + 4);
+  // A damaged size is not believed: the bitmap goes on as it is stored.
+  if (damaged) d.data[3] = 0x7F;
+  std::vector<GColor*> grays;
+  std::vector<std::unique_ptr<GRGBColor>> held;
+  for (int i = 0; i < 256; ++i) {
+    held.push_back(std::make_unique<GRGBColor>(i, i, i, 255));
+    grays.push_back(held.back().get());
+  }
+  d.palette = new GPaletteTable(grays);
+  return GBitmap(d);
+}
+
+TEST(PostScriptDrawTest, PackedBitmapsAreExpandedBeforeTheyAreDrawn) {
+  PsDrawJob job;
+  GRasterGraphic image(PsPackedGray(200, 100, false), nullptr, GRect(0, 0, 200, 100), GRect(600, 600, 1800, 1200),
+                       GBitmap());
+  EXPECT_EQ(job.g().DrawRaster(&image), 0);
+  // What does not expand draws without a fault (its pixels are whatever the
+  // stored bytes say).
+  GRasterGraphic damaged(PsPackedGray(200, 100, true), nullptr, GRect(0, 0, 200, 100), GRect(600, 3000, 1800, 3600),
+                         GBitmap());
+  EXPECT_EQ(job.g().DrawRaster(&damaged), 0);
+  const std::string out = job.Finish();
+  const qvtest::RenderedJob rendered = qvtest::RenderPostScriptJob(out, "packed");
+  ASSERT_EQ(rendered.pages.size(), 1u);
+  // 600 dpi to 72: the image spans 72 to 216 across and 72 to 144 down.
+  EXPECT_GT(PsDarkShare(rendered.pages[0], 76, 76, 140, 140), 0.95) << "the black half";
+  EXPECT_LT(PsDarkShare(rendered.pages[0], 148, 76, 212, 140), 0.05) << "the white half";
 }
 
 }  // namespace

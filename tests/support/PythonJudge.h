@@ -14,10 +14,9 @@
 
 namespace qvtest {
 
-// The script's standard output, or false when python3 cannot be run or fails.
-// Scripts that need the system's Python packages (fontTools) name
-// /usr/bin/python3.
-inline bool RunPython(const std::string& script, std::string* output, const char* python = "python3") {
+// The script's standard output, or false when the interpreter (python3 on
+// the path unless named) cannot be run or the script fails.
+inline bool RunPython(const std::string& script, std::string* output, const std::string& interpreter = "python3") {
   // Test cases run as parallel processes: each script gets its own file.
   static int serial = 0;
   std::string path = ::testing::TempDir() + "qv_python_judge_" + std::to_string(getpid()) + "_" +
@@ -26,7 +25,7 @@ inline bool RunPython(const std::string& script, std::string* output, const char
   if (!f) return false;
   std::fwrite(script.data(), 1, script.size(), f);
   std::fclose(f);
-  std::string command = std::string(python) + " '" + path + "' 2>/dev/null";
+  std::string command = interpreter + " '" + path + "' 2>/dev/null";
   FILE* p = popen(command.c_str(), "r");
   if (!p) return false;
   output->clear();
@@ -36,6 +35,15 @@ inline bool RunPython(const std::string& script, std::string* output, const char
   int status = pclose(p);
   std::remove(path.c_str());
   return status == 0;
+}
+
+// The script's output through Debian's Python, which has fontTools; false
+// when that Python or fontTools is missing or the script fails.
+inline bool RunFontTools(const std::string& script, std::string* output) {
+  static const char kDebianPython[] = "/usr/bin/python3";
+  if (access(kDebianPython, X_OK) != 0) return false;
+  return RunPython("import sys\ntry:\n    import fontTools.ttLib\nexcept ImportError:\n    sys.exit(3)\n" + script,
+                   output, kDebianPython);
 }
 
 inline std::vector<std::string> Lines(const std::string& text) {
