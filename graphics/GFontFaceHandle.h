@@ -15,6 +15,7 @@
 #include "graphics/GFontFace.h"
 
 class GByteBuffer;
+class GTTFontReader;
 
 constexpr RWClassID GFontFaceHandleClassId = 851;
 
@@ -46,6 +47,13 @@ class GFontFaceHandle : public MPersistentObject {
   // significant bit first) as a new owning buffer in *out; box holds x
   // origin, y origin, width and height. The size of the image, 0 on failure.
   virtual uint32_t GetGlyphBitmap(uint16_t code, int32_t value, int16_t box[4], GByteBuffer** out) = 0;
+  // The TrueType reader of a face with outlines, and the face's source
+  // value for it in *source; null for a face without TrueType data. The
+  // generators that download outlines read tables and glyphs through it.
+  virtual GTTFontReader* GetTrueTypeReader(uint32_t* source) const {
+    (void)source;
+    return nullptr;
+  }
 
   GFontFace* GetFace() const { return face_; }
   uint32_t GetInstance() const { return instance_; }
