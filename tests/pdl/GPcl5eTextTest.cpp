@@ -6,6 +6,8 @@
 // what a glyph is.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -26,6 +28,7 @@
 #include "support/FontTestClasses.h"
 #include "support/Pcl5JobDriver.h"
 #include "support/PclInterpreter.h"
+#include "support/PythonJudge.h"
 #include "support/TestFontReader.h"
 
 namespace {
@@ -195,5 +198,113 @@ TEST(GPcl5eTrueTypeText, TextRendersInItsAreaAndEachGlyphGoesDownOncePerJob) {
     EXPECT_NEAR(second.left, 600, 24);
     // Nothing elsewhere on the page.
     EXPECT_EQ(InkIn(page, 0, 1500, 4700, 6300).count, 0u);
+  }
+}
+
+namespace {
+
+// Runs a script with the system's Python 3 (which has fontTools) on the
+// arguments; its output, or "python failed".
+std::string RunFontTools(const std::string& script, const std::vector<std::string>& arguments) {
+  const std::string base = ::testing::TempDir() + "pcl5e_text_judge_" + std::to_string(getpid());
+  const std::string path = base + ".py";
+  std::ofstream(path, std::ios::binary) << script;
+  std::string command = "/usr/bin/python3 '" + path + "'";
+  for (const std::string& argument : arguments) command += " '" + argument + "'";
+  command += " 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return "python failed";
+  std::string output;
+  char buffer[4096];
+  size_t n = 0;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+  const int status = pclose(pipe);
+  std::remove(path.c_str());
+  return status == 0 ? output : "python failed: " + output;
+}
+
+bool HaveFontTools() { return RunFontTools("import fontTools.ttLib\n", {}) == ""; }
+
+// Reads a PCL job's TrueType soft font back: the header's fields, segments
+// and table directory against the font file's own tables, the checksums,
+// and each class-15 character's glyph data against the font's "glyf"
+// bytes. Prints "ok", the header format, the segment ids, then one line per
+// character: code and glyph id.
+constexpr const char* kSoftFontJudge = R"PY(
+import re, sys
+from fontTools.ttLib import TTFont
+font = TTFont(sys.argv[1]); job = open(sys.argv[2], 'rb').read()
+raw = lambda tag: font.reader[tag] if tag in font.reader else None
+def u16(b, i): return b[i] << 8 | b[i + 1]
+def u32(b, i): return u16(b, i) << 16 | u16(b, i + 2)
+m = re.search(rb'\x1b\)s(\d+)W', job); n = int(m.group(1)); h = job[m.end():m.end() + n]
+assert u16(h, 0) == 72 and h[70] == 1, 'fixed header'
+assert sum(h[64:]) % 256 == 0, 'header checksum'
+head = raw('head')
+assert u16(h, 64) == font['head'].unitsPerEm, 'scale factor'
+assert u16(h, 8) == (font['head'].xMax - font['head'].xMin) & 0xFFFF, 'cell width'
+wide = h[2] == 16
+at = 72; segments = []
+while True:
+    sid = u16(h, at); size = u32(h, at + 2) if wide else u16(h, at + 2); at += 6 if wide else 4
+    if sid == 0xFFFF: break
+    data = h[at:at + size]; at += size; segments.append(chr(sid >> 8) + chr(sid & 255))
+    if segments[-1] == 'PA': assert data == raw('OS/2')[32:42], 'panose'
+    if segments[-1] == 'GT':
+        count = u16(data, 4); tags = []
+        for i in range(count):
+            e = 12 + 16 * i; tag = data[e:e + 4].decode('latin-1'); tags.append(tag)
+            if tag == 'gdir': continue
+            off, length = u32(data, e + 8), u32(data, e + 12); body = data[off:off + length]
+            assert body == raw(tag), 'table ' + tag
+            padded = body + b'\0' * (-len(body) % 4)
+            assert u32(data, e + 4) == sum(u32(padded, k) for k in range(0, len(padded), 4)) & 0xFFFFFFFF, 'sum ' + tag
+        assert 'glyf' not in tags and 'loca' not in tags
+        print('tables', ' '.join(tags))
+print('ok', h[2], ' '.join(segments))
+loca = font['loca']; glyf = raw('glyf')
+for m in re.finditer(rb'\x1b\*c(\d+)E\x1b\(s(\d+)W', job):
+    block = job[m.end():m.end() + int(m.group(2))]
+    if block[0] != 15: continue
+    size, gid = u16(block, 4), u16(block, 6)
+    assert sum(block[4:]) % 256 == 0, 'character checksum'
+    assert block[8:8 + size - 4] == glyf[loca[gid]:loca[gid + 1]], 'glyph %d' % gid
+    print(m.group(1).decode(), gid)
+)PY";
+
+}  // namespace
+
+TEST(GPcl5eTrueTypeText, HeaderAndCharactersCarryTheFontsOwnTablesAndGlyphs) {
+  if (!HaveSans()) GTEST_SKIP() << "Liberation Sans is not installed";
+  if (!HaveFontTools()) GTEST_SKIP() << "fontTools is not installed";
+  for (uint32_t capabilities : {0u, static_cast<uint32_t>(GPcl5e::kCapText)}) {
+    SCOPED_TRACE(capabilities);
+    TrueTypeFace sans(qvtest::ReadFontFile(kSansPath));
+    Pcl5JobDriver job(capabilities);
+    ASSERT_EQ(job.StartDocument(), 0);
+    ASSERT_EQ(job.StartPage(Pcl5PageSpec()), 0);
+    // é and è share their base "e" with the plain e: it goes down once,
+    // as a character of its own code.
+    const std::u16string text = u"e\u00e9\u00e8";
+    TextGraphic t(*sans.handle, text, sans.Advances(text), GShortPoint(600, 600));
+    ASSERT_EQ(job.generator->DrawText(t.graphic.get()), 0);
+    ASSERT_EQ(job.EndPage(), 0);
+    ASSERT_EQ(job.EndDocument(), 0);
+    const std::string jobPath = ::testing::TempDir() + "pcl5e_tt_header.pcl";
+    std::ofstream(jobPath, std::ios::binary) << job.Bytes();
+    const std::vector<std::string> lines = qvtest::Lines(RunFontTools(kSoftFontJudge,
+                                                                       {kSansPath, jobPath}));
+    std::remove(jobPath.c_str());
+    ASSERT_GE(lines.size(), 2u) << ::testing::PrintToString(lines);
+    const bool extended = capabilities != 0;
+    EXPECT_EQ(lines[0], "tables cvt  fpgm gdir head hhea hmtx maxp prep");
+    EXPECT_EQ(lines[1], extended ? "ok 16 CE CC GC PA GT" : "ok 15 PA GT");
+    std::vector<std::string> characters(lines.begin() + 2, lines.end());
+    // e (glyph 72), é (171) with its accent (118) under the reserved code,
+    // è (170) with its accent (67); the default glyph first in extended
+    // mode.
+    std::vector<std::string> expected = {"101 72", "233 171", "65535 118", "232 170", "65535 67"};
+    if (extended) expected.insert(expected.begin(), "65535 0");
+    EXPECT_EQ(characters, expected);
   }
 }
