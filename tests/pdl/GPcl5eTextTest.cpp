@@ -51,6 +51,21 @@ class TrueTypeTextHandle : public qvtest::TestFaceHandle {
     if (source != nullptr) *source = 0;
     return reader_.get();
   }
+  // A solid glyph of glyphWidth x glyphHeight pixels standing on the
+  // baseline; rows padded to 32 bits.
+  uint32_t GetGlyphBitmap(uint16_t, int32_t, int16_t box[4], GByteBuffer** out) override {
+    const uint32_t row = ((glyphWidth + 31) / 32) * 4;
+    const uint32_t size = row * glyphHeight;
+    auto* bits = new uint8_t[size]();
+    for (int y = 0; y < glyphHeight; ++y)
+      for (int x = 0; x < glyphWidth; ++x) bits[y * row + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+    *out = new GByteBuffer(bits, size, 1);
+    box[0] = 0;
+    box[1] = static_cast<int16_t>(glyphHeight);
+    box[2] = static_cast<int16_t>(glyphWidth);
+    box[3] = static_cast<int16_t>(glyphHeight);
+    return size;
+  }
 
  private:
   std::shared_ptr<qvtest::TestFontReader> reader_;
@@ -75,10 +90,11 @@ GFontMetrics TextMetrics(const char* name, int16_t height, int32_t encoding) {
 
 // A TrueType face (kind 2) of the font file at the height given in dots.
 struct TrueTypeFace {
-  explicit TrueTypeFace(std::vector<uint8_t> file, int16_t height = 100, const char* name = "Liberation Sans")
+  explicit TrueTypeFace(std::vector<uint8_t> file, int16_t height = 100, const char* name = "Liberation Sans",
+                        int32_t kind = 2)
       : reader(std::make_shared<qvtest::TestFontReader>(1, std::move(file))) {
     auto* face = new qvtest::TestFontFace(TextMetrics(name, height, textenc::kUnicode), GFontDownloadExtras());
-    face->kind = 2;
+    face->kind = kind;
     handle = std::make_unique<TrueTypeTextHandle>(face, reader);
   }
   // Advances of the text's characters in dots at the face's height.
@@ -307,4 +323,167 @@ TEST(GPcl5eTrueTypeText, HeaderAndCharactersCarryTheFontsOwnTablesAndGlyphs) {
     if (extended) expected.insert(expected.begin(), "65535 0");
     EXPECT_EQ(characters, expected);
   }
+}
+
+namespace {
+
+// A small TrueType font: the glyphs given as raw "glyf" records (long
+// loca), every glyph 1024 units wide, with numberOfHMetrics entries in
+// "hmtx" (at least one per glyph).
+std::vector<uint8_t> SyntheticFont(const std::vector<std::vector<uint8_t>>& glyphs, uint32_t hmetrics = 0) {
+  using qvtest::PutU16;
+  using qvtest::PutU32;
+  using qvtest::SfntTag;
+  hmetrics = std::max<uint32_t>(hmetrics, static_cast<uint32_t>(glyphs.size()));
+  std::vector<uint8_t> head(54, 0);
+  head[18] = 0x08;  // unitsPerEm 2048
+  head[43] = 100;   // yMax 100
+  head[41] = 200;   // xMax 200
+  head[51] = 1;     // long loca
+  std::vector<uint8_t> hhea(36, 0);
+  hhea[34] = static_cast<uint8_t>(hmetrics >> 8);
+  hhea[35] = static_cast<uint8_t>(hmetrics);
+  std::vector<uint8_t> maxp;
+  PutU32(maxp, 0x5000);
+  PutU16(maxp, static_cast<uint32_t>(glyphs.size()));
+  std::vector<uint8_t> hmtx;
+  for (uint32_t i = 0; i < hmetrics; ++i) {
+    PutU16(hmtx, 1024);
+    PutU16(hmtx, 0);
+  }
+  std::vector<uint8_t> glyf, loca;
+  for (const auto& g : glyphs) {
+    PutU32(loca, static_cast<uint32_t>(glyf.size()));
+    glyf.insert(glyf.end(), g.begin(), g.end());
+  }
+  PutU32(loca, static_cast<uint32_t>(glyf.size()));
+  return qvtest::BuildSfnt({{SfntTag("head"), head},
+                            {SfntTag("hhea"), hhea},
+                            {SfntTag("maxp"), maxp},
+                            {SfntTag("hmtx"), hmtx},
+                            {SfntTag("loca"), loca},
+                            {SfntTag("glyf"), glyf}});
+}
+
+// A simple glyph of one contour of one point.
+std::vector<uint8_t> SimpleGlyph() {
+  std::vector<uint8_t> g;
+  qvtest::PutU16(g, 1);
+  for (int i = 0; i < 4; ++i) qvtest::PutU16(g, 0);
+  qvtest::PutU16(g, 0);
+  qvtest::PutU16(g, 0);
+  g.push_back(0x01 | 0x02 | 0x10 | 0x04 | 0x20);
+  g.push_back(5);
+  return g;
+}
+
+// The character blocks of a job: (code, class-15 glyph id) in order.
+std::vector<std::pair<int, int>> TrueTypeCharacters(const std::string& job) {
+  std::vector<std::pair<int, int>> out;
+  for (size_t at = job.find("\x1B*c"); at != std::string::npos; at = job.find("\x1B*c", at + 1)) {
+    size_t end = at + 3;
+    while (end < job.size() && std::isdigit(static_cast<unsigned char>(job[end]))) ++end;
+    if (end >= job.size() || job[end] != 'E' || job.compare(end + 1, 3, "\x1B(s") != 0) continue;
+    const int code = std::stoi(job.substr(at + 3, end - at - 3));
+    size_t w = end + 4;
+    while (w < job.size() && std::isdigit(static_cast<unsigned char>(job[w]))) ++w;
+    if (w + 9 > job.size() || static_cast<uint8_t>(job[w + 1]) != 15) continue;
+    out.emplace_back(code, static_cast<uint8_t>(job[w + 7]) << 8 | static_cast<uint8_t>(job[w + 8]));
+  }
+  return out;
+}
+
+// Draws the text in glyph indexes on one page of a job; the job's bytes.
+std::string DrawGlyphIndexes(TrueTypeFace& face, const std::u16string& glyphs, uint32_t capabilities = 0) {
+  Pcl5JobDriver job(capabilities);
+  EXPECT_EQ(job.StartDocument(), 0);
+  EXPECT_EQ(job.StartPage(Pcl5PageSpec()), 0);
+  TextGraphic text(*face.handle, glyphs, std::vector<int16_t>(glyphs.size(), 60), GShortPoint(600, 600),
+                   textenc::kGlyphIndex);
+  EXPECT_EQ(job.generator->DrawText(text.graphic.get()), 0);
+  EXPECT_EQ(job.EndPage(), 0);
+  EXPECT_EQ(job.EndDocument(), 0);
+  return job.Bytes();
+}
+
+}  // namespace
+
+TEST(GPcl5eTrueTypeText, CompositeWalksStopAtTheGlyphsEnd) {
+  // Glyph 1 is a composite of glyph 2 whose record claims more components
+  // than its bytes hold; glyph 3 follows it in "glyf" and reads like one
+  // more component record (of glyph 4).
+  std::vector<uint8_t> composite;
+  qvtest::PutU16(composite, 0xFFFF);
+  for (int i = 0; i < 4; ++i) qvtest::PutU16(composite, 0);
+  qvtest::PutU16(composite, 0x0001 | 0x0020);  // word arguments, more components
+  qvtest::PutU16(composite, 2);
+  qvtest::PutU16(composite, 0);
+  qvtest::PutU16(composite, 0);
+  std::vector<uint8_t> follower;
+  qvtest::PutU16(follower, 0x0000);
+  qvtest::PutU16(follower, 4);
+  follower.resize(12, 0);
+  // A composite whose record says an 8-byte transform follows and ends
+  // before it: the walk sends glyph 2 and stops.
+  std::vector<uint8_t> cut = composite;
+  cut[10] = 0x00;
+  cut[11] = 0x81;  // word arguments, two-by-two transform, no more
+  TrueTypeFace face(SyntheticFont({SimpleGlyph(), composite, SimpleGlyph(), follower, SimpleGlyph(), cut}), 100,
+                    "Synthetic");
+  const std::string job = DrawGlyphIndexes(face, u"\u0001\u0005");
+  const std::vector<std::pair<int, int>> characters = TrueTypeCharacters(job);
+  ASSERT_EQ(characters.size(), 3u) << ::testing::PrintToString(characters);
+  EXPECT_EQ(characters[0].second, 1);
+  EXPECT_EQ(characters[1], std::make_pair(65535, 2));
+  // Glyph 5 names glyph 2 too, which went down already.
+  EXPECT_EQ(characters[2].second, 5);
+  for (const auto& character : characters) EXPECT_NE(character.second, 4);
+}
+
+TEST(GPcl5eTrueTypeText, AHeaderLongerThanOneCommandFallsBackToABitmapSoftFont) {
+  // 10000 horizontal metrics: "hmtx" alone is 40000 bytes.
+  TrueTypeFace outlinesOnly(SyntheticFont({SimpleGlyph(), SimpleGlyph()}, 10000), 100, "Wide", 2);
+  TrueTypeFace both(SyntheticFont({SimpleGlyph(), SimpleGlyph()}, 10000), 100, "Wide", 3);
+  TrueTypeFace small(SyntheticFont({SimpleGlyph(), SimpleGlyph()}), 100, "Narrow", 3);
+  struct Case {
+    TrueTypeFace* face;
+    const char* header;  // the header command
+    bool characters;     // TrueType characters follow
+  } cases[] = {
+      {&both, "\x1B)s68W", false},
+      {&small, "\x1B)s", true},
+      // Without bitmaps there is nothing to fall back to: the font exists
+      // without a header and its text goes down without characters.
+      {&outlinesOnly, nullptr, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.face->handle->GetName().Data());
+    c.face->handle->glyphWidth = 24;
+    c.face->handle->glyphHeight = 40;
+    const std::string job = DrawGlyphIndexes(*c.face, u"\u0001\u0001");
+    if (c.header != nullptr)
+      EXPECT_EQ(CountOf(job, c.header), 1u);
+    else
+      EXPECT_EQ(CountOf(job, "\x1B)s"), 0u);
+    EXPECT_EQ(TrueTypeCharacters(job).empty(), !c.characters);
+    for (size_t at = job.find("\x1B)s"); at != std::string::npos; at = job.find("\x1B)s", at + 1))
+      EXPECT_LE(std::stoi(job.substr(at + 3)), 32767);
+  }
+  // The bitmap soft font renders its glyph.
+  both.handle->glyphWidth = 24;
+  both.handle->glyphHeight = 40;
+  Pcl5JobDriver job;
+  ASSERT_EQ(job.StartDocument(), 0);
+  ASSERT_EQ(job.StartPage(Pcl5PageSpec()), 0);
+  TextGraphic text(*both.handle, u"\u0001\u0001", {60, 60}, GShortPoint(600, 600), textenc::kGlyphIndex);
+  ASSERT_EQ(job.generator->DrawText(text.graphic.get()), 0);
+  ASSERT_EQ(job.EndPage(), 0);
+  ASSERT_EQ(job.EndDocument(), 0);
+  const std::vector<qvtest::GrayPage> pages = Render(job, "pcl5e-bitmap-fallback");
+  ASSERT_EQ(pages.size(), 1u);
+  const InkBox ink = InkIn(pages[0], 400, 400, 1200, 800);
+  EXPECT_NEAR(ink.left, 600, 8);
+  EXPECT_NEAR(ink.right, 660 + 24, 8);
+  EXPECT_NEAR(ink.top, 560, 8);
+  EXPECT_NEAR(ink.bottom, 600, 8);
 }
