@@ -487,3 +487,106 @@ TEST(GPcl5eTrueTypeText, AHeaderLongerThanOneCommandFallsBackToABitmapSoftFont) 
   EXPECT_NEAR(ink.top, 560, 8);
   EXPECT_NEAR(ink.bottom, 600, 8);
 }
+
+// ---- Printer fonts ----
+
+namespace {
+
+constexpr int32_t kAnsi = 4;  // the text encoding whose symbol set is 19U
+
+// A scalable printer font "Mono" (weight 400, upright, symbol set 19U) at
+// the location given, selected by the command text given.
+GDeviceFontListComposite* MonoFontLists(const char* select = "#1B(s0p#PITCHh#HEIGHTv0s0b4099T", int32_t location = 1) {
+  GDeviceFontDescription::SymbolSetVector sets;
+  sets.Append(kAnsi);
+  auto* list = new GDeviceFontList(GFeatureIds::kDeviceFontLists);
+  list->AddFont(GDeviceFontDescription("Mono", select, kAnsi, sets, 400, 0, 0, 0, 1, 0, 0, location));
+  auto* lists = new GDeviceFontListComposite;
+  lists->Add(list);
+  return lists;
+}
+
+// A job whose generator knows the printer font lists given.
+std::unique_ptr<Pcl5JobDriver> PrinterFontJob(GDeviceFontListComposite* lists, uint32_t capabilities = 0) {
+  auto job = std::make_unique<Pcl5JobDriver>(capabilities);
+  job->generator->GetConfiguration()->AddChild(lists);
+  job->generator->BindDeviceFontList();
+  return job;
+}
+
+// A face that the printer font "Mono" serves: 12 points at 600 dpi.
+std::unique_ptr<qvtest::TestFaceHandle> MonoFace(int32_t kind = 1) {
+  GFontMetrics metrics = TextMetrics("Mono", 100, kAnsi);
+  metrics.metricInt5 = 1;  // fixed pitch
+  auto* face = new qvtest::TestFontFace(metrics, GFontDownloadExtras());
+  face->kind = kind;
+  return std::make_unique<qvtest::TestFaceHandle>(face, 0);
+}
+
+// A byte text in the printer font's encoding, 60 dots a character.
+struct ByteText {
+  ByteText(const GFontFaceHandle& face, const std::string& text, GShortPoint origin, int32_t options = 0)
+      : bytes(text.begin(), text.end()), steps(text.size(), 60) {
+    graphic = std::make_unique<GTextStringGraphic>(static_cast<GFontFaceHandle*>(face.Clone()), kAnsi, bytes.data(),
+                                                   steps.data(), options, static_cast<uint16_t>(bytes.size()), origin,
+                                                   nullptr, nullptr);
+  }
+  std::vector<uint8_t> bytes;
+  std::vector<int16_t> steps;
+  std::unique_ptr<GTextStringGraphic> graphic;
+};
+
+}  // namespace
+
+TEST(GPcl5ePrinterFontText, SelectedOnceByItsCommandTextAndRenderedInPlace) {
+  std::unique_ptr<Pcl5JobDriver> job = PrinterFontJob(MonoFontLists());
+  std::unique_ptr<qvtest::TestFaceHandle> mono = MonoFace();
+  ASSERT_EQ(job->StartDocument(), 0);
+  ASSERT_EQ(job->StartPage(Pcl5PageSpec()), 0);
+  ByteText first(*mono, "Hello", GShortPoint(600, 600));
+  ASSERT_EQ(job->generator->DrawText(first.graphic.get()), 0);
+  ByteText second(*mono, "Hello", GShortPoint(600, 1200));
+  ASSERT_EQ(job->generator->DrawText(second.graphic.get()), 0);
+  ASSERT_EQ(job->EndPage(), 0);
+  ASSERT_EQ(job->EndDocument(), 0);
+  const std::string& bytes = job->Bytes();
+  // 12 points: height 12.00, pitch 10.00; the symbol set of the encoding.
+  EXPECT_EQ(CountOf(bytes, "\x1B(19U\x1B(s0p10.00h12.00v0s0b4099T"), 1u) << ::testing::PrintToString(bytes);
+  EXPECT_EQ(CountOf(bytes, "\x1B)s"), 0u) << "no soft font";
+
+  const std::vector<qvtest::GrayPage> pages = Render(*job, "pcl5e-printer-font");
+  ASSERT_EQ(pages.size(), 1u);
+  for (int y : {600, 1200}) {
+    const InkBox ink = InkIn(pages[0], 400, y - 200, 1600, y + 100);
+    EXPECT_GT(ink.count, 100u);
+    EXPECT_NEAR(ink.left, 600, 30);
+    EXPECT_NEAR(ink.right, 900, 40);
+    EXPECT_GT(ink.top, y - 90);
+    EXPECT_LT(ink.top, y - 40);
+    EXPECT_NEAR(ink.bottom, y, 10);
+  }
+  EXPECT_EQ(InkIn(pages[0], 0, 1400, 4700, 6300).count, 0u);
+}
+
+TEST(GPcl5ePrinterFontText, AGlyphTheEdgeCutsIsALabelAndTheRestPrintsAsText) {
+  std::unique_ptr<Pcl5JobDriver> job = PrinterFontJob(MonoFontLists());
+  std::unique_ptr<qvtest::TestFaceHandle> mono = MonoFace();
+  ASSERT_EQ(job->StartDocument(), 0);
+  ASSERT_EQ(job->StartPage(Pcl5PageSpec()), 0);
+  ByteText cut(*mono, "HHHH", GShortPoint(-30, 600));
+  const size_t before = job->Bytes().size();
+  ASSERT_EQ(job->generator->DrawText(cut.graphic.get()), 0);
+  ASSERT_EQ(job->EndPage(), 0);
+  ASSERT_EQ(job->EndDocument(), 0);
+  const std::string written = job->Bytes().substr(before);
+  EXPECT_EQ(CountOf(written, std::string("LBH\x03", 4)), 1u) << ::testing::PrintToString(written);
+  EXPECT_EQ(CountOf(written, "PU-30,600"), 1u);
+  EXPECT_NE(written.find("SD2,0,3,10.00,4,12.00,5,0,6,0,7,4099"), std::string::npos);
+  const std::vector<qvtest::GrayPage> pages = Render(*job, "pcl5e-label");
+  ASSERT_EQ(pages.size(), 1u);
+  const InkBox ink = InkIn(pages[0], -150, 400, 1000, 700);
+  EXPECT_GT(ink.count, 100u);
+  // The cut H shows its right part at the edge, the others follow.
+  EXPECT_LT(ink.left, 0);
+  EXPECT_NEAR(ink.right, 210, 30);
+}
