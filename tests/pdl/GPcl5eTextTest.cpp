@@ -590,3 +590,181 @@ TEST(GPcl5ePrinterFontText, AGlyphTheEdgeCutsIsALabelAndTheRestPrintsAsText) {
   EXPECT_LT(ink.left, 0);
   EXPECT_NEAR(ink.right, 210, 30);
 }
+
+// ---- Bitmap soft fonts ----
+
+namespace {
+
+// A bitmap-only face (kind 1) that no printer font serves.
+std::unique_ptr<TrueTypeFace> BitmapFace(int width, int height, uint16_t weight = 400) {
+  auto face = std::make_unique<TrueTypeFace>(std::vector<uint8_t>(), 100, "Pixels", 1);
+  face->handle->glyphWidth = width;
+  face->handle->glyphHeight = height;
+  auto* metrics = const_cast<GFontMetrics*>(&face->handle->GetFace()->GetMetrics());
+  metrics->weight = weight;
+  return face;
+}
+
+// The header that follows the first header command.
+std::string FirstHeader(const std::string& job) {
+  const size_t at = job.find("\x1B)s");
+  if (at == std::string::npos) return std::string();
+  const size_t w = job.find('W', at);
+  return job.substr(w + 1, std::stoul(job.substr(at + 3, w - at - 3)));
+}
+
+}  // namespace
+
+TEST(GPcl5eBitmapText, HeadersOfBothFormatsAndTheFirstIdOfTheProgram) {
+  for (uint32_t capabilities : {0u, static_cast<uint32_t>(GPcl5e::kCapText)}) {
+    SCOPED_TRACE(capabilities);
+    std::unique_ptr<TrueTypeFace> face = BitmapFace(24, 40, 700);
+    GPcl5eDownloadRecord::SetCounterForTesting(GPcl5eDownloadRecord::kFirstCounterValue);
+    const std::string job = DrawGlyphIndexes(*face, u"AB", capabilities);
+    const std::string header = FirstHeader(job);
+    // The id is announced before the header and named in its byte 25.
+    EXPECT_NE(job.find("\x1B*c1001D\x1B)s"), std::string::npos);
+    ASSERT_EQ(header.size(), capabilities != 0 ? 90u : 68u);
+    EXPECT_EQ(static_cast<uint8_t>(header[25]), 0xE9);
+    EXPECT_EQ(static_cast<uint8_t>(header[24]), 3) << "weight 700";
+    if (capabilities == 0) {
+      EXPECT_EQ(header.substr(0, 3), std::string("\x00\x44\x14", 3));
+      EXPECT_EQ(header.substr(38, 2), std::string("\x00\xFF", 2));
+    } else {
+      EXPECT_EQ(static_cast<uint8_t>(header[70]), 254);
+      EXPECT_EQ(header.substr(72, 6), std::string("BR\x00\x00\x00\x04", 6));
+      uint32_t sum = 0;
+      for (size_t i = 64; i < 90; ++i) sum += static_cast<uint8_t>(header[i]);
+      EXPECT_EQ(sum % 256, 0u);
+    }
+  }
+}
+
+TEST(GPcl5eBitmapText, ALargeGlyphGoesDownInContinuationBlocks) {
+  // 320 dots wide (40 bytes a row), 1000 rows: 40000 bytes of image.
+  std::unique_ptr<TrueTypeFace> face = BitmapFace(320, 1000);
+  const std::string job = DrawGlyphIndexes(*face, u"A");
+  const size_t code = job.find("\x1B*c65E");
+  ASSERT_NE(code, std::string::npos);
+  std::vector<int> blocks;
+  for (size_t at = job.find("\x1B(s", code); at != std::string::npos && blocks.size() < 4;) {
+    const size_t w = job.find('W', at);
+    const int size = std::stoi(job.substr(at + 3, w - at - 3));
+    blocks.push_back(size);
+    if (blocks.size() > 1) EXPECT_EQ(job.substr(w + 1, 2), std::string("\x04\x01", 2));
+    at = job.find("\x1B(s", w + 1 + size);
+    if (at != w + 1 + size) break;
+  }
+  EXPECT_EQ(blocks, (std::vector<int>{16400, 16402, 7218}));
+}
+
+TEST(GPcl5eBitmapText, AReleasedFontIsDeletedAndComesBackUnderANewId) {
+  std::unique_ptr<TrueTypeFace> first = BitmapFace(24, 40);
+  std::unique_ptr<TrueTypeFace> second = BitmapFace(24, 40);
+  const_cast<GFontMetrics&>(second->handle->GetFace()->GetMetrics()).name = "Other";
+  Pcl5JobDriver job;
+  ASSERT_EQ(job.StartDocument(), 0);
+  // Room for one font only.
+  job.generator->GetMemoryBudget().Reset(6000);
+  std::vector<std::string> ids;
+  // A page each: the stream goes to the channel at page end.
+  for (TrueTypeFace* face : {first.get(), second.get(), first.get()}) {
+    ASSERT_EQ(job.StartPage(Pcl5PageSpec()), 0);
+    TextGraphic text(*face->handle, u"A", {60}, GShortPoint(600, 600), textenc::kGlyphIndex);
+    const size_t before = job.Bytes().size();
+    ASSERT_EQ(job.generator->DrawText(text.graphic.get()), 0);
+    ASSERT_EQ(job.EndPage(), 0);
+    const std::string written = job.Bytes().substr(before);
+    // The id announced before the header.
+    const size_t header = written.find("D\x1B)s");
+    ASSERT_NE(header, std::string::npos) << ::testing::PrintToString(written);
+    const size_t at = written.rfind("\x1B*c", header);
+    ids.push_back(written.substr(at + 3, header - at - 3));
+    EXPECT_EQ(CountOf(written, "\x1B)s"), 1u) << "a header each time";
+  }
+  ASSERT_EQ(job.EndDocument(), 0);
+  EXPECT_NE(ids[0], ids[1]) << ::testing::PrintToString(ids);
+  EXPECT_NE(ids[2], ids[0]);
+  // The second font pushed the first out of the printer; the first came
+  // back and found room.
+  EXPECT_EQ(CountOf(job.Bytes(), "\x1B*c" + ids[0] + "d2F"), 1u);
+  EXPECT_EQ(CountOf(job.Bytes(), "\x1B*c" + ids[1] + "d2F"), 0u);
+  const std::vector<qvtest::GrayPage> pages = Render(job, "pcl5e-released");
+  ASSERT_EQ(pages.size(), 3u);
+  for (const qvtest::GrayPage& page : pages) EXPECT_GT(InkIn(page, 500, 500, 800, 700).count, 50u);
+}
+
+// ---- Selection texts and answers ----
+
+TEST(GPcl5eFontSelection, LabelDefinitionsAndSymbolSets) {
+  const struct {
+    const char* text;
+    const char* definition;
+  } labels[] = {
+      {"\x1B(8U\x1B(s0p10.00h12.00v0s0b3T", "SD1,277,2,0,3,10.00,4,12.00,5,0,6,0,7,3"},
+      {"\x1B(19U\x1B(s1p12v0s0b4148T", "SD1,629,2,1,4,12,5,0,6,0,7,4148"},
+      {"\x1B(s1p12v4148T", "SD2,1,4,12,7,4148"},
+      {"\x1B(10U", "SD1,341"},
+  };
+  for (const auto& label : labels)
+    EXPECT_EQ(std::string(GPcl5e::ToLabelFontDefinition(label.text, std::strlen(label.text)).Data()), label.definition)
+        << label.text;
+  const struct {
+    int32_t encoding;
+    uint16_t code;
+  } sets[] = {{1, 1}, {4, 629}, {16, 590}, {17, 619}, {20, 616}, {21, 616}, {54, 18604}, {10, 0}};
+  for (const auto& set : sets) EXPECT_EQ(GPcl5e::SymbolSetForEncoding(set.encoding), set.code) << set.encoding;
+}
+
+TEST(GPcl5eFontSelection, ALabelSelectionTooLongForTheLabelBufferIsLeftOut) {
+  // The select string expands past the 100-byte label buffer.
+  const std::string select = "#1B(s0p#PITCHh#HEIGHTv0s0b4099T" + std::string(120, 'x');
+  std::unique_ptr<Pcl5JobDriver> job = PrinterFontJob(MonoFontLists(select.c_str()));
+  std::unique_ptr<qvtest::TestFaceHandle> mono = MonoFace();
+  ASSERT_EQ(job->StartDocument(), 0);
+  ASSERT_EQ(job->StartPage(Pcl5PageSpec()), 0);
+  ByteText cut(*mono, "HH", GShortPoint(-30, 600));
+  const size_t before = job->Bytes().size();
+  ASSERT_EQ(job->generator->DrawText(cut.graphic.get()), 0);
+  ASSERT_EQ(job->EndPage(), 0);
+  const std::string written = job->Bytes().substr(before);
+  EXPECT_EQ(CountOf(written, std::string("LBH\x03", 4)), 1u) << ::testing::PrintToString(written);
+  EXPECT_EQ(written.find("SD2,"), std::string::npos) << "no definition from the cut text";
+  EXPECT_NE(written.find("SD1,629"), std::string::npos);
+}
+
+TEST(GPcl5eFontSelection, HandlingAnswers) {
+  std::unique_ptr<Pcl5JobDriver> plain = PrinterFontJob(MonoFontLists());
+  std::unique_ptr<Pcl5JobDriver> addOn = PrinterFontJob(MonoFontLists("#1B(s#HEIGHTV", 4));
+  GFontMetrics other = TextMetrics("Other", 100, kAnsi);
+  GFontMetrics mono = TextMetrics("Mono", 100, kAnsi);
+  GFontDownloadExtras bolder;
+  bolder.extrasShort = 700;
+  const struct {
+    Pcl5JobDriver* job;
+    GFontMetrics metrics;
+    GFontDownloadExtras extras;
+    int32_t kind;
+    int32_t answer;
+  } cases[] = {
+      {plain.get(), other, GFontDownloadExtras(), 3, 48},
+      {plain.get(), other, GFontDownloadExtras(), 2, 20},
+      {plain.get(), mono, GFontDownloadExtras(), 1, 8},
+      {addOn.get(), mono, GFontDownloadExtras(), 3, 72},
+      {plain.get(), mono, bolder, 3, 128},
+  };
+  for (const auto& c : cases) {
+    qvtest::TestFontFace face(c.metrics, c.extras);
+    face.kind = c.kind;
+    EXPECT_EQ(c.job->generator->QueryFontHandling(&face), c.answer) << c.metrics.name.Data() << " " << c.kind;
+  }
+  const char* key = "unset";
+  GDeviceFontDescription* found = nullptr;
+  EXPECT_EQ(plain->generator->QueryTextHandling(&mono, 0, 0, &key, 0, 400, &found), 8);
+  ASSERT_NE(found, nullptr);
+  EXPECT_EQ(std::string(found->GetName().Data()), "Mono");
+  EXPECT_EQ(key, nullptr);
+  EXPECT_EQ(plain->generator->QueryTextHandling(&other, 1, 0, &key, 0, 400, &found), 48);
+  EXPECT_EQ(plain->generator->QueryTextHandling(&mono, 3, 0, &key, 0, 400, &found), 4);
+  EXPECT_EQ(plain->generator->QueryTextHandling(&mono, 0, 0, &key, 1, 400, &found), 128);
+}
