@@ -315,15 +315,20 @@ void GPcl5e::PrintText(const TextRun& run) {
 }
 
 void GPcl5e::PrintLabel(const TextRun& run, uint32_t index, int32_t x, int32_t y, bool rotatedPath) {
-  Emit("LO21");
-  if (run.kind == GDownloadRecord::kPrinterFont && run.record->GetDeviceFont() != nullptr) {
-    GDeviceFontDescription& font = *run.record->GetDeviceFont();
-    SelectPrinterFontForLabel(run.face, font, PrinterEncodingOf(font, run.face, run.text->GetEncoding()));
-    EnterGl2Mode(0);
-  } else if (!rotatedPath) {
-    Emit("FI%fA%A0", GetSelectedFontId());
-    if (run.kind == GDownloadRecord::kOutlineFont) Emit("SD4,%f25 2/A+25/i25*100/%F2", HeightCentipoints(run.face->GetHeight()));
-    Emit("SS");
+  // A rotated text's labels use the font and direction its selection set
+  // up; a cut character's label selects its font first.
+  if (!rotatedPath) {
+    Emit("LO21");
+    if (run.kind == GDownloadRecord::kPrinterFont && run.record->GetDeviceFont() != nullptr) {
+      GDeviceFontDescription& font = *run.record->GetDeviceFont();
+      SelectPrinterFontForLabel(run.face, font, PrinterEncodingOf(font, run.face, run.text->GetEncoding()));
+      EnterGl2Mode(0);
+    } else {
+      Emit("FI%fA%A0", GetSelectedFontId());
+      if (run.kind == GDownloadRecord::kOutlineFont)
+        Emit("SD4,%f25 2/A+25/i25*100/%F2", HeightCentipoints(run.face->GetHeight()));
+      Emit("SS");
+    }
   }
   const int32_t m = edgeToEdge_ != 0 ? PageMedia().GetImageableOrigin()->x : 0;
   Emit("PU%fA%A0,%fB%A0", x + m, y);

@@ -768,3 +768,88 @@ TEST(GPcl5eFontSelection, HandlingAnswers) {
   EXPECT_EQ(plain->generator->QueryTextHandling(&mono, 3, 0, &key, 0, 400, &found), 4);
   EXPECT_EQ(plain->generator->QueryTextHandling(&mono, 0, 0, &key, 1, 400, &found), 128);
 }
+
+// ---- Runs, control characters and rotation ----
+
+TEST(GPcl5ePrinterFontText, AStraightFixedPitchTextIsOneRunAndControlCharactersAreTransparent) {
+  const std::string text = std::string("Tab\tStops.");
+  const struct {
+    int32_t options;
+    std::string expected;  // what the text's bytes come as
+  } cases[] = {
+      // Options set, x advances only, inside the page: one run of
+      // transparent data.
+      {1, "\x1B&p10XTab\tStops."},
+      // Options 0: character by character, the tab announced on its own.
+      {0, "\x1B&p1X\t"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.options);
+    std::unique_ptr<Pcl5JobDriver> job = PrinterFontJob(MonoFontLists());
+    std::unique_ptr<qvtest::TestFaceHandle> mono = MonoFace();
+    ASSERT_EQ(job->StartDocument(), 0);
+    ASSERT_EQ(job->StartPage(Pcl5PageSpec()), 0);
+    ByteText run(*mono, text, GShortPoint(600, 600), c.options);
+    const size_t before = job->Bytes().size();
+    ASSERT_EQ(job->generator->DrawText(run.graphic.get()), 0);
+    ASSERT_EQ(job->EndPage(), 0);
+    const std::string written = job->Bytes().substr(before);
+    EXPECT_NE(written.find(c.expected), std::string::npos) << ::testing::PrintToString(written);
+    // One cursor move for the run, one per character otherwise.
+    EXPECT_EQ(CountOf(written.substr(written.find("4099T")), "\x1B*p"), c.options != 0 ? 1u : text.size());
+    ASSERT_EQ(job->EndDocument(), 0);
+    const std::vector<qvtest::GrayPage> pages = Render(*job, "pcl5e-run");
+    ASSERT_EQ(pages.size(), 1u);
+    const InkBox ink = InkIn(pages[0], 400, 400, 1600, 700);
+    EXPECT_NEAR(ink.left, 600, 30);
+    EXPECT_NEAR(ink.right, 600 + 60 * static_cast<int>(text.size()), 40);
+  }
+}
+
+TEST(GPcl5eTrueTypeText, SimulatedBoldAndRotatedSelections) {
+  if (!HaveSans()) GTEST_SKIP() << "Liberation Sans is not installed";
+  TrueTypeFace sans(qvtest::ReadFontFile(kSansPath));
+  TrueTypeFace bold(qvtest::ReadFontFile(kSansPath));
+  auto* extras = const_cast<GFontDownloadExtras*>(&bold.handle->GetFace()->GetDownloadExtras());
+  extras->extrasShort = 800;
+  TrueTypeFace turned(qvtest::ReadFontFile(kSansPath));
+  const_cast<GFontDownloadExtras*>(&turned.handle->GetFace()->GetDownloadExtras())->angle2 = GAngle(45.0f);
+  // Bold simulated by the printer needs the text-and-font capability;
+  // without it the face goes down as bitmaps.
+  Pcl5JobDriver job(GPcl5e::kCapText);
+  ASSERT_EQ(job.StartDocument(), 0);
+  std::vector<std::string> pages;
+  for (TrueTypeFace* face : {&bold, &sans, &turned}) {
+    ASSERT_EQ(job.StartPage(Pcl5PageSpec()), 0);
+    const std::u16string text = u"Hi";
+    TextGraphic t(*face->handle, text, face->Advances(text), GShortPoint(1200, 1200));
+    const size_t before = job.Bytes().size();
+    ASSERT_EQ(job.generator->DrawText(t.graphic.get()), 0);
+    ASSERT_EQ(job.EndPage(), 0);
+    pages.push_back(job.Bytes().substr(before));
+  }
+  ASSERT_EQ(job.EndDocument(), 0);
+  EXPECT_NE(pages[0].find("\x1B(s4B"), std::string::npos);
+  EXPECT_NE(pages[0].find("\x1B(16A\x1B(s1p12.00V"), std::string::npos);
+  EXPECT_NE(pages[0].find("\x1B&t00P"), std::string::npos);
+  EXPECT_EQ(pages[1].find("\x1B(s4B"), std::string::npos);
+  // Rotated: the GL/2 forms, a direction of equal run and rise, and the
+  // characters as labels without a font selection between them.
+  EXPECT_NE(pages[2].find("SD4,12.00FI"), std::string::npos) << ::testing::PrintToString(pages[2]);
+  EXPECT_NE(pages[2].find("SB0DI5792,5792"), std::string::npos);
+  EXPECT_EQ(pages[2].find("\x1B(16A"), std::string::npos);
+  EXPECT_EQ(CountOf(pages[2], "LO21"), 0u);
+  EXPECT_EQ(CountOf(pages[2], std::string("\x03", 1)), 2u);
+  const std::vector<qvtest::GrayPage> rendered = Render(job, "pcl5e-tt-styles");
+  ASSERT_EQ(rendered.size(), 3u);
+  // Each text marks its area; the rotated one rises to the right.
+  const InkBox heavy = InkIn(rendered[0], 1000, 1000, 1600, 1300);
+  const InkBox regular = InkIn(rendered[1], 1000, 1000, 1600, 1300);
+  EXPECT_GT(heavy.count, 50u);
+  EXPECT_GT(regular.count, 50u);
+  const InkBox rising = InkIn(rendered[2], 1000, 900, 1600, 1300);
+  EXPECT_GT(rising.count, 50u);
+  // The H leans left of the origin, which an upright one does not.
+  EXPECT_LT(rising.left, 1200 - 30);
+  EXPECT_GT(regular.left, 1200);
+}
