@@ -853,3 +853,58 @@ TEST(GPcl5eTrueTypeText, SimulatedBoldAndRotatedSelections) {
   EXPECT_LT(rising.left, 1200 - 30);
   EXPECT_GT(regular.left, 1200);
 }
+
+// ---- A page of text in both kinds of font ----
+
+TEST(GPcl5eTextPage, PrinterAndSoftFontTextBesideVectorsRendersAsIntended) {
+  if (!HaveSans()) GTEST_SKIP() << "Liberation Sans is not installed";
+  TrueTypeFace sans(qvtest::ReadFontFile(kSansPath));
+  std::unique_ptr<Pcl5JobDriver> job = PrinterFontJob(MonoFontLists());
+  std::unique_ptr<qvtest::TestFaceHandle> mono = MonoFace();
+  ASSERT_EQ(job->StartDocument(), 0);
+  ASSERT_EQ(job->StartPage(Pcl5PageSpec()), 0);
+  GBrush brush(qvtest::Pcl5Paint(0, 0, 0), nullptr);
+  ASSERT_EQ(job->generator->SetBrush(&brush), 0);
+  GNoPen pen(nullptr);
+  ASSERT_EQ(job->generator->SetNoPen(&pen), 0);
+  GRectangleGraphic box(GRect(600, 1400, 1800, 1500), nullptr, nullptr);
+  ASSERT_EQ(job->generator->DrawRectangle(&box), 0);
+  ByteText printer(*mono, "Printer font", GShortPoint(600, 600));
+  ASSERT_EQ(job->generator->DrawText(printer.graphic.get()), 0);
+  const std::u16string soft = u"Soft font \u00e9t\u00e9";
+  TextGraphic download(*sans.handle, soft, sans.Advances(soft), GShortPoint(600, 1000));
+  ASSERT_EQ(job->generator->DrawText(download.graphic.get()), 0);
+  // The printer font again after the soft font: selected anew.
+  ByteText again(*mono, "again", GShortPoint(600, 1300));
+  ASSERT_EQ(job->generator->DrawText(again.graphic.get()), 0);
+  ASSERT_EQ(job->EndPage(), 0);
+  ASSERT_EQ(job->EndDocument(), 0);
+
+  const std::vector<qvtest::GrayPage> pages = Render(*job, "pcl5e-text-page");
+  ASSERT_EQ(pages.size(), 1u);
+  const InkBox printerInk = InkIn(pages[0], 400, 400, 2000, 700);
+  EXPECT_NEAR(printerInk.left, 600, 30);
+  EXPECT_NEAR(printerInk.right, 600 + 12 * 60, 40);
+  int width = 0;
+  for (int16_t a : sans.Advances(soft)) width += a;
+  const InkBox softInk = InkIn(pages[0], 400, 800, 2000, 1100);
+  EXPECT_NEAR(softInk.left, 600, 24);
+  EXPECT_NEAR(softInk.right, 600 + width, 40);
+  EXPECT_NEAR(softInk.bottom, 1000, 10) << "on the baseline: no descenders";
+  const InkBox againInk = InkIn(pages[0], 400, 1150, 2000, 1320);
+  EXPECT_NEAR(againInk.left, 600, 30);
+  const InkBox boxInk = InkIn(pages[0], 400, 1380, 2000, 1520);
+  EXPECT_NEAR(boxInk.left, 600, 8);
+  EXPECT_NEAR(boxInk.right, 1800, 8);
+
+  // The page as a picture for a person to look at.
+  const std::string interpreter = qvtest::PclInterpreter();
+  const std::string jobPath = ::testing::TempDir() + "pcl5e-text-page.pcl";
+  std::ofstream(jobPath, std::ios::binary) << job->Bytes();
+  const std::string png = ::testing::TempDir() + "pcl5e-text-page.png";
+  const std::string command = "'" + interpreter + "' -q -dNOPAUSE -dBATCH -sDEVICE=png16m -r100 -o '" + png + "' '" +
+                              jobPath + "' >/dev/null 2>&1";
+  EXPECT_EQ(std::system(command.c_str()), 0);
+  EXPECT_TRUE(std::ifstream(png).good()) << png;
+  std::remove(jobPath.c_str());
+}
