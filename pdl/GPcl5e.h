@@ -307,8 +307,11 @@ class GPcl5e : public GPdlGenerator {
   GPcl5eDownloadHandle* CreateSoftFontRecord(GFontFaceHandle* face, int32_t glyphEncoding, bool bitmapsOnly);
   GPcl5eDownloadHandle* NewRecord(GFontFaceHandle* face, const char* kindTag, int32_t kind, int32_t glyphEncoding);
   int32_t PrinterEncodingOf(const GDeviceFontDescription& font, GFontFaceHandle* face, int32_t encoding) const;
-  void SelectPrinterFont(GFontFaceHandle* face, const GDeviceFontDescription& font, int32_t encoding);
-  void SelectPrinterFontForLabel(GFontFaceHandle* face, const GDeviceFontDescription& font, int32_t encoding);
+  // The printer font for PCL text, or for a GL/2 label (forLabel).
+  void SelectPrinterFont(GFontFaceHandle* face, const GDeviceFontDescription& font, int32_t encoding, bool forLabel);
+  // Runs the selection template set up into the label buffer and writes
+  // its GL/2 font definition.
+  void WriteLabelFontDefinition();
   RWCString SelectionTemplate(const GDeviceFontDescription& font) const;
   void SetSelectionCells(GFontFaceHandle* face, const GDeviceFontDescription& font, int32_t rotated);
   void SelectTrueTypeSoftFont(GFontFaceHandle* face, GPcl5eDownloadHandle* record, int32_t glyphEncoding);

@@ -167,7 +167,8 @@ void GPcl5e::SetSelectionCells(GFontFaceHandle* face, const GDeviceFontDescripti
   for (int i = 5; i < 8; ++i) formatter_.SetCell(i, 0);
 }
 
-void GPcl5e::SelectPrinterFont(GFontFaceHandle* face, const GDeviceFontDescription& font, int32_t encoding) {
+void GPcl5e::SelectPrinterFont(GFontFaceHandle* face, const GDeviceFontDescription& font, int32_t encoding,
+                               bool forLabel) {
   primaryFontId_ = -1;
   const RWCString selection = SelectionTemplate(font);
   const auto height = static_cast<float>(face->GetHeight());
@@ -178,20 +179,23 @@ void GPcl5e::SelectPrinterFont(GFontFaceHandle* face, const GDeviceFontDescripti
     angle = face->GetAngle2().GetDegrees();
     vertical = face->GetMetrics().metricInt7 == 1 ? -1 : 0;
   }
+  // A label selection is written every time; a text selection only when
+  // another is in force.
   const bool same = selection == fontSelection_ && height == fontHeight_ && sym == symbolSet_ &&
                     vertical == verticalFont_ && static_cast<int32_t>(angle) == static_cast<int32_t>(textAngle_);
-  if (!same) {
+  if (forLabel || !same) {
     fontSelection_ = selection;
     fontId_ = 0;
     fontHeight_ = height;
     symbolSet_ = sym;
     verticalFont_ = vertical;
     const bool rotated = angle != 0.0f;
+    const bool gl2 = rotated || forLabel;
     const bool disk = font.GetLocation() == 2;
-    if (rotated && disk) {
+    if (gl2 && disk) {
       EnterPclMode(0, false);
       Emit("#1B*c999D");
-    } else if (rotated) {
+    } else if (gl2) {
       EnterGl2Mode(0);
       Emit("SD1,%fA%A0", static_cast<uint16_t>(sym));
     } else {
@@ -200,11 +204,14 @@ void GPcl5e::SelectPrinterFont(GFontFaceHandle* face, const GDeviceFontDescripti
     }
     if (rotated)
       EnterGl2Mode(0);
-    else
+    else if (!forLabel)
       EnterPclMode(0, false);
-    SetSelectionCells(face, font, rotated ? 1 : 0);
+    SetSelectionCells(face, font, gl2 ? 1 : 0);
     formatter_.SetTemplate(selection.Data());
-    formatter_.RunToStream();
+    if (forLabel && !disk)
+      WriteLabelFontDefinition();
+    else
+      formatter_.RunToStream();
     if (rotated && disk) {
       EnterPclMode(0, false);
       Emit("#1B*c6F");
@@ -215,58 +222,20 @@ void GPcl5e::SelectPrinterFont(GFontFaceHandle* face, const GDeviceFontDescripti
   SetTextDirection(angle);
 }
 
-void GPcl5e::SelectPrinterFontForLabel(GFontFaceHandle* face, const GDeviceFontDescription& font, int32_t encoding) {
-  primaryFontId_ = -1;
-  const RWCString selection = SelectionTemplate(font);
-  const auto height = static_cast<float>(face->GetHeight());
-  const auto sym = static_cast<int16_t>(SymbolSetForEncoding(encoding == textenc::kUnicode ? 4 : encoding));
-  float angle = 0.0f;
-  int16_t vertical = 0;
-  if (font.GetScalability() == 1) {
-    angle = face->GetAngle2().GetDegrees();
-    vertical = face->GetMetrics().metricInt7 == 1 ? -1 : 0;
-  }
-  fontSelection_ = selection;
-  fontId_ = 0;
-  fontHeight_ = height;
-  symbolSet_ = sym;
-  verticalFont_ = vertical;
-  const bool rotated = angle != 0.0f;
-  const bool disk = font.GetLocation() == 2;
-  if (disk) {
-    EnterPclMode(0, false);
-    Emit("#1B*c999D");
-  } else {
-    EnterGl2Mode(0);
-    Emit("SD1,%fA%A0", static_cast<uint16_t>(sym));
-  }
-  if (rotated) EnterGl2Mode(0);
-  SetSelectionCells(face, font, 1);
-  formatter_.SetTemplate(selection.Data());
-  if (disk) {
+void GPcl5e::WriteLabelFontDefinition() {
+  // The expansion must stay below the label buffer, whatever the device
+  // data says; a longer one is not used.
+  uint8_t expanded[kLabelBuffer] = {};
+  const uint32_t count = formatter_.RunToBuffer(expanded, kLabelBuffer);
+  if (formatter_.LastRunOverflowed() || count >= kLabelBuffer) return;
+  const std::string text(reinterpret_cast<const char*>(expanded), count);
+  if (text.find("SD") != std::string::npos) {
+    // The description carries its GL/2 definition already.
     formatter_.RunToStream();
   } else {
-    // The expansion must stay below the label buffer, whatever the device
-    // data says; a longer one is not used.
-    uint8_t expanded[kLabelBuffer] = {};
-    const uint32_t count = formatter_.RunToBuffer(expanded, kLabelBuffer);
-    if (!formatter_.LastRunOverflowed() && count < kLabelBuffer) {
-      const std::string text(reinterpret_cast<const char*>(expanded), count);
-      if (text.find("SD") != std::string::npos) {
-        formatter_.RunToStream();
-      } else {
-        const RWCString definition = ToLabelFontDefinition(text.data(), text.size());
-        EmitRaw(definition.Data(), static_cast<int32_t>(definition.Length()));
-      }
-    }
+    const RWCString definition = ToLabelFontDefinition(text.data(), text.size());
+    EmitRaw(definition.Data(), static_cast<int32_t>(definition.Length()));
   }
-  if (rotated && disk) {
-    EnterPclMode(0, false);
-    Emit("#1B*c6F");
-    EnterGl2Mode(0);
-    Emit("FI999;");
-  }
-  SetTextDirection(angle);
 }
 
 RWCString GPcl5e::ToLabelFontDefinition(const char* t, size_t n) {

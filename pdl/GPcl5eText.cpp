@@ -140,7 +140,7 @@ int16_t GPcl5e::DrawText(GGraphic* graphic) {
       GDeviceFontDescription* font = record->GetDeviceFont();
       if (font == nullptr) break;
       const int32_t b = PrinterEncodingOf(*font, face, e);
-      SelectPrinterFont(face, *font, b);
+      SelectPrinterFont(face, *font, b, false);
       run.text = convert(b);
       run.asGiven = run.text == text ? 1 : 0;
       PrintText(run);
@@ -321,7 +321,7 @@ void GPcl5e::PrintLabel(const TextRun& run, uint32_t index, int32_t x, int32_t y
     Emit("LO21");
     if (run.kind == GDownloadRecord::kPrinterFont && run.record->GetDeviceFont() != nullptr) {
       GDeviceFontDescription& font = *run.record->GetDeviceFont();
-      SelectPrinterFontForLabel(run.face, font, PrinterEncodingOf(font, run.face, run.text->GetEncoding()));
+      SelectPrinterFont(run.face, font, PrinterEncodingOf(font, run.face, run.text->GetEncoding()), true);
       EnterGl2Mode(0);
     } else {
       Emit("FI%fA%A0", GetSelectedFontId());
