@@ -9,14 +9,21 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "graphics/GBrush.h"
+#include "graphics/GByteBuffer.h"
 #include "graphics/GFontFaceHandle.h"
+#include "graphics/GPen.h"
+#include "graphics/GShapeGraphic.h"
 #include "graphics/GTextString.h"
 #include "graphics/GTextStringGraphic.h"
 #include "model/GDeviceFontDescription.h"
@@ -907,4 +914,48 @@ TEST(GPcl5eTextPage, PrinterAndSoftFontTextBesideVectorsRendersAsIntended) {
   EXPECT_EQ(std::system(command.c_str()), 0);
   EXPECT_TRUE(std::ifstream(png).good()) << png;
   std::remove(jobPath.c_str());
+}
+
+TEST(GPcl5eTrueTypeText, DamagedFontsGiveNoHeaderOrShortFieldsButTheTextStillGoesDown) {
+  using qvtest::SfntTag;
+  const std::vector<uint8_t> whole = SyntheticFont({SimpleGlyph(), SimpleGlyph()});
+  // The same font with one table's tag renamed: the table is missing.
+  const auto without = [&whole](const char* tag) {
+    std::vector<uint8_t> file = whole;
+    const uint32_t wanted = qvtest::SfntTag(*reinterpret_cast<const char(*)[5]>(tag));
+    for (size_t at = 12; at + 16 <= 12 + 16 * 6; at += 16) {
+      const uint32_t t = static_cast<uint32_t>(file[at]) << 24 | file[at + 1] << 16 | file[at + 2] << 8 | file[at + 3];
+      if (t == wanted) file[at] = 'x';
+    }
+    return file;
+  };
+  // A "head" of 4 bytes: the header's fields from it read as 0.
+  std::vector<uint8_t> shortHead = qvtest::BuildSfnt({{SfntTag("head"), {0, 1, 0, 0}},
+                                                      {SfntTag("hhea"), std::vector<uint8_t>(36, 0)},
+                                                      {SfntTag("maxp"), {0, 0, 0x50, 0, 0, 2}},
+                                                      {SfntTag("hmtx"), {4, 0, 0, 0, 4, 0, 0, 0}}});
+  const struct {
+    const char* name;
+    std::vector<uint8_t> file;
+    bool header;
+  } cases[] = {
+      {"no hmtx", without("hmtx"), false},
+      {"no head", without("head"), false},
+      {"no glyf", without("glyf"), true},
+      {"short head", shortHead, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TrueTypeFace face(c.file, 100, "Damaged");
+    const std::string job = DrawGlyphIndexes(face, u"\u0001\u0001");
+    EXPECT_EQ(CountOf(job, "\x1B)s"), c.header ? 1u : 0u);
+    const std::string header = FirstHeader(job);
+    if (c.header) {
+      uint32_t sum = 0;
+      for (size_t i = 64; i < header.size(); ++i) sum += static_cast<uint8_t>(header[i]);
+      EXPECT_EQ(sum % 256, 0u);
+    }
+    // Each character still goes down, as transparent data.
+    EXPECT_EQ(CountOf(job, "\x1B&p1X\x01"), 2u);
+  }
 }
