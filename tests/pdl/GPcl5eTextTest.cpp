@@ -929,3 +929,29 @@ TEST(GPcl5eTrueTypeText, DamagedFontsGiveNoHeaderOrShortFieldsButTheTextStillGoe
     EXPECT_EQ(CountOf(job, "\x1B&p1X\x01"), 2u);
   }
 }
+
+// With the text-and-font capability, characters past 255 go down under
+// allocated two-byte codes, and the text announces its two-byte parsing.
+TEST(GPcl5eTrueTypeText, ExtendedModeTwoByteCodesRender) {
+  if (!HaveSans()) GTEST_SKIP() << "Liberation Sans is not installed";
+  TrueTypeFace sans(qvtest::ReadFontFile(kSansPath));
+  Pcl5JobDriver job(GPcl5e::kCapText);
+  ASSERT_EQ(job.StartDocument(), 0);
+  ASSERT_EQ(job.StartPage(Pcl5PageSpec()), 0);
+  const std::u16string text = u"\u20ac\u0141\u03a9";
+  TextGraphic t(*sans.handle, text, sans.Advances(text), GShortPoint(600, 600));
+  ASSERT_EQ(job.generator->DrawText(t.graphic.get()), 0);
+  ASSERT_EQ(job.EndPage(), 0);
+  ASSERT_EQ(job.EndDocument(), 0);
+  EXPECT_EQ(CountOf(job.Bytes(), "\x1B&t38P"), 1u);
+  for (const char* code : {"32768", "32769", "32770"}) EXPECT_EQ(CountOf(job.Bytes(), "\x1B*c" + std::string(code) + "E"), 1u);
+  const std::vector<qvtest::GrayPage> pages = Render(job, "pcl5e-tt-wide");
+  ASSERT_EQ(pages.size(), 1u);
+  int width = 0;
+  for (int16_t a : sans.Advances(text)) width += a;
+  const InkBox ink = InkIn(pages[0], 400, 400, 2400, 800);
+  EXPECT_GT(ink.count, 100u);
+  EXPECT_NEAR(ink.left, 600, 24);
+  EXPECT_NEAR(ink.right, 600 + width, 40);
+  EXPECT_NEAR(ink.bottom, 600, 12);
+}
