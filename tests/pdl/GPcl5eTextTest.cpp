@@ -682,6 +682,11 @@ TEST(GPcl5eFontSelection, LabelDefinitionsAndSymbolSets) {
       {"\x1B(19U\x1B(s1p12v0s0b4148T", "SD1,629,2,1,4,12,5,0,6,0,7,4148"},
       {"\x1B(s1p12v4148T", "SD2,1,4,12,7,4148"},
       {"\x1B(10U", "SD1,341"},
+      // Damaged device data: nothing to read, or more digits than a code.
+      {"", "SD"},
+      {"(", "SD"},
+      {"\x1B(s", "SD"},
+      {"\x1B(99999999999999U\x1B(s", "SD1,3199999989"},
   };
   for (const auto& label : labels)
     EXPECT_EQ(std::string(GPcl5e::ToLabelFontDefinition(label.text, std::strlen(label.text)).Data()), label.definition)
