@@ -322,7 +322,10 @@ class GPcl5e : public GPdlGenerator {
   int32_t HeightCentipoints(int32_t height) const;
   bool BuildTrueTypeHeader(GFontFaceHandle* face, int32_t id, std::vector<uint8_t>& header, bool& tooLarge);
   int SendTrueTypeFontHeader(GFontFaceHandle* face, GPcl5eDownloadHandle* record);
-  int SendBitmapFontHeader(GScaledFont& scaled, GPcl5eDownloadHandle* record);
+  // The header of the record's font, or of one of its 256-code blocks (id).
+  int SendBitmapFontHeader(GScaledFont& scaled, GPcl5eDownloadHandle* record, int32_t id);
+  // The soft font that holds a bitmap character's code, and the code in it.
+  int32_t BitmapFontIdOf(GPcl5eDownloadHandle* record, uint16_t code, uint16_t* inFont);
   void SendInitialTrueTypeCharacters(GFontFaceHandle* face, GPcl5eDownloadHandle* record);
   void AddTrueTypeCharacters(GFontFaceHandle* face, GPcl5eDownloadHandle* record, const GTextString& text,
                              const GTextString& codes);

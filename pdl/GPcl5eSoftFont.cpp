@@ -154,7 +154,7 @@ GPcl5eDownloadHandle* GPcl5e::CreateSoftFontRecord(GFontFaceHandle* face, int32_
   if (record == nullptr) {
     record = NewRecord(face, "BM", GDownloadRecord::kBitmapFont, glyphEncoding);
     GScaledFont scaled(face, scaleX_, scaleY_);
-    SendBitmapFontHeader(scaled, record);
+    SendBitmapFontHeader(scaled, record, record->GetFontId());
   }
   if (GetDownloadCache() != nullptr)
     GetDownloadCache()->Add(face->GetMetrics(), face->GetDownloadExtras(), record->Clone());
@@ -163,7 +163,7 @@ GPcl5eDownloadHandle* GPcl5e::CreateSoftFontRecord(GFontFaceHandle* face, int32_
 
 // ---- Bitmap soft fonts ----
 
-int GPcl5e::SendBitmapFontHeader(GScaledFont& scaled, GPcl5eDownloadHandle* record) {
+int GPcl5e::SendBitmapFontHeader(GScaledFont& scaled, GPcl5eDownloadHandle* record, int32_t id) {
   const bool extended = (capabilities_ & kCapText) != 0;
   uint32_t n = static_cast<uint32_t>(std::max(0, scaled.GetLastChar() - scaled.GetFirstChar() + 1));
   n = std::min<uint32_t>(n, 1024);
@@ -174,7 +174,6 @@ int GPcl5e::SendBitmapFontHeader(GScaledFont& scaled, GPcl5eDownloadHandle* reco
   ReleaseUntilAvailable(uint64_t{estimate} + 658);
 
   const GFontMetrics metrics = scaled.GetMetrics();
-  const int32_t id = record->GetFontId();
   std::vector<uint8_t> h(extended ? 90 : 68, 0);
   Put16(h, 0, extended ? 72 : 68);
   h[2] = extended ? 16 : 20;
@@ -230,18 +229,24 @@ void GPcl5e::AddBitmapCharacters(GScaledFont& scaled, GPcl5eDownloadHandle* reco
   }
   const int32_t height = std::max<int32_t>(scaled.GetHeight(), 0);
   ReleaseUntilAvailable(uint64_t{fresh} * static_cast<uint64_t>(height / 8) * static_cast<uint64_t>(height));
-  if (record->GetMemory() == 0) SendBitmapFontHeader(scaled, record);
+  if (record->GetMemory() == 0) SendBitmapFontHeader(scaled, record, record->GetFontId());
 
-  const int32_t id = record->GetFontId();
+  int32_t assigned = 0;
   uint32_t total = 0;
-  bool first = true;
   for (uint32_t k = 0; k < length; ++k) {
     const uint16_t c = codes.GetChar(k);
     if (record->HasSentCode(c)) continue;
-    if (first) {
+    uint16_t inFont = c;
+    const int32_t id = BitmapFontIdOf(record, c, &inFont);
+    if (inFont != c && record->IsBlockMarked(c) == 0) {
+      SendBitmapFontHeader(scaled, record, id);
+      record->MarkBlock(c);
+      assigned = id;
+    }
+    if (id != assigned) {
       EnterPclMode(0, false);
       Emit("#1B*c%fA%A0D", id);
-      first = false;
+      assigned = id;
     }
     record->AddGlyphCount(1);
     int16_t box[4] = {0, 0, 0, 0};
@@ -262,7 +267,7 @@ void GPcl5e::AddBitmapCharacters(GScaledFont& scaled, GPcl5eDownloadHandle* reco
     put(10, static_cast<int32_t>(rowBytes * 8));
     put(12, box[3]);
     put(14, 4 * box[2]);
-    Emit("#1B*c%fA%A0E", c);
+    Emit("#1B*c%fA%A0E", inFont);
     const uint32_t t = 16 + size;
     const uint8_t* bytes = image->GetData();
     if (t < 32768) {
@@ -286,6 +291,15 @@ void GPcl5e::AddBitmapCharacters(GScaledFont& scaled, GPcl5eDownloadHandle* reco
     total += t;
   }
   record->ChargeMemory(total);
+}
+
+int32_t GPcl5e::BitmapFontIdOf(GPcl5eDownloadHandle* record, uint16_t code, uint16_t* inFont) {
+  // A header holds codes 0 to 255 without the text-and-font capability:
+  // each further block of 256 codes is a soft font of its own, whose header
+  // goes down with its first character.
+  const bool ownBlock = (capabilities_ & kCapText) == 0 && code > 255;
+  *inFont = ownBlock ? static_cast<uint16_t>(code & 0xFF) : code;
+  return ownBlock ? record->GetBlockFontId(code) : record->GetFontId();
 }
 
 // ---- TrueType soft fonts ----

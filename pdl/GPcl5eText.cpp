@@ -290,7 +290,8 @@ void GPcl5e::PrintText(const TextRun& run) {
       // area starts below it.
       MoveCursor(static_cast<int16_t>(px), static_cast<int16_t>(py + PageMedia().GetImageableOrigin()->y), forceX,
                  forceY);
-      const uint16_t c = T.GetChar(i);
+      uint16_t c = T.GetChar(i);
+      if (run.kind == GDownloadRecord::kBitmapFont) SelectFontById(BitmapFontIdOf(run.record, c, &c));
       if (perCharacter || directionReset || textAngle_ != 0.0f) {
         if (!twoBytes || c < 256) {
           if ((c & 0xFF) < 32) Emit("#1B&p1X");
@@ -324,7 +325,10 @@ void GPcl5e::PrintLabel(const TextRun& run, uint32_t index, int32_t x, int32_t y
       SelectPrinterFont(run.face, font, PrinterEncodingOf(font, run.face, run.text->GetEncoding()), true);
       EnterGl2Mode(0);
     } else {
-      Emit("FI%fA%A0", GetSelectedFontId());
+      uint16_t inFont = 0;
+      Emit("FI%fA%A0", run.kind == GDownloadRecord::kBitmapFont
+                           ? BitmapFontIdOf(run.record, run.text->GetChar(index), &inFont)
+                           : GetSelectedFontId());
       if (run.kind == GDownloadRecord::kOutlineFont)
         Emit("SD4,%f25 2/A+25/i25*100/%F2", HeightCentipoints(run.face->GetHeight()));
       Emit("SS");
@@ -332,7 +336,8 @@ void GPcl5e::PrintLabel(const TextRun& run, uint32_t index, int32_t x, int32_t y
   }
   const int32_t m = edgeToEdge_ != 0 ? PageMedia().GetImageableOrigin()->x : 0;
   Emit("PU%fA%A0,%fB%A0", x + m, y);
-  const uint16_t c = run.text->GetChar(index);
+  uint16_t c = run.text->GetChar(index);
+  if (run.kind == GDownloadRecord::kBitmapFont) BitmapFontIdOf(run.record, c, &c);
   const bool twoBytes = run.text->GetCharSize() == 2;
   if (!twoBytes) {
     const uint8_t label[4] = {'L', 'B', static_cast<uint8_t>(c), 3};

@@ -960,3 +960,31 @@ TEST(GPcl5eTrueTypeText, ExtendedModeTwoByteCodesRender) {
   EXPECT_NEAR(ink.right, 600 + width, 40);
   EXPECT_NEAR(ink.bottom, 600, 12);
 }
+
+TEST(GPcl5eBitmapText, CodesPast255GoToASoftFontPerBlockWithoutTheTextAndFontCapability) {
+  std::unique_ptr<TrueTypeFace> face = BitmapFace(24, 40);
+  Pcl5JobDriver job;
+  ASSERT_EQ(job.StartDocument(), 0);
+  ASSERT_EQ(job.StartPage(Pcl5PageSpec()), 0);
+  const std::u16string text = u"A\u20ac\u0141A";
+  TextGraphic t(*face->handle, text, {60, 60, 60, 60}, GShortPoint(600, 600));
+  ASSERT_EQ(job.generator->DrawText(t.graphic.get()), 0);
+  ASSERT_EQ(job.EndPage(), 0);
+  ASSERT_EQ(job.EndDocument(), 0);
+  const std::string& bytes = job.Bytes();
+  // Two fonts, each with a header of codes up to 255; the wide characters
+  // are codes 0 and 1 of the second.
+  EXPECT_EQ(CountOf(bytes, "\x1B)s68W"), 2u);
+  for (const char* code : {"\x1B*c65E", "\x1B*c0E", "\x1B*c1E"}) EXPECT_EQ(CountOf(bytes, code), 1u) << code;
+  for (size_t at = bytes.find("\x1B)s"); at != std::string::npos; at = bytes.find("\x1B)s", at + 1))
+    EXPECT_EQ(static_cast<uint8_t>(bytes[at + 3 + 3 + 39]), 255) << "last code 255";
+  const std::vector<qvtest::GrayPage> pages = Render(job, "pcl5e-bitmap-blocks");
+  ASSERT_EQ(pages.size(), 1u);
+  // Four solid glyphs, 60 dots apart.
+  for (int x : {600, 660, 720, 780}) {
+    const InkBox ink = InkIn(pages[0], x, 500, x + 30, 650);
+    EXPECT_GT(ink.count, 10u) << x;
+    EXPECT_NEAR(ink.left, x, 6) << x;
+    EXPECT_NEAR(ink.top, 560, 6) << x;
+  }
+}
