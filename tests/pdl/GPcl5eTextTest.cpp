@@ -105,6 +105,17 @@ struct TextGraphic {
   std::unique_ptr<GTextStringGraphic> graphic;
 };
 
+// A job of one page with one text on it, from document start to end.
+void DrawOnePageOfText(Pcl5JobDriver& job, const GFontFaceHandle& face, const std::u16string& text,
+                       std::vector<int16_t> advances, GShortPoint origin, int32_t encoding = textenc::kUnicode) {
+  EXPECT_EQ(job.StartDocument(), 0);
+  EXPECT_EQ(job.StartPage(Pcl5PageSpec()), 0);
+  TextGraphic graphic(face, text, std::move(advances), origin, encoding);
+  EXPECT_EQ(job.generator->DrawText(graphic.graphic.get()), 0);
+  EXPECT_EQ(job.EndPage(), 0);
+  EXPECT_EQ(job.EndDocument(), 0);
+}
+
 // How often the needle occurs in the haystack.
 size_t CountOf(const std::string& haystack, const std::string& needle) {
   size_t count = 0;
@@ -274,19 +285,13 @@ TEST(GPcl5eTrueTypeText, HeaderAndCharactersCarryTheFontsOwnTablesAndGlyphs) {
     SCOPED_TRACE(capabilities);
     TrueTypeFace sans(qvtest::ReadFontFile(kSansPath));
     Pcl5JobDriver job(capabilities);
-    ASSERT_EQ(job.StartDocument(), 0);
-    ASSERT_EQ(job.StartPage(Pcl5PageSpec()), 0);
     // é and è share their base "e" with the plain e: it goes down once,
     // as a character of its own code.
     const std::u16string text = u"e\u00e9\u00e8";
-    TextGraphic t(*sans.handle, text, sans.Advances(text), GShortPoint(600, 600));
-    ASSERT_EQ(job.generator->DrawText(t.graphic.get()), 0);
-    ASSERT_EQ(job.EndPage(), 0);
-    ASSERT_EQ(job.EndDocument(), 0);
+    DrawOnePageOfText(job, *sans.handle, text, sans.Advances(text), GShortPoint(600, 600));
     const std::string jobPath = ::testing::TempDir() + "pcl5e_tt_header.pcl";
     std::ofstream(jobPath, std::ios::binary) << job.Bytes();
-    const std::vector<std::string> lines = qvtest::Lines(RunFontTools(kSoftFontJudge,
-                                                                       {kSansPath, jobPath}));
+    const std::vector<std::string> lines = qvtest::Lines(RunFontTools(kSoftFontJudge, {kSansPath, jobPath}));
     std::remove(jobPath.c_str());
     ASSERT_GE(lines.size(), 2u) << ::testing::PrintToString(lines);
     const bool extended = capabilities != 0;
@@ -373,13 +378,8 @@ std::vector<std::pair<int, int>> TrueTypeCharacters(const std::string& job) {
 // Draws the text in glyph indexes on one page of a job; the job's bytes.
 std::string DrawGlyphIndexes(TrueTypeFace& face, const std::u16string& glyphs, uint32_t capabilities = 0) {
   Pcl5JobDriver job(capabilities);
-  EXPECT_EQ(job.StartDocument(), 0);
-  EXPECT_EQ(job.StartPage(Pcl5PageSpec()), 0);
-  TextGraphic text(*face.handle, glyphs, std::vector<int16_t>(glyphs.size(), 60), GShortPoint(600, 600),
-                   textenc::kGlyphIndex);
-  EXPECT_EQ(job.generator->DrawText(text.graphic.get()), 0);
-  EXPECT_EQ(job.EndPage(), 0);
-  EXPECT_EQ(job.EndDocument(), 0);
+  DrawOnePageOfText(job, *face.handle, glyphs, std::vector<int16_t>(glyphs.size(), 60), GShortPoint(600, 600),
+                    textenc::kGlyphIndex);
   return job.Bytes();
 }
 
@@ -450,12 +450,7 @@ TEST(GPcl5eTrueTypeText, AHeaderLongerThanOneCommandFallsBackToABitmapSoftFont) 
   both.handle->glyphWidth = 24;
   both.handle->glyphHeight = 40;
   Pcl5JobDriver job;
-  ASSERT_EQ(job.StartDocument(), 0);
-  ASSERT_EQ(job.StartPage(Pcl5PageSpec()), 0);
-  TextGraphic text(*both.handle, u"\u0001\u0001", {60, 60}, GShortPoint(600, 600), textenc::kGlyphIndex);
-  ASSERT_EQ(job.generator->DrawText(text.graphic.get()), 0);
-  ASSERT_EQ(job.EndPage(), 0);
-  ASSERT_EQ(job.EndDocument(), 0);
+  DrawOnePageOfText(job, *both.handle, u"\u0001\u0001", {60, 60}, GShortPoint(600, 600), textenc::kGlyphIndex);
   const std::vector<qvtest::GrayPage> pages = Render(job, "pcl5e-bitmap-fallback");
   ASSERT_EQ(pages.size(), 1u);
   const InkBox ink = InkIn(pages[0], 400, 400, 1200, 800);
@@ -941,15 +936,10 @@ TEST(GPcl5eTrueTypeText, ExtendedModeTwoByteCodesRender) {
   if (!HaveSans()) GTEST_SKIP() << "Liberation Sans is not installed";
   TrueTypeFace sans(qvtest::ReadFontFile(kSansPath));
   Pcl5JobDriver job(GPcl5e::kCapText);
-  ASSERT_EQ(job.StartDocument(), 0);
-  ASSERT_EQ(job.StartPage(Pcl5PageSpec()), 0);
   const std::u16string text = u"\u20ac\u0141\u03a9";
-  TextGraphic t(*sans.handle, text, sans.Advances(text), GShortPoint(600, 600));
-  ASSERT_EQ(job.generator->DrawText(t.graphic.get()), 0);
-  ASSERT_EQ(job.EndPage(), 0);
-  ASSERT_EQ(job.EndDocument(), 0);
+  DrawOnePageOfText(job, *sans.handle, text, sans.Advances(text), GShortPoint(600, 600));
   EXPECT_EQ(CountOf(job.Bytes(), "\x1B&t38P"), 1u);
-  for (const char* code : {"32768", "32769", "32770"}) EXPECT_EQ(CountOf(job.Bytes(), "\x1B*c" + std::string(code) + "E"), 1u);
+  for (const char* code : {"\x1B*c32768E", "\x1B*c32769E", "\x1B*c32770E"}) EXPECT_EQ(CountOf(job.Bytes(), code), 1u);
   const std::vector<qvtest::GrayPage> pages = Render(job, "pcl5e-tt-wide");
   ASSERT_EQ(pages.size(), 1u);
   int width = 0;
@@ -964,13 +954,7 @@ TEST(GPcl5eTrueTypeText, ExtendedModeTwoByteCodesRender) {
 TEST(GPcl5eBitmapText, CodesPast255GoToASoftFontPerBlockWithoutTheTextAndFontCapability) {
   std::unique_ptr<TrueTypeFace> face = BitmapFace(24, 40);
   Pcl5JobDriver job;
-  ASSERT_EQ(job.StartDocument(), 0);
-  ASSERT_EQ(job.StartPage(Pcl5PageSpec()), 0);
-  const std::u16string text = u"A\u20ac\u0141A";
-  TextGraphic t(*face->handle, text, {60, 60, 60, 60}, GShortPoint(600, 600));
-  ASSERT_EQ(job.generator->DrawText(t.graphic.get()), 0);
-  ASSERT_EQ(job.EndPage(), 0);
-  ASSERT_EQ(job.EndDocument(), 0);
+  DrawOnePageOfText(job, *face->handle, u"A\u20ac\u0141A", {60, 60, 60, 60}, GShortPoint(600, 600));
   const std::string& bytes = job.Bytes();
   // Two fonts, each with a header of codes up to 255; the wide characters
   // are codes 0 and 1 of the second.
