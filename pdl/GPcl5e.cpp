@@ -497,6 +497,9 @@ int16_t GPcl5e::DocumentEnd(GDocumentEnd* command) {
   EnterIdle();
   FlushStream();
   inDocument_ = 0;
+  // The printer forgets the job's soft fonts; so do the records.
+  DropDownloadState();
+  ResetTextState();
   const int16_t status = TakeOutputStatus();
   if (OwnsOutputChannel() != 0 && GetOutputChannel() != nullptr) {
     const int16_t closed = GetOutputChannel()->Close();
@@ -522,6 +525,7 @@ int16_t GPcl5e::JobAbort(GJobAbort* command) {
     fontCounter_ = 0;
     useStampCounter_ = 0;
   }
+  DropDownloadState();
   const int16_t status = GPdlGenerator::JobAbort(command);
   const int16_t output = TakeOutputStatus();
   return output != 0 ? output : status;
@@ -551,6 +555,7 @@ int16_t GPcl5e::PageStart(GPageStart* command) {
   if (value != nullptr) copies_ = value->GetValue();
   ResetGraphicsState(page);
   ResetPageDrawingState();
+  ResetTextState();
   forceX_ = forceY_ = 1;
   paletteSelected_ = 10;
   ResetPathState();

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "model/GCountedPtr.h"
 #include "pdl/GEscapeFormatter.h"
@@ -24,6 +25,12 @@
 #include "rw/RWMembers.h"
 
 class GBitmap;
+class GDeviceFontDescription;
+class GDeviceFontList;
+class GFontFaceHandle;
+class GPcl5eDownloadHandle;
+class GScaledFont;
+class GTextString;
 class GDitherMatrix;
 class GMedia;
 class GRenderInstance;
@@ -90,10 +97,12 @@ class GPcl5e : public GPdlGenerator {
   int16_t SetRasterOperation(GRasterOperation* operation) override;
   int16_t SetTransform(GTransformAttribute* transform) override;
 
-  // The font and pattern operations of the generator section. Font
-  // download and pattern paints are not in place yet: they write nothing
-  // and answer 0.
-  int16_t RemoveDownloadedFont(const RWCString&) override { return 0; }
+  // The font and pattern operations of the generator section. Pattern
+  // paints are not in place yet: they write nothing and answer 0.
+  // RemoveDownloadedFont takes the soft-font id in decimal (what the
+  // download record passes when the cache releases a font) and deletes
+  // that soft font in the printer.
+  int16_t RemoveDownloadedFont(const RWCString& fontName) override;
   int16_t SetPenPattern(GPaint*) override { return 0; }
   int16_t SetBrushPattern(GPaint*) override { return 0; }
   int16_t SetPenColor(GColorPaint* paint) override;
@@ -117,6 +126,33 @@ class GPcl5e : public GPdlGenerator {
   int16_t BeginScanLines(GGraphic* graphic) override;
   int16_t ScanLines(GGraphic* graphic) override;
   int16_t EndScanLines(GGraphic* graphic) override;
+  // ---- Text, printer fonts and soft fonts (GPcl5eText.cpp,
+  // GPcl5eFonts.cpp, GPcl5eSoftFont.cpp) ----
+  // A text-string graphic: its font's download record found or made, the
+  // missing characters downloaded, the font selected and the characters
+  // printed; the output status.
+  int16_t DrawText(GGraphic* graphic) override;
+  // Handling bytes: 4, 8, 20, 32, 48, 72, or 128 for a font or text this
+  // generator cannot print with the printer's fonts.
+  int32_t QueryFontHandling(GFontFace* face) override;
+  int32_t QueryTextHandling(const GFontMetrics* metrics, int32_t kind, int32_t selector, const char** outText,
+                            int32_t italic, int32_t weight, GDeviceFontDescription** outDescription) override;
+  // Non-zero when the text holds an ESC character.
+  int32_t CheckEscapeText(const RWCString& text) override;
+
+  // The 16-bit symbol-set code of a text encoding (number x 32 + letter -
+  // 64), 0 for an encoding without one.
+  static uint16_t SymbolSetForEncoding(int32_t encoding);
+  // Whether the printer font serves the face's metrics.
+  static bool MatchesPrinterFont(const GDeviceFontDescription& font, const GFontMetrics& metrics);
+  // The GL/2 font definition ("SD...") of a PCL font selection text.
+  static RWCString ToLabelFontDefinition(const char* text, size_t length);
+  // The byte that makes the bytes sum to 0 modulo 256.
+  static uint8_t ComputeChecksum(const uint8_t* bytes, size_t count);
+  // The longest font header that one header command carries.
+  static constexpr uint32_t kMaxFontHeader = 32767;
+  int16_t GetSelectedFontId() const { return primaryFontId_; }
+
   // A raster graphic: its bitmap dithered at device resolution to its
   // destination and written as PCL raster graphics (GPcl5eRaster.cpp).
   int16_t DrawRaster(GGraphic* graphic) override;
@@ -258,6 +294,52 @@ class GPcl5e : public GPdlGenerator {
   // (device dots, from the imageable origin).
   int16_t DrawImage(const GBitmap& bitmap, GRect source, const GRect& destination);
 
+  // ---- Text (GPcl5eText.cpp, GPcl5eFonts.cpp, GPcl5eSoftFont.cpp) ----
+  struct TextRun;
+  void ResetTextState();
+  GPcl5eDownloadHandle* FindFontRecord(GFontFaceHandle* face);
+  // The first printer font of the device-font lists that serves the
+  // metrics (and its list), or null.
+  GDeviceFontDescription* FindPrinterFont(const GFontMetrics& metrics, GDeviceFontList** list) const;
+  GPcl5eDownloadHandle* CreatePrinterFontRecord(GFontFaceHandle* face);
+  // A bitmap soft font when bitmapsOnly, else a TrueType one where the
+  // face has outlines whose header fits one command.
+  GPcl5eDownloadHandle* CreateSoftFontRecord(GFontFaceHandle* face, int32_t glyphEncoding, bool bitmapsOnly);
+  GPcl5eDownloadHandle* NewRecord(GFontFaceHandle* face, const char* kindTag, int32_t kind, int32_t glyphEncoding);
+  int32_t PrinterEncodingOf(const GDeviceFontDescription& font, GFontFaceHandle* face, int32_t encoding) const;
+  // The printer font for PCL text, or for a GL/2 label (forLabel).
+  void SelectPrinterFont(GFontFaceHandle* face, const GDeviceFontDescription& font, int32_t encoding, bool forLabel);
+  // Runs the selection template set up into the label buffer and writes
+  // its GL/2 font definition.
+  void WriteLabelFontDefinition();
+  RWCString SelectionTemplate(const GDeviceFontDescription& font) const;
+  void SetSelectionCells(GFontFaceHandle* face, const GDeviceFontDescription& font, int32_t rotated);
+  void SelectTrueTypeSoftFont(GFontFaceHandle* face, GPcl5eDownloadHandle* record, int32_t glyphEncoding);
+  void SelectBitmapSoftFont(GScaledFont& scaled, GPcl5eDownloadHandle* record, int32_t glyphEncoding);
+  void SetTextPath(int32_t path);
+  void SelectFontById(int32_t id);
+  void SetTextDirection(float angle);
+  int32_t HeightCentipoints(int32_t height) const;
+  bool BuildTrueTypeHeader(GFontFaceHandle* face, int32_t id, std::vector<uint8_t>& header, bool& tooLarge);
+  int SendTrueTypeFontHeader(GFontFaceHandle* face, GPcl5eDownloadHandle* record);
+  // The header of the record's font, or of one of its 256-code blocks (id).
+  int SendBitmapFontHeader(GScaledFont& scaled, GPcl5eDownloadHandle* record, int32_t id);
+  // The soft font that holds a bitmap character's code, and the code in it.
+  int32_t BitmapFontIdOf(GPcl5eDownloadHandle* record, uint16_t code, uint16_t* inFont);
+  void SendInitialTrueTypeCharacters(GFontFaceHandle* face, GPcl5eDownloadHandle* record);
+  void AddTrueTypeCharacters(GFontFaceHandle* face, GPcl5eDownloadHandle* record, const GTextString& text,
+                             const GTextString& codes);
+  void AddBitmapCharacters(GScaledFont& scaled, GPcl5eDownloadHandle* record, const GTextString& text,
+                           const GTextString& codes);
+  uint32_t SendTrueTypeGlyph(GFontFaceHandle* face, GPcl5eDownloadHandle* record, uint16_t glyph, uint16_t code,
+                             int depth);
+  void ReleaseUntilAvailable(uint64_t needed);
+  void DeleteSoftFont(int32_t id);
+  void PrintText(const TextRun& run);
+  void PrintLabel(const TextRun& run, uint32_t index, int32_t x, int32_t y, bool rotatedPath);
+  void WriteTextCodes(const GTextString& text, bool transparent);
+  int ClassifyGlyph(const TextRun& run, int32_t x, int32_t y, uint32_t index) const;
+
   // ---- Paths (GPcl5ePaths.cpp) ----
   void ClosePolygonSubpath();
   void BeginFigure(bool closed);
@@ -335,6 +417,20 @@ class GPcl5e : public GPdlGenerator {
   int32_t hasBrushColor_ = 0;
   uint8_t brushColor_[3] = {255, 255, 255};
   int penWidth_ = 0;  // the width of the pen set, in dots
+
+  // Text: the current-font memory of the page and the text buffer.
+  RWCString fontSelection_;
+  int32_t fontId_ = 0;
+  float fontHeight_ = 0.0f;
+  int16_t symbolSet_ = 0;
+  int16_t verticalFont_ = 0;
+  float textAngle_ = 0.0f;
+  int8_t textPath_ = 0;
+  int16_t primaryFontId_ = -1;
+  int32_t italicSimulated_ = 0;
+  int32_t boldSimulated_ = 0;
+  int16_t offsetX_ = 0;
+  int16_t offsetY_ = 0;
 
   // Paths.
   int16_t penX_ = 0;

@@ -82,7 +82,6 @@ void GPcl5eDownloadRecord::RemoveFromPrinter() {
     DeleteSoftFont(fontId_);
     GiveBack(fontId_);
     fontId_ = 0;
-    return;
   }
   for (Block& block : blocks_) {
     if (block.fontId == 0) continue;

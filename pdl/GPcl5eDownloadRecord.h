@@ -36,10 +36,10 @@ class GPcl5eDownloadRecord : public GDownloadRecord {
   static void SetCounterForTesting(int32_t value);
 
  protected:
-  // With a single id, the generator removes that soft font and the record
-  // forgets the id (the next download takes a new one); with block ids,
-  // each block's soft font is removed and its header mark cleared (the block
-  // keeps its id). The generator is asked through RemoveDownloadedFont with
+  // The generator removes the single id's soft font and the record forgets
+  // the id (the next download takes a new one); each block's soft font is
+  // removed and its header mark cleared (the block keeps its id). A record
+  // may hold both: a bitmap font's first 256 codes and its further blocks. The generator is asked through RemoveDownloadedFont with
   // the id in decimal.
   void RemoveFromPrinter() override;
 
