@@ -1,6 +1,7 @@
 #include "pdl/GPcl5e.h"
 
 #include <cstring>
+#include <iterator>
 
 #include "graphics/GDitherMatrix.h"
 #include "graphics/GTransformAttribute.h"
@@ -105,7 +106,12 @@ void GPcl5e::CopyValues(const GPcl5e& other) {
   clipTop_ = other.clipTop_;
   clipRight_ = other.clipRight_;
   clipBottom_ = other.clipBottom_;
+  clipRects_ = other.clipRects_;
+  clipOutside_ = other.clipOutside_;
   paletteSelected_ = other.paletteSelected_;
+  for (size_t i = 0; i < std::size(imagePalettes_); ++i)
+    imagePalettes_[i] = other.imagePalettes_[i] != nullptr ? std::make_unique<GPaletteTable>(*other.imagePalettes_[i])
+                                                           : nullptr;
   patternScaling_ = other.patternScaling_;
   twoBits_ = other.twoBits_;
   imageMode_ = other.imageMode_;
@@ -174,6 +180,8 @@ void GPcl5e::ResetJobMemories() {
   patternTransparency_ = sourceTransparency_ = 1;
   clipKind_ = clipKindSent_ = 0;
   clipLeft_ = clipTop_ = clipRight_ = clipBottom_ = 0;
+  clipRects_.clear();
+  clipOutside_ = 0;
   paletteSelected_ = 10;
   drawingFlags_ = 1;
   fillRule_ = 0;
@@ -854,6 +862,7 @@ void GPcl5e::ColourSetup() {
   for (int id = 4; id <= 9; ++id) Emit(kIndexed[(id - 4) % 3], id, 2);
   paletteSelected_ = 10;
   SelectPalette(1);
+  ForgetImagePalettes();
 }
 
 RWCollectable* GPcl5eCreate() { return new GPcl5e; }

@@ -4,13 +4,20 @@
 // within the dither's tolerance.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "graphics/GBitmap.h"
 #include "graphics/GClip.h"
+#include "graphics/GColor.h"
+#include "graphics/GPaletteTable.h"
 #include "graphics/GRasterGraphic.h"
+#include "model/GFeatureIds.h"
 #include "support/Pcl5JobDriver.h"
 #include "support/PclInterpreter.h"
 #include "support/RasterTestSupport.h"
@@ -20,27 +27,42 @@ namespace {
 using qvtest::Pcl5JobDriver;
 using qvtest::Pcl5PageSpec;
 
-// Draws the image on one Letter page and renders it at 600 dpi; the page,
-// or an empty one after a failure.
-qvtest::GrayPage Pcl5RasterPage(Pcl5JobDriver& job, const GBitmap& bitmap, const GRect& source,
-                                const GRect& destination, const std::string& name, const GRect* clip = nullptr) {
+// Runs one Letter page of the job, drawn by draw, and renders it at
+// 600 dpi; the page, or an empty one after a failure. QV_PCL5_KEEP (a path
+// prefix) keeps the job and a picture of the page to look at.
+qvtest::GrayPage Pcl5RasterJobPage(Pcl5JobDriver& job, const std::string& name,
+                                   const std::function<void(Pcl5JobDriver&)>& draw) {
   const std::string interpreter = qvtest::PclInterpreter();
   EXPECT_FALSE(interpreter.empty()) << qvtest::kNoInterpreter;
   if (interpreter.empty()) return qvtest::GrayPage(std::string());
   EXPECT_EQ(job.StartDocument(), 0);
   EXPECT_EQ(job.StartPage(Pcl5PageSpec()), 0);
-  if (clip != nullptr) {
-    GClipToSingleRectangle rectangle(*clip, 0, 0, nullptr);
-    EXPECT_EQ(job.generator->ClipToRectangle(&rectangle), 0);
-  }
-  EXPECT_EQ(job.Draw(new GRasterGraphic(bitmap, nullptr, source, destination, GBitmap())), 0);
+  draw(job);
   EXPECT_EQ(job.EndPage(), 0);
   EXPECT_EQ(job.EndDocument(), 0);
-  if (const char* keep = std::getenv("QV_PCL5_KEEP")) std::ofstream(std::string(keep) + name + ".pcl", std::ios::binary) << job.Bytes();
+  if (const char* keep = std::getenv("QV_PCL5_KEEP")) {
+    const std::string base = std::string(keep) + name;
+    std::ofstream(base + ".pcl", std::ios::binary) << job.Bytes();
+    const std::string picture = "'" + interpreter + "' -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=png16m -r100 -o '" +
+                                base + ".png' '" + base + ".pcl' >/dev/null 2>&1";
+    EXPECT_EQ(std::system(picture.c_str()), 0);
+  }
   qvtest::RenderedJob rendered = qvtest::RenderPcl(interpreter, job.Bytes(), name, 600);
   EXPECT_EQ(rendered.errors, "");
   EXPECT_EQ(rendered.pages.size(), 1u);
   return rendered.pages.empty() ? qvtest::GrayPage(std::string()) : rendered.pages[0];
+}
+
+// Draws the image on one Letter page, cut by the clip when one is given.
+qvtest::GrayPage Pcl5RasterPage(Pcl5JobDriver& job, const GBitmap& bitmap, const GRect& source,
+                                const GRect& destination, const std::string& name, const GRect* clip = nullptr) {
+  return Pcl5RasterJobPage(job, name, [&](Pcl5JobDriver& j) {
+    if (clip != nullptr) {
+      GClipToSingleRectangle rectangle(*clip, 0, 0, nullptr);
+      EXPECT_EQ(j.generator->ClipToRectangle(&rectangle), 0);
+    }
+    EXPECT_EQ(j.Draw(new GRasterGraphic(bitmap, nullptr, source, destination, GBitmap())), 0);
+  });
 }
 
 size_t Pcl5RasterCount(const std::string& text, const std::string& what) {
@@ -148,5 +170,175 @@ TEST(GPcl5eRaster, ClipRectangleCutsTheImage) {
   EXPECT_FALSE(dark(610, 600 + height + 10)) << "below the clip";
   EXPECT_FALSE(dark(600 + 2 * width - 10, 600 + 2 * height - 10));
 }
+
+// ---- Colour modes and compression methods ----
+
+struct Pcl5Rgb {
+  uint8_t r, g, b;
+};
+// The colours of the test images' cells.
+const Pcl5Rgb kPcl5Colours[8] = {{0, 0, 0},     {255, 255, 255}, {255, 0, 0},   {0, 160, 0},
+                                 {0, 0, 255},   {128, 128, 128}, {255, 255, 0}, {0, 255, 255}};
+
+// The gray of a colour by luminance (the generator's own conversion).
+int Pcl5Luminance(const Pcl5Rgb& c) { return (c.r * 30 + c.g * 59 + c.b * 11) / 100; }
+
+// The gray the interpreter prints an RGB colour with on a gray page: it
+// manages colour, so the gray is the colour's relative luminance (sRGB
+// primaries, gamma 2.2) brought back to gamma 2.2.
+int Pcl5ManagedGray(const Pcl5Rgb& c) {
+  auto linear = [](uint8_t v) { return std::pow(v / 255.0, 2.2); };
+  const double y = 0.2126 * linear(c.r) + 0.7152 * linear(c.g) + 0.0722 * linear(c.b);
+  return static_cast<int>(std::lround(255.0 * std::pow(y, 1 / 2.2)));
+}
+
+// The cell of a pixel: 8 columns and 2 rows of cells, cell (i, j) in
+// colour i + 4 j (mod 8); a 1-bit image alternates white and black.
+int Pcl5Cell(int x, int y, int width, int height) { return (x * 8 / width + 4 * (y * 2 / height)) % 8; }
+
+// The image of cells at the depth: 24-bit colour; 8- and 4-bit with a
+// palette of the colours (the 4-bit one has 16 entries, the last 8 black);
+// 8-bit gray (gray) without a palette; 1-bit with the default palette.
+GBitmap Pcl5CellImage(int bits, int width, int height, bool gray = false) {
+  const size_t rowBytes = (static_cast<size_t>(width) * bits + 7) / 8;
+  rastertest::Bytes data(rowBytes * height);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const int cell = Pcl5Cell(x, y, width, height);
+      uint8_t* row = data.data() + rowBytes * y;
+      switch (bits) {
+        case 24:
+          row[x * 3] = kPcl5Colours[cell].r;
+          row[x * 3 + 1] = kPcl5Colours[cell].g;
+          row[x * 3 + 2] = kPcl5Colours[cell].b;
+          break;
+        case 8:
+          row[x] = static_cast<uint8_t>(gray ? Pcl5Luminance(kPcl5Colours[cell]) : cell);
+          break;
+        case 4:
+          row[x / 2] |= static_cast<uint8_t>(x % 2 == 0 ? cell << 4 : cell);
+          break;
+        default:
+          if (cell % 2 == 0) row[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+          break;
+      }
+    }
+  GPaletteTable* palette = nullptr;
+  if ((bits == 8 && !gray) || bits == 4) {
+    std::vector<GRGBColor> colours;
+    for (int i = 0; i < (bits == 4 ? 16 : 8); ++i) {
+      const Pcl5Rgb c = i < 8 ? kPcl5Colours[i] : Pcl5Rgb{0, 0, 0};
+      colours.emplace_back(c.r, c.g, c.b, 255);
+    }
+    std::vector<GColor*> entries;
+    for (GRGBColor& c : colours) entries.push_back(&c);
+    palette = new GPaletteTable(entries);
+  }
+  return rastertest::MakeBitmap(static_cast<uint8_t>(bits), static_cast<int16_t>(width), static_cast<int16_t>(height),
+                                data, 1, palette);
+}
+
+// The gray a cell must print with: black or white in a 1-bit image; in
+// the colour mode the colour's as the interpreter sees it, else the
+// luminance the generator turns it into.
+int Pcl5ExpectedGray(int bits, int colourMode, int cell) {
+  if (bits == 1) return cell % 2 == 0 ? 0 : 255;
+  return colourMode == 1 ? Pcl5ManagedGray(kPcl5Colours[cell]) : Pcl5Luminance(kPcl5Colours[cell]);
+}
+
+// Compares every cell's middle (a block of a third of the cell) with its
+// expected gray; answers the number of cells off by more than tolerance.
+int Pcl5CellsOff(const qvtest::GrayPage& page, const GRect& destination, int bits, int colourMode, int tolerance) {
+  int off = 0;
+  const int cw = destination.Width() / 8;
+  const int ch = destination.Height() / 2;
+  for (int j = 0; j < 2; ++j)
+    for (int i = 0; i < 8; ++i) {
+      const int cell = (i + 4 * j) % 8;
+      const int x0 = destination.left + kPcl5RasterOrigin.x + i * cw + cw / 3;
+      const int y0 = destination.top + kPcl5RasterOrigin.y + j * ch + ch / 3;
+      long sum = 0;
+      long count = 0;
+      for (int y = y0; y < y0 + ch / 3; ++y)
+        for (int x = x0; x < x0 + cw / 3; ++x, ++count) sum += page.At(x, y);
+      const int mean = count > 0 ? static_cast<int>(sum / count) : -1;
+      const int expected = Pcl5ExpectedGray(bits, colourMode, cell);
+      if (std::abs(mean - expected) > tolerance && ++off <= 4)
+        ADD_FAILURE() << "cell " << i << "," << j << ": " << mean << " for " << expected;
+    }
+  return off;
+}
+
+// The transfers of raster data ("*b<n>W") in the job.
+size_t Pcl5Transfers(const std::string& bytes) {
+  size_t count = 0;
+  for (size_t at = bytes.find("\x1B*b"); at != std::string::npos; at = bytes.find("\x1B*b", at + 1)) {
+    size_t end = at + 3;
+    while (end < bytes.size() && std::isdigit(static_cast<unsigned char>(bytes[end]))) ++end;
+    if (end > at + 3 && end < bytes.size() && bytes[end] == 'W') ++count;
+  }
+  return count;
+}
+
+struct Pcl5MethodCase {
+  const char* name;
+  int colourMode;  // 2 monochrome, 1 colour, 0 colour printed as gray
+  int bits;
+  bool gray;  // an 8-bit image of grays without a palette
+  int width, height, scale;
+  int raster;  // -1 no print side, 0 a print side, 1 one that renders the job as raster
+  int method;  // the compression method expected
+  bool printerScales;
+  int tolerance;
+};
+
+class GPcl5eRasterMethod : public ::testing::TestWithParam<Pcl5MethodCase> {};
+
+TEST_P(GPcl5eRasterMethod, PrintsTheImageWithinTheTolerance) {
+  const Pcl5MethodCase& c = GetParam();
+  Pcl5JobDriver job;
+  qvtest::Pcl5PrintSide side;
+  if (c.raster >= 0) {
+    side.Rasterize(c.raster == 1);
+    job.instance = &side;
+  }
+  if (c.colourMode == 1) job.extraJobSettings.push_back(qvtest::Value(GFeatureIds::kPrintColorAsGray, 0));
+  job.generator->SetColourMode(c.colourMode);
+  const GBitmap image = Pcl5CellImage(c.bits, c.width, c.height, c.gray);
+  const GRect source(0, 0, static_cast<int16_t>(c.width), static_cast<int16_t>(c.height));
+  const GRect destination(300, 400, static_cast<int16_t>(300 + c.scale * c.width),
+                          static_cast<int16_t>(400 + c.scale * c.height));
+  const qvtest::GrayPage page = Pcl5RasterPage(job, image, source, destination, c.name);
+  ASSERT_GT(page.width, 0);
+  EXPECT_EQ(job.generator->GetColourMode(), c.colourMode);
+  const std::string& bytes = job.Bytes();
+  EXPECT_NE(bytes.find("\x1B*b" + std::to_string(c.method) + "M"), std::string::npos) << "method " << c.method;
+  const std::string start = c.printerScales ? "t3A" : (c.colourMode == 2 ? "s1A" : "t1A");
+  EXPECT_NE(bytes.find(start), std::string::npos) << start;
+  if (c.printerScales) {
+    // The destination in decipoints, with one decimal.
+    const std::string size = "\x1B*t" + std::to_string(c.scale * c.width * 720 / 600) + ".";
+    EXPECT_NE(bytes.find(size), std::string::npos) << "destination width";
+  }
+  const size_t rows = static_cast<size_t>(c.printerScales ? c.height : c.height * c.scale);
+  if (c.method == 5)
+    EXPECT_LE(Pcl5Transfers(bytes), 1 + rows * c.width * 3 / 32000) << "one transfer a band";
+  else
+    EXPECT_GE(Pcl5Transfers(bytes), rows) << "one transfer a row";
+  EXPECT_EQ(Pcl5CellsOff(page, destination, c.bits, c.gray ? 0 : c.colourMode, c.tolerance), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Methods, GPcl5eRasterMethod,
+    ::testing::Values(
+        Pcl5MethodCase{"Colour24Adaptive", 1, 24, false, 96, 40, 3, -1, 5, true, 24},
+        Pcl5MethodCase{"GrayJob24Adaptive", 0, 24, false, 96, 40, 3, 0, 5, true, 24},
+        Pcl5MethodCase{"Palette4Adaptive", 1, 4, false, 96, 40, 3, -1, 5, true, 24},
+        Pcl5MethodCase{"Gray8Adaptive", 1, 8, true, 96, 40, 3, -1, 5, true, 24},
+        Pcl5MethodCase{"Palette8RasterDelta", 1, 8, false, 96, 40, 3, 1, 3, true, 24},
+        Pcl5MethodCase{"OneBitRasterRunLength", 1, 1, false, 96, 40, 3, 1, 2, true, 24},
+        Pcl5MethodCase{"Colour24LongRowsDelta", 1, 24, false, 3616, 24, 1, -1, 3, true, 24},
+        Pcl5MethodCase{"MonochromeRunLength", 2, 24, false, 96, 40, 3, -1, 2, false, 48}),
+    [](const ::testing::TestParamInfo<Pcl5MethodCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

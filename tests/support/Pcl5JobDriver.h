@@ -17,12 +17,16 @@
 #include "graphics/GPaint.h"
 #include "graphics/GPen.h"
 #include "graphics/GShapeGraphic.h"
+#include "model/GAttributeComposite.h"
+#include "model/GBinaryData.h"
 #include "model/GCapabilities.h"
 #include "model/GConfiguration.h"
 #include "model/GErrorCommand.h"
 #include "model/GFeatureIds.h"
 #include "model/GGraphicBundle.h"
 #include "model/GMedia.h"
+#include "model/GMediaPool.h"
+#include "model/MPersistentComposite.h"
 #include "model/GSelectionString.h"
 #include "model/GState.h"
 #include "model/MAssociationList.h"
@@ -30,6 +34,8 @@
 #include "pdl/GPcl5e.h"
 #include "printpath/GDocumentCommand.h"
 #include "printpath/GPageCommand.h"
+#include "printpath/GPrinter.h"
+#include "printpath/GRenderInstance.h"
 #include "support/AttributeBuilders.h"
 #include "support/GraphicsObjectSamples.h"
 #include "support/RecordingChannel.h"
@@ -62,6 +68,65 @@ inline GMedia* Pcl5Medium(int16_t paperId, int32_t orientation = 0, const char* 
   return new GMedia(letter ? "Letter" : "A4", &size, &extent, &origin, orientation, paperId, 600, 600, &id, 0,
                     nullptr, mediaType);
 }
+
+// The print side of a job: a render instance over a device model whose
+// printer holds the sample media (Letter and A4, upright and turned) and the
+// gray conversion data, with the document settings the instance reads.
+class Pcl5PrintSide : public GRenderInstance {
+ public:
+  Pcl5PrintSide() {
+    using namespace GFeatureIds;
+    SetNames(RWWString(u"Test Printer"), RWWString(u"Test Driver"), RWWString(u"LPT1:"));
+    auto* root = new MPersistentComposite(353);
+    auto* printer = new GPrinter(&kDeviceEntry);
+    configuration_ = new GConfiguration(kPeripheralConfiguration);
+    auto* pool = new GMediaPool(&kPrinterMediaPool);
+    for (int16_t paper : {kPcl5LetterId, kPcl5A4Id})
+      for (int32_t orientation : {0, 90, 180, 270}) {
+        GMedia* medium = Pcl5Medium(paper, orientation);
+        medium->SetFeatureId(kCustomMedia);
+        pool->AddChild(medium);
+      }
+    configuration_->AddChild(pool);
+    printer->SetConfiguration(configuration_);
+    root->AddChild(printer);
+    SetDeviceModel(root);
+    auto* settings = new GAttributeComposite(&kDeviceOptions);
+    options_ = new GAttributeComposite(&kDocumentSettings2);
+    settings->AddChild(options_);
+    SetStoredDocumentSettings(settings);
+  }
+
+  // The job is rendered as raster (the rasterization choice 3) or not (1).
+  void Rasterize(bool raster) {
+    options_->AddChild(Value(GFeatureIds::kRasterizationChoice, raster ? 3 : 1));
+    BeginJob();
+  }
+  // The weighted gray conversion, (red r + green g + blue b) / 2^shift.
+  void UseWeightedGray(uint8_t shift, uint8_t r, uint8_t g, uint8_t b) {
+    weights_[0] = shift;
+    weights_[1] = r;
+    weights_[2] = g;
+    weights_[3] = b;
+    auto* data = new MPersistentComposite(GFeatureIds::kGrayConversionData);
+    data->AddChild(new GBinaryData(weights_, sizeof weights_, 0, GFeatureIds::kGrayWeights));
+    configuration_->AddChild(data);
+    SelectGrayConversion(2);
+  }
+
+  int16_t EnsureDocumentStarted() override { return 0; }
+  void RefreshAppFlags() override {}
+  GAttributeComposite* CreateDefaultSettings() override { return nullptr; }
+  GAttributeComposite* GetDocumentSettings() override { return StoredDocumentSettings(); }
+  GPrinterKey* GetPrinterKey() override { return nullptr; }
+  RWWString GetJobStorageKeyPath() override { return RWWString(); }
+  GAttributeComposite* GetDevModeSettings() override { return StoredDocumentSettings(); }
+
+ private:
+  GConfiguration* configuration_ = nullptr;
+  GAttributeComposite* options_ = nullptr;
+  unsigned char weights_[4] = {};
+};
 
 inline GColorPaint* Pcl5Paint(uint8_t red, uint8_t green, uint8_t blue) {
   return new GColorPaint(new GRGBColor(red, green, blue, 0));
@@ -140,7 +205,7 @@ class Pcl5JobDriver {
     // begins the document with its header.
     channel.Open(RWWString(u"Shapes"));
     channel.BeginDocument();
-    auto* start = new GDocumentStart(RWWString(u"Shapes"), RWCString(), RWWString(u"LPT1:"), nullptr, settings);
+    auto* start = new GDocumentStart(RWWString(u"Shapes"), RWCString(), RWWString(u"LPT1:"), instance, settings);
     start->SetOutputChannel(&channel);
     return Pass(start);
   }
@@ -169,6 +234,9 @@ class Pcl5JobDriver {
 
   RecordingChannel channel;
   std::unique_ptr<GPcl5e> generator;
+  // The print side the next document start names (none when null; stays
+  // the test's).
+  GDriverInstance* instance = nullptr;
   // More job settings for the next document start (taken over there).
   std::vector<MPersistentObject*> extraJobSettings;
 
