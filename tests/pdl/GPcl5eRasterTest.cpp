@@ -16,8 +16,12 @@
 #include "graphics/GClip.h"
 #include "graphics/GColor.h"
 #include "graphics/GPaletteTable.h"
+#include "graphics/GPatternPaint.h"
 #include "graphics/GRasterGraphic.h"
+#include "model/GByteStream.h"
 #include "model/GFeatureIds.h"
+#include "model/GLZWCompressor.h"
+#include "model/GPassThroughCommand.h"
 #include "support/Pcl5JobDriver.h"
 #include "support/PclInterpreter.h"
 #include "support/RasterTestSupport.h"
@@ -340,5 +344,232 @@ INSTANTIATE_TEST_SUITE_P(
         Pcl5MethodCase{"Colour24LongRowsDelta", 1, 24, false, 3616, 24, 1, -1, 3, true, 24},
         Pcl5MethodCase{"MonochromeRunLength", 2, 24, false, 96, 40, 3, -1, 2, false, 48}),
     [](const ::testing::TestParamInfo<Pcl5MethodCase>& info) { return std::string(info.param.name); });
+
+TEST(GPcl5eRaster, AColourImageThatAClipCutsIsSentAtDeviceResolution) {
+  // Drawn three times as large; the clip keeps its left half and its top
+  // row of cells: the printer may not scale it, the pipeline does and
+  // crops it at device resolution.
+  const int width = 96;
+  const int height = 40;
+  Pcl5JobDriver job;
+  job.extraJobSettings.push_back(qvtest::Value(GFeatureIds::kPrintColorAsGray, 0));
+  const GRect destination(300, 400, 300 + 3 * width, 400 + 3 * height);
+  const GRect clip(0, 0, 300 + 3 * width / 2, 400 + 3 * height / 2);
+  const qvtest::GrayPage page = Pcl5RasterPage(job, Pcl5CellImage(24, width, height), GRect(0, 0, width, height),
+                                               destination, "colourclipped", &clip);
+  ASSERT_GT(page.width, 0);
+  const std::string& bytes = job.Bytes();
+  EXPECT_EQ(bytes.find("t3A"), std::string::npos) << "no printer scaling";
+  EXPECT_NE(bytes.find("\x1B*r144s60t1A"), std::string::npos) << "the clipped size at device resolution";
+  auto at = [&](int x, int y) { return page.At(x + kPcl5RasterOrigin.x, y + kPcl5RasterOrigin.y); };
+  // Cells 0 (black) and 2 (red) are in, cell 4 (blue) and the lower row
+  // are cut away.
+  EXPECT_LT(at(310, 410), 32);
+  EXPECT_NEAR(at(300 + 2 * 36 + 18, 430), Pcl5ManagedGray(kPcl5Colours[2]), 24);
+  EXPECT_GT(at(300 + 4 * 36 + 18, 430), 240) << "right of the clip";
+  EXPECT_GT(at(310, 400 + 3 * height - 10), 240) << "below the clip";
+}
+
+TEST(GPcl5eRaster, SeveralClipRectanglesDrawTheImageInsideEach) {
+  // A black image over two clip rectangles with a gap between them.
+  const int width = 200;
+  const int height = 100;
+  const rastertest::Bytes bits(static_cast<size_t>(width / 8) * height, 0xFF);
+  Pcl5JobDriver job;
+  const GRect destination(600, 600, 600 + 2 * width, 600 + 2 * height);
+  const qvtest::GrayPage page = Pcl5RasterJobPage(job, "tworects", [&](Pcl5JobDriver& j) {
+    GRectVector rectangles;
+    rectangles.Append(GRect(0, 0, 700, 2000));
+    rectangles.Append(GRect(900, 0, 2000, 2000));
+    GClipToRectangle clip(rectangles, kClipInside, 0, nullptr);
+    EXPECT_EQ(j.generator->ClipToRectangles(&clip), 0);
+    EXPECT_EQ(j.Draw(new GRasterGraphic(rastertest::MakeBitmap(1, width, height, bits), nullptr,
+                                        GRect(0, 0, width, height), destination, GBitmap())),
+              0);
+  });
+  ASSERT_GT(page.width, 0);
+  EXPECT_EQ(Pcl5RasterCount(job.Bytes(), "\x1B*rC"), 2u) << "two images";
+  EXPECT_EQ(Pcl5RasterCount(job.Bytes(), "\x1B*r0F"), 1u) << "presentation once";
+  auto dark = [&](int x, int y) { return page.Dark(x + kPcl5RasterOrigin.x, y + kPcl5RasterOrigin.y); };
+  EXPECT_TRUE(dark(650, 700));
+  EXPECT_FALSE(dark(800, 700)) << "between the rectangles";
+  EXPECT_TRUE(dark(950, 700));
+  EXPECT_FALSE(dark(1050, 700)) << "right of the image";
+}
+
+TEST(GPcl5eRaster, AOneBitPaletteWithBlackFirstIsInvertedInMonochrome) {
+  // The same picture three ways: default palette (1 black), a palette of
+  // black then white with the bits inverted, and the inverted bits drawn
+  // with the palette flag.
+  const int width = 160;
+  const int height = 80;
+  const size_t rowBytes = width / 8;
+  rastertest::Bytes ink(rowBytes * height);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      if ((x / 40 + y / 40) % 2 == 0) ink[rowBytes * y + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+  rastertest::Bytes inverted(ink);
+  for (uint8_t& b : inverted) b = static_cast<uint8_t>(~b);
+  GRGBColor black(0, 0, 0, 255);
+  GRGBColor white(255, 255, 255, 255);
+  const GBitmap plain = rastertest::MakeBitmap(1, width, height, ink);
+  const GBitmap blackFirst =
+      rastertest::MakeBitmap(1, width, height, inverted, 1, new GPaletteTable(std::vector<GColor*>{&black, &white}));
+  const GBitmap bare = rastertest::MakeBitmap(1, width, height, inverted);
+  Pcl5JobDriver job;
+  const GRect area(0, 0, width, height);
+  const qvtest::GrayPage page = Pcl5RasterJobPage(job, "onebitpalette", [&](Pcl5JobDriver& j) {
+    EXPECT_EQ(j.Draw(new GRasterGraphic(plain, nullptr, area, GRect(300, 300, 300 + width, 300 + height), GBitmap())),
+              0);
+    EXPECT_EQ(j.Draw(new GRasterGraphic(blackFirst, nullptr, area, GRect(300, 600, 300 + width, 600 + height),
+                                        GBitmap())),
+              0);
+    EXPECT_EQ(j.generator->DrawImage(bare, 0, 0, area, GRect(300, 900, 300 + width, 900 + height), nullptr, 1), 0);
+  });
+  ASSERT_GT(page.width, 0);
+  int wrong = 0;
+  for (int top : {300, 600, 900})
+    for (int y = 5; y < height; y += 10)
+      for (int x = 5; x < width; x += 10) {
+        const bool expected = (x / 40 + y / 40) % 2 == 0;
+        if (page.Dark(300 + x + kPcl5RasterOrigin.x, top + y + kPcl5RasterOrigin.y) != expected && ++wrong <= 4)
+          ADD_FAILURE() << "image at " << top << ", pixel (" << x << ", " << y << ")";
+      }
+  EXPECT_EQ(wrong, 0);
+}
+
+TEST(GPcl5eRaster, APackedBitmapIsExpandedBeforeItIsDrawn) {
+  const int width = 64;
+  const int height = 64;
+  rastertest::Bytes ink(static_cast<size_t>(width / 8) * height, 0);
+  for (int y = 0; y < height / 2; ++y)
+    for (int x = 0; x < width / 8; ++x) ink[static_cast<size_t>(y) * (width / 8) + x] = 0xFF;
+  // The packed form: the expanded size, low byte first, then the packed
+  // bytes.
+  std::vector<uint8_t> packed(ink.size() * 2 + 64);
+  GMemoryByteSource in(ink.data(), ink.size());
+  GMemoryByteSink out(packed.data() + 4, packed.size() - 4);
+  GLZWCompressor lzw;
+  ASSERT_NE(lzw.Compress(in, out), 0);
+  const uint32_t size = static_cast<uint32_t>(ink.size());
+  for (int i = 0; i < 4; ++i) packed[i] = static_cast<uint8_t>(size >> (8 * i));
+  packed.resize(out.Length() + 4);
+  GBitmapDescription d;
+  d.ownsData = 1;
+  d.data = new uint8_t[packed.size()];
+  std::copy(packed.begin(), packed.end(), d.data);
+  d.dataLength = static_cast<uint32_t>(packed.size());
+  d.rowAlignment = 1;
+  d.bounds = GRect(0, 0, width, height);
+  d.bitsPerPixel = 1;
+  d.compression = 3;
+  const GBitmap bitmap(d);
+  ASSERT_NE(bitmap.IsCompressed(), 0);
+  Pcl5JobDriver job;
+  const GRect destination(600, 600, 600 + 4 * width, 600 + 4 * height);
+  const qvtest::GrayPage page =
+      Pcl5RasterPage(job, bitmap, GRect(0, 0, width, height), destination, "packed");
+  ASSERT_GT(page.width, 0);
+  auto dark = [&](int x, int y) { return page.Dark(x + kPcl5RasterOrigin.x, y + kPcl5RasterOrigin.y); };
+  EXPECT_TRUE(dark(600 + 2 * width, 600 + width));
+  EXPECT_FALSE(dark(600 + 2 * width, 600 + 3 * height));
+}
+
+// ---- Patterns ----
+
+// A tile paint: its bitmap, whether it asks to be scaled and whether it
+// paints its background.
+class Pcl5TilePaint : public GPaint, public GPatternSource {
+ public:
+  Pcl5TilePaint(GBitmap tile, int scaled, int background) : tile_(tile), scaled_(scaled), background_(background) {}
+  Pcl5TilePaint* CreateSameKind() const override { return new Pcl5TilePaint(GBitmap(), 0, 1); }
+  Pcl5TilePaint* Clone() const override { return new Pcl5TilePaint(*this); }
+  int16_t ApplyAsPen(GPeripheral*) override { return 0; }
+  int16_t ApplyAsBrush(GPeripheral*) override { return 0; }
+  GBitmap GetPatternBitmap() const override { return tile_; }
+  int IsScaledPattern() const override { return scaled_; }
+  int HasPatternBackground() const override { return background_; }
+
+ private:
+  GBitmap tile_;
+  int scaled_;
+  int background_;
+};
+
+struct Pcl5PatternCase {
+  const char* name;
+  int colourMode;
+  int bits;
+  int scaled;
+  int palette;  // the palette the pattern's cells index
+};
+
+class GPcl5ePatternDefinition : public ::testing::TestWithParam<Pcl5PatternCase> {};
+
+TEST_P(GPcl5ePatternDefinition, APatternFillsARectangleWithItsTile) {
+  // A tile of 8 x 8 pixels: its left half black, its right half white
+  // (1-bit) or the cell colours of an 8-bit palette image. The test fills a
+  // rectangle with the defined pattern by its own escapes.
+  const Pcl5PatternCase& c = GetParam();
+  const int tile = 8;
+  GBitmap bitmap;
+  if (c.bits == 1) {
+    bitmap = rastertest::MakeBitmap(1, tile, tile, rastertest::Bytes(tile, 0xF0));
+  } else {
+    GRGBColor black(0, 0, 0, 255);
+    GRGBColor white(255, 255, 255, 255);
+    rastertest::Bytes cells(tile * tile);
+    for (int i = 0; i < tile * tile; ++i) cells[i] = i % tile < tile / 2 ? 0 : 1;
+    bitmap = rastertest::MakeBitmap(8, tile, tile, cells, 1, new GPaletteTable(std::vector<GColor*>{&black, &white}));
+  }
+  Pcl5JobDriver job;
+  if (c.colourMode == 1) job.extraJobSettings.push_back(qvtest::Value(GFeatureIds::kPrintColorAsGray, 0));
+  Pcl5TilePaint paint(bitmap, c.scaled, 1);
+  const int side = c.scaled != 0 ? tile * 4 : tile;
+  const qvtest::GrayPage page = Pcl5RasterJobPage(job, c.name, [&](Pcl5JobDriver& j) {
+    int32_t palette = -1;
+    EXPECT_EQ(j.generator->DefinePattern(&paint, 7, &palette), 1);
+    EXPECT_EQ(palette, c.palette);
+    // The rectangle: 40 pattern widths wide, at (600, 600).
+    std::string fill = "\x1B*p600x700Y\x1B*c" + std::to_string(40 * side) + "a" + std::to_string(8 * side) +
+                       "b7g4P";
+    auto* pass = new GPassThroughCommand(reinterpret_cast<const uint8_t*>(fill.data()),
+                                         static_cast<uint16_t>(fill.size()), GPcl5eClassId, nullptr);
+    GCountedPtr held(pass);
+    EXPECT_EQ(j.generator->PassThrough(pass), 0);
+  });
+  ASSERT_GT(page.width, 0);
+  const std::string header = c.colourMode == 2 ? std::string("\x14\x00\x01\x00", 4) : std::string("\x01\x00", 2);
+  EXPECT_NE(job.Bytes().find("\x1b*c7G"), std::string::npos);
+  EXPECT_NE(job.Bytes().find(header), std::string::npos) << "pattern format";
+  // Whatever the pattern's reference point, the fill repeats the tile: at
+  // one phase every sampled pixel is dark in the tile's left half and light
+  // in its right half (pixels next to a half's edge are not judged). A
+  // colour pattern carries no resolution: the printer takes it at 300 dpi.
+  const int period = c.colourMode == 2 ? side : side * 2;
+  int best = -1;
+  for (int offset = 0; offset < period; ++offset) {
+    int wrong = 0;
+    for (int y = 705; y < 700 + 8 * side - 5; y += 7)
+      for (int x = 600 + kPcl5RasterOrigin.x; x < 600 + kPcl5RasterOrigin.x + 40 * side; x += 3) {
+        const int phase = ((x - offset) % period + period) % period;
+        if (phase <= 1 || std::abs(phase - period / 2) <= 1 || phase >= period - 2) continue;
+        if (page.Dark(x, y) != (phase < period / 2)) ++wrong;
+      }
+    if (best < 0 || wrong < best) best = wrong;
+  }
+  EXPECT_EQ(best, 0);
+  // Nothing outside the rectangle.
+  EXPECT_FALSE(page.Dark(600 + kPcl5RasterOrigin.x + 40 * side + 4, 710));
+}
+
+INSTANTIATE_TEST_SUITE_P(Patterns, GPcl5ePatternDefinition,
+                         ::testing::Values(Pcl5PatternCase{"MonochromeOneBit", 2, 1, 0, 1},
+                                           Pcl5PatternCase{"MonochromeScaled", 2, 8, 1, 1},
+                                           Pcl5PatternCase{"ColourOneBit", 1, 1, 0, 7},
+                                           Pcl5PatternCase{"ColourPalette", 1, 8, 1, 9}),
+                         [](const ::testing::TestParamInfo<Pcl5PatternCase>& info) {
+                           return std::string(info.param.name);
+                         });
 
 }  // namespace
