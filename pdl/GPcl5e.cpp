@@ -625,12 +625,42 @@ int16_t GPcl5e::PageStart(GPageStart* command) {
       instance->OrientMedium(static_cast<GMedia*>(pageMedia_.Pointee()), degrees);
     }
     if (PageMedia().GetOrientation() != degrees) {
-      const int32_t featureId = PageMedia().FeatureId();
-      pageMedia_ = GCountedPtr(new GMedia(PageMedia().GetPaperName().Data(), PageMedia().GetSize(), PageMedia().GetImageableExtent(),
-                                          PageMedia().GetImageableOrigin(), degrees, PageMedia().GetPaperId(),
-                                          PageMedia().GetXResolution(), PageMedia().GetYResolution(), &featureId,
-                                          PageMedia().GetExtraCode(), PageMedia().GetSecondName().Data(),
-                                          PageMedia().GetMediaTypeName().Data()));
+      // No print side, or one that does not know the turned sheet: the
+      // sheet is turned here, its sides and margins with it, so that the
+      // page's frame is the turned imageable area.
+      const GMedia& upright = PageMedia();
+      const int turn = ((degrees - upright.GetOrientation()) % 360 + 360) % 360;
+      const GShortPoint size = *upright.GetSize();
+      const GShortPoint extent = *upright.GetImageableExtent();
+      const GShortPoint origin = *upright.GetImageableOrigin();
+      // The margins beyond the imageable area (right and bottom).
+      const auto farX = static_cast<int16_t>(size.x - origin.x - extent.x);
+      const auto farY = static_cast<int16_t>(size.y - origin.y - extent.y);
+      GShortPoint turnedSize = size;
+      GShortPoint turnedExtent = extent;
+      GShortPoint turnedOrigin = origin;
+      switch (turn) {
+        case 90:  // counter-clockwise: the right margin comes to the top
+          turnedSize = GShortPoint(size.y, size.x);
+          turnedExtent = GShortPoint(extent.y, extent.x);
+          turnedOrigin = GShortPoint(origin.y, farX);
+          break;
+        case 180:
+          turnedOrigin = GShortPoint(farX, farY);
+          break;
+        case 270:
+          turnedSize = GShortPoint(size.y, size.x);
+          turnedExtent = GShortPoint(extent.y, extent.x);
+          turnedOrigin = GShortPoint(farY, origin.x);
+          break;
+        default:
+          break;
+      }
+      const int32_t featureId = upright.FeatureId();
+      pageMedia_ = GCountedPtr(new GMedia(upright.GetPaperName().Data(), &turnedSize, &turnedExtent, &turnedOrigin,
+                                          degrees, upright.GetPaperId(), upright.GetXResolution(),
+                                          upright.GetYResolution(), &featureId, upright.GetExtraCode(),
+                                          upright.GetSecondName().Data(), upright.GetMediaTypeName().Data()));
     }
 
     // Media type.

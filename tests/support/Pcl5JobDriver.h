@@ -38,6 +38,7 @@
 #include "printpath/GRenderInstance.h"
 #include "support/AttributeBuilders.h"
 #include "support/GraphicsObjectSamples.h"
+#include "support/PclInterpreter.h"
 #include "support/RecordingChannel.h"
 
 namespace qvtest {
@@ -160,7 +161,27 @@ struct Pcl5PageSpec {
   int16_t copies = 1;
   int16_t inputBin = 1;
   const char* mediaType = nullptr;
+  // The orientation of the medium the page state carries; -1: the page's.
+  int16_t mediumOrientation = -1;
 };
+
+// The gray at a point of the logical page (dots at 600 dpi from the
+// imageable origin) of a page rendered at dpi in the paper's own portrait
+// layout.
+inline int Pcl5LogicalSample(const GrayPage& page, int16_t paperId, int orientation, int dpi, int x, int y) {
+  const bool turned = orientation == 90 || orientation == 270;
+  const int w = turned ? page.height : page.width;
+  const int h = turned ? page.width : page.height;
+  const GShortPoint origin = Pcl5ImageableOrigin(paperId, orientation);
+  const int lx = (x + origin.x) * dpi / 600;
+  const int ly = (y + origin.y) * dpi / 600;
+  switch (orientation) {
+    case 90: return page.At(ly, w - 1 - lx);
+    case 180: return page.At(w - 1 - lx, h - 1 - ly);
+    case 270: return page.At(h - 1 - ly, lx);
+    default: return page.At(lx, ly);
+  }
+}
 
 class Pcl5JobDriver {
  public:
@@ -215,7 +236,8 @@ class Pcl5JobDriver {
     using namespace GFeatureIds;
     const int32_t pageId = kPageState;
     auto* settings = new GState(&pageId);
-    settings->AddChild(Pcl5Medium(spec.paperId, spec.orientation, spec.mediaType));
+    settings->AddChild(
+        Pcl5Medium(spec.paperId, spec.mediumOrientation >= 0 ? spec.mediumOrientation : spec.orientation, spec.mediaType));
     settings->AddChild(Value(kOrientation, spec.orientation));
     settings->AddChild(Value(kDuplex, spec.duplex));
     settings->AddChild(Value(kPageCopies, spec.copies));
