@@ -7,6 +7,7 @@
 #include "graphics/GTransformAttribute.h"
 #include "model/GAttributeComposite.h"
 #include "model/GCapabilities.h"
+#include "model/GColorSettingGetters.h"
 #include "model/GConfiguration.h"
 #include "model/GFeatureIds.h"
 #include "model/GMedia.h"
@@ -16,6 +17,7 @@
 #include "model/GSelectionString.h"
 #include "model/GState.h"
 #include "model/GStringAttribute.h"
+#include "model/GTintwrightAttribute.h"
 #include "model/GValueAttribute.h"
 #include "model/MAssociationList.h"
 #include "model/MStoredMembers.h"
@@ -864,7 +866,11 @@ uint8_t GPcl5e::GrayOf(const uint8_t rgb[3]) const {
 }
 
 void GPcl5e::ColourSetup() {
-  GValueAttribute* asGray = Pcl5eValue(GetStateSection(kJobSettings), kPrintColorAsGray);
+  // The print side says how colour is treated (the printer configuration's
+  // colour device value); without one the stored mode stands.
+  if (GDriverInstance* instance = GetDriverInstance()) colourTreatmentMode_ = instance->GetColorCapability();
+  GState* job = GetStateSection(kJobSettings);
+  GValueAttribute* asGray = Pcl5eValue(job, kPrintColorAsGray);
   if (asGray != nullptr) {
     switch (asGray->GetValue()) {
       case 0: colourMode_ = 1; break;
@@ -881,15 +887,90 @@ void GPcl5e::ColourSetup() {
     }
   }
   if (colourMode_ != 0 && colourMode_ != 1) return;
-  // Without a colour-treatment attribute every object prints alike.
-  solidPrint_ = 1;
+
+  // The colour-treatment attribute: the first of the three forms the job
+  // holds, or the side's settings in its place.
+  MPersistentObject* attribute = nullptr;
+  int variant = 0;
+  GValueAttribute* treatment = Pcl5eValue(job, kQVTintwright);
+  if (treatment != nullptr && job != nullptr) {
+    const RWClassID forms[3] = {GTintwrightAttributeClassId, GTintwrightEnhancedAttributeClassId,
+                                GTintwrightEnhancedAttributeVer2ClassId};
+    for (variant = 0; variant < 3; ++variant) {
+      attribute = job->FindByClass(forms[variant]);
+      if (attribute != nullptr) break;
+    }
+    if (attribute == nullptr) variant = 0;
+    const int v = treatment->GetValue();
+    if ((sideCounter_ <= 0 && v == 10) || (sideCounter_ > 0 && v == 9)) attribute = job->FindById(kTintwrightSideSettings);
+  }
+  // The settings' codes of an object type (0 text, 1 vector graphics, 2
+  // raster images, 3 all objects) in the attribute's form; -1 when the
+  // attribute is of another form or has no such code.
+  auto code = [&](int type, int which) -> int16_t {
+    unsigned char out = 0;
+    int found = 0;
+    if (variant == 0) {
+      const auto* form = dynamic_cast<const GTintwrightAttribute*>(attribute);
+      // The enhanced forms derive from the plain one: only the plain one
+      // answers in variant 0.
+      if (form != nullptr && form->ClassId() == GTintwrightAttributeClassId) found = form->GetSetting(type, which, &out);
+    } else if (variant == 1) {
+      if (const auto* form = dynamic_cast<const GTintwrightEnhancedAttribute*>(attribute))
+        found = form->GetEnhancedSetting(type, which, &out);
+    } else if (const auto* form = dynamic_cast<const GTintwrightEnhancedAttributeVer2*>(attribute)) {
+      found = form->GetCode(type, which, &out);
+    }
+    return found != 0 ? static_cast<int16_t>(out) : static_cast<int16_t>(-1);
+  };
+  const GCountedPtr configuration(GetConfiguration());
+  auto mapped = [&](int32_t list, int type, int which) -> int32_t {
+    const int16_t value = code(type, which);
+    return value < 0 ? 0 : MapFeatureValue(&list, configuration, value);
+  };
+  int32_t first[3] = {};
+  int32_t second[3] = {};
+  int32_t colour[4] = {};  // variant 2: per type; variant 1: [3], all objects
+  int32_t all = 0;
+  if (attribute != nullptr) {
+    for (int type = 0; type < 3; ++type) {
+      first[type] = mapped(variant == 0 ? kColorMapCodes : kNeutralGraysCodes, type, 0);
+      second[type] = mapped(kHalftoneCodes, type, 1);
+      if (variant == 2) colour[type] = mapped(kSRGBCodes, type, 3);
+    }
+    if (variant != 0) all = mapped(kEdgeControlCodes, 3, 2);
+    if (variant == 1) colour[3] = mapped(kSRGBCodes, 3, 3);
+    solidPrint_ = first[0] == first[1] && second[0] == second[1] ? 1 : 0;
+  } else {
+    // Without a colour-treatment attribute every object prints alike.
+    solidPrint_ = 1;
+  }
+
   static const char* const kDirect = "#1B&p%fA%A0i6c%fA%A0S#1B*v6W%fB%I1#03#08#08#08#08";
   static const char* const kIndexed[3] = {"#1B&p%fA%A0i6c%fA%A0S#1B*v6W%fB%I1#01#01#08#08#08",
                                           "#1B&p%fA%A0i6c%fA%A0S#1B*v6W%fB%I1#01#04#08#08#08",
                                           "#1B&p%fA%A0i6c%fA%A0S#1B*v6W%fB%I1#01#08#08#08#08"};
+  static const char* const kRendering = "#1B*o3W#06#04%fC%I1#1B*t%fD%A0J";
   EnterPclMode(0, false);
-  for (int id = 1; id <= 3; ++id) Emit(kDirect, id, 2);
-  for (int id = 4; id <= 9; ++id) Emit(kIndexed[(id - 4) % 3], id, 2);
+  for (int id = 1; id <= 9; ++id) {
+    Emit(id <= 3 ? kDirect : kIndexed[(id - 4) % 3], id, 2);
+    if (attribute == nullptr || variant != 0) continue;
+    // Palettes 1 to 3 render text, vector graphics and raster images;
+    // 4 to 6 raster images; 7 to 9 vector graphics.
+    const int type = id <= 3 ? id - 1 : id <= 6 ? 2 : 1;
+    Emit(kRendering, 0, 0, first[type], second[type]);
+  }
+  if (attribute != nullptr && variant != 0) {
+    static const char* const kAdjustment = "#1B*o4W#09%fC%I1%fD%I1%fE%I1";
+    for (int type = 0; type < 3; ++type) {
+      Emit(kAdjustment, 0, 0, 4, type, first[type]);
+      if (variant == 2) Emit(kAdjustment, 0, 0, 1, type, colour[type]);
+      Emit(kAdjustment, 0, 0, 0, type, second[type]);
+    }
+    Emit(kAdjustment, 0, 0, 2, 3, all != 0 ? 1 : 0);
+    Emit(kAdjustment, 0, 0, 3, 3, all);
+    if (variant == 1) Emit(kAdjustment, 0, 0, 1, 3, colour[3]);
+  }
   paletteSelected_ = 10;
   SelectPalette(1);
   ForgetImagePalettes();

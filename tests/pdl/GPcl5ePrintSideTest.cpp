@@ -165,4 +165,38 @@ TEST_P(GPcl5eMediumTurning, APageOnAnUprightMediumPrintsOnTheTurnedOne) {
 INSTANTIATE_TEST_SUITE_P(Orientations, GPcl5eMediumTurning,
                          ::testing::Combine(::testing::Values(90, 180, 270), ::testing::Bool()));
 
+TEST(GPcl5ePrintSideColour, ColourAsGrayFollowsThePrintersColourTreatment) {
+  // Print colour as gray (296 = 1): the printer's colour device value says
+  // whether the printer turns colour into gray (1: colour mode 0 and the
+  // printer's own conversion asked for), takes gray colours (0: colour
+  // mode 0) or is monochrome (anything else, and no print side: mode 2).
+  struct Case {
+    int device;  // -1: no print side
+    int colourMode;
+    bool printerGray;
+  } cases[] = {{1, 0, true}, {0, 0, false}, {2, 2, false}, {-1, 2, false}};
+  for (const Case& c : cases) {
+    Pcl5JobDriver job;
+    qvtest::Pcl5PrintSide side;
+    if (c.device >= 0) {
+      side.SetColourDevice(static_cast<int16_t>(c.device));
+      job.instance = &side;
+    }
+    job.extraJobSettings.push_back(qvtest::Value(GFeatureIds::kPrintColorAsGray, 1));
+    ASSERT_EQ(job.StartDocument(), 0);
+    ASSERT_EQ(job.StartPage(Pcl5PageSpec()), 0);
+    ASSERT_EQ(job.Draw(new GRectangleGraphic(GRect(600, 600, 1200, 1200), Pcl5Fill(255, 0, 0), nullptr)), 0);
+    ASSERT_EQ(job.EndPage(), 0);
+    ASSERT_EQ(job.EndDocument(), 0);
+    EXPECT_EQ(job.generator->GetColourMode(), c.colourMode) << c.device;
+    EXPECT_EQ(job.Bytes().find("\x1B&b1M") != std::string::npos, c.printerGray) << c.device;
+    const qvtest::RenderedJob rendered = Pcl5Render(job, "treatment" + std::to_string(c.device), kPageDpi);
+    ASSERT_EQ(rendered.pages.size(), 1u);
+    // Red prints as a mid gray whichever way.
+    const int red = qvtest::Pcl5LogicalSample(rendered.pages[0], qvtest::kPcl5LetterId, 0, kPageDpi, 900, 900);
+    EXPECT_GT(red, 20) << c.device;
+    EXPECT_LT(red, 200) << c.device;
+  }
+}
+
 }  // namespace

@@ -115,6 +115,9 @@ class Pcl5PrintSide : public GRenderInstance {
     SelectGrayConversion(2);
   }
 
+  // The printer's colour device value (how colour is treated).
+  void SetColourDevice(int16_t value) { configuration_->AddChild(Value(GFeatureIds::kColorDevice, value)); }
+
   int16_t EnsureDocumentStarted() override { return 0; }
   void RefreshAppFlags() override {}
   GAttributeComposite* CreateDefaultSettings() override { return nullptr; }
