@@ -475,6 +475,38 @@ TEST(GPcl5eRaster, APackedBitmapIsExpandedBeforeItIsDrawn) {
   EXPECT_FALSE(dark(600 + 2 * width, 600 + 3 * height));
 }
 
+TEST(GPcl5eRaster, ARowLargerThanTheBandGoesStraightToTheStream) {
+  // A colour image 12000 pixels wide: 36000 bytes a row, every byte
+  // changing, so that each delta row is larger than the band buffer. The
+  // printer scales it down to 2 inches.
+  const int width = 12000;
+  const int height = 4;
+  rastertest::Bytes pixels(static_cast<size_t>(width) * height * 3);
+  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(64 + (i * 7 + i / 3) % 128);
+  Pcl5JobDriver job;
+  job.extraJobSettings.push_back(qvtest::Value(GFeatureIds::kPrintColorAsGray, 0));
+  const GRect destination(600, 600, 1800, 1000);
+  const qvtest::GrayPage page = Pcl5RasterPage(job, rastertest::MakeBitmap(24, width, height, pixels),
+                                               GRect(0, 0, width, height), destination, "widerows");
+  ASSERT_GT(page.width, 0);
+  const std::string& bytes = job.Bytes();
+  EXPECT_NE(bytes.find("\x1B*b3M"), std::string::npos) << "delta rows";
+  // Each row in one transfer of more than the band's 32512 bytes.
+  size_t large = 0;
+  for (size_t at = bytes.find("\x1B*b"); at != std::string::npos; at = bytes.find("\x1B*b", at + 1)) {
+    const long length = std::atol(bytes.c_str() + at + 3);
+    if (length > 32512 && bytes.find('W', at) < at + 10) ++large;
+  }
+  EXPECT_EQ(large, static_cast<size_t>(height));
+  // The image prints as a mid gray across its destination.
+  const int y = destination.top + kPcl5RasterOrigin.y + 200;
+  for (int x = destination.left + 100; x < destination.right - 100; x += 200) {
+    const int gray = page.At(x + kPcl5RasterOrigin.x, y);
+    EXPECT_GT(gray, 40) << x;
+    EXPECT_LT(gray, 230) << x;
+  }
+}
+
 // ---- Patterns ----
 
 // A tile paint: its bitmap, whether it asks to be scaled and whether it
