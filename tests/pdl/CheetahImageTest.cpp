@@ -35,6 +35,7 @@
 #include "pdl/GPdlGenerator.h"
 #include "support/PclInterpreter.h"
 #include "support/RasterTestSupport.h"
+#include "support/TilePaint.h"
 #include "support/XLStreamTestSupport.h"
 #include "support/XlJobDriver.h"
 #include "w32test/Testing.h"
@@ -281,39 +282,7 @@ XlImageStream XlReadImages(const std::string& s) {
   return out;
 }
 
-// A tiled paint: its bitmap, whether it asks to be scaled and whether it
-// has a background; it applies itself through the generator's pattern
-// receivers.
-class XlTilePaint : public GPaint, public GPatternSource {
- public:
-  XlTilePaint(GBitmap tile, int scaled, int background) : tile_(tile), scaled_(scaled), background_(background) {}
-  XlTilePaint* CreateSameKind() const override { return new XlTilePaint(GBitmap(), 0, 1); }
-  XlTilePaint* Clone() const override { return new XlTilePaint(*this); }
-  int16_t ApplyAsPen(GPeripheral* target) override {
-    auto* generator = dynamic_cast<GPdlGenerator*>(target);
-    return generator != nullptr ? generator->SetPenPattern(this) : 0;
-  }
-  int16_t ApplyAsBrush(GPeripheral* target) override {
-    auto* generator = dynamic_cast<GPdlGenerator*>(target);
-    return generator != nullptr ? generator->SetBrushPattern(this) : 0;
-  }
-  // Another tile paint of the same tile and flags.
-  int Matches(const MPersistentObject* other) const override {
-    const auto* tile = dynamic_cast<const XlTilePaint*>(other);
-    return tile != nullptr && tile->tile_.GetBody() == tile_.GetBody() && tile->scaled_ == scaled_ &&
-                   tile->background_ == background_
-               ? 1
-               : 0;
-  }
-  GBitmap GetPatternBitmap() const override { return tile_; }
-  int IsScaledPattern() const override { return scaled_; }
-  int HasPatternBackground() const override { return background_; }
-
- private:
-  GBitmap tile_;
-  int scaled_;
-  int background_;
-};
+using XlTilePaint = qvtest::TilePaint;
 
 // A 1-bit tile of size x size pixels, black (index 0) on its left half and
 // white on its right.

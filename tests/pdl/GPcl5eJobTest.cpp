@@ -461,7 +461,6 @@ TEST_P(GPcl5eRendered, DuplexLetterAndA4PagesRenderTheShapes) {
       qvtest::RenderPcl(interpreter, job.Bytes(), "shapes" + std::to_string(orientation), dpi);
   EXPECT_EQ(rendered.errors, "");
   ASSERT_EQ(rendered.pages.size(), 2u);
-  const bool turned = orientation == 90 || orientation == 270;
   const int sizes[2][2] = {{5100 * dpi / 600, 6600 * dpi / 600}, {4960 * dpi / 600, 7016 * dpi / 600}};
   for (int i = 0; i < 2; ++i) {
     const qvtest::GrayPage& page = rendered.pages[i];
@@ -471,19 +470,8 @@ TEST_P(GPcl5eRendered, DuplexLetterAndA4PagesRenderTheShapes) {
     // Logical page coordinates (dots at 600 dpi) of the samples, turned
     // into the rendered portrait image.
     auto sample = [&](int x, int y) {
-      const int w = turned ? page.height : page.width;
-      const int h = turned ? page.width : page.height;
-      // Drawing coordinates start at the imageable origin.
-      const GShortPoint origin = qvtest::Pcl5ImageableOrigin(i == 0 ? qvtest::kPcl5LetterId : qvtest::kPcl5A4Id,
-                                                             orientation);
-      const int lx = (x + origin.x) * dpi / 600;
-      const int ly = (y + origin.y) * dpi / 600;
-      switch (orientation) {
-        case 90: return page.At(ly, w - 1 - lx);
-        case 180: return page.At(w - 1 - lx, h - 1 - ly);
-        case 270: return page.At(h - 1 - ly, lx);
-        default: return page.At(lx, ly);
-      }
+      return qvtest::Pcl5LogicalSample(page, i == 0 ? qvtest::kPcl5LetterId : qvtest::kPcl5A4Id, orientation, dpi,
+                                       x, y);
     };
     // Thin lines: the darkest pixel within two pixels of the point.
     auto darkest = [&](int x, int y) {

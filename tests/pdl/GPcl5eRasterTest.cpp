@@ -16,7 +16,6 @@
 #include "graphics/GClip.h"
 #include "graphics/GColor.h"
 #include "graphics/GPaletteTable.h"
-#include "graphics/GPatternPaint.h"
 #include "graphics/GRasterGraphic.h"
 #include "model/GByteStream.h"
 #include "model/GFeatureIds.h"
@@ -25,6 +24,7 @@
 #include "support/Pcl5JobDriver.h"
 #include "support/PclInterpreter.h"
 #include "support/RasterTestSupport.h"
+#include "support/TilePaint.h"
 
 namespace {
 
@@ -509,25 +509,6 @@ TEST(GPcl5eRaster, ARowLargerThanTheBandGoesStraightToTheStream) {
 
 // ---- Patterns ----
 
-// A tile paint: its bitmap, whether it asks to be scaled and whether it
-// paints its background.
-class Pcl5TilePaint : public GPaint, public GPatternSource {
- public:
-  Pcl5TilePaint(GBitmap tile, int scaled, int background) : tile_(tile), scaled_(scaled), background_(background) {}
-  Pcl5TilePaint* CreateSameKind() const override { return new Pcl5TilePaint(GBitmap(), 0, 1); }
-  Pcl5TilePaint* Clone() const override { return new Pcl5TilePaint(*this); }
-  int16_t ApplyAsPen(GPeripheral*) override { return 0; }
-  int16_t ApplyAsBrush(GPeripheral*) override { return 0; }
-  GBitmap GetPatternBitmap() const override { return tile_; }
-  int IsScaledPattern() const override { return scaled_; }
-  int HasPatternBackground() const override { return background_; }
-
- private:
-  GBitmap tile_;
-  int scaled_;
-  int background_;
-};
-
 struct Pcl5PatternCase {
   const char* name;
   int colourMode;
@@ -556,7 +537,7 @@ TEST_P(GPcl5ePatternDefinition, APatternFillsARectangleWithItsTile) {
   }
   Pcl5JobDriver job;
   if (c.colourMode == 1) job.extraJobSettings.push_back(qvtest::Value(GFeatureIds::kPrintColorAsGray, 0));
-  Pcl5TilePaint paint(bitmap, c.scaled, 1);
+  qvtest::TilePaint paint(bitmap, c.scaled, 1);
   const int side = c.scaled != 0 ? tile * 4 : tile;
   const qvtest::GrayPage page = Pcl5RasterJobPage(job, c.name, [&](Pcl5JobDriver& j) {
     int32_t palette = -1;
