@@ -126,6 +126,9 @@ void GPcl5e::CopyValues(const GPcl5e& other) {
   ditherMatrix_ = other.ditherMatrix_;
   scaleX_ = other.scaleX_;
   scaleY_ = other.scaleY_;
+  transformOffsetX_ = other.transformOffsetX_;
+  transformOffsetY_ = other.transformOffsetY_;
+  transformRotation_ = other.transformRotation_;
   orientationSent_ = other.orientationSent_;
   copies_ = other.copies_;
 }

@@ -279,6 +279,8 @@ class GPcl5e : public GPdlGenerator {
   // The graphic drawn under one clip (null: none): an inside clip cuts
   // the destination.
   int16_t DrawRasterClipped(GRasterGraphic* raster, GClip* clip);
+  // The same with the destination and the clip in device dots.
+  int16_t DrawClippedDevice(GRasterGraphic* raster, const GRect& source, const GRect& destination, GClip* clip);
   // Selects the palette id and writes the colours of the palette into it
   // (as grays in colour mode 0).
   void SendPalette(const GPaletteTable& palette, int id);
@@ -335,6 +337,10 @@ class GPcl5e : public GPdlGenerator {
   GCountedPtr ditherMatrix_;  // GDitherMatrix
   float scaleX_ = 1.0f;
   float scaleY_ = 1.0f;
+  // The offset (page dots) and rotation of the transform last set.
+  int16_t transformOffsetX_ = 0;
+  int16_t transformOffsetY_ = 0;
+  int transformRotation_ = 0;
   uint32_t capabilities_ = 0;
 
   // Page.

@@ -540,6 +540,9 @@ int16_t GPcl5e::SetTransform(GTransformAttribute* transform) {
   const int rotation = transform->GetRotation();
   scaleX_ = scale.x != 0.0f ? scale.x : 1.0f;
   scaleY_ = scale.y != 0.0f ? scale.y : 1.0f;
+  transformOffsetX_ = offset.x;
+  transformOffsetY_ = offset.y;
+  transformRotation_ = rotation;
   EnterPclMode(0, false);
   scalingSent_ = 1;
   Emit("#1B&a%fA%A0P", rotation);

@@ -116,6 +116,35 @@ int16_t GPcl5e::DrawRasterClipped(GRasterGraphic* raster, GClip* clip) {
   raster->GetSourceRect(source);
   raster->GetDestRect(destination);
   if (source.IsEmpty() || destination.IsEmpty()) return TakeOutputStatus();
+  if (scalingSent_ != 0 && transformRotation_ == 0) {
+    // The page's transform, as the GL/2 scaling applies it: drawing units
+    // scaled, the offset taken from the page's corner to the imageable
+    // origin.
+    const GMedia& media = PageMedia();
+    auto place = [](int32_t value, float scale, int32_t shift) -> int16_t {
+      const double dots = static_cast<double>(value) * scale + shift;
+      return static_cast<int16_t>(std::clamp(dots, -32768.0, 32767.0));
+    };
+    const int32_t dx = transformOffsetX_ - media.GetImageableOrigin()->x;
+    const int32_t dy = transformOffsetY_ - media.GetImageableOrigin()->y;
+    destination = GRect(place(destination.left, scaleX_, dx), place(destination.top, scaleY_, dy),
+                        place(destination.right, scaleX_, dx), place(destination.bottom, scaleY_, dy));
+    if (destination.IsEmpty() || destination.right <= destination.left || destination.bottom <= destination.top)
+      return TakeOutputStatus();
+    // The clip is in drawing units as well.
+    GRect cut;
+    if (clip != nullptr && clip->GetBounds(cut) != 0) {
+      const GRect placed(place(cut.left, scaleX_, dx), place(cut.top, scaleY_, dy), place(cut.right, scaleX_, dx),
+                         place(cut.bottom, scaleY_, dy));
+      GClipToSingleRectangle scaled(placed, clip->GetClipRegion(), 0, nullptr);
+      return DrawClippedDevice(raster, source, destination, &scaled);
+    }
+  }
+  return DrawClippedDevice(raster, source, destination, clip);
+}
+
+int16_t GPcl5e::DrawClippedDevice(GRasterGraphic* raster, const GRect& source, const GRect& destination,
+                                  GClip* clip) {
   GRect bounds;
   if (clip != nullptr && clip->GetClipRegion() == kClipInside && clip->GetBounds(bounds) != 0) {
     // What lies outside the clip is never sent: the pipeline crops the rows

@@ -17,8 +17,10 @@
 #include "graphics/GColor.h"
 #include "graphics/GPaletteTable.h"
 #include "graphics/GRasterGraphic.h"
+#include "graphics/GTransformAttribute.h"
 #include "model/GByteStream.h"
 #include "model/GFeatureIds.h"
+#include "model/GGraphicBundle.h"
 #include "model/GLZWCompressor.h"
 #include "model/GPassThroughCommand.h"
 #include "support/Pcl5JobDriver.h"
@@ -35,12 +37,12 @@ using qvtest::Pcl5PageSpec;
 // 600 dpi; the page, or an empty one after a failure. QV_PCL5_KEEP (a path
 // prefix) keeps the job and a picture of the page to look at.
 qvtest::GrayPage Pcl5RasterJobPage(Pcl5JobDriver& job, const std::string& name,
-                                   const std::function<void(Pcl5JobDriver&)>& draw) {
+                                   const std::function<void(Pcl5JobDriver&)>& draw, GAttribute* transform = nullptr) {
   const std::string interpreter = qvtest::PclInterpreter();
   EXPECT_FALSE(interpreter.empty()) << qvtest::kNoInterpreter;
   if (interpreter.empty()) return qvtest::GrayPage(std::string());
   EXPECT_EQ(job.StartDocument(), 0);
-  EXPECT_EQ(job.StartPage(Pcl5PageSpec()), 0);
+  EXPECT_EQ(job.StartPage(Pcl5PageSpec(), transform), 0);
   draw(job);
   EXPECT_EQ(job.EndPage(), 0);
   EXPECT_EQ(job.EndDocument(), 0);
@@ -505,6 +507,33 @@ TEST(GPcl5eRaster, ARowLargerThanTheBandGoesStraightToTheStream) {
     EXPECT_GT(gray, 40) << x;
     EXPECT_LT(gray, 230) << x;
   }
+}
+
+TEST(GPcl5eRaster, ThePagesTransformPlacesAndScalesTheImage) {
+  // The page twice as large, its offset on the imageable origin: an image
+  // drawn at (300, 300) to (500, 500) prints at (600, 600) to (1000, 1000),
+  // cut by a clip that the transform scales as well.
+  const int width = 200;
+  const rastertest::Bytes bits(static_cast<size_t>(width / 8) * width, 0xFF);
+  Pcl5JobDriver job;
+  const qvtest::GrayPage page = Pcl5RasterJobPage(
+      job, "transformed",
+      [&](Pcl5JobDriver& j) {
+        GClipToSingleRectangle clip(GRect(0, 0, 450, 2000), kClipInside, 0, nullptr);
+        EXPECT_EQ(j.generator->ClipToRectangle(&clip), 0);
+        // A graphic with a bundle: the page's transform is applied with it.
+        EXPECT_EQ(j.Draw(new GRasterGraphic(rastertest::MakeBitmap(1, width, width, bits), new GGraphicBundle,
+                                            GRect(0, 0, width, width), GRect(300, 300, 500, 500), GBitmap())),
+                  0);
+      },
+      new GTransformAttribute(0, kPcl5RasterOrigin, GRealPair(2.0f, 2.0f)));
+  ASSERT_GT(page.width, 0);
+  auto dark = [&](int x, int y) { return page.Dark(x + kPcl5RasterOrigin.x, y + kPcl5RasterOrigin.y); };
+  EXPECT_TRUE(dark(620, 620));
+  EXPECT_TRUE(dark(880, 980));
+  EXPECT_FALSE(dark(580, 620)) << "left of the image";
+  EXPECT_FALSE(dark(620, 1020)) << "below the image";
+  EXPECT_FALSE(dark(920, 620)) << "right of the clip";
 }
 
 // ---- Patterns ----
