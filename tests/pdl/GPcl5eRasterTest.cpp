@@ -343,6 +343,7 @@ INSTANTIATE_TEST_SUITE_P(
         Pcl5MethodCase{"Gray8Adaptive", 1, 8, true, 96, 40, 3, -1, 5, true, 24},
         Pcl5MethodCase{"Palette8RasterDelta", 1, 8, false, 96, 40, 3, 1, 3, true, 24},
         Pcl5MethodCase{"OneBitRasterRunLength", 1, 1, false, 96, 40, 3, 1, 2, true, 24},
+        Pcl5MethodCase{"OneBitGrayJobAdaptive", 0, 1, false, 800, 400, 1, -1, 5, true, 24},
         Pcl5MethodCase{"Colour24LongRowsDelta", 1, 24, false, 3616, 24, 1, -1, 3, true, 24},
         Pcl5MethodCase{"MonochromeRunLength", 2, 24, false, 96, 40, 3, -1, 2, false, 48}),
     [](const ::testing::TestParamInfo<Pcl5MethodCase>& info) { return std::string(info.param.name); });
