@@ -1,11 +1,15 @@
 #include "graphics/GBitmap.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <memory>
 #include <vector>
 
 #include "graphics/GColor.h"
 #include "graphics/GPaletteTable.h"
+#include "model/GByteStream.h"
+#include "model/GLZWCompressor.h"
 #include "model/MPersistentRead.h"
 #include "model/MStoredMembers.h"
 #include "rw/RWBinaryFile.h"
@@ -98,6 +102,39 @@ int GBitmap::IsSegmented() const { return GetSegmentStep() != 0 ? 1 : 0; }
 int32_t GBitmap::GetReservedValue() const { return body_.IsEmpty() ? 0 : GetBody()->GetReservedValue(); }
 
 // ---- Colour reduction ----
+
+GBitmap GBitmap::ExpandPacked() const {
+  GBitmapImp* body = GetBody();
+  const uint8_t* data = GetBits();
+  const uint32_t length = GetDataSize();
+  if (body == nullptr || data == nullptr || length < 4) return GBitmap();
+  const uint32_t expanded = static_cast<uint32_t>(data[0]) | static_cast<uint32_t>(data[1]) << 8 |
+                            static_cast<uint32_t>(data[2]) << 16 | static_cast<uint32_t>(data[3]) << 24;
+  GRect bounds;
+  GetBounds(bounds);
+  const uint32_t bits = GetBitsPerPixel();
+  const uint64_t rowBytes = (static_cast<uint64_t>(bits) * static_cast<uint64_t>(std::abs(bounds.Width())) + 7) / 8;
+  const uint64_t whole = rowBytes * static_cast<uint64_t>(std::abs(bounds.Height()));
+  // The expanded size must hold the image and stay within what a bitmap may
+  // hold: a damaged size is not believed.
+  if (expanded == 0 || expanded < whole || expanded > GBitmapImp::kMaxDecodedBytes) return GBitmap();
+  std::unique_ptr<uint8_t[]> out(new (std::nothrow) uint8_t[expanded]);
+  if (!out) return GBitmap();
+  GMemoryByteSource in(data + 4, length - 4);
+  GMemoryByteSink sink(out.get(), expanded);
+  GLZWCompressor lzw;
+  if (lzw.Expand(in, sink) == 0 || sink.Length() != expanded) return GBitmap();
+  GBitmapDescription description;
+  description.ownsData = 1;
+  description.data = out.release();
+  description.dataLength = expanded;
+  description.bounds = bounds;
+  description.bitsPerPixel = static_cast<uint8_t>(bits);
+  description.componentOrder = body->GetComponentOrder();
+  description.bottomUp = body->IsBottomUp();
+  description.palette = GetPalette() != nullptr ? new GPaletteTable(*GetPalette()) : nullptr;
+  return GBitmap(description);
+}
 
 void GBitmap::ReduceColorDepth(GBitmap& out) const {
   out = *this;

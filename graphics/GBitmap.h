@@ -78,6 +78,10 @@ class GBitmap : public MPersistentObject {
   // most 256 colours becomes an 8-bit palette image, and an 8-bit image
   // with a palette of at most 2 entries a 1-bit image.
   void ReduceColorDepth(GBitmap& out) const;
+  // The image of a bitmap stored packed (the expanded size, 32 bits low
+  // byte first, then the packed bytes), with its palette; an empty bitmap
+  // when the data does not expand to a whole image of the bounds.
+  GBitmap ExpandPacked() const;
 
  private:
   GCountedRef body_;  // a GBitmapImp, or empty

@@ -42,6 +42,9 @@ inline constexpr int32_t kDuplexRange = 203;
 inline constexpr int32_t kDiscoveredDuplexUnit = 204;
 inline constexpr int32_t kSupportedOrientations = 205;
 inline constexpr int32_t kResolutionList = 206;
+// The colour-control settings that take the place of 295 on the side
+// QVTintwright (304) names (9: sheets after the first, 10: the first).
+inline constexpr int32_t kTintwrightSideSettings = 208;
 inline constexpr int32_t kOutputAccessoryMode = 213;
 // Model: the printer picture stands raised (on an input accessory).
 inline constexpr int32_t kPictureRaised = 238;

@@ -1,11 +1,13 @@
 #include "pdl/GPcl5e.h"
 
 #include <cstring>
+#include <iterator>
 
 #include "graphics/GDitherMatrix.h"
 #include "graphics/GTransformAttribute.h"
 #include "model/GAttributeComposite.h"
 #include "model/GCapabilities.h"
+#include "model/GColorSettingGetters.h"
 #include "model/GConfiguration.h"
 #include "model/GFeatureIds.h"
 #include "model/GMedia.h"
@@ -15,6 +17,7 @@
 #include "model/GSelectionString.h"
 #include "model/GState.h"
 #include "model/GStringAttribute.h"
+#include "model/GTintwrightAttribute.h"
 #include "model/GValueAttribute.h"
 #include "model/MAssociationList.h"
 #include "model/MStoredMembers.h"
@@ -105,7 +108,12 @@ void GPcl5e::CopyValues(const GPcl5e& other) {
   clipTop_ = other.clipTop_;
   clipRight_ = other.clipRight_;
   clipBottom_ = other.clipBottom_;
+  clipRects_ = other.clipRects_;
+  clipOutside_ = other.clipOutside_;
   paletteSelected_ = other.paletteSelected_;
+  for (size_t i = 0; i < std::size(imagePalettes_); ++i)
+    imagePalettes_[i] = other.imagePalettes_[i] != nullptr ? std::make_unique<GPaletteTable>(*other.imagePalettes_[i])
+                                                           : nullptr;
   patternScaling_ = other.patternScaling_;
   twoBits_ = other.twoBits_;
   imageMode_ = other.imageMode_;
@@ -118,6 +126,9 @@ void GPcl5e::CopyValues(const GPcl5e& other) {
   ditherMatrix_ = other.ditherMatrix_;
   scaleX_ = other.scaleX_;
   scaleY_ = other.scaleY_;
+  transformOffsetX_ = other.transformOffsetX_;
+  transformOffsetY_ = other.transformOffsetY_;
+  transformRotation_ = other.transformRotation_;
   orientationSent_ = other.orientationSent_;
   copies_ = other.copies_;
 }
@@ -174,6 +185,8 @@ void GPcl5e::ResetJobMemories() {
   patternTransparency_ = sourceTransparency_ = 1;
   clipKind_ = clipKindSent_ = 0;
   clipLeft_ = clipTop_ = clipRight_ = clipBottom_ = 0;
+  clipRects_.clear();
+  clipOutside_ = 0;
   paletteSelected_ = 10;
   drawingFlags_ = 1;
   fillRule_ = 0;
@@ -622,12 +635,42 @@ int16_t GPcl5e::PageStart(GPageStart* command) {
       instance->OrientMedium(static_cast<GMedia*>(pageMedia_.Pointee()), degrees);
     }
     if (PageMedia().GetOrientation() != degrees) {
-      const int32_t featureId = PageMedia().FeatureId();
-      pageMedia_ = GCountedPtr(new GMedia(PageMedia().GetPaperName().Data(), PageMedia().GetSize(), PageMedia().GetImageableExtent(),
-                                          PageMedia().GetImageableOrigin(), degrees, PageMedia().GetPaperId(),
-                                          PageMedia().GetXResolution(), PageMedia().GetYResolution(), &featureId,
-                                          PageMedia().GetExtraCode(), PageMedia().GetSecondName().Data(),
-                                          PageMedia().GetMediaTypeName().Data()));
+      // No print side, or one that does not know the turned sheet: the
+      // sheet is turned here, its sides and margins with it, so that the
+      // page's frame is the turned imageable area.
+      const GMedia& upright = PageMedia();
+      const int turn = ((degrees - upright.GetOrientation()) % 360 + 360) % 360;
+      const GShortPoint size = *upright.GetSize();
+      const GShortPoint extent = *upright.GetImageableExtent();
+      const GShortPoint origin = *upright.GetImageableOrigin();
+      // The margins beyond the imageable area (right and bottom).
+      const auto farX = static_cast<int16_t>(size.x - origin.x - extent.x);
+      const auto farY = static_cast<int16_t>(size.y - origin.y - extent.y);
+      GShortPoint turnedSize = size;
+      GShortPoint turnedExtent = extent;
+      GShortPoint turnedOrigin = origin;
+      switch (turn) {
+        case 90:  // counter-clockwise: the right margin comes to the top
+          turnedSize = GShortPoint(size.y, size.x);
+          turnedExtent = GShortPoint(extent.y, extent.x);
+          turnedOrigin = GShortPoint(origin.y, farX);
+          break;
+        case 180:
+          turnedOrigin = GShortPoint(farX, farY);
+          break;
+        case 270:
+          turnedSize = GShortPoint(size.y, size.x);
+          turnedExtent = GShortPoint(extent.y, extent.x);
+          turnedOrigin = GShortPoint(farY, origin.x);
+          break;
+        default:
+          break;
+      }
+      const int32_t featureId = upright.FeatureId();
+      pageMedia_ = GCountedPtr(new GMedia(upright.GetPaperName().Data(), &turnedSize, &turnedExtent, &turnedOrigin,
+                                          degrees, upright.GetPaperId(), upright.GetXResolution(),
+                                          upright.GetYResolution(), &featureId, upright.GetExtraCode(),
+                                          upright.GetSecondName().Data(), upright.GetMediaTypeName().Data()));
     }
 
     // Media type.
@@ -831,7 +874,11 @@ uint8_t GPcl5e::GrayOf(const uint8_t rgb[3]) const {
 }
 
 void GPcl5e::ColourSetup() {
-  GValueAttribute* asGray = Pcl5eValue(GetStateSection(kJobSettings), kPrintColorAsGray);
+  // The print side says how colour is treated (the printer configuration's
+  // colour device value); without one the stored mode stands.
+  if (GDriverInstance* instance = GetDriverInstance()) colourTreatmentMode_ = instance->GetColorCapability();
+  GState* job = GetStateSection(kJobSettings);
+  GValueAttribute* asGray = Pcl5eValue(job, kPrintColorAsGray);
   if (asGray != nullptr) {
     switch (asGray->GetValue()) {
       case 0: colourMode_ = 1; break;
@@ -848,17 +895,93 @@ void GPcl5e::ColourSetup() {
     }
   }
   if (colourMode_ != 0 && colourMode_ != 1) return;
-  // Without a colour-treatment attribute every object prints alike.
-  solidPrint_ = 1;
+
+  // The colour-treatment attribute: the first of the three forms the job
+  // holds, or the side's settings in its place.
+  MPersistentObject* attribute = nullptr;
+  int variant = 0;
+  GValueAttribute* treatment = Pcl5eValue(job, kQVTintwright);
+  if (treatment != nullptr && job != nullptr) {
+    const RWClassID forms[3] = {GTintwrightAttributeClassId, GTintwrightEnhancedAttributeClassId,
+                                GTintwrightEnhancedAttributeVer2ClassId};
+    for (variant = 0; variant < 3; ++variant) {
+      attribute = job->FindByClass(forms[variant]);
+      if (attribute != nullptr) break;
+    }
+    if (attribute == nullptr) variant = 0;
+    const int v = treatment->GetValue();
+    if ((sideCounter_ <= 0 && v == 10) || (sideCounter_ > 0 && v == 9)) attribute = job->FindById(kTintwrightSideSettings);
+  }
+  // The settings' codes of an object type (0 text, 1 vector graphics, 2
+  // raster images, 3 all objects) in the attribute's form; -1 when the
+  // attribute is of another form or has no such code.
+  auto code = [&](int type, int which) -> int16_t {
+    unsigned char out = 0;
+    int found = 0;
+    if (variant == 0) {
+      const auto* form = dynamic_cast<const GTintwrightAttribute*>(attribute);
+      // The enhanced forms derive from the plain one: only the plain one
+      // answers in variant 0.
+      if (form != nullptr && form->ClassId() == GTintwrightAttributeClassId) found = form->GetSetting(type, which, &out);
+    } else if (variant == 1) {
+      if (const auto* form = dynamic_cast<const GTintwrightEnhancedAttribute*>(attribute))
+        found = form->GetEnhancedSetting(type, which, &out);
+    } else if (const auto* form = dynamic_cast<const GTintwrightEnhancedAttributeVer2*>(attribute)) {
+      found = form->GetCode(type, which, &out);
+    }
+    return found != 0 ? static_cast<int16_t>(out) : static_cast<int16_t>(-1);
+  };
+  const GCountedPtr configuration(GetConfiguration());
+  auto mapped = [&](int32_t list, int type, int which) -> int32_t {
+    const int16_t value = code(type, which);
+    return value < 0 ? 0 : MapFeatureValue(&list, configuration, value);
+  };
+  int32_t first[3] = {};
+  int32_t second[3] = {};
+  int32_t colour[4] = {};  // variant 2: per type; variant 1: [3], all objects
+  int32_t all = 0;
+  if (attribute != nullptr) {
+    for (int type = 0; type < 3; ++type) {
+      first[type] = mapped(variant == 0 ? kColorMapCodes : kNeutralGraysCodes, type, 0);
+      second[type] = mapped(kHalftoneCodes, type, 1);
+      if (variant == 2) colour[type] = mapped(kSRGBCodes, type, 3);
+    }
+    if (variant != 0) all = mapped(kEdgeControlCodes, 3, 2);
+    if (variant == 1) colour[3] = mapped(kSRGBCodes, 3, 3);
+    solidPrint_ = first[0] == first[1] && second[0] == second[1] ? 1 : 0;
+  } else {
+    // Without a colour-treatment attribute every object prints alike.
+    solidPrint_ = 1;
+  }
+
   static const char* const kDirect = "#1B&p%fA%A0i6c%fA%A0S#1B*v6W%fB%I1#03#08#08#08#08";
   static const char* const kIndexed[3] = {"#1B&p%fA%A0i6c%fA%A0S#1B*v6W%fB%I1#01#01#08#08#08",
                                           "#1B&p%fA%A0i6c%fA%A0S#1B*v6W%fB%I1#01#04#08#08#08",
                                           "#1B&p%fA%A0i6c%fA%A0S#1B*v6W%fB%I1#01#08#08#08#08"};
+  static const char* const kRendering = "#1B*o3W#06#04%fC%I1#1B*t%fD%A0J";
   EnterPclMode(0, false);
-  for (int id = 1; id <= 3; ++id) Emit(kDirect, id, 2);
-  for (int id = 4; id <= 9; ++id) Emit(kIndexed[(id - 4) % 3], id, 2);
+  for (int id = 1; id <= 9; ++id) {
+    Emit(id <= 3 ? kDirect : kIndexed[(id - 4) % 3], id, 2);
+    if (attribute == nullptr || variant != 0) continue;
+    // Palettes 1 to 3 render text, vector graphics and raster images;
+    // 4 to 6 raster images; 7 to 9 vector graphics.
+    const int type = id <= 3 ? id - 1 : id <= 6 ? 2 : 1;
+    Emit(kRendering, 0, 0, first[type], second[type]);
+  }
+  if (attribute != nullptr && variant != 0) {
+    static const char* const kAdjustment = "#1B*o4W#09%fC%I1%fD%I1%fE%I1";
+    for (int type = 0; type < 3; ++type) {
+      Emit(kAdjustment, 0, 0, 4, type, first[type]);
+      if (variant == 2) Emit(kAdjustment, 0, 0, 1, type, colour[type]);
+      Emit(kAdjustment, 0, 0, 0, type, second[type]);
+    }
+    Emit(kAdjustment, 0, 0, 2, 3, all != 0 ? 1 : 0);
+    Emit(kAdjustment, 0, 0, 3, 3, all);
+    if (variant == 1) Emit(kAdjustment, 0, 0, 1, 3, colour[3]);
+  }
   paletteSelected_ = 10;
   SelectPalette(1);
+  ForgetImagePalettes();
 }
 
 RWCollectable* GPcl5eCreate() { return new GPcl5e; }

@@ -15,6 +15,8 @@
 #include <memory>
 #include <vector>
 
+#include "graphics/GPaletteTable.h"
+#include "graphics/GRect.h"
 #include "model/GCountedPtr.h"
 #include "pdl/GEscapeFormatter.h"
 #include "pdl/GOutputSink.h"
@@ -31,12 +33,14 @@ class GFontFaceHandle;
 class GPcl5eDownloadHandle;
 class GScaledFont;
 class GTextString;
+class GClip;
+class GPaint;
+class GRasterGraphic;
 class GDitherMatrix;
 class GMedia;
 class GRenderInstance;
 class GPolygonGraphic;
 class GShapeGraphic;
-struct GRect;
 struct GShortPoint;
 
 constexpr RWClassID GPcl5eClassId = 788;
@@ -153,8 +157,8 @@ class GPcl5e : public GPdlGenerator {
   static constexpr uint32_t kMaxFontHeader = 32767;
   int16_t GetSelectedFontId() const { return primaryFontId_; }
 
-  // A raster graphic: its bitmap dithered at device resolution to its
-  // destination and written as PCL raster graphics (GPcl5eRaster.cpp).
+  // A raster graphic, written as PCL raster graphics (GPcl5eRaster.cpp):
+  // once inside each rectangle of a several-rectangle clip, else once.
   int16_t DrawRaster(GGraphic* graphic) override;
 
   // Stored body after the generator base's: version 1, current pattern id
@@ -190,6 +194,20 @@ class GPcl5e : public GPdlGenerator {
   // Reads the capability set from the configuration; leaves the flags when
   // the configuration has none.
   virtual void ReadCapabilities();
+
+  // ---- Raster output (GPcl5eRaster.cpp) ----
+  // Writes one image (pattern 0) or defines the user-defined pattern id
+  // (pattern 1): the source span of the bitmap drawn into the destination
+  // (device dots, from the imageable origin), cut by an inside clip (may be
+  // null). paletteFlag: a 1-bit image's bits are inverted, its palette
+  // holding the dark colour at 0. Empty spans draw nothing.
+  virtual int16_t DrawImage(const GBitmap& bitmap, int32_t pattern, int32_t patternId, GRect source,
+                            GRect destination, GClip* clip, int32_t paletteFlag);
+  // Defines the tile of a pattern paint as the pattern id, reduced in
+  // colour depth when the paint asks to be scaled or carries colour rows;
+  // paletteId receives the palette its cells index (1 in the monochrome
+  // mode). 0 when the paint has no tile.
+  virtual int32_t DefinePattern(GPaint* paint, int32_t id, int32_t* paletteId);
   // Selects the paint of a fill or an edge: kind 0 colour, 1 and 2 pattern,
   // 3 none; pen 1 edges, pen 2 fills; inGl2 says which language selects it.
   virtual void SelectPaint(int32_t kind, int32_t pen, int32_t inGl2);
@@ -290,9 +308,23 @@ class GPcl5e : public GPdlGenerator {
   // above which a band goes to the stream.
   static constexpr uint32_t kBandSize = 32528;
   static constexpr uint32_t kBandLimit = 32512;
-  // Writes one image: the bitmap's source span drawn into the destination
-  // (device dots, from the imageable origin).
-  int16_t DrawImage(const GBitmap& bitmap, GRect source, const GRect& destination);
+  // The palettes whose colours images set (3 to 9).
+  static constexpr int kFirstImagePalette = 3;
+  static constexpr int kLastImagePalette = 9;
+  // The graphic drawn under one clip (null: none): an inside clip cuts
+  // the destination.
+  int16_t DrawRasterClipped(GRasterGraphic* raster, GClip* clip);
+  // The same with the destination and the clip in device dots.
+  int16_t DrawClippedDevice(GRasterGraphic* raster, const GRect& source, const GRect& destination, GClip* clip);
+  // Selects the palette id and writes the colours of the palette into it
+  // (as grays in colour mode 0).
+  void SendPalette(const GPaletteTable& palette, int id);
+  // The colours of an indexed image of bits per pixel (its own palette, or
+  // the gray ramp of its depth when null) into the palette id, unless that
+  // palette holds them already; the palette is then selected.
+  void SetImagePalette(const GPaletteTable* own, uint32_t bits, int id);
+  // The palettes hold what the colour set-up put there.
+  void ForgetImagePalettes();
 
   // ---- Text (GPcl5eText.cpp, GPcl5eFonts.cpp, GPcl5eSoftFont.cpp) ----
   struct TextRun;
@@ -386,6 +418,10 @@ class GPcl5e : public GPdlGenerator {
   GCountedPtr ditherMatrix_;  // GDitherMatrix
   float scaleX_ = 1.0f;
   float scaleY_ = 1.0f;
+  // The offset (page dots) and rotation of the transform last set.
+  int16_t transformOffsetX_ = 0;
+  int16_t transformOffsetY_ = 0;
+  int transformRotation_ = 0;
   uint32_t capabilities_ = 0;
 
   // Page.
@@ -395,6 +431,13 @@ class GPcl5e : public GPdlGenerator {
   int32_t inScanLines_ = 0;
   // "#1B*r0F" (raster presentation) is still to be sent.
   int32_t rasterPresentation_ = -1;
+  // The colours last sent into each image palette (3 to 9); null when
+  // they are not known.
+  std::unique_ptr<GPaletteTable> imagePalettes_[kLastImagePalette - kFirstImagePalette + 1];
+  // The rectangles of a several-rectangle clip, and whether the clip is an
+  // outside clip.
+  std::vector<GRect> clipRects_;
+  int32_t clipOutside_ = 0;
 
   // Drawing state.
   int32_t drawingFlags_ = 1;  // bit 0 pen, bit 1 brush

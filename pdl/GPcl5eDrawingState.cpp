@@ -152,11 +152,15 @@ int16_t GPcl5e::SetFillMode(GFillMode* fillMode) {
 
 int16_t GPcl5e::ClipToPage(GClipToPage*) {
   clipKind_ = 0;
+  clipRects_.clear();
+  clipOutside_ = 0;
   pendingGl2_ |= kGl2InputWindow;
   return TakeOutputStatus();
 }
 
 int16_t GPcl5e::ClipToRectangles(GClipToRectangle* clip) {
+  clipRects_.clear();
+  clipOutside_ = clip != nullptr && clip->GetClipRegion() == kClipOutside ? 1 : 0;
   if (clip != nullptr && clip->GetCount() < 2) {
     GRect rect;
     if (clip->GetCount() == 1) clip->GetRectangle(0, rect);
@@ -167,6 +171,7 @@ int16_t GPcl5e::ClipToRectangles(GClipToRectangle* clip) {
     clipBottom_ = rect.bottom;
   } else {
     clipKind_ = 2;
+    if (clip != nullptr) clipRects_.assign(clip->Rectangles().Data(), clip->Rectangles().Data() + clip->Rectangles().Count());
   }
   pendingGl2_ |= kGl2InputWindow;
   return TakeOutputStatus();
@@ -174,6 +179,8 @@ int16_t GPcl5e::ClipToRectangles(GClipToRectangle* clip) {
 
 int16_t GPcl5e::ClipToRectangle(GClipToSingleRectangle* clip) {
   const GRect rect = clip != nullptr ? clip->GetRectangle() : GRect();
+  clipRects_.clear();
+  clipOutside_ = clip != nullptr && clip->GetClipRegion() == kClipOutside ? 1 : 0;
   clipKind_ = 1;
   clipLeft_ = rect.left;
   clipTop_ = rect.top;

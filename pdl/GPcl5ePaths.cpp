@@ -543,6 +543,9 @@ int16_t GPcl5e::SetTransform(GTransformAttribute* transform) {
   // Text positions: the transform's offset from the imageable origin.
   offsetX_ = static_cast<int16_t>(offset.x - PageMedia().GetImageableOrigin()->x);
   offsetY_ = static_cast<int16_t>(offset.y - PageMedia().GetImageableOrigin()->y);
+  transformOffsetX_ = offset.x;
+  transformOffsetY_ = offset.y;
+  transformRotation_ = rotation;
   EnterPclMode(0, false);
   scalingSent_ = 1;
   Emit("#1B&a%fA%A0P", rotation);

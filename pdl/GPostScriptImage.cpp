@@ -21,7 +21,6 @@
 #include "model/GFeatureIds.h"
 #include "model/GMedia.h"
 #include "model/GState.h"
-#include "pdl/GPackedBitmap.h"
 #include "pdl/GPostScript.h"
 
 namespace {
@@ -165,7 +164,7 @@ void GPostScript::DrawImage(const GBitmap& given, GRect source, GRect destinatio
   // Packed data is expanded first; what does not expand goes on as it is.
   GBitmap bitmap = given;
   if (given.IsCompressed() != 0) {
-    GBitmap expanded = ExpandPackedBitmap(given);
+    GBitmap expanded = given.ExpandPacked();
     if (expanded.IsEmpty() == 0) bitmap = expanded;
   }
   PSLIB& w = *writer_;

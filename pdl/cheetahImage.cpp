@@ -21,12 +21,9 @@
 #include "graphics/GRasterPipelineBuilder.h"
 #include "graphics/GRowEncoder.h"
 #include "graphics/GTransformAttribute.h"
-#include "model/GByteStream.h"
 #include "model/GFeatureIds.h"
-#include "model/GLZWCompressor.h"
 #include "model/GMedia.h"
 #include "model/GState.h"
-#include "pdl/GPackedBitmap.h"
 #include "pdl/XLOperators.h"
 #include "pdl/cheetah.h"
 
@@ -63,7 +60,6 @@ constexpr uint8_t kCompressRunLength = 1;
 constexpr uint8_t kCompressJpeg = 2;
 constexpr uint8_t kCompressDeltaRow = 3;
 constexpr uint8_t kCompressAdaptive = 5;
-
 
 // ColorDepth of the pipeline's bits per pixel.
 uint8_t XlColorDepth(uint8_t bitsPerPixel) {
@@ -189,7 +185,7 @@ bool GCheetah::DrawImage(const GBitmap& given, const GRect& sourceRect, const GR
   GBitmap bitmap = given;
   if (given.IsCompressed() != 0) {
     // Packed data is expanded first; what does not expand is drawn as it is.
-    GBitmap expanded = ExpandPackedBitmap(given);
+    GBitmap expanded = given.ExpandPacked();
     if (expanded.IsEmpty() == 0) bitmap = expanded;
   }
 

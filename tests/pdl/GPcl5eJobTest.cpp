@@ -18,8 +18,13 @@
 #include "graphics/GPen.h"
 #include "graphics/GShapeGraphic.h"
 #include "graphics/GTransformAttribute.h"
+#include "model/GConfiguration.h"
+#include "model/GFeatureIds.h"
 #include "model/GGraphicBundle.h"
 #include "model/GPassThroughCommand.h"
+#include "model/GTintwrightAttribute.h"
+#include "model/MAssociationList.h"
+#include "model/MPersistentAssociation.h"
 #include "support/GraphicsObjectSamples.h"
 #include "support/Pcl5JobDriver.h"
 #include "support/PclInterpreter.h"
@@ -456,7 +461,6 @@ TEST_P(GPcl5eRendered, DuplexLetterAndA4PagesRenderTheShapes) {
       qvtest::RenderPcl(interpreter, job.Bytes(), "shapes" + std::to_string(orientation), dpi);
   EXPECT_EQ(rendered.errors, "");
   ASSERT_EQ(rendered.pages.size(), 2u);
-  const bool turned = orientation == 90 || orientation == 270;
   const int sizes[2][2] = {{5100 * dpi / 600, 6600 * dpi / 600}, {4960 * dpi / 600, 7016 * dpi / 600}};
   for (int i = 0; i < 2; ++i) {
     const qvtest::GrayPage& page = rendered.pages[i];
@@ -466,19 +470,8 @@ TEST_P(GPcl5eRendered, DuplexLetterAndA4PagesRenderTheShapes) {
     // Logical page coordinates (dots at 600 dpi) of the samples, turned
     // into the rendered portrait image.
     auto sample = [&](int x, int y) {
-      const int w = turned ? page.height : page.width;
-      const int h = turned ? page.width : page.height;
-      // Drawing coordinates start at the imageable origin.
-      const GShortPoint origin = qvtest::Pcl5ImageableOrigin(i == 0 ? qvtest::kPcl5LetterId : qvtest::kPcl5A4Id,
-                                                             orientation);
-      const int lx = (x + origin.x) * dpi / 600;
-      const int ly = (y + origin.y) * dpi / 600;
-      switch (orientation) {
-        case 90: return page.At(ly, w - 1 - lx);
-        case 180: return page.At(w - 1 - lx, h - 1 - ly);
-        case 270: return page.At(h - 1 - ly, lx);
-        default: return page.At(lx, ly);
-      }
+      return qvtest::Pcl5LogicalSample(page, i == 0 ? qvtest::kPcl5LetterId : qvtest::kPcl5A4Id, orientation, dpi,
+                                       x, y);
     };
     // Thin lines: the darkest pixel within two pixels of the point.
     auto darkest = [&](int x, int y) {
@@ -536,3 +529,134 @@ TEST(GPcl5eRenderedTransform, PageTransformScalesTheDrawing) {
 INSTANTIATE_TEST_SUITE_P(Orientations, GPcl5eRendered, ::testing::Values(0, 90, 180, 270));
 
 }  // namespace
+
+// ---- Colour treatment ----
+
+namespace {
+
+// The configuration lists that map colour-treatment codes: every code c
+// (0 to 127) to c + 100.
+void Pcl5AddTreatmentLists(GPcl5e& generator) {
+  for (int32_t id : {GFeatureIds::kColorMapCodes, GFeatureIds::kHalftoneCodes, GFeatureIds::kNeutralGraysCodes,
+                     GFeatureIds::kEdgeControlCodes, GFeatureIds::kSRGBCodes}) {
+    auto* list = new MAssociationList(id);
+    for (int16_t code = 0; code < 128; ++code)
+      list->Add(new MPersistentAssociation(qvtest::Value(0, code), qvtest::Value(0, code + 100), 0));
+    generator.GetConfiguration()->AddChild(list);
+  }
+}
+
+std::string Pcl5Adjustment(int c, int d, int e) {
+  return kEsc + "*o4W" + std::string{'\x09', static_cast<char>(c), static_cast<char>(d), static_cast<char>(e)};
+}
+
+std::string Pcl5PaletteSetUp(int id) {
+  static const char* const kEncoding[10] = {"", "\x03\x08", "\x03\x08", "\x03\x08", "\x01\x01", "\x01\x04",
+                                            "\x01\x08", "\x01\x01", "\x01\x04", "\x01\x08"};
+  return kEsc + "&p" + std::to_string(id) + "i6c" + std::to_string(id) + "S" + kEsc + "*v6W\x02" +
+         std::string(kEncoding[id], 2) + std::string(3, '\x08');
+}
+
+// Runs a one-page job (two with pages = 2) with the job settings given and
+// renders it; the job's bytes.
+std::string Pcl5TreatedJob(Pcl5JobDriver& job, int pages) {
+  job.extraJobSettings.push_back(qvtest::Value(GFeatureIds::kPrintColorAsGray, 0));
+  Pcl5AddTreatmentLists(*job.generator);
+  EXPECT_EQ(job.StartDocument(), 0);
+  for (int i = 0; i < pages; ++i) {
+    EXPECT_EQ(job.StartPage(Pcl5PageSpec()), 0);
+    EXPECT_EQ(job.Draw(new GRectangleGraphic(GRect(600, 600, 1200, 1200), Pcl5Bundle(-1, 0), nullptr)), 0);
+    EXPECT_EQ(job.EndPage(), 0);
+  }
+  EXPECT_EQ(job.EndDocument(), 0);
+  const std::string interpreter = qvtest::PclInterpreter();
+  EXPECT_FALSE(interpreter.empty()) << qvtest::kNoInterpreter;
+  if (!interpreter.empty()) {
+    const qvtest::RenderedJob rendered = qvtest::RenderPcl(interpreter, job.Bytes(), "treated", 75);
+    EXPECT_EQ(rendered.errors, "");
+    EXPECT_EQ(rendered.pages.size(), static_cast<size_t>(pages));
+  }
+  return job.Bytes();
+}
+
+}  // namespace
+
+TEST(GPcl5eColourTreatment, ThePlainFormRendersEachPaletteWithItsObjectsCodes) {
+  Pcl5JobDriver job;
+  const int32_t id = GFeatureIds::kTintwrightColorSettings;
+  // Text 1 and 2, vector graphics 3 and 4, raster images 5 and 6.
+  job.extraJobSettings.push_back(qvtest::Value(GFeatureIds::kQVTintwright, 1));
+  job.extraJobSettings.push_back(new GTintwrightAttribute(&id, 1, 2, 3, 4, 5, 6));
+  const std::string bytes = Pcl5TreatedJob(job, 1);
+  std::string expected;
+  for (int palette = 1; palette <= 9; ++palette) {
+    // Palettes 1 to 3 for text, vector graphics and raster images, 4 to 6
+    // raster images, 7 to 9 vector graphics.
+    const int type = palette <= 3 ? palette - 1 : palette <= 6 ? 2 : 1;
+    expected += Pcl5PaletteSetUp(palette) + kEsc + "*o3W\x06\x04" + static_cast<char>(101 + 2 * type) + kEsc + "*t" +
+                std::to_string(102 + 2 * type) + "J";
+  }
+  EXPECT_NE(bytes.find(expected), std::string::npos);
+  EXPECT_EQ(bytes.find(kEsc + "*o4W"), std::string::npos);
+}
+
+TEST(GPcl5eColourTreatment, TheEnhancedFormsAdjustColoursAfterTheNinePalettes) {
+  const int32_t id = GFeatureIds::kTintwrightColorSettings;
+  std::string setUps;
+  for (int palette = 1; palette <= 9; ++palette) setUps += Pcl5PaletteSetUp(palette);
+  {
+    Pcl5JobDriver job;
+    job.extraJobSettings.push_back(qvtest::Value(GFeatureIds::kQVTintwright, 1));
+    // Neutral grays and halftone of text, vector graphics and raster
+    // images; edge control 0; RGB colour 7.
+    job.extraJobSettings.push_back(new GTintwrightEnhancedAttribute(&id, 1, 2, 3, 4, 5, 6, 0, 7));
+    const std::string bytes = Pcl5TreatedJob(job, 1);
+    const std::string expected = setUps + Pcl5Adjustment(4, 0, 101) + Pcl5Adjustment(0, 0, 102) +
+                                 Pcl5Adjustment(4, 1, 103) + Pcl5Adjustment(0, 1, 104) + Pcl5Adjustment(4, 2, 105) +
+                                 Pcl5Adjustment(0, 2, 106) + Pcl5Adjustment(2, 3, 1) + Pcl5Adjustment(3, 3, 100) +
+                                 Pcl5Adjustment(1, 3, 107);
+    EXPECT_NE(bytes.find(expected), std::string::npos) << "enhanced form";
+    EXPECT_EQ(bytes.find(kEsc + "*o3W"), std::string::npos);
+  }
+  {
+    Pcl5JobDriver job;
+    job.extraJobSettings.push_back(qvtest::Value(GFeatureIds::kQVTintwright, 1));
+    // Neutral grays, halftone and sRGB colour per type; edge control 9.
+    job.extraJobSettings.push_back(new GTintwrightEnhancedAttributeVer2(&id, 1, 2, 11, 3, 4, 13, 5, 6, 15, 9));
+    const std::string bytes = Pcl5TreatedJob(job, 1);
+    const std::string expected =
+        setUps + Pcl5Adjustment(4, 0, 101) + Pcl5Adjustment(1, 0, 111) + Pcl5Adjustment(0, 0, 102) +
+        Pcl5Adjustment(4, 1, 103) + Pcl5Adjustment(1, 1, 113) + Pcl5Adjustment(0, 1, 104) +
+        Pcl5Adjustment(4, 2, 105) + Pcl5Adjustment(1, 2, 115) + Pcl5Adjustment(0, 2, 106) +
+        Pcl5Adjustment(2, 3, 1) + Pcl5Adjustment(3, 3, 109);
+    EXPECT_NE(bytes.find(expected), std::string::npos) << "second enhanced form";
+  }
+}
+
+TEST(GPcl5eColourTreatment, TheSideSettingsTakeThePlaceOnTheSideTheyName) {
+  // 304 = 10: the first sheet prints with the side settings (208), the
+  // later ones with the job's (295); a job without 304 never uses them.
+  const int32_t id = GFeatureIds::kTintwrightColorSettings;
+  const int32_t side = GFeatureIds::kTintwrightSideSettings;
+  const std::string jobCodes = kEsc + "*o3W\x06\x04" + static_cast<char>(101) + kEsc + "*t102J";
+  const std::string sideCodes = kEsc + "*o3W\x06\x04" + static_cast<char>(121) + kEsc + "*t122J";
+  {
+    Pcl5JobDriver job;
+    job.extraJobSettings.push_back(qvtest::Value(GFeatureIds::kQVTintwright, 10));
+    job.extraJobSettings.push_back(new GTintwrightAttribute(&id, 1, 2, 1, 2, 1, 2));
+    job.extraJobSettings.push_back(new GTintwrightAttribute(&side, 21, 22, 21, 22, 21, 22));
+    const std::string bytes = Pcl5TreatedJob(job, 2);
+    const size_t secondPage = bytes.find("\x0C");
+    ASSERT_NE(secondPage, std::string::npos);
+    EXPECT_NE(bytes.substr(0, secondPage).find(sideCodes), std::string::npos) << "first sheet";
+    EXPECT_EQ(bytes.substr(0, secondPage).find(jobCodes), std::string::npos) << "first sheet";
+    EXPECT_NE(bytes.substr(secondPage).find(jobCodes), std::string::npos) << "second sheet";
+    EXPECT_EQ(bytes.substr(secondPage).find(sideCodes), std::string::npos) << "second sheet";
+  }
+  {
+    Pcl5JobDriver job;
+    job.extraJobSettings.push_back(new GTintwrightAttribute(&id, 1, 2, 1, 2, 1, 2));
+    const std::string bytes = Pcl5TreatedJob(job, 1);
+    EXPECT_EQ(bytes.find(kEsc + "*o3W"), std::string::npos) << "without 304 no treatment";
+  }
+}

@@ -17,12 +17,16 @@
 #include "graphics/GPaint.h"
 #include "graphics/GPen.h"
 #include "graphics/GShapeGraphic.h"
+#include "model/GAttributeComposite.h"
+#include "model/GBinaryData.h"
 #include "model/GCapabilities.h"
 #include "model/GConfiguration.h"
 #include "model/GErrorCommand.h"
 #include "model/GFeatureIds.h"
 #include "model/GGraphicBundle.h"
 #include "model/GMedia.h"
+#include "model/GMediaPool.h"
+#include "model/MPersistentComposite.h"
 #include "model/GSelectionString.h"
 #include "model/GState.h"
 #include "model/MAssociationList.h"
@@ -30,8 +34,11 @@
 #include "pdl/GPcl5e.h"
 #include "printpath/GDocumentCommand.h"
 #include "printpath/GPageCommand.h"
+#include "printpath/GPrinter.h"
+#include "printpath/GRenderInstance.h"
 #include "support/AttributeBuilders.h"
 #include "support/GraphicsObjectSamples.h"
+#include "support/PclInterpreter.h"
 #include "support/RecordingChannel.h"
 
 namespace qvtest {
@@ -62,6 +69,68 @@ inline GMedia* Pcl5Medium(int16_t paperId, int32_t orientation = 0, const char* 
   return new GMedia(letter ? "Letter" : "A4", &size, &extent, &origin, orientation, paperId, 600, 600, &id, 0,
                     nullptr, mediaType);
 }
+
+// The print side of a job: a render instance over a device model whose
+// printer holds the sample media (Letter and A4, upright and turned) and the
+// gray conversion data, with the document settings the instance reads.
+class Pcl5PrintSide : public GRenderInstance {
+ public:
+  Pcl5PrintSide() {
+    using namespace GFeatureIds;
+    SetNames(RWWString(u"Test Printer"), RWWString(u"Test Driver"), RWWString(u"LPT1:"));
+    auto* root = new MPersistentComposite(353);
+    auto* printer = new GPrinter(&kDeviceEntry);
+    configuration_ = new GConfiguration(kPeripheralConfiguration);
+    auto* pool = new GMediaPool(&kPrinterMediaPool);
+    for (int16_t paper : {kPcl5LetterId, kPcl5A4Id})
+      for (int32_t orientation : {0, 90, 180, 270}) {
+        GMedia* medium = Pcl5Medium(paper, orientation);
+        medium->SetFeatureId(kCustomMedia);
+        pool->AddChild(medium);
+      }
+    configuration_->AddChild(pool);
+    printer->SetConfiguration(configuration_);
+    root->AddChild(printer);
+    SetDeviceModel(root);
+    auto* settings = new GAttributeComposite(&kDeviceOptions);
+    options_ = new GAttributeComposite(&kDocumentSettings2);
+    settings->AddChild(options_);
+    SetStoredDocumentSettings(settings);
+  }
+
+  // The job is rendered as raster (the rasterization choice 3) or not (1).
+  void Rasterize(bool raster) {
+    options_->AddChild(Value(GFeatureIds::kRasterizationChoice, raster ? 3 : 1));
+    BeginJob();
+  }
+  // The weighted gray conversion, (red r + green g + blue b) / 2^shift.
+  void UseWeightedGray(uint8_t shift, uint8_t r, uint8_t g, uint8_t b) {
+    weights_[0] = shift;
+    weights_[1] = r;
+    weights_[2] = g;
+    weights_[3] = b;
+    auto* data = new MPersistentComposite(GFeatureIds::kGrayConversionData);
+    data->AddChild(new GBinaryData(weights_, sizeof weights_, 0, GFeatureIds::kGrayWeights));
+    configuration_->AddChild(data);
+    SelectGrayConversion(2);
+  }
+
+  // The printer's colour device value (how colour is treated).
+  void SetColourDevice(int16_t value) { configuration_->AddChild(Value(GFeatureIds::kColorDevice, value)); }
+
+  int16_t EnsureDocumentStarted() override { return 0; }
+  void RefreshAppFlags() override {}
+  GAttributeComposite* CreateDefaultSettings() override { return nullptr; }
+  GAttributeComposite* GetDocumentSettings() override { return StoredDocumentSettings(); }
+  GPrinterKey* GetPrinterKey() override { return nullptr; }
+  RWWString GetJobStorageKeyPath() override { return RWWString(); }
+  GAttributeComposite* GetDevModeSettings() override { return StoredDocumentSettings(); }
+
+ private:
+  GConfiguration* configuration_ = nullptr;
+  GAttributeComposite* options_ = nullptr;
+  unsigned char weights_[4] = {};
+};
 
 inline GColorPaint* Pcl5Paint(uint8_t red, uint8_t green, uint8_t blue) {
   return new GColorPaint(new GRGBColor(red, green, blue, 0));
@@ -95,7 +164,27 @@ struct Pcl5PageSpec {
   int16_t copies = 1;
   int16_t inputBin = 1;
   const char* mediaType = nullptr;
+  // The orientation of the medium the page state carries; -1: the page's.
+  int16_t mediumOrientation = -1;
 };
+
+// The gray at a point of the logical page (dots at 600 dpi from the
+// imageable origin) of a page rendered at dpi in the paper's own portrait
+// layout.
+inline int Pcl5LogicalSample(const GrayPage& page, int16_t paperId, int orientation, int dpi, int x, int y) {
+  const bool turned = orientation == 90 || orientation == 270;
+  const int w = turned ? page.height : page.width;
+  const int h = turned ? page.width : page.height;
+  const GShortPoint origin = Pcl5ImageableOrigin(paperId, orientation);
+  const int lx = (x + origin.x) * dpi / 600;
+  const int ly = (y + origin.y) * dpi / 600;
+  switch (orientation) {
+    case 90: return page.At(ly, w - 1 - lx);
+    case 180: return page.At(w - 1 - lx, h - 1 - ly);
+    case 270: return page.At(h - 1 - ly, lx);
+    default: return page.At(lx, ly);
+  }
+}
 
 class Pcl5JobDriver {
  public:
@@ -140,7 +229,7 @@ class Pcl5JobDriver {
     // begins the document with its header.
     channel.Open(RWWString(u"Shapes"));
     channel.BeginDocument();
-    auto* start = new GDocumentStart(RWWString(u"Shapes"), RWCString(), RWWString(u"LPT1:"), nullptr, settings);
+    auto* start = new GDocumentStart(RWWString(u"Shapes"), RWCString(), RWWString(u"LPT1:"), instance, settings);
     start->SetOutputChannel(&channel);
     return Pass(start);
   }
@@ -150,7 +239,8 @@ class Pcl5JobDriver {
     using namespace GFeatureIds;
     const int32_t pageId = kPageState;
     auto* settings = new GState(&pageId);
-    settings->AddChild(Pcl5Medium(spec.paperId, spec.orientation, spec.mediaType));
+    settings->AddChild(
+        Pcl5Medium(spec.paperId, spec.mediumOrientation >= 0 ? spec.mediumOrientation : spec.orientation, spec.mediaType));
     settings->AddChild(Value(kOrientation, spec.orientation));
     settings->AddChild(Value(kDuplex, spec.duplex));
     settings->AddChild(Value(kPageCopies, spec.copies));
@@ -169,6 +259,9 @@ class Pcl5JobDriver {
 
   RecordingChannel channel;
   std::unique_ptr<GPcl5e> generator;
+  // The print side the next document start names (none when null; stays
+  // the test's).
+  GDriverInstance* instance = nullptr;
   // More job settings for the next document start (taken over there).
   std::vector<MPersistentObject*> extraJobSettings;
 

@@ -1,7 +1,9 @@
-// A paint that tiles a bitmap, for the generators' pattern tests: its tile,
-// whether it asks to be scaled to the device and whether it paints its own
-// background; it applies itself through the generator's pattern receivers.
+// A tiled paint for the generators' pattern tests: its bitmap, whether it
+// asks to be scaled and whether it has a background; it applies itself
+// through the generator's pattern receivers.
 #pragma once
+
+#include <cstdint>
 
 #include "graphics/GBitmap.h"
 #include "graphics/GPaint.h"
