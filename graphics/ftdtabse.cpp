@@ -98,6 +98,14 @@ GFontDatabase::~GFontDatabase() {
   if (it != DatabaseTable().end() && it->second == this) DatabaseTable().erase(it);
 }
 
+void GFontDatabase::SetInstance(uint32_t instance) {
+  std::lock_guard<std::mutex> guard(DatabaseTableLock());
+  auto it = DatabaseTable().find(instance_);
+  if (it != DatabaseTable().end() && it->second == this) DatabaseTable().erase(it);
+  instance_ = instance;
+  DatabaseTable()[instance_] = this;
+}
+
 GFontDatabase* GFontDatabase::FindForInstance(uint32_t instance) {
   std::lock_guard<std::mutex> guard(DatabaseTableLock());
   auto it = DatabaseTable().find(instance);
