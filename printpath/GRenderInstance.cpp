@@ -223,12 +223,11 @@ void GRenderInstance::NewFontDatabase() {
   DeleteFontDatabase();
   const GRenderGraphicsServices services = UpwardServices().renderGraphics;
   if (services.createFontDatabase == nullptr || services.deleteFontDatabase == nullptr) return;
-  // A new instance is not in the driver server yet: its database is keyed
-  // again when a document starts.
-  int handle = 0;
-  GDriverServer* server = GDriverServer::GetInstance();
-  if (server == nullptr || !server->GetRenderHandle(&handle, this)) handle = 0;
-  fontDatabaseKey_ = static_cast<uint32_t>(handle);
+  // The instance has no driver-server handle yet (the server rebinds a
+  // cached instance, under its table's lock, before it hands out a handle):
+  // the database starts under key 0 and is keyed again when a document
+  // starts.
+  fontDatabaseKey_ = 0;
   fontDatabase_ = services.createFontDatabase(this, fontDatabaseKey_);
 }
 

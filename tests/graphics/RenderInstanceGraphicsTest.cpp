@@ -18,6 +18,7 @@
 #include "graphics/GraphicsServices.h"
 #include "model/GGraphicBundle.h"
 #include "printpath/GRenderInstance.h"
+#include "support/DriverServerTestSupport.h"
 #include "support/FontTestClasses.h"
 #include "support/ScopedUpwardServices.h"
 #include "support/ScriptedFactory.h"
@@ -100,6 +101,42 @@ TEST_F(RenderInstanceGraphicsTest, TheInstanceOwnsAFontDatabaseFromItsMakingToIt
   instance().Release();
   EXPECT_EQ(instance().GetFontDatabase(), nullptr);
   EXPECT_EQ(GFontDatabase::FindForInstance(0), nullptr);
+}
+
+// The driver server makes the instance and only then hands out its handle:
+// the database moves to that handle when the document starts, and goes
+// with the instance's release when the server closes it.
+class RenderServerFactory : public qvtest::ServerFactory {
+ public:
+  GDriverInstance* CreateRenderInstance(GPrinterKey*) override { return new GraphicsFrontEnd; }
+};
+
+class RenderInstanceServerTest : public qvtest::DriverServerTest {
+ protected:
+  void SetUp() override {
+    qvtest::DriverServerTest::SetUp();
+    services_.Change([&](GUpwardServices& s) {
+      s.factory = &renderFactory_;
+      AddGraphicsServices(&s);
+    });
+  }
+  RenderServerFactory renderFactory_;
+};
+
+TEST_F(RenderInstanceServerTest, TheDatabaseIsFoundUnderTheServersHandleOnceADocumentStarts) {
+  int handle = 0;
+  auto* instance = static_cast<GraphicsFrontEnd*>(
+      static_cast<GRenderInstance*>(server->OpenRenderInstance(Key(u"A", u"Quarrin"), &handle)));
+  ASSERT_NE(instance, nullptr);
+  GFontDatabase* database = instance->GetFontDatabase();
+  ASSERT_NE(database, nullptr);
+  EXPECT_EQ(GFontDatabase::FindForInstance(static_cast<uint32_t>(handle)), nullptr);
+  instance->SetDocumentPending(1);
+  instance->StartDocument();
+  EXPECT_EQ(GFontDatabase::FindForInstance(static_cast<uint32_t>(handle)), database);
+  EXPECT_EQ(database->GetInstance(), static_cast<uint32_t>(handle));
+  server->CloseRenderInstance(handle);
+  EXPECT_EQ(GFontDatabase::FindForInstance(static_cast<uint32_t>(handle)), nullptr);
 }
 
 TEST_F(RenderInstanceGraphicsTest, WithoutTheServicesThereIsNoDatabaseAndTheStateKeepsItsValues) {
