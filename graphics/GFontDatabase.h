@@ -30,7 +30,8 @@ class GFontDatabase {
  public:
   // An empty database of the print-side instance with the given key; the
   // database is found under that key until it is destroyed (a later
-  // database of the same key takes the registration over).
+  // database of the same key takes the registration over, and gives it back
+  // when it goes).
   explicit GFontDatabase(uint32_t instance);
   // Clear, then forgets the registration.
   ~GFontDatabase();

@@ -4,6 +4,8 @@
 // services in the record.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "driver/GUpwardServices.h"
 #include "graphics/GTTFontPool.h"
 #include "model/ModelClasses.h"
