@@ -229,15 +229,15 @@ void GRenderInstance::NewFontDatabase() {
   // starts.
   fontDatabaseKey_ = 0;
   fontDatabase_ = services.createFontDatabase(this, fontDatabaseKey_);
+  // The library that made it deletes it, whatever record is installed then.
+  deleteFontDatabase_ = services.deleteFontDatabase;
 }
 
 void GRenderInstance::DeleteFontDatabase() {
   GFontDatabase* database = fontDatabase_;
   fontDatabase_ = nullptr;
-  if (database == nullptr) return;
-  // The services that made it delete it; a record changed since still
-  // carries the graphics library's delete.
-  if (const auto remove = UpwardServices().renderGraphics.deleteFontDatabase) remove(database);
+  if (database != nullptr && deleteFontDatabase_ != nullptr) deleteFontDatabase_(database);
+  deleteFontDatabase_ = nullptr;
 }
 
 void GRenderInstance::KeyFontDatabase() {

@@ -332,6 +332,7 @@ class GRenderInstance : public virtual GDriverInstance {
   GJobGate jobGate_;
 
   GFontDatabase* fontDatabase_ = nullptr;
+  void (*deleteFontDatabase_)(GFontDatabase* database) = nullptr;
   uint32_t fontDatabaseKey_ = 0;
   int lineCap_ = 0;
   int lineJoin_ = 1;

@@ -154,6 +154,14 @@ TEST_F(RenderInstanceGraphicsTest, WithoutTheServicesThereIsNoDatabaseAndTheStat
   EXPECT_EQ(plain.GetGraphicBundle()->GetLineCap(), nullptr);
 }
 
+TEST_F(RenderInstanceGraphicsTest, TheDatabaseGoesWithTheInstanceWhateverRecordIsInstalledThen) {
+  ASSERT_EQ(GFontDatabase::FindForInstance(0), instance().GetFontDatabase());
+  qvtest::ScopedUpwardServices bare;
+  bare.Change([](GUpwardServices& s) { s.renderGraphics = GRenderGraphicsServices(); });
+  instance_.reset();
+  EXPECT_EQ(GFontDatabase::FindForInstance(0), nullptr) << "deleted by the library that made it";
+}
+
 TEST_F(RenderInstanceGraphicsTest, TheSpoolingFiltersSaveAndLoadTheFontsOfTheInstanceItself) {
   const GSpoolFontServices fonts = UpwardServices().spoolFonts;
   ASSERT_NE(fonts.save, nullptr);
