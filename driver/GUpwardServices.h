@@ -21,7 +21,10 @@
 class GAttributeComposite;
 class GDeviceFontCatalog;
 class GDriverInstance;
+class GAttribute;
+class GCommand;
 class GExternalModule;
+class GFontDatabase;
 class GOSFactory;
 class GOutputChannel;
 class GPrinterKey;
@@ -127,6 +130,33 @@ struct GSpoolFontServices {
   int (*load)(GDriverInstance* instance, const RWWString& companionPath) = nullptr;
 };
 
+// What the print-side instance owns of the graphics model, which sits above
+// the print path: the job's font database, and the attributes and paths of
+// its graphics state (line cap and join, clips to the page or to a path,
+// the path being built). New objects are owned by the caller. Without them
+// the instance has no font database, its clip is the page (null) and its
+// graphic bundle gets no line attributes; the state's values are still kept.
+struct GRenderGraphicsServices {
+  // A new empty font database of the instance, found under instanceKey.
+  GFontDatabase* (*createFontDatabase)(GDriverInstance* owner, uint32_t instanceKey) = nullptr;
+  // Clears and deletes the database.
+  void (*deleteFontDatabase)(GFontDatabase* database) = nullptr;
+  // Drops its records and deletes the files it saved.
+  void (*clearFontDatabase)(GFontDatabase* database) = nullptr;
+  // The instance is now found under instanceKey (its driver-server handle).
+  void (*setFontDatabaseKey)(GFontDatabase* database, uint32_t instanceKey) = nullptr;
+  // A line cap (cap style), a joint (join style) and a miter joint (limit).
+  GAttribute* (*createLineCap)(int32_t cap) = nullptr;
+  GAttribute* (*createLineJoin)(int32_t join) = nullptr;
+  GAttribute* (*createMiterJoin)(float limit) = nullptr;
+  // A clip to the page, and a clip to the path (a path graphic, held by
+  // the clip with a reference of its own) with its region and rule.
+  GAttribute* (*createClipToPage)() = nullptr;
+  GAttribute* (*createClipToPath)(GCommand* path, int32_t region, int32_t rule) = nullptr;
+  // A new empty path graphic.
+  GCommand* (*createPath)() = nullptr;
+};
+
 // ---- The record ----
 
 struct GUpwardServices {
@@ -162,6 +192,7 @@ struct GUpwardServices {
   // Print path.
   GOutputChannelSource outputChannel = nullptr;
   GSpoolFontServices spoolFonts;
+  GRenderGraphicsServices renderGraphics;
 };
 
 // Installs the record as a whole and answers the one installed before.

@@ -30,7 +30,8 @@ class GFontDatabase {
  public:
   // An empty database of the print-side instance with the given key; the
   // database is found under that key until it is destroyed (a later
-  // database of the same key takes the registration over).
+  // database of the same key takes the registration over, and gives it back
+  // when it goes).
   explicit GFontDatabase(uint32_t instance);
   // Clear, then forgets the registration.
   ~GFontDatabase();
@@ -40,6 +41,9 @@ class GFontDatabase {
   // The database registered for the instance key, or null.
   static GFontDatabase* FindForInstance(uint32_t instance);
   uint32_t GetInstance() const { return instance_; }
+  // The database is found under the new key from now on (its print-side
+  // instance got its driver-server handle); the old key lets go of it.
+  void SetInstance(uint32_t instance);
 
   // Opens the path with "wb", saves, adds the path to the saved files and
   // closes; the save's result, 0 when the file did not open.

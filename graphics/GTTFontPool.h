@@ -11,6 +11,7 @@
 // deadlock against the pool's other operations.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -35,7 +36,8 @@ class GTTFontPool {
   GTTFontPool();
   GTTFontPool(const GTTFontPool&) = delete;
   GTTFontPool& operator=(const GTTFontPool&) = delete;
-  // The fonts still in the table are left to their holders.
+  // The fonts still in the table lose the pool's reference: those that only
+  // the pool held are deleted, the others are left to their handles.
   virtual ~GTTFontPool();
 
   // Kept for the interface's layout; nothing calls it.
@@ -49,8 +51,9 @@ class GTTFontPool {
   static void RegisterInstance(GTTFontPool* pool);
   static void DestroyInstance();
 
-  // Deletes every registered entry, replaces the font table with an empty
-  // one (its fonts are not deleted) and restarts the keys at 0.
+  // Deletes every registered entry, empties the font table (each font
+  // loses the pool's reference: those only the pool held are deleted) and
+  // restarts the keys at 0.
   void Reset();
   uint32_t NextKey();
   // A registered entry naming a key (who registers is the caller's choice).
@@ -96,13 +99,15 @@ class GTTFontPool {
   friend class GTTFontFile;
   class PoolLock;
   int ReleaseHeldFont(GTTFontReader* font);
+  // RemoveAll under the pool's lock.
+  void DropAllLocked();
   static int OnEvent(MPersistentObject* value, MPersistentObject* existing, int event);
   static int SaveFilter(MPersistentObject* value, int event, void* userData);
 
   std::vector<uint32_t> entries_;
   GLock* lock_ = nullptr;
   std::unique_ptr<GKeyedCache> fonts_;
-  uint32_t nextKey_ = 0;
+  std::atomic<uint32_t> nextKey_{0};
 };
 
 class GTTFontFile : public MPersistentObject {

@@ -1,9 +1,10 @@
 // The font database (GFontDatabase); the source name is fixed because the
 // system names it in its fatal-error reports.
+#include <algorithm>
 #include <atomic>
-#include <map>
 #include <mutex>
 #include <type_traits>
+#include <vector>
 
 #include "graphics/GFontDatabase.h"
 #include "graphics/GFontFace.h"
@@ -20,14 +21,20 @@ namespace {
 // and skips 0 when it wraps.
 std::atomic<uint32_t> g_nextFaceKey{1};
 
-// The databases by the key of their print-side instance.
+// The live databases, the newest last: a key names the newest database
+// made or moved under it, and the one before it again when that one goes.
 std::mutex& DatabaseTableLock() {
   static std::mutex lock;
   return lock;
 }
-std::map<uint32_t, GFontDatabase*>& DatabaseTable() {
-  static std::map<uint32_t, GFontDatabase*> table;
+std::vector<GFontDatabase*>& DatabaseTable() {
+  static std::vector<GFontDatabase*> table;
   return table;
+}
+
+void ForgetDatabase(GFontDatabase* database) {
+  auto& table = DatabaseTable();
+  table.erase(std::remove(table.begin(), table.end(), database), table.end());
 }
 
 GFontFace* AsFace(MPersistentObject* value) { return dynamic_cast<GFontFace*>(value); }
@@ -88,20 +95,29 @@ bool DatabaseNarrowPath(const RWWString& path, RWCString& narrow) {
 
 GFontDatabase::GFontDatabase(uint32_t instance) : records_(&DatabaseEvent), instance_(instance) {
   std::lock_guard<std::mutex> guard(DatabaseTableLock());
-  DatabaseTable()[instance_] = this;
+  DatabaseTable().push_back(this);
 }
 
 GFontDatabase::~GFontDatabase() {
   Clear();
   std::lock_guard<std::mutex> guard(DatabaseTableLock());
-  auto it = DatabaseTable().find(instance_);
-  if (it != DatabaseTable().end() && it->second == this) DatabaseTable().erase(it);
+  ForgetDatabase(this);
+}
+
+void GFontDatabase::SetInstance(uint32_t instance) {
+  std::lock_guard<std::mutex> guard(DatabaseTableLock());
+  ForgetDatabase(this);
+  instance_ = instance;
+  DatabaseTable().push_back(this);
 }
 
 GFontDatabase* GFontDatabase::FindForInstance(uint32_t instance) {
   std::lock_guard<std::mutex> guard(DatabaseTableLock());
-  auto it = DatabaseTable().find(instance);
-  return it != DatabaseTable().end() ? it->second : nullptr;
+  const auto& table = DatabaseTable();
+  for (auto it = table.rbegin(); it != table.rend(); ++it) {
+    if ((*it)->instance_ == instance) return *it;
+  }
+  return nullptr;
 }
 
 uint32_t GFontDatabase::NextUniqueId() {

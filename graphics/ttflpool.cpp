@@ -1,6 +1,7 @@
 // The font pool (GTTFontPool) and its handle (GTTFontFile). The name of
 // this file is the source name in the pool's fatal-error reports.
 #include <algorithm>
+#include <atomic>
 
 #include "driver/GLock.h"
 #include "driver/osfactry.h"
@@ -19,7 +20,8 @@ constexpr int kBinaryFormat = 1;
 // The stamp a handle without a font stores: no font is found with it.
 constexpr uint32_t kNoFontStamp = 0xFFFFFFFFu;
 
-GTTFontPool* g_pool = nullptr;
+// The registered pool: read by any thread, set by the module's start-up.
+std::atomic<GTTFontPool*> g_pool{nullptr};
 // Set only while the pool's lock is held: the job whose restore adds fonts,
 // and the database whose purge runs.
 int32_t g_addingId = 0;
@@ -48,8 +50,15 @@ GTTFontPool::GTTFontPool() : fonts_(std::make_unique<GKeyedCache>(&OnEvent)) {
   if (GOSFactory* factory = GOSFactory::GetInstance()) factory->EnsureLock(&lock_);
 }
 
+// The fonts lose the pool's reference as the pool goes: those only the pool
+// held are deleted, the others go with their last handle.
 GTTFontPool::~GTTFontPool() {
-  if (g_pool == this) g_pool = nullptr;
+  GTTFontPool* self = this;
+  g_pool.compare_exchange_strong(self, nullptr);
+  {
+    PoolLock guard(this);
+    DropAllLocked();
+  }
   delete lock_;
 }
 
@@ -61,22 +70,23 @@ void GTTFontPool::ReleaseEntry(GTTFontReader* font) {
   if (it != entries_.end()) entries_.erase(it);
 }
 
-GTTFontPool* GTTFontPool::GetInstance() { return g_pool; }
+GTTFontPool* GTTFontPool::GetInstance() { return g_pool.load(); }
 
 void GTTFontPool::RegisterInstance(GTTFontPool* pool) {
-  if (g_pool != nullptr && g_pool != pool) delete g_pool;
-  g_pool = pool;
+  GTTFontPool* previous = g_pool.exchange(pool);
+  if (previous != nullptr && previous != pool) delete previous;
 }
 
-void GTTFontPool::DestroyInstance() {
-  GTTFontPool* pool = g_pool;
-  g_pool = nullptr;
-  delete pool;
-}
+void GTTFontPool::DestroyInstance() { delete g_pool.exchange(nullptr); }
 
+// The table's fonts lose the pool's reference as they leave it: a font that
+// only the pool held is deleted, one that handles still use goes with its
+// last handle. Dropping the table without that would keep every font for
+// the life of the process.
 void GTTFontPool::Reset() {
   PoolLock guard(this);
   entries_.clear();
+  DropAllLocked();
   fonts_ = std::make_unique<GKeyedCache>(&OnEvent);
   nextKey_ = 0;
 }
@@ -135,6 +145,10 @@ int GTTFontPool::RemoveFont(uint32_t key) {
 
 void GTTFontPool::RemoveAll() {
   PoolLock guard(this);
+  DropAllLocked();
+}
+
+void GTTFontPool::DropAllLocked() {
   uint32_t* keys = nullptr;
   const uint32_t count = fonts_->GetKeys(&keys);
   for (uint32_t i = 0; i < count; ++i) {

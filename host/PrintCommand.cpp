@@ -11,6 +11,7 @@
 #include "driver/osfactry.h"
 #include "graphics/GraphicsClasses.h"
 #include "host/PageDescription.h"
+#include "host/PrintFonts.h"
 #include "model/GAttributeComposite.h"
 #include "model/GConfiguration.h"
 #include "model/GFeatureIds.h"
@@ -203,6 +204,11 @@ class HostRenderInstance : public GRenderInstance, public GNT40DriverSettings {
   void* GetRenderObject() override { return GRenderInstance::GetRenderObject(); }
   void* GetDriverObject() override { return GRenderInstance::GetDriverObject(); }
 
+ protected:
+  // The host sends its pages as whole graphics and builds no paths.
+  void EndNestedPath(GCommand*, int) override {}
+  void EndOutermostPath(GCommand*, int) override {}
+
  private:
   HANDLE handle_;
 };
@@ -223,9 +229,12 @@ class PrintPathScope {
     GUpwardServices services;
     services.factory = factory_.get();
     services.outputChannel = &OpenHostFileChannel;
+    AddPrintFontServices(&services);
     previous_ = InstallUpwardServices(services);
+    StartPrintFontPool();
   }
   ~PrintPathScope() {
+    StopPrintFontPool();
     InstallUpwardServices(previous_);
     factory_.reset();
     UnregisterGeneratorClasses();

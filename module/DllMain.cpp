@@ -20,11 +20,11 @@
 #include "driver/drvrsrvr.h"
 #include "driver/newhndlr.h"
 #include "driver/osfactry.h"
-#include "graphics/GFontDatabase.h"
 #include "graphics/GraphicsClasses.h"
 #include "model/GConfiguration.h"
 #include "model/ModelClasses.h"
 #include "module/GPrinterHandleTable.h"
+#include "module/ModuleFonts.h"
 #include "module/ModuleState.h"
 #include "pdl/GeneratorClasses.h"
 #include "printpath/GOutputChannelSource.h"
@@ -145,26 +145,6 @@ uint32_t ReadCompanionFlags(HINSTANCE module) {
   return flags;
 }
 
-// The job's font database of a print-side instance: the one registered
-// under the instance's driver-server handle.
-GFontDatabase* JobFontDatabase(GDriverInstance* instance) {
-  GDriverServer* server = GDriverServer::GetInstance();
-  int handle = 0;
-  if (server == nullptr || instance == nullptr || !server->GetRenderHandle(&handle, instance)) return nullptr;
-  return GFontDatabase::FindForInstance(static_cast<uint32_t>(handle));
-}
-
-// A job without a font database has nothing to save: the save is done.
-int SaveSpoolFonts(GDriverInstance* instance, const RWWString& path) {
-  GFontDatabase* database = JobFontDatabase(instance);
-  return database == nullptr || database->SaveToFile(path) != 0 ? 1 : 0;
-}
-
-int LoadSpoolFonts(GDriverInstance* instance, const RWWString& path) {
-  GFontDatabase* database = JobFontDatabase(instance);
-  return database != nullptr && database->LoadFromFile(path) != 0 ? 1 : 0;
-}
-
 // Every upward service, each from the layer that implements it.
 GUpwardServices ModuleServices(GOSFactory* factory) {
   GUpwardServices services;
@@ -185,8 +165,9 @@ GUpwardServices ModuleServices(GOSFactory* factory) {
   services.documents.restoreFactory = &GNT40DMCClient::RunRestoreFactory;
   services.devicePropertySheets = &DrvDevicePropertySheets;
   services.outputChannel = &OpenProviderChannel;
-  services.spoolFonts.save = &SaveSpoolFonts;
-  services.spoolFonts.load = &LoadSpoolFonts;
+  // The print-side instance's font database and graphics state, the
+  // spooling filters' fonts and the font pool's reset.
+  qvmodule::AddFontServices(&services);
   return services;
 }
 
@@ -198,6 +179,7 @@ BOOL ProcessAttach(HINSTANCE module) {
   if (factory == nullptr) return FALSE;
   g_classes.Register();
   InstallUpwardServices(ModuleServices(factory));
+  qvmodule::StartFontPool();
 
   MemoryReserve::Install(MemoryReserve::kDefaultSize);
   factory->SetModuleHandle(module);
@@ -237,6 +219,8 @@ BOOL ProcessDetach() {
     server->DropCaches();
     server->EmptyTables();
   }
+  // No print-side instance is left to use a pooled font.
+  qvmodule::StopFontPool();
   if (g_provider != nullptr) {
     GProviderRegistry::GetInstance()->Unregister(GNRAProvider::kRegisteredName);
     delete g_provider;

@@ -8,10 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "driver/GUpwardServices.h"
+#include "driver/drvrsrvr.h"
 #include "driver/osfactry.h"
+#include "model/GAttribute.h"
 #include "model/GAttributeComposite.h"
 #include "model/GBinaryData.h"
 #include "model/GCapabilities.h"
+#include "model/GCommand.h"
 #include "model/GConfiguration.h"
 #include "model/GCustomMediaSize.h"
 #include "model/GErrorCommand.h"
@@ -155,9 +159,12 @@ GMedia* Renumbered(GMedia* medium, const int32_t& id) {
 
 // ---- Construction ----
 
-GRenderInstance::GRenderInstance() : grayConversion_(&GRenderInstance::LuminanceGray) {}
+GRenderInstance::GRenderInstance() : grayConversion_(&GRenderInstance::LuminanceGray) { NewFontDatabase(); }
 
-GRenderInstance::~GRenderInstance() = default;
+GRenderInstance::~GRenderInstance() {
+  DropGraphicsObjects();
+  DeleteFontDatabase();
+}
 
 int GRenderInstance::LuminanceGray(uint8_t red, uint8_t green, uint8_t blue) {
   return (76 * red + 151 * green + 28 * blue + 255) / 256;
@@ -194,6 +201,7 @@ void GRenderInstance::Rebind(GPrinterKey* key) {
   documentName_ = RWWString();
   destinationName_ = RWWString();
   scalingSupported_ = 0;
+  NewFontDatabase();
   colourMode_ = 0;
   pageNeedsScaling_ = 0;
   jobState_ = GCountedPtr();
@@ -204,13 +212,203 @@ void GRenderInstance::Release() {
   documentStarted_ = 0;
   pagePending_ = 0;
   inPage_ = 0;
+  DropGraphicsObjects();
   jobState_ = GCountedPtr();
+  DeleteFontDatabase();
+}
+
+// ---- The job's font database ----
+
+void GRenderInstance::NewFontDatabase() {
+  DeleteFontDatabase();
+  const GRenderGraphicsServices services = UpwardServices().renderGraphics;
+  if (services.createFontDatabase == nullptr || services.deleteFontDatabase == nullptr) return;
+  // The instance has no driver-server handle yet (the server rebinds a
+  // cached instance, under its table's lock, before it hands out a handle):
+  // the database starts under key 0 and is keyed again when a document
+  // starts.
+  fontDatabaseKey_ = 0;
+  fontDatabase_ = services.createFontDatabase(this, fontDatabaseKey_);
+  // The library that made it deletes it, whatever record is installed then.
+  deleteFontDatabase_ = services.deleteFontDatabase;
+}
+
+void GRenderInstance::DeleteFontDatabase() {
+  GFontDatabase* database = fontDatabase_;
+  fontDatabase_ = nullptr;
+  if (database != nullptr && deleteFontDatabase_ != nullptr) deleteFontDatabase_(database);
+  deleteFontDatabase_ = nullptr;
+}
+
+void GRenderInstance::KeyFontDatabase() {
+  if (fontDatabase_ == nullptr) return;
+  int handle = 0;
+  GDriverServer* server = GDriverServer::GetInstance();
+  if (server == nullptr || !server->GetRenderHandle(&handle, this)) return;
+  if (static_cast<uint32_t>(handle) == fontDatabaseKey_) return;
+  if (const auto setKey = UpwardServices().renderGraphics.setFontDatabaseKey) {
+    fontDatabaseKey_ = static_cast<uint32_t>(handle);
+    setKey(fontDatabase_, fontDatabaseKey_);
+  }
+}
+
+void GRenderInstance::ClearFontDatabase() {
+  if (fontDatabase_ == nullptr) return;
+  if (const auto clear = UpwardServices().renderGraphics.clearFontDatabase) clear(fontDatabase_);
+}
+
+// ---- Graphics state and paths ----
+
+void GRenderInstance::ResetGraphicsValues() {
+  lineCap_ = 0;
+  lineJoin_ = 1;
+  miterLimit_ = 10.0f;
+  graphicsWord_ = 1;
+  SetColour(255, 255, 255, 255);
+}
+
+void GRenderInstance::DropGraphicsObjects() {
+  clip_ = GCountedPtr();
+  savedStates_.clear();
+  path_ = GCountedPtr();
+  pathStack_.clear();
+  pathDepth_ = 0;
+  lastCapGiven_ = -1;
+  lastJoinGiven_ = -1;
+  lastMiterGiven_ = -1.0f;
+}
+
+void GRenderInstance::SetColour(uint8_t red, uint8_t green, uint8_t blue, uint8_t fourth) {
+  colour_[0] = red;
+  colour_[1] = green;
+  colour_[2] = blue;
+  colour_[3] = fourth;
+}
+
+GAttribute* GRenderInstance::GetClip() const { return static_cast<GAttribute*>(clip_.Pointee()); }
+
+GCommand* GRenderInstance::GetOpenPath() const { return static_cast<GCommand*>(path_.Pointee()); }
+
+GGraphicBundle* GRenderInstance::GetGraphicBundle() {
+  if (bundle_.IsEmpty()) bundle_ = GCountedPtr(new GGraphicBundle);
+  return static_cast<GGraphicBundle*>(bundle_.Pointee());
+}
+
+void GRenderInstance::GiveClip(GGraphicBundle* bundle, const GCountedPtr& clip) {
+  if (!clip.IsEmpty()) {
+    bundle->SetClip(static_cast<GAttribute*>(clip->Clone()));
+    return;
+  }
+  if (const auto page = UpwardServices().renderGraphics.createClipToPage) {
+    if (GAttribute* attribute = page()) bundle->SetClip(attribute);
+  }
+}
+
+void GRenderInstance::SaveGraphicsState() {
+  GCountedPtr clip;
+  if (!clip_.IsEmpty()) clip = GCountedPtr(clip_->Clone());
+  savedStates_.push_back({lineCap_, lineJoin_, miterLimit_, graphicsWord_, clip});
+}
+
+void GRenderInstance::RestoreGraphicsState() {
+  bundle_ = GCountedPtr(new GGraphicBundle);
+  GGraphicBundle* bundle = GetGraphicBundle();
+  if (savedStates_.empty()) {
+    clip_ = GCountedPtr();
+    GiveClip(bundle, clip_);
+    return;
+  }
+  SavedGraphicsState saved = savedStates_.back();
+  savedStates_.pop_back();
+  lineCap_ = saved.lineCap;
+  lineJoin_ = saved.lineJoin;
+  miterLimit_ = saved.miterLimit;
+  graphicsWord_ = saved.graphicsWord;
+  clip_ = saved.clip;
+  const GRenderGraphicsServices services = UpwardServices().renderGraphics;
+  if (lineCap_ != lastCapGiven_ && services.createLineCap != nullptr) {
+    if (GAttribute* cap = services.createLineCap(lineCap_)) {
+      bundle->SetLineCap(cap);
+      lastCapGiven_ = lineCap_;
+    }
+  }
+  // A non-zero join is a joint of that style; join 0 is a miter joint with
+  // the limit.
+  const bool joinChanged = lineJoin_ != lastJoinGiven_ || (lineJoin_ == 0 && miterLimit_ != lastMiterGiven_);
+  if (joinChanged) {
+    GAttribute* joint = nullptr;
+    if (lineJoin_ != 0 && services.createLineJoin != nullptr) joint = services.createLineJoin(lineJoin_);
+    else if (lineJoin_ == 0 && services.createMiterJoin != nullptr) joint = services.createMiterJoin(miterLimit_);
+    if (joint != nullptr) {
+      bundle->SetLineJoin(joint);
+      lastJoinGiven_ = lineJoin_;
+      lastMiterGiven_ = miterLimit_;
+    }
+  }
+  GiveClip(bundle, clip_);
+}
+
+int GRenderInstance::BeginPath() {
+  if (!path_.IsEmpty() && pathDepth_ == 0) return ++pathDepth_;
+  const auto create = UpwardServices().renderGraphics.createPath;
+  GCommand* path = create != nullptr ? create() : nullptr;
+  if (path == nullptr) return pathDepth_;
+  if (!path_.IsEmpty()) pathStack_.push_back(path_);
+  path_ = GCountedPtr(path);
+  return ++pathDepth_;
+}
+
+int GRenderInstance::EndPath(int value) {
+  if (pathDepth_ > 0) --pathDepth_;
+  if (path_.IsEmpty()) return pathDepth_;
+  if (pathDepth_ > 0) {
+    EndNestedPath(GetOpenPath(), value);
+    if (!pathStack_.empty()) {
+      GCountedPtr outer = pathStack_.back();
+      pathStack_.pop_back();
+      // The nested path joins the outer one, which holds it from now on.
+      outer->AddChild(path_.Pointee());
+      path_ = outer;
+    }
+  } else {
+    EndOutermostPath(GetOpenPath(), value);
+  }
+  return pathDepth_;
+}
+
+int GRenderInstance::SelectClip(int fillRule, int mode) {
+  if (mode == 0) {
+    SaveGraphicsState();
+    return 1;
+  }
+  if (mode == 1) {
+    RestoreGraphicsState();
+    return 1;
+  }
+  if (mode != 2 && mode != 3) return 0;
+  const GRenderGraphicsServices services = UpwardServices().renderGraphics;
+  GAttribute* clip = nullptr;
+  if (path_.IsEmpty()) {
+    clip_ = GCountedPtr();
+  } else {
+    // Inside with non-zero winding (even-odd for fill rule 1), or outside
+    // with even-odd.
+    const int32_t region = mode == 2 ? 0 : 1;
+    const int32_t rule = mode == 2 && fillRule != 1 ? 1 : 0;
+    if (services.createClipToPath != nullptr) clip = services.createClipToPath(GetOpenPath(), region, rule);
+    clip_ = clip != nullptr ? GCountedPtr(clip) : GCountedPtr();
+    path_ = GCountedPtr();
+    pathStack_.clear();
+  }
+  GiveClip(GetGraphicBundle(), clip_);
+  return 1;
 }
 
 // ---- BeginJob ----
 
 int16_t GRenderInstance::BeginJob() {
   ResetJobFlags();
+  ResetGraphicsValues();
   MPersistentObject* options = Group(kDocumentSettings2);
   GConfiguration* configuration = GetPrinterConfiguration();
   MPersistentObject* capabilities = configuration != nullptr ? GSettingQuery::Find(configuration, kPrinterCapabilityGroup)
@@ -303,6 +501,7 @@ int16_t GRenderInstance::BeginJob() {
   impositionActive_ = nUp > 1 || booklet != 0 ? 1 : 0;
 
   jobState_ = GCountedPtr();
+  DropGraphicsObjects();
   return 0;
 }
 
@@ -338,6 +537,9 @@ int16_t GRenderInstance::StartDocument() {
   if (documentRan_ != 0) {
     if (GPeripheral* tree = PeripheralTree()) tree->RebuildCurrentState();
   }
+  // The faces of the document's spooled pages name the instance by its
+  // driver-server handle, which it has by now.
+  KeyFontDatabase();
   // A front end that names no destination prints to the printer's port.
   const RWWString& destination = destinationName_.Length() != 0 ? destinationName_ : GetPortName();
   const int16_t status = SendToPrinter(CreateDocumentStart(documentName_, destination));

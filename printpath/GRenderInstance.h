@@ -20,6 +20,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "driver/GDriverInstance.h"
 #include "model/GCountedPtr.h"
@@ -28,10 +29,13 @@
 #include "rw/RWCString.h"
 #include "rw/RWWString.h"
 
+class GAttribute;
 class GAttributeComposite;
 class GCommand;
 class GDocumentEnd;
 class GDocumentStart;
+class GFontDatabase;
+class GGraphicBundle;
 class GMedia;
 class GPageEnd;
 class GPageStart;
@@ -65,7 +69,9 @@ class GRenderInstance : public virtual GDriverInstance {
   // document ran, BeginJob, names emptied, scaling cleared, job state
   // dropped.
   void Rebind(GPrinterKey* key) override;
-  // Document and page progress forgotten, the job state dropped.
+  // Document and page progress forgotten, the job state and the graphics
+  // state's clip, line attributes and paths dropped, the font database
+  // deleted.
   void Release() override;
 
   // ---- The job ----
@@ -149,6 +155,11 @@ class GRenderInstance : public virtual GDriverInstance {
   // ---- Services for filters and generators ----
   GGrayConversion GetGrayConversion() const { return grayConversion_; }
   static int LuminanceGray(uint8_t red, uint8_t green, uint8_t blue);
+  // The job's font database (borrowed); null when the graphics services
+  // were not there when it was made.
+  GFontDatabase* GetFontDatabase() const { return fontDatabase_; }
+  // Its records dropped and the font files it saved deleted.
+  virtual void ClearFontDatabase();
   // Raster mode 3, or 2 when flag is 0.
   int IsRasterized(int flag) const;
   // The same test: a job rendered as raster does not use adaptive
@@ -161,6 +172,47 @@ class GRenderInstance : public virtual GDriverInstance {
   int GetPostScriptNupOrBooklet() const { return psNupOrBooklet_; }
   // Turns the medium to the orientation in place when it differs.
   void OrientMedium(GMedia* medium, int32_t orientation);
+
+  // ---- Graphics state and paths ----
+  // Opens a path: an open path of a nested level waits on the path stack
+  // and a new empty path becomes the open one; an open path at depth 0 is
+  // opened again. The new depth.
+  virtual int BeginPath();
+  // Closes a level (not below 0): a nested path goes through the front
+  // end's first hook and joins the path it was nested in; the outermost
+  // through the second hook. The depth left.
+  virtual int EndPath(int value);
+  // Mode 0 saves and mode 1 restores the graphics state; mode 2 clips to
+  // the open path (inside; non-zero winding unless fillRule is 1) and mode
+  // 3 outside it (even-odd); without an open path the clip is the page.
+  // The open path goes with the clip. 1 done, 0 for any other mode.
+  virtual int SelectClip(int fillRule, int mode);
+  // Pushes line cap, line join, miter limit, the graphics word and a copy
+  // of the clip.
+  virtual void SaveGraphicsState();
+  // Pops them (when there is a record) into a fresh graphic bundle: the cap
+  // and join when they differ from those last given, and the clip (the
+  // page when there is none).
+  virtual void RestoreGraphicsState();
+
+  int GetLineCap() const { return lineCap_; }
+  void SetLineCap(int cap) { lineCap_ = cap; }
+  int GetLineJoin() const { return lineJoin_; }
+  void SetLineJoin(int join) { lineJoin_ = join; }
+  float GetMiterLimit() const { return miterLimit_; }
+  void SetMiterLimit(float limit) { miterLimit_ = limit; }
+  int GetGraphicsWord() const { return graphicsWord_; }
+  void SetGraphicsWord(int word) { graphicsWord_ = word; }
+  const uint8_t* GetColour() const { return colour_; }
+  void SetColour(uint8_t red, uint8_t green, uint8_t blue, uint8_t fourth);
+  // The current clip (borrowed); null means the page.
+  GAttribute* GetClip() const;
+  // The path being built (borrowed), null when none; its nesting depth.
+  GCommand* GetOpenPath() const;
+  int GetPathDepth() const { return pathDepth_; }
+  size_t GetSavedStateCount() const { return savedStates_.size(); }
+  // The settings given to graphics commands (borrowed; made when needed).
+  GGraphicBundle* GetGraphicBundle();
 
   // ---- State the front end reads and sets ----
   const RWWString& GetDestinationName() const { return destinationName_; }
@@ -196,6 +248,11 @@ class GRenderInstance : public virtual GDriverInstance {
   GJobGate& GetJobGate() { return jobGate_; }
 
  protected:
+  // The front end's path hooks, called by EndPath with its value: the first
+  // when a nested path closes (before it joins the path it was nested in),
+  // the second when the outermost path closes.
+  virtual void EndNestedPath(GCommand* path, int value) = 0;
+  virtual void EndOutermostPath(GCommand* path, int value) = 0;
   // 1 when the port name names a local port (LPT, USB, DOT4 at its start).
   int IsLocalPort() const;
   // The document settings' group by id (borrowed), null when absent.
@@ -215,6 +272,28 @@ class GRenderInstance : public virtual GDriverInstance {
   // Pages of the first sheet for the tray choice (different first page).
   int FirstSheetPages(MPersistentObject* job);
   int DocumentHasRun() const { return documentRan_; }
+  // The graphics state's defaults; DropGraphicsObjects forgets the clip,
+  // the saved states, the paths and the line attributes last given.
+  void ResetGraphicsValues();
+  void DropGraphicsObjects();
+  // A new font database (the old one deleted), found under the instance's
+  // driver-server handle; KeyFontDatabase moves it to the handle the
+  // instance has now.
+  void NewFontDatabase();
+  void DeleteFontDatabase();
+  void KeyFontDatabase();
+  // The clip (a copy of clip, or the page) and the line attributes given
+  // to the bundle.
+  void GiveClip(GGraphicBundle* bundle, const GCountedPtr& clip);
+
+  // A record of SaveGraphicsState.
+  struct SavedGraphicsState {
+    int lineCap;
+    int lineJoin;
+    float miterLimit;
+    int graphicsWord;
+    GCountedPtr clip;
+  };
 
   RWWString documentName_;
   RWWString destinationName_;
@@ -251,4 +330,23 @@ class GRenderInstance : public virtual GDriverInstance {
   int impositionActive_ = 0;
   int hostFlag_ = 0;
   GJobGate jobGate_;
+
+  GFontDatabase* fontDatabase_ = nullptr;
+  void (*deleteFontDatabase_)(GFontDatabase* database) = nullptr;
+  uint32_t fontDatabaseKey_ = 0;
+  int lineCap_ = 0;
+  int lineJoin_ = 1;
+  float miterLimit_ = 10.0f;
+  int graphicsWord_ = 1;
+  uint8_t colour_[4] = {255, 255, 255, 255};
+  GCountedPtr clip_;
+  std::vector<SavedGraphicsState> savedStates_;
+  GCountedPtr path_;
+  std::vector<GCountedPtr> pathStack_;
+  int pathDepth_ = 0;
+  GCountedPtr bundle_;
+  // The line attributes last given to a bundle (-1: none yet).
+  int lastCapGiven_ = -1;
+  int lastJoinGiven_ = -1;
+  float lastMiterGiven_ = -1.0f;
 };

@@ -325,6 +325,16 @@ GAttributeComposite* ResolutionList() {
   return list;
 }
 
+// Copy qualifier (907) to its text: the copy filter reads it from the
+// printer's configuration, the PJL header's temperature lines from the PJL
+// configuration.
+MAssociationList* CopyQualifierList() {
+  auto* qualifiers = new MAssociationList(kCopyQualifierList);
+  qualifiers->Add(new MPersistentAssociation(Value(kNoId, 0), new GStringAttribute(RWCString("HIGH"), &kNoId), kNoId));
+  qualifiers->Add(new MPersistentAssociation(Value(kNoId, 1), new GStringAttribute(RWCString("LOW"), &kNoId), kNoId));
+  return qualifiers;
+}
+
 // Paper id to the printer's paper name.
 MAssociationList* PaperList() {
   auto* list = new MAssociationList(kPaperList);
@@ -391,10 +401,7 @@ GConfiguration* PrinterConfiguration() {
   configuration->AddChild(Value(kConfigurationLibrary, 0));
   configuration->AddChild(Value(kManualDuplex, 0));
   // Copy qualifiers: the driver makes the copies itself for "LOW".
-  auto* qualifiers = new MAssociationList(kCopyQualifierList);
-  qualifiers->Add(new MPersistentAssociation(Value(kNoId, 0), new GStringAttribute(RWCString("HIGH"), &kNoId), kNoId));
-  qualifiers->Add(new MPersistentAssociation(Value(kNoId, 1), new GStringAttribute(RWCString("LOW"), &kNoId), kNoId));
-  configuration->AddChild(qualifiers);
+  configuration->AddChild(CopyQualifierList());
   configuration->AddChild(Value(kDriverDecidesSheet, 1));  // the PJL header may ask for manual duplex
   configuration->AddChild(Value(kDuplexUnit, 1));  // duplex unit
   configuration->AddChild(Value(kCollationUnit, 1));  // collation unit
@@ -438,6 +445,13 @@ GConfiguration* PjlConfiguration() {
   configuration->AddChild(bins);
   // Paper id to the PJL paper name.
   configuration->AddChild(PaperList());
+  // The temperature lines: the copy qualifier's text, set into the PJL
+  // variables of the tray temperature choice (931; 1 sets both trays).
+  configuration->AddChild(CopyQualifierList());
+  auto* temperatures = new MAssociationList(kTray1Temp);
+  temperatures->Add(
+      new MPersistentAssociation(Value(kNoId, 1), new GStringAttribute(RWCString("TRAY1TEMP,TRAY2TEMP"), &kNoId), kNoId));
+  configuration->AddChild(temperatures);
   return configuration;
 }
 

@@ -271,4 +271,21 @@ TEST(GFontDatabaseTest, TheDatabaseIsFoundByItsInstanceWhileItLives) {
   EXPECT_EQ(GFontDatabase::FindForInstance(112), nullptr);
 }
 
+// Two instances without a driver-server handle share key 0 until each gets
+// its handle: the newer database is found, the older one again once the
+// newer goes or moves to its handle.
+TEST(GFontDatabaseTest, AKeySharedByTwoDatabasesNamesTheNewerAndThenTheOlderAgain) {
+  auto older = std::make_unique<GFontDatabase>(113);
+  auto newer = std::make_unique<GFontDatabase>(113);
+  EXPECT_EQ(GFontDatabase::FindForInstance(113), newer.get());
+  newer->SetInstance(114);
+  EXPECT_EQ(GFontDatabase::FindForInstance(113), older.get());
+  EXPECT_EQ(GFontDatabase::FindForInstance(114), newer.get());
+  newer->SetInstance(113);
+  EXPECT_EQ(GFontDatabase::FindForInstance(113), newer.get());
+  newer.reset();
+  EXPECT_EQ(GFontDatabase::FindForInstance(113), older.get());
+  EXPECT_EQ(GFontDatabase::FindForInstance(114), nullptr);
+}
+
 }  // namespace

@@ -209,3 +209,31 @@ TEST_F(FontPoolTest, DatabaseFileCarriesRequestedFontsAcrossSaveAndLoad) {
 }
 
 }  // namespace
+
+namespace {
+
+// A reset (the driver server closed its last print-side instance) empties
+// the table: a font only the pool held is deleted there and then (the
+// sanitizers would report it leaked otherwise), one a handle still uses
+// lives on until its handle goes, and keys start again at 0.
+TEST_F(FontPoolTest, ResetDropsThePoolsReferencesAndRestartsTheKeys) {
+  qvtest::TestFontReader* alone = NewFont(pool_->NextKey());
+  qvtest::TestFontReader* used = NewFont(pool_->NextKey());
+  pool_->AddFont(alone);
+  pool_->AddFont(used);
+  auto handle = std::make_unique<GTTFontFile>(pool_, used);
+  ASSERT_EQ(used->GetReferenceCount(), 2);
+  pool_->AddEntry(used->GetKey());
+
+  pool_->Reset();
+  EXPECT_EQ(pool_->GetFontCount(), 0u);
+  EXPECT_EQ(pool_->GetEntryCount(), 0u);
+  EXPECT_EQ(pool_->NextKey(), 0u);
+  EXPECT_EQ(used->GetReferenceCount(), 1);
+  uint16_t glyphs = 0;
+  EXPECT_EQ(handle->GetGlyphCount(0, &glyphs), 1);  // still readable
+  handle.reset();  // the last reference: deleted with it
+  EXPECT_EQ(pool_->ContainsFont(1), 0);
+}
+
+}  // namespace

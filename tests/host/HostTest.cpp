@@ -565,6 +565,9 @@ TEST(HostPrint, TheHeaderCarriesTheJobsSettings) {
            "@PJL SET HOLD=ON\r\n@PJL SET HOLDTYPE=PUBLIC\r\n@PJL SET USERNAME=\"\"\r\n"
            "@PJL SET JOBNAME=\"Q1 REPORT.TXT\"\r\n",
        "PCL"},
+      {"Temperature", {"--set", "907=0"}, "@PJL SET DUPLEX=OFF\r\n" + paper + "@PJL SET TRAY1TEMP=HIGH\r\n", "PCL"},
+      {"TemperatureOfBothTrays", {"--set", "907=1", "--set", "931=1"},
+       "@PJL SET DUPLEX=OFF\r\n" + paper + "@PJL SET TRAY2TEMP=LOW\r\n@PJL SET TRAY1TEMP=LOW\r\n", "PCL"},
       {"PclXl", {"--language", "pclxl"}, "@PJL SET DUPLEX=OFF\r\n" + paper, "PCLXL"},
       {"PostScript", {"--language", "postscript"}, "@PJL SET DUPLEX=OFF\r\n" + paper, "POSTSCRIPT"},
   };

@@ -140,6 +140,10 @@ class RenderFrontEnd : public GRenderInstance {
   void UseSettings(GAttributeComposite* settings) { SetStoredDocumentSettings(settings); }
   void UsePort(const char16_t* port) { SetNames(GetPrinterName(), GetDriverName(), RWWString(port)); }
   void UseHostFlags(uint32_t flags) { SetAppFlags(flags); }
+
+ protected:
+  void EndNestedPath(GCommand*, int) override {}
+  void EndOutermostPath(GCommand*, int) override {}
 };
 
 GAttributeComposite* NewGroup(const int32_t& id) { return new GAttributeComposite(&id); }
