@@ -43,22 +43,22 @@ enum : uint8_t {
 
 constexpr uint32_t kMaxArrayCount = 0xFFFF;
 
-struct CodeRange {
+struct TagCodeRange {
   uint8_t first, last;
 };
 
 // The accepted codes; every accepted code is written as itself.
-constexpr CodeRange kOperators[] = {{0x41, 0x44}, {0x46, 0x4C}, {0x4F, 0x56}, {0x58, 0x58}, {0x5B, 0x82},
+constexpr TagCodeRange kOperators[] = {{0x41, 0x44}, {0x46, 0x4C}, {0x4F, 0x56}, {0x58, 0x58}, {0x5B, 0x82},
                                     {0x84, 0x86}, {0x91, 0x99}, {0x9B, 0x9B}, {0x9D, 0xA3}, {0xA8, 0xAA},
                                     {0xB0, 0xB6}, {0xB8, 0xB9}, {0xBF, 0xBF}};
-constexpr CodeRange kAttributes[] = {{0x01, 0x2D}, {0x2F, 0x36}, {0x41, 0x54}, {0x61, 0x69}, {0x6B, 0x73},
+constexpr TagCodeRange kAttributes[] = {{0x01, 0x2D}, {0x2F, 0x36}, {0x41, 0x54}, {0x61, 0x69}, {0x6B, 0x73},
                                      {0x78, 0x78}, {0x81, 0x82}, {0x86, 0x86}, {0x88, 0x8D}, {0x8F, 0x8F},
                                      {0x91, 0xAD}, {0xAF, 0xB1}};
 
 template <size_t N>
-constexpr std::array<uint8_t, 256> MakeTable(const CodeRange (&ranges)[N]) {
+constexpr std::array<uint8_t, 256> MakeTable(const TagCodeRange (&ranges)[N]) {
   std::array<uint8_t, 256> table{};
-  for (const CodeRange& range : ranges)
+  for (const TagCodeRange& range : ranges)
     for (unsigned code = range.first; code <= range.last; ++code) table[code] = static_cast<uint8_t>(code);
   return table;
 }

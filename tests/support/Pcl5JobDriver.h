@@ -120,6 +120,8 @@ class Pcl5PrintSide : public GRenderInstance {
 
   int16_t EnsureDocumentStarted() override { return 0; }
   void RefreshAppFlags() override {}
+  void EndNestedPath(GCommand*, int) override {}
+  void EndOutermostPath(GCommand*, int) override {}
   GAttributeComposite* CreateDefaultSettings() override { return nullptr; }
   GAttributeComposite* GetDocumentSettings() override { return StoredDocumentSettings(); }
   GPrinterKey* GetPrinterKey() override { return nullptr; }
