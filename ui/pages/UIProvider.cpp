@@ -29,6 +29,7 @@
 #include "ui/pages/GCustomPaperAccessor.h"
 #include "ui/pages/GCustomPaperButtonWrapper.h"
 #include "ui/pages/GMediaTypeWrapper.h"
+#include "ui/pages/GOutputBinWrapper.h"
 #include "ui/pages/GPaperSizeAccessor.h"
 #include "ui/pages/GPaperSizeWrapper.h"
 #include "ui/pages/GPaperSourceWrapper.h"
@@ -151,6 +152,8 @@ void BuildPaperPage(PageBuilder& b) {
 void BuildDestinationPage(PageBuilder& b) {
   static const GControlRow kOutputBinTip[] = {{4025, -1}, {0, 0}};
   static const GControlRow kPicture[] = {{2021, -1}, {0, 0}};
+  static const GControlRow kOutputBin[] = {{4009, -1}, {4021, -1}, {4022, 402}, {4023, -1}, {4024, -1}, {0, 0}};
+  b.Page()->AddWrapper(new GOutputBinWrapper(new GOutputBinAccessor(b.Session()), kOutputBin));
   b.Tip(kOutputBinTip, GRuleKeys::kOutputBin);
   b.PrinterPicture<GDestinationPictureAccessor>(kPicture, 1);
   b.Footer();
