@@ -202,6 +202,7 @@ inline constexpr int32_t kEdgeToEdgeCapability = 444;
 inline constexpr int32_t kProtectedFontFilePart = 445;
 inline constexpr int32_t kIgnoreCollationChoice = 451;
 inline constexpr int32_t kFormToTrayDatabase = 510;
+inline constexpr int32_t kFormToTraySelectedTray = 511;  // the tray the NT Forms page shows
 inline constexpr int32_t kProductText1 = 515;
 inline constexpr int32_t kProductText2 = 516;
 inline constexpr int32_t kProductText3 = 517;

@@ -28,6 +28,7 @@
 #include "ui/framework/UIResources.h"
 #include "ui/pages/GCustomPaperAccessor.h"
 #include "ui/pages/GCustomPaperButtonWrapper.h"
+#include "ui/pages/GFormToTrayLinkWrapper.h"
 #include "ui/pages/GMediaTypeWrapper.h"
 #include "ui/pages/GOutputBinWrapper.h"
 #include "ui/pages/GPaperSizeAccessor.h"
@@ -174,6 +175,8 @@ void BuildBasicsPage(PageBuilder& b) {
 }
 
 void BuildNTFormsPage(PageBuilder& b) {
+  static const GControlRow kForms[] = {{12003, 701}, {12006, 702}, {12008, 703}, {12009, 704}, {0, 0}};
+  b.Page()->AddWrapper(new GFormToTrayLinkWrapper(new GFormToTrayAccessor(b.Session()), kForms));
   b.AboutButton();
   b.Finish(false);
 }

@@ -13,6 +13,7 @@
 #include "driver/GUIServices.h"
 #include "model/GAttributeComposite.h"
 #include "model/GBin.h"
+#include "model/GConfiguration.h"
 #include "model/GCountedPtr.h"
 #include "model/GFeatureIds.h"
 #include "model/GPaperHandlingDevice.h"
@@ -44,6 +45,9 @@ class Host : public qvtest::TestDriverInstance {
       if (walk(++ordinal, paper.first, RWWString(paper.second.c_str()), userData) != 1) return 1;
     }
     return 1;
+  }
+  int EnumerateAllPaperNames(void* callback, void* userData, int checkLimits, GAttributeComposite* settings) override {
+    return EnumeratePaperNames(callback, userData, checkLimits, settings);
   }
   int ApplyDocumentSettings(GAttributeComposite* settings) override {
     ++applied;

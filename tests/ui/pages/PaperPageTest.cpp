@@ -18,6 +18,7 @@
 #include "model/GEnumAttribute.h"
 #include "model/GMedia.h"
 #include "model/GMediaPool.h"
+#include "model/GConfiguration.h"
 #include "model/GCountedPtr.h"
 #include "model/GFeatureIds.h"
 #include "model/GPaperHandlingDevice.h"
