@@ -30,6 +30,7 @@
 #include "ui/pages/GCustomPaperButtonWrapper.h"
 #include "ui/pages/GFormToTrayLinkWrapper.h"
 #include "ui/pages/GMediaTypeWrapper.h"
+#include "ui/pages/GOutputAccessoryWrapper.h"
 #include "ui/pages/GOutputBinWrapper.h"
 #include "ui/pages/GPaperSizeAccessor.h"
 #include "ui/pages/GPaperSizeWrapper.h"
@@ -185,6 +186,14 @@ void BuildConfigurePage(PageBuilder& b) {
   static const GControlRow kHandlingTip[] = {{7021, -1}, {0, 0}};
   static const GControlRow kAutoConfigurationTip[] = {{7051, -1}, {0, 0}};
   b.Tip(kHandlingTip, GRuleKeys::kPaperHandlingOptions);
+  static const GControlRow kEnvelopeFeeder[] = {{7022, 601}, {0, 0}};
+  static const GControlRow kPlurex[] = {{7024, 609}, {0, 0}};
+  static const GControlRow kOutputAccessory[] = {{7033, 602}, {7036, 603}, {7035, 603}, {0, 0}};
+  static const GControlRow kInputAccessory[] = {{7037, 604}, {0, 0}};
+  b.Page()->AddWrapper(new GEnvelopeFeederWrapper(new GEnvelopeFeederAccessor(b.Session()), kEnvelopeFeeder));
+  b.Page()->AddWrapper(new GPlurexWrapper(new GPlurexAccessor(b.Session()), kPlurex));
+  b.Page()->AddWrapper(new GOutputAccessoryWrapper(new GOutputAccessoryAccessor(b.Session()), kOutputAccessory));
+  b.Page()->AddWrapper(new GInputAccessoryWrapper(new GInputAccessoryAccessor(b.Session()), kInputAccessory));
   static const GControlRow kPicture[] = {{2021, -1}, {0, 0}};
   b.Tip(kAutoConfigurationTip, GRuleKeys::kAutomaticConfiguration);
   b.PrinterPicture<GSourcePictureAccessor>(kPicture, 0);
