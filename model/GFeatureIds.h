@@ -228,6 +228,7 @@ inline constexpr int32_t kPresetTextAsBlack = 589;
 // The PostScript generator's job and page settings.
 inline constexpr int32_t kTrueTypeDownloadChoice = 570;
 inline constexpr int32_t kSecondFontChoice = 571;
+inline constexpr int32_t kPsLevel2Fonts = 572;
 inline constexpr int32_t kPsBinaryTransferOff = 574;     // 0: tagged binary transfer
 inline constexpr int32_t kPsMirror = 575;
 inline constexpr int32_t kPsNegative = 576;
@@ -235,6 +236,8 @@ inline constexpr int32_t kPsLeadingControlD = 577;
 inline constexpr int32_t kPsTrailingControlD = 578;
 inline constexpr int32_t kPsAscii85 = 580;
 inline constexpr int32_t kPsErrorHandler = 581;
+inline constexpr int32_t kPsReportAsPsDriver = 594;     // debugging only, never shown
+inline constexpr int32_t kPsReturnPassThrough = 595;   // debugging only, never shown
 inline constexpr int32_t kDocumentCount = 600;       // the job's document count; the PostScript generator takes 0 as a job of its own
 inline constexpr int32_t kPsSetupText1 = 605;            // mapped through string list 607
 inline constexpr int32_t kPsSetupText1Strings = 607;

@@ -33,6 +33,7 @@
 #include "ui/pages/GOutputAccessoryWrapper.h"
 #include "ui/pages/GOutputBinWrapper.h"
 #include "ui/pages/GPaperSizeAccessor.h"
+#include "ui/pages/GPSOptionsWrapper.h"
 #include "ui/pages/GPaperSizeWrapper.h"
 #include "ui/pages/GPaperSourceWrapper.h"
 #include "ui/pages/GPrinterPictureWrapper.h"
@@ -163,6 +164,16 @@ void BuildDestinationPage(PageBuilder& b) {
 }
 
 void BuildPSPage(PageBuilder& b) {
+  static const GControlRow kFonts[] = {{6528, 802}, {6514, 802}, {6529, 803}, {6515, 803}, {6517, 804}, {0, 0}};
+  static const GControlRow kOptions[] = {{6527, 805}, {6523, 805}, {6531, 808}, {6532, 809}, {0, 0}};
+  static const GControlRow kPassThrough[] = {{6525, -1}, {0, 0}};
+  static const GControlRow kReportAsPs[] = {{6526, -1}, {0, 0}};
+  static const GControlRow kAdvanced[] = {{6530, 321}, {0, 0}};
+  b.Page()->AddWrapper(new GPSFontOptionsWrapper(new GPSFontOptionsAccessor(b.Session()), kFonts));
+  b.Page()->AddWrapper(new GPSOptionsWrapper(new GPSOptionsAccessor(b.Session()), kOptions));
+  b.Page()->AddWrapper(new GPSDebugCheckWrapper(new GPSDebugAccessor(b.Session(), &kPsReturnPassThrough), kPassThrough));
+  b.Page()->AddWrapper(new GPSDebugCheckWrapper(new GPSDebugAccessor(b.Session(), &kPsReportAsPsDriver), kReportAsPs));
+  b.Page()->AddWrapper(new GPSAdvancedButtonWrapper(new GFeatureAccessor(b.Session()), kAdvanced));
   // The PS page's quick-set tip shows the custom-paper pair.
   b.Footer(GRuleKeys::kCustomPaperSize);
   b.Finish(false);
