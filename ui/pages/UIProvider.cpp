@@ -37,6 +37,7 @@
 #include "ui/pages/GPaperSizeWrapper.h"
 #include "ui/pages/GPaperSourceWrapper.h"
 #include "ui/pages/GPrinterPictureWrapper.h"
+#include "ui/pages/GStaplePreviewWrapper.h"
 
 namespace {
 
@@ -89,8 +90,14 @@ class PageBuilder {
   // The about button and the quick-set tip every document page carries.
   void Footer(GRuleKeyPair quickSetTip = kQuickSetTip) {
     AboutButton();
+    Preview();
     static const GControlRow kQuickSetTipTable[] = {{1013, -1}, {0, 0}};
     Tip(kQuickSetTipTable, quickSetTip, kInfoIcon);
+  }
+  // The page preview with its staple marks.
+  void Preview() {
+    static const GControlRow kTable[] = {{GPreviewWrapper::kControl, 901}, {0, 0}};
+    page_->AddWrapper(new GStaplePreviewWrapper(new GStaplePreviewModel(session_), kTable));
   }
   // The printer picture; interactive on the pages where a click chooses.
   template <class Accessor>

@@ -1,0 +1,189 @@
+// The page preview drawn on a recording context: where the sheet, the pages
+// of n-up and booklet layouts and the staple marks fall, read from the
+// drawing calls, and how clicks and a damaged setting are handled.
+#include "ui/pages/GStaplePreviewWrapper.h"
+
+#include <algorithm>
+
+#include "PageFixture.h"
+#include "model/GMedia.h"
+#include "model/GMediaPool.h"
+#include "model/GShortPoint.h"
+
+namespace {
+
+using namespace GFeatureIds;
+using w32test::DialogAction;
+using w32test::ShapeRecord;
+
+constexpr int kPreview = 1070;
+constexpr int kPaperPage = 2000;
+
+void AddMedium(GMediaPool* pool, int16_t paperId, int16_t width, int16_t height) {
+  const int32_t id = kCustomMedia;
+  const GShortPoint portrait(width, height);
+  const GShortPoint landscape(height, width);
+  pool->AddChild(new GMedia("", &portrait, &portrait, nullptr, 0, paperId, 600, 600, &id));
+  pool->AddChild(new GMedia("", &landscape, &landscape, nullptr, 90, paperId, 600, 600, &id));
+}
+
+class PreviewTest : public pagetest::PageFixture {
+ protected:
+  void SetUp() override {
+    pagetest::PageFixture::SetUp();
+    auto* pool = new GMediaPool(&kPrinterMediaPool);
+    AddMedium(pool, 1, 5100, 6600);
+    AddMedium(pool, 21, 6600, 10200);
+    printer_->GetConfiguration()->AddChild(pool);
+    for (auto [id, value] : std::initializer_list<std::pair<int32_t, int16_t>>{
+             {kPaperSize, 1}, {kOrientation, 0}, {kNUpChoice, 1}, {kNUpBordersChoice, 0}, {kNUpPageOrderChoice, 0},
+             {kScaleChoice, 100}, {kBookletPrintingChoice, 0}, {kBookletTargetSize, 21}, {kFitToOtherSizeChoice, 0},
+             {kTargetSizeChoice, 1}, {kStaplerChoice, 0}, {kStapling, 1}, {kMeasurementSystem, 1},
+             {kXResolution, 600}, {kYResolution, 600}, {kInputBin, 6}}) {
+      SetSetting(id, value);
+    }
+    SetText(kAccessoryOutputBins, "");
+  }
+  // Draws the preview of the Paper page on a recording context of 94 x 126
+  // pixels; the shapes it drew.
+  std::vector<ShapeRecord> Draw() {
+    if (!opened_) Open(1);
+    HDC dc = w32test::CreateRecordingDC();
+    Run(kPaperPage, {DialogAction::Inspect([&](HWND d) {
+                       DRAWITEMSTRUCT item{};
+                       item.CtlID = kPreview;
+                       item.itemAction = ODA_DRAWENTIRE;
+                       item.hDC = dc;
+                       item.rcItem = RECT{0, 0, 94, 126};
+                       SendMessageW(d, WM_DRAWITEM, kPreview, reinterpret_cast<LPARAM>(&item));
+                     }),
+                     DialogAction::Close(IDOK)});
+    return w32test::DcShapes(dc);
+  }
+  // The white pages: the filled rectangles after the sheet.
+  static std::vector<RECT> Pages(const std::vector<ShapeRecord>& shapes) {
+    std::vector<RECT> pages;
+    bool sheet = true;
+    for (const ShapeRecord& s : shapes) {
+      if (s.kind != ShapeRecord::kRectangle || s.brush != RGB(255, 255, 255)) continue;
+      if (sheet) {
+        sheet = false;
+        continue;
+      }
+      pages.push_back(RECT{s.points[0].x, s.points[0].y, s.points[1].x, s.points[1].y});
+    }
+    return pages;
+  }
+};
+
+TEST_F(PreviewTest, OnePortraitLetterPageFillsTheSheet) {
+  const auto shapes = Draw();
+  const auto pages = Pages(shapes);
+  ASSERT_EQ(pages.size(), 1u);
+  EXPECT_EQ(pages[0].right - pages[0].left, 5100);
+  EXPECT_EQ(pages[0].bottom - pages[0].top, 6600);
+}
+
+TEST_F(PreviewTest, FourUpShowsFourPortraitPagesInTheChosenOrder) {
+  SetSetting(kNUpChoice, 4);
+  SetSetting(kNUpPageOrderChoice, 1);  // columns first
+  const auto pages = Pages(Draw());
+  ASSERT_EQ(pages.size(), 4u);
+  for (const RECT& p : pages) EXPECT_LT(p.right - p.left, p.bottom - p.top) << "portrait pages";
+  // Page 2 is below page 1, page 3 right of page 1.
+  EXPECT_EQ(pages[1].left, pages[0].left);
+  EXPECT_GT(pages[1].top, pages[0].bottom);
+  EXPECT_EQ(pages[2].top, pages[0].top);
+  EXPECT_GT(pages[2].left, pages[0].right);
+}
+
+TEST_F(PreviewTest, TwoUpShowsTwoLandscapePagesSideBySideOnALandscapeArea) {
+  SetSetting(kNUpChoice, 2);
+  const auto pages = Pages(Draw());
+  ASSERT_EQ(pages.size(), 2u);
+  for (const RECT& p : pages) EXPECT_GT(p.right - p.left, p.bottom - p.top);
+  EXPECT_EQ(pages[0].top, pages[1].top) << "side by side on the turned area";
+  EXPECT_GT(pages[1].left, pages[0].right);
+}
+
+TEST_F(PreviewTest, ABookletOnElevenBySeventeenShowsTwoHalfSheetsWithoutSpacing) {
+  SetSetting(kPaperSize, 1);
+  SetSetting(kBookletPrintingChoice, 1);
+  const auto pages = Pages(Draw());
+  ASSERT_EQ(pages.size(), 2u);
+  EXPECT_EQ(pages[0].right, pages[1].left) << "the pages meet at the fold";
+  for (const RECT& p : pages) {
+    EXPECT_EQ(p.right - p.left, 5100) << "half of 17 inches";
+    EXPECT_EQ(p.bottom - p.top, 6600);
+  }
+}
+
+TEST_F(PreviewTest, LandscapeTurnsTheSheetAndAClickTurnsItBack) {
+  SetSetting(kOrientation, 90);
+  const auto pages = Pages(Draw());
+  ASSERT_EQ(pages.size(), 1u);
+  EXPECT_EQ(pages[0].right - pages[0].left, 6600);
+  Run(kPaperPage, {DialogAction::Message(WM_COMMAND, MAKEWPARAM(kPreview, BN_CLICKED), 0), DialogAction::Close(IDOK)});
+  EXPECT_EQ(Setting(kOrientation), 0);
+}
+
+TEST_F(PreviewTest, TheStaplerStacksPatternStaplesAlongTheLeftEdge) {
+  SetText(kAccessoryOutputBins, "K5206");
+  SetSetting(kStaplerChoice, 1);
+  SetSetting(kStapling, 3);  // two staples
+  const auto shapes = Draw();
+  ASSERT_FALSE(shapes.empty());
+  std::vector<ShapeRecord> black;
+  for (const ShapeRecord& s : shapes)
+    if (s.kind == ShapeRecord::kLine && s.pen == 0) black.push_back(s);
+  ASSERT_EQ(black.size(), 2u);
+  for (const ShapeRecord& s : black) {
+    EXPECT_EQ(s.points[0].x, s.points[1].x) << "vertical";
+    EXPECT_LT(s.points[0].x, Pages(shapes)[0].left + 600) << "by the left edge";
+  }
+  EXPECT_LT(black[0].points[0].y, black[1].points[0].y);
+}
+
+TEST_F(PreviewTest, TheBookletMakerDrawsTwoSaddleStitchesOnTheFold) {
+  SetText(kAccessoryOutputBins, "VXN-62");
+  SetSetting(kBookletPrintingChoice, 1);
+  SetSetting(kStapling, 5);  // ignored by the saddle stitch
+  const auto shapes = Draw();
+  std::vector<ShapeRecord> black;
+  for (const ShapeRecord& s : shapes)
+    if (s.kind == ShapeRecord::kLine && s.pen == 0) black.push_back(s);
+  ASSERT_EQ(black.size(), 2u);
+  const auto pages = Pages(shapes);
+  ASSERT_EQ(pages.size(), 2u);
+  for (const ShapeRecord& s : black) {
+    EXPECT_EQ(s.points[0].x, s.points[1].x);
+    EXPECT_EQ(s.points[0].x, pages[0].right) << "on the fold";
+  }
+}
+
+TEST_F(PreviewTest, TheMailboxStaplerDrawsThePreviewsOwnStapleAndNoAccessoryNothing) {
+  SetSetting(kStaplerChoice, 1);
+  SetText(kAccessoryOutputBins, "K5203");
+  auto shapes = Draw();
+  int black = 0;
+  for (const ShapeRecord& s : shapes) black += s.kind == ShapeRecord::kLine && s.pen == 0 ? 1 : 0;
+  EXPECT_EQ(black, 1);
+}
+
+TEST_F(PreviewTest, ATinyItemOrAPaperWithoutAMediumDrawsNothingAndDoesNotFail) {
+  SetSetting(kPaperSize, 77);  // no medium: Letter's is drawn
+  EXPECT_EQ(Pages(Draw()).size(), 1u);
+  HDC dc = w32test::CreateRecordingDC();
+  Run(kPaperPage, {DialogAction::Inspect([&](HWND d) {
+                     DRAWITEMSTRUCT item{};
+                     item.CtlID = kPreview;
+                     item.itemAction = ODA_DRAWENTIRE;
+                     item.hDC = dc;
+                     item.rcItem = RECT{0, 0, 15, 200};
+                     SendMessageW(d, WM_DRAWITEM, kPreview, reinterpret_cast<LPARAM>(&item));
+                   }),
+                   DialogAction::Close(IDOK)});
+  EXPECT_TRUE(w32test::DcShapes(dc).empty());
+}
+
+}  // namespace
