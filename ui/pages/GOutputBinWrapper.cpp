@@ -11,6 +11,7 @@
 #include "ui/framework/GUISession.h"
 #include "ui/framework/UIResources.h"
 #include "ui/pages/DisplayStringText.h"
+#include "ui/pages/GOutputAccessoryWrapper.h"
 #include "win32/Dialog.h"
 
 namespace {
@@ -35,18 +36,6 @@ void ForEachBin(GPaperHandlingDevice* device, Visit visit) {
     if (auto* bin = dynamic_cast<GBin*>(item)) visit(bin);
     return true;
   });
-}
-
-GPaperHandlingDevice* FindDeviceNamed(GUISession* session, const RWCString& name) {
-  GPaperHandlingDevice* found = nullptr;
-  if (session == nullptr || name.IsEmpty()) return nullptr;
-  GSettingQuery::ForEachChild(GSettingQuery::Find(session->GetModel(), kPaperHandlingDevices),
-                              [&](MPersistentObject* child) {
-                                auto* device = dynamic_cast<GPaperHandlingDevice*>(child);
-                                if (device != nullptr && device->GetName() == name) found = device;
-                                return found == nullptr;
-                              });
-  return found;
 }
 
 }  // namespace
@@ -98,7 +87,7 @@ uint16_t GOutputBinAccessor::BinNameId(int16_t code) {
     case 3: return 11202;
     case 4: {
       if (GetAccessory() == RWCString("VXN-62")) return 11184;
-      GPaperHandlingDevice* device = FindDeviceNamed(session_, GetAccessory());
+      GPaperHandlingDevice* device = GOutputAccessoryAccessor(session_).FindDevice(GetAccessory());
       if (device == nullptr) return kBinNoString;
       bool stacker = false, collator = false, separator = false;
       ForEachBin(device, [&](GBin* bin) {

@@ -458,10 +458,8 @@ void GPreviewWrapper::DrawPage(HDC dc, int number, const RECT& page, const RECT&
   }
 }
 
-void GPreviewWrapper::DrawStaple(HDC dc) {
-  const int32_t res = Model() != nullptr ? Model()->GetResolution() : 600;
-  const int32_t length = res * 19 / 25;
-  const int32_t inset = res * 5 / 25;
+void GPreviewWrapper::DrawCornerMark(HDC dc, int32_t length) {
+  const int32_t inset = Model()->GetResolution() * 5 / 25;
   const RECT& a = layout_.area;
   const int32_t width = 2 * layout_.unit;
   switch (layout_.orientation) {
@@ -472,19 +470,9 @@ void GPreviewWrapper::DrawStaple(HDC dc) {
   }
 }
 
-void GPreviewWrapper::DrawBinding(HDC dc) {
-  const int32_t res = Model() != nullptr ? Model()->GetResolution() : 600;
-  const int32_t length = res * 40 / 25;
-  const int32_t inset = res * 5 / 25;
-  const RECT& a = layout_.area;
-  const int32_t width = 2 * layout_.unit;
-  switch (layout_.orientation) {
-    case 180: Line(dc, a.right - inset - length, a.bottom - inset, a.right - inset, a.bottom - inset, width, 0); break;
-    case 90: Line(dc, a.right - inset, a.top + inset, a.right - inset, a.top + inset + length, width, 0); break;
-    case 270: Line(dc, a.left + inset, a.bottom - inset - length, a.left + inset, a.bottom - inset, width, 0); break;
-    default: Line(dc, a.left + inset, a.top + inset, a.left + inset + length, a.top + inset, width, 0); break;
-  }
-}
+void GPreviewWrapper::DrawStaple(HDC dc) { DrawCornerMark(dc, Model()->GetResolution() * 19 / 25); }
+
+void GPreviewWrapper::DrawBinding(HDC dc) { DrawCornerMark(dc, Model()->GetResolution() * 40 / 25); }
 
 void GPreviewWrapper::DrawSizeCaption(HDC dc, const RECT& canvas) {
   caption_ = RECT{};

@@ -140,6 +140,9 @@ class GPreviewWrapper : public GWrapper {
   void DrawPages(HDC dc, const RECT& area, int32_t gap);
   void DrawPage(HDC dc, int number, const RECT& page, const RECT& area, int32_t gap);
   void DrawSizeCaption(HDC dc, const RECT& item);
+  // A mark of that length along the edge at the corner the orientation
+  // gives, inset from it.
+  void DrawCornerMark(HDC dc, int32_t length);
   bool Portrait() const { return orientation_ == 0 || orientation_ == 180; }
 
   RECT caption_{};

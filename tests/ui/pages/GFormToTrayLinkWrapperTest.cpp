@@ -3,7 +3,7 @@
 // settings' form-to-tray database, and "Clear All" empties it.
 #include "ui/pages/GFormToTrayLinkWrapper.h"
 
-#include "PageFixture.h"
+#include "support/PageFixture.h"
 #include "model/GFormToTrayDatabase.h"
 
 namespace {

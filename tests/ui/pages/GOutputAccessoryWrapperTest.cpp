@@ -4,7 +4,7 @@
 // the check boxes write the envelope feeder and the Plurex unit.
 #include "ui/pages/GOutputAccessoryWrapper.h"
 
-#include "PageFixture.h"
+#include "support/PageFixture.h"
 #include "model/GFormToTrayDatabase.h"
 
 namespace {

@@ -4,7 +4,7 @@
 // option writes its PJL line.
 #include "ui/pages/GOutputBinWrapper.h"
 
-#include "PageFixture.h"
+#include "support/PageFixture.h"
 
 namespace {
 

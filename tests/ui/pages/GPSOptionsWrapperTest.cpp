@@ -4,7 +4,7 @@
 // back on Cancel and greys the PJL job commands while the rule says so.
 #include "ui/pages/GPSOptionsWrapper.h"
 
-#include "PageFixture.h"
+#include "support/PageFixture.h"
 #include "model/GConfiguration.h"
 #include "ui/framework/GRuleCatalogue.h"
 #include "ui/framework/GSettingsView.h"

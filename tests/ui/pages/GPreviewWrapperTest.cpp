@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "PageFixture.h"
+#include "support/PageFixture.h"
 #include "model/GMedia.h"
 #include "model/GMediaPool.h"
 #include "model/GShortPoint.h"
@@ -46,7 +46,7 @@ class PreviewTest : public pagetest::PageFixture {
   }
   // Draws the preview of the Paper page on a recording context of 94 x 126
   // pixels; the shapes it drew.
-  std::vector<ShapeRecord> Draw() {
+  std::vector<ShapeRecord> Draw(RECT itemRect = RECT{0, 0, 94, 126}) {
     if (!opened_) Open(1);
     HDC dc = w32test::CreateRecordingDC();
     Run(kPaperPage, {DialogAction::Inspect([&](HWND d) {
@@ -54,7 +54,7 @@ class PreviewTest : public pagetest::PageFixture {
                        item.CtlID = kPreview;
                        item.itemAction = ODA_DRAWENTIRE;
                        item.hDC = dc;
-                       item.rcItem = RECT{0, 0, 94, 126};
+                       item.rcItem = itemRect;
                        SendMessageW(d, WM_DRAWITEM, kPreview, reinterpret_cast<LPARAM>(&item));
                      }),
                      DialogAction::Close(IDOK)});
@@ -173,17 +173,16 @@ TEST_F(PreviewTest, TheMailboxStaplerDrawsThePreviewsOwnStapleAndNoAccessoryNoth
 TEST_F(PreviewTest, ATinyItemOrAPaperWithoutAMediumDrawsNothingAndDoesNotFail) {
   SetSetting(kPaperSize, 77);  // no medium: Letter's is drawn
   EXPECT_EQ(Pages(Draw()).size(), 1u);
-  HDC dc = w32test::CreateRecordingDC();
-  Run(kPaperPage, {DialogAction::Inspect([&](HWND d) {
-                     DRAWITEMSTRUCT item{};
-                     item.CtlID = kPreview;
-                     item.itemAction = ODA_DRAWENTIRE;
-                     item.hDC = dc;
-                     item.rcItem = RECT{0, 0, 15, 200};
-                     SendMessageW(d, WM_DRAWITEM, kPreview, reinterpret_cast<LPARAM>(&item));
-                   }),
-                   DialogAction::Close(IDOK)});
-  EXPECT_TRUE(w32test::DcShapes(dc).empty());
+  EXPECT_TRUE(Draw(RECT{0, 0, 15, 200}).empty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PreviewTest, APrinterWithoutMediaGetsNoSheetAndNoCaption) {
+  delete printer_->GetConfiguration()->RemoveChildById(kPrinterMediaPool);
+  EXPECT_TRUE(Draw().empty());
 }
 
 }  // namespace
