@@ -425,6 +425,12 @@ void GPreviewWrapper::DrawPage(HDC dc, int number, const RECT& page, const RECT&
     left -= pitch;
     y += pitch;
   }
+  // The emblem and the chart on the first page (the second of a booklet).
+  if (number == (booklet_ != 0 ? 2 : 1)) {
+    const RECT inner{x0, page.top + margin + shift, page.right - margin + shift, page.bottom - margin + shift};
+    DrawEmblem(dc, inner);
+    DrawChart(dc, RECT{page.left + margin + shift, inner.top, inner.right, page.bottom - margin}, area, gap);
+  }
   if (framed) {
     Ink ink(dc, CLR_INVALID, TransformColor(0, 0, 0), k);
     Rectangle(dc, page.left, page.top, page.right, page.bottom);
@@ -455,6 +461,61 @@ void GPreviewWrapper::DrawPage(HDC dc, int number, const RECT& page, const RECT&
     ExtTextOutW(dc, tx, ty, 0, nullptr, digits.c_str(), static_cast<UINT>(digits.size()), nullptr);
     SelectObject(dc, old);
     DeleteObject(handle);
+  }
+}
+
+void GPreviewWrapper::DrawEmblem(HDC dc, const RECT& inner) {
+  const int32_t k = layout_.unit;
+  const int32_t side = std::min(inner.right - inner.left, inner.bottom - inner.top);
+  const int32_t u = std::max<int32_t>(k, side / 4 / 5 / k * k);
+  const int32_t x = inner.left;
+  const int32_t y = inner.top;
+  {
+    Ink ink(dc, TransformColor(255, 255, 255), CLR_INVALID);
+    Rectangle(dc, x - k, y - k, x + 5 * u + k, y + 5 * u + 2 * k);
+  }
+  // A stylised "Q": a ring of twelve points, 4 units wide and 5 high.
+  const POINT points[] = {{x + u, y},         {x + 3 * u, y},         {x + 4 * u, y + u},
+                          {x + 4 * u, y + 3 * u}, {x + 3 * u, y + 4 * u}, {x + 4 * u, y + 5 * u},
+                          {x + 3 * u, y + 5 * u}, {x + 2 * u, y + 4 * u}, {x + u, y + 4 * u},
+                          {x, y + 3 * u},         {x, y + u},             {x + u, y}};
+  const COLORREF colour = grey_ != 0 ? TransformColor(64, 64, 64) : TransformColor(0, 0, 255);
+  Ink ink(dc, colour, CLR_INVALID);
+  Polygon(dc, points, static_cast<int>(std::size(points)));
+}
+
+void GPreviewWrapper::DrawChart(HDC dc, const RECT& inner, const RECT& area, int32_t gap) {
+  const int32_t k = layout_.unit;
+  const int32_t e = std::min(inner.right - inner.left, inner.bottom - inner.top) / 2;
+  const int32_t left = inner.left;
+  const int32_t bottom = inner.bottom;
+  const int32_t top = bottom - e;
+  if (e <= 0 || top > area.bottom - gap) return;
+  const int32_t pad = 2 * k * scale_ / 100;
+  {
+    Ink ink(dc, TransformColor(255, 255, 255), CLR_INVALID);
+    Rectangle(dc, left - pad, top - pad, left + e + pad, bottom + pad);
+  }
+  {
+    Ink ink(dc, CLR_INVALID, TransformColor(0, 0, 0), k);
+    Rectangle(dc, left, top, left + e, bottom);
+  }
+  const int32_t t = e / 10;
+  struct Bar {
+    int from, to, below;  // in tenths of the side; below: the bar's top under the square's top
+    COLORREF colour;
+    int grey;
+  };
+  const Bar bars[] = {{1, 3, 7, RGB(255, 0, 0), 117},
+                      {3, 5, 4, RGB(255, 255, 0), 243},
+                      {5, 7, 5, RGB(0, 255, 0), 204},
+                      {7, 9, 2, RGB(0, 0, 255), 64}};
+  for (const Bar& bar : bars) {
+    const COLORREF c = bar.colour;
+    const COLORREF ink = grey_ != 0 ? TransformColor(bar.grey, bar.grey, bar.grey)
+                                    : TransformColor(GetRValue(c), GetGValue(c), GetBValue(c));
+    Ink fill(dc, ink, CLR_INVALID);
+    Rectangle(dc, left + bar.from * t, top + bar.below * t, left + bar.to * t, bottom);
   }
 }
 

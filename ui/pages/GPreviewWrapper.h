@@ -140,6 +140,10 @@ class GPreviewWrapper : public GWrapper {
   void DrawPages(HDC dc, const RECT& area, int32_t gap);
   void DrawPage(HDC dc, int number, const RECT& page, const RECT& area, int32_t gap);
   void DrawSizeCaption(HDC dc, const RECT& item);
+  // The sample emblem and bar chart of the first page, in the page less its
+  // margins.
+  void DrawEmblem(HDC dc, const RECT& inner);
+  void DrawChart(HDC dc, const RECT& inner, const RECT& area, int32_t gap);
   // A mark of that length along the edge at the corner the orientation
   // gives, inset from it.
   void DrawCornerMark(HDC dc, int32_t length);

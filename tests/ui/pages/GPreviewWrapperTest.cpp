@@ -9,6 +9,9 @@
 #include "model/GMedia.h"
 #include "model/GMediaPool.h"
 #include "model/GShortPoint.h"
+#include "host/PngFile.h"
+
+#include <string>
 
 namespace {
 
@@ -60,7 +63,8 @@ class PreviewTest : public pagetest::PageFixture {
                      DialogAction::Close(IDOK)});
     return w32test::DcShapes(dc);
   }
-  // The white pages: the filled rectangles after the sheet.
+  // The white pages: the filled rectangles after the sheet that overlap no
+  // earlier page.
   static std::vector<RECT> Pages(const std::vector<ShapeRecord>& shapes) {
     std::vector<RECT> pages;
     bool sheet = true;
@@ -70,7 +74,13 @@ class PreviewTest : public pagetest::PageFixture {
         sheet = false;
         continue;
       }
-      pages.push_back(RECT{s.points[0].x, s.points[0].y, s.points[1].x, s.points[1].y});
+      const RECT r{s.points[0].x, s.points[0].y, s.points[1].x, s.points[1].y};
+      // The emblem's and the chart's white grounds lie on a page (and may
+      // reach past a small one's edge).
+      const bool onAPage = std::any_of(pages.begin(), pages.end(), [&](const RECT& p) {
+        return r.left < p.right && r.right > p.left && r.top < p.bottom && r.bottom > p.top;
+      });
+      if (!onAPage) pages.push_back(r);
     }
     return pages;
   }
@@ -183,6 +193,78 @@ namespace {
 TEST_F(PreviewTest, APrinterWithoutMediaGetsNoSheetAndNoCaption) {
   delete printer_->GetConfiguration()->RemoveChildById(kPrinterMediaPool);
   EXPECT_TRUE(Draw().empty());
+}
+
+}  // namespace
+
+namespace {
+
+bool HasFill(const std::vector<ShapeRecord>& shapes, COLORREF colour) {
+  return std::any_of(shapes.begin(), shapes.end(), [&](const ShapeRecord& s) {
+    return (s.kind == ShapeRecord::kRectangle || s.kind == ShapeRecord::kPolygon) && s.brush == colour;
+  });
+}
+
+TEST_F(PreviewTest, TheChartIsInColourOrInGreysAndTheEmblemFollows) {
+  SetSetting(kPrintColorAsGray, 0);
+  auto shapes = Draw();
+  EXPECT_TRUE(HasFill(shapes, RGB(255, 0, 0)));
+  EXPECT_TRUE(HasFill(shapes, RGB(0, 0, 255))) << "the blue bar and emblem";
+  EXPECT_FALSE(HasFill(shapes, RGB(117, 117, 117)));
+  SetSetting(kPrintColorAsGray, 1);
+  shapes = Draw();
+  EXPECT_FALSE(HasFill(shapes, RGB(255, 0, 0)));
+  for (int grey : {117, 243, 204, 64}) EXPECT_TRUE(HasFill(shapes, RGB(grey, grey, grey))) << grey;
+}
+
+TEST_F(PreviewTest, NegativeImageInvertsThePageButNotTheSheetAndTonerSavingLightens) {
+  SetSetting(kPsNegative, 1);
+  auto shapes = Draw();
+  ASSERT_FALSE(shapes.empty());
+  EXPECT_EQ(shapes[0].brush, RGB(255, 255, 255)) << "the sheet";
+  EXPECT_TRUE(HasFill(shapes, RGB(0, 0, 0))) << "the page";
+  EXPECT_TRUE(HasFill(shapes, RGB(0, 255, 255))) << "the red bar inverted";
+  SetSetting(kPsNegative, 0);
+  SetSetting(kSparetone, 1);
+  shapes = Draw();
+  EXPECT_TRUE(HasFill(shapes, RGB(255, 128, 128))) << "red halfway to white";
+  EXPECT_TRUE(HasFill(shapes, RGB(255, 255, 255)));
+}
+
+}  // namespace
+
+namespace {
+
+// The Paper page with a 4-up, stapled preview, drawn as the user sees it and
+// written as a PNG to look at; the preview's box shows the white sheet and
+// the black staples.
+TEST_F(PreviewTest, TheFourUpStapledPreviewIsShownOnThePage) {
+  SetSetting(kNUpChoice, 4);
+  SetSetting(kNUpBordersChoice, 1);
+  SetText(kAccessoryOutputBins, "K5206");
+  SetSetting(kStaplerChoice, 1);
+  SetSetting(kStapling, 3);
+  Open(1);
+  w32test::Picture picture;
+  Run(kPaperPage, {DialogAction::Inspect([&](HWND d) { picture = w32test::DrawDialog(d); }), DialogAction::Close(IDOK)});
+  ASSERT_EQ(picture.width, 360);
+  // Left in place for a person to open; each run writes it again.
+  const std::string path = ::testing::TempDir() + "qv_preview_4up.png";
+  std::string why;
+  EXPECT_TRUE(WritePng(path, picture, &why)) << why;
+  // The preview control: 258, 236, 94 x 126.
+  int white = 0, black = 0, blue = 0;
+  for (int y = 236; y < 236 + 126; ++y) {
+    for (int x = 258; x < 258 + 94; ++x) {
+      const COLORREF c = picture.pixels[static_cast<size_t>(y) * picture.width + x];
+      white += c == RGB(255, 255, 255) ? 1 : 0;
+      black += c == 0 ? 1 : 0;
+      blue += c == RGB(0, 0, 255) ? 1 : 0;
+    }
+  }
+  EXPECT_GT(white, 500) << "the sheet and its pages";
+  EXPECT_GT(black, 20) << "frames and staples";
+  EXPECT_GT(blue, 0) << "the emblem on page 1";
 }
 
 }  // namespace

@@ -18,6 +18,9 @@ typedef struct HBRUSH__* HBRUSH;
 typedef struct HPEN__* HPEN;
 typedef DWORD COLORREF;
 
+#define GetRValue(c) ((BYTE)((c)&0xFF))
+#define GetGValue(c) ((BYTE)(((c) >> 8)&0xFF))
+#define GetBValue(c) ((BYTE)(((c) >> 16)&0xFF))
 #define RGB(r, g, b) \
   ((COLORREF)(((BYTE)(r) | ((WORD)((BYTE)(g)) << 8)) | (((DWORD)(BYTE)(b)) << 16)))
 
