@@ -268,3 +268,21 @@ TEST_F(PreviewTest, TheFourUpStapledPreviewIsShownOnThePage) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PreviewTest, ChangingOnlyTheStaplingPatternRefreshesTheStaplePreview) {
+  Open(1);
+  GUISession* session = UIProviderSession(&data_);
+  ASSERT_NE(session, nullptr);
+  GPreviewModel plain(session);
+  GStaplePreviewModel staples(session);
+  session->BeginUpdate(nullptr);
+  EXPECT_EQ(staples.HasChanged(), 0);
+  session->GetSettingsView().SetInt(&kStapling, 4);
+  EXPECT_EQ(staples.HasChanged(), 1);
+  EXPECT_EQ(plain.HasChanged(), 0) << "the plain preview draws no pattern";
+  session->EndUpdate();
+}
+
+}  // namespace
