@@ -78,18 +78,24 @@ inline void AddOption(GPaperHandlingDevice* device, int16_t key, std::vector<MPe
   if (select) device->SelectOption(key);
 }
 
+// Installs the resource module under that name with the module's strings
+// and dialog templates.
+inline void InstallPageResources(const char16_t* name) {
+  w32test::ModuleSpec spec;
+  spec.name = name;
+  spec.strings = ModuleStringTable();
+  size_t count = 0;
+  const IMAGE_RESOURCE_DIALOG* templates = DialogTemplateEntries(&count);
+  spec.dialogs = w32test::DialogTemplates(templates, count);
+  w32test::InstallModule(spec);
+}
+
 class PageFixture : public ::testing::Test {
  protected:
   // The test fills devices_ and settings_ before calling Open.
   void SetUp() override {
     w32test::Reset();
-    w32test::ModuleSpec spec;
-    spec.name = kLibrary;
-    spec.strings = ModuleStringTable();
-    size_t count = 0;
-    const IMAGE_RESOURCE_DIALOG* templates = DialogTemplateEntries(&count);
-    spec.dialogs = w32test::DialogTemplates(templates, count);
-    w32test::InstallModule(spec);
+    InstallPageResources(kLibrary);
     model_ = qvtest::Group(900);
     printer_ = new qvtest::RecordingPeripheral;
     printer_->SetFeatureId(GFeatureIds::kDeviceEntry);

@@ -1,5 +1,6 @@
 #include "ui/pages/GOutputAccessoryWrapper.h"
 
+#include <iterator>
 #include <memory>
 
 #include "model/GAttributeComposite.h"

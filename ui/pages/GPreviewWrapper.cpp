@@ -1,6 +1,7 @@
 #include "ui/pages/GPreviewWrapper.h"
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "model/GFeatureIds.h"

@@ -4,6 +4,8 @@
 #include "ui/pages/GStaplePreviewWrapper.h"
 
 #include <algorithm>
+#include <initializer_list>
+#include <utility>
 
 #include "support/PageFixture.h"
 #include "model/GMedia.h"
