@@ -192,6 +192,18 @@ const IMAGE_RESOURCE_CONTROL kForms[] = {
     {11525, B, u"", 8, 370, 40, 22, 0},
 };
 
+// Advanced PS: the job-control options of the PostScript page.
+const IMAGE_RESOURCE_CONTROL kAdvancedPostScript[] = {
+    {6704, C, u"Send Ctrl-D before Job", 16, 16, 220, 18, 0},
+    {6705, C, u"Send Ctrl-D after Job", 16, 38, 220, 18, 0},
+    {6706, C, u"Send PJL - Job Commands", 16, 60, 220, 18, 0},
+    {6707, B, u"", 240, 61, 16, 16, 0},
+    {6701, C, u"Compress Bitmaps", 16, 82, 220, 18, 0},
+    {6702, C, u"Print PS Error Information", 16, 104, 220, 18, 0},
+    {1, B, u"OK", 96, 136, 80, 24, 0},
+    {2, B, u"Cancel", 182, 136, 80, 24, 0},
+};
+
 #undef FOOTER
 
 template <size_t N>
@@ -207,6 +219,7 @@ const IMAGE_RESOURCE_DIALOG kDialogs[] = {
     Page(8000, kCustomPaper, u"Custom Paper Size", 312, 172),
     Page(11535, kSourceNotice, u"Paper Source", 320, 124),
     Page(12000, kForms),
+    Page(6700, kAdvancedPostScript, u"Advanced PS", 272, 172),
 };
 
 }  // namespace

@@ -37,6 +37,9 @@ struct DcState {
   int charExtra = 0;
   RECT clip{};
   Font* font = nullptr;
+  SIZE windowExt{1, 1};
+  SIZE viewportExt{1, 1};
+  POINT current{0, 0};
 };
 
 // The pixels of a bitmap or of a window's client area. Monochrome pixels
@@ -57,12 +60,19 @@ struct Brush {
   COLORREF colour = 0;
 };
 
+struct Pen {
+  int style = PS_SOLID;
+  int width = 0;
+  COLORREF colour = 0;
+};
+
 struct Dc {
   enum Kind { kRecording, kWindow, kMemory } kind = kRecording;
   HWND window = nullptr;
   std::shared_ptr<Surface> surface;  // window and memory contexts
   HGDIOBJ bitmap = nullptr;          // selected into a memory context; null: the stock one
   HGDIOBJ brush = nullptr;           // null: the stock white brush
+  HGDIOBJ pen = nullptr;             // null: the stock black pen
   w32test::DcSetup setup;
   DcState state;
   std::vector<DcState> saved;
@@ -76,6 +86,7 @@ struct GdiState {
   std::map<HGDIOBJ, std::unique_ptr<Font>> fonts;
   std::map<HGDIOBJ, Bitmap> bitmaps;
   std::map<HGDIOBJ, Brush> brushes;
+  std::map<HGDIOBJ, Pen> pens;
   std::map<HWND, std::shared_ptr<Surface>> windowSurfaces;
   uintptr_t next = 0x1000;
 };
@@ -89,6 +100,7 @@ GdiState& gdiState() {
       st->fonts.clear();
       st->bitmaps.clear();
       st->brushes.clear();
+      st->pens.clear();
       st->windowSurfaces.clear();
     });
     return st;
@@ -119,6 +131,11 @@ HGDIOBJ const kDeviceFont = reinterpret_cast<HGDIOBJ>(static_cast<uintptr_t>(0xF
 // brush, handed out by SelectObject for what they replace.
 HGDIOBJ const kStockBitmap = reinterpret_cast<HGDIOBJ>(static_cast<uintptr_t>(0xF8));
 HGDIOBJ const kStockBrush = reinterpret_cast<HGDIOBJ>(static_cast<uintptr_t>(0xFC));
+// The other stock objects of GetStockObject.
+HGDIOBJ const kNullBrush = reinterpret_cast<HGDIOBJ>(static_cast<uintptr_t>(0xE0));
+HGDIOBJ const kWhitePen = reinterpret_cast<HGDIOBJ>(static_cast<uintptr_t>(0xE4));
+HGDIOBJ const kBlackPen = reinterpret_cast<HGDIOBJ>(static_cast<uintptr_t>(0xE8));
+HGDIOBJ const kNullPen = reinterpret_cast<HGDIOBJ>(static_cast<uintptr_t>(0xEC));
 
 HGDIOBJ newHandle(GdiState& s) {
   HGDIOBJ h = reinterpret_cast<HGDIOBJ>(s.next);
@@ -141,9 +158,17 @@ COLORREF toSurface(const Surface& surface, COLORREF colour) {
   return rgbOnly(colour) == 0xFFFFFF ? 0xFFFFFF : 0;
 }
 
-// Logical to device coordinates under MM_TEXT.
+// Logical to device coordinates under the context's mapping.
 POINT toDevice(const Dc& d, int x, int y) {
-  return POINT{x - d.state.windowOrg.x + d.state.viewportOrg.x, y - d.state.windowOrg.y + d.state.viewportOrg.y};
+  if (d.state.mapMode != MM_ANISOTROPIC) {
+    return POINT{x - d.state.windowOrg.x + d.state.viewportOrg.x, y - d.state.windowOrg.y + d.state.viewportOrg.y};
+  }
+  const long long wx = d.state.windowExt.cx != 0 ? d.state.windowExt.cx : 1;
+  const long long wy = d.state.windowExt.cy != 0 ? d.state.windowExt.cy : 1;
+  return POINT{static_cast<LONG>((x - d.state.windowOrg.x) * static_cast<long long>(d.state.viewportExt.cx) / wx +
+                                 d.state.viewportOrg.x),
+               static_cast<LONG>((y - d.state.windowOrg.y) * static_cast<long long>(d.state.viewportExt.cy) / wy +
+                                 d.state.viewportOrg.y)};
 }
 
 COLORREF* pixelAt(Surface& surface, long x, long y) {
@@ -403,9 +428,14 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
     d->surface = object == kStockBitmap ? std::make_shared<Surface>(1, 1, true) : s.bitmaps[object].surface;
     return old;
   }
-  if (object == kStockBrush || s.brushes.count(object)) {
+  if (object == kStockBrush || object == kNullBrush || s.brushes.count(object)) {
     HGDIOBJ old = d->brush ? d->brush : kStockBrush;
     d->brush = object == kStockBrush ? nullptr : object;
+    return old;
+  }
+  if (object == kBlackPen || object == kWhitePen || object == kNullPen || s.pens.count(object)) {
+    HGDIOBJ old = d->pen ? d->pen : kBlackPen;
+    d->pen = object == kBlackPen ? nullptr : object;
     return old;
   }
   if (object != kDeviceFont) {
@@ -436,6 +466,13 @@ BOOL DeleteObject(HGDIOBJ object) {
     s.brushes.erase(object);
     return TRUE;
   }
+  if (s.pens.count(object)) {
+    for (auto& [h, d] : s.dcs)
+      if (d->pen == object) return FALSE;
+    s.pens.erase(object);
+    return TRUE;
+  }
+  if (object == kNullBrush || object == kNullPen || object == kWhitePen || object == kBlackPen) return TRUE;
   auto it = s.fonts.find(object);
   if (it == s.fonts.end()) return FALSE;
   // A font still selected into a context cannot be deleted.
@@ -735,6 +772,217 @@ BOOL DPtoLP(HDC dc, POINT* points, int count) {
   return TRUE;
 }
 
+// ---- Shapes ----
+
+namespace {
+
+struct PenInk {
+  COLORREF colour = CLR_INVALID;  // CLR_INVALID: nothing drawn
+  int style = PS_SOLID;
+  int width = 1;
+};
+
+PenInk penOf(GdiState& s, const Dc& d) {
+  PenInk ink;
+  if (d.pen == nullptr) {
+    ink.colour = 0;
+  } else if (d.pen == kWhitePen) {
+    ink.colour = 0xFFFFFF;
+  } else if (d.pen != kNullPen) {
+    auto it = s.pens.find(d.pen);
+    if (it != s.pens.end() && it->second.style != PS_NULL) {
+      ink.colour = it->second.colour;
+      ink.style = it->second.style;
+      // The width is logical, like the coordinates.
+      long long width = it->second.width;
+      if (d.state.mapMode == MM_ANISOTROPIC && d.state.windowExt.cx != 0)
+        width = width * d.state.viewportExt.cx / d.state.windowExt.cx;
+      ink.width = static_cast<int>(std::max(1LL, std::min(width, 64LL)));
+    }
+  }
+  return ink;
+}
+
+COLORREF fillOf(GdiState& s, const Dc& d) { return d.brush == kNullBrush ? CLR_INVALID : brushColour(s, d); }
+
+void plot(Dc& d, long x, long y, COLORREF colour) {
+  if (!d.surface || colour == CLR_INVALID) return;
+  if (COLORREF* pixel = pixelAt(*d.surface, x, y)) *pixel = toSurface(*d.surface, colour);
+}
+
+// A line between device points, the pen's width as a square around each
+// point; a dotted pen paints every other pixel.
+void strokeLine(Dc& d, POINT a, POINT b, const PenInk& ink, bool last) {
+  if (!d.surface || ink.colour == CLR_INVALID) return;
+  long x = a.x, y = a.y;
+  const long dx = std::labs(b.x - a.x), dy = -std::labs(b.y - a.y);
+  const long sx = a.x < b.x ? 1 : -1, sy = a.y < b.y ? 1 : -1;
+  long err = dx + dy;
+  long step = 0;
+  const int half = (ink.width - 1) / 2;
+  while (true) {
+    const bool atEnd = x == b.x && y == b.y;
+    if ((!atEnd || last) && (ink.style != PS_DOT || step % 2 == 0)) {
+      for (int oy = -half; oy < ink.width - half; ++oy)
+        for (int ox = -half; ox < ink.width - half; ++ox) plot(d, x + ox, y + oy, ink.colour);
+    }
+    if (atEnd) break;
+    ++step;
+    const long e2 = 2 * err;
+    if (e2 >= dy) {
+      err += dy;
+      x += sx;
+    }
+    if (e2 <= dx) {
+      err += dx;
+      y += sy;
+    }
+  }
+}
+
+void record(Dc& d, w32test::ShapeRecord::Kind kind, std::vector<POINT> logical, const PenInk& ink, COLORREF fill) {
+  w32test::DcEvent e;
+  e.kind = w32test::DcEvent::kShape;
+  e.shape.kind = kind;
+  for (const POINT& p : logical) e.shape.devicePoints.push_back(toDevice(d, p.x, p.y));
+  e.shape.points = std::move(logical);
+  e.shape.pen = ink.colour;
+  e.shape.penStyle = ink.style;
+  e.shape.penWidth = ink.width;
+  e.shape.brush = fill;
+  d.events.push_back(std::move(e));
+}
+
+BOOL setExt(HDC dc, int x, int y, SIZE* previous, bool viewport) {
+  GdiState& s = gdiState();
+  std::lock_guard<std::mutex> g(s.mutex);
+  Dc* d = find(s, dc);
+  if (!d || x == 0 || y == 0) return FALSE;
+  SIZE& e = viewport ? d->state.viewportExt : d->state.windowExt;
+  if (previous) *previous = e;
+  // Extents only count under MM_ANISOTROPIC, as on the platform.
+  if (d->state.mapMode == MM_ANISOTROPIC) e = SIZE{x, y};
+  return TRUE;
+}
+
+}  // namespace
+
+BOOL SetWindowExtEx(HDC dc, int x, int y, SIZE* previous) { return setExt(dc, x, y, previous, false); }
+BOOL SetViewportExtEx(HDC dc, int x, int y, SIZE* previous) { return setExt(dc, x, y, previous, true); }
+
+HPEN CreatePen(int style, int width, COLORREF colour) {
+  GdiState& s = gdiState();
+  std::lock_guard<std::mutex> g(s.mutex);
+  HGDIOBJ h = newHandle(s);
+  s.pens[h] = Pen{style, width, rgbOnly(colour)};
+  return static_cast<HPEN>(h);
+}
+
+HGDIOBJ GetStockObject(int index) {
+  switch (index) {
+    case WHITE_BRUSH: return kStockBrush;
+    case NULL_BRUSH: return kNullBrush;
+    case WHITE_PEN: return kWhitePen;
+    case BLACK_PEN: return kBlackPen;
+    case NULL_PEN: return kNullPen;
+    default: return nullptr;
+  }
+}
+
+BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
+  GdiState& s = gdiState();
+  std::lock_guard<std::mutex> g(s.mutex);
+  Dc* d = find(s, dc);
+  if (!d) return FALSE;
+  const PenInk ink = penOf(s, *d);
+  const COLORREF fill = fillOf(s, *d);
+  record(*d, w32test::ShapeRecord::kRectangle, {POINT{left, top}, POINT{right, bottom}}, ink, fill);
+  if (!d->surface) return TRUE;
+  const POINT a = toDevice(*d, left, top);
+  const POINT b = toDevice(*d, right, bottom);
+  const LONG x0 = std::min(a.x, b.x), x1 = std::max(a.x, b.x), y0 = std::min(a.y, b.y), y1 = std::max(a.y, b.y);
+  for (long y = y0; y < y1; ++y)
+    for (long x = x0; x < x1; ++x) plot(*d, x, y, fill);
+  if (ink.colour != CLR_INVALID && x1 > x0 && y1 > y0) {
+    strokeLine(*d, POINT{x0, y0}, POINT{x1 - 1, y0}, ink, true);
+    strokeLine(*d, POINT{x1 - 1, y0}, POINT{x1 - 1, y1 - 1}, ink, true);
+    strokeLine(*d, POINT{x1 - 1, y1 - 1}, POINT{x0, y1 - 1}, ink, true);
+    strokeLine(*d, POINT{x0, y1 - 1}, POINT{x0, y0}, ink, true);
+  }
+  return TRUE;
+}
+
+BOOL MoveToEx(HDC dc, int x, int y, POINT* previous) {
+  GdiState& s = gdiState();
+  std::lock_guard<std::mutex> g(s.mutex);
+  Dc* d = find(s, dc);
+  if (!d) return FALSE;
+  if (previous) *previous = d->state.current;
+  d->state.current = POINT{x, y};
+  return TRUE;
+}
+
+BOOL LineTo(HDC dc, int x, int y) {
+  GdiState& s = gdiState();
+  std::lock_guard<std::mutex> g(s.mutex);
+  Dc* d = find(s, dc);
+  if (!d) return FALSE;
+  const PenInk ink = penOf(s, *d);
+  const POINT from = d->state.current;
+  record(*d, w32test::ShapeRecord::kLine, {from, POINT{x, y}}, ink, CLR_INVALID);
+  // The end point itself is not drawn, as on the platform.
+  strokeLine(*d, toDevice(*d, from.x, from.y), toDevice(*d, x, y), ink, false);
+  d->state.current = POINT{x, y};
+  return TRUE;
+}
+
+BOOL Polygon(HDC dc, const POINT* points, int count) {
+  GdiState& s = gdiState();
+  std::lock_guard<std::mutex> g(s.mutex);
+  Dc* d = find(s, dc);
+  if (!d || !points || count < 2) return FALSE;
+  const PenInk ink = penOf(s, *d);
+  const COLORREF fill = fillOf(s, *d);
+  std::vector<POINT> logical(points, points + count);
+  record(*d, w32test::ShapeRecord::kPolygon, logical, ink, fill);
+  if (!d->surface) return TRUE;
+  std::vector<POINT> dev;
+  for (const POINT& p : logical) dev.push_back(toDevice(*d, p.x, p.y));
+  long top = dev[0].y, bottom = dev[0].y;
+  for (const POINT& p : dev) {
+    top = std::min<long>(top, p.y);
+    bottom = std::max<long>(bottom, p.y);
+  }
+  // Even-odd scanlines through pixel centres.
+  for (long y = top; y < bottom && fill != CLR_INVALID; ++y) {
+    std::vector<double> xs;
+    for (size_t i = 0; i < dev.size(); ++i) {
+      const POINT a = dev[i], b = dev[(i + 1) % dev.size()];
+      const double cy = y + 0.5;
+      if ((a.y <= cy && b.y > cy) || (b.y <= cy && a.y > cy))
+        xs.push_back(a.x + (cy - a.y) * (b.x - a.x) / static_cast<double>(b.y - a.y));
+    }
+    std::sort(xs.begin(), xs.end());
+    for (size_t i = 0; i + 1 < xs.size(); i += 2)
+      for (long x = static_cast<long>(xs[i] + 0.5); x < static_cast<long>(xs[i + 1] + 0.5); ++x) plot(*d, x, y, fill);
+  }
+  for (size_t i = 0; i < dev.size(); ++i) strokeLine(*d, dev[i], dev[(i + 1) % dev.size()], ink, true);
+  return TRUE;
+}
+
+COLORREF SetPixel(HDC dc, int x, int y, COLORREF colour) {
+  GdiState& s = gdiState();
+  std::lock_guard<std::mutex> g(s.mutex);
+  Dc* d = find(s, dc);
+  if (!d) return CLR_INVALID;
+  PenInk ink;
+  ink.colour = rgbOnly(colour);
+  record(*d, w32test::ShapeRecord::kPixel, {POINT{x, y}}, ink, CLR_INVALID);
+  const POINT p = toDevice(*d, x, y);
+  plot(*d, p.x, p.y, colour);
+  return rgbOnly(colour);
+}
+
 namespace w32test {
 
 HDC CreateRecordingDC(const DcSetup& setup) {
@@ -750,6 +998,13 @@ const std::vector<DcEvent>& DcEvents(HDC dc) {
   GdiState& s = gdiState();
   std::lock_guard<std::mutex> g(s.mutex);
   return findOrDie(s, dc)->events;
+}
+
+std::vector<ShapeRecord> DcShapes(HDC dc) {
+  std::vector<ShapeRecord> out;
+  for (const DcEvent& e : DcEvents(dc))
+    if (e.kind == DcEvent::kShape) out.push_back(e.shape);
+  return out;
 }
 
 std::vector<EscapeRecord> DcEscapes(HDC dc) {

@@ -116,3 +116,43 @@ TEST_F(GdiBitmapTest, BitmapResources) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(GdiBitmapTest, ShapesGoThroughTheAnisotropicMappingAndAreRecorded) {
+  HWND window = w32test::CreateTestWindow(u"Static");
+  ASSERT_TRUE(w32test::SetClientSize(window, 4, 4));
+  HDC dc = GetDC(window);
+  // Ten logical units to one pixel.
+  EXPECT_EQ(SetMapMode(dc, MM_ANISOTROPIC), MM_TEXT);
+  EXPECT_TRUE(SetWindowExtEx(dc, 40, 40, nullptr));
+  EXPECT_TRUE(SetViewportExtEx(dc, 4, 4, nullptr));
+  HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+  HPEN blue = CreatePen(PS_SOLID, 1, RGB(0, 0, 255));
+  HGDIOBJ oldBrush = SelectObject(dc, red);
+  HGDIOBJ oldPen = SelectObject(dc, blue);
+  EXPECT_TRUE(Rectangle(dc, 0, 0, 30, 30));  // a blue frame round one red pixel
+  SelectObject(dc, GetStockObject(NULL_PEN));
+  SelectObject(dc, GetStockObject(NULL_BRUSH));
+  EXPECT_TRUE(Rectangle(dc, 0, 0, 40, 40));  // draws nothing
+  SelectObject(dc, GetStockObject(WHITE_PEN));
+  MoveToEx(dc, 0, 35, nullptr);
+  EXPECT_TRUE(LineTo(dc, 40, 35));  // the bottom row, white
+  const std::vector<w32test::ShapeRecord> shapes = w32test::DcShapes(dc);
+  ASSERT_EQ(shapes.size(), 3u);
+  EXPECT_EQ(shapes[0].kind, w32test::ShapeRecord::kRectangle);
+  EXPECT_EQ(shapes[0].devicePoints[1].x, 3);
+  EXPECT_EQ(shapes[0].brush, RGB(255, 0, 0));
+  EXPECT_EQ(shapes[1].pen, CLR_INVALID);
+  EXPECT_EQ(shapes[1].brush, CLR_INVALID);
+  EXPECT_EQ(shapes[2].points[1].x, 40);
+  SelectObject(dc, oldPen);
+  SelectObject(dc, oldBrush);
+  EXPECT_TRUE(DeleteObject(red));
+  EXPECT_TRUE(DeleteObject(blue));
+  EXPECT_EQ(ReleaseDC(window, dc), 1);
+  const COLORREF B = RGB(0, 0, 255), R = RGB(255, 0, 0), K = 0, W = RGB(255, 255, 255);
+  EXPECT_EQ(w32test::WindowPixels(window), (std::vector<COLORREF>{B, B, B, K, B, R, B, K, B, B, B, K, W, W, W, W}));
+}
+
+}  // namespace

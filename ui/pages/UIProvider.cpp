@@ -28,11 +28,16 @@
 #include "ui/framework/UIResources.h"
 #include "ui/pages/GCustomPaperAccessor.h"
 #include "ui/pages/GCustomPaperButtonWrapper.h"
+#include "ui/pages/GFormToTrayLinkWrapper.h"
 #include "ui/pages/GMediaTypeWrapper.h"
+#include "ui/pages/GOutputAccessoryWrapper.h"
+#include "ui/pages/GOutputBinWrapper.h"
 #include "ui/pages/GPaperSizeAccessor.h"
+#include "ui/pages/GPSOptionsWrapper.h"
 #include "ui/pages/GPaperSizeWrapper.h"
 #include "ui/pages/GPaperSourceWrapper.h"
 #include "ui/pages/GPrinterPictureWrapper.h"
+#include "ui/pages/GStaplePreviewWrapper.h"
 
 namespace {
 
@@ -85,8 +90,14 @@ class PageBuilder {
   // The about button and the quick-set tip every document page carries.
   void Footer(GRuleKeyPair quickSetTip = kQuickSetTip) {
     AboutButton();
+    Preview();
     static const GControlRow kQuickSetTipTable[] = {{1013, -1}, {0, 0}};
     Tip(kQuickSetTipTable, quickSetTip, kInfoIcon);
+  }
+  // The page preview with its staple marks.
+  void Preview() {
+    static const GControlRow kTable[] = {{GPreviewWrapper::kControl, 901}, {0, 0}};
+    page_->AddWrapper(new GStaplePreviewWrapper(new GStaplePreviewModel(session_), kTable));
   }
   // The printer picture; interactive on the pages where a click chooses.
   template <class Accessor>
@@ -151,6 +162,8 @@ void BuildPaperPage(PageBuilder& b) {
 void BuildDestinationPage(PageBuilder& b) {
   static const GControlRow kOutputBinTip[] = {{4025, -1}, {0, 0}};
   static const GControlRow kPicture[] = {{2021, -1}, {0, 0}};
+  static const GControlRow kOutputBin[] = {{4009, -1}, {4021, -1}, {4022, 402}, {4023, -1}, {4024, -1}, {0, 0}};
+  b.Page()->AddWrapper(new GOutputBinWrapper(new GOutputBinAccessor(b.Session()), kOutputBin));
   b.Tip(kOutputBinTip, GRuleKeys::kOutputBin);
   b.PrinterPicture<GDestinationPictureAccessor>(kPicture, 1);
   b.Footer();
@@ -158,6 +171,16 @@ void BuildDestinationPage(PageBuilder& b) {
 }
 
 void BuildPSPage(PageBuilder& b) {
+  static const GControlRow kFonts[] = {{6528, 802}, {6514, 802}, {6529, 803}, {6515, 803}, {6517, 804}, {0, 0}};
+  static const GControlRow kOptions[] = {{6527, 805}, {6523, 805}, {6531, 808}, {6532, 809}, {0, 0}};
+  static const GControlRow kPassThrough[] = {{6525, -1}, {0, 0}};
+  static const GControlRow kReportAsPs[] = {{6526, -1}, {0, 0}};
+  static const GControlRow kAdvanced[] = {{6530, 321}, {0, 0}};
+  b.Page()->AddWrapper(new GPSFontOptionsWrapper(new GPSFontOptionsAccessor(b.Session()), kFonts));
+  b.Page()->AddWrapper(new GPSOptionsWrapper(new GPSOptionsAccessor(b.Session()), kOptions));
+  b.Page()->AddWrapper(new GPSDebugCheckWrapper(new GPSDebugAccessor(b.Session(), &kPsReturnPassThrough), kPassThrough));
+  b.Page()->AddWrapper(new GPSDebugCheckWrapper(new GPSDebugAccessor(b.Session(), &kPsReportAsPsDriver), kReportAsPs));
+  b.Page()->AddWrapper(new GPSAdvancedButtonWrapper(new GFeatureAccessor(b.Session()), kAdvanced));
   // The PS page's quick-set tip shows the custom-paper pair.
   b.Footer(GRuleKeys::kCustomPaperSize);
   b.Finish(false);
@@ -171,6 +194,8 @@ void BuildBasicsPage(PageBuilder& b) {
 }
 
 void BuildNTFormsPage(PageBuilder& b) {
+  static const GControlRow kForms[] = {{12003, 701}, {12006, 702}, {12008, 703}, {12009, 704}, {0, 0}};
+  b.Page()->AddWrapper(new GFormToTrayLinkWrapper(new GFormToTrayAccessor(b.Session()), kForms));
   b.AboutButton();
   b.Finish(false);
 }
@@ -179,6 +204,14 @@ void BuildConfigurePage(PageBuilder& b) {
   static const GControlRow kHandlingTip[] = {{7021, -1}, {0, 0}};
   static const GControlRow kAutoConfigurationTip[] = {{7051, -1}, {0, 0}};
   b.Tip(kHandlingTip, GRuleKeys::kPaperHandlingOptions);
+  static const GControlRow kEnvelopeFeeder[] = {{7022, 601}, {0, 0}};
+  static const GControlRow kPlurex[] = {{7024, 609}, {0, 0}};
+  static const GControlRow kOutputAccessory[] = {{7033, 602}, {7036, 603}, {7035, 603}, {0, 0}};
+  static const GControlRow kInputAccessory[] = {{7037, 604}, {0, 0}};
+  b.Page()->AddWrapper(new GEnvelopeFeederWrapper(new GEnvelopeFeederAccessor(b.Session()), kEnvelopeFeeder));
+  b.Page()->AddWrapper(new GPlurexWrapper(new GPlurexAccessor(b.Session()), kPlurex));
+  b.Page()->AddWrapper(new GOutputAccessoryWrapper(new GOutputAccessoryAccessor(b.Session()), kOutputAccessory));
+  b.Page()->AddWrapper(new GInputAccessoryWrapper(new GInputAccessoryAccessor(b.Session()), kInputAccessory));
   static const GControlRow kPicture[] = {{2021, -1}, {0, 0}};
   b.Tip(kAutoConfigurationTip, GRuleKeys::kAutomaticConfiguration);
   b.PrinterPicture<GSourcePictureAccessor>(kPicture, 0);

@@ -18,6 +18,7 @@
 #include "model/GEnumAttribute.h"
 #include "model/GMedia.h"
 #include "model/GMediaPool.h"
+#include "model/GConfiguration.h"
 #include "model/GCountedPtr.h"
 #include "model/GFeatureIds.h"
 #include "model/GPaperHandlingDevice.h"
@@ -28,6 +29,7 @@
 #include "resources/StringTable.h"
 #include "support/AttributeBuilders.h"
 #include "support/DriverInstanceTestSupport.h"
+#include "support/PageFixture.h"
 #include "support/RecordingPeripheral.h"
 #include "ui/framework/GCPSOSUI.h"
 #include "ui/framework/GUISession.h"
@@ -142,13 +144,7 @@ class PaperPageTest : public ::testing::Test {
  protected:
   void SetUp() override {
     w32test::Reset();
-    w32test::ModuleSpec spec;
-    spec.name = kPaperPageLibrary;
-    spec.strings = ModuleStringTable();
-    size_t count = 0;
-    const IMAGE_RESOURCE_DIALOG* templates = DialogTemplateEntries(&count);
-    spec.dialogs = w32test::DialogTemplates(templates, count);
-    w32test::InstallModule(spec);
+    pagetest::InstallPageResources(kPaperPageLibrary);
 
     // The printer's trays: Tray 1 (6) and the upper and lower trays (1, 3)
     // built in, the envelope feeder (5) an accessory that is not installed.

@@ -15,8 +15,12 @@ typedef void* HGDIOBJ;
 typedef struct HFONT__* HFONT;
 typedef struct HBITMAP__* HBITMAP;
 typedef struct HBRUSH__* HBRUSH;
+typedef struct HPEN__* HPEN;
 typedef DWORD COLORREF;
 
+#define GetRValue(c) ((BYTE)((c)&0xFF))
+#define GetGValue(c) ((BYTE)(((c) >> 8)&0xFF))
+#define GetBValue(c) ((BYTE)(((c) >> 16)&0xFF))
 #define RGB(r, g, b) \
   ((COLORREF)(((BYTE)(r) | ((WORD)((BYTE)(g)) << 8)) | (((DWORD)(BYTE)(b)) << 16)))
 
@@ -90,6 +94,16 @@ struct BITMAP {
 #define GM_COMPATIBLE 1
 #define GM_ADVANCED 2
 #define MM_TEXT 1
+#define MM_ANISOTROPIC 8
+// Pen styles and stock objects.
+#define PS_SOLID 0
+#define PS_DOT 2
+#define PS_NULL 5
+#define WHITE_BRUSH 0
+#define NULL_BRUSH 5
+#define WHITE_PEN 6
+#define BLACK_PEN 7
+#define NULL_PEN 8
 #define TRANSPARENT 1
 #define OPAQUE 2
 #define TA_LEFT 0
@@ -185,3 +199,23 @@ COLORREF GetPixel(HDC dc, int x, int y);
 COLORREF SetBkColor(HDC dc, COLORREF colour);
 // Device to logical points under the context's origins.
 BOOL DPtoLP(HDC dc, POINT* points, int count);
+
+// ---- Shapes ----
+// Drawing goes through the context's mapping: under MM_ANISOTROPIC a
+// logical point p lands on (p - window origin) * viewport extent / window
+// extent + viewport origin; under MM_TEXT the extents are 1. Every shape is
+// recorded (w32test::DcShapes) with its logical and device points; on a
+// window or memory context it is also painted: the interior with the
+// selected brush, the outline and lines with the selected pen (its width
+// logical like the coordinates, at least one pixel), a null brush or pen
+// paints nothing.
+BOOL SetWindowExtEx(HDC dc, int x, int y, SIZE* previous);
+BOOL SetViewportExtEx(HDC dc, int x, int y, SIZE* previous);
+HPEN CreatePen(int style, int width, COLORREF colour);
+// The stock brushes and pens above; null for another index.
+HGDIOBJ GetStockObject(int index);
+BOOL Rectangle(HDC dc, int left, int top, int right, int bottom);
+BOOL MoveToEx(HDC dc, int x, int y, POINT* previous);
+BOOL LineTo(HDC dc, int x, int y);
+BOOL Polygon(HDC dc, const POINT* points, int count);
+COLORREF SetPixel(HDC dc, int x, int y, COLORREF colour);

@@ -26,11 +26,23 @@ struct TextOutRecord {
   int saveDepth = 0;  // saves in force when the text was drawn
 };
 
+// A rectangle, a line, a polygon or a pixel drawn on a context.
+struct ShapeRecord {
+  enum Kind { kRectangle, kLine, kPolygon, kPixel } kind = kRectangle;
+  std::vector<POINT> points;        // logical: a rectangle's two corners, a line's ends
+  std::vector<POINT> devicePoints;  // the same under the context's mapping
+  COLORREF pen = 0;                 // CLR_INVALID: no outline
+  int penStyle = 0;
+  int penWidth = 0;
+  COLORREF brush = 0;               // CLR_INVALID: no fill
+};
+
 // One entry of what a device context received, in order.
 struct DcEvent {
-  enum Kind { kEscape, kText } kind = kEscape;
+  enum Kind { kEscape, kText, kShape } kind = kEscape;
   EscapeRecord escape;
   TextOutRecord text;
+  ShapeRecord shape;
 };
 
 struct DcSetup {
@@ -46,6 +58,7 @@ HDC CreateRecordingDC(const DcSetup& setup = DcSetup());
 const std::vector<DcEvent>& DcEvents(HDC dc);
 std::vector<EscapeRecord> DcEscapes(HDC dc);
 std::vector<TextOutRecord> DcTexts(HDC dc);
+std::vector<ShapeRecord> DcShapes(HDC dc);
 // Escape answers: the result and the output bytes for a code.
 void ScriptEscape(HDC dc, int code, int result, const std::string& output = std::string());
 // Saves still in force; live fonts (created, not deleted).
