@@ -4,6 +4,7 @@
 // companion font files; SpoolLock.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <thread>
 #include <vector>
@@ -294,6 +295,58 @@ TEST_F(SpoolingFilterTest, AWholeJobCompositeIsUnpackedByTheNextFilter) {
   GReverseFilter reverse;
   GCountedPtr result = reverse.Send(dynamic_cast<GCommand*>(first[0].Pointee()));
   EXPECT_EQ(Contents(result), (Contents_t{"S", "3", "3", "2", "2", "1", "1", "E"}));
+}
+
+// The orientation a spooled page's page start carries (-1: none).
+int OrientationOf(MPersistentObject* page) {
+  GCountedRef record;
+  auto* disk = dynamic_cast<GCommandCompositeOnDisk*>(page);
+  if (disk == nullptr) return -1;
+  disk->HandleByClass(record, GPageStartClassId);
+  disk->Close();
+  auto* start = dynamic_cast<GCommand*>(record.Pointee());
+  GState* settings = start != nullptr ? start->GetSettings() : nullptr;
+  auto* value = settings != nullptr ? dynamic_cast<GValueAttribute*>(settings->FindById(GFeatureIds::kOrientation)) : nullptr;
+  return value != nullptr ? value->GetValue() : -1;
+}
+
+TEST_F(SpoolingFilterTest, UncollatedCopiesThroughManualDuplexAreTurnedOneByOne) {
+  // Two uncollated copies of two pages: each copy is a sheet side of its
+  // own, so turning the back side of one copy must leave the other alone.
+  GCopyPageFilter copies;
+  GCountedPtr holder;
+  auto send = [&](GCommand* command) {
+    GCountedPtr result = copies.Send(command);
+    if (result.Pointee() != nullptr && result.Pointee()->ClassId() == GCommandCompositeClassId) holder = result;
+  };
+  send(Start({{GFeatureIds::kCopyQualifierIndex, 1},
+              {GFeatureIds::kCopies, 2},
+              {GFeatureIds::kPrinterCopies, 1},
+              {GFeatureIds::kDuplex, 2},
+              {GFeatureIds::kStraightPaperPath, 1}}));
+  for (int16_t n = 1; n <= 2; ++n) {
+    send(new GPageStart(Settings(GFeatureIds::kPageState, {{kPageMark, n}, {GFeatureIds::kOrientation, 0}})));
+    send(new GPageEnd);
+  }
+  send(new GDocumentEnd);
+  ASSERT_NE(holder.Pointee(), nullptr);
+  GManualDuplexFilter duplex;
+  GCountedPtr result = duplex.Send(dynamic_cast<GCommand*>(holder.Pointee()));
+  ASSERT_EQ(Contents(result), (Contents_t{"S", "1", "2", "1", "2", "E"}));
+  std::vector<int> orientations;
+  std::vector<MPersistentObject*> seen;
+  MPersistentIterator* it = dynamic_cast<GCommandComposite*>(result.Pointee())->CreateIterator();
+  while (it->Advance()) {
+    if (it->Current()->ClassId() != GCommandCompositeOnDiskClassId) continue;
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), it->Current()), 0) << "each copy is a page of its own";
+    seen.push_back(it->Current());
+    orientations.push_back(OrientationOf(it->Current()));
+  }
+  delete it;
+  // The second side of each sheet (the second copy of page 1, and of page
+  // 2) is turned; the first sides are not.
+  EXPECT_EQ(std::count(orientations.begin(), orientations.end(), 180), 2);
+  EXPECT_EQ(std::count(orientations.begin(), orientations.end(), 0), 2);
 }
 
 TEST_F(SpoolingFilterTest, SpoolFileNamesHoldTheProcessTheInstanceAndThePage) {
