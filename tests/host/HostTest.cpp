@@ -682,6 +682,9 @@ TEST(HostPrint, PageFiltersSendTheFivePagesInTheirOrderAndNumber) {
       // The first pass: the even pages turned, and a blank back for the
       // odd count, ended by the break; then the odd pages.
       {"manual-duplex", manualDuplex, {-2, -4, 0, 1, 3, 5}},
+      // Each uncollated copy is a side of its own: the second copy of
+      // every page is the back of the first.
+      {"copies-manual-duplex", join(uncollated, manualDuplex), {-1, -2, -3, -4, -5, 1, 2, 3, 4, 5}},
       // Duplex off: the filter lets the job through.
       {"manual-duplex-simplex", {"--manual-duplex", "--set", "duplex=1", "--set", "905=1"}, {1, 2, 3, 4, 5}},
   };
