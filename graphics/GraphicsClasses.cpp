@@ -9,6 +9,7 @@
 #include "graphics/GDitherMatrix.h"
 #include "graphics/GFillMode.h"
 #include "graphics/GGraphic.h"
+#include "graphics/GNupFilter.h"
 #include "graphics/GGlyphCache.h"
 #include "graphics/GPaint.h"
 #include "graphics/GPaletteTable.h"
@@ -64,6 +65,7 @@ const ModelClassEntry kGraphicsClasses[] = {
     {&GTextStringGraphicCreate, GTextStringGraphicClassId, "GTextStringGraphic"},
     {&GDownloadFaceCreate, GDownloadFaceClassId, "GDownloadFace"},
     {&GTTFontFileCreate, GTTFontFileClassId, "GTTFontFile"},
+    {&GNupFilterCreate, GNupFilterClassId, "GNupFilter"},
 };
 
 }  // namespace

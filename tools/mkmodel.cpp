@@ -28,6 +28,7 @@
 #include <fstream>
 #include <initializer_list>
 
+#include "graphics/GNupFilter.h"
 #include "model/GAttributeComposite.h"
 #include "model/GBin.h"
 #include "model/GCapabilities.h"
@@ -528,6 +529,9 @@ MPersistentObject* SampleModel() {
   const int32_t modelRootId = kDeviceModelRoot;
   auto* model = new GPeripheralComposite(&modelRootId);
   model->AddChild(new GLetterheadFilter);
+  // Several pages a sheet before the filters that copy, split and reorder
+  // the sheets.
+  model->AddChild(new GNupFilter);
   model->AddChild(new GCopyPageFilter);
   model->AddChild(new GManualDuplexFilter);
   model->AddChild(new GReverseFilter);

@@ -24,6 +24,7 @@
 #include "graphics/GraphicsClasses.h"
 #include "model/MPersistentComposite.h"
 #include "support/FontTestClasses.h"
+#include "graphics/GNupFilter.h"
 #include "support/GraphicsObjectSamples.h"
 #include "support/ModelRoundTrip.h"
 
@@ -129,6 +130,7 @@ std::vector<StoreSizeSample> StoreSizeSamples() {
       // pool); without a font it stores its version, key 0 and a stamp no
       // font has.
       {GTTFontFileClassId, [] { return new GTTFontFile; }},
+      {GNupFilterClassId, [] { return new GNupFilter; }},
   };
 }
 

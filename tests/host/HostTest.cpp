@@ -117,7 +117,7 @@ class HostEnvironment : public ::testing::Environment {
   }
   void TearDown() override {
     std::error_code ec;
-    fs::remove_all(g_root, ec);
+    if (std::getenv("QV_KEEP") == nullptr) fs::remove_all(g_root, ec);
   }
 };
 
@@ -701,4 +701,114 @@ TEST(HostPrint, PageFiltersSendTheFivePagesInTheirOrderAndNumber) {
     EXPECT_EQ(rendered.status, 0) << rendered.errors;
     EXPECT_EQ(PagesShown(rendered), c.shown);
   }
+}
+
+// ---- Several pages a sheet, judged by rendering ----
+
+// Pages that say their number: page n draws n small squares in a row near
+// its top left corner.
+fs::path CountedPagesFile(int pages) {
+  const fs::path file = g_root / ("counted-" + std::to_string(pages) + ".txt");
+  std::ofstream out(file);
+  for (int n = 1; n <= pages; ++n) {
+    out << "page Letter\nbrush solid\n";
+    for (int i = 0; i < n; ++i) out << "rectangle " << 40 + 50 * i << " 40 30 30\n";
+  }
+  return file;
+}
+
+// The dark blobs (8-connected) of the area of a rendered sheet.
+int BlobsIn(const qvtest::GrayPage& page, int left, int top, int right, int bottom) {
+  std::vector<char> seen(static_cast<size_t>(page.width) * page.height, 0);
+  int blobs = 0;
+  for (int y = top; y < bottom; ++y)
+    for (int x = left; x < right; ++x) {
+      if (!page.Dark(x, y) || seen[static_cast<size_t>(y) * page.width + x]) continue;
+      ++blobs;
+      std::vector<std::pair<int, int>> stack = {{x, y}};
+      seen[static_cast<size_t>(y) * page.width + x] = 1;
+      while (!stack.empty()) {
+        const auto [px, py] = stack.back();
+        stack.pop_back();
+        const int next[8][2] = {{px + 1, py},     {px - 1, py},     {px, py + 1},     {px, py - 1},
+                                {px + 1, py + 1}, {px - 1, py - 1}, {px - 1, py + 1}, {px + 1, py - 1}};
+        for (const auto& n : next) {
+          if (n[0] < left || n[0] >= right || n[1] < top || n[1] >= bottom || !page.Dark(n[0], n[1])) continue;
+          char& mark = seen[static_cast<size_t>(n[1]) * page.width + n[0]];
+          if (mark == 0) {
+            mark = 1;
+            stack.emplace_back(n[0], n[1]);
+          }
+        }
+      }
+    }
+  return blobs;
+}
+
+// Which page each cell of each sheet shows (its number of squares), cells
+// read as the sheet is held to be read: for two a sheet the Letter sheet
+// is turned, and its left half is the raster's lower half; for four, the
+// quadrants left to right, top to bottom.
+std::vector<std::vector<int>> CellsShown(const qvtest::RenderedJob& rendered, int perSheet) {
+  std::vector<std::vector<int>> sheets;
+  for (const qvtest::GrayPage& page : rendered.pages) {
+    const int w = page.width, h = page.height;
+    if (perSheet == 2)
+      sheets.push_back({BlobsIn(page, 0, h / 2, w, h), BlobsIn(page, 0, 0, w, h / 2)});
+    else
+      sheets.push_back({BlobsIn(page, 0, 0, w / 2, h / 2), BlobsIn(page, w / 2, 0, w, h / 2),
+                        BlobsIn(page, 0, h / 2, w / 2, h), BlobsIn(page, w / 2, h / 2, w, h)});
+  }
+  return sheets;
+}
+
+// Where a person can look at a printed sheet: PNGs beside the test program.
+fs::path PictureDirectory() {
+  const fs::path dir = fs::current_path() / "host-print-pictures";
+  fs::create_directories(dir);
+  return dir;
+}
+
+void WriteSheetPictures(const std::string& gpcl6, const fs::path& job, const std::string& name) {
+  const std::string command = Quote(gpcl6) + " -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=png16m -r50 -o " +
+                              Quote((PictureDirectory() / (name + "-%d.png")).string()) + " " + Quote(job.string()) +
+                              " >/dev/null 2>&1";
+  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+}
+
+TEST(HostPrint, NupPutsThePagesOnTheSheetInTheirOrder) {
+  const std::string gpcl6 = qvtest::PclInterpreter();
+  ASSERT_FALSE(gpcl6.empty()) << qvtest::kNoInterpreter;
+  struct Case {
+    const char* layout;
+    int pages;
+    std::vector<std::vector<int>> shown;  // each sheet's cells: the page each shows, 0 none
+  } cases[] = {
+      {"2", 5, {{1, 2}, {3, 4}, {5, 0}}},
+      {"4,0", 6, {{1, 2, 3, 4}, {5, 6, 0, 0}}},
+      {"4,1", 4, {{1, 3, 2, 4}}},
+      {"4,2", 4, {{2, 1, 4, 3}}},
+      {"4,3", 4, {{3, 1, 4, 2}}},
+      // An order the layout does not know is right then down.
+      {"4,9", 4, {{1, 2, 3, 4}}},
+      // None a sheet is one a sheet.
+      {"0", 2, {{1, 0, 0, 0}, {2, 0, 0, 0}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.layout);
+    const fs::path out = g_root / (std::string("nup-") + c.layout + ".prn");
+    const Result r = Print({"--page", CountedPagesFile(c.pages).string(), "--nup", c.layout, "--out", out.string()});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    const qvtest::RenderedJob rendered =
+        qvtest::RenderPcl(gpcl6, ReadText(out), std::string("nup-") + c.layout, 30);
+    EXPECT_EQ(rendered.status, 0) << rendered.errors;
+    const int perSheet = c.shown.front().size();
+    EXPECT_EQ(CellsShown(rendered, perSheet), c.shown);
+  }
+  // Framed cells of a 4-up sheet, to look at.
+  const fs::path framed = g_root / "nup-framed.prn";
+  ASSERT_EQ(Print({"--page", CountedPagesFile(4).string(), "--nup", "4,0,1", "--out", framed.string()}).status, 0);
+  WriteSheetPictures(gpcl6, framed, "nup-4-framed");
+  EXPECT_TRUE(fs::exists(PictureDirectory() / "nup-4-framed-1.png"));
+  EXPECT_EQ(Print({"--page", CountedPagesFile(1).string(), "--nup", "4,x", "--out", framed.string()}).status, 2);
 }

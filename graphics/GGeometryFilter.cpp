@@ -1,0 +1,49 @@
+#include "graphics/GGeometryFilter.h"
+
+#include "model/GCommandComposite.h"
+#include "model/GGraphicBundle.h"
+#include "model/GState.h"
+#include "printpath/GNoCommand.h"
+
+GGeometryFilter::GGeometryFilter(const int32_t* id) : GPeripheral(id) {}
+GGeometryFilter::GGeometryFilter(const GGeometryFilter& other) = default;
+GGeometryFilter& GGeometryFilter::operator=(const GGeometryFilter& other) {
+  if (this != &other) {
+    GPeripheral::operator=(other);
+    transform_ = other.transform_;
+  }
+  return *this;
+}
+GGeometryFilter::~GGeometryFilter() = default;
+
+int32_t GGeometryFilter::ReduceDegrees(int32_t degrees) {
+  const int32_t reduced = degrees % 360;
+  return reduced < 0 ? reduced + 360 : reduced;
+}
+
+GCountedPtr GGeometryFilter::PassTransform(GCommand* command) {
+  GCountedPtr held(command);
+  GState* settings = command != nullptr ? command->DetachSettings() : nullptr;
+  if (settings == nullptr) return held;
+  if (auto* own = dynamic_cast<GTransformAttribute*>(settings->RemoveChildByClass(GTransformAttributeClassId))) {
+    GTransformAttribute composed;
+    ComposeTransforms(composed, transform_, *own);
+    *own = composed;
+    settings->AddChild(own);
+  }
+  command->SetSettings(settings);
+  return held;
+}
+
+GCountedPtr GGeometryFilter::WithTransform(GCommand* command, const GTransformAttribute& transform) {
+  auto* composite = new GCommandComposite;
+  GCountedPtr result(composite);
+  command->PinResources();
+  composite->AddChild(command);
+  auto* bundle = new GGraphicBundle;
+  bundle->AddChild(new GTransformAttribute(transform));
+  auto* carrier = new GNullCommand;
+  carrier->SetSettings(bundle);
+  composite->AddChild(carrier);
+  return result;
+}
