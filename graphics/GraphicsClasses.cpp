@@ -10,6 +10,7 @@
 #include "graphics/GFillMode.h"
 #include "graphics/GGraphic.h"
 #include "graphics/GNupFilter.h"
+#include "graphics/GScalePageFilter.h"
 #include "graphics/GGlyphCache.h"
 #include "graphics/GPaint.h"
 #include "graphics/GPaletteTable.h"
@@ -66,6 +67,7 @@ const ModelClassEntry kGraphicsClasses[] = {
     {&GDownloadFaceCreate, GDownloadFaceClassId, "GDownloadFace"},
     {&GTTFontFileCreate, GTTFontFileClassId, "GTTFontFile"},
     {&GNupFilterCreate, GNupFilterClassId, "GNupFilter"},
+    {&GScalePageFilterCreate, GScalePageFilterClassId, "GScalePageFilter"},
 };
 
 }  // namespace

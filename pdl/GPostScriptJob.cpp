@@ -147,8 +147,10 @@ void GPostScript::ResetGraphicsState() {
   if (transform != nullptr) {
     auto* copy = static_cast<GAttribute*>(transform->Clone());
     copy->changed = 1;
-    GetStateSection(GFeatureIds::kGraphicsState)->Merge(copy);
+    // Held across the merge: a state that already has an equal transform
+    // keeps its own and lets go of the one offered.
     GCountedPtr drop(copy);
+    GetStateSection(GFeatureIds::kGraphicsState)->Merge(copy);
   }
 }
 

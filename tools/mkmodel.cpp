@@ -29,6 +29,7 @@
 #include <initializer_list>
 
 #include "graphics/GNupFilter.h"
+#include "graphics/GScalePageFilter.h"
 #include "model/GAttributeComposite.h"
 #include "model/GBin.h"
 #include "model/GCapabilities.h"
@@ -529,8 +530,9 @@ MPersistentObject* SampleModel() {
   const int32_t modelRootId = kDeviceModelRoot;
   auto* model = new GPeripheralComposite(&modelRootId);
   model->AddChild(new GLetterheadFilter);
-  // Several pages a sheet before the filters that copy, split and reorder
-  // the sheets.
+  // The page's own scale, then several pages a sheet, before the filters
+  // that copy, split and reorder the sheets.
+  model->AddChild(new GScalePageFilter);
   model->AddChild(new GNupFilter);
   model->AddChild(new GCopyPageFilter);
   model->AddChild(new GManualDuplexFilter);

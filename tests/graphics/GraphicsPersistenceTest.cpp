@@ -25,6 +25,7 @@
 #include "model/MPersistentComposite.h"
 #include "support/FontTestClasses.h"
 #include "graphics/GNupFilter.h"
+#include "graphics/GScalePageFilter.h"
 #include "support/GraphicsObjectSamples.h"
 #include "support/ModelRoundTrip.h"
 
@@ -131,6 +132,7 @@ std::vector<StoreSizeSample> StoreSizeSamples() {
       // font has.
       {GTTFontFileClassId, [] { return new GTTFontFile; }},
       {GNupFilterClassId, [] { return new GNupFilter; }},
+      {GScalePageFilterClassId, [] { return new GScalePageFilter; }},
   };
 }
 

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -811,4 +812,55 @@ TEST(HostPrint, NupPutsThePagesOnTheSheetInTheirOrder) {
   WriteSheetPictures(gpcl6, framed, "nup-4-framed");
   EXPECT_TRUE(fs::exists(PictureDirectory() / "nup-4-framed-1.png"));
   EXPECT_EQ(Print({"--page", CountedPagesFile(1).string(), "--nup", "4,x", "--out", framed.string()}).status, 2);
+}
+
+// The marked area of each page as the interpreter's bbox device measures
+// it: left, bottom, right, top in points.
+std::vector<std::array<double, 4>> MarkedAreas(const std::string& gpcl6, const fs::path& job) {
+  const fs::path report = job.string() + ".bbox";
+  const std::string command = Quote(gpcl6) + " -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=bbox -o /dev/null " +
+                              Quote(job.string()) + " >" + Quote(report.string()) + " 2>&1";
+  std::vector<std::array<double, 4>> areas;
+  if (std::system(command.c_str()) != 0) return areas;
+  std::istringstream lines(ReadText(report));
+  for (std::string line; std::getline(lines, line);) {
+    std::array<double, 4> a{};
+    if (std::sscanf(line.c_str(), "%%%%HiResBoundingBox: %lf %lf %lf %lf", &a[0], &a[1], &a[2], &a[3]) == 4)
+      areas.push_back(a);
+  }
+  return areas;
+}
+
+TEST(HostPrint, ScaleChangesTheMarkedAreaByTheFactorAsked) {
+  const std::string gpcl6 = qvtest::PclInterpreter();
+  ASSERT_FALSE(gpcl6.empty()) << qvtest::kNoInterpreter;
+  const std::string gs = qvtest::PostScriptInterpreter();
+  ASSERT_FALSE(gs.empty()) << qvtest::kNoPostScriptInterpreter;
+  const fs::path pages = g_root / "scaled.txt";
+  std::ofstream(pages) << "page Letter\nbrush solid\nrectangle 72 72 288 144\npage Letter\nbrush solid\nrectangle 72 72 288 144\n";
+  struct Case {
+    const char* language;
+    int percent;
+  } cases[] = {{"pcl5e", 100}, {"pcl5e", 75}, {"pcl5e", 50}, {"pclxl", 50}, {"postscript", 50}};
+  for (const Case& c : cases) {
+    const std::string name = std::string(c.language) + "-" + std::to_string(c.percent);
+    SCOPED_TRACE(name);
+    fs::path out = g_root / ("scale-" + name + ".prn");
+    const Result r = Print({"--page", pages.string(), "--language", c.language, "--set",
+                            "269=" + std::to_string(c.percent), "--out", out.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const bool postScript = std::string(c.language) == "postscript";
+    if (postScript) {
+      const fs::path plain = out.string() + ".ps";
+      std::ofstream(plain, std::ios::binary) << qvtest::UnwrapPostScriptJob(ReadText(out));
+      out = plain;
+    }
+    const auto areas = MarkedAreas(postScript ? gs : gpcl6, out);
+    ASSERT_EQ(areas.size(), 2u);
+    for (const auto& a : areas) {
+      // A device pixel or two of slack at the edges of the fill.
+      EXPECT_NEAR(a[2] - a[0], 288.0 * c.percent / 100, 2.0);
+      EXPECT_NEAR(a[3] - a[1], 144.0 * c.percent / 100, 2.0);
+    }
+  }
 }
