@@ -30,6 +30,8 @@ GCountedPtr GGeometryFilter::PassTransform(GCommand* command) {
     ComposeTransforms(composed, transform_, *own);
     *own = composed;
     settings->AddChild(own);
+    // A command read from a page file goes back to it changed.
+    command->SetModified(1);
   }
   command->SetSettings(settings);
   return held;

@@ -366,7 +366,10 @@ GCountedPtr GNupFilter::StartDocument(GCommand* command) {
   instance_ = static_cast<GDocumentStart*>(command)->GetDriverInstance();
   GState* settings = command->GetSettings();
   if (prepared_ == 0) PrepareLayout(settings);
-  if (IsActive() && sheetOrientation_ != documentOrientation_ && (n_ == 2 || n_ == 6)) ExchangeDuplexEdges(settings);
+  if (IsActive() && sheetOrientation_ != documentOrientation_ && (n_ == 2 || n_ == 6)) {
+    ExchangeDuplexEdges(settings);
+    command->SetModified(1);
+  }
   return held;
 }
 
@@ -460,6 +463,7 @@ GCountedPtr GNupFilter::PassDrawing(GCommand* command) {
   const int32_t clipId = kCellClipId;
   settings->AddChild(new GClipToSingleRectangle(GRect(0, 0, extent.x, extent.y), kClipInside, kClipEvenOdd, &clipId));
   command->SetSettings(settings);
+  command->SetModified(1);
   return held;
 }
 

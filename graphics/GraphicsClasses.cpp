@@ -1,6 +1,7 @@
 #include "graphics/GraphicsClasses.h"
 
 #include "graphics/GBitmap.h"
+#include "graphics/GBookletFilter.h"
 #include "graphics/GBrush.h"
 #include "graphics/GCap.h"
 #include "graphics/GClip.h"
@@ -68,6 +69,7 @@ const ModelClassEntry kGraphicsClasses[] = {
     {&GTTFontFileCreate, GTTFontFileClassId, "GTTFontFile"},
     {&GNupFilterCreate, GNupFilterClassId, "GNupFilter"},
     {&GScalePageFilterCreate, GScalePageFilterClassId, "GScalePageFilter"},
+    {&GBookletFilterCreate, GBookletFilterClassId, "GBookletFilter"},
 };
 
 }  // namespace

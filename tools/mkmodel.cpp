@@ -28,6 +28,7 @@
 #include <fstream>
 #include <initializer_list>
 
+#include "graphics/GBookletFilter.h"
 #include "graphics/GNupFilter.h"
 #include "graphics/GScalePageFilter.h"
 #include "model/GAttributeComposite.h"
@@ -534,6 +535,9 @@ MPersistentObject* SampleModel() {
   // that copy, split and reorder the sheets.
   model->AddChild(new GScalePageFilter);
   model->AddChild(new GNupFilter);
+  // A booklet after the n-up filter, so that a booklet's pages can each
+  // hold several pages.
+  model->AddChild(new GBookletFilter);
   model->AddChild(new GCopyPageFilter);
   model->AddChild(new GManualDuplexFilter);
   model->AddChild(new GReverseFilter);

@@ -24,6 +24,7 @@
 #include "graphics/GraphicsClasses.h"
 #include "model/MPersistentComposite.h"
 #include "support/FontTestClasses.h"
+#include "graphics/GBookletFilter.h"
 #include "graphics/GNupFilter.h"
 #include "graphics/GScalePageFilter.h"
 #include "support/GraphicsObjectSamples.h"
@@ -133,6 +134,7 @@ std::vector<StoreSizeSample> StoreSizeSamples() {
       {GTTFontFileClassId, [] { return new GTTFontFile; }},
       {GNupFilterClassId, [] { return new GNupFilter; }},
       {GScalePageFilterClassId, [] { return new GScalePageFilter; }},
+      {GBookletFilterClassId, [] { return new GBookletFilter; }},
   };
 }
 

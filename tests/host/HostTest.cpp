@@ -763,9 +763,10 @@ std::vector<std::vector<int>> CellsShown(const qvtest::RenderedJob& rendered, in
   return sheets;
 }
 
-// Where a person can look at a printed sheet: PNGs beside the test program.
+// Where a person can look at a printed sheet: PNGs in a folder beside the
+// test program.
 fs::path PictureDirectory() {
-  const fs::path dir = fs::current_path() / "host-print-pictures";
+  const fs::path dir = fs::read_symlink("/proc/self/exe").parent_path() / "host-print-pictures";
   fs::create_directories(dir);
   return dir;
 }
@@ -863,4 +864,45 @@ TEST(HostPrint, ScaleChangesTheMarkedAreaByTheFactorAsked) {
       EXPECT_NEAR(a[3] - a[1], 144.0 * c.percent / 100, 2.0);
     }
   }
+}
+
+TEST(HostPrint, BookletFoldsASevenPageDocumentOntoTwoSheets) {
+  const std::string gpcl6 = qvtest::PclInterpreter();
+  ASSERT_FALSE(gpcl6.empty()) << qvtest::kNoInterpreter;
+  // The booklet's paper is Letter (paper id 1); each side holds two pages
+  // on the turned sheet; the eighth page is a blank one.
+  const std::vector<std::string> booklet = {"--set", "280=1"};
+  struct Case {
+    const char* name;
+    std::vector<std::string> options;
+    std::vector<std::vector<int>> sides;
+  } cases[] = {
+      {"left-outermost", {"--set", "279=1"}, {{0, 1}, {2, 7}, {6, 3}, {4, 5}}},
+      {"left-innermost", {"--set", "279=1", "--set", "288=1"}, {{6, 3}, {4, 5}, {0, 1}, {2, 7}}},
+      {"right-outermost", {"--set", "279=2"}, {{1, 0}, {7, 2}, {3, 6}, {5, 4}}},
+      // Booklet pages that each hold two pages: four booklet pages, one
+      // sheet; the front holds pages 7 and 1-2, the back 3-4 and 5-6 (the
+      // squares of each side counted together).
+      {"with-2-up", {"--set", "279=1", "--nup", "2"}, {{10}, {18}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path out = g_root / (std::string("booklet-") + c.name + ".prn");
+    std::vector<std::string> args = {"--page", CountedPagesFile(7).string(), "--out", out.string()};
+    args.insert(args.end(), booklet.begin(), booklet.end());
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const Result r = Print(args);
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    const qvtest::RenderedJob rendered = qvtest::RenderPcl(gpcl6, ReadText(out), std::string("booklet-") + c.name, 30);
+    EXPECT_EQ(rendered.status, 0) << rendered.errors;
+    if (c.sides.front().size() == 2) {
+      EXPECT_EQ(CellsShown(rendered, 2), c.sides);
+    } else {
+      std::vector<std::vector<int>> totals;
+      for (const qvtest::GrayPage& page : rendered.pages) totals.push_back({BlobsIn(page, 0, 0, page.width, page.height)});
+      EXPECT_EQ(totals, c.sides);
+    }
+    if (std::string(c.name) == "left-outermost") WriteSheetPictures(gpcl6, out, "booklet-7-pages");
+  }
+  EXPECT_TRUE(fs::exists(PictureDirectory() / "booklet-7-pages-1.png"));
 }
