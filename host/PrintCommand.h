@@ -34,6 +34,7 @@ struct PrintRequest {
   bool manualDuplex = false;  // the printer's manual duplex on (with duplex, the sides in two passes)
   bool driverCopies = false;  // uncollated copies made by the driver (copy qualifier "LOW")
   std::string nup;            // several pages a sheet: "N[,ORDER[,BORDERS]]"; empty: one
+  std::string mediaType;      // the paper's media type name ("Letterhead"); empty: the printer's
 };
 
 // Exit statuses the command answers (the host's).

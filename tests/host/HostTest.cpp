@@ -686,6 +686,11 @@ TEST(HostPrint, PageFiltersSendTheFivePagesInTheirOrderAndNumber) {
       // Each uncollated copy is a side of its own: the second copy of
       // every page is the back of the first.
       {"copies-manual-duplex", join(uncollated, manualDuplex), {-1, -2, -3, -4, -5, 1, 2, 3, 4, 5}},
+      // Letterhead through the duplex unit: back to front with every page
+      // turned, and a blank that keeps the sheet count even.
+      {"letterhead", {"--media-type", "Letterhead", "--set", "duplex=2"}, {0, -5, -4, -3, -2, -1}},
+      // Letterhead printed one-sided needs neither.
+      {"letterhead-simplex", {"--media-type", "Letterhead", "--set", "duplex=1"}, {1, 2, 3, 4, 5}},
       // Duplex off: the filter lets the job through.
       {"manual-duplex-simplex", {"--manual-duplex", "--set", "duplex=1", "--set", "905=1"}, {1, 2, 3, 4, 5}},
   };
