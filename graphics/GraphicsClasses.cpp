@@ -9,6 +9,7 @@
 #include "graphics/GDownloadFace.h"
 #include "graphics/GDitherMatrix.h"
 #include "graphics/GFillMode.h"
+#include "graphics/GFitToSizeFilter.h"
 #include "graphics/GGraphic.h"
 #include "graphics/GNupFilter.h"
 #include "graphics/GScalePageFilter.h"
@@ -70,6 +71,7 @@ const ModelClassEntry kGraphicsClasses[] = {
     {&GNupFilterCreate, GNupFilterClassId, "GNupFilter"},
     {&GScalePageFilterCreate, GScalePageFilterClassId, "GScalePageFilter"},
     {&GBookletFilterCreate, GBookletFilterClassId, "GBookletFilter"},
+    {&GFitToSizeFilterCreate, GFitToSizeFilterClassId, "GFitToSizeFilter"},
 };
 
 }  // namespace

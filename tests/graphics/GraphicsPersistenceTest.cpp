@@ -25,6 +25,7 @@
 #include "model/MPersistentComposite.h"
 #include "support/FontTestClasses.h"
 #include "graphics/GBookletFilter.h"
+#include "graphics/GFitToSizeFilter.h"
 #include "graphics/GNupFilter.h"
 #include "graphics/GScalePageFilter.h"
 #include "support/GraphicsObjectSamples.h"
@@ -135,6 +136,7 @@ std::vector<StoreSizeSample> StoreSizeSamples() {
       {GNupFilterClassId, [] { return new GNupFilter; }},
       {GScalePageFilterClassId, [] { return new GScalePageFilter; }},
       {GBookletFilterClassId, [] { return new GBookletFilter; }},
+      {GFitToSizeFilterClassId, [] { return new GFitToSizeFilter; }},
   };
 }
 

@@ -691,6 +691,10 @@ TEST(HostPrint, PageFiltersSendTheFivePagesInTheirOrderAndNumber) {
       {"letterhead", {"--media-type", "Letterhead", "--set", "duplex=2"}, {0, -5, -4, -3, -2, -1}},
       // Letterhead printed one-sided needs neither.
       {"letterhead-simplex", {"--media-type", "Letterhead", "--set", "duplex=1"}, {1, 2, 3, 4, 5}},
+      // The back cover comes last, on a sheet of its own in duplex.
+      {"back-cover", {"--set", "920=1"}, {1, 2, 3, 4, 5, 0}},
+      {"back-cover-duplex", {"--set", "920=1", "--set", "duplex=2"}, {1, 2, 3, 4, 5, 0, 0}},
+      {"back-cover-reverse", {"--set", "920=1", "--reverse"}, {0, 5, 4, 3, 2, 1}},
       // Duplex off: the filter lets the job through.
       {"manual-duplex-simplex", {"--manual-duplex", "--set", "duplex=1", "--set", "905=1"}, {1, 2, 3, 4, 5}},
   };
@@ -910,4 +914,50 @@ TEST(HostPrint, BookletFoldsASevenPageDocumentOntoTwoSheets) {
     if (std::string(c.name) == "left-outermost") WriteSheetPictures(gpcl6, out, "booklet-7-pages");
   }
   EXPECT_TRUE(fs::exists(PictureDirectory() / "booklet-7-pages-1.png"));
+}
+
+TEST(HostPrint, FitToSizePrintsALegalPageOnLetter) {
+  const std::string gpcl6 = qvtest::PclInterpreter();
+  ASSERT_FALSE(gpcl6.empty()) << qvtest::kNoInterpreter;
+  const fs::path pages = g_root / "legal.txt";
+  std::ofstream(pages) << "page Legal\nbrush solid\nrectangle 36 36 540 936\n";
+  // Legal paper (dmPaperSize 5) printed on Letter (paper id 1).
+  const std::vector<std::string> legal = {"--page", pages.string(), "--set", "dmPaperSize=5"};
+  const std::vector<std::string> onLetter = {"--set", "270=1", "--set", "272=1"};
+  auto run = [&](const std::string& name, std::vector<std::string> options) {
+    const fs::path out = g_root / ("fit-" + name + ".prn");
+    std::vector<std::string> args = legal;
+    args.insert(args.end(), options.begin(), options.end());
+    args.insert(args.end(), {"--out", out.string()});
+    const Result r = Print(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    return out;
+  };
+  const fs::path own = run("own", {});
+  EXPECT_NE(ReadText(own).find("@PJL SET PAPER=LEGAL"), std::string::npos);
+  auto centred = onLetter;
+  centred.insert(centred.end(), {"--set", "271=0"});
+  const fs::path centredJob = run("centred", centred);
+  auto fitted = onLetter;
+  fitted.insert(fitted.end(), {"--set", "271=1"});
+  const fs::path fittedJob = run("fitted", fitted);
+  for (const fs::path& job : {centredJob, fittedJob}) EXPECT_NE(ReadText(job).find("@PJL SET PAPER=LETTER"), std::string::npos);
+
+  const auto ownArea = MarkedAreas(gpcl6, own);
+  const auto centredArea = MarkedAreas(gpcl6, centredJob);
+  const auto fittedArea = MarkedAreas(gpcl6, fittedJob);
+  ASSERT_EQ(ownArea.size(), 1u);
+  ASSERT_EQ(centredArea.size(), 1u);
+  ASSERT_EQ(fittedArea.size(), 1u);
+  const double width = ownArea[0][2] - ownArea[0][0], height = ownArea[0][3] - ownArea[0][1];
+  EXPECT_NEAR(width, 540, 2);
+  EXPECT_NEAR(height, 936, 2);
+  // Centred: as wide as it was; cut at the top and the bottom alike.
+  EXPECT_NEAR(centredArea[0][2] - centredArea[0][0], width, 2);
+  EXPECT_NEAR(centredArea[0][1], 792 - centredArea[0][3], 2);
+  // Scaled to fit: the whole page, both sides by the printable heights'
+  // ratio (Letter's 6360 pixels to Legal's 8160).
+  const double s = 6360.0 / 8160.0;
+  EXPECT_NEAR(fittedArea[0][2] - fittedArea[0][0], width * s, 3);
+  EXPECT_NEAR(fittedArea[0][3] - fittedArea[0][1], height * s, 3);
 }

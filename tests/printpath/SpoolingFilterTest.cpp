@@ -21,6 +21,7 @@
 #include "model/GValueAttribute.h"
 #include "model/MAssociationList.h"
 #include "model/MPersistentAssociation.h"
+#include "printpath/GBackCoverFilter.h"
 #include "printpath/GCommandCompositeOnDisk.h"
 #include "printpath/GCopyPageFilter.h"
 #include "printpath/GDocumentBreak.h"
@@ -447,3 +448,102 @@ TEST_F(SpoolingFilterTest, LetterheadFilterAsksForBackToFrontAndTurnsPages) {
 }
 
 }  // namespace
+
+// ---- The back cover ----
+
+namespace {
+
+// Page settings with a medium (paper id 1, the media type) and a tray.
+GState* CoverPage(int16_t mark, int16_t tray, const char* mediaType) {
+  GState* settings = Settings(GFeatureIds::kPageState, {{kPageMark, mark}, {GFeatureIds::kInputBin, tray}});
+  const GShortPoint size{5100, 6600}, extent{4860, 6360}, origin{120, 120};
+  const int32_t mediaId = GFeatureIds::kPageMedia;
+  settings->AddChild(new GMedia("Letter", &size, &extent, &origin, 0, 1, 600, 600, &mediaId, 0, nullptr, mediaType));
+  return settings;
+}
+
+// What the document end came back as: "E" the end, and each page start as
+// "page:<tray>:<media type>" (a page end follows each: no drawing).
+std::vector<std::string> EndContents(const GCountedPtr& result) {
+  MPersistentObject* object = result.Pointee();
+  if (object != nullptr && object->ClassId() == GDocumentEndClassId) return {"E"};
+  auto* composite = dynamic_cast<GCommandComposite*>(object);
+  if (composite == nullptr) return {"?"};
+  std::vector<GCommand*> members;
+  MPersistentIterator* it = composite->CreateIterator();
+  while (it->Advance()) members.push_back(dynamic_cast<GCommand*>(it->Current()));
+  delete it;
+  std::vector<std::string> out;
+  for (size_t i = 0; i < members.size(); ++i) {
+    if (members[i]->ClassId() == GDocumentEndClassId) out.push_back("E");
+    if (members[i]->ClassId() != GPageStartClassId) continue;
+    EXPECT_TRUE(i + 1 < members.size() && members[i + 1]->ClassId() == GPageEndClassId);
+    GState* settings = members[i]->GetSettings();
+    auto* medium = dynamic_cast<GMedia*>(settings->FindById(GFeatureIds::kPageMedia));
+    auto* tray = dynamic_cast<GValueAttribute*>(settings->FindById(GFeatureIds::kInputBin));
+    out.push_back("page:" + std::to_string(tray != nullptr ? tray->GetValue() : -1) + ":" +
+                  (medium != nullptr ? medium->GetMediaTypeName().Data() : ""));
+  }
+  return out;
+}
+
+}  // namespace
+
+TEST_F(SpoolingFilterTest, BackCoverEndsTheDocumentOnItsOwnSheet) {
+  struct Case {
+    const char* name;
+    std::initializer_list<std::pair<int32_t, int16_t>> job;
+    std::vector<int16_t> trays;  // one page each
+    std::vector<std::string> end;
+  } cases[] = {
+      // The first page's tray and media type, after page 3.
+      {"simplex, first page's paper", {{GFeatureIds::kBackCoverChoice, 1}}, {2, 2, 2}, {"page:2:Plain", "E"}},
+      // Duplex, the last page on a front: a blank back first.
+      {"duplex, odd", {{GFeatureIds::kBackCoverChoice, 1}, {GFeatureIds::kDuplex, 2}}, {2, 2, 2},
+       {"page:2:Plain", "page:2:Plain", "E"}},
+      {"duplex, even", {{GFeatureIds::kBackCoverChoice, 1}, {GFeatureIds::kDuplex, 2}}, {2, 2, 2, 2}, {"page:2:Plain", "E"}},
+      // Another tray starts a new sheet: page 4 is a front, and the blank
+      // behind it repeats its settings.
+      {"duplex, last from another tray", {{GFeatureIds::kBackCoverChoice, 1}, {GFeatureIds::kDuplex, 2}}, {2, 2, 2, 3},
+       {"page:3:Plain", "page:2:Plain", "E"}},
+      // Its own tray and media type, the media type missing: no back cover.
+      {"own paper without a media type", {{GFeatureIds::kBackCoverChoice, 2}, {GFeatureIds::kBackCoverTrayChoice, 4}}, {2},
+       {"E"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    GBackCoverFilter filter;
+    filter.RebuildCurrentState();
+    auto send = [&](GCommand* command) {
+      GCountedPtr held(command);
+      return filter.Send(command);
+    };
+    send(Start(c.job));
+    int16_t n = 0;
+    for (int16_t tray : c.trays) {
+      send(new GPageStart(CoverPage(++n, tray, "Plain")));
+      send(new GPageEnd);
+    }
+    EXPECT_EQ(EndContents(send(new GDocumentEnd)), c.end);
+  }
+}
+
+TEST_F(SpoolingFilterTest, BackCoverOfItsOwnPaperAndOfADocumentWithoutPages) {
+  GBackCoverFilter filter;
+  filter.RebuildCurrentState();
+  auto send = [&](GCommand* command) {
+    GCountedPtr held(command);
+    return filter.Send(command);
+  };
+  GDocumentStart* start = Start({{GFeatureIds::kBackCoverChoice, 2}, {GFeatureIds::kBackCoverTrayChoice, 4}});
+  const int32_t mediaTypeId = GFeatureIds::kBackCoverMediaTypeSetting;
+  start->GetSettings()->AddChild(new GStringAttribute("Cardstock", &mediaTypeId));
+  send(start);
+  EXPECT_EQ(filter.GetMode(), 2);
+  send(new GPageStart(CoverPage(1, 2, "Plain")));
+  send(new GPageEnd);
+  EXPECT_EQ(EndContents(send(new GDocumentEnd)), (std::vector<std::string>{"page:4:Cardstock", "E"}));
+  // A document with no page has no paper for a cover: it just ends.
+  send(Start({{GFeatureIds::kBackCoverChoice, 1}}));
+  EXPECT_EQ(EndContents(send(new GDocumentEnd)), (std::vector<std::string>{"E"}));
+}
