@@ -961,3 +961,29 @@ TEST(HostPrint, FitToSizePrintsALegalPageOnLetter) {
   EXPECT_NEAR(fittedArea[0][2] - fittedArea[0][0], width * s, 3);
   EXPECT_NEAR(fittedArea[0][3] - fittedArea[0][1], height * s, 3);
 }
+
+TEST(HostPrint, NupCombinesWithScaleAndCopies) {
+  const std::string gpcl6 = qvtest::PclInterpreter();
+  ASSERT_FALSE(gpcl6.empty()) << qvtest::kNoInterpreter;
+  auto render = [&](const std::string& name, std::vector<std::string> options) {
+    const fs::path out = g_root / ("nup-with-" + name + ".prn");
+    std::vector<std::string> args = {"--page", CountedPagesFile(4).string(), "--out", out.string()};
+    args.insert(args.end(), options.begin(), options.end());
+    const Result r = Print(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    return qvtest::RenderPcl(gpcl6, ReadText(out), "nup-with-" + name, 30);
+  };
+  // Each page scaled to half before it is laid in its cell: the same
+  // cells, a quarter of the ink.
+  const qvtest::RenderedJob plain = render("plain", {"--nup", "4"});
+  const qvtest::RenderedJob scaled = render("scale", {"--nup", "4", "--set", "269=50"});
+  ASSERT_EQ(plain.pages.size(), 1u);
+  ASSERT_EQ(scaled.pages.size(), 1u);
+  EXPECT_EQ(CellsShown(scaled, 4), (std::vector<std::vector<int>>{{1, 2, 3, 4}}));
+  const double ratio = static_cast<double>(scaled.pages[0].DarkPixels()) / plain.pages[0].DarkPixels();
+  EXPECT_NEAR(ratio, 0.25, 0.1);
+  // Uncollated copies are copies of the sheets.
+  const qvtest::RenderedJob copies =
+      render("copies", {"--nup", "2", "--driver-copies", "--set", "copies=2", "--set", "collate=0"});
+  EXPECT_EQ(CellsShown(copies, 2), (std::vector<std::vector<int>>{{1, 2}, {1, 2}, {3, 4}, {3, 4}}));
+}
