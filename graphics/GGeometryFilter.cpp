@@ -37,6 +37,25 @@ GCountedPtr GGeometryFilter::PassTransform(GCommand* command) {
   return held;
 }
 
+GTransformAttribute GGeometryFilter::FoldIntoPage(GState* settings, bool filterOutside) {
+  if (settings == nullptr) return transform_;
+  auto* own = dynamic_cast<GTransformAttribute*>(settings->FindByClass(GTransformAttributeClassId));
+  if (own == nullptr) {
+    settings->AddChild(new GTransformAttribute(transform_));
+    return transform_;
+  }
+  GTransformAttribute composed;
+  ComposeTransforms(composed, filterOutside ? transform_ : *own, filterOutside ? *own : transform_);
+  GShortPoint offset;
+  GRealPair scale;
+  composed.GetOffset(offset);
+  composed.GetScale(scale);
+  own->SetRotation(composed.GetRotation());
+  own->SetOffset(offset);
+  own->SetScale(scale);
+  return *own;
+}
+
 GCountedPtr GGeometryFilter::WithTransform(GCommand* command, const GTransformAttribute& transform) {
   auto* composite = new GCommandComposite;
   GCountedPtr result(composite);

@@ -39,6 +39,11 @@ class GGeometryFilter : public GPeripheral {
   GCountedPtr PassTransform(GCommand* command);
   void ResetTransform() { transform_ = GTransformAttribute(); }
   GTransformAttribute& FilterTransform() { return transform_; }
+  // The page settings' own transform (class 103, left in place) takes
+  // the filter transform composed with it, the filter's outside or inside
+  // as filterOutside says; without one, a copy of the filter transform is
+  // added. Returns the page's transform as it now is.
+  GTransformAttribute FoldIntoPage(GState* settings, bool filterOutside);
   // A command composite holding the command (resources pinned) and a null
   // command whose settings are a graphics bundle with a copy of the
   // transform: the bundle brings the transform into the graphics state of

@@ -61,23 +61,8 @@ GCountedPtr GScalePageFilter::StartDocument(GCommand* command) {
 GCountedPtr GScalePageFilter::StartPage(GCommand* command) {
   GCountedPtr held(command);
   FilterTransform().SetScale(GRealPair(factor_, factor_));
-  GTransformAttribute page(GetFilterTransform());
-  if (GState* settings = command->GetSettings()) {
-    if (auto* own = dynamic_cast<GTransformAttribute*>(settings->FindByClass(GTransformAttributeClassId))) {
-      GTransformAttribute composed;
-      ComposeTransforms(composed, *own, GetFilterTransform());
-      own->SetRotation(composed.GetRotation());
-      GShortPoint offset;
-      GRealPair scale;
-      composed.GetOffset(offset);
-      composed.GetScale(scale);
-      own->SetOffset(offset);
-      own->SetScale(scale);
-      page = *own;
-    } else {
-      settings->AddChild(new GTransformAttribute(GetFilterTransform()));
-    }
-  }
+  // The page's own placement stays outside: the page is scaled within it.
+  const GTransformAttribute page = FoldIntoPage(command->GetSettings(), false);
   return WithTransform(command, page);
 }
 

@@ -20,6 +20,7 @@
 #include "graphics/GPen.h"
 #include "graphics/GRasterGraphic.h"
 #include "graphics/GShapeGraphic.h"
+#include "graphics/GSymetricalDuplexFilter.h"
 #include "graphics/GTTFontPool.h"
 #include "graphics/GTTTableCache.h"
 #include "graphics/GTextString.h"
@@ -72,6 +73,7 @@ const ModelClassEntry kGraphicsClasses[] = {
     {&GScalePageFilterCreate, GScalePageFilterClassId, "GScalePageFilter"},
     {&GBookletFilterCreate, GBookletFilterClassId, "GBookletFilter"},
     {&GFitToSizeFilterCreate, GFitToSizeFilterClassId, "GFitToSizeFilter"},
+    {&GSymetricalDuplexFilterCreate, GSymetricalDuplexFilterClassId, "GSymetricalDuplexFilter"},
 };
 
 }  // namespace

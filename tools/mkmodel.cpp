@@ -31,6 +31,7 @@
 #include "graphics/GBookletFilter.h"
 #include "graphics/GFitToSizeFilter.h"
 #include "graphics/GNupFilter.h"
+#include "graphics/GSymetricalDuplexFilter.h"
 #include "graphics/GScalePageFilter.h"
 #include "model/GAttributeComposite.h"
 #include "model/GBin.h"
@@ -541,6 +542,9 @@ MPersistentObject* SampleModel() {
   // A booklet after the n-up filter, so that a booklet's pages can each
   // hold several pages.
   model->AddChild(new GBookletFilter);
+  // The two sides of a duplex sheet line up: the sheet's pages are
+  // equalised as a whole.
+  model->AddChild(new GSymetricalDuplexFilter);
   // The back cover ends the document before its sheets are copied, split
   // or reordered.
   model->AddChild(new GBackCoverFilter);

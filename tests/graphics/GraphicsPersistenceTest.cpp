@@ -27,6 +27,7 @@
 #include "graphics/GBookletFilter.h"
 #include "graphics/GFitToSizeFilter.h"
 #include "graphics/GNupFilter.h"
+#include "graphics/GSymetricalDuplexFilter.h"
 #include "graphics/GScalePageFilter.h"
 #include "support/GraphicsObjectSamples.h"
 #include "support/ModelRoundTrip.h"
@@ -137,6 +138,7 @@ std::vector<StoreSizeSample> StoreSizeSamples() {
       {GScalePageFilterClassId, [] { return new GScalePageFilter; }},
       {GBookletFilterClassId, [] { return new GBookletFilter; }},
       {GFitToSizeFilterClassId, [] { return new GFitToSizeFilter; }},
+      {GSymetricalDuplexFilterClassId, [] { return new GSymetricalDuplexFilter; }},
   };
 }
 
