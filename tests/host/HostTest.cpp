@@ -816,6 +816,23 @@ TEST(HostPrint, NupPutsThePagesOnTheSheetInTheirOrder) {
     const int perSheet = c.shown.front().size();
     EXPECT_EQ(CellsShown(rendered, perSheet), c.shown);
   }
+  // The other languages place the pages alike.
+  const std::string gs = qvtest::PostScriptInterpreter();
+  ASSERT_FALSE(gs.empty()) << qvtest::kNoPostScriptInterpreter;
+  for (const char* language : {"pclxl", "postscript"}) {
+    SCOPED_TRACE(language);
+    const fs::path out = g_root / (std::string("nup-4-") + language + ".prn");
+    const Result r =
+        Print({"--page", CountedPagesFile(4).string(), "--nup", "4", "--language", language, "--out", out.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const bool postScript = std::string(language) == "postscript";
+    const std::string name = std::string("nup-4-") + language;
+    const qvtest::RenderedJob rendered =
+        postScript ? qvtest::RenderPostScript(gs, qvtest::UnwrapPostScriptJob(ReadText(out)), name, 30)
+                   : qvtest::RenderPcl(gpcl6, ReadText(out), name, 30);
+    EXPECT_EQ(rendered.status, 0) << rendered.errors;
+    EXPECT_EQ(CellsShown(rendered, 4), (std::vector<std::vector<int>>{{1, 2, 3, 4}}));
+  }
   // Framed cells of a 4-up sheet, to look at.
   const fs::path framed = g_root / "nup-framed.prn";
   ASSERT_EQ(Print({"--page", CountedPagesFile(4).string(), "--nup", "4,0,1", "--out", framed.string()}).status, 0);
