@@ -16,9 +16,7 @@
 #include "model/GValueAttribute.h"
 #include "printpath/GDocumentCommand.h"
 #include "printpath/GPageCommand.h"
-#include "driver/GDriverInstance.h"
-#include "printpath/GPeripheralComposite.h"
-#include "printpath/GPrinter.h"
+#include "support/PrinterInstanceTestSupport.h"
 
 namespace {
 
@@ -52,29 +50,12 @@ TEST(GSymetricalDuplexFilterTest, UnevenMarginsAreEqualisedByShrinkingAndCentrin
 }
 
 // A print-side instance whose printer has a duplex unit.
-class DuplexPrinterInstance : public GDriverInstance {
- public:
-  DuplexPrinterInstance() {
-    const int32_t rootId = GFeatureIds::kDeviceModelRoot, printerId = GFeatureIds::kDeviceEntry;
-    auto* root = new GPeripheralComposite(&rootId);
-    auto* printer = new GPrinter(&printerId);
-    auto* configuration = new GConfiguration(GFeatureIds::kPeripheralConfiguration);
-    const int32_t unitId = GFeatureIds::kDiscoveredDuplexUnit;
-    configuration->AddChild(new GValueAttribute(1, &unitId));
-    printer->SetConfiguration(configuration);
-    root->AddChild(printer);
-    SetDeviceModel(root);
-  }
-  void RefreshAppFlags() override {}
-  void* GetRenderObject() override { return this; }
-  void* GetDriverObject() override { return nullptr; }
-  GAttributeComposite* CreateDefaultSettings() override { return nullptr; }
-  GAttributeComposite* GetDocumentSettings() override { return nullptr; }
-  GAttributeComposite* GetDevModeSettings() override { return nullptr; }
-  void Release() override {}
-  GPrinterKey* GetPrinterKey() override { return nullptr; }
-  RWWString GetJobStorageKeyPath() override { return RWWString(); }
-};
+GConfiguration* WithDuplexUnit() {
+  auto* configuration = new GConfiguration(GFeatureIds::kPeripheralConfiguration);
+  const int32_t unitId = GFeatureIds::kDiscoveredDuplexUnit;
+  configuration->AddChild(new GValueAttribute(1, &unitId));
+  return configuration;
+}
 
 class SymetricalDuplexJobTest : public ::testing::Test {
  protected:
@@ -92,7 +73,7 @@ class SymetricalDuplexJobTest : public ::testing::Test {
     settings->AddChild(new GMedia(Uneven()));
     return Send(new GPageStart(settings));
   }
-  DuplexPrinterInstance instance_;
+  qvtest::PrinterConfiguredInstance instance_{WithDuplexUnit()};
   GSymetricalDuplexFilter filter_;
 };
 

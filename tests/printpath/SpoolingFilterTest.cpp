@@ -35,6 +35,7 @@
 #include "printpath/GPrinter.h"
 #include "printpath/GReverseFilter.h"
 #include "printpath/SpoolLock.h"
+#include "support/PrinterInstanceTestSupport.h"
 #include "support/ScopedUpwardServices.h"
 #include "support/ScriptedFactory.h"
 #include "w32test/Testing.h"
@@ -50,40 +51,23 @@ class SpoolTestFactory : public qvtest::ScriptedFactory {
   RWWString GetTempDirectory(GDriverInstance*) override { return directory; }
 };
 
-// A print-side instance whose printer configuration the filters read.
-class SpoolTestInstance : public GDriverInstance {
- public:
-  SpoolTestInstance() {
-    const int32_t rootId = GFeatureIds::kDeviceModelRoot;
-    const int32_t printerId = GFeatureIds::kDeviceEntry;
-    auto* root = new GPeripheralComposite(&rootId);
-    auto* printer = new GPrinter(&printerId);
-    auto* configuration = new GConfiguration(GFeatureIds::kPeripheralConfiguration);
-    const int32_t listId = GFeatureIds::kCopyQualifierList;
-    auto* qualifiers = new MAssociationList(listId);
-    const int32_t none = 0;
-    qualifiers->Add(new MPersistentAssociation(new GValueAttribute(1, &none), new GStringAttribute("LOW", &none), none));
-    configuration->AddChild(qualifiers);
-    const int32_t unitId = GFeatureIds::kDuplexUnit;
-    configuration->AddChild(new GValueAttribute(1, &unitId));
-    const int32_t modeId = GFeatureIds::kManualDuplex;
-    configuration->AddChild(new GValueAttribute(3, &modeId));
-    const int32_t discoveredId = GFeatureIds::kDiscoveredDuplexUnit;
-    configuration->AddChild(new GValueAttribute(0, &discoveredId));
-    printer->SetConfiguration(configuration);
-    root->AddChild(printer);
-    SetDeviceModel(root);
-  }
-  void RefreshAppFlags() override {}
-  void* GetRenderObject() override { return this; }
-  void* GetDriverObject() override { return nullptr; }
-  GAttributeComposite* CreateDefaultSettings() override { return nullptr; }
-  GAttributeComposite* GetDocumentSettings() override { return nullptr; }
-  GAttributeComposite* GetDevModeSettings() override { return nullptr; }
-  void Release() override {}
-  GPrinterKey* GetPrinterKey() override { return nullptr; }
-  RWWString GetJobStorageKeyPath() override { return RWWString(); }
-};
+// The printer configuration the filters read: the copy qualifiers, a
+// duplex unit and manual duplex decided by the output bin.
+GConfiguration* SpoolTestConfiguration() {
+  auto* configuration = new GConfiguration(GFeatureIds::kPeripheralConfiguration);
+  const int32_t listId = GFeatureIds::kCopyQualifierList;
+  auto* qualifiers = new MAssociationList(listId);
+  const int32_t none = 0;
+  qualifiers->Add(new MPersistentAssociation(new GValueAttribute(1, &none), new GStringAttribute("LOW", &none), none));
+  configuration->AddChild(qualifiers);
+  const int32_t unitId = GFeatureIds::kDuplexUnit;
+  configuration->AddChild(new GValueAttribute(1, &unitId));
+  const int32_t modeId = GFeatureIds::kManualDuplex;
+  configuration->AddChild(new GValueAttribute(3, &modeId));
+  const int32_t discoveredId = GFeatureIds::kDiscoveredDuplexUnit;
+  configuration->AddChild(new GValueAttribute(0, &discoveredId));
+  return configuration;
+}
 
 GState* Settings(int32_t stateId, std::initializer_list<std::pair<int32_t, int16_t>> values) {
   auto* state = new GState(&stateId);
@@ -184,7 +168,7 @@ class SpoolingFilterTest : public ::testing::Test {
 
   SpoolTestFactory factory_;
   qvtest::ScopedUpwardServices services_;
-  SpoolTestInstance instance_;
+  qvtest::PrinterConfiguredInstance instance_{SpoolTestConfiguration()};
 };
 
 using Contents_t = std::vector<std::string>;
