@@ -1,6 +1,7 @@
 #include "graphics/GraphicsClasses.h"
 
 #include "graphics/GBitmap.h"
+#include "graphics/GBookletFilter.h"
 #include "graphics/GBrush.h"
 #include "graphics/GCap.h"
 #include "graphics/GClip.h"
@@ -8,7 +9,10 @@
 #include "graphics/GDownloadFace.h"
 #include "graphics/GDitherMatrix.h"
 #include "graphics/GFillMode.h"
+#include "graphics/GFitToSizeFilter.h"
 #include "graphics/GGraphic.h"
+#include "graphics/GNupFilter.h"
+#include "graphics/GScalePageFilter.h"
 #include "graphics/GGlyphCache.h"
 #include "graphics/GPaint.h"
 #include "graphics/GPaletteTable.h"
@@ -16,6 +20,7 @@
 #include "graphics/GPen.h"
 #include "graphics/GRasterGraphic.h"
 #include "graphics/GShapeGraphic.h"
+#include "graphics/GSymetricalDuplexFilter.h"
 #include "graphics/GTTFontPool.h"
 #include "graphics/GTTTableCache.h"
 #include "graphics/GTextString.h"
@@ -64,6 +69,11 @@ const ModelClassEntry kGraphicsClasses[] = {
     {&GTextStringGraphicCreate, GTextStringGraphicClassId, "GTextStringGraphic"},
     {&GDownloadFaceCreate, GDownloadFaceClassId, "GDownloadFace"},
     {&GTTFontFileCreate, GTTFontFileClassId, "GTTFontFile"},
+    {&GNupFilterCreate, GNupFilterClassId, "GNupFilter"},
+    {&GScalePageFilterCreate, GScalePageFilterClassId, "GScalePageFilter"},
+    {&GBookletFilterCreate, GBookletFilterClassId, "GBookletFilter"},
+    {&GFitToSizeFilterCreate, GFitToSizeFilterClassId, "GFitToSizeFilter"},
+    {&GSymetricalDuplexFilterCreate, GSymetricalDuplexFilterClassId, "GSymetricalDuplexFilter"},
 };
 
 }  // namespace

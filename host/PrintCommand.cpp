@@ -44,7 +44,8 @@ const char* const kPrintHelp =
     "Usage: qvhost print [--printer NAME] [--in FILE] [--set FIELD=VALUE]...\n"
     "                    (--page FILE | --sample) [--language pcl5e|pclxl|postscript]\n"
     "                    [--document NAME] [--reverse] [--manual-duplex]\n"
-    "                    [--driver-copies] --out FILE\n"
+    "                    [--driver-copies] [--nup N[,ORDER[,BORDERS]]]\n"
+    "                    [--media-type NAME] --out FILE\n"
     "\n"
     "Plays the spooler's render side: a print-side driver instance of the host\n"
     "takes the printer's DEVMODE and the sample device model, and sends the\n"
@@ -74,6 +75,13 @@ const char* const kPrintHelp =
     "                     then the other side for the sheets fed again\n"
     "  --driver-copies    the driver makes uncollated copies (--set copies=N\n"
     "                     --set collate=0) page by page itself\n"
+    "  --nup N[,ORDER[,BORDERS]]\n"
+    "                     N pages a sheet; ORDER 0 right then down, 1 down\n"
+    "                     then right, 2 left then down, 3 down then left;\n"
+    "                     BORDERS 1 draws a frame around each page\n"
+    "  --media-type NAME  the paper's media type for every page, e.g.\n"
+    "                     Letterhead (a duplex letterhead job is printed\n"
+    "                     back to front with the pages turned)\n"
     "\n"
     "Page files: one call a line; '#' starts a comment. Units are points\n"
     "(1/72 inch) from the page's top left corner:\n"
@@ -429,6 +437,43 @@ int16_t RunJob(HostRenderInstance& instance, const std::vector<DescribedPage>& p
   return instance.SendToPrinter(instance.CreateDocumentEnd());
 }
 
+
+// The layout of several pages a sheet ("N[,ORDER[,BORDERS]]") as the
+// document settings' NUpLayout; false when the text is not three numbers
+// at most.
+bool ApplyNupLayout(GAttributeComposite* settings, const std::string& text) {
+  int values[3] = {1, 0, 0};
+  std::istringstream in(text);
+  std::string field;
+  int count = 0;
+  while (std::getline(in, field, ',')) {
+    if (count == 3 || field.empty() || field.size() > 5 || field.find_first_not_of("0123456789") != std::string::npos)
+      return false;
+    values[count++] = std::stoi(field);
+  }
+  MPersistentObject* job = GSettingQuery::Find(settings, GFeatureIds::kDocumentSettings);
+  if (count == 0 || job == nullptr) return false;
+  const int32_t layoutId = GFeatureIds::kNUpLayout;
+  auto* layout = new GAttributeComposite(&layoutId);
+  const int32_t ids[3] = {GFeatureIds::kNUpChoice, GFeatureIds::kNUpPageOrderChoice, GFeatureIds::kNUpBordersChoice};
+  for (int i = 0; i < 3; ++i) layout->AddChild(new GValueAttribute(static_cast<int16_t>(values[i]), &ids[i]));
+  delete job->RemoveChildById(layoutId);
+  job->AddChild(layout);
+  return true;
+}
+
+// The media type name of every page: the job's options (where the pages'
+// media take their type from), for the first page and the rest.
+bool ApplyMediaType(GAttributeComposite* settings, const std::string& name) {
+  MPersistentObject* options = GSettingQuery::Find(settings, GFeatureIds::kDocumentSettings2);
+  if (options == nullptr || name.empty()) return false;
+  for (int32_t id : {GFeatureIds::kMediaType, GFeatureIds::kMediaTypeRest}) {
+    delete options->RemoveChildById(id);
+    options->AddChild(new GStringAttribute(RWCString(name.c_str()), &id));
+  }
+  return true;
+}
+
 }  // namespace
 
 bool IsSettingAssignment(const std::string& assignment) {
@@ -472,9 +517,16 @@ PrintStatus Print(const PrintRequest& request) {
   std::vector<SettingAssignment> filters;
   if (request.reverse) filters.push_back({GFeatureIds::kPageOrder, true, 1, "1"});
   if (request.driverCopies) filters.push_back({GFeatureIds::kCopyQualifierIndex, true, 1, "1"});
+  // A paper's media type may ask for another page order (letterhead in
+  // duplex is printed back to front): the job says its own, front to back.
+  if (!request.mediaType.empty() && !request.reverse) filters.push_back({GFeatureIds::kPageOrder, true, 0, "0"});
   for (const SettingAssignment& setting : filters) ApplySetting(settings, setting);
+  if (!request.nup.empty() && !ApplyNupLayout(settings, request.nup))
+    return fail(kUsage, "--nup " + request.nup + ": the layout is N[,ORDER[,BORDERS]]");
   // The installed options of the settings are the device's.
   instance.ApplyDocumentSettings(nullptr);
+  if (!request.mediaType.empty() && !ApplyMediaType(settings, request.mediaType))
+    return fail(kUsage, "--media-type " + request.mediaType + ": the printer's settings take no media type");
   if (request.manualDuplex) {
     // Manual duplex decided by the output bin (mode 3), as the user sets it
     // among the installed options.

@@ -33,6 +33,8 @@ struct PrintRequest {
   bool reverse = false;       // back-to-front page order (PageOrder 1)
   bool manualDuplex = false;  // the printer's manual duplex on (with duplex, the sides in two passes)
   bool driverCopies = false;  // uncollated copies made by the driver (copy qualifier "LOW")
+  std::string nup;            // several pages a sheet: "N[,ORDER[,BORDERS]]"; empty: one
+  std::string mediaType;      // the paper's media type name ("Letterhead"); empty: the printer's
 };
 
 // Exit statuses the command answers (the host's).

@@ -832,7 +832,7 @@ const std::vector<Command>& Commands() {
       {"print", qvhost::kPrintSummary, qvhost::kPrintHelp,
        {{"--printer", true}, {"--in", true}, {"--set", true}, {"--page", true}, {"--sample", false},
         {"--language", true}, {"--document", true}, {"--out", true}, {"--reverse", false},
-        {"--manual-duplex", false}, {"--driver-copies", false}},
+        {"--manual-duplex", false}, {"--driver-copies", false}, {"--nup", true}, {"--media-type", true}},
        [](Session& s, const Options& o) {
          // The DEVMODE as an application hands it to the job: the file's or
          // the printer's, its public fields changed, merged by the module.
@@ -840,7 +840,8 @@ const std::vector<Command>& Commands() {
                                 .sample = o.Has("--sample"), .language = o.Get("--language"),
                                 .document = o.Get("--document", "qvhost print"), .out = o.Get("--out"),
                                 .reverse = o.Has("--reverse"), .manualDuplex = o.Has("--manual-duplex"),
-                                .driverCopies = o.Has("--driver-copies")};
+                                .driverCopies = o.Has("--driver-copies"), .nup = o.Get("--nup"),
+                                .mediaType = o.Get("--media-type")};
          std::vector<uint8_t> in = o.Has("--in") ? ReadDevModeFile(o.Get("--in")) : std::vector<uint8_t>();
          s.LoadModule();
          s.UsePrinter(o.Get("--printer", kDefaultPrinter));

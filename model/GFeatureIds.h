@@ -111,6 +111,7 @@ inline constexpr int32_t kHoldPin = 284;
 // 0 unset (the user's locale decides), 1 inches, 2 millimetres.
 inline constexpr int32_t kMeasurementSystem = 285;
 inline constexpr int32_t kJobRetentionModeChoice = 287;
+inline constexpr int32_t kBookletSheetOrder = 288;
 inline constexpr int32_t kStapling = 289;
 inline constexpr int32_t kPrivateStore = 290;
 inline constexpr int32_t kCopies = 291;

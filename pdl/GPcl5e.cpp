@@ -857,8 +857,10 @@ void GPcl5e::ResetGraphicsState(GState* page) {
     GState* section = GetStateSection(kGraphicsState);
     auto* copy = new GTransformAttribute(*transform);
     copy->changed = 1;
-    section->Merge(copy);
+    // Held across the merge: a state that already has an equal transform
+    // keeps its own and lets go of the one offered.
     GCountedPtr drop(copy);
+    section->Merge(copy);
   }
 }
 

@@ -482,8 +482,10 @@ void GCheetah::ResetGraphicsState() {
     auto* copy = static_cast<GAttribute*>(transform->Clone());
     copy->changed = 1;
     GState* graphicsSection = GetStateSection(kGraphicsState);
-    graphicsSection->Merge(copy);
+    // Held across the merge: a state that already has an equal transform
+    // keeps its own and lets go of the one offered.
     GCountedPtr drop(copy);
+    graphicsSection->Merge(copy);
   }
 }
 

@@ -121,7 +121,7 @@ int16_t GCopyPageFilter::PageEnd(GPageEnd* command) {
   AppendEntry(page);
   const int16_t status = SaveCompanionFonts();
   if (status == 0)
-    for (uint16_t i = 1; i < copies; ++i) AppendEntry(page);
+    for (uint16_t i = 1; i < copies; ++i) AppendEntry(DuplicatePage(page, i));
   ForgetCurrentPage();
   return status;
 }
@@ -189,5 +189,6 @@ void GCopyPageFilter::TakeUnpackedPage(const GCountedPtr& page, int whole) {
     copies = take(GPageEndClassId);
   }
   ++pageCounter_;
-  for (uint16_t i = 0; i < (copies == 0 ? 1 : copies); ++i) AppendEntry(page);
+  AppendEntry(page);
+  for (uint16_t i = 1; i < copies; ++i) AppendEntry(DuplicatePage(page, i));
 }

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdio>
 #include <initializer_list>
+#include <string>
 
 #include "driver/GDriverInstance.h"
 #include "driver/GSettingValue.h"
@@ -265,6 +266,27 @@ int16_t GSpoolingFilter::SaveCompanionFonts() {
   const auto save = UpwardServices().spoolFonts.save;
   if (save == nullptr || instance_ == nullptr) return 0;
   return save(instance_, fontPath_) != 0 ? 0 : kSpoolFailed;
+}
+
+GCountedPtr GSpoolingFilter::DuplicatePage(const GCountedPtr& page, uint32_t copy) {
+  auto* disk = dynamic_cast<GCommandCompositeOnDisk*>(page.Pointee());
+  if (disk == nullptr || disk->GetStoreError() != 0) return page;
+  disk->Close();
+  const RWCString name = disk->Store().StoredFileName();
+  if (name.IsEmpty()) return page;
+  // The copy number goes before the extension: "<page>-<copy><ext>".
+  const std::string text(name.Data(), name.Length());
+  const size_t dot = text.find_last_of('.');
+  const size_t slash = text.find_last_of("\\/");
+  const size_t cut = dot != std::string::npos && (slash == std::string::npos || dot > slash) ? dot : text.size();
+  const RWWString source(name);
+  const RWWString target(RWCString((text.substr(0, cut) + "-" + HexText(copy).Data() + text.substr(cut)).c_str()));
+  if (CopyFileW(source.Data(), target.Data(), FALSE) == FALSE) return page;
+  auto* duplicate = new GCommandCompositeOnDisk(target, 1, nullptr);
+  GCountedPtr held(duplicate);
+  if (duplicate->GetStoreError() != 0) return page;
+  duplicate->Close();
+  return held;
 }
 
 // ---- The filter operation ----

@@ -92,6 +92,12 @@ class GSpoolingFilter : public GPeripheral {
   int16_t SaveCompanionFonts();
   // Appends an entry for the page.
   void AppendEntry(const GCountedPtr& page) { pages_.push_back(page); }
+  // A page of its own for a further copy of a recorded page: its page file
+  // copied beside it (the copy number added to the name), so that a later
+  // filter that changes the records of one copy (its tray, its turn)
+  // leaves the other copies as they were. The page itself when it is not
+  // on disk or the file cannot be copied.
+  GCountedPtr DuplicatePage(const GCountedPtr& page, uint32_t copy);
   // Appends an entry for a blank page: a page start with a copy of the
   // settings (none without) and a page end, kept in memory.
   void AppendBlankEntry(GState* settings);

@@ -1,5 +1,6 @@
 #include "printpath/PrintPathClasses.h"
 
+#include "printpath/GBackCoverFilter.h"
 #include "printpath/GCommandCompositeOnDisk.h"
 #include "printpath/GCopyPageFilter.h"
 #include "printpath/GDocumentBreak.h"
@@ -36,6 +37,7 @@ const ModelClassEntry kPrintPathClasses[] = {
     {&GManualDuplexFilterCreate, GManualDuplexFilterClassId, "GManualDuplexFilter"},
     {&GReverseFilterCreate, GReverseFilterClassId, "GReverseFilter"},
     {&GLetterheadFilterCreate, GLetterheadFilterClassId, "GLetterheadFilter"},
+    {&GBackCoverFilterCreate, GBackCoverFilterClassId, "GBackCoverFilter"},
 };
 
 }  // namespace

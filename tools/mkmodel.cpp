@@ -28,6 +28,11 @@
 #include <fstream>
 #include <initializer_list>
 
+#include "graphics/GBookletFilter.h"
+#include "graphics/GFitToSizeFilter.h"
+#include "graphics/GNupFilter.h"
+#include "graphics/GSymetricalDuplexFilter.h"
+#include "graphics/GScalePageFilter.h"
 #include "model/GAttributeComposite.h"
 #include "model/GBin.h"
 #include "model/GCapabilities.h"
@@ -56,6 +61,7 @@
 #include "pdl/GPostScript.h"
 #include "pdl/cheetah.h"
 #include "pdl/GeneratorClasses.h"
+#include "printpath/GBackCoverFilter.h"
 #include "printpath/GCopyPageFilter.h"
 #include "printpath/GLetterheadFilter.h"
 #include "printpath/GManualDuplexFilter.h"
@@ -542,6 +548,20 @@ MPersistentObject* SampleModel() {
   const int32_t modelRootId = kDeviceModelRoot;
   auto* model = new GPeripheralComposite(&modelRootId);
   model->AddChild(new GLetterheadFilter);
+  // Another paper size and the page's own scale, then several pages a sheet, before the filters
+  // that copy, split and reorder the sheets.
+  model->AddChild(new GFitToSizeFilter);
+  model->AddChild(new GScalePageFilter);
+  model->AddChild(new GNupFilter);
+  // A booklet after the n-up filter, so that a booklet's pages can each
+  // hold several pages.
+  model->AddChild(new GBookletFilter);
+  // The two sides of a duplex sheet line up: the sheet's pages are
+  // equalised as a whole.
+  model->AddChild(new GSymetricalDuplexFilter);
+  // The back cover ends the document before its sheets are copied, split
+  // or reordered.
+  model->AddChild(new GBackCoverFilter);
   model->AddChild(new GCopyPageFilter);
   model->AddChild(new GManualDuplexFilter);
   model->AddChild(new GReverseFilter);

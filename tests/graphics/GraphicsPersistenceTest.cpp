@@ -24,6 +24,11 @@
 #include "graphics/GraphicsClasses.h"
 #include "model/MPersistentComposite.h"
 #include "support/FontTestClasses.h"
+#include "graphics/GBookletFilter.h"
+#include "graphics/GFitToSizeFilter.h"
+#include "graphics/GNupFilter.h"
+#include "graphics/GSymetricalDuplexFilter.h"
+#include "graphics/GScalePageFilter.h"
 #include "support/GraphicsObjectSamples.h"
 #include "support/ModelRoundTrip.h"
 
@@ -129,6 +134,11 @@ std::vector<StoreSizeSample> StoreSizeSamples() {
       // pool); without a font it stores its version, key 0 and a stamp no
       // font has.
       {GTTFontFileClassId, [] { return new GTTFontFile; }},
+      {GNupFilterClassId, [] { return new GNupFilter; }},
+      {GScalePageFilterClassId, [] { return new GScalePageFilter; }},
+      {GBookletFilterClassId, [] { return new GBookletFilter; }},
+      {GFitToSizeFilterClassId, [] { return new GFitToSizeFilter; }},
+      {GSymetricalDuplexFilterClassId, [] { return new GSymetricalDuplexFilter; }},
   };
 }
 

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -117,7 +118,7 @@ class HostEnvironment : public ::testing::Environment {
   }
   void TearDown() override {
     std::error_code ec;
-    fs::remove_all(g_root, ec);
+    if (std::getenv("QV_KEEP") == nullptr) fs::remove_all(g_root, ec);
   }
 };
 
@@ -685,6 +686,18 @@ TEST(HostPrint, PageFiltersSendTheFivePagesInTheirOrderAndNumber) {
       // The first pass: the even pages turned, and a blank back for the
       // odd count, ended by the break; then the odd pages.
       {"manual-duplex", manualDuplex, {-2, -4, 0, 1, 3, 5}},
+      // Each uncollated copy is a side of its own: the second copy of
+      // every page is the back of the first.
+      {"copies-manual-duplex", join(uncollated, manualDuplex), {-1, -2, -3, -4, -5, 1, 2, 3, 4, 5}},
+      // Letterhead through the duplex unit: back to front with every page
+      // turned, and a blank that keeps the sheet count even.
+      {"letterhead", {"--media-type", "Letterhead", "--set", "duplex=2"}, {0, -5, -4, -3, -2, -1}},
+      // Letterhead printed one-sided needs neither.
+      {"letterhead-simplex", {"--media-type", "Letterhead", "--set", "duplex=1"}, {1, 2, 3, 4, 5}},
+      // The back cover comes last, on a sheet of its own in duplex.
+      {"back-cover", {"--set", "920=1"}, {1, 2, 3, 4, 5, 0}},
+      {"back-cover-duplex", {"--set", "920=1", "--set", "duplex=2"}, {1, 2, 3, 4, 5, 0, 0}},
+      {"back-cover-reverse", {"--set", "920=1", "--reverse"}, {0, 5, 4, 3, 2, 1}},
       // Duplex off: the filter lets the job through.
       {"manual-duplex-simplex", {"--manual-duplex", "--set", "duplex=1", "--set", "905=1"}, {1, 2, 3, 4, 5}},
   };
@@ -701,4 +714,296 @@ TEST(HostPrint, PageFiltersSendTheFivePagesInTheirOrderAndNumber) {
     EXPECT_EQ(rendered.status, 0) << rendered.errors;
     EXPECT_EQ(PagesShown(rendered), c.shown);
   }
+}
+
+// ---- Several pages a sheet, judged by rendering ----
+
+// Pages that say their number: page n draws n small squares in a row near
+// its top left corner.
+fs::path CountedPagesFile(int pages) {
+  const fs::path file = g_root / ("counted-" + std::to_string(pages) + ".txt");
+  std::ofstream out(file);
+  for (int n = 1; n <= pages; ++n) {
+    out << "page Letter\nbrush solid\n";
+    for (int i = 0; i < n; ++i) out << "rectangle " << 40 + 50 * i << " 40 30 30\n";
+  }
+  return file;
+}
+
+// The dark blobs (8-connected) of the area of a rendered sheet.
+int BlobsIn(const qvtest::GrayPage& page, int left, int top, int right, int bottom) {
+  std::vector<char> seen(static_cast<size_t>(page.width) * page.height, 0);
+  int blobs = 0;
+  for (int y = top; y < bottom; ++y)
+    for (int x = left; x < right; ++x) {
+      if (!page.Dark(x, y) || seen[static_cast<size_t>(y) * page.width + x]) continue;
+      ++blobs;
+      std::vector<std::pair<int, int>> stack = {{x, y}};
+      seen[static_cast<size_t>(y) * page.width + x] = 1;
+      while (!stack.empty()) {
+        const auto [px, py] = stack.back();
+        stack.pop_back();
+        const int next[8][2] = {{px + 1, py},     {px - 1, py},     {px, py + 1},     {px, py - 1},
+                                {px + 1, py + 1}, {px - 1, py - 1}, {px - 1, py + 1}, {px + 1, py - 1}};
+        for (const auto& n : next) {
+          if (n[0] < left || n[0] >= right || n[1] < top || n[1] >= bottom || !page.Dark(n[0], n[1])) continue;
+          char& mark = seen[static_cast<size_t>(n[1]) * page.width + n[0]];
+          if (mark == 0) {
+            mark = 1;
+            stack.emplace_back(n[0], n[1]);
+          }
+        }
+      }
+    }
+  return blobs;
+}
+
+// Which page each cell of each sheet shows (its number of squares), cells
+// read as the sheet is held to be read: for two a sheet the Letter sheet
+// is turned, and its left half is the raster's lower half; for four, the
+// quadrants left to right, top to bottom.
+std::vector<std::vector<int>> CellsShown(const qvtest::RenderedJob& rendered, int perSheet) {
+  std::vector<std::vector<int>> sheets;
+  for (const qvtest::GrayPage& page : rendered.pages) {
+    const int w = page.width, h = page.height;
+    if (perSheet == 2)
+      sheets.push_back({BlobsIn(page, 0, h / 2, w, h), BlobsIn(page, 0, 0, w, h / 2)});
+    else
+      sheets.push_back({BlobsIn(page, 0, 0, w / 2, h / 2), BlobsIn(page, w / 2, 0, w, h / 2),
+                        BlobsIn(page, 0, h / 2, w / 2, h), BlobsIn(page, w / 2, h / 2, w, h)});
+  }
+  return sheets;
+}
+
+// Where a person can look at a printed sheet: PNGs in a folder beside the
+// test program.
+fs::path PictureDirectory() {
+  const fs::path dir = fs::read_symlink("/proc/self/exe").parent_path() / "host-print-pictures";
+  fs::create_directories(dir);
+  return dir;
+}
+
+void WriteSheetPictures(const std::string& gpcl6, const fs::path& job, const std::string& name) {
+  const std::string command = Quote(gpcl6) + " -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=png16m -r50 -o " +
+                              Quote((PictureDirectory() / (name + "-%d.png")).string()) + " " + Quote(job.string()) +
+                              " >/dev/null 2>&1";
+  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+}
+
+TEST(HostPrint, NupPutsThePagesOnTheSheetInTheirOrder) {
+  const std::string gpcl6 = qvtest::PclInterpreter();
+  ASSERT_FALSE(gpcl6.empty()) << qvtest::kNoInterpreter;
+  struct Case {
+    const char* layout;
+    int pages;
+    std::vector<std::vector<int>> shown;  // each sheet's cells: the page each shows, 0 none
+  } cases[] = {
+      {"2", 5, {{1, 2}, {3, 4}, {5, 0}}},
+      {"4,0", 6, {{1, 2, 3, 4}, {5, 6, 0, 0}}},
+      {"4,1", 4, {{1, 3, 2, 4}}},
+      {"4,2", 4, {{2, 1, 4, 3}}},
+      {"4,3", 4, {{3, 1, 4, 2}}},
+      // An order the layout does not know is right then down.
+      {"4,9", 4, {{1, 2, 3, 4}}},
+      // None a sheet is one a sheet.
+      {"0", 2, {{1, 0, 0, 0}, {2, 0, 0, 0}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.layout);
+    const fs::path out = g_root / (std::string("nup-") + c.layout + ".prn");
+    const Result r = Print({"--page", CountedPagesFile(c.pages).string(), "--nup", c.layout, "--out", out.string()});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    const qvtest::RenderedJob rendered =
+        qvtest::RenderPcl(gpcl6, ReadText(out), std::string("nup-") + c.layout, 30);
+    EXPECT_EQ(rendered.status, 0) << rendered.errors;
+    const int perSheet = c.shown.front().size();
+    EXPECT_EQ(CellsShown(rendered, perSheet), c.shown);
+  }
+  // The other languages place the pages alike.
+  const std::string gs = qvtest::PostScriptInterpreter();
+  ASSERT_FALSE(gs.empty()) << qvtest::kNoPostScriptInterpreter;
+  for (const char* language : {"pclxl", "postscript"}) {
+    SCOPED_TRACE(language);
+    const fs::path out = g_root / (std::string("nup-4-") + language + ".prn");
+    const Result r =
+        Print({"--page", CountedPagesFile(4).string(), "--nup", "4", "--language", language, "--out", out.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const bool postScript = std::string(language) == "postscript";
+    const std::string name = std::string("nup-4-") + language;
+    const qvtest::RenderedJob rendered =
+        postScript ? qvtest::RenderPostScript(gs, qvtest::UnwrapPostScriptJob(ReadText(out)), name, 30)
+                   : qvtest::RenderPcl(gpcl6, ReadText(out), name, 30);
+    EXPECT_EQ(rendered.status, 0) << rendered.errors;
+    EXPECT_EQ(CellsShown(rendered, 4), (std::vector<std::vector<int>>{{1, 2, 3, 4}}));
+  }
+  // Framed cells of a 4-up sheet, to look at.
+  const fs::path framed = g_root / "nup-framed.prn";
+  ASSERT_EQ(Print({"--page", CountedPagesFile(4).string(), "--nup", "4,0,1", "--out", framed.string()}).status, 0);
+  WriteSheetPictures(gpcl6, framed, "nup-4-framed");
+  EXPECT_TRUE(fs::exists(PictureDirectory() / "nup-4-framed-1.png"));
+  EXPECT_EQ(Print({"--page", CountedPagesFile(1).string(), "--nup", "4,x", "--out", framed.string()}).status, 2);
+}
+
+// The marked area of each page as the interpreter's bbox device measures
+// it: left, bottom, right, top in points.
+std::vector<std::array<double, 4>> MarkedAreas(const std::string& gpcl6, const fs::path& job) {
+  const fs::path report = job.string() + ".bbox";
+  const std::string command = Quote(gpcl6) + " -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=bbox -o /dev/null " +
+                              Quote(job.string()) + " >" + Quote(report.string()) + " 2>&1";
+  std::vector<std::array<double, 4>> areas;
+  if (std::system(command.c_str()) != 0) return areas;
+  std::istringstream lines(ReadText(report));
+  for (std::string line; std::getline(lines, line);) {
+    std::array<double, 4> a{};
+    if (std::sscanf(line.c_str(), "%%%%HiResBoundingBox: %lf %lf %lf %lf", &a[0], &a[1], &a[2], &a[3]) == 4)
+      areas.push_back(a);
+  }
+  return areas;
+}
+
+TEST(HostPrint, ScaleChangesTheMarkedAreaByTheFactorAsked) {
+  const std::string gpcl6 = qvtest::PclInterpreter();
+  ASSERT_FALSE(gpcl6.empty()) << qvtest::kNoInterpreter;
+  const std::string gs = qvtest::PostScriptInterpreter();
+  ASSERT_FALSE(gs.empty()) << qvtest::kNoPostScriptInterpreter;
+  const fs::path pages = g_root / "scaled.txt";
+  std::ofstream(pages) << "page Letter\nbrush solid\nrectangle 72 72 288 144\npage Letter\nbrush solid\nrectangle 72 72 288 144\n";
+  struct Case {
+    const char* language;
+    int percent;
+  } cases[] = {{"pcl5e", 100}, {"pcl5e", 75}, {"pcl5e", 50}, {"pclxl", 50}, {"postscript", 50}};
+  for (const Case& c : cases) {
+    const std::string name = std::string(c.language) + "-" + std::to_string(c.percent);
+    SCOPED_TRACE(name);
+    fs::path out = g_root / ("scale-" + name + ".prn");
+    const Result r = Print({"--page", pages.string(), "--language", c.language, "--set",
+                            "269=" + std::to_string(c.percent), "--out", out.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const bool postScript = std::string(c.language) == "postscript";
+    if (postScript) {
+      const fs::path plain = out.string() + ".ps";
+      std::ofstream(plain, std::ios::binary) << qvtest::UnwrapPostScriptJob(ReadText(out));
+      out = plain;
+    }
+    const auto areas = MarkedAreas(postScript ? gs : gpcl6, out);
+    ASSERT_EQ(areas.size(), 2u);
+    for (const auto& a : areas) {
+      // A device pixel or two of slack at the edges of the fill.
+      EXPECT_NEAR(a[2] - a[0], 288.0 * c.percent / 100, 2.0);
+      EXPECT_NEAR(a[3] - a[1], 144.0 * c.percent / 100, 2.0);
+    }
+  }
+}
+
+TEST(HostPrint, BookletFoldsASevenPageDocumentOntoTwoSheets) {
+  const std::string gpcl6 = qvtest::PclInterpreter();
+  ASSERT_FALSE(gpcl6.empty()) << qvtest::kNoInterpreter;
+  // The booklet's paper is Letter (paper id 1); each side holds two pages
+  // on the turned sheet; the eighth page is a blank one.
+  const std::vector<std::string> booklet = {"--set", "280=1"};
+  struct Case {
+    const char* name;
+    std::vector<std::string> options;
+    std::vector<std::vector<int>> sides;
+  } cases[] = {
+      {"left-outermost", {"--set", "279=1"}, {{0, 1}, {2, 7}, {6, 3}, {4, 5}}},
+      {"left-innermost", {"--set", "279=1", "--set", "288=1"}, {{6, 3}, {4, 5}, {0, 1}, {2, 7}}},
+      {"right-outermost", {"--set", "279=2"}, {{1, 0}, {7, 2}, {3, 6}, {5, 4}}},
+      // Booklet pages that each hold two pages: four booklet pages, one
+      // sheet; the front holds pages 7 and 1-2, the back 3-4 and 5-6 (the
+      // squares of each side counted together).
+      {"with-2-up", {"--set", "279=1", "--nup", "2"}, {{10}, {18}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path out = g_root / (std::string("booklet-") + c.name + ".prn");
+    std::vector<std::string> args = {"--page", CountedPagesFile(7).string(), "--out", out.string()};
+    args.insert(args.end(), booklet.begin(), booklet.end());
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const Result r = Print(args);
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    const qvtest::RenderedJob rendered = qvtest::RenderPcl(gpcl6, ReadText(out), std::string("booklet-") + c.name, 30);
+    EXPECT_EQ(rendered.status, 0) << rendered.errors;
+    if (c.sides.front().size() == 2) {
+      EXPECT_EQ(CellsShown(rendered, 2), c.sides);
+    } else {
+      std::vector<std::vector<int>> totals;
+      for (const qvtest::GrayPage& page : rendered.pages) totals.push_back({BlobsIn(page, 0, 0, page.width, page.height)});
+      EXPECT_EQ(totals, c.sides);
+    }
+    if (std::string(c.name) == "left-outermost") WriteSheetPictures(gpcl6, out, "booklet-7-pages");
+  }
+  EXPECT_TRUE(fs::exists(PictureDirectory() / "booklet-7-pages-1.png"));
+}
+
+TEST(HostPrint, FitToSizePrintsALegalPageOnLetter) {
+  const std::string gpcl6 = qvtest::PclInterpreter();
+  ASSERT_FALSE(gpcl6.empty()) << qvtest::kNoInterpreter;
+  const fs::path pages = g_root / "legal.txt";
+  std::ofstream(pages) << "page Legal\nbrush solid\nrectangle 36 36 540 936\n";
+  // Legal paper (dmPaperSize 5) printed on Letter (paper id 1).
+  const std::vector<std::string> legal = {"--page", pages.string(), "--set", "dmPaperSize=5"};
+  const std::vector<std::string> onLetter = {"--set", "270=1", "--set", "272=1"};
+  auto run = [&](const std::string& name, std::vector<std::string> options) {
+    const fs::path out = g_root / ("fit-" + name + ".prn");
+    std::vector<std::string> args = legal;
+    args.insert(args.end(), options.begin(), options.end());
+    args.insert(args.end(), {"--out", out.string()});
+    const Result r = Print(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    return out;
+  };
+  const fs::path own = run("own", {});
+  EXPECT_NE(ReadText(own).find("@PJL SET PAPER=LEGAL"), std::string::npos);
+  auto centred = onLetter;
+  centred.insert(centred.end(), {"--set", "271=0"});
+  const fs::path centredJob = run("centred", centred);
+  auto fitted = onLetter;
+  fitted.insert(fitted.end(), {"--set", "271=1"});
+  const fs::path fittedJob = run("fitted", fitted);
+  for (const fs::path& job : {centredJob, fittedJob}) EXPECT_NE(ReadText(job).find("@PJL SET PAPER=LETTER"), std::string::npos);
+
+  const auto ownArea = MarkedAreas(gpcl6, own);
+  const auto centredArea = MarkedAreas(gpcl6, centredJob);
+  const auto fittedArea = MarkedAreas(gpcl6, fittedJob);
+  ASSERT_EQ(ownArea.size(), 1u);
+  ASSERT_EQ(centredArea.size(), 1u);
+  ASSERT_EQ(fittedArea.size(), 1u);
+  const double width = ownArea[0][2] - ownArea[0][0], height = ownArea[0][3] - ownArea[0][1];
+  EXPECT_NEAR(width, 540, 2);
+  EXPECT_NEAR(height, 936, 2);
+  // Centred: as wide as it was; cut at the top and the bottom alike.
+  EXPECT_NEAR(centredArea[0][2] - centredArea[0][0], width, 2);
+  EXPECT_NEAR(centredArea[0][1], 792 - centredArea[0][3], 2);
+  // Scaled to fit: the whole page, both sides by the printable heights'
+  // ratio (Letter's 6360 pixels to Legal's 8160).
+  const double s = 6360.0 / 8160.0;
+  EXPECT_NEAR(fittedArea[0][2] - fittedArea[0][0], width * s, 3);
+  EXPECT_NEAR(fittedArea[0][3] - fittedArea[0][1], height * s, 3);
+}
+
+TEST(HostPrint, NupCombinesWithScaleAndCopies) {
+  const std::string gpcl6 = qvtest::PclInterpreter();
+  ASSERT_FALSE(gpcl6.empty()) << qvtest::kNoInterpreter;
+  auto render = [&](const std::string& name, std::vector<std::string> options) {
+    const fs::path out = g_root / ("nup-with-" + name + ".prn");
+    std::vector<std::string> args = {"--page", CountedPagesFile(4).string(), "--out", out.string()};
+    args.insert(args.end(), options.begin(), options.end());
+    const Result r = Print(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    return qvtest::RenderPcl(gpcl6, ReadText(out), "nup-with-" + name, 30);
+  };
+  // Each page scaled to half before it is laid in its cell: the same
+  // cells, a quarter of the ink.
+  const qvtest::RenderedJob plain = render("plain", {"--nup", "4"});
+  const qvtest::RenderedJob scaled = render("scale", {"--nup", "4", "--set", "269=50"});
+  ASSERT_EQ(plain.pages.size(), 1u);
+  ASSERT_EQ(scaled.pages.size(), 1u);
+  EXPECT_EQ(CellsShown(scaled, 4), (std::vector<std::vector<int>>{{1, 2, 3, 4}}));
+  const double ratio = static_cast<double>(scaled.pages[0].DarkPixels()) / plain.pages[0].DarkPixels();
+  EXPECT_NEAR(ratio, 0.25, 0.1);
+  // Uncollated copies are copies of the sheets.
+  const qvtest::RenderedJob copies =
+      render("copies", {"--nup", "2", "--driver-copies", "--set", "copies=2", "--set", "collate=0"});
+  EXPECT_EQ(CellsShown(copies, 2), (std::vector<std::vector<int>>{{1, 2}, {1, 2}, {3, 4}, {3, 4}}));
 }

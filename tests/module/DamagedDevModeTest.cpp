@@ -34,6 +34,7 @@
 
 #include "driver/DriverClasses.h"
 #include "driver/GSettingValue.h"
+#include "graphics/GraphicsClasses.h"
 #include "model/GConfiguration.h"
 #include "model/GPeripheral.h"
 #include "model/MPersistentObject.h"
@@ -148,6 +149,7 @@ bool SelectCodecMode(std::string* model, int mode) {
     RegisterModelClasses();
     RegisterDriverClasses();
     RegisterPrintPathClasses();
+    RegisterGraphicsClasses();
     RegisterGeneratorClasses();
     return true;
   }();

@@ -17,6 +17,7 @@
 
 #include "driver/DriverClasses.h"
 #include "driver/GSettingValue.h"
+#include "graphics/GraphicsClasses.h"
 #include "model/GAttributeComposite.h"
 #include "model/GConfiguration.h"
 #include "model/GPeripheral.h"
@@ -82,6 +83,7 @@ std::string ModelWithExtraSettings(int count, bool random) {
     RegisterModelClasses();
     RegisterDriverClasses();
     RegisterPrintPathClasses();
+    RegisterGraphicsClasses();
     RegisterGeneratorClasses();
     return true;
   }();

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "graphics/GraphicsClasses.h"
 #include "model/GAttributeComposite.h"
 #include "model/GConfiguration.h"
 #include "model/GPeripheral.h"
@@ -61,6 +62,7 @@ class UpgradeExportsTest : public ::testing::Test {
     RWRegisterLibraryClasses();
     RegisterModelClasses();
     RegisterPrintPathClasses();
+    RegisterGraphicsClasses();
     RegisterGeneratorClasses();
     w32test::Reset();
     w32test::ModuleSpec self;

@@ -16,6 +16,7 @@
 #include "model/GState.h"
 #include "model/GValueAttribute.h"
 #include "model/GDownloadHeaderCommand.h"
+#include "printpath/GBackCoverFilter.h"
 #include "printpath/GCommandCompositeOnDisk.h"
 #include "printpath/GCopyPageFilter.h"
 #include "printpath/GLetterheadFilter.h"
@@ -197,6 +198,7 @@ std::vector<std::function<MPersistentObject*()>> Samples() {
       },
       [] { return new GReverseFilter(&kJobCommandsCopies); },
       [] { return new GLetterheadFilter(&kJobCommandsCopies); },
+      [] { return new GBackCoverFilter(&kJobCommandsCopies); },
   };
 }
 

@@ -4,6 +4,7 @@
 // companion font files; SpoolLock.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "model/GValueAttribute.h"
 #include "model/MAssociationList.h"
 #include "model/MPersistentAssociation.h"
+#include "printpath/GBackCoverFilter.h"
 #include "printpath/GCommandCompositeOnDisk.h"
 #include "printpath/GCopyPageFilter.h"
 #include "printpath/GDocumentBreak.h"
@@ -33,6 +35,7 @@
 #include "printpath/GPrinter.h"
 #include "printpath/GReverseFilter.h"
 #include "printpath/SpoolLock.h"
+#include "support/PrinterInstanceTestSupport.h"
 #include "support/ScopedUpwardServices.h"
 #include "support/ScriptedFactory.h"
 #include "w32test/Testing.h"
@@ -48,40 +51,23 @@ class SpoolTestFactory : public qvtest::ScriptedFactory {
   RWWString GetTempDirectory(GDriverInstance*) override { return directory; }
 };
 
-// A print-side instance whose printer configuration the filters read.
-class SpoolTestInstance : public GDriverInstance {
- public:
-  SpoolTestInstance() {
-    const int32_t rootId = GFeatureIds::kDeviceModelRoot;
-    const int32_t printerId = GFeatureIds::kDeviceEntry;
-    auto* root = new GPeripheralComposite(&rootId);
-    auto* printer = new GPrinter(&printerId);
-    auto* configuration = new GConfiguration(GFeatureIds::kPeripheralConfiguration);
-    const int32_t listId = GFeatureIds::kCopyQualifierList;
-    auto* qualifiers = new MAssociationList(listId);
-    const int32_t none = 0;
-    qualifiers->Add(new MPersistentAssociation(new GValueAttribute(1, &none), new GStringAttribute("LOW", &none), none));
-    configuration->AddChild(qualifiers);
-    const int32_t unitId = GFeatureIds::kDuplexUnit;
-    configuration->AddChild(new GValueAttribute(1, &unitId));
-    const int32_t modeId = GFeatureIds::kManualDuplex;
-    configuration->AddChild(new GValueAttribute(3, &modeId));
-    const int32_t discoveredId = GFeatureIds::kDiscoveredDuplexUnit;
-    configuration->AddChild(new GValueAttribute(0, &discoveredId));
-    printer->SetConfiguration(configuration);
-    root->AddChild(printer);
-    SetDeviceModel(root);
-  }
-  void RefreshAppFlags() override {}
-  void* GetRenderObject() override { return this; }
-  void* GetDriverObject() override { return nullptr; }
-  GAttributeComposite* CreateDefaultSettings() override { return nullptr; }
-  GAttributeComposite* GetDocumentSettings() override { return nullptr; }
-  GAttributeComposite* GetDevModeSettings() override { return nullptr; }
-  void Release() override {}
-  GPrinterKey* GetPrinterKey() override { return nullptr; }
-  RWWString GetJobStorageKeyPath() override { return RWWString(); }
-};
+// The printer configuration the filters read: the copy qualifiers, a
+// duplex unit and manual duplex decided by the output bin.
+GConfiguration* SpoolTestConfiguration() {
+  auto* configuration = new GConfiguration(GFeatureIds::kPeripheralConfiguration);
+  const int32_t listId = GFeatureIds::kCopyQualifierList;
+  auto* qualifiers = new MAssociationList(listId);
+  const int32_t none = 0;
+  qualifiers->Add(new MPersistentAssociation(new GValueAttribute(1, &none), new GStringAttribute("LOW", &none), none));
+  configuration->AddChild(qualifiers);
+  const int32_t unitId = GFeatureIds::kDuplexUnit;
+  configuration->AddChild(new GValueAttribute(1, &unitId));
+  const int32_t modeId = GFeatureIds::kManualDuplex;
+  configuration->AddChild(new GValueAttribute(3, &modeId));
+  const int32_t discoveredId = GFeatureIds::kDiscoveredDuplexUnit;
+  configuration->AddChild(new GValueAttribute(0, &discoveredId));
+  return configuration;
+}
 
 GState* Settings(int32_t stateId, std::initializer_list<std::pair<int32_t, int16_t>> values) {
   auto* state = new GState(&stateId);
@@ -182,7 +168,7 @@ class SpoolingFilterTest : public ::testing::Test {
 
   SpoolTestFactory factory_;
   qvtest::ScopedUpwardServices services_;
-  SpoolTestInstance instance_;
+  qvtest::PrinterConfiguredInstance instance_{SpoolTestConfiguration()};
 };
 
 using Contents_t = std::vector<std::string>;
@@ -296,6 +282,58 @@ TEST_F(SpoolingFilterTest, AWholeJobCompositeIsUnpackedByTheNextFilter) {
   EXPECT_EQ(Contents(result), (Contents_t{"S", "3", "3", "2", "2", "1", "1", "E"}));
 }
 
+// The orientation a spooled page's page start carries (-1: none).
+int OrientationOf(MPersistentObject* page) {
+  GCountedRef record;
+  auto* disk = dynamic_cast<GCommandCompositeOnDisk*>(page);
+  if (disk == nullptr) return -1;
+  disk->HandleByClass(record, GPageStartClassId);
+  disk->Close();
+  auto* start = dynamic_cast<GCommand*>(record.Pointee());
+  GState* settings = start != nullptr ? start->GetSettings() : nullptr;
+  auto* value = settings != nullptr ? dynamic_cast<GValueAttribute*>(settings->FindById(GFeatureIds::kOrientation)) : nullptr;
+  return value != nullptr ? value->GetValue() : -1;
+}
+
+TEST_F(SpoolingFilterTest, UncollatedCopiesThroughManualDuplexAreTurnedOneByOne) {
+  // Two uncollated copies of two pages: each copy is a sheet side of its
+  // own, so turning the back side of one copy must leave the other alone.
+  GCopyPageFilter copies;
+  GCountedPtr holder;
+  auto send = [&](GCommand* command) {
+    GCountedPtr result = copies.Send(command);
+    if (result.Pointee() != nullptr && result.Pointee()->ClassId() == GCommandCompositeClassId) holder = result;
+  };
+  send(Start({{GFeatureIds::kCopyQualifierIndex, 1},
+              {GFeatureIds::kCopies, 2},
+              {GFeatureIds::kPrinterCopies, 1},
+              {GFeatureIds::kDuplex, 2},
+              {GFeatureIds::kStraightPaperPath, 1}}));
+  for (int16_t n = 1; n <= 2; ++n) {
+    send(new GPageStart(Settings(GFeatureIds::kPageState, {{kPageMark, n}, {GFeatureIds::kOrientation, 0}})));
+    send(new GPageEnd);
+  }
+  send(new GDocumentEnd);
+  ASSERT_NE(holder.Pointee(), nullptr);
+  GManualDuplexFilter duplex;
+  GCountedPtr result = duplex.Send(dynamic_cast<GCommand*>(holder.Pointee()));
+  ASSERT_EQ(Contents(result), (Contents_t{"S", "1", "2", "1", "2", "E"}));
+  std::vector<int> orientations;
+  std::vector<MPersistentObject*> seen;
+  MPersistentIterator* it = dynamic_cast<GCommandComposite*>(result.Pointee())->CreateIterator();
+  while (it->Advance()) {
+    if (it->Current()->ClassId() != GCommandCompositeOnDiskClassId) continue;
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), it->Current()), 0) << "each copy is a page of its own";
+    seen.push_back(it->Current());
+    orientations.push_back(OrientationOf(it->Current()));
+  }
+  delete it;
+  // The second side of each sheet (the second copy of page 1, and of page
+  // 2) is turned; the first sides are not.
+  EXPECT_EQ(std::count(orientations.begin(), orientations.end(), 180), 2);
+  EXPECT_EQ(std::count(orientations.begin(), orientations.end(), 0), 2);
+}
+
 TEST_F(SpoolingFilterTest, SpoolFileNamesHoldTheProcessTheInstanceAndThePage) {
   const RWWString name = GSpoolingFilter::BaseName(0x2a, 7, 3);
   char expected[64];
@@ -394,3 +432,102 @@ TEST_F(SpoolingFilterTest, LetterheadFilterAsksForBackToFrontAndTurnsPages) {
 }
 
 }  // namespace
+
+// ---- The back cover ----
+
+namespace {
+
+// Page settings with a medium (paper id 1, the media type) and a tray.
+GState* CoverPage(int16_t mark, int16_t tray, const char* mediaType) {
+  GState* settings = Settings(GFeatureIds::kPageState, {{kPageMark, mark}, {GFeatureIds::kInputBin, tray}});
+  const GShortPoint size{5100, 6600}, extent{4860, 6360}, origin{120, 120};
+  const int32_t mediaId = GFeatureIds::kPageMedia;
+  settings->AddChild(new GMedia("Letter", &size, &extent, &origin, 0, 1, 600, 600, &mediaId, 0, nullptr, mediaType));
+  return settings;
+}
+
+// What the document end came back as: "E" the end, and each page start as
+// "page:<tray>:<media type>" (a page end follows each: no drawing).
+std::vector<std::string> EndContents(const GCountedPtr& result) {
+  MPersistentObject* object = result.Pointee();
+  if (object != nullptr && object->ClassId() == GDocumentEndClassId) return {"E"};
+  auto* composite = dynamic_cast<GCommandComposite*>(object);
+  if (composite == nullptr) return {"?"};
+  std::vector<GCommand*> members;
+  MPersistentIterator* it = composite->CreateIterator();
+  while (it->Advance()) members.push_back(dynamic_cast<GCommand*>(it->Current()));
+  delete it;
+  std::vector<std::string> out;
+  for (size_t i = 0; i < members.size(); ++i) {
+    if (members[i]->ClassId() == GDocumentEndClassId) out.push_back("E");
+    if (members[i]->ClassId() != GPageStartClassId) continue;
+    EXPECT_TRUE(i + 1 < members.size() && members[i + 1]->ClassId() == GPageEndClassId);
+    GState* settings = members[i]->GetSettings();
+    auto* medium = dynamic_cast<GMedia*>(settings->FindById(GFeatureIds::kPageMedia));
+    auto* tray = dynamic_cast<GValueAttribute*>(settings->FindById(GFeatureIds::kInputBin));
+    out.push_back("page:" + std::to_string(tray != nullptr ? tray->GetValue() : -1) + ":" +
+                  (medium != nullptr ? medium->GetMediaTypeName().Data() : ""));
+  }
+  return out;
+}
+
+}  // namespace
+
+TEST_F(SpoolingFilterTest, BackCoverEndsTheDocumentOnItsOwnSheet) {
+  struct Case {
+    const char* name;
+    std::initializer_list<std::pair<int32_t, int16_t>> job;
+    std::vector<int16_t> trays;  // one page each
+    std::vector<std::string> end;
+  } cases[] = {
+      // The first page's tray and media type, after page 3.
+      {"simplex, first page's paper", {{GFeatureIds::kBackCoverChoice, 1}}, {2, 2, 2}, {"page:2:Plain", "E"}},
+      // Duplex, the last page on a front: a blank back first.
+      {"duplex, odd", {{GFeatureIds::kBackCoverChoice, 1}, {GFeatureIds::kDuplex, 2}}, {2, 2, 2},
+       {"page:2:Plain", "page:2:Plain", "E"}},
+      {"duplex, even", {{GFeatureIds::kBackCoverChoice, 1}, {GFeatureIds::kDuplex, 2}}, {2, 2, 2, 2}, {"page:2:Plain", "E"}},
+      // Another tray starts a new sheet: page 4 is a front, and the blank
+      // behind it repeats its settings.
+      {"duplex, last from another tray", {{GFeatureIds::kBackCoverChoice, 1}, {GFeatureIds::kDuplex, 2}}, {2, 2, 2, 3},
+       {"page:3:Plain", "page:2:Plain", "E"}},
+      // Its own tray and media type, the media type missing: no back cover.
+      {"own paper without a media type", {{GFeatureIds::kBackCoverChoice, 2}, {GFeatureIds::kBackCoverTrayChoice, 4}}, {2},
+       {"E"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    GBackCoverFilter filter;
+    filter.RebuildCurrentState();
+    auto send = [&](GCommand* command) {
+      GCountedPtr held(command);
+      return filter.Send(command);
+    };
+    send(Start(c.job));
+    int16_t n = 0;
+    for (int16_t tray : c.trays) {
+      send(new GPageStart(CoverPage(++n, tray, "Plain")));
+      send(new GPageEnd);
+    }
+    EXPECT_EQ(EndContents(send(new GDocumentEnd)), c.end);
+  }
+}
+
+TEST_F(SpoolingFilterTest, BackCoverOfItsOwnPaperAndOfADocumentWithoutPages) {
+  GBackCoverFilter filter;
+  filter.RebuildCurrentState();
+  auto send = [&](GCommand* command) {
+    GCountedPtr held(command);
+    return filter.Send(command);
+  };
+  GDocumentStart* start = Start({{GFeatureIds::kBackCoverChoice, 2}, {GFeatureIds::kBackCoverTrayChoice, 4}});
+  const int32_t mediaTypeId = GFeatureIds::kBackCoverMediaTypeSetting;
+  start->GetSettings()->AddChild(new GStringAttribute("Cardstock", &mediaTypeId));
+  send(start);
+  EXPECT_EQ(filter.GetMode(), 2);
+  send(new GPageStart(CoverPage(1, 2, "Plain")));
+  send(new GPageEnd);
+  EXPECT_EQ(EndContents(send(new GDocumentEnd)), (std::vector<std::string>{"page:4:Cardstock", "E"}));
+  // A document with no page has no paper for a cover: it just ends.
+  send(Start({{GFeatureIds::kBackCoverChoice, 1}}));
+  EXPECT_EQ(EndContents(send(new GDocumentEnd)), (std::vector<std::string>{"E"}));
+}

@@ -14,6 +14,7 @@
 #include "driver/GDriverInstance.h"
 #include "driver/drvrsrvr.h"
 #include "driver/osfactry.h"
+#include "graphics/GraphicsClasses.h"
 #include "pdl/GeneratorClasses.h"
 #include "printpath/PrintPathClasses.h"
 #include "support/ScopedUpwardServices.h"
@@ -32,10 +33,12 @@ class NT40DriverTest : public ::testing::Test {
   // The sample model holds print-path and generator objects.
   static void SetUpTestSuite() {
     RegisterPrintPathClasses();
+    RegisterGraphicsClasses();
     RegisterGeneratorClasses();
   }
   static void TearDownTestSuite() {
     UnregisterGeneratorClasses();
+    UnregisterGraphicsClasses();
     UnregisterPrintPathClasses();
   }
 

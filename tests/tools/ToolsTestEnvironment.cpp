@@ -2,6 +2,7 @@
 // test program, as the module does at start-up.
 #include <gtest/gtest.h>
 
+#include "graphics/GraphicsClasses.h"
 #include "model/ModelClasses.h"
 #include "pdl/GeneratorClasses.h"
 #include "printpath/PrintPathClasses.h"
@@ -15,10 +16,12 @@ class ToolsClassesEnvironment : public ::testing::Environment {
     RWRegisterLibraryClasses();
     RegisterModelClasses();
     RegisterPrintPathClasses();
+    RegisterGraphicsClasses();
     RegisterGeneratorClasses();
   }
   void TearDown() override {
     UnregisterGeneratorClasses();
+    UnregisterGraphicsClasses();
     UnregisterPrintPathClasses();
     UnregisterModelClasses();
     RWUnregisterLibraryClasses();

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "graphics/GraphicsClasses.h"
 #include "model/GFeatureIds.h"
 #include "model/GPersistInStream.h"
 #include "pdl/GeneratorClasses.h"
@@ -22,10 +23,12 @@ class SampleDriverObjectTest : public DriverObjectTest {
  protected:
   static void SetUpTestSuite() {
     RegisterPrintPathClasses();
+    RegisterGraphicsClasses();
     RegisterGeneratorClasses();
   }
   static void TearDownTestSuite() {
     UnregisterGeneratorClasses();
+    UnregisterGraphicsClasses();
     UnregisterPrintPathClasses();
   }
 
