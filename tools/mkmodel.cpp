@@ -202,7 +202,7 @@ GAttributeComposite* InstallableOptions() {
   options->AddChild(Value(kStaplerInstalled, 1));  // stapler
   options->AddChild(Value(kPrinterHardDisk, 0));  // hard disk
   options->AddChild(Value(kFontDimmsInstalled, 0));
-  options->AddChild(Text(kAccessoryOutputBins, ""));  // accessory output bins
+  options->AddChild(Text(kAccessoryOutputBins, "K5203"));  // accessory output bins: the stapler
   options->AddChild(Text(kOptionalPaperSources, ""));  // optional paper sources
   options->AddChild(Value(kPaperSourceOption, 1));
   options->AddChild(Value(kOutputAccessoryMode, 1));

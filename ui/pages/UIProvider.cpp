@@ -21,6 +21,7 @@
 #include "ui/framework/GCPSOSUI.h"
 #include "ui/framework/GFeatureTipAccessor.h"
 #include "ui/framework/GFeatureTipWrapper.h"
+#include "ui/framework/GPagesPerSheetRule.h"
 #include "ui/framework/GPaperSourceAccessor.h"
 #include "ui/framework/GPropertyPage.h"
 #include "ui/framework/GRuleCatalogue.h"
@@ -115,6 +116,9 @@ void BuildFinishingPage(PageBuilder& b) {
   b.Tip(kSparetoneTip, GRuleKeys::kSparetone);
   b.Footer();
   b.Finish(true);
+  // The pages-per-sheet rule lays out this page's group: it comes right
+  // after the page, ahead of the sheet's other rules.
+  b.Session()->AddRule(new GPagesPerSheetRule(b.Session(), b.Page()));
 }
 
 void BuildEffectsPage(PageBuilder& b) {
