@@ -5,6 +5,7 @@
 // both passes, with their templates in the UI resource library.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,8 @@
 #include "resources/StringTable.h"
 #include "support/LoadedModule.h"
 #include "win32/CompStui.h"
+#include "win32/Dialog.h"
+#include "win32/Window.h"
 #include "win32/DevMode.h"
 #include "win32/DriverUI.h"
 #include "win32/Module.h"
@@ -145,6 +148,74 @@ TEST_F(ModuleSheetPagesTest, DocumentSheetShowsTheModulesDocumentPagesWithTheirT
   std::vector<std::u16string> titles;
   for (const auto& page : w32test::SheetPages()) titles.push_back(page.title);
   EXPECT_EQ(titles, (std::vector<std::u16string>{u"Finishing", u"Effects", u"Paper", u"Destination", u"Basics"}));
+}
+
+// The pages of the running sheet take the user's actions through the
+// stand-in; what they set comes back in the DEVMODE the sheet writes.
+class ScriptedDocumentSheetTest : public ModuleSheetPagesTest {
+ protected:
+  // Runs the document sheet with OK; each page of the sheet whose template
+  // has a script runs it while the sheet is open. The DEVMODE out.
+  std::vector<uint8_t> RunSheet(const std::map<uintptr_t, std::vector<w32test::DialogAction>>& scripts) {
+    w32test::SetSheetAction([&](HANDLE) {
+      for (const auto& page : w32test::SheetPages()) {
+        const auto found = scripts.find(reinterpret_cast<uintptr_t>(page.record.pszTemplate));
+        if (found == scripts.end()) continue;
+        PROPSHEETPAGEW record = page.record;
+        w32test::QueueDialogScript(found->second);
+        DialogBoxParamW(record.hInstance, record.pszTemplate, nullptr, record.pfnDlgProc,
+                        reinterpret_cast<LPARAM>(&record));
+      }
+    });
+    auto sheets = loaded_.Symbol<PropertySheetsProc>("DrvDocumentPropertySheets");
+    std::vector<uint8_t> out(8192);
+    DOCUMENTPROPERTYHEADER header{};
+    header.cbSize = sizeof header;
+    header.hPrinter = printer_;
+    header.pszPrinterName = const_cast<LPWSTR>(kPrinter);
+    header.pdmOut = reinterpret_cast<DEVMODEW*>(out.data());
+    header.cbOut = static_cast<DWORD>(out.size());
+    header.fMode = 2 | 4;
+    w32test::QueueSheetResult(CPSUI_OK);
+    DWORD result = 0;
+    EXPECT_GT(CommonPropertySheetUIW(nullptr, sheets, reinterpret_cast<LPARAM>(&header), &result), 0);
+    w32test::SetSheetAction({});
+    return out;
+  }
+  static int16_t Field(const std::vector<uint8_t>& devmode, size_t offset) {
+    return static_cast<int16_t>(devmode[offset] | (devmode[offset + 1] << 8));
+  }
+  static constexpr size_t kOrientationOffset = 76;
+  static constexpr size_t kCopiesOffset = 86;
+  static constexpr size_t kDuplexOffset = 94;
+};
+
+TEST_F(ScriptedDocumentSheetTest, BasicsPageSetsCopiesAndOrientationIntoTheDevMode) {
+  bool labelIsPlural = false;
+  bool rotateEnabled = false;
+  const std::vector<uint8_t> devmode = RunSheet(
+      {{1000,
+        {w32test::DialogAction::Type(1021, u"5"),
+         w32test::DialogAction::Message(WM_COMMAND, MAKEWPARAM(1021, EN_KILLFOCUS), 0),
+         w32test::DialogAction::Click(1032),
+         w32test::DialogAction::Inspect([&](HWND page) {
+           labelIsPlural = IsWindowVisible(GetDlgItem(page, 1023)) && !IsWindowVisible(GetDlgItem(page, 1024));
+           rotateEnabled = IsWindowEnabled(GetDlgItem(page, 1033)) != FALSE;
+         })}}});
+  EXPECT_TRUE(labelIsPlural);
+  EXPECT_TRUE(rotateEnabled);
+  EXPECT_EQ(Field(devmode, kCopiesOffset), 5);
+  EXPECT_EQ(Field(devmode, kOrientationOffset), 2) << "landscape";
+}
+
+TEST_F(ScriptedDocumentSheetTest, CopiesBeyondTheRangeAreClampedAndTextChangesNothing) {
+  const std::vector<uint8_t> devmode = RunSheet(
+      {{1000,
+        {w32test::DialogAction::Type(1021, u"5000"),
+         w32test::DialogAction::Message(WM_COMMAND, MAKEWPARAM(1021, EN_KILLFOCUS), 0),
+         w32test::DialogAction::Type(1021, u"many"),
+         w32test::DialogAction::Message(WM_COMMAND, MAKEWPARAM(1021, EN_KILLFOCUS), 0)}}});
+  EXPECT_EQ(Field(devmode, kCopiesOffset), 999) << "the model's copies range ends at 999";
 }
 
 }  // namespace

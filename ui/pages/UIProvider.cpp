@@ -27,6 +27,7 @@
 #include "ui/framework/GRuleCatalogue.h"
 #include "ui/framework/GUISession.h"
 #include "ui/framework/UIResources.h"
+#include "ui/pages/GCopiesWrapper.h"
 #include "ui/pages/GCustomPaperAccessor.h"
 #include "ui/pages/GCustomPaperButtonWrapper.h"
 #include "ui/pages/GMediaTypeWrapper.h"
@@ -169,6 +170,12 @@ void BuildPSPage(PageBuilder& b) {
 
 void BuildBasicsPage(PageBuilder& b) {
   static const GControlRow kSecondQuickSetTip[] = {{1015, -1}, {0, 0}};
+  static const GControlRow kCopies[] = {{1021, 101}, {1022, 101}, {1024, 101}, {1023, 101}, {0, 0}};
+  static const GControlRow kOrientation[] = {{1031, 102}, {1032, 103}, {1033, 104}, {0, 0}};
+  static const GControlRow kAboutLink[] = {{1050, 105}, {0, 0}};
+  b.Page()->AddWrapper(new GCopiesWrapper(new GCopiesAccessor(b.Session()), kCopies));
+  b.Page()->AddWrapper(new GOrientationWrapper(new GOrientationAccessor(b.Session()), kOrientation));
+  b.Page()->AddWrapper(new GAboutLinkWrapper(new GAboutFeature(b.Session()), kAboutLink));
   b.Footer();
   b.Tip(kSecondQuickSetTip, GRuleKeys::kQuickSets, kInfoIcon);
   b.Finish(true);
