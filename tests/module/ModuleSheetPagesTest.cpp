@@ -218,6 +218,50 @@ TEST_F(ScriptedDocumentSheetTest, CopiesBeyondTheRangeAreClampedAndTextChangesNo
   EXPECT_EQ(Field(devmode, kCopiesOffset), 999) << "the model's copies range ends at 999";
 }
 
+TEST_F(ScriptedDocumentSheetTest, FinishingPageDuplexesAndABookletFixesTheBindingUntilDuplexGoesOff) {
+  bool flipEnabledWithBooklet = true;
+  int bookletSelection = -1;
+  bool bookletListEnabledWithoutDuplex = true;
+  const std::vector<uint8_t> devmode = RunSheet(
+      {{3000,
+        {w32test::DialogAction::Click(3011), w32test::DialogAction::Select(3025, 1),
+         w32test::DialogAction::Inspect([&](HWND page) {
+           flipEnabledWithBooklet = IsWindowEnabled(GetDlgItem(page, 3012)) != FALSE;
+         }),
+         w32test::DialogAction::Click(3011),
+         w32test::DialogAction::Inspect([&](HWND page) {
+           bookletSelection = static_cast<int>(SendMessageW(GetDlgItem(page, 3025), CB_GETCURSEL, 0, 0));
+           bookletListEnabledWithoutDuplex = IsWindowEnabled(GetDlgItem(page, 3025)) != FALSE;
+         }),
+         w32test::DialogAction::Click(3011), w32test::DialogAction::Click(3012)}}});
+  EXPECT_FALSE(flipEnabledWithBooklet) << "a booklet fixes the binding";
+  EXPECT_EQ(bookletSelection, 0) << "duplex off turns the booklet off";
+  EXPECT_FALSE(bookletListEnabledWithoutDuplex);
+  // "Flip Pages Up" in portrait binds at the short edge.
+  EXPECT_EQ(Field(devmode, kDuplexOffset), DMDUP_HORIZONTAL);
+}
+
+TEST_F(ScriptedDocumentSheetTest, FinishingPageSnapsPagesPerSheetAndGreysScaling) {
+  std::u16string shown;
+  bool bordersEnabled = false;
+  bool scalingTipShown = false;
+  RunSheet({{3000,
+             {w32test::DialogAction::Type(3015, u"5"),
+              w32test::DialogAction::Message(WM_COMMAND, MAKEWPARAM(3015, EN_KILLFOCUS), 0),
+              w32test::DialogAction::Inspect([&](HWND page) {
+                WCHAR text[8] = {};
+                GetDlgItemTextW(page, 3015, text, 8);
+                shown = text;
+                bordersEnabled = IsWindowEnabled(GetDlgItem(page, 3019)) != FALSE;
+              })}},
+            {6000, {w32test::DialogAction::Inspect([&](HWND page) {
+               scalingTipShown = IsWindowVisible(GetDlgItem(page, 6025)) != FALSE;
+             })}}});
+  EXPECT_EQ(shown, u"6");
+  EXPECT_TRUE(bordersEnabled);
+  EXPECT_TRUE(scalingTipShown) << "% of Normal Size is greyed with its reason";
+}
+
 }  // namespace
 
 #endif  // QV_SAMPLE_MODEL_FILE

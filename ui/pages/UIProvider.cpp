@@ -30,6 +30,8 @@
 #include "ui/pages/GCopiesWrapper.h"
 #include "ui/pages/GCustomPaperAccessor.h"
 #include "ui/pages/GCustomPaperButtonWrapper.h"
+#include "ui/pages/GDuplexWrapper.h"
+#include "ui/pages/GPagesPerSheetWrapper.h"
 #include "ui/pages/GMediaTypeWrapper.h"
 #include "ui/pages/GPaperSizeAccessor.h"
 #include "ui/pages/GPaperSizeWrapper.h"
@@ -110,10 +112,22 @@ void BuildFinishingPage(PageBuilder& b) {
   static const GControlRow kStapleTip[] = {{3028, -1}, {0, 0}};
   static const GControlRow kPagesPerSheetTip[] = {{3018, -1}, {0, 0}};
   static const GControlRow kSparetoneTip[] = {{3036, -1}, {0, 0}};
+  static const GControlRow kDuplex[] = {{3011, 302}, {3012, 303}, {0, 0}};
+  static const GControlRow kBooklet[] = {{3024, 301}, {3025, 301}, {0, 0}};
+  static const GControlRow kPagesPerSheet[] = {{3015, 323}, {3016, 323}, {3017, 323},
+                                               {3019, 324}, {3040, -1},  {3041, 325}, {0, 0}};
+  static const GControlRow kStaple[] = {{3027, 305}, {0, 0}};
+  static const GControlRow kSparetone[] = {{3035, 314}, {0, 0}};
+  GUISession* session = b.Session();
+  b.Page()->AddWrapper(new GDuplexWrapper(new GDuplexAccessor(session), kDuplex));
   b.Tip(kDuplexTip, GRuleKeys::kDuplex);
+  b.Page()->AddWrapper(new GBookletWrapper(new GBookletAccessor(session), kBooklet));
   b.Tip(kBookletTip, GRuleKeys::kBooklet);
   b.Tip(kStapleTip, GRuleKeys::kStaple);
+  b.Page()->AddWrapper(new GPagesPerSheetWrapper(new GPagesPerSheetAccessor(session), kPagesPerSheet));
   b.Tip(kPagesPerSheetTip, GRuleKeys::kPagesPerSheet);
+  b.Page()->AddWrapper(new GStapleWrapper(session, kStaple));
+  b.Page()->AddWrapper(new GSparetoneWrapper(session, kSparetone));
   b.Tip(kSparetoneTip, GRuleKeys::kSparetone);
   b.Footer();
   b.Finish(true);

@@ -34,6 +34,7 @@ typedef void (*TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 #define BST_CHECKED 1
 #define BST_INDETERMINATE 2
 #define BN_CLICKED 0
+#define BN_DOUBLECLICKED 5
 // Edits and their notifications. EM_LIMITTEXT limits what the user can type
 // (0: no limit of its own); EM_SETSEL is accepted (there is no caret).
 #define EM_SETSEL 0x00B1
