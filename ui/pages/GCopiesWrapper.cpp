@@ -18,22 +18,6 @@ namespace {
 
 constexpr int kCopiesReadLimit = 15;
 
-// The digits of the edit as an unsigned number; false when it starts with
-// anything else or holds more than nine digits.
-bool ReadUnsigned(HWND dialog, int controlId, int64_t* out) {
-  WCHAR buffer[kCopiesReadLimit + 1] = {};
-  const UINT length = GetDlgItemTextW(dialog, controlId, buffer, kCopiesReadLimit + 1);
-  UINT i = 0;
-  while (i < length && buffer[i] == u' ') ++i;
-  int64_t value = 0;
-  UINT digits = 0;
-  for (; i < length && buffer[i] >= u'0' && buffer[i] <= u'9' && digits < 10; ++i, ++digits)
-    value = value * 10 + (buffer[i] - u'0');
-  if (digits == 0 || digits > 9) return false;
-  *out = value;
-  return true;
-}
-
 bool IsPortrait(int angle) { return angle == 0 || angle == 180; }
 
 }  // namespace
@@ -73,7 +57,7 @@ void GCopiesWrapper::SetControlFromFeature(int force) {
 
 void GCopiesWrapper::ReadControlIntoFeature() {
   int64_t value = 0;
-  if (Copies() == nullptr || dialog_ == nullptr || !ReadUnsigned(dialog_, GetControlId(0), &value)) return;
+  if (Copies() == nullptr || dialog_ == nullptr || ReadDlgItemNumber(dialog_, GetControlId(0), kCopiesReadLimit, &value) == 0) return;
   Copies()->SetValue(Clamp(value));
 }
 

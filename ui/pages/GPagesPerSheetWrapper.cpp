@@ -23,22 +23,6 @@ int16_t UIKey(GUISession* session, int32_t id) {
   return static_cast<int16_t>(value);
 }
 
-// The leading digits of the edit; false when there are none.
-bool ReadNumber(HWND dialog, int controlId, int64_t* out) {
-  WCHAR buffer[kReadLimit + 1] = {};
-  const UINT length = GetDlgItemTextW(dialog, controlId, buffer, kReadLimit + 1);
-  UINT i = 0;
-  while (i < length && buffer[i] == u' ') ++i;
-  int64_t value = 0;
-  UINT digits = 0;
-  for (; i < length && buffer[i] >= u'0' && buffer[i] <= u'9'; ++i, ++digits) {
-    if (value < 1000000) value = value * 10 + (buffer[i] - u'0');
-  }
-  if (digits == 0) return false;
-  *out = value;
-  return true;
-}
-
 }  // namespace
 
 // ---- GPagesPerSheetAccessor ----
@@ -149,7 +133,7 @@ void GPagesPerSheetWrapper::SetControlFromFeature(int force) {
 void GPagesPerSheetWrapper::ReadControlIntoFeature() {
   if (Pages() == nullptr || dialog_ == nullptr) return;
   int64_t typed = 0;
-  if (!ReadNumber(dialog_, GetControlId(0), &typed)) return;
+  if (ReadDlgItemNumber(dialog_, GetControlId(0), kReadLimit, &typed) == 0) return;
   Pages()->SetValue(SnapToValid(typed));
   if (typed > 1) {
     Pages()->SetBorders(IsDlgButtonChecked(dialog_, GetControlId(3)) == BST_CHECKED ? 1 : 0);
@@ -205,7 +189,7 @@ int GPagesPerSheetWrapper::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
   if (id == GetControlId(3) || id == GetControlId(5)) {
     if (code == BN_DOUBLECLICKED) {
       int64_t typed = 0;
-      if (ReadNumber(dialog_, GetControlId(0), &typed) && typed == 1) EnableDetails(false);
+      if (ReadDlgItemNumber(dialog_, GetControlId(0), kReadLimit, &typed) != 0 && typed == 1) EnableDetails(false);
       return 0;
     }
     if (code < 2) {

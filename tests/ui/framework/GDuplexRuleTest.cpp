@@ -24,13 +24,6 @@ namespace {
 using namespace GFeatureIds;
 using GFeatureIds::kDuplex;
 
-class ModelPrinter : public GPeripheral {
- public:
-  explicit ModelPrinter(int32_t id) : GPeripheral(&id) {}
-  ModelPrinter* CreateSameKind() const override { return new ModelPrinter(0); }
-  ModelPrinter* Clone() const override { return new ModelPrinter(FeatureId()); }
-};
-
 GMedia* MediumAt(int16_t paperId, int16_t width, int16_t height, int16_t dpi) {
   const GShortPoint size(width, height);
   const GShortPoint extent(static_cast<int16_t>(width - 2), static_cast<int16_t>(height - 2));
@@ -79,30 +72,7 @@ class FinishingRulesTest : public RuleSessionTest {
     session_ = std::make_unique<GUISession>(&data_);
   }
 
-  void SetText(int32_t id, const char* text) { session_->GetSettingsView().SetString(&id, RWWString(text)); }
-  std::string TextOf(int32_t id) {
-    RWWString text;
-    session_->GetSettingsView().GetString(&id, &text);
-    return text.ToMultibyte().Data();
-  }
-  int Key(int32_t id) {
-    int value = -1;
-    session_->GetUIStateView().GetInt(&id, &value);
-    return value;
-  }
   std::pair<int, int> Keys(GRuleKeyPair keys) { return {Key(keys.availability), Key(keys.reason)}; }
-  template <class Change>
-  void UserChanges(Change change) {
-    session_->BeginUpdate(nullptr);
-    change();
-    session_->Revalidate(0);
-    session_->EndUpdate();
-  }
-  std::vector<std::string> Messages() {
-    std::vector<std::string> texts;
-    for (const auto& box : w32test::MessageBoxes()) texts.push_back(box.text);
-    return texts;
-  }
 
   std::unique_ptr<ModelPrinter> printer_;
 };

@@ -25,13 +25,6 @@ namespace {
 using namespace GFeatureIds;
 using GFeatureIds::kDuplex;
 
-class ModelPrinter : public GPeripheral {
- public:
-  explicit ModelPrinter(int32_t id) : GPeripheral(&id) {}
-  ModelPrinter* CreateSameKind() const override { return new ModelPrinter(0); }
-  ModelPrinter* Clone() const override { return new ModelPrinter(FeatureId()); }
-};
-
 class LayoutRulesTest : public RuleSessionTest {
  protected:
   void SetUp() override {
@@ -62,11 +55,6 @@ class LayoutRulesTest : public RuleSessionTest {
     session_.reset();
     data_.printer = printer_.get();
     session_ = std::make_unique<GUISession>(&data_);
-  }
-  int Key(int32_t id) {
-    int value = -1;
-    session_->GetUIStateView().GetInt(&id, &value);
-    return value;
   }
   std::pair<int, int> Keys(GRuleKeyPair keys) { return {Key(keys.availability), Key(keys.reason)}; }
   void Run(GUIRule& rule) {
