@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "model/GFeatureIds.h"
+#include "rw/RWCString.h"
 #include "ui/framework/GRuleCatalogue.h"
 #include "ui/framework/GSettingsView.h"
 #include "ui/framework/GUISession.h"
@@ -228,3 +229,22 @@ GStapleWrapper::GStapleWrapper(GUISession* session, const GControlRow* table)
 
 GSparetoneWrapper::GSparetoneWrapper(GUISession* session, const GControlRow* table)
     : GFeatureCheckWrapper(session, kSparetone, GRuleKeys::kSparetone.availability, table) {}
+
+GStaplingButtonWrapper::GStaplingButtonWrapper(GUISession* session, const GControlRow* table)
+    : GWrapper(new GKeyedFeatureAccessor(session, &kStaplerChoice), table) {}
+
+void GStaplingButtonWrapper::SetControlFromFeature(int) {}
+
+void GStaplingButtonWrapper::ReadControlIntoFeature() {}
+
+void GStaplingButtonWrapper::RefreshAvailability() {
+  auto* stapler = static_cast<GKeyedFeatureAccessor*>(GetAccessor());
+  GUISession* session = stapler != nullptr ? stapler->GetSession() : nullptr;
+  RWCString accessory;
+  if (session != nullptr) session->GetSettingsView().GetNarrowString(&kAccessoryOutputBins, &accessory);
+  if (accessory != RWCString("K5206")) {
+    ApplyAvailability(kHidden);
+    return;
+  }
+  ApplyAvailability(stapler->GetValue() == 1 ? kShownEnabled : kShownDisabled);
+}

@@ -74,3 +74,13 @@ class GSparetoneWrapper : public GFeatureCheckWrapper {
  public:
   GSparetoneWrapper(GUISession* session, const GControlRow* table);
 };
+
+// "Stapling...": shown only with the 50-sheet stapler/stacker ("K5206"),
+// whose staple patterns it offers, and enabled while stapling is on.
+class GStaplingButtonWrapper : public GWrapper {
+ public:
+  GStaplingButtonWrapper(GUISession* session, const GControlRow* table);
+  void SetControlFromFeature(int force) override;
+  void ReadControlIntoFeature() override;
+  void RefreshAvailability() override;
+};

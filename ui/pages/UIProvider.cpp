@@ -127,6 +127,8 @@ void BuildFinishingPage(PageBuilder& b) {
   b.Page()->AddWrapper(new GPagesPerSheetWrapper(new GPagesPerSheetAccessor(session), kPagesPerSheet));
   b.Tip(kPagesPerSheetTip, GRuleKeys::kPagesPerSheet);
   b.Page()->AddWrapper(new GStapleWrapper(session, kStaple));
+  static const GControlRow kStaplingButton[] = {{3029, 306}, {0, 0}};
+  b.Page()->AddWrapper(new GStaplingButtonWrapper(session, kStaplingButton));
   b.Page()->AddWrapper(new GSparetoneWrapper(session, kSparetone));
   b.Tip(kSparetoneTip, GRuleKeys::kSparetone);
   b.Footer();

@@ -10,6 +10,9 @@
 #include "support/RuleTestSupport.h"
 #include "ui/pages/GDuplexWrapper.h"
 #include "ui/pages/GPagesPerSheetWrapper.h"
+#include "win32/Dialog.h"
+#include "win32/Module.h"
+#include "win32/Window.h"
 
 namespace uisession {
 namespace {
@@ -66,6 +69,34 @@ TEST_F(FinishingAccessorsTest, BookletItemsFollowThePaperWithoutLargePapers) {
   EXPECT_EQ(booklet.GetValue(), 0);
   booklet.SetValue(9);
   EXPECT_EQ(booklet.GetValue(), 9);
+}
+
+TEST_F(FinishingAccessorsTest, StaplingButtonShowsOnlyWithTheStaplerStackerAndWhileStapling) {
+  settings_->AddChild(Group(364, {Text(kAccessoryOutputBins, "K5203"), Value(kStaplerChoice, 1)}));
+  w32test::ModuleSpec spec;
+  spec.name = u"STAPLING.DLL";
+  spec.dialogs[3000] = w32test::DialogSpec{u"Finishing", {{3029, w32test::ControlKind::kButton, u"Stapling...", false}}};
+  w32test::InstallModule(spec);
+  HMODULE module = LoadLibraryW(u"STAPLING.DLL");
+  ASSERT_NE(module, nullptr);
+  static const GControlRow kButton[] = {{3029, 306}, {0, 0}};
+  GStaplingButtonWrapper button(session_.get(), kButton);
+  std::vector<std::pair<bool, bool>> seen;  // visible, enabled
+  w32test::QueueDialogScript({w32test::DialogAction::Inspect([&](HWND dialog) {
+    button.Attach(dialog);
+    for (const auto& [accessory, stapling] : std::vector<std::pair<const char*, int16_t>>{
+             {"K5203", 1}, {"K5206", 0}, {"K5206", 1}}) {
+      int32_t id = kAccessoryOutputBins;
+      session_->GetSettingsView().SetString(&id, RWWString(accessory));
+      Set(kStaplerChoice, stapling);
+      button.RefreshAvailability();
+      HWND control = GetDlgItem(dialog, 3029);
+      seen.emplace_back(IsWindowVisible(control) != FALSE, IsWindowEnabled(control) != FALSE);
+    }
+  })});
+  DialogBoxParamW(module, MAKEINTRESOURCEW(3000), nullptr, &QuietProc, 0);
+  FreeLibrary(module);
+  EXPECT_EQ(seen, (std::vector<std::pair<bool, bool>>{{false, false}, {true, false}, {true, true}}));
 }
 
 }  // namespace
