@@ -105,6 +105,22 @@ class ModuleSheetPagesTest : public ::testing::Test {
     loaded_.Release();
   }
 
+  // Opens the document sheet as an application does, copying the result
+  // into out and prompting the user, who answers OK; the bridge's answer.
+  LONG OpenDocumentSheet(std::vector<uint8_t>* out) {
+    auto sheets = loaded_.Symbol<PropertySheetsProc>("DrvDocumentPropertySheets");
+    DOCUMENTPROPERTYHEADER header{};
+    header.cbSize = sizeof header;
+    header.hPrinter = printer_;
+    header.pszPrinterName = const_cast<LPWSTR>(kPrinter);
+    header.pdmOut = reinterpret_cast<DEVMODEW*>(out->data());
+    header.cbOut = static_cast<DWORD>(out->size());
+    header.fMode = 2 | 4;  // copy the result out, prompt the user
+    w32test::QueueSheetResult(CPSUI_OK);
+    DWORD result = 0;
+    return CommonPropertySheetUIW(nullptr, sheets, reinterpret_cast<LPARAM>(&header), &result);
+  }
+
   static std::vector<uintptr_t> Templates(size_t from) {
     std::vector<uintptr_t> ids;
     const auto& pages = w32test::SheetPages();
@@ -131,18 +147,8 @@ TEST_F(ModuleSheetPagesTest, DeviceSheetShowsTheModulesDevicePages) {
 }
 
 TEST_F(ModuleSheetPagesTest, DocumentSheetShowsTheModulesDocumentPagesWithTheirTitles) {
-  auto sheets = loaded_.Symbol<PropertySheetsProc>("DrvDocumentPropertySheets");
   std::vector<uint8_t> out(4096);
-  DOCUMENTPROPERTYHEADER header{};
-  header.cbSize = sizeof header;
-  header.hPrinter = printer_;
-  header.pszPrinterName = const_cast<LPWSTR>(kPrinter);
-  header.pdmOut = reinterpret_cast<DEVMODEW*>(out.data());
-  header.cbOut = static_cast<DWORD>(out.size());
-  header.fMode = 2 | 4;  // copy the result out, prompt the user
-  w32test::QueueSheetResult(CPSUI_OK);
-  DWORD result = 0;
-  ASSERT_GT(CommonPropertySheetUIW(nullptr, sheets, reinterpret_cast<LPARAM>(&header), &result), 0);
+  ASSERT_GT(OpenDocumentSheet(&out), 0);
   EXPECT_EQ(g_announced, std::vector<int>{5});
   EXPECT_EQ(Templates(0), (std::vector<uintptr_t>{3000, 6000, 2000, 4000, 1000}));
   std::vector<std::u16string> titles;
@@ -167,18 +173,8 @@ class ScriptedDocumentSheetTest : public ModuleSheetPagesTest {
                         reinterpret_cast<LPARAM>(&record));
       }
     });
-    auto sheets = loaded_.Symbol<PropertySheetsProc>("DrvDocumentPropertySheets");
     std::vector<uint8_t> out(8192);
-    DOCUMENTPROPERTYHEADER header{};
-    header.cbSize = sizeof header;
-    header.hPrinter = printer_;
-    header.pszPrinterName = const_cast<LPWSTR>(kPrinter);
-    header.pdmOut = reinterpret_cast<DEVMODEW*>(out.data());
-    header.cbOut = static_cast<DWORD>(out.size());
-    header.fMode = 2 | 4;
-    w32test::QueueSheetResult(CPSUI_OK);
-    DWORD result = 0;
-    EXPECT_GT(CommonPropertySheetUIW(nullptr, sheets, reinterpret_cast<LPARAM>(&header), &result), 0);
+    EXPECT_GT(OpenDocumentSheet(&out), 0);
     w32test::SetSheetAction({});
     return out;
   }

@@ -73,15 +73,11 @@ void GCopiesWrapper::Step(int delta) {
 }
 
 int GCopiesWrapper::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NOTIFY) {
-    const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-    if (header == nullptr) return 0;
-    if (header->code == PSN_KILLACTIVE) {
-      ReadControlIntoFeature();
-      return 1;
-    }
-    if (header->code != UDN_DELTAPOS || header->hwndFrom != GetControl(1)) return 0;
-    const auto* change = reinterpret_cast<const NMUPDOWN*>(lParam);
+  if (IsPageLeaving(message, lParam) != 0) {
+    ReadControlIntoFeature();
+    return 1;
+  }
+  if (const NMUPDOWN* change = UpDownChange(message, lParam, 1)) {
     Step(change->iDelta >= 1 ? step_ : -step_);
     return 1;
   }

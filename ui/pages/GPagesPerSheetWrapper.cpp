@@ -157,15 +157,12 @@ void GPagesPerSheetWrapper::RefreshAvailability() {
 }
 
 int GPagesPerSheetWrapper::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NOTIFY) {
-    const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-    if (header == nullptr) return 0;
-    if (header->code == PSN_KILLACTIVE) {
-      ReadControlIntoFeature();
-      return 1;
-    }
-    if (header->code != UDN_DELTAPOS || header->hwndFrom != GetControl(1)) return 0;
-    Step(reinterpret_cast<const NMUPDOWN*>(lParam)->iDelta > 0);
+  if (IsPageLeaving(message, lParam) != 0) {
+    ReadControlIntoFeature();
+    return 1;
+  }
+  if (const NMUPDOWN* change = UpDownChange(message, lParam, 1)) {
+    Step(change->iDelta > 0);
     return 1;
   }
   if (message == WM_VSCROLL) {
