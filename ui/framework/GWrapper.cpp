@@ -2,6 +2,7 @@
 
 #include "ui/framework/GFeatureAccessor.h"
 #include "ui/framework/UIResources.h"
+#include "win32/CompStui.h"
 #include "win32/Dialog.h"
 #include "win32/Window.h"
 

@@ -9,6 +9,7 @@
 
 #include <map>
 #include <memory>
+#include <utility>
 
 #include "model/GConfiguration.h"
 #include "model/GFeatureIds.h"

@@ -3,6 +3,7 @@
 // page's terms, and the booklet items each paper offers.
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 #include "model/GFeatureIds.h"
