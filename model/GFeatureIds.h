@@ -387,6 +387,20 @@ inline constexpr int32_t kQuickSetPool = 0x4000005C;
 // generator each, kept in the printer configuration.
 inline constexpr int32_t kPdlPersonalities = 0x4000005D;
 
+// Finishing, layout and quality settings the pages and their rules read.
+inline constexpr int32_t kBookletSheetOrder = 288;
+inline constexpr int32_t kPrintQualityPresetCustom = 328;
+inline constexpr int32_t kJobRetentionNeedsDisk = 519;
+inline constexpr int32_t kRenderingModeOption = 566;   // model: the rendering-mode group is offered
+inline constexpr int32_t kTTBitmapOption = 567;        // model: the TrueType-as-bitmaps group is offered
+inline constexpr int32_t kHalftoneFrequencyRange = 590;
+inline constexpr int32_t kHalftoneAngleRange = 591;
+inline constexpr int32_t kKivOption = 610;             // model: the Kiv switch is offered
+inline constexpr int32_t kPJLJobCommandsNeeded = 611;  // model
+inline constexpr int32_t kBookletList = 909;           // model: booklet items per paper size
+inline constexpr int32_t kDiffFirstTabMode = 919;
+inline constexpr int32_t kWatermarkEditable = 1126;
+
 // The print-side instance's job and page settings.
 inline constexpr int32_t kTargetMedia = 273;
 inline constexpr int32_t kBookletMedia = 281;

@@ -208,7 +208,7 @@ GAttributeComposite* InstallableOptions() {
   options->AddChild(Value(kStaplerInstalled, 1));  // stapler
   options->AddChild(Value(kPrinterHardDisk, 0));  // hard disk
   options->AddChild(Value(kFontDimmsInstalled, 0));
-  options->AddChild(Text(kAccessoryOutputBins, ""));  // accessory output bins
+  options->AddChild(Text(kAccessoryOutputBins, "K5203"));  // accessory output bins: the stapler
   options->AddChild(Text(kOptionalPaperSources, ""));  // optional paper sources
   options->AddChild(Value(kPaperSourceOption, 1));
   options->AddChild(Value(kOutputAccessoryMode, 1));
@@ -275,6 +275,19 @@ GState* DefaultState() {
   job->AddChild(Value(kDuplex, 0));  // duplex off
   job->AddChild(Value(kInputBin, 1));  // Tray 1
   job->AddChild(Value(kCollate, 0));  // collate off
+  // Finishing: one page per sheet, no booklet, no toner saving.
+  GAttributeComposite* nup = Group(kNUpLayout);
+  nup->AddChild(Value(kNUpChoice, 1));
+  nup->AddChild(Value(kNUpBordersChoice, 0));
+  nup->AddChild(Value(kNUpPageOrderChoice, 0));
+  job->AddChild(nup);
+  job->AddChild(Value(kBookletPrintingChoice, 0));
+  job->AddChild(Value(kBookletTargetSize, 1));
+  job->AddChild(Value(kSparetone, 0));
+  // Layout: printed at its own size on its own paper.
+  job->AddChild(Value(kScaleChoice, 100));
+  job->AddChild(Value(kFitToOtherSizeChoice, 0));
+  job->AddChild(Value(kTargetSizeChoice, 1));
   // The custom size starts as Letter, in tenths of a millimetre.
   job->AddChild(Value(kCustomPaperWidth, 2159));
   job->AddChild(Value(kCustomPaperLength, 2794));

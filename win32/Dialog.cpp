@@ -754,6 +754,23 @@ HWND GetDlgItem(HWND dialog, int id) {
   return nullptr;
 }
 
+BOOL MapDialogRect(HWND dialog, RECT* rect) {
+  if (!w32detail::IsWindowHandle(dialog) || rect == nullptr) {
+    SetLastError(rect == nullptr ? ERROR_INVALID_PARAMETER : ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  auto scale = [](LONG value, LONG base, LONG units) {
+    const long long scaled = static_cast<long long>(value) * base;
+    const long long half = units / 2;
+    return static_cast<LONG>(scaled >= 0 ? (scaled + half) / units : -((-scaled + half) / units));
+  };
+  rect->left = scale(rect->left, 6, 4);
+  rect->right = scale(rect->right, 6, 4);
+  rect->top = scale(rect->top, 13, 8);
+  rect->bottom = scale(rect->bottom, 13, 8);
+  return TRUE;
+}
+
 BOOL SetDlgItemTextW(HWND dialog, int id, LPCWSTR text) {
   HWND control = GetDlgItem(dialog, id);
   return control != nullptr ? SetWindowTextW(control, text) : FALSE;

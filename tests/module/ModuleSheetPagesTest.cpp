@@ -5,6 +5,7 @@
 // both passes, with their templates in the UI resource library.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,8 @@
 #include "resources/StringTable.h"
 #include "support/LoadedModule.h"
 #include "win32/CompStui.h"
+#include "win32/Dialog.h"
+#include "win32/Window.h"
 #include "win32/DevMode.h"
 #include "win32/DriverUI.h"
 #include "win32/Module.h"
@@ -102,6 +105,22 @@ class ModuleSheetPagesTest : public ::testing::Test {
     loaded_.Release();
   }
 
+  // Opens the document sheet as an application does, copying the result
+  // into out and prompting the user, who answers OK; the bridge's answer.
+  LONG OpenDocumentSheet(std::vector<uint8_t>* out) {
+    auto sheets = loaded_.Symbol<PropertySheetsProc>("DrvDocumentPropertySheets");
+    DOCUMENTPROPERTYHEADER header{};
+    header.cbSize = sizeof header;
+    header.hPrinter = printer_;
+    header.pszPrinterName = const_cast<LPWSTR>(kPrinter);
+    header.pdmOut = reinterpret_cast<DEVMODEW*>(out->data());
+    header.cbOut = static_cast<DWORD>(out->size());
+    header.fMode = 2 | 4;  // copy the result out, prompt the user
+    w32test::QueueSheetResult(CPSUI_OK);
+    DWORD result = 0;
+    return CommonPropertySheetUIW(nullptr, sheets, reinterpret_cast<LPARAM>(&header), &result);
+  }
+
   static std::vector<uintptr_t> Templates(size_t from) {
     std::vector<uintptr_t> ids;
     const auto& pages = w32test::SheetPages();
@@ -128,23 +147,115 @@ TEST_F(ModuleSheetPagesTest, DeviceSheetShowsTheModulesDevicePages) {
 }
 
 TEST_F(ModuleSheetPagesTest, DocumentSheetShowsTheModulesDocumentPagesWithTheirTitles) {
-  auto sheets = loaded_.Symbol<PropertySheetsProc>("DrvDocumentPropertySheets");
   std::vector<uint8_t> out(4096);
-  DOCUMENTPROPERTYHEADER header{};
-  header.cbSize = sizeof header;
-  header.hPrinter = printer_;
-  header.pszPrinterName = const_cast<LPWSTR>(kPrinter);
-  header.pdmOut = reinterpret_cast<DEVMODEW*>(out.data());
-  header.cbOut = static_cast<DWORD>(out.size());
-  header.fMode = 2 | 4;  // copy the result out, prompt the user
-  w32test::QueueSheetResult(CPSUI_OK);
-  DWORD result = 0;
-  ASSERT_GT(CommonPropertySheetUIW(nullptr, sheets, reinterpret_cast<LPARAM>(&header), &result), 0);
+  ASSERT_GT(OpenDocumentSheet(&out), 0);
   EXPECT_EQ(g_announced, std::vector<int>{5});
   EXPECT_EQ(Templates(0), (std::vector<uintptr_t>{3000, 6000, 2000, 4000, 1000}));
   std::vector<std::u16string> titles;
   for (const auto& page : w32test::SheetPages()) titles.push_back(page.title);
   EXPECT_EQ(titles, (std::vector<std::u16string>{u"Finishing", u"Effects", u"Paper", u"Destination", u"Basics"}));
+}
+
+// The pages of the running sheet take the user's actions through the
+// stand-in; what they set comes back in the DEVMODE the sheet writes.
+class ScriptedDocumentSheetTest : public ModuleSheetPagesTest {
+ protected:
+  // Runs the document sheet with OK; each page of the sheet whose template
+  // has a script runs it while the sheet is open. The DEVMODE out.
+  std::vector<uint8_t> RunSheet(const std::map<uintptr_t, std::vector<w32test::DialogAction>>& scripts) {
+    w32test::SetSheetAction([&](HANDLE) {
+      for (const auto& page : w32test::SheetPages()) {
+        const auto found = scripts.find(reinterpret_cast<uintptr_t>(page.record.pszTemplate));
+        if (found == scripts.end()) continue;
+        PROPSHEETPAGEW record = page.record;
+        w32test::QueueDialogScript(found->second);
+        DialogBoxParamW(record.hInstance, record.pszTemplate, nullptr, record.pfnDlgProc,
+                        reinterpret_cast<LPARAM>(&record));
+      }
+    });
+    std::vector<uint8_t> out(8192);
+    EXPECT_GT(OpenDocumentSheet(&out), 0);
+    w32test::SetSheetAction({});
+    return out;
+  }
+  static int16_t Field(const std::vector<uint8_t>& devmode, size_t offset) {
+    return static_cast<int16_t>(devmode[offset] | (devmode[offset + 1] << 8));
+  }
+  static constexpr size_t kOrientationOffset = 76;
+  static constexpr size_t kCopiesOffset = 86;
+  static constexpr size_t kDuplexOffset = 94;
+};
+
+TEST_F(ScriptedDocumentSheetTest, BasicsPageSetsCopiesAndOrientationIntoTheDevMode) {
+  bool labelIsPlural = false;
+  bool rotateEnabled = false;
+  const std::vector<uint8_t> devmode = RunSheet(
+      {{1000,
+        {w32test::DialogAction::Type(1021, u"5"),
+         w32test::DialogAction::Message(WM_COMMAND, MAKEWPARAM(1021, EN_KILLFOCUS), 0),
+         w32test::DialogAction::Click(1032),
+         w32test::DialogAction::Inspect([&](HWND page) {
+           labelIsPlural = IsWindowVisible(GetDlgItem(page, 1023)) && !IsWindowVisible(GetDlgItem(page, 1024));
+           rotateEnabled = IsWindowEnabled(GetDlgItem(page, 1033)) != FALSE;
+         })}}});
+  EXPECT_TRUE(labelIsPlural);
+  EXPECT_TRUE(rotateEnabled);
+  EXPECT_EQ(Field(devmode, kCopiesOffset), 5);
+  EXPECT_EQ(Field(devmode, kOrientationOffset), 2) << "landscape";
+}
+
+TEST_F(ScriptedDocumentSheetTest, CopiesBeyondTheRangeAreClampedAndTextChangesNothing) {
+  const std::vector<uint8_t> devmode = RunSheet(
+      {{1000,
+        {w32test::DialogAction::Type(1021, u"5000"),
+         w32test::DialogAction::Message(WM_COMMAND, MAKEWPARAM(1021, EN_KILLFOCUS), 0),
+         w32test::DialogAction::Type(1021, u"many"),
+         w32test::DialogAction::Message(WM_COMMAND, MAKEWPARAM(1021, EN_KILLFOCUS), 0)}}});
+  EXPECT_EQ(Field(devmode, kCopiesOffset), 999) << "the model's copies range ends at 999";
+}
+
+TEST_F(ScriptedDocumentSheetTest, FinishingPageDuplexesAndABookletFixesTheBindingUntilDuplexGoesOff) {
+  bool flipEnabledWithBooklet = true;
+  int bookletSelection = -1;
+  bool bookletListEnabledWithoutDuplex = true;
+  const std::vector<uint8_t> devmode = RunSheet(
+      {{3000,
+        {w32test::DialogAction::Click(3011), w32test::DialogAction::Select(3025, 1),
+         w32test::DialogAction::Inspect([&](HWND page) {
+           flipEnabledWithBooklet = IsWindowEnabled(GetDlgItem(page, 3012)) != FALSE;
+         }),
+         w32test::DialogAction::Click(3011),
+         w32test::DialogAction::Inspect([&](HWND page) {
+           bookletSelection = static_cast<int>(SendMessageW(GetDlgItem(page, 3025), CB_GETCURSEL, 0, 0));
+           bookletListEnabledWithoutDuplex = IsWindowEnabled(GetDlgItem(page, 3025)) != FALSE;
+         }),
+         w32test::DialogAction::Click(3011), w32test::DialogAction::Click(3012)}}});
+  EXPECT_FALSE(flipEnabledWithBooklet) << "a booklet fixes the binding";
+  EXPECT_EQ(bookletSelection, 0) << "duplex off turns the booklet off";
+  EXPECT_FALSE(bookletListEnabledWithoutDuplex);
+  // "Flip Pages Up" in portrait binds at the short edge.
+  EXPECT_EQ(Field(devmode, kDuplexOffset), DMDUP_HORIZONTAL);
+}
+
+TEST_F(ScriptedDocumentSheetTest, FinishingPageSnapsPagesPerSheetAndGreysScaling) {
+  std::u16string shown;
+  bool bordersEnabled = false;
+  bool scalingTipShown = false;
+  RunSheet({{3000,
+             {w32test::DialogAction::Type(3015, u"5"),
+              w32test::DialogAction::Message(WM_COMMAND, MAKEWPARAM(3015, EN_KILLFOCUS), 0),
+              w32test::DialogAction::Inspect([&](HWND page) {
+                WCHAR text[8] = {};
+                GetDlgItemTextW(page, 3015, text, 8);
+                shown = text;
+                bordersEnabled = IsWindowEnabled(GetDlgItem(page, 3019)) != FALSE;
+              })}},
+            {6000, {w32test::DialogAction::Inspect([&](HWND page) {
+               scalingTipShown = IsWindowVisible(GetDlgItem(page, 6025)) != FALSE;
+             })}}});
+  EXPECT_EQ(shown, u"6");
+  EXPECT_TRUE(bordersEnabled);
+  EXPECT_TRUE(scalingTipShown) << "% of Normal Size is greyed with its reason";
 }
 
 }  // namespace

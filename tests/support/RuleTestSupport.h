@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "model/GPeripheral.h"
 #include "resources/StringTable.h"
 #include "support/UISessionFixture.h"
 #include "ui/framework/GUIRule.h"
@@ -72,6 +73,14 @@ constexpr COLORREF kTipPressedColour = RGB(0, 200, 0);
 constexpr COLORREF kSecondTipColour = RGB(0, 0, 200);
 constexpr COLORREF kSecondTipPressedColour = RGB(200, 200, 0);
 
+// A printer whose configuration is the device model a test builds.
+class ModelPrinter : public GPeripheral {
+ public:
+  explicit ModelPrinter(int32_t id) : GPeripheral(&id) {}
+  ModelPrinter* CreateSameKind() const override { return new ModelPrinter(0); }
+  ModelPrinter* Clone() const override { return new ModelPrinter(FeatureId()); }
+};
+
 class RuleSessionTest : public UISessionTest {
  protected:
   void SetUp() override {
@@ -99,6 +108,33 @@ class RuleSessionTest : public UISessionTest {
     auto* rule = new TestRule(session_.get(), &calls_, name, std::move(onChange), std::move(init));
     session_->AddRule(rule);
     return rule;
+  }
+
+  void SetText(int32_t id, const char* text) { session_->GetSettingsView().SetString(&id, RWWString(text)); }
+  std::string TextOf(int32_t id) {
+    RWWString text;
+    session_->GetSettingsView().GetString(&id, &text);
+    return text.ToMultibyte().Data();
+  }
+  // A UI-state key; -1 when it is missing.
+  int Key(int32_t id) {
+    int value = -1;
+    session_->GetUIStateView().GetInt(&id, &value);
+    return value;
+  }
+  // One user action: the change, then the rules, as a page runs them.
+  template <class Change>
+  void UserChanges(Change change) {
+    session_->BeginUpdate(nullptr);
+    change();
+    session_->Revalidate(0);
+    session_->EndUpdate();
+  }
+  // The texts of the message boxes shown so far.
+  std::vector<std::string> Messages() {
+    std::vector<std::string> texts;
+    for (const auto& box : w32test::MessageBoxes()) texts.push_back(box.text);
+    return texts;
   }
 
   // Runs the Finishing dialog and calls body with its window while it is

@@ -1,5 +1,7 @@
 #include "ui/framework/GRuleCatalogue.h"
 
+#include "ui/framework/GDuplexRule.h"
+#include "ui/framework/GPagesPerSheetRule.h"
 #include "ui/framework/GPaperSourceRule.h"
 #include "ui/framework/GUIRule.h"
 #include "ui/framework/GUISession.h"
@@ -10,22 +12,22 @@ namespace {
 // {"GDuplexRule", &CreateRule<GDuplexRule>}.
 const GRuleRegistration kSheetRules[] = {
     {"GPaperSizeRule", &CreateRule<GPaperSizeRule>},
-    {"GOutputBinRule", nullptr},
+    {"GOutputBinRule", &CreateRule<GOutputBinRule>},
     {"GPaperSourceRule", &CreateRule<GPaperSourceRule>},
-    {"GDuplexRule", nullptr},
-    {"GBookletRule", nullptr},
-    {"GStapleRule", nullptr},
-    {"GZepRule", nullptr},
-    {"GJobRetentionRule", nullptr},
+    {"GDuplexRule", &CreateRule<GDuplexRule>},
+    {"GBookletRule", &CreateRule<GBookletRule>},
+    {"GStapleRule", &CreateRule<GStapleRule>},
+    {"GZepRule", &CreateRule<GZepRule>},
+    {"GJobRetentionRule", &CreateRule<GJobRetentionRule>},
     {"GCustomPaperSizeRule", &CreateRule<GCustomPaperSizeRule>},
-    {"GScalingRule", nullptr},
-    {"GPrintDocumentOnRule", nullptr},
-    {"GAutoConfigurationRule", nullptr},
-    {"GTrueTypeAsBitmapsRule", nullptr},
-    {"GSparetoneRule", nullptr},
-    {"GPJLRequiredRule", nullptr},
-    {"GPJLJobCommandsRule", nullptr},
-    {"GWatermarkEditRule", nullptr},
+    {"GScalingRule", &CreateRule<GScalingRule>},
+    {"GPrintDocumentOnRule", &CreateRule<GPrintDocumentOnRule>},
+    {"GAutoConfigurationRule", &CreateRule<GAutoConfigurationRule>},
+    {"GTrueTypeAsBitmapsRule", &CreateRule<GTrueTypeAsBitmapsRule>},
+    {"GSparetoneRule", &CreateRule<GSparetoneRule>},
+    {"GPJLRequiredRule", &CreateRule<GPJLRequiredRule>},
+    {"GPJLJobCommandsRule", &CreateRule<GPJLJobCommandsRule>},
+    {"GWatermarkEditRule", &CreateRule<GWatermarkEditRule>},
     {"GFormToTrayRule", &CreateRule<GFormToTrayRule>},
     {"GTypesInSourceListRule", &CreateRule<GTypesInSourceListRule>},
 };

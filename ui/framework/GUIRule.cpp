@@ -6,6 +6,7 @@
 #include "model/GAttributeComposite.h"
 #include "model/GFeatureIds.h"
 #include "model/GMedia.h"
+#include "model/GSettingQuery.h"
 #include "model/GValueAttribute.h"
 #include "model/MPersistentIterator.h"
 #include "ui/framework/GSettingsView.h"
@@ -190,4 +191,20 @@ int GUIRule::MeasurePaper(int16_t paperId, double* shortSide, double* longSide) 
   if (shortSide != nullptr) *shortSide = std::min(width, height);
   if (longSide != nullptr) *longSide = std::max(width, height);
   return 1;
+}
+
+// ---- Shared tests ----
+
+int GUIRule::TrueTypeBitmapsConflict() const {
+  if (ReadInt(GFeatureIds::kTTAsBitmapSetting) == 0) return 0;
+  MPersistentObject* capabilities = session_ != nullptr ? GSettingQuery::FindPath(session_->GetModel(), {GFeatureIds::kPrinterCapabilityGroup, GFeatureIds::kPrinterCapabilities}) : nullptr;
+  int16_t bits = 0;
+  GSettingQuery::Short(capabilities, &bits);
+  return (bits & 1) == 0 ? 1 : 0;
+}
+
+int16_t GUIRule::PrintedPaper(bool anyFit) const {
+  const int fit = ReadInt(GFeatureIds::kFitToOtherSizeChoice);
+  const bool target = anyFit ? fit != 0 : fit == 1;
+  return static_cast<int16_t>(ReadInt(target ? GFeatureIds::kTargetSizeChoice : GFeatureIds::kPaperSize));
 }

@@ -129,6 +129,14 @@ class GUIRule {
   // when there is no resolution or no such medium.
   int MeasurePaper(int16_t paperId, double* shortSide, double* longSide) const;
 
+  // ---- Shared tests ----
+  // 1 when TrueType text is sent as bitmaps (293) while the device model's
+  // capability set (135 under 112) lacks bit 0.
+  int TrueTypeBitmapsConflict() const;
+  // The paper the job prints on: TargetSizeChoice when the fit-to choice
+  // (270) is 1 (or, with anyFit, non-zero), else PaperSize.
+  int16_t PrintedPaper(bool anyFit) const;
+
   GUISession* session_;
 
  private:

@@ -2,6 +2,7 @@
 
 #include "ui/framework/GFeatureAccessor.h"
 #include "ui/framework/UIResources.h"
+#include "win32/CompStui.h"
 #include "win32/Dialog.h"
 #include "win32/Window.h"
 
@@ -142,4 +143,17 @@ HWND GWrapper::GetDialogHwnd() { return dialog_; }
 
 int GWrapper::ShowMessageBox(HWND owner, const RWWString& text, const RWWString& caption, int flags) {
   return UIMessageBox(owner, text, caption, flags);
+}
+
+const NMUPDOWN* GWrapper::UpDownChange(UINT message, LPARAM lParam, int16_t arrowsRow) const {
+  if (message != WM_NOTIFY) return nullptr;
+  const auto* change = reinterpret_cast<const NMUPDOWN*>(lParam);
+  if (change == nullptr || change->hdr.code != UDN_DELTAPOS || change->hdr.hwndFrom != GetControl(arrowsRow))
+    return nullptr;
+  return change;
+}
+
+int GWrapper::IsPageLeaving(UINT message, LPARAM lParam) {
+  const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+  return message == WM_NOTIFY && header != nullptr && header->code == PSN_KILLACTIVE ? 1 : 0;
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "rw/RWWString.h"
+#include "win32/Dialog.h"
 #include "win32/Types.h"
 
 class GFeatureAccessor;
@@ -89,6 +90,11 @@ class GWrapper {
   // reads the control into the feature and answers 1; every other message
   // answers 0.
   int OnComboSelectionChange(UINT message, WPARAM wParam);
+  // The up-down notification of a WM_NOTIFY when it comes from the
+  // arrows of that row; null for any other message.
+  const NMUPDOWN* UpDownChange(UINT message, LPARAM lParam, int16_t arrowsRow) const;
+  // 1 for the PSN_KILLACTIVE a page gets when the user leaves it.
+  static int IsPageLeaving(UINT message, LPARAM lParam);
   // The control window of a row; null when the row or the control is missing.
   HWND GetControl(int16_t row) const;
 

@@ -1,5 +1,7 @@
 #include "ui/framework/UIResources.h"
 
+#include <algorithm>
+
 #include <memory>
 #include <mutex>
 #include <string>
@@ -105,6 +107,22 @@ int LoadUIString(int id, RWWString* out) {
   if (length <= 0) return 0;
   if (out != nullptr) *out = RWWString(buffer.data(), static_cast<size_t>(length));
   return length;
+}
+
+int ReadDlgItemNumber(HWND dialog, int controlId, int limit, int64_t* out) {
+  if (out == nullptr || limit <= 0) return 0;
+  std::vector<WCHAR> buffer(static_cast<size_t>(limit) + 1, 0);
+  const UINT length = GetDlgItemTextW(dialog, controlId, buffer.data(), limit + 1);
+  UINT i = 0;
+  while (i < length && buffer[i] == u' ') ++i;
+  int64_t value = 0;
+  UINT digits = 0;
+  for (; i < length && buffer[i] >= u'0' && buffer[i] <= u'9'; ++i, ++digits) {
+    value = std::min<int64_t>(value * 10 + (buffer[i] - u'0'), 999999999);
+  }
+  if (digits == 0) return 0;
+  *out = value;
+  return 1;
 }
 
 void SetDlgItemTextIfChanged(HWND dialog, int controlId, LPCWSTR text) {

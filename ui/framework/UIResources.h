@@ -36,6 +36,11 @@ int LoadUIString(int id, RWWString* out);
 // (exact comparison), so that an unchanged text does not flicker.
 void SetDlgItemTextIfChanged(HWND dialog, int controlId, LPCWSTR text);
 
+// The unsigned number an edit starts with (after blanks), from at most
+// limit characters; numbers beyond 999999999 read as that bound. 0 when
+// the text starts with anything else.
+int ReadDlgItemNumber(HWND dialog, int controlId, int limit, int64_t* out);
+
 // Shows a message box with the texts as they are (never read as a format).
 // When the UI resource library's first translation is for code page 1255 or
 // 1256, the box is right-aligned and reads right to left. The button

@@ -21,13 +21,17 @@
 #include "ui/framework/GCPSOSUI.h"
 #include "ui/framework/GFeatureTipAccessor.h"
 #include "ui/framework/GFeatureTipWrapper.h"
+#include "ui/framework/GPagesPerSheetRule.h"
 #include "ui/framework/GPaperSourceAccessor.h"
 #include "ui/framework/GPropertyPage.h"
 #include "ui/framework/GRuleCatalogue.h"
 #include "ui/framework/GUISession.h"
 #include "ui/framework/UIResources.h"
+#include "ui/pages/GCopiesWrapper.h"
 #include "ui/pages/GCustomPaperAccessor.h"
 #include "ui/pages/GCustomPaperButtonWrapper.h"
+#include "ui/pages/GDuplexWrapper.h"
+#include "ui/pages/GPagesPerSheetWrapper.h"
 #include "ui/pages/GFormToTrayLinkWrapper.h"
 #include "ui/pages/GMediaTypeWrapper.h"
 #include "ui/pages/GOutputAccessoryWrapper.h"
@@ -119,13 +123,30 @@ void BuildFinishingPage(PageBuilder& b) {
   static const GControlRow kStapleTip[] = {{3028, -1}, {0, 0}};
   static const GControlRow kPagesPerSheetTip[] = {{3018, -1}, {0, 0}};
   static const GControlRow kSparetoneTip[] = {{3036, -1}, {0, 0}};
+  static const GControlRow kDuplex[] = {{3011, 302}, {3012, 303}, {0, 0}};
+  static const GControlRow kBooklet[] = {{3024, 301}, {3025, 301}, {0, 0}};
+  static const GControlRow kPagesPerSheet[] = {{3015, 323}, {3016, 323}, {3017, 323},
+                                               {3019, 324}, {3040, -1},  {3041, 325}, {0, 0}};
+  static const GControlRow kStaple[] = {{3027, 305}, {0, 0}};
+  static const GControlRow kSparetone[] = {{3035, 314}, {0, 0}};
+  GUISession* session = b.Session();
+  b.Page()->AddWrapper(new GDuplexWrapper(new GDuplexAccessor(session), kDuplex));
   b.Tip(kDuplexTip, GRuleKeys::kDuplex);
+  b.Page()->AddWrapper(new GBookletWrapper(new GBookletAccessor(session), kBooklet));
   b.Tip(kBookletTip, GRuleKeys::kBooklet);
   b.Tip(kStapleTip, GRuleKeys::kStaple);
+  b.Page()->AddWrapper(new GPagesPerSheetWrapper(new GPagesPerSheetAccessor(session), kPagesPerSheet));
   b.Tip(kPagesPerSheetTip, GRuleKeys::kPagesPerSheet);
+  b.Page()->AddWrapper(new GStapleWrapper(session, kStaple));
+  static const GControlRow kStaplingButton[] = {{3029, 306}, {0, 0}};
+  b.Page()->AddWrapper(new GStaplingButtonWrapper(session, kStaplingButton));
+  b.Page()->AddWrapper(new GSparetoneWrapper(session, kSparetone));
   b.Tip(kSparetoneTip, GRuleKeys::kSparetone);
   b.Footer();
   b.Finish(true);
+  // The pages-per-sheet rule lays out this page's group: it comes right
+  // after the page, ahead of the sheet's other rules.
+  b.Session()->AddRule(new GPagesPerSheetRule(b.Session(), b.Page()));
 }
 
 void BuildEffectsPage(PageBuilder& b) {
@@ -188,6 +209,12 @@ void BuildPSPage(PageBuilder& b) {
 
 void BuildBasicsPage(PageBuilder& b) {
   static const GControlRow kSecondQuickSetTip[] = {{1015, -1}, {0, 0}};
+  static const GControlRow kCopies[] = {{1021, 101}, {1022, 101}, {1024, 101}, {1023, 101}, {0, 0}};
+  static const GControlRow kOrientation[] = {{1031, 102}, {1032, 103}, {1033, 104}, {0, 0}};
+  static const GControlRow kAboutLink[] = {{1050, 105}, {0, 0}};
+  b.Page()->AddWrapper(new GCopiesWrapper(new GCopiesAccessor(b.Session()), kCopies));
+  b.Page()->AddWrapper(new GOrientationWrapper(new GOrientationAccessor(b.Session()), kOrientation));
+  b.Page()->AddWrapper(new GAboutLinkWrapper(new GAboutFeature(b.Session()), kAboutLink));
   b.Footer();
   b.Tip(kSecondQuickSetTip, GRuleKeys::kQuickSets, kInfoIcon);
   b.Finish(true);

@@ -32,30 +32,6 @@ class PaperRulesTest : public RuleSessionTest {
   }
   static int32_t kDocumentSettings2Group() { return 363; }
 
-  void SetText(int32_t id, const char* text) { session_->GetSettingsView().SetString(&id, RWWString(text)); }
-  std::string TextOf(int32_t id) {
-    RWWString text;
-    session_->GetSettingsView().GetString(&id, &text);
-    return text.ToMultibyte().Data();
-  }
-  int Key(int32_t id) {
-    int value = -1;
-    session_->GetUIStateView().GetInt(&id, &value);
-    return value;
-  }
-  // One user action: the change, then the rules, as a page runs them.
-  template <class Change>
-  void UserChanges(Change change) {
-    session_->BeginUpdate(nullptr);
-    change();
-    session_->Revalidate(0);
-    session_->EndUpdate();
-  }
-  std::vector<std::string> Messages() {
-    std::vector<std::string> texts;
-    for (const auto& box : w32test::MessageBoxes()) texts.push_back(box.text);
-    return texts;
-  }
 };
 
 TEST_F(PaperRulesTest, SourcesTakeTheirPapersAndTypes) {

@@ -300,13 +300,6 @@ TEST_F(RuleSessionTest, AMessageTheStringTableLacksIsNotShown) {
 
 // ---- Paper measure ----
 
-class ModelPrinter : public GPeripheral {
- public:
-  explicit ModelPrinter(int32_t id) : GPeripheral(&id) {}
-  ModelPrinter* CreateSameKind() const override { return new ModelPrinter(0); }
-  ModelPrinter* Clone() const override { return new ModelPrinter(FeatureId()); }
-};
-
 TEST_F(RuleSessionTest, PaperIsMeasuredAtTheSettingsResolution) {
   // A model with Letter at 600 dpi and the settings at 600 x 300.
   const int32_t printerId = 76;

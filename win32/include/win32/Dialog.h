@@ -34,6 +34,7 @@ typedef void (*TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 #define BST_CHECKED 1
 #define BST_INDETERMINATE 2
 #define BN_CLICKED 0
+#define BN_DOUBLECLICKED 5
 // Edits and their notifications. EM_LIMITTEXT limits what the user can type
 // (0: no limit of its own); EM_SETSEL is accepted (there is no caret).
 #define EM_SETSEL 0x00B1
@@ -135,6 +136,11 @@ INT_PTR DialogBoxParamW(HINSTANCE module, LPCWSTR templateName, HWND owner, DLGP
 BOOL EndDialog(HWND dialog, INT_PTR result);
 // The control of the dialog with the id; null with ERROR_CONTROL_ID_NOT_FOUND.
 HWND GetDlgItem(HWND dialog, int id);
+// Turns a rectangle in dialog units into client pixels of the dialog. The
+// stand-in's dialog font has base units of 6 x 13 pixels: x * 6 / 4 and
+// y * 13 / 8, rounded half up. FALSE with ERROR_INVALID_WINDOW_HANDLE for
+// no dialog window.
+BOOL MapDialogRect(HWND dialog, RECT* rect);
 BOOL SetDlgItemTextW(HWND dialog, int id, LPCWSTR text);
 // As GetWindowTextW on the control; 0 for a missing control.
 UINT GetDlgItemTextW(HWND dialog, int id, LPWSTR buffer, int size);
