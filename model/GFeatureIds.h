@@ -388,7 +388,6 @@ inline constexpr int32_t kQuickSetPool = 0x4000005C;
 inline constexpr int32_t kPdlPersonalities = 0x4000005D;
 
 // Finishing, layout and quality settings the pages and their rules read.
-inline constexpr int32_t kBookletSheetOrder = 288;
 inline constexpr int32_t kPrintQualityPresetCustom = 328;
 inline constexpr int32_t kJobRetentionNeedsDisk = 519;
 inline constexpr int32_t kRenderingModeOption = 566;   // model: the rendering-mode group is offered
