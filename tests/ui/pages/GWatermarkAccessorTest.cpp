@@ -23,7 +23,6 @@
 #include "support/RecordingPeripheral.h"
 #include "ui/framework/GUISession.h"
 #include "ui/framework/UIResources.h"
-#include "w32test/Module.h"
 #include "w32test/Testing.h"
 
 namespace watermark_accessor_test {
