@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include "resources/DialogTemplates.h"
+#include "ui/pages/GWatermarkDetails.h"
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,6 +52,9 @@ class WatermarkAccessorTest : public ::testing::Test {
     w32test::ModuleSpec spec;
     spec.name = kLibrary;
     spec.strings = ModuleStringTable();
+    size_t count = 0;
+    const IMAGE_RESOURCE_DIALOG* templates = DialogTemplateEntries(&count);
+    spec.dialogs = w32test::DialogTemplates(templates, count);
     w32test::InstallModule(spec);
     ASSERT_EQ(LoadUIResourceLibrary(RWWString(kLibrary)), 1);
 
@@ -324,6 +330,130 @@ TEST_F(WatermarkAccessorTest, FirstPageOnlyFollowsTheNameAndTheModelGivesRangeAn
   EXPECT_EQ(accessor.IsColorDevice(), 1);
   EXPECT_EQ(accessor.GetSizeMinimum(), 10);
   EXPECT_EQ(accessor.GetSizeMaximum(), 300);
+}
+
+// ---- The Watermark Details dialog, run from the Effects page's button ----
+
+using w32test::DialogAction;
+
+constexpr int kList = 5002;
+constexpr int kNew = 5003;
+constexpr int kDelete = 5004;
+constexpr int kMessage = 5006;
+constexpr int kFontName = 5012;
+constexpr int kSize = 5016;
+constexpr int kSizeArrows = 5017;
+constexpr int kHorizontal = 5009;
+constexpr int kAngleChoice = 5021;
+constexpr int kAngle = 5022;
+constexpr int kDraftLine = 2;  // " (none)", "Confidential", "Draft", "SAMPLE"
+
+class WatermarkDetailsTest : public WatermarkAccessorTest {
+ protected:
+  int Run(std::vector<DialogAction> script) {
+    static const GControlRow kButton[] = {{6013, 502}, {0, 0}};
+    GWatermarkEditButtonWrapper button(new GWatermarkAccessor(session_.get()), kButton);
+    w32test::QueueDialogScript(std::move(script));
+    return button.RunDialog();
+  }
+  MPersistentObject* Record(const char* name) {
+    GWatermarkAccessor accessor(session_.get());
+    return accessor.FindByName(RWCString(name));
+  }
+  static std::string Text(HWND dialog, int id) {
+    WCHAR buffer[300] = {};
+    GetDlgItemTextW(dialog, id, buffer, 300);
+    std::string out;
+    for (const WCHAR* c = buffer; *c != 0; ++c) out += static_cast<char>(*c);
+    return out;
+  }
+};
+
+TEST_F(WatermarkDetailsTest, ANewWatermarkIsTypedAndKeptWithOk) {
+  std::string shown;
+  EXPECT_EQ(Run({DialogAction::Click(kNew), DialogAction::Inspect([&](HWND d) { shown = Text(d, kMessage); }),
+                 DialogAction::Type(kMessage, u"Top Secret  "), DialogAction::Close(1)}),
+            1);
+  EXPECT_EQ(shown, "Untitled");
+  EXPECT_EQ(PoolNames(), (std::vector<std::string>{"", "Confidential", "SAMPLE", "Draft", "Top Secret"}));
+  EXPECT_EQ(Selected(), "Top Secret");
+  EXPECT_EQ(Job(kWatermarkBuiltIn), 999);
+  EXPECT_EQ(Job(kWMFirstPageOnly), 0);
+}
+
+TEST_F(WatermarkDetailsTest, CancelKeepsWhatASelectionChangeCommitted) {
+  Run({DialogAction::Click(kNew), DialogAction::Type(kMessage, u"Memo"), DialogAction::Select(kList, kDraftLine),
+       DialogAction::Close(2)});
+  EXPECT_NE(Record("Memo"), nullptr);
+  // The selection before the dialog (none) comes back.
+  EXPECT_EQ(Selected(), "");
+}
+
+TEST_F(WatermarkDetailsTest, SizeAndAngleOfAStoredWatermarkChangeItOnOk) {
+  Run({DialogAction::Select(kList, kDraftLine), DialogAction::Type(kSize, u"500"),
+       DialogAction::Message(WM_COMMAND, MAKEWPARAM(kSize, EN_KILLFOCUS), 0), DialogAction::Spin(kSizeArrows, 1),
+       DialogAction::Click(kHorizontal), DialogAction::Close(1)});
+  MPersistentObject* draft = Record("Draft");
+  ASSERT_NE(draft, nullptr);
+  // 500 is beyond the printer's 300 and ignored; the arrow adds one.
+  EXPECT_EQ(GSettingQuery::ShortOr(draft, kWMFontSize, -1), 221);
+  EXPECT_EQ(GSettingQuery::ShortOr(draft, kWMFontEscapement, -1), 0);
+  EXPECT_EQ(Selected(), "Draft");
+
+  Run({DialogAction::Select(kList, kDraftLine), DialogAction::Click(kAngleChoice), DialogAction::Type(kAngle, u"725"),
+       DialogAction::Message(WM_COMMAND, MAKEWPARAM(kAngle, EN_KILLFOCUS), 0), DialogAction::Close(1)});
+  draft = Record("Draft");
+  EXPECT_EQ(GSettingQuery::ShortOr(draft, kWMFontEscapement, -1), 4);
+  EXPECT_EQ(GSettingQuery::ShortOr(draft, kWMCustomAngle, -1), 360);
+}
+
+TEST_F(WatermarkDetailsTest, DeleteAsksFirstAndNoneCannotBeTyped) {
+  w32test::QueueMessageBoxAnswer(IDCANCEL);
+  Run({DialogAction::Select(kList, kDraftLine), DialogAction::Click(kDelete), DialogAction::Close(1)});
+  EXPECT_NE(Record("Draft"), nullptr);
+  Run({DialogAction::Select(kList, kDraftLine), DialogAction::Click(kDelete), DialogAction::Close(1)});
+  EXPECT_EQ(Record("Draft"), nullptr);
+  EXPECT_EQ(Selected(), "");
+  ASSERT_GE(w32test::MessageBoxes().size(), 2u);
+  EXPECT_EQ(w32test::MessageBoxes()[0].text, "Are you sure you want to delete the selected item?");
+
+  Run({DialogAction::Select(kList, 1), DialogAction::Type(kMessage, u" (none)"),
+       DialogAction::Message(WM_COMMAND, MAKEWPARAM(kMessage, EN_KILLFOCUS), 0), DialogAction::Close(1)});
+  GAttributeComposite* confidential = GWatermarkAccessor(session_.get()).FindByName(RWCString("Confidential"));
+  ASSERT_NE(confidential, nullptr);
+  RWCString text;
+  GSettingQuery::TextAt(confidential, kWatermarkText, &text, GSettingQuery::kString);
+  EXPECT_EQ(std::string(text.Data(), text.Length()), "Confidential");
+  EXPECT_EQ(w32test::MessageBoxes().back().caption, "Warning");
+}
+
+TEST_F(WatermarkDetailsTest, AFaceTheSystemLacksBecomesArialAndOnlyTrueTypeFacesAreListed) {
+  w32test::SetFontFamilies({{u"Courier New", 0, TRUETYPE_FONTTYPE}, {u"Arial", 238, TRUETYPE_FONTTYPE},
+                            {u"Fixedsys", 0, RASTER_FONTTYPE}});
+  {
+    GWatermarkAccessor accessor(session_.get());
+    accessor.SelectCurrent();
+    accessor.SelectByName(Wide("SAMPLE"));
+    accessor.SelectCurrent();
+    accessor.SetFont(Wide("Gone Sans"));
+    accessor.SetState(GWatermarkAccessor::kStoredChanged);
+    accessor.Commit();
+  }
+  int faces = 0;
+  Run({DialogAction::Inspect([&](HWND d) { faces = static_cast<int>(SendDlgItemMessageW(d, kFontName, CB_GETCOUNT, 0, 0)); }),
+       DialogAction::Close(1)});
+  EXPECT_EQ(faces, 2);
+  GAttributeComposite* sample = GWatermarkAccessor(session_.get()).FindByName(RWCString("SAMPLE"));
+  RWCString face;
+  GSettingQuery::TextAt(sample, kWMFont, &face, GSettingQuery::kString);
+  EXPECT_EQ(std::string(face.Data(), face.Length()), "Arial");
+  EXPECT_EQ(GSettingQuery::ShortOr(sample, kWMFontCharSet, -1), 238);
+}
+
+TEST(WatermarkDiagonalTest, TheDiagonalOfAPortraitAndALandscapePage) {
+  EXPECT_EQ(GWMAngleWrapper::DiagonalAngle(85, 110), 52);
+  EXPECT_EQ(GWMAngleWrapper::DiagonalAngle(110, 85), 37);
+  EXPECT_EQ(GWMAngleWrapper::DiagonalAngle(0, 110), 0);
 }
 
 }  // namespace watermark_accessor_test
