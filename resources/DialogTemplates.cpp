@@ -206,6 +206,38 @@ const IMAGE_RESOURCE_CONTROL kAdvancedPostScript[] = {
     {2, B, u"Cancel", 182, 136, 80, 24, 0},
 };
 
+// Watermark Details: the watermarks with New and Delete, the message, the
+// font, shading, style and colour lists, the size and the angle.
+const IMAGE_RESOURCE_CONTROL kWatermarkDetails[] = {
+    {5001, S, u"&Select a Watermark", 12, 8, 200, 16, 0},
+    {5002, LB, u"", 12, 26, 200, 110, 0},
+    {5003, B, u"&New", 220, 26, 80, 24, 0},
+    {5004, B, u"D&elete", 220, 56, 80, 24, 0},
+    {5020, B, u"", 304, 30, 16, 16, 0},
+    {5005, S, u"&Message Text", 12, 144, 200, 16, 0},
+    {5006, E, u"", 12, 162, 288, 22, 0},
+    {6533, B, u"", 304, 165, 16, 16, 0},
+    {5011, S, u"&Font", 12, 194, 100, 16, 0},
+    {5012, CB, u"", 12, 212, 180, 22, 0},
+    {5013, S, u"Shading", 200, 194, 100, 16, 0},
+    {5014, CB, u"", 200, 212, 120, 22, 0},
+    {5018, S, u"Style", 12, 242, 100, 16, 0},
+    {5019, CB, u"", 12, 260, 120, 22, 0},
+    {5023, S, u"Color", 140, 242, 100, 16, 0},
+    {5024, CB, u"", 140, 260, 120, 22, 0},
+    {5015, S, u"Size", 268, 242, 60, 16, 0},
+    {5016, E, u"", 268, 260, 40, 22, 0},
+    {5017, UD, u"", 308, 260, 16, 22, 0},
+    {5008, C, u"Dia&gonal", 12, 292, 100, 18, 0},
+    {5009, C, u"&Horizontal", 12, 312, 100, 18, 0},
+    {5021, C, u"Ang&le:", 12, 332, 80, 18, 0},
+    {5022, E, u"", 92, 330, 40, 22, 0},
+    {5025, UD, u"", 132, 330, 16, 22, 0},
+    {1070, S, u"", 200, 290, 94, 70, 0},
+    {1, B, u"OK", 160, 370, 80, 24, 0},
+    {2, B, u"Cancel", 248, 370, 80, 24, 0},
+};
+
 #undef FOOTER
 
 template <size_t N>
@@ -222,6 +254,7 @@ const IMAGE_RESOURCE_DIALOG kDialogs[] = {
     Page(11535, kSourceNotice, u"Paper Source", 320, 124),
     Page(12000, kForms),
     Page(6700, kAdvancedPostScript, u"Advanced PS", 272, 172),
+    Page(5000, kWatermarkDetails, u"Watermark Details", 336, 404),
 };
 
 }  // namespace

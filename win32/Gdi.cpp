@@ -7,6 +7,9 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "win32/Dialog.h"
 #include "w32test/Dialog.h"
@@ -17,6 +20,7 @@
 #include "w32detail/Platform.h"
 #include "win32/Window.h"
 #include "w32test/Window.h"
+#include "w32test/Gdi.h"
 
 namespace {
 
@@ -1068,6 +1072,70 @@ int OpenScreenDcCount() {
 }
 
 int DcBkMode(HDC dc) { return GetBkMode(dc); }
+
+}  // namespace w32test
+
+namespace {
+
+struct FontFamilies {
+  std::mutex mutex;
+  std::vector<w32test::FontFamilySpec> list;
+};
+
+std::vector<w32test::FontFamilySpec> DefaultFontFamilies() {
+  return {{u"Arial", 0, TRUETYPE_FONTTYPE},
+          {u"Courier New", 0, TRUETYPE_FONTTYPE},
+          {u"Times New Roman", 0, TRUETYPE_FONTTYPE},
+          {u"System", 0, RASTER_FONTTYPE}};
+}
+
+FontFamilies& fontFamilies() {
+  static FontFamilies* f = [] {
+    auto* st = new FontFamilies;
+    st->list = DefaultFontFamilies();
+    w32detail::RegisterReset([st] {
+      std::lock_guard<std::mutex> g(st->mutex);
+      st->list = DefaultFontFamilies();
+    });
+    return st;
+  }();
+  return *f;
+}
+
+}  // namespace
+
+int EnumFontFamiliesW(HDC dc, LPCWSTR family, FONTENUMPROCW procedure, LPARAM lParam) {
+  if (dc == nullptr || procedure == nullptr) return 0;
+  std::vector<w32test::FontFamilySpec> list;
+  {
+    FontFamilies& f = fontFamilies();
+    std::lock_guard<std::mutex> g(f.mutex);
+    list = f.list;
+  }
+  int result = 1;
+  for (const w32test::FontFamilySpec& face : list) {
+    if (family != nullptr && face.face != std::u16string(family)) continue;
+    LOGFONTW font{};
+    const size_t n = face.face.size() < LF_FACESIZE - 1 ? face.face.size() : LF_FACESIZE - 1;
+    for (size_t i = 0; i < n; ++i) font.lfFaceName[i] = face.face[i];
+    font.lfCharSet = face.charSet;
+    font.lfHeight = 16;
+    TEXTMETRICW metrics{};
+    metrics.tmHeight = 16;
+    metrics.tmCharSet = face.charSet;
+    result = procedure(&font, &metrics, face.fontType, lParam);
+    if (result == 0) break;
+  }
+  return result;
+}
+
+namespace w32test {
+
+void SetFontFamilies(std::vector<FontFamilySpec> families) {
+  FontFamilies& f = fontFamilies();
+  std::lock_guard<std::mutex> g(f.mutex);
+  f.list = std::move(families);
+}
 
 }  // namespace w32test
 

@@ -42,6 +42,8 @@
 #include "ui/pages/GPaperSourceWrapper.h"
 #include "ui/pages/GPrinterPictureWrapper.h"
 #include "ui/pages/GStaplePreviewWrapper.h"
+#include "ui/pages/GWatermarkAccessor.h"
+#include "ui/pages/GWatermarkDetails.h"
 
 namespace {
 
@@ -154,6 +156,8 @@ void BuildEffectsPage(PageBuilder& b) {
   static const GControlRow kFitTip[] = {{6026, -1}, {0, 0}};
   b.Tip(kScalingTip, GRuleKeys::kScaling);
   b.Tip(kFitTip, GRuleKeys::kPrintDocumentOn);
+  static const GControlRow kWatermarkEdit[] = {{6013, 502}, {0, 0}};
+  b.Page()->AddWrapper(new GWatermarkEditButtonWrapper(new GWatermarkAccessor(b.Session()), kWatermarkEdit));
   b.Footer();
   b.Finish(true);
 }

@@ -172,6 +172,40 @@ BOOL ExtTextOutW(HDC dc, int x, int y, UINT options, const RECT* rect, LPCWSTR t
 HDC GetDC(HWND window);
 // 1 when the context was the window's, else 0.
 int ReleaseDC(HWND window, HDC dc);
+
+// Font families. The stand-in knows a settable list of faces (by default
+// "Arial", "Courier New" and "Times New Roman" as TrueType faces of the
+// ANSI character set, and "System" as a raster face).
+#define RASTER_FONTTYPE 0x0001
+#define DEVICE_FONTTYPE 0x0002
+#define TRUETYPE_FONTTYPE 0x0004
+struct TEXTMETRICW {
+  LONG tmHeight;
+  LONG tmAscent;
+  LONG tmDescent;
+  LONG tmInternalLeading;
+  LONG tmExternalLeading;
+  LONG tmAveCharWidth;
+  LONG tmMaxCharWidth;
+  LONG tmWeight;
+  LONG tmOverhang;
+  LONG tmDigitizedAspectX;
+  LONG tmDigitizedAspectY;
+  WCHAR tmFirstChar;
+  WCHAR tmLastChar;
+  WCHAR tmDefaultChar;
+  WCHAR tmBreakChar;
+  BYTE tmItalic;
+  BYTE tmUnderlined;
+  BYTE tmStruckOut;
+  BYTE tmPitchAndFamily;
+  BYTE tmCharSet;
+};
+typedef int (*FONTENUMPROCW)(const LOGFONTW* font, const TEXTMETRICW* metrics, DWORD fontType, LPARAM lParam);
+// A null family walks one face of every family; a name walks the faces of
+// that family (none when unknown). The last callback result; 1 when none
+// was called; 0 for a null context or procedure.
+int EnumFontFamiliesW(HDC dc, LPCWSTR family, FONTENUMPROCW procedure, LPARAM lParam);
 HDC CreateCompatibleDC(HDC dc);
 BOOL DeleteDC(HDC dc);
 // A bitmap of the context's kind (monochrome for a memory context that

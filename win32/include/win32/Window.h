@@ -39,6 +39,18 @@
 #define WM_COMMAND 0x0111
 #define WM_TIMER 0x0113
 #define WM_HSCROLL 0x0114
+// Scroll requests (the low word of WM_HSCROLL / WM_VSCROLL's wParam; the
+// thumb position in the high word).
+#define SB_LINEUP 0
+#define SB_LINELEFT 0
+#define SB_LINEDOWN 1
+#define SB_LINERIGHT 1
+#define SB_PAGEUP 2
+#define SB_PAGELEFT 2
+#define SB_PAGEDOWN 3
+#define SB_PAGERIGHT 3
+#define SB_THUMBPOSITION 4
+#define SB_THUMBTRACK 5
 #define WM_VSCROLL 0x0115
 #define WM_MOUSEMOVE 0x0200
 #define WM_LBUTTONDOWN 0x0201

@@ -45,6 +45,15 @@ struct DcEvent {
   ShapeRecord shape;
 };
 
+// One face EnumFontFamiliesW reports.
+struct FontFamilySpec {
+  std::u16string face;
+  BYTE charSet = 0;
+  DWORD fontType = TRUETYPE_FONTTYPE;
+};
+// Replaces the faces the system knows; Reset() brings the default list back.
+void SetFontFamilies(std::vector<FontFamilySpec> families);
+
 struct DcSetup {
   int horzRes = 5100;
   int vertRes = 6600;
