@@ -16,9 +16,11 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "graphics/GBrush.h"
+#include "graphics/GByteBuffer.h"
 #include "graphics/GColor.h"
 #include "graphics/GPaint.h"
 #include "graphics/GPen.h"
