@@ -34,7 +34,7 @@ class GFontFaceHandle;
 class GScaledFont;
 class GTextEscapements;
 class GTextString;
-class GTrueTypeFace;
+class GTTFontReader;
 class GMedia;
 class GPaletteTable;
 struct GRect;
@@ -263,7 +263,7 @@ class GCheetah : public GPdlGenerator {
   // a multiple of 4 when asked.
   void WriteFontHeaderData(const uint8_t* bytes, uint32_t length, bool pad);
   // The table as header data with its pad, exactly length bytes before it.
-  void WriteTrueTypeTable(GTrueTypeFace* face, uint32_t tagIndex, uint32_t length);
+  void WriteTrueTypeTable(GTTFontReader* reader, uint32_t source, uint32_t tagIndex, uint32_t length);
   void DownloadInitialGlyphs(GFontFaceHandle* face);
   void DownloadTrueTypeChars(GFontFaceHandle* face, const GTextString& source, const GTextString& sent);
   void DownloadBitmapChars(GScaledFont& face, const GTextString& source, const GTextString& sent);

@@ -14,7 +14,6 @@
 #include "graphics/GFontFaceHandle.h"
 #include "graphics/GTTFontReader.h"
 #include "graphics/GTextString.h"
-#include "graphics/GTrueTypeFace.h"
 #include "pdl/GCheetahDownloadRecord.h"
 #include "pdl/XLOperators.h"
 #include "pdl/cheetah.h"
@@ -286,10 +285,10 @@ void GCheetah::WriteFontHeaderData(const uint8_t* bytes, uint32_t length, bool p
   }
 }
 
-void GCheetah::WriteTrueTypeTable(GTrueTypeFace* face, uint32_t tagIndex, uint32_t length) {
+void GCheetah::WriteTrueTypeTable(GTTFontReader* reader, uint32_t source, uint32_t tagIndex, uint32_t length) {
   if (length == 0) return;
   std::unique_ptr<GByteBuffer> table;
-  const uint32_t got = face->GetTrueTypeTable(tagIndex, table);
+  const uint32_t got = reader->GetTable(source, tagIndex, 0, table);
   // The directory announced length bytes: a table that comes back shorter
   // is completed with zeros, so that the header holds what it declares.
   std::vector<uint8_t> bytes(length, 0);
@@ -331,28 +330,29 @@ void GCheetah::DownloadBitmapHeader(GScaledFont& face) {
 
 int GCheetah::DownloadTrueTypeHeader(GFontFaceHandle* face, int32_t textEncoding) {
   GCheetahDownloadHandle* record = RecordOf(face);
-  auto* outlines = dynamic_cast<GTrueTypeFace*>(face);
-  if (record == nullptr || outlines == nullptr) return 0;
+  uint32_t source = 0;
+  GTTFontReader* reader = face->GetTrueTypeReader(&source);
+  if (record == nullptr || reader == nullptr) return 0;
   const int32_t glyphEncoding = record->GetGlyphEncoding();
   const int32_t faceEncoding = face->GetMetrics().metricInt4;
   const bool vertical = face->GetMetrics().metricInt7 == 1;
 
-  const uint32_t head = outlines->GetTrueTypeTableLength(Tag::kHead);
-  const uint32_t maxp = outlines->GetTrueTypeTableLength(Tag::kMaxp);
-  if (head == 0 || maxp == 0 || outlines->GetTrueTypeTableLength(Tag::kHhea) == 0 ||
-      outlines->GetTrueTypeTableLength(Tag::kHmtx) == 0)
+  const uint32_t head = reader->GetTableSize(source, Tag::kHead);
+  const uint32_t maxp = reader->GetTableSize(source, Tag::kMaxp);
+  if (head == 0 || maxp == 0 || reader->GetTableSize(source, Tag::kHhea) == 0 ||
+      reader->GetTableSize(source, Tag::kHmtx) == 0)
     return 0;
   uint16_t glyphs = 0;
-  if (outlines->GetTrueTypeGlyphCount(&glyphs) == 0) return 0;
+  if (reader->GetGlyphCount(source, &glyphs) == 0) return 0;
   int16_t descender = 0;
   if (vertical) {
-    if (outlines->GetTrueTypeDescender(&descender) == 0) return 0;
-    if (outlines->GetTrueTypeTableLength(Tag::kVhea) != 0 && outlines->GetTrueTypeTableLength(Tag::kVmtx) != 0)
+    if (reader->GetTypoDescender(source, &descender) == 0) return 0;
+    if (reader->GetTableSize(source, Tag::kVhea) != 0 && reader->GetTableSize(source, Tag::kVmtx) != 0)
       record->SetVerticalMetrics(1);
   }
-  const uint32_t cvt = outlines->GetTrueTypeTableLength(kCvt);
-  const uint32_t fpgm = outlines->GetTrueTypeTableLength(kFpgm);
-  const uint32_t prep = outlines->GetTrueTypeTableLength(kPrep);
+  const uint32_t cvt = reader->GetTableSize(source, kCvt);
+  const uint32_t fpgm = reader->GetTableSize(source, kFpgm);
+  const uint32_t prep = reader->GetTableSize(source, kPrep);
   const uint16_t tables = static_cast<uint16_t>(3 + (cvt != 0) + (fpgm != 0) + (prep != 0));
   const uint32_t dataLength =
       12 + 16u * tables + Padded(head) + Padded(maxp) + Padded(cvt) + Padded(fpgm) + Padded(prep);
@@ -402,7 +402,7 @@ int GCheetah::DownloadTrueTypeHeader(GFontFaceHandle* face, int32_t textEncoding
   }
   WriteFontHeaderData(directory.data(), static_cast<uint32_t>(directory.size()), false);
   for (const Entry& e : entries)
-    if (e.length != 0) WriteTrueTypeTable(outlines, e.index, e.length);
+    if (e.length != 0) WriteTrueTypeTable(reader, source, e.index, e.length);
 
   uint32_t segments = 0;
   std::vector<uint8_t> characters;
@@ -460,8 +460,9 @@ int GCheetah::DownloadTrueTypeHeader(GFontFaceHandle* face, int32_t textEncoding
 
 void GCheetah::DownloadInitialGlyphs(GFontFaceHandle* face) {
   GCheetahDownloadHandle* record = RecordOf(face);
-  auto* outlines = dynamic_cast<GTrueTypeFace*>(face);
-  if (record == nullptr || outlines == nullptr) return;
+  uint32_t source = 0;
+  GTTFontReader* reader = face->GetTrueTypeReader(&source);
+  if (record == nullptr || reader == nullptr) return;
   const int32_t glyphEncoding = record->GetGlyphEncoding();
   BeginChars(S(), record->GetName());
   record->AddSentCode(kNoCharacter);
@@ -478,7 +479,7 @@ void GCheetah::DownloadInitialGlyphs(GFontFaceHandle* face) {
     }
     if (code != 0) {
       record->AddSentCode(code);
-      const uint16_t glyph = outlines->GetGlyphIndexOf(code, lookup);
+      const uint16_t glyph = reader->GetGlyphIndex(source, 0, code, lookup);
       if (glyph != 0) {
         written += DownloadGlyph(face, record, glyph, code);
         record->AddGlyphCount(1);
@@ -491,8 +492,9 @@ void GCheetah::DownloadInitialGlyphs(GFontFaceHandle* face) {
 
 void GCheetah::DownloadTrueTypeChars(GFontFaceHandle* face, const GTextString& source, const GTextString& sent) {
   GCheetahDownloadHandle* record = RecordOf(face);
-  auto* outlines = dynamic_cast<GTrueTypeFace*>(face);
-  if (record == nullptr || outlines == nullptr) return;
+  uint32_t fontSource = 0;
+  GTTFontReader* reader = face->GetTrueTypeReader(&fontSource);
+  if (record == nullptr || reader == nullptr) return;
   if (record->GetCapacity() == 0) return;
   const uint32_t m = CharactersToSend(record, sent);
   if (m == 0) return;
@@ -507,7 +509,7 @@ void GCheetah::DownloadTrueTypeChars(GFontFaceHandle* face, const GTextString& s
     if (record->HasSentCode(c) != 0) continue;
     record->AddGlyphCount(1);
     record->AddSentCode(c);
-    const uint16_t glyph = outlines->GetGlyphIndexOf(source.GetChar(k), source.GetEncoding());
+    const uint16_t glyph = reader->GetGlyphIndex(fontSource, 0, source.GetChar(k), source.GetEncoding());
     if (glyph == 0) continue;
     if (!begun) {
       BeginChars(S(), record->GetName());
@@ -521,22 +523,23 @@ void GCheetah::DownloadTrueTypeChars(GFontFaceHandle* face, const GTextString& s
 
 uint32_t GCheetah::DownloadGlyph(GFontFaceHandle* face, GCheetahDownloadHandle* record, uint16_t glyph,
                                  uint16_t code, int depth) {
-  auto* outlines = dynamic_cast<GTrueTypeFace*>(face);
-  if (outlines == nullptr || record == nullptr) return 0;
+  uint32_t source = 0;
+  GTTFontReader* reader = face->GetTrueTypeReader(&source);
+  if (reader == nullptr || record == nullptr) return 0;
   record->AddSentCode(glyph + kSentGlyph);
   std::unique_ptr<GByteBuffer> data;
-  uint32_t length = outlines->GetGlyphOutlineData(glyph, data);
+  uint32_t length = reader->GetGlyphData(source, 0, glyph, data);
   if (data == nullptr || data->GetData() == nullptr) length = 0;
   length = std::min<uint32_t>({length, data != nullptr ? data->GetLength() : 0, 0xFFFF - 12});
   uint16_t advance = 0;
   int16_t sideBearing = 0;
   // Without its metrics a glyph goes without outline: the character then
   // announces only the bytes that follow.
-  if (outlines->GetGlyphHorizontalMetrics(glyph, &advance, &sideBearing) == 0) length = 0;
+  if (reader->GetHorizontalMetrics(source, glyph, &advance, &sideBearing) == 0) length = 0;
   const bool classTwo = face->GetMetrics().metricInt7 == 1 && record->HasVerticalMetrics() != 0;
   uint16_t verticalAdvance = 0;
   int16_t topBearing = 0;
-  if (classTwo && outlines->GetGlyphVerticalMetrics(glyph, &verticalAdvance, &topBearing) != 1) length = 0;
+  if (classTwo && reader->GetVerticalMetrics(source, glyph, &verticalAdvance, &topBearing) != 1) length = 0;
 
   std::vector<uint8_t> head{1, static_cast<uint8_t>(classTwo ? 2 : 1)};
   PutU16(head, static_cast<uint16_t>(length + (classTwo ? 10 : 8)));

@@ -20,7 +20,7 @@
 #include "rw/RWLibraryClasses.h"
 #include "support/FontTestClasses.h"
 #include "support/Pcl5JobDriver.h"
-#include "support/TrueTypeTextHandle.h"
+#include "support/TrueTypeTestFace.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ void DrawOnePage(const std::vector<uint8_t>& font, int32_t kind, uint32_t capabi
   metrics.name = "Fuzzed";
   auto* face = new qvtest::TestFontFace(metrics, GFontDownloadExtras());
   face->kind = kind;
-  qvtest::TrueTypeTextHandle handle(face, std::make_shared<qvtest::TestFontReader>(1, font));
+  qvtest::TestTrueTypeFaceHandle handle(face, std::make_shared<qvtest::TestFontReader>(1, font));
   handle.glyphWidth = 8;
   handle.glyphHeight = 8;
   qvtest::Pcl5JobDriver job(capabilities);

@@ -12,47 +12,12 @@
 
 namespace {
 
+using qvtest::CmapFormat4;
+using qvtest::CmapTable;
 using qvtest::PutU16;
 using qvtest::PutU32;
 using qvtest::SfntTag;
 using Tables = std::vector<std::pair<uint32_t, std::vector<uint8_t>>>;
-
-// A format 4 subtable of the given segments (start, end, delta), with
-// idRangeOffset 0, and no final 0xFFFF segment unless one is given.
-std::vector<uint8_t> TtrFormat4(const std::vector<std::array<uint16_t, 3>>& segments) {
-  std::vector<uint8_t> sub;
-  const uint32_t n = static_cast<uint32_t>(segments.size());
-  PutU16(sub, 4);
-  PutU16(sub, 16 + 8 * n);
-  PutU16(sub, 0);
-  PutU16(sub, 2 * n);
-  PutU16(sub, 0);
-  PutU16(sub, 0);
-  PutU16(sub, 0);
-  for (const auto& s : segments) PutU16(sub, s[1]);
-  PutU16(sub, 0);
-  for (const auto& s : segments) PutU16(sub, s[0]);
-  for (const auto& s : segments) PutU16(sub, s[2]);
-  for (uint32_t i = 0; i < n; ++i) PutU16(sub, 0);
-  return sub;
-}
-
-// A cmap of (platform, encoding, subtable) records.
-std::vector<uint8_t> TtrCmap(const std::vector<std::tuple<uint16_t, uint16_t, std::vector<uint8_t>>>& subtables,
-                             uint16_t claimedCount = 0) {
-  std::vector<uint8_t> cmap;
-  PutU16(cmap, 0);
-  PutU16(cmap, claimedCount != 0 ? claimedCount : static_cast<uint32_t>(subtables.size()));
-  uint32_t offset = 4 + 8 * static_cast<uint32_t>(subtables.size());
-  for (const auto& [platform, encoding, bytes] : subtables) {
-    PutU16(cmap, platform);
-    PutU16(cmap, encoding);
-    PutU32(cmap, offset);
-    offset += static_cast<uint32_t>(bytes.size());
-  }
-  for (const auto& entry : subtables) cmap.insert(cmap.end(), std::get<2>(entry).begin(), std::get<2>(entry).end());
-  return cmap;
-}
 
 std::vector<uint8_t> TtrOS2(uint16_t firstChar = 0x20, uint16_t lastChar = 0xFFFF) {
   std::vector<uint8_t> os2(78, 0);
@@ -119,7 +84,7 @@ qvtest::TestFontReader* TtrReader(const Tables& tables) {
 
 TEST(GTTFontReaderCmap, Format4WithoutFinalSegmentMapsNothingBeyondTheLast) {
   const Tables tables = {{SfntTag("OS/2"), TtrOS2()},
-                         {SfntTag("cmap"), TtrCmap({{3, 1, TtrFormat4({{0x41, 0x43, 2}})}})}};
+                         {SfntTag("cmap"), CmapTable({{3, 1, CmapFormat4({{0x41, 0x43, 2}})}})}};
   std::unique_ptr<qvtest::TestFontReader> reader(TtrReader(tables));
   EXPECT_EQ(reader->GetGlyphIndex(0, 0, 0x41, 16), 0x43);
   EXPECT_EQ(reader->GetGlyphIndex(0, 0, 0x43, 16), 0x45);
@@ -131,10 +96,10 @@ TEST(GTTFontReaderCmap, Format4WithoutFinalSegmentMapsNothingBeyondTheLast) {
 
 TEST(GTTFontReaderCmap, DamagedSubtablesGiveGlyphZero) {
   // Format 4 whose segment count claims arrays past the table's end.
-  std::vector<uint8_t> longCount = TtrFormat4({{0x41, 0x43, 2}});
+  std::vector<uint8_t> longCount = CmapFormat4({{0x41, 0x43, 2}});
   longCount[6] = 0x7F;
   // An idRangeOffset that points past the table.
-  std::vector<uint8_t> farRange = TtrFormat4({{0x41, 0x43, 0}});
+  std::vector<uint8_t> farRange = CmapFormat4({{0x41, 0x43, 0}});
   farRange[farRange.size() - 2] = 0x7F;
   // Format 2 cut short in its subHeaderKeys and with a far idRangeOffset.
   std::vector<uint8_t> shortFormat2 = {0, 2, 0, 10, 0, 0, 0, 0};
@@ -142,7 +107,7 @@ TEST(GTTFontReaderCmap, DamagedSubtablesGiveGlyphZero) {
   farFormat2[1] = 2;
   for (uint16_t v : {0, 0x100, 0, 0x7FF0}) PutU16(farFormat2, v);  // firstCode, entryCount, idDelta, idRangeOffset
   for (const auto& sub : {longCount, farRange, shortFormat2, farFormat2}) {
-    const Tables tables = {{SfntTag("OS/2"), TtrOS2()}, {SfntTag("cmap"), TtrCmap({{3, 1, sub}})}};
+    const Tables tables = {{SfntTag("OS/2"), TtrOS2()}, {SfntTag("cmap"), CmapTable({{3, 1, sub}})}};
     std::unique_ptr<qvtest::TestFontReader> reader(TtrReader(tables));
     EXPECT_EQ(reader->GetGlyphIndex(0, 0, 0x42, 16), 0);
   }
@@ -167,7 +132,7 @@ TEST(GTTFontReaderCmap, Format2MapsOneAndTwoByteCodes) {
   PutU16(sub, 0);
   PutU16(sub, 2 + 4);
   for (uint16_t g : {3, 4, 7, 8}) PutU16(sub, g);
-  const Tables tables = {{SfntTag("OS/2"), TtrOS2()}, {SfntTag("cmap"), TtrCmap({{3, 2, sub}})}};
+  const Tables tables = {{SfntTag("OS/2"), TtrOS2()}, {SfntTag("cmap"), CmapTable({{3, 2, sub}})}};
   std::unique_ptr<qvtest::TestFontReader> reader(TtrReader(tables));
   // Shift-JIS text (id 17) keeps its code.
   EXPECT_EQ(reader->GetGlyphIndex(0, 0, 0x20, 17), 3);
@@ -178,7 +143,7 @@ TEST(GTTFontReaderCmap, Format2MapsOneAndTwoByteCodes) {
 }
 
 TEST(GTTFontReaderCmap, SelectsByPreferenceAndStaysInsideTheTable) {
-  const auto sub = TtrFormat4({{0x41, 0x41, 0}});
+  const auto sub = CmapFormat4({{0x41, 0x41, 0}});
   struct Case {
     std::vector<std::tuple<uint16_t, uint16_t, std::vector<uint8_t>>> records;
     uint16_t claimed;
@@ -195,7 +160,7 @@ TEST(GTTFontReaderCmap, SelectsByPreferenceAndStaysInsideTheTable) {
       {{{3, 1, sub}}, 4000, 17, 1, 1},
   };
   for (const Case& c : cases) {
-    const std::vector<uint8_t> cmap = TtrCmap(c.records, c.claimed);
+    const std::vector<uint8_t> cmap = CmapTable(c.records, c.claimed);
     std::unique_ptr<qvtest::TestFontReader> reader(TtrReader({}));
     GCmapSelection selection;
     EXPECT_EQ(reader->SelectCmapSubtable(cmap.data(), static_cast<uint32_t>(cmap.size()), c.encodingId, selection),
@@ -207,7 +172,7 @@ TEST(GTTFontReaderCmap, SelectsByPreferenceAndStaysInsideTheTable) {
 
 TEST(GTTFontReaderCmap, SymbolFontCodesTakeTheHighBits) {
   const Tables tables = {{SfntTag("OS/2"), TtrOS2(0xF020, 0xF0FF)},
-                         {SfntTag("cmap"), TtrCmap({{3, 0, TtrFormat4({{0xF041, 0xF041, 9}})}})}};
+                         {SfntTag("cmap"), CmapTable({{3, 0, CmapFormat4({{0xF041, 0xF041, 9}})}})}};
   std::unique_ptr<qvtest::TestFontReader> reader(TtrReader(tables));
   EXPECT_EQ(reader->GetGlyphIndex(0, 0, 0x41, 3), 0xF041 + 9);
 }
@@ -217,7 +182,7 @@ TEST(GTTFontReaderCmap, GlyphIndexTextBelowTheGlyphCountSkipsTheCmap) {
   // Codes below 0x100 of a font whose first character is 0xF020 are looked
   // up as 0xF000 + code.
   tables.push_back({SfntTag("OS/2"), TtrOS2(0xF020)});
-  tables.push_back({SfntTag("cmap"), TtrCmap({{3, 1, TtrFormat4({{0xF005, 0xF005, 0x0FFF}})}})});
+  tables.push_back({SfntTag("cmap"), CmapTable({{3, 1, CmapFormat4({{0xF005, 0xF005, 0x0FFF}})}})});
   std::unique_ptr<qvtest::TestFontReader> reader(TtrReader(tables));
   EXPECT_EQ(reader->GetGlyphIndex(0, 0, 1, 1), 1);
   EXPECT_EQ(reader->GetGlyphIndex(0, 0, 5, 1), 4);  // at or above the count: through the cmap

@@ -16,16 +16,17 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "graphics/GBrush.h"
+#include "graphics/GByteBuffer.h"
 #include "graphics/GColor.h"
 #include "graphics/GPaint.h"
 #include "graphics/GPen.h"
 #include "graphics/GTTFontReader.h"
 #include "graphics/GTextString.h"
 #include "graphics/GTextStringGraphic.h"
-#include "graphics/GTrueTypeFace.h"
 #include "model/GDeviceFontDescription.h"
 #include "model/GDeviceFontList.h"
 #include "model/GDeviceFontListComposite.h"
@@ -512,7 +513,7 @@ TEST_F(CheetahTextTest, CompositeGlyphsSendTheirComponentsOnce) {
   ASSERT_NE(face, nullptr);
   // In DejaVu Sans, e acute and e grave are composites of "e" and an accent.
   std::unique_ptr<GByteBuffer> data;
-  ASSERT_GT(face->GetGlyphOutlineData(face->GetGlyphIndexOf(0xE9, textenc::kUnicode), data), 2u);
+  ASSERT_GT(face->Reader().GetGlyphData(0, 0, face->Reader().GetGlyphIndex(0, 0, 0xE9, textenc::kUnicode), data), 2u);
   ASSERT_LT(static_cast<int16_t>(data->GetData()[0] << 8 | data->GetData()[1]), 0);
   TextJob t;
   t.Take();
@@ -773,49 +774,82 @@ TEST_F(CheetahTextTest, TheQueriesAndTablesAnswerTheirValues) {
 
 // ---- Damaged fonts ----
 
-// An outline face whose answers a test sets: "glyf" bytes per glyph, and
-// whether metrics and tables can be had.
-class ScriptedOutlineFace : public qvtest::TestFaceHandle, public GTrueTypeFace {
+// A small font for the damaged-font cases: ten glyphs of advance 500 and
+// side bearing 10 ("hmtx" only when asked), characters 1 and 2 (and "a"
+// and "b") on glyphs 1 and 2, the given typographic descender, 8-byte
+// hinting tables and 8-byte vertical headers, too short to give any
+// glyph's vertical metrics.
+std::vector<uint8_t> ScriptedFont(int16_t descender, bool withHmtx) {
+  using qvtest::SfntTag;
+  std::vector<uint8_t> maxp;
+  qvtest::PutU32(maxp, 0x00005000);
+  qvtest::PutU16(maxp, 10);
+  std::vector<uint8_t> hhea(36, 0);
+  hhea[35] = 10;
+  std::vector<uint8_t> hmtx;
+  for (int g = 0; g < 10; ++g) {
+    qvtest::PutU16(hmtx, 500);
+    qvtest::PutU16(hmtx, 10);
+  }
+  std::vector<uint8_t> os2(78, 0);
+  os2[64] = 0x00;
+  os2[65] = 0x01;
+  os2[66] = os2[67] = 0xFF;
+  os2[70] = static_cast<uint8_t>(static_cast<uint16_t>(descender) >> 8);
+  os2[71] = static_cast<uint8_t>(descender);
+  const std::vector<uint8_t> cmap =
+      qvtest::CmapTable({{3, 1, qvtest::CmapFormat4({{1, 2, 0}, {0x61, 0x62, 0xFFA0}, {0xFFFF, 0xFFFF, 1}})}});
+  const std::vector<uint8_t> eight(8, 0);
+  std::vector<std::pair<uint32_t, std::vector<uint8_t>>> tables = {
+      {SfntTag("OS/2"), os2},  {SfntTag("cmap"), cmap}, {SfntTag("cvt "), eight},
+      {SfntTag("fpgm"), eight}, {SfntTag("head"), std::vector<uint8_t>(54, 0)},
+      {SfntTag("hhea"), hhea}, {SfntTag("maxp"), maxp}, {SfntTag("prep"), eight},
+      {SfntTag("vhea"), eight}, {SfntTag("vmtx"), eight}};
+  if (withHmtx) tables.push_back({SfntTag("hmtx"), hmtx});
+  return qvtest::BuildSfnt(tables);
+}
+
+// A reader of that font whose damage a test sets: the tables the font
+// header carries come back 3 bytes long when read whole (shorter than
+// their directory lengths), one glyph's metrics cannot be read, and the
+// "glyf" bytes of glyph g are glyphs[g % 4].
+class ScriptedFontReader : public qvtest::TestFontReader {
  public:
-  explicit ScriptedOutlineFace(GFontFace* face) : TestFaceHandle(face, 0) {}
-  ScriptedOutlineFace(const ScriptedOutlineFace&) = default;
-  ScriptedOutlineFace* Clone() const override { return new ScriptedOutlineFace(*this); }
-  uint32_t GetTrueTypeTableLength(uint32_t tagIndex) override {
-    return tagIndex == GTTFontReader::kHmtx && !withHmtx ? 0 : 8;
+  explicit ScriptedFontReader(std::vector<uint8_t> file) : TestFontReader(1, std::move(file)) {
+    // Every metrics read reaches ReadTablePart.
+    canCache = false;
   }
-  uint32_t GetTrueTypeTable(uint32_t, std::unique_ptr<GByteBuffer>& out) override {
-    // Shorter than announced: the header is completed with zeros.
-    out = std::make_unique<GByteBuffer>(new uint8_t[3]{1, 2, 3}, 3, 1);
-    return 3;
+  uint32_t ReadTable(uint32_t source, uint32_t tag, std::unique_ptr<GByteBuffer>& out, uint32_t length) override {
+    using qvtest::SfntTag;
+    for (uint32_t cut : {SfntTag("head"), SfntTag("maxp"), SfntTag("cvt "), SfntTag("fpgm"), SfntTag("prep")})
+      if (tag == cut) {
+        out = std::make_unique<GByteBuffer>(new uint8_t[3]{1, 2, 3}, 3, 1);
+        return 3;
+      }
+    return TestFontReader::ReadTable(source, tag, out, length);
   }
-  int GetTrueTypeGlyphCount(uint16_t* out) override {
-    *out = 10;
-    return 1;
+  uint32_t ReadTablePart(uint32_t source, uint32_t tag, uint32_t at, uint8_t* destination, uint32_t count) override {
+    if (tag == qvtest::SfntTag("hmtx") && at / 4 == noMetrics) return 0;
+    return TestFontReader::ReadTablePart(source, tag, at, destination, count);
   }
-  int GetTrueTypeDescender(int16_t* out) override {
-    *out = descender;
-    return 1;
-  }
-  int GetGlyphHorizontalMetrics(uint16_t glyph, uint16_t* advance, int16_t* bearing) override {
-    *advance = 500;
-    *bearing = 10;
-    return glyph == noMetrics ? 0 : 1;
-  }
-  int GetGlyphVerticalMetrics(uint16_t, uint16_t*, int16_t*) override { return 0; }
-  uint32_t GetGlyphOutlineData(uint16_t glyph, std::unique_ptr<GByteBuffer>& out) override {
+  uint32_t GetGlyphData(uint32_t, int32_t, uint16_t glyph, std::unique_ptr<GByteBuffer>& out) override {
     const std::string& bytes = glyphs[glyph % 4];
     auto* copy = new uint8_t[bytes.size() + 1];
     std::memcpy(copy, bytes.data(), bytes.size());
     out = std::make_unique<GByteBuffer>(copy, static_cast<uint32_t>(bytes.size()), 1);
     return static_cast<uint32_t>(bytes.size());
   }
-  uint16_t GetGlyphIndexOf(uint16_t code, int32_t) override { return code % 4; }
 
-  bool withHmtx = true;
-  int16_t descender = -36;
   uint16_t noMetrics = 0xFFFF;
   std::string glyphs[4];
 };
+
+// A face (kind 2: outlines) of the given metrics over a scripted reader.
+std::unique_ptr<TestTrueTypeFaceHandle> ScriptedFace(const GFontMetrics& m, std::shared_ptr<ScriptedFontReader> reader) {
+  auto* face = new qvtest::TestFontFace(m, GFontDownloadExtras{});
+  face->kind = 2;
+  return std::make_unique<TestTrueTypeFaceHandle>(face, std::move(reader));
+}
 
 // A glyph whose metrics cannot be had goes without its outline, and its
 // character announces exactly the bytes that follow. A composite whose
@@ -823,9 +857,8 @@ class ScriptedOutlineFace : public qvtest::TestFaceHandle, public GTrueTypeFace 
 // font without "hmtx" gets no header and no characters.
 TEST_F(CheetahTextTest, DamagedFontsNeverAnnounceBytesTheyDoNotSend) {
   GFontMetrics m = qvtest::TrueTypeFaceMetrics("Damaged", 100);
-  auto* face = new qvtest::TestFontFace(m, GFontDownloadExtras{});
-  face->kind = 2;
-  std::unique_ptr<ScriptedOutlineFace> outlines(new ScriptedOutlineFace(face));
+  auto outlines = std::make_shared<ScriptedFontReader>(ScriptedFont(-36, true));
+  const std::unique_ptr<TestTrueTypeFaceHandle> face = ScriptedFace(m, outlines);
   // Glyph 1: a simple glyph of 12 bytes. Glyph 2: a composite whose
   // record (flags: more components, word arguments) names glyph 3 and
   // whose next record is cut off. Glyph 3: a composite naming glyph 2.
@@ -837,7 +870,7 @@ TEST_F(CheetahTextTest, DamagedFontsNeverAnnounceBytesTheyDoNotSend) {
   TextJob t;
   t.Take();
   keep.texts.push_back(std::make_unique<std::u16string>(u"\x0001\x0002"));
-  auto* text = new GTextStringGraphic(new ScriptedOutlineFace(*outlines), textenc::kUnicode,
+  auto* text = new GTextStringGraphic(new TestTrueTypeFaceHandle(*face), textenc::kUnicode,
                                       keep.texts.back()->data(), nullptr, 0, 2, GShortPoint(100, 200), nullptr,
                                       BlackText());
   EXPECT_EQ(t.job.Draw(text), 0);
@@ -858,12 +891,10 @@ TEST_F(CheetahTextTest, DamagedFontsNeverAnnounceBytesTheyDoNotSend) {
   EXPECT_EQ(SentCodes(stream), (std::vector<uint16_t>{0xFFFF, 1, 2, 0xFFFF}));
 
   m.name = "Bare";
-  auto* bare = new qvtest::TestFontFace(m, GFontDownloadExtras{});
-  bare->kind = 2;
-  std::unique_ptr<ScriptedOutlineFace> noMetrics(new ScriptedOutlineFace(bare));
-  noMetrics->withHmtx = false;
+  const std::unique_ptr<TestTrueTypeFaceHandle> bare =
+      ScriptedFace(m, std::make_shared<ScriptedFontReader>(ScriptedFont(-36, false)));
   keep.texts.push_back(std::make_unique<std::u16string>(u"ab"));
-  EXPECT_EQ(t.job.Draw(new GTextStringGraphic(new ScriptedOutlineFace(*noMetrics), textenc::kUnicode,
+  EXPECT_EQ(t.job.Draw(new GTextStringGraphic(new TestTrueTypeFaceHandle(*bare), textenc::kUnicode,
                                               keep.texts.back()->data(), nullptr, 0, 2, GShortPoint(100, 400),
                                               nullptr, BlackText())),
             0);
@@ -1007,15 +1038,13 @@ TEST_F(CheetahTextTest, VerticalFacesSendTheirRangesAndVerticalMetrics) {
     GFontMetrics m = qvtest::TrueTypeFaceMetrics("Upright", 100);
     m.metricInt4 = c.faceEncoding;
     m.metricInt7 = 1;
-    auto* face = new qvtest::TestFontFace(m, GFontDownloadExtras{});
-    face->kind = 2;
-    std::unique_ptr<ScriptedOutlineFace> vertical(new ScriptedOutlineFace(face));
-    vertical->descender = c.descender;
+    auto vertical = std::make_shared<ScriptedFontReader>(ScriptedFont(c.descender, true));
+    const std::unique_ptr<TestTrueTypeFaceHandle> face = ScriptedFace(m, vertical);
     vertical->glyphs[1] = std::string("\x00\x01\x00\x00\x00\x00\x00\x10\x00\x10\x00\x00", 12);
     TextJob t;
     t.Take();
     keep.texts.push_back(std::make_unique<std::u16string>(u"\x0001"));
-    EXPECT_EQ(t.job.Draw(new GTextStringGraphic(new ScriptedOutlineFace(*vertical), textenc::kUnicode,
+    EXPECT_EQ(t.job.Draw(new GTextStringGraphic(new TestTrueTypeFaceHandle(*face), textenc::kUnicode,
                                                 keep.texts.back()->data(), nullptr, 0, 1, GShortPoint(100, 200),
                                                 nullptr, BlackText())),
               0);

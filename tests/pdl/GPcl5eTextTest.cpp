@@ -37,13 +37,13 @@
 #include "support/PclInterpreter.h"
 #include "support/PythonJudge.h"
 #include "support/TestFontReader.h"
-#include "support/TrueTypeTextHandle.h"
+#include "support/TrueTypeTestFace.h"
 
 namespace {
 
 using qvtest::Pcl5JobDriver;
 using qvtest::Pcl5PageSpec;
-using qvtest::TrueTypeTextHandle;
+using qvtest::TestTrueTypeFaceHandle;
 
 constexpr const char* kSansPath = "/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf";
 constexpr int kTextDpi = 150;
@@ -72,7 +72,7 @@ struct TrueTypeFace {
       : reader(std::make_shared<qvtest::TestFontReader>(1, std::move(file))) {
     auto* face = new qvtest::TestFontFace(TextMetrics(name, height, textenc::kUnicode), GFontDownloadExtras());
     face->kind = kind;
-    handle = std::make_unique<TrueTypeTextHandle>(face, reader);
+    handle = std::make_unique<TestTrueTypeFaceHandle>(face, reader);
   }
   // Advances of the text's characters in dots at the face's height.
   std::vector<int16_t> Advances(const std::u16string& text) {
@@ -87,7 +87,7 @@ struct TrueTypeFace {
     return out;
   }
   std::shared_ptr<qvtest::TestFontReader> reader;
-  std::unique_ptr<TrueTypeTextHandle> handle;
+  std::unique_ptr<TestTrueTypeFaceHandle> handle;
 };
 
 // A text graphic of 16-bit codes at the origin with the advances given; it

@@ -8,12 +8,15 @@
 // a restored copy can go on reading.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "graphics/GTTFontReader.h"
@@ -186,6 +189,43 @@ inline void PutU32(std::vector<uint8_t>& out, uint32_t v) {
 constexpr uint32_t SfntTag(const char (&t)[5]) {
   return static_cast<uint32_t>(static_cast<uint8_t>(t[0])) << 24 | static_cast<uint32_t>(static_cast<uint8_t>(t[1])) << 16 |
          static_cast<uint32_t>(static_cast<uint8_t>(t[2])) << 8 | static_cast<uint8_t>(t[3]);
+}
+
+// A format 4 subtable of the given segments (start, end, delta), with
+// idRangeOffset 0, and no final 0xFFFF segment unless one is given.
+inline std::vector<uint8_t> CmapFormat4(const std::vector<std::array<uint16_t, 3>>& segments) {
+  std::vector<uint8_t> sub;
+  const uint32_t n = static_cast<uint32_t>(segments.size());
+  PutU16(sub, 4);
+  PutU16(sub, 16 + 8 * n);
+  PutU16(sub, 0);
+  PutU16(sub, 2 * n);
+  PutU16(sub, 0);
+  PutU16(sub, 0);
+  PutU16(sub, 0);
+  for (const auto& s : segments) PutU16(sub, s[1]);
+  PutU16(sub, 0);
+  for (const auto& s : segments) PutU16(sub, s[0]);
+  for (const auto& s : segments) PutU16(sub, s[2]);
+  for (uint32_t i = 0; i < n; ++i) PutU16(sub, 0);
+  return sub;
+}
+
+// A cmap of (platform, encoding, subtable) records.
+inline std::vector<uint8_t> CmapTable(const std::vector<std::tuple<uint16_t, uint16_t, std::vector<uint8_t>>>& subtables,
+                             uint16_t claimedCount = 0) {
+  std::vector<uint8_t> cmap;
+  PutU16(cmap, 0);
+  PutU16(cmap, claimedCount != 0 ? claimedCount : static_cast<uint32_t>(subtables.size()));
+  uint32_t offset = 4 + 8 * static_cast<uint32_t>(subtables.size());
+  for (const auto& [platform, encoding, bytes] : subtables) {
+    PutU16(cmap, platform);
+    PutU16(cmap, encoding);
+    PutU32(cmap, offset);
+    offset += static_cast<uint32_t>(bytes.size());
+  }
+  for (const auto& entry : subtables) cmap.insert(cmap.end(), std::get<2>(entry).begin(), std::get<2>(entry).end());
+  return cmap;
 }
 
 // An sfnt file of the given tables (in the order given, 4-byte aligned).

@@ -1,55 +1,45 @@
 // A face handle with TrueType outlines for the generator tests: the test
-// face's metrics over a font file read by TestFontReader. Character codes
-// map to glyphs as the TrueType reader maps them for the text's encoding.
+// face's metrics over a font file read by TestFontReader (or a reader
+// derived from it), which the handle offers as its TrueType reader with
+// source value 0. Each glyph's bitmap is a solid block of the handle's
+// glyph size standing on the baseline.
 #pragma once
 
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "graphics/GTrueTypeFace.h"
+#include "graphics/GByteBuffer.h"
+#include "graphics/GFontFace.h"
 #include "support/FontTestClasses.h"
 #include "support/TestFontReader.h"
 
 namespace qvtest {
 
-class TestTrueTypeFaceHandle : public TestFaceHandle, public GTrueTypeFace {
+class TestTrueTypeFaceHandle : public TestFaceHandle {
  public:
   TestTrueTypeFaceHandle(GFontFace* face, std::shared_ptr<TestFontReader> reader)
       : TestFaceHandle(face, 0), reader_(std::move(reader)) {}
   TestTrueTypeFaceHandle(const TestTrueTypeFaceHandle&) = default;
   TestTrueTypeFaceHandle* Clone() const override { return new TestTrueTypeFaceHandle(*this); }
-
-  uint32_t GetTrueTypeTableLength(uint32_t tagIndex) override {
-    return tagIndex < GTTFontReader::kTagCount ? reader_->GetTableLength(0, GTTFontReader::kTags[tagIndex]) : 0;
+  GTTFontReader* GetTrueTypeReader(uint32_t* source) const override {
+    if (source != nullptr) *source = 0;
+    return reader_.get();
   }
-  uint32_t GetTrueTypeTable(uint32_t tagIndex, std::unique_ptr<GByteBuffer>& out) override {
-    out.reset();
-    if (tagIndex >= GTTFontReader::kTagCount) return 0;
-    return reader_->ReadTable(0, GTTFontReader::kTags[tagIndex], out, 0);
-  }
-  int GetTrueTypeGlyphCount(uint16_t* out) override { return reader_->GetGlyphCount(0, out); }
-  int GetTrueTypeDescender(int16_t* out) override { return reader_->GetTypoDescender(0, out); }
-  int GetGlyphHorizontalMetrics(uint16_t glyph, uint16_t* advance, int16_t* sideBearing) override {
-    return reader_->GetHorizontalMetrics(0, glyph, advance, sideBearing);
-  }
-  int GetGlyphVerticalMetrics(uint16_t glyph, uint16_t* advance, int16_t* sideBearing) override {
-    return reader_->GetVerticalMetrics(0, glyph, advance, sideBearing);
-  }
-  uint32_t GetGlyphOutlineData(uint16_t glyph, std::unique_ptr<GByteBuffer>& out) override {
-    std::unique_ptr<GByteBuffer> data;
-    const uint32_t length = reader_->GetGlyphData(0, 0, glyph, data);
-    out.reset();
-    if (data == nullptr) return 0;
-    auto* bytes = length != 0 ? new uint8_t[length] : nullptr;
-    if (length != 0) std::memcpy(bytes, data->GetData(), length);
-    out = std::make_unique<GByteBuffer>(bytes, length, 1);
-    return length;
-  }
-  uint16_t GetGlyphIndexOf(uint16_t code, int32_t encoding) override {
-    return reader_->GetGlyphIndex(0, 0, code, encoding);
+  uint32_t GetGlyphBitmap(uint16_t, int32_t, int16_t box[4], GByteBuffer** out) override {
+    const uint32_t row = ((glyphWidth + 31) / 32) * 4;
+    const uint32_t size = row * glyphHeight;
+    auto* bits = new uint8_t[size]();
+    for (int y = 0; y < glyphHeight; ++y)
+      for (int x = 0; x < glyphWidth; ++x) bits[y * row + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+    *out = new GByteBuffer(bits, size, 1);
+    box[0] = 0;
+    box[1] = static_cast<int16_t>(glyphHeight);
+    box[2] = static_cast<int16_t>(glyphWidth);
+    box[3] = static_cast<int16_t>(glyphHeight);
+    return size;
   }
 
   TestFontReader& Reader() { return *reader_; }
@@ -64,7 +54,8 @@ class TestTrueTypeFaceHandle : public TestFaceHandle, public GTrueTypeFace {
     uint16_t advance = 0;
     int16_t bearing = 0;
     const uint16_t em = UnitsPerEm();
-    if (em == 0 || GetGlyphHorizontalMetrics(GetGlyphIndexOf(code, 16), &advance, &bearing) == 0) return 0;
+    if (em == 0 || reader_->GetHorizontalMetrics(0, reader_->GetGlyphIndex(0, 0, code, 16), &advance, &bearing) == 0)
+      return 0;
     return static_cast<int16_t>((advance * GetHeight() + em / 2) / em);
   }
 
