@@ -425,6 +425,5 @@ inline constexpr int32_t kEdgeToEdgeMarginY = 502;
 // The watermark editor's range of font sizes (model) and the flag that the
 // job's current watermark may be edited by this user.
 inline constexpr int32_t kWMFontSizeRange = 391;
-inline constexpr int32_t kWatermarkEditable = 1126;
 
 }  // namespace GFeatureIds
