@@ -422,8 +422,7 @@ inline constexpr int32_t kTray1Temp = 930;
 inline constexpr int32_t kEdgeToEdgeMarginX = 501;
 inline constexpr int32_t kEdgeToEdgeMarginY = 502;
 
-// The watermark editor's range of font sizes (model) and the flag that the
-// job's current watermark may be edited by this user.
+// The watermark editor's range of font sizes (model).
 inline constexpr int32_t kWMFontSizeRange = 391;
 
 }  // namespace GFeatureIds

@@ -10,7 +10,6 @@ namespace {
 
 using namespace GFeatureIds;
 using pagetest::AddOption;
-using pagetest::Device;
 using pagetest::Tray;
 using w32test::DialogAction;
 
@@ -23,13 +22,13 @@ class FormToTrayTest : public pagetest::PageFixture {
  protected:
   void SetUp() override {
     pagetest::PageFixture::SetUp();
-    auto* trays = Device("Trays", GPaperHandlingDevice::kInputDevice, 0, 1);
+    auto* trays = pagetest::Device("Trays", GPaperHandlingDevice::kInputDevice, 0, 1);
     AddOption(trays, 1, {Tray("Tray 1", 6), Tray("Upper Tray", 1), Tray("Lower Tray", 3), Tray("Automatic", 19)});
     devices_->AddChild(trays);
-    auto* feeder = Device("K5209", GPaperHandlingDevice::kInputDevice, 1, 1);
+    auto* feeder = pagetest::Device("K5209", GPaperHandlingDevice::kInputDevice, 1, 1);
     AddOption(feeder, 1, {Tray("Envelope Feeder", 5)});
     devices_->AddChild(feeder);
-    auto* unit = Device("K5202", GPaperHandlingDevice::kInputDevice, 1, 0);
+    auto* unit = pagetest::Device("K5202", GPaperHandlingDevice::kInputDevice, 1, 0);
     AddOption(unit, 1, {Tray("Tray 4", 13)});
     devices_->AddChild(unit);
     host_.papers = {{1, "Letter"}, {5, "Legal"}, {21, "11x17"}, {8, "Env #10"}};

@@ -11,8 +11,6 @@ namespace {
 
 using namespace GFeatureIds;
 using pagetest::AddOption;
-using pagetest::Bin;
-using pagetest::Device;
 using pagetest::Tray;
 using w32test::DialogAction;
 
@@ -26,21 +24,21 @@ class AccessoryTest : public pagetest::PageFixture {
  protected:
   void SetUp() override {
     pagetest::PageFixture::SetUp();
-    auto* trays = Device("Trays", GPaperHandlingDevice::kInputDevice, 0, 1);
+    auto* trays = pagetest::Device("Trays", GPaperHandlingDevice::kInputDevice, 0, 1);
     AddOption(trays, 1, {Tray("Tray 1", 6), Tray("Upper Tray", 1)});
     devices_->AddChild(trays);
-    auto* unit = Device("K5202", GPaperHandlingDevice::kInputDevice, 1, 1);
+    auto* unit = pagetest::Device("K5202", GPaperHandlingDevice::kInputDevice, 1, 1);
     AddOption(unit, 1, {Tray("Tray 4", 13), Tray("Tray 5", 20)});
     devices_->AddChild(unit);
-    devices_->AddChild(Device("K5208", GPaperHandlingDevice::kInputDevice, 1, 0));
-    devices_->AddChild(Device("K5209", GPaperHandlingDevice::kInputDevice, 1, 0));
-    devices_->AddChild(Device("SILOTRAK 4-BIN", GPaperHandlingDevice::kInputDevice, 1, 0));
-    auto* mailbox = Device("K5205", GPaperHandlingDevice::kOutputDevice, 1, 1);
-    AddOption(mailbox, 4, {Bin("", 20)}, false);
-    AddOption(mailbox, 2, {Bin("", 4), Bin("", 5)});
+    devices_->AddChild(pagetest::Device("K5208", GPaperHandlingDevice::kInputDevice, 1, 0));
+    devices_->AddChild(pagetest::Device("K5209", GPaperHandlingDevice::kInputDevice, 1, 0));
+    devices_->AddChild(pagetest::Device("SILOTRAK 4-BIN", GPaperHandlingDevice::kInputDevice, 1, 0));
+    auto* mailbox = pagetest::Device("K5205", GPaperHandlingDevice::kOutputDevice, 1, 1);
+    AddOption(mailbox, 4, {pagetest::Bin("", 20)}, false);
+    AddOption(mailbox, 2, {pagetest::Bin("", 4), pagetest::Bin("", 5)});
     devices_->AddChild(mailbox);
-    auto* stacker = Device("ZORVASTACKER 2000", GPaperHandlingDevice::kOutputDevice, 1, 0);
-    AddOption(stacker, 4, {Bin("", 21)});
+    auto* stacker = pagetest::Device("ZORVASTACKER 2000", GPaperHandlingDevice::kOutputDevice, 1, 0);
+    AddOption(stacker, 4, {pagetest::Bin("", 21)});
     devices_->AddChild(stacker);
 
     SetText(kAccessoryOutputBins, "K5205");

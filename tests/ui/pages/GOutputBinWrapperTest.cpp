@@ -10,8 +10,6 @@ namespace {
 
 using namespace GFeatureIds;
 using pagetest::AddOption;
-using pagetest::Bin;
-using pagetest::Device;
 using w32test::DialogAction;
 
 constexpr int kBinList = 4022;
@@ -24,17 +22,17 @@ class OutputBinTest : public pagetest::PageFixture {
   // The printer's top and left bins, a five-bin mailbox (mailbox mode has
   // option 2) and a stacker; the accessory named is installed.
   void Build(const char* accessory, int16_t mode, std::vector<const char*> mailboxNames = {}) {
-    auto* printer = Device("Bins", GPaperHandlingDevice::kOutputDevice, 0, 1);
-    AddOption(printer, 1, {Bin("", 1), Bin("", 2)});
+    auto* printer = pagetest::Device("Bins", GPaperHandlingDevice::kOutputDevice, 0, 1);
+    AddOption(printer, 1, {pagetest::Bin("", 1), pagetest::Bin("", 2)});
     devices_->AddChild(printer);
-    auto* mailbox = Device("K5205", GPaperHandlingDevice::kOutputDevice, 1,
+    auto* mailbox = pagetest::Device("K5205", GPaperHandlingDevice::kOutputDevice, 1,
                            std::string(accessory) == "K5205" ? 1 : 0);
-    AddOption(mailbox, 1, {Bin("", 20)}, mode != 2);
-    AddOption(mailbox, 2, {Bin("", 4), Bin("", 5), Bin("", 6)}, mode == 2);
+    AddOption(mailbox, 1, {pagetest::Bin("", 20)}, mode != 2);
+    AddOption(mailbox, 2, {pagetest::Bin("", 4), pagetest::Bin("", 5), pagetest::Bin("", 6)}, mode == 2);
     devices_->AddChild(mailbox);
-    auto* stacker = Device("ZORVASTACKER 2000", GPaperHandlingDevice::kOutputDevice, 1,
+    auto* stacker = pagetest::Device("ZORVASTACKER 2000", GPaperHandlingDevice::kOutputDevice, 1,
                            std::string(accessory) == "ZORVASTACKER 2000" ? 1 : 0);
-    AddOption(stacker, 4, {Bin("", 21)});
+    AddOption(stacker, 4, {pagetest::Bin("", 21)});
     devices_->AddChild(stacker);
 
     SetText(kAccessoryOutputBins, accessory);
