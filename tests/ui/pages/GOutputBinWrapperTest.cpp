@@ -38,6 +38,7 @@ class OutputBinTest : public pagetest::PageFixture {
     SetText(kAccessoryOutputBins, accessory);
     SetSetting(kOutputAccessoryMode, mode);
     SetSetting(kOutputBin, 1);
+    SetSetting(kPaperSize, 1);  // Letter, which every bin takes
     SetText(kCustomPJLCommands, "");
     auto* names = qvtest::Group(kDiscoveredBinNames);
     for (const char* name : mailboxNames) names->AddChild(qvtest::Text(0, name));

@@ -111,8 +111,11 @@ TEST_F(PSPageTest, TheAdvancedDialogWritesOnOkAndPutsBackOnCancel) {
 }
 
 TEST_F(PSPageTest, TheJobCommandsAreGreyedWhileTheRuleSaysSo) {
+  // A printer that needs the job commands for Sparetone, with Sparetone on:
+  // the job-commands rule turns them on and greys them.
+  printer_->GetConfiguration()->AddChild(qvtest::Value(kPJLJobCommandsNeeded, 1));
+  SetSetting(kSparetone, 1);
   Open(1);
-  UIProviderSession(&data_)->GetUIStateView().SetInt(&GRuleKeys::kPJLJobCommands.availability, 1);
   bool jobCommands = true;
   bool others = false;
   RunPS({DialogAction::Click(kAdvanced), DialogAction::Close(IDOK)},

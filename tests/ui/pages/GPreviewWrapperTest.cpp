@@ -49,6 +49,12 @@ class PreviewTest : public pagetest::PageFixture {
     }
     SetText(kAccessoryOutputBins, "");
   }
+  // A booklet job the booklet rule keeps: a duplex unit, two-sided printing.
+  void TurnBookletOn() {
+    SetSetting(kDuplexUnit, 1);
+    SetSetting(kDuplex, 1);
+    SetSetting(kBookletPrintingChoice, 1);
+  }
   // Draws the preview of the Paper page on a recording context of 94 x 126
   // pixels; the shapes it drew.
   std::vector<ShapeRecord> Draw(RECT itemRect = RECT{0, 0, 94, 126}) {
@@ -120,7 +126,7 @@ TEST_F(PreviewTest, TwoUpShowsTwoLandscapePagesSideBySideOnALandscapeArea) {
 
 TEST_F(PreviewTest, ABookletOnElevenBySeventeenShowsTwoHalfSheetsWithoutSpacing) {
   SetSetting(kPaperSize, 1);
-  SetSetting(kBookletPrintingChoice, 1);
+  TurnBookletOn();
   const auto pages = Pages(Draw());
   ASSERT_EQ(pages.size(), 2u);
   EXPECT_EQ(pages[0].right, pages[1].left) << "the pages meet at the fold";
@@ -158,7 +164,7 @@ TEST_F(PreviewTest, TheStaplerStacksPatternStaplesAlongTheLeftEdge) {
 
 TEST_F(PreviewTest, TheBookletMakerDrawsTwoSaddleStitchesOnTheFold) {
   SetText(kAccessoryOutputBins, "VXN-62");
-  SetSetting(kBookletPrintingChoice, 1);
+  TurnBookletOn();
   SetSetting(kStapling, 5);  // ignored by the saddle stitch
   const auto shapes = Draw();
   std::vector<ShapeRecord> black;
