@@ -86,6 +86,14 @@ class GTTFontReader : public MPersistentObject {
   // composites fail the walk.
   static constexpr int kMaxComponentDepth = 16;
 
+  // Each component of a composite glyph's "glyf" bytes, in order: visit is
+  // called with the component's glyph index for every record whose flags
+  // and index lie inside the bytes. The walk ends after the record without
+  // the more-components flag; it answers false when a record runs past the
+  // bytes' end or visit answers false.
+  template <typename Visit>
+  static bool ForEachComponent(const uint8_t* bytes, uint32_t length, Visit&& visit);
+
   // The font's key in the pool; the reader obtains its lock.
   explicit GTTFontReader(uint32_t key = 0);
   GTTFontReader(const GTTFontReader&) = delete;
@@ -213,6 +221,28 @@ class GTTFontReader : public MPersistentObject {
 // Bounded big-endian reads of font data: false, with out untouched, when
 // the value does not lie wholly inside the length bytes.
 bool GTTReadU16(const uint8_t* data, uint32_t length, uint64_t offset, uint16_t& out);
+
+template <typename Visit>
+bool GTTFontReader::ForEachComponent(const uint8_t* bytes, uint32_t length, Visit&& visit) {
+  uint64_t at = 10;  // past the glyph header
+  for (;;) {
+    uint16_t flags = 0;
+    uint16_t component = 0;
+    if (!GTTReadU16(bytes, length, at, flags) || !GTTReadU16(bytes, length, at + 2, component)) return false;
+    if (!visit(component)) return false;
+    // The arguments (words or bytes), then the scale, the x and y scales or
+    // the two-by-two matrix.
+    at += 4 + ((flags & 0x0001) != 0 ? 4 : 2);
+    if ((flags & 0x0080) != 0)
+      at += 8;
+    else if ((flags & 0x0040) != 0)
+      at += 4;
+    else if ((flags & 0x0008) != 0)
+      at += 2;
+    if (at > length) return false;
+    if ((flags & 0x0020) == 0) return true;
+  }
+}
 bool GTTReadU32(const uint8_t* data, uint32_t length, uint64_t offset, uint32_t& out);
 
 // The format 4 and format 2 look-ups of a "cmap" subtable at offset; 0 when

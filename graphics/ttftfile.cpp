@@ -515,25 +515,13 @@ int GTTFontReader::ProcessGlyphAt(const GGlyphRequest& request, int depth) {
     std::vector<uint8_t> bytes(data->GetData(), data->GetData() + data->GetLength());
     data.reset();
     const uint32_t length = static_cast<uint32_t>(bytes.size());
-    uint64_t at = 10;
-    for (;;) {
-      uint16_t flags = 0, component = 0;
-      if (!GTTReadU16(bytes.data(), length, at, flags) || !GTTReadU16(bytes.data(), length, at + 2, component))
-        return 0;
-      at += 4 + ((flags & 0x0001) ? 4 : 2);
-      if (flags & 0x0080)
-        at += 8;
-      else if (flags & 0x0040)
-        at += 4;
-      else if (flags & 0x0008)
-        at += 2;
-      if (at > length) return 0;
+    const bool whole = ForEachComponent(bytes.data(), length, [&](uint16_t component) {
       GGlyphRequest part = request;
       part.glyph = component;
       part.component = 1;
-      if (!ProcessGlyphAt(part, depth + 1)) return 0;
-      if (!(flags & 0x0020)) break;
-    }
+      return ProcessGlyphAt(part, depth + 1) != 0;
+    });
+    if (!whole) return 0;
   }
   data.reset();
   if (request.component != 0 || request.render == 0) return 1;

@@ -568,21 +568,10 @@ uint32_t GPcl5e::SendTrueTypeGlyph(GFontFaceHandle* face, GPcl5eDownloadHandle* 
   if (n >= 10 && static_cast<int16_t>(Read16(data.get(), 0)) < 0 && depth < GTTFontReader::kMaxComponentDepth) {
     // A composite: its components go down as characters of the reserved
     // code, each once per font. The walk stops at the glyph's end.
-    uint32_t at = 10;
-    while (at + 4 <= n) {
-      const uint16_t flags = Read16(data.get(), at);
-      const uint16_t component = Read16(data.get(), at + 2);
+    GTTFontReader::ForEachComponent(data->GetData(), n, [&](uint16_t component) {
       if (!record->HasSentCode(component + 65536u)) written += SendTrueTypeGlyph(face, record, component, 65535, depth + 1);
-      at += 4;
-      at += (flags & 0x0001) != 0 ? 4 : 2;
-      if ((flags & 0x0080) != 0)
-        at += 8;
-      else if ((flags & 0x0040) != 0)
-        at += 4;
-      else if ((flags & 0x0008) != 0)
-        at += 2;
-      if ((flags & 0x0020) == 0) break;
-    }
+      return true;
+    });
   }
   return written + 10;
 }

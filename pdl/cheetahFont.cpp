@@ -15,6 +15,7 @@
 #include "graphics/GTTFontReader.h"
 #include "graphics/GTextString.h"
 #include "pdl/GCheetahDownloadRecord.h"
+#include "pdl/PclSymbolSets.h"
 #include "pdl/XLOperators.h"
 #include "pdl/cheetah.h"
 
@@ -163,34 +164,7 @@ void BeginChars(XLStream* s, const RWCString& name) {
 
 // ---- Encodings ----
 
-uint16_t GCheetah::GetSymbolSet(int32_t encoding) {
-  switch (encoding) {
-    case 1: return 1;
-    case 2: return 2;
-    case 3: return 621;
-    case 4: return 629;
-    case 5: return 293;
-    case 6: return 180;
-    case 7: return 295;
-    case 8: return 296;
-    case 9: return 310;
-    case 12: return 620;
-    case 14: return 306;
-    case 15: return 628;
-    case 16: return 590;
-    case 17: return 619;
-    case 18: return 579;
-    case 19: return 643;
-    case 20:
-    case 21: return 616;
-    case 22: return 584;
-    case 23: return 596;
-    case 53: return 18540;
-    case 54: return 18604;
-    case 55: return 460;
-    default: return 0;
-  }
-}
+uint16_t GCheetah::GetSymbolSet(int32_t encoding) { return PclSymbolSetForEncoding(encoding); }
 
 int32_t GCheetah::GetDownloadEncoding(int32_t encoding) {
   return encoding == textenc::kGlyphIndex || (encoding >= 16 && encoding <= 23) ? textenc::kGlyphCode : encoding;
@@ -561,22 +535,11 @@ uint32_t GCheetah::DownloadGlyph(GFontFaceHandle* face, GCheetahDownloadHandle* 
   uint16_t contours = 0;
   if (bytes != nullptr && GTTReadU16(bytes, length, 0, contours) && static_cast<int16_t>(contours) < 0 &&
       depth < GTTFontReader::kMaxComponentDepth) {
-    uint64_t at = 10;
-    uint16_t flags = 0;
-    do {
-      uint16_t component = 0;
-      if (!GTTReadU16(bytes, length, at, flags) || !GTTReadU16(bytes, length, at + 2, component)) break;
+    GTTFontReader::ForEachComponent(bytes, length, [&](uint16_t component) {
       if (record->HasSentCode(component + kSentGlyph) == 0)
         written += DownloadGlyph(face, record, component, kNoCharacter, depth + 1);
-      at += 4;
-      at += (flags & 0x0001) != 0 ? 4 : 2;
-      if ((flags & 0x0080) != 0)
-        at += 8;
-      else if ((flags & 0x0040) != 0)
-        at += 4;
-      else if ((flags & 0x0008) != 0)
-        at += 2;
-    } while ((flags & 0x0020) != 0 && at < length);
+      return true;
+    });
   }
   return written;
 }
