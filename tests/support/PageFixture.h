@@ -90,6 +90,30 @@ inline void InstallPageResources(const char16_t* name) {
   w32test::InstallModule(spec);
 }
 
+// Gives each of the sheet's pages its link to the UI data, then has the
+// provider build them; the page count the provider answered.
+inline int16_t LinkAndBuildPages(GUIData& data, int16_t pages, std::vector<PROPSHEETPAGEW>& records,
+                                 std::vector<PageLink>& links) {
+  records.assign(pages, PROPSHEETPAGEW{});
+  links.assign(pages, PageLink{});
+  for (int16_t i = 0; i < pages; ++i) {
+    records[i].dwSize = sizeof(PROPSHEETPAGEW);
+    links[i].size = sizeof(PageLink);
+    links[i].data = &data;
+    records[i].lParam = reinterpret_cast<LPARAM>(&links[i]);
+  }
+  data.pages = records.data();
+  data.pageCount = pages;
+  return UIInitialize(&data, 0);
+}
+
+// Frees the titles the provider gave the pages.
+inline void FreePageTitles(std::vector<PROPSHEETPAGEW>& records) {
+  for (PROPSHEETPAGEW& page : records) {
+    if (page.pszTitle != nullptr && !IS_INTRESOURCE(page.pszTitle)) delete[] page.pszTitle;
+  }
+}
+
 class PageFixture : public ::testing::Test {
  protected:
   // The test fills devices_ and settings_ before calling Open.
@@ -106,9 +130,7 @@ class PageFixture : public ::testing::Test {
   }
   void TearDown() override {
     if (opened_) UIDestroy(&data_);
-    for (PROPSHEETPAGEW& page : pages_) {
-      if (page.pszTitle != nullptr && !IS_INTRESOURCE(page.pszTitle)) delete[] page.pszTitle;
-    }
+    FreePageTitles(pages_);
     w32test::Reset();
   }
 
@@ -123,17 +145,7 @@ class PageFixture : public ::testing::Test {
     data_.sheetKind = sheetKind;
     const int16_t pages = UIInitialize(&data_, 0);
     ASSERT_GT(pages, 0);
-    pages_.assign(pages, PROPSHEETPAGEW{});
-    links_.assign(pages, PageLink{});
-    for (int16_t i = 0; i < pages; ++i) {
-      pages_[i].dwSize = sizeof(PROPSHEETPAGEW);
-      links_[i].size = sizeof(PageLink);
-      links_[i].data = &data_;
-      pages_[i].lParam = reinterpret_cast<LPARAM>(&links_[i]);
-    }
-    data_.pages = pages_.data();
-    data_.pageCount = pages;
-    ASSERT_EQ(UIInitialize(&data_, 0), pages);
+    ASSERT_EQ(LinkAndBuildPages(data_, pages, pages_, links_), pages);
     opened_ = true;
   }
 

@@ -199,23 +199,11 @@ class PaperPageTest : public ::testing::Test {
 
     const int16_t pages = UIInitialize(&data_, 0);
     ASSERT_GT(pages, kPaperPageIndex);
-    pages_.assign(pages, PROPSHEETPAGEW{});
-    links_.assign(pages, PageLink{});
-    for (int16_t i = 0; i < pages; ++i) {
-      pages_[i].dwSize = sizeof(PROPSHEETPAGEW);
-      links_[i].size = sizeof(PageLink);
-      links_[i].data = &data_;
-      pages_[i].lParam = reinterpret_cast<LPARAM>(&links_[i]);
-    }
-    data_.pages = pages_.data();
-    data_.pageCount = pages;
-    ASSERT_EQ(UIInitialize(&data_, 0), pages);
+    ASSERT_EQ(pagetest::LinkAndBuildPages(data_, pages, pages_, links_), pages);
   }
   void TearDown() override {
     UIDestroy(&data_);
-    for (PROPSHEETPAGEW& page : pages_) {
-      if (page.pszTitle != nullptr && !IS_INTRESOURCE(page.pszTitle)) delete[] page.pszTitle;
-    }
+    pagetest::FreePageTitles(pages_);
     w32test::Reset();
   }
 
