@@ -194,6 +194,7 @@ void GPcl5e::ResetJobMemories() {
   forceBlack_ = 0;
   lineTypeSet_ = 0;
   ResetPageDrawingState();
+  ResetBrushColor();
 }
 
 void GPcl5e::RebuildCurrentState() {
@@ -848,6 +849,10 @@ void GPcl5e::ResetGraphicsState(GState* page) {
     // The page starts from the default pens, brushes and clip, whatever
     // the last page left.
     if (current->ReplaceChildById(kGraphicsState, graphics) == 0) current->AddChild(graphics->DeepCopy());
+    // The brush of the replaced state goes with it. Without default graphics
+    // the last page's brush stays in the state, and its colour here: a page
+    // that draws with the same brush does not set it again.
+    ResetBrushColor();
     // The section cache still holds the old graphics section.
     SetCurrentState(current);
     OnPeripheralChanged(this);

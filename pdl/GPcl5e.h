@@ -253,6 +253,8 @@ class GPcl5e : public GPdlGenerator {
   void CreateStream();
   void ResetJobMemories();
   void ResetPageDrawingState();
+  // No brush colour: fills are white until a brush sets one.
+  void ResetBrushColor();
 
   // ---- Output (GPcl5e.cpp) ----
   // Runs the template with the cells A to H; answers the bytes written.

@@ -45,6 +45,9 @@ void GPcl5e::ResetPageDrawingState() {
   patternId_ = 1;
   solidPrint_ = 1;
   fillSelectedPcl_ = fillSelectedGl2_ = 0;
+}
+
+void GPcl5e::ResetBrushColor() {
   hasBrushColor_ = 0;
   brushColor_[0] = brushColor_[1] = brushColor_[2] = 255;
 }

@@ -269,6 +269,24 @@ TEST(GPcl5eDrawing, FilledRectangleWithoutPenIsARelativeRectangle) {
   EXPECT_EQ(bytes.find("PM0"), std::string::npos);
 }
 
+TEST(GPcl5eDrawing, ASecondPageFillsWithTheBrushItKeeps) {
+  // The same brush on both pages: the second page does not set it again,
+  // and its fill must still be black, not the white of no brush.
+  Pcl5JobDriver job;
+  ASSERT_EQ(job.StartDocument(), 0);
+  for (int page = 0; page < 2; ++page) {
+    ASSERT_EQ(job.StartPage(Pcl5PageSpec()), 0);
+    ASSERT_EQ(job.Draw(new GRectangleGraphic(GRect(100, 150, 400, 250), Pcl5Bundle(-1, 0), nullptr)), 0);
+    ASSERT_EQ(job.EndPage(), 0);
+  }
+  ASSERT_EQ(job.EndDocument(), 0);
+  const std::string& bytes = job.Bytes();
+  const size_t first = bytes.find("FT10,100");
+  ASSERT_NE(first, std::string::npos) << bytes;
+  EXPECT_NE(bytes.find("FT10,100", first + 1), std::string::npos) << "the second page's fill" << bytes;
+  EXPECT_EQ(bytes.find("FT10,0"), std::string::npos) << bytes;
+}
+
 TEST(GPcl5eDrawing, PolygonPointsDecodeBackAndARepeatIsNotResent) {
   Pcl5JobDriver job;
   ASSERT_EQ(job.StartDocument(), 0);
