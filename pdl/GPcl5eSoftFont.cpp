@@ -43,9 +43,9 @@ void Append32(std::vector<uint8_t>& out, uint32_t value) {
 }
 
 uint16_t Read16(const GByteBuffer* table, uint32_t at) {
-  if (table == nullptr || uint64_t{at} + 2 > table->GetLength()) return 0;
-  const uint8_t* p = table->GetData() + at;
-  return static_cast<uint16_t>(p[0] << 8 | p[1]);
+  uint16_t value = 0;
+  if (table != nullptr) GTTReadU16(table->GetData(), table->GetLength(), at, value);
+  return value;
 }
 
 // The stroke weight byte of a font header for a weight class.

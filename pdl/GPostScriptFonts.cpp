@@ -63,7 +63,9 @@ uint16_t Cp1252ToUnicode(uint16_t c, bool keepNbsp) {
 }
 
 uint16_t ReadU16(const std::vector<uint8_t>& b, size_t at) {
-  return at + 2 <= b.size() ? static_cast<uint16_t>((b[at] << 8) | b[at + 1]) : 0;
+  uint16_t value = 0;
+  GTTReadU16(b.data(), static_cast<uint32_t>(b.size()), at, value);
+  return value;
 }
 uint32_t ReadU32(const std::vector<uint8_t>& b, size_t at) {
   return at + 4 <= b.size() ? (static_cast<uint32_t>(ReadU16(b, at)) << 16) | ReadU16(b, at + 2) : 0;
